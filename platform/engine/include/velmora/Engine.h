@@ -1,0 +1,112 @@
+#pragma once
+
+#include "velmora/Ptr.h"
+#include "velmora/String.h"
+#include "velmora/Vector.h"
+
+#include <string>
+#include <vector>
+
+class QImage;
+
+namespace Velmora {
+
+class Material;
+class Player;
+
+// Version every caller of Engine::init (and every plug-in) must present.
+constexpr int ENGINE_VERSION = 0x0400400D;
+
+// The editor's side of the engine: the engine calls these on its main thread.
+class EditorLogicInterface
+{
+public:
+    virtual ~EditorLogicInterface() = default;
+    virtual void init() {}
+    virtual void update() {}
+    virtual void worldInit() {}
+    virtual void worldShutdown() {}
+    virtual void worldSave() {}
+    virtual void nodeRemoved(int /*id*/) {}
+    virtual void compileBegin() {}
+    virtual void compileMaterial(const Ptr<Material> & /*material*/, int /*remaining*/) {}
+    virtual void compileEnd() {}
+};
+
+// Something the engine draws into on every frame: render() draws the view's
+// player (or the editor camera when it has none) into an image of the view's
+// size, swap() hands that image to presentFrame() on the main thread.
+class View
+{
+public:
+    virtual ~View() = default;
+    virtual Ptr<Player> getViewPlayer() const { return Ptr<Player>(); }
+    virtual int getViewWidth() const = 0;
+    virtual int getViewHeight() const = 0;
+    virtual void presentFrame(const QImage &frame) = 0;
+};
+
+// The application window the engine runs in (the editor's engine widget or
+// the player's window). Its own view is registered by Engine::init.
+class App : public View
+{
+public:
+    // Ends the application through its normal shutdown (-quit_after_frames).
+    virtual void requestQuit() = 0;
+    virtual void setBackgroundUpdate(bool /*enabled*/) {}
+    virtual int getMouseButtons() const { return 0; }
+};
+
+// The engine: start, one frame as update() + render() + swap(), stop.
+class Engine
+{
+public:
+    // Starts the engine. version must be ENGINE_VERSION, otherwise an error
+    // is logged and null returned. Exactly argc arguments are copied (the
+    // array needs no terminating null). app may be null.
+    static Engine *init(int version, App *app, int argc, char **argv,
+                        const char *home_path = nullptr, const char *project_path = nullptr);
+    static Engine *get();
+    // Quits the world, unloads plug-ins, writes the cache files. get() is
+    // null afterwards.
+    static void shutdown();
+    // True on the thread that called init (before init: the Qt application
+    // thread).
+    static bool isMainThread();
+
+    void setEditorLogic(EditorLogicInterface *logic);
+    EditorLogicInterface *getEditorLogic() const;
+
+    void update();
+    void render();
+    void swap();
+
+    void addView(View *view);
+    void removeView(View *view);
+
+    // Folders: UTF-8, absolute, cleaned, ending with "/".
+    String getBinariesPath() const;
+    String getDataPath() const;
+    String getCachePath() const;
+    String getSystemCacheFile() const;
+    String getEditorCacheFile() const;
+    // 0 debug, 1 development, 2 release.
+    int getBuildConfiguration() const;
+
+    // The arguments given to init, unchanged (tests).
+    const std::vector<std::string> &args() const;
+    // Whether an argument is present, and the value following it.
+    bool hasArg(const char *name) const;
+    String getArgValue(const char *name) const;
+
+private:
+    Engine();
+    ~Engine();
+    Engine(const Engine &) = delete;
+    Engine &operator=(const Engine &) = delete;
+
+    struct Private;
+    Private *d_ = nullptr;
+};
+
+} // namespace Velmora
