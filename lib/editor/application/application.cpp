@@ -1,0 +1,96 @@
+#include "editor/application/application.h"
+
+#include "core/base/build_information.h"
+#include "editor/application/application_environment.h"
+#include "editor/application/editor_message_handler.h"
+#include "editor/presenter/presenter.h"
+
+#include <editor_core/EditorProxyStyle.h>
+#include <editor_core/View.h>
+#include <editor_core/editor/AssetManager.h>
+#include <editor_core/editor/PluginManager.h>
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QScreen>
+#include <QTimer>
+
+namespace Editor {
+
+namespace {
+const char *const EDITOR_ICON = ":/images/editor_icon.png";
+const char *const STYLE_SHEET = ":/qdarkstyle/style.qss";
+} // namespace
+
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+    QTimer::singleShot(0, this, [this, argc, argv] { initialize(argc, argv); });
+    connect(this, &QCoreApplication::aboutToQuit, this, &Application::shutdown, Qt::DirectConnection);
+}
+
+Application::~Application()
+{
+    presenter_.reset();
+    view_.reset();
+}
+
+void Application::initialize(int argc, char **argv)
+{
+    setupApplication();
+
+    new AssetManager(this);
+    new PluginManager(this);
+
+    view_ = createView();
+    presenter_ = std::make_unique<Presenter>(this, view_.get());
+    if (!presenter_->init(argc, argv))
+        exit(EXIT_ENGINE_FAILED);
+}
+
+void Application::setupApplication()
+{
+    setOrganizationName(QStringLiteral("Velmora"));
+    setOrganizationDomain(QStringLiteral("velmora.dev"));
+    setApplicationName(QStringLiteral("Editor"));
+    setApplicationVersion(base::BuildInformation::version());
+
+    setWindowIcon(QIcon(QString::fromLatin1(EDITOR_ICON)));
+    setAttribute(Qt::AA_DontUseNativeMenuBar);
+
+    QFile style_file(QString::fromLatin1(STYLE_SHEET));
+    if (style_file.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = style_file.readAll();
+        const int nul = bytes.indexOf('\0');
+        if (nul >= 0)
+            bytes.truncate(nul);
+        setStyleSheet(QString::fromUtf8(bytes));
+    }
+    setStyle(new EditorProxyStyle);
+
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Regular.ttf"));
+    QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Light.ttf"));
+
+    qInstallMessageHandler(editorMessageHandler);
+}
+
+std::unique_ptr<View> Application::createView()
+{
+    auto view = std::make_unique<View>(nullptr);
+    const QScreen *screen = primaryScreen();
+    if (screen)
+        view->resize(mainWindowSize(screen->availableGeometry()));
+    view->setWindowTitle(QStringLiteral("VelmoraEditor"));
+    view->setWindowIcon(QIcon(QString::fromLatin1(EDITOR_ICON)));
+    return view;
+}
+
+void Application::shutdown()
+{
+    if (presenter_)
+        presenter_->shutdown();
+    view_.reset();
+}
+
+} // namespace Editor

@@ -1,0 +1,45 @@
+#include "editor/application/application_environment.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace Editor {
+
+bool isEnvironmentVariableSet(const char *name)
+{
+    return std::getenv(name) != nullptr;
+}
+
+bool wantsHighDpiScaling(const EnvironmentReader &is_set)
+{
+    static const char *const SCALING_VARIABLES[] = {
+        "QT_DEVICE_PIXEL_RATIO",
+        "QT_AUTO_SCREEN_SCALE_FACTOR",
+        "QT_SCALE_FACTOR",
+        "QT_SCREEN_SCALE_FACTORS",
+    };
+    for (const char *name : SCALING_VARIABLES) {
+        if (is_set(name))
+            return false;
+    }
+    return true;
+}
+
+QSize mainWindowSize(const QRect &available)
+{
+    return QSize(int(double(available.width()) * 0.75), int(double(available.height()) * 0.75));
+}
+
+char **copyArguments(int argc, char **argv)
+{
+    char **copies = new char *[size_t(argc) + 1];
+    for (int i = 0; i < argc; ++i) {
+        const size_t length = std::strlen(argv[i]);
+        copies[i] = new char[length + 1];
+        std::memcpy(copies[i], argv[i], length + 1);
+    }
+    copies[argc] = nullptr;
+    return copies;
+}
+
+} // namespace Editor

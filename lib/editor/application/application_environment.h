@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QRect>
+#include <QSize>
+
+#include <functional>
+
+namespace Editor {
+
+// Reads whether an environment variable is set (any value, empty included).
+using EnvironmentReader = std::function<bool(const char *name)>;
+
+// The process environment as the entry sees it.
+bool isEnvironmentVariableSet(const char *name);
+
+// Qt's high-DPI scaling is turned on unless the user already chose a scale
+// through one of Qt's own scaling variables.
+bool wantsHighDpiScaling(const EnvironmentReader &is_set);
+
+// The main window starts at three quarters of the available desktop, each
+// side truncated toward zero.
+QSize mainWindowSize(const QRect &available);
+
+// Heap copies of the process arguments: argc UTF-8 strings and a terminating
+// null. On Linux the bytes are taken unchanged (they already are UTF-8). The
+// copies live until the process ends, as QApplication requires.
+char **copyArguments(int argc, char **argv);
+
+} // namespace Editor

@@ -1,0 +1,56 @@
+#include "editor/assembly/executor/options_file.h"
+
+#include <editor_core/base/Assert.h>
+#include <editor_core/fs/FileSystem.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonParseError>
+#include <QtDebug>
+
+namespace assembly {
+
+QString OptionsFile::path()
+{
+    return ::fs::absDataPath(QStringLiteral(".tamsel2/.assemblytool"));
+}
+
+QJsonObject OptionsFile::load()
+{
+    const QString file = path();
+    if (!QFileInfo(file).isFile() || !::fs::fileExists(file))
+        return QJsonObject();
+
+    const QByteArray bytes = ::fs::readFSFileToByteArray(file);
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        qWarning() << "Build Tool: the options file (" << file << ") is broken:" << error.errorString()
+                   << "- the default options are used.";
+        return QJsonObject();
+    }
+    if (!document.isObject() || document.object().isEmpty()) {
+        qWarning() << "Build Tool: the options file (" << file << ") holds no options, the default options are used.";
+        return QJsonObject();
+    }
+    return document.object();
+}
+
+bool OptionsFile::save(const QJsonObject &data)
+{
+    const QString file = path();
+    QDir(::fs::pathname(file)).mkpath(QStringLiteral("."));
+    const QByteArray bytes = QJsonDocument(data).toJson();
+    const bool result = ::fs::writeStringToFSFile(file, bytes.constData(), bytes.size(), true);
+    if (!result)
+        base::printAssertMessage("result", "lib/editor/assembly/executor/OptionsFile", __LINE__);
+    return result;
+}
+
+bool OptionsFile::remove()
+{
+    return ::fs::removeFile(path());
+}
+
+} // namespace assembly

@@ -1,0 +1,1105 @@
+#include "editor/presenter/presenter.h"
+
+#include "core/base/build_information.h"
+#include "editor/about/about_window.h"
+#include "editor/assembly/presenter.h"
+#include "editor/cleaner/cleaner_window.h"
+#include "editor/console/console_widget.h"
+#include "editor/help/help_window.h"
+#include "editor/presenter/engine_arguments.h"
+#include "editor/presenter/window_title.h"
+#include "editor/preview_thumbnails/project_preview_grabber.h"
+#include "editor/show_assets_dependencies/show_dependencies.h"
+#include "editor/splash/splash_widget.h"
+#include "editor/texture_profiler/ui/window.h"
+#include "editor/tools/impostor_grabber_window.h"
+#include "editor/tools/randomizer_widget.h"
+#include "editor/tracker/tracker.h"
+#include "editor/video_grabber/video_grabber_controller.h"
+#include "editor/video_grabber/video_grabber_form.h"
+#include "editor/video_grabber/video_grabber_state.h"
+#include "editor/watchers/shader_compilation_watcher.h"
+
+#include <editor_core/BrushWindow.h>
+#include <editor_core/Constants.h>
+#include <editor_core/Controls.h>
+#include <editor_core/Creators.h>
+#include <editor_core/CustomUiRegistry.h>
+#include <editor_core/EditorControls.h>
+#include <editor_core/EditorLogic.h>
+#include <editor_core/EditorSettings.h>
+#include <editor_core/EditorTools.h>
+#include <editor_core/EngineAppWidget.h>
+#include <editor_core/EngineViewportWidget.h>
+#include <editor_core/FileSystemWatcher.h>
+#include <editor_core/FrameThreadManager.h>
+#include <editor_core/ImageCache.h>
+#include <editor_core/LightBakingWidget.h>
+#include <editor_core/MainMenu.h>
+#include <editor_core/MainMenuInterface.h>
+#include <editor_core/NodeControls.h>
+#include <editor_core/NodeIconProvider.h>
+#include <editor_core/NodeReferenceControls.h>
+#include <editor_core/ObjectMeshClusterControls.h>
+#include <editor_core/ParametersViewCache.h>
+#include <editor_core/ReflectedType.h>
+#include <editor_core/RenderControls.h>
+#include <editor_core/RuntimeClipboard.h>
+#include <editor_core/SettingsWindow.h>
+#include <editor_core/SplinesControls.h>
+#include <editor_core/Thumbnails.h>
+#include <editor_core/UpdateLock.h>
+#include <editor_core/View.h>
+#include <editor_core/ViewportManager.h>
+#include <editor_core/ViewportWindow.h>
+#include <editor_core/WorldControls.h>
+#include <editor_core/as/Asset.h>
+#include <editor_core/as/Browser.h>
+#include <editor_core/as/ItemIconFactory.h>
+#include <editor_core/as/PrepareActionLandscape.h>
+#include <editor_core/as/Presenter.h>
+#include <editor_core/as/ProgressFormatter.h>
+#include <editor_core/as/RuntimeModel.h>
+#include <editor_core/base/Assert.h>
+#include <editor_core/base/Timer.h>
+#include <editor_core/cs/Manager.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/depr/InspectorPrivate.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/editor/PluginManager.h>
+#include <editor_core/editor/PluginPresenter.h>
+#include <editor_core/editor/Selection.h>
+#include <editor_core/editor/Undo.h>
+#include <editor_core/editor/WindowManager.h>
+#include <editor_core/editor/WindowManagerPrivate.h>
+#include <editor_core/manipulators/EditorManipulators.h>
+#include <editor_core/mat/Manager.h>
+#include <editor_core/mat/Presenter.h>
+#include <editor_core/prop/Manager.h>
+#include <editor_core/prop/Presenter.h>
+#include <editor_core/tbb/Queue.h>
+#include <editor_core/utils/OverrideCursor.h>
+#include <editor_core/workspace/Workspace.h>
+#include <editor_core/world/Presenter.h>
+
+#include <velmora/BakeLighting.h>
+#include <velmora/Console.h>
+#include <velmora/Editor.h>
+#include <velmora/Engine.h>
+#include <velmora/Gui.h>
+#include <velmora/Log.h>
+#include <velmora/Render.h>
+#include <velmora/Visualizer.h>
+#include <velmora/World.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
+
+#include <memory>
+
+namespace Editor {
+
+namespace {
+
+// The splash while the start-up runs; set by showSplash, cleared at its end.
+SplashWidget *g_splash = nullptr;
+
+Presenter::EngineStarter &engineStarter()
+{
+    static Presenter::EngineStarter starter;
+    return starter;
+}
+
+Presenter::CriticalMessageHook &criticalMessageHook()
+{
+    static Presenter::CriticalMessageHook hook;
+    return hook;
+}
+
+void setSplashStatus(const QString &status, const QString &detail)
+{
+    EC_ASSERT(g_splash && "Splash widget isn't initialized.");
+    g_splash->setStatus(status);
+    g_splash->setDetail(detail);
+    g_splash->repaint();
+}
+
+template<typename T>
+void destroy(T *&object)
+{
+    delete object;
+    object = nullptr;
+}
+
+// Removes a docked window from the window manager and deletes it.
+template<typename T>
+void undockAndDelete(T *&window)
+{
+    if (!window)
+        return;
+    WindowManager::remove(window);
+    destroy(window);
+}
+
+constexpr int COMPONENT_ASSET = AssetType::CS_COMPONENT;
+constexpr int PRESET_ASSET = AssetType::PRESET;
+constexpr int WORLD_ASSET = AssetType::WORLD;
+
+} // namespace
+
+Presenter::Presenter(QObject *application, View *main_window)
+    : QObject(application)
+    , application_(application)
+    , main_window_(main_window)
+{
+    depr::gui.main_window = main_window_;
+}
+
+Presenter::~Presenter()
+{
+    if (!shut_down_)
+        shutdown();
+}
+
+void Presenter::setEngineStarter(EngineStarter starter)
+{
+    engineStarter() = std::move(starter);
+}
+
+void Presenter::setCriticalMessageHook(CriticalMessageHook hook)
+{
+    criticalMessageHook() = std::move(hook);
+}
+
+QString Presenter::assetProgressStatus(int progress)
+{
+    return QStringLiteral("Initializing Assets... %2%").arg(progress);
+}
+
+QString Presenter::assetProgressDetail(const QString &pipeline_text)
+{
+    return QStringLiteral("%1...").arg(pipeline_text);
+}
+
+QVector<int> Presenter::supportedVideoAPIs()
+{
+    QVector<int> apis;
+    for (int api = 0; api <= 3; ++api) {
+        if (Velmora::Render::isAPISupported(api))
+            apis.append(api);
+    }
+    return apis;
+}
+
+bool Presenter::init(int argc, char **argv)
+{
+    showSplash(main_window_->windowTitle());
+    if (!initEngine(argc, argv)) {
+        closeSplash();
+        reportEngineFailure();
+        return false;
+    }
+
+    Velmora::Log::message("---- Editor ----\n");
+    Velmora::Log::message("Version: %s %s-%s %s\n", qPrintable(base::BuildInformation::version()),
+                          qPrintable(base::BuildInformation::branchTag()),
+                          qPrintable(base::BuildInformation::revision()),
+                          qPrintable(base::BuildInformation::date()));
+    Velmora::Log::message("Binary: %s %s\n\n", qPrintable(base::BuildInformation::platform()),
+                          qPrintable(base::BuildInformation::compiler()));
+
+    Velmora::Vector<Velmora::UGUID> failed;
+    initAssets(failed);
+    initTools(failed);
+    initGUI();
+    initPlugins();
+    initUpdateTimer();
+    main_window_->show();
+    restoreLayout();
+    closeSplash();
+    started_ = true;
+    return true;
+}
+
+void Presenter::showSplash(const QString &title)
+{
+    EC_ASSERT(!g_splash && "SplashWidget initialized twice.");
+    g_splash = new SplashWidget;
+    g_splash->setWindowTitle(title);
+    g_splash->setWindowIcon(QIcon(QStringLiteral(":/images/editor_icon.png")));
+    g_splash->setVersion(QStringLiteral("Version %1").arg(base::BuildInformation::version()));
+    g_splash->setNotice(tr("Copyright (C) Velmora. All rights reserved."));
+
+    // The wait for the first paint is bounded, so that a window system that
+    // never paints cannot hold the start-up for ever.
+    QEventLoop loop;
+    bool painted = false;
+    connect(g_splash, &SplashWidget::exposed, &loop, [&painted, &loop] {
+        painted = true;
+        loop.quit();
+    }, Qt::QueuedConnection);
+    QTimer::singleShot(SPLASH_PAINT_TIMEOUT_MS, &loop, &QEventLoop::quit);
+    g_splash->show();
+    loop.exec();
+    if (!painted)
+        qWarning("Editor: the splash was not painted within %d ms; start-up goes on.", SPLASH_PAINT_TIMEOUT_MS);
+}
+
+void Presenter::closeSplash()
+{
+    EC_ASSERT(g_splash && "SplashWidget isn't initialized.");
+    g_splash->finish(started_ || engine_ ? main_window_ : nullptr);
+    g_splash->deleteLater();
+    g_splash = nullptr;
+}
+
+bool Presenter::initEngine(int argc, char **argv)
+{
+    setSplashStatus(tr("Initializing Engine..."), QString());
+
+    app_widget_ = new EngineAppWidget(argc, argv);
+    app_widget_->setObjectName(QStringLiteral("EngineViewport"));
+
+    EngineArguments arguments(argc, argv);
+    if (engineStarter())
+        engine_ = engineStarter()(Velmora::ENGINE_VERSION, app_widget_->app(), arguments.count(), arguments.data());
+    else
+        engine_ = Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget_->app(), arguments.count(),
+                                        arguments.data(), nullptr, nullptr);
+    if (!engine_)
+        return false;
+
+    editor_logic_ = new EditorLogic(application_);
+    depr::g.editor = editor_logic_;
+    engine_->setEditorLogic(editor_logic_);
+
+    auto tracker = new Tracker(main_window_);
+    depr::gui.tracker = tracker;
+
+    ::Velmora::Editor::load("tamsel2/editor.usc");
+
+    Velmora::Console::removeCommand("editor_quit");
+    Velmora::Console::removeCommand("editor_load");
+    Velmora::Console::removeCommand("editor_reload");
+
+    depr::gui.console = new ConsoleWidget(main_window_);
+
+    Velmora::Console::setInt("show_visualizer", 1);
+    Velmora::Console::setInt("visualizer_fix_flicker", 1);
+    Velmora::Visualizer::setSize(96);
+    Velmora::Visualizer::setTextureName("tamsel2/gui/nodes_icons_big.png");
+    Velmora::World::setAutoReloadNodeReferences(true);
+    return true;
+}
+
+void Presenter::reportEngineFailure()
+{
+    qCritical("Editor: the engine failed to start; the editor cannot run.");
+    destroy(app_widget_);
+    const QString title = tr("Editor");
+    const QString text = tr("Engine failed to start");
+    if (criticalMessageHook())
+        criticalMessageHook()(main_window_, title, text);
+    else
+        QMessageBox::critical(main_window_, title, text);
+}
+
+void Presenter::initAssets(Velmora::Vector<Velmora::UGUID> &failed)
+{
+    depr::g.settings = new EditorSettings;
+
+    setSplashStatus(tr("Initializing Materials..."), QString());
+    mat_manager_ = new mat::Manager(editor_logic_, application_);
+    depr::g.mat_manager = mat_manager_;
+
+    setSplashStatus(tr("Initializing Properties..."), QString());
+    prop_manager_ = new prop::Manager(editor_logic_, application_);
+    depr::g.prop_manager = prop_manager_;
+
+    setSplashStatus(tr("Initializing Assets..."), QString());
+    asset_manager_ = depr::g.asset_manager;
+    if (!asset_manager_) {
+        qCritical("Editor: there is no asset manager; the project's assets are not loaded.");
+        return;
+    }
+
+    as::ProgressFormatter formatter;
+    QList<QMetaObject::Connection> connections;
+    connections << connect(asset_manager_, &AssetManagerPrivate::progress, g_splash, [this, &formatter](int value) {
+        formatter.setProgress(value);
+        updateSplashProgress(formatter);
+    });
+    connections << connect(asset_manager_, &AssetManagerPrivate::pipeline_started, g_splash,
+                           [this, &formatter](as::ActionType type, const QString &text) {
+                               formatter.enqueue(type, text);
+                               updateSplashProgress(formatter);
+                           });
+    connections << connect(asset_manager_, &AssetManagerPrivate::pipeline_ended, g_splash,
+                           [this, &formatter](as::ActionType type, const QString &text) {
+                               formatter.dequeue(type, text);
+                               updateSplashProgress(formatter);
+                           });
+    connections << connect(asset_manager_, &AssetManagerPrivate::validateFailed, g_splash,
+                           [&failed](const as::Asset &asset) {
+                               if (int(asset.getType()) == COMPONENT_ASSET)
+                                   failed.append(asset.getGUID());
+                           });
+
+    // The quit is queued so that an initialized emitted inside init() still
+    // ends the loop; the bound keeps a manager that never reports from
+    // holding the start-up for ever.
+    QEventLoop loop;
+    bool initialized = false;
+    connections << connect(asset_manager_, &AssetManagerPrivate::initialized, &loop, [&initialized, &loop] {
+        initialized = true;
+        loop.quit();
+    }, Qt::QueuedConnection);
+    QTimer::singleShot(ASSETS_TIMEOUT_MS, &loop, &QEventLoop::quit);
+    asset_manager_->init();
+    loop.exec();
+    if (!initialized)
+        qWarning("Editor: the asset manager did not finish loading within %d s; start-up goes on.",
+                 ASSETS_TIMEOUT_MS / 1000);
+
+    for (const QMetaObject::Connection &connection : qAsConst(connections))
+        disconnect(connection);
+}
+
+void Presenter::updateSplashProgress(const as::ProgressFormatter &formatter)
+{
+    EC_ASSERT(g_splash && "SplashWidget isn't initialized.");
+    g_splash->setDetail(assetProgressDetail(formatter.prettyMessage().second));
+    g_splash->setStatus(assetProgressStatus(formatter.progress()));
+}
+
+void Presenter::initTools(Velmora::Vector<Velmora::UGUID> &failed)
+{
+    tbb::Queue *queue = tbb::Queue::instance();
+    ReflectedType::init();
+
+    depr::g.fs_watcher = new FileSystemWatcher;
+    depr::g.fs_watcher->setObjectName(QStringLiteral("FileSystemWatcher"));
+    depr::g.fs_watcher->init();
+
+    depr::g.controls = new Controls(editor_logic_);
+    depr::g.controls->init();
+
+    depr::g.runtime_clipboard = new RuntimeClipboard;
+    depr::g.creators = new Creators;
+    depr::g.image_cache = new ImageCache;
+
+    auto undo = new Undo(this);
+    if (depr::g.undo)
+        depr::g.undo->init();
+    Q_UNUSED(undo)
+
+    auto selection = new Selection(this);
+    connect(editor_logic_, &EditorLogic::onWorldInit, selection, [] { Selection::clear(); });
+    connect(editor_logic_, &EditorLogic::onWorldShutdown, selection, [] { Selection::clear(); });
+    connect(editor_logic_, &EditorLogic::onNodeRemoved, selection, [this](int id) { onNodeRemoved(id); });
+
+    depr::g.thumbnails = new Thumbnails;
+    depr::g.thumbnails->init(editor_logic_, queue, 240, QStringLiteral("../.thumbnails/"));
+
+    depr::gui.parameters_view_cache = new ParametersViewCache;
+    depr::g.custom_ui_registry = new CustomUiRegistry;
+    depr::g.runtime_model = new as::RuntimeModel;
+    depr::g.runtime_model->init();
+
+    depr::g.cs_manager = new cs::Manager(depr::g.asset_manager, depr::g.prop_manager);
+    initComponents(depr::g.cs_manager, asset_manager_, failed);
+
+    depr::g.world_controls = new WorldControls;
+    depr::g.world_controls->init();
+    depr::g.node_controls = new NodeControls;
+    depr::g.node_controls->init();
+    depr::g.render_controls = new RenderControls;
+    depr::g.render_controls->init();
+    depr::g.editor_controls = new EditorControls;
+    depr::g.editor_controls->init();
+    depr::g.splines_controls = new SplinesControls;
+    depr::g.splines_controls->init();
+    depr::g.node_reference_controls = new NodeReferenceControls;
+    depr::g.mesh_cluster_controls = new ObjectMeshClusterControls;
+    node_icon_provider_ = new NodeIconProvider;
+    depr::g.frame_threads = new FrameThreadManager;
+
+    video_grabber_state_ = new VideoGrabberState(main_window_);
+    video_grabber_controller_ = new VideoGrabberController(video_grabber_state_);
+    video_grabber_controller_->init();
+    preview_grabber_ = new ProjectPreviewGrabber(this);
+
+    if (asset_manager_)
+        asset_manager_->addPrepareAction(new as::PrepareActionLandscape);
+}
+
+void Presenter::onNodeRemoved(int id)
+{
+    SelectorNodes *selector = Selection::getSelectorNodes();
+    if (!selector)
+        return;
+    const Velmora::Ptr<Velmora::Node> node = Velmora::World::getNodeById(id);
+    if (node)
+        selector->exclude(node);
+}
+
+void Presenter::initComponents(cs::Manager *components, AssetManagerPrivate *assets,
+                               const Velmora::Vector<Velmora::UGUID> &failed)
+{
+    if (!components->init())
+        return;
+    for (const Velmora::UGUID &guid : failed)
+        components->componentChanged(guid);
+
+    connect(components, &cs::Manager::notificationActivated, components, [] {
+        if (depr::g.window_manager && depr::gui.console) {
+            depr::g.window_manager->show(depr::gui.console);
+            depr::gui.console->scrollToEnd();
+        }
+    }, Qt::DirectConnection);
+
+    if (!assets)
+        return;
+    connect(assets, &AssetManagerPrivate::added, components, [components, assets](const Velmora::UGUID &guid) {
+        if (assets->assetType(guid) == COMPONENT_ASSET)
+            components->componentAdded(guid, QDir::toNativeSeparators(assets->filePath(guid)));
+    });
+    connect(assets, &AssetManagerPrivate::aboutToBeRemoved, components,
+            [components, assets](const Velmora::UGUID &guid) {
+                if (assets->assetType(guid) == COMPONENT_ASSET)
+                    components->componentRemoved(guid);
+            });
+    connect(assets, &AssetManagerPrivate::moved, components, [components, assets](const Velmora::UGUID &guid) {
+        if (assets->assetType(guid) == COMPONENT_ASSET)
+            components->componentMoved(guid, QDir::toNativeSeparators(assets->filePath(guid)));
+    });
+    connect(assets, &AssetManagerPrivate::changed, components, [components, assets](const Velmora::UGUID &guid) {
+        if (assets->assetType(guid) == COMPONENT_ASSET)
+            components->componentChanged(guid);
+    });
+    connect(assets, &AssetManagerPrivate::end, components, [components] { components->flush(); });
+    connect(assets, &AssetManagerPrivate::dirRemoved, components,
+            [components](const QFileInfo &info) { components->dirRemoved(info); });
+    connect(assets, &AssetManagerPrivate::dirMoved, components,
+            [components](const QString &from, const QString &to) { components->dirMoved(from, to); });
+    connect(assets, &AssetManagerPrivate::added, components, [components, assets](const Velmora::UGUID &guid) {
+        if (assets->assetType(guid) == PRESET_ASSET)
+            components->presetAdded(guid, assets->filePath(guid));
+    });
+    connect(assets, &AssetManagerPrivate::aboutToBeRemoved, components,
+            [components, assets](const Velmora::UGUID &guid) {
+                if (assets->assetType(guid) == PRESET_ASSET)
+                    components->presetRemoved(guid);
+            });
+    connect(assets, &AssetManagerPrivate::moved, components, [components, assets](const Velmora::UGUID &guid) {
+        if (assets->assetType(guid) == PRESET_ASSET)
+            components->presetMoved(guid, assets->filePath(guid));
+    });
+    connect(assets, &AssetManagerPrivate::changed, components, [components, assets](const Velmora::UGUID &guid) {
+        if (assets->assetType(guid) == PRESET_ASSET)
+            components->presetChanged(guid, assets->filePath(guid));
+    });
+}
+
+void Presenter::initGUI()
+{
+    ConsoleWidget *console = depr::gui.console;
+    console->loadHistory(depr::g.settings);
+    depr::g.controls->addWidget(console);
+
+    new WindowManager(this);
+    WindowManagerPrivate *window_manager = depr::g.window_manager;
+
+    main_window_->setTabPosition(Qt::AllDockWidgetAreas, QTabWidget::North);
+    main_window_->setCentralWidget(window_manager);
+
+    connect(window_manager, &WindowManagerPrivate::addParameters, this, &Presenter::addParameters);
+    connect(window_manager, &WindowManagerPrivate::toggleAssetBrowser, this, &Presenter::toggleAssetBrowser);
+    connect(window_manager, &WindowManagerPrivate::toggleSettings, this, &Presenter::toggleSettings);
+    connect(window_manager, &WindowManagerPrivate::toggleNodes, this, &Presenter::toggleNodes);
+    connect(window_manager, &WindowManagerPrivate::toggleMaterials, this, &Presenter::toggleMaterials);
+    connect(window_manager, &WindowManagerPrivate::toggleProperties, this, &Presenter::toggleProperties);
+    connect(window_manager, &WindowManagerPrivate::toggleConsole, this, &Presenter::toggleConsole);
+    connect(window_manager, &WindowManagerPrivate::toggleImpostorGrabber, this, &Presenter::toggleImpostorGrabber);
+    connect(window_manager, &WindowManagerPrivate::toggleRandomizer, this, &Presenter::toggleRandomizer);
+    connect(window_manager, &WindowManagerPrivate::toggleLightBaking, this, &Presenter::toggleLightBaking);
+    connect(window_manager, &WindowManagerPrivate::toggleAbout, this, &Presenter::toggleAbout);
+    connect(window_manager, &WindowManagerPrivate::toggleEngineViewport, this, &Presenter::toggleEngineViewport);
+    connect(window_manager, &WindowManagerPrivate::addEditorViewport, this, &Presenter::addEditorViewport);
+    connect(window_manager, &WindowManagerPrivate::showTracker, this, &Presenter::showTracker);
+    connect(window_manager, &WindowManagerPrivate::closeTracker, this, &Presenter::closeTracker);
+    connect(window_manager, &WindowManagerPrivate::toggleTracker, this, &Presenter::toggleTracker);
+    connect(window_manager, &WindowManagerPrivate::toggleCleaner, this, &Presenter::toggleCleaner);
+    connect(window_manager, &WindowManagerPrivate::toggleVideoGrabber, this, &Presenter::toggleVideoGrabber);
+    connect(window_manager, &WindowManagerPrivate::toggleTextureProfiler, this, &Presenter::toggleTextureProfiler);
+    connect(window_manager, &WindowManagerPrivate::openHelp, this, &Presenter::openHelp);
+    connect(window_manager, &WindowManagerPrivate::resetWindowsLayout, this, &Presenter::resetWindowsLayout);
+
+    cs::Manager *components = depr::g.cs_manager;
+    const bool components_active = components->active();
+    asset_presenter_ = new as::Presenter(asset_manager_, components_active, depr::g.thumbnails);
+    asset_presenter_->initGUI(main_window_);
+    if (depr::gui.asset_browser)
+        browser_state_ = depr::gui.asset_browser->saveState();
+    depr::g.asset_presenter = asset_presenter_;
+
+    world_presenter_ = new world::Presenter;
+    world_presenter_->initGUI(main_window_);
+    depr::g.world_presenter = world_presenter_;
+    mat_presenter_ = new mat::Presenter(mat_manager_);
+    mat_presenter_->initGUI(main_window_);
+    prop_presenter_ = new prop::Presenter(prop_manager_);
+    prop_presenter_->initGUI(main_window_);
+
+    WindowManager::activate(depr::gui.nodes_window);
+    depr::g.inspector = new depr::InspectorPrivate;
+    depr::g.inspector->init();
+
+    WindowManager::add(console, WindowManager::REFERENCE_TABIFY, WindowManager::getArea(depr::gui.asset_browser));
+    console->setWindowTitle(tr("Console"));
+    console->setObjectName(QStringLiteral("console_w"));
+    WindowManager::activate(depr::gui.asset_browser);
+
+    if (components_active) {
+        Velmora::Render::setEnabled(0);
+        if (Velmora::Gui *gui = Velmora::Gui::get())
+            gui->setHidden(true);
+    } else {
+        engine_viewport_ = new EngineViewportWidget(app_widget_, main_window_);
+        engine_viewport_->setObjectName(QStringLiteral("EngineViewport"));
+        engine_viewport_->setWindowTitle(tr("Engine Viewport"));
+        WindowManager::add(engine_viewport_, WindowManager::REFERENCE_SPLIT_HORIZONTAL,
+                           WindowManager::getArea(depr::gui.nodes_window));
+        WindowManager::resize(depr::gui.nodes_window, 200, 300);
+        connect(WindowManager::instance(), &WindowManager::windowHidden, engine_viewport_,
+                &EngineViewportWidget::handleHide);
+        depr::gui.engine_viewport = engine_viewport_;
+    }
+
+    Tracker *tracker = depr::gui.tracker;
+    tracker->init();
+
+    auto viewports = new ViewportManager(editor_logic_, this);
+    depr::g.viewports = viewports;
+    connect(viewports, &ViewportManager::lastHoveredChanged, depr::g.node_controls, [viewports] {
+        depr::g.node_controls->setHoveredViewport(viewports->getLastHoveredViewportWindow());
+    });
+    connect(viewports, &ViewportManager::lastHoveredChanged, tracker,
+            [tracker, viewports] { tracker->setViewportPlayer(viewports->getLastHoveredViewportWindow()); });
+
+    shader_watcher_ = new ShaderCompilationWatcher(this);
+    shader_watcher_->watchViewports();
+    viewports->init();
+
+    depr::g.manipulators = new manipulators::EditorManipulators(main_window_);
+    depr::g.manipulators->initComponent();
+
+    auto menu = new MainMenu(main_window_);
+    main_window_->setMenuBar(menu);
+    auto tools = new EditorTools(main_window_);
+    tools->setAvailableVideoAPIs(supportedVideoAPIs());
+    tools->setMinimumHeight(33);
+    main_window_->addToolBar(tools);
+    depr::gui.main_menu = new MainMenuInterface(menu, menu);
+
+    connect(asset_presenter_, &as::Presenter::createMaterialRequest, mat_presenter_, &mat::Presenter::createMaterial);
+    connect(asset_presenter_, &as::Presenter::createPropertyRequest, prop_presenter_,
+            &prop::Presenter::createProperty);
+    connect(asset_presenter_, &as::Presenter::createComponentRequest, components,
+            [components](const QString &directory) { components->createComponent(directory, QString()); });
+    connect(asset_presenter_, &as::Presenter::createUSCRequest, depr::g.world_controls, &WorldControls::createUSC);
+    connect(asset_presenter_, &as::Presenter::createWorldRequest, depr::g.world_controls,
+            &WorldControls::createWorld);
+    connect(asset_presenter_, &as::Presenter::showDependents, this,
+            [](const Velmora::Vector<Velmora::UGUID> &guids) { show_deps::showDependents(guids); });
+    connect(asset_presenter_, &as::Presenter::showDependencies, this,
+            [](const Velmora::Vector<Velmora::UGUID> &guids) { show_deps::showDependencies(guids); });
+
+    EditorSettings *settings = depr::g.settings;
+    about_window_ = new AboutWindow(main_window_);
+    depr::gui.about = about_window_;
+
+    depr::gui.settings_window = new SettingsWindow(main_window_);
+    WindowManager::add(depr::gui.settings_window, WindowManager::AREA_TOOL);
+    depr::gui.settings_window->init(settings);
+
+    depr::gui.brush_window = new BrushWindow(main_window_);
+    depr::gui.brush_window->initGUI(depr::g.controls);
+    WindowManager::add(depr::gui.brush_window, WindowManager::AREA_TOOL);
+
+    depr::gui.impostor_grabber = new ImpostorGrabberWindow(main_window_);
+    depr::gui.impostor_grabber->restoreSettings(settings);
+    WindowManager::add(depr::gui.impostor_grabber, WindowManager::AREA_TOOL);
+
+    randomizer_ = new RandomizerWidget(main_window_);
+    WindowManager::add(randomizer_, WindowManager::AREA_TOOL);
+
+    depr::gui.light_baking = new LightBakingWidget(main_window_);
+    WindowManager::add(depr::gui.light_baking, WindowManager::AREA_TOOL);
+
+    depr::gui.cleaner = new cleaner::CleanerWindow(main_window_);
+    WindowManager::add(depr::gui.cleaner, WindowManager::AREA_TOOL);
+
+    video_grabber_form_ = new VideoGrabberForm(video_grabber_state_, main_window_);
+    WindowManager::add(video_grabber_form_, WindowManager::AREA_TOOL);
+    video_grabber_form_->setState();
+
+    texture_profiler_ = new tprof::Window(asset_manager_, main_window_);
+    if (asset_manager_) {
+        connect(asset_manager_, &AssetManagerPrivate::changed, texture_profiler_, &tprof::Window::assetChanged);
+        connect(asset_manager_, &AssetManagerPrivate::moved, texture_profiler_, &tprof::Window::assetChanged);
+        connect(asset_manager_, &AssetManagerPrivate::removed, texture_profiler_, &tprof::Window::assetRemoved);
+    }
+    texture_profiler_->restoreSettings(settings);
+    WindowManager::add(texture_profiler_, WindowManager::AREA_TOOL);
+
+    build_presenter_ = new assembly::Presenter(this);
+    build_presenter_->init(main_window_);
+    connect(window_manager, &WindowManagerPrivate::toggleAssembly, build_presenter_, &assembly::Presenter::showUI);
+    if (components_active)
+        connect(build_presenter_, &assembly::Presenter::buildFinished, components, &cs::Manager::setDirtyBuild);
+
+    initTitleUpdates();
+}
+
+void Presenter::initPlugins()
+{
+    const QString folder = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("editor_debug"));
+    PluginManager::loadPluginSpecs({folder});
+    PluginManager::loadPlugins();
+    plugin_presenter_ = new PluginPresenter(main_window_);
+
+    QMenu *help = MainMenu::findMenu(main_window_->menuBar(), QString::fromLatin1(Constants::MM_HELP));
+    if (!help) {
+        base::printAssertMessage("menu", "lib/editor/presenter/Presenter", __LINE__);
+        return;
+    }
+    auto action = new QAction(tr("Plugins"), this);
+    PluginPresenter *plugins = plugin_presenter_;
+    connect(action, &QAction::triggered, this, [plugins] { plugins->showPluginsDialog(); });
+    help->addAction(action);
+}
+
+void Presenter::restoreLayout()
+{
+    EditorSettings *settings = depr::g.settings;
+    const EditorSettings::WindowsSection windows = settings->windows();
+    if (windows.geometry.exists())
+        main_window_->restoreGeometry(windows.geometry.getBytes());
+    else
+        main_window_->restoreGeometry(workspace::getDefaultMainWindowGeometry());
+    if (windows.layout.exists())
+        depr::g.window_manager->restoreState(windows.layout.file->getVariant(windows.layout.key));
+    else
+        depr::g.window_manager->restoreState(workspace::getDefaultMainWindowLayout());
+
+    help_window_ = new HelpWindow(main_window_);
+    depr::gui.help = help_window_;
+    help_window_->showOnStartupIfEnabled();
+
+    depr::g.cs_manager->postInit();
+}
+
+void Presenter::initUpdateTimer()
+{
+    auto timer = new base::Timer;
+    update_timer_ = timer;
+    update_timer_->setCallback([this] { update(); });
+    update_timer_->callEach(0);
+    state_connection_ = connect(qApp, &QGuiApplication::applicationStateChanged, this,
+                                &Presenter::onApplicationStateChanged);
+}
+
+void Presenter::onApplicationStateChanged(Qt::ApplicationState state)
+{
+    if (state == Qt::ApplicationActive && update_timer_ && !update_timer_->isActive())
+        update_timer_->callEach(0);
+}
+
+void Presenter::update()
+{
+    if (UpdateLock::isUpdateLocked())
+        return;
+    if (QGuiApplication::applicationState() != Qt::ApplicationActive && !UpdateLock::isAlwaysUpdate()
+        && !Velmora::BakeLighting::isBaking()) {
+        update_timer_->cancel();
+        return;
+    }
+    tick();
+    engine_->update();
+    engine_->render();
+    engine_->swap();
+}
+
+void Presenter::tick()
+{
+    depr::gui.console->flushOutput();
+    depr::g.fs_watcher->runMainThread();
+    depr::g.frame_threads->update();
+    depr::g.controls->update();
+    depr::g.thumbnails->update();
+}
+
+void Presenter::stopUpdateTimer()
+{
+    disconnect(state_connection_);
+    if (!update_timer_)
+        return;
+    update_timer_->cancel();
+    destroy(update_timer_);
+}
+
+void Presenter::initTitleUpdates()
+{
+    connect(depr::g.world_controls, &WorldControls::dirtyStateChanged, main_window_, [this] { updateTitle(true); });
+    connect(editor_logic_, &EditorLogic::onInit, main_window_, [this] { updateTitle(true); });
+    connect(editor_logic_, &EditorLogic::onWorldInit, main_window_, [this] { updateTitle(true); });
+    connect(editor_logic_, &EditorLogic::onWorldShutdown, main_window_, [this] { updateTitle(false); });
+    if (asset_manager_) {
+        AssetManagerPrivate *assets = asset_manager_;
+        connect(assets, &AssetManagerPrivate::moved, main_window_, [this, assets](const Velmora::UGUID &guid) {
+            if (int(assets->asset(guid).getType()) == WORLD_ASSET)
+                updateTitle(true);
+        });
+    }
+    updateTitle(false);
+}
+
+void Presenter::updateTitle(bool with_world)
+{
+    WindowTitleState state;
+    state.with_world = with_world;
+    state.world_loaded = Velmora::World::isLoaded();
+    state.world_path = QString::fromUtf8(Velmora::World::getPath());
+    state.world_dirty = depr::g.world_controls && depr::g.world_controls->isDirty();
+    state.render_api = Velmora::Render::getAPI();
+    state.version = base::BuildInformation::version();
+    state.branch_tag = base::BuildInformation::branchTag();
+    state.revision = base::BuildInformation::revision();
+    main_window_->setWindowTitle(windowTitle(state));
+}
+
+void Presenter::addParameters()
+{
+    depr::g.inspector->add();
+}
+
+void Presenter::toggleAssetBrowser()
+{
+    WindowManager::show(depr::gui.asset_browser);
+}
+
+void Presenter::toggleSettings()
+{
+    WindowManager::show(depr::gui.settings_window);
+}
+
+void Presenter::toggleNodes()
+{
+    WindowManager::show(depr::gui.nodes_window);
+}
+
+void Presenter::toggleMaterials()
+{
+    WindowManager::show(depr::gui.materials_window);
+}
+
+void Presenter::toggleProperties()
+{
+    WindowManager::show(depr::gui.properties_window);
+}
+
+void Presenter::toggleConsole()
+{
+    WindowManager::show(depr::gui.console);
+}
+
+void Presenter::toggleImpostorGrabber()
+{
+    WindowManager::show(depr::gui.impostor_grabber);
+}
+
+void Presenter::toggleRandomizer()
+{
+    WindowManager::show(randomizer_);
+}
+
+void Presenter::toggleLightBaking()
+{
+    WindowManager::show(depr::gui.light_baking);
+}
+
+void Presenter::toggleAbout()
+{
+    AboutWindow *about = depr::gui.about;
+    about->show();
+    about->raise();
+    about->activateWindow();
+}
+
+void Presenter::toggleEngineViewport()
+{
+    // Without an engine viewport (the component system is active) the
+    // command has nothing to show.
+    if (!depr::gui.engine_viewport) {
+        base::printAssertMessage("depr::gui.engine_viewport", __FILE__, __LINE__);
+        return;
+    }
+    depr::gui.engine_viewport->handleShow();
+}
+
+void Presenter::addEditorViewport()
+{
+    depr::g.viewports->showScene(QString());
+}
+
+void Presenter::showTracker()
+{
+    depr::gui.tracker->showTracker();
+}
+
+void Presenter::closeTracker()
+{
+    depr::gui.tracker->hideTracker();
+}
+
+void Presenter::toggleTracker()
+{
+    depr::gui.tracker->showTracker();
+}
+
+void Presenter::toggleCleaner()
+{
+    WindowManager::show(depr::gui.cleaner);
+}
+
+void Presenter::toggleVideoGrabber()
+{
+    WindowManager::show(video_grabber_form_);
+}
+
+void Presenter::toggleTextureProfiler()
+{
+    WindowManager::show(texture_profiler_);
+}
+
+void Presenter::openHelp()
+{
+    HelpWindow *help = depr::gui.help;
+    help->show();
+    help->raise();
+    help->activateWindow();
+}
+
+void Presenter::resetWindowsLayout()
+{
+    utils::OverrideCursor cursor(Qt::WaitCursor);
+    ViewportManager *viewports = depr::g.viewports;
+    const QStringList scenes = viewports->getSceneNames();
+    for (const QString &scene : scenes)
+        viewports->closeScene(scene);
+    viewports->showScene(QString());
+    depr::gui.main_window->restoreGeometry(workspace::getDefaultMainWindowGeometry());
+    depr::g.window_manager->restoreState(workspace::getDefaultMainWindowLayout());
+    depr::gui.asset_browser->restoreState(browser_state_);
+}
+
+void Presenter::shutdown()
+{
+    if (shut_down_)
+        return;
+    shut_down_ = true;
+    stopUpdateTimer();
+    destroy(plugin_presenter_);
+    PluginManager::unloadPlugins();
+    if (engine_) {
+        shutdownGUI();
+        shutdownTools();
+        shutdownAssets();
+        shutdownEngine();
+    }
+    destroy(app_widget_);
+    depr::gui.main_window = nullptr;
+    started_ = false;
+}
+
+void Presenter::saveWindowLayout()
+{
+    // Start-up restores both from the windows section; keeping them here
+    // makes the user's layout survive a restart.
+    EditorSettings *settings = depr::g.settings;
+    if (!settings || !depr::g.window_manager)
+        return;
+    const EditorSettings::WindowsSection windows = settings->windows();
+    windows.geometry.file->set(windows.geometry.key, main_window_->saveGeometry());
+    windows.layout.file->set(windows.layout.key, depr::g.window_manager->saveState());
+}
+
+void Presenter::shutdownGUI()
+{
+    saveWindowLayout();
+    Selection::clear();
+
+    if (build_presenter_)
+        build_presenter_->saveOptions();
+    destroy(build_presenter_);
+
+    if (texture_profiler_)
+        texture_profiler_->saveSettings(depr::g.settings);
+    undockAndDelete(texture_profiler_);
+    undockAndDelete(video_grabber_form_);
+    undockAndDelete(depr::gui.cleaner);
+    undockAndDelete(depr::gui.light_baking);
+    undockAndDelete(randomizer_);
+    if (depr::gui.impostor_grabber)
+        depr::gui.impostor_grabber->saveSettings(depr::g.settings);
+    undockAndDelete(depr::gui.impostor_grabber);
+    if (depr::gui.brush_window)
+        depr::gui.brush_window->shutdownGUI(depr::g.controls);
+    undockAndDelete(depr::gui.brush_window);
+    if (depr::gui.settings_window)
+        depr::gui.settings_window->shutdown(depr::g.settings);
+    undockAndDelete(depr::gui.settings_window);
+
+    destroy(depr::gui.about);
+    about_window_ = nullptr;
+    destroy(depr::gui.main_menu);
+    destroy(shader_watcher_);
+
+    if (depr::g.viewports)
+        depr::g.viewports->shutdown();
+    destroy(depr::g.viewports);
+
+    if (depr::gui.tracker)
+        depr::gui.tracker->shutdown();
+    undockAndDelete(depr::gui.tracker);
+
+    if (engine_viewport_) {
+        WindowManager::remove(engine_viewport_);
+        destroy(engine_viewport_);
+        depr::gui.engine_viewport = nullptr;
+    }
+
+    if (depr::g.inspector)
+        depr::g.inspector->shutdown();
+    destroy(depr::g.inspector);
+
+    destroy(prop_presenter_);
+    destroy(mat_presenter_);
+    if (world_presenter_)
+        world_presenter_->shutdownGUI();
+    destroy(world_presenter_);
+    depr::g.world_presenter = nullptr;
+    if (asset_presenter_)
+        asset_presenter_->shutdownGUI();
+    destroy(asset_presenter_);
+    depr::g.asset_presenter = nullptr;
+
+    if (ConsoleWidget *console = depr::gui.console) {
+        if (depr::g.controls)
+            depr::g.controls->removeWidget(console);
+        console->saveHistory(depr::g.settings);
+        WindowManager::remove(console);
+        destroy(depr::gui.console);
+    }
+
+    // The Help window, the menu bar and the tool bar are children of the main
+    // window and go with it; the registry must not point at them meanwhile.
+    depr::gui.help = nullptr;
+    help_window_ = nullptr;
+    depr::gui.nodes_window = nullptr;
+    depr::gui.materials_window = nullptr;
+    depr::gui.properties_window = nullptr;
+    depr::gui.asset_browser = nullptr;
+
+    delete WindowManager::instance();
+}
+
+void Presenter::shutdownTools()
+{
+    tbb::Queue::instance()->shutdown();
+
+    if (depr::g.cs_manager)
+        depr::g.cs_manager->shutdown();
+    destroy(depr::g.cs_manager);
+    if (depr::g.runtime_model)
+        depr::g.runtime_model->shutdown();
+    destroy(depr::g.runtime_model);
+
+    destroy(prop_manager_);
+    depr::g.prop_manager = nullptr;
+    destroy(mat_manager_);
+    depr::g.mat_manager = nullptr;
+
+    destroy(depr::g.custom_ui_registry);
+    destroy(depr::gui.parameters_view_cache);
+    if (depr::g.thumbnails)
+        depr::g.thumbnails->shutdown();
+    destroy(depr::g.thumbnails);
+    if (depr::g.manipulators)
+        depr::g.manipulators->shutdownComponent();
+    destroy(depr::g.manipulators);
+    destroy(depr::g.node_reference_controls);
+    destroy(depr::g.mesh_cluster_controls);
+    if (depr::g.splines_controls)
+        depr::g.splines_controls->shutdown();
+    destroy(depr::g.splines_controls);
+    if (depr::g.node_controls)
+        depr::g.node_controls->shutdown();
+    destroy(depr::g.node_controls);
+    destroy(depr::g.render_controls);
+    destroy(depr::g.editor_controls);
+    destroy(depr::g.world_controls);
+
+    delete Selection::instance();
+    Undo::reset();
+
+    destroy(depr::g.creators);
+    destroy(depr::g.image_cache);
+    if (depr::g.controls)
+        depr::g.controls->shutdown();
+    destroy(depr::g.controls);
+    destroy(node_icon_provider_);
+
+    if (video_grabber_controller_)
+        video_grabber_controller_->shutdown();
+    destroy(video_grabber_controller_);
+    destroy(video_grabber_state_);
+
+    if (depr::g.frame_threads)
+        depr::g.frame_threads->shutdown();
+    destroy(depr::g.frame_threads);
+    if (depr::g.fs_watcher)
+        depr::g.fs_watcher->shutdown();
+    destroy(depr::g.fs_watcher);
+    destroy(depr::g.runtime_clipboard);
+    destroy(preview_grabber_);
+
+    ReflectedType::shutdown();
+    as::ItemIconFactory::shutdown();
+}
+
+void Presenter::shutdownAssets()
+{
+    if (asset_manager_)
+        asset_manager_->shutdown();
+    asset_manager_ = nullptr;
+    depr::g.asset_manager = nullptr;
+    destroy(depr::g.settings);
+}
+
+void Presenter::shutdownEngine()
+{
+    Velmora::Engine::shutdown();
+    engine_ = nullptr;
+    depr::g.editor = nullptr;
+    destroy(editor_logic_);
+    destroy(app_widget_);
+}
+
+} // namespace Editor

@@ -1,0 +1,163 @@
+#include "editor/splash/splash_widget.h"
+
+#include "editor/splash/splash_widget_layout.h"
+
+#include <editor_core/ElidedLabel.h>
+#include <editor_core/base/Assert.h>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScreen>
+#include <QThread>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+QFont lineFont(const char *family, int point_size)
+{
+    QFont font(QString::fromLatin1(family));
+    font.setPointSize(point_size);
+    return font;
+}
+
+} // namespace
+
+SplashWidget::SplashWidget(QWidget *parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags | Qt::Window | Qt::FramelessWindowHint)
+{
+    bg_ = QPixmap(QStringLiteral(":/images/splashscreen_editor.png"));
+    EC_ASSERT(!bg_.isNull() && "SplashWidget::SplashWidget: background image " "not found.");
+
+    QPalette pal = palette();
+    pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black));
+    setPalette(pal);
+
+    version_label_ = new QLabel;
+    version_label_->setFont(lineFont("Roboto", 16));
+    version_label_->setStyleSheet(QStringLiteral("color: #F2F4F5"));
+    version_label_->setAlignment(Qt::AlignRight);
+
+    status_label_ = new QLabel;
+    status_label_->setFont(lineFont("Roboto", 16));
+    status_label_->setStyleSheet(QStringLiteral("color: #7CAD53"));
+    status_label_->setAlignment(Qt::AlignLeft);
+
+    detail_label_ = new ElidedLabel;
+    detail_label_->setFont(lineFont("Roboto", 16));
+    detail_label_->setStyleSheet(QStringLiteral("color: #7CAD53"));
+    detail_label_->setAlignment(Qt::AlignLeft);
+    detail_label_->setElideMode(Qt::ElideLeft);
+
+    notice_label_ = new QLabel;
+    QFont notice_font = lineFont("Roboto Light", 11);
+    notice_font.setStyleStrategy(QFont::PreferAntialias);
+    notice_label_->setFont(notice_font);
+    notice_label_->setStyleSheet(QStringLiteral("color: #FFFFFF"));
+    notice_label_->setAlignment(Qt::AlignLeft);
+
+    new SplashWidgetLayout(version_label_, status_label_, detail_label_, notice_label_, this);
+
+    const qreal ratio = bg_.devicePixelRatio();
+    resize(int(std::lround(bg_.width() / ratio)), int(std::lround(bg_.height() / ratio)));
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->geometry().center() - QRect(0, 0, width(), height()).center());
+}
+
+SplashWidget::~SplashWidget() = default;
+
+void SplashWidget::setVersion(const QString &text)
+{
+    version_label_->setText(text);
+}
+
+void SplashWidget::setNotice(const QString &text)
+{
+    notice_label_->setText(text);
+}
+
+void SplashWidget::setStatus(const QString &text)
+{
+    status_label_->setText(text);
+}
+
+void SplashWidget::setDetail(const QString &text)
+{
+    detail_label_->setText(text);
+}
+
+QString SplashWidget::version() const
+{
+    return version_label_->text();
+}
+
+QString SplashWidget::notice() const
+{
+    return notice_label_->text();
+}
+
+QString SplashWidget::status() const
+{
+    return status_label_->text();
+}
+
+QString SplashWidget::detail() const
+{
+    return detail_label_->text();
+}
+
+void SplashWidget::finish(QWidget *main_window)
+{
+    if (main_window) {
+        if (!main_window->windowHandle())
+            main_window->createWinId();
+        QWindow *window = main_window->windowHandle();
+        QElapsedTimer clock;
+        clock.start();
+        while (window && !window->isExposed()) {
+            const qint64 remaining = FINISH_WAIT_MS - clock.elapsed();
+            if (remaining < 1)
+                break;
+            QCoreApplication::processEvents(QEventLoop::AllEvents, int(remaining));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QThread::msleep(10);
+        }
+    }
+    close();
+}
+
+bool SplashWidget::event(QEvent *event)
+{
+    if (event->type() == QEvent::Paint) {
+        if (!exposed_emitted_) {
+            exposed_emitted_ = true;
+            emit exposed();
+        }
+        if (!bg_.isNull()) {
+            QPainter painter(this);
+            painter.drawPixmap(0, 0, bg_);
+        }
+    }
+    return QWidget::event(event);
+}
+
+void SplashWidget::closeEvent(QCloseEvent *event)
+{
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void SplashWidget::keyPressEvent(QKeyEvent *event)
+{
+    event->ignore();
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "editor_core/core/CallLog.h"
+
+#include <QObject>
+
+// Placeholder: the editing controls of render settings. It has no behaviour of its own yet; init and shutdown
+// only record the call, so that tests can check the editor's life cycle.
+class RenderControls : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit RenderControls(QObject *parent = nullptr);
+    ~RenderControls() override;
+
+    void init();
+    void shutdown();
+    bool isInitialized() const { return initialized_; }
+    const core::CallLog &callLog() const { return log_; }
+
+private:
+    bool initialized_ = false;
+    core::CallLog log_;
+};

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "editor_core/as/ActionType.h"
+#include "editor_core/as/Asset.h"
+
+#include <velmora/UGUID.h>
+#include <velmora/Vector.h>
+
+#include <QFileInfo>
+#include <QHash>
+#include <QObject>
+#include <QReadWriteLock>
+#include <QString>
+#include <QVariantMap>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class QThread;
+
+namespace as {
+class PrepareActionLandscape;
+}
+
+namespace Editor {
+
+// The asset manager: the records of every asset of the data folder (a data
+// file with a meta file beside it) and their runtimes.
+//
+// init() and rescan() scan the data folder on the manager's own worker thread
+// and never write anything. Results are applied on the GUI thread under the
+// write lock; every query takes the read lock and may be called from any
+// thread. Signals are emitted on the GUI thread only, always through the
+// event loop (never from inside init), and init() always ends in exactly one
+// initialized(), also for a missing or empty data folder.
+class AssetManagerPrivate : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit AssetManagerPrivate(QObject *parent = nullptr);
+    ~AssetManagerPrivate() override;
+
+    // The data folder scanned when the engine is not running (tests). While
+    // the engine runs, its data folder is used.
+    void setRootPath(const QString &path);
+    // The data folder: absolute, "/" separators, ending with "/".
+    QString rootPath() const;
+
+    void init();
+    // Scans again; differences to the current records are reported through
+    // added / aboutToBeRemoved / removed / changed, then end().
+    void rescan();
+    // Stops and joins the scan thread, drops undelivered results, empties
+    // the records and releases the prepare actions.
+    void shutdown();
+    bool isInitialized() const;
+    bool isScanning() const;
+
+    // Background work (rescans requested while inactive wait for activate);
+    // explicit calls still work.
+    void activate();
+    void deactivate();
+    bool isActive() const;
+
+    // Takes ownership.
+    void addPrepareAction(as::PrepareActionLandscape *action);
+    int getNumPrepareActions() const;
+
+    // Queries (read lock, any thread).
+    // All records, sorted by data-relative path (case-sensitive).
+    Velmora::Vector<as::Asset> assets() const;
+    // GUIDs of the assets directly in a folder (absolute, with or without a
+    // trailing "/"), sorted by path.
+    Velmora::Vector<Velmora::UGUID> assets(const QString &folder) const;
+    as::Asset asset(const Velmora::UGUID &guid) const;
+    // By absolute or data-relative path; a null record when none.
+    as::Asset asset(const QString &path) const;
+    bool hasAsset(const Velmora::UGUID &guid) const;
+    // Whether the GUID names a runtime (every asset GUID names its primary).
+    bool hasRuntime(const Velmora::UGUID &guid) const;
+    as::Runtime runtime(const Velmora::UGUID &guid) const;
+    as::Asset assetByRuntimeGUID(const Velmora::UGUID &guid) const;
+    Velmora::UGUID assetGUIDByRuntimeGUID(const Velmora::UGUID &guid) const;
+    // Asset type of an asset GUID; AssetType::BEGIN (0) when unknown.
+    int assetType(const Velmora::UGUID &guid) const;
+    // File of an asset or stored runtime (absolute); "" for virtual
+    // runtimes and unknown GUIDs.
+    QString filePath(const Velmora::UGUID &guid) const;
+    QString filePath(const as::Asset &asset) const;
+    // File name with extension of filePath(guid).
+    QString fileName(const Velmora::UGUID &guid) const;
+    as::FileInfo fileInfo(const Velmora::UGUID &guid) const;
+    int getNumAssets() const;
+
+    // Makes the folder parent/name (parent itself when name is empty) inside
+    // the data folder; true when it exists afterwards.
+    bool createDir(const QString &parent, const QString &name);
+
+    // Not available yet (later work on imports and file operations): these
+    // are declared for the callers' sake and have no definition.
+    Velmora::UGUID importSync(const QString &path, const QVariantMap &params = QVariantMap());
+    bool reimportSync(const Velmora::UGUID &guid, const QVariantMap &params);
+    Velmora::UGUID copySync(const Velmora::UGUID &guid, const QString &path, int mode);
+    bool move(const Velmora::UGUID &guid, const QString &new_path);
+    bool moveDir(const QString &from, const QString &to);
+    bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
+    bool setExcluded(const Velmora::UGUID &guid, bool excluded);
+
+signals:
+    void progress(int percent);
+    void pipeline_started(as::ActionType type, const QString &text);
+    void pipeline_ended(as::ActionType type, const QString &text);
+    void validateFailed(const as::Asset &asset);
+    void initialized();
+    void added(const Velmora::UGUID &guid);
+    void aboutToBeRemoved(const Velmora::UGUID &guid);
+    void removed(const Velmora::UGUID &guid);
+    void moved(const Velmora::UGUID &guid);
+    void changed(const Velmora::UGUID &guid);
+    void end();
+    void dirRemoved(const QFileInfo &info);
+    void dirMoved(const QString &from, const QString &to);
+
+private:
+    struct ScanResult;
+    struct Index;
+
+    void startScan(bool initial);
+    void stopScan();
+    void applyScan(quint64 generation, const std::shared_ptr<ScanResult> &result);
+    QString currentRoot() const;
+
+    mutable QReadWriteLock lock_;
+    std::unique_ptr<Index> index_;
+
+    QString root_override_;
+    QThread *scan_thread_ = nullptr;
+    std::shared_ptr<std::atomic<bool>> scan_cancel_;
+    quint64 generation_ = 0;
+    bool initialized_ = false;
+    // An init() whose initialized() has not been emitted yet: a scan that
+    // replaces it still ends in initialized().
+    bool initial_pending_ = false;
+    // pipeline_started was emitted and pipeline_ended not yet.
+    bool pipeline_open_ = false;
+    bool active_ = true;
+    std::vector<std::unique_ptr<as::PrepareActionLandscape>> prepare_actions_;
+};
+
+} // namespace Editor

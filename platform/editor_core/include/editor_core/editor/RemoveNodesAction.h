@@ -1,0 +1,4 @@
+#pragma once
+
+// Editor::RemoveNodesAction is declared with the other node actions.
+#include "editor_core/editor/NodesAction.h"

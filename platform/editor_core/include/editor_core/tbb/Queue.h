@@ -1,0 +1,70 @@
+#pragma once
+
+#include "editor_core/tbb/Job.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+
+class QThread;
+
+namespace tbb {
+
+// What users of the job queue need: enqueue, shut down, ask whether it is
+// shutting down.
+class QueueInterface
+{
+public:
+    virtual ~QueueInterface() = default;
+    // Queues the job (status 2) and keeps the handle until the job has ended.
+    // Returns false (and leaves the job alone) once the queue shuts down.
+    virtual bool enqueue(const JobPtr &job) = 0;
+    // Refuses new jobs, marks queued jobs cancelled (6) without running them,
+    // cancels the running job and waits for it, joins the worker and drops
+    // every completion not delivered yet. No job runs after it returns.
+    virtual void shutdown() = 0;
+    virtual bool isStopping() const = 0;
+};
+
+// The process-wide job queue: one worker QThread with its own event loop
+// running jobs one at a time in FIFO order. Completion (QJob::done) reaches
+// the GUI thread through the event loop.
+class Queue : public QObject, public QueueInterface
+{
+    Q_OBJECT
+
+public:
+    // The queue, made on first use; after a shutdown the next call makes a
+    // fresh queue (tests). Call it on the GUI thread.
+    static Queue *instance();
+    // True from the start of a shutdown until a fresh queue is made. Safe
+    // from any thread and never creates a queue, so waits on other threads
+    // can give up instead of waiting for a job that will never run.
+    static bool isShuttingDown();
+
+    bool enqueue(const JobPtr &job) override;
+    void shutdown() override;
+    bool isStopping() const override;
+
+    // Jobs queued and not started yet (tests).
+    int pendingCount() const;
+
+    ~Queue() override;
+
+private:
+    Queue();
+    void runNext();
+    void deliverDone(const JobPtr &job);
+
+    class Worker;
+    QThread *thread_ = nullptr;
+    Worker *worker_ = nullptr;
+    mutable std::mutex mutex_;
+    std::deque<JobPtr> pending_;
+    JobPtr running_;
+    std::atomic<bool> stopping_{false};
+};
+
+} // namespace tbb

@@ -1,0 +1,113 @@
+#include "editor_core/EngineAppWidget.h"
+
+#include <QCoreApplication>
+#include <QPainter>
+
+namespace {
+
+// Engine frames carry coverage in alpha (0 on the sky); on screen they are
+// opaque.
+void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
+{
+    if (frame.hasAlphaChannel())
+        painter.drawImage(target, frame.convertToFormat(QImage::Format_RGB32));
+    else
+        painter.drawImage(target, frame);
+}
+
+} // namespace
+
+EngineAppWidget::EngineAppWidget(int argc, char **argv, QWidget *parent)
+    : QWidget(parent), view_size_(960, 540)
+{
+    for (int i = 0; i < argc && argv; ++i)
+        if (argv[i])
+            arguments_.append(QString::fromUtf8(argv[i]));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+EngineAppWidget::~EngineAppWidget() = default;
+
+Velmora::App *EngineAppWidget::app()
+{
+    return this;
+}
+
+QStringList EngineAppWidget::arguments() const
+{
+    return arguments_;
+}
+
+void EngineAppWidget::setViewSize(const QSize &size)
+{
+    view_size_ = size.expandedTo(QSize(1, 1));
+}
+
+QSize EngineAppWidget::viewSize() const
+{
+    return view_size_;
+}
+
+QImage EngineAppWidget::frame() const
+{
+    return frame_;
+}
+
+int EngineAppWidget::presentedFrames() const
+{
+    return presented_frames_;
+}
+
+bool EngineAppWidget::isBackgroundUpdate() const
+{
+    return background_update_;
+}
+
+void EngineAppWidget::setMouseButtons(int buttons)
+{
+    mouse_buttons_ = buttons;
+}
+
+int EngineAppWidget::getViewWidth() const
+{
+    return view_size_.width();
+}
+
+int EngineAppWidget::getViewHeight() const
+{
+    return view_size_.height();
+}
+
+void EngineAppWidget::presentFrame(const QImage &frame)
+{
+    frame_ = frame;
+    ++presented_frames_;
+    emit framePresented();
+    if (isVisible())
+        update();
+}
+
+void EngineAppWidget::requestQuit()
+{
+    // The normal way out: aboutToQuit runs the editor's shutdown.
+    QCoreApplication::quit();
+}
+
+void EngineAppWidget::setBackgroundUpdate(bool enabled)
+{
+    background_update_ = enabled;
+}
+
+int EngineAppWidget::getMouseButtons() const
+{
+    return mouse_buttons_;
+}
+
+void EngineAppWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (frame_.isNull())
+        painter.fillRect(rect(), Qt::black);
+    else
+        drawOpaque(painter, rect(), frame_);
+}

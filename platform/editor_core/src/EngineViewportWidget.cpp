@@ -1,0 +1,110 @@
+#include "editor_core/EngineViewportWidget.h"
+
+#include "editor_core/EngineAppWidget.h"
+#include "editor_core/editor/WindowManager.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+// Engine frames carry coverage in alpha (0 on the sky); on screen they are
+// opaque.
+void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
+{
+    if (frame.hasAlphaChannel())
+        painter.drawImage(target, frame.convertToFormat(QImage::Format_RGB32));
+    else
+        painter.drawImage(target, frame);
+}
+
+} // namespace
+
+EngineViewportWidget::EngineViewportWidget(EngineAppWidget *app_widget, QWidget *parent)
+    : QWidget(parent), app_widget_(app_widget)
+{
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(64, 48);
+    if (app_widget_)
+        connect(app_widget_, &EngineAppWidget::framePresented, this,
+                &EngineViewportWidget::onFramePresented);
+}
+
+EngineViewportWidget::~EngineViewportWidget() = default;
+
+EngineAppWidget *EngineViewportWidget::appWidget() const
+{
+    return app_widget_;
+}
+
+void EngineViewportWidget::handleShow()
+{
+    presenting_ = true;
+    Editor::WindowManager::show(this);
+}
+
+void EngineViewportWidget::handleHide(QWidget *widget)
+{
+    if (widget == this)
+        presenting_ = false;
+}
+
+bool EngineViewportWidget::isPresenting() const
+{
+    return presenting_;
+}
+
+int EngineViewportWidget::paintedFrames() const
+{
+    return painted_frames_;
+}
+
+void EngineViewportWidget::onFramePresented()
+{
+    if (presenting_ && isVisible())
+        update();
+}
+
+void EngineViewportWidget::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QImage frame = app_widget_ ? app_widget_->frame() : QImage();
+    if (frame.isNull()) {
+        painter.fillRect(rect(), QColor(40, 40, 44));
+        return;
+    }
+    drawOpaque(painter, rect(), frame);
+    ++painted_frames_;
+}
+
+void EngineViewportWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    // The engine renders its main view at the size it is shown at.
+    if (app_widget_)
+        app_widget_->setViewSize(size());
+}
+
+void EngineViewportWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    presenting_ = true;
+    if (app_widget_)
+        app_widget_->setViewSize(size());
+}
+
+void EngineViewportWidget::mousePressEvent(QMouseEvent *event)
+{
+    if (app_widget_)
+        app_widget_->setMouseButtons(int(event->buttons()));
+    setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
+}
+
+void EngineViewportWidget::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (app_widget_)
+        app_widget_->setMouseButtons(int(event->buttons()));
+    QWidget::mouseReleaseEvent(event);
+}

@@ -1,0 +1,112 @@
+#include "editor_core/ViewportWindowScene.h"
+
+#include <velmora/Editor.h>
+#include <velmora/Player.h>
+
+#include <QPainter>
+
+namespace {
+
+// Engine frames carry coverage in alpha (0 on the sky); on screen they are
+// opaque.
+void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
+{
+    if (frame.hasAlphaChannel())
+        painter.drawImage(target, frame.convertToFormat(QImage::Format_RGB32));
+    else
+        painter.drawImage(target, frame);
+}
+
+} // namespace
+
+ViewportWindowScene::ViewportWindowScene(const QString &id, QWidget *parent)
+    : ViewportWindow(parent), id_(id)
+{
+    setObjectName(id);
+    setWindowTitle(id);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMinimumSize(64, 48);
+    if (Velmora::Engine *engine = Velmora::Engine::get()) {
+        engine->addView(this);
+        registered_ = true;
+    }
+}
+
+ViewportWindowScene::~ViewportWindowScene()
+{
+    // After Engine::shutdown the engine has forgotten its views.
+    if (registered_)
+        if (Velmora::Engine *engine = Velmora::Engine::get())
+            engine->removeView(this);
+}
+
+QString ViewportWindowScene::getId() const
+{
+    return id_;
+}
+
+Velmora::Ptr<Velmora::Player> ViewportWindowScene::getPlayer() const
+{
+    if (player_)
+        return player_;
+    return Velmora::Engine::get() ? Velmora::Editor::getPlayer() : Velmora::Ptr<Velmora::Player>();
+}
+
+void ViewportWindowScene::setPlayer(const Velmora::Ptr<Velmora::Player> &player)
+{
+    player_ = player;
+}
+
+bool ViewportWindowScene::isRegistered() const
+{
+    return registered_;
+}
+
+QImage ViewportWindowScene::frame() const
+{
+    return frame_;
+}
+
+int ViewportWindowScene::presentedFrames() const
+{
+    return presented_frames_;
+}
+
+Velmora::Ptr<Velmora::Player> ViewportWindowScene::getViewPlayer() const
+{
+    return player_;
+}
+
+int ViewportWindowScene::getViewWidth() const
+{
+    return qMax(1, width());
+}
+
+int ViewportWindowScene::getViewHeight() const
+{
+    return qMax(1, height());
+}
+
+void ViewportWindowScene::presentFrame(const QImage &frame)
+{
+    frame_ = frame;
+    ++presented_frames_;
+    emit framePresented();
+    if (isVisible())
+        update();
+}
+
+void ViewportWindowScene::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (frame_.isNull()) {
+        painter.fillRect(rect(), QColor(40, 40, 44));
+        painter.setPen(QColor(150, 150, 150));
+        painter.drawText(rect(), Qt::AlignCenter,
+                         registered_ ? tr("Waiting for the engine...") : tr("Engine not running"));
+        return;
+    }
+    // Frames are rendered at the widget's size; a stale frame from before a
+    // resize is stretched until the next one arrives.
+    drawOpaque(painter, rect(), frame_);
+}

@@ -1,0 +1,95 @@
+#include "editor_core/as/Asset.h"
+
+namespace as {
+
+Runtime::Runtime(const Velmora::UGUID &guid, const QString &name, int kind, const Velmora::UGUID &asset, bool stored,
+                 const QString &extension)
+    : guid_(guid)
+    , name_(name)
+    , kind_(kind)
+    , asset_(asset)
+    , stored_(stored)
+    , extension_(extension)
+{}
+
+bool Runtime::operator==(const Runtime &other) const
+{
+    return guid_ == other.guid_ && name_ == other.name_ && kind_ == other.kind_ && asset_ == other.asset_
+            && stored_ == other.stored_ && extension_ == other.extension_;
+}
+
+void Asset::setFilePath(const QString &absolute, const QString &relative)
+{
+    file_path_ = absolute;
+    relative_path_ = relative;
+}
+
+Runtime Asset::findRuntime(const Velmora::UGUID &guid) const
+{
+    for (const Runtime &runtime : runtimes_) {
+        if (runtime.getGUID() == guid)
+            return runtime;
+    }
+    return Runtime();
+}
+
+Runtime Asset::findPRuntime() const
+{
+    for (const Runtime &runtime : runtimes_) {
+        if (runtime.getKind() == Runtime::KIND_PRIMARY)
+            return runtime;
+    }
+    return Runtime();
+}
+
+Runtime Asset::findSRuntime() const
+{
+    int wanted = -1;
+    if (type_ == AssetType::MODEL)
+        wanted = Runtime::KIND_NODE;
+    else if (type_ == AssetType::MATERIAL)
+        wanted = Runtime::KIND_MATERIAL;
+    else if (type_ == AssetType::PROPERTY)
+        wanted = Runtime::KIND_PROPERTY;
+    if (wanted != -1) {
+        for (const Runtime &runtime : runtimes_) {
+            if (runtime.getKind() == wanted)
+                return runtime;
+        }
+    }
+    return findPRuntime();
+}
+
+bool Asset::operator==(const Asset &other) const
+{
+    return guid_ == other.guid_ && type_ == other.type_ && file_path_ == other.file_path_
+            && relative_path_ == other.relative_path_ && core_ == other.core_ && excluded_ == other.excluded_
+            && runtimes_ == other.runtimes_ && import_params_ == other.import_params_ && mappers_ == other.mappers_;
+}
+
+FileInfo::FileInfo(const QString &file_path, unsigned char flags)
+    : file_path_(file_path)
+    , flags_(flags)
+{}
+
+QString FileInfo::path() const
+{
+    const int slash = file_path_.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QString();
+    return slash == 0 ? QStringLiteral("/") : file_path_.left(slash);
+}
+
+QString FileInfo::fileName() const
+{
+    return file_path_.mid(file_path_.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString FileInfo::extension() const
+{
+    const QString name = fileName();
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot > 0 ? name.mid(dot + 1) : QString();
+}
+
+} // namespace as

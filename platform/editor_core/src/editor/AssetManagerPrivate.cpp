@@ -1,0 +1,662 @@
+#include "editor_core/editor/AssetManagerPrivate.h"
+
+#include "editor_core/AssetType.h"
+#include "editor_core/as/AssetTypes.h"
+#include "editor_core/as/PrepareActionLandscape.h"
+
+#include <velmora/Engine.h>
+#include <velmora/Log.h>
+#include <velmora/Xml.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSet>
+#include <QThread>
+
+#include <algorithm>
+
+namespace Editor {
+
+namespace {
+
+const char *const SCAN_TEXT = "Scanning assets";
+
+QString cleanFolder(const QString &path)
+{
+    QString result = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    if (!result.isEmpty() && !result.endsWith(QLatin1Char('/')))
+        result += QLatin1Char('/');
+    return result;
+}
+
+QString folderKey(const QString &absolute_folder)
+{
+    return QDir::cleanPath(QDir::fromNativeSeparators(absolute_folder));
+}
+
+QString storedRuntimePath(const QString &root, const as::Runtime &runtime)
+{
+    const QString hex = QString::fromLatin1(runtime.getGUID().getString().get());
+    return root + QStringLiteral(".runtimes/") + hex.left(2) + QLatin1Char('/') + hex + QLatin1Char('.')
+            + runtime.getExtension();
+}
+
+// Lists every visible file below root (hidden files and folders skipped,
+// meta files left out) as data-relative paths.
+void listFiles(const QString &root, const QString &relative, QStringList &out, const std::atomic<bool> &cancel)
+{
+    if (cancel)
+        return;
+    QDir dir(root + relative);
+    const QFileInfoList entries
+            = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName();
+        if (name.startsWith(QLatin1Char('.')))
+            continue;
+        const QString path = relative + name;
+        if (entry.isDir())
+            listFiles(root, path + QLatin1Char('/'), out, cancel);
+        else if (!name.endsWith(QLatin1String(".meta")))
+            out.append(path);
+    }
+}
+
+bool failsValidation(const as::Asset &asset)
+{
+    if (asset.getType() != AssetType::CS_COMPONENT)
+        return false;
+    QFile file(asset.getFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    while (!file.atEnd()) {
+        if (file.readLine().trimmed().startsWith("#error"))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+struct AssetManagerPrivate::Index
+{
+    QString root;
+    QVector<as::Asset> assets; // sorted by data-relative path
+    QHash<Velmora::UGUID, int> by_guid;
+    QHash<QString, int> by_path;
+    // runtime GUID -> (asset index, runtime index)
+    QHash<Velmora::UGUID, QPair<int, int>> runtimes;
+    QHash<QString, QVector<int>> by_folder;
+
+    void build()
+    {
+        by_guid.clear();
+        by_path.clear();
+        runtimes.clear();
+        by_folder.clear();
+        for (int i = 0; i < assets.size(); ++i) {
+            const as::Asset &asset = assets[i];
+            by_guid.insert(asset.getGUID(), i);
+            by_path.insert(asset.getRelativePath(), i);
+            for (int r = 0; r < asset.getNumRuntimes(); ++r)
+                runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
+            const int slash = asset.getFilePath().lastIndexOf(QLatin1Char('/'));
+            by_folder[folderKey(asset.getFilePath().left(slash))].append(i);
+        }
+    }
+
+    const as::Asset *find(const Velmora::UGUID &guid) const
+    {
+        auto it = by_guid.constFind(guid);
+        return it == by_guid.constEnd() ? nullptr : &assets[it.value()];
+    }
+
+    const as::Runtime *findRuntime(const Velmora::UGUID &guid) const
+    {
+        auto it = runtimes.constFind(guid);
+        if (it == runtimes.constEnd())
+            return nullptr;
+        return &assets[it.value().first].getRuntime(it.value().second);
+    }
+};
+
+struct AssetManagerPrivate::ScanResult
+{
+    bool root_exists = false;
+    Index index;
+    QVector<as::Asset> failed;
+};
+
+namespace {
+
+// Reads one meta file into an asset record; false (with one warning) when
+// the file is not an asset.
+bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
+{
+    const QString meta_path = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+    Velmora::Xml xml;
+    if (!xml.load(meta_path.toUtf8().constData())) {
+        Velmora::Log::warning("Asset manager: the meta file \"%s\" cannot be read; \"%s\" is not an asset\n",
+                              qUtf8Printable(meta_path), qUtf8Printable(relative));
+        return false;
+    }
+    if (qstrcmp(xml.getName(), "asset") != 0) {
+        Velmora::Log::warning("Asset manager: the meta file \"%s\" has no <asset> root; \"%s\" is not an asset\n",
+                              qUtf8Printable(meta_path), qUtf8Printable(relative));
+        return false;
+    }
+    Velmora::UGUID guid;
+    if (!guid.setString(xml.getArg("guid")) || guid.isEmpty()) {
+        Velmora::Log::warning("Asset manager: the meta file \"%s\" has a broken GUID \"%s\"; \"%s\" is not an asset\n",
+                              qUtf8Printable(meta_path), xml.getArg("guid"), qUtf8Printable(relative));
+        return false;
+    }
+
+    const QString extension = QFileInfo(relative).suffix();
+    AssetType type = as::typeByExtension(extension);
+    if (xml.isArg("type")) {
+        const int value = xml.getIntArg("type", 0);
+        if (value > AssetType::BEGIN && value < AssetType::SIZE)
+            type = AssetType(value);
+        else
+            Velmora::Log::warning("Asset manager: the meta file \"%s\" has an unknown type \"%s\"; the type comes "
+                                  "from the extension\n",
+                                  qUtf8Printable(meta_path), xml.getArg("type"));
+    }
+
+    asset.setGUID(guid);
+    asset.setType(type);
+    asset.setFilePath(root + relative, relative);
+    asset.setCore(relative.startsWith(QLatin1String("core/")));
+    asset.setExcluded(xml.getIntArg("excluded", 0) != 0);
+
+    const QString base_name = QFileInfo(relative).completeBaseName();
+    Velmora::Vector<as::Runtime> runtimes;
+    runtimes.append(as::Runtime(guid, base_name, as::Runtime::KIND_PRIMARY, guid, false));
+
+    QVariantMap params;
+    as::Mappers mappers;
+    for (int i = 0; i < xml.getNumChildren(); ++i) {
+        const Velmora::Xml *child = xml.getChild(i);
+        if (qstrcmp(child->getName(), "runtime") == 0) {
+            Velmora::UGUID runtime_guid;
+            if (!runtime_guid.setString(child->getArg("guid")) || runtime_guid.isEmpty()) {
+                Velmora::Log::warning("Asset manager: a runtime of \"%s\" has a broken GUID \"%s\"; it is left out\n",
+                                      qUtf8Printable(meta_path), child->getArg("guid"));
+                continue;
+            }
+            // Materials and properties never have stored runtimes.
+            if (type == AssetType::MATERIAL || type == AssetType::PROPERTY) {
+                Velmora::Log::warning("Asset manager: \"%s\" lists a stored runtime, which a %s cannot have; it is "
+                                      "left out\n",
+                                      qUtf8Printable(meta_path), qUtf8Printable(as::typeToPrettyString(type)));
+                continue;
+            }
+            runtimes.append(as::Runtime(runtime_guid, QString::fromUtf8(child->getArg("name")),
+                                        child->getIntArg("kind", 0), guid, true,
+                                        QString::fromUtf8(child->getArg("ext"))));
+        } else if (qstrcmp(child->getName(), "import") == 0) {
+            for (int p = 0; p < child->getNumChildren(); ++p) {
+                const Velmora::Xml *param = child->getChild(p);
+                if (qstrcmp(param->getName(), "param") == 0) {
+                    params.insert(QString::fromUtf8(param->getArg("name")), QString::fromUtf8(param->getData()));
+                } else if (qstrcmp(param->getName(), "mapper") == 0) {
+                    as::MapperFiles files;
+                    for (int f = 0; f < param->getNumChildren(); ++f) {
+                        const Velmora::Xml *file = param->getChild(f);
+                        if (qstrcmp(file->getName(), "file") == 0)
+                            files.append(qMakePair(QString::fromUtf8(file->getArg("key")),
+                                                   QString::fromUtf8(file->getData())));
+                    }
+                    mappers.append(qMakePair(QString::fromUtf8(param->getArg("name")), files));
+                }
+            }
+        }
+    }
+    if (type == AssetType::MATERIAL)
+        runtimes.append(as::Runtime(Velmora::UGUID::derive(guid, "material"), base_name, as::Runtime::KIND_MATERIAL,
+                                    guid, false));
+    else if (type == AssetType::PROPERTY)
+        runtimes.append(as::Runtime(Velmora::UGUID::derive(guid, "property"), base_name, as::Runtime::KIND_PROPERTY,
+                                    guid, false));
+    asset.setRuntimes(runtimes);
+    asset.setImportParams(params);
+    asset.setMappers(mappers);
+    return true;
+}
+
+} // namespace
+
+AssetManagerPrivate::AssetManagerPrivate(QObject *parent)
+    : QObject(parent)
+    , index_(new Index)
+{}
+
+AssetManagerPrivate::~AssetManagerPrivate()
+{
+    stopScan();
+}
+
+void AssetManagerPrivate::setRootPath(const QString &path)
+{
+    root_override_ = cleanFolder(path);
+}
+
+QString AssetManagerPrivate::currentRoot() const
+{
+    if (Velmora::Engine *engine = Velmora::Engine::get())
+        return cleanFolder(QString::fromUtf8(engine->getDataPath().get()));
+    return root_override_;
+}
+
+QString AssetManagerPrivate::rootPath() const
+{
+    {
+        QReadLocker locker(&lock_);
+        if (!index_->root.isEmpty())
+            return index_->root;
+    }
+    return currentRoot();
+}
+
+void AssetManagerPrivate::init()
+{
+    if (initialized_ || scan_thread_)
+        Velmora::Log::warning("Asset manager: init while already initialised; scanning again\n");
+    startScan(true);
+}
+
+void AssetManagerPrivate::rescan()
+{
+    startScan(false);
+}
+
+bool AssetManagerPrivate::isInitialized() const
+{
+    return initialized_;
+}
+
+bool AssetManagerPrivate::isScanning() const
+{
+    return scan_thread_ != nullptr;
+}
+
+void AssetManagerPrivate::startScan(bool initial)
+{
+    stopScan();
+    initial = initial || initial_pending_;
+    initial_pending_ = initial;
+    const quint64 generation = ++generation_;
+    const QString root = currentRoot();
+    auto cancel = std::make_shared<std::atomic<bool>>(false);
+    scan_cancel_ = cancel;
+    const QString text = QCoreApplication::translate("Editor::AssetManagerPrivate", SCAN_TEXT);
+
+    // Even the first signal goes through the event loop: never from inside
+    // init().
+    QMetaObject::invokeMethod(
+            this,
+            [this, generation, text] {
+                if (generation != generation_)
+                    return;
+                // A scan replaced before it ended still closes its pipeline.
+                if (pipeline_open_)
+                    emit pipeline_ended(as::ActionType::Scan, text);
+                pipeline_open_ = true;
+                emit pipeline_started(as::ActionType::Scan, text);
+            },
+            Qt::QueuedConnection);
+
+    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text] {
+        auto result = std::make_shared<ScanResult>();
+        result->index.root = root;
+        QStringList files;
+        if (!root.isEmpty() && QFileInfo(root).isDir()) {
+            result->root_exists = true;
+            listFiles(root, QString(), files, *cancel);
+        }
+        std::sort(files.begin(), files.end(),
+                  [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
+
+        QSet<Velmora::UGUID> used;
+        QHash<Velmora::UGUID, QString> owners;
+        int last_percent = -1;
+        for (int i = 0; i < files.size() && !*cancel; ++i) {
+            const QString &relative = files[i];
+            if (QFileInfo::exists(root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION))) {
+                as::Asset asset;
+                if (readMeta(root, relative, asset)) {
+                    bool clash = false;
+                    for (const as::Runtime &runtime : asset.getRuntimes()) {
+                        if (used.contains(runtime.getGUID())) {
+                            Velmora::Log::warning(
+                                    "Asset manager: \"%s\" claims the GUID %s of \"%s\"; it is left out\n",
+                                    qUtf8Printable(relative), runtime.getGUID().getString().get(),
+                                    qUtf8Printable(owners.value(runtime.getGUID())));
+                            clash = true;
+                            break;
+                        }
+                    }
+                    if (!clash) {
+                        for (const as::Runtime &runtime : asset.getRuntimes()) {
+                            used.insert(runtime.getGUID());
+                            owners.insert(runtime.getGUID(), relative);
+                        }
+                        if (failsValidation(asset))
+                            result->failed.append(asset);
+                        result->index.assets.append(asset);
+                    }
+                }
+            }
+            const int percent = int((i + 1) * 100LL / files.size());
+            if (percent != last_percent) {
+                last_percent = percent;
+                QMetaObject::invokeMethod(
+                        this,
+                        [this, generation, percent] {
+                            if (generation == generation_)
+                                emit progress(percent);
+                        },
+                        Qt::QueuedConnection);
+            }
+        }
+        if (*cancel)
+            return;
+        result->index.build();
+        QMetaObject::invokeMethod(
+                this,
+                [this, generation, result, initial, text] {
+                    if (generation != generation_)
+                        return;
+                    applyScan(generation, result);
+                    emit progress(100);
+                    pipeline_open_ = false;
+                    emit pipeline_ended(as::ActionType::Scan, text);
+                    if (initial) {
+                        initial_pending_ = false;
+                        initialized_ = true;
+                        emit initialized();
+                    }
+                },
+                Qt::QueuedConnection);
+    });
+    scan_thread_->setObjectName(QStringLiteral("Asset scan"));
+    scan_thread_->start();
+}
+
+void AssetManagerPrivate::stopScan()
+{
+    if (scan_cancel_)
+        *scan_cancel_ = true;
+    if (scan_thread_) {
+        scan_thread_->wait();
+        delete scan_thread_;
+        scan_thread_ = nullptr;
+    }
+    scan_cancel_.reset();
+}
+
+void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_ptr<ScanResult> &result)
+{
+    // The thread has posted its last event; join it.
+    if (scan_thread_) {
+        scan_thread_->wait();
+        delete scan_thread_;
+        scan_thread_ = nullptr;
+    }
+    scan_cancel_.reset();
+
+    const QString root = result->index.root;
+    if (!result->root_exists)
+        Velmora::Log::warning("Asset manager: the data folder \"%s\" does not exist; there are no assets\n",
+                              qUtf8Printable(root.isEmpty() ? QStringLiteral("(none)") : root));
+    else if (result->index.assets.isEmpty())
+        Velmora::Log::warning("Asset manager: the data folder \"%s\" holds no assets\n", qUtf8Printable(root));
+
+    // Differences to the previous records (empty on the first scan).
+    QVector<Velmora::UGUID> gone, added_guids, moved_guids, changed_guids;
+    {
+        QReadLocker locker(&lock_);
+        for (const as::Asset &old_asset : qAsConst(index_->assets)) {
+            const as::Asset *now = result->index.find(old_asset.getGUID());
+            if (!now)
+                gone.append(old_asset.getGUID());
+            else if (now->getRelativePath() != old_asset.getRelativePath())
+                moved_guids.append(old_asset.getGUID());
+            else if (*now != old_asset)
+                changed_guids.append(old_asset.getGUID());
+        }
+        for (const as::Asset &new_asset : qAsConst(result->index.assets)) {
+            if (!index_->find(new_asset.getGUID()))
+                added_guids.append(new_asset.getGUID());
+        }
+    }
+    const bool had_records = !index_->assets.isEmpty();
+
+    for (const Velmora::UGUID &guid : qAsConst(gone))
+        emit aboutToBeRemoved(guid);
+    {
+        QWriteLocker locker(&lock_);
+        std::swap(index_->assets, result->index.assets);
+        std::swap(index_->by_guid, result->index.by_guid);
+        std::swap(index_->by_path, result->index.by_path);
+        std::swap(index_->runtimes, result->index.runtimes);
+        std::swap(index_->by_folder, result->index.by_folder);
+        index_->root = root;
+    }
+    for (const as::Asset &asset : qAsConst(result->failed))
+        emit validateFailed(asset);
+    if (had_records) {
+        for (const Velmora::UGUID &guid : qAsConst(gone))
+            emit removed(guid);
+        for (const Velmora::UGUID &guid : qAsConst(moved_guids))
+            emit moved(guid);
+        for (const Velmora::UGUID &guid : qAsConst(changed_guids))
+            emit changed(guid);
+        for (const Velmora::UGUID &guid : qAsConst(added_guids))
+            emit added(guid);
+        if (!gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty() || !added_guids.isEmpty())
+            emit end();
+    }
+}
+
+void AssetManagerPrivate::shutdown()
+{
+    ++generation_; // drops every result not delivered yet
+    stopScan();
+    {
+        QWriteLocker locker(&lock_);
+        index_.reset(new Index);
+    }
+    prepare_actions_.clear();
+    initialized_ = false;
+    initial_pending_ = false;
+    pipeline_open_ = false;
+}
+
+void AssetManagerPrivate::activate()
+{
+    active_ = true;
+}
+
+void AssetManagerPrivate::deactivate()
+{
+    active_ = false;
+}
+
+bool AssetManagerPrivate::isActive() const
+{
+    return active_;
+}
+
+void AssetManagerPrivate::addPrepareAction(as::PrepareActionLandscape *action)
+{
+    if (action)
+        prepare_actions_.emplace_back(action);
+}
+
+int AssetManagerPrivate::getNumPrepareActions() const
+{
+    return int(prepare_actions_.size());
+}
+
+Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
+{
+    QReadLocker locker(&lock_);
+    Velmora::Vector<as::Asset> result;
+    result.reserve(index_->assets.size());
+    for (const as::Asset &asset : qAsConst(index_->assets))
+        result.append(asset);
+    return result;
+}
+
+Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folder) const
+{
+    QReadLocker locker(&lock_);
+    QString key = QDir::fromNativeSeparators(folder);
+    if (QDir::isRelativePath(key))
+        key = index_->root + key;
+    Velmora::Vector<Velmora::UGUID> result;
+    const QVector<int> indices = index_->by_folder.value(folderKey(key));
+    for (int i : indices)
+        result.append(index_->assets[i].getGUID());
+    return result;
+}
+
+as::Asset AssetManagerPrivate::asset(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    const as::Asset *found = index_->find(guid);
+    return found ? *found : as::Asset();
+}
+
+as::Asset AssetManagerPrivate::asset(const QString &path) const
+{
+    QReadLocker locker(&lock_);
+    QString relative = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    if (!QDir::isRelativePath(relative)) {
+        if (index_->root.isEmpty() || !relative.startsWith(index_->root))
+            return as::Asset();
+        relative = relative.mid(index_->root.size());
+    }
+    auto it = index_->by_path.constFind(relative);
+    return it == index_->by_path.constEnd() ? as::Asset() : index_->assets[it.value()];
+}
+
+bool AssetManagerPrivate::hasAsset(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    return index_->by_guid.contains(guid);
+}
+
+bool AssetManagerPrivate::hasRuntime(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    return index_->runtimes.contains(guid);
+}
+
+as::Runtime AssetManagerPrivate::runtime(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    const as::Runtime *found = index_->findRuntime(guid);
+    return found ? *found : as::Runtime();
+}
+
+as::Asset AssetManagerPrivate::assetByRuntimeGUID(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    auto it = index_->runtimes.constFind(guid);
+    return it == index_->runtimes.constEnd() ? as::Asset() : index_->assets[it.value().first];
+}
+
+Velmora::UGUID AssetManagerPrivate::assetGUIDByRuntimeGUID(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    auto it = index_->runtimes.constFind(guid);
+    return it == index_->runtimes.constEnd() ? Velmora::UGUID() : index_->assets[it.value().first].getGUID();
+}
+
+int AssetManagerPrivate::assetType(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    const as::Asset *found = index_->find(guid);
+    return found ? int(found->getType()) : int(AssetType::BEGIN);
+}
+
+QString AssetManagerPrivate::filePath(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    if (const as::Asset *found = index_->find(guid))
+        return found->getFilePath();
+    const as::Runtime *runtime = index_->findRuntime(guid);
+    if (runtime && runtime->isStored())
+        return storedRuntimePath(index_->root, *runtime);
+    return QString();
+}
+
+QString AssetManagerPrivate::filePath(const as::Asset &asset) const
+{
+    return asset.isNull() ? QString() : filePath(asset.getGUID());
+}
+
+QString AssetManagerPrivate::fileName(const Velmora::UGUID &guid) const
+{
+    const QString path = filePath(guid);
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+as::FileInfo AssetManagerPrivate::fileInfo(const Velmora::UGUID &guid) const
+{
+    const QString path = filePath(guid);
+    if (path.isEmpty())
+        return as::FileInfo();
+    bool core = false;
+    {
+        QReadLocker locker(&lock_);
+        const auto it = index_->runtimes.constFind(guid);
+        if (it != index_->runtimes.constEnd())
+            core = index_->assets[it.value().first].isCore();
+    }
+    const QFileInfo info(path);
+    unsigned char flags = 0;
+    if (info.isFile())
+        flags |= as::FileInfo::FLAG_IN_DATA;
+    if (core || (info.isFile() && !info.isWritable()))
+        flags |= as::FileInfo::FLAG_READ_ONLY;
+    return as::FileInfo(path, flags);
+}
+
+int AssetManagerPrivate::getNumAssets() const
+{
+    QReadLocker locker(&lock_);
+    return index_->assets.size();
+}
+
+bool AssetManagerPrivate::createDir(const QString &parent, const QString &name)
+{
+    const QString root = rootPath();
+    QString target = QDir::cleanPath(QDir::fromNativeSeparators(parent));
+    if (QDir::isRelativePath(target))
+        target = root + target;
+    if (!name.isEmpty()) {
+        if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) || name == QLatin1String("..")
+            || name == QLatin1String(".")) {
+            Velmora::Log::warning("Asset manager: \"%s\" is not a folder name\n", qUtf8Printable(name));
+            return false;
+        }
+        target += QLatin1Char('/') + name;
+    }
+    target = QDir::cleanPath(target);
+    if (root.isEmpty() || !(target + QLatin1Char('/')).startsWith(root)) {
+        Velmora::Log::warning("Asset manager: \"%s\" is outside the data folder; no folder is made\n",
+                              qUtf8Printable(target));
+        return false;
+    }
+    if (QDir().mkpath(target))
+        return true;
+    Velmora::Log::warning("Asset manager: cannot make the folder \"%s\"\n", qUtf8Printable(target));
+    return false;
+}
+
+} // namespace Editor

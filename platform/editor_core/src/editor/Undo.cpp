@@ -1,0 +1,171 @@
+#include "editor_core/editor/Undo.h"
+
+#include "editor_core/depr/EditorGlobals.h"
+
+#include <velmora/Log.h>
+
+namespace Editor {
+
+UndoPrivate::UndoPrivate(QObject *parent)
+    : QObject(parent)
+{}
+
+UndoPrivate::~UndoPrivate() = default;
+
+void UndoPrivate::init()
+{
+    initialized_ = true;
+}
+
+void UndoPrivate::begin()
+{
+    ++depth_;
+}
+
+void UndoPrivate::apply(Action *action)
+{
+    if (!action)
+        return;
+    std::unique_ptr<Action> owned(action);
+    owned->apply();
+    if (depth_ > 0) {
+        open_.push_back(std::move(owned));
+        return;
+    }
+    owned->captureAfter();
+    Step step;
+    step.push_back(std::move(owned));
+    undo_stack_.push_back(std::move(step));
+    redo_stack_.clear();
+    emit stepDone();
+    emit changed();
+}
+
+bool UndoPrivate::commit()
+{
+    if (depth_ <= 0) {
+        Velmora::Log::warning("Undo: commit without begin\n");
+        return false;
+    }
+    if (--depth_ > 0)
+        return true;
+    if (open_.empty())
+        return true;
+    for (std::unique_ptr<Action> &action : open_)
+        action->captureAfter();
+    undo_stack_.push_back(std::move(open_));
+    open_.clear();
+    redo_stack_.clear();
+    emit stepDone();
+    emit changed();
+    return true;
+}
+
+void UndoPrivate::cancel()
+{
+    for (auto it = open_.rbegin(); it != open_.rend(); ++it)
+        (*it)->undo();
+    open_.clear();
+    depth_ = 0;
+}
+
+bool UndoPrivate::undo()
+{
+    if (depth_ > 0 || undo_stack_.empty())
+        return false;
+    Step step = std::move(undo_stack_.back());
+    undo_stack_.pop_back();
+    for (auto it = step.rbegin(); it != step.rend(); ++it)
+        (*it)->undo();
+    redo_stack_.push_back(std::move(step));
+    emit stepDone();
+    emit changed();
+    return true;
+}
+
+bool UndoPrivate::redo()
+{
+    if (depth_ > 0 || redo_stack_.empty())
+        return false;
+    Step step = std::move(redo_stack_.back());
+    redo_stack_.pop_back();
+    for (std::unique_ptr<Action> &action : step)
+        action->redo();
+    undo_stack_.push_back(std::move(step));
+    emit stepDone();
+    emit changed();
+    return true;
+}
+
+void UndoPrivate::reset()
+{
+    undo_stack_.clear();
+    redo_stack_.clear();
+    open_.clear();
+    depth_ = 0;
+    emit changed();
+}
+
+Undo::Undo(QObject *parent)
+    : QObject(parent)
+    , d_(new UndoPrivate(this))
+{
+    depr::g.undo = d_;
+}
+
+Undo::~Undo()
+{
+    if (depr::g.undo == d_)
+        depr::g.undo = nullptr;
+}
+
+void Undo::begin()
+{
+    if (depr::g.undo)
+        depr::g.undo->begin();
+}
+
+void Undo::apply(Action *action)
+{
+    if (depr::g.undo) {
+        depr::g.undo->apply(action);
+        return;
+    }
+    // Without an undo store the change still happens, it just cannot be undone.
+    std::unique_ptr<Action> owned(action);
+    if (owned)
+        owned->apply();
+}
+
+bool Undo::commit()
+{
+    return depr::g.undo && depr::g.undo->commit();
+}
+
+bool Undo::undo()
+{
+    return depr::g.undo && depr::g.undo->undo();
+}
+
+bool Undo::redo()
+{
+    return depr::g.undo && depr::g.undo->redo();
+}
+
+void Undo::reset()
+{
+    if (depr::g.undo)
+        depr::g.undo->reset();
+}
+
+int Undo::count()
+{
+    return depr::g.undo ? depr::g.undo->count() : 0;
+}
+
+bool Undo::isRecording()
+{
+    return depr::g.undo && depr::g.undo->isGroupOpen();
+}
+
+} // namespace Editor

@@ -1,0 +1,510 @@
+#include "editor_core/editor/WindowManager.h"
+
+#include "editor_core/View.h"
+#include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/WindowManagerPrivate.h"
+
+#include <velmora/Log.h>
+
+#include <QDockWidget>
+#include <QMainWindow>
+#include <QVariant>
+
+namespace Editor {
+
+namespace {
+
+// Version stamp of the layouts this window manager writes.
+constexpr int LAYOUT_VERSION = 1;
+
+WindowManager *s_instance = nullptr;
+
+QByteArray utf8(const QString &text)
+{
+    return text.toUtf8();
+}
+
+} // namespace
+
+struct WindowManager::Private
+{
+    // How a dock was first placed, so that the default layout can place it
+    // the same way again.
+    struct Record
+    {
+        QPointer<QWidget> widget;
+        QPointer<QDockWidget> dock;
+        QPointer<QWidget> previous_parent;
+        int area_type = AREA_TOOL;
+        int reference_type = -1;
+        QPointer<QDockWidget> reference;
+        QVector<QMetaObject::Connection> connections;
+    };
+
+    WindowManagerPrivate *priv = nullptr;
+    QVector<Record> records;
+
+    QMainWindow *mainWindow() const
+    {
+        if (depr::gui.main_window)
+            return depr::gui.main_window;
+        if (priv)
+            return qobject_cast<QMainWindow *>(priv->window());
+        return nullptr;
+    }
+
+    void prune()
+    {
+        for (int i = records.size() - 1; i >= 0; --i) {
+            if (!records[i].widget || !records[i].dock) {
+                for (const QMetaObject::Connection &c : records[i].connections)
+                    QObject::disconnect(c);
+                records.remove(i);
+            }
+        }
+    }
+
+    int indexOf(const QWidget *widget) const
+    {
+        for (int i = 0; i < records.size(); ++i)
+            if (records[i].widget == widget && records[i].dock)
+                return i;
+        return -1;
+    }
+
+    QDockWidget *dockOf(const QWidget *widget) const
+    {
+        const int i = widget ? indexOf(widget) : -1;
+        return i < 0 ? nullptr : records[i].dock.data();
+    }
+
+    // The dock of a registry window, found by address: some registry types
+    // (the console) belong to the editor and are only declared here.
+    QDockWidget *dockOfRegistered(const void *window) const
+    {
+        if (!window)
+            return nullptr;
+        for (const Record &r : records)
+            if (static_cast<const void *>(r.widget.data()) == window && r.dock)
+                return r.dock;
+        return nullptr;
+    }
+
+    QString uniqueDockName(const QString &base, const QDockWidget *self) const
+    {
+        QString name = base + QStringLiteral("_dock");
+        int suffix = 2;
+        auto taken = [&](const QString &candidate) {
+            for (const Record &r : records)
+                if (r.dock && r.dock != self && r.dock->objectName() == candidate)
+                    return true;
+            return false;
+        };
+        if (taken(name)) {
+            Velmora::Log::warning("WindowManager: two windows are named \"%s\"; the layout "
+                                  "keeps them apart by a number\n",
+                                  utf8(base).constData());
+            while (taken(base + QStringLiteral("_%1_dock").arg(suffix)))
+                ++suffix;
+            name = base + QStringLiteral("_%1_dock").arg(suffix);
+        }
+        return name;
+    }
+
+    void nameDock(QDockWidget *dock, QWidget *widget)
+    {
+        QString base = widget->objectName();
+        if (base.isEmpty()) {
+            base = QString::fromLatin1(widget->metaObject()->className());
+            Velmora::Log::warning("WindowManager: a %s has no object name; its layout is "
+                                  "saved under the class name\n",
+                                  widget->metaObject()->className());
+        }
+        dock->setObjectName(uniqueDockName(base, dock));
+    }
+
+    void placeInArea(QMainWindow *main, QDockWidget *dock, int area_type)
+    {
+        switch (area_type) {
+        case AREA_LEFT:
+            main->addDockWidget(Qt::LeftDockWidgetArea, dock);
+            dock->show();
+            break;
+        case AREA_RIGHT:
+            main->addDockWidget(Qt::RightDockWidgetArea, dock);
+            dock->show();
+            break;
+        case AREA_TOP:
+            main->addDockWidget(Qt::TopDockWidgetArea, dock);
+            dock->show();
+            break;
+        case AREA_BOTTOM:
+            main->addDockWidget(Qt::BottomDockWidgetArea, dock);
+            dock->show();
+            break;
+        case AREA_FLOATING:
+            main->addDockWidget(Qt::RightDockWidgetArea, dock);
+            dock->setFloating(true);
+            dock->show();
+            break;
+        case AREA_TOOL:
+        default:
+            main->addDockWidget(Qt::RightDockWidgetArea, dock);
+            dock->hide();
+            break;
+        }
+        // A dock only leaves its floating window once it is in the layout.
+        if (dock->isFloating() && area_type != AREA_FLOATING)
+            dock->setFloating(false);
+    }
+
+    // False when the reference cannot take the dock (gone, floating or not
+    // in this main window); the caller then places it on the right.
+    bool placeByReference(QMainWindow *main, QDockWidget *dock, int reference_type,
+                          QDockWidget *reference)
+    {
+        if (!reference || reference == dock || reference->isFloating()
+            || main->dockWidgetArea(reference) == Qt::NoDockWidgetArea)
+            return false;
+        if (reference_type < REFERENCE_TABIFY || reference_type > REFERENCE_SPLIT_HORIZONTAL)
+            return false;
+        main->addDockWidget(main->dockWidgetArea(reference), dock);
+        if (dock->isFloating())
+            dock->setFloating(false);
+        if (reference_type == REFERENCE_TABIFY)
+            main->tabifyDockWidget(reference, dock);
+        else
+            main->splitDockWidget(reference, dock,
+                                  reference_type == REFERENCE_SPLIT_VERTICAL ? Qt::Vertical
+                                                                             : Qt::Horizontal);
+        dock->show();
+        return true;
+    }
+};
+
+WindowManager::WindowManager(QObject *parent) : QObject(parent), d_(new Private)
+{
+    if (s_instance)
+        Velmora::Log::warning("WindowManager: a second window manager replaces the first\n");
+    s_instance = this;
+    d_->priv = new WindowManagerPrivate(this);
+    d_->priv->setObjectName(QStringLiteral("WindowManager"));
+    depr::g.window_manager = d_->priv;
+}
+
+WindowManager::~WindowManager()
+{
+    d_->prune();
+    // Docks still here go; their widgets return to where they came from.
+    const QVector<Private::Record> records = d_->records;
+    for (const Private::Record &r : records)
+        if (r.widget)
+            remove(r.widget);
+
+    if (d_->priv) {
+        d_->priv->manager_ = nullptr;
+        if (!d_->priv->parent()) {
+            if (depr::g.window_manager == d_->priv)
+                depr::g.window_manager = nullptr;
+            delete d_->priv;
+        }
+    }
+    if (s_instance == this)
+        s_instance = nullptr;
+    delete d_;
+}
+
+WindowManager *WindowManager::instance()
+{
+    return s_instance;
+}
+
+WindowManagerPrivate *WindowManager::getPrivate() const
+{
+    return d_->priv;
+}
+
+static WindowManager *requireInstance(const char *call)
+{
+    if (!s_instance)
+        Velmora::Log::error("WindowManager::%s: there is no window manager\n", call);
+    return s_instance;
+}
+
+bool WindowManager::add(QWidget *widget, int area_type)
+{
+    WindowManager *self = requireInstance("add");
+    if (!self || !widget)
+        return false;
+    Private *d = self->d_;
+    d->prune();
+    QMainWindow *main = d->mainWindow();
+    if (!main) {
+        Velmora::Log::error("WindowManager::add: there is no main window\n");
+        return false;
+    }
+    if (d->indexOf(widget) >= 0) {
+        Velmora::Log::warning("WindowManager::add: \"%s\" is docked already\n",
+                              utf8(widget->objectName()).constData());
+        return false;
+    }
+    if (area_type < AREA_LEFT || area_type > AREA_TOOL) {
+        Velmora::Log::warning("WindowManager::add: unknown area type %d, docked as a tool "
+                              "window\n",
+                              area_type);
+        area_type = AREA_TOOL;
+    }
+
+    Private::Record record;
+    record.widget = widget;
+    record.previous_parent = widget->parentWidget();
+    record.area_type = area_type;
+
+    auto *dock = new QDockWidget(widget->windowTitle(), main);
+    record.dock = dock;
+    d->nameDock(dock, widget);
+    dock->setWidget(widget);
+    if (widget->isHidden() && !widget->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        widget->show();
+
+    QPointer<QWidget> guarded = widget;
+    QPointer<QDockWidget> guarded_dock = dock;
+    record.connections.append(connect(dock, &QDockWidget::visibilityChanged, self,
+                                      [self, guarded, guarded_dock](bool visible) {
+                                          if (!visible && guarded && guarded_dock
+                                              && guarded_dock->widget() == guarded)
+                                              emit self->windowHidden(guarded);
+                                      }));
+    record.connections.append(connect(widget, &QWidget::windowTitleChanged, dock,
+                                      &QDockWidget::setWindowTitle));
+    record.connections.append(connect(widget, &QObject::objectNameChanged, dock,
+                                      [d, guarded, guarded_dock](const QString &) {
+                                          if (guarded && guarded_dock)
+                                              d->nameDock(guarded_dock, guarded);
+                                      }));
+    record.connections.append(connect(widget, &QObject::destroyed, dock, [guarded_dock]() {
+        // The caller deleted the widget without removing it: the empty dock
+        // goes too.
+        if (guarded_dock)
+            guarded_dock->deleteLater();
+    }));
+
+    d->placeInArea(main, dock, area_type);
+    d->records.append(record);
+    return true;
+}
+
+bool WindowManager::add(QWidget *widget, int reference_type, const Area &area)
+{
+    WindowManager *self = requireInstance("add");
+    if (!self || !widget)
+        return false;
+    if (reference_type < REFERENCE_TABIFY || reference_type > REFERENCE_SPLIT_HORIZONTAL) {
+        Velmora::Log::warning("WindowManager::add: unknown reference type %d\n", reference_type);
+        return add(widget, int(AREA_RIGHT));
+    }
+    // Dock on the right first, then move the dock beside its reference.
+    if (!add(widget, int(AREA_RIGHT)))
+        return false;
+    Private *d = self->d_;
+    Private::Record &record = d->records.last();
+    record.area_type = -1;
+    record.reference_type = reference_type;
+    record.reference = area.dock_;
+    QMainWindow *main = d->mainWindow();
+    main->removeDockWidget(record.dock);
+    if (!d->placeByReference(main, record.dock, reference_type, area.dock_)) {
+        Velmora::Log::warning("WindowManager::add: the reference window of \"%s\" is not "
+                              "docked; it goes to the right\n",
+                              utf8(widget->objectName()).constData());
+        record.area_type = AREA_RIGHT;
+        record.reference_type = -1;
+        d->placeInArea(main, record.dock, AREA_RIGHT);
+    }
+    return true;
+}
+
+WindowManager::Area WindowManager::getArea(QWidget *widget)
+{
+    WindowManager *self = requireInstance("getArea");
+    if (!self)
+        return Area();
+    return Area(self->d_->dockOf(widget));
+}
+
+void WindowManager::activate(QWidget *widget)
+{
+    show(widget);
+    QDockWidget *dock = getDock(widget);
+    if (dock && dock->isFloating())
+        dock->activateWindow();
+}
+
+void WindowManager::show(QWidget *widget)
+{
+    if (!widget)
+        return;
+    QDockWidget *dock = getDock(widget);
+    if (!dock) {
+        // Not docked (dialogs, the About window): show it as a window.
+        widget->show();
+        widget->raise();
+        return;
+    }
+    if (widget->isHidden())
+        widget->show();
+    dock->show();
+    dock->raise();
+    widget->setFocus(Qt::OtherFocusReason);
+}
+
+void WindowManager::hide(QWidget *widget)
+{
+    if (!widget)
+        return;
+    if (QDockWidget *dock = getDock(widget))
+        dock->hide();
+    else
+        widget->hide();
+}
+
+bool WindowManager::isVisible(QWidget *widget)
+{
+    if (!widget)
+        return false;
+    if (QDockWidget *dock = getDock(widget))
+        return dock->isVisible() && widget->isVisible();
+    return widget->isVisible();
+}
+
+void WindowManager::remove(QWidget *widget)
+{
+    WindowManager *self = requireInstance("remove");
+    if (!self || !widget)
+        return;
+    Private *d = self->d_;
+    const int i = d->indexOf(widget);
+    if (i < 0) {
+        Velmora::Log::warning("WindowManager::remove: \"%s\" is not docked\n",
+                              utf8(widget->objectName()).constData());
+        return;
+    }
+    Private::Record record = d->records.takeAt(i);
+    for (const QMetaObject::Connection &c : record.connections)
+        disconnect(c);
+    QDockWidget *dock = record.dock;
+    if (QMainWindow *main = d->mainWindow())
+        main->removeDockWidget(dock);
+    widget->setParent(record.previous_parent);
+    delete dock;
+}
+
+void WindowManager::resize(QWidget *widget, int width, int height)
+{
+    WindowManager *self = requireInstance("resize");
+    if (!self)
+        return;
+    QDockWidget *dock = self->d_->dockOf(widget);
+    QMainWindow *main = self->d_->mainWindow();
+    if (!dock || !main)
+        return;
+    main->resizeDocks({dock}, {width}, Qt::Horizontal);
+    main->resizeDocks({dock}, {height}, Qt::Vertical);
+}
+
+QDockWidget *WindowManager::getDock(QWidget *widget)
+{
+    return s_instance ? s_instance->d_->dockOf(widget) : nullptr;
+}
+
+bool WindowManager::contains(QWidget *widget)
+{
+    return getDock(widget) != nullptr;
+}
+
+QList<QWidget *> WindowManager::getWidgets()
+{
+    QList<QWidget *> widgets;
+    if (!s_instance)
+        return widgets;
+    s_instance->d_->prune();
+    for (const Private::Record &r : s_instance->d_->records)
+        widgets.append(r.widget);
+    return widgets;
+}
+
+QVariant WindowManager::saveState() const
+{
+    QMainWindow *main = d_->mainWindow();
+    if (!main)
+        return QVariant();
+    return QVariant(main->saveState(LAYOUT_VERSION));
+}
+
+void WindowManager::restoreState(const QVariant &state)
+{
+    QMainWindow *main = d_->mainWindow();
+    if (!main) {
+        Velmora::Log::error("WindowManager::restoreState: there is no main window\n");
+        return;
+    }
+    const QByteArray bytes = state.isValid() ? state.toByteArray() : QByteArray();
+    if (bytes.isEmpty()) {
+        applyDefaultLayout();
+        return;
+    }
+    d_->prune();
+    if (!main->restoreState(bytes, LAYOUT_VERSION)) {
+        Velmora::Log::warning("WindowManager: the saved window layout cannot be read; the "
+                              "default layout is used\n");
+        applyDefaultLayout();
+    }
+}
+
+void WindowManager::applyDefaultLayout()
+{
+    QMainWindow *main = d_->mainWindow();
+    if (!main)
+        return;
+    d_->prune();
+
+    QDockWidget *browser = d_->dockOfRegistered(depr::gui.asset_browser);
+    QDockWidget *console = d_->dockOfRegistered(depr::gui.console);
+    QDockWidget *nodes = d_->dockOfRegistered(depr::gui.nodes_window);
+    QDockWidget *viewport = d_->dockOfRegistered(depr::gui.engine_viewport);
+
+    for (const Private::Record &r : qAsConst(d_->records))
+        main->removeDockWidget(r.dock);
+
+    // The fixed places first, so that the others can refer to them.
+    if (nodes)
+        d_->placeInArea(main, nodes, AREA_LEFT);
+    if (viewport && (!nodes
+                     || !d_->placeByReference(main, viewport, REFERENCE_SPLIT_HORIZONTAL, nodes)))
+        d_->placeInArea(main, viewport, AREA_LEFT);
+    if (browser)
+        d_->placeInArea(main, browser, AREA_BOTTOM);
+    if (console && (!browser || !d_->placeByReference(main, console, REFERENCE_TABIFY, browser)))
+        d_->placeInArea(main, console, AREA_BOTTOM);
+
+    for (const Private::Record &r : qAsConst(d_->records)) {
+        QDockWidget *dock = r.dock;
+        if (dock == nodes || dock == viewport || dock == browser || dock == console)
+            continue;
+        if (r.reference_type >= 0) {
+            if (!d_->placeByReference(main, dock, r.reference_type, r.reference))
+                d_->placeInArea(main, dock, AREA_RIGHT);
+        } else {
+            // Floating windows come back docked; tool windows stay hidden.
+            d_->placeInArea(main, dock, r.area_type == AREA_FLOATING ? AREA_RIGHT : r.area_type);
+        }
+    }
+    // Floating windows come back into the main window.
+    for (const Private::Record &r : qAsConst(d_->records))
+        if (r.dock->isFloating())
+            r.dock->setFloating(false);
+    if (browser)
+        browser->raise();
+}
+
+} // namespace Editor

@@ -1,0 +1,113 @@
+#include "editor_core/world/Presenter.h"
+
+#include "editor_core/EditorLogic.h"
+#include "editor_core/View.h"
+#include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/WindowManager.h"
+
+#include <velmora/Engine.h>
+#include <velmora/Log.h>
+#include <velmora/World.h>
+
+#include <QHeaderView>
+#include <QTreeWidget>
+
+namespace world {
+
+namespace {
+
+void addNode(QTreeWidgetItem *parent, const Velmora::Ptr<Velmora::Node> &node)
+{
+    if (!node)
+        return;
+    auto *item = new QTreeWidgetItem(parent);
+    item->setText(0, QString::fromUtf8(node->getName()));
+    item->setText(1, QString::fromUtf8(node->getTypeName()));
+    item->setText(2, QString::number(node->getID()));
+    item->setData(0, Qt::UserRole, node->getID());
+    for (int i = 0; i < node->getNumChildren(); ++i)
+        addNode(item, node->getChild(i));
+}
+
+} // namespace
+
+Presenter::Presenter(QObject *parent) : QObject(parent) {}
+
+Presenter::~Presenter()
+{
+    if (nodes_window_)
+        shutdownGUI();
+}
+
+void Presenter::initGUI(View *main_window)
+{
+    if (nodes_window_) {
+        Velmora::Log::warning("world::Presenter: the nodes window exists already\n");
+        return;
+    }
+    auto *tree = new QTreeWidget(main_window);
+    tree->setObjectName(QStringLiteral("NodesWindow"));
+    tree->setWindowTitle(tr("Nodes"));
+    tree->setColumnCount(3);
+    tree->setHeaderLabels({tr("Name"), tr("Type"), tr("ID")});
+    tree->setUniformRowHeights(true);
+    tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tree->header()->setStretchLastSection(false);
+    nodes_window_ = tree;
+    depr::gui.nodes_window = tree;
+
+    if (EditorLogic *logic = depr::g.editor) {
+        connect(logic, &EditorLogic::onWorldInit, tree, [this]() { refresh(); });
+        // The world is still there while its shutdown is announced.
+        connect(logic, &EditorLogic::onWorldShutdown, tree, [this]() {
+            nodes_window_->clear();
+            node_count_ = 0;
+        });
+        connect(logic, &EditorLogic::onNodeRemoved, tree, [this](int) { refresh(); });
+        // Nodes added through undo steps have no signal of their own: the
+        // count is compared once per frame.
+        connect(logic, &EditorLogic::onUpdate, tree, [this]() {
+            if (!nodes_window_ || !Velmora::Engine::get())
+                return;
+            const int count = Velmora::World::isLoaded() ? Velmora::World::getNumNodes() : 0;
+            if (count != node_count_)
+                refresh();
+        });
+    }
+    refresh();
+    if (Editor::WindowManager::instance())
+        Editor::WindowManager::add(tree, Editor::WindowManager::AREA_LEFT);
+}
+
+void Presenter::shutdownGUI()
+{
+    if (!nodes_window_)
+        return;
+    if (Editor::WindowManager::contains(nodes_window_))
+        Editor::WindowManager::remove(nodes_window_);
+    if (depr::gui.nodes_window == nodes_window_)
+        depr::gui.nodes_window = nullptr;
+    delete nodes_window_;
+}
+
+QTreeWidget *Presenter::nodesWindow() const
+{
+    return nodes_window_;
+}
+
+void Presenter::refresh()
+{
+    if (!nodes_window_)
+        return;
+    nodes_window_->clear();
+    node_count_ = 0;
+    if (!Velmora::Engine::get() || !Velmora::World::isLoaded())
+        return;
+    node_count_ = Velmora::World::getNumNodes();
+    Velmora::Vector<Velmora::Ptr<Velmora::Node>> roots;
+    Velmora::World::getRootNodes(roots);
+    for (const Velmora::Ptr<Velmora::Node> &node : roots)
+        addNode(nodes_window_->invisibleRootItem(), node);
+}
+
+} // namespace world

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "velmora/Material.h"
+
+namespace Velmora {
+
+// The material registry. Built-in base materials are registered by
+// Engine::init; file materials (*.mat, FESK tried first, then XML) by
+// loadMaterials(). Queries may run on any thread.
+class Materials
+{
+public:
+    // Scans the file system for *.mat files; logs one line with the count.
+    // Replaces previously loaded file materials. Returns the count.
+    static int loadMaterials();
+    static void clearMaterials();
+
+    // File materials, sorted by file path; null for an invalid index.
+    static int getNumMaterials();
+    static Ptr<Material> getMaterial(int index);
+    // Exact, case-sensitive name among file materials, then built-ins.
+    static Ptr<Material> findMaterial(const char *name);
+    // Material GUIDs only (not file GUIDs).
+    static Ptr<Material> findMaterialByGUID(const UGUID &guid);
+    // A material GUID, or the file GUID of a material file.
+    static Ptr<Material> findMaterialByFileGUID(const UGUID &guid);
+    // Built-in base materials ("mesh_base", ...).
+    static Ptr<Material> findBaseMaterial(const char *name);
+    static int getNumBaseMaterials();
+    static Ptr<Material> getBaseMaterial(int index);
+    // True for a material GUID and for a material file's GUID.
+    static bool isMaterial(const UGUID &guid);
+    // A name or GUID text (with or without "guid://") to a material.
+    static Ptr<Material> resolve(const char *name_or_guid);
+
+    // Shader precompilation: switching it on schedules every loaded material
+    // for compilation (one per engine update, reported to the editor logic).
+    static bool isPrecompileAllShaders();
+    static void setPrecompileAllShaders(bool enabled);
+    // Number of setPrecompileAllShaders calls since init (tests).
+    static int getPrecompileAllShadersCallCount();
+    // Queues materials for compilation by the following updates.
+    static void scheduleCompile(const Vector<Ptr<Material>> &materials);
+    // Entries still waiting (tests).
+    static int getNumPendingCompiles();
+    // Compiles now, appending one line per material to the shader cache.
+    static void compileShaders(const Vector<Ptr<Material>> &materials);
+};
+
+} // namespace Velmora

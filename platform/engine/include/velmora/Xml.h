@@ -1,0 +1,109 @@
+#pragma once
+
+#include "velmora/Ptr.h"
+#include "velmora/String.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Velmora {
+
+// An XML element tree (the engine's XML document). The object returned by
+// create() is the root element; every child is owned by its parent, so the
+// Xml* pointers returned by getChild/findChild/addChild stay valid until
+// their element (or an ancestor) is removed, cleared or reloaded.
+//
+// Reading uses pugixml with its default options: CDATA, the five predefined
+// entities and numeric character references are decoded; no DTD or external
+// entity is ever read. load() and parse() refuse (false, one log line, the
+// element left empty): a read error, a document larger than 64 MiB, a first
+// non-blank character (after an optional UTF-8 BOM) other than '<', any
+// parse error, a document without a root element, and nesting deeper than
+// 256 elements. A FESK file therefore never loads as XML.
+//
+// getData() is the element's own text and CDATA concatenated and trimmed of
+// ASCII white space (children excluded). save() writes UTF-8 with a
+// declaration, one tab per level, attributes in order and escaped text;
+// comments and processing instructions are not kept. All texts are UTF-8.
+class Xml
+{
+public:
+    static constexpr int MAX_DEPTH = 256;
+    static constexpr long long MAX_FILE_SIZE = 64ll * 1024 * 1024;
+
+    static Ptr<Xml> create(const char *name = nullptr);
+
+    Xml();
+    explicit Xml(const char *name);
+    ~Xml();
+    Xml(const Xml &) = delete;
+    Xml &operator=(const Xml &) = delete;
+
+    // Replaces this element by the document's root element.
+    bool load(const char *path);
+    bool parse(const char *text, int size = -1);
+    // Writes this element as a document, atomically.
+    bool save(const char *path) const;
+    // The document text that save() writes.
+    String toString() const;
+    // Empties the element: no name, arguments, data or children.
+    void clear();
+
+    Xml *getParent() const { return parent_; }
+
+    const char *getName() const { return name_.c_str(); }
+    void setName(const char *name);
+
+    const char *getData() const { return data_.c_str(); }
+    void setData(const char *data);
+    int getIntData(int def = 0) const;
+    float getFloatData(float def = 0.0f) const;
+    bool getBoolData(bool def = false) const;
+
+    // Attributes in document order.
+    int getNumArgs() const { return int(args_.size()); }
+    // "" for an invalid index.
+    const char *getArgName(int index) const;
+    const char *getArgValue(int index) const;
+    // Index of the attribute, -1 when absent.
+    int findArg(const char *name) const;
+    bool isArg(const char *name) const { return findArg(name) != -1; }
+    // "" when absent.
+    const char *getArg(const char *name) const;
+    // Decimal integer; def when absent or not a number.
+    int getIntArg(const char *name, int def = 0) const;
+    float getFloatArg(const char *name, float def = 0.0f) const;
+    // "1"/"true" -> true, "0"/"false" -> false (any case), else def.
+    bool getBoolArg(const char *name, bool def = false) const;
+    // Sets the value, appending the attribute when absent.
+    void setArg(const char *name, const char *value);
+    void setIntArg(const char *name, int value);
+    void setFloatArg(const char *name, float value);
+    bool removeArg(const char *name);
+
+    // Children in document order.
+    int getNumChildren() const { return int(children_.size()); }
+    // Null for an invalid index.
+    Xml *getChild(int index) const;
+    // First child with that name, null when none.
+    Xml *findChild(const char *name) const;
+    int findChildIndex(const char *name) const;
+    // Appends a new child element.
+    Xml *addChild(const char *name);
+    // Removes and deletes a child; false for an invalid index.
+    bool removeChild(int index);
+    bool removeChild(Xml *child);
+
+private:
+    friend struct XmlAccess;
+
+    std::string name_;
+    std::string data_;
+    std::vector<std::pair<std::string, std::string>> args_;
+    std::vector<std::unique_ptr<Xml>> children_;
+    Xml *parent_ = nullptr;
+};
+
+} // namespace Velmora

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "velmora/Math.h"
+#include "velmora/Ptr.h"
+#include "velmora/String.h"
+#include "velmora/Vector.h"
+
+#include <QImage>
+
+namespace Velmora {
+
+class Camera;
+class EditorLogicInterface;
+class Material;
+class Node;
+class Xml;
+
+// Glue between the engine's families. Everything here runs on the engine's
+// main thread unless noted.
+namespace engine_internal {
+
+// True between Engine::init and Engine::shutdown (any thread).
+bool isRunning();
+// Returns isRunning(); when the engine is not running, logs one error line
+// naming what (once per name until the next init).
+bool checkRunning(const char *what);
+void resetRunningChecks();
+
+// The installed editor logic, or null.
+EditorLogicInterface *editorLogic();
+
+// Engine::get()'s folders ("" when not running).
+String dataPath();
+String cachePath();
+int buildConfiguration();
+
+// Absolute path of a data file given as a data path, an absolute path or a
+// GUID text (with or without "guid://"); "" when it does not resolve.
+String resolveDataFile(const char *name);
+// Data-relative form of an absolute path inside the data folder, else the
+// text unchanged.
+String toDataRelative(const String &absolute);
+
+// Writes data atomically; false with one error line on failure.
+bool writeFileAtomic(const String &path, const QByteArray &data);
+// Reads a whole file; false when unreadable.
+bool readFile(const String &path, QByteArray &data);
+
+// Float text that reads back as the same float.
+String formatFloat(float value);
+// Whitespace-separated floats; returns how many were read (at most max).
+int parseFloats(const char *text, float *values, int max);
+
+// Engine families started by Engine::init and stopped by Engine::shutdown.
+void gameInit(unsigned int seed, float fixed_ifps);
+void gameShutdown();
+// Advances frame and game time by one update.
+void gameAdvance();
+
+void renderInit(int api, const Vector<int> &supported_apis);
+void renderShutdown();
+// Counting of the views drawn by one Engine::render (tests).
+void renderBeginFrame();
+void renderCountView();
+// The CPU renderer: one view of the current world as a top-down RGBA8 image
+// (or a float image when hdr; the caller converts). Null camera: background.
+QImage renderWorld(const Ptr<Camera> &camera, int width, int height);
+// Float RGBA (linear, before encoding) for HDR output: width*height*4 floats,
+// gamma-encoded but not clamped.
+void renderWorldFloat(const Ptr<Camera> &camera, int width, int height, Vector<float> &rgba);
+
+void materialsInit();
+void materialsShutdown();
+// One step of the shader compile simulation (called by Engine::update).
+void materialsCompileStep();
+// Schedules count entries for compilation; every fourth one is unnamed.
+void materialsScheduleTest(int count);
+// Textures named by the loaded materials (data paths, sorted, unique).
+Vector<String> materialsTexturePaths();
+
+void propertiesInit();
+void propertiesShutdown();
+
+void worldInit();
+void worldShutdown();
+// Deletes orphan nodes nobody holds (end of every update).
+void sweepNodes();
+// Deletes every node (shutdown).
+void destroyAllNodes();
+
+void editorInit();
+void editorShutdown();
+// Places the editor camera to look at the world's bound box.
+void editorFrameWorld();
+
+void guiInit();
+void guiShutdown();
+
+void miscInit();
+void miscShutdown();
+
+} // namespace engine_internal
+} // namespace Velmora

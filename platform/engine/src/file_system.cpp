@@ -1,0 +1,766 @@
+#include "velmora/FileSystem.h"
+
+#include "velmora/Log.h"
+#include "velmora/Xml.h"
+
+#include "log_internal.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <set>
+#include <shared_mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace Velmora {
+
+namespace {
+
+const char GUID_PREFIX[] = "guid://";
+const char RUNTIMES_FOLDER[] = ".runtimes";
+
+struct Record
+{
+    UGUID guid;
+    bool asset = false;   // GUID from an asset meta file or guids.db, outside .runtimes/
+    UGUID runtime_owner;  // stored runtime: the "asset" of its side meta
+};
+
+struct FsState
+{
+    std::shared_mutex lock; // a standard lock, so that thread sanitizer runs see it
+    bool initialized = false;
+    bool read_guids_db = true;
+    QString data_path; // absolute, cleaned, ending with "/"
+    std::map<std::string, Record> files; // data-relative path -> record
+    std::unordered_map<UGUID, std::string> by_guid;
+    std::unordered_map<UGUID, UGUID> virtual_files; // guid -> owner
+    int guids_db_entries = 0;
+};
+
+FsState &state()
+{
+    static FsState *s = new FsState;
+    return *s;
+}
+
+// Collects one log line and writes it when destroyed: declared before a
+// locker, it logs after the lock is released, so that console callbacks
+// may query the file system.
+class DeferredLog
+{
+public:
+    DeferredLog() = default;
+    DeferredLog(const DeferredLog &) = delete;
+    DeferredLog &operator=(const DeferredLog &) = delete;
+    ~DeferredLog()
+    {
+        if (kind_ == 1)
+            Log::warning("%s", text_.c_str());
+        else if (kind_ == 2)
+            Log::error("%s", text_.c_str());
+    }
+    void warning(const char *format, ...) __attribute__((format(printf, 2, 3)))
+    {
+        va_list args;
+        va_start(args, format);
+        text_ = detail::vformat(format, args);
+        va_end(args);
+        kind_ = 1;
+    }
+    void error(const char *format, ...) __attribute__((format(printf, 2, 3)))
+    {
+        va_list args;
+        va_start(args, format);
+        text_ = detail::vformat(format, args);
+        va_end(args);
+        kind_ = 2;
+    }
+
+private:
+    int kind_ = 0;
+    std::string text_;
+};
+
+bool startsWithGuidPrefix(const char *path) { return path && std::strncmp(path, GUID_PREFIX, 7) == 0; }
+
+bool isMetaPath(const std::string &path)
+{
+    return path.size() >= 5 && path.compare(path.size() - 5, 5, ".meta") == 0;
+}
+
+bool isRuntimePath(const std::string &path) { return path.rfind(std::string(RUNTIMES_FOLDER) + "/", 0) == 0; }
+
+// Data-relative form of path ("" when outside the data folder). Caller holds the lock.
+std::string toRelative(const FsState &s, const char *path)
+{
+    if (!path || !*path || s.data_path.isEmpty())
+        return std::string();
+    QString p = QString::fromUtf8(path);
+    p.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (QDir::isAbsolutePath(p)) {
+        p = QDir::cleanPath(p);
+        if (!p.startsWith(s.data_path))
+            return std::string();
+        p = p.mid(s.data_path.size());
+    } else {
+        p = QDir::cleanPath(p);
+        if (p == QLatin1String(".."))
+            return std::string();
+        if (p.startsWith(QLatin1String("../")))
+            return std::string();
+        if (p == QLatin1String("."))
+            return std::string();
+    }
+    while (p.startsWith(QLatin1Char('/')))
+        p.remove(0, 1);
+    return p.toStdString();
+}
+
+// GUID named by a "guid://" path (empty when it does not parse).
+UGUID guidOfGuidPath(const char *path)
+{
+    UGUID guid;
+    if (startsWithGuidPrefix(path))
+        guid.setString(path);
+    return guid;
+}
+
+struct MetaInfo
+{
+    bool readable = false;
+    UGUID guid;
+    bool is_asset = false;
+    UGUID owner;
+};
+
+// Reads "<file>.meta"; one warning for a broken GUID.
+MetaInfo readMeta(const QString &meta_path, const std::string &relative)
+{
+    MetaInfo info;
+    Xml xml;
+    if (!xml.load(meta_path.toUtf8().constData()))
+        return info;
+    const std::string root = xml.getName();
+    if (root != "asset" && root != "runtime") {
+        Log::warning("FileSystem: \"%s.meta\" has the root <%s>, not <asset> or <runtime>\n", relative.c_str(),
+                     root.c_str());
+        return info;
+    }
+    if (!info.guid.setString(xml.getArg("guid")) || info.guid.isEmpty()) {
+        Log::warning("FileSystem: \"%s.meta\" has a broken GUID \"%s\"; the file gets its path GUID\n",
+                     relative.c_str(), xml.getArg("guid"));
+        info.guid.clear();
+        return info;
+    }
+    info.readable = true;
+    info.is_asset = root == "asset";
+    if (!info.is_asset)
+        info.owner.setString(xml.getArg("asset"));
+    return info;
+}
+
+// Every file under the data folder outside hidden folders (".runtimes" at
+// the top level excepted), meta files included, as sorted relative paths.
+std::vector<std::string> listFiles(const QString &root)
+{
+    std::vector<std::string> result;
+    std::vector<QString> pending{QString()};
+    while (!pending.empty()) {
+        const QString folder = pending.back();
+        pending.pop_back();
+        QDir dir(root + folder);
+        const QFileInfoList entries =
+            dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QFileInfo &entry : entries) {
+            const QString relative = folder + entry.fileName();
+            if (entry.isDir()) {
+                if (entry.isSymLink())
+                    continue; // never follow links out of (or around) the data folder
+                if (entry.fileName().startsWith(QLatin1Char('.')) &&
+                    !(folder.isEmpty() && entry.fileName() == QLatin1String(RUNTIMES_FOLDER)))
+                    continue;
+                pending.push_back(relative + QLatin1Char('/'));
+            } else if (entry.isFile()) {
+                result.push_back(relative.toStdString());
+            }
+        }
+    }
+    std::sort(result.begin(), result.end());
+    return result;
+}
+
+// guids.db: a JSON object GUID text -> data-relative path.
+std::map<std::string, UGUID> readGuidsDb(const QString &data_path, int &entries)
+{
+    std::map<std::string, UGUID> by_path;
+    entries = 0;
+    QFile file(data_path + QLatin1String("guids.db"));
+    if (!file.exists())
+        return by_path;
+    if (!file.open(QIODevice::ReadOnly)) {
+        Log::warning("FileSystem: can't read \"%s\"\n", file.fileName().toUtf8().constData());
+        return by_path;
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject()) {
+        Log::warning("FileSystem: \"%s\" is not a JSON object; it is ignored\n", file.fileName().toUtf8().constData());
+        return by_path;
+    }
+    const QJsonObject object = document.object();
+    int bad = 0;
+    for (auto it = object.begin(); it != object.end(); ++it) {
+        UGUID guid;
+        const QString path = QDir::cleanPath(it.value().toString());
+        if (!guid.setString(it.key().toUtf8().constData()) || guid.isEmpty() || path.isEmpty() ||
+            !it.value().isString()) {
+            bad++;
+            continue;
+        }
+        entries++;
+        by_path.emplace(path.toStdString(), guid);
+    }
+    if (bad)
+        Log::warning("FileSystem: %d entries of guids.db are broken and ignored\n", bad);
+    return by_path;
+}
+
+struct Index
+{
+    std::map<std::string, Record> files;
+    std::unordered_map<UGUID, std::string> by_guid;
+    int guids_db_entries = 0;
+};
+
+// Path GUID that no other file uses yet.
+UGUID freePathGUID(const std::unordered_map<UGUID, std::string> &by_guid,
+                   const std::unordered_map<UGUID, UGUID> &virtual_files, const std::string &relative)
+{
+    const UGUID first = UGUID::fromPath(relative.c_str());
+    UGUID guid = first;
+    for (int i = 1; by_guid.count(guid) || virtual_files.count(guid); i++)
+        guid = UGUID::derive(first, std::to_string(i).c_str());
+    return guid;
+}
+
+// Reads the data folder without holding the file system's lock.
+Index buildIndex(const QString &data_path, bool read_guids_db, const std::unordered_map<UGUID, UGUID> &virtual_files)
+{
+    Index index;
+    if (!QFileInfo(data_path).isDir()) {
+        Log::warning("FileSystem: the data folder \"%s\" does not exist\n", data_path.toUtf8().constData());
+        return index;
+    }
+    std::map<std::string, UGUID> db;
+    if (read_guids_db)
+        db = readGuidsDb(data_path, index.guids_db_entries);
+
+    const std::vector<std::string> all = listFiles(data_path);
+    const std::set<std::string> present(all.begin(), all.end());
+    for (const std::string &relative : all) {
+        if (isMetaPath(relative))
+            continue;
+        Record record;
+        MetaInfo meta;
+        if (present.count(relative + ".meta"))
+            meta = readMeta(data_path + QString::fromStdString(relative) + QLatin1String(".meta"), relative);
+        const bool runtime = isRuntimePath(relative);
+        UGUID candidate;
+        auto db_entry = db.find(relative);
+        if (db_entry != db.end()) {
+            candidate = db_entry->second;
+            record.asset = !runtime;
+        } else if (meta.readable) {
+            candidate = meta.guid;
+            record.asset = meta.is_asset && !runtime;
+        }
+        if (meta.readable && !meta.is_asset)
+            record.runtime_owner = meta.owner;
+        if (candidate.isValid() && (index.by_guid.count(candidate) || virtual_files.count(candidate))) {
+            Log::warning("FileSystem: \"%s\" claims the GUID %s, which is already taken; it gets its path GUID\n",
+                         relative.c_str(), candidate.getString().get());
+            candidate.clear();
+            record.asset = false;
+        }
+        if (candidate.isEmpty())
+            candidate = freePathGUID(index.by_guid, virtual_files, relative);
+        record.guid = candidate;
+        index.by_guid[candidate] = relative;
+        index.files[relative] = record;
+    }
+    return index;
+}
+
+// Lookup of an indexed file by any path form; null when unknown. Caller holds the lock.
+const std::pair<const std::string, Record> *findFile(const FsState &s, const char *path)
+{
+    if (startsWithGuidPrefix(path)) {
+        const UGUID guid = guidOfGuidPath(path);
+        auto it = s.by_guid.find(guid);
+        if (guid.isEmpty() || it == s.by_guid.end())
+            return nullptr;
+        auto file = s.files.find(it->second);
+        return file == s.files.end() ? nullptr : &*file;
+    }
+    const std::string relative = toRelative(s, path);
+    if (relative.empty())
+        return nullptr;
+    auto file = s.files.find(relative);
+    return file == s.files.end() ? nullptr : &*file;
+}
+
+bool checkInitialized(const FsState &s, const char *caller, DeferredLog &log)
+{
+    if (s.initialized)
+        return true;
+    log.error("FileSystem::%s(): the file system is not initialized\n", caller);
+    return false;
+}
+
+} // namespace
+
+bool FileSystem::init(const char *data_path, bool read_guids_db)
+{
+    if (!data_path || !*data_path) {
+        // Never fall back to the working folder or "/": an empty index instead.
+        Log::warning("FileSystem::init(): no data folder given\n");
+        FsState &s = state();
+        std::unique_lock<std::shared_mutex> locker(s.lock);
+        s.initialized = true;
+        s.read_guids_db = read_guids_db;
+        s.data_path.clear();
+        s.files.clear();
+        s.by_guid.clear();
+        s.virtual_files.clear();
+        s.guids_db_entries = 0;
+        return false;
+    }
+    QString path = QDir::cleanPath(QFileInfo(QString::fromUtf8(data_path ? data_path : "")).absoluteFilePath());
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    Index index = buildIndex(path, read_guids_db, {});
+    FsState &s = state();
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    s.initialized = true;
+    s.read_guids_db = read_guids_db;
+    s.data_path = path;
+    s.virtual_files.clear();
+    s.files = std::move(index.files);
+    s.by_guid = std::move(index.by_guid);
+    s.guids_db_entries = index.guids_db_entries;
+    return QFileInfo(path).isDir();
+}
+
+void FileSystem::shutdown()
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    s.initialized = false;
+    s.data_path.clear();
+    s.files.clear();
+    s.by_guid.clear();
+    s.virtual_files.clear();
+    s.guids_db_entries = 0;
+}
+
+bool FileSystem::isInitialized()
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    return s.initialized;
+}
+
+bool FileSystem::rescan()
+{
+    QString path;
+    bool read_guids_db = true;
+    std::unordered_map<UGUID, UGUID> virtual_files;
+    {
+        FsState &s = state();
+        DeferredLog log;
+        std::shared_lock<std::shared_mutex> locker(s.lock);
+        if (!checkInitialized(s, "rescan", log))
+            return false;
+        path = s.data_path;
+        read_guids_db = s.read_guids_db;
+        virtual_files = s.virtual_files;
+    }
+    if (path.isEmpty())
+        return false;
+    Index index = buildIndex(path, read_guids_db, virtual_files);
+    FsState &s = state();
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!s.initialized || s.data_path != path)
+        return false; // shut down or restarted meanwhile
+    s.files = std::move(index.files);
+    s.by_guid = std::move(index.by_guid);
+    s.guids_db_entries = index.guids_db_entries;
+    return QFileInfo(path).isDir();
+}
+
+String FileSystem::getDataPath()
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    return String(s.data_path.toStdString());
+}
+
+UGUID FileSystem::getGUID(const char *path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "getGUID", log))
+        return UGUID();
+    if (startsWithGuidPrefix(path)) {
+        const UGUID guid = guidOfGuidPath(path);
+        if (s.virtual_files.count(guid))
+            return guid;
+    }
+    const auto *file = findFile(s, path);
+    return file ? file->second.guid : UGUID();
+}
+
+bool FileSystem::isFileExist(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "isFileExist", log))
+        return false;
+    return guid.isValid() && s.by_guid.count(guid) > 0;
+}
+
+bool FileSystem::isFileExist(const char *path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "isFileExist", log))
+        return false;
+    return findFile(s, path) != nullptr;
+}
+
+String FileSystem::getAbsolutePath(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "getAbsolutePath", log))
+        return String();
+    auto it = s.by_guid.find(guid);
+    if (guid.isEmpty() || it == s.by_guid.end())
+        return String();
+    return String(s.data_path.toStdString() + it->second);
+}
+
+String FileSystem::getAbsolutePath(const char *path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "getAbsolutePath", log))
+        return String();
+    const auto *file = findFile(s, path);
+    return file ? String(s.data_path.toStdString() + file->first) : String();
+}
+
+String FileSystem::getVirtualPath(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "getVirtualPath", log) || guid.isEmpty())
+        return String();
+    auto it = s.by_guid.find(guid);
+    if (it != s.by_guid.end())
+        return String(it->second);
+    if (s.virtual_files.count(guid))
+        return guid.getFileSystemString();
+    return String();
+}
+
+String FileSystem::getVirtualPath(const char *path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "getVirtualPath", log))
+        return String();
+    if (startsWithGuidPrefix(path)) {
+        const auto *file = findFile(s, path);
+        return file ? String(file->first) : String();
+    }
+    return String(toRelative(s, path));
+}
+
+bool FileSystem::isGUIDPath(const char *path)
+{
+    return startsWithGuidPrefix(path) && UGUID::isGUIDText(path);
+}
+
+bool FileSystem::isVirtualFile(const char *name)
+{
+    UGUID guid;
+    if (!name || !guid.setString(name))
+        return false;
+    return isVirtualFile(guid);
+}
+
+bool FileSystem::isVirtualFile(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    return s.initialized && guid.isValid() && s.virtual_files.count(guid) > 0;
+}
+
+bool FileSystem::isPackageFile(const UGUID &) { return false; }
+
+String FileSystem::resolvePartialVirtualPath(const char *path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    const String unchanged(path ? path : "");
+    if (!checkInitialized(s, "resolvePartialVirtualPath", log) || !path || !*path || startsWithGuidPrefix(path))
+        return unchanged;
+    std::string suffix = QDir::cleanPath(QString::fromUtf8(path).replace(QLatin1Char('\\'), QLatin1Char('/')))
+                             .toStdString();
+    while (!suffix.empty() && suffix[0] == '/')
+        suffix.erase(0, 1);
+    if (suffix.empty() || suffix == ".")
+        return unchanged;
+    if (s.files.count(suffix))
+        return String(suffix);
+    const std::string tail = "/" + suffix;
+    const std::string *match = nullptr;
+    for (const auto &file : s.files) {
+        const std::string &candidate = file.first;
+        if (candidate.size() > tail.size() &&
+            candidate.compare(candidate.size() - tail.size(), tail.size(), tail) == 0) {
+            if (match)
+                return unchanged; // ambiguous
+            match = &candidate;
+        }
+    }
+    return match ? String(*match) : unchanged;
+}
+
+Vector<String> FileSystem::getFiles()
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    Vector<String> result;
+    result.reserve(int(s.files.size()));
+    for (const auto &file : s.files)
+        result.append(String(file.first));
+    return result;
+}
+
+int FileSystem::getNumFiles()
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    return int(s.files.size());
+}
+
+int FileSystem::getNumGUIDsDbEntries()
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    return s.guids_db_entries;
+}
+
+bool FileSystem::addFile(const char *path, const UGUID &guid)
+{
+    FsState &s = state();
+    std::string relative;
+    QString data_path;
+    {
+        DeferredLog log;
+        std::shared_lock<std::shared_mutex> locker(s.lock);
+        if (!checkInitialized(s, "addFile", log))
+            return false;
+        relative = toRelative(s, path);
+        data_path = s.data_path;
+    }
+    if (relative.empty() || isMetaPath(relative)) {
+        Log::warning("FileSystem::addFile(): \"%s\" is not a file of the data folder\n", path ? path : "");
+        return false;
+    }
+    const bool runtime = isRuntimePath(relative);
+    Record record;
+    UGUID chosen = guid;
+    const QString meta_path = data_path + QString::fromStdString(relative) + QLatin1String(".meta");
+    if (QFileInfo(meta_path).isFile()) {
+        const MetaInfo meta = readMeta(meta_path, relative);
+        if (meta.readable) {
+            if (chosen.isEmpty())
+                chosen = meta.guid;
+            record.asset = meta.is_asset && !runtime && chosen == meta.guid;
+            if (!meta.is_asset)
+                record.runtime_owner = meta.owner;
+        }
+    }
+
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!s.initialized || s.data_path != data_path)
+        return false;
+    auto used = chosen.isValid() ? s.by_guid.find(chosen) : s.by_guid.end();
+    if ((used != s.by_guid.end() && used->second != relative) || (chosen.isValid() && s.virtual_files.count(chosen))) {
+        log.warning("FileSystem::addFile(): the GUID %s of \"%s\" is already used\n", chosen.getString().get(),
+                    relative.c_str());
+        return false;
+    }
+    auto old = s.files.find(relative);
+    if (old != s.files.end()) {
+        s.by_guid.erase(old->second.guid);
+        s.files.erase(old);
+    }
+    if (chosen.isEmpty())
+        chosen = freePathGUID(s.by_guid, s.virtual_files, relative);
+    record.guid = chosen;
+    s.by_guid[chosen] = relative;
+    s.files[relative] = record;
+    return true;
+}
+
+bool FileSystem::removeFile(const char *path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "removeFile", log))
+        return false;
+    const auto *file = findFile(s, path);
+    if (!file)
+        return false;
+    const std::string relative = file->first;
+    s.by_guid.erase(file->second.guid);
+    s.files.erase(relative);
+    return true;
+}
+
+bool FileSystem::removeFile(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "removeFile", log))
+        return false;
+    auto it = s.by_guid.find(guid);
+    if (guid.isEmpty() || it == s.by_guid.end())
+        return false;
+    s.files.erase(it->second);
+    s.by_guid.erase(it);
+    return true;
+}
+
+bool FileSystem::moveFile(const char *from, const char *to)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "moveFile", log))
+        return false;
+    const auto *file = findFile(s, from);
+    const std::string target = toRelative(s, to);
+    if (!file || target.empty() || isMetaPath(target))
+        return false;
+    const std::string source = file->first;
+    if (source == target)
+        return true;
+    if (s.files.count(target)) {
+        log.warning("FileSystem::moveFile(): \"%s\" is already indexed\n", target.c_str());
+        return false;
+    }
+    Record record = file->second;
+    if (isRuntimePath(target))
+        record.asset = false;
+    s.files.erase(source);
+    s.files[target] = record;
+    s.by_guid[record.guid] = target;
+    return true;
+}
+
+bool FileSystem::registerVirtualFile(const UGUID &guid, const UGUID &owner)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!checkInitialized(s, "registerVirtualFile", log))
+        return false;
+    if (guid.isEmpty() || s.by_guid.count(guid)) {
+        log.warning("FileSystem::registerVirtualFile(): the GUID %s is empty or names a file\n",
+                     guid.getString().get());
+        return false;
+    }
+    s.virtual_files[guid] = owner;
+    return true;
+}
+
+bool FileSystem::unregisterVirtualFile(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    return s.virtual_files.erase(guid) > 0;
+}
+
+UGUID FileSystem::getVirtualFileOwner(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    auto it = s.virtual_files.find(guid);
+    return it == s.virtual_files.end() ? UGUID() : it->second;
+}
+
+bool FileSystemAssets::isAsset(const UGUID &guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    if (!s.initialized || guid.isEmpty())
+        return false;
+    auto it = s.by_guid.find(guid);
+    if (it == s.by_guid.end())
+        return false;
+    auto file = s.files.find(it->second);
+    return file != s.files.end() && file->second.asset;
+}
+
+UGUID FileSystemAssets::getAssetGUID(const UGUID &guid) { return isAsset(guid) ? guid : UGUID(); }
+
+UGUID FileSystemAssets::getRuntimeOwner(const UGUID &runtime_guid)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    auto it = s.by_guid.find(runtime_guid);
+    if (runtime_guid.isEmpty() || it == s.by_guid.end())
+        return UGUID();
+    auto file = s.files.find(it->second);
+    return file == s.files.end() ? UGUID() : file->second.runtime_owner;
+}
+
+} // namespace Velmora

@@ -1,0 +1,908 @@
+#include "velmora/Materials.h"
+
+#include "velmora/Engine.h"
+#include "velmora/Fesk.h"
+#include "velmora/FileSystem.h"
+#include "velmora/Log.h"
+#include "velmora/Xml.h"
+
+#include "engine_internal.h"
+
+#include <QReadWriteLock>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <set>
+
+namespace Velmora {
+
+namespace {
+
+enum Kind { TEXTURES = 0, PARAMETERS = 1, STATES = 2 };
+
+constexpr int MAX_CHAIN = 64;
+
+struct MaterialsState
+{
+    QReadWriteLock lock{QReadWriteLock::Recursive};
+    Vector<Ptr<Material>> base;
+    Vector<Ptr<Material>> files; // sorted by file path
+    bool precompile = false;
+    int precompile_calls = 0;
+    std::deque<Ptr<Material>> pending;
+    bool compiling = false;
+    int unnamed_counter = 0;
+};
+
+MaterialsState &state()
+{
+    static MaterialsState s;
+    return s;
+}
+
+Ptr<Material> findIn(const Vector<Ptr<Material>> &list, const char *name, const Material *skip = nullptr)
+{
+    for (const Ptr<Material> &material : list) {
+        if (material.get() != skip && name && String(material->getName()) == name)
+            return material;
+    }
+    return Ptr<Material>();
+}
+
+// The declarations of one built-in base material.
+struct BaseDeclaration
+{
+    const char *name;
+    const char *textures;   // comma list
+    const char *parameters; // "name=value" comma list
+    const char *states;     // "name=value" comma list
+};
+
+const BaseDeclaration BASE_MATERIALS[] = {
+    {"mesh_base", "albedo,normal,shading,ambient_occlusion",
+     "albedo_color=0.8 0.8 0.8 1,metalness=0,roughness=0.5,specular=0.5,microfiber=0,translucent=0", ""},
+    {"impostor_grab_silhouette", "", "", ""},
+    {"impostor_blend_silhouettes", "", "", ""},
+    {"extrude_post", "", "", "is_separate_alpha_texture=0"},
+    {"read_channel_post", "", "", "channel=0"},
+    {"write_channel_post", "", "", "in_channel=0,out_channel=0"},
+    {"impostor_grab_gbuffer_post", "", "impostor_plane_distance=0", "grab_mode=0"},
+    {"impostor_grab_lighting_post", "", "", ""},
+    {"impostor_compose_veg_normal_post", "", "", ""},
+    {"impostor_soften_translucence_post", "", "", ""},
+};
+
+} // namespace
+
+// ---- loading -------------------------------------------------------------------------
+
+class MaterialLoader
+{
+public:
+    static Ptr<Material> createBase(const BaseDeclaration &declaration)
+    {
+        Ptr<Material> material(new Material);
+        material->name_ = declaration.name;
+        material->guid_ = UGUID::derive(UGUID(), (String("builtin:") + declaration.name).get());
+        material->base_ = true;
+        for (const String &name : String(declaration.textures).split(",")) {
+            if (!name.empty())
+                material->textures_.append(Material::Entry{name, String(), false});
+        }
+        addPairs(material->parameters_, declaration.parameters);
+        addPairs(material->states_, declaration.states);
+        return material;
+    }
+
+    static Ptr<Material> createUnnamed(const UGUID &guid)
+    {
+        Ptr<Material> material(new Material);
+        material->guid_ = guid;
+        return material;
+    }
+
+    static Ptr<Material> load(const String &absolute, const String &relative)
+    {
+        QByteArray data;
+        if (!engine_internal::readFile(absolute, data)) {
+            Log::error("Materials: cannot read %s\n", absolute.get());
+            return Ptr<Material>();
+        }
+        Ptr<Material> material(new Material);
+        material->file_path_ = absolute;
+        material->name_ = relative.basename().removeExtension();
+        // FESK first: a document that starts with '<' is refused by the FESK
+        // reader, so it goes straight to the XML reader.
+        // A reader that refuses the file logs its own line (with the path).
+        if (!startsWithAngle(data)) {
+            FeskNode root;
+            if (!root.load(absolute.get()))
+                return Ptr<Material>();
+            if (!readFesk(root, *material)) {
+                Log::error("Materials: %s holds no Material node\n", absolute.get());
+                return Ptr<Material>();
+            }
+            material->file_format_ = "fesk";
+        } else {
+            Xml xml;
+            if (!xml.load(absolute.get()))
+                return Ptr<Material>();
+            if (!readXml(xml, *material)) {
+                Log::error("Materials: %s is not a material file (root <%s>)\n", absolute.get(), xml.getName());
+                return Ptr<Material>();
+            }
+            material->file_format_ = "xml";
+        }
+        material->file_guid_ = FileSystem::getGUID(relative.get());
+        if (material->file_guid_.isEmpty())
+            material->file_guid_ = UGUID::fromPath(relative.get());
+        material->guid_ = UGUID::derive(material->file_guid_, "material");
+        return material;
+    }
+
+    // Resolves the parent references of the file materials.
+    static void linkParents(const Vector<Ptr<Material>> &files, const Ptr<Material> &mesh_base)
+    {
+        for (const Ptr<Material> &material : files) {
+            Ptr<Material> parent;
+            const String reference = material->parent_reference_;
+            if (!reference.empty()) {
+                if (UGUID::isGUIDText(reference.get())) {
+                    const UGUID guid(reference.get());
+                    for (const Ptr<Material> &candidate : files) {
+                        if (candidate->guid_ == guid || candidate->file_guid_ == guid)
+                            parent = candidate;
+                    }
+                } else {
+                    parent = findIn(files, reference.get(), material.get());
+                    if (!parent)
+                        parent = findIn(state().base, reference.get());
+                }
+                if (!parent)
+                    Log::warning("Materials: parent \"%s\" of \"%s\" not found, using mesh_base\n", reference.get(),
+                                 material->name_.get());
+            }
+            if (!parent || parent == material)
+                parent = mesh_base;
+            material->parent_guid_ = parent ? parent->guid_ : UGUID();
+        }
+        // A chain that comes back to a material is cut at that material.
+        for (const Ptr<Material> &material : files) {
+            UGUID guid = material->parent_guid_;
+            for (int depth = 0; depth < MAX_CHAIN && !guid.isEmpty(); ++depth) {
+                if (guid == material->guid_) {
+                    Log::error("Materials: \"%s\" inherits from itself, using mesh_base\n", material->name_.get());
+                    material->parent_guid_ = mesh_base ? mesh_base->guid_ : UGUID();
+                    break;
+                }
+                Ptr<Material> next;
+                for (const Ptr<Material> &candidate : files) {
+                    if (candidate->guid_ == guid)
+                        next = candidate;
+                }
+                guid = next ? next->parent_guid_ : UGUID();
+            }
+        }
+    }
+
+private:
+    static bool startsWithAngle(const QByteArray &data)
+    {
+        int i = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        while (i < data.size() && (data[i] == ' ' || data[i] == '\t' || data[i] == '\n' || data[i] == '\r'))
+            ++i;
+        return i < data.size() && data[i] == '<';
+    }
+
+    static void addPairs(Vector<Material::Entry> &entries, const char *pairs)
+    {
+        for (const String &pair : String(pairs).split(",")) {
+            const int equal = pair.find('=');
+            if (equal > 0)
+                entries.append(Material::Entry{pair.substr(0, equal), pair.substr(equal + 1), false});
+        }
+    }
+
+    static void setParentReference(Material &material, const char *parent, const char *parent_name,
+                                   const char *base_material)
+    {
+        if (parent && *parent)
+            material.parent_reference_ = parent;
+        else if (parent_name && *parent_name)
+            material.parent_reference_ = parent_name;
+        else if (base_material && *base_material)
+            material.parent_reference_ = base_material;
+    }
+
+    static bool readXml(const Xml &xml, Material &material)
+    {
+        const String root = xml.getName();
+        if (root != "material" && root != "base_material" && root != "brush_material")
+            return false;
+        material.brush_ = root == "brush_material";
+        if (*xml.getArg("name"))
+            material.name_ = xml.getArg("name");
+        setParentReference(material, xml.getArg("parent"), xml.getArg("parent_name"), xml.getArg("base_material"));
+        for (int i = 0; i < xml.getNumChildren(); ++i) {
+            const Xml *child = xml.getChild(i);
+            const String element = child->getName();
+            const String name = child->getArg("name");
+            if (element == "texture")
+                material.textures_.append(Material::Entry{name, String(child->getData()), false});
+            else if (element == "parameter")
+                material.parameters_.append(
+                    Material::Entry{name, String(child->getData()), child->getBoolArg("expression", false)});
+            else if (element == "state")
+                material.states_.append(Material::Entry{name, String(child->getData()), false});
+            else if (element == "options")
+                readOptions(material, child->getArg("transparent"), child->getArg("blend_src"),
+                            child->getArg("blend_dest"));
+        }
+        return true;
+    }
+
+    static bool readFesk(const FeskNode &root, Material &material)
+    {
+        const FeskNode *node = root.findChild("Material");
+        if (!node)
+            return false;
+        if (*node->getArgValue("name"))
+            material.name_ = node->getArgValue("name");
+        setParentReference(material, node->getArgValue("parent"), node->getArgValue("parent_name"),
+                           node->getArgValue("base_material"));
+        for (int i = 0; i < node->getNumChildren(); ++i) {
+            const FeskNode *child = node->getChild(i);
+            const String type = child->getType();
+            const String name = child->getArgValue("name");
+            const String value = child->getValue().getString();
+            if (type == "Texture")
+                material.textures_.append(Material::Entry{name, value, false});
+            else if (type == "Parameter")
+                material.parameters_.append(Material::Entry{name, value, child->getArgBool("expression", false)});
+            else if (type == "Expression")
+                material.parameters_.append(Material::Entry{name, value, true});
+            else if (type == "State")
+                material.states_.append(Material::Entry{name, value, false});
+            else if (type == "Options")
+                readOptions(material, child->getArgValue("transparent"), child->getArgValue("blend_src"),
+                            child->getArgValue("blend_dest"));
+        }
+        return true;
+    }
+
+    static void readOptions(Material &material, const char *transparent, const char *src, const char *dest)
+    {
+        if (transparent && *transparent)
+            material.transparent_ = std::atoi(transparent);
+        if (src && *src)
+            material.blend_src_ = std::atoi(src);
+        if (dest && *dest)
+            material.blend_dest_ = std::atoi(dest);
+    }
+};
+
+// ---- Material ------------------------------------------------------------------------
+
+Ptr<Material> Material::createBase(const char *name)
+{
+    const BaseDeclaration declaration{name, "", "", ""};
+    return MaterialLoader::createBase(declaration);
+}
+
+Ptr<Material> Material::getParent() const
+{
+    if (parent_guid_.isEmpty())
+        return Ptr<Material>();
+    return Materials::findMaterialByGUID(parent_guid_);
+}
+
+bool Material::isParent(const Ptr<Material> &material) const
+{
+    if (!material)
+        return false;
+    Ptr<Material> parent = getParent();
+    for (int depth = 0; parent && depth < MAX_CHAIN; ++depth) {
+        if (parent == material)
+            return true;
+        parent = parent->getParent();
+    }
+    return false;
+}
+
+namespace {
+
+const Vector<Material::Entry> &entriesOf(const Material *material, int kind)
+{
+    switch (kind) {
+    case TEXTURES:
+        return material->getOwnTextures();
+    case PARAMETERS:
+        return material->getOwnParameters();
+    default:
+        return material->getOwnStates();
+    }
+}
+
+} // namespace
+
+Vector<Material::Resolved> Material::resolve(int kind) const
+{
+    // The chain from this material up to the top.
+    Vector<const Material *> chain;
+    chain.append(this);
+    Ptr<Material> parent = getParent();
+    Vector<Ptr<Material>> keep; // holds the chain while it is read
+    for (int depth = 0; parent && depth < MAX_CHAIN; ++depth) {
+        if (chain.contains(parent.get()))
+            break;
+        keep.append(parent);
+        chain.append(parent.get());
+        parent = parent->getParent();
+    }
+    Vector<Resolved> result;
+    Vector<String> names;
+    for (int c = chain.size() - 1; c >= 0; --c) {
+        for (const Entry &entry : entriesOf(chain[c], kind)) {
+            if (names.contains(entry.name))
+                continue;
+            names.append(entry.name);
+            // The value comes from the nearest material that declares it.
+            for (const Material *material : chain) {
+                const Vector<Entry> &entries = entriesOf(material, kind);
+                auto it = std::find_if(entries.begin(), entries.end(),
+                                       [&entry](const Entry &e) { return e.name == entry.name; });
+                if (it != entries.end()) {
+                    result.append(Resolved{material, &*it});
+                    break;
+                }
+            }
+        }
+    }
+    return result;
+}
+
+const Material::Entry *Material::resolvedEntry(const Vector<Resolved> &list, int index)
+{
+    return index >= 0 && index < list.size() ? list[index].entry : nullptr;
+}
+
+Material::Entry *Material::findOwn(int kind, const char *name)
+{
+    Vector<Entry> &entries = kind == TEXTURES ? textures_ : (kind == PARAMETERS ? parameters_ : states_);
+    for (Entry &entry : entries) {
+        if (name && entry.name == name)
+            return &entry;
+    }
+    return nullptr;
+}
+
+Material::Entry *Material::makeOwn(int kind, const char *name)
+{
+    if (Entry *entry = findOwn(kind, name))
+        return entry;
+    Vector<Entry> &entries = kind == TEXTURES ? textures_ : (kind == PARAMETERS ? parameters_ : states_);
+    entries.append(Entry{String(name), String(), false});
+    return &entries.last();
+}
+
+int Material::getNumTextures() const { return resolve(TEXTURES).size(); }
+
+const char *Material::getTextureName(int index) const
+{
+    const Vector<Resolved> list = resolve(TEXTURES);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry ? entry->name.get() : "";
+}
+
+const char *Material::getTexturePath(int index) const
+{
+    const Vector<Resolved> list = resolve(TEXTURES);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry ? entry->value.get() : "";
+}
+
+int Material::findTexture(const char *name) const
+{
+    const Vector<Resolved> list = resolve(TEXTURES);
+    for (int i = 0; i < list.size(); ++i) {
+        if (name && list[i].entry->name == name)
+            return i;
+    }
+    return -1;
+}
+
+void Material::setTexturePath(int index, const char *path)
+{
+    const Vector<Resolved> list = resolve(TEXTURES);
+    if (const Entry *entry = resolvedEntry(list, index)) {
+        const String name = entry->name;
+        makeOwn(TEXTURES, name.get())->value = path;
+    }
+}
+
+int Material::getNumParameters() const { return resolve(PARAMETERS).size(); }
+
+const char *Material::getParameterName(int index) const
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry ? entry->name.get() : "";
+}
+
+int Material::findParameter(const char *name) const
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    for (int i = 0; i < list.size(); ++i) {
+        if (name && list[i].entry->name == name)
+            return i;
+    }
+    return -1;
+}
+
+bool Material::isParameterExpression(int index) const
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry && entry->expression;
+}
+
+const char *Material::getParameterString(int index) const
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry ? entry->value.get() : "";
+}
+
+float Material::getParameterFloat(int index) const
+{
+    float value = 0.0f;
+    engine_internal::parseFloats(getParameterString(index), &value, 1);
+    return value;
+}
+
+vec4 Material::getParameterFloat4(int index) const
+{
+    float values[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    const int count = engine_internal::parseFloats(getParameterString(index), values, 4);
+    if (count == 0)
+        return vec4(0.0f);
+    if (count == 3)
+        values[3] = 1.0f;
+    for (int i = count; i < 4 && count != 3; ++i)
+        values[i] = values[count - 1];
+    return vec4(values[0], values[1], values[2], values[3]);
+}
+
+void Material::setParameterFloat(int index, float value)
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    if (const Entry *entry = resolvedEntry(list, index)) {
+        const String name = entry->name;
+        Entry *own = makeOwn(PARAMETERS, name.get());
+        own->value = engine_internal::formatFloat(value);
+        own->expression = false;
+    }
+}
+
+void Material::setParameterFloat4(int index, const vec4 &value)
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    if (const Entry *entry = resolvedEntry(list, index)) {
+        const String name = entry->name;
+        Entry *own = makeOwn(PARAMETERS, name.get());
+        own->value = engine_internal::formatFloat(value.x) + " " + engine_internal::formatFloat(value.y) + " " +
+                     engine_internal::formatFloat(value.z) + " " + engine_internal::formatFloat(value.w);
+        own->expression = false;
+    }
+}
+
+void Material::setParameterExpression(int index, const char *expression)
+{
+    const Vector<Resolved> list = resolve(PARAMETERS);
+    if (const Entry *entry = resolvedEntry(list, index)) {
+        const String name = entry->name;
+        Entry *own = makeOwn(PARAMETERS, name.get());
+        own->value = expression;
+        own->expression = true;
+    }
+}
+
+int Material::getNumStates() const { return resolve(STATES).size(); }
+
+const char *Material::getStateName(int index) const
+{
+    const Vector<Resolved> list = resolve(STATES);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry ? entry->name.get() : "";
+}
+
+int Material::findState(const char *name) const
+{
+    const Vector<Resolved> list = resolve(STATES);
+    for (int i = 0; i < list.size(); ++i) {
+        if (name && list[i].entry->name == name)
+            return i;
+    }
+    return -1;
+}
+
+int Material::getState(int index) const
+{
+    const Vector<Resolved> list = resolve(STATES);
+    const Entry *entry = resolvedEntry(list, index);
+    return entry ? std::atoi(entry->value.get()) : 0;
+}
+
+int Material::getState(const char *name, int default_value) const
+{
+    const int index = findState(name);
+    return index >= 0 ? getState(index) : default_value;
+}
+
+void Material::setState(const char *name, int value)
+{
+    if (name && *name)
+        makeOwn(STATES, name)->value = String::format("%d", value);
+}
+
+int Material::getTransparent() const
+{
+    for (const Material *m = this; m;) {
+        if (m->transparent_ >= 0)
+            return m->transparent_;
+        const Ptr<Material> parent = m->getParent();
+        m = parent.get() != m ? parent.get() : nullptr;
+    }
+    return 0;
+}
+
+void Material::setTransparent(int transparent) { transparent_ = transparent; }
+
+int Material::getBlendSrcFunc() const
+{
+    for (const Material *m = this; m;) {
+        if (m->blend_src_ >= 0)
+            return m->blend_src_;
+        const Ptr<Material> parent = m->getParent();
+        m = parent.get() != m ? parent.get() : nullptr;
+    }
+    return 0;
+}
+
+int Material::getBlendDestFunc() const
+{
+    for (const Material *m = this; m;) {
+        if (m->blend_dest_ >= 0)
+            return m->blend_dest_;
+        const Ptr<Material> parent = m->getParent();
+        m = parent.get() != m ? parent.get() : nullptr;
+    }
+    return 0;
+}
+
+void Material::setBlendFunc(int src, int dest)
+{
+    blend_src_ = src;
+    blend_dest_ = dest;
+}
+
+// ---- Materials ------------------------------------------------------------------------
+
+int Materials::loadMaterials()
+{
+    if (!engine_internal::checkRunning("Materials::loadMaterials"))
+        return 0;
+    clearMaterials();
+    Vector<Ptr<Material>> files;
+    for (const String &path : FileSystem::getFiles()) {
+        if (path.extension().lower() != "mat")
+            continue;
+        Ptr<Material> material = MaterialLoader::load(FileSystem::getAbsolutePath(path.get()), path);
+        if (material)
+            files.append(material);
+    }
+    MaterialsState &s = state();
+    MaterialLoader::linkParents(files, findBaseMaterial("mesh_base"));
+    for (const Ptr<Material> &material : files)
+        FileSystem::registerVirtualFile(material->getGUID(), material->getFileGUID());
+    {
+        QWriteLocker lock(&s.lock);
+        s.files = files;
+    }
+    Log::message("Materials: %d materials loaded\n", files.size());
+    return files.size();
+}
+
+void Materials::clearMaterials()
+{
+    MaterialsState &s = state();
+    Vector<Ptr<Material>> old;
+    {
+        QWriteLocker lock(&s.lock);
+        old = s.files;
+        s.files.clear();
+    }
+    if (FileSystem::isInitialized()) {
+        for (const Ptr<Material> &material : old)
+            FileSystem::unregisterVirtualFile(material->getGUID());
+    }
+}
+
+int Materials::getNumMaterials()
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return s.files.size();
+}
+
+Ptr<Material> Materials::getMaterial(int index)
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return index >= 0 && index < s.files.size() ? s.files[index] : Ptr<Material>();
+}
+
+Ptr<Material> Materials::findMaterial(const char *name)
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    if (Ptr<Material> material = findIn(s.files, name))
+        return material;
+    return findIn(s.base, name);
+}
+
+Ptr<Material> Materials::findMaterialByGUID(const UGUID &guid)
+{
+    if (guid.isEmpty())
+        return Ptr<Material>();
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    for (const Ptr<Material> &material : s.files) {
+        if (material->getGUID() == guid)
+            return material;
+    }
+    for (const Ptr<Material> &material : s.base) {
+        if (material->getGUID() == guid)
+            return material;
+    }
+    return Ptr<Material>();
+}
+
+Ptr<Material> Materials::findMaterialByFileGUID(const UGUID &guid)
+{
+    if (Ptr<Material> material = findMaterialByGUID(guid))
+        return material;
+    if (guid.isEmpty())
+        return Ptr<Material>();
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    for (const Ptr<Material> &material : s.files) {
+        if (material->getFileGUID() == guid)
+            return material;
+    }
+    return Ptr<Material>();
+}
+
+Ptr<Material> Materials::findBaseMaterial(const char *name)
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return findIn(s.base, name);
+}
+
+int Materials::getNumBaseMaterials()
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return s.base.size();
+}
+
+Ptr<Material> Materials::getBaseMaterial(int index)
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return index >= 0 && index < s.base.size() ? s.base[index] : Ptr<Material>();
+}
+
+bool Materials::isMaterial(const UGUID &guid) { return bool(findMaterialByFileGUID(guid)); }
+
+Ptr<Material> Materials::resolve(const char *name_or_guid)
+{
+    if (!name_or_guid || !*name_or_guid)
+        return Ptr<Material>();
+    if (UGUID::isGUIDText(name_or_guid))
+        return findMaterialByFileGUID(UGUID(name_or_guid));
+    return findMaterial(name_or_guid);
+}
+
+bool Materials::isPrecompileAllShaders()
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return s.precompile;
+}
+
+void Materials::setPrecompileAllShaders(bool enabled)
+{
+    if (!engine_internal::checkRunning("Materials::setPrecompileAllShaders"))
+        return;
+    MaterialsState &s = state();
+    bool schedule = false;
+    Vector<Ptr<Material>> files;
+    {
+        QWriteLocker lock(&s.lock);
+        ++s.precompile_calls;
+        schedule = enabled && !s.precompile;
+        s.precompile = enabled;
+        files = s.files;
+    }
+    if (schedule)
+        scheduleCompile(files);
+}
+
+int Materials::getPrecompileAllShadersCallCount()
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return s.precompile_calls;
+}
+
+void Materials::scheduleCompile(const Vector<Ptr<Material>> &materials)
+{
+    MaterialsState &s = state();
+    QWriteLocker lock(&s.lock);
+    for (const Ptr<Material> &material : materials)
+        s.pending.push_back(material);
+}
+
+int Materials::getNumPendingCompiles()
+{
+    MaterialsState &s = state();
+    QReadLocker lock(&s.lock);
+    return int(s.pending.size());
+}
+
+void Materials::compileShaders(const Vector<Ptr<Material>> &materials)
+{
+    if (!engine_internal::checkRunning("Materials::compileShaders"))
+        return;
+    const String cache = engine_internal::cachePath();
+    if (cache.empty())
+        return;
+    const String path = cache + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
+    QByteArray data;
+    engine_internal::readFile(path, data);
+    for (const Ptr<Material> &material : materials) {
+        if (!material)
+            continue;
+        // The hash stands for the compiled program: it changes with any
+        // resolved parameter, state or texture.
+        String resolved;
+        for (int i = 0; i < material->getNumParameters(); ++i)
+            resolved += String(material->getParameterName(i)) + "=" + material->getParameterString(i) + ";";
+        for (int i = 0; i < material->getNumStates(); ++i)
+            resolved += String(material->getStateName(i)) + "=" + String::format("%d", material->getState(i)) + ";";
+        for (int i = 0; i < material->getNumTextures(); ++i)
+            resolved += String(material->getTextureName(i)) + "=" + material->getTexturePath(i) + ";";
+        const String name = *material->getName() ? String(material->getName()) : String("-");
+        data += String::format("%s %s %08x\n", material->getGUID().getString().get(), name.get(), resolved.hash()).get();
+    }
+    engine_internal::writeFileAtomic(path, data);
+}
+
+namespace engine_internal {
+
+void materialsInit()
+{
+    MaterialsState &s = state();
+    QWriteLocker lock(&s.lock);
+    s.base.clear();
+    for (const BaseDeclaration &declaration : BASE_MATERIALS)
+        s.base.append(MaterialLoader::createBase(declaration));
+    s.files.clear();
+    s.precompile = false;
+    s.precompile_calls = 0;
+    s.pending.clear();
+    s.compiling = false;
+    s.unnamed_counter = 0;
+}
+
+void materialsShutdown()
+{
+    Materials::clearMaterials();
+    MaterialsState &s = state();
+    QWriteLocker lock(&s.lock);
+    s.base.clear();
+    s.pending.clear();
+    s.compiling = false;
+    s.precompile = false;
+}
+
+void materialsCompileStep()
+{
+    MaterialsState &s = state();
+    Ptr<Material> material;
+    bool begin = false;
+    bool end = false;
+    int remaining = 0;
+    {
+        QWriteLocker lock(&s.lock);
+        if (s.pending.empty())
+            return;
+        begin = !s.compiling;
+        s.compiling = true;
+        material = s.pending.front();
+        s.pending.pop_front();
+        remaining = int(s.pending.size());
+        end = s.pending.empty();
+        if (end)
+            s.compiling = false;
+    }
+    Materials::compileShaders(Vector<Ptr<Material>>{material});
+    EditorLogicInterface *logic = editorLogic();
+    if (!logic)
+        return;
+    if (begin)
+        logic->compileBegin();
+    logic->compileMaterial(material, remaining);
+    if (end)
+        logic->compileEnd();
+}
+
+void materialsScheduleTest(int count)
+{
+    MaterialsState &s = state();
+    Vector<Ptr<Material>> entries;
+    {
+        QWriteLocker lock(&s.lock);
+        const Vector<Ptr<Material>> &source = s.files.empty() ? s.base : s.files;
+        for (int i = 0; i < count; ++i) {
+            if (i % 4 == 3 || source.empty()) {
+                // An unnamed material: the editor shows its GUID instead.
+                entries.append(MaterialLoader::createUnnamed(
+                    UGUID::derive(UGUID(), String::format("compile:%d", ++s.unnamed_counter).get())));
+            } else {
+                entries.append(source[i % source.size()]);
+            }
+        }
+    }
+    Materials::scheduleCompile(entries);
+}
+
+Vector<String> materialsTexturePaths()
+{
+    std::set<std::string> paths;
+    MaterialsState &s = state();
+    {
+        QReadLocker lock(&s.lock);
+        for (const Ptr<Material> &material : s.files) {
+            for (const Material::Entry &entry : material->getOwnTextures()) {
+                String path = entry.value.trim();
+                if (path.empty())
+                    continue;
+                if (UGUID::isGUIDText(path.get())) {
+                    path = FileSystem::getVirtualPath(UGUID(path.get()));
+                    if (path.empty())
+                        continue;
+                }
+                paths.insert(path.std());
+            }
+        }
+    }
+    for (const String &file : FileSystem::getFiles()) {
+        const String ext = file.extension().lower();
+        if (file.startsWith("core/textures/") &&
+            (ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "tga" || ext == "dds" || ext == "psd" ||
+             ext == "exr"))
+            paths.insert(file.std());
+    }
+    Vector<String> result;
+    for (const std::string &path : paths)
+        result.append(String(path));
+    return result;
+}
+
+} // namespace engine_internal
+
+} // namespace Velmora

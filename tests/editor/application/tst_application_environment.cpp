@@ -1,0 +1,80 @@
+#include "editor/application/application_environment.h"
+
+#include <QSet>
+#include <QTest>
+
+#include <cstring>
+
+class tst_ApplicationEnvironment : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void high_dpi_scaling_is_off_when_a_scaling_variable_is_set_data();
+    void high_dpi_scaling_is_off_when_a_scaling_variable_is_set();
+    void main_window_takes_three_quarters_truncated_data();
+    void main_window_takes_three_quarters_truncated();
+    void argument_copies_keep_utf8_bytes_and_end_with_null();
+};
+
+void tst_ApplicationEnvironment::high_dpi_scaling_is_off_when_a_scaling_variable_is_set_data()
+{
+    QTest::addColumn<QStringList>("set_variables");
+    QTest::addColumn<bool>("scaling");
+
+    QTest::newRow("none set") << QStringList() << true;
+    QTest::newRow("device pixel ratio") << QStringList{"QT_DEVICE_PIXEL_RATIO"} << false;
+    QTest::newRow("auto screen scale factor") << QStringList{"QT_AUTO_SCREEN_SCALE_FACTOR"} << false;
+    QTest::newRow("scale factor") << QStringList{"QT_SCALE_FACTOR"} << false;
+    QTest::newRow("screen scale factors") << QStringList{"QT_SCREEN_SCALE_FACTORS"} << false;
+    QTest::newRow("an unrelated variable") << QStringList{"QT_QPA_PLATFORM"} << true;
+    QTest::newRow("all four") << QStringList{"QT_DEVICE_PIXEL_RATIO", "QT_AUTO_SCREEN_SCALE_FACTOR",
+                                             "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"}
+                              << false;
+}
+
+void tst_ApplicationEnvironment::high_dpi_scaling_is_off_when_a_scaling_variable_is_set()
+{
+    QFETCH(QStringList, set_variables);
+    QFETCH(bool, scaling);
+    const QSet<QString> set(set_variables.begin(), set_variables.end());
+    QCOMPARE(Editor::wantsHighDpiScaling([&set](const char *name) { return set.contains(QString::fromLatin1(name)); }),
+             scaling);
+}
+
+void tst_ApplicationEnvironment::main_window_takes_three_quarters_truncated_data()
+{
+    QTest::addColumn<QRect>("available");
+    QTest::addColumn<QSize>("size");
+
+    QTest::newRow("full hd work area") << QRect(0, 0, 1920, 1040) << QSize(1440, 780);
+    QTest::newRow("odd sizes truncate") << QRect(0, 0, 1366, 728) << QSize(1024, 546);
+    QTest::newRow("offscreen screen") << QRect(0, 0, 800, 600) << QSize(600, 450);
+    QTest::newRow("offset work area") << QRect(100, 30, 1001, 3) << QSize(750, 2);
+}
+
+void tst_ApplicationEnvironment::main_window_takes_three_quarters_truncated()
+{
+    QFETCH(QRect, available);
+    QFETCH(QSize, size);
+    QCOMPARE(Editor::mainWindowSize(available), size);
+}
+
+void tst_ApplicationEnvironment::argument_copies_keep_utf8_bytes_and_end_with_null()
+{
+    QByteArray program("editor_x64");
+    QByteArray world("w\xc3\xb6rld"); // "wörld" in UTF-8
+    QByteArray empty;
+    char *argv[] = {program.data(), world.data(), empty.data()};
+
+    char **copies = Editor::copyArguments(3, argv);
+
+    QCOMPARE(QByteArray(copies[0]), program);
+    QCOMPARE(QByteArray(copies[1]), world);
+    QCOMPARE(QByteArray(copies[2]), QByteArray());
+    QVERIFY(copies[1] != argv[1]);
+    QCOMPARE(copies[3], nullptr);
+}
+
+QTEST_GUILESS_MAIN(tst_ApplicationEnvironment)
+#include "tst_application_environment.moc"

@@ -1,0 +1,193 @@
+#include "scenario_runner.h"
+
+#include "editor/console/console_widget.h"
+#include "editor/help/help_window.h"
+#include "editor/presenter/presenter.h"
+#include "editor/texture_profiler/ui/window.h"
+#include "editor/tools/impostor_grabber_window.h"
+
+#include <editor_core/View.h>
+#include <editor_core/cs/Manager.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/tbb/QJob.h>
+#include <editor_core/tbb/Queue.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPointer>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
+
+namespace {
+
+// ---- job_queue_first ----------------------------------------------------------
+
+// Runs until cancelled and notes whether the tools still existed when it
+// stopped.
+class LongJob : public tbb::QJob
+{
+public:
+    void run(const tbb::JobPtr &) override
+    {
+        started = true;
+        while (keep_running)
+            QThread::msleep(2);
+        tools_alive_at_end = depr::g.cs_manager != nullptr && depr::g.thumbnails != nullptr;
+        setStatus(STATUS_CANCELLED);
+    }
+    void cancel() override { keep_running = false; }
+
+    std::atomic<bool> started{false};
+    std::atomic<bool> keep_running{true};
+    std::atomic<bool> tools_alive_at_end{false};
+};
+
+std::shared_ptr<LongJob> g_job;
+std::shared_ptr<LongJob> g_queued_job;
+int g_done_deliveries = 0;
+
+class JobQueueChecks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void running_job_was_cancelled_and_joined_before_the_tools_went()
+    {
+        QVERIFY(g_job->started);
+        QVERIFY(!g_job->keep_running);
+        QVERIFY(g_job->tools_alive_at_end);
+        QCOMPARE(int(g_job->getStatus()), int(tbb::JobInterface::STATUS_CANCELLED));
+    }
+
+    void queued_job_never_ran_and_no_completion_arrived()
+    {
+        QVERIFY(!g_queued_job->started);
+        QCOMPARE(int(g_queued_job->getStatus()), int(tbb::JobInterface::STATUS_CANCELLED));
+        QCoreApplication::processEvents();
+        QCOMPARE(g_done_deliveries, 0);
+    }
+};
+
+class JobQueueFirst : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    QObject *postShutdownChecks() override { return &checks_; }
+
+private slots:
+    void long_job_is_running_when_the_editor_quits()
+    {
+        g_job = std::make_shared<LongJob>();
+        g_queued_job = std::make_shared<LongJob>();
+        auto count = [](tbb::JobPtr) { ++g_done_deliveries; };
+        QObject::connect(g_job.get(), &tbb::QJob::done, depr::gui.main_window, count);
+        QObject::connect(g_queued_job.get(), &tbb::QJob::done, depr::gui.main_window, count);
+        QVERIFY(tbb::Queue::instance()->enqueue(g_job));
+        QVERIFY(tbb::Queue::instance()->enqueue(g_queued_job));
+        QTRY_VERIFY(g_job->started);
+    }
+
+private:
+    JobQueueChecks checks_;
+};
+
+// ---- persistence ----------------------------------------------------------------
+
+class PersistenceChecks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void settings_file_holds_what_the_windows_saved()
+    {
+        QVERIFY(QFileInfo::exists(test::settingsFilePath()));
+        QSettings settings(test::settingsFilePath(), QSettings::IniFormat);
+        const QStringList history = settings.value(QStringLiteral("console/history")).toString().split('\n');
+        QVERIFY2(history.contains(QStringLiteral("echo remembered")), qPrintable(history.join('|')));
+        QCOMPARE(settings.value(QStringLiteral("tools/impostor_creator/views")).toInt(), 31);
+        QCOMPARE(settings.value(QStringLiteral("textureProfiler/display_core_assets")).toBool(), false);
+        QCOMPARE(settings.value(QStringLiteral("textureProfiler/location")).toInt(), 1);
+    }
+
+    void window_geometry_and_layout_were_saved()
+    {
+        QSettings settings(test::settingsFilePath(), QSettings::IniFormat);
+        QVERIFY(!settings.value(QStringLiteral("windows/geometry")).toByteArray().isEmpty());
+        QVERIFY(!settings.value(QStringLiteral("windows/layout")).toByteArray().isEmpty());
+    }
+};
+
+class Persistence : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    QObject *postShutdownChecks() override { return &checks_; }
+
+private slots:
+    void user_changes_windows_and_runs_a_command()
+    {
+        QLineEdit *line = depr::gui.console->commandLine();
+        line->setText(QStringLiteral("echo remembered"));
+        emit line->returnPressed();
+        QTRY_VERIFY(depr::gui.console->history().contains(QStringLiteral("echo remembered")));
+
+        depr::gui.impostor_grabber->viewsSpinBox()->setValue(31);
+        test::presenter()->textureProfiler()->displayCoreAssetsCheckBox()->setChecked(false);
+        test::presenter()->textureProfiler()->locationComboBox()->setCurrentIndex(1);
+    }
+
+private:
+    PersistenceChecks checks_;
+};
+
+// ---- restore_saved_settings ---------------------------------------------------
+
+class RestoreSavedSettings : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &, QStringList &) override
+    {
+        QDir().mkpath(test::context().config_home + QLatin1String("/Velmora"));
+        QSettings settings(test::settingsFilePath(), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("console/history"), QStringLiteral("\nworld_load a\n\necho b"));
+        settings.setValue(QStringLiteral("tools/impostor_creator/views"), 17);
+        settings.setValue(QStringLiteral("textureProfiler/location"), 1);
+        settings.setValue(QStringLiteral("textureProfiler/display_core_assets"), false);
+        settings.setValue(QStringLiteral("windows/show_help_at_startup"), false);
+    }
+
+private slots:
+    void windows_start_with_the_saved_values()
+    {
+        QCOMPARE(depr::gui.console->history(), (QStringList{QString(), "world_load a", "echo b"}));
+        QCOMPARE(depr::gui.impostor_grabber->viewsSpinBox()->value(), 17);
+        QCOMPARE(test::presenter()->textureProfiler()->locationComboBox()->currentIndex(), 1);
+        QCOMPARE(test::presenter()->textureProfiler()->displayCoreAssetsCheckBox()->isChecked(), false);
+        QVERIFY(!depr::gui.help->isVisible());
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return test::runScenarios(argc, argv,
+                              {
+                                  {"job_queue_first", [] { return std::make_unique<JobQueueFirst>(); }},
+                                  {"persistence", [] { return std::make_unique<Persistence>(); }},
+                                  {"restore_saved_settings", [] { return std::make_unique<RestoreSavedSettings>(); }},
+                              });
+}
+
+#include "tst_shutdown.moc"

@@ -1,0 +1,218 @@
+#include "scenario_runner.h"
+
+#include "editor/application/application.h"
+#include "editor/presenter/presenter.h"
+
+#include <editor_core/EngineAppWidget.h>
+#include <editor_core/EngineViewportWidget.h>
+#include <editor_core/View.h>
+#include <editor_core/editor/WindowManagerPrivate.h>
+#include <editor_core/base/Timer.h>
+#include <editor_core/depr/EditorGlobals.h>
+
+#include <velmora/Engine.h>
+#include <velmora/Render.h>
+
+#include <QTest>
+
+namespace {
+
+// Registry members that stay set after shutdown on purpose.
+bool keptAfterShutdown(const QString &name)
+{
+    return name == QLatin1String("undo") || name == QLatin1String("window_manager");
+}
+
+QStringList setMembers(bool want_set)
+{
+    QStringList names;
+    const auto globals = depr::globalsPointers(depr::g);
+    for (int i = 0; i < depr::EDITOR_GLOBALS_COUNT; ++i) {
+        if ((globals[size_t(i)] != nullptr) == want_set)
+            names << QString::fromLatin1(depr::globalsName(i));
+    }
+    const auto gui = depr::guiPointers(depr::gui);
+    for (int i = 0; i < depr::EDITOR_GUI_COUNT; ++i) {
+        if ((gui[size_t(i)] != nullptr) == want_set)
+            names << QStringLiteral("gui.") + QString::fromLatin1(depr::guiName(i));
+    }
+    return names;
+}
+
+// ---- registries_and_arguments ---------------------------------------------
+
+class RegistriesAfterShutdown : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void registries_are_cleared_except_undo_and_window_manager()
+    {
+        QStringList still_set;
+        for (const QString &name : setMembers(true)) {
+            if (!keptAfterShutdown(name))
+                still_set << name;
+        }
+        QVERIFY2(still_set.isEmpty(), qPrintable(still_set.join(QLatin1String(", "))));
+        QVERIFY(depr::g.undo);
+    }
+
+    void engine_is_stopped() { QCOMPARE(Velmora::Engine::get(), nullptr); }
+
+    void log_file_holds_the_start_up_header()
+    {
+        const QString log = test::readLog();
+        const int header = log.indexOf(QLatin1String("---- Editor ----\n"));
+        QVERIFY(header >= 0);
+        QVERIFY(log.indexOf(QLatin1String("Version: 2.11.0.0 ver-2.11.0.0-")) > header);
+        QVERIFY(log.indexOf(QLatin1String("Binary: Linux GCC ")) > header);
+    }
+};
+
+class RegistriesAndArguments : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &, QStringList &arguments) override
+    {
+        arguments << QStringLiteral("-custom_flag") << QStringLiteral("w\u00f6rld value");
+        arguments_ = arguments;
+    }
+    QObject *postShutdownChecks() override { return &after_; }
+
+private slots:
+    void every_registry_member_is_set_after_start_up()
+    {
+        QStringList missing;
+        for (const QString &name : setMembers(false)) {
+            if (name != QLatin1String("reserved28"))
+                missing << name;
+        }
+        QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1String(", "))));
+    }
+
+    void engine_gets_every_argument_then_skip_guidsdb()
+    {
+        const std::vector<std::string> &args = Velmora::Engine::get()->args();
+        QCOMPARE(int(args.size()), arguments_.size() + 2);
+        for (int i = 0; i < arguments_.size(); ++i)
+            QCOMPARE(QString::fromStdString(args[size_t(i) + 1]), arguments_.at(i));
+        QCOMPARE(QString::fromStdString(args.back()), QStringLiteral("-skip_guidsdb"));
+    }
+
+    void engine_widget_gets_the_unchanged_arguments()
+    {
+        const QStringList widget_args = test::presenter()->appWidget()->arguments();
+        QCOMPARE(widget_args.mid(1), arguments_);
+    }
+
+    void frames_run_and_the_timer_is_active()
+    {
+        QVERIFY(test::presenter()->updateTimer()->isActive());
+        QVERIFY(test::waitFrames(5));
+    }
+
+    void log_header_comes_before_the_materials_load()
+    {
+        const QString log = test::capturedLog();
+        const int header = log.indexOf(QLatin1String("---- Editor ----"));
+        const int materials = log.indexOf(QLatin1String("Materials:"));
+        QVERIFY(header >= 0);
+        QVERIFY2(materials < 0 || header < materials, qPrintable(log.left(2000)));
+    }
+
+    void main_window_starts_at_three_quarters_of_the_screen()
+    {
+        QCOMPARE(test::context().application->view() != nullptr, true);
+        QCOMPARE(depr::gui.main_window->size(), QSize(600, 450));
+    }
+
+private:
+    QStringList arguments_;
+    RegistriesAfterShutdown after_;
+};
+
+// ---- engine_failure ---------------------------------------------------------
+
+QStringList g_failure_messages;
+
+class EngineFailureChecks : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void user_is_told_that_the_engine_failed()
+    {
+        QCOMPARE(g_failure_messages, QStringList{QStringLiteral("Engine failed to start")});
+    }
+
+    void failure_is_logged_and_the_engine_never_ran()
+    {
+        QVERIFY(test::capturedLog().contains(QLatin1String("the engine failed to start")));
+        QCOMPARE(Velmora::Engine::get(), nullptr);
+        QVERIFY(!test::capturedLog().contains(QLatin1String("---- Editor ----")));
+        QCOMPARE(depr::g.editor, nullptr);
+        QCOMPARE(depr::g.settings, nullptr);
+    }
+};
+
+class EngineFailure : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &, QStringList &) override
+    {
+        // The real engine refuses a start with a wrong interface version.
+        Editor::Presenter::setEngineStarter([](int, Velmora::App *app, int argc, char **argv) {
+            return Velmora::Engine::init(0x1, app, argc, argv, nullptr, nullptr);
+        });
+        Editor::Presenter::setCriticalMessageHook(
+            [](QWidget *, const QString &, const QString &text) { g_failure_messages << text; });
+    }
+    QObject *postShutdownChecks() override { return &checks_; }
+    int expectedExitCode() const override { return Editor::Application::EXIT_ENGINE_FAILED; }
+    bool expectsStart() const override { return false; }
+
+private:
+    EngineFailureChecks checks_;
+};
+
+// ---- components_active ------------------------------------------------------
+
+class ComponentsActive : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &project, QStringList &) override { project.projectFile(QStringLiteral("test"), 1); }
+
+private slots:
+    void there_is_no_engine_viewport_and_rendering_is_off()
+    {
+        QCOMPARE(depr::gui.engine_viewport, nullptr);
+        QCOMPARE(Velmora::Render::isEnabled(), 0);
+    }
+
+    void engine_viewport_command_is_refused_softly()
+    {
+        emit depr::g.window_manager->toggleEngineViewport();
+        QTRY_VERIFY(test::capturedLog().contains(QLatin1String("SOFT ASSERT: \"depr::gui.engine_viewport\"")));
+        QVERIFY(test::waitFrames(3));
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return test::runScenarios(argc, argv,
+                              {
+                                  {"registries_and_arguments", [] { return std::make_unique<RegistriesAndArguments>(); }},
+                                  {"engine_failure", [] { return std::make_unique<EngineFailure>(); }},
+                                  {"components_active", [] { return std::make_unique<ComponentsActive>(); }},
+                              });
+}
+
+#include "tst_startup.moc"

@@ -1,0 +1,630 @@
+#include <editor_core/EditorCore.h>
+#include <editor_core/as/AssetTypes.h>
+#include <editor_core/as/PrepareActionLandscape.h>
+#include <editor_core/as/ProgressFormatter.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManager.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+
+#include <velmora/Base.h>
+#include <velmora/Console.h>
+
+#include <QDirIterator>
+#include <QMutex>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtConcurrent>
+#include <QtTest>
+
+#include <atomic>
+
+using Velmora::UGUID;
+
+namespace {
+
+// The fixture shorthand: {a101} = "aaaaa" + 32 zeros + "101".
+UGUID guid(char letter, int number)
+{
+    const QString text = QString(5, QLatin1Char(letter)) + QString(32, QLatin1Char('0'))
+            + QStringLiteral("%1").arg(number, 3, 10, QLatin1Char('0'));
+    return UGUID(text.toLatin1().constData());
+}
+
+QString text(const UGUID &g)
+{
+    return QString::fromLatin1(g.getString().get());
+}
+
+// Writes data files and their meta files into a data folder.
+class DataFolder
+{
+public:
+    DataFolder()
+        : root_(dir_.path() + QStringLiteral("/data/"))
+    {
+        QDir().mkpath(root_);
+    }
+
+    QString root() const { return root_; }
+    QString path(const QString &relative) const { return root_ + relative; }
+
+    void file(const QString &relative, const QByteArray &content = "x\n")
+    {
+        const QString absolute = path(relative);
+        QDir().mkpath(QFileInfo(absolute).absolutePath());
+        QFile f(absolute);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+    void meta(const QString &relative, const QByteArray &xml) { file(relative + QStringLiteral(".meta"), xml); }
+
+    void asset(const QString &relative, const UGUID &g, const QByteArray &attributes = QByteArray(),
+               const QByteArray &children = QByteArray(), const QByteArray &content = "x\n")
+    {
+        file(relative, content);
+        meta(relative,
+             QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"")
+                     + g.getString().get() + "\" " + attributes + ">\n" + children + "</asset>\n");
+    }
+
+    // Every file below the project folder with its size and time stamp.
+    QStringList snapshot() const
+    {
+        QStringList result;
+        QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            result << it.filePath() + QLatin1Char(' ') + QString::number(it.fileInfo().size()) + QLatin1Char(' ')
+                            + QString::number(it.fileInfo().lastModified().toMSecsSinceEpoch());
+        }
+        result.sort();
+        return result;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QString root_;
+};
+
+// Collects the log while it lives.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        handle_ = Velmora::Console::addOutputCallback(
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
+                    QMutexLocker locker(&mutex_);
+                    lines_ << QString::number(kind) + QLatin1Char(' ') + QString::fromUtf8(text);
+                }));
+    }
+    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
+    QStringList lines() const
+    {
+        QMutexLocker locker(&mutex_);
+        return lines_;
+    }
+    int count(const QString &part) const
+    {
+        int n = 0;
+        for (const QString &line : lines())
+            n += line.contains(part) ? 1 : 0;
+        return n;
+    }
+
+private:
+    void *handle_ = nullptr;
+    mutable QMutex mutex_;
+    QStringList lines_;
+};
+
+// Runs a scan to its end and returns the signals in the order they came.
+QStringList scan(Editor::AssetManagerPrivate &manager, bool initial = true)
+{
+    QStringList events;
+    QList<QMetaObject::Connection> connections;
+    connections << QObject::connect(&manager, &Editor::AssetManagerPrivate::pipeline_started,
+                                    [&events](as::ActionType, const QString &) { events << "started"; });
+    connections << QObject::connect(&manager, &Editor::AssetManagerPrivate::progress,
+                                    [&events](int percent) { events << QStringLiteral("progress %1").arg(percent); });
+    connections << QObject::connect(&manager, &Editor::AssetManagerPrivate::validateFailed,
+                                    [&events](const as::Asset &asset) { events << "failed " + text(asset.getGUID()); });
+    connections << QObject::connect(&manager, &Editor::AssetManagerPrivate::pipeline_ended,
+                                    [&events](as::ActionType, const QString &) { events << "ended"; });
+    connections << QObject::connect(&manager, &Editor::AssetManagerPrivate::initialized,
+                                    [&events] { events << "initialized"; });
+    if (initial)
+        manager.init();
+    else
+        manager.rescan();
+    QElapsedTimer timer;
+    timer.start();
+    while (!events.contains(QStringLiteral("ended")) && timer.elapsed() < 10000)
+        QTest::qWait(5);
+    QCoreApplication::processEvents();
+    for (const QMetaObject::Connection &connection : connections)
+        QObject::disconnect(connection);
+    return events;
+}
+
+QStringList relativePaths(const Velmora::Vector<as::Asset> &assets)
+{
+    QStringList result;
+    for (const as::Asset &asset : assets)
+        result << asset.getRelativePath();
+    return result;
+}
+
+} // namespace
+
+class TestAssetManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { EditorCore::registerMetaTypes(); }
+
+    void scan_lists_visible_files_with_meta_files_sorted_by_path()
+    {
+        DataFolder data;
+        data.asset(QStringLiteral("textures/b.png"), guid('a', 102));
+        data.asset(QStringLiteral("Textures/a.png"), guid('a', 101));
+        data.asset(QStringLiteral("materials/metal.mat"), guid('a', 103));
+        data.asset(QStringLiteral("core/materials/base.mat"), guid('a', 104));
+        data.file(QStringLiteral("textures/no_meta.png"));
+        data.asset(QStringLiteral(".thumbnails/level.png"), guid('a', 105));
+        data.asset(QStringLiteral(".runtimes/bb/node.node"), guid('a', 106));
+        data.asset(QStringLiteral("levels/.hidden/secret.world"), guid('a', 107));
+        data.asset(QStringLiteral("levels/.hidden_file.world"), guid('a', 108));
+
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+
+        QCOMPARE(relativePaths(manager.assets()),
+                 (QStringList{"Textures/a.png", "core/materials/base.mat", "materials/metal.mat", "textures/b.png"}));
+        QCOMPARE(manager.rootPath(), data.root());
+        QVERIFY(manager.asset(guid('a', 104)).isCore());
+        QVERIFY(!manager.asset(guid('a', 103)).isCore());
+        QVERIFY(manager.asset(guid('a', 105)).isNull());
+        QVERIFY(!manager.hasAsset(guid('a', 106)));
+        QVERIFY(!manager.hasAsset(guid('a', 107)));
+        QVERIFY(!manager.hasAsset(guid('a', 108)));
+        QCOMPARE(manager.asset(QStringLiteral("textures/no_meta.png")).isNull(), true);
+    }
+
+    void the_type_comes_from_the_meta_file_or_else_the_extension_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("attributes");
+        QTest::addColumn<int>("type");
+        QTest::newRow("material") << "a.mat" << QByteArray() << int(AssetType::MATERIAL);
+        QTest::newRow("upper-case extension") << "a.PNG" << QByteArray() << int(AssetType::IMAGE);
+        QTest::newRow("world") << "a.world" << QByteArray() << int(AssetType::WORLD);
+        QTest::newRow("unregistered") << "a.json" << QByteArray() << int(AssetType::AFILE);
+        QTest::newRow("no extension") << "README" << QByteArray() << int(AssetType::AFILE);
+        QTest::newRow("attribute wins") << "a.txt" << QByteArray("type=\"7\"") << int(AssetType::MODEL);
+        QTest::newRow("out of range attribute") << "a.txt" << QByteArray("type=\"24\"") << int(AssetType::SCRIPT);
+    }
+    void the_type_comes_from_the_meta_file_or_else_the_extension()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, attributes);
+        QFETCH(int, type);
+        DataFolder data;
+        data.asset(file, guid('c', 1), attributes);
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        QCOMPARE(manager.assetType(guid('c', 1)), type);
+        QCOMPARE(int(manager.asset(guid('c', 1)).getType()), type);
+    }
+
+    void runtimes_come_primary_first_then_stored_then_virtual()
+    {
+        DataFolder data;
+        data.asset(
+                QStringLiteral("models/crate.model"), guid('a', 250), "type=\"7\" excluded=\"1\"",
+                "  <runtime guid=\"" + QByteArray(guid('b', 201).getString().get())
+                        + "\" kind=\"3\" name=\"crate\" ext=\"node\"/>\n"
+                          "  <runtime guid=\""
+                        + QByteArray(guid('b', 202).getString().get())
+                        + "\" kind=\"1\" name=\"crate\" ext=\"mesh\"/>\n"
+                          "  <import><param name=\"scale\">2</param>"
+                          "<mapper name=\"ground\"><file key=\"0_0\">t/0.tile</file><file key=\"0_1\">t/1.tile</file>"
+                          "</mapper></import>\n");
+        data.asset(QStringLiteral("materials/metal.mat"), guid('a', 260));
+        data.asset(QStringLiteral("props/car.prop"), guid('a', 270));
+
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+
+        const as::Asset model = manager.asset(guid('a', 250));
+        QCOMPARE(model.getNumRuntimes(), 3);
+        QCOMPARE(model.getRuntime(0).getGUID(), guid('a', 250));
+        QCOMPARE(model.getRuntime(0).getKind(), 0);
+        QCOMPARE(model.getRuntime(1).getGUID(), guid('b', 201));
+        QCOMPARE(model.getRuntime(1).getKind(), 3);
+        QVERIFY(model.getRuntime(1).isStored());
+        QCOMPARE(model.getRuntime(2).getGUID(), guid('b', 202));
+        QCOMPARE(model.findSRuntime().getGUID(), guid('b', 201));
+        QCOMPARE(model.findPRuntime().getGUID(), guid('a', 250));
+        QVERIFY(model.isExcluded());
+        QCOMPARE(model.getImportParams().value(QStringLiteral("scale")).toString(), QStringLiteral("2"));
+        QCOMPARE(model.getMappers().size(), 1);
+        QCOMPARE(model.getMappers()[0].first, QStringLiteral("ground"));
+        QCOMPARE(model.getMappers()[0].second.size(), 2);
+        QCOMPARE(model.getMappers()[0].second[1].second, QStringLiteral("t/1.tile"));
+
+        // A stored runtime has a file of its own under .runtimes/.
+        const QString hex = text(guid('b', 202));
+        QCOMPARE(manager.filePath(guid('b', 202)), data.root() + ".runtimes/" + hex.left(2) + "/" + hex + ".mesh");
+        QCOMPARE(manager.assetGUIDByRuntimeGUID(guid('b', 202)), guid('a', 250));
+
+        const UGUID material_runtime = UGUID::derive(guid('a', 260), "material");
+        const UGUID property_runtime = UGUID::derive(guid('a', 270), "property");
+        QVERIFY(material_runtime != guid('a', 260));
+        QCOMPARE(manager.asset(guid('a', 260)).getNumRuntimes(), 2);
+        QCOMPARE(manager.runtime(material_runtime).getKind(), 4);
+        QCOMPARE(manager.assetByRuntimeGUID(material_runtime).getGUID(), guid('a', 260));
+        QCOMPARE(manager.runtime(property_runtime).getKind(), 5);
+        QVERIFY(manager.filePath(material_runtime).isEmpty());
+        QVERIFY(manager.fileInfo(material_runtime).isNull());
+    }
+
+    void queries_answer_for_every_asset_and_are_empty_for_unknown_guids_data()
+    {
+        QTest::addColumn<UGUID>("query");
+        QTest::addColumn<bool>("known");
+        QTest::newRow("asset") << guid('a', 1) << true;
+        QTest::newRow("unknown") << guid('f', 999) << false;
+        QTest::newRow("empty") << UGUID() << false;
+    }
+    void queries_answer_for_every_asset_and_are_empty_for_unknown_guids()
+    {
+        QFETCH(UGUID, query);
+        QFETCH(bool, known);
+        DataFolder data;
+        data.asset(QStringLiteral("levels/a.world"), guid('a', 1));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+
+        QCOMPARE(manager.hasAsset(query), known);
+        QCOMPARE(manager.hasRuntime(query), known);
+        QCOMPARE(manager.runtime(query).isNull(), !known);
+        QCOMPARE(manager.assetByRuntimeGUID(query).isNull(), !known);
+        QCOMPARE(manager.assetGUIDByRuntimeGUID(query), known ? query : UGUID());
+        QCOMPARE(manager.filePath(query), known ? data.path(QStringLiteral("levels/a.world")) : QString());
+        QCOMPARE(manager.fileName(query), known ? QStringLiteral("a.world") : QString());
+        const as::FileInfo info = manager.fileInfo(query);
+        QCOMPARE(info.isNull(), !known);
+        if (known) {
+            QCOMPARE(info.path(), data.root() + "levels");
+            QCOMPARE(info.extension(), QStringLiteral("world"));
+            QVERIFY(info.hasFlag(as::FileInfo::FLAG_IN_DATA));
+            QVERIFY(!info.hasFlag(as::FileInfo::FLAG_READ_ONLY));
+        }
+    }
+
+    void assets_of_a_folder_and_lookups_by_path()
+    {
+        DataFolder data;
+        data.asset(QStringLiteral("levels/b.world"), guid('a', 2));
+        data.asset(QStringLiteral("levels/a.world"), guid('a', 1));
+        data.asset(QStringLiteral("levels/sub/c.world"), guid('a', 3));
+        data.asset(QStringLiteral("core/x.mat"), guid('a', 4));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+
+        const Velmora::Vector<UGUID> expected{guid('a', 1), guid('a', 2)};
+        QCOMPARE(manager.assets(data.path(QStringLiteral("levels"))), expected);
+        QCOMPARE(manager.assets(data.path(QStringLiteral("levels/"))), expected);
+        QCOMPARE(manager.assets(data.path(QStringLiteral("levels/sub/../"))), expected);
+        QVERIFY(manager.assets(data.path(QStringLiteral("nothing"))).isEmpty());
+
+        QCOMPARE(manager.asset(QStringLiteral("levels/sub/c.world")).getGUID(), guid('a', 3));
+        QCOMPARE(manager.asset(data.path(QStringLiteral("levels/sub/c.world"))).getGUID(), guid('a', 3));
+        QVERIFY(manager.asset(QStringLiteral("Levels/sub/c.world")).isNull());
+        QVERIFY(manager.asset(QStringLiteral("/elsewhere/levels/sub/c.world")).isNull());
+        QVERIFY(manager.fileInfo(guid('a', 4)).hasFlag(as::FileInfo::FLAG_READ_ONLY));
+    }
+
+    void broken_meta_files_give_a_warning_and_no_asset_and_nothing_is_written()
+    {
+        DataFolder data;
+        data.asset(QStringLiteral("good.world"), guid('a', 1));
+        data.file(QStringLiteral("bad_guid.world"));
+        data.meta(QStringLiteral("bad_guid.world"), "<asset version=\"1\" guid=\"not-a-guid\"/>\n");
+        data.file(QStringLiteral("mixed_case.world"));
+        data.meta(QStringLiteral("mixed_case.world"), "<asset guid=\"AAAAa00000000000000000000000000000000001\"/>\n");
+        data.file(QStringLiteral("not_xml.world"));
+        data.meta(QStringLiteral("not_xml.world"), "Material { }\n");
+        data.file(QStringLiteral("wrong_root.world"));
+        data.meta(QStringLiteral("wrong_root.world"),
+                  "<runtime guid=\"" + QByteArray(text(guid('a', 9)).toLatin1()) + "\"/>\n");
+        // A copied meta file: the first by path keeps the GUID.
+        data.asset(QStringLiteral("copy/a.world"), guid('a', 7));
+        data.asset(QStringLiteral("copy/b.world"), guid('a', 7));
+        const QStringList before = data.snapshot();
+
+        LogCapture log;
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        const QStringList events = scan(manager);
+
+        QCOMPARE(relativePaths(manager.assets()), (QStringList{"copy/a.world", "good.world"}));
+        QCOMPARE(events.last(), QStringLiteral("initialized"));
+        QCOMPARE(log.count(QStringLiteral("broken GUID")), 2);
+        QCOMPARE(log.count(QStringLiteral("copy/b.world")), 1);
+        QVERIFY(log.count(QStringLiteral("not_xml.world.meta")) >= 1);
+        QVERIFY(log.count(QStringLiteral("wrong_root.world.meta")) >= 1);
+        QCOMPARE(data.snapshot(), before);
+    }
+
+    void initialized_comes_last_once_and_never_from_inside_init_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing folder") << "missing";
+        QTest::newRow("empty folder") << "empty";
+        QTest::newRow("no root at all") << "none";
+        QTest::newRow("folder with assets") << "assets";
+    }
+    void initialized_comes_last_once_and_never_from_inside_init()
+    {
+        QFETCH(QString, kind);
+        DataFolder data;
+        if (kind == QLatin1String("assets")) {
+            for (int i = 0; i < 30; ++i)
+                data.asset(QStringLiteral("f/%1.txt").arg(i, 2, 10, QLatin1Char('0')), guid('d', i));
+        }
+        LogCapture log;
+        Editor::AssetManagerPrivate manager;
+        if (kind == QLatin1String("missing"))
+            manager.setRootPath(data.path(QStringLiteral("does/not/exist")));
+        else if (kind != QLatin1String("none"))
+            manager.setRootPath(data.root());
+
+        QSignalSpy initialized(&manager, &Editor::AssetManagerPrivate::initialized);
+        QSignalSpy started(&manager, &Editor::AssetManagerPrivate::pipeline_started);
+        manager.init();
+        QCOMPARE(initialized.count(), 0);
+        QCOMPARE(started.count(), 0);
+        QVERIFY(!manager.isInitialized());
+        QTRY_COMPARE_WITH_TIMEOUT(initialized.count(), 1, 10000);
+        QTest::qWait(20);
+        QCOMPARE(initialized.count(), 1);
+        QVERIFY(manager.isInitialized());
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(started.first().at(0).value<as::ActionType>(), as::ActionType::Scan);
+
+        const int warnings = log.count(QStringLiteral("does not exist")) + log.count(QStringLiteral("holds no assets"));
+        QCOMPARE(warnings, kind == QLatin1String("assets") ? 0 : 1);
+        QCOMPARE(manager.getNumAssets(), kind == QLatin1String("assets") ? 30 : 0);
+    }
+
+    void a_rescan_that_replaces_the_first_scan_still_ends_in_initialized()
+    {
+        DataFolder data;
+        for (int i = 0; i < 60; ++i)
+            data.asset(QStringLiteral("f/%1.txt").arg(i, 2, 10, QLatin1Char('0')), guid('d', i));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        QSignalSpy initialized(&manager, &Editor::AssetManagerPrivate::initialized);
+        QSignalSpy started(&manager, &Editor::AssetManagerPrivate::pipeline_started);
+        QSignalSpy ended(&manager, &Editor::AssetManagerPrivate::pipeline_ended);
+        manager.init();
+        manager.rescan();
+        manager.rescan();
+        QTRY_COMPARE_WITH_TIMEOUT(initialized.count(), 1, 10000);
+        QTest::qWait(20);
+        QCOMPARE(initialized.count(), 1);
+        QCOMPARE(ended.count(), started.count());
+        QCOMPARE(manager.getNumAssets(), 60);
+    }
+
+    void signals_arrive_in_pipeline_order_with_rising_progress()
+    {
+        DataFolder data;
+        for (int i = 0; i < 12; ++i)
+            data.asset(QStringLiteral("f/%1.txt").arg(i, 2, 10, QLatin1Char('0')), guid('d', i));
+        data.asset(QStringLiteral("cs/bad.cs"), guid('e', 1), QByteArray(), QByteArray(),
+                   "class A {}\n  #error broken\n");
+        data.asset(QStringLiteral("cs/good.cs"), guid('e', 2), QByteArray(), QByteArray(), "class B {} // #error\n");
+        data.asset(QStringLiteral("cs/other.txt"), guid('e', 3), QByteArray(), QByteArray(), "#error\n");
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        const QStringList events = scan(manager);
+
+        QCOMPARE(events.first(), QStringLiteral("started"));
+        QCOMPARE(events.last(), QStringLiteral("initialized"));
+        QCOMPARE(events[events.size() - 2], QStringLiteral("ended"));
+        QCOMPARE(events.filter(QStringLiteral("failed")), QStringList{"failed " + text(guid('e', 1))});
+        int last = -1;
+        for (const QString &event : events) {
+            if (!event.startsWith(QLatin1String("progress")))
+                continue;
+            const int percent = event.mid(9).toInt();
+            QVERIFY2(percent >= last, qPrintable(event));
+            last = percent;
+        }
+        QCOMPARE(last, 100);
+        QVERIFY(events.indexOf(QRegularExpression(QStringLiteral("^failed")))
+                < events.indexOf(QStringLiteral("ended")));
+    }
+
+    void rescan_reports_the_differences()
+    {
+        DataFolder data;
+        data.asset(QStringLiteral("keep.world"), guid('a', 1));
+        data.asset(QStringLiteral("gone.world"), guid('a', 2));
+        data.asset(QStringLiteral("old_name.world"), guid('a', 3));
+        data.asset(QStringLiteral("edit.txt"), guid('a', 4));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+
+        QFile::remove(data.path(QStringLiteral("gone.world")));
+        QFile::remove(data.path(QStringLiteral("gone.world.meta")));
+        QFile::rename(data.path(QStringLiteral("old_name.world")), data.path(QStringLiteral("new_name.world")));
+        QFile::rename(data.path(QStringLiteral("old_name.world.meta")),
+                      data.path(QStringLiteral("new_name.world.meta")));
+        data.asset(QStringLiteral("edit.txt"), guid('a', 4), "excluded=\"1\"");
+        data.asset(QStringLiteral("added.world"), guid('a', 5));
+
+        QStringList events;
+        connect(&manager, &Editor::AssetManagerPrivate::aboutToBeRemoved, this, [&](const UGUID &g) {
+            events << "aboutToBeRemoved " + text(g) + (manager.hasAsset(g) ? " present" : " absent");
+        });
+        connect(&manager, &Editor::AssetManagerPrivate::removed, this,
+                [&](const UGUID &g) { events << "removed " + text(g); });
+        connect(&manager, &Editor::AssetManagerPrivate::moved, this,
+                [&](const UGUID &g) { events << "moved " + text(g); });
+        connect(&manager, &Editor::AssetManagerPrivate::changed, this,
+                [&](const UGUID &g) { events << "changed " + text(g); });
+        connect(&manager, &Editor::AssetManagerPrivate::added, this,
+                [&](const UGUID &g) { events << "added " + text(g); });
+        connect(&manager, &Editor::AssetManagerPrivate::end, this, [&] { events << "end"; });
+        QSignalSpy initialized(&manager, &Editor::AssetManagerPrivate::initialized);
+        scan(manager, false);
+
+        QCOMPARE(events,
+                 (QStringList{"aboutToBeRemoved " + text(guid('a', 2)) + " present", "removed " + text(guid('a', 2)),
+                              "moved " + text(guid('a', 3)), "changed " + text(guid('a', 4)),
+                              "added " + text(guid('a', 5)), "end"}));
+        QCOMPARE(initialized.count(), 0);
+        QVERIFY(manager.asset(guid('a', 4)).isExcluded());
+        QCOMPARE(manager.asset(guid('a', 3)).getRelativePath(), QStringLiteral("new_name.world"));
+    }
+
+    void queries_from_a_worker_thread_stay_consistent_while_the_gui_thread_rescans()
+    {
+        DataFolder data;
+        for (int i = 0; i < 40; ++i)
+            data.asset(QStringLiteral("a/%1.mat").arg(i, 2, 10, QLatin1Char('0')), guid('a', i));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        for (int i = 0; i < 40; ++i)
+            data.asset(QStringLiteral("b/%1.mat").arg(i, 2, 10, QLatin1Char('0')), guid('b', i));
+
+        std::atomic<bool> stop{false};
+        std::atomic<int> reads{0};
+        QFuture<QString> reader = QtConcurrent::run([&]() -> QString {
+            while (!stop) {
+                const Velmora::Vector<as::Asset> all = manager.assets();
+                if (all.size() != 40 && all.size() != 80)
+                    return QStringLiteral("saw %1 assets").arg(all.size());
+                for (const as::Asset &asset : all) {
+                    if (manager.assetGUIDByRuntimeGUID(asset.getRuntime(asset.getNumRuntimes() - 1).getGUID()).isEmpty()
+                        && manager.getNumAssets() == all.size())
+                        return QStringLiteral("runtime of %1 unknown").arg(asset.getRelativePath());
+                }
+                ++reads;
+            }
+            return QString();
+        });
+        for (int round = 0; round < 3; ++round)
+            scan(manager, false);
+        QTRY_VERIFY(reads > 5);
+        stop = true;
+        QCOMPARE(reader.result(), QString());
+        QCOMPARE(manager.getNumAssets(), 80);
+    }
+
+    void shutdown_joins_the_scan_empties_the_records_and_drops_pending_signals()
+    {
+        DataFolder data;
+        for (int i = 0; i < 50; ++i)
+            data.asset(QStringLiteral("f/%1.txt").arg(i, 2, 10, QLatin1Char('0')), guid('d', i));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        QCOMPARE(manager.getNumAssets(), 50);
+        manager.addPrepareAction(new as::PrepareActionLandscape);
+        QCOMPARE(manager.getNumPrepareActions(), 1);
+
+        QSignalSpy initialized(&manager, &Editor::AssetManagerPrivate::initialized);
+        QSignalSpy ended(&manager, &Editor::AssetManagerPrivate::pipeline_ended);
+        manager.init();
+        manager.shutdown();
+        QVERIFY(!manager.isScanning());
+        QCOMPARE(manager.getNumAssets(), 0);
+        QVERIFY(!manager.hasAsset(guid('d', 1)));
+        QCOMPARE(manager.getNumPrepareActions(), 0);
+        QTest::qWait(50);
+        QCOMPARE(initialized.count(), 0);
+        QCOMPARE(ended.count(), 0);
+    }
+
+    void the_owner_registers_the_manager_and_clears_the_registry_again()
+    {
+        QVERIFY(!depr::g.asset_manager);
+        {
+            Editor::AssetManager owner;
+            QCOMPARE(depr::g.asset_manager, owner.get());
+            QVERIFY(QMetaType::type("as::Asset") != QMetaType::UnknownType);
+            QVERIFY(QMetaType::type("as::ActionType") != QMetaType::UnknownType);
+            QVERIFY(QMetaType::type("tbb::JobPtr") != QMetaType::UnknownType);
+        }
+        QVERIFY(!depr::g.asset_manager);
+    }
+
+    void create_dir_stays_inside_the_data_folder()
+    {
+        DataFolder data;
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        QVERIFY(manager.createDir(data.root() + "levels", QStringLiteral("forest")));
+        QVERIFY(QFileInfo(data.path(QStringLiteral("levels/forest"))).isDir());
+        QVERIFY(manager.createDir(data.path(QStringLiteral("shots/")), QString()));
+        QVERIFY(QFileInfo(data.path(QStringLiteral("shots"))).isDir());
+        QVERIFY(!manager.createDir(data.root() + "levels", QStringLiteral("../../outside")));
+        QVERIFY(!manager.createDir(data.root() + "..", QStringLiteral("outside")));
+        QVERIFY(!QFileInfo(data.root() + "../outside").exists());
+    }
+
+    void the_progress_formatter_shows_the_latest_pipeline()
+    {
+        as::ProgressFormatter formatter;
+        QCOMPARE(formatter.prettyMessage(), qMakePair(QString(), QString()));
+        formatter.enqueue(as::ActionType::Scan, QStringLiteral("Scanning assets"));
+        formatter.setProgress(37);
+        QCOMPARE(formatter.progress(), 37);
+        QCOMPARE(formatter.prettyMessage().second, QStringLiteral("Scanning assets"));
+        formatter.enqueue(as::ActionType::Import, QStringLiteral("Importing a.png"));
+        QCOMPARE(formatter.prettyMessage(), qMakePair(QStringLiteral("Importing"), QStringLiteral("Importing a.png")));
+        formatter.dequeue(as::ActionType::Import, QStringLiteral("Importing a.png"));
+        QCOMPARE(formatter.prettyMessage().second, QStringLiteral("Scanning assets"));
+        formatter.setProgress(140);
+        QCOMPARE(formatter.progress(), 100);
+    }
+
+    void type_names_are_distinct_and_extensions_map_back_to_their_type()
+    {
+        QSet<QString> names;
+        for (int type = AssetType::BEGIN + 1; type < AssetType::SIZE; ++type) {
+            const QString name = as::typeToPrettyString(type);
+            QVERIFY(!name.isEmpty());
+            QVERIFY2(!names.contains(name), qPrintable(name));
+            names.insert(name);
+            for (const QString &extension : as::getRegisteredExtensions(AssetType(type))) {
+                QCOMPARE(extension, extension.toLower());
+                QCOMPARE(int(as::typeByExtension(extension)), type);
+            }
+        }
+        QVERIFY(as::typeToPrettyString(AssetType::BEGIN).isEmpty());
+        QVERIFY(as::typeToPrettyString(AssetType::SIZE).isEmpty());
+        QCOMPARE(as::getRegisteredExtensions(AssetType::IMAGE),
+                 (QStringList{"png", "jpg", "jpeg", "tga", "dds", "psd", "exr"}));
+        const QStringList all = as::getRegisteredExtensions();
+        QVERIFY(all.contains(QStringLiteral("cs")));
+        QVERIFY(std::is_sorted(all.begin(), all.end()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAssetManager)
+#include "tst_asset_manager.moc"

@@ -1,0 +1,362 @@
+#include "editor_core/EditorLogic.h"
+#include "editor_core/EngineAppWidget.h"
+#include "editor_core/EngineViewportWidget.h"
+#include "editor_core/View.h"
+#include "editor_core/ViewportWindowScene.h"
+#include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/WindowManager.h"
+#include "editor_core/editor/WindowManagerPrivate.h"
+#include "editor_core/mat/Presenter.h"
+#include "editor_core/prop/Presenter.h"
+#include "editor_core/world/Presenter.h"
+
+#include <velmora/Editor.h>
+#include <velmora/Engine.h>
+#include <velmora/Materials.h>
+#include <velmora/Properties.h>
+#include <velmora/World.h>
+#include <velmora/Player.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QListWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <memory>
+#include <vector>
+
+using Editor::WindowManager;
+
+namespace {
+
+// Process-style arguments: owned UTF-8 copies and the pointer array the
+// engine reads (exactly argc entries).
+class Arguments
+{
+public:
+    explicit Arguments(const QStringList &list)
+    {
+        for (const QString &arg : list)
+            storage_.push_back(arg.toUtf8());
+        for (QByteArray &arg : storage_)
+            pointers_.push_back(arg.data());
+    }
+    int argc() const { return int(pointers_.size()); }
+    char **argv() { return pointers_.data(); }
+
+private:
+    std::vector<QByteArray> storage_;
+    std::vector<char *> pointers_;
+};
+
+bool writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+bool writeAsset(const QString &path, const char *guid, int type, const QByteArray &data)
+{
+    return writeFile(path, data)
+           && writeFile(path + ".meta", QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                                   "<asset version=\"1\" guid=\"")
+                                            + guid + "\" type=\"" + QByteArray::number(type)
+                                            + "\"/>\n");
+}
+
+const char *WORLD = R"(<?xml version="1.0" encoding="utf-8"?>
+<world version="1">
+  <node type="NodeDummy" id="1" name="props">
+    <transform>1 0 0 0  0 1 0 0  0 0 1 0  0 0 0 1</transform>
+    <node type="LightWorld" id="2" name="sun">
+      <transform>1 0 0 0  0 1 0 0  0 0 1 0  0 0 10 1</transform>
+    </node>
+  </node>
+  <node type="PlayerDummy" id="3" name="camera_1">
+    <transform>1 0 0 0  0 1 0 0  0 0 1 0  0 -5 2 1</transform>
+  </node>
+</world>
+)";
+
+void runFrames(int count)
+{
+    Velmora::Engine *engine = Velmora::Engine::get();
+    for (int i = 0; i < count; ++i) {
+        engine->update();
+        engine->render();
+        engine->swap();
+    }
+}
+
+} // namespace
+
+class TestEngineWidgets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void app_widget_keeps_the_process_arguments();
+    void engine_frames_reach_the_app_widget_at_its_view_size();
+    void engine_viewport_sizes_the_view_and_paints_each_frame();
+    void hidden_engine_viewport_stops_painting_until_shown_again();
+    void scene_viewport_receives_frames_of_its_own_size();
+    void deleted_scene_viewport_is_no_longer_drawn();
+    void scene_player_is_the_editor_camera_unless_one_is_set();
+    void nodes_window_follows_the_loaded_world();
+    void materials_and_properties_windows_list_the_loaded_ones();
+    void quit_after_frames_ends_the_event_loop_through_the_app();
+
+private:
+    QStringList engineArguments(const QStringList &extra) const;
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Arguments> args_;
+    std::unique_ptr<EngineAppWidget> app_widget_;
+};
+
+QStringList TestEngineWidgets::engineArguments(const QStringList &extra) const
+{
+    return QStringList{"tst_engine_widgets",
+                       "-data_path", dir_.filePath("data"),
+                       "-cache_path", dir_.filePath("cache"),
+                       "-log_path", dir_.filePath("log.txt"),
+                       "-fixed_ifps", "0.02"}
+           + extra;
+}
+
+void TestEngineWidgets::initTestCase()
+{
+    QVERIFY(dir_.isValid());
+    const QString data = dir_.filePath("data") + "/";
+    QVERIFY(writeAsset(data + "worlds/yard.world", "ccccc00000000000000000000000000000000301", 18,
+                       WORLD));
+    QVERIFY(writeAsset(data + "materials/metal.mat", "aaaaa00000000000000000000000000000000101", 4,
+                       "<material name=\"metal\"/>\n"));
+    QVERIFY(writeAsset(data + "properties/car.prop", "bbbbb00000000000000000000000000000000201", 5,
+                       "<property name=\"car\"/>\n"));
+    args_ = std::make_unique<Arguments>(engineArguments({}));
+    app_widget_ = std::make_unique<EngineAppWidget>(args_->argc(), args_->argv());
+    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget_->app(), args_->argc(),
+                                  args_->argv()));
+}
+
+void TestEngineWidgets::cleanupTestCase()
+{
+    Velmora::Engine::shutdown();
+    app_widget_.reset();
+    depr::clearGlobals();
+    depr::clearGui();
+}
+
+void TestEngineWidgets::app_widget_keeps_the_process_arguments()
+{
+    QCOMPARE(app_widget_->arguments(), engineArguments({}));
+    QCOMPARE(app_widget_->app(), static_cast<Velmora::App *>(app_widget_.get()));
+}
+
+void TestEngineWidgets::engine_frames_reach_the_app_widget_at_its_view_size()
+{
+    app_widget_->setViewSize(QSize(320, 200));
+    const int before = app_widget_->presentedFrames();
+    runFrames(2);
+    QCOMPARE(app_widget_->presentedFrames(), before + 2);
+    QCOMPARE(app_widget_->frame().size(), QSize(320, 200));
+    // The empty world still shows the sky and ground gradient.
+    const QImage frame = app_widget_->frame();
+    QVERIFY(frame.pixel(160, 5) != frame.pixel(160, 195));
+}
+
+void TestEngineWidgets::engine_viewport_sizes_the_view_and_paints_each_frame()
+{
+    EngineViewportWidget viewport(app_widget_.get());
+    viewport.resize(400, 300);
+    viewport.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&viewport));
+    QCOMPARE(app_widget_->viewSize(), QSize(400, 300));
+
+    const int painted = viewport.paintedFrames();
+    runFrames(1);
+    QCOMPARE(app_widget_->frame().size(), QSize(400, 300));
+    QTRY_VERIFY(viewport.paintedFrames() > painted);
+    QCOMPARE(viewport.grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(200, 5),
+             app_widget_->frame().convertToFormat(QImage::Format_RGB32).pixel(200, 5));
+}
+
+void TestEngineWidgets::hidden_engine_viewport_stops_painting_until_shown_again()
+{
+    View main;
+    main.resize(800, 600);
+    depr::gui.main_window = &main;
+    WindowManager wm;
+    main.setCentralWidget(depr::g.window_manager);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+
+    auto *viewport = new EngineViewportWidget(app_widget_.get(), &main);
+    viewport->setObjectName("EngineViewport");
+    WindowManager::add(viewport, WindowManager::AREA_LEFT);
+    connect(&wm, &WindowManager::windowHidden, viewport, &EngineViewportWidget::handleHide);
+    QTRY_VERIFY(viewport->isVisible());
+    runFrames(1);
+    QTRY_VERIFY(viewport->paintedFrames() > 0);
+
+    WindowManager::hide(viewport);
+    QVERIFY(!viewport->isPresenting());
+    const int painted = viewport->paintedFrames();
+    runFrames(3);
+    QTest::qWait(20);
+    QCOMPARE(viewport->paintedFrames(), painted);
+
+    viewport->handleShow();
+    QVERIFY(viewport->isPresenting());
+    QVERIFY(WindowManager::isVisible(viewport));
+    runFrames(1);
+    QTRY_VERIFY(viewport->paintedFrames() > painted);
+
+    WindowManager::remove(viewport);
+    delete viewport;
+    depr::gui.main_window = nullptr;
+}
+
+void TestEngineWidgets::scene_viewport_receives_frames_of_its_own_size()
+{
+    ViewportWindowScene scene("Scene 1");
+    QVERIFY(scene.isRegistered());
+    scene.resize(200, 100);
+    scene.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&scene));
+    runFrames(1);
+    QCOMPARE(scene.presentedFrames(), 1);
+    QCOMPARE(scene.frame().size(), QSize(200, 100));
+
+    scene.resize(240, 120);
+    runFrames(1);
+    QCOMPARE(scene.presentedFrames(), 2);
+    QCOMPARE(scene.frame().size(), QSize(240, 120));
+}
+
+void TestEngineWidgets::deleted_scene_viewport_is_no_longer_drawn()
+{
+    auto *scene = new ViewportWindowScene("Scene 2");
+    scene->resize(64, 48);
+    Velmora::Engine::get()->update();
+    Velmora::Engine::get()->render();
+    // Deleted between render and swap: its frame must not be delivered.
+    delete scene;
+    Velmora::Engine::get()->swap();
+    runFrames(1);
+}
+
+void TestEngineWidgets::scene_player_is_the_editor_camera_unless_one_is_set()
+{
+    ViewportWindowScene scene("Scene 3");
+    QVERIFY(scene.getPlayer());
+    QCOMPARE(scene.getPlayer(), Velmora::Ptr<Velmora::Player>(Velmora::Editor::getPlayer()));
+    // The engine falls back to the editor camera on its own.
+    QVERIFY(scene.getViewPlayer().isNull());
+
+    const Velmora::Ptr<Velmora::Player> own(Velmora::PlayerDummy::create());
+    scene.setPlayer(own);
+    QCOMPARE(scene.getPlayer(), own);
+    QCOMPARE(scene.getViewPlayer(), own);
+}
+
+void TestEngineWidgets::nodes_window_follows_the_loaded_world()
+{
+    EditorLogic logic;
+    Velmora::Engine::get()->setEditorLogic(&logic);
+    depr::g.editor = &logic;
+    View main;
+    depr::gui.main_window = &main;
+
+    world::Presenter presenter;
+    presenter.initGUI(&main);
+    QTreeWidget *nodes = presenter.nodesWindow();
+    QCOMPARE(depr::gui.nodes_window, nodes);
+    QCOMPARE(nodes->objectName(), QStringLiteral("NodesWindow"));
+    QCOMPARE(nodes->topLevelItemCount(), 0);
+
+    QVERIFY(Velmora::World::load("worlds/yard"));
+    QCOMPARE(nodes->topLevelItemCount(), 2);
+    QTreeWidgetItem *props = nodes->topLevelItem(0);
+    QCOMPARE(props->text(0), QStringLiteral("props"));
+    QCOMPARE(props->text(1), QStringLiteral("NodeDummy"));
+    QCOMPARE(props->childCount(), 1);
+    QCOMPARE(props->child(0)->text(0), QStringLiteral("sun"));
+    QCOMPARE(props->child(0)->text(2), QStringLiteral("2"));
+    QCOMPARE(nodes->topLevelItem(1)->text(0), QStringLiteral("camera_1"));
+
+    // A node taken out of the world leaves the window.
+    Velmora::World::removeNode(Velmora::World::getNodeById(3));
+    QCOMPARE(nodes->topLevelItemCount(), 1);
+
+    Velmora::World::quit();
+    QCOMPARE(nodes->topLevelItemCount(), 0);
+
+    presenter.shutdownGUI();
+    QVERIFY(!depr::gui.nodes_window);
+    Velmora::Engine::get()->setEditorLogic(nullptr);
+    depr::clearGlobals();
+    depr::clearGui();
+}
+
+void TestEngineWidgets::materials_and_properties_windows_list_the_loaded_ones()
+{
+    View main;
+    depr::gui.main_window = &main;
+    Velmora::Materials::loadMaterials();
+    Velmora::Properties::loadProperties();
+
+    mat::Presenter materials(nullptr);
+    materials.initGUI(&main);
+    QCOMPARE(depr::gui.materials_window, materials.materialsWindow());
+    QCOMPARE(materials.materialsWindow()->count(), 1);
+    QListWidgetItem *metal = materials.materialsWindow()->item(0);
+    QCOMPARE(metal->text(), QStringLiteral("metal"));
+    // The tool tip is the material's own GUID, not its file's.
+    const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::findMaterial("metal");
+    QCOMPARE(metal->toolTip(), QString::fromLatin1(material->getGUID().getString().get()));
+    QVERIFY(metal->toolTip() != "aaaaa00000000000000000000000000000000101");
+
+    prop::Presenter properties(nullptr);
+    properties.initGUI(&main);
+    QCOMPARE(depr::gui.properties_window, properties.propertiesWindow());
+    QCOMPARE(properties.propertiesWindow()->count(), 1);
+    QCOMPARE(properties.propertiesWindow()->item(0)->text(), QStringLiteral("car"));
+
+    properties.shutdownGUI();
+    materials.shutdownGUI();
+    QVERIFY(!depr::gui.materials_window);
+    QVERIFY(!depr::gui.properties_window);
+    depr::clearGui();
+}
+
+void TestEngineWidgets::quit_after_frames_ends_the_event_loop_through_the_app()
+{
+    Velmora::Engine::shutdown();
+    Arguments args(engineArguments({"-quit_after_frames", "3"}));
+    EngineAppWidget app_widget(args.argc(), args.argv());
+    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget.app(), args.argc(),
+                                  args.argv()));
+
+    QEventLoop loop;
+    QTimer frames;
+    connect(&frames, &QTimer::timeout, &loop, []() { runFrames(1); });
+    frames.start(0);
+    QTimer::singleShot(10000, &loop, [&loop]() { loop.exit(1); });
+    QCOMPARE(loop.exec(), 0);
+    QCOMPARE(app_widget.presentedFrames(), 3);
+    frames.stop();
+}
+
+QTEST_MAIN(TestEngineWidgets)
+#include "tst_engine_widgets.moc"

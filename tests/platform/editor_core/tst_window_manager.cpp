@@ -1,0 +1,380 @@
+#include "editor_core/EngineViewportWidget.h"
+#include "editor_core/View.h"
+#include "editor_core/as/Browser.h"
+#include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/WindowManager.h"
+#include "editor_core/editor/WindowManagerPrivate.h"
+#include "editor_core/workspace/Workspace.h"
+
+#include <velmora/Base.h>
+#include <velmora/Console.h>
+
+#include <QApplication>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMutex>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+using Editor::WindowManager;
+
+namespace {
+
+// Collects what the engine log receives while it lives.
+class LogCapture
+{
+public:
+    LogCapture()
+    {
+        handle_ = Velmora::Console::addOutputCallback(
+            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
+                QMutexLocker lock(&mutex_);
+                lines_.append(QString::fromUtf8(text));
+            }));
+    }
+    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
+    bool contains(const QString &part) const
+    {
+        QMutexLocker lock(&mutex_);
+        for (const QString &line : lines_)
+            if (line.contains(part))
+                return true;
+        return false;
+    }
+
+private:
+    void *handle_ = nullptr;
+    mutable QMutex mutex_;
+    QStringList lines_;
+};
+
+QWidget *namedWidget(const QString &name, QWidget *parent)
+{
+    auto *w = new QLabel(name, parent);
+    w->setObjectName(name);
+    w->setWindowTitle(name);
+    return w;
+}
+
+} // namespace
+
+class TestWindowManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void tool_window_is_docked_right_and_hidden_until_shown();
+    void visible_area_types_dock_where_asked_data();
+    void visible_area_types_dock_where_asked();
+    void widget_without_object_name_is_saved_under_its_class_name();
+    void reference_zero_tabifies_with_the_referenced_dock();
+    void reference_two_splits_beside_the_referenced_dock();
+    void hiding_a_window_reports_it_hidden();
+    void remove_gives_the_widget_back_and_deletes_the_dock();
+    void deleting_a_docked_widget_takes_its_dock_along();
+    void renaming_a_widget_renames_its_dock();
+    void saved_layout_comes_back_after_changes();
+    void empty_or_broken_layout_applies_the_default_layout_data();
+    void empty_or_broken_layout_applies_the_default_layout();
+    void deleting_the_manager_keeps_a_private_the_main_window_owns();
+    void deleting_the_manager_deletes_an_unowned_private_and_clears_the_registry();
+    void calls_without_a_manager_do_nothing();
+    void default_geometry_is_three_quarters_of_the_desktop();
+
+private:
+    View *main_ = nullptr;
+    WindowManager *wm_ = nullptr;
+};
+
+void TestWindowManager::init()
+{
+    main_ = new View;
+    main_->resize(800, 600);
+    depr::gui.main_window = main_;
+    wm_ = new WindowManager;
+    main_->setCentralWidget(depr::g.window_manager);
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main_));
+}
+
+void TestWindowManager::cleanup()
+{
+    delete wm_;
+    wm_ = nullptr;
+    delete main_;
+    main_ = nullptr;
+    depr::clearGlobals();
+    depr::clearGui();
+}
+
+void TestWindowManager::tool_window_is_docked_right_and_hidden_until_shown()
+{
+    QWidget *tool = namedWidget("Cleaner", main_);
+    QVERIFY(WindowManager::add(tool, 6));
+
+    QDockWidget *dock = WindowManager::getDock(tool);
+    QVERIFY(dock);
+    QCOMPARE(dock->objectName(), QStringLiteral("Cleaner_dock"));
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Cleaner"));
+    QCOMPARE(main_->dockWidgetArea(dock), Qt::RightDockWidgetArea);
+    QVERIFY(!WindowManager::isVisible(tool));
+
+    main_->activateWindow();
+    WindowManager::show(tool);
+    QVERIFY(WindowManager::isVisible(tool));
+    QTRY_COMPARE(QApplication::focusWidget(), tool);
+}
+
+void TestWindowManager::visible_area_types_dock_where_asked_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("area");
+    QTest::addColumn<bool>("floating");
+    QTest::newRow("left") << 1 << int(Qt::LeftDockWidgetArea) << false;
+    QTest::newRow("right") << 2 << int(Qt::RightDockWidgetArea) << false;
+    QTest::newRow("top") << 3 << int(Qt::TopDockWidgetArea) << false;
+    QTest::newRow("bottom") << 4 << int(Qt::BottomDockWidgetArea) << false;
+    QTest::newRow("floating") << 5 << int(Qt::RightDockWidgetArea) << true;
+}
+
+void TestWindowManager::visible_area_types_dock_where_asked()
+{
+    QFETCH(int, type);
+    QFETCH(int, area);
+    QFETCH(bool, floating);
+    QWidget *w = namedWidget("Panel", main_);
+    QVERIFY(WindowManager::add(w, type));
+    QDockWidget *dock = WindowManager::getDock(w);
+    QCOMPARE(int(main_->dockWidgetArea(dock)), area);
+    QCOMPARE(dock->isFloating(), floating);
+    QVERIFY(WindowManager::isVisible(w));
+}
+
+void TestWindowManager::widget_without_object_name_is_saved_under_its_class_name()
+{
+    LogCapture log;
+    auto *w = new QLabel(main_);
+    QVERIFY(WindowManager::add(w, 6));
+    QCOMPARE(WindowManager::getDock(w)->objectName(), QStringLiteral("QLabel_dock"));
+    QVERIFY(log.contains("has no object name"));
+
+    // A second nameless label must not share the dock name: saveState
+    // tells docks apart by name.
+    auto *other = new QLabel(main_);
+    QVERIFY(WindowManager::add(other, 6));
+    QVERIFY(WindowManager::getDock(other)->objectName() != QStringLiteral("QLabel_dock"));
+}
+
+void TestWindowManager::reference_zero_tabifies_with_the_referenced_dock()
+{
+    QWidget *browser = namedWidget("AssetBrowser", main_);
+    QWidget *console = namedWidget("console_w", main_);
+    WindowManager::add(browser, 4);
+    QVERIFY(WindowManager::add(console, 0, WindowManager::getArea(browser)));
+
+    QDockWidget *browser_dock = WindowManager::getDock(browser);
+    QDockWidget *console_dock = WindowManager::getDock(console);
+    QCOMPARE(main_->dockWidgetArea(console_dock), Qt::BottomDockWidgetArea);
+    QVERIFY(main_->tabifiedDockWidgets(browser_dock).contains(console_dock));
+}
+
+void TestWindowManager::reference_two_splits_beside_the_referenced_dock()
+{
+    QWidget *nodes = namedWidget("NodesWindow", main_);
+    QWidget *viewport = namedWidget("EngineViewport", main_);
+    WindowManager::add(nodes, 1);
+    QVERIFY(WindowManager::add(viewport, 2, WindowManager::getArea(nodes)));
+
+    QDockWidget *nodes_dock = WindowManager::getDock(nodes);
+    QDockWidget *viewport_dock = WindowManager::getDock(viewport);
+    QCOMPARE(main_->dockWidgetArea(viewport_dock), Qt::LeftDockWidgetArea);
+    QVERIFY(main_->tabifiedDockWidgets(nodes_dock).isEmpty());
+    QTRY_VERIFY(viewport_dock->geometry().left() >= nodes_dock->geometry().right());
+    QVERIFY(WindowManager::isVisible(viewport));
+}
+
+void TestWindowManager::hiding_a_window_reports_it_hidden()
+{
+    QWidget *w = namedWidget("Settings", main_);
+    WindowManager::add(w, 2);
+    QSignalSpy hidden(wm_, &WindowManager::windowHidden);
+
+    WindowManager::hide(w);
+    QVERIFY(!WindowManager::isVisible(w));
+    QCOMPARE(hidden.count(), 1);
+    QCOMPARE(hidden.first().first().value<QWidget *>(), w);
+}
+
+void TestWindowManager::remove_gives_the_widget_back_and_deletes_the_dock()
+{
+    QWidget *w = namedWidget("Randomizer", main_);
+    WindowManager::add(w, 2);
+    QPointer<QDockWidget> dock = WindowManager::getDock(w);
+    QSignalSpy hidden(wm_, &WindowManager::windowHidden);
+
+    WindowManager::remove(w);
+    QVERIFY(dock.isNull());
+    QCOMPARE(w->parentWidget(), main_);
+    QVERIFY(!WindowManager::contains(w));
+    QVERIFY(!WindowManager::getArea(w).isValid());
+    QCOMPARE(hidden.count(), 0);
+    delete w;
+}
+
+void TestWindowManager::deleting_a_docked_widget_takes_its_dock_along()
+{
+    QWidget *w = namedWidget("Texture Profiler", main_);
+    WindowManager::add(w, 6);
+    QPointer<QDockWidget> dock = WindowManager::getDock(w);
+    delete w;
+    QTRY_VERIFY(dock.isNull());
+    QVERIFY(WindowManager::getWidgets().isEmpty());
+}
+
+void TestWindowManager::renaming_a_widget_renames_its_dock()
+{
+    auto *console = new QLabel(main_);
+    WindowManager::add(console, 6);
+    console->setObjectName("console_w");
+    console->setWindowTitle("Console");
+    QDockWidget *dock = WindowManager::getDock(console);
+    QCOMPARE(dock->objectName(), QStringLiteral("console_w_dock"));
+    QCOMPARE(dock->windowTitle(), QStringLiteral("Console"));
+}
+
+void TestWindowManager::saved_layout_comes_back_after_changes()
+{
+    QWidget *a = namedWidget("A", main_);
+    QWidget *b = namedWidget("B", main_);
+    QWidget *tool = namedWidget("Tool", main_);
+    WindowManager::add(a, 1);
+    WindowManager::add(b, 4);
+    WindowManager::add(tool, 6);
+    WindowManager::show(tool);
+    const QVariant saved = wm_->getPrivate()->saveState();
+    QVERIFY(!saved.toByteArray().isEmpty());
+
+    main_->addDockWidget(Qt::RightDockWidgetArea, WindowManager::getDock(a));
+    main_->addDockWidget(Qt::TopDockWidgetArea, WindowManager::getDock(b));
+    WindowManager::hide(tool);
+
+    wm_->getPrivate()->restoreState(saved);
+    QCOMPARE(main_->dockWidgetArea(WindowManager::getDock(a)), Qt::LeftDockWidgetArea);
+    QCOMPARE(main_->dockWidgetArea(WindowManager::getDock(b)), Qt::BottomDockWidgetArea);
+    QVERIFY(WindowManager::isVisible(tool));
+}
+
+void TestWindowManager::empty_or_broken_layout_applies_the_default_layout_data()
+{
+    QTest::addColumn<QVariant>("layout");
+    QTest::newRow("invalid value") << QVariant();
+    QTest::newRow("default layout") << workspace::getDefaultMainWindowLayout();
+    QTest::newRow("empty bytes") << QVariant(QByteArray());
+    QTest::newRow("garbage bytes") << QVariant(QByteArray("not a layout at all"));
+}
+
+void TestWindowManager::empty_or_broken_layout_applies_the_default_layout()
+{
+    QFETCH(QVariant, layout);
+
+    auto *browser = new as::Browser(nullptr, false, main_);
+    // The console is an editor class this library only declares; any
+    // widget stands in for it in the registry.
+    QWidget *console = namedWidget("console_w", main_);
+    QWidget *nodes = namedWidget("NodesWindow", main_);
+    auto *viewport = new EngineViewportWidget(nullptr, main_);
+    viewport->setObjectName("EngineViewport");
+    QWidget *tool = namedWidget("Cleaner", main_);
+    depr::gui.asset_browser = browser;
+    depr::gui.console = reinterpret_cast<ConsoleWidget *>(console);
+    depr::gui.nodes_window = nodes;
+    depr::gui.engine_viewport = viewport;
+
+    // Everything in the wrong place first.
+    WindowManager::add(console, 6);
+    WindowManager::add(browser, 5);
+    WindowManager::add(nodes, 2);
+    WindowManager::add(viewport, 3);
+    WindowManager::add(tool, 4);
+
+    wm_->getPrivate()->restoreState(layout);
+
+    QDockWidget *browser_dock = WindowManager::getDock(browser);
+    QDockWidget *console_dock = WindowManager::getDock(console);
+    QDockWidget *nodes_dock = WindowManager::getDock(nodes);
+    QDockWidget *viewport_dock = WindowManager::getDock(viewport);
+    QCOMPARE(main_->dockWidgetArea(browser_dock), Qt::BottomDockWidgetArea);
+    QVERIFY(!browser_dock->isFloating());
+    QVERIFY(main_->tabifiedDockWidgets(browser_dock).contains(console_dock));
+    QCOMPARE(main_->dockWidgetArea(nodes_dock), Qt::LeftDockWidgetArea);
+    QCOMPARE(main_->dockWidgetArea(viewport_dock), Qt::LeftDockWidgetArea);
+    QTRY_VERIFY(viewport_dock->geometry().left() >= nodes_dock->geometry().right());
+    QVERIFY(WindowManager::isVisible(browser));
+    QVERIFY(WindowManager::isVisible(nodes));
+    QVERIFY(WindowManager::isVisible(viewport));
+    // A window first docked visibly keeps its place; a tool window would
+    // be hidden.
+    QCOMPARE(main_->dockWidgetArea(WindowManager::getDock(tool)), Qt::BottomDockWidgetArea);
+}
+
+void TestWindowManager::deleting_the_manager_keeps_a_private_the_main_window_owns()
+{
+    QPointer<Editor::WindowManagerPrivate> priv = depr::g.window_manager;
+    QWidget *w = namedWidget("Tool", main_);
+    WindowManager::add(w, 2);
+
+    delete wm_;
+    wm_ = nullptr;
+    QVERIFY(!priv.isNull());
+    QCOMPARE(depr::g.window_manager, priv.data());
+    QCOMPARE(main_->centralWidget(), priv.data());
+    QVERIFY(!WindowManager::instance());
+    // Its docks are gone; the widget went back to the main window.
+    QCOMPARE(w->parentWidget(), main_);
+    QVERIFY(main_->findChildren<QDockWidget *>().isEmpty());
+}
+
+void TestWindowManager::deleting_the_manager_deletes_an_unowned_private_and_clears_the_registry()
+{
+    delete wm_;
+    auto *second = new WindowManager;
+    QPointer<Editor::WindowManagerPrivate> priv = second->getPrivate();
+    QCOMPARE(depr::g.window_manager, priv.data());
+    delete second;
+    QVERIFY(priv.isNull());
+    QVERIFY(!depr::g.window_manager);
+    wm_ = new WindowManager;
+}
+
+void TestWindowManager::calls_without_a_manager_do_nothing()
+{
+    delete wm_;
+    wm_ = nullptr;
+    LogCapture log;
+    QWidget *w = namedWidget("Lonely", main_);
+    QVERIFY(!WindowManager::add(w, 6));
+    QVERIFY(!WindowManager::getArea(w).isValid());
+    WindowManager::remove(w);
+    QVERIFY(log.contains("there is no window manager"));
+    // Not docked: show and hide act on the widget itself.
+    WindowManager::show(w);
+    QVERIFY(WindowManager::isVisible(w));
+}
+
+void TestWindowManager::default_geometry_is_three_quarters_of_the_desktop()
+{
+    const QByteArray geometry = workspace::getDefaultMainWindowGeometry();
+    QVERIFY(!geometry.isEmpty());
+    View window;
+    QVERIFY(window.restoreGeometry(geometry));
+    // The offscreen platform has one 800 x 600 screen.
+    QCOMPARE(window.size(), QSize(600, 450));
+    QVERIFY(!workspace::getDefaultMainWindowLayout().isValid());
+}
+
+QTEST_MAIN(TestWindowManager)
+#include "tst_window_manager.moc"

@@ -1,0 +1,278 @@
+#include "engine_runtime_fixture.h"
+
+#include "velmora/Materials.h"
+#include "velmora/Properties.h"
+
+#include <QtTest>
+
+using namespace enginetest;
+
+namespace {
+
+const QByteArray ROCK = R"(<?xml version="1.0" encoding="utf-8"?>
+<material name="rock">
+	<texture name="albedo">textures/rock.png</texture>
+	<parameter name="roughness">0.9</parameter>
+	<parameter name="albedo_color">0.5 0.4 0.3 1</parameter>
+	<state name="depth_map">1</state>
+	<options transparent="2" blend_src="3" blend_dest="4"/>
+</material>
+)";
+
+const QByteArray METAL = R"FESK(# brushed metal
+Material(name="metal", parent_name="rock") {
+    Texture(name="normal") = "textures/metal_n.png";
+    Parameter(name="roughness") = "0.4";
+    Parameter(name="mask", expression=true) = "mix(textures/a.png, textures/b.png)";
+    State(name="depth_map") = "0";
+}
+)FESK";
+
+Velmora::UGUID materialGuidOf(const QByteArray &file_guid)
+{
+    return Velmora::UGUID::derive(Velmora::UGUID(file_guid.constData()), "material");
+}
+
+QString name(const Velmora::Ptr<Velmora::Material> &material)
+{
+    return material ? QString::fromUtf8(material->getName()) : QStringLiteral("<null>");
+}
+
+} // namespace
+
+class TestMaterials : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void xml_and_fesk_materials_load_sorted_by_path();
+    void material_guids_derive_from_their_files();
+    void declarations_are_inherited_along_the_parent_chain();
+    void overriding_an_inherited_value_keeps_its_index();
+    void a_missing_parent_falls_back_to_mesh_base();
+    void built_in_base_materials_have_derived_guids_and_no_file();
+    void materials_compile_reports_one_material_per_update();
+    void precompile_schedules_every_material_once_and_counts_calls();
+    void properties_inherit_parameters_and_decal();
+
+private:
+    Installation *installation_ = nullptr;
+    RecordingLogic logic_;
+    LogCapture *log_ = nullptr;
+};
+
+void TestMaterials::init()
+{
+    installation_ = new Installation;
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/base/rock.mat"), ROCK, guid('a', 101), 4));
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/metal.mat"), METAL, guid('a', 102), 4));
+    const QByteArray shiny = "<material parent=\"" +
+                             QByteArray(materialGuidOf(guid('a', 102)).getString().get()) +
+                             "\"><parameter name=\"gloss\">1</parameter></material>";
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/shiny.mat"), shiny, guid('a', 103), 4));
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/zbroken.mat"), "<material><texture", guid('a', 104), 4));
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/orphan.mat"),
+                                      "<base_material name=\"lonely\" parent_name=\"nothing\"/>", guid('a', 105), 4));
+    logic_.calls.clear();
+    QVERIFY(installation_->start({}, nullptr, &logic_));
+    log_ = new LogCapture;
+}
+
+void TestMaterials::cleanup()
+{
+    delete log_;
+    log_ = nullptr;
+    delete installation_;
+    installation_ = nullptr;
+}
+
+void TestMaterials::xml_and_fesk_materials_load_sorted_by_path()
+{
+    QCOMPARE(Velmora::Materials::getNumMaterials(), 0);
+    QCOMPARE(Velmora::Materials::loadMaterials(), 4);
+    QCOMPARE(log_->count(QStringLiteral("4 materials"), 0), 1);
+    QCOMPARE(log_->count(QStringLiteral("zbroken.mat"), 2), 1);
+    QStringList names;
+    for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i)
+        names << name(Velmora::Materials::getMaterial(i));
+    QCOMPARE(names, (QStringList{QStringLiteral("rock"), QStringLiteral("metal"), QStringLiteral("lonely"),
+                                 QStringLiteral("shiny")}));
+    QVERIFY(!Velmora::Materials::getMaterial(4));
+    QVERIFY(!Velmora::Materials::getMaterial(-1));
+    QCOMPARE(QByteArray(Velmora::Materials::findMaterial("metal")->getFileFormat()), QByteArray("fesk"));
+    QCOMPARE(QByteArray(Velmora::Materials::findMaterial("rock")->getFileFormat()), QByteArray("xml"));
+    QVERIFY(!Velmora::Materials::findMaterial("Metal"));
+}
+
+void TestMaterials::material_guids_derive_from_their_files()
+{
+    Velmora::Materials::loadMaterials();
+    const Velmora::Ptr<Velmora::Material> metal = Velmora::Materials::findMaterial("metal");
+    const Velmora::UGUID file_guid(guid('a', 102).constData());
+    QCOMPARE(metal->getFileGUID(), file_guid);
+    QCOMPARE(metal->getGUID(), materialGuidOf(guid('a', 102)));
+    QVERIFY(metal->getGUID() != file_guid);
+    QCOMPARE(Velmora::Materials::findMaterialByGUID(metal->getGUID()), metal);
+    QVERIFY(!Velmora::Materials::findMaterialByGUID(file_guid));
+    QVERIFY(Velmora::Materials::isMaterial(metal->getGUID()));
+    QVERIFY(Velmora::Materials::isMaterial(file_guid));
+    QVERIFY(!Velmora::Materials::isMaterial(Velmora::UGUID(guid('b', 999).constData())));
+    QCOMPARE(Velmora::Materials::resolve(metal->getGUID().getFileSystemString().get()), metal);
+}
+
+void TestMaterials::declarations_are_inherited_along_the_parent_chain()
+{
+    Velmora::Materials::loadMaterials();
+    const Velmora::Ptr<Velmora::Material> rock = Velmora::Materials::findMaterial("rock");
+    const Velmora::Ptr<Velmora::Material> metal = Velmora::Materials::findMaterial("metal");
+    const Velmora::Ptr<Velmora::Material> shiny = Velmora::Materials::findMaterial("shiny");
+    QCOMPARE(metal->getParent(), rock);
+    QCOMPARE(shiny->getParent(), metal);
+    QVERIFY(shiny->isParent(rock));
+    QCOMPARE(name(rock->getParent()), QStringLiteral("mesh_base"));
+
+    // Nearest declaration wins: roughness from metal, colour from rock.
+    QCOMPARE(shiny->getParameterFloat(shiny->findParameter("roughness")), 0.4f);
+    QCOMPARE(shiny->getParameterFloat4(shiny->findParameter("albedo_color")), Velmora::vec4(0.5f, 0.4f, 0.3f, 1.0f));
+    QCOMPARE(shiny->getParameterFloat(shiny->findParameter("gloss")), 1.0f);
+    QCOMPARE(shiny->getParameterFloat(shiny->findParameter("metalness")), 0.0f); // from mesh_base
+    QVERIFY(shiny->isParameterExpression(shiny->findParameter("mask")));
+    QVERIFY(!shiny->isParameterExpression(shiny->findParameter("roughness")));
+    QCOMPARE(QByteArray(shiny->getTexturePath(shiny->findTexture("albedo"))), QByteArray("textures/rock.png"));
+    QCOMPARE(QByteArray(shiny->getTexturePath(shiny->findTexture("normal"))), QByteArray("textures/metal_n.png"));
+    QCOMPARE(QByteArray(shiny->getTexturePath(shiny->findTexture("shading"))), QByteArray());
+    QCOMPARE(shiny->getState("depth_map"), 0);
+    QCOMPARE(rock->getState("depth_map"), 1);
+    QCOMPARE(shiny->getTransparent(), 2);
+    QCOMPARE(shiny->getBlendSrcFunc(), 3);
+    QCOMPARE(shiny->getBlendDestFunc(), 4);
+
+    // Names no material of the chain declares.
+    QCOMPARE(shiny->findTexture("detail"), -1);
+    QCOMPARE(shiny->findParameter("nothing"), -1);
+    QCOMPARE(rock->findParameter("gloss"), -1);
+    QCOMPARE(QByteArray(shiny->getParameterName(1000)), QByteArray());
+}
+
+void TestMaterials::overriding_an_inherited_value_keeps_its_index()
+{
+    Velmora::Materials::loadMaterials();
+    const Velmora::Ptr<Velmora::Material> shiny = Velmora::Materials::findMaterial("shiny");
+    const Velmora::Ptr<Velmora::Material> metal = Velmora::Materials::findMaterial("metal");
+    const int count = shiny->getNumParameters();
+    const int roughness = shiny->findParameter("roughness");
+    shiny->setParameterFloat(roughness, 0.125f);
+    QCOMPARE(shiny->findParameter("roughness"), roughness);
+    QCOMPARE(shiny->getNumParameters(), count);
+    QCOMPARE(shiny->getParameterFloat(roughness), 0.125f);
+    QCOMPARE(metal->getParameterFloat(metal->findParameter("roughness")), 0.4f);
+
+    const int albedo = shiny->findTexture("albedo");
+    shiny->setTexturePath(albedo, "textures/shiny.png");
+    QCOMPARE(shiny->findTexture("albedo"), albedo);
+    QCOMPARE(QByteArray(shiny->getTexturePath(albedo)), QByteArray("textures/shiny.png"));
+    shiny->setState("depth_map", 1);
+    QCOMPARE(shiny->getState("depth_map"), 1);
+    QCOMPARE(metal->getState("depth_map"), 0);
+}
+
+void TestMaterials::a_missing_parent_falls_back_to_mesh_base()
+{
+    Velmora::Materials::loadMaterials();
+    QCOMPARE(log_->count(QStringLiteral("\"nothing\""), 1), 1);
+    const Velmora::Ptr<Velmora::Material> lonely = Velmora::Materials::findMaterial("lonely");
+    QCOMPARE(name(lonely->getParent()), QStringLiteral("mesh_base"));
+    QCOMPARE(lonely->getParameterFloat4(lonely->findParameter("albedo_color")), Velmora::vec4(0.8f, 0.8f, 0.8f, 1.0f));
+}
+
+void TestMaterials::built_in_base_materials_have_derived_guids_and_no_file()
+{
+    const Velmora::Ptr<Velmora::Material> base = Velmora::Materials::findBaseMaterial("mesh_base");
+    QVERIFY(base);
+    QVERIFY(base->isBase());
+    QCOMPARE(base->getGUID(), Velmora::UGUID::derive(Velmora::UGUID(), "builtin:mesh_base"));
+    QVERIFY(base->getFileGUID().isEmpty());
+    QVERIFY(Velmora::Materials::findBaseMaterial("impostor_grab_gbuffer_post"));
+    QVERIFY(!Velmora::Materials::findBaseMaterial("rock"));
+    QCOMPARE(Velmora::Materials::findMaterial("mesh_base"), base);
+}
+
+void TestMaterials::materials_compile_reports_one_material_per_update()
+{
+    Velmora::Materials::loadMaterials();
+    Velmora::Console::run("materials_compile 4");
+    Velmora::Engine *engine = Velmora::Engine::get();
+    engine->update();
+    QCOMPARE(logic_.calls, (QStringList{QStringLiteral("compileBegin"), QStringLiteral("compile rock 3")}));
+    engine->update();
+    engine->update();
+    engine->update();
+    engine->update();
+    QCOMPARE(logic_.calls,
+             (QStringList{QStringLiteral("compileBegin"), QStringLiteral("compile rock 3"),
+                          QStringLiteral("compile metal 2"), QStringLiteral("compile lonely 1"),
+                          QStringLiteral("compile <unnamed> 0"), QStringLiteral("compileEnd")}));
+    QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 0);
+
+    Velmora::Console::run("materials_compile 0");
+    engine->update();
+    QCOMPARE(log_->count(QStringLiteral("materials_compile"), 2), 1);
+    QCOMPARE(logic_.calls.size(), 6);
+}
+
+void TestMaterials::precompile_schedules_every_material_once_and_counts_calls()
+{
+    Velmora::Materials::loadMaterials();
+    QVERIFY(!Velmora::Materials::isPrecompileAllShaders());
+    Velmora::Materials::setPrecompileAllShaders(true);
+    Velmora::Materials::setPrecompileAllShaders(true);
+    QVERIFY(Velmora::Materials::isPrecompileAllShaders());
+    QCOMPARE(Velmora::Materials::getPrecompileAllShadersCallCount(), 2);
+    QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 4);
+    for (int i = 0; i < 4; ++i)
+        Velmora::Engine::get()->update();
+    QCOMPARE(logic_.calls.count(), 6);
+    QCOMPARE(logic_.calls.last(), QStringLiteral("compileEnd"));
+
+    // Each compiled material leaves one line in the shader cache.
+    QFile cache(installation_->cachePath() + QStringLiteral("shader_gl_debug.cache"));
+    if (!cache.exists())
+        cache.setFileName(installation_->cachePath() + QStringLiteral("shader_gl.cache"));
+    QVERIFY(cache.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = cache.readAll().trimmed().split('\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(lines[1].startsWith(QByteArray(materialGuidOf(guid('a', 102)).getString().get()) + " metal "));
+}
+
+void TestMaterials::properties_inherit_parameters_and_decal()
+{
+    QVERIFY(installation_->writeAsset(QStringLiteral("props/vehicle.prop"),
+                                      "<property name=\"vehicle\"><parameter name=\"mass\">1000</parameter>"
+                                      "<parameter name=\"wheels\">4</parameter><decal>textures/decal.png</decal>"
+                                      "</property>",
+                                      guid('c', 201), 5));
+    QVERIFY(installation_->writeAsset(QStringLiteral("props/car.prop"),
+                                      "<property name=\"car\" parent_name=\"vehicle\">"
+                                      "<parameter name=\"mass\">1200</parameter></property>",
+                                      guid('c', 202), 5));
+    installation_->stop();
+    QVERIFY(installation_->start());
+    QCOMPARE(Velmora::Properties::loadProperties(), 2);
+    const Velmora::Ptr<Velmora::Property> car = Velmora::Properties::findProperty("car");
+    QVERIFY(car);
+    QCOMPARE(QByteArray(car->getParent()->getName()), QByteArray("vehicle"));
+    QCOMPARE(car->getParameterInt(car->findParameter("mass")), 1200);
+    QCOMPARE(car->getParameterInt(car->findParameter("wheels")), 4);
+    QCOMPARE(QByteArray(car->getDecal()), QByteArray("textures/decal.png"));
+    QCOMPARE(car->getGUID(), Velmora::UGUID::derive(Velmora::UGUID(guid('c', 202).constData()), "property"));
+    QCOMPARE(Velmora::Properties::findPropertyByGUID(car->getGUID()), car);
+    QVERIFY(Velmora::Properties::isProperty(car->getFileGUID()));
+    QVERIFY(!Velmora::Properties::findPropertyByGUID(car->getFileGUID()));
+    QCOMPARE(QByteArray(Velmora::Properties::getProperty(0)->getName()), QByteArray("car"));
+}
+
+QTEST_GUILESS_MAIN(TestMaterials)
+#include "tst_materials.moc"

@@ -1,0 +1,181 @@
+#include "velmora/Xml.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Velmora::Xml;
+
+namespace {
+
+QByteArray nested(int depth)
+{
+    QByteArray text;
+    for (int i = 0; i < depth; i++)
+        text += "<n>";
+    for (int i = 0; i < depth; i++)
+        text += "</n>";
+    return text;
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+} // namespace
+
+class TestXml : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void malformed_documents_are_refused_and_leave_the_element_empty_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::newRow("empty") << QByteArray("");
+        QTest::newRow("blanks only") << QByteArray(" \n\t ");
+        QTest::newRow("FESK text") << QByteArray("Material(name=\"m\") { }");
+        QTest::newRow("text before the root") << QByteArray("x<root/>");
+        QTest::newRow("BOM then text") << QByteArray("\xEF\xBB\xBFhello");
+        QTest::newRow("unclosed element") << QByteArray("<root><a></root>");
+        QTest::newRow("declaration only") << QByteArray("<?xml version=\"1.0\"?>");
+        QTest::newRow("comment only") << QByteArray("<!-- nothing -->");
+        QTest::newRow("257 levels") << nested(257);
+        QTest::newRow("bad attribute") << QByteArray("<root a=1/>");
+    }
+    void malformed_documents_are_refused_and_leave_the_element_empty()
+    {
+        QFETCH(QByteArray, text);
+        Xml xml;
+        QVERIFY(xml.parse("<old a=\"1\"><child/></old>"));
+        QVERIFY(!xml.parse(text.constData(), text.size()));
+        QCOMPARE(QByteArray(xml.getName()), QByteArray());
+        QCOMPARE(xml.getNumArgs(), 0);
+        QCOMPARE(xml.getNumChildren(), 0);
+    }
+
+    void a_bom_and_256_levels_are_accepted()
+    {
+        Xml xml;
+        QVERIFY(xml.parse("\xEF\xBB\xBF  \n<root/>"));
+        QCOMPARE(QByteArray(xml.getName()), QByteArray("root"));
+        const QByteArray deep = nested(256);
+        QVERIFY(xml.parse(deep.constData()));
+        int depth = 1;
+        for (Xml *e = &xml; e->getNumChildren(); e = e->getChild(0))
+            depth++;
+        QCOMPARE(depth, 256);
+    }
+
+    void external_entities_are_never_read()
+    {
+        QTemporaryDir dir;
+        const QString secret = dir.filePath("secret.txt");
+        QVERIFY(writeFile(secret, "TOP SECRET"));
+        const QByteArray text = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" +
+                                secret.toUtf8() + "\">]>\n<r>&x;</r>";
+        Xml xml;
+        QVERIFY(xml.parse(text.constData()));
+        QCOMPARE(QByteArray(xml.getData()), QByteArray("&x;")); // left as written, never expanded
+    }
+
+    void data_is_own_text_and_cdata_trimmed()
+    {
+        Xml xml;
+        QVERIFY(xml.parse("<r>\n  one <child>not mine</child> two <![CDATA[<three>]]>  \n</r>"));
+        QCOMPARE(QByteArray(xml.getData()), QByteArray("one  two <three>"));
+        QCOMPARE(QByteArray(xml.getChild(0)->getData()), QByteArray("not mine"));
+        QVERIFY(xml.parse("<r>&lt;&amp;&#65;&#x42;</r>"));
+        QCOMPARE(QByteArray(xml.getData()), QByteArray("<&AB"));
+    }
+
+    void attributes_keep_document_order_and_parse_numbers()
+    {
+        Xml xml;
+        QVERIFY(xml.parse("<asset version=\"1\" guid=\"g\" type=\" 7 \" bad=\"7x\" f=\"0.5\" on=\"TRUE\"/>"));
+        QCOMPARE(xml.getNumArgs(), 6);
+        QCOMPARE(QByteArray(xml.getArgName(1)), QByteArray("guid"));
+        QCOMPARE(QByteArray(xml.getArgValue(1)), QByteArray("g"));
+        QCOMPARE(QByteArray(xml.getArgName(6)), QByteArray(""));
+        QCOMPARE(xml.findArg("type"), 2);
+        QCOMPARE(xml.findArg("missing"), -1);
+        QCOMPARE(QByteArray(xml.getArg("missing")), QByteArray(""));
+        QCOMPARE(xml.getIntArg("type"), 7);
+        QCOMPARE(xml.getIntArg("bad"), 0);
+        QCOMPARE(xml.getIntArg("missing", -1), -1);
+        QCOMPARE(xml.getFloatArg("f"), 0.5f);
+        QVERIFY(xml.getBoolArg("on"));
+    }
+
+    void children_keep_order_and_are_found_by_name()
+    {
+        Xml xml;
+        QVERIFY(xml.parse("<r><a i=\"1\"/><b/><a i=\"2\"/></r>"));
+        QCOMPARE(xml.getNumChildren(), 3);
+        QCOMPARE(xml.findChild("a")->getIntArg("i"), 1);
+        QCOMPARE(xml.getChild(1)->getParent(), &xml);
+        QVERIFY(xml.getChild(3) == nullptr);
+        QVERIFY(xml.getChild(-1) == nullptr);
+        QVERIFY(xml.findChild("c") == nullptr);
+        QVERIFY(xml.removeChild(0));
+        QCOMPARE(xml.findChild("a")->getIntArg("i"), 2);
+        QVERIFY(!xml.removeChild(5));
+    }
+
+    void edited_tree_saves_with_tabs_and_loads_back()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("out.meta");
+        Velmora::Ptr<Xml> xml = Xml::create("asset");
+        xml->setArg("guid", "aaaaa00000000000000000000000000000000101");
+        xml->setIntArg("type", 7);
+        xml->setArg("type", "8"); // replaces, keeps position
+        Xml *import = xml->addChild("import");
+        Xml *param = import->addChild("param");
+        param->setArg("name", "a\"b");
+        param->setData("x < y & z");
+        QVERIFY(xml->save(path.toUtf8().constData()));
+
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray text = file.readAll();
+        QVERIFY(text.startsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"));
+        QVERIFY(text.contains("\n\t<import>\n\t\t<param name=\"a&quot;b\">x &lt; y &amp; z</param>\n"));
+
+        Xml loaded;
+        QVERIFY(loaded.load(path.toUtf8().constData()));
+        QCOMPARE(QByteArray(loaded.getArgName(1)), QByteArray("type"));
+        QCOMPARE(loaded.getIntArg("type"), 8);
+        Xml *p = loaded.findChild("import")->findChild("param");
+        QCOMPARE(QByteArray(p->getArg("name")), QByteArray("a\"b"));
+        QCOMPARE(QByteArray(p->getData()), QByteArray("x < y & z"));
+    }
+
+    void files_that_cannot_be_read_or_written_fail()
+    {
+        QTemporaryDir dir;
+        Xml xml;
+        QVERIFY(!xml.load(dir.filePath("missing.xml").toUtf8().constData()));
+        QVERIFY(!xml.load(dir.path().toUtf8().constData()));
+        xml.setName("r");
+        QVERIFY(!xml.save(dir.filePath("no/such/folder/r.xml").toUtf8().constData()));
+    }
+
+    void files_larger_than_64_mib_are_refused()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("large.xml");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<r>");
+        QVERIFY(file.resize(Xml::MAX_FILE_SIZE + 1)); // sparse: costs no disk
+        file.close();
+        Xml xml;
+        QVERIFY(!xml.load(path.toUtf8().constData()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestXml)
+#include "tst_xml.moc"

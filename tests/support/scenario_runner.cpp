@@ -1,0 +1,241 @@
+#include "scenario_runner.h"
+
+#include "editor/application/application.h"
+#include "editor/application/application_environment.h"
+#include "editor/presenter/presenter.h"
+
+#include <velmora/Base.h>
+#include <velmora/Console.h>
+#include <velmora/Game.h>
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QDirIterator>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <clocale>
+#include <cstdio>
+
+namespace test {
+
+namespace {
+
+ScenarioContext g_context;
+QMutex g_log_mutex;
+QString g_log;
+
+void captureLog(const char *text, int /*kind*/)
+{
+    QMutexLocker lock(&g_log_mutex);
+    g_log += QString::fromUtf8(text);
+}
+
+constexpr int START_TIMEOUT_MS = 120000;
+
+int runTestObject(QObject *object, const QStringList &qtest_arguments)
+{
+    if (!object)
+        return 0;
+    return QTest::qExec(object, qtest_arguments);
+}
+
+} // namespace
+
+void Scenario::prepare(ProjectBuilder & /*project*/, QStringList & /*arguments*/) {}
+
+QObject *Scenario::postShutdownChecks()
+{
+    return nullptr;
+}
+
+int Scenario::expectedExitCode() const
+{
+    return 0;
+}
+
+bool Scenario::expectsStart() const
+{
+    return true;
+}
+
+const ScenarioContext &context()
+{
+    return g_context;
+}
+
+Editor::Presenter *presenter()
+{
+    return g_context.application ? g_context.application->presenter() : nullptr;
+}
+
+QString settingsFilePath()
+{
+    return g_context.config_home + QLatin1String("/Velmora/Editor.conf");
+}
+
+QString readLog()
+{
+    QFile file(g_context.log_path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll());
+}
+
+QString capturedLog()
+{
+    QMutexLocker lock(&g_log_mutex);
+    return g_log;
+}
+
+bool waitFrames(int count, int timeout_ms)
+{
+    const int target = Velmora::Game::getFrame() + count;
+    QElapsedTimer clock;
+    clock.start();
+    while (Velmora::Game::getFrame() < target) {
+        if (clock.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+QMap<QString, QByteArray> folderChecksums(const QString &folder)
+{
+    QMap<QString, QByteArray> sums;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString relative = QDir(folder).relativeFilePath(path);
+        if (relative.startsWith(QLatin1String(".thumbnails/")))
+            continue;
+        QFile file(path);
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        if (file.open(QIODevice::ReadOnly))
+            hash.addData(&file);
+        sums.insert(relative, hash.result().toHex());
+    }
+    return sums;
+}
+
+int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
+{
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s SCENARIO [qtest arguments]\nscenarios:\n", argv[0]);
+        for (const auto &entry : scenarios)
+            std::fprintf(stderr, "  %s\n", qPrintable(entry.first));
+        return 2;
+    }
+    const QString name = QString::fromUtf8(argv[1]);
+    ScenarioFactory factory;
+    for (const auto &entry : scenarios) {
+        if (entry.first == name)
+            factory = entry.second;
+    }
+    if (!factory) {
+        std::fprintf(stderr, "unknown scenario \"%s\"\n", argv[1]);
+        return 2;
+    }
+    QStringList qtest_arguments{QString::fromUtf8(argv[0])};
+    for (int i = 2; i < argc; ++i)
+        qtest_arguments << QString::fromUtf8(argv[i]);
+
+    const QString home = qEnvironmentVariable("VELMORA_TEST_HOME", QDir::tempPath());
+    QDir().mkpath(home);
+    QTemporaryDir temporary(home + QLatin1String("/run-XXXXXX"));
+    if (!temporary.isValid()) {
+        std::fprintf(stderr, "cannot make a temporary folder in %s\n", qPrintable(home));
+        return 2;
+    }
+    g_context.root = temporary.path();
+    g_context.project = g_context.root + QLatin1String("/project");
+    g_context.config_home = g_context.root + QLatin1String("/config");
+    g_context.log_path = g_context.root + QLatin1String("/log.txt");
+    QDir().mkpath(g_context.config_home);
+    QDir().mkpath(g_context.root + QLatin1String("/cache"));
+    qputenv("XDG_CONFIG_HOME", g_context.config_home.toUtf8());
+
+    Velmora::Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(captureLog));
+
+    std::unique_ptr<Scenario> scenario = factory();
+    ProjectBuilder project(g_context.project);
+    project.projectFile().engineData();
+    g_context.data_path = project.dataPath();
+
+    QStringList arguments{QStringLiteral("-data_path"), project.dataPath(),
+                          QStringLiteral("-fixed_ifps"), QStringLiteral("0.02"),
+                          QStringLiteral("-log_path"), g_context.log_path,
+                          QStringLiteral("-cache_path"), g_context.root + QLatin1String("/cache/")};
+    scenario->prepare(project, arguments);
+    if (!project.ok()) {
+        std::fprintf(stderr, "the scenario's project could not be written\n");
+        return 2;
+    }
+
+    std::vector<QByteArray> bytes;
+    bytes.push_back(QByteArray(argv[0]));
+    for (const QString &argument : arguments)
+        bytes.push_back(argument.toUtf8());
+    std::vector<char *> pointers;
+    for (QByteArray &b : bytes)
+        pointers.push_back(b.data());
+    int app_argc = int(pointers.size());
+    char **app_argv = Editor::copyArguments(app_argc, pointers.data());
+
+    int failures = 0;
+    {
+        Editor::Application application(app_argc, app_argv);
+        std::setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
+        g_context.application = &application;
+
+        bool scenario_ran = false;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer poll;
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, &application, [&] {
+            Editor::Presenter *p = application.presenter();
+            if (p && p->isStarted()) {
+                poll.stop();
+                scenario_ran = true;
+                failures += runTestObject(scenario.get(), qtest_arguments);
+                application.quit();
+            } else if (clock.elapsed() > START_TIMEOUT_MS) {
+                poll.stop();
+                std::fprintf(stderr, "the editor did not start within %d ms\n", START_TIMEOUT_MS);
+                ++failures;
+                application.exit(3);
+            }
+        });
+        poll.start();
+
+        g_context.exit_code = application.exec();
+        poll.stop();
+        if (scenario->expectsStart() && !scenario_ran) {
+            std::fprintf(stderr, "the scenario's tests did not run: the editor did not start\n");
+            ++failures;
+        }
+        if (!scenario->expectsStart() && scenario_ran) {
+            std::fprintf(stderr, "the editor started although the scenario expected it not to\n");
+            ++failures;
+        }
+        if (g_context.exit_code != scenario->expectedExitCode()) {
+            std::fprintf(stderr, "the editor exited with %d, expected %d\n", g_context.exit_code,
+                         scenario->expectedExitCode());
+            ++failures;
+        }
+        failures += runTestObject(scenario->postShutdownChecks(), qtest_arguments);
+        g_context.application = nullptr;
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+} // namespace test
