@@ -1,10 +1,18 @@
 #include "editor_core/EditorLogic.h"
 
+#include <velmora/Engine.h>
+
 EditorLogic::EditorLogic(QObject *parent)
     : QObject(parent)
 {}
 
-EditorLogic::~EditorLogic() = default;
+EditorLogic::~EditorLogic()
+{
+    // A running engine must never call into a logic that is gone.
+    Velmora::Engine *engine = Velmora::Engine::get();
+    if (engine && engine->getEditorLogic() == this)
+        engine->setEditorLogic(nullptr);
+}
 
 void EditorLogic::init()
 {

@@ -14,13 +14,12 @@
 #include "engine_internal.h"
 #include "node_tree.h"
 
-#include <QFuture>
 #include <QThread>
 #include <QThreadPool>
-#include <QtConcurrent>
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 
@@ -369,13 +368,30 @@ void renderLinear(const Ptr<Camera> &camera, int width, int height, Vector<vec4>
         band(0, height);
         return;
     }
-    QList<QFuture<void>> futures;
+    // A latch on std primitives: the bands' writes are published to this
+    // thread when it sees the count reach zero.
+    std::mutex latch_mutex;
+    std::condition_variable latch_done;
+    int pending = 0;
+    {
+        std::lock_guard<std::mutex> lock(latch_mutex);
+        pending = (height + rows_per_band - 1) / rows_per_band;
+    }
     for (int begin = 0; begin < height; begin += rows_per_band) {
         const int end = std::min(height, begin + rows_per_band);
-        futures.append(QtConcurrent::run(pool, [&band, begin, end]() { band(begin, end); }));
+        pool->start([&, begin, end]() {
+            {
+                // Pairs with the set-up above, so the band sees the scene.
+                std::lock_guard<std::mutex> lock(latch_mutex);
+            }
+            band(begin, end);
+            std::lock_guard<std::mutex> lock(latch_mutex);
+            if (--pending == 0)
+                latch_done.notify_all();
+        });
     }
-    for (QFuture<void> &future : futures)
-        future.waitForFinished();
+    std::unique_lock<std::mutex> lock(latch_mutex);
+    latch_done.wait(lock, [&pending] { return pending == 0; });
 }
 
 float encode(float linear) { return std::pow(std::max(0.0f, linear), 1.0f / GAMMA); }

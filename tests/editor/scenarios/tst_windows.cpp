@@ -35,6 +35,13 @@ namespace {
 using Signal = void (Editor::WindowManagerPrivate::*)();
 using Target = std::function<QWidget *()>;
 
+} // namespace
+
+Q_DECLARE_METATYPE(Signal)
+Q_DECLARE_METATYPE(Target)
+
+namespace {
+
 class MenuCommands : public test::Scenario
 {
     Q_OBJECT
@@ -162,8 +169,6 @@ private slots:
 
 } // namespace
 
-Q_DECLARE_METATYPE(Signal)
-Q_DECLARE_METATYPE(Target)
 
 int main(int argc, char **argv)
 {

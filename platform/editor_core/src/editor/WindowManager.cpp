@@ -505,6 +505,15 @@ void WindowManager::applyDefaultLayout()
             r.dock->setFloating(false);
     if (browser)
         browser->raise();
+
+    // Most of the window goes to the engine viewport: the node list keeps a
+    // fifth of the width, the bottom windows a third of the height.
+    const QSize size = main->size();
+    if (nodes && viewport)
+        main->resizeDocks({nodes, viewport}, {size.width() / 5, size.width() * 4 / 5}, Qt::Horizontal);
+    if (browser && (nodes || viewport))
+        main->resizeDocks({viewport ? viewport : nodes, browser}, {size.height() * 2 / 3, size.height() / 3},
+                          Qt::Vertical);
 }
 
 } // namespace Editor

@@ -9,8 +9,10 @@ namespace Editor {
 WindowManagerPrivate::WindowManagerPrivate(WindowManager *manager, QWidget *parent)
     : QWidget(parent), manager_(manager)
 {
-    // An empty central area: the windows live in docks around it.
+    // The windows live in docks; the central area stays hidden so that the
+    // dock areas (the engine viewport first of all) share the whole window.
     setMinimumSize(1, 1);
+    QWidget::hide();
 }
 
 WindowManagerPrivate::~WindowManagerPrivate() = default;
