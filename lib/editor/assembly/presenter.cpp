@@ -1,5 +1,7 @@
 #include "editor/assembly/presenter.h"
 
+#include "editor/assembly/executor/options.h"
+#include "editor/assembly/executor/options_file.h"
 #include "editor/assembly/ui/assembly_window.h"
 
 #include <editor_core/View.h>
@@ -11,8 +13,8 @@ namespace assembly {
 
 Presenter::Presenter(QObject *parent)
     : QObject(parent)
-{
-}
+    , data_(std::make_unique<Options>())
+{}
 
 Presenter::~Presenter()
 {
@@ -24,6 +26,12 @@ Presenter::~Presenter()
 
 void Presenter::init(View *main_window)
 {
+    const QJsonObject stored = OptionsFile::load();
+    if (!stored.isEmpty())
+        data_->deserialize(stored);
+    // Loading alone never causes a save.
+    data_->resetModified();
+
     window_ = new AssemblyWindow(main_window);
     Editor::WindowManager::add(window_, Editor::WindowManager::AREA_TOOL);
     connect(window_, &AssemblyWindow::makeBuildRequested, this, &Presenter::makeBuild);
@@ -31,7 +39,10 @@ void Presenter::init(View *main_window)
 
 void Presenter::saveOptions()
 {
-    // Nothing is edited yet, so there is nothing to write.
+    if (!data_->isModified())
+        return;
+    OptionsFile::save(data_->serialize());
+    data_->resetModified();
 }
 
 void Presenter::showUI()

@@ -2,16 +2,20 @@
 
 #include <QObject>
 
+#include <memory>
+
 class View;
 
 namespace assembly {
 
 class AssemblyWindow;
+class Options;
 
 // The build tool's presenter: owns the "Create Build" window, docks it in
 // the main window, shows it on the menu command and keeps the build options.
-// The build pipeline comes with the build tool; until then a build request
-// finishes at once without a build.
+// The options are read from the options file at init and written back at
+// shutdown only when they changed. Until the build window edits them and the
+// pipeline is composed, a build request finishes at once without a build.
 class Presenter : public QObject
 {
     Q_OBJECT
@@ -24,6 +28,7 @@ public:
     void saveOptions();
 
     AssemblyWindow *window() const { return window_; }
+    const Options &options() const { return *data_; }
 
 public slots:
     void showUI();
@@ -35,6 +40,7 @@ private:
     void makeBuild();
 
     AssemblyWindow *window_ = nullptr;
+    std::unique_ptr<Options> data_;
 };
 
 } // namespace assembly

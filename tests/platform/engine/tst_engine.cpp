@@ -113,10 +113,10 @@ void TestEngine::start_creates_cache_files_and_opens_the_default_log()
 
 void TestEngine::console_commands_run_in_order_at_the_first_update()
 {
+    RecordingLogic logic;
     Installation installation;
     QVERIFY(installation.writeData(QStringLiteral("levels/a.world"),
                                    "<world version=\"1\"><node type=\"NodeDummy\" id=\"1\" name=\"first\"/></world>"));
-    RecordingLogic logic;
     QVERIFY(installation.start({QStringLiteral("-console_command"), QStringLiteral("world_load \"levels/a\""),
                                 QStringLiteral("-console_command"), QStringLiteral("echo second")},
                                nullptr, &logic));
@@ -266,8 +266,8 @@ void TestEngine::version_info_has_eleven_characters_after_the_blank()
 
 void TestEngine::editor_load_warns_about_a_missing_script_and_calls_init_once()
 {
-    Installation installation;
     RecordingLogic logic;
+    Installation installation;
     QVERIFY(installation.start({}, nullptr, &logic));
     LogCapture log;
     QCOMPARE(Velmora::Editor::load("tamsel2/editor.usc"), 1);
@@ -284,8 +284,8 @@ void TestEngine::editor_load_warns_about_a_missing_script_and_calls_init_once()
 
 void TestEngine::editor_commands_can_be_removed_and_reload_loads_again()
 {
-    Installation installation;
     RecordingLogic logic;
+    Installation installation;
     QVERIFY(installation.start({}, nullptr, &logic));
     Velmora::Editor::load("tamsel2/editor.usc");
     Velmora::Console::run("editor_reload");
@@ -311,9 +311,9 @@ void TestEngine::bake_lighting_sim_switches_the_baking_flag()
 
 void TestEngine::shutdown_quits_the_world_and_makes_get_null()
 {
+    RecordingLogic logic;
     Installation installation;
     QVERIFY(installation.writeData(QStringLiteral("w.world"), "<world/>"));
-    RecordingLogic logic;
     QVERIFY(installation.start({}, nullptr, &logic));
     QVERIFY(Velmora::World::load("w"));
     QVERIFY(Velmora::Gui::get());

@@ -45,8 +45,8 @@ bool removeContents(const QString &folder)
 {
     bool ok = true;
     const QDir dir(folder);
-    const QFileInfoList entries =
-            dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    const QFileInfoList entries
+            = dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo &entry : entries) {
         const QString path = entry.absoluteFilePath();
         if (!entry.isSymLink() && entry.isDir()) {
@@ -124,16 +124,25 @@ QString OutputFolderGuard::refusal(const QString &path) const
 
     const QString given = asFolder(path);
     const QString canonical = canonicalFolder(path);
+    // The most telling reason first: being a protected folder, then
+    // containing one, then lying inside a protected tree.
     for (const QString &candidate : {given, canonical}) {
         for (const Protection &protection : protections_) {
-            const bool contains = protection.folder.startsWith(candidate);
-            const bool inside = candidate.startsWith(protection.folder);
-            if (contains && candidate == protection.folder)
+            if (candidate == protection.folder)
                 return QStringLiteral("the build folder is the %1 (%2)").arg(protection.label, protection.folder);
-            if (contains)
+        }
+    }
+    for (const QString &candidate : {given, canonical}) {
+        for (const Protection &protection : protections_) {
+            if (protection.folder.startsWith(candidate))
                 return QStringLiteral("the build folder contains the %1 (%2)").arg(protection.label, protection.folder);
-            if (inside && protection.tree)
-                return QStringLiteral("the build folder lies inside the %1 (%2)").arg(protection.label, protection.folder);
+        }
+    }
+    for (const QString &candidate : {given, canonical}) {
+        for (const Protection &protection : protections_) {
+            if (protection.tree && candidate.startsWith(protection.folder))
+                return QStringLiteral("the build folder lies inside the %1 (%2)")
+                        .arg(protection.label, protection.folder);
         }
     }
     return QString();
@@ -151,14 +160,13 @@ bool OutputFolderGuard::clear(const QString &path) const
 {
     const QString reason = refusal(path);
     if (!reason.isEmpty()) {
-        qCritical() << "Build Tool: refusing to clear the output directory (" << path << "):" << reason;
+        qCritical() << "Build Tool: refusing to clear the output directory (" << path << "):" << qUtf8Printable(reason);
         return false;
     }
     const QString folder = asFolder(path);
     if (QFileInfo(folder).isDir() && !removeContents(folder)) {
-        const QStringList left = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                                                | QDir::NoDotAndDotDot,
-                                                        QDir::NoSort);
+        const QStringList left = QDir(folder).entryList(
+                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
         if (!left.isEmpty()) {
             qCritical() << "Build Tool: can't clear output directory (" << folder << ").";
             return false;

@@ -110,8 +110,7 @@ QString makeExecutableName(System system, Binary binary, Precision precision, co
         EC_SOFT_ASSERT(!name.isEmpty());
         return QString();
     }
-    return name + precisionSuffix(precision) + architectureSuffix() + debugSuffix(binary)
-            + executableExtension(system);
+    return name + precisionSuffix(precision) + architectureSuffix() + debugSuffix(binary) + executableExtension(system);
 }
 
 QString makeLibraryName(System system, Binary binary, Precision precision, const QString &name)

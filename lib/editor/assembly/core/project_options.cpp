@@ -41,7 +41,7 @@ std::unique_ptr<ProjectOptions> ProjectOptions::loadFrom(const QString &project_
     if (config_name == QLatin1String("development")) {
         options->config = BuildConfiguration::Development;
     } else {
-        if (config_name != QLatin1String("release"))
+        if (settings.contains(QLatin1String("engine_binaries")) && config_name != QLatin1String("release"))
             qWarning() << "Build Tool: the project file names unknown engine binaries (" << config_name
                        << "), release binaries are used.";
         options->config = BuildConfiguration::Release;

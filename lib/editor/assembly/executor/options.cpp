@@ -45,15 +45,32 @@ enum Key {
 };
 
 const QLatin1String KEYS[KEY_COUNT] = {
-        QLatin1String("name"),         QLatin1String("path"),       QLatin1String("world"),
-        QLatin1String("banner"),       QLatin1String("rules"),      QLatin1String("resolutions"),
-        QLatin1String("selected_res"), QLatin1String("main_release"), QLatin1String("main_dev"),
-        QLatin1String("main_debug"),   QLatin1String("args"),       QLatin1String("extra_params"),
-        QLatin1String("launcher"),     QLatin1String("config"),     QLatin1String("precision"),
-        QLatin1String("vapi"),         QLatin1String("vrmodes"),    QLatin1String("vdebug"),
-        QLatin1String("binary"),       QLatin1String("precompile"), QLatin1String("fullscreen"),
-        QLatin1String("from"),         QLatin1String("to"),         QLatin1String("n"),
-        QLatin1String("d"),            QLatin1String("w"),
+        QLatin1String("name"),
+        QLatin1String("path"),
+        QLatin1String("world"),
+        QLatin1String("banner"),
+        QLatin1String("rules"),
+        QLatin1String("resolutions"),
+        QLatin1String("selected_res"),
+        QLatin1String("main_release"),
+        QLatin1String("main_dev"),
+        QLatin1String("main_debug"),
+        QLatin1String("args"),
+        QLatin1String("extra_params"),
+        QLatin1String("launcher"),
+        QLatin1String("config"),
+        QLatin1String("precision"),
+        QLatin1String("vapi"),
+        QLatin1String("vrmodes"),
+        QLatin1String("vdebug"),
+        QLatin1String("binary"),
+        QLatin1String("precompile"),
+        QLatin1String("fullscreen"),
+        QLatin1String("from"),
+        QLatin1String("to"),
+        QLatin1String("n"),
+        QLatin1String("d"),
+        QLatin1String("w"),
 };
 
 QLatin1String key(Key k)
@@ -105,26 +122,86 @@ void Options::assign(T &field, const T &value)
     modified_ = true;
 }
 
-void Options::setName(const QString &name) { assign(name_, name); }
-void Options::setPath(const QString &path) { assign(path_, path); }
-void Options::setWorld(const Velmora::UGUID &world) { assign(world_, world); }
-void Options::setBanner(const Velmora::UGUID &banner) { assign(banner_, banner); }
-void Options::setRules(const QVector<CopyRule> &rules) { assign(rules_, rules); }
-void Options::setResolutions(const QVector<Resolution> &resolutions) { assign(resolutions_, resolutions); }
-void Options::setSelectedRes(int selected_res) { assign(selected_res_, selected_res); }
-void Options::setMainRelease(const QString &path) { assign(main_release_, path); }
-void Options::setMainDev(const QString &path) { assign(main_dev_, path); }
-void Options::setMainDebug(const QString &path) { assign(main_debug_, path); }
-void Options::setArgs(const QString &args) { assign(args_, args); }
-void Options::setVRModes(const QVector<VRMode> &modes) { assign(vrmodes_, modes); }
-void Options::setLauncher(Launcher launcher) { assign(launcher_, launcher); }
-void Options::setConfig(BuildConfiguration config) { assign(config_, config); }
-void Options::setPrecision(Precision precision) { assign(precision_, precision); }
-void Options::setVideoAPI(VideoAPI vapi) { assign(vapi_, vapi); }
-void Options::setVideoDebug(VideoDebug vdebug) { assign(vdebug_, vdebug); }
-void Options::setBinary(Binary binary) { assign(binary_, binary); }
-void Options::setPrecompile(bool precompile) { assign(precompile_, precompile); }
-void Options::setFullscreen(bool fullscreen) { assign(fullscreen_, fullscreen); }
+void Options::setName(const QString &name)
+{
+    assign(name_, name);
+}
+void Options::setPath(const QString &path)
+{
+    assign(path_, path);
+}
+void Options::setWorld(const Velmora::UGUID &world)
+{
+    assign(world_, world);
+}
+void Options::setBanner(const Velmora::UGUID &banner)
+{
+    assign(banner_, banner);
+}
+void Options::setRules(const QVector<CopyRule> &rules)
+{
+    assign(rules_, rules);
+}
+void Options::setResolutions(const QVector<Resolution> &resolutions)
+{
+    assign(resolutions_, resolutions);
+}
+void Options::setSelectedRes(int selected_res)
+{
+    assign(selected_res_, selected_res);
+}
+void Options::setMainRelease(const QString &path)
+{
+    assign(main_release_, path);
+}
+void Options::setMainDev(const QString &path)
+{
+    assign(main_dev_, path);
+}
+void Options::setMainDebug(const QString &path)
+{
+    assign(main_debug_, path);
+}
+void Options::setArgs(const QString &args)
+{
+    assign(args_, args);
+}
+void Options::setVRModes(const QVector<VRMode> &modes)
+{
+    assign(vrmodes_, modes);
+}
+void Options::setLauncher(Launcher launcher)
+{
+    assign(launcher_, launcher);
+}
+void Options::setConfig(BuildConfiguration config)
+{
+    assign(config_, config);
+}
+void Options::setPrecision(Precision precision)
+{
+    assign(precision_, precision);
+}
+void Options::setVideoAPI(VideoAPI vapi)
+{
+    assign(vapi_, vapi);
+}
+void Options::setVideoDebug(VideoDebug vdebug)
+{
+    assign(vdebug_, vdebug);
+}
+void Options::setBinary(Binary binary)
+{
+    assign(binary_, binary);
+}
+void Options::setPrecompile(bool precompile)
+{
+    assign(precompile_, precompile);
+}
+void Options::setFullscreen(bool fullscreen)
+{
+    assign(fullscreen_, fullscreen);
+}
 
 void Options::setExtraParams(const LauncherParameters &params)
 {

@@ -13,13 +13,17 @@ namespace assembly {
 
 QString OptionsFile::path()
 {
+    // Without a data folder the path would be relative to the working
+    // directory: there is no options file then.
+    if (::fs::dataPath().isEmpty())
+        return QString();
     return ::fs::absDataPath(QStringLiteral(".tamsel2/.assemblytool"));
 }
 
 QJsonObject OptionsFile::load()
 {
     const QString file = path();
-    if (!QFileInfo(file).isFile() || !::fs::fileExists(file))
+    if (file.isEmpty() || !QFileInfo(file).isFile() || !::fs::fileExists(file))
         return QJsonObject();
 
     const QByteArray bytes = ::fs::readFSFileToByteArray(file);
@@ -40,6 +44,10 @@ QJsonObject OptionsFile::load()
 bool OptionsFile::save(const QJsonObject &data)
 {
     const QString file = path();
+    if (file.isEmpty()) {
+        qWarning() << "Build Tool: no data folder is known, the options are not saved.";
+        return false;
+    }
     QDir(::fs::pathname(file)).mkpath(QStringLiteral("."));
     const QByteArray bytes = QJsonDocument(data).toJson();
     const bool result = ::fs::writeStringToFSFile(file, bytes.constData(), bytes.size(), true);
@@ -50,7 +58,8 @@ bool OptionsFile::save(const QJsonObject &data)
 
 bool OptionsFile::remove()
 {
-    return ::fs::removeFile(path());
+    const QString file = path();
+    return !file.isEmpty() && ::fs::removeFile(file);
 }
 
 } // namespace assembly

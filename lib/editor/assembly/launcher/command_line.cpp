@@ -47,8 +47,8 @@ QStringList convertToArgs(const CommandLine &command_line)
     QStringList result;
     for (const LauncherParameter &parameter : command_line.params) {
         const QStringList chosen = chosenArguments(parameter);
-        const bool meaningful =
-                std::any_of(chosen.cbegin(), chosen.cend(), [](const QString &argument) { return !argument.isEmpty(); });
+        const bool meaningful = std::any_of(chosen.cbegin(), chosen.cend(),
+                                            [](const QString &argument) { return !argument.isEmpty(); });
         if (meaningful)
             result << chosen;
     }

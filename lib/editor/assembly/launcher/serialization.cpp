@@ -81,8 +81,8 @@ LauncherParameter deserializeParameter(const QJsonObject &obj)
         const QJsonArray items = obj.value(KEY_ITEMS).toArray();
         for (const QJsonValue &value : items) {
             const QJsonObject entry = value.toObject();
-            choice.items.append(ChoiceItem{getValue(entry, KEY_TEXT),
-                                           readStringList(entry.value(KEY_ARGUMENTS).toArray())});
+            choice.items.append(
+                    ChoiceItem{getValue(entry, KEY_TEXT), readStringList(entry.value(KEY_ARGUMENTS).toArray())});
         }
         break;
     }

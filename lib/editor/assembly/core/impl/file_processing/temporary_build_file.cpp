@@ -8,14 +8,13 @@
 
 namespace assembly {
 
-QString TemporaryBuildFile::write(const QString &name_template, const QByteArray &content,
-                                  post::OperationQueue &queue)
+QString TemporaryBuildFile::write(const QString &name_template, const QByteArray &content, post::OperationQueue &queue)
 {
     auto file = std::make_shared<QTemporaryFile>(QDir::tempPath() + QLatin1Char('/') + name_template
                                                  + QStringLiteral(".XXXXXX"));
     if (!file->open()) {
-        qCritical() << "Build Tool: can't create a temporary file (" << file->fileTemplate() << "):"
-                    << file->errorString();
+        qCritical() << "Build Tool: can't create a temporary file (" << file->fileTemplate()
+                    << "):" << file->errorString();
         return QString();
     }
     // Queued before writing, so that a failed write leaves nothing behind.
