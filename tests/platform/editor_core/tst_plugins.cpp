@@ -166,7 +166,8 @@ void TestPlugins::a_missing_library_is_a_warning_and_stays_unloaded()
     LogCapture log;
     PluginManager::loadPlugins();
     QCOMPARE(log.count("1:PluginManager: the library of plug-in \"Ghost\" is missing"), 1);
-    const PluginSpec *spec = findSpec(PluginManager::plugins(), "Ghost");
+    const QVector<PluginSpec> all_specs = PluginManager::plugins();
+    const PluginSpec *spec = findSpec(all_specs, "Ghost");
     QVERIFY(spec);
     QVERIFY(!spec->loaded);
     QVERIFY(!spec->error.isEmpty());
@@ -182,7 +183,8 @@ void TestPlugins::a_library_that_is_no_plugin_stays_unloaded_with_its_reason()
     LogCapture log;
     PluginManager::loadPlugins();
     QCOMPARE(log.count("1:PluginManager: plug-in \"Broken\" cannot be loaded"), 1);
-    const PluginSpec *spec = findSpec(PluginManager::plugins(), "Broken");
+    const QVector<PluginSpec> all_specs = PluginManager::plugins();
+    const PluginSpec *spec = findSpec(all_specs, "Broken");
     QVERIFY(spec);
     QVERIFY(!spec->loaded);
     QVERIFY(!spec->error.isEmpty());
