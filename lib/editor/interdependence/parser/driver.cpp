@@ -1,0 +1,277 @@
+#include "editor/interdependence/parser/driver.h"
+
+#include "editor/interdependence/parser/items/node.h"
+
+#include <editor_core/as/AssetTypes.h>
+#include <editor_core/base/Assert.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+
+#include <velmora/FileSystem.h>
+#include <velmora/Log.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace inas {
+namespace parser {
+
+namespace {
+
+bool isValidType(int type)
+{
+    return type > AssetType::BEGIN && type < AssetType::SIZE;
+}
+
+const char *const WORLD_SCRIPT_EXTENSIONS[] = {"usc", "cpp"};
+
+// Takes a GUID out of every dependents set of an item, its node records and
+// root set included, so that the records stay subsets of the item's sets.
+void removeDependent(Item &item, const Velmora::UGUID &guid)
+{
+    if (!item.getDependents().remove(guid))
+        return;
+    auto *node = dynamic_cast<items::Node *>(&item);
+    if (!node)
+        return;
+    node->getRootDependents().remove(guid);
+    std::vector<NodeRecord> &records = node->getNodeRecords();
+    for (NodeRecord &record : records)
+        record.dependents.remove(guid);
+    records.erase(std::remove_if(records.begin(), records.end(),
+                                 [](const NodeRecord &r) { return r.dependents.empty() && r.lost.empty(); }),
+                  records.end());
+}
+
+} // namespace
+
+Driver::Driver() = default;
+
+Driver::~Driver() = default;
+
+void Driver::setAssetManager(Editor::AssetManagerPrivate *manager)
+{
+    as_manager_ = manager;
+}
+
+void Driver::setAssets(const QVector<as::Asset> &assets)
+{
+    assets_ = assets;
+    max_iterations_ = assets_.size();
+}
+
+void Driver::setAssets(const Velmora::Vector<as::Asset> &assets)
+{
+    setAssets(QVector<as::Asset>(assets.begin(), assets.end()));
+}
+
+void Driver::setItemBuilder(std::unique_ptr<ItemBuilder> builder)
+{
+    item_builder_ = std::move(builder);
+}
+
+void Driver::setModule(int type, ModulePtr module)
+{
+    if (!isValidType(type)) {
+        Velmora::Log::warning("Dependency analysis: no module can be registered for the asset type %d\n", type);
+        return;
+    }
+    modules_[size_t(type)] = std::move(module);
+}
+
+ModulePtr Driver::getModule(int type) const
+{
+    return isValidType(type) ? modules_[size_t(type)] : ModulePtr();
+}
+
+int Driver::getMaxIterations() const
+{
+    return max_iterations_;
+}
+
+std::unique_ptr<Output> Driver::parse(const ProgressCallback &progress)
+{
+    std::unique_ptr<Output> output = makeOutput();
+    if (!runLoop(*output, progress))
+        return nullptr;
+    return output;
+}
+
+void Driver::reset()
+{
+    max_iterations_ = 0;
+    assets_.clear();
+    item_builder_.reset();
+    modules_.fill(ModulePtr());
+    made_.clear();
+}
+
+std::unique_ptr<Output> Driver::makeOutput() const
+{
+    return std::make_unique<Output>();
+}
+
+bool Driver::runLoop(Output &output, const ProgressCallback &progress)
+{
+    EC_ASSERT(item_builder_ && as_manager_);
+    EC_ASSERT(std::any_of(modules_.begin(), modules_.end(), [](const ModulePtr &m) { return bool(m); }));
+    const int n = assets_.size();
+    EC_ASSERT(n == getMaxIterations());
+
+    output.getItems().clear();
+    output.getItems().reserve(size_t(n));
+    made_.clear();
+    for (int i = 0; i < n; ++i) {
+        if (!progress(n, i))
+            return false;
+        parseAsset(assets_[i], output);
+    }
+    return progress(n, n);
+}
+
+ItemPtr Driver::makeItem(const Velmora::UGUID &id, int type)
+{
+    ItemPtr item = item_builder_->build(id, type);
+    if (!item)
+        return item;
+    const Velmora::String path = filePathOf(id);
+    if (path.isEmpty())
+        Velmora::Log::warning("Dependency analysis: no file is known for %s; its item is made without one\n",
+                              id.getString().get());
+    item->setAbsolutePath(path);
+    return item;
+}
+
+void Driver::parseAsset(const as::Asset &asset, Output &output)
+{
+    if (asset.isNull()) {
+        Velmora::Log::warning("Dependency analysis: an empty asset record is skipped\n");
+        return;
+    }
+    if (made_.contains(asset.getGUID())) {
+        Velmora::Log::warning("Dependency analysis: the asset %s is listed twice; it is parsed once\n",
+                              asset.getGUID().getString().get());
+        return;
+    }
+    const ItemPtr item = makeItem(asset.getGUID(), asset.getType());
+    if (!item)
+        return;
+    made_.insert(asset.getGUID());
+    output.getItems().push_back(item);
+    runModule(output, asset, *item);
+
+    for (const as::Runtime &runtime : asset.getRuntimes()) {
+        if (runtime.getGUID() == asset.getGUID())
+            continue;
+        item->getDescendants().insert(runtime.getGUID());
+        if (made_.contains(runtime.getGUID())) {
+            Velmora::Log::warning("Dependency analysis: the runtime %s is listed twice; it is parsed once\n",
+                                  runtime.getGUID().getString().get());
+            continue;
+        }
+        const ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
+        if (!runtime_item)
+            continue;
+        made_.insert(runtime.getGUID());
+        output.getItems().push_back(runtime_item);
+        runtime_item->setOwnerId(item->getId());
+        parseNodeRuntime(output, asset, runtime, *item, *runtime_item);
+        parseOtherRuntime(output, asset, runtime, *item, *runtime_item);
+    }
+
+    parseWorld(output, asset, *item);
+    // Whatever its files say, an asset does not use itself or its own
+    // runtimes (a material naming its own material GUID, say).
+    removeDependent(*item, item->getId());
+    for (const Velmora::UGUID &runtime : item->getDescendants())
+        removeDependent(*item, runtime);
+}
+
+bool Driver::runModule(Output & /*output*/, const as::Asset &asset, Item &item)
+{
+    const int type = asset.getType();
+    if (!isValidType(type)) {
+        Velmora::Log::warning("Dependency analysis: %s has the unknown asset type %d; it is not parsed\n",
+                              asset.getGUID().getString().get(), type);
+        return false;
+    }
+    const ModulePtr &module = modules_[size_t(type)];
+    if (!module)
+        return false;
+    if (item.getAbsolutePath().isEmpty())
+        return false; // makeItem has said why
+    module->process(item.getAbsolutePath().get(), item);
+    return true;
+}
+
+bool Driver::parseWorld(Output & /*output*/, const as::Asset &asset, Item &item)
+{
+    if (asset.getType() != AssetType::WORLD)
+        return false;
+    const Velmora::String &path = item.getAbsolutePath();
+    if (path.isEmpty())
+        return true;
+
+    if (const ModulePtr &module = modules_[AssetType::WORLD]) {
+        static const Velmora::String META_EXTENSION(as::ASSET_EXTENSION);
+        module->process(Velmora::String::format("%s.%s", path.get(), META_EXTENSION.get()).get(), item);
+        // The meta file names the world itself.
+        removeDependent(item, item.getId());
+    }
+
+    const Velmora::String base = path.removeExtension();
+    for (const char *extension : WORLD_SCRIPT_EXTENSIONS) {
+        const Velmora::String script = Velmora::String::format("%s.%s", base.get(), extension);
+        if (!Velmora::FileSystem::isFileExist(script.get()))
+            continue;
+        const Velmora::UGUID guid = Velmora::FileSystem::getGUID(script.get());
+        if (!guid.isValid() || !as_manager_->hasAsset(guid)) {
+            Velmora::Log::warning("Dependency analysis: \"%s\" beside the world is not an asset; it is not counted "
+                                  "as a use of the world\n",
+                                  script.get());
+            continue;
+        }
+        item.getDependents().insert(guid);
+    }
+    return true;
+}
+
+bool Driver::parseNodeRuntime(Output & /*output*/, const as::Asset & /*asset*/, const as::Runtime &runtime,
+                              Item & /*asset_item*/, Item &runtime_item)
+{
+    if (getRuntimeAssetType(runtime) != AssetType::NODE)
+        return false;
+    const ModulePtr &module = modules_[AssetType::NODE];
+    if (!module || runtime_item.getAbsolutePath().isEmpty())
+        return false;
+    module->process(runtime_item.getAbsolutePath().get(), runtime_item);
+    return true;
+}
+
+bool Driver::parseOtherRuntime(Output & /*output*/, const as::Asset & /*asset*/, const as::Runtime & /*runtime*/,
+                               Item & /*asset_item*/, Item & /*runtime_item*/)
+{
+    return false;
+}
+
+int Driver::getRuntimeAssetType(const as::Runtime &runtime) const
+{
+    return runtime.getKind() == as::Runtime::KIND_NODE ? int(AssetType::NODE) : int(AssetType::BEGIN);
+}
+
+Velmora::String Driver::filePathOf(const Velmora::UGUID &id) const
+{
+    QString path = as_manager_->filePath(id);
+    if (path.isEmpty()) {
+        const Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(id);
+        if (owner.isValid() && owner != id) {
+            const Velmora::String engine_path = Velmora::FileSystem::getAbsolutePath(owner);
+            if (!engine_path.isEmpty())
+                return engine_path;
+            path = as_manager_->filePath(owner);
+        }
+    }
+    return Velmora::String(path.toUtf8().toStdString());
+}
+
+} // namespace parser
+} // namespace inas

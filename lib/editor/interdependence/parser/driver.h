@@ -1,0 +1,94 @@
+#pragma once
+
+#include "editor/interdependence/parser/item_builder.h"
+#include "editor/interdependence/parser/modules/module.h"
+#include "editor/interdependence/parser/output.h"
+#include "editor/interdependence/progress.h"
+
+#include <editor_core/AssetType.h>
+#include <editor_core/as/Asset.h>
+
+#include <velmora/Vector.h>
+
+#include <QSet>
+#include <QVector>
+
+#include <array>
+#include <memory>
+
+namespace Editor {
+class AssetManagerPrivate;
+}
+
+namespace inas {
+namespace parser {
+
+// The first stage of the dependency analysis: one item for every asset of the
+// list and for every runtime of those assets, filled by the module registered
+// for the asset's type. Set up (setupParser, setItemBuilder,
+// setAssetManager, setAssets), run once with parse(), then reset or
+// destroyed. The run reads only its own copy of the asset list, the asset
+// manager, the engine file system and the material and property registries,
+// all of which may be read from the analysis thread.
+//
+// Data it cannot use (a null or repeated asset, a type without a slot, an
+// asset whose file is unknown) is skipped with one warning; the run goes on.
+class Driver
+{
+public:
+    Driver();
+    virtual ~Driver();
+    Driver(const Driver &) = delete;
+    Driver &operator=(const Driver &) = delete;
+
+    void setAssetManager(Editor::AssetManagerPrivate *manager);
+    // Also sets the number of iterations to the list's length.
+    void setAssets(const QVector<as::Asset> &assets);
+    void setAssets(const Velmora::Vector<as::Asset> &assets);
+    // Takes ownership; destroys the previous builder.
+    void setItemBuilder(std::unique_ptr<ItemBuilder> builder);
+    // type: AssetType::BEGIN < type < AssetType::SIZE (else a warning and no
+    // change).
+    void setModule(int type, ModulePtr module);
+    ModulePtr getModule(int type) const;
+
+    virtual int getMaxIterations() const;
+    // The items, or null when the progress callback cancelled the run.
+    virtual std::unique_ptr<Output> parse(const ProgressCallback &progress);
+    // Empties everything but the asset manager.
+    virtual void reset();
+
+protected:
+    virtual std::unique_ptr<Output> makeOutput() const;
+    // n + 1 progress calls for n assets: (n, 0) before the first, ... (n, n)
+    // after the last. False when one of them asked to stop.
+    virtual bool runLoop(Output &output, const ProgressCallback &progress);
+    virtual ItemPtr makeItem(const Velmora::UGUID &id, int type);
+    virtual void parseAsset(const as::Asset &asset, Output &output);
+    virtual bool runModule(Output &output, const as::Asset &asset, Item &item);
+    virtual bool parseWorld(Output &output, const as::Asset &asset, Item &item);
+    virtual bool parseNodeRuntime(Output &output, const as::Asset &asset, const as::Runtime &runtime, Item &asset_item,
+                                  Item &runtime_item);
+    virtual bool parseOtherRuntime(Output &output, const as::Asset &asset, const as::Runtime &runtime, Item &asset_item,
+                                   Item &runtime_item);
+    // 1 (node) for runtimes of kind 3, else 0.
+    virtual int getRuntimeAssetType(const as::Runtime &runtime) const;
+
+    Editor::AssetManagerPrivate *assetManager() const { return as_manager_; }
+
+private:
+    // The absolute file of an id: an asset's or a stored runtime's own file,
+    // else (a runtime without a file) the file of the asset that owns it.
+    Velmora::String filePathOf(const Velmora::UGUID &id) const;
+
+    int max_iterations_ = 0;
+    std::unique_ptr<ItemBuilder> item_builder_;
+    std::array<ModulePtr, AssetType::SIZE> modules_;
+    QVector<as::Asset> assets_;
+    Editor::AssetManagerPrivate *as_manager_ = nullptr;
+    // Ids that have an item in the current run.
+    QSet<Velmora::UGUID> made_;
+};
+
+} // namespace parser
+} // namespace inas

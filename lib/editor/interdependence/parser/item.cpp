@@ -1,0 +1,13 @@
+#include "editor/interdependence/parser/item.h"
+
+namespace inas {
+namespace parser {
+
+Item::Item(const Velmora::UGUID &id)
+    : id_(id)
+{}
+
+Item::~Item() = default;
+
+} // namespace parser
+} // namespace inas

@@ -1,0 +1,11 @@
+#include "editor/interdependence/parser/output.h"
+
+namespace inas {
+namespace parser {
+
+Output::Output() = default;
+
+Output::~Output() = default;
+
+} // namespace parser
+} // namespace inas

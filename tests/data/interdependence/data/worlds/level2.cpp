@@ -1,0 +1,1 @@
+// not an asset: no meta file

@@ -1,0 +1,458 @@
+// The parser driver and its modules over whole data folders: the golden
+// result of the static test data folder, progress and cancel, bad input,
+// and reads from the analysis thread while the GUI thread changes the asset
+// manager.
+
+#include "analysis_fixture.h"
+#include "project_builder.h"
+
+#include <editor/interdependence/custom_settings.h>
+#include <editor/interdependence/parser/driver.h>
+#include <editor/interdependence/parser/generic_item_builder.h>
+#include <editor/interdependence/parser/utils.h>
+
+#include <editor_core/editor/AssetManagerPrivate.h>
+
+#include <velmora/FileSystem.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtConcurrent>
+#include <QtTest>
+
+#include <atomic>
+
+using inas::parser::Driver;
+using inas::parser::ItemPtr;
+using inastest::AnalysisFixture;
+using inastest::guid;
+using inastest::LogCapture;
+
+namespace {
+
+// A driver set up as the analysis sets it up: every module, the generic
+// builder, the asset manager and the given assets.
+std::unique_ptr<Driver> makeDriver(const AnalysisFixture &fixture, const QVector<as::Asset> &assets)
+{
+    auto driver = std::make_unique<Driver>();
+    const inas::CustomSettings settings(fixture.assets(), fixture.materials(), fixture.properties(), assets);
+    inas::parser::utils::setupParser(&settings, driver.get());
+    driver->setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+    driver->setAssetManager(fixture.assets());
+    driver->setAssets(assets);
+    return driver;
+}
+
+QVector<as::Asset> allAssets(const AnalysisFixture &fixture)
+{
+    const Velmora::Vector<as::Asset> assets = fixture.assets()->assets();
+    return QVector<as::Asset>(assets.begin(), assets.end());
+}
+
+bool accept(int, int)
+{
+    return true;
+}
+
+QStringList readExpected(QStringList *log_lines)
+{
+    QFile file(inastest::staticDataFolder() + QStringLiteral("/../expected.txt"));
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    QStringList items;
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        if (line.startsWith(QLatin1String("log: ")))
+            *log_lines << line.mid(5);
+        else
+            items << line;
+    }
+    return items;
+}
+
+// Compares line by line so that a failure names the first differing line.
+void compareLines(const QStringList &actual, const QStringList &expected)
+{
+    for (int i = 0; i < qMin(actual.size(), expected.size()); ++i) {
+        if (actual[i] != expected[i]) {
+            const QString context = actual.mid(qMax(0, i - 3), 4).join(QLatin1Char('\n'));
+            QFAIL(qPrintable(QStringLiteral("line %1 differs\n  actual:   %2\n  expected: %3\nactual context:\n%4")
+                                     .arg(i + 1)
+                                     .arg(actual[i], expected[i], context)));
+        }
+    }
+    QCOMPARE(actual.size(), expected.size());
+}
+
+} // namespace
+
+class ParserDriverTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void the_static_data_folder_gives_the_expected_items_and_log_lines();
+    void progress_counts_every_asset_and_a_cancel_discards_the_output_data();
+    void progress_counts_every_asset_and_a_cancel_discards_the_output();
+    void bad_files_give_a_warning_and_the_analysis_goes_on_data();
+    void bad_files_give_a_warning_and_the_analysis_goes_on();
+    void an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning();
+    void a_null_or_repeated_asset_is_skipped_with_a_warning();
+    void an_external_entity_is_never_fetched();
+    void invalid_utf8_is_passed_over_and_the_references_around_it_are_found();
+    void reading_on_a_worker_while_the_gui_thread_rescans_is_safe();
+    void the_sample_project_has_no_lost_or_unreadable_references();
+};
+
+void ParserDriverTest::the_static_data_folder_gives_the_expected_items_and_log_lines()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    QStringList expected_log;
+    const QStringList expected = readExpected(&expected_log);
+    QVERIFY(!expected.isEmpty());
+
+    auto driver = makeDriver(fixture, allAssets(fixture));
+    LogCapture log;
+    const std::unique_ptr<inas::parser::Output> output = driver->parse(&accept);
+    QVERIFY(output);
+    compareLines(fixture.describe(*output), expected);
+
+    QStringList actual_log;
+    for (QString line : log.lines()) {
+        if (!line.startsWith(QLatin1String("Developer.")) && !log.lines(1).contains(line))
+            continue;
+        line.replace(fixture.dataPath(), QStringLiteral("<data>/"));
+        actual_log << line;
+    }
+    compareLines(actual_log, expected_log);
+}
+
+void ParserDriverTest::progress_counts_every_asset_and_a_cancel_discards_the_output_data()
+{
+    QTest::addColumn<int>("assets");
+    QTest::addColumn<int>("cancel_at");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("has_output");
+    QTest::addColumn<int>("items_made");
+
+    const QStringList all{"3 0", "3 1", "3 2", "3 3"};
+    QTest::newRow("three assets") << 3 << -1 << all << true << 3;
+    QTest::newRow("cancel before the second") << 3 << 1 << QStringList(all.mid(0, 2)) << false << 1;
+    QTest::newRow("cancel in the last call") << 3 << 3 << all << false << 3;
+    QTest::newRow("no assets") << 0 << -1 << QStringList{"0 0"} << true << 0;
+}
+
+void ParserDriverTest::progress_counts_every_asset_and_a_cancel_discards_the_output()
+{
+    QFETCH(int, assets);
+    QFETCH(int, cancel_at);
+    QFETCH(QStringList, calls);
+    QFETCH(bool, has_output);
+    QFETCH(int, items_made);
+
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    // Three texture assets: one item each, no runtimes.
+    QVector<as::Asset> list;
+    for (int n = 110; n < 110 + assets; ++n)
+        list << fixture.assets()->asset(guid('a', n));
+
+    // A builder that counts the items it made (the work done).
+    struct CountingBuilder : inas::parser::GenericItemBuilder
+    {
+        int *made;
+        explicit CountingBuilder(int *counter)
+            : made(counter)
+        {}
+        ItemPtr build(const Velmora::UGUID &id, int type) override
+        {
+            ++*made;
+            return GenericItemBuilder::build(id, type);
+        }
+    };
+    int made = 0;
+    auto driver = makeDriver(fixture, list);
+    driver->setItemBuilder(std::make_unique<CountingBuilder>(&made));
+    QCOMPARE(driver->getMaxIterations(), assets);
+
+    QStringList seen;
+    const auto output = driver->parse([&](int max, int value) {
+        seen << QStringLiteral("%1 %2").arg(max).arg(value);
+        return value != cancel_at;
+    });
+    QCOMPARE(seen, calls);
+    QCOMPARE(bool(output), has_output);
+    QCOMPARE(made, items_made);
+    if (output)
+        QCOMPARE(int(output->getItems().size()), items_made);
+}
+
+void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("warning");
+
+    const QByteArray reference = "<ref>guid://{a110}</ref>";
+    const QString xml_warning = QStringLiteral("This XML file cannot be opened - (");
+    const QString material_warning = QStringLiteral("This Material file cannot be opened - (");
+
+    QTest::newRow("not well-formed XML") << "nodes/bad.node" << 1 << QByteArray("<nodes><node name='a'></nodes>")
+                                         << xml_warning;
+    QTest::newRow("empty file") << "render/empty.render" << 14 << QByteArray() << xml_warning;
+    QTest::newRow("blank file") << "tracks/blank.track" << 13 << QByteArray(" \n\t\n") << xml_warning;
+    QTest::newRow("binary garbage") << "generic/garbage.layer" << 8 << QByteArray("\x00\x01\xff<\x00>", 6)
+                                    << xml_warning;
+    QTest::newRow("FESK in an XML type") << "properties/fesk.prop" << 5 << QByteArray("Property(name=\"p\");")
+                                         << xml_warning;
+    QTest::newRow("unterminated FESK string")
+            << "materials/open.mat" << 4 << QByteArray("Material(name=\"m) { Texture = \"x\"; }") << material_warning;
+    QTest::newRow("unbalanced FESK braces")
+            << "materials/braces.mat" << 4 << QByteArray("Material { Texture;") << material_warning;
+    QTest::newRow("empty material") << "materials/empty.mat" << 4 << QByteArray() << material_warning;
+    QByteArray deep_xml;
+    for (int i = 0; i < 10000; ++i)
+        deep_xml += "<n>";
+    deep_xml += reference;
+    for (int i = 0; i < 10000; ++i)
+        deep_xml += "</n>";
+    QTest::newRow("XML nested 10,000 levels") << "nodes/deep.node" << 1 << deep_xml << xml_warning;
+    QByteArray deep_fesk = "Material ";
+    for (int i = 0; i < 10000; ++i)
+        deep_fesk += "{ N ";
+    deep_fesk += ";";
+    for (int i = 0; i < 10000; ++i)
+        deep_fesk += "} ";
+    QTest::newRow("FESK nested 10,000 levels") << "materials/deep.mat" << 4 << deep_fesk << material_warning;
+    // 100 MB: larger than any file the readers accept.
+    QTest::newRow("100 MB file") << "generic/huge.spline" << 15 << QByteArray() << xml_warning;
+    QTest::newRow("100 MB material") << "materials/huge.mat" << 4 << QByteArray() << material_warning;
+}
+
+void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on()
+{
+    QFETCH(QString, file);
+    QFETCH(int, type);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, warning);
+
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset(QStringLiteral("textures/stone_d.png"), "png", QStringLiteral("{a110}"), 6)
+            .asset(file, content, QStringLiteral("{a200}"), type)
+            .asset(QStringLiteral("nodes/after.node"), "<nodes><ref>guid://{a110}</ref></nodes>",
+                   QStringLiteral("{a300}"), 1);
+    QVERIFY(project.ok());
+    if (QTest::currentDataTag() == QLatin1String("100 MB file")
+        || QTest::currentDataTag() == QLatin1String("100 MB material")) {
+        QFile huge(project.dataPath() + file);
+        QVERIFY(huge.open(QIODevice::WriteOnly));
+        QByteArray block(1 << 20, ' ');
+        block.prepend("<a>");
+        for (int i = 0; i < 100; ++i)
+            QVERIFY(huge.write(i == 0 ? block : QByteArray(1 << 20, ' ')) > 0);
+    }
+
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    LogCapture log;
+    const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);
+    QVERIFY(output);
+    // Every asset has its item; the bad one has no references, and the
+    // asset after it was parsed.
+    QCOMPARE(int(output->getItems().size()) - (type == 4 || type == 5 ? 1 : 0), 3);
+    for (const ItemPtr &item : output->getItems()) {
+        if (item->getId() == guid('a', 200)) {
+            QVERIFY(item->getDependents().empty());
+            QVERIFY(item->getLost().empty());
+        }
+        if (item->getId() == guid('a', 300))
+            QCOMPARE(fixture.describe(item->getDependents().values()), QStringLiteral("textures/stone_d.png"));
+    }
+    QCOMPARE(log.count(warning + fixture.dataPath() + file + QLatin1Char(')'), 1), 1);
+}
+
+void ParserDriverTest::an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const QVector<as::Asset> assets = allAssets(fixture);
+    // The scan has seen them; now they are gone from the disk.
+    for (const QString &file : {QStringLiteral("nodes/house.node"), QStringLiteral("materials/metal.mat"),
+                                QStringLiteral("terrain/island.lmap"), QStringLiteral("terrain/island.lmap.meta"),
+                                QStringLiteral("worlds/level1.world"), QStringLiteral("worlds/level1.world.meta")})
+        QVERIFY(QFile::remove(fixture.dataPath() + file));
+
+    LogCapture log;
+    const auto output = makeDriver(fixture, assets)->parse(&accept);
+    QVERIFY(output);
+    const QString xml = QStringLiteral("This XML file cannot be opened - (") + fixture.dataPath();
+    QCOMPARE(log.count(xml + QStringLiteral("nodes/house.node)"), 1), 1);
+    QCOMPARE(log.count(xml + QStringLiteral("worlds/level1.world"), 1), 2); // the world and its meta file
+    QCOMPARE(log.count(QStringLiteral("This Material file cannot be opened - (") + fixture.dataPath()
+                               + QStringLiteral("materials/metal.mat)"),
+                       1),
+             1);
+    for (const ItemPtr &item : output->getItems()) {
+        if (item->getId() == guid('a', 601) || item->getId() == guid('a', 203)) {
+            QVERIFY(item->getDependents().empty());
+            QVERIFY(item->getLost().empty());
+        }
+        if (item->getId() == guid('a', 801)) // the scripts beside it still count
+            QCOMPARE(fixture.describe(item->getDependents().values()),
+                     QStringLiteral("worlds/level1.usc, worlds/level1.cpp"));
+        if (item->getId() == guid('a', 901)) // the mappers of the record still count
+            QCOMPARE(fixture.describe(item->getDependents().values()),
+                     QStringLiteral("terrain/island/t_0_0.tile, terrain/island/t_0_1.tile"));
+    }
+}
+
+void ParserDriverTest::a_null_or_repeated_asset_is_skipped_with_a_warning()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const as::Asset house = fixture.assets()->asset(guid('a', 601));
+    const as::Asset model = fixture.assets()->asset(guid('a', 701));
+    as::Asset unknown_type;
+    unknown_type.setGUID(guid('a', 990));
+    unknown_type.setType(AssetType(42));
+    unknown_type.setFilePath(house.getFilePath(), house.getRelativePath());
+    unknown_type.setRuntimes({as::Runtime(guid('a', 990), QStringLiteral("x"), 0, guid('a', 990), false)});
+
+    LogCapture log;
+    const auto output = makeDriver(fixture, {house, as::Asset(), house, model, model, unknown_type})->parse(&accept);
+    QVERIFY(output);
+    QStringList ids;
+    for (const ItemPtr &item : output->getItems())
+        ids << fixture.describe(item->getId());
+    QCOMPARE(ids,
+             (QStringList{"nodes/house.node", "models/crate.model", "models/crate.model#node",
+                          "models/crate.model#mesh", "{a990}"}));
+    QCOMPARE(log.count(QStringLiteral("an empty asset record is skipped"), 1), 1);
+    QCOMPARE(log.count(QStringLiteral("is listed twice; it is parsed once"), 1), 2);
+    QCOMPARE(log.count(QStringLiteral("has the unknown asset type 42; it is not parsed"), 1), 1);
+}
+
+void ParserDriverTest::an_external_entity_is_never_fetched()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    // The entity names a file that holds a reference: if it were read, the
+    // reference would show up.
+    project.asset(QStringLiteral("textures/stone_d.png"), "png", QStringLiteral("{a110}"), 6)
+            .file(QStringLiteral("secret.txt"), "guid://{a110}")
+            .asset(QStringLiteral("generic/entity.layer"),
+                   "<?xml version=\"1.0\"?>\n<!DOCTYPE layer [<!ENTITY e SYSTEM \"file://" + project.dataPath().toUtf8()
+                           + "secret.txt\">]>\n<layer><a>&e;</a><b>x&e;</b></layer>",
+                   QStringLiteral("{a200}"), 8);
+    QVERIFY(project.ok());
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);
+    QVERIFY(output);
+    for (const ItemPtr &item : output->getItems())
+        QVERIFY2(item->getDependents().empty(), qPrintable(fixture.describe(item->getDependents().values())));
+}
+
+void ParserDriverTest::invalid_utf8_is_passed_over_and_the_references_around_it_are_found()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset(QStringLiteral("textures/stone_d.png"), "png", QStringLiteral("{a110}"), 6)
+            .asset(QStringLiteral("textures/sky.png"), "png", QStringLiteral("{a120}"), 6);
+    // Written byte for byte: the builder would decode the text as UTF-8.
+    const QByteArray node = "<nodes><a>\xff\xfe\xc3</a><node name=\"\xc0\xaf\" id=\"1\">"
+                            "<b v=\"\xed\xa0\x80\">guid://aaaaa00000000000000000000000000000000110</b></node>"
+                            "<c>textures/\xff.png</c><d>textures/sky.png</d></nodes>";
+    const QByteArray material
+            = "Material(name=\"\xff\xfe\") { Texture = \"\xc3\"; Texture(n=\xe2\x82) = "
+              "\"guid://aaaaa00000000000000000000000000000000110\"; Expression = \"\xfftextures/sky.png\"; }";
+    const QByteArray meta_node = "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000200\" type=\"1\"/>";
+    const QByteArray meta_material
+            = "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000201\" type=\"4\"/>";
+    for (const auto &file : {qMakePair(QStringLiteral("nodes/bytes.node"), node),
+                             qMakePair(QStringLiteral("nodes/bytes.node.meta"), meta_node),
+                             qMakePair(QStringLiteral("materials/bytes.mat"), material),
+                             qMakePair(QStringLiteral("materials/bytes.mat.meta"), meta_material)}) {
+        QFile out(project.dataPath() + file.first);
+        QVERIFY(QDir().mkpath(QFileInfo(out).absolutePath()));
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        QCOMPARE(out.write(file.second), qint64(file.second.size()));
+    }
+    QVERIFY(project.ok());
+
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    LogCapture log;
+    const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);
+    QVERIFY(output);
+    QCOMPARE(log.lines(1), QStringList());
+    QStringList found;
+    for (const ItemPtr &item : output->getItems()) {
+        if (!item->getDependents().empty())
+            found << fixture.describe(item->getId()) + QStringLiteral(": ")
+                            + fixture.describe(item->getDependents().values());
+    }
+    QCOMPARE(found,
+             (QStringList{"materials/bytes.mat: textures/stone_d.png, textures/sky.png",
+                          "nodes/bytes.node: textures/stone_d.png, textures/sky.png"}));
+}
+
+void ParserDriverTest::reading_on_a_worker_while_the_gui_thread_rescans_is_safe()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const QStringList expected = fixture.describe(*makeDriver(fixture, allAssets(fixture))->parse(&accept));
+
+    // The worker parses again and again while the GUI thread makes the asset
+    // manager replace its records (under its write lock) and the engine
+    // file system re-index.
+    std::atomic<bool> stop{false};
+    std::atomic<int> runs{0};
+    std::atomic<int> differing{0};
+    auto driver_assets = allAssets(fixture);
+    QFuture<void> worker = QtConcurrent::run([&] {
+        while (!stop) {
+            auto output = makeDriver(fixture, driver_assets)->parse(&accept);
+            if (!output || output->getItems().empty())
+                ++differing;
+            ++runs;
+        }
+    });
+    for (int i = 0; i < 6; ++i) {
+        QVERIFY(fixture.rescan());
+        Velmora::FileSystem::rescan();
+    }
+    while (runs < 3)
+        QTest::qWait(10);
+    stop = true;
+    worker.waitForFinished();
+    QCOMPARE(differing.load(), 0);
+    // Once the records are the same again, so is the result.
+    QCOMPARE(fixture.describe(*makeDriver(fixture, allAssets(fixture))->parse(&accept)), expected);
+}
+
+void ParserDriverTest::the_sample_project_has_no_lost_or_unreadable_references()
+{
+    const QString sample
+            = QString::fromUtf8(qgetenv("VELMORA_SOURCE_DIR")) + QStringLiteral("/examples/sample_project/data");
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(sample));
+    LogCapture log;
+    const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);
+    QVERIFY(output);
+    QCOMPARE(log.lines(1), QStringList());
+    int references = 0;
+    for (const ItemPtr &item : output->getItems()) {
+        QVERIFY2(item->getLost().empty(), qPrintable(fixture.describeItem(*item).join(QLatin1Char('\n'))));
+        references += item->getDependents().size();
+    }
+    QVERIFY(references > 0);
+}
+
+QTEST_GUILESS_MAIN(ParserDriverTest)
+#include "tst_parser_driver.moc"
