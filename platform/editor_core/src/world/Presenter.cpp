@@ -51,8 +51,13 @@ void Presenter::initGUI(View *main_window)
     tree->setColumnCount(3);
     tree->setHeaderLabels({tr("Name"), tr("Type"), tr("ID")});
     tree->setUniformRowHeights(true);
-    tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // The name gets what the narrow dock leaves after the type and the id.
     tree->header()->setStretchLastSection(false);
+    tree->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    tree->header()->setSectionResizeMode(1, QHeaderView::Interactive);
+    tree->header()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
+    tree->header()->setMinimumSectionSize(40);
+    tree->header()->resizeSection(1, 96);
     nodes_window_ = tree;
     depr::gui.nodes_window = tree;
 
