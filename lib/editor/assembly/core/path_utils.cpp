@@ -152,4 +152,22 @@ bool hasDevelopmentBinaries(const QString &sdk_folder, SDKEdition edition)
     return true;
 }
 
+bool isSafeRelativePath(const QString &path)
+{
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QLatin1Char('\\')))
+        return false;
+    const QStringList segments = path.split(QLatin1Char('/'));
+    for (const QString &segment : segments) {
+        if (segment.isEmpty() || segment == QLatin1String(".") || segment == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
+bool isPlainFileName(const QString &name)
+{
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
+            && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'));
+}
+
 } // namespace assembly

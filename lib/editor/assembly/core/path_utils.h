@@ -38,4 +38,12 @@ QString makeLibraryName(System system, Binary binary, Precision precision, const
 // precision when the edition is above Edition2.
 bool hasDevelopmentBinaries(const QString &sdk_folder, SDKEdition edition);
 
+// Whether a path relative to the build folder stays inside it: not empty, no
+// leading '/', no backslash, and no empty, "." or ".." segment (so no "//").
+bool isSafeRelativePath(const QString &path);
+// Whether a name can be used as one file name in the build folder (the
+// project name of launchers and scripts): not empty, not "." or "..", no '/'
+// and no backslash.
+bool isPlainFileName(const QString &name);
+
 } // namespace assembly

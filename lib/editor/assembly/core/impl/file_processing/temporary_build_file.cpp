@@ -8,7 +8,8 @@
 
 namespace assembly {
 
-QString TemporaryBuildFile::write(const QString &name_template, const QByteArray &content, post::OperationQueue &queue)
+QString TemporaryBuildFile::write(const QString &name_template, const QByteArray &content, post::OperationQueue &queue,
+                                  QFileDevice::Permissions permissions)
 {
     auto file = std::make_shared<QTemporaryFile>(QDir::tempPath() + QLatin1Char('/') + name_template
                                                  + QStringLiteral(".XXXXXX"));
@@ -22,7 +23,7 @@ QString TemporaryBuildFile::write(const QString &name_template, const QByteArray
     const QString path = file->fileName();
     const bool written = file->write(content) == content.size() && file->flush();
     file->close();
-    if (!written) {
+    if (!written || !file->setPermissions(permissions)) {
         qCritical() << "Build Tool: can't write the temporary file (" << path << ").";
         return QString();
     }

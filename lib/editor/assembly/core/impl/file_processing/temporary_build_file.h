@@ -3,6 +3,7 @@
 #include "editor/assembly/core/operation_queue.h"
 
 #include <QByteArray>
+#include <QFileDevice>
 #include <QString>
 
 namespace assembly {
@@ -14,10 +15,20 @@ namespace assembly {
 class TemporaryBuildFile
 {
 public:
+    // rw-r--r--: what a copied data file should carry (a temporary file is
+    // made owner-only, and copies keep the mode of their source).
+    static constexpr QFileDevice::Permissions DATA_PERMISSIONS = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+            | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    // rwxr-xr-x: for launcher scripts.
+    static constexpr QFileDevice::Permissions SCRIPT_PERMISSIONS = DATA_PERMISSIONS | QFileDevice::ExeOwner
+            | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+
     // Writes content into a new file "<temp folder>/<name_template>.XXXXXX"
-    // and queues its deletion. Returns its absolute path, or "" (with a
-    // critical log line) when it cannot be written.
-    static QString write(const QString &name_template, const QByteArray &content, post::OperationQueue &queue);
+    // with the given permissions and queues its deletion. Returns its
+    // absolute path, or "" (with a critical log line) when it cannot be
+    // written.
+    static QString write(const QString &name_template, const QByteArray &content, post::OperationQueue &queue,
+                         QFileDevice::Permissions permissions = DATA_PERMISSIONS);
 };
 
 } // namespace assembly

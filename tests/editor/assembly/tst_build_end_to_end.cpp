@@ -1,0 +1,312 @@
+// A whole build of the sample project, as the build window starts it but
+// without a window: a temporary installation is laid out from the programs
+// of this build tree, the executor builder composes the pipeline from an
+// options snapshot, the build job runs it on the job queue's worker, and the
+// build folder's launcher (program or script) then starts the player in its
+// test mode.
+
+#include "assembly_test_support.h"
+
+#include "editor/assembly/core/engine_info.h"
+#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/path_utils.h"
+#include "editor/assembly/executor/build_paths.h"
+#include "editor/assembly/executor/executor_builder.h"
+#include "editor/assembly/executor/executor_job.h"
+#include "editor/assembly/executor/options.h"
+
+#include <editor_core/EditorLogic.h>
+#include <editor_core/cs/Manager.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/mat/Manager.h>
+#include <editor_core/prop/Manager.h>
+#include <editor_core/tbb/Queue.h>
+#include <velmora/FileSystem.h>
+
+#include <QDirIterator>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLibraryInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTimer>
+#include <QtTest>
+
+using namespace assembly;
+using assemblytest::Installation;
+
+namespace {
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + source.mid(from.size());
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        if (!QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
+bool sameBytes(const QString &a, const QString &b)
+{
+    return QFileInfo(a).isFile() && Installation::read(a) == Installation::read(b);
+}
+
+QJsonObject readJson(const QString &path)
+{
+    return QJsonDocument::fromJson(Installation::read(path)).object();
+}
+
+} // namespace
+
+class TestBuildEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+
+    void the_sample_project_builds_into_a_folder_that_runs_data();
+    void the_sample_project_builds_into_a_folder_that_runs();
+
+private:
+    QString layOutInstallation();
+
+    Installation installation_;
+    QTemporaryDir outputs_;
+    std::unique_ptr<EditorLogic> logic_;
+    std::unique_ptr<Editor::AssetManagerPrivate> assets_;
+    std::unique_ptr<mat::Manager> materials_;
+    std::unique_ptr<prop::Manager> properties_;
+    std::unique_ptr<cs::Manager> components_;
+    QString debug_suffix_;
+};
+
+QString TestBuildEndToEnd::layOutInstallation()
+{
+    const QString bin = installation_.binPath();
+    const QString player = QStringLiteral(VELMORA_PLAYER_FILE);
+    const QString launcher = QStringLiteral(VELMORA_LAUNCHER_FILE);
+    const QString engine = QStringLiteral(VELMORA_ENGINE_FILE);
+    debug_suffix_ = QFileInfo(engine).completeBaseName().endsWith(QLatin1Char('d')) ? QStringLiteral("d") : QString();
+
+    if (!QFile::copy(engine, bin + QFileInfo(engine).fileName())
+        || !QFile::copy(player, bin + QStringLiteral("sample_x64") + debug_suffix_)
+        || !QFile::copy(launcher, bin + QFileInfo(launcher).fileName()))
+        return QStringLiteral("programs not copied");
+    installation_.write(QStringLiteral("bin/libopenal.so"), QByteArray());
+    installation_.write(QStringLiteral("bin/libpng12.so.0"), QByteArray());
+    installation_.write(QStringLiteral("bin/velmora.cfg"), "render_streaming_destroy_duration 600\n");
+    const QString qt_libs = QLibraryInfo::location(QLibraryInfo::LibrariesPath) + QLatin1Char('/');
+    for (const char *module : {"Core", "Gui", "Widgets", "XcbQpa", "DBus"}) {
+        const QString name = QStringLiteral("libQt5%1.so.5").arg(QLatin1String(module));
+        if (!QFile::link(qt_libs + name, bin + name))
+            return QStringLiteral("no link to ") + name;
+    }
+    const QString offscreen = QLibraryInfo::location(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqoffscreen.so");
+    QDir().mkpath(bin + QStringLiteral("platforms"));
+    QFile::copy(offscreen, bin + QStringLiteral("platforms/libqoffscreen.so"));
+
+    const QString project = QStringLiteral(VELMORA_SAMPLE_PROJECT);
+    if (!copyTree(project + QStringLiteral("/data"), installation_.root() + QStringLiteral("data"))
+        || !copyTree(QStringLiteral(VELMORA_ENGINE_DATA), installation_.root() + QStringLiteral("data"))
+        || !QFile::copy(project + QStringLiteral("/sample.project"), installation_.root() + QStringLiteral("sample.project")))
+        return QStringLiteral("project not copied");
+    return QString();
+}
+
+void TestBuildEndToEnd::initTestCase()
+{
+    QVERIFY(outputs_.isValid());
+    const QString problem = layOutInstallation();
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+
+    QVERIFY(installation_.start());
+    logic_ = std::make_unique<EditorLogic>();
+    assets_ = std::make_unique<Editor::AssetManagerPrivate>();
+    depr::g.editor = logic_.get();
+    depr::g.asset_manager = assets_.get();
+    QSignalSpy initialized(assets_.get(), &Editor::AssetManagerPrivate::initialized);
+    assets_->init();
+    QVERIFY(initialized.wait(20000));
+    QVERIFY(assets_->getNumAssets() > 10);
+    materials_ = std::make_unique<mat::Manager>(logic_.get());
+    properties_ = std::make_unique<prop::Manager>(logic_.get());
+    components_ = std::make_unique<cs::Manager>(assets_.get(), properties_.get());
+    components_->init();
+    QVERIFY(!components_->active());
+}
+
+void TestBuildEndToEnd::cleanupTestCase()
+{
+    tbb::Queue::instance()->shutdown();
+    depr::clearGlobals();
+    components_.reset();
+    properties_.reset();
+    materials_.reset();
+    if (assets_)
+        assets_->shutdown();
+    assets_.reset();
+    logic_.reset();
+    Installation::stop();
+}
+
+void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs_data()
+{
+    QTest::addColumn<Launcher>("launcher");
+    QTest::newRow("launcher program") << Launcher::BinaryFile;
+    QTest::newRow("launcher script") << Launcher::ScriptFile;
+}
+
+void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
+{
+    QFETCH(Launcher, launcher);
+    const bool script = launcher == Launcher::ScriptFile;
+    // Blanks, "$" and backticks in a path on the command line must reach the
+    // player as they are.
+    const QString tag = script ? QStringLiteral("script") : QStringLiteral("program");
+    const QString output = outputs_.path() + QStringLiteral("/build ") + tag + QLatin1Char('/');
+    const QString state_dir = outputs_.path() + QStringLiteral("/state $HOME `true` ") + tag;
+    QVERIFY(QDir().mkpath(state_dir));
+    const QString state_file = state_dir + QStringLiteral("/player state.json");
+
+    const Binary kind = EngineInfo::getBinary();
+    const SelectedBinaries binaries{kind == Binary::Release, kind == Binary::Development, kind == Binary::Debug};
+    const QString player = installation_.binPath() + QStringLiteral("sample_x64") + debug_suffix_;
+    const QString user_file = outputs_.path() + QStringLiteral("/README for players.txt");
+    QVERIFY(Installation::writeFile(user_file, "have fun\n"));
+
+    Options options;
+    options.setName(QStringLiteral("sample"));
+    options.setPath(output);
+    options.setLauncher(launcher);
+    options.setConfig(kind == Binary::Release ? BuildConfiguration::Release : BuildConfiguration::Development);
+    options.setBinary(kind);
+    options.setPrecision(Precision::Float);
+    options.setVideoAPI(VideoAPI::OpenGL);
+    options.setPrecompile(false);
+    options.setMainRelease(player);
+    options.setMainDev(player);
+    options.setMainDebug(player);
+    options.setWorld(Velmora::FileSystem::getGUID("worlds/level1.world"));
+    options.setArgs(QStringLiteral("-quit_after_frames 2 -state_file \"%1\"").arg(state_file));
+    options.setRules({CopyRule{user_file, QStringLiteral("docs")}});
+    QVERIFY(options.getWorld().isValid());
+
+    BuildPaths paths;
+    paths.bin_dir = paths.exe_dir = getExeDir();
+    paths.cache_dir = getCacheDir();
+    paths.system_cache_file_path = getSystemCacheFilePath();
+    paths.editor_cache_file_path = getEditorCacheFilePath();
+    paths.data_dir = getDataDir();
+    QCOMPARE(paths.bin_dir, installation_.binPath());
+
+    auto job = std::make_shared<ExecutorJob>();
+    job->setExecutor(ExecutorBuilder::build(options, binaries, paths, {}, SDKEdition::Unknown, components_.get(),
+                                            assets_.get(), materials_.get(), properties_.get()));
+    QList<int> percents;
+    connect(job.get(), &ExecutorJob::progress, this, [&percents](int max, int value) { percents << value * 100 / max; });
+    QEventLoop loop;
+    connect(job.get(), &tbb::QJob::done, &loop, [&loop]() { loop.exit(0); });
+    QTimer::singleShot(120000, &loop, [&loop]() { loop.exit(1); });
+    QVERIFY(tbb::Queue::instance()->enqueue(job));
+    QCOMPARE(loop.exec(), 0);
+    QVERIFY2(job->isSuccess(), "the build failed");
+    QCOMPARE(percents.last(), 100);
+
+    // The layout of a build folder.
+    const QString engine_library = QStringLiteral("bin/libVelmora_x64") + debug_suffix_ + QStringLiteral(".so");
+    QStringList expected{engine_library,
+                         QStringLiteral("bin/velmora.cfg"),
+                         QStringLiteral("bin/libopenal.so"),
+                         QStringLiteral("bin/sample_x64") + debug_suffix_,
+                         QStringLiteral("data/guids.db"),
+                         QStringLiteral("data/velmora.cache"),
+                         QStringLiteral("data/editor.cache"),
+                         QStringLiteral("docs/README for players.txt")};
+    if (script)
+        expected << QStringLiteral("sample.sh");
+    else
+        expected << QStringLiteral("sample") << QStringLiteral("sample.lconfig") << QStringLiteral("libQt5Core.so.5")
+                 << QStringLiteral("libQt5Widgets.so.5") << QStringLiteral("libpng12.so.0")
+                 << QStringLiteral("platforms/libqoffscreen.so");
+    for (const QString &file : qAsConst(expected))
+        QVERIFY2(QFileInfo(output + file).isFile(), qPrintable(file));
+    QVERIFY(!QFileInfo::exists(output + (script ? QStringLiteral("sample") : QStringLiteral("sample.sh"))));
+    QVERIFY(sameBytes(output + engine_library, installation_.root() + engine_library));
+
+    const QFileDevice::Permissions data_mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+            | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFileDevice::Permissions mask = data_mode | QFileDevice::ExeOwner | QFileDevice::ExeGroup
+            | QFileDevice::ExeOther | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    QCOMPARE(QFile::permissions(output + QStringLiteral("data/guids.db")) & mask, data_mode);
+    if (script)
+        QCOMPARE(QFile::permissions(output + QStringLiteral("sample.sh")) & mask, mask & ~(QFileDevice::WriteGroup | QFileDevice::WriteOther));
+    else
+        QCOMPARE(QFile::permissions(output + QStringLiteral("sample.lconfig")) & mask, data_mode);
+
+    // guids.db maps every file GUID to its path, and every file the content
+    // needs is there byte for byte.
+    const QJsonObject table = readJson(output + QStringLiteral("data/guids.db"));
+    QVERIFY(table.size() > 10);
+    for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
+        const QString path = it.value().toString();
+        QVERIFY2(sameBytes(output + QStringLiteral("data/") + path, paths.data_dir + path), qPrintable(path));
+        QCOMPARE(QString::fromUtf8(Velmora::FileSystem::getGUID(path.toUtf8().constData()).getString().get()), it.key());
+    }
+    int stored = 0;
+    for (const as::Asset &asset : assets_->assets()) {
+        if (asset.isExcluded() || asset.getType() == AssetType(22))
+            continue;
+        const QString key = QString::fromUtf8(asset.getGUID().getString().get());
+        QVERIFY2(table.value(key).toString() == asset.getRelativePath(), qPrintable(asset.getRelativePath()));
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            if (!runtime.isStored())
+                continue;
+            const QString path = table.value(QString::fromUtf8(runtime.getGUID().getString().get())).toString();
+            QVERIFY(path.startsWith(QLatin1String(".runtimes/")));
+            QVERIFY(sameBytes(output + QStringLiteral("data/") + path + QStringLiteral(".meta"),
+                              paths.data_dir + path + QStringLiteral(".meta")));
+            ++stored;
+        }
+    }
+    QVERIFY(stored >= 2);
+    QDirIterator core(paths.data_dir + QStringLiteral("core"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (core.hasNext()) {
+        const QString file = core.next();
+        const QString relative = file.mid(paths.data_dir.size());
+        QVERIFY2(sameBytes(output + QStringLiteral("data/") + relative, file), qPrintable(relative));
+    }
+
+    // The build runs: the launcher starts the player, which finds its data
+    // and the start world.
+    QProcess run;
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.setWorkingDirectory(outputs_.path());
+    if (script)
+        run.start(output + QStringLiteral("sample.sh"), QStringList());
+    else
+        run.start(output + QStringLiteral("sample"), QStringList{QStringLiteral("--run")});
+    QVERIFY(run.waitForFinished(120000));
+    const QByteArray log = run.readAll();
+    QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, log.constData());
+
+    const QJsonObject state = readJson(state_file);
+    QVERIFY2(!state.isEmpty(), log.constData());
+    QCOMPARE(state.value(QStringLiteral("world")).toString(), QStringLiteral("worlds/level1.world"));
+    QVERIFY(state.value(QStringLiteral("nodes")).toInt() > 0);
+    QCOMPARE(state.value(QStringLiteral("guids_db_entries")).toInt(), table.size());
+    QCOMPARE(state.value(QStringLiteral("guids_db_missing")).toInt(), 0);
+    QCOMPARE(state.value(QStringLiteral("failed")).toBool(), false);
+    QCOMPARE(QDir::cleanPath(state.value(QStringLiteral("data_path")).toString()),
+             QDir::cleanPath(output + QStringLiteral("data")));
+}
+
+QTEST_MAIN(TestBuildEndToEnd)
+#include "tst_build_end_to_end.moc"
