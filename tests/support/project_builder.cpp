@@ -102,7 +102,7 @@ ProjectBuilder &ProjectBuilder::asset(const QString &path, const QByteArray &con
 {
     file(path, content);
     QString meta = QStringLiteral("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"%1\"")
-                       .arg(expandGuids(guid));
+                           .arg(expandGuids(guid));
     if (type > 0)
         meta += QStringLiteral(" type=\"%1\"").arg(type);
     meta += QLatin1String(" excluded=\"0\"/>\n");
@@ -124,9 +124,9 @@ ProjectBuilder &ProjectBuilder::world(const QString &path, const QString &guid, 
         xml += QStringLiteral("  <node type=\"NodeDummy\" id=\"%1\" name=\"%2\">\n"
                               "    <transform>1 0 0 0 0 1 0 0 0 0 1 0 0 0 0 1</transform>\n"
                               "  </node>\n")
-                   .arg(id++)
-                   .arg(name)
-                   .toUtf8();
+                       .arg(id++)
+                       .arg(name)
+                       .toUtf8();
     }
     xml += "</world>\n";
     return asset(path, xml, guid, 18);

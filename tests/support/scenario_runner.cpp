@@ -11,17 +11,19 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <QMutex>
+#include <QMutexLocker>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 
 namespace test {
 
@@ -38,6 +40,31 @@ void captureLog(const char *text, int /*kind*/)
 }
 
 constexpr int START_TIMEOUT_MS = 120000;
+
+// Marks a folder that the runner made, so that it only ever empties its own.
+const char *const ROOT_MARKER = ".velmora-scenario-root";
+
+// Prepares a fixed run folder: emptied first unless the scenario continues
+// an earlier run. A folder without the runner's marker is never emptied.
+bool prepareFixedRoot(const QString &root, bool keep)
+{
+    QDir dir(root);
+    const QString marker = dir.filePath(QString::fromLatin1(ROOT_MARKER));
+    if (dir.exists() && !keep) {
+        if (!dir.isEmpty() && !QFileInfo::exists(marker)) {
+            std::fprintf(stderr, "%s is not a scenario folder; it is left alone\n", qPrintable(root));
+            return false;
+        }
+        if (!dir.removeRecursively())
+            return false;
+    }
+    if (keep && !QFileInfo::exists(marker)) {
+        std::fprintf(stderr, "%s holds no earlier run to continue\n", qPrintable(root));
+        return false;
+    }
+    QFile file(marker);
+    return QDir().mkpath(root) && (QFileInfo::exists(marker) || file.open(QIODevice::WriteOnly));
+}
 
 int runTestObject(QObject *object, const QStringList &qtest_arguments)
 {
@@ -63,6 +90,11 @@ int Scenario::expectedExitCode() const
 bool Scenario::expectsStart() const
 {
     return true;
+}
+
+bool Scenario::continuesEarlierRun() const
+{
+    return false;
 }
 
 const ScenarioContext &context()
@@ -147,14 +179,23 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
     for (int i = 2; i < argc; ++i)
         qtest_arguments << QString::fromUtf8(argv[i]);
 
-    const QString home = qEnvironmentVariable("VELMORA_TEST_HOME", QDir::tempPath());
-    QDir().mkpath(home);
-    QTemporaryDir temporary(home + QLatin1String("/run-XXXXXX"));
-    if (!temporary.isValid()) {
-        std::fprintf(stderr, "cannot make a temporary folder in %s\n", qPrintable(home));
-        return 2;
+    std::unique_ptr<Scenario> scenario = factory();
+    const QString fixed_root = qEnvironmentVariable("VELMORA_SCENARIO_ROOT");
+    std::unique_ptr<QTemporaryDir> temporary;
+    if (fixed_root.isEmpty()) {
+        const QString home = qEnvironmentVariable("VELMORA_TEST_HOME", QDir::tempPath());
+        QDir().mkpath(home);
+        temporary = std::make_unique<QTemporaryDir>(home + QLatin1String("/run-XXXXXX"));
+        if (!temporary->isValid()) {
+            std::fprintf(stderr, "cannot make a temporary folder in %s\n", qPrintable(home));
+            return 2;
+        }
+        g_context.root = temporary->path();
+    } else {
+        if (!prepareFixedRoot(fixed_root, scenario->continuesEarlierRun()))
+            return 2;
+        g_context.root = QDir(fixed_root).absolutePath();
     }
-    g_context.root = temporary.path();
     g_context.project = g_context.root + QLatin1String("/project");
     g_context.config_home = g_context.root + QLatin1String("/config");
     g_context.log_path = g_context.root + QLatin1String("/log.txt");
@@ -164,14 +205,13 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
 
     Velmora::Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(captureLog));
 
-    std::unique_ptr<Scenario> scenario = factory();
     ProjectBuilder project(g_context.project);
     project.projectFile().engineData();
     g_context.data_path = project.dataPath();
 
-    QStringList arguments{QStringLiteral("-data_path"), project.dataPath(),
+    QStringList arguments{QStringLiteral("-data_path"),  project.dataPath(),
                           QStringLiteral("-fixed_ifps"), QStringLiteral("0.02"),
-                          QStringLiteral("-log_path"), g_context.log_path,
+                          QStringLiteral("-log_path"),   g_context.log_path,
                           QStringLiteral("-cache_path"), g_context.root + QLatin1String("/cache/")};
     scenario->prepare(project, arguments);
     if (!project.ok()) {

@@ -39,6 +39,10 @@ public:
     virtual int expectedExitCode() const;
     // False for scenarios whose editor never finishes starting.
     virtual bool expectsStart() const;
+    // True for the later run of a restart: with VELMORA_SCENARIO_ROOT set,
+    // the run keeps the folder (project, settings, log) that an earlier
+    // scenario process left there instead of starting from an empty one.
+    virtual bool continuesEarlierRun() const;
 };
 
 using ScenarioFactory = std::function<std::unique_ptr<Scenario>()>;
@@ -47,12 +51,12 @@ using ScenarioList = std::vector<std::pair<QString, ScenarioFactory>>;
 // What a scenario can reach of the run.
 struct ScenarioContext
 {
-    QString root;        // temporary folder of the run
-    QString project;     // project folder
-    QString data_path;   // data folder, ending with "/"
-    QString log_path;    // engine log file
+    QString root; // temporary folder of the run
+    QString project; // project folder
+    QString data_path; // data folder, ending with "/"
+    QString log_path; // engine log file
     QString config_home; // XDG_CONFIG_HOME of the run
-    int exit_code = -1;  // event loop result, after shutdown
+    int exit_code = -1; // event loop result, after shutdown
     Editor::Application *application = nullptr;
 };
 
@@ -64,8 +68,7 @@ QString settingsFilePath();
 QString readLog();
 
 // Everything the engine log and console printed since the runner started
-// (captured through a console output callback until the console window
-// detaches the callbacks at shutdown).
+// (captured through a console output callback of the runner's own).
 QString capturedLog();
 // Waits until the engine has run count more frames; false on timeout.
 bool waitFrames(int count, int timeout_ms = 30000);
@@ -74,6 +77,8 @@ bool waitFrames(int count, int timeout_ms = 30000);
 QMap<QString, QByteArray> folderChecksums(const QString &folder);
 
 // Runs the scenario named by argv[1]; the remaining arguments go to QTest.
+// The run's folder is a fresh temporary one, or VELMORA_SCENARIO_ROOT when
+// that is set (so that two scenario processes can make one restart).
 int runScenarios(int argc, char **argv, const ScenarioList &scenarios);
 
 } // namespace test

@@ -5,9 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>

@@ -3,6 +3,7 @@
 #include <velmora/Console.h>
 
 #include <QEvent>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScrollArea>
@@ -20,10 +21,21 @@ QLabel *makeLabel(QWidget *parent, const char *object_name, int point_size)
     return label;
 }
 
-const char *const CREDITS =
-    "<p><b>Velmora Editor</b></p>"
-    "<p>Engine, editor and tools by the Velmora team.</p>"
-    "<p>Built with Qt, pugixml and the Roboto fonts.</p>";
+// The credits panel: who made the editor and what it is built with.
+const char *const CREDITS
+        = "<h3>VELMORA 2 Editor</h3>"
+          "<p>The editor of the VELMORA 2 real-time engine: worlds, assets, builds and the tools around them.</p>"
+          "<h4>Engine and editor</h4>"
+          "<p>Rendering, world and asset pipelines, editor shell, build tool, dependency analysis, asset "
+          "cleaner, impostor creator, track editor, video grabber and texture profiler by the VELMORA team.</p>"
+          "<h4>Third-party software</h4>"
+          "<p><b>Qt 5</b> &mdash; The Qt Company Ltd. and other contributors, GNU LGPL version 3.<br>"
+          "<b>pugixml</b> &mdash; Arseny Kapoulkine, MIT License.<br>"
+          "<b>OpenEXR and Imath</b> &mdash; Contributors to the OpenEXR Project, BSD-3-Clause License.<br>"
+          "<b>Roboto</b> fonts &mdash; Google, Apache License 2.0.</p>"
+          "<h4>Thanks</h4>"
+          "<p>To everyone who reported a problem, sent a sample project or asked the question that made a tool "
+          "better.</p>";
 
 } // namespace
 
@@ -54,23 +66,38 @@ AboutWindow::AboutWindow(QWidget *parent)
     scroll->setWidgetResizable(true);
     auto contents = new QWidget;
     contents->setObjectName(QStringLiteral("scrollAreaWidgetContents"));
+    contents->setGeometry(QRect(0, 0, 597, 2753));
     auto contents_layout = new QHBoxLayout(contents);
-    contents_layout->setContentsMargins(60, 0, 60, 0);
+    contents_layout->setObjectName(QStringLiteral("horizontalLayout"));
+    QMargins margins = contents_layout->contentsMargins();
+    margins.setLeft(60);
+    margins.setRight(60);
+    contents_layout->setContentsMargins(margins);
+    auto grid = new QGridLayout;
+    grid->setObjectName(QStringLiteral("gridLayout"));
+    margins = grid->contentsMargins();
+    margins.setLeft(0);
+    margins.setRight(0);
+    grid->setContentsMargins(margins);
     QLabel *credits = makeLabel(contents, "label_256", 10);
     credits->setOpenExternalLinks(true);
     credits->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     credits->setWordWrap(true);
     credits->setText(QString::fromLatin1(CREDITS));
-    contents_layout->addWidget(credits);
+    grid->addWidget(credits, 0, 0, 1, 2);
+    grid->setColumnStretch(0, 3);
+    contents_layout->addLayout(grid);
     scroll->setWidget(contents);
     layout->addWidget(scroll);
 
     QLabel *notice = makeLabel(central, "label_231", 7);
-    notice->setText(tr("All rights reserved."));
+    notice->setText(tr("Copyright (C) VELMORA. All rights reserved. The software and its documentation are "
+                       "licensed, not sold."));
     layout->addWidget(notice);
     QLabel *link = makeLabel(central, "label_232", 9);
     link->setOpenExternalLinks(true);
-    link->setText(QStringLiteral("<a href=\"https://velmora.dev\">velmora.dev</a>"));
+    // The link colour stands out on the dark style.
+    link->setText(QStringLiteral("<a href=\"https://velmora.dev\" style=\"color: #5fa8ff;\">velmora.dev</a>"));
     layout->addWidget(link);
     setCentralWidget(central);
 
@@ -85,6 +112,9 @@ QString AboutWindow::versionLine(const QString &engine_version_info)
 {
     QString text = engine_version_info + QLatin1Char(')');
     const int position = text.size() - 12;
+    // A text shorter than the revision gets no opening parenthesis. The
+    // check is explicit: inserting a single character at a negative
+    // position counts from the end and would insert one.
     if (position >= 0)
         text.insert(position, QLatin1Char('('));
     return tr("Version: ") + text;

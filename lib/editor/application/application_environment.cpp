@@ -13,10 +13,10 @@ bool isEnvironmentVariableSet(const char *name)
 bool wantsHighDpiScaling(const EnvironmentReader &is_set)
 {
     static const char *const SCALING_VARIABLES[] = {
-        "QT_DEVICE_PIXEL_RATIO",
-        "QT_AUTO_SCREEN_SCALE_FACTOR",
-        "QT_SCALE_FACTOR",
-        "QT_SCREEN_SCALE_FACTORS",
+            "QT_DEVICE_PIXEL_RATIO",
+            "QT_AUTO_SCREEN_SCALE_FACTOR",
+            "QT_SCALE_FACTOR",
+            "QT_SCREEN_SCALE_FACTORS",
     };
     for (const char *name : SCALING_VARIABLES) {
         if (is_set(name))

@@ -6,8 +6,7 @@
 namespace Editor {
 
 // Where a Qt message goes in the engine log.
-enum class MessageRoute
-{
+enum class MessageRoute {
     Drop,
     Message,
     Warning,

@@ -10,7 +10,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMutexLocker>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -35,10 +34,12 @@ QString variableValueText(const char *name)
 
 ConsoleWidget::ConsoleWidget(QWidget *parent)
     : QWidget(parent)
+    , history_{QString()}
 {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("ConsoleWidget"));
     resize(400, 300);
+    setWindowTitle(tr("Form"));
 
     auto layout = new QVBoxLayout(this);
     layout->setObjectName(QStringLiteral("verticalLayout"));
@@ -77,12 +78,13 @@ ConsoleWidget::ConsoleWidget(QWidget *parent)
 
     text_edit_->document()->setMaximumBlockCount(MAX_BLOCK_COUNT);
 
-    output_callback_ = Velmora::Console::addOutputCallback(
-        Velmora::MakeCallback(this, &ConsoleWidget::onConsoleOutput));
+    output_callback_
+            = Velmora::Console::addOutputCallback(Velmora::MakeCallback(this, &ConsoleWidget::onConsoleOutput));
 }
 
 ConsoleWidget::~ConsoleWidget()
 {
+    // However the window goes, the engine must not call it afterwards.
     if (output_callback_)
         Velmora::Console::removeOutputCallback(output_callback_);
 }
@@ -91,13 +93,13 @@ void ConsoleWidget::onConsoleOutput(const char *text, int kind)
 {
     if (!text || !*text)
         return;
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     pending_.append(ConsoleMessage{Velmora::String(text), kind});
 }
 
 int ConsoleWidget::pendingCount() const
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     return pending_.size();
 }
 
@@ -108,7 +110,7 @@ void ConsoleWidget::flushOutput()
     // instead of changing the list being shown.
     Velmora::Vector<ConsoleMessage> messages;
     {
-        QMutexLocker lock(&mutex_);
+        std::lock_guard<std::recursive_mutex> lock(mutex_);
         std::swap(messages, pending_);
     }
     for (const ConsoleMessage &message : messages)
@@ -140,12 +142,12 @@ void ConsoleWidget::appendMessage(const QString &text, int kind)
         cursor.insertBlock();
         new_block_pending_ = false;
     }
-    QString piece = text;
-    if (piece.endsWith(QLatin1Char('\n'))) {
-        piece.chop(1);
+    QString shown = text;
+    if (shown.endsWith(QLatin1Char('\n'))) {
+        shown.chop(1);
         new_block_pending_ = true;
     }
-    cursor.insertText(piece, format);
+    cursor.insertText(shown, format);
     text_edit_->document()->lastBlock().setUserState(kind);
 
     if (following)
@@ -180,8 +182,6 @@ void ConsoleWidget::runCommand()
     if (text.isEmpty())
         return;
 
-    if (history_.isEmpty())
-        history_.append(QString());
     const QString most_recent = history_.size() > 1 ? history_.at(1) : QString();
     if (text == most_recent) {
         history_[0] = QString();
@@ -210,7 +210,7 @@ void ConsoleWidget::clearOutput()
 {
     text_edit_->clear();
     new_block_pending_ = false;
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::recursive_mutex> lock(mutex_);
     pending_.clear();
 }
 
@@ -224,14 +224,15 @@ void ConsoleWidget::updateCompleter()
     const int variables = Velmora::Console::getNumVariables();
     for (int i = 0; i < variables; ++i) {
         const char *name = Velmora::Console::getVariableName(i);
-        completer_model_->appendRow({new QStandardItem(QString::fromUtf8(name)),
-                                     new QStandardItem(variableValueText(name))});
+        completer_model_->appendRow(
+                {new QStandardItem(QString::fromUtf8(name)), new QStandardItem(variableValueText(name))});
     }
     const int commands = Velmora::Console::getNumCommands();
     for (int i = 0; i < commands; ++i) {
         const char *name = Velmora::Console::getCommandName(i);
-        completer_model_->appendRow({new QStandardItem(QString::fromUtf8(name)),
-                                     new QStandardItem(QString::fromUtf8(Velmora::Console::getCommandDescription(name)))});
+        completer_model_->appendRow(
+                {new QStandardItem(QString::fromUtf8(name)),
+                 new QStandardItem(QString::fromUtf8(Velmora::Console::getCommandDescription(name)))});
     }
     completer->setModel(completer_model_);
     completer->setPopup(completer_popup_);
@@ -239,8 +240,6 @@ void ConsoleWidget::updateCompleter()
 
 void ConsoleWidget::recallHistory(int step)
 {
-    if (history_.isEmpty())
-        history_.append(QString());
     history_[history_index_] = line_edit_->text();
     history_index_ = qBound(0, history_index_ + step, history_.size() - 1);
     line_edit_->setText(history_.at(history_index_));
@@ -248,7 +247,7 @@ void ConsoleWidget::recallHistory(int step)
 
 bool ConsoleWidget::event(QEvent *event)
 {
-    if (event->type() == QEvent::StyleChange)
+    if (event->type() == QEvent::StyleChange || event->type() == QEvent::PaletteChange)
         recolorAll();
     return QWidget::event(event);
 }
@@ -276,9 +275,11 @@ bool ConsoleWidget::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (watched == completer_popup_ && event->type() == QEvent::ShortcutOverride) {
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Tab) {
+            // The entry the user sees: the current one, else the first row of
+            // the list as the typed prefix filters it.
             QModelIndex index = completer_popup_->currentIndex();
-            if (!index.isValid())
-                index = completer_model_->index(0, 0);
+            if (!index.isValid() && completer_popup_->model())
+                index = completer_popup_->model()->index(0, 0);
             const QVariant text = index.sibling(index.row(), 0).data(Qt::DisplayRole);
             if (text.isValid())
                 line_edit_->setText(text.toString() + QLatin1Char(' '));
@@ -290,21 +291,25 @@ bool ConsoleWidget::eventFilter(QObject *watched, QEvent *event)
 
 void ConsoleWidget::loadHistory(EditorSettings *settings)
 {
-    const EditorSettings::ConsoleSection section = settings->console();
-    if (section.history.exists())
-        history_ = section.history.file->getString(section.history.key).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const ConfigEntry entry = settings->console().history;
+    QStringList loaded;
+    if (entry.exists())
+        loaded = entry.file->getString(entry.key, QString()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     // Slot 0 is the line being edited: the commands of the last run start
-    // at slot 1, so the next command never overwrites the most recent one.
-    history_.prepend(QString());
+    // at slot 1, so the first Up or Down never overwrites the most recent one.
+    loaded.prepend(QString());
+    history_ = loaded;
+    history_index_ = 0;
     recolorAll();
 }
 
 void ConsoleWidget::saveHistory(EditorSettings *settings)
 {
-    const EditorSettings::ConsoleSection section = settings->console();
-    section.history.file->set(section.history.key, QStringList(history_.mid(0, MAX_HISTORY + 1)).join(QLatin1Char('\n')));
+    const ConfigEntry entry = settings->console().history;
+    entry.file->set(entry.key, history_.mid(0, MAX_HISTORY + 1).join(QLatin1Char('\n')));
 
-    Velmora::Console::clearOutputCallbacks();
+    // Only this window's own callback goes: other tools and test captures
+    // that listen to the engine console keep theirs.
     if (output_callback_) {
         Velmora::Console::removeOutputCallback(output_callback_);
         output_callback_ = nullptr;

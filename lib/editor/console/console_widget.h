@@ -4,9 +4,10 @@
 #include <velmora/Vector.h>
 
 #include <QColor>
-#include <QMutex>
 #include <QStringList>
 #include <QWidget>
+
+#include <mutex>
 
 class EditorSettings;
 class QLineEdit;
@@ -41,9 +42,11 @@ public:
     void loadHistory(EditorSettings *settings);
     // Stores the history and detaches the window from the engine console.
     void saveHistory(EditorSettings *settings);
+    // Whether the engine still calls this window.
+    bool isAttached() const { return output_callback_ != nullptr; }
     void scrollToEnd();
 
-    // Tests and the presenter: queued pieces not shown yet, the command
+    // Tests and the presenter: queued texts not shown yet, the command
     // history (slot 0 is the line being edited) and the parts of the form.
     int pendingCount() const;
     QStringList history() const { return history_; }
@@ -81,6 +84,8 @@ private:
     QStandardItemModel *completer_model_ = nullptr;
     QTreeView *completer_popup_ = nullptr;
     void *output_callback_ = nullptr;
-    mutable QMutex mutex_;
+    // Recursive: the engine may print on the GUI thread while it is held. A
+    // standard mutex, so that thread checkers see the lock.
+    mutable std::recursive_mutex mutex_;
     Velmora::Vector<ConsoleMessage> pending_;
 };

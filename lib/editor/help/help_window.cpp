@@ -18,6 +18,8 @@
 
 namespace {
 
+constexpr int DESCRIPTION_POINT_SIZE = 10;
+
 bool showAtStartupSetting()
 {
     EditorSettings *settings = depr::g.settings;
@@ -60,31 +62,33 @@ HelpWindow::~HelpWindow() = default;
 QVector<HelpWindow::ButtonInfo> HelpWindow::buttonInfos() const
 {
     return {
-        {":/images/help_window/button_start_blue.png", ":/images/help_window/button_start_green.png",
-         tr("GETTING STARTED"),
-         tr("First time with VELMORA? Start learning about its capabilities, terminology, and project workflow here."),
-         QString(), [] { EditorControls::openGettingStartedUrl(); }},
-        {":/images/help_window/button_video_blue.png", ":/images/help_window/button_video_green.png",
-         tr("VIDEO TUTORIALS"),
-         tr("Learn VELMORA from UI to content optimization by watching our video tutorials."), QString(),
-         [] { EditorControls::openVideoTutorialsUrl(); }},
-        {":/images/help_window/button_docs_blue.png", ":/images/help_window/button_docs_green.png",
-         tr("ONLINE DOCS"),
-         tr("Our thorough and well-organized documentation covers all aspects of development within VELMORA."),
-         QString(), [] { EditorControls::openDocumentationUrl(); }},
-        {":/images/help_window/button_forum_blue.png", ":/images/help_window/button_forum_green.png", tr("FORUM"),
-         tr("The VELMORA community consists of professional developers giving helpful advice to your questions here."),
-         QString(), [] { EditorControls::openForumsUrl(); }},
+            {":/images/help_window/button_start_blue.png", ":/images/help_window/button_start_green.png",
+             tr("GETTING STARTED"),
+             tr("First time with VELMORA? Start learning about its capabilities, terminology, and project workflow "
+                "here."),
+             QString(), [] { EditorControls::openGettingStartedUrl(); }},
+            {":/images/help_window/button_video_blue.png", ":/images/help_window/button_video_green.png",
+             tr("VIDEO TUTORIALS"),
+             tr("Learn VELMORA from UI to content optimization by watching our video tutorials."), QString(),
+             [] { EditorControls::openVideoTutorialsUrl(); }},
+            {":/images/help_window/button_docs_blue.png", ":/images/help_window/button_docs_green.png",
+             tr("ONLINE DOCS"),
+             tr("Our thorough and well-organized documentation covers all aspects of development within VELMORA."),
+             QString(), [] { EditorControls::openDocumentationUrl(); }},
+            {":/images/help_window/button_forum_blue.png", ":/images/help_window/button_forum_green.png", tr("FORUM"),
+             tr("The VELMORA community consists of professional developers giving helpful advice to your questions "
+                "here."),
+             QString(), [] { EditorControls::openForumsUrl(); }},
     };
 }
 
 QPushButton *HelpWindow::createButton(const ButtonInfo &info)
 {
     auto button = new QPushButton;
-    const Velmora::String style = Velmora::String::format(
-        "QPushButton {background-image: url(%s);min-width: 220px;min-height: 320px;}"
-        "QPushButton:hover {background-image: url(%s);}",
-        info.normal_image, info.hover_image);
+    const Velmora::String style
+            = Velmora::String::format("QPushButton {background-image: url(%s);min-width: 220px;min-height: 320px;}"
+                                      "QPushButton:hover {background-image: url(%s);}",
+                                      info.normal_image, info.hover_image);
     button->setStyleSheet(QString::fromUtf8(style.get()));
     button->setToolTip(info.tooltip);
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -105,6 +109,11 @@ QPushButton *HelpWindow::createButton(const ButtonInfo &info)
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addSpacing(10);
     auto description = new QLabel(info.description);
+    // Small enough that the longest description fits the picture below the
+    // title whatever the platform's default font is.
+    QFont description_font = description->font();
+    description_font.setPointSize(DESCRIPTION_POINT_SIZE);
+    description->setFont(description_font);
     description->setWordWrap(true);
     description->setAlignment(Qt::AlignLeft);
     description->setStyleSheet(label_style);

@@ -208,8 +208,7 @@ bool Presenter::init(int argc, char **argv)
     Velmora::Log::message("---- Editor ----\n");
     Velmora::Log::message("Version: %s %s-%s %s\n", qPrintable(base::BuildInformation::version()),
                           qPrintable(base::BuildInformation::branchTag()),
-                          qPrintable(base::BuildInformation::revision()),
-                          qPrintable(base::BuildInformation::date()));
+                          qPrintable(base::BuildInformation::revision()), qPrintable(base::BuildInformation::date()));
     Velmora::Log::message("Binary: %s %s\n\n", qPrintable(base::BuildInformation::platform()),
                           qPrintable(base::BuildInformation::compiler()));
 
@@ -239,10 +238,13 @@ void Presenter::showSplash(const QString &title)
     // never paints cannot hold the start-up for ever.
     QEventLoop loop;
     bool painted = false;
-    connect(g_splash, &SplashWidget::exposed, &loop, [&painted, &loop] {
-        painted = true;
-        loop.quit();
-    }, Qt::QueuedConnection);
+    connect(
+            g_splash, &SplashWidget::exposed, &loop,
+            [&painted, &loop] {
+                painted = true;
+                loop.quit();
+            },
+            Qt::QueuedConnection);
     QTimer::singleShot(SPLASH_PAINT_TIMEOUT_MS, &loop, &QEventLoop::quit);
     g_splash->show();
     loop.exec();
@@ -355,10 +357,13 @@ void Presenter::initAssets(Velmora::Vector<Velmora::UGUID> &failed)
     // holding the start-up for ever.
     QEventLoop loop;
     bool initialized = false;
-    connections << connect(asset_manager_, &AssetManagerPrivate::initialized, &loop, [&initialized, &loop] {
-        initialized = true;
-        loop.quit();
-    }, Qt::QueuedConnection);
+    connections << connect(
+            asset_manager_, &AssetManagerPrivate::initialized, &loop,
+            [&initialized, &loop] {
+                initialized = true;
+                loop.quit();
+            },
+            Qt::QueuedConnection);
     QTimer::singleShot(ASSETS_TIMEOUT_MS, &loop, &QEventLoop::quit);
     asset_manager_->init();
     loop.exec();
@@ -456,12 +461,15 @@ void Presenter::initComponents(cs::Manager *components, AssetManagerPrivate *ass
     for (const Velmora::UGUID &guid : failed)
         components->componentChanged(guid);
 
-    connect(components, &cs::Manager::notificationActivated, components, [] {
-        if (depr::g.window_manager && depr::gui.console) {
-            depr::g.window_manager->show(depr::gui.console);
-            depr::gui.console->scrollToEnd();
-        }
-    }, Qt::DirectConnection);
+    connect(
+            components, &cs::Manager::notificationActivated, components,
+            [] {
+                if (depr::g.window_manager && depr::gui.console) {
+                    depr::g.window_manager->show(depr::gui.console);
+                    depr::gui.console->scrollToEnd();
+                }
+            },
+            Qt::DirectConnection);
 
     if (!assets)
         return;
@@ -586,9 +594,8 @@ void Presenter::initGUI()
 
     auto viewports = new ViewportManager(editor_logic_, this);
     depr::g.viewports = viewports;
-    connect(viewports, &ViewportManager::lastHoveredChanged, depr::g.node_controls, [viewports] {
-        depr::g.node_controls->setHoveredViewport(viewports->getLastHoveredViewportWindow());
-    });
+    connect(viewports, &ViewportManager::lastHoveredChanged, depr::g.node_controls,
+            [viewports] { depr::g.node_controls->setHoveredViewport(viewports->getLastHoveredViewportWindow()); });
     connect(viewports, &ViewportManager::lastHoveredChanged, tracker,
             [tracker, viewports] { tracker->setViewportPlayer(viewports->getLastHoveredViewportWindow()); });
 
@@ -608,13 +615,11 @@ void Presenter::initGUI()
     depr::gui.main_menu = new MainMenuInterface(menu, menu);
 
     connect(asset_presenter_, &as::Presenter::createMaterialRequest, mat_presenter_, &mat::Presenter::createMaterial);
-    connect(asset_presenter_, &as::Presenter::createPropertyRequest, prop_presenter_,
-            &prop::Presenter::createProperty);
+    connect(asset_presenter_, &as::Presenter::createPropertyRequest, prop_presenter_, &prop::Presenter::createProperty);
     connect(asset_presenter_, &as::Presenter::createComponentRequest, components,
             [components](const QString &directory) { components->createComponent(directory, QString()); });
     connect(asset_presenter_, &as::Presenter::createUSCRequest, depr::g.world_controls, &WorldControls::createUSC);
-    connect(asset_presenter_, &as::Presenter::createWorldRequest, depr::g.world_controls,
-            &WorldControls::createWorld);
+    connect(asset_presenter_, &as::Presenter::createWorldRequest, depr::g.world_controls, &WorldControls::createWorld);
     connect(asset_presenter_, &as::Presenter::showDependents, this,
             [](const Velmora::Vector<Velmora::UGUID> &guids) { show_deps::showDependents(guids); });
     connect(asset_presenter_, &as::Presenter::showDependencies, this,
@@ -669,20 +674,26 @@ void Presenter::initGUI()
 
 void Presenter::initPlugins()
 {
-    const QString folder = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("editor_debug"));
+    const QString folder
+            = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("editor_debug"));
     PluginManager::loadPluginSpecs({folder});
     PluginManager::loadPlugins();
     plugin_presenter_ = new PluginPresenter(main_window_);
+    addPluginsEntry(main_window_->menuBar(), plugin_presenter_, this);
+}
 
-    QMenu *help = MainMenu::findMenu(main_window_->menuBar(), QString::fromLatin1(Constants::MM_HELP));
+QAction *Presenter::addPluginsEntry(QMenuBar *menu_bar, PluginPresenter *plugins, QObject *owner)
+{
+    QMenu *help = MainMenu::findMenu(menu_bar, QString::fromLatin1(Constants::MM_HELP));
     if (!help) {
-        base::printAssertMessage("menu", "lib/editor/presenter/Presenter", __LINE__);
-        return;
+        // The file and line are part of the fixed text of this log line.
+        base::printAssertMessage("menu", "lib/editor/presenter/Presenter", HELP_MENU_ASSERT_LINE);
+        return nullptr;
     }
-    auto action = new QAction(tr("Plugins"), this);
-    PluginPresenter *plugins = plugin_presenter_;
-    connect(action, &QAction::triggered, this, [plugins] { plugins->showPluginsDialog(); });
+    auto action = new QAction(tr("Plugins"), owner);
+    connect(action, &QAction::triggered, owner, [plugins] { plugins->showPluginsDialog(); });
     help->addAction(action);
+    return action;
 }
 
 void Presenter::restoreLayout()
@@ -711,8 +722,8 @@ void Presenter::initUpdateTimer()
     update_timer_ = timer;
     update_timer_->setCallback([this] { update(); });
     update_timer_->callEach(0);
-    state_connection_ = connect(qApp, &QGuiApplication::applicationStateChanged, this,
-                                &Presenter::onApplicationStateChanged);
+    state_connection_
+            = connect(qApp, &QGuiApplication::applicationStateChanged, this, &Presenter::onApplicationStateChanged);
 }
 
 void Presenter::onApplicationStateChanged(Qt::ApplicationState state)

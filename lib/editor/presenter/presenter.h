@@ -14,6 +14,8 @@ class EditorLogic;
 class EngineAppWidget;
 class EngineViewportWidget;
 class ProjectPreviewGrabber;
+class QAction;
+class QMenuBar;
 class QWidget;
 class RandomizerWidget;
 class ShaderCompilationWatcher;
@@ -84,8 +86,7 @@ class Presenter : public QObject
 
 public:
     // How the engine is started (tests replace it to make the start fail).
-    using EngineStarter =
-        std::function<Velmora::Engine *(int version, Velmora::App *app, int argc, char **argv)>;
+    using EngineStarter = std::function<Velmora::Engine *(int version, Velmora::App *app, int argc, char **argv)>;
     // How a critical start-up failure is shown to the user.
     using CriticalMessageHook = std::function<void(QWidget *parent, const QString &title, const QString &text)>;
 
@@ -114,6 +115,13 @@ public:
     // Rendering API numbers 0 to 3 that the engine supports, ascending.
     static QVector<int> supportedVideoAPIs();
 
+    // Line number that the soft assertion of a missing Help menu reports.
+    static constexpr int HELP_MENU_ASSERT_LINE = 1089;
+    // Adds the "Plugins" entry, which opens the plug-ins dialog, at the end
+    // of the Help menu of menu_bar. Without a Help menu: a soft assertion in
+    // the log and no entry (null).
+    static QAction *addPluginsEntry(QMenuBar *menu_bar, PluginPresenter *plugins, QObject *owner);
+
     // Tests: the parts of the running editor the registries do not hold.
     base::TimerInterface *updateTimer() const { return update_timer_; }
     EngineAppWidget *appWidget() const { return app_widget_; }
@@ -124,6 +132,7 @@ public:
     tprof::Window *textureProfiler() const { return texture_profiler_; }
     assembly::Presenter *buildPresenter() const { return build_presenter_; }
     ShaderCompilationWatcher *shaderWatcher() const { return shader_watcher_; }
+    ProjectPreviewGrabber *previewGrabber() const { return preview_grabber_; }
     QByteArray browserState() const { return browser_state_; }
     void updateTitle(bool with_world);
 

@@ -1,30 +1,189 @@
 #include "editor/show_assets_dependencies/show_dependencies.h"
 
+#include "editor/interdependence/analyzer/driver.h"
+#include "editor/interdependence/executor.h"
+#include "editor/interdependence/executor_job.h"
+#include "editor/interdependence/parser/driver.h"
+#include "editor/interdependence/parser/generic_item_builder.h"
+#include "editor/interdependence/parser/guid_processor.h"
+#include "editor/interdependence/parser/utils.h"
+#include "editor/show_assets_dependencies/show_assets_settings.h"
+#include "editor/show_assets_dependencies/ui/used_window.h"
+#include "editor/show_assets_dependencies/ui/using_this_one_window.h"
+#include "editor/show_assets_dependencies/used_combiner.h"
+#include "editor/show_assets_dependencies/used_result_data.h"
+#include "editor/show_assets_dependencies/using_this_one_combiner.h"
+#include "editor/show_assets_dependencies/using_this_one_result_data.h"
+
+#include <editor_core/View.h>
+#include <editor_core/WidgetUtils.h>
+#include <editor_core/base/Assert.h>
+#include <editor_core/core/ProgressDialog.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/tbb/Queue.h>
+
+#include <QCoreApplication>
+#include <QPointer>
 #include <QtDebug>
 
 namespace show_deps {
 
 namespace {
 
-bool request(const char *what, const Velmora::Vector<Velmora::UGUID> &guids)
+// The dialog of the query in progress: while it exists no other query
+// starts, so one analysis runs at a time.
+QPointer<core::ProgressDialog> progress_dialog;
+
+QWidget *mainWindow()
 {
-    if (guids.empty())
-        return false;
-    qInfo("Dependency viewer: %s requested for %d asset(s) (first %s).", what, guids.size(),
-          guids.first().getString().get());
-    return true;
+    return depr::gui.main_window;
+}
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("show_deps", text);
+}
+
+void onJobProgress(core::ProgressDialog *dialog, int max, int value)
+{
+    if (max <= 0)
+        return;
+    dialog->setProgress(value * 100 / max);
+}
+
+void onJobDone(const tbb::JobPtr &job)
+{
+    if (!job->isSuccess())
+        return; // cancelled or failed: no window, no message
+    auto *executor_job = dynamic_cast<inas::ExecutorJob *>(job.get());
+    EC_ASSERT(executor_job);
+    const std::unique_ptr<inas::ResultData> result_data = executor_job->takeResult();
+    EC_ASSERT(result_data);
+    if (auto *using_this_one = dynamic_cast<UsingThisOneResultData *>(result_data.get()))
+        showUsingThisOneWindow(using_this_one->takeData());
+    else if (auto *used = dynamic_cast<UsedResultData *>(result_data.get()))
+        showUsedWindow(used->takeData());
+    else
+        EC_ASSERT(false && "We cannot be here!");
+}
+
+template<typename WindowT>
+void openWindow(WindowT *window)
+{
+    if (Editor::AssetManagerPrivate *assets = depr::g.asset_manager) {
+        QObject::connect(assets, &Editor::AssetManagerPrivate::changed, window, &WindowT::assetChanged);
+        QObject::connect(assets, &Editor::AssetManagerPrivate::moved, window, &WindowT::assetChanged);
+        QObject::connect(assets, &Editor::AssetManagerPrivate::removed, window, &WindowT::assetRemoved);
+    }
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    moveToScreenCenter(mainWindow(), window);
+    window->show();
 }
 
 } // namespace
 
 bool showDependencies(const Velmora::Vector<Velmora::UGUID> &guids)
 {
-    return request("assets used", guids);
+    return showAssets(guids, true);
 }
 
 bool showDependents(const Velmora::Vector<Velmora::UGUID> &guids)
 {
-    return request("assets using these", guids);
+    return showAssets(guids, false);
+}
+
+bool showAssets(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
+{
+    if (guids.isEmpty())
+        return false;
+    if (progress_dialog) {
+        qInfo("Progress dialog is still open.");
+        return false;
+    }
+    if (!depr::g.asset_manager || !depr::g.mat_manager || !depr::g.prop_manager) {
+        qWarning("Dependency viewer: the editor's asset, material or property manager is missing; no analysis");
+        return false;
+    }
+    const Velmora::Vector<Velmora::UGUID> known = ShowAssetsSettings::knownGuids(depr::g.asset_manager, guids);
+    if (known.isEmpty())
+        return false;
+
+    const QString title = used ? tr("Assets Used") : tr("Assets Using This One");
+    auto *dialog = new core::ProgressDialog(tr("Analyzing assets in your project. Please wait.\nThis process may "
+                                               "take some time depending on the project's size."),
+                                            mainWindow());
+    dialog->setWindowTitle(title);
+    dialog->setModal(true);
+    dialog->show();
+    progress_dialog = dialog;
+
+    auto job = std::make_shared<inas::ExecutorJob>();
+    job->setExecutor(createExecutor(known, used));
+    QObject::connect(job.get(), &tbb::QJob::done, job.get(), &onJobDone);
+    QObject::connect(job.get(), &tbb::QJob::done, dialog, &QWidget::hide);
+    QObject::connect(job.get(), &tbb::QJob::done, dialog, &QObject::deleteLater);
+    QObject::connect(dialog, &core::ProgressDialog::cancelled, job.get(), &inas::ExecutorJob::cancel,
+                     Qt::DirectConnection);
+    QObject::connect(
+            job.get(), &inas::ExecutorJob::progress, dialog,
+            [dialog](int max, int value) { onJobProgress(dialog, max, value); }, Qt::QueuedConnection);
+
+    if (!tbb::Queue::instance()->enqueue(job)) {
+        qWarning("Dependency viewer: the job queue is shutting down; no analysis");
+        delete dialog;
+        return false;
+    }
+    return true;
+}
+
+core::ProgressDialog *progressDialog()
+{
+    return progress_dialog.data();
+}
+
+std::unique_ptr<inas::Executor> createExecutor(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
+{
+    auto executor = std::make_unique<inas::Executor>();
+    auto settings = std::make_unique<ShowAssetsSettings>(guids, used);
+    auto parser = std::make_unique<inas::parser::Driver>();
+    parser->setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+    // "Assets Using This One" has just taken every asset of the manager for
+    // the parser; the resolver's table is made from the same list.
+    Editor::AssetManagerPrivate *assets = settings->getAssetManager();
+    inas::parser::utils::setupParser(
+            settings.get(), parser.get(),
+            used ? std::make_shared<inas::parser::GuidProcessor>(assets)
+                 : std::make_shared<inas::parser::GuidProcessor>(assets, settings->getAssets()));
+    executor->setParser(std::move(parser));
+    executor->setSettings(std::move(settings));
+    executor->setAnalyzer(std::make_unique<inas::analyzer::Driver>());
+    if (used)
+        executor->setCombiner(std::make_unique<UsedCombiner>());
+    else
+        executor->setCombiner(std::make_unique<UsingThisOneCombiner>());
+    return executor;
+}
+
+UsedWindow *showUsedWindow(std::unique_ptr<UsedData> data)
+{
+    auto *window = new UsedWindow(std::move(data), mainWindow());
+    openWindow(window);
+    return window;
+}
+
+UsingThisOneWindow *showUsingThisOneWindow(std::unique_ptr<UsingThisOneData> data)
+{
+    auto *window = new UsingThisOneWindow(std::move(data), mainWindow());
+    openWindow(window);
+    return window;
+}
+
+void appendGuids(const Velmora::Vector<Velmora::UGUID> &source, QVector<Velmora::UGUID> &target)
+{
+    target.reserve(target.size() + source.size());
+    for (const Velmora::UGUID &guid : source)
+        target.append(guid);
 }
 
 } // namespace show_deps

@@ -33,7 +33,9 @@ SplashWidget::SplashWidget(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags | Qt::Window | Qt::FramelessWindowHint)
 {
     bg_ = QPixmap(QStringLiteral(":/images/splashscreen_editor.png"));
-    EC_ASSERT(!bg_.isNull() && "SplashWidget::SplashWidget: background image " "not found.");
+    EC_ASSERT(!bg_.isNull()
+              && "SplashWidget::SplashWidget: background image "
+                 "not found.");
 
     QPalette pal = palette();
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black));
@@ -64,14 +66,19 @@ SplashWidget::SplashWidget(QWidget *parent, Qt::WindowFlags flags)
 
     new SplashWidgetLayout(version_label_, status_label_, detail_label_, notice_label_, this);
 
-    const qreal ratio = bg_.devicePixelRatio();
-    resize(int(std::lround(bg_.width() / ratio)), int(std::lround(bg_.height() / ratio)));
+    resize(sizeForBackground(bg_));
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->geometry().center() - QRect(0, 0, width(), height()).center());
 }
 
 SplashWidget::~SplashWidget() = default;
+
+QSize SplashWidget::sizeForBackground(const QPixmap &background)
+{
+    const qreal ratio = background.devicePixelRatio();
+    return QSize(int(std::lround(background.width() / ratio)), int(std::lround(background.height() / ratio)));
+}
 
 void SplashWidget::setVersion(const QString &text)
 {

@@ -31,6 +31,10 @@ public:
     QString status() const;
     QString detail() const;
 
+    // The window size for a background image: its pixel size divided by its
+    // device pixel ratio, rounded to whole pixels.
+    static QSize sizeForBackground(const QPixmap &background);
+
     // Waits up to FINISH_WAIT_MS for main_window to be exposed, then closes
     // the splash. Without a main window it closes at once.
     void finish(QWidget *main_window);

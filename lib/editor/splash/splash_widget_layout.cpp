@@ -14,8 +14,7 @@ constexpr int STATUS_TOP = 406;
 constexpr int NOTICE_TOP = 485;
 } // namespace
 
-SplashWidgetLayout::SplashWidgetLayout(QLabel *version, QLabel *status, QLabel *detail, QLabel *notice,
-                                       QWidget *parent)
+SplashWidgetLayout::SplashWidgetLayout(QLabel *version, QLabel *status, QLabel *detail, QLabel *notice, QWidget *parent)
     : QLayout(parent)
 {
     for (QLabel *label : {version, status, detail, notice})
@@ -34,16 +33,16 @@ void SplashWidgetLayout::setGeometry(const QRect &rect)
 
     const QSize version_size = version_item_->sizeHint();
     version_item_->setGeometry(
-        QRect(QPoint(rect.width() - version_size.width() - VERSION_RIGHT_MARGIN, VERSION_TOP), version_size));
+            QRect(QPoint(rect.width() - version_size.width() - VERSION_RIGHT_MARGIN, VERSION_TOP), version_size));
 
     const QRect status_rect(QPoint(TEXT_LEFT, STATUS_TOP), QSize(TEXT_WIDTH, status_item_->sizeHint().height()));
     status_item_->setGeometry(status_rect);
 
     detail_item_->setGeometry(
-        QRect(QPoint(TEXT_LEFT, status_rect.bottom()), QSize(TEXT_WIDTH, detail_item_->sizeHint().height())));
+            QRect(QPoint(TEXT_LEFT, status_rect.bottom()), QSize(TEXT_WIDTH, detail_item_->sizeHint().height())));
 
     notice_item_->setGeometry(
-        QRect(QPoint(TEXT_LEFT, NOTICE_TOP), QSize(TEXT_WIDTH, notice_item_->sizeHint().height())));
+            QRect(QPoint(TEXT_LEFT, NOTICE_TOP), QSize(TEXT_WIDTH, notice_item_->sizeHint().height())));
 }
 
 QSize SplashWidgetLayout::sizeHint() const

@@ -39,6 +39,28 @@ String g_visualizer_texture;
 Gui *g_main_gui = nullptr;
 Ptr<Gui> g_main_gui_handle;
 
+// The editor camera's start: field of view and, without a world, its eye.
+constexpr float DEFAULT_FOV = 60.0f;
+const vec3 DEFAULT_EYE(10.0f, -10.0f, 7.0f);
+
+// The world's first player in depth-first order whose pose was set (a
+// player left at the identity pose looks straight down from the origin,
+// which is no view anybody set up).
+const Player *placedPlayer()
+{
+    const Player *found = nullptr;
+    for (Node *root : NodeTree::roots()) {
+        NodeTree::walk(root, [&found](Node *node) {
+            if (node->getType() == Node::PLAYER_DUMMY && node->getWorldTransform() != mat4::identity())
+                found = static_cast<const Player *>(node);
+            return found == nullptr;
+        });
+        if (found)
+            break;
+    }
+    return found;
+}
+
 } // namespace
 
 // ---- Editor ------------------------------------------------------------------------
@@ -132,7 +154,7 @@ void editorInit()
     g_editor.player = PlayerDummy::create();
     g_editor.player->setName("editor_player");
     g_editor.player->setZFar(100000.0f);
-    g_editor.player->lookAt(vec3(10.0f, -10.0f, 7.0f), vec3(0.0f, 0.0f, 0.0f));
+    g_editor.player->lookAt(DEFAULT_EYE, vec3(0.0f, 0.0f, 0.0f));
 }
 
 void editorShutdown()
@@ -149,13 +171,20 @@ void editorFrameWorld()
 {
     if (!g_editor.player)
         return;
+    if (const Player *player = placedPlayer()) {
+        // The view the level designer set up.
+        g_editor.player->setWorldTransform(player->getWorldTransform());
+        g_editor.player->setFov(player->getFov());
+        return;
+    }
+    g_editor.player->setFov(DEFAULT_FOV);
     BoundBox box;
     Vector<Ptr<Node>> roots;
     World::getRootNodes(roots);
     for (const Ptr<Node> &root : roots)
         box.expand(root->getWorldBoundBox());
     if (!box.isValid()) {
-        g_editor.player->lookAt(vec3(10.0f, -10.0f, 7.0f), vec3(0.0f, 0.0f, 0.0f));
+        g_editor.player->lookAt(DEFAULT_EYE, vec3(0.0f, 0.0f, 0.0f));
         return;
     }
     const BoundSphere sphere(box);

@@ -145,6 +145,21 @@ void Engine::Private::registerConsole()
         return text;
     };
 
+    Console::addCommand("help", "lists the console commands and variables", [](int, const char *const *) {
+        const int commands = Console::getNumCommands();
+        Console::message("---- commands: %d ----\n", commands);
+        for (int i = 0; i < commands; ++i) {
+            const char *name = Console::getCommandName(i);
+            Console::message("  %s - %s\n", name, Console::getCommandDescription(name));
+        }
+        const int variables = Console::getNumVariables();
+        Console::message("---- variables: %d ----\n", variables);
+        for (int i = 0; i < variables; ++i) {
+            const char *name = Console::getVariableName(i);
+            Console::message("  %s - %s\n", name, Console::getVariableDescription(name));
+        }
+        Console::message("---- end ----\n");
+    });
     Console::addCommand("quit", "quits the application", [this](int, const char *const *) {
         if (app)
             app->requestQuit();
@@ -195,13 +210,7 @@ void Engine::Private::registerConsole()
         Editor::load(script.get());
     });
     Console::addCommand("render_streaming_list", "lists the streamed textures", [](int, const char *const *) {
-        // The CPU renderer does not sample textures yet: every registered
-        // texture is listed as not loaded.
-        Vector<String> paths = engine_internal::materialsTexturePaths();
-        Console::message("---- streamed textures: %d ----\n", paths.size());
-        for (const String &path : paths)
-            Console::message("  %s: 0B/0B  (not loaded)\n", path.get());
-        Console::message("---- end ----\n");
+        Render::printStreamingTextures();
     });
     Console::addCommand("video_restart", "restarts the video output", [this](int, const char *const *) {
         frames.clear();

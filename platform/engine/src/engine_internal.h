@@ -46,6 +46,17 @@ bool writeFileAtomic(const String &path, const QByteArray &data);
 // Reads a whole file; false when unreadable.
 bool readFile(const String &path, QByteArray &data);
 
+// How a whole-file read of the readers went.
+enum class FileRead {
+    OK,
+    CANNOT_OPEN, // missing, unreadable or not a regular file
+    TOO_LARGE,   // larger than the reader's limit (nothing read)
+    CANNOT_READ,
+};
+// Reads a whole regular file of at most max_size bytes with plain system
+// calls (the XML and FESK readers load many small files).
+FileRead readWholeFile(const char *path, long long max_size, QByteArray &data);
+
 // Float text that reads back as the same float.
 String formatFloat(float value);
 // Whitespace-separated floats; returns how many were read (at most max).

@@ -9,8 +9,14 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace Velmora {
 namespace engine_internal {
@@ -69,6 +75,50 @@ bool readFile(const String &path, QByteArray &data)
         return false;
     data = file.readAll();
     return true;
+}
+
+FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)
+{
+    data.clear();
+    int fd = -1;
+    do {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return FileRead::CANNOT_OPEN;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return FileRead::CANNOT_OPEN;
+    }
+    if (info.st_size > max_size) {
+        ::close(fd);
+        return FileRead::TOO_LARGE;
+    }
+    data.resize(int(info.st_size));
+    long long done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            // The file may have grown since fstat: read on until it ends.
+            if (done >= max_size + 1)
+                break;
+            data.resize(int(std::min<long long>(max_size + 1, done + 4096)));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, size_t(data.size() - done));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            data.clear();
+            return FileRead::CANNOT_READ;
+        }
+        if (n == 0)
+            break;
+        done += n;
+    }
+    ::close(fd);
+    data.resize(int(done));
+    return FileRead::OK;
 }
 
 String formatFloat(float value)

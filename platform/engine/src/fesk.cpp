@@ -2,7 +2,8 @@
 
 #include "velmora/Log.h"
 
-#include <QFile>
+#include "engine_internal.h"
+
 
 #include <cstring>
 #include <strings.h>
@@ -296,18 +297,23 @@ bool FeskNode::load(const char *path)
         Log::error("FeskNode::load(): empty path\n");
         return false;
     }
-    QFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    switch (engine_internal::readWholeFile(path, MAX_FILE_SIZE, bytes)) {
+    case engine_internal::FileRead::OK:
+        break;
+    case engine_internal::FileRead::CANNOT_OPEN:
         error_ = "can't open the file";
         Log::error("FeskNode::load(): can't open \"%s\"\n", path);
         return false;
-    }
-    if (file.size() > MAX_FILE_SIZE) {
+    case engine_internal::FileRead::TOO_LARGE:
         error_ = "larger than 64 MiB";
         Log::error("FeskNode::load(): \"%s\" is larger than 64 MiB\n", path);
         return false;
+    case engine_internal::FileRead::CANNOT_READ:
+        error_ = "can't read the file";
+        Log::error("FeskNode::load(): can't read \"%s\"\n", path);
+        return false;
     }
-    const QByteArray bytes = file.readAll();
     FeskParser parser(bytes.constData(), size_t(bytes.size()));
     if (!parser.parseDocument(*this)) {
         clear();

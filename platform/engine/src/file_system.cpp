@@ -13,12 +13,14 @@
 
 #include <algorithm>
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
 #include <shared_mutex>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -36,13 +38,172 @@ struct Record
     UGUID runtime_owner;  // stored runtime: the "asset" of its side meta
 };
 
+// Data-relative path -> record, listed in path order, with a hash index for
+// the lookups by path that every resolved reference makes: an open-addressing
+// table of map positions (which stay valid while their entry lives, also
+// when the table is moved), and in front of it a Bloom filter small enough
+// to stay in the cache, so that the many texts that name no file (numbers,
+// names, expressions) are turned away without touching the large table.
+class FileTable
+{
+public:
+    using Map = std::map<std::string, Record>;
+    using iterator = Map::iterator;
+    using const_iterator = Map::const_iterator;
+
+    FileTable() = default;
+    FileTable(FileTable &&) = default;
+    FileTable &operator=(FileTable &&) = default;
+    FileTable(const FileTable &) = delete;
+    FileTable &operator=(const FileTable &) = delete;
+
+    iterator find(std::string_view path)
+    {
+        const long slot = locate(path, hashOf(path));
+        return slot < 0 ? map_.end() : slots_[size_t(slot)].position;
+    }
+    const_iterator find(std::string_view path) const
+    {
+        const long slot = locate(path, hashOf(path));
+        return slot < 0 ? map_.cend() : const_iterator(slots_[size_t(slot)].position);
+    }
+    size_t count(std::string_view path) const { return find(path) == map_.cend() ? 0 : 1; }
+    Record &operator[](const std::string &path)
+    {
+        const size_t hash = hashOf(path);
+        const long slot = locate(path, hash);
+        if (slot >= 0)
+            return slots_[size_t(slot)].position->second;
+        // Room first: a rehash places the entries the map has.
+        if ((map_.size() + 1) * 2 > slots_.size())
+            rehash((map_.size() + 1) * 2);
+        const iterator it = map_.emplace(path, Record()).first;
+        insert(it, hash);
+        return it->second;
+    }
+    void erase(iterator it)
+    {
+        const long slot = locate(it->first, hashOf(it->first));
+        if (slot >= 0)
+            removeSlot(size_t(slot));
+        map_.erase(it);
+    }
+    void erase(std::string_view path)
+    {
+        const iterator it = find(path);
+        if (it != map_.end())
+            erase(it);
+    }
+    void clear()
+    {
+        map_.clear();
+        slots_.clear();
+        filter_.clear();
+    }
+    size_t size() const { return map_.size(); }
+    iterator begin() { return map_.begin(); }
+    iterator end() { return map_.end(); }
+    const_iterator begin() const { return map_.begin(); }
+    const_iterator end() const { return map_.end(); }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        iterator position;
+        bool used = false;
+    };
+    // Filter bits per slot; the table is at most half full.
+    static constexpr size_t FILTER_BITS_PER_SLOT = 8;
+
+    static size_t hashOf(std::string_view path) { return std::hash<std::string_view>()(path); }
+    static size_t mix(size_t hash) { return size_t((uint64_t(hash) | 1) * 0x9E3779B97F4A7C15ull); }
+    size_t home(size_t hash) const { return (mix(hash) >> 16) & (slots_.size() - 1); }
+
+    long locate(std::string_view path, size_t hash) const
+    {
+        if (slots_.empty() || !mayContain(hash))
+            return -1;
+        for (size_t slot = home(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
+            const Slot &entry = slots_[slot];
+            if (!entry.used)
+                return -1;
+            if (entry.hash == hash && entry.position->first == path)
+                return long(slot);
+        }
+    }
+    // There is a free slot (see operator[]).
+    void insert(iterator position, size_t hash)
+    {
+        size_t slot = home(hash);
+        while (slots_[slot].used)
+            slot = (slot + 1) & (slots_.size() - 1);
+        slots_[slot] = Slot{hash, position, true};
+        setFilterBits(hash);
+    }
+    // Takes a slot out and moves later slots of its run back, so that every
+    // entry stays reachable from its home slot.
+    void removeSlot(size_t hole)
+    {
+        const size_t mask = slots_.size() - 1;
+        slots_[hole].used = false;
+        for (size_t next = (hole + 1) & mask; slots_[next].used; next = (next + 1) & mask) {
+            const size_t wanted = home(slots_[next].hash);
+            const bool stays = hole <= next ? (hole < wanted && wanted <= next) : (hole < wanted || wanted <= next);
+            if (stays)
+                continue;
+            slots_[hole] = slots_[next];
+            slots_[next].used = false;
+            hole = next;
+        }
+    }
+    void rehash(size_t minimum)
+    {
+        size_t capacity = 1024;
+        while (capacity < minimum)
+            capacity *= 2;
+        slots_.assign(capacity, Slot());
+        // Erased paths leave no bits behind after a rehash.
+        filter_.assign(capacity * FILTER_BITS_PER_SLOT / 64, 0);
+        for (iterator it = map_.begin(); it != map_.end(); ++it) {
+            const size_t hash = hashOf(it->first);
+            size_t slot = home(hash);
+            while (slots_[slot].used)
+                slot = (slot + 1) & (capacity - 1);
+            slots_[slot] = Slot{hash, it, true};
+            setFilterBits(hash);
+        }
+    }
+    bool mayContain(size_t hash) const
+    {
+        const size_t bits = filter_.size() * 64;
+        const size_t a = hash & (bits - 1);
+        const size_t b = (mix(hash >> 32) >> 7) & (bits - 1);
+        return (filter_[a / 64] >> (a % 64) & 1) && (filter_[b / 64] >> (b % 64) & 1);
+    }
+    // Erased paths keep their bits: that only lets a few more texts through
+    // to the table.
+    void setFilterBits(size_t hash)
+    {
+        const size_t bits = filter_.size() * 64;
+        const size_t a = hash & (bits - 1);
+        const size_t b = (mix(hash >> 32) >> 7) & (bits - 1);
+        filter_[a / 64] |= uint64_t(1) << (a % 64);
+        filter_[b / 64] |= uint64_t(1) << (b % 64);
+    }
+
+    Map map_;
+    std::vector<Slot> slots_;
+    std::vector<uint64_t> filter_;
+};
+
 struct FsState
 {
     std::shared_mutex lock; // a standard lock, so that thread sanitizer runs see it
     bool initialized = false;
     bool read_guids_db = true;
     QString data_path; // absolute, cleaned, ending with "/"
-    std::map<std::string, Record> files; // data-relative path -> record
+    FileTable files; // data-relative path -> record
     std::unordered_map<UGUID, std::string> by_guid;
     std::unordered_map<UGUID, UGUID> virtual_files; // guid -> owner
     int guids_db_entries = 0;
@@ -102,10 +263,37 @@ bool isMetaPath(const std::string &path)
 bool isRuntimePath(const std::string &path) { return path.rfind(std::string(RUNTIMES_FOLDER) + "/", 0) == 0; }
 
 // Data-relative form of path ("" when outside the data folder). Caller holds the lock.
+// A relative path that cleaning would leave as it is: ASCII, no "\\", no
+// empty, "." or ".." component, no leading or trailing "/", and not a Qt
+// resource path. Most texts that the file system is asked about are such
+// paths (or no path at all), so they need no QString round trip.
+bool isCleanRelativePath(const char *path)
+{
+    if (*path == '/' || *path == ':')
+        return false;
+    const char *segment = path;
+    for (const char *c = path;; ++c) {
+        const unsigned char ch = static_cast<unsigned char>(*c);
+        if (ch >= 0x80 || ch == '\\')
+            return false;
+        if (ch == '/' || ch == 0) {
+            const size_t length = size_t(c - segment);
+            if (length == 0 || (length == 1 && segment[0] == '.')
+                || (length == 2 && segment[0] == '.' && segment[1] == '.'))
+                return false;
+            if (ch == 0)
+                return true;
+            segment = c + 1;
+        }
+    }
+}
+
 std::string toRelative(const FsState &s, const char *path)
 {
     if (!path || !*path || s.data_path.isEmpty())
         return std::string();
+    if (isCleanRelativePath(path))
+        return std::string(path);
     QString p = QString::fromUtf8(path);
     p.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (QDir::isAbsolutePath(p)) {
@@ -238,7 +426,7 @@ std::map<std::string, UGUID> readGuidsDb(const QString &data_path, int &entries)
 
 struct Index
 {
-    std::map<std::string, Record> files;
+    FileTable files;
     std::unordered_map<UGUID, std::string> by_guid;
     int guids_db_entries = 0;
 };
@@ -311,6 +499,10 @@ const std::pair<const std::string, Record> *findFile(const FsState &s, const cha
         if (guid.isEmpty() || it == s.by_guid.end())
             return nullptr;
         auto file = s.files.find(it->second);
+        return file == s.files.end() ? nullptr : &*file;
+    }
+    if (path && *path && isCleanRelativePath(path) && !s.data_path.isEmpty()) {
+        auto file = s.files.find(std::string_view(path));
         return file == s.files.end() ? nullptr : &*file;
     }
     const std::string relative = toRelative(s, path);

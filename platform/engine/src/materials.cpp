@@ -8,10 +8,12 @@
 
 #include "engine_internal.h"
 
+#include <QHash>
 #include <QReadWriteLock>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <set>
 
@@ -25,9 +27,14 @@ constexpr int MAX_CHAIN = 64;
 
 struct MaterialsState
 {
-    QReadWriteLock lock{QReadWriteLock::Recursive};
+    QReadWriteLock lock; // never taken twice by one thread
     Vector<Ptr<Material>> base;
     Vector<Ptr<Material>> files; // sorted by file path
+    // Lookups over files: the first material of a GUID, of a file GUID and
+    // of a name (rebuilt with files).
+    QHash<UGUID, int> files_by_guid;
+    QHash<UGUID, int> files_by_file_guid;
+    QHash<QByteArray, int> files_by_name;
     bool precompile = false;
     int precompile_calls = 0;
     std::deque<Ptr<Material>> pending;
@@ -39,6 +46,25 @@ MaterialsState &state()
 {
     static MaterialsState s;
     return s;
+}
+
+// Replaces the file materials and their lookups (under the write lock).
+void setFiles(MaterialsState &s, const Vector<Ptr<Material>> &files)
+{
+    s.files = files;
+    s.files_by_guid.clear();
+    s.files_by_file_guid.clear();
+    s.files_by_name.clear();
+    for (int i = 0; i < files.size(); ++i) {
+        const Material &material = *files[i];
+        if (!s.files_by_guid.contains(material.getGUID()))
+            s.files_by_guid.insert(material.getGUID(), i);
+        if (!s.files_by_file_guid.contains(material.getFileGUID()))
+            s.files_by_file_guid.insert(material.getFileGUID(), i);
+        const QByteArray name(material.getName());
+        if (!s.files_by_name.contains(name))
+            s.files_by_name.insert(name, i);
+    }
 }
 
 Ptr<Material> findIn(const Vector<Ptr<Material>> &list, const char *name, const Material *skip = nullptr)
@@ -144,18 +170,34 @@ public:
     // Resolves the parent references of the file materials.
     static void linkParents(const Vector<Ptr<Material>> &files, const Ptr<Material> &mesh_base)
     {
+        // Lookups over files: the last material of a GUID or a file GUID, and
+        // the first two of a name (a material never takes itself as parent).
+        QHash<UGUID, int> last_by_guid;
+        QHash<UGUID, int> last_by_file_guid;
+        QHash<QByteArray, QVector<int>> by_name;
+        for (int i = 0; i < files.size(); ++i) {
+            last_by_guid.insert(files[i]->guid_, i);
+            last_by_file_guid.insert(files[i]->file_guid_, i);
+            QVector<int> &named = by_name[QByteArray(files[i]->name_.get())];
+            if (named.size() < 2)
+                named.append(i);
+        }
         for (const Ptr<Material> &material : files) {
             Ptr<Material> parent;
             const String reference = material->parent_reference_;
             if (!reference.empty()) {
                 if (UGUID::isGUIDText(reference.get())) {
                     const UGUID guid(reference.get());
-                    for (const Ptr<Material> &candidate : files) {
-                        if (candidate->guid_ == guid || candidate->file_guid_ == guid)
-                            parent = candidate;
-                    }
+                    const int index = std::max(last_by_guid.value(guid, -1), last_by_file_guid.value(guid, -1));
+                    if (index >= 0)
+                        parent = files[index];
                 } else {
-                    parent = findIn(files, reference.get(), material.get());
+                    for (const int index : by_name.value(QByteArray(reference.get()))) {
+                        if (files[index].get() != material.get()) {
+                            parent = files[index];
+                            break;
+                        }
+                    }
                     if (!parent)
                         parent = findIn(state().base, reference.get());
                 }
@@ -176,12 +218,8 @@ public:
                     material->parent_guid_ = mesh_base ? mesh_base->guid_ : UGUID();
                     break;
                 }
-                Ptr<Material> next;
-                for (const Ptr<Material> &candidate : files) {
-                    if (candidate->guid_ == guid)
-                        next = candidate;
-                }
-                guid = next ? next->parent_guid_ : UGUID();
+                const int next = last_by_guid.value(guid, -1);
+                guid = next >= 0 ? files[next]->parent_guid_ : UGUID();
             }
         }
     }
@@ -608,7 +646,7 @@ int Materials::loadMaterials()
         FileSystem::registerVirtualFile(material->getGUID(), material->getFileGUID());
     {
         QWriteLocker lock(&s.lock);
-        s.files = files;
+        setFiles(s, files);
     }
     Log::message("Materials: %d materials loaded\n", files.size());
     return files.size();
@@ -621,7 +659,7 @@ void Materials::clearMaterials()
     {
         QWriteLocker lock(&s.lock);
         old = s.files;
-        s.files.clear();
+        setFiles(s, Vector<Ptr<Material>>());
     }
     if (FileSystem::isInitialized()) {
         for (const Ptr<Material> &material : old)
@@ -647,8 +685,11 @@ Ptr<Material> Materials::findMaterial(const char *name)
 {
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
-    if (Ptr<Material> material = findIn(s.files, name))
-        return material;
+    if (name) {
+        const auto it = s.files_by_name.constFind(QByteArray::fromRawData(name, int(std::strlen(name))));
+        if (it != s.files_by_name.constEnd())
+            return s.files[it.value()];
+    }
     return findIn(s.base, name);
 }
 
@@ -658,10 +699,9 @@ Ptr<Material> Materials::findMaterialByGUID(const UGUID &guid)
         return Ptr<Material>();
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
-    for (const Ptr<Material> &material : s.files) {
-        if (material->getGUID() == guid)
-            return material;
-    }
+    const auto it = s.files_by_guid.constFind(guid);
+    if (it != s.files_by_guid.constEnd())
+        return s.files[it.value()];
     for (const Ptr<Material> &material : s.base) {
         if (material->getGUID() == guid)
             return material;
@@ -677,11 +717,8 @@ Ptr<Material> Materials::findMaterialByFileGUID(const UGUID &guid)
         return Ptr<Material>();
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
-    for (const Ptr<Material> &material : s.files) {
-        if (material->getFileGUID() == guid)
-            return material;
-    }
-    return Ptr<Material>();
+    const auto it = s.files_by_file_guid.constFind(guid);
+    return it == s.files_by_file_guid.constEnd() ? Ptr<Material>() : s.files[it.value()];
 }
 
 Ptr<Material> Materials::findBaseMaterial(const char *name)
@@ -800,7 +837,7 @@ void materialsInit()
     s.base.clear();
     for (const BaseDeclaration &declaration : BASE_MATERIALS)
         s.base.append(MaterialLoader::createBase(declaration));
-    s.files.clear();
+    setFiles(s, Vector<Ptr<Material>>());
     s.precompile = false;
     s.precompile_calls = 0;
     s.pending.clear();

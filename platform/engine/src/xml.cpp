@@ -2,8 +2,9 @@
 
 #include "velmora/Log.h"
 
+#include "engine_internal.h"
+
 #include <QByteArray>
-#include <QFile>
 #include <QSaveFile>
 
 #include <pugixml.hpp>
@@ -212,17 +213,17 @@ bool Xml::load(const char *path)
         Log::error("Xml::load(): empty path\n");
         return false;
     }
-    QFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    switch (engine_internal::readWholeFile(path, MAX_FILE_SIZE, bytes)) {
+    case engine_internal::FileRead::OK:
+        break;
+    case engine_internal::FileRead::CANNOT_OPEN:
         Log::error("Xml::load(): can't open \"%s\"\n", path);
         return false;
-    }
-    if (file.size() > MAX_FILE_SIZE) {
+    case engine_internal::FileRead::TOO_LARGE:
         Log::error("Xml::load(): \"%s\" is larger than 64 MiB\n", path);
         return false;
-    }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    case engine_internal::FileRead::CANNOT_READ:
         Log::error("Xml::load(): can't read \"%s\"\n", path);
         return false;
     }

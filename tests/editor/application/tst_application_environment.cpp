@@ -28,8 +28,8 @@ void tst_ApplicationEnvironment::high_dpi_scaling_is_off_when_a_scaling_variable
     QTest::newRow("scale factor") << QStringList{"QT_SCALE_FACTOR"} << false;
     QTest::newRow("screen scale factors") << QStringList{"QT_SCREEN_SCALE_FACTORS"} << false;
     QTest::newRow("an unrelated variable") << QStringList{"QT_QPA_PLATFORM"} << true;
-    QTest::newRow("all four") << QStringList{"QT_DEVICE_PIXEL_RATIO", "QT_AUTO_SCREEN_SCALE_FACTOR",
-                                             "QT_SCALE_FACTOR", "QT_SCREEN_SCALE_FACTORS"}
+    QTest::newRow("all four") << QStringList{"QT_DEVICE_PIXEL_RATIO", "QT_AUTO_SCREEN_SCALE_FACTOR", "QT_SCALE_FACTOR",
+                                             "QT_SCREEN_SCALE_FACTORS"}
                               << false;
 }
 

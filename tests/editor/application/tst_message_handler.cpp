@@ -83,8 +83,8 @@ void tst_MessageHandler::routing_table_data()
     QTest::newRow("xcb warning dropped") << int(QtWarningMsg) << xcb << int(Editor::MessageRoute::Drop);
     QTest::newRow("xcb critical dropped") << int(QtCriticalMsg) << xcb << int(Editor::MessageRoute::Drop);
     QTest::newRow("xcb info kept") << int(QtInfoMsg) << xcb << int(Editor::MessageRoute::Message);
-    QTest::newRow("drop rule is case-sensitive") << int(QtWarningMsg) << "qxcbconnection"
-                                                 << int(Editor::MessageRoute::Warning);
+    QTest::newRow("drop rule is case-sensitive")
+            << int(QtWarningMsg) << "qxcbconnection" << int(Editor::MessageRoute::Warning);
     QTest::newRow("unknown type dropped") << 17 << "hello" << int(Editor::MessageRoute::Drop);
 }
 
@@ -107,9 +107,9 @@ void tst_MessageHandler::qt_messages_reach_the_engine_log_with_their_kind_data()
     QTest::newRow("warning as warning") << int(QtWarningMsg) << "plain warning" << true << 1;
     QTest::newRow("critical as error") << int(QtCriticalMsg) << "plain critical" << true << 2;
     QTest::newRow("geometry warning never arrives")
-        << int(QtWarningMsg) << "QWindowsWindow::setGeometry: Unable to set geometry" << false << 0;
+            << int(QtWarningMsg) << "QWindowsWindow::setGeometry: Unable to set geometry" << false << 0;
     QTest::newRow("geometry critical arrives")
-        << int(QtCriticalMsg) << "QWindowsWindow::setGeometry: Unable to set geometry" << true << 2;
+            << int(QtCriticalMsg) << "QWindowsWindow::setGeometry: Unable to set geometry" << true << 2;
 }
 
 void tst_MessageHandler::qt_messages_reach_the_engine_log_with_their_kind()

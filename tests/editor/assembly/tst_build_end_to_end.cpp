@@ -109,14 +109,16 @@ QString TestBuildEndToEnd::layOutInstallation()
         if (!QFile::link(qt_libs + name, bin + name))
             return QStringLiteral("no link to ") + name;
     }
-    const QString offscreen = QLibraryInfo::location(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqoffscreen.so");
+    const QString offscreen
+            = QLibraryInfo::location(QLibraryInfo::PluginsPath) + QStringLiteral("/platforms/libqoffscreen.so");
     QDir().mkpath(bin + QStringLiteral("platforms"));
     QFile::copy(offscreen, bin + QStringLiteral("platforms/libqoffscreen.so"));
 
     const QString project = QStringLiteral(VELMORA_SAMPLE_PROJECT);
     if (!copyTree(project + QStringLiteral("/data"), installation_.root() + QStringLiteral("data"))
         || !copyTree(QStringLiteral(VELMORA_ENGINE_DATA), installation_.root() + QStringLiteral("data"))
-        || !QFile::copy(project + QStringLiteral("/sample.project"), installation_.root() + QStringLiteral("sample.project")))
+        || !QFile::copy(project + QStringLiteral("/sample.project"),
+                        installation_.root() + QStringLiteral("sample.project")))
         return QStringLiteral("project not copied");
     return QString();
 }
@@ -211,7 +213,8 @@ void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
     job->setExecutor(ExecutorBuilder::build(options, binaries, paths, {}, SDKEdition::Unknown, components_.get(),
                                             assets_.get(), materials_.get(), properties_.get()));
     QList<int> percents;
-    connect(job.get(), &ExecutorJob::progress, this, [&percents](int max, int value) { percents << value * 100 / max; });
+    connect(job.get(), &ExecutorJob::progress, this,
+            [&percents](int max, int value) { percents << value * 100 / max; });
     QEventLoop loop;
     connect(job.get(), &tbb::QJob::done, &loop, [&loop]() { loop.exit(0); });
     QTimer::singleShot(120000, &loop, [&loop]() { loop.exit(1); });
@@ -241,13 +244,14 @@ void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
     QVERIFY(!QFileInfo::exists(output + (script ? QStringLiteral("sample") : QStringLiteral("sample.sh"))));
     QVERIFY(sameBytes(output + engine_library, installation_.root() + engine_library));
 
-    const QFileDevice::Permissions data_mode = QFileDevice::ReadOwner | QFileDevice::WriteOwner
-            | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    const QFileDevice::Permissions data_mode
+            = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     const QFileDevice::Permissions mask = data_mode | QFileDevice::ExeOwner | QFileDevice::ExeGroup
             | QFileDevice::ExeOther | QFileDevice::WriteGroup | QFileDevice::WriteOther;
     QCOMPARE(QFile::permissions(output + QStringLiteral("data/guids.db")) & mask, data_mode);
     if (script)
-        QCOMPARE(QFile::permissions(output + QStringLiteral("sample.sh")) & mask, mask & ~(QFileDevice::WriteGroup | QFileDevice::WriteOther));
+        QCOMPARE(QFile::permissions(output + QStringLiteral("sample.sh")) & mask,
+                 mask & ~(QFileDevice::WriteGroup | QFileDevice::WriteOther));
     else
         QCOMPARE(QFile::permissions(output + QStringLiteral("sample.lconfig")) & mask, data_mode);
 
@@ -258,7 +262,8 @@ void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
     for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
         const QString path = it.value().toString();
         QVERIFY2(sameBytes(output + QStringLiteral("data/") + path, paths.data_dir + path), qPrintable(path));
-        QCOMPARE(QString::fromUtf8(Velmora::FileSystem::getGUID(path.toUtf8().constData()).getString().get()), it.key());
+        QCOMPARE(QString::fromUtf8(Velmora::FileSystem::getGUID(path.toUtf8().constData()).getString().get()),
+                 it.key());
     }
     int stored = 0;
     for (const as::Asset &asset : assets_->assets()) {
@@ -277,7 +282,8 @@ void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
         }
     }
     QVERIFY(stored >= 2);
-    QDirIterator core(paths.data_dir + QStringLiteral("core"), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator core(paths.data_dir + QStringLiteral("core"), QDir::Files | QDir::Hidden,
+                      QDirIterator::Subdirectories);
     while (core.hasNext()) {
         const QString file = core.next();
         const QString relative = file.mid(paths.data_dir.size());

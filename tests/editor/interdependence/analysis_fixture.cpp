@@ -1,7 +1,11 @@
 #include "analysis_fixture.h"
 
+#include <editor/interdependence/custom_settings.h>
+#include <editor/interdependence/parser/driver.h>
+#include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/items/hierarchy.h>
 #include <editor/interdependence/parser/items/node.h>
+#include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
@@ -167,6 +171,28 @@ void AnalysisFixture::stop()
     assets_.reset();
     if (Velmora::Engine::get())
         Velmora::Engine::shutdown();
+}
+
+std::unique_ptr<inas::parser::Output> AnalysisFixture::parseAll() const
+{
+    const Velmora::Vector<as::Asset> all = assets_->assets();
+    const QVector<as::Asset> list(all.begin(), all.end());
+    inas::parser::Driver driver;
+    const inas::CustomSettings settings(assets_.get(), materials_.get(), properties_.get(), list);
+    inas::parser::utils::setupParser(&settings, &driver);
+    driver.setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+    driver.setAssetManager(assets_.get());
+    driver.setAssets(list);
+    return driver.parse([](int, int) { return true; });
+}
+
+inas::parser::ItemPtr AnalysisFixture::findItem(const inas::parser::Output &output, const Velmora::UGUID &guid)
+{
+    for (const inas::parser::ItemPtr &item : output.getItems()) {
+        if (item->getId() == guid)
+            return item;
+    }
+    return nullptr;
 }
 
 QString AnalysisFixture::describe(const Velmora::UGUID &g) const

@@ -81,6 +81,12 @@ public:
     // Scans the data folder again (after a test changed it).
     bool rescan();
 
+    // Every asset of the data folder parsed as the analysis parses it (all
+    // modules, the generic item builder); null only on a programming error.
+    std::unique_ptr<inas::parser::Output> parseAll() const;
+    // The item of a GUID in an output, null when none.
+    static inas::parser::ItemPtr findItem(const inas::parser::Output &output, const Velmora::UGUID &guid);
+
     // An asset's data-relative path; "<asset>#<kind>" for a further runtime;
     // {xNNN} or the hexadecimal text for a GUID nothing knows.
     QString describe(const Velmora::UGUID &guid) const;

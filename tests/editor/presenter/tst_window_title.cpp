@@ -27,14 +27,14 @@ void tst_WindowTitle::title_reads_world_then_product_api_and_build_data()
                                        << "levels/a.world * - VelmoraEditor - 2.11.0.0 (DX11)" + tail;
     QTest::newRow("saved world") << true << true << "levels/a.world" << false << 2
                                  << "levels/a.world - VelmoraEditor - 2.11.0.0 (OpenGL)" + tail;
-    QTest::newRow("world asked for but none loaded") << true << false << "levels/a.world" << true << 2
-                                                     << "VelmoraEditor - 2.11.0.0 (OpenGL)" + tail;
-    QTest::newRow("loaded world left out after shutdown") << false << true << "levels/a.world" << true << 2
-                                                          << "VelmoraEditor - 2.11.0.0 (OpenGL)" + tail;
-    QTest::newRow("null API adds nothing") << false << false << QString() << false << 0
-                                           << "VelmoraEditor - 2.11.0.0" + tail;
-    QTest::newRow("unknown API adds nothing") << false << false << QString() << false << 5
-                                              << "VelmoraEditor - 2.11.0.0" + tail;
+    QTest::newRow("world asked for but none loaded")
+            << true << false << "levels/a.world" << true << 2 << "VelmoraEditor - 2.11.0.0 (OpenGL)" + tail;
+    QTest::newRow("loaded world left out after shutdown")
+            << false << true << "levels/a.world" << true << 2 << "VelmoraEditor - 2.11.0.0 (OpenGL)" + tail;
+    QTest::newRow("null API adds nothing")
+            << false << false << QString() << false << 0 << "VelmoraEditor - 2.11.0.0" + tail;
+    QTest::newRow("unknown API adds nothing")
+            << false << false << QString() << false << 5 << "VelmoraEditor - 2.11.0.0" + tail;
     QTest::newRow("non-ASCII path") << true << true << QStringLiteral("w\u00f6rlds/x.world") << false << 0
                                     << QStringLiteral("w\u00f6rlds/x.world - VelmoraEditor - 2.11.0.0") + tail;
 }

@@ -58,7 +58,8 @@ private slots:
     void log_says_what_is_wrong()
     {
         for (const QString &text : qAsConst(expected_log))
-            QTRY_VERIFY2(test::capturedLog().contains(text), qPrintable(text + "\n--- log ---\n" + test::capturedLog()));
+            QTRY_VERIFY2(test::capturedLog().contains(text),
+                         qPrintable(text + "\n--- log ---\n" + test::capturedLog()));
     }
 
 private:
@@ -132,8 +133,9 @@ public:
     void prepare(test::ProjectBuilder &project, QStringList &) override
     {
         project.file(QStringLiteral("textures/broken.png"), "not really a png");
-        project.rawMeta(QStringLiteral("textures/broken.png"),
-                        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"not-a-guid\" type=\"6\"/>\n");
+        project.rawMeta(
+                QStringLiteral("textures/broken.png"),
+                "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"not-a-guid\" type=\"6\"/>\n");
         project.asset(QStringLiteral("textures/good.png"), "also not a png", QStringLiteral("{a402}"));
         expected_log << QStringLiteral("textures/broken.png");
         remember(project.dataPath());
@@ -153,11 +155,11 @@ int main(int argc, char **argv)
 {
     return test::runScenarios(argc, argv,
                               {
-                                  {"missing_data_folder", [] { return std::make_unique<MissingDataFolder>(); }},
-                                  {"empty_data_folder", [] { return std::make_unique<EmptyDataFolder>(); }},
-                                  {"project_not_json", [] { return std::make_unique<ProjectNotJson>(); }},
-                                  {"world_not_xml", [] { return std::make_unique<WorldNotXml>(); }},
-                                  {"broken_meta_guid", [] { return std::make_unique<BrokenMetaGuid>(); }},
+                                      {"missing_data_folder", [] { return std::make_unique<MissingDataFolder>(); }},
+                                      {"empty_data_folder", [] { return std::make_unique<EmptyDataFolder>(); }},
+                                      {"project_not_json", [] { return std::make_unique<ProjectNotJson>(); }},
+                                      {"world_not_xml", [] { return std::make_unique<WorldNotXml>(); }},
+                                      {"broken_meta_guid", [] { return std::make_unique<BrokenMetaGuid>(); }},
                               });
 }
 

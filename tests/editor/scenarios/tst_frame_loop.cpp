@@ -159,7 +159,7 @@ private slots:
         QFETCH(bool, refreshed);
         depr::gui.main_window->setWindowTitle(QStringLiteral("marker"));
         emit depr::g.asset_manager->moved(
-            Velmora::UGUID(test::ProjectBuilder::expandGuids(guid).toLatin1().constData()));
+                Velmora::UGUID(test::ProjectBuilder::expandGuids(guid).toLatin1().constData()));
         spin(5);
         QCOMPARE(depr::gui.main_window->windowTitle() != QStringLiteral("marker"), refreshed);
         test::presenter()->updateTitle(true);
@@ -179,9 +179,9 @@ int main(int argc, char **argv)
 {
     return test::runScenarios(argc, argv,
                               {
-                                  {"update_lock", [] { return std::make_unique<UpdateLockScenario>(); }},
-                                  {"background", [] { return std::make_unique<BackgroundScenario>(); }},
-                                  {"title", [] { return std::make_unique<TitleScenario>(); }},
+                                      {"update_lock", [] { return std::make_unique<UpdateLockScenario>(); }},
+                                      {"background", [] { return std::make_unique<BackgroundScenario>(); }},
+                                      {"title", [] { return std::make_unique<TitleScenario>(); }},
                               });
 }
 

@@ -182,12 +182,13 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    return test::runScenarios(argc, argv,
-                              {
-                                  {"job_queue_first", [] { return std::make_unique<JobQueueFirst>(); }},
-                                  {"persistence", [] { return std::make_unique<Persistence>(); }},
-                                  {"restore_saved_settings", [] { return std::make_unique<RestoreSavedSettings>(); }},
-                              });
+    return test::runScenarios(
+            argc, argv,
+            {
+                    {"job_queue_first", [] { return std::make_unique<JobQueueFirst>(); }},
+                    {"persistence", [] { return std::make_unique<Persistence>(); }},
+                    {"restore_saved_settings", [] { return std::make_unique<RestoreSavedSettings>(); }},
+            });
 }
 
 #include "tst_shutdown.moc"

@@ -1,16 +1,19 @@
 #include "scenario_runner.h"
 
 #include "editor/application/application.h"
+#include "editor/assembly/presenter.h"
 #include "editor/presenter/presenter.h"
 
 #include <editor_core/EngineAppWidget.h>
 #include <editor_core/EngineViewportWidget.h>
 #include <editor_core/View.h>
-#include <editor_core/editor/WindowManagerPrivate.h>
 #include <editor_core/base/Timer.h>
+#include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/WindowManagerPrivate.h>
 
 #include <velmora/Engine.h>
+#include <velmora/Gui.h>
 #include <velmora/Render.h>
 
 #include <QTest>
@@ -107,6 +110,14 @@ private slots:
         QCOMPARE(widget_args.mid(1), arguments_);
     }
 
+    void finished_builds_leave_an_inactive_component_system_alone()
+    {
+        QVERIFY(!depr::g.cs_manager->active());
+        QVERIFY(depr::gui.engine_viewport);
+        emit test::presenter()->buildPresenter()->buildFinished(true);
+        QCOMPARE(depr::g.cs_manager->callLog().count(QStringLiteral("setDirtyBuild")), 0);
+    }
+
     void frames_run_and_the_timer_is_active()
     {
         QVERIFY(test::presenter()->updateTimer()->isActive());
@@ -169,7 +180,7 @@ public:
             return Velmora::Engine::init(0x1, app, argc, argv, nullptr, nullptr);
         });
         Editor::Presenter::setCriticalMessageHook(
-            [](QWidget *, const QString &, const QString &text) { g_failure_messages << text; });
+                [](QWidget *, const QString &, const QString &text) { g_failure_messages << text; });
     }
     QObject *postShutdownChecks() override { return &checks_; }
     int expectedExitCode() const override { return Editor::Application::EXIT_ENGINE_FAILED; }
@@ -186,13 +197,29 @@ class ComponentsActive : public test::Scenario
     Q_OBJECT
 
 public:
-    void prepare(test::ProjectBuilder &project, QStringList &) override { project.projectFile(QStringLiteral("test"), 1); }
+    void prepare(test::ProjectBuilder &project, QStringList &) override
+    {
+        project.projectFile(QStringLiteral("test"), 1);
+    }
 
 private slots:
     void there_is_no_engine_viewport_and_rendering_is_off()
     {
         QCOMPARE(depr::gui.engine_viewport, nullptr);
         QCOMPARE(Velmora::Render::isEnabled(), 0);
+    }
+
+    void finished_builds_mark_the_component_build_dirty()
+    {
+        const int before = depr::g.cs_manager->callLog().count(QStringLiteral("setDirtyBuild"));
+        emit test::presenter()->buildPresenter()->buildFinished(true);
+        QCOMPARE(depr::g.cs_manager->callLog().count(QStringLiteral("setDirtyBuild")), before + 1);
+    }
+
+    void engine_gui_is_hidden()
+    {
+        QVERIFY(Velmora::Gui::get());
+        QVERIFY(Velmora::Gui::get()->isHidden());
     }
 
     void engine_viewport_command_is_refused_softly()
@@ -207,12 +234,13 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    return test::runScenarios(argc, argv,
-                              {
-                                  {"registries_and_arguments", [] { return std::make_unique<RegistriesAndArguments>(); }},
-                                  {"engine_failure", [] { return std::make_unique<EngineFailure>(); }},
-                                  {"components_active", [] { return std::make_unique<ComponentsActive>(); }},
-                              });
+    return test::runScenarios(
+            argc, argv,
+            {
+                    {"registries_and_arguments", [] { return std::make_unique<RegistriesAndArguments>(); }},
+                    {"engine_failure", [] { return std::make_unique<EngineFailure>(); }},
+                    {"components_active", [] { return std::make_unique<ComponentsActive>(); }},
+            });
 }
 
 #include "tst_startup.moc"

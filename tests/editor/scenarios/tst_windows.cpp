@@ -2,7 +2,7 @@
 
 #include "editor/about/about_window.h"
 #include "editor/assembly/presenter.h"
-#include "editor/assembly/ui/assembly_window.h"
+#include "editor/assembly/ui/window.h"
 #include "editor/cleaner/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
@@ -13,8 +13,11 @@
 #include "editor/tracker/tracker.h"
 #include "editor/video_grabber/video_grabber_form.h"
 
+#include <editor_core/Constants.h>
+#include <editor_core/EditorTools.h>
 #include <editor_core/EngineViewportWidget.h>
 #include <editor_core/LightBakingWidget.h>
+#include <editor_core/MainMenu.h>
 #include <editor_core/SettingsWindow.h>
 #include <editor_core/View.h>
 #include <editor_core/ViewportManager.h>
@@ -24,9 +27,16 @@
 #include <editor_core/editor/WindowManager.h>
 #include <editor_core/editor/WindowManagerPrivate.h>
 
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QDockWidget>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSettings>
 #include <QTest>
+#include <QTextBlock>
 
 #include <functional>
 
@@ -47,8 +57,9 @@ class MenuCommands : public test::Scenario
     Q_OBJECT
 
 public:
-    void prepare(test::ProjectBuilder &, QStringList &) override
+    void prepare(test::ProjectBuilder &, QStringList &arguments) override
     {
+        arguments << QStringLiteral("-supported_apis") << QStringLiteral("2,3");
         // Tests open the Help window themselves.
         QDir().mkpath(test::context().config_home + QLatin1String("/Velmora"));
         QSettings settings(test::settingsFilePath(), QSettings::IniFormat);
@@ -136,6 +147,41 @@ private slots:
         QCOMPARE(depr::g.inspector->addCount(), before + 1);
     }
 
+    void help_menu_ends_with_plugins_which_opens_the_plugins_dialog()
+    {
+        auto menu = qobject_cast<MainMenu *>(depr::gui.main_window->menuBar());
+        QVERIFY(menu);
+        QMenu *help = menu->findMenu(QString::fromLatin1(Constants::MM_HELP));
+        QVERIFY(help);
+        QAction *plugins = help->actions().last();
+        QCOMPARE(plugins->text(), QStringLiteral("Plugins"));
+        plugins->trigger();
+        QDialog *dialog = depr::gui.main_window->findChild<QDialog *>();
+        QVERIFY(dialog);
+        QTRY_VERIFY(dialog->isVisible());
+        dialog->close();
+    }
+
+    void tool_bar_offers_exactly_the_supported_rendering_apis()
+    {
+        auto tools = depr::gui.main_window->findChild<EditorTools *>();
+        QVERIFY(tools);
+        QCOMPARE(tools->getAvailableVideoAPIs(), (QVector<int>{2, 3}));
+        QCOMPARE(tools->videoAPICombo()->count(), 2);
+        QCOMPARE(tools->minimumHeight(), 33);
+    }
+
+    void console_is_docked_with_the_asset_browser()
+    {
+        QCOMPARE(depr::gui.console->objectName(), QStringLiteral("console_w"));
+        QCOMPARE(depr::gui.console->windowTitle(), QStringLiteral("Console"));
+        QDockWidget *dock = Editor::WindowManager::getDock(depr::gui.console);
+        QVERIFY(dock);
+        QCOMPARE(dock->objectName(), QStringLiteral("console_w_dock"));
+        const QList<QDockWidget *> tabs = depr::gui.main_window->tabifiedDockWidgets(dock);
+        QVERIFY(tabs.contains(Editor::WindowManager::getDock(depr::gui.asset_browser)));
+    }
+
     void add_editor_viewport_opens_one_more_scene()
     {
         const int before = depr::g.viewports->getSceneNames().size();
@@ -154,8 +200,9 @@ private slots:
         emit depr::g.window_manager->addEditorViewport();
         emit depr::g.window_manager->addEditorViewport();
         QVERIFY(depr::g.viewports->getSceneNames().size() >= 3);
-        const QStringList before = depr::g.viewports->getSceneNames();
         depr::gui.main_window->resize(321, 234);
+        depr::gui.asset_browser->setFilter(QStringLiteral("typed by the user"));
+        QVERIFY(depr::gui.asset_browser->saveState() != test::presenter()->browserState());
 
         emit depr::g.window_manager->resetWindowsLayout();
 
@@ -167,15 +214,70 @@ private slots:
     }
 };
 
-} // namespace
+// Colour of the text that contains needle in the console's view ("" when absent).
+QString colourOf(const QString &needle)
+{
+    QTextDocument *document = depr::gui.console->outputView()->document();
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        if (block.text().contains(needle))
+            return block.begin().fragment().charFormat().foreground().color().name();
+    }
+    return QString();
+}
 
+void typeCommand(const QString &text)
+{
+    QLineEdit *line = depr::gui.console->commandLine();
+    line->setFocus();
+    line->setText(text);
+    QTest::keyClick(line, Qt::Key_Return);
+}
+
+class ConsoleSession : public test::Scenario
+{
+    Q_OBJECT
+
+private slots:
+    void help_lists_the_commands_in_the_window_text_colour()
+    {
+        typeCommand(QStringLiteral("help"));
+        QTRY_VERIFY(!colourOf(QStringLiteral("---- commands:")).isEmpty());
+        QTRY_VERIFY(!colourOf(QStringLiteral("  world_load - ")).isEmpty());
+        const QString plain = depr::gui.console->palette().color(QPalette::WindowText).name();
+        QCOMPARE(colourOf(QStringLiteral("---- commands:")), plain);
+        QVERIFY(plain != QLatin1String("#ff6c6c") && plain != QLatin1String("#ffa000"));
+    }
+
+    void unknown_command_is_reported_in_red()
+    {
+        typeCommand(QStringLiteral("no_such_command 1"));
+        QTRY_VERIFY(!colourOf(QStringLiteral("Unknown command \"no_such_command\"")).isEmpty());
+        QCOMPARE(colourOf(QStringLiteral("Unknown command \"no_such_command\"")), QStringLiteral("#ff6c6c"));
+    }
+
+    void up_and_down_walk_the_commands_of_this_session()
+    {
+        QLineEdit *line = depr::gui.console->commandLine();
+        QTRY_VERIFY(line->text().isEmpty());
+        QTest::keyClick(line, Qt::Key_Up);
+        QCOMPARE(line->text(), QStringLiteral("no_such_command 1"));
+        QTest::keyClick(line, Qt::Key_Up);
+        QCOMPARE(line->text(), QStringLiteral("help"));
+        QTest::keyClick(line, Qt::Key_Down);
+        QTest::keyClick(line, Qt::Key_Down);
+        QCOMPARE(line->text(), QString());
+    }
+};
+
+} // namespace
 
 int main(int argc, char **argv)
 {
     return test::runScenarios(argc, argv,
                               {
-                                  {"menu_commands", [] { return std::make_unique<MenuCommands>(); }},
-                                  {"reset_layout", [] { return std::make_unique<ResetLayout>(); }},
+                                      {"menu_commands", [] { return std::make_unique<MenuCommands>(); }},
+                                      {"reset_layout", [] { return std::make_unique<ResetLayout>(); }},
+                                      {"console_session", [] { return std::make_unique<ConsoleSession>(); }},
                               });
 }
 

@@ -62,7 +62,7 @@ void tst_Smoke::initTestCase()
     QVERIFY(copyTree(source + QLatin1String("/examples/sample_project/data"), data_));
     QVERIFY(copyTree(source + QLatin1String("/resources/engine_data"), data_));
     const QStringList project_files = QDir(source + QLatin1String("/examples/sample_project"))
-                                          .entryList({QStringLiteral("*.project")}, QDir::Files);
+                                              .entryList({QStringLiteral("*.project")}, QDir::Files);
     for (const QString &name : project_files)
         QVERIFY(QFile::copy(source + QLatin1String("/examples/sample_project/") + name, project + '/' + name));
 
@@ -81,11 +81,11 @@ void tst_Smoke::initTestCase()
     QProcess editor;
     editor.setProcessEnvironment(environment);
     editor.setProcessChannelMode(QProcess::MergedChannels);
-    editor.start(binary, {QStringLiteral("-data_path"), data_, QStringLiteral("-console_command"),
-                          QStringLiteral("world_load \"worlds/level1\""), QStringLiteral("-fixed_ifps"),
-                          QStringLiteral("0.02"), QStringLiteral("-quit_after_frames"), QStringLiteral("400"),
-                          QStringLiteral("-log_path"), log_path_, QStringLiteral("-cache_path"),
-                          root_.path() + QLatin1String("/cache/")});
+    editor.start(binary,
+                 {QStringLiteral("-data_path"), data_, QStringLiteral("-console_command"),
+                  QStringLiteral("world_load \"worlds/level1\""), QStringLiteral("-fixed_ifps"), QStringLiteral("0.02"),
+                  QStringLiteral("-quit_after_frames"), QStringLiteral("400"), QStringLiteral("-log_path"), log_path_,
+                  QStringLiteral("-cache_path"), root_.path() + QLatin1String("/cache/")});
     QVERIFY(editor.waitForStarted(10000));
     QVERIFY2(editor.waitForFinished(120000), "the editor did not quit after its frames");
     exit_code_ = editor.exitCode();

@@ -4,6 +4,8 @@
 #include <editor_core/ElidedLabel.h>
 
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLayout>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,6 +21,9 @@ private slots:
     void finish_gives_up_on_a_main_window_that_never_appears();
     void long_detail_keeps_its_end_visible();
     void splash_has_the_background_size();
+    void size_follows_the_background_pixel_ratio_data();
+    void size_follows_the_background_pixel_ratio();
+    void lines_sit_at_their_places_over_the_background();
 };
 
 void tst_SplashWidget::exposed_is_emitted_once_however_often_it_paints()
@@ -111,6 +116,56 @@ void tst_SplashWidget::splash_has_the_background_size()
 {
     SplashWidget splash;
     QCOMPARE(splash.size(), QSize(960, 540));
+}
+
+void tst_SplashWidget::size_follows_the_background_pixel_ratio_data()
+{
+    QTest::addColumn<QSize>("pixels");
+    QTest::addColumn<qreal>("ratio");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("design size") << QSize(960, 540) << 1.0 << QSize(960, 540);
+    QTest::newRow("double density") << QSize(1920, 1080) << 2.0 << QSize(960, 540);
+    QTest::newRow("rounded to whole pixels") << QSize(1441, 811) << 1.5 << QSize(961, 541);
+}
+
+void tst_SplashWidget::size_follows_the_background_pixel_ratio()
+{
+    QFETCH(QSize, pixels);
+    QFETCH(qreal, ratio);
+    QFETCH(QSize, size);
+    QPixmap background(pixels);
+    background.setDevicePixelRatio(ratio);
+    QCOMPARE(SplashWidget::sizeForBackground(background), size);
+}
+
+void tst_SplashWidget::lines_sit_at_their_places_over_the_background()
+{
+    SplashWidget splash;
+    splash.setVersion(QStringLiteral("Version 2.11.0.0"));
+    splash.setStatus(QStringLiteral("Initializing Engine..."));
+    splash.setDetail(QStringLiteral("textures/ground.png..."));
+    splash.setNotice(QStringLiteral("Notice"));
+    splash.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&splash));
+
+    const QList<QLabel *> labels = splash.findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly);
+    QCOMPARE(labels.size(), 4);
+    QLabel *version = labels.at(0);
+    QLabel *status = labels.at(1);
+    QLabel *detail = labels.at(2);
+    QLabel *notice = labels.at(3);
+    QCOMPARE(version->text(), splash.version());
+    QCOMPARE(status->text(), splash.status());
+    QCOMPARE(notice->text(), splash.notice());
+
+    QCOMPARE(version->geometry().right(), splash.width() - 229 - 1);
+    QCOMPARE(version->y(), 275);
+    QCOMPARE(version->size(), version->sizeHint());
+    QCOMPARE(status->geometry(), QRect(188, 406, 710, status->sizeHint().height()));
+    QCOMPARE(detail->geometry(), QRect(188, status->geometry().bottom(), 710, detail->sizeHint().height()));
+    QCOMPARE(notice->geometry(), QRect(188, 485, 710, notice->sizeHint().height()));
+    QCOMPARE(splash.layout()->count(), 0);
+    QCOMPARE(splash.layout()->sizeHint(), QSize(960, 540));
 }
 
 QTEST_MAIN(tst_SplashWidget)

@@ -37,6 +37,7 @@ private slots:
     void editor_load_warns_about_a_missing_script_and_calls_init_once();
     void editor_commands_can_be_removed_and_reload_loads_again();
     void bake_lighting_sim_switches_the_baking_flag();
+    void help_lists_every_command_and_variable_with_its_description();
     void shutdown_quits_the_world_and_makes_get_null();
     void calls_after_shutdown_log_one_error_and_return_empty();
     void a_second_init_while_running_is_refused();
@@ -307,6 +308,24 @@ void TestEngine::bake_lighting_sim_switches_the_baking_flag()
     Velmora::Console::run("bake_lighting_sim 0");
     Velmora::Console::flush();
     QVERIFY(!Velmora::BakeLighting::isBaking());
+}
+
+void TestEngine::help_lists_every_command_and_variable_with_its_description()
+{
+    Installation installation;
+    QVERIFY(installation.start());
+    LogCapture capture;
+    Velmora::Console::run("help");
+    Velmora::Console::flush();
+    const int commands = Velmora::Console::getNumCommands();
+    const int variables = Velmora::Console::getNumVariables();
+    QCOMPARE(capture.count(QStringLiteral("---- commands: %1 ----\n").arg(commands), 0), 1);
+    QCOMPARE(capture.count(QStringLiteral("---- variables: %1 ----\n").arg(variables), 0), 1);
+    QCOMPARE(capture.count(QStringLiteral("  help - lists the console commands and variables\n"), 0), 1);
+    QCOMPARE(capture.count(QStringLiteral("  world_load - loads a world: world_load \"path\"\n"), 0), 1);
+    QCOMPARE(capture.count(QStringLiteral("  engine_version_info - engine version and revision\n"), 0), 1);
+    QCOMPARE(capture.count(QStringLiteral("  "), 0), commands + variables);
+    QCOMPARE(capture.errors(), 0);
 }
 
 void TestEngine::shutdown_quits_the_world_and_makes_get_null()

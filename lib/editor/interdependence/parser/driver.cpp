@@ -120,6 +120,7 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     output.getItems().clear();
     output.getItems().reserve(size_t(n));
     made_.clear();
+    made_.reserve(size_t(n) * 2);
     for (int i = 0; i < n; ++i) {
         if (!progress(n, i))
             return false;
@@ -152,7 +153,9 @@ void Driver::parseAsset(const as::Asset &asset, Output &output)
                               asset.getGUID().getString().get());
         return;
     }
+    current_asset_ = &asset;
     const ItemPtr item = makeItem(asset.getGUID(), asset.getType());
+    current_asset_ = nullptr;
     if (!item)
         return;
     made_.insert(asset.getGUID());
@@ -260,6 +263,9 @@ int Driver::getRuntimeAssetType(const as::Runtime &runtime) const
 
 Velmora::String Driver::filePathOf(const Velmora::UGUID &id) const
 {
+    // The asset being parsed brings its own file along.
+    if (current_asset_ && current_asset_->getGUID() == id && !current_asset_->getFilePath().isEmpty())
+        return Velmora::String(current_asset_->getFilePath().toUtf8().toStdString());
     QString path = as_manager_->filePath(id);
     if (path.isEmpty()) {
         const Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(id);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/interdependence/parser/guid_hash_set.h"
 #include "editor/interdependence/parser/item_builder.h"
 #include "editor/interdependence/parser/modules/module.h"
 #include "editor/interdependence/parser/output.h"
@@ -10,7 +11,6 @@
 
 #include <velmora/Vector.h>
 
-#include <QSet>
 #include <QVector>
 
 #include <array>
@@ -87,7 +87,9 @@ private:
     QVector<as::Asset> assets_;
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     // Ids that have an item in the current run.
-    QSet<Velmora::UGUID> made_;
+    GuidHashSet made_;
+    // The asset whose own item is being made (its record has its file).
+    const as::Asset *current_asset_ = nullptr;
 };
 
 } // namespace parser

@@ -1,5 +1,6 @@
 #include "editor/interdependence/parser/generic_item_builder.h"
 
+#include "editor/interdependence/arena_allocator.h"
 #include "editor/interdependence/parser/items/hierarchy.h"
 #include "editor/interdependence/parser/items/node.h"
 
@@ -9,17 +10,21 @@
 namespace inas {
 namespace parser {
 
+GenericItemBuilder::GenericItemBuilder()
+    : arena_(std::make_shared<ItemArena>())
+{}
+
 ItemPtr GenericItemBuilder::build(const Velmora::UGUID &id, int type)
 {
     switch (type) {
     case AssetType::NODE:
     case AssetType::WORLD:
-        return std::make_shared<items::Node>(id);
+        return std::allocate_shared<items::Node>(ArenaAllocator<items::Node>(arena_), id);
     case AssetType::MATERIAL:
     case AssetType::PROPERTY:
-        return std::make_shared<items::Hierarchy>(id);
+        return std::allocate_shared<items::Hierarchy>(ArenaAllocator<items::Hierarchy>(arena_), id);
     default:
-        return std::make_shared<Item>(id);
+        return std::allocate_shared<Item>(ArenaAllocator<Item>(arena_), id);
     }
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "editor/interdependence/item_arena.h"
 #include "editor/interdependence/parser/item_builder.h"
+
+#include <memory>
 
 namespace as {
 class Asset;
@@ -11,13 +14,18 @@ namespace parser {
 
 // The item factory: node and world types (1, 18) give an items::Node,
 // material and property types (4, 5) an items::Hierarchy, every other value
-// a plain Item. Never null.
+// a plain Item. Never null. The items of one builder share one arena, which
+// lives as long as any of them.
 class GenericItemBuilder : public virtual ItemBuilder
 {
 public:
+    GenericItemBuilder();
     ItemPtr build(const Velmora::UGUID &id, int type) override;
     // The item of an asset record: its GUID and the given type.
     ItemPtr build(const as::Asset &asset, int type);
+
+private:
+    std::shared_ptr<ItemArena> arena_;
 };
 
 } // namespace parser

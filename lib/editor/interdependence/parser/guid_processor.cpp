@@ -1,5 +1,6 @@
 #include "editor/interdependence/parser/guid_processor.h"
 
+#include "editor/interdependence/parser/path_index.h"
 #include "editor/interdependence/parser/utils.h"
 
 #include <editor_core/base/Assert.h>
@@ -35,22 +36,49 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager)
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
+    buildTable(as_manager_->assets());
+}
+
+GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets)
+    : as_manager_(manager)
+{
+    EC_ASSERT(as_manager_);
+    buildTable(all_assets);
+}
+
+template<typename List>
+void GuidProcessor::buildTable(const List &assets)
+{
     const QString root = as_manager_->rootPath();
-    const Velmora::Vector<as::Asset> assets = as_manager_->assets();
-    rel_paths_.reserve(size_t(assets.size()));
+    rel_paths_.reserve(size_t(assets.size()), size_t(assets.size()) * 32);
     for (const as::Asset &asset : assets) {
-        const QString file = as_manager_->fileInfo(asset.getGUID()).filePath();
+        // The record's own file, as fileInfo(guid) would give it, without
+        // asking the disk whether it is still there.
+        const QString &file = asset.getFilePath();
         if (file.isEmpty())
             continue;
-        std::string key = relativePath(root, file).toStdString();
-        if (rel_paths_index_.count(key)) {
+        const QString relative = (!root.isEmpty() && file.startsWith(root) && !asset.getRelativePath().isEmpty())
+                ? asset.getRelativePath()
+                : relativePath(root, file);
+        const QByteArray key = relative.toUtf8();
+        if (!rel_paths_.add(std::string_view(key.constData(), size_t(key.size())), asset.getGUID()))
             Velmora::Log::warning("Dependency analysis: two assets claim the path \"%s\"; the first one is kept\n",
-                                  key.c_str());
-            continue;
-        }
-        rel_paths_index_.emplace(key, rel_paths_.size());
-        rel_paths_.emplace_back(std::move(key), asset.getGUID());
+                                  key.constData());
     }
+}
+
+GuidProcessor::~GuidProcessor() = default;
+
+const PathIndex &GuidProcessor::pathIndex() const
+{
+    std::call_once(path_index_built_, [this] {
+        std::vector<std::string_view> paths;
+        paths.reserve(size_t(rel_paths_.size()));
+        for (int i = 0; i < rel_paths_.size(); ++i)
+            paths.push_back(rel_paths_.path(i));
+        path_index_ = std::make_unique<PathIndex>(paths);
+    });
+    return *path_index_;
 }
 
 bool GuidProcessor::process(const char *text, const FoundCallback &found, const MissingCallback &missing) const
@@ -80,10 +108,10 @@ bool GuidProcessor::process(const char *text, const FoundCallback &found, const 
         return false;
     }
 
-    const auto it = rel_paths_index_.find(std::string(text));
-    if (it == rel_paths_index_.end())
+    const int position = rel_paths_.find(std::string_view(text));
+    if (position < 0)
         return false;
-    found(rel_paths_[it->second].second);
+    found(rel_paths_.guid(position));
     return true;
 }
 
@@ -91,30 +119,21 @@ bool GuidProcessor::matchSuffix(const char *text, const FoundCallback &found) co
 {
     if (!text || !*text)
         return false;
-    const std::string_view suffix(text);
-    for (const auto &entry : rel_paths_) {
-        const std::string &key = entry.first;
-        if (key.size() >= suffix.size() && key.compare(key.size() - suffix.size(), suffix.size(), suffix) == 0) {
-            found(entry.second);
-            return true;
-        }
-    }
-    return false;
+    const int first = pathIndex().firstEndingWith(std::string_view(text));
+    if (first < 0)
+        return false;
+    found(rel_paths_.guid(first));
+    return true;
 }
 
 bool GuidProcessor::matchContained(const char *text, const FoundCallback &found) const
 {
     if (!text || !*text)
         return false;
-    const std::string_view haystack(text);
-    bool any = false;
-    for (const auto &entry : rel_paths_) {
-        if (haystack.find(entry.first) != std::string_view::npos) {
-            found(entry.second);
-            any = true;
-        }
-    }
-    return any;
+    const std::vector<int> contained = pathIndex().containedIn(std::string_view(text));
+    for (const int position : contained)
+        found(rel_paths_.guid(position));
+    return !contained.empty();
 }
 
 } // namespace parser

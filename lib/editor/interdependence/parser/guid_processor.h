@@ -1,11 +1,14 @@
 #pragma once
 
 #include "editor/interdependence/parser/guid_processor_base.h"
+#include "editor/interdependence/parser/path_table.h"
 
-#include <string>
-#include <unordered_map>
-#include <utility>
-#include <vector>
+#include <editor_core/as/Asset.h>
+
+#include <QVector>
+
+#include <memory>
+#include <mutex>
 
 namespace Editor {
 class AssetManagerPrivate;
@@ -14,16 +17,24 @@ class AssetManagerPrivate;
 namespace inas {
 namespace parser {
 
+class PathIndex;
+
 // The reference resolver of one parse: GUID text, file paths the engine file
 // system knows, and data-relative asset paths (the table rel_paths, built
 // once from the asset manager and never refreshed). Every lookup only reads,
 // so the resolver may be used from the analysis thread while the asset
-// manager serves other threads under its own read lock.
+// manager serves other threads under its own read lock. Suffix and
+// contained matches go through an index of the paths, built on first use,
+// and report exactly what a scan of the table in its order would report.
 class GuidProcessor : public GuidProcessorBase
 {
 public:
-    // manager must not be null.
+    // manager must not be null. The table holds every asset of the manager.
     explicit GuidProcessor(Editor::AssetManagerPrivate *manager);
+    // The same from a list of every asset of the manager that the caller has
+    // just taken from it (so that the records are not copied twice).
+    GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets);
+    ~GuidProcessor() override;
 
     bool process(const char *text, const FoundCallback &found, const MissingCallback &missing) const override;
     // An empty text matches nothing. Among several matching paths the first
@@ -31,14 +42,20 @@ public:
     bool matchSuffix(const char *text, const FoundCallback &found) const override;
     bool matchContained(const char *text, const FoundCallback &found) const override;
 
-    int getNumPaths() const { return int(rel_paths_.size()); }
+    int getNumPaths() const { return rel_paths_.size(); }
+    // The table rel_paths: data-relative path -> asset GUID, in the asset
+    // manager's order.
+    const PathTable &getPaths() const { return rel_paths_; }
 
 private:
+    template<typename List>
+    void buildTable(const List &assets);
+    const PathIndex &pathIndex() const;
+
     Editor::AssetManagerPrivate *as_manager_;
-    // rel_paths: data-relative path -> asset GUID, in the asset manager's
-    // order, with an index for exact lookups.
-    std::vector<std::pair<std::string, Velmora::UGUID>> rel_paths_;
-    std::unordered_map<std::string, size_t> rel_paths_index_;
+    PathTable rel_paths_;
+    mutable std::once_flag path_index_built_;
+    mutable std::unique_ptr<PathIndex> path_index_;
 };
 
 } // namespace parser

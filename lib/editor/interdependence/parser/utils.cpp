@@ -71,7 +71,12 @@ Velmora::UGUID tryConvertToGuid(const char *text)
 void setupParser(const CustomSettings *settings, Driver *driver)
 {
     EC_ASSERT(settings && driver);
-    auto resolver = std::make_shared<GuidProcessor>(settings->getAssetManager());
+    setupParser(settings, driver, std::make_shared<GuidProcessor>(settings->getAssetManager()));
+}
+
+void setupParser(const CustomSettings *settings, Driver *driver, std::shared_ptr<const GuidProcessorBase> resolver)
+{
+    EC_ASSERT(settings && driver && resolver);
     mat::Manager *materials = settings->getMaterials();
     prop::Manager *properties = settings->getProperties();
 

@@ -2,11 +2,14 @@
 
 #include <velmora/UGUID.h>
 
+#include <memory>
+
 namespace inas {
 class CustomSettings;
 
 namespace parser {
 class Driver;
+class GuidProcessorBase;
 
 namespace utils {
 
@@ -27,6 +30,8 @@ Velmora::UGUID tryConvertToGuid(const char *text);
 // manager nor the assets of the driver are set here. Both pointers must be
 // set.
 void setupParser(const CustomSettings *settings, Driver *driver);
+// The same with a resolver of the caller's (not null).
+void setupParser(const CustomSettings *settings, Driver *driver, std::shared_ptr<const GuidProcessorBase> resolver);
 
 } // namespace utils
 } // namespace parser

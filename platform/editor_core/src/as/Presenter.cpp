@@ -4,6 +4,7 @@
 #include "editor_core/as/Browser.h"
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/AssetManagerPrivate.h"
+#include "editor_core/editor/Selection.h"
 #include "editor_core/editor/WindowManager.h"
 
 #include <velmora/Log.h>
@@ -43,6 +44,9 @@ void Presenter::initGUI(View *main_window)
     connect(browser_, &Browser::createWorldRequest, this, &Presenter::createWorldRequest);
     connect(browser_, &Browser::showDependents, this, &Presenter::showDependents);
     connect(browser_, &Browser::showDependencies, this, &Presenter::showDependencies);
+    // The editor's selection of assets shows in the browser.
+    if (Editor::Selection *selection = Editor::Selection::instance())
+        connect(selection, &Editor::Selection::changed, browser_, [this]() { showSelection(); });
 
     if (Editor::WindowManager::instance())
         Editor::WindowManager::add(browser_, Editor::WindowManager::AREA_BOTTOM);
@@ -62,6 +66,20 @@ void Presenter::shutdownGUI()
 Browser *Presenter::browser() const
 {
     return browser_;
+}
+
+void Presenter::showSelection()
+{
+    const Editor::SelectorGUIDs *selector = Editor::Selection::getSelectorGUIDs();
+    if (!browser_ || !selector)
+        return;
+    Velmora::Vector<Velmora::UGUID> assets;
+    for (const Velmora::UGUID &guid : selector->getGUIDs()) {
+        const Velmora::UGUID visible = convertToVisible(guid);
+        if (visible.isValid() && !assets.contains(visible))
+            assets.append(visible);
+    }
+    browser_->selectAssets(assets);
 }
 
 Velmora::UGUID Presenter::convertToVisible(const Velmora::UGUID &guid)

@@ -3,6 +3,7 @@
 #include "editor_core/EditorLogic.h"
 #include "editor_core/View.h"
 #include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/Selection.h"
 #include "editor_core/editor/WindowManager.h"
 
 #include <velmora/Engine.h>
@@ -10,7 +11,9 @@
 #include <velmora/World.h>
 
 #include <QHeaderView>
+#include <QSet>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 namespace world {
 
@@ -79,6 +82,9 @@ void Presenter::initGUI(View *main_window)
                 refresh();
         });
     }
+    // The editor's selection of nodes shows in the tree.
+    if (Editor::Selection *selection = Editor::Selection::instance())
+        connect(selection, &Editor::Selection::changed, tree, [this]() { showSelection(); });
     refresh();
     if (Editor::WindowManager::instance())
         Editor::WindowManager::add(tree, Editor::WindowManager::AREA_LEFT);
@@ -113,6 +119,31 @@ void Presenter::refresh()
     Velmora::World::getRootNodes(roots);
     for (const Velmora::Ptr<Velmora::Node> &node : roots)
         addNode(nodes_window_->invisibleRootItem(), node);
+    showSelection();
+}
+
+void Presenter::showSelection()
+{
+    if (!nodes_window_)
+        return;
+    QSet<int> ids;
+    if (const Editor::SelectorNodes *selector = Editor::Selection::getSelectorNodes()) {
+        for (const Velmora::Ptr<Velmora::Node> &node : selector->getNodes())
+            ids.insert(node->getID());
+    }
+    nodes_window_->clearSelection();
+    QTreeWidgetItem *first = nullptr;
+    for (QTreeWidgetItemIterator it(nodes_window_); *it; ++it) {
+        if (!ids.contains((*it)->data(0, Qt::UserRole).toInt()))
+            continue;
+        (*it)->setSelected(true);
+        for (QTreeWidgetItem *parent = (*it)->parent(); parent; parent = parent->parent())
+            parent->setExpanded(true);
+        if (!first)
+            first = *it;
+    }
+    if (first)
+        nodes_window_->scrollToItem(first);
 }
 
 } // namespace world

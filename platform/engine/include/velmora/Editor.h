@@ -21,7 +21,8 @@ public:
     static void quit();
 
     // The editor camera: a player outside the world. When a world loads it
-    // is placed to look at the world's bound box.
+    // starts at the world's first placed PlayerDummy (its pose and fov), or
+    // else looks at the world's bound box.
     static Ptr<Player> getPlayer();
 };
 

@@ -18,20 +18,26 @@ namespace parser {
 
 namespace {
 
-// Whether the file's first non-blank character (after an optional UTF-8 BOM)
-// is '<'. The FESK reader refuses such a file anyway; asking first spares the
-// log a refusal line for every XML material. Only the head of the file is
-// read; a file with a longer blank head is left to the readers.
-bool looksLikeXml(const char *path)
+// A material file of at most the readers' size limit, read once: the FESK
+// reader is tried first, then the XML reader, on the same bytes.
+bool readMaterialFile(const char *path, QByteArray &bytes)
 {
     QFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly) || file.size() > Velmora::Xml::MAX_FILE_SIZE)
         return false;
-    const QByteArray head = file.read(4096);
-    int i = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (i < head.size() && (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r'))
+    bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
+}
+
+// Whether the first non-blank character (after an optional UTF-8 BOM) is
+// '<'. The FESK reader refuses such a text anyway; asking first spares the
+// log a refusal line for every XML material.
+bool looksLikeXml(const QByteArray &bytes)
+{
+    int i = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t' || bytes[i] == '\n' || bytes[i] == '\r'))
         ++i;
-    return i < head.size() && head[i] == '<';
+    return i < bytes.size() && bytes[i] == '<';
 }
 
 } // namespace
@@ -49,16 +55,21 @@ void MaterialModule::process(const char *path, Item &item)
         Velmora::Log::warning("Dependency analysis: a material without a file path is not parsed\n");
         return;
     }
-    if (!looksLikeXml(path)) {
+    QByteArray bytes;
+    if (!readMaterialFile(path, bytes)) {
+        Velmora::Log::warning("This Material file cannot be opened - (%s)\n", path);
+        return;
+    }
+    if (!looksLikeXml(bytes)) {
         const Velmora::Ptr<Velmora::FeskNode> fesk = Velmora::FeskNode::create();
-        if (fesk->load(path)) {
+        if (fesk->parse(bytes.constData(), bytes.size())) {
             MaterialFeskParser parser(materials_, guid_processor_.get(), &item);
             parser.parse(*fesk);
             return;
         }
     }
     const Velmora::Ptr<Velmora::Xml> xml = Velmora::Xml::create();
-    if (xml->load(path)) {
+    if (xml->parse(bytes.constData(), bytes.size())) {
         MaterialXmlParser parser(materials_, guid_processor_.get(), &item);
         parser.parse(*xml);
         return;

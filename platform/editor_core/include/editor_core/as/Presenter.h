@@ -35,6 +35,10 @@ public:
     // Undocks and deletes the browser, clears depr::gui.asset_browser.
     void shutdownGUI();
     Browser *browser() const;
+    // Selects the browser's rows of the assets of the editor's selection
+    // when it selects assets or runtimes (a selection of nodes leaves the
+    // browser alone). Done on every change of the selection.
+    void showSelection();
 
     // The GUID under which the browser shows g: an asset GUID gives itself,
     // a runtime GUID its asset's GUID, anything else the empty GUID. Safe

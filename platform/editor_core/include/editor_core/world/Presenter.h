@@ -11,7 +11,7 @@ namespace world {
 // The nodes window's presenter (registry member depr::g.world_presenter):
 // a tree of the loaded world's nodes (name, type, id), docked on the left
 // and refreshed when a world is loaded or shut down and when a node is
-// removed.
+// removed. The nodes of the editor's selection are the tree's selection.
 class Presenter : public QObject
 {
     Q_OBJECT
@@ -29,6 +29,8 @@ public:
     QTreeWidget *nodesWindow() const;
     // Refills the tree from the engine's world now.
     void refresh();
+    // Selects the items of the selected nodes (expanding their parents).
+    void showSelection();
 
 private:
     QPointer<QTreeWidget> nodes_window_;

@@ -1,0 +1,432 @@
+// The dependency analysis benchmark. On a generated project (see
+// project_generator.h) it measures, in one run:
+//   - the baseline: reading every data file of the project and parsing it
+//     with the XML library alone (pugixml), as the least any analysis that
+//     reads the files has to do;
+//   - the whole "Assets Using This One" analysis (settings, parser, analyzer,
+//     combiner, as the viewer runs it) for the most used asset and for a
+//     seeded pick of 1,000 assets, and "Assets Used" for the same 1,000;
+// checks every result against the project's true dependency graph, and
+// reports the ratios to the baseline and the peak memory of the process.
+//
+//   deps_bench --data DIR [--truth FILE] [--queries 1000] [--seed S] [--repeat 3]
+//   deps_bench --generate --assets N [--seed S] [--data DIR]
+//
+// --generate writes the project first (into DIR, which must not exist, or
+// into a temporary folder that is removed at exit). The exit code is 0 when
+// every result matches the truth.
+
+#include "project_generator.h"
+
+#include <editor/interdependence/custom_settings.h>
+#include <editor/interdependence/executor.h>
+#include <editor/show_assets_dependencies/data/used_data.h>
+#include <editor/show_assets_dependencies/data/using_this_one_data.h>
+#include <editor/show_assets_dependencies/show_dependencies.h>
+#include <editor/show_assets_dependencies/used_result_data.h>
+#include <editor/show_assets_dependencies/using_this_one_result_data.h>
+
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/mat/Manager.h>
+#include <editor_core/prop/Manager.h>
+
+#include <velmora/Base.h>
+#include <velmora/Engine.h>
+
+#include <pugixml.hpp>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <set>
+#include <tuple>
+
+namespace {
+
+using depsbench::Edge;
+
+struct Timing
+{
+    double total_ms = 0;
+    double setup_ms = 0; // building the executor (the resolver's path table)
+    double parse_ms = 0;
+    double analyze_ms = 0;
+    double combine_ms = 0;
+};
+
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+// Every file of the data folder the analysis could read: everything but the
+// meta files.
+std::vector<std::string> dataFiles(const QString &data_path)
+{
+    std::vector<std::string> files;
+    QDirIterator it(data_path, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (!path.endsWith(QLatin1String(".meta")))
+            files.push_back(path.toStdString());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// Reads and parses every file with pugixml alone (its own file reading);
+// returns the milliseconds.
+double baseline(const std::vector<std::string> &files, int *parsed)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int ok = 0;
+    for (const std::string &path : files) {
+        pugi::xml_document document;
+        if (document.load_file(path.c_str(), pugi::parse_default, pugi::encoding_utf8))
+            ++ok;
+    }
+    *parsed = ok;
+    return msSince(timer);
+}
+
+std::unique_ptr<inas::ResultData> runAnalysis(const Velmora::Vector<Velmora::UGUID> &guids, bool used, Timing *timing)
+{
+    QElapsedTimer timer;
+    timer.start();
+    std::unique_ptr<inas::Executor> executor = show_deps::createExecutor(guids, used);
+    timing->setup_ms = msSince(timer);
+    const int parser_end = 1 + std::max(1, executor->getSettings()->getAssets().size() / 2);
+    const int analyzer_end = parser_end + 5;
+    double parsed_at = 0;
+    double analyzed_at = 0;
+    std::unique_ptr<inas::ResultData> result = executor->execute([&](int, int value) {
+        if (value == parser_end && parsed_at == 0)
+            parsed_at = msSince(timer);
+        if (value == analyzer_end && analyzed_at == 0)
+            analyzed_at = msSince(timer);
+        return true;
+    });
+    executor.reset();
+    timing->total_ms = msSince(timer);
+    timing->parse_ms = parsed_at - timing->setup_ms;
+    timing->analyze_ms = analyzed_at - parsed_at;
+    timing->combine_ms = timing->total_ms - analyzed_at;
+    return result;
+}
+
+using Row = std::tuple<QByteArray, QByteArray, int>; // user, node name, node id
+
+QByteArray text(const Velmora::UGUID &guid)
+{
+    return QByteArray(guid.getString().get());
+}
+
+// Compares the tables with the truth; prints the first differences.
+int checkUsing(const show_deps::UsingThisOneData &data, const std::map<QByteArray, std::set<Row>> &expected_by_target)
+{
+    std::map<QByteArray, std::set<Row>> actual;
+    std::map<QByteArray, int> duplicates;
+    for (int r = 0; r < data.getNumRows(); ++r) {
+        const QByteArray target = text(data.getMainRow(r).guid);
+        std::set<Row> &rows = actual[target];
+        const show_deps::UsingThisOneSubRow &sub_row = data.getSubRow(r);
+        if (sub_row.guid.isEmpty())
+            continue;
+        if (!rows.insert(Row{text(sub_row.guid), sub_row.text.toUtf8(), sub_row.id}).second)
+            ++duplicates[target];
+    }
+    int errors = 0;
+    for (const auto &entry : actual) {
+        const auto it = expected_by_target.find(entry.first);
+        const std::set<Row> expected = it == expected_by_target.end() ? std::set<Row>() : it->second;
+        if (entry.second != expected || duplicates.count(entry.first)) {
+            if (++errors <= 5)
+                std::fprintf(stderr, "  mismatch for %s: %zu rows, %zu expected\n", entry.first.constData(),
+                             entry.second.size(), expected.size());
+        }
+    }
+    return errors;
+}
+
+int checkUsed(const show_deps::UsedData &data, const std::map<QByteArray, std::set<QByteArray>> &expected_by_user)
+{
+    std::map<QByteArray, std::set<QByteArray>> actual;
+    for (int r = 0; r < data.getNumRows(); ++r) {
+        std::set<QByteArray> &used = actual[text(data.getMainRow(r).guid)];
+        if (!data.getSubRow(r).guid.isEmpty())
+            used.insert(text(data.getSubRow(r).guid));
+    }
+    int errors = 0;
+    for (const auto &entry : actual) {
+        const auto it = expected_by_user.find(entry.first);
+        const std::set<QByteArray> expected = it == expected_by_user.end() ? std::set<QByteArray>() : it->second;
+        if (entry.second != expected && ++errors <= 5)
+            std::fprintf(stderr, "  mismatch for %s: %zu used, %zu expected\n", entry.first.constData(),
+                         entry.second.size(), expected.size());
+    }
+    return errors;
+}
+
+// The rows "Assets Using This One" must show for each target: per user, one
+// whole-asset row when a use lies outside node elements, and one row per
+// node that uses the target.
+std::map<QByteArray, std::set<Row>> expectedUsing(const std::vector<Edge> &edges)
+{
+    std::map<QByteArray, std::set<Row>> expected;
+    for (const Edge &edge : edges)
+        expected[edge.target].insert(Row{edge.user, edge.node, edge.node_id});
+    return expected;
+}
+
+std::map<QByteArray, std::set<QByteArray>> expectedUsed(const std::vector<Edge> &edges)
+{
+    std::map<QByteArray, std::set<QByteArray>> expected;
+    for (const Edge &edge : edges)
+        expected[edge.user].insert(edge.target);
+    return expected;
+}
+
+bool waitForScan(Editor::AssetManagerPrivate *assets)
+{
+    QEventLoop loop;
+    QObject::connect(assets, &Editor::AssetManagerPrivate::initialized, &loop, &QEventLoop::quit);
+    QTimer::singleShot(600000, &loop, &QEventLoop::quit);
+    assets->init();
+    loop.exec();
+    return assets->getNumAssets() > 0;
+}
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The run with the median total; the ratio of the medians and of the best
+// runs to the baseline's.
+void report(const char *what, const std::vector<Timing> &runs, const std::vector<double> &baselines)
+{
+    std::vector<double> totals;
+    for (const Timing &run : runs)
+        totals.push_back(run.total_ms);
+    const double middle = median(totals);
+    const Timing *typical = &runs.front();
+    for (const Timing &run : runs) {
+        if (std::abs(run.total_ms - middle) < std::abs(typical->total_ms - middle))
+            typical = &run;
+    }
+    const double best = *std::min_element(totals.begin(), totals.end());
+    const double best_baseline = *std::min_element(baselines.begin(), baselines.end());
+    std::printf("%-34s median %6.0f ms, ratio %.2f; best %6.0f ms, ratio %.2f  (setup %.0f, parse %.0f, analyze "
+                "%.0f, combine %.0f ms)\n",
+                what, middle, middle / median(baselines), best, best / best_baseline, typical->setup_ms,
+                typical->parse_ms, typical->analyze_ms, typical->combine_ms);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser options;
+    options.addHelpOption();
+    options.addOption({QStringLiteral("data"), QStringLiteral("Data folder of the project."), QStringLiteral("dir")});
+    options.addOption({QStringLiteral("truth"), QStringLiteral("Truth file (default: beside the data folder)."),
+                       QStringLiteral("file")});
+    options.addOption({QStringLiteral("generate"), QStringLiteral("Generate the project first.")});
+    options.addOption({QStringLiteral("assets"), QStringLiteral("Assets to generate."), QStringLiteral("n"),
+                       QStringLiteral("10000")});
+    options.addOption({QStringLiteral("seed"), QStringLiteral("Seed of the generator and of the query pick."),
+                       QStringLiteral("n"), QStringLiteral("1")});
+    options.addOption({QStringLiteral("queries"), QStringLiteral("Assets of the large query."), QStringLiteral("n"),
+                       QStringLiteral("1000")});
+    options.addOption({QStringLiteral("repeat"), QStringLiteral("Measured repetitions."), QStringLiteral("n"),
+                       QStringLiteral("3")});
+    options.process(app);
+
+    const quint64 seed = options.value(QStringLiteral("seed")).toULongLong();
+    QTemporaryDir scratch;
+    QString data_path = options.value(QStringLiteral("data"));
+    if (data_path.isEmpty())
+        data_path = scratch.path() + QStringLiteral("/data");
+    data_path = QDir(data_path).absolutePath();
+    QString truth_path = options.value(QStringLiteral("truth"));
+    if (truth_path.isEmpty())
+        truth_path = QFileInfo(data_path).absolutePath() + QStringLiteral("/truth.tsv");
+
+    if (options.isSet(QStringLiteral("generate"))) {
+        depsbench::GeneratorOptions generator_options;
+        generator_options.assets = options.value(QStringLiteral("assets")).toInt();
+        generator_options.seed = seed;
+        generator_options.big_folder_files = std::min(5000, generator_options.assets / 2);
+        QElapsedTimer timer;
+        timer.start();
+        QString error;
+        if (!depsbench::ProjectGenerator(generator_options).write(data_path, truth_path, &error)) {
+            std::fprintf(stderr, "deps_bench: %s\n", qPrintable(error));
+            return 2;
+        }
+        std::printf("generated %d assets in %.1f s\n", generator_options.assets, msSince(timer) / 1000);
+    }
+    std::vector<Edge> edges;
+    QString error;
+    if (!depsbench::ProjectGenerator::readTruth(truth_path, &edges, &error)) {
+        std::fprintf(stderr, "deps_bench: %s\n", qPrintable(error));
+        return 2;
+    }
+
+    // The editor's side: engine, asset manager, materials and properties.
+    QTemporaryDir home;
+    QDir().mkpath(home.path() + QStringLiteral("/bin"));
+    std::vector<std::string> arguments{"deps_bench",
+                                       "-binaries_path",
+                                       (home.path() + QStringLiteral("/bin/")).toStdString(),
+                                       "-data_path",
+                                       (data_path + QLatin1Char('/')).toStdString(),
+                                       "-cache_path",
+                                       (home.path() + QStringLiteral("/cache/")).toStdString(),
+                                       "-log_path",
+                                       (home.path() + QStringLiteral("/log.txt")).toStdString(),
+                                       "-skip_guidsdb"};
+    std::vector<char *> argv_engine;
+    for (std::string &argument : arguments)
+        argv_engine.push_back(&argument[0]);
+    QElapsedTimer startup;
+    startup.start();
+    if (!Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv_engine.size()), argv_engine.data())) {
+        std::fprintf(stderr, "deps_bench: the engine does not start\n");
+        return 2;
+    }
+    auto assets = std::make_unique<Editor::AssetManagerPrivate>();
+    depr::g.asset_manager = assets.get();
+    if (!waitForScan(assets.get())) {
+        std::fprintf(stderr, "deps_bench: no assets in %s\n", qPrintable(data_path));
+        return 2;
+    }
+    auto materials = std::make_unique<mat::Manager>(nullptr);
+    auto properties = std::make_unique<prop::Manager>(nullptr);
+    depr::g.mat_manager = materials.get();
+    depr::g.prop_manager = properties.get();
+    const int num_assets = assets->getNumAssets();
+    std::printf("project: %d assets, %zu true uses; editor start-up %.1f s, memory %.0f MB\n", num_assets, edges.size(),
+                msSince(startup) / 1000, peakRssKb() / 1024.0);
+
+    // Baseline, with the files in the page cache as they will be for the
+    // analysis: one reading pass first, then two measured ones.
+    const std::vector<std::string> files = dataFiles(data_path);
+    int parsed = 0;
+    baseline(files, &parsed);
+
+    // Queries: the most used asset, and a seeded pick of assets.
+    std::map<QByteArray, std::set<QByteArray>> users_of;
+    for (const Edge &edge : edges)
+        users_of[edge.target].insert(edge.user);
+    QByteArray most_used;
+    for (const auto &entry : users_of) {
+        if (most_used.isEmpty() || entry.second.size() > users_of[most_used].size())
+            most_used = entry.first;
+    }
+    const Velmora::Vector<Velmora::UGUID> one{Velmora::UGUID(most_used.constData())};
+    Velmora::Vector<as::Asset> all = assets->assets();
+    std::mt19937_64 random(seed);
+    std::shuffle(all.begin(), all.end(), random);
+    Velmora::Vector<Velmora::UGUID> many;
+    const int num_queries = std::min(options.value(QStringLiteral("queries")).toInt(), all.size());
+    for (int i = 0; i < num_queries; ++i)
+        many.append(all[i].getGUID());
+    all.clear();
+
+    const auto expected_using = expectedUsing(edges);
+    const auto expected_used = expectedUsed(edges);
+    int errors = 0;
+    int rows_one = 0;
+    int rows_many = 0;
+
+    // Each repetition measures the baseline and the three queries one after
+    // the other, so that a load change of the machine touches all of them.
+    std::vector<double> baselines;
+    std::vector<Timing> using_one, using_many, used_many;
+    const int repeat = std::max(1, options.value(QStringLiteral("repeat")).toInt());
+    for (int r = 0; r < repeat; ++r) {
+        baselines.push_back(baseline(files, &parsed));
+
+        Timing timing;
+        std::unique_ptr<inas::ResultData> result = runAnalysis(one, false, &timing);
+        auto *using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
+        if (!using_result) {
+            std::fprintf(stderr, "deps_bench: no result for the most used asset\n");
+            return 1;
+        }
+        using_one.push_back(timing);
+        if (r == 0) {
+            rows_one = using_result->data()->getNumRows();
+            errors += checkUsing(*using_result->data(), expected_using);
+        }
+
+        result = runAnalysis(many, false, &timing);
+        using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
+        if (!using_result) {
+            std::fprintf(stderr, "deps_bench: no result for the large query\n");
+            return 1;
+        }
+        using_many.push_back(timing);
+        if (r == 0) {
+            rows_many = using_result->data()->getNumRows();
+            errors += checkUsing(*using_result->data(), expected_using);
+        }
+
+        result = runAnalysis(many, true, &timing);
+        auto *used_result = dynamic_cast<show_deps::UsedResultData *>(result.get());
+        if (!used_result) {
+            std::fprintf(stderr, "deps_bench: no result for \"Assets Used\"\n");
+            return 1;
+        }
+        used_many.push_back(timing);
+        if (r == 0)
+            errors += checkUsed(*used_result->data(), expected_used);
+    }
+
+    const double baseline_ms = median(baselines);
+    std::printf("baseline: %zu files read, %d parsed as XML: median %.0f ms, best %.0f ms of %d runs\n", files.size(),
+                parsed, baseline_ms, *std::min_element(baselines.begin(), baselines.end()), repeat);
+    report("Assets Using This One, 1 asset:", using_one, baselines);
+    std::printf("%-34s %d rows\n", "", rows_one);
+    report(qPrintable(QStringLiteral("Assets Using This One, %1 assets:").arg(num_queries)), using_many, baselines);
+    std::printf("%-34s %d rows\n", "", rows_many);
+    report(qPrintable(QStringLiteral("Assets Used, %1 assets:").arg(num_queries)), used_many, baselines);
+    std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
+    std::printf("check against the truth: %s\n", errors == 0 ? "all results match" : "MISMATCHES");
+
+    depr::g.mat_manager = nullptr;
+    depr::g.prop_manager = nullptr;
+    depr::g.asset_manager = nullptr;
+    properties.reset();
+    materials.reset();
+    assets->shutdown();
+    assets.reset();
+    Velmora::Engine::shutdown();
+    return errors == 0 ? 0 : 1;
+}

@@ -1,0 +1,314 @@
+#include "editor/interdependence/analyzer/driver.h"
+
+#include "editor/interdependence/analyzer/implicit_uses.h"
+#include "editor/interdependence/arena_allocator.h"
+#include "editor/interdependence/parser/items/hierarchy.h"
+#include "editor/interdependence/parser/items/node.h"
+
+#include <editor_core/base/Assert.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/fs/FileSystem.h>
+
+#include <velmora/FileSystem.h>
+#include <velmora/Log.h>
+#include <velmora/Materials.h>
+
+#include <QDir>
+
+namespace inas {
+namespace analyzer {
+
+namespace {
+
+const int NUM_ITERATIONS = 5;
+const char MATERIAL_EXTENSION[] = "mat";
+
+QString folderOf(const QString &path)
+{
+    return QDir::cleanPath(fs::pathname(path));
+}
+
+QString folderOf(const Velmora::String &utf8_path)
+{
+    return folderOf(QString::fromUtf8(utf8_path.get(), utf8_path.size()));
+}
+
+} // namespace
+
+Driver::Driver() = default;
+
+Driver::~Driver() = default;
+
+bool Driver::init(Editor::AssetManagerPrivate *as_manager)
+{
+    EC_ASSERT(as_manager);
+    reset();
+    max_iterations_ = NUM_ITERATIONS;
+    as_manager_ = as_manager;
+    arena_ = std::make_shared<ItemArena>();
+    return true;
+}
+
+int Driver::getMaxIterations() const
+{
+    return max_iterations_;
+}
+
+std::unique_ptr<Output> Driver::run(const parser::Output &parser_output, const ProgressCallback &progress)
+{
+    EC_ASSERT(progress && (current_iteration_ == 0) && (max_iterations_ > 0));
+    std::unique_ptr<Output> output = buildItems(parser_output);
+    ++current_iteration_;
+    if (!progress(max_iterations_, current_iteration_))
+        return nullptr;
+    if (!runSteps(*output, progress))
+        return nullptr;
+    return output;
+}
+
+void Driver::reset()
+{
+    max_iterations_ = 0;
+    current_iteration_ = 0;
+    map_by_ext_.clear();
+    node_items_.clear();
+    as_manager_ = nullptr;
+    folders_.clear();
+    node_path_files_.clear();
+    material_textures_.clear();
+    texture_assets_.clear();
+    arena_.reset();
+}
+
+std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
+{
+    auto output = std::make_unique<Output>();
+    output->item_map.reserve(int(parser_output.getItems().size()));
+    for (const parser::ItemPtr &parser_item : parser_output.getItems()) {
+        if (!output->item_map.insert(parser_item->getId(), makeItem(parser_output, parser_item))) {
+            // The parser makes one item per id; a repeat would be its fault,
+            // and the first item already holds everything that id uses.
+            Velmora::Log::warning("Dependency analysis: the item %s is listed twice; the first is kept\n",
+                                  parser_item->getId().getString().get());
+        }
+    }
+    return output;
+}
+
+ItemPtr Driver::makeItem(const parser::Output & /*parser_output*/, const parser::ItemPtr &parser_item)
+{
+    if (!arena_)
+        return std::make_shared<Item>(parser_item);
+    return std::allocate_shared<Item>(ArenaAllocator<Item>(arena_), parser_item);
+}
+
+bool Driver::runSteps(Output &output, const ProgressCallback &progress)
+{
+    EC_ASSERT(progress);
+    using Step = void (Driver::*)(Output &);
+    const Step steps[]
+            = {&Driver::indexStep, &Driver::linkNodePathFiles, &Driver::linkGuiSkins, &Driver::linkMaterials};
+    for (const Step step : steps) {
+        (this->*step)(output);
+        ++current_iteration_;
+        if (!progress(max_iterations_, current_iteration_))
+            return false;
+    }
+    EC_ASSERT(current_iteration_ == max_iterations_);
+    return true;
+}
+
+void Driver::indexStep(Output &output)
+{
+    indexByExtension(output);
+}
+
+void Driver::indexByExtension(Output &output)
+{
+    EC_ASSERT(map_by_ext_.empty() && node_items_.empty());
+    for (const ItemMap::Entry &entry : output.item_map) {
+        const std::string &path = entry.data->getParserData()->getAbsolutePath().std();
+        const size_t name = path.find_last_of('/');
+        const size_t dot = path.find_last_of('.');
+        std::string extension;
+        if (dot != std::string::npos && (name == std::string::npos || dot > name)) {
+            extension = path.substr(dot + 1);
+            for (char &c : extension) {
+                if (c >= 'A' && c <= 'Z')
+                    c = char(c - 'A' + 'a');
+            }
+        }
+        map_by_ext_[extension].push_back(entry.data.get());
+        if (dynamic_cast<const parser::items::Node *>(entry.data->getParserData().get()))
+            node_items_.push_back(entry.data.get());
+    }
+}
+
+void Driver::linkNodePathFiles(Output & /*output*/)
+{
+    // A node that names a path uses the scripts of that path's folder.
+    for (Item *item : node_items_) {
+        const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
+        for (const Velmora::String &path : node.getPaths()) {
+            const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
+            for (const Velmora::UGUID &guid : nodePathFiles(folder)) {
+                if (guid != node.getId())
+                    addRuntimeDependency(guid, *item);
+            }
+        }
+    }
+    linkLandscapeSideFiles();
+}
+
+void Driver::linkLandscapeSideFiles()
+{
+    const auto landscapes = map_by_ext_.find(implicit_uses::LANDSCAPE_EXTENSION);
+    if (landscapes == map_by_ext_.end())
+        return;
+    for (Item *item : landscapes->second) {
+        const parser::Item &parser_item = *item->getParserData();
+        const Velmora::String &main_path = parser_item.getAbsolutePath();
+        const QString main = QString::fromUtf8(main_path.get(), main_path.size());
+        for (const FolderFile &file : folderFiles(folderOf(main))) {
+            // A side file's path extends the landscape's.
+            if (file.guid == parser_item.getId() || !file.absolute_path.startsWith(main))
+                continue;
+            if (!fs::getExtension(file.absolute_path)
+                         .toLower()
+                         .startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
+                continue;
+            const QByteArray path = file.absolute_path.toUtf8();
+            if (!path.startsWith(QByteArray(main_path.get(), main_path.size())))
+                continue;
+            if (path.size() - main_path.size() >= implicit_uses::MAX_SIDE_FILE_SUFFIX) {
+                Velmora::Log::warning("Dependency analysis: \"%s\" is not taken as a side file of the landscape "
+                                      "\"%s\": its name adds more than %d characters\n",
+                                      path.constData(), main_path.get(), implicit_uses::MAX_SIDE_FILE_SUFFIX - 1);
+                continue;
+            }
+            addRuntimeDependency(file.guid, *item);
+        }
+    }
+}
+
+void Driver::linkGuiSkins(Output & /*output*/)
+{
+    const auto skins = map_by_ext_.find(implicit_uses::GUI_SKIN_EXTENSION);
+    if (skins == map_by_ext_.end())
+        return;
+    for (Item *item : skins->second) {
+        const parser::Item &parser_item = *item->getParserData();
+        const Velmora::String &path = parser_item.getAbsolutePath();
+        const Velmora::String name = path.basename();
+        if (!implicit_uses::isGuiSkinFileName(QString::fromUtf8(name.get(), name.size())))
+            continue;
+        for (const FolderFile &file : folderFiles(folderOf(path))) {
+            if (file.guid != parser_item.getId() && implicit_uses::isGuiSkinFile(fs::basename(file.absolute_path)))
+                addRuntimeDependency(file.guid, *item);
+        }
+    }
+}
+
+void Driver::linkMaterials(Output & /*output*/)
+{
+    // The engine makes materials of "*.mat" files only, and a material's
+    // items (the asset's and its material runtime's) carry that file's path,
+    // so only the items of that extension can be materials to it.
+    const auto candidates = map_by_ext_.find(MATERIAL_EXTENSION);
+    if (candidates == map_by_ext_.end())
+        return;
+    for (Item *item : candidates->second) {
+        parser::Item &parser_item = *item->getParserData();
+        // A material GUID is a material to the engine; otherwise it is asked.
+        Velmora::Ptr<Velmora::Material> material = Velmora::Materials::findMaterialByGUID(parser_item.getId());
+        if (!material && !Velmora::Materials::isMaterial(parser_item.getId()))
+            continue;
+        if (!material) {
+            // A material asset's item: its one runtime is the material.
+            const parser::RuntimeSet &runtimes = parser_item.getDescendants();
+            if (runtimes.size() == 1)
+                material = Velmora::Materials::findMaterialByGUID(*runtimes.begin());
+            if (!material) {
+                Velmora::Log::warning("Dependency analysis: the engine has no material for %s; its textures are "
+                                      "not counted\n",
+                                      parser_item.getId().getString().get());
+                continue;
+            }
+        }
+        for (const Velmora::UGUID &texture : materialTextures(*material))
+            parser_item.addDependent(texture);
+    }
+}
+
+const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material)
+{
+    auto it = material_textures_.find(material.getGUID());
+    if (it != material_textures_.end())
+        return it.value();
+    std::vector<Velmora::UGUID> textures;
+    const int num_textures = material.getNumTextures();
+    for (int slot = 0; slot < num_textures; ++slot) {
+        const char *path = material.getTexturePath(slot);
+        if (!path || !*path)
+            continue;
+        // Many materials name the same textures: each path is asked once.
+        const QByteArray key(path);
+        auto known = texture_assets_.constFind(key);
+        if (known == texture_assets_.constEnd()) {
+            Velmora::UGUID texture = Velmora::FileSystem::getGUID(path);
+            // Engine textures without an asset (core/) are nothing the
+            // viewer could show.
+            if (texture.isValid() && !as_manager_->hasRuntime(texture))
+                texture = Velmora::UGUID();
+            known = texture_assets_.insert(key, texture);
+        }
+        if (known.value().isValid())
+            textures.push_back(known.value());
+    }
+    return material_textures_.insert(material.getGUID(), std::move(textures)).value();
+}
+
+void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item)
+{
+    parser::Item &parser_item = *item.getParserData();
+    if (!as_manager_->hasRuntime(runtime_guid)) {
+        // The asset manager changed while the analysis ran.
+        Velmora::Log::warning("Dependency analysis: %s is no longer an asset; it is not counted as a use of %s\n",
+                              runtime_guid.getString().get(), parser_item.getId().getString().get());
+        return;
+    }
+    if (runtime_guid == parser_item.getId())
+        return;
+    if (const auto *hierarchy = dynamic_cast<const parser::items::Hierarchy *>(&parser_item)) {
+        if (runtime_guid == hierarchy->getParentId())
+            return;
+    }
+    parser_item.addDependent(runtime_guid);
+}
+
+const std::vector<Driver::FolderFile> &Driver::folderFiles(const QString &folder)
+{
+    auto it = folders_.find(folder);
+    if (it != folders_.end())
+        return it.value();
+    std::vector<FolderFile> files;
+    for (const Velmora::UGUID &guid : as_manager_->assets(folder))
+        files.push_back({guid, as_manager_->filePath(guid)});
+    return folders_.insert(folder, std::move(files)).value();
+}
+
+const std::vector<Velmora::UGUID> &Driver::nodePathFiles(const QString &folder)
+{
+    auto it = node_path_files_.find(folder);
+    if (it != node_path_files_.end())
+        return it.value();
+    std::vector<Velmora::UGUID> scripts;
+    for (const FolderFile &file : folderFiles(folder)) {
+        if (implicit_uses::hasNodePathExtension(file.absolute_path))
+            scripts.push_back(file.guid);
+    }
+    return node_path_files_.insert(folder, std::move(scripts)).value();
+}
+
+} // namespace analyzer
+} // namespace inas

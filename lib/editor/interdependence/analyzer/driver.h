@@ -1,0 +1,107 @@
+#pragma once
+
+#include "editor/interdependence/analyzer/output.h"
+#include "editor/interdependence/item_arena.h"
+#include "editor/interdependence/parser/output.h"
+#include "editor/interdependence/progress.h"
+
+#include <velmora/UGUID.h>
+
+#include <QHash>
+#include <QString>
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace Editor {
+class AssetManagerPrivate;
+}
+namespace Velmora {
+class Material;
+}
+
+namespace inas {
+namespace analyzer {
+
+// The second stage of the dependency analysis. It wraps every parser item in
+// an analyzer item and adds to the parser items the uses that no file writes
+// down but that follow from where files lie (see implicit_uses.h) and from
+// the engine's materials: the "uts"/"utsh" files of the folders a node's
+// paths point into, a landscape's side files, a GUI skin's files and a
+// material's textures.
+//
+// Lifecycle: init() before every run (it resets), getMaxIterations() for the
+// progress budget, run() once, reset() right after (map_by_ext_ points into
+// the run's output). A run reads the asset manager, the engine file system
+// and the materials, all of which may be read from the analysis thread.
+//
+// Data that does not fit the rules (a side file with a long suffix, a
+// material the engine cannot find, a GUID the asset manager does not know)
+// is skipped with one warning; the run goes on.
+class Driver
+{
+public:
+    Driver();
+    virtual ~Driver();
+    Driver(const Driver &) = delete;
+    Driver &operator=(const Driver &) = delete;
+
+    // as_manager must not be null.
+    virtual bool init(Editor::AssetManagerPrivate *as_manager);
+    // 5 after init: one for the items and one per step.
+    virtual int getMaxIterations() const;
+    // Reports (5, 1) .. (5, 5); null when the callback asked to stop (what the
+    // finished steps added stays in the parser items).
+    virtual std::unique_ptr<Output> run(const parser::Output &parser_output, const ProgressCallback &progress);
+    virtual void reset();
+
+protected:
+    virtual std::unique_ptr<Output> buildItems(const parser::Output &parser_output);
+    virtual ItemPtr makeItem(const parser::Output &parser_output, const parser::ItemPtr &parser_item);
+    // False when the callback asked to stop; later steps do not run then.
+    virtual bool runSteps(Output &output, const ProgressCallback &progress);
+    virtual void indexStep(Output &output);
+    virtual void indexByExtension(Output &output);
+    virtual void linkNodePathFiles(Output &output);
+    virtual void linkGuiSkins(Output &output);
+    virtual void linkMaterials(Output &output);
+    virtual void addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item);
+
+    Editor::AssetManagerPrivate *assetManager() const { return as_manager_; }
+
+private:
+    struct FolderFile
+    {
+        Velmora::UGUID guid;
+        QString absolute_path;
+    };
+
+    // The assets directly in a folder (absolute, cleaned), listed once per run.
+    const std::vector<FolderFile> &folderFiles(const QString &folder);
+    // Those of them that a node referring into the folder uses.
+    const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
+    void linkLandscapeSideFiles();
+    // The assets of a material's texture slots, resolved once per run.
+    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material);
+
+    int max_iterations_ = 0;
+    int current_iteration_ = 0;
+    std::unordered_map<std::string, std::vector<Item *>> map_by_ext_;
+    // The items of node and world files (and of node runtimes), in map
+    // order; filled with map_by_ext_.
+    std::vector<Item *> node_items_;
+    Editor::AssetManagerPrivate *as_manager_ = nullptr;
+    QHash<QString, std::vector<FolderFile>> folders_;
+    QHash<QString, std::vector<Velmora::UGUID>> node_path_files_;
+    // Material GUID -> the texture assets of its slots.
+    QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
+    // Texture path -> its asset (empty: none), asked once per run.
+    QHash<QByteArray, Velmora::UGUID> texture_assets_;
+    // The memory of the run's items (they keep it alive).
+    std::shared_ptr<ItemArena> arena_;
+};
+
+} // namespace analyzer
+} // namespace inas

@@ -1,0 +1,15 @@
+#include "editor/interdependence/analyzer/item.h"
+
+#include <utility>
+
+namespace inas {
+namespace analyzer {
+
+Item::Item(parser::ItemPtr parser_item)
+    : parser_data_(std::move(parser_item))
+{}
+
+Item::~Item() = default;
+
+} // namespace analyzer
+} // namespace inas

@@ -1,0 +1,9 @@
+#include "editor/interdependence/combiner/driver.h"
+
+namespace inas {
+namespace combiner {
+
+Driver::~Driver() = default;
+
+} // namespace combiner
+} // namespace inas

@@ -1,0 +1,155 @@
+#include "editor/interdependence/executor.h"
+
+#include "editor/interdependence/analyzer/driver.h"
+#include "editor/interdependence/combiner/driver.h"
+#include "editor/interdependence/custom_settings.h"
+#include "editor/interdependence/parser/driver.h"
+#include "editor/interdependence/result_data.h"
+
+#include <editor_core/base/Assert.h>
+
+#include <velmora/Log.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace inas {
+
+Executor::Executor() = default;
+
+Executor::~Executor()
+{
+    // In reverse order of the members: the combiner and the analyzer may
+    // refer to what the parser and the settings own.
+    combiner_.reset();
+    analyzer_.reset();
+    parser_.reset();
+    settings_.reset();
+}
+
+void Executor::setSettings(std::unique_ptr<CustomSettings> settings)
+{
+    settings_ = std::move(settings);
+}
+
+void Executor::setParser(std::unique_ptr<parser::Driver> parser)
+{
+    parser_ = std::move(parser);
+}
+
+void Executor::setAnalyzer(std::unique_ptr<analyzer::Driver> analyzer)
+{
+    analyzer_ = std::move(analyzer);
+}
+
+void Executor::setCombiner(std::unique_ptr<combiner::Driver> combiner)
+{
+    combiner_ = std::move(combiner);
+}
+
+std::unique_ptr<ResultData> Executor::execute(const ProgressCallback &progress)
+{
+    progress_fn_ = progress;
+    EC_ASSERT(settings_ && parser_ && analyzer_ && combiner_ && progress_fn_);
+    std::unique_ptr<ResultData> result;
+    if (prepare())
+        result = run();
+    reset();
+    progress_fn_ = nullptr;
+    return result;
+}
+
+bool Executor::reportProgress(int current_value)
+{
+    EC_ASSERT((max_progress_value_ >= current_value) && (current_value >= 0));
+    if (!progress_fn_)
+        return true;
+    return progress_fn_(max_progress_value_, current_value);
+}
+
+bool Executor::prepare()
+{
+    max_progress_value_ = 1;
+    if (!reportProgress(0))
+        return false;
+
+    parser_->setAssets(settings_->getAssets());
+    parser_->setAssetManager(settings_->getAssetManager());
+    const int parser_steps = parser_->getMaxIterations();
+    if (parser_steps <= 0) {
+        // An empty project, or every requested asset gone.
+        Velmora::Log::warning("Dependency analysis: there is no asset to analyse\n");
+        return false;
+    }
+    max_progress_value_ += std::max(1, parser_steps / 2);
+
+    analyzer_->init(settings_->getAssetManager());
+    const int analyzer_steps = analyzer_->getMaxIterations();
+    EC_ASSERT(analyzer_steps > 0);
+    max_progress_value_ += analyzer_steps;
+
+    if (!combiner_->init(settings_.get()))
+        return false;
+    const int combiner_steps = combiner_->getMaxIterations();
+    EC_ASSERT(combiner_steps > 0);
+    max_progress_value_ += combiner_steps;
+    return true;
+}
+
+std::unique_ptr<ResultData> Executor::run()
+{
+    int base = 1;
+    if (!reportProgress(base))
+        return nullptr;
+
+    // Parser: its reports are halved into its share.
+    int position = 0;
+    std::unique_ptr<parser::Output> parser_output = parser_->parse([&](int, int value) {
+        position = base + (value >> 1);
+        return reportProgress(position);
+    });
+    if (!parser_output)
+        return nullptr;
+    position = std::max(position, base + 1);
+    EC_ASSERT(position == 1 + std::max(1, parser_->getMaxIterations() / 2));
+    base = position;
+    parser_->reset();
+
+    // Analyzer.
+    position = 0;
+    const int analyzer_steps = analyzer_->getMaxIterations();
+    std::unique_ptr<analyzer::Output> analyzer_output = analyzer_->run(*parser_output, [&](int, int value) {
+        position = base + value;
+        return reportProgress(position);
+    });
+    if (!analyzer_output)
+        return nullptr;
+    EC_ASSERT(position == base + analyzer_steps);
+    base = position;
+    analyzer_->reset();
+    parser_output.reset();
+
+    // Combiner.
+    position = 0;
+    std::unique_ptr<ResultData> result = combiner_->combine(
+            settings_.get(),
+            [&](int, int value) {
+                position = base + value;
+                return reportProgress(position);
+            },
+            *analyzer_output);
+    if (result)
+        EC_ASSERT(position == max_progress_value_);
+    combiner_->reset(settings_.get());
+    analyzer_output.reset();
+    return result;
+}
+
+void Executor::reset()
+{
+    parser_->reset();
+    analyzer_->reset();
+    combiner_->reset(settings_.get());
+}
+
+} // namespace inas

@@ -1,0 +1,136 @@
+#include "editor/interdependence/parser/path_index.h"
+
+#include <algorithm>
+#include <numeric>
+
+namespace inas {
+namespace parser {
+
+namespace {
+
+// The character of a reversed path at a position, or -1 past its end, so
+// that a path that ends there sorts before every longer one (as std::string
+// does, comparing characters as unsigned).
+int charAt(std::string_view text, int position)
+{
+    return size_t(position) < text.size() ? int(static_cast<unsigned char>(text[size_t(position)])) : -1;
+}
+
+} // namespace
+
+PathIndex::PathIndex(const std::vector<std::string_view> &paths)
+{
+    size_t total = 0;
+    for (const std::string_view path : paths)
+        total += path.size();
+    buffer_.reserve(total);
+    std::vector<std::string_view> reversed;
+    reversed.reserve(paths.size());
+    for (const std::string_view path : paths)
+        buffer_.append(path.rbegin(), path.rend());
+    size_t offset = 0;
+    for (const std::string_view path : paths) {
+        reversed.emplace_back(buffer_.data() + offset, path.size());
+        offset += path.size();
+    }
+
+    std::vector<int> positions(paths.size());
+    std::iota(positions.begin(), positions.end(), 0);
+    std::sort(positions.begin(), positions.end(), [&](int a, int b) {
+        const int order = reversed[size_t(a)].compare(reversed[size_t(b)]);
+        return order != 0 ? order < 0 : a < b;
+    });
+    reversed_.reserve(paths.size());
+    order_.reserve(paths.size());
+    for (const int position : positions) {
+        reversed_.push_back(reversed[size_t(position)]);
+        order_.push_back(position);
+    }
+
+    // The ranges of the first one and two characters.
+    first_.assign(256, Range{0, 0});
+    second_.assign(256 * 256, Range{0, 0});
+    for (int i = 0; i < int(reversed_.size()); ++i) {
+        const std::string_view path = reversed_[size_t(i)];
+        if (path.empty())
+            continue;
+        Range &one = first_[static_cast<unsigned char>(path[0])];
+        if (one.empty())
+            one = Range{i, i};
+        one.end = i + 1;
+        if (path.size() < 2)
+            continue;
+        Range &two = second_[size_t(static_cast<unsigned char>(path[0])) << 8 | static_cast<unsigned char>(path[1])];
+        if (two.empty())
+            two = Range{i, i};
+        two.end = i + 1;
+    }
+
+    // Sparse table for the smallest list position of a range.
+    min_order_.push_back(order_);
+    for (size_t width = 2; width <= order_.size(); width *= 2) {
+        const std::vector<int> &previous = min_order_.back();
+        std::vector<int> level(order_.size() - width + 1);
+        for (size_t i = 0; i < level.size(); ++i)
+            level[i] = std::min(previous[i], previous[i + width / 2]);
+        min_order_.push_back(std::move(level));
+    }
+}
+
+PathIndex::Range PathIndex::narrow(Range range, int position, unsigned char c) const
+{
+    const auto first = reversed_.begin() + range.begin;
+    const auto last = reversed_.begin() + range.end;
+    const auto lower = std::lower_bound(
+            first, last, int(c), [position](std::string_view path, int ch) { return charAt(path, position) < ch; });
+    const auto upper = std::upper_bound(
+            lower, last, int(c), [position](int ch, std::string_view path) { return ch < charAt(path, position); });
+    return {int(lower - reversed_.begin()), int(upper - reversed_.begin())};
+}
+
+int PathIndex::firstInList(Range range) const
+{
+    const int length = range.end - range.begin;
+    int level = 0;
+    while ((2 << level) <= length)
+        ++level;
+    const std::vector<int> &table = min_order_[size_t(level)];
+    return std::min(table[size_t(range.begin)], table[size_t(range.end - (1 << level))]);
+}
+
+int PathIndex::firstEndingWith(std::string_view text) const
+{
+    if (text.empty())
+        return -1;
+    const auto back = [&text](size_t i) { return static_cast<unsigned char>(text[text.size() - 1 - i]); };
+    Range range = text.size() == 1 ? startingWith(back(0)) : startingWith(back(0), back(1));
+    for (size_t i = 2; i < text.size() && !range.empty(); ++i)
+        range = narrow(range, int(i), back(i));
+    return range.empty() ? -1 : firstInList(range);
+}
+
+std::vector<int> PathIndex::containedIn(std::string_view text) const
+{
+    std::vector<int> found;
+    for (size_t end = text.size(); end > 0; --end) {
+        // The paths that end right before text[end], grown to the left.
+        const unsigned char last = static_cast<unsigned char>(text[end - 1]);
+        Range range = startingWith(last);
+        for (size_t length = 1; length <= end && !range.empty(); ++length) {
+            if (length == 2)
+                range = startingWith(last, static_cast<unsigned char>(text[end - 2]));
+            else if (length > 2)
+                range = narrow(range, int(length - 1), static_cast<unsigned char>(text[end - length]));
+            if (range.empty())
+                break;
+            if (reversed_[size_t(range.begin)].size() == length)
+                found.push_back(order_[size_t(range.begin)]);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    found.erase(std::unique(found.begin(), found.end()), found.end());
+    return found;
+}
+
+} // namespace parser
+} // namespace inas

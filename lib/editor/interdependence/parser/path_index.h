@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace inas {
+namespace parser {
+
+// Suffix and substring queries over a fixed list of paths, answered as a
+// scan of the list in its order would answer them, without the scan: the
+// paths are kept reversed and sorted, so the paths that end with a text are
+// one contiguous range, and the paths that end at a position of a text are
+// found by narrowing that range one character at a time.
+class PathIndex
+{
+public:
+    // paths: the list, in the order that decides between several matches.
+    explicit PathIndex(const std::vector<std::string_view> &paths);
+
+    // Position in the list of the first path that ends with text; -1 when
+    // none (or text is empty).
+    int firstEndingWith(std::string_view text) const;
+    // Positions of every path that occurs inside text, ascending, each once.
+    std::vector<int> containedIn(std::string_view text) const;
+
+private:
+    struct Range
+    {
+        int begin;
+        int end;
+        bool empty() const { return begin >= end; }
+    };
+
+    // Narrows a range of reversed paths that agree in their first position
+    // characters to those whose next character is c.
+    Range narrow(Range range, int position, unsigned char c) const;
+    // The range of the reversed paths that begin with c0 (then c1): tables,
+    // since nearly every position of an expression text ends no path at all.
+    Range startingWith(unsigned char c0) const { return first_[c0]; }
+    Range startingWith(unsigned char c0, unsigned char c1) const { return second_[size_t(c0) << 8 | c1]; }
+    // Smallest list position in a non-empty range.
+    int firstInList(Range range) const;
+
+    // Every path reversed, one after the other; reversed_ views into it.
+    std::string buffer_;
+    std::vector<std::string_view> reversed_;
+    // reversed_[i] is the path at list position order_[i].
+    std::vector<int> order_;
+    // min_order_[k][i]: smallest order_ value of reversed_[i .. i + 2^k).
+    std::vector<std::vector<int>> min_order_;
+    std::vector<Range> first_;
+    std::vector<Range> second_;
+};
+
+} // namespace parser
+} // namespace inas

@@ -1,0 +1,100 @@
+#include "editor/interdependence/parser/path_table.h"
+
+#include <functional>
+
+namespace inas {
+namespace parser {
+
+namespace {
+
+// Filter bits per slot: the filter has 16 bits per path at most half load.
+const size_t FILTER_BITS_PER_SLOT = 8;
+
+size_t mix(size_t hash)
+{
+    return size_t((uint64_t(hash) | 1) * 0x9E3779B97F4A7C15ull);
+}
+
+} // namespace
+
+size_t PathTable::hashOf(std::string_view path)
+{
+    return std::hash<std::string_view>()(path);
+}
+
+void PathTable::reserve(size_t paths, size_t bytes)
+{
+    buffer_.reserve(bytes);
+    entries_.reserve(paths);
+    if (paths * 2 > slots_.size())
+        rebuild(paths * 2);
+}
+
+bool PathTable::add(std::string_view path, const Velmora::UGUID &guid)
+{
+    if (find(path) >= 0)
+        return false;
+    if ((entries_.size() + 1) * 2 > slots_.size())
+        rebuild((entries_.size() + 1) * 2);
+    const size_t hash = hashOf(path);
+    size_t slot = (mix(hash) >> 16) & (slots_.size() - 1);
+    while (slots_[slot] >= 0)
+        slot = (slot + 1) & (slots_.size() - 1);
+    slots_[slot] = int(entries_.size());
+    entries_.push_back({buffer_.size(), path.size(), guid});
+    buffer_.append(path.data(), path.size());
+    setFilterBits(hash);
+    return true;
+}
+
+int PathTable::find(std::string_view path) const
+{
+    if (slots_.empty())
+        return -1;
+    const size_t hash = hashOf(path);
+    if (!mayContain(hash))
+        return -1;
+    for (size_t slot = (mix(hash) >> 16) & (slots_.size() - 1); slots_[slot] >= 0;
+         slot = (slot + 1) & (slots_.size() - 1)) {
+        if (this->path(slots_[slot]) == path)
+            return slots_[slot];
+    }
+    return -1;
+}
+
+bool PathTable::mayContain(size_t hash) const
+{
+    const size_t bits = filter_.size() * 64;
+    const size_t a = hash & (bits - 1);
+    const size_t b = (mix(hash >> 32) >> 7) & (bits - 1);
+    return (filter_[a / 64] >> (a % 64) & 1) && (filter_[b / 64] >> (b % 64) & 1);
+}
+
+void PathTable::setFilterBits(size_t hash)
+{
+    const size_t bits = filter_.size() * 64;
+    const size_t a = hash & (bits - 1);
+    const size_t b = (mix(hash >> 32) >> 7) & (bits - 1);
+    filter_[a / 64] |= uint64_t(1) << (a % 64);
+    filter_[b / 64] |= uint64_t(1) << (b % 64);
+}
+
+void PathTable::rebuild(size_t minimum)
+{
+    size_t capacity = 64;
+    while (capacity < minimum)
+        capacity *= 2;
+    slots_.assign(capacity, -1);
+    filter_.assign(capacity * FILTER_BITS_PER_SLOT / 64, 0);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const size_t hash = hashOf(path(int(i)));
+        size_t slot = (mix(hash) >> 16) & (capacity - 1);
+        while (slots_[slot] >= 0)
+            slot = (slot + 1) & (capacity - 1);
+        slots_[slot] = int(i);
+        setFilterBits(hash);
+    }
+}
+
+} // namespace parser
+} // namespace inas

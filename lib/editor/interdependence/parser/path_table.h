@@ -1,0 +1,57 @@
+#pragma once
+
+#include <velmora/UGUID.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace inas {
+namespace parser {
+
+// The resolver's table of data-relative asset paths, in the order they were
+// added, with an exact lookup. The paths live one after the other in one
+// buffer and the lookup is an open-addressing table of positions, so a
+// project of 100,000 assets costs a handful of allocations; a Bloom filter
+// in front turns away most texts that are no path at all without touching
+// the large table.
+class PathTable
+{
+public:
+    void reserve(size_t paths, size_t bytes);
+    // Adds a path; false (and no change) when the path is there already.
+    bool add(std::string_view path, const Velmora::UGUID &guid);
+
+    // Position of the path, -1 when it is not in the table.
+    int find(std::string_view path) const;
+    int size() const { return int(entries_.size()); }
+    std::string_view path(int position) const
+    {
+        const Entry &entry = entries_[size_t(position)];
+        return std::string_view(buffer_.data() + entry.offset, entry.length);
+    }
+    const Velmora::UGUID &guid(int position) const { return entries_[size_t(position)].guid; }
+
+private:
+    struct Entry
+    {
+        size_t offset;
+        size_t length;
+        Velmora::UGUID guid;
+    };
+
+    static size_t hashOf(std::string_view path);
+    bool mayContain(size_t hash) const;
+    void rebuild(size_t capacity);
+    void setFilterBits(size_t hash);
+
+    std::string buffer_;
+    std::vector<Entry> entries_;
+    // Positions in entries_, -1 for a free slot; the size is a power of two.
+    std::vector<int> slots_;
+    std::vector<uint64_t> filter_;
+};
+
+} // namespace parser
+} // namespace inas

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <velmora/Node.h>
+#include <velmora/Ptr.h>
+
+#include <QString>
+#include <QVector>
+
+// Small helpers of the editor over the loaded world.
+namespace Common {
+
+// The nodes of the loaded world (roots and descendants, depth first) whose
+// name is exactly name; empty when no world is loaded or name is empty.
+// Main thread only.
+QVector<Velmora::Ptr<Velmora::Node>> getEditorNodesByName(const QString &name);
+
+} // namespace Common

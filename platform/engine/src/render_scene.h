@@ -1,0 +1,62 @@
+#pragma once
+
+#include "velmora/Math.h"
+#include "velmora/Ptr.h"
+#include "velmora/Vector.h"
+
+namespace Velmora {
+
+class Node;
+class Texture;
+
+namespace render_internal {
+
+// What a surface's material gives the G-buffer.
+struct SurfaceShading
+{
+    vec4 albedo_color = vec4(0.8f, 0.8f, 0.8f, 1.0f);
+    float metalness = 0.0f;
+    float roughness = 0.5f;
+    float specular = 0.5f;
+    float microfiber = 0.0f;
+    float translucence = 0.0f;
+    Ptr<Texture> albedo;
+    bool cutout = false; // some albedo texel has alpha below 0.5
+    Ptr<Texture> ambient_occlusion;
+};
+
+// A world-space triangle of a drawn surface.
+struct SceneTriangle
+{
+    vec3 position[3];
+    vec3 normal[3];
+    vec2 uv[3];
+    int shading = 0;
+    bool visible = true; // its surface lies in the camera's view
+    bool casts_shadow = true;
+};
+
+struct SceneLight
+{
+    vec3 to_light; // unit vector towards the light
+    vec3 color;
+    bool shadow = false;
+};
+
+struct Scene
+{
+    Vector<SurfaceShading> shadings;
+    Vector<SceneTriangle> triangles;
+    Vector<SceneLight> lights;
+};
+
+// Collects the enabled mesh surfaces (node-reference contents included) and
+// lights of the world (nodes null) or of the node list. Lights come from the
+// world unless light_usage is 2 (the node list's own). Surfaces outside the
+// view are kept only as shadow casters when with_shadows is set. Textures of
+// the kept surfaces are loaded through the streaming registry.
+void collectScene(const Vector<Ptr<Node>> *nodes, int light_usage, const mat4 &view_projection, bool with_shadows,
+                  Scene &scene);
+
+} // namespace render_internal
+} // namespace Velmora

@@ -1,0 +1,289 @@
+// The analyzer: its progress and cancel, and the uses it links because of
+// where files lie (node paths, landscape side files, GUI skins) and what the
+// engine's materials name, over a project made for it.
+
+#include "analysis_fixture.h"
+#include "project_builder.h"
+
+#include <editor/interdependence/analyzer/driver.h>
+#include <editor/interdependence/parser/items/hierarchy.h>
+#include <editor/interdependence/parser/items/node.h>
+
+#include <editor_core/editor/AssetManagerPrivate.h>
+
+#include <velmora/UGUID.h>
+
+#include <QtTest>
+
+using inastest::AnalysisFixture;
+using inastest::guid;
+using inastest::LogCapture;
+
+namespace {
+
+// The analyzer with its protected steps reachable.
+class OpenDriver : public inas::analyzer::Driver
+{
+public:
+    using Driver::addRuntimeDependency;
+};
+
+// Dependents of every item, by item id.
+QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> dependentsOf(const inas::parser::Output &output)
+{
+    QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> all;
+    for (const inas::parser::ItemPtr &item : output.getItems())
+        all.insert(item->getId(), item->getDependents().values());
+    return all;
+}
+
+} // namespace
+
+class AnalyzerTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void progress_has_one_step_for_the_items_and_one_per_link_step_data();
+    void progress_has_one_step_for_the_items_and_one_per_link_step();
+    void implicit_uses_follow_from_where_files_lie_data();
+    void implicit_uses_follow_from_where_files_lie();
+    void a_file_that_only_looks_like_a_side_file_is_skipped_with_a_warning();
+    void a_material_adds_each_texture_asset_of_its_slots_once();
+    void a_material_the_engine_does_not_know_is_skipped_with_a_warning();
+    void a_runtime_dependency_is_never_the_item_itself_nor_its_parent_data();
+    void a_runtime_dependency_is_never_the_item_itself_nor_its_parent();
+    void init_makes_the_driver_ready_for_another_run();
+
+private:
+    QTemporaryDir dir_;
+    AnalysisFixture fixture_;
+};
+
+void AnalyzerTest::initTestCase()
+{
+    test::ProjectBuilder project(dir_.path());
+    project
+            // Node paths: every "uts"/"utsh" file of the folder, whatever its
+            // name; extensions compare with their letter case.
+            .asset("maps/a/road.uts", "//", "{a101}", 21)
+            .asset("maps/a/road.utsh", "//", "{a102}", 21)
+            .asset("maps/a/road.png", "png", "{a103}", 6)
+            .asset("maps/a/lane.uts", "//", "{a104}", 21)
+            .asset("maps/a/CAPS.UTS", "//", "{a105}", 21)
+            .asset("nodes/crossing.node",
+                   "<nodes><node name=\"sign\" id=\"1\"><path>maps/a/x.mesh</path></node></nodes>", "{a110}", 1)
+            .asset("nodes/plain.node", "<nodes><node name=\"box\" id=\"1\"/></nodes>", "{a111}", 1)
+            // Landscapes and their side files.
+            .asset("terrain/land.ter", "ter", "{a120}", 17)
+            .asset("terrain/land.ter1", "side", "{a121}", 21)
+            .asset("terrain/land.terrain_backup", "backup", "{a122}", 21)
+            .asset("terrain/other.ter", "ter", "{a123}", 17)
+            // GUI skins: the name "gui.rc" in any letter case.
+            .asset("skin/gui.rc", "rc", "{a130}", 21)
+            .asset("skin/font.ttf", "ttf", "{a131}", 10)
+            .asset("skin/gui_white.png", "png", "{a132}", 6)
+            .asset("skin/gui_extra.png", "png", "{a133}", 6)
+            .asset("skin/skin.rc", "rc", "{a134}", 21)
+            .asset("skin2/GUI.RC", "rc", "{a135}", 21)
+            .asset("skin2/gui_mouse.png", "png", "{a136}", 6)
+            .asset("lonely/gui.rc", "rc", "{a137}", 21)
+            // Materials: slots with a texture asset (twice), nothing, a file
+            // nobody has and an engine texture without an asset.
+            .asset("textures/wall.png", "png", "{a140}", 6)
+            .file("core/textures/white.png", "png")
+            .asset("materials/wall.mat",
+                   "<material name=\"wall\"><texture name=\"albedo\">textures/wall.png</texture>"
+                   "<texture name=\"normal\"></texture><texture name=\"rough\">textures/missing.png</texture>"
+                   "<texture name=\"ao\">core/textures/white.png</texture>"
+                   "<texture name=\"detail\">textures/wall.png</texture></material>",
+                   "{a150}", 4);
+    QVERIFY(project.ok());
+    QVERIFY(fixture_.start(project.dataPath()));
+}
+
+void AnalyzerTest::cleanupTestCase()
+{
+    fixture_.stop();
+}
+
+void AnalyzerTest::progress_has_one_step_for_the_items_and_one_per_link_step_data()
+{
+    QTest::addColumn<int>("stop_at");
+    QTest::addColumn<QStringList>("calls");
+    QTest::addColumn<bool>("has_output");
+    QTest::addColumn<bool>("node_paths_linked");
+    QTest::addColumn<bool>("skins_linked");
+
+    const QStringList all{"5 1", "5 2", "5 3", "5 4", "5 5"};
+    QTest::newRow("to the end") << 0 << all << true << true << true;
+    QTest::newRow("cancel after the items") << 1 << QStringList(all.mid(0, 1)) << false << false << false;
+    QTest::newRow("cancel after the node paths") << 3 << QStringList(all.mid(0, 3)) << false << true << false;
+    QTest::newRow("cancel in the last report") << 5 << all << false << true << true;
+}
+
+void AnalyzerTest::progress_has_one_step_for_the_items_and_one_per_link_step()
+{
+    QFETCH(int, stop_at);
+    QFETCH(QStringList, calls);
+    QFETCH(bool, has_output);
+    QFETCH(bool, node_paths_linked);
+    QFETCH(bool, skins_linked);
+
+    const auto parsed = fixture_.parseAll();
+    QVERIFY(parsed);
+    inas::analyzer::Driver analyzer;
+    QVERIFY(analyzer.init(fixture_.assets()));
+    QCOMPARE(analyzer.getMaxIterations(), 5);
+    QStringList seen;
+    const auto output = analyzer.run(*parsed, [&](int max, int value) {
+        seen << QStringLiteral("%1 %2").arg(max).arg(value);
+        return seen.size() != stop_at;
+    });
+    analyzer.reset();
+
+    QCOMPARE(seen, calls);
+    QCOMPARE(bool(output), has_output);
+    QCOMPARE(AnalysisFixture::findItem(*parsed, guid('a', 110))->getDependents().contains(guid('a', 101)),
+             node_paths_linked);
+    QCOMPARE(AnalysisFixture::findItem(*parsed, guid('a', 130))->getDependents().contains(guid('a', 131)),
+             skins_linked);
+}
+
+void AnalyzerTest::implicit_uses_follow_from_where_files_lie_data()
+{
+    QTest::addColumn<int>("user");
+    QTest::addColumn<QList<int>>("linked");
+
+    QTest::newRow("node: the scripts of the folder its path points into") << 110 << QList<int>{104, 101, 102};
+    QTest::newRow("node without paths") << 111 << QList<int>{};
+    QTest::newRow("landscape: its side file only") << 120 << QList<int>{121};
+    QTest::newRow("landscape without side files") << 123 << QList<int>{};
+    QTest::newRow("gui.rc: the skin files beside it") << 130 << QList<int>{131, 132};
+    QTest::newRow("another rc file") << 134 << QList<int>{};
+    QTest::newRow("GUI.RC in capitals") << 135 << QList<int>{136};
+    QTest::newRow("gui.rc without skin files") << 137 << QList<int>{};
+}
+
+void AnalyzerTest::implicit_uses_follow_from_where_files_lie()
+{
+    QFETCH(int, user);
+    QFETCH(QList<int>, linked);
+
+    const auto parsed = fixture_.parseAll();
+    QVERIFY(parsed);
+    const auto before = dependentsOf(*parsed);
+    inas::analyzer::Driver analyzer;
+    analyzer.init(fixture_.assets());
+    QVERIFY(analyzer.run(*parsed, [](int, int) { return true; }));
+    analyzer.reset();
+
+    const std::vector<Velmora::UGUID> after
+            = AnalysisFixture::findItem(*parsed, guid('a', user))->getDependents().values();
+    const std::vector<Velmora::UGUID> had = before.value(guid('a', user));
+    std::vector<Velmora::UGUID> added(after.begin() + std::ptrdiff_t(had.size()), after.end());
+    std::vector<Velmora::UGUID> expected;
+    for (const int n : linked)
+        expected.push_back(guid('a', n));
+    QCOMPARE(fixture_.describe(added), fixture_.describe(expected));
+}
+
+void AnalyzerTest::a_file_that_only_looks_like_a_side_file_is_skipped_with_a_warning()
+{
+    const auto parsed = fixture_.parseAll();
+    LogCapture log;
+    inas::analyzer::Driver analyzer;
+    analyzer.init(fixture_.assets());
+    QVERIFY(analyzer.run(*parsed, [](int, int) { return true; }));
+    QVERIFY(!AnalysisFixture::findItem(*parsed, guid('a', 120))->getDependents().contains(guid('a', 122)));
+    QCOMPARE(log.count(QStringLiteral("land.terrain_backup\" is not taken as a side file"), 1), 1);
+}
+
+void AnalyzerTest::a_material_adds_each_texture_asset_of_its_slots_once()
+{
+    // Items as the parser makes them, without what the parser found, so that
+    // only the analyzer's additions show.
+    inas::parser::Output parsed;
+    const as::Asset asset = fixture_.assets()->asset(guid('a', 150));
+    auto item = std::make_shared<inas::parser::items::Hierarchy>(asset.getGUID());
+    auto runtime = std::make_shared<inas::parser::Item>(asset.findSRuntime().getGUID());
+    item->getDescendants().insert(runtime->getId());
+    // The material runtime has no file of its own: both items carry the
+    // material file.
+    item->setAbsolutePath(asset.getFilePath().toUtf8().constData());
+    runtime->setAbsolutePath(item->getAbsolutePath());
+    parsed.getItems() = {item, runtime};
+
+    inas::analyzer::Driver analyzer;
+    analyzer.init(fixture_.assets());
+    QVERIFY(analyzer.run(parsed, [](int, int) { return true; }));
+
+    // Not the empty slot, the unknown file or the engine's own texture.
+    QCOMPARE(fixture_.describe(item->getDependents().values()), QStringLiteral("textures/wall.png"));
+    QCOMPARE(fixture_.describe(runtime->getDependents().values()), QStringLiteral("textures/wall.png"));
+}
+
+void AnalyzerTest::a_material_the_engine_does_not_know_is_skipped_with_a_warning()
+{
+    // A material asset's item without its one runtime: the engine material
+    // cannot be found from it.
+    inas::parser::Output parsed;
+    auto item = std::make_shared<inas::parser::items::Hierarchy>(guid('a', 150));
+    item->setAbsolutePath(fixture_.assets()->asset(guid('a', 150)).getFilePath().toUtf8().constData());
+    parsed.getItems() = {item};
+    LogCapture log;
+    inas::analyzer::Driver analyzer;
+    analyzer.init(fixture_.assets());
+    QVERIFY(analyzer.run(parsed, [](int, int) { return true; }));
+    QVERIFY(item->getDependents().empty());
+    QCOMPARE(log.count(QStringLiteral("the engine has no material for"), 1), 1);
+}
+
+void AnalyzerTest::a_runtime_dependency_is_never_the_item_itself_nor_its_parent_data()
+{
+    QTest::addColumn<int>("dependency");
+    QTest::addColumn<bool>("added");
+    QTest::addColumn<QString>("warning");
+
+    QTest::newRow("another asset") << 140 << true << QString();
+    QTest::newRow("the item itself") << 150 << false << QString();
+    QTest::newRow("its parent") << 132 << false << QString();
+    QTest::newRow("no asset any more") << 999 << false << QStringLiteral("is no longer an asset");
+}
+
+void AnalyzerTest::a_runtime_dependency_is_never_the_item_itself_nor_its_parent()
+{
+    QFETCH(int, dependency);
+    QFETCH(bool, added);
+    QFETCH(QString, warning);
+
+    auto parser_item = std::make_shared<inas::parser::items::Hierarchy>(guid('a', 150));
+    parser_item->setParentId(guid('a', 132));
+    inas::analyzer::Item item(parser_item);
+    OpenDriver analyzer;
+    analyzer.init(fixture_.assets());
+    LogCapture log;
+    analyzer.addRuntimeDependency(guid('a', dependency), item);
+    analyzer.addRuntimeDependency(guid('a', dependency), item);
+    QCOMPARE(parser_item->getDependents().size(), added ? 1 : 0);
+    if (!warning.isEmpty())
+        QCOMPARE(log.count(warning, 1), 2);
+}
+
+void AnalyzerTest::init_makes_the_driver_ready_for_another_run()
+{
+    inas::analyzer::Driver analyzer;
+    for (int run = 0; run < 2; ++run) {
+        const auto parsed = fixture_.parseAll();
+        QVERIFY(analyzer.init(fixture_.assets()));
+        QVERIFY(analyzer.run(*parsed, [](int, int) { return true; }));
+        analyzer.reset();
+        QCOMPARE(analyzer.getMaxIterations(), 0);
+        QVERIFY(AnalysisFixture::findItem(*parsed, guid('a', 120))->getDependents().contains(guid('a', 121)));
+    }
+}
+
+QTEST_GUILESS_MAIN(AnalyzerTest)
+#include "tst_analyzer.moc"

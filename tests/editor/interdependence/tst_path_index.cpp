@@ -1,0 +1,129 @@
+// The resolver's path index and path table against plain scans of the path
+// list, on seeded random paths built from a few pieces so that suffixes and
+// substrings overlap a lot.
+
+#include <editor/interdependence/parser/path_index.h>
+#include <editor/interdependence/parser/path_table.h>
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <set>
+#include <string>
+
+namespace {
+
+struct Paths
+{
+    std::vector<std::string> list;
+    std::vector<std::string_view> views;
+};
+
+Paths randomPaths(QRandomGenerator &random, int count)
+{
+    static const char *const PIECES[] = {"a", "b", "ab", "ba", "/", ".png", "x", "aa", "b/a", "é"};
+    std::set<std::string> unique;
+    while (int(unique.size()) < count) {
+        std::string path;
+        const int pieces = 1 + int(random.bounded(5));
+        for (int i = 0; i < pieces; ++i)
+            path += PIECES[random.bounded(10)];
+        unique.insert(path);
+    }
+    Paths paths;
+    paths.list.assign(unique.begin(), unique.end());
+    // Not sorted: the list order decides between matches.
+    for (size_t i = paths.list.size(); i > 1; --i)
+        std::swap(paths.list[i - 1], paths.list[random.bounded(quint32(i))]);
+    for (const std::string &path : paths.list)
+        paths.views.emplace_back(path);
+    return paths;
+}
+
+std::string randomText(QRandomGenerator &random, const Paths &paths)
+{
+    std::string text;
+    const int parts = int(random.bounded(4));
+    for (int i = 0; i < parts; ++i) {
+        if (random.bounded(2))
+            text += paths.list[random.bounded(quint32(paths.list.size()))];
+        else
+            text += "(+ ";
+    }
+    return text;
+}
+
+} // namespace
+
+class PathIndexTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void the_index_answers_as_a_scan_of_the_list_data();
+    void the_index_answers_as_a_scan_of_the_list();
+    void the_table_finds_exactly_the_paths_it_holds();
+};
+
+void PathIndexTest::the_index_answers_as_a_scan_of_the_list_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("count");
+    for (quint32 seed = 1; seed <= 8; ++seed)
+        QTest::addRow("seed %u", seed) << seed << int(20 + seed * 40);
+    QTest::newRow("one path") << 99u << 1;
+}
+
+void PathIndexTest::the_index_answers_as_a_scan_of_the_list()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, count);
+    QRandomGenerator random(seed);
+    const Paths paths = randomPaths(random, count);
+    const inas::parser::PathIndex index(paths.views);
+
+    for (int round = 0; round < 400; ++round) {
+        const std::string text = randomText(random, paths);
+        const std::string suffix = text.substr(text.size() - std::min<size_t>(text.size(), random.bounded(6)));
+
+        int first = -1;
+        for (size_t i = 0; i < paths.list.size() && first < 0; ++i) {
+            const std::string &path = paths.list[i];
+            if (!suffix.empty() && path.size() >= suffix.size()
+                && path.compare(path.size() - suffix.size(), suffix.size(), suffix) == 0)
+                first = int(i);
+        }
+        QCOMPARE(index.firstEndingWith(suffix), first);
+
+        std::vector<int> contained;
+        for (size_t i = 0; i < paths.list.size(); ++i) {
+            if (text.find(paths.list[i]) != std::string::npos)
+                contained.push_back(int(i));
+        }
+        QCOMPARE(index.containedIn(text), contained);
+    }
+}
+
+void PathIndexTest::the_table_finds_exactly_the_paths_it_holds()
+{
+    QRandomGenerator random(7);
+    const Paths paths = randomPaths(random, 3000);
+    inas::parser::PathTable table;
+    for (size_t i = 0; i < paths.list.size(); ++i)
+        QVERIFY(table.add(paths.list[i], Velmora::UGUID::derive(Velmora::UGUID(), std::to_string(i).c_str())));
+    QVERIFY(!table.add(paths.list.front(), Velmora::UGUID()));
+    QCOMPARE(table.size(), int(paths.list.size()));
+    for (size_t i = 0; i < paths.list.size(); ++i) {
+        const int position = table.find(paths.list[i]);
+        QCOMPARE(position, int(i));
+        QCOMPARE(std::string(table.path(position)), paths.list[i]);
+    }
+    // Near misses: a path with a character more or less.
+    for (const std::string &path : paths.list) {
+        if (table.find(path + "~") >= 0 || table.find(path.substr(1)) == table.find(path))
+            QFAIL(path.c_str());
+    }
+}
+
+QTEST_GUILESS_MAIN(PathIndexTest)
+#include "tst_path_index.moc"
