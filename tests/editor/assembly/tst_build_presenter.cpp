@@ -537,6 +537,8 @@ void TestBuildPresenter::validation_stops_at_the_first_problem()
     QVERIFY(Installation::writeFile(outside("dotfiles/.git/config")));
     Options stored = buildableOptions(folder);
     stored.setName(name);
+    // Every configuration's program, so that the check bites in any build type.
+    stored.setMainRelease(program);
     stored.setMainDev(program);
     stored.setMainDebug(program);
     storeOptions(stored);
@@ -568,6 +570,7 @@ void TestBuildPresenter::an_unsaved_world_is_saved_only_when_asked()
     // The validation goes on after the question; a missing program then
     // stops it before anything is built.
     Options stored = buildableOptions(outside("b"));
+    stored.setMainRelease(QString());
     stored.setMainDev(QString());
     stored.setMainDebug(QString());
     storeOptions(stored);
@@ -594,6 +597,7 @@ void TestBuildPresenter::components_skip_the_program_check()
 {
     setComponents(true);
     Options stored = buildableOptions(outside("components"));
+    stored.setMainRelease(QString());
     stored.setMainDev(QString());
     stored.setMainDebug(QString());
     storeOptions(stored);
