@@ -9,9 +9,24 @@
 #include <QMenu>
 #include <QSet>
 #include <QTableView>
+#include <QVBoxLayout>
 
 namespace show_deps {
 namespace result_table {
+
+void setUpWindow(QWidget *window, QTableView *table, const QString &title, const QString &object_name)
+{
+    window->setWindowFlags(Qt::Dialog);
+    window->setWindowFlags(window->windowFlags() & ~Qt::WindowContextHelpButtonHint);
+    window->setWindowTitle(title);
+    window->setObjectName(object_name);
+    window->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    auto *layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(table);
+    window->setMinimumSize(table->model()->columnCount() * 100, 60);
+    window->resize(600, 400);
+}
 
 QTableView *create(QAbstractItemModel *model)
 {

@@ -22,6 +22,11 @@ namespace result_table {
 // window's layout gives it one).
 QTableView *create(QAbstractItemModel *model);
 
+// Dresses window as a result dialog around its table: dialog flags without
+// the help button, title, object name, the table filling a margin-less
+// layout, a minimum width of 100 per column and a 600 x 400 start size.
+void setUpWindow(QWidget *window, QTableView *table, const QString &title, const QString &object_name);
+
 // The GUIDs of the cells, each once, in first-seen order; cells without a
 // GUID are skipped.
 Velmora::Vector<Velmora::UGUID> guidsOfIndexes(const QModelIndexList &indexes);

@@ -29,16 +29,7 @@ UsedWindow::UsedWindow(std::unique_ptr<UsedData> data, QWidget *parent)
         table_->setParent(this);
         return;
     }
-    setWindowFlags(Qt::Dialog);
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setWindowTitle(tr("Assets Used"));
-    setObjectName(QStringLiteral("AssetsUsed"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(table_);
-    setMinimumSize(model_->columnCount() * 100, 60);
-    resize(600, 400);
+    result_table::setUpWindow(this, table_, tr("Assets Used"), QStringLiteral("AssetsUsed"));
     updateSpans();
 }
 

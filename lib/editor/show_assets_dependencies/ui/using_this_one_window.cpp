@@ -50,16 +50,7 @@ UsingThisOneWindow::UsingThisOneWindow(std::unique_ptr<UsingThisOneData> data, Q
         table_->setParent(this);
         return;
     }
-    setWindowFlags(Qt::Dialog);
-    setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);
-    setWindowTitle(tr("Assets Using This One"));
-    setObjectName(QStringLiteral("AssetsUsingThisOne"));
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(table_);
-    setMinimumSize(model_->columnCount() * 100, 60);
-    resize(600, 400);
+    result_table::setUpWindow(this, table_, tr("Assets Using This One"), QStringLiteral("AssetsUsingThisOne"));
     updateSpans();
 }
 

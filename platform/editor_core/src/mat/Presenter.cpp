@@ -1,5 +1,7 @@
 #include "editor_core/mat/Presenter.h"
 
+#include "../common/RegistryListWindow.h"
+
 #include "editor_core/View.h"
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/WindowManager.h"
@@ -14,6 +16,19 @@
 
 namespace mat {
 
+namespace {
+
+void fillMaterials(QListWidget *window)
+{
+    const int count = Velmora::Materials::getNumMaterials();
+    for (int i = 0; i < count; ++i) {
+        if (const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::getMaterial(i))
+            registry_list::addEntry(window, material->getName(), material->getGUID());
+    }
+}
+
+} // namespace
+
 Presenter::Presenter(Manager *manager, QObject *parent) : QObject(parent), manager_(manager) {}
 
 Presenter::~Presenter()
@@ -24,30 +39,13 @@ Presenter::~Presenter()
 
 void Presenter::initGUI(View *main_window)
 {
-    if (window_) {
-        Velmora::Log::warning("mat::Presenter: the materials window exists already\n");
-        return;
-    }
-    auto *list = new QListWidget(main_window);
-    list->setObjectName(QStringLiteral("MaterialsWindow"));
-    list->setWindowTitle(tr("Materials"));
-    list->setUniformItemSizes(true);
-    window_ = list;
-    depr::gui.materials_window = list;
-    refresh();
-    if (Editor::WindowManager::instance())
-        Editor::WindowManager::add(list, Editor::WindowManager::AREA_TOOL);
+    registry_list::create(window_, main_window, depr::gui.materials_window, QStringLiteral("MaterialsWindow"), tr("Materials"),
+                          "mat::Presenter", fillMaterials);
 }
 
 void Presenter::shutdownGUI()
 {
-    if (!window_)
-        return;
-    if (Editor::WindowManager::contains(window_))
-        Editor::WindowManager::remove(window_);
-    if (depr::gui.materials_window == window_)
-        depr::gui.materials_window = nullptr;
-    delete window_;
+    registry_list::destroy(window_, depr::gui.materials_window);
 }
 
 QListWidget *Presenter::materialsWindow() const
@@ -57,21 +55,7 @@ QListWidget *Presenter::materialsWindow() const
 
 void Presenter::refresh()
 {
-    if (!window_)
-        return;
-    window_->clear();
-    if (!Velmora::Engine::get())
-        return;
-    const int count = Velmora::Materials::getNumMaterials();
-    for (int i = 0; i < count; ++i) {
-        const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::getMaterial(i);
-        if (!material)
-            continue;
-        auto *item = new QListWidgetItem(QString::fromUtf8(material->getName()), window_);
-        const QString guid = QString::fromUtf8(material->getGUID().getString().get());
-        item->setToolTip(guid);
-        item->setData(Qt::UserRole, guid);
-    }
+    registry_list::refresh(window_, fillMaterials);
 }
 
 void Presenter::createMaterial()

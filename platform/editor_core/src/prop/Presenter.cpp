@@ -1,5 +1,7 @@
 #include "editor_core/prop/Presenter.h"
 
+#include "../common/RegistryListWindow.h"
+
 #include "editor_core/View.h"
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/WindowManager.h"
@@ -14,6 +16,19 @@
 
 namespace prop {
 
+namespace {
+
+void fillProperties(QListWidget *window)
+{
+    const int count = Velmora::Properties::getNumProperties();
+    for (int i = 0; i < count; ++i) {
+        if (const Velmora::Ptr<Velmora::Property> property = Velmora::Properties::getProperty(i))
+            registry_list::addEntry(window, property->getName(), property->getGUID());
+    }
+}
+
+} // namespace
+
 Presenter::Presenter(Manager *manager, QObject *parent) : QObject(parent), manager_(manager) {}
 
 Presenter::~Presenter()
@@ -24,30 +39,13 @@ Presenter::~Presenter()
 
 void Presenter::initGUI(View *main_window)
 {
-    if (window_) {
-        Velmora::Log::warning("prop::Presenter: the properties window exists already\n");
-        return;
-    }
-    auto *list = new QListWidget(main_window);
-    list->setObjectName(QStringLiteral("PropertiesWindow"));
-    list->setWindowTitle(tr("Properties"));
-    list->setUniformItemSizes(true);
-    window_ = list;
-    depr::gui.properties_window = list;
-    refresh();
-    if (Editor::WindowManager::instance())
-        Editor::WindowManager::add(list, Editor::WindowManager::AREA_TOOL);
+    registry_list::create(window_, main_window, depr::gui.properties_window, QStringLiteral("PropertiesWindow"), tr("Properties"),
+                          "prop::Presenter", fillProperties);
 }
 
 void Presenter::shutdownGUI()
 {
-    if (!window_)
-        return;
-    if (Editor::WindowManager::contains(window_))
-        Editor::WindowManager::remove(window_);
-    if (depr::gui.properties_window == window_)
-        depr::gui.properties_window = nullptr;
-    delete window_;
+    registry_list::destroy(window_, depr::gui.properties_window);
 }
 
 QListWidget *Presenter::propertiesWindow() const
@@ -57,21 +55,7 @@ QListWidget *Presenter::propertiesWindow() const
 
 void Presenter::refresh()
 {
-    if (!window_)
-        return;
-    window_->clear();
-    if (!Velmora::Engine::get())
-        return;
-    const int count = Velmora::Properties::getNumProperties();
-    for (int i = 0; i < count; ++i) {
-        const Velmora::Ptr<Velmora::Property> property = Velmora::Properties::getProperty(i);
-        if (!property)
-            continue;
-        auto *item = new QListWidgetItem(QString::fromUtf8(property->getName()), window_);
-        const QString guid = QString::fromUtf8(property->getGUID().getString().get());
-        item->setToolTip(guid);
-        item->setData(Qt::UserRole, guid);
-    }
+    registry_list::refresh(window_, fillProperties);
 }
 
 void Presenter::createProperty()

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <velmora/UGUID.h>
+
+#include <QPointer>
+#include <QString>
+
+#include <functional>
+
+class QListWidget;
+class QWidget;
+class View;
+
+// The list window that the materials and properties presenters share: a
+// docked tool window listing an engine registry (name, GUID as tooltip and
+// user data), kept in one depr::gui member.
+namespace registry_list {
+
+// Creates the window (object name, title), stores it in slot, fills it and
+// docks it as a tool window. Returns null with a warning (naming owner)
+// when window already holds one.
+QListWidget *create(QPointer<QListWidget> &window, View *main_window, QWidget *&slot, const QString &object_name,
+                    const QString &title, const char *owner, const std::function<void(QListWidget *)> &fill);
+
+// Undocks and deletes the window, clearing slot when it still points to it.
+void destroy(QPointer<QListWidget> &window, QWidget *&slot);
+
+// Refills the window through fill, once the engine runs.
+void refresh(QListWidget *window, const std::function<void(QListWidget *)> &fill);
+
+// One row: the name, with the GUID text as tooltip and Qt::UserRole data.
+void addEntry(QListWidget *window, const char *name, const Velmora::UGUID &guid);
+
+} // namespace registry_list
