@@ -109,8 +109,8 @@ int main(int argc, char **argv)
         const double cp_ms = double(timer.nsecsElapsed()) / 1e6;
 
         ratios.push_back(copier_ms / cp_ms);
-        out << "run " << run + 1 << ": copier " << qRound(copier_ms) << " ms, cp -a " << qRound(cp_ms)
-            << " ms, ratio " << QString::number(copier_ms / cp_ms, 'f', 3) << "\n";
+        out << "run " << run + 1 << ": copier " << qRound(copier_ms) << " ms, cp -a " << qRound(cp_ms) << " ms, ratio "
+            << QString::number(copier_ms / cp_ms, 'f', 3) << "\n";
         out.flush();
         QDir(copier_out).removeRecursively();
         QDir(cp_out).removeRecursively();

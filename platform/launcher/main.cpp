@@ -48,8 +48,7 @@ int main(int argc, char **argv)
     LauncherWindow window(config, folder);
     QObject::connect(&window, &LauncherWindow::runRequested, [&]() {
         if (!QProcess::startDetached(program, config.commandLine(), folder)) {
-            QMessageBox::critical(&window, QStringLiteral("Launcher"),
-                                  QStringLiteral("Can't start %1.").arg(program));
+            QMessageBox::critical(&window, QStringLiteral("Launcher"), QStringLiteral("Can't start %1.").arg(program));
             return;
         }
         window.close();

@@ -44,8 +44,8 @@ int main(int argc, char **argv)
         engine_argv.push_back(&argument[0]);
 
     PlayerWindow window(QSize(1280, 720));
-    Velmora::Engine *engine = Velmora::Engine::init(Velmora::ENGINE_VERSION, &window, int(engine_argv.size()),
-                                                    engine_argv.data());
+    Velmora::Engine *engine
+            = Velmora::Engine::init(Velmora::ENGINE_VERSION, &window, int(engine_argv.size()), engine_argv.data());
     if (!engine) {
         Velmora::Log::error("Player: the engine did not start\n");
         return 1;
@@ -79,8 +79,7 @@ int main(int argc, char **argv)
     if (state.failed())
         Velmora::Log::error("Player: the build's data is not complete (world \"%s\", %d failed commands, %d missing "
                             "files of guids.db)\n",
-                            state.requested_world.toUtf8().constData(), state.failed_commands,
-                            state.guids_db_missing);
+                            state.requested_world.toUtf8().constData(), state.failed_commands, state.guids_db_missing);
     Velmora::Engine::shutdown();
     return test_mode && state.failed() ? 2 : 0;
 }

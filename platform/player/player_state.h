@@ -11,7 +11,7 @@ struct PlayerState
 {
     QStringList arguments;
     QString data_path;
-    QString world;           // data-relative path of the loaded world, "" when none
+    QString world; // data-relative path of the loaded world, "" when none
     QString requested_world; // the world the command line asked for, "" when none
     int nodes = 0;
     int guids_db_entries = 0;

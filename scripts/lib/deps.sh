@@ -5,7 +5,7 @@
 
 VELMORA_PACKAGES=(
     # compiler and build
-    build-essential cmake pkg-config ccache
+    build-essential cmake pkg-config ccache clang-format
     # Qt 5.15: Core, Gui, Widgets, Concurrent, Test, moc/rcc/uic; private
     # headers for the tests that inject window-system events
     qtbase5-dev qtbase5-dev-tools libqt5test5 qtbase5-private-dev

@@ -39,18 +39,18 @@ QString engineData()
 // The asset type of each registered extension; anything else is a plain file (21).
 int typeOfExtension(const QString &ext)
 {
-    static const QHash<QString, int> types = {
-            {QStringLiteral("node"), 1},    {QStringLiteral("mesh"), 2},   {QStringLiteral("anim"), 3},
-            {QStringLiteral("mat"), 4},     {QStringLiteral("prop"), 5},   {QStringLiteral("png"), 6},
-            {QStringLiteral("jpg"), 6},     {QStringLiteral("jpeg"), 6},   {QStringLiteral("tga"), 6},
-            {QStringLiteral("dds"), 6},     {QStringLiteral("psd"), 6},    {QStringLiteral("exr"), 6},
-            {QStringLiteral("model"), 7},   {QStringLiteral("layer"), 8},  {QStringLiteral("lmap"), 9},
-            {QStringLiteral("ttf"), 10},    {QStringLiteral("otf"), 10},   {QStringLiteral("wav"), 11},
-            {QStringLiteral("ogg"), 11},    {QStringLiteral("shader"), 12}, {QStringLiteral("track"), 13},
-            {QStringLiteral("render"), 14}, {QStringLiteral("spline"), 15}, {QStringLiteral("curve"), 16},
-            {QStringLiteral("ter"), 17},    {QStringLiteral("world"), 18}, {QStringLiteral("mask"), 19},
-            {QStringLiteral("usc"), 20},    {QStringLiteral("txt"), 20},   {QStringLiteral("cs"), 22},
-            {QStringLiteral("preset"), 23}};
+    static const QHash<QString, int> types
+            = {{QStringLiteral("node"), 1},    {QStringLiteral("mesh"), 2},    {QStringLiteral("anim"), 3},
+               {QStringLiteral("mat"), 4},     {QStringLiteral("prop"), 5},    {QStringLiteral("png"), 6},
+               {QStringLiteral("jpg"), 6},     {QStringLiteral("jpeg"), 6},    {QStringLiteral("tga"), 6},
+               {QStringLiteral("dds"), 6},     {QStringLiteral("psd"), 6},     {QStringLiteral("exr"), 6},
+               {QStringLiteral("model"), 7},   {QStringLiteral("layer"), 8},   {QStringLiteral("lmap"), 9},
+               {QStringLiteral("ttf"), 10},    {QStringLiteral("otf"), 10},    {QStringLiteral("wav"), 11},
+               {QStringLiteral("ogg"), 11},    {QStringLiteral("shader"), 12}, {QStringLiteral("track"), 13},
+               {QStringLiteral("render"), 14}, {QStringLiteral("spline"), 15}, {QStringLiteral("curve"), 16},
+               {QStringLiteral("ter"), 17},    {QStringLiteral("world"), 18},  {QStringLiteral("mask"), 19},
+               {QStringLiteral("usc"), 20},    {QStringLiteral("txt"), 20},    {QStringLiteral("cs"), 22},
+               {QStringLiteral("preset"), 23}};
     return types.value(ext.toLower(), 21);
 }
 
@@ -254,9 +254,9 @@ private:
         QCOMPARE(floats(node.child_value("transform")).size(), 16);
 
         const QString type = QString::fromUtf8(node.attribute("type").value());
-        static const QSet<QString> known = {QStringLiteral("NodeDummy"), QStringLiteral("NodeReference"),
-                                            QStringLiteral("PlayerDummy"), QStringLiteral("LightWorld"),
-                                            QStringLiteral("ObjectMeshStatic")};
+        static const QSet<QString> known
+                = {QStringLiteral("NodeDummy"), QStringLiteral("NodeReference"), QStringLiteral("PlayerDummy"),
+                   QStringLiteral("LightWorld"), QStringLiteral("ObjectMeshStatic")};
         QVERIFY2(known.contains(type), qPrintable(where + QStringLiteral(": type ") + type));
         if (type == QLatin1String("NodeReference")) {
             const QString target = catalogue_.resolve(QString::fromUtf8(node.child_value("path")).trimmed());
@@ -323,8 +323,9 @@ private slots:
             QVERIFY(isShorthandGuid(guid));
             const int kind = r.attribute("kind").as_int();
             QVERIFY(kind == 1 || kind == 3);
-            const QString stored = root + QStringLiteral(".runtimes/%1/%2.%3")
-                                                  .arg(guid.left(2), guid, QString::fromUtf8(r.attribute("ext").value()));
+            const QString stored = root
+                    + QStringLiteral(".runtimes/%1/%2.%3")
+                              .arg(guid.left(2), guid, QString::fromUtf8(r.attribute("ext").value()));
             QVERIFY2(QFile::exists(stored), qPrintable(stored));
             pugi::xml_document side;
             QVERIFY(side.load_file(QFile::encodeName(stored + QStringLiteral(".meta")).constData()));
@@ -382,8 +383,9 @@ private slots:
                 states.append(name);
         }
         QCOMPARE(textures, (QStringList{"albedo", "normal", "shading", "ambient_occlusion", "translucent", "depth"}));
-        QCOMPARE(parameters, (QStringList{"metalness", "roughness", "specular", "microfiber", "translucent", "phi",
-                                          "theta", "size", "aspect", "pivot_offset"}));
+        QCOMPARE(parameters,
+                 (QStringList{"metalness", "roughness", "specular", "microfiber", "translucent", "phi", "theta", "size",
+                              "aspect", "pivot_offset"}));
         QCOMPARE(states, QStringList{"depth_map"});
         QCOMPARE(root.find_child_by_attribute("parameter", "name", "pivot_offset").attribute("expression").as_int(), 1);
     }
@@ -442,8 +444,8 @@ private slots:
     void worlds_and_nodes_reference_existing_meshes_surfaces_and_materials_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *f : {"worlds/level1.world", "worlds/courtyard.world", "nodes/house.node",
-                              "nodes/crate_stack.node"})
+        for (const char *f :
+             {"worlds/level1.world", "worlds/courtyard.world", "nodes/house.node", "nodes/crate_stack.node"})
             QTest::newRow(f) << sampleData() + QLatin1String(f);
         const QString node = catalogue_.by_guid.value(QStringLiteral("bbbbb00000000000000000000000000000000301")).path;
         QTest::newRow("watchtower node runtime") << node;
@@ -556,7 +558,8 @@ private slots:
     void sample_properties_render_settings_and_track_name_existing_things()
     {
         pugi::xml_document doc;
-        QVERIFY(doc.load_file(QFile::encodeName(sampleData() + QStringLiteral("properties/crate_pickup.prop")).constData()));
+        QVERIFY(doc.load_file(
+                QFile::encodeName(sampleData() + QStringLiteral("properties/crate_pickup.prop")).constData()));
         QVERIFY(!catalogue_.resolve(QString::fromUtf8(doc.child("property").child_value("decal"))).isEmpty());
         QCOMPARE(QString::fromUtf8(doc.child("property").attribute("parent_name").value()), QStringLiteral("pickup"));
 
@@ -569,7 +572,8 @@ private slots:
 
         pugi::xml_document world;
         QVERIFY(world.load_file(QFile::encodeName(sampleData() + QStringLiteral("worlds/level1.world")).constData()));
-        QVERIFY(doc.load_file(QFile::encodeName(sampleData() + QStringLiteral("tracks/camera_flyby.track")).constData()));
+        QVERIFY(doc.load_file(
+                QFile::encodeName(sampleData() + QStringLiteral("tracks/camera_flyby.track")).constData()));
         const pugi::xml_node track = doc.child("track");
         QVERIFY(track.attribute("max_time").as_double() > 0);
         int keys = 0;

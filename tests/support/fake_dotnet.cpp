@@ -69,7 +69,8 @@ FakeDotnet::FakeDotnet(const QString &bin_path)
 FakeDotnet::~FakeDotnet()
 {
     qputenv("PATH", old_path_);
-    for (const char *name : {"FAKE_DOTNET_BIN", "FAKE_DOTNET_LOG", "FAKE_DOTNET_BUILD_FAIL", "FAKE_DOTNET_PUBLISH_EXIT"})
+    for (const char *name :
+         {"FAKE_DOTNET_BIN", "FAKE_DOTNET_LOG", "FAKE_DOTNET_BUILD_FAIL", "FAKE_DOTNET_PUBLISH_EXIT"})
         qunsetenv(name);
 }
 

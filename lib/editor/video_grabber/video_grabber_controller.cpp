@@ -9,8 +9,7 @@
 VideoGrabberController::VideoGrabberController(VideoGrabberState *state, QObject *parent)
     : QObject(parent)
     , state_(state)
-{
-}
+{}
 
 VideoGrabberController::~VideoGrabberController() = default;
 

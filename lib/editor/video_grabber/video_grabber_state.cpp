@@ -3,8 +3,7 @@
 VideoGrabberState::VideoGrabberState(QObject *parent)
     : QObject(parent)
     , camera_(QStringLiteral("Editor Camera"))
-{
-}
+{}
 
 VideoGrabberState::~VideoGrabberState() = default;
 

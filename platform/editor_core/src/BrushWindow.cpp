@@ -3,7 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-BrushWindow::BrushWindow(QWidget *parent) : QWidget(parent)
+BrushWindow::BrushWindow(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("BrushWindow"));
     setWindowTitle(tr("Brushes"));

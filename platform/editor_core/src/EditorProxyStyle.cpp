@@ -13,12 +13,13 @@ QStyle *fusionStyle()
 
 } // namespace
 
-EditorProxyStyle::EditorProxyStyle() : QProxyStyle(fusionStyle()) {}
+EditorProxyStyle::EditorProxyStyle()
+    : QProxyStyle(fusionStyle())
+{}
 
 EditorProxyStyle::~EditorProxyStyle() = default;
 
-int EditorProxyStyle::pixelMetric(PixelMetric metric, const QStyleOption *option,
-                                  const QWidget *widget) const
+int EditorProxyStyle::pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const
 {
     switch (metric) {
     case PM_DockWidgetSeparatorExtent:
@@ -46,8 +47,8 @@ int EditorProxyStyle::styleHint(StyleHint hint, const QStyleOption *option, cons
     }
 }
 
-void EditorProxyStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option,
-                                     QPainter *painter, const QWidget *widget) const
+void EditorProxyStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
+                                     const QWidget *widget) const
 {
     // No dotted focus frames: the style sheet marks focus by colour.
     if (element == PE_FrameFocusRect)

@@ -7,7 +7,8 @@
 #include <QComboBox>
 #include <QLabel>
 
-EditorTools::EditorTools(QWidget *parent) : QToolBar(tr("Editor Tools"), parent)
+EditorTools::EditorTools(QWidget *parent)
+    : QToolBar(tr("Editor Tools"), parent)
 {
     setObjectName(QStringLiteral("EditorTools"));
     setMovable(false);

@@ -3,12 +3,14 @@
 #include <QPainter>
 #include <QStyle>
 
-ElidedLabel::ElidedLabel(QWidget *parent) : QLabel(parent)
+ElidedLabel::ElidedLabel(QWidget *parent)
+    : QLabel(parent)
 {
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
 }
 
-ElidedLabel::ElidedLabel(const QString &text, QWidget *parent) : ElidedLabel(parent)
+ElidedLabel::ElidedLabel(const QString &text, QWidget *parent)
+    : ElidedLabel(parent)
 {
     setText(text);
 }
@@ -52,6 +54,5 @@ void ElidedLabel::paintEvent(QPaintEvent *event)
     QFrame::paintEvent(event);
     QPainter painter(this);
     const QRect area = contentsRect().adjusted(margin(), margin(), -margin(), -margin());
-    style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), elidedText(),
-                          foregroundRole());
+    style()->drawItemText(&painter, area, int(alignment()), palette(), isEnabled(), elidedText(), foregroundRole());
 }

@@ -18,7 +18,8 @@ void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
 } // namespace
 
 EngineAppWidget::EngineAppWidget(int argc, char **argv, QWidget *parent)
-    : QWidget(parent), view_size_(960, 540)
+    : QWidget(parent)
+    , view_size_(960, 540)
 {
     for (int i = 0; i < argc && argv; ++i)
         if (argv[i])

@@ -21,14 +21,14 @@ void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
 } // namespace
 
 EngineViewportWidget::EngineViewportWidget(EngineAppWidget *app_widget, QWidget *parent)
-    : QWidget(parent), app_widget_(app_widget)
+    : QWidget(parent)
+    , app_widget_(app_widget)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(64, 48);
     if (app_widget_)
-        connect(app_widget_, &EngineAppWidget::framePresented, this,
-                &EngineViewportWidget::onFramePresented);
+        connect(app_widget_, &EngineAppWidget::framePresented, this, &EngineViewportWidget::onFramePresented);
 }
 
 EngineViewportWidget::~EngineViewportWidget() = default;

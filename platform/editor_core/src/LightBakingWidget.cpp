@@ -3,7 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-LightBakingWidget::LightBakingWidget(QWidget *parent) : QWidget(parent)
+LightBakingWidget::LightBakingWidget(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("LightBakingWidget"));
     setWindowTitle(tr("Light Baking"));

@@ -39,14 +39,14 @@ void addCommands(QMenu *menu, std::initializer_list<Command> commands)
         QAction *action = menu->addAction(QCoreApplication::translate("MainMenu", command.text));
         const Signal signal = command.signal;
         const char *text = command.text;
-        QObject::connect(action, &QAction::triggered, menu,
-                         [signal, text]() { emitCommand(signal, text); });
+        QObject::connect(action, &QAction::triggered, menu, [signal, text]() { emitCommand(signal, text); });
     }
 }
 
 } // namespace
 
-MainMenu::MainMenu(QWidget *parent) : QMenuBar(parent)
+MainMenu::MainMenu(QWidget *parent)
+    : QMenuBar(parent)
 {
     using WM = Editor::WindowManagerPrivate;
     setObjectName(QStringLiteral("MainMenu"));
@@ -69,41 +69,45 @@ MainMenu::MainMenu(QWidget *parent) : QMenuBar(parent)
 
     QMenu *window = addMenu(tr("&Window"));
     window->setObjectName(QString::fromLatin1(Constants::MM_WINDOW));
-    addCommands(window, {
-                            {"Asset Browser", &WM::toggleAssetBrowser},
-                            {"Nodes", &WM::toggleNodes},
-                            {"Materials", &WM::toggleMaterials},
-                            {"Properties", &WM::toggleProperties},
-                            {"Parameters", &WM::addParameters},
-                            {"Console", &WM::toggleConsole},
-                            {"Settings", &WM::toggleSettings},
-                            {"Engine Viewport", &WM::toggleEngineViewport},
-                        });
+    addCommands(window,
+                {
+                        {"Asset Browser", &WM::toggleAssetBrowser},
+                        {"Nodes", &WM::toggleNodes},
+                        {"Materials", &WM::toggleMaterials},
+                        {"Properties", &WM::toggleProperties},
+                        {"Parameters", &WM::addParameters},
+                        {"Console", &WM::toggleConsole},
+                        {"Settings", &WM::toggleSettings},
+                        {"Engine Viewport", &WM::toggleEngineViewport},
+                });
     window->addSeparator();
-    addCommands(window, {
-                            {"Add Scene Viewport", &WM::addEditorViewport},
-                            {"Reset Layout", &WM::resetWindowsLayout},
-                        });
+    addCommands(window,
+                {
+                        {"Add Scene Viewport", &WM::addEditorViewport},
+                        {"Reset Layout", &WM::resetWindowsLayout},
+                });
 
     QMenu *tools = addMenu(tr("&Tools"));
     tools->setObjectName(QString::fromLatin1(Constants::MM_TOOLS));
-    addCommands(tools, {
-                           {"Create Build", &WM::toggleAssembly},
-                           {"Cleaner", &WM::toggleCleaner},
-                           {"Impostors Creator", &WM::toggleImpostorGrabber},
-                           {"Randomizer", &WM::toggleRandomizer},
-                           {"Light Baking", &WM::toggleLightBaking},
-                           {"Tracker", &WM::toggleTracker},
-                           {"Video Grabber", &WM::toggleVideoGrabber},
-                           {"Texture Profiler", &WM::toggleTextureProfiler},
-                       });
+    addCommands(tools,
+                {
+                        {"Create Build", &WM::toggleAssembly},
+                        {"Cleaner", &WM::toggleCleaner},
+                        {"Impostors Creator", &WM::toggleImpostorGrabber},
+                        {"Randomizer", &WM::toggleRandomizer},
+                        {"Light Baking", &WM::toggleLightBaking},
+                        {"Tracker", &WM::toggleTracker},
+                        {"Video Grabber", &WM::toggleVideoGrabber},
+                        {"Texture Profiler", &WM::toggleTextureProfiler},
+                });
 
     QMenu *help = addMenu(tr("&Help"));
     help->setObjectName(QString::fromLatin1(Constants::MM_HELP));
-    addCommands(help, {
-                          {"Help", &WM::openHelp},
-                          {"About", &WM::toggleAbout},
-                      });
+    addCommands(help,
+                {
+                        {"Help", &WM::openHelp},
+                        {"About", &WM::toggleAbout},
+                });
 }
 
 MainMenu::~MainMenu() = default;

@@ -9,9 +9,9 @@
 #include <QMenuBar>
 
 MainMenuInterface::MainMenuInterface(QMenuBar *menu_bar, QObject *parent)
-    : QObject(parent), menu_bar_(menu_bar)
-{
-}
+    : QObject(parent)
+    , menu_bar_(menu_bar)
+{}
 
 MainMenuInterface::~MainMenuInterface() = default;
 
@@ -29,8 +29,7 @@ bool MainMenuInterface::addAction(const QString &menu_id, QAction *action)
 {
     QMenu *menu = findMenu(menu_id);
     if (!menu || !action) {
-        Velmora::Log::warning("MainMenuInterface: there is no menu \"%s\"\n",
-                              menu_id.toUtf8().constData());
+        Velmora::Log::warning("MainMenuInterface: there is no menu \"%s\"\n", menu_id.toUtf8().constData());
         return false;
     }
     menu->addAction(action);

@@ -6,7 +6,8 @@
 #include <QGroupBox>
 #include <QVBoxLayout>
 
-SettingsWindow::SettingsWindow(QWidget *parent) : QWidget(parent)
+SettingsWindow::SettingsWindow(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("SettingsWindow"));
     setWindowTitle(tr("Settings"));
@@ -38,8 +39,7 @@ void SettingsWindow::init(EditorSettings *settings)
         return;
     const ConfigEntry entry = settings_->editor().precompile_all_shaders;
     const QSignalBlocker blocker(precompile_);
-    precompile_->setChecked(
-        entry.file->getBool(entry.key, EditorSettings::DEFAULT_PRECOMPILE_ALL_SHADERS));
+    precompile_->setChecked(entry.file->getBool(entry.key, EditorSettings::DEFAULT_PRECOMPILE_ALL_SHADERS));
 }
 
 void SettingsWindow::shutdown(EditorSettings *settings)

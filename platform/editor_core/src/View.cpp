@@ -2,7 +2,8 @@
 
 #include <QCloseEvent>
 
-View::View(QWidget *parent) : QMainWindow(parent)
+View::View(QWidget *parent)
+    : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("MainWindow"));
 }

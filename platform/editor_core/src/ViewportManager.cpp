@@ -11,7 +11,8 @@
 #include <QMainWindow>
 
 ViewportManager::ViewportManager(EditorLogic *logic, QObject *parent)
-    : QObject(parent), logic_(logic)
+    : QObject(parent)
+    , logic_(logic)
 {
     // lastHoveredChanged may travel queued.
     qRegisterMetaType<ViewportWindow *>();
@@ -97,8 +98,7 @@ bool ViewportManager::closeScene(const QString &name)
             setLastHovered(nullptr);
         return true;
     }
-    Velmora::Log::warning("ViewportManager: there is no viewport \"%s\"\n",
-                          name.toUtf8().constData());
+    Velmora::Log::warning("ViewportManager: there is no viewport \"%s\"\n", name.toUtf8().constData());
     return false;
 }
 

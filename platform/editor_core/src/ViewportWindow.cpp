@@ -3,7 +3,8 @@
 #include <velmora/Gui.h>
 #include <velmora/Player.h>
 
-ViewportWindow::ViewportWindow(QWidget *parent) : QWidget(parent)
+ViewportWindow::ViewportWindow(QWidget *parent)
+    : QWidget(parent)
 {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);

@@ -20,7 +20,8 @@ void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
 } // namespace
 
 ViewportWindowScene::ViewportWindowScene(const QString &id, QWidget *parent)
-    : ViewportWindow(parent), id_(id)
+    : ViewportWindow(parent)
+    , id_(id)
 {
     setObjectName(id);
     setWindowTitle(id);

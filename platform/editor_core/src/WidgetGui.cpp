@@ -6,7 +6,8 @@
 #include <QPainter>
 
 WidgetGui::WidgetGui(QWidget *parent, const char *skin)
-    : QWidget(parent), gui_(Velmora::Gui::create(skin))
+    : QWidget(parent)
+    , gui_(Velmora::Gui::create(skin))
 {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);

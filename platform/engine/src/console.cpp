@@ -84,7 +84,10 @@ const char *intern(const std::string &text)
     return s.interned.insert(text).first->c_str();
 }
 
-std::string safe(const char *text) { return text ? std::string(text) : std::string(); }
+std::string safe(const char *text)
+{
+    return text ? std::string(text) : std::string();
+}
 
 std::string valueText(const Variable &v)
 {
@@ -439,9 +442,18 @@ bool withVariable(const char *name, const char *caller, Fn fn)
 
 } // namespace
 
-bool Console::isInt(const char *name) { return isType(name, TYPE_INT); }
-bool Console::isFloat(const char *name) { return isType(name, TYPE_FLOAT); }
-bool Console::isString(const char *name) { return isType(name, TYPE_STRING); }
+bool Console::isInt(const char *name)
+{
+    return isType(name, TYPE_INT);
+}
+bool Console::isFloat(const char *name)
+{
+    return isType(name, TYPE_FLOAT);
+}
+bool Console::isString(const char *name)
+{
+    return isType(name, TYPE_STRING);
+}
 
 int Console::getNumVariables()
 {

@@ -1,6 +1,6 @@
+#include "velmora/Editor.h"
 #include "velmora/BakeLighting.h"
 #include "velmora/Console.h"
-#include "velmora/Editor.h"
 #include "velmora/Engine.h"
 #include "velmora/FileSystem.h"
 #include "velmora/Gui.h"
@@ -80,9 +80,15 @@ int Editor::load(const char *script)
     return 1;
 }
 
-bool Editor::isLoaded() { return g_editor.loaded; }
+bool Editor::isLoaded()
+{
+    return g_editor.loaded;
+}
 
-const char *Editor::getScriptName() { return g_editor.script.get(); }
+const char *Editor::getScriptName()
+{
+    return g_editor.script.get();
+}
 
 void Editor::quit()
 {
@@ -101,9 +107,15 @@ Ptr<Player> Editor::getPlayer()
 
 // ---- BakeLighting, Visualizer ------------------------------------------------------
 
-bool BakeLighting::isBaking() { return g_baking.load(); }
+bool BakeLighting::isBaking()
+{
+    return g_baking.load();
+}
 
-void BakeLighting::setBaking(bool baking) { g_baking.store(baking); }
+void BakeLighting::setBaking(bool baking)
+{
+    g_baking.store(baking);
+}
 
 int Visualizer::getSize()
 {
@@ -129,13 +141,22 @@ void Visualizer::setTextureName(const char *name)
     g_visualizer_texture = name;
 }
 
-bool Visualizer::isEnabled() { return Console::getInt("show_visualizer") != 0; }
+bool Visualizer::isEnabled()
+{
+    return Console::getInt("show_visualizer") != 0;
+}
 
-void Visualizer::setEnabled(bool enabled) { Console::setInt("show_visualizer", enabled ? 1 : 0); }
+void Visualizer::setEnabled(bool enabled)
+{
+    Console::setInt("show_visualizer", enabled ? 1 : 0);
+}
 
 // ---- Gui -----------------------------------------------------------------------------
 
-Gui *Gui::get() { return engine_internal::isRunning() ? g_main_gui : nullptr; }
+Gui *Gui::get()
+{
+    return engine_internal::isRunning() ? g_main_gui : nullptr;
+}
 
 Ptr<Gui> Gui::create(const char *skin)
 {
@@ -216,7 +237,10 @@ void miscInit()
     g_visualizer_texture.clear();
 }
 
-void miscShutdown() { miscInit(); }
+void miscShutdown()
+{
+    miscInit();
+}
 
 } // namespace engine_internal
 

@@ -51,7 +51,10 @@ String cleanFolder(const QString &path)
     return String(clean.toUtf8().constData());
 }
 
-QString toQString(const String &s) { return QString::fromUtf8(s.get(), s.size()); }
+QString toQString(const String &s)
+{
+    return QString::fromUtf8(s.get(), s.size());
+}
 
 String binariesFolderOfProcess()
 {
@@ -185,12 +188,9 @@ void Engine::Private::registerConsole()
         if (World::save(argc > 1 ? argv[1] : nullptr))
             Console::message("world_save: %s saved\n", World::getPath());
     });
-    Console::addCommand("world_quit", "unloads the world without saving", [](int, const char *const *) {
-        World::quit();
-    });
-    Console::addCommand("editor_quit", "unloads the editor script", [](int, const char *const *) {
-        Editor::quit();
-    });
+    Console::addCommand("world_quit", "unloads the world without saving",
+                        [](int, const char *const *) { World::quit(); });
+    Console::addCommand("editor_quit", "unloads the editor script", [](int, const char *const *) { Editor::quit(); });
     Console::addCommand("editor_load", "loads the editor script: editor_load [\"script\"]",
                         [](int argc, const char *const *argv) {
                             const String script = argc > 1 ? String(argv[1]) : String(Editor::getScriptName());
@@ -209,9 +209,8 @@ void Engine::Private::registerConsole()
         Editor::quit();
         Editor::load(script.get());
     });
-    Console::addCommand("render_streaming_list", "lists the streamed textures", [](int, const char *const *) {
-        Render::printStreamingTextures();
-    });
+    Console::addCommand("render_streaming_list", "lists the streamed textures",
+                        [](int, const char *const *) { Render::printStreamingTextures(); });
     Console::addCommand("video_restart", "restarts the video output", [this](int, const char *const *) {
         frames.clear();
         Console::message("video_restart: done\n");
@@ -241,9 +240,14 @@ void Engine::Private::registerConsole()
     Console::addInt("render_streaming_destroy_duration", 600, "frames before an unused texture unloads");
 }
 
-Engine::Engine() : d_(new Private) {}
+Engine::Engine()
+    : d_(new Private)
+{}
 
-Engine::~Engine() { delete d_; }
+Engine::~Engine()
+{
+    delete d_;
+}
 
 Engine *Engine::init(int version, App *app, int argc, char **argv, const char *, const char *)
 {
@@ -264,20 +268,21 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
     d->app = app;
 
     d->binaries_path = engine->hasArg("-binaries_path") ? cleanFolder(toQString(engine->getArgValue("-binaries_path")))
-                                                          : binariesFolderOfProcess();
+                                                        : binariesFolderOfProcess();
     const QDir binaries(toQString(d->binaries_path));
     d->data_path = engine->hasArg("-data_path")
-                       ? cleanFolder(binaries.absoluteFilePath(toQString(engine->getArgValue("-data_path"))))
-                       : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../data")));
+            ? cleanFolder(binaries.absoluteFilePath(toQString(engine->getArgValue("-data_path"))))
+            : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../data")));
     d->cache_path = engine->hasArg("-cache_path")
-                        ? cleanFolder(binaries.absoluteFilePath(toQString(engine->getArgValue("-cache_path"))))
-                        : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../cache")));
+            ? cleanFolder(binaries.absoluteFilePath(toQString(engine->getArgValue("-cache_path"))))
+            : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../cache")));
     if (engine->hasArg("-log_path"))
         d->log_path = String(QDir::cleanPath(binaries.absoluteFilePath(toQString(engine->getArgValue("-log_path"))))
-                                 .toUtf8()
-                                 .constData());
+                                     .toUtf8()
+                                     .constData());
     else
-        d->log_path = String(QDir::cleanPath(toQString(d->data_path) + QStringLiteral("../log.txt")).toUtf8().constData());
+        d->log_path
+                = String(QDir::cleanPath(toQString(d->data_path) + QStringLiteral("../log.txt")).toUtf8().constData());
     d->build_config = VELMORA_BUILD_CONFIGURATION_DEFAULT;
     if (engine->hasArg("-build_config"))
         d->build_config = std::atoi(engine->getArgValue("-build_config").get());
@@ -315,7 +320,6 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
         Log::warning("Engine: unknown video application \"%s\", using opengl\n", video.get());
     }
 
-
     g_main_thread.store(QThread::currentThread());
     engine_internal::resetRunningChecks();
     g_engine.store(engine);
@@ -342,8 +346,8 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
 
     if (!QDir().mkpath(toQString(d->cache_path)))
         Log::error("Engine: cannot create the cache folder %s\n", d->cache_path.get());
-    if (!QFileInfo::exists(toQString(d->cache_path + "velmora.cache")) ||
-        !QFileInfo::exists(toQString(d->cache_path + "editor.cache")))
+    if (!QFileInfo::exists(toQString(d->cache_path + "velmora.cache"))
+        || !QFileInfo::exists(toQString(d->cache_path + "editor.cache")))
         d->writeCaches();
 
     if (app)
@@ -351,7 +355,10 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
     return engine;
 }
 
-Engine *Engine::get() { return g_engine.load(); }
+Engine *Engine::get()
+{
+    return g_engine.load();
+}
 
 void Engine::shutdown()
 {
@@ -397,9 +404,15 @@ bool Engine::isMainThread()
     return QThread::currentThread() == main;
 }
 
-void Engine::setEditorLogic(EditorLogicInterface *logic) { d_->logic = logic; }
+void Engine::setEditorLogic(EditorLogicInterface *logic)
+{
+    d_->logic = logic;
+}
 
-EditorLogicInterface *Engine::getEditorLogic() const { return d_->logic; }
+EditorLogicInterface *Engine::getEditorLogic() const
+{
+    return d_->logic;
+}
 
 void Engine::update()
 {
@@ -469,19 +482,40 @@ void Engine::removeView(View *view)
                      d_->frames.end());
 }
 
-String Engine::getBinariesPath() const { return d_->binaries_path; }
+String Engine::getBinariesPath() const
+{
+    return d_->binaries_path;
+}
 
-String Engine::getDataPath() const { return d_->data_path; }
+String Engine::getDataPath() const
+{
+    return d_->data_path;
+}
 
-String Engine::getCachePath() const { return d_->cache_path; }
+String Engine::getCachePath() const
+{
+    return d_->cache_path;
+}
 
-String Engine::getSystemCacheFile() const { return d_->cache_path + "velmora.cache"; }
+String Engine::getSystemCacheFile() const
+{
+    return d_->cache_path + "velmora.cache";
+}
 
-String Engine::getEditorCacheFile() const { return d_->cache_path + "editor.cache"; }
+String Engine::getEditorCacheFile() const
+{
+    return d_->cache_path + "editor.cache";
+}
 
-int Engine::getBuildConfiguration() const { return d_->build_config; }
+int Engine::getBuildConfiguration() const
+{
+    return d_->build_config;
+}
 
-const std::vector<std::string> &Engine::args() const { return d_->args; }
+const std::vector<std::string> &Engine::args() const
+{
+    return d_->args;
+}
 
 bool Engine::hasArg(const char *name) const
 {
@@ -505,7 +539,10 @@ String Engine::getArgValue(const char *name) const
 
 namespace engine_internal {
 
-bool isRunning() { return g_engine.load() != nullptr; }
+bool isRunning()
+{
+    return g_engine.load() != nullptr;
+}
 
 bool checkRunning(const char *what)
 {

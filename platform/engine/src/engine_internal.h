@@ -50,7 +50,7 @@ bool readFile(const String &path, QByteArray &data);
 enum class FileRead {
     OK,
     CANNOT_OPEN, // missing, unreadable or not a regular file
-    TOO_LARGE,   // larger than the reader's limit (nothing read)
+    TOO_LARGE, // larger than the reader's limit (nothing read)
     CANNOT_READ,
 };
 // Reads a whole regular file of at most max_size bytes with plain system

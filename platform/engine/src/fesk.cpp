@@ -4,7 +4,6 @@
 
 #include "engine_internal.h"
 
-
 #include <cstring>
 #include <strings.h>
 
@@ -41,7 +40,11 @@ void FeskValue::setArray(const std::vector<std::string> &items)
 class FeskParser
 {
 public:
-    FeskParser(const char *data, size_t size) : p_(data), end_(data + size), begin_(data) {}
+    FeskParser(const char *data, size_t size)
+        : p_(data)
+        , end_(data + size)
+        , begin_(data)
+    {}
 
     // Fills root; returns false with error() set.
     bool parseDocument(FeskNode &root)
@@ -285,7 +288,10 @@ private:
 
 // ---- FeskNode ----
 
-Ptr<FeskNode> FeskNode::create() { return Ptr<FeskNode>(new FeskNode); }
+Ptr<FeskNode> FeskNode::create()
+{
+    return Ptr<FeskNode>(new FeskNode);
+}
 
 FeskNode::~FeskNode() = default;
 

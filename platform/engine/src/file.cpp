@@ -56,7 +56,10 @@ size_t Stream::writeString(const char *text)
 
 // ---- File ----
 
-Ptr<File> File::create() { return Ptr<File>(new File); }
+Ptr<File> File::create()
+{
+    return Ptr<File>(new File);
+}
 
 Ptr<File> File::create(const char *path, const char *mode)
 {
@@ -65,7 +68,10 @@ Ptr<File> File::create(const char *path, const char *mode)
     return file;
 }
 
-File::~File() { close(); }
+File::~File()
+{
+    close();
+}
 
 bool File::open(const char *path, const char *mode)
 {
@@ -143,15 +149,30 @@ int64_t File::getSize() const
     return int64_t(size);
 }
 
-int64_t File::tell() const { return file_ ? int64_t(ftello(file_)) : -1; }
+int64_t File::tell() const
+{
+    return file_ ? int64_t(ftello(file_)) : -1;
+}
 
-bool File::seekSet(int64_t offset) { return file_ && fseeko(file_, off_t(offset), SEEK_SET) == 0; }
+bool File::seekSet(int64_t offset)
+{
+    return file_ && fseeko(file_, off_t(offset), SEEK_SET) == 0;
+}
 
-bool File::seekEnd(int64_t offset) { return file_ && fseeko(file_, off_t(offset), SEEK_END) == 0; }
+bool File::seekEnd(int64_t offset)
+{
+    return file_ && fseeko(file_, off_t(offset), SEEK_END) == 0;
+}
 
-bool File::seekCur(int64_t offset) { return file_ && fseeko(file_, off_t(offset), SEEK_CUR) == 0; }
+bool File::seekCur(int64_t offset)
+{
+    return file_ && fseeko(file_, off_t(offset), SEEK_CUR) == 0;
+}
 
-bool File::flush() { return file_ && std::fflush(file_) == 0; }
+bool File::flush()
+{
+    return file_ && std::fflush(file_) == 0;
+}
 
 String File::readAll(const char *path)
 {

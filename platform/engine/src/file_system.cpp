@@ -34,8 +34,8 @@ const char RUNTIMES_FOLDER[] = ".runtimes";
 struct Record
 {
     UGUID guid;
-    bool asset = false;   // GUID from an asset meta file or guids.db, outside .runtimes/
-    UGUID runtime_owner;  // stored runtime: the "asset" of its side meta
+    bool asset = false; // GUID from an asset meta file or guids.db, outside .runtimes/
+    UGUID runtime_owner; // stored runtime: the "asset" of its side meta
 };
 
 // Data-relative path -> record, listed in path order, with a hash index for
@@ -253,14 +253,20 @@ private:
     std::string text_;
 };
 
-bool startsWithGuidPrefix(const char *path) { return path && std::strncmp(path, GUID_PREFIX, 7) == 0; }
+bool startsWithGuidPrefix(const char *path)
+{
+    return path && std::strncmp(path, GUID_PREFIX, 7) == 0;
+}
 
 bool isMetaPath(const std::string &path)
 {
     return path.size() >= 5 && path.compare(path.size() - 5, 5, ".meta") == 0;
 }
 
-bool isRuntimePath(const std::string &path) { return path.rfind(std::string(RUNTIMES_FOLDER) + "/", 0) == 0; }
+bool isRuntimePath(const std::string &path)
+{
+    return path.rfind(std::string(RUNTIMES_FOLDER) + "/", 0) == 0;
+}
 
 // Data-relative form of path ("" when outside the data folder). Caller holds the lock.
 // A relative path that cleaning would leave as it is: ASCII, no "\\", no
@@ -368,15 +374,15 @@ std::vector<std::string> listFiles(const QString &root)
         const QString folder = pending.back();
         pending.pop_back();
         QDir dir(root + folder);
-        const QFileInfoList entries =
-            dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+        const QFileInfoList entries
+                = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
         for (const QFileInfo &entry : entries) {
             const QString relative = folder + entry.fileName();
             if (entry.isDir()) {
                 if (entry.isSymLink())
                     continue; // never follow links out of (or around) the data folder
-                if (entry.fileName().startsWith(QLatin1Char('.')) &&
-                    !(folder.isEmpty() && entry.fileName() == QLatin1String(RUNTIMES_FOLDER)))
+                if (entry.fileName().startsWith(QLatin1Char('.'))
+                    && !(folder.isEmpty() && entry.fileName() == QLatin1String(RUNTIMES_FOLDER)))
                     continue;
                 pending.push_back(relative + QLatin1Char('/'));
             } else if (entry.isFile()) {
@@ -411,8 +417,8 @@ std::map<std::string, UGUID> readGuidsDb(const QString &data_path, int &entries)
     for (auto it = object.begin(); it != object.end(); ++it) {
         UGUID guid;
         const QString path = QDir::cleanPath(it.value().toString());
-        if (!guid.setString(it.key().toUtf8().constData()) || guid.isEmpty() || path.isEmpty() ||
-            !it.value().isString()) {
+        if (!guid.setString(it.key().toUtf8().constData()) || guid.isEmpty() || path.isEmpty()
+            || !it.value().isString()) {
             bad++;
             continue;
         }
@@ -721,7 +727,10 @@ bool FileSystem::isVirtualFile(const UGUID &guid)
     return s.initialized && guid.isValid() && s.virtual_files.count(guid) > 0;
 }
 
-bool FileSystem::isPackageFile(const UGUID &) { return false; }
+bool FileSystem::isPackageFile(const UGUID &)
+{
+    return false;
+}
 
 String FileSystem::resolvePartialVirtualPath(const char *path)
 {
@@ -731,8 +740,8 @@ String FileSystem::resolvePartialVirtualPath(const char *path)
     const String unchanged(path ? path : "");
     if (!checkInitialized(s, "resolvePartialVirtualPath", log) || !path || !*path || startsWithGuidPrefix(path))
         return unchanged;
-    std::string suffix = QDir::cleanPath(QString::fromUtf8(path).replace(QLatin1Char('\\'), QLatin1Char('/')))
-                             .toStdString();
+    std::string suffix
+            = QDir::cleanPath(QString::fromUtf8(path).replace(QLatin1Char('\\'), QLatin1Char('/'))).toStdString();
     while (!suffix.empty() && suffix[0] == '/')
         suffix.erase(0, 1);
     if (suffix.empty() || suffix == ".")
@@ -743,8 +752,8 @@ String FileSystem::resolvePartialVirtualPath(const char *path)
     const std::string *match = nullptr;
     for (const auto &file : s.files) {
         const std::string &candidate = file.first;
-        if (candidate.size() > tail.size() &&
-            candidate.compare(candidate.size() - tail.size(), tail.size(), tail) == 0) {
+        if (candidate.size() > tail.size()
+            && candidate.compare(candidate.size() - tail.size(), tail.size(), tail) == 0) {
             if (match)
                 return unchanged; // ambiguous
             match = &candidate;
@@ -903,7 +912,7 @@ bool FileSystem::registerVirtualFile(const UGUID &guid, const UGUID &owner)
         return false;
     if (guid.isEmpty() || s.by_guid.count(guid)) {
         log.warning("FileSystem::registerVirtualFile(): the GUID %s is empty or names a file\n",
-                     guid.getString().get());
+                    guid.getString().get());
         return false;
     }
     s.virtual_files[guid] = owner;
@@ -941,7 +950,10 @@ bool FileSystemAssets::isAsset(const UGUID &guid)
     return file != s.files.end() && file->second.asset;
 }
 
-UGUID FileSystemAssets::getAssetGUID(const UGUID &guid) { return isAsset(guid) ? guid : UGUID(); }
+UGUID FileSystemAssets::getAssetGUID(const UGUID &guid)
+{
+    return isAsset(guid) ? guid : UGUID();
+}
 
 UGUID FileSystemAssets::getRuntimeOwner(const UGUID &runtime_guid)
 {

@@ -54,15 +54,30 @@ double nextUnit(bool wide)
 
 } // namespace
 
-float Game::getTime() { return state().time; }
+float Game::getTime()
+{
+    return state().time;
+}
 
-void Game::setTime(float time) { state().time = time; }
+void Game::setTime(float time)
+{
+    state().time = time;
+}
 
-int Game::getFrame() { return state().frame; }
+int Game::getFrame()
+{
+    return state().frame;
+}
 
-void Game::setFrame(int frame) { state().frame = frame; }
+void Game::setFrame(int frame)
+{
+    state().frame = frame;
+}
 
-void Game::setIFps(float ifps) { state().set_ifps = ifps > 0.0f ? ifps : -1.0f; }
+void Game::setIFps(float ifps)
+{
+    state().set_ifps = ifps > 0.0f ? ifps : -1.0f;
+}
 
 float Game::getIFps()
 {
@@ -72,9 +87,15 @@ float Game::getIFps()
     return s.set_ifps > 0.0f ? s.set_ifps : s.fixed_ifps;
 }
 
-bool Game::isEnabled() { return state().enabled; }
+bool Game::isEnabled()
+{
+    return state().enabled;
+}
 
-void Game::setEnabled(bool enabled) { state().enabled = enabled; }
+void Game::setEnabled(bool enabled)
+{
+    state().enabled = enabled;
+}
 
 Ptr<Player> Game::getPlayer()
 {
@@ -92,7 +113,10 @@ Ptr<Player> Game::getPlayer()
     return Ptr<Player>();
 }
 
-void Game::setPlayer(const Ptr<Player> &player) { state().player = player; }
+void Game::setPlayer(const Ptr<Player> &player)
+{
+    state().player = player;
+}
 
 float Game::getRandomFloat(float from, float to)
 {
@@ -103,7 +127,10 @@ float Game::getRandomFloat(float from, float to)
     return value < lo ? lo : (value > hi ? hi : value);
 }
 
-double Game::getRandomDouble(double from, double to) { return from + (to - from) * nextUnit(true); }
+double Game::getRandomDouble(double from, double to)
+{
+    return from + (to - from) * nextUnit(true);
+}
 
 int Game::getRandomInt(int from, int to)
 {

@@ -73,7 +73,10 @@ float Image::halfToFloat(uint16_t value)
 
 // ---- formats ----
 
-bool Image::isValidFormat(int format) { return getNumChannels(format) > 0; }
+bool Image::isValidFormat(int format)
+{
+    return getNumChannels(format) > 0;
+}
 
 int Image::getNumChannels(int format)
 {
@@ -111,7 +114,10 @@ bool Image::isFloatFormat(int format)
     return format == FORMAT_R32F || format == FORMAT_RGB32F || format == FORMAT_RGBA32F || isHalfFormat(format);
 }
 
-bool Image::isHalfFormat(int format) { return format == FORMAT_RGB16F || format == FORMAT_RGBA16F; }
+bool Image::isHalfFormat(int format)
+{
+    return format == FORMAT_RGB16F || format == FORMAT_RGBA16F;
+}
 
 const char *Image::getFormatName(int format)
 {
@@ -219,7 +225,10 @@ Image::Pixel Image::Pixel::fromFloat(float r, float g, float b, float a)
 
 // ---- Image ----
 
-Ptr<Image> Image::create() { return Ptr<Image>(new Image); }
+Ptr<Image> Image::create()
+{
+    return Ptr<Image>(new Image);
+}
 
 Ptr<Image> Image::create(const char *path)
 {
@@ -468,7 +477,8 @@ bool Image::copy(const Image &source, int dest_x, int dest_y, int source_x, int 
     const size_t src_pixel = size_t(source.getPixelSize());
     const size_t dst_pixel = size_t(getPixelSize());
     for (int y = 0; y < height; y++) {
-        const unsigned char *s = src + (size_t(source_y + y) * size_t(source.getWidth()) + size_t(source_x)) * src_pixel;
+        const unsigned char *s
+                = src + (size_t(source_y + y) * size_t(source.getWidth()) + size_t(source_x)) * src_pixel;
         unsigned char *d = dst + (size_t(dest_y + y) * size_t(getWidth()) + size_t(dest_x)) * dst_pixel;
         if (source.format_ == format_) {
             std::memcpy(d, s, size_t(width) * dst_pixel);
@@ -492,8 +502,8 @@ bool Image::copy(const Ptr<Image> &source, int dest_x, int dest_y, int source_x,
 
 bool Image::copy(const Image &source, int layer)
 {
-    if (data_.empty() || source.data_.empty() || layer < 0 || layer >= layers_ || source.getWidth() != getWidth() ||
-        source.getHeight() != getHeight()) {
+    if (data_.empty() || source.data_.empty() || layer < 0 || layer >= layers_ || source.getWidth() != getWidth()
+        || source.getHeight() != getHeight()) {
         Log::error("Image::copy(): the source does not fit layer %d\n", layer);
         return false;
     }
@@ -578,8 +588,8 @@ void resampleAxis(const std::vector<float> &src, std::vector<float> &dst, int sr
                 const int j1 = std::min(src_size - 1, j0 + 1);
                 const float t = pos - float(j0);
                 for (int c = 0; c < 4; c++)
-                    out[c] = s[size_t(j0) * texel_stride + size_t(c)] * (1.0f - t) +
-                             s[size_t(j1) * texel_stride + size_t(c)] * t;
+                    out[c] = s[size_t(j0) * texel_stride + size_t(c)] * (1.0f - t)
+                            + s[size_t(j1) * texel_stride + size_t(c)] * t;
             } else {
                 // Area average over [i * scale, (i + 1) * scale).
                 const float begin = float(i) * scale;
@@ -611,8 +621,8 @@ bool Image::resize(int width, int height, int mode)
         Log::error("Image::resize(): the image has no pixels\n");
         return false;
     }
-    if (width < 1 || height < 1 || width > MAX_SIZE || height > MAX_SIZE ||
-        (mode != FILTER_POINT && mode != FILTER_LINEAR)) {
+    if (width < 1 || height < 1 || width > MAX_SIZE || height > MAX_SIZE
+        || (mode != FILTER_POINT && mode != FILTER_LINEAR)) {
         Log::error("Image::resize(): bad size %dx%d or mode %d\n", width, height, mode);
         return false;
     }

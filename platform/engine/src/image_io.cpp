@@ -4,8 +4,8 @@
 
 #include "image_internal.h"
 
-#include <QByteArray>
 #include <QBuffer>
+#include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -22,7 +22,10 @@ namespace {
 
 constexpr qint64 MAX_FILE_SIZE = 1024ll * 1024 * 1024;
 
-QString extensionOf(const char *path) { return QFileInfo(QString::fromUtf8(path)).suffix().toLower(); }
+QString extensionOf(const char *path)
+{
+    return QFileInfo(QString::fromUtf8(path)).suffix().toLower();
+}
 
 bool readWholeFile(const char *path, QByteArray &bytes)
 {
@@ -54,9 +57,9 @@ class Reader
 {
 public:
     explicit Reader(const QByteArray &bytes)
-        : data_(reinterpret_cast<const unsigned char *>(bytes.constData())), size_(size_t(bytes.size()))
-    {
-    }
+        : data_(reinterpret_cast<const unsigned char *>(bytes.constData()))
+        , size_(size_t(bytes.size()))
+    {}
     bool failed() const { return failed_; }
     size_t position() const { return pos_; }
     size_t remaining() const { return size_ - pos_; }
@@ -208,9 +211,9 @@ bool saveQt(const Image &image, const char *path, const char *qt_format)
     if (jpeg)
         channels = 3;
     const std::vector<unsigned char> bytes = toBytes(image, channels);
-    const QImage::Format qformat = channels == 1   ? QImage::Format_Grayscale8
-                                   : channels == 3 ? QImage::Format_RGB888
-                                                   : QImage::Format_RGBA8888;
+    const QImage::Format qformat = channels == 1 ? QImage::Format_Grayscale8
+            : channels == 3                      ? QImage::Format_RGB888
+                                                 : QImage::Format_RGBA8888;
     QImage target(image.getWidth(), image.getHeight(), qformat);
     const size_t row = size_t(image.getWidth()) * size_t(channels);
     for (int y = 0; y < image.getHeight(); y++)
@@ -254,8 +257,8 @@ bool loadTga(Image &image, const char *path)
     }
     const bool rle = type == 10 || type == 11;
     const bool gray = type == 3 || type == 11;
-    if (colormap_type != 0 || !(type == 2 || type == 3 || type == 10 || type == 11) ||
-        (gray && bits != 8) || (!gray && bits != 24 && bits != 32)) {
+    if (colormap_type != 0 || !(type == 2 || type == 3 || type == 10 || type == 11) || (gray && bits != 8)
+        || (!gray && bits != 24 && bits != 32)) {
         Log::error("Image::load(): \"%s\": unsupported TGA (type %d, %d bits)\n", path, type, bits);
         return false;
     }
@@ -465,8 +468,7 @@ bool savePsd(const Image &image, const char *path)
 
 // ---- DDS (DX10 header) ----
 
-enum DxgiFormat : uint32_t
-{
+enum DxgiFormat : uint32_t {
     DXGI_R32G32B32A32_FLOAT = 2,
     DXGI_R32G32B32_FLOAT = 6,
     DXGI_R16G16B16A16_FLOAT = 10,
@@ -477,8 +479,8 @@ enum DxgiFormat : uint32_t
     DXGI_R8_UNORM = 61,
 };
 
-constexpr uint32_t DDSD_CAPS = 0x1, DDSD_HEIGHT = 0x2, DDSD_WIDTH = 0x4, DDSD_PITCH = 0x8,
-                   DDSD_PIXELFORMAT = 0x1000, DDSD_MIPMAPCOUNT = 0x20000;
+constexpr uint32_t DDSD_CAPS = 0x1, DDSD_HEIGHT = 0x2, DDSD_WIDTH = 0x4, DDSD_PITCH = 0x8, DDSD_PIXELFORMAT = 0x1000,
+                   DDSD_MIPMAPCOUNT = 0x20000;
 constexpr uint32_t DDPF_FOURCC = 0x4;
 constexpr uint32_t DDSCAPS_COMPLEX = 0x8, DDSCAPS_TEXTURE = 0x1000, DDSCAPS_MIPMAP = 0x400000;
 
@@ -598,8 +600,9 @@ bool saveDds(const Image &source, const char *path)
         return false;
     QByteArray out("DDS ");
     putLe32(out, 124);
-    putLe32(out, DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT |
-                     (image.getNumMipmaps() > 1 ? DDSD_MIPMAPCOUNT : 0));
+    putLe32(out,
+            DDSD_CAPS | DDSD_HEIGHT | DDSD_WIDTH | DDSD_PITCH | DDSD_PIXELFORMAT
+                    | (image.getNumMipmaps() > 1 ? DDSD_MIPMAPCOUNT : 0));
     putLe32(out, uint32_t(image.getHeight()));
     putLe32(out, uint32_t(image.getWidth()));
     putLe32(out, uint32_t(image.getWidth() * image.getPixelSize()));

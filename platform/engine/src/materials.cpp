@@ -80,23 +80,23 @@ Ptr<Material> findIn(const Vector<Ptr<Material>> &list, const char *name, const 
 struct BaseDeclaration
 {
     const char *name;
-    const char *textures;   // comma list
+    const char *textures; // comma list
     const char *parameters; // "name=value" comma list
-    const char *states;     // "name=value" comma list
+    const char *states; // "name=value" comma list
 };
 
 const BaseDeclaration BASE_MATERIALS[] = {
-    {"mesh_base", "albedo,normal,shading,ambient_occlusion",
-     "albedo_color=0.8 0.8 0.8 1,metalness=0,roughness=0.5,specular=0.5,microfiber=0,translucent=0", ""},
-    {"impostor_grab_silhouette", "", "", ""},
-    {"impostor_blend_silhouettes", "", "", ""},
-    {"extrude_post", "", "", "is_separate_alpha_texture=0"},
-    {"read_channel_post", "", "", "channel=0"},
-    {"write_channel_post", "", "", "in_channel=0,out_channel=0"},
-    {"impostor_grab_gbuffer_post", "", "impostor_plane_distance=0", "grab_mode=0"},
-    {"impostor_grab_lighting_post", "", "", ""},
-    {"impostor_compose_veg_normal_post", "", "", ""},
-    {"impostor_soften_translucence_post", "", "", ""},
+        {"mesh_base", "albedo,normal,shading,ambient_occlusion",
+         "albedo_color=0.8 0.8 0.8 1,metalness=0,roughness=0.5,specular=0.5,microfiber=0,translucent=0", ""},
+        {"impostor_grab_silhouette", "", "", ""},
+        {"impostor_blend_silhouettes", "", "", ""},
+        {"extrude_post", "", "", "is_separate_alpha_texture=0"},
+        {"read_channel_post", "", "", "channel=0"},
+        {"write_channel_post", "", "", "in_channel=0,out_channel=0"},
+        {"impostor_grab_gbuffer_post", "", "impostor_plane_distance=0", "grab_mode=0"},
+        {"impostor_grab_lighting_post", "", "", ""},
+        {"impostor_compose_veg_normal_post", "", "", ""},
+        {"impostor_soften_translucence_post", "", "", ""},
 };
 
 } // namespace
@@ -270,7 +270,7 @@ private:
                 material.textures_.append(Material::Entry{name, String(child->getData()), false});
             else if (element == "parameter")
                 material.parameters_.append(
-                    Material::Entry{name, String(child->getData()), child->getBoolArg("expression", false)});
+                        Material::Entry{name, String(child->getData()), child->getBoolArg("expression", false)});
             else if (element == "state")
                 material.states_.append(Material::Entry{name, String(child->getData()), false});
             else if (element == "options")
@@ -424,7 +424,10 @@ Material::Entry *Material::makeOwn(int kind, const char *name)
     return &entries.last();
 }
 
-int Material::getNumTextures() const { return resolve(TEXTURES).size(); }
+int Material::getNumTextures() const
+{
+    return resolve(TEXTURES).size();
+}
 
 const char *Material::getTextureName(int index) const
 {
@@ -459,7 +462,10 @@ void Material::setTexturePath(int index, const char *path)
     }
 }
 
-int Material::getNumParameters() const { return resolve(PARAMETERS).size(); }
+int Material::getNumParameters() const
+{
+    return resolve(PARAMETERS).size();
+}
 
 const char *Material::getParameterName(int index) const
 {
@@ -529,8 +535,8 @@ void Material::setParameterFloat4(int index, const vec4 &value)
     if (const Entry *entry = resolvedEntry(list, index)) {
         const String name = entry->name;
         Entry *own = makeOwn(PARAMETERS, name.get());
-        own->value = engine_internal::formatFloat(value.x) + " " + engine_internal::formatFloat(value.y) + " " +
-                     engine_internal::formatFloat(value.z) + " " + engine_internal::formatFloat(value.w);
+        own->value = engine_internal::formatFloat(value.x) + " " + engine_internal::formatFloat(value.y) + " "
+                + engine_internal::formatFloat(value.z) + " " + engine_internal::formatFloat(value.w);
         own->expression = false;
     }
 }
@@ -546,7 +552,10 @@ void Material::setParameterExpression(int index, const char *expression)
     }
 }
 
-int Material::getNumStates() const { return resolve(STATES).size(); }
+int Material::getNumStates() const
+{
+    return resolve(STATES).size();
+}
 
 const char *Material::getStateName(int index) const
 {
@@ -595,7 +604,10 @@ int Material::getTransparent() const
     return 0;
 }
 
-void Material::setTransparent(int transparent) { transparent_ = transparent; }
+void Material::setTransparent(int transparent)
+{
+    transparent_ = transparent;
+}
 
 int Material::getBlendSrcFunc() const
 {
@@ -742,7 +754,10 @@ Ptr<Material> Materials::getBaseMaterial(int index)
     return index >= 0 && index < s.base.size() ? s.base[index] : Ptr<Material>();
 }
 
-bool Materials::isMaterial(const UGUID &guid) { return bool(findMaterialByFileGUID(guid)); }
+bool Materials::isMaterial(const UGUID &guid)
+{
+    return bool(findMaterialByFileGUID(guid));
+}
 
 Ptr<Material> Materials::resolve(const char *name_or_guid)
 {
@@ -807,7 +822,8 @@ void Materials::compileShaders(const Vector<Ptr<Material>> &materials)
     const String cache = engine_internal::cachePath();
     if (cache.empty())
         return;
-    const String path = cache + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
+    const String path
+            = cache + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
     QByteArray data;
     engine_internal::readFile(path, data);
     for (const Ptr<Material> &material : materials) {
@@ -823,7 +839,8 @@ void Materials::compileShaders(const Vector<Ptr<Material>> &materials)
         for (int i = 0; i < material->getNumTextures(); ++i)
             resolved += String(material->getTextureName(i)) + "=" + material->getTexturePath(i) + ";";
         const String name = *material->getName() ? String(material->getName()) : String("-");
-        data += String::format("%s %s %08x\n", material->getGUID().getString().get(), name.get(), resolved.hash()).get();
+        data += String::format("%s %s %08x\n", material->getGUID().getString().get(), name.get(), resolved.hash())
+                        .get();
     }
     engine_internal::writeFileAtomic(path, data);
 }
@@ -898,7 +915,7 @@ void materialsScheduleTest(int count)
             if (i % 4 == 3 || source.empty()) {
                 // An unnamed material: the editor shows its GUID instead.
                 entries.append(MaterialLoader::createUnnamed(
-                    UGUID::derive(UGUID(), String::format("compile:%d", ++s.unnamed_counter).get())));
+                        UGUID::derive(UGUID(), String::format("compile:%d", ++s.unnamed_counter).get())));
             } else {
                 entries.append(source[i % source.size()]);
             }
@@ -929,9 +946,9 @@ Vector<String> materialsTexturePaths()
     }
     for (const String &file : FileSystem::getFiles()) {
         const String ext = file.extension().lower();
-        if (file.startsWith("core/textures/") &&
-            (ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "tga" || ext == "dds" || ext == "psd" ||
-             ext == "exr"))
+        if (file.startsWith("core/textures/")
+            && (ext == "png" || ext == "jpg" || ext == "jpeg" || ext == "tga" || ext == "dds" || ext == "psd"
+                || ext == "exr"))
             paths.insert(file.std());
     }
     Vector<String> result;

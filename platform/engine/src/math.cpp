@@ -58,10 +58,8 @@ quat::quat(const mat4 &m)
 
 quat quat::operator*(const quat &o) const
 {
-    return quat(w * o.x + x * o.w + y * o.z - z * o.y,
-                w * o.y - x * o.z + y * o.w + z * o.x,
-                w * o.z + x * o.y - y * o.x + z * o.w,
-                w * o.w - x * o.x - y * o.y - z * o.z);
+    return quat(w * o.x + x * o.w + y * o.z - z * o.y, w * o.y - x * o.z + y * o.w + z * o.x,
+                w * o.z + x * o.y - y * o.x + z * o.w, w * o.w - x * o.x - y * o.y - z * o.z);
 }
 
 vec3 quat::operator*(const vec3 &v) const
@@ -88,7 +86,10 @@ float quat::getAngle(vec3 &axis) const
     return 2.0f * std::acos(Math::clamp(q.w, -1.0f, 1.0f)) * Math::RAD2DEG;
 }
 
-vec3 operator*(const vec3 &v, const quat &q) { return q.conjugate() * v; }
+vec3 operator*(const vec3 &v, const quat &q)
+{
+    return q.conjugate() * v;
+}
 
 mat4::mat4(float diagonal)
 {
@@ -96,7 +97,10 @@ mat4::mat4(float diagonal)
     m[0] = m[5] = m[10] = m[15] = diagonal;
 }
 
-mat4::mat4(const float *values) { std::memcpy(m, values, sizeof(m)); }
+mat4::mat4(const float *values)
+{
+    std::memcpy(m, values, sizeof(m));
+}
 
 mat4::mat4(const quat &rotation)
 {
@@ -120,7 +124,10 @@ mat4::mat4(const quat &rotation)
     m[15] = 1.0f;
 }
 
-vec4 mat4::getColumn(int c) const { return vec4(m[c * 4], m[c * 4 + 1], m[c * 4 + 2], m[c * 4 + 3]); }
+vec4 mat4::getColumn(int c) const
+{
+    return vec4(m[c * 4], m[c * 4 + 1], m[c * 4 + 2], m[c * 4 + 3]);
+}
 
 void mat4::setColumn(int c, const vec4 &v)
 {
@@ -130,7 +137,10 @@ void mat4::setColumn(int c, const vec4 &v)
     m[c * 4 + 3] = v.w;
 }
 
-vec3 mat4::getColumn3(int c) const { return vec3(m[c * 4], m[c * 4 + 1], m[c * 4 + 2]); }
+vec3 mat4::getColumn3(int c) const
+{
+    return vec3(m[c * 4], m[c * 4 + 1], m[c * 4 + 2]);
+}
 
 void mat4::setColumn3(int c, const vec3 &v)
 {
@@ -139,7 +149,10 @@ void mat4::setColumn3(int c, const vec3 &v)
     m[c * 4 + 2] = v.z;
 }
 
-vec4 mat4::getRow(int r) const { return vec4(m[r], m[4 + r], m[8 + r], m[12 + r]); }
+vec4 mat4::getRow(int r) const
+{
+    return vec4(m[r], m[4 + r], m[8 + r], m[12 + r]);
+}
 
 vec3 mat4::getScale() const
 {
@@ -162,16 +175,14 @@ mat4 mat4::operator*(const mat4 &o) const
 
 vec4 mat4::operator*(const vec4 &v) const
 {
-    return vec4(m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12] * v.w,
-                m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13] * v.w,
+    return vec4(m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12] * v.w, m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13] * v.w,
                 m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14] * v.w,
                 m[3] * v.x + m[7] * v.y + m[11] * v.z + m[15] * v.w);
 }
 
 vec3 mat4::operator*(const vec3 &v) const
 {
-    return vec3(m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12],
-                m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13],
+    return vec3(m[0] * v.x + m[4] * v.y + m[8] * v.z + m[12], m[1] * v.x + m[5] * v.y + m[9] * v.z + m[13],
                 m[2] * v.x + m[6] * v.y + m[10] * v.z + m[14]);
 }
 
@@ -185,7 +196,10 @@ bool mat4::operator==(const mat4 &o) const
 
 namespace Math {
 
-bool compare(float a, float b, float epsilon) { return std::fabs(a - b) <= epsilon; }
+bool compare(float a, float b, float epsilon)
+{
+    return std::fabs(a - b) <= epsilon;
+}
 
 bool compare(const vec3 &a, const vec3 &b, float epsilon)
 {
@@ -194,16 +208,16 @@ bool compare(const vec3 &a, const vec3 &b, float epsilon)
 
 bool compare(const vec4 &a, const vec4 &b, float epsilon)
 {
-    return compare(a.x, b.x, epsilon) && compare(a.y, b.y, epsilon) && compare(a.z, b.z, epsilon) &&
-           compare(a.w, b.w, epsilon);
+    return compare(a.x, b.x, epsilon) && compare(a.y, b.y, epsilon) && compare(a.z, b.z, epsilon)
+            && compare(a.w, b.w, epsilon);
 }
 
 bool compare(const quat &a, const quat &b, float epsilon)
 {
-    const bool same = compare(a.x, b.x, epsilon) && compare(a.y, b.y, epsilon) && compare(a.z, b.z, epsilon) &&
-                      compare(a.w, b.w, epsilon);
-    const bool negated = compare(a.x, -b.x, epsilon) && compare(a.y, -b.y, epsilon) &&
-                         compare(a.z, -b.z, epsilon) && compare(a.w, -b.w, epsilon);
+    const bool same = compare(a.x, b.x, epsilon) && compare(a.y, b.y, epsilon) && compare(a.z, b.z, epsilon)
+            && compare(a.w, b.w, epsilon);
+    const bool negated = compare(a.x, -b.x, epsilon) && compare(a.y, -b.y, epsilon) && compare(a.z, -b.z, epsilon)
+            && compare(a.w, -b.w, epsilon);
     return same || negated;
 }
 
@@ -215,17 +229,32 @@ bool compare(const mat4 &a, const mat4 &b, float epsilon)
     return true;
 }
 
-float dot(const vec2 &a, const vec2 &b) { return a.x * b.x + a.y * b.y; }
-float dot(const vec3 &a, const vec3 &b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-float dot(const vec4 &a, const vec4 &b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
-float dot(const quat &a, const quat &b) { return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w; }
+float dot(const vec2 &a, const vec2 &b)
+{
+    return a.x * b.x + a.y * b.y;
+}
+float dot(const vec3 &a, const vec3 &b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float dot(const vec4 &a, const vec4 &b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+}
+float dot(const quat &a, const quat &b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z + a.w * b.w;
+}
 
 vec3 cross(const vec3 &a, const vec3 &b)
 {
     return vec3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
 }
 
-float length(const vec3 &v) { return v.length(); }
+float length(const vec3 &v)
+{
+    return v.length();
+}
 
 vec2 normalize(const vec2 &v)
 {
@@ -245,10 +274,19 @@ vec4 normalize(const vec4 &v)
     return len > 0.0f ? v / len : v;
 }
 
-quat normalize(const quat &q) { return q.normalize(); }
+quat normalize(const quat &q)
+{
+    return q.normalize();
+}
 
-vec3 min(const vec3 &a, const vec3 &b) { return vec3(std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z)); }
-vec3 max(const vec3 &a, const vec3 &b) { return vec3(std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z)); }
+vec3 min(const vec3 &a, const vec3 &b)
+{
+    return vec3(std::min(a.x, b.x), std::min(a.y, b.y), std::min(a.z, b.z));
+}
+vec3 max(const vec3 &a, const vec3 &b)
+{
+    return vec3(std::max(a.x, b.x), std::max(a.y, b.y), std::max(a.z, b.z));
+}
 
 mat4 translate(float x, float y, float z)
 {
@@ -259,7 +297,10 @@ mat4 translate(float x, float y, float z)
     return r;
 }
 
-mat4 translate(const vec3 &t) { return translate(t.x, t.y, t.z); }
+mat4 translate(const vec3 &t)
+{
+    return translate(t.x, t.y, t.z);
+}
 
 mat4 rotateX(float angle)
 {
@@ -297,8 +338,14 @@ mat4 rotateZ(float angle)
     return r;
 }
 
-mat4 rotate(const vec3 &axis, float angle) { return mat4(quat(axis, angle)); }
-mat4 rotate(const quat &q) { return mat4(q); }
+mat4 rotate(const vec3 &axis, float angle)
+{
+    return mat4(quat(axis, angle));
+}
+mat4 rotate(const quat &q)
+{
+    return mat4(q);
+}
 
 mat4 scale(float x, float y, float z)
 {
@@ -309,7 +356,10 @@ mat4 scale(float x, float y, float z)
     return r;
 }
 
-mat4 scale(const vec3 &s) { return scale(s.x, s.y, s.z); }
+mat4 scale(const vec3 &s)
+{
+    return scale(s.x, s.y, s.z);
+}
 
 mat4 transpose(const mat4 &m)
 {
@@ -325,38 +375,38 @@ namespace {
 // Cofactor expansion; inv receives the adjugate, the determinant is returned.
 float adjugate(const float *m, float *inv)
 {
-    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14] +
-             m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
-    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] - m[8] * m[7] * m[14] -
-             m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
-    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13] +
-             m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
-    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] - m[8] * m[6] * m[13] -
-              m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
-    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] - m[9] * m[3] * m[14] -
-             m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
-    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14] +
-             m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
-    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13] -
-             m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
-    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13] +
-              m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
-    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] +
-             m[13] * m[2] * m[7] - m[13] * m[3] * m[6];
-    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14] -
-             m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
-    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13] +
-              m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
-    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13] -
-              m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
-    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] -
-             m[9] * m[2] * m[7] + m[9] * m[3] * m[6];
-    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] +
-             m[8] * m[2] * m[7] - m[8] * m[3] * m[6];
-    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] -
-              m[8] * m[1] * m[7] + m[8] * m[3] * m[5];
-    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] +
-              m[8] * m[1] * m[6] - m[8] * m[2] * m[5];
+    inv[0] = m[5] * m[10] * m[15] - m[5] * m[11] * m[14] - m[9] * m[6] * m[15] + m[9] * m[7] * m[14]
+            + m[13] * m[6] * m[11] - m[13] * m[7] * m[10];
+    inv[4] = -m[4] * m[10] * m[15] + m[4] * m[11] * m[14] + m[8] * m[6] * m[15] - m[8] * m[7] * m[14]
+            - m[12] * m[6] * m[11] + m[12] * m[7] * m[10];
+    inv[8] = m[4] * m[9] * m[15] - m[4] * m[11] * m[13] - m[8] * m[5] * m[15] + m[8] * m[7] * m[13]
+            + m[12] * m[5] * m[11] - m[12] * m[7] * m[9];
+    inv[12] = -m[4] * m[9] * m[14] + m[4] * m[10] * m[13] + m[8] * m[5] * m[14] - m[8] * m[6] * m[13]
+            - m[12] * m[5] * m[10] + m[12] * m[6] * m[9];
+    inv[1] = -m[1] * m[10] * m[15] + m[1] * m[11] * m[14] + m[9] * m[2] * m[15] - m[9] * m[3] * m[14]
+            - m[13] * m[2] * m[11] + m[13] * m[3] * m[10];
+    inv[5] = m[0] * m[10] * m[15] - m[0] * m[11] * m[14] - m[8] * m[2] * m[15] + m[8] * m[3] * m[14]
+            + m[12] * m[2] * m[11] - m[12] * m[3] * m[10];
+    inv[9] = -m[0] * m[9] * m[15] + m[0] * m[11] * m[13] + m[8] * m[1] * m[15] - m[8] * m[3] * m[13]
+            - m[12] * m[1] * m[11] + m[12] * m[3] * m[9];
+    inv[13] = m[0] * m[9] * m[14] - m[0] * m[10] * m[13] - m[8] * m[1] * m[14] + m[8] * m[2] * m[13]
+            + m[12] * m[1] * m[10] - m[12] * m[2] * m[9];
+    inv[2] = m[1] * m[6] * m[15] - m[1] * m[7] * m[14] - m[5] * m[2] * m[15] + m[5] * m[3] * m[14] + m[13] * m[2] * m[7]
+            - m[13] * m[3] * m[6];
+    inv[6] = -m[0] * m[6] * m[15] + m[0] * m[7] * m[14] + m[4] * m[2] * m[15] - m[4] * m[3] * m[14]
+            - m[12] * m[2] * m[7] + m[12] * m[3] * m[6];
+    inv[10] = m[0] * m[5] * m[15] - m[0] * m[7] * m[13] - m[4] * m[1] * m[15] + m[4] * m[3] * m[13]
+            + m[12] * m[1] * m[7] - m[12] * m[3] * m[5];
+    inv[14] = -m[0] * m[5] * m[14] + m[0] * m[6] * m[13] + m[4] * m[1] * m[14] - m[4] * m[2] * m[13]
+            - m[12] * m[1] * m[6] + m[12] * m[2] * m[5];
+    inv[3] = -m[1] * m[6] * m[11] + m[1] * m[7] * m[10] + m[5] * m[2] * m[11] - m[5] * m[3] * m[10] - m[9] * m[2] * m[7]
+            + m[9] * m[3] * m[6];
+    inv[7] = m[0] * m[6] * m[11] - m[0] * m[7] * m[10] - m[4] * m[2] * m[11] + m[4] * m[3] * m[10] + m[8] * m[2] * m[7]
+            - m[8] * m[3] * m[6];
+    inv[11] = -m[0] * m[5] * m[11] + m[0] * m[7] * m[9] + m[4] * m[1] * m[11] - m[4] * m[3] * m[9] - m[8] * m[1] * m[7]
+            + m[8] * m[3] * m[5];
+    inv[15] = m[0] * m[5] * m[10] - m[0] * m[6] * m[9] - m[4] * m[1] * m[10] + m[4] * m[2] * m[9] + m[8] * m[1] * m[6]
+            - m[8] * m[2] * m[5];
     return m[0] * inv[0] + m[1] * inv[4] + m[2] * inv[8] + m[3] * inv[12];
 }
 
@@ -444,8 +494,7 @@ quat slerp(const quat &a, const quat &b, float t)
         k0 = std::sin((1.0f - t) * angle) / s;
         k1 = std::sin(t * angle) / s;
     }
-    return quat(a.x * k0 + end.x * k1, a.y * k0 + end.y * k1, a.z * k0 + end.z * k1, a.w * k0 + end.w * k1)
-        .normalize();
+    return quat(a.x * k0 + end.x * k1, a.y * k0 + end.y * k1, a.z * k0 + end.z * k1, a.w * k0 + end.w * k1).normalize();
 }
 
 mat4 compose(const vec3 &position, const quat &rotation, const vec3 &s)

@@ -42,7 +42,10 @@ int resolveIndex(const QByteArray &text, int count)
 
 } // namespace
 
-Ptr<Mesh> Mesh::create() { return Ptr<Mesh>(new Mesh); }
+Ptr<Mesh> Mesh::create()
+{
+    return Ptr<Mesh>(new Mesh);
+}
 
 Ptr<Mesh> Mesh::load(const char *name)
 {

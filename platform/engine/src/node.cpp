@@ -26,15 +26,15 @@ struct TypeName
 };
 
 const TypeName TYPE_NAMES[] = {
-    {Node::NODE_DUMMY, "NodeDummy"},
-    {Node::NODE_REFERENCE, "NodeReference"},
-    {Node::WORLD_EXPRESSION, "WorldExpression"},
-    {Node::PLAYER_DUMMY, "PlayerDummy"},
-    {Node::LIGHT_WORLD, "LightWorld"},
-    {Node::OBJECT_MESH_STATIC, "ObjectMeshStatic"},
-    {Node::OBJECT_MESH_CLUTTER, "ObjectMeshClutter"},
-    {Node::OBJECT_GRASS, "ObjectGrass"},
-    {Node::OBJECT_BILLBOARDS, "ObjectBillboards"},
+        {Node::NODE_DUMMY, "NodeDummy"},
+        {Node::NODE_REFERENCE, "NodeReference"},
+        {Node::WORLD_EXPRESSION, "WorldExpression"},
+        {Node::PLAYER_DUMMY, "PlayerDummy"},
+        {Node::LIGHT_WORLD, "LightWorld"},
+        {Node::OBJECT_MESH_STATIC, "ObjectMeshStatic"},
+        {Node::OBJECT_MESH_CLUTTER, "ObjectMeshClutter"},
+        {Node::OBJECT_GRASS, "ObjectGrass"},
+        {Node::OBJECT_BILLBOARDS, "ObjectBillboards"},
 };
 
 std::mutex g_registry_mutex;
@@ -46,9 +46,15 @@ std::atomic<int> g_next_id{1};
 
 // ---- bounds ----------------------------------------------------------------
 
-vec3 BoundBox::getCenter() const { return (min_ + max_) * 0.5f; }
+vec3 BoundBox::getCenter() const
+{
+    return (min_ + max_) * 0.5f;
+}
 
-vec3 BoundBox::getSize() const { return max_ - min_; }
+vec3 BoundBox::getSize() const
+{
+    return max_ - min_;
+}
 
 void BoundBox::expand(const vec3 &point)
 {
@@ -99,9 +105,15 @@ void NodeTree::destroy(Node *node)
     keep.destroy();
 }
 
-std::vector<Node *> &NodeTree::roots() { return g_roots; }
+std::vector<Node *> &NodeTree::roots()
+{
+    return g_roots;
+}
 
-bool NodeTree::isRoot(const Node *node) { return std::find(g_roots.begin(), g_roots.end(), node) != g_roots.end(); }
+bool NodeTree::isRoot(const Node *node)
+{
+    return std::find(g_roots.begin(), g_roots.end(), node) != g_roots.end();
+}
 
 void NodeTree::addRoot(Node *node)
 {
@@ -109,7 +121,10 @@ void NodeTree::addRoot(Node *node)
         g_roots.push_back(node);
 }
 
-void NodeTree::removeRoot(Node *node) { g_roots.erase(std::remove(g_roots.begin(), g_roots.end(), node), g_roots.end()); }
+void NodeTree::removeRoot(Node *node)
+{
+    g_roots.erase(std::remove(g_roots.begin(), g_roots.end(), node), g_roots.end());
+}
 
 void NodeTree::sweep()
 {
@@ -161,20 +176,27 @@ int NodeTree::numLiveNodes()
     return int(g_registry.size());
 }
 
-int NodeTree::takeNextId() { return g_next_id.fetch_add(1); }
+int NodeTree::takeNextId()
+{
+    return g_next_id.fetch_add(1);
+}
 
 void NodeTree::raiseNextId(int above)
 {
     int current = g_next_id.load();
-    while (current <= above && !g_next_id.compare_exchange_weak(current, above + 1)) {
-    }
+    while (current <= above && !g_next_id.compare_exchange_weak(current, above + 1)) {}
 }
 
-void NodeTree::resetIds() { g_next_id.store(1); }
+void NodeTree::resetIds()
+{
+    g_next_id.store(1);
+}
 
 // ---- Node ------------------------------------------------------------------------
 
-Node::Node(int type) : type_(type) {}
+Node::Node(int type)
+    : type_(type)
+{}
 
 Node::~Node()
 {
@@ -229,11 +251,20 @@ int Node::getTypeID(const char *name)
     return -1;
 }
 
-bool Node::isPlayer() const { return dynamic_cast<const Player *>(this) != nullptr; }
+bool Node::isPlayer() const
+{
+    return dynamic_cast<const Player *>(this) != nullptr;
+}
 
-bool Node::isLight() const { return dynamic_cast<const Light *>(this) != nullptr; }
+bool Node::isLight() const
+{
+    return dynamic_cast<const Light *>(this) != nullptr;
+}
 
-bool Node::isObject() const { return dynamic_cast<const Object *>(this) != nullptr; }
+bool Node::isObject() const
+{
+    return dynamic_cast<const Object *>(this) != nullptr;
+}
 
 bool Node::isEnabledInHierarchy() const
 {
@@ -244,7 +275,10 @@ bool Node::isEnabledInHierarchy() const
     return true;
 }
 
-Ptr<Node> Node::getParent() const { return parent_ ? parent_->self_ : Ptr<Node>(); }
+Ptr<Node> Node::getParent() const
+{
+    return parent_ ? parent_->self_ : Ptr<Node>();
+}
 
 void Node::setParent(const Ptr<Node> &parent)
 {
@@ -326,11 +360,20 @@ void Node::setWorldTransform(const mat4 &transform)
     transform_ = parent_ ? Math::inverse(parent_->getWorldTransform()) * transform : transform;
 }
 
-vec3 Node::getPosition() const { return transform_.getTranslate(); }
+vec3 Node::getPosition() const
+{
+    return transform_.getTranslate();
+}
 
-void Node::setPosition(const vec3 &position) { transform_.setTranslate(position); }
+void Node::setPosition(const vec3 &position)
+{
+    transform_.setTranslate(position);
+}
 
-quat Node::getRotation() const { return quat(transform_); }
+quat Node::getRotation() const
+{
+    return quat(transform_);
+}
 
 void Node::setRotation(const quat &rotation, bool identity)
 {
@@ -338,11 +381,20 @@ void Node::setRotation(const quat &rotation, bool identity)
     transform_ = Math::compose(getPosition(), rotation, scale);
 }
 
-vec3 Node::getScale() const { return transform_.getScale(); }
+vec3 Node::getScale() const
+{
+    return transform_.getScale();
+}
 
-void Node::setScale(const vec3 &scale) { transform_ = Math::compose(getPosition(), getRotation(), scale); }
+void Node::setScale(const vec3 &scale)
+{
+    transform_ = Math::compose(getPosition(), getRotation(), scale);
+}
 
-vec3 Node::getWorldPosition() const { return getWorldTransform().getTranslate(); }
+vec3 Node::getWorldPosition() const
+{
+    return getWorldTransform().getTranslate();
+}
 
 void Node::setWorldPosition(const vec3 &position)
 {
@@ -351,11 +403,20 @@ void Node::setWorldPosition(const vec3 &position)
     setWorldTransform(world);
 }
 
-quat Node::getWorldRotation() const { return quat(getWorldTransform()); }
+quat Node::getWorldRotation() const
+{
+    return quat(getWorldTransform());
+}
 
-vec3 Node::getWorldDirection() const { return Math::normalize(-getWorldTransform().getColumn3(2)); }
+vec3 Node::getWorldDirection() const
+{
+    return Math::normalize(-getWorldTransform().getColumn3(2));
+}
 
-BoundBox Node::getBoundBox() const { return BoundBox(); }
+BoundBox Node::getBoundBox() const
+{
+    return BoundBox();
+}
 
 namespace {
 
@@ -377,7 +438,10 @@ BoundBox Node::getWorldBoundBox() const
     return box;
 }
 
-BoundSphere Node::getWorldBoundSphere() const { return BoundSphere(getWorldBoundBox()); }
+BoundSphere Node::getWorldBoundSphere() const
+{
+    return BoundSphere(getWorldBoundBox());
+}
 
 BoundBox Node::getHierarchyBoundBox() const
 {
@@ -406,7 +470,10 @@ void Node::copyBaseTo(Node *node) const
 
 // ---- NodeDummy, WorldExpression ------------------------------------------------
 
-Ptr<NodeDummy> NodeDummy::create() { return adopt(new NodeDummy); }
+Ptr<NodeDummy> NodeDummy::create()
+{
+    return adopt(new NodeDummy);
+}
 
 Ptr<Node> NodeDummy::cloneSelf() const
 {
@@ -415,7 +482,10 @@ Ptr<Node> NodeDummy::cloneSelf() const
     return copy;
 }
 
-Ptr<WorldExpression> WorldExpression::create() { return adopt(new WorldExpression); }
+Ptr<WorldExpression> WorldExpression::create()
+{
+    return adopt(new WorldExpression);
+}
 
 Ptr<Node> WorldExpression::cloneSelf() const
 {
@@ -489,7 +559,10 @@ Ptr<Node> NodeReference::cloneSelf() const
 
 namespace engine_internal {
 
-void sweepNodes() { NodeTree::sweep(); }
+void sweepNodes()
+{
+    NodeTree::sweep();
+}
 
 void destroyAllNodes()
 {

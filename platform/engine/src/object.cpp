@@ -32,7 +32,10 @@ Object::Surface &Object::getSurface(int surface)
     return surfaces_[surface];
 }
 
-const char *Object::getSurfaceName(int surface) const { return getSurface(surface).name.get(); }
+const char *Object::getSurfaceName(int surface) const
+{
+    return getSurface(surface).name.get();
+}
 
 int Object::findSurface(const char *name) const
 {
@@ -43,7 +46,10 @@ int Object::findSurface(const char *name) const
     return -1;
 }
 
-bool Object::isEnabled(int surface) const { return getSurface(surface).enabled; }
+bool Object::isEnabled(int surface) const
+{
+    return getSurface(surface).enabled;
+}
 
 void Object::setEnabled(bool enabled, int surface)
 {
@@ -53,7 +59,10 @@ void Object::setEnabled(bool enabled, int surface)
     }
 }
 
-const char *Object::getMaterialName(int surface) const { return getSurface(surface).material.get(); }
+const char *Object::getMaterialName(int surface) const
+{
+    return getSurface(surface).material.get();
+}
 
 Ptr<Material> Object::getMaterial(int surface) const
 {
@@ -99,7 +108,10 @@ void Object::setMaterial(const Ptr<Material> &material, int surface)
     setMaterial(text.get(), surface);
 }
 
-unsigned int Object::getViewportMask(int surface) const { return getSurface(surface).viewport_mask; }
+unsigned int Object::getViewportMask(int surface) const
+{
+    return getSurface(surface).viewport_mask;
+}
 
 void Object::setViewportMask(unsigned int mask, int surface)
 {
@@ -109,7 +121,10 @@ void Object::setViewportMask(unsigned int mask, int surface)
     }
 }
 
-unsigned int Object::getShadowMask(int surface) const { return getSurface(surface).shadow_mask; }
+unsigned int Object::getShadowMask(int surface) const
+{
+    return getSurface(surface).shadow_mask;
+}
 
 void Object::setShadowMask(unsigned int mask, int surface)
 {
@@ -251,7 +266,10 @@ void ObjectSettings::copySettingsTo(ObjectSettings *other) const
     other->setting_values_ = setting_values_;
 }
 
-Ptr<ObjectMeshClutter> ObjectMeshClutter::create() { return adopt(new ObjectMeshClutter); }
+Ptr<ObjectMeshClutter> ObjectMeshClutter::create()
+{
+    return adopt(new ObjectMeshClutter);
+}
 
 Ptr<Node> ObjectMeshClutter::cloneSelf() const
 {
@@ -260,7 +278,10 @@ Ptr<Node> ObjectMeshClutter::cloneSelf() const
     return copy;
 }
 
-Ptr<ObjectGrass> ObjectGrass::create() { return adopt(new ObjectGrass); }
+Ptr<ObjectGrass> ObjectGrass::create()
+{
+    return adopt(new ObjectGrass);
+}
 
 Ptr<Node> ObjectGrass::cloneSelf() const
 {
@@ -269,7 +290,10 @@ Ptr<Node> ObjectGrass::cloneSelf() const
     return copy;
 }
 
-Ptr<ObjectBillboards> ObjectBillboards::create() { return adopt(new ObjectBillboards); }
+Ptr<ObjectBillboards> ObjectBillboards::create()
+{
+    return adopt(new ObjectBillboards);
+}
 
 float ObjectBillboards::getWidth(int index) const
 {

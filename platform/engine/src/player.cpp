@@ -1,12 +1,15 @@
+#include "velmora/Player.h"
 #include "velmora/Camera.h"
 #include "velmora/Light.h"
-#include "velmora/Player.h"
 
 namespace Velmora {
 
 // ---- Camera ----------------------------------------------------------------------
 
-Ptr<Camera> Camera::create() { return Ptr<Camera>(new Camera); }
+Ptr<Camera> Camera::create()
+{
+    return Ptr<Camera>(new Camera);
+}
 
 Ptr<Camera> Camera::clone() const
 {
@@ -15,11 +18,20 @@ Ptr<Camera> Camera::clone() const
     return copy;
 }
 
-mat4 Camera::getIModelview() const { return Math::inverse(modelview_); }
+mat4 Camera::getIModelview() const
+{
+    return Math::inverse(modelview_);
+}
 
-vec3 Camera::getPosition() const { return getIModelview().getTranslate(); }
+vec3 Camera::getPosition() const
+{
+    return getIModelview().getTranslate();
+}
 
-vec3 Camera::getDirection() const { return Math::normalize(-getIModelview().getColumn3(2)); }
+vec3 Camera::getDirection() const
+{
+    return Math::normalize(-getIModelview().getColumn3(2));
+}
 
 mat4 Camera::getProjection(float aspect) const
 {
@@ -65,7 +77,10 @@ void Player::copyPlayerTo(Player *other) const
     other->zfar_ = zfar_;
 }
 
-Ptr<PlayerDummy> PlayerDummy::create() { return adopt(new PlayerDummy); }
+Ptr<PlayerDummy> PlayerDummy::create()
+{
+    return adopt(new PlayerDummy);
+}
 
 Ptr<Node> PlayerDummy::cloneSelf() const
 {
@@ -108,7 +123,10 @@ void LightWorld::setShadowCascadeBorder(int cascade, float border)
         cascade_borders_[cascade] = border;
 }
 
-vec3 LightWorld::getDirection() const { return getWorldDirection(); }
+vec3 LightWorld::getDirection() const
+{
+    return getWorldDirection();
+}
 
 Ptr<Node> LightWorld::cloneSelf() const
 {

@@ -73,7 +73,10 @@ Vector<const Property::Entry *> Property::resolve() const
     return result;
 }
 
-int Property::getNumParameters() const { return resolve().size(); }
+int Property::getNumParameters() const
+{
+    return resolve().size();
+}
 
 const char *Property::getParameterName(int index) const
 {
@@ -104,7 +107,10 @@ float Property::getParameterFloat(int index) const
     return value;
 }
 
-int Property::getParameterInt(int index) const { return std::atoi(getParameterString(index)); }
+int Property::getParameterInt(int index) const
+{
+    return std::atoi(getParameterString(index));
+}
 
 void Property::setParameterString(int index, const char *value)
 {
@@ -279,9 +285,15 @@ bool Properties::isProperty(const UGUID &guid)
 
 namespace engine_internal {
 
-void propertiesInit() { Properties::clearProperties(); }
+void propertiesInit()
+{
+    Properties::clearProperties();
+}
 
-void propertiesShutdown() { Properties::clearProperties(); }
+void propertiesShutdown()
+{
+    Properties::clearProperties();
+}
 
 } // namespace engine_internal
 

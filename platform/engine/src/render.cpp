@@ -161,8 +161,8 @@ bool Render::renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image, i
     request.width = width;
     request.height = height;
     Vector<vec4> color;
-    return render_internal::renderView(request, &color) &&
-           render_internal::toImage(color, width, height, hdr != 0, *image);
+    return render_internal::renderView(request, &color)
+            && render_internal::toImage(color, width, height, hdr != 0, *image);
 }
 
 vec3 Render::getAmbientColor()
@@ -252,16 +252,25 @@ void Render::setPanorama(int mode)
     state().panorama = mode;
 }
 
-int Render::getStreamingTexturesMemoryLimit() { return Console::getInt("render_streaming_textures_memory_limit"); }
+int Render::getStreamingTexturesMemoryLimit()
+{
+    return Console::getInt("render_streaming_textures_memory_limit");
+}
 
 void Render::setStreamingTexturesMemoryLimit(int megabytes)
 {
     Console::setInt("render_streaming_textures_memory_limit", megabytes);
 }
 
-int Render::getStreamingDestroyDuration() { return Console::getInt("render_streaming_destroy_duration"); }
+int Render::getStreamingDestroyDuration()
+{
+    return Console::getInt("render_streaming_destroy_duration");
+}
 
-void Render::setStreamingDestroyDuration(int frames) { Console::setInt("render_streaming_destroy_duration", frames); }
+void Render::setStreamingDestroyDuration(int frames)
+{
+    Console::setInt("render_streaming_destroy_duration", frames);
+}
 
 int Render::getNumRenderedViews()
 {
@@ -269,17 +278,44 @@ int Render::getNumRenderedViews()
     return state().rendered_views;
 }
 
-void Render::printStreamingTextures() { TextureStreaming::printList(); }
+void Render::printStreamingTextures()
+{
+    TextureStreaming::printList();
+}
 
-float Render::getSupersampling() { return read(&RenderSettings::supersampling); }
-void Render::setSupersampling(float supersampling) { write(&RenderSettings::supersampling, supersampling); }
-float Render::getDistanceScale() { return read(&RenderSettings::distance_scale); }
-void Render::setDistanceScale(float scale) { write(&RenderSettings::distance_scale, scale); }
+float Render::getSupersampling()
+{
+    return read(&RenderSettings::supersampling);
+}
+void Render::setSupersampling(float supersampling)
+{
+    write(&RenderSettings::supersampling, supersampling);
+}
+float Render::getDistanceScale()
+{
+    return read(&RenderSettings::distance_scale);
+}
+void Render::setDistanceScale(float scale)
+{
+    write(&RenderSettings::distance_scale, scale);
+}
 
-bool Render::isShadows() { return read(&RenderSettings::shadows); }
-void Render::setShadows(bool enabled) { write(&RenderSettings::shadows, enabled); }
-float Render::getShadowDistance() { return read(&RenderSettings::shadow_distance); }
-void Render::setShadowDistance(float distance) { write(&RenderSettings::shadow_distance, distance); }
+bool Render::isShadows()
+{
+    return read(&RenderSettings::shadows);
+}
+void Render::setShadows(bool enabled)
+{
+    write(&RenderSettings::shadows, enabled);
+}
+float Render::getShadowDistance()
+{
+    return read(&RenderSettings::shadow_distance);
+}
+void Render::setShadowDistance(float distance)
+{
+    write(&RenderSettings::shadow_distance, distance);
+}
 
 const char *Render::getPrePostMaterials()
 {
@@ -292,45 +328,126 @@ void Render::setPrePostMaterials(const char *materials)
     write(&RenderSettings::pre_post_materials, String(materials));
 }
 
-bool Render::isSSAO() { return read(&RenderSettings::ssao); }
-void Render::setSSAO(bool enabled) { write(&RenderSettings::ssao, enabled); }
-float Render::getSSAOIntensity() { return read(&RenderSettings::ssao_intensity); }
-void Render::setSSAOIntensity(float intensity) { write(&RenderSettings::ssao_intensity, intensity); }
-float Render::getSSAOIntensityLightedSide() { return read(&RenderSettings::ssao_intensity_lighted_side); }
+bool Render::isSSAO()
+{
+    return read(&RenderSettings::ssao);
+}
+void Render::setSSAO(bool enabled)
+{
+    write(&RenderSettings::ssao, enabled);
+}
+float Render::getSSAOIntensity()
+{
+    return read(&RenderSettings::ssao_intensity);
+}
+void Render::setSSAOIntensity(float intensity)
+{
+    write(&RenderSettings::ssao_intensity, intensity);
+}
+float Render::getSSAOIntensityLightedSide()
+{
+    return read(&RenderSettings::ssao_intensity_lighted_side);
+}
 void Render::setSSAOIntensityLightedSide(float intensity)
 {
     write(&RenderSettings::ssao_intensity_lighted_side, intensity);
 }
-float Render::getSSAOIntensityReflection() { return read(&RenderSettings::ssao_intensity_reflection); }
+float Render::getSSAOIntensityReflection()
+{
+    return read(&RenderSettings::ssao_intensity_reflection);
+}
 void Render::setSSAOIntensityReflection(float intensity)
 {
     write(&RenderSettings::ssao_intensity_reflection, intensity);
 }
-bool Render::isSSAOCavity() { return read(&RenderSettings::ssao_cavity); }
-void Render::setSSAOCavity(bool enabled) { write(&RenderSettings::ssao_cavity, enabled); }
-float Render::getSSAOCavityIntensity() { return read(&RenderSettings::ssao_cavity_intensity); }
-void Render::setSSAOCavityIntensity(float intensity) { write(&RenderSettings::ssao_cavity_intensity, intensity); }
-float Render::getSSAOCavityRadius() { return read(&RenderSettings::ssao_cavity_radius); }
-void Render::setSSAOCavityRadius(float radius) { write(&RenderSettings::ssao_cavity_radius, radius); }
-bool Render::isSSAORayTracing() { return read(&RenderSettings::ssao_ray_tracing); }
-void Render::setSSAORayTracing(bool enabled) { write(&RenderSettings::ssao_ray_tracing, enabled); }
-bool Render::isSSAORayTracingDenoise() { return read(&RenderSettings::ssao_ray_tracing_denoise); }
-void Render::setSSAORayTracingDenoise(bool enabled) { write(&RenderSettings::ssao_ray_tracing_denoise, enabled); }
-float Render::getSSAORayTracingThreshold() { return read(&RenderSettings::ssao_ray_tracing_threshold); }
+bool Render::isSSAOCavity()
+{
+    return read(&RenderSettings::ssao_cavity);
+}
+void Render::setSSAOCavity(bool enabled)
+{
+    write(&RenderSettings::ssao_cavity, enabled);
+}
+float Render::getSSAOCavityIntensity()
+{
+    return read(&RenderSettings::ssao_cavity_intensity);
+}
+void Render::setSSAOCavityIntensity(float intensity)
+{
+    write(&RenderSettings::ssao_cavity_intensity, intensity);
+}
+float Render::getSSAOCavityRadius()
+{
+    return read(&RenderSettings::ssao_cavity_radius);
+}
+void Render::setSSAOCavityRadius(float radius)
+{
+    write(&RenderSettings::ssao_cavity_radius, radius);
+}
+bool Render::isSSAORayTracing()
+{
+    return read(&RenderSettings::ssao_ray_tracing);
+}
+void Render::setSSAORayTracing(bool enabled)
+{
+    write(&RenderSettings::ssao_ray_tracing, enabled);
+}
+bool Render::isSSAORayTracingDenoise()
+{
+    return read(&RenderSettings::ssao_ray_tracing_denoise);
+}
+void Render::setSSAORayTracingDenoise(bool enabled)
+{
+    write(&RenderSettings::ssao_ray_tracing_denoise, enabled);
+}
+float Render::getSSAORayTracingThreshold()
+{
+    return read(&RenderSettings::ssao_ray_tracing_threshold);
+}
 void Render::setSSAORayTracingThreshold(float threshold)
 {
     write(&RenderSettings::ssao_ray_tracing_threshold, threshold);
 }
-int Render::getSSAOQuality() { return read(&RenderSettings::ssao_quality); }
-void Render::setSSAOQuality(int quality) { write(&RenderSettings::ssao_quality, quality); }
-int Render::getSSAOResolution() { return read(&RenderSettings::ssao_resolution); }
-void Render::setSSAOResolution(int resolution) { write(&RenderSettings::ssao_resolution, resolution); }
-bool Render::isSSAONoise() { return read(&RenderSettings::ssao_noise); }
-void Render::setSSAONoise(bool enabled) { write(&RenderSettings::ssao_noise, enabled); }
-float Render::getSSAORadius() { return read(&RenderSettings::ssao_radius); }
-void Render::setSSAORadius(float radius) { write(&RenderSettings::ssao_radius, radius); }
-float Render::getSSAOThreshold() { return read(&RenderSettings::ssao_threshold); }
-void Render::setSSAOThreshold(float threshold) { write(&RenderSettings::ssao_threshold, threshold); }
+int Render::getSSAOQuality()
+{
+    return read(&RenderSettings::ssao_quality);
+}
+void Render::setSSAOQuality(int quality)
+{
+    write(&RenderSettings::ssao_quality, quality);
+}
+int Render::getSSAOResolution()
+{
+    return read(&RenderSettings::ssao_resolution);
+}
+void Render::setSSAOResolution(int resolution)
+{
+    write(&RenderSettings::ssao_resolution, resolution);
+}
+bool Render::isSSAONoise()
+{
+    return read(&RenderSettings::ssao_noise);
+}
+void Render::setSSAONoise(bool enabled)
+{
+    write(&RenderSettings::ssao_noise, enabled);
+}
+float Render::getSSAORadius()
+{
+    return read(&RenderSettings::ssao_radius);
+}
+void Render::setSSAORadius(float radius)
+{
+    write(&RenderSettings::ssao_radius, radius);
+}
+float Render::getSSAOThreshold()
+{
+    return read(&RenderSettings::ssao_threshold);
+}
+void Render::setSSAOThreshold(float threshold)
+{
+    write(&RenderSettings::ssao_threshold, threshold);
+}
 
 namespace render_internal {
 
@@ -353,7 +470,10 @@ Settings settings()
     return result;
 }
 
-QThreadPool *pool() { return state().pool; }
+QThreadPool *pool()
+{
+    return state().pool;
+}
 
 void forBands(int count, int band, const std::function<void(int, int)> &fn)
 {
@@ -443,8 +563,8 @@ QImage renderWorld(const Ptr<Camera> &camera, int width, int height)
         request.width = width;
         request.height = height;
         Vector<vec4> color;
-        if (!render_internal::renderView(request, &color) ||
-            !render_internal::toImage(color, width, height, false, image))
+        if (!render_internal::renderView(request, &color)
+            || !render_internal::toImage(color, width, height, false, image))
             return QImage();
     } else {
         // Without a camera, the horizon colour of the background.

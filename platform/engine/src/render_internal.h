@@ -53,10 +53,10 @@ struct ViewRequest
     int width = 0;
     int height = 0;
     const Vector<Ptr<Node>> *nodes = nullptr; // null: the world
-    bool full = true;                         // false: stop after the G-buffer stage
-    int light_usage = 0;                      // 2: lights of the node list only
-    String environment;                       // per-view environment ("" = the world's)
-    const Viewport *viewport = nullptr;       // callbacks
+    bool full = true; // false: stop after the G-buffer stage
+    int light_usage = 0; // 2: lights of the node list only
+    String environment; // per-view environment ("" = the world's)
+    const Viewport *viewport = nullptr; // callbacks
 };
 bool renderView(const ViewRequest &request, Vector<vec4> *color);
 

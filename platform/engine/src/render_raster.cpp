@@ -33,13 +33,13 @@ ClipVertex mix(const ClipVertex &a, const ClipVertex &b, float t)
 
 // Clipping planes as dot(plane, clip) >= 0.
 const vec4 PLANES[] = {
-    vec4(0.0f, 0.0f, 1.0f, 1.0f),           // near: z >= -w
-    vec4(0.0f, 0.0f, -1.0f, 1.0f),          // far: z <= w
-    vec4(-1.0f, 0.0f, 0.0f, GUARD_BAND),    // x <= g w
-    vec4(1.0f, 0.0f, 0.0f, GUARD_BAND),     // x >= -g w
-    vec4(0.0f, -1.0f, 0.0f, GUARD_BAND),    // y <= g w
-    vec4(0.0f, 1.0f, 0.0f, GUARD_BAND),     // y >= -g w
-    vec4(0.0f, 0.0f, 0.0f, 1.0f),           // w > 0 (offset below)
+        vec4(0.0f, 0.0f, 1.0f, 1.0f), // near: z >= -w
+        vec4(0.0f, 0.0f, -1.0f, 1.0f), // far: z <= w
+        vec4(-1.0f, 0.0f, 0.0f, GUARD_BAND), // x <= g w
+        vec4(1.0f, 0.0f, 0.0f, GUARD_BAND), // x >= -g w
+        vec4(0.0f, -1.0f, 0.0f, GUARD_BAND), // y <= g w
+        vec4(0.0f, 1.0f, 0.0f, GUARD_BAND), // y >= -g w
+        vec4(0.0f, 0.0f, 0.0f, 1.0f), // w > 0 (offset below)
 };
 constexpr float MIN_W = 1e-6f;
 
@@ -75,7 +75,10 @@ int clipPolygon(ClipVertex *polygon, int count)
 // two triangles that share an edge never both or neither cover a pixel.
 constexpr float SUBPIXELS = 256.0f;
 
-float snap(float v) { return std::round(v * SUBPIXELS) / SUBPIXELS; }
+float snap(float v)
+{
+    return std::round(v * SUBPIXELS) / SUBPIXELS;
+}
 
 double edge(float ax, float ay, float bx, float by, float px, float py)
 {

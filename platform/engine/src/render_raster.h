@@ -13,9 +13,9 @@ struct RasterTriangle
 {
     float x[3];
     float y[3];
-    float q[3];  // 1 / clip w
+    float q[3]; // 1 / clip w
     float qd[3]; // linear view depth / clip w
-    vec3 qb[3];  // barycentric coordinates in the source triangle / clip w
+    vec3 qb[3]; // barycentric coordinates in the source triangle / clip w
     double inv_area = 0.0;
     bool owns_edge[3];
     int min_x = 0;

@@ -71,7 +71,10 @@ Ptr<Texture> texture(const Material &material, const char *slot, bool *cutout)
 class Collector
 {
 public:
-    Collector(const mat4 &view_projection, Scene &scene) : frustum_(view_projection), scene_(scene) {}
+    Collector(const mat4 &view_projection, Scene &scene)
+        : frustum_(view_projection)
+        , scene_(scene)
+    {}
 
     void collectLights(Node *node)
     {

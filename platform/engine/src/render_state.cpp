@@ -32,7 +32,10 @@ States &states()
 
 } // namespace
 
-void RenderState::saveState() { states().saved.push_back(states().current); }
+void RenderState::saveState()
+{
+    states().saved.push_back(states().current);
+}
 
 bool RenderState::restoreState()
 {
@@ -46,24 +49,48 @@ bool RenderState::restoreState()
     return true;
 }
 
-void RenderState::clearStates() { states().current = State(); }
+void RenderState::clearStates()
+{
+    states().current = State();
+}
 
-int RenderState::getNumSavedStates() { return int(states().saved.size()); }
+int RenderState::getNumSavedStates()
+{
+    return int(states().saved.size());
+}
 
-void RenderState::setViewport(int x, int y, int width, int height) { states().current = State{x, y, width, height}; }
+void RenderState::setViewport(int x, int y, int width, int height)
+{
+    states().current = State{x, y, width, height};
+}
 
-int RenderState::getViewportX() { return states().current.x; }
+int RenderState::getViewportX()
+{
+    return states().current.x;
+}
 
-int RenderState::getViewportY() { return states().current.y; }
+int RenderState::getViewportY()
+{
+    return states().current.y;
+}
 
-int RenderState::getViewportWidth() { return states().current.width; }
+int RenderState::getViewportWidth()
+{
+    return states().current.width;
+}
 
-int RenderState::getViewportHeight() { return states().current.height; }
+int RenderState::getViewportHeight()
+{
+    return states().current.height;
+}
 
 namespace render_internal {
 
 // Engine start and stop leave no state behind.
-void resetRenderStates() { states() = States(); }
+void resetRenderStates()
+{
+    states() = States();
+}
 
 } // namespace render_internal
 

@@ -35,7 +35,10 @@ constexpr int SSAO_DIRECTIONS = 16;
 constexpr float SSAO_MAX_PIXELS = 48.0f;
 constexpr int ROWS_PER_BAND = 16;
 
-float encode(float linear) { return std::pow(std::max(0.0f, linear), 1.0f / GAMMA); }
+float encode(float linear)
+{
+    return std::pow(std::max(0.0f, linear), 1.0f / GAMMA);
+}
 
 vec3 decode(const vec3 &encoded)
 {
@@ -43,7 +46,10 @@ vec3 decode(const vec3 &encoded)
                 std::pow(std::max(0.0f, encoded.z), GAMMA));
 }
 
-vec3 rotate(const mat4 &m, const vec3 &v) { return (m * vec4(v, 0.0f)).xyz(); }
+vec3 rotate(const mat4 &m, const vec3 &v)
+{
+    return (m * vec4(v, 0.0f)).xyz();
+}
 
 // Per-pixel scratch memory of one view, kept between renders so that the
 // editor's frames do not allocate it again every time.
@@ -89,7 +95,9 @@ struct ViewTriangle
 class Cutout : public render_internal::CutoutTest
 {
 public:
-    explicit Cutout(const render_internal::Scene &scene) : scene_(scene) {}
+    explicit Cutout(const render_internal::Scene &scene)
+        : scene_(scene)
+    {}
     bool keep(int source, const vec3 &bary) const override
     {
         const render_internal::SceneTriangle &t = scene_.triangles.data()[source];
@@ -106,16 +114,19 @@ private:
 // what the camera sees.
 struct ShadowMap
 {
-    mat4 view;            // world to light view (looking along the light)
+    mat4 view; // world to light view (looking along the light)
     mat4 view_projection; // world to light clip space
-    float texel = 0.0f;   // world size of one texel
+    float texel = 0.0f; // world size of one texel
     Vector<float> depth;
     Vector<int> source;
 };
 
 } // namespace
 
-Renderer *Renderer::getActive() { return g_active; }
+Renderer *Renderer::getActive()
+{
+    return g_active;
+}
 
 namespace render_internal {
 
@@ -126,7 +137,11 @@ namespace render_internal {
 class Pipeline
 {
 public:
-    explicit Pipeline(const ViewRequest &request) : request_(request), settings_(settings()), cutout_(scene_) {}
+    explicit Pipeline(const ViewRequest &request)
+        : request_(request)
+        , settings_(settings())
+        , cutout_(scene_)
+    {}
 
     void run(Vector<vec4> *color)
     {
@@ -273,8 +288,7 @@ private:
                     }
                     g.coverage.data()[i] = 1.0f;
                     g.depth.data()[i] = scratch_->depth.data()[i];
-                    g.normal.data()[i] =
-                        Math::normalize(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
+                    g.normal.data()[i] = Math::normalize(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
                     g.albedo.data()[i] = albedo;
                     g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
                     g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
@@ -318,9 +332,10 @@ private:
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
         const int height = request_.height;
-        const int steps = settings_.ssao_quality <= 0 ? 2 : settings_.ssao_quality == 1 ? 3
-                                                          : settings_.ssao_quality == 2 ? 4
-                                                                                         : 6;
+        const int steps = settings_.ssao_quality <= 0 ? 2
+                : settings_.ssao_quality == 1         ? 3
+                : settings_.ssao_quality == 2         ? 4
+                                                      : 6;
         const float radius = settings_.ssao_radius;
         const float threshold = Math::clamp(settings_.ssao_threshold, 0.0f, 0.99f);
         vec2 directions[SSAO_DIRECTIONS];
@@ -434,8 +449,9 @@ private:
         // Light view space looks down -Z: depths are -z.
         const float near_depth = -casters.getMax().z - margin;
         const float far_depth = -casters.getMin().z + margin;
-        map->view_projection =
-            Math::ortho(low.x - margin, high.x + margin, low.y - margin, high.y + margin, near_depth, far_depth) * view;
+        map->view_projection
+                = Math::ortho(low.x - margin, high.x + margin, low.y - margin, high.y + margin, near_depth, far_depth)
+                * view;
         map->texel = std::max(high.x - low.x, high.y - low.y) / float(SHADOW_MAP_SIZE);
         map->depth = Vector<float>(SHADOW_MAP_SIZE * SHADOW_MAP_SIZE);
         map->source = Vector<int>(SHADOW_MAP_SIZE * SHADOW_MAP_SIZE);
@@ -510,11 +526,10 @@ private:
 
                     vec3 irradiance;
                     if (!settings_.debug_lights) {
-                        const vec3 ambient =
-                            hemisphere_ ? Math::lerp(GROUND_COLOR, SKY_COLOR,
-                                                     Math::clamp(bent.z * 0.5f + 0.5f, 0.0f, 1.0f)) *
-                                              HEMISPHERE_AMBIENT
-                                        : settings_.ambient;
+                        const vec3 ambient = hemisphere_
+                                ? Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(bent.z * 0.5f + 0.5f, 0.0f, 1.0f))
+                                        * HEMISPHERE_AMBIENT
+                                : settings_.ambient;
                         irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
                     }
                     vec3 specular;
@@ -527,22 +542,21 @@ private:
                         const float n_dot_l = Math::dot(normal, light.to_light);
                         const ShadowMap *map = shadow_maps_.data()[l].get();
                         const float shadow = map && n_dot_l != 0.0f
-                                                 ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
-                                                 : 1.0f;
+                                ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
+                                : 1.0f;
                         if (n_dot_l > 0.0f) {
                             irradiance += light.color * (n_dot_l * shadow);
                             const vec3 half = Math::normalize(light.to_light + to_eye);
-                            specular += light.color *
-                                        (strength * shadow * std::pow(std::max(0.0f, Math::dot(normal, half)), exponent));
+                            specular += light.color
+                                    * (strength * shadow * std::pow(std::max(0.0f, Math::dot(normal, half)), exponent));
                         } else {
                             behind += light.color * (-n_dot_l * shadow);
                         }
                     }
                     g.irradiance.data()[i] = irradiance;
                     const vec3 lit = settings_.debug_lights
-                                         ? irradiance
-                                         : albedo * irradiance + albedo * behind * g.translucence.data()[i] +
-                                               specular * tint;
+                            ? irradiance
+                            : albedo * irradiance + albedo * behind * g.translucence.data()[i] + specular * tint;
                     g.color.data()[i] = vec4(lit, 1.0f);
                 }
             }

@@ -19,7 +19,10 @@ int wrap(int i, int size)
 
 } // namespace
 
-Ptr<Texture> Texture::create() { return Ptr<Texture>(new Texture); }
+Ptr<Texture> Texture::create()
+{
+    return Ptr<Texture>(new Texture);
+}
 
 bool Texture::create2D(int width, int height, int format, int flags)
 {
@@ -46,9 +49,9 @@ bool Texture::setImage(const Image &image, int flags)
     }
     const int width = image.getWidth();
     const int height = image.getHeight();
-    const int format = image.getFormat() == Image::FORMAT_R8     ? FORMAT_R8
-                       : image.getFormat() == Image::FORMAT_R32F ? FORMAT_R32F
-                                                                 : FORMAT_RGBA8;
+    const int format = image.getFormat() == Image::FORMAT_R8 ? FORMAT_R8
+            : image.getFormat() == Image::FORMAT_R32F        ? FORMAT_R32F
+                                                             : FORMAT_RGBA8;
     if (!create2D(width, height, format, flags))
         return false;
     const bool gray = image.getNumChannels() == 1;
@@ -70,9 +73,15 @@ void Texture::clear()
     flags_ = 0;
 }
 
-int Texture::getWidth(int mip) const { return mip >= 0 && mip < levels_.size() ? levels_[mip].width : 0; }
+int Texture::getWidth(int mip) const
+{
+    return mip >= 0 && mip < levels_.size() ? levels_[mip].width : 0;
+}
 
-int Texture::getHeight(int mip) const { return mip >= 0 && mip < levels_.size() ? levels_[mip].height : 0; }
+int Texture::getHeight(int mip) const
+{
+    return mip >= 0 && mip < levels_.size() ? levels_[mip].height : 0;
+}
 
 int Texture::getImageFormat() const
 {
@@ -107,9 +116,7 @@ bool Texture::getImage(Image &image) const
         return false;
     const vec4 *source = level.pixels.data();
     const size_t count = size_t(level.width) * size_t(level.height);
-    auto toByte = [](float v) {
-        return static_cast<unsigned char>(std::lround(Math::clamp(v, 0.0f, 1.0f) * 255.0f));
-    };
+    auto toByte = [](float v) { return static_cast<unsigned char>(std::lround(Math::clamp(v, 0.0f, 1.0f) * 255.0f)); };
     if (format == Image::FORMAT_R32F) {
         float *out = reinterpret_cast<float *>(image.getPixels());
         for (size_t i = 0; i < count; ++i)
@@ -167,8 +174,8 @@ bool Texture::createMipmaps()
             for (int x = 0; x < level.width; ++x) {
                 const int x0 = std::min(x * 2, above.width - 1);
                 const int x1 = std::min(x * 2 + 1, above.width - 1);
-                const vec4 sum = source[y0 * above.width + x0] + source[y0 * above.width + x1] +
-                                 source[y1 * above.width + x0] + source[y1 * above.width + x1];
+                const vec4 sum = source[y0 * above.width + x0] + source[y0 * above.width + x1]
+                        + source[y1 * above.width + x0] + source[y1 * above.width + x1];
                 level.pixels.data()[y * level.width + x] = sum * 0.25f;
             }
         }
@@ -204,7 +211,10 @@ const vec4 *Texture::getPixels(int mip) const
     return mip >= 0 && mip < levels_.size() ? levels_[mip].pixels.data() : nullptr;
 }
 
-vec4 *Texture::getPixels(int mip) { return mip >= 0 && mip < levels_.size() ? levels_[mip].pixels.data() : nullptr; }
+vec4 *Texture::getPixels(int mip)
+{
+    return mip >= 0 && mip < levels_.size() ? levels_[mip].pixels.data() : nullptr;
+}
 
 vec4 Texture::sample(float u, float v) const
 {

@@ -140,7 +140,10 @@ void TextureStreaming::init()
     s.entries.clear();
 }
 
-void TextureStreaming::shutdown() { init(); }
+void TextureStreaming::shutdown()
+{
+    init();
+}
 
 void TextureStreaming::beginFrame()
 {

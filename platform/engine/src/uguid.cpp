@@ -59,8 +59,9 @@ UGUID fromDigest(const QByteArray &digest)
     UGUID guid;
     const auto *bytes = reinterpret_cast<const unsigned char *>(digest.constData());
     for (int w = 0; w < UGUID::NUM_WORDS; w++) {
-        guid.setWord(w, (uint32_t(bytes[w * 4]) << 24) | (uint32_t(bytes[w * 4 + 1]) << 16) |
-                            (uint32_t(bytes[w * 4 + 2]) << 8) | uint32_t(bytes[w * 4 + 3]));
+        guid.setWord(w,
+                     (uint32_t(bytes[w * 4]) << 24) | (uint32_t(bytes[w * 4 + 1]) << 16)
+                             | (uint32_t(bytes[w * 4 + 2]) << 8) | uint32_t(bytes[w * 4 + 3]));
     }
     return guid;
 }
@@ -99,7 +100,10 @@ String UGUID::getString() const
     return String(buffer, TEXT_LENGTH);
 }
 
-String UGUID::getFileSystemString() const { return String(GUID_PREFIX) + getString(); }
+String UGUID::getFileSystemString() const
+{
+    return String(GUID_PREFIX) + getString();
+}
 
 bool UGUID::isEmpty() const
 {
@@ -109,7 +113,10 @@ bool UGUID::isEmpty() const
     return true;
 }
 
-void UGUID::clear() { std::memset(words_, 0, sizeof(words_)); }
+void UGUID::clear()
+{
+    std::memset(words_, 0, sizeof(words_));
+}
 
 bool UGUID::isGUIDText(const char *text)
 {

@@ -17,13 +17,16 @@ namespace {
 
 bool isStage(int stage)
 {
-    return stage == Renderer::STAGE_GBUFFER || stage == Renderer::STAGE_AMBIENT_OCCLUSION ||
-           stage == Renderer::STAGE_LIGHTING;
+    return stage == Renderer::STAGE_GBUFFER || stage == Renderer::STAGE_AMBIENT_OCCLUSION
+            || stage == Renderer::STAGE_LIGHTING;
 }
 
 } // namespace
 
-Ptr<Viewport> Viewport::create() { return Ptr<Viewport>(new Viewport); }
+Ptr<Viewport> Viewport::create()
+{
+    return Ptr<Viewport>(new Viewport);
+}
 
 int Viewport::addCallback(int stage, Callback *callback)
 {
@@ -98,8 +101,8 @@ bool Viewport::renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image,
     request.environment = environment_;
     request.viewport = this;
     Vector<vec4> color;
-    return render_internal::renderView(request, &color) &&
-           render_internal::toImage(color, width, height, hdr != 0, *image);
+    return render_internal::renderView(request, &color)
+            && render_internal::toImage(color, width, height, hdr != 0, *image);
 }
 
 bool Viewport::renderNode(const Ptr<Camera> &camera, const Ptr<Node> &node)

@@ -28,13 +28,13 @@ constexpr int MAX_REFERENCE_DEPTH = 16;
 struct WorldState
 {
     bool loaded = false;
-    String path;          // data-relative, with ".world"
+    String path; // data-relative, with ".world"
     String absolute_path;
     String name;
     String render_settings_path;
     Vector<String> root_arg_names;
     Vector<String> root_arg_values;
-    String settings_xml;  // the <settings> element as read ("" when none)
+    String settings_xml; // the <settings> element as read ("" when none)
     Vector<String> unknown_elements;
     bool auto_reload_references = false;
 };
@@ -92,7 +92,10 @@ String joinFloats(const float *values, int count)
     return text;
 }
 
-void addTextChild(Xml *parent, const char *name, const String &text) { parent->addChild(name)->setData(text.get()); }
+void addTextChild(Xml *parent, const char *name, const String &text)
+{
+    parent->addChild(name)->setData(text.get());
+}
 
 // ---- reading nodes ----------------------------------------------------------------
 
@@ -285,8 +288,8 @@ void makeIdsUnique(const Vector<Ptr<Node>> &roots, std::set<int> &used)
 
 bool isDefaultSurface(const Object::Surface &surface)
 {
-    return surface.enabled && surface.material.empty() && surface.viewport_mask == 0xffffffffu &&
-           surface.shadow_mask == 0xffffffffu && surface.unknown_elements.empty();
+    return surface.enabled && surface.material.empty() && surface.viewport_mask == 0xffffffffu
+            && surface.shadow_mask == 0xffffffffu && surface.unknown_elements.empty();
 }
 
 void writeSurfaces(const Object *object, Xml *element)
@@ -556,15 +559,30 @@ void World::quit()
     Render::resetSettings();
 }
 
-bool World::isLoaded() { return engine_internal::isRunning() && g_world.loaded; }
+bool World::isLoaded()
+{
+    return engine_internal::isRunning() && g_world.loaded;
+}
 
-const char *World::getPath() { return g_world.path.get(); }
+const char *World::getPath()
+{
+    return g_world.path.get();
+}
 
-const char *World::getAbsolutePath() { return g_world.absolute_path.get(); }
+const char *World::getAbsolutePath()
+{
+    return g_world.absolute_path.get();
+}
 
-const char *World::getName() { return g_world.name.get(); }
+const char *World::getName()
+{
+    return g_world.name.get();
+}
 
-const char *World::getRenderSettingsPath() { return g_world.render_settings_path.get(); }
+const char *World::getRenderSettingsPath()
+{
+    return g_world.render_settings_path.get();
+}
 
 Ptr<Node> World::getNodeById(int id)
 {
@@ -634,7 +652,10 @@ int World::getNumNodes()
     return count;
 }
 
-bool World::isNode(int id) { return bool(getNodeById(id)); }
+bool World::isNode(int id)
+{
+    return bool(getNodeById(id));
+}
 
 bool World::addNode(const Ptr<Node> &node)
 {
@@ -736,8 +757,8 @@ bool World::saveNodes(const char *path, const Vector<Ptr<Node>> &nodes)
 {
     if (!engine_internal::checkRunning("World::saveNodes") || !path || !*path)
         return false;
-    const String absolute =
-        QFileInfo(QString::fromUtf8(path)).isAbsolute() ? String(path) : engine_internal::dataPath() + path;
+    const String absolute
+            = QFileInfo(QString::fromUtf8(path)).isAbsolute() ? String(path) : engine_internal::dataPath() + path;
     Xml xml("nodes");
     xml.setArg("version", "1");
     for (const Ptr<Node> &node : nodes) {
@@ -763,9 +784,15 @@ void World::updateSpatial()
     // World transforms and bounds are computed on request: nothing to update.
 }
 
-bool World::isAutoReloadNodeReferences() { return g_world.auto_reload_references; }
+bool World::isAutoReloadNodeReferences()
+{
+    return g_world.auto_reload_references;
+}
 
-void World::setAutoReloadNodeReferences(bool enabled) { g_world.auto_reload_references = enabled; }
+void World::setAutoReloadNodeReferences(bool enabled)
+{
+    g_world.auto_reload_references = enabled;
+}
 
 namespace engine_internal {
 

@@ -18,7 +18,10 @@ namespace Velmora {
 
 namespace {
 
-bool isAsciiBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool isAsciiBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 std::string trimmed(const std::string &text)
 {
@@ -177,8 +180,8 @@ struct XmlAccess
             return false;
         }
         pugi::xml_document document;
-        const pugi::xml_parse_result result =
-            document.load_buffer(data, size, pugi::parse_default, pugi::encoding_utf8);
+        const pugi::xml_parse_result result
+                = document.load_buffer(data, size, pugi::parse_default, pugi::encoding_utf8);
         if (!result) {
             Log::error("Xml: %s: %s at offset %lld\n", what, result.description(),
                        static_cast<long long>(result.offset));
@@ -198,11 +201,16 @@ struct XmlAccess
     }
 };
 
-Ptr<Xml> Xml::create(const char *name) { return Ptr<Xml>(new Xml(name)); }
+Ptr<Xml> Xml::create(const char *name)
+{
+    return Ptr<Xml>(new Xml(name));
+}
 
 Xml::Xml() = default;
 
-Xml::Xml(const char *name) : name_(name ? name : "") {}
+Xml::Xml(const char *name)
+    : name_(name ? name : "")
+{}
 
 Xml::~Xml() = default;
 
@@ -266,8 +274,7 @@ bool Xml::save(const char *path) const
     }
     const String text = toString();
     QSaveFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.get(), text.size()) != text.size() ||
-        !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(text.get(), text.size()) != text.size() || !file.commit()) {
         Log::error("Xml::save(): can't write \"%s\"\n", path);
         return false;
     }
@@ -282,9 +289,15 @@ void Xml::clear()
     children_.clear();
 }
 
-void Xml::setName(const char *name) { name_ = name ? name : ""; }
+void Xml::setName(const char *name)
+{
+    name_ = name ? name : "";
+}
 
-void Xml::setData(const char *data) { data_ = data ? data : ""; }
+void Xml::setData(const char *data)
+{
+    data_ = data ? data : "";
+}
 
 int Xml::getIntData(int def) const
 {
@@ -298,7 +311,10 @@ float Xml::getFloatData(float def) const
     return parseFloatText(data_.c_str(), value) ? value : def;
 }
 
-bool Xml::getBoolData(bool def) const { return parseBoolText(data_.c_str(), def); }
+bool Xml::getBoolData(bool def) const
+{
+    return parseBoolText(data_.c_str(), def);
+}
 
 const char *Xml::getArgName(int index) const
 {
@@ -320,7 +336,10 @@ int Xml::findArg(const char *name) const
     return -1;
 }
 
-const char *Xml::getArg(const char *name) const { return getArgValue(findArg(name)); }
+const char *Xml::getArg(const char *name) const
+{
+    return getArgValue(findArg(name));
+}
 
 int Xml::getIntArg(const char *name, int def) const
 {
@@ -352,9 +371,15 @@ void Xml::setArg(const char *name, const char *value)
         args_[size_t(index)].second = value ? value : "";
 }
 
-void Xml::setIntArg(const char *name, int value) { setArg(name, std::to_string(value).c_str()); }
+void Xml::setIntArg(const char *name, int value)
+{
+    setArg(name, std::to_string(value).c_str());
+}
 
-void Xml::setFloatArg(const char *name, float value) { setArg(name, floatText(value).c_str()); }
+void Xml::setFloatArg(const char *name, float value)
+{
+    setArg(name, floatText(value).c_str());
+}
 
 bool Xml::removeArg(const char *name)
 {
@@ -370,7 +395,10 @@ Xml *Xml::getChild(int index) const
     return index >= 0 && index < getNumChildren() ? children_[size_t(index)].get() : nullptr;
 }
 
-Xml *Xml::findChild(const char *name) const { return getChild(findChildIndex(name)); }
+Xml *Xml::findChild(const char *name) const
+{
+    return getChild(findChildIndex(name));
+}
 
 int Xml::findChildIndex(const char *name) const
 {

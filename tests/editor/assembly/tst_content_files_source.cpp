@@ -33,12 +33,14 @@ QString hex(int n)
 class FakeCatalog : public ContentCatalog
 {
 public:
-    explicit FakeCatalog(const QString &root) : root_(root) {}
+    explicit FakeCatalog(const QString &root)
+        : root_(root)
+    {}
 
     QString root_;
     QVector<Asset> assets_;
-    QHash<UGUID, QString> files_;        // GUID -> data-relative path ("" for none)
-    QHash<UGUID, QString> absolute_;     // overrides of the absolute path
+    QHash<UGUID, QString> files_; // GUID -> data-relative path ("" for none)
+    QHash<UGUID, QString> absolute_; // overrides of the absolute path
     QHash<UGUID, UGUID> material_files_; // runtime -> file GUID
     QSet<UGUID> packaged_;
 
@@ -78,8 +80,11 @@ Result run(std::unique_ptr<ContentCatalog> catalog, QList<QPair<int, int>> *repo
     PostProcessingHandler queue;
     fp::CopyItems items;
     Result result;
-    result.ok = source.process([reports](int max, int value) { return reports && (reports->append({max, value}), false), true; },
-                               queue, items);
+    result.ok = source.process(
+            [reports](int max, int value) {
+                return reports && (reports->append({max, value}), false), true;
+            },
+            queue, items);
     for (const fp::CopyItem &item : items) {
         result.destinations << item.relative_dest;
         if (item.relative_dest == QLatin1String("data/guids.db")) {
@@ -158,8 +163,9 @@ void TestContentFilesSource::a_stored_runtime_brings_its_meta_file()
     catalog_->assets_[0].runtimes.append(ContentCatalog::Runtime{guid(9), true});
     catalog_->files_.insert(guid(9), ".runtimes/aa/r.node");
     const Result result = run(std::move(catalog_));
-    QCOMPARE(result.destinations, (QStringList{"data/worlds/a.world", "data/.runtimes/aa/r.node",
-                                               "data/.runtimes/aa/r.node.meta", "data/guids.db"}));
+    QCOMPARE(result.destinations,
+             (QStringList{"data/worlds/a.world", "data/.runtimes/aa/r.node", "data/.runtimes/aa/r.node.meta",
+                          "data/guids.db"}));
     QCOMPARE(result.guids_db.value(hex(9)).toString(), QStringLiteral(".runtimes/aa/r.node"));
     QCOMPARE(result.guids_db.size(), 2);
 }
@@ -188,7 +194,8 @@ void TestContentFilesSource::a_material_without_an_engine_object_adds_nothing_si
     const Result result = run(std::move(catalog_));
     QVERIFY(result.ok);
     QCOMPARE(result.destinations, QStringList());
-    QCOMPARE(capture.count(QtWarningMsg, "Build Tool: [internal warning] asset file has an invalid FileSystem's path."), 1);
+    QCOMPARE(capture.count(QtWarningMsg, "Build Tool: [internal warning] asset file has an invalid FileSystem's path."),
+             1);
     QCOMPARE(capture.count(QtWarningMsg, "\tFile guid:"), 1);
 }
 
@@ -217,11 +224,16 @@ void TestContentFilesSource::stale_asset_data_is_skipped_with_a_warning_data()
 {
     QTest::addColumn<QString>("problem");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("duplicate GUID of another file") << "duplicate" << "two files claim the GUID";
-    QTest::newRow("missing side meta") << "no meta" << "necessary file not found";
-    QTest::newRow("missing runtime file") << "no file" << "necessary file not found";
-    QTest::newRow("stored outside .runtimes") << "outside" << "outside the \".runtimes\" folder";
-    QTest::newRow("path leaving the data folder") << "escape" << "has no usable path";
+    QTest::newRow("duplicate GUID of another file") << "duplicate"
+                                                    << "two files claim the GUID";
+    QTest::newRow("missing side meta") << "no meta"
+                                       << "necessary file not found";
+    QTest::newRow("missing runtime file") << "no file"
+                                          << "necessary file not found";
+    QTest::newRow("stored outside .runtimes") << "outside"
+                                              << "outside the \".runtimes\" folder";
+    QTest::newRow("path leaving the data folder") << "escape"
+                                                  << "has no usable path";
 }
 
 void TestContentFilesSource::stale_asset_data_is_skipped_with_a_warning()

@@ -25,9 +25,12 @@ QByteArray project(const QStringList &configurations, bool post_build = true)
 {
     QByteArray xml = "<Project Sdk=\"Microsoft.NET.Sdk\">\n";
     for (const QString &name : configurations) {
-        xml += "  <PropertyGroup Condition=\" '$(Configuration)|$(Platform)' == '" + name.toUtf8() + "' \">\n"
-               "    <AssemblyName>Game_" + QByteArray::number(qHash(name)) + "</AssemblyName>\n"
-               "  </PropertyGroup>\n";
+        xml += "  <PropertyGroup Condition=\" '$(Configuration)|$(Platform)' == '" + name.toUtf8()
+                + "' \">\n"
+                  "    <AssemblyName>Game_"
+                + QByteArray::number(qHash(name))
+                + "</AssemblyName>\n"
+                  "  </PropertyGroup>\n";
     }
     if (post_build)
         xml += "  <Target Name=\"PostBuild\" AfterTargets=\"PostBuildEvent\"><Exec Command=\"rm -rf /\" /></Target>\n";
@@ -109,8 +112,11 @@ Run TestCSFilesSource::run(Binary binary, Precision precision, int cancel_at)
     PostProcessingHandler queue;
     fp::CopyItems items;
     Run result;
-    result.ok = source.process([&](int max, int value) { return result.reports.append({max, value}), value != cancel_at; },
-                               queue, items);
+    result.ok = source.process(
+            [&](int max, int value) {
+                return result.reports.append({max, value}), value != cancel_at;
+            },
+            queue, items);
     result.executable = source.getExecutablePath();
     for (const fp::CopyItem &item : items)
         result.destinations << item.relative_dest;
@@ -137,8 +143,9 @@ void TestCSFilesSource::a_published_project_lands_in_bin_with_its_executable()
     const Run result = run();
     QVERIFY(result.ok);
     const QString exe = assemblyName("Release|AnyCPU");
-    QCOMPARE(result.destinations, (QStringList{"bin/libVelmoraWrapper_x64.so", "bin/VelmoraSharpCore_x64.dll",
-                                               "bin/Game.Logic.dll", "bin/" + exe, "bin/runtimes/x/native.so"}));
+    QCOMPARE(result.destinations,
+             (QStringList{"bin/libVelmoraWrapper_x64.so", "bin/VelmoraSharpCore_x64.dll", "bin/Game.Logic.dll",
+                          "bin/" + exe, "bin/runtimes/x/native.so"}));
     QCOMPARE(result.executable, "bin/" + exe);
     QCOMPARE(result.reports, (Reports{{4, 1}, {4, 2}, {4, 3}, {4, 4}}));
     // The project file is untouched, its working copy and the tool's
@@ -163,7 +170,8 @@ void TestCSFilesSource::the_configuration_follows_kind_and_precision_data()
     const QStringList two{"Debug|AnyCPU", "Release|AnyCPU"};
     const QStringList four{"Debug|AnyCPU", "DebugDouble|AnyCPU", "Release|AnyCPU", "ReleaseDouble|AnyCPU"};
     QTest::newRow("two, debug") << two << Binary::Debug << Precision::Double << "Debug|AnyCPU";
-    QTest::newRow("two, release ignores precision") << two << Binary::Development << Precision::Double << "Release|AnyCPU";
+    QTest::newRow("two, release ignores precision")
+            << two << Binary::Development << Precision::Double << "Release|AnyCPU";
     QTest::newRow("four, double debug") << four << Binary::Debug << Precision::Double << "DebugDouble|AnyCPU";
     QTest::newRow("four, float release") << four << Binary::Development << Precision::Float << "Release|AnyCPU";
     QTest::newRow("three") << QStringList(four.mid(0, 3)) << Binary::Debug << Precision::Float << "unknown";
@@ -185,8 +193,9 @@ void TestCSFilesSource::the_configuration_follows_kind_and_precision()
     const Run result = run(binary, precision);
     if (chosen == "unknown" || chosen == "wrong") {
         QVERIFY(!result.ok);
-        QCOMPARE(capture.count(QtCriticalMsg, "csproj file contains " + chosen + " configuration parameters - ' (\""
-                                                      + configurations.first() + "\""),
+        QCOMPARE(capture.count(QtCriticalMsg,
+                               "csproj file contains " + chosen + " configuration parameters - ' (\""
+                                       + configurations.first() + "\""),
                  1);
         QVERIFY(dotnet_->calls().isEmpty());
     } else {
@@ -240,9 +249,12 @@ void TestCSFilesSource::broken_inputs_fail_with_their_message_data()
 {
     QTest::addColumn<QString>("problem");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no wrapper") << "wrapper" << "necessary file not found";
-    QTest::newRow("unreadable project") << "not xml" << "can't read csproj file";
-    QTest::newRow("no assembly name") << "no name" << "doesn't contain the key Project->PropertyGroup->AssemblyName";
+    QTest::newRow("no wrapper") << "wrapper"
+                                << "necessary file not found";
+    QTest::newRow("unreadable project") << "not xml"
+                                        << "can't read csproj file";
+    QTest::newRow("no assembly name") << "no name"
+                                      << "doesn't contain the key Project->PropertyGroup->AssemblyName";
 }
 
 void TestCSFilesSource::broken_inputs_fail_with_their_message()
@@ -254,7 +266,9 @@ void TestCSFilesSource::broken_inputs_fail_with_their_message()
     else if (problem == "not xml")
         QVERIFY(Installation::writeFile(cs_file_, "Project {"));
     else if (problem == "no name")
-        QVERIFY(Installation::writeFile(cs_file_, QByteArray(project({"Debug|AnyCPU", "Release|AnyCPU"})).replace("AssemblyName", "RootNamespace")));
+        QVERIFY(Installation::writeFile(
+                cs_file_,
+                QByteArray(project({"Debug|AnyCPU", "Release|AnyCPU"})).replace("AssemblyName", "RootNamespace")));
     else
         QFAIL("unknown problem");
     MessageCapture capture;

@@ -25,7 +25,11 @@ QStringList run(fp::Source &source, fp::CopyItems *items_out = nullptr)
     PostProcessingHandler queue;
     fp::CopyItems items;
     QList<QPair<int, int>> reports;
-    const bool ok = source.process([&](int max, int value) { return reports.append({max, value}), true; }, queue, items);
+    const bool ok = source.process(
+            [&](int max, int value) {
+                return reports.append({max, value}), true;
+            },
+            queue, items);
     queue.runOperations();
     if (items_out)
         *items_out = items;
@@ -73,17 +77,15 @@ void TestEngineFileSources::extra_files_follow_video_api_binary_kind_and_package
     QTest::newRow("auto gives the GL cache only on Linux")
             << VideoAPI::Auto << Binary::Development << false
             << textures + core_folder + scripts_package + QStringList{"data/shader_gl.cache"} + common_tail << 0;
-    QTest::newRow("DX11 gives no cache and one warning")
-            << VideoAPI::DX11 << Binary::Development << false << textures + core_folder + scripts_package + common_tail
-            << 1;
+    QTest::newRow("DX11 gives no cache and one warning") << VideoAPI::DX11 << Binary::Development << false
+                                                         << textures + core_folder + scripts_package + common_tail << 1;
     QTest::newRow("debug takes the debug cache")
             << VideoAPI::OpenGL << Binary::Debug << false
             << textures + core_folder + scripts_package + QStringList{"data/shader_gl_debug.cache"} + common_tail << 0;
-    QTest::newRow("a core package replaces the core folder")
-            << VideoAPI::OpenGL << Binary::Development << true
-            << textures + QStringList{"data/core.pkq"} + scripts_package + QStringList{"data/shader_gl.cache"}
-                    + common_tail
-            << 0;
+    QTest::newRow("a core package replaces the core folder") << VideoAPI::OpenGL << Binary::Development << true
+                                                             << textures + QStringList{"data/core.pkq"}
+                    + scripts_package + QStringList{"data/shader_gl.cache"} + common_tail
+                                                             << 0;
 }
 
 void TestEngineFileSources::extra_files_follow_video_api_binary_kind_and_packages()
@@ -129,7 +131,8 @@ void TestEngineFileSources::windows_runtime_libraries_are_found_beside_or_under_
     ExtraEngineFilesSource source(inst.binPath(), inst.dataPath(), inst.cachePath(), QString(), QString(), "bin/",
                                   "data/", System::Windows, Binary::Development, VideoAPI::Auto);
     fp::CopyItems items;
-    QCOMPARE(run(source, &items).mid(0, 3), (QStringList{"bin/msvcp140.dll", "bin/vcruntime140.dll", "bin/d3dcompiler_47.dll"}));
+    QCOMPARE(run(source, &items).mid(0, 3),
+             (QStringList{"bin/msvcp140.dll", "bin/vcruntime140.dll", "bin/d3dcompiler_47.dll"}));
     QCOMPARE(items.at(1).source_path, inst.binPath() + "x64/vcruntime140.dll");
     QCOMPARE(run(source).mid(3), (QStringList{"data/shader_d3d11.cache", "data/shader_gl.cache"}));
 }
@@ -142,7 +145,9 @@ void TestEngineFileSources::a_missing_windows_runtime_library_fails_with_its_pat
     ExtraEngineFilesSource source(inst.binPath(), inst.dataPath(), inst.cachePath(), QString(), QString(), "bin/",
                                   "data/", System::Windows, Binary::Debug, VideoAPI::Auto);
     QCOMPARE(run(source), QStringList{"failed"});
-    QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: This file ( \"" + inst.binPath() + "x64/vcruntime140.dll\" ) doesn't exist."), 1);
+    QCOMPARE(capture.count(QtCriticalMsg,
+                           "Build Tool: This file ( \"" + inst.binPath() + "x64/vcruntime140.dll\" ) doesn't exist."),
+             1);
 }
 
 void TestEngineFileSources::the_engine_library_is_named_by_its_traits_data()
@@ -178,7 +183,9 @@ void TestEngineFileSources::a_missing_engine_library_fails_the_build()
     MessageCapture capture;
     EngineFilesSource source(inst.binPath(), "bin/", System::Linux, Precision::Float, Binary::Debug);
     QCOMPARE(run(source), QStringList{"failed"});
-    QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: necessary file not found ( \"" + inst.binPath() + "libVelmora_x64d.so\" )."), 1);
+    QCOMPARE(capture.count(QtCriticalMsg,
+                           "Build Tool: necessary file not found ( \"" + inst.binPath() + "libVelmora_x64d.so\" )."),
+             1);
 }
 
 void TestEngineFileSources::openal_is_required_and_may_come_from_x64()
@@ -187,7 +194,8 @@ void TestEngineFileSources::openal_is_required_and_may_come_from_x64()
     SoundFilesSource linux_source(inst.binPath(), "bin/", System::Linux);
     MessageCapture capture;
     QCOMPARE(run(linux_source), QStringList{"failed"});
-    QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: file not found( \"" + inst.binPath() + "x64/libopenal.so\" )."), 1);
+    QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: file not found( \"" + inst.binPath() + "x64/libopenal.so\" )."),
+             1);
 
     inst.write("bin/x64/libopenal.so");
     fp::CopyItems items;
@@ -208,7 +216,9 @@ void TestEngineFileSources::missing_plugins_and_configuration_only_warn()
     PluginFilesSource release(inst.binPath(), "bin/", {"Foo", "Bar"}, System::Linux, Precision::Float,
                               Binary::Development);
     QCOMPARE(run(release), QStringList{"bin/libFoo_x64.so"});
-    QCOMPARE(capture.count(QtWarningMsg, "Build Tool: plugin file not found ( \"" + inst.binPath() + "libBar_x64.so\" )."), 1);
+    QCOMPARE(capture.count(QtWarningMsg,
+                           "Build Tool: plugin file not found ( \"" + inst.binPath() + "libBar_x64.so\" )."),
+             1);
     PluginFilesSource debug(inst.binPath(), "bin/", {"Foo", "Bar"}, System::Linux, Precision::Float, Binary::Debug);
     QCOMPARE(run(debug), QStringList{"bin/libBar_x64d.so"});
 

@@ -54,7 +54,8 @@ QString nameOf(const fp::Source *source)
     if (auto extra = dynamic_cast<const ExtraEngineFilesSource *>(source))
         return extra->binary() == Binary::Debug ? "ExtraEngine(debug)" : "ExtraEngine";
     if (auto engine = dynamic_cast<const EngineFilesSource *>(source))
-        return QStringLiteral("Engine(%1%2)").arg(engine->binary() == Binary::Debug ? "debug " : "", engine->sourceDir());
+        return QStringLiteral("Engine(%1%2)")
+                .arg(engine->binary() == Binary::Debug ? "debug " : "", engine->sourceDir());
     if (dynamic_cast<const CfgFileSource *>(source))
         return "Cfg";
     if (dynamic_cast<const ContentFilesSource *>(source))
@@ -77,15 +78,16 @@ QString nameOf(const fp::Source *source)
 QString describe(const ExeCombiner &combiner)
 {
     QStringList parts;
-    const std::pair<const char *, const ExeProviderSource *> providers[] = {
-            {"release", combiner.releaseExe()}, {"dev", combiner.devExe()}, {"debug", combiner.debugExe()}};
+    const std::pair<const char *, const ExeProviderSource *> providers[]
+            = {{"release", combiner.releaseExe()}, {"dev", combiner.devExe()}, {"debug", combiner.debugExe()}};
     for (const auto &provider : providers) {
         if (provider.second)
             parts << QStringLiteral("%1:%2").arg(provider.first, nameOf(provider.second));
     }
     if (combiner.allReceiver())
         parts << "launcher:" + combiner.allReceiver()->projectName();
-    for (const ScriptLauncherFilesSource *script : {combiner.releaseReceiver(), combiner.devReceiver(), combiner.debugReceiver()}) {
+    for (const ScriptLauncherFilesSource *script :
+         {combiner.releaseReceiver(), combiner.devReceiver(), combiner.debugReceiver()}) {
         if (script)
             parts << "script:" + script->outputFileName();
     }
@@ -119,23 +121,27 @@ void TestExecutorBuilder::the_build_is_composed_from_the_options_data()
 
     QTest::newRow("release, nothing else")
             << SelectedBinaries::releaseOnly() << Launcher::BinaryFile << false << QStringList() << false << ""
-            << "Stopper Remover" << "ExtraEngine Engine(/bin/) Cfg Content Sound ExeCombiner"
+            << "Stopper Remover"
+            << "ExtraEngine Engine(/bin/) Cfg Content Sound ExeCombiner"
             << "release:MainExe launcher:demo";
     QTest::newRow("development and debug with an SDK, scripts")
-            << SelectedBinaries::developmentAndDebug(true, true) << Launcher::ScriptFile << true
-            << QStringList{"Foo"} << true << "/sdk/bin/development/"
+            << SelectedBinaries::developmentAndDebug(true, true) << Launcher::ScriptFile << true << QStringList{"Foo"}
+            << true << "/sdk/bin/development/"
             << "Stopper Remover Precompile"
             << "ExtraEngine(debug) ExtraEngine Engine(/sdk/bin/development/) Engine(debug /bin/) Cfg Content Plugin "
                "Plugin(debug) Sound ExeCombiner | User"
             << "dev:MainExe debug:MainExe script:demo_development script:demo_debug";
     QTest::newRow("development without an SDK takes bin")
             << SelectedBinaries::developmentAndDebug(true, false) << Launcher::BinaryFile << false << QStringList()
-            << false << "" << "Stopper Remover" << "ExtraEngine Engine(/bin/) Cfg Content Sound ExeCombiner"
+            << false << ""
+            << "Stopper Remover"
+            << "ExtraEngine Engine(/bin/) Cfg Content Sound ExeCombiner"
             << "dev:MainExe launcher:demo";
     QTest::newRow("debug only, script")
-            << SelectedBinaries::developmentAndDebug(false, true) << Launcher::ScriptFile << false
-            << QStringList{"Foo"} << false << ""
-            << "Stopper Remover" << "ExtraEngine(debug) Engine(debug /bin/) Cfg Content Plugin(debug) Sound ExeCombiner"
+            << SelectedBinaries::developmentAndDebug(false, true) << Launcher::ScriptFile << false << QStringList{"Foo"}
+            << false << ""
+            << "Stopper Remover"
+            << "ExtraEngine(debug) Engine(debug /bin/) Cfg Content Plugin(debug) Sound ExeCombiner"
             << "debug:MainExe script:demo";
 }
 

@@ -30,7 +30,10 @@ class FakeProvider : public ExeProviderSource
 {
 public:
     FakeProvider(QStringList &journal, const QString &name, int steps, bool ok = true)
-        : journal_(journal), name_(name), steps_(steps), ok_(ok)
+        : journal_(journal)
+        , name_(name)
+        , steps_(steps)
+        , ok_(ok)
     {}
     int getMaxProgress() const override { return steps_; }
     bool process(const ProgressCallback &progress, post::OperationQueue &, fp::CopyItems &) override
@@ -60,8 +63,11 @@ CommandLine commandLine(const QStringList &args)
 
 bool runSource(fp::Source &source, PostProcessingHandler &queue, fp::CopyItems &items, Reports *reports = nullptr)
 {
-    return source.process([reports](int max, int value) { return reports && (reports->append({max, value}), false), true; },
-                          queue, items);
+    return source.process(
+            [reports](int max, int value) {
+                return reports && (reports->append({max, value}), false), true;
+            },
+            queue, items);
 }
 
 QString destinationOf(const fp::CopyItems &items, const QString &suffix)
@@ -107,7 +113,9 @@ void TestLauncherSources::the_main_executable_goes_to_bin_under_its_own_name()
     fp::CopyItems items;
     MainExeFilesSource missing(inst.binPath() + "game_x64", "bin/");
     QVERIFY(!runSource(missing, queue, items));
-    QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: The important file ( \"" + inst.binPath() + "game_x64\" ) doesn't exist."), 1);
+    QCOMPARE(capture.count(QtCriticalMsg,
+                           "Build Tool: The important file ( \"" + inst.binPath() + "game_x64\" ) doesn't exist."),
+             1);
 
     inst.write("bin/game_x64");
     MainExeFilesSource present(inst.binPath() + "game_x64", "bin/");
@@ -120,7 +128,8 @@ void TestLauncherSources::the_combiner_counts_every_inner_report_up_to_ten()
 {
     QStringList journal;
     auto release = std::make_unique<ScriptLauncherFilesSource>(System::Linux, CommandLine(), "game", "bin/", "");
-    auto dev = std::make_unique<ScriptLauncherFilesSource>(System::Linux, CommandLine(), "game_development", "bin/", "");
+    auto dev
+            = std::make_unique<ScriptLauncherFilesSource>(System::Linux, CommandLine(), "game_development", "bin/", "");
     auto debug = std::make_unique<ScriptLauncherFilesSource>(System::Linux, CommandLine(), "game_debug", "bin/", "");
     ExeCombiner combiner(std::move(release), std::move(dev), std::move(debug));
     combiner.setReleaseExe(std::make_unique<FakeProvider>(journal, "release_exe", 4));
@@ -174,15 +183,30 @@ void TestLauncherSources::script_arguments_are_quoted_for_the_shell_data()
     QTest::addColumn<QString>("argument");
     QTest::addColumn<QString>("linux");
     QTest::addColumn<QString>("windows");
-    QTest::newRow("plain") << "-video_app" << "-video_app" << "-video_app";
-    QTest::newRow("path") << "../data/" << "../data/" << "../data/";
-    QTest::newRow("blank") << "My World" << "'My World'" << "\"My World\"";
-    QTest::newRow("world command") << "world_load \"levels/My World\"" << "'world_load \"levels/My World\"'"
+    QTest::newRow("plain") << "-video_app"
+                           << "-video_app"
+                           << "-video_app";
+    QTest::newRow("path") << "../data/"
+                          << "../data/"
+                          << "../data/";
+    QTest::newRow("blank") << "My World"
+                           << "'My World'"
+                           << "\"My World\"";
+    QTest::newRow("world command") << "world_load \"levels/My World\""
+                                   << "'world_load \"levels/My World\"'"
                                    << "\"world_load \\\"levels/My World\\\"\"";
-    QTest::newRow("dollar") << "$HOME" << "'$HOME'" << "$HOME";
-    QTest::newRow("backticks and ;") << "`ls`;ls" << "'`ls`;ls'" << "`ls`;ls";
-    QTest::newRow("apostrophe") << "it's" << "'it'\\''s'" << "it's";
-    QTest::newRow("empty") << "" << "''" << "\"\"";
+    QTest::newRow("dollar") << "$HOME"
+                            << "'$HOME'"
+                            << "$HOME";
+    QTest::newRow("backticks and ;") << "`ls`;ls"
+                                     << "'`ls`;ls'"
+                                     << "`ls`;ls";
+    QTest::newRow("apostrophe") << "it's"
+                                << "'it'\\''s'"
+                                << "it's";
+    QTest::newRow("empty") << ""
+                           << "''"
+                           << "\"\"";
 }
 
 void TestLauncherSources::script_arguments_are_quoted_for_the_shell()
@@ -220,9 +244,9 @@ void TestLauncherSources::placeholders_in_arguments_stay_as_they_are()
 
 void TestLauncherSources::the_windows_batch_file_keeps_its_template()
 {
-    QCOMPARE(ScriptLauncherFilesSource::scriptText(System::Windows, "bin", "game_x64.exe",
-                                                   ScriptLauncherFilesSource::commandLineText({"-a", "My World"},
-                                                                                              System::Windows)),
+    QCOMPARE(ScriptLauncherFilesSource::scriptText(
+                     System::Windows, "bin", "game_x64.exe",
+                     ScriptLauncherFilesSource::commandLineText({"-a", "My World"}, System::Windows)),
              QStringLiteral("@echo off\nchcp 65001\nsetlocal EnableDelayedExpansion\n"
                             "set app=%~dp0bin\\game_x64.exe\n"
                             "start /b \"\" \"%app%\"  -a \"My World\"\n"));
@@ -243,8 +267,7 @@ void TestLauncherSources::the_script_passes_exactly_its_arguments_to_the_executa
 {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("engine arguments") << QStringList{"-video_app", "auto", "-data_path", "../data/"};
-    QTest::newRow("world with blanks and quotes")
-            << QStringList{"-console_command", "world_load \"levels/My World\""};
+    QTest::newRow("world with blanks and quotes") << QStringList{"-console_command", "world_load \"levels/My World\""};
     QTest::newRow("shell characters") << QStringList{"$HOME", "`touch pwned`", "a;touch pwned", "it's", "*", ""};
 }
 
@@ -254,7 +277,8 @@ void TestLauncherSources::the_script_passes_exactly_its_arguments_to_the_executa
     Installation inst;
     // The executable prints each argument on its own line.
     QVERIFY(inst.write("build/bin/show_args", "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\"; done\n"));
-    QVERIFY(QFile::setPermissions(inst.root() + "build/bin/show_args", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    QVERIFY(QFile::setPermissions(inst.root() + "build/bin/show_args",
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
 
     PostProcessingHandler queue;
     fp::CopyItems items;
@@ -299,8 +323,8 @@ void TestLauncherSources::a_project_name_that_is_not_one_file_name_is_refused()
     ScriptLauncherFilesSource script(System::Linux, CommandLine(), name, "bin/", "");
     script.setExecutablePath("bin/game");
     QVERIFY(!runSource(script, queue, items));
-    BinaryLauncherFilesSource launcher(CommandLine(), System::Linux, name, BuildConfiguration::Release,
-                                       Binary::Release, SDKEdition::Unknown, true, QString(), inst.binPath(), "");
+    BinaryLauncherFilesSource launcher(CommandLine(), System::Linux, name, BuildConfiguration::Release, Binary::Release,
+                                       SDKEdition::Unknown, true, QString(), inst.binPath(), "");
     QVERIFY(!runSource(launcher, queue, items));
     QVERIFY(items.isEmpty());
     QCOMPARE(capture.count(QtCriticalMsg, "can't be used as a file name in the build folder"), 2);
@@ -336,15 +360,18 @@ void TestLauncherSources::the_launcher_program_carries_its_settings_and_librarie
     QStringList destinations;
     for (const fp::CopyItem &item : items)
         destinations << item.relative_dest;
-    QCOMPARE(destinations, (QStringList{"MyGame", "MyGame.lconfig", "libQt5Core.so.5", "libQt5Gui.so.5",
-                                        "libQt5Widgets.so.5", "libQt5XcbQpa.so.5", "libQt5DBus.so.5",
-                                        "platforms/libqxcb.so", "libpng12.so.0"}));
+    QCOMPARE(destinations,
+             (QStringList{"MyGame", "MyGame.lconfig", "libQt5Core.so.5", "libQt5Gui.so.5", "libQt5Widgets.so.5",
+                          "libQt5XcbQpa.so.5", "libQt5DBus.so.5", "platforms/libqxcb.so", "libpng12.so.0"}));
     QCOMPARE(items.first().source_path, inst.binPath() + "ApplicationLauncher_x64");
-    QCOMPARE(capture.count(QtInfoMsg, "Build Tool: This directory ( \"" + inst.binPath() + "styles\" ) doesn't exist."), 1);
+    QCOMPARE(capture.count(QtInfoMsg, "Build Tool: This directory ( \"" + inst.binPath() + "styles\" ) doesn't exist."),
+             1);
 
     const QString settings_file = destinationOf(items, ".lconfig");
-    QCOMPARE(QFile::permissions(settings_file) & (QFile::ReadOther | QFile::ReadGroup), QFile::ReadOther | QFile::ReadGroup);
-    const QJsonObject main = QJsonDocument::fromJson(Installation::read(settings_file)).object().value("main").toObject();
+    QCOMPARE(QFile::permissions(settings_file) & (QFile::ReadOther | QFile::ReadGroup),
+             QFile::ReadOther | QFile::ReadGroup);
+    const QJsonObject main
+            = QJsonDocument::fromJson(Installation::read(settings_file)).object().value("main").toObject();
     QCOMPARE(main.value("name").toString(), QStringLiteral("MyGame"));
     QCOMPARE(main.value("binary").toString(), QStringLiteral("Release"));
     QCOMPARE(main.value("paths").toObject(),
@@ -372,7 +399,8 @@ void TestLauncherSources::each_required_launcher_library_fails_the_build_when_mi
 {
     QTest::addColumn<QString>("missing");
     QTest::addColumn<QString>("message");
-    QTest::newRow("launcher") << "ApplicationLauncher_x64" << "The important file";
+    QTest::newRow("launcher") << "ApplicationLauncher_x64"
+                              << "The important file";
     for (const char *lib : {"libQt5Core.so.5", "libQt5XcbQpa.so.5", "libQt5DBus.so.5", "libpng12.so.0"})
         QTest::newRow(lib) << QString::fromLatin1(lib) << "This file";
 }
@@ -391,7 +419,9 @@ void TestLauncherSources::each_required_launcher_library_fails_the_build_when_mi
                                      Binary::Release, SDKEdition::Unknown, true, QString(), inst.binPath(), "");
     source.setExecutablePaths(QString(), QString(), "bin/MyGame_x64");
     QVERIFY(!runSource(source, queue, items));
-    QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: " + message + " ( \"" + inst.binPath() + missing + "\" ) doesn't exist."), 1);
+    QCOMPARE(capture.count(QtCriticalMsg,
+                           "Build Tool: " + message + " ( \"" + inst.binPath() + missing + "\" ) doesn't exist."),
+             1);
     queue.runOperations();
 }
 
@@ -410,8 +440,9 @@ void TestLauncherSources::windows_launcher_files_follow_windows_names()
     QStringList destinations;
     for (const fp::CopyItem &item : items)
         destinations << item.relative_dest;
-    QCOMPARE(destinations, (QStringList{"MyGame.exe", "MyGame.exe.lconfig", "msvcp140.dll", "vcruntime140.dll",
-                                        "Qt5Core.dll", "Qt5Gui.dll", "Qt5Widgets.dll"}));
+    QCOMPARE(destinations,
+             (QStringList{"MyGame.exe", "MyGame.exe.lconfig", "msvcp140.dll", "vcruntime140.dll", "Qt5Core.dll",
+                          "Qt5Gui.dll", "Qt5Widgets.dll"}));
     QCOMPARE(items.at(2).source_path, inst.binPath() + "x64/msvcp140.dll");
     queue.runOperations();
 }

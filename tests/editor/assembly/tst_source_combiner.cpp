@@ -28,7 +28,11 @@ using Reports = QList<QPair<int, int>>;
 class FixedSource : public fp::Source
 {
 public:
-    FixedSource(fp::CopyItems items, int max = 1, bool ok = true) : items_(std::move(items)), max_(max), ok_(ok) {}
+    FixedSource(fp::CopyItems items, int max = 1, bool ok = true)
+        : items_(std::move(items))
+        , max_(max)
+        , ok_(ok)
+    {}
     int getMaxProgress() const override { return max_; }
     bool process(const ProgressCallback &progress, post::OperationQueue &, fp::CopyItems &items) override
     {
@@ -59,9 +63,8 @@ bool runOnWorker(SourceCombiner &combiner, fp::CopyItems &out)
 {
     PostProcessingHandler queue;
     bool result = false;
-    std::unique_ptr<QThread> thread(QThread::create([&]() {
-        result = combiner.process([](int, int) { return true; }, queue, out);
-    }));
+    std::unique_ptr<QThread> thread(
+            QThread::create([&]() { result = combiner.process([](int, int) { return true; }, queue, out); }));
     QEventLoop loop;
     QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(15000, &loop, &QEventLoop::quit);
@@ -75,7 +78,8 @@ bool runOnWorker(SourceCombiner &combiner, fp::CopyItems &out)
 class OnShow : public QObject
 {
 public:
-    explicit OnShow(std::function<void(DiffFilesWidget *)> action) : action_(std::move(action))
+    explicit OnShow(std::function<void(DiffFilesWidget *)> action)
+        : action_(std::move(action))
     {
         qApp->installEventFilter(this);
     }
@@ -146,10 +150,14 @@ void TestSourceCombiner::system_items_merge_by_destination_data()
     QTest::addColumn<QString>("second");
     QTest::addColumn<QString>("second_dest");
     QTest::addColumn<int>("warnings");
-    QTest::newRow("same source") << "a" << "data/a.txt" << 0;
-    QTest::newRow("identical file in another letter case") << "a_copy" << "Data/A.txt" << 0;
-    QTest::newRow("same size, other bytes") << "b" << "data/a.txt" << 4;
-    QTest::newRow("other size") << "c" << "DATA/a.TXT" << 4;
+    QTest::newRow("same source") << "a"
+                                 << "data/a.txt" << 0;
+    QTest::newRow("identical file in another letter case") << "a_copy"
+                                                           << "Data/A.txt" << 0;
+    QTest::newRow("same size, other bytes") << "b"
+                                            << "data/a.txt" << 4;
+    QTest::newRow("other size") << "c"
+                                << "DATA/a.TXT" << 4;
 }
 
 void TestSourceCombiner::system_items_merge_by_destination()
@@ -158,8 +166,8 @@ void TestSourceCombiner::system_items_merge_by_destination()
     QFETCH(QString, second_dest);
     QFETCH(int, warnings);
     const QString path = second == "a" ? a_ : second == "a_copy" ? a_copy_ : second == "b" ? b_same_size_ : c_longer_;
-    SourceCombiner combiner(sources({new FixedSource({{a_, "data/a.txt"}}), new FixedSource({{path, second_dest}})}), {},
-                            [](const QString &, const QString &, const QString &) { return -1; });
+    SourceCombiner combiner(sources({new FixedSource({{a_, "data/a.txt"}}), new FixedSource({{path, second_dest}})}),
+                            {}, [](const QString &, const QString &, const QString &) { return -1; });
     MessageCapture capture;
     fp::CopyItems out;
     PostProcessingHandler queue;
@@ -167,7 +175,8 @@ void TestSourceCombiner::system_items_merge_by_destination()
     QCOMPARE(out, (fp::CopyItems{{a_, "data/a.txt"}}));
     QCOMPARE(capture.count(QtWarningMsg, ""), warnings);
     if (warnings) {
-        QCOMPARE(capture.messages().at(0), QStringLiteral("Build Tool: [internal warning]  files are different, must be same."));
+        QCOMPARE(capture.messages().at(0),
+                 QStringLiteral("Build Tool: [internal warning]  files are different, must be same."));
         QCOMPARE(capture.messages().at(1), "\tFile 1:  \"" + path + "\"");
         QCOMPARE(capture.messages().at(3), "\tOutput file:  \"" + second_dest + "\"");
     }
@@ -219,7 +228,8 @@ void TestSourceCombiner::the_user_chooses_between_two_different_user_files()
     QVERIFY(combiner.process([](int, int) { return true; }, queue, out));
     // The identical copy is merged silently; only the different file asks.
     QCOMPARE(asked, QStringList{a_ + "|" + b_same_size_ + "|docs/x.txt"});
-    const fp::CopyItem second_place = answer == 0 ? fp::CopyItem{a_, "docs/x.txt"} : fp::CopyItem{b_same_size_, "Docs/x.txt"};
+    const fp::CopyItem second_place
+            = answer == 0 ? fp::CopyItem{a_, "docs/x.txt"} : fp::CopyItem{b_same_size_, "Docs/x.txt"};
     QCOMPARE(out, (fp::CopyItems{{c_longer_, "other.txt"}, second_place, {c_longer_, "last.txt"}}));
 }
 
@@ -246,9 +256,10 @@ void TestSourceCombiner::destinations_outside_the_build_folder_are_dropped()
 
 void TestSourceCombiner::a_failing_source_empties_the_list()
 {
-    SourceCombiner combiner(sources({new FixedSource({{a_, "a.txt"}}), new FixedSource({{c_longer_, "c.txt"}}, 1, false),
-                                     new FixedSource({{b_same_size_, "b.txt"}})}),
-                            {}, [](const QString &, const QString &, const QString &) { return 0; });
+    SourceCombiner combiner(
+            sources({new FixedSource({{a_, "a.txt"}}), new FixedSource({{c_longer_, "c.txt"}}, 1, false),
+                     new FixedSource({{b_same_size_, "b.txt"}})}),
+            {}, [](const QString &, const QString &, const QString &) { return 0; });
     fp::CopyItems out;
     PostProcessingHandler queue;
     QVERIFY(!combiner.process([](int, int) { return true; }, queue, out));
@@ -257,7 +268,8 @@ void TestSourceCombiner::a_failing_source_empties_the_list()
 
 void TestSourceCombiner::sources_share_the_progress_end_to_end()
 {
-    SourceCombiner combiner(sources({new FixedSource({}, 3), new FixedSource({}, 1)}), sources({new FixedSource({}, 2)}),
+    SourceCombiner combiner(sources({new FixedSource({}, 3), new FixedSource({}, 1)}),
+                            sources({new FixedSource({}, 2)}),
                             [](const QString &, const QString &, const QString &) { return 0; });
     QCOMPARE(combiner.getMaxProgress(), 6);
     Reports reports;
@@ -267,7 +279,11 @@ void TestSourceCombiner::sources_share_the_progress_end_to_end()
     QCOMPARE(reports, (Reports{{6, 1}, {6, 2}, {6, 3}, {6, 4}, {6, 5}, {6, 6}, {6, 6}}));
 
     Reports cancelled;
-    QVERIFY(!combiner.process([&](int max, int value) { return cancelled.append({max, value}), value < 6; }, queue, out));
+    QVERIFY(!combiner.process(
+            [&](int max, int value) {
+                return cancelled.append({max, value}), value < 6;
+            },
+            queue, out));
     QCOMPARE(cancelled.last(), qMakePair(6, 6));
 }
 

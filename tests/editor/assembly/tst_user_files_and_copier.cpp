@@ -38,8 +38,11 @@ bool copyAll(const QString &output, const fp::CopyItems &items, Reports &reports
 {
     CopyingHandler copier(output);
     PostProcessingHandler queue;
-    return copier.copy([&](int max, int value) { return reports.append({max, value}), value != cancel_at; }, items,
-                       queue);
+    return copier.copy(
+            [&](int max, int value) {
+                return reports.append({max, value}), value != cancel_at;
+            },
+            items, queue);
 }
 
 } // namespace
@@ -76,8 +79,9 @@ private:
 
 void TestUserFilesAndCopier::initTestCase()
 {
-    for (const char *file : {"in/readme.txt", "in/LICENSE", "in/textures/a.png", "in/textures/B.PNG",
-                             "in/textures/c.jpg", "in/textures/deep/d.png", "in/textures/png/e.png", "in/empty/.hidden"})
+    for (const char *file :
+         {"in/readme.txt", "in/LICENSE", "in/textures/a.png", "in/textures/B.PNG", "in/textures/c.jpg",
+          "in/textures/deep/d.png", "in/textures/png/e.png", "in/empty/.hidden"})
         QVERIFY(inst_.write(QStringLiteral("data/") + file));
 }
 
@@ -85,11 +89,16 @@ void TestUserFilesAndCopier::destinations_are_normalised_data()
 {
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("normal");
-    QTest::newRow("backslashes") << "docs\\extra" << "docs/extra";
-    QTest::newRow("double slashes") << "docs//extra///x" << "docs/extra/x";
-    QTest::newRow("lone slash") << "/" << "";
-    QTest::newRow("inner parent") << "a/../b" << "a/b";
-    QTest::newRow("leading parent stays") << "../x" << "../x";
+    QTest::newRow("backslashes") << "docs\\extra"
+                                 << "docs/extra";
+    QTest::newRow("double slashes") << "docs//extra///x"
+                                    << "docs/extra/x";
+    QTest::newRow("lone slash") << "/"
+                                << "";
+    QTest::newRow("inner parent") << "a/../b"
+                                  << "a/b";
+    QTest::newRow("leading parent stays") << "../x"
+                                          << "../x";
 }
 
 void TestUserFilesAndCopier::destinations_are_normalised()
@@ -104,12 +113,24 @@ void TestUserFilesAndCopier::a_file_rule_names_a_file_or_a_folder_data()
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("to");
     QTest::addColumn<QString>("destination");
-    QTest::newRow("into a folder") << "in/readme.txt" << "docs" << "docs/readme.txt";
-    QTest::newRow("into a folder with slash") << "in/readme.txt" << "docs/" << "docs/readme.txt";
-    QTest::newRow("renamed") << "in/readme.txt" << "docs/about.TXT" << "docs/about.TXT";
-    QTest::newRow("no extension names the file") << "in/LICENSE" << "legal" << "legal";
-    QTest::newRow("root") << "in/LICENSE" << "" << "LICENSE";
-    QTest::newRow("backslashes and parents in from") << "in\\textures\\..\\readme.txt" << "" << "readme.txt";
+    QTest::newRow("into a folder") << "in/readme.txt"
+                                   << "docs"
+                                   << "docs/readme.txt";
+    QTest::newRow("into a folder with slash") << "in/readme.txt"
+                                              << "docs/"
+                                              << "docs/readme.txt";
+    QTest::newRow("renamed") << "in/readme.txt"
+                             << "docs/about.TXT"
+                             << "docs/about.TXT";
+    QTest::newRow("no extension names the file") << "in/LICENSE"
+                                                 << "legal"
+                                                 << "legal";
+    QTest::newRow("root") << "in/LICENSE"
+                          << ""
+                          << "LICENSE";
+    QTest::newRow("backslashes and parents in from") << "in\\textures\\..\\readme.txt"
+                                                     << ""
+                                                     << "readme.txt";
 }
 
 void TestUserFilesAndCopier::a_file_rule_names_a_file_or_a_folder()
@@ -141,12 +162,18 @@ void TestUserFilesAndCopier::rules_that_name_nothing_warn_data()
 {
     QTest::addColumn<QString>("from");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("empty from is silent") << "" << "";
-    QTest::newRow("empty folder") << "DATA/in/empty" << "no files will be copied from this path";
-    QTest::newRow("pattern without match") << "DATA/in/textures/*.tga" << "no files will be copied from this path";
-    QTest::newRow("missing file") << "DATA/in/nowhere/x.txt" << "no files will be copied from this path";
-    QTest::newRow("relative path") << "notes/x.txt" << "path (and/or wildcard) not recognized";
-    QTest::newRow("no existing folder") << "/nowhere-at-all/x" << "path (and/or wildcard) not recognized";
+    QTest::newRow("empty from is silent") << ""
+                                          << "";
+    QTest::newRow("empty folder") << "DATA/in/empty"
+                                  << "no files will be copied from this path";
+    QTest::newRow("pattern without match") << "DATA/in/textures/*.tga"
+                                           << "no files will be copied from this path";
+    QTest::newRow("missing file") << "DATA/in/nowhere/x.txt"
+                                  << "no files will be copied from this path";
+    QTest::newRow("relative path") << "notes/x.txt"
+                                   << "path (and/or wildcard) not recognized";
+    QTest::newRow("no existing folder") << "/nowhere-at-all/x"
+                                        << "path (and/or wildcard) not recognized";
 }
 
 void TestUserFilesAndCopier::rules_that_name_nothing_warn()
@@ -182,7 +209,8 @@ void TestUserFilesAndCopier::destinations_outside_the_build_folder_are_refused()
     // The copier refuses such destinations too, whoever lists them.
     QTemporaryDir out;
     Reports reports;
-    QVERIFY(!copyAll(out.path() + "/build/", {fp::CopyItem{inst_.dataPath() + "in/readme.txt", "../escaped.txt"}}, reports));
+    QVERIFY(!copyAll(out.path() + "/build/", {fp::CopyItem{inst_.dataPath() + "in/readme.txt", "../escaped.txt"}},
+                     reports));
     QVERIFY(!QFileInfo::exists(out.path() + "/escaped.txt"));
 }
 
@@ -220,8 +248,10 @@ void TestUserFilesAndCopier::a_folder_blocked_by_a_file_stops_before_any_copy()
     QVERIFY(Installation::writeFile(output + "docs"));
     MessageCapture capture;
     Reports reports;
-    QVERIFY(!copyAll(output, {{inst_.dataPath() + "in/LICENSE", "LICENSE"}, {inst_.dataPath() + "in/readme.txt", "docs/readme.txt"}},
-                     reports));
+    QVERIFY(!copyAll(
+            output,
+            {{inst_.dataPath() + "in/LICENSE", "LICENSE"}, {inst_.dataPath() + "in/readme.txt", "docs/readme.txt"}},
+            reports));
     QVERIFY(reports.isEmpty());
     QVERIFY(!QFileInfo::exists(output + "LICENSE"));
     QCOMPARE(capture.count(QtCriticalMsg, "Build Tool: can't create directory ( \"" + output + "docs/\" )."), 1);

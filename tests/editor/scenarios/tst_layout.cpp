@@ -107,7 +107,6 @@ private slots:
         QTest::keyClick(line, Qt::Key_Down);
         QCOMPARE(line->text(), QString());
     }
-
 };
 
 class GeometryWithoutLayout : public test::Scenario

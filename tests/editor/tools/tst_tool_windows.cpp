@@ -105,9 +105,12 @@ void tst_ToolWindows::about_version_puts_the_revision_in_parentheses_data()
 {
     QTest::addColumn<QString>("engine_text");
     QTest::addColumn<QString>("line");
-    QTest::newRow("version and revision") << "2.11.0.0 rev-abcdef1" << "Version: 2.11.0.0 (rev-abcdef1)";
-    QTest::newRow("exactly eleven characters") << "rev-abcdef1" << "Version: (rev-abcdef1)";
-    QTest::newRow("shorter text gets no opening parenthesis") << "short" << "Version: short)";
+    QTest::newRow("version and revision") << "2.11.0.0 rev-abcdef1"
+                                          << "Version: 2.11.0.0 (rev-abcdef1)";
+    QTest::newRow("exactly eleven characters") << "rev-abcdef1"
+                                               << "Version: (rev-abcdef1)";
+    QTest::newRow("shorter text gets no opening parenthesis") << "short"
+                                                              << "Version: short)";
     QTest::newRow("empty text") << QString() << "Version: )";
 }
 
@@ -121,8 +124,9 @@ void tst_ToolWindows::about_version_puts_the_revision_in_parentheses()
 void tst_ToolWindows::fixture_shorthand_expands_to_usable_guids()
 {
     const QString text = test::ProjectBuilder::expandGuids(QStringLiteral("<a guid=\"{a101}\" b=\"guid://{f250}\"/>"));
-    QCOMPARE(text, QStringLiteral("<a guid=\"aaaaa00000000000000000000000000000000101\" "
-                                  "b=\"guid://fffff00000000000000000000000000000000250\"/>"));
+    QCOMPARE(text,
+             QStringLiteral("<a guid=\"aaaaa00000000000000000000000000000000101\" "
+                            "b=\"guid://fffff00000000000000000000000000000000250\"/>"));
     QVERIFY(Velmora::UGUID::isUsableText("aaaaa00000000000000000000000000000000101"));
 }
 

@@ -25,8 +25,8 @@ namespace {
 // The fixture shorthand {xNNN}: five x, 32 zeros, three digits.
 UGUID shorthand(char letter, int number)
 {
-    const QByteArray text = QByteArray(5, letter) + QByteArray(32, '0')
-                            + QByteArray::number(number).rightJustified(3, '0');
+    const QByteArray text
+            = QByteArray(5, letter) + QByteArray(32, '0') + QByteArray::number(number).rightJustified(3, '0');
     return UGUID(text.constData());
 }
 
@@ -45,8 +45,7 @@ bool writeFile(const QString &path, const QByteArray &data)
 bool writeAsset(const QString &path, const UGUID &guid, int type, const QByteArray &data)
 {
     const QByteArray meta = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\""
-                            + text(guid).toLatin1() + "\" type=\"" + QByteArray::number(type)
-                            + "\" excluded=\"0\"/>\n";
+            + text(guid).toLatin1() + "\" type=\"" + QByteArray::number(type) + "\" excluded=\"0\"/>\n";
     return writeFile(path, data) && writeFile(path + ".meta", meta);
 }
 
@@ -100,13 +99,10 @@ void TestAssetBrowser::initTestCase()
     EditorCore::registerMetaTypes();
     QVERIFY(dir_.isValid());
     data_ = dir_.filePath("data") + "/";
-    QVERIFY(writeAsset(data_ + "materials/metal.mat", shorthand('a', 101), 4,
-                       "<material name=\"metal\"/>\n"));
-    QVERIFY(writeAsset(data_ + "materials/rock.mat", shorthand('a', 102), 4,
-                       "<material name=\"rock\"/>\n"));
+    QVERIFY(writeAsset(data_ + "materials/metal.mat", shorthand('a', 101), 4, "<material name=\"metal\"/>\n"));
+    QVERIFY(writeAsset(data_ + "materials/rock.mat", shorthand('a', 102), 4, "<material name=\"rock\"/>\n"));
     QVERIFY(writeAsset(data_ + "textures/wood.png", shorthand('b', 201), 6, "png"));
-    QVERIFY(writeAsset(data_ + "worlds/level1.world", shorthand('c', 301), 18,
-                       "<world version=\"1\"/>\n"));
+    QVERIFY(writeAsset(data_ + "worlds/level1.world", shorthand('c', 301), 18, "<world version=\"1\"/>\n"));
     QVERIFY(writeAsset(data_ + "intro.usc", shorthand('d', 401), 20, "// intro\n"));
     // Not assets: a file without a meta file and a hidden folder.
     QVERIFY(writeFile(data_ + "readme.txt", "notes"));
@@ -185,10 +181,8 @@ void TestAssetBrowser::dependency_commands_emit_the_selected_assets_in_tree_orde
     browser()->findFolderItem("textures")->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     browser()->findFolderItem("textures")->setSelected(true);
 
-    QAction *action = dependencies ? browser()->showDependenciesAction()
-                                   : browser()->showDependentsAction();
-    QCOMPARE(action->text(), dependencies ? QStringLiteral("Show Dependencies")
-                                          : QStringLiteral("Show Dependents"));
+    QAction *action = dependencies ? browser()->showDependenciesAction() : browser()->showDependentsAction();
+    QCOMPARE(action->text(), dependencies ? QStringLiteral("Show Dependencies") : QStringLiteral("Show Dependents"));
     QVERIFY(action->isEnabled());
     action->trigger();
 
@@ -216,10 +210,18 @@ void TestAssetBrowser::create_requests_carry_the_folder_of_the_current_row_data(
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("current");
     QTest::addColumn<QString>("folder");
-    QTest::newRow("material beside an asset") << "material" << "materials/rock.mat" << "materials/";
-    QTest::newRow("property in a folder") << "property" << "textures" << "textures/";
-    QTest::newRow("script at the root") << "usc" << "intro.usc" << "";
-    QTest::newRow("world, nothing current") << "world" << "" << "";
+    QTest::newRow("material beside an asset") << "material"
+                                              << "materials/rock.mat"
+                                              << "materials/";
+    QTest::newRow("property in a folder") << "property"
+                                          << "textures"
+                                          << "textures/";
+    QTest::newRow("script at the root") << "usc"
+                                        << "intro.usc"
+                                        << "";
+    QTest::newRow("world, nothing current") << "world"
+                                            << ""
+                                            << "";
 }
 
 void TestAssetBrowser::create_requests_carry_the_folder_of_the_current_row()
@@ -335,12 +337,10 @@ void TestAssetBrowser::new_assets_appear_after_a_rescan_and_selection_survives()
 {
     browser()->findFolderItem("materials")->setExpanded(true);
     select({shorthand('a', 102)});
-    QVERIFY(writeAsset(data_ + "materials/glass.mat", shorthand('a', 103), 4,
-                       "<material name=\"glass\"/>\n"));
+    QVERIFY(writeAsset(data_ + "materials/glass.mat", shorthand('a', 103), 4, "<material name=\"glass\"/>\n"));
     manager_->rescan();
     QTRY_VERIFY(browser()->findItem(shorthand('a', 103)));
-    QCOMPARE(childNames(browser()->findFolderItem("materials")),
-             (QStringList{"glass.mat", "metal.mat", "rock.mat"}));
+    QCOMPARE(childNames(browser()->findFolderItem("materials")), (QStringList{"glass.mat", "metal.mat", "rock.mat"}));
     QVERIFY(browser()->findFolderItem("materials")->isExpanded());
     QCOMPARE(browser()->selectedAssets(), GUIDs{shorthand('a', 102)});
 }

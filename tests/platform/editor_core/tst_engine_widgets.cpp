@@ -13,9 +13,9 @@
 #include <velmora/Editor.h>
 #include <velmora/Engine.h>
 #include <velmora/Materials.h>
+#include <velmora/Player.h>
 #include <velmora/Properties.h>
 #include <velmora/World.h>
-#include <velmora/Player.h>
 
 #include <QApplication>
 #include <QDir>
@@ -64,10 +64,10 @@ bool writeFile(const QString &path, const QByteArray &data)
 bool writeAsset(const QString &path, const char *guid, int type, const QByteArray &data)
 {
     return writeFile(path, data)
-           && writeFile(path + ".meta", QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                                                   "<asset version=\"1\" guid=\"")
-                                            + guid + "\" type=\"" + QByteArray::number(type)
-                                            + "\"/>\n");
+            && writeFile(path + ".meta",
+                         QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                    "<asset version=\"1\" guid=\"")
+                                 + guid + "\" type=\"" + QByteArray::number(type) + "\"/>\n");
 }
 
 const char *WORLD = R"(<?xml version="1.0" encoding="utf-8"?>
@@ -126,27 +126,29 @@ private:
 QStringList TestEngineWidgets::engineArguments(const QStringList &extra) const
 {
     return QStringList{"tst_engine_widgets",
-                       "-data_path", dir_.filePath("data"),
-                       "-cache_path", dir_.filePath("cache"),
-                       "-log_path", dir_.filePath("log.txt"),
-                       "-fixed_ifps", "0.02"}
-           + extra;
+                       "-data_path",
+                       dir_.filePath("data"),
+                       "-cache_path",
+                       dir_.filePath("cache"),
+                       "-log_path",
+                       dir_.filePath("log.txt"),
+                       "-fixed_ifps",
+                       "0.02"}
+    + extra;
 }
 
 void TestEngineWidgets::initTestCase()
 {
     QVERIFY(dir_.isValid());
     const QString data = dir_.filePath("data") + "/";
-    QVERIFY(writeAsset(data + "worlds/yard.world", "ccccc00000000000000000000000000000000301", 18,
-                       WORLD));
+    QVERIFY(writeAsset(data + "worlds/yard.world", "ccccc00000000000000000000000000000000301", 18, WORLD));
     QVERIFY(writeAsset(data + "materials/metal.mat", "aaaaa00000000000000000000000000000000101", 4,
                        "<material name=\"metal\"/>\n"));
     QVERIFY(writeAsset(data + "properties/car.prop", "bbbbb00000000000000000000000000000000201", 5,
                        "<property name=\"car\"/>\n"));
     args_ = std::make_unique<Arguments>(engineArguments({}));
     app_widget_ = std::make_unique<EngineAppWidget>(args_->argc(), args_->argv());
-    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget_->app(), args_->argc(),
-                                  args_->argv()));
+    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget_->app(), args_->argc(), args_->argv()));
 }
 
 void TestEngineWidgets::cleanupTestCase()
@@ -345,8 +347,7 @@ void TestEngineWidgets::quit_after_frames_ends_the_event_loop_through_the_app()
     Velmora::Engine::shutdown();
     Arguments args(engineArguments({"-quit_after_frames", "3"}));
     EngineAppWidget app_widget(args.argc(), args.argv());
-    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget.app(), args.argc(),
-                                  args.argv()));
+    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, app_widget.app(), args.argc(), args.argv()));
 
     QEventLoop loop;
     QTimer frames;

@@ -30,10 +30,10 @@ public:
     LogCapture()
     {
         handle_ = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
-                QMutexLocker lock(&mutex_);
-                lines_.append(QString::fromUtf8(text));
-            }));
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
+                    QMutexLocker lock(&mutex_);
+                    lines_.append(QString::fromUtf8(text));
+                }));
     }
     ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
     bool contains(const QString &part) const
@@ -112,14 +112,12 @@ void TestMainMenu::menus_carry_their_object_names_and_commands_data()
     QTest::addColumn<QStringList>("texts");
     QTest::newRow("file") << QString(Constants::MM_FILE) << QStringList{"Save World", "Quit"};
     QTest::newRow("window") << QString(Constants::MM_WINDOW)
-                            << QStringList{"Asset Browser", "Nodes", "Materials",
-                                           "Properties", "Parameters", "Console",
-                                           "Settings", "Engine Viewport",
+                            << QStringList{"Asset Browser",      "Nodes",       "Materials", "Properties",
+                                           "Parameters",         "Console",     "Settings",  "Engine Viewport",
                                            "Add Scene Viewport", "Reset Layout"};
     QTest::newRow("tools") << QString(Constants::MM_TOOLS)
-                           << QStringList{"Create Build", "Cleaner", "Impostors Creator",
-                                          "Randomizer", "Light Baking", "Tracker",
-                                          "Video Grabber", "Texture Profiler"};
+                           << QStringList{"Create Build", "Cleaner", "Impostors Creator", "Randomizer",
+                                          "Light Baking", "Tracker", "Video Grabber",     "Texture Profiler"};
     QTest::newRow("help") << QString(Constants::MM_HELP) << QStringList{"Help", "About"};
 }
 
@@ -142,26 +140,46 @@ void TestMainMenu::each_command_emits_exactly_its_signal_data()
     const QString window = Constants::MM_WINDOW;
     const QString tools = Constants::MM_TOOLS;
     const QString help = Constants::MM_HELP;
-    QTest::newRow("Asset Browser") << window << "Asset Browser" << "toggleAssetBrowser";
-    QTest::newRow("Nodes") << window << "Nodes" << "toggleNodes";
-    QTest::newRow("Materials") << window << "Materials" << "toggleMaterials";
-    QTest::newRow("Properties") << window << "Properties" << "toggleProperties";
-    QTest::newRow("Parameters") << window << "Parameters" << "addParameters";
-    QTest::newRow("Console") << window << "Console" << "toggleConsole";
-    QTest::newRow("Settings") << window << "Settings" << "toggleSettings";
-    QTest::newRow("Engine Viewport") << window << "Engine Viewport" << "toggleEngineViewport";
-    QTest::newRow("Add Scene Viewport") << window << "Add Scene Viewport" << "addEditorViewport";
-    QTest::newRow("Reset Layout") << window << "Reset Layout" << "resetWindowsLayout";
-    QTest::newRow("Create Build") << tools << "Create Build" << "toggleAssembly";
-    QTest::newRow("Cleaner") << tools << "Cleaner" << "toggleCleaner";
-    QTest::newRow("Impostors Creator") << tools << "Impostors Creator" << "toggleImpostorGrabber";
-    QTest::newRow("Randomizer") << tools << "Randomizer" << "toggleRandomizer";
-    QTest::newRow("Light Baking") << tools << "Light Baking" << "toggleLightBaking";
-    QTest::newRow("Tracker") << tools << "Tracker" << "toggleTracker";
-    QTest::newRow("Video Grabber") << tools << "Video Grabber" << "toggleVideoGrabber";
-    QTest::newRow("Texture Profiler") << tools << "Texture Profiler" << "toggleTextureProfiler";
-    QTest::newRow("Help") << help << "Help" << "openHelp";
-    QTest::newRow("About") << help << "About" << "toggleAbout";
+    QTest::newRow("Asset Browser") << window << "Asset Browser"
+                                   << "toggleAssetBrowser";
+    QTest::newRow("Nodes") << window << "Nodes"
+                           << "toggleNodes";
+    QTest::newRow("Materials") << window << "Materials"
+                               << "toggleMaterials";
+    QTest::newRow("Properties") << window << "Properties"
+                                << "toggleProperties";
+    QTest::newRow("Parameters") << window << "Parameters"
+                                << "addParameters";
+    QTest::newRow("Console") << window << "Console"
+                             << "toggleConsole";
+    QTest::newRow("Settings") << window << "Settings"
+                              << "toggleSettings";
+    QTest::newRow("Engine Viewport") << window << "Engine Viewport"
+                                     << "toggleEngineViewport";
+    QTest::newRow("Add Scene Viewport") << window << "Add Scene Viewport"
+                                        << "addEditorViewport";
+    QTest::newRow("Reset Layout") << window << "Reset Layout"
+                                  << "resetWindowsLayout";
+    QTest::newRow("Create Build") << tools << "Create Build"
+                                  << "toggleAssembly";
+    QTest::newRow("Cleaner") << tools << "Cleaner"
+                             << "toggleCleaner";
+    QTest::newRow("Impostors Creator") << tools << "Impostors Creator"
+                                       << "toggleImpostorGrabber";
+    QTest::newRow("Randomizer") << tools << "Randomizer"
+                                << "toggleRandomizer";
+    QTest::newRow("Light Baking") << tools << "Light Baking"
+                                  << "toggleLightBaking";
+    QTest::newRow("Tracker") << tools << "Tracker"
+                             << "toggleTracker";
+    QTest::newRow("Video Grabber") << tools << "Video Grabber"
+                                   << "toggleVideoGrabber";
+    QTest::newRow("Texture Profiler") << tools << "Texture Profiler"
+                                      << "toggleTextureProfiler";
+    QTest::newRow("Help") << help << "Help"
+                          << "openHelp";
+    QTest::newRow("About") << help << "About"
+                           << "toggleAbout";
 }
 
 void TestMainMenu::each_command_emits_exactly_its_signal()
@@ -214,7 +232,6 @@ void TestMainMenu::a_command_without_window_manager_only_logs()
     QVERIFY(log.contains("\"Console\" needs a window manager"));
 }
 
-
 void TestMainMenu::menu_interface_adds_actions_to_named_menus()
 {
     MainMenuInterface interface(main_->menuBar(), main_->menuBar());
@@ -222,8 +239,7 @@ void TestMainMenu::menu_interface_adds_actions_to_named_menus()
 
     auto *plugins = new QAction("Plugins", main_);
     QVERIFY(interface.addAction(Constants::MM_HELP, plugins));
-    QCOMPARE(actionTexts(menu_->findMenu(Constants::MM_HELP)),
-             (QStringList{"Help", "About", "Plugins"}));
+    QCOMPARE(actionTexts(menu_->findMenu(Constants::MM_HELP)), (QStringList{"Help", "About", "Plugins"}));
 
     LogCapture log;
     QVERIFY(!interface.addAction("MM_NOWHERE", plugins));

@@ -24,10 +24,10 @@ public:
     LogCapture()
     {
         handle_ = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                QMutexLocker lock(&mutex_);
-                lines_.append(QString::number(kind) + ":" + QString::fromUtf8(text));
-            }));
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
+                    QMutexLocker lock(&mutex_);
+                    lines_.append(QString::number(kind) + ":" + QString::fromUtf8(text));
+                }));
     }
     ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
     int count(const QString &part) const
@@ -112,10 +112,8 @@ void TestPlugins::no_description_is_the_normal_case()
 
 void TestPlugins::descriptions_are_read_in_name_order_with_paths_resolved()
 {
-    writeFile(dir_->filePath("b.json"),
-              R"({"name": "Beta", "version": "1.2", "library": "libs/beta"})");
-    writeFile(dir_->filePath("a.json"),
-              R"({"name": "Alpha", "version": "0.1", "library": "/opt/alpha/libalpha.so"})");
+    writeFile(dir_->filePath("b.json"), R"({"name": "Beta", "version": "1.2", "library": "libs/beta"})");
+    writeFile(dir_->filePath("a.json"), R"({"name": "Alpha", "version": "0.1", "library": "/opt/alpha/libalpha.so"})");
     writeFile(dir_->filePath("readme.txt"), "not a description");
 
     PluginManager::loadPluginSpecs({dir_->path()});
@@ -149,9 +147,7 @@ void TestPlugins::broken_descriptions_are_skipped_with_a_warning()
 
     LogCapture log;
     PluginManager::loadPluginSpecs({dir_->path()});
-    QCOMPARE(log.count("1:PluginManager: " + dir_->filePath("broken.json")
-                       + " is not a plug-in description"),
-             1);
+    QCOMPARE(log.count("1:PluginManager: " + dir_->filePath("broken.json") + " is not a plug-in description"), 1);
     const QVector<PluginSpec> specs = PluginManager::plugins();
     QCOMPARE(specs.size(), 1);
     QCOMPARE(specs[0].name, QStringLiteral("Good"));
@@ -159,8 +155,7 @@ void TestPlugins::broken_descriptions_are_skipped_with_a_warning()
 
 void TestPlugins::a_missing_library_is_a_warning_and_stays_unloaded()
 {
-    writeFile(dir_->filePath("ghost.json"),
-              R"({"name": "Ghost", "version": "3", "library": "libghost_x64.so"})");
+    writeFile(dir_->filePath("ghost.json"), R"({"name": "Ghost", "version": "3", "library": "libghost_x64.so"})");
     PluginManager::loadPluginSpecs({dir_->path()});
 
     LogCapture log;

@@ -1,8 +1,8 @@
 #include "editor_core/core/ProgressDialog.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QLabel>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -18,7 +18,6 @@ private slots:
     void progress_is_clamped_to_percent_data();
     void progress_is_clamped_to_percent();
 };
-
 
 void TestProgressDialog::every_way_of_cancelling_emits_once_and_keeps_the_dialog_open_data()
 {
@@ -78,7 +77,6 @@ void TestProgressDialog::progress_is_clamped_to_percent()
     dialog.setProgress(value);
     QCOMPARE(dialog.progress(), shown);
 }
-
 
 QTEST_MAIN(TestProgressDialog)
 #include "tst_progress_dialog.moc"

@@ -126,8 +126,7 @@ void TestViewports::a_named_scene_is_created_under_that_name()
     QCOMPARE(viewports_->showScene("Top View"), QStringLiteral("Top View"));
     QCOMPARE(created.count(), 1);
     QCOMPARE(viewports_->getScene("Top View")->objectName(), QStringLiteral("Top View"));
-    QCOMPARE(WindowManager::getDock(viewports_->getScene("Top View"))->objectName(),
-             QStringLiteral("Top View_dock"));
+    QCOMPARE(WindowManager::getDock(viewports_->getScene("Top View"))->objectName(), QStringLiteral("Top View_dock"));
     // The numbering is not disturbed by named scenes.
     QCOMPARE(viewports_->showScene(QString()), QStringLiteral("Scene 1"));
 }
@@ -147,7 +146,6 @@ void TestViewports::closing_removes_dock_and_widget()
     QCOMPARE(viewports_->getSceneNames(), QStringList{"Scene 2"});
     QVERIFY(!viewports_->getScene("Scene 1"));
 }
-
 
 void TestViewports::scenes_dock_beside_the_last_scene()
 {
@@ -213,7 +211,6 @@ void TestViewports::closing_the_hovered_viewport_clears_it()
     viewports_->closeScene("Scene 2");
     QCOMPARE(changed.count(), 1);
 }
-
 
 void TestViewports::shutdown_closes_every_scene()
 {

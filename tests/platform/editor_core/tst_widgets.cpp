@@ -9,9 +9,9 @@
 #include <velmora/Gui.h>
 
 #include <QApplication>
-#include <QSettings>
 #include <QCursor>
 #include <QScreen>
+#include <QSettings>
 #include <QTest>
 
 class TestWidgets : public QObject
@@ -55,8 +55,6 @@ void TestWidgets::elided_label_shortens_long_text_on_the_chosen_side()
     // It never asks for the width of its whole text.
     QVERIFY(label.minimumSizeHint().width() < label.fontMetrics().horizontalAdvance(label.text()));
 }
-
-
 
 void TestWidgets::override_cursor_lasts_for_its_scope_and_nests()
 {
@@ -110,10 +108,10 @@ void TestWidgets::window_is_centred_on_the_reference_screen()
     moveToScreenCenter(with_reference ? &reference : nullptr, &window);
 
     const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
-    QCOMPARE(window.pos(), QPoint(available.x() + (available.width() - size.width()) / 2,
-                                  available.y() + (available.height() - size.height()) / 2));
+    QCOMPARE(window.pos(),
+             QPoint(available.x() + (available.width() - size.width()) / 2,
+                    available.y() + (available.height() - size.height()) / 2));
 }
-
 
 void TestWidgets::settings_window_reads_and_writes_the_precompile_setting_data()
 {
@@ -152,7 +150,6 @@ void TestWidgets::settings_window_reads_and_writes_the_precompile_setting()
     QVERIFY(!box->isEnabled());
     QCOMPARE(settings.file()->getBool(key, shown), !shown);
 }
-
 
 void TestWidgets::widget_gui_keeps_its_engine_surface_at_its_size_and_tracks_focus()
 {

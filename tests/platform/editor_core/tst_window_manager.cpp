@@ -28,10 +28,10 @@ public:
     LogCapture()
     {
         handle_ = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
-                QMutexLocker lock(&mutex_);
-                lines_.append(QString::fromUtf8(text));
-            }));
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
+                    QMutexLocker lock(&mutex_);
+                    lines_.append(QString::fromUtf8(text));
+                }));
     }
     ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
     bool contains(const QString &part) const

@@ -49,7 +49,10 @@ public:
 class FakeApp : public Velmora::App
 {
 public:
-    FakeApp(int width = 64, int height = 48) : width_(width), height_(height) {}
+    FakeApp(int width = 64, int height = 48)
+        : width_(width)
+        , height_(height)
+    {}
     int getViewWidth() const override { return width_; }
     int getViewHeight() const override { return height_; }
     void presentFrame(const QImage &frame) override { frames << frame; }
@@ -70,11 +73,11 @@ public:
     LogCapture()
     {
         handle_ = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                QMutexLocker lock(&mutex_);
-                lines_ << QString::fromUtf8(text);
-                kinds_ << kind;
-            }));
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
+                    QMutexLocker lock(&mutex_);
+                    lines_ << QString::fromUtf8(text);
+                    kinds_ << kind;
+                }));
     }
     ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
 
@@ -137,8 +140,8 @@ public:
     // A data file and its asset meta file.
     bool writeAsset(const QString &relative, const QByteArray &content, const QByteArray &guid, int type) const
     {
-        const QByteArray meta = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"" + guid +
-                                "\" type=\"" + QByteArray::number(type) + "\" excluded=\"0\"/>\n";
+        const QByteArray meta = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"" + guid
+                + "\" type=\"" + QByteArray::number(type) + "\" excluded=\"0\"/>\n";
         return writeData(relative, content) && writeData(relative + QStringLiteral(".meta"), meta);
     }
     static bool writeAbsolute(const QString &path, const QByteArray &content)
@@ -158,9 +161,15 @@ public:
     Velmora::Engine *start(const QStringList &extra = {}, Velmora::App *app = nullptr,
                            Velmora::EditorLogicInterface *logic = nullptr)
     {
-        QStringList args{QStringLiteral("engine_test"), QStringLiteral("-binaries_path"), binPath(),
-                         QStringLiteral("-data_path"), dataPath(), QStringLiteral("-cache_path"), cachePath(),
-                         QStringLiteral("-fixed_ifps"), QStringLiteral("0.1")};
+        QStringList args{QStringLiteral("engine_test"),
+                         QStringLiteral("-binaries_path"),
+                         binPath(),
+                         QStringLiteral("-data_path"),
+                         dataPath(),
+                         QStringLiteral("-cache_path"),
+                         cachePath(),
+                         QStringLiteral("-fixed_ifps"),
+                         QStringLiteral("0.1")};
         args << extra;
         storage_.clear();
         for (const QString &arg : args)
@@ -168,8 +177,8 @@ public:
         pointers_.clear();
         for (std::string &arg : storage_)
             pointers_.push_back(&arg[0]);
-        Velmora::Engine *engine =
-            Velmora::Engine::init(Velmora::ENGINE_VERSION, app, int(pointers_.size()), pointers_.data());
+        Velmora::Engine *engine
+                = Velmora::Engine::init(Velmora::ENGINE_VERSION, app, int(pointers_.size()), pointers_.data());
         if (engine && logic)
             engine->setEditorLogic(logic);
         return engine;
@@ -210,8 +219,7 @@ inline QByteArray cubeMesh(const char *surface = "body", const char *material = 
 
 #include "velmora/Material.h"
 
-inline void enginetest::RecordingLogic::compileMaterial(const Velmora::Ptr<Velmora::Material> &material,
-                                                         int remaining)
+inline void enginetest::RecordingLogic::compileMaterial(const Velmora::Ptr<Velmora::Material> &material, int remaining)
 {
     const QString name = material ? QString::fromUtf8(material->getName()) : QStringLiteral("<null>");
     calls << QStringLiteral("compile %1 %2").arg(name.isEmpty() ? QStringLiteral("<unnamed>") : name).arg(remaining);

@@ -1,9 +1,9 @@
 #include "velmora/Console.h"
 #include "velmora/Log.h"
 
-#include <mutex>
 #include <QTest>
 #include <QThread>
+#include <mutex>
 
 #include <atomic>
 #include <chrono>
@@ -25,11 +25,11 @@ class Recorder
 public:
     Recorder()
     {
-        handle_ = Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(
-            [this](const char *text, int kind) {
-                std::lock_guard<std::mutex> locker(mutex_);
-                lines_.push_back({QByteArray(text), kind});
-            }));
+        handle_ = Console::addOutputCallback(
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
+                    std::lock_guard<std::mutex> locker(mutex_);
+                    lines_.push_back({QByteArray(text), kind});
+                }));
     }
     ~Recorder() { Console::removeOutputCallback(handle_); }
     std::vector<Line> lines()
@@ -74,9 +74,9 @@ class DestructionFlag : public Velmora::CallbackObject2<Probe, const char *, int
 {
 public:
     DestructionFlag(Probe *probe, std::atomic<bool> *destroyed)
-        : CallbackObject2(probe, &Probe::onOutput), destroyed_(destroyed)
-    {
-    }
+        : CallbackObject2(probe, &Probe::onOutput)
+        , destroyed_(destroyed)
+    {}
     ~DestructionFlag() override { *destroyed_ = true; }
 
 private:
@@ -252,9 +252,7 @@ private slots:
 
     void command_output_arrives_one_line_per_call()
     {
-        Console::addCommand("multi", "", [](int, const char *const *) {
-            Console::print(1, "first\nsecond\nthird");
-        });
+        Console::addCommand("multi", "", [](int, const char *const *) { Console::print(1, "first\nsecond\nthird"); });
         Recorder recorder;
         Console::run("multi");
         Console::flush();

@@ -61,8 +61,14 @@ void TestEngine::exactly_argc_arguments_are_copied_without_a_terminating_null()
     Installation installation;
     // The array has exactly argc entries; reading one more would run into
     // the poison entry that follows it in this buffer.
-    std::vector<std::string> texts{"editor", "-data_path", installation.dataPath().toStdString(), "-cache_path",
-                                   installation.cachePath().toStdString(), "-skip_guidsdb", "-unknown_flag", "POISON"};
+    std::vector<std::string> texts{"editor",
+                                   "-data_path",
+                                   installation.dataPath().toStdString(),
+                                   "-cache_path",
+                                   installation.cachePath().toStdString(),
+                                   "-skip_guidsdb",
+                                   "-unknown_flag",
+                                   "POISON"};
     std::vector<char *> argv;
     for (std::string &text : texts)
         argv.push_back(&text[0]);
@@ -181,11 +187,10 @@ void TestEngine::video_app_selects_the_render_api_data()
     QTest::newRow("opengl") << QStringList{QStringLiteral("-video_app"), QStringLiteral("opengl")} << 2 << false;
     QTest::newRow("null") << QStringList{QStringLiteral("-video_app"), QStringLiteral("null")} << 0 << false;
     QTest::newRow("direct3d11 unsupported")
-        << QStringList{QStringLiteral("-video_app"), QStringLiteral("direct3d11")} << 2 << true;
-    QTest::newRow("direct3d11 supported")
-        << QStringList{QStringLiteral("-video_app"), QStringLiteral("direct3d11"), QStringLiteral("-supported_apis"),
-                       QStringLiteral("0,2,3")}
-        << 3 << false;
+            << QStringList{QStringLiteral("-video_app"), QStringLiteral("direct3d11")} << 2 << true;
+    QTest::newRow("direct3d11 supported") << QStringList{QStringLiteral("-video_app"), QStringLiteral("direct3d11"),
+                                                         QStringLiteral("-supported_apis"), QStringLiteral("0,2,3")}
+                                          << 3 << false;
 }
 
 void TestEngine::video_app_selects_the_render_api()
@@ -227,8 +232,8 @@ void TestEngine::null_api_presents_nothing()
 {
     Installation installation;
     FakeApp app;
-    QVERIFY(installation.start({QStringLiteral("-video_app"), QStringLiteral("null"), QStringLiteral("-quit_after_frames"),
-                                QStringLiteral("2")},
+    QVERIFY(installation.start({QStringLiteral("-video_app"), QStringLiteral("null"),
+                                QStringLiteral("-quit_after_frames"), QStringLiteral("2")},
                                &app));
     Installation::frame();
     Installation::frame();
@@ -440,8 +445,8 @@ void TestEngine::world_commands_save_before_reporting_and_quit_the_world()
         Velmora::Console::run(line);
     Velmora::Console::flush();
     QVERIFY(logic.file_present_at_save);
-    QCOMPARE(logic.calls, (QStringList{QStringLiteral("worldInit"), QStringLiteral("worldSave"),
-                                       QStringLiteral("worldShutdown")}));
+    QCOMPARE(logic.calls,
+             (QStringList{QStringLiteral("worldInit"), QStringLiteral("worldSave"), QStringLiteral("worldShutdown")}));
     QVERIFY(!Velmora::World::isLoaded());
 
     LogCapture log;

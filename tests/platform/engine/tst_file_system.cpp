@@ -5,10 +5,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <mutex>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
+#include <mutex>
 
 #include <cstring>
 
@@ -21,14 +21,15 @@ namespace {
 // Fixture shorthand: {x, NNN} -> xxxxx + 32 zeros + NNN.
 UGUID fixed(char letter, int number)
 {
-    const QByteArray text = QByteArray(5, letter) + QByteArray(32, '0') + QByteArray::number(number).rightJustified(3, '0');
+    const QByteArray text
+            = QByteArray(5, letter) + QByteArray(32, '0') + QByteArray::number(number).rightJustified(3, '0');
     return UGUID(text.constData());
 }
 
 QByteArray assetMeta(const UGUID &guid)
 {
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"" +
-           QByteArray(guid.getString().get()) + "\" type=\"21\"/>\n";
+    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\""
+            + QByteArray(guid.getString().get()) + "\" type=\"21\"/>\n";
 }
 
 // Counts warning lines of the console while alive.
@@ -38,11 +39,11 @@ public:
     WarningCounter()
     {
         handle_ = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                std::lock_guard<std::mutex> locker(mutex_);
-                if (kind == 1)
-                    warnings_ << QByteArray(text);
-            }));
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
+                    std::lock_guard<std::mutex> locker(mutex_);
+                    if (kind == 1)
+                        warnings_ << QByteArray(text);
+                }));
     }
     ~WarningCounter() { Velmora::Console::removeOutputCallback(handle_); }
     QList<QByteArray> warnings()
@@ -100,8 +101,9 @@ private slots:
         write("meta_only.txt.meta", assetMeta(fixed('a', 102)));
         write("plain/file.txt");
         write("db_only.txt");
-        write("guids.db", "{\"" + QByteArray(fixed('d', 1).getString().get()) + "\": \"both.txt\", \"" +
-                              QByteArray(fixed('d', 2).getString().get()) + "\": \"db_only.txt\", \"broken\": \"x\"}");
+        write("guids.db",
+              "{\"" + QByteArray(fixed('d', 1).getString().get()) + "\": \"both.txt\", \""
+                      + QByteArray(fixed('d', 2).getString().get()) + "\": \"db_only.txt\", \"broken\": \"x\"}");
         QVERIFY(FileSystem::init(data_.toUtf8().constData(), read_guids_db));
 
         QCOMPARE(FileSystem::getGUID("both.txt"), read_guids_db ? fixed('d', 1) : fixed('a', 101));
@@ -120,8 +122,9 @@ private slots:
         const UGUID runtime = fixed('b', 201);
         const QString stored = QString(".runtimes/bb/%1.node").arg(runtime.getString().get());
         write(stored);
-        write(stored + ".meta", "<runtime version=\"1\" guid=\"" + QByteArray(runtime.getString().get()) +
-                                    "\" asset=\"" + QByteArray(fixed('a', 250).getString().get()) + "\" kind=\"3\"/>");
+        write(stored + ".meta",
+              "<runtime version=\"1\" guid=\"" + QByteArray(runtime.getString().get()) + "\" asset=\""
+                      + QByteArray(fixed('a', 250).getString().get()) + "\" kind=\"3\"/>");
         write(".thumbnails/w.png");
         write(".tamsel2/.assemblytool");
         write("sub/.hidden_folder/x.txt");

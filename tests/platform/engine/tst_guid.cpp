@@ -140,8 +140,7 @@ private slots:
         const UGUID material = UGUID::derive(asset, "material");
         QCOMPARE(material, guidOfSha1("aaaaa00000000000000000000000000000000101:material"));
         QVERIFY(material != UGUID::derive(asset, "property"));
-        QCOMPARE(UGUID::derive(UGUID(), "builtin:mesh_base"),
-                 guidOfSha1(QByteArray(40, '0') + ":builtin:mesh_base"));
+        QCOMPARE(UGUID::derive(UGUID(), "builtin:mesh_base"), guidOfSha1(QByteArray(40, '0') + ":builtin:mesh_base"));
     }
 
     void meta_type_is_registered_under_its_engine_name()
@@ -162,10 +161,11 @@ private slots:
         UGUID received;
         Velmora::Vector<UGUID> received_list;
         QObject receiver;
-        connect(&sender, &GuidSender::guidSent, &receiver, [&](const UGUID &g) { received = g; },
+        connect(
+                &sender, &GuidSender::guidSent, &receiver, [&](const UGUID &g) { received = g; }, Qt::QueuedConnection);
+        connect(
+                &sender, &GuidSender::guidsSent, &receiver, [&](const Velmora::Vector<UGUID> &g) { received_list = g; },
                 Qt::QueuedConnection);
-        connect(&sender, &GuidSender::guidsSent, &receiver,
-                [&](const Velmora::Vector<UGUID> &g) { received_list = g; }, Qt::QueuedConnection);
         worker.start();
         const UGUID guid("bbbbb00000000000000000000000000000000202");
         QMetaObject::invokeMethod(&sender, [&] {

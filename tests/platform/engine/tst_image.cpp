@@ -44,8 +44,9 @@ bool samePixels(const Image &a, const Image &b, float tolerance, QByteArray &why
             const float pa[4] = {p.f.r, p.f.g, p.f.b, p.f.a}, qa[4] = {q.f.r, q.f.g, q.f.b, q.f.a};
             for (int c = 0; c < 4; c++) {
                 if (std::fabs(pa[c] - qa[c]) > tolerance) {
-                    why = QByteArray("pixel ") + QByteArray::number(x) + "," + QByteArray::number(y) + " channel " +
-                          QByteArray::number(c) + ": " + QByteArray::number(pa[c]) + " vs " + QByteArray::number(qa[c]);
+                    why = QByteArray("pixel ") + QByteArray::number(x) + "," + QByteArray::number(y) + " channel "
+                            + QByteArray::number(c) + ": " + QByteArray::number(pa[c]) + " vs "
+                            + QByteArray::number(qa[c]);
                     return false;
                 }
             }
@@ -166,9 +167,10 @@ private slots:
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("garbage png") << QByteArray("bad.png") << QByteArray("not a png at all");
         QTest::newRow("truncated dds") << QByteArray("bad.dds") << QByteArray("DDS \x7c\0\0\0", 8);
-        QTest::newRow("tga with a colour map") << QByteArray("bad.tga") << (QByteArray("\0\1\1", 3) + QByteArray(15, '\0'));
-        QTest::newRow("truncated tga") << QByteArray("short.tga")
-                                       << (QByteArray("\0\0\2", 3) + QByteArray(9, '\0') + QByteArray("\x10\0\x10\0\x18\0", 6));
+        QTest::newRow("tga with a colour map")
+                << QByteArray("bad.tga") << (QByteArray("\0\1\1", 3) + QByteArray(15, '\0'));
+        QTest::newRow("truncated tga") << QByteArray(
+                "short.tga") << (QByteArray("\0\0\2", 3) + QByteArray(9, '\0') + QByteArray("\x10\0\x10\0\x18\0", 6));
         QTest::newRow("psd version 2") << QByteArray("bad.psd") << QByteArray("8BPS\0\2", 6);
         QTest::newRow("unknown extension") << QByteArray("image.bmpx") << QByteArray("x");
     }

@@ -3,12 +3,12 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <mutex>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <mutex>
 
 #include <sys/resource.h>
 
@@ -32,11 +32,11 @@ class Recorder
 public:
     Recorder()
     {
-        handle_ = Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(
-            [this](const char *text, int kind) {
-                std::lock_guard<std::mutex> locker(mutex_);
-                lines_.push_back({QByteArray(text), kind});
-            }));
+        handle_ = Console::addOutputCallback(
+                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
+                    std::lock_guard<std::mutex> locker(mutex_);
+                    lines_.push_back({QByteArray(text), kind});
+                }));
     }
     ~Recorder() { Console::removeOutputCallback(handle_); }
     std::vector<Line> lines()
@@ -63,8 +63,10 @@ int runFatalChild(const QByteArray &log_path)
     const rlimit no_core{0, 0}; // the abort is expected: no core file
     setrlimit(RLIMIT_CORE, &no_core);
     Log::openFile(log_path.constData());
-    Log::setFatalHook([](const char *text) { std::fprintf(stdout, "hook saw: %s", text);
-        std::fflush(stdout); });
+    Log::setFatalHook([](const char *text) {
+        std::fprintf(stdout, "hook saw: %s", text);
+        std::fflush(stdout);
+    });
     Log::fatal("boom %d\n", 7);
     return 0;
 }
@@ -156,11 +158,11 @@ private slots:
     {
         std::atomic<int> calls{0};
         void *handle = Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([&](const char *text, int) {
-                calls++;
-                if (QByteArray(text) == "outer")
-                    Log::message("inner");
-            }));
+                new Velmora::CallbackFunction2<const char *, int>([&](const char *text, int) {
+                    calls++;
+                    if (QByteArray(text) == "outer")
+                        Log::message("inner");
+                }));
         Log::message("outer");
         QCOMPARE(calls.load(), 2);
         QVERIFY(Console::removeOutputCallback(handle));

@@ -69,11 +69,11 @@ void TestMaterials::init()
     installation_ = new Installation;
     QVERIFY(installation_->writeAsset(QStringLiteral("materials/base/rock.mat"), ROCK, guid('a', 101), 4));
     QVERIFY(installation_->writeAsset(QStringLiteral("materials/metal.mat"), METAL, guid('a', 102), 4));
-    const QByteArray shiny = "<material parent=\"" +
-                             QByteArray(materialGuidOf(guid('a', 102)).getString().get()) +
-                             "\"><parameter name=\"gloss\">1</parameter></material>";
+    const QByteArray shiny = "<material parent=\"" + QByteArray(materialGuidOf(guid('a', 102)).getString().get())
+            + "\"><parameter name=\"gloss\">1</parameter></material>";
     QVERIFY(installation_->writeAsset(QStringLiteral("materials/shiny.mat"), shiny, guid('a', 103), 4));
-    QVERIFY(installation_->writeAsset(QStringLiteral("materials/zbroken.mat"), "<material><texture", guid('a', 104), 4));
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/zbroken.mat"), "<material><texture", guid('a', 104),
+                                      4));
     QVERIFY(installation_->writeAsset(QStringLiteral("materials/orphan.mat"),
                                       "<base_material name=\"lonely\" parent_name=\"nothing\"/>", guid('a', 105), 4));
     logic_.calls.clear();
@@ -98,8 +98,9 @@ void TestMaterials::xml_and_fesk_materials_load_sorted_by_path()
     QStringList names;
     for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i)
         names << name(Velmora::Materials::getMaterial(i));
-    QCOMPARE(names, (QStringList{QStringLiteral("rock"), QStringLiteral("metal"), QStringLiteral("lonely"),
-                                 QStringLiteral("shiny")}));
+    QCOMPARE(names,
+             (QStringList{QStringLiteral("rock"), QStringLiteral("metal"), QStringLiteral("lonely"),
+                          QStringLiteral("shiny")}));
     QVERIFY(!Velmora::Materials::getMaterial(4));
     QVERIFY(!Velmora::Materials::getMaterial(-1));
     QCOMPARE(QByteArray(Velmora::Materials::findMaterial("metal")->getFileFormat()), QByteArray("fesk"));

@@ -5,7 +5,10 @@
 using namespace Velmora;
 
 namespace {
-QByteArray text(const vec3 &v) { return QByteArray::number(v.x) + " " + QByteArray::number(v.y) + " " + QByteArray::number(v.z); }
+QByteArray text(const vec3 &v)
+{
+    return QByteArray::number(v.x) + " " + QByteArray::number(v.y) + " " + QByteArray::number(v.z);
+}
 } // namespace
 
 Q_DECLARE_METATYPE(Velmora::vec3)

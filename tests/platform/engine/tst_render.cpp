@@ -34,7 +34,10 @@ Rgba pixel(const Velmora::Ptr<Velmora::Image> &image, int x, int y)
     return Rgba{p.i.r, p.i.g, p.i.b, p.i.a};
 }
 
-int brightness(const Rgba &p) { return p.r + p.g + p.b; }
+int brightness(const Rgba &p)
+{
+    return p.r + p.g + p.b;
+}
 
 QByteArray png(const QImage &image)
 {
@@ -68,8 +71,8 @@ const QByteArray GROUND_MESH = "v -10 -10 0\nv 10 -10 0\nv 10 10 0\nv -10 10 0\n
 
 QByteArray material(const char *name, const char *albedo_texture, const char *color = "1 1 1 1")
 {
-    QByteArray text = QByteArray("<material name=\"") + name + "\"><parameter name=\"albedo_color\">" + color +
-                      "</parameter>";
+    QByteArray text
+            = QByteArray("<material name=\"") + name + "\"><parameter name=\"albedo_color\">" + color + "</parameter>";
     if (albedo_texture)
         text += QByteArray("<texture name=\"albedo\">") + albedo_texture + "</texture>";
     return text + "</material>";
@@ -79,23 +82,24 @@ QByteArray material(const char *name, const char *albedo_texture, const char *co
 QByteArray meshNode(int id, const char *name, const char *mesh, const char *surface, const char *material_name,
                     const char *position = "0 0 0")
 {
-    return QByteArray("<node type=\"ObjectMeshStatic\" id=\"") + QByteArray::number(id) + "\" name=\"" + name +
-           "\"><transform>1 0 0 0  0 1 0 0  0 0 1 0  " + position + " 1</transform><mesh_name>" + mesh +
-           "</mesh_name><surface name=\"" + surface + "\"><material>" + material_name + "</material></surface></node>";
+    return QByteArray("<node type=\"ObjectMeshStatic\" id=\"") + QByteArray::number(id) + "\" name=\"" + name
+            + "\"><transform>1 0 0 0  0 1 0 0  0 0 1 0  " + position + " 1</transform><mesh_name>" + mesh
+            + "</mesh_name><surface name=\"" + surface + "\"><material>" + material_name
+            + "</material></surface></node>";
 }
 
 // A sun shining straight down (its -Z).
 QByteArray sun(bool shadow)
 {
-    return QByteArray("<node type=\"LightWorld\" id=\"90\" name=\"sun\"><color>1 1 1 1</color><shadow>") +
-           (shadow ? "1" : "0") + "</shadow></node>";
+    return QByteArray("<node type=\"LightWorld\" id=\"90\" name=\"sun\"><color>1 1 1 1</color><shadow>")
+            + (shadow ? "1" : "0") + "</shadow></node>";
 }
 
 // Pixel (top-down rows) of a world point seen by the camera in a width x height view.
 QPoint toPixel(const Velmora::Ptr<Velmora::Camera> &camera, const Velmora::vec3 &point, int width, int height)
 {
-    const Velmora::vec4 clip = camera->getProjection(float(width) / float(height)) *
-                               (camera->getModelview() * Velmora::vec4(point, 1.0f));
+    const Velmora::vec4 clip = camera->getProjection(float(width) / float(height))
+            * (camera->getModelview() * Velmora::vec4(point, 1.0f));
     return QPoint(int((clip.x / clip.w * 0.5f + 0.5f) * float(width)),
                   int((0.5f - clip.y / clip.w * 0.5f) * float(height)));
 }
@@ -501,9 +505,9 @@ void TestRender::ground_under_a_box_is_darker_only_when_shadows_are_on()
     QVERIFY(restart({{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
                      {QStringLiteral("materials/grey.mat"), material("grey", nullptr, "0.5 0.5 0.5 1")},
                      {QStringLiteral("yard.world"),
-                      "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "grey") +
-                          meshNode(2, "box", "meshes/cube.mesh", "body", "grey", "0 0 3") + sun(light_shadow) +
-                          "</world>"}},
+                      "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "grey")
+                              + meshNode(2, "box", "meshes/cube.mesh", "body", "grey", "0 0 3") + sun(light_shadow)
+                              + "</world>"}},
                     "yard"));
     Velmora::Render::setShadows(render_shadows);
     const int width = 128;
@@ -522,16 +526,17 @@ void TestRender::ground_under_a_box_is_darker_only_when_shadows_are_on()
 
 void TestRender::a_textured_shadowed_view_renders_the_same_bytes_every_time()
 {
-    QVERIFY(restart({{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
-                     {QStringLiteral("meshes/quad.mesh"), QUAD_MESH},
-                     {QStringLiteral("textures/quadrants.png"),
-                      quadrants(qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgba(255, 255, 255, 0))},
-                     {QStringLiteral("materials/quadrants.mat"), material("quadrants", "textures/quadrants.png")},
-                     {QStringLiteral("yard.world"),
-                      "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "quadrants") +
-                          meshNode(2, "quad", "meshes/quad.mesh", "face", "quadrants", "0 0 2") +
-                          meshNode(3, "box", "meshes/cube.mesh", "body", "red", "2 1 1") + sun(true) + "</world>"}},
-                    "yard"));
+    QVERIFY(restart(
+            {{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
+             {QStringLiteral("meshes/quad.mesh"), QUAD_MESH},
+             {QStringLiteral("textures/quadrants.png"),
+              quadrants(qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgba(255, 255, 255, 0))},
+             {QStringLiteral("materials/quadrants.mat"), material("quadrants", "textures/quadrants.png")},
+             {QStringLiteral("yard.world"),
+              "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "quadrants")
+                      + meshNode(2, "quad", "meshes/quad.mesh", "face", "quadrants", "0 0 2")
+                      + meshNode(3, "box", "meshes/cube.mesh", "body", "red", "2 1 1") + sun(true) + "</world>"}},
+            "yard"));
     const Velmora::Ptr<Velmora::Camera> camera = cameraAt(Velmora::vec3(4.0f, -9.0f, 6.0f), Velmora::vec3());
     const Velmora::Ptr<Velmora::Image> first = renderView(camera, 160, 120);
     const Velmora::Ptr<Velmora::Image> second = renderView(camera, 160, 120);
@@ -592,8 +597,8 @@ void TestRender::a_stage_2_callback_reads_the_g_buffer_of_the_view()
     // The front face of the cube is 7 m ahead and faces the camera.
     QVERIFY(std::abs(seen.depth - 7.0f) < 1e-3f);
     QVERIFY(Velmora::Math::compare(seen.normal, Velmora::vec3(0.0f, 0.0f, 1.0f), 1e-4f));
-    QVERIFY(std::abs(seen.position.y + 1.0f) < 1e-3f && std::abs(seen.position.x) < 0.2f &&
-            std::abs(seen.position.z) < 0.2f);
+    QVERIFY(std::abs(seen.position.y + 1.0f) < 1e-3f && std::abs(seen.position.x) < 0.2f
+            && std::abs(seen.position.z) < 0.2f);
     QVERIFY(Velmora::Math::compare(seen.albedo, Velmora::vec4(1.0f, 0.0f, 0.0f, 1.0f)));
     // metalness, roughness, specular, microfiber inherited from mesh_base.
     QVERIFY(Velmora::Math::compare(seen.shading, Velmora::vec4(0.0f, 0.5f, 0.5f, 0.0f)));
@@ -666,9 +671,9 @@ void TestRender::a_node_render_into_a_texture_keeps_texture_row_order()
 void TestRender::ambient_occlusion_darkens_the_ground_beside_a_box_only()
 {
     QVERIFY(restart({{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
-                     {QStringLiteral("yard.world"), "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "") +
-                                                        meshNode(2, "box", "meshes/cube.mesh", "body", "", "0 0 1") +
-                                                        "</world>"}},
+                     {QStringLiteral("yard.world"),
+                      "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "")
+                              + meshNode(2, "box", "meshes/cube.mesh", "body", "", "0 0 1") + "</world>"}},
                     "yard"));
     const int width = 128;
     const int height = 96;
@@ -710,15 +715,22 @@ void TestRender::ssao_settings_round_trip_and_reset_with_the_engine()
     R::setSSAORadius(1.7f);
     R::setSSAOThreshold(0.25f);
     const QVector<float> expected{0.0f, 1.25f, 0.125f, 0.75f, 1.0f, 2.5f, 0.3f, 1.0f,
-                                  1.0f, 0.7f, 3.0f, 2.0f, 1.0f, 1.7f, 0.25f};
+                                  1.0f, 0.7f,  3.0f,   2.0f,  1.0f, 1.7f, 0.25f};
     auto read = [] {
-        return QVector<float>{float(R::isSSAO()),          R::getSSAOIntensity(),
-                              R::getSSAOIntensityLightedSide(), R::getSSAOIntensityReflection(),
-                              float(R::isSSAOCavity()),    R::getSSAOCavityIntensity(),
-                              R::getSSAOCavityRadius(),    float(R::isSSAORayTracing()),
-                              float(R::isSSAORayTracingDenoise()), R::getSSAORayTracingThreshold(),
-                              float(R::getSSAOQuality()),  float(R::getSSAOResolution()),
-                              float(R::isSSAONoise()),     R::getSSAORadius(),
+        return QVector<float>{float(R::isSSAO()),
+                              R::getSSAOIntensity(),
+                              R::getSSAOIntensityLightedSide(),
+                              R::getSSAOIntensityReflection(),
+                              float(R::isSSAOCavity()),
+                              R::getSSAOCavityIntensity(),
+                              R::getSSAOCavityRadius(),
+                              float(R::isSSAORayTracing()),
+                              float(R::isSSAORayTracingDenoise()),
+                              R::getSSAORayTracingThreshold(),
+                              float(R::getSSAOQuality()),
+                              float(R::getSSAOResolution()),
+                              float(R::isSSAONoise()),
+                              R::getSSAORadius(),
                               R::getSSAOThreshold()};
     };
     QCOMPARE(read(), expected);
@@ -750,13 +762,13 @@ void TestRender::the_editor_camera_starts_at_the_world_s_player_data()
 {
     QTest::addColumn<QByteArray>("player");
     QTest::addColumn<bool>("at_player");
-    QTest::newRow("placed player under a group")
-        << QByteArray("<node type=\"NodeDummy\" id=\"5\" name=\"group\"><transform>1 0 0 0  0 1 0 0  0 0 1 0  1 2 0 "
-                      "1</transform><node type=\"PlayerDummy\" id=\"6\" name=\"view\"><transform>0 1 0 0  0 0 1 0  "
-                      "1 0 0 0  3 -9 2 1</transform><fov>45</fov></node></node>")
-        << true;
+    QTest::newRow("placed player under a group") << QByteArray(
+            "<node type=\"NodeDummy\" id=\"5\" name=\"group\"><transform>1 0 0 0  0 1 0 0  0 0 1 0  1 2 0 "
+            "1</transform><node type=\"PlayerDummy\" id=\"6\" name=\"view\"><transform>0 1 0 0  0 0 1 0  "
+            "1 0 0 0  3 -9 2 1</transform><fov>45</fov></node></node>")
+                                                 << true;
     QTest::newRow("player left at the origin")
-        << QByteArray("<node type=\"PlayerDummy\" id=\"6\" name=\"view\"><fov>45</fov></node>") << false;
+            << QByteArray("<node type=\"PlayerDummy\" id=\"6\" name=\"view\"><fov>45</fov></node>") << false;
     QTest::newRow("no player") << QByteArray() << false;
 }
 
@@ -764,9 +776,10 @@ void TestRender::the_editor_camera_starts_at_the_world_s_player()
 {
     QFETCH(QByteArray, player);
     QFETCH(bool, at_player);
-    QVERIFY(restart({{QStringLiteral("view.world"),
-                      "<world>" + meshNode(1, "box", "meshes/cube.mesh", "body", "red", "4 4 0") + player + "</world>"}},
-                    "view"));
+    QVERIFY(restart(
+            {{QStringLiteral("view.world"),
+              "<world>" + meshNode(1, "box", "meshes/cube.mesh", "body", "red", "4 4 0") + player + "</world>"}},
+            "view"));
     const Velmora::Ptr<Velmora::Player> editor = Velmora::Editor::getPlayer();
     QVERIFY(!editor->isInWorld());
     if (at_player) {

@@ -56,8 +56,8 @@ private slots:
                                      << QByteArray("") << QByteArray("data/.cleanerignore") << QByteArray("data/");
         QTest::newRow("no folder") << QByteArray("level.world") << QByteArray("level.world") << QByteArray("world")
                                    << QByteArray("level") << QByteArray("");
-        QTest::newRow("trailing slash") << QByteArray("bin/") << QByteArray("") << QByteArray("")
-                                        << QByteArray("bin/") << QByteArray("bin/");
+        QTest::newRow("trailing slash") << QByteArray("bin/") << QByteArray("") << QByteArray("") << QByteArray("bin/")
+                                        << QByteArray("bin/");
     }
     void path_parts()
     {

@@ -9,12 +9,15 @@ using Velmora::vec4;
 
 namespace {
 
-bool near(const vec4 &a, const vec4 &b) { return (a - b).length() < 1e-5f; }
+bool near(const vec4 &a, const vec4 &b)
+{
+    return (a - b).length() < 1e-5f;
+}
 
 QByteArray text(const vec4 &v)
 {
-    return QByteArray::number(v.x) + " " + QByteArray::number(v.y) + " " + QByteArray::number(v.z) + " " +
-           QByteArray::number(v.w);
+    return QByteArray::number(v.x) + " " + QByteArray::number(v.y) + " " + QByteArray::number(v.z) + " "
+            + QByteArray::number(v.w);
 }
 
 } // namespace

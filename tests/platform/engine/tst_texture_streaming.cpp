@@ -23,7 +23,10 @@ QByteArray encoded(int width, int height, QRgb color, const char *format, QImage
     return bytes;
 }
 
-QByteArray rgbaPng(int width, int height) { return encoded(width, height, qRgba(200, 120, 40, 255), "PNG", QImage::Format_ARGB32); }
+QByteArray rgbaPng(int width, int height)
+{
+    return encoded(width, height, qRgba(200, 120, 40, 255), "PNG", QImage::Format_ARGB32);
+}
 
 QByteArray material(const char *name, const char *texture)
 {
@@ -36,10 +39,10 @@ QByteArray material(const char *name, const char *texture)
 // A quad facing -Y at x on the X axis.
 QByteArray quad(int id, const char *name, const char *material_name, float x)
 {
-    return QByteArray("<node type=\"ObjectMeshStatic\" id=\"") + QByteArray::number(id) + "\" name=\"" + name +
-           "\"><transform>1 0 0 0  0 1 0 0  0 0 1 0  " + QByteArray::number(x) +
-           " 0 0 1</transform><mesh_name>meshes/quad.mesh</mesh_name><surface name=\"face\"><material>" +
-           material_name + "</material></surface></node>";
+    return QByteArray("<node type=\"ObjectMeshStatic\" id=\"") + QByteArray::number(id) + "\" name=\"" + name
+            + "\"><transform>1 0 0 0  0 1 0 0  0 0 1 0  " + QByteArray::number(x)
+            + " 0 0 1</transform><mesh_name>meshes/quad.mesh</mesh_name><surface name=\"face\"><material>"
+            + material_name + "</material></surface></node>";
 }
 
 class PlayerView : public FakeApp
@@ -97,23 +100,24 @@ void TestTextureStreaming::init()
 {
     installation_ = new Installation;
     const QMap<QString, QByteArray> files{
-        {QStringLiteral("core/textures/white.png"), rgbaPng(4, 4)},
-        {QStringLiteral("textures/b.png"), rgbaPng(1024, 384)},
-        {QStringLiteral("textures/small.png"), rgbaPng(16, 8)},
-        {QStringLiteral("textures/far.png"), rgbaPng(8, 8)},
-        {QStringLiteral("textures/photo.jpg"), encoded(64, 48, qRgb(200, 120, 40), "JPG", QImage::Format_RGB32)},
-        {QStringLiteral("materials/big.mat"), material("big", "textures/b.png")},
-        {QStringLiteral("materials/small.mat"), material("small", "textures/small.png")},
-        {QStringLiteral("materials/far.mat"), material("far", "textures/far.png")},
-        {QStringLiteral("materials/photo.mat"), material("photo", "textures/photo.jpg")},
-        {QStringLiteral("materials/plain.mat"), material("plain", nullptr)},
-        {QStringLiteral("materials/ghost.mat"), material("ghost", "textures/missing.png")},
-        {QStringLiteral("meshes/quad.mesh"), "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
-                                             "g face\nf 1/1 2/2 3/3 4/4\n"},
-        {QStringLiteral("street.world"), "<world>" + quad(1, "big", "big", -4.5f) + quad(2, "small", "small", -1.5f) +
-                                             quad(3, "photo", "photo", 1.5f) + quad(4, "plain", "plain", 4.5f) +
-                                             "</world>"},
-        {QStringLiteral("ghost.world"), "<world>" + quad(1, "ghost", "ghost", 0.0f) + "</world>"},
+            {QStringLiteral("core/textures/white.png"), rgbaPng(4, 4)},
+            {QStringLiteral("textures/b.png"), rgbaPng(1024, 384)},
+            {QStringLiteral("textures/small.png"), rgbaPng(16, 8)},
+            {QStringLiteral("textures/far.png"), rgbaPng(8, 8)},
+            {QStringLiteral("textures/photo.jpg"), encoded(64, 48, qRgb(200, 120, 40), "JPG", QImage::Format_RGB32)},
+            {QStringLiteral("materials/big.mat"), material("big", "textures/b.png")},
+            {QStringLiteral("materials/small.mat"), material("small", "textures/small.png")},
+            {QStringLiteral("materials/far.mat"), material("far", "textures/far.png")},
+            {QStringLiteral("materials/photo.mat"), material("photo", "textures/photo.jpg")},
+            {QStringLiteral("materials/plain.mat"), material("plain", nullptr)},
+            {QStringLiteral("materials/ghost.mat"), material("ghost", "textures/missing.png")},
+            {QStringLiteral("meshes/quad.mesh"),
+             "v -1 0 -1\nv 1 0 -1\nv 1 0 1\nv -1 0 1\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+             "g face\nf 1/1 2/2 3/3 4/4\n"},
+            {QStringLiteral("street.world"),
+             "<world>" + quad(1, "big", "big", -4.5f) + quad(2, "small", "small", -1.5f)
+                     + quad(3, "photo", "photo", 1.5f) + quad(4, "plain", "plain", 4.5f) + "</world>"},
+            {QStringLiteral("ghost.world"), "<world>" + quad(1, "ghost", "ghost", 0.0f) + "</world>"},
     };
     for (auto it = files.begin(); it != files.end(); ++it)
         QVERIFY(installation_->writeData(it.key(), it.value()));
@@ -130,26 +134,28 @@ void TestTextureStreaming::cleanup()
 
 void TestTextureStreaming::the_list_shows_named_and_sampled_textures_sorted_with_their_memory()
 {
-    QCOMPARE(listing(), QStringLiteral("---- streamed textures: 6 ----\n"
-                                       "  core/textures/white.png: 0B/0B  (not loaded)\n"
-                                       "  textures/b.png: 0B/0B  (not loaded)\n"
-                                       "  textures/far.png: 0B/0B  (not loaded)\n"
-                                       "  textures/missing.png: 0B/0B  (not loaded)\n"
-                                       "  textures/photo.jpg: 0B/0B  (not loaded)\n"
-                                       "  textures/small.png: 0B/0B  (not loaded)\n"
-                                       "---- end ----\n"));
+    QCOMPARE(listing(),
+             QStringLiteral("---- streamed textures: 6 ----\n"
+                            "  core/textures/white.png: 0B/0B  (not loaded)\n"
+                            "  textures/b.png: 0B/0B  (not loaded)\n"
+                            "  textures/far.png: 0B/0B  (not loaded)\n"
+                            "  textures/missing.png: 0B/0B  (not loaded)\n"
+                            "  textures/photo.jpg: 0B/0B  (not loaded)\n"
+                            "  textures/small.png: 0B/0B  (not loaded)\n"
+                            "---- end ----\n"));
     QVERIFY(Velmora::World::load("street"));
     Installation::frame();
     // A render loads what it samples: the plain material samples the core
     // white texture, nothing samples far.png.
-    QCOMPARE(listing(), QStringLiteral("---- streamed textures: 6 ----\n"
-                                       "  core/textures/white.png: 64B/64B  (RGBA8 4x4)\n"
-                                       "  textures/b.png: 1.5MB/1.5MB  (RGBA8 1024x384)\n"
-                                       "  textures/far.png: 0B/0B  (not loaded)\n"
-                                       "  textures/missing.png: 0B/0B  (not loaded)\n"
-                                       "  textures/photo.jpg: 9KB/9KB  (RGB8 64x48)\n"
-                                       "  textures/small.png: 512B/512B  (RGBA8 16x8)\n"
-                                       "---- end ----\n"));
+    QCOMPARE(listing(),
+             QStringLiteral("---- streamed textures: 6 ----\n"
+                            "  core/textures/white.png: 64B/64B  (RGBA8 4x4)\n"
+                            "  textures/b.png: 1.5MB/1.5MB  (RGBA8 1024x384)\n"
+                            "  textures/far.png: 0B/0B  (not loaded)\n"
+                            "  textures/missing.png: 0B/0B  (not loaded)\n"
+                            "  textures/photo.jpg: 9KB/9KB  (RGB8 64x48)\n"
+                            "  textures/small.png: 512B/512B  (RGBA8 16x8)\n"
+                            "---- end ----\n"));
 }
 
 void TestTextureStreaming::an_unsampled_texture_unloads_per_the_limits_data()
@@ -191,14 +197,16 @@ void TestTextureStreaming::a_missing_texture_is_reported_once_until_its_file_app
     for (int i = 0; i < 3; ++i)
         Installation::frame();
     QCOMPARE(log.count(QStringLiteral("textures/missing.png"), 2), 1);
-    QCOMPARE(lineOf(QStringLiteral("textures/missing.png")), QStringLiteral("  textures/missing.png: 0B/0B  (not loaded)"));
+    QCOMPARE(lineOf(QStringLiteral("textures/missing.png")),
+             QStringLiteral("  textures/missing.png: 0B/0B  (not loaded)"));
     // The quad is still drawn, with the core white texture instead.
     QCOMPARE(view_.frames.last().pixelColor(32, 24).alpha(), 255);
     QVERIFY(!lineOf(QStringLiteral("core/textures/white.png")).endsWith(QLatin1String("(not loaded)")));
 
     QVERIFY(installation_->writeData(QStringLiteral("textures/missing.png"), rgbaPng(2, 2)));
     Installation::frame();
-    QCOMPARE(lineOf(QStringLiteral("textures/missing.png")), QStringLiteral("  textures/missing.png: 16B/16B  (RGBA8 2x2)"));
+    QCOMPARE(lineOf(QStringLiteral("textures/missing.png")),
+             QStringLiteral("  textures/missing.png: 16B/16B  (RGBA8 2x2)"));
     QCOMPARE(log.errors(), 1);
 }
 

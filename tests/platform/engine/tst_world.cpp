@@ -292,8 +292,7 @@ void TestWorld::node_references_show_their_file_but_are_saved_as_references()
                                      "<transform>1 0 0 0 0 1 0 0 0 0 1 0 100 0 0 1</transform>"
                                      "<path>nodes/house.node</path></node></world>"));
     QVERIFY(Velmora::World::load("town"));
-    const Velmora::Ptr<Velmora::NodeReference> house =
-        Velmora::World::getNodeById(2).cast<Velmora::NodeReference>();
+    const Velmora::Ptr<Velmora::NodeReference> house = Velmora::World::getNodeById(2).cast<Velmora::NodeReference>();
     QVERIFY(house);
     QVERIFY(house->getReference());
     QCOMPARE(QByteArray(house->getReference()->getName()), QByteArray("wall"));
@@ -377,13 +376,13 @@ void TestWorld::mesh_text_is_parsed_into_surfaces_data()
     QTest::newRow("quad fan") << QByteArray("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3 4\n")
                               << QStringList{QStringLiteral("default")} << QVector<int>{2} << QString();
     QTest::newRow("relative and slashed")
-        << QByteArray("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf -3/1/1 -2//1 -1/1\n")
-        << QStringList{QStringLiteral("default")} << QVector<int>{1} << QString();
+            << QByteArray("v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvn 0 0 1\nf -3/1/1 -2//1 -1/1\n")
+            << QStringList{QStringLiteral("default")} << QVector<int>{1} << QString();
     QTest::newRow("groups and materials")
-        << QByteArray("# two parts\nv 0 0 0\nv 1 0 0\nv 0 1 0\ng top\nusemtl metal\nf 1 2 3\no bottom\nf 3 2 1\n"
-                      "g top\nf 1 3 2\n")
-        << QStringList{QStringLiteral("top"), QStringLiteral("bottom")} << QVector<int>{2, 1}
-        << QStringLiteral("metal");
+            << QByteArray("# two parts\nv 0 0 0\nv 1 0 0\nv 0 1 0\ng top\nusemtl metal\nf 1 2 3\no bottom\nf 3 2 1\n"
+                          "g top\nf 1 3 2\n")
+            << QStringList{QStringLiteral("top"), QStringLiteral("bottom")} << QVector<int>{2, 1}
+            << QStringLiteral("metal");
     QTest::newRow("bad index skipped") << QByteArray("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\nf 1 2 3\n")
                                        << QStringList{QStringLiteral("default")} << QVector<int>{1} << QString();
     QTest::newRow("no faces") << QByteArray("v 0 0 0\n# nothing\n") << QStringList() << QVector<int>() << QString();

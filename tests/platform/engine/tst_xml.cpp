@@ -74,8 +74,8 @@ private slots:
         QTemporaryDir dir;
         const QString secret = dir.filePath("secret.txt");
         QVERIFY(writeFile(secret, "TOP SECRET"));
-        const QByteArray text = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" +
-                                secret.toUtf8() + "\">]>\n<r>&x;</r>";
+        const QByteArray text = "<?xml version=\"1.0\"?>\n<!DOCTYPE r [<!ENTITY x SYSTEM \"file://" + secret.toUtf8()
+                + "\">]>\n<r>&x;</r>";
         Xml xml;
         QVERIFY(xml.parse(text.constData()));
         QCOMPARE(QByteArray(xml.getData()), QByteArray("&x;")); // left as written, never expanded

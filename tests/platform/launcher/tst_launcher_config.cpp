@@ -32,7 +32,8 @@ void TestLauncherConfig::the_command_line_follows_the_chosen_parameters()
     QVERIFY2(config.parse(file, error), qPrintable(error));
     QCOMPARE(config.name(), QStringLiteral("demo"));
     QCOMPARE(config.banner(), QStringLiteral("data/banner.png"));
-    QCOMPARE(config.commandLine(), (QStringList{"-video_width", "800", "-video_fullscreen", "0", "-video_app", "auto"}));
+    QCOMPARE(config.commandLine(),
+             (QStringList{"-video_width", "800", "-video_fullscreen", "0", "-video_app", "auto"}));
     config.parameters()[1].value = 1;
     QCOMPARE(config.commandLine().mid(2, 2), (QStringList{"-video_fullscreen", "1"}));
 }
@@ -42,10 +43,18 @@ void TestLauncherConfig::the_executable_follows_the_binary_data()
     QTest::addColumn<QString>("binary");
     QTest::addColumn<QString>("paths");
     QTest::addColumn<QString>("executable");
-    QTest::newRow("debug") << "Debug" << R"({"release": "r", "dev": "v", "debug": "d"})" << "d";
-    QTest::newRow("development") << "Development" << R"({"release": "r", "dev": "v"})" << "v";
-    QTest::newRow("chosen kind missing falls back") << "Release" << R"({"debug": "d"})" << "d";
-    QTest::newRow("none") << "Release" << "{}" << "";
+    QTest::newRow("debug") << "Debug"
+                           << R"({"release": "r", "dev": "v", "debug": "d"})"
+                           << "d";
+    QTest::newRow("development") << "Development"
+                                 << R"({"release": "r", "dev": "v"})"
+                                 << "v";
+    QTest::newRow("chosen kind missing falls back") << "Release"
+                                                    << R"({"debug": "d"})"
+                                                    << "d";
+    QTest::newRow("none") << "Release"
+                          << "{}"
+                          << "";
 }
 
 void TestLauncherConfig::the_executable_follows_the_binary()
@@ -55,7 +64,8 @@ void TestLauncherConfig::the_executable_follows_the_binary()
     QFETCH(QString, executable);
     LauncherConfig config;
     QString error;
-    QVERIFY(config.parse(QStringLiteral(R"({"main": {"binary": "%1", "paths": %2}})").arg(binary, paths).toUtf8(), error));
+    QVERIFY(config.parse(QStringLiteral(R"({"main": {"binary": "%1", "paths": %2}})").arg(binary, paths).toUtf8(),
+                         error));
     QCOMPARE(config.executable(), executable);
 }
 

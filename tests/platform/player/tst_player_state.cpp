@@ -70,9 +70,14 @@ void TestPlayerState::a_build_is_checked_against_its_guids_db()
              + (file_present ? "worlds/a.world" : "textures/gone.png") + "\"}\n");
     db.close();
 
-    std::vector<std::string> args{"player", "-data_path", data.toStdString(), "-cache_path",
-                                  (root.path() + "/cache").toStdString(), "-log_path",
-                                  (root.path() + "/log.txt").toStdString(), "-console_command",
+    std::vector<std::string> args{"player",
+                                  "-data_path",
+                                  data.toStdString(),
+                                  "-cache_path",
+                                  (root.path() + "/cache").toStdString(),
+                                  "-log_path",
+                                  (root.path() + "/log.txt").toStdString(),
+                                  "-console_command",
                                   ("world_load \"" + world + "\"").toStdString()};
     std::vector<char *> argv;
     for (std::string &arg : args)

@@ -218,8 +218,8 @@ QString ExecutorBuilder::vrPluginName(VRMode mode)
 std::unique_ptr<Executor> ExecutorBuilder::build(const Options &options, const SelectedBinaries &binaries,
                                                  const BuildPaths &paths, const QStringList &plugins,
                                                  SDKEdition sdk_edition, cs::Manager *cs_manager,
-                                                 Editor::AssetManagerPrivate *asset_manager,
-                                                 mat::Manager *mat_manager, prop::Manager *prop_manager)
+                                                 Editor::AssetManagerPrivate *asset_manager, mat::Manager *mat_manager,
+                                                 prop::Manager *prop_manager)
 {
     // The window keeps the build folder as the user typed it; the pipeline
     // works with its normal form (cleaned, ending with '/'), and an unusable
@@ -245,8 +245,7 @@ std::unique_ptr<pre::Action> ExecutorBuilder::createPreActions(const Options &op
     return std::make_unique<ActionCombiner>(std::move(actions));
 }
 
-ExecutorBuilder::Sources ExecutorBuilder::createEngineSources(const Options &options,
-                                                              const SelectedBinaries &binaries,
+ExecutorBuilder::Sources ExecutorBuilder::createEngineSources(const Options &options, const SelectedBinaries &binaries,
                                                               const BuildPaths &paths)
 {
     Sources sources;
@@ -268,14 +267,14 @@ ExecutorBuilder::Sources ExecutorBuilder::createEngineSources(const Options &opt
             sources.push_back(engine(true, paths.bin_dir));
     }
     if (binaries.development)
-        sources.push_back(engine(true, paths.sdk_development_dir.isEmpty() ? paths.bin_dir : paths.sdk_development_dir));
+        sources.push_back(
+                engine(true, paths.sdk_development_dir.isEmpty() ? paths.bin_dir : paths.sdk_development_dir));
     if (binaries.debug)
         sources.push_back(engine(false, paths.bin_dir));
     return sources;
 }
 
-ExecutorBuilder::Sources ExecutorBuilder::createPluginSources(const Options &options,
-                                                              const SelectedBinaries &binaries,
+ExecutorBuilder::Sources ExecutorBuilder::createPluginSources(const Options &options, const SelectedBinaries &binaries,
                                                               const BuildPaths &paths, const QStringList &plugins)
 {
     Sources sources;
@@ -322,9 +321,9 @@ std::unique_ptr<ExeCombiner> ExecutorBuilder::createLauncherSources(const Option
     }
     EC_ASSERT(options.getLauncher() == Launcher::BinaryFile);
     auto launcher = std::make_unique<BinaryLauncherFilesSource>(
-            command_line, options.getSystem(), options.getName(), options.getConfig(), options.getBinary(),
-            sdk_edition, binaries.release || binaries.development,
-            assetDataPath(options.getBanner(), paths.output_data_dir), paths.bin_dir, QString());
+            command_line, options.getSystem(), options.getName(), options.getConfig(), options.getBinary(), sdk_edition,
+            binaries.release || binaries.development, assetDataPath(options.getBanner(), paths.output_data_dir),
+            paths.bin_dir, QString());
     return std::make_unique<ExeCombiner>(std::move(launcher));
 }
 
@@ -339,8 +338,8 @@ void ExecutorBuilder::createMainExeSources(const Options &options, const Selecte
         combiner.setDebugExe(std::make_unique<MainExeFilesSource>(options.getMainDebug(), paths.output_bin_dir));
 }
 
-void ExecutorBuilder::createCSSources(const Options &options, const SelectedBinaries &binaries,
-                                      const BuildPaths &paths, const cs::Manager &cs_manager, ExeCombiner &combiner)
+void ExecutorBuilder::createCSSources(const Options &options, const SelectedBinaries &binaries, const BuildPaths &paths,
+                                      const cs::Manager &cs_manager, ExeCombiner &combiner)
 {
     auto cs_source = [&](bool release, const QString &kind_dir) {
         return std::make_unique<CSFilesSource>(cs_manager.getProjectPath(), cs_manager.getBinaryPath(),
@@ -350,15 +349,17 @@ void ExecutorBuilder::createCSSources(const Options &options, const SelectedBina
     if (binaries.release)
         combiner.setReleaseExe(cs_source(true, paths.bin_dir));
     if (binaries.development)
-        combiner.setDevExe(cs_source(true, paths.sdk_development_dir.isEmpty() ? paths.bin_dir : paths.sdk_development_dir));
+        combiner.setDevExe(
+                cs_source(true, paths.sdk_development_dir.isEmpty() ? paths.bin_dir : paths.sdk_development_dir));
     if (binaries.debug)
         combiner.setDebugExe(cs_source(false, paths.bin_dir));
 }
 
-std::unique_ptr<fp::Source> ExecutorBuilder::createFileSources(
-        const Options &options, const SelectedBinaries &binaries, const BuildPaths &paths, const QStringList &plugins,
-        SDKEdition sdk_edition, cs::Manager *cs_manager, Editor::AssetManagerPrivate *asset_manager,
-        mat::Manager *mat_manager, prop::Manager *prop_manager)
+std::unique_ptr<fp::Source> ExecutorBuilder::createFileSources(const Options &options, const SelectedBinaries &binaries,
+                                                               const BuildPaths &paths, const QStringList &plugins,
+                                                               SDKEdition sdk_edition, cs::Manager *cs_manager,
+                                                               Editor::AssetManagerPrivate *asset_manager,
+                                                               mat::Manager *mat_manager, prop::Manager *prop_manager)
 {
     EC_ASSERT(binaries.release || binaries.development || binaries.debug);
 

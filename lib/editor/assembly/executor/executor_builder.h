@@ -49,21 +49,19 @@ public:
     // The managers are not owned; the sources use them on the build's
     // worker thread.
     static std::unique_ptr<Executor> build(const Options &options, const SelectedBinaries &binaries,
-                                           const BuildPaths &paths, const QStringList &plugins,
-                                           SDKEdition sdk_edition, cs::Manager *cs_manager,
-                                           Editor::AssetManagerPrivate *asset_manager, mat::Manager *mat_manager,
-                                           prop::Manager *prop_manager);
+                                           const BuildPaths &paths, const QStringList &plugins, SDKEdition sdk_edition,
+                                           cs::Manager *cs_manager, Editor::AssetManagerPrivate *asset_manager,
+                                           mat::Manager *mat_manager, prop::Manager *prop_manager);
 
     static std::unique_ptr<pre::Action> createPreActions(const Options &options, cs::Manager *cs_manager);
     static Sources createEngineSources(const Options &options, const SelectedBinaries &binaries,
                                        const BuildPaths &paths);
     static Sources createPluginSources(const Options &options, const SelectedBinaries &binaries,
                                        const BuildPaths &paths, const QStringList &plugins);
-    static std::unique_ptr<ExeCombiner> createLauncherSources(const Options &options,
-                                                              const SelectedBinaries &binaries,
+    static std::unique_ptr<ExeCombiner> createLauncherSources(const Options &options, const SelectedBinaries &binaries,
                                                               const BuildPaths &paths, SDKEdition sdk_edition);
-    static void createMainExeSources(const Options &options, const SelectedBinaries &binaries,
-                                     const BuildPaths &paths, ExeCombiner &combiner);
+    static void createMainExeSources(const Options &options, const SelectedBinaries &binaries, const BuildPaths &paths,
+                                     ExeCombiner &combiner);
     static void createCSSources(const Options &options, const SelectedBinaries &binaries, const BuildPaths &paths,
                                 const cs::Manager &cs_manager, ExeCombiner &combiner);
     // The whole source: project sources first, the user's rules second.

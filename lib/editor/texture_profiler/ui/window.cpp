@@ -39,9 +39,9 @@ void Window::restoreSettings(EditorSettings *settings)
     if (!geometry.isEmpty())
         restoreGeometry(geometry);
     display_core_assets_->setChecked(section.display_core_assets.file->getBool(
-        section.display_core_assets.key, EditorSettings::DEFAULT_TEXTURE_PROFILER_DISPLAY_CORE_ASSETS));
-    const int location = section.location.file->getInt(section.location.key,
-                                                       EditorSettings::DEFAULT_TEXTURE_PROFILER_LOCATION);
+            section.display_core_assets.key, EditorSettings::DEFAULT_TEXTURE_PROFILER_DISPLAY_CORE_ASSETS));
+    const int location
+            = section.location.file->getInt(section.location.key, EditorSettings::DEFAULT_TEXTURE_PROFILER_LOCATION);
     location_->setCurrentIndex(qBound(0, location, location_->count() - 1));
 }
 

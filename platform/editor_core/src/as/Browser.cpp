@@ -32,12 +32,11 @@ bool isFolder(const QTreeWidgetItem *item)
 void sortChildren(QTreeWidgetItem *parent)
 {
     QList<QTreeWidgetItem *> children = parent->takeChildren();
-    std::stable_sort(children.begin(), children.end(),
-                     [](const QTreeWidgetItem *a, const QTreeWidgetItem *b) {
-                         if (isFolder(a) != isFolder(b))
-                             return isFolder(a);
-                         return a->text(0) < b->text(0);
-                     });
+    std::stable_sort(children.begin(), children.end(), [](const QTreeWidgetItem *a, const QTreeWidgetItem *b) {
+        if (isFolder(a) != isFolder(b))
+            return isFolder(a);
+        return a->text(0) < b->text(0);
+    });
     parent->addChildren(children);
     for (QTreeWidgetItem *child : qAsConst(children))
         if (isFolder(child))
@@ -75,9 +74,10 @@ bool filterItem(QTreeWidgetItem *item, const QString &text)
 
 } // namespace
 
-Browser::Browser(Editor::AssetManagerPrivate *asset_manager, bool components_active,
-                 QWidget *parent)
-    : QWidget(parent), asset_manager_(asset_manager), components_active_(components_active)
+Browser::Browser(Editor::AssetManagerPrivate *asset_manager, bool components_active, QWidget *parent)
+    : QWidget(parent)
+    , asset_manager_(asset_manager)
+    , components_active_(components_active)
 {
     setObjectName(QStringLiteral("AssetBrowser"));
     setWindowTitle(tr("Asset Browser"));
@@ -130,16 +130,12 @@ Browser::Browser(Editor::AssetManagerPrivate *asset_manager, bool components_act
         if (!guids.isEmpty())
             emit showDependents(guids);
     });
-    connect(create_material_, &QAction::triggered, this,
-            [this]() { emit createMaterialRequest(currentDirectory()); });
-    connect(create_property_, &QAction::triggered, this,
-            [this]() { emit createPropertyRequest(currentDirectory()); });
+    connect(create_material_, &QAction::triggered, this, [this]() { emit createMaterialRequest(currentDirectory()); });
+    connect(create_property_, &QAction::triggered, this, [this]() { emit createPropertyRequest(currentDirectory()); });
     connect(create_component_, &QAction::triggered, this,
             [this]() { emit createComponentRequest(currentDirectory()); });
-    connect(create_usc_, &QAction::triggered, this,
-            [this]() { emit createUSCRequest(currentDirectory()); });
-    connect(create_world_, &QAction::triggered, this,
-            [this]() { emit createWorldRequest(currentDirectory()); });
+    connect(create_usc_, &QAction::triggered, this, [this]() { emit createUSCRequest(currentDirectory()); });
+    connect(create_world_, &QAction::triggered, this, [this]() { emit createWorldRequest(currentDirectory()); });
 
     refresh_timer_ = new QTimer(this);
     refresh_timer_->setSingleShot(true);
@@ -176,17 +172,14 @@ void Browser::refresh()
     QStringList expanded;
     collectExpanded(tree_->invisibleRootItem(), expanded);
     const Velmora::Vector<Velmora::UGUID> selected = selectedAssets();
-    const QString current = tree_->currentItem()
-                                ? tree_->currentItem()->data(0, PATH_ROLE).toString()
-                                : QString();
+    const QString current = tree_->currentItem() ? tree_->currentItem()->data(0, PATH_ROLE).toString() : QString();
 
     tree_->clear();
     if (!asset_manager_)
         return;
 
     QHash<QString, QTreeWidgetItem *> folders;
-    std::function<QTreeWidgetItem *(const QString &)> folderItem =
-        [&](const QString &path) -> QTreeWidgetItem * {
+    std::function<QTreeWidgetItem *(const QString &)> folderItem = [&](const QString &path) -> QTreeWidgetItem * {
         if (path.isEmpty())
             return tree_->invisibleRootItem();
         if (QTreeWidgetItem *item = folders.value(path))
@@ -208,8 +201,7 @@ void Browser::refresh()
         auto *item = new QTreeWidgetItem(folderItem(slash < 0 ? QString() : path.left(slash)));
         item->setText(0, path.mid(slash + 1));
         item->setText(1, typeToPrettyString(int(asset.getType())));
-        item->setToolTip(0, path + QLatin1Char('\n')
-                                + QString::fromUtf8(asset.getGUID().getString().get()));
+        item->setToolTip(0, path + QLatin1Char('\n') + QString::fromUtf8(asset.getGUID().getString().get()));
         item->setData(0, GUID_ROLE, QString::fromUtf8(asset.getGUID().getString().get()));
         item->setData(0, PATH_ROLE, path);
     }
@@ -235,14 +227,11 @@ QByteArray Browser::saveState() const
 {
     QStringList expanded;
     collectExpanded(tree_->invisibleRootItem(), expanded);
-    const QString current = tree_->currentItem()
-                                ? tree_->currentItem()->data(0, PATH_ROLE).toString()
-                                : QString();
+    const QString current = tree_->currentItem() ? tree_->currentItem()->data(0, PATH_ROLE).toString() : QString();
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_5_15);
-    out << STATE_MAGIC << tree_->header()->saveState() << expanded << filter_edit_->text()
-        << current;
+    out << STATE_MAGIC << tree_->header()->saveState() << expanded << filter_edit_->text() << current;
     return bytes;
 }
 

@@ -11,14 +11,13 @@
 
 namespace as {
 
-Presenter::Presenter(Editor::AssetManagerPrivate *asset_manager, bool components_active,
-                     Thumbnails *thumbnails, QObject *parent)
-    : QObject(parent),
-      asset_manager_(asset_manager),
-      components_active_(components_active),
-      thumbnails_(thumbnails)
-{
-}
+Presenter::Presenter(Editor::AssetManagerPrivate *asset_manager, bool components_active, Thumbnails *thumbnails,
+                     QObject *parent)
+    : QObject(parent)
+    , asset_manager_(asset_manager)
+    , components_active_(components_active)
+    , thumbnails_(thumbnails)
+{}
 
 Presenter::~Presenter()
 {

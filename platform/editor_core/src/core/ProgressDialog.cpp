@@ -9,7 +9,8 @@
 
 namespace core {
 
-ProgressDialog::ProgressDialog(const QString &text, QWidget *parent) : QDialog(parent)
+ProgressDialog::ProgressDialog(const QString &text, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("ProgressDialog"));
     setWindowFlags(windowFlags() & ~Qt::WindowContextHelpButtonHint);

@@ -34,8 +34,8 @@ bool libraryExists(const QString &path)
         return true;
     const QString dir = info.absolutePath() + QLatin1Char('/');
     const QString name = info.fileName();
-    const QStringList candidates = {dir + name + QStringLiteral(".so"),
-                                    dir + QStringLiteral("lib") + name + QStringLiteral(".so")};
+    const QStringList candidates
+            = {dir + name + QStringLiteral(".so"), dir + QStringLiteral("lib") + name + QStringLiteral(".so")};
     for (const QString &candidate : candidates)
         if (QFileInfo(candidate).isFile())
             return true;
@@ -71,14 +71,15 @@ bool readSpec(const QString &file_path, PluginSpec &spec, QString &error)
     const QFileInfo info(file_path);
     spec.spec_path = info.absoluteFilePath();
     spec.library_path = QFileInfo(spec.library).isRelative()
-                            ? QDir::cleanPath(info.absoluteDir().absoluteFilePath(spec.library))
-                            : QDir::cleanPath(spec.library);
+            ? QDir::cleanPath(info.absoluteDir().absoluteFilePath(spec.library))
+            : QDir::cleanPath(spec.library);
     return true;
 }
 
 } // namespace
 
-PluginManager::PluginManager(QObject *parent) : QObject(parent)
+PluginManager::PluginManager(QObject *parent)
+    : QObject(parent)
 {
     if (s_instance)
         Velmora::Log::warning("PluginManager: a second plug-in manager replaces the first\n");
@@ -109,15 +110,13 @@ void PluginManager::loadPluginSpecs(const QStringList &folders)
         const QDir dir(folder);
         if (!dir.exists())
             continue;
-        const QStringList files =
-            dir.entryList({QStringLiteral("*.json")}, QDir::Files | QDir::Readable, QDir::Name);
+        const QStringList files = dir.entryList({QStringLiteral("*.json")}, QDir::Files | QDir::Readable, QDir::Name);
         for (const QString &name : files) {
             PluginSpec spec;
             QString error;
             if (!readSpec(dir.absoluteFilePath(name), spec, error)) {
                 Velmora::Log::warning("PluginManager: %s is not a plug-in description: %s\n",
-                                      utf8(dir.absoluteFilePath(name)).constData(),
-                                      utf8(error).constData());
+                                      utf8(dir.absoluteFilePath(name)).constData(), utf8(error).constData());
                 continue;
             }
             bool duplicate = false;
@@ -126,8 +125,7 @@ void PluginManager::loadPluginSpecs(const QStringList &folders)
             if (duplicate) {
                 Velmora::Log::warning("PluginManager: plug-in \"%s\" is described twice; %s is "
                                       "ignored\n",
-                                      utf8(spec.name).constData(),
-                                      utf8(spec.spec_path).constData());
+                                      utf8(spec.name).constData(), utf8(spec.spec_path).constData());
                 continue;
             }
             Entry entry;
@@ -149,24 +147,21 @@ void PluginManager::loadPlugins()
         if (!libraryExists(entry.spec.library_path)) {
             entry.spec.error = QStringLiteral("library not found");
             Velmora::Log::warning("PluginManager: the library of plug-in \"%s\" is missing: %s\n",
-                                  utf8(entry.spec.name).constData(),
-                                  utf8(entry.spec.library_path).constData());
+                                  utf8(entry.spec.name).constData(), utf8(entry.spec.library_path).constData());
             continue;
         }
         auto *loader = new QPluginLoader(entry.spec.library_path, self);
         if (!loader->load()) {
             entry.spec.error = loader->errorString();
             Velmora::Log::warning("PluginManager: plug-in \"%s\" cannot be loaded: %s\n",
-                                  utf8(entry.spec.name).constData(),
-                                  utf8(entry.spec.error).constData());
+                                  utf8(entry.spec.name).constData(), utf8(entry.spec.error).constData());
             delete loader;
             continue;
         }
         entry.loader = loader;
         entry.spec.loaded = true;
         entry.spec.error.clear();
-        Velmora::Log::message("PluginManager: plug-in \"%s\" %s loaded\n",
-                              utf8(entry.spec.name).constData(),
+        Velmora::Log::message("PluginManager: plug-in \"%s\" %s loaded\n", utf8(entry.spec.name).constData(),
                               utf8(entry.spec.version).constData());
     }
     emit self->pluginsChanged();

@@ -24,9 +24,9 @@ void fill(QTreeWidget *tree, QLabel *empty_note)
         item->setText(1, spec.version);
         item->setText(2, spec.library);
         item->setToolTip(2, spec.library_path);
-        item->setText(3, spec.loaded ? PluginPresenter::tr("Loaded")
-                                     : (spec.error.isEmpty() ? PluginPresenter::tr("Not loaded")
-                                                             : spec.error));
+        item->setText(3,
+                      spec.loaded ? PluginPresenter::tr("Loaded")
+                                  : (spec.error.isEmpty() ? PluginPresenter::tr("Not loaded") : spec.error));
     }
     empty_note->setVisible(specs.isEmpty());
 }
@@ -34,9 +34,9 @@ void fill(QTreeWidget *tree, QLabel *empty_note)
 } // namespace
 
 PluginPresenter::PluginPresenter(QWidget *parent_window)
-    : QObject(parent_window), parent_window_(parent_window)
-{
-}
+    : QObject(parent_window)
+    , parent_window_(parent_window)
+{}
 
 PluginPresenter::~PluginPresenter()
 {

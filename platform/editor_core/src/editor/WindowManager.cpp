@@ -160,8 +160,7 @@ struct WindowManager::Private
 
     // False when the reference cannot take the dock (gone, floating or not
     // in this main window); the caller then places it on the right.
-    bool placeByReference(QMainWindow *main, QDockWidget *dock, int reference_type,
-                          QDockWidget *reference)
+    bool placeByReference(QMainWindow *main, QDockWidget *dock, int reference_type, QDockWidget *reference)
     {
         if (!reference || reference == dock || reference->isFloating()
             || main->dockWidgetArea(reference) == Qt::NoDockWidgetArea)
@@ -175,14 +174,15 @@ struct WindowManager::Private
             main->tabifyDockWidget(reference, dock);
         else
             main->splitDockWidget(reference, dock,
-                                  reference_type == REFERENCE_SPLIT_VERTICAL ? Qt::Vertical
-                                                                             : Qt::Horizontal);
+                                  reference_type == REFERENCE_SPLIT_VERTICAL ? Qt::Vertical : Qt::Horizontal);
         dock->show();
         return true;
     }
 };
 
-WindowManager::WindowManager(QObject *parent) : QObject(parent), d_(new Private)
+WindowManager::WindowManager(QObject *parent)
+    : QObject(parent)
+    , d_(new Private)
 {
     if (s_instance)
         Velmora::Log::warning("WindowManager: a second window manager replaces the first\n");
@@ -244,8 +244,7 @@ bool WindowManager::add(QWidget *widget, int area_type)
         return false;
     }
     if (d->indexOf(widget) >= 0) {
-        Velmora::Log::warning("WindowManager::add: \"%s\" is docked already\n",
-                              utf8(widget->objectName()).constData());
+        Velmora::Log::warning("WindowManager::add: \"%s\" is docked already\n", utf8(widget->objectName()).constData());
         return false;
     }
     if (area_type < AREA_LEFT || area_type > AREA_TOOL) {
@@ -269,19 +268,17 @@ bool WindowManager::add(QWidget *widget, int area_type)
 
     QPointer<QWidget> guarded = widget;
     QPointer<QDockWidget> guarded_dock = dock;
-    record.connections.append(connect(dock, &QDockWidget::visibilityChanged, self,
-                                      [self, guarded, guarded_dock](bool visible) {
-                                          if (!visible && guarded && guarded_dock
-                                              && guarded_dock->widget() == guarded)
-                                              emit self->windowHidden(guarded);
-                                      }));
-    record.connections.append(connect(widget, &QWidget::windowTitleChanged, dock,
-                                      &QDockWidget::setWindowTitle));
-    record.connections.append(connect(widget, &QObject::objectNameChanged, dock,
-                                      [d, guarded, guarded_dock](const QString &) {
-                                          if (guarded && guarded_dock)
-                                              d->nameDock(guarded_dock, guarded);
-                                      }));
+    record.connections.append(
+            connect(dock, &QDockWidget::visibilityChanged, self, [self, guarded, guarded_dock](bool visible) {
+                if (!visible && guarded && guarded_dock && guarded_dock->widget() == guarded)
+                    emit self->windowHidden(guarded);
+            }));
+    record.connections.append(connect(widget, &QWidget::windowTitleChanged, dock, &QDockWidget::setWindowTitle));
+    record.connections.append(
+            connect(widget, &QObject::objectNameChanged, dock, [d, guarded, guarded_dock](const QString &) {
+                if (guarded && guarded_dock)
+                    d->nameDock(guarded_dock, guarded);
+            }));
     record.connections.append(connect(widget, &QObject::destroyed, dock, [guarded_dock]() {
         // The caller deleted the widget without removing it: the empty dock
         // goes too.
@@ -385,8 +382,7 @@ void WindowManager::remove(QWidget *widget)
     Private *d = self->d_;
     const int i = d->indexOf(widget);
     if (i < 0) {
-        Velmora::Log::warning("WindowManager::remove: \"%s\" is not docked\n",
-                              utf8(widget->objectName()).constData());
+        Velmora::Log::warning("WindowManager::remove: \"%s\" is not docked\n", utf8(widget->objectName()).constData());
         return;
     }
     Private::Record record = d->records.takeAt(i);
@@ -479,8 +475,7 @@ void WindowManager::applyDefaultLayout()
     // The fixed places first, so that the others can refer to them.
     if (nodes)
         d_->placeInArea(main, nodes, AREA_LEFT);
-    if (viewport && (!nodes
-                     || !d_->placeByReference(main, viewport, REFERENCE_SPLIT_HORIZONTAL, nodes)))
+    if (viewport && (!nodes || !d_->placeByReference(main, viewport, REFERENCE_SPLIT_HORIZONTAL, nodes)))
         d_->placeInArea(main, viewport, AREA_LEFT);
     if (browser)
         d_->placeInArea(main, browser, AREA_BOTTOM);

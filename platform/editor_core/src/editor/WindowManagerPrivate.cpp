@@ -7,7 +7,8 @@
 namespace Editor {
 
 WindowManagerPrivate::WindowManagerPrivate(WindowManager *manager, QWidget *parent)
-    : QWidget(parent), manager_(manager)
+    : QWidget(parent)
+    , manager_(manager)
 {
     // The windows live in docks; the central area stays hidden so that the
     // dock areas (the engine viewport first of all) share the whole window.

@@ -5,7 +5,8 @@
 
 namespace manipulators {
 
-EditorManipulators::EditorManipulators(QWidget *parent) : QWidget(parent)
+EditorManipulators::EditorManipulators(QWidget *parent)
+    : QWidget(parent)
 {
     setObjectName(QStringLiteral("EditorManipulators"));
     auto *layout = new QVBoxLayout(this);

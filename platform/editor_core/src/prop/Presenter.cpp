@@ -29,7 +29,10 @@ void fillProperties(QListWidget *window)
 
 } // namespace
 
-Presenter::Presenter(Manager *manager, QObject *parent) : QObject(parent), manager_(manager) {}
+Presenter::Presenter(Manager *manager, QObject *parent)
+    : QObject(parent)
+    , manager_(manager)
+{}
 
 Presenter::~Presenter()
 {
@@ -39,8 +42,8 @@ Presenter::~Presenter()
 
 void Presenter::initGUI(View *main_window)
 {
-    registry_list::create(window_, main_window, depr::gui.properties_window, QStringLiteral("PropertiesWindow"), tr("Properties"),
-                          "prop::Presenter", fillProperties);
+    registry_list::create(window_, main_window, depr::gui.properties_window, QStringLiteral("PropertiesWindow"),
+                          tr("Properties"), "prop::Presenter", fillProperties);
 }
 
 void Presenter::shutdownGUI()

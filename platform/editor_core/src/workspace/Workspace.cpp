@@ -20,8 +20,7 @@ QByteArray getDefaultMainWindowGeometry()
     QWidget probe;
     probe.setAttribute(Qt::WA_DontShowOnScreen);
     probe.resize(width, height);
-    probe.move(available.x() + (available.width() - width) / 2,
-               available.y() + (available.height() - height) / 2);
+    probe.move(available.x() + (available.width() - width) / 2, available.y() + (available.height() - height) / 2);
     return probe.saveGeometry();
 }
 

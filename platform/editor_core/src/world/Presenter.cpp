@@ -34,7 +34,9 @@ void addNode(QTreeWidgetItem *parent, const Velmora::Ptr<Velmora::Node> &node)
 
 } // namespace
 
-Presenter::Presenter(QObject *parent) : QObject(parent) {}
+Presenter::Presenter(QObject *parent)
+    : QObject(parent)
+{}
 
 Presenter::~Presenter()
 {

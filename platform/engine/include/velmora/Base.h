@@ -37,7 +37,10 @@ template<typename Class>
 class CallbackObject0 : public CallbackBase
 {
 public:
-    CallbackObject0(Class *object, void (Class::*func)()) : object_(object), func_(func) {}
+    CallbackObject0(Class *object, void (Class::*func)())
+        : object_(object)
+        , func_(func)
+    {}
     void run() override { (object_->*func_)(); }
 
 private:
@@ -49,7 +52,10 @@ template<typename Class, typename A0>
 class CallbackObject1 : public CallbackBase1<A0>
 {
 public:
-    CallbackObject1(Class *object, void (Class::*func)(A0)) : object_(object), func_(func) {}
+    CallbackObject1(Class *object, void (Class::*func)(A0))
+        : object_(object)
+        , func_(func)
+    {}
     void run(A0 a0) override { (object_->*func_)(a0); }
 
 private:
@@ -61,7 +67,10 @@ template<typename Class, typename A0, typename A1>
 class CallbackObject2 : public CallbackBase2<A0, A1>
 {
 public:
-    CallbackObject2(Class *object, void (Class::*func)(A0, A1)) : object_(object), func_(func) {}
+    CallbackObject2(Class *object, void (Class::*func)(A0, A1))
+        : object_(object)
+        , func_(func)
+    {}
     void run(A0 a0, A1 a1) override { (object_->*func_)(a0, a1); }
 
 private:
@@ -73,7 +82,9 @@ private:
 class CallbackFunction0 : public CallbackBase
 {
 public:
-    explicit CallbackFunction0(std::function<void()> func) : func_(std::move(func)) {}
+    explicit CallbackFunction0(std::function<void()> func)
+        : func_(std::move(func))
+    {}
     void run() override
     {
         if (func_)
@@ -88,7 +99,9 @@ template<typename A0>
 class CallbackFunction1 : public CallbackBase1<A0>
 {
 public:
-    explicit CallbackFunction1(std::function<void(A0)> func) : func_(std::move(func)) {}
+    explicit CallbackFunction1(std::function<void(A0)> func)
+        : func_(std::move(func))
+    {}
     void run(A0 a0) override
     {
         if (func_)
@@ -103,7 +116,9 @@ template<typename A0, typename A1>
 class CallbackFunction2 : public CallbackBase2<A0, A1>
 {
 public:
-    explicit CallbackFunction2(std::function<void(A0, A1)> func) : func_(std::move(func)) {}
+    explicit CallbackFunction2(std::function<void(A0, A1)> func)
+        : func_(std::move(func))
+    {}
     void run(A0 a0, A1 a1) override
     {
         if (func_)

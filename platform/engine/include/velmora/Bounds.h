@@ -12,7 +12,11 @@ struct BoundBox
     bool valid_ = false;
 
     BoundBox() = default;
-    BoundBox(const vec3 &min, const vec3 &max) : min_(min), max_(max), valid_(true) {}
+    BoundBox(const vec3 &min, const vec3 &max)
+        : min_(min)
+        , max_(max)
+        , valid_(true)
+    {}
 
     bool isValid() const { return valid_; }
     const vec3 &getMin() const { return min_; }
@@ -33,7 +37,10 @@ struct BoundSphere
     float radius_ = -1.0f;
 
     BoundSphere() = default;
-    BoundSphere(const vec3 &center, float radius) : center_(center), radius_(radius) {}
+    BoundSphere(const vec3 &center, float radius)
+        : center_(center)
+        , radius_(radius)
+    {}
     explicit BoundSphere(const BoundBox &box);
 
     bool isValid() const { return radius_ >= 0.0f; }

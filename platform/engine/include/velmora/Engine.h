@@ -64,8 +64,8 @@ public:
     // Starts the engine. version must be ENGINE_VERSION, otherwise an error
     // is logged and null returned. Exactly argc arguments are copied (the
     // array needs no terminating null). app may be null.
-    static Engine *init(int version, App *app, int argc, char **argv,
-                        const char *home_path = nullptr, const char *project_path = nullptr);
+    static Engine *init(int version, App *app, int argc, char **argv, const char *home_path = nullptr,
+                        const char *project_path = nullptr);
     static Engine *get();
     // Quits the world, unloads plug-ins, writes the cache files. get() is
     // null afterwards.

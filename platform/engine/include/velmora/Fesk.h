@@ -28,7 +28,9 @@ namespace Velmora {
 class FeskValue
 {
 public:
-    FeskValue() : items_(1) {}
+    FeskValue()
+        : items_(1)
+    {}
 
     bool isArray() const { return array_; }
     // 1 for a single string; the element count for an array.
@@ -51,7 +53,10 @@ class FeskArg
 {
 public:
     FeskArg() = default;
-    FeskArg(std::string name, FeskValue value) : name_(std::move(name)), value_(std::move(value)) {}
+    FeskArg(std::string name, FeskValue value)
+        : name_(std::move(name))
+        , value_(std::move(value))
+    {}
 
     const char *getName() const { return name_.c_str(); }
     const FeskValue &getValue() const { return value_; }

@@ -23,8 +23,7 @@ namespace Velmora {
 class Image
 {
 public:
-    enum
-    {
+    enum {
         FORMAT_R8 = 0,
         FORMAT_RG8 = 1,
         FORMAT_RGB8 = 2,
@@ -35,15 +34,13 @@ public:
         FORMAT_RGB32F = 14,
         FORMAT_RGBA32F = 15,
     };
-    enum
-    {
+    enum {
         IMAGE_NONE = -1,
         IMAGE_2D = 0,
         IMAGE_2D_ARRAY = 1,
     };
     // resize() modes.
-    enum
-    {
+    enum {
         FILTER_POINT = 0,
         FILTER_LINEAR = 1,
     };
@@ -55,8 +52,14 @@ public:
     // Missing channels read 0, alpha 1 (255).
     struct Pixel
     {
-        struct { int r = 0, g = 0, b = 0, a = 255; } i;
-        struct { float r = 0.0f, g = 0.0f, b = 0.0f, a = 1.0f; } f;
+        struct
+        {
+            int r = 0, g = 0, b = 0, a = 255;
+        } i;
+        struct
+        {
+            float r = 0.0f, g = 0.0f, b = 0.0f, a = 1.0f;
+        } f;
 
         static Pixel fromInt(int r, int g, int b, int a = 255);
         static Pixel fromFloat(float r, float g, float b, float a = 1.0f);
@@ -109,10 +112,10 @@ public:
     bool flipX();
     // Copies a region of a 2D image, converting formats and clipping it to
     // both images; false when nothing overlaps or an image has no storage.
-    bool copy(const Image &source, int dest_x, int dest_y, int source_x, int source_y, int width,
-              int height, bool safe = false);
-    bool copy(const Ptr<Image> &source, int dest_x, int dest_y, int source_x, int source_y, int width,
-              int height, bool safe = false);
+    bool copy(const Image &source, int dest_x, int dest_y, int source_x, int source_y, int width, int height,
+              bool safe = false);
+    bool copy(const Ptr<Image> &source, int dest_x, int dest_y, int source_x, int source_y, int width, int height,
+              bool safe = false);
     // Copies a 2D image of the same size into one layer, converting formats.
     bool copy(const Image &source, int layer);
     bool copy(const Ptr<Image> &source, int layer);

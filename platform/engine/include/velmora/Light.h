@@ -17,7 +17,9 @@ public:
     void setShadowResolution(int resolution) { shadow_resolution_ = resolution; }
 
 protected:
-    explicit Light(int type) : Node(type) {}
+    explicit Light(int type)
+        : Node(type)
+    {}
     void copyLightTo(Light *other) const;
 
 private:
@@ -44,7 +46,9 @@ public:
     vec3 getDirection() const;
 
 protected:
-    LightWorld() : Light(LIGHT_WORLD) {}
+    LightWorld()
+        : Light(LIGHT_WORLD)
+    {}
     Ptr<Node> cloneSelf() const override;
 
 private:

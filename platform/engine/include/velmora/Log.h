@@ -29,8 +29,8 @@ public:
 } // namespace Velmora
 
 // Hard assertion of the engine: stays compiled in release builds.
-#define VELMORA_ASSERT(expr)                                                              \
-    do {                                                                                  \
-        if (!(expr))                                                                      \
-            ::Velmora::Log::fatal("%s:%d: Assertion: '%s'\n", __FILE__, __LINE__, #expr); \
+#define VELMORA_ASSERT(expr)                                                                                           \
+    do {                                                                                                               \
+        if (!(expr))                                                                                                   \
+            ::Velmora::Log::fatal("%s:%d: Assertion: '%s'\n", __FILE__, __LINE__, #expr);                              \
     } while (false)

@@ -13,8 +13,14 @@ struct vec2
     float x = 0.0f, y = 0.0f;
 
     vec2() = default;
-    constexpr vec2(float x_, float y_) : x(x_), y(y_) {}
-    explicit constexpr vec2(float v) : x(v), y(v) {}
+    constexpr vec2(float x_, float y_)
+        : x(x_)
+        , y(y_)
+    {}
+    explicit constexpr vec2(float v)
+        : x(v)
+        , y(v)
+    {}
 
     float &operator[](int i) { return (&x)[i]; }
     float operator[](int i) const { return (&x)[i]; }
@@ -24,9 +30,24 @@ struct vec2
     vec2 operator-() const { return vec2(-x, -y); }
     vec2 operator*(float s) const { return vec2(x * s, y * s); }
     vec2 operator/(float s) const { return vec2(x / s, y / s); }
-    vec2 &operator+=(const vec2 &o) { x += o.x; y += o.y; return *this; }
-    vec2 &operator-=(const vec2 &o) { x -= o.x; y -= o.y; return *this; }
-    vec2 &operator*=(float s) { x *= s; y *= s; return *this; }
+    vec2 &operator+=(const vec2 &o)
+    {
+        x += o.x;
+        y += o.y;
+        return *this;
+    }
+    vec2 &operator-=(const vec2 &o)
+    {
+        x -= o.x;
+        y -= o.y;
+        return *this;
+    }
+    vec2 &operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        return *this;
+    }
     bool operator==(const vec2 &o) const { return x == o.x && y == o.y; }
     bool operator!=(const vec2 &o) const { return !(*this == o); }
 
@@ -38,8 +59,16 @@ struct vec3
     float x = 0.0f, y = 0.0f, z = 0.0f;
 
     vec3() = default;
-    constexpr vec3(float x_, float y_, float z_) : x(x_), y(y_), z(z_) {}
-    explicit constexpr vec3(float v) : x(v), y(v), z(v) {}
+    constexpr vec3(float x_, float y_, float z_)
+        : x(x_)
+        , y(y_)
+        , z(z_)
+    {}
+    explicit constexpr vec3(float v)
+        : x(v)
+        , y(v)
+        , z(v)
+    {}
 
     float &operator[](int i) { return (&x)[i]; }
     float operator[](int i) const { return (&x)[i]; }
@@ -50,9 +79,27 @@ struct vec3
     vec3 operator*(float s) const { return vec3(x * s, y * s, z * s); }
     vec3 operator*(const vec3 &o) const { return vec3(x * o.x, y * o.y, z * o.z); }
     vec3 operator/(float s) const { return vec3(x / s, y / s, z / s); }
-    vec3 &operator+=(const vec3 &o) { x += o.x; y += o.y; z += o.z; return *this; }
-    vec3 &operator-=(const vec3 &o) { x -= o.x; y -= o.y; z -= o.z; return *this; }
-    vec3 &operator*=(float s) { x *= s; y *= s; z *= s; return *this; }
+    vec3 &operator+=(const vec3 &o)
+    {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        return *this;
+    }
+    vec3 &operator-=(const vec3 &o)
+    {
+        x -= o.x;
+        y -= o.y;
+        z -= o.z;
+        return *this;
+    }
+    vec3 &operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        z *= s;
+        return *this;
+    }
     bool operator==(const vec3 &o) const { return x == o.x && y == o.y && z == o.z; }
     bool operator!=(const vec3 &o) const { return !(*this == o); }
 
@@ -65,9 +112,24 @@ struct vec4
     float x = 0.0f, y = 0.0f, z = 0.0f, w = 0.0f;
 
     vec4() = default;
-    constexpr vec4(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
-    constexpr vec4(const vec3 &v, float w_) : x(v.x), y(v.y), z(v.z), w(w_) {}
-    explicit constexpr vec4(float v) : x(v), y(v), z(v), w(v) {}
+    constexpr vec4(float x_, float y_, float z_, float w_)
+        : x(x_)
+        , y(y_)
+        , z(z_)
+        , w(w_)
+    {}
+    constexpr vec4(const vec3 &v, float w_)
+        : x(v.x)
+        , y(v.y)
+        , z(v.z)
+        , w(w_)
+    {}
+    explicit constexpr vec4(float v)
+        : x(v)
+        , y(v)
+        , z(v)
+        , w(v)
+    {}
 
     float &operator[](int i) { return (&x)[i]; }
     float operator[](int i) const { return (&x)[i]; }
@@ -79,17 +141,40 @@ struct vec4
     vec4 operator*(float s) const { return vec4(x * s, y * s, z * s, w * s); }
     vec4 operator*(const vec4 &o) const { return vec4(x * o.x, y * o.y, z * o.z, w * o.w); }
     vec4 operator/(float s) const { return vec4(x / s, y / s, z / s, w / s); }
-    vec4 &operator+=(const vec4 &o) { x += o.x; y += o.y; z += o.z; w += o.w; return *this; }
-    vec4 &operator*=(float s) { x *= s; y *= s; z *= s; w *= s; return *this; }
+    vec4 &operator+=(const vec4 &o)
+    {
+        x += o.x;
+        y += o.y;
+        z += o.z;
+        w += o.w;
+        return *this;
+    }
+    vec4 &operator*=(float s)
+    {
+        x *= s;
+        y *= s;
+        z *= s;
+        w *= s;
+        return *this;
+    }
     bool operator==(const vec4 &o) const { return x == o.x && y == o.y && z == o.z && w == o.w; }
     bool operator!=(const vec4 &o) const { return !(*this == o); }
 
     float length() const { return std::sqrt(x * x + y * y + z * z + w * w); }
 };
 
-inline vec2 operator*(float s, const vec2 &v) { return v * s; }
-inline vec3 operator*(float s, const vec3 &v) { return v * s; }
-inline vec4 operator*(float s, const vec4 &v) { return v * s; }
+inline vec2 operator*(float s, const vec2 &v)
+{
+    return v * s;
+}
+inline vec3 operator*(float s, const vec3 &v)
+{
+    return v * s;
+}
+inline vec4 operator*(float s, const vec4 &v)
+{
+    return v * s;
+}
 
 struct mat4;
 
@@ -100,7 +185,12 @@ struct quat
     float x = 0.0f, y = 0.0f, z = 0.0f, w = 1.0f;
 
     quat() = default;
-    constexpr quat(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
+    constexpr quat(float x_, float y_, float z_, float w_)
+        : x(x_)
+        , y(y_)
+        , z(z_)
+        , w(w_)
+    {}
     // Rotation of angle degrees around axis (normalised here).
     quat(const vec3 &axis, float angle);
     // Rotation part of m (its upper 3x3 with the scale removed).
@@ -173,12 +263,24 @@ constexpr float DEG2RAD = PI / 180.0f;
 constexpr float RAD2DEG = 180.0f / PI;
 constexpr float EPSILON = 1e-6f;
 
-inline float toRadians(float degrees) { return degrees * DEG2RAD; }
-inline float toDegrees(float radians) { return radians * RAD2DEG; }
+inline float toRadians(float degrees)
+{
+    return degrees * DEG2RAD;
+}
+inline float toDegrees(float radians)
+{
+    return radians * RAD2DEG;
+}
 template<typename T>
-inline T clamp(T v, T lo, T hi) { return v < lo ? lo : (hi < v ? hi : v); }
+inline T clamp(T v, T lo, T hi)
+{
+    return v < lo ? lo : (hi < v ? hi : v);
+}
 template<typename T>
-inline T lerp(const T &a, const T &b, float t) { return a + (b - a) * t; }
+inline T lerp(const T &a, const T &b, float t)
+{
+    return a + (b - a) * t;
+}
 bool compare(float a, float b, float epsilon = 1e-5f);
 bool compare(const vec3 &a, const vec3 &b, float epsilon = 1e-5f);
 bool compare(const vec4 &a, const vec4 &b, float epsilon = 1e-5f);

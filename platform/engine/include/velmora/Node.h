@@ -148,7 +148,9 @@ public:
     static Ptr<NodeDummy> create();
 
 protected:
-    NodeDummy() : Node(NODE_DUMMY) {}
+    NodeDummy()
+        : Node(NODE_DUMMY)
+    {}
     Ptr<Node> cloneSelf() const override;
 };
 
@@ -173,7 +175,9 @@ public:
     BoundBox getBoundBox() const override;
 
 protected:
-    NodeReference() : Node(NODE_REFERENCE) {}
+    NodeReference()
+        : Node(NODE_REFERENCE)
+    {}
     Ptr<Node> cloneSelf() const override;
 
 private:
@@ -190,7 +194,9 @@ public:
     void setExpression(const char *expression) { expression_ = expression; }
 
 protected:
-    WorldExpression() : Node(WORLD_EXPRESSION) {}
+    WorldExpression()
+        : Node(WORLD_EXPRESSION)
+    {}
     Ptr<Node> cloneSelf() const override;
 
 private:

@@ -60,7 +60,9 @@ public:
     const Vector<Surface> &getSurfaces() const { return surfaces_; }
 
 protected:
-    explicit Object(int type) : Node(type) {}
+    explicit Object(int type)
+        : Node(type)
+    {}
     Vector<Surface> surfaces_;
 };
 
@@ -79,7 +81,9 @@ public:
     Ptr<Mesh> getMesh() const override { return mesh_; }
 
 protected:
-    ObjectMeshStatic() : Object(OBJECT_MESH_STATIC) {}
+    ObjectMeshStatic()
+        : Object(OBJECT_MESH_STATIC)
+    {}
     Ptr<Node> cloneSelf() const override;
 
 private:
@@ -102,7 +106,9 @@ public:
     int getSettingInt(const char *name, int default_value = 0) const;
 
 protected:
-    explicit ObjectSettings(int type) : Object(type) {}
+    explicit ObjectSettings(int type)
+        : Object(type)
+    {}
     void copySettingsTo(ObjectSettings *other) const;
 
 private:
@@ -118,7 +124,9 @@ public:
     void setMeshName(const char *name) { setSetting("mesh_name", name); }
 
 protected:
-    ObjectMeshClutter() : ObjectSettings(OBJECT_MESH_CLUTTER) {}
+    ObjectMeshClutter()
+        : ObjectSettings(OBJECT_MESH_CLUTTER)
+    {}
     Ptr<Node> cloneSelf() const override;
 };
 
@@ -128,7 +136,9 @@ public:
     static Ptr<ObjectGrass> create();
 
 protected:
-    ObjectGrass() : ObjectSettings(OBJECT_GRASS) {}
+    ObjectGrass()
+        : ObjectSettings(OBJECT_GRASS)
+    {}
     Ptr<Node> cloneSelf() const override;
 };
 
@@ -144,7 +154,9 @@ public:
     void clearBillboards() { billboards_.clear(); }
 
 protected:
-    ObjectBillboards() : ObjectSettings(OBJECT_BILLBOARDS) {}
+    ObjectBillboards()
+        : ObjectSettings(OBJECT_BILLBOARDS)
+    {}
     Ptr<Node> cloneSelf() const override;
 
 private:

@@ -26,7 +26,9 @@ public:
     void lookAt(const vec3 &eye, const vec3 &target);
 
 protected:
-    explicit Player(int type) : Node(type) {}
+    explicit Player(int type)
+        : Node(type)
+    {}
     void copyPlayerTo(Player *other) const;
 
 private:
@@ -41,7 +43,9 @@ public:
     static Ptr<PlayerDummy> create();
 
 protected:
-    PlayerDummy() : Player(PLAYER_DUMMY) {}
+    PlayerDummy()
+        : Player(PLAYER_DUMMY)
+    {}
     Ptr<Node> cloneSelf() const override;
 };
 

@@ -52,14 +52,23 @@ public:
             ptr_ = object;
         }
     }
-    Ptr(const Ptr &other) : block_(other.block_), ptr_(other.ptr_) { retain(); }
-    Ptr(Ptr &&other) noexcept : block_(other.block_), ptr_(other.ptr_)
+    Ptr(const Ptr &other)
+        : block_(other.block_)
+        , ptr_(other.ptr_)
+    {
+        retain();
+    }
+    Ptr(Ptr &&other) noexcept
+        : block_(other.block_)
+        , ptr_(other.ptr_)
     {
         other.block_ = nullptr;
         other.ptr_ = nullptr;
     }
     template<typename U, typename = std::enable_if_t<std::is_convertible<U *, T *>::value>>
-    Ptr(const Ptr<U> &other) : block_(other.block_), ptr_(other.ptr_)
+    Ptr(const Ptr<U> &other)
+        : block_(other.block_)
+        , ptr_(other.ptr_)
     {
         retain();
     }

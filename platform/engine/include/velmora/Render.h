@@ -35,8 +35,8 @@ public:
     // gamma 2.2, alpha = coverage): RGBA8, or RGBA16F when hdr is non-zero.
     // False (image untouched) when the camera or image is null, a side is not
     // positive, or the engine is not running. skip_flags are ignored.
-    static bool renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image,
-                              int width, int height, int hdr = 0, int skip_flags = 0);
+    static bool renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image, int width, int height, int hdr = 0,
+                              int skip_flags = 0);
 
     // World render settings (applied from the world's render settings file).
     static vec3 getAmbientColor();

@@ -21,8 +21,7 @@ class Pipeline;
 class Renderer
 {
 public:
-    enum
-    {
+    enum {
         STAGE_GBUFFER = 2,
         STAGE_AMBIENT_OCCLUSION = 10,
         STAGE_LIGHTING = 29,
@@ -35,18 +34,18 @@ public:
     {
         int width = 0;
         int height = 0;
-        Vector<float> coverage;     // 1 on geometry, 0 elsewhere
-        Vector<float> depth;        // linear view depth
-        Vector<vec3> normal;        // view space, turned to the camera
-        Vector<vec4> albedo;        // linear albedo_color x texture albedo
-        Vector<vec4> shading;       // metalness, roughness, specular, microfiber
-        Vector<float> baked_ao;     // texture ambient_occlusion (1 without one)
+        Vector<float> coverage; // 1 on geometry, 0 elsewhere
+        Vector<float> depth; // linear view depth
+        Vector<vec3> normal; // view space, turned to the camera
+        Vector<vec4> albedo; // linear albedo_color x texture albedo
+        Vector<vec4> shading; // metalness, roughness, specular, microfiber
+        Vector<float> baked_ao; // texture ambient_occlusion (1 without one)
         Vector<float> translucence; // parameter translucent
-        Vector<vec3> position;      // world space
-        Vector<float> ssao;         // screen-space ambient occlusion, 1 = open
-        Vector<vec3> bent_normal;   // view space, the mean unoccluded direction
-        Vector<vec3> irradiance;    // light reaching the surface (linear)
-        Vector<vec4> color;         // lit colour (linear), alpha = coverage
+        Vector<vec3> position; // world space
+        Vector<float> ssao; // screen-space ambient occlusion, 1 = open
+        Vector<vec3> bent_normal; // view space, the mean unoccluded direction
+        Vector<vec3> irradiance; // light reaching the surface (linear)
+        Vector<vec4> color; // lit colour (linear), alpha = coverage
 
         int index(int x, int y) const { return y * width + x; }
     };

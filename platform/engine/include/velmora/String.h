@@ -12,10 +12,18 @@ class String
 {
 public:
     String() = default;
-    String(const char *text) : data_(text ? text : "") {}
-    String(const char *text, int size) : data_(text ? std::string(text, size_t(size > 0 ? size : 0)) : std::string()) {}
-    String(const std::string &text) : data_(text) {}
-    String(std::string &&text) : data_(std::move(text)) {}
+    String(const char *text)
+        : data_(text ? text : "")
+    {}
+    String(const char *text, int size)
+        : data_(text ? std::string(text, size_t(size > 0 ? size : 0)) : std::string())
+    {}
+    String(const std::string &text)
+        : data_(text)
+    {}
+    String(std::string &&text)
+        : data_(std::move(text))
+    {}
 
     const char *get() const { return data_.c_str(); }
     const char *c_str() const { return data_.c_str(); }
@@ -84,6 +92,9 @@ private:
     std::string data_;
 };
 
-inline unsigned int qHash(const String &s, unsigned int seed = 0) { return s.hash() ^ seed; }
+inline unsigned int qHash(const String &s, unsigned int seed = 0)
+{
+    return s.hash() ^ seed;
+}
 
 } // namespace Velmora

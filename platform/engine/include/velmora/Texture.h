@@ -19,8 +19,7 @@ class Texture
 {
 public:
     static constexpr int MAX_SIZE = 8192;
-    enum
-    {
+    enum {
         FORMAT_R8 = 0,
         FORMAT_RGBA8 = 3,
         FORMAT_R32F = 16,

@@ -57,16 +57,16 @@ public:
     bool operator!=(const UGUID &other) const { return !(*this == other); }
     bool operator<(const UGUID &other) const;
 
-    unsigned int hash() const
-    {
-        return ((words_[0] ^ words_[1]) << 5) ^ words_[2] ^ words_[3] ^ words_[4];
-    }
+    unsigned int hash() const { return ((words_[0] ^ words_[1]) << 5) ^ words_[2] ^ words_[3] ^ words_[4]; }
 
 private:
     uint32_t words_[NUM_WORDS] = {0, 0, 0, 0, 0};
 };
 
-inline unsigned int qHash(const UGUID &guid, unsigned int seed = 0) { return guid.hash() ^ seed; }
+inline unsigned int qHash(const UGUID &guid, unsigned int seed = 0)
+{
+    return guid.hash() ^ seed;
+}
 
 // Registers the meta-types of this header with Qt (repeat calls are harmless).
 void registerGUIDMetaTypes();

@@ -18,9 +18,15 @@ public:
     using const_iterator = typename std::vector<T>::const_iterator;
 
     Vector() = default;
-    Vector(std::initializer_list<T> values) : data_(values) {}
-    explicit Vector(int size) : data_(size > 0 ? size_t(size) : 0) {}
-    Vector(int size, const T &value) : data_(size > 0 ? size_t(size) : 0, value) {}
+    Vector(std::initializer_list<T> values)
+        : data_(values)
+    {}
+    explicit Vector(int size)
+        : data_(size > 0 ? size_t(size) : 0)
+    {}
+    Vector(int size, const T &value)
+        : data_(size > 0 ? size_t(size) : 0, value)
+    {}
 
     int size() const { return int(data_.size()); }
     bool empty() const { return data_.empty(); }

@@ -72,15 +72,13 @@ public:
     // Renders at the texture's size into its level 0 (gamma-encoded, not
     // clamped, alpha = coverage); false for an empty texture.
     bool renderNodeTexture2D(const Ptr<Camera> &camera, const Ptr<Node> &node, const Ptr<Texture> &texture);
-    bool renderNodesTexture2D(const Ptr<Camera> &camera, const Vector<Ptr<Node>> &nodes,
-                              const Ptr<Texture> &texture);
+    bool renderNodesTexture2D(const Ptr<Camera> &camera, const Vector<Ptr<Node>> &nodes, const Ptr<Texture> &texture);
 
 private:
     friend class render_internal::Pipeline;
     Viewport() = default;
 
-    bool renderNodesTo(const Ptr<Camera> &camera, const Vector<Ptr<Node>> &nodes, Texture *texture,
-                       const char *what);
+    bool renderNodesTo(const Ptr<Camera> &camera, const Vector<Ptr<Node>> &nodes, Texture *texture, const char *what);
     void runCallbacks(int stage, Renderer *renderer) const;
 
     struct Entry

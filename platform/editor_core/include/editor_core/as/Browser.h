@@ -27,8 +27,7 @@ class Browser : public QWidget
     Q_OBJECT
 
 public:
-    Browser(Editor::AssetManagerPrivate *asset_manager, bool components_active,
-            QWidget *parent = nullptr);
+    Browser(Editor::AssetManagerPrivate *asset_manager, bool components_active, QWidget *parent = nullptr);
     ~Browser() override;
 
     // Rebuilds the tree from the asset manager now (changes of the asset

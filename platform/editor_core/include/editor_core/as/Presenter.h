@@ -26,8 +26,8 @@ class Presenter : public QObject
     Q_OBJECT
 
 public:
-    Presenter(Editor::AssetManagerPrivate *asset_manager, bool components_active,
-              Thumbnails *thumbnails, QObject *parent = nullptr);
+    Presenter(Editor::AssetManagerPrivate *asset_manager, bool components_active, Thumbnails *thumbnails,
+              QObject *parent = nullptr);
     ~Presenter() override;
 
     // Creates the browser (depr::gui.asset_browser) and docks it.

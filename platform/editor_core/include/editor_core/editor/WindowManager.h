@@ -51,7 +51,9 @@ public:
 
     private:
         friend class WindowManager;
-        explicit Area(QDockWidget *dock) : dock_(dock) {}
+        explicit Area(QDockWidget *dock)
+            : dock_(dock)
+        {}
         QPointer<QDockWidget> dock_;
     };
 

@@ -51,7 +51,8 @@ bool BinaryLauncherFilesSource::process(const ProgressCallback &progress, post::
     const QString launcher_file = launcher_name_ + (system_ == System::Windows ? QStringLiteral(".exe") : QString());
 
     const QString launcher = src_bin_path_
-            + BinaryTraits(system_, launcher_binary_, Precision::Float).executableName(QStringLiteral("ApplicationLauncher"));
+            + BinaryTraits(system_, launcher_binary_, Precision::Float)
+                      .executableName(QStringLiteral("ApplicationLauncher"));
     if (!QFileInfo(launcher).isFile()) {
         qCritical() << "Build Tool: The important file (" << launcher << ") doesn't exist.";
         return false;

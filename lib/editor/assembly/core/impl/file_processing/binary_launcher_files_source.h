@@ -18,9 +18,8 @@ public:
     // launcher_non_debug chooses the prebuilt launcher: the non-debug one
     // when a release or development build is selected.
     BinaryLauncherFilesSource(const CommandLine &command_line, System system, const QString &project_name,
-                              BuildConfiguration build, Binary binary, SDKEdition sdk_edition,
-                              bool launcher_non_debug, const QString &banner_path, const QString &src_bin_path,
-                              const QString &output_dir);
+                              BuildConfiguration build, Binary binary, SDKEdition sdk_edition, bool launcher_non_debug,
+                              const QString &banner_path, const QString &src_bin_path, const QString &output_dir);
 
     void setExecutablePaths(const QString &debug, const QString &dev, const QString &release);
 

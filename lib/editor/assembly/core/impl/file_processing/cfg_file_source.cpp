@@ -10,8 +10,7 @@ CfgFileSource::CfgFileSource(const QString &exe_dir, const QString &output_dir)
     , output_dir_(output_dir)
 {}
 
-bool CfgFileSource::process(const ProgressCallback &progress, post::OperationQueue & /*queue*/,
-                            fp::CopyItems &items)
+bool CfgFileSource::process(const ProgressCallback &progress, post::OperationQueue & /*queue*/, fp::CopyItems &items)
 {
     const QString name = QStringLiteral("velmora.cfg");
     const QString path = exe_dir_ + name;

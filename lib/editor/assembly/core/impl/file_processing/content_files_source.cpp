@@ -43,8 +43,7 @@ ContentFilesSource::ContentFilesSource(std::unique_ptr<ContentCatalog> catalog, 
 
 ContentFilesSource::~ContentFilesSource() = default;
 
-bool ContentFilesSource::process(const ProgressCallback &progress, post::OperationQueue &queue,
-                                 fp::CopyItems &items)
+bool ContentFilesSource::process(const ProgressCallback &progress, post::OperationQueue &queue, fp::CopyItems &items)
 {
     entries_.clear();
     written_.clear();
@@ -85,8 +84,8 @@ void ContentFilesSource::addStoredRuntime(const Velmora::UGUID &runtime, fp::Cop
     const QString abs = catalog_->absolutePath(runtime);
     const int at = abs.lastIndexOf(QLatin1String(".runtimes"));
     if (at < 0) {
-        qWarning() << "Build Tool: a stored runtime lies outside the \".runtimes\" folder and is skipped ("
-                   << abs << "," << text(runtime) << ").";
+        qWarning() << "Build Tool: a stored runtime lies outside the \".runtimes\" folder and is skipped (" << abs
+                   << "," << text(runtime) << ").";
         return;
     }
     const QString meta = abs + QStringLiteral(".meta");
@@ -107,9 +106,8 @@ void ContentFilesSource::addMaterialOrProperty(const ContentCatalog::Asset &asse
         qWarning() << "Build Tool: [internal warning] Asset file path looks wrong: " << asset_file_path;
         return;
     }
-    const Velmora::UGUID file_guid = asset.type == ContentCatalog::TYPE_MATERIAL
-            ? catalog_->materialFileGUID(runtime)
-            : catalog_->propertyFileGUID(runtime);
+    const Velmora::UGUID file_guid = asset.type == ContentCatalog::TYPE_MATERIAL ? catalog_->materialFileGUID(runtime)
+                                                                                 : catalog_->propertyFileGUID(runtime);
     if (file_guid.isEmpty())
         return;
     const QString abs = catalog_->absolutePath(file_guid);
@@ -145,8 +143,8 @@ bool ContentFilesSource::addFile(const QString &abs, const QString &rel, const V
         return false;
     }
     if (!isSafeRelativePath(rel)) {
-        qWarning() << "Build Tool: a file has no usable path in the data folder and is skipped (" << abs << ","
-                   << rel << ").";
+        qWarning() << "Build Tool: a file has no usable path in the data folder and is skipped (" << abs << "," << rel
+                   << ").";
         return false;
     }
     items.append(fp::CopyItem{abs, out_data_path_ + rel});

@@ -50,8 +50,7 @@ private:
     };
 
     void addStoredRuntime(const Velmora::UGUID &runtime, fp::CopyItems &items);
-    void addMaterialOrProperty(const ContentCatalog::Asset &asset, const Velmora::UGUID &runtime,
-                               fp::CopyItems &items);
+    void addMaterialOrProperty(const ContentCatalog::Asset &asset, const Velmora::UGUID &runtime, fp::CopyItems &items);
     bool addFile(const QString &abs, const QString &rel, const Velmora::UGUID &guid, fp::CopyItems &items);
     bool writeGuidsDb(post::OperationQueue &queue, fp::CopyItems &items) const;
 

@@ -11,10 +11,10 @@
 #include <QtDebug>
 
 #include <cerrno>
-#include <memory>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <memory>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -196,8 +196,8 @@ bool CopyingHandler::copy(const ProgressCallback &progress, const fp::CopyItems 
     for (int k = 0; k < items.size(); ++k) {
         const fp::CopyItem &item = items.at(k);
         if (!isSafeRelativePath(item.relative_dest)) {
-            qCritical() << "Build Tool: can't copy file (" << item.source_path << ") to a place outside the build folder ("
-                        << item.relative_dest << ").";
+            qCritical() << "Build Tool: can't copy file (" << item.source_path
+                        << ") to a place outside the build folder (" << item.relative_dest << ").";
             ++failed;
         } else {
             QString error;

@@ -304,8 +304,7 @@ bool CSFilesSource::removeToolFolder(const QString &folder) const
 QString CSFilesSource::uniqueName(const QString &folder, const QString &prefix, const QString &suffix) const
 {
     for (;;) {
-        const QString candidate
-                = folder + prefix + QString::number(Velmora::UGUID::generate().hash()) + suffix;
+        const QString candidate = folder + prefix + QString::number(Velmora::UGUID::generate().hash()) + suffix;
         if (!QFileInfo::exists(candidate))
             return candidate;
     }

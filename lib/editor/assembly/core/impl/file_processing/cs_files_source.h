@@ -20,9 +20,8 @@ namespace assembly {
 class CSFilesSource : public ExeProviderSource
 {
 public:
-    CSFilesSource(const QString &cs_file, const QString &cs_binpath, System system, bool release,
-                  Precision precision, const QString &wrapper_path, const QString &sharp_core_path,
-                  const QString &output_dir);
+    CSFilesSource(const QString &cs_file, const QString &cs_binpath, System system, bool release, Precision precision,
+                  const QString &wrapper_path, const QString &sharp_core_path, const QString &output_dir);
 
     int getMaxProgress() const override { return 4; }
     bool process(const ProgressCallback &progress, post::OperationQueue &queue, fp::CopyItems &items) override;

@@ -58,8 +58,8 @@ bool ExeCombiner::process(const ProgressCallback &progress, post::OperationQueue
     QString debug_path;
     QString dev_path;
     QString release_path;
-    const std::pair<ExeProviderSource *, QString *> providers[] = {
-            {debug_exe_.get(), &debug_path}, {dev_exe_.get(), &dev_path}, {release_exe_.get(), &release_path}};
+    const std::pair<ExeProviderSource *, QString *> providers[]
+            = {{debug_exe_.get(), &debug_path}, {dev_exe_.get(), &dev_path}, {release_exe_.get(), &release_path}};
     for (const auto &provider : providers) {
         if (!provider.first)
             continue;
@@ -77,9 +77,9 @@ bool ExeCombiner::process(const ProgressCallback &progress, post::OperationQueue
         if (!receiver_all_->process(inner, queue, items))
             return false;
     } else {
-        const std::pair<ScriptLauncherFilesSource *, QString> receivers[] = {
-                {receiver_debug_.get(), debug_path}, {receiver_dev_.get(), dev_path},
-                {receiver_release_.get(), release_path}};
+        const std::pair<ScriptLauncherFilesSource *, QString> receivers[] = {{receiver_debug_.get(), debug_path},
+                                                                             {receiver_dev_.get(), dev_path},
+                                                                             {receiver_release_.get(), release_path}};
         bool any = false;
         for (const auto &receiver : receivers) {
             if (!receiver.first)

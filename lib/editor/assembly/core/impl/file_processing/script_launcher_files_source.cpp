@@ -132,9 +132,9 @@ bool ScriptLauncherFilesSource::process(const ProgressCallback &progress, post::
         return false;
 
     const bool windows = system_ == System::Windows;
-    const QString script = TemporaryBuildFile::write(
-            QStringLiteral("launcher"), text.toUtf8(), queue,
-            windows ? TemporaryBuildFile::DATA_PERMISSIONS : TemporaryBuildFile::SCRIPT_PERMISSIONS);
+    const QString script = TemporaryBuildFile::write(QStringLiteral("launcher"), text.toUtf8(), queue,
+                                                     windows ? TemporaryBuildFile::DATA_PERMISSIONS
+                                                             : TemporaryBuildFile::SCRIPT_PERMISSIONS);
     if (script.isEmpty())
         return false;
     items.append(fp::CopyItem{

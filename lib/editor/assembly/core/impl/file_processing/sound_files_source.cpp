@@ -13,8 +13,7 @@ SoundFilesSource::SoundFilesSource(const QString &bin_dir, const QString &output
     , system_(system)
 {}
 
-bool SoundFilesSource::process(const ProgressCallback &progress, post::OperationQueue & /*queue*/,
-                               fp::CopyItems &items)
+bool SoundFilesSource::process(const ProgressCallback &progress, post::OperationQueue & /*queue*/, fp::CopyItems &items)
 {
     QString name;
     switch (system_) {

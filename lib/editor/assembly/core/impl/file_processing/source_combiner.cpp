@@ -148,7 +148,8 @@ void SourceCombiner::checkSameFiles(const fp::CopyItem &item, fp::CopyItems &out
     const fp::CopyItem &listed = out.at(found.value());
     if (itemsEqual(item, listed))
         return;
-    qWarning() << "Build Tool: [internal warning] " << "files are different, must be same.";
+    qWarning() << "Build Tool: [internal warning] "
+               << "files are different, must be same.";
     qWarning() << "\tFile 1: " << item.source_path;
     qWarning() << "\tFile 2: " << listed.source_path;
     qWarning() << "\tOutput file: " << item.relative_dest;
@@ -206,8 +207,7 @@ int SourceCombiner::showDiffWidget(const QString &first, const QString &second, 
             },
             MainThreadRunner::POLL_INTERVAL_MS);
     if (!shown) {
-        qWarning() << "Build Tool: the collision dialog could not be shown; the first file is kept (" << output
-                   << ").";
+        qWarning() << "Build Tool: the collision dialog could not be shown; the first file is kept (" << output << ").";
         return 0;
     }
 
@@ -215,8 +215,7 @@ int SourceCombiner::showDiffWidget(const QString &first, const QString &second, 
     const auto slice = std::chrono::milliseconds(MainThreadRunner::POLL_INTERVAL_MS);
     while (!answer->given.wait_for(lock, slice, [&answer]() { return answer->answered; })) {
         if (tbb::Queue::isShuttingDown() || !QCoreApplication::instance() || QCoreApplication::closingDown()) {
-            qWarning() << "Build Tool: no answer from the collision dialog; the first file is kept (" << output
-                       << ").";
+            qWarning() << "Build Tool: no answer from the collision dialog; the first file is kept (" << output << ").";
             return 0;
         }
     }

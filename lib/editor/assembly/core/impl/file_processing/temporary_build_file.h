@@ -17,11 +17,11 @@ class TemporaryBuildFile
 public:
     // rw-r--r--: what a copied data file should carry (a temporary file is
     // made owner-only, and copies keep the mode of their source).
-    static constexpr QFileDevice::Permissions DATA_PERMISSIONS = QFileDevice::ReadOwner | QFileDevice::WriteOwner
-            | QFileDevice::ReadGroup | QFileDevice::ReadOther;
+    static constexpr QFileDevice::Permissions DATA_PERMISSIONS
+            = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
     // rwxr-xr-x: for launcher scripts.
-    static constexpr QFileDevice::Permissions SCRIPT_PERMISSIONS = DATA_PERMISSIONS | QFileDevice::ExeOwner
-            | QFileDevice::ExeGroup | QFileDevice::ExeOther;
+    static constexpr QFileDevice::Permissions SCRIPT_PERMISSIONS
+            = DATA_PERMISSIONS | QFileDevice::ExeOwner | QFileDevice::ExeGroup | QFileDevice::ExeOther;
 
     // Writes content into a new file "<temp folder>/<name_template>.XXXXXX"
     // with the given permissions and queues its deletion. Returns its

@@ -20,8 +20,7 @@ QString withSlash(const QString &path)
 bool isAbsoluteDestination(const QString &to)
 {
     // "/x", or a drive such as "C:/x" written on Windows.
-    return to.startsWith(QLatin1Char('/'))
-            || (to.size() >= 2 && to.at(1) == QLatin1Char(':') && to.at(0).isLetter());
+    return to.startsWith(QLatin1Char('/')) || (to.size() >= 2 && to.at(1) == QLatin1Char(':') && to.at(0).isLetter());
 }
 
 void walk(const QString &folder, const QString &root, const QStringList &filters, const QString &to,
@@ -37,8 +36,8 @@ void walk(const QString &folder, const QString &root, const QStringList &filters
             continue;
         }
         if (!path.startsWith(root)) {
-            qWarning() << "Build Tool: a file found below a copy rule's folder lies elsewhere and is skipped ("
-                       << path << ").";
+            qWarning() << "Build Tool: a file found below a copy rule's folder lies elsewhere and is skipped (" << path
+                       << ").";
             continue;
         }
         items.append(fp::CopyItem{path, to + path.mid(root.size())});
@@ -80,8 +79,7 @@ QString UserFilesSource::normalizeTo(const QString &to)
     return result;
 }
 
-bool UserFilesSource::process(const ProgressCallback &progress, post::OperationQueue & /*queue*/,
-                              fp::CopyItems &items)
+bool UserFilesSource::process(const ProgressCallback &progress, post::OperationQueue & /*queue*/, fp::CopyItems &items)
 {
     if (!progress(1, 1))
         return false;
@@ -104,8 +102,8 @@ void UserFilesSource::expandRule(const CopyRule &rule, fp::CopyItems &items)
     }
     const QString to_check = to.endsWith(QLatin1Char('/')) ? to.left(to.size() - 1) : to;
     if (!to_check.isEmpty() && !isSafeRelativePath(to_check)) {
-        qWarning() << "Build Tool: the destination of a copy rule leaves the build folder; the rule (" << from
-                   << "->" << to << ") is skipped.";
+        qWarning() << "Build Tool: the destination of a copy rule leaves the build folder; the rule (" << from << "->"
+                   << to << ") is skipped.";
         return;
     }
 
@@ -149,8 +147,7 @@ void UserFilesSource::addFile(const QString &source, const QString &to, fp::Copy
     items.append(fp::CopyItem{source, dest});
 }
 
-int UserFilesSource::addFolder(const QString &folder, const QString &pattern, const QString &to,
-                               fp::CopyItems &items)
+int UserFilesSource::addFolder(const QString &folder, const QString &pattern, const QString &to, fp::CopyItems &items)
 {
     const QString root = withSlash(QDir::cleanPath(QFileInfo(folder).absoluteFilePath()));
     const QStringList filters = pattern.isEmpty() ? QStringList() : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
