@@ -513,7 +513,8 @@ void TestBuildPresenter::validation_stops_at_the_first_problem_data()
     QTest::newRow("a folder holding the data folder")
             << "sample"
             << "<root>"
-            << "<program>" << QStringList{BuildFolderCheck::protectedFolderText()};
+            << "<program>"
+            << QStringList{BuildFolderCheck::protectedFolderText("the build folder is the project folder (<root>)")};
     // Hidden entries count: the build would delete them. The answer is No.
     QTest::newRow("only hidden files, not confirmed") << "sample"
                                                       << "<out>dotfiles"
@@ -534,6 +535,8 @@ void TestBuildPresenter::validation_stops_at_the_first_problem()
     QFETCH(QStringList, texts);
     for (QString *text : {&folder, &program})
         text->replace("<root>", installation_.root()).replace("<out>", outside("")).replace("<program>", program_);
+    for (QString &text : texts)
+        text.replace("<root>", installation_.root());
     QVERIFY(Installation::writeFile(outside("dotfiles/.git/config")));
     Options stored = buildableOptions(folder);
     stored.setName(name);
