@@ -1,5 +1,7 @@
 #include "editor/interdependence/parser/material_fesk_parser.h"
 
+#include "editor/interdependence/parser/material_xml_parser.h"
+
 #include <editor_core/base/Assert.h>
 
 #include <velmora/Fesk.h>
@@ -8,6 +10,18 @@
 
 namespace inas {
 namespace parser {
+
+Velmora::UGUID readFeskMaterialParent(const mat::Manager *materials, const Velmora::FeskNode &root)
+{
+    const Velmora::FeskNode *material = root.findChild("Material");
+    if (!material)
+        return Velmora::UGUID();
+    for (const char *name : {"parent", "parent_name", "base_material"}) {
+        if (material->findArg(name) != -1)
+            return findMaterialGuid(materials, material->getArgValue(name));
+    }
+    return Velmora::UGUID();
+}
 
 MaterialFeskParser::MaterialFeskParser(const mat::Manager *materials, const GuidProcessorBase *guid_processor,
                                        Item *item)
