@@ -148,6 +148,7 @@ private slots:
     void components_skip_the_program_check();
     void a_build_clears_the_confirmed_folder_and_opens_it_when_done();
     void a_failed_build_says_so_once();
+    void a_project_with_a_copied_world_is_not_built();
     void a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile();
     void a_collision_is_decided_by_the_user();
     void options_set_in_the_window_survive_a_new_presenter();
@@ -670,6 +671,40 @@ void TestBuildPresenter::a_failed_build_says_so_once()
     QCOMPARE(boxes.boxes().first().title, QStringLiteral("Build Error"));
     QVERIFY(opened_.isEmpty());
     QVERIFY(!UpdateLock::isUpdateLocked());
+}
+
+void TestBuildPresenter::a_project_with_a_copied_world_is_not_built()
+{
+    // The world copied with its meta file: the copy sorts first and is the
+    // asset, the original world would be missing from the build.
+    const QString world = installation_.dataPath() + "worlds/level1.world";
+    const QString copy = installation_.dataPath() + "worlds/copy.world";
+    QVERIFY(QFile::copy(world, copy) && QFile::copy(world + ".meta", copy + ".meta"));
+    auto rescanned = [this] {
+        QSignalSpy ended(assets_.get(), &Editor::AssetManagerPrivate::pipeline_ended);
+        assets_->rescan();
+        return ended.wait(20000);
+    };
+    QVERIFY(rescanned());
+    QVERIFY(Installation::writeFile(outside("kept/notes.txt"), "mine"));
+    storeOptions(buildableOptions(outside("kept/")));
+    auto presenter = makePresenter();
+    QSignalSpy finished(presenter.get(), &Presenter::buildFinished);
+    MessageBoxes boxes;
+    BuildWatcher watcher;
+    presenter->make_build();
+    QVERIFY(QFile::remove(copy) && QFile::remove(copy + ".meta"));
+    QVERIFY(rescanned());
+
+    QCOMPARE(boxes.texts().size(), 1);
+    QCOMPARE(boxes.boxes().first().title, QStringLiteral("Error"));
+    QVERIFY2(boxes.texts().first().contains("worlds/copy.world\nworlds/level1.world\n"),
+             qPrintable(boxes.texts().first()));
+    QVERIFY(boxes.texts().first().contains("new GUID"));
+    // Nothing ran: no question about the folder, no progress, no result.
+    QVERIFY(watcher.progress_texts.isEmpty());
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(QFileInfo(outside("kept/notes.txt")).isFile());
 }
 
 void TestBuildPresenter::a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile()
