@@ -34,6 +34,7 @@
 #include <editor_core/editor/WindowManagerPrivate.h>
 #include <editor_core/mat/Manager.h>
 #include <editor_core/prop/Manager.h>
+#include <editor_core/tbb/QJob.h>
 #include <editor_core/tbb/Queue.h>
 #include <velmora/Console.h>
 #include <velmora/Materials.h>
@@ -45,6 +46,7 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
@@ -149,6 +151,7 @@ private slots:
     void a_build_clears_the_confirmed_folder_and_opens_it_when_done();
     void a_failed_build_says_so_once();
     void a_project_with_a_copied_world_is_not_built();
+    void a_job_queue_shut_down_mid_build_ends_the_wait();
     void a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile();
     void a_collision_is_decided_by_the_user();
     void options_set_in_the_window_survive_a_new_presenter();
@@ -705,6 +708,33 @@ void TestBuildPresenter::a_project_with_a_copied_world_is_not_built()
     QVERIFY(watcher.progress_texts.isEmpty());
     QCOMPARE(finished.count(), 0);
     QVERIFY(QFileInfo(outside("kept/notes.txt")).isFile());
+}
+
+void TestBuildPresenter::a_job_queue_shut_down_mid_build_ends_the_wait()
+{
+    // A job ahead of the build holds the worker until the shutdown cancels
+    // it, so the build is still queued when the queue goes.
+    struct Blocker : tbb::QJob
+    {
+        QSemaphore gate;
+        void run(const tbb::JobPtr &) override { gate.acquire(); }
+        void cancel() override { gate.release(); }
+    };
+    storeOptions(buildableOptions(outside("shut_down/")));
+    auto presenter = makePresenter();
+    QSignalSpy finished(presenter.get(), &Presenter::buildFinished);
+    MessageBoxes boxes;
+    BuildWatcher watcher;
+    QVERIFY(tbb::Queue::instance()->enqueue(std::make_shared<Blocker>()));
+    watcher.on_progress = [](core::ProgressDialog *) { tbb::Queue::instance()->shutdown(); };
+    presenter->make_build();
+    // make_build returned: the waiter heard of the job's end.
+    QCOMPARE(watcher.progress_texts.size(), 1);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QVERIFY(boxes.boxes().isEmpty());
+    QVERIFY(opened_.isEmpty());
+    QVERIFY(!UpdateLock::isUpdateLocked());
 }
 
 void TestBuildPresenter::a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile()
