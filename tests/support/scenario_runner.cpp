@@ -2,6 +2,7 @@
 
 #include "editor/application/application.h"
 #include "editor/application/application_environment.h"
+#include "editor/application/process_arguments.h"
 #include "editor/presenter/presenter.h"
 
 #include <velmora/Base.h>
@@ -226,12 +227,11 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
     std::vector<char *> pointers;
     for (QByteArray &b : bytes)
         pointers.push_back(b.data());
-    int app_argc = int(pointers.size());
-    char **app_argv = Editor::copyArguments(app_argc, pointers.data());
+    Editor::ProcessArguments app_arguments(int(pointers.size()), pointers.data());
 
     int failures = 0;
     {
-        Editor::Application application(app_argc, app_argv);
+        Editor::Application application(app_arguments.argc(), app_arguments.argv());
         std::setlocale(LC_NUMERIC, "C");
         QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
         g_context.application = &application;
