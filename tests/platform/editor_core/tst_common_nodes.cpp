@@ -7,11 +7,8 @@
 #include <velmora/Engine.h>
 #include <velmora/World.h>
 
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <string>
-#include <vector>
 
 class CommonNodesTest : public QObject
 {

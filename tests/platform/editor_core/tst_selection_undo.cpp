@@ -14,11 +14,8 @@
 #include <velmora/World.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include <string>
-#include <vector>
 
 using Velmora::Node;
 using Velmora::NodeDummy;

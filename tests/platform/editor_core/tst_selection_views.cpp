@@ -15,12 +15,10 @@
 #include <velmora/World.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <string>
-#include <vector>
 
 namespace {
 
