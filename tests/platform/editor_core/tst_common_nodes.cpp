@@ -9,7 +9,6 @@
 
 #include <QtTest>
 
-
 class CommonNodesTest : public QObject
 {
     Q_OBJECT

@@ -16,7 +16,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-
 using Velmora::Node;
 using Velmora::NodeDummy;
 using Velmora::Ptr;
