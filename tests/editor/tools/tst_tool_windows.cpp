@@ -1,5 +1,6 @@
 #include "editor/about/about_window.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
+#include "editor/texture_profiler/model/textures_filter_proxy_model.h"
 #include "editor/texture_profiler/ui/window.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/video_grabber/video_grabber_state.h"
@@ -21,7 +22,7 @@ private slots:
     void initTestCase();
     void impostor_form_survives_a_restart();
     void texture_profiler_view_survives_a_restart();
-    void texture_profiler_defaults_without_saved_settings();
+    void texture_profiler_keeps_its_view_without_usable_saved_settings();
     void video_grabber_state_starts_with_its_defaults();
     void dependency_viewer_refuses_an_empty_list();
     void about_version_puts_the_revision_in_parentheses_data();
@@ -67,22 +68,30 @@ void tst_ToolWindows::texture_profiler_view_survives_a_restart()
     tprof::Window window(nullptr);
     window.restoreSettings(&settings);
     QCOMPARE(window.displayCoreAssetsCheckBox()->isChecked(), false);
+    QCOMPARE(window.displayCoreAssets(), false);
+    QCOMPARE(window.proxy()->displayCoreAssets(), false);
     QCOMPARE(window.locationComboBox()->currentIndex(), 1);
+    QCOMPARE(window.location(), int(tprof::Window::LOCATION_FROM_VIEWPORT));
     QCOMPARE(window.size(), QSize(333, 222));
     QCOMPARE(window.objectName(), QStringLiteral("TextureProfiler"));
 }
 
-void tst_ToolWindows::texture_profiler_defaults_without_saved_settings()
+void tst_ToolWindows::texture_profiler_keeps_its_view_without_usable_saved_settings()
 {
     EditorSettings settings;
     const EditorSettings::TextureProfilerSection section = settings.textureProfiler();
     section.display_core_assets.file->remove(section.display_core_assets.key);
-    section.location.file->set(section.location.key, 99);
+    section.location.file->set(section.location.key, 5);
     tprof::Window window(nullptr);
+    window.setLocation(tprof::Window::LOCATION_FROM_VIEWPORT);
     window.displayCoreAssetsCheckBox()->setChecked(false);
     window.restoreSettings(&settings);
-    QCOMPARE(window.displayCoreAssetsCheckBox()->isChecked(), true);
-    QCOMPARE(window.locationComboBox()->currentIndex(), window.locationComboBox()->count() - 1);
+    // A missing flag keeps the current one; a location that does not exist
+    // is ignored.
+    QCOMPARE(window.displayCoreAssets(), false);
+    QCOMPARE(window.displayCoreAssetsCheckBox()->isChecked(), false);
+    QCOMPARE(window.location(), int(tprof::Window::LOCATION_FROM_VIEWPORT));
+    QCOMPARE(window.locationComboBox()->currentIndex(), 1);
 }
 
 void tst_ToolWindows::video_grabber_state_starts_with_its_defaults()
