@@ -286,7 +286,9 @@ void tst_Randomizer::an_empty_list_transforms_the_selection_in_draw_order_as_one
     setRange(window, QStringLiteral("scale"), QStringLiteral("x"), 2.0, 2.0);
     setRange(window, QStringLiteral("scale"), QStringLiteral("y"), 5.0, 5.0);
     setRange(window, QStringLiteral("scale"), QStringLiteral("z"), 5.0, 5.0);
-    window.findChild<QCheckBox *>(QStringLiteral("uniform_scale"))->setChecked(true);
+    window.findChild<QCheckBox *>(QStringLiteral("uniform_scale"))->click();
+    QVERIFY(spin(window, QStringLiteral("spin_from_scale_x"))->isEnabled());
+    QVERIFY(!spin(window, QStringLiteral("spin_to_scale_z"))->isEnabled());
 
     // One float per node first, then nine values per kept node: offset x of
     // node k is drawn as 0.1 * (k + 1), its rotation about Z as 0.9.
