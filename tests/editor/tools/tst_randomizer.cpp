@@ -1,6 +1,7 @@
+#include "asset_files.h"
 #include "editor/tools/randomizer_weights.h"
 #include "editor/tools/randomizer_widget.h"
-#include "project_builder.h"
+#include "installation.h"
 
 #include <editor_core/AssetWidget.h>
 #include <editor_core/AssetsMimeDataHandler.h>
@@ -9,7 +10,6 @@
 #include <editor_core/editor/Selection.h>
 #include <editor_core/editor/Undo.h>
 
-#include <velmora/Engine.h>
 #include <velmora/Game.h>
 #include <velmora/Math.h>
 #include <velmora/Object.h>
@@ -21,13 +21,10 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
 
 #include <memory>
-#include <string>
-#include <vector>
 
 using Velmora::Node;
 using Velmora::Ptr;
@@ -35,77 +32,46 @@ using Velmora::UGUID;
 
 namespace {
 
-const char NODE_ASSET[] = "{a101}";
-const char MESH_ASSET[] = "{a102}";
-const char MODEL_ASSET[] = "{a103}";
-const char BROKEN_ASSET[] = "{a104}";
-const char IMAGE_ASSET[] = "{a105}";
-const char STALE_ASSET[] = "{a199}";
+const UGUID NODE_ASSET = test::guid('a', 101);
+const UGUID MESH_ASSET = test::guid('a', 102);
+const UGUID MODEL_ASSET = test::guid('a', 103);
+const UGUID BROKEN_ASSET = test::guid('a', 104);
+const UGUID IMAGE_ASSET = test::guid('a', 105);
+const UGUID STALE_ASSET = test::guid('a', 199);
 
-UGUID guidOf(const char *shorthand)
-{
-    return UGUID(test::ProjectBuilder::expandGuids(QLatin1String(shorthand)).toLatin1().constData());
-}
+// Three root nodes ("a" turned 90 degrees about X, "c" scaled 3) and a node
+// under a parent.
+const QByteArray WORLD = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                         "<node type=\"NodeDummy\" id=\"1\" name=\"a\">"
+                         "<transform>1 0 0 0  0 0 1 0  0 -1 0 0  0 0 0 1</transform></node>\n"
+                         "<node type=\"NodeDummy\" id=\"2\" name=\"b\">"
+                         "<transform>1 0 0 0  0 1 0 0  0 0 1 0  10 0 0 1</transform></node>\n"
+                         "<node type=\"NodeDummy\" id=\"3\" name=\"c\">"
+                         "<transform>3 0 0 0  0 3 0 0  0 0 3 0  20 0 0 1</transform></node>\n"
+                         "<node type=\"NodeDummy\" id=\"4\" name=\"group\">"
+                         "<transform>1 0 0 0  0 1 0 0  0 0 1 0  0 5 0 1</transform>\n"
+                         "  <node type=\"NodeDummy\" id=\"5\" name=\"child\">"
+                         "<transform>1 0 0 0  0 1 0 0  0 0 1 0  1 2 3 1</transform></node>\n"
+                         "</node>\n</world>\n";
+const QByteArray ROCK = "<?xml version=\"1.0\"?>\n<nodes><node type=\"ObjectMeshStatic\" id=\"1\" name=\"rock\">"
+                        "<mesh_name>meshes/box.mesh</mesh_name></node></nodes>\n";
+const QByteArray MESH = "o body\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
 
-// A world of three root nodes and one node under a parent, with a node, a
-// mesh, a model, a broken node file and an image as assets.
-QByteArray worldXml()
-{
-    return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
-           "  <node type=\"NodeDummy\" id=\"1\" name=\"a\">\n"
-           "    <transform>1 0 0 0  0 0 1 0  0 -1 0 0  0 0 0 1</transform>\n" // 90 degrees about X
-           "  </node>\n"
-           "  <node type=\"NodeDummy\" id=\"2\" name=\"b\">\n"
-           "    <transform>1 0 0 0  0 1 0 0  0 0 1 0  10 0 0 1</transform>\n"
-           "  </node>\n"
-           "  <node type=\"NodeDummy\" id=\"3\" name=\"c\">\n"
-           "    <transform>3 0 0 0  0 3 0 0  0 0 3 0  20 0 0 1</transform>\n"
-           "  </node>\n"
-           "  <node type=\"NodeDummy\" id=\"4\" name=\"group\">\n"
-           "    <transform>1 0 0 0  0 1 0 0  0 0 1 0  0 5 0 1</transform>\n"
-           "    <node type=\"NodeDummy\" id=\"5\" name=\"child\">\n"
-           "      <transform>1 0 0 0  0 1 0 0  0 0 1 0  1 2 3 1</transform>\n"
-           "    </node>\n"
-           "  </node>\n"
-           "</world>\n";
-}
-
-const QByteArray MESH_TEXT = "o body\nv 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n";
-
-class Fixture
+// The world and the node, mesh, model, broken node and image assets, with
+// the engine and the asset manager running on them.
+class Fixture : public test::Installation
 {
 public:
     bool start()
     {
-        test::ProjectBuilder project(dir_.path());
-        project.projectFile()
-                .asset(QStringLiteral("levels/test.world"), worldXml(), QStringLiteral("{f100}"), 18)
-                .asset(QStringLiteral("nodes/rock.node"),
-                       "<?xml version=\"1.0\"?>\n<nodes>\n  <node type=\"ObjectMeshStatic\" id=\"1\" "
-                       "name=\"rock\">\n    <mesh_name>meshes/box.mesh</mesh_name>\n  </node>\n</nodes>\n",
-                       QLatin1String(NODE_ASSET))
-                .asset(QStringLiteral("meshes/box.mesh"), MESH_TEXT, QLatin1String(MESH_ASSET))
-                .asset(QStringLiteral("models/crate.model"), MESH_TEXT, QLatin1String(MODEL_ASSET))
-                .asset(QStringLiteral("nodes/broken.node"), "<nodes><node type=", QLatin1String(BROKEN_ASSET))
-                .asset(QStringLiteral("textures/t.png"), "not an image", QLatin1String(IMAGE_ASSET));
-        if (!project.ok())
-            return false;
-        QDir().mkpath(dir_.path() + QStringLiteral("/bin"));
-        const QStringList args{QStringLiteral("randomizer_test"),
-                               QStringLiteral("-binaries_path"),
-                               dir_.path() + QStringLiteral("/bin/"),
-                               QStringLiteral("-data_path"),
-                               project.dataPath(),
-                               QStringLiteral("-cache_path"),
-                               dir_.path() + QStringLiteral("/cache/"),
-                               QStringLiteral("-log_path"),
-                               dir_.path() + QStringLiteral("/log.txt"),
-                               QStringLiteral("-skip_guidsdb")};
-        for (const QString &arg : args)
-            storage_.push_back(arg.toStdString());
-        for (std::string &arg : storage_)
-            argv_.push_back(&arg[0]);
-        if (!Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv_.size()), argv_.data()))
+        const bool written = writeAsset(QStringLiteral("levels/test.world"), WORLD, test::guidText('f', 100), 18)
+                && writeAsset(QStringLiteral("nodes/rock.node"), ROCK, NODE_ASSET.getString().get(), 1)
+                && writeAsset(QStringLiteral("meshes/box.mesh"), MESH, MESH_ASSET.getString().get(), 2)
+                && writeAsset(QStringLiteral("models/crate.model"), MESH, MODEL_ASSET.getString().get(), 7)
+                && writeAsset(QStringLiteral("nodes/broken.node"), "<nodes><node type=", BROKEN_ASSET.getString().get(),
+                              1)
+                && writeAsset(QStringLiteral("textures/t.png"), "x", IMAGE_ASSET.getString().get(), 6);
+        if (!written || !Installation::start({QStringLiteral("-skip_guidsdb")}))
             return false;
         assets_ = std::make_unique<Editor::AssetManagerPrivate>();
         depr::g.asset_manager = assets_.get();
@@ -114,20 +80,14 @@ public:
         return scanned.wait(10000);
     }
 
-    ~Fixture()
+    ~Fixture() override
     {
         depr::g.asset_manager = nullptr;
         if (assets_)
             assets_->shutdown();
-        assets_.reset();
-        if (Velmora::Engine::get())
-            Velmora::Engine::shutdown();
     }
 
 private:
-    QTemporaryDir dir_;
-    std::vector<std::string> storage_;
-    std::vector<char *> argv_;
     std::unique_ptr<Editor::AssetManagerPrivate> assets_;
 };
 
@@ -162,10 +122,11 @@ QDoubleSpinBox *spin(RandomizerWidget &window, const QString &name)
     return box;
 }
 
-void setRange(RandomizerWidget &window, const QString &what, const QString &axis, double from, double to)
+// name: "offset_x", "rot_z", "scale_y", ...
+void setRange(RandomizerWidget &window, const char *name, double from, double to)
 {
-    spin(window, QStringLiteral("spin_from_%1_%2").arg(what, axis))->setValue(from);
-    spin(window, QStringLiteral("spin_to_%1_%2").arg(what, axis))->setValue(to);
+    spin(window, QStringLiteral("spin_from_") + QLatin1String(name))->setValue(from);
+    spin(window, QStringLiteral("spin_to_") + QLatin1String(name))->setValue(to);
 }
 
 // Replays a fixed list of unit values (then 0) and counts the draws.
@@ -281,11 +242,11 @@ void tst_Randomizer::an_empty_list_transforms_the_selection_in_draw_order_as_one
     QCOMPARE(random.draws, 0);
     QCOMPARE(Editor::Undo::count(), 0);
 
-    setRange(window, QStringLiteral("offset"), QStringLiteral("x"), 0.0, 10.0);
-    setRange(window, QStringLiteral("rot"), QStringLiteral("z"), 0.0, 100.0);
-    setRange(window, QStringLiteral("scale"), QStringLiteral("x"), 2.0, 2.0);
-    setRange(window, QStringLiteral("scale"), QStringLiteral("y"), 5.0, 5.0);
-    setRange(window, QStringLiteral("scale"), QStringLiteral("z"), 5.0, 5.0);
+    setRange(window, "offset_x", 0.0, 10.0);
+    setRange(window, "rot_z", 0.0, 100.0);
+    setRange(window, "scale_x", 2.0, 2.0);
+    setRange(window, "scale_y", 5.0, 5.0);
+    setRange(window, "scale_z", 5.0, 5.0);
     window.findChild<QCheckBox *>(QStringLiteral("uniform_scale"))->click();
     QVERIFY(spin(window, QStringLiteral("spin_from_scale_x"))->isEnabled());
     QVERIFY(!spin(window, QStringLiteral("spin_to_scale_z"))->isEnabled());
@@ -328,11 +289,11 @@ void tst_Randomizer::an_empty_list_transforms_the_selection_in_draw_order_as_one
 void tst_Randomizer::a_fixed_seed_gives_a_fixed_result_even_with_from_above_to()
 {
     RandomizerWidget window;
-    window.addRow()->asset->setGUID(guidOf(NODE_ASSET));
-    window.addRow()->asset->setGUID(guidOf(MESH_ASSET));
-    setRange(window, QStringLiteral("offset"), QStringLiteral("x"), 5.0, -5.0);
-    setRange(window, QStringLiteral("rot"), QStringLiteral("z"), 30.0, 10.0);
-    setRange(window, QStringLiteral("scale"), QStringLiteral("x"), 2.0, 1.0);
+    window.addRow()->asset->setGUID(NODE_ASSET);
+    window.addRow()->asset->setGUID(MESH_ASSET);
+    setRange(window, "offset_x", 5.0, -5.0);
+    setRange(window, "rot_z", 30.0, 10.0);
+    setRange(window, "scale_x", 2.0, 1.0);
 
     const QVector<Ptr<Node>> originals{node("a"), node("b"), node("c")};
     auto run = [&] {
@@ -373,7 +334,7 @@ void tst_Randomizer::a_fixed_seed_gives_a_fixed_result_even_with_from_above_to()
 
 void tst_Randomizer::each_asset_kind_makes_its_node_in_place_of_the_old_one_data()
 {
-    QTest::addColumn<QString>("asset");
+    QTest::addColumn<UGUID>("asset");
     QTest::addColumn<bool>("use_reference");
     QTest::addColumn<int>("type");
     QTest::newRow("node, references on") << NODE_ASSET << true << int(Node::NODE_REFERENCE);
@@ -383,11 +344,11 @@ void tst_Randomizer::each_asset_kind_makes_its_node_in_place_of_the_old_one_data
 
 void tst_Randomizer::each_asset_kind_makes_its_node_in_place_of_the_old_one()
 {
-    QFETCH(QString, asset);
+    QFETCH(UGUID, asset);
     QFETCH(bool, use_reference);
     QFETCH(int, type);
     RandomizerWidget window;
-    window.addRow()->asset->setGUID(guidOf(asset.toLatin1().constData()));
+    window.addRow()->asset->setGUID(asset);
     window.findChild<QCheckBox *>(QStringLiteral("use_node_reference"))->setChecked(use_reference);
 
     const Ptr<Node> group = node("group");
@@ -403,7 +364,7 @@ void tst_Randomizer::each_asset_kind_makes_its_node_in_place_of_the_old_one()
     QCOMPARE(QByteArray(created->getName()), QByteArray("child"));
     QVERIFY(created->getTransform() == old_transform);
     QCOMPARE(selectedNames(), QStringList{"child"});
-    if (type == Node::OBJECT_MESH_STATIC && asset == QLatin1String(MESH_ASSET)) {
+    if (type == Node::OBJECT_MESH_STATIC && asset == MESH_ASSET) {
         const Ptr<Velmora::Object> object = created.cast<Velmora::Object>();
         QVERIFY(object->getNumSurfaces() > 0);
         QCOMPARE(QByteArray(object->getMaterialName(0)), QByteArray("mesh_base"));
@@ -430,23 +391,22 @@ void tst_Randomizer::each_asset_kind_makes_its_node_in_place_of_the_old_one()
 
 void tst_Randomizer::an_entry_that_cannot_be_placed_leaves_its_node_alone_data()
 {
-    QTest::addColumn<QString>("asset");
+    QTest::addColumn<UGUID>("asset");
     QTest::addColumn<QString>("warning");
-    QTest::newRow("no asset chosen") << QString() << QString();
+    QTest::newRow("no asset chosen") << UGUID() << QString();
     QTest::newRow("asset no longer there") << STALE_ASSET << QString();
     QTest::newRow("node file that does not load") << BROKEN_ASSET << "Can't open node \"broken\"";
 }
 
 void tst_Randomizer::an_entry_that_cannot_be_placed_leaves_its_node_alone()
 {
-    QFETCH(QString, asset);
+    QFETCH(UGUID, asset);
     QFETCH(QString, warning);
     RandomizerWidget window;
     RandomizerWidget::Row *row = window.addRow();
-    if (!asset.isEmpty())
-        row->asset->setGUID(guidOf(asset.toLatin1().constData()));
+    row->asset->setGUID(asset);
     window.findChild<QCheckBox *>(QStringLiteral("use_node_reference"))->setChecked(false);
-    setRange(window, QStringLiteral("offset"), QStringLiteral("x"), 1.0, 2.0);
+    setRange(window, "offset_x", 1.0, 2.0);
 
     const Ptr<Node> b = node("b");
     const Ptr<Node> c = node("c");
@@ -474,8 +434,8 @@ void tst_Randomizer::dropped_assets_become_entries_by_kind_and_other_drops_are_r
     window.resize(424, 573);
     window.show();
 
-    const QVector<UGUID> dragged{guidOf(IMAGE_ASSET), guidOf(MODEL_ASSET), guidOf(MESH_ASSET), guidOf(NODE_ASSET)};
-    std::unique_ptr<QMimeData> images(AssetsMimeDataHandler::createMimeData({guidOf(IMAGE_ASSET)}));
+    const QVector<UGUID> dragged{IMAGE_ASSET, MODEL_ASSET, MESH_ASSET, NODE_ASSET};
+    std::unique_ptr<QMimeData> images(AssetsMimeDataHandler::createMimeData({IMAGE_ASSET}));
     std::unique_ptr<QMimeData> mixed(AssetsMimeDataHandler::createMimeData(dragged));
     QMimeData plain;
     plain.setText(QStringLiteral("nodes/rock.node"));
@@ -500,17 +460,17 @@ void tst_Randomizer::dropped_assets_become_entries_by_kind_and_other_drops_are_r
 
     drop(mixed.get());
     QCOMPARE(window.getRows().size(), 3);
-    QCOMPARE(window.getRows()[0]->asset->getGUID(), guidOf(NODE_ASSET));
-    QCOMPARE(window.getRows()[1]->asset->getGUID(), guidOf(MESH_ASSET));
-    QCOMPARE(window.getRows()[2]->asset->getGUID(), guidOf(MODEL_ASSET));
+    QCOMPARE(window.getRows()[0]->asset->getGUID(), NODE_ASSET);
+    QCOMPARE(window.getRows()[1]->asset->getGUID(), MESH_ASSET);
+    QCOMPARE(window.getRows()[2]->asset->getGUID(), MODEL_ASSET);
     for (RandomizerWidget::Row *row : window.getRows())
         QCOMPARE(row->weight->value(), 1);
     // An entry's own field takes node, mesh and model drops only.
     QVERIFY(!window.getRows()[0]->asset->dropMimeData(images.get()));
-    std::unique_ptr<QMimeData> mesh(AssetsMimeDataHandler::createMimeData({guidOf(MESH_ASSET)}));
+    std::unique_ptr<QMimeData> mesh(AssetsMimeDataHandler::createMimeData({MESH_ASSET}));
     QVERIFY(window.getRows()[0]->asset->dropMimeData(mesh.get()));
-    QCOMPARE(window.getRows()[0]->asset->getGUID(), guidOf(MESH_ASSET));
-    window.getRows()[0]->asset->setGUID(guidOf(NODE_ASSET));
+    QCOMPARE(window.getRows()[0]->asset->getGUID(), MESH_ASSET);
+    window.getRows()[0]->asset->setGUID(NODE_ASSET);
     // Entries show at their full height; a long list scrolls.
     for (RandomizerWidget::Row *row : window.getRows()) {
         QTRY_VERIFY(row->container->isVisible());
@@ -522,7 +482,7 @@ void tst_Randomizer::dropped_assets_become_entries_by_kind_and_other_drops_are_r
     // The clear button removes its entry and the list closes the gap.
     QTest::mouseClick(window.getRows()[1]->clear, Qt::LeftButton);
     QCOMPARE(window.getRows().size(), 2);
-    QCOMPARE(window.getRows()[1]->asset->getGUID(), guidOf(MODEL_ASSET));
+    QCOMPARE(window.getRows()[1]->asset->getGUID(), MODEL_ASSET);
     QCOMPARE(window.findChild<QLayout *>(QStringLiteral("layout_nodes"))->count(), 3);
 }
 
