@@ -2,12 +2,10 @@
 #include <editor_core/as/Browser.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 
+#include <asset_files.h>
+#include <log_capture.h>
 #include <project_builder.h>
-#include <scenario_runner.h>
 
-#include <velmora/Console.h>
-
-#include <QMutex>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,16 +84,9 @@ struct Project
             b.file(files[0], "runtime\n");
             b.file(files[1], "<runtime version=\"1\"/>\n");
         }
-        writeFile(dir.path() + QStringLiteral("/outside.txt"), "keep me\n");
+        test::writeFile(dir.path() + QStringLiteral("/outside.txt"), "keep me\n");
         QDir().mkpath(dir.path() + QStringLiteral("/elsewhere"));
         manager.setRootPath(b.dataPath());
-    }
-
-    static void writeFile(const QString &path, const QByteArray &content)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
     }
 
     bool scan()
@@ -111,7 +102,7 @@ struct Project
     }
 
     QString data(const QString &relative) const { return builder->dataPath() + relative; }
-    QMap<QString, QByteArray> checksums() const { return test::folderChecksums(dir.path()); }
+    QMap<QString, QByteArray> checksums() const { return test::folderChecksums(dir.path(), {}); }
 };
 
 // Records the asset manager's removal signals as text, noting whether the
@@ -139,31 +130,6 @@ struct Recorder
         for (const QMetaObject::Connection &c : qAsConst(connections))
             QObject::disconnect(c);
     }
-};
-
-// Collects the warnings of the log while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *line, int) {
-                    QMutexLocker locker(&mutex_);
-                    text_ += QString::fromUtf8(line);
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
-    QString text() const
-    {
-        QMutexLocker locker(&mutex_);
-        return text_;
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QString text_;
 };
 
 // What a refusal case changes on disk after the scan.
@@ -269,7 +235,7 @@ private slots:
         const auto before = project.checksums();
         const int count = project.manager.getNumAssets();
         Recorder recorder(project.manager);
-        LogCapture log;
+        test::LogCapture log;
 
         const UGUID bad_guid = bad.isEmpty() ? UGUID() : guid(bad.toLatin1().constData());
         QVERIFY(!project.manager.remove({guid("{a103}"), bad_guid}));
@@ -300,7 +266,7 @@ private slots:
             stuck = project.data(runtimeFiles("{b202}", "mesh")[0]);
             QVERIFY(QFile::remove(stuck));
             QVERIFY(QDir().mkpath(stuck + "/inner"));
-            Project::writeFile(stuck + "/inner/keep.txt", "inside\n");
+            QVERIFY(test::writeFile(stuck + "/inner/keep.txt", "inside\n"));
         }
         const auto before = project.checksums();
         QFile::Permissions folder_permissions = QFileInfo(project.data("models")).permissions();
@@ -308,7 +274,7 @@ private slots:
             QVERIFY(QFile::setPermissions(project.data("models"),
                                           QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup));
         Recorder recorder(project.manager);
-        LogCapture log;
+        test::LogCapture log;
 
         const bool result = project.manager.remove({guid("{a101}"), guid("{a103}")});
         settle(project.manager);
