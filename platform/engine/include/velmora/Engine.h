@@ -2,6 +2,7 @@
 
 #include "velmora/Ptr.h"
 #include "velmora/String.h"
+#include "velmora/Variable.h"
 #include "velmora/Vector.h"
 
 #include <string>
@@ -92,6 +93,19 @@ public:
     String getEditorCacheFile() const;
     // 0 debug, 1 development, 2 release.
     int getBuildConfiguration() const;
+
+    // Script functions (the Interpreter registry): an id by name and number
+    // of arguments (-1 when none), and calls by id (an int value) or by name
+    // (a string value). An unknown function gives an empty value and the
+    // error "function not found"; every successful call clears the error.
+    int findFunction(const char *name, int num_args) const;
+    Variable runFunction(const Variable &function) const;
+    Variable runFunction(const Variable &function, const Variable &a0) const;
+    Variable runFunction(const Variable &function, const Variable &a0, const Variable &a1, const Variable &a2,
+                         const Variable &a3) const;
+    const char *getError() const;
+    // Opaque handle that object values are bound to.
+    void *getInterpreter() const;
 
     // The arguments given to init, unchanged (tests).
     const std::vector<std::string> &args() const;

@@ -14,4 +14,8 @@ namespace Common {
 // Main thread only.
 QVector<Velmora::Ptr<Velmora::Node>> getEditorNodesByName(const QString &name);
 
+// Every node of the loaded world (roots and descendants, depth first);
+// empty when no world is loaded. Main thread only.
+QVector<Velmora::Ptr<Velmora::Node>> getEditorNodes();
+
 } // namespace Common
