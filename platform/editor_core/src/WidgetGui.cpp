@@ -138,7 +138,9 @@ void WidgetGui::hideEvent(QHideEvent *event)
 void WidgetGui::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
+    // The engine GUI draws light text on its own dark panel, whatever the
+    // application's style.
+    painter.fillRect(rect(), QColor(0x19, 0x23, 0x2d));
     if (gui_)
         gui_->paint(painter);
 }

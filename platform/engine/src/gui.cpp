@@ -681,7 +681,7 @@ void WidgetSlider::paintSelf(QPainter &painter, int x, int y) const
 {
     const int mid = y + height_ / 2;
     painter.setPen(FRAME);
-    painter.setBrush(FIELD);
+    painter.setBrush(BUTTON);
     painter.drawRect(x + 4, mid - 2, width_ - 9, 4);
     const int range = max_ - min_;
     const int knob = x + 4 + (range > 0 ? (value_ - min_) * (width_ - 9) / range : 0);
