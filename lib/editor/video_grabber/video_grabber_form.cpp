@@ -29,13 +29,14 @@ void VideoGrabberForm::setState()
 {
     if (!state_)
         return;
-    fps_->setValue(state_->fps());
-    camera_->setText(state_->camera());
+    fps_->setValue(double(state_->getFps()));
+    camera_->setText(state_->getCameraName());
     VideoGrabberState *state = state_;
-    connect(fps_, QOverload<double>::of(&QDoubleSpinBox::valueChanged), state, &VideoGrabberState::setFps);
-    connect(camera_, &QLineEdit::textEdited, state, &VideoGrabberState::setCamera);
-    connect(state, &VideoGrabberState::fpsChanged, fps_, &QDoubleSpinBox::setValue);
-    connect(state, &VideoGrabberState::cameraChanged, camera_, [this](const QString &camera) {
+    connect(fps_, QOverload<double>::of(&QDoubleSpinBox::valueChanged), state,
+            [state](double fps) { state->setFps(float(fps)); });
+    connect(camera_, &QLineEdit::textEdited, state, &VideoGrabberState::setCameraName);
+    connect(state, &VideoGrabberState::fpsChanged, fps_, [this](float fps) { fps_->setValue(double(fps)); });
+    connect(state, &VideoGrabberState::cameraNameChanged, camera_, [this](const QString &camera) {
         if (camera_->text() != camera)
             camera_->setText(camera);
     });

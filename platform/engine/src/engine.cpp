@@ -414,6 +414,11 @@ EditorLogicInterface *Engine::getEditorLogic() const
     return d_->logic;
 }
 
+App *Engine::getApp() const
+{
+    return d_->app;
+}
+
 void Engine::update()
 {
     Console::flush();

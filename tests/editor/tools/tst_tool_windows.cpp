@@ -88,11 +88,13 @@ void tst_ToolWindows::texture_profiler_defaults_without_saved_settings()
 void tst_ToolWindows::video_grabber_state_starts_with_its_defaults()
 {
     VideoGrabberState state;
-    QCOMPARE(state.property("fps").toDouble(), 30.0);
-    QCOMPARE(state.property("camera").toString(), QStringLiteral("Editor Camera"));
-    QCOMPARE(state.property("width").toInt(), 0);
-    QCOMPARE(state.property("running").toBool(), false);
-    QVERIFY(state.property("track").toString().isEmpty());
+    QCOMPARE(state.getFps(), 30.0f);
+    QCOMPARE(state.getCameraName(), QStringLiteral("Editor Camera"));
+    QCOMPARE(state.getWidth(), 0);
+    QCOMPARE(state.getState(), VideoGrabberState::IDLE);
+    QCOMPARE(state.getMode(), VideoGrabberState::SINGLE_SHOT);
+    QCOMPARE(state.getFormat(), VideoGrabberState::TGA);
+    QVERIFY(state.getTrackGUID().isEmpty());
 }
 
 void tst_ToolWindows::dependency_viewer_refuses_an_empty_list()

@@ -56,6 +56,12 @@ public:
     virtual void requestQuit() = 0;
     virtual void setBackgroundUpdate(bool /*enabled*/) {}
     virtual int getMouseButtons() const { return 0; }
+
+    // The running engine's application window (null when there is none)
+    // and its size (0 without one).
+    static App *get();
+    static int getWidth();
+    static int getHeight();
 };
 
 // The engine: start, one frame as update() + render() + swap(), stop.
@@ -76,6 +82,7 @@ public:
     static bool isMainThread();
 
     void setEditorLogic(EditorLogicInterface *logic);
+    App *getApp() const;
     EditorLogicInterface *getEditorLogic() const;
 
     void update();
