@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QIntValidator>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTimerEvent>
 
 namespace {
@@ -62,6 +63,12 @@ VideoGrabberForm::VideoGrabberForm(VideoGrabberState *state, QWidget *parent)
 VideoGrabberForm::~VideoGrabberForm()
 {
     delete progress_.data();
+}
+
+int VideoGrabberForm::preferredWidth() const
+{
+    const int scroll_bar = ui_->scrollArea->verticalScrollBar()->sizeHint().width();
+    return ui_->scrollAreaWidgetContents->sizeHint().width() + scroll_bar + 2 * ui_->scrollArea->frameWidth();
 }
 
 void VideoGrabberForm::setResolutionQuestion(std::function<bool(QWidget *)> question)

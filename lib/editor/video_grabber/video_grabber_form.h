@@ -32,6 +32,8 @@ public:
 
     void setState();
     VideoGrabberProgress *progress() const { return progress_; }
+    // The width at which every field shows whole.
+    int preferredWidth() const;
 
     // Test seams for the two modal dialogs: the resolution question (true
     // = proceed) and the folder chooser (the chosen folder or "").
