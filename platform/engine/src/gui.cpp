@@ -1,5 +1,6 @@
 #include "velmora/Gui.h"
 
+#include "velmora/RenderContext.h"
 #include "velmora/Widget.h"
 
 #include <QFont>
@@ -123,6 +124,12 @@ void Gui::destroy()
     pressed_ = nullptr;
 }
 
+void Gui::removeFocus()
+{
+    permanent_focus_ = nullptr;
+    setFocus(nullptr);
+}
+
 void Gui::setFocus(Widget *widget)
 {
     if (focus_ == widget)
@@ -165,11 +172,11 @@ void Gui::setMouse(int x, int y, int buttons)
             Widget *focusable = target;
             while (focusable && !focusable->isFocusable())
                 focusable = focusable->parent_;
-            setFocus(focusable);
+            setFocus(focusable ? focusable : permanent_focus_);
             target->mousePressed(x, y);
             queueCallback(target, PRESSED);
         } else {
-            setFocus(nullptr);
+            setFocus(permanent_focus_);
         }
         pressed_ = target;
     } else if (was_down && is_down) {
@@ -204,16 +211,14 @@ int Gui::getMouseGrab() const
 
 int Gui::getMouseCursor() const
 {
+    Widget *hover = pressed_ ? pressed_ : getWidgetAt(mouse_x_, mouse_y_);
+    if (hover && hover->cursor_)
+        return hover->cursor_;
     int grab = getMouseGrab();
-    if (!grab) {
-        if (Widget *hover = getWidgetAt(mouse_x_, mouse_y_)) {
-            grab = hover->grabAt(mouse_x_, mouse_y_);
-            if (!grab && hover->type_ == Widget::WIDGET_EDITLINE)
-                return CURSOR_TEXT;
-        }
-    }
+    if (!grab && hover)
+        grab = hover->grabAt(mouse_x_, mouse_y_);
     if ((grab & GRAB_TOP) && (grab & GRAB_LEFT))
-        return CURSOR_SIZE_DIAGONAL;
+        return CURSOR_SIZE_FDIAG;
     if (grab & GRAB_TOP)
         return CURSOR_SIZE_V;
     if (grab & GRAB_LEFT)
@@ -255,6 +260,13 @@ void Gui::render(int x, int y, int buttons, int)
     if (!enabled_ || width_ <= 0 || height_ <= 0)
         return;
     setMouse(x, y, buttons);
+    // Into the render context of the frame under way, else into the Gui's
+    // own image.
+    if (RenderContext *context = RenderContext::getCurrent()) {
+        if (QPainter *painter = context->getPainter())
+            paint(*painter);
+        return;
+    }
     if (!image_)
         image_ = new QImage;
     if (image_->width() != width_ || image_->height() != height_)
@@ -284,6 +296,8 @@ void Gui::forget(Widget *widget)
     widgets_.erase(widget);
     if (focus_ == widget)
         focus_ = nullptr;
+    if (permanent_focus_ == widget)
+        permanent_focus_ = nullptr;
     if (pressed_ == widget)
         pressed_ = nullptr;
     for (int i = queue_.size() - 1; i >= 0; --i)
@@ -399,6 +413,24 @@ void Widget::setFocus()
 {
     if (gui_)
         gui_->setFocus(this);
+}
+
+void Widget::removeFocus()
+{
+    if (!gui_)
+        return;
+    if (gui_->permanent_focus_ == this)
+        gui_->permanent_focus_ = nullptr;
+    if (gui_->focus_ == this)
+        gui_->setFocus(nullptr);
+}
+
+void Widget::setPermanentFocus()
+{
+    if (!gui_)
+        return;
+    gui_->permanent_focus_ = this;
+    gui_->setFocus(this);
 }
 
 void Widget::addCallback(int index, std::function<void()> callback)

@@ -65,6 +65,12 @@ public:
     void setHidden(bool hidden);
     bool isFocused() const { return gui_ && gui_->getFocus() == this; }
     void setFocus();
+    void removeFocus();
+    // Keeps the focus while the mouse presses on nothing focusable.
+    void setPermanentFocus();
+    // The cursor shown over the widget (Gui::CURSOR_*; 0 = the default).
+    int getMouseCursor() const { return cursor_; }
+    void setMouseCursor(int cursor) { cursor_ = cursor; }
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled) { enabled_ = enabled; }
 
@@ -112,6 +118,7 @@ protected:
     int min_height_ = 0;
     bool hidden_ = false;
     bool enabled_ = true;
+    int cursor_ = 0;
     Vector<Vector<std::shared_ptr<CallbackBase>>> callbacks_;
 };
 
