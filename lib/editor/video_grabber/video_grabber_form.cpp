@@ -90,6 +90,7 @@ void VideoGrabberForm::setState()
     progress_ = nullptr;
 
     ui_->fps_le->setValidator(new DoubleValidator(0.1, 1000.0, 2, this));
+    ui_->fps_le->installEventFilter(this);
     ui_->warmup_le->setValidator(new QIntValidator(0, 10000, this));
     ui_->height_le->setValidator(new QIntValidator(0, 100000, this));
     ui_->width_le->setValidator(new QIntValidator(0, 100000, this));
@@ -352,6 +353,13 @@ void VideoGrabberForm::updateAvailableCameras()
     ui_->camera_cb->setCurrentIndex(0);
     state_->setCameraName(ui_->camera_cb->currentText());
     ui_->camera_cb->blockSignals(blocked);
+}
+
+bool VideoGrabberForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui_->fps_le && event->type() == QEvent::FocusOut && state_ && !ui_->fps_le->hasAcceptableInput())
+        onChangeFps(state_->getFps());
+    return QWidget::eventFilter(watched, event);
 }
 
 void VideoGrabberForm::timerEvent(QTimerEvent *event)

@@ -65,6 +65,9 @@ public slots:
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    // A refused frame rate is replaced by the state's when the field loses
+    // the focus.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::unique_ptr<Ui_VideoGrabberForm> ui_;
