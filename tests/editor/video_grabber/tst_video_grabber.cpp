@@ -361,15 +361,21 @@ private slots:
         state_->setAlphaMask(mask);
         state_->setAntialiasing(VideoGrabberState::AA(aa));
         state_->setSavePath(path);
+        grab(); // a single shot, then a sequence of two frames (track times 0 and 2)
+        state_->setMode(VideoGrabberState::SEQUENCE);
+        state_->setTrackGUID(Velmora::UGUID(test::CaptureShell::TRACK_GUID));
+        state_->setFps(0.5f);
         grab();
         const QStringList written = files(path);
-        QCOMPARE(written.size(), 1);
-        Image saved;
-        QVERIFY(saved.load((path + QLatin1Char('/') + written.first()).toUtf8().constData()));
-        QCOMPARE(saved.getFormat(), file_format);
-        QCOMPARE(QSize(saved.getWidth(), saved.getHeight()), QSize(64, 48));
-        // Outside the data folder: not imported, no meta file.
-        QVERIFY(!QFileInfo::exists(path + QLatin1Char('/') + written.first() + QStringLiteral(".meta")));
+        QCOMPARE(written.size(), 3);
+        for (const QString &name : written) {
+            Image saved;
+            QVERIFY(saved.load((path + QLatin1Char('/') + name).toUtf8().constData()));
+            QCOMPARE(saved.getFormat(), file_format);
+            QCOMPARE(QSize(saved.getWidth(), saved.getHeight()), QSize(64, 48));
+            // Outside the data folder: not imported, no meta file.
+            QVERIFY(!QFileInfo::exists(path + QLatin1Char('/') + name + QStringLiteral(".meta")));
+        }
     }
 
     void failures_end_the_grab_and_use_up_the_number()
