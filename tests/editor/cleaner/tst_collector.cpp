@@ -38,6 +38,7 @@ private slots:
     void files_that_cannot_be_read_are_reported_and_make_the_list_incomplete();
     void a_file_saved_during_the_collection_makes_the_result_stale();
     void source_links_inside_the_project_are_followed_and_others_are_not();
+    void the_sample_project_lists_its_unused_assets();
 
 private:
     QTemporaryDir dir_;
@@ -262,6 +263,19 @@ void CollectorTest::source_links_inside_the_project_are_followed_and_others_are_
     cleaner::CollectorResult result;
     QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
     QCOMPARE(cleanertest::describeUnused(fixture, result.unused), QStringList{QStringLiteral("textures/far.png")});
+    fixture.stop();
+}
+
+void CollectorTest::the_sample_project_lists_its_unused_assets()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(qEnvironmentVariable("VELMORA_SOURCE_DIR")
+                                    + QStringLiteral("/examples/sample_project/data")));
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused),
+             QStringList({QStringLiteral("materials/props/crate_old.mat"), QStringLiteral("meshes/barrel.mesh")}));
+    QVERIFY(!result.mayBeIncomplete());
     fixture.stop();
 }
 
