@@ -173,8 +173,10 @@ Velmora::UGUID ItemsFactory::parseMaterialParent(const Velmora::Xml &root)
 {
     const char *name = root.getName();
     if (std::strcmp(name, "material") != 0 && std::strcmp(name, "base_material") != 0
-        && std::strcmp(name, "property") != 0)
+        && std::strcmp(name, "property") != 0) {
+        Velmora::Log::warning("Cleaner: a property file has the root element <%s>; its parent is not read\n", name);
         return Velmora::UGUID();
+    }
     if (root.findArg("parent") != -1) {
         const char *value = root.getArg("parent");
         if (!doesLookLikeGuid(value))
