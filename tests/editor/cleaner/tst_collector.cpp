@@ -136,15 +136,25 @@ void CollectorTest::the_job_reports_progress_and_ends_done_or_cancelled()
     const QList<QVariant> last = progress.last();
     QCOMPARE(last.at(0).toInt(), last.at(1).toInt());
 
-    // A cancel from the GUI thread at the first report it sees.
+    // A cancel at the third report (made on the worker, so that the run
+    // cannot end before the cancel arrives).
     auto cancelled = std::make_shared<cleaner::CollectorJob>(fixture_.assets(), fixture_.materials());
     QSignalSpy cancelled_done(cancelled.get(), &tbb::QJob::done);
-    connect(cancelled.get(), &cleaner::CollectorJob::progress, this, [&cancelled] { cancelled->cancel(); });
+    QSignalSpy cancelled_progress(cancelled.get(), &cleaner::CollectorJob::progress);
+    std::atomic<int> reports{0};
+    connect(
+            cancelled.get(), &cleaner::CollectorJob::progress, cancelled.get(),
+            [&cancelled, &reports] {
+                if (++reports == 3)
+                    cancelled->cancel();
+            },
+            Qt::DirectConnection);
     QVERIFY(tbb::Queue::instance()->enqueue(cancelled));
     QVERIFY(cancelled_done.wait(20000));
     QCOMPARE(cancelled->getStatus(), tbb::JobInterface::STATUS_CANCELLED);
     QVERIFY(cancelled->unusedAssets().empty());
     QVERIFY(cancelled->lostAssets().isEmpty());
+    QCOMPARE(cancelled_progress.size(), 3); // nothing is reported after a cancel
     tbb::Queue::instance()->shutdown();
 }
 
@@ -157,6 +167,7 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
             .asset("nodes/empty.node", "", "{a003}", 1)
             .asset("materials/garbage.mat", "this is neither FESK nor XML {{{", "{a004}", 4)
             .asset("scripts/locked.usc", "load(\"a.png\");\n", "{a005}", 20)
+            .asset("scripts/huge.usc", "", "{a007}", 20)
             .asset("models/m.model", "v 0 0 0\n", "{a006}", 7)
             // The model's node runtime is listed but its file is gone.
             .rawMeta(
@@ -170,6 +181,11 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     QVERIFY(project.ok());
     AnalysisFixture fixture;
     QVERIFY(fixture.start(project.dataPath()));
+    // A script over the size limit (sparse, so it costs no disk).
+    QFile huge(project.dataPath() + QStringLiteral("scripts/huge.usc"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(cleaner::Collector::MAX_SCRIPT_FILE_SIZE + 1));
+    huge.close();
+    QVERIFY(fixture.rescan());
     const bool root = ::geteuid() == 0;
     if (!root)
         QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("scripts/locked.usc"),
@@ -185,7 +201,7 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     failed.sort();
     QStringList expected{QStringLiteral(".runtimes/bb/bbbbb00000000000000000000000000000000001.node"),
                          QStringLiteral(".tamsel2/.cleanerignore"), QStringLiteral("materials/garbage.mat"),
-                         QStringLiteral("nodes/half_written.node")};
+                         QStringLiteral("nodes/half_written.node"), QStringLiteral("scripts/huge.usc")};
     if (!root)
         expected << QStringLiteral("scripts/locked.usc");
     expected.sort();
