@@ -20,6 +20,7 @@
 
 #include <editor/cleaner/collector/collector.h>
 
+#include <editor_core/AssetType.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/mat/Manager.h>
@@ -39,6 +40,7 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -149,14 +151,39 @@ bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive
     readEverything(folders); // the same warm file cache for everything below
     std::vector<double> baselines, collections, naive_runs;
     cleaner::CollectorResult result;
+    // Where the time goes: the first report at or past each step's end.
+    int scripts_and_materials = 0;
+    for (const as::Asset &asset : assets->assets())
+        scripts_and_materials += asset.getType() == AssetType::SCRIPT || asset.getType() == AssetType::MATERIAL;
+    const std::vector<std::pair<const char *, int>> steps{
+            {"counting pass", 1},
+            {"asset files", 1 + assets->getNumAssets() / 2},
+            {"items and ignore list", 2 + assets->getNumAssets() / 2},
+            {"indexes, local files, GUI skin", 5 + assets->getNumAssets() / 2},
+            {"scripts and materials as text", 5 + assets->getNumAssets() / 2 + 5 * scripts_and_materials},
+            {"source files", INT_MAX}};
+    std::vector<double> step_ms(steps.size(), 0);
     for (int r = 0; r < repeat; ++r) {
         timer.restart();
         out.bytes = readEverything(folders);
         baselines.push_back(msSince(timer));
+        size_t step = 0;
+        double step_start = 0;
         timer.restart();
-        cleaner::Collector::collect(result, assets.get(), materials.get(), [](int, int) { return true; });
+        cleaner::Collector::collect(result, assets.get(), materials.get(), [&](int max, int value) {
+            if (max > 1 && step < steps.size() && value >= steps[step].second && value < max) {
+                step_ms[step] = msSince(timer) - step_start;
+                step_start = msSince(timer);
+                ++step;
+            }
+            return true;
+        });
         collections.push_back(msSince(timer));
+        if (step < steps.size())
+            step_ms[step] = msSince(timer) - step_start;
     }
+    for (size_t i = 0; i < steps.size(); ++i)
+        std::printf("    %-32s %7.0f ms\n", steps[i].first, step_ms[i]);
     if (naive) {
         cleaner::CollectorResult plain;
         cleaner::Collector::Options slow;

@@ -90,6 +90,10 @@ void IgnoreListTest::a_pattern_matches_the_whole_key_as_a_unix_wildcard_data()
                                              << "/screenshots/a.png" << false;
     QTest::newRow("leading star is any folder") << "*.brush"
                                                 << "/a/b/c.brush" << true;
+    QTest::newRow("star and text: the whole tail") << "*.png"
+                                                   << "/a.png.bak" << false;
+    QTest::newRow("star and text across folders") << "*s/a.png"
+                                                  << "/x/s/a.png" << true;
     QTest::newRow("two stars are no special rule") << "/**/a.png"
                                                    << "/a.png" << false;
     QTest::newRow("question mark is one character") << "/?.png"

@@ -26,6 +26,7 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <deque>
 #include <memory>
 #include <unordered_map>
 #include <unordered_set>
@@ -87,6 +88,76 @@ struct FileStamp
     bool operator==(const FileStamp &other) const { return nanoseconds == other.nanoseconds && size == other.size; }
 };
 
+// Calls visit(token) for every text between two neighbouring double quotes
+// and for every string when a backslash escapes the next byte; a token may
+// come more than once. Empty texts are left out.
+template<typename Visit>
+void forEachQuoted(std::string_view text, Visit &&visit)
+{
+    size_t open = text.find('"');
+    while (open != std::string_view::npos) {
+        const size_t close = text.find('"', open + 1);
+        if (close == std::string_view::npos)
+            break;
+        if (close > open + 1)
+            visit(text.substr(open + 1, close - open - 1));
+        open = close;
+    }
+    bool inside = false;
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (inside && c == '\\') {
+            ++i;
+        } else if (c == '"') {
+            if (inside && i > start)
+                visit(text.substr(start, i - start));
+            inside = !inside;
+            start = i + 1;
+        }
+    }
+}
+
+// Engine names (materials or properties) to their runtime GUIDs, looked up
+// with views into a text, so that a token costs no copy.
+class NameTable
+{
+public:
+    void clear()
+    {
+        map_.clear();
+        storage_.clear();
+        max_length_ = 0;
+    }
+    // A later name replaces the GUID of an earlier equal one.
+    void insert(const char *name, const Velmora::UGUID &guid)
+    {
+        const std::string_view key(name);
+        const auto it = map_.find(key);
+        if (it != map_.end()) {
+            it->second = guid;
+            return;
+        }
+        storage_.emplace_back(key);
+        map_.emplace(std::string_view(storage_.back()), guid);
+        max_length_ = std::max(max_length_, key.size());
+    }
+    const Velmora::UGUID *find(std::string_view token) const
+    {
+        if (token.size() > max_length_)
+            return nullptr;
+        const auto it = map_.find(token);
+        return it == map_.end() ? nullptr : &it->second;
+    }
+    void erase(std::string_view token) { map_.erase(token); }
+    bool empty() const { return map_.empty(); }
+
+private:
+    std::deque<std::string> storage_;
+    std::unordered_map<std::string_view, Velmora::UGUID> map_;
+    size_t max_length_ = 0;
+};
+
 } // namespace
 
 struct Collector::Item
@@ -146,8 +217,8 @@ struct Collector::Context
     // Items in the asset manager's order; items_map finds them by asset.
     std::vector<std::unique_ptr<Item>> items;
     QHash<Velmora::UGUID, Item *> items_map;
-    std::unordered_map<std::string, Velmora::UGUID> material_names;
-    std::unordered_map<std::string, Velmora::UGUID> property_names;
+    NameTable material_names;
+    NameTable property_names;
     // Index type + 1, for the types -1 .. 24.
     std::array<std::vector<Item *>, 26> items_by_type;
     std::unordered_map<std::string, std::vector<Item *>> items_by_extension;
@@ -209,7 +280,7 @@ public:
     static bool ownsUsedItem(Context &context, Item *item);
     static Velmora::Vector<Velmora::UGUID> makeUnusedResult(Context &context);
     static LostMap makeLostResult(Context &context);
-    static void markNamesUsed(Context &context, const std::set<std::string> &tokens);
+    static void markNamesUsed(Context &context, std::string_view text);
     static bool checkStale(Context &context);
 };
 
@@ -350,7 +421,7 @@ void CollectorSteps::indexItemsByName(Context &context)
         const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::getMaterial(i);
         if (!material || !*material->getName() || !usable(material->getGUID()))
             continue;
-        context.material_names[material->getName()] = material->getGUID();
+        context.material_names.insert(material->getName(), material->getGUID());
     }
     context.property_names.clear();
     const int num_properties = Velmora::Properties::getNumProperties();
@@ -358,7 +429,7 @@ void CollectorSteps::indexItemsByName(Context &context)
         const Velmora::Ptr<Velmora::Property> property = Velmora::Properties::getProperty(i);
         if (!property || !*property->getName() || !usable(property->getGUID()))
             continue;
-        context.property_names[property->getName()] = property->getGUID();
+        context.property_names.insert(property->getName(), property->getGUID());
     }
 
     for (std::vector<Item *> &list : context.items_by_type)
@@ -503,13 +574,13 @@ void CollectorSteps::findInScript(Context &context, const std::string &text, int
                                   const std::vector<int> &matcher_ids, Item *script)
 {
     if (type == AssetType::SCRIPT && (!context.material_names.empty() || !context.property_names.empty())) {
-        for (const std::string &token : Collector::quotedStrings(text)) {
-            for (auto *table : {&context.material_names, &context.property_names}) {
-                const auto it = table->find(token);
-                if (it != table->end() && addRoot(context, it->second, script) && !context.keep_matches)
-                    table->erase(it);
+        forEachQuoted(text, [&](std::string_view token) {
+            for (NameTable *table : {&context.material_names, &context.property_names}) {
+                const Velmora::UGUID *guid = table->find(token);
+                if (guid && addRoot(context, *guid, script) && !context.keep_matches)
+                    table->erase(token);
             }
-        }
+        });
     }
 
     const Velmora::UGUID &script_asset = script->item.getAssetId();
@@ -606,18 +677,18 @@ bool CollectorSteps::processScripts(Context &context)
     return true;
 }
 
-void CollectorSteps::markNamesUsed(Context &context, const std::set<std::string> &tokens)
+void CollectorSteps::markNamesUsed(Context &context, std::string_view text)
 {
-    for (const std::string &token : tokens) {
-        for (const auto *table : {&context.material_names, &context.property_names}) {
-            const auto it = table->find(token);
-            if (it == table->end())
+    forEachQuoted(text, [&context](std::string_view token) {
+        for (const NameTable *table : {&context.material_names, &context.property_names}) {
+            const Velmora::UGUID *guid = table->find(token);
+            if (!guid)
                 continue;
-            const Velmora::UGUID owner = context.owner_of.value(it->second);
+            const Velmora::UGUID owner = context.owner_of.value(*guid);
             if (Item *item = owner.isEmpty() ? nullptr : context.find(owner))
                 item->is_used = true;
         }
-    }
+    });
 }
 
 bool CollectorSteps::walkFolder(const QDir &dir, const QStringList &filters, const QString &project_root,
@@ -692,7 +763,7 @@ bool CollectorSteps::scanSourceFolder(Context &context)
         }
         if (text.empty())
             return true;
-        markNamesUsed(context, Collector::quotedStrings(text));
+        markNamesUsed(context, text);
         if (context.options.naive_search) {
             for (size_t i = 0; i < candidates.size(); ++i) {
                 if (pending[i] && text.find(candidates[i]->basename) != std::string::npos) {
@@ -794,30 +865,7 @@ bool Collector::collect(CollectorResult &result, Editor::AssetManagerPrivate *as
 std::set<std::string> Collector::quotedStrings(std::string_view text)
 {
     std::set<std::string> tokens;
-    // Between every two neighbouring quotes.
-    size_t open = text.find('"');
-    while (open != std::string_view::npos) {
-        const size_t close = text.find('"', open + 1);
-        if (close == std::string_view::npos)
-            break;
-        if (close > open + 1)
-            tokens.emplace(text.substr(open + 1, close - open - 1));
-        open = close;
-    }
-    // Strings where a backslash escapes the next byte.
-    bool inside = false;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (inside && c == '\\') {
-            ++i;
-        } else if (c == '"') {
-            if (inside && i > start)
-                tokens.emplace(text.substr(start, i - start));
-            inside = !inside;
-            start = i + 1;
-        }
-    }
+    forEachQuoted(text, [&tokens](std::string_view token) { tokens.emplace(token); });
     return tokens;
 }
 
@@ -835,25 +883,27 @@ bool Collector::readScriptFile(const QString &path, std::string &text, QString *
             *failure = QStringLiteral("is larger than %1 bytes and is not searched").arg(MAX_SCRIPT_FILE_SIZE);
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    std::string raw(size_t(file.size()), '\0');
+    const qint64 got = raw.empty() ? 0 : file.read(&raw[0], qint64(raw.size()));
+    if (got < 0 || file.error() != QFileDevice::NoError) {
         if (failure)
             *failure = QStringLiteral("cannot be read: ") + file.errorString();
         return false;
     }
-    const bool utf16_le = bytes.startsWith("\xFF\xFE");
-    const bool utf16_be = bytes.startsWith("\xFE\xFF");
+    raw.resize(size_t(got));
+    const bool utf16_le = raw.compare(0, 2, "\xFF\xFE") == 0;
+    const bool utf16_be = raw.compare(0, 2, "\xFE\xFF") == 0;
     if (utf16_le || utf16_be) {
         QString decoded;
-        decoded.reserve(bytes.size() / 2);
-        for (int i = 2; i + 1 < bytes.size(); i += 2) {
-            const uchar a = uchar(bytes[i]);
-            const uchar b = uchar(bytes[i + 1]);
+        decoded.reserve(int(raw.size() / 2));
+        for (size_t i = 2; i + 1 < raw.size(); i += 2) {
+            const uchar a = uchar(raw[i]);
+            const uchar b = uchar(raw[i + 1]);
             decoded.append(QChar(utf16_le ? ushort(a | b << 8) : ushort(b | a << 8)));
         }
         text = utf8(decoded);
     } else {
-        text.assign(bytes.constData(), size_t(bytes.size()));
+        text = std::move(raw);
     }
     return true;
 }

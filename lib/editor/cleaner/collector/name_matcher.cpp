@@ -58,11 +58,11 @@ int NameMatcher::child(int state, unsigned char byte) const
 int NameMatcher::next(int state, unsigned char byte) const
 {
     for (;;) {
+        if (state == 0)
+            return root_next_[byte];
         const int target = child(state, byte);
         if (target >= 0)
             return target;
-        if (state == 0)
-            return 0;
         state = fail_[size_t(state)];
     }
 }
@@ -111,6 +111,9 @@ void NameMatcher::build()
             queue.push_back(edge.target);
         }
     }
+    root_next_.assign(256, 0);
+    for (int32_t e = edge_begin_[0]; e < edge_begin_[1]; ++e)
+        root_next_[edges_[size_t(e)].byte] = edges_[size_t(e)].target;
     seen_.assign(lengths_.size(), 0);
     stamp_ = 0;
     built_ = true;

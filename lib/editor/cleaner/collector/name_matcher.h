@@ -39,6 +39,8 @@ private:
     std::vector<int32_t> edge_begin_;
     std::vector<Edge> edges_;
     std::vector<int32_t> fail_;
+    // Every move from the start state, which most bytes of a text take.
+    std::vector<int32_t> root_next_;
     // The name that ends at a state (-1 when none) and the next state on
     // the failure chain that ends a name (-1 when none).
     std::vector<int32_t> name_at_;

@@ -74,6 +74,7 @@ void IgnoreList::setPatterns(const QStringList &patterns)
     set_ = true;
     patterns_ = patterns;
     compiled_.clear();
+    suffixes_.clear();
     for (const QString &entry : patterns) {
         if (entry.isEmpty() || entry == QLatin1String("\n") || entry == QLatin1String("\r"))
             continue;
@@ -85,13 +86,20 @@ void IgnoreList::setPatterns(const QStringList &patterns)
         if (std::find(compiled_.begin(), compiled_.end(), pattern) != compiled_.end())
             continue;
         compiled_.push_back(pattern);
+        const QString rest = entry.mid(1);
+        const bool plain = entry.startsWith(QLatin1Char('*')) && !rest.isEmpty()
+                && std::none_of(rest.begin(), rest.end(), [](QChar c) {
+                               return c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('[')
+                                       || c == QLatin1Char(']') || c == QLatin1Char('\\');
+                           });
+        suffixes_.push_back(plain ? rest : QString());
     }
 }
 
 bool IgnoreList::matches(const QString &key) const
 {
-    for (const QRegExp &pattern : compiled_) {
-        if (pattern.exactMatch(key))
+    for (size_t i = 0; i < compiled_.size(); ++i) {
+        if (suffixes_[i].isEmpty() ? compiled_[i].exactMatch(key) : key.endsWith(suffixes_[i], Qt::CaseSensitive))
             return true;
     }
     return false;

@@ -45,6 +45,10 @@ private:
     QStringList patterns_;
     bool set_ = false;
     std::vector<QRegExp> compiled_;
+    // Per compiled pattern: for "*" followed by plain text (no wildcard
+    // character), that text, which a key matches exactly when it ends with
+    // it; else empty and the expression decides.
+    std::vector<QString> suffixes_;
 };
 
 } // namespace cleaner

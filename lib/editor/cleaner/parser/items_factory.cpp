@@ -63,6 +63,10 @@ QString whyUnreadable(const QString &path)
 
 } // namespace
 
+ItemsFactory::ItemsFactory() = default;
+
+ItemsFactory::~ItemsFactory() = default;
+
 void ItemsFactory::init(Editor::AssetManagerPrivate *as_manager, const mat::Manager *materials)
 {
     EC_ASSERT(as_manager && materials);
@@ -88,18 +92,21 @@ void ItemsFactory::addFailure(const QString &path, const QString &reason)
 bool ItemsFactory::createItems(const Progress &progress, Velmora::Vector<AssetInfo> &out)
 {
     failures_.clear();
+    builder_ = std::make_unique<inas::parser::GenericItemBuilder>();
     const int count = assets_.size();
     const int first = out.size();
     out.reserve(first + count);
     for (int i = 0; i < count; ++i) {
         if (!progress(count, i)) {
             out.clear();
+            builder_.reset();
             return false;
         }
         AssetInfo info;
         if (createItem(assets_[i], info))
             out.append(std::move(info));
     }
+    builder_.reset();
     return true;
 }
 
@@ -231,8 +238,9 @@ void ItemsFactory::parseModuleAsset(const as::Asset &asset, AssetInfo &info)
     const int type = info.getAssetType();
     const QString path = as_manager_->filePath(asset);
     const QByteArray utf8 = path.toUtf8();
-    inas::parser::GenericItemBuilder builder;
-    const std::shared_ptr<inas::parser::Item> item = builder.build(asset, type);
+    if (!builder_)
+        builder_ = std::make_unique<inas::parser::GenericItemBuilder>();
+    const std::shared_ptr<inas::parser::Item> item = builder_->build(asset, type);
     if (type == AssetType::MATERIAL) {
         inas::parser::MaterialModule module(materials_, guid_processor_);
         if (!module.processFile(utf8.constData(), *item)) {

@@ -19,6 +19,7 @@ class Manager;
 }
 namespace inas {
 namespace parser {
+class GenericItemBuilder;
 class GuidProcessor;
 class Item;
 } // namespace parser
@@ -34,6 +35,9 @@ namespace cleaner {
 class ItemsFactory
 {
 public:
+    ItemsFactory();
+    ~ItemsFactory();
+
     using Progress = std::function<bool(int count, int value)>;
 
     // Both must be set. Takes the snapshot of every asset record.
@@ -66,6 +70,8 @@ private:
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     const mat::Manager *materials_ = nullptr;
     std::shared_ptr<inas::parser::GuidProcessor> guid_processor_;
+    // Builds the module items of one createItems (one arena for all).
+    std::unique_ptr<inas::parser::GenericItemBuilder> builder_;
     Velmora::Vector<as::Asset> assets_;
     ReadFailures failures_;
 };
