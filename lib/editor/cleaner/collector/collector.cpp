@@ -295,7 +295,7 @@ bool CollectorSteps::buildItems(Context &context)
 
     // What each asset file looks like before anything is read, so that a
     // save while the collection runs is noticed.
-    const Velmora::Vector<as::Asset> &assets = context.factory.assets();
+    const QVector<as::Asset> &assets = context.factory.assets();
     context.stamps.clear();
     context.stamps.reserve(size_t(assets.size()));
     for (const as::Asset &asset : assets)
@@ -333,7 +333,7 @@ void CollectorSteps::addItem(Context &context, Velmora::Vector<AssetInfo> &infos
 
     // Ownership and files as the snapshot has them.
     QHash<Velmora::UGUID, const as::Asset *> records;
-    const Velmora::Vector<as::Asset> &assets = context.factory.assets();
+    const QVector<as::Asset> &assets = context.factory.assets();
     records.reserve(assets.size());
     context.owner_of.clear();
     for (const as::Asset &asset : assets) {
@@ -810,7 +810,7 @@ bool CollectorSteps::checkStale(Context &context)
 {
     if (context.asset_manager->revision() != context.revision)
         return true;
-    const Velmora::Vector<as::Asset> &assets = context.factory.assets();
+    const QVector<as::Asset> &assets = context.factory.assets();
     for (int i = 0; i < assets.size() && size_t(i) < context.stamps.size(); ++i) {
         if (!(FileStamp::of(assets[i].getFilePath()) == context.stamps[size_t(i)]))
             return true;

@@ -72,14 +72,18 @@ void ItemsFactory::init(Editor::AssetManagerPrivate *as_manager, const mat::Mana
     EC_ASSERT(as_manager && materials);
     as_manager_ = as_manager;
     materials_ = materials;
-    assets_ = as_manager_->assets();
+    // The records move out of the manager's copy: one copy in all.
+    Velmora::Vector<as::Asset> all = as_manager_->assets();
+    assets_.clear();
+    assets_.reserve(all.size());
+    for (as::Asset &asset : all)
+        assets_.append(std::move(asset));
     makeGuidProcessor();
 }
 
 void ItemsFactory::makeGuidProcessor()
 {
-    const QVector<as::Asset> list(assets_.begin(), assets_.end());
-    guid_processor_ = std::make_shared<inas::parser::GuidProcessor>(as_manager_, list);
+    guid_processor_ = std::make_shared<inas::parser::GuidProcessor>(as_manager_, assets_);
 }
 
 void ItemsFactory::addFailure(const QString &path, const QString &reason)
@@ -103,7 +107,7 @@ bool ItemsFactory::createItems(const Progress &progress, Velmora::Vector<AssetIn
             return false;
         }
         AssetInfo info;
-        if (createItem(assets_[i], info))
+        if (createItem(assets_.at(i), info))
             out.append(std::move(info));
     }
     builder_.reset();

@@ -8,6 +8,8 @@
 
 #include <velmora/Vector.h>
 
+#include <QVector>
+
 #include <functional>
 #include <memory>
 
@@ -43,7 +45,7 @@ public:
     // Both must be set. Takes the snapshot of every asset record.
     void init(Editor::AssetManagerPrivate *as_manager, const mat::Manager *materials);
     int size() const { return assets_.size(); }
-    const Velmora::Vector<as::Asset> &assets() const { return assets_; }
+    const QVector<as::Asset> &assets() const { return assets_; }
 
     // One record per asset whose type is 1..23, in snapshot order. Calls
     // progress(count, i) before asset i; when it answers false, out is left
@@ -72,7 +74,7 @@ private:
     std::shared_ptr<inas::parser::GuidProcessor> guid_processor_;
     // Builds the module items of one createItems (one arena for all).
     std::unique_ptr<inas::parser::GenericItemBuilder> builder_;
-    Velmora::Vector<as::Asset> assets_;
+    QVector<as::Asset> assets_;
     ReadFailures failures_;
 };
 
