@@ -66,6 +66,8 @@ void AssetRecordsTest::initTestCase()
                    "<track><parameter type=\"node.object.material\"><key>base</key><key>child</key></parameter>"
                    "<parameter type=\"property.mass\" name=\"pchild\"/></track>",
                    "{a040}", 13)
+            .file("other/plain.txt", "no meta file")
+            .asset("nodes/plain_ref.node", "<nodes><mesh>other/plain.txt</mesh></nodes>", "{a031}", 1)
             .world("worlds/w.world", "{a050}", {"n"})
             .asset("worlds/w.usc", "//", "{a051}", 20)
             .file("worlds/w.cpp", "//");
@@ -147,6 +149,11 @@ void AssetRecordsTest::each_asset_records_what_it_uses_and_what_is_lost_data()
                               "properties/child.prop#property"
                            << ""
                            << "";
+    // A file that exists but is no asset is a lost reference for the
+    // cleaner (nothing alive answers to it).
+    QTest::newRow("a file without a meta file")
+            << "nodes/plain_ref.node"
+            << "" << QString::fromLatin1(Velmora::UGUID::fromPath("other/plain.txt").getString().get()) << "";
     QTest::newRow("world and its scripts") << "worlds/w.world"
                                            << "worlds/w.usc"
                                            << ""

@@ -38,6 +38,7 @@ private slots:
     void files_that_cannot_be_read_are_reported_and_make_the_list_incomplete();
     void a_file_saved_during_the_collection_makes_the_result_stale();
     void source_links_inside_the_project_are_followed_and_others_are_not();
+    void a_read_only_file_is_never_listed_whoever_runs_the_editor();
     void the_sample_project_lists_its_unused_assets();
 
 private:
@@ -279,6 +280,22 @@ void CollectorTest::source_links_inside_the_project_are_followed_and_others_are_
     cleaner::CollectorResult result;
     QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
     QCOMPARE(cleanertest::describeUnused(fixture, result.unused), QStringList{QStringLiteral("textures/far.png")});
+    fixture.stop();
+}
+
+void CollectorTest::a_read_only_file_is_never_listed_whoever_runs_the_editor()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset("textures/kept.png", "png", "{a001}", 6).asset("textures/loose.png", "png", "{a002}", 6);
+    QVERIFY(project.ok());
+    QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("textures/kept.png"),
+                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused), QStringList{QStringLiteral("textures/loose.png")});
     fixture.stop();
 }
 
