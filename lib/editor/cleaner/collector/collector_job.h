@@ -3,9 +3,7 @@
 #include "editor/cleaner/collector/collector.h"
 #include "editor/cleaner/collector/collector_result.h"
 
-#include <editor_core/tbb/QJob.h>
-
-#include <atomic>
+#include <core/base/progress_job.h>
 
 namespace Editor {
 class AssetManagerPrivate;
@@ -16,12 +14,13 @@ class Manager;
 
 namespace cleaner {
 
-// A collection on the job queue's worker. progress(max, value) is emitted
-// from the worker for every report while the job is not cancelled; cancel()
-// may come from any thread and stops the run at its next report. The job
-// ends cancelled (6) after a cancel, failed (5) when the collection failed,
-// otherwise done; the results are read after done().
-class CollectorJob : public tbb::QJob
+// A collection on the job queue's worker, with the progress and cancel of
+// every editor job (base::ProgressJob): progress(max, value) from the worker
+// whenever the shown percentage changes, cancel() from any thread stops the
+// run at its next report. The job ends cancelled (6) after a cancel, failed
+// (5) when the collection failed, otherwise done; the results are read
+// after done().
+class CollectorJob : public base::ProgressJob
 {
     Q_OBJECT
 
@@ -29,7 +28,6 @@ public:
     CollectorJob(Editor::AssetManagerPrivate *as_manager, const mat::Manager *materials, QObject *parent = nullptr);
     ~CollectorJob() override;
 
-    void cancel() override;
     void run(const tbb::JobPtr &self) override;
 
     // Copies of the results; empty until the job has finished.
@@ -44,15 +42,11 @@ public:
     // Tests: the naive text search.
     void setOptions(const Collector::Options &options) { options_ = options; }
 
-signals:
-    void progress(int max, int value);
-
 private:
     Editor::AssetManagerPrivate *as_manager_;
     const mat::Manager *materials_;
     CollectorResult result_;
     Collector::Options options_;
-    std::atomic<bool> keep_running_{true};
 };
 
 } // namespace cleaner
