@@ -446,6 +446,9 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         std::swap(index_->runtimes, result->index.runtimes);
         std::swap(index_->by_folder, result->index.by_folder);
         index_->root = root;
+        if (!had_records || !gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty()
+            || !added_guids.isEmpty())
+            ++revision_;
     }
     for (const as::Asset &asset : qAsConst(result->failed))
         emit validateFailed(asset);
@@ -470,6 +473,7 @@ void AssetManagerPrivate::shutdown()
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);
+        ++revision_;
     }
     prepare_actions_.clear();
     initialized_ = false;
@@ -624,7 +628,10 @@ as::FileInfo AssetManagerPrivate::fileInfo(const Velmora::UGUID &guid) const
     unsigned char flags = 0;
     if (info.isFile())
         flags |= as::FileInfo::FLAG_IN_DATA;
-    if (core || (info.isFile() && !info.isWritable()))
+    // Read-only is the file's own permission bits, so that the answer does
+    // not depend on who runs the editor (root may write anything).
+    const QFile::Permissions write_bits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (core || (info.isFile() && !(info.permissions() & write_bits)))
         flags |= as::FileInfo::FLAG_READ_ONLY;
     return as::FileInfo(path, flags);
 }
@@ -672,6 +679,7 @@ void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
     }
     index_->assets.swap(kept);
     index_->build();
+    ++revision_;
 }
 
 } // namespace Editor
@@ -740,6 +748,7 @@ Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVaria
         else
             assets.insert(at, record);
         index_->build();
+        ++revision_;
     }
     if (Velmora::FileSystem::isInitialized())
         Velmora::FileSystem::addFile(absolute.toUtf8().constData(), guid);

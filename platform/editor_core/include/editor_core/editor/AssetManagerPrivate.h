@@ -94,6 +94,10 @@ public:
     QString fileName(const Velmora::UGUID &guid) const;
     as::FileInfo fileInfo(const Velmora::UGUID &guid) const;
     int getNumAssets() const;
+    // Goes up by at least one whenever the records change (a scan result
+    // that differs, an import, a move, a removal). A reader on another
+    // thread compares two values to learn whether its view went stale.
+    quint64 revision() const { return revision_.load(); }
 
     // Makes the folder parent/name (parent itself when name is empty) inside
     // the data folder; true when it exists afterwards.
@@ -158,6 +162,7 @@ private:
     void eraseRecords(const QSet<Velmora::UGUID> &guids);
 
     mutable QReadWriteLock lock_;
+    std::atomic<quint64> revision_{0};
     std::unique_ptr<Index> index_;
 
     QString root_override_;
