@@ -101,6 +101,10 @@ public:
     // Absolute paths of the files left out because they claim a GUID of
     // this asset; empty for most assets.
     QStringList leftOutFiles(const Velmora::UGUID &guid) const;
+    // Goes up by at least one whenever the records change (a scan result
+    // that differs, an import, a move, a removal). A reader on another
+    // thread compares two values to learn whether its view went stale.
+    quint64 revision() const { return revision_.load(); }
 
     // Makes the folder parent/name (parent itself when name is empty) inside
     // the data folder; true when it exists afterwards.
@@ -122,9 +126,16 @@ public:
     // GUI thread only.
     bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
 
-    // Not available yet (later work on imports and file operations): these
-    // are declared for the callers' sake and have no definition.
+    // Makes a file of the visible data folder (absolute or data-relative
+    // path) an asset: writes its meta file with a new GUID and the import
+    // parameters (a file that is an asset already keeps its GUID and gets
+    // the new parameters), adds the record and the engine file-system entry,
+    // then emits added (or changed) and end. The empty GUID, with one
+    // warning, for a missing file or a path outside the data folder.
     Velmora::UGUID importSync(const QString &path, const QVariantMap &params = QVariantMap());
+
+    // Not available yet (later work on file operations): these are declared
+    // for the callers' sake and have no definition.
     bool reimportSync(const Velmora::UGUID &guid, const QVariantMap &params);
     Velmora::UGUID copySync(const Velmora::UGUID &guid, const QString &path, int mode);
     bool move(const Velmora::UGUID &guid, const QString &new_path);
@@ -158,6 +169,7 @@ private:
     void eraseRecords(const QSet<Velmora::UGUID> &guids);
 
     mutable QReadWriteLock lock_;
+    std::atomic<quint64> revision_{0};
     std::unique_ptr<Index> index_;
 
     QString root_override_;
