@@ -104,6 +104,35 @@ int EngineAppWidget::getMouseButtons() const
     return mouse_buttons_;
 }
 
+void EngineAppWidget::setDisplayWidget(QWidget *widget)
+{
+    display_widget_ = widget;
+}
+
+void *EngineAppWidget::getNativeHandle() const
+{
+    // Only a window that exists already: asking winId() would create one.
+    const QWidget *shown = display_widget_ ? display_widget_->window() : window();
+    return shown && shown->windowHandle() ? reinterpret_cast<void *>(shown->internalWinId()) : nullptr;
+}
+
+int EngineAppWidget::getWindowPositionX() const
+{
+    const QWidget *shown = display_widget_ ? display_widget_.data() : this;
+    return shown->mapToGlobal(QPoint(0, 0)).x();
+}
+
+int EngineAppWidget::getWindowPositionY() const
+{
+    const QWidget *shown = display_widget_ ? display_widget_.data() : this;
+    return shown->mapToGlobal(QPoint(0, 0)).y();
+}
+
+void EngineAppWidget::changeMouseButtons(int buttons)
+{
+    mouse_buttons_ = buttons;
+}
+
 void EngineAppWidget::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);

@@ -1,5 +1,6 @@
 #include "velmora/Gui.h"
 
+#include "velmora/RenderContext.h"
 #include "velmora/Widget.h"
 
 #include <QFont>
@@ -120,7 +121,21 @@ void Gui::destroy()
     children_.clear();
     queue_.clear();
     focus_ = nullptr;
+    permanent_focus_ = nullptr;
     pressed_ = nullptr;
+}
+
+void Gui::removeFocus()
+{
+    permanent_focus_ = nullptr;
+    setFocus(nullptr);
+}
+
+void Gui::setPermanentFocus(Widget *widget)
+{
+    permanent_focus_ = widget;
+    if (widget)
+        setFocus(widget);
 }
 
 void Gui::setFocus(Widget *widget)
@@ -165,10 +180,11 @@ void Gui::setMouse(int x, int y, int buttons)
             Widget *focusable = target;
             while (focusable && !focusable->isFocusable())
                 focusable = focusable->parent_;
-            setFocus(focusable);
+            if (!permanent_focus_)
+                setFocus(focusable);
             target->mousePressed(x, y);
             queueCallback(target, PRESSED);
-        } else {
+        } else if (!permanent_focus_) {
             setFocus(nullptr);
         }
         pressed_ = target;
@@ -204,6 +220,13 @@ int Gui::getMouseGrab() const
 
 int Gui::getMouseCursor() const
 {
+    if (pressed_ && pressed_->mouse_cursor_ >= 0)
+        return pressed_->mouse_cursor_;
+    if (!pressed_) {
+        if (Widget *hover = getWidgetAt(mouse_x_, mouse_y_))
+            if (hover->mouse_cursor_ >= 0)
+                return hover->mouse_cursor_;
+    }
     int grab = getMouseGrab();
     if (!grab) {
         if (Widget *hover = getWidgetAt(mouse_x_, mouse_y_)) {
@@ -260,8 +283,16 @@ void Gui::render(int x, int y, int buttons, int)
     if (image_->width() != width_ || image_->height() != height_)
         *image_ = QImage(width_, height_, QImage::Format_ARGB32_Premultiplied);
     image_->fill(Qt::transparent);
-    QPainter painter(image_);
-    paint(painter);
+    {
+        QPainter painter(image_);
+        paint(painter);
+    }
+    if (RenderContext *context = RenderContext::getCurrent()) {
+        if (QImage *frame = context->getFrame()) {
+            QPainter painter(frame);
+            painter.drawImage(0, 0, *image_);
+        }
+    }
 }
 
 void Gui::disable()
@@ -284,6 +315,8 @@ void Gui::forget(Widget *widget)
     widgets_.erase(widget);
     if (focus_ == widget)
         focus_ = nullptr;
+    if (permanent_focus_ == widget)
+        permanent_focus_ = nullptr;
     if (pressed_ == widget)
         pressed_ = nullptr;
     for (int i = queue_.size() - 1; i >= 0; --i)
@@ -399,6 +432,18 @@ void Widget::setFocus()
 {
     if (gui_)
         gui_->setFocus(this);
+}
+
+void Widget::removeFocus()
+{
+    if (gui_ && (gui_->focus_ == this || gui_->permanent_focus_ == this))
+        gui_->removeFocus();
+}
+
+void Widget::setPermanentFocus()
+{
+    if (gui_)
+        gui_->setPermanentFocus(this);
 }
 
 void Widget::addCallback(int index, std::function<void()> callback)
@@ -802,7 +847,7 @@ int WidgetWindow::grabAt(int x, int y) const
         grab |= Gui::GRAB_TOP;
     if (sizeable_ && local_x < EDGE)
         grab |= Gui::GRAB_LEFT;
-    if (!grab && moveable_ && local_y < TITLE_HEIGHT)
+    if (!grab && local_y < TITLE_HEIGHT)
         grab = Gui::GRAB_MOVE;
     return grab;
 }
@@ -810,8 +855,10 @@ int WidgetWindow::grabAt(int x, int y) const
 bool WidgetWindow::mousePressed(int x, int y)
 {
     grab_ = grabAt(x, y);
-    grab_x_ = x;
-    grab_y_ = y;
+    // Where the window was taken, from its corner: the drag keeps that
+    // point under the mouse even when the host moves the window meanwhile.
+    grab_x_ = x - getScreenPositionX();
+    grab_y_ = y - getScreenPositionY();
     return grab_ != Gui::GRAB_NONE;
 }
 
@@ -819,13 +866,11 @@ void WidgetWindow::mouseDragged(int x, int y)
 {
     if (!grab_)
         return;
-    const int dx = x - grab_x_;
-    const int dy = y - grab_y_;
+    const int dx = x - grab_x_ - getScreenPositionX();
+    const int dy = y - grab_y_ - getScreenPositionY();
     if (!dx && !dy)
         return;
-    grab_x_ = x;
-    grab_y_ = y;
-    if (grab_ & Gui::GRAB_MOVE) {
+    if ((grab_ & Gui::GRAB_MOVE) && moveable_) {
         x_ += dx;
         y_ += dy;
     }

@@ -111,6 +111,12 @@ public:
 
     Widget *getFocus() const { return focus_; }
     void setFocus(Widget *widget);
+    // Drops the focus, the permanent one included.
+    void removeFocus();
+    // While a widget holds the permanent focus, clicks elsewhere do not take
+    // the focus from it (modal content).
+    void setPermanentFocus(Widget *widget);
+    Widget *getPermanentFocus() const { return permanent_focus_; }
 
     // Input from the host.
     void setMouse(int x, int y, int buttons);
@@ -118,6 +124,7 @@ public:
     int getMouseX() const { return mouse_x_; }
     int getMouseY() const { return mouse_y_; }
     int getMouseButtons() const { return mouse_buttons_; }
+    int getMouseButton() const { return mouse_buttons_; }
     int getMouseGrab() const;
     int getMouseCursor() const;
     // The widget under the point (deepest first), or null.
@@ -154,6 +161,7 @@ private:
     std::set<Widget *> widgets_;
     Vector<std::pair<Widget *, int>> queue_;
     Widget *focus_ = nullptr;
+    Widget *permanent_focus_ = nullptr;
     Widget *pressed_ = nullptr;
     int mouse_x_ = 0;
     int mouse_y_ = 0;

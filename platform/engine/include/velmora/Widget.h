@@ -65,6 +65,13 @@ public:
     void setHidden(bool hidden);
     bool isFocused() const { return gui_ && gui_->getFocus() == this; }
     void setFocus();
+    // Gives the focus away when this widget has it.
+    void removeFocus();
+    void setPermanentFocus();
+    // A Gui cursor shown over this widget (and while it is pressed) in
+    // place of the one its state gives; -1 for none.
+    void setMouseCursor(int cursor) { mouse_cursor_ = cursor; }
+    int getMouseCursor() const { return mouse_cursor_; }
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled) { enabled_ = enabled; }
 
@@ -112,6 +119,7 @@ protected:
     int min_height_ = 0;
     bool hidden_ = false;
     bool enabled_ = true;
+    int mouse_cursor_ = -1;
     Vector<Vector<std::shared_ptr<CallbackBase>>> callbacks_;
 };
 
@@ -224,6 +232,9 @@ protected:
 // A window inside a Gui: a title bar that moves it (when moveable) and top
 // and left edges that resize it (when sizeable); its children stack
 // vertically below the title. Fires Gui::CHANGED when moved or resized.
+// A window that is not moveable still reports the title-bar drag as
+// Gui::GRAB_MOVE and fires CHANGED while it runs, so that its host can move
+// instead (script windows).
 class WidgetWindow : public WidgetVBox
 {
 public:
