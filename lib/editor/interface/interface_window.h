@@ -13,6 +13,9 @@ namespace Velmora {
 class RenderContext;
 }
 
+// qobject_cast by this name gives a window's engine-interface part.
+Q_DECLARE_INTERFACE(Velmora::Plugins::InterfaceWindow, "Velmora::Plugins::InterfaceWindow")
+
 // A native top-level window opened by an engine script: its own engine Gui
 // and render context, one content widget that it follows in size and that
 // can drag and resize it, its own mouse position, focus, title and place on
@@ -21,6 +24,7 @@ class RenderContext;
 class InterfaceWindow : public QWindow, public Velmora::Plugins::InterfaceWindow
 {
     Q_OBJECT
+    Q_INTERFACES(Velmora::Plugins::InterfaceWindow)
 
 public:
     // The Interface must exist (a fatal engine error otherwise).

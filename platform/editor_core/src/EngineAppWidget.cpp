@@ -1,6 +1,8 @@
 #include "editor_core/EngineAppWidget.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -101,7 +103,20 @@ void EngineAppWidget::setBackgroundUpdate(bool enabled)
 
 int EngineAppWidget::getMouseButtons() const
 {
-    return mouse_buttons_;
+    // The engine sees the buttons held anywhere in the application (a click
+    // in a script window as much as in the viewport), less those it took for
+    // itself until they are released.
+    return (mouse_buttons_ | int(QGuiApplication::mouseButtons())) & ~cleared_buttons_;
+}
+
+bool EngineAppWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        cleared_buttons_ &= ~int(static_cast<QMouseEvent *>(event)->button());
+        if (!cleared_buttons_)
+            qApp->removeEventFilter(this);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void EngineAppWidget::setDisplayWidget(QWidget *widget)
@@ -130,7 +145,11 @@ int EngineAppWidget::getWindowPositionY() const
 
 void EngineAppWidget::changeMouseButtons(int buttons)
 {
-    mouse_buttons_ = buttons;
+    const int taken = int(QGuiApplication::mouseButtons()) & ~buttons;
+    if (taken && !cleared_buttons_)
+        qApp->installEventFilter(this);
+    cleared_buttons_ |= taken;
+    mouse_buttons_ &= buttons;
 }
 
 void EngineAppWidget::paintEvent(QPaintEvent *)

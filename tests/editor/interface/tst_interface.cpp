@@ -256,6 +256,8 @@ private slots:
         QCOMPARE(window.getWidth(), 1);
         QCOMPARE(window.getHeight(), 1);
         QCOMPARE(window.objectName(), QStringLiteral("interface window"));
+        QCOMPARE(qobject_cast<Plugins::InterfaceWindow *>(static_cast<QObject *>(&window)),
+                 static_cast<Plugins::InterfaceWindow *>(&window));
     }
 
     void content_widget_moves_and_resizes_the_window()

@@ -55,6 +55,7 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QStringList arguments_;
@@ -62,6 +63,7 @@ private:
     QImage frame_;
     int presented_frames_ = 0;
     int mouse_buttons_ = 0;
+    int cleared_buttons_ = 0;
     QPointer<QWidget> display_widget_;
     bool background_update_ = false;
 };
