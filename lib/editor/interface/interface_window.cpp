@@ -307,7 +307,7 @@ void InterfaceWindow::ensureRenderContext()
     if (!render_context_->isReady()) {
         render_context_->destroyContext();
         render_context_->createVisual();
-        render_context_->createContext(reinterpret_cast<void *>(winId()), width_, height_);
+        render_context_->createContext(uintptr_t(winId()), width_, height_);
     }
     if (width_ != render_width_ || height_ != render_height_) {
         render_width_ = width_;

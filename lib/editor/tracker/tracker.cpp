@@ -113,6 +113,7 @@ void Tracker::init()
         const int h = content->getHeight();
         setMinimumSize(w / 3, (h + 20) / 2);
         resize(w, h + 20);
+        content_size_ = QSize(w, h + 20);
     } else {
         Velmora::Log::error("Tracker: the track editor script built no content (%s)\n", engine_->getError());
     }
@@ -158,6 +159,9 @@ void Tracker::setViewportPlayer(ViewportWindow *viewport)
 void Tracker::showTracker()
 {
     Editor::WindowManager::show(this);
+    // The dock opens no narrower than the script's content.
+    if (content_size_.isValid() && width() < content_size_.width())
+        Editor::WindowManager::resize(this, content_size_.width(), content_size_.height());
 }
 
 void Tracker::hideTracker()

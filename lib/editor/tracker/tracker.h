@@ -96,4 +96,5 @@ private:
     bool manipulator_activated_ = false;
     bool was_visible_ = false;
     int group_ = -1;
+    QSize content_size_;
 };

@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QIntValidator>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QTimerEvent>
 
 namespace {
@@ -64,6 +65,12 @@ VideoGrabberForm::~VideoGrabberForm()
     delete progress_.data();
 }
 
+int VideoGrabberForm::preferredWidth() const
+{
+    const int scroll_bar = ui_->scrollArea->verticalScrollBar()->sizeHint().width();
+    return ui_->scrollAreaWidgetContents->sizeHint().width() + scroll_bar + 2 * ui_->scrollArea->frameWidth();
+}
+
 void VideoGrabberForm::setResolutionQuestion(std::function<bool(QWidget *)> question)
 {
     resolutionQuestion() = std::move(question);
@@ -83,6 +90,7 @@ void VideoGrabberForm::setState()
     progress_ = nullptr;
 
     ui_->fps_le->setValidator(new DoubleValidator(0.1, 1000.0, 2, this));
+    ui_->fps_le->installEventFilter(this);
     ui_->warmup_le->setValidator(new QIntValidator(0, 10000, this));
     ui_->height_le->setValidator(new QIntValidator(0, 100000, this));
     ui_->width_le->setValidator(new QIntValidator(0, 100000, this));
@@ -345,6 +353,13 @@ void VideoGrabberForm::updateAvailableCameras()
     ui_->camera_cb->setCurrentIndex(0);
     state_->setCameraName(ui_->camera_cb->currentText());
     ui_->camera_cb->blockSignals(blocked);
+}
+
+bool VideoGrabberForm::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui_->fps_le && event->type() == QEvent::FocusOut && state_ && !ui_->fps_le->hasAcceptableInput())
+        onChangeFps(state_->getFps());
+    return QWidget::eventFilter(watched, event);
 }
 
 void VideoGrabberForm::timerEvent(QTimerEvent *event)

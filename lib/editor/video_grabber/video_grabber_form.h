@@ -32,6 +32,8 @@ public:
 
     void setState();
     VideoGrabberProgress *progress() const { return progress_; }
+    // The width at which every field shows whole.
+    int preferredWidth() const;
 
     // Test seams for the two modal dialogs: the resolution question (true
     // = proceed) and the folder chooser (the chosen folder or "").
@@ -63,6 +65,9 @@ public slots:
 
 protected:
     void timerEvent(QTimerEvent *event) override;
+    // A refused frame rate is replaced by the state's when the field loses
+    // the focus.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     std::unique_ptr<Ui_VideoGrabberForm> ui_;

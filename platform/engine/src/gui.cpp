@@ -121,7 +121,6 @@ void Gui::destroy()
     children_.clear();
     queue_.clear();
     focus_ = nullptr;
-    permanent_focus_ = nullptr;
     pressed_ = nullptr;
 }
 
@@ -129,13 +128,6 @@ void Gui::removeFocus()
 {
     permanent_focus_ = nullptr;
     setFocus(nullptr);
-}
-
-void Gui::setPermanentFocus(Widget *widget)
-{
-    permanent_focus_ = widget;
-    if (widget)
-        setFocus(widget);
 }
 
 void Gui::setFocus(Widget *widget)
@@ -180,12 +172,11 @@ void Gui::setMouse(int x, int y, int buttons)
             Widget *focusable = target;
             while (focusable && !focusable->isFocusable())
                 focusable = focusable->parent_;
-            if (!permanent_focus_)
-                setFocus(focusable);
+            setFocus(focusable ? focusable : permanent_focus_);
             target->mousePressed(x, y);
             queueCallback(target, PRESSED);
-        } else if (!permanent_focus_) {
-            setFocus(nullptr);
+        } else {
+            setFocus(permanent_focus_);
         }
         pressed_ = target;
     } else if (was_down && is_down) {
@@ -220,23 +211,14 @@ int Gui::getMouseGrab() const
 
 int Gui::getMouseCursor() const
 {
-    if (pressed_ && pressed_->mouse_cursor_ >= 0)
-        return pressed_->mouse_cursor_;
-    if (!pressed_) {
-        if (Widget *hover = getWidgetAt(mouse_x_, mouse_y_))
-            if (hover->mouse_cursor_ >= 0)
-                return hover->mouse_cursor_;
-    }
+    Widget *hover = pressed_ ? pressed_ : getWidgetAt(mouse_x_, mouse_y_);
+    if (hover && hover->cursor_)
+        return hover->cursor_;
     int grab = getMouseGrab();
-    if (!grab) {
-        if (Widget *hover = getWidgetAt(mouse_x_, mouse_y_)) {
-            grab = hover->grabAt(mouse_x_, mouse_y_);
-            if (!grab && hover->type_ == Widget::WIDGET_EDITLINE)
-                return CURSOR_TEXT;
-        }
-    }
+    if (!grab && hover)
+        grab = hover->grabAt(mouse_x_, mouse_y_);
     if ((grab & GRAB_TOP) && (grab & GRAB_LEFT))
-        return CURSOR_SIZE_DIAGONAL;
+        return CURSOR_SIZE_FDIAG;
     if (grab & GRAB_TOP)
         return CURSOR_SIZE_V;
     if (grab & GRAB_LEFT)
@@ -278,21 +260,20 @@ void Gui::render(int x, int y, int buttons, int)
     if (!enabled_ || width_ <= 0 || height_ <= 0)
         return;
     setMouse(x, y, buttons);
+    // Into the render context of the frame under way, else into the Gui's
+    // own image.
+    if (RenderContext *context = RenderContext::getCurrent()) {
+        if (QPainter *painter = context->getPainter())
+            paint(*painter);
+        return;
+    }
     if (!image_)
         image_ = new QImage;
     if (image_->width() != width_ || image_->height() != height_)
         *image_ = QImage(width_, height_, QImage::Format_ARGB32_Premultiplied);
     image_->fill(Qt::transparent);
-    {
-        QPainter painter(image_);
-        paint(painter);
-    }
-    if (RenderContext *context = RenderContext::getCurrent()) {
-        if (QImage *frame = context->getFrame()) {
-            QPainter painter(frame);
-            painter.drawImage(0, 0, *image_);
-        }
-    }
+    QPainter painter(image_);
+    paint(painter);
 }
 
 void Gui::disable()
@@ -436,14 +417,20 @@ void Widget::setFocus()
 
 void Widget::removeFocus()
 {
-    if (gui_ && (gui_->focus_ == this || gui_->permanent_focus_ == this))
-        gui_->removeFocus();
+    if (!gui_)
+        return;
+    if (gui_->permanent_focus_ == this)
+        gui_->permanent_focus_ = nullptr;
+    if (gui_->focus_ == this)
+        gui_->setFocus(nullptr);
 }
 
 void Widget::setPermanentFocus()
 {
-    if (gui_)
-        gui_->setPermanentFocus(this);
+    if (!gui_)
+        return;
+    gui_->permanent_focus_ = this;
+    gui_->setFocus(this);
 }
 
 void Widget::addCallback(int index, std::function<void()> callback)

@@ -4,7 +4,12 @@
 
 #include <QBackingStore>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPainter>
+#include <QPointer>
+#include <QWindow>
+
+#include <memory>
 
 namespace Velmora {
 
@@ -12,9 +17,15 @@ namespace {
 
 RenderContext *g_current = nullptr;
 
-const QColor BACKGROUND(0x26, 0x2b, 0x30);
-
 } // namespace
+
+struct RenderContext::Private
+{
+    QPointer<QWindow> window;
+    std::unique_ptr<QBackingStore> store;
+    QImage image;
+    QImage last;
+};
 
 Ptr<RenderContext> CustomApp::createContext()
 {
@@ -33,92 +44,100 @@ RenderContext *RenderContext::getCurrent()
 
 bool RenderContext::isReady() const
 {
-    return created_ && visual_ && !window_.isNull();
+    return visual_ && created_ && d_ && d_->window && d_->window->handle();
 }
 
-int RenderContext::createVisual()
+bool RenderContext::createVisual()
 {
     visual_ = true;
-    return 1;
+    return true;
 }
 
-int RenderContext::createContext(void *handle, int width, int height)
+bool RenderContext::createContext(uintptr_t handle, int width, int height)
 {
     destroyContext();
-    if (!visual_ || !handle || !qGuiApp)
-        return 0;
-    const WId id = WId(reinterpret_cast<quintptr>(handle));
+    if (width <= 0 || height <= 0) {
+        Log::error("RenderContext::createContext: bad size %dx%d\n", width, height);
+        return false;
+    }
+    QWindow *found = nullptr;
     for (QWindow *window : QGuiApplication::allWindows()) {
-        // handle() is only set for windows that have a native window, and
-        // asking winId() of the others would create one.
-        if (window->handle() && window->winId() == id) {
-            window_ = window;
+        if (window->handle() && uintptr_t(window->winId()) == handle) {
+            found = window;
             break;
         }
     }
-    if (window_.isNull()) {
-        Log::error("RenderContext::createContext(): no window with that handle\n");
-        return 0;
+    if (!found) {
+        Log::error("RenderContext::createContext: no window with the native id %llu\n",
+                   static_cast<unsigned long long>(handle));
+        return false;
     }
-    store_ = new QBackingStore(window_);
+    d_ = new Private;
+    d_->window = found;
+    d_->store = std::make_unique<QBackingStore>(found);
     created_ = true;
-    resizeWindow(width, height);
-    return 1;
+    return resizeWindow(width, height);
 }
 
 void RenderContext::destroyContext()
 {
     if (g_current == this)
         g_current = nullptr;
-    rendering_ = false;
-    delete store_;
-    store_ = nullptr;
-    window_ = nullptr;
+    delete painter_;
+    painter_ = nullptr;
+    delete d_;
+    d_ = nullptr;
     created_ = false;
 }
 
-int RenderContext::resizeWindow(int width, int height)
+bool RenderContext::resizeWindow(int width, int height)
 {
-    if (!created_)
-        return 0;
-    width_ = qMax(1, width);
-    height_ = qMax(1, height);
-    return 1;
+    if (!created_ || width <= 0 || height <= 0)
+        return false;
+    width_ = width;
+    height_ = height;
+    d_->store->resize(QSize(width, height));
+    return true;
 }
 
-int RenderContext::renderWindow()
+bool RenderContext::renderWindow()
 {
-    if (!isReady())
-        return 0;
-    if (frame_.width() != width_ || frame_.height() != height_)
-        frame_ = QImage(width_, height_, QImage::Format_ARGB32_Premultiplied);
-    frame_.fill(BACKGROUND);
-    rendering_ = true;
+    if (!isReady() || painter_)
+        return false;
+    if (d_->image.size() != QSize(width_, height_))
+        d_->image = QImage(width_, height_, QImage::Format_ARGB32_Premultiplied);
+    d_->image.fill(QColor(0x19, 0x23, 0x2d));
+    painter_ = new QPainter(&d_->image);
     g_current = this;
-    return 1;
+    return true;
 }
 
-void RenderContext::swapWindow()
+bool RenderContext::swapWindow()
 {
-    if (!rendering_)
-        return;
-    rendering_ = false;
+    if (!painter_)
+        return false;
+    delete painter_;
+    painter_ = nullptr;
     if (g_current == this)
         g_current = nullptr;
-    last_frame_ = frame_;
-    ++swaps_;
-    if (!isReady() || !store_)
-        return;
+    d_->last = d_->image;
+    ++frames_;
+    if (!d_->window || !d_->window->isExposed())
+        return true;
     const QRect area(0, 0, width_, height_);
-    store_->resize(area.size());
-    store_->beginPaint(QRegion(area));
-    if (QPaintDevice *device = store_->paintDevice()) {
+    d_->store->beginPaint(area);
+    if (QPaintDevice *device = d_->store->paintDevice()) {
         QPainter painter(device);
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.drawImage(0, 0, frame_);
+        painter.drawImage(0, 0, d_->image);
     }
-    store_->endPaint();
-    store_->flush(QRegion(area));
+    d_->store->endPaint();
+    d_->store->flush(area);
+    return true;
+}
+
+QImage RenderContext::getLastFrame() const
+{
+    return d_ ? d_->last : QImage();
 }
 
 } // namespace Velmora

@@ -309,7 +309,7 @@ private slots:
         // The render context shows the Gui: the content's title bar is
         // painted at the top-left of the last frame.
         const Ptr<RenderContext> context = window.getRenderContext();
-        QVERIFY(context && context->getNumSwaps() > 0);
+        QVERIFY(context && context->getNumFrames() > 0);
         const QImage frame = context->getLastFrame();
         QCOMPARE(frame.size(), QSize(window.getWidth(), window.getHeight()));
         QVERIFY(frame.pixelColor(10, 10) != frame.pixelColor(10, window.getHeight() - 10));

@@ -143,6 +143,10 @@ private slots:
             QTest::keyClick(fps, Qt::Key_Return);
             QCOMPARE(state_->getFps(), 5.0f);
         }
+        // Leaving the field puts the frame rate in force back.
+        QFocusEvent focus_out(QEvent::FocusOut);
+        QCoreApplication::sendEvent(fps, &focus_out);
+        QCOMPARE(fps->text(), QStringLiteral("5.00"));
         child<QRadioButton>("single_shot_rb")->setChecked(true);
     }
 

@@ -6,10 +6,12 @@
 #include "velmora/Engine.h"
 #include "velmora/Gui.h"
 #include "velmora/Interpreter.h"
+#include "velmora/RenderContext.h"
 #include "velmora/Widget.h"
 
 #include <QImage>
 #include <QPainter>
+#include <QWindow>
 #include <QtTest>
 
 using namespace Velmora;
@@ -249,6 +251,40 @@ private slots:
         QCOMPARE(frame.size(), QSize(400, 300));
         QVERIFY(frame.pixelColor(70, 65).alpha() > 0);
         QCOMPARE(frame.pixelColor(10, 10).alpha(), 0);
+    }
+
+    void a_render_context_puts_the_gui_on_its_window()
+    {
+        QWindow window;
+        window.resize(120, 80);
+        window.show();
+        Ptr<RenderContext> context = CustomApp::createContext();
+        QVERIFY(!context->isReady());
+        QVERIFY(context->createVisual());
+        QVERIFY(!context->createContext(uintptr_t(0xdead), 120, 80)); // no such window
+        QVERIFY(context->createContext(uintptr_t(window.winId()), 120, 80));
+        QVERIFY(context->isReady());
+
+        Ptr<Gui> gui = Gui::create("test/");
+        auto button = WidgetButton::create(gui, "Ok");
+        gui->addChild(button);
+        button->setPosition(10, 10);
+        button->arrange();
+        button->setMouseCursor(Gui::CURSOR_HAND);
+        QVERIFY(context->renderWindow());
+        gui->enable(120, 80);
+        gui->render(15, 15, 0, 0);
+        gui->disable();
+        QVERIFY(context->swapWindow());
+        QCOMPARE(gui->getMouseCursor(), int(Gui::CURSOR_HAND));
+        const QImage frame = context->getLastFrame();
+        QCOMPARE(frame.size(), QSize(120, 80));
+        QVERIFY(frame.pixelColor(15, 15) != frame.pixelColor(100, 70)); // the button is there
+        QVERIFY(gui->getImage().isNull()); // nothing went to the Gui's own image
+
+        window.destroy();
+        QVERIFY(!context->isReady());
+        QVERIFY(!context->renderWindow());
     }
 };
 

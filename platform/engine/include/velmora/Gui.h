@@ -60,15 +60,15 @@ public:
     // getMouseCursor() values.
     enum {
         CURSOR_ARROW = 0,
-        CURSOR_MOVE = 2,
-        CURSOR_SIZE_V = 3,
+        CURSOR_FORBIDDEN = 2,
+        CURSOR_HAND = 3,
         CURSOR_SIZE_H = 4,
-        CURSOR_SIZE_DIAGONAL = 5,
-        CURSOR_TEXT = 6,
-        CURSOR_HAND = 7,
-        CURSOR_BUSY = 8,
-        CURSOR_FORBIDDEN = 9,
-        CURSOR_CROSS = 10,
+        CURSOR_SIZE_V = 5,
+        CURSOR_SIZE_BDIAG = 6,
+        CURSOR_SIZE_FDIAG = 7,
+        CURSOR_MOVE = 8,
+        CURSOR_SIZE_ALL = 9,
+        CURSOR_DRAG = 10,
     };
     // Mouse button bits.
     enum {
@@ -111,12 +111,8 @@ public:
 
     Widget *getFocus() const { return focus_; }
     void setFocus(Widget *widget);
-    // Drops the focus, the permanent one included.
+    // Drops the focus, a permanent one included.
     void removeFocus();
-    // While a widget holds the permanent focus, clicks elsewhere do not take
-    // the focus from it (modal content).
-    void setPermanentFocus(Widget *widget);
-    Widget *getPermanentFocus() const { return permanent_focus_; }
 
     // Input from the host.
     void setMouse(int x, int y, int buttons);
@@ -134,7 +130,9 @@ public:
     void update(float ifps);
     int getNumQueuedCallbacks() const { return int(queue_.size()); }
 
-    // Paints the widgets (not the background).
+    // Paints the widgets (not the background). render() paints into the
+    // current RenderContext while a frame is under way, else into the
+    // Gui's own image.
     void paint(QPainter &painter) const;
 
     // A surface that renders into its own image (render contexts): enable
@@ -161,6 +159,7 @@ private:
     std::set<Widget *> widgets_;
     Vector<std::pair<Widget *, int>> queue_;
     Widget *focus_ = nullptr;
+    // Keeps the focus when the mouse presses where nothing takes it.
     Widget *permanent_focus_ = nullptr;
     Widget *pressed_ = nullptr;
     int mouse_x_ = 0;

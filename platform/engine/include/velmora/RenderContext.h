@@ -2,61 +2,62 @@
 
 #include "velmora/Ptr.h"
 
-#include <QImage>
-#include <QPointer>
-#include <QWindow>
+#include <cstdint>
 
-class QBackingStore;
+class QImage;
+class QPainter;
 
 namespace Velmora {
 
-// A render target on a native window of its own (script windows). The
-// software stand-in finds the QWindow whose native id it is given, paints
-// through a QBackingStore: renderWindow() starts a frame and makes the
-// context current (Gui::render draws into the current context), swapWindow()
-// puts the frame on the window and keeps it as the last frame. Main thread
-// only.
+// A software render context on a native window: createContext finds the
+// QWindow by its native id; between renderWindow and swapWindow the
+// context is the current render target (Gui::render paints into it), and
+// swapWindow puts the frame on the window through a QBackingStore. The
+// last frame stays readable (tests). Main thread only.
 class RenderContext
 {
 public:
     ~RenderContext();
 
-    // Created and its window still exists.
+    // The context a render is going to, between renderWindow and swapWindow.
+    static RenderContext *getCurrent();
+
+    // A visual was made and a context created on a window that still exists.
     bool isReady() const;
     bool isCreated() const { return created_; }
-    int createVisual();
-    // 0 when no window of the application has that native id.
-    int createContext(void *handle, int width, int height);
+    bool createVisual();
+    // false (one error line) when no window has that native id or the size
+    // is not positive.
+    bool createContext(uintptr_t handle, int width, int height);
     void destroyContext();
-    int resizeWindow(int width, int height);
+    bool resizeWindow(int width, int height);
     int getWidth() const { return width_; }
     int getHeight() const { return height_; }
 
-    int renderWindow();
-    void swapWindow();
-    // The frame being rendered (null outside renderWindow ... swapWindow).
-    QImage *getFrame() { return rendering_ ? &frame_ : nullptr; }
-    QImage getLastFrame() const { return last_frame_; }
-    int getNumSwaps() const { return swaps_; }
-
-    static RenderContext *getCurrent();
+    // Starts a frame: clears the image and makes this context current.
+    bool renderWindow();
+    // The painter of the current frame (null outside renderWindow/swapWindow).
+    QPainter *getPainter() const { return painter_; }
+    // Ends the frame and shows it on the window.
+    bool swapWindow();
+    QImage getLastFrame() const;
+    int getNumFrames() const { return frames_; }
 
 private:
     friend class CustomApp;
     RenderContext() = default;
 
-    QPointer<QWindow> window_;
-    bool created_ = false;
-    QBackingStore *store_ = nullptr;
+    struct Private;
+    Private *d_ = nullptr;
+    QPainter *painter_ = nullptr;
     bool visual_ = false;
-    bool rendering_ = false;
+    bool created_ = false;
     int width_ = 0;
     int height_ = 0;
-    int swaps_ = 0;
-    QImage frame_;
-    QImage last_frame_;
+    int frames_ = 0;
 };
 
+// The engine's application helpers for windows of plug-ins.
 class CustomApp
 {
 public:

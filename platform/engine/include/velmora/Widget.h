@@ -65,13 +65,12 @@ public:
     void setHidden(bool hidden);
     bool isFocused() const { return gui_ && gui_->getFocus() == this; }
     void setFocus();
-    // Gives the focus away when this widget has it.
     void removeFocus();
+    // Keeps the focus while the mouse presses on nothing focusable.
     void setPermanentFocus();
-    // A Gui cursor shown over this widget (and while it is pressed) in
-    // place of the one its state gives; -1 for none.
-    void setMouseCursor(int cursor) { mouse_cursor_ = cursor; }
-    int getMouseCursor() const { return mouse_cursor_; }
+    // The cursor shown over the widget (Gui::CURSOR_*; 0 = the default).
+    int getMouseCursor() const { return cursor_; }
+    void setMouseCursor(int cursor) { cursor_ = cursor; }
     bool isEnabled() const { return enabled_; }
     void setEnabled(bool enabled) { enabled_ = enabled; }
 
@@ -119,7 +118,7 @@ protected:
     int min_height_ = 0;
     bool hidden_ = false;
     bool enabled_ = true;
-    int mouse_cursor_ = -1;
+    int cursor_ = 0;
     Vector<Vector<std::shared_ptr<CallbackBase>>> callbacks_;
 };
 
