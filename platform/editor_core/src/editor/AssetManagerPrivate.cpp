@@ -446,6 +446,9 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         std::swap(index_->runtimes, result->index.runtimes);
         std::swap(index_->by_folder, result->index.by_folder);
         index_->root = root;
+        if (!had_records || !gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty()
+            || !added_guids.isEmpty())
+            ++revision_;
     }
     for (const as::Asset &asset : qAsConst(result->failed))
         emit validateFailed(asset);
@@ -470,6 +473,7 @@ void AssetManagerPrivate::shutdown()
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);
+        ++revision_;
     }
     prepare_actions_.clear();
     initialized_ = false;
@@ -624,7 +628,10 @@ as::FileInfo AssetManagerPrivate::fileInfo(const Velmora::UGUID &guid) const
     unsigned char flags = 0;
     if (info.isFile())
         flags |= as::FileInfo::FLAG_IN_DATA;
-    if (core || (info.isFile() && !info.isWritable()))
+    // Read-only is the file's own permission bits, so that the answer does
+    // not depend on who runs the editor (root may write anything).
+    const QFile::Permissions write_bits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (core || (info.isFile() && !(info.permissions() & write_bits)))
         flags |= as::FileInfo::FLAG_READ_ONLY;
     return as::FileInfo(path, flags);
 }
@@ -659,6 +666,20 @@ bool AssetManagerPrivate::createDir(const QString &parent, const QString &name)
         return true;
     Velmora::Log::warning("Asset manager: cannot make the folder \"%s\"\n", qUtf8Printable(target));
     return false;
+}
+
+void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
+{
+    QWriteLocker locker(&lock_);
+    QVector<as::Asset> kept;
+    kept.reserve(index_->assets.size());
+    for (const as::Asset &asset : qAsConst(index_->assets)) {
+        if (!guids.contains(asset.getGUID()))
+            kept.append(asset);
+    }
+    index_->assets.swap(kept);
+    index_->build();
+    ++revision_;
 }
 
 } // namespace Editor
