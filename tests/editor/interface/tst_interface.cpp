@@ -313,6 +313,19 @@ private slots:
         const QImage frame = context->getLastFrame();
         QCOMPARE(frame.size(), QSize(window.getWidth(), window.getHeight()));
         QVERIFY(frame.pixelColor(10, 10) != frame.pixelColor(10, window.getHeight() - 10));
+
+        // A click the window's own widgets take is not the engine's: pressing
+        // a button inside the content clears the application's buttons.
+        Ptr<WidgetButton> button = WidgetButton::create(window.getGui(), "press");
+        content->addChild(button);
+        window.setFocus();
+        frameAt(app, QPoint(0, 0), 0);
+        content->arrange();
+        const QPoint inside(window.getPositionX() + button->getScreenPositionX() + 3,
+                            window.getPositionY() + button->getScreenPositionY() + 3);
+        frameAt(app, inside, 1);
+        QCOMPARE(window.getGui()->getFocus(), static_cast<Widget *>(button.get()));
+        QCOMPARE(app.buttons, 0);
     }
 
     void focus_hide_and_reset()
