@@ -110,8 +110,15 @@ void VideoGrabberController::connectUpdate()
 
 void VideoGrabberController::update()
 {
-    if (!state_)
+    if (!state_ || updating_)
         return;
+    updating_ = true;
+    step();
+    updating_ = false;
+}
+
+void VideoGrabberController::step()
+{
     state_->setEnabled(Velmora::World::isLoaded());
     if (state_->getState() == VideoGrabberState::START_REQUESTED && !grabbing_) {
         startGrab();

@@ -55,6 +55,7 @@ public:
     static void linearize(Velmora::Image &image);
 
 private:
+    void step();
     void startGrab();
     void stopGrab();
     bool loadTrack();
@@ -83,6 +84,9 @@ private:
     float track_unit_time_ = 1.0f;
     // The folder whose files the numbering was last checked against.
     QString scanned_folder_;
+    // A modal box opened by a step runs engine frames of its own; the loop
+    // does not run again inside them.
+    bool updating_ = false;
     Velmora::Variable load_track_fn_;
     Velmora::Variable track_is_loaded_fn_;
     Velmora::Variable track_set_fn_;
