@@ -666,4 +666,17 @@ bool AssetManagerPrivate::createDir(const QString &parent, const QString &name)
     return false;
 }
 
+void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
+{
+    QWriteLocker locker(&lock_);
+    QVector<as::Asset> kept;
+    kept.reserve(index_->assets.size());
+    for (const as::Asset &asset : qAsConst(index_->assets)) {
+        if (!guids.contains(asset.getGUID()))
+            kept.append(asset);
+    }
+    index_->assets.swap(kept);
+    index_->build();
+}
+
 } // namespace Editor

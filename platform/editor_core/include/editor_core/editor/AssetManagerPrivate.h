@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QObject>
 #include <QReadWriteLock>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 
@@ -102,6 +103,22 @@ public:
     // the data folder; true when it exists afterwards.
     bool createDir(const QString &parent, const QString &name);
 
+    // The one way asset files are deleted. Every GUID is checked first, all
+    // or nothing: each must name an asset (not a runtime), none may be a core
+    // asset, and every file of each asset must really lie inside the data
+    // folder (symlinks resolved) and outside its core data. When the check
+    // fails, nothing is deleted, no signal is emitted and the result is
+    // false. Otherwise each asset's own files are deleted: the asset file,
+    // its stored runtimes with their side metas, and its meta file last;
+    // nothing else. A file that cannot be deleted (a folder in its place, a
+    // folder that is read-only, even for a user who could override it) is
+    // logged, and its asset stays with the files it still has. Then
+    // aboutToBeRemoved and removed are emitted for every removed asset in
+    // list order (records dropped in between), and one end() follows through
+    // the event loop, after remove has returned. True when the check passed.
+    // GUI thread only.
+    bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
+
     // Not available yet (later work on imports and file operations): these
     // are declared for the callers' sake and have no definition.
     Velmora::UGUID importSync(const QString &path, const QVariantMap &params = QVariantMap());
@@ -109,7 +126,6 @@ public:
     Velmora::UGUID copySync(const Velmora::UGUID &guid, const QString &path, int mode);
     bool move(const Velmora::UGUID &guid, const QString &new_path);
     bool moveDir(const QString &from, const QString &to);
-    bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
     bool setExcluded(const Velmora::UGUID &guid, bool excluded);
 
 signals:
@@ -135,6 +151,8 @@ private:
     void stopScan();
     void applyScan(quint64 generation, const std::shared_ptr<ScanResult> &result);
     QString currentRoot() const;
+    // Drops the records of these assets (one pass over all records).
+    void eraseRecords(const QSet<Velmora::UGUID> &guids);
 
     mutable QReadWriteLock lock_;
     std::atomic<quint64> revision_{0};
