@@ -85,13 +85,12 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 
     ask_ = [this](const QString &title, const QString &text, const QString &accept) {
-        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, dialogParent(this));
-        QPushButton *yes = box.addButton(accept, QMessageBox::AcceptRole);
-        QPushButton *no = box.addButton(tr("Cancel"), QMessageBox::RejectRole);
-        box.setDefaultButton(yes);
-        box.setEscapeButton(no);
-        box.exec();
-        return box.clickedButton() == yes;
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::Cancel, dialogParent(this));
+        box.button(QMessageBox::Yes)->setText(accept);
+        box.button(QMessageBox::Cancel)->setText(tr("Cancel"));
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Yes;
     };
     tell_ = [this](const QString &title, const QString &text) {
         QMessageBox::warning(dialogParent(this), title, text);
