@@ -375,6 +375,9 @@ void CleanerWindowTest::unread_files_or_a_changed_project_block_delete_all_and_w
     refresh(*window);
     QCOMPARE(window->readFailures().size(), 0);
     QCOMPARE(window->doubts(), QStringList());
+    world_controls_.setDirty(true);
+    QVERIFY(window->doubts().join(QLatin1Char(' ')).contains(QStringLiteral("unsaved changes")));
+    world_controls_.setDirty(false);
     emit fixture_.assets()->changed(guid('a', 101));
     answers_ << false;
     window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
@@ -432,6 +435,18 @@ void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_re
     QTRY_VERIFY_WITH_TIMEOUT(!window->isCollecting(), 30000);
     QVERIFY(!window->isDeletingAll());
     QCOMPARE(checksums(), before);
+
+    // The window closed while its collection waits: the job is cancelled.
+    auto blocker_close = std::make_shared<BlockingJob>();
+    QVERIFY(tbb::Queue::instance()->enqueue(blocker_close));
+    window->startCollect();
+    std::shared_ptr<cleaner::CollectorJob> closed_job = window->currentJob();
+    QVERIFY(closed_job);
+    window->close();
+    blocker_close->gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isCollecting(), 30000);
+    QCOMPARE(closed_job->getStatus(), tbb::JobInterface::STATUS_CANCELLED);
+    QCOMPARE(window->unusedModel()->rowCount(), 0);
 
     // The window destroyed while its collection waits: the job is cancelled
     // and its end reaches nothing.
