@@ -36,7 +36,7 @@ private slots:
     void a_cancel_at_any_report_leaves_no_result();
     void the_job_reports_progress_and_ends_done_or_cancelled();
     void files_that_cannot_be_read_are_reported_and_make_the_list_incomplete();
-    void a_file_saved_during_the_collection_makes_the_result_stale();
+    void a_file_saved_or_an_asset_removed_during_the_collection_makes_the_result_stale();
     void source_links_inside_the_project_are_followed_and_others_are_not();
     void a_read_only_file_is_never_listed_whoever_runs_the_editor();
     void the_sample_project_lists_its_unused_assets();
@@ -218,7 +218,7 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     fixture.stop();
 }
 
-void CollectorTest::a_file_saved_during_the_collection_makes_the_result_stale()
+void CollectorTest::a_file_saved_or_an_asset_removed_during_the_collection_makes_the_result_stale()
 {
     QTemporaryDir dir;
     test::ProjectBuilder project(dir.path());
@@ -249,6 +249,16 @@ void CollectorTest::a_file_saved_during_the_collection_makes_the_result_stale()
     QVERIFY(saved);
     QVERIFY(result.stale);
     QVERIFY(result.mayBeIncomplete());
+
+    // An asset removed while the collection runs.
+    bool removed = false;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [&](int max, int value) {
+        if (!removed && max > 1 && value > max / 2)
+            removed = fixture.assets()->remove({guid('a', 1)});
+        return true;
+    }));
+    QVERIFY(removed);
+    QVERIFY(result.stale);
     fixture.stop();
 }
 

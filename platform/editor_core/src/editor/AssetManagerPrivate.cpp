@@ -677,6 +677,7 @@ void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
     }
     index_->assets.swap(kept);
     index_->build();
+    ++revision_;
 }
 
 } // namespace Editor
