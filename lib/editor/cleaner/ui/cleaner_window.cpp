@@ -397,6 +397,8 @@ void CleanerWindow::onRemovalEnded()
     }
     if (rounds_.isActive())
         QTimer::singleShot(0, this, &CleanerWindow::startCollect);
+    else
+        updateStatus();
 }
 
 void CleanerWindow::stopDeleteAll(const QString &message)
