@@ -89,34 +89,53 @@ RowFunction extrude(const Context &c)
     const bool separate = c.getState("is_separate_alpha_texture") != 0;
     const int alpha_input = separate ? 1 : 0;
     return [c, separate, alpha_input](int y, vec4 *out0, vec4 *out1) {
+        // Rows above, at and below y of the colour and the coverage input;
+        // null outside the texture. Inputs of another size are sampled into
+        // a row of their own first.
+        const vec4 *color[3] = {};
+        const vec4 *alpha[3] = {};
+        Vector<vec4> resampled[6];
+        for (int dy = -1; dy <= 1; ++dy) {
+            const int ny = y + dy;
+            if (ny < 0 || ny >= c.height)
+                continue;
+            for (int k = 0; k < 2; ++k) {
+                const int input = k == 0 ? 0 : alpha_input;
+                const vec4 *row = c.inputRow(input, ny);
+                if (!row) {
+                    Vector<vec4> &copy = resampled[(dy + 1) * 2 + k];
+                    copy = Vector<vec4>(c.width);
+                    for (int x = 0; x < c.width; ++x)
+                        copy.data()[x] = c.input(input, x, ny);
+                    row = copy.data();
+                }
+                (k == 0 ? color : alpha)[dy + 1] = row;
+            }
+        }
         for (int x = 0; x < c.width; ++x) {
-            const vec4 color = c.input(0, x, y);
-            const vec4 alpha = separate ? c.input(1, x, y) : color;
-            out0[x] = color;
-            store(out1, x, alpha);
-            if (alpha.w > 0.0f)
+            const vec4 &self = color[1][x];
+            const vec4 &coverage = alpha[1][x];
+            out0[x] = self;
+            store(out1, x, coverage);
+            if (coverage.w > 0.0f)
                 continue;
             vec4 sum;
             int count = 0;
-            for (int dy = -1; dy <= 1; ++dy) {
-                const int ny = y + dy;
-                if (ny < 0 || ny >= c.height)
+            for (int dy = 0; dy < 3; ++dy) {
+                if (!alpha[dy])
                     continue;
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const int nx = x + dx;
-                    if ((dx == 0 && dy == 0) || nx < 0 || nx >= c.width)
+                for (int nx = std::max(0, x - 1); nx <= std::min(c.width - 1, x + 1); ++nx) {
+                    if ((dy == 1 && nx == x) || !(alpha[dy][nx].w > 0.0f))
                         continue;
-                    if (c.input(alpha_input, nx, ny).w > 0.0f) {
-                        sum += c.input(0, nx, ny);
-                        ++count;
-                    }
+                    sum += color[dy][nx];
+                    ++count;
                 }
             }
             if (count == 0)
                 continue;
             out0[x] = sum / float(count);
             if (separate)
-                store(out1, x, vec4(alpha.xyz(), 1.0f));
+                store(out1, x, vec4(coverage.xyz(), 1.0f));
             else
                 out0[x].w = 1.0f;
         }

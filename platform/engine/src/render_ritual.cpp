@@ -116,6 +116,16 @@ vec4 RenderRitual::PassContext::input(int k, int x, int y) const
     return sampleClamped(texture, (float(x) + 0.5f) / float(width), (float(y) + 0.5f) / float(height));
 }
 
+const vec4 *RenderRitual::PassContext::inputRow(int k, int y) const
+{
+    if (k < 0 || k >= inputs.size() || !inputs.data()[k])
+        return nullptr;
+    const Texture &texture = *inputs.data()[k];
+    if (texture.getWidth() != width || texture.getHeight() != height)
+        return nullptr;
+    return texture.getPixels() + size_t(y) * size_t(width);
+}
+
 int RenderRitual::PassContext::gbufferIndex(int x, int y) const
 {
     if (!gbuffer || gbuffer->width <= 0 || gbuffer->height <= 0)
@@ -206,20 +216,36 @@ bool RenderRitual::run(const Material *material, const Vector<Ptr<Texture>> &inp
     const RowFunction row = factory(context);
     if (!row)
         return false;
-    // Results go to scratch buffers first: inputs may be outputs.
+    // When an input is also an output, results go to scratch buffers first
+    // and are copied once the pass is done.
+    bool aliased = false;
+    for (const Texture *input : context.inputs) {
+        for (const Ptr<Texture> &output : outputs_)
+            aliased = aliased || input == output.get();
+    }
     const size_t size = size_t(width) * size_t(height);
-    const int count = int(size);
-    Vector<vec4> result0(count);
-    Vector<vec4> result1(outputs_.size() > 1 ? count : 0);
-    vec4 *out0 = result0.data();
-    vec4 *out1 = outputs_.size() > 1 ? result1.data() : nullptr;
+    Vector<vec4> scratch0;
+    Vector<vec4> scratch1;
+    vec4 *out0 = outputs_[0]->getPixels();
+    vec4 *out1 = outputs_.size() > 1 ? outputs_[1]->getPixels() : nullptr;
+    if (aliased) {
+        const int count = int(size);
+        scratch0 = Vector<vec4>(count);
+        out0 = scratch0.data();
+        if (out1) {
+            scratch1 = Vector<vec4>(count);
+            out1 = scratch1.data();
+        }
+    }
     runRows(height, [&](int begin, int end) {
         for (int y = begin; y < end; ++y)
             row(y, out0 + size_t(y) * size_t(width), out1 ? out1 + size_t(y) * size_t(width) : nullptr);
     });
-    std::copy(out0, out0 + size, outputs_[0]->getPixels());
-    if (out1)
-        std::copy(out1, out1 + size, outputs_[1]->getPixels());
+    if (aliased) {
+        std::copy(out0, out0 + size, outputs_[0]->getPixels());
+        if (out1)
+            std::copy(out1, out1 + size, outputs_[1]->getPixels());
+    }
     return true;
 }
 

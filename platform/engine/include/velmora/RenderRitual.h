@@ -79,6 +79,9 @@ public:
         int getNumInputs() const { return inputs.size(); }
         // Input k at output pixel (x, y); (0, 0, 0, 0) for a missing input.
         vec4 input(int k, int x, int y) const;
+        // Row y of input k when it has the output's size (texels read
+        // directly), else null.
+        const vec4 *inputRow(int k, int y) const;
         // G-buffer index of output pixel (x, y) (nearest), -1 without one.
         int gbufferIndex(int x, int y) const;
         int getState(const char *name, int default_value = 0) const;
