@@ -14,6 +14,7 @@
 #include <velmora/Render.h>
 #include <velmora/World.h>
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QThread>
 #include <QtTest>
@@ -88,17 +89,20 @@ QColor color(const Image &image, int x, int y, int layer = 0)
     return QColor(p.i.r, p.i.g, p.i.b, p.i.a);
 }
 
-// Steps a job until it ends; the number of updates, or -1 when it does not.
-int run(FrameThread &job, int limit = 100000)
+// Steps a job until it ends or 60 s pass; the number of updates, or -1.
+// Between updates the atlas copy gets a moment on the pool.
+int run(FrameThread &job)
 {
     bool done = false;
     QObject::connect(&job, &FrameThread::finished, [&done] { done = true; });
     QObject::connect(&job, &FrameThread::cancelled, [&done] { done = true; });
-    for (int i = 1; i <= limit; ++i) {
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 1; timer.elapsed() < 60000; ++i) {
         job.update();
         if (done)
             return i;
-        QThread::yieldCurrentThread();
+        QThread::usleep(50);
     }
     return -1;
 }
@@ -193,6 +197,8 @@ private slots:
     void an_empty_grid_or_an_oversized_render_draws_nothing();
     void the_vegetation_normal_of_a_sphere_is_its_view_normal();
     void the_lighting_grab_fills_four_layers_with_progress_in_quarters();
+    void missing_engine_materials_skip_their_passes_data();
+    void missing_engine_materials_skip_their_passes();
     void the_sample_lamp_post_shows_its_sides_from_every_heading();
 
 private:
@@ -462,9 +468,12 @@ void tst_ImpostorGrabJobs::render_settings_are_back_after_every_view()
     }
     bool done = false;
     connect(job.get(), &FrameThread::finished, [&done] { done = true; });
-    for (int i = 0; i < 1000 && !done; ++i) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done && timer.elapsed() < 60000) {
         job->update();
         QCOMPARE(renderSettings(box_), before);
+        QThread::usleep(50);
     }
     QVERIFY(done);
     if (during) {
@@ -503,9 +512,11 @@ void tst_ImpostorGrabJobs::cancel_in_any_state_emits_cancelled_once_and_never_fi
         GrabLightingThread lighting(p);
         QSignalSpy finished(&lighting, &FrameThread::finished);
         QSignalSpy cancelled(&lighting, &FrameThread::cancelled);
-        for (int i = 0; i < 10000 && lighting.getLayer() < 1; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        while (lighting.getLayer() < 1 && timer.elapsed() < 60000) {
             lighting.update();
-            QThread::yieldCurrentThread();
+            QThread::usleep(50);
         }
         QCOMPARE(lighting.getLayer(), 1);
         lighting.update();
@@ -632,6 +643,59 @@ void tst_ImpostorGrabJobs::the_lighting_grab_fills_four_layers_with_progress_in_
         }
         QCOMPARE(brightest, layer);
     }
+}
+
+void tst_ImpostorGrabJobs::missing_engine_materials_skip_their_passes_data()
+{
+    QTest::addColumn<QString>("material");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<bool>("drawn");
+    QTest::newRow("compose") << "impostor_compose_veg_normal_post" << int(TEXTURE_NORMAL_VEGETATION) << false;
+    QTest::newRow("lighting, normal") << "impostor_grab_lighting_post" << int(TEXTURE_NORMAL_VEGETATION) << false;
+    QTest::newRow("lighting, translucence")
+            << "impostor_grab_lighting_post" << int(TEXTURE_TRANSLUCENCE_VEGETATION) << false;
+    QTest::newRow("soften") << "impostor_soften_translucence_post" << int(TEXTURE_TRANSLUCENCE_VEGETATION) << false;
+    QTest::newRow("g-buffer") << "impostor_grab_gbuffer_post" << int(TEXTURE_ALBEDO) << false;
+    QTest::newRow("dilation") << "extrude_post" << int(TEXTURE_ALBEDO) << true;
+    QTest::newRow("silhouette") << "impostor_grab_silhouette" << -1 << false;
+    QTest::newRow("silhouette union") << "impostor_blend_silhouettes" << -1 << false;
+}
+
+void tst_ImpostorGrabJobs::missing_engine_materials_skip_their_passes()
+{
+    QFETCH(QString, material);
+    QFETCH(int, kind);
+    QFETCH(bool, drawn);
+    // The engine is started again for each row, without that material.
+    cleanupTestCase();
+    initTestCase();
+    QVERIFY(Velmora::Materials::removeBaseMaterial(qPrintable(material)));
+    QTest::ignoreMessage(QtCriticalMsg, qPrintable(QStringLiteral("Material \"%1\" was not found.").arg(material)));
+    if (kind < 0) {
+        // The fit sees nothing: it keeps the start size and says so.
+        CameraSetup setup;
+        setup.node = box_;
+        setup.numPhi = 4;
+        setup.numTheta = 1;
+        QTest::ignoreMessage(QtWarningMsg, "Impostor creator: failed to adjust projection width/height to fit a node!");
+        QVERIFY(setup.setup());
+        QCOMPARE(setup.size, 1.1f * setup.radius);
+        return;
+    }
+    const GrabParameters p = params(box_, 2, 1, 16, 1, 1);
+    std::unique_ptr<GrabThreadTemplate> job;
+    if (kind == TEXTURE_NORMAL_VEGETATION)
+        job.reset(new GrabVegetationNormalThread(p));
+    else if (kind == TEXTURE_TRANSLUCENCE_VEGETATION)
+        job.reset(new GrabVegetationTranslucenceThread(p));
+    else
+        job.reset(new GrabGBufferThread(p, 0));
+    QSignalSpy finished(job.get(), &FrameThread::finished);
+    QVERIFY(run(*job) > 0);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(job->getNumDilationPasses(), material == QLatin1String("extrude_post") ? 0 : 1);
+    // The view of +Y (cell 0) is drawn unless the missing pass draws it.
+    QCOMPARE(color(*job->getImage(), 8, 10).alpha() > 0, drawn);
 }
 
 void tst_ImpostorGrabJobs::the_sample_lamp_post_shows_its_sides_from_every_heading()
