@@ -580,6 +580,17 @@ void tst_ImpostorGrabJobs::an_empty_grid_or_an_oversized_render_draws_nothing()
     QCOMPARE(refused.count(), 1);
     QCOMPARE(oversized.getState(), int(GrabThreadTemplate::GRAB_DONE));
     QVERIFY(oversized.getImage()->isEmpty());
+
+    // A refused layer ends the lighting grab the same way.
+    GrabLightingThread lighting(params(box_, 1, 1, 1100, 8, 0));
+    QSignalSpy lighting_refused(&lighting, &FrameThread::cancelled);
+    QSignalSpy lighting_finished(&lighting, &FrameThread::finished);
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot grab the impostor")));
+    lighting.update();
+    QTRY_COMPARE(lighting_refused.count(), 1);
+    lighting.update();
+    QCOMPARE(lighting_finished.count(), 0);
+    QVERIFY(!lighting.getLayerThread());
 }
 
 void tst_ImpostorGrabJobs::the_vegetation_normal_of_a_sphere_is_its_view_normal()
@@ -734,20 +745,43 @@ void tst_ImpostorGrabJobs::the_sample_lamp_post_shows_its_sides_from_every_headi
     p.numPhi = 4;
     p.numTheta = 2;
     p.padding = 2;
-    GrabFinalThread final(p);
-    GrabGBufferThread albedo(p, 0);
-    QVERIFY(run(final) > 0);
-    QVERIFY(run(albedo) > 0);
+    // Every kind: each grab ends with a full atlas (four layers for the
+    // lighting); the pictures land in the test's home folder.
     const QString home = QString::fromLocal8Bit(qgetenv("VELMORA_TEST_HOME"));
-    if (!home.isEmpty()) {
-        final.getImage()->save(qPrintable(home + "/lamp_post_final.png"));
-        albedo.getImage()->save(qPrintable(home + "/lamp_post_albedo.png"));
+    Ptr<Image> albedo;
+    for (int kind = 0; kind < NUM_TEXTURE_KINDS; ++kind) {
+        std::unique_ptr<GrabThreadBase> job;
+        const int modes[] = {-1, -1, 0, 1, 2, -1, 3, 4, 5, 6, 7, -1, 8};
+        if (kind == TEXTURE_FINAL)
+            job.reset(new GrabFinalThread(p));
+        else if (kind == TEXTURE_LIGHTING)
+            job.reset(new GrabLightingThread(p));
+        else if (kind == TEXTURE_NORMAL_VEGETATION)
+            job.reset(new GrabVegetationNormalThread(p));
+        else if (kind == TEXTURE_TRANSLUCENCE_VEGETATION)
+            job.reset(new GrabVegetationTranslucenceThread(p));
+        else
+            job.reset(new GrabGBufferThread(p, modes[kind]));
+        QSignalSpy finished(job.get(), &FrameThread::finished);
+        QVERIFY(run(*job) > 0);
+        QCOMPARE(finished.count(), 1);
+        const Ptr<Image> atlas = job->getImage();
+        QCOMPARE(atlas->getWidth(), 4 * layout.cellWidth);
+        QCOMPARE(atlas->getHeight(), 2 * layout.cellHeight);
+        QCOMPARE(atlas->getNumLayers(), kind == TEXTURE_LIGHTING ? 4 : 1);
+        if (kind == TEXTURE_ALBEDO)
+            albedo = atlas;
+        for (int layer = 0; layer < atlas->getNumLayers() && !home.isEmpty(); ++layer) {
+            Image picture;
+            picture.create2D(atlas->getWidth(), atlas->getHeight(), atlas->getFormat());
+            std::copy(atlas->getPixels(layer), atlas->getPixels(layer) + atlas->getSize(), picture.getPixels());
+            QVERIFY(picture.save(
+                    qPrintable(QStringLiteral("%1/lamp_post_kind%2_%3.png").arg(home).arg(kind).arg(layer))));
+        }
     }
     // Row 0 (elevation 0): cameras at +Y, +X, -Y, -X see the north (blue),
     // east (red), south (yellow) and west (green) sides of the pole.
-    const Image &atlas = *albedo.getImage();
-    QCOMPARE(atlas.getWidth(), 4 * layout.cellWidth);
-    QCOMPARE(atlas.getHeight(), 2 * layout.cellHeight);
+    const Image &atlas = *albedo;
     const QColor expected[]
             = {QColor(0x59, 0x7c, 0xee), QColor(0xe7, 0x59, 0x59), QColor(0xf4, 0xe7, 0x59), QColor(0x59, 0xdb, 0x6c)};
     for (int j = 0; j < 4; ++j) {
