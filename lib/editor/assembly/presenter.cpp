@@ -625,7 +625,13 @@ void Presenter::make_build()
 
     const bool success = job->isSuccess();
     if (success) {
-        showInGraphicalShell(snapshot->getPath());
+        // Without a file manager the finished build would give no sign at all.
+        if (!showInGraphicalShell(snapshot->getPath()))
+            QMessageBox::information(main_view_, tr("Create Build"),
+                                     tr("The build is ready in:\n%1\n\nThe folder could not be opened in a file "
+                                        "manager.")
+                                             .arg(QDir::toNativeSeparators(snapshot->getPath())),
+                                     QMessageBox::Ok);
     } else if (!job->isCancelled()) {
         warn(tr("Build Error"),
              tr("Some error has happened during project assembling.\nPlease look at the Console "
