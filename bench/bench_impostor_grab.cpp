@@ -22,8 +22,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <sys/resource.h>
+
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -77,9 +80,18 @@ long peakMemoryKb()
     return -1;
 }
 
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 struct Times
 {
     double state_ms[9] = {};
+    double cpu_s = 0.0;
     int views = 0;
     double total() const
     {
@@ -98,6 +110,7 @@ Times runViews(const Impostors::GrabParameters &params, const QString &kind, int
     else
         job.reset(new Impostors::GrabGBufferThread(params, kind == QLatin1String("normal") ? 2 : 0));
     Times times;
+    const double cpu_start = cpuSeconds();
     QElapsedTimer timer;
     while (job->getState() != Impostors::GrabThreadTemplate::GRAB_DONE) {
         const int state = job->getState();
@@ -113,6 +126,7 @@ Times runViews(const Impostors::GrabParameters &params, const QString &kind, int
         if (state == Impostors::GrabThreadTemplate::GRAB_WAIT_COPY)
             QThread::yieldCurrentThread();
     }
+    times.cpu_s = cpuSeconds() - cpu_start;
     return times;
 }
 
@@ -121,6 +135,8 @@ void print(const char *label, const Times &t)
     std::printf("%-16s views %d  render %8.1f ms  post %9.1f ms  downsample %7.1f ms  copy %6.1f ms  total %9.1f ms\n",
                 label, t.views, t.state_ms[1], t.state_ms[2], t.state_ms[3],
                 t.state_ms[4] + t.state_ms[5] + t.state_ms[6], t.total());
+    std::printf("%-16s cpu %.1f s in %.1f s: %.1f cores busy on average\n", "", t.cpu_s, t.total() / 1000.0,
+                t.cpu_s / (t.total() / 1000.0));
 }
 
 } // namespace
@@ -198,7 +214,9 @@ int main(int argc, char **argv)
                 qPrintable(kind), layout.atlasWidth, layout.atlasHeight, layout.cellWidth, layout.cellHeight,
                 layout.renderWidth, layout.renderHeight, padding * supersampling, numPhi * numTheta);
     std::printf("camera setup (silhouette fit, %d masks): %.1f ms\n", setup.getNumFitSteps(), fit_ms);
-    std::printf("cores: %d\n", QThread::idealThreadCount());
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("cores: %d, load average %.1f\n", QThread::idealThreadCount(), load[0]);
 
     RenderRitual::setMaxThreads(0);
     const Times parallel = runViews(params, kind, views);
