@@ -60,18 +60,7 @@ void GrabThreadTemplate::update()
 {
     switch (state) {
     case GRAB_SETUP: {
-        QString reason;
-        if (modelviews.size() != size_t(numPhi) * size_t(numTheta))
-            reason = QStringLiteral("the camera grid has %1 views instead of %2")
-                             .arg(modelviews.size())
-                             .arg(numPhi * numTheta);
-        else {
-            GrabParameters size;
-            size.cellWidth = cellWidth;
-            size.cellHeight = cellHeight;
-            size.supersampling = supersampling;
-            isRenderSizeSupported(size, &reason);
-        }
+        const QString reason = checkSettings();
         if (!reason.isEmpty()) {
             refuse(reason);
             return;
@@ -118,6 +107,21 @@ void GrabThreadTemplate::update()
     default:
         break;
     }
+}
+
+QString GrabThreadTemplate::checkSettings() const
+{
+    if (modelviews.size() != size_t(numPhi) * size_t(numTheta))
+        return QStringLiteral("the camera grid has %1 views instead of %2")
+                .arg(modelviews.size())
+                .arg(numPhi * numTheta);
+    GrabParameters size;
+    size.cellWidth = cellWidth;
+    size.cellHeight = cellHeight;
+    size.supersampling = supersampling;
+    QString reason;
+    isRenderSizeSupported(size, &reason);
+    return reason;
 }
 
 void GrabThreadTemplate::cancel()

@@ -117,6 +117,8 @@ protected:
     float saved_distance_scale = 1.0f;
 
 private:
+    // Why the grab cannot run ("" when it can).
+    QString checkSettings() const;
     void finish();
     void refuse(const QString &reason);
     void runCleanup();
