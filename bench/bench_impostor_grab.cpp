@@ -13,6 +13,8 @@
 #include <velmora/Materials.h>
 #include <velmora/Object.h>
 #include <velmora/RenderRitual.h>
+#include <velmora/RenderTarget.h>
+#include <velmora/Texture.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -139,6 +141,35 @@ void print(const char *label, const Times &t)
                 t.cpu_s / (t.total() / 1000.0));
 }
 
+// The dilation pass alone: passes extrude_post runs over a side x side
+// texture holding a disc; wall and CPU seconds.
+std::pair<double, double> timeDilation(int side, int passes)
+{
+    Ptr<Texture> a = Texture::create();
+    Ptr<Texture> b = Texture::create();
+    a->create2D(side, side, Texture::FORMAT_RGBA8);
+    b->create2D(side, side, Texture::FORMAT_RGBA8);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const float dx = float(x - side / 2);
+            const float dy = float(y - side / 2);
+            if (dx * dx + dy * dy < float(side * side) / 9.0f)
+                a->set(x, y, vec4(0.2f, 0.5f, 0.1f, 1.0f));
+        }
+    }
+    const Ptr<Material> extrude = Materials::findBaseMaterial("extrude_post");
+    extrude->setState("is_separate_alpha_texture", 0);
+    const Ptr<RenderTarget> target = RenderTarget::create();
+    const double cpu_start = cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < passes; ++i) {
+        RenderRitual(target, {b}).render(extrude, {a});
+        a->swap(b);
+    }
+    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds() - cpu_start};
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -150,6 +181,9 @@ int main(int argc, char **argv)
                       QStringLiteral("n"), QStringLiteral("2")});
     parser.addOption({QStringLiteral("kind"), QStringLiteral("albedo (default), normal or final."),
                       QStringLiteral("kind"), QStringLiteral("albedo")});
+    parser.addOption({QStringLiteral("passes"),
+                      QStringLiteral("Time only N dilation passes over a 2048 x 2048 texture (no grab)."),
+                      QStringLiteral("n")});
     parser.process(app);
     const int views = std::max(1, parser.value(QStringLiteral("views")).toInt());
     const QString kind = parser.value(QStringLiteral("kind"));
@@ -174,6 +208,22 @@ int main(int argc, char **argv)
         return 1;
     }
     Materials::loadMaterials();
+    if (parser.isSet(QStringLiteral("passes"))) {
+        const int passes = std::max(1, parser.value(QStringLiteral("passes")).toInt());
+        double load[3] = {};
+        getloadavg(load, 3);
+        std::printf("%d dilation passes over 2048 x 2048, %d cores, load average %.1f\n", passes,
+                    QThread::idealThreadCount(), load[0]);
+        RenderRitual::setMaxThreads(0);
+        const auto parallel = timeDilation(2048, passes);
+        RenderRitual::setMaxThreads(1);
+        const auto single = timeDilation(2048, passes);
+        RenderRitual::setMaxThreads(0);
+        std::printf("row-parallel  %.2f s (cpu %.2f s)\none thread    %.2f s (cpu %.2f s)\nratio %.2f\n",
+                    parallel.first, parallel.second, single.first, single.second, single.first / parallel.first);
+        Engine::shutdown();
+        return 0;
+    }
     Ptr<ObjectMeshStatic> node = ObjectMeshStatic::create("meshes/bush.mesh");
     node->setMaterial("leaf", -1);
 
