@@ -414,13 +414,17 @@ EditorLogicInterface *Engine::getEditorLogic() const
     return d_->logic;
 }
 
+App *Engine::getApp() const
+{
+    return d_->app;
+}
+
 void Engine::update()
 {
     Console::flush();
     if (g_engine.load() != this)
         return; // a command stopped the engine
-    if (Gui *gui = Gui::get())
-        gui->update(Game::getIFps());
+    Gui::updateAll(Game::getIFps());
     engine_internal::gameAdvance();
     engine_internal::materialsCompileStep();
     if (d_->logic)

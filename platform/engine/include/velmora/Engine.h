@@ -2,6 +2,7 @@
 
 #include "velmora/Ptr.h"
 #include "velmora/String.h"
+#include "velmora/Variable.h"
 #include "velmora/Vector.h"
 
 #include <string>
@@ -55,6 +56,12 @@ public:
     virtual void requestQuit() = 0;
     virtual void setBackgroundUpdate(bool /*enabled*/) {}
     virtual int getMouseButtons() const { return 0; }
+
+    // The running engine's application window (null when there is none)
+    // and its size (0 without one).
+    static App *get();
+    static int getWidth();
+    static int getHeight();
 };
 
 // The engine: start, one frame as update() + render() + swap(), stop.
@@ -75,6 +82,7 @@ public:
     static bool isMainThread();
 
     void setEditorLogic(EditorLogicInterface *logic);
+    App *getApp() const;
     EditorLogicInterface *getEditorLogic() const;
 
     void update();
@@ -92,6 +100,19 @@ public:
     String getEditorCacheFile() const;
     // 0 debug, 1 development, 2 release.
     int getBuildConfiguration() const;
+
+    // Script functions (the Interpreter registry): an id by name and number
+    // of arguments (-1 when none), and calls by id (an int value) or by name
+    // (a string value). An unknown function gives an empty value and the
+    // error "function not found"; every successful call clears the error.
+    int findFunction(const char *name, int num_args) const;
+    Variable runFunction(const Variable &function) const;
+    Variable runFunction(const Variable &function, const Variable &a0) const;
+    Variable runFunction(const Variable &function, const Variable &a0, const Variable &a1, const Variable &a2,
+                         const Variable &a3) const;
+    const char *getError() const;
+    // Opaque handle that object values are bound to.
+    void *getInterpreter() const;
 
     // The arguments given to init, unchanged (tests).
     const std::vector<std::string> &args() const;

@@ -19,4 +19,8 @@ QVector<Velmora::Ptr<Velmora::Node>> getEditorNodesByName(const QString &name);
 // objects and a null material are left as they are; false then.
 bool setObjectMaterial(const Velmora::Ptr<Velmora::Node> &node, const Velmora::Ptr<Velmora::Material> &material);
 
+// Every node of the loaded world (roots and descendants, depth first);
+// empty when no world is loaded. Main thread only.
+QVector<Velmora::Ptr<Velmora::Node>> getEditorNodes();
+
 } // namespace Common

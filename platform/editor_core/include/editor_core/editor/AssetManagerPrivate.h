@@ -119,9 +119,16 @@ public:
     // GUI thread only.
     bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
 
-    // Not available yet (later work on imports and file operations): these
-    // are declared for the callers' sake and have no definition.
+    // Makes a file of the visible data folder (absolute or data-relative
+    // path) an asset: writes its meta file with a new GUID and the import
+    // parameters (a file that is an asset already keeps its GUID and gets
+    // the new parameters), adds the record and the engine file-system entry,
+    // then emits added (or changed) and end. The empty GUID, with one
+    // warning, for a missing file or a path outside the data folder.
     Velmora::UGUID importSync(const QString &path, const QVariantMap &params = QVariantMap());
+
+    // Not available yet (later work on file operations): these are declared
+    // for the callers' sake and have no definition.
     bool reimportSync(const Velmora::UGUID &guid, const QVariantMap &params);
     Velmora::UGUID copySync(const Velmora::UGUID &guid, const QString &path, int mode);
     bool move(const Velmora::UGUID &guid, const QString &new_path);
