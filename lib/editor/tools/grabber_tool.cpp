@@ -21,6 +21,8 @@
 #include <QDir>
 #include <QStringList>
 
+#include <cmath>
+
 namespace Impostors {
 
 using Velmora::Material;
@@ -88,7 +90,8 @@ void GrabberTool::setSourceNode(const Ptr<Node> &node)
         mesh->setShadowMask(clutter->getShadowMask(i), i);
     }
     mesh->updateSurfaceBounds(-1);
-    mesh->setEnabled(false);
+    // The mesh stays enabled: it never enters the world, and the renderer
+    // skips disabled nodes, so a disabled one would grab empty atlases.
     params_.grab_node = mesh;
 }
 
@@ -205,8 +208,10 @@ QString GrabberTool::pivotOffsetText(const Velmora::vec3 &center, const Velmora:
                                      const Velmora::quat &rotation)
 {
     const Velmora::vec3 offset = (center - position) * rotation;
-    // asprintf formats in the C locale whatever the user's locale is.
-    return QString::asprintf("vec3(%.2f,%.2f,%.2f)", double(offset.x), double(offset.y), double(offset.z));
+    // Rounded first, so that a tiny negative value does not print as
+    // "-0.00"; asprintf formats in the C locale whatever the user's locale.
+    auto rounded = [](float value) { return std::round(double(value) * 100.0) / 100.0 + 0.0; };
+    return QString::asprintf("vec3(%.2f,%.2f,%.2f)", rounded(offset.x), rounded(offset.y), rounded(offset.z));
 }
 
 void GrabberTool::makeImpostorNode()
