@@ -235,6 +235,7 @@ void ImpostorGrabberWindow::buildForm()
     auto *scroll = new QScrollArea(this);
     scroll->setObjectName(QStringLiteral("scrollArea"));
     scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setFrameShape(QFrame::NoFrame);
     auto *contents = new QWidget;
     contents->setObjectName(QStringLiteral("scrollAreaWidgetContents_3"));
@@ -247,6 +248,8 @@ void ImpostorGrabberWindow::buildForm()
     textures->setObjectName(QStringLiteral("textures_group"));
     auto *rows = new LabelFieldLayout(textures);
     rows->setObjectName(QStringLiteral("textures_layout"));
+    rows->setHorizontalSpacing(6);
+    rows->setContentsMargins(6, 6, 6, 6);
     for (const Row &row : ROWS) {
         const QString word = QLatin1String(row.word);
         auto *check = new CheckBox(tr(row.label), textures);
@@ -267,26 +270,30 @@ void ImpostorGrabberWindow::buildForm()
             format->addItems(
                     {QStringLiteral(".tga"), QStringLiteral(".png"), QStringLiteral(".dds"), QStringLiteral(".psd")});
         auto *field = new QHBoxLayout;
+        field->setSpacing(4);
         field->addWidget(postfix, 1);
         field->addWidget(format);
         rows->addLabelField(check, field);
         for (const Variant &variant : VARIANTS) {
             if (qstrcmp(variant.row, row.word) != 0)
                 continue;
-            auto *radios = new QHBoxLayout;
+            // The radios span the row, indented under their check box, so
+            // that the narrow window does not need to scroll sideways.
+            auto *holder = new QWidget(textures);
+            auto *radios = new QVBoxLayout(holder);
+            radios->setContentsMargins(20, 0, 0, 0);
             const char *names[] = {variant.first, variant.second};
             const char *texts[] = {variant.first_text, variant.second_text};
             const char *tips[] = {variant.first_tip, variant.second_tip};
             for (int i = 0; i < 2; ++i) {
-                auto *radio = new QRadioButton(tr(texts[i]), textures);
+                auto *radio = new QRadioButton(tr(texts[i]), holder);
                 radio->setObjectName(QLatin1String(names[i]));
                 radio->setAutoExclusive(false);
                 radio->setToolTip(tr(tips[i]));
                 radio->setChecked(i == 0);
                 radios->addWidget(radio);
             }
-            radios->addStretch(1);
-            rows->addLabelField(new QWidget(textures), radios);
+            rows->addFullRow(holder);
         }
     }
     column->addWidget(textures);
@@ -356,11 +363,12 @@ void ImpostorGrabberWindow::buildForm()
         for (const char *item : setting.items)
             combo->addItem(QLatin1String(item));
         combo->setCurrentIndex(setting.default_index);
-        grid->addWidget(label, setting.row, setting.column);
-        grid->addWidget(combo, setting.row, setting.column + 1);
+        // Two columns of pairs do not fit the narrow window: the second
+        // column's pairs go below the first's.
+        grid->addWidget(label, setting.row + setting.column / 2 * 3, 0);
+        grid->addWidget(combo, setting.row + setting.column / 2 * 3, 1);
     }
     grid->setColumnStretch(1, 1);
-    grid->setColumnStretch(3, 1);
     column->addWidget(settings);
 
     create_ = new QPushButton(tr("Create"), contents);
@@ -369,6 +377,11 @@ void ImpostorGrabberWindow::buildForm()
     column->addWidget(create_);
     column->addStretch(1);
 
+    // Combos may shrink to a few characters: the window is narrow.
+    for (QComboBox *combo : contents->findChildren<QComboBox *>()) {
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        combo->setMinimumContentsLength(3);
+    }
     scroll->setWidget(contents);
     outer->addWidget(scroll);
 }

@@ -23,6 +23,8 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 using namespace Impostors;
@@ -132,6 +134,12 @@ void tst_ImpostorGrabberWindow::the_form_fills_the_tool_and_cancel_ends_it_clean
 {
     ImpostorGrabberWindow window;
     impostortest::select({impostortest::node("tree")});
+    if (qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR")) {
+        window.show();
+        window.grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_window.png");
+        child<QScrollArea>(window, "scrollArea")->verticalScrollBar()->setValue(10000);
+        window.grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_window_bottom.png");
+    }
     Dialogs::setResponder([](const Dialogs::Request &) { return QStringLiteral("F/tree.node"); });
     QTest::mouseClick(window.createButton(), Qt::LeftButton);
     QTRY_VERIFY(window.findChild<GrabberTool *>());
@@ -156,6 +164,8 @@ void tst_ImpostorGrabberWindow::the_form_fills_the_tool_and_cancel_ends_it_clean
     QCOMPARE(dialog->labelText(), QStringLiteral("Grabbing Impostor Textures..."));
     emit tool->progress(0.999f);
     QTRY_COMPARE(dialog->value(), 99);
+    if (qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR"))
+        dialog->grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_progress.png");
 
     QSignalSpy finished(tool.data(), &GrabberTool::finished);
     QPushButton *cancel = dialog->findChild<QPushButton *>();
