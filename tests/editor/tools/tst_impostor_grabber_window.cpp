@@ -259,6 +259,13 @@ void tst_ImpostorGrabberWindow::pivot_offset_and_names()
     QCOMPARE(tool.materialName(), QStringLiteral("???_impostor_material"));
     tool.setSourceNode(impostortest::node("tree"));
     QCOMPARE(tool.impostorName(), QStringLiteral("tree_impostor"));
+
+    // A node that cannot be framed says so and leaves the tool new.
+    GrabberTool empty;
+    empty.setSourceNode(impostortest::node("empty"));
+    QTest::ignoreMessage(QtWarningMsg, "Impostor creator: cannot fit cameras to node \"empty\"");
+    QVERIFY(!empty.prepare());
+    QCOMPARE(empty.getStep(), int(GrabberTool::STEP_NEW));
 }
 
 void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step_data()

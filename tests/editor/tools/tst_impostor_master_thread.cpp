@@ -59,6 +59,7 @@ private slots:
     void two_kinds_are_grabbed_saved_imported_then_reimported();
     void nothing_requested_finishes_at_once_and_leaves_the_game_alone();
     void a_failed_save_is_logged_and_not_imported();
+    void a_grab_that_gives_up_skips_its_kind();
     void cancel_or_destruction_during_a_save_waits_for_the_file_data();
     void cancel_or_destruction_during_a_save_waits_for_the_file();
 
@@ -202,6 +203,23 @@ void tst_ImpostorMasterThread::a_failed_save_is_logged_and_not_imported()
     QCOMPARE(finished.count(), 1);
     QVERIFY(job.imported().isEmpty());
     QVERIFY(fixture_->assets()->asset(QStringLiteral("blocked/missing/tree_alb.tga")).isNull());
+}
+
+void tst_ImpostorMasterThread::a_grab_that_gives_up_skips_its_kind()
+{
+    // Cells beyond the renderer's largest texture: the grab job refuses at
+    // set-up; the run goes on without that kind and still finishes.
+    GrabParameters huge = params();
+    huge.cellWidth = 20000;
+    huge.cellHeight = 20000;
+    MasterThread job(huge);
+    job.setOutputPath(TEXTURE_ALBEDO, dataPath("impostors/huge_alb.tga"));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("made no image; the texture is skipped"));
+    QSignalSpy finished(&job, &FrameThread::finished);
+    QVERIFY(runToEnd(job));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(job.imported().isEmpty());
+    QVERIFY(!QFileInfo::exists(dataPath("impostors/huge_alb.tga")));
 }
 
 void tst_ImpostorMasterThread::cancel_or_destruction_during_a_save_waits_for_the_file_data()
