@@ -3,7 +3,7 @@
 #include "core/base/build_information.h"
 #include "editor/about/about_window.h"
 #include "editor/assembly/presenter.h"
-#include "editor/cleaner/cleaner_window.h"
+#include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
 #include "editor/presenter/engine_arguments.h"

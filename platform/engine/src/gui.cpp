@@ -834,7 +834,7 @@ int WidgetWindow::grabAt(int x, int y) const
         grab |= Gui::GRAB_TOP;
     if (sizeable_ && local_x < EDGE)
         grab |= Gui::GRAB_LEFT;
-    if (!grab && moveable_ && local_y < TITLE_HEIGHT)
+    if (!grab && local_y < TITLE_HEIGHT)
         grab = Gui::GRAB_MOVE;
     return grab;
 }
@@ -842,8 +842,10 @@ int WidgetWindow::grabAt(int x, int y) const
 bool WidgetWindow::mousePressed(int x, int y)
 {
     grab_ = grabAt(x, y);
-    grab_x_ = x;
-    grab_y_ = y;
+    // Where the window was taken, from its corner: the drag keeps that
+    // point under the mouse even when the host moves the window meanwhile.
+    grab_x_ = x - getScreenPositionX();
+    grab_y_ = y - getScreenPositionY();
     return grab_ != Gui::GRAB_NONE;
 }
 
@@ -851,13 +853,11 @@ void WidgetWindow::mouseDragged(int x, int y)
 {
     if (!grab_)
         return;
-    const int dx = x - grab_x_;
-    const int dy = y - grab_y_;
+    const int dx = x - grab_x_ - getScreenPositionX();
+    const int dy = y - grab_y_ - getScreenPositionY();
     if (!dx && !dy)
         return;
-    grab_x_ = x;
-    grab_y_ = y;
-    if (grab_ & Gui::GRAB_MOVE) {
+    if ((grab_ & Gui::GRAB_MOVE) && moveable_) {
         x_ += dx;
         y_ += dy;
     }

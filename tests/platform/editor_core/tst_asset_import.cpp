@@ -52,9 +52,11 @@ private slots:
         QSignalSpy added(manager_, &Editor::AssetManagerPrivate::added);
         QSignalSpy changed(manager_, &Editor::AssetManagerPrivate::changed);
         const QVariantMap params = as::TextureImportParams().toParams();
+        const quint64 revision = manager_->revision();
         const UGUID guid = manager_->importSync(root_ + QStringLiteral("screenshots/frame_0000.tga"), params);
         QVERIFY(!guid.isEmpty());
         QCOMPARE(added.count(), 1);
+        QVERIFY(manager_->revision() > revision); // collections running meanwhile know they are stale
         const as::Asset asset = manager_->asset(QStringLiteral("screenshots/frame_0000.tga"));
         QCOMPARE(asset.getGUID(), guid);
         QCOMPARE(int(asset.getType()), 6);

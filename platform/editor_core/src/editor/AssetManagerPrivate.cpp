@@ -748,6 +748,7 @@ Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVaria
         else
             assets.insert(at, record);
         index_->build();
+        ++revision_;
     }
     if (Velmora::FileSystem::isInitialized())
         Velmora::FileSystem::addFile(absolute.toUtf8().constData(), guid);

@@ -56,13 +56,30 @@ public:
     virtual void requestQuit() = 0;
     virtual void setBackgroundUpdate(bool /*enabled*/) {}
     virtual int getMouseButtons() const { return 0; }
+    // The native window the application shows the engine in (null while it
+    // has none), its top-left corner on the desktop, and a change of the held
+    // buttons by the engine (a plug-in taking a click for itself).
+    virtual void *getNativeHandle() const { return nullptr; }
+    virtual int getWindowPositionX() const { return 0; }
+    virtual int getWindowPositionY() const { return 0; }
+    virtual void changeMouseButtons(int /*buttons*/) {}
 
     // The running engine's application window (null when there is none)
     // and its size (0 without one).
     static App *get();
     static int getWidth();
     static int getHeight();
+    static void *getHandle();
+    static int getPositionX();
+    static int getPositionY();
+    // Held mouse buttons: bit 1 left, 2 right, 4 middle, 8 and up others.
+    static int getMouseButton();
+    static void setMouseButton(int buttons);
+    // Frame time step in seconds.
+    static float getIFps();
 };
+
+class Plugin;
 
 // The engine: start, one frame as update() + render() + swap(), stop.
 class Engine
@@ -91,6 +108,16 @@ public:
 
     void addView(View *view);
     void removeView(View *view);
+
+    // Plug-ins: those named by "-extern_plugin" are loaded by init; others
+    // (in-process, tests) are added here and stay owned by the caller.
+    // addPlugin checks the version and calls init; false when refused.
+    bool addPlugin(Plugin *plugin);
+    // Shuts the plug-in down and forgets it.
+    void removePlugin(Plugin *plugin);
+    int getNumPlugins() const;
+    Plugin *getPlugin(int index) const;
+    Plugin *findPlugin(const char *name) const;
 
     // Folders: UTF-8, absolute, cleaned, ending with "/".
     String getBinariesPath() const;

@@ -231,6 +231,9 @@ protected:
 // A window inside a Gui: a title bar that moves it (when moveable) and top
 // and left edges that resize it (when sizeable); its children stack
 // vertically below the title. Fires Gui::CHANGED when moved or resized.
+// A window that is not moveable still reports the title-bar drag as
+// Gui::GRAB_MOVE and fires CHANGED while it runs, so that its host can move
+// instead (script windows).
 class WidgetWindow : public WidgetVBox
 {
 public:

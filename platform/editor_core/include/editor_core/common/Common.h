@@ -15,12 +15,12 @@ namespace Common {
 // Main thread only.
 QVector<Velmora::Ptr<Velmora::Node>> getEditorNodesByName(const QString &name);
 
-// Gives every surface of an object node the material. Nodes that are not
-// objects and a null material are left as they are; false then.
-bool setObjectMaterial(const Velmora::Ptr<Velmora::Node> &node, const Velmora::Ptr<Velmora::Material> &material);
-
 // Every node of the loaded world (roots and descendants, depth first);
 // empty when no world is loaded. Main thread only.
 QVector<Velmora::Ptr<Velmora::Node>> getEditorNodes();
+
+// Gives every surface of an object node the material. Nodes that are not
+// objects and a null material are left as they are; false then.
+bool setObjectMaterial(const Velmora::Ptr<Velmora::Node> &node, const Velmora::Ptr<Velmora::Material> &material);
 
 } // namespace Common
