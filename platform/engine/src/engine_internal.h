@@ -7,6 +7,9 @@
 
 #include <QImage>
 
+#include <string>
+#include <vector>
+
 namespace Velmora {
 
 class Camera;
@@ -106,6 +109,14 @@ void editorFrameWorld();
 
 void guiInit();
 void guiShutdown();
+
+// Plug-ins (plugins.cpp): loads the "-extern_plugin" modules; the frame
+// hooks; shuts every plug-in down and releases the loaded ones.
+void pluginsLoad(const std::vector<std::string> &args, const String &binaries_path, bool debug);
+void pluginsUpdateMouse();
+void pluginsUpdate();
+void pluginsResetWindows();
+void pluginsShutdown();
 
 void miscInit();
 void miscShutdown();

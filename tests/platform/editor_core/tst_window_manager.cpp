@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include "editor_core/EngineViewportWidget.h"
 #include "editor_core/View.h"
 #include "editor_core/as/Browser.h"
@@ -22,33 +24,7 @@ using Editor::WindowManager;
 
 namespace {
 
-// Collects what the engine log receives while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
-                    QMutexLocker lock(&mutex_);
-                    lines_.append(QString::fromUtf8(text));
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
-    bool contains(const QString &part) const
-    {
-        QMutexLocker lock(&mutex_);
-        for (const QString &line : lines_)
-            if (line.contains(part))
-                return true;
-        return false;
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
-};
+using test::LogCapture;
 
 QWidget *namedWidget(const QString &name, QWidget *parent)
 {
