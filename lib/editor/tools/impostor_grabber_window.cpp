@@ -163,6 +163,23 @@ const int PHIS[] = {4, 8, 16, 32, 64};
 const int THETAS[] = {1, 2, 4, 8, 16};
 const int PADDINGS[] = {8, 16, 32, 64, 128, 256};
 
+// An object, or a node whose children or referenced content hold one.
+bool holdsObject(const Velmora::Ptr<Velmora::Node> &node)
+{
+    if (!node)
+        return false;
+    if (dynamic_cast<const Velmora::Object *>(node.get()))
+        return true;
+    if (node->getType() == Velmora::Node::NODE_REFERENCE
+        && holdsObject(static_cast<const Velmora::NodeReference *>(node.get())->getReference()))
+        return true;
+    for (int i = 0; i < node->getNumChildren(); ++i) {
+        if (holdsObject(node->getChild(i)))
+            return true;
+    }
+    return false;
+}
+
 template<typename T, int N>
 T valueAt(const T (&table)[N], int index)
 {
@@ -408,7 +425,7 @@ void ImpostorGrabberWindow::updateCreateButton()
 bool ImpostorGrabberWindow::hasGrabbableSelection() const
 {
     const Velmora::Ptr<Velmora::Node> node = selectedNode();
-    if (!node || !dynamic_cast<Velmora::Object *>(node.get()))
+    if (!holdsObject(node))
         return false;
     Velmora::World::updateSpatial();
     return node->getWorldBoundSphere().getRadius() > 1e-6f;
@@ -456,7 +473,7 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
         return;
     }
     const Velmora::Ptr<Velmora::Node> node = selectedNode();
-    if (!node || !dynamic_cast<Velmora::Object *>(node.get()))
+    if (!holdsObject(node))
         return;
     auto index = [this](const char *combo) { return findChild<QComboBox *>(QLatin1String(combo))->currentIndex(); };
 

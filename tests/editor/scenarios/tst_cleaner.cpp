@@ -116,8 +116,7 @@ private slots:
         click("refresh");
         QVERIFY(waitIdle());
         // By type name ("Material" before "Mesh").
-        QCOMPARE(unusedPaths(),
-                 QStringList({"materials/props/crate_old.mat", "meshes/barrel.mesh", "nodes/lamp_post.node"}));
+        QCOMPARE(unusedPaths(), QStringList({"materials/props/crate_old.mat", "meshes/barrel.mesh"}));
         const Velmora::UGUID crate_old = cleanerWindow()->unusedModel()->guidAt(0);
         const Velmora::UGUID barrel = cleanerWindow()->unusedModel()->guidAt(1);
         QVERIFY(browser->findItem(barrel));
@@ -133,7 +132,7 @@ private slots:
         cleanerWindow()->unusedView()->selectRow(1);
         boxes.answer(QMessageBox::Yes);
         click("deleteSelected");
-        QTRY_COMPARE(unusedPaths(), QStringList({"materials/props/crate_old.mat", "nodes/lamp_post.node"}));
+        QTRY_COMPARE(unusedPaths(), QStringList({"materials/props/crate_old.mat"}));
         QVERIFY(!QFile::exists(data + QStringLiteral("meshes/barrel.mesh")));
         QTRY_VERIFY(!browser->findItem(barrel));
 
@@ -145,8 +144,7 @@ private slots:
         QTRY_VERIFY(!browser->findItem(crate_old));
 
         // Delete All: rounds until a collection finds nothing.
-        QStringList removed{QStringLiteral("meshes/barrel.mesh"), QStringLiteral("materials/props/crate_old.mat"),
-                            QStringLiteral("nodes/lamp_post.node")};
+        QStringList removed{QStringLiteral("meshes/barrel.mesh"), QStringLiteral("materials/props/crate_old.mat")};
         QHash<Velmora::UGUID, QString> paths;
         for (const as::Asset &asset : assets->assets())
             paths.insert(asset.getGUID(), QDir(data).relativeFilePath(assets->filePath(asset)));
