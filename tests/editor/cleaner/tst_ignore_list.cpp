@@ -195,6 +195,8 @@ void IgnoreListTest::loading_unifies_line_breaks_data()
     QTest::newRow("no-break space") << QByteArray("/a\xc2\xa0"
                                                   "b")
                                     << QStringList{"/a b"};
+    // A stray NUL must not hide the patterns after it.
+    QTest::newRow("NUL bytes") << QByteArray("*.p\0ng\r\n\0/keep/*\n", 17) << QStringList{"*.png", "/keep/*", ""};
     QTest::newRow("final line break") << QByteArray("/a/*\n") << QStringList{"/a/*", ""};
 }
 

@@ -29,7 +29,11 @@ QStringList IgnoreList::defaultPatterns()
 
 QString IgnoreList::normalize(const QString &text)
 {
-    return QTextDocument(text).toPlainText();
+    // The document ends its text at a NUL: a stray one in a file would hide
+    // every pattern after it. No file name holds one.
+    QString clean = text;
+    clean.remove(QChar(0));
+    return QTextDocument(clean).toPlainText();
 }
 
 QStringList IgnoreList::load(QString *error)

@@ -27,7 +27,8 @@ public:
     static bool save(const QStringList &patterns, QString *error = nullptr);
 
     // The text of a file or an editor after its line breaks were unified
-    // (CR LF, lone CR, U+2028 and U+2029 become LF; NBSP becomes a blank).
+    // (CR LF, lone CR, U+2028 and U+2029 become LF; NBSP becomes a blank;
+    // NUL characters are dropped).
     static QString normalize(const QString &text);
     static QStringList splitLines(const QString &text);
     static QString joinLines(const QStringList &lines);
