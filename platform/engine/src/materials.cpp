@@ -747,6 +747,19 @@ int Materials::getNumBaseMaterials()
     return s.base.size();
 }
 
+bool Materials::removeBaseMaterial(const char *name)
+{
+    MaterialsState &s = state();
+    QWriteLocker lock(&s.lock);
+    for (int i = 0; i < s.base.size(); ++i) {
+        if (name && String(s.base[i]->getName()) == name) {
+            s.base.remove(i);
+            return true;
+        }
+    }
+    return false;
+}
+
 Ptr<Material> Materials::getBaseMaterial(int index)
 {
     MaterialsState &s = state();

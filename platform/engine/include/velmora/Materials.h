@@ -27,6 +27,9 @@ public:
     // Built-in base materials ("mesh_base", ...).
     static Ptr<Material> findBaseMaterial(const char *name);
     static int getNumBaseMaterials();
+    // Takes a built-in out of the registry until the next Engine::init
+    // (tests of engine data without it); false when there is none.
+    static bool removeBaseMaterial(const char *name);
     static Ptr<Material> getBaseMaterial(int index);
     // True for a material GUID and for a material file's GUID.
     static bool isMaterial(const UGUID &guid);
