@@ -180,7 +180,7 @@ void VideoGrabberController::startGrab()
     state_->setCurrentFrame(1);
     state_->setState(VideoGrabberState::GRABBING);
 
-    const QString folder = fs::normalizeDirPath(state_->getSavePath());
+    const QString folder = fs::normalizeDirPath(saveFolder());
     const QString dir = folder.left(folder.size() - 1);
     const QString parent = fs::dirname(dir);
     const QString data = dataPath();
@@ -260,9 +260,18 @@ void VideoGrabberController::setupFrameRate()
     state_->setNumFrames(frames);
 }
 
+QString VideoGrabberController::saveFolder() const
+{
+    const QString folder = fs::normalizePath(state_->getSavePath());
+    const QString data = dataPath();
+    if (QDir::isAbsolutePath(folder) || data.isEmpty())
+        return folder;
+    return fs::normalizePath(data + folder);
+}
+
 void VideoGrabberController::findNextFrameNumber()
 {
-    const QString folder = state_->getSavePath();
+    const QString folder = saveFolder();
     if (next_frame_ != -1 && QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
         return;
     int found = 0;
@@ -291,7 +300,7 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     const QString name
             = QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension(state_->getFormat()));
     state_->setImageName(name);
-    const QString path = fs::normalizePath(state_->getSavePath() + QLatin1Char('/') + name);
+    const QString path = fs::normalizePath(saveFolder() + QLatin1Char('/') + name);
 
     int width = state_->getWidth();
     int height = state_->getHeight();

@@ -212,6 +212,22 @@ private slots:
         QVERIFY(!shell_->assets()->asset(QStringLiteral("single/frame_0000.tga")).getGUID().isEmpty());
     }
 
+    void a_relative_save_folder_is_inside_the_data_folder()
+    {
+        const QString relative = QStringLiteral("relative shots/\u00e9t\u00e9");
+        QVERIFY(!QDir::current().exists(QStringLiteral("relative shots")));
+        state_->setFormat(VideoGrabberState::PNG);
+        state_->setSavePath(relative);
+        grab();
+        const QStringList first = files(folder(relative));
+        QCOMPARE(first.size(), 1);
+        QVERIFY(!QDir::current().exists(QStringLiteral("relative shots")));
+        QVERIFY(!shell_->assets()->asset(relative + QLatin1Char('/') + first.first()).getGUID().isEmpty());
+        // The numbering reads the same folder.
+        grab();
+        QCOMPARE(files(folder(relative)).size(), 2);
+    }
+
     void a_sequence_takes_a_frame_at_every_step_up_to_the_track_end_data()
     {
         QTest::addColumn<float>("fps");
