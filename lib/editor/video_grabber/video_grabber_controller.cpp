@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -225,11 +226,16 @@ bool VideoGrabberController::loadTrack()
     }
     call(load_track_fn_, Velmora::Variable(guid.getString().get()));
     Velmora::Engine *engine = Velmora::Engine::get();
-    const QString error = QString::fromUtf8(engine ? engine->getError() : "");
+    QString error = QString::fromUtf8(engine ? engine->getError() : "");
     const bool loaded = call(track_is_loaded_fn_).getInt() != 0;
+    const double max_time = loaded ? double(call(track_get_max_time_fn_).getFloat()) : 0.0;
+    // A file may hold any text there; "nan" or "inf" would never end the
+    // sequence.
+    if (error.isEmpty() && loaded && !std::isfinite(max_time))
+        error = tr("the track's length is not a finite number");
     if (error.isEmpty() && loaded) {
         frame_index_ = 0;
-        track_max_time_ = double(call(track_get_max_time_fn_).getFloat());
+        track_max_time_ = max_time;
         track_unit_time_ = call(track_get_unit_time_fn_).getFloat();
         if (!(track_unit_time_ > 0.0f) || std::isinf(track_unit_time_)) {
             Velmora::Log::warning("VideoGrabber: the track's unit time %g is not a positive number; 1.0 is used\n",
@@ -256,7 +262,9 @@ void VideoGrabberController::setupFrameRate()
     Velmora::Game::setIFps(float(ifps));
     // The step just fixed; the engine reports it from the next frame on.
     time_step_ = ifps / double(track_unit_time_);
-    const int frames = int(std::floor(track_max_time_ / time_step_ + 1e-6)) + 1;
+    // Clamped before the conversion: a very long track must not overflow.
+    const double count = std::floor(track_max_time_ / time_step_ + 1e-6) + 1.0;
+    const int frames = int(std::clamp(count, 1.0, double(std::numeric_limits<int>::max())));
     state_->setNumFrames(frames);
 }
 
