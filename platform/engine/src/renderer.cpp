@@ -8,6 +8,7 @@
 
 #include "render_internal.h"
 #include "render_raster.h"
+#include "render_reuse.h"
 #include "render_scene.h"
 #include "texture_streaming.h"
 
@@ -151,6 +152,12 @@ public:
         setupView();
         collectScene(request_.nodes, request_.light_usage, projection_ * renderer_.modelview_, settings_.shadows,
                      scene_);
+        if (keepsLastPicture()) {
+            std::swap(renderer_.gbuffer_, scratch_->gbuffer);
+            giveScratch(std::move(scratch));
+            TextureStreaming::collect();
+            return;
+        }
         rasteriseView();
         resolveGBuffer();
         runStage(Renderer::STAGE_GBUFFER);
@@ -169,6 +176,21 @@ public:
     }
 
 private:
+    // Whether the view's kept picture shows this very scene (on-screen
+    // views only: renders into images and textures always draw).
+    bool keepsLastPicture()
+    {
+        FrameReuse *reuse = request_.reuse;
+        if (!reuse)
+            return false;
+        const uint64_t key = viewFingerprint(settings_, request_.environment, renderer_.modelview_, projection_,
+                                             request_.width, request_.height, scene_);
+        reuse->hit = reuse->valid && reuse->key == key;
+        reuse->key = key;
+        reuse->valid = true;
+        return reuse->hit;
+    }
+
     void setupView()
     {
         const int width = request_.width;
