@@ -558,8 +558,8 @@ void ProjectGenerator::Impl::writeMaterial(int index)
             const int a = textures_.draw(random_);
             const int b = textures_.draw(random_);
             text += "\tExpression(name=\"blend\") = \"mix(" + pathOf(a) + ", " + pathOf(b) + ") * 0.5\";\n";
-            addEdge(index, a);
-            addEdge(index, b);
+            addExpressionEdges(index, a);
+            addExpressionEdges(index, b);
         }
         text += "\tState(name=\"depth_map\") = \"1\";\n\tOptions(transparent=0);\n}\n";
         material.content = text;

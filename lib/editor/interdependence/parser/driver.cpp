@@ -28,6 +28,10 @@ bool isValidType(int type)
 
 const char *const WORLD_SCRIPT_EXTENSIONS[] = {"usc", "cpp"};
 
+// Consecutive assets that one thread of the pool takes at a time (fewer
+// when there are few assets, so that every thread gets some).
+constexpr int PARSE_BATCH = 64;
+
 // Threads that read and parse files in one run: the machine's cores, at
 // most eight.
 int parseThreads()
@@ -141,61 +145,79 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         AssetItems items;
         Velmora::LogHold::Lines log;
         bool made = false;
-        bool done = false;
     };
+    // The pool takes the assets in batches of consecutive ones, so that a
+    // hand-over costs little next to the files it brings.
+    const int batch = std::max(1, std::min(PARSE_BATCH, n / (4 * parseThreads()) + 1));
+    const int num_batches = (n + batch - 1) / batch;
     std::vector<Task> tasks(static_cast<size_t>(n));
+    std::vector<char> batch_done(static_cast<size_t>(num_batches), 0);
     std::mutex mutex;
     std::condition_variable work_ready;
     std::condition_variable work_done;
-    int submitted = 0;
+    int submitted = 0; // batches handed to the pool
     int taken = 0;
     bool closing = false;
     std::atomic<bool> stop{false};
 
     auto worker = [&] {
         for (;;) {
-            Task *task = nullptr;
+            int b = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex);
                 work_ready.wait(lock, [&] { return taken < submitted || closing; });
                 if (taken == submitted)
                     return;
-                task = &tasks[size_t(taken++)];
+                b = taken++;
             }
-            if (task->made && !stop) {
-                Velmora::LogHold hold(&task->log);
-                parseFiles(output, task->items, &stop);
+            for (int i = b * batch; i < std::min(n, (b + 1) * batch) && !stop; ++i) {
+                Task &task = tasks[size_t(i)];
+                if (task.made) {
+                    Velmora::LogHold hold(&task.log);
+                    parseFiles(output, task.items, &stop);
+                }
             }
             {
                 std::lock_guard<std::mutex> lock(mutex);
-                task->done = true;
+                batch_done[size_t(b)] = 1;
             }
             work_done.notify_all();
         }
     };
     std::vector<std::thread> pool;
     const int threads = parseThreads();
-    // Assets handed to the pool whose lines are not written yet: at most
-    // this many, so that progress stays close to the work done.
-    const int ahead = threads * 4;
-    int written = 0;
-    // Writes the lines of finished assets in the list's order; waits while
-    // more than limit assets are unwritten.
+    int written = 0; // batches whose lines are written
+    // Writes the lines of finished batches in the list's order; waits while
+    // more than limit batches are unwritten, so that the progress reports
+    // stay close to the work done.
     auto writeFinished = [&](int limit) {
         std::unique_lock<std::mutex> lock(mutex);
         while (written < submitted) {
-            Task &task = tasks[size_t(written)];
-            if (!task.done) {
+            const int b = written;
+            if (!batch_done[size_t(b)]) {
                 if (submitted - written <= limit)
                     return;
-                work_done.wait(lock, [&task] { return task.done; });
+                work_done.wait(lock, [&] { return batch_done[size_t(b)] != 0; });
             }
             lock.unlock();
-            Velmora::LogHold::release(task.log);
-            task.items = AssetItems();
+            for (int i = b * batch; i < std::min(n, (b + 1) * batch); ++i) {
+                Task &task = tasks[size_t(i)];
+                Velmora::LogHold::release(task.log);
+                task.items = AssetItems();
+            }
             lock.lock();
             ++written;
         }
+    };
+    auto submit = [&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++submitted;
+        }
+        if (int(pool.size()) < std::min(threads, num_batches))
+            pool.emplace_back(worker);
+        work_ready.notify_one();
+        writeFinished(2 * threads);
     };
 
     bool keep_going = true;
@@ -209,14 +231,8 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             Velmora::LogHold hold(&task.log);
             task.made = prepareAsset(assets_[i], output, task.items);
         }
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++submitted;
-        }
-        if (int(pool.size()) < threads)
-            pool.emplace_back(worker);
-        work_ready.notify_one();
-        writeFinished(ahead);
+        if ((i + 1) % batch == 0 || i + 1 == n)
+            submit();
     }
     if (!keep_going)
         stop = true;
@@ -228,6 +244,9 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     for (std::thread &thread : pool)
         thread.join();
     writeFinished(0);
+    // Lines of assets prepared after the last whole batch (a cancel).
+    for (int i = written * batch; i < n; ++i)
+        Velmora::LogHold::release(tasks[size_t(i)].log);
     if (!keep_going)
         return false;
     return progress(n, n);
