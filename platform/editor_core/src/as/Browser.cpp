@@ -178,10 +178,13 @@ void Browser::refresh()
     if (!asset_manager_)
         return;
 
+    // The items are made and sorted below a root of their own and join the
+    // tree at once: items already in a tree tell its model of every change.
+    QTreeWidgetItem staging;
     QHash<QString, QTreeWidgetItem *> folders;
     std::function<QTreeWidgetItem *(const QString &)> folderItem = [&](const QString &path) -> QTreeWidgetItem * {
         if (path.isEmpty())
-            return tree_->invisibleRootItem();
+            return &staging;
         if (QTreeWidgetItem *item = folders.value(path))
             return item;
         const int slash = path.lastIndexOf(QLatin1Char('/'));
@@ -205,7 +208,8 @@ void Browser::refresh()
         item->setData(0, GUID_ROLE, QString::fromUtf8(asset.getGUID().getString().get()));
         item->setData(0, PATH_ROLE, path);
     }
-    sortChildren(tree_->invisibleRootItem());
+    sortChildren(&staging);
+    tree_->invisibleRootItem()->addChildren(staging.takeChildren());
 
     for (const QString &path : qAsConst(expanded))
         if (QTreeWidgetItem *item = folders.value(path))

@@ -154,8 +154,7 @@ bool assetFromMeta(const QString &root, const Velmora::MetaRecord &meta, as::Ass
         return false;
     }
 
-    const QString extension = QFileInfo(relative).suffix();
-    AssetType type = as::typeByExtension(extension);
+    AssetType type = AssetType::BEGIN;
     if (meta.has_type) {
         const int value = meta.type;
         if (value > AssetType::BEGIN && value < AssetType::SIZE)
@@ -165,6 +164,8 @@ bool assetFromMeta(const QString &root, const Velmora::MetaRecord &meta, as::Ass
                                   "from the extension\n",
                                   qUtf8Printable(meta_path), meta.type_text.c_str());
     }
+    if (type == AssetType::BEGIN)
+        type = as::typeByExtension(QFileInfo(relative).suffix());
 
     asset.setGUID(guid);
     asset.setType(type);
@@ -311,7 +312,7 @@ void AssetManagerPrivate::startScan(bool initial)
             },
             Qt::QueuedConnection);
 
-    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan] {
+    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan]() mutable {
         auto result = std::make_shared<ScanResult>();
         result->index.root = root;
         QStringList files;
@@ -380,6 +381,10 @@ void AssetManagerPrivate::startScan(bool initial)
                         Qt::QueuedConnection);
             }
         }
+        // The engine's read has served; its memory goes before the index
+        // takes more.
+        known.clear();
+        engine_scan.reset();
         if (*cancel)
             return;
         result->index.build();
