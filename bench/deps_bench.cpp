@@ -182,7 +182,9 @@ int checkUsing(const show_deps::UsingThisOneData &data, const std::map<QByteArra
         const QByteArray target = text(data.getMainRow(r).guid);
         std::set<Row> &rows = actual[target];
         const show_deps::UsingThisOneSubRow &sub_row = data.getSubRow(r);
-        if (sub_row.guid.isEmpty())
+        // The truth holds no edge from an asset to itself (a model's node
+        // runtime naming the model), which the viewer lists.
+        if (sub_row.guid.isEmpty() || sub_row.guid == data.getMainRow(r).guid)
             continue;
         if (!rows.insert(Row{text(sub_row.guid), sub_row.text.toUtf8(), sub_row.id}).second)
             ++duplicates[target];
@@ -206,8 +208,9 @@ int checkUsed(const show_deps::UsedData &data, const std::map<QByteArray, std::s
     std::map<QByteArray, std::set<QByteArray>> actual;
     for (int r = 0; r < data.getNumRows(); ++r) {
         std::set<QByteArray> &used = actual[text(data.getMainRow(r).guid)];
-        if (!data.getSubRow(r).guid.isEmpty())
-            used.insert(text(data.getSubRow(r).guid));
+        const Velmora::UGUID &sub_guid = data.getSubRow(r).guid;
+        if (!sub_guid.isEmpty() && sub_guid != data.getMainRow(r).guid)
+            used.insert(text(sub_guid));
     }
     int errors = 0;
     for (const auto &entry : actual) {

@@ -14,13 +14,19 @@ LauncherWindow::LauncherWindow(LauncherConfig &config, const QString &folder, QW
     setObjectName(QStringLiteral("LauncherWindow"));
     setWindowTitle(config.name());
     auto layout = new QVBoxLayout(this);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
     if (!config.banner().isEmpty()) {
-        auto banner = new QLabel(this);
-        banner->setObjectName(QStringLiteral("banner"));
-        banner->setPixmap(QPixmap(folder + config.banner()));
-        layout->addWidget(banner);
+        banner_image_ = QPixmap(folder + config.banner());
+        banner_ = new QLabel(this);
+        banner_->setObjectName(QStringLiteral("banner"));
+        banner_->setAlignment(Qt::AlignCenter);
+        banner_->setPixmap(banner_image_);
+        layout->addWidget(banner_);
     }
     auto form = new QFormLayout;
+    form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    form->setHorizontalSpacing(12);
     layout->addLayout(form);
     for (LauncherConfig::Parameter &parameter : config.parameters()) {
         if (parameter.type == LauncherConfig::Parameter::Choice) {
@@ -40,6 +46,27 @@ LauncherWindow::LauncherWindow(LauncherConfig &config, const QString &folder, QW
     }
     auto run = new QPushButton(tr("Run"), this);
     run->setObjectName(QStringLiteral("run"));
+    run->setDefault(true);
     layout->addWidget(run);
     connect(run, &QPushButton::clicked, this, &LauncherWindow::runRequested);
+}
+
+void LauncherWindow::fitToScreen(const QRect &available)
+{
+    // Room enough for the labels and choices without a banner; a banner
+    // keeps to a good part of the screen, so that the window stays on it.
+    constexpr int MIN_WIDTH = 420;
+    if (banner_ && !banner_image_.isNull()) {
+        const QSize room(available.width() * 2 / 3, available.height() / 2);
+        if (banner_image_.width() > room.width() || banner_image_.height() > room.height())
+            banner_->setPixmap(banner_image_.scaled(room, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        else
+            banner_->setPixmap(banner_image_);
+    }
+    setMinimumWidth(qMin(MIN_WIDTH, available.width()));
+    adjustSize();
+    QRect placed(QPoint(), size().boundedTo(available.size()));
+    resize(placed.size());
+    placed.moveCenter(available.center());
+    move(placed.topLeft());
 }

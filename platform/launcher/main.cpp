@@ -4,16 +4,19 @@
 // values, waits for the executable and exits with its exit code.
 
 #include "launcher_config.h"
+#include "launcher_style.h"
 #include "launcher_window.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QProcess>
+#include <QScreen>
 #include <QTextStream>
 
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
+    applyLauncherStyle(application);
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
     const bool run_at_once = application.arguments().contains(QStringLiteral("--run"));
 
@@ -46,6 +49,8 @@ int main(int argc, char **argv)
     }
 
     LauncherWindow window(config, folder);
+    if (QScreen *screen = QGuiApplication::primaryScreen())
+        window.fitToScreen(screen->availableGeometry());
     QObject::connect(&window, &LauncherWindow::runRequested, [&]() {
         if (!QProcess::startDetached(program, config.commandLine(), folder)) {
             QMessageBox::critical(&window, QStringLiteral("Launcher"), QStringLiteral("Can't start %1.").arg(program));

@@ -59,8 +59,12 @@ void PlayerWindow::paint()
     QPaintDevice *device = backing_store_->paintDevice();
     {
         QPainter painter(device);
+        // Engine frames carry coverage in alpha (0 on the sky); on screen
+        // they are opaque, as in the editor's viewports.
         if (frame_.isNull())
             painter.fillRect(rect, Qt::black);
+        else if (frame_.hasAlphaChannel())
+            painter.drawImage(rect, frame_.convertToFormat(QImage::Format_RGB32));
         else
             painter.drawImage(rect, frame_);
     }

@@ -1,5 +1,7 @@
 #include "scenario_runner.h"
 
+#include "asset_files.h"
+
 #include "editor/application/application.h"
 #include "editor/application/application_environment.h"
 #include "editor/presenter/presenter.h"
@@ -8,7 +10,6 @@
 #include <velmora/Console.h>
 #include <velmora/Game.h>
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -141,20 +142,7 @@ bool waitFrames(int count, int timeout_ms)
 
 QMap<QString, QByteArray> folderChecksums(const QString &folder)
 {
-    QMap<QString, QByteArray> sums;
-    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        const QString relative = QDir(folder).relativeFilePath(path);
-        if (relative.startsWith(QLatin1String(".thumbnails/")))
-            continue;
-        QFile file(path);
-        QCryptographicHash hash(QCryptographicHash::Sha1);
-        if (file.open(QIODevice::ReadOnly))
-            hash.addData(&file);
-        sums.insert(relative, hash.result().toHex());
-    }
-    return sums;
+    return folderChecksums(folder, {QStringLiteral(".thumbnails/")});
 }
 
 int runScenarios(int argc, char **argv, const ScenarioList &scenarios)

@@ -1,18 +1,17 @@
 #include "window_system.h"
 
+#include "message_boxes.h"
+
 #include <qpa/qwindowsysteminterface.h>
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
-
-#include <memory>
 
 namespace test {
 
@@ -34,29 +33,16 @@ void sendSpontaneousClose(QWidget *widget)
 
 void answerNextMessageBox(QMessageBox::StandardButton button, int timeout_ms)
 {
-    auto clock = std::make_shared<QElapsedTimer>();
-    clock->start();
-    auto timer = new QTimer(qApp);
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, clock, button, timeout_ms] {
-        const auto boxes = QApplication::topLevelWidgets();
-        for (QWidget *widget : boxes) {
-            auto box = qobject_cast<QMessageBox *>(widget);
-            if (!box || !box->isVisible())
-                continue;
-            if (QAbstractButton *target = box->button(button))
-                target->click();
-            else
-                box->done(button);
-            timer->deleteLater();
+    auto *boxes = new MessageBoxes(qApp);
+    boxes->answer(button);
+    boxes->onShow([boxes](const MessageBoxes::Box &) { boxes->deleteLater(); });
+    QPointer<MessageBoxes> guard(boxes);
+    QTimer::singleShot(timeout_ms, qApp, [guard] {
+        if (!guard)
             return;
-        }
-        if (clock->elapsed() > timeout_ms) {
-            qWarning("answerNextMessageBox: no message box appeared");
-            timer->deleteLater();
-        }
+        qWarning("answerNextMessageBox: no message box appeared");
+        guard->deleteLater();
     });
-    timer->start();
 }
 
 } // namespace test

@@ -1,11 +1,14 @@
 #include "editor/about/about_window.h"
 
+#include <editor_core/WidgetUtils.h>
+
 #include <velmora/Console.h>
 
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -127,7 +130,28 @@ QString AboutWindow::binaryInfo() const
 
 bool AboutWindow::event(QEvent *event)
 {
-    if (event->type() == QEvent::Show)
+    if (event->type() == QEvent::Show) {
         resize(700, 600);
+        placeOverOwner();
+    }
     return QMainWindow::event(event);
+}
+
+void AboutWindow::placeOverOwner()
+{
+    // Centred over the editor's window, kept on the editor's screen; without
+    // an owner, centred on the screen.
+    QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!owner) {
+        moveToScreenCenter(nullptr, this);
+        return;
+    }
+    QRect placed(QPoint(), frameGeometry().size());
+    placed.moveCenter(owner->frameGeometry().center());
+    if (QScreen *screen = owner->screen()) {
+        const QRect available = screen->availableGeometry();
+        placed.moveLeft(qMax(available.left(), qMin(placed.left(), available.right() + 1 - placed.width())));
+        placed.moveTop(qMax(available.top(), qMin(placed.top(), available.bottom() + 1 - placed.height())));
+    }
+    move(placed.topLeft());
 }

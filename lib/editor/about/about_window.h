@@ -6,7 +6,7 @@ class QLabel;
 
 // The About window: the product logo, the engine's version text and the
 // credits. A tool window, hidden until the menu shows it; every show brings
-// it back to 700 x 600.
+// it back to 700 x 600, centred over the editor's window.
 class AboutWindow : public QMainWindow
 {
     Q_OBJECT
@@ -25,5 +25,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    void placeOverOwner();
+
     QLabel *binary_info_ = nullptr;
 };

@@ -15,14 +15,14 @@
 #include "editor/assembly/ui/build_folder_check.h"
 #include "editor/assembly/ui/window.h"
 
+#include "core/base/widgets/job_progress_dialog.h"
+
 #include <editor_core/EditorControls.h>
 #include <editor_core/WorldControls.h>
 #include <editor_core/base/Assert.h>
-#include <editor_core/core/ProgressDialog.h>
 #include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/WindowManager.h>
-#include <editor_core/tbb/Queue.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Render.h>
 #include <velmora/World.h>
@@ -550,17 +550,6 @@ std::unique_ptr<Executor> Presenter::createExecutor(const Options &options, cons
                                   depr::g.mat_manager, depr::g.prop_manager);
 }
 
-core::ProgressDialog *Presenter::createProgressDialog() const
-{
-    auto dialog = new core::ProgressDialog(tr("Assembling files of your project. Please wait.\nThis process may take "
-                                              "some time depending on the project's size."),
-                                           main_view_);
-    dialog->setWindowTitle(tr("Create Build"));
-    dialog->setModal(true);
-    dialog->show();
-    return dialog;
-}
-
 void Presenter::make_build()
 {
     if (building_) {
@@ -579,22 +568,8 @@ void Presenter::make_build()
     }
 
     building_ = true;
-    core::ProgressDialog *dialog = createProgressDialog();
     auto job = std::make_shared<ExecutorJob>();
     job->setExecutor(createExecutor(*snapshot, paths));
-
-    connect(job.get(), &ExecutorJob::done, dialog, &core::ProgressDialog::hide);
-    connect(job.get(), &ExecutorJob::done, dialog, &core::ProgressDialog::deleteLater);
-    connect(
-            dialog, &core::ProgressDialog::cancelled, job.get(), [job]() { job->cancel(); }, Qt::DirectConnection);
-    connect(
-            job.get(), &ExecutorJob::progress, dialog,
-            [dialog](int max, int value) {
-                EC_SOFT_ASSERT(max > 0);
-                if (max > 0)
-                    dialog->setProgress(value * 100 / max);
-            },
-            Qt::QueuedConnection);
 
     QEventLoop loop;
     bool finished = false;
@@ -603,10 +578,11 @@ void Presenter::make_build()
         loop.exit(0);
     });
 
-    if (!tbb::Queue::instance()->enqueue(job)) {
+    if (!base::JobProgressDialog::start(job, tr("Create Build"),
+                                        tr("Assembling files of your project. Please wait.\nThis process may take "
+                                           "some time depending on the project's size."),
+                                        main_view_)) {
         qCritical() << "Build Tool: the job queue refused the build.";
-        dialog->hide();
-        dialog->deleteLater();
         building_ = false;
         emit buildFinished(false);
         return;
@@ -625,7 +601,13 @@ void Presenter::make_build()
 
     const bool success = job->isSuccess();
     if (success) {
-        showInGraphicalShell(snapshot->getPath());
+        // Without a file manager the finished build would give no sign at all.
+        if (!showInGraphicalShell(snapshot->getPath()))
+            QMessageBox::information(main_view_, tr("Create Build"),
+                                     tr("The build is ready in:\n%1\n\nThe folder could not be opened in a file "
+                                        "manager.")
+                                             .arg(QDir::toNativeSeparators(snapshot->getPath())),
+                                     QMessageBox::Ok);
     } else if (!job->isCancelled()) {
         warn(tr("Build Error"),
              tr("Some error has happened during project assembling.\nPlease look at the Console "

@@ -12,10 +12,6 @@
 
 class QWidget;
 
-namespace core {
-class ProgressDialog;
-}
-
 namespace assembly {
 
 class Executor;
@@ -91,7 +87,6 @@ private:
     bool checkOptions(const Options &options) const;
     bool computePaths(BuildPaths &paths) const;
     std::unique_ptr<Executor> createExecutor(const Options &options, const BuildPaths &paths) const;
-    core::ProgressDialog *createProgressDialog() const;
     void warn(const QString &title, const QString &text) const;
 
     std::unique_ptr<Options> data_;

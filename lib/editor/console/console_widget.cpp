@@ -54,6 +54,20 @@ ConsoleWidget::ConsoleWidget(QWidget *parent)
     layout->addWidget(text_edit_);
     layout->addWidget(line_edit_);
 
+    // The view follows new text while it stands at the bottom. Resizing the
+    // window changes the scroll range without the user scrolling: a view that
+    // was following stays at the bottom, one the user scrolled up stays put.
+    QScrollBar *bar = text_edit_->verticalScrollBar();
+    // While text is appended, appendMessage decides alone.
+    connect(bar, &QScrollBar::valueChanged, this, [this, bar](int value) {
+        if (!appending_)
+            following_ = value == bar->maximum();
+    });
+    connect(bar, &QScrollBar::rangeChanged, this, [this, bar](int, int maximum) {
+        if (following_ && !appending_)
+            bar->setValue(maximum);
+    });
+
     line_edit_->installEventFilter(this);
     connect(line_edit_, &QLineEdit::returnPressed, this, &ConsoleWidget::runCommand, Qt::QueuedConnection);
 
@@ -131,7 +145,8 @@ void ConsoleWidget::appendMessage(const QString &text, int kind)
     if (text.isEmpty())
         return;
     QScrollBar *bar = text_edit_->verticalScrollBar();
-    const bool following = bar->value() == bar->maximum();
+    const bool following = following_ || bar->value() == bar->maximum();
+    appending_ = true;
 
     QTextCharFormat format;
     format.setForeground(QBrush(colorForKind(kind)));
@@ -150,6 +165,7 @@ void ConsoleWidget::appendMessage(const QString &text, int kind)
     cursor.insertText(shown, format);
     text_edit_->document()->lastBlock().setUserState(kind);
 
+    appending_ = false;
     if (following)
         bar->setValue(bar->maximum());
 }

@@ -79,6 +79,9 @@ private:
     int history_index_ = 0;
     bool line_focused_ = false;
     bool new_block_pending_ = false;
+    // The output view stands at its bottom and shows new text as it comes.
+    bool following_ = true;
+    bool appending_ = false;
     bool completer_dirty_ = false;
     int initial_scrolls_ = 0;
     QStandardItemModel *completer_model_ = nullptr;

@@ -10,15 +10,10 @@
 namespace inas {
 
 ExecutorJob::ExecutorJob(QObject *parent)
-    : tbb::QJob(parent)
+    : base::ProgressJob(parent)
 {}
 
 ExecutorJob::~ExecutorJob() = default;
-
-bool ExecutorJob::isIdle() const
-{
-    return (getStatus() != JobStatus::STATUS_QUEUED) && (getStatus() != JobStatus::STATUS_RUNNING);
-}
 
 void ExecutorJob::setExecutor(std::unique_ptr<Executor> executor)
 {
@@ -32,35 +27,14 @@ std::unique_ptr<ResultData> ExecutorJob::takeResult()
     return std::move(result_);
 }
 
-void ExecutorJob::cancel()
-{
-    keep_going_.store(false);
-}
-
 void ExecutorJob::run(const tbb::JobPtr & /*self*/)
 {
     EC_ASSERT(executor_);
-    last_max_ = -1;
-    last_percent_ = -1;
-    std::unique_ptr<ResultData> result = executor_->execute([this](int max, int value) {
-        if (!keep_going_.load())
-            return false;
-        const int percent = max > 0 ? value * 100 / max : 0;
-        if (max != last_max_ || percent != last_percent_) {
-            last_max_ = max;
-            last_percent_ = percent;
-            emit progress(max, value);
-        }
-        return keep_going_.load();
-    });
-    if (!keep_going_.load()) {
-        setStatus(JobStatus::STATUS_CANCELLED);
-        return;
-    }
-    if (result)
+    std::unique_ptr<ResultData> result = executor_->execute(progressCallback());
+    // A cancelled run drops whatever it produced.
+    if (result && !isCancelled())
         result_ = std::move(result);
-    else
-        setStatus(JobStatus::STATUS_FAILED);
+    finish(bool(result_));
 }
 
 } // namespace inas

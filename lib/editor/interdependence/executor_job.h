@@ -1,8 +1,7 @@
 #pragma once
 
-#include <editor_core/tbb/QJob.h>
+#include "core/base/progress_job.h"
 
-#include <atomic>
 #include <memory>
 
 namespace inas {
@@ -10,12 +9,11 @@ namespace inas {
 class Executor;
 class ResultData;
 
-// Runs one dependency analysis on the job queue's worker. Its progress
-// reaches the GUI through the queued signal progress(max, value); cancel()
-// clears the keep-going flag, which the worker reads at every report. A run
-// without a result ends failed (5), a cancelled one cancelled (6); otherwise
-// the queue marks it done and takeResult() gives the result.
-class ExecutorJob : public tbb::QJob
+// Runs one dependency analysis on the job queue's worker. Progress, cancel
+// and the end statuses are those of base::ProgressJob: a run without a
+// result ends failed (5), a cancelled one cancelled (6); otherwise the queue
+// marks it done and takeResult() gives the result.
+class ExecutorJob : public base::ProgressJob
 {
     Q_OBJECT
 
@@ -27,27 +25,11 @@ public:
     void setExecutor(std::unique_ptr<Executor> executor);
     std::unique_ptr<ResultData> takeResult();
 
-    // Any thread.
-    void cancel() override;
-    bool isCancelled() const { return !keep_going_.load(); }
-
     void run(const tbb::JobPtr &self) override;
 
-signals:
-    // Emitted on the worker thread, only when the shown percentage (or the
-    // range) changes: a large project reports far more steps than a progress
-    // bar can show.
-    void progress(int max, int value);
-
 private:
-    bool isIdle() const;
-
     std::unique_ptr<Executor> executor_;
     std::unique_ptr<ResultData> result_;
-    std::atomic<bool> keep_going_{true};
-    // The last emitted range and percentage (worker thread only).
-    int last_max_ = -1;
-    int last_percent_ = -1;
 };
 
 } // namespace inas

@@ -96,6 +96,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QLayout>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
@@ -915,8 +916,17 @@ void Presenter::resetWindowsLayout()
     for (const QString &scene : scenes)
         viewports->closeScene(scene);
     viewports->showScene(QString());
-    depr::gui.main_window->restoreGeometry(workspace::getDefaultMainWindowGeometry());
+    QMainWindow *main_window = depr::gui.main_window;
+    const QByteArray geometry = workspace::getDefaultMainWindowGeometry();
+    main_window->restoreGeometry(geometry);
     depr::g.window_manager->restoreState(workspace::getDefaultMainWindowLayout());
+    // The tool windows of the old layout may have held the main window above
+    // its default size (their docks set its minimum). Once the default layout
+    // has hidden them, the minimum is recomputed and the default geometry
+    // applies in full.
+    if (QLayout *layout = main_window->layout())
+        layout->activate();
+    main_window->restoreGeometry(geometry);
     depr::gui.asset_browser->restoreState(browser_state_);
 }
 

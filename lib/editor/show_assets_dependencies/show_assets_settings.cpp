@@ -6,18 +6,12 @@
 #include <QSet>
 #include <QtDebug>
 
-#include <utility>
-
 namespace show_deps {
 
 ShowAssetsSettings::ShowAssetsSettings(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
-    : ShowAssetsSettings(Request{knownGuids(depr::g.asset_manager, guids)}, used)
-{}
-
-ShowAssetsSettings::ShowAssetsSettings(Request request, bool used)
     : inas::CustomSettings(depr::g.asset_manager, depr::g.mat_manager, depr::g.prop_manager,
-                           assetsToParse(depr::g.asset_manager, request.guids, used))
-    , guids_(std::move(request.guids))
+                           assetsToParse(depr::g.asset_manager, guids, used))
+    , guids_(guids)
     , asset_presenter_(depr::g.asset_presenter)
 {}
 

@@ -14,8 +14,9 @@ namespace show_deps {
 // The inputs of one viewer query, taken from the editor's registries: the
 // requested GUIDs and the assets to parse. "Assets Used" parses only the
 // requested assets (each once), "Assets Using This One" every asset.
-// Requested GUIDs that are neither an asset nor a runtime are dropped with a
-// warning (see knownGuids).
+// The request is taken as it is: the entry points filter it with knownGuids
+// first. A GUID that names no asset is not parsed, and the combiners leave
+// it out with a warning.
 class ShowAssetsSettings : public inas::CustomSettings
 {
 public:
@@ -23,7 +24,7 @@ public:
     ShowAssetsSettings(const Velmora::Vector<Velmora::UGUID> &guids, bool used);
     ~ShowAssetsSettings() override;
 
-    // The request without the dropped GUIDs, in request order (repeats kept).
+    // The request, in request order (repeats kept).
     const Velmora::Vector<Velmora::UGUID> &getGuids() const { return guids_; }
     as::Presenter *getAssetPresenter() const { return asset_presenter_; }
 
@@ -33,12 +34,6 @@ public:
                                                       const Velmora::Vector<Velmora::UGUID> &guids);
 
 private:
-    struct Request
-    {
-        Velmora::Vector<Velmora::UGUID> guids;
-    };
-    ShowAssetsSettings(Request request, bool used);
-
     static QVector<as::Asset> assetsToParse(const Editor::AssetManagerPrivate *asset_manager,
                                             const Velmora::Vector<Velmora::UGUID> &guids, bool used);
 

@@ -15,13 +15,14 @@
 #include "editor/show_assets_dependencies/using_this_one_combiner.h"
 #include "editor/show_assets_dependencies/using_this_one_result_data.h"
 
+#include "core/base/widgets/job_progress_dialog.h"
+
 #include <editor_core/View.h>
 #include <editor_core/WidgetUtils.h>
 #include <editor_core/base/Assert.h>
 #include <editor_core/core/ProgressDialog.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
-#include <editor_core/tbb/Queue.h>
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -45,27 +46,16 @@ QString tr(const char *text)
     return QCoreApplication::translate("show_deps", text);
 }
 
-void onJobProgress(core::ProgressDialog *dialog, int max, int value)
-{
-    if (max <= 0)
-        return;
-    dialog->setProgress(value * 100 / max);
-}
-
-void onJobDone(const tbb::JobPtr &job)
+// Opens the result window of a finished query; ResultT is the result type
+// of the combiner that createExecutor chose for the query.
+template<typename ResultT, typename ShowWindow>
+void onJobDone(inas::ExecutorJob *job, ShowWindow show_window)
 {
     if (!job->isSuccess())
         return; // cancelled or failed: no window, no message
-    auto *executor_job = dynamic_cast<inas::ExecutorJob *>(job.get());
-    EC_ASSERT(executor_job);
-    const std::unique_ptr<inas::ResultData> result_data = executor_job->takeResult();
-    EC_ASSERT(result_data);
-    if (auto *using_this_one = dynamic_cast<UsingThisOneResultData *>(result_data.get()))
-        showUsingThisOneWindow(using_this_one->takeData());
-    else if (auto *used = dynamic_cast<UsedResultData *>(result_data.get()))
-        showUsedWindow(used->takeData());
-    else
-        EC_ASSERT(false && "We cannot be here!");
+    const std::unique_ptr<inas::ResultData> result = job->takeResult();
+    EC_ASSERT(result);
+    show_window(static_cast<ResultT &>(*result).takeData());
 }
 
 template<typename WindowT>
@@ -105,33 +95,29 @@ bool showAssets(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
         qWarning("Dependency viewer: the editor's asset, material or property manager is missing; no analysis");
         return false;
     }
+    // The request is filtered here, once: the settings take it as it is.
     const Velmora::Vector<Velmora::UGUID> known = ShowAssetsSettings::knownGuids(depr::g.asset_manager, guids);
     if (known.isEmpty())
         return false;
 
-    const QString title = used ? tr("Assets Used") : tr("Assets Using This One");
-    auto *dialog = new core::ProgressDialog(tr("Analyzing assets in your project. Please wait.\nThis process may "
-                                               "take some time depending on the project's size."),
-                                            mainWindow());
-    dialog->setWindowTitle(title);
-    dialog->setModal(true);
-    dialog->show();
-    progress_dialog = dialog;
-
     auto job = std::make_shared<inas::ExecutorJob>();
     job->setExecutor(createExecutor(known, used));
-    QObject::connect(job.get(), &tbb::QJob::done, job.get(), &onJobDone);
-    QObject::connect(job.get(), &tbb::QJob::done, dialog, &QWidget::hide);
-    QObject::connect(job.get(), &tbb::QJob::done, dialog, &QObject::deleteLater);
-    QObject::connect(dialog, &core::ProgressDialog::cancelled, job.get(), &inas::ExecutorJob::cancel,
-                     Qt::DirectConnection);
-    QObject::connect(
-            job.get(), &inas::ExecutorJob::progress, dialog,
-            [dialog](int max, int value) { onJobProgress(dialog, max, value); }, Qt::QueuedConnection);
+    // Connected before the dialog's own handlers: the window opens while
+    // the dialog still shows.
+    inas::ExecutorJob *raw = job.get();
+    if (used)
+        QObject::connect(raw, &tbb::QJob::done, raw, [raw] { onJobDone<UsedResultData>(raw, &showUsedWindow); });
+    else
+        QObject::connect(raw, &tbb::QJob::done, raw,
+                         [raw] { onJobDone<UsingThisOneResultData>(raw, &showUsingThisOneWindow); });
 
-    if (!tbb::Queue::instance()->enqueue(job)) {
+    progress_dialog = base::JobProgressDialog::start(
+            job, used ? tr("Assets Used") : tr("Assets Using This One"),
+            tr("Analyzing assets in your project. Please wait.\nThis process may take some time depending on the "
+               "project's size."),
+            mainWindow());
+    if (!progress_dialog) {
         qWarning("Dependency viewer: the job queue is shutting down; no analysis");
-        delete dialog;
         return false;
     }
     return true;

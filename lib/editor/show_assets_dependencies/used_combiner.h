@@ -1,41 +1,25 @@
 #pragma once
 
-#include "editor/interdependence/combiner/driver.h"
-
-#include <velmora/UGUID.h>
+#include "editor/show_assets_dependencies/table_combiner.h"
+#include "editor/show_assets_dependencies/used_result_data.h"
 
 #include <QSet>
 
-namespace inas {
-namespace parser {
-class Item;
-}
-} // namespace inas
-
 namespace show_deps {
-
-class UsedData;
 
 // "Assets Used": for each requested GUID, one main row (its asset) and as
 // sub-rows every asset that the asset or one of its runtimes uses directly,
-// each once, in the order the analysis met them. An asset is not listed as
-// using itself (a model's node runtime naming its own mesh). One progress
-// step per requested GUID.
-class UsedCombiner : public inas::combiner::Driver
+// each visible GUID once per main row, in the order the analysis met them.
+// The asset itself is listed when one of its runtimes uses it (a model's
+// node runtime naming its model).
+class UsedCombiner : public TableCombiner<UsedResultData>
 {
-public:
-    // settings: a ShowAssetsSettings.
-    bool init(inas::CustomSettings *settings) override;
-    int getMaxIterations() const override;
-    std::unique_ptr<inas::ResultData> combine(inas::CustomSettings *settings, const inas::ProgressCallback &progress,
-                                              const inas::analyzer::Output &output) override;
-    void reset(inas::CustomSettings *settings) override;
+protected:
+    void addFindings(const Velmora::UGUID &guid, const inas::parser::Item &item, int row,
+                     const inas::analyzer::Output &output, UsedData &data) override;
 
 private:
-    void addDependents(const inas::parser::Item &item, const Velmora::UGUID &main_guid, int row,
-                       QSet<Velmora::UGUID> &seen, UsedData &data) const;
-
-    int iterations_ = 0;
+    void addDependents(const inas::parser::Item &item, int row, QSet<Velmora::UGUID> &seen, UsedData &data) const;
 };
 
 } // namespace show_deps

@@ -1,27 +1,15 @@
 #pragma once
 
-#include "editor/interdependence/result_data.h"
 #include "editor/show_assets_dependencies/data/used_data.h"
-
-#include <memory>
+#include "editor/show_assets_dependencies/table_result_data.h"
 
 namespace show_deps {
 
-// The result of the "Assets Used" combiner: its table data until the viewer
-// takes it.
-class UsedResultData : public inas::ResultData
+// The result of the "Assets Used" combiner.
+class UsedResultData : public TableResultData<UsedData>
 {
 public:
-    explicit UsedResultData(const Editor::AssetManagerPrivate *asset_manager);
-    ~UsedResultData() override;
-
-    // The table while the combiner fills it; null once taken.
-    UsedData *data() const { return data_.get(); }
-    // Hands the table out; the result is empty afterwards.
-    std::unique_ptr<UsedData> takeData();
-
-private:
-    std::unique_ptr<UsedData> data_;
+    using TableResultData::TableResultData;
 };
 
 } // namespace show_deps

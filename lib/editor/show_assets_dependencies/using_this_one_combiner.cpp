@@ -1,47 +1,13 @@
 #include "editor/show_assets_dependencies/using_this_one_combiner.h"
 
-#include "editor/interdependence/analyzer/output.h"
 #include "editor/interdependence/parser/items/node.h"
-#include "editor/show_assets_dependencies/show_assets_settings.h"
-#include "editor/show_assets_dependencies/using_this_one_result_data.h"
-
-#include <editor_core/as/Presenter.h>
-#include <editor_core/base/Assert.h>
-
-#include <QtDebug>
 
 #include <algorithm>
 
 namespace show_deps {
 
-bool UsingThisOneCombiner::init(inas::CustomSettings *settings)
+void UsingThisOneCombiner::prepare(const inas::analyzer::Output &output, const Velmora::Vector<Velmora::UGUID> &guids)
 {
-    const auto *show_settings = dynamic_cast<const ShowAssetsSettings *>(settings);
-    EC_ASSERT(show_settings);
-    iterations_ = show_settings->getGuids().size();
-    return iterations_ != 0;
-}
-
-int UsingThisOneCombiner::getMaxIterations() const
-{
-    return iterations_;
-}
-
-void UsingThisOneCombiner::reset(inas::CustomSettings * /*settings*/)
-{
-    iterations_ = 0;
-}
-
-std::unique_ptr<inas::ResultData> UsingThisOneCombiner::combine(inas::CustomSettings *settings,
-                                                                const inas::ProgressCallback &progress,
-                                                                const inas::analyzer::Output &output)
-{
-    const auto *show_settings = dynamic_cast<const ShowAssetsSettings *>(settings);
-    EC_ASSERT(show_settings);
-    auto result = std::make_unique<UsingThisOneResultData>(show_settings->getAssetManager());
-    UsingThisOneData &data = *result->data();
-    const Velmora::Vector<Velmora::UGUID> &guids = show_settings->getGuids();
-
     // Every requested GUID and the runtimes of its asset are looked for.
     QSet<Velmora::UGUID> targets;
     for (const Velmora::UGUID &guid : guids) {
@@ -51,28 +17,23 @@ std::unique_ptr<inas::ResultData> UsingThisOneCombiner::combine(inas::CustomSett
                 targets.insert(runtime);
         }
     }
-    const QHash<Velmora::UGUID, Users> users = findUsers(output, targets);
-    const Users none;
+    users_ = findUsers(output, targets);
+}
 
-    for (int i = 0; i < guids.size(); ++i) {
-        if (!progress(iterations_, i + 1))
-            return nullptr;
-        const Velmora::UGUID &guid = guids[i];
-        const inas::analyzer::Item *main_item = output.item_map.value(guid);
-        const Velmora::UGUID visible = as::Presenter::convertToVisible(guid);
-        if (!main_item || !visible.isValid()) {
-            qWarning("Dependency viewer: %s was not analysed (removed meanwhile?); it is left out",
-                     guid.getString().get());
-            continue;
-        }
-        RowState state;
-        state.main_guid = visible;
-        state.row = data.addRow(visible);
-        collectUsers(guid, users.value(guid, none), state, data);
-        for (const Velmora::UGUID &runtime : main_item->getParserData()->getDescendants())
-            collectUsers(runtime, users.value(runtime, none), state, data);
-    }
-    return result;
+void UsingThisOneCombiner::reset(inas::CustomSettings *settings)
+{
+    users_.clear();
+    TableCombiner::reset(settings);
+}
+
+void UsingThisOneCombiner::addFindings(const Velmora::UGUID &guid, const inas::parser::Item &item, int row,
+                                       const inas::analyzer::Output & /*output*/, UsingThisOneData &data)
+{
+    RowState state;
+    state.row = row;
+    collectUsers(guid, state, data);
+    for (const Velmora::UGUID &runtime : item.getDescendants())
+        collectUsers(runtime, state, data);
 }
 
 QHash<Velmora::UGUID, UsingThisOneCombiner::Users>
@@ -88,10 +49,12 @@ UsingThisOneCombiner::findUsers(const inas::analyzer::Output &output, const QSet
     return users;
 }
 
-void UsingThisOneCombiner::collectUsers(const Velmora::UGUID &target, const Users &users, RowState &state,
-                                        UsingThisOneData &data) const
+void UsingThisOneCombiner::collectUsers(const Velmora::UGUID &target, RowState &state, UsingThisOneData &data) const
 {
-    for (const inas::analyzer::ItemMap::Entry *entry : users) {
+    const auto found = users_.constFind(target);
+    if (found == users_.constEnd())
+        return;
+    for (const inas::analyzer::ItemMap::Entry *entry : found.value()) {
         if (entry->key == target)
             continue;
         const inas::parser::Item &item = *entry->data->getParserData();
@@ -104,8 +67,6 @@ void UsingThisOneCombiner::collectUsers(const Velmora::UGUID &target, const User
                      item.getId().getString().get(), target.getString().get());
             continue;
         }
-        if (visible == state.main_guid)
-            continue;
 
         auto addWholeAsset = [&] {
             if (state.seen_assets.contains(visible))

@@ -1,9 +1,8 @@
 #pragma once
 
 #include "editor/interdependence/analyzer/item_map.h"
-#include "editor/interdependence/combiner/driver.h"
-
-#include <velmora/UGUID.h>
+#include "editor/show_assets_dependencies/table_combiner.h"
+#include "editor/show_assets_dependencies/using_this_one_result_data.h"
 
 #include <QHash>
 #include <QSet>
@@ -15,8 +14,6 @@
 
 namespace show_deps {
 
-class UsingThisOneData;
-
 // "Assets Using This One": for each requested GUID, one main row (its asset)
 // and as sub-rows every analysed item that uses the asset or one of its
 // runtimes, under the asset that item belongs to: one whole-asset sub-row
@@ -24,18 +21,14 @@ class UsingThisOneData;
 // id) for uses inside them. A node or world item whose use is known from
 // where files lie (the scripts beside a world, the "uts" files of a folder
 // its paths point into) rather than from a node element gets the whole-asset
-// sub-row as well. An asset is not listed as using itself. Sub-rows follow
-// the item map's order. One progress step per requested GUID.
-class UsingThisOneCombiner : public inas::combiner::Driver
+// sub-row as well. Only the target's own entry of the item map is skipped:
+// a runtime of the asset that uses the asset lists the asset. Sub-rows follow
+// the item map's order.
+class UsingThisOneCombiner : public TableCombiner<UsingThisOneResultData>
 {
 public:
     using Users = std::vector<const inas::analyzer::ItemMap::Entry *>;
 
-    // settings: a ShowAssetsSettings.
-    bool init(inas::CustomSettings *settings) override;
-    int getMaxIterations() const override;
-    std::unique_ptr<inas::ResultData> combine(inas::CustomSettings *settings, const inas::ProgressCallback &progress,
-                                              const inas::analyzer::Output &output) override;
     void reset(inas::CustomSettings *settings) override;
 
 protected:
@@ -45,18 +38,21 @@ protected:
     virtual QHash<Velmora::UGUID, Users> findUsers(const inas::analyzer::Output &output,
                                                    const QSet<Velmora::UGUID> &targets) const;
 
+    void prepare(const inas::analyzer::Output &output, const Velmora::Vector<Velmora::UGUID> &guids) override;
+    void addFindings(const Velmora::UGUID &guid, const inas::parser::Item &item, int row,
+                     const inas::analyzer::Output &output, UsingThisOneData &data) override;
+
 private:
     struct RowState
     {
-        Velmora::UGUID main_guid;
         int row = 0;
         QSet<Velmora::UGUID> seen_assets;
         std::set<std::tuple<Velmora::UGUID, QString, int>> seen_nodes;
     };
 
-    void collectUsers(const Velmora::UGUID &target, const Users &users, RowState &state, UsingThisOneData &data) const;
+    void collectUsers(const Velmora::UGUID &target, RowState &state, UsingThisOneData &data) const;
 
-    int iterations_ = 0;
+    QHash<Velmora::UGUID, Users> users_;
 };
 
 } // namespace show_deps

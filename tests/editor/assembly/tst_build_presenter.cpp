@@ -146,6 +146,7 @@ private slots:
     void an_unsaved_world_is_saved_only_when_asked_data();
     void an_unsaved_world_is_saved_only_when_asked();
     void components_skip_the_program_check();
+    void a_build_clears_the_confirmed_folder_and_opens_it_when_done_data();
     void a_build_clears_the_confirmed_folder_and_opens_it_when_done();
     void a_failed_build_says_so_once();
     void a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile();
@@ -614,8 +615,20 @@ void TestBuildPresenter::components_skip_the_program_check()
     setComponents(false);
 }
 
+void TestBuildPresenter::a_build_clears_the_confirmed_folder_and_opens_it_when_done_data()
+{
+    QTest::addColumn<bool>("file_manager");
+    QTest::newRow("folder opened") << true;
+    QTest::newRow("no file manager: a message says where the build is") << false;
+}
+
 void TestBuildPresenter::a_build_clears_the_confirmed_folder_and_opens_it_when_done()
 {
+    QFETCH(bool, file_manager);
+    core::setUrlOpener([this, file_manager](const QUrl &url) {
+        opened_ << QDir::cleanPath(url.toLocalFile());
+        return file_manager;
+    });
     // Without the engine's cache files, and with a project without
     // materials, a build that precompiles shaders still goes through.
     QFile::remove(getSystemCacheFilePath());
@@ -635,8 +648,14 @@ void TestBuildPresenter::a_build_clears_the_confirmed_folder_and_opens_it_when_d
 
     QCOMPARE(finished.count(), 1);
     QCOMPARE(finished.at(0).at(0).toBool(), true);
-    QCOMPARE(boxes.boxes().size(), 1);
+    QCOMPARE(boxes.boxes().size(), file_manager ? 1 : 2);
     QCOMPARE(boxes.boxes().first().title, QStringLiteral("Warning"));
+    if (!file_manager) {
+        const MessageBoxes::Box &ready = boxes.boxes().last();
+        QCOMPARE(ready.title, QStringLiteral("Create Build"));
+        QCOMPARE(ready.icon, QMessageBox::Information);
+        QVERIFY2(ready.text.contains(QDir::toNativeSeparators(QDir::cleanPath(folder))), qPrintable(ready.text));
+    }
     QCOMPARE(watcher.progress_texts,
              QStringList{"Create Build|Assembling files of your project. Please wait.\nThis "
                          "process may take some time depending on the project's size."});

@@ -76,6 +76,7 @@ private slots:
     void check_boxes_report_clicks_and_not_what_slots_set_data();
     void check_boxes_report_clicks_and_not_what_slots_set();
     void a_typed_project_name_is_sent_cleaned_when_editing_ends();
+    void a_window_destroyed_while_its_name_is_edited_sends_nothing_afterwards();
     void chosen_build_folders_are_checked_before_they_are_sent_data();
     void chosen_build_folders_are_checked_before_they_are_sent();
     void executable_filter_lists_folders_and_programs_of_the_system_data();
@@ -246,6 +247,27 @@ void TestBuildWindow::a_typed_project_name_is_sent_cleaned_when_editing_ends()
     QCOMPARE(name.at(0).at(0).toString(), QStringLiteral("mygame"));
     QCOMPARE(name.at(1).at(0).toString(), QString());
     QCOMPARE(name.at(2).at(0).toString(), QStringLiteral("late"));
+}
+
+void TestBuildWindow::a_window_destroyed_while_its_name_is_edited_sends_nothing_afterwards()
+{
+    // The editor quits while the user types a name: the field loses its
+    // focus while the window is being destroyed.
+    auto window = new Window;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto line = window->findChild<QLineEdit *>("project_name");
+    line->setFocus();
+    QTest::keyClicks(line, "typed");
+    QVERIFY(line->hasFocus());
+    // Nothing may run on the window once its destructor has begun.
+    bool deleting = false;
+    int sent_while_deleting = 0;
+    QObject receiver;
+    connect(window, &Window::projectNameChanged, &receiver, [&]() { sent_while_deleting += deleting ? 1 : 0; });
+    deleting = true;
+    delete window;
+    QCOMPARE(sent_while_deleting, 0);
 }
 
 void TestBuildWindow::chosen_build_folders_are_checked_before_they_are_sent_data()

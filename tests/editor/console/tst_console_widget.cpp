@@ -45,6 +45,8 @@ private slots:
     void kinds_have_their_colours();
     void blocks_follow_a_new_palette_by_their_stored_kind();
     void view_follows_new_text_only_at_the_bottom();
+    void a_resize_keeps_the_view_following_or_where_the_user_left_it_data();
+    void a_resize_keeps_the_view_following_or_where_the_user_left_it();
     void only_the_newest_ten_thousand_blocks_are_kept();
 
     // Command line
@@ -244,6 +246,48 @@ void tst_ConsoleWidget::view_follows_new_text_only_at_the_bottom()
     console.flushOutput(); // past the two start-up flushes that always show the end
     QVERIFY(bar->maximum() > maximum);
     QCOMPARE(bar->value(), 10);
+}
+
+void tst_ConsoleWidget::a_resize_keeps_the_view_following_or_where_the_user_left_it_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<bool>("scrolled_up");
+    QTest::newRow("lower") << QSize(400, 120) << false;
+    QTest::newRow("narrower") << QSize(200, 200) << false;
+    QTest::newRow("taller") << QSize(400, 320) << false;
+    QTest::newRow("lower, scrolled up") << QSize(400, 120) << true;
+}
+
+void tst_ConsoleWidget::a_resize_keeps_the_view_following_or_where_the_user_left_it()
+{
+    QFETCH(QSize, size);
+    QFETCH(bool, scrolled_up);
+    ConsoleWidget console;
+    console.resize(400, 200);
+    console.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&console));
+    for (int i = 0; i < 100; ++i)
+        console.onConsoleOutput(
+                qPrintable(QStringLiteral("line %1 of a text long enough to wrap in a narrow view\n").arg(i)), 0);
+    console.flushOutput();
+    console.flushOutput(); // past the two start-up flushes that always show the end
+    QScrollBar *bar = console.outputView()->verticalScrollBar();
+    if (scrolled_up)
+        bar->setValue(10);
+
+    console.resize(size); // the user drags the dock's edge
+    QApplication::processEvents();
+    const auto top_block = [&console]() { return console.outputView()->cursorForPosition(QPoint(4, 4)).blockNumber(); };
+    const int shown = top_block();
+    console.onConsoleOutput("help\n", 0);
+    console.flushOutput();
+    QApplication::processEvents();
+    if (scrolled_up) {
+        QCOMPARE(top_block(), shown);
+        QVERIFY(bar->value() < bar->maximum());
+    } else {
+        QCOMPARE(bar->value(), bar->maximum());
+    }
 }
 
 void tst_ConsoleWidget::only_the_newest_ten_thousand_blocks_are_kept()

@@ -26,68 +26,12 @@
 
 namespace inastest {
 
-QByteArray guidText(char letter, int number)
-{
-    return QByteArray(5, letter) + QByteArray(32, '0') + QByteArray::number(number).rightJustified(3, '0');
-}
-
-Velmora::UGUID guid(char letter, int number)
-{
-    return Velmora::UGUID(guidText(letter, number).constData());
-}
-
 QString staticDataFolder()
 {
     const QString root = qEnvironmentVariable("VELMORA_TEST_DATA");
     if (!root.isEmpty())
         return root + QStringLiteral("/interdependence/data");
     return QTest::qFindTestData(QStringLiteral("../../data/interdependence/data"), __FILE__, __LINE__);
-}
-
-LogCapture::LogCapture()
-{
-    handle_ = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                QString line = QString::fromUtf8(text);
-                if (line.endsWith(QLatin1Char('\n')))
-                    line.chop(1);
-                QMutexLocker lock(&mutex_);
-                lines_ << line;
-                kinds_ << kind;
-            }));
-}
-
-LogCapture::~LogCapture()
-{
-    Velmora::Console::removeOutputCallback(handle_);
-}
-
-QStringList LogCapture::lines(int kind) const
-{
-    QMutexLocker lock(&mutex_);
-    QStringList result;
-    for (int i = 0; i < lines_.size(); ++i) {
-        if (kind < 0 || kinds_[i] == kind)
-            result << lines_[i];
-    }
-    return result;
-}
-
-int LogCapture::count(const QString &text, int kind) const
-{
-    int n = 0;
-    for (const QString &line : lines(kind)) {
-        if (line.contains(text))
-            ++n;
-    }
-    return n;
-}
-
-void LogCapture::clear()
-{
-    QMutexLocker lock(&mutex_);
-    lines_.clear();
-    kinds_.clear();
 }
 
 AnalysisFixture::AnalysisFixture() = default;

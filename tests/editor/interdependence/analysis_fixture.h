@@ -5,11 +5,13 @@
 // managers loaded, a log capture, and a text form of parser items whose
 // GUIDs are written as asset paths.
 
+#include "asset_files.h"
+#include "log_capture.h"
+
 #include <editor/interdependence/parser/output.h>
 
 #include <velmora/UGUID.h>
 
-#include <QMutex>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
@@ -31,33 +33,14 @@ class Manager;
 namespace inastest {
 
 // The fixture shorthand {xNNN}: five times the letter, 32 zeros, three digits.
-Velmora::UGUID guid(char letter, int number);
-QByteArray guidText(char letter, int number);
+using test::guid;
+using test::guidText;
 
 // The static test data folder of the dependency analysis.
 QString staticDataFolder();
 
-// Collects engine log and console output (thread-safe) while it exists.
-class LogCapture
-{
-public:
-    LogCapture();
-    ~LogCapture();
-    LogCapture(const LogCapture &) = delete;
-    LogCapture &operator=(const LogCapture &) = delete;
-
-    // Lines of that kind (-1: all), without their line break.
-    QStringList lines(int kind = -1) const;
-    // Lines of that kind (-1: all) that contain text.
-    int count(const QString &text, int kind = -1) const;
-    void clear();
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
-    QVector<int> kinds_;
-};
+// Engine log and console output; lines() come without their line break.
+using LogCapture = test::LogCapture;
 
 class AnalysisFixture
 {

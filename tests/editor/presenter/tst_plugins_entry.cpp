@@ -1,4 +1,5 @@
 #include "editor/presenter/presenter.h"
+#include "log_capture.h"
 #include "window_system.h"
 
 #include <editor_core/Constants.h>
@@ -25,14 +26,12 @@ private slots:
     void without_help_menu_there_is_a_soft_assertion_and_no_entry();
 
 private:
-    QString log_;
+    test::LogCapture log_;
 };
 
 void tst_PluginsEntry::initTestCase()
 {
     test::isolateSettings();
-    Velmora::Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(
-            [this](const char *text, int) { log_ += QString::fromUtf8(text); }));
 }
 
 void tst_PluginsEntry::plugins_entry_ends_the_help_menu_and_opens_the_dialog()
@@ -65,7 +64,7 @@ void tst_PluginsEntry::without_help_menu_there_is_a_soft_assertion_and_no_entry(
     log_.clear();
 
     QCOMPARE(Editor::Presenter::addPluginsEntry(&bar, &plugins, &owner), nullptr);
-    QCOMPARE(log_, QStringLiteral("SOFT ASSERT: \"menu\" in file lib/editor/presenter/Presenter, line 1089\n"));
+    QCOMPARE(log_.text(), QStringLiteral("SOFT ASSERT: \"menu\" in file lib/editor/presenter/Presenter, line 1089\n"));
     QVERIFY(owner.findChildren<QAction *>().isEmpty());
 }
 

@@ -12,6 +12,7 @@
 #include "editor/tools/randomizer_widget.h"
 #include "editor/tracker/tracker.h"
 #include "editor/video_grabber/video_grabber_form.h"
+#include "editor/watchers/shader_compilation_popup_widget.h"
 
 #include <editor_core/Constants.h>
 #include <editor_core/EditorTools.h>
@@ -21,6 +22,7 @@
 #include <editor_core/SettingsWindow.h>
 #include <editor_core/View.h>
 #include <editor_core/ViewportManager.h>
+#include <editor_core/ViewportWindowScene.h>
 #include <editor_core/as/Browser.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/depr/InspectorPrivate.h>
@@ -34,6 +36,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QSettings>
 #include <QTest>
 #include <QTextBlock>
@@ -211,6 +214,42 @@ private slots:
         QCOMPARE(depr::gui.asset_browser->saveState(), test::presenter()->browserState());
         QVERIFY(depr::gui.main_window->size() != QSize(321, 234));
         QVERIFY(test::waitFrames(2));
+    }
+
+    void reset_brings_back_the_default_size_that_every_open_tool_window_outgrew()
+    {
+        const QSize initial = depr::gui.main_window->size();
+        using W = Editor::WindowManagerPrivate;
+        for (Signal command : {&W::toggleSettings, &W::toggleMaterials, &W::toggleProperties, &W::toggleImpostorGrabber,
+                               &W::toggleRandomizer, &W::toggleLightBaking, &W::toggleCleaner, &W::toggleVideoGrabber,
+                               &W::toggleTextureProfiler, &W::toggleAssembly})
+            emit(depr::g.window_manager->*command)();
+        QVERIFY(test::waitFrames(2));
+        // The stacked tool windows pushed the window past the screen.
+        const QRect screen = depr::gui.main_window->screen()->availableGeometry();
+        QVERIFY(depr::gui.main_window->height() > screen.height());
+
+        emit depr::g.window_manager->resetWindowsLayout();
+        QVERIFY(test::waitFrames(2));
+        QCOMPARE(depr::gui.main_window->size(), initial);
+    }
+
+    void default_layout_leaves_every_scene_room_for_its_compile_popup()
+    {
+        // The default window of a 1920 x 1080 screen, with the engine
+        // viewport and two scenes side by side.
+        emit depr::g.window_manager->addEditorViewport();
+        QCOMPARE(depr::g.viewports->getSceneNames().size(), 2);
+        depr::gui.main_window->resize(1440, 810);
+        depr::g.window_manager->restoreState(QVariant());
+        QVERIFY(test::waitFrames(2));
+        for (const QString &id : depr::g.viewports->getSceneNames()) {
+            ViewportWindowScene *scene = depr::g.viewports->getScene(id);
+            auto popup = scene->findChild<ShaderCompilationPopupWidget *>();
+            QVERIFY(popup);
+            QVERIFY2(scene->rect().contains(popup->geometry()),
+                     qPrintable(QStringLiteral("%1 is %2 pixels wide").arg(id).arg(scene->width())));
+        }
     }
 };
 

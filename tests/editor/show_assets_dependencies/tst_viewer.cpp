@@ -4,6 +4,7 @@
 // from the asset manager.
 
 #include "analysis_fixture.h"
+#include "message_boxes.h"
 
 #include <editor/interdependence/executor.h>
 #include <editor/show_assets_dependencies/data/used_data.h>
@@ -58,21 +59,6 @@ WindowT *findWindow(const char *object_name, const QWidget *except = nullptr)
         }
     }
     return nullptr;
-}
-
-// Answers the next modal message box with button, once it shows.
-void answerNextMessageBox(QMessageBox::StandardButton button, bool *asked)
-{
-    auto *timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, button, asked] {
-        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
-            *asked = true;
-            box->button(button)->click();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
-    QTimer::singleShot(5000, timer, &QObject::deleteLater);
 }
 
 // The table row whose sub-row is guid with node text.
@@ -293,12 +279,11 @@ void ViewerTest::a_node_cell_selects_a_node_of_the_world_it_belongs_to()
     show_deps::UsingThisOneWindow *window = show_deps::showUsingThisOneWindow(usersOf({guid('a', 203)}));
     const int row = rowOf(*window->tableData(), guid('a', owner), node);
     QVERIFY(row >= 0);
-    bool was_asked = false;
-    if (answer != QMessageBox::NoButton)
-        answerNextMessageBox(QMessageBox::StandardButton(answer), &was_asked);
+    test::MessageBoxes boxes;
+    boxes.answer(QMessageBox::StandardButton(answer));
 
     window->table()->selectionModel()->select(window->model()->index(row, 2), QItemSelectionModel::ClearAndSelect);
-    QCOMPARE(was_asked, asked);
+    QCOMPARE(!boxes.boxes().isEmpty(), asked);
     QCOMPARE(Editor::SelectionAction::applyCount(), 1);
     const auto *nodes = dynamic_cast<const Editor::SelectorNodes *>(Editor::SelectionAction::lastApplied());
     QStringList names;

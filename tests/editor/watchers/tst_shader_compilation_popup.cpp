@@ -1,5 +1,6 @@
 #include "editor/watchers/shader_compilation_popup_widget.h"
 #include "editor/watchers/shader_compilation_watcher.h"
+#include "log_capture.h"
 
 #include <editor_core/EditorLogic.h>
 #include <editor_core/UpdateLock.h>
@@ -271,12 +272,13 @@ void tst_ShaderCompilationPopup::watcher_claims_always_update_exactly_from_begin
 void tst_ShaderCompilationPopup::watcher_without_editor_logic_reports_a_soft_assertion()
 {
     QString log;
-    void *capture = Velmora::Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(
-            [&log](const char *text, int) { log += QString::fromUtf8(text); }));
-    depr::g.editor = nullptr;
-    ShaderCompilationWatcher watcher;
-    watcher.watchViewports();
-    Velmora::Console::removeOutputCallback(capture);
+    {
+        test::LogCapture capture;
+        depr::g.editor = nullptr;
+        ShaderCompilationWatcher watcher;
+        watcher.watchViewports();
+        log = capture.text();
+    }
     QVERIFY2(log.contains(QLatin1String("SOFT ASSERT: \"depr::g.editor\" in file ")), qPrintable(log));
     QVERIFY2(log.contains(QLatin1String("SOFT ASSERT: \"depr::g.viewports\" in file ")), qPrintable(log));
 }

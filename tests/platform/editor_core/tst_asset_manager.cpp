@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include <editor_core/EditorCore.h>
 #include <editor_core/as/AssetTypes.h>
 #include <editor_core/as/PrepareActionLandscape.h>
@@ -23,6 +25,8 @@
 using Velmora::UGUID;
 
 namespace {
+
+using test::LogCapture;
 
 // The fixture shorthand: {a101} = "aaaaa" + 32 zeros + "101".
 UGUID guid(char letter, int number)
@@ -87,38 +91,6 @@ public:
 private:
     QTemporaryDir dir_;
     QString root_;
-};
-
-// Collects the log while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                    QMutexLocker locker(&mutex_);
-                    lines_ << QString::number(kind) + QLatin1Char(' ') + QString::fromUtf8(text);
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
-    QStringList lines() const
-    {
-        QMutexLocker locker(&mutex_);
-        return lines_;
-    }
-    int count(const QString &part) const
-    {
-        int n = 0;
-        for (const QString &line : lines())
-            n += line.contains(part) ? 1 : 0;
-        return n;
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
 };
 
 // Runs a scan to its end and returns the signals in the order they came.

@@ -1,3 +1,5 @@
+#include "asset_files.h"
+
 #include <editor_core/AssetType.h>
 #include <editor_core/AssetWidget.h>
 #include <editor_core/AssetsMimeDataHandler.h>
@@ -22,17 +24,6 @@ const UGUID WORLD("aaaaa00000000000000000000000000000000101");
 const UGUID OTHER_WORLD("aaaaa00000000000000000000000000000000102");
 const UGUID IMAGE("bbbbb00000000000000000000000000000000201");
 const UGUID UNKNOWN("ccccc00000000000000000000000000000000301");
-
-void writeAsset(const QString &root, const QString &relative, const UGUID &guid, int type)
-{
-    QDir().mkpath(QFileInfo(root + relative).absolutePath());
-    QFile file(root + relative);
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("x\n") == 2);
-    QFile meta(root + relative + ".meta");
-    QVERIFY(meta.open(QIODevice::WriteOnly));
-    meta.write(QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"")
-               + guid.getString().get() + "\" type=\"" + QByteArray::number(type) + "\"/>\n");
-}
 
 // Accepts exactly the text "take me" and hands over a fixed GUID.
 class TextDelegate : public DragAndDropDelegate
@@ -66,9 +57,9 @@ private:
 void TestAssetWidget::initTestCase()
 {
     const QString root = dir_.path() + "/data/";
-    writeAsset(root, "worlds/level1.world", WORLD, AssetType::WORLD);
-    writeAsset(root, "worlds/level2.world", OTHER_WORLD, AssetType::WORLD);
-    writeAsset(root, "textures/logo.png", IMAGE, AssetType::IMAGE);
+    QVERIFY(test::writeAsset(root, "worlds/level1.world", WORLD, AssetType::WORLD));
+    QVERIFY(test::writeAsset(root, "worlds/level2.world", OTHER_WORLD, AssetType::WORLD));
+    QVERIFY(test::writeAsset(root, "textures/logo.png", IMAGE, AssetType::IMAGE));
     assets_ = std::make_unique<Editor::AssetManagerPrivate>();
     assets_->setRootPath(root);
     depr::g.asset_manager = assets_.get();

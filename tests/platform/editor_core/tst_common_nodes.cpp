@@ -1,15 +1,13 @@
 // Common::getEditorNodesByName: the nodes of the loaded world with a name.
 
+#include "installation.h"
+
 #include <editor_core/common/Common.h>
 
 #include <velmora/Engine.h>
 #include <velmora/World.h>
 
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <string>
-#include <vector>
 
 class CommonNodesTest : public QObject
 {
@@ -23,34 +21,21 @@ private slots:
     void no_world_gives_no_nodes();
 
 private:
-    QTemporaryDir dir_;
-    std::vector<std::string> storage_;
-    std::vector<char *> pointers_;
+    test::Installation installation_;
 };
 
 void CommonNodesTest::initTestCase()
 {
-    const QString root = dir_.path();
-    QDir(root).mkpath(QStringLiteral("bin"));
-    QDir(root).mkpath(QStringLiteral("data/levels"));
-    QFile world(root + QStringLiteral("/data/levels/test.world"));
-    QVERIFY(world.open(QIODevice::WriteOnly));
-    world.write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
-                "\t<node type=\"NodeDummy\" id=\"1\" name=\"lamp\">\n"
-                "\t\t<node type=\"NodeDummy\" id=\"2\" name=\"bulb\"/>\n"
-                "\t\t<node type=\"NodeDummy\" id=\"3\" name=\"lamp\"/>\n"
-                "\t</node>\n"
-                "\t<node type=\"NodeDummy\" id=\"4\" name=\"Lamp\"/>\n"
-                "\t<node type=\"NodeDummy\" id=\"5\" name=\"lamp\"/>\n"
-                "</world>\n");
-    world.close();
-    for (const QString &arg : {QStringLiteral("common_test"), QStringLiteral("-binaries_path"), root + "/bin",
-                               QStringLiteral("-data_path"), root + "/data", QStringLiteral("-cache_path"),
-                               root + "/cache", QStringLiteral("-log_path"), root + "/log.txt"})
-        storage_.push_back(arg.toStdString());
-    for (std::string &arg : storage_)
-        pointers_.push_back(&arg[0]);
-    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(pointers_.size()), pointers_.data()));
+    QVERIFY(installation_.writeData(QStringLiteral("levels/test.world"),
+                                    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                                    "\t<node type=\"NodeDummy\" id=\"1\" name=\"lamp\">\n"
+                                    "\t\t<node type=\"NodeDummy\" id=\"2\" name=\"bulb\"/>\n"
+                                    "\t\t<node type=\"NodeDummy\" id=\"3\" name=\"lamp\"/>\n"
+                                    "\t</node>\n"
+                                    "\t<node type=\"NodeDummy\" id=\"4\" name=\"Lamp\"/>\n"
+                                    "\t<node type=\"NodeDummy\" id=\"5\" name=\"lamp\"/>\n"
+                                    "</world>\n"));
+    QVERIFY(installation_.start({QStringLiteral("-log_path"), installation_.root() + QStringLiteral("log.txt")}));
 }
 
 void CommonNodesTest::cleanupTestCase()

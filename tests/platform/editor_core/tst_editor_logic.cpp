@@ -1,3 +1,5 @@
+#include "installation.h"
+
 #include <editor_core/EditorControls.h>
 #include <editor_core/EditorLogic.h>
 #include <editor_core/core/UrlOpener.h>
@@ -45,34 +47,17 @@ class RunningEngine
 public:
     explicit RunningEngine(EditorLogic *logic)
     {
-        const QString root = dir_.path();
-        QDir(root).mkpath(QStringLiteral("bin"));
-        writeFile(root + "/data/levels/a.world", "<world version=\"1\"/>\n");
-        writeFile(root + "/data/materials/metal.mat", "<material name=\"metal\"/>\n");
-        writeFile(root + "/data/materials/metal.mat.meta", meta(METAL_GUID));
-        writeFile(root + "/data/props/car.prop", "<property name=\"car\"/>\n");
-        writeFile(root + "/data/props/car.prop.meta", meta(CAR_GUID));
-        const QStringList args{"editor_core_test", "-binaries_path", root + "/bin", "-data_path",     root + "/data",
-                               "-cache_path",      root + "/cache",  "-log_path",   root + "/log.txt"};
-        for (const QString &arg : args)
-            storage_.push_back(arg.toStdString());
-        for (std::string &arg : storage_)
-            pointers_.push_back(&arg[0]);
-        engine_ = Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(pointers_.size()), pointers_.data());
-        if (engine_)
-            engine_->setEditorLogic(logic);
-    }
-    ~RunningEngine()
-    {
-        if (engine_)
-            Velmora::Engine::shutdown();
+        installation_.writeData("levels/a.world", "<world version=\"1\"/>\n");
+        installation_.writeData("materials/metal.mat", "<material name=\"metal\"/>\n");
+        installation_.writeData("materials/metal.mat.meta", meta(METAL_GUID));
+        installation_.writeData("props/car.prop", "<property name=\"car\"/>\n");
+        installation_.writeData("props/car.prop.meta", meta(CAR_GUID));
+        engine_ = installation_.start({"-log_path", installation_.root() + "log.txt"}, nullptr, logic);
     }
     Velmora::Engine *engine() const { return engine_; }
 
 private:
-    QTemporaryDir dir_;
-    std::vector<std::string> storage_;
-    std::vector<char *> pointers_;
+    test::Installation installation_;
     Velmora::Engine *engine_ = nullptr;
 };
 

@@ -2,6 +2,8 @@
 // one collection, the landscape-map mappers read back from it, and the
 // texture parameters.
 
+#include "log_capture.h"
+
 #include <editor_core/as/ImportParams.h>
 #include <editor_core/as/LandscapeMapImportParams.h>
 #include <editor_core/as/TextureImportParams.h>
@@ -38,16 +40,9 @@ QVariantMap file(const QString &key, const QString &path)
 
 int warnings(const std::function<void()> &work)
 {
-    QMutex mutex;
-    int count = 0;
-    void *handle = Velmora::Console::addOutputCallback(
-            new Velmora::CallbackFunction2<const char *, int>([&](const char *, int kind) {
-                QMutexLocker locker(&mutex);
-                count += kind == 1 ? 1 : 0;
-            }));
+    test::LogCapture capture;
     work();
-    Velmora::Console::removeOutputCallback(handle);
-    return count;
+    return capture.lines(1).size();
 }
 
 } // namespace

@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include "editor_core/Constants.h"
 #include "editor_core/EditorTools.h"
 #include "editor_core/MainMenu.h"
@@ -24,32 +26,7 @@
 
 namespace {
 
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
-                    QMutexLocker lock(&mutex_);
-                    lines_.append(QString::fromUtf8(text));
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
-    bool contains(const QString &part) const
-    {
-        QMutexLocker lock(&mutex_);
-        for (const QString &line : lines_)
-            if (line.contains(part))
-                return true;
-        return false;
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
-};
+using test::LogCapture;
 
 QStringList actionTexts(const QMenu *menu)
 {

@@ -1,3 +1,5 @@
+#include "installation.h"
+
 #include <editor_core/WorldControls.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/NodesAction.h>
@@ -12,11 +14,7 @@
 #include <velmora/World.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
-
-#include <string>
-#include <vector>
 
 using Velmora::Node;
 using Velmora::NodeDummy;
@@ -64,47 +62,22 @@ class RunningEngine
 public:
     RunningEngine()
     {
-        const QString root = dir_.path();
-        QDir(root).mkpath(QStringLiteral("bin"));
-        QDir(root).mkpath(QStringLiteral("data/levels"));
-        QFile world(root + QStringLiteral("/data/levels/test.world"));
-        if (world.open(QIODevice::WriteOnly))
-            world.write("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
-                        "\t<node type=\"NodeDummy\" id=\"1\" name=\"ground\"/>\n</world>\n");
-        const QStringList args{QStringLiteral("editor_core_test"),
-                               QStringLiteral("-binaries_path"),
-                               root + "/bin",
-                               QStringLiteral("-data_path"),
-                               root + "/data",
-                               QStringLiteral("-cache_path"),
-                               root + "/cache",
-                               QStringLiteral("-log_path"),
-                               root + "/log.txt"};
-        for (const QString &arg : args)
-            storage_.push_back(arg.toStdString());
-        for (std::string &arg : storage_)
-            pointers_.push_back(&arg[0]);
-        engine_ = Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(pointers_.size()), pointers_.data());
-        if (engine_) {
-            engine_->setEditorLogic(&logic_);
-            depr::g.editor = &logic_;
-        }
-    }
-    ~RunningEngine()
-    {
-        depr::g.editor = nullptr;
+        installation_.writeData(QStringLiteral("levels/test.world"),
+                                "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                                "\t<node type=\"NodeDummy\" id=\"1\" name=\"ground\"/>\n</world>\n");
+        engine_ = installation_.start({QStringLiteral("-log_path"), installation_.root() + QStringLiteral("log.txt")},
+                                      nullptr, &logic_);
         if (engine_)
-            Velmora::Engine::shutdown();
+            depr::g.editor = &logic_;
     }
+    ~RunningEngine() { depr::g.editor = nullptr; }
     bool isRunning() const { return engine_ != nullptr; }
     EditorLogic &logic() { return logic_; }
 
 private:
-    QTemporaryDir dir_;
-    std::vector<std::string> storage_;
-    std::vector<char *> pointers_;
-    Velmora::Engine *engine_ = nullptr;
     EditorLogic logic_;
+    test::Installation installation_;
+    Velmora::Engine *engine_ = nullptr;
 };
 
 QList<UGUID> selectedGUIDs()

@@ -1,6 +1,8 @@
 // The editor's selection shown where the user looks: selected nodes in the
 // nodes window, selected assets and runtimes in the asset browser.
 
+#include "installation.h"
+
 #include <editor_core/as/Browser.h>
 #include <editor_core/as/Presenter.h>
 #include <editor_core/depr/EditorGlobals.h>
@@ -13,12 +15,10 @@
 #include <velmora/World.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTreeWidget>
 #include <QtTest>
 
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -58,9 +58,7 @@ private slots:
     void a_selection_of_nodes_leaves_the_asset_browser_alone();
 
 private:
-    QTemporaryDir dir_;
-    std::vector<std::string> storage_;
-    std::vector<char *> pointers_;
+    test::Installation installation_;
     std::unique_ptr<Editor::AssetManagerPrivate> assets_;
     std::unique_ptr<Editor::Selection> selection_;
     std::unique_ptr<world::Presenter> nodes_;
@@ -69,7 +67,7 @@ private:
 
 void SelectionViewsTest::initTestCase()
 {
-    const QString data = dir_.path() + QStringLiteral("/data/");
+    const QString data = installation_.dataPath();
     write(data + "levels/test.world",
           "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
           "\t<node type=\"NodeDummy\" id=\"1\" name=\"yard\">\n"
@@ -80,14 +78,7 @@ void SelectionViewsTest::initTestCase()
     write(data + "materials/wood.mat.meta", "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000102\"/>");
     write(data + "textures/wood.png", "png");
     write(data + "textures/wood.png.meta", "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000103\"/>");
-    QDir().mkpath(dir_.path() + QStringLiteral("/bin"));
-    for (const QString &arg : {QStringLiteral("views_test"), QStringLiteral("-binaries_path"), dir_.path() + "/bin",
-                               QStringLiteral("-data_path"), data, QStringLiteral("-cache_path"),
-                               dir_.path() + "/cache", QStringLiteral("-log_path"), dir_.path() + "/log.txt"})
-        storage_.push_back(arg.toStdString());
-    for (std::string &arg : storage_)
-        pointers_.push_back(&arg[0]);
-    QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(pointers_.size()), pointers_.data()));
+    QVERIFY(installation_.start({QStringLiteral("-log_path"), installation_.root() + QStringLiteral("log.txt")}));
     assets_ = std::make_unique<Editor::AssetManagerPrivate>();
     depr::g.asset_manager = assets_.get();
     QSignalSpy initialized(assets_.get(), &Editor::AssetManagerPrivate::initialized);

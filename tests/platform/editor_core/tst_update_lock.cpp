@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include <editor_core/UpdateLock.h>
 #include <editor_core/base/Arguments.h>
 #include <editor_core/base/Assert.h>
@@ -11,29 +13,7 @@
 
 namespace {
 
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
-                    QMutexLocker locker(&mutex_);
-                    lines_ << QString::fromUtf8(text);
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
-    QStringList lines() const
-    {
-        QMutexLocker locker(&mutex_);
-        return lines_;
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
-};
+using test::LogCapture;
 
 } // namespace
 
@@ -83,8 +63,9 @@ private slots:
     {
         LogCapture log;
         base::printAssertMessage("result", "lib/editor/assembly/executor/OptionsFile", 42);
-        QCOMPARE(log.lines(),
-                 QStringList{"SOFT ASSERT: \"result\" in file lib/editor/assembly/executor/OptionsFile, line 42\n"});
+        QCOMPARE(log.texts(),
+                 QList<QByteArray>{
+                         "SOFT ASSERT: \"result\" in file lib/editor/assembly/executor/OptionsFile, line 42\n"});
         EC_SOFT_ASSERT(1 + 1 == 2);
         QCOMPARE(log.lines().size(), 1);
     }

@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include "editor_core/EngineViewportWidget.h"
 #include "editor_core/View.h"
 #include "editor_core/as/Browser.h"
@@ -16,38 +18,13 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolButton>
 
 using Editor::WindowManager;
 
 namespace {
 
-// Collects what the engine log receives while it lives.
-class LogCapture
-{
-public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int) {
-                    QMutexLocker lock(&mutex_);
-                    lines_.append(QString::fromUtf8(text));
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
-    bool contains(const QString &part) const
-    {
-        QMutexLocker lock(&mutex_);
-        for (const QString &line : lines_)
-            if (line.contains(part))
-                return true;
-        return false;
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
-};
+using test::LogCapture;
 
 QWidget *namedWidget(const QString &name, QWidget *parent)
 {
@@ -73,6 +50,7 @@ private slots:
     void widget_without_object_name_is_saved_under_its_class_name();
     void reference_zero_tabifies_with_the_referenced_dock();
     void reference_two_splits_beside_the_referenced_dock();
+    void docks_shown_as_tabs_leave_the_title_to_their_tab();
     void hiding_a_window_reports_it_hidden();
     void remove_gives_the_widget_back_and_deletes_the_dock();
     void deleting_a_docked_widget_takes_its_dock_along();
@@ -195,6 +173,35 @@ void TestWindowManager::reference_two_splits_beside_the_referenced_dock()
     QVERIFY(main_->tabifiedDockWidgets(nodes_dock).isEmpty());
     QTRY_VERIFY(viewport_dock->geometry().left() >= nodes_dock->geometry().right());
     QVERIFY(WindowManager::isVisible(viewport));
+}
+
+void TestWindowManager::docks_shown_as_tabs_leave_the_title_to_their_tab()
+{
+    QWidget *browser = namedWidget("AssetBrowser", main_);
+    QWidget *console = namedWidget("console_w", main_);
+    QWidget *nodes = namedWidget("NodesWindow", main_);
+    WindowManager::add(browser, 4);
+    WindowManager::add(console, 0, WindowManager::getArea(browser));
+    WindowManager::add(nodes, 1);
+    const auto bar = [](QWidget *w) { return WindowManager::getDock(w)->titleBarWidget(); };
+    const auto button = [&bar](QWidget *w, const char *name) {
+        return bar(w)->findChild<QToolButton *>(QString::fromLatin1(name));
+    };
+
+    // Tabs: the compact bar, without a title but with working buttons.
+    QTRY_VERIFY(bar(browser) && bar(console));
+    QVERIFY(!bar(nodes));
+    QVERIFY(bar(console)->findChildren<QLabel *>().isEmpty());
+    QTest::mouseClick(button(console, "dock_close"), Qt::LeftButton);
+    QVERIFY(!WindowManager::isVisible(console));
+    // Alone again, the browser gets its standard bar back.
+    QTRY_VERIFY(!bar(browser));
+
+    WindowManager::show(console);
+    QTRY_VERIFY(bar(browser) && bar(console));
+    QTest::mouseClick(button(console, "dock_float"), Qt::LeftButton);
+    QVERIFY(WindowManager::getDock(console)->isFloating());
+    QTRY_VERIFY(!bar(console) && !bar(browser));
 }
 
 void TestWindowManager::hiding_a_window_reports_it_hidden()

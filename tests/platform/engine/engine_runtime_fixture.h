@@ -1,8 +1,12 @@
 #pragma once
 
-// Shared pieces of the engine runtime tests: a temporary installation with a
-// data folder, a recording editor logic, an application window stand-in and
-// a log capture.
+// Shared pieces of the engine runtime tests: the shared temporary
+// installation with a fixed engine step, a recording editor logic, an
+// application window stand-in and the shared log capture.
+
+#include "asset_files.h"
+#include "installation.h"
+#include "log_capture.h"
 
 #include "velmora/Base.h"
 #include "velmora/Console.h"
@@ -27,7 +31,7 @@ namespace enginetest {
 // 40-digit GUID text of the fixture shorthand: five letters, 32 zeros, three digits.
 inline QByteArray guid(char letter, int number)
 {
-    return QByteArray(5, letter) + QByteArray(32, '0') + QByteArray::number(number).rightJustified(3, '0');
+    return test::guidText(letter, number);
 }
 
 class RecordingLogic : public Velmora::EditorLogicInterface
@@ -66,127 +70,20 @@ private:
     int height_;
 };
 
-// Collects console output (log lines included) from the moment it is made.
-class LogCapture
+using test::LogCapture;
+
+// A temporary installation whose engine runs with a fixed step.
+class Installation : public test::Installation
 {
 public:
-    LogCapture()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                    QMutexLocker lock(&mutex_);
-                    lines_ << QString::fromUtf8(text);
-                    kinds_ << kind;
-                }));
-    }
-    ~LogCapture() { Velmora::Console::removeOutputCallback(handle_); }
+    using test::Installation::writeFile;
+    static bool writeAbsolute(const QString &path, const QByteArray &content) { return writeFile(path, content); }
 
-    // Lines of that kind (-1: all) containing text.
-    int count(const QString &text, int kind = -1) const
-    {
-        QMutexLocker lock(&mutex_);
-        int n = 0;
-        for (int i = 0; i < lines_.size(); ++i) {
-            if ((kind < 0 || kinds_[i] == kind) && lines_[i].contains(text))
-                ++n;
-        }
-        return n;
-    }
-    int errors() const
-    {
-        QMutexLocker lock(&mutex_);
-        return int(std::count(kinds_.begin(), kinds_.end(), 2));
-    }
-    void clear()
-    {
-        QMutexLocker lock(&mutex_);
-        lines_.clear();
-        kinds_.clear();
-    }
-    QString text() const
-    {
-        QMutexLocker lock(&mutex_);
-        return lines_.join(QString());
-    }
-
-private:
-    void *handle_ = nullptr;
-    mutable QMutex mutex_;
-    QStringList lines_;
-    QVector<int> kinds_;
-};
-
-// A temporary installation: <root>/bin, <root>/data, <root>/cache.
-class Installation
-{
-public:
-    Installation()
-    {
-        QDir(root()).mkpath(QStringLiteral("bin"));
-        QDir(root()).mkpath(QStringLiteral("data"));
-    }
-    ~Installation() { stop(); }
-
-    bool isValid() const { return dir_.isValid(); }
-    QString root() const { return dir_.path(); }
-    QString dataPath() const { return root() + QStringLiteral("/data/"); }
-    QString binPath() const { return root() + QStringLiteral("/bin/"); }
-    QString cachePath() const { return root() + QStringLiteral("/cache/"); }
-
-    bool writeData(const QString &relative, const QByteArray &content) const
-    {
-        return writeAbsolute(dataPath() + relative, content);
-    }
-    // A data file and its asset meta file.
-    bool writeAsset(const QString &relative, const QByteArray &content, const QByteArray &guid, int type) const
-    {
-        const QByteArray meta = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"" + guid
-                + "\" type=\"" + QByteArray::number(type) + "\" excluded=\"0\"/>\n";
-        return writeData(relative, content) && writeData(relative + QStringLiteral(".meta"), meta);
-    }
-    static bool writeAbsolute(const QString &path, const QByteArray &content)
-    {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
-    }
-    QByteArray readData(const QString &relative) const
-    {
-        QFile file(dataPath() + relative);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
-    // Starts the engine with the installation's folders, a fixed step and
-    // the extra arguments.
     Velmora::Engine *start(const QStringList &extra = {}, Velmora::App *app = nullptr,
-                           Velmora::EditorLogicInterface *logic = nullptr)
+                           Velmora::EditorLogicInterface *logic = nullptr) override
     {
-        QStringList args{QStringLiteral("engine_test"),
-                         QStringLiteral("-binaries_path"),
-                         binPath(),
-                         QStringLiteral("-data_path"),
-                         dataPath(),
-                         QStringLiteral("-cache_path"),
-                         cachePath(),
-                         QStringLiteral("-fixed_ifps"),
-                         QStringLiteral("0.1")};
-        args << extra;
-        storage_.clear();
-        for (const QString &arg : args)
-            storage_.push_back(arg.toStdString());
-        pointers_.clear();
-        for (std::string &arg : storage_)
-            pointers_.push_back(&arg[0]);
-        Velmora::Engine *engine
-                = Velmora::Engine::init(Velmora::ENGINE_VERSION, app, int(pointers_.size()), pointers_.data());
-        if (engine && logic)
-            engine->setEditorLogic(logic);
-        return engine;
-    }
-    void stop()
-    {
-        if (Velmora::Engine::get())
-            Velmora::Engine::shutdown();
+        return test::Installation::start(QStringList{QStringLiteral("-fixed_ifps"), QStringLiteral("0.1")} + extra, app,
+                                         logic);
     }
     // One whole frame.
     static void frame()
@@ -196,11 +93,6 @@ public:
         engine->render();
         engine->swap();
     }
-
-private:
-    QTemporaryDir dir_;
-    std::vector<std::string> storage_;
-    std::vector<char *> pointers_;
 };
 
 // A unit cube as OBJ text, centred on the origin, side 2.

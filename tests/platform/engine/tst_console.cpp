@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include "velmora/Console.h"
 #include "velmora/Log.h"
 
@@ -14,42 +16,8 @@ using Velmora::Console;
 
 namespace {
 
-struct Line
-{
-    QByteArray text;
-    int kind;
-};
-
-class Recorder
-{
-public:
-    Recorder()
-    {
-        handle_ = Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                    std::lock_guard<std::mutex> locker(mutex_);
-                    lines_.push_back({QByteArray(text), kind});
-                }));
-    }
-    ~Recorder() { Console::removeOutputCallback(handle_); }
-    std::vector<Line> lines()
-    {
-        std::lock_guard<std::mutex> locker(mutex_);
-        return lines_;
-    }
-    QList<QByteArray> texts()
-    {
-        QList<QByteArray> result;
-        for (const Line &line : lines())
-            result << line.text;
-        return result;
-    }
-
-private:
-    void *handle_ = nullptr;
-    std::mutex mutex_;
-    std::vector<Line> lines_;
-};
+// Records console output as received; thread-safe.
+using Recorder = test::LogCapture;
 
 // A member-function callback that reports its own destruction.
 class Probe
@@ -183,7 +151,7 @@ private slots:
         Console::run("v");
         Console::flush();
         QCOMPARE(recorder.texts(), QList<QByteArray>{printed});
-        QCOMPARE(recorder.lines()[0].kind, 0);
+        QCOMPARE(recorder.entries()[0].kind, 0);
         QCOMPARE(Console::getNumFailedCommands(), 0);
     }
 
@@ -195,7 +163,7 @@ private slots:
         Console::run("no_such_thing 1 2");
         Console::run("");
         Console::flush();
-        const auto lines = recorder.lines();
+        const auto lines = recorder.entries();
         QCOMPARE(int(lines.size()), 2);
         QCOMPARE(lines[0].text, QByteArray("Invalid value \"many\" for \"count\"\n"));
         QCOMPARE(lines[1].text, QByteArray("Unknown command \"no_such_thing\"\n"));
@@ -257,7 +225,7 @@ private slots:
         Console::run("multi");
         Console::flush();
         QCOMPARE(recorder.texts(), (QList<QByteArray>{"first\n", "second\n", "third\n"}));
-        QCOMPARE(recorder.lines()[2].kind, 1);
+        QCOMPARE(recorder.entries()[2].kind, 1);
     }
 
     void removing_callbacks_is_safe_with_stale_handles()

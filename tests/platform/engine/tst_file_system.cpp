@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include "velmora/Console.h"
 #include "velmora/File.h"
 #include "velmora/FileSystem.h"
@@ -31,32 +33,6 @@ QByteArray assetMeta(const UGUID &guid)
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\""
             + QByteArray(guid.getString().get()) + "\" type=\"21\"/>\n";
 }
-
-// Counts warning lines of the console while alive.
-class WarningCounter
-{
-public:
-    WarningCounter()
-    {
-        handle_ = Velmora::Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                    std::lock_guard<std::mutex> locker(mutex_);
-                    if (kind == 1)
-                        warnings_ << QByteArray(text);
-                }));
-    }
-    ~WarningCounter() { Velmora::Console::removeOutputCallback(handle_); }
-    QList<QByteArray> warnings()
-    {
-        std::lock_guard<std::mutex> locker(mutex_);
-        return warnings_;
-    }
-
-private:
-    void *handle_;
-    std::mutex mutex_;
-    QList<QByteArray> warnings_;
-};
 
 } // namespace
 
@@ -147,12 +123,12 @@ private slots:
     {
         write("a.txt");
         write("a.txt.meta", "<asset guid=\"not-a-guid\"/>");
-        WarningCounter counter;
+        test::LogCapture counter;
         QVERIFY(FileSystem::init(data_.toUtf8().constData()));
         QCOMPARE(FileSystem::getGUID("a.txt"), UGUID::fromPath("a.txt"));
         QVERIFY(!FileSystemAssets::isAsset(UGUID::fromPath("a.txt")));
-        QCOMPARE(counter.warnings().size(), 1);
-        QVERIFY(counter.warnings()[0].contains("a.txt.meta"));
+        QCOMPARE(counter.lines(1).size(), 1);
+        QVERIFY(counter.lines(1)[0].contains("a.txt.meta"));
     }
 
     void a_duplicate_guid_goes_to_the_first_path()
@@ -161,12 +137,12 @@ private slots:
         write("b/second.mat.meta", assetMeta(fixed('c', 300)));
         write("a/first.mat");
         write("a/first.mat.meta", assetMeta(fixed('c', 300)));
-        WarningCounter counter;
+        test::LogCapture counter;
         QVERIFY(FileSystem::init(data_.toUtf8().constData()));
         QCOMPARE(FileSystem::getGUID("a/first.mat"), fixed('c', 300));
         QCOMPARE(FileSystem::getGUID("b/second.mat"), UGUID::fromPath("b/second.mat"));
         QVERIFY(!FileSystemAssets::isAsset(UGUID::fromPath("b/second.mat")));
-        QCOMPARE(counter.warnings().size(), 1);
+        QCOMPARE(counter.lines(1).size(), 1);
     }
 
     void queries_accept_every_path_form()

@@ -1,3 +1,6 @@
+#include "asset_files.h"
+#include "project_builder.h"
+
 #include "velmora/UGUID.h"
 
 #include <QCryptographicHash>
@@ -105,6 +108,20 @@ private slots:
             QVERIFY(UGUID::isUsableText(guid.getString().get()));
             QVERIFY(seen.insert(guid).second);
         }
+    }
+
+    // The fixtures' shorthand {xNNN}, as the project builder and the file
+    // helpers of the tests write it, gives usable GUIDs.
+    void fixture_shorthand_expands_to_usable_guids()
+    {
+        const QString text
+                = test::ProjectBuilder::expandGuids(QStringLiteral("<a guid=\"{a101}\" b=\"guid://{f250}\"/>"));
+        QCOMPARE(text,
+                 QStringLiteral("<a guid=\"aaaaa00000000000000000000000000000000101\" "
+                                "b=\"guid://fffff00000000000000000000000000000000250\"/>"));
+        QCOMPARE(test::guidText('a', 101), QByteArray("aaaaa00000000000000000000000000000000101"));
+        QVERIFY(UGUID::isUsableText(test::guidText('a', 101).constData()));
+        QCOMPARE(test::guid('f', 250), UGUID("fffff00000000000000000000000000000000250"));
     }
 
     void usable_text_needs_five_digits_and_five_letters_data()

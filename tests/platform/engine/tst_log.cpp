@@ -1,3 +1,5 @@
+#include "log_capture.h"
+
 #include "velmora/Console.h"
 #include "velmora/Log.h"
 
@@ -20,36 +22,8 @@ using Velmora::Log;
 
 namespace {
 
-struct Line
-{
-    QByteArray text;
-    int kind;
-};
-
-// Records console output; thread-safe.
-class Recorder
-{
-public:
-    Recorder()
-    {
-        handle_ = Console::addOutputCallback(
-                new Velmora::CallbackFunction2<const char *, int>([this](const char *text, int kind) {
-                    std::lock_guard<std::mutex> locker(mutex_);
-                    lines_.push_back({QByteArray(text), kind});
-                }));
-    }
-    ~Recorder() { Console::removeOutputCallback(handle_); }
-    std::vector<Line> lines()
-    {
-        std::lock_guard<std::mutex> locker(mutex_);
-        return lines_;
-    }
-
-private:
-    void *handle_ = nullptr;
-    std::mutex mutex_;
-    std::vector<Line> lines_;
-};
+// Records console output as received; thread-safe.
+using Recorder = test::LogCapture;
 
 QByteArray readFile(const QString &path)
 {
@@ -95,7 +69,7 @@ private slots:
             Log::warning("value %d", 1);
         else
             Log::error("value %d", 1);
-        const auto lines = recorder.lines();
+        const auto lines = recorder.entries();
         QCOMPARE(int(lines.size()), 1);
         QCOMPARE(lines[0].text, QByteArray("value 1")); // no prefix, no newline added
         QCOMPARE(lines[0].kind, kind);
@@ -151,7 +125,7 @@ private slots:
         const QRegularExpression whole("^thread \\d line \\d+ of a reasonably long text$");
         for (int i = 0; i < threads * per_thread; i++)
             QVERIFY2(whole.match(QString::fromUtf8(lines[i])).hasMatch(), lines[i].constData());
-        QCOMPARE(int(recorder.lines().size()), threads * per_thread);
+        QCOMPARE(int(recorder.entries().size()), threads * per_thread);
     }
 
     void a_callback_may_log_from_inside_itself()

@@ -9,7 +9,7 @@
 namespace assembly {
 
 ExecutorJob::ExecutorJob(QObject *parent)
-    : tbb::QJob(parent)
+    : base::ProgressJob(parent)
 {}
 
 ExecutorJob::~ExecutorJob() = default;
@@ -26,24 +26,10 @@ std::unique_ptr<Executor> ExecutorJob::takeExecutor()
     return std::move(executor_);
 }
 
-void ExecutorJob::cancel()
-{
-    keep_going_.store(false);
-}
-
 void ExecutorJob::run(const tbb::JobPtr & /*self*/)
 {
     EC_ASSERT(executor_);
-    const bool result = executor_->execute([this](int max, int value) {
-        if (!keep_going_.load())
-            return false;
-        emit progress(max, value);
-        return true;
-    });
-    if (!keep_going_.load())
-        setStatus(JobStatus::STATUS_CANCELLED);
-    else if (!result)
-        setStatus(JobStatus::STATUS_FAILED);
+    finish(executor_->execute(progressCallback()));
 }
 
 } // namespace assembly

@@ -137,7 +137,14 @@ bool Window::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-Window::~Window() = default;
+Window::~Window()
+{
+    // The name field, when it has the focus, reports the end of its edit
+    // while the base class deletes it, after this window's own parts are
+    // gone. Edits still in the field are committed by the owner's
+    // commitPendingEdits before the window goes.
+    disconnect(project_name_, nullptr, this, nullptr);
+}
 
 ElidedLabel *Window::makeLabel(const QString &text)
 {

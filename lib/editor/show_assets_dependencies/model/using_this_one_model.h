@@ -1,20 +1,17 @@
 #pragma once
 
-#include <velmora/UGUID.h>
-
-#include <QAbstractTableModel>
+#include "editor/show_assets_dependencies/model/result_model.h"
 
 namespace show_deps {
 
 class UsingThisOneData;
 
-// The table of an "Assets Using This One" window: one row per sub-row,
-// column 0 the main row's asset, column 1 an asset that uses it, column 2 the
-// node of that asset that uses it (empty for a use by the whole asset).
-// Cells give their GUID at GUID_ROLE, node cells their node id at
-// NODE_ID_ROLE. The model never changes the data; the window changes it and
-// then calls resetData (new row structure) or updateGuid (new names).
-class UsingThisOneModel : public QAbstractTableModel
+// The table of an "Assets Using This One" window: column 0 the requested
+// asset, column 1 an asset that uses it, column 2 the node of that asset
+// that uses it (empty, and not selectable, for a use by the whole asset).
+// Node cells give the owner's GUID at GUID_ROLE and the node id at
+// NODE_ID_ROLE.
+class UsingThisOneModel : public ResultModel<UsingThisOneData>
 {
     Q_OBJECT
 
@@ -29,21 +26,9 @@ public:
     explicit UsingThisOneModel(QObject *parent = nullptr);
     ~UsingThisOneModel() override;
 
-    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
-    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
-
-    // data: not owned; null shows nothing.
-    void resetData(const UsingThisOneData *data);
-    // Tells the views that the rows showing guid have new texts.
-    void updateGuid(const Velmora::UGUID &guid);
-
-private:
-    bool isValidRow(const QModelIndex &index) const;
-
-    const UsingThisOneData *data_ = nullptr;
 };
 
 } // namespace show_deps

@@ -1,26 +1,17 @@
 #include "editor/show_assets_dependencies/ui/using_this_one_window.h"
 
-#include "editor/show_assets_dependencies/data/using_this_one_data.h"
 #include "editor/show_assets_dependencies/model/roles.h"
-#include "editor/show_assets_dependencies/model/using_this_one_model.h"
-#include "editor/show_assets_dependencies/show_dependencies.h"
-#include "editor/show_assets_dependencies/ui/result_table.h"
 
-#include <editor_core/base/Assert.h>
 #include <editor_core/common/Common.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/editor/Selection.h>
-#include <editor_core/editor/SelectionAction.h>
 
 #include <velmora/World.h>
 
-#include <QItemSelectionModel>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScopedValueRollback>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include <utility>
 
@@ -40,61 +31,39 @@ bool isLoadedWorld(const Velmora::UGUID &guid)
 } // namespace
 
 UsingThisOneWindow::UsingThisOneWindow(std::unique_ptr<UsingThisOneData> data, QWidget *parent)
-    : QWidget(parent)
-    , data_(std::move(data))
-    , model_(new UsingThisOneModel(this))
+    : ResultWindow(std::move(data), parent)
 {
-    table_ = createTable(model_);
-    if (!data_) {
-        EC_SOFT_ASSERT(data_);
-        table_->setParent(this);
-        return;
-    }
-    result_table::setUpWindow(this, table_, tr("Assets Using This One"), QStringLiteral("AssetsUsingThisOne"));
-    updateSpans();
+    setUp(tr("Assets Using This One"), QStringLiteral("AssetsUsingThisOne"));
 }
 
 UsingThisOneWindow::~UsingThisOneWindow() = default;
 
-QTableView *UsingThisOneWindow::createTable(UsingThisOneModel *model)
+void UsingThisOneWindow::assetChanged(const Velmora::UGUID &asset_guid)
 {
-    QTableView *table = result_table::create(model);
-    connect(table, &QTableView::customContextMenuRequested, this,
-            [this, table](const QPoint &pos) { showContextMenu(table->viewport()->mapToGlobal(pos)); });
-    connect(table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &UsingThisOneWindow::onSelectionChanged);
-    return table;
+    assetChangedIn(asset_guid);
+}
+
+void UsingThisOneWindow::assetRemoved(const Velmora::UGUID &asset_guid)
+{
+    assetRemovedIn(asset_guid);
 }
 
 void UsingThisOneWindow::updateSpans()
 {
-    model_->resetData(data_.get());
-    table_->clearSpans();
-    result_table::spanMainRows(table_, *data_);
-    result_table::spanEqualSubRows(table_, *data_, UsingThisOneModel::COLUMN_USER);
+    ResultWindow::updateSpans();
+    spanEqualSubRows(UsingThisOneModel::COLUMN_USER);
 }
 
-void UsingThisOneWindow::onSelectionChanged(const QItemSelection &selected, const QItemSelection & /*deselected*/)
+bool UsingThisOneWindow::offersMenuFor(const QModelIndexList &indexes) const
 {
-    if (updating_selection_)
-        return;
-    const QScopedValueRollback<bool> guard(updating_selection_, true);
-    const QModelIndexList indexes = selected.indexes();
-    Editor::Selector *selector = nullptr;
-    if (!indexes.isEmpty()) {
-        if (indexes.first().column() == UsingThisOneModel::COLUMN_NODE)
-            selector = selectNode(indexes.first());
-        else
-            selector = selectAssets(indexes);
-    }
-    Editor::SelectionAction::applySelection(selector);
+    return indexes.first().column() != UsingThisOneModel::COLUMN_NODE;
 }
 
-Editor::Selector *UsingThisOneWindow::selectAssets(const QModelIndexList &indexes) const
+Editor::Selector *UsingThisOneWindow::selectorFor(const QModelIndexList &indexes)
 {
-    QVector<Velmora::UGUID> guids;
-    appendGuids(result_table::guidsOfIndexes(indexes), guids);
-    return guids.isEmpty() ? nullptr : Editor::SelectorGUIDs::createRuntimesSelector(result_table::toVector(guids));
+    if (indexes.first().column() == UsingThisOneModel::COLUMN_NODE)
+        return selectNode(indexes.first());
+    return selectAssets(indexes);
 }
 
 Editor::Selector *UsingThisOneWindow::selectNode(const QModelIndex &index)
@@ -131,39 +100,6 @@ Editor::Selector *UsingThisOneWindow::selectNode(const QModelIndex &index)
         }
     }
     return nodes.isEmpty() ? nullptr : Editor::SelectorNodes::createObjectsSelector(nodes);
-}
-
-void UsingThisOneWindow::showContextMenu(const QPoint &global_position)
-{
-    const QModelIndexList indexes = table_->selectionModel()->selectedIndexes();
-    if (indexes.isEmpty() || indexes.first().column() == UsingThisOneModel::COLUMN_NODE)
-        return;
-    const Velmora::Vector<Velmora::UGUID> guids = result_table::guidsOfIndexes(indexes);
-    if (guids.isEmpty())
-        return;
-    result_table::execQueryMenu(this, global_position, guids, tr("Show Assets Using This One"), tr("Show Assets Used"));
-}
-
-void UsingThisOneWindow::assetChanged(const Velmora::UGUID &asset_guid)
-{
-    if (!data_ || asset_guid.isEmpty())
-        return;
-    if (data_->renameGuid(asset_guid))
-        model_->updateGuid(asset_guid);
-}
-
-void UsingThisOneWindow::assetRemoved(const Velmora::UGUID &asset_guid)
-{
-    if (!data_ || asset_guid.isEmpty())
-        return;
-    const bool selected = result_table::isGuidSelected(table_, asset_guid);
-    if (data_->removeGuid(asset_guid))
-        updateSpans();
-    if (selected) {
-        // The table loses the cell; the editor keeps what it had selected.
-        const QScopedValueRollback<bool> guard(updating_selection_, true);
-        table_->selectionModel()->clear();
-    }
 }
 
 } // namespace show_deps

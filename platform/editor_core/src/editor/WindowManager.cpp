@@ -1,13 +1,17 @@
 #include "editor_core/editor/WindowManager.h"
 
 #include "editor_core/View.h"
+#include "editor_core/ViewportWindowScene.h"
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/WindowManagerPrivate.h"
+
+#include "DockTitleBar.h"
 
 #include <velmora/Log.h>
 
 #include <QDockWidget>
 #include <QMainWindow>
+#include <QTimer>
 #include <QVariant>
 
 namespace Editor {
@@ -43,6 +47,45 @@ struct WindowManager::Private
 
     WindowManagerPrivate *priv = nullptr;
     QVector<Record> records;
+    bool title_bars_pending = false;
+
+    // A dock shown as one tab of several gets the compact title bar (its tab
+    // shows the title already); every other dock has the standard one.
+    void updateTitleBars()
+    {
+        title_bars_pending = false;
+        QMainWindow *main = mainWindow();
+        if (!main)
+            return;
+        for (const Record &r : qAsConst(records)) {
+            QDockWidget *dock = r.dock;
+            if (!dock)
+                continue;
+            bool tabbed = false;
+            if (!dock->isFloating() && main->dockWidgetArea(dock) != Qt::NoDockWidgetArea) {
+                const QList<QDockWidget *> others = main->tabifiedDockWidgets(dock);
+                for (const QDockWidget *other : others)
+                    tabbed = tabbed || (!other->isHidden() && !other->isFloating());
+            }
+            auto bar = qobject_cast<DockTitleBar *>(dock->titleBarWidget());
+            if (tabbed && !bar) {
+                dock->setTitleBarWidget(new DockTitleBar(dock));
+            } else if (!tabbed && bar) {
+                dock->setTitleBarWidget(nullptr);
+                bar->deleteLater();
+            }
+        }
+    }
+
+    // Docks move, float and hide in bursts: the bars follow once the burst
+    // is over.
+    void scheduleTitleBars(QObject *context)
+    {
+        if (title_bars_pending)
+            return;
+        title_bars_pending = true;
+        QTimer::singleShot(0, context, [this]() { updateTitleBars(); });
+    }
 
     QMainWindow *mainWindow() const
     {
@@ -274,6 +317,10 @@ bool WindowManager::add(QWidget *widget, int area_type)
                     emit self->windowHidden(guarded);
             }));
     record.connections.append(connect(widget, &QWidget::windowTitleChanged, dock, &QDockWidget::setWindowTitle));
+    const auto title_bars = [d, self]() { d->scheduleTitleBars(self); };
+    record.connections.append(connect(dock, &QDockWidget::visibilityChanged, self, title_bars));
+    record.connections.append(connect(dock, &QDockWidget::topLevelChanged, self, title_bars));
+    record.connections.append(connect(dock, &QDockWidget::dockLocationChanged, self, title_bars));
     record.connections.append(
             connect(widget, &QObject::objectNameChanged, dock, [d, guarded, guarded_dock](const QString &) {
                 if (guarded && guarded_dock)
@@ -288,6 +335,7 @@ bool WindowManager::add(QWidget *widget, int area_type)
 
     d->placeInArea(main, dock, area_type);
     d->records.append(record);
+    d->scheduleTitleBars(self);
     return true;
 }
 
@@ -318,6 +366,7 @@ bool WindowManager::add(QWidget *widget, int reference_type, const Area &area)
         record.reference_type = -1;
         d->placeInArea(main, record.dock, AREA_RIGHT);
     }
+    d->scheduleTitleBars(self);
     return true;
 }
 
@@ -393,6 +442,7 @@ void WindowManager::remove(QWidget *widget)
         main->removeDockWidget(dock);
     widget->setParent(record.previous_parent);
     delete dock;
+    d->scheduleTitleBars(self);
 }
 
 void WindowManager::resize(QWidget *widget, int width, int height)
@@ -455,6 +505,7 @@ void WindowManager::restoreState(const QVariant &state)
                               "default layout is used\n");
         applyDefaultLayout();
     }
+    d_->scheduleTitleBars(this);
 }
 
 void WindowManager::applyDefaultLayout()
@@ -501,14 +552,32 @@ void WindowManager::applyDefaultLayout()
     if (browser)
         browser->raise();
 
-    // Most of the window goes to the engine viewport: the node list keeps a
-    // fifth of the width, the bottom windows a third of the height.
+    // Most of the window goes to the views: the node list keeps a fifth of
+    // the width, the engine viewport and the scene viewports beside it share
+    // the rest equally (each scene needs room for the panels it shows over
+    // its picture), the bottom windows take a third of the height.
+    QList<QDockWidget *> views;
+    if (viewport)
+        views.append(viewport);
+    for (const Private::Record &r : qAsConst(d_->records))
+        if (qobject_cast<ViewportWindowScene *>(r.widget) && !r.dock->isHidden())
+            views.append(r.dock);
     const QSize size = main->size();
-    if (nodes && viewport)
-        main->resizeDocks({nodes, viewport}, {size.width() / 5, size.width() * 4 / 5}, Qt::Horizontal);
+    QList<QDockWidget *> row = views;
+    QList<int> widths;
+    const int view_width = nodes ? size.width() * 4 / 5 : size.width();
+    for (int i = 0; i < views.size(); ++i)
+        widths.append(view_width / views.size());
+    if (nodes) {
+        row.prepend(nodes);
+        widths.prepend(size.width() / 5);
+    }
+    if (row.size() > 1)
+        main->resizeDocks(row, widths, Qt::Horizontal);
     if (browser && (nodes || viewport))
         main->resizeDocks({viewport ? viewport : nodes, browser}, {size.height() * 2 / 3, size.height() / 3},
                           Qt::Vertical);
+    d_->scheduleTitleBars(this);
 }
 
 } // namespace Editor
