@@ -6,6 +6,7 @@
 
 #include <velmora/Engine.h>
 #include <velmora/Log.h>
+#include <velmora/LogHold.h>
 #include <velmora/MetaScan.h>
 #include <velmora/Xml.h>
 
@@ -16,6 +17,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace Editor {
 
@@ -226,6 +230,57 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
     return assetFromMeta(root, meta, asset);
 }
 
+// The asset records of a scan's files, made on several threads, each with
+// the log lines of making it (to be written in the files' order).
+struct ReadMetas
+{
+    std::vector<as::Asset> assets;
+    std::vector<char> has_meta;
+    std::vector<char> is_asset;
+    std::vector<Velmora::LogHold::Lines> log;
+};
+
+// known: what the engine's read says of each file with a meta file (empty:
+// read the meta files here).
+ReadMetas readMetas(const QString &root, const QStringList &files,
+                    const QHash<QString, const Velmora::MetaRecord *> &known, const std::atomic<bool> &cancel)
+{
+    const size_t count = size_t(files.size());
+    ReadMetas read;
+    read.assets.resize(count);
+    read.has_meta.assign(count, 0);
+    read.is_asset.assign(count, 0);
+    read.log.resize(count);
+    constexpr size_t CHUNK = 64;
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
+            for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
+                const QString &relative = files[int(i)];
+                Velmora::LogHold hold(&read.log[i]);
+                if (const Velmora::MetaRecord *meta = known.value(relative)) {
+                    read.has_meta[i] = 1;
+                    read.is_asset[i] = assetFromMeta(root, *meta, read.assets[i]);
+                } else if (known.isEmpty()
+                           && QFileInfo::exists(root + relative + QLatin1Char('.')
+                                                + QLatin1String(as::ASSET_EXTENSION))) {
+                    read.has_meta[i] = 1;
+                    read.is_asset[i] = readMeta(root, relative, read.assets[i]);
+                }
+            }
+        }
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t threads = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), count / CHUNK + 1);
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread &thread : pool)
+        thread.join();
+    return read;
+}
+
 } // namespace
 
 AssetManagerPrivate::AssetManagerPrivate(QObject *parent)
@@ -336,17 +391,16 @@ void AssetManagerPrivate::startScan(bool initial)
         std::sort(files.begin(), files.end(),
                   [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
 
+        ReadMetas read = readMetas(root, files, known, *cancel);
         QSet<Velmora::UGUID> used;
         QHash<Velmora::UGUID, QString> owners;
         int last_percent = -1;
         for (int i = 0; i < files.size() && !*cancel; ++i) {
             const QString &relative = files[i];
-            const Velmora::MetaRecord *meta = known.value(relative);
-            if (meta
-                || (known.isEmpty()
-                    && QFileInfo::exists(root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION)))) {
-                as::Asset asset;
-                if (meta ? assetFromMeta(root, *meta, asset) : readMeta(root, relative, asset)) {
+            Velmora::LogHold::release(read.log[size_t(i)]);
+            if (read.has_meta[size_t(i)]) {
+                const as::Asset &asset = read.assets[size_t(i)];
+                if (read.is_asset[size_t(i)]) {
                     bool clash = false;
                     for (const as::Runtime &runtime : asset.getRuntimes()) {
                         if (used.contains(runtime.getGUID())) {
@@ -383,6 +437,7 @@ void AssetManagerPrivate::startScan(bool initial)
         }
         // The engine's read has served; its memory goes before the index
         // takes more.
+        read = ReadMetas();
         known.clear();
         engine_scan.reset();
         if (*cancel)
