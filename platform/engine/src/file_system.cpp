@@ -210,7 +210,7 @@ struct FsState
     int guids_db_entries = 0;
     // The read of the data folder made by init, until the asset manager
     // takes it or the index changes.
-    std::shared_ptr<const MetaScan> scan;
+    std::shared_ptr<MetaScan> scan;
 };
 
 FsState &state()
@@ -548,6 +548,9 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     s.by_guid = std::move(index.by_guid);
     s.guids_db_entries = index.guids_db_entries;
     s.scan = std::move(index.scan);
+    // The asset manager needs the records only.
+    if (s.scan)
+        std::vector<std::string>().swap(s.scan->files);
     return QFileInfo(path).isDir();
 }
 
@@ -933,7 +936,7 @@ UGUID FileSystem::getVirtualFileOwner(const UGUID &guid)
     return it == s.virtual_files.end() ? UGUID() : it->second;
 }
 
-std::shared_ptr<const MetaScan> MetaScan::takeFromFileSystem(const char *data_path)
+std::shared_ptr<MetaScan> MetaScan::takeFromFileSystem(const char *data_path)
 {
     FsState &s = state();
     DeferredLog log;

@@ -242,8 +242,8 @@ struct ReadMetas
 
 // known: what the engine's read says of each file with a meta file (empty:
 // read the meta files here).
-ReadMetas readMetas(const QString &root, const QStringList &files,
-                    const QHash<QString, const Velmora::MetaRecord *> &known, const std::atomic<bool> &cancel)
+ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<QString, Velmora::MetaRecord *> &known,
+                    const std::atomic<bool> &cancel)
 {
     const size_t count = size_t(files.size());
     ReadMetas read;
@@ -258,9 +258,10 @@ ReadMetas readMetas(const QString &root, const QStringList &files,
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[int(i)];
                 Velmora::LogHold hold(&read.log[i]);
-                if (const Velmora::MetaRecord *meta = known.value(relative)) {
+                if (Velmora::MetaRecord *meta = known.value(relative)) {
                     read.has_meta[i] = 1;
                     read.is_asset[i] = assetFromMeta(root, *meta, read.assets[i]);
+                    *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
                 } else if (known.isEmpty()
                            && QFileInfo::exists(root + relative + QLatin1Char('.')
                                                 + QLatin1String(as::ASSET_EXTENSION))) {
@@ -349,7 +350,7 @@ void AssetManagerPrivate::startScan(bool initial)
     const QString text = QCoreApplication::translate("Editor::AssetManagerPrivate", SCAN_TEXT);
     // The engine has just read the data folder for its file system: its
     // read serves here too, unless a folder has changed since.
-    std::shared_ptr<const Velmora::MetaScan> engine_scan
+    std::shared_ptr<Velmora::MetaScan> engine_scan
             = root.isEmpty() ? nullptr : Velmora::MetaScan::takeFromFileSystem(root.toUtf8().constData());
 
     // Even the first signal goes through the event loop: never from inside
@@ -373,11 +374,11 @@ void AssetManagerPrivate::startScan(bool initial)
         QStringList files;
         // relative path -> what its meta file says, when the engine's read
         // is used
-        QHash<QString, const Velmora::MetaRecord *> known;
+        QHash<QString, Velmora::MetaRecord *> known;
         if (engine_scan && engine_scan->isCurrent()) {
             result->root_exists = true;
             known.reserve(int(engine_scan->metas.size()));
-            for (const Velmora::MetaRecord &meta : engine_scan->metas) {
+            for (Velmora::MetaRecord &meta : engine_scan->metas) {
                 if (!meta.visible || meta.link)
                     continue;
                 const QString relative = QString::fromUtf8(meta.path.data(), int(meta.path.size()));
@@ -419,7 +420,7 @@ void AssetManagerPrivate::startScan(bool initial)
                         }
                         if (failsValidation(asset))
                             result->failed.append(asset);
-                        result->index.assets.append(asset);
+                        result->index.assets.append(std::move(read.assets[size_t(i)]));
                     }
                 }
             }

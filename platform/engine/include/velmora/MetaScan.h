@@ -54,7 +54,7 @@ struct MetaScan
     std::string data_path; // absolute, cleaned, ending with "/"
     // Every file below the data folder outside hidden folders (".runtimes"
     // at the top level excepted), meta files included, data-relative,
-    // sorted by bytes.
+    // sorted by bytes. The file system empties it once its index is built.
     std::vector<std::string> files;
     // One record per listed file (not itself a meta file) whose meta file
     // is listed too, in the order of files.
@@ -76,7 +76,7 @@ struct MetaScan
     // The scan the file system made at init, once, when it is of the data
     // folder data_path (absolute, with or without the final "/") and the
     // file system has not changed its index since; null otherwise.
-    static std::shared_ptr<const MetaScan> takeFromFileSystem(const char *data_path);
+    static std::shared_ptr<MetaScan> takeFromFileSystem(const char *data_path);
 };
 
 } // namespace Velmora
