@@ -148,13 +148,32 @@ public:
 
     bool generate(QString *error);
     bool writeFiles(const QString &folder, QString *error) const;
+    bool writeSources(const QString &folder, QString *error) const;
+    // The cleaner's truth: candidates that nothing uses, by path.
+    std::vector<QByteArray> unusedForCleaner() const;
 
     std::vector<Asset> assets_;
     std::set<Edge> edges_;
     // Stored runtime files: data-relative path -> content.
     std::vector<std::pair<QString, QByteArray>> runtime_files_;
+    // Source files: path below the "source" folder -> content.
+    std::vector<std::pair<QString, QByteArray>> source_files_;
 
 private:
+    void addCleanerEvidence();
+    // A material's text holds the path of target: the cleaner's search of
+    // material texts also finds the path of the image a nested copy
+    // copies, since it is part of the copy's path.
+    void noteMaterialPath(int target)
+    {
+        if (nested_of_.contains(target))
+            cleaner_used_.insert(nested_of_.value(target));
+    }
+    // Every asset whose file name is name (a nested copy shares its
+    // original's).
+    void markBasename(const QByteArray &name, bool skip_materials_and_properties, int user);
+    QByteArray filler(int bytes);
+
     QByteArray newGuid();
     int addAsset(Kind kind, int type, const QString &path);
     QString folderFor();
@@ -198,6 +217,9 @@ private:
     // Nested copy -> the image whose path it ends with.
     QHash<int, int> nested_of_;
     std::vector<int> nested_;
+    // Uses only the cleaner sees (script and source texts, inheritance).
+    std::set<int> cleaner_used_;
+    QHash<QByteArray, std::vector<int>> by_basename_;
     Pool textures_, meshes_, materials_, nodes_, sounds_;
 };
 
@@ -431,6 +453,8 @@ bool ProjectGenerator::Impl::generate(QString *error)
     });
     for (const int material : material_order)
         writeMaterial(material);
+    if (options_.cleaner_evidence)
+        addCleanerEvidence();
 
     static const QByteArray PNG = pngBytes();
     static const QByteArray MESH = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n";
@@ -503,6 +527,185 @@ bool ProjectGenerator::Impl::generate(QString *error)
     return true;
 }
 
+void ProjectGenerator::Impl::markBasename(const QByteArray &name, bool skip_materials_and_properties, int user)
+{
+    for (const int asset : by_basename_.value(name)) {
+        const int type = assets_[size_t(asset)].type;
+        if (asset == user || (skip_materials_and_properties && (type == 4 || type == 5)))
+            continue;
+        cleaner_used_.insert(asset);
+    }
+}
+
+QByteArray ProjectGenerator::Impl::filler(int bytes)
+{
+    // Text that names nothing: no file name, no quote.
+    static const char *const LINES[] = {"    int value = compute(index, 42);\n",
+                                        "    // keep the frame time steady\n",
+                                        "    for (int i = 0; i < count; ++i)\n",
+                                        "        total += weights[i] * 0.5f;\n",
+                                        "    return value;\n",
+                                        "}\n\nvoid update(float ifps)\n{\n"};
+    QByteArray text;
+    while (text.size() < bytes)
+        text += LINES[uniform(0, 5)];
+    return text;
+}
+
+void ProjectGenerator::Impl::addCleanerEvidence()
+{
+    for (size_t i = 0; i < assets_.size(); ++i)
+        by_basename_[fileName(assets_[i].path)].push_back(int(i));
+    // A base material is used by the materials that inherit from it.
+    for (const Asset &asset : assets_) {
+        if (asset.parent >= 0)
+            cleaner_used_.insert(asset.parent);
+    }
+    // Landscape files are used by their side files.
+    for (size_t i = 0; i < assets_.size(); ++i) {
+        if (assets_[i].kind == Kind::Terrain)
+            cleaner_used_.insert(int(i));
+    }
+
+    // What a text may name: a file name of an image, mesh, sound or node.
+    auto pickFile = [this]() {
+        switch (uniform(0, 3)) {
+        case 0:
+            return meshes_.draw(random_);
+        case 1:
+            return sounds_.draw(random_);
+        case 2:
+            return nodes_.draw(random_);
+        default:
+            return textures_.draw(random_);
+        }
+    };
+
+    // Scripts: quoted material names and file names; one line in ten is
+    // longer than a read buffer of 2048 bytes, with the name across it.
+    for (size_t i = 0; i < assets_.size(); ++i) {
+        Asset &script = assets_[i];
+        if (script.kind != Kind::Script || !script.path.contains(QLatin1String("/sc_")))
+            continue;
+        QByteArray text = "// script\n";
+        const int lines = uniform(1, 6);
+        for (int l = 0; l < lines; ++l) {
+            if (chance(0.5) && !materials_.empty()) {
+                const int material = materials_.draw(random_);
+                text += "material_set(\"" + assets_[size_t(material)].name + "\");\n";
+                cleaner_used_.insert(material);
+            } else {
+                const int target = pickFile();
+                const QByteArray name = fileName(assets_[size_t(target)].path);
+                if (chance(0.1))
+                    text += QByteArray(2040 - uniform(0, 12), 'x');
+                text += "load(\"" + name + "\");\n";
+                markBasename(name, true, int(i));
+            }
+        }
+        script.content = text;
+    }
+    // A third of the plain files become "ui" files that name a file.
+    for (size_t i = 0; i < assets_.size(); ++i) {
+        Asset &plain = assets_[i];
+        if (plain.kind != Kind::PlainFile || !plain.path.endsWith(QLatin1String(".json")) || !chance(0.33))
+            continue;
+        by_basename_[fileName(plain.path)].erase(std::remove(by_basename_[fileName(plain.path)].begin(),
+                                                             by_basename_[fileName(plain.path)].end(), int(i)),
+                                                 by_basename_[fileName(plain.path)].end());
+        plain.path.replace(QLatin1String(".json"), QLatin1String(".ui"));
+        by_basename_[fileName(plain.path)].push_back(int(i));
+        const int target = pickFile();
+        const QByteArray name = fileName(assets_[size_t(target)].path);
+        plain.content = "<window>\n\t<image>" + name + "</image>\n</window>\n";
+        markBasename(name, true, int(i));
+    }
+
+    // Source files: names of materials in quotes (some after an escaped
+    // quote or a quote character literal) and file names anywhere.
+    static const char *const EXTENSIONS[] = {"cpp", "h", "hpp", "cxx", "hxx", "cs", "ucs", "usc"};
+    for (int f = 0; f < options_.source_files; ++f) {
+        const QByteArray extension = EXTENSIONS[f % 8];
+        const QString path = QStringLiteral("module_%1/file_%2.").arg(f / 100).arg(f, 6, 10, QLatin1Char('0'))
+                + QString::fromLatin1(extension);
+        QByteArray text = "// generated source\n#include <engine.h>\n\n";
+        const int size = uniform(5000, 30000);
+        while (text.size() < size) {
+            text += filler(uniform(200, 2000));
+            const int kind = uniform(0, 9);
+            if (kind < 3 && !materials_.empty()) {
+                const int material = materials_.draw(random_);
+                if (kind == 1)
+                    text += "    const char *say = \"a \\\"quoted\\\" word\";\n";
+                else if (kind == 2)
+                    text += "    const char quote = '\"';\n";
+                text += "    set_material(\"" + assets_[size_t(material)].name + "\");\n";
+                cleaner_used_.insert(material);
+            } else if (kind < 5) {
+                const int target = pickFile();
+                const QByteArray name = fileName(assets_[size_t(target)].path);
+                text += "    // loads " + name + " on start\n";
+                markBasename(name, false, -1);
+            }
+        }
+        if (extension == "cs" && (f / 8) % 2 == 0) {
+            const QString wide = QString::fromUtf8(text);
+            QByteArray utf16("\xFF\xFE", 2);
+            for (const QChar c : wide) {
+                utf16 += char(c.unicode() & 0xFF);
+                utf16 += char(c.unicode() >> 8);
+            }
+            text = utf16;
+        }
+        source_files_.push_back({path, text});
+    }
+}
+
+bool ProjectGenerator::Impl::writeSources(const QString &folder, QString *error) const
+{
+    for (const auto &file : source_files_) {
+        const QString path = folder + QLatin1Char('/') + file.first;
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(file.second) != file.second.size()) {
+            *error = QStringLiteral("cannot write %1").arg(path);
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<QByteArray> ProjectGenerator::Impl::unusedForCleaner() const
+{
+    // What the default ignore list keeps, and the extensions the asset
+    // types of a generated project register.
+    static const QSet<QString> IGNORED{"prop",  "ttf", "otf", "track", "render", "spline", "curve",
+                                       "world", "usc", "txt", "cs",    "preset", "brush"};
+    static const QSet<QString> REGISTERED{"node", "mesh", "model",  "mat", "prop",  "png", "layer",
+                                          "ttf",  "wav",  "render", "ter", "world", "usc"};
+    std::set<int> used = cleaner_used_;
+    QHash<QByteArray, int> by_guid;
+    for (size_t i = 0; i < assets_.size(); ++i)
+        by_guid.insert(assets_[i].guid, int(i));
+    for (const Edge &edge : edges_)
+        used.insert(by_guid.value(edge.target));
+    std::vector<int> unused;
+    for (size_t i = 0; i < assets_.size(); ++i) {
+        const Asset &asset = assets_[i];
+        const QString extension = QFileInfo(asset.path).suffix().toLower();
+        if (asset.type == 21 || used.count(int(i)) || IGNORED.contains(extension) || !REGISTERED.contains(extension))
+            continue;
+        unused.push_back(int(i));
+    }
+    std::sort(unused.begin(), unused.end(), [this](int a, int b) {
+        return QString::compare(assets_[size_t(a)].path, assets_[size_t(b)].path, Qt::CaseSensitive) < 0;
+    });
+    std::vector<QByteArray> guids;
+    for (const int i : unused)
+        guids.push_back(assets_[size_t(i)].guid);
+    return guids;
+}
+
 void ProjectGenerator::Impl::writeMaterial(int index)
 {
     Asset &material = assets_[size_t(index)];
@@ -524,6 +727,7 @@ void ProjectGenerator::Impl::writeMaterial(int index)
         } else if (kind < 0.55) {
             value = pathOf(texture);
             engine_textures.push_back(texture);
+            noteMaterialPath(texture);
         } else if (kind < 0.8 || material.fesk) {
             value = "guid://" + assets_[size_t(texture)].guid;
             engine_textures.push_back(texture);
@@ -558,6 +762,8 @@ void ProjectGenerator::Impl::writeMaterial(int index)
             const int a = textures_.draw(random_);
             const int b = textures_.draw(random_);
             text += "\tExpression(name=\"blend\") = \"mix(" + pathOf(a) + ", " + pathOf(b) + ") * 0.5\";\n";
+            noteMaterialPath(a);
+            noteMaterialPath(b);
             addExpressionEdges(index, a);
             addExpressionEdges(index, b);
         }
@@ -759,6 +965,16 @@ bool ProjectGenerator::write(const QString &data_folder, const QString &truth_fi
     if (!QDir().rename(partial, target)) {
         *error = QStringLiteral("cannot rename %1 to %2").arg(partial, target);
         return false;
+    }
+    if (options_.cleaner_evidence) {
+        const QString source = QFileInfo(target).absolutePath() + QStringLiteral("/source");
+        if (QFileInfo::exists(source)) {
+            *error = QStringLiteral("%1 exists already; choose a new folder").arg(source);
+            return false;
+        }
+        if (!impl.writeSources(source, error))
+            return false;
+        unused_ = impl.unusedForCleaner();
     }
     edges_.assign(impl.edges_.begin(), impl.edges_.end());
     asset_guids_.clear();

@@ -33,6 +33,13 @@ struct GeneratorOptions
     int files_per_folder = 100;
     // Share of written references that name a GUID no file has.
     double lost_fraction = 0.01;
+    // The asset cleaner's evidence besides references in asset files:
+    // scripts that quote material names and name files, "ui" files, and a
+    // "source" folder beside the data folder with source_files files of
+    // engine code (some UTF-16, some with escaped quotes). The truth then
+    // also holds the assets that the cleaner must report unused.
+    bool cleaner_evidence = false;
+    int source_files = 0;
 };
 
 // Writes a seeded, realistic project for the dependency analysis: images,
@@ -63,6 +70,10 @@ public:
     const std::vector<QByteArray> &assetGuids() const { return asset_guids_; }
     // The most used asset.
     QByteArray mostUsedAsset() const;
+    // With cleaner_evidence: the GUID texts of the assets nothing uses that
+    // the cleaner may report (not ignored by the default list, a registered
+    // extension, not a plain file), in the asset manager's order (by path).
+    const std::vector<QByteArray> &unusedAssets() const { return unused_; }
 
     static bool writeTruth(const QString &path, const std::vector<Edge> &edges, QString *error);
     static bool readTruth(const QString &path, std::vector<Edge> *edges, QString *error);
@@ -72,6 +83,7 @@ private:
     GeneratorOptions options_;
     std::vector<Edge> edges_;
     std::vector<QByteArray> asset_guids_;
+    std::vector<QByteArray> unused_;
 };
 
 } // namespace depsbench

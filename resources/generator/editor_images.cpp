@@ -404,6 +404,28 @@ QImage styleGlyph(const QString &kind, const QColor &ink)
     return big.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+// Tool-window action icons, 16 x 16: a plus for "add", a cross for "clear",
+// light strokes on a transparent ground.
+QImage actionIcon(const QString &kind)
+{
+    const int size = 16;
+    QImage big = newImage(size * 4, size * 4);
+    QPainter p(&big);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(4, 4);
+    if (kind == QLatin1String("add")) {
+        p.setPen(QPen(palette::ACCENT_LIGHT, 2.0, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(8, 3), QPointF(8, 13));
+        p.drawLine(QPointF(3, 8), QPointF(13, 8));
+    } else {
+        p.setPen(QPen(palette::TEXT_DIM, 1.8, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
+        p.drawLine(QPointF(11.5, 4.5), QPointF(4.5, 11.5));
+    }
+    p.end();
+    return big.scaled(size, size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
 } // namespace
 
 bool writeEditorImages(const QString &dir)
@@ -426,6 +448,11 @@ bool writeEditorImages(const QString &dir)
         ok = saveImage(styleGlyph(QLatin1String(kind), QColor(0xdf, 0xe3, 0xe8)), base + QStringLiteral(".png")) && ok;
         ok = saveImage(styleGlyph(QLatin1String(kind), QColor(0x5f, 0x67, 0x71)),
                        base + QStringLiteral("_disabled.png"))
+                && ok;
+    }
+    for (const char *kind : {"add", "clear"}) {
+        ok = saveImage(actionIcon(QLatin1String(kind)),
+                       dir + QStringLiteral("/action_") + QLatin1String(kind) + QStringLiteral(".png"))
                 && ok;
     }
     return ok;

@@ -3,7 +3,7 @@
 #include "core/base/build_information.h"
 #include "editor/about/about_window.h"
 #include "editor/assembly/presenter.h"
-#include "editor/cleaner/cleaner_window.h"
+#include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
 #include "editor/presenter/engine_arguments.h"
@@ -893,6 +893,9 @@ void Presenter::toggleCleaner()
 void Presenter::toggleVideoGrabber()
 {
     WindowManager::show(video_grabber_form_);
+    const int width = video_grabber_form_->preferredWidth();
+    if (video_grabber_form_->width() < width)
+        WindowManager::resize(video_grabber_form_, width, video_grabber_form_->height());
 }
 
 void Presenter::toggleTextureProfiler()

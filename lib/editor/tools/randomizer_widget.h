@@ -1,15 +1,65 @@
 #pragma once
 
+#include <velmora/Node.h>
+#include <velmora/Ptr.h>
+#include <velmora/UGUID.h>
+
+#include <QVector>
 #include <QWidget>
 
-// The "Randomizer" tool window that will replace selected nodes by random
-// picks. For now it shows the offsets it will apply; the replacement comes
-// with the randomizer itself.
+class AssetWidget;
+class AssetsMimeDataHandler;
+class QSpinBox;
+class QToolButton;
+class Ui_RandomizerWidget;
+
+// The "Randomizer" tool window. The user lists node, mesh and model assets
+// with integer weights and sets From/To ranges for an offset, a rotation (in
+// degrees) and a scale. "Replace" swaps every selected node for an entry
+// drawn at random by weight, placed where the old node was (same name,
+// parent and transform) and then moved, turned and scaled at random inside
+// the ranges. Selected nodes for which no entry is drawn stay and are only
+// moved, turned and scaled. The whole change is one undo step. The list and
+// the ranges live in memory only: every start begins with the defaults.
 class RandomizerWidget : public QWidget
 {
     Q_OBJECT
 
 public:
+    // One list entry: the asset, its weight and the button that removes it.
+    struct Row
+    {
+        RandomizerWidget *owner = nullptr;
+        QWidget *container = nullptr;
+        AssetWidget *asset = nullptr;
+        QToolButton *clear = nullptr;
+        QSpinBox *weight = nullptr;
+    };
+
     explicit RandomizerWidget(QWidget *parent = nullptr);
     ~RandomizerWidget() override;
+
+    // Appends an empty entry above the list's trailing spacer.
+    Row *addRow();
+    void removeRow(Row *row);
+    const QVector<Row *> &getRows() const { return rows; }
+
+    // Replaces (or, when nothing is drawn, only transforms) the selected
+    // nodes; nothing happens without a selection of nodes.
+    void replace();
+    void onUniformScaleToggled(bool checked);
+
+    // The random offset, rotation and scale of one node within the ranges.
+    void applyRandomTransform(const Velmora::Ptr<Velmora::Node> &node);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void addDroppedAssets(const AssetsMimeDataHandler &handler, int type);
+    Velmora::Ptr<Velmora::Node> createNode(const Velmora::UGUID &guid, bool use_node_reference) const;
+
+    Ui_RandomizerWidget *ui = nullptr;
+    QVector<Row *> rows;
 };

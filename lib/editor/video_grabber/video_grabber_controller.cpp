@@ -1,37 +1,425 @@
 #include "editor/video_grabber/video_grabber_controller.h"
 
+#include "editor/tracker/tracker.h"
 #include "editor/video_grabber/video_grabber_state.h"
 
 #include <editor_core/EditorLogic.h>
+#include <editor_core/as/TextureImportParams.h>
 #include <editor_core/base/Assert.h>
 #include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/fs/FileSystem.h>
+
+#include <velmora/Camera.h>
+#include <velmora/Engine.h>
+#include <velmora/FileSystem.h>
+#include <velmora/Game.h>
+#include <velmora/Image.h>
+#include <velmora/Log.h>
+#include <velmora/Player.h>
+#include <velmora/Render.h>
+#include <velmora/Viewport.h>
+#include <velmora/World.h>
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+constexpr int SETTLING_FRAMES = 30;
+constexpr int MAX_FRAME_NUMBER = 9999;
+
+const QRegularExpression &frameFilePattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("(^frame_(?<number>\\d{4})\\.\\w+$)"));
+    return pattern;
+}
+
+QString dataPath()
+{
+    Velmora::Engine *engine = Velmora::Engine::get();
+    return engine ? QString::fromUtf8(engine->getDataPath().get()) : QString();
+}
+
+Tracker *tracker()
+{
+    return depr::gui.tracker;
+}
+
+} // namespace
 
 VideoGrabberController::VideoGrabberController(VideoGrabberState *state, QObject *parent)
     : QObject(parent)
     , state_(state)
 {}
 
-VideoGrabberController::~VideoGrabberController() = default;
+VideoGrabberController::~VideoGrabberController()
+{
+    viewport_.reset();
+    image_.reset();
+}
+
+QString VideoGrabberController::extension(int format)
+{
+    static const QStringList extensions{QStringLiteral("tga"), QStringLiteral("png"), QStringLiteral("jpg"),
+                                        QStringLiteral("psd"), QStringLiteral("exr")};
+    return format >= 0 && format < extensions.size() ? extensions[format] : QString();
+}
 
 void VideoGrabberController::init()
 {
-    EditorLogic *logic = depr::g.editor;
-    EC_SOFT_ASSERT(logic);
-    if (logic)
-        update_connection_ = connect(logic, &EditorLogic::onUpdate, this, &VideoGrabberController::onUpdate);
-    initialized_ = true;
+    EC_SOFT_ASSERT(state_);
+    if (!state_)
+        return;
+    Velmora::Engine *engine = Velmora::Engine::get();
+    if (engine) {
+        engine->runFunction(Velmora::Variable("VideoGrabber::init"));
+        load_track_fn_ = Velmora::Variable(engine->findFunction("VideoGrabber::load_track", 1));
+        track_is_loaded_fn_ = Velmora::Variable(engine->findFunction("VideoGrabber::track_is_loaded", 0));
+        track_set_fn_ = Velmora::Variable(engine->findFunction("VideoGrabber::track_set", 1));
+        track_get_max_time_fn_ = Velmora::Variable(engine->findFunction("VideoGrabber::track_get_max_time", 0));
+        track_get_unit_time_fn_ = Velmora::Variable(engine->findFunction("VideoGrabber::track_get_unit_time", 0));
+        reset_track_fn_ = Velmora::Variable(engine->findFunction("VideoGrabber::reset_track", 0));
+    }
+    image_ = Velmora::Image::create();
+    viewport_ = Velmora::Viewport::create();
+    viewport_->setSkipFlags(2);
+    state_->setWidth(Velmora::App::getWidth());
+    state_->setHeight(Velmora::App::getHeight());
+    state_->setSavePath(QStringLiteral("%1screenshots").arg(dataPath()));
+    connectUpdate();
 }
 
 void VideoGrabberController::shutdown()
 {
-    disconnect(update_connection_);
-    if (state_)
-        state_->setRunning(false);
-    initialized_ = false;
+    if (Velmora::Engine *engine = Velmora::Engine::get())
+        engine->runFunction(Velmora::Variable("VideoGrabber::shutdown"));
 }
 
-void VideoGrabberController::onUpdate()
+void VideoGrabberController::connectUpdate()
 {
-    if (state_ && state_->isRunning())
-        ++captured_frames_;
+    EditorLogic *logic = depr::g.editor;
+    EC_SOFT_ASSERT(logic);
+    if (logic)
+        update_connection_ = connect(logic, &EditorLogic::onUpdate, this, [this] { update(); });
+}
+
+void VideoGrabberController::update()
+{
+    if (!state_ || updating_)
+        return;
+    updating_ = true;
+    step();
+    updating_ = false;
+}
+
+void VideoGrabberController::step()
+{
+    state_->setEnabled(Velmora::World::isLoaded());
+    if (state_->getState() == VideoGrabberState::START_REQUESTED && !grabbing_) {
+        startGrab();
+        return;
+    }
+    if (state_->getState() == VideoGrabberState::IDLE) {
+        stopGrab();
+        return;
+    }
+    if (call(track_is_loaded_fn_).getInt() == 0)
+        state_->setMode(VideoGrabberState::SINGLE_SHOT);
+    if (state_->getMode() == VideoGrabberState::SEQUENCE) {
+        Velmora::Game::setEnabled(true);
+        if (state_->getWarmupFrames() != 0 && !warmed_up_) {
+            runForFrames(state_->getWarmupFrames(), [] {
+                Velmora::Game::setFrame(Velmora::Game::getFrame() + 1);
+                Velmora::Game::setEnabled(true);
+            });
+            warmed_up_ = true;
+            return;
+        }
+        call(track_set_fn_, Velmora::Variable(float(frame_index_ * time_step_)));
+    }
+    bool deferred = false;
+    if (!grabFrame(deferred)) {
+        state_->setState(VideoGrabberState::FAILED);
+        stopGrab();
+        return;
+    }
+    if (deferred)
+        return;
+    if (state_->getMode() == VideoGrabberState::SINGLE_SHOT) {
+        state_->setState(VideoGrabberState::SAVED);
+        stopGrab();
+        return;
+    }
+    ++frame_index_;
+    if (frame_index_ * time_step_ > track_max_time_ + 1e-6 * time_step_) {
+        state_->setState(VideoGrabberState::SAVED);
+        stopGrab();
+        return;
+    }
+    state_->setCurrentFrame(state_->getCurrentFrame() + 1);
+}
+
+void VideoGrabberController::startGrab()
+{
+    if (Tracker *t = tracker())
+        t->setUpdateEnabled(false);
+    if (state_->getMode() == VideoGrabberState::SEQUENCE && !loadTrack()) {
+        stopGrab();
+        return;
+    }
+    setupFrameRate();
+    grabbing_ = true;
+    warmed_up_ = false;
+    shot_deferred_ = false;
+    frame_index_ = 0;
+    state_->setCurrentFrame(1);
+    state_->setState(VideoGrabberState::GRABBING);
+
+    const QString folder = fs::normalizeDirPath(state_->getSavePath());
+    const QString dir = folder.left(folder.size() - 1);
+    const QString parent = fs::dirname(dir);
+    const QString data = dataPath();
+    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    if (assets && !data.isEmpty() && parent.startsWith(data))
+        assets->createDir(parent, fs::basename(dir));
+    else
+        QDir().mkpath(dir);
+    findNextFrameNumber();
+}
+
+void VideoGrabberController::stopGrab()
+{
+    if (Tracker *t = tracker())
+        t->setUpdateEnabled(true);
+    grabbing_ = false;
+    frame_index_ = 0;
+    if (call(track_is_loaded_fn_).getInt() == 1)
+        call(track_set_fn_, Velmora::Variable(0.0f));
+    state_->setState(VideoGrabberState::IDLE);
+    Velmora::Game::setIFps(-1.0f);
+    call(reset_track_fn_);
+    resetTiming();
+}
+
+void VideoGrabberController::resetTiming()
+{
+    frame_index_ = 0;
+    track_max_time_ = 0.0;
+    time_step_ = 0.0;
+    track_unit_time_ = 1.0f;
+}
+
+bool VideoGrabberController::loadTrack()
+{
+    const Velmora::UGUID guid = state_->getTrackGUID();
+    if (!Velmora::World::isLoaded() || guid.isEmpty()) {
+        call(reset_track_fn_);
+        resetTiming();
+        VideoGrabberState::warn(tr("Error"), tr("Error grabbing sequence: track not specified"));
+        return false;
+    }
+    call(load_track_fn_, Velmora::Variable(guid.getString().get()));
+    Velmora::Engine *engine = Velmora::Engine::get();
+    const QString error = QString::fromUtf8(engine ? engine->getError() : "");
+    const bool loaded = call(track_is_loaded_fn_).getInt() != 0;
+    if (error.isEmpty() && loaded) {
+        frame_index_ = 0;
+        track_max_time_ = double(call(track_get_max_time_fn_).getFloat());
+        track_unit_time_ = call(track_get_unit_time_fn_).getFloat();
+        if (!(track_unit_time_ > 0.0f) || std::isinf(track_unit_time_)) {
+            Velmora::Log::warning("VideoGrabber: the track's unit time %g is not a positive number; 1.0 is used\n",
+                                  double(track_unit_time_));
+            track_unit_time_ = 1.0f;
+        }
+        if (Velmora::App *app = Velmora::App::get())
+            app->setBackgroundUpdate(true);
+        return true;
+    }
+    call(reset_track_fn_);
+    if (!loaded)
+        call(reset_track_fn_);
+    resetTiming();
+    const QString path = QString::fromUtf8(Velmora::FileSystem::getVirtualPath(guid).get());
+    VideoGrabberState::warn(tr("Error"),
+                            tr("Error grabbing sequence: failed to load track \"%1\", error: \"%2\"").arg(path, error));
+    return false;
+}
+
+void VideoGrabberController::setupFrameRate()
+{
+    const double ifps = 1.0 / std::max(double(state_->getFps()), 0.000001);
+    Velmora::Game::setIFps(float(ifps));
+    // The step just fixed; the engine reports it from the next frame on.
+    time_step_ = ifps / double(track_unit_time_);
+    const int frames = int(std::floor(track_max_time_ / time_step_ + 1e-6)) + 1;
+    state_->setNumFrames(frames);
+}
+
+void VideoGrabberController::findNextFrameNumber()
+{
+    const QString folder = state_->getSavePath();
+    if (next_frame_ != -1 && QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
+        return;
+    int found = 0;
+    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (int i = files.size() - 1; i >= 0; --i) {
+        const QRegularExpressionMatch match = frameFilePattern().match(files[i]);
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const int number = match.captured(QStringLiteral("number")).toInt(&ok);
+        found = ok ? number + 1 : 0;
+        break;
+    }
+    // A later grab into another folder goes on with the numbering but never
+    // over files that are there already.
+    next_frame_ = std::max(next_frame_, found);
+    scanned_folder_ = folder;
+}
+
+bool VideoGrabberController::grabFrame(bool &deferred)
+{
+    if (next_frame_ > MAX_FRAME_NUMBER || next_frame_ < 0)
+        next_frame_ = 0;
+    const int number = next_frame_;
+    next_frame_ = number + 1;
+    const QString name
+            = QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension(state_->getFormat()));
+    state_->setImageName(name);
+    const QString path = fs::normalizePath(state_->getSavePath() + QLatin1Char('/') + name);
+
+    int width = state_->getWidth();
+    int height = state_->getHeight();
+    if (state_->getAntialiasing() != VideoGrabberState::AA_NONE) {
+        const int scale = 1 << int(state_->getAntialiasing());
+        width *= scale;
+        height *= scale;
+    }
+    if (!renderFrame(width, height, deferred))
+        return false;
+    if (deferred) {
+        next_frame_ = number;
+        return true;
+    }
+    if (!state_->isAlphaMask())
+        dropAlpha();
+    if (state_->getAntialiasing() != VideoGrabberState::AA_NONE
+        && !image_->resize(state_->getWidth(), state_->getHeight(), 1)) {
+        Velmora::Log::message("VideoGrabber::update: failed to resize image\n");
+        return false;
+    }
+    linearizeForExr();
+    const QByteArray utf8 = path.toUtf8();
+    if (!image_->save(utf8.constData())) {
+        Velmora::Log::message("VideoGrabber::update: failed to save image to %s\n", utf8.constData());
+        return false;
+    }
+    const QString data = dataPath();
+    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    if (assets && !data.isEmpty() && path.startsWith(data))
+        assets->importSync(path, as::TextureImportParams().toParams());
+    return true;
+}
+
+bool VideoGrabberController::renderFrame(int width, int height, bool &deferred)
+{
+    const int panorama = Velmora::Render::getPanorama();
+    viewport_->setMode(panorama < 1 ? 0 : panorama + 6);
+    const int hdr = state_->isHdrColor() ? 1 : 0;
+    const Velmora::Ptr<Velmora::Player> player = state_->getPlayer();
+    const Velmora::Ptr<Velmora::Camera> camera = player ? player->getCamera() : Velmora::Ptr<Velmora::Camera>();
+    if (!camera) {
+        Velmora::Log::message("VideoGrabber::update: the camera \"%s\" is gone; the grab stops\n",
+                              state_->getCameraName().toUtf8().constData());
+        return false;
+    }
+    deferred = false;
+    if (state_->getMode() == VideoGrabberState::SEQUENCE)
+        return viewport_->renderImage2D(camera, image_, width, height, hdr);
+    if (shot_deferred_)
+        return true; // the image holds the last settling render
+    viewport_->appendSkipFlags(16);
+    const bool rendered = viewport_->renderImage2D(camera, image_, width, height, hdr);
+    viewport_->removeSkipFlags(16);
+    if (!rendered)
+        return false;
+    runForFrames(SETTLING_FRAMES, [this, width, height, hdr] {
+        const Velmora::Ptr<Velmora::Player> settling_player = state_->getPlayer();
+        if (!settling_player)
+            return;
+        const int adaptation = Velmora::Render::getExposureAdaptation();
+        Velmora::Render::setExposureAdaptation(0);
+        viewport_->renderImage2D(settling_player->getCamera(), image_, width, height, hdr);
+        Velmora::Render::setExposureAdaptation(adaptation);
+    });
+    deferred = true;
+    shot_deferred_ = true;
+    return true;
+}
+
+void VideoGrabberController::dropAlpha()
+{
+    if (image_->getFormat() == Velmora::Image::FORMAT_RGBA8)
+        image_->convertToFormat(Velmora::Image::FORMAT_RGB8);
+    else if (image_->getFormat() == Velmora::Image::FORMAT_RGBA16F)
+        image_->convertToFormat(Velmora::Image::FORMAT_RGB16F);
+}
+
+void VideoGrabberController::linearizeForExr()
+{
+    if (state_->getFormat() == VideoGrabberState::EXR)
+        linearize(*image_);
+}
+
+void VideoGrabberController::linearize(Velmora::Image &image)
+{
+    const int format = image.getFormat();
+    if (format != Velmora::Image::FORMAT_RGBA16F && format != Velmora::Image::FORMAT_RGB16F)
+        return;
+    image.convertToFormat(format == Velmora::Image::FORMAT_RGBA16F ? Velmora::Image::FORMAT_RGBA32F
+                                                                   : Velmora::Image::FORMAT_RGB32F);
+    const int channels = image.getNumChannels();
+    VELMORA_ASSERT(channels == 3 || channels == 4);
+    float *values = reinterpret_cast<float *>(image.getPixels());
+    const size_t count = size_t(image.getWidth()) * size_t(image.getHeight()) * size_t(channels);
+    for (size_t i = 0; i < count; ++i) {
+        const float v = std::pow(values[i], 2.2f);
+        values[i] = std::isnan(v) ? 0.0f : std::clamp(v, 0.0f, 1.0f);
+    }
+    image.convertToFormat(format);
+}
+
+void VideoGrabberController::runForFrames(int count, std::function<void()> step)
+{
+    EditorLogic *logic = depr::g.editor;
+    if (count < 1 || !logic)
+        return;
+    disconnect(update_connection_);
+    auto remaining = std::make_shared<int>(count);
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    // This controller is the context: a destroyed controller is never called.
+    *connection = connect(logic, &EditorLogic::onUpdate, this, [this, remaining, connection, step] {
+        step();
+        if ((*remaining)-- == 0) {
+            disconnect(*connection);
+            connectUpdate();
+        }
+    });
+}
+
+Velmora::Variable VideoGrabberController::call(const Velmora::Variable &function)
+{
+    Velmora::Engine *engine = Velmora::Engine::get();
+    return engine ? engine->runFunction(function) : Velmora::Variable();
+}
+
+Velmora::Variable VideoGrabberController::call(const Velmora::Variable &function, const Velmora::Variable &argument)
+{
+    Velmora::Engine *engine = Velmora::Engine::get();
+    return engine ? engine->runFunction(function, argument) : Velmora::Variable();
 }

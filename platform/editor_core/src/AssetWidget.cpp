@@ -46,6 +46,17 @@ void AssetWidget::setAssetTypes(const QVector<int> &types)
     types_ = types;
 }
 
+void AssetWidget::enableSupport(int type, int /*subtype*/)
+{
+    if (!types_.contains(type))
+        types_.append(type);
+}
+
+void AssetWidget::setReplacerDelegate(std::unique_ptr<DragAndDropDelegate> delegate)
+{
+    setDragAndDropDelegate(std::move(delegate));
+}
+
 bool AssetWidget::isAllowedType(int type) const
 {
     return types_.isEmpty() || types_.contains(type);

@@ -7,6 +7,29 @@
 
 const char *const AssetsMimeDataHandler::MIME_TYPE = "application/x-velmora-assets";
 
+AssetsMimeDataHandler::AssetsMimeDataHandler(const QMimeData *data)
+    : assets_(assets(data))
+{}
+
+bool AssetsMimeDataHandler::hasAssets(int type) const
+{
+    for (const as::Asset &asset : assets_) {
+        if (int(asset.getType()) == type)
+            return true;
+    }
+    return false;
+}
+
+QVector<as::Asset> AssetsMimeDataHandler::getAssets(int type) const
+{
+    QVector<as::Asset> result;
+    for (const as::Asset &asset : assets_) {
+        if (int(asset.getType()) == type)
+            result.append(asset);
+    }
+    return result;
+}
+
 bool AssetsMimeDataHandler::supports(const QMimeData *data)
 {
     return data && data->hasFormat(QLatin1String(MIME_TYPE));

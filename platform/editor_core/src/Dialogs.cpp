@@ -1,5 +1,8 @@
 #include "editor_core/Dialogs.h"
 
+#include "editor_core/AssetType.h"
+#include "editor_core/View.h"
+
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/AssetManagerPrivate.h"
 
@@ -8,6 +11,7 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -132,6 +136,57 @@ void Dialogs::selectAsset(QWidget *parent, const QString &title, const QVector<i
             guid.setString(list->currentItem()->data(Qt::UserRole).toString().toUtf8().constData());
         dialog->deleteLater();
         callback(guid);
+    });
+    dialog->open();
+}
+
+void Dialogs::browseAssetTrack(std::function<void(const Velmora::UGUID &)> callback, const Velmora::UGUID &current)
+{
+    selectAsset(depr::gui.main_window, QCoreApplication::translate("Dialogs", "Select Track"),
+                QVector<int>{AssetType::TRACK}, current, std::move(callback));
+}
+
+void Dialogs::saveAssetTrack(std::function<void(const QString &)> path_callback,
+                             std::function<void(const Velmora::UGUID &, const QString &)> saved_callback,
+                             const Velmora::UGUID &)
+{
+    Editor::AssetManagerPrivate *manager = depr::g.asset_manager;
+    const QString root = manager ? manager->rootPath() : QString();
+    // Writes the chosen file through the caller, then makes it an asset.
+    auto finish = [root, path_callback, saved_callback](QString path) {
+        if (path.isEmpty()) {
+            path_callback(QString());
+            return;
+        }
+        path = QDir::cleanPath(QDir::fromNativeSeparators(path));
+        if (QDir::isRelativePath(path) && !root.isEmpty())
+            path = root + path;
+        if (QFileInfo(path).suffix().compare(QLatin1String("track"), Qt::CaseInsensitive) != 0)
+            path += QStringLiteral(".track");
+        path_callback(path);
+        Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+        if (!assets || root.isEmpty() || !path.startsWith(root) || !QFileInfo(path).isFile())
+            return;
+        const Velmora::UGUID guid = assets->importSync(path);
+        if (!guid.isEmpty())
+            saved_callback(guid, assets->runtime(guid).getName());
+    };
+    const QString title = QCoreApplication::translate("Dialogs", "Save Track");
+    if (responder()) {
+        const QString answer = responder()(Request{Kind::SaveAsset, title, root, {AssetType::TRACK}});
+        answerLater(depr::gui.main_window, [finish, answer]() { finish(answer); });
+        return;
+    }
+    auto dialog = new QFileDialog(depr::gui.main_window, title, root,
+                                  QCoreApplication::translate("Dialogs", "Tracks (*.track)"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("track"));
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, finish](int result) {
+        const QStringList chosen = dialog->selectedFiles();
+        const QString path = result == QDialog::Accepted && !chosen.isEmpty() ? chosen.first() : QString();
+        dialog->deleteLater();
+        finish(path);
     });
     dialog->open();
 }

@@ -1,6 +1,8 @@
 #include "editor_core/EngineAppWidget.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -105,7 +107,53 @@ void EngineAppWidget::setBackgroundUpdate(bool enabled)
 
 int EngineAppWidget::getMouseButtons() const
 {
-    return mouse_buttons_;
+    // The engine sees the buttons held anywhere in the application (a click
+    // in a script window as much as in the viewport), less those it took for
+    // itself until they are released.
+    return (mouse_buttons_ | int(QGuiApplication::mouseButtons())) & ~cleared_buttons_;
+}
+
+bool EngineAppWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonRelease) {
+        cleared_buttons_ &= ~int(static_cast<QMouseEvent *>(event)->button());
+        if (!cleared_buttons_)
+            qApp->removeEventFilter(this);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void EngineAppWidget::setDisplayWidget(QWidget *widget)
+{
+    display_widget_ = widget;
+}
+
+void *EngineAppWidget::getNativeHandle() const
+{
+    // Only a window that exists already: asking winId() would create one.
+    const QWidget *shown = display_widget_ ? display_widget_->window() : window();
+    return shown && shown->windowHandle() ? reinterpret_cast<void *>(shown->internalWinId()) : nullptr;
+}
+
+int EngineAppWidget::getWindowPositionX() const
+{
+    const QWidget *shown = display_widget_ ? display_widget_.data() : this;
+    return shown->mapToGlobal(QPoint(0, 0)).x();
+}
+
+int EngineAppWidget::getWindowPositionY() const
+{
+    const QWidget *shown = display_widget_ ? display_widget_.data() : this;
+    return shown->mapToGlobal(QPoint(0, 0)).y();
+}
+
+void EngineAppWidget::changeMouseButtons(int buttons)
+{
+    const int taken = int(QGuiApplication::mouseButtons()) & ~buttons;
+    if (taken && !cleared_buttons_)
+        qApp->installEventFilter(this);
+    cleared_buttons_ |= taken;
+    mouse_buttons_ &= buttons;
 }
 
 void EngineAppWidget::paintEvent(QPaintEvent *)

@@ -27,8 +27,10 @@ EngineViewportWidget::EngineViewportWidget(EngineAppWidget *app_widget, QWidget 
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(64, 48);
-    if (app_widget_)
+    if (app_widget_) {
         connect(app_widget_, &EngineAppWidget::framePresented, this, &EngineViewportWidget::onFramePresented);
+        app_widget_->setDisplayWidget(this);
+    }
 }
 
 EngineViewportWidget::~EngineViewportWidget() = default;

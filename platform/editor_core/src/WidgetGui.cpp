@@ -2,6 +2,7 @@
 
 #include <velmora/Gui.h>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -45,9 +46,24 @@ void WidgetGui::focusOutEvent(QFocusEvent *event)
     QWidget::focusOutEvent(event);
 }
 
+namespace {
+
+// Qt's button bits and the engine GUI's agree for left, right and middle.
+int guiButtons(Qt::MouseButtons buttons)
+{
+    return int(buttons & (Qt::LeftButton | Qt::RightButton | Qt::MiddleButton));
+}
+
+constexpr int REFRESH_MS = 40;
+
+} // namespace
+
 void WidgetGui::mousePressEvent(QMouseEvent *event)
 {
     mouse_buttons_ = int(event->buttons());
+    if (gui_)
+        gui_->setMouse(event->pos().x(), event->pos().y(), guiButtons(event->buttons()));
+    update();
     setFocus(Qt::MouseFocusReason);
     QWidget::mousePressEvent(event);
 }
@@ -55,6 +71,9 @@ void WidgetGui::mousePressEvent(QMouseEvent *event)
 void WidgetGui::mouseReleaseEvent(QMouseEvent *event)
 {
     mouse_buttons_ = int(event->buttons());
+    if (gui_)
+        gui_->setMouse(event->pos().x(), event->pos().y(), guiButtons(event->buttons()));
+    update();
     QWidget::mouseReleaseEvent(event);
 }
 
@@ -65,8 +84,63 @@ void WidgetGui::resizeEvent(QResizeEvent *event)
         gui_->setSize(width(), height());
 }
 
+void WidgetGui::mouseMoveEvent(QMouseEvent *event)
+{
+    if (gui_)
+        gui_->setMouse(event->pos().x(), event->pos().y(), guiButtons(event->buttons()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void WidgetGui::keyPressEvent(QKeyEvent *event)
+{
+    if (!gui_) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (event->key() == Qt::Key_Backspace) {
+        gui_->keyPress(Velmora::Gui::KEY_BACKSPACE);
+    } else if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        gui_->keyPress(Velmora::Gui::KEY_RETURN);
+    } else if (!event->text().isEmpty()) {
+        const QVector<uint> codes = event->text().toUcs4();
+        for (uint code : codes)
+            gui_->keyPress(code);
+    } else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    update();
+}
+
+void WidgetGui::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == refresh_timer_)
+        update();
+    else
+        QWidget::timerEvent(event);
+}
+
+void WidgetGui::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!refresh_timer_)
+        refresh_timer_ = startTimer(REFRESH_MS);
+}
+
+void WidgetGui::hideEvent(QHideEvent *event)
+{
+    if (refresh_timer_)
+        killTimer(refresh_timer_);
+    refresh_timer_ = 0;
+    QWidget::hideEvent(event);
+}
+
 void WidgetGui::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), palette().window());
+    // The engine GUI draws light text on its own dark panel, whatever the
+    // application's style.
+    painter.fillRect(rect(), QColor(0x19, 0x23, 0x2d));
+    if (gui_)
+        gui_->paint(painter);
 }

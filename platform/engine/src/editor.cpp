@@ -11,6 +11,7 @@
 
 #include "engine_internal.h"
 #include "node_tree.h"
+#include "script_modules.h"
 
 #include <QFileInfo>
 
@@ -74,6 +75,7 @@ int Editor::load(const char *script)
         Log::warning("Editor::load: cannot find the editor script \"%s\"\n", name.get());
     g_editor.script = name;
     g_editor.loaded = true;
+    engine_internal::registerEditorScript();
     Log::message("Editor: %s loaded\n", name.get());
     if (EditorLogicInterface *logic = engine_internal::editorLogic())
         logic->init();
@@ -158,15 +160,6 @@ Gui *Gui::get()
     return engine_internal::isRunning() ? g_main_gui : nullptr;
 }
 
-Ptr<Gui> Gui::create(const char *skin)
-{
-    Ptr<Gui> gui(new Gui);
-    gui->skin_ = skin ? skin : "";
-    return gui;
-}
-
-void Gui::update(float) {}
-
 namespace engine_internal {
 
 void editorInit()
@@ -180,6 +173,7 @@ void editorInit()
 
 void editorShutdown()
 {
+    unregisterEditorScript();
     if (g_editor.player) {
         Node *player = g_editor.player.get();
         g_editor.player.reset();

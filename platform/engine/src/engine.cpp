@@ -15,6 +15,7 @@
 #include "velmora/World.h"
 
 #include "engine_internal.h"
+#include "interface_demo.h"
 
 #include "build_info.h"
 
@@ -239,6 +240,7 @@ void Engine::Private::registerConsole()
     Console::addCommand("video_restart", "restarts the video output", [this](int, const char *const *) {
         frames.clear();
         pictures.clear();
+        engine_internal::pluginsResetWindows();
         Console::message("video_restart: done\n");
     });
     Console::addCommand("materials_compile", "schedules N shader compilations: materials_compile N",
@@ -259,6 +261,7 @@ void Engine::Private::registerConsole()
                             BakeLighting::setBaking(std::atoi(argv[1]) != 0);
                         });
 
+    engine_internal::registerInterfaceDemo();
     Console::addString("engine_version_info", versionInfo().get(), "engine version and revision");
     Console::addInt("show_visualizer", 0, "shows the debug visualizer");
     Console::addInt("visualizer_fix_flicker", 0, "keeps visualizer lines steady");
@@ -365,6 +368,9 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
 
     d->registerConsole();
     d->readConfig();
+    // Plug-ins start with the engine, before the command line's console
+    // commands run.
+    engine_internal::pluginsLoad(d->args, d->binaries_path, d->build_config == 0);
     for (size_t i = 0; i + 1 < d->args.size(); ++i) {
         if (d->args[i] == "-console_command")
             Console::run(d->args[i + 1].c_str());
@@ -395,6 +401,8 @@ void Engine::shutdown()
     }
     Private *d = engine->d_;
 
+    engine_internal::unregisterInterfaceDemo();
+    engine_internal::pluginsShutdown();
     World::quit();
     d->writeCaches();
     d->views.clear();
@@ -441,17 +449,24 @@ EditorLogicInterface *Engine::getEditorLogic() const
     return d_->logic;
 }
 
+App *Engine::getApp() const
+{
+    return d_->app;
+}
+
 void Engine::update()
 {
     Console::flush();
     if (g_engine.load() != this)
         return; // a command stopped the engine
-    if (Gui *gui = Gui::get())
-        gui->update(Game::getIFps());
+    engine_internal::pluginsUpdateMouse();
+    Gui::updateAll(Game::getIFps());
     engine_internal::gameAdvance();
     engine_internal::materialsCompileStep();
     if (d_->logic)
         d_->logic->update();
+    // Plug-ins draw their own windows after the editor logic's update.
+    engine_internal::pluginsUpdate();
     engine_internal::sweepNodes();
 }
 

@@ -8,6 +8,8 @@
 #include <QImage>
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace Velmora {
 
@@ -118,6 +120,14 @@ void editorFrameWorld();
 
 void guiInit();
 void guiShutdown();
+
+// Plug-ins (plugins.cpp): loads the "-extern_plugin" modules; the frame
+// hooks; shuts every plug-in down and releases the loaded ones.
+void pluginsLoad(const std::vector<std::string> &args, const String &binaries_path, bool debug);
+void pluginsUpdateMouse();
+void pluginsUpdate();
+void pluginsResetWindows();
+void pluginsShutdown();
 
 void miscInit();
 void miscShutdown();

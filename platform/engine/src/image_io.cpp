@@ -2,6 +2,7 @@
 
 #include "velmora/Log.h"
 
+#include "image_exr.h"
 #include "image_internal.h"
 
 #include <QBuffer>
@@ -643,6 +644,8 @@ bool loadFile(Image &image, const char *path)
         return loadPsd(image, path);
     if (ext == QLatin1String("dds"))
         return loadDds(image, path);
+    if (ext == QLatin1String("exr"))
+        return loadExr(image, path);
     Log::error("Image::load(): \"%s\": unsupported file type \"%s\"\n", path, ext.toUtf8().constData());
     return false;
 }
@@ -660,6 +663,8 @@ bool saveFile(const Image &image, const char *path)
         return savePsd(image, path);
     if (ext == QLatin1String("dds"))
         return saveDds(image, path);
+    if (ext == QLatin1String("exr"))
+        return saveExr(image, path);
     Log::error("Image::save(): \"%s\": unsupported file type \"%s\"\n", path, ext.toUtf8().constData());
     return false;
 }

@@ -3,7 +3,7 @@
 #include "editor/about/about_window.h"
 #include "editor/assembly/presenter.h"
 #include "editor/assembly/ui/window.h"
-#include "editor/cleaner/cleaner_window.h"
+#include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
 #include "editor/presenter/presenter.h"

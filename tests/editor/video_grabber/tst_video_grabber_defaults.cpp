@@ -13,11 +13,13 @@ private slots:
 void tst_VideoGrabberDefaults::video_grabber_state_starts_with_its_defaults()
 {
     VideoGrabberState state;
-    QCOMPARE(state.property("fps").toDouble(), 30.0);
-    QCOMPARE(state.property("camera").toString(), QStringLiteral("Editor Camera"));
-    QCOMPARE(state.property("width").toInt(), 0);
-    QCOMPARE(state.property("running").toBool(), false);
-    QVERIFY(state.property("track").toString().isEmpty());
+    QCOMPARE(state.getFps(), 30.0f);
+    QCOMPARE(state.getCameraName(), QStringLiteral("Editor Camera"));
+    QCOMPARE(state.getWidth(), 0);
+    QCOMPARE(state.getState(), VideoGrabberState::IDLE);
+    QCOMPARE(state.getMode(), VideoGrabberState::SINGLE_SHOT);
+    QCOMPARE(state.getFormat(), VideoGrabberState::TGA);
+    QVERIFY(state.getTrackGUID().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(tst_VideoGrabberDefaults)

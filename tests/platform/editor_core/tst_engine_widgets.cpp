@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QWindow>
 
 #include <memory>
 #include <vector>
@@ -107,6 +108,7 @@ private slots:
     void app_widget_keeps_the_process_arguments();
     void engine_frames_reach_the_app_widget_at_its_view_size();
     void engine_viewport_sizes_the_view_and_paints_each_frame();
+    void app_window_is_the_viewport_and_sees_every_held_button();
     void hidden_engine_viewport_stops_painting_until_shown_again();
     void scene_viewport_receives_frames_of_its_own_size();
     void deleted_scene_viewport_is_no_longer_drawn();
@@ -191,6 +193,35 @@ void TestEngineWidgets::engine_viewport_sizes_the_view_and_paints_each_frame()
     QTRY_VERIFY(viewport.paintedFrames() > painted);
     QCOMPARE(viewport.grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(200, 5),
              app_widget_->frame().convertToFormat(QImage::Format_RGB32).pixel(200, 5));
+}
+
+void TestEngineWidgets::app_window_is_the_viewport_and_sees_every_held_button()
+{
+    QWidget top;
+    top.setGeometry(40, 30, 500, 400);
+    auto *viewport = new EngineViewportWidget(app_widget_.get(), &top);
+    viewport->setGeometry(20, 10, 300, 200);
+    QCOMPARE(Velmora::App::getHandle(), nullptr); // no native window yet: nothing created for asking
+    top.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&top));
+    QCOMPARE(Velmora::App::getHandle(), reinterpret_cast<void *>(top.windowHandle()->winId()));
+    const QPoint corner = viewport->mapToGlobal(QPoint(0, 0));
+    QCOMPARE(QPoint(Velmora::App::getPositionX(), Velmora::App::getPositionY()), corner);
+
+    // A press in another window of the application counts; a button the
+    // engine takes stays taken until it is released.
+    QWindow other;
+    other.resize(100, 100);
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    QTest::mousePress(&other, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(Velmora::App::getMouseButton(), int(Qt::LeftButton));
+    Velmora::App::setMouseButton(0);
+    QCOMPARE(Velmora::App::getMouseButton(), 0);
+    QTest::mouseRelease(&other, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QTest::mousePress(&other, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+    QCOMPARE(Velmora::App::getMouseButton(), int(Qt::LeftButton));
+    QTest::mouseRelease(&other, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
 }
 
 void TestEngineWidgets::hidden_engine_viewport_stops_painting_until_shown_again()

@@ -346,6 +346,16 @@ private slots:
         QVERIFY(created->isInWorld());
         QCOMPARE(child->getParent(), created);
 
+        // A node given its parent before the action still leaves on undo.
+        Ptr<Node> late = NodeDummy::create();
+        late->setParent(created);
+        Editor::Undo::apply(new CreateNodesAction({late}, false));
+        QVERIFY(Editor::Undo::undo());
+        QVERIFY(!late->isInWorld());
+        QVERIFY(!late->getParent());
+        QVERIFY(Editor::Undo::redo());
+        QCOMPARE(late->getParent(), created);
+
         Ptr<Node> ground = Velmora::World::getNodeByName("ground");
         QVERIFY(ground);
         Editor::Undo::apply(new Editor::RemoveNodesAction({ground, child}));

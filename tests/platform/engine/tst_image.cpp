@@ -92,6 +92,9 @@ private slots:
         QTest::newRow("dds RGBA16F") << QByteArray("dds") << 11 << 11 << 0.0f;
         QTest::newRow("dds RGBA32F as half") << QByteArray("dds") << 15 << 11 << 0.002f;
         QTest::newRow("dds RGB16F as RGBA half") << QByteArray("dds") << 10 << 11 << 0.0f;
+        QTest::newRow("exr RGBA16F") << QByteArray("exr") << 11 << 11 << 0.0f;
+        QTest::newRow("exr RGB16F") << QByteArray("exr") << 10 << 10 << 0.0f;
+        QTest::newRow("exr RGBA8 as half") << QByteArray("exr") << 3 << 11 << 0.002f;
     }
     void files_round_trip_per_format()
     {
@@ -172,6 +175,7 @@ private slots:
         QTest::newRow("truncated tga") << QByteArray(
                 "short.tga") << (QByteArray("\0\0\2", 3) + QByteArray(9, '\0') + QByteArray("\x10\0\x10\0\x18\0", 6));
         QTest::newRow("psd version 2") << QByteArray("bad.psd") << QByteArray("8BPS\0\2", 6);
+        QTest::newRow("truncated exr") << QByteArray("bad.exr") << QByteArray("\x76\x2f\x31\x01\x02\0\0\0", 8);
         QTest::newRow("unknown extension") << QByteArray("image.bmpx") << QByteArray("x");
     }
     void bad_files_fail_and_leave_the_image_unchanged()

@@ -32,10 +32,17 @@ public:
     void setAssetType(int type) { setAssetTypes({type}); }
     const QVector<int> &assetTypes() const { return types_; }
     bool isAllowedType(int type) const;
+    // Adds one allowed asset type; the subtype (-1: any) is accepted for
+    // callers that pass one and does not narrow the filter further.
+    void enableSupport(int type, int subtype = -1);
+    // The filter the asset chooser and the drop rule use (the allowed types).
+    const QVector<int> &getFilter() const { return types_; }
 
     const Velmora::UGUID &guid() const { return guid_; }
+    const Velmora::UGUID &getGUID() const { return guid_; }
     // Shows the GUID; reports nothing.
     void setGuid(const Velmora::UGUID &guid);
+    void setGUID(const Velmora::UGUID &guid) { setGuid(guid); }
     // The same as a change made by the user: reported when the value
     // changes.
     void changeGuid(const Velmora::UGUID &guid);
@@ -51,6 +58,9 @@ public:
     // Takes ownership; null returns to the default drop rule.
     void setDragAndDropDelegate(std::unique_ptr<DragAndDropDelegate> delegate);
     DragAndDropDelegate *dragAndDropDelegate() const { return delegate_.get(); }
+    // The delegate that lets a dropped asset replace the value (see
+    // AssetReplacerDelegateFactory).
+    void setReplacerDelegate(std::unique_ptr<DragAndDropDelegate> delegate);
 
     // The drop rule, also for tests (real drags cannot be simulated).
     bool canDrop(const QMimeData *data) const;

@@ -13,6 +13,13 @@ class QMimeData;
 class AssetsMimeDataHandler
 {
 public:
+    // A view of one drag's assets by type (read through the registered
+    // asset manager when it is made; the data is not kept).
+    explicit AssetsMimeDataHandler(const QMimeData *data);
+    bool hasAssets(int type) const;
+    // The dragged assets of that type, in the drag's order.
+    QVector<as::Asset> getAssets(int type) const;
+
     static const char *const MIME_TYPE;
 
     static bool supports(const QMimeData *data);
@@ -26,4 +33,7 @@ public:
     static void setGuids(QMimeData *data, const QVector<Velmora::UGUID> &guids);
     // New data carrying the GUIDs; the caller owns it.
     static QMimeData *createMimeData(const QVector<Velmora::UGUID> &guids);
+
+private:
+    QVector<as::Asset> assets_;
 };

@@ -20,13 +20,14 @@ class QWidget;
 class Dialogs
 {
 public:
-    enum class Kind { OpenDirectory, SelectAsset };
+    enum class Kind { OpenDirectory, SelectAsset, SaveAsset };
 
     struct Request
     {
         Kind kind = Kind::OpenDirectory;
         QString title;
-        // The start folder, or the current asset's GUID text.
+        // The start folder, or the current asset's GUID text (SaveAsset: the
+        // data folder).
         QString start;
         // Allowed asset types (SelectAsset); none means any.
         QVector<int> asset_types;
@@ -48,4 +49,17 @@ public:
     // gets the chosen asset's GUID, or the empty GUID.
     static void selectAsset(QWidget *parent, const QString &title, const QVector<int> &types,
                             const Velmora::UGUID &current, std::function<void(const Velmora::UGUID &)> callback);
+
+    // A track asset (type 13) chosen from the list, parented to the main
+    // window.
+    static void browseAssetTrack(std::function<void(const Velmora::UGUID &)> callback, const Velmora::UGUID &current);
+    // A file name for a track inside the data folder (".track" added when
+    // missing): path_callback gets the absolute path (or "" on cancel) and
+    // writes the file; the file is then imported and saved_callback gets the
+    // asset's GUID and runtime name (not called on cancel, or when the file
+    // was not written or lies outside the data folder). A responder answers
+    // a SaveAsset request with an absolute or data-relative path.
+    static void saveAssetTrack(std::function<void(const QString &)> path_callback,
+                               std::function<void(const Velmora::UGUID &, const QString &)> saved_callback,
+                               const Velmora::UGUID &current);
 };

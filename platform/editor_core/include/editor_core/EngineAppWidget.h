@@ -3,6 +3,7 @@
 #include <velmora/Engine.h>
 
 #include <QImage>
+#include <QPointer>
 #include <QSize>
 #include <QStringList>
 #include <QWidget>
@@ -32,6 +33,10 @@ public:
     bool isBackgroundUpdate() const;
     // Mouse buttons held in the engine viewport (Qt::MouseButtons bits).
     void setMouseButtons(int buttons);
+    // The widget that shows the engine's frames (the engine viewport): its
+    // native window and place stand for the engine's window. Without one,
+    // this widget's own.
+    void setDisplayWidget(QWidget *widget);
 
     // Velmora::App
     int getViewWidth() const override;
@@ -40,12 +45,17 @@ public:
     void requestQuit() override;
     void setBackgroundUpdate(bool enabled) override;
     int getMouseButtons() const override;
+    void *getNativeHandle() const override;
+    int getWindowPositionX() const override;
+    int getWindowPositionY() const override;
+    void changeMouseButtons(int buttons) override;
 
 signals:
     void framePresented();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     QStringList arguments_;
@@ -53,5 +63,7 @@ private:
     QImage frame_;
     int presented_frames_ = 0;
     int mouse_buttons_ = 0;
+    int cleared_buttons_ = 0;
+    QPointer<QWidget> display_widget_;
     bool background_update_ = false;
 };

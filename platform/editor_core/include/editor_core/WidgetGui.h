@@ -9,10 +9,9 @@ class Gui;
 }
 
 // A window that hosts an engine GUI surface (the Tracker's base): it owns
-// a Velmora::Gui kept at the widget's size, tells it whether it has the
-// keyboard focus and which mouse buttons are held, and paints the surface's
-// background. The engine's widget set draws nothing yet, so the surface is
-// an empty panel for now.
+// a Velmora::Gui kept at the widget's size, forwards the mouse and typed
+// keys to it (its widgets' callbacks then fire at the next engine frame),
+// and paints the surface's background and widgets, refreshing while shown.
 class WidgetGui : public QWidget
 {
     Q_OBJECT
@@ -31,6 +30,11 @@ protected:
     void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
@@ -38,4 +42,5 @@ private:
     Velmora::Ptr<Velmora::Gui> gui_;
     bool focused_ = false;
     int mouse_buttons_ = 0;
+    int refresh_timer_ = 0;
 };

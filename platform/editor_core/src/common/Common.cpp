@@ -20,4 +20,18 @@ QVector<Velmora::Ptr<Velmora::Node>> getEditorNodesByName(const QString &name)
     return found;
 }
 
+QVector<Velmora::Ptr<Velmora::Node>> getEditorNodes()
+{
+    QVector<Velmora::Ptr<Velmora::Node>> found;
+    if (!Velmora::World::isLoaded())
+        return found;
+    Velmora::Vector<Velmora::Ptr<Velmora::Node>> nodes;
+    Velmora::World::getNodes(nodes);
+    found.reserve(nodes.size());
+    for (const Velmora::Ptr<Velmora::Node> &node : nodes)
+        if (node)
+            found.append(node);
+    return found;
+}
+
 } // namespace Common

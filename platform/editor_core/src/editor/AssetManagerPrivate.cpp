@@ -2,9 +2,11 @@
 
 #include "editor_core/AssetType.h"
 #include "editor_core/as/AssetTypes.h"
+#include "editor_core/as/ImportParams.h"
 #include "editor_core/as/PrepareActionLandscape.h"
 
 #include <velmora/Engine.h>
+#include <velmora/FileSystem.h>
 #include <velmora/Log.h>
 #include <velmora/LogHold.h>
 #include <velmora/MetaScan.h>
@@ -524,6 +526,9 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         std::swap(index_->runtimes, result->index.runtimes);
         std::swap(index_->by_folder, result->index.by_folder);
         index_->root = root;
+        if (!had_records || !gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty()
+            || !added_guids.isEmpty())
+            ++revision_;
     }
     for (const as::Asset &asset : qAsConst(result->failed))
         emit validateFailed(asset);
@@ -548,6 +553,7 @@ void AssetManagerPrivate::shutdown()
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);
+        ++revision_;
     }
     prepare_actions_.clear();
     initialized_ = false;
@@ -702,7 +708,10 @@ as::FileInfo AssetManagerPrivate::fileInfo(const Velmora::UGUID &guid) const
     unsigned char flags = 0;
     if (info.isFile())
         flags |= as::FileInfo::FLAG_IN_DATA;
-    if (core || (info.isFile() && !info.isWritable()))
+    // Read-only is the file's own permission bits, so that the answer does
+    // not depend on who runs the editor (root may write anything).
+    const QFile::Permissions write_bits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (core || (info.isFile() && !(info.permissions() & write_bits)))
         flags |= as::FileInfo::FLAG_READ_ONLY;
     return as::FileInfo(path, flags);
 }
@@ -737,6 +746,98 @@ bool AssetManagerPrivate::createDir(const QString &parent, const QString &name)
         return true;
     Velmora::Log::warning("Asset manager: cannot make the folder \"%s\"\n", qUtf8Printable(target));
     return false;
+}
+
+void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
+{
+    QWriteLocker locker(&lock_);
+    QVector<as::Asset> kept;
+    kept.reserve(index_->assets.size());
+    for (const as::Asset &asset : qAsConst(index_->assets)) {
+        if (!guids.contains(asset.getGUID()))
+            kept.append(asset);
+    }
+    index_->assets.swap(kept);
+    index_->build();
+    ++revision_;
+}
+
+} // namespace Editor
+
+namespace Editor {
+
+Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVariantMap &params)
+{
+    const QString root = rootPath();
+    QString absolute = QDir::cleanPath(QDir::fromNativeSeparators(path));
+    if (QDir::isRelativePath(absolute) && !root.isEmpty())
+        absolute = root + absolute;
+    const QString relative = absolute.mid(root.size());
+    const bool hidden = relative.startsWith(QLatin1Char('.')) || relative.contains(QLatin1String("/."));
+    if (root.isEmpty() || !absolute.startsWith(root) || hidden || relative.endsWith(QLatin1String(".meta"))) {
+        Velmora::Log::warning("Asset manager: \"%s\" is not inside the visible data folder; it is not imported\n",
+                              qUtf8Printable(absolute));
+        return Velmora::UGUID();
+    }
+    if (!QFileInfo(absolute).isFile()) {
+        Velmora::Log::warning("Asset manager: cannot import \"%s\": no such file\n", qUtf8Printable(absolute));
+        return Velmora::UGUID();
+    }
+
+    const as::Asset existing = asset(relative);
+    const bool is_new = existing.getGUID().isEmpty();
+    if (!is_new && existing.getNumRuntimes() > 1) {
+        // Stored runtimes come from a real import; their meta file stays.
+        emit changed(existing.getGUID());
+        emit end();
+        return existing.getGUID();
+    }
+    const Velmora::UGUID guid = is_new ? Velmora::UGUID::generate() : existing.getGUID();
+    Velmora::Xml xml("asset");
+    xml.setIntArg("version", 1);
+    xml.setArg("guid", guid.getString().get());
+    xml.setIntArg("type", int(as::typeByExtension(QFileInfo(relative).suffix())));
+    xml.setIntArg("excluded", is_new ? 0 : (existing.isExcluded() ? 1 : 0));
+    if (!params.isEmpty()) {
+        Velmora::Xml *import = xml.addChild("import");
+        for (auto it = params.constBegin(); it != params.constEnd(); ++it) {
+            if (it.key() == QLatin1String(as::ImportParams::MAPPERS_KEY))
+                continue;
+            Velmora::Xml *param = import->addChild("param");
+            param->setArg("name", it.key().toUtf8().constData());
+            param->setData(it.value().toString().toUtf8().constData());
+        }
+    }
+    const QString meta_path = absolute + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+    if (!xml.save(meta_path.toUtf8().constData())) {
+        Velmora::Log::warning("Asset manager: cannot write \"%s\"; \"%s\" is not imported\n", qUtf8Printable(meta_path),
+                              qUtf8Printable(relative));
+        return Velmora::UGUID();
+    }
+    as::Asset record;
+    if (!readMeta(root, relative, record))
+        return Velmora::UGUID();
+    {
+        QWriteLocker locker(&lock_);
+        QVector<as::Asset> &assets = index_->assets;
+        auto at = std::lower_bound(assets.begin(), assets.end(), relative, [](const as::Asset &a, const QString &p) {
+            return QString::compare(a.getRelativePath(), p, Qt::CaseSensitive) < 0;
+        });
+        if (at != assets.end() && at->getRelativePath() == relative)
+            *at = record;
+        else
+            assets.insert(at, record);
+        index_->build();
+        ++revision_;
+    }
+    if (Velmora::FileSystem::isInitialized())
+        Velmora::FileSystem::addFile(absolute.toUtf8().constData(), guid);
+    if (is_new)
+        emit added(guid);
+    else
+        emit changed(guid);
+    emit end();
+    return guid;
 }
 
 } // namespace Editor

@@ -125,6 +125,18 @@ void CreateNodesAction::perform()
     }
 }
 
+void CreateNodesAction::undo()
+{
+    // The nodes did not exist before: whatever parent they were created
+    // under, undo leaves them outside the world (held by this action).
+    for (const Velmora::Ptr<Velmora::Node> &node : nodes()) {
+        if (node->isInWorld())
+            Velmora::World::removeNode(node);
+        else if (node->getParent())
+            node->setParent(Velmora::Ptr<Velmora::Node>());
+    }
+}
+
 TransformNodesAction::TransformNodesAction(const QVector<Velmora::Ptr<Velmora::Node>> &nodes,
                                            const Velmora::mat4 &matrix, int mode)
     : NodesAction(nodes)

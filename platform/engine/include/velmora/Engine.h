@@ -2,6 +2,7 @@
 
 #include "velmora/Ptr.h"
 #include "velmora/String.h"
+#include "velmora/Variable.h"
 #include "velmora/Vector.h"
 
 #include <string>
@@ -55,7 +56,30 @@ public:
     virtual void requestQuit() = 0;
     virtual void setBackgroundUpdate(bool /*enabled*/) {}
     virtual int getMouseButtons() const { return 0; }
+    // The native window the application shows the engine in (null while it
+    // has none), its top-left corner on the desktop, and a change of the held
+    // buttons by the engine (a plug-in taking a click for itself).
+    virtual void *getNativeHandle() const { return nullptr; }
+    virtual int getWindowPositionX() const { return 0; }
+    virtual int getWindowPositionY() const { return 0; }
+    virtual void changeMouseButtons(int /*buttons*/) {}
+
+    // The running engine's application window (null when there is none)
+    // and its size (0 without one).
+    static App *get();
+    static int getWidth();
+    static int getHeight();
+    static void *getHandle();
+    static int getPositionX();
+    static int getPositionY();
+    // Held mouse buttons: bit 1 left, 2 right, 4 middle, 8 and up others.
+    static int getMouseButton();
+    static void setMouseButton(int buttons);
+    // Frame time step in seconds.
+    static float getIFps();
 };
+
+class Plugin;
 
 // The engine: start, one frame as update() + render() + swap(), stop.
 class Engine
@@ -75,6 +99,7 @@ public:
     static bool isMainThread();
 
     void setEditorLogic(EditorLogicInterface *logic);
+    App *getApp() const;
     EditorLogicInterface *getEditorLogic() const;
 
     void update();
@@ -84,6 +109,16 @@ public:
     void addView(View *view);
     void removeView(View *view);
 
+    // Plug-ins: those named by "-extern_plugin" are loaded by init; others
+    // (in-process, tests) are added here and stay owned by the caller.
+    // addPlugin checks the version and calls init; false when refused.
+    bool addPlugin(Plugin *plugin);
+    // Shuts the plug-in down and forgets it.
+    void removePlugin(Plugin *plugin);
+    int getNumPlugins() const;
+    Plugin *getPlugin(int index) const;
+    Plugin *findPlugin(const char *name) const;
+
     // Folders: UTF-8, absolute, cleaned, ending with "/".
     String getBinariesPath() const;
     String getDataPath() const;
@@ -92,6 +127,19 @@ public:
     String getEditorCacheFile() const;
     // 0 debug, 1 development, 2 release.
     int getBuildConfiguration() const;
+
+    // Script functions (the Interpreter registry): an id by name and number
+    // of arguments (-1 when none), and calls by id (an int value) or by name
+    // (a string value). An unknown function gives an empty value and the
+    // error "function not found"; every successful call clears the error.
+    int findFunction(const char *name, int num_args) const;
+    Variable runFunction(const Variable &function) const;
+    Variable runFunction(const Variable &function, const Variable &a0) const;
+    Variable runFunction(const Variable &function, const Variable &a0, const Variable &a1, const Variable &a2,
+                         const Variable &a3) const;
+    const char *getError() const;
+    // Opaque handle that object values are bound to.
+    void *getInterpreter() const;
 
     // The arguments given to init, unchanged (tests).
     const std::vector<std::string> &args() const;

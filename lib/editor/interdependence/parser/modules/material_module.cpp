@@ -82,30 +82,36 @@ MaterialModule::MaterialModule(const mat::Manager *materials, std::shared_ptr<co
 
 void MaterialModule::process(const char *path, Item &item)
 {
+    processFile(path, item);
+}
+
+bool MaterialModule::processFile(const char *path, Item &item)
+{
     if (!path || !*path) {
         Velmora::Log::warning("Dependency analysis: a material without a file path is not parsed\n");
-        return;
+        return false;
     }
     QByteArray bytes;
     if (!readMaterialFile(path, bytes)) {
         Velmora::Log::warning("This Material file cannot be opened - (%s)\n", path);
-        return;
+        return false;
     }
     if (!looksLikeXml(bytes)) {
         const Velmora::Ptr<Velmora::FeskNode> fesk = Velmora::FeskNode::create();
         if (fesk->parse(bytes.constData(), bytes.size())) {
             MaterialFeskParser parser(materials_, guid_processor_.get(), &item);
             parser.parse(*fesk);
-            return;
+            return true;
         }
     }
     const Velmora::Ptr<Velmora::Xml> xml = Velmora::Xml::create();
     if (xml->parse(bytes.constData(), bytes.size())) {
         MaterialXmlParser parser(materials_, guid_processor_.get(), &item);
         parser.parse(*xml);
-        return;
+        return true;
     }
     Velmora::Log::warning("This Material file cannot be opened - (%s)\n", path);
+    return false;
 }
 
 } // namespace parser

@@ -18,6 +18,9 @@ public:
     MaterialModule(const mat::Manager *materials, std::shared_ptr<const GuidProcessorBase> guid_processor);
 
     void process(const char *path, Item &item) override;
+    // The same; false when the file could not be read or loads neither as
+    // FESK nor as XML (the item is then unchanged).
+    bool processFile(const char *path, Item &item);
 
 private:
     const mat::Manager *materials_;

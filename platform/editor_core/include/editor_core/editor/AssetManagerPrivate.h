@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QObject>
 #include <QReadWriteLock>
+#include <QSet>
 #include <QString>
 #include <QVariantMap>
 
@@ -93,19 +94,45 @@ public:
     QString fileName(const Velmora::UGUID &guid) const;
     as::FileInfo fileInfo(const Velmora::UGUID &guid) const;
     int getNumAssets() const;
+    // Goes up by at least one whenever the records change (a scan result
+    // that differs, an import, a move, a removal). A reader on another
+    // thread compares two values to learn whether its view went stale.
+    quint64 revision() const { return revision_.load(); }
 
     // Makes the folder parent/name (parent itself when name is empty) inside
     // the data folder; true when it exists afterwards.
     bool createDir(const QString &parent, const QString &name);
 
-    // Not available yet (later work on imports and file operations): these
-    // are declared for the callers' sake and have no definition.
+    // The one way asset files are deleted. Every GUID is checked first, all
+    // or nothing: each must name an asset (not a runtime), none may be a core
+    // asset, and every file of each asset must really lie inside the data
+    // folder (symlinks resolved) and outside its core data. When the check
+    // fails, nothing is deleted, no signal is emitted and the result is
+    // false. Otherwise each asset's own files are deleted: the asset file,
+    // its stored runtimes with their side metas, and its meta file last;
+    // nothing else. A file that cannot be deleted (a folder in its place, a
+    // folder that is read-only, even for a user who could override it) is
+    // logged, and its asset stays with the files it still has. Then
+    // aboutToBeRemoved and removed are emitted for every removed asset in
+    // list order (records dropped in between), and one end() follows through
+    // the event loop, after remove has returned. True when the check passed.
+    // GUI thread only.
+    bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
+
+    // Makes a file of the visible data folder (absolute or data-relative
+    // path) an asset: writes its meta file with a new GUID and the import
+    // parameters (a file that is an asset already keeps its GUID and gets
+    // the new parameters), adds the record and the engine file-system entry,
+    // then emits added (or changed) and end. The empty GUID, with one
+    // warning, for a missing file or a path outside the data folder.
     Velmora::UGUID importSync(const QString &path, const QVariantMap &params = QVariantMap());
+
+    // Not available yet (later work on file operations): these are declared
+    // for the callers' sake and have no definition.
     bool reimportSync(const Velmora::UGUID &guid, const QVariantMap &params);
     Velmora::UGUID copySync(const Velmora::UGUID &guid, const QString &path, int mode);
     bool move(const Velmora::UGUID &guid, const QString &new_path);
     bool moveDir(const QString &from, const QString &to);
-    bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
     bool setExcluded(const Velmora::UGUID &guid, bool excluded);
 
 signals:
@@ -131,8 +158,11 @@ private:
     void stopScan();
     void applyScan(quint64 generation, const std::shared_ptr<ScanResult> &result);
     QString currentRoot() const;
+    // Drops the records of these assets (one pass over all records).
+    void eraseRecords(const QSet<Velmora::UGUID> &guids);
 
     mutable QReadWriteLock lock_;
+    std::atomic<quint64> revision_{0};
     std::unique_ptr<Index> index_;
 
     QString root_override_;

@@ -76,11 +76,15 @@ private:
 
 // Puts new nodes into the world: nodes without a parent become roots of the
 // world; nodes under a parent follow it. With select true the new nodes
-// become the selection (outside the recorded step).
+// become the selection (outside the recorded step). Undo takes the nodes
+// out of the world again, also those that were given their parent before
+// the action ran; redo puts them back where they were at commit.
 class CreateNodesAction : public Editor::NodesAction
 {
 public:
     CreateNodesAction(const QVector<Velmora::Ptr<Velmora::Node>> &nodes, bool select = false);
+
+    void undo() override;
 
 protected:
     void perform() override;

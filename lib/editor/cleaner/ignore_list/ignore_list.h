@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QRegExp>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace cleaner {
+
+// The project's wildcard patterns over asset keys ("/" + data-relative path).
+// An asset whose key a pattern matches whole is never reported unused.
+// Patterns are Unix wildcards, case-sensitive, where "*" also crosses "/".
+class IgnoreList
+{
+public:
+    // "/screenshots/*" first, then "*.<ext>" for every registered extension
+    // of the types that are kept by default, and "*.brush", sorted.
+    static QStringList defaultPatterns();
+
+    // The file's patterns; the default list when there is no file. A file
+    // that is there but cannot be read gives the default list too, and
+    // *error says why (the caller must not take that list for the user's).
+    static QStringList load(QString *error = nullptr);
+    // Removes the file when the list equals the default list, else writes
+    // it. False, with the reason, when that failed.
+    static bool save(const QStringList &patterns, QString *error = nullptr);
+
+    // The text of a file or an editor after its line breaks were unified
+    // (CR LF, lone CR, U+2028 and U+2029 become LF; NBSP becomes a blank).
+    static QString normalize(const QString &text);
+    static QStringList splitLines(const QString &text);
+    static QString joinLines(const QStringList &lines);
+
+    // Compiles the list: empty entries and lone line breaks are skipped, an
+    // invalid pattern is skipped with a warning, duplicates are compiled
+    // once.
+    void setPatterns(const QStringList &patterns);
+    const QStringList &patterns() const { return patterns_; }
+    int compiledCount() const { return int(compiled_.size()); }
+    // Whether a compiled pattern matches the whole key.
+    bool matches(const QString &key) const;
+
+private:
+    QStringList patterns_;
+    bool set_ = false;
+    std::vector<QRegExp> compiled_;
+    // Per compiled pattern: for "*" followed by plain text (no wildcard
+    // character), that text, which a key matches exactly when it ends with
+    // it; else empty and the expression decides.
+    std::vector<QString> suffixes_;
+};
+
+} // namespace cleaner

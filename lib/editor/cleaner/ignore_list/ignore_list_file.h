@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+namespace cleaner {
+
+// The project's ignore file, ".tamsel2/.cleanerignore" in the data folder:
+// UTF-8 text, read up to MAX_FILE_SIZE bytes, written atomically.
+class IgnoreListFile
+{
+public:
+    static constexpr qint64 MAX_FILE_SIZE = 1048576;
+
+    enum class ReadStatus {
+        Read, // text holds the file (an empty file gives an empty text)
+        Absent, // there is no file
+        Failed, // the file is there but cannot be read; *error says why
+    };
+
+    static QString filePath();
+    // A file over MAX_FILE_SIZE is read up to its last complete line within
+    // the limit, with one warning.
+    static ReadStatus read(QString &text, QString *error = nullptr);
+    // Writes the text as UTF-8 (all of it) through a temporary file that
+    // replaces the old one only when everything was written; the folder is
+    // made when missing. False, with the reason, when anything failed; the
+    // old file is then unchanged.
+    static bool write(const QString &text, QString *error = nullptr);
+    // Deletes the file; a missing file is no error.
+    static bool remove(QString *error = nullptr);
+};
+
+} // namespace cleaner

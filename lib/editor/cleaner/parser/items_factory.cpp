@@ -1,0 +1,315 @@
+#include "editor/cleaner/parser/items_factory.h"
+
+#include "editor/cleaner/cleaner_common.h"
+
+#include <editor/interdependence/parser/generic_item_builder.h>
+#include <editor/interdependence/parser/guid_processor.h>
+#include <editor/interdependence/parser/item.h>
+#include <editor/interdependence/parser/items/hierarchy.h>
+#include <editor/interdependence/parser/modules/landscape_map_module.h>
+#include <editor/interdependence/parser/modules/material_module.h>
+
+#include <editor_core/AssetType.h>
+#include <editor_core/as/AssetTypes.h>
+#include <editor_core/base/Assert.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+
+#include <velmora/FileSystem.h>
+#include <velmora/Log.h>
+#include <velmora/Materials.h>
+#include <velmora/Properties.h>
+#include <velmora/Xml.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstring>
+
+namespace cleaner {
+
+namespace {
+
+bool isXmlType(int type)
+{
+    switch (type) {
+    case AssetType::NODE:
+    case AssetType::PROPERTY:
+    case AssetType::LAYER:
+    case AssetType::TRACK:
+    case AssetType::RENDER_SETTINGS:
+    case AssetType::SPLINE:
+    case AssetType::CURVE:
+    case AssetType::WORLD:
+    case AssetType::PRESET:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Why a file that exists cannot be read as XML; empty when it is empty (an
+// empty file names nothing, so nothing is hidden).
+QString whyUnreadable(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QStringLiteral("cannot be opened: ") + file.errorString();
+    if (file.size() == 0)
+        return QString();
+    if (file.size() > Velmora::Xml::MAX_FILE_SIZE)
+        return QStringLiteral("is larger than %1 bytes").arg(Velmora::Xml::MAX_FILE_SIZE);
+    return QStringLiteral("is not well-formed XML");
+}
+
+} // namespace
+
+ItemsFactory::ItemsFactory() = default;
+
+ItemsFactory::~ItemsFactory() = default;
+
+void ItemsFactory::init(Editor::AssetManagerPrivate *as_manager, const mat::Manager *materials)
+{
+    EC_ASSERT(as_manager && materials);
+    as_manager_ = as_manager;
+    materials_ = materials;
+    // The records move out of the manager's copy: one copy in all.
+    Velmora::Vector<as::Asset> all = as_manager_->assets();
+    assets_.clear();
+    assets_.reserve(all.size());
+    for (as::Asset &asset : all)
+        assets_.append(std::move(asset));
+    makeGuidProcessor();
+}
+
+void ItemsFactory::makeGuidProcessor()
+{
+    guid_processor_ = std::make_shared<inas::parser::GuidProcessor>(as_manager_, assets_);
+}
+
+void ItemsFactory::addFailure(const QString &path, const QString &reason)
+{
+    Velmora::Log::warning("Cleaner: \"%s\" %s; the assets it may use can be listed as unused\n", qUtf8Printable(path),
+                          qUtf8Printable(reason));
+    failures_.append(ReadFailure{path, reason});
+}
+
+bool ItemsFactory::createItems(const Progress &progress, Velmora::Vector<AssetInfo> &out)
+{
+    failures_.clear();
+    builder_ = std::make_unique<inas::parser::GenericItemBuilder>();
+    const int count = assets_.size();
+    const int first = out.size();
+    out.reserve(first + count);
+    for (int i = 0; i < count; ++i) {
+        if (!progress(count, i)) {
+            out.clear();
+            builder_.reset();
+            return false;
+        }
+        AssetInfo info;
+        if (createItem(assets_.at(i), info))
+            out.append(std::move(info));
+    }
+    builder_.reset();
+    return true;
+}
+
+bool ItemsFactory::createItem(const as::Asset &asset, AssetInfo &info)
+{
+    if (!info.init(asset))
+        return false;
+    const int type = info.getAssetType();
+    if (isXmlType(type))
+        parseXmlAsset(asset, info);
+    else if (type == AssetType::MATERIAL || type == AssetType::LANDSCAPE_MAP)
+        parseModuleAsset(asset, info);
+    parseRuntimes(asset, info);
+
+    const Velmora::UGUID &self = info.getAssetId();
+    info.getChildrenRuntimeIds().erase(self);
+    info.getDependentRuntimeIds().erase(self);
+    info.lost_ids.erase(self);
+    const Velmora::UGUID parent = info.getParentAssetId();
+    if (!parent.isEmpty()) {
+        info.getChildrenRuntimeIds().erase(parent);
+        info.getDependentRuntimeIds().erase(parent);
+        info.lost_ids.erase(parent);
+    }
+    info.getDependentRuntimeIds().erase(Velmora::UGUID());
+    return true;
+}
+
+bool ItemsFactory::parseXmlFile(const QString &path, int type, const FileGUIDsParser::Result &result,
+                                Velmora::Xml *root)
+{
+    if (path.isEmpty())
+        return false;
+    // An empty file names nothing (and is not worth a reader's complaint).
+    const QFileInfo file(path);
+    if (file.isFile() && file.size() == 0)
+        return false;
+    Velmora::Ptr<Velmora::Xml> owned;
+    if (!root) {
+        owned = Velmora::Xml::create();
+        root = owned.get();
+    }
+    if (!root->load(path.toUtf8().constData())) {
+        const QString reason = whyUnreadable(path);
+        if (!reason.isEmpty())
+            addFailure(path, reason);
+        return false;
+    }
+    const FileGUIDsParser::Context context{as_manager_, type, guid_processor_.get()};
+    FileGUIDsParser::parse(context, *root, result);
+    return true;
+}
+
+void ItemsFactory::parseXmlAsset(const as::Asset &asset, AssetInfo &info)
+{
+    const int type = info.getAssetType();
+    const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), &info.lost_ids, &info.nodes, &info.paths};
+    const Velmora::Ptr<Velmora::Xml> root = Velmora::Xml::create();
+    if (!parseXmlFile(as_manager_->filePath(asset), type, result, root.get()))
+        return;
+    if (type == AssetType::PROPERTY) {
+        const Velmora::UGUID parent = parseMaterialParent(*root);
+        if (!parent.isEmpty())
+            info.setParentAssetId(parent);
+    } else if (type == AssetType::WORLD) {
+        parseMetaAndScripts(asset, info);
+    }
+}
+
+Velmora::UGUID ItemsFactory::parseMaterialParent(const Velmora::Xml &root)
+{
+    const char *name = root.getName();
+    if (std::strcmp(name, "material") != 0 && std::strcmp(name, "base_material") != 0
+        && std::strcmp(name, "property") != 0) {
+        Velmora::Log::warning("Cleaner: a property file has the root element <%s>; its parent is not read\n", name);
+        return Velmora::UGUID();
+    }
+    if (root.findArg("parent") != -1) {
+        const char *value = root.getArg("parent");
+        if (!doesLookLikeGuid(value))
+            return Velmora::UGUID();
+        const Velmora::UGUID guid(value);
+        bool is_asset = false;
+        if (!isAliveGuid(as_manager_, guid, &is_asset)) {
+            Velmora::Log::warning("Cleaner: the parent %s of a property is not an asset the project has\n", value);
+            return Velmora::UGUID();
+        }
+        if (is_asset)
+            return guid;
+        return as_manager_->assetGUIDByRuntimeGUID(guid);
+    }
+    if (root.findArg("parent_name") != -1) {
+        const char *value = root.getArg("parent_name");
+        Velmora::UGUID runtime;
+        if (std::strstr(name, "material")) {
+            if (const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::findMaterial(value))
+                runtime = material->getGUID();
+        } else if (const Velmora::Ptr<Velmora::Property> property = Velmora::Properties::findProperty(value)) {
+            runtime = property->getGUID();
+        }
+        return runtime.isEmpty() ? Velmora::UGUID() : as_manager_->assetGUIDByRuntimeGUID(runtime);
+    }
+    return Velmora::UGUID();
+}
+
+void ItemsFactory::parseMetaAndScripts(const as::Asset &asset, AssetInfo &info)
+{
+    const QString file = as_manager_->filePath(asset);
+    const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), &info.lost_ids, nullptr, &info.paths};
+    parseXmlFile(file + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION), AssetType::WORLD, result);
+    const QFileInfo world(file);
+    const QString base = world.path() + QLatin1Char('/') + world.completeBaseName();
+    addScript(base + QStringLiteral(".usc"), info);
+    addScript(base + QStringLiteral(".cpp"), info);
+}
+
+void ItemsFactory::addScript(const QString &path, AssetInfo &info)
+{
+    const QByteArray utf8 = path.toUtf8();
+    if (!Velmora::FileSystem::isFileExist(utf8.constData()))
+        return;
+    const Velmora::UGUID guid = Velmora::FileSystem::getGUID(utf8.constData());
+    if (as_manager_->hasAsset(guid))
+        info.getDependentRuntimeIds().insert(guid);
+}
+
+void ItemsFactory::parseModuleAsset(const as::Asset &asset, AssetInfo &info)
+{
+    const int type = info.getAssetType();
+    const QString path = as_manager_->filePath(asset);
+    const QByteArray utf8 = path.toUtf8();
+    if (!builder_)
+        builder_ = std::make_unique<inas::parser::GenericItemBuilder>();
+    const std::shared_ptr<inas::parser::Item> item = builder_->build(asset, type);
+    if (type == AssetType::MATERIAL) {
+        inas::parser::MaterialModule module(materials_, guid_processor_);
+        if (!module.processFile(utf8.constData(), *item)) {
+            QFile file(path);
+            if (!QFileInfo::exists(path))
+                addFailure(path, QStringLiteral("is missing"));
+            else if (!file.open(QIODevice::ReadOnly))
+                addFailure(path, QStringLiteral("cannot be opened: ") + file.errorString());
+            else if (file.size() > 0)
+                addFailure(path,
+                           file.size() > Velmora::Xml::MAX_FILE_SIZE
+                                   ? QStringLiteral("is larger than %1 bytes").arg(Velmora::Xml::MAX_FILE_SIZE)
+                                   : QStringLiteral("is neither a FESK nor an XML material"));
+        }
+    } else {
+        inas::parser::LandscapeMapModule module(as_manager_, guid_processor_);
+        module.process(utf8.constData(), *item);
+    }
+    copyModuleItem(*item, info);
+}
+
+void ItemsFactory::copyModuleItem(const inas::parser::Item &item, AssetInfo &info)
+{
+    if (const auto *hierarchy = dynamic_cast<const inas::parser::items::Hierarchy *>(&item)) {
+        // The parent is recorded as its asset, whatever the module named.
+        const Velmora::UGUID &parent = hierarchy->getParentId();
+        if (!parent.isEmpty()) {
+            Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(parent);
+            if (owner.isEmpty() && as_manager_->hasAsset(parent))
+                owner = parent;
+            if (!owner.isEmpty())
+                info.setParentAssetId(owner);
+        }
+    }
+    // Every found reference that names an asset or a runtime counts,
+    // including the asset GUIDs that paths, suffixes and expressions give.
+    for (const Velmora::UGUID &guid : item.getDependents()) {
+        if (isAliveGuid(as_manager_, guid))
+            info.getDependentRuntimeIds().insert(guid);
+    }
+    for (const Velmora::UGUID &guid : item.getLost())
+        info.lost_ids.insert(guid);
+}
+
+void ItemsFactory::parseRuntimes(const as::Asset &asset, AssetInfo &info)
+{
+    for (const as::Runtime &runtime : asset.getRuntimes()) {
+        if (!runtime.hasFile())
+            continue;
+        info.getChildrenRuntimeIds().insert(runtime.getGUID());
+        if (runtime.getKind() != as::Runtime::KIND_NODE)
+            continue;
+        const Velmora::String path = Velmora::FileSystem::getAbsolutePath(runtime.getGUID());
+        if (path.isEmpty()) {
+            const QString expected = as_manager_->filePath(runtime.getGUID());
+            addFailure(expected.isEmpty() ? QString::fromLatin1(runtime.getGUID().getString().get()) : expected,
+                       QStringLiteral("(a node runtime of \"%1\") is missing").arg(asset.getRelativePath()));
+            continue;
+        }
+        const size_t before = info.nodes.size();
+        const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), &info.lost_ids, &info.nodes, &info.paths};
+        parseXmlFile(QString::fromUtf8(path.get()), AssetType::NODE, result);
+        for (size_t i = before; i < info.nodes.size(); ++i)
+            info.nodes[i].guid = runtime.getGUID();
+    }
+}
+
+} // namespace cleaner

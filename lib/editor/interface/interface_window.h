@@ -1,0 +1,121 @@
+#pragma once
+
+#include <velmora/PluginInterface.h>
+#include <velmora/String.h>
+#include <velmora/Vector.h>
+
+#include <QPointer>
+#include <QWindow>
+
+class Interface;
+
+namespace Velmora {
+class RenderContext;
+}
+
+// qobject_cast by this name gives a window's engine-interface part.
+Q_DECLARE_INTERFACE(Velmora::Plugins::InterfaceWindow, "Velmora::Plugins::InterfaceWindow")
+
+// A native top-level window opened by an engine script: its own engine Gui
+// and render context, one content widget that it follows in size and that
+// can drag and resize it, its own mouse position, focus, title and place on
+// the screens. The Interface lists it and updates and draws it once per
+// frame. GUI thread only.
+class InterfaceWindow : public QWindow, public Velmora::Plugins::InterfaceWindow
+{
+    Q_OBJECT
+    Q_INTERFACES(Velmora::Plugins::InterfaceWindow)
+
+public:
+    // The Interface must exist (a fatal engine error otherwise).
+    InterfaceWindow(int flags, const char *skin);
+    ~InterfaceWindow() override;
+
+    // Qt window flags of the window constant bits.
+    static Qt::WindowFlags windowFlags(int flags);
+    static Qt::CursorShape toQtCursorShape(int cursor);
+
+    Velmora::Ptr<Velmora::Gui> getGui() const override { return gui_; }
+    void setWidget(const Velmora::Ptr<Velmora::Widget> &widget) override;
+    Velmora::Ptr<Velmora::Widget> getWidget() const override { return widget_; }
+    void setMoveable(bool moveable) override { moveable_ = moveable; }
+    bool isMoveable() const override { return moveable_; }
+    void setParent(bool parent) override { parent_ = parent; }
+    bool isParent() const override { return parent_; }
+    void setHidden(bool hidden) override;
+    bool isHidden() const override { return !isVisible(); }
+    void setFocus() override;
+    bool isFocused() const override { return focused_; }
+    void setPermanentFocus() override;
+    bool isPermanentlyFocused() const override { return focused_ && permanently_focused_; }
+    void removeFocus() override;
+    void setTitle(const char *title) override;
+    const char *getTitle() const override { return title_.get(); }
+    void setCenterPosition() override;
+    void setPosition(int x, int y) override;
+    int getPositionX() const override { return position_x_; }
+    int getPositionY() const override { return position_y_; }
+    void setWidth(int width) override { width_ = qMax(1, width); }
+    void setHeight(int height) override { height_ = qMax(1, height); }
+    int getWidth() const override { return width_; }
+    int getHeight() const override { return height_; }
+    void setMouse(int x, int y) override;
+    int getMouseX() const override { return mouse_x_; }
+    int getMouseY() const override { return mouse_y_; }
+    void clearDropFiles() override { drop_files_.clear(); }
+    int getNumDropFiles() const override { return drop_files_.size(); }
+    // "" (and a log line) out of range.
+    const char *getDropFileName(int index) const override;
+
+    // 1 when (x, y) lies inside the client area.
+    int getIntersection(int x, int y) const;
+
+    // Per frame, from the Interface.
+    void updateMouse();
+    void render();
+    void destroyRenderContext();
+    // After a video restart: drops the GUI's resources and the render
+    // context, then re-applies title, position and visibility.
+    void reset();
+
+    int getFlags() const { return flags_; }
+    QWindow *getPreviousWindow() const { return previous_window_; }
+    Velmora::Ptr<Velmora::RenderContext> getRenderContext() const { return render_context_; }
+    // The Interface is going away: forget it.
+    void detachInterface() { interface_ = nullptr; }
+
+protected:
+    bool event(QEvent *event) override;
+
+private:
+    void applyFlags();
+    void ensureRenderContext();
+    void onWidgetEvent(const Velmora::Ptr<Velmora::Widget> &widget);
+    void releaseWidget();
+
+    Interface *interface_ = nullptr;
+    Velmora::Ptr<Velmora::Gui> gui_;
+    Velmora::Ptr<Velmora::Widget> widget_;
+    Velmora::String title_;
+    QPointer<QWindow> previous_window_;
+    int position_x_ = 0;
+    int position_y_ = 0;
+    int width_ = 16;
+    int height_ = 16;
+    bool moveable_ = true;
+    bool parent_ = true;
+    int mouse_x_ = 0;
+    int mouse_y_ = 0;
+    int drag_state_ = 0;
+    int drag_mouse_x_ = 0;
+    int drag_mouse_y_ = 0;
+    int drag_position_x_ = 0;
+    int drag_position_y_ = 0;
+    int flags_ = 0;
+    int render_width_ = 0;
+    int render_height_ = 0;
+    bool focused_ = false;
+    bool permanently_focused_ = false;
+    Velmora::Vector<Velmora::String> drop_files_;
+    Velmora::Ptr<Velmora::RenderContext> render_context_;
+};

@@ -1,0 +1,2 @@
+// uses in_source.png at run time
+#include "strings.h"

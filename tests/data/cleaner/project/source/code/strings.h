@@ -1,0 +1,3 @@
+const char q = '"';
+const char *a = "say \"hi\"";
+const char *m = material("src_quoted");

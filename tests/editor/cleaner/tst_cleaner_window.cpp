@@ -1,0 +1,538 @@
+// The Cleaner window driven offscreen over a copy of the cleaner's test
+// project: Refresh and its tables, the selection hand-over, every deletion
+// with its confirmation answered both ways, and the guards that keep it from
+// deleting what is still needed (the ignore list saved after a Refresh, files
+// that could not be read, a refused or failing removal, a collection cancelled
+// or outlived by its window, and the Delete All rounds).
+
+#include "cleaner_fixture.h"
+
+#include <editor/cleaner/collector/collector_job.h>
+#include <editor/cleaner/ignore_list/ignore_list.h>
+#include <editor/cleaner/model/lost_assets_table_model.h>
+#include <editor/cleaner/model/unused_assets_table_model.h>
+#include <editor/cleaner/ui/cleaner_window.h>
+
+#include <editor_core/WorldControls.h>
+#include <editor_core/core/ProgressDialog.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/editor/Selection.h>
+#include <editor_core/editor/SelectionAction.h>
+#include <editor_core/tbb/Queue.h>
+
+#include <velmora/World.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+using inastest::guid;
+
+namespace {
+
+class BlockingJob : public tbb::QJob
+{
+public:
+    void run(const tbb::JobPtr &) override { gate.acquire(); }
+    QSemaphore gate;
+};
+
+int progressDialogCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::allWidgets())
+        count += qobject_cast<core::ProgressDialog *>(widget) ? 1 : 0;
+    return count;
+}
+
+} // namespace
+
+class CleanerWindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+    void refresh_fills_sorted_tables_and_the_buttons_and_selection_follow();
+    void a_lost_row_selects_its_node_only_in_the_loaded_world_data();
+    void a_lost_row_selects_its_node_only_in_the_loaded_world();
+    void delete_selected_and_delete_listed_remove_only_the_confirmed_files();
+    void a_saved_ignore_list_protects_its_rows_before_delete_listed();
+    void unread_files_or_a_changed_project_block_delete_all_and_warn_before_deleting();
+    void a_refused_removal_is_reported_and_deletes_nothing();
+    void a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window();
+    void delete_all_removes_round_after_round_until_none_is_left_data();
+    void delete_all_removes_round_after_round_until_none_is_left();
+    void delete_all_stops_when_a_removed_asset_survives();
+
+private:
+    // A fresh window with the test's answers: confirmations answered from
+    // answers_ (true when it runs out), messages recorded in told_.
+    std::unique_ptr<cleaner::CleanerWindow> makeWindow();
+    void refresh(cleaner::CleanerWindow &window);
+    QStringList unusedRows(const cleaner::CleanerWindow &window) const;
+    QMap<QString, QByteArray> checksums() const;
+    // The files of assets (their file and meta) by data-relative path.
+    QStringList filesOf(const QStringList &asset_paths) const;
+
+    QTemporaryDir dir_;
+    inastest::AnalysisFixture fixture_;
+    Editor::Selection selection_;
+    WorldControls world_controls_;
+    QList<bool> answers_;
+    QStringList asked_;
+    QStringList told_;
+};
+
+void CleanerWindowTest::init()
+{
+    const QString root = dir_.path() + QStringLiteral("/") + QTest::currentTestFunction()
+            + QString::fromLatin1(QTest::currentDataTag());
+    QVERIFY(cleanertest::copyFolder(cleanertest::testDataPath(QStringLiteral("project")), root));
+    // A world whose nodes hold lost references.
+    QVERIFY(test::writeAsset(root + QStringLiteral("/data/"), QStringLiteral("worlds/lamps.world"),
+                             test::guidText('a', 901), 18,
+                             "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                             "\t<node type=\"NodeDummy\" id=\"7\" name=\"lamp\">\n"
+                             "\t\t<lost>ddddd00000000000000000000000000000000009</lost>\n\t</node>\n"
+                             "\t<lost>ddddd00000000000000000000000000000000008</lost>\n</world>\n"));
+    QVERIFY(fixture_.start(root + QStringLiteral("/data")));
+    depr::g.world_controls = &world_controls_;
+    answers_.clear();
+    asked_.clear();
+    told_.clear();
+    Editor::SelectionAction::resetLastApplied();
+}
+
+void CleanerWindowTest::cleanup()
+{
+    Velmora::World::quit();
+    depr::g.world_controls = nullptr;
+}
+
+void CleanerWindowTest::cleanupTestCase()
+{
+    tbb::Queue::instance()->shutdown();
+    fixture_.stop();
+}
+
+std::unique_ptr<cleaner::CleanerWindow> CleanerWindowTest::makeWindow()
+{
+    auto window = std::make_unique<cleaner::CleanerWindow>();
+    window->setAsk([this](const QString &title, const QString &text, const QString &accept) {
+        asked_ << title + QStringLiteral(" | ") + accept + QStringLiteral(" | ") + text;
+        return answers_.isEmpty() ? true : answers_.takeFirst();
+    });
+    window->setTell([this](const QString &, const QString &text) { told_ << text; });
+    window->show();
+    return window;
+}
+
+void CleanerWindowTest::refresh(cleaner::CleanerWindow &window)
+{
+    window.findChild<QPushButton *>(QStringLiteral("refresh"))->click();
+    QVERIFY(window.isCollecting());
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isCollecting(), 30000);
+}
+
+QStringList CleanerWindowTest::unusedRows(const cleaner::CleanerWindow &window) const
+{
+    QStringList rows;
+    for (const Velmora::UGUID &guid : window.unusedModel()->assets())
+        rows << fixture_.describe(guid);
+    return rows;
+}
+
+QMap<QString, QByteArray> CleanerWindowTest::checksums() const
+{
+    return test::folderChecksums(fixture_.dataPath(), {QStringLiteral(".tamsel2/")});
+}
+
+QStringList CleanerWindowTest::filesOf(const QStringList &asset_paths) const
+{
+    QStringList files;
+    for (const QString &path : asset_paths)
+        files << path << path + QStringLiteral(".meta");
+    files.sort();
+    return files;
+}
+
+// What disappeared from the folder between two listings; empty when a file
+// that stayed changed (then the test fails on the list).
+static QStringList gone(const QMap<QString, QByteArray> &before, const QMap<QString, QByteArray> &after)
+{
+    QStringList removed;
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
+        if (!after.contains(it.key()))
+            removed << it.key();
+        else if (after.value(it.key()) != it.value())
+            removed << QStringLiteral("changed: ") + it.key();
+    }
+    for (auto it = after.constBegin(); it != after.constEnd(); ++it) {
+        if (!before.contains(it.key()))
+            removed << QStringLiteral("added: ") + it.key();
+    }
+    removed.sort();
+    return removed;
+}
+
+void CleanerWindowTest::refresh_fills_sorted_tables_and_the_buttons_and_selection_follow()
+{
+    auto window = makeWindow();
+    auto *delete_selected = window->findChild<QPushButton *>(QStringLiteral("deleteSelected"));
+    auto *delete_listed = window->findChild<QPushButton *>(QStringLiteral("deleteListed"));
+    QVERIFY(!delete_selected->isEnabled());
+    QVERIFY(!delete_listed->isEnabled());
+    refresh(*window);
+
+    // Every unused asset, ordered by pretty type name, then by file name.
+    QStringList rows = unusedRows(*window);
+    QVector<QPair<QString, QString>> keys;
+    for (int row = 0; row < window->unusedModel()->rowCount(); ++row) {
+        keys << qMakePair(window->unusedModel()->index(row, 1).data().toString(),
+                          window->unusedModel()->index(row, 0).data().toString());
+    }
+    QVERIFY(std::is_sorted(keys.begin(), keys.end()));
+    rows.sort();
+    QStringList expected = cleanertest::readLines(cleanertest::testDataPath(QStringLiteral("expected_unused.txt")));
+    expected.sort();
+    QCOMPARE(rows, expected);
+
+    // Per asset: references outside nodes first, then those of its nodes.
+    QStringList lost;
+    for (const cleaner::LostAssetRow &row : window->lostModel()->rows()) {
+        lost << fixture_.describe(row.asset_guid) + QLatin1Char(' ') + fixture_.describe(row.lost_guid)
+                        + QLatin1Char(' ') + row.node_name + QLatin1Char(' ') + QString::number(row.node_id);
+    }
+    QCOMPARE(lost.size(), 7);
+    QVERIFY(lost.indexOf(QStringLiteral("nodes/house.node {d002}  -1"))
+            < lost.indexOf(QStringLiteral("nodes/house.node {d001} inner 2")));
+    QVERIFY(lost.indexOf(QStringLiteral("worlds/lamps.world {d008}  -1"))
+            < lost.indexOf(QStringLiteral("worlds/lamps.world {d009} lamp 7")));
+    QVERIFY(delete_listed->isEnabled());
+    QVERIFY(!delete_selected->isEnabled());
+    QVERIFY(window->statusText().contains(QStringLiteral("8 unused asset(s)")));
+
+    // A selected row becomes the editor's selection; none clears it.
+    window->unusedView()->selectRow(2);
+    QVERIFY(delete_selected->isEnabled());
+    const auto *selector = dynamic_cast<const Editor::SelectorGUIDs *>(Editor::SelectionAction::lastApplied());
+    QVERIFY(selector);
+    QCOMPARE(selector->getGUIDs().size(), 1);
+    QCOMPARE(selector->getGUIDs().first(), window->unusedModel()->guidAt(2));
+    window->unusedView()->clearSelection();
+    QVERIFY(!delete_selected->isEnabled());
+    QVERIFY(!Editor::Selection::getSelector() || Editor::Selection::getSelector()->isEmpty());
+}
+
+void CleanerWindowTest::a_lost_row_selects_its_node_only_in_the_loaded_world_data()
+{
+    QTest::addColumn<QString>("loaded");
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("selected");
+    const QString lamp = QStringLiteral("worlds/lamps.world {d009} lamp 7");
+    QTest::newRow("node of the loaded world") << "worlds/lamps" << lamp << "node lamp 7";
+    QTest::newRow("node of a world not loaded") << "worlds/level" << lamp << "asset worlds/lamps.world";
+    QTest::newRow("no world loaded") << "" << lamp << "asset worlds/lamps.world";
+    QTest::newRow("outside nodes") << "worlds/lamps"
+                                   << "worlds/lamps.world {d008}  -1"
+                                   << "asset worlds/lamps.world";
+    QTest::newRow("node of another asset") << "worlds/lamps"
+                                           << "nodes/house.node {d001} inner 2"
+                                           << "asset nodes/house.node";
+}
+
+void CleanerWindowTest::a_lost_row_selects_its_node_only_in_the_loaded_world()
+{
+    QFETCH(QString, loaded);
+    QFETCH(QString, row);
+    QFETCH(QString, selected);
+    if (!loaded.isEmpty())
+        QVERIFY(Velmora::World::load(loaded.toUtf8().constData()));
+    auto window = makeWindow();
+    refresh(*window);
+    int index = -1;
+    const std::vector<cleaner::LostAssetRow> &rows = window->lostModel()->rows();
+    for (int i = 0; i < int(rows.size()); ++i) {
+        const QString text = fixture_.describe(rows[size_t(i)].asset_guid) + QLatin1Char(' ')
+                + fixture_.describe(rows[size_t(i)].lost_guid) + QLatin1Char(' ') + rows[size_t(i)].node_name
+                + QLatin1Char(' ') + QString::number(rows[size_t(i)].node_id);
+        if (text == row)
+            index = i;
+    }
+    QVERIFY(index >= 0);
+    window->lostView()->selectRow(index);
+
+    QString what;
+    const Editor::Selector *applied = Editor::SelectionAction::lastApplied();
+    if (const auto *nodes = dynamic_cast<const Editor::SelectorNodes *>(applied)) {
+        for (const Velmora::Ptr<Velmora::Node> &node : nodes->getNodes())
+            what += QStringLiteral("node %1 %2").arg(QString::fromUtf8(node->getName())).arg(node->getID());
+    } else if (const auto *guids = dynamic_cast<const Editor::SelectorGUIDs *>(applied)) {
+        for (const Velmora::UGUID &guid : guids->getGUIDs())
+            what += QStringLiteral("asset ") + fixture_.describe(guid);
+    }
+    QCOMPARE(what, selected);
+}
+
+void CleanerWindowTest::delete_selected_and_delete_listed_remove_only_the_confirmed_files()
+{
+    auto window = makeWindow();
+    refresh(*window);
+    const QMap<QString, QByteArray> before = checksums();
+    const int row = unusedRows(*window).indexOf(QStringLiteral("sounds/unused.wav"));
+    window->unusedView()->selectRow(row);
+
+    // "Cancel" deletes nothing.
+    answers_ << false;
+    window->findChild<QPushButton *>(QStringLiteral("deleteSelected"))->click();
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY(asked_.first().startsWith(QStringLiteral("Delete Assets | Delete | Are you sure")));
+    QTest::qWait(20);
+    QCOMPARE(checksums(), before);
+    QCOMPARE(window->unusedModel()->rowCount(), 8);
+
+    // "Delete": the file and its meta go, and so do the row and the selection.
+    answers_ << true;
+    window->findChild<QPushButton *>(QStringLiteral("deleteSelected"))->click();
+    QTRY_COMPARE(window->unusedModel()->rowCount(), 7);
+    QVERIFY(!unusedRows(*window).contains(QStringLiteral("sounds/unused.wav")));
+    QVERIFY(!window->unusedView()->selectionModel()->hasSelection());
+    QCOMPARE(gone(before, checksums()), filesOf({QStringLiteral("sounds/unused.wav")}));
+    QVERIFY(fixture_.assets()->asset(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")).isNull());
+
+    // Delete Listed: everything still listed, nothing else.
+    const QStringList listed = unusedRows(*window);
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QTRY_COMPARE(window->unusedModel()->rowCount(), 0);
+    QVERIFY(!window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->isEnabled());
+    QCOMPARE(gone(before, checksums()), filesOf(listed + QStringList{QStringLiteral("sounds/unused.wav")}));
+    for (const QString &path : listed)
+        QVERIFY2(fixture_.assets()->asset(fixture_.dataPath() + path).isNull(), qPrintable(path));
+}
+
+void CleanerWindowTest::a_saved_ignore_list_protects_its_rows_before_delete_listed()
+{
+    auto window = makeWindow();
+    refresh(*window);
+    window->setIgnoreListRunner([] {
+        return cleaner::IgnoreList::save(cleaner::IgnoreList::defaultPatterns() << QStringLiteral("/textures/*"));
+    });
+    window->findChild<QPushButton *>(QStringLiteral("showIgnoreList"))->click();
+    QCOMPARE(unusedRows(*window).filter(QStringLiteral("textures/")), QStringList());
+    QCOMPARE(window->unusedModel()->rowCount(), 6);
+
+    const QMap<QString, QByteArray> before = checksums();
+    const QStringList listed = unusedRows(*window);
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QTRY_COMPARE(window->unusedModel()->rowCount(), 0);
+    QCOMPARE(gone(before, checksums()), filesOf(listed));
+    QVERIFY(QFile::exists(fixture_.dataPath() + QStringLiteral("textures/unused.png")));
+}
+
+void CleanerWindowTest::unread_files_or_a_changed_project_block_delete_all_and_warn_before_deleting()
+{
+    // A node file cut short: its references cannot be read.
+    const QString broken = fixture_.dataPath() + QStringLiteral("nodes/half.node");
+    QVERIFY(test::writeAsset(fixture_.dataPath(), QStringLiteral("nodes/half.node"), test::guidText('a', 950), 1,
+                             "<nodes><node name=\"n\" id=\"1\"><mesh>textures/unused.png"));
+    QVERIFY(fixture_.rescan());
+
+    auto window = makeWindow();
+    refresh(*window);
+    QCOMPARE(window->readFailures().size(), 1);
+    QVERIFY(window->findChild<QLabel *>(QStringLiteral("warning"))->isVisible());
+
+    // Delete All refuses without asking or collecting.
+    window->findChild<QPushButton *>(QStringLiteral("deleteAll"))->click();
+    QCOMPARE(asked_, QStringList());
+    QCOMPARE(told_.size(), 1);
+    QVERIFY(told_.first().contains(QStringLiteral("could not be read")));
+    QVERIFY(!window->isCollecting());
+
+    // Delete Listed asks with the reason; declined, nothing happens.
+    const QMap<QString, QByteArray> before = checksums();
+    answers_ << false;
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY(asked_.first().contains(QStringLiteral("1 file(s) could not be read")));
+    QCOMPARE(checksums(), before);
+
+    // Without read failures, a change after the Refresh is the reason.
+    QVERIFY(QFile::remove(broken));
+    QVERIFY(QFile::remove(broken + QStringLiteral(".meta")));
+    QVERIFY(fixture_.rescan());
+    refresh(*window);
+    QCOMPARE(window->readFailures().size(), 0);
+    QCOMPARE(window->doubts(), QStringList());
+    world_controls_.setDirty(true);
+    QVERIFY(window->doubts().join(QLatin1Char(' ')).contains(QStringLiteral("unsaved changes")));
+    world_controls_.setDirty(false);
+    emit fixture_.assets()->changed(guid('a', 101));
+    answers_ << false;
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(asked_.size(), 2);
+    QVERIFY(asked_.last().contains(QStringLiteral("The project changed after the list was made")));
+}
+
+void CleanerWindowTest::a_refused_removal_is_reported_and_deletes_nothing()
+{
+    auto window = makeWindow();
+    refresh(*window);
+    // One listed file turns into a link to a file outside the data folder:
+    // the asset manager refuses the whole removal.
+    QTemporaryDir outside;
+    const QString target = outside.path() + QStringLiteral("/precious.wav");
+    QVERIFY(QFile::copy(fixture_.dataPath() + QStringLiteral("sounds/unused.wav"), target));
+    QVERIFY(QFile::remove(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")));
+    QVERIFY(QFile::link(target, fixture_.dataPath() + QStringLiteral("sounds/unused.wav")));
+    const QMap<QString, QByteArray> before = checksums();
+
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(told_.size(), 1);
+    QVERIFY(told_.first().startsWith(QStringLiteral("Nothing was deleted")));
+    QTest::qWait(20);
+    QCOMPARE(checksums(), before);
+    QVERIFY(QFile::exists(target));
+    QCOMPARE(window->unusedModel()->rowCount(), 8);
+}
+
+void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window()
+{
+    // Cancelled: both tables stay empty and the window says so.
+    auto window = makeWindow();
+    auto blocker = std::make_shared<BlockingJob>();
+    QVERIFY(tbb::Queue::instance()->enqueue(blocker));
+    window->startCollect();
+    QPointer<core::ProgressDialog> dialog = window->progressDialog();
+    QVERIFY(dialog);
+    dialog->cancelButton()->click();
+    blocker->gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isCollecting(), 30000);
+    QVERIFY(!dialog);
+    QCOMPARE(window->unusedModel()->rowCount(), 0);
+    QCOMPARE(window->lostModel()->rowCount(), 0);
+    QCOMPARE(window->statusText(), QStringLiteral("The collection was cancelled."));
+
+    // Cancelled in the middle of Delete All: the loop ends, nothing removed.
+    const QMap<QString, QByteArray> before = checksums();
+    auto blocker2 = std::make_shared<BlockingJob>();
+    QVERIFY(tbb::Queue::instance()->enqueue(blocker2));
+    window->deleteAll();
+    QVERIFY(window->isDeletingAll());
+    window->progressDialog()->cancelButton()->click();
+    blocker2->gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isCollecting(), 30000);
+    QVERIFY(!window->isDeletingAll());
+    QCOMPARE(checksums(), before);
+
+    // The window closed while its collection waits: the job is cancelled.
+    auto blocker_close = std::make_shared<BlockingJob>();
+    QVERIFY(tbb::Queue::instance()->enqueue(blocker_close));
+    window->startCollect();
+    std::shared_ptr<cleaner::CollectorJob> closed_job = window->currentJob();
+    QVERIFY(closed_job);
+    window->close();
+    blocker_close->gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isCollecting(), 30000);
+    QCOMPARE(closed_job->getStatus(), tbb::JobInterface::STATUS_CANCELLED);
+    QCOMPARE(window->unusedModel()->rowCount(), 0);
+
+    // The window destroyed while its collection waits: the job is cancelled
+    // and its end reaches nothing.
+    auto blocker3 = std::make_shared<BlockingJob>();
+    QVERIFY(tbb::Queue::instance()->enqueue(blocker3));
+    window->startCollect();
+    dialog = window->progressDialog();
+    std::shared_ptr<cleaner::CollectorJob> job = window->currentJob();
+    QVERIFY(job);
+    QSignalSpy done(job.get(), &tbb::QJob::done);
+    window.reset();
+    QVERIFY(!dialog);
+    blocker3->gate.release();
+    QVERIFY(done.wait(30000));
+    QCOMPARE(job->getStatus(), tbb::JobInterface::STATUS_CANCELLED);
+    QTest::qWait(20);
+}
+
+void CleanerWindowTest::delete_all_removes_round_after_round_until_none_is_left_data()
+{
+    QTest::addColumn<bool>("end_inside_remove");
+    QTest::newRow("end after remove") << false;
+    QTest::newRow("end inside remove") << true;
+}
+
+void CleanerWindowTest::delete_all_removes_round_after_round_until_none_is_left()
+{
+    QFETCH(bool, end_inside_remove);
+    auto window = makeWindow();
+    Editor::AssetManagerPrivate *assets = fixture_.assets();
+    QHash<Velmora::UGUID, QString> paths;
+    for (const as::Asset &asset : assets->assets())
+        paths.insert(asset.getGUID(), QDir(fixture_.dataPath()).relativeFilePath(assets->filePath(asset)));
+    const QMap<QString, QByteArray> before = checksums();
+
+    // Every removal happens with no progress dialog left, and an end that a
+    // removal emits from inside itself must not start the next round there.
+    QStringList removed;
+    int dialogs_during_removal = 0;
+    connect(assets, &Editor::AssetManagerPrivate::removed, this, [&](const Velmora::UGUID &guid) {
+        removed << paths.value(guid);
+        dialogs_during_removal += progressDialogCount();
+        if (end_inside_remove)
+            emit assets->end();
+    });
+    window->findChild<QPushButton *>(QStringLiteral("deleteAll"))->click();
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY(asked_.first().startsWith(QStringLiteral("Delete All Unused Assets | Start | This operation")));
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isDeletingAll() && !window->isCollecting(), 60000);
+    disconnect(assets, &Editor::AssetManagerPrivate::removed, this, nullptr);
+
+    QCOMPARE(told_, QStringList());
+    QCOMPARE(dialogs_during_removal, 0);
+    QCOMPARE(progressDialogCount(), 0);
+    // The base material goes in the round after its only inheritor.
+    const cleaner::DeleteAllRounds &rounds = window->deleteAllRounds();
+    QVERIFY2(rounds.rounds() >= 2, qPrintable(QString::number(rounds.rounds())));
+    QCOMPARE(rounds.removedTotal(), removed.size());
+    QVERIFY(removed.indexOf(QStringLiteral("materials/child.mat"))
+            < removed.indexOf(QStringLiteral("materials/clean_base.mat")));
+    QVERIFY(window->statusText().contains(QStringLiteral("removed in %1 round(s)").arg(rounds.rounds())));
+    QCOMPARE(window->unusedModel()->rowCount(), 0);
+
+    // Exactly the removed assets' files are gone; a last Refresh finds none.
+    removed.sort();
+    QCOMPARE(gone(before, checksums()), filesOf(removed));
+    refresh(*window);
+    QCOMPARE(window->unusedModel()->rowCount(), 0);
+}
+
+void CleanerWindowTest::delete_all_stops_when_a_removed_asset_survives()
+{
+    // A folder that cannot be written to: its file is never deleted.
+    const QString sounds = fixture_.dataPath() + QStringLiteral("sounds");
+    QVERIFY(::chmod(sounds.toUtf8().constData(), 0555) == 0);
+    auto window = makeWindow();
+    window->deleteAll();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isDeletingAll() && !window->isCollecting(), 60000);
+    ::chmod(sounds.toUtf8().constData(), 0755);
+
+    QCOMPARE(told_.size(), 1);
+    QVERIFY2(told_.first().contains(QStringLiteral("\"unused.wav\" was removed in an earlier round")),
+             qPrintable(told_.first()));
+    QVERIFY(QFile::exists(sounds + QStringLiteral("/unused.wav")));
+    QVERIFY(window->deleteAllRounds().rounds() >= 1);
+}
+
+QTEST_MAIN(CleanerWindowTest)
+#include "tst_cleaner_window.moc"

@@ -1,0 +1,326 @@
+// The collector over the cleaner's test project (every kind of evidence,
+// with its expected unused list and lost map), its progress and cancel, the
+// job on the queue, and the inputs that must never be taken for "no
+// references": unreadable files and a project that changes during a run.
+
+#include "cleaner_fixture.h"
+#include "project_builder.h"
+
+#include <editor/cleaner/collector/collector.h>
+#include <editor/cleaner/collector/collector_job.h>
+
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/tbb/Queue.h>
+
+#include <QFile>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include <unistd.h>
+
+using cleanertest::ProgressLog;
+using inastest::AnalysisFixture;
+using inastest::guid;
+using inastest::LogCapture;
+
+class CollectorTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void the_test_project_gives_the_expected_unused_list_and_lost_map_data();
+    void the_test_project_gives_the_expected_unused_list_and_lost_map();
+    void progress_ends_at_exactly_the_total_and_never_goes_back();
+    void a_cancel_at_any_report_leaves_no_result();
+    void the_job_reports_progress_and_ends_done_or_cancelled();
+    void files_that_cannot_be_read_are_reported_and_make_the_list_incomplete();
+    void a_file_saved_or_an_asset_removed_during_the_collection_makes_the_result_stale();
+    void source_links_inside_the_project_are_followed_and_others_are_not();
+    void a_read_only_file_is_never_listed_whoever_runs_the_editor();
+    void the_sample_project_lists_its_unused_assets();
+
+private:
+    QTemporaryDir dir_;
+    AnalysisFixture fixture_;
+};
+
+void CollectorTest::initTestCase()
+{
+    QVERIFY(cleanertest::copyFolder(cleanertest::testDataPath(QStringLiteral("project")), dir_.path()));
+    QVERIFY(fixture_.start(dir_.path() + QStringLiteral("/data")));
+}
+
+void CollectorTest::cleanupTestCase()
+{
+    fixture_.stop();
+}
+
+void CollectorTest::the_test_project_gives_the_expected_unused_list_and_lost_map_data()
+{
+    QTest::addColumn<bool>("naive");
+    QTest::newRow("all names at once") << false;
+    QTest::newRow("one name at a time") << true;
+}
+
+void CollectorTest::the_test_project_gives_the_expected_unused_list_and_lost_map()
+{
+    QFETCH(bool, naive);
+    LogCapture log;
+    cleaner::CollectorResult result;
+    cleaner::Collector::Options options;
+    options.naive_search = naive;
+    QVERIFY(cleaner::Collector::collect(
+            result, fixture_.assets(), fixture_.materials(), [](int, int) { return true; }, options));
+    QVERIFY(result.success);
+    QCOMPARE(cleanertest::describeUnused(fixture_, result.unused),
+             cleanertest::readLines(cleanertest::testDataPath(QStringLiteral("expected_unused.txt"))));
+    QCOMPARE(cleanertest::describeLost(fixture_, result.lost),
+             cleanertest::readLines(cleanertest::testDataPath(QStringLiteral("expected_lost.txt"))));
+    QVERIFY2(result.read_failures.isEmpty(), qPrintable(result.read_failures.value(0).path));
+    QVERIFY(!result.stale);
+    QVERIFY(!result.mayBeIncomplete());
+    QCOMPARE(log.count(QStringLiteral("SOFT ASSERT")), 0);
+}
+
+void CollectorTest::progress_ends_at_exactly_the_total_and_never_goes_back()
+{
+    ProgressLog progress;
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture_.assets(), fixture_.materials(), std::ref(progress)));
+    QVERIFY(progress.calls.size() > 10);
+    QCOMPARE(progress.calls.first(), qMakePair(1, 0));
+    const int max = progress.calls.last().first;
+    QCOMPARE(progress.calls.last(), qMakePair(max, max));
+    // After the counting pass the total stands, and the value only grows.
+    const int counted = progress.calls.indexOf(qMakePair(max, 1));
+    QVERIFY(counted > 0);
+    for (int i = counted + 1; i < progress.calls.size(); ++i) {
+        QCOMPARE(progress.calls[i].first, max);
+        QVERIFY2(progress.calls[i].second >= progress.calls[i - 1].second, qPrintable(QString::number(i)));
+        QVERIFY(progress.calls[i].second <= max);
+    }
+}
+
+void CollectorTest::a_cancel_at_any_report_leaves_no_result()
+{
+    ProgressLog all;
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture_.assets(), fixture_.materials(), std::ref(all)));
+    for (int k = 1; k <= all.calls.size(); ++k) {
+        ProgressLog progress;
+        progress.stop_at = k;
+        QVERIFY(!cleaner::Collector::collect(result, fixture_.assets(), fixture_.materials(), std::ref(progress)));
+        QCOMPARE(progress.calls.size(), k);
+        QVERIFY(!result.success);
+        QVERIFY(result.unused.empty());
+        QVERIFY(result.lost.isEmpty());
+    }
+}
+
+void CollectorTest::the_job_reports_progress_and_ends_done_or_cancelled()
+{
+    // A run to its end.
+    auto job = std::make_shared<cleaner::CollectorJob>(fixture_.assets(), fixture_.materials());
+    QSignalSpy progress(job.get(), &cleaner::CollectorJob::progress);
+    QSignalSpy done(job.get(), &tbb::QJob::done);
+    QVERIFY(job->unusedAssets().empty());
+    QVERIFY(tbb::Queue::instance()->enqueue(job));
+    QVERIFY(done.wait(20000));
+    QVERIFY(job->isSuccess());
+    QCOMPARE(cleanertest::describeUnused(fixture_, job->unusedAssets()),
+             cleanertest::readLines(cleanertest::testDataPath(QStringLiteral("expected_unused.txt"))));
+    QVERIFY(!job->lostAssets().isEmpty());
+    QVERIFY(!job->mayBeIncomplete());
+    QVERIFY(progress.size() > 10);
+    const QList<QVariant> last = progress.last();
+    QCOMPARE(last.at(0).toInt(), last.at(1).toInt());
+
+    // A cancel at the third report (made on the worker, so that the run
+    // cannot end before the cancel arrives).
+    auto cancelled = std::make_shared<cleaner::CollectorJob>(fixture_.assets(), fixture_.materials());
+    QSignalSpy cancelled_done(cancelled.get(), &tbb::QJob::done);
+    QSignalSpy cancelled_progress(cancelled.get(), &cleaner::CollectorJob::progress);
+    std::atomic<int> reports{0};
+    connect(
+            cancelled.get(), &cleaner::CollectorJob::progress, cancelled.get(),
+            [&cancelled, &reports] {
+                if (++reports == 3)
+                    cancelled->cancel();
+            },
+            Qt::DirectConnection);
+    QVERIFY(tbb::Queue::instance()->enqueue(cancelled));
+    QVERIFY(cancelled_done.wait(20000));
+    QCOMPARE(cancelled->getStatus(), tbb::JobInterface::STATUS_CANCELLED);
+    QVERIFY(cancelled->unusedAssets().empty());
+    QVERIFY(cancelled->lostAssets().isEmpty());
+    QCOMPARE(cancelled_progress.size(), 3); // nothing is reported after a cancel
+    tbb::Queue::instance()->shutdown();
+}
+
+void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_incomplete()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset("textures/a.png", "png", "{a001}", 6)
+            .asset("nodes/half_written.node", "<nodes><node name=\"n\" id=\"1\"><mesh>textures/a.png", "{a002}", 1)
+            .asset("nodes/empty.node", "", "{a003}", 1)
+            .asset("materials/garbage.mat", "this is neither FESK nor XML {{{", "{a004}", 4)
+            .asset("scripts/locked.usc", "load(\"a.png\");\n", "{a005}", 20)
+            .asset("scripts/huge.usc", "", "{a007}", 20)
+            .asset("models/m.model", "v 0 0 0\n", "{a006}", 7)
+            // The model's node runtime is listed but its file is gone.
+            .rawMeta(
+                    "models/m.model",
+                    test::ProjectBuilder::expandGuids(
+                            QStringLiteral("<?xml version=\"1.0\"?>\n<asset version=\"1\" guid=\"{a006}\" type=\"7\">\n"
+                                           "<runtime guid=\"{b001}\" kind=\"3\" name=\"m\" ext=\"node\"/>\n</asset>\n"))
+                            .toUtf8())
+            // The ignore file is there but is no file that can be read.
+            .file(".tamsel2/.cleanerignore/x", "");
+    QVERIFY(project.ok());
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    // A script over the size limit (sparse, so it costs no disk).
+    QFile huge(project.dataPath() + QStringLiteral("scripts/huge.usc"));
+    QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(cleaner::Collector::MAX_SCRIPT_FILE_SIZE + 1));
+    huge.close();
+    QVERIFY(fixture.rescan());
+    const bool root = ::geteuid() == 0;
+    if (!root)
+        QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("scripts/locked.usc"),
+                                      QFileDevice::WriteOwner));
+
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QStringList failed;
+    for (const cleaner::ReadFailure &failure : result.read_failures) {
+        QVERIFY(!failure.reason.isEmpty());
+        failed << QDir(project.dataPath()).relativeFilePath(failure.path);
+    }
+    failed.sort();
+    QStringList expected{QStringLiteral(".runtimes/bb/bbbbb00000000000000000000000000000000001.node"),
+                         QStringLiteral(".tamsel2/.cleanerignore"), QStringLiteral("materials/garbage.mat"),
+                         QStringLiteral("nodes/half_written.node"), QStringLiteral("scripts/huge.usc")};
+    if (!root)
+        expected << QStringLiteral("scripts/locked.usc");
+    expected.sort();
+    QCOMPARE(failed, expected);
+    QVERIFY(result.mayBeIncomplete());
+    // The defaults still apply (the script is ignored); the image that only
+    // unreadable files name is listed, which is why the list is incomplete.
+    QStringList unused{QStringLiteral("materials/garbage.mat"), QStringLiteral("models/m.model"),
+                       QStringLiteral("nodes/empty.node"), QStringLiteral("nodes/half_written.node")};
+    if (!root)
+        unused << QStringLiteral("textures/a.png");
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused), unused);
+    fixture.stop();
+}
+
+void CollectorTest::a_file_saved_or_an_asset_removed_during_the_collection_makes_the_result_stale()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset("textures/a.png", "png", "{a001}", 6)
+            .asset("nodes/n.node", "<nodes><node name=\"n\" id=\"1\"/></nodes>", "{a002}", 1);
+    QVERIFY(project.ok());
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QVERIFY(!result.stale);
+
+    bool saved = false;
+    const QString node = project.dataPath() + QStringLiteral("nodes/n.node");
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [&](int max, int value) {
+        if (!saved && max > 1 && value > max / 2) {
+            QFile file(node);
+            saved = file.open(QIODevice::WriteOnly)
+                    && file.write(test::ProjectBuilder::expandGuids(
+                                          QStringLiteral("<nodes><node name=\"n\" id=\"1\"><mesh>{a001}</mesh>"
+                                                         "</node></nodes>"))
+                                          .toUtf8())
+                            > 0;
+        }
+        return true;
+    }));
+    QVERIFY(saved);
+    QVERIFY(result.stale);
+    QVERIFY(result.mayBeIncomplete());
+
+    // An asset removed while the collection runs.
+    bool removed = false;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [&](int max, int value) {
+        if (!removed && max > 1 && value > max / 2)
+            removed = fixture.assets()->remove({guid('a', 1)});
+        return true;
+    }));
+    QVERIFY(removed);
+    QVERIFY(result.stale);
+    fixture.stop();
+}
+
+void CollectorTest::source_links_inside_the_project_are_followed_and_others_are_not()
+{
+    QTemporaryDir outside;
+    QVERIFY(QDir().mkpath(outside.path() + QStringLiteral("/code")));
+    QFile far(outside.path() + QStringLiteral("/code/far.cpp"));
+    QVERIFY(far.open(QIODevice::WriteOnly) && far.write("// far.png\n") > 0);
+    far.close();
+
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset("textures/near.png", "png", "{a001}", 6).asset("textures/far.png", "png", "{a002}", 6);
+    QVERIFY(project.ok());
+    const QString root = dir.path();
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/shared")));
+    QFile near(root + QStringLiteral("/shared/near.h"));
+    QVERIFY(near.open(QIODevice::WriteOnly) && near.write("// near.png\n") > 0);
+    near.close();
+    QVERIFY(QDir().mkpath(root + QStringLiteral("/source")));
+    QVERIFY(QFile::link(root + QStringLiteral("/shared"), root + QStringLiteral("/source/shared")));
+    QVERIFY(QFile::link(outside.path() + QStringLiteral("/code"), root + QStringLiteral("/source/outside")));
+    // A loop back into the source folder is entered once.
+    QVERIFY(QFile::link(root + QStringLiteral("/source"), root + QStringLiteral("/shared/loop")));
+
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused), QStringList{QStringLiteral("textures/far.png")});
+    fixture.stop();
+}
+
+void CollectorTest::a_read_only_file_is_never_listed_whoever_runs_the_editor()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset("textures/kept.png", "png", "{a001}", 6).asset("textures/loose.png", "png", "{a002}", 6);
+    QVERIFY(project.ok());
+    QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("textures/kept.png"),
+                                  QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused), QStringList{QStringLiteral("textures/loose.png")});
+    fixture.stop();
+}
+
+void CollectorTest::the_sample_project_lists_its_unused_assets()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(qEnvironmentVariable("VELMORA_SOURCE_DIR")
+                                    + QStringLiteral("/examples/sample_project/data")));
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused),
+             QStringList({QStringLiteral("materials/props/crate_old.mat"), QStringLiteral("meshes/barrel.mesh")}));
+    QVERIFY(!result.mayBeIncomplete());
+    fixture.stop();
+}
+
+QTEST_GUILESS_MAIN(CollectorTest)
+#include "tst_collector.moc"

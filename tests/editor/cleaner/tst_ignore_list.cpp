@@ -1,0 +1,251 @@
+// The cleaner's ignore list: wildcard matching of whole keys, the default
+// list, and the ignore file: exact bytes written, line breaks unified on
+// load, and an unreadable or unwritable file told apart from an absent one.
+
+#include "cleaner_fixture.h"
+#include "project_builder.h"
+
+#include <editor/cleaner/ignore_list/ignore_list.h>
+#include <editor/cleaner/ignore_list/ignore_list_file.h>
+
+#include <QFile>
+#include <QtTest>
+
+using cleaner::IgnoreList;
+using cleaner::IgnoreListFile;
+
+class IgnoreListTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void cleanup();
+    void a_pattern_matches_the_whole_key_as_a_unix_wildcard_data();
+    void a_pattern_matches_the_whole_key_as_a_unix_wildcard();
+    void empty_entries_and_repeats_are_compiled_once_or_not_at_all();
+    void the_default_list_keeps_screenshots_and_the_kept_types();
+    void the_file_holds_exactly_the_joined_list_and_the_defaults_mean_no_file();
+    void loading_unifies_line_breaks_data();
+    void loading_unifies_line_breaks();
+    void an_unreadable_file_is_not_taken_for_the_defaults();
+    void a_failed_write_is_reported();
+    void an_oversized_file_loses_only_its_cut_line();
+
+private:
+    void writeRaw(const QByteArray &bytes);
+    QByteArray readRaw() const;
+
+    QTemporaryDir dir_;
+    inastest::AnalysisFixture fixture_;
+};
+
+void IgnoreListTest::initTestCase()
+{
+    test::ProjectBuilder project(dir_.path());
+    project.asset("textures/a.png", "png", "{a001}", 6);
+    QVERIFY(project.ok());
+    QVERIFY(fixture_.start(project.dataPath()));
+    QVERIFY(IgnoreListFile::filePath().startsWith(fixture_.dataPath()));
+}
+
+void IgnoreListTest::cleanupTestCase()
+{
+    fixture_.stop();
+}
+
+void IgnoreListTest::cleanup()
+{
+    QFile::remove(IgnoreListFile::filePath());
+    QDir(IgnoreListFile::filePath()).removeRecursively();
+    QFile::remove(fixture_.dataPath() + QStringLiteral(".tamsel2"));
+}
+
+void IgnoreListTest::writeRaw(const QByteArray &bytes)
+{
+    QDir().mkpath(fixture_.dataPath() + QStringLiteral(".tamsel2"));
+    QFile file(IgnoreListFile::filePath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+QByteArray IgnoreListTest::readRaw() const
+{
+    QFile file(IgnoreListFile::filePath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+}
+
+void IgnoreListTest::a_pattern_matches_the_whole_key_as_a_unix_wildcard_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("matches");
+
+    QTest::newRow("star crosses folders") << "/screenshots/*"
+                                          << "/screenshots/x/y/a.png" << true;
+    QTest::newRow("anchored at the start") << "/screenshots/*"
+                                           << "/other/screenshots/a.png" << false;
+    QTest::newRow("keys start with a slash") << "screenshots/*"
+                                             << "/screenshots/a.png" << false;
+    QTest::newRow("leading star is any folder") << "*.brush"
+                                                << "/a/b/c.brush" << true;
+    QTest::newRow("star and text: the whole tail") << "*.png"
+                                                   << "/a.png.bak" << false;
+    QTest::newRow("star and text across folders") << "*s/a.png"
+                                                  << "/x/s/a.png" << true;
+    QTest::newRow("two stars are no special rule") << "/**/a.png"
+                                                   << "/a.png" << false;
+    QTest::newRow("question mark is one character") << "/?.png"
+                                                    << "//.png" << true;
+    QTest::newRow("case-sensitive") << "*.PNG"
+                                    << "/a.png" << false;
+    QTest::newRow("trailing blank counts") << "/a.png "
+                                           << "/a.png" << false;
+    QTest::newRow("class with a range") << "/[a-c].png"
+                                        << "/b.png" << true;
+    QTest::newRow("caret negates") << "/[^ab].png"
+                                   << "/c.png" << true;
+    QTest::newRow("exclamation mark is literal") << "/[!ab].png"
+                                                 << "/c.png" << false;
+    QTest::newRow("bracket first in a class") << "/[]].png"
+                                              << "/].png" << true;
+    QTest::newRow("escaped star") << "/\\*.png"
+                                  << "/*.png" << true;
+    QTest::newRow("backslash before a letter") << "/a\\b.png"
+                                               << "/a\\b.png" << true;
+    QTest::newRow("regex characters are literal") << "/(x)+a{1}.png"
+                                                  << "/(x)+a{1}.png" << true;
+    QTest::newRow("no brace expansion") << "/{a,b}.png"
+                                        << "/a.png" << false;
+    QTest::newRow("a lone star matches all") << "*"
+                                             << "/x/y" << true;
+    QTest::newRow("a lone bracket is invalid") << "/a].png"
+                                               << "/a].png" << false;
+    QTest::newRow("an unclosed class is invalid") << "/[abc"
+                                                  << "/[abc" << false;
+    QTest::newRow("posix classes are invalid") << "/[[:digit:]].png"
+                                               << "/1.png" << false;
+}
+
+void IgnoreListTest::a_pattern_matches_the_whole_key_as_a_unix_wildcard()
+{
+    QFETCH(QString, pattern);
+    QFETCH(QString, key);
+    QFETCH(bool, matches);
+    const bool invalid = !QRegExp(pattern, Qt::CaseSensitive, QRegExp::WildcardUnix).isValid();
+    if (invalid)
+        QTest::ignoreMessage(
+                QtWarningMsg,
+                qPrintable(QStringLiteral("IgnoreList. This pattern ( \"%1\" ) is not valid.")
+                                   .arg(QString(pattern).replace(QLatin1String("\\"), QLatin1String("\\\\")))));
+    IgnoreList list;
+    list.setPatterns({pattern});
+    QCOMPARE(list.compiledCount(), invalid ? 0 : 1);
+    QCOMPARE(list.matches(key), matches);
+}
+
+void IgnoreListTest::empty_entries_and_repeats_are_compiled_once_or_not_at_all()
+{
+    IgnoreList list;
+    list.setPatterns({QString(), QStringLiteral("\n"), QStringLiteral("\r"), QStringLiteral("*.png"),
+                      QStringLiteral("*.png"), QStringLiteral("/a/*")});
+    QCOMPARE(list.compiledCount(), 2);
+    QVERIFY(list.matches(QStringLiteral("/x.png")));
+    QVERIFY(list.matches(QStringLiteral("/a/b.mesh")));
+    QVERIFY(!list.matches(QStringLiteral("/b/b.mesh")));
+    list.setPatterns({});
+    QVERIFY(!list.matches(QStringLiteral("/x.png")));
+}
+
+void IgnoreListTest::the_default_list_keeps_screenshots_and_the_kept_types()
+{
+    QCOMPARE(IgnoreList::defaultPatterns(),
+             QStringList({"/screenshots/*", "*.brush", "*.cs", "*.curve", "*.otf", "*.preset", "*.prop", "*.render",
+                          "*.spline", "*.track", "*.ttf", "*.txt", "*.usc", "*.world"}));
+}
+
+void IgnoreListTest::the_file_holds_exactly_the_joined_list_and_the_defaults_mean_no_file()
+{
+    QCOMPARE(IgnoreList::load(), IgnoreList::defaultPatterns());
+    const QStringList custom{QStringLiteral("/keep/*"), QString(), QStringLiteral("*.m\u00e4sh")};
+    QString error;
+    QVERIFY(IgnoreList::save(custom, &error));
+    QCOMPARE(readRaw(), QByteArray("/keep/*\n\n*.m\xc3\xa4sh"));
+    QCOMPARE(IgnoreList::load(), custom);
+
+    QVERIFY(IgnoreList::save(IgnoreList::defaultPatterns(), &error));
+    QVERIFY(!QFile::exists(IgnoreListFile::filePath()));
+    QCOMPARE(IgnoreList::load(), IgnoreList::defaultPatterns());
+
+    // An empty file is an empty list, not the defaults.
+    writeRaw(QByteArray());
+    QCOMPARE(IgnoreList::load(), QStringList{QString()});
+}
+
+void IgnoreListTest::loading_unifies_line_breaks_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("patterns");
+    QTest::newRow("CR LF") << QByteArray("/a/*\r\n*.png") << QStringList{"/a/*", "*.png"};
+    QTest::newRow("lone CR") << QByteArray("/a/*\r*.png") << QStringList{"/a/*", "*.png"};
+    QTest::newRow("line separators") << QByteArray("/a/*\xe2\x80\xa8*.png\xe2\x80\xa9/b")
+                                     << QStringList{"/a/*", "*.png", "/b"};
+    QTest::newRow("byte-order mark") << QByteArray("\xef\xbb\xbf/a/*") << QStringList{"/a/*"};
+    QTest::newRow("no-break space") << QByteArray("/a\xc2\xa0"
+                                                  "b")
+                                    << QStringList{"/a b"};
+    QTest::newRow("final line break") << QByteArray("/a/*\n") << QStringList{"/a/*", ""};
+}
+
+void IgnoreListTest::loading_unifies_line_breaks()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, patterns);
+    writeRaw(bytes);
+    QCOMPARE(IgnoreList::load(), patterns);
+}
+
+void IgnoreListTest::an_unreadable_file_is_not_taken_for_the_defaults()
+{
+    QVERIFY(QDir().mkpath(IgnoreListFile::filePath()));
+    QString text;
+    QString error;
+    QCOMPARE(IgnoreListFile::read(text, &error), IgnoreListFile::ReadStatus::Failed);
+    QVERIFY(error.contains(QLatin1String(".cleanerignore")));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("IgnoreList\\. The ignore list .*")));
+    error.clear();
+    IgnoreList::load(&error);
+    QVERIFY(!error.isEmpty());
+}
+
+void IgnoreListTest::a_failed_write_is_reported()
+{
+    // The editor folder is a file: nothing can be made inside it.
+    QVERIFY(QDir(fixture_.dataPath() + QStringLiteral(".tamsel2")).removeRecursively());
+    QFile blocker(fixture_.dataPath() + QStringLiteral(".tamsel2"));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QString error;
+    QVERIFY(!IgnoreList::save({QStringLiteral("/keep/*")}, &error));
+    QVERIFY(!error.isEmpty());
+    QVERIFY(QFileInfo(blocker.fileName()).isFile());
+    QVERIFY(QFile::remove(blocker.fileName()));
+}
+
+void IgnoreListTest::an_oversized_file_loses_only_its_cut_line()
+{
+    QByteArray bytes;
+    while (bytes.size() < IgnoreListFile::MAX_FILE_SIZE - 10)
+        bytes += "/folder/*\n";
+    bytes += "/cut/in/the/middle/*\n/after/*";
+    writeRaw(bytes);
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression(QStringLiteral("IgnoreList\\. The file .* is larger than.*")));
+    const QStringList patterns = IgnoreList::load();
+    QCOMPARE(patterns.last(), QStringLiteral("/folder/*"));
+    QVERIFY(!patterns.contains(QStringLiteral("/after/*")));
+}
+
+QTEST_GUILESS_MAIN(IgnoreListTest)
+#include "tst_ignore_list.moc"

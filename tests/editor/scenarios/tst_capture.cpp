@@ -1,0 +1,190 @@
+// The Tracker and the video grabber inside the running editor, on a copy of
+// the sample project: the flyby track loads, plays, saves and clears; a
+// screenshot and a track sequence land numbered in the data folder.
+
+#include "scenario_runner.h"
+
+#include "editor/presenter/presenter.h"
+#include "editor/tracker/tracker.h"
+#include "editor/video_grabber/video_grabber_form.h"
+#include "editor/video_grabber/video_grabber_state.h"
+#include "window_system.h"
+
+#include <editor_core/Dialogs.h>
+#include <editor_core/View.h>
+#include <editor_core/ViewportManager.h>
+#include <editor_core/ViewportWindow.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/editor/WindowManagerPrivate.h>
+
+#include <velmora/Gui.h>
+#include <velmora/Image.h>
+#include <velmora/Player.h>
+#include <velmora/Widget.h>
+#include <velmora/World.h>
+
+#include <QComboBox>
+#include <QDirIterator>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QToolButton>
+
+namespace {
+
+const char *const FLYBY = "ddddd00000000000000000000000000000000201";
+
+// The sample project's data, copied into the run's data folder.
+void copySampleData(const QString &target)
+{
+    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/sample_project/data");
+    QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString to = target + QDir(source).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(to).absolutePath());
+        QFile::copy(file, to);
+    }
+}
+
+void screenshot(QWidget *widget, const char *name)
+{
+    if (qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR"))
+        widget->grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + QLatin1Char('/') + QLatin1String(name));
+}
+
+class SampleScenario : public test::Scenario
+{
+public:
+    void prepare(test::ProjectBuilder &project, QStringList &arguments) override
+    {
+        copySampleData(project.dataPath());
+        arguments << QStringLiteral("-console_command") << QStringLiteral("world_load \"worlds/level1\"");
+    }
+};
+
+class TrackerSession : public SampleScenario
+{
+    Q_OBJECT
+
+    void click(Tracker *tracker, const Velmora::Ptr<Velmora::Widget> &button)
+    {
+        QVERIFY(button);
+        const QPoint at(button->getScreenPositionX() + 4, button->getScreenPositionY() + 4);
+        QTest::mouseClick(tracker, Qt::LeftButton, Qt::NoModifier, at);
+        QVERIFY(test::waitFrames(2));
+    }
+
+private slots:
+    void the_flyby_track_loads_plays_saves_and_clears()
+    {
+        QTRY_VERIFY(Velmora::World::isLoaded());
+        Tracker *tracker = depr::gui.tracker;
+        emit depr::g.window_manager->showTracker();
+        QTRY_VERIFY(tracker->isVisible());
+        ViewportWindow *viewport = depr::g.viewports->getCurrentViewportWindow();
+        QVERIFY(viewport);
+        tracker->setViewportPlayer(viewport);
+        QVERIFY(test::waitFrames(2));
+        Dialogs::setResponder([](const Dialogs::Request &request) {
+            return request.kind == Dialogs::Kind::SaveAsset ? QStringLiteral("tracks/flyby_copy")
+                                                            : QString::fromLatin1(FLYBY);
+        });
+
+        click(tracker, tracker->loadButton());
+        QTRY_COMPARE(tracker->windowTitle(), QStringLiteral("Tracker - camera_flyby"));
+
+        // Play moves the viewport's camera along the track.
+        const Velmora::Ptr<Velmora::Player> camera = viewport->getPlayer();
+        QVERIFY(camera);
+        const Velmora::vec3 start = camera->getWorldTransform().getTranslate();
+        Velmora::Widget *content = tracker->gui()->getChild(0).get();
+        click(tracker, content->getChild(0)->getChild(3));
+        QVERIFY(test::waitFrames(60));
+        const Velmora::vec3 later = camera->getWorldTransform().getTranslate();
+        QVERIFY2((later - start).length() > 1.0f, "the camera did not move");
+        screenshot(depr::gui.main_window, "editor_tracker.png");
+        screenshot(tracker, "editor_tracker_window.png");
+
+        click(tracker, tracker->saveButton());
+        QTRY_COMPARE(tracker->windowTitle(), QStringLiteral("Tracker - flyby_copy"));
+        QVERIFY(QFileInfo::exists(test::context().data_path + QStringLiteral("tracks/flyby_copy.track")));
+        QVERIFY(!depr::g.asset_manager->asset(QStringLiteral("tracks/flyby_copy.track")).getGUID().isEmpty());
+
+        test::answerNextMessageBox(QMessageBox::Yes);
+        click(tracker, tracker->clearButton());
+        QTRY_COMPARE(tracker->windowTitle(), QStringLiteral("Tracker"));
+        Dialogs::setResponder(Dialogs::Responder());
+    }
+};
+
+class GrabSession : public SampleScenario
+{
+    Q_OBJECT
+
+    VideoGrabberState *state() const { return test::presenter()->videoGrabberState(); }
+    void waitIdle()
+    {
+        QVERIFY(test::waitFrames(1));
+        QTRY_VERIFY_WITH_TIMEOUT(state()->getState() == VideoGrabberState::IDLE, 60000);
+    }
+
+private slots:
+    void a_screenshot_and_a_sequence_land_in_the_screenshots_folder()
+    {
+        QTRY_VERIFY(Velmora::World::isLoaded());
+        VideoGrabberForm *form = test::presenter()->videoGrabberForm();
+        emit depr::g.window_manager->toggleVideoGrabber();
+        QTRY_VERIFY(form->isVisible());
+        QTRY_VERIFY(form->findChild<QPushButton *>(QStringLiteral("grab_b"))->isEnabled());
+        QCOMPARE(state()->getSavePath(), test::context().data_path + QStringLiteral("screenshots"));
+        form->findChild<QToolButton *>(QStringLiteral("update_cameras_tb"))->click();
+        form->findChild<QComboBox *>(QStringLiteral("camera_cb"))->setCurrentText(QStringLiteral("player_camera"));
+        QCOMPARE(state()->getCameraName(), QStringLiteral("player_camera"));
+        state()->setWidth(160);
+        state()->setHeight(90);
+
+        form->findChild<QPushButton *>(QStringLiteral("grab_b"))->click();
+        waitIdle();
+        const QString folder = test::context().data_path + QStringLiteral("screenshots/");
+        QVERIFY(QFileInfo::exists(folder + QStringLiteral("frame_0000.tga")));
+        QVERIFY(!depr::g.asset_manager->asset(QStringLiteral("screenshots/frame_0000.tga")).getGUID().isEmpty());
+
+        form->findChild<QRadioButton *>(QStringLiteral("sequence_rb"))->setChecked(true);
+        state()->setTrackGUID(Velmora::UGUID(FLYBY));
+        state()->setFps(2.0f);
+        form->findChild<QComboBox *>(QStringLiteral("format_cb"))->setCurrentIndex(VideoGrabberState::PNG);
+        form->findChild<QPushButton *>(QStringLiteral("grab_b"))->click();
+        QTRY_VERIFY(form->progress());
+        screenshot(depr::gui.main_window, "editor_grabbing.png");
+        waitIdle();
+        // 8 s at 2 frames per second: 17 frames, numbered after the shot.
+        QCOMPARE(state()->getNumFrames(), 17);
+        const QStringList frames = QDir(folder).entryList({QStringLiteral("frame_*.png")}, QDir::Files, QDir::Name);
+        QCOMPARE(frames.size(), 17);
+        QCOMPARE(frames.first(), QStringLiteral("frame_0001.png"));
+        QCOMPARE(frames.last(), QStringLiteral("frame_0017.png"));
+        Velmora::Image first;
+        Velmora::Image last;
+        QVERIFY(first.load((folder + frames.first()).toUtf8().constData()));
+        QVERIFY(last.load((folder + frames.last()).toUtf8().constData()));
+        QCOMPARE(QSize(first.getWidth(), first.getHeight()), QSize(160, 90));
+        QVERIFY(QByteArray(reinterpret_cast<const char *>(first.getPixels()), int(first.getSize()))
+                != QByteArray(reinterpret_cast<const char *>(last.getPixels()), int(last.getSize())));
+        screenshot(form, "editor_video_grabber.png");
+    }
+};
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return test::runScenarios(argc, argv,
+                              {
+                                      {"tracker_session", [] { return std::make_unique<TrackerSession>(); }},
+                                      {"grab_session", [] { return std::make_unique<GrabSession>(); }},
+                              });
+}
+
+#include "tst_capture.moc"

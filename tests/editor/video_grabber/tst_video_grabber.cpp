@@ -1,0 +1,461 @@
+// The video grab state's setter rules and the capture loop over a real
+// engine frame loop: single shots, track sequences (frame count, warm-up,
+// numbering, formats, import) and the ways a grab fails or is aborted.
+
+#include "editor/tracker/tracker.h"
+#include "editor/video_grabber/video_grabber_controller.h"
+#include "editor/video_grabber/video_grabber_state.h"
+
+#include "capture_shell.h"
+
+#include <editor_core/depr/EditorGlobals.h>
+
+#include <velmora/Editor.h>
+#include <velmora/FileSystem.h>
+#include <velmora/Game.h>
+#include <velmora/Image.h>
+#include <velmora/Node.h>
+#include <velmora/Player.h>
+#include <velmora/World.h>
+
+#include <QtTest>
+
+#include <cmath>
+#include <limits>
+
+using Velmora::Image;
+
+class TestVideoGrabber : public QObject
+{
+    Q_OBJECT
+
+    test::CaptureShell *shell_ = nullptr;
+    Tracker *tracker_ = nullptr;
+    VideoGrabberState *state_ = nullptr;
+    VideoGrabberController *controller_ = nullptr;
+    QStringList warnings_;
+    QList<VideoGrabberState::State> states_;
+
+    // Requests a grab and runs frames until it is over; returns the frames run.
+    int grab(int max_frames = 400)
+    {
+        states_.clear();
+        state_->setState(VideoGrabberState::START_REQUESTED);
+        int frames = 0;
+        do {
+            shell_->pumpFrames(1);
+            ++frames;
+        } while (frames < max_frames && (controller_->isGrabbing() || state_->getState() != VideoGrabberState::IDLE));
+        return frames;
+    }
+    QString folder(const QString &name) const { return shell_->dataPath() + name; }
+    static QStringList files(const QString &path)
+    {
+        QStringList found = QDir(path).entryList({QStringLiteral("frame_*")}, QDir::Files, QDir::Name);
+        found.erase(std::remove_if(found.begin(), found.end(),
+                                   [](const QString &name) { return name.endsWith(QLatin1String(".meta")); }),
+                    found.end());
+        return found;
+    }
+    void sequence(const QString &folder_name, float fps, VideoGrabberState::Format format = VideoGrabberState::PNG)
+    {
+        state_->setMode(VideoGrabberState::SEQUENCE);
+        state_->setTrackGUID(Velmora::UGUID(test::CaptureShell::TRACK_GUID));
+        state_->setFps(fps);
+        state_->setFormat(format);
+        state_->setSavePath(folder(folder_name));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale::c());
+        shell_ = new test::CaptureShell;
+        QVERIFY(shell_->isValid());
+        QVERIFY(shell_->writeData(QStringLiteral("tracks/still.track"),
+                                  "<track version=\"1\" unit_time=\"0\" max_time=\"1\"/>\n"));
+        QVERIFY(shell_->writeData(QStringLiteral("tracks/still.track.meta"),
+                                  "<asset version=\"1\" guid=\"ddddd00000000000000000000000000000000302\"/>\n"));
+        QVERIFY(Velmora::FileSystem::rescan());
+        tracker_ = new Tracker(shell_->mainWindow());
+        depr::gui.tracker = tracker_;
+        QVERIFY(::Velmora::Editor::load("tamsel2/editor.usc"));
+        tracker_->init();
+        QVERIFY(shell_->loadWorld());
+        shell_->assets()->rescan();
+        QTRY_VERIFY(!shell_->assets()->asset(QStringLiteral("tracks/still.track")).getGUID().isEmpty());
+        VideoGrabberState::setWarningHandler(
+                [this](const QString &title, const QString &text) { warnings_ << title + QLatin1Char('|') + text; });
+        state_ = new VideoGrabberState(shell_->mainWindow());
+        controller_ = new VideoGrabberController(state_);
+        controller_->init();
+        connect(state_, &VideoGrabberState::stateChanged, this,
+                [this](VideoGrabberState::State state) { states_ << state; });
+        state_->setWidth(64);
+        state_->setHeight(48);
+    }
+    void cleanupTestCase()
+    {
+        controller_->shutdown();
+        delete controller_;
+        delete state_;
+        VideoGrabberState::setWarningHandler(VideoGrabberState::WarningHandler());
+        depr::gui.tracker = nullptr;
+        tracker_->shutdown();
+        delete tracker_;
+        delete shell_;
+    }
+    void init()
+    {
+        warnings_.clear();
+        state_->setMode(VideoGrabberState::SINGLE_SHOT);
+        state_->setCameraName(QStringLiteral("camera_1"));
+        state_->setAntialiasing(VideoGrabberState::AA_NONE);
+        state_->setAlphaMask(false);
+        state_->setWarmupFrames(0);
+        state_->setWidth(64);
+        state_->setHeight(48);
+    }
+
+    void setters_clamp_and_tie_the_fields_together()
+    {
+        VideoGrabberState state;
+        QList<float> fps;
+        connect(&state, &VideoGrabberState::fpsChanged, this, [&fps](float value) { fps << value; });
+        state.setFps(0.0f);
+        state.setFps(-1.0f);
+        state.setFps(std::numeric_limits<float>::quiet_NaN());
+        QCOMPARE(state.getFps(), 0.1f);
+        QCOMPARE(fps, (QList<float>{0.1f, 0.1f}));
+        state.setWidth(5);
+        state.setWidth(0);
+        state.setHeight(5);
+        state.setHeight(-5);
+        QCOMPARE(state.getWidth(), 1);
+        QCOMPARE(state.getHeight(), 1);
+
+        state.setAlphaMask(true);
+        state.setFormat(VideoGrabberState::EXR);
+        QVERIFY(state.isHdrColor());
+        state.setFormat(VideoGrabberState::JPG);
+        QVERIFY(!state.isHdrColor());
+        QVERIFY(!state.isAlphaMask());
+        state.setAlphaMask(true);
+        QVERIFY(!state.isAlphaMask());
+
+        QList<VideoGrabberState::State> seen;
+        connect(&state, &VideoGrabberState::stateChanged, this,
+                [&seen](VideoGrabberState::State value) { seen << value; });
+        state.setCameraName(QStringLiteral("nobody"));
+        state.setState(VideoGrabberState::START_REQUESTED);
+        QCOMPARE(state.getState(), VideoGrabberState::IDLE);
+        QCOMPARE(seen, QList<VideoGrabberState::State>{VideoGrabberState::IDLE});
+        QCOMPARE(warnings_, QStringList{QStringLiteral("Warning|Can't find \"nobody\" player")});
+    }
+
+    void cameras_are_listed_and_found_by_their_utf8_names()
+    {
+        Velmora::Ptr<Velmora::Node> camera = Velmora::World::getNodeByName("camera_1");
+        camera->setName("kamera_\xc3\xa9t\xc3\xa9");
+        VideoGrabberState state;
+        const QString name = QString::fromUtf8("kamera_\xc3\xa9t\xc3\xa9");
+        QCOMPARE(state.availableCameras(), (QStringList{"Editor Camera", "Game Camera", name}));
+        state.setCameraName(name);
+        QCOMPARE(static_cast<Velmora::Node *>(state.getPlayer().get()), camera.get());
+        camera->setName("camera_1");
+    }
+
+    void very_high_resolutions_are_recognised_without_overflow_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("aa");
+        QTest::addColumn<bool>("too_high");
+        QTest::newRow("4K plain") << 3840 << 2160 << 0 << false;
+        QTest::newRow("HD at 2x") << 1920 << 1080 << 1 << false;
+        QTest::newRow("one column more at 2x") << 1921 << 1080 << 1 << true;
+        QTest::newRow("huge at 4x") << 100000 << 100000 << 2 << true;
+    }
+    void very_high_resolutions_are_recognised_without_overflow()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, aa);
+        QFETCH(bool, too_high);
+        VideoGrabberState state;
+        state.setWidth(width);
+        state.setHeight(height);
+        state.setAntialiasing(VideoGrabberState::AA(aa));
+        QCOMPARE(state.isResolutionTooHigh(), too_high);
+    }
+
+    void a_single_shot_settles_for_31_frames_and_writes_one_file()
+    {
+        state_->setFormat(VideoGrabberState::TGA);
+        state_->setSavePath(folder(QStringLiteral("single")));
+        const int frames = grab();
+        // Start, first render, 31 settling frames, then the save.
+        QCOMPARE(frames, 34);
+        QCOMPARE(files(folder(QStringLiteral("single"))), QStringList{"frame_0000.tga"});
+        QCOMPARE(states_,
+                 (QList<VideoGrabberState::State>{VideoGrabberState::START_REQUESTED, VideoGrabberState::GRABBING,
+                                                  VideoGrabberState::SAVED, VideoGrabberState::IDLE}));
+        QCOMPARE(state_->getImagePath(), QStringLiteral("frame_0000.tga"));
+        Image saved;
+        QVERIFY(saved.load((folder(QStringLiteral("single/frame_0000.tga"))).toUtf8().constData()));
+        QCOMPARE(saved.getFormat(), int(Image::FORMAT_RGB8));
+        QCOMPARE(QSize(saved.getWidth(), saved.getHeight()), QSize(64, 48));
+        const Image &last = *controller_->image();
+        QCOMPARE(QByteArray(reinterpret_cast<const char *>(saved.getPixels()), int(saved.getSize())),
+                 QByteArray(reinterpret_cast<const char *>(last.getPixels()), int(last.getSize())));
+        // Inside the data folder: imported as a texture.
+        QVERIFY(!shell_->assets()->asset(QStringLiteral("single/frame_0000.tga")).getGUID().isEmpty());
+    }
+
+    void a_sequence_takes_a_frame_at_every_step_up_to_the_track_end_data()
+    {
+        QTest::addColumn<float>("fps");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("10 fps") << 10.0f << 21;
+        QTest::newRow("15 fps") << 15.0f << 31; // float accumulation would lose the last one
+        QTest::newRow("7 fps") << 7.0f << 15; // 2 / (1/7) = 14 steps
+    }
+    void a_sequence_takes_a_frame_at_every_step_up_to_the_track_end()
+    {
+        QFETCH(float, fps);
+        QFETCH(int, expected);
+        const QString name = QStringLiteral("seq_%1").arg(int(fps));
+        sequence(name, fps);
+        int max_current = 0;
+        bool tracker_off = false;
+        double step = 0.0;
+        QMetaObject::Connection watch = connect(state_, &VideoGrabberState::currentFrameChanged, this, [&](int frame) {
+            max_current = std::max(max_current, frame);
+            tracker_off = tracker_off || !tracker_->isUpdateEnabled();
+            step = controller_->timeStep();
+        });
+        grab();
+        disconnect(watch);
+        QCOMPARE(state_->getNumFrames(), expected);
+        QCOMPARE(files(folder(name)).size(), expected);
+        QCOMPARE(max_current, expected); // the progress reaches N of N, never more
+        QVERIFY(tracker_off);
+        QVERIFY(tracker_->isUpdateEnabled());
+        QCOMPARE(step, 1.0 / double(fps));
+        // The camera moved along the track: first and last frames differ,
+        // and the track's nodes are back where they were.
+        QVERIFY(fileBytes(folder(name) + QStringLiteral("/frame_0000.png"))
+                != fileBytes(folder(name) + QStringLiteral("/") + files(folder(name)).last()));
+        QCOMPARE(Velmora::World::getNodeByName("camera_1")->getWorldTransform().getTranslate().x, 0.0f);
+        shell_->pumpFrames(1);
+        QCOMPARE(Velmora::Game::getIFps(), 0.1f); // real (here: fixed) steps again
+    }
+
+    void warm_up_advances_the_game_frames_before_the_first_capture()
+    {
+        sequence(QStringLiteral("warm"), 1.0f);
+        state_->setWarmupFrames(3);
+        state_->setState(VideoGrabberState::START_REQUESTED);
+        shell_->pumpFrames(1); // start
+        const int game_frame = Velmora::Game::getFrame();
+        shell_->pumpFrames(5); // warm-up scheduled, then 4 warm-up frames
+        QCOMPARE(files(folder(QStringLiteral("warm"))).size(), 0);
+        QCOMPARE(Velmora::Game::getFrame(), game_frame + 5 + 4);
+        shell_->pumpFrames(1);
+        QCOMPARE(files(folder(QStringLiteral("warm"))).size(), 1);
+        grab();
+    }
+
+    void numbering_starts_after_the_highest_frame_file_data()
+    {
+        QTest::addColumn<QStringList>("existing");
+        QTest::addColumn<QString>("first");
+        QTest::newRow("two numbered files")
+                << QStringList{"frame_0041.png", "frame_0007.tga"} << QStringLiteral("frame_0042.png");
+        QTest::newRow("names that do not count") << QStringList{"frame_12.png", "frame_00042.png", "frame_0099.png/"}
+                                                 << QStringLiteral("frame_0000.png");
+        QTest::newRow("wrap after 9999") << QStringList{"frame_9999.png"} << QStringLiteral("frame_0000.png");
+    }
+    void numbering_starts_after_the_highest_frame_file()
+    {
+        QFETCH(QStringList, existing);
+        QFETCH(QString, first);
+        // A fresh controller: its first grab scans the folder.
+        VideoGrabberController controller(state_);
+        controller.init();
+        delete controller_;
+        controller_ = nullptr;
+        const QString path = folder(QStringLiteral("numbers_%1").arg(QTest::currentDataTag()));
+        for (const QString &name : existing) {
+            if (name.endsWith(QLatin1Char('/')))
+                QDir().mkpath(path + QLatin1Char('/') + name);
+            else
+                QVERIFY(shell_->writeData(QDir(shell_->dataPath()).relativeFilePath(path + QLatin1Char('/') + name),
+                                          "x"));
+        }
+        state_->setFormat(VideoGrabberState::PNG);
+        state_->setSavePath(path);
+        controller_ = &controller;
+        grab();
+        QVERIFY2(QFileInfo::exists(path + QLatin1Char('/') + first), qPrintable(files(path).join(' ')));
+        const int after = controller.nextFrame();
+        grab();
+        QCOMPARE(controller.nextFrame(), after + 1); // later grabs go on from there
+        controller_ = nullptr;
+        controller_ = new VideoGrabberController(state_);
+        controller_->init();
+    }
+
+    void exr_frames_hold_linearised_clamped_half_floats()
+    {
+        Image image;
+        QVERIFY(image.create2D(2, 1, Image::FORMAT_RGBA16F));
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        image.set2D(0, 0, Image::Pixel::fromFloat(-0.5f, 0.5f, 1.7f, nan));
+        image.set2D(1, 0, Image::Pixel::fromFloat(1.0f, 0.0f, 0.25f, 0.5f));
+        VideoGrabberController::linearize(image);
+        QCOMPARE(image.getFormat(), int(Image::FORMAT_RGBA16F));
+        const Image::Pixel a = image.get2D(0, 0);
+        const Image::Pixel b = image.get2D(1, 0);
+        QCOMPARE(a.f.r, 0.0f);
+        QCOMPARE(a.f.g, Image::halfToFloat(Image::floatToHalf(std::pow(0.5f, 2.2f))));
+        QCOMPARE(a.f.b, 1.0f);
+        QCOMPARE(a.f.a, 0.0f);
+        QCOMPARE(b.f.a, Image::halfToFloat(Image::floatToHalf(std::pow(0.5f, 2.2f))));
+
+        // A whole EXR grab, with the alpha mask: half RGBA in the file.
+        state_->setFormat(VideoGrabberState::EXR);
+        state_->setAlphaMask(true);
+        state_->setSavePath(folder(QStringLiteral("exr")));
+        grab();
+        Image saved;
+        QVERIFY(saved.load(folder(QStringLiteral("exr/frame_0000.exr")).toUtf8().constData()));
+        QCOMPARE(saved.getFormat(), int(Image::FORMAT_RGBA16F));
+        for (int y = 0; y < saved.getHeight(); y += 7)
+            for (int x = 0; x < saved.getWidth(); x += 7) {
+                const Image::Pixel p = saved.get2D(x, y);
+                QVERIFY(p.f.r >= 0.0f && p.f.r <= 1.0f && p.f.a >= 0.0f && p.f.a <= 1.0f);
+            }
+    }
+
+    void every_format_writes_files_of_the_right_shape_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("mask");
+        QTest::addColumn<int>("aa");
+        QTest::addColumn<int>("file_format");
+        QTest::newRow("tga mask") << int(VideoGrabberState::TGA) << true << 0 << int(Image::FORMAT_RGBA8);
+        QTest::newRow("png 2x") << int(VideoGrabberState::PNG) << false << 1 << int(Image::FORMAT_RGB8);
+        QTest::newRow("jpg") << int(VideoGrabberState::JPG) << true << 0 << int(Image::FORMAT_RGB8);
+        QTest::newRow("psd mask 4x") << int(VideoGrabberState::PSD) << true << 2 << int(Image::FORMAT_RGBA8);
+        QTest::newRow("exr") << int(VideoGrabberState::EXR) << false << 0 << int(Image::FORMAT_RGB16F);
+    }
+    void every_format_writes_files_of_the_right_shape()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, mask);
+        QFETCH(int, aa);
+        QFETCH(int, file_format);
+        const QString path = shell_->root() + QStringLiteral("/outside_") + QString::number(format);
+        state_->setFormat(VideoGrabberState::Format(format));
+        state_->setAlphaMask(mask);
+        state_->setAntialiasing(VideoGrabberState::AA(aa));
+        state_->setSavePath(path);
+        grab(); // a single shot, then a sequence of two frames (track times 0 and 2)
+        state_->setMode(VideoGrabberState::SEQUENCE);
+        state_->setTrackGUID(Velmora::UGUID(test::CaptureShell::TRACK_GUID));
+        state_->setFps(0.5f);
+        grab();
+        const QStringList written = files(path);
+        QCOMPARE(written.size(), 3);
+        for (const QString &name : written) {
+            Image saved;
+            QVERIFY(saved.load((path + QLatin1Char('/') + name).toUtf8().constData()));
+            QCOMPARE(saved.getFormat(), file_format);
+            QCOMPARE(QSize(saved.getWidth(), saved.getHeight()), QSize(64, 48));
+            // Outside the data folder: not imported, no meta file.
+            QVERIFY(!QFileInfo::exists(path + QLatin1Char('/') + name + QStringLiteral(".meta")));
+        }
+    }
+
+    void failures_end_the_grab_and_use_up_the_number()
+    {
+        // A save folder that cannot be made: the frame fails.
+        QVERIFY(shell_->writeData(QStringLiteral("blocker"), "a file"));
+        state_->setFormat(VideoGrabberState::PNG);
+        state_->setSavePath(folder(QStringLiteral("blocker/frames")));
+        const int number = controller_->nextFrame();
+        grab();
+        QCOMPARE(states_,
+                 (QList<VideoGrabberState::State>{VideoGrabberState::START_REQUESTED, VideoGrabberState::GRABBING,
+                                                  VideoGrabberState::FAILED, VideoGrabberState::IDLE}));
+        QCOMPARE(controller_->nextFrame(), number + 1);
+
+        // The camera's node goes away during a sequence.
+        sequence(QStringLiteral("vanish"), 10.0f);
+        state_->setState(VideoGrabberState::START_REQUESTED);
+        shell_->pumpFrames(3);
+        Velmora::Ptr<Velmora::Node> camera = Velmora::World::getNodeByName("camera_1");
+        camera.destroy();
+        shell_->pumpFrames(2);
+        QCOMPARE(state_->getState(), VideoGrabberState::IDLE);
+        QVERIFY(states_.contains(VideoGrabberState::FAILED));
+        QCOMPARE(files(folder(QStringLiteral("vanish"))).size(), 2);
+        shell_->quitWorld();
+        QVERIFY(shell_->loadWorld());
+
+        // Track problems never start a sequence. The warning box runs
+        // frames of its own while it is open: no second box comes up.
+        warnings_.clear();
+        VideoGrabberState::setWarningHandler([this](const QString &title, const QString &text) {
+            warnings_ << title + QLatin1Char('|') + text;
+            shell_->pumpFrames(3);
+        });
+        state_->setMode(VideoGrabberState::SEQUENCE);
+        state_->setTrackGUID(Velmora::UGUID());
+        grab();
+        state_->setMode(VideoGrabberState::SEQUENCE);
+        state_->setTrackGUID(Velmora::UGUID("eeeee00000000000000000000000000000000999"));
+        grab();
+        QCOMPARE(warnings_.size(), 2);
+        QCOMPARE(warnings_[0], QStringLiteral("Error|Error grabbing sequence: track not specified"));
+        QVERIFY(warnings_[1].startsWith(QStringLiteral("Error|Error grabbing sequence: failed to load track \"")));
+        QVERIFY(warnings_[1].endsWith(
+                QStringLiteral("error: \"file not found: eeeee00000000000000000000000000000000999\"")));
+        VideoGrabberState::setWarningHandler(
+                [this](const QString &title, const QString &text) { warnings_ << title + QLatin1Char('|') + text; });
+    }
+
+    void a_track_without_a_usable_unit_time_plays_in_seconds()
+    {
+        sequence(QStringLiteral("still"), 4.0f);
+        state_->setTrackGUID(shell_->assets()->asset(QStringLiteral("tracks/still.track")).getGUID());
+        grab();
+        QCOMPARE(state_->getNumFrames(), 5);
+        QCOMPARE(files(folder(QStringLiteral("still"))).size(), 5);
+    }
+
+    void abort_stops_after_the_current_frame_without_partial_files()
+    {
+        sequence(QStringLiteral("abort"), 10.0f, VideoGrabberState::EXR);
+        state_->setState(VideoGrabberState::START_REQUESTED);
+        shell_->pumpFrames(4);
+        state_->setState(VideoGrabberState::IDLE);
+        shell_->pumpFrames(3);
+        QVERIFY(!controller_->isGrabbing());
+        const QStringList all = QDir(folder(QStringLiteral("abort"))).entryList(QDir::Files);
+        QCOMPARE(files(folder(QStringLiteral("abort"))).size(), 3);
+        for (const QString &name : all)
+            QVERIFY2(name.endsWith(QLatin1String(".exr")) || name.endsWith(QLatin1String(".meta")), qPrintable(name));
+    }
+
+private:
+    static QByteArray fileBytes(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+QTEST_MAIN(TestVideoGrabber)
+#include "tst_video_grabber.moc"

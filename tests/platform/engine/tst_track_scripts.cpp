@@ -1,0 +1,188 @@
+// Track files and the built-in editor script: the track editor's load,
+// save and clear, and the video grabber's track player over world nodes.
+
+#include "engine_runtime_fixture.h"
+
+#include "velmora/Editor.h"
+#include "velmora/Engine.h"
+#include "velmora/Gui.h"
+#include "velmora/Interpreter.h"
+#include "velmora/Node.h"
+#include "velmora/Player.h"
+#include "velmora/Widget.h"
+#include "velmora/World.h"
+
+#include <QtTest>
+
+using namespace Velmora;
+
+namespace {
+
+const QByteArray TRACK_GUID = enginetest::guid('d', 301);
+const QByteArray BROKEN_GUID = enginetest::guid('d', 302);
+
+QByteArray translation(float x, float y, float z)
+{
+    return QByteArray("1 0 0 0  0 1 0 0  0 0 1 0  ") + QByteArray::number(x) + " " + QByteArray::number(y) + " "
+            + QByteArray::number(z) + " 1";
+}
+
+} // namespace
+
+class TestTrackScripts : public QObject
+{
+    Q_OBJECT
+
+    enginetest::Installation installation_;
+    int group_ = -1;
+    int pressed_ = 0;
+
+    Variable run(const char *name, const Variable &arg)
+    {
+        Engine *engine = Engine::get();
+        return engine->runFunction(Variable(engine->findFunction(name, 1)), arg);
+    }
+    Variable run(const char *name)
+    {
+        Engine *engine = Engine::get();
+        return engine->runFunction(Variable(engine->findFunction(name, 0)));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(installation_.writeData(
+                QStringLiteral("worlds/farm.world"),
+                "<world version=\"1\">\n  <node type=\"PlayerDummy\" id=\"1\" name=\"camera_1\">\n    <transform>"
+                        + translation(0, 0, 5) + "</transform>\n  </node>\n</world>\n"));
+        QVERIFY(installation_.writeAsset(QStringLiteral("tracks/fly.track"),
+                                         "<track version=\"1\" unit_time=\"0.5\" max_time=\"2\">\n"
+                                         "  <parameter type=\"node.transform\" node=\"camera_1\">\n"
+                                         "    <key time=\"0\">"
+                                                 + translation(0, 0, 5) + "</key>\n    <key time=\"2\">"
+                                                 + translation(10, 0, 5) + "</key>\n  </parameter>\n</track>\n",
+                                         TRACK_GUID, 13));
+        QVERIFY(installation_.writeAsset(QStringLiteral("tracks/broken.track"), "<track><parameter", BROKEN_GUID, 13));
+        QVERIFY(installation_.start());
+        QVERIFY(World::load("worlds/farm"));
+        // The Tracker's callbacks exist before the script loads.
+        group_ = Interpreter::addGroup("Tamsel2Callbacks");
+        Interpreter::addExternDefine("HAS_TAMSEL2", group_);
+        Interpreter::addExternLibrary("tamsel2_callbacks", group_);
+        Interpreter::addExternFunction(
+                "tamsel2_callbacks.manipulatorPressed", 0,
+                [this](const Variables &) {
+                    ++pressed_;
+                    return Variable();
+                },
+                group_);
+        Interpreter::addExternFunction(
+                "tamsel2_callbacks.manipulatorReleased", 0, [](const Variables &) { return Variable(); }, group_);
+        enginetest::LogCapture log;
+        QVERIFY(Editor::load("tamsel2/editor.usc"));
+        QCOMPARE(log.count(QStringLiteral("tamsel2_callbacks")), 0);
+    }
+    void cleanupTestCase()
+    {
+        Interpreter::removeGroup(group_);
+        installation_.stop();
+    }
+
+    void the_grabber_plays_a_track_on_world_nodes_and_restores_them()
+    {
+        QVERIFY(run("VideoGrabber::init").isNone());
+        QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 0);
+        QCOMPARE(run("VideoGrabber::load_track", Variable(TRACK_GUID.constData())).getInt(), 1);
+        QCOMPARE(QByteArray(Engine::get()->getError()), QByteArray());
+        QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 1);
+        QCOMPARE(run("VideoGrabber::track_get_max_time").getFloat(), 2.0f);
+        QCOMPARE(run("VideoGrabber::track_get_unit_time").getFloat(), 0.5f);
+
+        const Ptr<Node> camera = World::getNodeByName("camera_1");
+        QVERIFY(camera);
+        run("VideoGrabber::track_set", Variable(0.5f));
+        QCOMPARE(camera->getWorldTransform().getTranslate().x, 2.5f);
+        run("VideoGrabber::track_set", Variable(5.0f)); // clamped to the last key
+        QCOMPARE(camera->getWorldTransform().getTranslate().x, 10.0f);
+        run("VideoGrabber::reset_track");
+        QCOMPARE(camera->getWorldTransform().getTranslate().x, 0.0f);
+        QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 0);
+    }
+
+    void bad_tracks_fail_with_the_reason_in_the_error_text_data()
+    {
+        QTest::addColumn<QByteArray>("guid");
+        QTest::addColumn<QByteArray>("error");
+        QTest::newRow("unknown guid") << enginetest::guid('e', 999) << QByteArray("file not found");
+        QTest::newRow("malformed xml") << BROKEN_GUID << QByteArray("parse error");
+        QTest::newRow("not a guid") << QByteArray("tracks/fly.track") << QByteArray("file not found");
+    }
+    void bad_tracks_fail_with_the_reason_in_the_error_text()
+    {
+        QFETCH(QByteArray, guid);
+        QFETCH(QByteArray, error);
+        QCOMPARE(run("VideoGrabber::load_track", Variable(guid.constData())).getInt(), 0);
+        QVERIFY2(QByteArray(Engine::get()->getError()).startsWith(error), Engine::get()->getError());
+        QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 0);
+        QCOMPARE(run("load_track", Variable(guid.constData())).getInt(), 0);
+        QVERIFY(QByteArray(Engine::get()->getError()).startsWith(error));
+    }
+
+    void the_track_editor_records_keys_saves_and_reads_them_back()
+    {
+        Ptr<Gui> gui = Gui::create("test/");
+        void *interp = Engine::get()->getInterpreter();
+        Ptr<Widget> load = WidgetButton::create(gui, "Load");
+        const Variable content = Engine::get()->runFunction(
+                Variable(Engine::get()->findFunction("tracker_init", 4)), Variable(interp, gui), Variable(interp, load),
+                Variable(interp, Ptr<Widget>(WidgetButton::create(gui, "Save"))),
+                Variable(interp, Ptr<Widget>(WidgetButton::create(gui, "Clear"))));
+        Ptr<Widget> widget = content.getWidget(interp);
+        QVERIFY(widget);
+        gui->addChild(widget);
+        widget->arrange();
+        QVERIFY(widget->getWidth() > 0 && widget->getHeight() > 0);
+
+        Ptr<PlayerDummy> player = PlayerDummy::create();
+        player->setName("cam");
+        run("set_viewport_player", Variable(interp, Ptr<Player>(player)));
+        QCOMPARE(run("load_track", Variable(TRACK_GUID.constData())).getInt(), 1);
+        // Playback moves the viewport player along the track: 0.5 s per
+        // unit at 0.1 s per frame.
+        Widget *play = widget->getChild(0)->getChild(3).get();
+        gui->setMouse(play->getScreenPositionX() + 2, play->getScreenPositionY() + 2, Gui::BUTTON_LEFT);
+        gui->setMouse(play->getScreenPositionX() + 2, play->getScreenPositionY() + 2, 0);
+        gui->update(0.0f);
+        run("tracker_update");
+        QCOMPARE(player->getWorldTransform().getTranslate().x, 1.0f);
+
+        // Dragging the time slider is a manipulator grab.
+        Widget *slider = widget->getChild(2).get();
+        const int before = pressed_;
+        gui->setMouse(slider->getScreenPositionX() + 2, slider->getScreenPositionY() + 2, Gui::BUTTON_LEFT);
+        gui->setMouse(slider->getScreenPositionX() + 2, slider->getScreenPositionY() + 2, 0);
+        gui->update(0.0f);
+        QCOMPARE(pressed_, before + 1);
+
+        const QString saved = installation_.dataPath() + QStringLiteral("tracks/copy.track");
+        QCOMPARE(run("save_track", Variable(saved.toUtf8().constData())).getInt(), 1);
+        run("clear_track");
+        checkSavedTrack(saved);
+        QCOMPARE(run("save_track", Variable("/nonexistent/dir/x.track")).getInt(), 0);
+        QVERIFY(QByteArray(Engine::get()->getError()).startsWith("cannot write"));
+        run("tracker_shutdown");
+    }
+
+private:
+    void checkSavedTrack(const QString &saved)
+    {
+        // The saved file is a track file with both keys, readable by the grabber half.
+        const QByteArray text = installation_.readData(QStringLiteral("tracks/copy.track"));
+        QVERIFY(text.contains("node=\"camera_1\""));
+        QCOMPARE(text.count("<key "), 2);
+        QVERIFY(QFileInfo(saved).isFile());
+    }
+};
+
+QTEST_MAIN(TestTrackScripts)
+#include "tst_track_scripts.moc"
