@@ -444,8 +444,8 @@ private slots:
     void worlds_and_nodes_reference_existing_meshes_surfaces_and_materials_data()
     {
         QTest::addColumn<QString>("file");
-        for (const char *f :
-             {"worlds/level1.world", "worlds/courtyard.world", "nodes/house.node", "nodes/crate_stack.node"})
+        for (const char *f : {"worlds/level1.world", "worlds/courtyard.world", "nodes/house.node",
+                              "nodes/crate_stack.node", "nodes/lamp_post.node"})
             QTest::newRow(f) << sampleData() + QLatin1String(f);
         const QString node = catalogue_.by_guid.value(QStringLiteral("bbbbb00000000000000000000000000000000301")).path;
         QTest::newRow("watchtower node runtime") << node;

@@ -1,15 +1,22 @@
 #pragma once
 
+#include <velmora/Node.h>
+#include <velmora/Ptr.h>
+
+#include <QVector>
 #include <QWidget>
 
 class EditorSettings;
-class QComboBox;
-class QSpinBox;
+class QButtonGroup;
+class QCheckBox;
+class QPushButton;
 
-// The "Impostors Creator" tool window. For now it holds the settings form
-// the creator works from (atlas size, number of views, texture kinds), which
-// is kept in the editor settings under "tools/impostor_creator"; the grab
-// itself comes with the impostor tool.
+// The "Impostors Creator" tool window: the texture kinds to grab (each with
+// a check box, a file-name postfix and a format), six grab settings and the
+// Create button. Create asks for a target file through the asset save
+// dialog, then runs an impostor tool for the one selected node behind a
+// progress dialog that can cancel it. The form is kept in the editor
+// settings under "tools/impostor_creator".
 class ImpostorGrabberWindow : public QWidget
 {
     Q_OBJECT
@@ -23,10 +30,27 @@ public:
     void restoreSettings(EditorSettings *settings);
     void saveSettings(EditorSettings *settings);
 
-    QSpinBox *viewsSpinBox() const { return views_; }
-    QComboBox *resolutionComboBox() const { return resolution_; }
+    // Enabled exactly when a node can be grabbed and a kind is checked.
+    void updateCreateButton();
+    bool hasGrabbableSelection() const;
+    // The selected node when exactly one node is selected.
+    Velmora::Ptr<Velmora::Node> selectedNode() const;
+
+    void onCreateClicked();
+    void onSavePathChosen(const QString &path);
+    void onCreate(const QString &directory, const QString &name);
+    // name + trimmed postfix + format of the row of that word; "" when the
+    // row has no such fields.
+    QString textureFileName(const QString &name, const QString &word) const;
+
+    QPushButton *createButton() const { return create_; }
 
 private:
-    QComboBox *resolution_ = nullptr;
-    QSpinBox *views_ = nullptr;
+    void buildForm();
+
+    QButtonGroup *albedo_group_ = nullptr;
+    QButtonGroup *normal_group_ = nullptr;
+    QButtonGroup *translucence_group_ = nullptr;
+    QVector<QCheckBox *> texture_check_boxes_;
+    QPushButton *create_ = nullptr;
 };

@@ -64,6 +64,11 @@ bool Dialogs::hasResponder()
     return bool(responder());
 }
 
+QString Dialogs::respond(const Request &request)
+{
+    return responder() ? responder()(request) : QString();
+}
+
 void Dialogs::openDirectory(QWidget *parent, const QString &title, const QString &start,
                             std::function<void(const QString &)> callback)
 {

@@ -186,11 +186,13 @@ public:
             Ptr<Material> parent;
             const String reference = material->parent_reference_;
             if (!reference.empty()) {
+                bool itself = false;
                 if (UGUID::isGUIDText(reference.get())) {
                     const UGUID guid(reference.get());
                     const int index = std::max(last_by_guid.value(guid, -1), last_by_file_guid.value(guid, -1));
                     if (index >= 0)
                         parent = files[index];
+                    itself = guid == material->guid_ || guid == material->file_guid_;
                 } else {
                     for (const int index : by_name.value(QByteArray(reference.get()))) {
                         if (files[index].get() != material.get()) {
@@ -200,10 +202,16 @@ public:
                     }
                     if (!parent)
                         parent = findIn(state().base, reference.get());
+                    itself = !parent && material->name_ == reference;
                 }
-                if (!parent)
+                if (itself && (!parent || parent == material)) {
+                    Log::warning("Materials: \"%s\" names itself as its parent, using mesh_base\n",
+                                 material->name_.get());
+                    parent = Ptr<Material>();
+                } else if (!parent) {
                     Log::warning("Materials: parent \"%s\" of \"%s\" not found, using mesh_base\n", reference.get(),
                                  material->name_.get());
+                }
             }
             if (!parent || parent == material)
                 parent = mesh_base;
@@ -222,6 +230,36 @@ public:
                 guid = next >= 0 ? files[next]->parent_guid_ : UGUID();
             }
         }
+    }
+
+    static bool save(const Material &material)
+    {
+        Xml xml(material.brush_ ? "brush_material" : "material");
+        xml.setArg("name", material.name_.get());
+        const String reference = material.parent_reference_;
+        if (!reference.empty())
+            xml.setArg(UGUID::isGUIDText(reference.get()) ? "parent" : "parent_name", reference.get());
+        const char *const elements[] = {"texture", "parameter", "state"};
+        const Vector<Material::Entry> *lists[] = {&material.textures_, &material.parameters_, &material.states_};
+        for (int kind = 0; kind < 3; ++kind) {
+            for (const Material::Entry &entry : *lists[kind]) {
+                Xml *child = xml.addChild(elements[kind]);
+                child->setArg("name", entry.name.get());
+                if (entry.expression)
+                    child->setArg("expression", "1");
+                child->setData(entry.value.get());
+            }
+        }
+        if (material.transparent_ >= 0 || material.blend_src_ >= 0 || material.blend_dest_ >= 0) {
+            Xml *options = xml.addChild("options");
+            if (material.transparent_ >= 0)
+                options->setIntArg("transparent", material.transparent_);
+            if (material.blend_src_ >= 0)
+                options->setIntArg("blend_src", material.blend_src_);
+            if (material.blend_dest_ >= 0)
+                options->setIntArg("blend_dest", material.blend_dest_);
+        }
+        return xml.save(material.file_path_.get());
     }
 
 private:
@@ -664,6 +702,51 @@ int Materials::loadMaterials()
     return files.size();
 }
 
+Ptr<Material> Materials::loadMaterial(const char *path)
+{
+    if (!engine_internal::checkRunning("Materials::loadMaterial"))
+        return Ptr<Material>();
+    const String relative(path);
+    Ptr<Material> material = MaterialLoader::load(FileSystem::getAbsolutePath(path), relative);
+    if (!material)
+        return material;
+    MaterialsState &s = state();
+    Vector<Ptr<Material>> files;
+    {
+        QReadLocker lock(&s.lock);
+        files = s.files;
+    }
+    for (int i = files.size() - 1; i >= 0; --i) {
+        if (String(files[i]->getFilePath()) == material->getFilePath())
+            files.remove(i);
+    }
+    int at = 0;
+    while (at < files.size() && String(files[at]->getFilePath()) < String(material->getFilePath()))
+        ++at;
+    files.insert(at, material);
+    MaterialLoader::linkParents(files, findBaseMaterial("mesh_base"));
+    FileSystem::registerVirtualFile(material->getGUID(), material->getFileGUID());
+    {
+        QWriteLocker lock(&s.lock);
+        setFiles(s, files);
+    }
+    return material;
+}
+
+bool Materials::saveMaterial(const Ptr<Material> &material)
+{
+    if (!material || String(material->getFileFormat()) != "xml") {
+        Log::warning("Materials: \"%s\" is not an XML material file; it is not saved\n",
+                     material ? material->getName() : "");
+        return false;
+    }
+    if (!MaterialLoader::save(*material)) {
+        Log::warning("Materials: cannot write %s\n", material->getFilePath());
+        return false;
+    }
+    return true;
+}
+
 void Materials::clearMaterials()
 {
     MaterialsState &s = state();
@@ -745,6 +828,19 @@ int Materials::getNumBaseMaterials()
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
     return s.base.size();
+}
+
+bool Materials::removeBaseMaterial(const char *name)
+{
+    MaterialsState &s = state();
+    QWriteLocker lock(&s.lock);
+    for (int i = 0; i < s.base.size(); ++i) {
+        if (name && String(s.base[i]->getName()) == name) {
+            s.base.remove(i);
+            return true;
+        }
+    }
+    return false;
 }
 
 Ptr<Material> Materials::getBaseMaterial(int index)

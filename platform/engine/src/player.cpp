@@ -35,7 +35,15 @@ vec3 Camera::getDirection() const
 
 mat4 Camera::getProjection(float aspect) const
 {
+    if (has_projection_)
+        return projection_;
     return Math::perspective(fov_, aspect > 0.0f ? aspect : 1.0f, znear_, zfar_);
+}
+
+void Camera::setProjection(const mat4 &projection)
+{
+    projection_ = projection;
+    has_projection_ = true;
 }
 
 // ---- Player ------------------------------------------------------------------------

@@ -67,6 +67,9 @@ bool renderView(const ViewRequest &request, Vector<vec4> *color);
 bool toImage(const Vector<vec4> &color, int width, int height, bool hdr, Image &image);
 void toTexture(const Vector<vec4> &color, Texture &texture);
 
+// The passes of the impostor base materials (RenderRitual's built-ins).
+void registerImpostorPasses();
+
 // Engine start and stop: RenderState back to its defaults, and the memory
 // kept between view renders released.
 void resetRenderStates();

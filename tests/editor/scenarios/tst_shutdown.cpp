@@ -112,7 +112,7 @@ private slots:
         QSettings settings(test::settingsFilePath(), QSettings::IniFormat);
         const QStringList history = settings.value(QStringLiteral("console/history")).toString().split('\n');
         QVERIFY2(history.contains(QStringLiteral("echo remembered")), qPrintable(history.join('|')));
-        QCOMPARE(settings.value(QStringLiteral("tools/impostor_creator/views")).toInt(), 31);
+        QCOMPARE(settings.value(QStringLiteral("tools/impostor_creator/phi")).toInt(), 3);
         QCOMPARE(settings.value(QStringLiteral("textureProfiler/display_core_assets")).toBool(), false);
         QCOMPARE(settings.value(QStringLiteral("textureProfiler/location")).toInt(), 1);
     }
@@ -140,7 +140,7 @@ private slots:
         emit line->returnPressed();
         QTRY_VERIFY(depr::gui.console->history().contains(QStringLiteral("echo remembered")));
 
-        depr::gui.impostor_grabber->viewsSpinBox()->setValue(31);
+        depr::gui.impostor_grabber->findChild<QComboBox *>(QStringLiteral("phi"))->setCurrentIndex(3);
         test::presenter()->textureProfiler()->displayCoreAssetsCheckBox()->setChecked(false);
         test::presenter()->textureProfiler()->locationComboBox()->setCurrentIndex(1);
     }
@@ -161,7 +161,7 @@ public:
         QDir().mkpath(test::context().config_home + QLatin1String("/Velmora"));
         QSettings settings(test::settingsFilePath(), QSettings::IniFormat);
         settings.setValue(QStringLiteral("console/history"), QStringLiteral("\nworld_load a\n\necho b"));
-        settings.setValue(QStringLiteral("tools/impostor_creator/views"), 17);
+        settings.setValue(QStringLiteral("tools/impostor_creator/phi"), 4);
         settings.setValue(QStringLiteral("textureProfiler/location"), 1);
         settings.setValue(QStringLiteral("textureProfiler/display_core_assets"), false);
         settings.setValue(QStringLiteral("windows/show_help_at_startup"), false);
@@ -171,7 +171,7 @@ private slots:
     void windows_start_with_the_saved_values()
     {
         QCOMPARE(depr::gui.console->history(), (QStringList{QString(), "world_load a", "echo b"}));
-        QCOMPARE(depr::gui.impostor_grabber->viewsSpinBox()->value(), 17);
+        QCOMPARE(depr::gui.impostor_grabber->findChild<QComboBox *>(QStringLiteral("phi"))->currentIndex(), 4);
         QCOMPARE(test::presenter()->textureProfiler()->locationComboBox()->currentIndex(), 1);
         QCOMPARE(test::presenter()->textureProfiler()->displayCoreAssetsCheckBox()->isChecked(), false);
         QVERIFY(!depr::gui.help->isVisible());

@@ -38,6 +38,8 @@ public:
     // An empty function restores the real dialogs.
     static void setResponder(Responder responder);
     static bool hasResponder();
+    // The responder's answer to a request ("" without a responder).
+    static QString respond(const Request &request);
 
     // A folder chooser opening at start; the callback gets an absolute path
     // with '/' separators, or "".

@@ -29,8 +29,14 @@ public:
     float getZFar() const { return zfar_; }
     void setZFar(float zfar) { zfar_ = zfar; }
 
-    // GL-style perspective for width / height = aspect.
+    // GL-style perspective for width / height = aspect, unless a projection
+    // was set: then that matrix, whatever the aspect.
     mat4 getProjection(float aspect) const;
+    // A fixed projection (orthographic ones included) in place of the
+    // perspective from the field of view; clearProjection goes back to it.
+    void setProjection(const mat4 &projection);
+    void clearProjection() { has_projection_ = false; }
+    bool hasProjection() const { return has_projection_; }
 
 private:
     Camera() = default;
@@ -38,6 +44,8 @@ private:
     float fov_ = 60.0f;
     float znear_ = 0.1f;
     float zfar_ = 10000.0f;
+    bool has_projection_ = false;
+    mat4 projection_;
 };
 
 } // namespace Velmora

@@ -14,6 +14,13 @@ public:
     // Replaces previously loaded file materials. Returns the count.
     static int loadMaterials();
     static void clearMaterials();
+    // Loads one material file (data path) into the file materials, replacing
+    // the material of the same file; null, with one log line, on failure.
+    static Ptr<Material> loadMaterial(const char *path);
+    // Writes an XML file material's own declarations back to its file
+    // (atomic); false, with one warning, for built-ins, FESK files and
+    // failed writes.
+    static bool saveMaterial(const Ptr<Material> &material);
 
     // File materials, sorted by file path; null for an invalid index.
     static int getNumMaterials();
@@ -27,6 +34,9 @@ public:
     // Built-in base materials ("mesh_base", ...).
     static Ptr<Material> findBaseMaterial(const char *name);
     static int getNumBaseMaterials();
+    // Takes a built-in out of the registry until the next Engine::init
+    // (tests of engine data without it); false when there is none.
+    static bool removeBaseMaterial(const char *name);
     static Ptr<Material> getBaseMaterial(int index);
     // True for a material GUID and for a material file's GUID.
     static bool isMaterial(const UGUID &guid);

@@ -7,6 +7,7 @@
 namespace Velmora {
 
 class Camera;
+class RenderTarget;
 
 namespace render_internal {
 class Pipeline;
@@ -63,6 +64,9 @@ public:
     int getStage() const { return stage_; }
 
     const GBuffer &getGBuffer() const { return gbuffer_; }
+    // The target that post passes run through inside a callback (one
+    // shared target: the CPU renderer binds nothing on it).
+    Ptr<RenderTarget> getPostRenderTarget() const;
 
     Renderer(const Renderer &) = delete;
     Renderer &operator=(const Renderer &) = delete;

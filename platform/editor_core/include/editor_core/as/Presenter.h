@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
+
 class Thumbnails;
 class View;
 
@@ -44,6 +46,14 @@ public:
     // a runtime GUID its asset's GUID, anything else the empty GUID. Safe
     // from any thread (reads depr::g.asset_manager).
     static Velmora::UGUID convertToVisible(const Velmora::UGUID &guid);
+
+    // The asset save dialog over the data folder, parented to the main
+    // window; it never blocks. The callback gets, from the event loop, the
+    // chosen absolute path ("/" separators), or "" on cancel. A Dialogs
+    // responder answers its SaveAsset request (absolute or data-relative
+    // path) instead of the window.
+    void showSaveDialog(std::function<void(const QString &)> callback, const QString &title = QString(),
+                        const QStringList &name_filters = QStringList(), const QString &start = QString());
 
 signals:
     void createMaterialRequest(const QString &directory);

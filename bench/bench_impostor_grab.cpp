@@ -1,0 +1,290 @@
+// Times one impostor texture kind at the creator's default settings
+// (resolution 4096, supersampling 4, 8 x 4 views, aspect 1, padding 16: a
+// 2048 x 2048 render and 64 dilation passes per view). The same views run
+// twice in one process: the full-screen passes row-parallel, then on one
+// thread. Prints per-state times, the ratio and the peak memory.
+
+#include "editor/tools/camera_setup.h"
+#include "editor/tools/grab_final_thread.h"
+#include "editor/tools/grab_gbuffer_thread.h"
+#include "editor/tools/impostor_math.h"
+
+#include <velmora/Engine.h>
+#include <velmora/Materials.h>
+#include <velmora/Object.h>
+#include <velmora/RenderRitual.h>
+#include <velmora/RenderTarget.h>
+#include <velmora/Texture.h>
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <sys/resource.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace Velmora;
+
+namespace {
+
+bool write(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// A bush: a ring of tilted boxes, enough silhouette detail for the dilation.
+QByteArray bush()
+{
+    QByteArray text;
+    int base = 0;
+    for (int k = 0; k < 24; ++k) {
+        const float a = float(k) * 2.0f * float(M_PI) / 24.0f;
+        const float r = 0.6f + 0.3f * float(k % 3);
+        const float cx = r * std::cos(a);
+        const float cy = r * std::sin(a);
+        const float h = 0.8f + 0.15f * float(k % 5);
+        const float corners[8][3] = {{-0.2f, -0.2f, 0.0f}, {0.2f, -0.2f, 0.0f}, {0.2f, 0.2f, 0.0f}, {-0.2f, 0.2f, 0.0f},
+                                     {-0.2f, -0.2f, h},    {0.2f, -0.2f, h},    {0.2f, 0.2f, h},    {-0.2f, 0.2f, h}};
+        for (const auto &c : corners)
+            text += QByteArray("v ") + QByteArray::number(cx + c[0] + 0.3f * c[2] * std::cos(a)) + " "
+                    + QByteArray::number(cy + c[1] + 0.3f * c[2] * std::sin(a)) + " " + QByteArray::number(c[2]) + "\n";
+        const int f[6][4] = {{1, 4, 3, 2}, {5, 6, 7, 8}, {1, 2, 6, 5}, {2, 3, 7, 6}, {3, 4, 8, 7}, {4, 1, 5, 8}};
+        text += "g leaves\n";
+        for (const auto &face : f)
+            text += "f " + QByteArray::number(base + face[0]) + " " + QByteArray::number(base + face[1]) + " "
+                    + QByteArray::number(base + face[2]) + " " + QByteArray::number(base + face[3]) + "\n";
+        base += 8;
+    }
+    return text;
+}
+
+long peakMemoryKb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct Times
+{
+    double state_ms[9] = {};
+    double cpu_s = 0.0;
+    int views = 0;
+    double total() const
+    {
+        double sum = 0.0;
+        for (double t : state_ms)
+            sum += t;
+        return sum;
+    }
+};
+
+Times runViews(const Impostors::GrabParameters &params, const QString &kind, int views)
+{
+    std::unique_ptr<Impostors::GrabThreadTemplate> job;
+    if (kind == QLatin1String("final"))
+        job.reset(new Impostors::GrabFinalThread(params));
+    else
+        job.reset(new Impostors::GrabGBufferThread(params, kind == QLatin1String("normal") ? 2 : 0));
+    Times times;
+    const double cpu_start = cpuSeconds();
+    QElapsedTimer timer;
+    while (job->getState() != Impostors::GrabThreadTemplate::GRAB_DONE) {
+        const int state = job->getState();
+        if (state == Impostors::GrabThreadTemplate::GRAB_RENDER && times.views == views) {
+            job->cancel();
+            break;
+        }
+        timer.start();
+        job->update();
+        times.state_ms[state] += double(timer.nsecsElapsed()) / 1e6;
+        if (state == Impostors::GrabThreadTemplate::GRAB_DOWNSAMPLE)
+            ++times.views;
+        if (state == Impostors::GrabThreadTemplate::GRAB_WAIT_COPY)
+            QThread::yieldCurrentThread();
+    }
+    times.cpu_s = cpuSeconds() - cpu_start;
+    return times;
+}
+
+void print(const char *label, const Times &t)
+{
+    std::printf("%-16s views %d  render %8.1f ms  post %9.1f ms  downsample %7.1f ms  copy %6.1f ms  total %9.1f ms\n",
+                label, t.views, t.state_ms[1], t.state_ms[2], t.state_ms[3],
+                t.state_ms[4] + t.state_ms[5] + t.state_ms[6], t.total());
+    std::printf("%-16s cpu %.1f s in %.1f s: %.1f cores busy on average\n", "", t.cpu_s, t.total() / 1000.0,
+                t.cpu_s / (t.total() / 1000.0));
+}
+
+// The dilation pass alone: passes extrude_post runs over a side x side
+// texture holding a disc; wall and CPU seconds.
+std::pair<double, double> timeDilation(int side, int passes)
+{
+    Ptr<Texture> a = Texture::create();
+    Ptr<Texture> b = Texture::create();
+    a->create2D(side, side, Texture::FORMAT_RGBA8);
+    b->create2D(side, side, Texture::FORMAT_RGBA8);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const float dx = float(x - side / 2);
+            const float dy = float(y - side / 2);
+            if (dx * dx + dy * dy < float(side * side) / 9.0f)
+                a->set(x, y, vec4(0.2f, 0.5f, 0.1f, 1.0f));
+        }
+    }
+    const Ptr<Material> extrude = Materials::findBaseMaterial("extrude_post");
+    extrude->setState("is_separate_alpha_texture", 0);
+    const Ptr<RenderTarget> target = RenderTarget::create();
+    const double cpu_start = cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    for (int i = 0; i < passes; ++i) {
+        RenderRitual(target, {b}).render(extrude, {a});
+        a->swap(b);
+    }
+    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds() - cpu_start};
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("views"), QStringLiteral("Views to time in each run (default 2)."),
+                      QStringLiteral("n"), QStringLiteral("2")});
+    parser.addOption({QStringLiteral("kind"), QStringLiteral("albedo (default), normal or final."),
+                      QStringLiteral("kind"), QStringLiteral("albedo")});
+    parser.addOption({QStringLiteral("passes"),
+                      QStringLiteral("Time only N dilation passes over a 2048 x 2048 texture (no grab)."),
+                      QStringLiteral("n")});
+    parser.process(app);
+    const int views = std::max(1, parser.value(QStringLiteral("views")).toInt());
+    const QString kind = parser.value(QStringLiteral("kind"));
+
+    QTemporaryDir root;
+    write(root.path() + "/data/meshes/bush.mesh", bush());
+    write(root.path() + "/data/materials/leaf.mat",
+          "<material name=\"leaf\"><parameter name=\"albedo_color\">0.2 0.5 0.1 1</parameter></material>");
+    QDir(root.path()).mkpath(QStringLiteral("bin"));
+    std::vector<std::string> args = {"bench_impostor_grab",
+                                     "-binaries_path",
+                                     (root.path() + "/bin/").toStdString(),
+                                     "-data_path",
+                                     (root.path() + "/data/").toStdString(),
+                                     "-cache_path",
+                                     (root.path() + "/cache/").toStdString()};
+    std::vector<char *> pointers;
+    for (std::string &arg : args)
+        pointers.push_back(&arg[0]);
+    if (!Engine::init(ENGINE_VERSION, nullptr, int(pointers.size()), pointers.data())) {
+        std::fprintf(stderr, "the engine did not start\n");
+        return 1;
+    }
+    Materials::loadMaterials();
+    if (parser.isSet(QStringLiteral("passes"))) {
+        const int passes = std::max(1, parser.value(QStringLiteral("passes")).toInt());
+        double load[3] = {};
+        getloadavg(load, 3);
+        std::printf("%d dilation passes over 2048 x 2048, %d cores, load average %.1f\n", passes,
+                    QThread::idealThreadCount(), load[0]);
+        RenderRitual::setMaxThreads(0);
+        const auto parallel = timeDilation(2048, passes);
+        RenderRitual::setMaxThreads(1);
+        const auto single = timeDilation(2048, passes);
+        RenderRitual::setMaxThreads(0);
+        std::printf("row-parallel  %.2f s (cpu %.2f s)\none thread    %.2f s (cpu %.2f s)\nratio %.2f\n",
+                    parallel.first, parallel.second, single.first, single.second, single.first / parallel.first);
+        Engine::shutdown();
+        return 0;
+    }
+    Ptr<ObjectMeshStatic> node = ObjectMeshStatic::create("meshes/bush.mesh");
+    node->setMaterial("leaf", -1);
+
+    // The creator's defaults.
+    const int resolution = 4096;
+    const int supersampling = 4;
+    const int numPhi = 8;
+    const int numTheta = 4;
+    const float aspect = 1.0f;
+    const int padding = 16;
+
+    QElapsedTimer fit_timer;
+    fit_timer.start();
+    Impostors::CameraSetup setup;
+    setup.node = node;
+    setup.numPhi = numPhi;
+    setup.numTheta = numTheta;
+    setup.aspect = aspect;
+    if (!setup.setup()) {
+        std::fprintf(stderr, "the camera setup failed\n");
+        return 1;
+    }
+    const double fit_ms = double(fit_timer.nsecsElapsed()) / 1e6;
+    const Impostors::AtlasLayout layout = Impostors::atlasLayout(resolution, numPhi, numTheta, aspect, supersampling);
+    Impostors::GrabParameters params;
+    params.node = node;
+    params.distance = setup.distance;
+    params.projection = setup.projection;
+    params.modelviews = setup.modelviews;
+    params.cellWidth = layout.cellWidth;
+    params.cellHeight = layout.cellHeight;
+    params.supersampling = supersampling;
+    params.numPhi = numPhi;
+    params.numTheta = numTheta;
+    params.padding = padding;
+
+    std::printf("kind %s: atlas %d x %d, cell %d x %d, render %d x %d, %d dilation passes per view, %d views\n",
+                qPrintable(kind), layout.atlasWidth, layout.atlasHeight, layout.cellWidth, layout.cellHeight,
+                layout.renderWidth, layout.renderHeight, padding * supersampling, numPhi * numTheta);
+    std::printf("camera setup (silhouette fit, %d masks): %.1f ms\n", setup.getNumFitSteps(), fit_ms);
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("cores: %d, load average %.1f\n", QThread::idealThreadCount(), load[0]);
+
+    RenderRitual::setMaxThreads(0);
+    const Times parallel = runViews(params, kind, views);
+    print("row-parallel", parallel);
+    RenderRitual::setMaxThreads(1);
+    const Times single = runViews(params, kind, views);
+    print("one thread", single);
+    RenderRitual::setMaxThreads(0);
+
+    const double passes_parallel = parallel.state_ms[2] + parallel.state_ms[3];
+    const double passes_single = single.state_ms[2] + single.state_ms[3];
+    std::printf("passes (post + downsample): one thread / row-parallel = %.2f\n", passes_single / passes_parallel);
+    std::printf("whole views: one thread / row-parallel = %.2f\n", single.total() / parallel.total());
+    std::printf("estimated kind (32 views), row-parallel: %.1f s\n",
+                parallel.total() / double(parallel.views) * double(numPhi * numTheta) / 1000.0);
+    std::printf("peak memory: %.1f MB\n", double(peakMemoryKb()) / 1024.0);
+
+    node = Ptr<ObjectMeshStatic>();
+    Engine::shutdown();
+    return 0;
+}

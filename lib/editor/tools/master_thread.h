@@ -1,0 +1,100 @@
+#pragma once
+
+#include "editor/tools/grab_parameters.h"
+
+#include <editor_core/FrameThread.h>
+
+#include <velmora/Image.h>
+#include <velmora/Ptr.h>
+#include <velmora/UGUID.h>
+
+#include <QFuture>
+#include <QMap>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+namespace Impostors {
+
+class GrabThreadBase;
+
+// Turns one set of grab settings into texture assets: for every requested
+// texture kind (in ascending kind order) it runs the kind's grab job, one
+// step per editor frame, saves the atlas on Qt's global thread pool and
+// imports the file (or re-imports it when it is an asset already). The
+// engine's Game is switched off from the first step to the end and then put
+// back as it was. A failed save or import is logged and leaves that kind
+// out of imported(); a grab job that gives up on its own does the same.
+class MasterThread : public FrameThread
+{
+    Q_OBJECT
+
+public:
+    enum Step {
+        STEP_SETUP = 0,
+        STEP_FINISH = 1,
+        STEP_START_TASK = 2,
+        STEP_GRAB = 3,
+        STEP_SAVE = 4,
+        STEP_IMPORT = 5,
+        STEP_NEXT_TASK = 6,
+        STEP_DONE = 7,
+    };
+
+    explicit MasterThread(const GrabParameters &params, QObject *parent = nullptr);
+    // Waits for a running save and cancels a running grab job first.
+    ~MasterThread() override;
+
+    // Before the first step only; an empty path leaves the kind out.
+    void setOutputPath(int kind, const QString &path);
+
+    void update() override;
+    // Waits for a running save, drops the grab job, gives the Game back its
+    // state (when it was taken), emits cancelled().
+    void cancel() override;
+
+    int getStep() const { return state_.step; }
+    int getCurrentTask() const { return state_.current_task; }
+    const QMap<int, QString> &outputs() const { return outputs_; }
+    // Kind -> runtime GUID of the imported texture.
+    const QMap<int, Velmora::UGUID> &imported() const { return imported_; }
+
+    // Engine image format a kind is saved in (a ".jpg" path: RGB8 always).
+    static int saveFormat(int kind, const QString &path);
+    // Texture-import image format for an engine image format.
+    static int importFormat(int image_format);
+
+protected:
+    // The grab job of a kind; null for an unknown kind.
+    virtual GrabThreadBase *createGrabThread(int kind);
+    // Runs on a pool thread: writes the converted image to the file.
+    virtual bool saveImage(const Velmora::Image &image, const QString &path);
+
+private:
+    void startTask();
+    void onGrabProgress(float value);
+    void onGrabFinished();
+    void onGrabCancelled();
+    void dropGrabThread(bool cancel);
+    void importTask();
+    void nextTask();
+    void restoreGame();
+
+    GrabParameters params_;
+    QMap<int, QString> outputs_;
+    QMap<int, Velmora::UGUID> imported_;
+    QVector<QPair<int, QString>> tasks_;
+    bool game_saved_ = false;
+    bool game_enabled_ = false;
+    struct State
+    {
+        int step = STEP_SETUP;
+        int current_task = 0;
+        GrabThreadBase *grab_thread = nullptr;
+        Velmora::Ptr<Velmora::Image> image;
+        int import_format = 0;
+        QFuture<bool> save_future;
+    } state_;
+};
+
+} // namespace Impostors

@@ -1,0 +1,365 @@
+#include "impostor_fixture.h"
+#include "window_system.h"
+
+#include "editor/tools/grabber_tool.h"
+#include "editor/tools/impostor_grabber_window.h"
+#include "editor/tools/master_thread.h"
+
+#include <editor_core/Dialogs.h>
+#include <editor_core/EditorSettings.h>
+#include <editor_core/FrameThreadManager.h>
+#include <editor_core/UpdateLock.h>
+#include <editor_core/as/Presenter.h>
+
+#include <velmora/Image.h>
+#include <velmora/Material.h>
+#include <velmora/Object.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QtTest>
+
+using namespace Impostors;
+using Velmora::Node;
+using Velmora::Ptr;
+
+namespace {
+
+template<typename T>
+T *child(QWidget &window, const char *name)
+{
+    return window.findChild<T *>(QLatin1String(name));
+}
+
+QProgressDialog *progressDialog()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QProgressDialog *>(widget))
+            return dialog;
+    }
+    return nullptr;
+}
+
+// Steps the frame-thread manager until the tool has finished (60 s at most).
+bool pump(FrameThreadManager &manager, GrabberTool &tool)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (tool.getStep() != GrabberTool::STEP_FINISHED && timer.elapsed() < 60000) {
+        manager.update();
+        QCoreApplication::processEvents();
+    }
+    return tool.getStep() == GrabberTool::STEP_FINISHED;
+}
+
+QStringList selectedNames()
+{
+    QStringList names;
+    if (Editor::SelectorNodes *selector = Editor::Selection::getSelectorNodes()) {
+        for (const Ptr<Node> &node : selector->getNodes())
+            names << QString::fromUtf8(node->getName());
+    }
+    return names;
+}
+
+} // namespace
+
+class tst_ImpostorGrabberWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void create_follows_the_selection_and_the_check_boxes();
+    void the_form_fills_the_tool_and_cancel_ends_it_cleanly();
+    void the_form_survives_a_restart();
+    void pivot_offset_and_names_data();
+    void pivot_offset_and_names();
+    void a_full_run_builds_the_impostor_in_one_undo_step_data();
+    void a_full_run_builds_the_impostor_in_one_undo_step();
+
+private:
+    std::unique_ptr<impostortest::Fixture> fixture_;
+    std::unique_ptr<as::Presenter> presenter_;
+};
+
+void tst_ImpostorGrabberWindow::initTestCase()
+{
+    test::isolateSettings();
+    fixture_ = std::make_unique<impostortest::Fixture>();
+    QVERIFY(fixture_->start());
+    presenter_ = std::make_unique<as::Presenter>(fixture_->assets(), false, nullptr);
+    depr::g.asset_presenter = presenter_.get();
+}
+
+void tst_ImpostorGrabberWindow::cleanupTestCase()
+{
+    Dialogs::setResponder(Dialogs::Responder());
+    depr::g.asset_presenter = nullptr;
+    presenter_.reset();
+    fixture_.reset();
+}
+
+void tst_ImpostorGrabberWindow::create_follows_the_selection_and_the_check_boxes()
+{
+    ImpostorGrabberWindow window;
+    QPushButton *create = window.createButton();
+    Editor::Selection::clear();
+    QVERIFY(!create->isEnabled());
+    impostortest::select({impostortest::node("tree"), impostortest::node("bush")});
+    QVERIFY(!create->isEnabled());
+    impostortest::select({impostortest::node("empty")}); // no object
+    QVERIFY(!create->isEnabled());
+    impostortest::select({Ptr<Node>(Velmora::ObjectMeshStatic::create("meshes/none.mesh"))}); // radius 0
+    QVERIFY(!create->isEnabled());
+    impostortest::select({impostortest::node("tree")});
+    QVERIFY(create->isEnabled());
+    for (QCheckBox *box : child<QWidget>(window, "textures_group")->findChildren<QCheckBox *>())
+        box->setChecked(false);
+    QVERIFY(!create->isEnabled());
+    child<QCheckBox>(window, "ao")->setChecked(true);
+    QVERIFY(create->isEnabled());
+}
+
+void tst_ImpostorGrabberWindow::the_form_fills_the_tool_and_cancel_ends_it_cleanly()
+{
+    ImpostorGrabberWindow window;
+    impostortest::select({impostortest::node("tree")});
+    if (qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR")) {
+        window.show();
+        window.grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_window.png");
+        child<QScrollArea>(window, "scrollArea")->verticalScrollBar()->setValue(10000);
+        window.grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_window_bottom.png");
+    }
+    Dialogs::setResponder([](const Dialogs::Request &) { return QStringLiteral("F/tree.node"); });
+    QTest::mouseClick(window.createButton(), Qt::LeftButton);
+    QTRY_VERIFY(window.findChild<GrabberTool *>());
+    QPointer<GrabberTool> tool = window.findChild<GrabberTool *>();
+    const GrabberTool::Params &params = tool->params();
+    QCOMPARE(params.output_directory, fixture_->dataPath() + "F/");
+    QStringList files;
+    for (const QString &file : params.files)
+        files << file;
+    QCOMPARE(files,
+             (QStringList{"", "", "", "tree_alb.tga", "", "tree_n.tga", "", "tree_sh.tga", "", "", "", "tree_t.tga",
+                          ""}));
+    QCOMPARE(QVector<int>({params.resolution, params.supersampling, params.numPhi, params.numTheta, params.padding}),
+             QVector<int>({4096, 4, 8, 4, 16}));
+    QCOMPARE(params.aspect, 1.0f);
+    QCOMPARE(tool->getStep(), int(GrabberTool::STEP_RUNNING));
+    QVERIFY(UpdateLock::isAlwaysUpdate());
+
+    QPointer<QProgressDialog> dialog = progressDialog();
+    QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Impostor Creator"));
+    QCOMPARE(dialog->labelText(), QStringLiteral("Grabbing Impostor Textures..."));
+    emit tool->progress(0.999f);
+    QTRY_COMPARE(dialog->value(), 99);
+    if (qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR"))
+        dialog->grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_progress.png");
+
+    QSignalSpy finished(tool.data(), &GrabberTool::finished);
+    QPushButton *cancel = dialog->findChild<QPushButton *>();
+    QVERIFY(cancel);
+    cancel->click();
+    QTRY_VERIFY(!tool && !dialog);
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(!UpdateLock::isAlwaysUpdate());
+
+    // The variants: albedo without SSAO, a padded postfix, depth always dds.
+    child<QRadioButton>(window, "albedo_without_ssa")->setChecked(true);
+    QVERIFY(!child<QRadioButton>(window, "albedo_with_ssao")->isChecked());
+    child<QLineEdit>(window, "albedo_postfix")->setText(QStringLiteral(" _x "));
+    child<QCheckBox>(window, "depth")->setChecked(true);
+    window.onCreate(fixture_->dataPath() + "F", QStringLiteral("tree"));
+    tool = window.findChild<GrabberTool *>();
+    QVERIFY(tool);
+    QCOMPARE(tool->params().files[TEXTURE_ALBEDO], QStringLiteral("tree_x.tga"));
+    QVERIFY(tool->params().files[TEXTURE_ALBEDO_SSAO].isEmpty());
+    QCOMPARE(tool->params().files[TEXTURE_DEPTH], QStringLiteral("tree_depth.dds"));
+    delete tool; // a running tool deleted at once gives the claim back too
+    delete progressDialog();
+    QVERIFY(!UpdateLock::isAlwaysUpdate());
+
+    // An empty name or no usable node makes no tool.
+    window.onCreate(fixture_->dataPath(), QString());
+    impostortest::select({impostortest::node("empty")});
+    window.onCreate(fixture_->dataPath(), QStringLiteral("tree"));
+    QVERIFY(!window.findChild<GrabberTool *>());
+}
+
+void tst_ImpostorGrabberWindow::the_form_survives_a_restart()
+{
+    {
+        EditorSettings settings;
+        ImpostorGrabberWindow window;
+        window.restoreSettings(&settings);
+        child<QComboBox>(window, "resolution")->setCurrentIndex(1);
+        child<QComboBox>(window, "padding")->setCurrentIndex(5);
+        child<QComboBox>(window, "albedo_ext")->setCurrentIndex(3);
+        child<QCheckBox>(window, "ssao")->setChecked(true);
+        child<QCheckBox>(window, "shading")->setChecked(false);
+        child<QRadioButton>(window, "albedo_without_ssa")->setChecked(true);
+        child<QRadioButton>(window, "normal_simple")->setChecked(true);
+        child<QLineEdit>(window, "ssao_postfix")->setText(QStringLiteral("_occ"));
+        window.saveSettings(&settings);
+    }
+    EditorSettings settings;
+    ImpostorGrabberWindow window;
+    window.restoreSettings(&settings);
+    QCOMPARE(child<QComboBox>(window, "resolution")->currentIndex(), 1);
+    QCOMPARE(child<QComboBox>(window, "padding")->currentIndex(), 5);
+    QCOMPARE(child<QComboBox>(window, "albedo_ext")->currentIndex(), 3);
+    QVERIFY(child<QCheckBox>(window, "ssao")->isChecked());
+    QVERIFY(!child<QCheckBox>(window, "shading")->isChecked());
+    QVERIFY(child<QRadioButton>(window, "albedo_without_ssa")->isChecked());
+    QVERIFY(!child<QRadioButton>(window, "albedo_with_ssao")->isChecked());
+    QVERIFY(child<QRadioButton>(window, "normal_simple")->isChecked());
+    QVERIFY(!child<QRadioButton>(window, "normal_vegetation")->isChecked());
+    QCOMPARE(child<QLineEdit>(window, "ssao_postfix")->text(), QStringLiteral("_occ"));
+}
+
+void tst_ImpostorGrabberWindow::pivot_offset_and_names_data()
+{
+    QTest::addColumn<float>("x");
+    QTest::addColumn<float>("y");
+    QTest::addColumn<float>("z");
+    QTest::addColumn<float>("turn");
+    QTest::addColumn<QString>("text");
+    // The node stands at (5, -2, 1).
+    QTest::newRow("centre on the node") << 5.0f << -2.0f << 1.0f << 0.0f << "vec3(0.00,0.00,0.00)";
+    QTest::newRow("turned 90 about Z") << 6.0f << -2.0f << 1.0f << 90.0f << "vec3(0.00,-1.00,0.00)";
+    QTest::newRow("two decimals") << 5.126f << -2.0f << 3.5f << 0.0f << "vec3(0.13,0.00,2.50)";
+}
+
+void tst_ImpostorGrabberWindow::pivot_offset_and_names()
+{
+    QFETCH(float, x);
+    QFETCH(float, y);
+    QFETCH(float, z);
+    QFETCH(float, turn);
+    const Velmora::vec3 center(x, y, z);
+    QFETCH(QString, text);
+    const Velmora::mat4 rotation = Velmora::Math::rotateZ(turn);
+    const Velmora::quat q = Velmora::mat4(rotation).getRotate();
+    QCOMPARE(GrabberTool::pivotOffsetText(center, Velmora::vec3(5, -2, 1), q), text);
+
+    GrabberTool tool;
+    Ptr<Velmora::ObjectMeshStatic> nameless = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
+    tool.setSourceNode(nameless);
+    QCOMPARE(tool.materialName(), QStringLiteral("???_impostor_material"));
+    tool.setSourceNode(impostortest::node("tree"));
+    QCOMPARE(tool.impostorName(), QStringLiteral("tree_impostor"));
+
+    // A node that cannot be framed says so and leaves the tool new.
+    GrabberTool empty;
+    empty.setSourceNode(impostortest::node("empty"));
+    QTest::ignoreMessage(QtWarningMsg, "Impostor creator: cannot fit cameras to node \"empty\"");
+    QVERIFY(!empty.prepare());
+    QCOMPARE(empty.getStep(), int(GrabberTool::STEP_NEW));
+}
+
+void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step_data()
+{
+    QTest::addColumn<QString>("source_name");
+    QTest::newRow("billboards for a mesh") << "tree";
+    QTest::newRow("grass for a clutter") << "bush";
+}
+
+void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step()
+{
+    QFETCH(QString, source_name);
+    const QByteArray name = source_name.toUtf8();
+    const Ptr<Node> source = impostortest::node(name.constData());
+    QVERIFY(source);
+    impostortest::select({source});
+    FrameThreadManager manager;
+    const int steps = Editor::Undo::count();
+
+    for (int run = 0; run < 2; ++run) {
+        GrabberTool tool;
+        tool.setSourceNode(source);
+        tool.params().output_directory = fixture_->dataPath() + "impostors";
+        tool.params().resolution = 64;
+        tool.params().supersampling = 1;
+        tool.params().numPhi = 4;
+        tool.params().numTheta = 1;
+        tool.params().padding = 2;
+        tool.setTextureFile(TEXTURE_ALBEDO, source_name + "_alb.png");
+        tool.setTextureFile(TEXTURE_SHADING, source_name + "_sh.tga");
+        tool.setTextureFile(TEXTURE_DEPTH, source_name + "_depth.dds");
+        QVERIFY(tool.prepare());
+        QSignalSpy finished(&tool, &GrabberTool::finished);
+        if (run == 1) // the material of the first run is there already
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot make the material"));
+        tool.start();
+        QVERIFY(UpdateLock::isAlwaysUpdate());
+        QVERIFY(pump(manager, tool));
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!UpdateLock::isAlwaysUpdate());
+        QVERIFY(!tool.getTexture(TEXTURE_ALBEDO).isEmpty());
+        QCOMPARE(Editor::Undo::count(), steps + 1); // none for the second run
+        if (run == 1)
+            break;
+
+        const QString impostor_name = source_name + "_impostor";
+        const Ptr<Node> impostor = Velmora::World::getNodeByName(impostor_name.toUtf8().constData());
+        QVERIFY(impostor);
+        QCOMPARE(impostor->getParent(), source);
+        QCOMPARE(selectedNames(), QStringList{impostor_name});
+        auto *object = static_cast<Velmora::ObjectSettings *>(impostor.get());
+        if (source->getType() == Node::OBJECT_MESH_CLUTTER) {
+            QCOMPARE(impostor->getType(), int(Node::OBJECT_GRASS));
+            QVERIFY(Velmora::Math::length(impostor->getWorldPosition() - source->getWorldPosition()) < 1e-5f);
+            QCOMPARE(QByteArray(object->getSetting("step")), QByteArray("12"));
+            // The temporary mesh of the clutter was grabbed, not an empty view.
+            Velmora::Image atlas;
+            QVERIFY(atlas.load(qPrintable(fixture_->dataPath() + "impostors/bush_alb.png")));
+            QVERIFY(atlas.get2D(8, 8).i.a > 0);
+            QCOMPARE(QByteArray(object->getSetting("subdivision")), QByteArray("8"));
+            QCOMPARE(QByteArray(object->getSetting("rotation_mean")), QByteArray("30 30 30 30"));
+            QCOMPARE(QByteArray(object->getSetting("min_height_mean")), QByteArray("0.5 0.5 0.5 0.5"));
+        } else {
+            QCOMPARE(impostor->getType(), int(Node::OBJECT_BILLBOARDS));
+            QCOMPARE(static_cast<Velmora::ObjectBillboards *>(impostor.get())->getNumBillboards(), 1);
+            QVERIFY(Velmora::Math::length(impostor->getWorldPosition() - source->getWorldPosition()) < 1e-5f);
+        }
+
+        // The material file holds the bindings: read it back from disk.
+        const QString material_path = "impostors/" + impostor_name + "_material.mat";
+        QVERIFY(QFileInfo::exists(fixture_->dataPath() + material_path));
+        const Ptr<Velmora::Material> material = Velmora::Materials::loadMaterial(material_path.toUtf8().constData());
+        QVERIFY(material);
+        const QByteArray albedo = tool.getTexture(TEXTURE_ALBEDO).getString().get();
+        QCOMPARE(QByteArray(material->getTexturePath(material->findTexture("albedo"))), albedo);
+        QCOMPARE(QByteArray(material->getTexturePath(material->findTexture("depth"))),
+                 QByteArray(tool.getTexture(TEXTURE_DEPTH).getString().get()));
+        QCOMPARE(material->getState("depth_map"), 1);
+        QCOMPARE(material->getParameterFloat(material->findParameter("phi")), 4.0f);
+        QCOMPARE(material->getParameterFloat(material->findParameter("metalness")), 1.0f); // shading bound
+        QCOMPARE(material->getTransparent(), 1);
+        QVERIFY(QByteArray(material->getParameterString(material->findParameter("pivot_offset"))).startsWith("vec3("));
+        QCOMPARE(QByteArray(static_cast<Velmora::Object *>(impostor.get())->getMaterial(0)->getName()),
+                 QByteArray(material->getName()));
+
+        QVERIFY(Editor::Undo::undo());
+        QVERIFY(!Velmora::World::getNodeByName(impostor_name.toUtf8().constData()));
+        QCOMPARE(selectedNames(), QStringList{source_name});
+        QVERIFY(Editor::Undo::redo());
+        QCOMPARE(Velmora::World::getNodeByName(impostor_name.toUtf8().constData()), impostor);
+        QCOMPARE(impostor->getParent(), source);
+        QCOMPARE(selectedNames(), QStringList{impostor_name});
+    }
+}
+
+QTEST_MAIN(tst_ImpostorGrabberWindow)
+#include "tst_impostor_grabber_window.moc"
