@@ -217,7 +217,11 @@ ImpostorGrabberWindow::ImpostorGrabberWindow(QWidget *parent)
     auto *layout = findChild<LabelFieldLayout *>(QStringLiteral("textures_layout"));
     for (const char *word : {"lighting", "bent_normal"}) {
         auto *check = findChild<QCheckBox *>(QLatin1String(word));
-        layout->takeRow(check);
+        // The taken row's items are ours now: the widgets stay children of the
+        // group, only the layout items go.
+        const QFormLayout::TakeRowResult taken = layout->takeRow(check);
+        delete taken.labelItem;
+        delete taken.fieldItem;
         check->setChecked(false);
         check->hide();
         findChild<QWidget *>(QLatin1String(word) + QStringLiteral("_postfix"))->hide();
