@@ -4,6 +4,7 @@
 
 #include "editor/application/application.h"
 #include "editor/application/application_environment.h"
+#include "editor/application/process_arguments.h"
 #include "editor/presenter/presenter.h"
 
 #include <velmora/Base.h>
@@ -214,12 +215,11 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
     std::vector<char *> pointers;
     for (QByteArray &b : bytes)
         pointers.push_back(b.data());
-    int app_argc = int(pointers.size());
-    char **app_argv = Editor::copyArguments(app_argc, pointers.data());
+    Editor::ProcessArguments app_arguments(int(pointers.size()), pointers.data());
 
     int failures = 0;
     {
-        Editor::Application application(app_argc, app_argv);
+        Editor::Application application(app_arguments.argc(), app_arguments.argv());
         std::setlocale(LC_NUMERIC, "C");
         QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
         g_context.application = &application;
@@ -235,6 +235,10 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
                 poll.stop();
                 scenario_ran = true;
                 failures += runTestObject(scenario.get(), qtest_arguments);
+                // Short widget animations a test started (the fade of a line
+                // edit's clear button, 160 ms) delete themselves when they
+                // end; quitting first would leave them behind as leaks.
+                QTest::qWait(200);
                 application.quit();
             } else if (clock.elapsed() > START_TIMEOUT_MS) {
                 poll.stop();

@@ -1,7 +1,6 @@
 #include "editor/application/application_environment.h"
 
 #include <cstdlib>
-#include <cstring>
 
 namespace Editor {
 
@@ -28,18 +27,6 @@ bool wantsHighDpiScaling(const EnvironmentReader &is_set)
 QSize mainWindowSize(const QRect &available)
 {
     return QSize(int(double(available.width()) * 0.75), int(double(available.height()) * 0.75));
-}
-
-char **copyArguments(int argc, char **argv)
-{
-    char **copies = new char *[size_t(argc) + 1];
-    for (int i = 0; i < argc; ++i) {
-        const size_t length = std::strlen(argv[i]);
-        copies[i] = new char[length + 1];
-        std::memcpy(copies[i], argv[i], length + 1);
-    }
-    copies[argc] = nullptr;
-    return copies;
 }
 
 } // namespace Editor

@@ -21,9 +21,4 @@ bool wantsHighDpiScaling(const EnvironmentReader &is_set);
 // side truncated toward zero.
 QSize mainWindowSize(const QRect &available);
 
-// Heap copies of the process arguments: argc UTF-8 strings and a terminating
-// null. On Linux the bytes are taken unchanged (they already are UTF-8). The
-// copies live until the process ends, as QApplication requires.
-char **copyArguments(int argc, char **argv);
-
 } // namespace Editor

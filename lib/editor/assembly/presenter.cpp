@@ -1,5 +1,6 @@
 #include "editor/assembly/presenter.h"
 
+#include "editor/assembly/core/duplicate_guid_check.h"
 #include "editor/assembly/core/engine_info.h"
 #include "editor/assembly/core/executor.h"
 #include "editor/assembly/core/output_folder_guard.h"
@@ -452,6 +453,11 @@ bool Presenter::checkOptions(const Options &options) const
     const QString problem = BuildFolderCheck::problem(normalizePath(path));
     if (!problem.isEmpty()) {
         warn(tr("Error"), problem);
+        return false;
+    }
+    const QString duplicates = DuplicateGuidCheck::problem(depr::g.asset_manager);
+    if (!duplicates.isEmpty()) {
+        warn(tr("Error"), duplicates);
         return false;
     }
     // Hidden entries count: the build empties the folder completely.

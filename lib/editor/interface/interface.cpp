@@ -13,7 +13,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -213,36 +215,43 @@ void Interface::findVisiblePosition(int &x, int &y, int w, int h, int mx, int my
 void Interface::findVisiblePosition(const Velmora::Vector<InterfaceScreen> &screens, int &x, int &y, int w, int, int mx,
                                     int my)
 {
-    constexpr int FAR = 1000000;
-    int best_cost = FAR;
-    int best_dx = 0;
-    int best_dy = 0;
+    // In 64 bits: a script may pass any int, and a window however far off
+    // the screens must still come back.
+    constexpr qint64 FAR = std::numeric_limits<qint64>::max() / 4;
+    const qint64 x0 = x;
+    const qint64 y0 = y;
+    qint64 best_cost = FAR;
+    qint64 best_dx = 0;
+    qint64 best_dy = 0;
     for (const InterfaceScreen &screen : screens) {
-        const int left = (screen.x + mx) - (x + w);
-        const int right = x - (screen.x + screen.width - mx);
-        const int top = screen.y - y;
-        const int bottom = y - (screen.y + screen.height - 2 * my);
+        const qint64 left = (qint64(screen.x) + mx) - (x0 + w);
+        const qint64 right = x0 - (qint64(screen.x) + screen.width - mx);
+        const qint64 top = qint64(screen.y) - y0;
+        const qint64 bottom = y0 - (qint64(screen.y) + screen.height - 2 * qint64(my));
         if (left <= 0 && right <= 0 && top <= 0 && bottom <= 0)
             return; // usable on this screen as it is
-        int dx = left > 0 || right > 0 ? FAR : 0;
+        qint64 dx = left > 0 || right > 0 ? FAR : 0;
         if (left >= 0 && dx > left)
             dx = left;
         if (right >= 0 && dx > right)
             dx = -right;
-        int dy = top > 0 || bottom > 0 ? FAR : 0;
+        qint64 dy = top > 0 || bottom > 0 ? FAR : 0;
         if (top >= 0 && dy > top)
             dy = top;
         if (bottom >= 0 && dy > bottom)
             dy = -bottom;
-        const int cost = std::abs(dx) + std::abs(dy);
+        const qint64 cost = std::abs(dx) + std::abs(dy);
         if (cost < best_cost) {
             best_cost = cost;
             best_dx = dx;
             best_dy = dy;
         }
     }
-    x += best_dx;
-    y += best_dy;
+    auto toInt = [](qint64 value) {
+        return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+    };
+    x = toInt(x0 + best_dx);
+    y = toInt(y0 + best_dy);
 }
 
 Velmora::Plugins::InterfaceWindow *Interface::createWindow(int flags, const char *skin)

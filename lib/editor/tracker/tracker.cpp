@@ -212,7 +212,9 @@ void Tracker::onSaveClicked()
                     self->onTrackSavePath(path);
             },
             [self](const Velmora::UGUID &guid, const QString &name) {
-                if (self && !guid.isEmpty())
+                // An earlier file of that name is no sign that this save
+                // wrote it.
+                if (self && !guid.isEmpty() && !self->save_failed_)
                     self->setWindowTitle(TITLE + QStringLiteral(" - ") + name);
             },
             Velmora::UGUID());
@@ -224,7 +226,17 @@ void Tracker::onTrackSavePath(const QString &fpath)
         ::base::printAssertMessage("!fpath.isEmpty()", __FILE__, __LINE__);
         return;
     }
-    call(SAVE_TRACK, toVariable(fpath));
+    save_failed_ = false;
+    const Velmora::Variable saved = call(SAVE_TRACK, toVariable(fpath));
+    // A script that returns nothing has saved; a refusal comes with its
+    // reason.
+    const QString error = QString::fromUtf8(engine_ ? engine_->getError() : "");
+    if (error.isEmpty() || saved.getInt() != 0)
+        return;
+    save_failed_ = true;
+    QMessageBox box(QMessageBox::Critical, translated("Error"), translated("Can't save track\n") + error,
+                    QMessageBox::Ok, this);
+    box.exec();
 }
 
 void Tracker::onClearClicked()

@@ -95,6 +95,7 @@ private:
     bool update_enabled_ = true;
     bool manipulator_activated_ = false;
     bool was_visible_ = false;
+    bool save_failed_ = false;
     int group_ = -1;
     QSize content_size_;
 };

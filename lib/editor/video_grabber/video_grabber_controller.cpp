@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -180,7 +181,7 @@ void VideoGrabberController::startGrab()
     state_->setCurrentFrame(1);
     state_->setState(VideoGrabberState::GRABBING);
 
-    const QString folder = fs::normalizeDirPath(state_->getSavePath());
+    const QString folder = fs::normalizeDirPath(saveFolder());
     const QString dir = folder.left(folder.size() - 1);
     const QString parent = fs::dirname(dir);
     const QString data = dataPath();
@@ -225,11 +226,16 @@ bool VideoGrabberController::loadTrack()
     }
     call(load_track_fn_, Velmora::Variable(guid.getString().get()));
     Velmora::Engine *engine = Velmora::Engine::get();
-    const QString error = QString::fromUtf8(engine ? engine->getError() : "");
+    QString error = QString::fromUtf8(engine ? engine->getError() : "");
     const bool loaded = call(track_is_loaded_fn_).getInt() != 0;
+    const double max_time = loaded ? double(call(track_get_max_time_fn_).getFloat()) : 0.0;
+    // A file may hold any text there; "nan" or "inf" would never end the
+    // sequence.
+    if (error.isEmpty() && loaded && !std::isfinite(max_time))
+        error = tr("the track's length is not a finite number");
     if (error.isEmpty() && loaded) {
         frame_index_ = 0;
-        track_max_time_ = double(call(track_get_max_time_fn_).getFloat());
+        track_max_time_ = max_time;
         track_unit_time_ = call(track_get_unit_time_fn_).getFloat();
         if (!(track_unit_time_ > 0.0f) || std::isinf(track_unit_time_)) {
             Velmora::Log::warning("VideoGrabber: the track's unit time %g is not a positive number; 1.0 is used\n",
@@ -256,13 +262,24 @@ void VideoGrabberController::setupFrameRate()
     Velmora::Game::setIFps(float(ifps));
     // The step just fixed; the engine reports it from the next frame on.
     time_step_ = ifps / double(track_unit_time_);
-    const int frames = int(std::floor(track_max_time_ / time_step_ + 1e-6)) + 1;
+    // Clamped before the conversion: a very long track must not overflow.
+    const double count = std::floor(track_max_time_ / time_step_ + 1e-6) + 1.0;
+    const int frames = int(std::clamp(count, 1.0, double(std::numeric_limits<int>::max())));
     state_->setNumFrames(frames);
+}
+
+QString VideoGrabberController::saveFolder() const
+{
+    const QString folder = fs::normalizePath(state_->getSavePath());
+    const QString data = dataPath();
+    if (QDir::isAbsolutePath(folder) || data.isEmpty())
+        return folder;
+    return fs::normalizePath(data + folder);
 }
 
 void VideoGrabberController::findNextFrameNumber()
 {
-    const QString folder = state_->getSavePath();
+    const QString folder = saveFolder();
     if (next_frame_ != -1 && QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
         return;
     int found = 0;
@@ -291,7 +308,7 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     const QString name
             = QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension(state_->getFormat()));
     state_->setImageName(name);
-    const QString path = fs::normalizePath(state_->getSavePath() + QLatin1Char('/') + name);
+    const QString path = fs::normalizePath(saveFolder() + QLatin1Char('/') + name);
 
     int width = state_->getWidth();
     int height = state_->getHeight();

@@ -61,6 +61,9 @@ private:
     bool loadTrack();
     void setupFrameRate();
     void findNextFrameNumber();
+    // The state's save folder, cleaned; a relative one is taken inside the
+    // data folder rather than the editor's working folder.
+    QString saveFolder() const;
     bool grabFrame(bool &deferred);
     bool renderFrame(int width, int height, bool &deferred);
     void dropAlpha();

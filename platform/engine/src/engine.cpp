@@ -178,8 +178,13 @@ void Engine::Private::registerConsole()
             Console::error("world_load: usage: world_load \"path\"\n");
             return;
         }
+        // One answer for every world that does not load (missing, empty,
+        // not XML, nested too deep, not a world); the log line before it
+        // says why.
         if (World::load(argv[1]))
             Console::message("world_load: %s loaded\n", World::getPath());
+        else
+            Console::warning("world_load: \"%s\" is not loaded\n", argv[1]);
     });
     Console::addCommand("world_save", "saves the world: world_save [\"path\"]", [](int argc, const char *const *argv) {
         if (!World::isLoaded()) {

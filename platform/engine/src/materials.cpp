@@ -186,11 +186,13 @@ public:
             Ptr<Material> parent;
             const String reference = material->parent_reference_;
             if (!reference.empty()) {
+                bool itself = false;
                 if (UGUID::isGUIDText(reference.get())) {
                     const UGUID guid(reference.get());
                     const int index = std::max(last_by_guid.value(guid, -1), last_by_file_guid.value(guid, -1));
                     if (index >= 0)
                         parent = files[index];
+                    itself = guid == material->guid_ || guid == material->file_guid_;
                 } else {
                     for (const int index : by_name.value(QByteArray(reference.get()))) {
                         if (files[index].get() != material.get()) {
@@ -200,10 +202,16 @@ public:
                     }
                     if (!parent)
                         parent = findIn(state().base, reference.get());
+                    itself = !parent && material->name_ == reference;
                 }
-                if (!parent)
+                if (itself && (!parent || parent == material)) {
+                    Log::warning("Materials: \"%s\" names itself as its parent, using mesh_base\n",
+                                 material->name_.get());
+                    parent = Ptr<Material>();
+                } else if (!parent) {
                     Log::warning("Materials: parent \"%s\" of \"%s\" not found, using mesh_base\n", reference.get(),
                                  material->name_.get());
+                }
             }
             if (!parent || parent == material)
                 parent = mesh_base;

@@ -3,9 +3,11 @@
 // of this build tree, the executor builder composes the pipeline from an
 // options snapshot, the build job runs it on the job queue's worker, and the
 // build folder's launcher (program or script) then starts the player in its
-// test mode.
+// test mode. A second run goes through the build window's presenter as a
+// user does, with the shaders precompiled.
 
 #include "assembly_test_support.h"
+#include "build_window_test_support.h"
 
 #include "editor/assembly/core/engine_info.h"
 #include "editor/assembly/core/executor.h"
@@ -14,15 +16,22 @@
 #include "editor/assembly/executor/executor_builder.h"
 #include "editor/assembly/executor/executor_job.h"
 #include "editor/assembly/executor/options.h"
+#include "editor/assembly/executor/options_file.h"
+#include "editor/assembly/presenter.h"
 
 #include <editor_core/EditorLogic.h>
+#include <editor_core/View.h>
+#include <editor_core/core/UrlOpener.h>
 #include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/editor/WindowManager.h>
+#include <editor_core/editor/WindowManagerPrivate.h>
 #include <editor_core/mat/Manager.h>
 #include <editor_core/prop/Manager.h>
 #include <editor_core/tbb/Queue.h>
 #include <velmora/FileSystem.h>
+#include <velmora/Materials.h>
 
 #include <QDirIterator>
 #include <QEventLoop>
@@ -30,6 +39,7 @@
 #include <QJsonObject>
 #include <QLibraryInfo>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
@@ -74,6 +84,7 @@ private slots:
 
     void the_sample_project_builds_into_a_folder_that_runs_data();
     void the_sample_project_builds_into_a_folder_that_runs();
+    void the_build_window_builds_the_sample_project_with_precompiled_shaders();
 
 private:
     QString layOutInstallation();
@@ -143,6 +154,9 @@ void TestBuildEndToEnd::initTestCase()
     components_ = std::make_unique<cs::Manager>(assets_.get(), properties_.get());
     components_->init();
     QVERIFY(!components_->active());
+    depr::g.mat_manager = materials_.get();
+    depr::g.prop_manager = properties_.get();
+    depr::g.cs_manager = components_.get();
 }
 
 void TestBuildEndToEnd::cleanupTestCase()
@@ -312,6 +326,87 @@ void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
     QCOMPARE(state.value(QStringLiteral("failed")).toBool(), false);
     QCOMPARE(QDir::cleanPath(state.value(QStringLiteral("data_path")).toString()),
              QDir::cleanPath(output + QStringLiteral("data")));
+}
+
+void TestBuildEndToEnd::the_build_window_builds_the_sample_project_with_precompiled_shaders()
+{
+    const QString output = outputs_.path() + QStringLiteral("/from the window/");
+    const QString state_file = outputs_.path() + QStringLiteral("/window state.json");
+    const Velmora::UGUID world = Velmora::FileSystem::getGUID("worlds/level1.world");
+    QVERIFY(world.isValid());
+
+    // The main window and window manager the presenter docks its window in.
+    auto *main = new View;
+    depr::gui.main_window = main;
+    auto *window_manager = new Editor::WindowManager;
+    main->setCentralWidget(depr::g.window_manager);
+    main->show();
+    QStringList opened;
+    core::setUrlOpener([&opened](const QUrl &url) {
+        opened << QDir::cleanPath(url.toLocalFile());
+        return true;
+    });
+    const auto restore = qScopeGuard([main, window_manager] {
+        core::setUrlOpener({});
+        delete window_manager;
+        delete main;
+        depr::gui.main_window = nullptr;
+        depr::g.window_manager = nullptr;
+    });
+
+    // What the user set in the window last time; the rest comes from the
+    // project and the engine.
+    Options stored;
+    stored.setName(QStringLiteral("sample"));
+    stored.setPath(output);
+    stored.setLauncher(Launcher::ScriptFile);
+    stored.setPrecompile(true);
+    stored.setWorld(world);
+    stored.setArgs(QStringLiteral("-quit_after_frames 2 -state_file \"%1\"").arg(state_file));
+    // The program the user picked in the application rows.
+    const QString player = installation_.binPath() + QStringLiteral("sample_x64") + debug_suffix_;
+    stored.setMainRelease(player);
+    stored.setMainDev(player);
+    stored.setMainDebug(player);
+    QVERIFY(OptionsFile::save(stored.serialize()));
+
+    Presenter presenter;
+    presenter.init(main);
+    QSignalSpy finished(&presenter, &Presenter::buildFinished);
+    buildtest::MessageBoxes boxes;
+    presenter.make_build();
+    QVERIFY2(boxes.texts().isEmpty(), qPrintable(boxes.texts().join('|')));
+    QCOMPARE(finished.count(), 1);
+    QVERIFY(finished.at(0).at(0).toBool());
+    QCOMPARE(opened, QStringList{QDir::cleanPath(output)});
+
+    // The shader cache of the running engine's configuration is in the build
+    // with a line for every material.
+    const QString debug_cache = output + QStringLiteral("data/shader_gl_debug.cache");
+    const QString cache
+            = QFileInfo(debug_cache).isFile() ? debug_cache : output + QStringLiteral("data/shader_gl.cache");
+    const QByteArray shaders = Installation::read(cache);
+    QVERIFY2(!shaders.isEmpty(), qPrintable(cache));
+    QVERIFY(Velmora::Materials::getNumMaterials() > 3);
+    for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i) {
+        const QByteArray guid = Velmora::Materials::getMaterial(i)->getGUID().getString().get();
+        QVERIFY2(shaders.contains(guid + ' '), guid.constData());
+    }
+
+    // The player runs from the folder with the start world.
+    QProcess run;
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.setWorkingDirectory(outputs_.path());
+    run.start(output + QStringLiteral("sample.sh"), QStringList());
+    QVERIFY(run.waitForFinished(120000));
+    const QByteArray log = run.readAll();
+    QVERIFY2(run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0, log.constData());
+    const QJsonObject state = readJson(state_file);
+    QVERIFY2(!state.isEmpty(), log.constData());
+    QCOMPARE(state.value(QStringLiteral("world")).toString(), QStringLiteral("worlds/level1.world"));
+    QVERIFY(state.value(QStringLiteral("nodes")).toInt() > 0);
+    QCOMPARE(state.value(QStringLiteral("guids_db_missing")).toInt(), 0);
+    QCOMPARE(state.value(QStringLiteral("failed")).toBool(), false);
 }
 
 QTEST_MAIN(TestBuildEndToEnd)

@@ -34,6 +34,7 @@
 #include <editor_core/editor/WindowManagerPrivate.h>
 #include <editor_core/mat/Manager.h>
 #include <editor_core/prop/Manager.h>
+#include <editor_core/tbb/QJob.h>
 #include <editor_core/tbb/Queue.h>
 #include <velmora/Console.h>
 #include <velmora/Materials.h>
@@ -45,6 +46,7 @@
 #include <QJsonDocument>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QToolButton>
 #include <QtTest>
@@ -149,6 +151,8 @@ private slots:
     void a_build_clears_the_confirmed_folder_and_opens_it_when_done_data();
     void a_build_clears_the_confirmed_folder_and_opens_it_when_done();
     void a_failed_build_says_so_once();
+    void a_project_with_a_copied_world_is_not_built();
+    void a_job_queue_shut_down_mid_build_ends_the_wait();
     void a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile();
     void a_collision_is_decided_by_the_user();
     void options_set_in_the_window_survive_a_new_presenter();
@@ -514,7 +518,8 @@ void TestBuildPresenter::validation_stops_at_the_first_problem_data()
     QTest::newRow("a folder holding the data folder")
             << "sample"
             << "<root>"
-            << "<program>" << QStringList{BuildFolderCheck::protectedFolderText()};
+            << "<program>"
+            << QStringList{BuildFolderCheck::protectedFolderText("the build folder is the project folder (<root>)")};
     // Hidden entries count: the build would delete them. The answer is No.
     QTest::newRow("only hidden files, not confirmed") << "sample"
                                                       << "<out>dotfiles"
@@ -535,6 +540,8 @@ void TestBuildPresenter::validation_stops_at_the_first_problem()
     QFETCH(QStringList, texts);
     for (QString *text : {&folder, &program})
         text->replace("<root>", installation_.root()).replace("<out>", outside("")).replace("<program>", program_);
+    for (QString &text : texts)
+        text.replace("<root>", installation_.root());
     QVERIFY(Installation::writeFile(outside("dotfiles/.git/config")));
     Options stored = buildableOptions(folder);
     stored.setName(name);
@@ -684,6 +691,67 @@ void TestBuildPresenter::a_failed_build_says_so_once()
     QCOMPARE(finished.at(0).at(0).toBool(), false);
     QCOMPARE(boxes.texts(), QStringList{BUILD_ERROR});
     QCOMPARE(boxes.boxes().first().title, QStringLiteral("Build Error"));
+    QVERIFY(opened_.isEmpty());
+    QVERIFY(!UpdateLock::isUpdateLocked());
+}
+
+void TestBuildPresenter::a_project_with_a_copied_world_is_not_built()
+{
+    // The world copied with its meta file: the copy sorts first and is the
+    // asset, the original world would be missing from the build.
+    const QString world = installation_.dataPath() + "worlds/level1.world";
+    const QString copy = installation_.dataPath() + "worlds/copy.world";
+    QVERIFY(QFile::copy(world, copy) && QFile::copy(world + ".meta", copy + ".meta"));
+    auto rescanned = [this] {
+        QSignalSpy ended(assets_.get(), &Editor::AssetManagerPrivate::pipeline_ended);
+        assets_->rescan();
+        return ended.wait(20000);
+    };
+    QVERIFY(rescanned());
+    QVERIFY(Installation::writeFile(outside("kept/notes.txt"), "mine"));
+    storeOptions(buildableOptions(outside("kept/")));
+    auto presenter = makePresenter();
+    QSignalSpy finished(presenter.get(), &Presenter::buildFinished);
+    MessageBoxes boxes;
+    BuildWatcher watcher;
+    presenter->make_build();
+    QVERIFY(QFile::remove(copy) && QFile::remove(copy + ".meta"));
+    QVERIFY(rescanned());
+
+    QCOMPARE(boxes.texts().size(), 1);
+    QCOMPARE(boxes.boxes().first().title, QStringLiteral("Error"));
+    QVERIFY2(boxes.texts().first().contains("worlds/copy.world\nworlds/level1.world\n"),
+             qPrintable(boxes.texts().first()));
+    QVERIFY(boxes.texts().first().contains("new GUID"));
+    // Nothing ran: no question about the folder, no progress, no result.
+    QVERIFY(watcher.progress_texts.isEmpty());
+    QCOMPARE(finished.count(), 0);
+    QVERIFY(QFileInfo(outside("kept/notes.txt")).isFile());
+}
+
+void TestBuildPresenter::a_job_queue_shut_down_mid_build_ends_the_wait()
+{
+    // A job ahead of the build holds the worker until the shutdown cancels
+    // it, so the build is still queued when the queue goes.
+    struct Blocker : tbb::QJob
+    {
+        QSemaphore gate;
+        void run(const tbb::JobPtr &) override { gate.acquire(); }
+        void cancel() override { gate.release(); }
+    };
+    storeOptions(buildableOptions(outside("shut_down/")));
+    auto presenter = makePresenter();
+    QSignalSpy finished(presenter.get(), &Presenter::buildFinished);
+    MessageBoxes boxes;
+    BuildWatcher watcher;
+    QVERIFY(tbb::Queue::instance()->enqueue(std::make_shared<Blocker>()));
+    watcher.on_progress = [](core::ProgressDialog *) { tbb::Queue::instance()->shutdown(); };
+    presenter->make_build();
+    // make_build returned: the waiter heard of the job's end.
+    QCOMPARE(watcher.progress_texts.size(), 1);
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.at(0).at(0).toBool(), false);
+    QVERIFY(boxes.boxes().isEmpty());
     QVERIFY(opened_.isEmpty());
     QVERIFY(!UpdateLock::isUpdateLocked());
 }

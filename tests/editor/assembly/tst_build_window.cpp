@@ -276,22 +276,31 @@ void TestBuildWindow::chosen_build_folders_are_checked_before_they_are_sent_data
     QTest::addColumn<QString>("sent");
     QTest::addColumn<QString>("error");
     const QString in_data = BuildFolderCheck::dataFolderText();
-    const QString outside_data = BuildFolderCheck::protectedFolderText();
+    const auto refused = [](const QString &reason) { return BuildFolderCheck::protectedFolderText(reason); };
     // "<root>" is the installation (the project folder), "<out>" a folder
-    // outside it.
+    // outside it, "<home>" the home folder; the box gives the precise reason.
     QTest::newRow("the data folder") << "<root>data"
                                      << "" << in_data;
     QTest::newRow("below the data folder") << "<root>data/sub/dir"
                                            << "" << in_data;
     QTest::newRow("a sibling named like the data folder") << "<root>data2"
-                                                          << "" << outside_data;
+                                                          << "<root>data2/"
+                                                          << "";
+    QTest::newRow("inside the project folder") << "<root>builds/one"
+                                               << "<root>builds/one/"
+                                               << "";
     QTest::newRow("the project folder") << "<root>"
-                                        << "" << outside_data;
-    QTest::newRow("an ancestor of the data folder") << "<root>.."
-                                                    << "" << outside_data;
-    QTest::newRow("the home folder") << QDir::homePath() << "" << outside_data;
+                                        << "" << refused("the build folder is the project folder (<root>)");
+    QTest::newRow("an ancestor of the data folder")
+            << "<root>.."
+            << "" << refused("the build folder contains the data folder (<root>data/)");
+    QTest::newRow("the binaries folder") << "<root>bin"
+                                         << ""
+                                         << refused("the build folder is the engine binaries folder (<root>bin/)");
+    QTest::newRow("the home folder") << QDir::homePath() << ""
+                                     << refused("the build folder is the home folder (<home>)");
     QTest::newRow("the file-system root") << "/"
-                                          << "" << outside_data;
+                                          << "" << refused("the build folder is the file-system root (/)");
     QTest::newRow("a folder elsewhere, unclean") << "<out>builds//one/../two"
                                                  << "<out>builds/two/"
                                                  << "";
@@ -306,8 +315,10 @@ void TestBuildWindow::chosen_build_folders_are_checked_before_they_are_sent()
     QFETCH(QString, sent);
     QFETCH(QString, error);
     const QString out = QDir::cleanPath(outside_.path()) + '/';
-    answer.replace("<root>", installation_.root()).replace("<out>", out);
-    sent.replace("<root>", installation_.root()).replace("<out>", out);
+    for (QString *text : {&answer, &sent, &error}) {
+        text->replace("<root>", installation_.root()).replace("<out>", out);
+        text->replace("<home>", QDir::cleanPath(QDir::homePath()) + '/');
+    }
 
     Window window;
     window.setOutputPath("shown");

@@ -226,8 +226,12 @@ void TestOutputFolderGuard::the_running_editor_protects_its_folders_home_and_roo
 
     QVERIFY(guard.refusal(installation.dataPath()).contains("data folder"));
     QVERIFY(guard.refusal(installation.dataPath() + "out").contains("inside the data folder"));
-    QVERIFY(guard.refusal(installation.root()).contains("project folder"));
-    QVERIFY(guard.refusal(installation.root() + "build").contains("inside the project folder"));
+    QVERIFY(guard.refusal(installation.root()).contains("is the project folder"));
+    // Beside the data folder inside the project folder is the user's choice.
+    for (const QString &beside : {QStringLiteral("build"), QStringLiteral("data2")})
+        QVERIFY2(guard.isAllowed(installation.root() + beside),
+                 qPrintable(guard.refusal(installation.root() + beside)));
+    QVERIFY(guard.refusal(installation.root() + "..").contains("contains the data folder"));
     QVERIFY(!guard.isAllowed(installation.binPath()));
     QVERIFY(!guard.isAllowed(installation.cachePath()));
 

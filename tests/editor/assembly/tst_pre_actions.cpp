@@ -64,7 +64,7 @@ struct BatchRecorder
     {
         return [this](int first, int last) {
             batches.append({first, last});
-            off_gui_thread = off_gui_thread || QThread::currentThread() != qApp->thread();
+            off_gui_thread = off_gui_thread || QThread::currentThread() != QCoreApplication::instance()->thread();
         };
     }
 };

@@ -203,6 +203,11 @@ void TestSourceCombiner::a_user_file_never_replaces_a_project_file()
     QCOMPARE(out, (fp::CopyItems{{a_, "data/a.txt"}}));
     QCOMPARE(asked, 0);
     QCOMPARE(capture.count(QtWarningMsg, "user file can't be copied to the build output folder"), identical ? 0 : 1);
+    if (!identical) {
+        // The project file is named by the output file both would take.
+        QCOMPARE(capture.messages().mid(1),
+                 (QStringList{"\tUser file:  \"" + b_same_size_ + "\"", "\tProject file:  \"DATA/A.TXT\""}));
+    }
 }
 
 void TestSourceCombiner::the_user_chooses_between_two_different_user_files_data()

@@ -95,8 +95,12 @@ void TestUserFilesAndCopier::destinations_are_normalised_data()
                                     << "docs/extra/x";
     QTest::newRow("lone slash") << "/"
                                 << "";
-    QTest::newRow("inner parent") << "a/../b"
-                                  << "a/b";
+    QTest::newRow("one leading slash goes") << "/docs/"
+                                            << "docs/";
+    QTest::newRow("a doubled leading slash goes") << "//docs"
+                                                  << "docs";
+    QTest::newRow("inner parent stays") << "a/../b"
+                                        << "a/../b";
     QTest::newRow("leading parent stays") << "../x"
                                           << "../x";
 }
@@ -119,6 +123,9 @@ void TestUserFilesAndCopier::a_file_rule_names_a_file_or_a_folder_data()
     QTest::newRow("into a folder with slash") << "in/readme.txt"
                                               << "docs/"
                                               << "docs/readme.txt";
+    QTest::newRow("into a folder written from the build folder's root") << "in/readme.txt"
+                                                                        << "//docs/"
+                                                                        << "docs/readme.txt";
     QTest::newRow("renamed") << "in/readme.txt"
                              << "docs/about.TXT"
                              << "docs/about.TXT";
@@ -193,7 +200,8 @@ void TestUserFilesAndCopier::destinations_outside_the_build_folder_are_refused_d
     QTest::newRow("parent") << "../x";
     QTest::newRow("parent folder") << "..";
     QTest::newRow("trailing parent") << "docs/..";
-    QTest::newRow("absolute") << "/tmp/x";
+    QTest::newRow("inner parent") << "docs/../../x";
+    QTest::newRow("parent that stays inside") << "docs/../x";
     QTest::newRow("drive") << "C:/x";
     QTest::newRow("current folder segment") << "./docs";
 }

@@ -39,6 +39,7 @@ private slots:
     void a_file_saved_or_an_asset_removed_during_the_collection_makes_the_result_stale();
     void source_links_inside_the_project_are_followed_and_others_are_not();
     void a_read_only_file_is_never_listed_whoever_runs_the_editor();
+    void what_a_copy_left_out_by_the_scan_uses_is_not_listed();
     void the_sample_project_lists_its_unused_assets();
 
 private:
@@ -319,6 +320,57 @@ void CollectorTest::the_sample_project_lists_its_unused_assets()
     QCOMPARE(cleanertest::describeUnused(fixture, result.unused),
              QStringList({QStringLiteral("materials/props/crate_old.mat"), QStringLiteral("meshes/barrel.mesh")}));
     QVERIFY(!result.mayBeIncomplete());
+    fixture.stop();
+}
+
+void CollectorTest::what_a_copy_left_out_by_the_scan_uses_is_not_listed()
+{
+    // Each file copied together with its meta file: the scan keeps the
+    // first by path and leaves the copy out. Only the copies name the
+    // images: a world by reference, a material in its text, a script by
+    // file name.
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    const QByteArray world = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n</world>\n";
+    const QByteArray material = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<material name=\"m\">\n</material>\n";
+    project.asset("textures/by_world.png", "png", "{a001}", 6)
+            .asset("textures/by_material.png", "png", "{a002}", 6)
+            .asset("textures/by_script.png", "png", "{a003}", 6)
+            .asset("textures/loose.png", "png", "{a004}", 6)
+            .asset("worlds/level.world", world, "{a010}", 18)
+            .asset("worlds/level_copy.world",
+                   "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                   "<node type=\"ObjectMesh\" id=\"1\" name=\"n\"><mesh>{a001}</mesh></node>\n</world>\n",
+                   "{a010}", 18)
+            .asset("materials/m.mat", material, "{a011}", 4)
+            .asset("materials/m_copy.mat",
+                   "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<material name=\"m\">\n"
+                   "<!-- baked from textures/by_material.png -->\n</material>\n",
+                   "{a011}", 4)
+            .asset("scripts/s.usc", "// nothing yet\n", "{a012}", 20)
+            .asset("scripts/s_copy.usc", "load(\"by_script.png\");\n", "{a012}", 20);
+    QVERIFY(project.ok());
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    QStringList left_out;
+    for (const as::DuplicateGuid &duplicate : fixture.assets()->duplicates())
+        left_out << duplicate.left_out;
+    left_out.sort();
+    QCOMPARE(left_out,
+             QStringList({QStringLiteral("materials/m_copy.mat"), QStringLiteral("scripts/s_copy.usc"),
+                          QStringLiteral("worlds/level_copy.world")}));
+
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    const QStringList unused = cleanertest::describeUnused(fixture, result.unused);
+    for (const QString &used : {QStringLiteral("textures/by_world.png"), QStringLiteral("textures/by_material.png"),
+                                QStringLiteral("textures/by_script.png")})
+        QVERIFY2(!unused.contains(used), qPrintable(unused.join(QLatin1Char(' '))));
+    QVERIFY(unused.contains(QStringLiteral("textures/loose.png")));
+    // Copies add evidence; they make nothing unreadable or incomplete.
+    QVERIFY(result.read_failures.isEmpty());
+    QVERIFY(!result.mayBeIncomplete());
+    QVERIFY(result.lost.isEmpty());
     fixture.stop();
 }
 

@@ -8,6 +8,7 @@
 #include <editor/cleaner/ignore_list/ignore_list.h>
 #include <editor/cleaner/ignore_list/ignore_list_file.h>
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QtTest>
 
@@ -24,6 +25,7 @@ private slots:
     void cleanup();
     void a_pattern_matches_the_whole_key_as_a_unix_wildcard_data();
     void a_pattern_matches_the_whole_key_as_a_unix_wildcard();
+    void a_long_list_costs_lookups_not_a_pass_over_every_pattern();
     void empty_entries_and_repeats_are_compiled_once_or_not_at_all();
     void the_default_list_keeps_screenshots_and_the_kept_types();
     void the_file_holds_exactly_the_joined_list_and_the_defaults_mean_no_file();
@@ -143,6 +145,37 @@ void IgnoreListTest::a_pattern_matches_the_whole_key_as_a_unix_wildcard()
     list.setPatterns({pattern});
     QCOMPARE(list.compiledCount(), invalid ? 0 : 1);
     QCOMPARE(list.matches(key), matches);
+    if (invalid)
+        return;
+    // Among thousands of other patterns of every shape it decides the same.
+    QStringList long_list;
+    for (int i = 0; i < 2000; ++i)
+        long_list << QStringLiteral("/zz%1/*.png").arg(i) << QStringLiteral("*_zz%1.mesh").arg(i)
+                  << QStringLiteral("*zz%1*q").arg(i) << QStringLiteral("/a/zz%1.png").arg(i);
+    long_list.insert(long_list.size() / 2, pattern);
+    list.setPatterns(long_list);
+    QCOMPARE(list.matches(key), matches);
+}
+
+void IgnoreListTest::a_long_list_costs_lookups_not_a_pass_over_every_pattern()
+{
+    QStringList patterns;
+    QStringList keys;
+    for (int i = 0; i < 20000; ++i) {
+        patterns << QStringLiteral("/folder_%1/*.png").arg(i) << QStringLiteral("*_%1.mesh").arg(i);
+        keys << QStringLiteral("/folder_%1/a/b.png").arg(i * 7) << QStringLiteral("/m/x_%1.mesh").arg(i * 3)
+             << QStringLiteral("/other/%1.tex").arg(i);
+    }
+    IgnoreList list;
+    QElapsedTimer timer;
+    timer.start();
+    list.setPatterns(patterns);
+    int matched = 0;
+    for (const QString &key : keys)
+        matched += list.matches(key);
+    // One expression per pattern and key takes minutes here.
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    QCOMPARE(matched, 20000 / 7 + 1 + 20000 / 3 + 1);
 }
 
 void IgnoreListTest::empty_entries_and_repeats_are_compiled_once_or_not_at_all()
@@ -195,6 +228,8 @@ void IgnoreListTest::loading_unifies_line_breaks_data()
     QTest::newRow("no-break space") << QByteArray("/a\xc2\xa0"
                                                   "b")
                                     << QStringList{"/a b"};
+    // A stray NUL must not hide the patterns after it.
+    QTest::newRow("NUL bytes") << QByteArray("*.p\0ng\r\n\0/keep/*\n", 17) << QStringList{"*.png", "/keep/*", ""};
     QTest::newRow("final line break") << QByteArray("/a/*\n") << QStringList{"/a/*", ""};
 }
 

@@ -246,15 +246,12 @@ void FileParsersTest::material_fesk_rules_data()
     QTest::newRow("arguments and conditions are resolved")
             << "Material { Texture(file=\"textures/sky.png\") ? \"guid://{d950}\"; Define(x=[a, {a113}]); }"
             << QStringList{"  dependents: textures/sky.png, textures/metal_d.png", "  lost: {d950}"};
-    QTest::newRow("the parent arguments of the material give its parent")
-            << "Material(name=\"m\", parent=\"guid://{a204}\", parent_name=\"rock\") { Texture = \"textures/sky.png\"; "
-               "}"
-            << QStringList{"  parent: materials/glass.mat#material", "  dependents: textures/sky.png"};
-    QTest::newRow("a parent argument elsewhere is an ordinary text")
-            << "Material(base_material=\"chrome\") { Layer(parent=\"guid://{a204}\"); "
-               "}\nOther(parent=\"textures/sky.png\");"
-            << QStringList{"  parent: materials/chrome.mat#material",
-                           "  dependents: materials/glass.mat, textures/sky.png"};
+    // The parent is one of the assets a FESK material uses: it stays a
+    // dependency and is no hierarchy parent.
+    QTest::newRow("the parent arguments of the material are references")
+            << "Material(name=\"m\", parent=\"guid://{a204}\") { Texture = \"textures/sky.png\"; }\n"
+               "Material(parent=\"%rock%\");"
+            << QStringList{"  dependents: materials/glass.mat, textures/sky.png, materials/rock.mat#material"};
 }
 
 void FileParsersTest::material_fesk_rules()

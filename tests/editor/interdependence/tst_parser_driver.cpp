@@ -104,6 +104,7 @@ private slots:
     void invalid_utf8_is_passed_over_and_the_references_around_it_are_found();
     void reading_on_a_worker_while_the_gui_thread_rescans_is_safe();
     void the_sample_project_has_no_lost_or_unreadable_references();
+    void a_file_that_claims_a_taken_guid_still_counts_as_evidence();
 };
 
 void ParserDriverTest::the_static_data_folder_gives_the_expected_items_and_log_lines()
@@ -452,6 +453,30 @@ void ParserDriverTest::the_sample_project_has_no_lost_or_unreadable_references()
         references += item->getDependents().size();
     }
     QVERIFY(references > 0);
+}
+
+void ParserDriverTest::a_file_that_claims_a_taken_guid_still_counts_as_evidence()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    // A copy of the world made with its meta file sorts first and keeps the
+    // GUID; it references a texture that the original does not.
+    const QString worlds = fixture.dataPath() + QStringLiteral("worlds/");
+    QVERIFY(QFile::copy(worlds + "level1.world.meta", worlds + "a_copy.world.meta"));
+    QFile copy(worlds + "a_copy.world");
+    QVERIFY(copy.open(QIODevice::WriteOnly));
+    copy.write("<world><node name=\"decal\" id=\"7\"><texture>textures/decal.png</texture></node></world>\n");
+    copy.close();
+    QVERIFY(fixture.rescan());
+    QCOMPARE(fixture.describe(guid('a', 801)), QStringLiteral("worlds/a_copy.world"));
+
+    const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);
+    QVERIFY(output);
+    const ItemPtr world = AnalysisFixture::findItem(*output, guid('a', 801));
+    QVERIFY(world);
+    QCOMPARE(fixture.describe(world->getDependents().values()),
+             QStringLiteral("textures/decal.png, render/default.render, nodes/house.node, models/crate.model#mesh, "
+                            "materials/metal.mat#material, textures/sky.png"));
 }
 
 QTEST_GUILESS_MAIN(ParserDriverTest)

@@ -15,6 +15,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include <climits>
+
 #include <memory>
 
 #include <sys/resource.h>
@@ -123,6 +125,9 @@ private slots:
         QTest::newRow("near the bottom, default margin") << false << "Y" << 1070 << 300 << 1016;
         QTest::newRow("nearer second screen wins") << true << "X" << 5000 << 400 << 3808;
         QTest::newRow("visible on the later screen") << true << "X" << 2500 << 400 << 2500;
+        QTest::newRow("millions of pixels off comes back") << false << "X" << 5000000 << 400 << 1888;
+        QTest::newRow("largest int") << false << "Y" << INT_MAX << 300 << 1016;
+        QTest::newRow("smallest int") << false << "X" << INT_MIN << 400 << -368;
     }
     void script_positions_stay_on_the_screens()
     {

@@ -1,5 +1,7 @@
 #include "scenario_runner.h"
 
+#include "editor/console/console_widget.h"
+
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 
@@ -7,6 +9,7 @@
 #include <velmora/World.h>
 
 #include <QDir>
+#include <QPlainTextEdit>
 #include <QTest>
 
 namespace {
@@ -149,6 +152,31 @@ private slots:
     }
 };
 
+// A world copied together with its meta file: both files claim one GUID.
+class CopiedWorld : public BadInput
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &project, QStringList &) override
+    {
+        const QByteArray world = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n</world>\n";
+        project.asset(QStringLiteral("worlds/level1.world"), world, QStringLiteral("{a405}"), 18);
+        project.asset(QStringLiteral("worlds/copy of level1.world"), world, QStringLiteral("{a405}"), 18);
+        expected_log << QStringLiteral(
+                "\"worlds/copy of level1.world\" and \"worlds/level1.world\" have the same GUID");
+        remember(project.dataPath());
+    }
+
+private slots:
+    void the_console_shows_both_files()
+    {
+        QTRY_VERIFY(depr::gui.console->outputView()->toPlainText().contains(
+                QStringLiteral("\"worlds/copy of level1.world\" and \"worlds/level1.world\" have the same GUID")));
+        QCOMPARE(depr::g.asset_manager->duplicates().size(), 1);
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -160,6 +188,7 @@ int main(int argc, char **argv)
                                       {"project_not_json", [] { return std::make_unique<ProjectNotJson>(); }},
                                       {"world_not_xml", [] { return std::make_unique<WorldNotXml>(); }},
                                       {"broken_meta_guid", [] { return std::make_unique<BrokenMetaGuid>(); }},
+                                      {"copied_world", [] { return std::make_unique<CopiedWorld>(); }},
                               });
 }
 

@@ -2,6 +2,7 @@
 
 #include "editor/application/application.h"
 #include "editor/assembly/presenter.h"
+#include "editor/console/console_widget.h"
 #include "editor/presenter/presenter.h"
 
 #include <editor_core/EngineAppWidget.h>
@@ -10,15 +11,25 @@
 #include <editor_core/base/Timer.h>
 #include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/AssetManagerPrivate.h>
+#include <editor_core/editor/WindowManager.h>
 #include <editor_core/editor/WindowManagerPrivate.h>
 
 #include <velmora/Engine.h>
 #include <velmora/Gui.h>
 #include <velmora/Render.h>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QTest>
 
 namespace {
+
+// The hexadecimal text of a fixture GUID ("{c001}").
+QString guid(const char *shorthand)
+{
+    return test::ProjectBuilder::expandGuids(QString::fromLatin1(shorthand));
+}
 
 // Registry members that stay set after shutdown on purpose.
 bool keptAfterShutdown(const QString &name)
@@ -200,9 +211,75 @@ public:
     void prepare(test::ProjectBuilder &project, QStringList &) override
     {
         project.projectFile(QStringLiteral("test"), 1);
+        // One component that fails validation, one that does not, a preset.
+        project.asset(QStringLiteral("components/Broken.cs"), "class Broken {}\n#error not finished\n",
+                      QStringLiteral("{c001}"), 22);
+        project.asset(QStringLiteral("components/Mover.cs"), "class Mover {}\n", QStringLiteral("{c002}"), 22);
+        project.asset(QStringLiteral("presets/fast.preset"), "speed 2\n", QStringLiteral("{c003}"), 23);
     }
 
 private slots:
+    void start_up_passes_failed_components_on_and_calls_post_init_once()
+    {
+        const core::CallLog &log = depr::g.cs_manager->callLog();
+        QCOMPARE(log.count(QStringLiteral("componentChanged ") + guid("{c001}")), 1);
+        QCOMPARE(log.count(QStringLiteral("componentChanged ") + guid("{c002}")), 0);
+        QCOMPARE(log.count(QStringLiteral("postInit")), 1);
+        // In start-up order: the component system is set up before the
+        // failed components are passed on, and post-initialised last.
+        const QStringList calls = log.calls();
+        QVERIFY(calls.indexOf(QStringLiteral("init"))
+                < calls.indexOf(QStringLiteral("componentChanged ") + guid("{c001}")));
+        QVERIFY(calls.indexOf(QStringLiteral("componentChanged ") + guid("{c001}"))
+                < calls.indexOf(QStringLiteral("postInit")));
+    }
+
+    void asset_events_of_components_and_presets_reach_the_component_system()
+    {
+        Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+        const core::CallLog &log = depr::g.cs_manager->callLog();
+        const QString mover = guid("{c002}");
+        const QString preset = guid("{c003}");
+        const QString world = guid("{a101}");
+        const QString mover_path = QDir::toNativeSeparators(assets->filePath(Velmora::UGUID(qPrintable(mover))));
+        const QString preset_path = assets->filePath(Velmora::UGUID(qPrintable(preset)));
+        for (const QString &g : {mover, preset, world}) {
+            const Velmora::UGUID id(qPrintable(g));
+            emit assets->added(id);
+            emit assets->moved(id);
+            emit assets->changed(id);
+            emit assets->aboutToBeRemoved(id);
+        }
+        emit assets->end();
+        emit assets->dirRemoved(QFileInfo(QStringLiteral("/data/gone")));
+        emit assets->dirMoved(QStringLiteral("/data/a"), QStringLiteral("/data/b"));
+
+        const QStringList calls = log.calls();
+        const QStringList expected{QStringLiteral("componentAdded %1 %2").arg(mover, mover_path),
+                                   QStringLiteral("componentMoved %1 %2").arg(mover, mover_path),
+                                   QStringLiteral("componentChanged ") + mover,
+                                   QStringLiteral("componentRemoved ") + mover,
+                                   QStringLiteral("presetAdded %1 %2").arg(preset, preset_path),
+                                   QStringLiteral("presetMoved %1 %2").arg(preset, preset_path),
+                                   QStringLiteral("presetChanged %1 %2").arg(preset, preset_path),
+                                   QStringLiteral("presetRemoved ") + preset,
+                                   QStringLiteral("flush"),
+                                   QStringLiteral("dirRemoved /data/gone"),
+                                   QStringLiteral("dirMoved /data/a /data/b")};
+        QCOMPARE(calls.mid(calls.size() - expected.size()), expected);
+        for (const QString &call : calls)
+            QVERIFY2(!call.contains(world), qPrintable(call)); // other assets are not its business
+    }
+
+    void a_notification_brings_the_console_up()
+    {
+        QWidget *console = depr::gui.console;
+        Editor::WindowManager::hide(console);
+        QVERIFY(!console->isVisible());
+        emit depr::g.cs_manager->notificationActivated();
+        QVERIFY(console->isVisible());
+    }
+
     void there_is_no_engine_viewport_and_rendering_is_off()
     {
         QCOMPARE(depr::gui.engine_viewport, nullptr);

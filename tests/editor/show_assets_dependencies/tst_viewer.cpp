@@ -48,6 +48,13 @@ public:
     QSemaphore gate;
 };
 
+// The same, released by a cancel (as a queue shutdown sends).
+class CancellableBlockingJob : public BlockingJob
+{
+public:
+    void cancel() override { gate.release(); }
+};
+
 // A visible result window of that object name, other than except.
 template<typename WindowT>
 WindowT *findWindow(const char *object_name, const QWidget *except = nullptr)
@@ -94,6 +101,7 @@ private slots:
     void a_query_opens_its_window_once_the_analysis_ends();
     void a_second_query_while_one_runs_is_refused();
     void cancelling_the_dialog_opens_no_window();
+    void a_job_queue_shut_down_mid_query_closes_the_dialog();
     void a_selected_cell_becomes_the_editors_selection();
     void a_node_cell_selects_a_node_of_the_world_it_belongs_to_data();
     void a_node_cell_selects_a_node_of_the_world_it_belongs_to();
@@ -199,6 +207,23 @@ void ViewerTest::a_second_query_while_one_runs_is_refused()
 
     QTRY_VERIFY(findWindow<show_deps::UsingThisOneWindow>("AssetsUsingThisOne"));
     QTRY_VERIFY(!show_deps::progressDialog());
+    QVERIFY(show_deps::showDependencies({guid('a', 601)}));
+    QTRY_VERIFY(findWindow<show_deps::UsedWindow>("AssetsUsed"));
+}
+
+void ViewerTest::a_job_queue_shut_down_mid_query_closes_the_dialog()
+{
+    auto blocker = std::make_shared<CancellableBlockingJob>();
+    QVERIFY(tbb::Queue::instance()->enqueue(blocker));
+    QVERIFY(show_deps::showDependents({guid('a', 110)}));
+    QPointer<core::ProgressDialog> dialog = show_deps::progressDialog();
+    QVERIFY(dialog);
+    tbb::Queue::instance()->shutdown();
+
+    // The dialog goes, no window opens, and the next query runs on a fresh
+    // queue instead of being refused for a dialog that never closes.
+    QTRY_VERIFY(!dialog);
+    QVERIFY(!findWindow<show_deps::UsingThisOneWindow>("AssetsUsingThisOne"));
     QVERIFY(show_deps::showDependencies({guid('a', 601)}));
     QTRY_VERIFY(findWindow<show_deps::UsedWindow>("AssetsUsed"));
 }

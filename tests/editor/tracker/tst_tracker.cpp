@@ -35,6 +35,7 @@ public:
     int content_width = 300;
     int content_height = 180;
     int load_result = 1;
+    int save_result = 1;
     bool build_content = true;
 
     RecordingScript()
@@ -78,6 +79,10 @@ private:
                         if (!load_result)
                             Interpreter::setError("file not found: somewhere/\xc3\xa9t\xc3\xa9.track");
                         return Variable(load_result);
+                    }
+                    if (function == QLatin1String("save_track") && !save_result) {
+                        Interpreter::setError("cannot write tracks/fly.track");
+                        return Variable(0);
                     }
                     if (function == QLatin1String("tracker_init") && build_content) {
                         Ptr<WidgetVBox> content = WidgetVBox::create(args[0].getGui(interp), 0, 0);
@@ -254,6 +259,47 @@ private slots:
                  result ? QString()
                         : QString::fromUtf8(
                                 "Error|Can't load track\nfile not found: somewhere/\xc3\xa9t\xc3\xa9.track"));
+        Dialogs::setResponder(Dialogs::Responder());
+        Editor::WindowManager::remove(&tracker);
+    }
+
+    void a_refused_save_shows_why_and_keeps_the_title_data()
+    {
+        QTest::addColumn<int>("result");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("saved") << 1 << QStringLiteral("Tracker - fly") << QString();
+        // The file is there from before: its import must not pass for this save.
+        QTest::newRow("refused") << 0 << QStringLiteral("Tracker - before")
+                                 << QStringLiteral("Error|Can't save track\ncannot write tracks/fly.track");
+    }
+    void a_refused_save_shows_why_and_keeps_the_title()
+    {
+        QFETCH(int, result);
+        QFETCH(QString, title);
+        QFETCH(QString, box);
+        RecordingScript script;
+        script.save_result = result;
+        Tracker tracker(shell_->mainWindow());
+        tracker.init();
+        tracker.setWindowTitle(QStringLiteral("Tracker - before"));
+        Dialogs::setResponder([](const Dialogs::Request &) { return QStringLiteral("tracks/fly"); });
+        QString box_text;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&box_text, &poll] {
+            if (auto message = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                box_text = message->windowTitle() + QLatin1Char('|') + message->text();
+                poll.stop();
+                message->button(QMessageBox::Ok)->click();
+            }
+        });
+        poll.start(5);
+        tracker.onSaveClicked();
+        QTRY_VERIFY(script.calls.contains(QStringLiteral("save_track:") + shell_->dataPath()
+                                          + QStringLiteral("tracks/fly.track")));
+        QTest::qWait(50);
+        QCOMPARE(tracker.windowTitle(), title);
+        QCOMPARE(box_text, box);
         Dialogs::setResponder(Dialogs::Responder());
         Editor::WindowManager::remove(&tracker);
     }

@@ -212,6 +212,22 @@ private slots:
         QVERIFY(!shell_->assets()->asset(QStringLiteral("single/frame_0000.tga")).getGUID().isEmpty());
     }
 
+    void a_relative_save_folder_is_inside_the_data_folder()
+    {
+        const QString relative = QStringLiteral("relative shots/\u00e9t\u00e9");
+        QVERIFY(!QDir::current().exists(QStringLiteral("relative shots")));
+        state_->setFormat(VideoGrabberState::PNG);
+        state_->setSavePath(relative);
+        grab();
+        const QStringList first = files(folder(relative));
+        QCOMPARE(first.size(), 1);
+        QVERIFY(!QDir::current().exists(QStringLiteral("relative shots")));
+        QVERIFY(!shell_->assets()->asset(relative + QLatin1Char('/') + first.first()).getGUID().isEmpty());
+        // The numbering reads the same folder.
+        grab();
+        QCOMPARE(files(folder(relative)).size(), 2);
+    }
+
     void a_sequence_takes_a_frame_at_every_step_up_to_the_track_end_data()
     {
         QTest::addColumn<float>("fps");
@@ -433,6 +449,52 @@ private slots:
         grab();
         QCOMPARE(state_->getNumFrames(), 5);
         QCOMPARE(files(folder(QStringLiteral("still"))).size(), 5);
+    }
+
+    void a_track_of_endless_length_is_refused_data()
+    {
+        QTest::addColumn<QByteArray>("max_time");
+        QTest::addColumn<int>("files");
+        QTest::newRow("not a number") << QByteArray("nan") << 0;
+        QTest::newRow("infinite") << QByteArray("inf") << 0;
+        QTest::newRow("beyond float") << QByteArray("1e39") << 0;
+        // Finite but longer than any count: the count stays positive.
+        QTest::newRow("very long") << QByteArray("1e30") << 2;
+    }
+    void a_track_of_endless_length_is_refused()
+    {
+        QFETCH(QByteArray, max_time);
+        QFETCH(int, files);
+        const QString name
+                = QStringLiteral("endless_") + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+        static int next_guid = 400;
+        const QByteArray guid = "ddddd" + QByteArray(32, '0') + QByteArray::number(next_guid++);
+        QVERIFY(shell_->writeData(QStringLiteral("tracks/") + name + QStringLiteral(".track"),
+                                  "<track version=\"1\" unit_time=\"1\" max_time=\"" + max_time + "\"/>\n"));
+        QVERIFY(shell_->writeData(QStringLiteral("tracks/") + name + QStringLiteral(".track.meta"),
+                                  "<asset version=\"1\" guid=\"" + guid + "\"/>\n"));
+        QVERIFY(Velmora::FileSystem::rescan());
+        shell_->assets()->rescan();
+        const QString path = QStringLiteral("tracks/") + name + QStringLiteral(".track");
+        QTRY_VERIFY(!shell_->assets()->asset(path).getGUID().isEmpty());
+        sequence(name, 10.0f);
+        state_->setTrackGUID(shell_->assets()->asset(path).getGUID());
+        warnings_.clear();
+        if (files == 0) {
+            grab();
+            QCOMPARE(warnings_.size(), 1);
+            QVERIFY2(warnings_[0].endsWith(QStringLiteral("error: \"the track's length is not a finite number\"")),
+                     qPrintable(warnings_[0]));
+        } else {
+            state_->setState(VideoGrabberState::START_REQUESTED);
+            shell_->pumpFrames(3);
+            QCOMPARE(state_->getNumFrames(), std::numeric_limits<int>::max());
+            state_->setState(VideoGrabberState::IDLE);
+            shell_->pumpFrames(2);
+            QVERIFY(warnings_.isEmpty());
+        }
+        QVERIFY(!controller_->isGrabbing());
+        QCOMPARE(this->files(folder(name)).size(), files);
     }
 
     void abort_stops_after_the_current_frame_without_partial_files()

@@ -13,12 +13,17 @@
 
 #include <QDirIterator>
 #include <QMutex>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtConcurrent>
 #include <QtTest>
 
 #include <atomic>
+#include <cstdio>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using Velmora::UGUID;
 
@@ -334,6 +339,57 @@ private slots:
         QCOMPARE(log.count(QStringLiteral("copy/b.world")), 1);
         QVERIFY(log.count(QStringLiteral("not_xml.world.meta")) >= 1);
         QVERIFY(log.count(QStringLiteral("wrong_root.world.meta")) >= 1);
+        QCOMPARE(data.snapshot(), before);
+    }
+
+    void a_taken_guid_keeps_the_first_file_and_names_both()
+    {
+        DataFolder data;
+        // A world copied with its meta file sorts before the original; a
+        // model whose stored runtime repeats another model's runtime.
+        data.asset(QStringLiteral("worlds/level1.world"), guid('a', 1));
+        data.asset(QStringLiteral("worlds/copy of level1.world"), guid('a', 1));
+        const QByteArray runtime = "<runtime guid=\"" + QByteArray(text(guid('b', 1)).toLatin1())
+                + "\" kind=\"3\" name=\"crate\" ext=\"node\"/>\n";
+        data.asset(QStringLiteral("models/a.model"), guid('a', 2), "type=\"7\"", runtime);
+        data.asset(QStringLiteral("models/b.model"), guid('a', 3), "type=\"7\"", runtime);
+        // Names that are not UTF-8 never reach Qt's listings.
+        const QByteArray root = QFile::encodeName(data.root());
+        const char *const names[] = {"bad\xE9.png", "bad\xE9.png.meta", "sub\xFF/x.png", ".hidden\xE9"};
+        // Qt cannot remove what it cannot list.
+        const auto remove = qScopeGuard([&root, &names] {
+            for (const char *name : names)
+                ::unlink((root + name).constData());
+            ::rmdir((root + "sub\xFF").constData());
+        });
+        QCOMPARE(::mkdir((root + "sub\xFF").constData(), 0755), 0);
+        for (const char *name : names) {
+            FILE *file = std::fopen((root + name).constData(), "w");
+            QVERIFY(file);
+            std::fclose(file);
+        }
+        const QStringList before = data.snapshot();
+
+        LogCapture log;
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+
+        QCOMPARE(relativePaths(manager.assets()), (QStringList{"models/a.model", "worlds/copy of level1.world"}));
+        QCOMPARE(manager.duplicates(),
+                 (QVector<as::DuplicateGuid>{{guid('b', 1), "models/a.model", "models/b.model"},
+                                             {guid('a', 1), "worlds/copy of level1.world", "worlds/level1.world"}}));
+        QCOMPARE(manager.leftOutFiles(guid('a', 1)), QStringList{data.path("worlds/level1.world")});
+        QCOMPARE(manager.leftOutFiles(guid('a', 2)), QStringList{data.path("models/b.model")});
+        QVERIFY(manager.leftOutFiles(guid('a', 3)).isEmpty());
+        QCOMPARE(log.count("\"worlds/copy of level1.world\" and \"worlds/level1.world\" have the same GUID "
+                           + text(guid('a', 1))),
+                 1);
+        QCOMPARE(log.count("Give one of them a new GUID"), 2);
+        QCOMPARE(log.count("\"bad\\xE9.png\" is not valid UTF-8"), 1);
+        QCOMPARE(log.count("\"bad\\xE9.png.meta\" is not valid UTF-8"), 1);
+        QCOMPARE(log.count("\"sub\\xFF\" is not valid UTF-8"), 1);
+        QCOMPARE(log.count("hidden"), 0);
         QCOMPARE(data.snapshot(), before);
     }
 

@@ -3,6 +3,8 @@
 #include "velmora/Materials.h"
 #include "velmora/Properties.h"
 
+#include <velmora/FileSystem.h>
+
 #include <QtTest>
 
 using namespace enginetest;
@@ -182,11 +184,24 @@ void TestMaterials::overriding_an_inherited_value_keeps_its_index()
 
 void TestMaterials::a_missing_parent_falls_back_to_mesh_base()
 {
+    // Materials that name themselves as parent, by name and by GUID.
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/selfish.mat"),
+                                      "<material name=\"selfish\" parent_name=\"selfish\"/>", guid('a', 106), 4));
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/vain.mat"),
+                                      "<material name=\"vain\" parent=\""
+                                              + QByteArray(materialGuidOf(guid('a', 107)).getString().get()) + "\"/>",
+                                      guid('a', 107), 4));
+    Velmora::FileSystem::rescan();
     Velmora::Materials::loadMaterials();
     QCOMPARE(log_->count(QStringLiteral("\"nothing\""), 1), 1);
     const Velmora::Ptr<Velmora::Material> lonely = Velmora::Materials::findMaterial("lonely");
     QCOMPARE(name(lonely->getParent()), QStringLiteral("mesh_base"));
     QCOMPARE(lonely->getParameterFloat4(lonely->findParameter("albedo_color")), Velmora::vec4(0.8f, 0.8f, 0.8f, 1.0f));
+    for (const char *own : {"selfish", "vain"}) {
+        QCOMPARE(log_->count(QStringLiteral("\"%1\" names itself as its parent, using mesh_base").arg(own), 1), 1);
+        QCOMPARE(name(Velmora::Materials::findMaterial(own)->getParent()), QStringLiteral("mesh_base"));
+    }
+    QCOMPARE(log_->count(QStringLiteral("not found"), 1), 1);
 }
 
 void TestMaterials::built_in_base_materials_have_derived_guids_and_no_file()

@@ -1,5 +1,6 @@
 #include "engine_runtime_fixture.h"
 
+#include "velmora/Console.h"
 #include "velmora/Editor.h"
 #include "velmora/Light.h"
 #include "velmora/Mesh.h"
@@ -198,6 +199,11 @@ void TestWorld::a_file_that_is_not_a_world_leaves_no_world_and_writes_nothing_da
     QTest::newRow("broken xml") << QByteArray("<world><node type=\"NodeDummy\" id=\"1\"></world>");
     QTest::newRow("other root") << QByteArray("<nodes><node type=\"NodeDummy\" id=\"1\"/></nodes>");
     QTest::newRow("empty") << QByteArray();
+    QTest::newRow("blank") << QByteArray(" \n\t\n");
+    QTest::newRow("nested too deep") << QByteArray("<world>") + QByteArray("<node>").repeated(300)
+                    + QByteArray("</node>").repeated(300) + QByteArray("</world>");
+    QTest::newRow("nested 100,000 levels") << QByteArray("<world>") + QByteArray("<node>").repeated(100000)
+                    + QByteArray("</node>").repeated(100000) + QByteArray("</world>");
 }
 
 void TestWorld::a_file_that_is_not_a_world_leaves_no_world_and_writes_nothing()
@@ -211,6 +217,15 @@ void TestWorld::a_file_that_is_not_a_world_leaves_no_world_and_writes_nothing()
     QVERIFY(!Velmora::World::load("levels/broken"));
     QVERIFY(!Velmora::World::isLoaded());
     QCOMPARE(log.count(QStringLiteral("levels/broken.world"), 2), 1);
+    // The console command answers the same way.
+    QVERIFY(Velmora::World::load("levels/level"));
+    log.clear();
+    Velmora::Console::run("world_load levels/broken");
+    Velmora::Console::run("world_load levels/missing");
+    Velmora::Console::flush();
+    QCOMPARE(log.count(QStringLiteral("world_load: \"levels/broken\" is not loaded\n"), 1), 1);
+    QCOMPARE(log.count(QStringLiteral("world_load: \"levels/missing\" is not loaded\n"), 1), 1);
+    QVERIFY(!Velmora::World::isLoaded());
     QCOMPARE(installation_->readData(QStringLiteral("levels/broken.world")), content);
     QCOMPARE(QDir(installation_->dataPath() + QStringLiteral("levels")).entryList(QDir::Files), before);
     QVERIFY(!Velmora::World::save());

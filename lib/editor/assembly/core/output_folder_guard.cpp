@@ -68,14 +68,13 @@ OutputFolderGuard OutputFolderGuard::forRunningEditor()
         const QString data = getDataDir();
         const QString exe = getExeDir();
         guard.protectTree(data, QStringLiteral("data folder"));
-        guard.protectTree(data + QStringLiteral("../"), QStringLiteral("project folder"));
-        guard.protectTree(exe + QStringLiteral("../"), QStringLiteral("project folder"));
+        guard.protectFolder(data + QStringLiteral("../"), QStringLiteral("project folder"));
         guard.protectFolder(exe, QStringLiteral("engine binaries folder"));
         guard.protectFolder(getCacheDir(), QStringLiteral("engine cache folder"));
     }
     const QString data = ::fs::dataPath();
     guard.protectTree(data, QStringLiteral("data folder"));
-    guard.protectTree(data + QStringLiteral("../"), QStringLiteral("project folder"));
+    guard.protectFolder(data + QStringLiteral("../"), QStringLiteral("project folder"));
     guard.protectFolder(QDir::homePath(), QStringLiteral("home folder"));
     for (const QFileInfo &drive : QDir::drives())
         guard.protectFolder(drive.absoluteFilePath(), QStringLiteral("file-system root"));

@@ -23,9 +23,11 @@ public:
     // No protections except the path rules above (tests add their own).
     OutputFolderGuard() = default;
 
-    // The running editor's protections: data and project folders as trees;
-    // binaries and cache folders, the home folder and every file-system root
-    // as folders.
+    // The running editor's protections: the data folder as a tree; the
+    // project folder (the data folder's parent), the binaries and cache
+    // folders, the home folder and every file-system root as folders. So a
+    // folder inside the project folder is allowed as long as it neither
+    // contains nor lies inside the data folder.
     static OutputFolderGuard forRunningEditor();
 
     // label names the folder in messages ("data folder").

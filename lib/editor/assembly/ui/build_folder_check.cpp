@@ -13,10 +13,9 @@ QString BuildFolderCheck::dataFolderText()
               "Please choose another location.");
 }
 
-QString BuildFolderCheck::protectedFolderText()
+QString BuildFolderCheck::protectedFolderText(const QString &reason)
 {
-    return tr("Build Folder cannot contain the current data directory, lie inside the project folder, "
-              "or be a system or home folder.\nPlease choose another location.");
+    return tr("Build Folder cannot be set to this folder: %1.\nPlease choose another location.").arg(reason);
 }
 
 QString BuildFolderCheck::problem(const QString &normalized_path)
@@ -29,7 +28,7 @@ QString BuildFolderCheck::problem(const QString &normalized_path)
     const QString refusal = OutputFolderGuard::forRunningEditor().refusal(normalized_path);
     if (!refusal.isEmpty()) {
         qWarning() << "Build Tool: the build folder" << normalized_path << "is refused:" << refusal;
-        return protectedFolderText();
+        return protectedFolderText(refusal);
     }
     return QString();
 }

@@ -8,9 +8,9 @@ namespace assembly {
 // Whether a folder may be chosen as the build folder, which a build empties
 // first. Refused: the engine's data folder and everything below it (checked
 // as a plain prefix, letter case counting), and whatever the output folder
-// guard refuses (a folder containing the data folder, one inside the project
-// folder, the binaries and cache folders, the home folder, file-system
-// roots).
+// guard of the running editor refuses (a folder containing the data folder,
+// the binaries or cache folder, the home folder, file-system roots). Any
+// other folder is accepted, folders inside the project folder included.
 class BuildFolderCheck
 {
     Q_DECLARE_TR_FUNCTIONS(assembly::BuildFolderCheck)
@@ -21,7 +21,8 @@ public:
     static QString problem(const QString &normalized_path);
 
     static QString dataFolderText();
-    static QString protectedFolderText();
+    // The box for a folder the guard refuses, with the guard's reason.
+    static QString protectedFolderText(const QString &reason);
 };
 
 } // namespace assembly

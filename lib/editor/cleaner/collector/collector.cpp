@@ -662,16 +662,20 @@ bool CollectorSteps::processScripts(Context &context)
             context.progress_value += step;
             if (!context.report())
                 return false;
-            std::string text;
-            QString failure;
-            const QString path = QString::fromStdString(script->absolute_path);
-            if (!Collector::readScriptFile(path, text, &failure)) {
-                context.addFailure(path, failure);
-                continue;
+            // A copy left out by the scan is searched as this script's text.
+            QStringList paths = context.factory.leftOutFiles(script->item.getAssetId());
+            paths.prepend(QString::fromStdString(script->absolute_path));
+            for (const QString &path : qAsConst(paths)) {
+                std::string text;
+                QString failure;
+                if (!Collector::readScriptFile(path, text, &failure)) {
+                    context.addFailure(path, failure);
+                    continue;
+                }
+                if (!text.empty())
+                    findInScript(context, text, type, candidates, type == AssetType::SCRIPT ? by_basename : by_path,
+                                 type == AssetType::SCRIPT ? basename_ids : path_ids, script);
             }
-            if (!text.empty())
-                findInScript(context, text, type, candidates, type == AssetType::SCRIPT ? by_basename : by_path,
-                             type == AssetType::SCRIPT ? basename_ids : path_ids, script);
         }
     }
     return true;

@@ -5,6 +5,7 @@
 #include <editor_core/AssetType.h>
 #include <editor_core/as/AssetTypes.h>
 
+#include <QSet>
 #include <QTextDocument>
 #include <QtDebug>
 
@@ -29,7 +30,11 @@ QStringList IgnoreList::defaultPatterns()
 
 QString IgnoreList::normalize(const QString &text)
 {
-    return QTextDocument(text).toPlainText();
+    // The document ends its text at a NUL: a stray one in a file would hide
+    // every pattern after it. No file name holds one.
+    QString clean = text;
+    clean.remove(QChar(0));
+    return QTextDocument(clean).toPlainText();
 }
 
 QStringList IgnoreList::load(QString *error)
@@ -67,6 +72,26 @@ QString IgnoreList::joinLines(const QStringList &lines)
     return lines.join(QLatin1Char('\n'));
 }
 
+namespace {
+
+bool isWildcard(QChar c)
+{
+    return c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('[') || c == QLatin1Char(']')
+            || c == QLatin1Char('\\');
+}
+
+} // namespace
+
+void IgnoreList::Index::add(const QString &text, int pattern)
+{
+    std::vector<int> &list = patterns[text];
+    list.push_back(pattern);
+    const int length = text.size();
+    const auto at = std::lower_bound(lengths.begin(), lengths.end(), length);
+    if (at == lengths.end() || *at != length)
+        lengths.insert(at, length);
+}
+
 void IgnoreList::setPatterns(const QStringList &patterns)
 {
     if (set_ && patterns == patterns_)
@@ -74,7 +99,11 @@ void IgnoreList::setPatterns(const QStringList &patterns)
     set_ = true;
     patterns_ = patterns;
     compiled_.clear();
-    suffixes_.clear();
+    plain_suffixes_ = Index();
+    by_head_ = Index();
+    by_tail_ = Index();
+    others_.clear();
+    QSet<QString> seen;
     for (const QString &entry : patterns) {
         if (entry.isEmpty() || entry == QLatin1String("\n") || entry == QLatin1String("\r"))
             continue;
@@ -83,26 +112,66 @@ void IgnoreList::setPatterns(const QStringList &patterns)
             qWarning() << "IgnoreList. This pattern (" << entry << ") is not valid.";
             continue;
         }
-        if (std::find(compiled_.begin(), compiled_.end(), pattern) != compiled_.end())
+        if (seen.contains(entry))
             continue;
-        compiled_.push_back(pattern);
-        const QString rest = entry.mid(1);
-        const bool plain = entry.startsWith(QLatin1Char('*')) && !rest.isEmpty()
-                && std::none_of(rest.begin(), rest.end(), [](QChar c) {
-                               return c == QLatin1Char('*') || c == QLatin1Char('?') || c == QLatin1Char('[')
-                                       || c == QLatin1Char(']') || c == QLatin1Char('\\');
-                           });
-        suffixes_.push_back(plain ? rest : QString());
+        seen.insert(entry);
+        int first = 0;
+        while (first < entry.size() && !isWildcard(entry.at(first)))
+            ++first;
+        int last = entry.size();
+        while (last > first && !isWildcard(entry.at(last - 1)))
+            --last;
+        const int index = int(compiled_.size());
+        compiled_.push_back(Compiled{pattern, entry.left(first), entry.mid(last)});
+        const Compiled &compiled = compiled_.back();
+        if (first == entry.size())
+            by_head_.add(entry, index); // no wildcard at all
+        else if (first == 0 && last == 1 && entry.at(0) == QLatin1Char('*') && entry.size() > 1)
+            plain_suffixes_.add(compiled.tail, index);
+        else if (!compiled.head.isEmpty())
+            by_head_.add(compiled.head, index);
+        else if (!compiled.tail.isEmpty())
+            by_tail_.add(compiled.tail, index);
+        else
+            others_.push_back(index);
     }
+}
+
+bool IgnoreList::tryPatterns(const std::vector<int> &patterns, const QString &key) const
+{
+    for (const int index : patterns) {
+        const Compiled &compiled = compiled_[size_t(index)];
+        if (key.size() >= compiled.head.size() + compiled.tail.size()
+            && key.startsWith(compiled.head, Qt::CaseSensitive) && key.endsWith(compiled.tail, Qt::CaseSensitive)
+            && compiled.pattern.exactMatch(key))
+            return true;
+    }
+    return false;
 }
 
 bool IgnoreList::matches(const QString &key) const
 {
-    for (size_t i = 0; i < compiled_.size(); ++i) {
-        if (suffixes_[i].isEmpty() ? compiled_[i].exactMatch(key) : key.endsWith(suffixes_[i], Qt::CaseSensitive))
+    for (const int length : plain_suffixes_.lengths) {
+        if (length > key.size())
+            break;
+        if (plain_suffixes_.patterns.contains(key.right(length)))
             return true;
     }
-    return false;
+    for (const int length : by_head_.lengths) {
+        if (length > key.size())
+            break;
+        const auto it = by_head_.patterns.constFind(key.left(length));
+        if (it != by_head_.patterns.constEnd() && tryPatterns(*it, key))
+            return true;
+    }
+    for (const int length : by_tail_.lengths) {
+        if (length > key.size())
+            break;
+        const auto it = by_tail_.patterns.constFind(key.right(length));
+        if (it != by_tail_.patterns.constEnd() && tryPatterns(*it, key))
+            return true;
+    }
+    return tryPatterns(others_, key);
 }
 
 } // namespace cleaner

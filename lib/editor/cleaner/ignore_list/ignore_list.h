@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QRegExp>
 #include <QString>
 #include <QStringList>
@@ -27,7 +28,8 @@ public:
     static bool save(const QStringList &patterns, QString *error = nullptr);
 
     // The text of a file or an editor after its line breaks were unified
-    // (CR LF, lone CR, U+2028 and U+2029 become LF; NBSP becomes a blank).
+    // (CR LF, lone CR, U+2028 and U+2029 become LF; NBSP becomes a blank;
+    // NUL characters are dropped).
     static QString normalize(const QString &text);
     static QStringList splitLines(const QString &text);
     static QString joinLines(const QStringList &lines);
@@ -44,11 +46,34 @@ public:
 private:
     QStringList patterns_;
     bool set_ = false;
-    std::vector<QRegExp> compiled_;
-    // Per compiled pattern: for "*" followed by plain text (no wildcard
-    // character), that text, which a key matches exactly when it ends with
-    // it; else empty and the expression decides.
-    std::vector<QString> suffixes_;
+    struct Compiled
+    {
+        QRegExp pattern;
+        // The plain text before the first and after the last wildcard
+        // character: a key that does not start and end with them cannot
+        // match, which spares the expression.
+        QString head;
+        QString tail;
+    };
+    // Patterns looked up by a piece of the key, so that a long list costs
+    // a few lookups per key rather than one expression per pattern.
+    struct Index
+    {
+        QHash<QString, std::vector<int>> patterns;
+        std::vector<int> lengths; // distinct key lengths, ascending
+        void add(const QString &text, int pattern);
+    };
+    bool tryPatterns(const std::vector<int> &patterns, const QString &key) const;
+
+    std::vector<Compiled> compiled_;
+    // "*" followed by plain text (no wildcard character): a key matches
+    // exactly when it ends with that text.
+    Index plain_suffixes_;
+    // Other patterns with a plain head, by head; with only a plain tail, by
+    // tail; the rest are tried one by one.
+    Index by_head_;
+    Index by_tail_;
+    std::vector<int> others_;
 };
 
 } // namespace cleaner

@@ -45,7 +45,8 @@ IgnoreListFile::ReadStatus IgnoreListFile::read(QString &text, QString *error)
         qWarning() << "IgnoreList. The file" << path << "is larger than" << MAX_FILE_SIZE
                    << "bytes; only its complete lines within that size are used.";
     }
-    text = QString::fromUtf8(bytes);
+    // With its size: the array form stops at the first NUL byte.
+    text = QString::fromUtf8(bytes.constData(), bytes.size());
     return ReadStatus::Read;
 }
 

@@ -22,6 +22,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <cstring>
 
@@ -78,6 +79,20 @@ void ItemsFactory::init(Editor::AssetManagerPrivate *as_manager, const mat::Mana
     assets_.reserve(all.size());
     for (as::Asset &asset : all)
         assets_.append(std::move(asset));
+    // The copies the scan left out, found through the kept files' paths.
+    left_out_.clear();
+    QSet<QString> kept;
+    for (const as::DuplicateGuid &duplicate : as_manager_->duplicates())
+        kept.insert(duplicate.kept);
+    if (!kept.isEmpty()) {
+        for (const as::Asset &asset : qAsConst(assets_)) {
+            if (!kept.contains(asset.getRelativePath()))
+                continue;
+            const QStringList files = as_manager_->leftOutFiles(asset.getGUID());
+            if (!files.isEmpty())
+                left_out_.insert(asset.getGUID(), files);
+        }
+    }
     makeGuidProcessor();
 }
 
@@ -119,10 +134,17 @@ bool ItemsFactory::createItem(const as::Asset &asset, AssetInfo &info)
     if (!info.init(asset))
         return false;
     const int type = info.getAssetType();
-    if (isXmlType(type))
-        parseXmlAsset(asset, info);
-    else if (type == AssetType::MATERIAL || type == AssetType::LANDSCAPE_MAP)
-        parseModuleAsset(asset, info);
+    parseFiles(as_manager_->filePath(asset), type, asset, info, Sink{&info.lost_ids, &info.nodes, false});
+    const auto left_out = left_out_.constFind(asset.getGUID());
+    if (left_out != left_out_.constEnd()) {
+        std::set<Velmora::UGUID> ignored_lost;
+        for (const QString &path : left_out.value()) {
+            const int by_extension = int(as::typeByExtension(QFileInfo(path).suffix()));
+            const int copy_type
+                    = by_extension >= AssetType::NODE && by_extension < AssetType::SIZE ? by_extension : type;
+            parseFiles(path, copy_type, asset, info, Sink{&ignored_lost, nullptr, true});
+        }
+    }
     parseRuntimes(asset, info);
 
     const Velmora::UGUID &self = info.getAssetId();
@@ -137,6 +159,24 @@ bool ItemsFactory::createItem(const as::Asset &asset, AssetInfo &info)
     }
     info.getDependentRuntimeIds().erase(Velmora::UGUID());
     return true;
+}
+
+void ItemsFactory::parseFiles(const QString &path, int type, const as::Asset &asset, AssetInfo &info, const Sink &sink)
+{
+    if (isXmlType(type))
+        parseXmlAsset(path, type, info, sink);
+    else if (type == AssetType::MATERIAL || type == AssetType::LANDSCAPE_MAP)
+        parseModuleAsset(path, type, asset, info, sink);
+}
+
+void ItemsFactory::addParent(const Velmora::UGUID &parent, AssetInfo &info, const Sink &sink)
+{
+    if (parent.isEmpty())
+        return;
+    if (sink.left_out)
+        info.getDependentRuntimeIds().insert(parent);
+    else
+        info.setParentAssetId(parent);
 }
 
 bool ItemsFactory::parseXmlFile(const QString &path, int type, const FileGUIDsParser::Result &result,
@@ -164,20 +204,16 @@ bool ItemsFactory::parseXmlFile(const QString &path, int type, const FileGUIDsPa
     return true;
 }
 
-void ItemsFactory::parseXmlAsset(const as::Asset &asset, AssetInfo &info)
+void ItemsFactory::parseXmlAsset(const QString &path, int type, AssetInfo &info, const Sink &sink)
 {
-    const int type = info.getAssetType();
-    const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), &info.lost_ids, &info.nodes, &info.paths};
+    const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), sink.lost, sink.nodes, &info.paths};
     const Velmora::Ptr<Velmora::Xml> root = Velmora::Xml::create();
-    if (!parseXmlFile(as_manager_->filePath(asset), type, result, root.get()))
+    if (!parseXmlFile(path, type, result, root.get()))
         return;
-    if (type == AssetType::PROPERTY) {
-        const Velmora::UGUID parent = parseMaterialParent(*root);
-        if (!parent.isEmpty())
-            info.setParentAssetId(parent);
-    } else if (type == AssetType::WORLD) {
-        parseMetaAndScripts(asset, info);
-    }
+    if (type == AssetType::PROPERTY)
+        addParent(parseMaterialParent(*root), info, sink);
+    else if (type == AssetType::WORLD)
+        parseMetaAndScripts(path, info, sink);
 }
 
 Velmora::UGUID ItemsFactory::parseMaterialParent(const Velmora::Xml &root)
@@ -216,10 +252,9 @@ Velmora::UGUID ItemsFactory::parseMaterialParent(const Velmora::Xml &root)
     return Velmora::UGUID();
 }
 
-void ItemsFactory::parseMetaAndScripts(const as::Asset &asset, AssetInfo &info)
+void ItemsFactory::parseMetaAndScripts(const QString &file, AssetInfo &info, const Sink &sink)
 {
-    const QString file = as_manager_->filePath(asset);
-    const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), &info.lost_ids, nullptr, &info.paths};
+    const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), sink.lost, nullptr, &info.paths};
     parseXmlFile(file + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION), AssetType::WORLD, result);
     const QFileInfo world(file);
     const QString base = world.path() + QLatin1Char('/') + world.completeBaseName();
@@ -237,10 +272,9 @@ void ItemsFactory::addScript(const QString &path, AssetInfo &info)
         info.getDependentRuntimeIds().insert(guid);
 }
 
-void ItemsFactory::parseModuleAsset(const as::Asset &asset, AssetInfo &info)
+void ItemsFactory::parseModuleAsset(const QString &path, int type, const as::Asset &asset, AssetInfo &info,
+                                    const Sink &sink)
 {
-    const int type = info.getAssetType();
-    const QString path = as_manager_->filePath(asset);
     const QByteArray utf8 = path.toUtf8();
     if (!builder_)
         builder_ = std::make_unique<inas::parser::GenericItemBuilder>();
@@ -263,10 +297,10 @@ void ItemsFactory::parseModuleAsset(const as::Asset &asset, AssetInfo &info)
         inas::parser::LandscapeMapModule module(as_manager_, guid_processor_);
         module.process(utf8.constData(), *item);
     }
-    copyModuleItem(*item, info);
+    copyModuleItem(*item, info, sink);
 }
 
-void ItemsFactory::copyModuleItem(const inas::parser::Item &item, AssetInfo &info)
+void ItemsFactory::copyModuleItem(const inas::parser::Item &item, AssetInfo &info, const Sink &sink)
 {
     if (const auto *hierarchy = dynamic_cast<const inas::parser::items::Hierarchy *>(&item)) {
         // The parent is recorded as its asset, whatever the module named.
@@ -275,8 +309,7 @@ void ItemsFactory::copyModuleItem(const inas::parser::Item &item, AssetInfo &inf
             Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(parent);
             if (owner.isEmpty() && as_manager_->hasAsset(parent))
                 owner = parent;
-            if (!owner.isEmpty())
-                info.setParentAssetId(owner);
+            addParent(owner, info, sink);
         }
     }
     // Every found reference that names an asset or a runtime counts,
@@ -285,8 +318,10 @@ void ItemsFactory::copyModuleItem(const inas::parser::Item &item, AssetInfo &inf
         if (isAliveGuid(as_manager_, guid))
             info.getDependentRuntimeIds().insert(guid);
     }
-    for (const Velmora::UGUID &guid : item.getLost())
-        info.lost_ids.insert(guid);
+    if (sink.lost) {
+        for (const Velmora::UGUID &guid : item.getLost())
+            sink.lost->insert(guid);
+    }
 }
 
 void ItemsFactory::parseRuntimes(const as::Asset &asset, AssetInfo &info)

@@ -8,6 +8,8 @@
 
 #include <velmora/Vector.h>
 
+#include <QHash>
+#include <QStringList>
 #include <QVector>
 
 #include <functional>
@@ -56,15 +58,31 @@ public:
     // Files that could not be read or parsed by the last createItems.
     const ReadFailures &readFailures() const { return failures_; }
 
+    // The files of the snapshot that claim this asset's GUID but were left
+    // out by the scan (copies made together with their meta files). What
+    // they reference counts as the asset's; their lost references do not.
+    QStringList leftOutFiles(const Velmora::UGUID &asset) const { return left_out_.value(asset); }
+
 private:
-    void parseXmlAsset(const as::Asset &asset, AssetInfo &info);
+    // Where the references of one file go: a left-out copy adds only what
+    // it uses (its parent becomes a use), never lost references or nodes.
+    struct Sink
+    {
+        std::set<Velmora::UGUID> *lost = nullptr;
+        std::vector<NodeInfo> *nodes = nullptr;
+        bool left_out = false;
+    };
+
+    void parseFiles(const QString &path, int type, const as::Asset &asset, AssetInfo &info, const Sink &sink);
+    void parseXmlAsset(const QString &path, int type, AssetInfo &info, const Sink &sink);
     bool parseXmlFile(const QString &path, int type, const FileGUIDsParser::Result &result,
                       Velmora::Xml *root = nullptr);
     void parseRuntimes(const as::Asset &asset, AssetInfo &info);
-    void parseModuleAsset(const as::Asset &asset, AssetInfo &info);
-    void copyModuleItem(const inas::parser::Item &item, AssetInfo &info);
+    void parseModuleAsset(const QString &path, int type, const as::Asset &asset, AssetInfo &info, const Sink &sink);
+    void copyModuleItem(const inas::parser::Item &item, AssetInfo &info, const Sink &sink);
+    void addParent(const Velmora::UGUID &parent, AssetInfo &info, const Sink &sink);
     Velmora::UGUID parseMaterialParent(const Velmora::Xml &root);
-    void parseMetaAndScripts(const as::Asset &asset, AssetInfo &info);
+    void parseMetaAndScripts(const QString &path, AssetInfo &info, const Sink &sink);
     void addScript(const QString &path, AssetInfo &info);
     void makeGuidProcessor();
     void addFailure(const QString &path, const QString &reason);
@@ -75,6 +93,7 @@ private:
     // Builds the module items of one createItems (one arena for all).
     std::unique_ptr<inas::parser::GenericItemBuilder> builder_;
     QVector<as::Asset> assets_;
+    QHash<Velmora::UGUID, QStringList> left_out_;
     ReadFailures failures_;
 };
 

@@ -9,6 +9,8 @@
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <utility>
 
@@ -203,6 +205,15 @@ bool Driver::runModule(Output & /*output*/, const as::Asset &asset, Item &item)
     if (item.getAbsolutePath().isEmpty())
         return false; // makeItem has said why
     module->process(item.getAbsolutePath().get(), item);
+    // A file that claims this asset's GUID (a copy made with its meta file)
+    // is no asset, but what it references is still in use: it counts as
+    // this asset's.
+    for (const QString &left_out : as_manager_->leftOutFiles(asset.getGUID())) {
+        const int left_out_type = as::typeByExtension(QFileInfo(left_out).suffix());
+        const ModulePtr &left_out_module = isValidType(left_out_type) ? modules_[size_t(left_out_type)] : module;
+        if (left_out_module)
+            left_out_module->process(left_out.toUtf8().constData(), item);
+    }
     return true;
 }
 

@@ -20,26 +20,20 @@ Velmora::UGUID readFeskMaterialParent(const mat::Manager *materials, const Velmo
 
 // FESK material files: the base walk, plus the values of "Expression" nodes
 // and of nodes with a true "expression" argument, which are searched for
-// embedded asset paths. For a hierarchy item the parent arguments of the
-// material node give its parent and, as with the root attributes of XML
-// materials, are not offered to the resolver.
+// embedded asset paths. Every argument goes to the resolver, the material's
+// parent arguments included, so that a FESK material's parent is one of the
+// assets it uses (the material module records it as the parent as well).
 class MaterialFeskParser : public FeskParser, public GuidParser
 {
 public:
     MaterialFeskParser(const mat::Manager *materials, const GuidProcessorBase *guid_processor, Item *item);
 
-    void parse(const Velmora::FeskNode &root) override;
-
 protected:
     bool visitValue(const Velmora::FeskNode &node, const Velmora::FeskValue &value) override;
-    bool visitArg(const Velmora::FeskNode &node, const char *name, const Velmora::FeskValue &value) override;
     bool onValue(const char *text) override;
 
 private:
     const mat::Manager *materials_;
-    // The material node whose parent arguments were read; null when the item
-    // is not a hierarchy item.
-    const Velmora::FeskNode *material_node_ = nullptr;
 };
 
 } // namespace parser

@@ -2,6 +2,8 @@
 
 #include "editor_core/AssetType.h"
 #include "editor_core/as/AssetTypes.h"
+#include "editor_core/as/FileNames.h"
+#include "editor_core/as/GuidClaims.h"
 #include "editor_core/as/ImportParams.h"
 #include "editor_core/as/PrepareActionLandscape.h"
 
@@ -45,11 +47,15 @@ QString storedRuntimePath(const QString &root, const as::Runtime &runtime)
 }
 
 // Lists every visible file below root (hidden files and folders skipped,
-// meta files left out) as data-relative paths.
-void listFiles(const QString &root, const QString &relative, QStringList &out, const std::atomic<bool> &cancel)
+// meta files left out) as data-relative paths. Entries whose names are not
+// valid UTF-8 cannot be listed; they go to unreadable, escaped.
+void listFiles(const QString &root, const QString &relative, QStringList &out, QStringList &unreadable,
+               const std::atomic<bool> &cancel)
 {
     if (cancel)
         return;
+    for (const QString &name : as::nonUtf8EntryNames(root + relative))
+        unreadable << relative + name;
     QDir dir(root + relative);
     const QFileInfoList entries
             = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::NoSymLinks, QDir::Name);
@@ -59,7 +65,7 @@ void listFiles(const QString &root, const QString &relative, QStringList &out, c
             continue;
         const QString path = relative + name;
         if (entry.isDir())
-            listFiles(root, path + QLatin1Char('/'), out, cancel);
+            listFiles(root, path + QLatin1Char('/'), out, unreadable, cancel);
         else if (!name.endsWith(QLatin1String(".meta")))
             out.append(path);
     }
@@ -90,9 +96,15 @@ struct AssetManagerPrivate::Index
     // runtime GUID -> (asset index, runtime index)
     QHash<Velmora::UGUID, QPair<int, int>> runtimes;
     QHash<QString, QVector<int>> by_folder;
+    QVector<as::DuplicateGuid> duplicates;
+    // kept data-relative path -> data-relative paths left out for it
+    QHash<QString, QStringList> left_out;
 
     void build()
     {
+        left_out.clear();
+        for (const as::DuplicateGuid &duplicate : qAsConst(duplicates))
+            left_out[duplicate.kept].append(duplicate.left_out);
         by_guid.clear();
         by_path.clear();
         runtimes.clear();
@@ -314,41 +326,28 @@ void AssetManagerPrivate::startScan(bool initial)
         auto result = std::make_shared<ScanResult>();
         result->index.root = root;
         QStringList files;
+        QStringList unreadable;
         if (!root.isEmpty() && QFileInfo(root).isDir()) {
             result->root_exists = true;
-            listFiles(root, QString(), files, *cancel);
+            listFiles(root, QString(), files, unreadable, *cancel);
         }
+        for (const QString &name : qAsConst(unreadable))
+            Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
+                                  "below it is; rename it\n",
+                                  qUtf8Printable(name));
         std::sort(files.begin(), files.end(),
                   [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
 
-        QSet<Velmora::UGUID> used;
-        QHash<Velmora::UGUID, QString> owners;
+        as::GuidClaims claims;
         int last_percent = -1;
         for (int i = 0; i < files.size() && !*cancel; ++i) {
             const QString &relative = files[i];
             if (QFileInfo::exists(root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION))) {
                 as::Asset asset;
-                if (readMeta(root, relative, asset)) {
-                    bool clash = false;
-                    for (const as::Runtime &runtime : asset.getRuntimes()) {
-                        if (used.contains(runtime.getGUID())) {
-                            Velmora::Log::warning(
-                                    "Asset manager: \"%s\" claims the GUID %s of \"%s\"; it is left out\n",
-                                    qUtf8Printable(relative), runtime.getGUID().getString().get(),
-                                    qUtf8Printable(owners.value(runtime.getGUID())));
-                            clash = true;
-                            break;
-                        }
-                    }
-                    if (!clash) {
-                        for (const as::Runtime &runtime : asset.getRuntimes()) {
-                            used.insert(runtime.getGUID());
-                            owners.insert(runtime.getGUID(), relative);
-                        }
-                        if (failsValidation(asset))
-                            result->failed.append(asset);
-                        result->index.assets.append(asset);
-                    }
+                if (readMeta(root, relative, asset) && claims.claim(asset)) {
+                    if (failsValidation(asset))
+                        result->failed.append(asset);
+                    result->index.assets.append(asset);
                 }
             }
             const int percent = int((i + 1) * 100LL / files.size());
@@ -365,6 +364,7 @@ void AssetManagerPrivate::startScan(bool initial)
         }
         if (*cancel)
             return;
+        result->index.duplicates = claims.duplicates();
         result->index.build();
         QMetaObject::invokeMethod(
                 this,
@@ -445,6 +445,8 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         std::swap(index_->by_path, result->index.by_path);
         std::swap(index_->runtimes, result->index.runtimes);
         std::swap(index_->by_folder, result->index.by_folder);
+        std::swap(index_->duplicates, result->index.duplicates);
+        std::swap(index_->left_out, result->index.left_out);
         index_->root = root;
         if (!had_records || !gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty()
             || !added_guids.isEmpty())
@@ -758,6 +760,28 @@ Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVaria
         emit changed(guid);
     emit end();
     return guid;
+}
+
+} // namespace Editor
+
+namespace Editor {
+
+QVector<as::DuplicateGuid> AssetManagerPrivate::duplicates() const
+{
+    QReadLocker locker(&lock_);
+    return index_->duplicates;
+}
+
+QStringList AssetManagerPrivate::leftOutFiles(const Velmora::UGUID &guid) const
+{
+    QReadLocker locker(&lock_);
+    const as::Asset *asset = index_->find(guid);
+    if (!asset)
+        return QStringList();
+    QStringList result;
+    for (const QString &relative : index_->left_out.value(asset->getRelativePath()))
+        result << index_->root + relative;
+    return result;
 }
 
 } // namespace Editor

@@ -5,6 +5,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <algorithm>
+
 namespace tbb {
 
 // Lives on the worker thread; jobs run from its queued invocations, one per
@@ -13,6 +15,37 @@ class Queue::Worker : public QObject
 {
 public:
     using QObject::QObject;
+};
+
+// The jobs whose completion has not been delivered yet. Shared with the
+// delivery closures, which may run after the queue is gone.
+struct Queue::Deliveries
+{
+    std::mutex mutex;
+    std::vector<JobPtr> jobs;
+
+    void add(const JobPtr &job)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        jobs.push_back(job);
+    }
+
+    // True for the first call per job: that call delivers.
+    bool take(const JobPtr &job)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const auto it = std::find(jobs.begin(), jobs.end(), job);
+        if (it == jobs.end())
+            return false;
+        jobs.erase(it);
+        return true;
+    }
+
+    std::vector<JobPtr> snapshot()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return jobs;
+    }
 };
 
 namespace {
@@ -62,6 +95,7 @@ bool Queue::isShuttingDown()
 }
 
 Queue::Queue()
+    : deliveries_(std::make_shared<Deliveries>())
 {
     if (QCoreApplication *app = QCoreApplication::instance()) {
         if (thread() != app->thread())
@@ -95,6 +129,7 @@ bool Queue::enqueue(const JobPtr &job)
         }
         job->setStatus(JobInterface::STATUS_QUEUED);
         pending_.push_back(job);
+        deliveries_->add(job);
     }
     QMetaObject::invokeMethod(
             worker_, [this] { runNext(); }, Qt::QueuedConnection);
@@ -128,12 +163,17 @@ void Queue::runNext()
 
 void Queue::deliverDone(const JobPtr &job)
 {
-    // The functor holds the job until it has been delivered (or dropped with
-    // this object).
+    // The functor holds the job until it has been delivered. It is queued on
+    // the application object, so that a completion that a shutdown sends
+    // still arrives after the queue is gone; each job is reported once.
+    QObject *context = QCoreApplication::instance();
+    if (!context || QCoreApplication::closingDown())
+        return; // no event loop will ever run it
+    std::shared_ptr<Deliveries> deliveries = deliveries_;
     QMetaObject::invokeMethod(
-            this,
-            [this, job] {
-                if (!stopping_)
+            context,
+            [deliveries, job] {
+                if (deliveries->take(job))
                     job->notifyDone(job);
             },
             Qt::QueuedConnection);
@@ -158,6 +198,17 @@ void Queue::shutdown()
         running->cancel();
     thread_->quit();
     thread_->wait();
+
+    // Whoever waits for a job hears of its end: every job not reported yet
+    // (queued, cancelled while running, or done with its report still on the
+    // way) is reported as cancelled; a failure stays a failure.
+    for (const JobPtr &job : deliveries_->snapshot()) {
+        if (job->getStatus() != JobInterface::STATUS_FAILED) {
+            job->cancel();
+            job->setStatus(JobInterface::STATUS_CANCELLED);
+        }
+        deliverDone(job);
+    }
 }
 
 bool Queue::isStopping() const

@@ -1,5 +1,6 @@
 #include "editor/interdependence/parser/modules/material_module.h"
 
+#include "editor/interdependence/parser/items/hierarchy.h"
 #include "editor/interdependence/parser/material_fesk_parser.h"
 #include "editor/interdependence/parser/material_xml_parser.h"
 
@@ -70,6 +71,13 @@ bool MaterialModule::processFile(const char *path, Item &item)
         if (fesk->parse(bytes.constData(), bytes.size())) {
             MaterialFeskParser parser(materials_, guid_processor_.get(), &item);
             parser.parse(*fesk);
+            // The parent stays among the references the parser found; it is
+            // also recorded as the parent, as for XML materials.
+            if (auto *hierarchy = dynamic_cast<items::Hierarchy *>(&item)) {
+                const Velmora::UGUID parent = readFeskMaterialParent(materials_, *fesk);
+                if (parent.isValid())
+                    hierarchy->setParentId(parent);
+            }
             return true;
         }
     }

@@ -2,6 +2,7 @@
 
 #include "editor_core/as/ActionType.h"
 #include "editor_core/as/Asset.h"
+#include "editor_core/as/GuidClaims.h"
 
 #include <velmora/UGUID.h>
 #include <velmora/Vector.h>
@@ -94,6 +95,12 @@ public:
     QString fileName(const Velmora::UGUID &guid) const;
     as::FileInfo fileInfo(const Velmora::UGUID &guid) const;
     int getNumAssets() const;
+    // Files that claim a GUID another file already has: the first by path
+    // is the asset, each later one is left out (and named in a warning).
+    QVector<as::DuplicateGuid> duplicates() const;
+    // Absolute paths of the files left out because they claim a GUID of
+    // this asset; empty for most assets.
+    QStringList leftOutFiles(const Velmora::UGUID &guid) const;
     // Goes up by at least one whenever the records change (a scan result
     // that differs, an import, a move, a removal). A reader on another
     // thread compares two values to learn whether its view went stale.

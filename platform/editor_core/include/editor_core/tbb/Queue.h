@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 
 class QThread;
@@ -22,8 +23,10 @@ public:
     // Returns false (and leaves the job alone) once the queue shuts down.
     virtual bool enqueue(const JobPtr &job) = 0;
     // Refuses new jobs, marks queued jobs cancelled (6) without running them,
-    // cancels the running job and waits for it, joins the worker and drops
-    // every completion not delivered yet. No job runs after it returns.
+    // cancels the running job and waits for it, and joins the worker. Every
+    // job whose completion was not delivered yet is then cancelled (unless it
+    // failed) and its completion is delivered through the event loop, so
+    // that nobody waits for it forever. No job runs after it returns.
     virtual void shutdown() = 0;
     virtual bool isStopping() const = 0;
 };
@@ -57,6 +60,9 @@ private:
     Queue();
     void runNext();
     void deliverDone(const JobPtr &job);
+
+    struct Deliveries;
+    std::shared_ptr<Deliveries> deliveries_;
 
     class Worker;
     QThread *thread_ = nullptr;

@@ -168,7 +168,7 @@ void SourceCombiner::checkUserConflicts(const fp::CopyItem &item, fp::CopyItems 
         qWarning() << "Build Tool: user file can't be copied to the build output folder, as it conflicts with one of "
                       "project files";
         qWarning() << "\tUser file: " << item.source_path;
-        qWarning() << "\tProject file: " << out.at(system.value()).source_path;
+        qWarning() << "\tProject file: " << item.relative_dest;
         return;
     }
     const auto user = user_index.constFind(key);

@@ -74,8 +74,11 @@ QString UserFilesSource::normalizeTo(const QString &to)
         result.replace(QLatin1String("//"), QLatin1String("/"));
     if (result == QLatin1String("/"))
         return QString();
-    while (result.contains(QLatin1String("/../")))
-        result.replace(QLatin1String("/../"), QLatin1String("/"));
+    // "/docs/" means "docs/" in the build folder. A ".." is left as it is:
+    // rewriting "docs/../../x" to "docs/x" would copy somewhere the user did
+    // not ask for, so such a rule is refused when it is expanded.
+    if (result.startsWith(QLatin1Char('/')))
+        result.remove(0, 1);
     return result;
 }
 
