@@ -1,5 +1,9 @@
 // Copies a generated data folder with the build's copier and with "cp -a",
-// alternately, and prints the median ratio copier / cp.
+// taking turns at going first (the second copy could find the source
+// fresher in the page cache), ends each copy with a sync of the file system
+// inside its time, checks both copies (file count, sizes and bytes), and
+// prints the median ratio copier / cp for each order and for all runs. The
+// last line ("RESULT ...") is for scripts/bench.
 //
 //   bench_copier [files = 20000] [runs = 5] [folder = system temp]
 //
@@ -19,6 +23,9 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTextStream>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -56,8 +63,51 @@ qint64 generate(const QString &root, int files, assembly::fp::CopyItems &items)
     return total;
 }
 
+// Flushes the file system that holds path to the disk.
+void syncFileSystem(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::syncfs(fd);
+        ::close(fd);
+    } else {
+        ::sync();
+    }
+}
+
+// Whether copy holds exactly the files of items (target paths below
+// "data/", taken relative to copy_root + prefix) with the same bytes.
+bool sameFiles(const assembly::fp::CopyItems &items, const QString &copy_root, const QString &prefix_to_strip,
+               QString *problem)
+{
+    int files = 0;
+    QDirIterator it(copy_root, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++files;
+    }
+    if (files != items.size()) {
+        *problem = QStringLiteral("%1 files in %2, %3 expected").arg(files).arg(copy_root).arg(items.size());
+        return false;
+    }
+    for (const assembly::fp::CopyItem &item : items) {
+        QString relative = item.relative_dest;
+        relative.remove(0, prefix_to_strip.size());
+        QFile source(item.source_path);
+        QFile copy(copy_root + relative);
+        if (!source.open(QIODevice::ReadOnly) || !copy.open(QIODevice::ReadOnly) || source.size() != copy.size()
+            || source.readAll() != copy.readAll()) {
+            *problem = QStringLiteral("%1 differs from %2").arg(copy.fileName(), item.source_path);
+            return false;
+        }
+    }
+    return true;
+}
+
 double median(std::vector<double> values)
 {
+    if (values.empty())
+        return 0.0;
     std::sort(values.begin(), values.end());
     const size_t n = values.size();
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
@@ -87,34 +137,57 @@ int main(int argc, char **argv)
     out << files << " files, " << total / (1024 * 1024) << " MB\n";
 
     std::vector<double> ratios;
+    std::vector<double> ratios_copier_first;
+    std::vector<double> ratios_cp_first;
     for (int run = 0; run < runs; ++run) {
         const QString copier_out = work.path() + QStringLiteral("/copier%1/").arg(run);
         const QString cp_out = work.path() + QStringLiteral("/cp%1").arg(run);
-
-        QElapsedTimer timer;
-        timer.start();
-        assembly::CopyingHandler copier(copier_out);
-        assembly::PostProcessingHandler queue;
-        if (!copier.copy([](int, int) { return true; }, items, queue)) {
-            out << "the copier failed\n";
+        const bool copier_first = run % 2 == 0;
+        double copier_ms = 0;
+        double cp_ms = 0;
+        for (int turn = 0; turn < 2; ++turn) {
+            QElapsedTimer timer;
+            timer.start();
+            if ((turn == 0) == copier_first) {
+                assembly::CopyingHandler copier(copier_out);
+                assembly::PostProcessingHandler queue;
+                if (!copier.copy([](int, int) { return true; }, items, queue)) {
+                    out << "the copier failed\n";
+                    return 1;
+                }
+                syncFileSystem(copier_out);
+                copier_ms = double(timer.nsecsElapsed()) / 1e6;
+            } else {
+                if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), source, cp_out}) != 0) {
+                    out << "cp failed\n";
+                    return 1;
+                }
+                syncFileSystem(cp_out);
+                cp_ms = double(timer.nsecsElapsed()) / 1e6;
+            }
+        }
+        QString problem;
+        if (!sameFiles(items, copier_out + QStringLiteral("data/"), QStringLiteral("data/"), &problem)
+            || !sameFiles(items, cp_out + QLatin1Char('/'), QStringLiteral("data/"), &problem)) {
+            out << "a copy is wrong: " << problem << "\n";
             return 1;
         }
-        const double copier_ms = double(timer.nsecsElapsed()) / 1e6;
 
-        timer.restart();
-        if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), source, cp_out}) != 0) {
-            out << "cp failed\n";
-            return 1;
-        }
-        const double cp_ms = double(timer.nsecsElapsed()) / 1e6;
-
-        ratios.push_back(copier_ms / cp_ms);
-        out << "run " << run + 1 << ": copier " << qRound(copier_ms) << " ms, cp -a " << qRound(cp_ms) << " ms, ratio "
-            << QString::number(copier_ms / cp_ms, 'f', 3) << "\n";
+        const double ratio = copier_ms / cp_ms;
+        ratios.push_back(ratio);
+        (copier_first ? ratios_copier_first : ratios_cp_first).push_back(ratio);
+        out << "run " << run + 1 << (copier_first ? " (copier first)" : " (cp first)") << ": copier "
+            << qRound(copier_ms) << " ms, cp -a " << qRound(cp_ms) << " ms, ratio " << QString::number(ratio, 'f', 3)
+            << "; both copies checked\n";
         out.flush();
         QDir(copier_out).removeRecursively();
         QDir(cp_out).removeRecursively();
     }
-    out << "median ratio copier / cp: " << QString::number(median(ratios), 'f', 3) << "\n";
+    out << "median ratio copier / cp: copier first " << QString::number(median(ratios_copier_first), 'f', 3)
+        << ", cp first " << QString::number(median(ratios_cp_first), 'f', 3) << ", all runs "
+        << QString::number(median(ratios), 'f', 3) << "\n";
+    out << "RESULT copier files=" << files << " ratio=" << QString::number(median(ratios), 'f', 3)
+        << " ratio_copier_first=" << QString::number(median(ratios_copier_first), 'f', 3)
+        << " ratio_cp_first=" << QString::number(median(ratios_cp_first), 'f', 3) << "\n";
     return 0;
 }

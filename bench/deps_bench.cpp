@@ -1,13 +1,19 @@
 // The dependency analysis benchmark. On a generated project (see
 // project_generator.h) it measures, in one run:
-//   - the baseline: reading every data file of the project and parsing it
-//     with the XML library alone (pugixml), as the least any analysis that
-//     reads the files has to do;
+//   - the baseline: reading exactly the files the analysis reads (each
+//     parsed asset's file, the meta files of worlds and landscape maps, the
+//     files of node runtimes) and parsing each with the XML library alone
+//     (pugixml) on one thread, as the least any analysis that reads the
+//     files has to do;
 //   - the whole "Assets Using This One" analysis (settings, parser, analyzer,
 //     combiner, as the viewer runs it) for the most used asset and for a
 //     seeded pick of 1,000 assets, and "Assets Used" for the same 1,000;
-// checks every result against the project's true dependency graph, and
-// reports the ratios to the baseline and the peak memory of the process.
+// checks every result against the project's true dependency graph (every
+// queried asset must be in the result), and reports the ratios to the
+// baseline and the peak memory of the process. The baseline and the
+// queries take turns at going first, so that neither always finds the
+// files fresher in the page cache. The last line ("RESULT ...") is for
+// scripts/bench.
 //
 //   deps_bench --data DIR [--truth FILE] [--queries 1000] [--seed S] [--repeat 3]
 //   deps_bench --generate --assets N [--seed S] [--data DIR]
@@ -38,7 +44,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -80,18 +85,26 @@ long peakRssKb()
     return usage.ru_maxrss;
 }
 
-// Every file of the data folder the analysis could read: everything but the
-// meta files.
-std::vector<std::string> dataFiles(const QString &data_path)
+// The files the analysis reads, in its order: the file of every asset of a
+// type that has a parser module, the meta file of a world (parsed besides
+// its file) and of a landscape map (parsed instead of it), and the file of
+// every node runtime.
+std::vector<std::string> analysedFiles(Editor::AssetManagerPrivate *assets)
 {
+    static const std::set<int> parsed{1, 4, 5, 8, 13, 14, 15, 16, 18};
     std::vector<std::string> files;
-    QDirIterator it(data_path, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (!path.endsWith(QLatin1String(".meta")))
-            files.push_back(path.toStdString());
+    for (const as::Asset &asset : assets->assets()) {
+        const int type = asset.getType();
+        const std::string file = asset.getFilePath().toStdString();
+        if (parsed.count(type))
+            files.push_back(file);
+        if (type == 9 || type == 18)
+            files.push_back(file + ".meta");
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            if (runtime.getKind() == as::Runtime::KIND_NODE && runtime.getGUID() != asset.getGUID())
+                files.push_back(assets->filePath(runtime.getGUID()).toStdString());
+        }
     }
-    std::sort(files.begin(), files.end());
     return files;
 }
 
@@ -143,8 +156,25 @@ QByteArray text(const Velmora::UGUID &guid)
     return QByteArray(guid.getString().get());
 }
 
+// Counts the queried assets that have no row in the result.
+int missingFrom(const std::map<QByteArray, std::set<Row>> *using_rows,
+                const std::map<QByteArray, std::set<QByteArray>> *used_rows,
+                const Velmora::Vector<Velmora::UGUID> &queried)
+{
+    int missing = 0;
+    for (const Velmora::UGUID &guid : queried) {
+        const QByteArray key = text(guid);
+        if ((using_rows && !using_rows->count(key)) || (used_rows && !used_rows->count(key))) {
+            if (++missing <= 5)
+                std::fprintf(stderr, "  %s was asked for and is missing from the result\n", key.constData());
+        }
+    }
+    return missing;
+}
+
 // Compares the tables with the truth; prints the first differences.
-int checkUsing(const show_deps::UsingThisOneData &data, const std::map<QByteArray, std::set<Row>> &expected_by_target)
+int checkUsing(const show_deps::UsingThisOneData &data, const std::map<QByteArray, std::set<Row>> &expected_by_target,
+               const Velmora::Vector<Velmora::UGUID> &queried)
 {
     std::map<QByteArray, std::set<Row>> actual;
     std::map<QByteArray, int> duplicates;
@@ -169,10 +199,11 @@ int checkUsing(const show_deps::UsingThisOneData &data, const std::map<QByteArra
                              entry.second.size(), expected.size());
         }
     }
-    return errors;
+    return errors + missingFrom(&actual, nullptr, queried);
 }
 
-int checkUsed(const show_deps::UsedData &data, const std::map<QByteArray, std::set<QByteArray>> &expected_by_user)
+int checkUsed(const show_deps::UsedData &data, const std::map<QByteArray, std::set<QByteArray>> &expected_by_user,
+              const Velmora::Vector<Velmora::UGUID> &queried)
 {
     std::map<QByteArray, std::set<QByteArray>> actual;
     for (int r = 0; r < data.getNumRows(); ++r) {
@@ -189,7 +220,7 @@ int checkUsed(const show_deps::UsedData &data, const std::map<QByteArray, std::s
             std::fprintf(stderr, "  mismatch for %s: %zu used, %zu expected\n", entry.first.constData(),
                          entry.second.size(), expected.size());
     }
-    return errors;
+    return errors + missingFrom(nullptr, &actual, queried);
 }
 
 // The rows "Assets Using This One" must show for each target: per user, one
@@ -338,8 +369,8 @@ int main(int argc, char **argv)
                 msSince(startup) / 1000, peakRssKb() / 1024.0);
 
     // Baseline, with the files in the page cache as they will be for the
-    // analysis: one reading pass first, then two measured ones.
-    const std::vector<std::string> files = dataFiles(data_path);
+    // analysis: one reading pass first, then the measured ones.
+    const std::vector<std::string> files = analysedFiles(assets.get());
     int parsed = 0;
     baseline(files, &parsed);
 
@@ -374,7 +405,8 @@ int main(int argc, char **argv)
     std::vector<Timing> using_one, using_many, used_many;
     const int repeat = std::max(1, options.value(QStringLiteral("repeat")).toInt());
     for (int r = 0; r < repeat; ++r) {
-        baselines.push_back(baseline(files, &parsed));
+        if (r % 2 == 0)
+            baselines.push_back(baseline(files, &parsed));
 
         Timing timing;
         std::unique_ptr<inas::ResultData> result = runAnalysis(one, false, &timing);
@@ -386,7 +418,7 @@ int main(int argc, char **argv)
         using_one.push_back(timing);
         if (r == 0) {
             rows_one = using_result->data()->getNumRows();
-            errors += checkUsing(*using_result->data(), expected_using);
+            errors += checkUsing(*using_result->data(), expected_using, one);
         }
 
         result = runAnalysis(many, false, &timing);
@@ -398,7 +430,7 @@ int main(int argc, char **argv)
         using_many.push_back(timing);
         if (r == 0) {
             rows_many = using_result->data()->getNumRows();
-            errors += checkUsing(*using_result->data(), expected_using);
+            errors += checkUsing(*using_result->data(), expected_using, many);
         }
 
         result = runAnalysis(many, true, &timing);
@@ -409,12 +441,14 @@ int main(int argc, char **argv)
         }
         used_many.push_back(timing);
         if (r == 0)
-            errors += checkUsed(*used_result->data(), expected_used);
+            errors += checkUsed(*used_result->data(), expected_used, many);
+        if (r % 2 == 1)
+            baselines.push_back(baseline(files, &parsed));
     }
 
     const double baseline_ms = median(baselines);
-    std::printf("baseline: %zu files read, %d parsed as XML: median %.0f ms, best %.0f ms of %d runs\n", files.size(),
-                parsed, baseline_ms, *std::min_element(baselines.begin(), baselines.end()), repeat);
+    std::printf("baseline: %zu files the analysis reads, %d parsed as XML: median %.0f ms, best %.0f ms of %d runs\n",
+                files.size(), parsed, baseline_ms, *std::min_element(baselines.begin(), baselines.end()), repeat);
     report("Assets Using This One, 1 asset:", using_one, baselines);
     std::printf("%-34s %d rows\n", "", rows_one);
     report(qPrintable(QStringLiteral("Assets Using This One, %1 assets:").arg(num_queries)), using_many, baselines);
@@ -422,6 +456,13 @@ int main(int argc, char **argv)
     report(qPrintable(QStringLiteral("Assets Used, %1 assets:").arg(num_queries)), used_many, baselines);
     std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
     std::printf("check against the truth: %s\n", errors == 0 ? "all results match" : "MISMATCHES");
+    std::vector<double> many_totals;
+    for (const Timing &run : using_many)
+        many_totals.push_back(run.total_ms);
+    std::printf("RESULT deps assets=%d files=%zu baseline_ms=%.1f using_many_ms=%.1f ratio=%.3f peak_mb=%.0f "
+                "check=%s\n",
+                num_assets, files.size(), baseline_ms, median(many_totals), median(many_totals) / baseline_ms,
+                peakRssKb() / 1024.0, errors == 0 ? "ok" : "MISMATCH");
 
     depr::g.mat_manager = nullptr;
     depr::g.prop_manager = nullptr;

@@ -764,8 +764,8 @@ void ProjectGenerator::Impl::writeMaterial(int index)
             text += "\tExpression(name=\"blend\") = \"mix(" + pathOf(a) + ", " + pathOf(b) + ") * 0.5\";\n";
             noteMaterialPath(a);
             noteMaterialPath(b);
-            addEdge(index, a);
-            addEdge(index, b);
+            addExpressionEdges(index, a);
+            addExpressionEdges(index, b);
         }
         text += "\tState(name=\"depth_map\") = \"1\";\n\tOptions(transparent=0);\n}\n";
         material.content = text;

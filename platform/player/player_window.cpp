@@ -19,8 +19,11 @@ PlayerWindow::~PlayerWindow()
 
 void PlayerWindow::presentFrame(const QImage &frame)
 {
-    frame_ = frame;
     ++frames_;
+    // The same picture as last time (nothing changed): the window shows it.
+    if (!frame.isNull() && frame.cacheKey() == frame_.cacheKey())
+        return;
+    frame_ = frame;
     paint();
 }
 

@@ -83,8 +83,12 @@ int EngineAppWidget::getViewHeight() const
 
 void EngineAppWidget::presentFrame(const QImage &frame)
 {
-    frame_ = frame;
     ++presented_frames_;
+    // The engine hands over the very picture it showed last when nothing in
+    // it changed: nothing to paint again.
+    if (!frame.isNull() && frame.cacheKey() == frame_.cacheKey())
+        return;
+    frame_ = frame;
     emit framePresented();
     if (isVisible())
         update();

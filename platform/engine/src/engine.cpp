@@ -29,10 +29,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <mutex>
 #include <set>
+#include <thread>
 
 namespace Velmora {
 
@@ -85,6 +88,10 @@ struct Engine::Private
     EditorLogicInterface *logic = nullptr;
     std::vector<View *> views;
     std::vector<std::pair<View *, QImage>> frames;
+    // Each on-screen view's last picture, reused while nothing it shows changes.
+    std::map<View *, engine_internal::ViewPicture> pictures;
+    // The next refresh of the display that swap waits for.
+    std::chrono::steady_clock::time_point next_refresh;
 
     String binaries_path;
     String data_path;
@@ -96,6 +103,7 @@ struct Engine::Private
     bool quit_requested = false;
 
     void writeCaches() const;
+    void waitForRefresh();
     void registerConsole();
     void readConfig() const;
 };
@@ -114,6 +122,23 @@ void Engine::Private::writeCaches() const
     const QByteArray editor = QJsonDocument(record).toJson();
     engine_internal::writeFileAtomic(cache_path + "velmora.cache", system);
     engine_internal::writeFileAtomic(cache_path + "editor.cache", editor);
+}
+
+// A display shows a new picture at its refresh only; swap waits for the next
+// one (60 Hz) as a real swap chain does. A frame that comes later than one
+// whole refresh period starts the count again instead of hurrying to catch up.
+void Engine::Private::waitForRefresh()
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::duration period = std::chrono::microseconds(16667);
+    const Clock::time_point now = Clock::now();
+    if (next_refresh == Clock::time_point() || now >= next_refresh + period) {
+        next_refresh = now + period;
+        return;
+    }
+    if (now < next_refresh)
+        std::this_thread::sleep_until(next_refresh);
+    next_refresh += period;
 }
 
 void Engine::Private::readConfig() const
@@ -219,6 +244,7 @@ void Engine::Private::registerConsole()
                         [](int, const char *const *) { Render::printStreamingTextures(); });
     Console::addCommand("video_restart", "restarts the video output", [this](int, const char *const *) {
         frames.clear();
+        pictures.clear();
         engine_internal::pluginsResetWindows();
         Console::message("video_restart: done\n");
     });
@@ -386,6 +412,7 @@ void Engine::shutdown()
     d->writeCaches();
     d->views.clear();
     d->frames.clear();
+    d->pictures.clear();
 
     engine_internal::miscShutdown();
     engine_internal::editorShutdown();
@@ -464,7 +491,7 @@ void Engine::render()
         if (!player)
             player = Editor::getPlayer();
         const Ptr<Camera> camera = player ? player->getCamera() : Ptr<Camera>();
-        d_->frames.emplace_back(view, engine_internal::renderWorld(camera, width, height));
+        d_->frames.emplace_back(view, engine_internal::renderWorld(camera, width, height, &d_->pictures[view]));
         engine_internal::renderCountView();
     }
 }
@@ -473,6 +500,9 @@ void Engine::swap()
 {
     const auto frames = d_->frames;
     d_->frames.clear();
+    // Without an application window there is no display to wait for.
+    if (d_->app)
+        d_->waitForRefresh();
     for (const auto &frame : frames) {
         // A view may have been removed while an earlier view presented.
         if (std::find(d_->views.begin(), d_->views.end(), frame.first) != d_->views.end())
@@ -500,6 +530,7 @@ void Engine::removeView(View *view)
     d_->frames.erase(std::remove_if(d_->frames.begin(), d_->frames.end(),
                                     [view](const std::pair<View *, QImage> &f) { return f.first == view; }),
                      d_->frames.end());
+    d_->pictures.erase(view);
 }
 
 String Engine::getBinariesPath() const

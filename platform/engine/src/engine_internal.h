@@ -7,6 +7,7 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -76,9 +77,19 @@ void renderShutdown();
 // Counting of the views drawn by one Engine::render (tests).
 void renderBeginFrame();
 void renderCountView();
+// An on-screen view's last picture and the fingerprint of what it shows.
+struct ViewPicture
+{
+    uint64_t key = 0;
+    bool valid = false;
+    QImage image;
+};
 // The CPU renderer: one view of the current world as a top-down RGBA8 image
 // (or a float image when hdr; the caller converts). Null camera: background.
-QImage renderWorld(const Ptr<Camera> &camera, int width, int height);
+// With a kept picture, the picture itself comes back (the same image data)
+// when nothing it shows has changed; reused tells which.
+QImage renderWorld(const Ptr<Camera> &camera, int width, int height, ViewPicture *kept = nullptr,
+                   bool *reused = nullptr);
 // Float RGBA (linear, before encoding) for HDR output: width*height*4 floats,
 // gamma-encoded but not clamped.
 void renderWorldFloat(const Ptr<Camera> &camera, int width, int height, Vector<float> &rgba);

@@ -1,6 +1,7 @@
 #include "velmora/FileSystem.h"
 
 #include "velmora/Log.h"
+#include "velmora/MetaScan.h"
 #include "velmora/Xml.h"
 
 #include "log_internal.h"
@@ -207,6 +208,9 @@ struct FsState
     std::unordered_map<UGUID, std::string> by_guid;
     std::unordered_map<UGUID, UGUID> virtual_files; // guid -> owner
     int guids_db_entries = 0;
+    // The read of the data folder made by init, until the asset manager
+    // takes it or the index changes.
+    std::shared_ptr<MetaScan> scan;
 };
 
 FsState &state()
@@ -338,60 +342,44 @@ struct MetaInfo
     UGUID owner;
 };
 
-// Reads "<file>.meta"; one warning for a broken GUID.
-MetaInfo readMeta(const QString &meta_path, const std::string &relative)
+// What a meta file says, from the scan's record; one warning for a wrong
+// root or a broken GUID.
+MetaInfo metaInfo(const MetaRecord &record)
 {
     MetaInfo info;
-    Xml xml;
-    if (!xml.load(meta_path.toUtf8().constData()))
+    if (!record.loaded)
         return info;
-    const std::string root = xml.getName();
-    if (root != "asset" && root != "runtime") {
-        Log::warning("FileSystem: \"%s.meta\" has the root <%s>, not <asset> or <runtime>\n", relative.c_str(),
-                     root.c_str());
+    if (record.root != "asset" && record.root != "runtime") {
+        Log::warning("FileSystem: \"%s.meta\" has the root <%s>, not <asset> or <runtime>\n", record.path.c_str(),
+                     record.root.c_str());
         return info;
     }
-    if (!info.guid.setString(xml.getArg("guid")) || info.guid.isEmpty()) {
+    if (!info.guid.setString(record.guid.c_str()) || info.guid.isEmpty()) {
         Log::warning("FileSystem: \"%s.meta\" has a broken GUID \"%s\"; the file gets its path GUID\n",
-                     relative.c_str(), xml.getArg("guid"));
+                     record.path.c_str(), record.guid.c_str());
         info.guid.clear();
         return info;
     }
     info.readable = true;
-    info.is_asset = root == "asset";
+    info.is_asset = record.root == "asset";
     if (!info.is_asset)
-        info.owner.setString(xml.getArg("asset"));
+        info.owner.setString(record.owner.c_str());
     return info;
 }
 
-// Every file under the data folder outside hidden folders (".runtimes" at
-// the top level excepted), meta files included, as sorted relative paths.
-std::vector<std::string> listFiles(const QString &root)
+// Reads "<file>.meta" (absolute path); one warning for a broken GUID.
+MetaInfo readMeta(const QString &meta_path, const std::string &relative)
 {
-    std::vector<std::string> result;
-    std::vector<QString> pending{QString()};
-    while (!pending.empty()) {
-        const QString folder = pending.back();
-        pending.pop_back();
-        QDir dir(root + folder);
-        const QFileInfoList entries
-                = dir.entryInfoList(QDir::Files | QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QFileInfo &entry : entries) {
-            const QString relative = folder + entry.fileName();
-            if (entry.isDir()) {
-                if (entry.isSymLink())
-                    continue; // never follow links out of (or around) the data folder
-                if (entry.fileName().startsWith(QLatin1Char('.'))
-                    && !(folder.isEmpty() && entry.fileName() == QLatin1String(RUNTIMES_FOLDER)))
-                    continue;
-                pending.push_back(relative + QLatin1Char('/'));
-            } else if (entry.isFile()) {
-                result.push_back(relative.toStdString());
-            }
-        }
-    }
-    std::sort(result.begin(), result.end());
-    return result;
+    MetaRecord record;
+    record.path = relative;
+    Xml xml;
+    if (!xml.load(meta_path.toUtf8().constData()))
+        return MetaInfo();
+    record.loaded = true;
+    record.root = xml.getName();
+    record.guid = xml.getArg("guid");
+    record.owner = xml.getArg("asset");
+    return metaInfo(record);
 }
 
 // guids.db: a JSON object GUID text -> data-relative path.
@@ -432,6 +420,7 @@ std::map<std::string, UGUID> readGuidsDb(const QString &data_path, int &entries)
 
 struct Index
 {
+    std::shared_ptr<MetaScan> scan;
     FileTable files;
     std::unordered_map<UGUID, std::string> by_guid;
     int guids_db_entries = 0;
@@ -460,15 +449,16 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     if (read_guids_db)
         db = readGuidsDb(data_path, index.guids_db_entries);
 
-    const std::vector<std::string> all = listFiles(data_path);
-    const std::set<std::string> present(all.begin(), all.end());
-    for (const std::string &relative : all) {
+    index.scan = MetaScan::read(data_path.toStdString());
+    const MetaScan &scan = *index.scan;
+    size_t next_meta = 0;
+    for (const std::string &relative : scan.files) {
         if (isMetaPath(relative))
             continue;
         Record record;
         MetaInfo meta;
-        if (present.count(relative + ".meta"))
-            meta = readMeta(data_path + QString::fromStdString(relative) + QLatin1String(".meta"), relative);
+        if (next_meta < scan.metas.size() && scan.metas[next_meta].path == relative)
+            meta = metaInfo(scan.metas[next_meta++]);
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
         auto db_entry = db.find(relative);
@@ -557,6 +547,10 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     s.files = std::move(index.files);
     s.by_guid = std::move(index.by_guid);
     s.guids_db_entries = index.guids_db_entries;
+    s.scan = std::move(index.scan);
+    // The asset manager needs the records only.
+    if (s.scan)
+        std::vector<std::string>().swap(s.scan->files);
     return QFileInfo(path).isDir();
 }
 
@@ -571,6 +565,7 @@ void FileSystem::shutdown()
     s.by_guid.clear();
     s.virtual_files.clear();
     s.guids_db_entries = 0;
+    s.scan.reset();
 }
 
 bool FileSystem::isInitialized()
@@ -606,6 +601,7 @@ bool FileSystem::rescan()
     s.files = std::move(index.files);
     s.by_guid = std::move(index.by_guid);
     s.guids_db_entries = index.guids_db_entries;
+    s.scan.reset();
     return QFileInfo(path).isDir();
 }
 
@@ -842,6 +838,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     record.guid = chosen;
     s.by_guid[chosen] = relative;
     s.files[relative] = record;
+    s.scan.reset();
     return true;
 }
 
@@ -858,6 +855,7 @@ bool FileSystem::removeFile(const char *path)
     const std::string relative = file->first;
     s.by_guid.erase(file->second.guid);
     s.files.erase(relative);
+    s.scan.reset();
     return true;
 }
 
@@ -873,6 +871,7 @@ bool FileSystem::removeFile(const UGUID &guid)
         return false;
     s.files.erase(it->second);
     s.by_guid.erase(it);
+    s.scan.reset();
     return true;
 }
 
@@ -900,6 +899,7 @@ bool FileSystem::moveFile(const char *from, const char *to)
     s.files.erase(source);
     s.files[target] = record;
     s.by_guid[record.guid] = target;
+    s.scan.reset();
     return true;
 }
 
@@ -934,6 +934,21 @@ UGUID FileSystem::getVirtualFileOwner(const UGUID &guid)
     std::shared_lock<std::shared_mutex> locker(s.lock);
     auto it = s.virtual_files.find(guid);
     return it == s.virtual_files.end() ? UGUID() : it->second;
+}
+
+std::shared_ptr<MetaScan> MetaScan::takeFromFileSystem(const char *data_path)
+{
+    FsState &s = state();
+    DeferredLog log;
+    std::unique_lock<std::shared_mutex> locker(s.lock);
+    if (!s.initialized || !s.scan || !data_path || !*data_path)
+        return nullptr;
+    QString path = QDir::cleanPath(QString::fromUtf8(data_path));
+    if (!path.endsWith(QLatin1Char('/')))
+        path += QLatin1Char('/');
+    if (path != s.data_path)
+        return nullptr;
+    return std::move(s.scan);
 }
 
 bool FileSystemAssets::isAsset(const UGUID &guid)

@@ -62,6 +62,8 @@ void writeLocked(LogState &s, int kind, const char *text)
 void emitLog(int kind, const char *format, va_list args)
 {
     const std::string text = detail::vformat(format, args);
+    if (detail::holdLogLine(kind, text))
+        return;
     detail::logWrite(kind, text.c_str());
     detail::consoleDispatch(text.c_str(), kind == KIND_FATAL ? KIND_ERROR : kind);
 }

@@ -18,5 +18,8 @@ void logWrite(int kind, const char *text);
 // the console's lock). Defined by the console.
 void consoleDispatch(const char *text, int kind);
 
+// Keeps a line for the calling thread's LogHold; false when it has none.
+bool holdLogLine(int kind, const std::string &text);
+
 } // namespace detail
 } // namespace Velmora

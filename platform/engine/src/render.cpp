@@ -7,6 +7,7 @@
 
 #include "engine_internal.h"
 #include "render_internal.h"
+#include "render_reuse.h"
 #include "texture_streaming.h"
 
 #include <QThread>
@@ -552,31 +553,60 @@ void renderCountView()
     ++state().rendered_views;
 }
 
-QImage renderWorld(const Ptr<Camera> &camera, int width, int height)
+QImage renderWorld(const Ptr<Camera> &camera, int width, int height, ViewPicture *kept, bool *reused)
 {
+    if (reused)
+        *reused = false;
     if (width <= 0 || height <= 0)
         return QImage();
     Image image;
     if (camera) {
+        render_internal::FrameReuse reuse;
         render_internal::ViewRequest request;
         request.camera = camera;
         request.width = width;
         request.height = height;
+        if (kept) {
+            reuse.key = kept->key;
+            reuse.valid = kept->valid && !kept->image.isNull();
+            request.reuse = &reuse;
+        }
         Vector<vec4> color;
-        if (!render_internal::renderView(request, &color)
-            || !render_internal::toImage(color, width, height, false, image))
+        const bool drawn = render_internal::renderView(request, &color);
+        if (kept && drawn && reuse.hit) {
+            if (reused)
+                *reused = true;
+            return kept->image;
+        }
+        if (kept)
+            kept->valid = false;
+        if (!drawn || !render_internal::toImage(color, width, height, false, image))
             return QImage();
+        if (kept)
+            kept->key = reuse.key;
     } else {
         // Without a camera, the horizon colour of the background.
+        const uint64_t key = (uint64_t(uint32_t(width)) << 32) ^ uint64_t(uint32_t(height)) ^ 0x5bd1e995u;
+        if (kept && kept->valid && kept->key == key && !kept->image.isNull()) {
+            if (reused)
+                *reused = true;
+            return kept->image;
+        }
         const vec3 horizon(0.45f, 0.475f, 0.5f);
         Vector<vec4> color(width * height, vec4(horizon.x, horizon.y, horizon.z, 0.0f));
         for (vec4 &c : color)
             c = vec4(std::pow(c.x, 1.0f / 2.2f), std::pow(c.y, 1.0f / 2.2f), std::pow(c.z, 1.0f / 2.2f), 0.0f);
         render_internal::toImage(color, width, height, false, image);
+        if (kept)
+            kept->key = key;
     }
     QImage frame(width, height, QImage::Format_RGBA8888);
     for (int y = 0; y < height; ++y)
         std::memcpy(frame.scanLine(y), image.getPixels() + size_t(y) * size_t(width) * 4, size_t(width) * 4);
+    if (kept) {
+        kept->image = frame;
+        kept->valid = true;
+    }
     return frame;
 }
 

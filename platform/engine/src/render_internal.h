@@ -21,6 +21,8 @@ class Viewport;
 // pipeline (Renderer), viewports and texture streaming.
 namespace render_internal {
 
+struct FrameReuse;
+
 // The settings one view render reads, taken once at its start.
 struct Settings
 {
@@ -57,6 +59,7 @@ struct ViewRequest
     int light_usage = 0; // 2: lights of the node list only
     String environment; // per-view environment ("" = the world's)
     const Viewport *viewport = nullptr; // callbacks
+    FrameReuse *reuse = nullptr; // an on-screen view's picture kept from its last frame
 };
 bool renderView(const ViewRequest &request, Vector<vec4> *color);
 

@@ -8,6 +8,7 @@
 
 #include "render_internal.h"
 #include "render_raster.h"
+#include "render_reuse.h"
 #include "render_scene.h"
 #include "texture_streaming.h"
 
@@ -62,19 +63,33 @@ struct Scratch
     Vector<vec3> view_position;
 };
 
+// A few spares, so that views of different sizes (the editor's engine view
+// and its scene viewports) each find memory of their own size.
+constexpr size_t MAX_SPARES = 4;
 std::mutex g_spare_mutex;
-std::unique_ptr<Scratch> g_spare;
+std::vector<std::unique_ptr<Scratch>> g_spares;
 
-std::unique_ptr<Scratch> takeScratch()
+// A spare for size pixels: one of that size if there is one.
+std::unique_ptr<Scratch> takeScratch(int size)
 {
     std::lock_guard<std::mutex> lock(g_spare_mutex);
-    return g_spare ? std::move(g_spare) : std::unique_ptr<Scratch>(new Scratch);
+    if (g_spares.empty())
+        return std::unique_ptr<Scratch>(new Scratch);
+    auto it = std::find_if(g_spares.begin(), g_spares.end(),
+                           [size](const std::unique_ptr<Scratch> &s) { return s->depth.size() == size; });
+    if (it == g_spares.end())
+        it = g_spares.begin();
+    std::unique_ptr<Scratch> scratch = std::move(*it);
+    g_spares.erase(it);
+    return scratch;
 }
 
 void giveScratch(std::unique_ptr<Scratch> scratch)
 {
     std::lock_guard<std::mutex> lock(g_spare_mutex);
-    g_spare = std::move(scratch);
+    g_spares.push_back(std::move(scratch));
+    if (g_spares.size() > MAX_SPARES)
+        g_spares.erase(g_spares.begin());
 }
 
 template<typename T>
@@ -145,12 +160,17 @@ public:
 
     void run(Vector<vec4> *color)
     {
-        std::unique_ptr<Scratch> scratch = takeScratch();
-        scratch_ = scratch.get();
-        std::swap(renderer_.gbuffer_, scratch_->gbuffer);
-        setupView();
+        setupCamera();
         collectScene(request_.nodes, request_.light_usage, projection_ * renderer_.modelview_, settings_.shadows,
                      scene_);
+        if (keepsLastPicture()) {
+            TextureStreaming::collect();
+            return;
+        }
+        std::unique_ptr<Scratch> scratch = takeScratch(request_.width * request_.height);
+        scratch_ = scratch.get();
+        std::swap(renderer_.gbuffer_, scratch_->gbuffer);
+        fitBuffers();
         rasteriseView();
         resolveGBuffer();
         runStage(Renderer::STAGE_GBUFFER);
@@ -169,7 +189,22 @@ public:
     }
 
 private:
-    void setupView()
+    // Whether the view's kept picture shows this very scene (on-screen
+    // views only: renders into images and textures always draw).
+    bool keepsLastPicture()
+    {
+        FrameReuse *reuse = request_.reuse;
+        if (!reuse)
+            return false;
+        const uint64_t key = viewFingerprint(settings_, request_.environment, renderer_.modelview_, projection_,
+                                             request_.width, request_.height, scene_);
+        reuse->hit = reuse->valid && reuse->key == key;
+        reuse->key = key;
+        reuse->valid = true;
+        return reuse->hit;
+    }
+
+    void setupCamera()
     {
         const int width = request_.width;
         const int height = request_.height;
@@ -183,7 +218,12 @@ private:
         normal_view_ = Math::transpose(imodelview_);
         pixel_scale_ = projection_.m[5] * float(height) * 0.5f;
         hemisphere_ = !request_.environment.empty() || !settings_.has_ambient || !settings_.environment.empty();
+    }
 
+    void fitBuffers()
+    {
+        const int width = request_.width;
+        const int height = request_.height;
         const int size = width * height;
         Renderer::GBuffer &g = renderer_.gbuffer_;
         g.width = width;
@@ -605,7 +645,7 @@ private:
 void releaseScratch()
 {
     std::lock_guard<std::mutex> lock(g_spare_mutex);
-    g_spare.reset();
+    g_spares.clear();
 }
 
 bool renderView(const ViewRequest &request, Vector<vec4> *color)

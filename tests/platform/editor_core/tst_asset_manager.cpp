@@ -10,6 +10,8 @@
 
 #include <velmora/Base.h>
 #include <velmora/Console.h>
+#include <velmora/Engine.h>
+#include <velmora/FileSystem.h>
 
 #include <QDirIterator>
 #include <QMutex>
@@ -342,8 +344,78 @@ private slots:
         QCOMPARE(data.snapshot(), before);
     }
 
+    // The engine reads every meta file once when it starts; the first scan
+    // takes that read instead of opening the files again, unless a folder
+    // changed in between.
+    void the_first_scan_takes_the_engine_s_read_unless_a_folder_changed_data()
+    {
+        QTest::addColumn<bool>("add_file");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("folders unchanged") << false << QStringList{"models/a.model", "z.world"};
+        QTest::newRow("a file added") << true << QStringList{"models/b.model", "z.world"};
+    }
+    void the_first_scan_takes_the_engine_s_read_unless_a_folder_changed()
+    {
+        QFETCH(bool, add_file);
+        QFETCH(QStringList, expected);
+        DataFolder data;
+        data.asset(QStringLiteral("models/a.model"), guid('a', 1), "type=\"7\"",
+                   "<runtime guid=\"" + text(guid('b', 1)).toLatin1()
+                           + "\" kind=\"3\" name=\"a\" ext=\"node\"/>\n"
+                             "<import><param name=\"scale\">2</param></import>\n");
+        data.asset(QStringLiteral("z.world"), guid('a', 2));
+        data.file(QStringLiteral(".hidden/h.world"));
+        data.meta(QStringLiteral(".hidden/h.world"), "<asset guid=\"" + text(guid('a', 3)).toLatin1() + "\"/>\n");
+
+        QTemporaryDir home;
+        std::vector<std::string> args{"tst",
+                                      "-data_path",
+                                      data.root().toStdString(),
+                                      "-binaries_path",
+                                      home.path().toStdString() + "/bin/",
+                                      "-cache_path",
+                                      home.path().toStdString() + "/cache/",
+                                      "-log_path",
+                                      home.path().toStdString() + "/log.txt"};
+        std::vector<char *> argv;
+        for (std::string &arg : args)
+            argv.push_back(&arg[0]);
+        QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data()));
+        QCOMPARE(Velmora::FileSystem::getGUID("models/a.model"), guid('a', 1));
+
+        // Rewritten in place, which leaves its folder as it was: only a scan
+        // that opens the file again sees the change.
+        data.meta(QStringLiteral("models/a.model"), "not xml\n");
+        if (add_file)
+            data.asset(QStringLiteral("models/b.model"), guid('a', 4));
+
+        LogCapture log;
+        Editor::AssetManagerPrivate manager;
+        const QStringList events = scan(manager);
+        Velmora::Engine::shutdown();
+
+        QCOMPARE(events.last(), QStringLiteral("initialized"));
+        QCOMPARE(relativePaths(manager.assets()), expected);
+        QCOMPARE(log.count(QStringLiteral("cannot be read")), add_file ? 1 : 0);
+        if (!add_file) {
+            const as::Asset model = manager.asset(guid('a', 1));
+            QCOMPARE(model.getType(), AssetType::MODEL);
+            QCOMPARE(model.getNumRuntimes(), 2);
+            QCOMPARE(model.getRuntime(1).getGUID(), guid('b', 1));
+            QCOMPARE(model.getRuntime(1).getKind(), 3);
+            QCOMPARE(model.getImportParams().value(QStringLiteral("scale")).toString(), QStringLiteral("2"));
+        }
+    }
+
+    void a_taken_guid_keeps_the_first_file_and_names_both_data()
+    {
+        QTest::addColumn<bool>("engine");
+        QTest::newRow("own read") << false;
+        QTest::newRow("the engine's read") << true;
+    }
     void a_taken_guid_keeps_the_first_file_and_names_both()
     {
+        QFETCH(bool, engine);
         DataFolder data;
         // A world copied with its meta file sorts before the original; a
         // model whose stored runtime repeats another model's runtime.
@@ -371,9 +443,26 @@ private slots:
         const QStringList before = data.snapshot();
 
         LogCapture log;
+        QTemporaryDir home;
+        std::vector<std::string> args{"tst",
+                                      "-data_path",
+                                      data.root().toStdString(),
+                                      "-binaries_path",
+                                      home.path().toStdString() + "/bin/",
+                                      "-cache_path",
+                                      home.path().toStdString() + "/cache/",
+                                      "-log_path",
+                                      home.path().toStdString() + "/log.txt"};
+        std::vector<char *> argv;
+        for (std::string &arg : args)
+            argv.push_back(&arg[0]);
+        if (engine)
+            QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data()));
         Editor::AssetManagerPrivate manager;
         manager.setRootPath(data.root());
         scan(manager);
+        if (engine)
+            Velmora::Engine::shutdown();
 
         QCOMPARE(relativePaths(manager.assets()), (QStringList{"models/a.model", "worlds/copy of level1.world"}));
         QCOMPARE(manager.duplicates(),

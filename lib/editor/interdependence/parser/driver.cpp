@@ -8,10 +8,14 @@
 
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
+#include <velmora/LogHold.h>
 
 #include <QFileInfo>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace inas {
@@ -25,6 +29,18 @@ bool isValidType(int type)
 }
 
 const char *const WORLD_SCRIPT_EXTENSIONS[] = {"usc", "cpp"};
+
+// Consecutive assets that one thread of the pool takes at a time (fewer
+// when there are few assets, so that every thread gets some).
+constexpr int PARSE_BATCH = 64;
+
+// Threads that read and parse files in one run: the machine's cores, at
+// most eight.
+int parseThreads()
+{
+    const unsigned cores = std::thread::hardware_concurrency();
+    return int(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
+}
 
 // Takes a GUID out of every dependents set of an item, its node records and
 // root set included, so that the records stay subsets of the item's sets.
@@ -123,11 +139,118 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     output.getItems().reserve(size_t(n));
     made_.clear();
     made_.reserve(size_t(n) * 2);
+
+    // One asset's work: its items (made here, in order) and the log lines of
+    // making them and of reading its files (written here, in order).
+    struct Task
+    {
+        AssetItems items;
+        Velmora::LogHold::Lines log;
+        bool made = false;
+    };
+    // The pool takes the assets in batches of consecutive ones, so that a
+    // hand-over costs little next to the files it brings.
+    const int batch = std::max(1, std::min(PARSE_BATCH, n / (4 * parseThreads()) + 1));
+    const int num_batches = (n + batch - 1) / batch;
+    std::vector<Task> tasks(static_cast<size_t>(n));
+    std::vector<char> batch_done(static_cast<size_t>(num_batches), 0);
+    std::mutex mutex;
+    std::condition_variable work_ready;
+    std::condition_variable work_done;
+    int submitted = 0; // batches handed to the pool
+    int taken = 0;
+    bool closing = false;
+    std::atomic<bool> stop{false};
+
+    auto worker = [&] {
+        for (;;) {
+            int b = 0;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                work_ready.wait(lock, [&] { return taken < submitted || closing; });
+                if (taken == submitted)
+                    return;
+                b = taken++;
+            }
+            for (int i = b * batch; i < std::min(n, (b + 1) * batch) && !stop; ++i) {
+                Task &task = tasks[size_t(i)];
+                if (task.made) {
+                    Velmora::LogHold hold(&task.log);
+                    parseFiles(output, task.items, &stop);
+                }
+            }
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                batch_done[size_t(b)] = 1;
+            }
+            work_done.notify_all();
+        }
+    };
+    std::vector<std::thread> pool;
+    const int threads = parseThreads();
+    int written = 0; // batches whose lines are written
+    // Writes the lines of finished batches in the list's order; waits while
+    // more than limit batches are unwritten, so that the progress reports
+    // stay close to the work done.
+    auto writeFinished = [&](int limit) {
+        std::unique_lock<std::mutex> lock(mutex);
+        while (written < submitted) {
+            const int b = written;
+            if (!batch_done[size_t(b)]) {
+                if (submitted - written <= limit)
+                    return;
+                work_done.wait(lock, [&] { return batch_done[size_t(b)] != 0; });
+            }
+            lock.unlock();
+            for (int i = b * batch; i < std::min(n, (b + 1) * batch); ++i) {
+                Task &task = tasks[size_t(i)];
+                Velmora::LogHold::release(task.log);
+                task.items = AssetItems();
+            }
+            lock.lock();
+            ++written;
+        }
+    };
+    auto submit = [&] {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++submitted;
+        }
+        if (int(pool.size()) < std::min(threads, num_batches))
+            pool.emplace_back(worker);
+        work_ready.notify_one();
+        writeFinished(2 * threads);
+    };
+
+    bool keep_going = true;
     for (int i = 0; i < n; ++i) {
-        if (!progress(n, i))
-            return false;
-        parseAsset(assets_[i], output);
+        if (!progress(n, i)) {
+            keep_going = false;
+            break;
+        }
+        Task &task = tasks[size_t(i)];
+        {
+            Velmora::LogHold hold(&task.log);
+            task.made = prepareAsset(assets_[i], output, task.items);
+        }
+        if ((i + 1) % batch == 0 || i + 1 == n)
+            submit();
     }
+    if (!keep_going)
+        stop = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        closing = true;
+    }
+    work_ready.notify_all();
+    for (std::thread &thread : pool)
+        thread.join();
+    writeFinished(0);
+    // Lines of assets prepared after the last whole batch (a cancel).
+    for (int i = written * batch; i < n; ++i)
+        Velmora::LogHold::release(tasks[size_t(i)].log);
+    if (!keep_going)
+        return false;
     return progress(n, n);
 }
 
@@ -146,23 +269,31 @@ ItemPtr Driver::makeItem(const Velmora::UGUID &id, int type)
 
 void Driver::parseAsset(const as::Asset &asset, Output &output)
 {
+    AssetItems items;
+    if (prepareAsset(asset, output, items))
+        parseFiles(output, items);
+}
+
+bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &items)
+{
     if (asset.isNull()) {
         Velmora::Log::warning("Dependency analysis: an empty asset record is skipped\n");
-        return;
+        return false;
     }
     if (made_.contains(asset.getGUID())) {
         Velmora::Log::warning("Dependency analysis: the asset %s is listed twice; it is parsed once\n",
                               asset.getGUID().getString().get());
-        return;
+        return false;
     }
     current_asset_ = &asset;
     const ItemPtr item = makeItem(asset.getGUID(), asset.getType());
     current_asset_ = nullptr;
     if (!item)
-        return;
+        return false;
     made_.insert(asset.getGUID());
     output.getItems().push_back(item);
-    runModule(output, asset, *item);
+    items.asset = &asset;
+    items.item = item;
 
     for (const as::Runtime &runtime : asset.getRuntimes()) {
         if (runtime.getGUID() == asset.getGUID())
@@ -179,16 +310,30 @@ void Driver::parseAsset(const as::Asset &asset, Output &output)
         made_.insert(runtime.getGUID());
         output.getItems().push_back(runtime_item);
         runtime_item->setOwnerId(item->getId());
-        parseNodeRuntime(output, asset, runtime, *item, *runtime_item);
-        parseOtherRuntime(output, asset, runtime, *item, *runtime_item);
+        items.runtimes.emplace_back(&runtime, runtime_item);
     }
+    return true;
+}
 
-    parseWorld(output, asset, *item);
+void Driver::parseFiles(Output &output, AssetItems &items, const std::atomic<bool> *stop)
+{
+    const as::Asset &asset = *items.asset;
+    Item &item = *items.item;
+    runModule(output, asset, item);
+    for (const auto &runtime : items.runtimes) {
+        if (stop && *stop)
+            return;
+        parseNodeRuntime(output, asset, *runtime.first, item, *runtime.second);
+        parseOtherRuntime(output, asset, *runtime.first, item, *runtime.second);
+    }
+    if (stop && *stop)
+        return;
+    parseWorld(output, asset, item);
     // Whatever its files say, an asset does not use itself or its own
     // runtimes (a material naming its own material GUID, say).
-    removeDependent(*item, item->getId());
-    for (const Velmora::UGUID &runtime : item->getDescendants())
-        removeDependent(*item, runtime);
+    removeDependent(item, item.getId());
+    for (const Velmora::UGUID &runtime : item.getDescendants())
+        removeDependent(item, runtime);
 }
 
 bool Driver::runModule(Output & /*output*/, const as::Asset &asset, Item &item)

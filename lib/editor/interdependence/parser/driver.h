@@ -14,7 +14,10 @@
 #include <QVector>
 
 #include <array>
+#include <atomic>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace Editor {
 class AssetManagerPrivate;
@@ -33,6 +36,13 @@ namespace parser {
 //
 // Data it cannot use (a null or repeated asset, a type without a slot, an
 // asset whose file is unknown) is skipped with one warning; the run goes on.
+//
+// The items are made in the list's order on the calling thread; the files
+// are read and parsed by a small pool of threads of the run's own, at most a
+// bounded number of assets ahead of the progress reports. The items, and the
+// log lines of each asset, come out in the list's order whatever thread did
+// the work, so the output is the same as that of one thread. The modules
+// and the resolver are shared by the pool's threads and only read.
 class Driver
 {
 public:
@@ -64,6 +74,8 @@ protected:
     // after the last. False when one of them asked to stop.
     virtual bool runLoop(Output &output, const ProgressCallback &progress);
     virtual ItemPtr makeItem(const Velmora::UGUID &id, int type);
+    // Makes the items of an asset and reads its files: prepareAsset, then
+    // parseFiles.
     virtual void parseAsset(const as::Asset &asset, Output &output);
     virtual bool runModule(Output &output, const as::Asset &asset, Item &item);
     virtual bool parseWorld(Output &output, const as::Asset &asset, Item &item);
@@ -75,6 +87,20 @@ protected:
     virtual int getRuntimeAssetType(const as::Runtime &runtime) const;
 
     Editor::AssetManagerPrivate *assetManager() const { return as_manager_; }
+
+    // The items of one asset: its own and those of its runtimes (with the
+    // runtime each stands for), appended to the output in this order.
+    struct AssetItems
+    {
+        const as::Asset *asset = nullptr;
+        ItemPtr item;
+        std::vector<std::pair<const as::Runtime *, ItemPtr>> runtimes;
+    };
+    // Makes the items (false when the asset gets none); no file is read.
+    bool prepareAsset(const as::Asset &asset, Output &output, AssetItems &items);
+    // Reads the asset's files into its items (any thread; stops between two
+    // files once stop is set).
+    void parseFiles(Output &output, AssetItems &items, const std::atomic<bool> *stop = nullptr);
 
 private:
     // The absolute file of an id: an asset's or a stored runtime's own file,

@@ -29,6 +29,21 @@ bool isFolder(const QTreeWidgetItem *item)
 }
 
 // Folders first, then files, each by name.
+// An asset's row. Its tool tip (path and GUID) is made when it is asked
+// for, not kept for every asset of a large project.
+class AssetItem : public QTreeWidgetItem
+{
+public:
+    using QTreeWidgetItem::QTreeWidgetItem;
+    QVariant data(int column, int role) const override
+    {
+        if (column == 0 && role == Qt::ToolTipRole)
+            return QTreeWidgetItem::data(0, Browser::PATH_ROLE).toString() + QLatin1Char('\n')
+                    + QTreeWidgetItem::data(0, Browser::GUID_ROLE).toString();
+        return QTreeWidgetItem::data(column, role);
+    }
+};
+
 void sortChildren(QTreeWidgetItem *parent)
 {
     QList<QTreeWidgetItem *> children = parent->takeChildren();
@@ -178,10 +193,13 @@ void Browser::refresh()
     if (!asset_manager_)
         return;
 
+    // The items are made and sorted below a root of their own and join the
+    // tree at once: items already in a tree tell its model of every change.
+    QTreeWidgetItem staging;
     QHash<QString, QTreeWidgetItem *> folders;
     std::function<QTreeWidgetItem *(const QString &)> folderItem = [&](const QString &path) -> QTreeWidgetItem * {
         if (path.isEmpty())
-            return tree_->invisibleRootItem();
+            return &staging;
         if (QTreeWidgetItem *item = folders.value(path))
             return item;
         const int slash = path.lastIndexOf(QLatin1Char('/'));
@@ -194,18 +212,23 @@ void Browser::refresh()
         return item;
     };
 
+    // One text per type, shared by the rows.
+    QString type_names[AssetType::SIZE];
+    for (int type = 0; type < AssetType::SIZE; ++type)
+        type_names[type] = typeToPrettyString(type);
     const Velmora::Vector<as::Asset> all = asset_manager_->assets();
     for (const as::Asset &asset : all) {
         const QString path = asset.getRelativePath();
         const int slash = path.lastIndexOf(QLatin1Char('/'));
-        auto *item = new QTreeWidgetItem(folderItem(slash < 0 ? QString() : path.left(slash)));
+        auto *item = new AssetItem(folderItem(slash < 0 ? QString() : path.left(slash)));
         item->setText(0, path.mid(slash + 1));
-        item->setText(1, typeToPrettyString(int(asset.getType())));
-        item->setToolTip(0, path + QLatin1Char('\n') + QString::fromUtf8(asset.getGUID().getString().get()));
+        const int type = int(asset.getType());
+        item->setText(1, type > 0 && type < AssetType::SIZE ? type_names[type] : QString());
         item->setData(0, GUID_ROLE, QString::fromUtf8(asset.getGUID().getString().get()));
         item->setData(0, PATH_ROLE, path);
     }
-    sortChildren(tree_->invisibleRootItem());
+    sortChildren(&staging);
+    tree_->invisibleRootItem()->addChildren(staging.takeChildren());
 
     for (const QString &path : qAsConst(expanded))
         if (QTreeWidgetItem *item = folders.value(path))

@@ -10,6 +10,8 @@
 #include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
+#include <velmora/LogHold.h>
+#include <velmora/MetaScan.h>
 #include <velmora/Xml.h>
 
 #include <QCoreApplication>
@@ -19,6 +21,9 @@
 #include <QThread>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace Editor {
 
@@ -144,46 +149,47 @@ struct AssetManagerPrivate::ScanResult
 
 namespace {
 
-// Reads one meta file into an asset record; false (with one warning) when
-// the file is not an asset.
-bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
+// Makes an asset record from what its meta file says; false (with one
+// warning) when the file is not an asset.
+bool assetFromMeta(const QString &root, const Velmora::MetaRecord &meta, as::Asset &asset)
 {
+    const QString relative = QString::fromUtf8(meta.path.data(), int(meta.path.size()));
     const QString meta_path = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
-    Velmora::Xml xml;
-    if (!xml.load(meta_path.toUtf8().constData())) {
+    if (!meta.loaded) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" cannot be read; \"%s\" is not an asset\n",
                               qUtf8Printable(meta_path), qUtf8Printable(relative));
         return false;
     }
-    if (qstrcmp(xml.getName(), "asset") != 0) {
+    if (meta.root != "asset") {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has no <asset> root; \"%s\" is not an asset\n",
                               qUtf8Printable(meta_path), qUtf8Printable(relative));
         return false;
     }
     Velmora::UGUID guid;
-    if (!guid.setString(xml.getArg("guid")) || guid.isEmpty()) {
+    if (!guid.setString(meta.guid.c_str()) || guid.isEmpty()) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has a broken GUID \"%s\"; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), xml.getArg("guid"), qUtf8Printable(relative));
+                              qUtf8Printable(meta_path), meta.guid.c_str(), qUtf8Printable(relative));
         return false;
     }
 
-    const QString extension = QFileInfo(relative).suffix();
-    AssetType type = as::typeByExtension(extension);
-    if (xml.isArg("type")) {
-        const int value = xml.getIntArg("type", 0);
+    AssetType type = AssetType::BEGIN;
+    if (meta.has_type) {
+        const int value = meta.type;
         if (value > AssetType::BEGIN && value < AssetType::SIZE)
             type = AssetType(value);
         else
             Velmora::Log::warning("Asset manager: the meta file \"%s\" has an unknown type \"%s\"; the type comes "
                                   "from the extension\n",
-                                  qUtf8Printable(meta_path), xml.getArg("type"));
+                                  qUtf8Printable(meta_path), meta.type_text.c_str());
     }
+    if (type == AssetType::BEGIN)
+        type = as::typeByExtension(QFileInfo(relative).suffix());
 
     asset.setGUID(guid);
     asset.setType(type);
     asset.setFilePath(root + relative, relative);
     asset.setCore(relative.startsWith(QLatin1String("core/")));
-    asset.setExcluded(xml.getIntArg("excluded", 0) != 0);
+    asset.setExcluded(meta.excluded != 0);
 
     const QString base_name = QFileInfo(relative).completeBaseName();
     Velmora::Vector<as::Runtime> runtimes;
@@ -191,42 +197,30 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
 
     QVariantMap params;
     as::Mappers mappers;
-    for (int i = 0; i < xml.getNumChildren(); ++i) {
-        const Velmora::Xml *child = xml.getChild(i);
-        if (qstrcmp(child->getName(), "runtime") == 0) {
-            Velmora::UGUID runtime_guid;
-            if (!runtime_guid.setString(child->getArg("guid")) || runtime_guid.isEmpty()) {
-                Velmora::Log::warning("Asset manager: a runtime of \"%s\" has a broken GUID \"%s\"; it is left out\n",
-                                      qUtf8Printable(meta_path), child->getArg("guid"));
-                continue;
-            }
-            // Materials and properties never have stored runtimes.
-            if (type == AssetType::MATERIAL || type == AssetType::PROPERTY) {
-                Velmora::Log::warning("Asset manager: \"%s\" lists a stored runtime, which a %s cannot have; it is "
-                                      "left out\n",
-                                      qUtf8Printable(meta_path), qUtf8Printable(as::typeToPrettyString(type)));
-                continue;
-            }
-            runtimes.append(as::Runtime(runtime_guid, QString::fromUtf8(child->getArg("name")),
-                                        child->getIntArg("kind", 0), guid, true,
-                                        QString::fromUtf8(child->getArg("ext"))));
-        } else if (qstrcmp(child->getName(), "import") == 0) {
-            for (int p = 0; p < child->getNumChildren(); ++p) {
-                const Velmora::Xml *param = child->getChild(p);
-                if (qstrcmp(param->getName(), "param") == 0) {
-                    params.insert(QString::fromUtf8(param->getArg("name")), QString::fromUtf8(param->getData()));
-                } else if (qstrcmp(param->getName(), "mapper") == 0) {
-                    as::MapperFiles files;
-                    for (int f = 0; f < param->getNumChildren(); ++f) {
-                        const Velmora::Xml *file = param->getChild(f);
-                        if (qstrcmp(file->getName(), "file") == 0)
-                            files.append(qMakePair(QString::fromUtf8(file->getArg("key")),
-                                                   QString::fromUtf8(file->getData())));
-                    }
-                    mappers.append(qMakePair(QString::fromUtf8(param->getArg("name")), files));
-                }
-            }
+    for (const Velmora::MetaRuntime &stored : meta.runtimes) {
+        Velmora::UGUID runtime_guid;
+        if (!runtime_guid.setString(stored.guid.c_str()) || runtime_guid.isEmpty()) {
+            Velmora::Log::warning("Asset manager: a runtime of \"%s\" has a broken GUID \"%s\"; it is left out\n",
+                                  qUtf8Printable(meta_path), stored.guid.c_str());
+            continue;
         }
+        // Materials and properties never have stored runtimes.
+        if (type == AssetType::MATERIAL || type == AssetType::PROPERTY) {
+            Velmora::Log::warning("Asset manager: \"%s\" lists a stored runtime, which a %s cannot have; it is "
+                                  "left out\n",
+                                  qUtf8Printable(meta_path), qUtf8Printable(as::typeToPrettyString(type)));
+            continue;
+        }
+        runtimes.append(as::Runtime(runtime_guid, QString::fromStdString(stored.name), stored.kind, guid, true,
+                                    QString::fromStdString(stored.ext)));
+    }
+    for (const auto &param : meta.params)
+        params.insert(QString::fromStdString(param.first), QString::fromStdString(param.second));
+    for (const Velmora::MetaMapper &mapper : meta.mappers) {
+        as::MapperFiles files;
+        for (const auto &file : mapper.files)
+            files.append(qMakePair(QString::fromStdString(file.first), QString::fromStdString(file.second)));
+        mappers.append(qMakePair(QString::fromStdString(mapper.name), files));
     }
     if (type == AssetType::MATERIAL)
         runtimes.append(as::Runtime(Velmora::UGUID::derive(guid, "material"), base_name, as::Runtime::KIND_MATERIAL,
@@ -238,6 +232,68 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
     asset.setImportParams(params);
     asset.setMappers(mappers);
     return true;
+}
+
+// Reads one meta file into an asset record; false (with one warning) when
+// the file is not an asset.
+bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
+{
+    Velmora::MetaRecord meta;
+    meta.path = relative.toStdString();
+    Velmora::MetaScan::readRecord(root.toStdString(), meta);
+    return assetFromMeta(root, meta, asset);
+}
+
+// The asset records of a scan's files, made on several threads, each with
+// the log lines of making it (to be written in the files' order).
+struct ReadMetas
+{
+    std::vector<as::Asset> assets;
+    std::vector<char> has_meta;
+    std::vector<char> is_asset;
+    std::vector<Velmora::LogHold::Lines> log;
+};
+
+// known: what the engine's read says of each file with a meta file (empty:
+// read the meta files here).
+ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<QString, Velmora::MetaRecord *> &known,
+                    const std::atomic<bool> &cancel)
+{
+    const size_t count = size_t(files.size());
+    ReadMetas read;
+    read.assets.resize(count);
+    read.has_meta.assign(count, 0);
+    read.is_asset.assign(count, 0);
+    read.log.resize(count);
+    constexpr size_t CHUNK = 64;
+    std::atomic<size_t> next{0};
+    auto work = [&] {
+        for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
+            for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
+                const QString &relative = files[int(i)];
+                Velmora::LogHold hold(&read.log[i]);
+                if (Velmora::MetaRecord *meta = known.value(relative)) {
+                    read.has_meta[i] = 1;
+                    read.is_asset[i] = assetFromMeta(root, *meta, read.assets[i]);
+                    *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
+                } else if (known.isEmpty()
+                           && QFileInfo::exists(root + relative + QLatin1Char('.')
+                                                + QLatin1String(as::ASSET_EXTENSION))) {
+                    read.has_meta[i] = 1;
+                    read.is_asset[i] = readMeta(root, relative, read.assets[i]);
+                }
+            }
+        }
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t threads = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), count / CHUNK + 1);
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(work);
+    work();
+    for (std::thread &thread : pool)
+        thread.join();
+    return read;
 }
 
 } // namespace
@@ -306,6 +362,10 @@ void AssetManagerPrivate::startScan(bool initial)
     auto cancel = std::make_shared<std::atomic<bool>>(false);
     scan_cancel_ = cancel;
     const QString text = QCoreApplication::translate("Editor::AssetManagerPrivate", SCAN_TEXT);
+    // The engine has just read the data folder for its file system: its
+    // read serves here too, unless a folder has changed since.
+    std::shared_ptr<Velmora::MetaScan> engine_scan
+            = root.isEmpty() ? nullptr : Velmora::MetaScan::takeFromFileSystem(root.toUtf8().constData());
 
     // Even the first signal goes through the event loop: never from inside
     // init().
@@ -322,12 +382,34 @@ void AssetManagerPrivate::startScan(bool initial)
             },
             Qt::QueuedConnection);
 
-    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text] {
+    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan]() mutable {
         auto result = std::make_shared<ScanResult>();
         result->index.root = root;
         QStringList files;
         QStringList unreadable;
-        if (!root.isEmpty() && QFileInfo(root).isDir()) {
+        // relative path -> what its meta file says, when the engine's read
+        // is used
+        QHash<QString, Velmora::MetaRecord *> known;
+        if (engine_scan && engine_scan->isCurrent()) {
+            result->root_exists = true;
+            for (const auto &folder : engine_scan->folders) {
+                const QByteArray name = QByteArray::fromStdString(folder.first);
+                if (name.startsWith('.') || name.contains("/.") || !as::isValidUtf8(name))
+                    continue;
+                const QString relative = QString::fromUtf8(name);
+                for (const QString &entry : as::nonUtf8EntryNames(root + relative))
+                    unreadable << relative + entry;
+            }
+            known.reserve(int(engine_scan->metas.size()));
+            for (Velmora::MetaRecord &meta : engine_scan->metas) {
+                const QByteArray path = QByteArray::fromStdString(meta.path);
+                if (!meta.visible || meta.link || !as::isValidUtf8(path))
+                    continue;
+                const QString relative = QString::fromUtf8(path);
+                files.append(relative);
+                known.insert(relative, &meta);
+            }
+        } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
             result->root_exists = true;
             listFiles(root, QString(), files, unreadable, *cancel);
         }
@@ -338,16 +420,17 @@ void AssetManagerPrivate::startScan(bool initial)
         std::sort(files.begin(), files.end(),
                   [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
 
+        ReadMetas read = readMetas(root, files, known, *cancel);
         as::GuidClaims claims;
         int last_percent = -1;
         for (int i = 0; i < files.size() && !*cancel; ++i) {
-            const QString &relative = files[i];
-            if (QFileInfo::exists(root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION))) {
-                as::Asset asset;
-                if (readMeta(root, relative, asset) && claims.claim(asset)) {
+            Velmora::LogHold::release(read.log[size_t(i)]);
+            if (read.has_meta[size_t(i)]) {
+                const as::Asset &asset = read.assets[size_t(i)];
+                if (read.is_asset[size_t(i)] && claims.claim(asset)) {
                     if (failsValidation(asset))
                         result->failed.append(asset);
-                    result->index.assets.append(asset);
+                    result->index.assets.append(std::move(read.assets[size_t(i)]));
                 }
             }
             const int percent = int((i + 1) * 100LL / files.size());
@@ -362,6 +445,11 @@ void AssetManagerPrivate::startScan(bool initial)
                         Qt::QueuedConnection);
             }
         }
+        // The engine's read has served; its memory goes before the index
+        // takes more.
+        read = ReadMetas();
+        known.clear();
+        engine_scan.reset();
         if (*cancel)
             return;
         result->index.duplicates = claims.duplicates();

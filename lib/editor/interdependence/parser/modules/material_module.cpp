@@ -10,8 +10,12 @@
 #include <velmora/Log.h>
 #include <velmora/Xml.h>
 
-#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
 
 namespace inas {
@@ -19,15 +23,42 @@ namespace parser {
 
 namespace {
 
-// A material file of at most the readers' size limit, read once: the FESK
-// reader is tried first, then the XML reader, on the same bytes.
+// A material file of at most the readers' size limit, read once with one
+// open, one fstat and the reads (no other look at the disk).
 bool readMaterialFile(const char *path, QByteArray &bytes)
 {
-    QFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::ReadOnly) || file.size() > Velmora::Xml::MAX_FILE_SIZE)
+    int fd = -1;
+    do {
+        fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
         return false;
-    bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > Velmora::Xml::MAX_FILE_SIZE) {
+        ::close(fd);
+        return false;
+    }
+    bytes.resize(int(info.st_size));
+    qint64 done = 0;
+    for (;;) {
+        if (done == bytes.size()) {
+            // The file may have grown since fstat: read on until it ends.
+            if (done > Velmora::Xml::MAX_FILE_SIZE)
+                break;
+            bytes.resize(int(std::min<qint64>(Velmora::Xml::MAX_FILE_SIZE + 1, done + 4096)));
+        }
+        const ssize_t n = ::read(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            bytes.resize(int(done));
+            return n == 0 && done <= Velmora::Xml::MAX_FILE_SIZE;
+        }
+        done += n;
+    }
+    ::close(fd);
+    return false;
 }
 
 // Whether the first non-blank character (after an optional UTF-8 BOM) is

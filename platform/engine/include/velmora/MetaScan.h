@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace Velmora {
+
+// One read of a data folder: every file the engine file system indexes and,
+// for each file that has a meta file beside it, what that meta file says.
+// The file system makes it at init (listing the folders once and reading
+// every meta file once, on several threads) and builds its index from it;
+// the editor-core asset manager takes it for its first scan, so that no
+// meta file is read twice while the editor starts.
+
+struct MetaRuntime
+{
+    std::string guid;
+    int kind = 0;
+    std::string name;
+    std::string ext;
+};
+
+struct MetaMapper
+{
+    std::string name;
+    std::vector<std::pair<std::string, std::string>> files; // key, data-relative path, in file order
+};
+
+struct MetaRecord
+{
+    std::string path; // data-relative path of the file the meta file describes
+    bool visible = true; // no component of path starts with "."
+    bool link = false; // the file itself is a symbolic link
+    bool loaded = false; // the meta file was read and is well-formed XML
+    std::string root; // name of its root element
+    std::string guid; // the root's "guid" attribute
+    std::string owner; // the root's "asset" attribute (side meta files of stored runtimes)
+    bool has_type = false; // the root has a "type" attribute
+    int type = 0; // its value as a number (0 when it is none)
+    std::string type_text;
+    int excluded = 0;
+    // Children of the root: <runtime> elements and the <import> element's
+    // <param> and <mapper> elements, in file order.
+    std::vector<MetaRuntime> runtimes;
+    std::vector<std::pair<std::string, std::string>> params; // name, text
+    std::vector<MetaMapper> mappers;
+};
+
+struct MetaScan
+{
+    std::string data_path; // absolute, cleaned, ending with "/"
+    // Every file below the data folder outside hidden folders (".runtimes"
+    // at the top level excepted), meta files included, data-relative,
+    // sorted by bytes. The file system empties it once its index is built.
+    std::vector<std::string> files;
+    // One record per listed file (not itself a meta file) whose meta file
+    // is listed too, in the order of files.
+    std::vector<MetaRecord> metas;
+    // Every listed folder ("" for the data folder itself) with the time of
+    // its last change (nanoseconds) when it was listed.
+    std::vector<std::pair<std::string, int64_t>> folders;
+
+    // Reads data_path (absolute, ending with "/"). Parse errors of meta
+    // files are logged in the order of the files.
+    static std::shared_ptr<MetaScan> read(const std::string &data_path);
+    // Reads the meta file of record.path (data-relative) into record; a
+    // meta file that does not load leaves loaded false (Xml::load logs why).
+    static void readRecord(const std::string &data_path, MetaRecord &record);
+    // Whether no listed folder has changed since (a file added, removed or
+    // renamed changes its folder's time).
+    bool isCurrent() const;
+
+    // The scan the file system made at init, once, when it is of the data
+    // folder data_path (absolute, with or without the final "/") and the
+    // file system has not changed its index since; null otherwise.
+    static std::shared_ptr<MetaScan> takeFromFileSystem(const char *data_path);
+};
+
+} // namespace Velmora

@@ -1,0 +1,153 @@
+// The one read of a data folder that the file system and the asset manager
+// share: what it lists, what it takes from the meta files, the order of its
+// log lines, and when it is still current.
+
+#include "engine_runtime_fixture.h"
+
+#include "velmora/FileSystem.h"
+#include "velmora/MetaScan.h"
+
+#include <QtTest>
+
+#include <unistd.h>
+
+using namespace enginetest;
+
+class TestMetaScan : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lists_the_indexed_files_and_reads_each_meta_file();
+    void parse_errors_are_logged_in_path_order_whatever_thread_read_the_file();
+    void a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once();
+};
+
+void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
+{
+    Installation installation;
+    const QByteArray model_meta = "<asset guid=\"" + guid('a', 1)
+            + "\" type=\"7\" excluded=\"1\">"
+              "<runtime guid=\""
+            + guid('b', 1)
+            + "\" kind=\"3\" name=\"crate\" ext=\"node\"/>"
+              "<import><param name=\"scale\">2</param><mapper name=\"ground\"><file key=\"0_0\">t/a.tile</file>"
+              "<file key=\"0_1\">t/b.tile</file></mapper></import></asset>";
+    QVERIFY(installation.writeData(QStringLiteral("models/crate.model"), "o\n"));
+    QVERIFY(installation.writeData(QStringLiteral("models/crate.model.meta"), model_meta));
+    QVERIFY(installation.writeData(QStringLiteral(".runtimes/bb/") + guid('b', 1) + QStringLiteral(".node"), "<n/>"));
+    QVERIFY(installation.writeData(QStringLiteral(".runtimes/bb/") + guid('b', 1) + QStringLiteral(".node.meta"),
+                                   "<runtime guid=\"" + guid('b', 1) + "\" asset=\"" + guid('a', 1) + "\"/>"));
+    QVERIFY(installation.writeAsset(QStringLiteral("sub/.hidden_file.png"), "x", guid('a', 2), 6));
+    QVERIFY(installation.writeAsset(QStringLiteral(".tamsel2/tool.json"), "{}", guid('a', 3), 21));
+    QVERIFY(installation.writeData(QStringLiteral("plain.txt"), "no meta"));
+    QVERIFY(::symlink(qPrintable(installation.dataPath() + QStringLiteral("plain.txt")),
+                      qPrintable(installation.dataPath() + QStringLiteral("link.txt")))
+            == 0);
+    QVERIFY(installation.writeData(QStringLiteral("link.txt.meta"), "<asset guid=\"" + guid('a', 4) + "\"/>"));
+    QVERIFY(::symlink(qPrintable(installation.dataPath() + QStringLiteral("models")),
+                      qPrintable(installation.dataPath() + QStringLiteral("linked_folder")))
+            == 0);
+
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    const std::vector<std::string> expected_files{".runtimes/bb/" + guid('b', 1).toStdString() + ".node",
+                                                  ".runtimes/bb/" + guid('b', 1).toStdString() + ".node.meta",
+                                                  "link.txt",
+                                                  "link.txt.meta",
+                                                  "models/crate.model",
+                                                  "models/crate.model.meta",
+                                                  "plain.txt",
+                                                  "sub/.hidden_file.png",
+                                                  "sub/.hidden_file.png.meta"};
+    QCOMPARE(scan->files, expected_files);
+    QCOMPARE(int(scan->metas.size()), 4);
+
+    const Velmora::MetaRecord &runtime = scan->metas[0];
+    QVERIFY(!runtime.visible);
+    QCOMPARE(runtime.root, std::string("runtime"));
+    QCOMPARE(runtime.owner, guid('a', 1).toStdString());
+
+    const Velmora::MetaRecord &link = scan->metas[1];
+    QVERIFY(link.visible && link.link && link.loaded);
+
+    const Velmora::MetaRecord &model = scan->metas[2];
+    QCOMPARE(model.path, std::string("models/crate.model"));
+    QVERIFY(model.visible && !model.link && model.loaded);
+    QCOMPARE(model.root, std::string("asset"));
+    QCOMPARE(model.guid, guid('a', 1).toStdString());
+    QVERIFY(model.has_type);
+    QCOMPARE(model.type, 7);
+    QCOMPARE(model.excluded, 1);
+    QCOMPARE(int(model.runtimes.size()), 1);
+    QCOMPARE(model.runtimes[0].guid, guid('b', 1).toStdString());
+    QCOMPARE(model.runtimes[0].kind, 3);
+    QCOMPARE(model.runtimes[0].ext, std::string("node"));
+    QCOMPARE(int(model.params.size()), 1);
+    QCOMPARE(model.params[0].second, std::string("2"));
+    QCOMPARE(int(model.mappers.size()), 1);
+    QCOMPARE(model.mappers[0].files[1].second, std::string("t/b.tile"));
+
+    QVERIFY(!scan->metas[3].visible); // sub/.hidden_file.png
+}
+
+void TestMetaScan::parse_errors_are_logged_in_path_order_whatever_thread_read_the_file()
+{
+    Installation installation;
+    // Enough files for every reading thread to get some.
+    QStringList broken;
+    for (int i = 0; i < 600; ++i) {
+        const QString name = QStringLiteral("f/%1.png").arg(i, 4, 10, QLatin1Char('0'));
+        QVERIFY(installation.writeData(name, "x"));
+        const bool bad = i % 37 == 5;
+        QVERIFY(installation.writeData(name + QStringLiteral(".meta"),
+                                       bad ? QByteArray("<asset guid=") : "<asset guid=\"" + guid('a', i) + "\"/>"));
+        if (bad)
+            broken << name;
+    }
+    LogCapture log;
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(int(scan->metas.size()), 600);
+    QStringList reported;
+    for (const QString &line : log.text().split(QLatin1Char('\n'))) {
+        for (const QString &name : broken) {
+            if (line.contains(name + QStringLiteral(".meta")))
+                reported << name;
+        }
+    }
+    QCOMPARE(reported, broken);
+    int loaded = 0;
+    for (const Velmora::MetaRecord &record : scan->metas)
+        loaded += record.loaded ? 1 : 0;
+    QCOMPARE(loaded, 600 - broken.size());
+}
+
+void TestMetaScan::a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once()
+{
+    Installation installation;
+    QVERIFY(installation.writeAsset(QStringLiteral("a/one.png"), "x", guid('a', 1), 6));
+    QVERIFY(installation.start());
+    const QString data = installation.dataPath();
+    const auto scan = Velmora::MetaScan::takeFromFileSystem(data.toUtf8().constData());
+    QVERIFY(scan);
+    QVERIFY(scan->isCurrent());
+    QVERIFY(!Velmora::MetaScan::takeFromFileSystem(data.toUtf8().constData()));
+
+    // Rewriting a file in place leaves its folder as it was; adding one
+    // does not.
+    QVERIFY(installation.writeData(QStringLiteral("a/one.png"), "changed"));
+    QVERIFY(scan->isCurrent());
+    QVERIFY(installation.writeData(QStringLiteral("a/two.png"), "x"));
+    QVERIFY(!scan->isCurrent());
+
+    // A change of the file system's index drops the read it kept.
+    installation.stop();
+    QVERIFY(installation.start());
+    QVERIFY(Velmora::FileSystem::addFile("a/two.png"));
+    QVERIFY(!Velmora::MetaScan::takeFromFileSystem(data.toUtf8().constData()));
+    installation.stop();
+    QVERIFY(installation.start());
+    QVERIFY(!Velmora::MetaScan::takeFromFileSystem("/some/other/data/"));
+}
+
+QTEST_GUILESS_MAIN(TestMetaScan)
+#include "tst_meta_scan.moc"
