@@ -18,11 +18,13 @@
 #include <velmora/World.h>
 
 #include <QButtonGroup>
+#include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -479,6 +481,20 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
     const Velmora::Ptr<Velmora::Node> node = selectedNode();
     if (!holdsObject(node))
         return;
+    // Textures outside the data folder cannot become assets: refuse before a
+    // long grab instead of failing at its end.
+    const QString data = fs::dataPath();
+    if (!data.isEmpty() && !fs::normalizeDirPath(directory).startsWith(data)) {
+        qWarning("Impostor creator: \"%s\" is outside the data folder \"%s\"; nothing is grabbed",
+                 directory.toUtf8().constData(), data.toUtf8().constData());
+        auto *box = new QMessageBox(QMessageBox::Warning, tr("Impostors Creator"),
+                                    tr("The impostor textures must be saved inside the project's data folder:\n%1")
+                                            .arg(QDir::toNativeSeparators(data)),
+                                    QMessageBox::Ok, depr::gui.main_window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        return;
+    }
     auto index = [this](const char *combo) { return findChild<QComboBox *>(QLatin1String(combo))->currentIndex(); };
 
     auto *tool = new Impostors::GrabberTool(this);

@@ -25,6 +25,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QSpinBox>
 #include <QToolButton>
 #include <QtDebug>
@@ -225,6 +226,18 @@ void RandomizerWidget::replace()
         created.append(new_node);
         replaced.append(old_node);
         selection->extend(new_node);
+    }
+
+    // A node replaced together with its parent goes under the parent's
+    // replacement: the old parent leaves the world and would take it along.
+    QHash<const Node *, Ptr<Node>> replacement_of;
+    replacement_of.reserve(replaced.size());
+    for (int i = 0; i < replaced.size(); ++i)
+        replacement_of.insert(replaced[i].get(), created[i]);
+    for (const Ptr<Node> &new_node : qAsConst(created)) {
+        const Ptr<Node> parent = replacement_of.value(new_node->getParent().get());
+        if (parent)
+            new_node->setParent(parent);
     }
 
     Editor::Undo::begin();

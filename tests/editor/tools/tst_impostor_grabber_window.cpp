@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
@@ -189,6 +190,20 @@ void tst_ImpostorGrabberWindow::the_form_fills_the_tool_and_cancel_ends_it_clean
     delete tool; // a running tool deleted at once gives the claim back too
     delete progressDialog();
     QVERIFY(!UpdateLock::isAlwaysUpdate());
+
+    // A folder outside the data folder is refused with a message before
+    // anything is grabbed or written.
+    const QString outside = QDir(fixture_->dataPath() + "../elsewhere").absolutePath();
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression("elsewhere\" is outside the data folder"));
+    window.onCreate(outside, QStringLiteral("tree"));
+    QVERIFY(!window.findChild<GrabberTool *>());
+    QVERIFY(!UpdateLock::isAlwaysUpdate());
+    QMessageBox *box = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        box = box ? box : qobject_cast<QMessageBox *>(widget);
+    QVERIFY(box && box->text().contains(fixture_->dataPath()));
+    delete box;
+    QVERIFY(!QFileInfo::exists(outside));
 
     // An empty name or no usable node makes no tool.
     window.onCreate(fixture_->dataPath(), QString());

@@ -165,6 +165,7 @@ private slots:
     void each_asset_kind_makes_its_node_in_place_of_the_old_one();
     void an_entry_that_cannot_be_placed_leaves_its_node_alone_data();
     void an_entry_that_cannot_be_placed_leaves_its_node_alone();
+    void a_parent_and_its_child_replaced_together_stay_in_the_world_together();
     void dropped_assets_become_entries_by_kind_and_other_drops_are_refused();
 
 private:
@@ -426,6 +427,34 @@ void tst_Randomizer::an_entry_that_cannot_be_placed_leaves_its_node_alone()
     QCOMPARE(Editor::Undo::count(), 1);
     QVERIFY(Editor::Undo::undo());
     QCOMPARE(selectedNames(), (QStringList{"b", "c"}));
+}
+
+void tst_Randomizer::a_parent_and_its_child_replaced_together_stay_in_the_world_together()
+{
+    RandomizerWidget window;
+    window.addRow()->asset->setGUID(NODE_ASSET);
+    const Ptr<Node> group = node("group");
+    const Ptr<Node> child = node("child");
+    const Velmora::mat4 child_local = child->getTransform();
+    // The child first: the order of the selection must not matter.
+    select({child, group});
+    window.replace();
+
+    const Ptr<Node> new_group = node("group");
+    const Ptr<Node> new_child = node("child");
+    QVERIFY(new_group && new_group != group);
+    QVERIFY(new_child && new_child != child);
+    QVERIFY(new_child->isInWorld());
+    QCOMPARE(new_child->getParent(), new_group);
+    QVERIFY(new_child->getTransform() == child_local);
+
+    QVERIFY(Editor::Undo::undo());
+    QCOMPARE(node("group"), group);
+    QCOMPARE(child->getParent(), group);
+    QVERIFY(!new_child->isInWorld());
+    QVERIFY(Editor::Undo::redo());
+    QCOMPARE(node("child"), new_child);
+    QCOMPARE(new_child->getParent(), new_group);
 }
 
 void tst_Randomizer::dropped_assets_become_entries_by_kind_and_other_drops_are_refused()

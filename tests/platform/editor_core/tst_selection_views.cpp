@@ -53,6 +53,7 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void selected_nodes_are_selected_in_the_nodes_window();
+    void rows_selected_in_the_nodes_window_become_the_selection();
     void selected_assets_and_runtimes_are_selected_in_the_asset_browser_data();
     void selected_assets_and_runtimes_are_selected_in_the_asset_browser();
     void a_selection_of_nodes_leaves_the_asset_browser_alone();
@@ -120,6 +121,31 @@ void SelectionViewsTest::selected_nodes_are_selected_in_the_nodes_window()
     QCOMPARE(selectedTexts(tree).size(), 2);
     Editor::SelectionAction::applySelection(nullptr);
     QVERIFY(tree.selectedItems().isEmpty());
+}
+
+void SelectionViewsTest::rows_selected_in_the_nodes_window_become_the_selection()
+{
+    QTreeWidget &tree = *nodes_->nodesWindow();
+    Editor::SelectionAction::applySelection(nullptr);
+    nodes_->refresh();
+    QTreeWidgetItem *crate = tree.topLevelItem(0)->child(0);
+    QTreeWidgetItem *lamp = tree.topLevelItem(1);
+    lamp->setSelected(true);
+    crate->setSelected(true);
+
+    const Editor::SelectorNodes *selector = Editor::Selection::getSelectorNodes();
+    QVERIFY(selector);
+    QStringList names;
+    for (const Velmora::Ptr<Velmora::Node> &node : selector->getNodes())
+        names << QString::fromUtf8(node->getName());
+    names.sort();
+    QCOMPARE(names, (QStringList{"crate", "lamp"}));
+    // Showing the selection again does not change it.
+    nodes_->refresh();
+    QCOMPARE(Editor::Selection::getSelectorNodes()->getNodes().size(), 2);
+
+    tree.clearSelection();
+    QVERIFY(!Editor::Selection::getSelector());
 }
 
 void SelectionViewsTest::selected_assets_and_runtimes_are_selected_in_the_asset_browser_data()

@@ -4,6 +4,7 @@
 #include "editor_core/View.h"
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/Selection.h"
+#include "editor_core/editor/SelectionAction.h"
 #include "editor_core/editor/WindowManager.h"
 
 #include <velmora/Engine.h>
@@ -11,6 +12,7 @@
 #include <velmora/World.h>
 
 #include <QHeaderView>
+#include <QScopedValueRollback>
 #include <QSet>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -84,9 +86,12 @@ void Presenter::initGUI(View *main_window)
                 refresh();
         });
     }
-    // The editor's selection of nodes shows in the tree.
+    // The editor's selection of nodes shows in the tree, and what the user
+    // selects in the tree becomes the editor's selection.
     if (Editor::Selection *selection = Editor::Selection::instance())
         connect(selection, &Editor::Selection::changed, tree, [this]() { showSelection(); });
+    tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    connect(tree, &QTreeWidget::itemSelectionChanged, this, &Presenter::selectFromTree);
     refresh();
     if (Editor::WindowManager::instance())
         Editor::WindowManager::add(tree, Editor::WindowManager::AREA_LEFT);
@@ -108,10 +113,25 @@ QTreeWidget *Presenter::nodesWindow() const
     return nodes_window_;
 }
 
+void Presenter::selectFromTree()
+{
+    if (!nodes_window_ || showing_selection_ || !Velmora::Engine::get() || !Velmora::World::isLoaded())
+        return;
+    Velmora::Vector<Velmora::Ptr<Velmora::Node>> nodes;
+    for (const QTreeWidgetItem *item : nodes_window_->selectedItems()) {
+        const Velmora::Ptr<Velmora::Node> node = Velmora::World::getNodeById(item->data(0, Qt::UserRole).toInt());
+        if (node)
+            nodes.append(node);
+    }
+    Editor::SelectionAction::applySelection(nodes.isEmpty() ? nullptr
+                                                            : Editor::SelectorNodes::createObjectsSelector(nodes));
+}
+
 void Presenter::refresh()
 {
     if (!nodes_window_)
         return;
+    const QScopedValueRollback<bool> showing(showing_selection_, true);
     nodes_window_->clear();
     node_count_ = 0;
     if (!Velmora::Engine::get() || !Velmora::World::isLoaded())
@@ -133,6 +153,7 @@ void Presenter::showSelection()
         for (const Velmora::Ptr<Velmora::Node> &node : selector->getNodes())
             ids.insert(node->getID());
     }
+    const QScopedValueRollback<bool> showing(showing_selection_, true);
     nodes_window_->clearSelection();
     QTreeWidgetItem *first = nullptr;
     for (QTreeWidgetItemIterator it(nodes_window_); *it; ++it) {

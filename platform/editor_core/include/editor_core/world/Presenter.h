@@ -11,7 +11,8 @@ namespace world {
 // The nodes window's presenter (registry member depr::g.world_presenter):
 // a tree of the loaded world's nodes (name, type, id), docked on the left
 // and refreshed when a world is loaded or shut down and when a node is
-// removed. The nodes of the editor's selection are the tree's selection.
+// removed. The nodes of the editor's selection are the tree's selection,
+// both ways: selecting rows selects their nodes.
 class Presenter : public QObject
 {
     Q_OBJECT
@@ -33,7 +34,12 @@ public:
     void showSelection();
 
 private:
+    // Makes the nodes selected in the tree the editor's selection.
+    void selectFromTree();
+
     QPointer<QTreeWidget> nodes_window_;
+    // Set while the tree is changed to show the editor's selection.
+    bool showing_selection_ = false;
     // World::getNumNodes at the last refresh.
     int node_count_ = 0;
 };
