@@ -4,6 +4,7 @@
 // twice in one process: the full-screen passes row-parallel, then on one
 // thread. Prints per-state times, the ratio and the peak memory.
 
+#include "bench_engine.h"
 #include "editor/tools/camera_setup.h"
 #include "editor/tools/grab_final_thread.h"
 #include "editor/tools/grab_gbuffer_thread.h"
@@ -192,21 +193,8 @@ int main(int argc, char **argv)
     write(root.path() + "/data/meshes/bush.mesh", bush());
     write(root.path() + "/data/materials/leaf.mat",
           "<material name=\"leaf\"><parameter name=\"albedo_color\">0.2 0.5 0.1 1</parameter></material>");
-    QDir(root.path()).mkpath(QStringLiteral("bin"));
-    std::vector<std::string> args = {"bench_impostor_grab",
-                                     "-binaries_path",
-                                     (root.path() + "/bin/").toStdString(),
-                                     "-data_path",
-                                     (root.path() + "/data/").toStdString(),
-                                     "-cache_path",
-                                     (root.path() + "/cache/").toStdString()};
-    std::vector<char *> pointers;
-    for (std::string &arg : args)
-        pointers.push_back(&arg[0]);
-    if (!Engine::init(ENGINE_VERSION, nullptr, int(pointers.size()), pointers.data())) {
-        std::fprintf(stderr, "the engine did not start\n");
+    if (!bench::startEngine("bench_impostor_grab", root.path(), root.path() + QStringLiteral("/data")))
         return 1;
-    }
     Materials::loadMaterials();
     if (parser.isSet(QStringLiteral("passes"))) {
         const int passes = std::max(1, parser.value(QStringLiteral("passes")).toInt());

@@ -16,6 +16,7 @@
 // times the plain one-name-at-a-time search (minutes on large projects).
 // The exit code is 0 when every result matches the truth.
 
+#include "bench_engine.h"
 #include "project_generator.h"
 
 #include <editor/cleaner/collector/collector.h>
@@ -117,24 +118,8 @@ bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive
     std::printf("%d assets, %d source files: generated in %.1f s\n", num_assets, options.source_files,
                 msSince(timer) / 1000);
 
-    QDir().mkpath(dir.path() + QStringLiteral("/bin"));
-    std::vector<std::string> arguments{"cleaner_bench",
-                                       "-binaries_path",
-                                       (dir.path() + QStringLiteral("/bin/")).toStdString(),
-                                       "-data_path",
-                                       (data + QLatin1Char('/')).toStdString(),
-                                       "-cache_path",
-                                       (dir.path() + QStringLiteral("/cache/")).toStdString(),
-                                       "-log_path",
-                                       (dir.path() + QStringLiteral("/log.txt")).toStdString(),
-                                       "-skip_guidsdb"};
-    std::vector<char *> argv_engine;
-    for (std::string &argument : arguments)
-        argv_engine.push_back(&argument[0]);
-    if (!Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv_engine.size()), argv_engine.data())) {
-        std::fprintf(stderr, "cleaner_bench: the engine does not start\n");
+    if (!bench::startEngine("cleaner_bench", dir.path(), data))
         return false;
-    }
     auto assets = std::make_unique<Editor::AssetManagerPrivate>();
     depr::g.asset_manager = assets.get();
     QEventLoop loop;

@@ -10,6 +10,8 @@
 // (linear work grows like the size). Exit code 0 when every listed asset was
 // deleted and nothing else.
 
+#include "bench_engine.h"
+
 #include <editor/cleaner/ignore_list/ignore_list.h>
 #include <editor/cleaner/model/unused_assets_table_model.h>
 #include <editor/cleaner/ui/cleaner_window.h>
@@ -95,21 +97,7 @@ bool runSize(int count, Times &times)
         std::fprintf(stderr, "cleaner_delete_bench: cannot write the project\n");
         return false;
     }
-    QDir().mkpath(dir.path() + QStringLiteral("/bin"));
-    std::vector<std::string> arguments{"cleaner_delete_bench",
-                                       "-binaries_path",
-                                       (dir.path() + QStringLiteral("/bin/")).toStdString(),
-                                       "-data_path",
-                                       (data + QLatin1Char('/')).toStdString(),
-                                       "-cache_path",
-                                       (dir.path() + QStringLiteral("/cache/")).toStdString(),
-                                       "-log_path",
-                                       (dir.path() + QStringLiteral("/log.txt")).toStdString(),
-                                       "-skip_guidsdb"};
-    std::vector<char *> argv_engine;
-    for (std::string &argument : arguments)
-        argv_engine.push_back(&argument[0]);
-    if (!Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv_engine.size()), argv_engine.data()))
+    if (!bench::startEngine("cleaner_delete_bench", dir.path(), data))
         return false;
     bool ok = false;
     {

@@ -22,6 +22,7 @@
 // into a temporary folder that is removed at exit). The exit code is 0 when
 // every result matches the truth.
 
+#include "bench_engine.h"
 #include "project_generator.h"
 
 #include <editor/interdependence/custom_settings.h>
@@ -334,26 +335,10 @@ int main(int argc, char **argv)
 
     // The editor's side: engine, asset manager, materials and properties.
     QTemporaryDir home;
-    QDir().mkpath(home.path() + QStringLiteral("/bin"));
-    std::vector<std::string> arguments{"deps_bench",
-                                       "-binaries_path",
-                                       (home.path() + QStringLiteral("/bin/")).toStdString(),
-                                       "-data_path",
-                                       (data_path + QLatin1Char('/')).toStdString(),
-                                       "-cache_path",
-                                       (home.path() + QStringLiteral("/cache/")).toStdString(),
-                                       "-log_path",
-                                       (home.path() + QStringLiteral("/log.txt")).toStdString(),
-                                       "-skip_guidsdb"};
-    std::vector<char *> argv_engine;
-    for (std::string &argument : arguments)
-        argv_engine.push_back(&argument[0]);
     QElapsedTimer startup;
     startup.start();
-    if (!Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv_engine.size()), argv_engine.data())) {
-        std::fprintf(stderr, "deps_bench: the engine does not start\n");
+    if (!bench::startEngine("deps_bench", home.path(), data_path))
         return 2;
-    }
     auto assets = std::make_unique<Editor::AssetManagerPrivate>();
     depr::g.asset_manager = assets.get();
     if (!waitForScan(assets.get())) {

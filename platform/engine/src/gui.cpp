@@ -530,20 +530,29 @@ WidgetVBox::WidgetVBox(Gui *gui, int type, int spacing, int padding)
     , padding_(padding)
 {}
 
-void WidgetVBox::measure(int &width, int &height)
+void WidgetVBox::measureStack(bool vertical, int &width, int &height) const
 {
-    width = 0;
-    height = 0;
+    // Shown children one after the other along the axis, the largest across it.
+    int along = 0;
+    int across = 0;
     int shown = 0;
     for (const auto &child : children_) {
-        if (child.first->isHidden())
+        const Widget *widget = child.first.get();
+        if (widget->isHidden())
             continue;
-        width = std::max(width, child.first->getWidth());
-        height += child.first->getHeight();
+        along += vertical ? widget->getHeight() : widget->getWidth();
+        across = std::max(across, vertical ? widget->getWidth() : widget->getHeight());
         ++shown;
     }
-    height += std::max(0, shown - 1) * spacing_ + 2 * padding_;
-    width += 2 * padding_;
+    along += std::max(0, shown - 1) * spacing_ + 2 * padding_;
+    across += 2 * padding_;
+    width = vertical ? across : along;
+    height = vertical ? along : across;
+}
+
+void WidgetVBox::measure(int &width, int &height)
+{
+    measureStack(true, width, height);
 }
 
 void WidgetVBox::layoutChildren()
@@ -582,18 +591,7 @@ WidgetHBox::WidgetHBox(Gui *gui, int spacing, int padding)
 
 void WidgetHBox::measure(int &width, int &height)
 {
-    width = 0;
-    height = 0;
-    int shown = 0;
-    for (const auto &child : children_) {
-        if (child.first->isHidden())
-            continue;
-        height = std::max(height, child.first->getHeight());
-        width += child.first->getWidth();
-        ++shown;
-    }
-    width += std::max(0, shown - 1) * spacing_ + 2 * padding_;
-    height += 2 * padding_;
+    measureStack(false, width, height);
 }
 
 void WidgetHBox::layoutChildren()

@@ -25,25 +25,7 @@ using namespace Velmora;
 
 namespace {
 
-// The engine's window: a real native window, a position and held buttons.
-class HostApp : public enginetest::FakeApp
-{
-public:
-    HostApp()
-        : FakeApp(640, 480)
-    {
-        window.setGeometry(100, 50, 640, 480);
-        window.show();
-    }
-    void *getNativeHandle() const override { return reinterpret_cast<void *>(window.winId()); }
-    int getWindowPositionX() const override { return 100; }
-    int getWindowPositionY() const override { return 50; }
-    int getMouseButtons() const override { return buttons; }
-    void changeMouseButtons(int value) override { buttons = value; }
-
-    mutable QWindow window;
-    int buttons = 0;
-};
+using HostApp = enginetest::WindowApp;
 
 Vector<InterfaceScreen> oneScreen()
 {

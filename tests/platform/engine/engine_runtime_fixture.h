@@ -21,6 +21,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
+#include <QWindow>
 
 #include <algorithm>
 #include <string>
@@ -68,6 +69,27 @@ public:
 private:
     int width_;
     int height_;
+};
+
+// The engine's window as plug-ins see it: a real native window at (100, 50),
+// 640 x 480, with the mouse buttons the test holds.
+class WindowApp : public FakeApp
+{
+public:
+    WindowApp()
+        : FakeApp(640, 480)
+    {
+        window.setGeometry(100, 50, 640, 480);
+        window.show();
+    }
+    void *getNativeHandle() const override { return reinterpret_cast<void *>(window.winId()); }
+    int getWindowPositionX() const override { return 100; }
+    int getWindowPositionY() const override { return 50; }
+    int getMouseButtons() const override { return buttons; }
+    void changeMouseButtons(int value) override { buttons = value; }
+
+    mutable QWindow window;
+    int buttons = 0;
 };
 
 using test::LogCapture;

@@ -12,21 +12,7 @@ using namespace Velmora;
 
 namespace {
 
-// The engine's window: a real native window at a known place.
-class HostApp : public enginetest::FakeApp
-{
-public:
-    HostApp()
-        : FakeApp(640, 480)
-    {
-        window.setGeometry(100, 50, 640, 480);
-        window.show();
-    }
-    void *getNativeHandle() const override { return reinterpret_cast<void *>(window.winId()); }
-    int getWindowPositionX() const override { return 100; }
-    int getWindowPositionY() const override { return 50; }
-    mutable QWindow window;
-};
+using HostApp = enginetest::WindowApp;
 
 // Counts the hook calls the engine makes.
 class CountingPlugin : public Plugin

@@ -132,6 +132,8 @@ public:
 protected:
     WidgetVBox(Gui *gui, int type, int spacing, int padding);
     void measure(int &width, int &height) override;
+    // The size of the shown children stacked along one axis (vertical or not).
+    void measureStack(bool vertical, int &width, int &height) const;
     void layoutChildren() override;
     int spacing_;
     int padding_;

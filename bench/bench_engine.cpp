@@ -1,0 +1,37 @@
+#include "bench_engine.h"
+
+#include <velmora/Engine.h>
+
+#include <QDir>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace bench {
+
+bool startEngine(const char *program, const QString &home, const QString &data)
+{
+    QDir().mkpath(home + QStringLiteral("/bin"));
+    const QString data_folder = data.endsWith(QLatin1Char('/')) ? data : data + QLatin1Char('/');
+    std::vector<std::string> arguments{program,
+                                       "-binaries_path",
+                                       (home + QStringLiteral("/bin/")).toStdString(),
+                                       "-data_path",
+                                       data_folder.toStdString(),
+                                       "-cache_path",
+                                       (home + QStringLiteral("/cache/")).toStdString(),
+                                       "-log_path",
+                                       (home + QStringLiteral("/log.txt")).toStdString(),
+                                       "-skip_guidsdb"};
+    std::vector<char *> argv;
+    for (std::string &argument : arguments)
+        argv.push_back(&argument[0]);
+    if (!Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data())) {
+        std::fprintf(stderr, "%s: the engine does not start\n", program);
+        return false;
+    }
+    return true;
+}
+
+} // namespace bench
