@@ -135,6 +135,24 @@ QStringList relativePaths(const Velmora::Vector<as::Asset> &assets)
     return result;
 }
 
+// Starts the engine on a data folder, its binaries, cache and log under home.
+bool startEngine(const QString &data, const QString &home)
+{
+    std::vector<std::string> args{"tst",
+                                  "-data_path",
+                                  data.toStdString(),
+                                  "-binaries_path",
+                                  home.toStdString() + "/bin/",
+                                  "-cache_path",
+                                  home.toStdString() + "/cache/",
+                                  "-log_path",
+                                  home.toStdString() + "/log.txt"};
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(&arg[0]);
+    return Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data());
+}
+
 } // namespace
 
 class TestAssetManager : public QObject
@@ -368,19 +386,7 @@ private slots:
         data.meta(QStringLiteral(".hidden/h.world"), "<asset guid=\"" + text(guid('a', 3)).toLatin1() + "\"/>\n");
 
         QTemporaryDir home;
-        std::vector<std::string> args{"tst",
-                                      "-data_path",
-                                      data.root().toStdString(),
-                                      "-binaries_path",
-                                      home.path().toStdString() + "/bin/",
-                                      "-cache_path",
-                                      home.path().toStdString() + "/cache/",
-                                      "-log_path",
-                                      home.path().toStdString() + "/log.txt"};
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(&arg[0]);
-        QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data()));
+        QVERIFY(startEngine(data.root(), home.path()));
         QCOMPARE(Velmora::FileSystem::getGUID("models/a.model"), guid('a', 1));
 
         // Rewritten in place, which leaves its folder as it was: only a scan
@@ -444,20 +450,8 @@ private slots:
 
         LogCapture log;
         QTemporaryDir home;
-        std::vector<std::string> args{"tst",
-                                      "-data_path",
-                                      data.root().toStdString(),
-                                      "-binaries_path",
-                                      home.path().toStdString() + "/bin/",
-                                      "-cache_path",
-                                      home.path().toStdString() + "/cache/",
-                                      "-log_path",
-                                      home.path().toStdString() + "/log.txt"};
-        std::vector<char *> argv;
-        for (std::string &arg : args)
-            argv.push_back(&arg[0]);
         if (engine)
-            QVERIFY(Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data()));
+            QVERIFY(startEngine(data.root(), home.path()));
         Editor::AssetManagerPrivate manager;
         manager.setRootPath(data.root());
         scan(manager);
