@@ -14,6 +14,8 @@
 #include "editor/assembly/core/impl/file_processing/copying_handler.h"
 #include "editor/assembly/core/post_processing_handler.h"
 
+#include "bench_engine.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -32,6 +34,8 @@
 #include <vector>
 
 namespace {
+
+using bench::median;
 
 qint64 generate(const QString &root, int files, assembly::fp::CopyItems &items)
 {
@@ -102,15 +106,6 @@ bool sameFiles(const assembly::fp::CopyItems &items, const QString &copy_root, c
         }
     }
     return true;
-}
-
-double median(std::vector<double> values)
-{
-    if (values.empty())
-        return 0.0;
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
 } // namespace

@@ -4,9 +4,12 @@
 
 #include <QDir>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
 
 namespace bench {
 
@@ -32,6 +35,27 @@ bool startEngine(const char *program, const QString &home, const QString &data)
         return false;
     }
     return true;
+}
+
+double msSince(const QElapsedTimer &timer)
+{
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
 }
 
 } // namespace bench

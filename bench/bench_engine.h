@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
+
+#include <vector>
 
 namespace bench {
 
@@ -8,5 +11,14 @@ namespace bench {
 // cache and log kept under home (created as needed). The engine reads no
 // guids.db. Prints why on stderr and returns false when it does not start.
 bool startEngine(const char *program, const QString &home, const QString &data);
+
+// Milliseconds since the timer started.
+double msSince(const QElapsedTimer &timer);
+
+// The process's peak resident memory in KiB.
+long peakRssKb();
+
+// The middle value (the mean of the two middle ones for an even count); 0 for none.
+double median(std::vector<double> values);
 
 } // namespace bench

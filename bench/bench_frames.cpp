@@ -14,6 +14,8 @@
 //
 // The last line ("RESULT ...") is for scripts/bench.
 
+#include "bench_engine.h"
+
 #include <velmora/Engine.h>
 #include <velmora/Player.h>
 #include <velmora/World.h>
@@ -38,16 +40,11 @@
 
 namespace {
 
+using bench::median;
+
 double seconds(const timeval &t)
 {
     return double(t.tv_sec) + double(t.tv_usec) / 1e6;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 struct Run

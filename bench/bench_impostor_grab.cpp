@@ -38,6 +38,8 @@ using namespace Velmora;
 
 namespace {
 
+using bench::peakRssKb;
+
 bool write(const QString &path, const QByteArray &data)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -69,18 +71,6 @@ QByteArray bush()
         base += 8;
     }
     return text;
-}
-
-long peakMemoryKb()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
 }
 
 double cpuSeconds()
@@ -270,7 +260,7 @@ int main(int argc, char **argv)
     std::printf("whole views: one thread / row-parallel = %.2f\n", single.total() / parallel.total());
     std::printf("estimated kind (32 views), row-parallel: %.1f s\n",
                 parallel.total() / double(parallel.views) * double(numPhi * numTheta) / 1000.0);
-    std::printf("peak memory: %.1f MB\n", double(peakMemoryKb()) / 1024.0);
+    std::printf("peak memory: %.1f MB\n", double(bench::peakRssKb()) / 1024.0);
 
     node = Ptr<ObjectMeshStatic>();
     Engine::shutdown();

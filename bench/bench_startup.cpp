@@ -11,6 +11,8 @@
 // median times, their ratio and the editor's peak memory; the last line
 // ("RESULT ...") is for scripts/bench.
 
+#include "bench_engine.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
@@ -31,12 +33,7 @@
 
 namespace {
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n == 0 ? 0.0 : n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
+using bench::median;
 
 std::vector<std::string> metaFiles(const QString &data)
 {

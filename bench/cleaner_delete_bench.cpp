@@ -40,6 +40,8 @@
 
 namespace {
 
+using bench::msSince;
+
 bool writeFile(const QString &path, const QByteArray &content)
 {
     QDir().mkpath(QFileInfo(path).path());
@@ -76,11 +78,6 @@ bool spinUntil(Predicate done, int timeout_ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     return true;
-}
-
-double msSince(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 struct Times

@@ -63,6 +63,10 @@
 
 namespace {
 
+using bench::median;
+using bench::msSince;
+using bench::peakRssKb;
+
 using depsbench::Edge;
 
 struct Timing
@@ -73,18 +77,6 @@ struct Timing
     double analyze_ms = 0;
     double combine_ms = 0;
 };
-
-double msSince(const QElapsedTimer &timer)
-{
-    return double(timer.nsecsElapsed()) / 1e6;
-}
-
-long peakRssKb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss;
-}
 
 // The files the analysis reads, in its order: the file of every asset of a
 // type that has a parser module, the meta file of a world (parsed besides
@@ -251,13 +243,6 @@ bool waitForScan(Editor::AssetManagerPrivate *assets)
     assets->init();
     loop.exec();
     return assets->getNumAssets() > 0;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // The run with the median total; the ratio of the medians and of the best
