@@ -6,11 +6,16 @@
 #include "velmora/Texture.h"
 #include "velmora/Viewport.h"
 
+#include "render_ao.h"
+#include "render_color.h"
 #include "render_internal.h"
+#include "render_math.h"
 #include "render_raster.h"
 #include "render_reuse.h"
 #include "render_scene.h"
 #include "texture_streaming.h"
+
+#include <QImage>
 
 #include <algorithm>
 #include <cmath>
@@ -27,24 +32,15 @@ thread_local Renderer *g_active = nullptr;
 
 const vec3 SKY_COLOR(0.6f, 0.7f, 0.8f);
 const vec3 GROUND_COLOR(0.3f, 0.25f, 0.2f);
-constexpr float GAMMA = 2.2f;
 // Share of the sky and ground colours that lights a surface as ambient.
 constexpr float HEMISPHERE_AMBIENT = 0.5f;
 constexpr int SHADOW_MAP_SIZE = 1024;
-constexpr int SSAO_DIRECTIONS = 16;
-// Largest screen distance, in pixels, the horizon search walks.
-constexpr float SSAO_MAX_PIXELS = 48.0f;
 constexpr int ROWS_PER_BAND = 16;
-
-float encode(float linear)
-{
-    return std::pow(std::max(0.0f, linear), 1.0f / GAMMA);
-}
 
 vec3 decode(const vec3 &encoded)
 {
-    return vec3(std::pow(std::max(0.0f, encoded.x), GAMMA), std::pow(std::max(0.0f, encoded.y), GAMMA),
-                std::pow(std::max(0.0f, encoded.z), GAMMA));
+    return vec3(render_internal::decodeGamma(encoded.x), render_internal::decodeGamma(encoded.y),
+                render_internal::decodeGamma(encoded.z));
 }
 
 vec3 rotate(const mat4 &m, const vec3 &v)
@@ -60,7 +56,10 @@ struct Scratch
     Vector<float> depth;
     Vector<int> source;
     Vector<vec3> bary;
-    Vector<vec3> view_position;
+    Vector<vec4> view_position; // w: coverage
+    Vector<vec4> points_coarse; // the horizon search on every second pixel and row
+    Vector<float> ao_coarse;
+    Vector<vec3> bent_coarse;
 };
 
 // A few spares, so that views of different sizes (the editor's engine view
@@ -180,8 +179,8 @@ public:
             buildShadowMaps();
             lighting();
             runStage(Renderer::STAGE_LIGHTING);
-            if (color)
-                output(*color);
+            if (color || request_.frame)
+                output(color);
         }
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
         giveScratch(std::move(scratch));
@@ -244,6 +243,10 @@ private:
         fit(scratch_->source, size);
         fit(scratch_->bary, size);
         fit(scratch_->view_position, size);
+        const int coarse = ambientOcclusionCoarseSize(width, height);
+        fit(scratch_->points_coarse, coarse);
+        fit(scratch_->ao_coarse, coarse);
+        fit(scratch_->bent_coarse, coarse);
     }
 
     void rasteriseView()
@@ -300,10 +303,18 @@ private:
         return Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(z * 0.5f + 0.5f, 0.0f, 1.0f));
     }
 
+    // Whether the occlusion stage runs and writes every covered pixel.
+    bool occlusionRuns() const { return request_.full && settings_.ssao && settings_.ssao_radius > 0.0f; }
+
     void resolveGBuffer()
     {
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
+        // A covered pixel's occlusion, irradiance and colour start at their
+        // neutral values, unless the stages that compute them follow with
+        // no callback that could look in between.
+        const bool seen = !request_.full || request_.viewport;
+        const bool neutral_occlusion = seen || !occlusionRuns();
         forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
             for (int y = begin; y < end; ++y) {
                 const vec3 ray = rayDirection(0.0f, float(y));
@@ -322,23 +333,29 @@ private:
                     const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
                     const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
                     vec4 albedo = s.albedo_color;
-                    if (s.albedo) {
+                    if (s.uniform_albedo && std::fabs(uv.x) < 1e6f && std::fabs(uv.y) < 1e6f) {
+                        albedo = s.uniform_albedo_color;
+                    } else if (s.albedo) {
                         const vec4 texel = s.albedo->sample(uv.x, uv.y);
                         albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
                     }
                     g.coverage.data()[i] = 1.0f;
                     g.depth.data()[i] = scratch_->depth.data()[i];
-                    g.normal.data()[i] = Math::normalize(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
+                    g.normal.data()[i] = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
                     g.albedo.data()[i] = albedo;
                     g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
                     g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
                     g.translucence.data()[i] = s.translucence;
-                    g.position.data()[i] = imodelview_ * position;
-                    g.ssao.data()[i] = 1.0f;
-                    g.bent_normal.data()[i] = g.normal.data()[i];
-                    g.irradiance.data()[i] = vec3();
-                    g.color.data()[i] = vec4();
-                    scratch_->view_position.data()[i] = position;
+                    g.position.data()[i] = transformPoint(imodelview_, position);
+                    if (neutral_occlusion) {
+                        g.ssao.data()[i] = 1.0f;
+                        g.bent_normal.data()[i] = g.normal.data()[i];
+                    }
+                    if (seen) {
+                        g.irradiance.data()[i] = vec3();
+                        g.color.data()[i] = vec4();
+                    }
+                    scratch_->view_position.data()[i] = vec4(position, 1.0f);
                 }
             }
         });
@@ -359,88 +376,27 @@ private:
         g.bent_normal.data()[i] = vec3();
         g.irradiance.data()[i] = vec3();
         g.color.data()[i] = vec4(background, 0.0f);
-        scratch_->view_position.data()[i] = vec3();
+        scratch_->view_position.data()[i] = vec4();
     }
 
-    // Horizon search in 16 fixed screen directions: the highest occluder
-    // elevation in each direction gives the occlusion, and the middle of the
-    // open arc above it the bent normal.
     void ambientOcclusion()
     {
-        if (!settings_.ssao || settings_.ssao_radius <= 0.0f)
+        if (!occlusionRuns())
             return;
         Renderer::GBuffer &g = renderer_.gbuffer_;
-        const int width = request_.width;
-        const int height = request_.height;
-        const int steps = settings_.ssao_quality <= 0 ? 2
-                : settings_.ssao_quality == 1         ? 3
-                : settings_.ssao_quality == 2         ? 4
-                                                      : 6;
-        const float radius = settings_.ssao_radius;
-        const float threshold = Math::clamp(settings_.ssao_threshold, 0.0f, 0.99f);
-        vec2 directions[SSAO_DIRECTIONS];
-        for (int k = 0; k < SSAO_DIRECTIONS; ++k) {
-            const float angle = (float(k) + 0.5f) * 2.0f * Math::PI / float(SSAO_DIRECTIONS);
-            directions[k] = vec2(std::cos(angle), std::sin(angle));
-        }
-        const float *coverage = g.coverage.data();
-        const vec3 *positions = scratch_->view_position.data();
-        forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
-            for (int y = begin; y < end; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    const int i = y * width + x;
-                    if (coverage[i] == 0.0f)
-                        continue;
-                    const vec3 p = positions[i];
-                    const vec3 n = g.normal.data()[i];
-                    const float reach = std::min(SSAO_MAX_PIXELS,
-                                                 radius * pixel_scale_ / (perspective_ ? std::max(-p.z, 1e-4f) : 1.0f));
-                    if (reach < 1.0f)
-                        continue;
-                    // Plain float arithmetic: this loop runs for every sample.
-                    const float inv_radius2 = 1.0f / (radius * radius);
-                    float occlusion = 0.0f;
-                    vec3 bent;
-                    for (const vec2 &d : directions) {
-                        float horizon = 0.0f; // sine of the highest elevation
-                        const float step_x = d.x * reach / float(steps);
-                        const float step_y = d.y * reach / float(steps);
-                        for (int s = 1; s <= steps; ++s) {
-                            // Rounded to the nearest pixel; inside the view the
-                            // coordinates are positive, so truncation rounds down.
-                            const float fx = float(x) + step_x * float(s) + 0.5f;
-                            const float fy = float(y) + step_y * float(s) + 0.5f;
-                            if (fx < 0.0f || fy < 0.0f || fx >= float(width) || fy >= float(height))
-                                break;
-                            const int j = int(fy) * width + int(fx);
-                            if (coverage[j] == 0.0f)
-                                continue;
-                            const float vx = positions[j].x - p.x;
-                            const float vy = positions[j].y - p.y;
-                            const float vz = positions[j].z - p.z;
-                            const float distance2 = vx * vx + vy * vy + vz * vz;
-                            if (distance2 < 1e-12f || distance2 * inv_radius2 > 1.0f)
-                                continue;
-                            const float elevation = (vx * n.x + vy * n.y + vz * n.z) / std::sqrt(distance2);
-                            const float weighted = elevation * (1.0f - distance2 * inv_radius2);
-                            if (weighted > horizon)
-                                horizon = weighted;
-                        }
-                        occlusion += std::max(0.0f, (horizon - threshold) / (1.0f - threshold));
-                        // The open arc runs from the horizon (elevation asin h) to the
-                        // normal; its middle has cosine sqrt((1 - h) / 2) and sine
-                        // sqrt((1 + h) / 2) by the half-angle formulas.
-                        const float h = Math::clamp(horizon, 0.0f, 1.0f);
-                        const vec3 tangent = Math::normalize(vec3(d.x, d.y, 0.0f) - n * (d.x * n.x + d.y * n.y));
-                        bent += tangent * std::sqrt((1.0f - h) * 0.5f) + n * std::sqrt((1.0f + h) * 0.5f);
-                    }
-                    occlusion /= float(SSAO_DIRECTIONS);
-                    g.ssao.data()[i] = Math::clamp(1.0f - settings_.ssao_intensity * occlusion, 0.0f, 1.0f);
-                    const vec3 bent_normal = Math::normalize(bent);
-                    g.bent_normal.data()[i] = bent_normal.length2() > 0.0f ? bent_normal : n;
-                }
-            }
-        });
+        AmbientOcclusionInput input;
+        input.width = request_.width;
+        input.height = request_.height;
+        input.points = scratch_->view_position.data();
+        input.normals = g.normal.data();
+        input.pixel_scale = pixel_scale_;
+        input.perspective = perspective_;
+        input.quality = settings_.ssao_quality;
+        input.radius = settings_.ssao_radius;
+        input.threshold = settings_.ssao_threshold;
+        input.intensity = settings_.ssao_intensity;
+        render_internal::ambientOcclusion(input, scratch_->points_coarse.data(), scratch_->ao_coarse.data(),
+                                          scratch_->bent_coarse.data(), g.ssao.data(), g.bent_normal.data());
     }
 
     void buildShadowMaps()
@@ -523,8 +479,8 @@ private:
     static float shadowFactor(const ShadowMap &map, const vec3 &position, const vec3 &normal)
     {
         const vec3 p = position + normal * (map.texel * 1.5f);
-        const vec4 clip = map.view_projection * vec4(p, 1.0f);
-        const float depth = -(map.view * p).z;
+        const vec4 clip = transformPoint4(map.view_projection, p);
+        const float depth = -transformPoint(map.view, p).z;
         const float fx = (clip.x * 0.5f + 0.5f) * float(SHADOW_MAP_SIZE) - 0.5f;
         const float fy = (clip.y * 0.5f + 0.5f) * float(SHADOW_MAP_SIZE) - 0.5f;
         const float bx = std::floor(fx);
@@ -542,7 +498,9 @@ private:
         }
         const float tx = fx - bx;
         const float ty = fy - by;
-        return Math::lerp(Math::lerp(lit[0], lit[1], tx), Math::lerp(lit[2], lit[3], tx), ty);
+        const float bottom = lit[0] + (lit[1] - lit[0]) * tx;
+        const float top = lit[2] + (lit[3] - lit[2]) * tx;
+        return bottom + (top - bottom) * ty;
     }
 
     void lighting()
@@ -550,7 +508,8 @@ private:
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
         const vec3 eye = imodelview_.getTranslate();
-        const vec3 forward = Math::normalize(rotate(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
+        const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
+        const int light_count = scene_.lights.size();
         forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
             for (int y = begin; y < end; ++y) {
                 for (int x = 0; x < width; ++x) {
@@ -558,59 +517,86 @@ private:
                     if (g.coverage.data()[i] == 0.0f)
                         continue;
                     const vec3 position = g.position.data()[i];
-                    const vec3 normal = Math::normalize(rotate(imodelview_, g.normal.data()[i]));
-                    const vec3 bent = Math::normalize(rotate(imodelview_, g.bent_normal.data()[i]));
-                    const vec3 to_eye = perspective_ ? Math::normalize(eye - position) : -forward;
+                    const vec3 normal = unit(transformVector(imodelview_, g.normal.data()[i]));
                     const vec4 shading = g.shading.data()[i];
                     const vec3 albedo = g.albedo.data()[i].xyz();
 
                     vec3 irradiance;
                     if (!settings_.debug_lights) {
-                        const vec3 ambient = hemisphere_
-                                ? Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(bent.z * 0.5f + 0.5f, 0.0f, 1.0f))
-                                        * HEMISPHERE_AMBIENT
-                                : settings_.ambient;
+                        vec3 ambient = settings_.ambient;
+                        if (hemisphere_) {
+                            const float up = unit(transformVector(imodelview_, g.bent_normal.data()[i])).z;
+                            ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
+                                    * HEMISPHERE_AMBIENT;
+                        }
                         irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
                     }
                     vec3 specular;
                     vec3 behind;
-                    const float exponent = 2.0f + 254.0f * std::pow(1.0f - Math::clamp(shading.y, 0.0f, 1.0f), 4.0f);
-                    const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
-                    const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
-                    for (int l = 0; l < scene_.lights.size(); ++l) {
-                        const SceneLight &light = scene_.lights.data()[l];
-                        const float n_dot_l = Math::dot(normal, light.to_light);
-                        const ShadowMap *map = shadow_maps_.data()[l].get();
-                        const float shadow = map && n_dot_l != 0.0f
-                                ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
-                                : 1.0f;
-                        if (n_dot_l > 0.0f) {
-                            irradiance += light.color * (n_dot_l * shadow);
-                            const vec3 half = Math::normalize(light.to_light + to_eye);
-                            specular += light.color
-                                    * (strength * shadow * std::pow(std::max(0.0f, Math::dot(normal, half)), exponent));
-                        } else {
-                            behind += light.color * (-n_dot_l * shadow);
+                    if (light_count > 0) {
+                        const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
+                        const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
+                        const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
+                        const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
+                        for (int l = 0; l < light_count; ++l) {
+                            const SceneLight &light = scene_.lights.data()[l];
+                            const float n_dot_l = dot3(normal, light.to_light);
+                            const ShadowMap *map = shadow_maps_.data()[l].get();
+                            const float shadow = map && n_dot_l != 0.0f
+                                    ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
+                                    : 1.0f;
+                            if (n_dot_l > 0.0f) {
+                                irradiance += light.color * (n_dot_l * shadow);
+                                const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
+                                if (n_dot_h > 0.0f && strength * shadow > 0.0f)
+                                    specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
+                            } else {
+                                behind += light.color * (-n_dot_l * shadow);
+                            }
                         }
                     }
                     g.irradiance.data()[i] = irradiance;
-                    const vec3 lit = settings_.debug_lights
-                            ? irradiance
-                            : albedo * irradiance + albedo * behind * g.translucence.data()[i] + specular * tint;
+                    if (settings_.debug_lights) {
+                        g.color.data()[i] = vec4(irradiance, 1.0f);
+                        continue;
+                    }
+                    const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
+                    const vec3 lit = albedo * irradiance + albedo * behind * g.translucence.data()[i] + specular * tint;
                     g.color.data()[i] = vec4(lit, 1.0f);
                 }
             }
         });
     }
 
-    void output(Vector<vec4> &color) const
+    void output(Vector<vec4> *color) const
     {
         const Renderer::GBuffer &g = renderer_.gbuffer_;
-        color = Vector<vec4>(g.width * g.height);
-        for (int i = 0; i < color.size(); ++i) {
-            const vec4 &c = g.color.data()[i];
-            color.data()[i] = vec4(encode(c.x), encode(c.y), encode(c.z), c.w);
+        const int width = g.width;
+        const int height = g.height;
+        if (color)
+            *color = Vector<vec4>(width * height);
+        vec4 *encoded = color ? color->data() : nullptr;
+        unsigned char *bytes = nullptr;
+        size_t stride = 0;
+        if (request_.frame) {
+            *request_.frame = QImage(width, height, QImage::Format_RGBA8888);
+            bytes = request_.frame->bits();
+            stride = size_t(request_.frame->bytesPerLine());
         }
+        forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                const vec4 *row = g.color.data() + size_t(y) * size_t(width);
+                if (encoded) {
+                    vec4 *out = encoded + size_t(y) * size_t(width);
+                    for (int x = 0; x < width; ++x)
+                        out[x] = vec4(encodeGamma(row[x].x), encodeGamma(row[x].y), encodeGamma(row[x].z), row[x].w);
+                }
+                if (bytes) {
+                    // Byte rows run top-down, the colour buffer's bottom-up.
+                    quantiseRow(row, width, bytes + size_t(height - 1 - y) * stride);
+                }
+            }
+        });
     }
 
     void runStage(int stage)
@@ -663,19 +649,26 @@ bool toImage(const Vector<vec4> &color, int width, int height, bool hdr, Image &
         return false;
     if (!image.create2D(width, height, hdr ? Image::FORMAT_RGBA16F : Image::FORMAT_RGBA8))
         return false;
-    for (int y = 0; y < height; ++y) {
-        // Image rows run top-down, the colour buffer's bottom-up.
-        const vec4 *row = color.data() + size_t(height - 1 - y) * size_t(width);
-        if (hdr) {
-            uint16_t *out = reinterpret_cast<uint16_t *>(image.getPixels()) + size_t(y) * size_t(width) * 4;
-            for (int x = 0; x < width * 4; ++x)
-                out[x] = Image::floatToHalf(row[x / 4][x % 4]);
-        } else {
-            unsigned char *out = image.getPixels() + size_t(y) * size_t(width) * 4;
-            for (int x = 0; x < width * 4; ++x)
-                out[x] = static_cast<unsigned char>(std::lround(Math::clamp(row[x / 4][x % 4], 0.0f, 1.0f) * 255.0f));
+    unsigned char *pixels = image.getPixels();
+    forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            // Image rows run top-down, the colour buffer's bottom-up.
+            const vec4 *row = color.data() + size_t(height - 1 - y) * size_t(width);
+            if (hdr) {
+                uint16_t *out = reinterpret_cast<uint16_t *>(pixels) + size_t(y) * size_t(width) * 4;
+                for (int x = 0; x < width; ++x) {
+                    for (int c = 0; c < 4; ++c)
+                        out[4 * x + c] = Image::floatToHalf(row[x][c]);
+                }
+            } else {
+                unsigned char *out = pixels + size_t(y) * size_t(width) * 4;
+                for (int x = 0; x < width; ++x) {
+                    for (int c = 0; c < 4; ++c)
+                        out[4 * x + c] = quantise(row[x][c]);
+                }
+            }
         }
-    }
+    });
     return true;
 }
 
