@@ -16,8 +16,12 @@ namespace render_internal {
 namespace {
 
 constexpr int DIRECTIONS = 16;
-// Largest screen distance, in pixels, the horizon search walks.
+// Largest screen distance, in pixels, the horizon search walks. The reach
+// of a pixel's search is rounded to a quarter pixel, so that the steps of
+// a search away from the view's edges come from a table.
 constexpr float MAX_PIXELS = 48.0f;
+constexpr int REACH_QUANTA_PER_PIXEL = 4;
+constexpr int REACH_QUANTA = int(MAX_PIXELS) * REACH_QUANTA_PER_PIXEL + 1;
 constexpr int ROWS_PER_BAND = 8;
 // A pixel between coarse samples uses those no farther from its tangent
 // plane than this share of its depth, with normals at most about 25 degrees
@@ -65,7 +69,24 @@ public:
         , inv_radius2_(1.0f / (input.radius * input.radius))
         , threshold_(Math::clamp(input.threshold, 0.0f, 0.99f))
         , inv_open_(1.0f / (1.0f - threshold_))
-    {}
+    {
+        // For each reach, direction and step: the offset of the grid point
+        // whose cell the step lands in, from a grid pixel's own.
+        const Directions &d = directions();
+        cells_ = Vector<int>(REACH_QUANTA * DIRECTIONS * steps_);
+        for (int q = 0; q < REACH_QUANTA; ++q) {
+            const float reach = float(q) / float(REACH_QUANTA_PER_PIXEL);
+            for (int k = 0; k < DIRECTIONS; ++k) {
+                const float step_x = d.x[k] * reach / float(steps_);
+                const float step_y = d.y[k] * reach / float(steps_);
+                for (int s = 1; s <= steps_; ++s) {
+                    const int ox = int(std::floor(0.5f + step_x * float(s)));
+                    const int oy = int(std::floor(0.5f + step_y * float(s)));
+                    cells_[cellIndex(q, k, s)] = (oy >> 1) * grid_width_ + (ox >> 1);
+                }
+            }
+        }
+    }
 
     // The search at one covered pixel.
     void at(int x, int y, float &ssao, vec3 &bent_normal) const
@@ -73,17 +94,27 @@ public:
         const int i = y * in_.width + x;
         const vec3 p = in_.points[i].xyz();
         const vec3 n = in_.normals[i];
-        const float reach
+        const float exact
                 = std::min(MAX_PIXELS, in_.radius * in_.pixel_scale / (in_.perspective ? std::max(-p.z, 1e-4f) : 1.0f));
-        if (reach < 1.0f) {
+        if (!(exact >= 1.0f)) {
             ssao = 1.0f;
             bent_normal = n;
             return;
         }
+        const int quanta = int(exact * float(REACH_QUANTA_PER_PIXEL) + 0.5f);
+        const float reach = float(quanta) / float(REACH_QUANTA_PER_PIXEL);
         // Sine of the highest (distance-weighted) elevation per direction.
         alignas(16) float horizon[DIRECTIONS];
-        for (int k = 0; k < DIRECTIONS; k += 4)
-            horizons(k, float(x) + 0.5f, float(y) + 0.5f, reach, p, n, horizon + k);
+        const int margin = quanta / REACH_QUANTA_PER_PIXEL + 2;
+        if (x % 2 == 0 && y % 2 == 0 && x >= margin && y >= margin && x + margin < in_.width
+            && y + margin < in_.height) {
+            const int cell = (y / 2) * grid_width_ + x / 2;
+            for (int k = 0; k < DIRECTIONS; k += 4)
+                horizonsInside(cell, &cells_[cellIndex(quanta, k, 1)], p, n, horizon + k);
+        } else {
+            for (int k = 0; k < DIRECTIONS; k += 4)
+                horizons(k, float(x) + 0.5f, float(y) + 0.5f, reach, p, n, horizon + k);
+        }
         // Four running sums, one per lane of four directions, added up at
         // the end (the same order with and without vector instructions).
         alignas(16) float occlusion[4];
@@ -263,6 +294,72 @@ private:
 #endif
     }
 
+    // The table entry of a reach, direction and step (1 ..): four
+    // directions' entries of one step lie side by side.
+    int cellIndex(int quanta, int k, int s) const
+    {
+        return ((quanta * (DIRECTIONS / 4) + k / 4) * steps_ + (s - 1)) * 4 + k % 4;
+    }
+
+    // horizons for a grid pixel whose walks all stay inside the view: the
+    // samples' grid points come from the table.
+    void horizonsInside(int cell, const int *cells, const vec3 &p, const vec3 &n, float *out) const
+    {
+#if defined(__SSE2__)
+        const __m128 zero = _mm_setzero_ps();
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128 tiny = _mm_set1_ps(1e-12f);
+        const __m128 px = _mm_set1_ps(p.x), py = _mm_set1_ps(p.y), pz = _mm_set1_ps(p.z);
+        const __m128 nx = _mm_set1_ps(n.x), ny = _mm_set1_ps(n.y), nz = _mm_set1_ps(n.z);
+        const __m128 inv_radius2 = _mm_set1_ps(inv_radius2_);
+        __m128 best_e2 = zero;
+        __m128 best_v2 = one;
+        const vec4 *origin = grid_ + cell;
+        for (int s = 0; s < steps_; ++s, cells += 4) {
+            __m128 qx = _mm_loadu_ps(&origin[cells[0]].x);
+            __m128 qy = _mm_loadu_ps(&origin[cells[1]].x);
+            __m128 qz = _mm_loadu_ps(&origin[cells[2]].x);
+            __m128 qw = _mm_loadu_ps(&origin[cells[3]].x);
+            _MM_TRANSPOSE4_PS(qx, qy, qz, qw);
+            const __m128 vx = _mm_sub_ps(qx, px);
+            const __m128 vy = _mm_sub_ps(qy, py);
+            const __m128 vz = _mm_sub_ps(qz, pz);
+            const __m128 v2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, vx), _mm_mul_ps(vy, vy)), _mm_mul_ps(vz, vz));
+            const __m128 falloff = _mm_sub_ps(one, _mm_mul_ps(v2, inv_radius2));
+            const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, nx), _mm_mul_ps(vy, ny)), _mm_mul_ps(vz, nz));
+            const __m128 e = _mm_mul_ps(dot, falloff);
+            const __m128 e2 = _mm_mul_ps(e, e);
+            const __m128 counts = _mm_and_ps(_mm_cmpneq_ps(qw, zero),
+                                             _mm_and_ps(_mm_cmpge_ps(v2, tiny), _mm_cmpge_ps(falloff, zero)));
+            const __m128 higher = _mm_and_ps(_mm_and_ps(counts, _mm_cmpgt_ps(e, zero)),
+                                             _mm_cmpgt_ps(_mm_mul_ps(e2, best_v2), _mm_mul_ps(best_e2, v2)));
+            best_e2 = _mm_or_ps(_mm_and_ps(higher, e2), _mm_andnot_ps(higher, best_e2));
+            best_v2 = _mm_or_ps(_mm_and_ps(higher, v2), _mm_andnot_ps(higher, best_v2));
+        }
+        _mm_store_ps(out, _mm_sqrt_ps(_mm_div_ps(best_e2, best_v2)));
+#else
+        for (int lane = 0; lane < 4; ++lane) {
+            float best_e2 = 0.0f;
+            float best_v2 = 1.0f;
+            for (int s = 0; s < steps_; ++s) {
+                const vec4 q = grid_[cell + cells[s * 4 + lane]];
+                const float vx = q.x - p.x;
+                const float vy = q.y - p.y;
+                const float vz = q.z - p.z;
+                const float v2 = vx * vx + vy * vy + vz * vz;
+                const float falloff = 1.0f - v2 * inv_radius2_;
+                const float e = (vx * n.x + vy * n.y + vz * n.z) * falloff;
+                const float e2 = e * e;
+                if (q.w != 0.0f && v2 >= 1e-12f && falloff >= 0.0f && e > 0.0f && e2 * best_v2 > best_e2 * v2) {
+                    best_e2 = e2;
+                    best_v2 = v2;
+                }
+            }
+            out[lane] = std::sqrt(best_e2 / best_v2);
+        }
+#endif
+    }
+
     const AmbientOcclusionInput &in_;
     const vec4 *grid_;
     const int grid_width_;
@@ -270,6 +367,7 @@ private:
     const float inv_radius2_;
     const float threshold_;
     const float inv_open_;
+    Vector<int> cells_;
 };
 
 } // namespace

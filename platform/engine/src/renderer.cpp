@@ -1,6 +1,5 @@
 #include "velmora/Renderer.h"
 
-#include "velmora/Bounds.h"
 #include "velmora/Camera.h"
 #include "velmora/Image.h"
 #include "velmora/Texture.h"
@@ -13,6 +12,7 @@
 #include "render_raster.h"
 #include "render_reuse.h"
 #include "render_scene.h"
+#include "render_shadow.h"
 #include "texture_streaming.h"
 
 #include <QImage>
@@ -34,7 +34,6 @@ const vec3 SKY_COLOR(0.6f, 0.7f, 0.8f);
 const vec3 GROUND_COLOR(0.3f, 0.25f, 0.2f);
 // Share of the sky and ground colours that lights a surface as ambient.
 constexpr float HEMISPHERE_AMBIENT = 0.5f;
-constexpr int SHADOW_MAP_SIZE = 1024;
 constexpr int ROWS_PER_BAND = 16;
 
 vec3 decode(const vec3 &encoded)
@@ -122,17 +121,6 @@ public:
 
 private:
     const render_internal::Scene &scene_;
-};
-
-// Depth from a directional light over the part of the scene that can shade
-// what the camera sees.
-struct ShadowMap
-{
-    mat4 view; // world to light view (looking along the light)
-    mat4 view_projection; // world to light clip space
-    float texel = 0.0f; // world size of one texel
-    Vector<float> depth;
-    Vector<int> source;
 };
 
 } // namespace
@@ -401,77 +389,14 @@ private:
 
     void buildShadowMaps()
     {
-        shadow_maps_ = Vector<std::shared_ptr<ShadowMap>>(scene_.lights.size());
+        shadow_maps_ = Vector<std::shared_ptr<const ShadowMap>>(scene_.lights.size());
         if (!settings_.shadows)
             return;
         for (int l = 0; l < scene_.lights.size(); ++l) {
             if (scene_.lights[l].shadow)
-                shadow_maps_[l] = buildShadowMap(scene_.lights[l]);
+                shadow_maps_[l] = shadowMap(scene_, scene_.lights[l], imodelview_.getTranslate(),
+                                            settings_.shadow_distance, cutout_);
         }
-    }
-
-    std::shared_ptr<ShadowMap> buildShadowMap(const SceneLight &light)
-    {
-        const vec3 along = -light.to_light;
-        const vec3 up = std::fabs(along.z) < 0.9f ? vec3(0.0f, 0.0f, 1.0f) : vec3(0.0f, 1.0f, 0.0f);
-        const mat4 view = Math::lookAt(vec3(0.0f), along, up);
-        // Light-space extent: casters in depth; across, only where casters
-        // and visible receivers overlap, within the shadow distance of the eye.
-        BoundBox casters;
-        BoundBox receivers;
-        for (const SceneTriangle &t : scene_.triangles) {
-            for (const vec3 &corner : t.position) {
-                const vec3 p = view * corner;
-                if (t.casts_shadow)
-                    casters.expand(p);
-                if (t.visible)
-                    receivers.expand(p);
-            }
-        }
-        if (!casters.isValid() || !receivers.isValid())
-            return nullptr;
-        vec3 low = Math::max(casters.getMin(), receivers.getMin());
-        vec3 high = Math::min(casters.getMax(), receivers.getMax());
-        if (settings_.shadow_distance > 0.0f) {
-            const vec3 eye = view * imodelview_.getTranslate();
-            low = Math::max(low, eye - vec3(settings_.shadow_distance));
-            high = Math::min(high, eye + vec3(settings_.shadow_distance));
-        }
-        if (!(low.x < high.x) || !(low.y < high.y))
-            return nullptr;
-        const float margin = std::max(high.x - low.x, high.y - low.y) / float(SHADOW_MAP_SIZE) * 2.0f;
-        auto map = std::make_shared<ShadowMap>();
-        map->view = view;
-        // Light view space looks down -Z: depths are -z.
-        const float near_depth = -casters.getMax().z - margin;
-        const float far_depth = -casters.getMin().z + margin;
-        map->view_projection
-                = Math::ortho(low.x - margin, high.x + margin, low.y - margin, high.y + margin, near_depth, far_depth)
-                * view;
-        map->texel = std::max(high.x - low.x, high.y - low.y) / float(SHADOW_MAP_SIZE);
-        map->depth = Vector<float>(SHADOW_MAP_SIZE * SHADOW_MAP_SIZE);
-        map->source = Vector<int>(SHADOW_MAP_SIZE * SHADOW_MAP_SIZE);
-
-        Vector<RasterTriangle> raster;
-        for (int i = 0; i < scene_.triangles.size(); ++i) {
-            const SceneTriangle &t = scene_.triangles[i];
-            if (!t.casts_shadow)
-                continue;
-            vec4 clip[3];
-            float depth[3];
-            for (int c = 0; c < 3; ++c) {
-                clip[c] = map->view_projection * vec4(t.position[c], 1.0f);
-                depth[c] = -(view * t.position[c]).z;
-            }
-            setupTriangle(clip, depth, i, scene_.shadings[t.shading].cutout, SHADOW_MAP_SIZE, SHADOW_MAP_SIZE, raster);
-        }
-        RasterTarget target;
-        target.width = SHADOW_MAP_SIZE;
-        target.height = SHADOW_MAP_SIZE;
-        target.depth = map->depth.data();
-        target.source = map->source.data();
-        rasterise(raster, &cutout_, target);
-        return map;
     }
 
     // 1 where the light reaches the point, 0 in shadow; bilinear between the
@@ -494,7 +419,7 @@ private:
                 lit[k] = 1.0f;
                 continue;
             }
-            lit[k] = depth <= map.depth.data()[y * SHADOW_MAP_SIZE + x] + bias ? 1.0f : 0.0f;
+            lit[k] = depth <= map.depth(x, y) + bias ? 1.0f : 0.0f;
         }
         const float tx = fx - bx;
         const float ty = fy - by;
@@ -618,7 +543,7 @@ private:
     Scene scene_;
     Cutout cutout_;
     Vector<ViewTriangle> view_triangles_;
-    Vector<std::shared_ptr<ShadowMap>> shadow_maps_;
+    Vector<std::shared_ptr<const ShadowMap>> shadow_maps_;
     mat4 projection_;
     mat4 imodelview_;
     mat4 iprojection_;
@@ -630,8 +555,11 @@ private:
 
 void releaseScratch()
 {
-    std::lock_guard<std::mutex> lock(g_spare_mutex);
-    g_spares.clear();
+    {
+        std::lock_guard<std::mutex> lock(g_spare_mutex);
+        g_spares.clear();
+    }
+    releaseShadowMaps();
 }
 
 bool renderView(const ViewRequest &request, Vector<vec4> *color)
