@@ -133,7 +133,9 @@ void quantiseRow(const vec4 *colors, int count, unsigned char *rgba)
         rgba[4 * x] = quantiseWith(table, colors[x].x);
         rgba[4 * x + 1] = quantiseWith(table, colors[x].y);
         rgba[4 * x + 2] = quantiseWith(table, colors[x].z);
-        rgba[4 * x + 3] = quantise(colors[x].w);
+        // Alpha is coverage: mostly exactly 0 or 1.
+        const float alpha = colors[x].w;
+        rgba[4 * x + 3] = alpha == 1.0f ? 255 : alpha == 0.0f ? 0 : quantise(alpha);
     }
 }
 

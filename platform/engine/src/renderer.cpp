@@ -458,6 +458,8 @@ private:
                     }
                     vec3 specular;
                     vec3 behind;
+                    // Light from behind shows only through translucence.
+                    const float translucence = g.translucence.data()[i];
                     if (light_count > 0) {
                         const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
                         const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
@@ -466,6 +468,8 @@ private:
                         for (int l = 0; l < light_count; ++l) {
                             const SceneLight &light = scene_.lights.data()[l];
                             const float n_dot_l = dot3(normal, light.to_light);
+                            if (!(n_dot_l > 0.0f) && translucence == 0.0f)
+                                continue;
                             const ShadowMap *map = shadow_maps_.data()[l].get();
                             const float shadow = map && n_dot_l != 0.0f
                                     ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
@@ -486,7 +490,7 @@ private:
                         continue;
                     }
                     const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
-                    const vec3 lit = albedo * irradiance + albedo * behind * g.translucence.data()[i] + specular * tint;
+                    const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
                     g.color.data()[i] = vec4(lit, 1.0f);
                 }
             }
