@@ -407,16 +407,16 @@ void ambientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, f
 
     forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
         for (int y = begin; y < end; ++y) {
-            const int y0 = y & ~1;
-            const int y1 = (y & 1) && y0 + 2 < height ? y0 + 2 : y0;
+            // The grid rows at or around this row.
+            const int rows = (y & 1) && y + 1 < height ? 2 : 1;
+            const int grid_rows[2] = {y / 2, y / 2 + rows - 1};
             for (int x = 0; x < width; ++x) {
                 const int i = y * width + x;
                 const vec4 p = points[i];
                 if (p.w == 0.0f)
                     continue;
-                const int x0 = x & ~1;
-                const int x1 = (x & 1) && x0 + 2 < width ? x0 + 2 : x0;
-                if (x0 == x && y0 == y) {
+                const int columns = (x & 1) && x + 1 < width ? 2 : 1;
+                if (columns == 1 && rows == 1 && (x & 1) == 0 && (y & 1) == 0) {
                     const int c = (y / 2) * coarse_width + x / 2;
                     ssao[i] = coarse_ao[c];
                     bent_normal[i] = coarse_bent[c];
@@ -424,32 +424,34 @@ void ambientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, f
                 }
                 const vec3 n = normals[i];
                 const float tolerance = PLANE_TOLERANCE * std::max(std::fabs(p.z), 1e-4f);
-                const int xs[2] = {x0, x1};
-                const int ys[2] = {y0, y1};
                 float count = 0.0f;
                 float ao = 0.0f;
                 vec3 bent;
-                for (int b = 0; b < (y1 != y0 ? 2 : 1); ++b) {
-                    for (int a = 0; a < (x1 != x0 ? 2 : 1); ++a) {
-                        const int j = ys[b] * width + xs[a];
-                        const vec4 q = points[j];
+                int last = -1;
+                for (int b = 0; b < rows; ++b) {
+                    for (int a = 0; a < columns; ++a) {
+                        const int c = grid_rows[b] * coarse_width + x / 2 + a;
+                        const vec4 q = coarse_points[c];
                         const float off_plane = (q.x - p.x) * n.x + (q.y - p.y) * n.y + (q.z - p.z) * n.z;
                         if (q.w == 0.0f || !(std::fabs(off_plane) <= tolerance)
-                            || !(dot3(normals[j], n) >= NORMAL_TOLERANCE))
+                            || !(dot3(normals[(2 * grid_rows[b]) * width + 2 * (x / 2 + a)], n) >= NORMAL_TOLERANCE))
                             continue;
-                        const int c = (ys[b] / 2) * coarse_width + xs[a] / 2;
                         ao += coarse_ao[c];
                         bent += coarse_bent[c];
                         count += 1.0f;
+                        last = c;
                     }
                 }
                 if (count == 0.0f) {
                     search.at(x, y, ssao[i], bent_normal[i]);
-                    continue;
+                } else if (count == 1.0f) {
+                    ssao[i] = coarse_ao[last];
+                    bent_normal[i] = coarse_bent[last];
+                } else {
+                    ssao[i] = ao / count;
+                    const vec3 mean = unit(bent);
+                    bent_normal[i] = mean.length2() > 0.0f ? mean : n;
                 }
-                ssao[i] = ao / count;
-                const vec3 mean = unit(bent);
-                bent_normal[i] = mean.length2() > 0.0f ? mean : n;
             }
         }
     });

@@ -155,9 +155,18 @@ void rasteriseRows(const RasterTriangle &t, const CutoutTest *test, int row_begi
             const int b = (i + 2) % 3;
             e[i] = edge(t.x[a], t.y[a], t.x[b], t.y[b], float(t.min_x) + 0.5f, py);
         }
+        // Skip to just before the first pixel that an edge rising along the
+        // row lets in (the tests below still decide every pixel).
+        int skip = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (step[i] > 0.0 && e[i] < 0.0)
+                skip = std::max(skip, int(std::min(-e[i] / step[i], double(t.max_x - t.min_x + 1))) - 1);
+        }
+        for (int i = 0; i < 3; ++i)
+            e[i] += double(skip) * step[i];
         // A row crosses the triangle once: after it, nothing more is inside.
         bool entered = false;
-        for (int x = t.min_x; x <= t.max_x; ++x, e[0] += step[0], e[1] += step[1], e[2] += step[2]) {
+        for (int x = t.min_x + skip; x <= t.max_x; ++x, e[0] += step[0], e[1] += step[1], e[2] += step[2]) {
             const bool inside = (e[0] > 0.0 || (e[0] == 0.0 && t.owns_edge[0]))
                     && (e[1] > 0.0 || (e[1] == 0.0 && t.owns_edge[1]))
                     && (e[2] > 0.0 || (e[2] == 0.0 && t.owns_edge[2]));

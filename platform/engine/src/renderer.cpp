@@ -165,9 +165,14 @@ public:
             ambientOcclusion();
             runStage(Renderer::STAGE_AMBIENT_OCCLUSION);
             buildShadowMaps();
-            lighting();
+            // With no callback after the lighting, a picture that only goes
+            // to the screen is quantised row by row as it is lit.
+            const bool at_once = request_.frame && !color && !request_.viewport;
+            if (at_once)
+                createFrame();
+            lighting(at_once);
             runStage(Renderer::STAGE_LIGHTING);
-            if (color || request_.frame)
+            if ((color || request_.frame) && !at_once)
                 output(color);
         }
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
@@ -428,10 +433,13 @@ private:
         return bottom + (top - bottom) * ty;
     }
 
-    void lighting()
+    void lighting(bool quantise_rows)
     {
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
+        const int height = request_.height;
+        unsigned char *bytes = quantise_rows ? request_.frame->bits() : nullptr;
+        const size_t stride = quantise_rows ? size_t(request_.frame->bytesPerLine()) : 0;
         const vec3 eye = imodelview_.getTranslate();
         const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
         const int light_count = scene_.lights.size();
@@ -493,9 +501,14 @@ private:
                     const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
                     g.color.data()[i] = vec4(lit, 1.0f);
                 }
+                if (bytes)
+                    quantiseRow(g.color.data() + size_t(y) * size_t(width), width,
+                                bytes + size_t(height - 1 - y) * stride);
             }
         });
     }
+
+    void createFrame() const { *request_.frame = QImage(request_.width, request_.height, QImage::Format_RGBA8888); }
 
     void output(Vector<vec4> *color) const
     {
@@ -508,7 +521,7 @@ private:
         unsigned char *bytes = nullptr;
         size_t stride = 0;
         if (request_.frame) {
-            *request_.frame = QImage(width, height, QImage::Format_RGBA8888);
+            createFrame();
             bytes = request_.frame->bits();
             stride = size_t(request_.frame->bytesPerLine());
         }
