@@ -217,7 +217,8 @@ void setupTriangle(const vec4 clip[3], const float depth[3], int source, bool te
         addTriangle(polygon[0], polygon[i], polygon[i + 1], source, tested, width, height, out);
 }
 
-void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, RasterTarget &target)
+void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, RasterTarget &target,
+               const std::function<void(int, int)> &band_done)
 {
     const int bands = (target.height + BAND_ROWS - 1) / BAND_ROWS;
     std::vector<std::vector<int>> bins(size_t(std::max(0, bands)));
@@ -237,6 +238,8 @@ void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, 
             std::fill(target.bary + size_t(begin) * row_pixels, target.bary + size_t(end) * row_pixels, vec3());
         for (int index : bins[size_t(begin / BAND_ROWS)])
             rasteriseRows(data[index], test, begin, end, target);
+        if (band_done)
+            band_done(begin, end);
     });
 }
 

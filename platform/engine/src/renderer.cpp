@@ -159,7 +159,6 @@ public:
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
         fitBuffers();
         rasteriseView();
-        resolveGBuffer();
         runStage(Renderer::STAGE_GBUFFER);
         if (request_.full) {
             ambientOcclusion();
@@ -275,7 +274,9 @@ private:
         target.depth = scratch_->depth.data();
         target.source = scratch_->source.data();
         target.bary = scratch_->bary.data();
-        rasterise(raster, &cutout_, target);
+        // Each band of rows is resolved as soon as it is drawn, while its
+        // depth and triangle buffers are still in the cache.
+        rasterise(raster, &cutout_, target, [this](int begin, int end) { resolveRows(begin, end); });
     }
 
     // World direction (not normalised) of the view ray through a pixel
@@ -299,7 +300,8 @@ private:
     // Whether the occlusion stage runs and writes every covered pixel.
     bool occlusionRuns() const { return request_.full && settings_.ssao && settings_.ssao_radius > 0.0f; }
 
-    void resolveGBuffer()
+    // The G-buffer of rows begin .. end - 1 from the rasterised triangles.
+    void resolveRows(int begin, int end)
     {
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
@@ -308,7 +310,7 @@ private:
         // no callback that could look in between.
         const bool seen = !request_.full || request_.viewport;
         const bool neutral_occlusion = seen || !occlusionRuns();
-        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
+        {
             for (int y = begin; y < end; ++y) {
                 const vec3 ray = rayDirection(0.0f, float(y));
                 const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
@@ -351,7 +353,7 @@ private:
                     scratch_->view_position.data()[i] = vec4(position, 1.0f);
                 }
             }
-        });
+        }
     }
 
     void clearPixel(int i, const vec3 &background)
