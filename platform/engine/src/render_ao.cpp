@@ -51,11 +51,13 @@ const Directions &directions()
     return table;
 }
 
+} // namespace
+
 // The search reads the positions of the coarse grid only (a quarter of the
 // memory, so that a band's neighbourhood stays in the cache): a sample
 // lands in a pixel and takes the position of the grid point of its 2 x 2
 // cell.
-class Search
+class AmbientOcclusion::Search
 {
 public:
     Search(const AmbientOcclusionInput &input, const vec4 *grid)
@@ -370,31 +372,41 @@ private:
     Vector<int> cells_;
 };
 
-} // namespace
-
 int ambientOcclusionCoarseSize(int width, int height)
 {
     return ((width + 1) / 2) * ((height + 1) / 2);
 }
 
-void ambientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, float *coarse_ao, vec3 *coarse_bent,
-                      float *ssao, vec3 *bent_normal)
-{
-    const int width = input.width;
-    const int height = input.height;
-    const vec4 *points = input.points;
-    const vec3 *normals = input.normals;
+AmbientOcclusion::AmbientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, float *coarse_ao,
+                                   vec3 *coarse_bent, float *ssao, vec3 *bent_normal)
+    : input_(input)
+    , coarse_points_(coarse_points)
+    , coarse_ao_(coarse_ao)
+    , coarse_bent_(coarse_bent)
+    , ssao_(ssao)
+    , bent_normal_(bent_normal)
+{}
 
+AmbientOcclusion::~AmbientOcclusion() = default;
+
+void AmbientOcclusion::search()
+{
+    const int width = input_.width;
+    const vec4 *points = input_.points;
     // The coarse grid: pixels (2 cx, 2 cy).
     const int coarse_width = (width + 1) / 2;
-    const int coarse_height = (height + 1) / 2;
+    const int coarse_height = (input_.height + 1) / 2;
+    vec4 *coarse_points = coarse_points_;
     forBands(coarse_height, ROWS_PER_BAND, [&](int begin, int end) {
         for (int cy = begin; cy < end; ++cy) {
             for (int cx = 0; cx < coarse_width; ++cx)
                 coarse_points[cy * coarse_width + cx] = points[(2 * cy) * width + 2 * cx];
         }
     });
-    const Search search(input, coarse_points);
+    search_.reset(new Search(input_, coarse_points_));
+    const Search &search = *search_;
+    float *coarse_ao = coarse_ao_;
+    vec3 *coarse_bent = coarse_bent_;
     forBands(coarse_height, ROWS_PER_BAND / 2, [&](int begin, int end) {
         for (int cy = begin; cy < end; ++cy) {
             for (int cx = 0; cx < coarse_width; ++cx) {
@@ -404,57 +416,69 @@ void ambientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, f
             }
         }
     });
+}
 
-    forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
-        for (int y = begin; y < end; ++y) {
-            // The grid rows at or around this row.
-            const int rows = (y & 1) && y + 1 < height ? 2 : 1;
-            const int grid_rows[2] = {y / 2, y / 2 + rows - 1};
-            for (int x = 0; x < width; ++x) {
-                const int i = y * width + x;
-                const vec4 p = points[i];
-                if (p.w == 0.0f)
-                    continue;
-                const int columns = (x & 1) && x + 1 < width ? 2 : 1;
-                if (columns == 1 && rows == 1 && (x & 1) == 0 && (y & 1) == 0) {
-                    const int c = (y / 2) * coarse_width + x / 2;
-                    ssao[i] = coarse_ao[c];
-                    bent_normal[i] = coarse_bent[c];
-                    continue;
-                }
-                const vec3 n = normals[i];
-                const float tolerance = PLANE_TOLERANCE * std::max(std::fabs(p.z), 1e-4f);
-                float count = 0.0f;
-                float ao = 0.0f;
-                vec3 bent;
-                int last = -1;
-                for (int b = 0; b < rows; ++b) {
-                    for (int a = 0; a < columns; ++a) {
-                        const int c = grid_rows[b] * coarse_width + x / 2 + a;
-                        const vec4 q = coarse_points[c];
-                        const float off_plane = (q.x - p.x) * n.x + (q.y - p.y) * n.y + (q.z - p.z) * n.z;
-                        if (q.w == 0.0f || !(std::fabs(off_plane) <= tolerance)
-                            || !(dot3(normals[(2 * grid_rows[b]) * width + 2 * (x / 2 + a)], n) >= NORMAL_TOLERANCE))
-                            continue;
-                        ao += coarse_ao[c];
-                        bent += coarse_bent[c];
-                        count += 1.0f;
-                        last = c;
-                    }
-                }
-                if (count == 0.0f) {
-                    search.at(x, y, ssao[i], bent_normal[i]);
-                } else if (count == 1.0f) {
-                    ssao[i] = coarse_ao[last];
-                    bent_normal[i] = coarse_bent[last];
-                } else {
-                    ssao[i] = ao / count;
-                    const vec3 mean = unit(bent);
-                    bent_normal[i] = mean.length2() > 0.0f ? mean : n;
+void AmbientOcclusion::fill(int begin, int end) const
+{
+    const int width = input_.width;
+    const int height = input_.height;
+    const vec4 *points = input_.points;
+    const vec3 *normals = input_.normals;
+    const int coarse_width = (width + 1) / 2;
+    const vec4 *coarse_points = coarse_points_;
+    const float *coarse_ao = coarse_ao_;
+    const vec3 *coarse_bent = coarse_bent_;
+    float *ssao = ssao_;
+    vec3 *bent_normal = bent_normal_;
+    const Search &search = *search_;
+    for (int y = begin; y < end; ++y) {
+        // The grid rows at or around this row.
+        const int rows = (y & 1) && y + 1 < height ? 2 : 1;
+        const int grid_rows[2] = {y / 2, y / 2 + rows - 1};
+        for (int x = 0; x < width; ++x) {
+            const int i = y * width + x;
+            const vec4 p = points[i];
+            if (p.w == 0.0f)
+                continue;
+            const int columns = (x & 1) && x + 1 < width ? 2 : 1;
+            if (columns == 1 && rows == 1 && (x & 1) == 0 && (y & 1) == 0) {
+                const int c = (y / 2) * coarse_width + x / 2;
+                ssao[i] = coarse_ao[c];
+                bent_normal[i] = coarse_bent[c];
+                continue;
+            }
+            const vec3 n = normals[i];
+            const float tolerance = PLANE_TOLERANCE * std::max(std::fabs(p.z), 1e-4f);
+            float count = 0.0f;
+            float ao = 0.0f;
+            vec3 bent;
+            int last = -1;
+            for (int b = 0; b < rows; ++b) {
+                for (int a = 0; a < columns; ++a) {
+                    const int c = grid_rows[b] * coarse_width + x / 2 + a;
+                    const vec4 q = coarse_points[c];
+                    const float off_plane = (q.x - p.x) * n.x + (q.y - p.y) * n.y + (q.z - p.z) * n.z;
+                    if (q.w == 0.0f || !(std::fabs(off_plane) <= tolerance)
+                        || !(dot3(normals[(2 * grid_rows[b]) * width + 2 * (x / 2 + a)], n) >= NORMAL_TOLERANCE))
+                        continue;
+                    ao += coarse_ao[c];
+                    bent += coarse_bent[c];
+                    count += 1.0f;
+                    last = c;
                 }
             }
+            if (count == 0.0f) {
+                search.at(x, y, ssao[i], bent_normal[i]);
+            } else if (count == 1.0f) {
+                ssao[i] = coarse_ao[last];
+                bent_normal[i] = coarse_bent[last];
+            } else {
+                ssao[i] = ao / count;
+                const vec3 mean = unit(bent);
+                bent_normal[i] = mean.length2() > 0.0f ? mean : n;
+            }
         }
-    });
+    }
 }
 
 } // namespace render_internal

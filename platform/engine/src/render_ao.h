@@ -2,6 +2,8 @@
 
 #include "velmora/Math.h"
 
+#include <memory>
+
 namespace Velmora {
 namespace render_internal {
 
@@ -27,15 +29,37 @@ struct AmbientOcclusionInput
 // Number of coarse-grid samples the stage needs scratch room for.
 int ambientOcclusionCoarseSize(int width, int height);
 
-// Writes ssao and bent normal for every covered pixel (others untouched).
-// coarse_points, coarse_ao and coarse_bent are scratch of
-// ambientOcclusionCoarseSize items.
-// The search runs on every second pixel of every second row; a pixel in
-// between takes the mean of those of its neighbours that lie on its own
-// surface, and searches for itself where none does (at silhouettes and
-// creases). Runs in row bands on the renderer's pool.
-void ambientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, float *coarse_ao, vec3 *coarse_bent,
-                      float *ssao, vec3 *bent_normal);
+// The stage in two steps: search() runs the horizon search on every second
+// pixel of every second row; fill(begin, end) then writes ssao and bent
+// normal of every covered pixel of rows begin .. end - 1 (others untouched):
+// a pixel between grid points takes the mean of those of its neighbours
+// that lie on its own surface, and searches for itself where none does (at
+// silhouettes and creases). Both may run in row bands in parallel; the
+// scratch buffers hold ambientOcclusionCoarseSize items each.
+class AmbientOcclusion
+{
+public:
+    AmbientOcclusion(const AmbientOcclusionInput &input, vec4 *coarse_points, float *coarse_ao, vec3 *coarse_bent,
+                     float *ssao, vec3 *bent_normal);
+    ~AmbientOcclusion();
+    AmbientOcclusion(const AmbientOcclusion &) = delete;
+    AmbientOcclusion &operator=(const AmbientOcclusion &) = delete;
+
+    // On the renderer's pool; returns when the grid is done.
+    void search();
+    void fill(int begin, int end) const;
+
+private:
+    class Search;
+
+    const AmbientOcclusionInput input_;
+    vec4 *coarse_points_;
+    float *coarse_ao_;
+    vec3 *coarse_bent_;
+    float *ssao_;
+    vec3 *bent_normal_;
+    std::unique_ptr<Search> search_;
+};
 
 } // namespace render_internal
 } // namespace Velmora

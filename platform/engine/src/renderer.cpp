@@ -160,18 +160,17 @@ public:
         fitBuffers();
         rasteriseView();
         runStage(Renderer::STAGE_GBUFFER);
-        if (request_.full) {
-            ambientOcclusion();
+        if (request_.full && !request_.viewport) {
+            lightWithoutCallbacks(color);
+        } else if (request_.full) {
+            std::unique_ptr<AmbientOcclusion> occlusion = ambientOcclusion();
+            if (occlusion)
+                forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) { occlusion->fill(begin, end); });
             runStage(Renderer::STAGE_AMBIENT_OCCLUSION);
             buildShadowMaps();
-            // With no callback after the lighting, a picture that only goes
-            // to the screen is quantised row by row as it is lit.
-            const bool at_once = request_.frame && !color && !request_.viewport;
-            if (at_once)
-                createFrame();
-            lighting(at_once);
+            forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) { lightRows(begin, end, nullptr, 0); });
             runStage(Renderer::STAGE_LIGHTING);
-            if ((color || request_.frame) && !at_once)
+            if (color || request_.frame)
                 output(color);
         }
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
@@ -374,10 +373,36 @@ private:
         scratch_->view_position.data()[i] = vec4();
     }
 
-    void ambientOcclusion()
+    // With no callback to look between the stages, each band of rows is
+    // filled with its occlusion and lit in one go, and a picture that only
+    // goes to the screen is quantised row by row as it is lit.
+    void lightWithoutCallbacks(Vector<vec4> *color)
+    {
+        buildShadowMaps();
+        const std::unique_ptr<AmbientOcclusion> occlusion = ambientOcclusion();
+        const bool at_once = request_.frame && !color;
+        unsigned char *bytes = nullptr;
+        size_t stride = 0;
+        if (at_once) {
+            createFrame();
+            bytes = request_.frame->bits();
+            stride = size_t(request_.frame->bytesPerLine());
+        }
+        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
+            if (occlusion)
+                occlusion->fill(begin, end);
+            lightRows(begin, end, bytes, stride);
+        });
+        if ((color || request_.frame) && !at_once)
+            output(color);
+    }
+
+    // The occlusion stage with its grid searched, ready to fill rows; null
+    // when it does not run.
+    std::unique_ptr<AmbientOcclusion> ambientOcclusion()
     {
         if (!occlusionRuns())
-            return;
+            return nullptr;
         Renderer::GBuffer &g = renderer_.gbuffer_;
         AmbientOcclusionInput input;
         input.width = request_.width;
@@ -390,8 +415,11 @@ private:
         input.radius = settings_.ssao_radius;
         input.threshold = settings_.ssao_threshold;
         input.intensity = settings_.ssao_intensity;
-        render_internal::ambientOcclusion(input, scratch_->points_coarse.data(), scratch_->ao_coarse.data(),
-                                          scratch_->bent_coarse.data(), g.ssao.data(), g.bent_normal.data());
+        std::unique_ptr<AmbientOcclusion> occlusion(
+                new AmbientOcclusion(input, scratch_->points_coarse.data(), scratch_->ao_coarse.data(),
+                                     scratch_->bent_coarse.data(), g.ssao.data(), g.bent_normal.data()));
+        occlusion->search();
+        return occlusion;
     }
 
     void buildShadowMaps()
@@ -435,17 +463,17 @@ private:
         return bottom + (top - bottom) * ty;
     }
 
-    void lighting(bool quantise_rows)
+    // Lights rows begin .. end - 1; with bytes, also quantises them into the
+    // top-down frame rows there.
+    void lightRows(int begin, int end, unsigned char *bytes, size_t stride)
     {
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
         const int height = request_.height;
-        unsigned char *bytes = quantise_rows ? request_.frame->bits() : nullptr;
-        const size_t stride = quantise_rows ? size_t(request_.frame->bytesPerLine()) : 0;
         const vec3 eye = imodelview_.getTranslate();
         const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
         const int light_count = scene_.lights.size();
-        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
+        {
             for (int y = begin; y < end; ++y) {
                 for (int x = 0; x < width; ++x) {
                     const int i = y * width + x;
@@ -507,7 +535,7 @@ private:
                     quantiseRow(g.color.data() + size_t(y) * size_t(width), width,
                                 bytes + size_t(height - 1 - y) * stride);
             }
-        });
+        }
     }
 
     void createFrame() const { *request_.frame = QImage(request_.width, request_.height, QImage::Format_RGBA8888); }
