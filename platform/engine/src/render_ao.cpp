@@ -76,6 +76,8 @@ public:
         // whose cell the step lands in, from a grid pixel's own.
         const Directions &d = directions();
         cells_ = Vector<int>(REACH_QUANTA * DIRECTIONS * steps_);
+        offsets_x_ = Vector<int>(cells_.size());
+        offsets_y_ = Vector<int>(cells_.size());
         for (int q = 0; q < REACH_QUANTA; ++q) {
             const float reach = float(q) / float(REACH_QUANTA_PER_PIXEL);
             for (int k = 0; k < DIRECTIONS; ++k) {
@@ -85,6 +87,8 @@ public:
                     const int ox = int(std::floor(0.5f + step_x * float(s)));
                     const int oy = int(std::floor(0.5f + step_y * float(s)));
                     cells_[cellIndex(q, k, s)] = (oy >> 1) * grid_width_ + (ox >> 1);
+                    offsets_x_[cellIndex(q, k, s)] = ox;
+                    offsets_y_[cellIndex(q, k, s)] = oy;
                 }
             }
         }
@@ -108,11 +112,16 @@ public:
         // Sine of the highest (distance-weighted) elevation per direction.
         alignas(16) float horizon[DIRECTIONS];
         const int margin = quanta / REACH_QUANTA_PER_PIXEL + 2;
-        if (x % 2 == 0 && y % 2 == 0 && x >= margin && y >= margin && x + margin < in_.width
-            && y + margin < in_.height) {
+        if (x % 2 == 0 && y % 2 == 0) {
             const int cell = (y / 2) * grid_width_ + x / 2;
-            for (int k = 0; k < DIRECTIONS; k += 4)
-                horizonsInside(cell, &cells_[cellIndex(quanta, k, 1)], p, n, horizon + k);
+            const bool inside = x >= margin && y >= margin && x + margin < in_.width && y + margin < in_.height;
+            for (int k = 0; k < DIRECTIONS; k += 4) {
+                const int entry = cellIndex(quanta, k, 1);
+                if (inside)
+                    horizonsFromTable<false>(x, y, cell, entry, p, n, horizon + k);
+                else
+                    horizonsFromTable<true>(x, y, cell, entry, p, n, horizon + k);
+            }
         } else {
             for (int k = 0; k < DIRECTIONS; k += 4)
                 horizons(k, float(x) + 0.5f, float(y) + 0.5f, reach, p, n, horizon + k);
@@ -303,10 +312,14 @@ private:
         return ((quanta * (DIRECTIONS / 4) + k / 4) * steps_ + (s - 1)) * 4 + k % 4;
     }
 
-    // horizons for a grid pixel whose walks all stay inside the view: the
-    // samples' grid points come from the table.
-    void horizonsInside(int cell, const int *cells, const vec3 &p, const vec3 &n, float *out) const
+    // horizons for a grid pixel (x, y): the samples' grid points come from
+    // the table. Bounded: some walk may leave the view.
+    template<bool bounded>
+    void horizonsFromTable(int x, int y, int cell, int entry, const vec3 &p, const vec3 &n, float *out) const
     {
+        const int *cells = cells_.data() + entry;
+        const int *offsets_x = offsets_x_.data() + entry;
+        const int *offsets_y = offsets_y_.data() + entry;
 #if defined(__SSE2__)
         const __m128 zero = _mm_setzero_ps();
         const __m128 one = _mm_set1_ps(1.0f);
@@ -317,11 +330,32 @@ private:
         __m128 best_e2 = zero;
         __m128 best_v2 = one;
         const vec4 *origin = grid_ + cell;
-        for (int s = 0; s < steps_; ++s, cells += 4) {
-            __m128 qx = _mm_loadu_ps(&origin[cells[0]].x);
-            __m128 qy = _mm_loadu_ps(&origin[cells[1]].x);
-            __m128 qz = _mm_loadu_ps(&origin[cells[2]].x);
-            __m128 qw = _mm_loadu_ps(&origin[cells[3]].x);
+        __m128 walking = _mm_cmpeq_ps(zero, zero);
+        for (int s = 0; s < steps_; ++s, cells += 4, offsets_x += 4, offsets_y += 4) {
+            int at[4] = {cells[0], cells[1], cells[2], cells[3]};
+            if (bounded) {
+                // A walk ends where it leaves the view; stopped lanes read
+                // the pixel's own grid point and are masked out below.
+                const __m128i sx = _mm_add_epi32(_mm_set1_epi32(x),
+                                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(offsets_x)));
+                const __m128i sy = _mm_add_epi32(_mm_set1_epi32(y),
+                                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(offsets_y)));
+                const __m128i below = _mm_set1_epi32(-1);
+                const __m128i in_x
+                        = _mm_and_si128(_mm_cmpgt_epi32(sx, below), _mm_cmplt_epi32(sx, _mm_set1_epi32(in_.width)));
+                const __m128i in_y
+                        = _mm_and_si128(_mm_cmpgt_epi32(sy, below), _mm_cmplt_epi32(sy, _mm_set1_epi32(in_.height)));
+                walking = _mm_and_ps(walking, _mm_castsi128_ps(_mm_and_si128(in_x, in_y)));
+                const int lanes = _mm_movemask_ps(walking);
+                if (lanes == 0)
+                    break;
+                for (int lane = 0; lane < 4; ++lane)
+                    at[lane] = (lanes >> lane) & 1 ? at[lane] : 0;
+            }
+            __m128 qx = _mm_loadu_ps(&origin[at[0]].x);
+            __m128 qy = _mm_loadu_ps(&origin[at[1]].x);
+            __m128 qz = _mm_loadu_ps(&origin[at[2]].x);
+            __m128 qw = _mm_loadu_ps(&origin[at[3]].x);
             _MM_TRANSPOSE4_PS(qx, qy, qz, qw);
             const __m128 vx = _mm_sub_ps(qx, px);
             const __m128 vy = _mm_sub_ps(qy, py);
@@ -331,7 +365,7 @@ private:
             const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, nx), _mm_mul_ps(vy, ny)), _mm_mul_ps(vz, nz));
             const __m128 e = _mm_mul_ps(dot, falloff);
             const __m128 e2 = _mm_mul_ps(e, e);
-            const __m128 counts = _mm_and_ps(_mm_cmpneq_ps(qw, zero),
+            const __m128 counts = _mm_and_ps(_mm_and_ps(walking, _mm_cmpneq_ps(qw, zero)),
                                              _mm_and_ps(_mm_cmpge_ps(v2, tiny), _mm_cmpge_ps(falloff, zero)));
             const __m128 higher = _mm_and_ps(_mm_and_ps(counts, _mm_cmpgt_ps(e, zero)),
                                              _mm_cmpgt_ps(_mm_mul_ps(e2, best_v2), _mm_mul_ps(best_e2, v2)));
@@ -344,6 +378,12 @@ private:
             float best_e2 = 0.0f;
             float best_v2 = 1.0f;
             for (int s = 0; s < steps_; ++s) {
+                if (bounded) {
+                    const int sx = x + offsets_x[s * 4 + lane];
+                    const int sy = y + offsets_y[s * 4 + lane];
+                    if (sx < 0 || sy < 0 || sx >= in_.width || sy >= in_.height)
+                        break;
+                }
                 const vec4 q = grid_[cell + cells[s * 4 + lane]];
                 const float vx = q.x - p.x;
                 const float vy = q.y - p.y;
@@ -370,6 +410,8 @@ private:
     const float threshold_;
     const float inv_open_;
     Vector<int> cells_;
+    Vector<int> offsets_x_;
+    Vector<int> offsets_y_;
 };
 
 int ambientOcclusionCoarseSize(int width, int height)
