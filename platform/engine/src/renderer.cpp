@@ -447,14 +447,19 @@ private:
         const float by = std::floor(fy);
         const float bias = map.texel;
         float lit[4];
-        for (int k = 0; k < 4; ++k) {
-            const int x = int(bx) + (k & 1);
-            const int y = int(by) + (k >> 1);
-            if (x < 0 || y < 0 || x >= SHADOW_MAP_SIZE || y >= SHADOW_MAP_SIZE) {
-                lit[k] = 1.0f;
-                continue;
+        const int x0 = int(bx);
+        const int y0 = int(by);
+        if (bx >= 0.0f && by >= 0.0f && x0 < SHADOW_MAP_SIZE - 1 && y0 < SHADOW_MAP_SIZE - 1) {
+            for (int k = 0; k < 4; ++k)
+                lit[k] = depth <= map.depth(x0 + (k & 1), y0 + (k >> 1)) + bias ? 1.0f : 0.0f;
+        } else {
+            // Texels off the map do not shade.
+            for (int k = 0; k < 4; ++k) {
+                const float x = bx + float(k & 1);
+                const float y = by + float(k >> 1);
+                const bool inside = x >= 0.0f && y >= 0.0f && x < float(SHADOW_MAP_SIZE) && y < float(SHADOW_MAP_SIZE);
+                lit[k] = !inside || depth <= map.depth(int(x), int(y)) + bias ? 1.0f : 0.0f;
             }
-            lit[k] = depth <= map.depth(x, y) + bias ? 1.0f : 0.0f;
         }
         const float tx = fx - bx;
         const float ty = fy - by;
@@ -488,7 +493,9 @@ private:
                     if (!settings_.debug_lights) {
                         vec3 ambient = settings_.ambient;
                         if (hemisphere_) {
-                            const float up = unit(transformVector(imodelview_, g.bent_normal.data()[i])).z;
+                            const vec3 bent = transformVector(imodelview_, g.bent_normal.data()[i]);
+                            const float length = std::sqrt(dot3(bent, bent));
+                            const float up = length > 0.0f ? bent.z / length : bent.z;
                             ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
                                     * HEMISPHERE_AMBIENT;
                         }
@@ -499,7 +506,6 @@ private:
                     // Light from behind shows only through translucence.
                     const float translucence = g.translucence.data()[i];
                     if (light_count > 0) {
-                        const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
                         const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
                         const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
                         const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
@@ -514,6 +520,7 @@ private:
                                     : 1.0f;
                             if (n_dot_l > 0.0f) {
                                 irradiance += light.color * (n_dot_l * shadow);
+                                const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
                                 const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
                                 if (n_dot_h > 0.0f && strength * shadow > 0.0f)
                                     specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
