@@ -309,48 +309,46 @@ private:
         // no callback that could look in between.
         const bool seen = !request_.full || request_.viewport;
         const bool neutral_occlusion = seen || !occlusionRuns();
-        {
-            for (int y = begin; y < end; ++y) {
-                const vec3 ray = rayDirection(0.0f, float(y));
-                const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
-                for (int x = 0; x < width; ++x) {
-                    const int i = y * width + x;
-                    const int source = scratch_->source.data()[i];
-                    if (source < 0) {
-                        clearPixel(i, background(ray + ray_step * float(x)));
-                        continue;
-                    }
-                    const SceneTriangle &t = scene_.triangles.data()[source];
-                    const ViewTriangle &v = view_triangles_.data()[source];
-                    const SurfaceShading &s = scene_.shadings.data()[t.shading];
-                    const vec3 b = scratch_->bary.data()[i];
-                    const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
-                    const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
-                    vec4 albedo = s.albedo_color;
-                    if (s.uniform_albedo && std::fabs(uv.x) < 1e6f && std::fabs(uv.y) < 1e6f) {
-                        albedo = s.uniform_albedo_color;
-                    } else if (s.albedo) {
-                        const vec4 texel = s.albedo->sample(uv.x, uv.y);
-                        albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
-                    }
-                    g.coverage.data()[i] = 1.0f;
-                    g.depth.data()[i] = scratch_->depth.data()[i];
-                    g.normal.data()[i] = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
-                    g.albedo.data()[i] = albedo;
-                    g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
-                    g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
-                    g.translucence.data()[i] = s.translucence;
-                    g.position.data()[i] = transformPoint(imodelview_, position);
-                    if (neutral_occlusion) {
-                        g.ssao.data()[i] = 1.0f;
-                        g.bent_normal.data()[i] = g.normal.data()[i];
-                    }
-                    if (seen) {
-                        g.irradiance.data()[i] = vec3();
-                        g.color.data()[i] = vec4();
-                    }
-                    scratch_->view_position.data()[i] = vec4(position, 1.0f);
+        for (int y = begin; y < end; ++y) {
+            const vec3 ray = rayDirection(0.0f, float(y));
+            const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
+            for (int x = 0; x < width; ++x) {
+                const int i = y * width + x;
+                const int source = scratch_->source.data()[i];
+                if (source < 0) {
+                    clearPixel(i, background(ray + ray_step * float(x)));
+                    continue;
                 }
+                const SceneTriangle &t = scene_.triangles.data()[source];
+                const ViewTriangle &v = view_triangles_.data()[source];
+                const SurfaceShading &s = scene_.shadings.data()[t.shading];
+                const vec3 b = scratch_->bary.data()[i];
+                const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
+                const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
+                vec4 albedo = s.albedo_color;
+                if (s.uniform_albedo && std::fabs(uv.x) < 1e6f && std::fabs(uv.y) < 1e6f) {
+                    albedo = s.uniform_albedo_color;
+                } else if (s.albedo) {
+                    const vec4 texel = s.albedo->sample(uv.x, uv.y);
+                    albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
+                }
+                g.coverage.data()[i] = 1.0f;
+                g.depth.data()[i] = scratch_->depth.data()[i];
+                g.normal.data()[i] = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
+                g.albedo.data()[i] = albedo;
+                g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
+                g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
+                g.translucence.data()[i] = s.translucence;
+                g.position.data()[i] = transformPoint(imodelview_, position);
+                if (neutral_occlusion) {
+                    g.ssao.data()[i] = 1.0f;
+                    g.bent_normal.data()[i] = g.normal.data()[i];
+                }
+                if (seen) {
+                    g.irradiance.data()[i] = vec3();
+                    g.color.data()[i] = vec4();
+                }
+                scratch_->view_position.data()[i] = vec4(position, 1.0f);
             }
         }
     }
@@ -478,70 +476,67 @@ private:
         const vec3 eye = imodelview_.getTranslate();
         const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
         const int light_count = scene_.lights.size();
-        {
-            for (int y = begin; y < end; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    const int i = y * width + x;
-                    if (g.coverage.data()[i] == 0.0f)
-                        continue;
-                    const vec3 position = g.position.data()[i];
-                    const vec3 normal = unit(transformVector(imodelview_, g.normal.data()[i]));
-                    const vec4 shading = g.shading.data()[i];
-                    const vec3 albedo = g.albedo.data()[i].xyz();
+        for (int y = begin; y < end; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int i = y * width + x;
+                if (g.coverage.data()[i] == 0.0f)
+                    continue;
+                const vec3 position = g.position.data()[i];
+                const vec3 normal = unit(transformVector(imodelview_, g.normal.data()[i]));
+                const vec4 shading = g.shading.data()[i];
+                const vec3 albedo = g.albedo.data()[i].xyz();
 
-                    vec3 irradiance;
-                    if (!settings_.debug_lights) {
-                        vec3 ambient = settings_.ambient;
-                        if (hemisphere_) {
-                            const vec3 bent = transformVector(imodelview_, g.bent_normal.data()[i]);
-                            const float length = std::sqrt(dot3(bent, bent));
-                            const float up = length > 0.0f ? bent.z / length : bent.z;
-                            ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
-                                    * HEMISPHERE_AMBIENT;
-                        }
-                        irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
+                vec3 irradiance;
+                if (!settings_.debug_lights) {
+                    vec3 ambient = settings_.ambient;
+                    if (hemisphere_) {
+                        const vec3 bent = transformVector(imodelview_, g.bent_normal.data()[i]);
+                        const float length = std::sqrt(dot3(bent, bent));
+                        const float up = length > 0.0f ? bent.z / length : bent.z;
+                        ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
+                                * HEMISPHERE_AMBIENT;
                     }
-                    vec3 specular;
-                    vec3 behind;
-                    // Light from behind shows only through translucence.
-                    const float translucence = g.translucence.data()[i];
-                    if (light_count > 0) {
-                        const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
-                        const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
-                        const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
-                        for (int l = 0; l < light_count; ++l) {
-                            const SceneLight &light = scene_.lights.data()[l];
-                            const float n_dot_l = dot3(normal, light.to_light);
-                            if (!(n_dot_l > 0.0f) && translucence == 0.0f)
-                                continue;
-                            const ShadowMap *map = shadow_maps_.data()[l].get();
-                            const float shadow = map && n_dot_l != 0.0f
-                                    ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
-                                    : 1.0f;
-                            if (n_dot_l > 0.0f) {
-                                irradiance += light.color * (n_dot_l * shadow);
-                                const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
-                                const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
-                                if (n_dot_h > 0.0f && strength * shadow > 0.0f)
-                                    specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
-                            } else {
-                                behind += light.color * (-n_dot_l * shadow);
-                            }
-                        }
-                    }
-                    g.irradiance.data()[i] = irradiance;
-                    if (settings_.debug_lights) {
-                        g.color.data()[i] = vec4(irradiance, 1.0f);
-                        continue;
-                    }
-                    const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
-                    const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
-                    g.color.data()[i] = vec4(lit, 1.0f);
+                    irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
                 }
-                if (bytes)
-                    quantiseRow(g.color.data() + size_t(y) * size_t(width), width,
-                                bytes + size_t(height - 1 - y) * stride);
+                vec3 specular;
+                vec3 behind;
+                // Light from behind shows only through translucence.
+                const float translucence = g.translucence.data()[i];
+                if (light_count > 0) {
+                    const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
+                    const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
+                    const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
+                    for (int l = 0; l < light_count; ++l) {
+                        const SceneLight &light = scene_.lights.data()[l];
+                        const float n_dot_l = dot3(normal, light.to_light);
+                        if (!(n_dot_l > 0.0f) && translucence == 0.0f)
+                            continue;
+                        const ShadowMap *map = shadow_maps_.data()[l].get();
+                        const float shadow = map && n_dot_l != 0.0f
+                                ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
+                                : 1.0f;
+                        if (n_dot_l > 0.0f) {
+                            irradiance += light.color * (n_dot_l * shadow);
+                            const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
+                            const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
+                            if (n_dot_h > 0.0f && strength * shadow > 0.0f)
+                                specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
+                        } else {
+                            behind += light.color * (-n_dot_l * shadow);
+                        }
+                    }
+                }
+                g.irradiance.data()[i] = irradiance;
+                if (settings_.debug_lights) {
+                    g.color.data()[i] = vec4(irradiance, 1.0f);
+                    continue;
+                }
+                const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
+                const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
+                g.color.data()[i] = vec4(lit, 1.0f);
             }
+            if (bytes)
+                quantiseRow(g.color.data() + size_t(y) * size_t(width), width, bytes + size_t(height - 1 - y) * stride);
         }
     }
 
