@@ -17,8 +17,8 @@ namespace {
 
 constexpr int DIRECTIONS = 16;
 // Largest screen distance, in pixels, the horizon search walks. The reach
-// of a pixel's search is rounded to a quarter pixel, so that the steps of
-// a search away from the view's edges come from a table.
+// of a pixel's search is rounded to a quarter pixel, so that the steps of a
+// grid pixel's search come from a table.
 constexpr float MAX_PIXELS = 48.0f;
 constexpr int REACH_QUANTA_PER_PIXEL = 4;
 constexpr int REACH_QUANTA = int(MAX_PIXELS) * REACH_QUANTA_PER_PIXEL + 1;
