@@ -21,6 +21,7 @@
 #include <mutex>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -149,8 +150,12 @@ public:
     {
         const int threads
                 = std::min({COPY_THREADS, int(std::max(1u, std::thread::hardware_concurrency())), int(jobs_.size())});
-        for (int i = 0; i < threads; ++i)
-            threads_.emplace_back([this] { work(); });
+        try {
+            for (int i = 0; i < threads; ++i)
+                threads_.emplace_back([this] { work(); });
+        } catch (const std::system_error &) {
+            // Fewer threads, or none: then waitFor copies each item itself.
+        }
     }
     ~ParallelCopy() { stop(); }
     ParallelCopy(const ParallelCopy &) = delete;
@@ -159,9 +164,15 @@ public:
     // Waits until item k has been copied (or has failed).
     const Job &waitFor(int k)
     {
+        Job &job = jobs_[size_t(k)];
+        if (threads_.empty()) {
+            job.copied = job.safe && CopyingHandler::copyFile(items_.at(k).source_path, job.destination, job.error);
+            job.done = true;
+            return job;
+        }
         std::unique_lock<std::mutex> lock(mutex_);
-        done_changed_.wait(lock, [&] { return jobs_[size_t(k)].done; });
-        return jobs_[size_t(k)];
+        done_changed_.wait(lock, [&] { return job.done; });
+        return job;
     }
 
     // Item k has been reported: the threads may go further.
