@@ -5,6 +5,9 @@
 #include "editor/interdependence/parser/output.h"
 #include "editor/interdependence/progress.h"
 
+#include <velmora/Material.h>
+#include <velmora/Ptr.h>
+#include <velmora/String.h>
 #include <velmora/UGUID.h>
 
 #include <QHash>
@@ -17,9 +20,6 @@
 
 namespace Editor {
 class AssetManagerPrivate;
-}
-namespace Velmora {
-class Material;
 }
 
 namespace inas {
@@ -80,11 +80,19 @@ private:
 
     // The assets directly in a folder (absolute, cleaned), listed once per run.
     const std::vector<FolderFile> &folderFiles(const QString &folder);
+    // Lists the folders not listed yet (on several threads).
+    void listFolders(const std::vector<QString> &folders);
+    std::vector<FolderFile> listFolder(const QString &folder) const;
     // Those of them that a node referring into the folder uses.
     const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
     void linkLandscapeSideFiles();
-    // The assets of a material's texture slots, resolved once per run.
-    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material);
+    // The material of a material asset's or material runtime's item (null,
+    // with a warning when the engine has none for a material asset).
+    Velmora::Ptr<Velmora::Material> materialOf(const parser::Item &parser_item) const;
+    // The paths of a material's texture slots, in slot order; chain keeps
+    // the parents whose texts they are.
+    static std::vector<const Velmora::String *> texturePaths(const Velmora::Material &material,
+                                                             std::vector<Velmora::Ptr<Velmora::Material>> &chain);
 
     int max_iterations_ = 0;
     int current_iteration_ = 0;
@@ -95,6 +103,8 @@ private:
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     QHash<QString, std::vector<FolderFile>> folders_;
     QHash<QString, std::vector<Velmora::UGUID>> node_path_files_;
+    // A path text as a node writes it -> nodePathFiles of its folder.
+    std::unordered_map<std::string, std::vector<Velmora::UGUID>> path_files_;
     // Material GUID -> the texture assets of its slots.
     QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
     // Texture path -> its asset (empty: none), asked once per run.
