@@ -408,7 +408,10 @@ std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Materia
 {
     // The materials from this one up its parent chain, as far as the engine
     // follows it (a loop ends where it comes back).
-    std::vector<const Velmora::Material *> materials{&material};
+    std::vector<const Velmora::Material *> materials;
+    materials.reserve(8);
+    materials.push_back(&material);
+    chain.reserve(8);
     Velmora::Ptr<Velmora::Material> parent = material.getParent();
     for (int depth = 0; parent && depth < MAX_PARENT_CHAIN; ++depth) {
         if (std::find(materials.begin(), materials.end(), parent.get()) != materials.end())
