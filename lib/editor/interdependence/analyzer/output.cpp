@@ -5,7 +5,10 @@ namespace analyzer {
 
 Output::Output() = default;
 
-Output::~Output() = default;
+Output::~Output()
+{
+    item_map.clear();
+}
 
 } // namespace analyzer
 } // namespace inas
