@@ -2,7 +2,6 @@
 
 #include "editor/interdependence/analyzer/implicit_uses.h"
 #include "editor/interdependence/arena_allocator.h"
-#include "editor/interdependence/parallel_range.h"
 #include "editor/interdependence/parser/items/hierarchy.h"
 #include "editor/interdependence/parser/items/node.h"
 
@@ -15,7 +14,6 @@
 #include <velmora/Materials.h>
 
 #include <QDir>
-#include <QSet>
 
 #include <algorithm>
 
@@ -28,10 +26,6 @@ const int NUM_ITERATIONS = 5;
 const char MATERIAL_EXTENSION[] = "mat";
 // How far up a material's parent chain the engine reads inherited slots.
 const int MAX_PARENT_CHAIN = 64;
-// The fewest items, path texts and folders worth a thread of their own.
-const int ITEMS_PER_THREAD = 512;
-const int PATHS_PER_THREAD = 64;
-const int FOLDERS_PER_THREAD = 8;
 
 QString folderOf(const QString &path)
 {
@@ -137,118 +131,56 @@ void Driver::indexStep(Output &output)
 void Driver::indexByExtension(Output &output)
 {
     EC_ASSERT(map_by_ext_.empty() && node_items_.empty());
-    // Each item's lower-case extension (the text after the last dot of its
-    // file's name; empty when none) and kind, on several threads; then the
-    // groups, in map order.
-    struct Kind
-    {
-        std::string extension;
-        bool node = false;
-    };
-    const int count = output.item_map.size();
-    std::vector<Kind> kinds(size_t(count > 0 ? count : 0));
-    const auto first = output.item_map.begin();
-    ParallelRange::run(count, ITEMS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            const parser::Item &item = *(first + i)->data->getParserData();
-            const std::string &path = item.getAbsolutePath().std();
-            // The last dot, unless a slash comes after it.
-            size_t dot = path.size();
-            while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
-                --dot;
-            Kind &kind = kinds[size_t(i)];
-            if (dot > 0 && path[dot - 1] == '.') {
-                kind.extension.assign(path, dot, std::string::npos);
-                for (char &c : kind.extension) {
-                    if (c >= 'A' && c <= 'Z')
-                        c = char(c - 'A' + 'a');
-                }
-            }
-            kind.node = dynamic_cast<const parser::items::Node *>(&item) != nullptr;
-        }
-    });
+    std::string extension;
     std::vector<Item *> *group = nullptr;
-    const std::string *group_extension = nullptr;
-    for (int i = 0; i < count; ++i) {
-        Item *item = (first + i)->data.get();
-        const Kind &kind = kinds[size_t(i)];
+    std::string group_extension;
+    for (const ItemMap::Entry &entry : output.item_map) {
+        const parser::Item &parser_item = *entry.data->getParserData();
+        // The text after the last dot of the file's name, in lower case;
+        // empty when the name has no dot.
+        const std::string &path = parser_item.getAbsolutePath().std();
+        size_t dot = path.size();
+        while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
+            --dot;
+        extension.clear();
+        if (dot > 0 && path[dot - 1] == '.') {
+            extension.assign(path, dot, std::string::npos);
+            for (char &c : extension) {
+                if (c >= 'A' && c <= 'Z')
+                    c = char(c - 'A' + 'a');
+            }
+        }
         // Neighbours mostly share an extension: the group is looked up again
         // only when it changes.
-        if (!group || *group_extension != kind.extension) {
-            const auto it = map_by_ext_.emplace(kind.extension, std::vector<Item *>()).first;
-            group = &it->second;
-            group_extension = &it->first;
+        if (!group || group_extension != extension) {
+            group = &map_by_ext_[extension];
+            group_extension = extension;
         }
-        group->push_back(item);
-        if (kind.node)
-            node_items_.push_back(item);
+        group->push_back(entry.data.get());
+        if (dynamic_cast<const parser::items::Node *>(&parser_item))
+            node_items_.push_back(entry.data.get());
     }
 }
 
 void Driver::linkNodePathFiles(Output & /*output*/)
 {
-    // A node that names a path uses the scripts of that path's folder. Many
-    // nodes name the same paths: each distinct text is resolved once.
-    std::vector<const Velmora::String *> texts;
+    // A node that names a path uses the scripts of that path's folder.
     for (Item *item : node_items_) {
         const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
         for (const Velmora::String &path : node.getPaths()) {
-            if (path_files_.emplace(path.std(), std::vector<Velmora::UGUID>()).second)
-                texts.push_back(&path);
-        }
-    }
-    std::vector<QString> folders(texts.size());
-    ParallelRange::run(int(texts.size()), PATHS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            const Velmora::String &path = *texts[size_t(i)];
-            folders[size_t(i)] = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-        }
-    });
-    listFolders(folders);
-    for (size_t i = 0; i < texts.size(); ++i)
-        path_files_[texts[i]->std()] = nodePathFiles(folders[i]);
-
-    // The links: every node item gets its own, so the items are shared out.
-    ParallelRange::run(int(node_items_.size()), ITEMS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            Item *item = node_items_[size_t(i)];
-            const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
-            for (const Velmora::String &path : node.getPaths()) {
-                for (const Velmora::UGUID &guid : path_files_.at(path.std())) {
-                    if (guid != node.getId())
-                        addRuntimeDependency(guid, *item);
-                }
+            // Many nodes name the same paths: each text is resolved once.
+            auto known = path_files_.find(path.std());
+            if (known == path_files_.end()) {
+                const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
+                known = path_files_.emplace(path.std(), nodePathFiles(folder)).first;
+            }
+            for (const Velmora::UGUID &guid : known->second) {
+                if (guid != node.getId())
+                    addRuntimeDependency(guid, *item);
             }
         }
-    });
-    linkLandscapeSideFiles();
-}
-
-void Driver::listFolders(const std::vector<QString> &folders)
-{
-    std::vector<QString> unlisted;
-    QSet<QString> seen;
-    for (const QString &folder : folders) {
-        if (!folders_.contains(folder) && !seen.contains(folder)) {
-            seen.insert(folder);
-            unlisted.push_back(folder);
-        }
     }
-    std::vector<std::vector<FolderFile>> listed(unlisted.size());
-    ParallelRange::run(int(unlisted.size()), FOLDERS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i)
-            listed[size_t(i)] = listFolder(unlisted[size_t(i)]);
-    });
-    for (size_t i = 0; i < unlisted.size(); ++i)
-        folders_.insert(unlisted[i], std::move(listed[i]));
-}
-
-std::vector<Driver::FolderFile> Driver::listFolder(const QString &folder) const
-{
-    std::vector<FolderFile> files;
-    for (const Velmora::UGUID &guid : as_manager_->assets(folder))
-        files.push_back({guid, as_manager_->filePath(guid)});
-    return files;
+    linkLandscapeSideFiles();
 }
 
 void Driver::linkLandscapeSideFiles()
@@ -308,80 +240,14 @@ void Driver::linkMaterials(Output & /*output*/)
     const auto candidates = map_by_ext_.find(MATERIAL_EXTENSION);
     if (candidates == map_by_ext_.end())
         return;
-    const std::vector<Item *> &items = candidates->second;
-    const int count = int(items.size());
-
-    // Each item's material, found on several threads.
-    std::vector<Velmora::Ptr<Velmora::Material>> materials(items.size());
-    ParallelRange::run(count, ITEMS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i)
-            materials[size_t(i)] = materialOf(*items[size_t(i)]->getParserData());
-    });
-
-    // The texture paths of each distinct material, read on several threads.
-    std::vector<const Velmora::Material *> distinct;
-    for (const Velmora::Ptr<Velmora::Material> &material : materials) {
-        if (material && !material_textures_.contains(material->getGUID())) {
-            material_textures_.insert(material->getGUID(), std::vector<Velmora::UGUID>());
-            distinct.push_back(material.get());
-        }
+    for (Item *item : candidates->second) {
+        parser::Item &parser_item = *item->getParserData();
+        const Velmora::Ptr<Velmora::Material> material = materialOf(parser_item);
+        if (!material)
+            continue;
+        for (const Velmora::UGUID &texture : materialTextures(*material))
+            parser_item.addDependent(texture);
     }
-    std::vector<std::vector<std::string>> paths(distinct.size());
-    ParallelRange::run(int(distinct.size()), ITEMS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            std::vector<Velmora::Ptr<Velmora::Material>> chain;
-            for (const Velmora::String *path : texturePaths(*distinct[size_t(i)], chain)) {
-                if (!path->isEmpty())
-                    paths[size_t(i)].push_back(path->std());
-            }
-        }
-    });
-
-    // Many materials name the same textures: each path is asked once.
-    std::vector<const std::string *> unknown;
-    for (const std::vector<std::string> &list : paths) {
-        for (const std::string &path : list) {
-            const QByteArray key = QByteArray::fromRawData(path.data(), int(path.size()));
-            if (!texture_assets_.contains(key)) {
-                texture_assets_.insert(QByteArray(path.data(), int(path.size())), Velmora::UGUID());
-                unknown.push_back(&path);
-            }
-        }
-    }
-    std::vector<Velmora::UGUID> assets(unknown.size());
-    ParallelRange::run(int(unknown.size()), ITEMS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            Velmora::UGUID texture = Velmora::FileSystem::getGUID(unknown[size_t(i)]->c_str());
-            // Engine textures without an asset (core/) are nothing the
-            // viewer could show.
-            if (texture.isValid() && !as_manager_->hasRuntime(texture))
-                texture = Velmora::UGUID();
-            assets[size_t(i)] = texture;
-        }
-    });
-    for (size_t i = 0; i < unknown.size(); ++i)
-        texture_assets_[QByteArray::fromRawData(unknown[i]->data(), int(unknown[i]->size()))] = assets[i];
-    for (size_t i = 0; i < distinct.size(); ++i) {
-        std::vector<Velmora::UGUID> &textures = material_textures_[distinct[i]->getGUID()];
-        for (const std::string &path : paths[i]) {
-            const Velmora::UGUID texture
-                    = texture_assets_.value(QByteArray::fromRawData(path.data(), int(path.size())));
-            if (texture.isValid())
-                textures.push_back(texture);
-        }
-    }
-
-    // The links: every item gets its own.
-    ParallelRange::run(count, ITEMS_PER_THREAD, [&](int begin, int end) {
-        for (int i = begin; i < end; ++i) {
-            if (!materials[size_t(i)])
-                continue;
-            parser::Item &parser_item = *items[size_t(i)]->getParserData();
-            const auto textures = material_textures_.constFind(materials[size_t(i)]->getGUID());
-            for (const Velmora::UGUID &texture : textures.value())
-                parser_item.addDependent(texture);
-        }
-    });
 }
 
 Velmora::Ptr<Velmora::Material> Driver::materialOf(const parser::Item &parser_item) const
@@ -401,6 +267,34 @@ Velmora::Ptr<Velmora::Material> Driver::materialOf(const parser::Item &parser_it
                                   parser_item.getId().getString().get());
     }
     return material;
+}
+
+const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material)
+{
+    auto it = material_textures_.find(material.getGUID());
+    if (it != material_textures_.end())
+        return it.value();
+    std::vector<Velmora::UGUID> textures;
+    // The chain is held while its texts are read.
+    std::vector<Velmora::Ptr<Velmora::Material>> chain;
+    for (const Velmora::String *path : texturePaths(material, chain)) {
+        if (path->isEmpty())
+            continue;
+        // Many materials name the same textures: each path is asked once.
+        const QByteArray key(path->get(), path->size());
+        auto known = texture_assets_.constFind(key);
+        if (known == texture_assets_.constEnd()) {
+            Velmora::UGUID texture = Velmora::FileSystem::getGUID(path->get());
+            // Engine textures without an asset (core/) are nothing the
+            // viewer could show.
+            if (texture.isValid() && !as_manager_->hasRuntime(texture))
+                texture = Velmora::UGUID();
+            known = texture_assets_.insert(key, texture);
+        }
+        if (known.value().isValid())
+            textures.push_back(known.value());
+    }
+    return material_textures_.insert(material.getGUID(), std::move(textures)).value();
 }
 
 std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Material &material,
@@ -471,7 +365,10 @@ const std::vector<Driver::FolderFile> &Driver::folderFiles(const QString &folder
     auto it = folders_.find(folder);
     if (it != folders_.end())
         return it.value();
-    return folders_.insert(folder, listFolder(folder)).value();
+    std::vector<FolderFile> files;
+    for (const Velmora::UGUID &guid : as_manager_->assets(folder))
+        files.push_back({guid, as_manager_->filePath(guid)});
+    return folders_.insert(folder, std::move(files)).value();
 }
 
 const std::vector<Velmora::UGUID> &Driver::nodePathFiles(const QString &folder)

@@ -80,15 +80,14 @@ private:
 
     // The assets directly in a folder (absolute, cleaned), listed once per run.
     const std::vector<FolderFile> &folderFiles(const QString &folder);
-    // Lists the folders not listed yet (on several threads).
-    void listFolders(const std::vector<QString> &folders);
-    std::vector<FolderFile> listFolder(const QString &folder) const;
     // Those of them that a node referring into the folder uses.
     const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
     void linkLandscapeSideFiles();
     // The material of a material asset's or material runtime's item (null,
     // with a warning when the engine has none for a material asset).
     Velmora::Ptr<Velmora::Material> materialOf(const parser::Item &parser_item) const;
+    // The assets of a material's texture slots, resolved once per run.
+    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material);
     // The paths of a material's texture slots, in slot order; chain keeps
     // the parents whose texts they are.
     static std::vector<const Velmora::String *> texturePaths(const Velmora::Material &material,

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "editor/interdependence/analyzer/item.h"
-#include "editor/interdependence/parallel_range.h"
 
 #include <velmora/UGUID.h>
 
@@ -64,26 +63,12 @@ public:
         return it == entries_.end() ? nullptr : it->data.get();
     }
 
-    // Drops every item, on several threads when there are many (a large
-    // project's items take a while to free).
-    void clear()
-    {
-        ParallelRange::run(int(entries_.size()), ITEMS_PER_THREAD, [this](int begin, int end) {
-            for (int i = begin; i < end; ++i)
-                entries_[size_t(i)].data.reset();
-        });
-        entries_.clear();
-        slots_.clear();
-    }
-
     int size() const { return int(entries_.size()); }
     bool empty() const { return entries_.empty(); }
     const_iterator begin() const { return entries_.begin(); }
     const_iterator end() const { return entries_.end(); }
 
 private:
-    static constexpr int ITEMS_PER_THREAD = 4096;
-
     size_t firstSlot(const Velmora::UGUID &key) const
     {
         // Fibonacci hashing spreads the GUID hash over the table.

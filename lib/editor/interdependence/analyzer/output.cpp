@@ -5,10 +5,7 @@ namespace analyzer {
 
 Output::Output() = default;
 
-Output::~Output()
-{
-    item_map.clear();
-}
+Output::~Output() = default;
 
 } // namespace analyzer
 } // namespace inas

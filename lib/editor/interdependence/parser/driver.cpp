@@ -1,6 +1,5 @@
 #include "editor/interdependence/parser/driver.h"
 
-#include "editor/interdependence/parallel_range.h"
 #include "editor/interdependence/parser/items/node.h"
 
 #include <editor_core/as/AssetTypes.h>
@@ -35,10 +34,12 @@ const char *const WORLD_SCRIPT_EXTENSIONS[] = {"usc", "cpp"};
 // when there are few assets, so that every thread gets some).
 constexpr int PARSE_BATCH = 64;
 
-// Threads that read and parse files in one run.
+// Threads that read and parse files in one run: the machine's cores, at
+// most eight.
 int parseThreads()
 {
-    return ParallelRange::maxThreads();
+    const unsigned cores = std::thread::hardware_concurrency();
+    return int(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
 }
 
 // Takes a GUID out of every dependents set of an item, its node records and
