@@ -77,6 +77,9 @@ void AnalyzerTest::initTestCase()
             .asset("nodes/crossing.node",
                    "<nodes><node name=\"sign\" id=\"1\"><path>maps/a/x.mesh</path></node></nodes>", "{a110}", 1)
             .asset("nodes/plain.node", "<nodes><node name=\"box\" id=\"1\"/></nodes>", "{a111}", 1)
+            // A path whose name leads out of the folder named before it.
+            .asset("nodes/up.node", "<nodes><node name=\"up\" id=\"1\"><path>maps/a/..</path></node></nodes>", "{a112}",
+                   1)
             // Landscapes and their side files.
             .asset("terrain/land.ter", "ter", "{a120}", 17)
             .asset("terrain/land.ter1", "side", "{a121}", 21)
@@ -174,6 +177,7 @@ void AnalyzerTest::implicit_uses_follow_from_where_files_lie_data()
 
     QTest::newRow("node: the scripts of the folder its path points into") << 110 << QList<int>{104, 101, 102};
     QTest::newRow("node without paths") << 111 << QList<int>{};
+    QTest::newRow("node whose path leaves the folder") << 112 << QList<int>{};
     QTest::newRow("landscape: its side file only") << 120 << QList<int>{121};
     QTest::newRow("landscape without side files") << 123 << QList<int>{};
     QTest::newRow("gui.rc: the skin files beside it") << 130 << QList<int>{131, 132};

@@ -80,6 +80,9 @@ void Driver::reset()
     folders_.clear();
     node_path_files_.clear();
     path_files_.clear();
+    path_folders_.clear();
+    hierarchy_item_ = nullptr;
+    hierarchy_ = nullptr;
     material_textures_.clear();
     texture_assets_.clear();
     arena_.reset();
@@ -170,10 +173,8 @@ void Driver::linkNodePathFiles(Output & /*output*/)
         for (const Velmora::String &path : node.getPaths()) {
             // Many nodes name the same paths: each text is resolved once.
             auto known = path_files_.find(path.std());
-            if (known == path_files_.end()) {
-                const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-                known = path_files_.emplace(path.std(), nodePathFiles(folder)).first;
-            }
+            if (known == path_files_.end())
+                known = path_files_.emplace(path.std(), nodePathFiles(pathFolder(path))).first;
             for (const Velmora::UGUID &guid : known->second) {
                 if (guid != node.getId())
                     addRuntimeDependency(guid, *item);
@@ -181,6 +182,28 @@ void Driver::linkNodePathFiles(Output & /*output*/)
         }
     }
     linkLandscapeSideFiles();
+}
+
+QString Driver::pathFolder(const Velmora::String &path)
+{
+    // A text "<folder>/<name>" with a plain file name points into the same
+    // folder whatever the name: such texts are resolved once per folder
+    // part. Names that move the folder (".", ".."), other separators and
+    // GUID texts are resolved one by one.
+    const std::string &text = path.std();
+    const size_t slash = text.rfind('/');
+    const bool plain = slash != std::string::npos && slash + 1 < text.size() && text.find(':') == std::string::npos
+            && text.find('\\') == std::string::npos && text.compare(slash + 1, std::string::npos, ".") != 0
+            && text.compare(slash + 1, std::string::npos, "..") != 0;
+    if (!plain)
+        return folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
+    std::string key(text, 0, slash);
+    auto known = path_folders_.find(key);
+    if (known == path_folders_.end()) {
+        const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
+        known = path_folders_.emplace(std::move(key), folder).first;
+    }
+    return known->second;
 }
 
 void Driver::linkLandscapeSideFiles()
@@ -345,6 +368,11 @@ std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Materia
 void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item)
 {
     parser::Item &parser_item = *item.getParserData();
+    // The same item comes many times in a row: its kind is asked once.
+    if (&parser_item != hierarchy_item_) {
+        hierarchy_item_ = &parser_item;
+        hierarchy_ = dynamic_cast<const parser::items::Hierarchy *>(&parser_item);
+    }
     if (!as_manager_->hasRuntime(runtime_guid)) {
         // The asset manager changed while the analysis ran.
         Velmora::Log::warning("Dependency analysis: %s is no longer an asset; it is not counted as a use of %s\n",
@@ -353,10 +381,8 @@ void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item
     }
     if (runtime_guid == parser_item.getId())
         return;
-    if (const auto *hierarchy = dynamic_cast<const parser::items::Hierarchy *>(&parser_item)) {
-        if (runtime_guid == hierarchy->getParentId())
-            return;
-    }
+    if (hierarchy_ && runtime_guid == hierarchy_->getParentId())
+        return;
     parser_item.addDependent(runtime_guid);
 }
 

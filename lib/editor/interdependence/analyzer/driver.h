@@ -23,6 +23,12 @@ class AssetManagerPrivate;
 }
 
 namespace inas {
+namespace parser {
+namespace items {
+class Hierarchy;
+}
+} // namespace parser
+
 namespace analyzer {
 
 // The second stage of the dependency analysis. It wraps every parser item in
@@ -82,6 +88,8 @@ private:
     const std::vector<FolderFile> &folderFiles(const QString &folder);
     // Those of them that a node referring into the folder uses.
     const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
+    // The folder (absolute, cleaned) that a node's path text points into.
+    QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
     // The material of a material asset's or material runtime's item (null,
     // with a warning when the engine has none for a material asset).
@@ -104,6 +112,11 @@ private:
     QHash<QString, std::vector<Velmora::UGUID>> node_path_files_;
     // A path text as a node writes it -> nodePathFiles of its folder.
     std::unordered_map<std::string, std::vector<Velmora::UGUID>> path_files_;
+    // The folder part of a plain path text -> the folder it points into.
+    std::unordered_map<std::string, QString> path_folders_;
+    // The item addRuntimeDependency saw last, and it as a hierarchy (or null).
+    const parser::Item *hierarchy_item_ = nullptr;
+    const parser::items::Hierarchy *hierarchy_ = nullptr;
     // Material GUID -> the texture assets of its slots.
     QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
     // Texture path -> its asset (empty: none), asked once per run.
