@@ -231,7 +231,9 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         Task &task = tasks[size_t(i)];
         {
             Velmora::LogHold hold(&task.log);
-            task.made = prepareAsset(assets_[i], output, task.items);
+            // at(): the list is shared with the settings, and a writable
+            // access would copy every record.
+            task.made = prepareAsset(assets_.at(i), output, task.items);
         }
         if ((i + 1) % batch == 0 || i + 1 == n)
             submit();
