@@ -117,14 +117,15 @@ enum class ReadResult { OK, CANNOT_OPEN, TOO_LARGE, CANNOT_READ };
 
 // Reads a whole regular file into a new document with one open, fstat and
 // (usually) one read: the read asks for one byte more than the file's size,
-// so that a read ending at that size tells the file has ended.
+// so that a read ending at that size tells the file has ended. The open does
+// not wait: a FIFO or device is refused by fstat instead of blocking.
 ReadResult readDocument(const char *path, XmlDocument *&document, size_t &size)
 {
     document = nullptr;
     size = 0;
     int fd = -1;
     do {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return ReadResult::CANNOT_OPEN;

@@ -112,10 +112,10 @@ bool MaterialModule::processFile(const char *path, Item &item)
             return true;
         }
     }
-    const Velmora::Ptr<Velmora::Xml> xml = Velmora::Xml::create();
-    if (xml->parse(bytes.constData(), bytes.size())) {
+    Velmora::Xml xml;
+    if (xml.parse(bytes.constData(), bytes.size())) {
         MaterialXmlParser parser(materials_, guid_processor_.get(), &item);
-        parser.parse(*xml);
+        parser.parse(xml);
         return true;
     }
     Velmora::Log::warning("This Material file cannot be opened - (%s)\n", path);
