@@ -58,8 +58,9 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     location_combo_->setObjectName(QStringLiteral("location"));
     location_combo_->addItem(tr("From Video Memory"), int(LOCATION_FROM_VIDEO_MEMORY));
     location_combo_->addItem(tr("From Viewport"), int(LOCATION_FROM_VIEWPORT));
-    // Full width when there is room, but a narrow dock may shrink it.
-    location_combo_->setMinimumWidth(100);
+    // Never narrower than its longest entry: a cut "From Vi..." tells the
+    // user nothing, and the dock widens to fit.
+    location_combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     controls->addWidget(location_combo_);
     display_core_check_ = new CheckBox(tr("Display Core Assets"), this);
     display_core_check_->setObjectName(QStringLiteral("display_core_assets"));
@@ -92,10 +93,10 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     textures_view_->setShowGrid(false);
     textures_view_->setSortingEnabled(true);
     textures_view_->sortByColumn(TexturesModel::COLUMN_PATH, Qt::AscendingOrder);
-    // One line per row; file names matter more than folders when a path
-    // does not fit.
+    // One line per row; when a path does not fit its file name stays
+    // readable (eliding in the middle of a narrow column left only "text...png").
     textures_view_->setWordWrap(false);
-    textures_view_->setTextElideMode(Qt::ElideMiddle);
+    textures_view_->setTextElideMode(Qt::ElideLeft);
     layout->addWidget(textures_view_);
 
     connect(location_combo_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
