@@ -153,6 +153,9 @@ void TestAssetBrowser::assets_are_listed_by_folder_folders_first()
 {
     QTreeWidgetItem *root = browser()->tree()->invisibleRootItem();
     QCOMPARE(childNames(root), (QStringList{"materials", "textures", "worlds", "intro.usc"}));
+    // A folder's asset rows are made when it opens.
+    QCOMPARE(root->child(0)->childCount(), 0);
+    root->child(0)->setExpanded(true);
     QCOMPARE(childNames(root->child(0)), (QStringList{"metal.mat", "rock.mat"}));
 
     QTreeWidgetItem *metal = browser()->findItem(shorthand('a', 101));
@@ -234,10 +237,8 @@ void TestAssetBrowser::create_requests_carry_the_folder_of_the_current_row()
     tree->setCurrentItem(nullptr);
     if (!current.isEmpty()) {
         QTreeWidgetItem *item = browser()->findFolderItem(current);
-        QTreeWidgetItemIterator it(tree);
-        for (; !item && *it; ++it)
-            if ((*it)->data(0, as::Browser::PATH_ROLE).toString() == current)
-                item = *it;
+        if (!item)
+            item = browser()->findItem(manager_->asset(current).getGUID());
         QVERIFY(item);
         tree->setCurrentItem(item);
     }

@@ -607,6 +607,13 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
     return result;
 }
 
+void AssetManagerPrivate::forEachAsset(const std::function<void(const as::Asset &)> &visit) const
+{
+    QReadLocker locker(&lock_);
+    for (const as::Asset &asset : qAsConst(index_->assets))
+        visit(asset);
+}
+
 Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folder) const
 {
     QReadLocker locker(&lock_);

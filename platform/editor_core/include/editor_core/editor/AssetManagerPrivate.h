@@ -16,6 +16,7 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -73,6 +74,10 @@ public:
     // Queries (read lock, any thread).
     // All records, sorted by data-relative path (case-sensitive).
     Velmora::Vector<as::Asset> assets() const;
+    // Calls visit with every record, in the order of assets(), under the
+    // read lock and without copying them; visit must not call back into
+    // the manager's mutations.
+    void forEachAsset(const std::function<void(const as::Asset &)> &visit) const;
     // GUIDs of the assets directly in a folder (absolute, with or without a
     // trailing "/"), sorted by path.
     Velmora::Vector<Velmora::UGUID> assets(const QString &folder) const;
