@@ -82,6 +82,23 @@ public:
         insert(it, hash);
         return it->second;
     }
+    // Room for n entries without a rehash.
+    void reserve(size_t n)
+    {
+        if (n * 2 > slots_.size())
+            rehash(n * 2);
+    }
+    // Adds a path that sorts after every path the table has (no check);
+    // building from a sorted listing this way skips the tree search.
+    Record &appendSorted(std::string &&path, const Record &record)
+    {
+        const size_t hash = hashOf(path);
+        if ((map_.size() + 1) * 2 > slots_.size())
+            rehash((map_.size() + 1) * 2);
+        const iterator it = map_.emplace_hint(map_.end(), std::move(path), record);
+        insert(it, hash);
+        return it->second;
+    }
     void erase(iterator it)
     {
         const long slot = locate(it->first, hashOf(it->first));
@@ -450,9 +467,13 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         db = readGuidsDb(data_path, index.guids_db_entries);
 
     index.scan = MetaScan::read(data_path.toStdString());
-    const MetaScan &scan = *index.scan;
+    MetaScan &scan = *index.scan;
     size_t next_meta = 0;
-    for (const std::string &relative : scan.files) {
+    // The listing is sorted by bytes, as the table is, and the paths move
+    // into the table: the scan keeps only what the asset manager needs.
+    index.files.reserve(scan.files.size() - scan.metas.size());
+    index.by_guid.reserve(scan.files.size() - scan.metas.size());
+    for (std::string &relative : scan.files) {
         if (isMetaPath(relative))
             continue;
         Record record;
@@ -480,9 +501,10 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         if (candidate.isEmpty())
             candidate = freePathGUID(index.by_guid, virtual_files, relative);
         record.guid = candidate;
-        index.by_guid[candidate] = relative;
-        index.files[relative] = record;
+        index.by_guid.emplace(candidate, relative);
+        index.files.appendSorted(std::move(relative), record);
     }
+    std::vector<std::string>().swap(scan.files);
     return index;
 }
 
@@ -548,9 +570,6 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     s.by_guid = std::move(index.by_guid);
     s.guids_db_entries = index.guids_db_entries;
     s.scan = std::move(index.scan);
-    // The asset manager needs the records only.
-    if (s.scan)
-        std::vector<std::string>().swap(s.scan->files);
     return QFileInfo(path).isDir();
 }
 

@@ -29,6 +29,14 @@ bool isMeta(const std::string &path)
     return path.size() >= 5 && path.compare(path.size() - 5, 5, ".meta") == 0;
 }
 
+bool hasNonAscii(const char *name)
+{
+    for (; *name; ++name)
+        if (static_cast<unsigned char>(*name) >= 0x80)
+            return true;
+    return false;
+}
+
 // Lists the data folder: files outside hidden folders (the top-level
 // ".runtimes" excepted), never following a link to a folder.
 void listFolder(const std::string &root, MetaScan &scan, std::vector<std::string> &links)
@@ -48,6 +56,8 @@ void listFolder(const std::string &root, MetaScan &scan, std::vector<std::string
             if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
                 continue;
             const std::string relative = folder + name;
+            if (name[0] != '.' && hasNonAscii(name))
+                scan.non_ascii_names.push_back(relative);
             unsigned char type = entry->d_type;
             bool link = type == DT_LNK;
             if (type == DT_UNKNOWN || type == DT_LNK) {
@@ -76,6 +86,7 @@ void listFolder(const std::string &root, MetaScan &scan, std::vector<std::string
     std::sort(scan.files.begin(), scan.files.end());
     std::sort(links.begin(), links.end());
     std::sort(scan.folders.begin(), scan.folders.end());
+    std::sort(scan.non_ascii_names.begin(), scan.non_ascii_names.end());
 }
 
 bool visiblePath(const std::string &path)

@@ -76,6 +76,64 @@ void listFiles(const QString &root, const QString &relative, QStringList &out, Q
     }
 }
 
+bool isValidUtf8Path(const std::string &path)
+{
+    for (const char c : path)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return as::isValidUtf8(QByteArray::fromStdString(path));
+    return true;
+}
+
+// The names, in visible folders with readable names, that are not valid
+// UTF-8: folder by folder (by bytes), each folder's names escaped and
+// sorted.
+QStringList unreadableNames(const Velmora::MetaScan &scan)
+{
+    std::vector<std::pair<std::string, QString>> found; // folder, escaped name
+    for (const std::string &path : scan.non_ascii_names) {
+        const size_t slash = path.rfind('/');
+        const std::string parent = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        const QByteArray name = QByteArray::fromStdString(path.substr(parent.size()));
+        const QByteArray folder = QByteArray::fromStdString(parent);
+        if (as::isValidUtf8(name) || folder.startsWith('.') || folder.contains("/.") || !isValidUtf8Path(parent))
+            continue;
+        found.emplace_back(parent, as::escapeFileNameBytes(name));
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : QString::compare(a.second, b.second, Qt::CaseSensitive) < 0;
+    });
+    QStringList result;
+    for (const auto &entry : found)
+        result << QString::fromStdString(entry.first) + entry.second;
+    return result;
+}
+
+// Sorts data-relative paths (case-sensitive, as QString compares them) and
+// the records that go with them (when there are any) alike.
+void sortByPath(QStringList &files, std::vector<Velmora::MetaRecord *> &known)
+{
+    auto less = [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; };
+    // The engine lists by bytes, which is the same order but for rare
+    // characters: mostly there is nothing to do.
+    if (std::is_sorted(files.begin(), files.end(), less))
+        return;
+    std::vector<int> order(size_t(files.size()));
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(files[a], files[b]); });
+    QStringList sorted_files;
+    std::vector<Velmora::MetaRecord *> sorted_known;
+    sorted_files.reserve(files.size());
+    for (int i : order) {
+        sorted_files.append(files[i]);
+        if (!known.empty())
+            sorted_known.push_back(known[size_t(i)]);
+    }
+    files.swap(sorted_files);
+    if (!known.empty())
+        known.swap(sorted_known);
+}
+
 bool failsValidation(const as::Asset &asset)
 {
     if (asset.getType() != AssetType::CS_COMPONENT)
@@ -114,6 +172,18 @@ struct AssetManagerPrivate::Index
         by_path.clear();
         runtimes.clear();
         by_folder.clear();
+        by_guid.reserve(assets.size());
+        by_path.reserve(assets.size());
+        runtimes.reserve(assets.size());
+        // The records are sorted by path: the assets of a folder mostly
+        // follow each other, and its key is made once for each run.
+        QString run_folder;
+        QVector<int> run;
+        auto flush = [&] {
+            if (!run.isEmpty())
+                by_folder[folderKey(run_folder)] += run;
+            run.clear();
+        };
         for (int i = 0; i < assets.size(); ++i) {
             const as::Asset &asset = assets[i];
             by_guid.insert(asset.getGUID(), i);
@@ -121,8 +191,14 @@ struct AssetManagerPrivate::Index
             for (int r = 0; r < asset.getNumRuntimes(); ++r)
                 runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
             const int slash = asset.getFilePath().lastIndexOf(QLatin1Char('/'));
-            by_folder[folderKey(asset.getFilePath().left(slash))].append(i);
+            const QStringRef folder = asset.getFilePath().leftRef(slash);
+            if (run.isEmpty() || folder != run_folder) {
+                flush();
+                run_folder = folder.toString();
+            }
+            run.append(i);
         }
+        flush();
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -254,9 +330,9 @@ struct ReadMetas
     std::vector<Velmora::LogHold::Lines> log;
 };
 
-// known: what the engine's read says of each file with a meta file (empty:
-// read the meta files here).
-ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<QString, Velmora::MetaRecord *> &known,
+// known: what the engine's read says of each of files (empty: read the
+// meta files here).
+ReadMetas readMetas(const QString &root, const QStringList &files, const std::vector<Velmora::MetaRecord *> &known,
                     const std::atomic<bool> &cancel)
 {
     const size_t count = size_t(files.size());
@@ -272,11 +348,11 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<Q
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[int(i)];
                 Velmora::LogHold hold(&read.log[i]);
-                if (Velmora::MetaRecord *meta = known.value(relative)) {
+                if (Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                     read.has_meta[i] = 1;
                     read.is_asset[i] = assetFromMeta(root, *meta, read.assets[i]);
                     *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
-                } else if (known.isEmpty()
+                } else if (known.empty()
                            && QFileInfo::exists(root + relative + QLatin1Char('.')
                                                 + QLatin1String(as::ASSET_EXTENSION))) {
                     read.has_meta[i] = 1;
@@ -387,27 +463,18 @@ void AssetManagerPrivate::startScan(bool initial)
         result->index.root = root;
         QStringList files;
         QStringList unreadable;
-        // relative path -> what its meta file says, when the engine's read
-        // is used
-        QHash<QString, Velmora::MetaRecord *> known;
+        // What the engine's read says of each of files, when it is used.
+        std::vector<Velmora::MetaRecord *> known;
         if (engine_scan && engine_scan->isCurrent()) {
             result->root_exists = true;
-            for (const auto &folder : engine_scan->folders) {
-                const QByteArray name = QByteArray::fromStdString(folder.first);
-                if (name.startsWith('.') || name.contains("/.") || !as::isValidUtf8(name))
-                    continue;
-                const QString relative = QString::fromUtf8(name);
-                for (const QString &entry : as::nonUtf8EntryNames(root + relative))
-                    unreadable << relative + entry;
-            }
-            known.reserve(int(engine_scan->metas.size()));
+            unreadable = unreadableNames(*engine_scan);
+            files.reserve(int(engine_scan->metas.size()));
+            known.reserve(engine_scan->metas.size());
             for (Velmora::MetaRecord &meta : engine_scan->metas) {
-                const QByteArray path = QByteArray::fromStdString(meta.path);
-                if (!meta.visible || meta.link || !as::isValidUtf8(path))
+                if (!meta.visible || meta.link || !isValidUtf8Path(meta.path))
                     continue;
-                const QString relative = QString::fromUtf8(path);
-                files.append(relative);
-                known.insert(relative, &meta);
+                files.append(QString::fromUtf8(meta.path.data(), int(meta.path.size())));
+                known.push_back(&meta);
             }
         } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
             result->root_exists = true;
@@ -417,11 +484,11 @@ void AssetManagerPrivate::startScan(bool initial)
             Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
                                   "below it is; rename it\n",
                                   qUtf8Printable(name));
-        std::sort(files.begin(), files.end(),
-                  [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
+        sortByPath(files, known);
 
         ReadMetas read = readMetas(root, files, known, *cancel);
         as::GuidClaims claims;
+        result->index.assets.reserve(files.size());
         int last_percent = -1;
         for (int i = 0; i < files.size() && !*cancel; ++i) {
             Velmora::LogHold::release(read.log[size_t(i)]);

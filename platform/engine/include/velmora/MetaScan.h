@@ -62,6 +62,11 @@ struct MetaScan
     // Every listed folder ("" for the data folder itself) with the time of
     // its last change (nanoseconds) when it was listed.
     std::vector<std::pair<std::string, int64_t>> folders;
+    // Entries of the listed folders (files, folders and links alike, names
+    // starting with "." left out) whose names hold a byte above 127,
+    // data-relative, sorted by bytes: the few names a caller may have to
+    // check for valid UTF-8, without listing the folders again.
+    std::vector<std::string> non_ascii_names;
 
     // Reads data_path (absolute, ending with "/"). Parse errors of meta
     // files are logged in the order of the files.
