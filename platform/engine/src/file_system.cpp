@@ -22,6 +22,7 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -468,15 +469,29 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
 
     index.scan = MetaScan::read(data_path.toStdString());
     MetaScan &scan = *index.scan;
+    // The files (meta files aside), in path order.
+    std::vector<const std::string *> paths;
+    paths.reserve(scan.files.size() - scan.metas.size());
+    for (const std::string &relative : scan.files)
+        if (!isMetaPath(relative))
+            paths.push_back(&relative);
+
+    // The table by path and the GUID claims are built at once, on two
+    // threads: the table from the listing (sorted by bytes, as the table
+    // is), the claims in path order; the records in the table get their
+    // GUIDs once both are done.
+    std::vector<Record *> table_records(paths.size());
+    std::thread table([&index, &paths, &table_records] {
+        index.files.reserve(paths.size());
+        for (size_t i = 0; i < paths.size(); ++i)
+            table_records[i] = &index.files.appendSorted(std::string(*paths[i]), Record());
+    });
+    std::vector<Record> records(paths.size());
+    index.by_guid.reserve(paths.size());
     size_t next_meta = 0;
-    // The listing is sorted by bytes, as the table is, and the paths move
-    // into the table: the scan keeps only what the asset manager needs.
-    index.files.reserve(scan.files.size() - scan.metas.size());
-    index.by_guid.reserve(scan.files.size() - scan.metas.size());
-    for (std::string &relative : scan.files) {
-        if (isMetaPath(relative))
-            continue;
-        Record record;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string &relative = *paths[i];
+        Record &record = records[i];
         MetaInfo meta;
         if (next_meta < scan.metas.size() && scan.metas[next_meta].path == relative)
             meta = metaInfo(scan.metas[next_meta++]);
@@ -492,18 +507,23 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         }
         if (meta.readable && !meta.is_asset)
             record.runtime_owner = meta.owner;
-        if (candidate.isValid() && (index.by_guid.count(candidate) || virtual_files.count(candidate))) {
+        // One lookup both checks and claims the GUID.
+        if (candidate.isValid()
+            && (virtual_files.count(candidate) || !index.by_guid.try_emplace(candidate, relative).second)) {
             Log::warning("FileSystem: \"%s\" claims the GUID %s, which is already taken; it gets its path GUID\n",
                          relative.c_str(), candidate.getString().get());
             candidate.clear();
             record.asset = false;
         }
-        if (candidate.isEmpty())
+        if (candidate.isEmpty()) {
             candidate = freePathGUID(index.by_guid, virtual_files, relative);
+            index.by_guid.emplace(candidate, relative);
+        }
         record.guid = candidate;
-        index.by_guid.emplace(candidate, relative);
-        index.files.appendSorted(std::move(relative), record);
     }
+    table.join();
+    for (size_t i = 0; i < paths.size(); ++i)
+        *table_records[i] = records[i];
     std::vector<std::string>().swap(scan.files);
     return index;
 }

@@ -12,8 +12,10 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 
 namespace Velmora {
 
@@ -55,6 +57,7 @@ struct FolderList
     std::vector<std::string> files; // data-relative
     std::vector<std::string> links; // files that are symbolic links
     std::vector<std::string> non_ascii;
+    std::vector<std::string> subfolders; // data-relative, ending with "/", sorted
     // The files that have a meta file beside them, and the log lines of
     // reading each meta file. Sized once, before any of them is read.
     std::vector<MetaRecord> records;
@@ -163,7 +166,8 @@ private:
                         continue; // never follow links out of (or around) the data folder
                     if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER)))
                         continue;
-                    push(Task{true, relative + "/", nullptr, 0, 0});
+                    result.subfolders.push_back(relative + "/");
+                    push(Task{true, result.subfolders.back(), nullptr, 0, 0});
                 } else if (type == DT_REG) {
                     if (link)
                         result.links.push_back(relative);
@@ -173,6 +177,7 @@ private:
             ::closedir(dir);
         }
         std::sort(result.files.begin(), result.files.end());
+        std::sort(result.subfolders.begin(), result.subfolders.end());
         std::sort(result.links.begin(), result.links.end());
 
         // A record for every file that has its meta file listed beside it.
@@ -254,44 +259,48 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     const unsigned cores = std::thread::hardware_concurrency();
     ParallelRead read(data_path, std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
 
-    // Merged in a fixed order: everything by path, whatever thread found it.
+    // Merged in a fixed order: everything by path, whatever thread found
+    // it. Every path below a folder sorts between the paths of that
+    // folder's files that sort before and after the folder's own path
+    // (with its "/"), so walking the folders in that order gives the files
+    // and records sorted without comparing paths of different folders.
+    std::unordered_map<std::string, FolderList *> by_path;
     size_t file_count = 0;
-    for (const FolderList &folder : read.folders)
-        file_count += folder.files.size();
-    scan->files.reserve(file_count);
+    size_t record_count = 0;
     for (FolderList &folder : read.folders) {
+        by_path.emplace(folder.folder, &folder);
+        file_count += folder.files.size();
+        record_count += folder.records.size();
         if (folder.listed)
             scan->folders.emplace_back(folder.folder, folder.change_time);
-        for (std::string &file : folder.files)
-            scan->files.push_back(std::move(file));
         for (std::string &name : folder.non_ascii)
             scan->non_ascii_names.push_back(std::move(name));
     }
-    std::sort(scan->files.begin(), scan->files.end());
     std::sort(scan->folders.begin(), scan->folders.end());
     std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
-
-    // Folders hold the records of their own files, sorted: ordering the
-    // folders by their first record orders every record.
-    std::vector<FolderList *> with_records;
-    size_t record_count = 0;
-    for (FolderList &folder : read.folders) {
-        if (!folder.records.empty())
-            with_records.push_back(&folder);
-        record_count += folder.records.size();
-    }
-    std::vector<std::pair<const std::string *, std::pair<FolderList *, size_t>>> order;
-    order.reserve(record_count);
-    for (FolderList *folder : with_records)
-        for (size_t i = 0; i < folder->records.size(); ++i)
-            order.push_back({&folder->records[i].path, {folder, i}});
-    std::sort(order.begin(), order.end(), [](const auto &a, const auto &b) { return *a.first < *b.first; });
+    scan->files.reserve(file_count);
     scan->metas.reserve(record_count);
-    for (const auto &entry : order) {
-        FolderList *folder = entry.second.first;
-        LogHold::release(folder->lines[entry.second.second]);
-        scan->metas.push_back(std::move(folder->records[entry.second.second]));
-    }
+    std::function<void(FolderList &)> walk = [&](FolderList &folder) {
+        size_t file = 0, sub = 0, record = 0;
+        while (file < folder.files.size() || sub < folder.subfolders.size()) {
+            if (sub == folder.subfolders.size()
+                || (file < folder.files.size() && folder.files[file] < folder.subfolders[sub])) {
+                std::string &path = folder.files[file++];
+                if (record < folder.records.size() && folder.records[record].path == path) {
+                    LogHold::release(folder.lines[record]);
+                    scan->metas.push_back(std::move(folder.records[record++]));
+                }
+                scan->files.push_back(std::move(path));
+            } else {
+                const auto below = by_path.find(folder.subfolders[sub++]);
+                if (below != by_path.end())
+                    walk(*below->second);
+            }
+        }
+    };
+    const auto root = by_path.find(std::string());
+    if (root != by_path.end())
+        walk(*root->second);
     return scan;
 }
 

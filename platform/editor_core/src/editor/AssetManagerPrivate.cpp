@@ -172,33 +172,62 @@ struct AssetManagerPrivate::Index
         by_path.clear();
         runtimes.clear();
         by_folder.clear();
-        by_guid.reserve(assets.size());
-        by_path.reserve(assets.size());
-        runtimes.reserve(assets.size());
+        const QVector<as::Asset> &all = assets;
+        auto guids = [this, &all] {
+            by_guid.reserve(all.size());
+            runtimes.reserve(all.size());
+            for (int i = 0; i < all.size(); ++i) {
+                const as::Asset &asset = all[i];
+                by_guid.insert(asset.getGUID(), i);
+                for (int r = 0; r < asset.getNumRuntimes(); ++r)
+                    runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
+            }
+        };
+        auto paths = [this, &all] {
+            by_path.reserve(all.size());
+            for (int i = 0; i < all.size(); ++i)
+                by_path.insert(all[i].getRelativePath(), i);
+        };
         // The records are sorted by path: the assets of a folder mostly
         // follow each other, and its key is made once for each run.
-        QString run_folder;
-        QVector<int> run;
-        auto flush = [&] {
-            if (!run.isEmpty())
-                by_folder[folderKey(run_folder)] += run;
-            run.clear();
-        };
-        for (int i = 0; i < assets.size(); ++i) {
-            const as::Asset &asset = assets[i];
-            by_guid.insert(asset.getGUID(), i);
-            by_path.insert(asset.getRelativePath(), i);
-            for (int r = 0; r < asset.getNumRuntimes(); ++r)
-                runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
-            const int slash = asset.getFilePath().lastIndexOf(QLatin1Char('/'));
-            const QStringRef folder = asset.getFilePath().leftRef(slash);
-            if (run.isEmpty() || folder != run_folder) {
-                flush();
-                run_folder = folder.toString();
+        auto folders = [this, &all] {
+            QString run_folder;
+            std::vector<int> run;
+            auto flush = [&] {
+                if (run.empty())
+                    return;
+                // Sized to fit: a large project has many folders.
+                QVector<int> &target = by_folder[folderKey(run_folder)];
+                target.reserve(target.size() + int(run.size()));
+                for (const int i : run)
+                    target.append(i);
+                run.clear();
+            };
+            for (int i = 0; i < all.size(); ++i) {
+                const QString &file = all[i].getFilePath();
+                const QStringRef folder = file.leftRef(file.lastIndexOf(QLatin1Char('/')));
+                if (run.empty() || folder != run_folder) {
+                    flush();
+                    run_folder = folder.toString();
+                }
+                run.push_back(i);
             }
-            run.append(i);
+            flush();
+        };
+        // The lookups are independent of each other: for a large project
+        // each is made on a thread of its own.
+        constexpr int PARALLEL_FROM = 10000;
+        if (all.size() < PARALLEL_FROM) {
+            guids();
+            paths();
+            folders();
+            return;
         }
-        flush();
+        std::thread guid_thread(guids);
+        std::thread path_thread(paths);
+        folders();
+        guid_thread.join();
+        path_thread.join();
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -227,9 +256,9 @@ namespace {
 
 // Makes an asset record from what its meta file says; false (with one
 // warning) when the file is not an asset.
-bool assetFromMeta(const QString &root, const Velmora::MetaRecord &meta, as::Asset &asset)
+// relative is meta.path as text (shared with the record made).
+bool assetFromMeta(const QString &root, const QString &relative, const Velmora::MetaRecord &meta, as::Asset &asset)
 {
-    const QString relative = QString::fromUtf8(meta.path.data(), int(meta.path.size()));
     const QString meta_path = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
     if (!meta.loaded) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" cannot be read; \"%s\" is not an asset\n",
@@ -317,7 +346,7 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
     Velmora::MetaRecord meta;
     meta.path = relative.toStdString();
     Velmora::MetaScan::readRecord(root.toStdString(), meta);
-    return assetFromMeta(root, meta, asset);
+    return assetFromMeta(root, relative, meta, asset);
 }
 
 // The asset records of a scan's files, made on several threads, each with
@@ -350,7 +379,7 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const std::ve
                 Velmora::LogHold hold(&read.log[i]);
                 if (Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                     read.has_meta[i] = 1;
-                    read.is_asset[i] = assetFromMeta(root, *meta, read.assets[i]);
+                    read.is_asset[i] = assetFromMeta(root, relative, *meta, read.assets[i]);
                     *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
                 } else if (known.empty()
                            && QFileInfo::exists(root + relative + QLatin1Char('.')
