@@ -353,7 +353,7 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
 // the log lines of making it (to be written in the files' order).
 struct ReadMetas
 {
-    std::vector<as::Asset> assets;
+    QVector<as::Asset> assets;
     std::vector<char> has_meta;
     std::vector<char> is_asset;
     std::vector<Velmora::LogHold::Lines> log;
@@ -366,7 +366,8 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const std::ve
 {
     const size_t count = size_t(files.size());
     ReadMetas read;
-    read.assets.resize(count);
+    read.assets.resize(int(count));
+    as::Asset *assets = read.assets.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
     read.is_asset.assign(count, 0);
     read.log.resize(count);
@@ -379,13 +380,13 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const std::ve
                 Velmora::LogHold hold(&read.log[i]);
                 if (Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                     read.has_meta[i] = 1;
-                    read.is_asset[i] = assetFromMeta(root, relative, *meta, read.assets[i]);
+                    read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
                     *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
                 } else if (known.empty()
                            && QFileInfo::exists(root + relative + QLatin1Char('.')
                                                 + QLatin1String(as::ASSET_EXTENSION))) {
                     read.has_meta[i] = 1;
-                    read.is_asset[i] = readMeta(root, relative, read.assets[i]);
+                    read.is_asset[i] = readMeta(root, relative, assets[i]);
                 }
             }
         }
@@ -516,17 +517,24 @@ void AssetManagerPrivate::startScan(bool initial)
         sortByPath(files, known);
 
         ReadMetas read = readMetas(root, files, known, *cancel);
+        // The engine's read has served; its memory goes before the index
+        // takes more.
+        std::vector<Velmora::MetaRecord *>().swap(known);
+        engine_scan.reset();
         as::GuidClaims claims;
-        result->index.assets.reserve(files.size());
+        // The records kept move to the front of the ones read.
+        int kept = 0;
         int last_percent = -1;
         for (int i = 0; i < files.size() && !*cancel; ++i) {
             Velmora::LogHold::release(read.log[size_t(i)]);
             if (read.has_meta[size_t(i)]) {
-                const as::Asset &asset = read.assets[size_t(i)];
+                const as::Asset &asset = read.assets.at(i);
                 if (read.is_asset[size_t(i)] && claims.claim(asset)) {
                     if (failsValidation(asset))
                         result->failed.append(asset);
-                    result->index.assets.append(std::move(read.assets[size_t(i)]));
+                    if (kept != i)
+                        read.assets[kept] = std::move(read.assets[i]);
+                    ++kept;
                 }
             }
             const int percent = int((i + 1) * 100LL / files.size());
@@ -541,11 +549,9 @@ void AssetManagerPrivate::startScan(bool initial)
                         Qt::QueuedConnection);
             }
         }
-        // The engine's read has served; its memory goes before the index
-        // takes more.
+        read.assets.resize(kept);
+        result->index.assets = std::move(read.assets);
         read = ReadMetas();
-        known.clear();
-        engine_scan.reset();
         if (*cancel)
             return;
         result->index.duplicates = claims.duplicates();
