@@ -456,7 +456,9 @@ UGUID freePathGUID(const std::unordered_map<UGUID, std::string> &by_guid,
 }
 
 // Reads the data folder without holding the file system's lock.
-Index buildIndex(const QString &data_path, bool read_guids_db, const std::unordered_map<UGUID, UGUID> &virtual_files)
+// notify: tell MetaScan's read listeners of the read (init only).
+Index buildIndex(const QString &data_path, bool read_guids_db, const std::unordered_map<UGUID, UGUID> &virtual_files,
+                 bool notify)
 {
     Index index;
     if (!QFileInfo(data_path).isDir()) {
@@ -468,6 +470,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         db = readGuidsDb(data_path, index.guids_db_entries);
 
     index.scan = MetaScan::read(data_path.toStdString());
+    if (notify)
+        MetaScan::notifyRead(index.scan);
     MetaScan &scan = *index.scan;
     // The files (meta files aside), in path order.
     std::vector<const std::string *> paths;
@@ -579,7 +583,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     QString path = QDir::cleanPath(QFileInfo(QString::fromUtf8(data_path ? data_path : "")).absoluteFilePath());
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    Index index = buildIndex(path, read_guids_db, {});
+    Index index = buildIndex(path, read_guids_db, {}, true);
     FsState &s = state();
     std::unique_lock<std::shared_mutex> locker(s.lock);
     s.initialized = true;
@@ -632,7 +636,7 @@ bool FileSystem::rescan()
     }
     if (path.isEmpty())
         return false;
-    Index index = buildIndex(path, read_guids_db, virtual_files);
+    Index index = buildIndex(path, read_guids_db, virtual_files, false);
     FsState &s = state();
     std::unique_lock<std::shared_mutex> locker(s.lock);
     if (!s.initialized || s.data_path != path)

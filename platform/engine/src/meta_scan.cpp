@@ -304,6 +304,48 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     return scan;
 }
 
+namespace {
+
+struct ReadListeners
+{
+    std::mutex mutex;
+    int next_id = 0;
+    std::vector<std::pair<int, MetaScan::ReadListener>> listeners;
+};
+
+ReadListeners &readListeners()
+{
+    static ReadListeners *listeners = new ReadListeners;
+    return *listeners;
+}
+
+} // namespace
+
+int MetaScan::addReadListener(ReadListener listener)
+{
+    ReadListeners &all = readListeners();
+    std::lock_guard<std::mutex> locker(all.mutex);
+    all.listeners.emplace_back(++all.next_id, std::move(listener));
+    return all.next_id;
+}
+
+void MetaScan::removeReadListener(int id)
+{
+    ReadListeners &all = readListeners();
+    std::lock_guard<std::mutex> locker(all.mutex);
+    all.listeners.erase(std::remove_if(all.listeners.begin(), all.listeners.end(),
+                                       [id](const auto &entry) { return entry.first == id; }),
+                        all.listeners.end());
+}
+
+void MetaScan::notifyRead(const std::shared_ptr<const MetaScan> &scan)
+{
+    ReadListeners &all = readListeners();
+    std::lock_guard<std::mutex> locker(all.mutex);
+    for (const auto &entry : all.listeners)
+        entry.second(scan);
+}
+
 bool MetaScan::isCurrent() const
 {
     for (const auto &folder : folders) {

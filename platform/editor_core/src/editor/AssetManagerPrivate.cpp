@@ -110,7 +110,7 @@ QStringList unreadableNames(const Velmora::MetaScan &scan)
 
 // Sorts data-relative paths (case-sensitive, as QString compares them) and
 // the records that go with them (when there are any) alike.
-void sortByPath(QStringList &files, std::vector<Velmora::MetaRecord *> &known)
+void sortByPath(QStringList &files, std::vector<const Velmora::MetaRecord *> &known)
 {
     auto less = [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; };
     // The engine lists by bytes, which is the same order but for rare
@@ -122,7 +122,7 @@ void sortByPath(QStringList &files, std::vector<Velmora::MetaRecord *> &known)
         order[i] = int(i);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(files[a], files[b]); });
     QStringList sorted_files;
-    std::vector<Velmora::MetaRecord *> sorted_known;
+    std::vector<const Velmora::MetaRecord *> sorted_known;
     sorted_files.reserve(files.size());
     for (int i : order) {
         sorted_files.append(files[i]);
@@ -250,6 +250,32 @@ struct AssetManagerPrivate::ScanResult
     bool root_exists = false;
     Index index;
     QVector<as::Asset> failed;
+    int file_count = 0; // files looked at: the steps of the progress
+    // Everything the scan logged, in order, to be written when the scan is
+    // taken.
+    Velmora::LogHold::Lines log;
+
+    // Scans root: from the engine's read when there is one (current), else
+    // by listing the folder. Null when cancelled.
+    static std::shared_ptr<ScanResult> compute(const QString &root,
+                                               const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
+                                               const std::atomic<bool> &cancel);
+};
+
+struct AssetManagerPrivate::Prepared
+{
+    QString root;
+    std::shared_ptr<const Velmora::MetaScan> scan;
+    std::atomic<bool> cancel{false};
+    std::shared_ptr<ScanResult> result;
+    std::thread thread;
+
+    ~Prepared()
+    {
+        cancel = true;
+        if (thread.joinable())
+            thread.join();
+    }
 };
 
 namespace {
@@ -361,8 +387,8 @@ struct ReadMetas
 
 // known: what the engine's read says of each of files (empty: read the
 // meta files here).
-ReadMetas readMetas(const QString &root, const QStringList &files, const std::vector<Velmora::MetaRecord *> &known,
-                    const std::atomic<bool> &cancel)
+ReadMetas readMetas(const QString &root, const QStringList &files,
+                    const std::vector<const Velmora::MetaRecord *> &known, const std::atomic<bool> &cancel)
 {
     const size_t count = size_t(files.size());
     ReadMetas read;
@@ -378,10 +404,9 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const std::ve
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[int(i)];
                 Velmora::LogHold hold(&read.log[i]);
-                if (Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
+                if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                     read.has_meta[i] = 1;
                     read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
-                    *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
                 } else if (known.empty()
                            && QFileInfo::exists(root + relative + QLatin1Char('.')
                                                 + QLatin1String(as::ASSET_EXTENSION))) {
@@ -407,11 +432,18 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const std::ve
 AssetManagerPrivate::AssetManagerPrivate(QObject *parent)
     : QObject(parent)
     , index_(new Index)
-{}
+{
+    // The engine starts on this (the GUI) thread: its read of the data
+    // folder starts the records of the first scan at once.
+    read_listener_ = Velmora::MetaScan::addReadListener(
+            [this](const std::shared_ptr<const Velmora::MetaScan> &scan) { prepare(scan); });
+}
 
 AssetManagerPrivate::~AssetManagerPrivate()
 {
+    Velmora::MetaScan::removeReadListener(read_listener_);
     stopScan();
+    prepared_.reset();
 }
 
 void AssetManagerPrivate::setRootPath(const QString &path)
@@ -458,6 +490,81 @@ bool AssetManagerPrivate::isScanning() const
     return scan_thread_ != nullptr;
 }
 
+std::shared_ptr<AssetManagerPrivate::ScanResult>
+AssetManagerPrivate::ScanResult::compute(const QString &root,
+                                         const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
+                                         const std::atomic<bool> &cancel)
+{
+    auto result = std::make_shared<ScanResult>();
+    Velmora::LogHold hold(&result->log);
+    result->index.root = root;
+    QStringList files;
+    QStringList unreadable;
+    // What the engine's read says of each of files, when it is used.
+    std::vector<const Velmora::MetaRecord *> known;
+    if (engine_scan) {
+        result->root_exists = true;
+        unreadable = unreadableNames(*engine_scan);
+        files.reserve(int(engine_scan->metas.size()));
+        known.reserve(engine_scan->metas.size());
+        for (const Velmora::MetaRecord &meta : engine_scan->metas) {
+            if (!meta.visible || meta.link || !isValidUtf8Path(meta.path))
+                continue;
+            files.append(QString::fromUtf8(meta.path.data(), int(meta.path.size())));
+            known.push_back(&meta);
+        }
+    } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
+        result->root_exists = true;
+        listFiles(root, QString(), files, unreadable, cancel);
+    }
+    for (const QString &name : qAsConst(unreadable))
+        Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
+                              "below it is; rename it\n",
+                              qUtf8Printable(name));
+    sortByPath(files, known);
+
+    ReadMetas read = readMetas(root, files, known, cancel);
+    std::vector<const Velmora::MetaRecord *>().swap(known);
+    as::GuidClaims claims;
+    // The records kept move to the front of the ones read.
+    int kept = 0;
+    for (int i = 0; i < files.size() && !cancel; ++i) {
+        Velmora::LogHold::release(read.log[size_t(i)]);
+        if (read.has_meta[size_t(i)]) {
+            const as::Asset &asset = read.assets.at(i);
+            if (read.is_asset[size_t(i)] && claims.claim(asset)) {
+                if (failsValidation(asset))
+                    result->failed.append(asset);
+                if (kept != i)
+                    read.assets[kept] = std::move(read.assets[i]);
+                ++kept;
+            }
+        }
+    }
+    if (cancel)
+        return nullptr;
+    read.assets.resize(kept);
+    result->index.assets = std::move(read.assets);
+    read = ReadMetas();
+    result->file_count = files.size();
+    result->index.duplicates = claims.duplicates();
+    result->index.build();
+    return result;
+}
+
+void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan> &scan)
+{
+    // Only the first scan takes it; a newer read replaces an older one.
+    if (initialized_ || scan_thread_ || !scan)
+        return;
+    auto prepared = std::make_shared<Prepared>();
+    prepared->root = cleanFolder(QString::fromStdString(scan->data_path));
+    prepared->scan = scan;
+    Prepared *raw = prepared.get();
+    prepared->thread = std::thread([raw] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel); });
+    prepared_ = std::move(prepared);
+}
+
 void AssetManagerPrivate::startScan(bool initial)
 {
     stopScan();
@@ -470,8 +577,14 @@ void AssetManagerPrivate::startScan(bool initial)
     const QString text = QCoreApplication::translate("Editor::AssetManagerPrivate", SCAN_TEXT);
     // The engine has just read the data folder for its file system: its
     // read serves here too, unless a folder has changed since.
-    std::shared_ptr<Velmora::MetaScan> engine_scan
+    std::shared_ptr<const Velmora::MetaScan> engine_scan
             = root.isEmpty() ? nullptr : Velmora::MetaScan::takeFromFileSystem(root.toUtf8().constData());
+    // The records made from that read while the engine started serve when
+    // they are of this very read.
+    std::shared_ptr<Prepared> prepared = std::move(prepared_);
+    if (prepared && (!engine_scan || prepared->scan != engine_scan || prepared->root != root))
+        prepared.reset(); // cancelled and joined
+    taken_ = prepared;
 
     // Even the first signal goes through the event loop: never from inside
     // init().
@@ -488,74 +601,35 @@ void AssetManagerPrivate::startScan(bool initial)
             },
             Qt::QueuedConnection);
 
-    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan]() mutable {
-        auto result = std::make_shared<ScanResult>();
-        result->index.root = root;
-        QStringList files;
-        QStringList unreadable;
-        // What the engine's read says of each of files, when it is used.
-        std::vector<Velmora::MetaRecord *> known;
-        if (engine_scan && engine_scan->isCurrent()) {
-            result->root_exists = true;
-            unreadable = unreadableNames(*engine_scan);
-            files.reserve(int(engine_scan->metas.size()));
-            known.reserve(engine_scan->metas.size());
-            for (Velmora::MetaRecord &meta : engine_scan->metas) {
-                if (!meta.visible || meta.link || !isValidUtf8Path(meta.path))
-                    continue;
-                files.append(QString::fromUtf8(meta.path.data(), int(meta.path.size())));
-                known.push_back(&meta);
-            }
-        } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
-            result->root_exists = true;
-            listFiles(root, QString(), files, unreadable, *cancel);
+    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan, prepared]() mutable {
+        std::shared_ptr<ScanResult> result;
+        const bool current = engine_scan && engine_scan->isCurrent();
+        if (prepared) {
+            prepared->thread.join();
+            if (current && !*cancel)
+                result = std::move(prepared->result);
         }
-        for (const QString &name : qAsConst(unreadable))
-            Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
-                                  "below it is; rename it\n",
-                                  qUtf8Printable(name));
-        sortByPath(files, known);
-
-        ReadMetas read = readMetas(root, files, known, *cancel);
-        // The engine's read has served; its memory goes before the index
-        // takes more.
-        std::vector<Velmora::MetaRecord *>().swap(known);
+        if (!result && !*cancel)
+            result = ScanResult::compute(root, current ? engine_scan : nullptr, *cancel);
+        prepared.reset();
         engine_scan.reset();
-        as::GuidClaims claims;
-        // The records kept move to the front of the ones read.
-        int kept = 0;
-        int last_percent = -1;
-        for (int i = 0; i < files.size() && !*cancel; ++i) {
-            Velmora::LogHold::release(read.log[size_t(i)]);
-            if (read.has_meta[size_t(i)]) {
-                const as::Asset &asset = read.assets.at(i);
-                if (read.is_asset[size_t(i)] && claims.claim(asset)) {
-                    if (failsValidation(asset))
-                        result->failed.append(asset);
-                    if (kept != i)
-                        read.assets[kept] = std::move(read.assets[i]);
-                    ++kept;
-                }
-            }
-            const int percent = int((i + 1) * 100LL / files.size());
-            if (percent != last_percent) {
-                last_percent = percent;
-                QMetaObject::invokeMethod(
-                        this,
-                        [this, generation, percent] {
-                            if (generation == generation_)
-                                emit progress(percent);
-                        },
-                        Qt::QueuedConnection);
-            }
-        }
-        read.assets.resize(kept);
-        result->index.assets = std::move(read.assets);
-        read = ReadMetas();
-        if (*cancel)
+        if (!result || *cancel)
             return;
-        result->index.duplicates = claims.duplicates();
-        result->index.build();
+        Velmora::LogHold::release(result->log);
+        int last_percent = -1;
+        for (int i = 0; i < result->file_count; ++i) {
+            const int percent = int((i + 1) * 100LL / result->file_count);
+            if (percent == last_percent)
+                continue;
+            last_percent = percent;
+            QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, percent] {
+                        if (generation == generation_)
+                            emit progress(percent);
+                    },
+                    Qt::QueuedConnection);
+        }
         QMetaObject::invokeMethod(
                 this,
                 [this, generation, result, initial, text] {
@@ -581,12 +655,15 @@ void AssetManagerPrivate::stopScan()
 {
     if (scan_cancel_)
         *scan_cancel_ = true;
+    if (taken_)
+        taken_->cancel = true;
     if (scan_thread_) {
         scan_thread_->wait();
         delete scan_thread_;
         scan_thread_ = nullptr;
     }
     scan_cancel_.reset();
+    taken_.reset();
 }
 
 void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_ptr<ScanResult> &result)
@@ -598,6 +675,7 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         scan_thread_ = nullptr;
     }
     scan_cancel_.reset();
+    taken_.reset();
 
     const QString root = result->index.root;
     if (!result->root_exists)
@@ -662,6 +740,7 @@ void AssetManagerPrivate::shutdown()
 {
     ++generation_; // drops every result not delivered yet
     stopScan();
+    prepared_.reset();
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);

@@ -22,6 +22,10 @@
 
 class QThread;
 
+namespace Velmora {
+struct MetaScan;
+}
+
 namespace as {
 class PrepareActionLandscape;
 }
@@ -165,6 +169,11 @@ signals:
 private:
     struct ScanResult;
     struct Index;
+    // Records made from the engine's read of the data folder while the
+    // engine goes on starting, for the first scan to take.
+    struct Prepared;
+
+    void prepare(const std::shared_ptr<const Velmora::MetaScan> &scan);
 
     void startScan(bool initial);
     void stopScan();
@@ -189,6 +198,9 @@ private:
     bool pipeline_open_ = false;
     bool active_ = true;
     std::vector<std::unique_ptr<as::PrepareActionLandscape>> prepare_actions_;
+    int read_listener_ = 0;
+    std::shared_ptr<Prepared> prepared_; // made, not taken by a scan yet
+    std::shared_ptr<Prepared> taken_; // taken by the running scan
 };
 
 } // namespace Editor
