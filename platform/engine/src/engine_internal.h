@@ -18,6 +18,7 @@ class EditorLogicInterface;
 class Material;
 class Node;
 class Xml;
+class FeskNode;
 
 // Glue between the engine's families. Everything here runs on the engine's
 // main thread unless noted.
@@ -60,6 +61,11 @@ enum class FileRead {
 // Reads a whole regular file of at most max_size bytes with plain system
 // calls (the XML and FESK readers load many small files).
 FileRead readWholeFile(const char *path, long long max_size, QByteArray &data);
+// Parse the bytes of the file at path (absolute) as Xml::load and
+// FeskNode::load do once they have read it: the same checks and log lines,
+// for a caller that has read the file already (any thread).
+bool parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path);
+bool parseFeskFile(FeskNode &node, const QByteArray &bytes, const char *path);
 
 // Float text that reads back as the same float.
 String formatFloat(float value);

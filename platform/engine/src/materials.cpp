@@ -147,7 +147,7 @@ public:
         // A reader that refuses the file logs its own line (with the path).
         if (!startsWithAngle(data)) {
             FeskNode root;
-            if (!root.load(absolute.get()))
+            if (!engine_internal::parseFeskFile(root, data, absolute.get()))
                 return Ptr<Material>();
             if (!readFesk(root, *material)) {
                 Log::error("Materials: %s holds no Material node\n", absolute.get());
@@ -156,7 +156,7 @@ public:
             material->file_format_ = "fesk";
         } else {
             Xml xml;
-            if (!xml.load(absolute.get()))
+            if (!engine_internal::parseXmlFile(xml, data, absolute.get()))
                 return Ptr<Material>();
             if (!readXml(xml, *material)) {
                 Log::error("Materials: %s is not a material file (root <%s>)\n", absolute.get(), xml.getName());
