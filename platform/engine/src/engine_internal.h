@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,11 @@ FileRead readWholeFile(const char *path, long long max_size, QByteArray &data);
 // FeskNode::load do once they have read it: the same checks and log lines,
 // for a caller that has read the file already (any thread).
 bool parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path);
+// Runs work(0) .. work(count - 1) on up to eight threads (the caller's
+// among them) and returns when all are done. Each item's log lines are
+// held and written afterwards in item order, so the log reads as if the
+// items ran one after another.
+void forEachOnThreads(size_t count, const std::function<void(size_t)> &work);
 bool parseFeskFile(FeskNode &node, const QByteArray &bytes, const char *path);
 
 // Float text that reads back as the same float.

@@ -4,7 +4,6 @@
 #include "velmora/Fesk.h"
 #include "velmora/FileSystem.h"
 #include "velmora/Log.h"
-#include "velmora/LogHold.h"
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
@@ -13,12 +12,10 @@
 #include <QReadWriteLock>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace Velmora {
@@ -692,33 +689,15 @@ int Materials::loadMaterials()
         if (path.extension().lower() == "mat")
             paths.push_back(path);
     }
-    // Read on several threads; each file's log lines are held and written
-    // afterwards in the order of the files, and so are the materials kept.
+    // Read on several threads; the log reads as if one after another, and
+    // the materials are kept in the order of the files.
     std::vector<Ptr<Material>> loaded(paths.size());
-    std::vector<LogHold::Lines> lines(paths.size());
-    std::atomic<size_t> next{0};
-    constexpr size_t CHUNK = 16;
-    auto work = [&] {
-        for (size_t begin = next.fetch_add(CHUNK); begin < paths.size(); begin = next.fetch_add(CHUNK)) {
-            for (size_t i = begin; i < std::min(paths.size(), begin + CHUNK); ++i) {
-                LogHold hold(&lines[i]);
-                loaded[i] = MaterialLoader::load(FileSystem::getAbsolutePath(paths[i].get()), paths[i]);
-            }
-        }
-    };
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t threads
-            = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), paths.size() / CHUNK + 1);
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread &thread : pool)
-        thread.join();
-    for (size_t i = 0; i < paths.size(); ++i) {
-        LogHold::release(lines[i]);
-        if (loaded[i])
-            files.append(loaded[i]);
+    engine_internal::forEachOnThreads(paths.size(), [&](size_t i) {
+        loaded[i] = MaterialLoader::load(FileSystem::getAbsolutePath(paths[i].get()), paths[i]);
+    });
+    for (const Ptr<Material> &material : loaded) {
+        if (material)
+            files.append(material);
     }
     MaterialsState &s = state();
     MaterialLoader::linkParents(files, findBaseMaterial("mesh_base"));
