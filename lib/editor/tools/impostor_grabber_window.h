@@ -10,13 +10,15 @@ class EditorSettings;
 class QButtonGroup;
 class QCheckBox;
 class QPushButton;
+class Ui_ImpostorGrabberWindow;
 
 // The "Impostors Creator" tool window: the texture kinds to grab (each with
 // a check box, a file-name postfix and a format), six grab settings and the
 // Create button. Create asks for a target file through the asset save
 // dialog, then runs an impostor tool for the one selected node behind a
-// progress dialog that can cancel it. The form is kept in the editor
-// settings under "tools/impostor_creator".
+// progress dialog that can cancel it. The form (impostor_grabber_window.ui)
+// is kept in the editor settings under "tools/impostor_creator"; the object
+// names of its widgets are the keys there, so they stay as they are.
 class ImpostorGrabberWindow : public QWidget
 {
     Q_OBJECT
@@ -43,14 +45,12 @@ public:
     // row has no such fields.
     QString textureFileName(const QString &name, const QString &word) const;
 
-    QPushButton *createButton() const { return create_; }
+    QPushButton *createButton() const;
 
 private:
-    void buildForm();
-
+    Ui_ImpostorGrabberWindow *ui = nullptr;
     QButtonGroup *albedo_group_ = nullptr;
     QButtonGroup *normal_group_ = nullptr;
     QButtonGroup *translucence_group_ = nullptr;
     QVector<QCheckBox *> texture_check_boxes_;
-    QPushButton *create_ = nullptr;
 };

@@ -94,6 +94,90 @@ private slots:
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".meta")));
     }
 
+    // Imports index their records one by one; whatever order they come in,
+    // around a removal, every query must answer as a fresh scan does.
+    void imports_answer_every_query_as_a_fresh_scan_does()
+    {
+        QTemporaryDir dir;
+        const QString root = dir.path() + QStringLiteral("/data/");
+        auto put = [&root](const QString &relative, const QByteArray &meta) {
+            QDir().mkpath(QFileInfo(root + relative).absolutePath());
+            QFile file(root + relative);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<material/>\n");
+            file.close();
+            if (!meta.isEmpty()) {
+                QFile meta_file(root + relative + QStringLiteral(".meta"));
+                QVERIFY(meta_file.open(QIODevice::WriteOnly));
+                meta_file.write(meta);
+            }
+        };
+        put(QStringLiteral("a/m.png"), "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000701\"/>\n");
+        put(QStringLiteral("a/z.png"), "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000702\"/>\n");
+        put(QStringLiteral("b/x.png"), "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000703\"/>\n");
+        put(QStringLiteral("mat/base.mat"),
+            "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000704\"/>\n");
+        Editor::AssetManagerPrivate imported;
+        imported.setRootPath(root);
+        QSignalSpy initialized(&imported, &Editor::AssetManagerPrivate::initialized);
+        imported.init();
+        QVERIFY(initialized.wait());
+
+        // Before, after and between the scanned records, a new folder, an
+        // upper-case name (sorts first), a material (a second runtime) and a
+        // re-import with new parameters.
+        for (const char *path : {"a/k.png", "a/zz.png", "c/new.png", "A/upper.png", "mat/copy.mat"}) {
+            put(QString::fromLatin1(path), QByteArray());
+            QVERIFY(!imported.importSync(QString::fromLatin1(path)).isEmpty());
+        }
+        const QVariantMap params{{QStringLiteral("mipmap_type"), QStringLiteral("2")}};
+        QCOMPARE(imported.importSync(root + QStringLiteral("a/m.png"), params).getString().get(),
+                 "aaaaa00000000000000000000000000000000701");
+        const UGUID removed = imported.asset(QStringLiteral("a/z.png")).getGUID();
+        QVERIFY(imported.remove({removed}));
+        put(QStringLiteral("a/n.png"), QByteArray());
+        QVERIFY(!imported.importSync(QStringLiteral("a/n.png")).isEmpty());
+
+        Editor::AssetManagerPrivate scanned;
+        scanned.setRootPath(root);
+        QSignalSpy scanned_initialized(&scanned, &Editor::AssetManagerPrivate::initialized);
+        scanned.init();
+        QVERIFY(scanned_initialized.wait());
+
+        const Velmora::Vector<as::Asset> expected = scanned.assets();
+        const Velmora::Vector<as::Asset> actual = imported.assets();
+        QStringList expected_paths, actual_paths;
+        for (const as::Asset &asset : expected)
+            expected_paths << asset.getRelativePath();
+        for (const as::Asset &asset : actual)
+            actual_paths << asset.getRelativePath();
+        QCOMPARE(actual_paths, expected_paths);
+        QCOMPARE(expected_paths,
+                 (QStringList{"A/upper.png", "a/k.png", "a/m.png", "a/n.png", "a/zz.png", "b/x.png", "c/new.png",
+                              "mat/base.mat", "mat/copy.mat"}));
+        QCOMPARE(imported.getNumAssets(), scanned.getNumAssets());
+        for (const as::Asset &asset : expected) {
+            const QString path = asset.getRelativePath();
+            QVERIFY2(imported.asset(asset.getGUID()) == asset, qPrintable(path));
+            QVERIFY2(imported.asset(path) == asset, qPrintable(path));
+            QVERIFY2(imported.asset(root + path) == asset, qPrintable(path));
+            for (const as::Runtime &runtime : asset.getRuntimes()) {
+                QVERIFY2(imported.hasRuntime(runtime.getGUID()), qPrintable(path));
+                QVERIFY2(imported.runtime(runtime.getGUID()) == runtime, qPrintable(path));
+                QCOMPARE(imported.assetGUIDByRuntimeGUID(runtime.getGUID()), asset.getGUID());
+                QCOMPARE(imported.filePath(runtime.getGUID()), scanned.filePath(runtime.getGUID()));
+            }
+        }
+        QCOMPARE(imported.asset(QStringLiteral("mat/copy.mat")).getNumRuntimes(), 2);
+        QVERIFY(!imported.hasAsset(removed) && !imported.hasRuntime(removed));
+        for (const char *folder : {"a", "A", "b", "c", "mat", "missing"}) {
+            const QString absolute = root + QLatin1String(folder);
+            QVERIFY2(imported.assets(absolute) == scanned.assets(absolute), folder);
+            QVERIFY2(imported.assets(absolute + QLatin1Char('/')) == scanned.assets(absolute), folder);
+        }
+        QCOMPARE(imported.assets(root + QStringLiteral("a")).size(), 4);
+    }
+
     void a_saved_track_is_written_then_imported_under_its_name()
     {
         Dialogs::setResponder([](const Dialogs::Request &request) {

@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -153,7 +154,10 @@ bool failsValidation(const as::Asset &asset)
 struct AssetManagerPrivate::Index
 {
     QString root;
-    QVector<as::Asset> assets; // sorted by data-relative path
+    // assets[0, sorted) are in data-relative path order; the records an
+    // import adds later are appended after them, so that no index moves.
+    QVector<as::Asset> assets;
+    int sorted = 0;
     QHash<Velmora::UGUID, int> by_guid;
     QHash<QString, int> by_path;
     // runtime GUID -> (asset index, runtime index)
@@ -163,8 +167,10 @@ struct AssetManagerPrivate::Index
     // kept data-relative path -> data-relative paths left out for it
     QHash<QString, QStringList> left_out;
 
+    // Indexes every record; assets must be in path order.
     void build()
     {
+        sorted = assets.size();
         left_out.clear();
         for (const as::DuplicateGuid &duplicate : qAsConst(duplicates))
             left_out[duplicate.kept].append(duplicate.left_out);
@@ -243,6 +249,12 @@ struct AssetManagerPrivate::Index
             return nullptr;
         return &assets[it.value().first].getRuntime(it.value().second);
     }
+
+    // An import's record: a new path is appended and indexed, a known path
+    // replaces its record in place.
+    void insert(const as::Asset &record);
+    // Indices of assets in path order.
+    QVector<int> pathOrder() const;
 };
 
 struct AssetManagerPrivate::ScanResult
@@ -709,6 +721,7 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
     {
         QWriteLocker locker(&lock_);
         std::swap(index_->assets, result->index.assets);
+        std::swap(index_->sorted, result->index.sorted);
         std::swap(index_->by_guid, result->index.by_guid);
         std::swap(index_->by_path, result->index.by_path);
         std::swap(index_->runtimes, result->index.runtimes);
@@ -783,8 +796,8 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
     QReadLocker locker(&lock_);
     Velmora::Vector<as::Asset> result;
     result.reserve(index_->assets.size());
-    for (const as::Asset &asset : qAsConst(index_->assets))
-        result.append(asset);
+    for (int i : index_->pathOrder())
+        result.append(index_->assets[i]);
     return result;
 }
 
@@ -951,9 +964,9 @@ void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
     QWriteLocker locker(&lock_);
     QVector<as::Asset> kept;
     kept.reserve(index_->assets.size());
-    for (const as::Asset &asset : qAsConst(index_->assets)) {
-        if (!guids.contains(asset.getGUID()))
-            kept.append(asset);
+    for (int i : index_->pathOrder()) {
+        if (!guids.contains(index_->assets[i].getGUID()))
+            kept.append(index_->assets[i]);
     }
     index_->assets.swap(kept);
     index_->build();
@@ -963,6 +976,67 @@ void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
 } // namespace Editor
 
 namespace Editor {
+
+namespace {
+
+bool pathLess(const as::Asset &a, const as::Asset &b)
+{
+    return QString::compare(a.getRelativePath(), b.getRelativePath(), Qt::CaseSensitive) < 0;
+}
+
+} // namespace
+
+// Costs O(1) for the path, GUID and runtime maps and a binary search in the
+// record's folder, whatever the number of assets, so that a long run of
+// imports (captured frames) does not index the whole project per file.
+void AssetManagerPrivate::Index::insert(const as::Asset &record)
+{
+    auto known = by_path.constFind(record.getRelativePath());
+    if (known != by_path.constEnd()) {
+        const int i = known.value();
+        const as::Asset &old = assets[i];
+        for (int r = 0; r < old.getNumRuntimes(); ++r) {
+            auto it = runtimes.find(old.getRuntime(r).getGUID());
+            if (it != runtimes.end() && it.value().first == i)
+                runtimes.erase(it);
+        }
+        if (old.getGUID() != record.getGUID()) {
+            by_guid.remove(old.getGUID());
+            by_guid.insert(record.getGUID(), i);
+        }
+        assets[i] = record;
+        for (int r = 0; r < record.getNumRuntimes(); ++r)
+            runtimes.insert(record.getRuntime(r).getGUID(), qMakePair(i, r));
+        return;
+    }
+    const int i = assets.size();
+    assets.append(record);
+    by_guid.insert(record.getGUID(), i);
+    by_path.insert(record.getRelativePath(), i);
+    for (int r = 0; r < record.getNumRuntimes(); ++r)
+        runtimes.insert(record.getRuntime(r).getGUID(), qMakePair(i, r));
+    const int slash = record.getFilePath().lastIndexOf(QLatin1Char('/'));
+    QVector<int> &folder = by_folder[folderKey(record.getFilePath().left(slash))];
+    folder.insert(std::lower_bound(folder.begin(), folder.end(), i,
+                                   [this](int a, int b) { return pathLess(assets[a], assets[b]); }),
+                  i);
+}
+
+QVector<int> AssetManagerPrivate::Index::pathOrder() const
+{
+    const int count = assets.size();
+    const int prefix = qBound(0, sorted, count);
+    QVector<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    if (prefix == count)
+        return order;
+    // The appended records are few next to the sorted ones: sort them and
+    // merge them in.
+    auto less = [this](int a, int b) { return pathLess(assets[a], assets[b]); };
+    std::sort(order.begin() + prefix, order.end(), less);
+    std::inplace_merge(order.begin(), order.begin() + prefix, order.end(), less);
+    return order;
+}
 
 Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVariantMap &params)
 {
@@ -1017,15 +1091,7 @@ Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVaria
         return Velmora::UGUID();
     {
         QWriteLocker locker(&lock_);
-        QVector<as::Asset> &assets = index_->assets;
-        auto at = std::lower_bound(assets.begin(), assets.end(), relative, [](const as::Asset &a, const QString &p) {
-            return QString::compare(a.getRelativePath(), p, Qt::CaseSensitive) < 0;
-        });
-        if (at != assets.end() && at->getRelativePath() == relative)
-            *at = record;
-        else
-            assets.insert(at, record);
-        index_->build();
+        index_->insert(record);
         ++revision_;
     }
     if (Velmora::FileSystem::isInitialized())
