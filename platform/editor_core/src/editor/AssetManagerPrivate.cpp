@@ -804,8 +804,8 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
 void AssetManagerPrivate::forEachAsset(const std::function<void(const as::Asset &)> &visit) const
 {
     QReadLocker locker(&lock_);
-    for (const as::Asset &asset : qAsConst(index_->assets))
-        visit(asset);
+    for (int i : index_->pathOrder())
+        visit(index_->assets[i]);
 }
 
 Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folder) const
