@@ -3,6 +3,10 @@
 #include "velmora/LogHold.h"
 #include "velmora/Xml.h"
 
+#include "engine_internal.h"
+
+#include <QByteArray>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -214,10 +218,38 @@ private:
 
 } // namespace
 
+namespace {
+
+// Reads a small file that the listing found regular in as few calls as
+// the system allows (open, one read, close); false, having read nothing
+// the caller may use, for anything unusual (the caller then loads the file
+// the ordinary way, which reports what is wrong).
+bool readSmallFile(const char *path, char *buffer, size_t size, QByteArray &bytes)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::read(fd, buffer, size);
+    ::close(fd);
+    // A regular file reads short only at its end; a full buffer may be
+    // followed by more.
+    if (n < 0 || size_t(n) >= size)
+        return false;
+    bytes = QByteArray::fromRawData(buffer, int(n));
+    return true;
+}
+
+} // namespace
+
 void MetaScan::readRecord(const std::string &root, MetaRecord &record)
 {
     Xml xml;
-    if (!xml.load((root + record.path + ".meta").c_str()))
+    const std::string path = root + record.path + ".meta";
+    char buffer[16384];
+    QByteArray bytes;
+    if (readSmallFile(path.c_str(), buffer, sizeof(buffer), bytes)
+                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
+                : !xml.load(path.c_str()))
         return;
     record.loaded = true;
     record.root = xml.getName();
