@@ -72,6 +72,8 @@ private slots:
     void a_file_that_cannot_be_copied_fails_the_build_with_its_path();
     void a_full_disk_leaves_no_half_written_file();
     void cancel_stops_between_files();
+    void many_files_keep_the_order_of_a_copy_one_after_the_other_data();
+    void many_files_keep_the_order_of_a_copy_one_after_the_other();
 
 private:
     Installation inst_;
@@ -339,6 +341,66 @@ void TestUserFilesAndCopier::cancel_stops_between_files()
     QVERIFY(QFileInfo(output + "1").isFile() && QFileInfo(output + "2").isFile());
     QCOMPARE(Installation::read(output + "2"), Installation::read(inst_.dataPath() + "in/LICENSE"));
     QVERIFY(!QFileInfo::exists(output + "3"));
+}
+
+void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_other_data()
+{
+    QTest::addColumn<int>("cancel_at");
+    QTest::newRow("to the end") << -1;
+    QTest::newRow("cancelled in the middle") << 121;
+}
+
+void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_other()
+{
+    // More files than the copier works ahead of its reports; every tenth
+    // item names the destination of the item before it, which must keep
+    // the earlier item's file.
+    QFETCH(int, cancel_at);
+    QTemporaryDir in;
+    QTemporaryDir out;
+    const QString output = out.path() + "/";
+    const int count = 200;
+    fp::CopyItems items;
+    for (int i = 0; i < count; ++i) {
+        const QString source = in.path() + QStringLiteral("/s%1").arg(i);
+        QVERIFY(Installation::writeFile(source, QByteArray::number(i).repeated(1 + (i % 4) * 9000)));
+        const int named = i % 10 == 9 ? i - 1 : i;
+        items.append({source, QStringLiteral("many/%1/f%2").arg(named % 7).arg(named)});
+    }
+    MessageCapture capture;
+    Reports reports;
+    QVERIFY(!copyAll(output, items, reports, cancel_at));
+
+    const int last = cancel_at < 0 ? count + 1 : cancel_at;
+    Reports expected;
+    for (int value = 1; value <= last; ++value)
+        expected.append({count + 1, value});
+    QCOMPARE(reports, expected);
+
+    QStringList failures;
+    int files = 0;
+    for (int i = 0; i + 2 <= last; ++i) {
+        const bool repeated = i % 10 == 9;
+        if (repeated)
+            failures << "Build Tool: can't copy file ( \"" + items.at(i).source_path + "\" )";
+        else
+            ++files;
+        const QString copied_from = items.at(repeated ? i - 1 : i).source_path;
+        QCOMPARE(Installation::read(output + items.at(i).relative_dest), Installation::read(copied_from));
+    }
+    QStringList logged;
+    for (const QString &message : capture.messages()) {
+        if (message.contains("can't copy file"))
+            logged << message.left(message.indexOf(" to ("));
+    }
+    QCOMPARE(logged, failures);
+    int found = 0;
+    QDirIterator it(output, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        ++found;
+    }
+    QCOMPARE(found, files); // nothing copied ahead of the cancel is left
 }
 
 QTEST_GUILESS_MAIN(TestUserFilesAndCopier)

@@ -6,18 +6,25 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QSet>
 #include <QStringList>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <memory>
+#include <mutex>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace assembly {
 
@@ -118,6 +125,131 @@ bool copyContent(int in, int out, off_t size)
     }
 }
 
+// Copies the items on a few threads while the caller takes the results one
+// by one in item order (to log and report them as a copy one after the
+// other would). The threads run at most LOOK_AHEAD items ahead of the last
+// item reported, and an item whose destination an earlier item names too
+// waits for that one, so that the earlier item gets the file.
+class ParallelCopy
+{
+public:
+    struct Job
+    {
+        bool safe = false;
+        int after = -1; // the last earlier item with the same destination
+        QString destination;
+        // Set by the thread that copied the item:
+        bool done = false;
+        bool copied = false; // the destination holds the whole copy
+        QString error;
+    };
+
+    ParallelCopy(const fp::CopyItems &items, std::vector<Job> &jobs)
+        : items_(items)
+        , jobs_(jobs)
+    {
+        const int threads
+                = std::min({COPY_THREADS, int(std::max(1u, std::thread::hardware_concurrency())), int(jobs_.size())});
+        try {
+            for (int i = 0; i < threads; ++i)
+                threads_.emplace_back([this] { work(); });
+        } catch (const std::system_error &) {
+            // Fewer threads, or none: then waitFor copies each item itself.
+        }
+    }
+    ~ParallelCopy() { stop(); }
+    ParallelCopy(const ParallelCopy &) = delete;
+    ParallelCopy &operator=(const ParallelCopy &) = delete;
+
+    // Waits until item k has been copied (or has failed).
+    const Job &waitFor(int k)
+    {
+        Job &job = jobs_[size_t(k)];
+        if (threads_.empty()) {
+            job.copied = job.safe && CopyingHandler::copyFile(items_.at(k).source_path, job.destination, job.error);
+            job.done = true;
+            return job;
+        }
+        std::unique_lock<std::mutex> lock(mutex_);
+        done_changed_.wait(lock, [&] { return job.done; });
+        return job;
+    }
+
+    // Item k has been reported: the threads may go further.
+    void reported(int k)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            reported_ = k;
+        }
+        window_moved_.notify_all();
+    }
+
+    // Stops the threads and removes the files of the items after k that
+    // were copied ahead, so that only reported copies are left.
+    void cancelAfter(int k)
+    {
+        stop();
+        for (size_t i = size_t(k) + 1; i < jobs_.size(); ++i) {
+            if (jobs_[i].done && jobs_[i].copied)
+                ::unlink(QFile::encodeName(jobs_[i].destination).constData());
+        }
+    }
+
+private:
+    static constexpr int COPY_THREADS = 4;
+    static constexpr int LOOK_AHEAD = 64;
+
+    void work()
+    {
+        const int count = int(jobs_.size());
+        std::unique_lock<std::mutex> lock(mutex_);
+        for (;;) {
+            window_moved_.wait(lock, [&] { return stopping_ || next_ >= count || next_ <= reported_ + LOOK_AHEAD; });
+            if (stopping_ || next_ >= count)
+                return;
+            const int k = next_++;
+            Job &job = jobs_[size_t(k)];
+            if (job.after >= 0) {
+                done_changed_.wait(lock, [&] { return stopping_ || jobs_[size_t(job.after)].done; });
+                if (stopping_)
+                    return;
+            }
+            lock.unlock();
+            QString error;
+            const bool copied = job.safe && CopyingHandler::copyFile(items_.at(k).source_path, job.destination, error);
+            lock.lock();
+            job.copied = copied;
+            job.error = error;
+            job.done = true;
+            done_changed_.notify_all();
+        }
+    }
+
+    void stop()
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+        }
+        window_moved_.notify_all();
+        done_changed_.notify_all();
+        for (std::thread &thread : threads_)
+            thread.join();
+        threads_.clear();
+    }
+
+    const fp::CopyItems &items_;
+    std::vector<Job> &jobs_;
+    std::mutex mutex_;
+    std::condition_variable done_changed_;
+    std::condition_variable window_moved_;
+    int next_ = 0;
+    int reported_ = -1;
+    bool stopping_ = false;
+    std::vector<std::thread> threads_;
+};
+
 } // namespace
 
 CopyingHandler::CopyingHandler(const QString &output_path)
@@ -172,18 +304,37 @@ bool CopyingHandler::copy(const ProgressCallback &progress, const fp::CopyItems 
     }
     const int max = getMaxProgress(items.size());
 
-    int failed = 0;
+    // One pass over the items: the folders to create, the items that are
+    // refused, and for each destination named twice the item that names it
+    // before (the later one must fail against the earlier one's file, as it
+    // would when copying one after the other).
     QSet<QString> folders;
     QStringList ordered_folders;
-    for (const fp::CopyItem &item : items) {
-        if (!isSafeRelativePath(item.relative_dest))
+    std::vector<ParallelCopy::Job> jobs(size_t(items.size()));
+    QHash<QString, int> destinations;
+    destinations.reserve(items.size());
+    for (int k = 0; k < items.size(); ++k) {
+        const fp::CopyItem &item = items.at(k);
+        ParallelCopy::Job &job = jobs[size_t(k)];
+        job.safe = isSafeRelativePath(item.relative_dest);
+        if (!job.safe)
             continue; // refused below, when its turn comes
+        job.destination = output_path_ + item.relative_dest;
         const QString folder = ::fs::pathname(item.relative_dest);
         if (!folder.isEmpty() && !folders.contains(folder)) {
             folders.insert(folder);
             ordered_folders << folder;
         }
+        // Folded case: a file system that ignores case sees one file there.
+        auto previous = destinations.find(item.relative_dest.toCaseFolded());
+        if (previous == destinations.end()) {
+            destinations.insert(item.relative_dest.toCaseFolded(), k);
+        } else {
+            job.after = previous.value();
+            previous.value() = k;
+        }
     }
+    destinations.clear();
     for (const QString &folder : ordered_folders) {
         if (!QDir().mkpath(output_path_ + folder)) {
             qCritical() << "Build Tool: can't create directory (" << output_path_ + folder << ").";
@@ -193,22 +344,25 @@ bool CopyingHandler::copy(const ProgressCallback &progress, const fp::CopyItems 
     if (!progress(max, 1))
         return false;
 
+    ParallelCopy copies(items, jobs);
+    int failed = 0;
     for (int k = 0; k < items.size(); ++k) {
+        const ParallelCopy::Job &job = copies.waitFor(k);
         const fp::CopyItem &item = items.at(k);
-        if (!isSafeRelativePath(item.relative_dest)) {
+        if (!job.safe) {
             qCritical() << "Build Tool: can't copy file (" << item.source_path
                         << ") to a place outside the build folder (" << item.relative_dest << ").";
             ++failed;
-        } else {
-            QString error;
-            if (!copyFile(item.source_path, output_path_ + item.relative_dest, error)) {
-                qCritical() << "Build Tool: can't copy file (" << item.source_path << ") to ("
-                            << output_path_ + item.relative_dest << "):" << error;
-                ++failed;
-            }
+        } else if (!job.copied) {
+            qCritical() << "Build Tool: can't copy file (" << item.source_path << ") to (" << job.destination
+                        << "):" << job.error;
+            ++failed;
         }
-        if (!progress(max, k + 2))
+        copies.reported(k);
+        if (!progress(max, k + 2)) {
+            copies.cancelAfter(k);
             return false;
+        }
     }
     if (failed > 0) {
         qCritical() << "Build Tool:" << failed << "of" << items.size()

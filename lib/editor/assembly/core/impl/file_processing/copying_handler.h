@@ -13,7 +13,10 @@ namespace assembly {
 // Copies keep the source's permission bits, except that ".sh" scripts are
 // made executable. A file that cannot be copied does not stop the others,
 // but fails the build with its path in the log. Cancel is noticed between
-// two files.
+// two files. The files are copied on a few threads, but reports, messages
+// and cancel follow the items' order as a copy one after the other would:
+// files copied ahead of a cancel are removed again, and of two items with
+// the same destination the earlier one gets it.
 class CopyingHandler : public fp::Copier
 {
 public:
