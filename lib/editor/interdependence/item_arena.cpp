@@ -26,7 +26,8 @@ void *ItemArena::allocate(size_t bytes, size_t alignment)
     }
     // A new block; one larger than the usual size for a larger record.
     const size_t size = std::max(BLOCK_SIZE, bytes + alignment);
-    blocks_.push_back(std::make_unique<char[]>(size));
+    // Left uninitialised: every record constructs what it uses.
+    blocks_.push_back(std::unique_ptr<char[]>(new char[size]));
     next_ = blocks_.back().get();
     left_ = size;
     char *start = aligned(next_);

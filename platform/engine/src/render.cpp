@@ -6,6 +6,7 @@
 #include "velmora/Log.h"
 
 #include "engine_internal.h"
+#include "render_color.h"
 #include "render_internal.h"
 #include "render_reuse.h"
 #include "texture_streaming.h"
@@ -14,9 +15,11 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 namespace Velmora {
@@ -478,28 +481,50 @@ QThreadPool *pool()
 
 void forBands(int count, int band, const std::function<void(int, int)> &fn)
 {
+    if (count <= 0 || band <= 0)
+        return;
+    const int bands = (count + band - 1) / band;
     QThreadPool *threads = pool();
-    if (!threads || count <= band) {
+    if (!threads || bands == 1) {
         for (int begin = 0; begin < count; begin += band)
             fn(begin, std::min(count, begin + band));
         return;
     }
-    // A latch on std primitives: the bands' writes are published to this
-    // thread when it sees the count reach zero.
-    std::mutex mutex;
-    std::condition_variable done;
-    int pending = (count + band - 1) / band;
-    for (int begin = 0; begin < count; begin += band) {
-        const int end = std::min(count, begin + band);
-        threads->start([&, begin, end]() {
-            fn(begin, end);
-            std::lock_guard<std::mutex> lock(mutex);
-            if (--pending == 0)
-                done.notify_all();
-        });
-    }
-    std::unique_lock<std::mutex> lock(mutex);
-    done.wait(lock, [&pending] { return pending == 0; });
+    // The calling thread and a few of the pool's take bands from one counter
+    // until none is left, so a stage wakes each thread once instead of once
+    // per band. A helper that starts after the last band was taken finds
+    // nothing to do; the state it reads outlives this call for that reason,
+    // and it never touches fn then.
+    struct Shared
+    {
+        std::atomic<int> next{0};
+        std::mutex mutex;
+        std::condition_variable done;
+        int finished = 0;
+    };
+    const auto shared = std::make_shared<Shared>();
+    const std::function<void(int, int)> *work = &fn;
+    const auto take = [shared, work, count, band, bands]() {
+        int finished = 0;
+        for (int b = shared->next.fetch_add(1); b < bands; b = shared->next.fetch_add(1)) {
+            (*work)(b * band, std::min(count, b * band + band));
+            ++finished;
+        }
+        if (finished == 0)
+            return;
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->finished += finished;
+        if (shared->finished == bands)
+            shared->done.notify_all();
+    };
+    const int helpers = std::min(bands - 1, std::max(1, threads->maxThreadCount() - 1));
+    for (int i = 0; i < helpers; ++i)
+        threads->start(take);
+    take();
+    // The bands' writes are published to this thread when it sees the count
+    // complete under the mutex.
+    std::unique_lock<std::mutex> lock(shared->mutex);
+    shared->done.wait(lock, [&shared, bands] { return shared->finished == bands; });
 }
 
 } // namespace render_internal
@@ -559,7 +584,6 @@ QImage renderWorld(const Ptr<Camera> &camera, int width, int height, ViewPicture
         *reused = false;
     if (width <= 0 || height <= 0)
         return QImage();
-    Image image;
     if (camera) {
         render_internal::FrameReuse reuse;
         render_internal::ViewRequest request;
@@ -571,8 +595,10 @@ QImage renderWorld(const Ptr<Camera> &camera, int width, int height, ViewPicture
             reuse.valid = kept->valid && !kept->image.isNull();
             request.reuse = &reuse;
         }
-        Vector<vec4> color;
-        const bool drawn = render_internal::renderView(request, &color);
+        // The picture goes straight into the frame's rows.
+        QImage frame;
+        request.frame = &frame;
+        const bool drawn = render_internal::renderView(request, nullptr);
         if (kept && drawn && reuse.hit) {
             if (reused)
                 *reused = true;
@@ -580,30 +606,33 @@ QImage renderWorld(const Ptr<Camera> &camera, int width, int height, ViewPicture
         }
         if (kept)
             kept->valid = false;
-        if (!drawn || !render_internal::toImage(color, width, height, false, image))
+        if (!drawn || frame.isNull())
             return QImage();
-        if (kept)
+        if (kept) {
             kept->key = reuse.key;
-    } else {
-        // Without a camera, the horizon colour of the background.
-        const uint64_t key = (uint64_t(uint32_t(width)) << 32) ^ uint64_t(uint32_t(height)) ^ 0x5bd1e995u;
-        if (kept && kept->valid && kept->key == key && !kept->image.isNull()) {
-            if (reused)
-                *reused = true;
-            return kept->image;
+            kept->image = frame;
+            kept->valid = true;
         }
-        const vec3 horizon(0.45f, 0.475f, 0.5f);
-        Vector<vec4> color(width * height, vec4(horizon.x, horizon.y, horizon.z, 0.0f));
-        for (vec4 &c : color)
-            c = vec4(std::pow(c.x, 1.0f / 2.2f), std::pow(c.y, 1.0f / 2.2f), std::pow(c.z, 1.0f / 2.2f), 0.0f);
-        render_internal::toImage(color, width, height, false, image);
-        if (kept)
-            kept->key = key;
+        return frame;
     }
+    // Without a camera, the horizon colour of the background.
+    const uint64_t key = (uint64_t(uint32_t(width)) << 32) ^ uint64_t(uint32_t(height)) ^ 0x5bd1e995u;
+    if (kept && kept->valid && kept->key == key && !kept->image.isNull()) {
+        if (reused)
+            *reused = true;
+        return kept->image;
+    }
+    const vec3 horizon(0.45f, 0.475f, 0.5f);
+    Vector<vec4> color(width * height,
+                       vec4(render_internal::encodeGamma(horizon.x), render_internal::encodeGamma(horizon.y),
+                            render_internal::encodeGamma(horizon.z), 0.0f));
+    Image image;
+    render_internal::toImage(color, width, height, false, image);
     QImage frame(width, height, QImage::Format_RGBA8888);
     for (int y = 0; y < height; ++y)
         std::memcpy(frame.scanLine(y), image.getPixels() + size_t(y) * size_t(width) * 4, size_t(width) * 4);
     if (kept) {
+        kept->key = key;
         kept->image = frame;
         kept->valid = true;
     }

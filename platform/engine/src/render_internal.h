@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class QImage;
 class QThreadPool;
 
 namespace Velmora {
@@ -60,6 +61,10 @@ struct ViewRequest
     String environment; // per-view environment ("" = the world's)
     const Viewport *viewport = nullptr; // callbacks
     FrameReuse *reuse = nullptr; // an on-screen view's picture kept from its last frame
+    // When set and the view is drawn, the picture also goes here as a new
+    // RGBA8888 image of the view's size, top row first (the bytes toImage
+    // would give).
+    QImage *frame = nullptr;
 };
 bool renderView(const ViewRequest &request, Vector<vec4> *color);
 

@@ -141,20 +141,41 @@ void rasteriseRows(const RasterTriangle &t, const CutoutTest *test, int row_begi
 {
     const int y0 = std::max(t.min_y, row_begin);
     const int y1 = std::min(t.max_y, row_end - 1);
+    // Edge i runs from corner i + 1 to corner i + 2. Its value grows by the
+    // edge's height from one pixel to the next; the sums stay exact (see
+    // snap), so stepping gives the very values edge() would.
+    double step[3];
+    for (int i = 0; i < 3; ++i)
+        step[i] = double(t.y[(i + 2) % 3]) - t.y[(i + 1) % 3];
     for (int y = y0; y <= y1; ++y) {
         const float py = float(y) + 0.5f;
-        for (int x = t.min_x; x <= t.max_x; ++x) {
-            const float px = float(x) + 0.5f;
-            double e[3];
-            bool inside = true;
-            for (int i = 0; i < 3 && inside; ++i) {
-                const int a = (i + 1) % 3;
-                const int b = (i + 2) % 3;
-                e[i] = edge(t.x[a], t.y[a], t.x[b], t.y[b], px, py);
-                inside = e[i] > 0.0 || (e[i] == 0.0 && t.owns_edge[i]);
-            }
-            if (!inside)
+        double e[3];
+        for (int i = 0; i < 3; ++i) {
+            const int a = (i + 1) % 3;
+            const int b = (i + 2) % 3;
+            e[i] = edge(t.x[a], t.y[a], t.x[b], t.y[b], float(t.min_x) + 0.5f, py);
+        }
+        // Skip to just before the first pixel that an edge rising along the
+        // row lets in (the tests below still decide every pixel).
+        int skip = 0;
+        for (int i = 0; i < 3; ++i) {
+            if (step[i] > 0.0 && e[i] < 0.0)
+                skip = std::max(skip, int(std::min(-e[i] / step[i], double(t.max_x - t.min_x + 1))) - 1);
+        }
+        for (int i = 0; i < 3; ++i)
+            e[i] += double(skip) * step[i];
+        // A row crosses the triangle once: after it, nothing more is inside.
+        bool entered = false;
+        for (int x = t.min_x + skip; x <= t.max_x; ++x, e[0] += step[0], e[1] += step[1], e[2] += step[2]) {
+            const bool inside = (e[0] > 0.0 || (e[0] == 0.0 && t.owns_edge[0]))
+                    && (e[1] > 0.0 || (e[1] == 0.0 && t.owns_edge[1]))
+                    && (e[2] > 0.0 || (e[2] == 0.0 && t.owns_edge[2]));
+            if (!inside) {
+                if (entered)
+                    break;
                 continue;
+            }
+            entered = true;
             const float l0 = float(e[0] * t.inv_area);
             const float l1 = float(e[1] * t.inv_area);
             const float l2 = float(e[2] * t.inv_area);
@@ -169,7 +190,8 @@ void rasteriseRows(const RasterTriangle &t, const CutoutTest *test, int row_begi
             if (t.tested && test && !test->keep(t.source, bary))
                 continue;
             target.depth[index] = depth;
-            target.source[index] = t.source;
+            if (target.source)
+                target.source[index] = t.source;
             if (target.bary)
                 target.bary[index] = bary;
         }
@@ -195,7 +217,8 @@ void setupTriangle(const vec4 clip[3], const float depth[3], int source, bool te
         addTriangle(polygon[0], polygon[i], polygon[i + 1], source, tested, width, height, out);
 }
 
-void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, RasterTarget &target)
+void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, RasterTarget &target,
+               const std::function<void(int, int)> &band_done)
 {
     const int bands = (target.height + BAND_ROWS - 1) / BAND_ROWS;
     std::vector<std::vector<int>> bins(size_t(std::max(0, bands)));
@@ -209,11 +232,14 @@ void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, 
         const size_t row_pixels = size_t(target.width);
         std::fill(target.depth + size_t(begin) * row_pixels, target.depth + size_t(end) * row_pixels,
                   std::numeric_limits<float>::infinity());
-        std::fill(target.source + size_t(begin) * row_pixels, target.source + size_t(end) * row_pixels, -1);
+        if (target.source)
+            std::fill(target.source + size_t(begin) * row_pixels, target.source + size_t(end) * row_pixels, -1);
         if (target.bary)
             std::fill(target.bary + size_t(begin) * row_pixels, target.bary + size_t(end) * row_pixels, vec3());
         for (int index : bins[size_t(begin / BAND_ROWS)])
             rasteriseRows(data[index], test, begin, end, target);
+        if (band_done)
+            band_done(begin, end);
     });
 }
 

@@ -3,6 +3,8 @@
 #include "velmora/Math.h"
 #include "velmora/Vector.h"
 
+#include <functional>
+
 namespace Velmora {
 namespace render_internal {
 
@@ -55,8 +57,10 @@ struct RasterTarget
 // Clears the target and rasterises the triangles into it, row bands in
 // parallel on the renderer's pool. Pixel centres decide coverage, shared
 // edges belong to exactly one triangle, the nearest depth wins and
-// an equal depth keeps the earlier triangle.
-void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, RasterTarget &target);
+// an equal depth keeps the earlier triangle. When given, band_done(begin,
+// end) runs on the band's thread once rows begin .. end - 1 are final.
+void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, RasterTarget &target,
+               const std::function<void(int, int)> &band_done = nullptr);
 
 } // namespace render_internal
 } // namespace Velmora

@@ -6,10 +6,13 @@
 #include "velmora/Materials.h"
 #include "velmora/Mesh.h"
 #include "velmora/Object.h"
+#include "velmora/Texture.h"
 
 #include "node_tree.h"
+#include "render_color.h"
 #include "texture_streaming.h"
 
+#include <cmath>
 #include <map>
 
 namespace Velmora {
@@ -66,6 +69,29 @@ Ptr<Texture> texture(const Material &material, const char *slot, bool *cutout)
     const int index = material.findTexture(slot);
     const char *path = index >= 0 ? material.getTexturePath(index) : "";
     return path && *path ? TextureStreaming::acquire(path, cutout) : Ptr<Texture>();
+}
+
+// Textures up to this many texels are checked for a single colour.
+constexpr int UNIFORM_CHECK_TEXELS = 256;
+
+void findUniformAlbedo(SurfaceShading &shading)
+{
+    const Texture *texture = shading.albedo.get();
+    if (!texture || texture->isEmpty() || texture->getWidth() * texture->getHeight() > UNIFORM_CHECK_TEXELS)
+        return;
+    const vec4 *texels = texture->getPixels();
+    const int count = texture->getWidth() * texture->getHeight();
+    for (int i = 1; i < count; ++i) {
+        if (!(texels[i] == texels[0]))
+            return;
+    }
+    const vec4 texel = texels[0];
+    if (!std::isfinite(texel.x) || !std::isfinite(texel.y) || !std::isfinite(texel.z) || !std::isfinite(texel.w))
+        return;
+    shading.uniform_albedo = true;
+    shading.uniform_albedo_color
+            = vec4(shading.albedo_color.x * decodeGamma(texel.x), shading.albedo_color.y * decodeGamma(texel.y),
+                   shading.albedo_color.z * decodeGamma(texel.z), shading.albedo_color.w * texel.w);
 }
 
 class Collector
@@ -165,6 +191,7 @@ private:
         }
         if (!shading.albedo && FileSystem::isFileExist(WHITE_TEXTURE))
             shading.albedo = TextureStreaming::acquire(WHITE_TEXTURE, &shading.cutout);
+        findUniformAlbedo(shading);
         scene_.shadings.append(shading);
         const int index = scene_.shadings.size() - 1;
         shadings_[material.get()] = index;

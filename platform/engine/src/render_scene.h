@@ -22,6 +22,11 @@ struct SurfaceShading
     float translucence = 0.0f;
     Ptr<Texture> albedo;
     bool cutout = false; // some albedo texel has alpha below 0.5
+    // Set when the albedo texture is small and all its texels are equal:
+    // then every sample at a finite coordinate gives that texel, and this
+    // is albedo_color times the texel, decoded, as a fragment would get it.
+    bool uniform_albedo = false;
+    vec4 uniform_albedo_color;
     Ptr<Texture> ambient_occlusion;
 };
 

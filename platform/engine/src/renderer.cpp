@@ -1,16 +1,21 @@
 #include "velmora/Renderer.h"
 
-#include "velmora/Bounds.h"
 #include "velmora/Camera.h"
 #include "velmora/Image.h"
 #include "velmora/Texture.h"
 #include "velmora/Viewport.h"
 
+#include "render_ao.h"
+#include "render_color.h"
 #include "render_internal.h"
+#include "render_math.h"
 #include "render_raster.h"
 #include "render_reuse.h"
 #include "render_scene.h"
+#include "render_shadow.h"
 #include "texture_streaming.h"
+
+#include <QImage>
 
 #include <algorithm>
 #include <cmath>
@@ -27,24 +32,14 @@ thread_local Renderer *g_active = nullptr;
 
 const vec3 SKY_COLOR(0.6f, 0.7f, 0.8f);
 const vec3 GROUND_COLOR(0.3f, 0.25f, 0.2f);
-constexpr float GAMMA = 2.2f;
 // Share of the sky and ground colours that lights a surface as ambient.
 constexpr float HEMISPHERE_AMBIENT = 0.5f;
-constexpr int SHADOW_MAP_SIZE = 1024;
-constexpr int SSAO_DIRECTIONS = 16;
-// Largest screen distance, in pixels, the horizon search walks.
-constexpr float SSAO_MAX_PIXELS = 48.0f;
 constexpr int ROWS_PER_BAND = 16;
-
-float encode(float linear)
-{
-    return std::pow(std::max(0.0f, linear), 1.0f / GAMMA);
-}
 
 vec3 decode(const vec3 &encoded)
 {
-    return vec3(std::pow(std::max(0.0f, encoded.x), GAMMA), std::pow(std::max(0.0f, encoded.y), GAMMA),
-                std::pow(std::max(0.0f, encoded.z), GAMMA));
+    return vec3(render_internal::decodeGamma(encoded.x), render_internal::decodeGamma(encoded.y),
+                render_internal::decodeGamma(encoded.z));
 }
 
 vec3 rotate(const mat4 &m, const vec3 &v)
@@ -60,7 +55,10 @@ struct Scratch
     Vector<float> depth;
     Vector<int> source;
     Vector<vec3> bary;
-    Vector<vec3> view_position;
+    Vector<vec4> view_position; // w: coverage
+    Vector<vec4> points_coarse; // the horizon search on every second pixel and row
+    Vector<float> ao_coarse;
+    Vector<vec3> bent_coarse;
 };
 
 // A few spares, so that views of different sizes (the editor's engine view
@@ -125,17 +123,6 @@ private:
     const render_internal::Scene &scene_;
 };
 
-// Depth from a directional light over the part of the scene that can shade
-// what the camera sees.
-struct ShadowMap
-{
-    mat4 view; // world to light view (looking along the light)
-    mat4 view_projection; // world to light clip space
-    float texel = 0.0f; // world size of one texel
-    Vector<float> depth;
-    Vector<int> source;
-};
-
 } // namespace
 
 Renderer *Renderer::getActive()
@@ -172,16 +159,19 @@ public:
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
         fitBuffers();
         rasteriseView();
-        resolveGBuffer();
         runStage(Renderer::STAGE_GBUFFER);
-        if (request_.full) {
-            ambientOcclusion();
+        if (request_.full && !request_.viewport) {
+            lightWithoutCallbacks(color);
+        } else if (request_.full) {
+            std::unique_ptr<AmbientOcclusion> occlusion = ambientOcclusion();
+            if (occlusion)
+                forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) { occlusion->fill(begin, end); });
             runStage(Renderer::STAGE_AMBIENT_OCCLUSION);
             buildShadowMaps();
-            lighting();
+            forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) { lightRows(begin, end, nullptr, 0); });
             runStage(Renderer::STAGE_LIGHTING);
-            if (color)
-                output(*color);
+            if (color || request_.frame)
+                output(color);
         }
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
         giveScratch(std::move(scratch));
@@ -244,6 +234,10 @@ private:
         fit(scratch_->source, size);
         fit(scratch_->bary, size);
         fit(scratch_->view_position, size);
+        const int coarse = ambientOcclusionCoarseSize(width, height);
+        fit(scratch_->points_coarse, coarse);
+        fit(scratch_->ao_coarse, coarse);
+        fit(scratch_->bent_coarse, coarse);
     }
 
     void rasteriseView()
@@ -279,7 +273,9 @@ private:
         target.depth = scratch_->depth.data();
         target.source = scratch_->source.data();
         target.bary = scratch_->bary.data();
-        rasterise(raster, &cutout_, target);
+        // Each band of rows is resolved as soon as it is drawn, while its
+        // depth and triangle buffers are still in the cache.
+        rasterise(raster, &cutout_, target, [this](int begin, int end) { resolveRows(begin, end); });
     }
 
     // World direction (not normalised) of the view ray through a pixel
@@ -300,48 +296,61 @@ private:
         return Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(z * 0.5f + 0.5f, 0.0f, 1.0f));
     }
 
-    void resolveGBuffer()
+    // Whether the occlusion stage runs and writes every covered pixel.
+    bool occlusionRuns() const { return request_.full && settings_.ssao && settings_.ssao_radius > 0.0f; }
+
+    // The G-buffer of rows begin .. end - 1 from the rasterised triangles.
+    void resolveRows(int begin, int end)
     {
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
-        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
-            for (int y = begin; y < end; ++y) {
-                const vec3 ray = rayDirection(0.0f, float(y));
-                const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
-                for (int x = 0; x < width; ++x) {
-                    const int i = y * width + x;
-                    const int source = scratch_->source.data()[i];
-                    if (source < 0) {
-                        clearPixel(i, background(ray + ray_step * float(x)));
-                        continue;
-                    }
-                    const SceneTriangle &t = scene_.triangles.data()[source];
-                    const ViewTriangle &v = view_triangles_.data()[source];
-                    const SurfaceShading &s = scene_.shadings.data()[t.shading];
-                    const vec3 b = scratch_->bary.data()[i];
-                    const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
-                    const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
-                    vec4 albedo = s.albedo_color;
-                    if (s.albedo) {
-                        const vec4 texel = s.albedo->sample(uv.x, uv.y);
-                        albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
-                    }
-                    g.coverage.data()[i] = 1.0f;
-                    g.depth.data()[i] = scratch_->depth.data()[i];
-                    g.normal.data()[i] = Math::normalize(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
-                    g.albedo.data()[i] = albedo;
-                    g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
-                    g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
-                    g.translucence.data()[i] = s.translucence;
-                    g.position.data()[i] = imodelview_ * position;
+        // A covered pixel's occlusion, irradiance and colour start at their
+        // neutral values, unless the stages that compute them follow with
+        // no callback that could look in between.
+        const bool seen = !request_.full || request_.viewport;
+        const bool neutral_occlusion = seen || !occlusionRuns();
+        for (int y = begin; y < end; ++y) {
+            const vec3 ray = rayDirection(0.0f, float(y));
+            const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
+            for (int x = 0; x < width; ++x) {
+                const int i = y * width + x;
+                const int source = scratch_->source.data()[i];
+                if (source < 0) {
+                    clearPixel(i, background(ray + ray_step * float(x)));
+                    continue;
+                }
+                const SceneTriangle &t = scene_.triangles.data()[source];
+                const ViewTriangle &v = view_triangles_.data()[source];
+                const SurfaceShading &s = scene_.shadings.data()[t.shading];
+                const vec3 b = scratch_->bary.data()[i];
+                const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
+                const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
+                vec4 albedo = s.albedo_color;
+                if (s.uniform_albedo && std::fabs(uv.x) < 1e6f && std::fabs(uv.y) < 1e6f) {
+                    albedo = s.uniform_albedo_color;
+                } else if (s.albedo) {
+                    const vec4 texel = s.albedo->sample(uv.x, uv.y);
+                    albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
+                }
+                g.coverage.data()[i] = 1.0f;
+                g.depth.data()[i] = scratch_->depth.data()[i];
+                g.normal.data()[i] = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
+                g.albedo.data()[i] = albedo;
+                g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
+                g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
+                g.translucence.data()[i] = s.translucence;
+                g.position.data()[i] = transformPoint(imodelview_, position);
+                if (neutral_occlusion) {
                     g.ssao.data()[i] = 1.0f;
                     g.bent_normal.data()[i] = g.normal.data()[i];
+                }
+                if (seen) {
                     g.irradiance.data()[i] = vec3();
                     g.color.data()[i] = vec4();
-                    scratch_->view_position.data()[i] = position;
                 }
+                scratch_->view_position.data()[i] = vec4(position, 1.0f);
             }
-        });
+        }
     }
 
     void clearPixel(int i, const vec3 &background)
@@ -359,163 +368,68 @@ private:
         g.bent_normal.data()[i] = vec3();
         g.irradiance.data()[i] = vec3();
         g.color.data()[i] = vec4(background, 0.0f);
-        scratch_->view_position.data()[i] = vec3();
+        scratch_->view_position.data()[i] = vec4();
     }
 
-    // Horizon search in 16 fixed screen directions: the highest occluder
-    // elevation in each direction gives the occlusion, and the middle of the
-    // open arc above it the bent normal.
-    void ambientOcclusion()
+    // With no callback to look between the stages, each band of rows is
+    // filled with its occlusion and lit in one go, and a picture that only
+    // goes to the screen is quantised row by row as it is lit.
+    void lightWithoutCallbacks(Vector<vec4> *color)
     {
-        if (!settings_.ssao || settings_.ssao_radius <= 0.0f)
-            return;
-        Renderer::GBuffer &g = renderer_.gbuffer_;
-        const int width = request_.width;
-        const int height = request_.height;
-        const int steps = settings_.ssao_quality <= 0 ? 2
-                : settings_.ssao_quality == 1         ? 3
-                : settings_.ssao_quality == 2         ? 4
-                                                      : 6;
-        const float radius = settings_.ssao_radius;
-        const float threshold = Math::clamp(settings_.ssao_threshold, 0.0f, 0.99f);
-        vec2 directions[SSAO_DIRECTIONS];
-        for (int k = 0; k < SSAO_DIRECTIONS; ++k) {
-            const float angle = (float(k) + 0.5f) * 2.0f * Math::PI / float(SSAO_DIRECTIONS);
-            directions[k] = vec2(std::cos(angle), std::sin(angle));
+        buildShadowMaps();
+        const std::unique_ptr<AmbientOcclusion> occlusion = ambientOcclusion();
+        const bool at_once = request_.frame && !color;
+        unsigned char *bytes = nullptr;
+        size_t stride = 0;
+        if (at_once) {
+            createFrame();
+            bytes = request_.frame->bits();
+            stride = size_t(request_.frame->bytesPerLine());
         }
-        const float *coverage = g.coverage.data();
-        const vec3 *positions = scratch_->view_position.data();
-        forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
-            for (int y = begin; y < end; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    const int i = y * width + x;
-                    if (coverage[i] == 0.0f)
-                        continue;
-                    const vec3 p = positions[i];
-                    const vec3 n = g.normal.data()[i];
-                    const float reach = std::min(SSAO_MAX_PIXELS,
-                                                 radius * pixel_scale_ / (perspective_ ? std::max(-p.z, 1e-4f) : 1.0f));
-                    if (reach < 1.0f)
-                        continue;
-                    // Plain float arithmetic: this loop runs for every sample.
-                    const float inv_radius2 = 1.0f / (radius * radius);
-                    float occlusion = 0.0f;
-                    vec3 bent;
-                    for (const vec2 &d : directions) {
-                        float horizon = 0.0f; // sine of the highest elevation
-                        const float step_x = d.x * reach / float(steps);
-                        const float step_y = d.y * reach / float(steps);
-                        for (int s = 1; s <= steps; ++s) {
-                            // Rounded to the nearest pixel; inside the view the
-                            // coordinates are positive, so truncation rounds down.
-                            const float fx = float(x) + step_x * float(s) + 0.5f;
-                            const float fy = float(y) + step_y * float(s) + 0.5f;
-                            if (fx < 0.0f || fy < 0.0f || fx >= float(width) || fy >= float(height))
-                                break;
-                            const int j = int(fy) * width + int(fx);
-                            if (coverage[j] == 0.0f)
-                                continue;
-                            const float vx = positions[j].x - p.x;
-                            const float vy = positions[j].y - p.y;
-                            const float vz = positions[j].z - p.z;
-                            const float distance2 = vx * vx + vy * vy + vz * vz;
-                            if (distance2 < 1e-12f || distance2 * inv_radius2 > 1.0f)
-                                continue;
-                            const float elevation = (vx * n.x + vy * n.y + vz * n.z) / std::sqrt(distance2);
-                            const float weighted = elevation * (1.0f - distance2 * inv_radius2);
-                            if (weighted > horizon)
-                                horizon = weighted;
-                        }
-                        occlusion += std::max(0.0f, (horizon - threshold) / (1.0f - threshold));
-                        // The open arc runs from the horizon (elevation asin h) to the
-                        // normal; its middle has cosine sqrt((1 - h) / 2) and sine
-                        // sqrt((1 + h) / 2) by the half-angle formulas.
-                        const float h = Math::clamp(horizon, 0.0f, 1.0f);
-                        const vec3 tangent = Math::normalize(vec3(d.x, d.y, 0.0f) - n * (d.x * n.x + d.y * n.y));
-                        bent += tangent * std::sqrt((1.0f - h) * 0.5f) + n * std::sqrt((1.0f + h) * 0.5f);
-                    }
-                    occlusion /= float(SSAO_DIRECTIONS);
-                    g.ssao.data()[i] = Math::clamp(1.0f - settings_.ssao_intensity * occlusion, 0.0f, 1.0f);
-                    const vec3 bent_normal = Math::normalize(bent);
-                    g.bent_normal.data()[i] = bent_normal.length2() > 0.0f ? bent_normal : n;
-                }
-            }
+        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
+            if (occlusion)
+                occlusion->fill(begin, end);
+            lightRows(begin, end, bytes, stride);
         });
+        if ((color || request_.frame) && !at_once)
+            output(color);
+    }
+
+    // The occlusion stage with its grid searched, ready to fill rows; null
+    // when it does not run.
+    std::unique_ptr<AmbientOcclusion> ambientOcclusion()
+    {
+        if (!occlusionRuns())
+            return nullptr;
+        Renderer::GBuffer &g = renderer_.gbuffer_;
+        AmbientOcclusionInput input;
+        input.width = request_.width;
+        input.height = request_.height;
+        input.points = scratch_->view_position.data();
+        input.normals = g.normal.data();
+        input.pixel_scale = pixel_scale_;
+        input.perspective = perspective_;
+        input.quality = settings_.ssao_quality;
+        input.radius = settings_.ssao_radius;
+        input.threshold = settings_.ssao_threshold;
+        input.intensity = settings_.ssao_intensity;
+        std::unique_ptr<AmbientOcclusion> occlusion(
+                new AmbientOcclusion(input, scratch_->points_coarse.data(), scratch_->ao_coarse.data(),
+                                     scratch_->bent_coarse.data(), g.ssao.data(), g.bent_normal.data()));
+        occlusion->search();
+        return occlusion;
     }
 
     void buildShadowMaps()
     {
-        shadow_maps_ = Vector<std::shared_ptr<ShadowMap>>(scene_.lights.size());
+        shadow_maps_ = Vector<std::shared_ptr<const ShadowMap>>(scene_.lights.size());
         if (!settings_.shadows)
             return;
         for (int l = 0; l < scene_.lights.size(); ++l) {
             if (scene_.lights[l].shadow)
-                shadow_maps_[l] = buildShadowMap(scene_.lights[l]);
+                shadow_maps_[l] = shadowMap(scene_, scene_.lights[l], imodelview_.getTranslate(),
+                                            settings_.shadow_distance, cutout_);
         }
-    }
-
-    std::shared_ptr<ShadowMap> buildShadowMap(const SceneLight &light)
-    {
-        const vec3 along = -light.to_light;
-        const vec3 up = std::fabs(along.z) < 0.9f ? vec3(0.0f, 0.0f, 1.0f) : vec3(0.0f, 1.0f, 0.0f);
-        const mat4 view = Math::lookAt(vec3(0.0f), along, up);
-        // Light-space extent: casters in depth; across, only where casters
-        // and visible receivers overlap, within the shadow distance of the eye.
-        BoundBox casters;
-        BoundBox receivers;
-        for (const SceneTriangle &t : scene_.triangles) {
-            for (const vec3 &corner : t.position) {
-                const vec3 p = view * corner;
-                if (t.casts_shadow)
-                    casters.expand(p);
-                if (t.visible)
-                    receivers.expand(p);
-            }
-        }
-        if (!casters.isValid() || !receivers.isValid())
-            return nullptr;
-        vec3 low = Math::max(casters.getMin(), receivers.getMin());
-        vec3 high = Math::min(casters.getMax(), receivers.getMax());
-        if (settings_.shadow_distance > 0.0f) {
-            const vec3 eye = view * imodelview_.getTranslate();
-            low = Math::max(low, eye - vec3(settings_.shadow_distance));
-            high = Math::min(high, eye + vec3(settings_.shadow_distance));
-        }
-        if (!(low.x < high.x) || !(low.y < high.y))
-            return nullptr;
-        const float margin = std::max(high.x - low.x, high.y - low.y) / float(SHADOW_MAP_SIZE) * 2.0f;
-        auto map = std::make_shared<ShadowMap>();
-        map->view = view;
-        // Light view space looks down -Z: depths are -z.
-        const float near_depth = -casters.getMax().z - margin;
-        const float far_depth = -casters.getMin().z + margin;
-        map->view_projection
-                = Math::ortho(low.x - margin, high.x + margin, low.y - margin, high.y + margin, near_depth, far_depth)
-                * view;
-        map->texel = std::max(high.x - low.x, high.y - low.y) / float(SHADOW_MAP_SIZE);
-        map->depth = Vector<float>(SHADOW_MAP_SIZE * SHADOW_MAP_SIZE);
-        map->source = Vector<int>(SHADOW_MAP_SIZE * SHADOW_MAP_SIZE);
-
-        Vector<RasterTriangle> raster;
-        for (int i = 0; i < scene_.triangles.size(); ++i) {
-            const SceneTriangle &t = scene_.triangles[i];
-            if (!t.casts_shadow)
-                continue;
-            vec4 clip[3];
-            float depth[3];
-            for (int c = 0; c < 3; ++c) {
-                clip[c] = map->view_projection * vec4(t.position[c], 1.0f);
-                depth[c] = -(view * t.position[c]).z;
-            }
-            setupTriangle(clip, depth, i, scene_.shadings[t.shading].cutout, SHADOW_MAP_SIZE, SHADOW_MAP_SIZE, raster);
-        }
-        RasterTarget target;
-        target.width = SHADOW_MAP_SIZE;
-        target.height = SHADOW_MAP_SIZE;
-        target.depth = map->depth.data();
-        target.source = map->source.data();
-        rasterise(raster, &cutout_, target);
-        return map;
     }
 
     // 1 where the light reaches the point, 0 in shadow; bilinear between the
@@ -523,94 +437,140 @@ private:
     static float shadowFactor(const ShadowMap &map, const vec3 &position, const vec3 &normal)
     {
         const vec3 p = position + normal * (map.texel * 1.5f);
-        const vec4 clip = map.view_projection * vec4(p, 1.0f);
-        const float depth = -(map.view * p).z;
+        const vec4 clip = transformPoint4(map.view_projection, p);
+        const float depth = -transformPoint(map.view, p).z;
         const float fx = (clip.x * 0.5f + 0.5f) * float(SHADOW_MAP_SIZE) - 0.5f;
         const float fy = (clip.y * 0.5f + 0.5f) * float(SHADOW_MAP_SIZE) - 0.5f;
         const float bx = std::floor(fx);
         const float by = std::floor(fy);
         const float bias = map.texel;
         float lit[4];
-        for (int k = 0; k < 4; ++k) {
-            const int x = int(bx) + (k & 1);
-            const int y = int(by) + (k >> 1);
-            if (x < 0 || y < 0 || x >= SHADOW_MAP_SIZE || y >= SHADOW_MAP_SIZE) {
-                lit[k] = 1.0f;
-                continue;
+        const int x0 = int(bx);
+        const int y0 = int(by);
+        if (bx >= 0.0f && by >= 0.0f && x0 < SHADOW_MAP_SIZE - 1 && y0 < SHADOW_MAP_SIZE - 1) {
+            for (int k = 0; k < 4; ++k)
+                lit[k] = depth <= map.depth(x0 + (k & 1), y0 + (k >> 1)) + bias ? 1.0f : 0.0f;
+        } else {
+            // Texels off the map do not shade.
+            for (int k = 0; k < 4; ++k) {
+                const float x = bx + float(k & 1);
+                const float y = by + float(k >> 1);
+                const bool inside = x >= 0.0f && y >= 0.0f && x < float(SHADOW_MAP_SIZE) && y < float(SHADOW_MAP_SIZE);
+                lit[k] = !inside || depth <= map.depth(int(x), int(y)) + bias ? 1.0f : 0.0f;
             }
-            lit[k] = depth <= map.depth.data()[y * SHADOW_MAP_SIZE + x] + bias ? 1.0f : 0.0f;
         }
         const float tx = fx - bx;
         const float ty = fy - by;
-        return Math::lerp(Math::lerp(lit[0], lit[1], tx), Math::lerp(lit[2], lit[3], tx), ty);
+        const float bottom = lit[0] + (lit[1] - lit[0]) * tx;
+        const float top = lit[2] + (lit[3] - lit[2]) * tx;
+        return bottom + (top - bottom) * ty;
     }
 
-    void lighting()
+    // Lights rows begin .. end - 1; with bytes, also quantises them into the
+    // top-down frame rows there.
+    void lightRows(int begin, int end, unsigned char *bytes, size_t stride)
     {
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
+        const int height = request_.height;
         const vec3 eye = imodelview_.getTranslate();
-        const vec3 forward = Math::normalize(rotate(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
-        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
-            for (int y = begin; y < end; ++y) {
-                for (int x = 0; x < width; ++x) {
-                    const int i = y * width + x;
-                    if (g.coverage.data()[i] == 0.0f)
-                        continue;
-                    const vec3 position = g.position.data()[i];
-                    const vec3 normal = Math::normalize(rotate(imodelview_, g.normal.data()[i]));
-                    const vec3 bent = Math::normalize(rotate(imodelview_, g.bent_normal.data()[i]));
-                    const vec3 to_eye = perspective_ ? Math::normalize(eye - position) : -forward;
-                    const vec4 shading = g.shading.data()[i];
-                    const vec3 albedo = g.albedo.data()[i].xyz();
+        const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
+        const int light_count = scene_.lights.size();
+        for (int y = begin; y < end; ++y) {
+            for (int x = 0; x < width; ++x) {
+                const int i = y * width + x;
+                if (g.coverage.data()[i] == 0.0f)
+                    continue;
+                const vec3 position = g.position.data()[i];
+                const vec3 normal = unit(transformVector(imodelview_, g.normal.data()[i]));
+                const vec4 shading = g.shading.data()[i];
+                const vec3 albedo = g.albedo.data()[i].xyz();
 
-                    vec3 irradiance;
-                    if (!settings_.debug_lights) {
-                        const vec3 ambient = hemisphere_
-                                ? Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(bent.z * 0.5f + 0.5f, 0.0f, 1.0f))
-                                        * HEMISPHERE_AMBIENT
-                                : settings_.ambient;
-                        irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
+                vec3 irradiance;
+                if (!settings_.debug_lights) {
+                    vec3 ambient = settings_.ambient;
+                    if (hemisphere_) {
+                        const vec3 bent = transformVector(imodelview_, g.bent_normal.data()[i]);
+                        const float length = std::sqrt(dot3(bent, bent));
+                        const float up = length > 0.0f ? bent.z / length : bent.z;
+                        ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
+                                * HEMISPHERE_AMBIENT;
                     }
-                    vec3 specular;
-                    vec3 behind;
-                    const float exponent = 2.0f + 254.0f * std::pow(1.0f - Math::clamp(shading.y, 0.0f, 1.0f), 4.0f);
+                    irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
+                }
+                vec3 specular;
+                vec3 behind;
+                // Light from behind shows only through translucence.
+                const float translucence = g.translucence.data()[i];
+                if (light_count > 0) {
+                    const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
+                    const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
                     const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
-                    const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
-                    for (int l = 0; l < scene_.lights.size(); ++l) {
+                    for (int l = 0; l < light_count; ++l) {
                         const SceneLight &light = scene_.lights.data()[l];
-                        const float n_dot_l = Math::dot(normal, light.to_light);
+                        const float n_dot_l = dot3(normal, light.to_light);
+                        if (!(n_dot_l > 0.0f) && translucence == 0.0f)
+                            continue;
                         const ShadowMap *map = shadow_maps_.data()[l].get();
                         const float shadow = map && n_dot_l != 0.0f
                                 ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
                                 : 1.0f;
                         if (n_dot_l > 0.0f) {
                             irradiance += light.color * (n_dot_l * shadow);
-                            const vec3 half = Math::normalize(light.to_light + to_eye);
-                            specular += light.color
-                                    * (strength * shadow * std::pow(std::max(0.0f, Math::dot(normal, half)), exponent));
+                            const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
+                            const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
+                            if (n_dot_h > 0.0f && strength * shadow > 0.0f)
+                                specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
                         } else {
                             behind += light.color * (-n_dot_l * shadow);
                         }
                     }
-                    g.irradiance.data()[i] = irradiance;
-                    const vec3 lit = settings_.debug_lights
-                            ? irradiance
-                            : albedo * irradiance + albedo * behind * g.translucence.data()[i] + specular * tint;
-                    g.color.data()[i] = vec4(lit, 1.0f);
+                }
+                g.irradiance.data()[i] = irradiance;
+                if (settings_.debug_lights) {
+                    g.color.data()[i] = vec4(irradiance, 1.0f);
+                    continue;
+                }
+                const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
+                const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
+                g.color.data()[i] = vec4(lit, 1.0f);
+            }
+            if (bytes)
+                quantiseRow(g.color.data() + size_t(y) * size_t(width), width, bytes + size_t(height - 1 - y) * stride);
+        }
+    }
+
+    void createFrame() const { *request_.frame = QImage(request_.width, request_.height, QImage::Format_RGBA8888); }
+
+    void output(Vector<vec4> *color) const
+    {
+        const Renderer::GBuffer &g = renderer_.gbuffer_;
+        const int width = g.width;
+        const int height = g.height;
+        if (color)
+            *color = Vector<vec4>(width * height);
+        vec4 *encoded = color ? color->data() : nullptr;
+        unsigned char *bytes = nullptr;
+        size_t stride = 0;
+        if (request_.frame) {
+            createFrame();
+            bytes = request_.frame->bits();
+            stride = size_t(request_.frame->bytesPerLine());
+        }
+        forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
+            for (int y = begin; y < end; ++y) {
+                const vec4 *row = g.color.data() + size_t(y) * size_t(width);
+                if (encoded) {
+                    vec4 *out = encoded + size_t(y) * size_t(width);
+                    for (int x = 0; x < width; ++x)
+                        out[x] = vec4(encodeGamma(row[x].x), encodeGamma(row[x].y), encodeGamma(row[x].z), row[x].w);
+                }
+                if (bytes) {
+                    // Byte rows run top-down, the colour buffer's bottom-up.
+                    quantiseRow(row, width, bytes + size_t(height - 1 - y) * stride);
                 }
             }
         });
-    }
-
-    void output(Vector<vec4> &color) const
-    {
-        const Renderer::GBuffer &g = renderer_.gbuffer_;
-        color = Vector<vec4>(g.width * g.height);
-        for (int i = 0; i < color.size(); ++i) {
-            const vec4 &c = g.color.data()[i];
-            color.data()[i] = vec4(encode(c.x), encode(c.y), encode(c.z), c.w);
-        }
     }
 
     void runStage(int stage)
@@ -632,7 +592,7 @@ private:
     Scene scene_;
     Cutout cutout_;
     Vector<ViewTriangle> view_triangles_;
-    Vector<std::shared_ptr<ShadowMap>> shadow_maps_;
+    Vector<std::shared_ptr<const ShadowMap>> shadow_maps_;
     mat4 projection_;
     mat4 imodelview_;
     mat4 iprojection_;
@@ -644,8 +604,11 @@ private:
 
 void releaseScratch()
 {
-    std::lock_guard<std::mutex> lock(g_spare_mutex);
-    g_spares.clear();
+    {
+        std::lock_guard<std::mutex> lock(g_spare_mutex);
+        g_spares.clear();
+    }
+    releaseShadowMaps();
 }
 
 bool renderView(const ViewRequest &request, Vector<vec4> *color)
@@ -663,19 +626,26 @@ bool toImage(const Vector<vec4> &color, int width, int height, bool hdr, Image &
         return false;
     if (!image.create2D(width, height, hdr ? Image::FORMAT_RGBA16F : Image::FORMAT_RGBA8))
         return false;
-    for (int y = 0; y < height; ++y) {
-        // Image rows run top-down, the colour buffer's bottom-up.
-        const vec4 *row = color.data() + size_t(height - 1 - y) * size_t(width);
-        if (hdr) {
-            uint16_t *out = reinterpret_cast<uint16_t *>(image.getPixels()) + size_t(y) * size_t(width) * 4;
-            for (int x = 0; x < width * 4; ++x)
-                out[x] = Image::floatToHalf(row[x / 4][x % 4]);
-        } else {
-            unsigned char *out = image.getPixels() + size_t(y) * size_t(width) * 4;
-            for (int x = 0; x < width * 4; ++x)
-                out[x] = static_cast<unsigned char>(std::lround(Math::clamp(row[x / 4][x % 4], 0.0f, 1.0f) * 255.0f));
+    unsigned char *pixels = image.getPixels();
+    forBands(height, ROWS_PER_BAND, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y) {
+            // Image rows run top-down, the colour buffer's bottom-up.
+            const vec4 *row = color.data() + size_t(height - 1 - y) * size_t(width);
+            if (hdr) {
+                uint16_t *out = reinterpret_cast<uint16_t *>(pixels) + size_t(y) * size_t(width) * 4;
+                for (int x = 0; x < width; ++x) {
+                    for (int c = 0; c < 4; ++c)
+                        out[4 * x + c] = Image::floatToHalf(row[x][c]);
+                }
+            } else {
+                unsigned char *out = pixels + size_t(y) * size_t(width) * 4;
+                for (int x = 0; x < width; ++x) {
+                    for (int c = 0; c < 4; ++c)
+                        out[4 * x + c] = quantise(row[x][c]);
+                }
+            }
         }
-    }
+    });
     return true;
 }
 

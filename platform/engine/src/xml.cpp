@@ -235,8 +235,18 @@ bool Xml::load(const char *path)
         Log::error("Xml::load(): can't read \"%s\"\n", path);
         return false;
     }
+    return engine_internal::parseXmlFile(*this, bytes, path);
+}
+
+bool engine_internal::parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path)
+{
+    if (bytes.size() > Xml::MAX_FILE_SIZE) {
+        xml.clear();
+        Log::error("Xml::load(): \"%s\" is larger than 64 MiB\n", path);
+        return false;
+    }
     const std::string what = std::string("\"") + path + "\"";
-    return XmlAccess::parse(*this, bytes.constData(), size_t(bytes.size()), what.c_str());
+    return XmlAccess::parse(xml, bytes.constData(), size_t(bytes.size()), what.c_str());
 }
 
 bool Xml::parse(const char *text, int size)

@@ -51,6 +51,7 @@ private slots:
     void implicit_uses_follow_from_where_files_lie_data();
     void implicit_uses_follow_from_where_files_lie();
     void a_file_that_only_looks_like_a_side_file_is_skipped_with_a_warning();
+    void a_material_adds_each_texture_asset_of_its_slots_once_data();
     void a_material_adds_each_texture_asset_of_its_slots_once();
     void a_material_the_engine_does_not_know_is_skipped_with_a_warning();
     void a_runtime_dependency_is_never_the_item_itself_nor_its_parent_data();
@@ -76,6 +77,9 @@ void AnalyzerTest::initTestCase()
             .asset("nodes/crossing.node",
                    "<nodes><node name=\"sign\" id=\"1\"><path>maps/a/x.mesh</path></node></nodes>", "{a110}", 1)
             .asset("nodes/plain.node", "<nodes><node name=\"box\" id=\"1\"/></nodes>", "{a111}", 1)
+            // A path whose name leads out of the folder named before it.
+            .asset("nodes/up.node", "<nodes><node name=\"up\" id=\"1\"><path>maps/a/..</path></node></nodes>", "{a112}",
+                   1)
             // Landscapes and their side files.
             .asset("terrain/land.ter", "ter", "{a120}", 17)
             .asset("terrain/land.ter1", "side", "{a121}", 21)
@@ -99,7 +103,21 @@ void AnalyzerTest::initTestCase()
                    "<texture name=\"normal\"></texture><texture name=\"rough\">textures/missing.png</texture>"
                    "<texture name=\"ao\">core/textures/white.png</texture>"
                    "<texture name=\"detail\">textures/wall.png</texture></material>",
-                   "{a150}", 4);
+                   "{a150}", 4)
+            // Inherited slots: the parent's names first, each with the
+            // nearest material's path.
+            .asset("textures/a.png", "png", "{a141}", 6)
+            .asset("textures/b.png", "png", "{a142}", 6)
+            .asset("textures/c.png", "png", "{a143}", 6)
+            .asset("textures/d.png", "png", "{a144}", 6)
+            .asset("materials/base.mat",
+                   "<material name=\"base\"><texture name=\"albedo\">textures/a.png</texture>"
+                   "<texture name=\"normal\">textures/b.png</texture></material>",
+                   "{a151}", 4)
+            .asset("materials/child.mat",
+                   "<material name=\"child\" parent_name=\"base\"><texture name=\"detail\">textures/d.png</texture>"
+                   "<texture name=\"normal\">textures/c.png</texture></material>",
+                   "{a152}", 4);
     QVERIFY(project.ok());
     QVERIFY(fixture_.start(project.dataPath()));
 }
@@ -159,6 +177,7 @@ void AnalyzerTest::implicit_uses_follow_from_where_files_lie_data()
 
     QTest::newRow("node: the scripts of the folder its path points into") << 110 << QList<int>{104, 101, 102};
     QTest::newRow("node without paths") << 111 << QList<int>{};
+    QTest::newRow("node whose path leaves the folder") << 112 << QList<int>{};
     QTest::newRow("landscape: its side file only") << 120 << QList<int>{121};
     QTest::newRow("landscape without side files") << 123 << QList<int>{};
     QTest::newRow("gui.rc: the skin files beside it") << 130 << QList<int>{131, 132};
@@ -201,12 +220,23 @@ void AnalyzerTest::a_file_that_only_looks_like_a_side_file_is_skipped_with_a_war
     QCOMPARE(log.count(QStringLiteral("land.terrain_backup\" is not taken as a side file"), 1), 1);
 }
 
+void AnalyzerTest::a_material_adds_each_texture_asset_of_its_slots_once_data()
+{
+    QTest::addColumn<int>("material");
+    QTest::addColumn<QString>("textures");
+    // Not the empty slot, the unknown file or the engine's own texture.
+    QTest::newRow("own slots") << 150 << QStringLiteral("textures/wall.png");
+    QTest::newRow("inherited slots") << 152 << QStringLiteral("textures/a.png, textures/c.png, textures/d.png");
+}
+
 void AnalyzerTest::a_material_adds_each_texture_asset_of_its_slots_once()
 {
+    QFETCH(int, material);
+    QFETCH(QString, textures);
     // Items as the parser makes them, without what the parser found, so that
     // only the analyzer's additions show.
     inas::parser::Output parsed;
-    const as::Asset asset = fixture_.assets()->asset(guid('a', 150));
+    const as::Asset asset = fixture_.assets()->asset(guid('a', material));
     auto item = std::make_shared<inas::parser::items::Hierarchy>(asset.getGUID());
     auto runtime = std::make_shared<inas::parser::Item>(asset.findSRuntime().getGUID());
     item->getDescendants().insert(runtime->getId());
@@ -220,9 +250,8 @@ void AnalyzerTest::a_material_adds_each_texture_asset_of_its_slots_once()
     analyzer.init(fixture_.assets());
     QVERIFY(analyzer.run(parsed, [](int, int) { return true; }));
 
-    // Not the empty slot, the unknown file or the engine's own texture.
-    QCOMPARE(fixture_.describe(item->getDependents().values()), QStringLiteral("textures/wall.png"));
-    QCOMPARE(fixture_.describe(runtime->getDependents().values()), QStringLiteral("textures/wall.png"));
+    QCOMPARE(fixture_.describe(item->getDependents().values()), textures);
+    QCOMPARE(fixture_.describe(runtime->getDependents().values()), textures);
 }
 
 void AnalyzerTest::a_material_the_engine_does_not_know_is_skipped_with_a_warning()

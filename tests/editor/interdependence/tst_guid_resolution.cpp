@@ -55,6 +55,8 @@ private slots:
     void a_text_resolves_by_guid_then_file_system_then_path_table();
     void a_file_system_path_wins_over_the_path_table();
     void an_exact_asset_path_the_file_system_forgot_resolves_through_the_path_table();
+    void the_path_table_keeps_paths_of_any_script_data();
+    void the_path_table_keeps_paths_of_any_script();
 
     void a_suffix_reports_exactly_the_first_matching_asset_data();
     void a_suffix_reports_exactly_the_first_matching_asset();
@@ -201,6 +203,27 @@ void GuidResolutionTest::an_exact_asset_path_the_file_system_forgot_resolves_thr
     seen.list.clear();
     QVERIFY(!resolver_->process("decal.png", seen.found(fixture_), seen.missing(fixture_)));
     QVERIFY(Velmora::FileSystem::addFile(path, guid('a', 118)));
+}
+
+void GuidResolutionTest::the_path_table_keeps_paths_of_any_script_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::newRow("ASCII") << QStringLiteral("textures/plain.png");
+    QTest::newRow("accented") << QStringLiteral("textures/\u00e9t\u00e9.png");
+    QTest::newRow("CJK characters") << QStringLiteral("textures/\u65e5\u672c/\u6728.png");
+}
+
+void GuidResolutionTest::the_path_table_keeps_paths_of_any_script()
+{
+    // Records the file system does not know: only the table can resolve them.
+    QFETCH(QString, path);
+    as::Asset asset;
+    asset.setGUID(guid('e', 301));
+    asset.setFilePath(fixture_.assets()->rootPath() + path, path);
+    const GuidProcessor resolver(fixture_.assets(), QVector<as::Asset>{asset});
+    Calls seen;
+    QVERIFY(resolver.process(path.toUtf8().constData(), seen.found(fixture_), seen.missing(fixture_)));
+    QCOMPARE(seen.list, QStringList{"found {e301}"});
 }
 
 void GuidResolutionTest::a_suffix_reports_exactly_the_first_matching_asset_data()

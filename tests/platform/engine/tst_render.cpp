@@ -146,6 +146,9 @@ private slots:
     void viewport_stages_run_by_render_mode_and_target();
     void a_node_render_into_a_texture_keeps_texture_row_order();
     void ambient_occlusion_darkens_the_ground_beside_a_box_only();
+    void ambient_occlusion_follows_its_settings_and_the_geometry_data();
+    void ambient_occlusion_follows_its_settings_and_the_geometry();
+    void a_moved_caster_moves_its_shadow();
     void ssao_settings_round_trip_and_reset_with_the_engine();
     void debug_lights_shows_only_the_light_reaching_surfaces();
     void the_editor_camera_starts_at_the_world_s_player_data();
@@ -694,6 +697,110 @@ void TestRender::ambient_occlusion_darkens_the_ground_beside_a_box_only()
     Velmora::Render::setSSAO(false);
     QVERIFY(viewport->renderImage2D(camera, Velmora::Image::create(), width, height));
     QCOMPARE(at(beside), 1.0f);
+}
+
+void TestRender::ambient_occlusion_follows_its_settings_and_the_geometry_data()
+{
+    // What changes after a first render with the defaults, and how much of
+    // the occlusion beside the box remains (lowest, highest share).
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<float>("lowest");
+    QTest::addColumn<float>("highest");
+    QTest::newRow("half the intensity") << "intensity" << 0.49f << 0.51f;
+    QTest::newRow("a radius short of the box") << "radius" << 0.0f << 0.0f;
+    QTest::newRow("a threshold above every horizon") << "threshold" << 0.0f << 0.0f;
+    QTest::newRow("fewer steps per direction") << "quality" << 0.05f << 0.995f;
+    QTest::newRow("SSAO off") << "off" << 0.0f << 0.0f;
+    QTest::newRow("the box moved away") << "move" << 0.0f << 0.0f;
+}
+
+// The search runs on every second pixel and row and fills the others from
+// their neighbours on the same surface: both kinds of pixel must follow.
+void TestRender::ambient_occlusion_follows_its_settings_and_the_geometry()
+{
+    QFETCH(QString, change);
+    QFETCH(float, lowest);
+    QFETCH(float, highest);
+    QVERIFY(restart({{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
+                     {QStringLiteral("yard.world"),
+                      "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "")
+                              + meshNode(2, "box", "meshes/cube.mesh", "body", "", "0 0 1") + "</world>"}},
+                    "yard"));
+    const int width = 160;
+    const int height = 120;
+    const Velmora::Ptr<Velmora::Camera> camera = cameraAt(Velmora::vec3(0.0f, -6.0f, 4.0f), Velmora::vec3());
+    // 0.3 in front of the box face at y = -1: within the default radius.
+    const QPoint near = toPixel(camera, Velmora::vec3(0.0f, -1.3f, 0.0f), width, height);
+    const QPoint open = toPixel(camera, Velmora::vec3(3.0f, -3.0f, 0.0f), width, height);
+    Velmora::Vector<float> ssao;
+    Velmora::Ptr<Velmora::Viewport> viewport = Velmora::Viewport::create();
+    viewport->addCallback(Velmora::Renderer::STAGE_AMBIENT_OCCLUSION,
+                          [&ssao](Velmora::Renderer *renderer) { ssao = renderer->getGBuffer().ssao; });
+    // Occlusion of a 2 x 2 block of pixels (one of them searched, the
+    // others filled), G-buffer rows running bottom-up.
+    auto occlusion = [&](const QPoint &p) {
+        QVector<float> values;
+        for (int dy = 0; dy < 2; ++dy) {
+            for (int dx = 0; dx < 2; ++dx)
+                values << 1.0f - ssao[(height - 1 - p.y() - dy) * width + p.x() + dx];
+        }
+        return values;
+    };
+
+    QVERIFY(viewport->renderImage2D(camera, Velmora::Image::create(), width, height));
+    const QVector<float> before = occlusion(near);
+    for (float value : before)
+        QVERIFY2(value > 0.02f, qPrintable(QString::number(value)));
+    QCOMPARE(occlusion(open), QVector<float>(4, 0.0f));
+
+    if (change == QLatin1String("intensity"))
+        Velmora::Render::setSSAOIntensity(0.5f);
+    else if (change == QLatin1String("radius"))
+        Velmora::Render::setSSAORadius(0.2f);
+    else if (change == QLatin1String("threshold"))
+        Velmora::Render::setSSAOThreshold(0.99f);
+    else if (change == QLatin1String("quality"))
+        Velmora::Render::setSSAOQuality(0);
+    else if (change == QLatin1String("off"))
+        Velmora::Render::setSSAO(false);
+    else
+        Velmora::World::getNodeByName("box")->setWorldPosition(Velmora::vec3(8.0f, 8.0f, 1.0f));
+    QVERIFY(viewport->renderImage2D(camera, Velmora::Image::create(), width, height));
+    const QVector<float> after = occlusion(near);
+    for (int i = 0; i < 4; ++i) {
+        const float share = after[i] / before[i];
+        QVERIFY2(share >= lowest && share <= highest,
+                 qPrintable(QStringLiteral("pixel %1: %2 of %3").arg(i).arg(after[i]).arg(before[i])));
+    }
+}
+
+// Shadow maps are kept between renders while nothing they show changes; a
+// caster that moves within the same extent (the ground casts too) must
+// still move its shadow.
+void TestRender::a_moved_caster_moves_its_shadow()
+{
+    QVERIFY(restart(
+            {{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
+             {QStringLiteral("materials/grey.mat"), material("grey", nullptr, "0.5 0.5 0.5 1")},
+             {QStringLiteral("yard.world"),
+              "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "grey")
+                      + meshNode(2, "box", "meshes/cube.mesh", "body", "grey", "0 0 3") + sun(true) + "</world>"}},
+            "yard"));
+    const int width = 128;
+    const int height = 96;
+    const Velmora::Ptr<Velmora::Camera> camera = cameraAt(Velmora::vec3(0.0f, -12.0f, 12.0f), Velmora::vec3());
+    const QPoint first = toPixel(camera, Velmora::vec3(-4.0f, 0.0f, 0.0f), width, height);
+    const QPoint second = toPixel(camera, Velmora::vec3(4.0f, 0.0f, 0.0f), width, height);
+    auto shaded = [&](const QPoint &p) {
+        const Velmora::Ptr<Velmora::Image> image = renderView(camera, width, height);
+        return brightness(pixel(image, p.x(), p.y())) + 90 < brightness(pixel(image, 0, height - 1));
+    };
+    Velmora::World::getNodeByName("box")->setWorldPosition(Velmora::vec3(-4.0f, 0.0f, 3.0f));
+    QVERIFY(shaded(first));
+    QVERIFY(!shaded(second));
+    Velmora::World::getNodeByName("box")->setWorldPosition(Velmora::vec3(4.0f, 0.0f, 3.0f));
+    QVERIFY(!shaded(first));
+    QVERIFY(shaded(second));
 }
 
 void TestRender::ssao_settings_round_trip_and_reset_with_the_engine()

@@ -15,6 +15,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 namespace inas {
 namespace analyzer {
 
@@ -22,6 +24,8 @@ namespace {
 
 const int NUM_ITERATIONS = 5;
 const char MATERIAL_EXTENSION[] = "mat";
+// How far up a material's parent chain the engine reads inherited slots.
+const int MAX_PARENT_CHAIN = 64;
 
 QString folderOf(const QString &path)
 {
@@ -75,6 +79,10 @@ void Driver::reset()
     as_manager_ = nullptr;
     folders_.clear();
     node_path_files_.clear();
+    path_files_.clear();
+    path_folders_.clear();
+    hierarchy_item_ = nullptr;
+    hierarchy_ = nullptr;
     material_textures_.clear();
     texture_assets_.clear();
     arena_.reset();
@@ -126,20 +134,33 @@ void Driver::indexStep(Output &output)
 void Driver::indexByExtension(Output &output)
 {
     EC_ASSERT(map_by_ext_.empty() && node_items_.empty());
+    std::string extension;
+    std::vector<Item *> *group = nullptr;
+    std::string group_extension;
     for (const ItemMap::Entry &entry : output.item_map) {
-        const std::string &path = entry.data->getParserData()->getAbsolutePath().std();
-        const size_t name = path.find_last_of('/');
-        const size_t dot = path.find_last_of('.');
-        std::string extension;
-        if (dot != std::string::npos && (name == std::string::npos || dot > name)) {
-            extension = path.substr(dot + 1);
+        const parser::Item &parser_item = *entry.data->getParserData();
+        // The text after the last dot of the file's name, in lower case;
+        // empty when the name has no dot.
+        const std::string &path = parser_item.getAbsolutePath().std();
+        size_t dot = path.size();
+        while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
+            --dot;
+        extension.clear();
+        if (dot > 0 && path[dot - 1] == '.') {
+            extension.assign(path, dot, std::string::npos);
             for (char &c : extension) {
                 if (c >= 'A' && c <= 'Z')
                     c = char(c - 'A' + 'a');
             }
         }
-        map_by_ext_[extension].push_back(entry.data.get());
-        if (dynamic_cast<const parser::items::Node *>(entry.data->getParserData().get()))
+        // Neighbours mostly share an extension: the group is looked up again
+        // only when it changes.
+        if (!group || group_extension != extension) {
+            group = &map_by_ext_[extension];
+            group_extension = extension;
+        }
+        group->push_back(entry.data.get());
+        if (dynamic_cast<const parser::items::Node *>(&parser_item))
             node_items_.push_back(entry.data.get());
     }
 }
@@ -150,14 +171,39 @@ void Driver::linkNodePathFiles(Output & /*output*/)
     for (Item *item : node_items_) {
         const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
         for (const Velmora::String &path : node.getPaths()) {
-            const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-            for (const Velmora::UGUID &guid : nodePathFiles(folder)) {
+            // Many nodes name the same paths: each text is resolved once.
+            auto known = path_files_.find(path.std());
+            if (known == path_files_.end())
+                known = path_files_.emplace(path.std(), nodePathFiles(pathFolder(path))).first;
+            for (const Velmora::UGUID &guid : known->second) {
                 if (guid != node.getId())
                     addRuntimeDependency(guid, *item);
             }
         }
     }
     linkLandscapeSideFiles();
+}
+
+QString Driver::pathFolder(const Velmora::String &path)
+{
+    // A text "<folder>/<name>" with a plain file name points into the same
+    // folder whatever the name: such texts are resolved once per folder
+    // part. Names that move the folder (".", ".."), other separators and
+    // GUID texts are resolved one by one.
+    const std::string &text = path.std();
+    const size_t slash = text.rfind('/');
+    const bool plain = slash != std::string::npos && slash + 1 < text.size() && text.find(':') == std::string::npos
+            && text.find('\\') == std::string::npos && text.compare(slash + 1, std::string::npos, ".") != 0
+            && text.compare(slash + 1, std::string::npos, "..") != 0;
+    if (!plain)
+        return folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
+    std::string key(text, 0, slash);
+    auto known = path_folders_.find(key);
+    if (known == path_folders_.end()) {
+        const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
+        known = path_folders_.emplace(std::move(key), folder).first;
+    }
+    return known->second;
 }
 
 void Driver::linkLandscapeSideFiles()
@@ -219,25 +265,31 @@ void Driver::linkMaterials(Output & /*output*/)
         return;
     for (Item *item : candidates->second) {
         parser::Item &parser_item = *item->getParserData();
-        // A material GUID is a material to the engine; otherwise it is asked.
-        Velmora::Ptr<Velmora::Material> material = Velmora::Materials::findMaterialByGUID(parser_item.getId());
-        if (!material && !Velmora::Materials::isMaterial(parser_item.getId()))
+        const Velmora::Ptr<Velmora::Material> material = materialOf(parser_item);
+        if (!material)
             continue;
-        if (!material) {
-            // A material asset's item: its one runtime is the material.
-            const parser::RuntimeSet &runtimes = parser_item.getDescendants();
-            if (runtimes.size() == 1)
-                material = Velmora::Materials::findMaterialByGUID(*runtimes.begin());
-            if (!material) {
-                Velmora::Log::warning("Dependency analysis: the engine has no material for %s; its textures are "
-                                      "not counted\n",
-                                      parser_item.getId().getString().get());
-                continue;
-            }
-        }
         for (const Velmora::UGUID &texture : materialTextures(*material))
             parser_item.addDependent(texture);
     }
+}
+
+Velmora::Ptr<Velmora::Material> Driver::materialOf(const parser::Item &parser_item) const
+{
+    // A material GUID is a material to the engine; otherwise it is asked.
+    Velmora::Ptr<Velmora::Material> material = Velmora::Materials::findMaterialByGUID(parser_item.getId());
+    if (!material && !Velmora::Materials::isMaterial(parser_item.getId()))
+        return material;
+    if (!material) {
+        // A material asset's item: its one runtime is the material.
+        const parser::RuntimeSet &runtimes = parser_item.getDescendants();
+        if (runtimes.size() == 1)
+            material = Velmora::Materials::findMaterialByGUID(*runtimes.begin());
+        if (!material)
+            Velmora::Log::warning("Dependency analysis: the engine has no material for %s; its textures are "
+                                  "not counted\n",
+                                  parser_item.getId().getString().get());
+    }
+    return material;
 }
 
 const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material)
@@ -246,16 +298,16 @@ const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Mater
     if (it != material_textures_.end())
         return it.value();
     std::vector<Velmora::UGUID> textures;
-    const int num_textures = material.getNumTextures();
-    for (int slot = 0; slot < num_textures; ++slot) {
-        const char *path = material.getTexturePath(slot);
-        if (!path || !*path)
+    // The chain is held while its texts are read.
+    std::vector<Velmora::Ptr<Velmora::Material>> chain;
+    for (const Velmora::String *path : texturePaths(material, chain)) {
+        if (path->isEmpty())
             continue;
         // Many materials name the same textures: each path is asked once.
-        const QByteArray key(path);
+        const QByteArray key(path->get(), path->size());
         auto known = texture_assets_.constFind(key);
         if (known == texture_assets_.constEnd()) {
-            Velmora::UGUID texture = Velmora::FileSystem::getGUID(path);
+            Velmora::UGUID texture = Velmora::FileSystem::getGUID(path->get());
             // Engine textures without an asset (core/) are nothing the
             // viewer could show.
             if (texture.isValid() && !as_manager_->hasRuntime(texture))
@@ -268,9 +320,59 @@ const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Mater
     return material_textures_.insert(material.getGUID(), std::move(textures)).value();
 }
 
+std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Material &material,
+                                                          std::vector<Velmora::Ptr<Velmora::Material>> &chain)
+{
+    // The materials from this one up its parent chain, as far as the engine
+    // follows it (a loop ends where it comes back).
+    std::vector<const Velmora::Material *> materials;
+    materials.reserve(8);
+    materials.push_back(&material);
+    chain.reserve(8);
+    Velmora::Ptr<Velmora::Material> parent = material.getParent();
+    for (int depth = 0; parent && depth < MAX_PARENT_CHAIN; ++depth) {
+        if (std::find(materials.begin(), materials.end(), parent.get()) != materials.end())
+            break;
+        chain.push_back(parent);
+        materials.push_back(parent.get());
+        parent = parent->getParent();
+    }
+    // The slots as the engine lists them: names in order of first
+    // declaration from the top of the chain down, each with the path of the
+    // nearest material that declares it. Read here in one pass, where the
+    // engine's index-based calls would resolve the chain once per slot.
+    std::vector<const Velmora::String *> names;
+    std::vector<const Velmora::String *> paths;
+    names.reserve(size_t(material.getOwnTextures().size()) + 8);
+    paths.reserve(names.capacity());
+    for (auto top = materials.rbegin(); top != materials.rend(); ++top) {
+        for (const Velmora::Material::Entry &entry : (*top)->getOwnTextures()) {
+            if (std::any_of(names.begin(), names.end(), [&](const Velmora::String *n) { return *n == entry.name; }))
+                continue;
+            names.push_back(&entry.name);
+            for (const Velmora::Material *nearest : materials) {
+                const auto &entries = nearest->getOwnTextures();
+                const auto declared
+                        = std::find_if(entries.begin(), entries.end(),
+                                       [&](const Velmora::Material::Entry &e) { return e.name == entry.name; });
+                if (declared != entries.end()) {
+                    paths.push_back(&declared->value);
+                    break;
+                }
+            }
+        }
+    }
+    return paths;
+}
+
 void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item)
 {
     parser::Item &parser_item = *item.getParserData();
+    // The same item comes many times in a row: its kind is asked once.
+    if (&parser_item != hierarchy_item_) {
+        hierarchy_item_ = &parser_item;
+        hierarchy_ = dynamic_cast<const parser::items::Hierarchy *>(&parser_item);
+    }
     if (!as_manager_->hasRuntime(runtime_guid)) {
         // The asset manager changed while the analysis ran.
         Velmora::Log::warning("Dependency analysis: %s is no longer an asset; it is not counted as a use of %s\n",
@@ -279,10 +381,8 @@ void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item
     }
     if (runtime_guid == parser_item.getId())
         return;
-    if (const auto *hierarchy = dynamic_cast<const parser::items::Hierarchy *>(&parser_item)) {
-        if (runtime_guid == hierarchy->getParentId())
-            return;
-    }
+    if (hierarchy_ && runtime_guid == hierarchy_->getParentId())
+        return;
     parser_item.addDependent(runtime_guid);
 }
 

@@ -5,6 +5,9 @@
 #include "editor/interdependence/parser/output.h"
 #include "editor/interdependence/progress.h"
 
+#include <velmora/Material.h>
+#include <velmora/Ptr.h>
+#include <velmora/String.h>
 #include <velmora/UGUID.h>
 
 #include <QHash>
@@ -18,11 +21,14 @@
 namespace Editor {
 class AssetManagerPrivate;
 }
-namespace Velmora {
-class Material;
-}
 
 namespace inas {
+namespace parser {
+namespace items {
+class Hierarchy;
+}
+} // namespace parser
+
 namespace analyzer {
 
 // The second stage of the dependency analysis. It wraps every parser item in
@@ -82,9 +88,18 @@ private:
     const std::vector<FolderFile> &folderFiles(const QString &folder);
     // Those of them that a node referring into the folder uses.
     const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
+    // The folder (absolute, cleaned) that a node's path text points into.
+    QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
+    // The material of a material asset's or material runtime's item (null,
+    // with a warning when the engine has none for a material asset).
+    Velmora::Ptr<Velmora::Material> materialOf(const parser::Item &parser_item) const;
     // The assets of a material's texture slots, resolved once per run.
     const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material);
+    // The paths of a material's texture slots, in slot order; chain keeps
+    // the parents whose texts they are.
+    static std::vector<const Velmora::String *> texturePaths(const Velmora::Material &material,
+                                                             std::vector<Velmora::Ptr<Velmora::Material>> &chain);
 
     int max_iterations_ = 0;
     int current_iteration_ = 0;
@@ -95,6 +110,13 @@ private:
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     QHash<QString, std::vector<FolderFile>> folders_;
     QHash<QString, std::vector<Velmora::UGUID>> node_path_files_;
+    // A path text as a node writes it -> nodePathFiles of its folder.
+    std::unordered_map<std::string, std::vector<Velmora::UGUID>> path_files_;
+    // The folder part of a plain path text -> the folder it points into.
+    std::unordered_map<std::string, QString> path_folders_;
+    // The item addRuntimeDependency saw last, and it as a hierarchy (or null).
+    const parser::Item *hierarchy_item_ = nullptr;
+    const parser::items::Hierarchy *hierarchy_ = nullptr;
     // Material GUID -> the texture assets of its slots.
     QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
     // Texture path -> its asset (empty: none), asked once per run.

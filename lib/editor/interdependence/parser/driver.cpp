@@ -231,7 +231,9 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         Task &task = tasks[size_t(i)];
         {
             Velmora::LogHold hold(&task.log);
-            task.made = prepareAsset(assets_[i], output, task.items);
+            // at(): the list is shared with the settings, and a writable
+            // access would copy every record.
+            task.made = prepareAsset(assets_.at(i), output, task.items);
         }
         if ((i + 1) % batch == 0 || i + 1 == n)
             submit();
@@ -256,15 +258,16 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
 
 ItemPtr Driver::makeItem(const Velmora::UGUID &id, int type)
 {
-    ItemPtr item = item_builder_->build(id, type);
-    if (!item)
-        return item;
-    const Velmora::String path = filePathOf(id);
+    return item_builder_->build(id, type);
+}
+
+void Driver::locateFile(Item &item, const as::Asset *record) const
+{
+    const Velmora::String path = filePathOf(item.getId(), record);
     if (path.isEmpty())
         Velmora::Log::warning("Dependency analysis: no file is known for %s; its item is made without one\n",
-                              id.getString().get());
-    item->setAbsolutePath(path);
-    return item;
+                              item.getId().getString().get());
+    item.setAbsolutePath(path);
 }
 
 void Driver::parseAsset(const as::Asset &asset, Output &output)
@@ -285,9 +288,7 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
                               asset.getGUID().getString().get());
         return false;
     }
-    current_asset_ = &asset;
     const ItemPtr item = makeItem(asset.getGUID(), asset.getType());
-    current_asset_ = nullptr;
     if (!item)
         return false;
     made_.insert(asset.getGUID());
@@ -295,13 +296,15 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
     items.asset = &asset;
     items.item = item;
 
-    for (const as::Runtime &runtime : asset.getRuntimes()) {
+    const Velmora::Vector<as::Runtime> &runtimes = asset.getRuntimes();
+    items.runtimes.reserve(size_t(runtimes.size()));
+    for (const as::Runtime &runtime : runtimes) {
         if (runtime.getGUID() == asset.getGUID())
             continue;
         item->getDescendants().insert(runtime.getGUID());
         if (made_.contains(runtime.getGUID())) {
-            Velmora::Log::warning("Dependency analysis: the runtime %s is listed twice; it is parsed once\n",
-                                  runtime.getGUID().getString().get());
+            // Said where the files are located, in the runtimes' order.
+            items.runtimes.emplace_back(&runtime, nullptr);
             continue;
         }
         const ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
@@ -315,14 +318,29 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
     return true;
 }
 
+void Driver::locateFiles(AssetItems &items) const
+{
+    locateFile(*items.item, items.asset);
+    for (const auto &runtime : items.runtimes) {
+        if (runtime.second)
+            locateFile(*runtime.second, nullptr);
+        else
+            Velmora::Log::warning("Dependency analysis: the runtime %s is listed twice; it is parsed once\n",
+                                  runtime.first->getGUID().getString().get());
+    }
+}
+
 void Driver::parseFiles(Output &output, AssetItems &items, const std::atomic<bool> *stop)
 {
+    locateFiles(items);
     const as::Asset &asset = *items.asset;
     Item &item = *items.item;
     runModule(output, asset, item);
     for (const auto &runtime : items.runtimes) {
         if (stop && *stop)
             return;
+        if (!runtime.second)
+            continue;
         parseNodeRuntime(output, asset, *runtime.first, item, *runtime.second);
         parseOtherRuntime(output, asset, *runtime.first, item, *runtime.second);
     }
@@ -417,11 +435,13 @@ int Driver::getRuntimeAssetType(const as::Runtime &runtime) const
     return runtime.getKind() == as::Runtime::KIND_NODE ? int(AssetType::NODE) : int(AssetType::BEGIN);
 }
 
-Velmora::String Driver::filePathOf(const Velmora::UGUID &id) const
+Velmora::String Driver::filePathOf(const Velmora::UGUID &id, const as::Asset *record) const
 {
     // The asset being parsed brings its own file along.
-    if (current_asset_ && current_asset_->getGUID() == id && !current_asset_->getFilePath().isEmpty())
-        return Velmora::String(current_asset_->getFilePath().toUtf8().toStdString());
+    if (record && record->getGUID() == id && !record->getFilePath().isEmpty()) {
+        const QByteArray path = record->getFilePath().toUtf8();
+        return Velmora::String(path.constData(), path.size());
+    }
     QString path = as_manager_->filePath(id);
     if (path.isEmpty()) {
         const Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(id);

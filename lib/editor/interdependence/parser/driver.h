@@ -73,7 +73,12 @@ protected:
     // n + 1 progress calls for n assets: (n, 0) before the first, ... (n, n)
     // after the last. False when one of them asked to stop.
     virtual bool runLoop(Output &output, const ProgressCallback &progress);
+    // The item of an id, from the item builder; its file is set by
+    // locateFile.
     virtual ItemPtr makeItem(const Velmora::UGUID &id, int type);
+    // Sets an item's file (warns when none is known); record: the asset
+    // record of an asset's own item, else null. Any thread.
+    void locateFile(Item &item, const as::Asset *record) const;
     // Makes the items of an asset and reads its files: prepareAsset, then
     // parseFiles.
     virtual void parseAsset(const as::Asset &asset, Output &output);
@@ -89,23 +94,29 @@ protected:
     Editor::AssetManagerPrivate *assetManager() const { return as_manager_; }
 
     // The items of one asset: its own and those of its runtimes (with the
-    // runtime each stands for), appended to the output in this order.
+    // runtime each stands for), appended to the output in this order. A
+    // runtime whose id already had an item has a null item here.
     struct AssetItems
     {
         const as::Asset *asset = nullptr;
         ItemPtr item;
         std::vector<std::pair<const as::Runtime *, ItemPtr>> runtimes;
     };
-    // Makes the items (false when the asset gets none); no file is read.
+    // Makes the items (false when the asset gets none); no file is looked
+    // up or read. Calling thread, in the list's order.
     bool prepareAsset(const as::Asset &asset, Output &output, AssetItems &items);
-    // Reads the asset's files into its items (any thread; stops between two
-    // files once stop is set).
+    // Locates the asset's files and reads them into its items (any thread;
+    // stops between two files once stop is set).
     void parseFiles(Output &output, AssetItems &items, const std::atomic<bool> *stop = nullptr);
 
 private:
     // The absolute file of an id: an asset's or a stored runtime's own file,
     // else (a runtime without a file) the file of the asset that owns it.
-    Velmora::String filePathOf(const Velmora::UGUID &id) const;
+    // record: the asset record that brings id's file along, or null.
+    Velmora::String filePathOf(const Velmora::UGUID &id, const as::Asset *record) const;
+    // locateFile for each item of an asset, with the warnings for runtimes
+    // listed twice in the runtimes' order.
+    void locateFiles(AssetItems &items) const;
 
     int max_iterations_ = 0;
     std::unique_ptr<ItemBuilder> item_builder_;
@@ -114,8 +125,6 @@ private:
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     // Ids that have an item in the current run.
     GuidHashSet made_;
-    // The asset whose own item is being made (its record has its file).
-    const as::Asset *current_asset_ = nullptr;
 };
 
 } // namespace parser

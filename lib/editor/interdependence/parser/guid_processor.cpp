@@ -12,6 +12,7 @@
 
 #include <QDir>
 
+#include <string>
 #include <string_view>
 
 namespace inas {
@@ -28,6 +29,24 @@ QString relativePath(const QString &root, const QString &absolute)
     if (!root.isEmpty() && clean.startsWith(root))
         return clean.mid(root.size());
     return fs::relDataPath(clean);
+}
+
+// The UTF-8 form of a text, in buffer (reused from text to text: paths are
+// mostly ASCII, which is copied without a conversion).
+std::string_view utf8(const QString &text, std::string &buffer)
+{
+    buffer.resize(size_t(text.size()));
+    const QChar *chars = text.constData();
+    for (int i = 0; i < text.size(); ++i) {
+        const ushort c = chars[i].unicode();
+        if (c >= 0x80) {
+            const QByteArray converted = text.toUtf8();
+            buffer.assign(converted.constData(), size_t(converted.size()));
+            break;
+        }
+        buffer[size_t(i)] = char(c);
+    }
+    return buffer;
 }
 
 } // namespace
@@ -51,6 +70,7 @@ void GuidProcessor::buildTable(const List &assets)
 {
     const QString root = as_manager_->rootPath();
     rel_paths_.reserve(size_t(assets.size()), size_t(assets.size()) * 32);
+    std::string buffer;
     for (const as::Asset &asset : assets) {
         // The record's own file, as fileInfo(guid) would give it, without
         // asking the disk whether it is still there.
@@ -60,10 +80,10 @@ void GuidProcessor::buildTable(const List &assets)
         const QString relative = (!root.isEmpty() && file.startsWith(root) && !asset.getRelativePath().isEmpty())
                 ? asset.getRelativePath()
                 : relativePath(root, file);
-        const QByteArray key = relative.toUtf8();
-        if (!rel_paths_.add(std::string_view(key.constData(), size_t(key.size())), asset.getGUID()))
+        const std::string_view key = utf8(relative, buffer);
+        if (!rel_paths_.add(key, asset.getGUID()))
             Velmora::Log::warning("Dependency analysis: two assets claim the path \"%s\"; the first one is kept\n",
-                                  key.constData());
+                                  buffer.c_str());
     }
 }
 

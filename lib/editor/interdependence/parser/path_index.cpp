@@ -1,7 +1,7 @@
 #include "editor/interdependence/parser/path_index.h"
 
 #include <algorithm>
-#include <numeric>
+#include <cstdint>
 
 namespace inas {
 namespace parser {
@@ -34,17 +34,33 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
         offset += path.size();
     }
 
-    std::vector<int> positions(paths.size());
-    std::iota(positions.begin(), positions.end(), 0);
-    std::sort(positions.begin(), positions.end(), [&](int a, int b) {
-        const int order = reversed[size_t(a)].compare(reversed[size_t(b)]);
-        return order != 0 ? order < 0 : a < b;
+    // Sorted by the first eight characters packed into a number first (the
+    // same order, as no path holds a zero byte), so that most comparisons
+    // touch neither text.
+    struct Key
+    {
+        uint64_t head;
+        int position;
+    };
+    std::vector<Key> keys(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        uint64_t head = 0;
+        const std::string_view path = reversed[i];
+        for (size_t c = 0; c < 8; ++c)
+            head = head << 8 | (c < path.size() ? static_cast<unsigned char>(path[c]) : 0u);
+        keys[i] = Key{head, int(i)};
+    }
+    std::sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const int order = reversed[size_t(a.position)].compare(reversed[size_t(b.position)]);
+        return order != 0 ? order < 0 : a.position < b.position;
     });
     reversed_.reserve(paths.size());
     order_.reserve(paths.size());
-    for (const int position : positions) {
-        reversed_.push_back(reversed[size_t(position)]);
-        order_.push_back(position);
+    for (const Key &key : keys) {
+        reversed_.push_back(reversed[size_t(key.position)]);
+        order_.push_back(key.position);
     }
 
     // The ranges of the first one and two characters.
