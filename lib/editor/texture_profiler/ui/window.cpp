@@ -58,9 +58,8 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     location_combo_->setObjectName(QStringLiteral("location"));
     location_combo_->addItem(tr("From Video Memory"), int(LOCATION_FROM_VIDEO_MEMORY));
     location_combo_->addItem(tr("From Viewport"), int(LOCATION_FROM_VIEWPORT));
-    // Never narrower than its longest entry: a cut "From Vi..." tells the
-    // user nothing, and the dock widens to fit.
-    location_combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    // Full width when there is room, but a narrow dock may shrink it.
+    location_combo_->setMinimumWidth(100);
     controls->addWidget(location_combo_);
     display_core_check_ = new CheckBox(tr("Display Core Assets"), this);
     display_core_check_->setObjectName(QStringLiteral("display_core_assets"));
