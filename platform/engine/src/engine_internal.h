@@ -8,6 +8,7 @@
 #include <QImage>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ class EditorLogicInterface;
 class Material;
 class Node;
 class Xml;
+class FeskNode;
 
 // Glue between the engine's families. Everything here runs on the engine's
 // main thread unless noted.
@@ -60,6 +62,16 @@ enum class FileRead {
 // Reads a whole regular file of at most max_size bytes with plain system
 // calls (the XML and FESK readers load many small files).
 FileRead readWholeFile(const char *path, long long max_size, QByteArray &data);
+// Parse the bytes of the file at path (absolute) as Xml::load and
+// FeskNode::load do once they have read it: the same checks and log lines,
+// for a caller that has read the file already (any thread).
+bool parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path);
+// Runs work(0) .. work(count - 1) on up to eight threads (the caller's
+// among them) and returns when all are done. Each item's log lines are
+// held and written afterwards in item order, so the log reads as if the
+// items ran one after another.
+void forEachOnThreads(size_t count, const std::function<void(size_t)> &work);
+bool parseFeskFile(FeskNode &node, const QByteArray &bytes, const char *path);
 
 // Float text that reads back as the same float.
 String formatFloat(float value);

@@ -1,5 +1,6 @@
 #include "velmora/FileSystem.h"
 #include "velmora/Log.h"
+#include "velmora/LogHold.h"
 #include "velmora/UGUID.h"
 
 #include "engine_internal.h"
@@ -10,9 +11,12 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -75,6 +79,31 @@ bool readFile(const String &path, QByteArray &data)
         return false;
     data = file.readAll();
     return true;
+}
+
+void forEachOnThreads(size_t count, const std::function<void(size_t)> &work)
+{
+    std::vector<LogHold::Lines> lines(count);
+    std::atomic<size_t> next{0};
+    constexpr size_t CHUNK = 16;
+    auto run = [&] {
+        for (size_t begin = next.fetch_add(CHUNK); begin < count; begin = next.fetch_add(CHUNK)) {
+            for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
+                LogHold hold(&lines[i]);
+                work(i);
+            }
+        }
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t threads = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), count / CHUNK + 1);
+    std::vector<std::thread> pool;
+    for (size_t t = 1; t < threads; ++t)
+        pool.emplace_back(run);
+    run();
+    for (std::thread &thread : pool)
+        thread.join();
+    for (LogHold::Lines &held : lines)
+        LogHold::release(held);
 }
 
 FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)

@@ -4,6 +4,8 @@
 
 #include "engine_internal.h"
 
+#include <QByteArray>
+
 #include <cstring>
 #include <strings.h>
 
@@ -45,6 +47,25 @@ public:
         , end_(data + size)
         , begin_(data)
     {}
+
+    // What FeskNode::load does with the bytes it has read from path.
+    static bool parseFile(FeskNode &node, const QByteArray &bytes, const char *path)
+    {
+        node.clear();
+        if (bytes.size() > FeskNode::MAX_FILE_SIZE) {
+            node.error_ = "larger than 64 MiB";
+            Log::error("FeskNode::load(): \"%s\" is larger than 64 MiB\n", path);
+            return false;
+        }
+        FeskParser parser(bytes.constData(), size_t(bytes.size()));
+        if (!parser.parseDocument(node)) {
+            node.clear();
+            node.error_ = parser.error();
+            Log::error("FeskNode::load(): \"%s\": %s\n", path, node.error_.c_str());
+            return false;
+        }
+        return true;
+    }
 
     // Fills root; returns false with error() set.
     bool parseDocument(FeskNode &root)
@@ -320,14 +341,12 @@ bool FeskNode::load(const char *path)
         Log::error("FeskNode::load(): can't read \"%s\"\n", path);
         return false;
     }
-    FeskParser parser(bytes.constData(), size_t(bytes.size()));
-    if (!parser.parseDocument(*this)) {
-        clear();
-        error_ = parser.error();
-        Log::error("FeskNode::load(): \"%s\": %s\n", path, error_.c_str());
-        return false;
-    }
-    return true;
+    return FeskParser::parseFile(*this, bytes, path);
+}
+
+bool engine_internal::parseFeskFile(FeskNode &node, const QByteArray &bytes, const char *path)
+{
+    return FeskParser::parseFile(node, bytes, path);
 }
 
 bool FeskNode::parse(const char *text, int size)

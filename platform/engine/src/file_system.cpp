@@ -22,6 +22,7 @@
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -79,6 +80,23 @@ public:
         if ((map_.size() + 1) * 2 > slots_.size())
             rehash((map_.size() + 1) * 2);
         const iterator it = map_.emplace(path, Record()).first;
+        insert(it, hash);
+        return it->second;
+    }
+    // Room for n entries without a rehash.
+    void reserve(size_t n)
+    {
+        if (n * 2 > slots_.size())
+            rehash(n * 2);
+    }
+    // Adds a path that sorts after every path the table has (no check);
+    // building from a sorted listing this way skips the tree search.
+    Record &appendSorted(std::string &&path, const Record &record)
+    {
+        const size_t hash = hashOf(path);
+        if ((map_.size() + 1) * 2 > slots_.size())
+            rehash((map_.size() + 1) * 2);
+        const iterator it = map_.emplace_hint(map_.end(), std::move(path), record);
         insert(it, hash);
         return it->second;
     }
@@ -438,7 +456,9 @@ UGUID freePathGUID(const std::unordered_map<UGUID, std::string> &by_guid,
 }
 
 // Reads the data folder without holding the file system's lock.
-Index buildIndex(const QString &data_path, bool read_guids_db, const std::unordered_map<UGUID, UGUID> &virtual_files)
+// notify: tell MetaScan's read listeners of the read (init only).
+Index buildIndex(const QString &data_path, bool read_guids_db, const std::unordered_map<UGUID, UGUID> &virtual_files,
+                 bool notify)
 {
     Index index;
     if (!QFileInfo(data_path).isDir()) {
@@ -450,12 +470,32 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         db = readGuidsDb(data_path, index.guids_db_entries);
 
     index.scan = MetaScan::read(data_path.toStdString());
-    const MetaScan &scan = *index.scan;
+    if (notify)
+        MetaScan::notifyRead(index.scan);
+    MetaScan &scan = *index.scan;
+    // The files (meta files aside), in path order.
+    std::vector<const std::string *> paths;
+    paths.reserve(scan.files.size() - scan.metas.size());
+    for (const std::string &relative : scan.files)
+        if (!isMetaPath(relative))
+            paths.push_back(&relative);
+
+    // The table by path and the GUID claims are built at once, on two
+    // threads: the table from the listing (sorted by bytes, as the table
+    // is), the claims in path order; the records in the table get their
+    // GUIDs once both are done.
+    std::vector<Record *> table_records(paths.size());
+    std::thread table([&index, &paths, &table_records] {
+        index.files.reserve(paths.size());
+        for (size_t i = 0; i < paths.size(); ++i)
+            table_records[i] = &index.files.appendSorted(std::string(*paths[i]), Record());
+    });
+    std::vector<Record> records(paths.size());
+    index.by_guid.reserve(paths.size());
     size_t next_meta = 0;
-    for (const std::string &relative : scan.files) {
-        if (isMetaPath(relative))
-            continue;
-        Record record;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string &relative = *paths[i];
+        Record &record = records[i];
         MetaInfo meta;
         if (next_meta < scan.metas.size() && scan.metas[next_meta].path == relative)
             meta = metaInfo(scan.metas[next_meta++]);
@@ -471,18 +511,24 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         }
         if (meta.readable && !meta.is_asset)
             record.runtime_owner = meta.owner;
-        if (candidate.isValid() && (index.by_guid.count(candidate) || virtual_files.count(candidate))) {
+        // One lookup both checks and claims the GUID.
+        if (candidate.isValid()
+            && (virtual_files.count(candidate) || !index.by_guid.try_emplace(candidate, relative).second)) {
             Log::warning("FileSystem: \"%s\" claims the GUID %s, which is already taken; it gets its path GUID\n",
                          relative.c_str(), candidate.getString().get());
             candidate.clear();
             record.asset = false;
         }
-        if (candidate.isEmpty())
+        if (candidate.isEmpty()) {
             candidate = freePathGUID(index.by_guid, virtual_files, relative);
+            index.by_guid.emplace(candidate, relative);
+        }
         record.guid = candidate;
-        index.by_guid[candidate] = relative;
-        index.files[relative] = record;
     }
+    table.join();
+    for (size_t i = 0; i < paths.size(); ++i)
+        *table_records[i] = records[i];
+    std::vector<std::string>().swap(scan.files);
     return index;
 }
 
@@ -537,7 +583,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     QString path = QDir::cleanPath(QFileInfo(QString::fromUtf8(data_path ? data_path : "")).absoluteFilePath());
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
-    Index index = buildIndex(path, read_guids_db, {});
+    Index index = buildIndex(path, read_guids_db, {}, true);
     FsState &s = state();
     std::unique_lock<std::shared_mutex> locker(s.lock);
     s.initialized = true;
@@ -548,9 +594,6 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     s.by_guid = std::move(index.by_guid);
     s.guids_db_entries = index.guids_db_entries;
     s.scan = std::move(index.scan);
-    // The asset manager needs the records only.
-    if (s.scan)
-        std::vector<std::string>().swap(s.scan->files);
     return QFileInfo(path).isDir();
 }
 
@@ -593,7 +636,7 @@ bool FileSystem::rescan()
     }
     if (path.isEmpty())
         return false;
-    Index index = buildIndex(path, read_guids_db, virtual_files);
+    Index index = buildIndex(path, read_guids_db, virtual_files, false);
     FsState &s = state();
     std::unique_lock<std::shared_mutex> locker(s.lock);
     if (!s.initialized || s.data_path != path)

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <deque>
 #include <set>
+#include <vector>
 
 namespace Velmora {
 
@@ -143,7 +144,7 @@ public:
         // A reader that refuses the file logs its own line (with the path).
         if (!startsWithAngle(data)) {
             FeskNode root;
-            if (!root.load(absolute.get()))
+            if (!engine_internal::parseFeskFile(root, data, absolute.get()))
                 return Ptr<Material>();
             if (!readFesk(root, *material)) {
                 Log::error("Materials: %s holds no Material node\n", absolute.get());
@@ -152,7 +153,7 @@ public:
             material->file_format_ = "fesk";
         } else {
             Xml xml;
-            if (!xml.load(absolute.get()))
+            if (!engine_internal::parseXmlFile(xml, data, absolute.get()))
                 return Ptr<Material>();
             if (!readXml(xml, *material)) {
                 Log::error("Materials: %s is not a material file (root <%s>)\n", absolute.get(), xml.getName());
@@ -683,10 +684,18 @@ int Materials::loadMaterials()
         return 0;
     clearMaterials();
     Vector<Ptr<Material>> files;
+    std::vector<String> paths;
     for (const String &path : FileSystem::getFiles()) {
-        if (path.extension().lower() != "mat")
-            continue;
-        Ptr<Material> material = MaterialLoader::load(FileSystem::getAbsolutePath(path.get()), path);
+        if (path.extension().lower() == "mat")
+            paths.push_back(path);
+    }
+    // Read on several threads; the log reads as if one after another, and
+    // the materials are kept in the order of the files.
+    std::vector<Ptr<Material>> loaded(paths.size());
+    engine_internal::forEachOnThreads(paths.size(), [&](size_t i) {
+        loaded[i] = MaterialLoader::load(FileSystem::getAbsolutePath(paths[i].get()), paths[i]);
+    });
+    for (const Ptr<Material> &material : loaded) {
         if (material)
             files.append(material);
     }

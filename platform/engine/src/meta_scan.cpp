@@ -3,15 +3,23 @@
 #include "velmora/LogHold.h"
 #include "velmora/Xml.h"
 
+#include "engine_internal.h"
+
+#include <QByteArray>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
 #include <thread>
+#include <unordered_map>
 
 namespace Velmora {
 
@@ -29,53 +37,12 @@ bool isMeta(const std::string &path)
     return path.size() >= 5 && path.compare(path.size() - 5, 5, ".meta") == 0;
 }
 
-// Lists the data folder: files outside hidden folders (the top-level
-// ".runtimes" excepted), never following a link to a folder.
-void listFolder(const std::string &root, MetaScan &scan, std::vector<std::string> &links)
+bool hasNonAscii(const char *name)
 {
-    std::vector<std::string> pending{std::string()};
-    while (!pending.empty()) {
-        const std::string folder = pending.back();
-        pending.pop_back();
-        DIR *dir = ::opendir((root + folder).c_str());
-        if (!dir)
-            continue;
-        struct stat folder_info;
-        if (::fstat(::dirfd(dir), &folder_info) == 0)
-            scan.folders.emplace_back(folder, changeTime(folder_info));
-        while (const dirent *entry = ::readdir(dir)) {
-            const char *name = entry->d_name;
-            if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
-                continue;
-            const std::string relative = folder + name;
-            unsigned char type = entry->d_type;
-            bool link = type == DT_LNK;
-            if (type == DT_UNKNOWN || type == DT_LNK) {
-                struct stat info;
-                if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue;
-                link = S_ISLNK(info.st_mode);
-                if (link && ::fstatat(::dirfd(dir), name, &info, 0) != 0)
-                    continue; // a dangling link
-                type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
-            }
-            if (type == DT_DIR) {
-                if (link)
-                    continue; // never follow links out of (or around) the data folder
-                if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER)))
-                    continue;
-                pending.push_back(relative + "/");
-            } else if (type == DT_REG) {
-                scan.files.push_back(relative);
-                if (link)
-                    links.push_back(relative);
-            }
-        }
-        ::closedir(dir);
-    }
-    std::sort(scan.files.begin(), scan.files.end());
-    std::sort(links.begin(), links.end());
-    std::sort(scan.folders.begin(), scan.folders.end());
+    for (; *name; ++name)
+        if (static_cast<unsigned char>(*name) >= 0x80)
+            return true;
+    return false;
 }
 
 bool visiblePath(const std::string &path)
@@ -85,12 +52,204 @@ bool visiblePath(const std::string &path)
     return path.find("/.") == std::string::npos;
 }
 
+// What one folder of the data folder holds.
+struct FolderList
+{
+    std::string folder; // data-relative, "" or ending with "/"
+    bool listed = false;
+    int64_t change_time = 0;
+    std::vector<std::string> files; // data-relative
+    std::vector<std::string> links; // files that are symbolic links
+    std::vector<std::string> non_ascii;
+    std::vector<std::string> subfolders; // data-relative, ending with "/", sorted
+    // The files that have a meta file beside them, and the log lines of
+    // reading each meta file. Sized once, before any of them is read.
+    std::vector<MetaRecord> records;
+    std::vector<LogHold::Lines> lines;
+};
+
+// Reads a data folder on several threads: each folder is listed by one of
+// them (its subfolders go back to the queue), and the meta files of each
+// folder are read in chunks as soon as the folder is listed, so that reading
+// starts while the listing goes on.
+class ParallelRead
+{
+public:
+    ParallelRead(const std::string &root, size_t threads)
+        : root_(root)
+    {
+        push(Task{true, std::string(), nullptr, 0, 0});
+        std::vector<std::thread> pool;
+        for (size_t t = 1; t < threads; ++t)
+            pool.emplace_back([this] { work(); });
+        work();
+        for (std::thread &thread : pool)
+            thread.join();
+    }
+
+    std::deque<FolderList> folders; // in no particular order
+
+private:
+    struct Task
+    {
+        bool list; // list a folder, else read meta files
+        std::string folder;
+        FolderList *read; // records begin..end of this folder
+        size_t begin, end;
+    };
+    static constexpr size_t CHUNK = 64;
+
+    void push(Task task)
+    {
+        std::lock_guard<std::mutex> locker(mutex_);
+        tasks_.push_back(std::move(task));
+        ready_.notify_one();
+    }
+
+    void work()
+    {
+        for (;;) {
+            Task task;
+            {
+                std::unique_lock<std::mutex> locker(mutex_);
+                ready_.wait(locker, [this] { return !tasks_.empty() || busy_ == 0; });
+                if (tasks_.empty()) {
+                    ready_.notify_all();
+                    return;
+                }
+                task = std::move(tasks_.back());
+                tasks_.pop_back();
+                ++busy_;
+            }
+            if (task.list)
+                list(task.folder);
+            else
+                for (size_t i = task.begin; i < task.end; ++i) {
+                    LogHold hold(&task.read->lines[i]);
+                    MetaScan::readRecord(root_, task.read->records[i]);
+                }
+            std::lock_guard<std::mutex> locker(mutex_);
+            if (--busy_ == 0 && tasks_.empty())
+                ready_.notify_all();
+        }
+    }
+
+    // Lists one folder: files outside hidden folders (the top-level
+    // ".runtimes" excepted), never following a link to a folder.
+    void list(const std::string &folder)
+    {
+        FolderList result;
+        result.folder = folder;
+        DIR *dir = ::opendir((root_ + folder).c_str());
+        if (dir) {
+            struct stat folder_info;
+            if (::fstat(::dirfd(dir), &folder_info) == 0) {
+                result.listed = true;
+                result.change_time = changeTime(folder_info);
+            }
+            while (const dirent *entry = ::readdir(dir)) {
+                const char *name = entry->d_name;
+                if (!std::strcmp(name, ".") || !std::strcmp(name, ".."))
+                    continue;
+                std::string relative = folder + name;
+                if (name[0] != '.' && hasNonAscii(name))
+                    result.non_ascii.push_back(relative);
+                unsigned char type = entry->d_type;
+                bool link = type == DT_LNK;
+                if (type == DT_UNKNOWN || type == DT_LNK) {
+                    struct stat info;
+                    if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                        continue;
+                    link = S_ISLNK(info.st_mode);
+                    if (link && ::fstatat(::dirfd(dir), name, &info, 0) != 0)
+                        continue; // a dangling link
+                    type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISREG(info.st_mode) ? DT_REG : DT_UNKNOWN;
+                }
+                if (type == DT_DIR) {
+                    if (link)
+                        continue; // never follow links out of (or around) the data folder
+                    if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER)))
+                        continue;
+                    result.subfolders.push_back(relative + "/");
+                    push(Task{true, result.subfolders.back(), nullptr, 0, 0});
+                } else if (type == DT_REG) {
+                    if (link)
+                        result.links.push_back(relative);
+                    result.files.push_back(std::move(relative));
+                }
+            }
+            ::closedir(dir);
+        }
+        std::sort(result.files.begin(), result.files.end());
+        std::sort(result.subfolders.begin(), result.subfolders.end());
+        std::sort(result.links.begin(), result.links.end());
+
+        // A record for every file that has its meta file listed beside it.
+        // The meta file sorts after the file itself and before any other
+        // name that starts with the file's name and a character after ".".
+        for (size_t i = 0; i < result.files.size(); ++i) {
+            const std::string &path = result.files[i];
+            if (isMeta(path) || !std::binary_search(result.files.begin() + long(i), result.files.end(), path + ".meta"))
+                continue;
+            MetaRecord record;
+            record.path = path;
+            record.visible = visiblePath(path);
+            record.link = std::binary_search(result.links.begin(), result.links.end(), path);
+            result.records.push_back(std::move(record));
+        }
+        result.lines.resize(result.records.size());
+        FolderList *stored = nullptr;
+        {
+            std::lock_guard<std::mutex> locker(mutex_);
+            folders.push_back(std::move(result));
+            stored = &folders.back();
+        }
+        const size_t count = stored->records.size();
+        for (size_t begin = 0; begin < count; begin += CHUNK)
+            push(Task{false, std::string(), stored, begin, std::min(count, begin + CHUNK)});
+    }
+
+    const std::string root_;
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::vector<Task> tasks_;
+    size_t busy_ = 0;
+};
+
+} // namespace
+
+namespace {
+
+// Reads a small file that the listing found regular in as few calls as
+// the system allows (open, one read, close); false, having read nothing
+// the caller may use, for anything unusual (the caller then loads the file
+// the ordinary way, which reports what is wrong).
+bool readSmallFile(const char *path, char *buffer, size_t size, QByteArray &bytes)
+{
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::read(fd, buffer, size);
+    ::close(fd);
+    // A regular file reads short only at its end; a full buffer may be
+    // followed by more.
+    if (n < 0 || size_t(n) >= size)
+        return false;
+    bytes = QByteArray::fromRawData(buffer, int(n));
+    return true;
+}
+
 } // namespace
 
 void MetaScan::readRecord(const std::string &root, MetaRecord &record)
 {
     Xml xml;
-    if (!xml.load((root + record.path + ".meta").c_str()))
+    const std::string path = root + record.path + ".meta";
+    char buffer[16384];
+    QByteArray bytes;
+    if (readSmallFile(path.c_str(), buffer, sizeof(buffer), bytes)
+                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
+                : !xml.load(path.c_str()))
         return;
     record.loaded = true;
     record.root = xml.getName();
@@ -129,56 +288,94 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
 {
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
-    std::vector<std::string> links;
-    listFolder(data_path, *scan, links);
+    const unsigned cores = std::thread::hardware_concurrency();
+    ParallelRead read(data_path, std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
 
-    // A record for every file that has its meta file listed beside it.
-    const std::vector<std::string> &files = scan->files;
-    for (size_t i = 0; i < files.size(); ++i) {
-        const std::string &path = files[i];
-        if (isMeta(path))
-            continue;
-        // The meta file sorts after the file itself and before any other
-        // name that starts with the file's name and a character after ".".
-        const std::string meta = path + ".meta";
-        if (!std::binary_search(files.begin() + long(i), files.end(), meta))
-            continue;
-        MetaRecord record;
-        record.path = path;
-        record.visible = visiblePath(path);
-        record.link = std::binary_search(links.begin(), links.end(), path);
-        scan->metas.push_back(std::move(record));
+    // Merged in a fixed order: everything by path, whatever thread found
+    // it. Every path below a folder sorts between the paths of that
+    // folder's files that sort before and after the folder's own path
+    // (with its "/"), so walking the folders in that order gives the files
+    // and records sorted without comparing paths of different folders.
+    std::unordered_map<std::string, FolderList *> by_path;
+    size_t file_count = 0;
+    size_t record_count = 0;
+    for (FolderList &folder : read.folders) {
+        by_path.emplace(folder.folder, &folder);
+        file_count += folder.files.size();
+        record_count += folder.records.size();
+        if (folder.listed)
+            scan->folders.emplace_back(folder.folder, folder.change_time);
+        for (std::string &name : folder.non_ascii)
+            scan->non_ascii_names.push_back(std::move(name));
     }
-
-    // Read on several threads; the log lines of each file are held and
-    // written afterwards in the order of the files.
-    std::vector<LogHold::Lines> lines(scan->metas.size());
-    std::atomic<size_t> next{0};
-    constexpr size_t CHUNK = 64;
-    auto work = [&] {
-        for (;;) {
-            const size_t begin = next.fetch_add(CHUNK);
-            if (begin >= scan->metas.size())
-                return;
-            const size_t end = std::min(scan->metas.size(), begin + CHUNK);
-            for (size_t i = begin; i < end; ++i) {
-                LogHold hold(&lines[i]);
-                readRecord(data_path, scan->metas[i]);
+    std::sort(scan->folders.begin(), scan->folders.end());
+    std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
+    scan->files.reserve(file_count);
+    scan->metas.reserve(record_count);
+    std::function<void(FolderList &)> walk = [&](FolderList &folder) {
+        size_t file = 0, sub = 0, record = 0;
+        while (file < folder.files.size() || sub < folder.subfolders.size()) {
+            if (sub == folder.subfolders.size()
+                || (file < folder.files.size() && folder.files[file] < folder.subfolders[sub])) {
+                std::string &path = folder.files[file++];
+                if (record < folder.records.size() && folder.records[record].path == path) {
+                    LogHold::release(folder.lines[record]);
+                    scan->metas.push_back(std::move(folder.records[record++]));
+                }
+                scan->files.push_back(std::move(path));
+            } else {
+                const auto below = by_path.find(folder.subfolders[sub++]);
+                if (below != by_path.end())
+                    walk(*below->second);
             }
         }
     };
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t threads
-            = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), scan->metas.size() / CHUNK + 1);
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
-    for (std::thread &thread : pool)
-        thread.join();
-    for (LogHold::Lines &held : lines)
-        LogHold::release(held);
+    const auto root = by_path.find(std::string());
+    if (root != by_path.end())
+        walk(*root->second);
     return scan;
+}
+
+namespace {
+
+struct ReadListeners
+{
+    std::mutex mutex;
+    int next_id = 0;
+    std::vector<std::pair<int, MetaScan::ReadListener>> listeners;
+};
+
+ReadListeners &readListeners()
+{
+    static ReadListeners *listeners = new ReadListeners;
+    return *listeners;
+}
+
+} // namespace
+
+int MetaScan::addReadListener(ReadListener listener)
+{
+    ReadListeners &all = readListeners();
+    std::lock_guard<std::mutex> locker(all.mutex);
+    all.listeners.emplace_back(++all.next_id, std::move(listener));
+    return all.next_id;
+}
+
+void MetaScan::removeReadListener(int id)
+{
+    ReadListeners &all = readListeners();
+    std::lock_guard<std::mutex> locker(all.mutex);
+    all.listeners.erase(std::remove_if(all.listeners.begin(), all.listeners.end(),
+                                       [id](const auto &entry) { return entry.first == id; }),
+                        all.listeners.end());
+}
+
+void MetaScan::notifyRead(const std::shared_ptr<const MetaScan> &scan)
+{
+    ReadListeners &all = readListeners();
+    std::lock_guard<std::mutex> locker(all.mutex);
+    for (const auto &entry : all.listeners)
+        entry.second(scan);
 }
 
 bool MetaScan::isCurrent() const

@@ -9,6 +9,7 @@
 #include <QReadWriteLock>
 
 #include <cstdlib>
+#include <vector>
 
 namespace Velmora {
 
@@ -147,15 +148,21 @@ int Properties::loadProperties()
     if (!engine_internal::checkRunning("Properties::loadProperties"))
         return 0;
     clearProperties();
-    Vector<Ptr<Property>> files;
+    std::vector<String> paths;
     for (const String &path : FileSystem::getFiles()) {
-        if (path.extension().lower() != "prop")
-            continue;
+        if (path.extension().lower() == "prop")
+            paths.push_back(path);
+    }
+    // Read on several threads; the log reads as if one after another, and
+    // the properties are kept in the order of the files.
+    std::vector<Ptr<Property>> loaded(paths.size());
+    engine_internal::forEachOnThreads(paths.size(), [&](size_t index) {
+        const String &path = paths[index];
         const String absolute = FileSystem::getAbsolutePath(path.get());
         Xml xml;
         if (!xml.load(absolute.get()) || String(xml.getName()) != "property") {
             Log::error("Properties: %s is not a property file\n", absolute.get());
-            continue;
+            return;
         }
         Ptr<Property> property(new Property);
         property->file_path_ = absolute;
@@ -173,7 +180,12 @@ int Properties::loadProperties()
         if (property->file_guid_.isEmpty())
             property->file_guid_ = UGUID::fromPath(path.get());
         property->guid_ = UGUID::derive(property->file_guid_, "property");
-        files.append(property);
+        loaded[index] = property;
+    });
+    Vector<Ptr<Property>> files;
+    for (const Ptr<Property> &property : loaded) {
+        if (property)
+            files.append(property);
     }
 
     for (const Ptr<Property> &property : files) {

@@ -2,6 +2,9 @@
 
 #include "velmora/Log.h"
 
+#include "engine_internal.h"
+
+#include <QByteArray>
 #include <QSaveFile>
 
 #include <pugixml.hpp>
@@ -508,6 +511,25 @@ bool Xml::load(const char *path)
         return false;
     }
     return XmlAccess::build(*this, document, size, path);
+}
+
+bool engine_internal::parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path)
+{
+    const size_t size = size_t(bytes.size());
+    if (size > size_t(Xml::MAX_FILE_SIZE)) {
+        xml.clear();
+        Log::error("Xml::load(): \"%s\" is larger than 64 MiB\n", path);
+        return false;
+    }
+    if (!XmlAccess::acceptable(bytes.constData(), size, path)) {
+        xml.clear();
+        return false;
+    }
+    // pugixml parses in place: a copy of the bytes becomes the document.
+    XmlDocument *document = XmlDocument::allocate(size + 1);
+    std::memcpy(document->text(), bytes.constData(), size);
+    document->text()[size] = '\0';
+    return XmlAccess::build(xml, document, size, path);
 }
 
 bool Xml::parse(const char *text, int size)

@@ -80,6 +80,7 @@ private slots:
     void filter_hides_other_assets_and_empty_folders();
     void state_round_trip_restores_folders_and_filter();
     void foreign_state_is_refused_and_changes_nothing();
+    void new_assets_appear_after_a_rescan_and_selection_survives_data();
     void new_assets_appear_after_a_rescan_and_selection_survives();
     void presenter_docks_the_browser_at_the_bottom_and_registers_it();
 
@@ -153,6 +154,9 @@ void TestAssetBrowser::assets_are_listed_by_folder_folders_first()
 {
     QTreeWidgetItem *root = browser()->tree()->invisibleRootItem();
     QCOMPARE(childNames(root), (QStringList{"materials", "textures", "worlds", "intro.usc"}));
+    // A folder's asset rows are made when it opens.
+    QCOMPARE(root->child(0)->childCount(), 0);
+    root->child(0)->setExpanded(true);
     QCOMPARE(childNames(root->child(0)), (QStringList{"metal.mat", "rock.mat"}));
 
     QTreeWidgetItem *metal = browser()->findItem(shorthand('a', 101));
@@ -234,10 +238,8 @@ void TestAssetBrowser::create_requests_carry_the_folder_of_the_current_row()
     tree->setCurrentItem(nullptr);
     if (!current.isEmpty()) {
         QTreeWidgetItem *item = browser()->findFolderItem(current);
-        QTreeWidgetItemIterator it(tree);
-        for (; !item && *it; ++it)
-            if ((*it)->data(0, as::Browser::PATH_ROLE).toString() == current)
-                item = *it;
+        if (!item)
+            item = browser()->findItem(manager_->asset(current).getGUID());
         QVERIFY(item);
         tree->setCurrentItem(item);
     }
@@ -333,13 +335,29 @@ void TestAssetBrowser::foreign_state_is_refused_and_changes_nothing()
     QCOMPARE(browser()->saveState(), before);
 }
 
+void TestAssetBrowser::new_assets_appear_after_a_rescan_and_selection_survives_data()
+{
+    QTest::addColumn<bool>("import");
+    QTest::newRow("rescan") << false;
+    // An import appends its record after the sorted ones.
+    QTest::newRow("import") << true;
+}
+
 void TestAssetBrowser::new_assets_appear_after_a_rescan_and_selection_survives()
 {
+    QFETCH(bool, import);
     browser()->findFolderItem("materials")->setExpanded(true);
     select({shorthand('a', 102)});
-    QVERIFY(writeAsset(data_ + "materials/glass.mat", shorthand('a', 103), 4, "<material name=\"glass\"/>\n"));
-    manager_->rescan();
-    QTRY_VERIFY(browser()->findItem(shorthand('a', 103)));
+    UGUID glass = shorthand('a', 103);
+    if (import) {
+        QVERIFY(writeFile(data_ + "materials/glass.mat", "<material name=\"glass\"/>\n"));
+        glass = manager_->importSync(data_ + "materials/glass.mat");
+        QVERIFY(glass.isValid());
+    } else {
+        QVERIFY(writeAsset(data_ + "materials/glass.mat", glass, 4, "<material name=\"glass\"/>\n"));
+        manager_->rescan();
+    }
+    QTRY_VERIFY(browser()->findItem(glass));
     QCOMPARE(childNames(browser()->findFolderItem("materials")), (QStringList{"glass.mat", "metal.mat", "rock.mat"}));
     QVERIFY(browser()->findFolderItem("materials")->isExpanded());
     QCOMPARE(browser()->selectedAssets(), GUIDs{shorthand('a', 102)});

@@ -23,6 +23,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <memory>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -368,13 +369,21 @@ private slots:
     void the_first_scan_takes_the_engine_s_read_unless_a_folder_changed_data()
     {
         QTest::addColumn<bool>("add_file");
+        QTest::addColumn<bool>("manager_first");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("folders unchanged") << false << QStringList{"models/a.model", "z.world"};
-        QTest::newRow("a file added") << true << QStringList{"models/b.model", "z.world"};
+        for (const bool manager_first : {false, true}) {
+            // A manager made before the engine starts makes its records
+            // while the engine starts.
+            const char *const when = manager_first ? ", manager made first" : "";
+            QTest::addRow("folders unchanged%s", when)
+                    << false << manager_first << QStringList{"models/a.model", "z.world"};
+            QTest::addRow("a file added%s", when) << true << manager_first << QStringList{"models/b.model", "z.world"};
+        }
     }
     void the_first_scan_takes_the_engine_s_read_unless_a_folder_changed()
     {
         QFETCH(bool, add_file);
+        QFETCH(bool, manager_first);
         QFETCH(QStringList, expected);
         DataFolder data;
         data.asset(QStringLiteral("models/a.model"), guid('a', 1), "type=\"7\"",
@@ -386,6 +395,9 @@ private slots:
         data.meta(QStringLiteral(".hidden/h.world"), "<asset guid=\"" + text(guid('a', 3)).toLatin1() + "\"/>\n");
 
         QTemporaryDir home;
+        std::unique_ptr<Editor::AssetManagerPrivate> made_first;
+        if (manager_first)
+            made_first.reset(new Editor::AssetManagerPrivate);
         QVERIFY(startEngine(data.root(), home.path()));
         QCOMPARE(Velmora::FileSystem::getGUID("models/a.model"), guid('a', 1));
 
@@ -396,7 +408,10 @@ private slots:
             data.asset(QStringLiteral("models/b.model"), guid('a', 4));
 
         LogCapture log;
-        Editor::AssetManagerPrivate manager;
+        std::unique_ptr<Editor::AssetManagerPrivate> made_after;
+        if (!manager_first)
+            made_after.reset(new Editor::AssetManagerPrivate);
+        Editor::AssetManagerPrivate &manager = manager_first ? *made_first : *made_after;
         const QStringList events = scan(manager);
         Velmora::Engine::shutdown();
 

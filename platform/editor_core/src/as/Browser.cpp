@@ -23,18 +23,37 @@ namespace {
 // First word of every state this browser writes.
 constexpr quint32 STATE_MAGIC = 0x41534231; // "ASB1"
 
+// Row types: folders and assets.
+constexpr int FOLDER_ROW = QTreeWidgetItem::UserType + 1;
+constexpr int ASSET_ROW = QTreeWidgetItem::UserType + 2;
+
 bool isFolder(const QTreeWidgetItem *item)
 {
-    return item && item->data(0, Browser::GUID_ROLE).toString().isEmpty();
+    return item && item->type() != ASSET_ROW;
 }
 
-// Folders first, then files, each by name.
+// A folder's row knows its place in the browser's folder list.
+class FolderItem : public QTreeWidgetItem
+{
+public:
+    explicit FolderItem(int index)
+        : QTreeWidgetItem(FOLDER_ROW)
+        , index_(index)
+    {}
+    int index() const { return index_; }
+
+private:
+    int index_;
+};
+
 // An asset's row. Its tool tip (path and GUID) is made when it is asked
 // for, not kept for every asset of a large project.
 class AssetItem : public QTreeWidgetItem
 {
 public:
-    using QTreeWidgetItem::QTreeWidgetItem;
+    AssetItem()
+        : QTreeWidgetItem(ASSET_ROW)
+    {}
     QVariant data(int column, int role) const override
     {
         if (column == 0 && role == Qt::ToolTipRole)
@@ -44,47 +63,39 @@ public:
     }
 };
 
-void sortChildren(QTreeWidgetItem *parent)
+// Folders by name (the rows of assets come after them, made later).
+void sortFolders(QTreeWidgetItem *parent)
 {
     QList<QTreeWidgetItem *> children = parent->takeChildren();
-    std::stable_sort(children.begin(), children.end(), [](const QTreeWidgetItem *a, const QTreeWidgetItem *b) {
-        if (isFolder(a) != isFolder(b))
-            return isFolder(a);
-        return a->text(0) < b->text(0);
-    });
+    std::sort(children.begin(), children.end(),
+              [](const QTreeWidgetItem *a, const QTreeWidgetItem *b) { return a->text(0) < b->text(0); });
     parent->addChildren(children);
     for (QTreeWidgetItem *child : qAsConst(children))
-        if (isFolder(child))
-            sortChildren(child);
+        sortFolders(child);
 }
 
 void collectExpanded(const QTreeWidgetItem *item, QStringList &paths)
 {
     for (int i = 0; i < item->childCount(); ++i) {
         const QTreeWidgetItem *child = item->child(i);
-        if (isFolder(child) && child->isExpanded()) {
+        if (child->type() != FOLDER_ROW)
+            break; // folders come first
+        if (child->isExpanded()) {
             paths.append(child->data(0, Browser::PATH_ROLE).toString());
             collectExpanded(child, paths);
         }
     }
 }
 
-// Hides asset rows whose name does not contain text and folders with no
-// visible row below them; true when something below item stays visible.
-bool filterItem(QTreeWidgetItem *item, const QString &text)
+void setHiddenIfChanged(QTreeWidgetItem *item, bool hidden)
 {
-    bool any = false;
-    for (int i = 0; i < item->childCount(); ++i) {
-        QTreeWidgetItem *child = item->child(i);
-        bool visible;
-        if (isFolder(child))
-            visible = filterItem(child, text) || text.isEmpty();
-        else
-            visible = text.isEmpty() || child->text(0).contains(text, Qt::CaseInsensitive);
-        child->setHidden(!visible);
-        any = any || visible;
-    }
-    return any;
+    if (item->isHidden() != hidden)
+        item->setHidden(hidden);
+}
+
+QStringRef nameOf(const QString &path)
+{
+    return path.midRef(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 } // namespace
@@ -114,6 +125,10 @@ Browser::Browser(Editor::AssetManagerPrivate *asset_manager, bool components_act
     tree_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     connect(tree_, &QWidget::customContextMenuRequested, this, &Browser::showContextMenu);
     connect(tree_, &QTreeWidget::itemSelectionChanged, this, &Browser::updateActions);
+    connect(tree_, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem *item) {
+        if (item->type() == FOLDER_ROW)
+            populate(static_cast<FolderItem *>(item)->index());
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -190,60 +205,122 @@ void Browser::refresh()
     const QString current = tree_->currentItem() ? tree_->currentItem()->data(0, PATH_ROLE).toString() : QString();
 
     tree_->clear();
+    entries_.clear();
+    folders_.clear();
+    folder_index_.clear();
+    entry_by_guid_.clear();
+    entry_by_guid_made_ = false;
+    folders_.push_back(Folder{tree_->invisibleRootItem(), {}, {}});
     if (!asset_manager_)
         return;
 
-    // The items are made and sorted below a root of their own and join the
-    // tree at once: items already in a tree tell its model of every change.
+    // The folder rows are made and sorted below a root of their own and
+    // join the tree at once: rows already in a tree tell its model of every
+    // change.
     QTreeWidgetItem staging;
-    QHash<QString, QTreeWidgetItem *> folders;
-    std::function<QTreeWidgetItem *(const QString &)> folderItem = [&](const QString &path) -> QTreeWidgetItem * {
+    std::function<int(const QString &)> folderOf = [&](const QString &path) -> int {
         if (path.isEmpty())
-            return &staging;
-        if (QTreeWidgetItem *item = folders.value(path))
-            return item;
+            return 0;
+        const auto known = folder_index_.constFind(path);
+        if (known != folder_index_.constEnd())
+            return known.value();
         const int slash = path.lastIndexOf(QLatin1Char('/'));
-        QTreeWidgetItem *parent = folderItem(slash < 0 ? QString() : path.left(slash));
-        auto *item = new QTreeWidgetItem(parent);
+        const int parent = folderOf(slash < 0 ? QString() : path.left(slash));
+        const int index = int(folders_.size());
+        auto *item = new FolderItem(index);
+        (parent == 0 ? &staging : folders_[size_t(parent)].item)->addChild(item);
         item->setText(0, path.mid(slash + 1));
         item->setData(0, PATH_ROLE, path);
         item->setFlags(Qt::ItemIsEnabled);
-        folders.insert(path, item);
-        return item;
+        folders_.push_back(Folder{item, {}, {}});
+        folder_index_.insert(path, index);
+        return index;
     };
 
+    // The records come sorted by path, so the assets of a folder follow
+    // each other (apart from those of its subfolders in between).
+    entries_.reserve(size_t(asset_manager_->getNumAssets()));
+    QString last_folder;
+    int last_index = 0;
+    asset_manager_->forEachAsset([&](const as::Asset &asset) {
+        const QString &path = asset.getRelativePath();
+        const int slash = path.lastIndexOf(QLatin1Char('/'));
+        const QStringRef folder = slash < 0 ? QStringRef() : path.leftRef(slash);
+        if (entries_.empty() || folder != last_folder) {
+            last_folder = folder.toString();
+            last_index = folderOf(last_folder);
+        }
+        Folder &target = folders_[size_t(last_index)];
+        entries_.push_back(Entry{path, asset.getGUID(), int(asset.getType()), last_index, target.entries.size()});
+        target.entries.append(int(entries_.size() - 1));
+    });
+    sortFolders(&staging);
+    for (size_t f = 1; f < folders_.size(); ++f)
+        if (!folders_[f].entries.isEmpty())
+            folders_[f].item->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
+    tree_->invisibleRootItem()->addChildren(staging.takeChildren());
+    populate(0);
+
+    for (const QString &path : qAsConst(expanded))
+        if (QTreeWidgetItem *item = findFolderItem(path))
+            item->setExpanded(true);
+    selectAssets(selected);
+    if (!current.isEmpty())
+        if (QTreeWidgetItem *item = itemForPath(current))
+            tree_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    applyFilter();
+    updateActions();
+}
+
+void Browser::populate(int index) const
+{
+    Folder &folder = folders_[size_t(index)];
+    if (folder.rows.size() == folder.entries.size())
+        return;
     // One text per type, shared by the rows.
     QString type_names[AssetType::SIZE];
     for (int type = 0; type < AssetType::SIZE; ++type)
         type_names[type] = typeToPrettyString(type);
-    const Velmora::Vector<as::Asset> all = asset_manager_->assets();
-    for (const as::Asset &asset : all) {
-        const QString path = asset.getRelativePath();
-        const int slash = path.lastIndexOf(QLatin1Char('/'));
-        auto *item = new AssetItem(folderItem(slash < 0 ? QString() : path.left(slash)));
-        item->setText(0, path.mid(slash + 1));
-        const int type = int(asset.getType());
-        item->setText(1, type > 0 && type < AssetType::SIZE ? type_names[type] : QString());
-        item->setData(0, GUID_ROLE, QString::fromUtf8(asset.getGUID().getString().get()));
-        item->setData(0, PATH_ROLE, path);
+    QList<QTreeWidgetItem *> rows;
+    rows.reserve(folder.entries.size());
+    folder.rows.reserve(folder.entries.size());
+    for (int e : qAsConst(folder.entries)) {
+        const Entry &entry = entries_[size_t(e)];
+        auto *item = new AssetItem;
+        item->setText(0, nameOf(entry.path).toString());
+        item->setText(1, entry.type > 0 && entry.type < AssetType::SIZE ? type_names[entry.type] : QString());
+        item->setData(0, GUID_ROLE, QString::fromUtf8(entry.guid.getString().get()));
+        item->setData(0, PATH_ROLE, entry.path);
+        rows.append(item);
+        folder.rows.append(item);
     }
-    sortChildren(&staging);
-    tree_->invisibleRootItem()->addChildren(staging.takeChildren());
+    folder.item->addChildren(rows);
+    folder.item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
+    const QString text = filter_edit_->text().trimmed();
+    if (!text.isEmpty())
+        for (QTreeWidgetItem *row : qAsConst(rows))
+            setHiddenIfChanged(row, !row->text(0).contains(text, Qt::CaseInsensitive));
+}
 
-    for (const QString &path : qAsConst(expanded))
-        if (QTreeWidgetItem *item = folders.value(path))
-            item->setExpanded(true);
-    selectAssets(selected);
-    if (!current.isEmpty()) {
-        QTreeWidgetItemIterator it(tree_);
-        for (; *it; ++it)
-            if ((*it)->data(0, PATH_ROLE).toString() == current) {
-                tree_->setCurrentItem(*it, 0, QItemSelectionModel::NoUpdate);
-                break;
-            }
-    }
-    applyFilter();
-    updateActions();
+QTreeWidgetItem *Browser::rowOf(int entry) const
+{
+    const Entry &e = entries_[size_t(entry)];
+    populate(e.folder);
+    return folders_[size_t(e.folder)].rows[e.slot];
+}
+
+QTreeWidgetItem *Browser::itemForPath(const QString &path) const
+{
+    if (QTreeWidgetItem *folder = findFolderItem(path))
+        return folder;
+    const int slash = path.lastIndexOf(QLatin1Char('/'));
+    const int index = slash < 0 ? 0 : folder_index_.value(path.left(slash), -1);
+    if (index < 0)
+        return nullptr;
+    for (int e : qAsConst(folders_[size_t(index)].entries))
+        if (entries_[size_t(e)].path == path)
+            return rowOf(e);
+    return nullptr;
 }
 
 QByteArray Browser::saveState() const
@@ -272,15 +349,14 @@ bool Browser::restoreState(const QByteArray &state)
         return false;
 
     tree_->header()->restoreState(header);
-    QTreeWidgetItemIterator it(tree_);
-    for (; *it; ++it) {
-        QTreeWidgetItem *item = *it;
-        const QString path = item->data(0, PATH_ROLE).toString();
-        if (isFolder(item))
-            item->setExpanded(expanded.contains(path));
-        if (!current.isEmpty() && path == current)
-            tree_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
+    const QSet<QString> open(expanded.begin(), expanded.end());
+    for (size_t f = 1; f < folders_.size(); ++f) {
+        QTreeWidgetItem *item = folders_[f].item;
+        item->setExpanded(open.contains(item->data(0, PATH_ROLE).toString()));
     }
+    if (!current.isEmpty())
+        if (QTreeWidgetItem *item = itemForPath(current))
+            tree_->setCurrentItem(item, 0, QItemSelectionModel::NoUpdate);
     filter_edit_->setText(filter);
     applyFilter();
     return true;
@@ -300,17 +376,25 @@ Velmora::Vector<Velmora::UGUID> Browser::selectedAssets() const
 
 void Browser::selectAssets(const Velmora::Vector<Velmora::UGUID> &guids)
 {
-    QSet<QString> wanted;
+    QSet<QTreeWidgetItem *> wanted;
     for (const Velmora::UGUID &guid : guids)
-        wanted.insert(QString::fromUtf8(guid.getString().get()));
-    QTreeWidgetItemIterator it(tree_);
-    for (; *it; ++it) {
-        const QString text = (*it)->data(0, GUID_ROLE).toString();
-        const bool select = !text.isEmpty() && wanted.contains(text);
-        (*it)->setSelected(select);
-        if (select)
-            for (QTreeWidgetItem *p = (*it)->parent(); p; p = p->parent())
-                p->setExpanded(true);
+        if (QTreeWidgetItem *item = findItem(guid))
+            wanted.insert(item);
+    for (QTreeWidgetItem *item : tree_->selectedItems())
+        if (!wanted.contains(item))
+            item->setSelected(false);
+    if (wanted.isEmpty())
+        return;
+    // In tree order, as a user would have selected them.
+    QList<QTreeWidgetItem *> ordered;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+        if (wanted.contains(*it))
+            ordered.append(*it);
+    // Opening a folder adds rows: not while iterating.
+    for (QTreeWidgetItem *item : qAsConst(ordered)) {
+        item->setSelected(true);
+        for (QTreeWidgetItem *p = item->parent(); p; p = p->parent())
+            p->setExpanded(true);
     }
 }
 
@@ -335,21 +419,20 @@ QTreeWidget *Browser::tree() const
 
 QTreeWidgetItem *Browser::findItem(const Velmora::UGUID &guid) const
 {
-    const QString text = QString::fromUtf8(guid.getString().get());
-    QTreeWidgetItemIterator it(tree_);
-    for (; *it; ++it)
-        if ((*it)->data(0, GUID_ROLE).toString() == text)
-            return *it;
-    return nullptr;
+    if (!entry_by_guid_made_) {
+        entry_by_guid_.reserve(int(entries_.size()));
+        for (size_t e = 0; e < entries_.size(); ++e)
+            entry_by_guid_.insert(entries_[e].guid, int(e));
+        entry_by_guid_made_ = true;
+    }
+    const auto found = entry_by_guid_.constFind(guid);
+    return guid.isEmpty() || found == entry_by_guid_.constEnd() ? nullptr : rowOf(found.value());
 }
 
 QTreeWidgetItem *Browser::findFolderItem(const QString &relative_path) const
 {
-    QTreeWidgetItemIterator it(tree_);
-    for (; *it; ++it)
-        if (isFolder(*it) && (*it)->data(0, PATH_ROLE).toString() == relative_path)
-            return *it;
-    return nullptr;
+    const int index = relative_path.isEmpty() ? 0 : folder_index_.value(relative_path, 0);
+    return index == 0 ? nullptr : folders_[size_t(index)].item;
 }
 
 void Browser::setFilter(const QString &text)
@@ -359,7 +442,34 @@ void Browser::setFilter(const QString &text)
 
 void Browser::applyFilter()
 {
-    filterItem(tree_->invisibleRootItem(), filter_edit_->text().trimmed());
+    if (!folders_.empty())
+        filterFolder(0, filter_edit_->text().trimmed());
+}
+
+bool Browser::filterFolder(int index, const QString &text) const
+{
+    const Folder &folder = folders_[size_t(index)];
+    bool any = false;
+    for (int i = 0; i < folder.item->childCount(); ++i) {
+        QTreeWidgetItem *child = folder.item->child(i);
+        bool visible;
+        if (child->type() == FOLDER_ROW)
+            visible = filterFolder(static_cast<FolderItem *>(child)->index(), text) || text.isEmpty();
+        else
+            visible = text.isEmpty() || child->text(0).contains(text, Qt::CaseInsensitive);
+        setHiddenIfChanged(child, !visible);
+        any = any || visible;
+    }
+    // Assets without rows yet count all the same.
+    if (!any && folder.rows.size() < folder.entries.size()) {
+        for (int e : folder.entries) {
+            if (text.isEmpty() || nameOf(entries_[size_t(e)].path).contains(text, Qt::CaseInsensitive)) {
+                any = true;
+                break;
+            }
+        }
+    }
+    return any;
 }
 
 void Browser::updateActions()

@@ -77,6 +77,64 @@ void listFiles(const QString &root, const QString &relative, QStringList &out, Q
     }
 }
 
+bool isValidUtf8Path(const std::string &path)
+{
+    for (const char c : path)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return as::isValidUtf8(QByteArray::fromStdString(path));
+    return true;
+}
+
+// The names, in visible folders with readable names, that are not valid
+// UTF-8: folder by folder (by bytes), each folder's names escaped and
+// sorted.
+QStringList unreadableNames(const Velmora::MetaScan &scan)
+{
+    std::vector<std::pair<std::string, QString>> found; // folder, escaped name
+    for (const std::string &path : scan.non_ascii_names) {
+        const size_t slash = path.rfind('/');
+        const std::string parent = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        const QByteArray name = QByteArray::fromStdString(path.substr(parent.size()));
+        const QByteArray folder = QByteArray::fromStdString(parent);
+        if (as::isValidUtf8(name) || folder.startsWith('.') || folder.contains("/.") || !isValidUtf8Path(parent))
+            continue;
+        found.emplace_back(parent, as::escapeFileNameBytes(name));
+    }
+    std::sort(found.begin(), found.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : QString::compare(a.second, b.second, Qt::CaseSensitive) < 0;
+    });
+    QStringList result;
+    for (const auto &entry : found)
+        result << QString::fromStdString(entry.first) + entry.second;
+    return result;
+}
+
+// Sorts data-relative paths (case-sensitive, as QString compares them) and
+// the records that go with them (when there are any) alike.
+void sortByPath(QStringList &files, std::vector<const Velmora::MetaRecord *> &known)
+{
+    auto less = [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; };
+    // The engine lists by bytes, which is the same order but for rare
+    // characters: mostly there is nothing to do.
+    if (std::is_sorted(files.begin(), files.end(), less))
+        return;
+    std::vector<int> order(size_t(files.size()));
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(files[a], files[b]); });
+    QStringList sorted_files;
+    std::vector<const Velmora::MetaRecord *> sorted_known;
+    sorted_files.reserve(files.size());
+    for (int i : order) {
+        sorted_files.append(files[i]);
+        if (!known.empty())
+            sorted_known.push_back(known[size_t(i)]);
+    }
+    files.swap(sorted_files);
+    if (!known.empty())
+        known.swap(sorted_known);
+}
+
 bool failsValidation(const as::Asset &asset)
 {
     if (asset.getType() != AssetType::CS_COMPONENT)
@@ -120,15 +178,62 @@ struct AssetManagerPrivate::Index
         by_path.clear();
         runtimes.clear();
         by_folder.clear();
-        for (int i = 0; i < assets.size(); ++i) {
-            const as::Asset &asset = assets[i];
-            by_guid.insert(asset.getGUID(), i);
-            by_path.insert(asset.getRelativePath(), i);
-            for (int r = 0; r < asset.getNumRuntimes(); ++r)
-                runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
-            const int slash = asset.getFilePath().lastIndexOf(QLatin1Char('/'));
-            by_folder[folderKey(asset.getFilePath().left(slash))].append(i);
+        const QVector<as::Asset> &all = assets;
+        auto guids = [this, &all] {
+            by_guid.reserve(all.size());
+            runtimes.reserve(all.size());
+            for (int i = 0; i < all.size(); ++i) {
+                const as::Asset &asset = all[i];
+                by_guid.insert(asset.getGUID(), i);
+                for (int r = 0; r < asset.getNumRuntimes(); ++r)
+                    runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
+            }
+        };
+        auto paths = [this, &all] {
+            by_path.reserve(all.size());
+            for (int i = 0; i < all.size(); ++i)
+                by_path.insert(all[i].getRelativePath(), i);
+        };
+        // The records are sorted by path: the assets of a folder mostly
+        // follow each other, and its key is made once for each run.
+        auto folders = [this, &all] {
+            QString run_folder;
+            std::vector<int> run;
+            auto flush = [&] {
+                if (run.empty())
+                    return;
+                // Sized to fit: a large project has many folders.
+                QVector<int> &target = by_folder[folderKey(run_folder)];
+                target.reserve(target.size() + int(run.size()));
+                for (const int i : run)
+                    target.append(i);
+                run.clear();
+            };
+            for (int i = 0; i < all.size(); ++i) {
+                const QString &file = all[i].getFilePath();
+                const QStringRef folder = file.leftRef(file.lastIndexOf(QLatin1Char('/')));
+                if (run.empty() || folder != run_folder) {
+                    flush();
+                    run_folder = folder.toString();
+                }
+                run.push_back(i);
+            }
+            flush();
+        };
+        // The lookups are independent of each other: for a large project
+        // each is made on a thread of its own.
+        constexpr int PARALLEL_FROM = 10000;
+        if (all.size() < PARALLEL_FROM) {
+            guids();
+            paths();
+            folders();
+            return;
         }
+        std::thread guid_thread(guids);
+        std::thread path_thread(paths);
+        folders();
+        guid_thread.join();
+        path_thread.join();
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -157,15 +262,41 @@ struct AssetManagerPrivate::ScanResult
     bool root_exists = false;
     Index index;
     QVector<as::Asset> failed;
+    int file_count = 0; // files looked at: the steps of the progress
+    // Everything the scan logged, in order, to be written when the scan is
+    // taken.
+    Velmora::LogHold::Lines log;
+
+    // Scans root: from the engine's read when there is one (current), else
+    // by listing the folder. Null when cancelled.
+    static std::shared_ptr<ScanResult> compute(const QString &root,
+                                               const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
+                                               const std::atomic<bool> &cancel);
+};
+
+struct AssetManagerPrivate::Prepared
+{
+    QString root;
+    std::shared_ptr<const Velmora::MetaScan> scan;
+    std::atomic<bool> cancel{false};
+    std::shared_ptr<ScanResult> result;
+    std::thread thread;
+
+    ~Prepared()
+    {
+        cancel = true;
+        if (thread.joinable())
+            thread.join();
+    }
 };
 
 namespace {
 
 // Makes an asset record from what its meta file says; false (with one
 // warning) when the file is not an asset.
-bool assetFromMeta(const QString &root, const Velmora::MetaRecord &meta, as::Asset &asset)
+// relative is meta.path as text (shared with the record made).
+bool assetFromMeta(const QString &root, const QString &relative, const Velmora::MetaRecord &meta, as::Asset &asset)
 {
-    const QString relative = QString::fromUtf8(meta.path.data(), int(meta.path.size()));
     const QString meta_path = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
     if (!meta.loaded) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" cannot be read; \"%s\" is not an asset\n",
@@ -253,27 +384,28 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
     Velmora::MetaRecord meta;
     meta.path = relative.toStdString();
     Velmora::MetaScan::readRecord(root.toStdString(), meta);
-    return assetFromMeta(root, meta, asset);
+    return assetFromMeta(root, relative, meta, asset);
 }
 
 // The asset records of a scan's files, made on several threads, each with
 // the log lines of making it (to be written in the files' order).
 struct ReadMetas
 {
-    std::vector<as::Asset> assets;
+    QVector<as::Asset> assets;
     std::vector<char> has_meta;
     std::vector<char> is_asset;
     std::vector<Velmora::LogHold::Lines> log;
 };
 
-// known: what the engine's read says of each file with a meta file (empty:
-// read the meta files here).
-ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<QString, Velmora::MetaRecord *> &known,
-                    const std::atomic<bool> &cancel)
+// known: what the engine's read says of each of files (empty: read the
+// meta files here).
+ReadMetas readMetas(const QString &root, const QStringList &files,
+                    const std::vector<const Velmora::MetaRecord *> &known, const std::atomic<bool> &cancel)
 {
     const size_t count = size_t(files.size());
     ReadMetas read;
-    read.assets.resize(count);
+    read.assets.resize(int(count));
+    as::Asset *assets = read.assets.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
     read.is_asset.assign(count, 0);
     read.log.resize(count);
@@ -284,15 +416,14 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<Q
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[int(i)];
                 Velmora::LogHold hold(&read.log[i]);
-                if (Velmora::MetaRecord *meta = known.value(relative)) {
+                if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                     read.has_meta[i] = 1;
-                    read.is_asset[i] = assetFromMeta(root, *meta, read.assets[i]);
-                    *meta = Velmora::MetaRecord(); // its memory goes as soon as it has served
-                } else if (known.isEmpty()
+                    read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
+                } else if (known.empty()
                            && QFileInfo::exists(root + relative + QLatin1Char('.')
                                                 + QLatin1String(as::ASSET_EXTENSION))) {
                     read.has_meta[i] = 1;
-                    read.is_asset[i] = readMeta(root, relative, read.assets[i]);
+                    read.is_asset[i] = readMeta(root, relative, assets[i]);
                 }
             }
         }
@@ -313,11 +444,18 @@ ReadMetas readMetas(const QString &root, const QStringList &files, const QHash<Q
 AssetManagerPrivate::AssetManagerPrivate(QObject *parent)
     : QObject(parent)
     , index_(new Index)
-{}
+{
+    // The engine starts on this (the GUI) thread: its read of the data
+    // folder starts the records of the first scan at once.
+    read_listener_ = Velmora::MetaScan::addReadListener(
+            [this](const std::shared_ptr<const Velmora::MetaScan> &scan) { prepare(scan); });
+}
 
 AssetManagerPrivate::~AssetManagerPrivate()
 {
+    Velmora::MetaScan::removeReadListener(read_listener_);
     stopScan();
+    prepared_.reset();
 }
 
 void AssetManagerPrivate::setRootPath(const QString &path)
@@ -364,6 +502,81 @@ bool AssetManagerPrivate::isScanning() const
     return scan_thread_ != nullptr;
 }
 
+std::shared_ptr<AssetManagerPrivate::ScanResult>
+AssetManagerPrivate::ScanResult::compute(const QString &root,
+                                         const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
+                                         const std::atomic<bool> &cancel)
+{
+    auto result = std::make_shared<ScanResult>();
+    Velmora::LogHold hold(&result->log);
+    result->index.root = root;
+    QStringList files;
+    QStringList unreadable;
+    // What the engine's read says of each of files, when it is used.
+    std::vector<const Velmora::MetaRecord *> known;
+    if (engine_scan) {
+        result->root_exists = true;
+        unreadable = unreadableNames(*engine_scan);
+        files.reserve(int(engine_scan->metas.size()));
+        known.reserve(engine_scan->metas.size());
+        for (const Velmora::MetaRecord &meta : engine_scan->metas) {
+            if (!meta.visible || meta.link || !isValidUtf8Path(meta.path))
+                continue;
+            files.append(QString::fromUtf8(meta.path.data(), int(meta.path.size())));
+            known.push_back(&meta);
+        }
+    } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
+        result->root_exists = true;
+        listFiles(root, QString(), files, unreadable, cancel);
+    }
+    for (const QString &name : qAsConst(unreadable))
+        Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
+                              "below it is; rename it\n",
+                              qUtf8Printable(name));
+    sortByPath(files, known);
+
+    ReadMetas read = readMetas(root, files, known, cancel);
+    std::vector<const Velmora::MetaRecord *>().swap(known);
+    as::GuidClaims claims;
+    // The records kept move to the front of the ones read.
+    int kept = 0;
+    for (int i = 0; i < files.size() && !cancel; ++i) {
+        Velmora::LogHold::release(read.log[size_t(i)]);
+        if (read.has_meta[size_t(i)]) {
+            const as::Asset &asset = read.assets.at(i);
+            if (read.is_asset[size_t(i)] && claims.claim(asset)) {
+                if (failsValidation(asset))
+                    result->failed.append(asset);
+                if (kept != i)
+                    read.assets[kept] = std::move(read.assets[i]);
+                ++kept;
+            }
+        }
+    }
+    if (cancel)
+        return nullptr;
+    read.assets.resize(kept);
+    result->index.assets = std::move(read.assets);
+    read = ReadMetas();
+    result->file_count = files.size();
+    result->index.duplicates = claims.duplicates();
+    result->index.build();
+    return result;
+}
+
+void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan> &scan)
+{
+    // Only the first scan takes it; a newer read replaces an older one.
+    if (initialized_ || scan_thread_ || !scan)
+        return;
+    auto prepared = std::make_shared<Prepared>();
+    prepared->root = cleanFolder(QString::fromStdString(scan->data_path));
+    prepared->scan = scan;
+    Prepared *raw = prepared.get();
+    prepared->thread = std::thread([raw] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel); });
+    prepared_ = std::move(prepared);
+}
+
 void AssetManagerPrivate::startScan(bool initial)
 {
     stopScan();
@@ -376,8 +589,14 @@ void AssetManagerPrivate::startScan(bool initial)
     const QString text = QCoreApplication::translate("Editor::AssetManagerPrivate", SCAN_TEXT);
     // The engine has just read the data folder for its file system: its
     // read serves here too, unless a folder has changed since.
-    std::shared_ptr<Velmora::MetaScan> engine_scan
+    std::shared_ptr<const Velmora::MetaScan> engine_scan
             = root.isEmpty() ? nullptr : Velmora::MetaScan::takeFromFileSystem(root.toUtf8().constData());
+    // The records made from that read while the engine started serve when
+    // they are of this very read.
+    std::shared_ptr<Prepared> prepared = std::move(prepared_);
+    if (prepared && (!engine_scan || prepared->scan != engine_scan || prepared->root != root))
+        prepared.reset(); // cancelled and joined
+    taken_ = prepared;
 
     // Even the first signal goes through the event loop: never from inside
     // init().
@@ -394,78 +613,35 @@ void AssetManagerPrivate::startScan(bool initial)
             },
             Qt::QueuedConnection);
 
-    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan]() mutable {
-        auto result = std::make_shared<ScanResult>();
-        result->index.root = root;
-        QStringList files;
-        QStringList unreadable;
-        // relative path -> what its meta file says, when the engine's read
-        // is used
-        QHash<QString, Velmora::MetaRecord *> known;
-        if (engine_scan && engine_scan->isCurrent()) {
-            result->root_exists = true;
-            for (const auto &folder : engine_scan->folders) {
-                const QByteArray name = QByteArray::fromStdString(folder.first);
-                if (name.startsWith('.') || name.contains("/.") || !as::isValidUtf8(name))
-                    continue;
-                const QString relative = QString::fromUtf8(name);
-                for (const QString &entry : as::nonUtf8EntryNames(root + relative))
-                    unreadable << relative + entry;
-            }
-            known.reserve(int(engine_scan->metas.size()));
-            for (Velmora::MetaRecord &meta : engine_scan->metas) {
-                const QByteArray path = QByteArray::fromStdString(meta.path);
-                if (!meta.visible || meta.link || !as::isValidUtf8(path))
-                    continue;
-                const QString relative = QString::fromUtf8(path);
-                files.append(relative);
-                known.insert(relative, &meta);
-            }
-        } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
-            result->root_exists = true;
-            listFiles(root, QString(), files, unreadable, *cancel);
+    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan, prepared]() mutable {
+        std::shared_ptr<ScanResult> result;
+        const bool current = engine_scan && engine_scan->isCurrent();
+        if (prepared) {
+            prepared->thread.join();
+            if (current && !*cancel)
+                result = std::move(prepared->result);
         }
-        for (const QString &name : qAsConst(unreadable))
-            Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
-                                  "below it is; rename it\n",
-                                  qUtf8Printable(name));
-        std::sort(files.begin(), files.end(),
-                  [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; });
-
-        ReadMetas read = readMetas(root, files, known, *cancel);
-        as::GuidClaims claims;
-        int last_percent = -1;
-        for (int i = 0; i < files.size() && !*cancel; ++i) {
-            Velmora::LogHold::release(read.log[size_t(i)]);
-            if (read.has_meta[size_t(i)]) {
-                const as::Asset &asset = read.assets[size_t(i)];
-                if (read.is_asset[size_t(i)] && claims.claim(asset)) {
-                    if (failsValidation(asset))
-                        result->failed.append(asset);
-                    result->index.assets.append(std::move(read.assets[size_t(i)]));
-                }
-            }
-            const int percent = int((i + 1) * 100LL / files.size());
-            if (percent != last_percent) {
-                last_percent = percent;
-                QMetaObject::invokeMethod(
-                        this,
-                        [this, generation, percent] {
-                            if (generation == generation_)
-                                emit progress(percent);
-                        },
-                        Qt::QueuedConnection);
-            }
-        }
-        // The engine's read has served; its memory goes before the index
-        // takes more.
-        read = ReadMetas();
-        known.clear();
+        if (!result && !*cancel)
+            result = ScanResult::compute(root, current ? engine_scan : nullptr, *cancel);
+        prepared.reset();
         engine_scan.reset();
-        if (*cancel)
+        if (!result || *cancel)
             return;
-        result->index.duplicates = claims.duplicates();
-        result->index.build();
+        Velmora::LogHold::release(result->log);
+        int last_percent = -1;
+        for (int i = 0; i < result->file_count; ++i) {
+            const int percent = int((i + 1) * 100LL / result->file_count);
+            if (percent == last_percent)
+                continue;
+            last_percent = percent;
+            QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, percent] {
+                        if (generation == generation_)
+                            emit progress(percent);
+                    },
+                    Qt::QueuedConnection);
+        }
         QMetaObject::invokeMethod(
                 this,
                 [this, generation, result, initial, text] {
@@ -491,12 +667,15 @@ void AssetManagerPrivate::stopScan()
 {
     if (scan_cancel_)
         *scan_cancel_ = true;
+    if (taken_)
+        taken_->cancel = true;
     if (scan_thread_) {
         scan_thread_->wait();
         delete scan_thread_;
         scan_thread_ = nullptr;
     }
     scan_cancel_.reset();
+    taken_.reset();
 }
 
 void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_ptr<ScanResult> &result)
@@ -508,6 +687,7 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         scan_thread_ = nullptr;
     }
     scan_cancel_.reset();
+    taken_.reset();
 
     const QString root = result->index.root;
     if (!result->root_exists)
@@ -573,6 +753,7 @@ void AssetManagerPrivate::shutdown()
 {
     ++generation_; // drops every result not delivered yet
     stopScan();
+    prepared_.reset();
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);
@@ -618,6 +799,13 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
     for (int i : index_->pathOrder())
         result.append(index_->assets[i]);
     return result;
+}
+
+void AssetManagerPrivate::forEachAsset(const std::function<void(const as::Asset &)> &visit) const
+{
+    QReadLocker locker(&lock_);
+    for (int i : index_->pathOrder())
+        visit(index_->assets[i]);
 }
 
 Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folder) const

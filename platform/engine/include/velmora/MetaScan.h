@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -62,6 +63,11 @@ struct MetaScan
     // Every listed folder ("" for the data folder itself) with the time of
     // its last change (nanoseconds) when it was listed.
     std::vector<std::pair<std::string, int64_t>> folders;
+    // Entries of the listed folders (files, folders and links alike, names
+    // starting with "." left out) whose names hold a byte above 127,
+    // data-relative, sorted by bytes: the few names a caller may have to
+    // check for valid UTF-8, without listing the folders again.
+    std::vector<std::string> non_ascii_names;
 
     // Reads data_path (absolute, ending with "/"). Parse errors of meta
     // files are logged in the order of the files.
@@ -77,6 +83,17 @@ struct MetaScan
     // folder data_path (absolute, with or without the final "/") and the
     // file system has not changed its index since; null otherwise.
     static std::shared_ptr<MetaScan> takeFromFileSystem(const char *data_path);
+
+    // Listeners told of the scan the file system makes at init as soon as
+    // it is read, before the index is built from it, on the thread that
+    // runs init (under a lock: a listener only starts its own work). They
+    // may read the scan on any thread while it lives, but never change it.
+    using ReadListener = std::function<void(const std::shared_ptr<const MetaScan> &scan)>;
+    // An id for removeReadListener.
+    static int addReadListener(ReadListener listener);
+    static void removeReadListener(int id);
+    // Tells the listeners (the file system's init).
+    static void notifyRead(const std::shared_ptr<const MetaScan> &scan);
 };
 
 } // namespace Velmora

@@ -16,10 +16,15 @@
 #include <QVariantMap>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QThread;
+
+namespace Velmora {
+struct MetaScan;
+}
 
 namespace as {
 class PrepareActionLandscape;
@@ -73,6 +78,10 @@ public:
     // Queries (read lock, any thread).
     // All records, sorted by data-relative path (case-sensitive).
     Velmora::Vector<as::Asset> assets() const;
+    // Calls visit with every record, in the order of assets(), under the
+    // read lock and without copying them; visit must not call back into
+    // the manager's mutations.
+    void forEachAsset(const std::function<void(const as::Asset &)> &visit) const;
     // GUIDs of the assets directly in a folder (absolute, with or without a
     // trailing "/"), sorted by path.
     Velmora::Vector<Velmora::UGUID> assets(const QString &folder) const;
@@ -160,6 +169,11 @@ signals:
 private:
     struct ScanResult;
     struct Index;
+    // Records made from the engine's read of the data folder while the
+    // engine goes on starting, for the first scan to take.
+    struct Prepared;
+
+    void prepare(const std::shared_ptr<const Velmora::MetaScan> &scan);
 
     void startScan(bool initial);
     void stopScan();
@@ -184,6 +198,9 @@ private:
     bool pipeline_open_ = false;
     bool active_ = true;
     std::vector<std::unique_ptr<as::PrepareActionLandscape>> prepare_actions_;
+    int read_listener_ = 0;
+    std::shared_ptr<Prepared> prepared_; // made, not taken by a scan yet
+    std::shared_ptr<Prepared> taken_; // taken by the running scan
 };
 
 } // namespace Editor
