@@ -20,6 +20,18 @@ QByteArray nested(int depth)
     return text;
 }
 
+// One line per element: depth, name, arguments and data, in document order.
+QByteArray outline(const Xml &element, int depth = 0)
+{
+    QByteArray text = QByteArray(depth, ' ') + element.getName();
+    for (int i = 0; i < element.getNumArgs(); i++)
+        text += QByteArray(" ") + element.getArgName(i) + "=[" + element.getArgValue(i) + "]";
+    text += QByteArray(" {") + element.getData() + "}\n";
+    for (int i = 0; i < element.getNumChildren(); i++)
+        text += outline(*element.getChild(i), depth + 1);
+    return text;
+}
+
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -61,6 +73,36 @@ private slots:
             QCOMPARE(xml.getNumArgs(), 0);
             QCOMPARE(xml.getNumChildren(), 0);
         }
+    }
+
+    void texts_read_the_same_from_a_file_and_from_memory_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("line ends and blanks in attributes")
+                << QByteArray("<r a=\"x\r\ny\tz\">one\r\ntwo</r>") << QByteArray("r a=[x y z] {one\ntwo}\n");
+        QTest::newRow("trimmed text before a child")
+                << QByteArray("<r>  v  <c n=\"1\">w</c></r>") << QByteArray("r {v}\n c n=[1] {w}\n");
+        QTest::newRow("pieces around children")
+                << QByteArray("<r> a <c/>b<![CDATA[ c ]]><d/> </r>") << QByteArray("r {a b c}\n c {}\n d {}\n");
+        QTest::newRow("blank and empty pieces")
+                << QByteArray("<r> <![CDATA[]]> <c>  </c></r>") << QByteArray("r {}\n c {}\n");
+        QTest::newRow("entities and a BOM") << QByteArray("\xEF\xBB\xBF<r q=\"&quot;&#x263A;\">&amp;&#233;</r>")
+                                            << QByteArray("r q=[\"\xE2\x98\xBA] {&\xC3\xA9}\n");
+    }
+    void texts_read_the_same_from_a_file_and_from_memory()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath("doc.xml").toUtf8();
+        QVERIFY(writeFile(QString::fromUtf8(path), text));
+        Xml from_text;
+        QVERIFY(from_text.parse(text.constData(), text.size()));
+        QCOMPARE(outline(from_text), expected);
+        Xml from_file;
+        QVERIFY(from_file.load(path.constData()));
+        QCOMPARE(outline(from_file), expected);
     }
 
     void a_bom_and_256_levels_are_accepted()
