@@ -328,9 +328,13 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     int width = state_->getWidth();
     int height = state_->getHeight();
     if (state_->getAntialiasing() != VideoGrabberState::AA_NONE) {
-        const int scale = 1 << int(state_->getAntialiasing());
-        width *= scale;
-        height *= scale;
+        const qint64 scale = qint64(1) << int(state_->getAntialiasing());
+        if (width * scale > std::numeric_limits<int>::max() || height * scale > std::numeric_limits<int>::max()) {
+            Velmora::Log::message("VideoGrabber::update: %d x %d supersampled is too large to render\n", width, height);
+            return false;
+        }
+        width = int(width * scale);
+        height = int(height * scale);
     }
     if (!renderFrame(width, height, deferred))
         return false;

@@ -413,6 +413,19 @@ private slots:
                                                   VideoGrabberState::FAILED, VideoGrabberState::IDLE}));
         QCOMPARE(controller_->nextFrame(), number + 1);
 
+        // A size the user confirmed past the warning but no renderer can
+        // draw: the frame fails with a reason instead of exhausting memory.
+        state_->setSavePath(folder(QStringLiteral("huge")));
+        state_->setWidth(100000);
+        state_->setHeight(100000);
+        state_->setAntialiasing(VideoGrabberState::AA_4X);
+        grab();
+        QVERIFY(states_.contains(VideoGrabberState::FAILED));
+        QVERIFY(files(folder(QStringLiteral("huge"))).isEmpty());
+        state_->setWidth(64);
+        state_->setHeight(48);
+        state_->setAntialiasing(VideoGrabberState::AA_NONE);
+
         // The camera's node goes away during a sequence.
         sequence(QStringLiteral("vanish"), 10.0f);
         state_->setState(VideoGrabberState::START_REQUESTED);
