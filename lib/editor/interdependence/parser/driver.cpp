@@ -1,6 +1,7 @@
 #include "editor/interdependence/parser/driver.h"
 
 #include "editor/interdependence/parser/items/node.h"
+#include "editor/interdependence/parser/lookup_cache.h"
 
 #include <editor_core/as/AssetTypes.h>
 #include <editor_core/base/Assert.h>
@@ -163,6 +164,8 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     std::atomic<bool> stop{false};
 
     auto worker = [&] {
+        // The resolver's answers, remembered on this thread for this run.
+        LookupCache lookups;
         for (;;) {
             int b = 0;
             {

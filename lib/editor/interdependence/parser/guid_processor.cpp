@@ -101,38 +101,58 @@ const PathIndex &GuidProcessor::pathIndex() const
     return *path_index_;
 }
 
+LookupCache::Answer GuidProcessor::resolve(const char *text) const
+{
+    using Kind = LookupCache::Kind;
+    const Velmora::UGUID guid = utils::tryConvertToGuid(text);
+    if (guid.isValid()) {
+        if (as_manager_->hasRuntime(guid))
+            return {Kind::FOUND, guid};
+        // A GUID whose file still exists but that no runtime carries names
+        // neither a use nor a loss.
+        if (!Velmora::FileSystem::isFileExist(guid))
+            return {Kind::MISSING, guid};
+        return {};
+    }
+
+    const Velmora::UGUID file_guid = Velmora::FileSystem::getGUID(text);
+    if (file_guid.isValid()) {
+        if (as_manager_->hasRuntime(file_guid))
+            return {Kind::FOUND, file_guid};
+        return {};
+    }
+
+    const int position = rel_paths_.find(std::string_view(text));
+    if (position < 0)
+        return {};
+    return {Kind::FOUND, rel_paths_.guid(position)};
+}
+
 bool GuidProcessor::process(const char *text, const FoundCallback &found, const MissingCallback &missing) const
 {
     if (!text || !*text)
         return false;
 
-    const Velmora::UGUID guid = utils::tryConvertToGuid(text);
-    if (guid.isValid()) {
-        if (as_manager_->hasRuntime(guid)) {
-            found(guid);
-            return true;
-        }
-        // A GUID whose file still exists but that no runtime carries names
-        // neither a use nor a loss.
-        if (!Velmora::FileSystem::isFileExist(guid))
-            missing(guid, 0);
-        return false;
+    LookupCache *cache = LookupCache::current();
+    LookupCache::Answer answer;
+    if (const LookupCache::Answer *known = cache ? cache->find(this, text) : nullptr) {
+        answer = *known;
+    } else {
+        answer = resolve(text);
+        if (cache)
+            cache->insert(this, text, answer);
     }
-
-    const Velmora::UGUID file_guid = Velmora::FileSystem::getGUID(text);
-    if (file_guid.isValid()) {
-        if (as_manager_->hasRuntime(file_guid)) {
-            found(file_guid);
-            return true;
-        }
+    switch (answer.kind) {
+    case LookupCache::Kind::FOUND:
+        found(answer.guid);
+        return true;
+    case LookupCache::Kind::MISSING:
+        missing(answer.guid, 0);
         return false;
+    case LookupCache::Kind::NONE:
+        break;
     }
-
-    const int position = rel_paths_.find(std::string_view(text));
-    if (position < 0)
-        return false;
-    found(rel_paths_.guid(position));
-    return true;
+    return false;
 }
 
 bool GuidProcessor::matchSuffix(const char *text, const FoundCallback &found) const

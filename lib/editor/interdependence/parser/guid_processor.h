@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/interdependence/parser/guid_processor_base.h"
+#include "editor/interdependence/parser/lookup_cache.h"
 #include "editor/interdependence/parser/path_table.h"
 
 #include <editor_core/as/Asset.h>
@@ -36,7 +37,11 @@ public:
     GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets);
     ~GuidProcessor() override;
 
+    // Answers from the calling thread's LookupCache when one is active.
     bool process(const char *text, const FoundCallback &found, const MissingCallback &missing) const override;
+    // The answer to one text (not empty) from the asset manager, the engine
+    // file system and the path table, asked now.
+    LookupCache::Answer resolve(const char *text) const;
     // An empty text matches nothing. Among several matching paths the first
     // in the asset manager's order (sorted by path) wins.
     bool matchSuffix(const char *text, const FoundCallback &found) const override;

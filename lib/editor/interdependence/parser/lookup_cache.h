@@ -1,0 +1,64 @@
+#pragma once
+
+#include <velmora/UGUID.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace inas {
+namespace parser {
+
+// The resolver's answers on one thread, remembered per text for as long as an
+// instance lives on that thread: the same texts (GUIDs of shared materials,
+// numbers, names) recur in thousands of files, and each first answer costs
+// lookups under the engine's and the asset manager's locks. The parser
+// driver gives each of its reading threads one for the span of a run, over
+// which the data it answers from is taken as it stood when the run began (as
+// the resolver's path table already is). Instances nest; only the innermost
+// one of a thread is used. Not shared between threads, so it takes no lock.
+class LookupCache
+{
+public:
+    enum class Kind : uint8_t {
+        NONE, // nothing found, nothing lost
+        FOUND, // guid is a use
+        MISSING // guid names a lost file
+    };
+    struct Answer
+    {
+        Kind kind = Kind::NONE;
+        Velmora::UGUID guid;
+    };
+
+    LookupCache();
+    ~LookupCache();
+    LookupCache(const LookupCache &) = delete;
+    LookupCache &operator=(const LookupCache &) = delete;
+
+    // The innermost cache of the calling thread, or null.
+    static LookupCache *current();
+
+    // The answer owner gave for text, or null. Answers of another owner are
+    // dropped first, so that one cache never mixes two resolvers.
+    const Answer *find(const void *owner, std::string_view text);
+    void insert(const void *owner, std::string_view text, const Answer &answer);
+
+    int size() const { return int(answers_.size()); }
+
+private:
+    void adopt(const void *owner);
+
+    // Distinct texts kept at most; past it the cache starts over, so that a
+    // run over endless distinct texts stays within bounded memory.
+    static constexpr size_t MAX_ENTRIES = size_t(1) << 20;
+
+    LookupCache *previous_ = nullptr;
+    const void *owner_ = nullptr;
+    std::string key_;
+    std::unordered_map<std::string, Answer> answers_;
+};
+
+} // namespace parser
+} // namespace inas

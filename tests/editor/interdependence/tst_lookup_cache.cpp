@@ -1,0 +1,179 @@
+// The resolver's per-thread answers: on a generated project every text the
+// parser's threads resolve gets the answer that direct lookups give, and an
+// answer is never carried over from one resolver to another.
+
+#include "analysis_fixture.h"
+#include "project_generator.h"
+
+#include <editor/interdependence/custom_settings.h>
+#include <editor/interdependence/parser/driver.h>
+#include <editor/interdependence/parser/generic_item_builder.h>
+#include <editor/interdependence/parser/guid_processor.h>
+#include <editor/interdependence/parser/lookup_cache.h>
+#include <editor/interdependence/parser/utils.h>
+
+#include <editor_core/editor/AssetManagerPrivate.h>
+
+#include <velmora/FileSystem.h>
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <map>
+#include <mutex>
+#include <string>
+
+using inas::parser::GuidProcessor;
+using inas::parser::LookupCache;
+using inastest::AnalysisFixture;
+
+namespace {
+
+// "found <guid>", "missing <guid> <n>" or "" for one resolver call.
+using Reported = std::string;
+
+// Keeps every text the parse asked about with what the resolver reported.
+class RecordingProcessor : public GuidProcessor
+{
+public:
+    using GuidProcessor::GuidProcessor;
+
+    bool process(const char *text, const inas::parser::FoundCallback &found,
+                 const inas::parser::MissingCallback &missing) const override
+    {
+        Reported reported;
+        const bool result = GuidProcessor::process(
+                text,
+                [&](const Velmora::UGUID &g) {
+                    reported += std::string("found ") + g.getString().get();
+                    found(g);
+                },
+                [&](const Velmora::UGUID &g, int n) {
+                    reported += std::string("missing ") + g.getString().get() + " " + std::to_string(n);
+                    missing(g, n);
+                });
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++calls_;
+        auto inserted = seen_.emplace(text ? text : "", reported);
+        if (!inserted.second && inserted.first->second != reported)
+            ++disagreements_;
+        return result;
+    }
+
+    mutable std::mutex mutex_;
+    mutable std::map<std::string, Reported> seen_;
+    mutable int calls_ = 0;
+    mutable int disagreements_ = 0;
+};
+
+Reported direct(const GuidProcessor &resolver, const std::string &text)
+{
+    if (text.empty())
+        return {};
+    const LookupCache::Answer answer = resolver.resolve(text.c_str());
+    switch (answer.kind) {
+    case LookupCache::Kind::FOUND:
+        return std::string("found ") + answer.guid.getString().get();
+    case LookupCache::Kind::MISSING:
+        return std::string("missing ") + answer.guid.getString().get() + " 0";
+    case LookupCache::Kind::NONE:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
+class LookupCacheTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void every_text_of_a_generated_project_gets_the_answer_of_direct_lookups();
+    void answers_stay_with_their_resolver_and_their_scope();
+};
+
+void LookupCacheTest::every_text_of_a_generated_project_gets_the_answer_of_direct_lookups()
+{
+    QTemporaryDir dir;
+    depsbench::GeneratorOptions options;
+    options.assets = 1500;
+    options.seed = 7;
+    options.big_folder_files = 300;
+    depsbench::ProjectGenerator generator(options);
+    QString error;
+    QVERIFY2(generator.write(dir.path() + QStringLiteral("/data"), dir.path() + QStringLiteral("/truth.tsv"), &error),
+             qPrintable(error));
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(dir.path() + QStringLiteral("/data")));
+
+    const Velmora::Vector<as::Asset> all = fixture.assets()->assets();
+    const QVector<as::Asset> assets(all.begin(), all.end());
+    // A file that the engine forgets after the table is built still
+    // resolves through the table.
+    QVERIFY(assets.size() > 10);
+    const auto resolver = std::make_shared<RecordingProcessor>(fixture.assets());
+
+    inas::parser::Driver driver;
+    const inas::CustomSettings settings(fixture.assets(), fixture.materials(), fixture.properties(), assets);
+    inas::parser::utils::setupParser(&settings, &driver, resolver);
+    driver.setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+    driver.setAssetManager(fixture.assets());
+    driver.setAssets(assets);
+    QVERIFY(driver.parse([](int, int) { return true; }));
+
+    // The same texts came back many times (else nothing was taken from the
+    // threads' caches) and kinds of every answer occurred.
+    QVERIFY(resolver->calls_ > 2 * int(resolver->seen_.size()));
+    QCOMPARE(resolver->disagreements_, 0);
+    int found = 0;
+    int nothing = 0;
+    for (const auto &entry : resolver->seen_) {
+        QCOMPARE(QString::fromStdString(entry.second), QString::fromStdString(direct(*resolver, entry.first)));
+        (entry.second.empty() ? nothing : found) += 1;
+    }
+    QVERIFY(found > 100 && nothing > 100);
+}
+
+void LookupCacheTest::answers_stay_with_their_resolver_and_their_scope()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const GuidProcessor everything(fixture.assets());
+    const GuidProcessor nothing(fixture.assets(), QVector<as::Asset>());
+    // Known to the path table of the first resolver only, once the engine
+    // has forgotten it.
+    const char *path = "textures/decal.png";
+    const Velmora::UGUID decal = Velmora::FileSystem::getGUID(path);
+    QVERIFY(decal.isValid());
+    QVERIFY(Velmora::FileSystem::removeFile(path));
+
+    int found = 0;
+    const auto count = [&found](const Velmora::UGUID &) { ++found; };
+    const auto lost = [](const Velmora::UGUID &, int) {};
+    {
+        LookupCache cache;
+        QCOMPARE(LookupCache::current(), &cache);
+        QVERIFY(everything.process(path, count, lost));
+        QVERIFY(!nothing.process(path, count, lost));
+        QVERIFY(everything.process(path, count, lost));
+        QCOMPARE(found, 2);
+        {
+            // An inner scope starts empty and gives the outer one back.
+            LookupCache inner;
+            QVERIFY(!nothing.process(path, count, lost));
+            QCOMPARE(inner.size(), 1);
+        }
+        QCOMPARE(LookupCache::current(), &cache);
+    }
+    QCOMPARE(LookupCache::current(), static_cast<LookupCache *>(nullptr));
+    // Without a scope every call asks again: the engine knows the file anew.
+    QVERIFY(Velmora::FileSystem::addFile(path, Velmora::UGUID::derive(decal, "other")));
+    QVERIFY(!everything.process(path, count, lost));
+    QCOMPARE(found, 2);
+    QVERIFY(Velmora::FileSystem::removeFile(path));
+    QVERIFY(Velmora::FileSystem::addFile(path, decal));
+}
+
+QTEST_GUILESS_MAIN(LookupCacheTest)
+#include "tst_lookup_cache.moc"
