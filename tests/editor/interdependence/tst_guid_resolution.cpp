@@ -4,6 +4,7 @@
 #include "analysis_fixture.h"
 
 #include <editor/interdependence/parser/guid_processor.h>
+#include <editor/interdependence/parser/lookup_cache.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>
@@ -175,6 +176,16 @@ void GuidResolutionTest::a_text_resolves_by_guid_then_file_system_then_path_tabl
     Calls seen;
     QCOMPARE(resolver_->process(text.constData(), seen.found(fixture_), seen.missing(fixture_)), result);
     QCOMPARE(seen.list, calls);
+
+    // The same answer when a reading thread's cache first learns it and
+    // then gives it back.
+    inas::parser::LookupCache cache;
+    for (int pass = 0; pass < 2; ++pass) {
+        Calls cached;
+        QCOMPARE(resolver_->process(text.constData(), cached.found(fixture_), cached.missing(fixture_)), result);
+        QCOMPARE(cached.list, calls);
+    }
+    QCOMPARE(cache.size(), text.isEmpty() ? 0 : 1);
 }
 
 void GuidResolutionTest::a_file_system_path_wins_over_the_path_table()
