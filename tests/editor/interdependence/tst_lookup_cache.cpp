@@ -91,6 +91,7 @@ class LookupCacheTest : public QObject
 private slots:
     void every_text_of_a_generated_project_gets_the_answer_of_direct_lookups();
     void answers_stay_with_their_resolver_and_their_scope();
+    void a_full_cache_starts_over_and_never_gives_a_wrong_answer();
 };
 
 void LookupCacheTest::every_text_of_a_generated_project_gets_the_answer_of_direct_lookups()
@@ -173,6 +174,37 @@ void LookupCacheTest::answers_stay_with_their_resolver_and_their_scope()
     QCOMPARE(found, 2);
     QVERIFY(Velmora::FileSystem::removeFile(path));
     QVERIFY(Velmora::FileSystem::addFile(path, decal));
+}
+
+void LookupCacheTest::a_full_cache_starts_over_and_never_gives_a_wrong_answer()
+{
+    // Texts that are prefixes of one another and far more of them than a
+    // cache keeps: each is answered with its own GUID or not at all.
+    const int count = 300000;
+    const auto answerOf = [](int i) {
+        LookupCache::Answer answer;
+        answer.kind = i % 3 == 0 ? LookupCache::Kind::MISSING : LookupCache::Kind::FOUND;
+        answer.guid.setWord(0, uint32_t(i + 1));
+        return answer;
+    };
+    const int owner = 0;
+    LookupCache cache;
+    for (int i = 0; i < count; ++i) {
+        const std::string text = "t" + std::to_string(i);
+        QVERIFY(!cache.find(&owner, text));
+        cache.insert(&owner, text, answerOf(i));
+        const LookupCache::Answer *known = cache.find(&owner, text);
+        QVERIFY(known && known->guid == answerOf(i).guid && known->kind == answerOf(i).kind);
+    }
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        if (const LookupCache::Answer *known = cache.find(&owner, "t" + std::to_string(i))) {
+            QCOMPARE(int(known->guid.getWord(0)), i + 1);
+            ++kept;
+        }
+    }
+    QVERIFY(kept > 1000 && kept < count);
+    QCOMPARE(cache.size(), kept);
 }
 
 QTEST_GUILESS_MAIN(LookupCacheTest)

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace inas {
 namespace parser {
@@ -45,19 +45,38 @@ public:
     const Answer *find(const void *owner, std::string_view text);
     void insert(const void *owner, std::string_view text, const Answer &answer);
 
-    int size() const { return int(answers_.size()); }
+    int size() const { return count_; }
 
 private:
+    struct Slot
+    {
+        uint64_t hash = 0;
+        uint32_t offset = 0; // of the text in chars_
+        uint32_t length = 0;
+        bool used = false;
+        Answer answer;
+    };
+
     void adopt(const void *owner);
+    void clear();
+    // The slot of text: its own, or the free one where it would go.
+    Slot &slotOf(uint64_t hash, std::string_view text);
+    void grow();
 
     // Distinct texts kept at most; past it the cache starts over, so that a
     // run over endless distinct texts stays within bounded memory.
-    static constexpr size_t MAX_ENTRIES = size_t(1) << 20;
+    static constexpr size_t MAX_ENTRIES = size_t(1) << 16;
+    // Bytes of text kept at most (offsets are 32-bit).
+    static constexpr size_t MAX_CHARS = size_t(1) << 24;
 
     LookupCache *previous_ = nullptr;
     const void *owner_ = nullptr;
-    std::string key_;
-    std::unordered_map<std::string, Answer> answers_;
+    // Open addressing over a power-of-two table, the texts one after the
+    // other in one buffer: a run learns a hundred thousand texts, and a node
+    // and a string of their own each would cost more than the locks saved.
+    std::vector<Slot> slots_;
+    std::string chars_;
+    int count_ = 0;
 };
 
 } // namespace parser
