@@ -1,6 +1,7 @@
 #include "velmora/FileSystem.h"
 
 #include "velmora/Log.h"
+#include "velmora/LogHold.h"
 #include "velmora/MetaScan.h"
 #include "velmora/Xml.h"
 
@@ -16,6 +17,7 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
@@ -506,15 +508,60 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         for (size_t i = 0; i < paths.size(); ++i)
             table_records[i] = &index.files.appendSorted(std::string(*paths[i]), Record());
     });
+    // What each file's meta file says, taken from the records first, so
+    // that they can go while the GUIDs are claimed. The lines logged for a
+    // file (few files have any) are held and written before its claim, in
+    // the order one pass would write them.
+    std::vector<MetaInfo> infos(paths.size());
+    std::map<size_t, LogHold::Lines> info_lines;
+    {
+        LogHold::Lines lines;
+        size_t next_meta = 0;
+        for (size_t i = 0; i < paths.size() && next_meta < scan.metas.size(); ++i) {
+            if (scan.metas[next_meta].path != *paths[i])
+                continue;
+            {
+                LogHold hold(&lines);
+                infos[i] = metaInfo(scan.metas[next_meta++]);
+            }
+            if (!lines.empty())
+                info_lines[i].swap(lines);
+        }
+    }
+    // The listing is not needed once the index is built, nor the records
+    // once every listener has made what it needs of them (this may be the
+    // last hold). Dropping a large project's takes a while: not on this
+    // thread, which has more to do.
+    std::promise<void> built;
+    auto release_records = [notify](MetaScan &read) {
+        if (notify)
+            read.releaseRecords(false);
+    };
+    auto release_files = [](MetaScan &read) { std::vector<std::string>().swap(read.files); };
+    bool releasing = false;
+    if (notify) {
+        try {
+            index.release_thread = std::thread(
+                    [release_records, release_files, read = index.scan, done = built.get_future()]() mutable {
+                        release_records(*read);
+                        done.wait();
+                        release_files(*read);
+                    });
+            releasing = true;
+        } catch (const std::system_error &) {}
+    }
+    if (!releasing)
+        release_records(scan);
+
     std::vector<Record> records(paths.size());
     index.by_guid.reserve(paths.size());
-    size_t next_meta = 0;
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::string &relative = *paths[i];
         Record &record = records[i];
-        MetaInfo meta;
-        if (next_meta < scan.metas.size() && scan.metas[next_meta].path == relative)
-            meta = metaInfo(scan.metas[next_meta++]);
+        const auto held = info_lines.find(i);
+        if (held != info_lines.end())
+            LogHold::release(held->second);
+        const MetaInfo &meta = infos[i];
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
         auto db_entry = db.find(relative);
@@ -544,24 +591,10 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     table.join();
     for (size_t i = 0; i < paths.size(); ++i)
         *table_records[i] = records[i];
-    // The listing is not needed any more, nor the records once every
-    // listener has made what it needs of them (this may be the last hold).
-    // Dropping a large project's takes a while: not on this thread, which
-    // has more to do, when the records are to be let go anyway.
-    auto release = [notify](MetaScan &read) {
-        std::vector<std::string>().swap(read.files);
-        if (notify)
-            read.releaseRecords(false);
-    };
-    if (notify) {
-        try {
-            index.release_thread = std::thread([release, read = index.scan] { release(*read); });
-        } catch (const std::system_error &) {
-            release(scan);
-        }
-    } else {
-        release(scan);
-    }
+    if (releasing)
+        built.set_value();
+    else
+        release_files(scan);
     return index;
 }
 

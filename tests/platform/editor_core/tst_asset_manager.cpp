@@ -345,16 +345,18 @@ private slots:
         for (int i = 0; i < records.size(); ++i)
             records[i].setFilePathIn(root, QStringLiteral("f%1/a%2.world").arg(i % 5).arg(i));
         const QVector<as::Asset> copied_before = records;
+        // Read only through a const view: the records themselves are shared.
+        const QVector<as::Asset> &shared = records;
         std::atomic<int> wrong{0};
         QVector<as::Asset> copied_while[4];
         std::vector<std::thread> readers;
         for (int t = 0; t < 4; ++t) {
-            readers.emplace_back([&records, &wrong, &copied_while, t, root] {
-                for (int i = 0; i < records.size(); ++i) {
-                    const int at = (i * 7 + t) % records.size();
+            readers.emplace_back([&shared, &wrong, &copied_while, t, root] {
+                for (int i = 0; i < shared.size(); ++i) {
+                    const int at = (i * 7 + t) % shared.size();
                     if (t % 2)
-                        copied_while[t].append(records[at]);
-                    if (records[at].getFilePath() != root + records[at].getRelativePath())
+                        copied_while[t].append(shared[at]);
+                    if (shared[at].getFilePath() != root + shared[at].getRelativePath())
                         ++wrong;
                 }
             });

@@ -27,6 +27,7 @@ private slots:
     void records_go_when_the_last_holder_lets_go_and_one_was_served_data();
     void records_go_when_the_last_holder_lets_go_and_one_was_served();
     void init_keeps_the_records_unless_a_listener_has_served_them();
+    void the_index_s_warnings_come_in_path_order_whatever_kind();
 };
 
 void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
@@ -227,6 +228,38 @@ void TestMetaScan::init_keeps_the_records_unless_a_listener_has_served_them()
     QCOMPARE(Velmora::FileSystem::getGUID("f/7.png"), Velmora::UGUID(guid('a', 7).constData()));
     QVERIFY(Velmora::FileSystemAssets::isAsset(Velmora::UGUID(guid('a', 299).constData())));
     Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::the_index_s_warnings_come_in_path_order_whatever_kind()
+{
+    // A wrong root, a broken GUID and a GUID taken by an earlier file, mixed:
+    // the file system names the files in path order.
+    Installation installation;
+    QStringList expected;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("w/%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(installation.writeData(name, "x"));
+        QByteArray meta = "<asset guid=\"" + guid('a', i) + "\"/>";
+        if (i % 7 == 3)
+            meta = "<thing guid=\"" + guid('a', i) + "\"/>";
+        else if (i % 7 == 5)
+            meta = "<asset guid=\"nonsense\"/>";
+        else if (i % 7 == 6)
+            meta = "<asset guid=\"" + guid('a', 0) + "\"/>";
+        QVERIFY(installation.writeData(name + QStringLiteral(".meta"), meta));
+        if (i % 7 >= 3 && i % 7 != 4)
+            expected << name;
+    }
+    LogCapture log;
+    QVERIFY(Velmora::FileSystem::init(installation.dataPath().toUtf8().constData()));
+    Velmora::FileSystem::shutdown();
+    QStringList named;
+    for (const QString &line : log.lines(1)) {
+        const int at = line.indexOf(QStringLiteral("w/"));
+        if (line.startsWith(QStringLiteral("FileSystem")) && at >= 0)
+            named << line.mid(at, 8);
+    }
+    QCOMPARE(named, expected);
 }
 
 QTEST_GUILESS_MAIN(TestMetaScan)
