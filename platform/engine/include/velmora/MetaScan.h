@@ -88,7 +88,8 @@ struct MetaScan
     // Listeners told of the scan the file system makes at init as soon as
     // it is read, before the index is built from it, on the thread that
     // runs init (under a lock: a listener only starts its own work). They
-    // may read the scan on any thread while it lives, but never change it.
+    // may read the scan on any thread while it lives, but never change it;
+    // a listener that reads the records holds them (see holdRecords).
     using ReadListener = std::function<void(const std::shared_ptr<const MetaScan> &scan)>;
     // An id for removeReadListener.
     static int addReadListener(ReadListener listener);
