@@ -26,7 +26,9 @@
 #include <QDropEvent>
 #include <QHBoxLayout>
 #include <QHash>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QStyle>
 #include <QToolButton>
 #include <QtDebug>
 
@@ -57,6 +59,10 @@ RandomizerWidget::RandomizerWidget(QWidget *parent)
     , ui(new Ui_RandomizerWidget)
 {
     ui->setupUi(this);
+    // The form scrolls up and down only: it keeps the width its fields
+    // need, also as entries come and go.
+    ui->scroll_main_contents->installEventFilter(this);
+    fitFormWidth();
     connect(ui->button_add, &QPushButton::clicked, this, [this] { addRow(); });
     connect(ui->button_replace, &QPushButton::clicked, this, &RandomizerWidget::replace);
     connect(ui->uniform_scale, &QCheckBox::clicked, this, &RandomizerWidget::onUniformScaleToggled);
@@ -251,6 +257,20 @@ void RandomizerWidget::replace()
     Editor::Undo::apply(new Editor::RemoveNodesAction(replaced));
     Editor::SelectionAction::applySelection(selection.release());
     Editor::Undo::commit();
+}
+
+bool RandomizerWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->scroll_main_contents && event->type() == QEvent::LayoutRequest)
+        fitFormWidth();
+    return QWidget::eventFilter(watched, event);
+}
+
+void RandomizerWidget::fitFormWidth()
+{
+    const int bar = ui->scroll_main->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr,
+                                                          ui->scroll_main->verticalScrollBar());
+    ui->scroll_main->setMinimumWidth(ui->scroll_main_contents->minimumSizeHint().width() + bar);
 }
 
 void RandomizerWidget::dragEnterEvent(QDragEnterEvent *event)

@@ -55,8 +55,10 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void fitFormWidth();
     void addDroppedAssets(const AssetsMimeDataHandler &handler, int type);
     Velmora::Ptr<Velmora::Node> createNode(const Velmora::UGUID &guid, bool use_node_reference) const;
 

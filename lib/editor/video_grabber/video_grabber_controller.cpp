@@ -4,6 +4,7 @@
 #include "editor/video_grabber/video_grabber_state.h"
 
 #include <editor_core/EditorLogic.h>
+#include <editor_core/UpdateLock.h>
 #include <editor_core/as/TextureImportParams.h>
 #include <editor_core/base/Assert.h>
 #include <editor_core/depr/EditorGlobals.h>
@@ -60,6 +61,7 @@ VideoGrabberController::VideoGrabberController(VideoGrabberState *state, QObject
 
 VideoGrabberController::~VideoGrabberController()
 {
+    keepFramesRunning(false);
     viewport_.reset();
     image_.reset();
 }
@@ -169,6 +171,7 @@ void VideoGrabberController::startGrab()
 {
     if (Tracker *t = tracker())
         t->setUpdateEnabled(false);
+    keepFramesRunning(true);
     if (state_->getMode() == VideoGrabberState::SEQUENCE && !loadTrack()) {
         stopGrab();
         return;
@@ -198,6 +201,7 @@ void VideoGrabberController::stopGrab()
     if (Tracker *t = tracker())
         t->setUpdateEnabled(true);
     grabbing_ = false;
+    keepFramesRunning(false);
     frame_index_ = 0;
     if (call(track_is_loaded_fn_).getInt() == 1)
         call(track_set_fn_, Velmora::Variable(0.0f));
@@ -213,6 +217,17 @@ void VideoGrabberController::resetTiming()
     track_max_time_ = 0.0;
     time_step_ = 0.0;
     track_unit_time_ = 1.0f;
+}
+
+void VideoGrabberController::keepFramesRunning(bool keep)
+{
+    if (keep == frames_claimed_)
+        return;
+    frames_claimed_ = keep;
+    if (keep)
+        UpdateLock::claimAlwaysUpdate();
+    else
+        UpdateLock::disclaimAlwaysUpdate();
 }
 
 bool VideoGrabberController::loadTrack()
@@ -313,9 +328,13 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     int width = state_->getWidth();
     int height = state_->getHeight();
     if (state_->getAntialiasing() != VideoGrabberState::AA_NONE) {
-        const int scale = 1 << int(state_->getAntialiasing());
-        width *= scale;
-        height *= scale;
+        const qint64 scale = qint64(1) << int(state_->getAntialiasing());
+        if (width * scale > std::numeric_limits<int>::max() || height * scale > std::numeric_limits<int>::max()) {
+            Velmora::Log::message("VideoGrabber::update: %d x %d supersampled is too large to render\n", width, height);
+            return false;
+        }
+        width = int(width * scale);
+        height = int(height * scale);
     }
     if (!renderFrame(width, height, deferred))
         return false;

@@ -45,6 +45,9 @@ public:
     // The number the next file gets (-1 before the first grab).
     int nextFrame() const { return next_frame_; }
     bool isGrabbing() const { return grabbing_; }
+    // While a grab runs the editor keeps running frames even when another
+    // application is in front: the capture loop is driven by them.
+    bool keepsFramesRunning() const { return frames_claimed_; }
     double timeStep() const { return time_step_; }
     Velmora::Ptr<Velmora::Image> image() const { return image_; }
     Velmora::Ptr<Velmora::Viewport> viewport() const { return viewport_; }
@@ -71,6 +74,7 @@ private:
     void runForFrames(int count, std::function<void()> step);
     void connectUpdate();
     void resetTiming();
+    void keepFramesRunning(bool keep);
     Velmora::Variable call(const Velmora::Variable &function);
     Velmora::Variable call(const Velmora::Variable &function, const Velmora::Variable &argument);
 
@@ -78,6 +82,7 @@ private:
     Velmora::Ptr<Velmora::Image> image_;
     Velmora::Ptr<Velmora::Viewport> viewport_;
     bool grabbing_ = false;
+    bool frames_claimed_ = false;
     int next_frame_ = -1;
     bool warmed_up_ = false;
     bool shot_deferred_ = false;

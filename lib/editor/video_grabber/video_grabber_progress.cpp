@@ -17,6 +17,12 @@ VideoGrabberProgress::VideoGrabberProgress(VideoGrabberState *state, QWidget *pa
     setWindowModality(Qt::ApplicationModal);
     setFixedSize(size());
     setWindowFlags(Qt::Tool);
+    // Over the window it belongs to, not wherever the platform puts a new
+    // top-level window (a corner of the screen).
+    if (parent) {
+        const QWidget *host = parent->window();
+        move(host->mapToGlobal(host->rect().center()) - rect().center());
+    }
     show();
     activateWindow();
     EC_SOFT_ASSERT(state_);

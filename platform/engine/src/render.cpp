@@ -160,6 +160,8 @@ bool Render::renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image, i
         Log::error("Render::renderImage2D: needs a camera, an image and a positive size\n");
         return false;
     }
+    if (!render_internal::acceptImageSize("Render::renderImage2D", width, height))
+        return false;
     render_internal::ViewRequest request;
     request.camera = camera;
     request.width = width;

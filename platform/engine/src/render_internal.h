@@ -68,6 +68,12 @@ struct ViewRequest
 };
 bool renderView(const ViewRequest &request, Vector<vec4> *color);
 
+// Whether an image render of this size can be drawn: sides up to
+// Viewport::MAX_IMAGE_SIDE and at most Viewport::MAX_IMAGE_PIXELS pixels (the
+// renderer keeps several full-size buffers per view). Logs an error naming
+// `what` when not.
+bool acceptImageSize(const char *what, int width, int height);
+
 // Converters of a renderView colour buffer.
 bool toImage(const Vector<vec4> &color, int width, int height, bool hdr, Image &image);
 void toTexture(const Vector<vec4> &color, Texture &texture);

@@ -2,6 +2,7 @@
 
 #include "velmora/Camera.h"
 #include "velmora/Image.h"
+#include "velmora/Log.h"
 #include "velmora/Texture.h"
 #include "velmora/Viewport.h"
 
@@ -609,6 +610,16 @@ void releaseScratch()
         g_spares.clear();
     }
     releaseShadowMaps();
+}
+
+bool acceptImageSize(const char *what, int width, int height)
+{
+    if (width <= Viewport::MAX_IMAGE_SIDE && height <= Viewport::MAX_IMAGE_SIDE
+        && static_cast<long long>(width) * height <= Viewport::MAX_IMAGE_PIXELS)
+        return true;
+    Log::error("%s: %d x %d is larger than the renderer can draw (sides up to %d, at most %lld pixels)\n", what, width,
+               height, Viewport::MAX_IMAGE_SIDE, Viewport::MAX_IMAGE_PIXELS);
+    return false;
 }
 
 bool renderView(const ViewRequest &request, Vector<vec4> *color)

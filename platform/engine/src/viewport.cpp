@@ -93,6 +93,8 @@ bool Viewport::renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image,
         Log::error("Viewport::renderImage2D: needs a camera, an image and a positive size\n");
         return false;
     }
+    if (!render_internal::acceptImageSize("Viewport::renderImage2D", width, height))
+        return false;
     render_internal::ViewRequest request;
     request.camera = camera;
     request.width = width;

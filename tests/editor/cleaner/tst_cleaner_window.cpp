@@ -308,6 +308,7 @@ void CleanerWindowTest::delete_selected_and_delete_listed_remove_only_the_confir
     QTRY_COMPARE(window->unusedModel()->rowCount(), 7);
     QVERIFY(!unusedRows(*window).contains(QStringLiteral("sounds/unused.wav")));
     QVERIFY(!window->unusedView()->selectionModel()->hasSelection());
+    QVERIFY2(window->statusText().startsWith(QStringLiteral("7 unused asset(s)")), qPrintable(window->statusText()));
     QCOMPARE(gone(before, checksums()), filesOf({QStringLiteral("sounds/unused.wav")}));
     QVERIFY(fixture_.assets()->asset(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")).isNull());
 
@@ -331,6 +332,7 @@ void CleanerWindowTest::a_saved_ignore_list_protects_its_rows_before_delete_list
     window->findChild<QPushButton *>(QStringLiteral("showIgnoreList"))->click();
     QCOMPARE(unusedRows(*window).filter(QStringLiteral("textures/")), QStringList());
     QCOMPARE(window->unusedModel()->rowCount(), 6);
+    QVERIFY2(window->statusText().startsWith(QStringLiteral("6 unused asset(s)")), qPrintable(window->statusText()));
 
     const QMap<QString, QByteArray> before = checksums();
     const QStringList listed = unusedRows(*window);

@@ -8,6 +8,7 @@
 
 #include "capture_shell.h"
 
+#include <editor_core/UpdateLock.h>
 #include <editor_core/depr/EditorGlobals.h>
 
 #include <velmora/Editor.h>
@@ -244,10 +245,13 @@ private slots:
         sequence(name, fps);
         int max_current = 0;
         bool tracker_off = false;
+        bool frames_kept = true;
         double step = 0.0;
         QMetaObject::Connection watch = connect(state_, &VideoGrabberState::currentFrameChanged, this, [&](int frame) {
             max_current = std::max(max_current, frame);
             tracker_off = tracker_off || !tracker_->isUpdateEnabled();
+            // Frames go on while another application is in front.
+            frames_kept = frames_kept && UpdateLock::isAlwaysUpdate();
             step = controller_->timeStep();
         });
         grab();
@@ -257,6 +261,8 @@ private slots:
         QCOMPARE(max_current, expected); // the progress reaches N of N, never more
         QVERIFY(tracker_off);
         QVERIFY(tracker_->isUpdateEnabled());
+        QVERIFY(frames_kept);
+        QVERIFY(!UpdateLock::isAlwaysUpdate());
         QCOMPARE(step, 1.0 / double(fps));
         // The camera moved along the track: first and last frames differ,
         // and the track's nodes are back where they were.
@@ -407,6 +413,19 @@ private slots:
                                                   VideoGrabberState::FAILED, VideoGrabberState::IDLE}));
         QCOMPARE(controller_->nextFrame(), number + 1);
 
+        // A size the user confirmed past the warning but no renderer can
+        // draw: the frame fails with a reason instead of exhausting memory.
+        state_->setSavePath(folder(QStringLiteral("huge")));
+        state_->setWidth(100000);
+        state_->setHeight(100000);
+        state_->setAntialiasing(VideoGrabberState::AA_4X);
+        grab();
+        QVERIFY(states_.contains(VideoGrabberState::FAILED));
+        QVERIFY(files(folder(QStringLiteral("huge"))).isEmpty());
+        state_->setWidth(64);
+        state_->setHeight(48);
+        state_->setAntialiasing(VideoGrabberState::AA_NONE);
+
         // The camera's node goes away during a sequence.
         sequence(QStringLiteral("vanish"), 10.0f);
         state_->setState(VideoGrabberState::START_REQUESTED);
@@ -438,6 +457,7 @@ private slots:
         QVERIFY(warnings_[1].startsWith(QStringLiteral("Error|Error grabbing sequence: failed to load track \"")));
         QVERIFY(warnings_[1].endsWith(
                 QStringLiteral("error: \"file not found: eeeee00000000000000000000000000000000999\"")));
+        QVERIFY(!UpdateLock::isAlwaysUpdate());
         VideoGrabberState::setWarningHandler(
                 [this](const QString &title, const QString &text) { warnings_ << title + QLatin1Char('|') + text; });
     }
@@ -505,6 +525,7 @@ private slots:
         state_->setState(VideoGrabberState::IDLE);
         shell_->pumpFrames(3);
         QVERIFY(!controller_->isGrabbing());
+        QVERIFY(!UpdateLock::isAlwaysUpdate());
         const QStringList all = QDir(folder(QStringLiteral("abort"))).entryList(QDir::Files);
         QCOMPARE(files(folder(QStringLiteral("abort"))).size(), 3);
         for (const QString &name : all)

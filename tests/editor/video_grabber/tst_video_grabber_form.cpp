@@ -259,6 +259,10 @@ private slots:
         QCOMPARE(progress->windowTitle(), QStringLiteral("Grabbing..."));
         QCOMPARE(progress->findChild<QLabel *>(QStringLiteral("info_l"))->text(), QStringLiteral("1/21 frames"));
         QCOMPARE(progress->windowModality(), Qt::ApplicationModal);
+        // Over the editor's window, not in a corner of the screen.
+        const QWidget *host = form_->window();
+        // (The platform may add a frame of a few pixels.)
+        QVERIFY((progress->geometry().center() - host->mapToGlobal(host->rect().center())).manhattanLength() <= 8);
         shell_->pumpFrames(5);
         QCOMPARE(form_->progress(), progress.data()); // one window for the whole grab
         // Five frames captured; the sixth is under way.

@@ -372,8 +372,14 @@ void TestRender::bad_arguments_leave_the_image_untouched()
     QVERIFY(!Velmora::Render::renderImage2D(Velmora::Ptr<Velmora::Camera>(), image, 8, 8, 0, 0));
     QVERIFY(!Velmora::Render::renderImage2D(player->getCamera(), Velmora::Ptr<Velmora::Image>(), 8, 8, 0, 0));
     QVERIFY(!Velmora::Render::renderImage2D(player->getCamera(), image, 0, 8, 0, 0));
+    // Sizes the renderer's buffers cannot hold are refused before anything
+    // is allocated, whichever entry point asks.
+    QVERIFY(!Velmora::Render::renderImage2D(player->getCamera(), image, 100000, 100000, 0, 0));
+    QVERIFY(!Velmora::Render::renderImage2D(player->getCamera(), image, Velmora::Viewport::MAX_IMAGE_SIDE + 1, 1, 0,
+                                            0));
+    QVERIFY(!Velmora::Viewport::create()->renderImage2D(player->getCamera(), image, 9000, 9000));
     QVERIFY(image->isEmpty());
-    QCOMPARE(log.errors(), 3);
+    QCOMPARE(log.errors(), 6);
     QVERIFY(!Velmora::Render::isFlipped());
 }
 

@@ -4,6 +4,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
+
 using Velmora::Xml;
 
 namespace {
@@ -15,6 +17,18 @@ QByteArray nested(int depth)
         text += "<n>";
     for (int i = 0; i < depth; i++)
         text += "</n>";
+    return text;
+}
+
+// One line per element: depth, name, arguments and data, in document order.
+QByteArray outline(const Xml &element, int depth = 0)
+{
+    QByteArray text = QByteArray(depth, ' ') + element.getName();
+    for (int i = 0; i < element.getNumArgs(); i++)
+        text += QByteArray(" ") + element.getArgName(i) + "=[" + element.getArgValue(i) + "]";
+    text += QByteArray(" {") + element.getData() + "}\n";
+    for (int i = 0; i < element.getNumChildren(); i++)
+        text += outline(*element.getChild(i), depth + 1);
     return text;
 }
 
@@ -48,12 +62,47 @@ private slots:
     void malformed_documents_are_refused_and_leave_the_element_empty()
     {
         QFETCH(QByteArray, text);
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath("doc.xml").toUtf8();
+        QVERIFY(writeFile(QString::fromUtf8(path), text));
         Xml xml;
-        QVERIFY(xml.parse("<old a=\"1\"><child/></old>"));
-        QVERIFY(!xml.parse(text.constData(), text.size()));
-        QCOMPARE(QByteArray(xml.getName()), QByteArray());
-        QCOMPARE(xml.getNumArgs(), 0);
-        QCOMPARE(xml.getNumChildren(), 0);
+        for (bool from_file : {false, true}) {
+            QVERIFY(xml.parse("<old a=\"1\"><child/></old>"));
+            QVERIFY(from_file ? !xml.load(path.constData()) : !xml.parse(text.constData(), text.size()));
+            QCOMPARE(QByteArray(xml.getName()), QByteArray());
+            QCOMPARE(xml.getNumArgs(), 0);
+            QCOMPARE(xml.getNumChildren(), 0);
+        }
+    }
+
+    void texts_read_the_same_from_a_file_and_from_memory_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("line ends and blanks in attributes")
+                << QByteArray("<r a=\"x\r\ny\tz\">one\r\ntwo</r>") << QByteArray("r a=[x y z] {one\ntwo}\n");
+        QTest::newRow("trimmed text before a child")
+                << QByteArray("<r>  v  <c n=\"1\">w</c></r>") << QByteArray("r {v}\n c n=[1] {w}\n");
+        QTest::newRow("pieces around children")
+                << QByteArray("<r> a <c/>b<![CDATA[ c ]]><d/> </r>") << QByteArray("r {a b c}\n c {}\n d {}\n");
+        QTest::newRow("blank and empty pieces")
+                << QByteArray("<r> <![CDATA[]]> <c>  </c></r>") << QByteArray("r {}\n c {}\n");
+        QTest::newRow("entities and a BOM") << QByteArray("\xEF\xBB\xBF<r q=\"&quot;&#x263A;\">&amp;&#233;</r>")
+                                            << QByteArray("r q=[\"\xE2\x98\xBA] {&\xC3\xA9}\n");
+    }
+    void texts_read_the_same_from_a_file_and_from_memory()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QByteArray, expected);
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath("doc.xml").toUtf8();
+        QVERIFY(writeFile(QString::fromUtf8(path), text));
+        Xml from_text;
+        QVERIFY(from_text.parse(text.constData(), text.size()));
+        QCOMPARE(outline(from_text), expected);
+        Xml from_file;
+        QVERIFY(from_file.load(path.constData()));
+        QCOMPARE(outline(from_file), expected);
     }
 
     void a_bom_and_256_levels_are_accepted()
@@ -153,12 +202,68 @@ private slots:
         QCOMPARE(QByteArray(p->getData()), QByteArray("x < y & z"));
     }
 
+    void edits_of_a_loaded_tree_save_like_a_tree_built_by_hand()
+    {
+        Xml xml;
+        QVERIFY(xml.parse("<r a=\"1\"><x k=\"v\"><y/></x><z>one<w/>two</z></r>"));
+        xml.setArg("a", "2");
+        for (const char *name : {"b", "c", "d", "e", "f"})
+            xml.setArg(name, name);
+        QVERIFY(xml.removeArg("c"));
+        xml.setName("root");
+        Xml *z = xml.findChild("z");
+        z->setData("three");
+        z->addChild("v")->setArg("n", "1");
+        QVERIFY(xml.removeChild(xml.findChild("x"))); // a loaded child with a child of its own
+        for (int i = 0; i < 5; i++)
+            xml.addChild("c")->setIntArg("i", i);
+        QVERIFY(xml.removeChild(2));
+        QVERIFY(xml.getChild(1)->parse("<p q=\"r\"><s>t</s></p>")); // an element of the tree reads a document
+        QCOMPARE(xml.getChild(1)->getParent(), &xml);
+
+        const QByteArray expected = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                    "<root a=\"2\" b=\"b\" d=\"d\" e=\"e\" f=\"f\">\n"
+                                    "\t<z>three<w />\n\t\t<v n=\"1\" />\n\t</z>\n"
+                                    "\t<p q=\"r\">\n\t\t<s>t</s>\n\t</p>\n"
+                                    "\t<c i=\"2\" />\n\t<c i=\"3\" />\n\t<c i=\"4\" />\n"
+                                    "</root>\n";
+        QCOMPARE(QByteArray(xml.toString().get()), expected);
+        Xml again;
+        QVERIFY(again.parse(expected.constData()));
+        QCOMPARE(QByteArray(again.toString().get()), expected);
+    }
+
+    void texts_of_the_tree_can_be_given_back_to_it()
+    {
+        QTemporaryDir dir;
+        const QByteArray path = dir.filePath("other.xml").toUtf8();
+        QVERIFY(writeFile(QString::fromUtf8(path), "<other from=\"file\"/>"));
+        Xml xml;
+        QVERIFY(xml.parse("<r v=\"x\"><d>&lt;c n=\"1\"/&gt;</d></r>"));
+        xml.setArg("copy", xml.getArg("v"));
+        xml.setArg("v", xml.getArgValue(1));
+        xml.setName(xml.getName());
+        QCOMPARE(QByteArray(xml.toString().get()),
+                 QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<r v=\"x\" copy=\"x\">\n"
+                            "\t<d>&lt;c n=\"1\"/&gt;</d>\n</r>\n"));
+        Xml *d = xml.findChild("d");
+        QVERIFY(d->parse(d->getData()));
+        QCOMPARE(QByteArray(d->getName()), QByteArray("c"));
+        QCOMPARE(d->getIntArg("n"), 1);
+        xml.setArg("path", path.constData());
+        QVERIFY(xml.load(xml.getArg("path")));
+        QCOMPARE(QByteArray(xml.getArg("from")), QByteArray("file"));
+    }
+
     void files_that_cannot_be_read_or_written_fail()
     {
         QTemporaryDir dir;
         Xml xml;
         QVERIFY(!xml.load(dir.filePath("missing.xml").toUtf8().constData()));
         QVERIFY(!xml.load(dir.path().toUtf8().constData()));
+        const QByteArray fifo = dir.filePath("pipe.xml").toUtf8();
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY(!xml.load(fifo.constData())); // refused at once, never waits for a writer
         xml.setName("r");
         QVERIFY(!xml.save(dir.filePath("no/such/folder/r.xml").toUtf8().constData()));
     }

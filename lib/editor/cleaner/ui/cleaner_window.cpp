@@ -192,8 +192,9 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     });
     connect(lost_view_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection &selected) { selectLostInEditor(selected); });
-    connect(unused_model_, &QAbstractItemModel::rowsRemoved, this, &CleanerWindow::updateButtons);
-    connect(unused_model_, &QAbstractItemModel::modelReset, this, &CleanerWindow::updateButtons);
+    connect(unused_model_, &QAbstractItemModel::rowsRemoved, this, &CleanerWindow::onTableRowsChanged);
+    connect(unused_model_, &QAbstractItemModel::modelReset, this, &CleanerWindow::onTableRowsChanged);
+    connect(lost_model_, &QAbstractItemModel::rowsRemoved, this, &CleanerWindow::onTableRowsChanged);
 
     if (as_manager_) {
         using AM = Editor::AssetManagerPrivate;
@@ -545,8 +546,11 @@ void CleanerWindow::refilterIgnored()
         const as::FileInfo info = as_manager_->fileInfo(guid);
         return !info.isNull() && list.matches(ignoreKey(as_manager_, info));
     });
-    if (taken > 0)
-        setStatus(tr("%n asset(s) are now ignored and left the list.", nullptr, taken));
+    updateStatus();
+    if (taken > 0) {
+        setStatus(status_text_ + QLatin1Char('\n')
+                  + tr("%n asset(s) are now ignored and left the list.", nullptr, taken));
+    }
 }
 
 void CleanerWindow::showContextMenu(const QPoint &global_position)
@@ -614,6 +618,15 @@ bool CleanerWindow::selectLostNode(const QModelIndex &index)
     nodes.append(node);
     Editor::SelectionAction::applySelection(Editor::SelectorNodes::createObjectsSelector(nodes));
     return true;
+}
+
+void CleanerWindow::onTableRowsChanged()
+{
+    updateButtons();
+    // The counts follow the tables; a collection or a Delete All round
+    // shows its own progress instead.
+    if (tables_filled_ && !progress_dialog_ && !rounds_.isActive())
+        updateStatus();
 }
 
 void CleanerWindow::updateButtons()

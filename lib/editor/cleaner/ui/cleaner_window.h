@@ -116,6 +116,7 @@ private:
     void updateButtons();
     void setStatus(const QString &text);
     void updateStatus();
+    void onTableRowsChanged();
     void dropProgressDialog();
 
     Editor::AssetManagerPrivate *as_manager_ = nullptr;

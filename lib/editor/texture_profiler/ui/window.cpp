@@ -92,10 +92,10 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     textures_view_->setShowGrid(false);
     textures_view_->setSortingEnabled(true);
     textures_view_->sortByColumn(TexturesModel::COLUMN_PATH, Qt::AscendingOrder);
-    // One line per row; file names matter more than folders when a path
-    // does not fit.
+    // One line per row; when a path does not fit its file name stays
+    // readable (eliding in the middle of a narrow column left only "text...png").
     textures_view_->setWordWrap(false);
-    textures_view_->setTextElideMode(Qt::ElideMiddle);
+    textures_view_->setTextElideMode(Qt::ElideLeft);
     layout->addWidget(textures_view_);
 
     connect(location_combo_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,

@@ -34,7 +34,8 @@ public:
     // Draws the world as the camera sees it into image (w x h, top-down,
     // gamma 2.2, alpha = coverage): RGBA8, or RGBA16F when hdr is non-zero.
     // False (image untouched) when the camera or image is null, a side is not
-    // positive, or the engine is not running. skip_flags are ignored.
+    // positive or the size is beyond Viewport::MAX_IMAGE_SIDE /
+    // MAX_IMAGE_PIXELS, or the engine is not running. skip_flags are ignored.
     static bool renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image, int width, int height, int hdr = 0,
                               int skip_flags = 0);
 

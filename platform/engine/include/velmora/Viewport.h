@@ -65,7 +65,10 @@ public:
 
     // The world as the camera sees it, top-down rows, gamma 2.2, alpha =
     // coverage: RGBA8, or RGBA16F when hdr. false (image untouched) for a
-    // null camera or image, a size that is not positive, or no engine.
+    // null camera or image, a size that is not positive or beyond
+    // MAX_IMAGE_SIDE / MAX_IMAGE_PIXELS, or no engine.
+    static constexpr int MAX_IMAGE_SIDE = 16384;
+    static constexpr long long MAX_IMAGE_PIXELS = 8192ll * 8192ll;
     bool renderImage2D(const Ptr<Camera> &camera, const Ptr<Image> &image, int width, int height, int hdr = 0);
     bool renderNode(const Ptr<Camera> &camera, const Ptr<Node> &node);
     bool renderNodes(const Ptr<Camera> &camera, const Vector<Ptr<Node>> &nodes);

@@ -10,6 +10,8 @@
 
 namespace Velmora {
 
+struct XmlDocument;
+
 // An XML element tree (the engine's XML document). The object returned by
 // create() is the root element; every child is owned by its parent, so the
 // Xml* pointers returned by getChild/findChild/addChild stay valid until
@@ -27,6 +29,11 @@ namespace Velmora {
 // ASCII white space (children excluded). save() writes UTF-8 with a
 // declaration, one tab per level, attributes in order and escaped text;
 // comments and processing instructions are not kept. All texts are UTF-8.
+//
+// A loaded tree is cheap: the file is read once and parsed in place, and
+// every element, attribute and text of the tree points into one block owned
+// by the element that loaded it, released at once. Edited texts, attributes
+// and added children get storage of their own.
 class Xml
 {
 public:
@@ -53,17 +60,17 @@ public:
 
     Xml *getParent() const { return parent_; }
 
-    const char *getName() const { return name_.c_str(); }
+    const char *getName() const { return name_.text; }
     void setName(const char *name);
 
-    const char *getData() const { return data_.c_str(); }
+    const char *getData() const { return data_.text; }
     void setData(const char *data);
     int getIntData(int def = 0) const;
     float getFloatData(float def = 0.0f) const;
     bool getBoolData(bool def = false) const;
 
     // Attributes in document order.
-    int getNumArgs() const { return int(args_.size()); }
+    int getNumArgs() const { return num_args_; }
     // "" for an invalid index.
     const char *getArgName(int index) const;
     const char *getArgValue(int index) const;
@@ -84,7 +91,7 @@ public:
     bool removeArg(const char *name);
 
     // Children in document order.
-    int getNumChildren() const { return int(children_.size()); }
+    int getNumChildren() const { return num_children_; }
     // Null for an invalid index.
     Xml *getChild(int index) const;
     // First child with that name, null when none.
@@ -99,11 +106,35 @@ public:
 private:
     friend struct XmlAccess;
 
-    std::string name_;
-    std::string data_;
-    std::vector<std::pair<std::string, std::string>> args_;
-    std::vector<std::unique_ptr<Xml>> children_;
+    // A NUL-terminated text, borrowed from the loaded document or owned
+    // (owned is then the text).
+    struct Text
+    {
+        const char *text = "";
+        char *owned = nullptr;
+    };
+    struct Arg
+    {
+        Text name;
+        Text value;
+    };
+
+    Text name_;
+    Text data_;
+    // Arrays borrowed from the document until they must grow.
+    Arg *args_ = nullptr;
+    Xml **children_ = nullptr;
+    int num_args_ = 0;
+    int args_capacity_ = 0;
+    int num_children_ = 0;
+    int children_capacity_ = 0;
+    bool args_owned_ = false;
+    bool children_owned_ = false;
+    // Lives in an ancestor's document: destroyed with it, never deleted.
+    bool in_document_ = false;
     Xml *parent_ = nullptr;
+    // The storage of the tree this element loaded; freed with the element.
+    XmlDocument *document_ = nullptr;
 };
 
 } // namespace Velmora

@@ -24,12 +24,12 @@ namespace parser {
 namespace {
 
 // A material file of at most the readers' size limit, read once with one
-// open, one fstat and the reads (no other look at the disk).
+// open, one fstat and (usually) one read (no other look at the disk).
 bool readMaterialFile(const char *path, QByteArray &bytes)
 {
     int fd = -1;
     do {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC);
+        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return false;
@@ -38,7 +38,10 @@ bool readMaterialFile(const char *path, QByteArray &bytes)
         ::close(fd);
         return false;
     }
-    bytes.resize(int(info.st_size));
+    // One byte more than fstat says: a read that stops at the file's size
+    // tells that the file has ended, without a second read.
+    const qint64 expected = info.st_size;
+    bytes.resize(int(expected + 1));
     qint64 done = 0;
     for (;;) {
         if (done == bytes.size()) {
@@ -56,6 +59,11 @@ bool readMaterialFile(const char *path, QByteArray &bytes)
             return n == 0 && done <= Velmora::Xml::MAX_FILE_SIZE;
         }
         done += n;
+        if (done == expected && done < bytes.size()) {
+            ::close(fd);
+            bytes.resize(int(done));
+            return true;
+        }
     }
     ::close(fd);
     return false;
@@ -112,10 +120,10 @@ bool MaterialModule::processFile(const char *path, Item &item)
             return true;
         }
     }
-    const Velmora::Ptr<Velmora::Xml> xml = Velmora::Xml::create();
-    if (xml->parse(bytes.constData(), bytes.size())) {
+    Velmora::Xml xml;
+    if (xml.parse(bytes.constData(), bytes.size())) {
         MaterialXmlParser parser(materials_, guid_processor_.get(), &item);
-        parser.parse(*xml);
+        parser.parse(xml);
         return true;
     }
     Velmora::Log::warning("This Material file cannot be opened - (%s)\n", path);

@@ -12,12 +12,12 @@ void XmlModule::process(const char *path, Item &item)
         Velmora::Log::warning("Dependency analysis: an asset without a file path is not parsed\n");
         return;
     }
-    const Velmora::Ptr<Velmora::Xml> xml = Velmora::Xml::create();
-    if (!xml->load(path)) {
+    Velmora::Xml xml;
+    if (!xml.load(path)) {
         Velmora::Log::warning("This XML file cannot be opened - (%s)\n", path);
         return;
     }
-    parse(*xml, item);
+    parse(xml, item);
 }
 
 } // namespace parser
