@@ -3,6 +3,7 @@
 #include "velmora/Math.h"
 #include "velmora/Ptr.h"
 #include "velmora/String.h"
+#include "velmora/UGUID.h"
 #include "velmora/Vector.h"
 
 #include <QImage>
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Velmora {
@@ -72,6 +74,15 @@ bool parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path);
 // items ran one after another.
 void forEachOnThreads(size_t count, const std::function<void(size_t)> &work);
 bool parseFeskFile(FeskNode &node, const QByteArray &bytes, const char *path);
+
+// The data-relative paths of the indexed files whose extension (as
+// String::extension() finds it, compared without regard to ASCII case) is
+// extension (lower case), in the index's order: FileSystem::getFiles()
+// filtered without copying every path.
+std::vector<String> filesWithExtension(const char *extension);
+// FileSystem::registerVirtualFile for each (guid, owner) under one lock,
+// with the same warnings in the same order.
+void registerVirtualFiles(const std::vector<std::pair<UGUID, UGUID>> &files);
 
 // Float text that reads back as the same float.
 String formatFloat(float value);

@@ -1,6 +1,7 @@
 #include "velmora/FileSystem.h"
 
 #include "velmora/Log.h"
+#include "velmora/LogHold.h"
 #include "velmora/MetaScan.h"
 #include "velmora/Xml.h"
 
@@ -16,12 +17,14 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
+#include <future>
 #include <map>
 #include <mutex>
 #include <set>
 #include <shared_mutex>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -229,7 +232,16 @@ struct FsState
     // The read of the data folder made by init, until the asset manager
     // takes it or the index changes.
     std::shared_ptr<MetaScan> scan;
+    // Lets go of that read's records (see buildIndex); joined by the next
+    // init and by shutdown.
+    std::thread release_thread;
 };
+
+void joinReleaseThread(FsState &s)
+{
+    if (s.release_thread.joinable())
+        s.release_thread.join();
+}
 
 FsState &state()
 {
@@ -287,7 +299,8 @@ bool isMetaPath(const std::string &path)
 
 bool isRuntimePath(const std::string &path)
 {
-    return path.rfind(std::string(RUNTIMES_FOLDER) + "/", 0) == 0;
+    const size_t length = std::strlen(RUNTIMES_FOLDER);
+    return path.size() > length && path.compare(0, length, RUNTIMES_FOLDER) == 0 && path[length] == '/';
 }
 
 // Data-relative form of path ("" when outside the data folder). Caller holds the lock.
@@ -439,6 +452,7 @@ std::map<std::string, UGUID> readGuidsDb(const QString &data_path, int &entries)
 struct Index
 {
     std::shared_ptr<MetaScan> scan;
+    std::thread release_thread;
     FileTable files;
     std::unordered_map<UGUID, std::string> by_guid;
     int guids_db_entries = 0;
@@ -470,8 +484,12 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         db = readGuidsDb(data_path, index.guids_db_entries);
 
     index.scan = MetaScan::read(data_path.toStdString());
-    if (notify)
+    if (notify) {
+        // Held while the GUIDs are claimed, so that a listener that has
+        // made what it needs of the records cannot drop them before.
+        index.scan->holdRecords();
         MetaScan::notifyRead(index.scan);
+    }
     MetaScan &scan = *index.scan;
     // The files (meta files aside), in path order.
     std::vector<const std::string *> paths;
@@ -490,15 +508,60 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         for (size_t i = 0; i < paths.size(); ++i)
             table_records[i] = &index.files.appendSorted(std::string(*paths[i]), Record());
     });
+    // What each file's meta file says, taken from the records first, so
+    // that they can go while the GUIDs are claimed. The lines logged for a
+    // file (few files have any) are held and written before its claim, in
+    // the order one pass would write them.
+    std::vector<MetaInfo> infos(paths.size());
+    std::map<size_t, LogHold::Lines> info_lines;
+    {
+        LogHold::Lines lines;
+        size_t next_meta = 0;
+        for (size_t i = 0; i < paths.size() && next_meta < scan.metas.size(); ++i) {
+            if (scan.metas[next_meta].path != *paths[i])
+                continue;
+            {
+                LogHold hold(&lines);
+                infos[i] = metaInfo(scan.metas[next_meta++]);
+            }
+            if (!lines.empty())
+                info_lines[i].swap(lines);
+        }
+    }
+    // The listing is not needed once the index is built, nor the records
+    // once every listener has made what it needs of them (this may be the
+    // last hold). Dropping a large project's takes a while: not on this
+    // thread, which has more to do.
+    std::promise<void> built;
+    auto release_records = [notify](MetaScan &read) {
+        if (notify)
+            read.releaseRecords(false);
+    };
+    auto release_files = [](MetaScan &read) { std::vector<std::string>().swap(read.files); };
+    bool releasing = false;
+    if (notify) {
+        try {
+            index.release_thread = std::thread(
+                    [release_records, release_files, read = index.scan, done = built.get_future()]() mutable {
+                        release_records(*read);
+                        done.wait();
+                        release_files(*read);
+                    });
+            releasing = true;
+        } catch (const std::system_error &) {}
+    }
+    if (!releasing)
+        release_records(scan);
+
     std::vector<Record> records(paths.size());
     index.by_guid.reserve(paths.size());
-    size_t next_meta = 0;
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::string &relative = *paths[i];
         Record &record = records[i];
-        MetaInfo meta;
-        if (next_meta < scan.metas.size() && scan.metas[next_meta].path == relative)
-            meta = metaInfo(scan.metas[next_meta++]);
+        const auto held = info_lines.find(i);
+        if (held != info_lines.end())
+            LogHold::release(held->second);
+        const MetaInfo &meta = infos[i];
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
         auto db_entry = db.find(relative);
@@ -528,7 +591,10 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     table.join();
     for (size_t i = 0; i < paths.size(); ++i)
         *table_records[i] = records[i];
-    std::vector<std::string>().swap(scan.files);
+    if (releasing)
+        built.set_value();
+    else
+        release_files(scan);
     return index;
 }
 
@@ -583,9 +649,11 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     QString path = QDir::cleanPath(QFileInfo(QString::fromUtf8(data_path ? data_path : "")).absoluteFilePath());
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
+    joinReleaseThread(state());
     Index index = buildIndex(path, read_guids_db, {}, true);
     FsState &s = state();
     std::unique_lock<std::shared_mutex> locker(s.lock);
+    s.release_thread = std::move(index.release_thread);
     s.initialized = true;
     s.read_guids_db = read_guids_db;
     s.data_path = path;
@@ -609,6 +677,7 @@ void FileSystem::shutdown()
     s.virtual_files.clear();
     s.guids_db_entries = 0;
     s.scan.reset();
+    joinReleaseThread(s);
 }
 
 bool FileSystem::isInitialized()
@@ -812,6 +881,65 @@ Vector<String> FileSystem::getFiles()
         result.append(String(file.first));
     return result;
 }
+
+namespace engine_internal {
+
+std::vector<String> filesWithExtension(const char *extension)
+{
+    const size_t length = std::strlen(extension);
+    FsState &s = state();
+    DeferredLog log;
+    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::vector<String> result;
+    for (const auto &file : s.files) {
+        // The extension as String::extension() finds it: after the last
+        // dot of the last path component, unless that dot starts the name.
+        const std::string &path = file.first;
+        const size_t dot = path.rfind('.');
+        if (dot == std::string::npos || path.size() - dot - 1 != length)
+            continue;
+        const size_t slash = path.find_last_of("/\\");
+        if (slash != std::string::npos && dot <= slash + 1)
+            continue;
+        if (dot == 0)
+            continue;
+        bool same = true;
+        for (size_t i = 0; i < length && same; ++i) {
+            const char c = path[dot + 1 + i];
+            same = (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == extension[i];
+        }
+        if (same)
+            result.emplace_back(path);
+    }
+    return result;
+}
+
+void registerVirtualFiles(const std::vector<std::pair<UGUID, UGUID>> &files)
+{
+    FsState &s = state();
+    std::vector<UGUID> refused;
+    {
+        std::unique_lock<std::shared_mutex> locker(s.lock);
+        if (!s.initialized) {
+            locker.unlock();
+            for (const auto &file : files)
+                FileSystem::registerVirtualFile(file.first, file.second);
+            return;
+        }
+        s.virtual_files.reserve(s.virtual_files.size() + files.size());
+        for (const auto &file : files) {
+            if (file.first.isEmpty() || s.by_guid.count(file.first))
+                refused.push_back(file.first);
+            else
+                s.virtual_files[file.first] = file.second;
+        }
+    }
+    for (const UGUID &guid : refused)
+        Log::warning("FileSystem::registerVirtualFile(): the GUID %s is empty or names a file\n",
+                     guid.getString().get());
+}
+
+} // namespace engine_internal
 
 int FileSystem::getNumFiles()
 {

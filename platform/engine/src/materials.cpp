@@ -684,11 +684,7 @@ int Materials::loadMaterials()
         return 0;
     clearMaterials();
     Vector<Ptr<Material>> files;
-    std::vector<String> paths;
-    for (const String &path : FileSystem::getFiles()) {
-        if (path.extension().lower() == "mat")
-            paths.push_back(path);
-    }
+    const std::vector<String> paths = engine_internal::filesWithExtension("mat");
     // Read on several threads; the log reads as if one after another, and
     // the materials are kept in the order of the files.
     std::vector<Ptr<Material>> loaded(paths.size());
@@ -701,8 +697,11 @@ int Materials::loadMaterials()
     }
     MaterialsState &s = state();
     MaterialLoader::linkParents(files, findBaseMaterial("mesh_base"));
+    std::vector<std::pair<UGUID, UGUID>> virtual_files;
+    virtual_files.reserve(size_t(files.size()));
     for (const Ptr<Material> &material : files)
-        FileSystem::registerVirtualFile(material->getGUID(), material->getFileGUID());
+        virtual_files.emplace_back(material->getGUID(), material->getFileGUID());
+    engine_internal::registerVirtualFiles(virtual_files);
     {
         QWriteLocker lock(&s.lock);
         setFiles(s, files);

@@ -378,6 +378,28 @@ void MetaScan::notifyRead(const std::shared_ptr<const MetaScan> &scan)
         entry.second(scan);
 }
 
+void MetaScan::holdRecords() const
+{
+    record_holds_.fetch_add(1);
+}
+
+void MetaScan::releaseRecords(bool served) const
+{
+    if (served)
+        records_served_ = true;
+    if (record_holds_.fetch_sub(1) != 1 || !records_served_)
+        return;
+    // The last holder; nobody reads the records any more. The scan itself
+    // is made by read() and never const, so it may be changed here.
+    records_released_ = true;
+    std::vector<MetaRecord>().swap(const_cast<MetaScan *>(this)->metas);
+}
+
+bool MetaScan::recordsReleased() const
+{
+    return records_released_;
+}
+
 bool MetaScan::isCurrent() const
 {
     for (const auto &folder : folders) {

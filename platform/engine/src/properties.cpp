@@ -148,11 +148,7 @@ int Properties::loadProperties()
     if (!engine_internal::checkRunning("Properties::loadProperties"))
         return 0;
     clearProperties();
-    std::vector<String> paths;
-    for (const String &path : FileSystem::getFiles()) {
-        if (path.extension().lower() == "prop")
-            paths.push_back(path);
-    }
+    const std::vector<String> paths = engine_internal::filesWithExtension("prop");
     // Read on several threads; the log reads as if one after another, and
     // the properties are kept in the order of the files.
     std::vector<Ptr<Property>> loaded(paths.size());
@@ -205,8 +201,11 @@ int Properties::loadProperties()
             Log::warning("Properties: parent \"%s\" of \"%s\" not found\n", reference.get(), property->name_.get());
         property->parent_guid_ = parent ? parent->guid_ : UGUID();
     }
+    std::vector<std::pair<UGUID, UGUID>> virtual_files;
+    virtual_files.reserve(size_t(files.size()));
     for (const Ptr<Property> &property : files)
-        FileSystem::registerVirtualFile(property->getGUID(), property->getFileGUID());
+        virtual_files.emplace_back(property->getGUID(), property->getFileGUID());
+    engine_internal::registerVirtualFiles(virtual_files);
 
     PropertiesState &s = state();
     {

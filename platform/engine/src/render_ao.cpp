@@ -29,6 +29,51 @@ constexpr int ROWS_PER_BAND = 8;
 constexpr float PLANE_TOLERANCE = 0.02f;
 constexpr float NORMAL_TOLERANCE = 0.9f;
 
+#if defined(__SSE2__)
+// One step of the horizon search for four directions at once: per lane, the
+// sample (qx, qy, qz; qw = 0 for no surface) raises the best horizon when it
+// counts (still walking, inside the radius, not the pixel itself) and its
+// e^2 / v^2 is higher, compared crosswise.
+struct HorizonLanes
+{
+    HorizonLanes(const vec3 &p, const vec3 &n, float inv_r2)
+        : px(_mm_set1_ps(p.x))
+        , py(_mm_set1_ps(p.y))
+        , pz(_mm_set1_ps(p.z))
+        , nx(_mm_set1_ps(n.x))
+        , ny(_mm_set1_ps(n.y))
+        , nz(_mm_set1_ps(n.z))
+        , inv_radius2(_mm_set1_ps(inv_r2))
+    {}
+
+    void step(__m128 qx, __m128 qy, __m128 qz, __m128 qw, __m128 walking, __m128 &best_e2, __m128 &best_v2) const
+    {
+        _MM_TRANSPOSE4_PS(qx, qy, qz, qw);
+        const __m128 vx = _mm_sub_ps(qx, px);
+        const __m128 vy = _mm_sub_ps(qy, py);
+        const __m128 vz = _mm_sub_ps(qz, pz);
+        const __m128 v2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, vx), _mm_mul_ps(vy, vy)), _mm_mul_ps(vz, vz));
+        const __m128 falloff = _mm_sub_ps(one, _mm_mul_ps(v2, inv_radius2));
+        const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, nx), _mm_mul_ps(vy, ny)), _mm_mul_ps(vz, nz));
+        const __m128 e = _mm_mul_ps(dot, falloff);
+        const __m128 e2 = _mm_mul_ps(e, e);
+        const __m128 counts = _mm_and_ps(_mm_and_ps(walking, _mm_cmpneq_ps(qw, zero)),
+                                         _mm_and_ps(_mm_cmpge_ps(v2, tiny), _mm_cmpge_ps(falloff, zero)));
+        const __m128 higher = _mm_and_ps(_mm_and_ps(counts, _mm_cmpgt_ps(e, zero)),
+                                         _mm_cmpgt_ps(_mm_mul_ps(e2, best_v2), _mm_mul_ps(best_e2, v2)));
+        best_e2 = _mm_or_ps(_mm_and_ps(higher, e2), _mm_andnot_ps(higher, best_e2));
+        best_v2 = _mm_or_ps(_mm_and_ps(higher, v2), _mm_andnot_ps(higher, best_v2));
+    }
+
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 one = _mm_set1_ps(1.0f);
+    const __m128 tiny = _mm_set1_ps(1e-12f);
+    const __m128 px, py, pz;
+    const __m128 nx, ny, nz;
+    const __m128 inv_radius2;
+};
+#endif
+
 // The 16 search directions in the screen plane.
 struct Directions
 {
@@ -158,16 +203,12 @@ private:
         const __m128 steps = _mm_set1_ps(float(steps_));
         const __m128 step_x = _mm_div_ps(_mm_mul_ps(_mm_load_ps(d.x + k), _mm_set1_ps(reach)), steps);
         const __m128 step_y = _mm_div_ps(_mm_mul_ps(_mm_load_ps(d.y + k), _mm_set1_ps(reach)), steps);
-        const __m128 zero = _mm_setzero_ps();
-        const __m128 one = _mm_set1_ps(1.0f);
-        const __m128 tiny = _mm_set1_ps(1e-12f);
+        const HorizonLanes lanes(p, n, inv_radius2_);
+        const __m128 zero = lanes.zero;
         const __m128 view_w = _mm_set1_ps(float(width));
         const __m128 view_h = _mm_set1_ps(float(in_.height));
-        const __m128 px = _mm_set1_ps(p.x), py = _mm_set1_ps(p.y), pz = _mm_set1_ps(p.z);
-        const __m128 nx = _mm_set1_ps(n.x), ny = _mm_set1_ps(n.y), nz = _mm_set1_ps(n.z);
-        const __m128 inv_radius2 = _mm_set1_ps(inv_radius2_);
         __m128 best_e2 = zero;
-        __m128 best_v2 = one;
+        __m128 best_v2 = lanes.one;
         __m128 walking = _mm_cmpeq_ps(zero, zero);
         for (int s = 1; s <= steps_; ++s) {
             const __m128 scale = _mm_set1_ps(float(s));
@@ -187,21 +228,7 @@ private:
             __m128 qy = _mm_loadu_ps(&grid_[(iy[1] >> 1) * grid_width_ + (ix[1] >> 1)].x);
             __m128 qz = _mm_loadu_ps(&grid_[(iy[2] >> 1) * grid_width_ + (ix[2] >> 1)].x);
             __m128 qw = _mm_loadu_ps(&grid_[(iy[3] >> 1) * grid_width_ + (ix[3] >> 1)].x);
-            _MM_TRANSPOSE4_PS(qx, qy, qz, qw);
-            const __m128 vx = _mm_sub_ps(qx, px);
-            const __m128 vy = _mm_sub_ps(qy, py);
-            const __m128 vz = _mm_sub_ps(qz, pz);
-            const __m128 v2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, vx), _mm_mul_ps(vy, vy)), _mm_mul_ps(vz, vz));
-            const __m128 falloff = _mm_sub_ps(one, _mm_mul_ps(v2, inv_radius2));
-            const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, nx), _mm_mul_ps(vy, ny)), _mm_mul_ps(vz, nz));
-            const __m128 e = _mm_mul_ps(dot, falloff);
-            const __m128 e2 = _mm_mul_ps(e, e);
-            const __m128 counts = _mm_and_ps(_mm_and_ps(walking, _mm_cmpneq_ps(qw, zero)),
-                                             _mm_and_ps(_mm_cmpge_ps(v2, tiny), _mm_cmpge_ps(falloff, zero)));
-            const __m128 higher = _mm_and_ps(_mm_and_ps(counts, _mm_cmpgt_ps(e, zero)),
-                                             _mm_cmpgt_ps(_mm_mul_ps(e2, best_v2), _mm_mul_ps(best_e2, v2)));
-            best_e2 = _mm_or_ps(_mm_and_ps(higher, e2), _mm_andnot_ps(higher, best_e2));
-            best_v2 = _mm_or_ps(_mm_and_ps(higher, v2), _mm_andnot_ps(higher, best_v2));
+            lanes.step(qx, qy, qz, qw, walking, best_e2, best_v2);
         }
         _mm_store_ps(out, _mm_sqrt_ps(_mm_div_ps(best_e2, best_v2)));
 #else
@@ -321,14 +348,10 @@ private:
         const int *offsets_x = offsets_x_.data() + entry;
         const int *offsets_y = offsets_y_.data() + entry;
 #if defined(__SSE2__)
-        const __m128 zero = _mm_setzero_ps();
-        const __m128 one = _mm_set1_ps(1.0f);
-        const __m128 tiny = _mm_set1_ps(1e-12f);
-        const __m128 px = _mm_set1_ps(p.x), py = _mm_set1_ps(p.y), pz = _mm_set1_ps(p.z);
-        const __m128 nx = _mm_set1_ps(n.x), ny = _mm_set1_ps(n.y), nz = _mm_set1_ps(n.z);
-        const __m128 inv_radius2 = _mm_set1_ps(inv_radius2_);
+        const HorizonLanes lanes(p, n, inv_radius2_);
+        const __m128 zero = lanes.zero;
         __m128 best_e2 = zero;
-        __m128 best_v2 = one;
+        __m128 best_v2 = lanes.one;
         const vec4 *origin = grid_ + cell;
         __m128 walking = _mm_cmpeq_ps(zero, zero);
         for (int s = 0; s < steps_; ++s, cells += 4, offsets_x += 4, offsets_y += 4) {
@@ -356,21 +379,7 @@ private:
             __m128 qy = _mm_loadu_ps(&origin[at[1]].x);
             __m128 qz = _mm_loadu_ps(&origin[at[2]].x);
             __m128 qw = _mm_loadu_ps(&origin[at[3]].x);
-            _MM_TRANSPOSE4_PS(qx, qy, qz, qw);
-            const __m128 vx = _mm_sub_ps(qx, px);
-            const __m128 vy = _mm_sub_ps(qy, py);
-            const __m128 vz = _mm_sub_ps(qz, pz);
-            const __m128 v2 = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, vx), _mm_mul_ps(vy, vy)), _mm_mul_ps(vz, vz));
-            const __m128 falloff = _mm_sub_ps(one, _mm_mul_ps(v2, inv_radius2));
-            const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(vx, nx), _mm_mul_ps(vy, ny)), _mm_mul_ps(vz, nz));
-            const __m128 e = _mm_mul_ps(dot, falloff);
-            const __m128 e2 = _mm_mul_ps(e, e);
-            const __m128 counts = _mm_and_ps(_mm_and_ps(walking, _mm_cmpneq_ps(qw, zero)),
-                                             _mm_and_ps(_mm_cmpge_ps(v2, tiny), _mm_cmpge_ps(falloff, zero)));
-            const __m128 higher = _mm_and_ps(_mm_and_ps(counts, _mm_cmpgt_ps(e, zero)),
-                                             _mm_cmpgt_ps(_mm_mul_ps(e2, best_v2), _mm_mul_ps(best_e2, v2)));
-            best_e2 = _mm_or_ps(_mm_and_ps(higher, e2), _mm_andnot_ps(higher, best_e2));
-            best_v2 = _mm_or_ps(_mm_and_ps(higher, v2), _mm_andnot_ps(higher, best_v2));
+            lanes.step(qx, qy, qz, qw, walking, best_e2, best_v2);
         }
         _mm_store_ps(out, _mm_sqrt_ps(_mm_div_ps(best_e2, best_v2)));
 #else

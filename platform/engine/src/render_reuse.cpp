@@ -1,5 +1,7 @@
 #include "render_reuse.h"
 
+#include "render_hash.h"
+
 #include "velmora/Texture.h"
 
 #include <cstring>
@@ -7,73 +9,7 @@
 namespace Velmora {
 namespace render_internal {
 
-namespace {
-
-class Hasher
-{
-public:
-    void add(uint64_t value)
-    {
-        // A 64-bit multiply-xorshift step; collisions are left to chance
-        // (about 2^-64 per frame).
-        state_ ^= value + 0x9E3779B97F4A7C15ull + (state_ << 6) + (state_ >> 2);
-        state_ *= 0xFF51AFD7ED558CCDull;
-        state_ ^= state_ >> 33;
-    }
-    void add(float value)
-    {
-        uint32_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        add(uint64_t(bits));
-    }
-    void add(bool value) { add(uint64_t(value ? 1 : 2)); }
-    void add(int value) { add(uint64_t(uint32_t(value))); }
-    void add(const vec2 &v)
-    {
-        add(v.x);
-        add(v.y);
-    }
-    void add(const vec3 &v)
-    {
-        add(v.x);
-        add(v.y);
-        add(v.z);
-    }
-    void add(const vec4 &v)
-    {
-        add(v.x);
-        add(v.y);
-        add(v.z);
-        add(v.w);
-    }
-    void add(const mat4 &m)
-    {
-        for (float value : m.m)
-            add(value);
-    }
-    void add(const String &text)
-    {
-        add(uint64_t(text.size()));
-        for (int i = 0; i < text.size(); ++i)
-            add(uint64_t(static_cast<unsigned char>(text.get()[i])));
-    }
-    void add(const Ptr<Texture> &texture)
-    {
-        // Textures come from the streaming registry: a texture that is
-        // loaded again is a new object, so its address and size tell it.
-        add(uint64_t(reinterpret_cast<uintptr_t>(texture.get())));
-        if (texture) {
-            add(texture->getWidth());
-            add(texture->getHeight());
-        }
-    }
-    uint64_t value() const { return state_; }
-
-private:
-    uint64_t state_ = 0x84222325CBF29CE4ull;
-};
-
-} // namespace
+namespace {} // namespace
 
 uint64_t viewFingerprint(const Settings &settings, const String &environment, const mat4 &modelview,
                          const mat4 &projection, int width, int height, const Scene &scene)

@@ -3,6 +3,7 @@
 #include "velmora/Bounds.h"
 #include "velmora/Texture.h"
 
+#include "render_hash.h"
 #include "render_internal.h"
 #include "render_math.h"
 #include "render_raster.h"
@@ -32,43 +33,6 @@ struct KeptMap
 
 std::mutex g_kept_mutex;
 std::vector<KeptMap> g_kept;
-
-class Hasher
-{
-public:
-    void add(uint64_t value)
-    {
-        state_ ^= value + 0x9E3779B97F4A7C15ull + (state_ << 6) + (state_ >> 2);
-        state_ *= 0xFF51AFD7ED558CCDull;
-        state_ ^= state_ >> 33;
-    }
-    void add(float value)
-    {
-        uint32_t bits = 0;
-        std::memcpy(&bits, &value, sizeof bits);
-        add(uint64_t(bits));
-    }
-    void add(const vec2 &v)
-    {
-        add(v.x);
-        add(v.y);
-    }
-    void add(const vec3 &v)
-    {
-        add(v.x);
-        add(v.y);
-        add(v.z);
-    }
-    void add(const mat4 &m)
-    {
-        for (float value : m.m)
-            add(value);
-    }
-    uint64_t value() const { return state_; }
-
-private:
-    uint64_t state_ = 0x84222325CBF29CE4ull;
-};
 
 // What the map's pixels are made of.
 uint64_t fingerprint(const Scene &scene, const ShadowMap &map)

@@ -94,9 +94,12 @@ bool UGUID::setString(const char *text)
 
 String UGUID::getString() const
 {
-    char buffer[TEXT_LENGTH + 1];
+    // Each word as eight lower-case hexadecimal digits.
+    static const char DIGITS[] = "0123456789abcdef";
+    char buffer[TEXT_LENGTH];
     for (int w = 0; w < NUM_WORDS; w++)
-        std::snprintf(buffer + w * 8, 9, "%08x", unsigned(words_[w]));
+        for (int i = 0; i < 8; i++)
+            buffer[w * 8 + i] = DIGITS[(words_[w] >> (28 - 4 * i)) & 0xf];
     return String(buffer, TEXT_LENGTH);
 }
 

@@ -24,6 +24,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -314,9 +315,11 @@ private slots:
         data.asset(QStringLiteral("levels/a.world"), guid('a', 1));
         data.asset(QStringLiteral("levels/sub/c.world"), guid('a', 3));
         data.asset(QStringLiteral("core/x.mat"), guid('a', 4));
+        data.asset(QStringLiteral("levels.world"), guid('a', 5));
         Editor::AssetManagerPrivate manager;
         manager.setRootPath(data.root());
         scan(manager);
+        QCOMPARE(manager.assets(data.root()), Velmora::Vector<UGUID>{guid('a', 5)});
 
         const Velmora::Vector<UGUID> expected{guid('a', 1), guid('a', 2)};
         QCOMPARE(manager.assets(data.path(QStringLiteral("levels"))), expected);
@@ -329,6 +332,48 @@ private slots:
         QVERIFY(manager.asset(QStringLiteral("Levels/sub/c.world")).isNull());
         QVERIFY(manager.asset(QStringLiteral("/elsewhere/levels/sub/c.world")).isNull());
         QVERIFY(manager.fileInfo(guid('a', 4)).hasFlag(as::FileInfo::FLAG_READ_ONLY));
+        QCOMPARE(manager.asset(guid('a', 3)).getFilePath(), data.path(QStringLiteral("levels/sub/c.world")));
+    }
+
+    void a_record_s_absolute_path_is_whole_however_and_wherever_it_is_first_asked_for()
+    {
+        // Records keep their folder and relative path and make the absolute
+        // path when first asked: copies made before and after that, and many
+        // threads asking the same records at once, all see the whole path.
+        const QString root = QStringLiteral("/data/folder/");
+        QVector<as::Asset> records(64);
+        for (int i = 0; i < records.size(); ++i)
+            records[i].setFilePathIn(root, QStringLiteral("f%1/a%2.world").arg(i % 5).arg(i));
+        const QVector<as::Asset> copied_before = records;
+        // Read only through a const view: the records themselves are shared.
+        const QVector<as::Asset> &shared = records;
+        std::atomic<int> wrong{0};
+        QVector<as::Asset> copied_while[4];
+        std::vector<std::thread> readers;
+        for (int t = 0; t < 4; ++t) {
+            readers.emplace_back([&shared, &wrong, &copied_while, t, root] {
+                for (int i = 0; i < shared.size(); ++i) {
+                    const int at = (i * 7 + t) % shared.size();
+                    if (t % 2)
+                        copied_while[t].append(shared[at]);
+                    if (shared[at].getFilePath() != root + shared[at].getRelativePath())
+                        ++wrong;
+                }
+            });
+        }
+        for (std::thread &reader : readers)
+            reader.join();
+        QCOMPARE(wrong.load(), 0);
+        for (const QVector<as::Asset> &copies : {copied_before, copied_while[1], copied_while[3], records})
+            for (const as::Asset &copy : copies)
+                QCOMPARE(copy.getFilePath(), root + copy.getRelativePath());
+
+        // Given whole or in parts, the same path is the same record.
+        as::Asset whole = records[3];
+        whole.setFilePath(root + records[3].getRelativePath(), records[3].getRelativePath());
+        QVERIFY(whole == copied_before[3]);
+        whole.setFilePath(QStringLiteral("/elsewhere/") + records[3].getRelativePath(), records[3].getRelativePath());
+        QVERIFY(whole != copied_before[3]);
     }
 
     void broken_meta_files_give_a_warning_and_no_asset_and_nothing_is_written()

@@ -59,6 +59,7 @@ private slots:
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
     void properties_inherit_parameters_and_decal();
+    void only_files_whose_extension_is_mat_or_prop_in_any_case_load();
 
 private:
     Installation *installation_ = nullptr;
@@ -288,6 +289,32 @@ void TestMaterials::properties_inherit_parameters_and_decal()
     QVERIFY(Velmora::Properties::isProperty(car->getFileGUID()));
     QVERIFY(!Velmora::Properties::findPropertyByGUID(car->getFileGUID()));
     QCOMPARE(QByteArray(Velmora::Properties::getProperty(0)->getName()), QByteArray("car"));
+}
+
+void TestMaterials::only_files_whose_extension_is_mat_or_prop_in_any_case_load()
+{
+    // A name's extension follows its last dot, unless that dot starts the
+    // name; folders named like material files hold no material themselves.
+    const QByteArray body = "<material/>";
+    const QByteArray property = "<property/>";
+    for (const char *name : {"x/upper.MAT", "x/mixed.Mat", "x.mat/inside.mat"})
+        QVERIFY(installation_->writeData(QString::fromLatin1(name), body));
+    for (const char *name : {"y/z.prop", "y/w.PROP"})
+        QVERIFY(installation_->writeData(QString::fromLatin1(name), property));
+    for (const char *name : {"x/.mat", "x/mat", "x/a.mat.bak", "x/a.matt", "x/a.ma", "x.mat/.prop", "y/p.prop~"})
+        QVERIFY(installation_->writeData(QString::fromLatin1(name), body));
+    QVERIFY(Velmora::FileSystem::rescan());
+    QCOMPARE(Velmora::Materials::loadMaterials(), 4 + 3);
+    QStringList paths;
+    for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i) {
+        const QString path = QString::fromUtf8(Velmora::Materials::getMaterial(i)->getFilePath());
+        if (!path.contains(QStringLiteral("materials/")))
+            paths << QDir(installation_->dataPath()).relativeFilePath(path);
+    }
+    QCOMPARE(paths,
+             (QStringList{QStringLiteral("x.mat/inside.mat"), QStringLiteral("x/mixed.Mat"),
+                          QStringLiteral("x/upper.MAT")}));
+    QCOMPARE(Velmora::Properties::loadProperties(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestMaterials)

@@ -11,6 +11,9 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <thread>
+
 using namespace enginetest;
 
 class TestMetaScan : public QObject
@@ -21,6 +24,10 @@ private slots:
     void lists_the_indexed_files_and_reads_each_meta_file();
     void parse_errors_are_logged_in_path_order_whatever_thread_read_the_file();
     void a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once();
+    void records_go_when_the_last_holder_lets_go_and_one_was_served_data();
+    void records_go_when_the_last_holder_lets_go_and_one_was_served();
+    void init_keeps_the_records_unless_a_listener_has_served_them();
+    void the_index_s_warnings_come_in_path_order_whatever_kind();
 };
 
 void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
@@ -147,6 +154,112 @@ void TestMetaScan::a_changed_folder_makes_the_read_stale_and_the_file_system_len
     installation.stop();
     QVERIFY(installation.start());
     QVERIFY(!Velmora::MetaScan::takeFromFileSystem("/some/other/data/"));
+}
+
+void TestMetaScan::records_go_when_the_last_holder_lets_go_and_one_was_served_data()
+{
+    // Steps: "h" holds, "s" lets go having served, "r" lets go without.
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<bool>("released");
+    QTest::newRow("served first, the other last") << QStringLiteral("hhsr") << true;
+    QTest::newRow("served last") << QStringLiteral("hhrs") << true;
+    QTest::newRow("nobody served") << QStringLiteral("hhrr") << false;
+    QTest::newRow("one still holds") << QStringLiteral("hhs") << false;
+    QTest::newRow("a holder that never lets go") << QStringLiteral("hhhsr") << false;
+}
+
+void TestMetaScan::records_go_when_the_last_holder_lets_go_and_one_was_served()
+{
+    QFETCH(QString, steps);
+    QFETCH(bool, released);
+    Installation installation;
+    QVERIFY(installation.writeAsset(QStringLiteral("a/one.png"), "x", guid('a', 1), 6));
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(int(scan->metas.size()), 1);
+    for (const QChar step : steps) {
+        if (step == QLatin1Char('h'))
+            scan->holdRecords();
+        else
+            scan->releaseRecords(step == QLatin1Char('s'));
+    }
+    QCOMPARE(scan->recordsReleased(), released);
+    QCOMPARE(scan->metas.empty(), released);
+    QCOMPARE(int(scan->files.size()), 2); // the listing is the file system's to drop
+}
+
+void TestMetaScan::init_keeps_the_records_unless_a_listener_has_served_them()
+{
+    Installation installation;
+    for (int i = 0; i < 300; ++i)
+        QVERIFY(installation.writeAsset(QStringLiteral("f/%1.png").arg(i), "x", guid('a', i), 6));
+    const QByteArray data = installation.dataPath().toUtf8();
+
+    // Nobody else reads the records: they stay for whoever takes the read
+    // (the asset manager then makes its first scan of them). The listing
+    // goes once the index is built.
+    QVERIFY(Velmora::FileSystem::init(data.constData()));
+    auto kept = Velmora::MetaScan::takeFromFileSystem(data.constData());
+    QVERIFY(kept);
+    Velmora::FileSystem::shutdown(); // waits for the file system's letting go
+    QVERIFY(!kept->recordsReleased());
+    QCOMPARE(int(kept->metas.size()), 300);
+    QVERIFY(kept->files.empty());
+
+    // A listener that holds them and lets go, served, on a thread of its own
+    // (whichever of the two lets go last drops them). The file system's
+    // index is whole all the same.
+    std::thread reader;
+    std::atomic<int> read_records{0};
+    const int id = Velmora::MetaScan::addReadListener([&](const std::shared_ptr<const Velmora::MetaScan> &scan) {
+        scan->holdRecords();
+        reader = std::thread([scan, &read_records] {
+            read_records = int(scan->metas.size());
+            scan->releaseRecords(true);
+        });
+    });
+    QVERIFY(Velmora::FileSystem::init(data.constData()));
+    Velmora::MetaScan::removeReadListener(id);
+    reader.join();
+    QCOMPARE(read_records.load(), 300);
+    const auto served = Velmora::MetaScan::takeFromFileSystem(data.constData());
+    QVERIFY(served);
+    QTRY_VERIFY(served->recordsReleased());
+    QVERIFY(served->metas.empty());
+    QCOMPARE(Velmora::FileSystem::getGUID("f/7.png"), Velmora::UGUID(guid('a', 7).constData()));
+    QVERIFY(Velmora::FileSystemAssets::isAsset(Velmora::UGUID(guid('a', 299).constData())));
+    Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::the_index_s_warnings_come_in_path_order_whatever_kind()
+{
+    // A wrong root, a broken GUID and a GUID taken by an earlier file, mixed:
+    // the file system names the files in path order.
+    Installation installation;
+    QStringList expected;
+    for (int i = 0; i < 40; ++i) {
+        const QString name = QStringLiteral("w/%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(installation.writeData(name, "x"));
+        QByteArray meta = "<asset guid=\"" + guid('a', i) + "\"/>";
+        if (i % 7 == 3)
+            meta = "<thing guid=\"" + guid('a', i) + "\"/>";
+        else if (i % 7 == 5)
+            meta = "<asset guid=\"nonsense\"/>";
+        else if (i % 7 == 6)
+            meta = "<asset guid=\"" + guid('a', 0) + "\"/>";
+        QVERIFY(installation.writeData(name + QStringLiteral(".meta"), meta));
+        if (i % 7 >= 3 && i % 7 != 4)
+            expected << name;
+    }
+    LogCapture log;
+    QVERIFY(Velmora::FileSystem::init(installation.dataPath().toUtf8().constData()));
+    Velmora::FileSystem::shutdown();
+    QStringList named;
+    for (const QString &line : log.lines(1)) {
+        const int at = line.indexOf(QStringLiteral("w/"));
+        if (line.startsWith(QStringLiteral("FileSystem")) && at >= 0)
+            named << line.mid(at, 8);
+    }
+    QCOMPARE(named, expected);
 }
 
 QTEST_GUILESS_MAIN(TestMetaScan)

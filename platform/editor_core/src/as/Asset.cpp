@@ -1,5 +1,7 @@
 #include "editor_core/as/Asset.h"
 
+#include <mutex>
+
 namespace as {
 
 Runtime::Runtime(const Velmora::UGUID &guid, const QString &name, int kind, const Velmora::UGUID &asset, bool stored,
@@ -18,9 +20,58 @@ bool Runtime::operator==(const Runtime &other) const
             && stored_ == other.stored_ && extension_ == other.extension_;
 }
 
+void Asset::FilePath::set(const QString &absolute)
+{
+    folder_.clear();
+    path_ = absolute;
+    made_.store(true, std::memory_order_release);
+}
+
+void Asset::FilePath::setIn(const QString &folder)
+{
+    folder_ = folder;
+    path_.clear();
+    made_.store(false, std::memory_order_release);
+}
+
+const QString &Asset::FilePath::get(const QString &relative) const
+{
+    if (!made_.load(std::memory_order_acquire)) {
+        // Rare (once per record) and short: one lock for all records.
+        static std::mutex mutex;
+        std::lock_guard<std::mutex> locker(mutex);
+        if (!made_.load(std::memory_order_relaxed)) {
+            path_ = folder_ + relative;
+            made_.store(true, std::memory_order_release);
+        }
+    }
+    return path_;
+}
+
+void Asset::FilePath::assign(const FilePath &other)
+{
+    // Once made, other's path never changes; until then only its folder
+    // is read (which a reader making the path does not change).
+    if (other.made_.load(std::memory_order_acquire)) {
+        folder_.clear();
+        path_ = other.path_;
+        made_.store(true, std::memory_order_release);
+    } else {
+        folder_ = other.folder_;
+        path_.clear();
+        made_.store(false, std::memory_order_release);
+    }
+}
+
 void Asset::setFilePath(const QString &absolute, const QString &relative)
 {
-    file_path_ = absolute;
+    file_path_.set(absolute);
+    relative_path_ = relative;
+}
+
+void Asset::setFilePathIn(const QString &folder, const QString &relative)
+{
+    file_path_.setIn(folder);
     relative_path_ = relative;
 }
 
@@ -62,7 +113,7 @@ Runtime Asset::findSRuntime() const
 
 bool Asset::operator==(const Asset &other) const
 {
-    return guid_ == other.guid_ && type_ == other.type_ && file_path_ == other.file_path_
+    return guid_ == other.guid_ && type_ == other.type_ && getFilePath() == other.getFilePath()
             && relative_path_ == other.relative_path_ && core_ == other.core_ && excluded_ == other.excluded_
             && runtimes_ == other.runtimes_ && import_params_ == other.import_params_ && mappers_ == other.mappers_;
 }

@@ -51,10 +51,13 @@ void refresh(QListWidget *window, const std::function<void(QListWidget *)> &fill
 
 void addEntry(QListWidget *window, const char *name, const Velmora::UGUID &guid)
 {
-    auto *item = new QListWidgetItem(QString::fromUtf8(name), window);
+    // Made whole before it joins the list: the list then tells its view of
+    // one new row, not of every value set.
+    auto *item = new QListWidgetItem(QString::fromUtf8(name));
     const QString text = QString::fromUtf8(guid.getString().get());
     item->setToolTip(text);
     item->setData(Qt::UserRole, text);
+    window->addItem(item);
 }
 
 } // namespace registry_list

@@ -195,9 +195,11 @@ struct AssetManagerPrivate::Index
                 by_path.insert(all[i].getRelativePath(), i);
         };
         // The records are sorted by path: the assets of a folder mostly
-        // follow each other, and its key is made once for each run.
+        // follow each other, and its key is made once for each run (from
+        // the first record's absolute path: the others' are not made here).
         auto folders = [this, &all] {
             QString run_folder;
+            QStringRef run_relative;
             std::vector<int> run;
             auto flush = [&] {
                 if (run.empty())
@@ -210,11 +212,17 @@ struct AssetManagerPrivate::Index
                 run.clear();
             };
             for (int i = 0; i < all.size(); ++i) {
-                const QString &file = all[i].getFilePath();
-                const QStringRef folder = file.leftRef(file.lastIndexOf(QLatin1Char('/')));
-                if (run.empty() || folder != run_folder) {
-                    flush();
-                    run_folder = folder.toString();
+                const QString &relative = all[i].getRelativePath();
+                const QStringRef relative_folder
+                        = relative.leftRef(std::max(0, relative.lastIndexOf(QLatin1Char('/'))));
+                if (run.empty() || relative_folder != run_relative) {
+                    const QString &file = all[i].getFilePath();
+                    const QStringRef folder = file.leftRef(file.lastIndexOf(QLatin1Char('/')));
+                    if (run.empty() || folder != run_folder) {
+                        flush();
+                        run_folder = folder.toString();
+                    }
+                    run_relative = relative_folder;
                 }
                 run.push_back(i);
             }
@@ -268,10 +276,11 @@ struct AssetManagerPrivate::ScanResult
     Velmora::LogHold::Lines log;
 
     // Scans root: from the engine's read when there is one (current), else
-    // by listing the folder. Null when cancelled.
+    // by listing the folder. Null when cancelled. release: let go of the
+    // read's records (held for this) once the records here are made.
     static std::shared_ptr<ScanResult> compute(const QString &root,
                                                const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                               const std::atomic<bool> &cancel);
+                                               const std::atomic<bool> &cancel, bool release = false);
 };
 
 struct AssetManagerPrivate::Prepared
@@ -330,7 +339,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
 
     asset.setGUID(guid);
     asset.setType(type);
-    asset.setFilePath(root + relative, relative);
+    asset.setFilePathIn(root, relative);
     asset.setCore(relative.startsWith(QLatin1String("core/")));
     asset.setExcluded(meta.excluded != 0);
 
@@ -505,7 +514,7 @@ bool AssetManagerPrivate::isScanning() const
 std::shared_ptr<AssetManagerPrivate::ScanResult>
 AssetManagerPrivate::ScanResult::compute(const QString &root,
                                          const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                         const std::atomic<bool> &cancel)
+                                         const std::atomic<bool> &cancel, bool release)
 {
     auto result = std::make_shared<ScanResult>();
     Velmora::LogHold hold(&result->log);
@@ -537,6 +546,10 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
 
     ReadMetas read = readMetas(root, files, known, cancel);
     std::vector<const Velmora::MetaRecord *>().swap(known);
+    // The records made here are all that is needed of the read's records:
+    // they may go now rather than with the scan.
+    if (release && engine_scan && !cancel)
+        engine_scan->releaseRecords(true);
     as::GuidClaims claims;
     // The records kept move to the front of the ones read.
     int kept = 0;
@@ -573,7 +586,9 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
     prepared->root = cleanFolder(QString::fromStdString(scan->data_path));
     prepared->scan = scan;
     Prepared *raw = prepared.get();
-    prepared->thread = std::thread([raw] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel); });
+    scan->holdRecords();
+    prepared->thread
+            = std::thread([raw] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, true); });
     prepared_ = std::move(prepared);
 }
 
@@ -622,7 +637,8 @@ void AssetManagerPrivate::startScan(bool initial)
                 result = std::move(prepared->result);
         }
         if (!result && !*cancel)
-            result = ScanResult::compute(root, current ? engine_scan : nullptr, *cancel);
+            result = ScanResult::compute(root, current && !engine_scan->recordsReleased() ? engine_scan : nullptr,
+                                         *cancel);
         prepared.reset();
         engine_scan.reset();
         if (!result || *cancel)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -87,13 +88,32 @@ struct MetaScan
     // Listeners told of the scan the file system makes at init as soon as
     // it is read, before the index is built from it, on the thread that
     // runs init (under a lock: a listener only starts its own work). They
-    // may read the scan on any thread while it lives, but never change it.
+    // may read the scan on any thread while it lives, but never change it;
+    // a listener that reads the records holds them (see holdRecords).
     using ReadListener = std::function<void(const std::shared_ptr<const MetaScan> &scan)>;
     // An id for removeReadListener.
     static int addReadListener(ReadListener listener);
     static void removeReadListener(int id);
     // Tells the listeners (the file system's init).
     static void notifyRead(const std::shared_ptr<const MetaScan> &scan);
+
+    // The records are the larger part of a read; once everything made from
+    // them is made, they can go before the scan does. Each reader that may
+    // let them go holds them while it reads (the file system's init holds
+    // them from before it tells the listeners; a listener holds them from
+    // inside the listener). When the last holder lets go and one of them
+    // said that what it made from them serves (served), metas is emptied
+    // (on the thread of that call). A reader that may still need them never
+    // lets go.
+    void holdRecords() const;
+    void releaseRecords(bool served) const;
+    // Whether metas was emptied so: the records then have to be read again.
+    bool recordsReleased() const;
+
+private:
+    mutable std::atomic<int> record_holds_{0};
+    mutable std::atomic<bool> records_served_{false};
+    mutable std::atomic<bool> records_released_{false};
 };
 
 } // namespace Velmora

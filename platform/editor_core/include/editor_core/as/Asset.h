@@ -11,6 +11,8 @@
 #include <QVariantMap>
 #include <QVector>
 
+#include <atomic>
+
 namespace as {
 
 // Landscape-map mappers of a meta file: mapper name -> ordered (key, data
@@ -70,7 +72,7 @@ public:
     const Velmora::UGUID &getGUID() const { return guid_; }
     AssetType getType() const { return type_; }
     // Absolute path of the asset file ("/" separators).
-    const QString &getFilePath() const { return file_path_; }
+    const QString &getFilePath() const { return file_path_.get(relative_path_); }
     // Data-relative path of the asset file.
     const QString &getRelativePath() const { return relative_path_; }
     // Core assets live under core/ in the data folder.
@@ -100,6 +102,10 @@ public:
     void setGUID(const Velmora::UGUID &guid) { guid_ = guid; }
     void setType(AssetType type) { type_ = type; }
     void setFilePath(const QString &absolute, const QString &relative);
+    // The same for absolute = folder + relative (folder ending with "/"):
+    // the absolute path is made the first time it is asked for, and until
+    // then the records of one folder share its text.
+    void setFilePathIn(const QString &folder, const QString &relative);
     void setCore(bool core) { core_ = core; }
     void setExcluded(bool excluded) { excluded_ = excluded; }
     void setImportParams(const QVariantMap &params) { import_params_ = params; }
@@ -107,9 +113,34 @@ public:
     void setRuntimes(const Velmora::Vector<Runtime> &runtimes) { runtimes_ = runtimes; }
 
 private:
+    // An absolute path given whole or as a folder and a relative path; made
+    // once when first read, also when several threads read it at once.
+    class FilePath
+    {
+    public:
+        FilePath() = default;
+        FilePath(const FilePath &other) { assign(other); }
+        FilePath &operator=(const FilePath &other)
+        {
+            if (this != &other)
+                assign(other);
+            return *this;
+        }
+        void set(const QString &absolute);
+        void setIn(const QString &folder);
+        const QString &get(const QString &relative) const;
+
+    private:
+        void assign(const FilePath &other);
+
+        QString folder_;
+        mutable QString path_;
+        mutable std::atomic<bool> made_{true};
+    };
+
     Velmora::UGUID guid_;
     AssetType type_ = AssetType::BEGIN;
-    QString file_path_;
+    FilePath file_path_;
     QString relative_path_;
     bool core_ = false;
     Velmora::Vector<Runtime> runtimes_;
