@@ -54,6 +54,8 @@ private slots:
     void a_material_adds_each_texture_asset_of_its_slots_once_data();
     void a_material_adds_each_texture_asset_of_its_slots_once();
     void a_material_the_engine_does_not_know_is_skipped_with_a_warning();
+    void material_lines_follow_the_earlier_steps_and_a_cancel_drops_the_material_step_data();
+    void material_lines_follow_the_earlier_steps_and_a_cancel_drops_the_material_step();
     void a_runtime_dependency_is_never_the_item_itself_nor_its_parent_data();
     void a_runtime_dependency_is_never_the_item_itself_nor_its_parent();
     void init_makes_the_driver_ready_for_another_run();
@@ -268,6 +270,61 @@ void AnalyzerTest::a_material_the_engine_does_not_know_is_skipped_with_a_warning
     QVERIFY(analyzer.run(parsed, [](int, int) { return true; }));
     QVERIFY(item->getDependents().empty());
     QCOMPARE(log.count(QStringLiteral("the engine has no material for"), 1), 1);
+}
+
+void AnalyzerTest::material_lines_follow_the_earlier_steps_and_a_cancel_drops_the_material_step_data()
+{
+    QTest::addColumn<int>("stop_at");
+    QTest::addColumn<QStringList>("warnings");
+    QTest::addColumn<QString>("textures");
+
+    const QString side = QStringLiteral("is not taken as a side file");
+    const QString unknown = QStringLiteral("the engine has no material for");
+    QTest::newRow("to the end") << 0 << QStringList{side, unknown}
+                                << QStringLiteral("textures/a.png, textures/c.png, textures/d.png");
+    QTest::newRow("cancel after the skins") << 4 << QStringList{side} << QString();
+    QTest::newRow("cancel after the items") << 1 << QStringList{} << QString();
+}
+
+void AnalyzerTest::material_lines_follow_the_earlier_steps_and_a_cancel_drops_the_material_step()
+{
+    QFETCH(int, stop_at);
+    QFETCH(QStringList, warnings);
+    QFETCH(QString, textures);
+
+    // A landscape with a long-named side file (a warning of the node path
+    // step), a material asset without its runtime (a warning of the
+    // material step) and a material with textures, listed material first.
+    const auto withFile = [this](const std::shared_ptr<inas::parser::Item> &item, int number) {
+        item->setAbsolutePath(fixture_.assets()->asset(guid('a', number)).getFilePath().toUtf8().constData());
+        return item;
+    };
+    const as::Asset child = fixture_.assets()->asset(guid('a', 152));
+    auto material = withFile(std::make_shared<inas::parser::items::Hierarchy>(child.getGUID()), 152);
+    auto runtime = withFile(std::make_shared<inas::parser::Item>(child.findSRuntime().getGUID()), 152);
+    material->getDescendants().insert(runtime->getId());
+    inas::parser::Output parsed;
+    parsed.getItems() = {withFile(std::make_shared<inas::parser::items::Hierarchy>(guid('a', 150)), 150), material,
+                         runtime, withFile(std::make_shared<inas::parser::Item>(guid('a', 120)), 120)};
+
+    LogCapture log;
+    inas::analyzer::Driver analyzer;
+    analyzer.init(fixture_.assets());
+    int calls = 0;
+    const auto output = analyzer.run(parsed, [&](int, int) { return ++calls != stop_at; });
+    analyzer.reset();
+    QCOMPARE(bool(output), stop_at == 0);
+
+    QStringList seen;
+    for (const QString &line : log.lines(1)) {
+        for (const QString &warning :
+             {QStringLiteral("is not taken as a side file"), QStringLiteral("the engine has no material for")}) {
+            if (line.contains(warning))
+                seen << warning;
+        }
+    }
+    QCOMPARE(seen, warnings);
+    QCOMPARE(fixture_.describe(material->getDependents().values()), textures);
 }
 
 void AnalyzerTest::a_runtime_dependency_is_never_the_item_itself_nor_its_parent_data()

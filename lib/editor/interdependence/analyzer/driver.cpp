@@ -41,7 +41,10 @@ QString folderOf(const Velmora::String &utf8_path)
 
 Driver::Driver() = default;
 
-Driver::~Driver() = default;
+Driver::~Driver()
+{
+    finishMaterialSearch();
+}
 
 bool Driver::init(Editor::AssetManagerPrivate *as_manager)
 {
@@ -72,6 +75,8 @@ std::unique_ptr<Output> Driver::run(const parser::Output &parser_output, const P
 
 void Driver::reset()
 {
+    finishMaterialSearch();
+    material_search_.reset();
     max_iterations_ = 0;
     current_iteration_ = 0;
     map_by_ext_.clear();
@@ -119,8 +124,15 @@ bool Driver::runSteps(Output &output, const ProgressCallback &progress)
     for (const Step step : steps) {
         (this->*step)(output);
         ++current_iteration_;
-        if (!progress(max_iterations_, current_iteration_))
+        if (step == &Driver::indexStep)
+            startMaterialSearch();
+        if (!progress(max_iterations_, current_iteration_)) {
+            // What the search found is dropped with its lines, as if the
+            // material step had never begun.
+            finishMaterialSearch();
+            material_search_.reset();
             return false;
+        }
     }
     EC_ASSERT(current_iteration_ == max_iterations_);
     return true;
@@ -263,14 +275,54 @@ void Driver::linkMaterials(Output & /*output*/)
     const auto candidates = map_by_ext_.find(MATERIAL_EXTENSION);
     if (candidates == map_by_ext_.end())
         return;
-    for (Item *item : candidates->second) {
-        parser::Item &parser_item = *item->getParserData();
-        const Velmora::Ptr<Velmora::Material> material = materialOf(parser_item);
-        if (!material)
-            continue;
-        for (const Velmora::UGUID &texture : materialTextures(*material))
-            parser_item.addDependent(texture);
+    std::unique_ptr<MaterialSearch> search;
+    if (finishMaterialSearch())
+        search = std::move(material_search_);
+    else {
+        search = std::make_unique<MaterialSearch>();
+        findMaterialTextures(search->textures, search->lines);
     }
+    Velmora::LogHold::release(search->lines);
+    for (size_t i = 0; i < candidates->second.size(); ++i) {
+        if (const std::vector<Velmora::UGUID> *textures = search->textures[i]) {
+            parser::Item &parser_item = *candidates->second[i]->getParserData();
+            for (const Velmora::UGUID &texture : *textures)
+                parser_item.addDependent(texture);
+        }
+    }
+}
+
+void Driver::findMaterialTextures(std::vector<const std::vector<Velmora::UGUID> *> &textures,
+                                  Velmora::LogHold::Lines &lines)
+{
+    Velmora::LogHold hold(&lines);
+    const auto candidates = map_by_ext_.find(MATERIAL_EXTENSION);
+    if (candidates == map_by_ext_.end())
+        return;
+    textures.reserve(candidates->second.size());
+    for (const Item *item : candidates->second) {
+        const Velmora::Ptr<Velmora::Material> material = materialOf(*item->getParserData());
+        // The tables keep their values where they are as they grow.
+        textures.push_back(material ? &materialTextures(*material) : nullptr);
+    }
+}
+
+void Driver::startMaterialSearch()
+{
+    finishMaterialSearch();
+    if (map_by_ext_.find(MATERIAL_EXTENSION) == map_by_ext_.end())
+        return;
+    material_search_ = std::make_unique<MaterialSearch>();
+    MaterialSearch *search = material_search_.get();
+    search->thread = std::thread([this, search] { findMaterialTextures(search->textures, search->lines); });
+}
+
+bool Driver::finishMaterialSearch()
+{
+    if (!material_search_ || !material_search_->thread.joinable())
+        return false;
+    material_search_->thread.join();
+    return true;
 }
 
 Velmora::Ptr<Velmora::Material> Driver::materialOf(const parser::Item &parser_item) const

@@ -5,6 +5,7 @@
 #include "editor/interdependence/parser/output.h"
 #include "editor/interdependence/progress.h"
 
+#include <velmora/LogHold.h>
 #include <velmora/Material.h>
 #include <velmora/Ptr.h>
 #include <velmora/String.h>
@@ -15,6 +16,7 @@
 
 #include <memory>
 #include <string>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -91,6 +93,16 @@ private:
     // The folder (absolute, cleaned) that a node's path text points into.
     QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
+    // The textures of every "*.mat" item, in map order, for linkMaterials
+    // (null: no material); lines: what finding them logged.
+    void findMaterialTextures(std::vector<const std::vector<Velmora::UGUID> *> &textures,
+                              Velmora::LogHold::Lines &lines);
+    // Starts findMaterialTextures on a thread of its own (it reads only the
+    // material items, the asset manager and the engine, and writes only its
+    // own tables, while the steps before linkMaterials link other items).
+    void startMaterialSearch();
+    // Waits for the search; false when none was started.
+    bool finishMaterialSearch();
     // The material of a material asset's or material runtime's item (null,
     // with a warning when the engine has none for a material asset).
     Velmora::Ptr<Velmora::Material> materialOf(const parser::Item &parser_item) const;
@@ -121,6 +133,14 @@ private:
     QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
     // Texture path -> its asset (empty: none), asked once per run.
     QHash<QByteArray, Velmora::UGUID> texture_assets_;
+    // The material search of a run, started after the items are indexed.
+    struct MaterialSearch
+    {
+        std::thread thread;
+        std::vector<const std::vector<Velmora::UGUID> *> textures;
+        Velmora::LogHold::Lines lines;
+    };
+    std::unique_ptr<MaterialSearch> material_search_;
     // The memory of the run's items (they keep it alive).
     std::shared_ptr<ItemArena> arena_;
 };
