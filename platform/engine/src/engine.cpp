@@ -125,20 +125,25 @@ void Engine::Private::writeCaches() const
 }
 
 // A display shows a new picture at its refresh only; swap waits for the next
-// one (60 Hz) as a real swap chain does. A frame that comes later than one
-// whole refresh period starts the count again instead of hurrying to catch up.
+// one (60 Hz) as a real swap chain does. A frame that comes late shows at
+// the next refresh after it: it waits for none, and the one after it waits
+// only until the refresh that follows, never for a whole extra period.
 void Engine::Private::waitForRefresh()
 {
     using Clock = std::chrono::steady_clock;
     const Clock::duration period = std::chrono::microseconds(16667);
     const Clock::time_point now = Clock::now();
-    if (next_refresh == Clock::time_point() || now >= next_refresh + period) {
+    if (next_refresh == Clock::time_point()) {
         next_refresh = now + period;
         return;
     }
     if (now < next_refresh)
         std::this_thread::sleep_until(next_refresh);
     next_refresh += period;
+    // Refreshes missed while the frame was drawn are gone; the count keeps
+    // to the display's rhythm.
+    if (now >= next_refresh)
+        next_refresh += ((now - next_refresh) / period + 1) * period;
 }
 
 void Engine::Private::readConfig() const

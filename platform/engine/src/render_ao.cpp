@@ -442,31 +442,43 @@ AmbientOcclusion::~AmbientOcclusion() = default;
 
 void AmbientOcclusion::search()
 {
+    const int coarse_height = (input_.height + 1) / 2;
+    forBands(input_.height, 2 * ROWS_PER_BAND, [this](int begin, int end) { gather(begin, end); });
+    prepare();
+    forBands(coarse_height, ROWS_PER_BAND / 2, [this](int begin, int end) { searchGrid(begin, end); });
+}
+
+void AmbientOcclusion::gather(int begin, int end)
+{
+    // The coarse grid: pixels (2 cx, 2 cy).
+    const int width = input_.width;
+    const int coarse_width = (width + 1) / 2;
+    for (int y = begin + (begin & 1); y < end; y += 2) {
+        const vec4 *row = input_.points + size_t(y) * size_t(width);
+        vec4 *coarse = coarse_points_ + size_t(y / 2) * size_t(coarse_width);
+        for (int cx = 0; cx < coarse_width; ++cx)
+            coarse[cx] = row[2 * cx];
+    }
+}
+
+void AmbientOcclusion::prepare()
+{
+    search_.reset(new Search(input_, coarse_points_));
+}
+
+void AmbientOcclusion::searchGrid(int begin, int end)
+{
     const int width = input_.width;
     const vec4 *points = input_.points;
-    // The coarse grid: pixels (2 cx, 2 cy).
     const int coarse_width = (width + 1) / 2;
-    const int coarse_height = (input_.height + 1) / 2;
-    vec4 *coarse_points = coarse_points_;
-    forBands(coarse_height, ROWS_PER_BAND, [&](int begin, int end) {
-        for (int cy = begin; cy < end; ++cy) {
-            for (int cx = 0; cx < coarse_width; ++cx)
-                coarse_points[cy * coarse_width + cx] = points[(2 * cy) * width + 2 * cx];
-        }
-    });
-    search_.reset(new Search(input_, coarse_points_));
     const Search &search = *search_;
-    float *coarse_ao = coarse_ao_;
-    vec3 *coarse_bent = coarse_bent_;
-    forBands(coarse_height, ROWS_PER_BAND / 2, [&](int begin, int end) {
-        for (int cy = begin; cy < end; ++cy) {
-            for (int cx = 0; cx < coarse_width; ++cx) {
-                const int c = cy * coarse_width + cx;
-                if (points[(2 * cy) * width + 2 * cx].w != 0.0f)
-                    search.at(2 * cx, 2 * cy, coarse_ao[c], coarse_bent[c]);
-            }
+    for (int cy = begin; cy < end; ++cy) {
+        for (int cx = 0; cx < coarse_width; ++cx) {
+            const int c = cy * coarse_width + cx;
+            if (points[(2 * cy) * width + 2 * cx].w != 0.0f)
+                search.at(2 * cx, 2 * cy, coarse_ao_[c], coarse_bent_[c]);
         }
-    });
+    }
 }
 
 void AmbientOcclusion::fill(int begin, int end) const

@@ -49,6 +49,16 @@ public:
     void search();
     void fill(int begin, int end) const;
 
+    // search() in steps, for callers that overlap it with other work:
+    // gather(begin, end) takes the grid points of pixel rows begin .. end - 1
+    // once they are final; prepare() follows when every row is gathered;
+    // then searchGrid(begin, end) searches grid rows begin .. end - 1, any
+    // number of them at once. fill() may run on rows whose grid rows (y / 2
+    // and y / 2 + 1) are searched.
+    void gather(int begin, int end);
+    void prepare();
+    void searchGrid(int begin, int end);
+
 private:
     class Search;
 

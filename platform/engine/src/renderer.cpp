@@ -17,13 +17,17 @@
 #include "texture_streaming.h"
 
 #include <QImage>
+#include <QThread>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace Velmora {
 
@@ -36,6 +40,10 @@ const vec3 GROUND_COLOR(0.3f, 0.25f, 0.2f);
 // Share of the sky and ground colours that lights a surface as ambient.
 constexpr float HEMISPHERE_AMBIENT = 0.5f;
 constexpr int ROWS_PER_BAND = 16;
+// Bands of the pass that searches the occlusion grid and lights the rows:
+// grid rows per search task, pixel rows per lit task.
+constexpr int GRID_BAND = 4;
+constexpr int LIT_BAND = 8;
 
 vec3 decode(const vec3 &encoded)
 {
@@ -159,6 +167,10 @@ public:
         scratch_ = scratch.get();
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
         fitBuffers();
+        // Without callbacks, occlusion takes its grid points from each band
+        // as soon as the band is resolved.
+        if (request_.full && !request_.viewport)
+            occlusion_ = newOcclusion();
         rasteriseView();
         runStage(Renderer::STAGE_GBUFFER);
         if (request_.full && !request_.viewport) {
@@ -276,7 +288,11 @@ private:
         target.bary = scratch_->bary.data();
         // Each band of rows is resolved as soon as it is drawn, while its
         // depth and triangle buffers are still in the cache.
-        rasterise(raster, &cutout_, target, [this](int begin, int end) { resolveRows(begin, end); });
+        rasterise(raster, &cutout_, target, [this](int begin, int end) {
+            resolveRows(begin, end);
+            if (occlusion_)
+                occlusion_->gather(begin, end);
+        });
     }
 
     // World direction (not normalised) of the view ray through a pixel
@@ -378,7 +394,9 @@ private:
     void lightWithoutCallbacks(Vector<vec4> *color)
     {
         buildShadowMaps();
-        const std::unique_ptr<AmbientOcclusion> occlusion = ambientOcclusion();
+        AmbientOcclusion *occlusion = occlusion_.get();
+        if (occlusion)
+            occlusion->prepare();
         const bool at_once = request_.frame && !color;
         unsigned char *bytes = nullptr;
         size_t stride = 0;
@@ -387,11 +405,57 @@ private:
             bytes = request_.frame->bits();
             stride = size_t(request_.frame->bytesPerLine());
         }
-        forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) {
-            if (occlusion)
+        if (!occlusion) {
+            forBands(request_.height, ROWS_PER_BAND, [&](int begin, int end) { lightRows(begin, end, bytes, stride); });
+        } else {
+            // The grid search and the lit bands share one pass: a band of
+            // rows is queued a few grid bands after the last grid row it
+            // reads, so its wait for that band is rare and short, and no
+            // thread idles between the two steps.
+            const int height = request_.height;
+            const int grid_rows = (height + 1) / 2;
+            const int grid_bands = (grid_rows + GRID_BAND - 1) / GRID_BAND;
+            const int lit_bands = (height + LIT_BAND - 1) / LIT_BAND;
+            std::unique_ptr<std::atomic<bool>[]> searched(new std::atomic<bool>[size_t(grid_bands)]);
+            for (int b = 0; b < grid_bands; ++b)
+                searched[size_t(b)].store(false, std::memory_order_relaxed);
+            // Task t: a grid band (value >= 0) or a lit band (-1 - band).
+            std::vector<int> order;
+            order.reserve(size_t(grid_bands + lit_bands));
+            const int lag = std::max(1, QThread::idealThreadCount());
+            int next_lit = 0;
+            auto lastGridBand = [&](int band) {
+                const int last_row = std::min(height, (band + 1) * LIT_BAND) - 1;
+                return std::min(grid_rows - 1, last_row / 2 + 1) / GRID_BAND;
+            };
+            for (int b = 0; b < grid_bands; ++b) {
+                order.push_back(b);
+                while (next_lit < lit_bands && lastGridBand(next_lit) + lag <= b)
+                    order.push_back(-1 - next_lit++);
+            }
+            while (next_lit < lit_bands)
+                order.push_back(-1 - next_lit++);
+            forBands(int(order.size()), 1, [&](int task, int) {
+                const int item = order[size_t(task)];
+                if (item >= 0) {
+                    occlusion->searchGrid(item * GRID_BAND, std::min(grid_rows, (item + 1) * GRID_BAND));
+                    searched[size_t(item)].store(true, std::memory_order_release);
+                    return;
+                }
+                const int band = -1 - item;
+                // Grid bands are taken in order before this task, each by a
+                // thread that is working on it, so the wait always ends.
+                const int last = lastGridBand(band);
+                for (int b = 0; b <= last; ++b) {
+                    while (!searched[size_t(b)].load(std::memory_order_acquire))
+                        std::this_thread::yield();
+                }
+                const int begin = band * LIT_BAND;
+                const int end = std::min(height, begin + LIT_BAND);
                 occlusion->fill(begin, end);
-            lightRows(begin, end, bytes, stride);
-        });
+                lightRows(begin, end, bytes, stride);
+            });
+        }
         if ((color || request_.frame) && !at_once)
             output(color);
     }
@@ -399,6 +463,16 @@ private:
     // The occlusion stage with its grid searched, ready to fill rows; null
     // when it does not run.
     std::unique_ptr<AmbientOcclusion> ambientOcclusion()
+    {
+        std::unique_ptr<AmbientOcclusion> occlusion = newOcclusion();
+        if (occlusion)
+            occlusion->search();
+        return occlusion;
+    }
+
+    // The occlusion stage before its grid is gathered; null when it does
+    // not run.
+    std::unique_ptr<AmbientOcclusion> newOcclusion()
     {
         if (!occlusionRuns())
             return nullptr;
@@ -417,7 +491,6 @@ private:
         std::unique_ptr<AmbientOcclusion> occlusion(
                 new AmbientOcclusion(input, scratch_->points_coarse.data(), scratch_->ao_coarse.data(),
                                      scratch_->bent_coarse.data(), g.ssao.data(), g.bent_normal.data()));
-        occlusion->search();
         return occlusion;
     }
 
@@ -594,6 +667,7 @@ private:
     Cutout cutout_;
     Vector<ViewTriangle> view_triangles_;
     Vector<std::shared_ptr<const ShadowMap>> shadow_maps_;
+    std::unique_ptr<AmbientOcclusion> occlusion_;
     mat4 projection_;
     mat4 imodelview_;
     mat4 iprojection_;

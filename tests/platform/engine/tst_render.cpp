@@ -141,6 +141,8 @@ private slots:
     void ground_under_a_box_is_darker_only_when_shadows_are_on_data();
     void ground_under_a_box_is_darker_only_when_shadows_are_on();
     void a_textured_shadowed_view_renders_the_same_bytes_every_time();
+    void a_view_lit_in_one_pass_matches_one_lit_stage_by_stage_data();
+    void a_view_lit_in_one_pass_matches_one_lit_stage_by_stage();
     void a_stage_2_callback_reads_the_g_buffer_of_the_view();
     void viewport_stages_run_by_render_mode_and_target_data();
     void viewport_stages_run_by_render_mode_and_target();
@@ -552,6 +554,45 @@ void TestRender::a_textured_shadowed_view_renders_the_same_bytes_every_time()
     QVERIFY(first && second);
     QCOMPARE(QByteArray(reinterpret_cast<const char *>(first->getPixels()), int(first->getSize())),
              QByteArray(reinterpret_cast<const char *>(second->getPixels()), int(second->getSize())));
+}
+
+void TestRender::a_view_lit_in_one_pass_matches_one_lit_stage_by_stage_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("height");
+    QTest::newRow("even") << 160 << 120;
+    QTest::newRow("odd sides") << 161 << 121;
+    QTest::newRow("tall, many bands") << 67 << 333;
+    QTest::newRow("a few rows") << 300 << 5;
+}
+
+// Without callbacks the occlusion search and the lighting overlap in one
+// pass; with one, every stage ends before the next starts. Both must give
+// the same bytes, occlusion and shadows included.
+void TestRender::a_view_lit_in_one_pass_matches_one_lit_stage_by_stage()
+{
+    QFETCH(int, width);
+    QFETCH(int, height);
+    QVERIFY(restart(
+            {{QStringLiteral("meshes/ground.mesh"), GROUND_MESH},
+             {QStringLiteral("yard.world"),
+              "<world>" + meshNode(1, "ground", "meshes/ground.mesh", "ground", "red")
+                      + meshNode(2, "box", "meshes/cube.mesh", "body", "red", "2 1 1")
+                      + meshNode(3, "box2", "meshes/cube.mesh", "body", "red", "-1 -1 0.5") + sun(true) + "</world>"}},
+            "yard"));
+    QVERIFY(Velmora::Render::isSSAO());
+    const Velmora::Ptr<Velmora::Camera> camera = cameraAt(Velmora::vec3(5.0f, -8.0f, 4.0f), Velmora::vec3());
+    const Velmora::Ptr<Velmora::Image> at_once = renderView(camera, width, height);
+    QVERIFY(at_once);
+
+    Velmora::Ptr<Velmora::Viewport> viewport = Velmora::Viewport::create();
+    int calls = 0;
+    viewport->addCallback(Velmora::Renderer::STAGE_AMBIENT_OCCLUSION, [&calls](Velmora::Renderer *) { ++calls; });
+    Velmora::Ptr<Velmora::Image> staged = Velmora::Image::create();
+    QVERIFY(viewport->renderImage2D(camera, staged, width, height));
+    QCOMPARE(calls, 1);
+    QCOMPARE(QByteArray(reinterpret_cast<const char *>(staged->getPixels()), int(staged->getSize())),
+             QByteArray(reinterpret_cast<const char *>(at_once->getPixels()), int(at_once->getSize())));
 }
 
 void TestRender::a_stage_2_callback_reads_the_g_buffer_of_the_view()
