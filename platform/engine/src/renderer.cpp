@@ -231,26 +231,39 @@ private:
         Renderer::GBuffer &g = renderer_.gbuffer_;
         g.width = width;
         g.height = height;
-        fit(g.coverage, size);
-        fit(g.depth, size);
-        fit(g.normal, size);
-        fit(g.albedo, size);
-        fit(g.shading, size);
-        fit(g.baked_ao, size);
-        fit(g.translucence, size);
-        fit(g.position, size);
-        fit(g.ssao, size);
-        fit(g.bent_normal, size);
-        fit(g.irradiance, size);
-        fit(g.color, size);
-        fit(scratch_->depth, size);
-        fit(scratch_->source, size);
-        fit(scratch_->bary, size);
-        fit(scratch_->view_position, size);
         const int coarse = ambientOcclusionCoarseSize(width, height);
-        fit(scratch_->points_coarse, coarse);
-        fit(scratch_->ao_coarse, coarse);
-        fit(scratch_->bent_coarse, coarse);
+        // A new size zeroes tens of megabytes: each buffer on a thread of
+        // its own, the largest first.
+        const std::function<void()> fits[] = {
+                [&] { fit(g.albedo, size); },
+                [&] { fit(g.shading, size); },
+                [&] { fit(g.color, size); },
+                [&] { fit(scratch_->view_position, size); },
+                [&] { fit(g.normal, size); },
+                [&] { fit(g.position, size); },
+                [&] { fit(g.bent_normal, size); },
+                [&] { fit(g.irradiance, size); },
+                [&] { fit(scratch_->bary, size); },
+                [&] { fit(g.coverage, size); },
+                [&] { fit(g.depth, size); },
+                [&] { fit(g.baked_ao, size); },
+                [&] { fit(g.translucence, size); },
+                [&] { fit(g.ssao, size); },
+                [&] { fit(scratch_->depth, size); },
+                [&] { fit(scratch_->source, size); },
+                [&] {
+                    fit(scratch_->points_coarse, coarse);
+                    fit(scratch_->ao_coarse, coarse);
+                    fit(scratch_->bent_coarse, coarse);
+                },
+        };
+        if (g.coverage.size() == size && scratch_->points_coarse.size() == coarse) {
+            // Buffers kept from a render of this size: only the size checks.
+            for (const std::function<void()> &f : fits)
+                f();
+            return;
+        }
+        forBands(int(sizeof(fits) / sizeof(fits[0])), 1, [&fits](int begin, int) { fits[begin](); });
     }
 
     void rasteriseView()
