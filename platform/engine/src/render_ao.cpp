@@ -74,6 +74,27 @@ struct HorizonLanes
 };
 #endif
 
+#if !defined(__SSE2__)
+// One step of the horizon search for one direction: the sample q (q.w = 0
+// for no surface) raises the best horizon when it counts and its
+// e^2 / v^2 is higher, compared crosswise.
+inline void horizonSample(const vec4 &q, const vec3 &p, const vec3 &n, float inv_radius2, float &best_e2,
+                          float &best_v2)
+{
+    const float vx = q.x - p.x;
+    const float vy = q.y - p.y;
+    const float vz = q.z - p.z;
+    const float v2 = vx * vx + vy * vy + vz * vz;
+    const float falloff = 1.0f - v2 * inv_radius2;
+    const float e = (vx * n.x + vy * n.y + vz * n.z) * falloff;
+    const float e2 = e * e;
+    if (q.w != 0.0f && v2 >= 1e-12f && falloff >= 0.0f && e > 0.0f && e2 * best_v2 > best_e2 * v2) {
+        best_e2 = e2;
+        best_v2 = v2;
+    }
+}
+#endif
+
 // The 16 search directions in the screen plane.
 struct Directions
 {
@@ -243,17 +264,7 @@ private:
                 if (!(fx >= 0.0f && fy >= 0.0f && fx < float(width) && fy < float(in_.height)))
                     break;
                 const vec4 q = grid_[(int(fy) >> 1) * grid_width_ + (int(fx) >> 1)];
-                const float vx = q.x - p.x;
-                const float vy = q.y - p.y;
-                const float vz = q.z - p.z;
-                const float v2 = vx * vx + vy * vy + vz * vz;
-                const float falloff = 1.0f - v2 * inv_radius2_;
-                const float e = (vx * n.x + vy * n.y + vz * n.z) * falloff;
-                const float e2 = e * e;
-                if (q.w != 0.0f && v2 >= 1e-12f && falloff >= 0.0f && e > 0.0f && e2 * best_v2 > best_e2 * v2) {
-                    best_e2 = e2;
-                    best_v2 = v2;
-                }
+                horizonSample(q, p, n, inv_radius2_, best_e2, best_v2);
             }
             out[lane] = std::sqrt(best_e2 / best_v2);
         }
@@ -394,17 +405,7 @@ private:
                         break;
                 }
                 const vec4 q = grid_[cell + cells[s * 4 + lane]];
-                const float vx = q.x - p.x;
-                const float vy = q.y - p.y;
-                const float vz = q.z - p.z;
-                const float v2 = vx * vx + vy * vy + vz * vz;
-                const float falloff = 1.0f - v2 * inv_radius2_;
-                const float e = (vx * n.x + vy * n.y + vz * n.z) * falloff;
-                const float e2 = e * e;
-                if (q.w != 0.0f && v2 >= 1e-12f && falloff >= 0.0f && e > 0.0f && e2 * best_v2 > best_e2 * v2) {
-                    best_e2 = e2;
-                    best_v2 = v2;
-                }
+                horizonSample(q, p, n, inv_radius2_, best_e2, best_v2);
             }
             out[lane] = std::sqrt(best_e2 / best_v2);
         }
