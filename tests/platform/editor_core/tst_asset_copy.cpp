@@ -1,6 +1,8 @@
 // Copies of single assets (an inherited material, a plain copy) and the
 // re-import of an asset with its own or new parameters.
 
+#include "asset_files.h"
+
 #include <editor_core/EditorCore.h>
 #include <editor_core/as/ImportParams.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
@@ -25,10 +27,7 @@ class TestAssetCopy : public QObject
 
     void write(const QString &relative, const QByteArray &content)
     {
-        QDir().mkpath(QFileInfo(root_ + relative).absolutePath());
-        QFile file(root_ + relative);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        QVERIFY(test::writeFile(root_ + relative, content));
     }
 
 private slots:

@@ -1,6 +1,8 @@
 // Synchronous import of single files (captured frames, saved tracks) and
 // the track dialogs built on it.
 
+#include "asset_files.h"
+
 #include <editor_core/Dialogs.h>
 #include <editor_core/EditorCore.h>
 #include <editor_core/as/TextureImportParams.h>
@@ -23,10 +25,7 @@ class TestAssetImport : public QObject
 
     void write(const QString &relative, const QByteArray &content = "x")
     {
-        QDir().mkpath(QFileInfo(root_ + relative).absolutePath());
-        QFile file(root_ + relative);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
+        QVERIFY(test::writeFile(root_ + relative, content));
     }
 
 private slots:

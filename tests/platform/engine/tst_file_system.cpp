@@ -1,3 +1,4 @@
+#include "asset_files.h"
 #include "log_capture.h"
 
 #include "velmora/Console.h"
@@ -45,11 +46,7 @@ class TestFileSystem : public QObject
 
     void write(const QString &relative, const QByteArray &bytes = "content")
     {
-        const QString path = data_ + relative;
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
+        QVERIFY(test::writeFile(data_ + relative, bytes));
     }
 
 private slots:

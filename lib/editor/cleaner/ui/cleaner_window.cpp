@@ -1,5 +1,6 @@
 #include "editor/cleaner/ui/cleaner_window.h"
 
+#include "core/base/model_guids.h"
 #include "editor/cleaner/collector/collector_job.h"
 #include "editor/cleaner/ignore_list/ignore_key.h"
 #include "editor/cleaner/ignore_list/ignore_list.h"
@@ -448,19 +449,7 @@ void CleanerWindow::confirmAndRemove(const Velmora::Vector<Velmora::UGUID> &guid
 
 Velmora::Vector<Velmora::UGUID> CleanerWindow::guidsOfIndexes(const QModelIndexList &indexes, int role) const
 {
-    Velmora::Vector<Velmora::UGUID> guids;
-    QSet<Velmora::UGUID> seen;
-    for (const QModelIndex &index : indexes) {
-        const QVariant value = index.data(role);
-        if (!value.isValid() || !value.canConvert<Velmora::UGUID>())
-            continue;
-        const Velmora::UGUID guid = value.value<Velmora::UGUID>();
-        if (guid.isEmpty() || seen.contains(guid))
-            continue;
-        seen.insert(guid);
-        guids.append(guid);
-    }
-    return guids;
+    return ModelGuids::distinct(indexes, role);
 }
 
 void CleanerWindow::deleteSelected()

@@ -1,5 +1,6 @@
 #include "editor/show_assets_dependencies/ui/result_window.h"
 
+#include "core/base/model_guids.h"
 #include "editor/show_assets_dependencies/data/used_data.h"
 #include "editor/show_assets_dependencies/data/using_this_one_data.h"
 #include "editor/show_assets_dependencies/model/roles.h"
@@ -17,7 +18,6 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QScopedValueRollback>
-#include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -160,19 +160,7 @@ void ResultWindow<DataT, ModelT>::showContextMenu(const QPoint &global_position)
 template<typename DataT, typename ModelT>
 Velmora::Vector<Velmora::UGUID> ResultWindow<DataT, ModelT>::guidsOfIndexes(const QModelIndexList &indexes)
 {
-    Velmora::Vector<Velmora::UGUID> guids;
-    QSet<Velmora::UGUID> seen;
-    for (const QModelIndex &index : indexes) {
-        const QVariant value = index.data(GUID_ROLE);
-        if (value.isNull())
-            continue;
-        const Velmora::UGUID guid = value.value<Velmora::UGUID>();
-        if (guid.isEmpty() || seen.contains(guid))
-            continue;
-        seen.insert(guid);
-        guids.append(guid);
-    }
-    return guids;
+    return ModelGuids::distinct(indexes, GUID_ROLE);
 }
 
 template<typename DataT, typename ModelT>

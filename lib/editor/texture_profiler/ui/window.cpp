@@ -1,5 +1,6 @@
 #include "editor/texture_profiler/ui/window.h"
 
+#include "core/base/model_guids.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
 #include "editor/texture_profiler/data/log_parser.h"
 #include "editor/texture_profiler/data/streaming_settings_guard.h"
@@ -23,7 +24,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QSet>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -204,19 +204,7 @@ void Window::assetRemoved(const Velmora::UGUID &asset_guid)
 
 Velmora::Vector<Velmora::UGUID> Window::selectedGuids(const QModelIndexList &indexes) const
 {
-    Velmora::Vector<Velmora::UGUID> guids;
-    QSet<Velmora::UGUID> seen;
-    for (const QModelIndex &index : indexes) {
-        const QVariant value = index.data(TexturesModel::GUID_ROLE);
-        if (!value.isValid())
-            continue;
-        const Velmora::UGUID guid = value.value<Velmora::UGUID>();
-        if (guid.isEmpty() || seen.contains(guid))
-            continue;
-        seen.insert(guid);
-        guids.append(guid);
-    }
-    return guids;
+    return ModelGuids::distinct(indexes, TexturesModel::GUID_ROLE);
 }
 
 void Window::onSelectionChanged(const QItemSelection &selected)
