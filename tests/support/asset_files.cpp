@@ -26,6 +26,19 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+bool copyFolder(const QString &source, const QString &target)
+{
+    bool copied = true;
+    QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        const QString to = target + QDir(source).relativeFilePath(file);
+        QDir().mkpath(QFileInfo(to).absolutePath());
+        copied = QFile::copy(file, to) && copied;
+    }
+    return copied;
+}
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);

@@ -17,6 +17,9 @@ Velmora::UGUID guid(char letter, int number);
 
 // Writes a file, creating its folders; true when every byte was written.
 bool writeFile(const QString &path, const QByteArray &content = QByteArray("x"));
+// Copies every file below source (hidden ones too) to the same relative path
+// below target (which ends with "/"), creating folders; true when all copied.
+bool copyFolder(const QString &source, const QString &target);
 // The file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString &path);
 

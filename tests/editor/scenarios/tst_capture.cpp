@@ -2,6 +2,7 @@
 // the sample project: the flyby track loads, plays, saves and clears; a
 // screenshot and a track sequence land numbered in the data folder.
 
+#include "asset_files.h"
 #include "scenario_runner.h"
 
 #include "editor/presenter/presenter.h"
@@ -25,7 +26,6 @@
 #include <velmora/World.h>
 
 #include <QComboBox>
-#include <QDirIterator>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -38,14 +38,8 @@ const char *const FLYBY = "ddddd00000000000000000000000000000000201";
 // The sample project's data, copied into the run's data folder.
 void copySampleData(const QString &target)
 {
-    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/sample_project/data");
-    QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString to = target + QDir(source).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(to).absolutePath());
-        QFile::copy(file, to);
-    }
+    QVERIFY(test::copyFolder(
+            qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/sample_project/data"), target));
 }
 
 void screenshot(QWidget *widget, const char *name)

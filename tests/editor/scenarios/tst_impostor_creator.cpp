@@ -3,6 +3,7 @@
 // then grabbed to the end; the impostor comes and goes with undo and redo,
 // and after a restart its material still has its textures.
 
+#include "asset_files.h"
 #include "scenario_runner.h"
 
 #include "editor/tools/impostor_grabber_window.h"
@@ -27,7 +28,6 @@
 #include <velmora/World.h>
 
 #include <QComboBox>
-#include <QDirIterator>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -40,14 +40,8 @@ const char *const TEXTURES[]
 
 void copySampleData(const QString &target)
 {
-    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/sample_project/data");
-    QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString file = it.next();
-        const QString to = target + QDir(source).relativeFilePath(file);
-        QDir().mkpath(QFileInfo(to).absolutePath());
-        QFile::copy(file, to);
-    }
+    QVERIFY(test::copyFolder(
+            qEnvironmentVariable("VELMORA_SOURCE_DIR") + QStringLiteral("/examples/sample_project/data"), target));
 }
 
 QString screenshotPath(const char *name)
