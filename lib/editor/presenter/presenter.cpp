@@ -630,32 +630,33 @@ void Presenter::initGUI()
     about_window_ = new AboutWindow(main_window_);
     depr::gui.about = about_window_;
 
-    depr::gui.settings_window = new SettingsWindow(main_window_);
+    // Each tool window is made inside its dock (see WindowManager::newDockParent).
+    depr::gui.settings_window = new SettingsWindow(WindowManager::newDockParent(main_window_));
     WindowManager::add(depr::gui.settings_window, WindowManager::AREA_TOOL);
     depr::gui.settings_window->init(settings);
 
-    depr::gui.brush_window = new BrushWindow(main_window_);
+    depr::gui.brush_window = new BrushWindow(WindowManager::newDockParent(main_window_));
     depr::gui.brush_window->initGUI(depr::g.controls);
     WindowManager::add(depr::gui.brush_window, WindowManager::AREA_TOOL);
 
-    depr::gui.impostor_grabber = new ImpostorGrabberWindow(main_window_);
+    depr::gui.impostor_grabber = new ImpostorGrabberWindow(WindowManager::newDockParent(main_window_));
     depr::gui.impostor_grabber->restoreSettings(settings);
     WindowManager::add(depr::gui.impostor_grabber, WindowManager::AREA_TOOL);
 
-    randomizer_ = new RandomizerWidget(main_window_);
+    randomizer_ = new RandomizerWidget(WindowManager::newDockParent(main_window_));
     WindowManager::add(randomizer_, WindowManager::AREA_TOOL);
 
-    depr::gui.light_baking = new LightBakingWidget(main_window_);
+    depr::gui.light_baking = new LightBakingWidget(WindowManager::newDockParent(main_window_));
     WindowManager::add(depr::gui.light_baking, WindowManager::AREA_TOOL);
 
-    depr::gui.cleaner = new cleaner::CleanerWindow(main_window_);
+    depr::gui.cleaner = new cleaner::CleanerWindow(WindowManager::newDockParent(main_window_));
     WindowManager::add(depr::gui.cleaner, WindowManager::AREA_TOOL);
 
     video_grabber_form_ = new VideoGrabberForm(video_grabber_state_, main_window_);
     WindowManager::add(video_grabber_form_, WindowManager::AREA_TOOL);
     video_grabber_form_->setState();
 
-    texture_profiler_ = new tprof::Window(asset_manager_, main_window_);
+    texture_profiler_ = new tprof::Window(asset_manager_, WindowManager::newDockParent(main_window_));
     if (asset_manager_) {
         connect(asset_manager_, &AssetManagerPrivate::changed, texture_profiler_, &tprof::Window::assetChanged);
         connect(asset_manager_, &AssetManagerPrivate::moved, texture_profiler_, &tprof::Window::assetChanged);
