@@ -4,6 +4,7 @@
 #include "editor/application/application_environment.h"
 #include "editor/application/editor_message_handler.h"
 #include "editor/presenter/presenter.h"
+#include "editor/splash/splash_background.h"
 
 #include <editor_core/EditorProxyStyle.h>
 #include <editor_core/View.h>
@@ -26,6 +27,7 @@ const char *const STYLE_SHEET = ":/qdarkstyle/style.qss";
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    SplashBackground::preload();
     QTimer::singleShot(0, this, [this, argc, argv] { initialize(argc, argv); });
     connect(this, &QCoreApplication::aboutToQuit, this, &Application::shutdown, Qt::DirectConnection);
 }

@@ -1,5 +1,6 @@
 #include "editor/splash/splash_widget.h"
 
+#include "editor/splash/splash_background.h"
 #include "editor/splash/splash_widget_layout.h"
 
 #include <editor_core/ElidedLabel.h>
@@ -32,7 +33,7 @@ QFont lineFont(const char *family, int point_size)
 SplashWidget::SplashWidget(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags | Qt::Window | Qt::FramelessWindowHint)
 {
-    bg_ = QPixmap(QStringLiteral(":/images/splashscreen_editor.png"));
+    bg_ = SplashBackground::take();
     EC_ASSERT(!bg_.isNull()
               && "SplashWidget::SplashWidget: background image "
                  "not found.");

@@ -1,3 +1,4 @@
+#include "editor/splash/splash_background.h"
 #include "editor/splash/splash_widget.h"
 #include "window_system.h"
 
@@ -21,6 +22,7 @@ private slots:
     void finish_gives_up_on_a_main_window_that_never_appears();
     void long_detail_keeps_its_end_visible();
     void splash_has_the_background_size();
+    void preloaded_background_is_the_image_read_on_the_spot();
     void size_follows_the_background_pixel_ratio_data();
     void size_follows_the_background_pixel_ratio();
     void lines_sit_at_their_places_over_the_background();
@@ -114,6 +116,23 @@ void tst_SplashWidget::long_detail_keeps_its_end_visible()
 
 void tst_SplashWidget::splash_has_the_background_size()
 {
+    SplashWidget splash;
+    QCOMPARE(splash.size(), QSize(960, 540));
+}
+
+void tst_SplashWidget::preloaded_background_is_the_image_read_on_the_spot()
+{
+    SplashBackground::preload();
+    SplashBackground::preload(); // a second request waits for the first
+    const QPixmap preloaded = SplashBackground::take();
+    const QPixmap read_here = SplashBackground::take();
+    QVERIFY(!preloaded.isNull());
+    QCOMPARE(preloaded.size(), read_here.size());
+    QCOMPARE(preloaded.devicePixelRatio(), read_here.devicePixelRatio());
+    QCOMPARE(preloaded.toImage(), read_here.toImage());
+    QCOMPARE(preloaded.toImage(), QPixmap(QString::fromLatin1(SplashBackground::PATH)).toImage());
+
+    SplashBackground::preload();
     SplashWidget splash;
     QCOMPARE(splash.size(), QSize(960, 540));
 }
