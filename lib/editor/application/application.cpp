@@ -84,7 +84,8 @@ std::unique_ptr<View> Application::createView()
     if (screen)
         view->resize(mainWindowSize(screen->availableGeometry()));
     view->setWindowTitle(QStringLiteral("VelmoraEditor"));
-    view->setWindowIcon(QIcon(QString::fromLatin1(EDITOR_ICON)));
+    // The application's icon, read from the same file once.
+    view->setWindowIcon(windowIcon());
     return view;
 }
 

@@ -231,7 +231,9 @@ void Presenter::showSplash(const QString &title)
     EC_ASSERT(!g_splash && "SplashWidget initialized twice.");
     g_splash = new SplashWidget;
     g_splash->setWindowTitle(title);
-    g_splash->setWindowIcon(QIcon(QStringLiteral(":/images/editor_icon.png")));
+    // The application's icon when it has one (the same file, read once).
+    const QIcon icon = QGuiApplication::windowIcon();
+    g_splash->setWindowIcon(icon.isNull() ? QIcon(QStringLiteral(":/images/editor_icon.png")) : icon);
     g_splash->setVersion(QStringLiteral("Version %1").arg(base::BuildInformation::version()));
     g_splash->setNotice(tr("Copyright (C) Velmora. All rights reserved."));
 
