@@ -11,6 +11,7 @@
 #include "editor/preview_thumbnails/project_preview_grabber.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
 #include "editor/splash/splash_widget.h"
+#include "editor/splash/startup_images.h"
 #include "editor/texture_profiler/ui/window.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/tools/randomizer_widget.h"
@@ -233,7 +234,7 @@ void Presenter::showSplash(const QString &title)
     g_splash->setWindowTitle(title);
     // The application's icon when it has one (the same file, read once).
     const QIcon icon = QGuiApplication::windowIcon();
-    g_splash->setWindowIcon(icon.isNull() ? QIcon(QStringLiteral(":/images/editor_icon.png")) : icon);
+    g_splash->setWindowIcon(icon.isNull() ? QIcon(QString::fromLatin1(StartupImages::EDITOR_ICON)) : icon);
     g_splash->setVersion(QStringLiteral("Version %1").arg(base::BuildInformation::version()));
     g_splash->setNotice(tr("Copyright (C) Velmora. All rights reserved."));
 

@@ -1,5 +1,5 @@
-#include "editor/splash/splash_background.h"
 #include "editor/splash/splash_widget.h"
+#include "editor/splash/startup_images.h"
 #include "window_system.h"
 
 #include <editor_core/ElidedLabel.h>
@@ -122,17 +122,19 @@ void tst_SplashWidget::splash_has_the_background_size()
 
 void tst_SplashWidget::preloaded_background_is_the_image_read_on_the_spot()
 {
-    SplashBackground::preload();
-    SplashBackground::preload(); // a second request waits for the first
-    const QPixmap preloaded = SplashBackground::take();
-    const QPixmap read_here = SplashBackground::take();
+    const QString background = QString::fromLatin1(StartupImages::SPLASH_BACKGROUND);
+    const QString icon = QString::fromLatin1(StartupImages::EDITOR_ICON);
+    StartupImages::preload(background);
+    StartupImages::preload(icon);
+    StartupImages::preload(background); // asked twice, decoded once
+    const QImage preloaded = StartupImages::take(background);
+    const QImage read_here = StartupImages::take(background);
     QVERIFY(!preloaded.isNull());
-    QCOMPARE(preloaded.size(), read_here.size());
-    QCOMPARE(preloaded.devicePixelRatio(), read_here.devicePixelRatio());
-    QCOMPARE(preloaded.toImage(), read_here.toImage());
-    QCOMPARE(preloaded.toImage(), QPixmap(QString::fromLatin1(SplashBackground::PATH)).toImage());
+    QCOMPARE(preloaded, read_here);
+    QCOMPARE(QPixmap::fromImage(preloaded).toImage(), QPixmap(background).toImage());
+    QCOMPARE(StartupImages::take(icon), QImage(icon));
 
-    SplashBackground::preload();
+    StartupImages::preload(background);
     SplashWidget splash;
     QCOMPARE(splash.size(), QSize(960, 540));
 }
