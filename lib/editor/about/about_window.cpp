@@ -47,6 +47,9 @@ AboutWindow::AboutWindow(QWidget *parent)
 {
     if (objectName().isEmpty())
         setObjectName(QStringLiteral("AboutWindow"));
+    // A tool window from the start: turning a built window into one restyles
+    // every widget in it again under the style sheet.
+    setWindowFlags(Qt::Tool);
     resize(634, 570);
     setWindowTitle(tr("About VELMORA 2"));
 
@@ -104,7 +107,6 @@ AboutWindow::AboutWindow(QWidget *parent)
     layout->addWidget(link);
     setCentralWidget(central);
 
-    setWindowFlags(Qt::Tool);
     binary_info_->setText(versionLine(QString::fromUtf8(Velmora::Console::getString("engine_version_info"))));
     hide();
 }

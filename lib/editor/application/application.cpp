@@ -4,6 +4,7 @@
 #include "editor/application/application_environment.h"
 #include "editor/application/editor_message_handler.h"
 #include "editor/presenter/presenter.h"
+#include "editor/splash/startup_images.h"
 
 #include <editor_core/EditorProxyStyle.h>
 #include <editor_core/View.h>
@@ -19,13 +20,14 @@
 namespace Editor {
 
 namespace {
-const char *const EDITOR_ICON = ":/images/editor_icon.png";
 const char *const STYLE_SHEET = ":/qdarkstyle/style.qss";
 } // namespace
 
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    StartupImages::preload(QString::fromLatin1(StartupImages::EDITOR_ICON));
+    StartupImages::preload(QString::fromLatin1(StartupImages::SPLASH_BACKGROUND));
     QTimer::singleShot(0, this, [this, argc, argv] { initialize(argc, argv); });
     connect(this, &QCoreApplication::aboutToQuit, this, &Application::shutdown, Qt::DirectConnection);
 }
@@ -56,7 +58,6 @@ void Application::setupApplication()
     setApplicationName(QStringLiteral("Editor"));
     setApplicationVersion(base::BuildInformation::version());
 
-    setWindowIcon(QIcon(QString::fromLatin1(EDITOR_ICON)));
     setAttribute(Qt::AA_DontUseNativeMenuBar);
 
     QFile style_file(QString::fromLatin1(STYLE_SHEET));
@@ -71,6 +72,9 @@ void Application::setupApplication()
 
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Regular.ttf"));
     QFontDatabase::addApplicationFont(QStringLiteral(":/fonts/Roboto-Light.ttf"));
+    // Last, so that its decoding (started when the application was made) is
+    // done by now.
+    setWindowIcon(QIcon(QPixmap::fromImage(StartupImages::take(QString::fromLatin1(StartupImages::EDITOR_ICON)))));
 
     qInstallMessageHandler(editorMessageHandler);
 }
@@ -82,7 +86,8 @@ std::unique_ptr<View> Application::createView()
     if (screen)
         view->resize(mainWindowSize(screen->availableGeometry()));
     view->setWindowTitle(QStringLiteral("VelmoraEditor"));
-    view->setWindowIcon(QIcon(QString::fromLatin1(EDITOR_ICON)));
+    // The application's icon, read from the same file once.
+    view->setWindowIcon(windowIcon());
     return view;
 }
 

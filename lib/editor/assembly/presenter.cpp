@@ -164,7 +164,7 @@ void Presenter::createView(QWidget *main_window)
 {
     EC_ASSERT(main_window && !main_view_ && !view_);
     main_view_ = main_window;
-    view_ = new Window(main_window);
+    view_ = new Window(Editor::WindowManager::newDockParent(main_window));
     Editor::WindowManager::add(view_, Editor::WindowManager::AREA_TOOL);
 
     initResolutionsModel();

@@ -51,7 +51,7 @@ HelpWindow::HelpWindow(QWidget *parent)
         layout->addWidget(button, 0, i);
     }
 
-    show_at_startup_ = new CheckBox(tr("Show this at startup"));
+    show_at_startup_ = new CheckBox(tr("Show this at startup"), this);
     show_at_startup_->setChecked(showAtStartupSetting());
     connect(show_at_startup_, &QCheckBox::toggled, this, &HelpWindow::onShowAtStartupToggled);
     layout->addWidget(show_at_startup_, 1, 0, 1, infos.size(), Qt::AlignRight);
@@ -84,7 +84,10 @@ QVector<HelpWindow::ButtonInfo> HelpWindow::buttonInfos() const
 
 QPushButton *HelpWindow::createButton(const ButtonInfo &info)
 {
-    auto button = new QPushButton;
+    // Made inside the window (and the labels inside the button) rather than
+    // put there by the layouts: moving a widget under the style sheet restyles
+    // all of it again.
+    auto button = new QPushButton(this);
     const Velmora::String style
             = Velmora::String::format("QPushButton {background-image: url(%s);min-width: 220px;min-height: 320px;}"
                                       "QPushButton:hover {background-image: url(%s);}",
@@ -100,7 +103,7 @@ QPushButton *HelpWindow::createButton(const ButtonInfo &info)
     auto layout = new QVBoxLayout(button);
     layout->setContentsMargins(20, 180, 20, 0);
     const QString label_style = QStringLiteral("QLabel { background: transparent; color : white; }");
-    auto title = new QLabel(info.title);
+    auto title = new QLabel(info.title, button);
     QFont font = title->font();
     font.setWeight(QFont::Bold);
     font.setPointSize(13);
@@ -108,7 +111,7 @@ QPushButton *HelpWindow::createButton(const ButtonInfo &info)
     title->setStyleSheet(label_style);
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addSpacing(10);
-    auto description = new QLabel(info.description);
+    auto description = new QLabel(info.description, button);
     // Small enough that the longest description fits the picture below the
     // title whatever the platform's default font is.
     QFont description_font = description->font();

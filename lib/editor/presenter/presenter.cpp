@@ -11,6 +11,7 @@
 #include "editor/preview_thumbnails/project_preview_grabber.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
 #include "editor/splash/splash_widget.h"
+#include "editor/splash/startup_images.h"
 #include "editor/texture_profiler/ui/window.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/tools/randomizer_widget.h"
@@ -231,7 +232,9 @@ void Presenter::showSplash(const QString &title)
     EC_ASSERT(!g_splash && "SplashWidget initialized twice.");
     g_splash = new SplashWidget;
     g_splash->setWindowTitle(title);
-    g_splash->setWindowIcon(QIcon(QStringLiteral(":/images/editor_icon.png")));
+    // The application's icon when it has one (the same file, read once).
+    const QIcon icon = QGuiApplication::windowIcon();
+    g_splash->setWindowIcon(icon.isNull() ? QIcon(QString::fromLatin1(StartupImages::EDITOR_ICON)) : icon);
     g_splash->setVersion(QStringLiteral("Version %1").arg(base::BuildInformation::version()));
     g_splash->setNotice(tr("Copyright (C) Velmora. All rights reserved."));
 
@@ -630,32 +633,33 @@ void Presenter::initGUI()
     about_window_ = new AboutWindow(main_window_);
     depr::gui.about = about_window_;
 
-    depr::gui.settings_window = new SettingsWindow(main_window_);
+    // Each tool window is made inside its dock (see WindowManager::newDockParent).
+    depr::gui.settings_window = new SettingsWindow(WindowManager::newDockParent(main_window_));
     WindowManager::add(depr::gui.settings_window, WindowManager::AREA_TOOL);
     depr::gui.settings_window->init(settings);
 
-    depr::gui.brush_window = new BrushWindow(main_window_);
+    depr::gui.brush_window = new BrushWindow(WindowManager::newDockParent(main_window_));
     depr::gui.brush_window->initGUI(depr::g.controls);
     WindowManager::add(depr::gui.brush_window, WindowManager::AREA_TOOL);
 
-    depr::gui.impostor_grabber = new ImpostorGrabberWindow(main_window_);
+    depr::gui.impostor_grabber = new ImpostorGrabberWindow(WindowManager::newDockParent(main_window_));
     depr::gui.impostor_grabber->restoreSettings(settings);
     WindowManager::add(depr::gui.impostor_grabber, WindowManager::AREA_TOOL);
 
-    randomizer_ = new RandomizerWidget(main_window_);
+    randomizer_ = new RandomizerWidget(WindowManager::newDockParent(main_window_));
     WindowManager::add(randomizer_, WindowManager::AREA_TOOL);
 
-    depr::gui.light_baking = new LightBakingWidget(main_window_);
+    depr::gui.light_baking = new LightBakingWidget(WindowManager::newDockParent(main_window_));
     WindowManager::add(depr::gui.light_baking, WindowManager::AREA_TOOL);
 
-    depr::gui.cleaner = new cleaner::CleanerWindow(main_window_);
+    depr::gui.cleaner = new cleaner::CleanerWindow(WindowManager::newDockParent(main_window_));
     WindowManager::add(depr::gui.cleaner, WindowManager::AREA_TOOL);
 
     video_grabber_form_ = new VideoGrabberForm(video_grabber_state_, main_window_);
     WindowManager::add(video_grabber_form_, WindowManager::AREA_TOOL);
     video_grabber_form_->setState();
 
-    texture_profiler_ = new tprof::Window(asset_manager_, main_window_);
+    texture_profiler_ = new tprof::Window(asset_manager_, WindowManager::newDockParent(main_window_));
     if (asset_manager_) {
         connect(asset_manager_, &AssetManagerPrivate::changed, texture_profiler_, &tprof::Window::assetChanged);
         connect(asset_manager_, &AssetManagerPrivate::moved, texture_profiler_, &tprof::Window::assetChanged);

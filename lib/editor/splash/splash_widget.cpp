@@ -1,6 +1,7 @@
 #include "editor/splash/splash_widget.h"
 
 #include "editor/splash/splash_widget_layout.h"
+#include "editor/splash/startup_images.h"
 
 #include <editor_core/ElidedLabel.h>
 #include <editor_core/base/Assert.h>
@@ -32,7 +33,8 @@ QFont lineFont(const char *family, int point_size)
 SplashWidget::SplashWidget(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags | Qt::Window | Qt::FramelessWindowHint)
 {
-    bg_ = QPixmap(QStringLiteral(":/images/splashscreen_editor.png"));
+    // The same pixels as reading the file into a pixmap here.
+    bg_ = QPixmap::fromImage(StartupImages::take(QString::fromLatin1(StartupImages::SPLASH_BACKGROUND)));
     EC_ASSERT(!bg_.isNull()
               && "SplashWidget::SplashWidget: background image "
                  "not found.");

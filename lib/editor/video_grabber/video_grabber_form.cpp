@@ -53,10 +53,12 @@ VideoGrabberForm::VideoGrabberForm(VideoGrabberState *state, QWidget *parent)
     , ui_(new Ui_VideoGrabberForm)
     , state_(state)
 {
+    // A tool window before its contents are made: turning a built window into
+    // one restyles all of its widgets again under the style sheet.
+    setWindowFlags(Qt::Tool);
     ui_->setupUi(this);
     setObjectName(QStringLiteral("VideoGrabberForm"));
     setFocusPolicy(Qt::ClickFocus);
-    setWindowFlags(Qt::Tool);
     hide();
 }
 

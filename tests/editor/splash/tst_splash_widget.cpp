@@ -1,4 +1,5 @@
 #include "editor/splash/splash_widget.h"
+#include "editor/splash/startup_images.h"
 #include "window_system.h"
 
 #include <editor_core/ElidedLabel.h>
@@ -21,6 +22,7 @@ private slots:
     void finish_gives_up_on_a_main_window_that_never_appears();
     void long_detail_keeps_its_end_visible();
     void splash_has_the_background_size();
+    void preloaded_background_is_the_image_read_on_the_spot();
     void size_follows_the_background_pixel_ratio_data();
     void size_follows_the_background_pixel_ratio();
     void lines_sit_at_their_places_over_the_background();
@@ -114,6 +116,25 @@ void tst_SplashWidget::long_detail_keeps_its_end_visible()
 
 void tst_SplashWidget::splash_has_the_background_size()
 {
+    SplashWidget splash;
+    QCOMPARE(splash.size(), QSize(960, 540));
+}
+
+void tst_SplashWidget::preloaded_background_is_the_image_read_on_the_spot()
+{
+    const QString background = QString::fromLatin1(StartupImages::SPLASH_BACKGROUND);
+    const QString icon = QString::fromLatin1(StartupImages::EDITOR_ICON);
+    StartupImages::preload(background);
+    StartupImages::preload(icon);
+    StartupImages::preload(background); // asked twice, decoded once
+    const QImage preloaded = StartupImages::take(background);
+    const QImage read_here = StartupImages::take(background);
+    QVERIFY(!preloaded.isNull());
+    QCOMPARE(preloaded, read_here);
+    QCOMPARE(QPixmap::fromImage(preloaded).toImage(), QPixmap(background).toImage());
+    QCOMPARE(StartupImages::take(icon), QImage(icon));
+
+    StartupImages::preload(background);
     SplashWidget splash;
     QCOMPARE(splash.size(), QSize(960, 540));
 }

@@ -53,6 +53,7 @@ private slots:
     void docks_shown_as_tabs_leave_the_title_to_their_tab();
     void hiding_a_window_reports_it_hidden();
     void remove_gives_the_widget_back_and_deletes_the_dock();
+    void window_made_in_its_dock_is_docked_there_without_a_restyle();
     void deleting_a_docked_widget_takes_its_dock_along();
     void renaming_a_widget_renames_its_dock();
     void saved_layout_comes_back_after_changes();
@@ -232,6 +233,56 @@ void TestWindowManager::remove_gives_the_widget_back_and_deletes_the_dock()
     delete w;
 }
 
+// Counts the style changes a widget receives.
+class StyleChanges : public QObject
+{
+public:
+    explicit StyleChanges(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::StyleChange)
+            ++count;
+        return false;
+    }
+};
+
+void TestWindowManager::window_made_in_its_dock_is_docked_there_without_a_restyle()
+{
+    qApp->setStyleSheet(QStringLiteral("QLabel { color: #dfe3e8; }"));
+    QWidget *moved = namedWidget("Moved", main_);
+    QWidget *parent = WindowManager::newDockParent(main_);
+    QVERIFY(parent && parent != main_);
+    QWidget *made = namedWidget("Made", parent);
+    // A tool window made in its dock becomes a child like one moved in.
+    auto *tool = new QWidget(WindowManager::newDockParent(main_), Qt::Tool);
+    tool->setObjectName("Tool");
+    StyleChanges moved_changes(moved);
+    StyleChanges made_changes(made);
+
+    QVERIFY(WindowManager::add(moved, 6));
+    QVERIFY(WindowManager::add(made, 6));
+    QVERIFY(WindowManager::add(tool, 6));
+    QVERIFY(moved_changes.count > 0);
+    QCOMPARE(made_changes.count, 0);
+    QCOMPARE(WindowManager::getDock(made), parent);
+    QCOMPARE(made->parentWidget(), parent);
+    QCOMPARE(parent->objectName(), QStringLiteral("Made_dock"));
+    QCOMPARE(parent->windowTitle(), QStringLiteral("Made"));
+    QCOMPARE(main_->dockWidgetArea(WindowManager::getDock(made)), Qt::RightDockWidgetArea);
+    QVERIFY(!WindowManager::isVisible(made));
+    QVERIFY(!tool->isWindow());
+    QCOMPARE(tool->parentWidget(), WindowManager::getDock(tool));
+
+    // Given back to the main window, as a window moved in is.
+    WindowManager::remove(made);
+    QCOMPARE(made->parentWidget(), main_);
+    qApp->setStyleSheet(QString());
+    delete made;
+}
+
 void TestWindowManager::deleting_a_docked_widget_takes_its_dock_along()
 {
     QWidget *w = namedWidget("Texture Profiler", main_);
@@ -365,6 +416,7 @@ void TestWindowManager::calls_without_a_manager_do_nothing()
     QWidget *w = namedWidget("Lonely", main_);
     QVERIFY(!WindowManager::add(w, 6));
     QVERIFY(!WindowManager::getArea(w).isValid());
+    QCOMPARE(WindowManager::newDockParent(main_), static_cast<QWidget *>(main_));
     WindowManager::remove(w);
     QVERIFY(log.contains("there is no window manager"));
     // Not docked: show and hide act on the widget itself.

@@ -33,7 +33,7 @@ void Presenter::initGUI(View *main_window)
     }
     if (!asset_manager_)
         Velmora::Log::warning("as::Presenter: no asset manager; the asset browser stays empty\n");
-    browser_ = new Browser(asset_manager_, components_active_, main_window);
+    browser_ = new Browser(asset_manager_, components_active_, Editor::WindowManager::newDockParent(main_window));
     depr::gui.asset_browser = browser_;
 
     connect(browser_, &Browser::createMaterialRequest, this, &Presenter::createMaterialRequest);

@@ -17,7 +17,7 @@ QListWidget *create(QPointer<QListWidget> &window, View *main_window, QWidget *&
         Velmora::Log::warning("%s: the %s window exists already\n", owner, qPrintable(title.toLower()));
         return nullptr;
     }
-    auto *list = new QListWidget(main_window);
+    auto *list = new QListWidget(Editor::WindowManager::newDockParent(main_window));
     list->setObjectName(object_name);
     list->setWindowTitle(title);
     list->setUniformItemSizes(true);

@@ -47,6 +47,8 @@ struct WindowManager::Private
 
     WindowManagerPrivate *priv = nullptr;
     QVector<Record> records;
+    // Docks made by newDockParent() that no window has been added to yet.
+    QVector<QPointer<QDockWidget>> new_docks;
     bool title_bars_pending = false;
 
     // A dock shown as one tab of several gets the compact title bar (its tab
@@ -105,6 +107,19 @@ struct WindowManager::Private
                 records.remove(i);
             }
         }
+    }
+
+    // The dock made by newDockParent() when parent is one, no longer new.
+    QDockWidget *takeNewDock(QWidget *parent)
+    {
+        for (int i = 0; i < new_docks.size(); ++i) {
+            if (new_docks[i] && new_docks[i] == parent) {
+                QDockWidget *dock = new_docks[i];
+                new_docks.remove(i);
+                return dock;
+            }
+        }
+        return nullptr;
     }
 
     int indexOf(const QWidget *widget) const
@@ -274,6 +289,18 @@ static WindowManager *requireInstance(const char *call)
     return s_instance;
 }
 
+QWidget *WindowManager::newDockParent(QWidget *fallback)
+{
+    if (!s_instance)
+        return fallback;
+    QMainWindow *main = s_instance->d_->mainWindow();
+    if (!main)
+        return fallback;
+    auto *dock = new QDockWidget(main);
+    s_instance->d_->new_docks.append(dock);
+    return dock;
+}
+
 bool WindowManager::add(QWidget *widget, int area_type)
 {
     WindowManager *self = requireInstance("add");
@@ -302,7 +329,17 @@ bool WindowManager::add(QWidget *widget, int area_type)
     record.previous_parent = widget->parentWidget();
     record.area_type = area_type;
 
-    auto *dock = new QDockWidget(widget->windowTitle(), main);
+    QDockWidget *dock = d->takeNewDock(widget->parentWidget());
+    if (dock) {
+        // Made in its dock: the main window stands where the dock is.
+        record.previous_parent = main;
+        dock->setWindowTitle(widget->windowTitle());
+        // A window (a tool window) becomes a child, as when it is moved in.
+        if (widget->isWindow())
+            widget->setParent(dock, widget->windowFlags() & ~Qt::WindowType_Mask);
+    } else {
+        dock = new QDockWidget(widget->windowTitle(), main);
+    }
     record.dock = dock;
     d->nameDock(dock, widget);
     dock->setWidget(widget);

@@ -52,7 +52,7 @@ void Presenter::initGUI(View *main_window)
         Velmora::Log::warning("world::Presenter: the nodes window exists already\n");
         return;
     }
-    auto *tree = new QTreeWidget(main_window);
+    auto *tree = new QTreeWidget(Editor::WindowManager::newDockParent(main_window));
     tree->setObjectName(QStringLiteral("NodesWindow"));
     tree->setWindowTitle(tr("Nodes"));
     tree->setColumnCount(3);

@@ -69,6 +69,13 @@ public:
     static WindowManager *instance();
     WindowManagerPrivate *getPrivate() const;
 
+    // A new dock to make a window in (as the window's parent) before add()
+    // docks the window there. A finished window moved into a dock is restyled
+    // in full under the application's style sheet, one made inside its dock is
+    // not; add() sees the same window either way and gives it back to the main
+    // window on remove(). Without a window manager or main window it returns
+    // fallback. The window made in it must be added next.
+    static QWidget *newDockParent(QWidget *fallback);
     static bool add(QWidget *widget, int area_type);
     static bool add(QWidget *widget, int reference_type, const Area &area);
     static Area getArea(QWidget *widget);
