@@ -9,6 +9,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,70 @@ bool visiblePath(const std::string &path)
     return path.find("/.") == std::string::npos;
 }
 
+// Reads a small file (name, relative to the folder dir) that the listing
+// found regular in as few calls as the system allows (open, one read,
+// close); false, having read nothing the caller may use, for anything
+// unusual (the caller then loads the file the ordinary way, which reports
+// what is wrong).
+bool readSmallFile(int dir, const char *name, char *buffer, size_t size, QByteArray &bytes)
+{
+    const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::read(fd, buffer, size);
+    ::close(fd);
+    // A regular file reads short only at its end; a full buffer may be
+    // followed by more.
+    if (n < 0 || size_t(n) >= size)
+        return false;
+    bytes = QByteArray::fromRawData(buffer, int(n));
+    return true;
+}
+
+// Reads the meta file path into record; name is the same file relative to
+// the folder dir (AT_FDCWD for path itself).
+void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord &record)
+{
+    Xml xml;
+    char buffer[16384];
+    QByteArray bytes;
+    if (readSmallFile(dir, name, buffer, sizeof(buffer), bytes)
+                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
+                : !xml.load(path.c_str()))
+        return;
+    record.loaded = true;
+    record.root = xml.getName();
+    record.guid = xml.getArg("guid");
+    record.owner = xml.getArg("asset");
+    record.has_type = xml.isArg("type");
+    record.type = xml.getIntArg("type", 0);
+    record.type_text = xml.getArg("type");
+    record.excluded = xml.getIntArg("excluded", 0);
+    for (int i = 0; i < xml.getNumChildren(); ++i) {
+        const Xml *child = xml.getChild(i);
+        if (!std::strcmp(child->getName(), "runtime")) {
+            record.runtimes.push_back(MetaRuntime{child->getArg("guid"), child->getIntArg("kind", 0),
+                                                  child->getArg("name"), child->getArg("ext")});
+        } else if (!std::strcmp(child->getName(), "import")) {
+            for (int p = 0; p < child->getNumChildren(); ++p) {
+                const Xml *param = child->getChild(p);
+                if (!std::strcmp(param->getName(), "param")) {
+                    record.params.emplace_back(param->getArg("name"), param->getData());
+                } else if (!std::strcmp(param->getName(), "mapper")) {
+                    MetaMapper mapper;
+                    mapper.name = param->getArg("name");
+                    for (int f = 0; f < param->getNumChildren(); ++f) {
+                        const Xml *file = param->getChild(f);
+                        if (!std::strcmp(file->getName(), "file"))
+                            mapper.files.emplace_back(file->getArg("key"), file->getData());
+                    }
+                    record.mappers.push_back(std::move(mapper));
+                }
+            }
+        }
+    }
+}
+
 // What one folder of the data folder holds.
 struct FolderList
 {
@@ -81,7 +146,14 @@ public:
         push(Task{true, std::string(), nullptr, 0, 0});
         std::vector<std::thread> pool;
         for (size_t t = 1; t < threads; ++t)
-            pool.emplace_back([this] { work(); });
+            pool.emplace_back([this] {
+                // Every open and close takes the lock of the process's
+                // table of descriptors; with a table of its own a reading
+                // thread waits for no other thread (this one's files are
+                // all closed before it ends).
+                ::unshare(CLONE_FILES);
+                work();
+            });
         work();
         for (std::thread &thread : pool)
             thread.join();
@@ -124,10 +196,7 @@ private:
             if (task.list)
                 list(task.folder);
             else
-                for (size_t i = task.begin; i < task.end; ++i) {
-                    LogHold hold(&task.read->lines[i]);
-                    MetaScan::readRecord(root_, task.read->records[i]);
-                }
+                read(*task.read, task.begin, task.end);
             std::lock_guard<std::mutex> locker(mutex_);
             if (--busy_ == 0 && tasks_.empty())
                 ready_.notify_all();
@@ -187,9 +256,13 @@ private:
         // A record for every file that has its meta file listed beside it.
         // The meta file sorts after the file itself and before any other
         // name that starts with the file's name and a character after ".".
+        std::string meta_path;
         for (size_t i = 0; i < result.files.size(); ++i) {
             const std::string &path = result.files[i];
-            if (isMeta(path) || !std::binary_search(result.files.begin() + long(i), result.files.end(), path + ".meta"))
+            if (isMeta(path))
+                continue;
+            meta_path.assign(path).append(".meta");
+            if (!std::binary_search(result.files.begin() + long(i), result.files.end(), meta_path))
                 continue;
             MetaRecord record;
             record.path = path;
@@ -209,6 +282,28 @@ private:
             push(Task{false, std::string(), stored, begin, std::min(count, begin + CHUNK)});
     }
 
+    // Reads the meta files of records begin..end of one folder, opened
+    // relative to the folder: the path is looked up once per chunk, not
+    // once per file.
+    void read(FolderList &folder, size_t begin, size_t end)
+    {
+        const int dir = ::open((root_ + folder.folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        std::string path = root_;
+        for (size_t i = begin; i < end; ++i) {
+            MetaRecord &record = folder.records[i];
+            LogHold hold(&folder.lines[i]);
+            path.resize(root_.size());
+            path += record.path;
+            path += ".meta";
+            if (dir >= 0)
+                readRecordAt(dir, path.c_str() + root_.size() + folder.folder.size(), path, record);
+            else
+                readRecordAt(AT_FDCWD, path.c_str(), path, record);
+        }
+        if (dir >= 0)
+            ::close(dir);
+    }
+
     const std::string root_;
     std::mutex mutex_;
     std::condition_variable ready_;
@@ -218,70 +313,10 @@ private:
 
 } // namespace
 
-namespace {
-
-// Reads a small file that the listing found regular in as few calls as
-// the system allows (open, one read, close); false, having read nothing
-// the caller may use, for anything unusual (the caller then loads the file
-// the ordinary way, which reports what is wrong).
-bool readSmallFile(const char *path, char *buffer, size_t size, QByteArray &bytes)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const ssize_t n = ::read(fd, buffer, size);
-    ::close(fd);
-    // A regular file reads short only at its end; a full buffer may be
-    // followed by more.
-    if (n < 0 || size_t(n) >= size)
-        return false;
-    bytes = QByteArray::fromRawData(buffer, int(n));
-    return true;
-}
-
-} // namespace
-
 void MetaScan::readRecord(const std::string &root, MetaRecord &record)
 {
-    Xml xml;
     const std::string path = root + record.path + ".meta";
-    char buffer[16384];
-    QByteArray bytes;
-    if (readSmallFile(path.c_str(), buffer, sizeof(buffer), bytes)
-                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
-                : !xml.load(path.c_str()))
-        return;
-    record.loaded = true;
-    record.root = xml.getName();
-    record.guid = xml.getArg("guid");
-    record.owner = xml.getArg("asset");
-    record.has_type = xml.isArg("type");
-    record.type = xml.getIntArg("type", 0);
-    record.type_text = xml.getArg("type");
-    record.excluded = xml.getIntArg("excluded", 0);
-    for (int i = 0; i < xml.getNumChildren(); ++i) {
-        const Xml *child = xml.getChild(i);
-        if (!std::strcmp(child->getName(), "runtime")) {
-            record.runtimes.push_back(MetaRuntime{child->getArg("guid"), child->getIntArg("kind", 0),
-                                                  child->getArg("name"), child->getArg("ext")});
-        } else if (!std::strcmp(child->getName(), "import")) {
-            for (int p = 0; p < child->getNumChildren(); ++p) {
-                const Xml *param = child->getChild(p);
-                if (!std::strcmp(param->getName(), "param")) {
-                    record.params.emplace_back(param->getArg("name"), param->getData());
-                } else if (!std::strcmp(param->getName(), "mapper")) {
-                    MetaMapper mapper;
-                    mapper.name = param->getArg("name");
-                    for (int f = 0; f < param->getNumChildren(); ++f) {
-                        const Xml *file = param->getChild(f);
-                        if (!std::strcmp(file->getName(), "file"))
-                            mapper.files.emplace_back(file->getArg("key"), file->getData());
-                    }
-                    record.mappers.push_back(std::move(mapper));
-                }
-            }
-        }
-    }
+    readRecordAt(AT_FDCWD, path.c_str(), path, record);
 }
 
 std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)

@@ -306,21 +306,27 @@ namespace {
 // relative is meta.path as text (shared with the record made).
 bool assetFromMeta(const QString &root, const QString &relative, const Velmora::MetaRecord &meta, as::Asset &asset)
 {
-    const QString meta_path = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+    // Named by warnings only: made when one is written.
+    QString meta_path_text;
+    auto metaPath = [&]() -> const QString & {
+        if (meta_path_text.isEmpty())
+            meta_path_text = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+        return meta_path_text;
+    };
     if (!meta.loaded) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" cannot be read; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), qUtf8Printable(relative));
         return false;
     }
     if (meta.root != "asset") {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has no <asset> root; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), qUtf8Printable(relative));
         return false;
     }
     Velmora::UGUID guid;
     if (!guid.setString(meta.guid.c_str()) || guid.isEmpty()) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has a broken GUID \"%s\"; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), meta.guid.c_str(), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), meta.guid.c_str(), qUtf8Printable(relative));
         return false;
     }
 
@@ -332,10 +338,15 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         else
             Velmora::Log::warning("Asset manager: the meta file \"%s\" has an unknown type \"%s\"; the type comes "
                                   "from the extension\n",
-                                  qUtf8Printable(meta_path), meta.type_text.c_str());
+                                  qUtf8Printable(metaPath()), meta.type_text.c_str());
     }
+    // The file name and its parts as QFileInfo gives them: the suffix
+    // after the last ".", the base name before it.
+    const int name_start = relative.lastIndexOf(QLatin1Char('/')) + 1;
+    const int dot = relative.lastIndexOf(QLatin1Char('.'));
+    const bool has_dot = dot >= name_start;
     if (type == AssetType::BEGIN)
-        type = as::typeByExtension(QFileInfo(relative).suffix());
+        type = as::typeByExtension(has_dot ? relative.mid(dot + 1) : QString());
 
     asset.setGUID(guid);
     asset.setType(type);
@@ -343,7 +354,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
     asset.setCore(relative.startsWith(QLatin1String("core/")));
     asset.setExcluded(meta.excluded != 0);
 
-    const QString base_name = QFileInfo(relative).completeBaseName();
+    const QString base_name = relative.mid(name_start, (has_dot ? dot : relative.size()) - name_start);
     Velmora::Vector<as::Runtime> runtimes;
     runtimes.append(as::Runtime(guid, base_name, as::Runtime::KIND_PRIMARY, guid, false));
 
@@ -353,14 +364,14 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         Velmora::UGUID runtime_guid;
         if (!runtime_guid.setString(stored.guid.c_str()) || runtime_guid.isEmpty()) {
             Velmora::Log::warning("Asset manager: a runtime of \"%s\" has a broken GUID \"%s\"; it is left out\n",
-                                  qUtf8Printable(meta_path), stored.guid.c_str());
+                                  qUtf8Printable(metaPath()), stored.guid.c_str());
             continue;
         }
         // Materials and properties never have stored runtimes.
         if (type == AssetType::MATERIAL || type == AssetType::PROPERTY) {
             Velmora::Log::warning("Asset manager: \"%s\" lists a stored runtime, which a %s cannot have; it is "
                                   "left out\n",
-                                  qUtf8Printable(meta_path), qUtf8Printable(as::typeToPrettyString(type)));
+                                  qUtf8Printable(metaPath()), qUtf8Printable(as::typeToPrettyString(type)));
             continue;
         }
         runtimes.append(as::Runtime(runtime_guid, QString::fromStdString(stored.name), stored.kind, guid, true,
