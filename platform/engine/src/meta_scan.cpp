@@ -14,11 +14,13 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -324,7 +326,8 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
     const unsigned cores = std::thread::hardware_concurrency();
-    ParallelRead read(data_path, std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
+    const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+    ParallelRead read(data_path, threads);
 
     // Merged in a fixed order: everything by path, whatever thread found
     // it. Every path below a folder sorts between the paths of that
@@ -332,12 +335,8 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     // (with its "/"), so walking the folders in that order gives the files
     // and records sorted without comparing paths of different folders.
     std::unordered_map<std::string, FolderList *> by_path;
-    size_t file_count = 0;
-    size_t record_count = 0;
     for (FolderList &folder : read.folders) {
         by_path.emplace(folder.folder, &folder);
-        file_count += folder.files.size();
-        record_count += folder.records.size();
         if (folder.listed)
             scan->folders.emplace_back(folder.folder, folder.change_time);
         for (std::string &name : folder.non_ascii)
@@ -345,19 +344,35 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     }
     std::sort(scan->folders.begin(), scan->folders.end());
     std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
-    scan->files.reserve(file_count);
-    scan->metas.reserve(record_count);
+    // The walk finds where each run of a folder's files (the files between
+    // two of its subfolders) and their records go, and writes the records'
+    // log lines in path order; the runs are moved into place on several
+    // threads, since a large project has many records to move.
+    struct Run
+    {
+        FolderList *folder;
+        size_t file_begin, file_end, record_begin, record_end;
+        size_t file_to, record_to;
+    };
+    std::vector<Run> runs;
+    size_t files_to = 0, records_to = 0;
     std::function<void(FolderList &)> walk = [&](FolderList &folder) {
         size_t file = 0, sub = 0, record = 0;
         while (file < folder.files.size() || sub < folder.subfolders.size()) {
             if (sub == folder.subfolders.size()
                 || (file < folder.files.size() && folder.files[file] < folder.subfolders[sub])) {
-                std::string &path = folder.files[file++];
-                if (record < folder.records.size() && folder.records[record].path == path) {
-                    LogHold::release(folder.lines[record]);
-                    scan->metas.push_back(std::move(folder.records[record++]));
+                Run run{&folder, file, file, record, record, files_to, records_to};
+                while (file < folder.files.size()
+                       && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
+                    if (record < folder.records.size() && folder.records[record].path == folder.files[file])
+                        LogHold::release(folder.lines[record++]);
+                    ++file;
                 }
-                scan->files.push_back(std::move(path));
+                run.file_end = file;
+                run.record_end = record;
+                files_to += run.file_end - run.file_begin;
+                records_to += run.record_end - run.record_begin;
+                runs.push_back(run);
             } else {
                 const auto below = by_path.find(folder.subfolders[sub++]);
                 if (below != by_path.end())
@@ -368,6 +383,55 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     const auto root = by_path.find(std::string());
     if (root != by_path.end())
         walk(*root->second);
+    scan->files.resize(files_to);
+    scan->metas.resize(records_to);
+    std::vector<FolderList *> lists;
+    lists.reserve(read.folders.size());
+    for (FolderList &folder : read.folders)
+        lists.push_back(&folder);
+    std::atomic<size_t> next_run{0};
+    std::atomic<size_t> next_list{0};
+    // A small project's few records are moved on this thread alone.
+    constexpr size_t PARALLEL_FROM = 8192;
+    const size_t movers = files_to < PARALLEL_FROM ? 1 : threads;
+    size_t moving = movers;
+    std::mutex moved_mutex;
+    std::condition_variable moved;
+    auto move = [&] {
+        constexpr size_t RUNS = 16;
+        for (size_t begin = next_run.fetch_add(RUNS); begin < runs.size(); begin = next_run.fetch_add(RUNS))
+            for (size_t r = begin; r < std::min(runs.size(), begin + RUNS); ++r) {
+                const Run &run = runs[r];
+                std::move(run.folder->files.begin() + long(run.file_begin),
+                          run.folder->files.begin() + long(run.file_end), scan->files.begin() + long(run.file_to));
+                std::move(run.folder->records.begin() + long(run.record_begin),
+                          run.folder->records.begin() + long(run.record_end),
+                          scan->metas.begin() + long(run.record_to));
+            }
+        // What is left of the folders' lists goes once every run is moved.
+        {
+            std::unique_lock<std::mutex> locker(moved_mutex);
+            if (--moving == 0)
+                moved.notify_all();
+            moved.wait(locker, [&moving] { return moving == 0; });
+        }
+        for (size_t i = next_list.fetch_add(1); i < lists.size(); i = next_list.fetch_add(1))
+            *lists[i] = FolderList();
+    };
+    std::vector<std::thread> pool;
+    try {
+        for (size_t t = 1; t < movers; ++t)
+            pool.emplace_back(move);
+    } catch (const std::system_error &) {
+        // Fewer threads: those that did start do not wait for the others.
+        std::lock_guard<std::mutex> locker(moved_mutex);
+        moving -= movers - 1 - pool.size();
+        if (moving == 0)
+            moved.notify_all();
+    }
+    move();
+    for (std::thread &thread : pool)
+        thread.join();
     return scan;
 }
 
