@@ -544,8 +544,13 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             }
         };
         std::vector<std::thread> pool;
-        for (size_t part = 1; part < parts; ++part)
-            pool.emplace_back(read_part, part);
+        size_t started = 1;
+        try {
+            for (; started < parts; ++started)
+                pool.emplace_back(read_part, started);
+        } catch (const std::system_error &) {}
+        for (size_t part = started; part < parts; ++part)
+            read_part(part); // the parts no thread could be started for
         read_part(0);
         for (std::thread &thread : pool)
             thread.join();
@@ -570,6 +575,11 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             index.release_thread = std::thread(
                     [release_records, release_files, read = index.scan, done = built.get_future()]() mutable {
                         release_records(*read);
+                        // The meta files' own paths are not indexed: they
+                        // go at once, the others once the index is built.
+                        for (std::string &relative : read->files)
+                            if (isMetaPath(relative))
+                                std::string().swap(relative);
                         done.wait();
                         release_files(*read);
                     });
