@@ -167,19 +167,24 @@ struct AssetManagerPrivate::Index
     // kept data-relative path -> data-relative paths left out for it
     QHash<QString, QStringList> left_out;
 
-    // Indexes every record; assets must be in path order.
-    void build()
+    // Indexes every record; assets must be in path order. guids_made: the
+    // lookups by GUID are made already (see claim).
+    void build(bool guids_made = false)
     {
         sorted = assets.size();
         left_out.clear();
         for (const as::DuplicateGuid &duplicate : qAsConst(duplicates))
             left_out[duplicate.kept].append(duplicate.left_out);
-        by_guid.clear();
+        if (!guids_made) {
+            by_guid.clear();
+            runtimes.clear();
+        }
         by_path.clear();
-        runtimes.clear();
         by_folder.clear();
         const QVector<as::Asset> &all = assets;
-        auto guids = [this, &all] {
+        auto guids = [this, &all, guids_made] {
+            if (guids_made)
+                return;
             by_guid.reserve(all.size());
             runtimes.reserve(all.size());
             for (int i = 0; i < all.size(); ++i) {
@@ -242,6 +247,29 @@ struct AssetManagerPrivate::Index
         folders();
         guid_thread.join();
         path_thread.join();
+    }
+
+    // Claims the GUIDs of assets[index] (the last record so far) as
+    // as::GuidClaims does, in the lookups by GUID themselves: true when
+    // all are free, else the clash is recorded and logged and nothing is
+    // claimed.
+    bool claim(int index)
+    {
+        const as::Asset &asset = assets[index];
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            const auto owner = runtimes.constFind(runtime.getGUID());
+            if (owner == runtimes.constEnd())
+                continue;
+            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner.value().first].getRelativePath(),
+                                              asset.getRelativePath()};
+            duplicates.append(duplicate);
+            Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
+            return false;
+        }
+        by_guid.insert(asset.getGUID(), index);
+        for (int r = 0; r < asset.getNumRuntimes(); ++r)
+            runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(index, r));
+        return true;
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -561,30 +589,31 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     // they may go now rather than with the scan.
     if (release && engine_scan && !cancel)
         engine_scan->releaseRecords(true);
-    as::GuidClaims claims;
-    // The records kept move to the front of the ones read.
+    // The records kept move to the front of the ones read; each claims its
+    // GUIDs in the lookups by GUID, which are then made.
+    Index &index = result->index;
+    index.assets = std::move(read.assets);
+    index.by_guid.reserve(files.size());
+    index.runtimes.reserve(files.size());
     int kept = 0;
     for (int i = 0; i < files.size() && !cancel; ++i) {
         Velmora::LogHold::release(read.log[size_t(i)]);
-        if (read.has_meta[size_t(i)]) {
-            const as::Asset &asset = read.assets.at(i);
-            if (read.is_asset[size_t(i)] && claims.claim(asset)) {
-                if (failsValidation(asset))
-                    result->failed.append(asset);
-                if (kept != i)
-                    read.assets[kept] = std::move(read.assets[i]);
+        if (read.has_meta[size_t(i)] && read.is_asset[size_t(i)]) {
+            if (kept != i)
+                index.assets[kept] = std::move(index.assets[i]);
+            if (index.claim(kept)) {
+                if (failsValidation(index.assets.at(kept)))
+                    result->failed.append(index.assets.at(kept));
                 ++kept;
             }
         }
     }
     if (cancel)
         return nullptr;
-    read.assets.resize(kept);
-    result->index.assets = std::move(read.assets);
+    index.assets.resize(kept);
     read = ReadMetas();
     result->file_count = files.size();
-    result->index.duplicates = claims.duplicates();
-    result->index.build();
+    index.build(true);
     return result;
 }
 
