@@ -71,7 +71,8 @@ bool parseXmlFile(Xml &xml, const QByteArray &bytes, const char *path);
 // Runs work(0) .. work(count - 1) on up to eight threads (the caller's
 // among them) and returns when all are done. Each item's log lines are
 // held and written afterwards in item order, so the log reads as if the
-// items ran one after another.
+// items ran one after another. The other threads have tables of file
+// descriptors of their own: work closes every file it opens.
 void forEachOnThreads(size_t count, const std::function<void(size_t)> &work);
 bool parseFeskFile(FeskNode &node, const QByteArray &bytes, const char *path);
 

@@ -492,11 +492,19 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     }
     MetaScan &scan = *index.scan;
     // The files (meta files aside), in path order.
+    // The files (meta files aside), in path order, each with its record
+    // (records are in the same order).
     std::vector<const std::string *> paths;
+    std::vector<const MetaRecord *> path_records;
     paths.reserve(scan.files.size() - scan.metas.size());
+    path_records.reserve(scan.files.size() - scan.metas.size());
+    size_t next_meta = 0;
     for (const std::string &relative : scan.files)
-        if (!isMetaPath(relative))
+        if (!isMetaPath(relative)) {
             paths.push_back(&relative);
+            const bool has_record = next_meta < scan.metas.size() && scan.metas[next_meta].path == relative;
+            path_records.push_back(has_record ? &scan.metas[next_meta++] : nullptr);
+        }
 
     // The table by path and the GUID claims are built at once, on two
     // threads: the table from the listing (sorted by bytes, as the table
@@ -512,22 +520,45 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     // that they can go while the GUIDs are claimed. The lines logged for a
     // file (few files have any) are held and written before its claim, in
     // the order one pass would write them.
+    // A large project's files are shared among several threads, each with
+    // a consecutive part.
     std::vector<MetaInfo> infos(paths.size());
     std::map<size_t, LogHold::Lines> info_lines;
     {
-        LogHold::Lines lines;
-        size_t next_meta = 0;
-        for (size_t i = 0; i < paths.size() && next_meta < scan.metas.size(); ++i) {
-            if (scan.metas[next_meta].path != *paths[i])
-                continue;
-            {
-                LogHold hold(&lines);
-                infos[i] = metaInfo(scan.metas[next_meta++]);
+        constexpr size_t PARALLEL_FROM = 4096;
+        const unsigned cores = std::thread::hardware_concurrency();
+        const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+        std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> part_lines(parts);
+        auto read_part = [&](size_t part) {
+            LogHold::Lines lines;
+            for (size_t i = paths.size() * part / parts; i < paths.size() * (part + 1) / parts; ++i) {
+                if (!path_records[i])
+                    continue;
+                {
+                    LogHold hold(&lines);
+                    infos[i] = metaInfo(*path_records[i]);
+                }
+                if (!lines.empty())
+                    part_lines[part].emplace_back(i, std::move(lines));
+                lines.clear();
             }
-            if (!lines.empty())
-                info_lines[i].swap(lines);
-        }
+        };
+        std::vector<std::thread> pool;
+        size_t started = 1;
+        try {
+            for (; started < parts; ++started)
+                pool.emplace_back(read_part, started);
+        } catch (const std::system_error &) {}
+        for (size_t part = started; part < parts; ++part)
+            read_part(part); // the parts no thread could be started for
+        read_part(0);
+        for (std::thread &thread : pool)
+            thread.join();
+        for (auto &part : part_lines)
+            for (auto &held : part)
+                info_lines[held.first].swap(held.second);
     }
+    std::vector<const MetaRecord *>().swap(path_records);
     // The listing is not needed once the index is built, nor the records
     // once every listener has made what it needs of them (this may be the
     // last hold). Dropping a large project's takes a while: not on this
@@ -544,6 +575,11 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             index.release_thread = std::thread(
                     [release_records, release_files, read = index.scan, done = built.get_future()]() mutable {
                         release_records(*read);
+                        // The meta files' own paths are not indexed: they
+                        // go at once, the others once the index is built.
+                        for (std::string &relative : read->files)
+                            if (isMetaPath(relative))
+                                std::string().swap(relative);
                         done.wait();
                         release_files(*read);
                     });

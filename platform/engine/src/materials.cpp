@@ -132,7 +132,10 @@ public:
     static Ptr<Material> load(const String &absolute, const String &relative)
     {
         QByteArray data;
-        if (!engine_internal::readFile(absolute, data)) {
+        // Plain system calls first; anything unusual is read the ordinary
+        // way, which has the last word.
+        if (engine_internal::readWholeFile(absolute.get(), Xml::MAX_FILE_SIZE, data) != engine_internal::FileRead::OK
+            && !engine_internal::readFile(absolute, data)) {
             Log::error("Materials: cannot read %s\n", absolute.get());
             return Ptr<Material>();
         }
@@ -219,16 +222,31 @@ public:
             material->parent_guid_ = parent ? parent->guid_ : UGUID();
         }
         // A chain that comes back to a material is cut at that material.
-        for (const Ptr<Material> &material : files) {
-            UGUID guid = material->parent_guid_;
+        // The chains are followed through each material's parent GUID and
+        // the index of the material that GUID names, kept side by side (and
+        // up to date as chains are cut): a large project has long chains.
+        std::vector<UGUID> parent_guids(size_t(files.size()));
+        std::vector<int> parent_index(size_t(files.size()));
+        for (int i = 0; i < files.size(); ++i) {
+            parent_guids[size_t(i)] = files[i]->parent_guid_;
+            parent_index[size_t(i)] = last_by_guid.value(files[i]->parent_guid_, -1);
+        }
+        for (int i = 0; i < files.size(); ++i) {
+            Material &material = *files[i];
+            UGUID guid = parent_guids[size_t(i)];
+            int holder = parent_index[size_t(i)];
             for (int depth = 0; depth < MAX_CHAIN && !guid.isEmpty(); ++depth) {
-                if (guid == material->guid_) {
-                    Log::error("Materials: \"%s\" inherits from itself, using mesh_base\n", material->name_.get());
-                    material->parent_guid_ = mesh_base ? mesh_base->guid_ : UGUID();
+                if (guid == material.guid_) {
+                    Log::error("Materials: \"%s\" inherits from itself, using mesh_base\n", material.name_.get());
+                    material.parent_guid_ = mesh_base ? mesh_base->guid_ : UGUID();
+                    parent_guids[size_t(i)] = material.parent_guid_;
+                    parent_index[size_t(i)] = last_by_guid.value(material.parent_guid_, -1);
                     break;
                 }
-                const int next = last_by_guid.value(guid, -1);
-                guid = next >= 0 ? files[next]->parent_guid_ : UGUID();
+                if (holder < 0)
+                    break;
+                guid = parent_guids[size_t(holder)];
+                holder = parent_index[size_t(holder)];
             }
         }
     }

@@ -9,15 +9,18 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -52,6 +55,70 @@ bool visiblePath(const std::string &path)
     return path.find("/.") == std::string::npos;
 }
 
+// Reads a small file (name, relative to the folder dir) that the listing
+// found regular in as few calls as the system allows (open, one read,
+// close); false, having read nothing the caller may use, for anything
+// unusual (the caller then loads the file the ordinary way, which reports
+// what is wrong).
+bool readSmallFile(int dir, const char *name, char *buffer, size_t size, QByteArray &bytes)
+{
+    const int fd = ::openat(dir, name, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const ssize_t n = ::read(fd, buffer, size);
+    ::close(fd);
+    // A regular file reads short only at its end; a full buffer may be
+    // followed by more.
+    if (n < 0 || size_t(n) >= size)
+        return false;
+    bytes = QByteArray::fromRawData(buffer, int(n));
+    return true;
+}
+
+// Reads the meta file path into record; name is the same file relative to
+// the folder dir (AT_FDCWD for path itself).
+void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord &record)
+{
+    Xml xml;
+    char buffer[16384];
+    QByteArray bytes;
+    if (readSmallFile(dir, name, buffer, sizeof(buffer), bytes)
+                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
+                : !xml.load(path.c_str()))
+        return;
+    record.loaded = true;
+    record.root = xml.getName();
+    record.guid = xml.getArg("guid");
+    record.owner = xml.getArg("asset");
+    record.has_type = xml.isArg("type");
+    record.type = xml.getIntArg("type", 0);
+    record.type_text = xml.getArg("type");
+    record.excluded = xml.getIntArg("excluded", 0);
+    for (int i = 0; i < xml.getNumChildren(); ++i) {
+        const Xml *child = xml.getChild(i);
+        if (!std::strcmp(child->getName(), "runtime")) {
+            record.runtimes.push_back(MetaRuntime{child->getArg("guid"), child->getIntArg("kind", 0),
+                                                  child->getArg("name"), child->getArg("ext")});
+        } else if (!std::strcmp(child->getName(), "import")) {
+            for (int p = 0; p < child->getNumChildren(); ++p) {
+                const Xml *param = child->getChild(p);
+                if (!std::strcmp(param->getName(), "param")) {
+                    record.params.emplace_back(param->getArg("name"), param->getData());
+                } else if (!std::strcmp(param->getName(), "mapper")) {
+                    MetaMapper mapper;
+                    mapper.name = param->getArg("name");
+                    for (int f = 0; f < param->getNumChildren(); ++f) {
+                        const Xml *file = param->getChild(f);
+                        if (!std::strcmp(file->getName(), "file"))
+                            mapper.files.emplace_back(file->getArg("key"), file->getData());
+                    }
+                    record.mappers.push_back(std::move(mapper));
+                }
+            }
+        }
+    }
+}
+
 // What one folder of the data folder holds.
 struct FolderList
 {
@@ -81,7 +148,14 @@ public:
         push(Task{true, std::string(), nullptr, 0, 0});
         std::vector<std::thread> pool;
         for (size_t t = 1; t < threads; ++t)
-            pool.emplace_back([this] { work(); });
+            pool.emplace_back([this] {
+                // Every open and close takes the lock of the process's
+                // table of descriptors; with a table of its own a reading
+                // thread waits for no other thread (this one's files are
+                // all closed before it ends).
+                ::unshare(CLONE_FILES);
+                work();
+            });
         work();
         for (std::thread &thread : pool)
             thread.join();
@@ -124,10 +198,7 @@ private:
             if (task.list)
                 list(task.folder);
             else
-                for (size_t i = task.begin; i < task.end; ++i) {
-                    LogHold hold(&task.read->lines[i]);
-                    MetaScan::readRecord(root_, task.read->records[i]);
-                }
+                read(*task.read, task.begin, task.end);
             std::lock_guard<std::mutex> locker(mutex_);
             if (--busy_ == 0 && tasks_.empty())
                 ready_.notify_all();
@@ -187,9 +258,13 @@ private:
         // A record for every file that has its meta file listed beside it.
         // The meta file sorts after the file itself and before any other
         // name that starts with the file's name and a character after ".".
+        std::string meta_path;
         for (size_t i = 0; i < result.files.size(); ++i) {
             const std::string &path = result.files[i];
-            if (isMeta(path) || !std::binary_search(result.files.begin() + long(i), result.files.end(), path + ".meta"))
+            if (isMeta(path))
+                continue;
+            meta_path.assign(path).append(".meta");
+            if (!std::binary_search(result.files.begin() + long(i), result.files.end(), meta_path))
                 continue;
             MetaRecord record;
             record.path = path;
@@ -209,6 +284,28 @@ private:
             push(Task{false, std::string(), stored, begin, std::min(count, begin + CHUNK)});
     }
 
+    // Reads the meta files of records begin..end of one folder, opened
+    // relative to the folder: the path is looked up once per chunk, not
+    // once per file.
+    void read(FolderList &folder, size_t begin, size_t end)
+    {
+        const int dir = ::open((root_ + folder.folder).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        std::string path = root_;
+        for (size_t i = begin; i < end; ++i) {
+            MetaRecord &record = folder.records[i];
+            LogHold hold(&folder.lines[i]);
+            path.resize(root_.size());
+            path += record.path;
+            path += ".meta";
+            if (dir >= 0)
+                readRecordAt(dir, path.c_str() + root_.size() + folder.folder.size(), path, record);
+            else
+                readRecordAt(AT_FDCWD, path.c_str(), path, record);
+        }
+        if (dir >= 0)
+            ::close(dir);
+    }
+
     const std::string root_;
     std::mutex mutex_;
     std::condition_variable ready_;
@@ -218,70 +315,10 @@ private:
 
 } // namespace
 
-namespace {
-
-// Reads a small file that the listing found regular in as few calls as
-// the system allows (open, one read, close); false, having read nothing
-// the caller may use, for anything unusual (the caller then loads the file
-// the ordinary way, which reports what is wrong).
-bool readSmallFile(const char *path, char *buffer, size_t size, QByteArray &bytes)
-{
-    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const ssize_t n = ::read(fd, buffer, size);
-    ::close(fd);
-    // A regular file reads short only at its end; a full buffer may be
-    // followed by more.
-    if (n < 0 || size_t(n) >= size)
-        return false;
-    bytes = QByteArray::fromRawData(buffer, int(n));
-    return true;
-}
-
-} // namespace
-
 void MetaScan::readRecord(const std::string &root, MetaRecord &record)
 {
-    Xml xml;
     const std::string path = root + record.path + ".meta";
-    char buffer[16384];
-    QByteArray bytes;
-    if (readSmallFile(path.c_str(), buffer, sizeof(buffer), bytes)
-                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
-                : !xml.load(path.c_str()))
-        return;
-    record.loaded = true;
-    record.root = xml.getName();
-    record.guid = xml.getArg("guid");
-    record.owner = xml.getArg("asset");
-    record.has_type = xml.isArg("type");
-    record.type = xml.getIntArg("type", 0);
-    record.type_text = xml.getArg("type");
-    record.excluded = xml.getIntArg("excluded", 0);
-    for (int i = 0; i < xml.getNumChildren(); ++i) {
-        const Xml *child = xml.getChild(i);
-        if (!std::strcmp(child->getName(), "runtime")) {
-            record.runtimes.push_back(MetaRuntime{child->getArg("guid"), child->getIntArg("kind", 0),
-                                                  child->getArg("name"), child->getArg("ext")});
-        } else if (!std::strcmp(child->getName(), "import")) {
-            for (int p = 0; p < child->getNumChildren(); ++p) {
-                const Xml *param = child->getChild(p);
-                if (!std::strcmp(param->getName(), "param")) {
-                    record.params.emplace_back(param->getArg("name"), param->getData());
-                } else if (!std::strcmp(param->getName(), "mapper")) {
-                    MetaMapper mapper;
-                    mapper.name = param->getArg("name");
-                    for (int f = 0; f < param->getNumChildren(); ++f) {
-                        const Xml *file = param->getChild(f);
-                        if (!std::strcmp(file->getName(), "file"))
-                            mapper.files.emplace_back(file->getArg("key"), file->getData());
-                    }
-                    record.mappers.push_back(std::move(mapper));
-                }
-            }
-        }
-    }
+    readRecordAt(AT_FDCWD, path.c_str(), path, record);
 }
 
 std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
@@ -289,7 +326,8 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
     const unsigned cores = std::thread::hardware_concurrency();
-    ParallelRead read(data_path, std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
+    const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+    ParallelRead read(data_path, threads);
 
     // Merged in a fixed order: everything by path, whatever thread found
     // it. Every path below a folder sorts between the paths of that
@@ -297,12 +335,8 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     // (with its "/"), so walking the folders in that order gives the files
     // and records sorted without comparing paths of different folders.
     std::unordered_map<std::string, FolderList *> by_path;
-    size_t file_count = 0;
-    size_t record_count = 0;
     for (FolderList &folder : read.folders) {
         by_path.emplace(folder.folder, &folder);
-        file_count += folder.files.size();
-        record_count += folder.records.size();
         if (folder.listed)
             scan->folders.emplace_back(folder.folder, folder.change_time);
         for (std::string &name : folder.non_ascii)
@@ -310,19 +344,35 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     }
     std::sort(scan->folders.begin(), scan->folders.end());
     std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
-    scan->files.reserve(file_count);
-    scan->metas.reserve(record_count);
+    // The walk finds where each run of a folder's files (the files between
+    // two of its subfolders) and their records go, and writes the records'
+    // log lines in path order; the runs are moved into place on several
+    // threads, since a large project has many records to move.
+    struct Run
+    {
+        FolderList *folder;
+        size_t file_begin, file_end, record_begin, record_end;
+        size_t file_to, record_to;
+    };
+    std::vector<Run> runs;
+    size_t files_to = 0, records_to = 0;
     std::function<void(FolderList &)> walk = [&](FolderList &folder) {
         size_t file = 0, sub = 0, record = 0;
         while (file < folder.files.size() || sub < folder.subfolders.size()) {
             if (sub == folder.subfolders.size()
                 || (file < folder.files.size() && folder.files[file] < folder.subfolders[sub])) {
-                std::string &path = folder.files[file++];
-                if (record < folder.records.size() && folder.records[record].path == path) {
-                    LogHold::release(folder.lines[record]);
-                    scan->metas.push_back(std::move(folder.records[record++]));
+                Run run{&folder, file, file, record, record, files_to, records_to};
+                while (file < folder.files.size()
+                       && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
+                    if (record < folder.records.size() && folder.records[record].path == folder.files[file])
+                        LogHold::release(folder.lines[record++]);
+                    ++file;
                 }
-                scan->files.push_back(std::move(path));
+                run.file_end = file;
+                run.record_end = record;
+                files_to += run.file_end - run.file_begin;
+                records_to += run.record_end - run.record_begin;
+                runs.push_back(run);
             } else {
                 const auto below = by_path.find(folder.subfolders[sub++]);
                 if (below != by_path.end())
@@ -333,6 +383,55 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     const auto root = by_path.find(std::string());
     if (root != by_path.end())
         walk(*root->second);
+    scan->files.resize(files_to);
+    scan->metas.resize(records_to);
+    std::vector<FolderList *> lists;
+    lists.reserve(read.folders.size());
+    for (FolderList &folder : read.folders)
+        lists.push_back(&folder);
+    std::atomic<size_t> next_run{0};
+    std::atomic<size_t> next_list{0};
+    // A small project's few records are moved on this thread alone.
+    constexpr size_t PARALLEL_FROM = 8192;
+    const size_t movers = files_to < PARALLEL_FROM ? 1 : threads;
+    size_t moving = movers;
+    std::mutex moved_mutex;
+    std::condition_variable moved;
+    auto move = [&] {
+        constexpr size_t RUNS = 16;
+        for (size_t begin = next_run.fetch_add(RUNS); begin < runs.size(); begin = next_run.fetch_add(RUNS))
+            for (size_t r = begin; r < std::min(runs.size(), begin + RUNS); ++r) {
+                const Run &run = runs[r];
+                std::move(run.folder->files.begin() + long(run.file_begin),
+                          run.folder->files.begin() + long(run.file_end), scan->files.begin() + long(run.file_to));
+                std::move(run.folder->records.begin() + long(run.record_begin),
+                          run.folder->records.begin() + long(run.record_end),
+                          scan->metas.begin() + long(run.record_to));
+            }
+        // What is left of the folders' lists goes once every run is moved.
+        {
+            std::unique_lock<std::mutex> locker(moved_mutex);
+            if (--moving == 0)
+                moved.notify_all();
+            moved.wait(locker, [&moving] { return moving == 0; });
+        }
+        for (size_t i = next_list.fetch_add(1); i < lists.size(); i = next_list.fetch_add(1))
+            *lists[i] = FolderList();
+    };
+    std::vector<std::thread> pool;
+    try {
+        for (size_t t = 1; t < movers; ++t)
+            pool.emplace_back(move);
+    } catch (const std::system_error &) {
+        // Fewer threads: those that did start do not wait for the others.
+        std::lock_guard<std::mutex> locker(moved_mutex);
+        moving -= movers - 1 - pool.size();
+        if (moving == 0)
+            moved.notify_all();
+    }
+    move();
+    for (std::thread &thread : pool)
+        thread.join();
     return scan;
 }
 

@@ -198,19 +198,25 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QByteArray>("attributes");
         QTest::addColumn<int>("type");
-        QTest::newRow("material") << "a.mat" << QByteArray() << int(AssetType::MATERIAL);
-        QTest::newRow("upper-case extension") << "a.PNG" << QByteArray() << int(AssetType::IMAGE);
-        QTest::newRow("world") << "a.world" << QByteArray() << int(AssetType::WORLD);
-        QTest::newRow("unregistered") << "a.json" << QByteArray() << int(AssetType::AFILE);
-        QTest::newRow("no extension") << "README" << QByteArray() << int(AssetType::AFILE);
-        QTest::newRow("attribute wins") << "a.txt" << QByteArray("type=\"7\"") << int(AssetType::MODEL);
-        QTest::newRow("out of range attribute") << "a.txt" << QByteArray("type=\"24\"") << int(AssetType::SCRIPT);
+        QTest::addColumn<QString>("name"); // of the primary runtime
+        QTest::newRow("material") << "a.mat" << QByteArray() << int(AssetType::MATERIAL) << "a";
+        QTest::newRow("upper-case extension") << "a.PNG" << QByteArray() << int(AssetType::IMAGE) << "a";
+        QTest::newRow("world") << "a.world" << QByteArray() << int(AssetType::WORLD) << "a";
+        QTest::newRow("unregistered") << "a.json" << QByteArray() << int(AssetType::AFILE) << "a";
+        QTest::newRow("no extension") << "README" << QByteArray() << int(AssetType::AFILE) << "README";
+        QTest::newRow("attribute wins") << "a.txt" << QByteArray("type=\"7\"") << int(AssetType::MODEL) << "a";
+        QTest::newRow("out of range attribute")
+                << "a.txt" << QByteArray("type=\"24\"") << int(AssetType::SCRIPT) << "a";
+        // Only the file name's last dot counts, never a folder's.
+        QTest::newRow("dotted folder") << "v1.mat/README" << QByteArray() << int(AssetType::AFILE) << "README";
+        QTest::newRow("two dots") << "m.d/a.b.mat" << QByteArray() << int(AssetType::MATERIAL) << "a.b";
     }
     void the_type_comes_from_the_meta_file_or_else_the_extension()
     {
         QFETCH(QString, file);
         QFETCH(QByteArray, attributes);
         QFETCH(int, type);
+        QFETCH(QString, name);
         DataFolder data;
         data.asset(file, guid('c', 1), attributes);
         Editor::AssetManagerPrivate manager;
@@ -218,6 +224,7 @@ private slots:
         scan(manager);
         QCOMPARE(manager.assetType(guid('c', 1)), type);
         QCOMPARE(int(manager.asset(guid('c', 1)).getType()), type);
+        QCOMPARE(manager.asset(guid('c', 1)).findPRuntime().getName(), name);
     }
 
     void runtimes_come_primary_first_then_stored_then_virtual()
@@ -525,6 +532,10 @@ private slots:
         QCOMPARE(manager.leftOutFiles(guid('a', 1)), QStringList{data.path("worlds/level1.world")});
         QCOMPARE(manager.leftOutFiles(guid('a', 2)), QStringList{data.path("models/b.model")});
         QVERIFY(manager.leftOutFiles(guid('a', 3)).isEmpty());
+        // The lookups by GUID name the records kept, wherever they moved.
+        QVERIFY(!manager.hasAsset(guid('a', 3)));
+        QCOMPARE(manager.assetGUIDByRuntimeGUID(guid('b', 1)), guid('a', 2));
+        QCOMPARE(manager.asset(guid('a', 1)).getRelativePath(), QStringLiteral("worlds/copy of level1.world"));
         QCOMPARE(log.count("\"worlds/copy of level1.world\" and \"worlds/level1.world\" have the same GUID "
                            + text(guid('a', 1))),
                  1);

@@ -55,6 +55,7 @@ private slots:
     void declarations_are_inherited_along_the_parent_chain();
     void overriding_an_inherited_value_keeps_its_index();
     void a_missing_parent_falls_back_to_mesh_base();
+    void a_parent_cycle_is_cut_once_at_its_first_material();
     void built_in_base_materials_have_derived_guids_and_no_file();
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
@@ -203,6 +204,28 @@ void TestMaterials::a_missing_parent_falls_back_to_mesh_base()
         QCOMPARE(name(Velmora::Materials::findMaterial(own)->getParent()), QStringLiteral("mesh_base"));
     }
     QCOMPARE(log_->count(QStringLiteral("not found"), 1), 1);
+}
+
+void TestMaterials::a_parent_cycle_is_cut_once_at_its_first_material()
+{
+    // c1 -> c2 -> c3 -> c1, and a tail that leads into the cycle: cutting
+    // the first material of the cycle (by path) leaves no cycle for the
+    // others.
+    const char *const materials[][2] = {{"c1", "c2"}, {"c2", "c3"}, {"c3", "c1"}, {"tail", "c2"}};
+    int number = 110;
+    for (const auto &material : materials)
+        QVERIFY(installation_->writeAsset(QStringLiteral("materials/cycle/%1.mat").arg(material[0]),
+                                          QByteArray("<material name=\"") + material[0] + "\" parent_name=\""
+                                                  + material[1] + "\"/>",
+                                          guid('a', number++), 4));
+    Velmora::FileSystem::rescan();
+    Velmora::Materials::loadMaterials();
+    QCOMPARE(log_->count(QStringLiteral("inherits from itself"), 2), 1);
+    QCOMPARE(log_->count(QStringLiteral("\"c1\" inherits from itself, using mesh_base"), 2), 1);
+    QCOMPARE(name(Velmora::Materials::findMaterial("c1")->getParent()), QStringLiteral("mesh_base"));
+    QCOMPARE(name(Velmora::Materials::findMaterial("c2")->getParent()), QStringLiteral("c3"));
+    QCOMPARE(name(Velmora::Materials::findMaterial("c3")->getParent()), QStringLiteral("c1"));
+    QCOMPARE(name(Velmora::Materials::findMaterial("tail")->getParent()), QStringLiteral("c2"));
 }
 
 void TestMaterials::built_in_base_materials_have_derived_guids_and_no_file()

@@ -28,6 +28,7 @@ private slots:
     void records_go_when_the_last_holder_lets_go_and_one_was_served();
     void init_keeps_the_records_unless_a_listener_has_served_them();
     void the_index_s_warnings_come_in_path_order_whatever_kind();
+    void a_large_read_is_merged_in_path_order_and_indexed_whole();
 };
 
 void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
@@ -260,6 +261,57 @@ void TestMetaScan::the_index_s_warnings_come_in_path_order_whatever_kind()
             named << line.mid(at, 8);
     }
     QCOMPARE(named, expected);
+}
+
+void TestMetaScan::a_large_read_is_merged_in_path_order_and_indexed_whole()
+{
+    // Enough files for the read to be merged, and the index's facts taken,
+    // on several threads: files sorting before, between and after the
+    // subfolders of their folder, and a few meta files the index warns of.
+    Installation installation;
+    const QStringList folders{QString(), QStringLiteral("m/"), QStringLiteral("m/a/"), QStringLiteral("m/b/"),
+                              QStringLiteral("n/")};
+    const QStringList prefixes{QStringLiteral("Z"), QStringLiteral("a0"), QStringLiteral("c")};
+    std::vector<std::string> expected_files;
+    std::vector<std::pair<QByteArray, QByteArray>> claims; // path, GUID
+    QStringList warned;
+    for (int i = 0; i < 4200; ++i) {
+        const QString name = folders[i % folders.size()] + prefixes[i / 7 % prefixes.size()]
+                + QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0'));
+        const QByteArray id = guid(char('a' + i / 1000), i % 1000);
+        QByteArray meta = "<asset guid=\"" + id + "\"/>";
+        if (i % 500 == 17)
+            meta = "<thing guid=\"" + id + "\"/>";
+        QVERIFY(installation.writeData(name, "x"));
+        QVERIFY(installation.writeData(name + QStringLiteral(".meta"), meta));
+        expected_files.push_back(name.toStdString());
+        expected_files.push_back(name.toStdString() + ".meta");
+        if (i % 500 == 17)
+            warned << name;
+        else
+            claims.emplace_back(name.toUtf8(), id);
+    }
+    std::sort(expected_files.begin(), expected_files.end());
+    std::sort(warned.begin(), warned.end(), [](const QString &a, const QString &b) { return a.toUtf8() < b.toUtf8(); });
+
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(scan->files, expected_files);
+    QCOMPARE(int(scan->metas.size()), 4200);
+    for (size_t i = 0; i < scan->metas.size(); ++i) {
+        QCOMPARE(scan->metas[i].path, expected_files[2 * i]);
+        QVERIFY(scan->metas[i].loaded);
+    }
+
+    LogCapture log;
+    QVERIFY(Velmora::FileSystem::init(installation.dataPath().toUtf8().constData()));
+    QStringList named;
+    for (const QString &line : log.lines(1))
+        if (line.startsWith(QStringLiteral("FileSystem")) && line.contains(QStringLiteral("<thing>")))
+            named << line.mid(line.indexOf(QLatin1Char('"')) + 1).section(QStringLiteral(".meta"), 0, 0);
+    QCOMPARE(named, warned);
+    for (const auto &claim : claims)
+        QCOMPARE(Velmora::FileSystem::getGUID(claim.first.constData()), Velmora::UGUID(claim.second.constData()));
+    Velmora::FileSystem::shutdown();
 }
 
 QTEST_GUILESS_MAIN(TestMetaScan)

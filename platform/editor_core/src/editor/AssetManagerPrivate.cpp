@@ -167,19 +167,24 @@ struct AssetManagerPrivate::Index
     // kept data-relative path -> data-relative paths left out for it
     QHash<QString, QStringList> left_out;
 
-    // Indexes every record; assets must be in path order.
-    void build()
+    // Indexes every record; assets must be in path order. guids_made: the
+    // lookups by GUID are made already (see claim).
+    void build(bool guids_made = false)
     {
         sorted = assets.size();
         left_out.clear();
         for (const as::DuplicateGuid &duplicate : qAsConst(duplicates))
             left_out[duplicate.kept].append(duplicate.left_out);
-        by_guid.clear();
+        if (!guids_made) {
+            by_guid.clear();
+            runtimes.clear();
+        }
         by_path.clear();
-        runtimes.clear();
         by_folder.clear();
         const QVector<as::Asset> &all = assets;
-        auto guids = [this, &all] {
+        auto guids = [this, &all, guids_made] {
+            if (guids_made)
+                return;
             by_guid.reserve(all.size());
             runtimes.reserve(all.size());
             for (int i = 0; i < all.size(); ++i) {
@@ -244,6 +249,29 @@ struct AssetManagerPrivate::Index
         path_thread.join();
     }
 
+    // Claims the GUIDs of assets[index] (the last record so far) as
+    // as::GuidClaims does, in the lookups by GUID themselves: true when
+    // all are free, else the clash is recorded and logged and nothing is
+    // claimed.
+    bool claim(int index)
+    {
+        const as::Asset &asset = assets[index];
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            const auto owner = runtimes.constFind(runtime.getGUID());
+            if (owner == runtimes.constEnd())
+                continue;
+            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner.value().first].getRelativePath(),
+                                              asset.getRelativePath()};
+            duplicates.append(duplicate);
+            Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
+            return false;
+        }
+        by_guid.insert(asset.getGUID(), index);
+        for (int r = 0; r < asset.getNumRuntimes(); ++r)
+            runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(index, r));
+        return true;
+    }
+
     const as::Asset *find(const Velmora::UGUID &guid) const
     {
         auto it = by_guid.constFind(guid);
@@ -306,21 +334,27 @@ namespace {
 // relative is meta.path as text (shared with the record made).
 bool assetFromMeta(const QString &root, const QString &relative, const Velmora::MetaRecord &meta, as::Asset &asset)
 {
-    const QString meta_path = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+    // Named by warnings only: made when one is written.
+    QString meta_path_text;
+    auto metaPath = [&]() -> const QString & {
+        if (meta_path_text.isEmpty())
+            meta_path_text = root + relative + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+        return meta_path_text;
+    };
     if (!meta.loaded) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" cannot be read; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), qUtf8Printable(relative));
         return false;
     }
     if (meta.root != "asset") {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has no <asset> root; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), qUtf8Printable(relative));
         return false;
     }
     Velmora::UGUID guid;
     if (!guid.setString(meta.guid.c_str()) || guid.isEmpty()) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has a broken GUID \"%s\"; \"%s\" is not an asset\n",
-                              qUtf8Printable(meta_path), meta.guid.c_str(), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), meta.guid.c_str(), qUtf8Printable(relative));
         return false;
     }
 
@@ -332,10 +366,15 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         else
             Velmora::Log::warning("Asset manager: the meta file \"%s\" has an unknown type \"%s\"; the type comes "
                                   "from the extension\n",
-                                  qUtf8Printable(meta_path), meta.type_text.c_str());
+                                  qUtf8Printable(metaPath()), meta.type_text.c_str());
     }
+    // The file name and its parts as QFileInfo gives them: the suffix
+    // after the last ".", the base name before it.
+    const int name_start = relative.lastIndexOf(QLatin1Char('/')) + 1;
+    const int dot = relative.lastIndexOf(QLatin1Char('.'));
+    const bool has_dot = dot >= name_start;
     if (type == AssetType::BEGIN)
-        type = as::typeByExtension(QFileInfo(relative).suffix());
+        type = as::typeByExtension(has_dot ? relative.mid(dot + 1) : QString());
 
     asset.setGUID(guid);
     asset.setType(type);
@@ -343,7 +382,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
     asset.setCore(relative.startsWith(QLatin1String("core/")));
     asset.setExcluded(meta.excluded != 0);
 
-    const QString base_name = QFileInfo(relative).completeBaseName();
+    const QString base_name = relative.mid(name_start, (has_dot ? dot : relative.size()) - name_start);
     Velmora::Vector<as::Runtime> runtimes;
     runtimes.append(as::Runtime(guid, base_name, as::Runtime::KIND_PRIMARY, guid, false));
 
@@ -353,14 +392,14 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         Velmora::UGUID runtime_guid;
         if (!runtime_guid.setString(stored.guid.c_str()) || runtime_guid.isEmpty()) {
             Velmora::Log::warning("Asset manager: a runtime of \"%s\" has a broken GUID \"%s\"; it is left out\n",
-                                  qUtf8Printable(meta_path), stored.guid.c_str());
+                                  qUtf8Printable(metaPath()), stored.guid.c_str());
             continue;
         }
         // Materials and properties never have stored runtimes.
         if (type == AssetType::MATERIAL || type == AssetType::PROPERTY) {
             Velmora::Log::warning("Asset manager: \"%s\" lists a stored runtime, which a %s cannot have; it is "
                                   "left out\n",
-                                  qUtf8Printable(meta_path), qUtf8Printable(as::typeToPrettyString(type)));
+                                  qUtf8Printable(metaPath()), qUtf8Printable(as::typeToPrettyString(type)));
             continue;
         }
         runtimes.append(as::Runtime(runtime_guid, QString::fromStdString(stored.name), stored.kind, guid, true,
@@ -550,30 +589,31 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     // they may go now rather than with the scan.
     if (release && engine_scan && !cancel)
         engine_scan->releaseRecords(true);
-    as::GuidClaims claims;
-    // The records kept move to the front of the ones read.
+    // The records kept move to the front of the ones read; each claims its
+    // GUIDs in the lookups by GUID, which are then made.
+    Index &index = result->index;
+    index.assets = std::move(read.assets);
+    index.by_guid.reserve(files.size());
+    index.runtimes.reserve(files.size());
     int kept = 0;
     for (int i = 0; i < files.size() && !cancel; ++i) {
         Velmora::LogHold::release(read.log[size_t(i)]);
-        if (read.has_meta[size_t(i)]) {
-            const as::Asset &asset = read.assets.at(i);
-            if (read.is_asset[size_t(i)] && claims.claim(asset)) {
-                if (failsValidation(asset))
-                    result->failed.append(asset);
-                if (kept != i)
-                    read.assets[kept] = std::move(read.assets[i]);
+        if (read.has_meta[size_t(i)] && read.is_asset[size_t(i)]) {
+            if (kept != i)
+                index.assets[kept] = std::move(index.assets[i]);
+            if (index.claim(kept)) {
+                if (failsValidation(index.assets.at(kept)))
+                    result->failed.append(index.assets.at(kept));
                 ++kept;
             }
         }
     }
     if (cancel)
         return nullptr;
-    read.assets.resize(kept);
-    result->index.assets = std::move(read.assets);
+    index.assets.resize(kept);
     read = ReadMetas();
     result->file_count = files.size();
-    result->index.duplicates = claims.duplicates();
-    result->index.build();
+    index.build(true);
     return result;
 }
 
