@@ -1,5 +1,6 @@
 #include "editor/interdependence/parser/lookup_cache.h"
 
+#include <algorithm>
 #include <functional>
 
 namespace inas {
@@ -30,6 +31,7 @@ LookupCache *LookupCache::current()
 void LookupCache::clear()
 {
     slots_.clear();
+    entries_.clear();
     chars_.clear();
     count_ = 0;
 }
@@ -45,12 +47,15 @@ void LookupCache::adopt(const void *owner)
 LookupCache::Slot &LookupCache::slotOf(uint64_t hash, std::string_view text)
 {
     const size_t mask = slots_.size() - 1;
+    const uint32_t tag = tagOf(hash);
     for (size_t i = size_t(hash) & mask;; i = (i + 1) & mask) {
         Slot &slot = slots_[i];
-        if (!slot.used)
+        if (!slot.entry)
             return slot;
-        if (slot.hash == hash && slot.length == text.size()
-            && std::string_view(chars_.data() + slot.offset, slot.length) == text)
+        if (slot.tag != tag)
+            continue;
+        const Entry &entry = entries_[slot.entry - 1];
+        if (entry.length == text.size() && std::string_view(chars_.data() + entry.offset, entry.length) == text)
             return slot;
     }
 }
@@ -62,10 +67,10 @@ void LookupCache::grow()
     slots_.assign(old.empty() ? 1024 : old.size() * 2, Slot());
     const size_t mask = slots_.size() - 1;
     for (const Slot &slot : old) {
-        if (!slot.used)
+        if (!slot.entry)
             continue;
-        size_t i = size_t(slot.hash) & mask;
-        while (slots_[i].used)
+        size_t i = size_t(entries_[slot.entry - 1].low) & mask;
+        while (slots_[i].entry)
             i = (i + 1) & mask;
         slots_[i] = slot;
     }
@@ -77,28 +82,31 @@ const LookupCache::Answer *LookupCache::find(const void *owner, std::string_view
     if (slots_.empty())
         return nullptr;
     const Slot &slot = slotOf(std::hash<std::string_view>()(text), text);
-    return slot.used ? &slot.answer : nullptr;
+    return slot.entry ? &entries_[slot.entry - 1].answer : nullptr;
 }
 
 void LookupCache::insert(const void *owner, std::string_view text, const Answer &answer)
 {
     adopt(owner);
-    if (size_t(count_) >= MAX_ENTRIES || chars_.size() + text.size() > MAX_CHARS)
-        clear();
+    if (size_t(count_) >= MAX_ENTRIES || chars_.size() + text.size() > MAX_CHARS) {
+        // Starts over in the memory it has.
+        std::fill(slots_.begin(), slots_.end(), Slot());
+        entries_.clear();
+        chars_.clear();
+        count_ = 0;
+    }
     // At most half full.
     if (size_t(count_ + 1) * 2 > slots_.size())
         grow();
     const uint64_t hash = std::hash<std::string_view>()(text);
     Slot &slot = slotOf(hash, text);
-    if (slot.used) {
-        slot.answer = answer;
+    if (slot.entry) {
+        entries_[slot.entry - 1].answer = answer;
         return;
     }
-    slot.used = true;
-    slot.hash = hash;
-    slot.offset = uint32_t(chars_.size());
-    slot.length = uint32_t(text.size());
-    slot.answer = answer;
+    entries_.push_back(Entry{uint32_t(chars_.size()), uint32_t(text.size()), uint32_t(hash), answer});
+    slot.tag = tagOf(hash);
+    slot.entry = uint32_t(entries_.size());
     chars_.append(text.data(), text.size());
     ++count_;
 }

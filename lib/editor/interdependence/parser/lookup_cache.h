@@ -48,13 +48,20 @@ public:
     int size() const { return count_; }
 
 private:
+    // A text and its answer, in the order learnt.
+    struct Entry
+    {
+        uint32_t offset; // of the text in chars_
+        uint32_t length;
+        uint32_t low; // low bits of the hash, which place the slot
+        Answer answer;
+    };
+    // A slot of the table: eight bytes, so that a probe touches little
+    // memory; the text is compared only when the hash bits agree.
     struct Slot
     {
-        uint64_t hash = 0;
-        uint32_t offset = 0; // of the text in chars_
-        uint32_t length = 0;
-        bool used = false;
-        Answer answer;
+        uint32_t tag = 0; // high bits of the hash
+        uint32_t entry = 0; // 1 + index in entries_; 0: free
     };
 
     void adopt(const void *owner);
@@ -62,6 +69,7 @@ private:
     // The slot of text: its own, or the free one where it would go.
     Slot &slotOf(uint64_t hash, std::string_view text);
     void grow();
+    static uint32_t tagOf(uint64_t hash) { return uint32_t(hash >> 32); }
 
     // Distinct texts kept at most; past it the cache starts over, so that a
     // run over endless distinct texts stays within bounded memory.
@@ -75,6 +83,7 @@ private:
     // other in one buffer: a run learns a hundred thousand texts, and a node
     // and a string of their own each would cost more than the locks saved.
     std::vector<Slot> slots_;
+    std::vector<Entry> entries_;
     std::string chars_;
     int count_ = 0;
 };
