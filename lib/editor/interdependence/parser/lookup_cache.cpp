@@ -28,23 +28,13 @@ LookupCache *LookupCache::current()
     return innermost;
 }
 
-void LookupCache::clear()
+uint64_t LookupCache::hashOf(const void *owner, std::string_view text)
 {
-    slots_.clear();
-    entries_.clear();
-    chars_.clear();
-    count_ = 0;
+    return uint64_t(std::hash<std::string_view>()(text))
+            ^ (uint64_t(reinterpret_cast<uintptr_t>(owner)) * 0x9E3779B97F4A7C15ull);
 }
 
-void LookupCache::adopt(const void *owner)
-{
-    if (owner_ == owner)
-        return;
-    clear();
-    owner_ = owner;
-}
-
-LookupCache::Slot &LookupCache::slotOf(uint64_t hash, std::string_view text)
+LookupCache::Slot &LookupCache::slotOf(uint64_t hash, const void *owner, std::string_view text)
 {
     const size_t mask = slots_.size() - 1;
     const uint32_t tag = tagOf(hash);
@@ -55,7 +45,8 @@ LookupCache::Slot &LookupCache::slotOf(uint64_t hash, std::string_view text)
         if (slot.tag != tag)
             continue;
         const Entry &entry = entries_[slot.entry - 1];
-        if (entry.length == text.size() && std::string_view(chars_.data() + entry.offset, entry.length) == text)
+        if (entry.owner == owner && entry.length == text.size()
+            && std::string_view(chars_.data() + entry.offset, entry.length) == text)
             return slot;
     }
 }
@@ -78,16 +69,14 @@ void LookupCache::grow()
 
 const LookupCache::Answer *LookupCache::find(const void *owner, std::string_view text)
 {
-    adopt(owner);
     if (slots_.empty())
         return nullptr;
-    const Slot &slot = slotOf(std::hash<std::string_view>()(text), text);
+    const Slot &slot = slotOf(hashOf(owner, text), owner, text);
     return slot.entry ? &entries_[slot.entry - 1].answer : nullptr;
 }
 
 void LookupCache::insert(const void *owner, std::string_view text, const Answer &answer)
 {
-    adopt(owner);
     if (size_t(count_) >= MAX_ENTRIES || chars_.size() + text.size() > MAX_CHARS) {
         // Starts over in the memory it has.
         std::fill(slots_.begin(), slots_.end(), Slot());
@@ -98,13 +87,13 @@ void LookupCache::insert(const void *owner, std::string_view text, const Answer 
     // At most half full.
     if (size_t(count_ + 1) * 2 > slots_.size())
         grow();
-    const uint64_t hash = std::hash<std::string_view>()(text);
-    Slot &slot = slotOf(hash, text);
+    const uint64_t hash = hashOf(owner, text);
+    Slot &slot = slotOf(hash, owner, text);
     if (slot.entry) {
         entries_[slot.entry - 1].answer = answer;
         return;
     }
-    entries_.push_back(Entry{uint32_t(chars_.size()), uint32_t(text.size()), uint32_t(hash), answer});
+    entries_.push_back(Entry{owner, uint32_t(chars_.size()), uint32_t(text.size()), uint32_t(hash), answer});
     slot.tag = tagOf(hash);
     slot.entry = uint32_t(entries_.size());
     chars_.append(text.data(), text.size());

@@ -16,8 +16,10 @@ namespace parser {
 // lookups under the engine's and the asset manager's locks. The parser
 // driver gives each of its reading threads one for the span of a run, over
 // which the data it answers from is taken as it stood when the run began (as
-// the resolver's path table already is). Instances nest; only the innermost
-// one of a thread is used. Not shared between threads, so it takes no lock.
+// the resolver's path table already is). Each answer belongs to the one that
+// gave it (a resolver, or the material registry for material names), and is
+// only ever given back to it. Instances nest; only the innermost one of a
+// thread is used. Not shared between threads, so it takes no lock.
 class LookupCache
 {
 public:
@@ -40,8 +42,7 @@ public:
     // The innermost cache of the calling thread, or null.
     static LookupCache *current();
 
-    // The answer owner gave for text, or null. Answers of another owner are
-    // dropped first, so that one cache never mixes two resolvers.
+    // The answer owner gave for text, or null.
     const Answer *find(const void *owner, std::string_view text);
     void insert(const void *owner, std::string_view text, const Answer &answer);
 
@@ -51,6 +52,7 @@ private:
     // A text and its answer, in the order learnt.
     struct Entry
     {
+        const void *owner;
         uint32_t offset; // of the text in chars_
         uint32_t length;
         uint32_t low; // low bits of the hash, which place the slot
@@ -64,10 +66,9 @@ private:
         uint32_t entry = 0; // 1 + index in entries_; 0: free
     };
 
-    void adopt(const void *owner);
-    void clear();
-    // The slot of text: its own, or the free one where it would go.
-    Slot &slotOf(uint64_t hash, std::string_view text);
+    static uint64_t hashOf(const void *owner, std::string_view text);
+    // The slot of owner's text: its own, or the free one where it would go.
+    Slot &slotOf(uint64_t hash, const void *owner, std::string_view text);
     void grow();
     static uint32_t tagOf(uint64_t hash) { return uint32_t(hash >> 32); }
 
@@ -78,7 +79,6 @@ private:
     static constexpr size_t MAX_CHARS = size_t(1) << 24;
 
     LookupCache *previous_ = nullptr;
-    const void *owner_ = nullptr;
     // Open addressing over a power-of-two table, the texts one after the
     // other in one buffer: a run learns a hundred thousand texts, and a node
     // and a string of their own each would cost more than the locks saved.
