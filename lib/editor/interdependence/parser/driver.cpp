@@ -327,13 +327,13 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
                               asset.getGUID().getString().get());
         return false;
     }
-    const ItemPtr item = makeItem(asset.getGUID(), asset.getType());
-    if (!item)
+    items.item = makeItem(asset.getGUID(), asset.getType());
+    if (!items.item)
         return false;
+    Item *const item = items.item.get();
     made_.insert(asset.getGUID());
-    output.getItems().push_back(item);
+    output.getItems().push_back(items.item);
     items.asset = &asset;
-    items.item = item;
 
     const Velmora::Vector<as::Runtime> &runtimes = asset.getRuntimes();
     items.runtimes.reserve(size_t(runtimes.size()));
@@ -346,13 +346,13 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
             items.runtimes.emplace_back(&runtime, nullptr);
             continue;
         }
-        const ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
+        ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
         if (!runtime_item)
             continue;
         made_.insert(runtime.getGUID());
-        output.getItems().push_back(runtime_item);
         runtime_item->setOwnerId(item->getId());
-        items.runtimes.emplace_back(&runtime, runtime_item);
+        output.getItems().push_back(runtime_item);
+        items.runtimes.emplace_back(&runtime, std::move(runtime_item));
     }
     return true;
 }
