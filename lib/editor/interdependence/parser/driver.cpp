@@ -241,6 +241,11 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             ++written;
         }
     };
+    // Batches differ widely in cost (a folder of images next to one of
+    // nodes): a window of many batches per thread keeps the others busy while
+    // the oldest one is still being read, and an eighth of the list at most
+    // keeps the progress reports close to the work done.
+    const int window = std::max(2 * threads, std::min(16 * threads, num_batches / 8));
     auto submit = [&] {
         bool wake = false;
         {
@@ -254,10 +259,7 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             pool.emplace_back(worker);
         if (wake)
             work_ready.notify_one();
-        // Batches differ widely in cost (a folder of images next to one of
-        // nodes): a window of many batches per thread keeps the others busy
-        // while the oldest one is still being read.
-        writeFinished(16 * threads);
+        writeFinished(window);
     };
 
     bool keep_going = true;
