@@ -137,7 +137,9 @@ std::unique_ptr<Output> Driver::parse(const ProgressCallback &progress)
 void Driver::reset()
 {
     max_iterations_ = 0;
-    assets_.clear();
+    // Let go of the list: clear() would first copy every record of a list
+    // shared with the settings.
+    assets_ = QVector<as::Asset>();
     item_builder_.reset();
     modules_.fill(ModulePtr());
     made_.clear();
