@@ -19,4 +19,11 @@ CustomSettings::CustomSettings(Editor::AssetManagerPrivate *as_manager, mat::Man
 
 CustomSettings::~CustomSettings() = default;
 
+QVector<as::Asset> CustomSettings::takeAssets()
+{
+    QVector<as::Asset> assets;
+    assets.swap(assets_);
+    return assets;
+}
+
 } // namespace inas

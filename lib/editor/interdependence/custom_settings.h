@@ -32,6 +32,9 @@ public:
     mat::Manager *getMaterials() const { return materials_; }
     prop::Manager *getProperties() const { return properties_; }
     const QVector<as::Asset> &getAssets() const { return assets_; }
+    // Gives the asset list up (getAssets() is empty afterwards): once the
+    // parser has read the records, no later stage of an analysis does.
+    QVector<as::Asset> takeAssets();
 
 private:
     Editor::AssetManagerPrivate *as_manager_;

@@ -11,6 +11,7 @@
 #include <velmora/Log.h>
 
 #include <algorithm>
+#include <system_error>
 #include <utility>
 
 namespace inas {
@@ -19,6 +20,8 @@ Executor::Executor() = default;
 
 Executor::~Executor()
 {
+    if (release_.joinable())
+        release_.join();
     // In reverse order of the members: the combiner and the analyzer may
     // refer to what the parser and the settings own.
     combiner_.reset();
@@ -114,6 +117,7 @@ std::unique_ptr<ResultData> Executor::run()
     EC_ASSERT(position == 1 + std::max(1, parser_->getMaxIterations() / 2));
     base = position;
     parser_->reset();
+    releaseAssets();
 
     // Analyzer.
     position = 0;
@@ -145,8 +149,22 @@ std::unique_ptr<ResultData> Executor::run()
     return result;
 }
 
+void Executor::releaseAssets()
+{
+    // A hundred thousand records take a while to free, which this thread
+    // need not wait for.
+    QVector<as::Asset> records = settings_->takeAssets();
+    try {
+        release_ = std::thread([records = std::move(records)]() mutable { records = QVector<as::Asset>(); });
+    } catch (const std::system_error &) {
+        // Freed here, with the lambda that failed to start.
+    }
+}
+
 void Executor::reset()
 {
+    if (release_.joinable())
+        release_.join();
     parser_->reset();
     analyzer_->reset();
     combiner_->reset(settings_.get());

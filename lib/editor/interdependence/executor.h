@@ -3,6 +3,7 @@
 #include "editor/interdependence/progress.h"
 
 #include <memory>
+#include <thread>
 
 namespace inas {
 
@@ -55,12 +56,17 @@ protected:
     virtual void reset();
 
 private:
+    // Frees the settings' asset records on a thread of their own, alongside
+    // the later stages (reset() waits for it).
+    void releaseAssets();
+
     std::unique_ptr<CustomSettings> settings_;
     std::unique_ptr<parser::Driver> parser_;
     std::unique_ptr<analyzer::Driver> analyzer_;
     std::unique_ptr<combiner::Driver> combiner_;
     ProgressCallback progress_fn_;
     int max_progress_value_ = 0;
+    std::thread release_;
 };
 
 } // namespace inas

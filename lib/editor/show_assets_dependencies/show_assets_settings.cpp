@@ -41,10 +41,9 @@ QVector<as::Asset> ShowAssetsSettings::assetsToParse(const Editor::AssetManagerP
     if (!asset_manager)
         return assets;
     if (!used) {
-        Velmora::Vector<as::Asset> all = asset_manager->assets();
-        assets.reserve(all.size());
-        for (as::Asset &asset : all)
-            assets.append(std::move(asset));
+        // Each record copied once, straight into the list.
+        assets.reserve(asset_manager->getNumAssets());
+        asset_manager->forEachAsset([&assets](const as::Asset &asset) { assets.append(asset); });
         return assets;
     }
     // Two runtimes of one asset, or a repeated GUID, name the asset once.

@@ -28,6 +28,9 @@
 #include <QPointer>
 #include <QtDebug>
 
+#include <future>
+#include <system_error>
+
 namespace show_deps {
 
 namespace {
@@ -131,16 +134,23 @@ core::ProgressDialog *progressDialog()
 std::unique_ptr<inas::Executor> createExecutor(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
 {
     auto executor = std::make_unique<inas::Executor>();
+    // "Assets Using This One" copies every record of the manager for the
+    // parser: the resolver's table is made from the manager's records on
+    // another thread meanwhile (both only read the manager).
+    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    std::future<std::shared_ptr<inas::parser::GuidProcessor>> table;
+    if (!used) {
+        try {
+            table = std::async(std::launch::async,
+                               [assets] { return std::make_shared<inas::parser::GuidProcessor>(assets); });
+        } catch (const std::system_error &) {}
+    }
     auto settings = std::make_unique<ShowAssetsSettings>(guids, used);
     auto parser = std::make_unique<inas::parser::Driver>();
     parser->setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
-    // "Assets Using This One" has just taken every asset of the manager for
-    // the parser; the resolver's table is made from the same list.
-    Editor::AssetManagerPrivate *assets = settings->getAssetManager();
-    inas::parser::utils::setupParser(
-            settings.get(), parser.get(),
-            used ? std::make_shared<inas::parser::GuidProcessor>(assets)
-                 : std::make_shared<inas::parser::GuidProcessor>(assets, settings->getAssets()));
+    inas::parser::utils::setupParser(settings.get(), parser.get(),
+                                     table.valid() ? table.get()
+                                                   : std::make_shared<inas::parser::GuidProcessor>(assets));
     executor->setParser(std::move(parser));
     executor->setSettings(std::move(settings));
     executor->setAnalyzer(std::make_unique<inas::analyzer::Driver>());

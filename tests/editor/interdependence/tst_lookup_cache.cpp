@@ -10,11 +10,14 @@
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_processor.h>
 #include <editor/interdependence/parser/lookup_cache.h>
+#include <editor/interdependence/parser/material_xml_parser.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>
 
 #include <velmora/FileSystem.h>
+#include <velmora/Material.h>
+#include <velmora/Materials.h>
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -26,6 +29,7 @@
 using inas::parser::GuidProcessor;
 using inas::parser::LookupCache;
 using inastest::AnalysisFixture;
+using inastest::LogCapture;
 
 namespace {
 
@@ -92,6 +96,7 @@ private slots:
     void every_text_of_a_generated_project_gets_the_answer_of_direct_lookups();
     void answers_stay_with_their_resolver_and_their_scope();
     void a_full_cache_starts_over_and_never_gives_a_wrong_answer();
+    void material_names_share_the_cache_without_mixing_and_guid_texts_are_asked_each_time();
 };
 
 void LookupCacheTest::every_text_of_a_generated_project_gets_the_answer_of_direct_lookups()
@@ -205,6 +210,43 @@ void LookupCacheTest::a_full_cache_starts_over_and_never_gives_a_wrong_answer()
     }
     QVERIFY(kept > 1000 && kept < count);
     QCOMPARE(cache.size(), kept);
+}
+
+void LookupCacheTest::material_names_share_the_cache_without_mixing_and_guid_texts_are_asked_each_time()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    QVERIFY(Velmora::Materials::getNumMaterials() > 0);
+    const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::getMaterial(0);
+    const std::string name = material->getName();
+    const GuidProcessor resolver(fixture.assets());
+    // 40 digits: close enough to a GUID text to leave a developer line.
+    const std::string near_guid(40, '7');
+
+    Velmora::UGUID found_guid;
+    const auto found = [&found_guid](const Velmora::UGUID &guid) { found_guid = guid; };
+    const auto lost = [](const Velmora::UGUID &, int) {};
+    LogCapture capture;
+    {
+        LookupCache cache;
+        // The same text has one answer from the resolver (no path) and
+        // another from the material registry; neither is given for the other.
+        QVERIFY(!resolver.process(name.c_str(), found, lost));
+        QCOMPARE(inas::parser::findMaterialGuid(fixture.materials(), name.c_str()), material->getGUID());
+        QVERIFY(!resolver.process(name.c_str(), found, lost));
+        QCOMPARE(inas::parser::findMaterialGuid(fixture.materials(), name.c_str()), material->getGUID());
+        QCOMPARE(cache.size(), 2);
+
+        std::vector<Velmora::UGUID> listed;
+        inas::parser::reportMaterialList(fixture.materials(), (near_guid + "," + name + "," + near_guid).c_str(),
+                                         [&listed](const Velmora::UGUID &guid) { listed.push_back(guid); });
+        QCOMPARE(listed, std::vector<Velmora::UGUID>{material->getGUID()});
+    }
+    int developer_lines = 0;
+    for (const QString &line : capture.lines())
+        developer_lines
+                += line.startsWith(QLatin1String("Developer.")) && line.contains(QString::fromStdString(near_guid));
+    QCOMPARE(developer_lines, 2);
 }
 
 QTEST_GUILESS_MAIN(LookupCacheTest)

@@ -72,6 +72,8 @@ void PathIndexTest::the_index_answers_as_a_scan_of_the_list_data()
     for (quint32 seed = 1; seed <= 8; ++seed)
         QTest::addRow("seed %u", seed) << seed << int(20 + seed * 40);
     QTest::newRow("one path") << 99u << 1;
+    // Ranges of many whole blocks of the index.
+    QTest::newRow("many paths") << 11u << 6000;
 }
 
 void PathIndexTest::the_index_answers_as_a_scan_of_the_list()

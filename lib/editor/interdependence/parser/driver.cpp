@@ -61,6 +61,25 @@ void removeDependent(Item &item, const Velmora::UGUID &guid)
                   records.end());
 }
 
+// The UTF-8 form of a path in one allocation (paths are mostly ASCII,
+// which is copied as it is).
+Velmora::String utf8Path(const QString &path)
+{
+    const int size = path.size();
+    const QChar *chars = path.constData();
+    std::string bytes(size_t(size), '\0');
+    for (int i = 0; i < size; ++i) {
+        const ushort c = chars[i].unicode();
+        if (c >= 0x80) {
+            const QByteArray converted = path.toUtf8();
+            bytes.assign(converted.constData(), size_t(converted.size()));
+            break;
+        }
+        bytes[size_t(i)] = char(c);
+    }
+    return Velmora::String(std::move(bytes));
+}
+
 } // namespace
 
 Driver::Driver() = default;
@@ -118,7 +137,9 @@ std::unique_ptr<Output> Driver::parse(const ProgressCallback &progress)
 void Driver::reset()
 {
     max_iterations_ = 0;
-    assets_.clear();
+    // Let go of the list: clear() would first copy every record of a list
+    // shared with the settings.
+    assets_ = QVector<as::Asset>();
     item_builder_.reset();
     modules_.fill(ModulePtr());
     made_.clear();
@@ -140,6 +161,9 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     output.getItems().reserve(size_t(n));
     made_.clear();
     made_.reserve(size_t(n) * 2);
+    // Files left out for a taken GUID are rare: when the manager knows of
+    // none, no asset needs to ask for its own.
+    ask_left_out_ = !as_manager_->duplicates().isEmpty();
 
     // One asset's work: its items (made here, in order) and the log lines of
     // making them and of reading its files (written here, in order).
@@ -160,6 +184,7 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     std::condition_variable work_done;
     int submitted = 0; // batches handed to the pool
     int taken = 0;
+    int idle = 0; // threads of the pool waiting for a batch
     bool closing = false;
     std::atomic<bool> stop{false};
 
@@ -170,7 +195,11 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             int b = 0;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                work_ready.wait(lock, [&] { return taken < submitted || closing; });
+                if (taken == submitted && !closing) {
+                    ++idle;
+                    work_ready.wait(lock, [&] { return taken < submitted || closing; });
+                    --idle;
+                }
                 if (taken == submitted)
                     return;
                 b = taken++;
@@ -214,15 +243,25 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             ++written;
         }
     };
+    // Batches differ widely in cost (a folder of images next to one of
+    // nodes): a window of many batches per thread keeps the others busy while
+    // the oldest one is still being read, and an eighth of the list at most
+    // keeps the progress reports close to the work done.
+    const int window = std::max(2 * threads, std::min(16 * threads, num_batches / 8));
     auto submit = [&] {
+        bool wake = false;
         {
             std::lock_guard<std::mutex> lock(mutex);
             ++submitted;
+            // A busy thread takes the batch when it is done with its own:
+            // waking nobody spares a system call per batch.
+            wake = idle > 0;
         }
         if (int(pool.size()) < std::min(threads, num_batches))
             pool.emplace_back(worker);
-        work_ready.notify_one();
-        writeFinished(2 * threads);
+        if (wake)
+            work_ready.notify_one();
+        writeFinished(window);
     };
 
     bool keep_going = true;
@@ -254,6 +293,7 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     // Lines of assets prepared after the last whole batch (a cancel).
     for (int i = written * batch; i < n; ++i)
         Velmora::LogHold::release(tasks[size_t(i)].log);
+    ask_left_out_ = true;
     if (!keep_going)
         return false;
     return progress(n, n);
@@ -266,11 +306,11 @@ ItemPtr Driver::makeItem(const Velmora::UGUID &id, int type)
 
 void Driver::locateFile(Item &item, const as::Asset *record) const
 {
-    const Velmora::String path = filePathOf(item.getId(), record);
+    Velmora::String path = filePathOf(item.getId(), record);
     if (path.isEmpty())
         Velmora::Log::warning("Dependency analysis: no file is known for %s; its item is made without one\n",
                               item.getId().getString().get());
-    item.setAbsolutePath(path);
+    item.setAbsolutePath(std::move(path));
 }
 
 void Driver::parseAsset(const as::Asset &asset, Output &output)
@@ -291,13 +331,13 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
                               asset.getGUID().getString().get());
         return false;
     }
-    const ItemPtr item = makeItem(asset.getGUID(), asset.getType());
-    if (!item)
+    items.item = makeItem(asset.getGUID(), asset.getType());
+    if (!items.item)
         return false;
+    Item *const item = items.item.get();
     made_.insert(asset.getGUID());
-    output.getItems().push_back(item);
+    output.getItems().push_back(items.item);
     items.asset = &asset;
-    items.item = item;
 
     const Velmora::Vector<as::Runtime> &runtimes = asset.getRuntimes();
     items.runtimes.reserve(size_t(runtimes.size()));
@@ -310,13 +350,13 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
             items.runtimes.emplace_back(&runtime, nullptr);
             continue;
         }
-        const ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
+        ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
         if (!runtime_item)
             continue;
         made_.insert(runtime.getGUID());
-        output.getItems().push_back(runtime_item);
         runtime_item->setOwnerId(item->getId());
-        items.runtimes.emplace_back(&runtime, runtime_item);
+        output.getItems().push_back(runtime_item);
+        items.runtimes.emplace_back(&runtime, std::move(runtime_item));
     }
     return true;
 }
@@ -374,6 +414,8 @@ bool Driver::runModule(Output & /*output*/, const as::Asset &asset, Item &item)
     // A file that claims this asset's GUID (a copy made with its meta file)
     // is no asset, but what it references is still in use: it counts as
     // this asset's.
+    if (!ask_left_out_)
+        return true;
     for (const QString &left_out : as_manager_->leftOutFiles(asset.getGUID())) {
         const int left_out_type = as::typeByExtension(QFileInfo(left_out).suffix());
         const ModulePtr &left_out_module = isValidType(left_out_type) ? modules_[size_t(left_out_type)] : module;
@@ -441,10 +483,8 @@ int Driver::getRuntimeAssetType(const as::Runtime &runtime) const
 Velmora::String Driver::filePathOf(const Velmora::UGUID &id, const as::Asset *record) const
 {
     // The asset being parsed brings its own file along.
-    if (record && record->getGUID() == id && !record->getFilePath().isEmpty()) {
-        const QByteArray path = record->getFilePath().toUtf8();
-        return Velmora::String(path.constData(), path.size());
-    }
+    if (record && record->getGUID() == id && !record->getFilePath().isEmpty())
+        return utf8Path(record->getFilePath());
     QString path = as_manager_->filePath(id);
     if (path.isEmpty()) {
         const Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(id);
@@ -455,7 +495,7 @@ Velmora::String Driver::filePathOf(const Velmora::UGUID &id, const as::Asset *re
             path = as_manager_->filePath(owner);
         }
     }
-    return Velmora::String(path.toUtf8().toStdString());
+    return utf8Path(path);
 }
 
 } // namespace parser

@@ -125,6 +125,9 @@ private:
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     // Ids that have an item in the current run.
     GuidHashSet made_;
+    // Whether runModule asks the asset manager for files left out for an
+    // asset's GUID; false during a run when the manager knows of none.
+    bool ask_left_out_ = true;
 };
 
 } // namespace parser

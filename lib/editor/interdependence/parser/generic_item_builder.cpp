@@ -11,7 +11,7 @@ namespace inas {
 namespace parser {
 
 GenericItemBuilder::GenericItemBuilder()
-    : arena_(std::make_shared<ItemArena>())
+    : allocator_(std::make_shared<ItemArena>())
 {}
 
 ItemPtr GenericItemBuilder::build(const Velmora::UGUID &id, int type)
@@ -19,12 +19,12 @@ ItemPtr GenericItemBuilder::build(const Velmora::UGUID &id, int type)
     switch (type) {
     case AssetType::NODE:
     case AssetType::WORLD:
-        return std::allocate_shared<items::Node>(ArenaAllocator<items::Node>(arena_), id);
+        return std::allocate_shared<items::Node>(allocator_, id);
     case AssetType::MATERIAL:
     case AssetType::PROPERTY:
-        return std::allocate_shared<items::Hierarchy>(ArenaAllocator<items::Hierarchy>(arena_), id);
+        return std::allocate_shared<items::Hierarchy>(allocator_, id);
     default:
-        return std::allocate_shared<Item>(ArenaAllocator<Item>(arena_), id);
+        return std::allocate_shared<Item>(allocator_, id);
     }
 }
 

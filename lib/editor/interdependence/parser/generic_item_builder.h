@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/interdependence/arena_allocator.h"
 #include "editor/interdependence/item_arena.h"
 #include "editor/interdependence/parser/item_builder.h"
 
@@ -25,7 +26,9 @@ public:
     ItemPtr build(const as::Asset &asset, int type);
 
 private:
-    std::shared_ptr<ItemArena> arena_;
+    // Over one arena; handed to every item as it is, so that making an item
+    // copies the arena's owner no more than the item keeps.
+    ArenaAllocator<Item> allocator_;
 };
 
 } // namespace parser

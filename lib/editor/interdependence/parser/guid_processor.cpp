@@ -14,6 +14,9 @@
 
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
 
 namespace inas {
 namespace parser {
@@ -49,54 +52,127 @@ std::string_view utf8(const QString &text, std::string &buffer)
     return buffer;
 }
 
+// Fills the path table from asset records in the manager's order. A record
+// whose relative path can be had only by asking the manager again (a file
+// outside the manager's root) is copied and added after the walk, and so is
+// every later one, so that the table keeps the records' order even when the
+// walk runs under the manager's lock.
+class TableBuilder
+{
+public:
+    TableBuilder(QString root, PathTable &table, size_t expected)
+        : root_(std::move(root))
+        , table_(table)
+    {
+        table_.reserve(expected, expected * 32);
+    }
+
+    void add(const as::Asset &asset)
+    {
+        const QString &file = asset.getFilePath();
+        if (file.isEmpty())
+            return;
+        if (!held_.empty()) {
+            held_.push_back(asset);
+            return;
+        }
+        // The record's own file, as fileInfo(guid) would give it, without
+        // asking the disk whether it is still there.
+        if (!root_.isEmpty() && file.startsWith(root_) && !asset.getRelativePath().isEmpty()) {
+            insert(asset.getRelativePath(), asset.getGUID());
+            return;
+        }
+        const QString clean = QDir::cleanPath(file);
+        if (!root_.isEmpty() && clean.startsWith(root_)) {
+            insert(clean.mid(root_.size()), asset.getGUID());
+            return;
+        }
+        held_.push_back(asset);
+    }
+
+    // Adds the records held back; the caller no longer holds the manager's
+    // lock.
+    void finish()
+    {
+        for (const as::Asset &asset : held_)
+            insert(relativePath(root_, asset.getFilePath()), asset.getGUID());
+        held_.clear();
+    }
+
+private:
+    void insert(const QString &relative, const Velmora::UGUID &guid)
+    {
+        const std::string_view key = utf8(relative, buffer_);
+        if (!table_.add(key, guid))
+            Velmora::Log::warning("Dependency analysis: two assets claim the path \"%s\"; the first one is kept\n",
+                                  buffer_.c_str());
+    }
+
+    const QString root_;
+    PathTable &table_;
+    std::string buffer_;
+    std::vector<as::Asset> held_;
+};
+
 } // namespace
 
 GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager)
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
-    buildTable(as_manager_->assets());
+    // The records are read in place, under the manager's read lock, rather
+    // than copied out first.
+    TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(as_manager_->getNumAssets()));
+    as_manager_->forEachAsset([&builder](const as::Asset &asset) { builder.add(asset); });
+    builder.finish();
+    startPathIndex();
 }
 
 GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets)
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
-    buildTable(all_assets);
+    TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(all_assets.size()));
+    for (const as::Asset &asset : all_assets)
+        builder.add(asset);
+    builder.finish();
+    startPathIndex();
 }
 
-template<typename List>
-void GuidProcessor::buildTable(const List &assets)
+GuidProcessor::~GuidProcessor()
 {
-    const QString root = as_manager_->rootPath();
-    rel_paths_.reserve(size_t(assets.size()), size_t(assets.size()) * 32);
-    std::string buffer;
-    for (const as::Asset &asset : assets) {
-        // The record's own file, as fileInfo(guid) would give it, without
-        // asking the disk whether it is still there.
-        const QString &file = asset.getFilePath();
-        if (file.isEmpty())
-            continue;
-        const QString relative = (!root.isEmpty() && file.startsWith(root) && !asset.getRelativePath().isEmpty())
-                ? asset.getRelativePath()
-                : relativePath(root, file);
-        const std::string_view key = utf8(relative, buffer);
-        if (!rel_paths_.add(key, asset.getGUID()))
-            Velmora::Log::warning("Dependency analysis: two assets claim the path \"%s\"; the first one is kept\n",
-                                  buffer.c_str());
-    }
+    if (path_index_builder_.joinable())
+        path_index_builder_.join();
 }
 
-GuidProcessor::~GuidProcessor() = default;
+namespace {
+
+std::unique_ptr<PathIndex> makePathIndex(const PathTable &table)
+{
+    std::vector<std::string_view> paths;
+    paths.reserve(size_t(table.size()));
+    for (int i = 0; i < table.size(); ++i)
+        paths.push_back(table.path(i));
+    return std::make_unique<PathIndex>(paths);
+}
+
+} // namespace
+
+void GuidProcessor::startPathIndex()
+{
+    // The table no longer changes: the thread only reads it.
+    try {
+        path_index_builder_ = std::thread([this] { path_index_ = makePathIndex(rel_paths_); });
+    } catch (const std::system_error &) {}
+}
 
 const PathIndex &GuidProcessor::pathIndex() const
 {
     std::call_once(path_index_built_, [this] {
-        std::vector<std::string_view> paths;
-        paths.reserve(size_t(rel_paths_.size()));
-        for (int i = 0; i < rel_paths_.size(); ++i)
-            paths.push_back(rel_paths_.path(i));
-        path_index_ = std::make_unique<PathIndex>(paths);
+        if (path_index_builder_.joinable())
+            path_index_builder_.join();
+        else
+            path_index_ = makePathIndex(rel_paths_);
     });
     return *path_index_;
 }

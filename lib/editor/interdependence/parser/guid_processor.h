@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace Editor {
 class AssetManagerPrivate;
@@ -25,8 +26,10 @@ class PathIndex;
 // once from the asset manager and never refreshed). Every lookup only reads,
 // so the resolver may be used from the analysis thread while the asset
 // manager serves other threads under its own read lock. Suffix and
-// contained matches go through an index of the paths, built on first use,
-// and report exactly what a scan of the table in its order would report.
+// contained matches go through an index of the paths, which a thread of its
+// own starts building as soon as the table is made (the first match waits
+// for it), and report exactly what a scan of the table in its order would
+// report.
 class GuidProcessor : public GuidProcessorBase
 {
 public:
@@ -53,12 +56,14 @@ public:
     const PathTable &getPaths() const { return rel_paths_; }
 
 private:
-    template<typename List>
-    void buildTable(const List &assets);
+    // Starts building the index on a thread of its own (or leaves it to the
+    // first match when no thread can be had).
+    void startPathIndex();
     const PathIndex &pathIndex() const;
 
     Editor::AssetManagerPrivate *as_manager_;
     PathTable rel_paths_;
+    mutable std::thread path_index_builder_;
     mutable std::once_flag path_index_built_;
     mutable std::unique_ptr<PathIndex> path_index_;
 };

@@ -5,6 +5,8 @@
 #include <velmora/String.h>
 #include <velmora/UGUID.h>
 
+#include <utility>
+
 namespace inas {
 namespace parser {
 
@@ -56,7 +58,7 @@ public:
 
     // Absolute path of the item's file (UTF-8); empty until the driver sets it.
     const Velmora::String &getAbsolutePath() const { return absolute_path_; }
-    void setAbsolutePath(const Velmora::String &path) { absolute_path_ = path; }
+    void setAbsolutePath(Velmora::String path) { absolute_path_ = std::move(path); }
 
 private:
     Velmora::UGUID id_;

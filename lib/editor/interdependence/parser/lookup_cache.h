@@ -16,8 +16,10 @@ namespace parser {
 // lookups under the engine's and the asset manager's locks. The parser
 // driver gives each of its reading threads one for the span of a run, over
 // which the data it answers from is taken as it stood when the run began (as
-// the resolver's path table already is). Instances nest; only the innermost
-// one of a thread is used. Not shared between threads, so it takes no lock.
+// the resolver's path table already is). Each answer belongs to the one that
+// gave it (a resolver, or the material registry for material names), and is
+// only ever given back to it. Instances nest; only the innermost one of a
+// thread is used. Not shared between threads, so it takes no lock.
 class LookupCache
 {
 public:
@@ -40,43 +42,58 @@ public:
     // The innermost cache of the calling thread, or null.
     static LookupCache *current();
 
-    // The answer owner gave for text, or null. Answers of another owner are
-    // dropped first, so that one cache never mixes two resolvers.
+    // The answer owner gave for text, or null. The answer stays valid until
+    // the next call on this cache.
     const Answer *find(const void *owner, std::string_view text);
     void insert(const void *owner, std::string_view text, const Answer &answer);
 
     int size() const { return count_; }
 
 private:
+    // Texts of at most this many bytes are kept in their slot.
+    static constexpr size_t INLINE_TEXT = 20;
+
+    // One text and its answer in 32 bytes, so that a lookup of a short text
+    // reads one slot and nothing else: the slot is found by the hash, a
+    // short text lies in the slot, a longer one in chars_, and the GUID of
+    // an answer that has one in guids_.
     struct Slot
     {
-        uint64_t hash = 0;
-        uint32_t offset = 0; // of the text in chars_
-        uint32_t length = 0;
-        bool used = false;
-        Answer answer;
+        uint32_t hash = 0; // low bits of the hash
+        uint16_t length = 0;
+        uint8_t owner = 0; // 1 + index in owners_; 0: a free slot
+        Kind kind = Kind::NONE;
+        uint32_t guid = 0; // index in guids_ (an answer with a GUID)
+        char text[INLINE_TEXT] = {}; // the text, or its offset in chars_
     };
 
-    void adopt(const void *owner);
-    void clear();
-    // The slot of text: its own, or the free one where it would go.
-    Slot &slotOf(uint64_t hash, std::string_view text);
+    static uint64_t hashOf(const void *owner, std::string_view text);
+    // The index of owner in owners_ plus one; 0 when it has none yet.
+    uint8_t ownerIndex(const void *owner) const;
+    bool holds(const Slot &slot, uint32_t hash, uint8_t owner, std::string_view text) const;
+    // The slot of owner's text: its own, or the free one where it would go.
+    Slot &slotOf(uint32_t hash, uint8_t owner, std::string_view text);
     void grow();
+    void startOver();
 
     // Distinct texts kept at most; past it the cache starts over, so that a
     // run over endless distinct texts stays within bounded memory.
     static constexpr size_t MAX_ENTRIES = size_t(1) << 16;
-    // Bytes of text kept at most (offsets are 32-bit).
+    // Bytes of long texts kept at most (offsets are 32-bit).
     static constexpr size_t MAX_CHARS = size_t(1) << 24;
+    // Owners told apart at most (a run has two or three).
+    static constexpr size_t MAX_OWNERS = 255;
 
     LookupCache *previous_ = nullptr;
-    const void *owner_ = nullptr;
-    // Open addressing over a power-of-two table, the texts one after the
-    // other in one buffer: a run learns a hundred thousand texts, and a node
-    // and a string of their own each would cost more than the locks saved.
+    // Open addressing over a power-of-two table, at most half full: a run
+    // learns a hundred thousand texts, and a node and a string of their own
+    // each would cost more than the locks saved.
     std::vector<Slot> slots_;
+    std::vector<const void *> owners_;
+    std::vector<Velmora::UGUID> guids_;
     std::string chars_;
     int count_ = 0;
+    Answer found_;
 };
 
 } // namespace parser

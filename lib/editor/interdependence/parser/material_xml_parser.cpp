@@ -1,6 +1,7 @@
 #include "editor/interdependence/parser/material_xml_parser.h"
 
 #include "editor/interdependence/parser/items/hierarchy.h"
+#include "editor/interdependence/parser/lookup_cache.h"
 #include "editor/interdependence/parser/utils.h"
 
 #include <editor_core/base/Assert.h>
@@ -10,28 +11,65 @@
 #include <velmora/Xml.h>
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 namespace inas {
 namespace parser {
+
+namespace {
+
+// Whether a text can be taken for a GUID text at all (and so may leave a
+// developer line in the log): 40 characters, after an optional scheme.
+bool mayBeGuidText(std::string_view text)
+{
+    static constexpr std::string_view SCHEME = "guid://";
+    if (text.substr(0, SCHEME.size()) == SCHEME)
+        text.remove_prefix(SCHEME.size());
+    return text.size() == size_t(utils::UGUID_LENGTH);
+}
+
+Velmora::UGUID lookUpMaterialGuid(const mat::Manager *materials, const char *text)
+{
+    const Velmora::UGUID guid = utils::tryConvertToGuid(text);
+    const Velmora::Ptr<Velmora::Material> material = guid.isValid() ? materials->find(guid) : materials->find(text);
+    return material ? material->getGUID() : Velmora::UGUID();
+}
+
+} // namespace
 
 Velmora::UGUID findMaterialGuid(const mat::Manager *materials, const char *text)
 {
     if (!text || !*text)
         return Velmora::UGUID();
-    const Velmora::UGUID guid = utils::tryConvertToGuid(text);
-    const Velmora::Ptr<Velmora::Material> material
-            = guid.isValid() ? materials->find(guid) : materials->find(Velmora::String(text));
-    return material ? material->getGUID() : Velmora::UGUID();
+    const std::string_view key(text);
+    // A name is looked up once per thread and run (under the registry's
+    // lock); GUID texts are asked every time, as they may log.
+    LookupCache *cache = mayBeGuidText(key) ? nullptr : LookupCache::current();
+    if (!cache)
+        return lookUpMaterialGuid(materials, text);
+    if (const LookupCache::Answer *known = cache->find(materials, key))
+        return known->guid;
+    const Velmora::UGUID guid = lookUpMaterialGuid(materials, text);
+    cache->insert(materials, key, {guid.isValid() ? LookupCache::Kind::FOUND : LookupCache::Kind::NONE, guid});
+    return guid;
 }
 
 bool reportMaterialList(const mat::Manager *materials, const char *text, const FoundCallback &found)
 {
     if (!text || !*text)
         return false;
-    for (const Velmora::String &name : Velmora::String(text).split(",")) {
-        const Velmora::UGUID guid = findMaterialGuid(materials, name.get());
+    // Every piece between commas, empty ones included, in order.
+    std::string name;
+    for (const char *piece = text;;) {
+        const char *comma = std::strchr(piece, ',');
+        name.assign(piece, comma ? size_t(comma - piece) : std::strlen(piece));
+        const Velmora::UGUID guid = findMaterialGuid(materials, name.c_str());
         if (guid.isValid())
             found(guid);
+        if (!comma)
+            break;
+        piece = comma + 1;
     }
     return false;
 }

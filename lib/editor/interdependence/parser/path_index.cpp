@@ -1,6 +1,7 @@
 #include "editor/interdependence/parser/path_index.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 namespace inas {
@@ -34,25 +35,30 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
         offset += path.size();
     }
 
-    // Sorted by the first eight characters packed into a number first (the
-    // same order, as no path holds a zero byte), so that most comparisons
-    // touch neither text.
+    // Sorted by the first sixteen characters packed into two numbers first
+    // (the same order, as no path holds a zero byte), so that most
+    // comparisons touch neither text: paths of one folder and extension
+    // differ within their first sixteen characters reversed.
     struct Key
     {
         uint64_t head;
+        uint64_t next;
         int position;
     };
+    const auto pack = [](std::string_view path, size_t from) {
+        uint64_t packed = 0;
+        for (size_t c = from; c < from + 8; ++c)
+            packed = packed << 8 | (c < path.size() ? static_cast<unsigned char>(path[c]) : 0u);
+        return packed;
+    };
     std::vector<Key> keys(paths.size());
-    for (size_t i = 0; i < paths.size(); ++i) {
-        uint64_t head = 0;
-        const std::string_view path = reversed[i];
-        for (size_t c = 0; c < 8; ++c)
-            head = head << 8 | (c < path.size() ? static_cast<unsigned char>(path[c]) : 0u);
-        keys[i] = Key{head, int(i)};
-    }
+    for (size_t i = 0; i < paths.size(); ++i)
+        keys[i] = Key{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
     std::sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
         if (a.head != b.head)
             return a.head < b.head;
+        if (a.next != b.next)
+            return a.next < b.next;
         const int order = reversed[size_t(a.position)].compare(reversed[size_t(b.position)]);
         return order != 0 ? order < 0 : a.position < b.position;
     });
@@ -82,14 +88,23 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
         two.end = i + 1;
     }
 
-    // Sparse table for the smallest list position of a range.
-    min_order_.push_back(order_);
-    for (size_t width = 2; width <= order_.size(); width *= 2) {
-        const std::vector<int> &previous = min_order_.back();
-        std::vector<int> level(order_.size() - width + 1);
+    // The smallest list position of each block of the sorted order, and a
+    // sparse table over those: a range is its whole blocks plus at most two
+    // partial ones, scanned.
+    const size_t blocks = (order_.size() + BLOCK - 1) / BLOCK;
+    std::vector<int> block_min(blocks);
+    for (size_t b = 0; b < blocks; ++b) {
+        const auto first = order_.begin() + std::ptrdiff_t(b * BLOCK);
+        const auto last = order_.begin() + std::ptrdiff_t(std::min(order_.size(), (b + 1) * BLOCK));
+        block_min[b] = *std::min_element(first, last);
+    }
+    min_block_.push_back(std::move(block_min));
+    for (size_t width = 2; width <= blocks; width *= 2) {
+        const std::vector<int> &previous = min_block_.back();
+        std::vector<int> level(blocks - width + 1);
         for (size_t i = 0; i < level.size(); ++i)
             level[i] = std::min(previous[i], previous[i + width / 2]);
-        min_order_.push_back(std::move(level));
+        min_block_.push_back(std::move(level));
     }
 }
 
@@ -106,12 +121,21 @@ PathIndex::Range PathIndex::narrow(Range range, int position, unsigned char c) c
 
 int PathIndex::firstInList(Range range) const
 {
-    const int length = range.end - range.begin;
+    const int first_block = (range.begin + BLOCK - 1) / BLOCK; // first whole block
+    const int end_block = range.end / BLOCK; // past the last whole block
+    if (first_block >= end_block)
+        return *std::min_element(order_.begin() + range.begin, order_.begin() + range.end);
+    int best = INT_MAX;
+    for (int i = range.begin; i < first_block * BLOCK; ++i)
+        best = std::min(best, order_[size_t(i)]);
+    for (int i = end_block * BLOCK; i < range.end; ++i)
+        best = std::min(best, order_[size_t(i)]);
+    const int length = end_block - first_block;
     int level = 0;
     while ((2 << level) <= length)
         ++level;
-    const std::vector<int> &table = min_order_[size_t(level)];
-    return std::min(table[size_t(range.begin)], table[size_t(range.end - (1 << level))]);
+    const std::vector<int> &table = min_block_[size_t(level)];
+    return std::min({best, table[size_t(first_block)], table[size_t(end_block - (1 << level))]});
 }
 
 int PathIndex::firstEndingWith(std::string_view text) const

@@ -47,8 +47,10 @@ private:
     std::vector<std::string_view> reversed_;
     // reversed_[i] is the path at list position order_[i].
     std::vector<int> order_;
-    // min_order_[k][i]: smallest order_ value of reversed_[i .. i + 2^k).
-    std::vector<std::vector<int>> min_order_;
+    // Sorted positions per block of min_block_.
+    static constexpr int BLOCK = 64;
+    // min_block_[k][b]: smallest order_ value of the blocks [b, b + 2^k).
+    std::vector<std::vector<int>> min_block_;
     std::vector<Range> first_;
     std::vector<Range> second_;
 };
