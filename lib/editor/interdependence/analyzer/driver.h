@@ -1,7 +1,6 @@
 #pragma once
 
 #include "editor/interdependence/analyzer/output.h"
-#include "editor/interdependence/item_arena.h"
 #include "editor/interdependence/parser/output.h"
 #include "editor/interdependence/progress.h"
 
@@ -67,7 +66,6 @@ public:
 
 protected:
     virtual std::unique_ptr<Output> buildItems(const parser::Output &parser_output);
-    virtual ItemPtr makeItem(const parser::Output &parser_output, const parser::ItemPtr &parser_item);
     // False when the callback asked to stop; later steps do not run then.
     virtual bool runSteps(Output &output, const ProgressCallback &progress);
     virtual void indexStep(Output &output);
@@ -83,13 +81,38 @@ private:
     struct FolderFile
     {
         Velmora::UGUID guid;
-        QString absolute_path;
+        // The file's absolute path: its item's (UTF-8) when the file was
+        // analysed, else the asset manager's (own_path).
+        const std::string *item_path;
+        QString own_path;
+        // Whether a node referring into the folder uses it.
+        bool script;
+        // For a script: whether the asset manager knew it as a runtime.
+        bool known;
+
+        QString qtPath() const
+        {
+            return item_path ? QString::fromUtf8(item_path->data(), int(item_path->size())) : own_path;
+        }
+    };
+    // The scripts of a folder that nodes refer into, in folder order.
+    struct NodeFolder
+    {
+        QString path;
+        std::vector<Velmora::UGUID> scripts;
+        std::vector<char> known;
     };
 
     // The assets directly in a folder (absolute, cleaned), listed once per run.
     const std::vector<FolderFile> &folderFiles(const QString &folder);
-    // Those of them that a node referring into the folder uses.
-    const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
+    // What folderFiles keeps; reads only the asset manager (any thread).
+    std::vector<FolderFile> listFolder(const QString &folder) const;
+    // Lists the folders that folderFiles does not hold yet, on several threads.
+    void listFolders(const std::vector<QString> &folders);
+    // The folders of the landscape items, in map order.
+    std::vector<QString> landscapeFolders() const;
+    // addRuntimeDependency with the asset manager's answer known.
+    void addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item);
     // The folder (absolute, cleaned) that a node's path text points into.
     QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
@@ -120,10 +143,14 @@ private:
     // order; filled with map_by_ext_.
     std::vector<Item *> node_items_;
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
+    // The items of the run (during runSteps).
+    const ItemMap *item_map_ = nullptr;
     QHash<QString, std::vector<FolderFile>> folders_;
-    QHash<QString, std::vector<Velmora::UGUID>> node_path_files_;
-    // A path text as a node writes it -> nodePathFiles of its folder.
-    std::unordered_map<std::string, std::vector<Velmora::UGUID>> path_files_;
+    // The folders nodes refer into, in order of first use, and their slots.
+    std::vector<NodeFolder> node_folders_;
+    QHash<QString, int> node_folder_slots_;
+    // A path text as a node writes it -> the slot of its folder.
+    std::unordered_map<std::string, int> path_files_;
     // The folder part of a plain path text -> the folder it points into.
     std::unordered_map<std::string, QString> path_folders_;
     // The item addRuntimeDependency saw last, and it as a hierarchy (or null).
@@ -141,8 +168,6 @@ private:
         Velmora::LogHold::Lines lines;
     };
     std::unique_ptr<MaterialSearch> material_search_;
-    // The memory of the run's items (they keep it alive).
-    std::shared_ptr<ItemArena> arena_;
 };
 
 } // namespace analyzer
