@@ -11,6 +11,7 @@
 #include <velmora/Log.h>
 
 #include <algorithm>
+#include <thread>
 #include <utility>
 
 namespace inas {
@@ -113,7 +114,19 @@ std::unique_ptr<ResultData> Executor::run()
     position = std::max(position, base + 1);
     EC_ASSERT(position == 1 + std::max(1, parser_->getMaxIterations() / 2));
     base = position;
-    parser_->reset();
+    // The parser's tables are freed on a thread of their own while the
+    // analyzer runs: nothing after the parse reads them. The thread ends
+    // with the analyzer, or on a cancel before the parser is used again.
+    std::thread parser_reset([this] { parser_->reset(); });
+    struct Join
+    {
+        std::thread &thread;
+        ~Join()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } join{parser_reset};
 
     // Analyzer.
     position = 0;
@@ -126,6 +139,7 @@ std::unique_ptr<ResultData> Executor::run()
         return nullptr;
     EC_ASSERT(position == base + analyzer_steps);
     base = position;
+    parser_reset.join();
     analyzer_->reset();
     parser_output.reset();
 

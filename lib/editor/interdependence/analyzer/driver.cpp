@@ -29,6 +29,8 @@ const char MATERIAL_EXTENSION[] = "mat";
 const int MAX_PARENT_CHAIN = 64;
 // Items handled per thread at least, where the items are split up.
 const size_t ITEMS_PER_THREAD = 8192;
+// Material items searched per thread at least.
+const size_t MATERIALS_PER_THREAD = 512;
 // Folders listed per thread at least: below that one thread lists them all.
 const size_t FOLDERS_PER_THREAD = 16;
 
@@ -94,8 +96,6 @@ void Driver::reset()
     path_folders_.clear();
     hierarchy_item_ = nullptr;
     hierarchy_ = nullptr;
-    material_textures_.clear();
-    texture_assets_.clear();
 }
 
 std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
@@ -334,7 +334,7 @@ void Driver::linkMaterials(Output & /*output*/)
         search = std::move(material_search_);
     else {
         search = std::make_unique<MaterialSearch>();
-        findMaterialTextures(search->textures, search->lines);
+        findMaterialTextures(*search);
     }
     Velmora::LogHold::release(search->lines);
     for (size_t i = 0; i < candidates->second.size(); ++i) {
@@ -346,19 +346,30 @@ void Driver::linkMaterials(Output & /*output*/)
     }
 }
 
-void Driver::findMaterialTextures(std::vector<const std::vector<Velmora::UGUID> *> &textures,
-                                  Velmora::LogHold::Lines &lines)
+void Driver::findMaterialTextures(MaterialSearch &search)
 {
-    Velmora::LogHold hold(&lines);
     const auto candidates = map_by_ext_.find(MATERIAL_EXTENSION);
     if (candidates == map_by_ext_.end())
         return;
-    textures.reserve(candidates->second.size());
-    for (const Item *item : candidates->second) {
-        const Velmora::Ptr<Velmora::Material> material = materialOf(*item->getParserData());
-        // The tables keep their values where they are as they grow.
-        textures.push_back(material ? &materialTextures(*material) : nullptr);
-    }
+    // Consecutive parts of the candidates on several threads, each with
+    // tables and lines of its own; the lines are joined in part order.
+    const std::vector<Item *> &items = candidates->second;
+    const int parts = ChunkedWork::chunks(items.size(), MATERIALS_PER_THREAD);
+    search.textures.assign(items.size(), nullptr);
+    search.tables.resize(size_t(parts));
+    std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
+    ChunkedWork::run(items.size(), parts, [&](int part, size_t begin, size_t end) {
+        Velmora::LogHold hold(&lines[size_t(part)]);
+        MaterialTables &tables = search.tables[size_t(part)];
+        for (size_t i = begin; i < end; ++i) {
+            const Velmora::Ptr<Velmora::Material> material = materialOf(*items[i]->getParserData());
+            // The tables keep their values where they are as they grow.
+            search.textures[i] = material ? &materialTextures(*material, tables) : nullptr;
+        }
+    });
+    for (Velmora::LogHold::Lines &part : lines)
+        search.lines.insert(search.lines.end(), std::make_move_iterator(part.begin()),
+                            std::make_move_iterator(part.end()));
 }
 
 void Driver::startMaterialSearch()
@@ -368,7 +379,7 @@ void Driver::startMaterialSearch()
         return;
     material_search_ = std::make_unique<MaterialSearch>();
     MaterialSearch *search = material_search_.get();
-    search->thread = std::thread([this, search] { findMaterialTextures(search->textures, search->lines); });
+    search->thread = std::thread([this, search] { findMaterialTextures(*search); });
 }
 
 bool Driver::finishMaterialSearch()
@@ -398,10 +409,11 @@ Velmora::Ptr<Velmora::Material> Driver::materialOf(const parser::Item &parser_it
     return material;
 }
 
-const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material)
+const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material,
+                                                            MaterialTables &tables) const
 {
-    auto it = material_textures_.find(material.getGUID());
-    if (it != material_textures_.end())
+    auto it = tables.material_textures.find(material.getGUID());
+    if (it != tables.material_textures.end())
         return it.value();
     std::vector<Velmora::UGUID> textures;
     // The chain is held while its texts are read.
@@ -410,20 +422,19 @@ const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Mater
         if (path->isEmpty())
             continue;
         // Many materials name the same textures: each path is asked once.
-        const QByteArray key(path->get(), path->size());
-        auto known = texture_assets_.constFind(key);
-        if (known == texture_assets_.constEnd()) {
+        auto known = tables.texture_assets.constFind(QByteArray::fromRawData(path->get(), path->size()));
+        if (known == tables.texture_assets.constEnd()) {
             Velmora::UGUID texture = Velmora::FileSystem::getGUID(path->get());
             // Engine textures without an asset (core/) are nothing the
             // viewer could show.
             if (texture.isValid() && !as_manager_->hasRuntime(texture))
                 texture = Velmora::UGUID();
-            known = texture_assets_.insert(key, texture);
+            known = tables.texture_assets.insert(QByteArray(path->get(), path->size()), texture);
         }
         if (known.value().isValid())
             textures.push_back(known.value());
     }
-    return material_textures_.insert(material.getGUID(), std::move(textures)).value();
+    return tables.material_textures.insert(material.getGUID(), std::move(textures)).value();
 }
 
 std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Material &material,

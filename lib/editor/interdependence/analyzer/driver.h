@@ -116,10 +116,27 @@ private:
     // The folder (absolute, cleaned) that a node's path text points into.
     QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
-    // The textures of every "*.mat" item, in map order, for linkMaterials
-    // (null: no material); lines: what finding them logged.
-    void findMaterialTextures(std::vector<const std::vector<Velmora::UGUID> *> &textures,
-                              Velmora::LogHold::Lines &lines);
+    // What one thread of the material search has looked up.
+    struct MaterialTables
+    {
+        // Material GUID -> the texture assets of its slots.
+        QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures;
+        // Texture path -> its asset (empty: none).
+        QHash<QByteArray, Velmora::UGUID> texture_assets;
+    };
+    // The material search of a run, started after the items are indexed.
+    struct MaterialSearch
+    {
+        std::thread thread;
+        // For every "*.mat" item in map order, its textures (null: no
+        // material), held by tables.
+        std::vector<const std::vector<Velmora::UGUID> *> textures;
+        std::vector<MaterialTables> tables;
+        // What finding them logged.
+        Velmora::LogHold::Lines lines;
+    };
+    // Fills search (but its thread) for linkMaterials.
+    void findMaterialTextures(MaterialSearch &search);
     // Starts findMaterialTextures on a thread of its own (it reads only the
     // material items, the asset manager and the engine, and writes only its
     // own tables, while the steps before linkMaterials link other items).
@@ -129,8 +146,9 @@ private:
     // The material of a material asset's or material runtime's item (null,
     // with a warning when the engine has none for a material asset).
     Velmora::Ptr<Velmora::Material> materialOf(const parser::Item &parser_item) const;
-    // The assets of a material's texture slots, resolved once per run.
-    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material);
+    // The assets of a material's texture slots, resolved once per tables.
+    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material,
+                                                        MaterialTables &tables) const;
     // The paths of a material's texture slots, in slot order; chain keeps
     // the parents whose texts they are.
     static std::vector<const Velmora::String *> texturePaths(const Velmora::Material &material,
@@ -156,17 +174,6 @@ private:
     // The item addRuntimeDependency saw last, and it as a hierarchy (or null).
     const parser::Item *hierarchy_item_ = nullptr;
     const parser::items::Hierarchy *hierarchy_ = nullptr;
-    // Material GUID -> the texture assets of its slots.
-    QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
-    // Texture path -> its asset (empty: none), asked once per run.
-    QHash<QByteArray, Velmora::UGUID> texture_assets_;
-    // The material search of a run, started after the items are indexed.
-    struct MaterialSearch
-    {
-        std::thread thread;
-        std::vector<const std::vector<Velmora::UGUID> *> textures;
-        Velmora::LogHold::Lines lines;
-    };
     std::unique_ptr<MaterialSearch> material_search_;
 };
 
