@@ -31,6 +31,8 @@ const int MAX_PARENT_CHAIN = 64;
 const size_t ITEMS_PER_THREAD = 8192;
 // Material items searched per thread at least.
 const size_t MATERIALS_PER_THREAD = 512;
+// Nodes linked per thread at least.
+const size_t NODES_PER_THREAD = 1024;
 // Folders listed per thread at least: below that one thread lists them all.
 const size_t FOLDERS_PER_THREAD = 16;
 
@@ -94,8 +96,7 @@ void Driver::reset()
     node_folders_.clear();
     path_files_.clear();
     path_folders_.clear();
-    hierarchy_item_ = nullptr;
-    hierarchy_ = nullptr;
+    kind_ = KindCache();
 }
 
 std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
@@ -205,8 +206,11 @@ void Driver::linkNodePathFiles(Output & /*output*/)
     // folder of each distinct text is found first, then the folders are
     // listed on several threads, then the uses are added in map order.
     std::vector<int> path_slots;
+    std::vector<size_t> first_slots;
+    first_slots.reserve(node_items_.size());
     std::vector<QString> pending;
     for (const Item *item : node_items_) {
+        first_slots.push_back(path_slots.size());
         const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
         for (const Velmora::String &path : node.getPaths()) {
             // Many nodes name the same paths: each text is resolved once.
@@ -236,17 +240,28 @@ void Driver::linkNodePathFiles(Output & /*output*/)
         }
     }
 
-    size_t next = 0;
-    for (Item *item : node_items_) {
-        const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
-        for (size_t i = 0, n = size_t(node.getPaths().size()); i < n; ++i) {
-            const NodeFolder &folder = node_folders_[size_t(path_slots[next++])];
-            for (size_t s = 0; s < folder.scripts.size(); ++s) {
-                if (folder.scripts[s] != node.getId())
-                    addDependency(folder.scripts[s], folder.known[s] != 0, *item);
+    // Each node's uses go into its own sets: consecutive parts of the nodes
+    // on several threads, their lines joined in part order.
+    const int parts = ChunkedWork::chunks(node_items_.size(), NODES_PER_THREAD);
+    std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
+    ChunkedWork::run(node_items_.size(), parts, [&](int part, size_t begin, size_t end) {
+        Velmora::LogHold hold(&lines[size_t(part)]);
+        KindCache kind;
+        for (size_t k = begin; k < end; ++k) {
+            Item &item = *node_items_[k];
+            const auto &node = static_cast<const parser::items::Node &>(*item.getParserData());
+            size_t next = first_slots[k];
+            for (size_t i = 0, n = size_t(node.getPaths().size()); i < n; ++i) {
+                const NodeFolder &folder = node_folders_[size_t(path_slots[next++])];
+                for (size_t s = 0; s < folder.scripts.size(); ++s) {
+                    if (folder.scripts[s] != node.getId())
+                        addDependency(folder.scripts[s], folder.known[s] != 0, item, kind);
+                }
             }
         }
-    }
+    });
+    for (Velmora::LogHold::Lines &part : lines)
+        Velmora::LogHold::release(part);
     linkLandscapeSideFiles();
 }
 
@@ -484,16 +499,16 @@ std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Materia
 
 void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item)
 {
-    addDependency(runtime_guid, as_manager_->hasRuntime(runtime_guid), item);
+    addDependency(runtime_guid, as_manager_->hasRuntime(runtime_guid), item, kind_);
 }
 
-void Driver::addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item)
+void Driver::addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item, KindCache &kind) const
 {
     parser::Item &parser_item = *item.getParserData();
     // The same item comes many times in a row: its kind is asked once.
-    if (&parser_item != hierarchy_item_) {
-        hierarchy_item_ = &parser_item;
-        hierarchy_ = dynamic_cast<const parser::items::Hierarchy *>(&parser_item);
+    if (&parser_item != kind.item) {
+        kind.item = &parser_item;
+        kind.hierarchy = dynamic_cast<const parser::items::Hierarchy *>(&parser_item);
     }
     if (!known) {
         // The asset manager changed while the analysis ran.
@@ -503,7 +518,7 @@ void Driver::addDependency(const Velmora::UGUID &runtime_guid, bool known, Item 
     }
     if (runtime_guid == parser_item.getId())
         return;
-    if (hierarchy_ && runtime_guid == hierarchy_->getParentId())
+    if (kind.hierarchy && runtime_guid == kind.hierarchy->getParentId())
         return;
     parser_item.addDependent(runtime_guid);
 }

@@ -111,8 +111,15 @@ private:
     void listFolders(const std::vector<QString> &folders);
     // The folders of the landscape items, in map order.
     std::vector<QString> landscapeFolders() const;
-    // addRuntimeDependency with the asset manager's answer known.
-    void addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item);
+    // The item addDependency saw last, and it as a hierarchy (or null).
+    struct KindCache
+    {
+        const parser::Item *item = nullptr;
+        const parser::items::Hierarchy *hierarchy = nullptr;
+    };
+    // addRuntimeDependency with the asset manager's answer known; it writes
+    // only item's sets and kind.
+    void addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item, KindCache &kind) const;
     // The folder (absolute, cleaned) that a node's path text points into.
     QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
@@ -171,9 +178,8 @@ private:
     std::unordered_map<std::string, int> path_files_;
     // The folder part of a plain path text -> the folder it points into.
     std::unordered_map<std::string, QString> path_folders_;
-    // The item addRuntimeDependency saw last, and it as a hierarchy (or null).
-    const parser::Item *hierarchy_item_ = nullptr;
-    const parser::items::Hierarchy *hierarchy_ = nullptr;
+    // What addRuntimeDependency knows of the item it saw last.
+    KindCache kind_;
     std::unique_ptr<MaterialSearch> material_search_;
 };
 
