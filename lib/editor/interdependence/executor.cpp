@@ -114,19 +114,9 @@ std::unique_ptr<ResultData> Executor::run()
     position = std::max(position, base + 1);
     EC_ASSERT(position == 1 + std::max(1, parser_->getMaxIterations() / 2));
     base = position;
-    // The parser's tables are freed on a thread of their own while the
-    // analyzer runs: nothing after the parse reads them. The thread ends
-    // with the analyzer, or on a cancel before the parser is used again.
-    std::thread parser_reset([this] { parser_->reset(); });
-    struct Join
-    {
-        std::thread &thread;
-        ~Join()
-        {
-            if (thread.joinable())
-                thread.join();
-        }
-    } join{parser_reset};
+    // Before the analyzer allocates: freed alongside it, the parser's tables
+    // would add to the peak.
+    parser_->reset();
 
     // Analyzer.
     position = 0;
@@ -139,9 +129,14 @@ std::unique_ptr<ResultData> Executor::run()
         return nullptr;
     EC_ASSERT(position == base + analyzer_steps);
     base = position;
-    parser_reset.join();
-    analyzer_->reset();
-    parser_output.reset();
+    // The analyzer's tables and the parser's list of items (the analyzer's
+    // output holds the items) are freed on a thread of their own while the
+    // combiner runs: nothing after the analyzer reads them. The thread ends
+    // before the analyzer is used again.
+    std::thread analysis_reset([this, &parser_output] {
+        analyzer_->reset();
+        parser_output.reset();
+    });
 
     // Combiner.
     position = 0;
@@ -155,6 +150,7 @@ std::unique_ptr<ResultData> Executor::run()
     if (result)
         EC_ASSERT(position == max_progress_value_);
     combiner_->reset(settings_.get());
+    analysis_reset.join();
     analyzer_output.reset();
     return result;
 }

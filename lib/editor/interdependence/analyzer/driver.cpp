@@ -116,7 +116,7 @@ std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
     });
     output->item_map.reserve(int(count));
     for (size_t i = 0; i < count; ++i) {
-        if (!output->item_map.insert(ids[i], block->at(i))) {
+        if (!output->item_map.insert(ids[i], ItemBlock::at(block, i))) {
             // The parser makes one item per id; a repeat would be its fault,
             // and the first item already holds everything that id uses.
             Velmora::Log::warning("Dependency analysis: the item %s is listed twice; the first is kept\n",

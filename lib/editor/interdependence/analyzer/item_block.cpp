@@ -23,9 +23,9 @@ void ItemBlock::fill(size_t position, parser::ItemPtr parser_item)
     new (items_ + position) Item(std::move(parser_item));
 }
 
-ItemPtr ItemBlock::at(size_t position)
+ItemPtr ItemBlock::at(const std::shared_ptr<ItemBlock> &block, size_t position)
 {
-    return ItemPtr(shared_from_this(), items_ + position);
+    return ItemPtr(block, block->items_ + position);
 }
 
 } // namespace analyzer

@@ -12,7 +12,7 @@ namespace analyzer {
 // once (positions apart may be filled from different threads at the same
 // time); the items are destroyed in position order with the block, which
 // the ItemPtrs handed out (at) keep alive.
-class ItemBlock : public std::enable_shared_from_this<ItemBlock>
+class ItemBlock
 {
 public:
     // Every position must be filled before the block goes.
@@ -22,8 +22,8 @@ public:
     ItemBlock &operator=(const ItemBlock &) = delete;
 
     void fill(size_t position, parser::ItemPtr parser_item);
-    // The item at a filled position, sharing the block's ownership.
-    ItemPtr at(size_t position);
+    // The item at a filled position, sharing the ownership of block.
+    static ItemPtr at(const std::shared_ptr<ItemBlock> &block, size_t position);
     size_t size() const { return count_; }
 
 private:
