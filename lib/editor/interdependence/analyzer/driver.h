@@ -105,7 +105,8 @@ private:
 
     // The assets directly in a folder (absolute, cleaned), listed once per run.
     const std::vector<FolderFile> &folderFiles(const QString &folder);
-    // What folderFiles keeps; reads only the asset manager (any thread).
+    // What folderFiles keeps; reads only the asset manager and the run's
+    // items (any thread).
     std::vector<FolderFile> listFolder(const QString &folder) const;
     // Lists the folders that folderFiles does not hold yet, on several threads.
     void listFolders(const std::vector<QString> &folders);
