@@ -393,8 +393,8 @@ void AnalyzerTest::init_makes_the_driver_ready_for_another_run()
 void AnalyzerTest::a_large_run_links_and_logs_as_a_small_one()
 {
     // The project's items with one filler node, and then spread among
-    // enough fillers (nodes, materials, images) that the analyzer splits its
-    // work, with a repeated id far from the first.
+    // enough fillers (nodes, materials, landscapes, images) that the
+    // analyzer splits its work, with a repeated id far from the first.
     const auto run = [this](const inas::parser::Output &parsed, QStringList &lines) {
         inas::analyzer::Driver analyzer;
         analyzer.init(fixture_.assets());
@@ -404,7 +404,6 @@ void AnalyzerTest::a_large_run_links_and_logs_as_a_small_one()
         return output;
     };
     const auto small = fixture_.parseAll();
-    const std::vector<inas::parser::ItemPtr> project = small->getItems();
     small->getItems().push_back(filler(0, "node"));
     QStringList small_lines;
     QVERIFY(run(*small, small_lines));
@@ -413,14 +412,14 @@ void AnalyzerTest::a_large_run_links_and_logs_as_a_small_one()
 
     const auto large = fixture_.parseAll();
     const std::vector<inas::parser::ItemPtr> own = large->getItems();
-    const char *extensions[] = {"node", "node", "node", "mat", "mat", "png"};
+    const char *extensions[] = {"node", "node", "node", "mat", "mat", "ter", "png"};
     const int fillers = 30000;
     std::vector<inas::parser::ItemPtr> &items = large->getItems();
     items.clear();
     for (int i = 0, next = 0; i < fillers; ++i) {
         if (next < int(own.size()) && i == next * fillers / int(own.size()))
             items.push_back(own[size_t(next++)]);
-        items.push_back(filler(i + 1, extensions[i % 6]));
+        items.push_back(filler(i + 1, extensions[i % 7]));
     }
     const std::vector<inas::parser::ItemPtr> listed = items;
     auto repeat = std::make_shared<inas::parser::items::Node>(guid('a', 110));

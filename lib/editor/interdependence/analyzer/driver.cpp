@@ -33,6 +33,8 @@ const size_t ITEMS_PER_THREAD = 8192;
 const size_t MATERIALS_PER_THREAD = 512;
 // Nodes linked per thread at least.
 const size_t NODES_PER_THREAD = 1024;
+// Landscapes looked through per thread at least.
+const size_t LANDSCAPES_PER_THREAD = 256;
 // Folders listed per thread at least: below that one thread lists them all.
 const size_t FOLDERS_PER_THREAD = 16;
 
@@ -292,30 +294,53 @@ void Driver::linkLandscapeSideFiles()
     const auto landscapes = map_by_ext_.find(implicit_uses::LANDSCAPE_EXTENSION);
     if (landscapes == map_by_ext_.end())
         return;
-    for (Item *item : landscapes->second) {
-        const parser::Item &parser_item = *item->getParserData();
-        const std::string &main = parser_item.getAbsolutePath().std();
-        for (const FolderFile &file : folderFiles(folderOf(parser_item.getAbsolutePath()))) {
-            // A side file's path extends the landscape's.
-            std::string own;
-            if (!file.item_path)
-                own = file.own_path.toUtf8().toStdString();
-            const std::string &path = file.item_path ? *file.item_path : own;
-            if (file.guid == parser_item.getId() || path.compare(0, main.size(), main) != 0)
-                continue;
-            if (!fs::getExtension(file.qtPath())
-                         .toLower()
-                         .startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
-                continue;
-            if (path.size() - main.size() >= size_t(implicit_uses::MAX_SIDE_FILE_SUFFIX)) {
+    const std::vector<Item *> &items = landscapes->second;
+    // Each landscape's files are looked through on several threads, and
+    // what they call for is done here in map order.
+    std::vector<std::vector<SideFile>> side_files(items.size());
+    ChunkedWork::run(items.size(), ChunkedWork::chunks(items.size(), LANDSCAPES_PER_THREAD),
+                     [&](int, size_t begin, size_t end) {
+                         for (size_t i = begin; i < end; ++i)
+                             side_files[i] = sideFiles(*items[i]->getParserData());
+                     });
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string &main = items[i]->getParserData()->getAbsolutePath().std();
+        for (const SideFile &file : side_files[i]) {
+            if (!file.too_long.empty()) {
                 Velmora::Log::warning("Dependency analysis: \"%s\" is not taken as a side file of the landscape "
                                       "\"%s\": its name adds more than %d characters\n",
-                                      path.c_str(), main.c_str(), implicit_uses::MAX_SIDE_FILE_SUFFIX - 1);
+                                      file.too_long.c_str(), main.c_str(), implicit_uses::MAX_SIDE_FILE_SUFFIX - 1);
                 continue;
             }
-            addRuntimeDependency(file.guid, *item);
+            addRuntimeDependency(file.guid, *items[i]);
         }
     }
+}
+
+std::vector<Driver::SideFile> Driver::sideFiles(const parser::Item &landscape) const
+{
+    std::vector<SideFile> found;
+    const std::string &main = landscape.getAbsolutePath().std();
+    const QString folder = folderOf(landscape.getAbsolutePath());
+    const auto listed = folders_.constFind(folder);
+    const std::vector<FolderFile> unlisted
+            = listed == folders_.constEnd() ? listFolder(folder) : std::vector<FolderFile>();
+    for (const FolderFile &file : listed == folders_.constEnd() ? unlisted : listed.value()) {
+        // A side file's path extends the landscape's.
+        std::string own;
+        if (!file.item_path)
+            own = file.own_path.toUtf8().toStdString();
+        const std::string &path = file.item_path ? *file.item_path : own;
+        if (file.guid == landscape.getId() || path.compare(0, main.size(), main) != 0)
+            continue;
+        if (!fs::getExtension(file.qtPath()).toLower().startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
+            continue;
+        if (path.size() - main.size() >= size_t(implicit_uses::MAX_SIDE_FILE_SUFFIX))
+            found.push_back({file.guid, path});
+        else
+            found.push_back({file.guid, std::string()});
+    }
+    return found;
 }
 
 void Driver::linkGuiSkins(Output & /*output*/)

@@ -124,6 +124,17 @@ private:
     // The folder (absolute, cleaned) that a node's path text points into.
     QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
+    // A file of a landscape's folder whose path extends the landscape's and
+    // whose extension is one of a landscape; too_long holds its path when
+    // its name adds too much for it to be taken.
+    struct SideFile
+    {
+        Velmora::UGUID guid;
+        std::string too_long;
+    };
+    // Those files of a landscape item's folder, in folder order; reads the
+    // folders listed before and the asset manager (any thread).
+    std::vector<SideFile> sideFiles(const parser::Item &landscape) const;
     // What one thread of the material search has looked up.
     struct MaterialTables
     {
