@@ -19,9 +19,4 @@ CustomSettings::CustomSettings(Editor::AssetManagerPrivate *as_manager, mat::Man
 
 CustomSettings::~CustomSettings() = default;
 
-void CustomSettings::releaseAssets()
-{
-    QVector<as::Asset>().swap(assets_);
-}
-
 } // namespace inas

@@ -32,8 +32,6 @@ public:
     mat::Manager *getMaterials() const { return materials_; }
     prop::Manager *getProperties() const { return properties_; }
     const QVector<as::Asset> &getAssets() const { return assets_; }
-    // Empties the asset list (the executor, once the files are parsed).
-    void releaseAssets();
 
 private:
     Editor::AssetManagerPrivate *as_manager_;

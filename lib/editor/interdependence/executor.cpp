@@ -129,15 +129,13 @@ std::unique_ptr<ResultData> Executor::run()
         return nullptr;
     EC_ASSERT(position == base + analyzer_steps);
     base = position;
-    // The analyzer's tables, the parser's list of items (the analyzer's
-    // output holds the items) and the settings' asset list are freed on a
-    // thread of their own while the combiner runs: nothing after the
-    // analyzer reads them (an executor runs once). The thread ends before
-    // the analyzer is used again.
+    // The analyzer's tables and the parser's list of items (the analyzer's
+    // output holds the items) are freed on a thread of their own while the
+    // combiner runs: nothing after the analyzer reads them. The thread ends
+    // before the analyzer is used again.
     std::thread analysis_reset([this, &parser_output] {
         analyzer_->reset();
         parser_output.reset();
-        settings_->releaseAssets();
     });
 
     // Combiner.
