@@ -30,13 +30,13 @@ const int MAX_PARENT_CHAIN = 64;
 // Items handled per thread at least, where the items are split up.
 const size_t ITEMS_PER_THREAD = 8192;
 // Material items searched per thread at least.
-const size_t MATERIALS_PER_THREAD = 512;
+const size_t MATERIALS_PER_THREAD = 1024;
 // Nodes linked per thread at least.
-const size_t NODES_PER_THREAD = 1024;
+const size_t NODES_PER_THREAD = 2048;
 // Landscapes looked through per thread at least.
 const size_t LANDSCAPES_PER_THREAD = 256;
 // Folders listed per thread at least: below that one thread lists them all.
-const size_t FOLDERS_PER_THREAD = 16;
+const size_t FOLDERS_PER_THREAD = 64;
 
 QString folderOf(const QString &path)
 {
