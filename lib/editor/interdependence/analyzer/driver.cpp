@@ -550,26 +550,28 @@ void Driver::addDependency(const Velmora::UGUID &runtime_guid, bool known, Item 
 
 std::vector<Driver::FolderFile> Driver::listFolder(const QString &folder) const
 {
-    std::vector<FolderFile> files;
     const Velmora::Vector<Velmora::UGUID> guids = as_manager_->assets(folder);
-    files.reserve(size_t(guids.size()));
-    for (const Velmora::UGUID &guid : guids) {
-        FolderFile file{guid, nullptr, QString(), false, false};
-        // An analysed asset's item holds its file's path: the asset manager
-        // is asked only for the others.
-        const Item *item = item_map_ ? item_map_->value(guid) : nullptr;
-        if (item && !item->getParserData()->getOwnerId().isValid()) {
-            file.item_path = &item->getParserData()->getAbsolutePath().std();
-            file.script = implicit_uses::hasNodePathExtension(*file.item_path);
-        } else {
-            file.own_path = as_manager_->filePath(guid);
-            file.script = implicit_uses::hasNodePathExtension(file.own_path);
-        }
-        // Asked here, once per script, rather than once per node that uses it.
-        file.known = file.script && as_manager_->hasRuntime(guid);
-        files.push_back(std::move(file));
-    }
+    std::vector<FolderFile> files(size_t(guids.size()));
+    for (int i = 0; i < guids.size(); ++i)
+        describeFile(guids[i], files[size_t(i)]);
     return files;
+}
+
+void Driver::describeFile(const Velmora::UGUID &guid, FolderFile &file) const
+{
+    file.guid = guid;
+    // An analysed asset's item holds its file's path: the asset manager is
+    // asked only for the others.
+    const Item *item = item_map_ ? item_map_->value(guid) : nullptr;
+    if (item && !item->getParserData()->getOwnerId().isValid()) {
+        file.item_path = &item->getParserData()->getAbsolutePath().std();
+        file.script = implicit_uses::hasNodePathExtension(*file.item_path);
+    } else {
+        file.own_path = as_manager_->filePath(guid);
+        file.script = implicit_uses::hasNodePathExtension(file.own_path);
+    }
+    // Asked here, once per script, rather than once per node that uses it.
+    file.known = file.script && as_manager_->hasRuntime(guid);
 }
 
 const std::vector<Driver::FolderFile> &Driver::folderFiles(const QString &folder)
@@ -590,14 +592,24 @@ void Driver::listFolders(const std::vector<QString> &folders)
             missing.push_back(&folder);
         }
     }
+    // The lists are made here and the files described on several threads:
+    // what lasts comes from this thread's heap, not from theirs, where it
+    // would leave the process holding more memory.
+    std::vector<Velmora::Vector<Velmora::UGUID>> guids(missing.size());
     std::vector<std::vector<FolderFile>> listed(missing.size());
+    for (size_t i = 0; i < missing.size(); ++i) {
+        guids[i] = as_manager_->assets(*missing[i]);
+        listed[i].resize(size_t(guids[i].size()));
+    }
     // Threads pay when the files' paths come from the items; the asset
     // manager's lock, taken once per other file, does not bear them.
     const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;
     ChunkedWork::run(missing.size(), analysed ? ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD) : 1,
                      [&](int, size_t begin, size_t end) {
-                         for (size_t i = begin; i < end; ++i)
-                             listed[i] = listFolder(*missing[i]);
+                         for (size_t i = begin; i < end; ++i) {
+                             for (int f = 0; f < guids[i].size(); ++f)
+                                 describeFile(guids[i][f], listed[i][size_t(f)]);
+                         }
                      });
     for (size_t i = 0; i < missing.size(); ++i)
         folders_[*missing[i]] = std::move(listed[i]);

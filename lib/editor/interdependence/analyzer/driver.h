@@ -83,12 +83,12 @@ private:
         Velmora::UGUID guid;
         // The file's absolute path: its item's (UTF-8) when the file was
         // analysed, else the asset manager's (own_path).
-        const std::string *item_path;
+        const std::string *item_path = nullptr;
         QString own_path;
         // Whether a node referring into the folder uses it.
-        bool script;
+        bool script = false;
         // For a script: whether the asset manager knew it as a runtime.
-        bool known;
+        bool known = false;
 
         QString qtPath() const
         {
@@ -108,6 +108,8 @@ private:
     // What folderFiles keeps; reads only the asset manager and the run's
     // items (any thread).
     std::vector<FolderFile> listFolder(const QString &folder) const;
+    // Fills file for the asset guid (any thread, as listFolder).
+    void describeFile(const Velmora::UGUID &guid, FolderFile &file) const;
     // Lists the folders that folderFiles does not hold yet, on several threads.
     void listFolders(const std::vector<QString> &folders);
     // The folders of the landscape items, in map order.
