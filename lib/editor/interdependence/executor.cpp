@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <system_error>
+#include <thread>
 #include <utility>
 
 namespace inas {
@@ -116,6 +117,8 @@ std::unique_ptr<ResultData> Executor::run()
     position = std::max(position, base + 1);
     EC_ASSERT(position == 1 + std::max(1, parser_->getMaxIterations() / 2));
     base = position;
+    // Before the analyzer allocates: freed alongside it, the parser's tables
+    // would add to the peak.
     parser_->reset();
     releaseAssets();
 
@@ -130,8 +133,20 @@ std::unique_ptr<ResultData> Executor::run()
         return nullptr;
     EC_ASSERT(position == base + analyzer_steps);
     base = position;
-    analyzer_->reset();
-    parser_output.reset();
+    // The analyzer's tables and the parser's list of items (the analyzer's
+    // output holds the items) are freed on a thread of their own while the
+    // combiner runs: nothing after the analyzer reads them. The thread ends
+    // before the analyzer is used again.
+    const auto resetAnalysis = [this, &parser_output] {
+        analyzer_->reset();
+        parser_output.reset();
+    };
+    std::thread analysis_reset;
+    try {
+        analysis_reset = std::thread(resetAnalysis);
+    } catch (const std::system_error &) {
+        resetAnalysis();
+    }
 
     // Combiner.
     position = 0;
@@ -145,6 +160,8 @@ std::unique_ptr<ResultData> Executor::run()
     if (result)
         EC_ASSERT(position == max_progress_value_);
     combiner_->reset(settings_.get());
+    if (analysis_reset.joinable())
+        analysis_reset.join();
     analyzer_output.reset();
     return result;
 }

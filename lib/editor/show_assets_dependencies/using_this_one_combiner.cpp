@@ -1,10 +1,18 @@
 #include "editor/show_assets_dependencies/using_this_one_combiner.h"
 
+#include "editor/interdependence/chunked_work.h"
 #include "editor/interdependence/parser/items/node.h"
 
 #include <algorithm>
 
 namespace show_deps {
+
+namespace {
+
+// Items searched per thread at least: below that one thread searches all.
+constexpr size_t ITEMS_PER_SEARCH_THREAD = 8192;
+
+} // namespace
 
 void UsingThisOneCombiner::prepare(const inas::analyzer::Output &output, const Velmora::Vector<Velmora::UGUID> &guids)
 {
@@ -39,12 +47,27 @@ void UsingThisOneCombiner::addFindings(const Velmora::UGUID &guid, const inas::p
 QHash<Velmora::UGUID, UsingThisOneCombiner::Users>
 UsingThisOneCombiner::findUsers(const inas::analyzer::Output &output, const QSet<Velmora::UGUID> &targets) const
 {
-    QHash<Velmora::UGUID, Users> users;
-    for (const inas::analyzer::ItemMap::Entry &entry : output.item_map) {
-        for (const Velmora::UGUID &dependent : entry.data->getParserData()->getDependents()) {
-            if (targets.contains(dependent))
-                users[dependent].push_back(&entry);
+    // The map is walked in consecutive parts on several threads, each
+    // keeping its finds in map order; joined in part order, the lists are in
+    // map order too.
+    using Find = std::pair<const Velmora::UGUID *, const inas::analyzer::ItemMap::Entry *>;
+    const size_t count = size_t(output.item_map.size());
+    const int chunks = inas::ChunkedWork::chunks(count, ITEMS_PER_SEARCH_THREAD);
+    std::vector<std::vector<Find>> finds(static_cast<size_t>(chunks));
+    const auto first = output.item_map.begin();
+    inas::ChunkedWork::run(count, chunks, [&](int chunk, size_t begin, size_t end) {
+        std::vector<Find> &found = finds[size_t(chunk)];
+        for (auto entry = first + std::ptrdiff_t(begin); entry != first + std::ptrdiff_t(end); ++entry) {
+            for (const Velmora::UGUID &dependent : entry->data->getParserData()->getDependents()) {
+                if (targets.contains(dependent))
+                    found.emplace_back(&dependent, &*entry);
+            }
         }
+    });
+    QHash<Velmora::UGUID, Users> users;
+    for (const std::vector<Find> &found : finds) {
+        for (const Find &find : found)
+            users[*find.first].push_back(find.second);
     }
     return users;
 }

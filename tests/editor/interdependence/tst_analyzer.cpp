@@ -37,6 +37,24 @@ QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> dependentsOf(const inas::pars
     return all;
 }
 
+// An item no file stands behind, of a file with that extension; a node names
+// the path "maps/a/x.mesh".
+inas::parser::ItemPtr filler(int number, const char *extension)
+{
+    const Velmora::UGUID id(("ee" + QByteArray::number(number, 16).rightJustified(38, '0')).constData());
+    inas::parser::ItemPtr item;
+    if (qstrcmp(extension, "node") == 0) {
+        auto node = std::make_shared<inas::parser::items::Node>(id);
+        node->getPaths().insert(Velmora::String("maps/a/x.mesh"));
+        item = node;
+    } else {
+        item = std::make_shared<inas::parser::Item>(id);
+    }
+    const QByteArray path = "/nowhere/filler/" + QByteArray::number(number) + "." + extension;
+    item->setAbsolutePath(Velmora::String(path.constData(), path.size()));
+    return item;
+}
+
 } // namespace
 
 class AnalyzerTest : public QObject
@@ -59,6 +77,7 @@ private slots:
     void a_runtime_dependency_is_never_the_item_itself_nor_its_parent_data();
     void a_runtime_dependency_is_never_the_item_itself_nor_its_parent();
     void init_makes_the_driver_ready_for_another_run();
+    void a_large_run_links_and_logs_as_a_small_one();
 
 private:
     QTemporaryDir dir_;
@@ -368,6 +387,63 @@ void AnalyzerTest::init_makes_the_driver_ready_for_another_run()
         analyzer.reset();
         QCOMPARE(analyzer.getMaxIterations(), 0);
         QVERIFY(AnalysisFixture::findItem(*parsed, guid('a', 120))->getDependents().contains(guid('a', 121)));
+    }
+}
+
+void AnalyzerTest::a_large_run_links_and_logs_as_a_small_one()
+{
+    // The project's items with one filler node, and then spread among
+    // enough fillers (nodes, materials, landscapes, images) that the
+    // analyzer splits its work, with a repeated id far from the first.
+    const auto run = [this](const inas::parser::Output &parsed, QStringList &lines) {
+        inas::analyzer::Driver analyzer;
+        analyzer.init(fixture_.assets());
+        LogCapture log;
+        std::unique_ptr<inas::analyzer::Output> output = analyzer.run(parsed, [](int, int) { return true; });
+        lines = log.lines();
+        return output;
+    };
+    const auto small = fixture_.parseAll();
+    small->getItems().push_back(filler(0, "node"));
+    QStringList small_lines;
+    QVERIFY(run(*small, small_lines));
+    const std::vector<Velmora::UGUID> script_uses = small->getItems().back()->getDependents().values();
+    QVERIFY(!script_uses.empty());
+
+    const auto large = fixture_.parseAll();
+    const std::vector<inas::parser::ItemPtr> own = large->getItems();
+    const char *extensions[] = {"node", "node", "node", "mat", "mat", "ter", "png"};
+    const int fillers = 30000;
+    std::vector<inas::parser::ItemPtr> &items = large->getItems();
+    items.clear();
+    for (int i = 0, next = 0; i < fillers; ++i) {
+        if (next < int(own.size()) && i == next * fillers / int(own.size()))
+            items.push_back(own[size_t(next++)]);
+        items.push_back(filler(i + 1, extensions[i % 7]));
+    }
+    const std::vector<inas::parser::ItemPtr> listed = items;
+    auto repeat = std::make_shared<inas::parser::items::Node>(guid('a', 110));
+    items.insert(items.begin() + fillers / 2 + 7, repeat);
+    QStringList large_lines;
+    const std::unique_ptr<inas::analyzer::Output> output = run(*large, large_lines);
+    QVERIFY(output);
+
+    // The map: the parser's order, the first item of the repeated id.
+    QCOMPARE(output->item_map.size(), int(listed.size()));
+    for (size_t i = 0; i < listed.size(); ++i)
+        QVERIFY((output->item_map.begin() + std::ptrdiff_t(i))->data->getParserData() == listed[i]);
+    QCOMPARE(large_lines.filter(QStringLiteral("is listed twice")).size(), 1);
+    large_lines.removeAll(large_lines.filter(QStringLiteral("is listed twice")).value(0));
+    QCOMPARE(repeat->getDependents().size(), 0);
+    // The uses and the lines: as in the small run.
+    QCOMPARE(large_lines, small_lines);
+    const auto expected = dependentsOf(*small);
+    for (const inas::parser::ItemPtr &item : own)
+        QCOMPARE(item->getDependents().values(), expected.value(item->getId()));
+    for (const inas::parser::ItemPtr &item : listed) {
+        if (item->getAbsolutePath().std().find(".node") != std::string::npos
+            && item->getAbsolutePath().std().find("/nowhere/") == 0)
+            QCOMPARE(item->getDependents().values(), script_uses);
     }
 }
 

@@ -85,6 +85,13 @@ protected:
     }
 };
 
+// The combiner with its search for users reachable.
+class OpenUsingThisOneCombiner : public show_deps::UsingThisOneCombiner
+{
+public:
+    using UsingThisOneCombiner::findUsers;
+};
+
 std::unique_ptr<inas::ResultData> analyse(const Velmora::Vector<Velmora::UGUID> &guids, bool used, bool scanning)
 {
     if (!scanning)
@@ -139,6 +146,7 @@ class IndexedAnalysisTest : public QObject
 private slots:
     void the_indexed_analysis_gives_the_tables_of_the_scans_and_the_truth_data();
     void the_indexed_analysis_gives_the_tables_of_the_scans_and_the_truth();
+    void the_users_in_a_large_map_come_in_map_order();
 };
 
 void IndexedAnalysisTest::the_indexed_analysis_gives_the_tables_of_the_scans_and_the_truth_data()
@@ -229,6 +237,42 @@ void IndexedAnalysisTest::the_indexed_analysis_gives_the_tables_of_the_scans_and
     for (const QString &self : self_used)
         QCOMPARE(int(fixture.assets()->asset(Velmora::UGUID(self.toLatin1().constData())).getType()),
                  int(AssetType::MODEL));
+}
+
+void IndexedAnalysisTest::the_users_in_a_large_map_come_in_map_order()
+{
+    // Enough items that the search is split up; every third uses a, every
+    // fifth b, and each uses one GUID nobody looks for.
+    const auto id = [](char letter, int number) {
+        return Velmora::UGUID(
+                (QByteArray(2, letter) + QByteArray::number(number, 16).rightJustified(38, '0')).constData());
+    };
+    const Velmora::UGUID a = id('a', 1);
+    const Velmora::UGUID b = id('b', 1);
+    inas::analyzer::Output output;
+    std::vector<const inas::analyzer::ItemMap::Entry *> expected_a;
+    std::vector<const inas::analyzer::ItemMap::Entry *> expected_b;
+    const int count = 40000;
+    output.item_map.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        auto item = std::make_shared<inas::parser::Item>(id('e', i));
+        item->addDependent(id('c', i));
+        if (i % 3 == 0)
+            item->addDependent(a);
+        if (i % 5 == 0)
+            item->addDependent(b);
+        QVERIFY(output.item_map.insert(item->getId(), std::make_shared<inas::analyzer::Item>(item)));
+    }
+    for (const inas::analyzer::ItemMap::Entry &entry : output.item_map) {
+        if (entry.data->getParserData()->getDependents().contains(a))
+            expected_a.push_back(&entry);
+        if (entry.data->getParserData()->getDependents().contains(b))
+            expected_b.push_back(&entry);
+    }
+    const auto users = OpenUsingThisOneCombiner().findUsers(output, {a, b, id('d', 1)});
+    QCOMPARE(users.size(), 2);
+    QVERIFY(users.value(a) == expected_a);
+    QVERIFY(users.value(b) == expected_b);
 }
 
 QTEST_GUILESS_MAIN(IndexedAnalysisTest)

@@ -1,7 +1,8 @@
 #include "editor/interdependence/analyzer/driver.h"
 
 #include "editor/interdependence/analyzer/implicit_uses.h"
-#include "editor/interdependence/arena_allocator.h"
+#include "editor/interdependence/analyzer/item_block.h"
+#include "editor/interdependence/chunked_work.h"
 #include "editor/interdependence/parser/items/hierarchy.h"
 #include "editor/interdependence/parser/items/node.h"
 
@@ -26,6 +27,16 @@ const int NUM_ITERATIONS = 5;
 const char MATERIAL_EXTENSION[] = "mat";
 // How far up a material's parent chain the engine reads inherited slots.
 const int MAX_PARENT_CHAIN = 64;
+// Items handled per thread at least, where the items are split up.
+const size_t ITEMS_PER_THREAD = 8192;
+// Material items searched per thread at least.
+const size_t MATERIALS_PER_THREAD = 1024;
+// Nodes linked per thread at least.
+const size_t NODES_PER_THREAD = 2048;
+// Landscapes looked through per thread at least.
+const size_t LANDSCAPES_PER_THREAD = 256;
+// Folders listed per thread at least: below that one thread lists them all.
+const size_t FOLDERS_PER_THREAD = 64;
 
 QString folderOf(const QString &path)
 {
@@ -52,7 +63,6 @@ bool Driver::init(Editor::AssetManagerPrivate *as_manager)
     reset();
     max_iterations_ = NUM_ITERATIONS;
     as_manager_ = as_manager;
-    arena_ = std::make_shared<ItemArena>();
     return true;
 }
 
@@ -82,42 +92,46 @@ void Driver::reset()
     map_by_ext_.clear();
     node_items_.clear();
     as_manager_ = nullptr;
+    item_map_ = nullptr;
     folders_.clear();
-    node_path_files_.clear();
+    node_folder_slots_.clear();
+    node_folders_.clear();
     path_files_.clear();
     path_folders_.clear();
-    hierarchy_item_ = nullptr;
-    hierarchy_ = nullptr;
-    material_textures_.clear();
-    texture_assets_.clear();
-    arena_.reset();
+    kind_ = KindCache();
 }
 
 std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
 {
     auto output = std::make_unique<Output>();
-    output->item_map.reserve(int(parser_output.getItems().size()));
-    for (const parser::ItemPtr &parser_item : parser_output.getItems()) {
-        if (!output->item_map.insert(parser_item->getId(), makeItem(parser_output, parser_item))) {
+    const std::vector<parser::ItemPtr> &parser_items = parser_output.getItems();
+    const size_t count = parser_items.size();
+    // The items are made, and their ids read, on several threads; the map
+    // takes them in the parser's order.
+    const auto block = std::make_shared<ItemBlock>(count);
+    std::vector<Velmora::UGUID> ids(count);
+    ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            block->fill(i, parser_items[i]);
+            ids[i] = parser_items[i]->getId();
+        }
+    });
+    output->item_map.reserve(int(count));
+    for (size_t i = 0; i < count; ++i) {
+        if (!output->item_map.insert(ids[i], ItemBlock::at(block, i))) {
             // The parser makes one item per id; a repeat would be its fault,
             // and the first item already holds everything that id uses.
             Velmora::Log::warning("Dependency analysis: the item %s is listed twice; the first is kept\n",
-                                  parser_item->getId().getString().get());
+                                  ids[i].getString().get());
         }
     }
     return output;
 }
 
-ItemPtr Driver::makeItem(const parser::Output & /*parser_output*/, const parser::ItemPtr &parser_item)
-{
-    if (!arena_)
-        return std::make_shared<Item>(parser_item);
-    return std::allocate_shared<Item>(ArenaAllocator<Item>(arena_), parser_item);
-}
-
 bool Driver::runSteps(Output &output, const ProgressCallback &progress)
 {
     EC_ASSERT(progress);
+    item_map_ = &output.item_map;
     using Step = void (Driver::*)(Output &);
     const Step steps[]
             = {&Driver::indexStep, &Driver::linkNodePathFiles, &Driver::linkGuiSkins, &Driver::linkMaterials};
@@ -146,53 +160,110 @@ void Driver::indexStep(Output &output)
 void Driver::indexByExtension(Output &output)
 {
     EC_ASSERT(map_by_ext_.empty() && node_items_.empty());
-    std::string extension;
-    std::vector<Item *> *group = nullptr;
-    std::string group_extension;
-    for (const ItemMap::Entry &entry : output.item_map) {
-        const parser::Item &parser_item = *entry.data->getParserData();
-        // The text after the last dot of the file's name, in lower case;
-        // empty when the name has no dot.
-        const std::string &path = parser_item.getAbsolutePath().std();
-        size_t dot = path.size();
-        while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
-            --dot;
-        extension.clear();
-        if (dot > 0 && path[dot - 1] == '.') {
-            extension.assign(path, dot, std::string::npos);
-            for (char &c : extension) {
-                if (c >= 'A' && c <= 'Z')
-                    c = char(c - 'A' + 'a');
+    // Each item's extension and kind are found on several threads, then
+    // grouped in map order.
+    const size_t count = size_t(output.item_map.size());
+    std::vector<std::string> extensions(count);
+    std::vector<char> nodes(count);
+    const auto first = output.item_map.begin();
+    ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const parser::Item &parser_item = *(first + std::ptrdiff_t(i))->data->getParserData();
+            // The text after the last dot of the file's name, in lower case;
+            // empty when the name has no dot.
+            const std::string &path = parser_item.getAbsolutePath().std();
+            size_t dot = path.size();
+            while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
+                --dot;
+            if (dot > 0 && path[dot - 1] == '.') {
+                std::string &extension = extensions[i];
+                extension.assign(path, dot, std::string::npos);
+                for (char &c : extension) {
+                    if (c >= 'A' && c <= 'Z')
+                        c = char(c - 'A' + 'a');
+                }
             }
+            nodes[i] = dynamic_cast<const parser::items::Node *>(&parser_item) != nullptr;
         }
+    });
+    std::vector<Item *> *group = nullptr;
+    const std::string *group_extension = nullptr;
+    for (size_t i = 0; i < count; ++i) {
+        Item *item = (first + std::ptrdiff_t(i))->data.get();
         // Neighbours mostly share an extension: the group is looked up again
         // only when it changes.
-        if (!group || group_extension != extension) {
-            group = &map_by_ext_[extension];
-            group_extension = extension;
+        if (!group || *group_extension != extensions[i]) {
+            group = &map_by_ext_[extensions[i]];
+            group_extension = &extensions[i];
         }
-        group->push_back(entry.data.get());
-        if (dynamic_cast<const parser::items::Node *>(&parser_item))
-            node_items_.push_back(entry.data.get());
+        group->push_back(item);
+        if (nodes[i])
+            node_items_.push_back(item);
     }
 }
 
 void Driver::linkNodePathFiles(Output & /*output*/)
 {
-    // A node that names a path uses the scripts of that path's folder.
-    for (Item *item : node_items_) {
+    // A node that names a path uses the scripts of that path's folder. The
+    // folder of each distinct text is found first, then the folders are
+    // listed on several threads, then the uses are added in map order.
+    std::vector<int> path_slots;
+    std::vector<size_t> first_slots;
+    first_slots.reserve(node_items_.size());
+    std::vector<QString> pending;
+    for (const Item *item : node_items_) {
+        first_slots.push_back(path_slots.size());
         const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
         for (const Velmora::String &path : node.getPaths()) {
             // Many nodes name the same paths: each text is resolved once.
             auto known = path_files_.find(path.std());
-            if (known == path_files_.end())
-                known = path_files_.emplace(path.std(), nodePathFiles(pathFolder(path))).first;
-            for (const Velmora::UGUID &guid : known->second) {
-                if (guid != node.getId())
-                    addRuntimeDependency(guid, *item);
+            if (known == path_files_.end()) {
+                const QString folder = pathFolder(path);
+                auto slot = node_folder_slots_.constFind(folder);
+                if (slot == node_folder_slots_.constEnd()) {
+                    slot = node_folder_slots_.insert(folder, int(node_folders_.size()));
+                    node_folders_.push_back({folder, {}, {}});
+                    pending.push_back(folder);
+                }
+                known = path_files_.emplace(path.std(), slot.value()).first;
+            }
+            path_slots.push_back(known->second);
+        }
+    }
+    for (const QString &folder : landscapeFolders())
+        pending.push_back(folder);
+    listFolders(pending);
+    for (NodeFolder &folder : node_folders_) {
+        for (const FolderFile &file : folderFiles(folder.path)) {
+            if (file.script) {
+                folder.scripts.push_back(file.guid);
+                folder.known.push_back(file.known);
             }
         }
     }
+
+    // Each node's uses go into its own sets: consecutive parts of the nodes
+    // on several threads, their lines joined in part order.
+    const int parts = ChunkedWork::chunks(node_items_.size(), NODES_PER_THREAD);
+    std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
+    ChunkedWork::run(node_items_.size(), parts, [&](int part, size_t begin, size_t end) {
+        Velmora::LogHold hold(&lines[size_t(part)]);
+        KindCache kind;
+        for (size_t k = begin; k < end; ++k) {
+            Item &item = *node_items_[k];
+            const auto &node = static_cast<const parser::items::Node &>(*item.getParserData());
+            size_t next = first_slots[k];
+            for (size_t i = 0, n = size_t(node.getPaths().size()); i < n; ++i) {
+                const NodeFolder &folder = node_folders_[size_t(path_slots[next++])];
+                for (size_t s = 0; s < folder.scripts.size(); ++s) {
+                    if (folder.scripts[s] != node.getId())
+                        addDependency(folder.scripts[s], folder.known[s] != 0, item, kind);
+                }
+            }
+        }
+    });
+    for (Velmora::LogHold::Lines &part : lines)
+        Velmora::LogHold::release(part);
     linkLandscapeSideFiles();
 }
 
@@ -223,30 +294,53 @@ void Driver::linkLandscapeSideFiles()
     const auto landscapes = map_by_ext_.find(implicit_uses::LANDSCAPE_EXTENSION);
     if (landscapes == map_by_ext_.end())
         return;
-    for (Item *item : landscapes->second) {
-        const parser::Item &parser_item = *item->getParserData();
-        const Velmora::String &main_path = parser_item.getAbsolutePath();
-        const QString main = QString::fromUtf8(main_path.get(), main_path.size());
-        for (const FolderFile &file : folderFiles(folderOf(main))) {
-            // A side file's path extends the landscape's.
-            if (file.guid == parser_item.getId() || !file.absolute_path.startsWith(main))
-                continue;
-            if (!fs::getExtension(file.absolute_path)
-                         .toLower()
-                         .startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
-                continue;
-            const QByteArray path = file.absolute_path.toUtf8();
-            if (!path.startsWith(QByteArray(main_path.get(), main_path.size())))
-                continue;
-            if (path.size() - main_path.size() >= implicit_uses::MAX_SIDE_FILE_SUFFIX) {
+    const std::vector<Item *> &items = landscapes->second;
+    // Each landscape's files are looked through on several threads, and
+    // what they call for is done here in map order.
+    std::vector<std::vector<SideFile>> side_files(items.size());
+    ChunkedWork::run(items.size(), ChunkedWork::chunks(items.size(), LANDSCAPES_PER_THREAD),
+                     [&](int, size_t begin, size_t end) {
+                         for (size_t i = begin; i < end; ++i)
+                             side_files[i] = sideFiles(*items[i]->getParserData());
+                     });
+    for (size_t i = 0; i < items.size(); ++i) {
+        const std::string &main = items[i]->getParserData()->getAbsolutePath().std();
+        for (const SideFile &file : side_files[i]) {
+            if (!file.too_long.empty()) {
                 Velmora::Log::warning("Dependency analysis: \"%s\" is not taken as a side file of the landscape "
                                       "\"%s\": its name adds more than %d characters\n",
-                                      path.constData(), main_path.get(), implicit_uses::MAX_SIDE_FILE_SUFFIX - 1);
+                                      file.too_long.c_str(), main.c_str(), implicit_uses::MAX_SIDE_FILE_SUFFIX - 1);
                 continue;
             }
-            addRuntimeDependency(file.guid, *item);
+            addRuntimeDependency(file.guid, *items[i]);
         }
     }
+}
+
+std::vector<Driver::SideFile> Driver::sideFiles(const parser::Item &landscape) const
+{
+    std::vector<SideFile> found;
+    const std::string &main = landscape.getAbsolutePath().std();
+    const QString folder = folderOf(landscape.getAbsolutePath());
+    const auto listed = folders_.constFind(folder);
+    const std::vector<FolderFile> unlisted
+            = listed == folders_.constEnd() ? listFolder(folder) : std::vector<FolderFile>();
+    for (const FolderFile &file : listed == folders_.constEnd() ? unlisted : listed.value()) {
+        // A side file's path extends the landscape's.
+        std::string own;
+        if (!file.item_path)
+            own = file.own_path.toUtf8().toStdString();
+        const std::string &path = file.item_path ? *file.item_path : own;
+        if (file.guid == landscape.getId() || path.compare(0, main.size(), main) != 0)
+            continue;
+        if (!fs::getExtension(file.qtPath()).toLower().startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
+            continue;
+        if (path.size() - main.size() >= size_t(implicit_uses::MAX_SIDE_FILE_SUFFIX))
+            found.push_back({file.guid, path});
+        else
+            found.push_back({file.guid, std::string()});
+    }
+    return found;
 }
 
 void Driver::linkGuiSkins(Output & /*output*/)
@@ -261,7 +355,7 @@ void Driver::linkGuiSkins(Output & /*output*/)
         if (!implicit_uses::isGuiSkinFileName(QString::fromUtf8(name.get(), name.size())))
             continue;
         for (const FolderFile &file : folderFiles(folderOf(path))) {
-            if (file.guid != parser_item.getId() && implicit_uses::isGuiSkinFile(fs::basename(file.absolute_path)))
+            if (file.guid != parser_item.getId() && implicit_uses::isGuiSkinFile(fs::basename(file.qtPath())))
                 addRuntimeDependency(file.guid, *item);
         }
     }
@@ -280,7 +374,7 @@ void Driver::linkMaterials(Output & /*output*/)
         search = std::move(material_search_);
     else {
         search = std::make_unique<MaterialSearch>();
-        findMaterialTextures(search->textures, search->lines);
+        findMaterialTextures(*search);
     }
     Velmora::LogHold::release(search->lines);
     for (size_t i = 0; i < candidates->second.size(); ++i) {
@@ -292,19 +386,30 @@ void Driver::linkMaterials(Output & /*output*/)
     }
 }
 
-void Driver::findMaterialTextures(std::vector<const std::vector<Velmora::UGUID> *> &textures,
-                                  Velmora::LogHold::Lines &lines)
+void Driver::findMaterialTextures(MaterialSearch &search)
 {
-    Velmora::LogHold hold(&lines);
     const auto candidates = map_by_ext_.find(MATERIAL_EXTENSION);
     if (candidates == map_by_ext_.end())
         return;
-    textures.reserve(candidates->second.size());
-    for (const Item *item : candidates->second) {
-        const Velmora::Ptr<Velmora::Material> material = materialOf(*item->getParserData());
-        // The tables keep their values where they are as they grow.
-        textures.push_back(material ? &materialTextures(*material) : nullptr);
-    }
+    // Consecutive parts of the candidates on several threads, each with
+    // tables and lines of its own; the lines are joined in part order.
+    const std::vector<Item *> &items = candidates->second;
+    const int parts = ChunkedWork::chunks(items.size(), MATERIALS_PER_THREAD);
+    search.textures.assign(items.size(), nullptr);
+    search.tables.resize(size_t(parts));
+    std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
+    ChunkedWork::run(items.size(), parts, [&](int part, size_t begin, size_t end) {
+        Velmora::LogHold hold(&lines[size_t(part)]);
+        MaterialTables &tables = search.tables[size_t(part)];
+        for (size_t i = begin; i < end; ++i) {
+            const Velmora::Ptr<Velmora::Material> material = materialOf(*items[i]->getParserData());
+            // The tables keep their values where they are as they grow.
+            search.textures[i] = material ? &materialTextures(*material, tables) : nullptr;
+        }
+    });
+    for (Velmora::LogHold::Lines &part : lines)
+        search.lines.insert(search.lines.end(), std::make_move_iterator(part.begin()),
+                            std::make_move_iterator(part.end()));
 }
 
 void Driver::startMaterialSearch()
@@ -314,7 +419,7 @@ void Driver::startMaterialSearch()
         return;
     material_search_ = std::make_unique<MaterialSearch>();
     MaterialSearch *search = material_search_.get();
-    search->thread = std::thread([this, search] { findMaterialTextures(search->textures, search->lines); });
+    search->thread = std::thread([this, search] { findMaterialTextures(*search); });
 }
 
 bool Driver::finishMaterialSearch()
@@ -344,10 +449,11 @@ Velmora::Ptr<Velmora::Material> Driver::materialOf(const parser::Item &parser_it
     return material;
 }
 
-const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material)
+const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Material &material,
+                                                            MaterialTables &tables) const
 {
-    auto it = material_textures_.find(material.getGUID());
-    if (it != material_textures_.end())
+    auto it = tables.material_textures.find(material.getGUID());
+    if (it != tables.material_textures.end())
         return it.value();
     std::vector<Velmora::UGUID> textures;
     // The chain is held while its texts are read.
@@ -356,20 +462,19 @@ const std::vector<Velmora::UGUID> &Driver::materialTextures(const Velmora::Mater
         if (path->isEmpty())
             continue;
         // Many materials name the same textures: each path is asked once.
-        const QByteArray key(path->get(), path->size());
-        auto known = texture_assets_.constFind(key);
-        if (known == texture_assets_.constEnd()) {
+        auto known = tables.texture_assets.constFind(QByteArray::fromRawData(path->get(), path->size()));
+        if (known == tables.texture_assets.constEnd()) {
             Velmora::UGUID texture = Velmora::FileSystem::getGUID(path->get());
             // Engine textures without an asset (core/) are nothing the
             // viewer could show.
             if (texture.isValid() && !as_manager_->hasRuntime(texture))
                 texture = Velmora::UGUID();
-            known = texture_assets_.insert(key, texture);
+            known = tables.texture_assets.insert(QByteArray(path->get(), path->size()), texture);
         }
         if (known.value().isValid())
             textures.push_back(known.value());
     }
-    return material_textures_.insert(material.getGUID(), std::move(textures)).value();
+    return tables.material_textures.insert(material.getGUID(), std::move(textures)).value();
 }
 
 std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Material &material,
@@ -419,13 +524,18 @@ std::vector<const Velmora::String *> Driver::texturePaths(const Velmora::Materia
 
 void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item)
 {
+    addDependency(runtime_guid, as_manager_->hasRuntime(runtime_guid), item, kind_);
+}
+
+void Driver::addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item, KindCache &kind) const
+{
     parser::Item &parser_item = *item.getParserData();
     // The same item comes many times in a row: its kind is asked once.
-    if (&parser_item != hierarchy_item_) {
-        hierarchy_item_ = &parser_item;
-        hierarchy_ = dynamic_cast<const parser::items::Hierarchy *>(&parser_item);
+    if (&parser_item != kind.item) {
+        kind.item = &parser_item;
+        kind.hierarchy = dynamic_cast<const parser::items::Hierarchy *>(&parser_item);
     }
-    if (!as_manager_->hasRuntime(runtime_guid)) {
+    if (!known) {
         // The asset manager changed while the analysis ran.
         Velmora::Log::warning("Dependency analysis: %s is no longer an asset; it is not counted as a use of %s\n",
                               runtime_guid.getString().get(), parser_item.getId().getString().get());
@@ -433,9 +543,35 @@ void Driver::addRuntimeDependency(const Velmora::UGUID &runtime_guid, Item &item
     }
     if (runtime_guid == parser_item.getId())
         return;
-    if (hierarchy_ && runtime_guid == hierarchy_->getParentId())
+    if (kind.hierarchy && runtime_guid == kind.hierarchy->getParentId())
         return;
     parser_item.addDependent(runtime_guid);
+}
+
+std::vector<Driver::FolderFile> Driver::listFolder(const QString &folder) const
+{
+    const Velmora::Vector<Velmora::UGUID> guids = as_manager_->assets(folder);
+    std::vector<FolderFile> files(size_t(guids.size()));
+    for (int i = 0; i < guids.size(); ++i)
+        describeFile(guids[i], files[size_t(i)]);
+    return files;
+}
+
+void Driver::describeFile(const Velmora::UGUID &guid, FolderFile &file) const
+{
+    file.guid = guid;
+    // An analysed asset's item holds its file's path: the asset manager is
+    // asked only for the others.
+    const Item *item = item_map_ ? item_map_->value(guid) : nullptr;
+    if (item && !item->getParserData()->getOwnerId().isValid()) {
+        file.item_path = &item->getParserData()->getAbsolutePath().std();
+        file.script = implicit_uses::hasNodePathExtension(*file.item_path);
+    } else {
+        file.own_path = as_manager_->filePath(guid);
+        file.script = implicit_uses::hasNodePathExtension(file.own_path);
+    }
+    // Asked here, once per script, rather than once per node that uses it.
+    file.known = file.script && as_manager_->hasRuntime(guid);
 }
 
 const std::vector<Driver::FolderFile> &Driver::folderFiles(const QString &folder)
@@ -443,23 +579,52 @@ const std::vector<Driver::FolderFile> &Driver::folderFiles(const QString &folder
     auto it = folders_.find(folder);
     if (it != folders_.end())
         return it.value();
-    std::vector<FolderFile> files;
-    for (const Velmora::UGUID &guid : as_manager_->assets(folder))
-        files.push_back({guid, as_manager_->filePath(guid)});
-    return folders_.insert(folder, std::move(files)).value();
+    return folders_.insert(folder, listFolder(folder)).value();
 }
 
-const std::vector<Velmora::UGUID> &Driver::nodePathFiles(const QString &folder)
+void Driver::listFolders(const std::vector<QString> &folders)
 {
-    auto it = node_path_files_.find(folder);
-    if (it != node_path_files_.end())
-        return it.value();
-    std::vector<Velmora::UGUID> scripts;
-    for (const FolderFile &file : folderFiles(folder)) {
-        if (implicit_uses::hasNodePathExtension(file.absolute_path))
-            scripts.push_back(file.guid);
+    std::vector<const QString *> missing;
+    for (const QString &folder : folders) {
+        if (!folders_.contains(folder)) {
+            // A placeholder, so that a folder named twice is listed once.
+            folders_.insert(folder, {});
+            missing.push_back(&folder);
+        }
     }
-    return node_path_files_.insert(folder, std::move(scripts)).value();
+    // The lists are made here and the files described on several threads:
+    // what lasts comes from this thread's heap, not from theirs, where it
+    // would leave the process holding more memory.
+    std::vector<Velmora::Vector<Velmora::UGUID>> guids(missing.size());
+    std::vector<std::vector<FolderFile>> listed(missing.size());
+    for (size_t i = 0; i < missing.size(); ++i) {
+        guids[i] = as_manager_->assets(*missing[i]);
+        listed[i].resize(size_t(guids[i].size()));
+    }
+    // Threads pay when the files' paths come from the items; the asset
+    // manager's lock, taken once per other file, does not bear them.
+    const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;
+    ChunkedWork::run(missing.size(), analysed ? ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD) : 1,
+                     [&](int, size_t begin, size_t end) {
+                         for (size_t i = begin; i < end; ++i) {
+                             for (int f = 0; f < guids[i].size(); ++f)
+                                 describeFile(guids[i][f], listed[i][size_t(f)]);
+                         }
+                     });
+    for (size_t i = 0; i < missing.size(); ++i)
+        folders_[*missing[i]] = std::move(listed[i]);
+}
+
+std::vector<QString> Driver::landscapeFolders() const
+{
+    std::vector<QString> folders;
+    const auto landscapes = map_by_ext_.find(implicit_uses::LANDSCAPE_EXTENSION);
+    if (landscapes == map_by_ext_.end())
+        return folders;
+    folders.reserve(landscapes->second.size());
+    for (const Item *item : landscapes->second)
+        folders.push_back(folderOf(item->getParserData()->getAbsolutePath()));
+    return folders;
 }
 
 } // namespace analyzer

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "editor/interdependence/analyzer/output.h"
-#include "editor/interdependence/item_arena.h"
 #include "editor/interdependence/parser/output.h"
 #include "editor/interdependence/progress.h"
 
@@ -67,7 +66,6 @@ public:
 
 protected:
     virtual std::unique_ptr<Output> buildItems(const parser::Output &parser_output);
-    virtual ItemPtr makeItem(const parser::Output &parser_output, const parser::ItemPtr &parser_item);
     // False when the callback asked to stop; later steps do not run then.
     virtual bool runSteps(Output &output, const ProgressCallback &progress);
     virtual void indexStep(Output &output);
@@ -83,20 +81,83 @@ private:
     struct FolderFile
     {
         Velmora::UGUID guid;
-        QString absolute_path;
+        // The file's absolute path: its item's (UTF-8) when the file was
+        // analysed, else the asset manager's (own_path).
+        const std::string *item_path = nullptr;
+        QString own_path;
+        // Whether a node referring into the folder uses it.
+        bool script = false;
+        // For a script: whether the asset manager knew it as a runtime.
+        bool known = false;
+
+        QString qtPath() const
+        {
+            return item_path ? QString::fromUtf8(item_path->data(), int(item_path->size())) : own_path;
+        }
+    };
+    // The scripts of a folder that nodes refer into, in folder order.
+    struct NodeFolder
+    {
+        QString path;
+        std::vector<Velmora::UGUID> scripts;
+        std::vector<char> known;
     };
 
     // The assets directly in a folder (absolute, cleaned), listed once per run.
     const std::vector<FolderFile> &folderFiles(const QString &folder);
-    // Those of them that a node referring into the folder uses.
-    const std::vector<Velmora::UGUID> &nodePathFiles(const QString &folder);
+    // What folderFiles keeps; reads only the asset manager and the run's
+    // items (any thread).
+    std::vector<FolderFile> listFolder(const QString &folder) const;
+    // Fills file for the asset guid (any thread, as listFolder).
+    void describeFile(const Velmora::UGUID &guid, FolderFile &file) const;
+    // Lists the folders that folderFiles does not hold yet, on several threads.
+    void listFolders(const std::vector<QString> &folders);
+    // The folders of the landscape items, in map order.
+    std::vector<QString> landscapeFolders() const;
+    // The item addDependency saw last, and it as a hierarchy (or null).
+    struct KindCache
+    {
+        const parser::Item *item = nullptr;
+        const parser::items::Hierarchy *hierarchy = nullptr;
+    };
+    // addRuntimeDependency with the asset manager's answer known; it writes
+    // only item's sets and kind.
+    void addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item, KindCache &kind) const;
     // The folder (absolute, cleaned) that a node's path text points into.
     QString pathFolder(const Velmora::String &path);
     void linkLandscapeSideFiles();
-    // The textures of every "*.mat" item, in map order, for linkMaterials
-    // (null: no material); lines: what finding them logged.
-    void findMaterialTextures(std::vector<const std::vector<Velmora::UGUID> *> &textures,
-                              Velmora::LogHold::Lines &lines);
+    // A file of a landscape's folder whose path extends the landscape's and
+    // whose extension is one of a landscape; too_long holds its path when
+    // its name adds too much for it to be taken.
+    struct SideFile
+    {
+        Velmora::UGUID guid;
+        std::string too_long;
+    };
+    // Those files of a landscape item's folder, in folder order; reads the
+    // folders listed before and the asset manager (any thread).
+    std::vector<SideFile> sideFiles(const parser::Item &landscape) const;
+    // What one thread of the material search has looked up.
+    struct MaterialTables
+    {
+        // Material GUID -> the texture assets of its slots.
+        QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures;
+        // Texture path -> its asset (empty: none).
+        QHash<QByteArray, Velmora::UGUID> texture_assets;
+    };
+    // The material search of a run, started after the items are indexed.
+    struct MaterialSearch
+    {
+        std::thread thread;
+        // For every "*.mat" item in map order, its textures (null: no
+        // material), held by tables.
+        std::vector<const std::vector<Velmora::UGUID> *> textures;
+        std::vector<MaterialTables> tables;
+        // What finding them logged.
+        Velmora::LogHold::Lines lines;
+    };
+    // Fills search (but its thread) for linkMaterials.
+    void findMaterialTextures(MaterialSearch &search);
     // Starts findMaterialTextures on a thread of its own (it reads only the
     // material items, the asset manager and the engine, and writes only its
     // own tables, while the steps before linkMaterials link other items).
@@ -106,8 +167,9 @@ private:
     // The material of a material asset's or material runtime's item (null,
     // with a warning when the engine has none for a material asset).
     Velmora::Ptr<Velmora::Material> materialOf(const parser::Item &parser_item) const;
-    // The assets of a material's texture slots, resolved once per run.
-    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material);
+    // The assets of a material's texture slots, resolved once per tables.
+    const std::vector<Velmora::UGUID> &materialTextures(const Velmora::Material &material,
+                                                        MaterialTables &tables) const;
     // The paths of a material's texture slots, in slot order; chain keeps
     // the parents whose texts they are.
     static std::vector<const Velmora::String *> texturePaths(const Velmora::Material &material,
@@ -120,29 +182,19 @@ private:
     // order; filled with map_by_ext_.
     std::vector<Item *> node_items_;
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
+    // The items of the run (during runSteps).
+    const ItemMap *item_map_ = nullptr;
     QHash<QString, std::vector<FolderFile>> folders_;
-    QHash<QString, std::vector<Velmora::UGUID>> node_path_files_;
-    // A path text as a node writes it -> nodePathFiles of its folder.
-    std::unordered_map<std::string, std::vector<Velmora::UGUID>> path_files_;
+    // The folders nodes refer into, in order of first use, and their slots.
+    std::vector<NodeFolder> node_folders_;
+    QHash<QString, int> node_folder_slots_;
+    // A path text as a node writes it -> the slot of its folder.
+    std::unordered_map<std::string, int> path_files_;
     // The folder part of a plain path text -> the folder it points into.
     std::unordered_map<std::string, QString> path_folders_;
-    // The item addRuntimeDependency saw last, and it as a hierarchy (or null).
-    const parser::Item *hierarchy_item_ = nullptr;
-    const parser::items::Hierarchy *hierarchy_ = nullptr;
-    // Material GUID -> the texture assets of its slots.
-    QHash<Velmora::UGUID, std::vector<Velmora::UGUID>> material_textures_;
-    // Texture path -> its asset (empty: none), asked once per run.
-    QHash<QByteArray, Velmora::UGUID> texture_assets_;
-    // The material search of a run, started after the items are indexed.
-    struct MaterialSearch
-    {
-        std::thread thread;
-        std::vector<const std::vector<Velmora::UGUID> *> textures;
-        Velmora::LogHold::Lines lines;
-    };
+    // What addRuntimeDependency knows of the item it saw last.
+    KindCache kind_;
     std::unique_ptr<MaterialSearch> material_search_;
-    // The memory of the run's items (they keep it alive).
-    std::shared_ptr<ItemArena> arena_;
 };
 
 } // namespace analyzer

@@ -3,6 +3,8 @@
 #include <QString>
 
 #include <array>
+#include <string>
+#include <string_view>
 
 // The uses that no asset file writes down but that follow from where files
 // lie. The dependency analyzer links them and the asset cleaner keeps the
@@ -43,8 +45,21 @@ inline bool isNodePathExtension(const QString &extension)
     return false;
 }
 
-// Whether the extension of a file path (the text after the last dot of a
-// file name that does not start with it) is one of NODE_PATH_EXTENSIONS.
+// Whether the extension of a file path (UTF-8; the text after the last dot
+// of a file name that does not start with it) is one of NODE_PATH_EXTENSIONS.
+inline bool hasNodePathExtension(std::string_view path)
+{
+    for (const char *known : NODE_PATH_EXTENSIONS) {
+        const size_t length = std::char_traits<char>::length(known);
+        if (path.size() < length + 2)
+            continue;
+        const size_t dot = path.size() - length - 1;
+        if (path[dot] == '.' && path[dot - 1] != '/' && path.compare(dot + 1, length, known) == 0)
+            return true;
+    }
+    return false;
+}
+
 inline bool hasNodePathExtension(const QString &path)
 {
     for (const char *known : NODE_PATH_EXTENSIONS) {
