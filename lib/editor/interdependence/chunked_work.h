@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -35,10 +36,19 @@ public:
         auto range = [&](int chunk) { return count * size_t(chunk) / size_t(num_chunks); };
         std::vector<std::thread> threads;
         threads.reserve(size_t(num_chunks - 1));
-        for (int chunk = 1; chunk < num_chunks; ++chunk)
-            threads.emplace_back(
-                    [&work, chunk, begin = range(chunk), end = range(chunk + 1)] { work(chunk, begin, end); });
+        int started = 1;
+        try {
+            for (; started < num_chunks; ++started)
+                threads.emplace_back([&work, chunk = started, begin = range(started), end = range(started + 1)] {
+                    work(chunk, begin, end);
+                });
+        } catch (const std::system_error &) {
+            // No thread to be had (a process at its limit): the chunks not
+            // started run here, after the first.
+        }
         work(0, size_t(0), range(1));
+        for (int chunk = started; chunk < num_chunks; ++chunk)
+            work(chunk, range(chunk), range(chunk + 1));
         for (std::thread &thread : threads)
             thread.join();
     }
