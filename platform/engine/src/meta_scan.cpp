@@ -321,7 +321,96 @@ void MetaScan::readRecord(const std::string &root, MetaRecord &record)
     readRecordAt(AT_FDCWD, path.c_str(), path, record);
 }
 
+namespace {
+
+// The read begun by MetaScan::readAhead, until read takes it or it is
+// dropped. Its thread is joined at the latest when the program ends.
+struct ReadAhead
+{
+    std::mutex mutex;
+    std::string data_path;
+    std::thread thread;
+    std::shared_ptr<MetaScan> scan; // written by thread, read once it is joined
+
+    ~ReadAhead() { drop(); }
+
+    // Joins the read and hands it over (null when there is none).
+    std::shared_ptr<MetaScan> take(std::string *path)
+    {
+        std::thread reading;
+        {
+            std::lock_guard<std::mutex> locker(mutex);
+            reading = std::move(thread);
+            if (path)
+                *path = std::move(data_path);
+            data_path.clear();
+        }
+        if (reading.joinable())
+            reading.join();
+        std::lock_guard<std::mutex> locker(mutex);
+        return std::move(scan);
+    }
+
+    void drop() { take(nullptr); }
+};
+
+ReadAhead &readAheadSlot()
+{
+    static ReadAhead slot;
+    return slot;
+}
+
+} // namespace
+
+void MetaScan::readAhead(const std::string &data_path)
+{
+    ReadAhead &slot = readAheadSlot();
+    slot.drop();
+    std::lock_guard<std::mutex> locker(slot.mutex);
+    slot.data_path = data_path;
+    try {
+        slot.thread = std::thread([&slot, data_path] {
+            // Its files are all closed before it ends (see ParallelRead).
+            ::unshare(CLONE_FILES);
+            auto scan = readFolder(data_path, true);
+            std::lock_guard<std::mutex> locker(slot.mutex);
+            slot.scan = std::move(scan);
+        });
+    } catch (const std::system_error &) {
+        slot.data_path.clear(); // no thread: the engine reads as it would have
+    }
+}
+
+void MetaScan::waitReadAhead()
+{
+    ReadAhead &slot = readAheadSlot();
+    std::string path;
+    auto scan = slot.take(&path);
+    std::lock_guard<std::mutex> locker(slot.mutex);
+    slot.data_path = std::move(path);
+    slot.scan = std::move(scan);
+}
+
+void MetaScan::dropReadAhead()
+{
+    readAheadSlot().drop();
+}
+
 std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
+{
+    std::string ahead_path;
+    std::shared_ptr<MetaScan> ahead = readAheadSlot().take(&ahead_path);
+    if (ahead && ahead_path == data_path && ahead->isCurrent()) {
+        for (LogHold::Lines &lines : ahead->held_lines_)
+            LogHold::release(lines);
+        std::vector<LogHold::Lines>().swap(ahead->held_lines_);
+        return ahead;
+    }
+    ahead.reset();
+    return readFolder(data_path, false);
+}
+
+std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, bool hold_lines)
 {
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
@@ -364,8 +453,13 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
                 Run run{&folder, file, file, record, record, files_to, records_to};
                 while (file < folder.files.size()
                        && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
-                    if (record < folder.records.size() && folder.records[record].path == folder.files[file])
-                        LogHold::release(folder.lines[record++]);
+                    if (record < folder.records.size() && folder.records[record].path == folder.files[file]) {
+                        LogHold::Lines &lines = folder.lines[record++];
+                        if (!hold_lines)
+                            LogHold::release(lines);
+                        else if (!lines.empty())
+                            scan->held_lines_.push_back(std::move(lines));
+                    }
                     ++file;
                 }
                 run.file_end = file;
