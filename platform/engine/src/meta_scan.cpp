@@ -142,10 +142,15 @@ struct FolderList
 class ParallelRead
 {
 public:
-    ParallelRead(const std::string &root, size_t threads)
+    explicit ParallelRead(const std::string &root)
         : root_(root)
     {
         push(Task{true, std::string(), nullptr, 0, 0});
+    }
+
+    // Reads on this thread and threads - 1 more; returns when all is read.
+    void run(size_t threads)
+    {
         std::vector<std::thread> pool;
         for (size_t t = 1; t < threads; ++t)
             pool.emplace_back([this] {
@@ -160,6 +165,9 @@ public:
         for (std::thread &thread : pool)
             thread.join();
     }
+
+    // Another thread reads too, from now until all is read.
+    void help() { work(); }
 
     std::deque<FolderList> folders; // in no particular order
 
@@ -330,28 +338,35 @@ struct ReadAhead
     std::mutex mutex;
     std::string data_path;
     std::thread thread;
+    std::shared_ptr<ParallelRead> reading; // while its files are read
     std::shared_ptr<MetaScan> scan; // written by thread, read once it is joined
 
     ~ReadAhead() { drop(); }
 
-    // Joins the read and hands it over (null when there is none).
-    std::shared_ptr<MetaScan> take(std::string *path)
+    // Joins the read and hands it over (null when there is none); the
+    // calling thread reads too when the read is of the folder help_for.
+    std::shared_ptr<MetaScan> take(std::string *path, const std::string *help_for)
     {
-        std::thread reading;
+        std::thread joining;
+        std::shared_ptr<ParallelRead> helping;
         {
             std::lock_guard<std::mutex> locker(mutex);
-            reading = std::move(thread);
+            joining = std::move(thread);
+            if (help_for && *help_for == data_path)
+                helping = reading;
             if (path)
                 *path = std::move(data_path);
             data_path.clear();
         }
-        if (reading.joinable())
-            reading.join();
+        if (helping)
+            helping->help();
+        if (joining.joinable())
+            joining.join();
         std::lock_guard<std::mutex> locker(mutex);
         return std::move(scan);
     }
 
-    void drop() { take(nullptr); }
+    void drop() { take(nullptr, nullptr); }
 };
 
 ReadAhead &readAheadSlot()
@@ -385,7 +400,7 @@ void MetaScan::waitReadAhead()
 {
     ReadAhead &slot = readAheadSlot();
     std::string path;
-    auto scan = slot.take(&path);
+    auto scan = slot.take(&path, nullptr);
     std::lock_guard<std::mutex> locker(slot.mutex);
     slot.data_path = std::move(path);
     slot.scan = std::move(scan);
@@ -399,7 +414,7 @@ void MetaScan::dropReadAhead()
 std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
 {
     std::string ahead_path;
-    std::shared_ptr<MetaScan> ahead = readAheadSlot().take(&ahead_path);
+    std::shared_ptr<MetaScan> ahead = readAheadSlot().take(&ahead_path, &data_path);
     if (ahead && ahead_path == data_path && ahead->isCurrent()) {
         for (LogHold::Lines &lines : ahead->held_lines_)
             LogHold::release(lines);
@@ -416,7 +431,23 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     scan->data_path = data_path;
     const unsigned cores = std::thread::hardware_concurrency();
     const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-    ParallelRead read(data_path, threads);
+    const auto reading = std::make_shared<ParallelRead>(data_path);
+    if (hold_lines) {
+        // Read ahead: one core is left to the program's own set-up, and the
+        // engine's read joins in when it comes before the end.
+        {
+            ReadAhead &slot = readAheadSlot();
+            std::lock_guard<std::mutex> locker(slot.mutex);
+            slot.reading = reading;
+        }
+        reading->run(std::max<size_t>(1, threads - 1));
+        ReadAhead &slot = readAheadSlot();
+        std::lock_guard<std::mutex> locker(slot.mutex);
+        slot.reading.reset();
+    } else {
+        reading->run(threads);
+    }
+    ParallelRead &read = *reading;
 
     // Merged in a fixed order: everything by path, whatever thread found
     // it. Every path below a folder sorts between the paths of that
