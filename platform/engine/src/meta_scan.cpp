@@ -383,6 +383,8 @@ void MetaScan::readAhead(const std::string &data_path)
     slot.drop();
     std::lock_guard<std::mutex> locker(slot.mutex);
     slot.data_path = data_path;
+    // Made here, so that a read that comes at once finds it to join in.
+    slot.reading = std::make_shared<ParallelRead>(data_path);
     try {
         slot.thread = std::thread([&slot, data_path] {
             // Its files are all closed before it ends (see ParallelRead).
@@ -393,6 +395,7 @@ void MetaScan::readAhead(const std::string &data_path)
         });
     } catch (const std::system_error &) {
         slot.data_path.clear(); // no thread: the engine reads as it would have
+        slot.reading.reset();
     }
 }
 
@@ -425,26 +428,26 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     return readFolder(data_path, false);
 }
 
-std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, bool hold_lines)
+std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, bool ahead)
 {
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
     const unsigned cores = std::thread::hardware_concurrency();
     const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-    const auto reading = std::make_shared<ParallelRead>(data_path);
-    if (hold_lines) {
+    std::shared_ptr<ParallelRead> reading;
+    if (ahead) {
         // Read ahead: one core is left to the program's own set-up, and the
         // engine's read joins in when it comes before the end.
+        ReadAhead &slot = readAheadSlot();
         {
-            ReadAhead &slot = readAheadSlot();
             std::lock_guard<std::mutex> locker(slot.mutex);
-            slot.reading = reading;
+            reading = slot.reading;
         }
         reading->run(std::max<size_t>(1, threads - 1));
-        ReadAhead &slot = readAheadSlot();
         std::lock_guard<std::mutex> locker(slot.mutex);
         slot.reading.reset();
     } else {
+        reading = std::make_shared<ParallelRead>(data_path);
         reading->run(threads);
     }
     ParallelRead &read = *reading;
@@ -486,7 +489,7 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
                        && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
                     if (record < folder.records.size() && folder.records[record].path == folder.files[file]) {
                         LogHold::Lines &lines = folder.lines[record++];
-                        if (!hold_lines)
+                        if (!ahead)
                             LogHold::release(lines);
                         else if (!lines.empty())
                             scan->held_lines_.push_back(std::move(lines));

@@ -11,8 +11,6 @@
 
 #include <unistd.h>
 
-#include <QDir>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -334,9 +332,6 @@ void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_ot
         return scan->metas.empty() ? std::string() : scan->metas[0].guid;
     };
     const auto errorsOfTwo = [](const LogCapture &log) { return log.count(QStringLiteral("two.png.meta")); };
-    const auto threads = [] {
-        return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
-    };
 
     // Taken: what was read ahead (the file rewritten since is not read
     // again), its parse error written by the read that takes it, once.
@@ -376,17 +371,43 @@ void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_ot
         QVERIFY(rewriteOne(5));
         QCOMPARE(guidOfOne(Velmora::MetaScan::read(data)), guid('a', 5).toStdString());
     }
-    // A program that ends before its engine reads: the read is joined and
-    // dropped, its lines never written.
+    // A program that ends before its engine reads: the read is joined
+    // (a thread left running would end the process at the next read ahead)
+    // and dropped, its lines never written.
     {
-        const int before = threads();
         LogCapture log;
         Velmora::MetaScan::readAhead(data);
         Velmora::MetaScan::dropReadAhead();
-        QCOMPARE(threads(), before);
         QCOMPARE(errorsOfTwo(log), 0);
         QVERIFY(rewriteOne(6));
         QCOMPARE(guidOfOne(Velmora::MetaScan::read(data)), guid('a', 6).toStdString());
+    }
+    // Taken while still reading (the taking thread reads too): the same as
+    // a read of its own, parse errors in the same order.
+    {
+        for (int i = 0; i < 900; ++i) {
+            const QString name = QStringLiteral("m%1/%2.png").arg(i % 7).arg(i, 4, 10, QLatin1Char('0'));
+            QVERIFY(installation.writeData(name, "x"));
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta"),
+                                           i % 41 == 3 ? QByteArray("<asset guid=")
+                                                       : "<asset guid=\"" + guid('c', i) + "\"/>"));
+        }
+        const auto guids = [](const std::shared_ptr<Velmora::MetaScan> &scan) {
+            std::vector<std::string> all;
+            for (const Velmora::MetaRecord &record : scan->metas)
+                all.push_back(record.path + " " + record.guid);
+            return all;
+        };
+        LogCapture ahead_log;
+        Velmora::MetaScan::readAhead(data);
+        const auto taken = Velmora::MetaScan::read(data);
+        const QStringList ahead_lines = ahead_log.lines();
+        LogCapture own_log;
+        const auto own = Velmora::MetaScan::read(data);
+        QCOMPARE(taken->files, own->files);
+        QCOMPARE(guids(taken), guids(own));
+        QCOMPARE(ahead_lines, own_log.lines());
+        QCOMPARE(ahead_lines.size(), 23); // 22 broken and two.png.meta
     }
 }
 

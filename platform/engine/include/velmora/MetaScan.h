@@ -129,7 +129,8 @@ struct MetaScan
     bool recordsReleased() const;
 
 private:
-    static std::shared_ptr<MetaScan> readFolder(const std::string &data_path, bool hold_lines);
+    // ahead: the read begun by readAhead (its lines held until it is taken).
+    static std::shared_ptr<MetaScan> readFolder(const std::string &data_path, bool ahead);
 
     // Parse errors of a read ahead, in path order, until it is taken.
     std::vector<LogHold::Lines> held_lines_;
