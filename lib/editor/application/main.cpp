@@ -2,6 +2,8 @@
 #include "editor/application/application_environment.h"
 #include "editor/application/process_arguments.h"
 
+#include <velmora/MetaScan.h>
+
 #include <QLocale>
 
 #include <clocale>
@@ -10,14 +12,23 @@ int main(int argc, char **argv)
 {
     // Declared first, so that it outlives the application that uses it.
     Editor::ProcessArguments arguments(argc, argv);
+    // The engine reads the data folder first thing; that read starts now,
+    // on threads of its own, while Qt and the windows are set up.
+    Velmora::MetaScan::readAheadForEngine(arguments.argc(), arguments.argv());
 
     if (Editor::wantsHighDpiScaling(Editor::isEnvironmentVariableSet))
         QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
 
-    Editor::Application application(arguments.argc(), arguments.argv());
+    int code = 0;
+    {
+        Editor::Application application(arguments.argc(), arguments.argv());
 
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
+        std::setlocale(LC_NUMERIC, "C");
+        QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
 
-    return application.exec();
+        code = application.exec();
+    }
+    // An editor that ends before its engine started waits for the read.
+    Velmora::MetaScan::dropReadAhead();
+    return code;
 }

@@ -8,6 +8,7 @@
 #include "velmora/Gui.h"
 #include "velmora/Log.h"
 #include "velmora/Materials.h"
+#include "velmora/MetaScan.h"
 #include "velmora/Player.h"
 #include "velmora/Properties.h"
 #include "velmora/Render.h"
@@ -68,6 +69,48 @@ String binariesFolderOfProcess()
     if (QCoreApplication::instance())
         return cleanFolder(QCoreApplication::applicationDirPath());
     return cleanFolder(QDir::currentPath());
+}
+
+// What Engine::hasArg and Engine::getArgValue say of args.
+bool argsHave(const std::vector<std::string> &args, const char *name)
+{
+    for (const std::string &arg : args) {
+        if (name && arg == name)
+            return true;
+    }
+    return false;
+}
+
+String argsValue(const std::vector<std::string> &args, const char *name)
+{
+    // The last occurrence wins, as a later argument overrides an earlier one.
+    String value;
+    for (size_t i = 0; i + 1 < args.size(); ++i) {
+        if (name && args[i] == name)
+            value = String(args[i + 1]);
+    }
+    return value;
+}
+
+String binariesPathOf(const std::vector<std::string> &args)
+{
+    return argsHave(args, "-binaries_path") ? cleanFolder(toQString(argsValue(args, "-binaries_path")))
+                                            : binariesFolderOfProcess();
+}
+
+String dataPathOf(const std::vector<std::string> &args, const QDir &binaries)
+{
+    return argsHave(args, "-data_path")
+            ? cleanFolder(binaries.absoluteFilePath(toQString(argsValue(args, "-data_path"))))
+            : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../data")));
+}
+
+std::vector<std::string> argsOf(int argc, char **argv)
+{
+    std::vector<std::string> args;
+    for (int i = 0; i < argc && argv; ++i)
+        args.emplace_back(argv[i] ? argv[i] : "");
+    return args;
 }
 
 // "2.11.0.0 rev-xxxxxxx": the version, a blank and exactly 11 characters.
@@ -302,16 +345,12 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
 
     Engine *engine = new Engine;
     Private *d = engine->d_;
-    for (int i = 0; i < argc && argv; ++i)
-        d->args.emplace_back(argv[i] ? argv[i] : "");
+    d->args = argsOf(argc, argv);
     d->app = app;
 
-    d->binaries_path = engine->hasArg("-binaries_path") ? cleanFolder(toQString(engine->getArgValue("-binaries_path")))
-                                                        : binariesFolderOfProcess();
+    d->binaries_path = binariesPathOf(d->args);
     const QDir binaries(toQString(d->binaries_path));
-    d->data_path = engine->hasArg("-data_path")
-            ? cleanFolder(binaries.absoluteFilePath(toQString(engine->getArgValue("-data_path"))))
-            : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../data")));
+    d->data_path = dataPathOf(d->args, binaries);
     d->cache_path = engine->hasArg("-cache_path")
             ? cleanFolder(binaries.absoluteFilePath(toQString(engine->getArgValue("-cache_path"))))
             : cleanFolder(binaries.absoluteFilePath(QStringLiteral("../cache")));
@@ -575,22 +614,20 @@ const std::vector<std::string> &Engine::args() const
 
 bool Engine::hasArg(const char *name) const
 {
-    for (const std::string &arg : d_->args) {
-        if (name && arg == name)
-            return true;
-    }
-    return false;
+    return argsHave(d_->args, name);
 }
 
 String Engine::getArgValue(const char *name) const
 {
-    // The last occurrence wins, as a later argument overrides an earlier one.
-    String value;
-    for (size_t i = 0; i + 1 < d_->args.size(); ++i) {
-        if (name && d_->args[i] == name)
-            value = String(d_->args[i + 1]);
-    }
-    return value;
+    return argsValue(d_->args, name);
+}
+
+// Here rather than with the rest of MetaScan: the folder is the one init
+// works out from the same arguments.
+void MetaScan::readAheadForEngine(int argc, char **argv)
+{
+    const std::vector<std::string> args = argsOf(argc, argv);
+    readAhead(dataPathOf(args, QDir(toQString(binariesPathOf(args)))).get());
 }
 
 namespace engine_internal {

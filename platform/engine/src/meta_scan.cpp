@@ -142,10 +142,15 @@ struct FolderList
 class ParallelRead
 {
 public:
-    ParallelRead(const std::string &root, size_t threads)
+    explicit ParallelRead(const std::string &root)
         : root_(root)
     {
         push(Task{true, std::string(), nullptr, 0, 0});
+    }
+
+    // Reads on this thread and threads - 1 more; returns when all is read.
+    void run(size_t threads)
+    {
         std::vector<std::thread> pool;
         for (size_t t = 1; t < threads; ++t)
             pool.emplace_back([this] {
@@ -160,6 +165,9 @@ public:
         for (std::thread &thread : pool)
             thread.join();
     }
+
+    // Another thread reads too, from now until all is read.
+    void help() { work(); }
 
     std::deque<FolderList> folders; // in no particular order
 
@@ -321,13 +329,128 @@ void MetaScan::readRecord(const std::string &root, MetaRecord &record)
     readRecordAt(AT_FDCWD, path.c_str(), path, record);
 }
 
+namespace {
+
+// The read begun by MetaScan::readAhead, until read takes it or it is
+// dropped. Its thread is joined at the latest when the program ends.
+struct ReadAhead
+{
+    std::mutex mutex;
+    std::string data_path;
+    std::thread thread;
+    std::shared_ptr<ParallelRead> reading; // while its files are read
+    std::shared_ptr<MetaScan> scan; // written by thread, read once it is joined
+
+    ~ReadAhead() { drop(); }
+
+    // Joins the read and hands it over (null when there is none); the
+    // calling thread reads too when the read is of the folder help_for.
+    std::shared_ptr<MetaScan> take(std::string *path, const std::string *help_for)
+    {
+        std::thread joining;
+        std::shared_ptr<ParallelRead> helping;
+        {
+            std::lock_guard<std::mutex> locker(mutex);
+            joining = std::move(thread);
+            if (help_for && *help_for == data_path)
+                helping = reading;
+            if (path)
+                *path = std::move(data_path);
+            data_path.clear();
+        }
+        if (helping)
+            helping->help();
+        if (joining.joinable())
+            joining.join();
+        std::lock_guard<std::mutex> locker(mutex);
+        return std::move(scan);
+    }
+
+    void drop() { take(nullptr, nullptr); }
+};
+
+ReadAhead &readAheadSlot()
+{
+    static ReadAhead slot;
+    return slot;
+}
+
+} // namespace
+
+void MetaScan::readAhead(const std::string &data_path)
+{
+    ReadAhead &slot = readAheadSlot();
+    slot.drop();
+    std::lock_guard<std::mutex> locker(slot.mutex);
+    slot.data_path = data_path;
+    // Made here, so that a read that comes at once finds it to join in.
+    slot.reading = std::make_shared<ParallelRead>(data_path);
+    try {
+        slot.thread = std::thread([&slot, data_path] {
+            // Its files are all closed before it ends (see ParallelRead).
+            ::unshare(CLONE_FILES);
+            auto scan = readFolder(data_path, true);
+            std::lock_guard<std::mutex> locker(slot.mutex);
+            slot.scan = std::move(scan);
+        });
+    } catch (const std::system_error &) {
+        slot.data_path.clear(); // no thread: the engine reads as it would have
+        slot.reading.reset();
+    }
+}
+
+void MetaScan::waitReadAhead()
+{
+    ReadAhead &slot = readAheadSlot();
+    std::string path;
+    auto scan = slot.take(&path, nullptr);
+    std::lock_guard<std::mutex> locker(slot.mutex);
+    slot.data_path = std::move(path);
+    slot.scan = std::move(scan);
+}
+
+void MetaScan::dropReadAhead()
+{
+    readAheadSlot().drop();
+}
+
 std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
+{
+    std::string ahead_path;
+    std::shared_ptr<MetaScan> ahead = readAheadSlot().take(&ahead_path, &data_path);
+    if (ahead && ahead_path == data_path && ahead->isCurrent()) {
+        for (LogHold::Lines &lines : ahead->held_lines_)
+            LogHold::release(lines);
+        std::vector<LogHold::Lines>().swap(ahead->held_lines_);
+        return ahead;
+    }
+    ahead.reset();
+    return readFolder(data_path, false);
+}
+
+std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, bool ahead)
 {
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
     const unsigned cores = std::thread::hardware_concurrency();
     const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-    ParallelRead read(data_path, threads);
+    std::shared_ptr<ParallelRead> reading;
+    if (ahead) {
+        // Read ahead: one core is left to the program's own set-up, and the
+        // engine's read joins in when it comes before the end.
+        ReadAhead &slot = readAheadSlot();
+        {
+            std::lock_guard<std::mutex> locker(slot.mutex);
+            reading = slot.reading;
+        }
+        reading->run(std::max<size_t>(1, threads - 1));
+        std::lock_guard<std::mutex> locker(slot.mutex);
+        slot.reading.reset();
+    } else {
+        reading = std::make_shared<ParallelRead>(data_path);
+        reading->run(threads);
+    }
+    ParallelRead &read = *reading;
 
     // Merged in a fixed order: everything by path, whatever thread found
     // it. Every path below a folder sorts between the paths of that
@@ -364,8 +487,13 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
                 Run run{&folder, file, file, record, record, files_to, records_to};
                 while (file < folder.files.size()
                        && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
-                    if (record < folder.records.size() && folder.records[record].path == folder.files[file])
-                        LogHold::release(folder.lines[record++]);
+                    if (record < folder.records.size() && folder.records[record].path == folder.files[file]) {
+                        LogHold::Lines &lines = folder.lines[record++];
+                        if (!ahead)
+                            LogHold::release(lines);
+                        else if (!lines.empty())
+                            scan->held_lines_.push_back(std::move(lines));
+                    }
                     ++file;
                 }
                 run.file_end = file;

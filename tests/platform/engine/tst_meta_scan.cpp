@@ -11,6 +11,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
@@ -29,6 +30,7 @@ private slots:
     void init_keeps_the_records_unless_a_listener_has_served_them();
     void the_index_s_warnings_come_in_path_order_whatever_kind();
     void a_large_read_is_merged_in_path_order_and_indexed_whole();
+    void a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise();
 };
 
 void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
@@ -312,6 +314,101 @@ void TestMetaScan::a_large_read_is_merged_in_path_order_and_indexed_whole()
     for (const auto &claim : claims)
         QCOMPARE(Velmora::FileSystem::getGUID(claim.first.constData()), Velmora::UGUID(claim.second.constData()));
     Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise()
+{
+    Installation installation;
+    QVERIFY(installation.writeAsset(QStringLiteral("a/one.png"), "x", guid('a', 1), 6));
+    QVERIFY(installation.writeData(QStringLiteral("a/two.png"), "x"));
+    QVERIFY(installation.writeData(QStringLiteral("a/two.png.meta"), "<asset guid="));
+    const std::string data = installation.dataPath().toStdString();
+    const QString one_meta = QStringLiteral("a/one.png.meta");
+    const auto rewriteOne = [&](int number) {
+        // In place: the folder stays as it was.
+        return installation.writeData(one_meta, "<asset guid=\"" + guid('a', number) + "\" type=\"6\"/>");
+    };
+    const auto guidOfOne = [](const std::shared_ptr<Velmora::MetaScan> &scan) {
+        return scan->metas.empty() ? std::string() : scan->metas[0].guid;
+    };
+    const auto errorsOfTwo = [](const LogCapture &log) { return log.count(QStringLiteral("two.png.meta")); };
+
+    // Taken: what was read ahead (the file rewritten since is not read
+    // again), its parse error written by the read that takes it, once.
+    {
+        LogCapture log;
+        Velmora::MetaScan::readAhead(data);
+        Velmora::MetaScan::waitReadAhead();
+        QCOMPARE(errorsOfTwo(log), 0);
+        QVERIFY(rewriteOne(2));
+        const auto scan = Velmora::MetaScan::read(data);
+        QCOMPARE(guidOfOne(scan), guid('a', 1).toStdString());
+        QCOMPARE(errorsOfTwo(log), 1);
+        // Taken once: the next read reads.
+        QCOMPARE(guidOfOne(Velmora::MetaScan::read(data)), guid('a', 2).toStdString());
+    }
+    // A folder changed since: read again, the dropped read's lines never
+    // written.
+    {
+        Velmora::MetaScan::readAhead(data);
+        Velmora::MetaScan::waitReadAhead();
+        QVERIFY(rewriteOne(3));
+        QVERIFY(installation.writeData(QStringLiteral("a/three.png"), "x"));
+        LogCapture log;
+        const auto scan = Velmora::MetaScan::read(data);
+        QCOMPARE(guidOfOne(scan), guid('a', 3).toStdString());
+        QVERIFY(std::count(scan->files.begin(), scan->files.end(), "a/three.png") == 1);
+        QCOMPARE(errorsOfTwo(log), 1);
+    }
+    // Another folder: read as it is, and the read ahead is gone.
+    {
+        Installation other;
+        QVERIFY(other.writeData(QStringLiteral("b/x.png"), "x"));
+        Velmora::MetaScan::readAhead(other.dataPath().toStdString());
+        Velmora::MetaScan::waitReadAhead();
+        QVERIFY(rewriteOne(4));
+        QCOMPARE(guidOfOne(Velmora::MetaScan::read(data)), guid('a', 4).toStdString());
+        QVERIFY(rewriteOne(5));
+        QCOMPARE(guidOfOne(Velmora::MetaScan::read(data)), guid('a', 5).toStdString());
+    }
+    // A program that ends before its engine reads: the read is joined
+    // (a thread left running would end the process at the next read ahead)
+    // and dropped, its lines never written.
+    {
+        LogCapture log;
+        Velmora::MetaScan::readAhead(data);
+        Velmora::MetaScan::dropReadAhead();
+        QCOMPARE(errorsOfTwo(log), 0);
+        QVERIFY(rewriteOne(6));
+        QCOMPARE(guidOfOne(Velmora::MetaScan::read(data)), guid('a', 6).toStdString());
+    }
+    // Taken while still reading (the taking thread reads too): the same as
+    // a read of its own, parse errors in the same order.
+    {
+        for (int i = 0; i < 900; ++i) {
+            const QString name = QStringLiteral("m%1/%2.png").arg(i % 7).arg(i, 4, 10, QLatin1Char('0'));
+            QVERIFY(installation.writeData(name, "x"));
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta"),
+                                           i % 41 == 3 ? QByteArray("<asset guid=")
+                                                       : "<asset guid=\"" + guid('c', i) + "\"/>"));
+        }
+        const auto guids = [](const std::shared_ptr<Velmora::MetaScan> &scan) {
+            std::vector<std::string> all;
+            for (const Velmora::MetaRecord &record : scan->metas)
+                all.push_back(record.path + " " + record.guid);
+            return all;
+        };
+        LogCapture ahead_log;
+        Velmora::MetaScan::readAhead(data);
+        const auto taken = Velmora::MetaScan::read(data);
+        const QStringList ahead_lines = ahead_log.lines();
+        LogCapture own_log;
+        const auto own = Velmora::MetaScan::read(data);
+        QCOMPARE(taken->files, own->files);
+        QCOMPARE(guids(taken), guids(own));
+        QCOMPARE(ahead_lines, own_log.lines());
+        QCOMPARE(ahead_lines.size(), 23); // 22 broken and two.png.meta
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMetaScan)

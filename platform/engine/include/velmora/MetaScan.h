@@ -1,5 +1,7 @@
 #pragma once
 
+#include "velmora/LogHold.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -71,8 +73,24 @@ struct MetaScan
     std::vector<std::string> non_ascii_names;
 
     // Reads data_path (absolute, ending with "/"). Parse errors of meta
-    // files are logged in the order of the files.
+    // files are logged in the order of the files. A read begun ahead of
+    // it (readAhead) is taken instead when it is of the same folder and
+    // still current, its parse errors logged now; it is dropped otherwise.
     static std::shared_ptr<MetaScan> read(const std::string &data_path);
+
+    // Reading ahead: a program that knows its data folder before its engine
+    // starts (the editor, while Qt sets up its windows) reads it on threads
+    // of its own from then on; the engine's read takes the result (see
+    // read). At most one read ahead at a time: a new one drops the last.
+    static void readAhead(const std::string &data_path);
+    // Reads ahead the data folder that Engine::init would read given these
+    // arguments (-binaries_path, -data_path and the default folder).
+    static void readAheadForEngine(int argc, char **argv);
+    // Waits until the read ahead (if any) is done; read does not need this.
+    static void waitReadAhead();
+    // Waits for the read ahead (if any) and drops it: a program that ends
+    // before its engine read the folder calls this before it ends.
+    static void dropReadAhead();
     // Reads the meta file of record.path (data-relative) into record; a
     // meta file that does not load leaves loaded false (Xml::load logs why).
     static void readRecord(const std::string &data_path, MetaRecord &record);
@@ -111,6 +129,11 @@ struct MetaScan
     bool recordsReleased() const;
 
 private:
+    // ahead: the read begun by readAhead (its lines held until it is taken).
+    static std::shared_ptr<MetaScan> readFolder(const std::string &data_path, bool ahead);
+
+    // Parse errors of a read ahead, in path order, until it is taken.
+    std::vector<LogHold::Lines> held_lines_;
     mutable std::atomic<int> record_holds_{0};
     mutable std::atomic<bool> records_served_{false};
     mutable std::atomic<bool> records_released_{false};
