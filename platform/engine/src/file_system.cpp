@@ -603,18 +603,17 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     if (!releasing)
         release_records(scan);
 
-    std::vector<Record> records(paths.size());
     // Where each file's entry goes once the table is built (references to
     // the map's values stay valid when it grows).
     std::vector<FileTable::iterator *> guid_entries(paths.size());
     index.by_guid.reserve(paths.size());
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::string &relative = *paths[i];
-        Record &record = records[i];
+        Record record;
         const auto held = info_lines.find(i);
         if (held != info_lines.end())
             LogHold::release(held->second);
-        const MetaInfo &meta = infos[i];
+        MetaInfo &meta = infos[i];
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
         auto db_entry = db.find(relative);
@@ -648,10 +647,18 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             guid_entries[i] = &index.by_guid.emplace(candidate, FileTable::iterator()).first->second;
         }
         record.guid = candidate;
+        // What the meta file says is not read again: the file's record
+        // takes its place until the table is built.
+        meta.guid = record.guid;
+        meta.is_asset = record.asset;
+        meta.owner = record.runtime_owner;
     }
     table.join();
     for (size_t i = 0; i < paths.size(); ++i) {
-        table_entries[i]->second = records[i];
+        Record &record = table_entries[i]->second;
+        record.guid = infos[i].guid;
+        record.asset = infos[i].is_asset;
+        record.runtime_owner = infos[i].owner;
         *guid_entries[i] = table_entries[i];
     }
     if (releasing)

@@ -484,6 +484,9 @@ ReadMetas readMetas(const QString &root, const QStringList &files,
 {
     const size_t count = size_t(files.size());
     ReadMetas read;
+    // Sized exactly: growing would round a large project's block up to the
+    // next power of two.
+    read.assets.reserve(int(count));
     read.assets.resize(int(count));
     as::Asset *assets = read.assets.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
