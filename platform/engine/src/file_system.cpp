@@ -40,7 +40,8 @@ struct Record
 {
     UGUID guid;
     bool asset = false; // GUID from an asset meta file or guids.db, outside .runtimes/
-    UGUID runtime_owner; // stored runtime: the "asset" of its side meta
+    // A stored runtime's owner (the "asset" of its side meta) is kept apart,
+    // by the file's GUID: few files have one.
 };
 
 // Data-relative path -> record, listed in path order, with a hash index for
@@ -241,6 +242,8 @@ struct FsState
     QString data_path; // absolute, cleaned, ending with "/"
     FileTable files; // data-relative path -> record
     GuidMap by_guid;
+    // File GUID -> the asset named by the side meta of a stored runtime.
+    std::unordered_map<UGUID, UGUID, GuidHash> owners;
     std::unordered_map<UGUID, UGUID> virtual_files; // guid -> owner
     int guids_db_entries = 0;
     // The read of the data folder made by init, until the asset manager
@@ -381,8 +384,8 @@ UGUID guidOfGuidPath(const char *path)
 
 struct MetaInfo
 {
-    bool readable = false;
     UGUID guid;
+    bool readable = false;
     bool is_asset = false;
     UGUID owner;
 };
@@ -469,6 +472,7 @@ struct Index
     std::thread release_thread;
     FileTable files;
     GuidMap by_guid;
+    std::unordered_map<UGUID, UGUID, GuidHash> owners;
     int guids_db_entries = 0;
 };
 
@@ -610,6 +614,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::string &relative = *paths[i];
         Record record;
+        UGUID owner;
         const auto held = info_lines.find(i);
         if (held != info_lines.end())
             LogHold::release(held->second);
@@ -625,7 +630,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             record.asset = meta.is_asset && !runtime;
         }
         if (meta.readable && !meta.is_asset)
-            record.runtime_owner = meta.owner;
+            owner = meta.owner;
         // One lookup both checks and claims the GUID.
         bool taken = false;
         if (candidate.isValid()) {
@@ -651,14 +656,15 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         // takes its place until the table is built.
         meta.guid = record.guid;
         meta.is_asset = record.asset;
-        meta.owner = record.runtime_owner;
+        meta.owner = owner;
     }
     table.join();
     for (size_t i = 0; i < paths.size(); ++i) {
         Record &record = table_entries[i]->second;
         record.guid = infos[i].guid;
         record.asset = infos[i].is_asset;
-        record.runtime_owner = infos[i].owner;
+        if (!infos[i].owner.isEmpty())
+            index.owners.emplace(infos[i].guid, infos[i].owner);
         *guid_entries[i] = table_entries[i];
     }
     if (releasing)
@@ -711,6 +717,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
         s.data_path.clear();
         s.files.clear();
         s.by_guid.clear();
+        s.owners.clear();
         s.virtual_files.clear();
         s.guids_db_entries = 0;
         return false;
@@ -729,6 +736,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     s.virtual_files.clear();
     s.files = std::move(index.files);
     s.by_guid = std::move(index.by_guid);
+    s.owners = std::move(index.owners);
     s.guids_db_entries = index.guids_db_entries;
     s.scan = std::move(index.scan);
     return QFileInfo(path).isDir();
@@ -743,6 +751,7 @@ void FileSystem::shutdown()
     s.data_path.clear();
     s.files.clear();
     s.by_guid.clear();
+    s.owners.clear();
     s.virtual_files.clear();
     s.guids_db_entries = 0;
     s.scan.reset();
@@ -781,6 +790,7 @@ bool FileSystem::rescan()
         return false; // shut down or restarted meanwhile
     s.files = std::move(index.files);
     s.by_guid = std::move(index.by_guid);
+    s.owners = std::move(index.owners);
     s.guids_db_entries = index.guids_db_entries;
     s.scan.reset();
     return QFileInfo(path).isDir();
@@ -1045,6 +1055,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     }
     const bool runtime = isRuntimePath(relative);
     Record record;
+    UGUID owner;
     UGUID chosen = guid;
     const QString meta_path = data_path + QString::fromStdString(relative) + QLatin1String(".meta");
     if (QFileInfo(meta_path).isFile()) {
@@ -1054,7 +1065,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
                 chosen = meta.guid;
             record.asset = meta.is_asset && !runtime && chosen == meta.guid;
             if (!meta.is_asset)
-                record.runtime_owner = meta.owner;
+                owner = meta.owner;
         }
     }
 
@@ -1072,6 +1083,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     auto old = s.files.find(relative);
     if (old != s.files.end()) {
         s.by_guid.erase(old->second.guid);
+        s.owners.erase(old->second.guid);
         s.files.erase(old);
     }
     if (chosen.isEmpty())
@@ -1080,6 +1092,8 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     const FileTable::iterator entry = s.files.insert(relative);
     entry->second = record;
     s.by_guid[chosen] = entry;
+    if (!owner.isEmpty())
+        s.owners[chosen] = owner;
     s.scan.reset();
     return true;
 }
@@ -1096,6 +1110,7 @@ bool FileSystem::removeFile(const char *path)
         return false;
     const std::string relative = file->first;
     s.by_guid.erase(file->second.guid);
+    s.owners.erase(file->second.guid);
     s.files.erase(relative);
     s.scan.reset();
     return true;
@@ -1113,6 +1128,7 @@ bool FileSystem::removeFile(const UGUID &guid)
         return false;
     s.files.erase(it->second);
     s.by_guid.erase(it);
+    s.owners.erase(guid);
     s.scan.reset();
     return true;
 }
@@ -1217,10 +1233,10 @@ UGUID FileSystemAssets::getRuntimeOwner(const UGUID &runtime_guid)
     FsState &s = state();
     DeferredLog log;
     std::shared_lock<std::shared_mutex> locker(s.lock);
-    auto it = s.by_guid.find(runtime_guid);
-    if (runtime_guid.isEmpty() || it == s.by_guid.end())
+    if (runtime_guid.isEmpty() || !s.by_guid.count(runtime_guid))
         return UGUID();
-    return it->second->second.runtime_owner;
+    auto it = s.owners.find(runtime_guid);
+    return it == s.owners.end() ? UGUID() : it->second;
 }
 
 } // namespace Velmora

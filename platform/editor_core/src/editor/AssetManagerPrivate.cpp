@@ -467,6 +467,9 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
     return assetFromMeta(root, relative, meta, asset);
 }
 
+// Files are shared among the reading threads in runs of this many.
+constexpr size_t READ_CHUNK = 64;
+
 // The asset records of a scan's files, made on several threads, each with
 // the log lines of making it (to be written in the files' order).
 struct ReadMetas
@@ -474,7 +477,16 @@ struct ReadMetas
     QVector<as::Asset> assets;
     std::vector<char> has_meta;
     std::vector<char> is_asset;
-    std::vector<Velmora::LogHold::Lines> log;
+    // Few files log anything: the lines of each run of files, by file.
+    std::vector<std::vector<std::pair<size_t, Velmora::LogHold::Lines>>> log;
+
+    // Writes the lines held for file i.
+    void releaseLog(size_t i)
+    {
+        for (auto &held : log[i / READ_CHUNK])
+            if (held.first == i)
+                Velmora::LogHold::release(held.second);
+    }
 };
 
 // known: what the engine's read says of each of files (empty: read the
@@ -491,22 +503,29 @@ ReadMetas readMetas(const QString &root, const QStringList &files,
     as::Asset *assets = read.assets.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
     read.is_asset.assign(count, 0);
-    read.log.resize(count);
-    constexpr size_t CHUNK = 64;
+    constexpr size_t CHUNK = READ_CHUNK;
+    read.log.resize(count / CHUNK + 1);
     std::atomic<size_t> next{0};
     auto work = [&] {
+        Velmora::LogHold::Lines lines;
         for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[int(i)];
-                Velmora::LogHold hold(&read.log[i]);
-                if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
-                    read.has_meta[i] = 1;
-                    read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
-                } else if (known.empty()
-                           && QFileInfo::exists(root + relative + QLatin1Char('.')
-                                                + QLatin1String(as::ASSET_EXTENSION))) {
-                    read.has_meta[i] = 1;
-                    read.is_asset[i] = readMeta(root, relative, assets[i]);
+                {
+                    Velmora::LogHold hold(&lines);
+                    if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
+                        read.has_meta[i] = 1;
+                        read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
+                    } else if (known.empty()
+                               && QFileInfo::exists(root + relative + QLatin1Char('.')
+                                                    + QLatin1String(as::ASSET_EXTENSION))) {
+                        read.has_meta[i] = 1;
+                        read.is_asset[i] = readMeta(root, relative, assets[i]);
+                    }
+                }
+                if (!lines.empty()) {
+                    read.log[i / CHUNK].emplace_back(i, std::move(lines));
+                    lines.clear();
                 }
             }
         }
@@ -632,7 +651,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     index.runtimes.reserve(files.size());
     int kept = 0;
     for (int i = 0; i < files.size() && !cancel; ++i) {
-        Velmora::LogHold::release(read.log[size_t(i)]);
+        read.releaseLog(size_t(i));
         if (read.has_meta[size_t(i)] && read.is_asset[size_t(i)]) {
             if (kept != i)
                 index.assets[kept] = std::move(index.assets[i]);
