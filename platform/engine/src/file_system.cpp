@@ -540,13 +540,23 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     // the order one pass would write them.
     // A large project's files are shared among several threads, each with
     // a consecutive part.
-    std::vector<MetaInfo> infos(paths.size());
+    // The owners that stored runtimes' side metas name are few: they are
+    // held apart, by file, in path order.
+    struct Facts
+    {
+        UGUID guid;
+        bool readable = false;
+        bool is_asset = false;
+    };
+    std::vector<Facts> infos(paths.size());
+    std::vector<std::pair<size_t, UGUID>> owners;
     std::map<size_t, LogHold::Lines> info_lines;
     {
         constexpr size_t PARALLEL_FROM = 4096;
         const unsigned cores = std::thread::hardware_concurrency();
         const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
         std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> part_lines(parts);
+        std::vector<std::vector<std::pair<size_t, UGUID>>> part_owners(parts);
         auto read_part = [&](size_t part) {
             LogHold::Lines lines;
             for (size_t i = paths.size() * part / parts; i < paths.size() * (part + 1) / parts; ++i) {
@@ -554,7 +564,10 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                     continue;
                 {
                     LogHold hold(&lines);
-                    infos[i] = metaInfo(*path_records[i]);
+                    const MetaInfo info = metaInfo(*path_records[i]);
+                    infos[i] = Facts{info.guid, info.readable, info.is_asset};
+                    if (!info.owner.isEmpty())
+                        part_owners[part].emplace_back(i, info.owner);
                 }
                 if (!lines.empty())
                     part_lines[part].emplace_back(i, std::move(lines));
@@ -575,6 +588,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         for (auto &part : part_lines)
             for (auto &held : part)
                 info_lines[held.first].swap(held.second);
+        for (const auto &part : part_owners)
+            owners.insert(owners.end(), part.begin(), part.end());
     }
     std::vector<const MetaRecord *>().swap(path_records);
     // The listing is not needed once the index is built, nor the records
@@ -611,6 +626,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     // the map's values stay valid when it grows).
     std::vector<FileTable::iterator *> guid_entries(paths.size());
     index.by_guid.reserve(paths.size());
+    size_t next_owner = 0;
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::string &relative = *paths[i];
         Record record;
@@ -618,7 +634,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         const auto held = info_lines.find(i);
         if (held != info_lines.end())
             LogHold::release(held->second);
-        MetaInfo &meta = infos[i];
+        Facts &meta = infos[i];
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
         auto db_entry = db.find(relative);
@@ -629,8 +645,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             candidate = meta.guid;
             record.asset = meta.is_asset && !runtime;
         }
-        if (meta.readable && !meta.is_asset)
-            owner = meta.owner;
+        if (next_owner < owners.size() && owners[next_owner].first == i)
+            owner = owners[next_owner++].second;
         // One lookup both checks and claims the GUID.
         bool taken = false;
         if (candidate.isValid()) {
@@ -656,15 +672,14 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         // takes its place until the table is built.
         meta.guid = record.guid;
         meta.is_asset = record.asset;
-        meta.owner = owner;
+        if (!owner.isEmpty())
+            index.owners.emplace(candidate, owner);
     }
     table.join();
     for (size_t i = 0; i < paths.size(); ++i) {
         Record &record = table_entries[i]->second;
         record.guid = infos[i].guid;
         record.asset = infos[i].is_asset;
-        if (!infos[i].owner.isEmpty())
-            index.owners.emplace(infos[i].guid, infos[i].owner);
         *guid_entries[i] = table_entries[i];
     }
     if (releasing)
