@@ -40,7 +40,8 @@ struct Record
 {
     UGUID guid;
     bool asset = false; // GUID from an asset meta file or guids.db, outside .runtimes/
-    UGUID runtime_owner; // stored runtime: the "asset" of its side meta
+    // A stored runtime's owner (the "asset" of its side meta) is kept apart,
+    // by the file's GUID: few files have one.
 };
 
 // Data-relative path -> record, listed in path order, with a hash index for
@@ -73,19 +74,8 @@ public:
         return slot < 0 ? map_.cend() : const_iterator(slots_[size_t(slot)].position);
     }
     size_t count(std::string_view path) const { return find(path) == map_.cend() ? 0 : 1; }
-    Record &operator[](const std::string &path)
-    {
-        const size_t hash = hashOf(path);
-        const long slot = locate(path, hash);
-        if (slot >= 0)
-            return slots_[size_t(slot)].position->second;
-        // Room first: a rehash places the entries the map has.
-        if ((map_.size() + 1) * 2 > slots_.size())
-            rehash((map_.size() + 1) * 2);
-        const iterator it = map_.emplace(path, Record()).first;
-        insert(it, hash);
-        return it->second;
-    }
+    // The entry of path, made (with an empty record) when there is none.
+    iterator insert(const std::string &path) { return slotFor(path, hashOf(path)); }
     // Room for n entries without a rehash.
     void reserve(size_t n)
     {
@@ -94,14 +84,14 @@ public:
     }
     // Adds a path that sorts after every path the table has (no check);
     // building from a sorted listing this way skips the tree search.
-    Record &appendSorted(std::string &&path, const Record &record)
+    iterator appendSorted(std::string &&path, const Record &record)
     {
         const size_t hash = hashOf(path);
         if ((map_.size() + 1) * 2 > slots_.size())
             rehash((map_.size() + 1) * 2);
         const iterator it = map_.emplace_hint(map_.end(), std::move(path), record);
         insert(it, hash);
-        return it->second;
+        return it;
     }
     void erase(iterator it)
     {
@@ -129,10 +119,12 @@ public:
     const_iterator end() const { return map_.end(); }
 
 private:
+    // 16 bytes: the low half of the path's hash is enough to place the
+    // slot and to turn away nearly every other path before comparing.
     struct Slot
     {
-        size_t hash = 0;
         iterator position;
+        uint32_t hash = 0;
         bool used = false;
     };
     // Filter bits per slot; the table is at most half full.
@@ -140,27 +132,41 @@ private:
 
     static size_t hashOf(std::string_view path) { return std::hash<std::string_view>()(path); }
     static size_t mix(size_t hash) { return size_t((uint64_t(hash) | 1) * 0x9E3779B97F4A7C15ull); }
-    size_t home(size_t hash) const { return (mix(hash) >> 16) & (slots_.size() - 1); }
+    size_t home(uint32_t hash) const { return (mix(hash) >> 16) & (slots_.size() - 1); }
+
+    iterator slotFor(const std::string &path, size_t hash)
+    {
+        const long slot = locate(path, hash);
+        if (slot >= 0)
+            return slots_[size_t(slot)].position;
+        // Room first: a rehash places the entries the map has.
+        if ((map_.size() + 1) * 2 > slots_.size())
+            rehash((map_.size() + 1) * 2);
+        const iterator it = map_.emplace(path, Record()).first;
+        insert(it, hash);
+        return it;
+    }
 
     long locate(std::string_view path, size_t hash) const
     {
         if (slots_.empty() || !mayContain(hash))
             return -1;
-        for (size_t slot = home(hash);; slot = (slot + 1) & (slots_.size() - 1)) {
+        const uint32_t low = uint32_t(hash);
+        for (size_t slot = home(low);; slot = (slot + 1) & (slots_.size() - 1)) {
             const Slot &entry = slots_[slot];
             if (!entry.used)
                 return -1;
-            if (entry.hash == hash && entry.position->first == path)
+            if (entry.hash == low && entry.position->first == path)
                 return long(slot);
         }
     }
-    // There is a free slot (see operator[]).
+    // There is a free slot (see slotFor).
     void insert(iterator position, size_t hash)
     {
-        size_t slot = home(hash);
+        size_t slot = home(uint32_t(hash));
         while (slots_[slot].used)
             slot = (slot + 1) & (slots_.size() - 1);
-        slots_[slot] = Slot{hash, position, true};
+        slots_[slot] = Slot{position, uint32_t(hash), true};
         setFilterBits(hash);
     }
     // Takes a slot out and moves later slots of its run back, so that every
@@ -189,10 +195,10 @@ private:
         filter_.assign(capacity * FILTER_BITS_PER_SLOT / 64, 0);
         for (iterator it = map_.begin(); it != map_.end(); ++it) {
             const size_t hash = hashOf(it->first);
-            size_t slot = home(hash);
+            size_t slot = home(uint32_t(hash));
             while (slots_[slot].used)
                 slot = (slot + 1) & (capacity - 1);
-            slots_[slot] = Slot{hash, it, true};
+            slots_[slot] = Slot{it, uint32_t(hash), true};
             setFilterBits(hash);
         }
     }
@@ -219,6 +225,15 @@ private:
     std::vector<uint64_t> filter_;
 };
 
+// GUID -> the file's entry in the table (entries stay where they are while
+// they live). The hash is cheap and never throws, so that the nodes do not
+// keep a copy of it.
+struct GuidHash
+{
+    size_t operator()(const UGUID &guid) const noexcept { return guid.hash(); }
+};
+using GuidMap = std::unordered_map<UGUID, FileTable::iterator, GuidHash>;
+
 struct FsState
 {
     std::shared_mutex lock; // a standard lock, so that thread sanitizer runs see it
@@ -226,7 +241,9 @@ struct FsState
     bool read_guids_db = true;
     QString data_path; // absolute, cleaned, ending with "/"
     FileTable files; // data-relative path -> record
-    std::unordered_map<UGUID, std::string> by_guid;
+    GuidMap by_guid;
+    // File GUID -> the asset named by the side meta of a stored runtime.
+    std::unordered_map<UGUID, UGUID, GuidHash> owners;
     std::unordered_map<UGUID, UGUID> virtual_files; // guid -> owner
     int guids_db_entries = 0;
     // The read of the data folder made by init, until the asset manager
@@ -367,8 +384,8 @@ UGUID guidOfGuidPath(const char *path)
 
 struct MetaInfo
 {
-    bool readable = false;
     UGUID guid;
+    bool readable = false;
     bool is_asset = false;
     UGUID owner;
 };
@@ -454,13 +471,14 @@ struct Index
     std::shared_ptr<MetaScan> scan;
     std::thread release_thread;
     FileTable files;
-    std::unordered_map<UGUID, std::string> by_guid;
+    GuidMap by_guid;
+    std::unordered_map<UGUID, UGUID, GuidHash> owners;
     int guids_db_entries = 0;
 };
 
 // Path GUID that no other file uses yet.
-UGUID freePathGUID(const std::unordered_map<UGUID, std::string> &by_guid,
-                   const std::unordered_map<UGUID, UGUID> &virtual_files, const std::string &relative)
+UGUID freePathGUID(const GuidMap &by_guid, const std::unordered_map<UGUID, UGUID> &virtual_files,
+                   const std::string &relative)
 {
     const UGUID first = UGUID::fromPath(relative.c_str());
     UGUID guid = first;
@@ -510,11 +528,11 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     // threads: the table from the listing (sorted by bytes, as the table
     // is), the claims in path order; the records in the table get their
     // GUIDs once both are done.
-    std::vector<Record *> table_records(paths.size());
-    std::thread table([&index, &paths, &table_records] {
+    std::vector<FileTable::iterator> table_entries(paths.size());
+    std::thread table([&index, &paths, &table_entries] {
         index.files.reserve(paths.size());
         for (size_t i = 0; i < paths.size(); ++i)
-            table_records[i] = &index.files.appendSorted(std::string(*paths[i]), Record());
+            table_entries[i] = index.files.appendSorted(std::string(*paths[i]), Record());
     });
     // What each file's meta file says, taken from the records first, so
     // that they can go while the GUIDs are claimed. The lines logged for a
@@ -522,13 +540,23 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     // the order one pass would write them.
     // A large project's files are shared among several threads, each with
     // a consecutive part.
-    std::vector<MetaInfo> infos(paths.size());
+    // The owners that stored runtimes' side metas name are few: they are
+    // held apart, by file, in path order.
+    struct Facts
+    {
+        UGUID guid;
+        bool readable = false;
+        bool is_asset = false;
+    };
+    std::vector<Facts> infos(paths.size());
+    std::vector<std::pair<size_t, UGUID>> owners;
     std::map<size_t, LogHold::Lines> info_lines;
     {
         constexpr size_t PARALLEL_FROM = 4096;
         const unsigned cores = std::thread::hardware_concurrency();
         const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
         std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> part_lines(parts);
+        std::vector<std::vector<std::pair<size_t, UGUID>>> part_owners(parts);
         auto read_part = [&](size_t part) {
             LogHold::Lines lines;
             for (size_t i = paths.size() * part / parts; i < paths.size() * (part + 1) / parts; ++i) {
@@ -536,7 +564,10 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                     continue;
                 {
                     LogHold hold(&lines);
-                    infos[i] = metaInfo(*path_records[i]);
+                    const MetaInfo info = metaInfo(*path_records[i]);
+                    infos[i] = Facts{info.guid, info.readable, info.is_asset};
+                    if (!info.owner.isEmpty())
+                        part_owners[part].emplace_back(i, info.owner);
                 }
                 if (!lines.empty())
                     part_lines[part].emplace_back(i, std::move(lines));
@@ -557,6 +588,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         for (auto &part : part_lines)
             for (auto &held : part)
                 info_lines[held.first].swap(held.second);
+        for (const auto &part : part_owners)
+            owners.insert(owners.end(), part.begin(), part.end());
     }
     std::vector<const MetaRecord *>().swap(path_records);
     // The listing is not needed once the index is built, nor the records
@@ -589,15 +622,19 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     if (!releasing)
         release_records(scan);
 
-    std::vector<Record> records(paths.size());
+    // Where each file's entry goes once the table is built (references to
+    // the map's values stay valid when it grows).
+    std::vector<FileTable::iterator *> guid_entries(paths.size());
     index.by_guid.reserve(paths.size());
+    size_t next_owner = 0;
     for (size_t i = 0; i < paths.size(); ++i) {
         const std::string &relative = *paths[i];
-        Record &record = records[i];
+        Record record;
+        UGUID owner;
         const auto held = info_lines.find(i);
         if (held != info_lines.end())
             LogHold::release(held->second);
-        const MetaInfo &meta = infos[i];
+        Facts &meta = infos[i];
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
         auto db_entry = db.find(relative);
@@ -608,11 +645,19 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             candidate = meta.guid;
             record.asset = meta.is_asset && !runtime;
         }
-        if (meta.readable && !meta.is_asset)
-            record.runtime_owner = meta.owner;
+        if (next_owner < owners.size() && owners[next_owner].first == i)
+            owner = owners[next_owner++].second;
         // One lookup both checks and claims the GUID.
-        if (candidate.isValid()
-            && (virtual_files.count(candidate) || !index.by_guid.try_emplace(candidate, relative).second)) {
+        bool taken = false;
+        if (candidate.isValid()) {
+            taken = virtual_files.count(candidate) > 0;
+            if (!taken) {
+                const auto claim = index.by_guid.try_emplace(candidate);
+                taken = !claim.second;
+                guid_entries[i] = &claim.first->second;
+            }
+        }
+        if (taken) {
             Log::warning("FileSystem: \"%s\" claims the GUID %s, which is already taken; it gets its path GUID\n",
                          relative.c_str(), candidate.getString().get());
             candidate.clear();
@@ -620,13 +665,23 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         }
         if (candidate.isEmpty()) {
             candidate = freePathGUID(index.by_guid, virtual_files, relative);
-            index.by_guid.emplace(candidate, relative);
+            guid_entries[i] = &index.by_guid.emplace(candidate, FileTable::iterator()).first->second;
         }
         record.guid = candidate;
+        // What the meta file says is not read again: the file's record
+        // takes its place until the table is built.
+        meta.guid = record.guid;
+        meta.is_asset = record.asset;
+        if (!owner.isEmpty())
+            index.owners.emplace(candidate, owner);
     }
     table.join();
-    for (size_t i = 0; i < paths.size(); ++i)
-        *table_records[i] = records[i];
+    for (size_t i = 0; i < paths.size(); ++i) {
+        Record &record = table_entries[i]->second;
+        record.guid = infos[i].guid;
+        record.asset = infos[i].is_asset;
+        *guid_entries[i] = table_entries[i];
+    }
     if (releasing)
         built.set_value();
     else
@@ -642,8 +697,7 @@ const std::pair<const std::string, Record> *findFile(const FsState &s, const cha
         auto it = s.by_guid.find(guid);
         if (guid.isEmpty() || it == s.by_guid.end())
             return nullptr;
-        auto file = s.files.find(it->second);
-        return file == s.files.end() ? nullptr : &*file;
+        return &*it->second;
     }
     if (path && *path && isCleanRelativePath(path) && !s.data_path.isEmpty()) {
         auto file = s.files.find(std::string_view(path));
@@ -678,6 +732,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
         s.data_path.clear();
         s.files.clear();
         s.by_guid.clear();
+        s.owners.clear();
         s.virtual_files.clear();
         s.guids_db_entries = 0;
         return false;
@@ -696,6 +751,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     s.virtual_files.clear();
     s.files = std::move(index.files);
     s.by_guid = std::move(index.by_guid);
+    s.owners = std::move(index.owners);
     s.guids_db_entries = index.guids_db_entries;
     s.scan = std::move(index.scan);
     return QFileInfo(path).isDir();
@@ -710,6 +766,7 @@ void FileSystem::shutdown()
     s.data_path.clear();
     s.files.clear();
     s.by_guid.clear();
+    s.owners.clear();
     s.virtual_files.clear();
     s.guids_db_entries = 0;
     s.scan.reset();
@@ -748,6 +805,7 @@ bool FileSystem::rescan()
         return false; // shut down or restarted meanwhile
     s.files = std::move(index.files);
     s.by_guid = std::move(index.by_guid);
+    s.owners = std::move(index.owners);
     s.guids_db_entries = index.guids_db_entries;
     s.scan.reset();
     return QFileInfo(path).isDir();
@@ -807,7 +865,7 @@ String FileSystem::getAbsolutePath(const UGUID &guid)
     auto it = s.by_guid.find(guid);
     if (guid.isEmpty() || it == s.by_guid.end())
         return String();
-    return String(s.data_path.toStdString() + it->second);
+    return String(s.data_path.toStdString() + it->second->first);
 }
 
 String FileSystem::getAbsolutePath(const char *path)
@@ -830,7 +888,7 @@ String FileSystem::getVirtualPath(const UGUID &guid)
         return String();
     auto it = s.by_guid.find(guid);
     if (it != s.by_guid.end())
-        return String(it->second);
+        return String(it->second->first);
     if (s.virtual_files.count(guid))
         return guid.getFileSystemString();
     return String();
@@ -1012,6 +1070,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     }
     const bool runtime = isRuntimePath(relative);
     Record record;
+    UGUID owner;
     UGUID chosen = guid;
     const QString meta_path = data_path + QString::fromStdString(relative) + QLatin1String(".meta");
     if (QFileInfo(meta_path).isFile()) {
@@ -1021,7 +1080,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
                 chosen = meta.guid;
             record.asset = meta.is_asset && !runtime && chosen == meta.guid;
             if (!meta.is_asset)
-                record.runtime_owner = meta.owner;
+                owner = meta.owner;
         }
     }
 
@@ -1030,7 +1089,8 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     if (!s.initialized || s.data_path != data_path)
         return false;
     auto used = chosen.isValid() ? s.by_guid.find(chosen) : s.by_guid.end();
-    if ((used != s.by_guid.end() && used->second != relative) || (chosen.isValid() && s.virtual_files.count(chosen))) {
+    if ((used != s.by_guid.end() && used->second->first != relative)
+        || (chosen.isValid() && s.virtual_files.count(chosen))) {
         log.warning("FileSystem::addFile(): the GUID %s of \"%s\" is already used\n", chosen.getString().get(),
                     relative.c_str());
         return false;
@@ -1038,13 +1098,17 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     auto old = s.files.find(relative);
     if (old != s.files.end()) {
         s.by_guid.erase(old->second.guid);
+        s.owners.erase(old->second.guid);
         s.files.erase(old);
     }
     if (chosen.isEmpty())
         chosen = freePathGUID(s.by_guid, s.virtual_files, relative);
     record.guid = chosen;
-    s.by_guid[chosen] = relative;
-    s.files[relative] = record;
+    const FileTable::iterator entry = s.files.insert(relative);
+    entry->second = record;
+    s.by_guid[chosen] = entry;
+    if (!owner.isEmpty())
+        s.owners[chosen] = owner;
     s.scan.reset();
     return true;
 }
@@ -1061,6 +1125,7 @@ bool FileSystem::removeFile(const char *path)
         return false;
     const std::string relative = file->first;
     s.by_guid.erase(file->second.guid);
+    s.owners.erase(file->second.guid);
     s.files.erase(relative);
     s.scan.reset();
     return true;
@@ -1078,6 +1143,7 @@ bool FileSystem::removeFile(const UGUID &guid)
         return false;
     s.files.erase(it->second);
     s.by_guid.erase(it);
+    s.owners.erase(guid);
     s.scan.reset();
     return true;
 }
@@ -1104,8 +1170,9 @@ bool FileSystem::moveFile(const char *from, const char *to)
     if (isRuntimePath(target))
         record.asset = false;
     s.files.erase(source);
-    s.files[target] = record;
-    s.by_guid[record.guid] = target;
+    const FileTable::iterator entry = s.files.insert(target);
+    entry->second = record;
+    s.by_guid[record.guid] = entry;
     s.scan.reset();
     return true;
 }
@@ -1168,8 +1235,7 @@ bool FileSystemAssets::isAsset(const UGUID &guid)
     auto it = s.by_guid.find(guid);
     if (it == s.by_guid.end())
         return false;
-    auto file = s.files.find(it->second);
-    return file != s.files.end() && file->second.asset;
+    return it->second->second.asset;
 }
 
 UGUID FileSystemAssets::getAssetGUID(const UGUID &guid)
@@ -1182,11 +1248,10 @@ UGUID FileSystemAssets::getRuntimeOwner(const UGUID &runtime_guid)
     FsState &s = state();
     DeferredLog log;
     std::shared_lock<std::shared_mutex> locker(s.lock);
-    auto it = s.by_guid.find(runtime_guid);
-    if (runtime_guid.isEmpty() || it == s.by_guid.end())
+    if (runtime_guid.isEmpty() || !s.by_guid.count(runtime_guid))
         return UGUID();
-    auto file = s.files.find(it->second);
-    return file == s.files.end() ? UGUID() : file->second.runtime_owner;
+    auto it = s.owners.find(runtime_guid);
+    return it == s.owners.end() ? UGUID() : it->second;
 }
 
 } // namespace Velmora

@@ -223,6 +223,39 @@ private slots:
         QCOMPARE(FileSystem::getNumFiles(), 0);
     }
 
+    // A stored runtime's owner follows the file through edits of the index
+    // and goes with it: a file added later under the same GUID has none.
+    void a_runtime_owner_follows_its_file_and_goes_with_it()
+    {
+        const UGUID runtime = fixed('b', 301);
+        const QString stored = QString(".runtimes/bb/%1.node").arg(runtime.getString().get());
+        const QByteArray side = "<runtime version=\"1\" guid=\"" + QByteArray(runtime.getString().get()) + "\" asset=\""
+                + QByteArray(fixed('a', 301).getString().get()) + "\" kind=\"3\"/>";
+        write(stored);
+        write(stored + ".meta", side);
+        write("plain.txt");
+        QVERIFY(FileSystem::init(data_.toUtf8().constData()));
+        QCOMPARE(FileSystemAssets::getRuntimeOwner(runtime), fixed('a', 301));
+
+        QVERIFY(FileSystem::moveFile(stored.toUtf8().constData(), "elsewhere.node"));
+        QCOMPARE(FileSystemAssets::getRuntimeOwner(runtime), fixed('a', 301));
+        QCOMPARE(QString(FileSystem::getVirtualPath(runtime).get()), QString("elsewhere.node"));
+
+        // Added again over itself: the side meta is read anew.
+        write("elsewhere.node.meta", side);
+        QVERIFY(FileSystem::addFile("elsewhere.node"));
+        QCOMPARE(FileSystemAssets::getRuntimeOwner(runtime), fixed('a', 301));
+
+        QVERIFY(FileSystem::removeFile(runtime));
+        QVERIFY(FileSystemAssets::getRuntimeOwner(runtime).isEmpty());
+        QVERIFY(FileSystem::addFile("plain2.txt", runtime)); // no side meta
+        QCOMPARE(FileSystem::getGUID("plain2.txt"), runtime);
+        QVERIFY(FileSystemAssets::getRuntimeOwner(runtime).isEmpty());
+        QVERIFY(FileSystem::removeFile("plain2.txt"));
+        QVERIFY(!FileSystem::isFileExist(runtime));
+        QCOMPARE(FileSystem::getGUID("plain.txt"), UGUID::fromPath("plain.txt"));
+    }
+
     void virtual_files_have_a_guid_path_but_no_file()
     {
         write("m.mat");

@@ -5,6 +5,7 @@
 #include "editor_core/as/FileNames.h"
 #include "editor_core/as/GuidClaims.h"
 #include "editor_core/as/ImportParams.h"
+#include "editor_core/as/IndexTable.h"
 #include "editor_core/as/PrepareActionLandscape.h"
 
 #include <velmora/Engine.h>
@@ -158,10 +159,14 @@ struct AssetManagerPrivate::Index
     // import adds later are appended after them, so that no index moves.
     QVector<as::Asset> assets;
     int sorted = 0;
-    QHash<Velmora::UGUID, int> by_guid;
-    QHash<QString, int> by_path;
+    // The lookups hold positions in assets only: their keys are read from
+    // the records (see the key helpers below).
+    // asset GUID -> asset index
+    as::IndexTable<int> by_guid;
+    // data-relative path -> asset index
+    as::IndexTable<int> by_path;
     // runtime GUID -> (asset index, runtime index)
-    QHash<Velmora::UGUID, QPair<int, int>> runtimes;
+    as::IndexTable<QPair<int, int>> runtimes;
     QHash<QString, QVector<int>> by_folder;
     QVector<as::DuplicateGuid> duplicates;
     // kept data-relative path -> data-relative paths left out for it
@@ -189,15 +194,15 @@ struct AssetManagerPrivate::Index
             runtimes.reserve(all.size());
             for (int i = 0; i < all.size(); ++i) {
                 const as::Asset &asset = all[i];
-                by_guid.insert(asset.getGUID(), i);
+                setAsset(asset.getGUID(), i);
                 for (int r = 0; r < asset.getNumRuntimes(); ++r)
-                    runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(i, r));
+                    setRuntime(asset.getRuntime(r).getGUID(), i, r);
             }
         };
         auto paths = [this, &all] {
             by_path.reserve(all.size());
             for (int i = 0; i < all.size(); ++i)
-                by_path.insert(all[i].getRelativePath(), i);
+                setPath(all[i].getRelativePath(), i);
         };
         // The records are sorted by path: the assets of a folder mostly
         // follow each other, and its key is made once for each run (from
@@ -257,33 +262,60 @@ struct AssetManagerPrivate::Index
     {
         const as::Asset &asset = assets[index];
         for (const as::Runtime &runtime : asset.getRuntimes()) {
-            const auto owner = runtimes.constFind(runtime.getGUID());
-            if (owner == runtimes.constEnd())
+            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
+            if (!owner)
                 continue;
-            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner.value().first].getRelativePath(),
+            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
                                               asset.getRelativePath()};
             duplicates.append(duplicate);
             Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
             return false;
         }
-        by_guid.insert(asset.getGUID(), index);
+        setAsset(asset.getGUID(), index);
         for (int r = 0; r < asset.getNumRuntimes(); ++r)
-            runtimes.insert(asset.getRuntime(r).getGUID(), qMakePair(index, r));
+            setRuntime(asset.getRuntime(r).getGUID(), index, r);
         return true;
+    }
+
+    // The key helpers. A position is set for the key its record has (or is
+    // about to have, see insert).
+    auto sameAsset(const Velmora::UGUID &guid) const
+    {
+        return [this, &guid](int i) { return assets[i].getGUID() == guid; };
+    }
+    auto samePath(const QString &relative) const
+    {
+        return [this, &relative](int i) { return assets[i].getRelativePath() == relative; };
+    }
+    auto sameRuntime(const Velmora::UGUID &guid) const
+    {
+        return [this, &guid](const QPair<int, int> &at) {
+            return assets[at.first].getRuntime(at.second).getGUID() == guid;
+        };
+    }
+    const int *assetPosition(const Velmora::UGUID &guid) const { return by_guid.find(qHash(guid), sameAsset(guid)); }
+    const int *pathPosition(const QString &relative) const { return by_path.find(qHash(relative), samePath(relative)); }
+    const QPair<int, int> *runtimePosition(const Velmora::UGUID &guid) const
+    {
+        return runtimes.find(qHash(guid), sameRuntime(guid));
+    }
+    void setAsset(const Velmora::UGUID &guid, int i) { by_guid.insert(qHash(guid), sameAsset(guid), i); }
+    void setPath(const QString &relative, int i) { by_path.insert(qHash(relative), samePath(relative), i); }
+    void setRuntime(const Velmora::UGUID &guid, int i, int r)
+    {
+        runtimes.insert(qHash(guid), sameRuntime(guid), qMakePair(i, r));
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
     {
-        auto it = by_guid.constFind(guid);
-        return it == by_guid.constEnd() ? nullptr : &assets[it.value()];
+        const int *i = assetPosition(guid);
+        return i ? &assets[*i] : nullptr;
     }
 
     const as::Runtime *findRuntime(const Velmora::UGUID &guid) const
     {
-        auto it = runtimes.constFind(guid);
-        if (it == runtimes.constEnd())
-            return nullptr;
-        return &assets[it.value().first].getRuntime(it.value().second);
+        const QPair<int, int> *at = runtimePosition(guid);
+        return at ? &assets[at->first].getRuntime(at->second) : nullptr;
     }
 
     // An import's record: a new path is appended and indexed, a known path
@@ -435,6 +467,9 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
     return assetFromMeta(root, relative, meta, asset);
 }
 
+// Files are shared among the reading threads in runs of this many.
+constexpr size_t READ_CHUNK = 64;
+
 // The asset records of a scan's files, made on several threads, each with
 // the log lines of making it (to be written in the files' order).
 struct ReadMetas
@@ -442,7 +477,16 @@ struct ReadMetas
     QVector<as::Asset> assets;
     std::vector<char> has_meta;
     std::vector<char> is_asset;
-    std::vector<Velmora::LogHold::Lines> log;
+    // Few files log anything: the lines of each run of files, by file.
+    std::vector<std::vector<std::pair<size_t, Velmora::LogHold::Lines>>> log;
+
+    // Writes the lines held for file i.
+    void releaseLog(size_t i)
+    {
+        for (auto &held : log[i / READ_CHUNK])
+            if (held.first == i)
+                Velmora::LogHold::release(held.second);
+    }
 };
 
 // known: what the engine's read says of each of files (empty: read the
@@ -452,26 +496,36 @@ ReadMetas readMetas(const QString &root, const QStringList &files,
 {
     const size_t count = size_t(files.size());
     ReadMetas read;
+    // Sized exactly: growing would round a large project's block up to the
+    // next power of two.
+    read.assets.reserve(int(count));
     read.assets.resize(int(count));
     as::Asset *assets = read.assets.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
     read.is_asset.assign(count, 0);
-    read.log.resize(count);
-    constexpr size_t CHUNK = 64;
+    constexpr size_t CHUNK = READ_CHUNK;
+    read.log.resize(count / CHUNK + 1);
     std::atomic<size_t> next{0};
     auto work = [&] {
+        Velmora::LogHold::Lines lines;
         for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[int(i)];
-                Velmora::LogHold hold(&read.log[i]);
-                if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
-                    read.has_meta[i] = 1;
-                    read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
-                } else if (known.empty()
-                           && QFileInfo::exists(root + relative + QLatin1Char('.')
-                                                + QLatin1String(as::ASSET_EXTENSION))) {
-                    read.has_meta[i] = 1;
-                    read.is_asset[i] = readMeta(root, relative, assets[i]);
+                {
+                    Velmora::LogHold hold(&lines);
+                    if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
+                        read.has_meta[i] = 1;
+                        read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
+                    } else if (known.empty()
+                               && QFileInfo::exists(root + relative + QLatin1Char('.')
+                                                    + QLatin1String(as::ASSET_EXTENSION))) {
+                        read.has_meta[i] = 1;
+                        read.is_asset[i] = readMeta(root, relative, assets[i]);
+                    }
+                }
+                if (!lines.empty()) {
+                    read.log[i / CHUNK].emplace_back(i, std::move(lines));
+                    lines.clear();
                 }
             }
         }
@@ -597,7 +651,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     index.runtimes.reserve(files.size());
     int kept = 0;
     for (int i = 0; i < files.size() && !cancel; ++i) {
-        Velmora::LogHold::release(read.log[size_t(i)]);
+        read.releaseLog(size_t(i));
         if (read.has_meta[size_t(i)] && read.is_asset[size_t(i)]) {
             if (kept != i)
                 index.assets[kept] = std::move(index.assets[i]);
@@ -893,20 +947,20 @@ as::Asset AssetManagerPrivate::asset(const QString &path) const
             return as::Asset();
         relative = relative.mid(index_->root.size());
     }
-    auto it = index_->by_path.constFind(relative);
-    return it == index_->by_path.constEnd() ? as::Asset() : index_->assets[it.value()];
+    const int *i = index_->pathPosition(relative);
+    return i ? index_->assets[*i] : as::Asset();
 }
 
 bool AssetManagerPrivate::hasAsset(const Velmora::UGUID &guid) const
 {
     QReadLocker locker(&lock_);
-    return index_->by_guid.contains(guid);
+    return index_->assetPosition(guid) != nullptr;
 }
 
 bool AssetManagerPrivate::hasRuntime(const Velmora::UGUID &guid) const
 {
     QReadLocker locker(&lock_);
-    return index_->runtimes.contains(guid);
+    return index_->runtimePosition(guid) != nullptr;
 }
 
 as::Runtime AssetManagerPrivate::runtime(const Velmora::UGUID &guid) const
@@ -919,15 +973,15 @@ as::Runtime AssetManagerPrivate::runtime(const Velmora::UGUID &guid) const
 as::Asset AssetManagerPrivate::assetByRuntimeGUID(const Velmora::UGUID &guid) const
 {
     QReadLocker locker(&lock_);
-    auto it = index_->runtimes.constFind(guid);
-    return it == index_->runtimes.constEnd() ? as::Asset() : index_->assets[it.value().first];
+    const QPair<int, int> *at = index_->runtimePosition(guid);
+    return at ? index_->assets[at->first] : as::Asset();
 }
 
 Velmora::UGUID AssetManagerPrivate::assetGUIDByRuntimeGUID(const Velmora::UGUID &guid) const
 {
     QReadLocker locker(&lock_);
-    auto it = index_->runtimes.constFind(guid);
-    return it == index_->runtimes.constEnd() ? Velmora::UGUID() : index_->assets[it.value().first].getGUID();
+    const QPair<int, int> *at = index_->runtimePosition(guid);
+    return at ? index_->assets[at->first].getGUID() : Velmora::UGUID();
 }
 
 int AssetManagerPrivate::assetType(const Velmora::UGUID &guid) const
@@ -967,9 +1021,8 @@ as::FileInfo AssetManagerPrivate::fileInfo(const Velmora::UGUID &guid) const
     bool core = false;
     {
         QReadLocker locker(&lock_);
-        const auto it = index_->runtimes.constFind(guid);
-        if (it != index_->runtimes.constEnd())
-            core = index_->assets[it.value().first].isCore();
+        if (const QPair<int, int> *at = index_->runtimePosition(guid))
+            core = index_->assets[at->first].isCore();
     }
     const QFileInfo info(path);
     unsigned char flags = 0;
@@ -1047,30 +1100,31 @@ bool pathLess(const as::Asset &a, const as::Asset &b)
 // imports (captured frames) does not index the whole project per file.
 void AssetManagerPrivate::Index::insert(const as::Asset &record)
 {
-    auto known = by_path.constFind(record.getRelativePath());
-    if (known != by_path.constEnd()) {
-        const int i = known.value();
+    if (const int *known = pathPosition(record.getRelativePath())) {
+        const int i = *known;
         const as::Asset &old = assets[i];
         for (int r = 0; r < old.getNumRuntimes(); ++r) {
-            auto it = runtimes.find(old.getRuntime(r).getGUID());
-            if (it != runtimes.end() && it.value().first == i)
-                runtimes.erase(it);
+            const Velmora::UGUID &guid = old.getRuntime(r).getGUID();
+            runtimes.remove(qHash(guid), sameRuntime(guid), [i](const QPair<int, int> &at) { return at.first != i; });
         }
         if (old.getGUID() != record.getGUID()) {
-            by_guid.remove(old.getGUID());
-            by_guid.insert(record.getGUID(), i);
+            const Velmora::UGUID old_guid = old.getGUID();
+            by_guid.remove(qHash(old_guid), sameAsset(old_guid));
+            // Set before the record changes: no other position has this
+            // key, and the position gets it at once.
+            setAsset(record.getGUID(), i);
         }
         assets[i] = record;
         for (int r = 0; r < record.getNumRuntimes(); ++r)
-            runtimes.insert(record.getRuntime(r).getGUID(), qMakePair(i, r));
+            setRuntime(record.getRuntime(r).getGUID(), i, r);
         return;
     }
     const int i = assets.size();
     assets.append(record);
-    by_guid.insert(record.getGUID(), i);
-    by_path.insert(record.getRelativePath(), i);
+    setAsset(record.getGUID(), i);
+    setPath(record.getRelativePath(), i);
     for (int r = 0; r < record.getNumRuntimes(); ++r)
-        runtimes.insert(record.getRuntime(r).getGUID(), qMakePair(i, r));
+        setRuntime(record.getRuntime(r).getGUID(), i, r);
     const int slash = record.getFilePath().lastIndexOf(QLatin1Char('/'));
     QVector<int> &folder = by_folder[folderKey(record.getFilePath().left(slash))];
     folder.insert(std::lower_bound(folder.begin(), folder.end(), i,

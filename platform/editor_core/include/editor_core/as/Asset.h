@@ -138,15 +138,17 @@ private:
         mutable std::atomic<bool> made_{true};
     };
 
+    // Ordered so that the flags share one word: a large project has many
+    // records.
     Velmora::UGUID guid_;
     AssetType type_ = AssetType::BEGIN;
     FilePath file_path_;
     QString relative_path_;
-    bool core_ = false;
     Velmora::Vector<Runtime> runtimes_;
-    bool excluded_ = false;
     QVariantMap import_params_;
     Mappers mappers_;
+    bool core_ = false;
+    bool excluded_ = false;
 };
 
 // File facts of a GUID: absolute file path, folder (no trailing "/"),
