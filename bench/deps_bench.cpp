@@ -97,9 +97,13 @@ std::vector<std::string> analysedFiles(Editor::AssetManagerPrivate *assets)
 {
     static const std::set<int> parsed{1, 4, 5, 8, 13, 14, 15, 16, 18};
     std::vector<std::string> files;
+    const QString root = assets->rootPath();
     for (const as::Asset &asset : assets->assets()) {
         const int type = asset.getType();
-        const std::string file = asset.getFilePath().toStdString();
+        // Not asset.getFilePath(), which would make and keep every record's
+        // absolute path and so weigh on the analysis's measured peak.
+        const std::string file
+                = (asset.isFilePathIn(root) ? root + asset.getRelativePath() : asset.getFilePath()).toStdString();
         if (parsed.count(type))
             files.push_back(file);
         if (type == 9 || type == 18)

@@ -351,6 +351,21 @@ private slots:
         QVector<as::Asset> records(64);
         for (int i = 0; i < records.size(); ++i)
             records[i].setFilePathIn(root, QStringLiteral("f%1/a%2.world").arg(i % 5).arg(i));
+        // Asked whether it lies in a folder, a record answers as its whole
+        // path would, before and after that path is made.
+        const QString prefixes[] = {root,
+                                    QStringLiteral("/data/"),
+                                    QStringLiteral("/data/folder/f1/a1"),
+                                    QStringLiteral("/data/folder/f2"),
+                                    QStringLiteral("/data/fold/"),
+                                    QStringLiteral("/other/")};
+        const as::Asset record = records[1];
+        for (int pass = 0; pass < 2; ++pass) {
+            for (const QString &prefix : prefixes)
+                QCOMPARE(record.isFilePathIn(prefix), (root + record.getRelativePath()).startsWith(prefix));
+            if (pass == 0)
+                record.getFilePath();
+        }
         const QVector<as::Asset> copied_before = records;
         // Read only through a const view: the records themselves are shared.
         const QVector<as::Asset> &shared = records;

@@ -69,17 +69,18 @@ public:
 
     void add(const as::Asset &asset)
     {
+        // The record's own file, as fileInfo(guid) would give it, without
+        // asking the disk whether it is still there, nor making the
+        // record's absolute path (kept by the record once made).
+        if (held_.empty() && !root_.isEmpty() && !asset.getRelativePath().isEmpty() && asset.isFilePathIn(root_)) {
+            insert(asset.getRelativePath(), asset.getGUID());
+            return;
+        }
         const QString &file = asset.getFilePath();
         if (file.isEmpty())
             return;
         if (!held_.empty()) {
             held_.push_back(asset);
-            return;
-        }
-        // The record's own file, as fileInfo(guid) would give it, without
-        // asking the disk whether it is still there.
-        if (!root_.isEmpty() && file.startsWith(root_) && !asset.getRelativePath().isEmpty()) {
-            insert(asset.getRelativePath(), asset.getGUID());
             return;
         }
         const QString clean = QDir::cleanPath(file);

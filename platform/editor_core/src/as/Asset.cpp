@@ -48,6 +48,18 @@ const QString &Asset::FilePath::get(const QString &relative) const
     return path_;
 }
 
+bool Asset::FilePath::startsWith(const QString &prefix, const QString &relative) const
+{
+    if (made_.load(std::memory_order_acquire))
+        return path_.startsWith(prefix);
+    // Not made yet: the folder is all that is set, and a reader making the
+    // path meanwhile does not change it.
+    if (folder_.size() >= prefix.size())
+        return folder_.startsWith(prefix);
+    return prefix.startsWith(folder_)
+            && QStringRef(&relative).startsWith(QStringRef(&prefix, folder_.size(), prefix.size() - folder_.size()));
+}
+
 void Asset::FilePath::assign(const FilePath &other)
 {
     // Once made, other's path never changes; until then only its folder

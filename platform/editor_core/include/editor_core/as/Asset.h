@@ -75,6 +75,10 @@ public:
     const QString &getFilePath() const { return file_path_.get(relative_path_); }
     // Data-relative path of the asset file.
     const QString &getRelativePath() const { return relative_path_; }
+    // Whether the absolute path begins with folder, told without making the
+    // absolute path when it is still kept as a folder and a relative path
+    // (a walk over every record then leaves them as small as they were).
+    bool isFilePathIn(const QString &folder) const { return file_path_.startsWith(folder, relative_path_); }
     // Core assets live under core/ in the data folder.
     bool isCore() const { return core_; }
     bool isExcluded() const { return excluded_; }
@@ -129,6 +133,7 @@ private:
         void set(const QString &absolute);
         void setIn(const QString &folder);
         const QString &get(const QString &relative) const;
+        bool startsWith(const QString &prefix, const QString &relative) const;
 
     private:
         void assign(const FilePath &other);
