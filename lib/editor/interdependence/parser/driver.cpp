@@ -275,6 +275,16 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         writeFinished(window);
     };
 
+    // The records make their absolute paths when first asked, under one lock
+    // for all records: made here on a thread of their own, in list order and
+    // ahead of the readers, they spare the readers queueing for that lock.
+    std::thread paths;
+    if (threads > 1 && num_batches > 1)
+        paths = std::thread([&] {
+            for (int i = 0; i < n && !stop; ++i)
+                assets_.at(i).getFilePath();
+        });
+
     bool keep_going = true;
     for (int i = 0; i < n; ++i) {
         if (!progress(n, i)) {
@@ -300,6 +310,8 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     work_ready.notify_all();
     for (std::thread &thread : pool)
         thread.join();
+    if (paths.joinable())
+        paths.join();
     writeFinished(0);
     // Lines of assets prepared after the last whole batch (a cancel).
     for (int i = written * batch; i < n; ++i)
