@@ -350,17 +350,19 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
         Velmora::Log::warning("Dependency analysis: an empty asset record is skipped\n");
         return false;
     }
-    if (made_.contains(asset.getGUID())) {
+    // One look into the set per id: taken out again when no item is made.
+    if (!made_.insert(asset.getGUID())) {
         Velmora::Log::warning("Dependency analysis: the asset %s is listed twice; it is parsed once\n",
                               asset.getGUID().getString().get());
         return false;
     }
     ItemPtr asset_item = makeItem(asset.getGUID(), asset.getType());
-    if (!asset_item)
+    if (!asset_item) {
+        made_.erase(asset.getGUID());
         return false;
+    }
     Item *const item = asset_item.get();
     items.item = item;
-    made_.insert(asset.getGUID());
     output.getItems().push_back(std::move(asset_item));
     items.asset = &asset;
 
@@ -371,15 +373,16 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
         if (runtime.getGUID() == asset.getGUID())
             continue;
         item->getDescendants().insert(runtime.getGUID());
-        if (made_.contains(runtime.getGUID())) {
+        if (!made_.insert(runtime.getGUID())) {
             // Said where the files are located, in the runtimes' order.
             items.runtimes[items.num_runtimes++] = RuntimeItem(&runtime, nullptr);
             continue;
         }
         ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
-        if (!runtime_item)
+        if (!runtime_item) {
+            made_.erase(runtime.getGUID());
             continue;
-        made_.insert(runtime.getGUID());
+        }
         runtime_item->setOwnerId(item->getId());
         items.runtimes[items.num_runtimes++] = RuntimeItem(&runtime, runtime_item.get());
         output.getItems().push_back(std::move(runtime_item));
