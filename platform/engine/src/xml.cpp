@@ -116,6 +116,59 @@ struct XmlDocument
 
 namespace {
 
+// The folder handles of the scope living on this thread, if any.
+thread_local Xml::FolderScope *t_folder_scope = nullptr;
+
+int openFile(int folder, const char *path)
+{
+    int fd = -1;
+    do {
+        fd = ::openat(folder, path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+} // namespace
+
+Xml::FolderScope::FolderScope()
+{
+    if (!t_folder_scope)
+        t_folder_scope = this;
+}
+
+Xml::FolderScope::~FolderScope()
+{
+    if (t_folder_scope == this)
+        t_folder_scope = nullptr;
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+int Xml::openForReading(const char *path)
+{
+    FolderScope *const scope = t_folder_scope;
+    const char *const slash = scope && path[0] == '/' ? std::strrchr(path, '/') : nullptr;
+    // Absolute paths with a file name only: anything else is opened as it is.
+    if (!slash || slash == path || slash[1] == '\0')
+        return openFile(AT_FDCWD, path);
+    const size_t length = size_t(slash - path);
+    if (scope->fd_ < 0 || scope->folder_.size() != length || std::memcmp(scope->folder_.data(), path, length) != 0) {
+        if (scope->fd_ >= 0)
+            ::close(scope->fd_);
+        scope->folder_.assign(path, length);
+        do {
+            scope->fd_ = ::open(scope->folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        } while (scope->fd_ < 0 && errno == EINTR);
+        if (scope->fd_ < 0) {
+            scope->folder_.clear();
+            return openFile(AT_FDCWD, path);
+        }
+    }
+    return openFile(scope->fd_, slash + 1);
+}
+
+namespace {
+
 enum class ReadResult { OK, CANNOT_OPEN, TOO_LARGE, CANNOT_READ };
 
 // Reads a whole regular file into a new document with one open, fstat and
@@ -126,10 +179,7 @@ ReadResult readDocument(const char *path, XmlDocument *&document, size_t &size)
 {
     document = nullptr;
     size = 0;
-    int fd = -1;
-    do {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = Xml::openForReading(path);
     if (fd < 0)
         return ReadResult::CANNOT_OPEN;
     struct stat info;

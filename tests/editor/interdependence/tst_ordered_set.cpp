@@ -2,6 +2,7 @@
 // and removals that take it back and forth across the size from which it
 // keeps an index.
 
+#include <editor/interdependence/parser/guid_hash_set.h>
 #include <editor/interdependence/parser/ordered_set.h>
 
 #include <velmora/UGUID.h>
@@ -10,6 +11,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 class TestOrderedSet : public QObject
@@ -19,6 +21,7 @@ class TestOrderedSet : public QObject
 private slots:
     void matchesAPlainVector_data();
     void matchesAPlainVector();
+    void theIdTableMatchesAPlainSetThroughErasures();
 };
 
 void TestOrderedSet::matchesAPlainVector_data()
@@ -64,6 +67,37 @@ void TestOrderedSet::matchesAPlainVector()
     QVERIFY(set.values() == model);
     for (const Velmora::UGUID &guid : model)
         QVERIFY(set.contains(guid));
+}
+
+// The parser's table of ids made: erasing must leave every other value
+// reachable however the probe runs overlap and wrap around the table's end.
+void TestOrderedSet::theIdTableMatchesAPlainSetThroughErasures()
+{
+    QRandomGenerator random(7);
+    auto guidOf = [](int n) {
+        Velmora::UGUID guid;
+        guid.setWord(1, quint32(n) * 40503u);
+        guid.setWord(4, quint32(n));
+        return guid;
+    };
+    const int values = 600;
+    inas::parser::GuidHashSet table;
+    table.reserve(size_t(values) / 2); // grows while filled
+    std::set<int> model;
+    for (int step = 0; step < values * 40; ++step) {
+        const int n = int(random.bounded(quint32(values)));
+        if (random.bounded(100u) < 45) {
+            table.erase(guidOf(n));
+            model.erase(n);
+        } else {
+            QCOMPARE(table.insert(guidOf(n)), model.insert(n).second);
+        }
+        QCOMPARE(table.size(), model.size());
+        if (step % 50 == 0) {
+            for (int m = 0; m < values; ++m)
+                QCOMPARE(table.contains(guidOf(m)), model.count(m) == 1);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestOrderedSet)

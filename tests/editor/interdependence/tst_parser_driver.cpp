@@ -102,6 +102,7 @@ private slots:
     void bad_files_give_a_warning_and_the_analysis_goes_on();
     void an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning();
     void a_null_or_repeated_asset_is_skipped_with_a_warning();
+    void runtimes_of_many_assets_are_each_located_once_in_order();
     void an_external_entity_is_never_fetched();
     void invalid_utf8_is_passed_over_and_the_references_around_it_are_found();
     void reading_on_a_worker_while_the_gui_thread_rescans_is_safe();
@@ -348,6 +349,45 @@ void ParserDriverTest::a_null_or_repeated_asset_is_skipped_with_a_warning()
     QCOMPARE(log.count(QStringLiteral("an empty asset record is skipped"), 1), 1);
     QCOMPARE(log.count(QStringLiteral("is listed twice; it is parsed once"), 1), 2);
     QCOMPARE(log.count(QStringLiteral("has the unknown asset type 42; it is not parsed"), 1), 1);
+}
+
+void ParserDriverTest::runtimes_of_many_assets_are_each_located_once_in_order()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const as::Asset texture = fixture.assets()->asset(guid('a', 110));
+    // More runtimes than one block of the driver's runtime storage holds:
+    // every asset has a runtime of its own, without a known file, and names
+    // the previous asset's runtime again.
+    QVector<as::Asset> list;
+    QStringList expected;
+    for (int n = 0; n < 700; ++n) {
+        as::Asset asset;
+        asset.setGUID(guid('b', n));
+        asset.setType(texture.getType());
+        asset.setFilePath(texture.getFilePath(), texture.getRelativePath());
+        Velmora::Vector<as::Runtime> runtimes;
+        runtimes.append(as::Runtime(guid('c', n), QStringLiteral("own"), 0, asset.getGUID(), false));
+        expected << QStringLiteral("no file is known for %1").arg(guid('c', n).getString().get());
+        if (n > 0) {
+            runtimes.append(as::Runtime(guid('c', n - 1), QStringLiteral("shared"), 0, asset.getGUID(), false));
+            expected << QStringLiteral("the runtime %1 is listed twice").arg(guid('c', n - 1).getString().get());
+        }
+        asset.setRuntimes(runtimes);
+        list << asset;
+    }
+
+    LogCapture log;
+    const auto output = makeDriver(fixture, list)->parse(&accept);
+    QVERIFY(output);
+    QCOMPARE(int(output->getItems().size()), 2 * 700);
+    QStringList actual;
+    for (const QString &line : log.lines(1)) {
+        const int at = line.indexOf(QLatin1String("Dependency analysis: "));
+        if (at >= 0)
+            actual << line.mid(at + 21).section(QLatin1Char(';'), 0, 0);
+    }
+    QCOMPARE(actual, expected);
 }
 
 void ParserDriverTest::an_external_entity_is_never_fetched()

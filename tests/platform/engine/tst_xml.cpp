@@ -1,5 +1,6 @@
 #include "velmora/Xml.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -266,6 +267,41 @@ private slots:
         QVERIFY(!xml.load(fifo.constData())); // refused at once, never waits for a writer
         xml.setName("r");
         QVERIFY(!xml.save(dir.filePath("no/such/folder/r.xml").toUtf8().constData()));
+    }
+
+    void a_folder_scope_opens_the_file_each_path_names_and_keeps_no_descriptor()
+    {
+        QTemporaryDir dir;
+        // Folders whose names share a beginning, one inside another, and
+        // the same file name in each.
+        const QStringList folders{"a", "ab", "b", "a/b", "a/b/c"};
+        for (const QString &folder : folders) {
+            QVERIFY(QDir(dir.path()).mkpath(folder));
+            QVERIFY(writeFile(dir.filePath(folder + "/f.xml"), "<r>" + folder.toUtf8() + "</r>"));
+        }
+        QVERIFY(writeFile(dir.filePath("top.xml"), "<r>top</r>"));
+        const auto descriptors = [] {
+            return QDir("/proc/self/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+        };
+        const int before = descriptors();
+        {
+            Xml::FolderScope scope;
+            const QStringList order{"a", "ab", "a", "a/b", "a/b/c", "a/b", "b", "b", "a"};
+            for (const QString &folder : order) {
+                Xml xml;
+                QVERIFY2(xml.load(dir.filePath(folder + "/f.xml").toUtf8().constData()), qPrintable(folder));
+                QCOMPARE(QString(xml.getData()), folder);
+            }
+            Xml xml;
+            QVERIFY(!xml.load(dir.filePath("missing/f.xml").toUtf8().constData()));
+            QVERIFY(!xml.load(dir.filePath("a/missing.xml").toUtf8().constData()));
+            QVERIFY(!xml.load(dir.filePath("a/").toUtf8().constData()));
+            QVERIFY(xml.load(dir.filePath("top.xml").toUtf8().constData()));
+            QCOMPARE(QByteArray(xml.getData()), QByteArray("top"));
+            QVERIFY(xml.load(dir.filePath("a/b/../f.xml").toUtf8().constData()));
+            QCOMPARE(QByteArray(xml.getData()), QByteArray("a"));
+        }
+        QCOMPARE(descriptors(), before);
     }
 
     void files_larger_than_64_mib_are_refused()

@@ -10,6 +10,7 @@
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
 #include <velmora/LogHold.h>
+#include <velmora/Xml.h>
 
 #include <QFileInfo>
 
@@ -18,6 +19,8 @@
 #include <mutex>
 #include <thread>
 #include <utility>
+
+#include <sched.h>
 
 namespace inas {
 namespace parser {
@@ -143,6 +146,7 @@ void Driver::reset()
     item_builder_.reset();
     modules_.fill(ModulePtr());
     made_.clear();
+    releaseRuntimeSlots();
 }
 
 std::unique_ptr<Output> Driver::makeOutput() const
@@ -161,6 +165,7 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     output.getItems().reserve(size_t(n));
     made_.clear();
     made_.reserve(size_t(n) * 2);
+    releaseRuntimeSlots();
     // Files left out for a taken GUID are rare: when the manager knows of
     // none, no asset needs to ask for its own.
     ask_left_out_ = !as_manager_->duplicates().isEmpty();
@@ -189,8 +194,15 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     std::atomic<bool> stop{false};
 
     auto worker = [&] {
+        // Every open and close takes the lock of the process's table of
+        // descriptors; with a table of its own a reading thread waits for no
+        // other thread. Everything it opens is closed before it ends.
+        ::unshare(CLONE_FILES);
         // The resolver's answers, remembered on this thread for this run.
         LookupCache lookups;
+        // The assets come in path order: most files are in the folder of
+        // the one before.
+        Velmora::Xml::FolderScope folders;
         for (;;) {
             int b = 0;
             {
@@ -237,7 +249,6 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             for (int i = b * batch; i < std::min(n, (b + 1) * batch); ++i) {
                 Task &task = tasks[size_t(i)];
                 Velmora::LogHold::release(task.log);
-                task.items = AssetItems();
             }
             lock.lock();
             ++written;
@@ -264,6 +275,16 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         writeFinished(window);
     };
 
+    // The records make their absolute paths when first asked, under one lock
+    // for all records: made here on a thread of their own, in list order and
+    // ahead of the readers, they spare the readers queueing for that lock.
+    std::thread paths;
+    if (threads > 1 && num_batches > 1)
+        paths = std::thread([&] {
+            for (int i = 0; i < n && !stop; ++i)
+                assets_.at(i).getFilePath();
+        });
+
     bool keep_going = true;
     for (int i = 0; i < n; ++i) {
         if (!progress(n, i)) {
@@ -289,11 +310,14 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     work_ready.notify_all();
     for (std::thread &thread : pool)
         thread.join();
+    if (paths.joinable())
+        paths.join();
     writeFinished(0);
     // Lines of assets prepared after the last whole batch (a cancel).
     for (int i = written * batch; i < n; ++i)
         Velmora::LogHold::release(tasks[size_t(i)].log);
     ask_left_out_ = true;
+    releaseRuntimeSlots();
     if (!keep_going)
         return false;
     return progress(n, n);
@@ -326,37 +350,42 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
         Velmora::Log::warning("Dependency analysis: an empty asset record is skipped\n");
         return false;
     }
-    if (made_.contains(asset.getGUID())) {
+    // One look into the set per id: taken out again when no item is made.
+    if (!made_.insert(asset.getGUID())) {
         Velmora::Log::warning("Dependency analysis: the asset %s is listed twice; it is parsed once\n",
                               asset.getGUID().getString().get());
         return false;
     }
-    items.item = makeItem(asset.getGUID(), asset.getType());
-    if (!items.item)
+    ItemPtr asset_item = makeItem(asset.getGUID(), asset.getType());
+    if (!asset_item) {
+        made_.erase(asset.getGUID());
         return false;
-    Item *const item = items.item.get();
-    made_.insert(asset.getGUID());
-    output.getItems().push_back(items.item);
+    }
+    Item *const item = asset_item.get();
+    items.item = item;
+    output.getItems().push_back(std::move(asset_item));
     items.asset = &asset;
 
     const Velmora::Vector<as::Runtime> &runtimes = asset.getRuntimes();
-    items.runtimes.reserve(size_t(runtimes.size()));
+    if (!runtimes.isEmpty())
+        items.runtimes = runtimeSlots(size_t(runtimes.size()));
     for (const as::Runtime &runtime : runtimes) {
         if (runtime.getGUID() == asset.getGUID())
             continue;
         item->getDescendants().insert(runtime.getGUID());
-        if (made_.contains(runtime.getGUID())) {
+        if (!made_.insert(runtime.getGUID())) {
             // Said where the files are located, in the runtimes' order.
-            items.runtimes.emplace_back(&runtime, nullptr);
+            items.runtimes[items.num_runtimes++] = RuntimeItem(&runtime, nullptr);
             continue;
         }
         ItemPtr runtime_item = makeItem(runtime.getGUID(), getRuntimeAssetType(runtime));
-        if (!runtime_item)
+        if (!runtime_item) {
+            made_.erase(runtime.getGUID());
             continue;
-        made_.insert(runtime.getGUID());
+        }
         runtime_item->setOwnerId(item->getId());
-        output.getItems().push_back(runtime_item);
-        items.runtimes.emplace_back(&runtime, std::move(runtime_item));
+        items.runtimes[items.num_runtimes++] = RuntimeItem(&runtime, runtime_item.get());
+        output.getItems().push_back(std::move(runtime_item));
     }
     return true;
 }
@@ -364,7 +393,8 @@ bool Driver::prepareAsset(const as::Asset &asset, Output &output, AssetItems &it
 void Driver::locateFiles(AssetItems &items) const
 {
     locateFile(*items.item, items.asset);
-    for (const auto &runtime : items.runtimes) {
+    for (int r = 0; r < items.num_runtimes; ++r) {
+        const RuntimeItem &runtime = items.runtimes[r];
         if (runtime.second)
             locateFile(*runtime.second, nullptr);
         else
@@ -379,7 +409,8 @@ void Driver::parseFiles(Output &output, AssetItems &items, const std::atomic<boo
     const as::Asset &asset = *items.asset;
     Item &item = *items.item;
     runModule(output, asset, item);
-    for (const auto &runtime : items.runtimes) {
+    for (int r = 0; r < items.num_runtimes; ++r) {
+        const RuntimeItem &runtime = items.runtimes[r];
         if (stop && *stop)
             return;
         if (!runtime.second)
@@ -478,6 +509,28 @@ bool Driver::parseOtherRuntime(Output & /*output*/, const as::Asset & /*asset*/,
 int Driver::getRuntimeAssetType(const as::Runtime &runtime) const
 {
     return runtime.getKind() == as::Runtime::KIND_NODE ? int(AssetType::NODE) : int(AssetType::BEGIN);
+}
+
+void Driver::releaseRuntimeSlots()
+{
+    runtime_blocks_.clear();
+    runtime_next_ = nullptr;
+    runtime_slots_left_ = 0;
+}
+
+Driver::RuntimeItem *Driver::runtimeSlots(size_t count)
+{
+    constexpr size_t BLOCK = 1024;
+    if (count > runtime_slots_left_) {
+        const size_t size = std::max(BLOCK, count);
+        runtime_blocks_.push_back(std::make_unique<RuntimeItem[]>(size));
+        runtime_next_ = runtime_blocks_.back().get();
+        runtime_slots_left_ = size;
+    }
+    RuntimeItem *const first = runtime_next_;
+    runtime_next_ += count;
+    runtime_slots_left_ -= count;
+    return first;
 }
 
 Velmora::String Driver::filePathOf(const Velmora::UGUID &id, const as::Asset *record) const

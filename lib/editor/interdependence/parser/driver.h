@@ -95,12 +95,17 @@ protected:
 
     // The items of one asset: its own and those of its runtimes (with the
     // runtime each stands for), appended to the output in this order. A
-    // runtime whose id already had an item has a null item here.
+    // runtime whose id already had an item has a null item here. The output
+    // owns the items: these are plain pointers, so that handing an asset to
+    // a reading thread and back touches no reference count.
+    using RuntimeItem = std::pair<const as::Runtime *, Item *>;
     struct AssetItems
     {
         const as::Asset *asset = nullptr;
-        ItemPtr item;
-        std::vector<std::pair<const as::Runtime *, ItemPtr>> runtimes;
+        Item *item = nullptr;
+        // num_runtimes in a row, kept by the driver until the run ends.
+        RuntimeItem *runtimes = nullptr;
+        int num_runtimes = 0;
     };
     // Makes the items (false when the asset gets none); no file is looked
     // up or read. Calling thread, in the list's order.
@@ -117,6 +122,11 @@ private:
     // locateFile for each item of an asset, with the warnings for runtimes
     // listed twice in the runtimes' order.
     void locateFiles(AssetItems &items) const;
+    // Room for count runtime items in a row, which stays where it is until
+    // the blocks are let go (a run's start and end, and reset): one
+    // allocation for many assets instead of one each.
+    RuntimeItem *runtimeSlots(size_t count);
+    void releaseRuntimeSlots();
 
     int max_iterations_ = 0;
     std::unique_ptr<ItemBuilder> item_builder_;
@@ -125,6 +135,9 @@ private:
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     // Ids that have an item in the current run.
     GuidHashSet made_;
+    std::vector<std::unique_ptr<RuntimeItem[]>> runtime_blocks_;
+    RuntimeItem *runtime_next_ = nullptr;
+    size_t runtime_slots_left_ = 0;
     // Whether runModule asks the asset manager for files left out for an
     // asset's GUID; false during a run when the manager knows of none.
     bool ask_left_out_ = true;

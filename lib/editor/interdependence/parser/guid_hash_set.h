@@ -20,7 +20,7 @@ public:
             rehash((size_ + 1) * 2);
         size_t slot = firstSlot(guid);
         for (; used_[slot]; slot = (slot + 1) & (slots_.size() - 1)) {
-            if (slots_[slot] == guid)
+            if (same(slots_[slot], guid))
                 return false;
         }
         slots_[slot] = guid;
@@ -33,10 +33,33 @@ public:
         if (slots_.empty())
             return false;
         for (size_t slot = firstSlot(guid); used_[slot]; slot = (slot + 1) & (slots_.size() - 1)) {
-            if (slots_[slot] == guid)
+            if (same(slots_[slot], guid))
                 return true;
         }
         return false;
+    }
+    // Takes the GUID out, if there; the values after it in its run move
+    // back, so that every value stays reachable from its first slot.
+    void erase(const Velmora::UGUID &guid)
+    {
+        if (slots_.empty())
+            return;
+        const size_t mask = slots_.size() - 1;
+        size_t hole = firstSlot(guid);
+        while (used_[hole] && !same(slots_[hole], guid))
+            hole = (hole + 1) & mask;
+        if (!used_[hole])
+            return;
+        for (size_t next = (hole + 1) & mask; used_[next]; next = (next + 1) & mask) {
+            // A value may fill the hole when the hole lies between its first
+            // slot and where it is now.
+            if (((next - firstSlot(slots_[next])) & mask) >= ((next - hole) & mask)) {
+                slots_[hole] = slots_[next];
+                hole = next;
+            }
+        }
+        used_[hole] = false;
+        --size_;
     }
     void reserve(size_t size)
     {
@@ -52,6 +75,15 @@ public:
     size_t size() const { return size_; }
 
 private:
+    // Inline: the table's probes compare many GUIDs.
+    static bool same(const Velmora::UGUID &a, const Velmora::UGUID &b)
+    {
+        for (int w = 0; w < Velmora::UGUID::NUM_WORDS; ++w) {
+            if (a.getWord(w) != b.getWord(w))
+                return false;
+        }
+        return true;
+    }
     size_t firstSlot(const Velmora::UGUID &guid) const
     {
         return size_t((uint64_t(qHash(guid)) * 0x9E3779B97F4A7C15ull) >> 20) & (slots_.size() - 1);

@@ -50,6 +50,32 @@ public:
 
     // Replaces this element by the document's root element.
     bool load(const char *path);
+
+    // Opens a file for reading as load() does: close-on-exec and without
+    // waiting (a FIFO opens at once and is refused by its reader). While a
+    // FolderScope lives on the calling thread, a file is opened through a
+    // handle of its folder that is kept for the next file of the same
+    // folder, which spares the system walking the whole path each time.
+    // -1 (and errno) when the file cannot be opened.
+    static int openForReading(const char *path);
+
+    // Lets openForReading keep the handle of the last folder it opened on
+    // this thread, for as long as the scope lives. Files opened meanwhile
+    // are looked up in the folder as it was when its handle was made: a
+    // scope is for one pass over files that do not move. Scopes do not nest.
+    class FolderScope
+    {
+    public:
+        FolderScope();
+        ~FolderScope();
+        FolderScope(const FolderScope &) = delete;
+        FolderScope &operator=(const FolderScope &) = delete;
+
+    private:
+        friend class Xml;
+        std::string folder_;
+        int fd_ = -1;
+    };
     bool parse(const char *text, int size = -1);
     // Writes this element as a document, atomically.
     bool save(const char *path) const;

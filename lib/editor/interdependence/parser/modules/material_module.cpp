@@ -27,10 +27,7 @@ namespace {
 // open, one fstat and (usually) one read (no other look at the disk).
 bool readMaterialFile(const char *path, QByteArray &bytes)
 {
-    int fd = -1;
-    do {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = Velmora::Xml::openForReading(path);
     if (fd < 0)
         return false;
     struct stat info;
