@@ -9,6 +9,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,8 +90,7 @@ void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord
                 : !xml.load(path.c_str()))
         return;
     record.loaded = true;
-    const std::string path_text(record.path());
-    record.setTexts(path_text, xml.getName(), xml.getArg("guid"), xml.getArg("asset"), xml.getArg("type"));
+    record.setTexts(record.path(), xml.getName(), xml.getArg("guid"), xml.getArg("asset"), xml.getArg("type"));
     record.has_type = xml.isArg("type");
     record.type = xml.getIntArg("type", 0);
     record.excluded = xml.getIntArg("excluded", 0);
@@ -679,6 +681,12 @@ void MetaScan::releaseRecords(bool served) const
     // is made by read() and never const, so it may be changed here.
     records_released_ = true;
     std::vector<MetaRecord>().swap(const_cast<MetaScan *>(this)->metas);
+#ifdef __GLIBC__
+    // Most of the records' texts were made by the reading threads, in
+    // arenas of their own, between blocks that live on: what they held
+    // would stay in the process until those arenas are used again.
+    ::malloc_trim(0);
+#endif
 }
 
 bool MetaScan::recordsReleased() const

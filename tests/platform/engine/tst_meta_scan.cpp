@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 using namespace enginetest;
@@ -79,12 +80,19 @@ void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
 
     const Velmora::MetaRecord &link = scan->metas[1];
     QVERIFY(link.visible && link.link && link.loaded);
+    QCOMPARE(std::string(link.path()), std::string("link.txt"));
+    QVERIFY(link.owner().empty() && link.typeText().empty() && !link.has_type);
+    QVERIFY(link.runtimes().empty() && link.params().empty() && link.mappers().empty());
 
     const Velmora::MetaRecord &model = scan->metas[2];
     QCOMPARE(std::string(model.path()), std::string("models/crate.model"));
     QVERIFY(model.visible && !model.link && model.loaded);
     QCOMPARE(std::string(model.root()), std::string("asset"));
     QCOMPARE(std::string(model.guid()), guid('a', 1).toStdString());
+    // Read as C strings by the file system and the asset manager.
+    QCOMPARE(std::strlen(model.guid().data()), model.guid().size());
+    QCOMPARE(std::strlen(model.path().data()), model.path().size());
+    QCOMPARE(std::string(model.typeText()), std::string("7"));
     QVERIFY(model.has_type);
     QCOMPARE(model.type, 7);
     QCOMPARE(model.excluded, 1);
@@ -126,9 +134,16 @@ void TestMetaScan::parse_errors_are_logged_in_path_order_whatever_thread_read_th
     }
     QCOMPARE(reported, broken);
     int loaded = 0;
-    for (const Velmora::MetaRecord &record : scan->metas)
+    QStringList unloaded;
+    for (const Velmora::MetaRecord &record : scan->metas) {
         loaded += record.loaded ? 1 : 0;
+        if (!record.loaded) {
+            QVERIFY(record.guid().empty() && record.root().empty());
+            unloaded << QString::fromStdString(std::string(record.path()));
+        }
+    }
     QCOMPARE(loaded, 600 - broken.size());
+    QCOMPARE(unloaded, broken);
 }
 
 void TestMetaScan::a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once()

@@ -69,7 +69,8 @@ public:
     std::string_view typeText() const { return text(type_text_, end_); }
 
     void setPath(std::string_view path);
-    // Sets every text at once (path included).
+    // Sets every text at once (path included); any of them may be one of
+    // this record's own.
     void setTexts(std::string_view path, std::string_view root, std::string_view guid, std::string_view owner,
                   std::string_view type_text);
 
@@ -160,8 +161,8 @@ struct MetaScan
     // them from before it tells the listeners; a listener holds them from
     // inside the listener). When the last holder lets go and one of them
     // said that what it made from them serves (served), metas is emptied
-    // (on the thread of that call). A reader that may still need them never
-    // lets go.
+    // and the memory it held given back to the system (on the thread of
+    // that call). A reader that may still need them never lets go.
     void holdRecords() const;
     void releaseRecords(bool served) const;
     // Whether metas was emptied so: the records then have to be read again.
