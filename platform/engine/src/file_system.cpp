@@ -397,21 +397,21 @@ MetaInfo metaInfo(const MetaRecord &record)
     MetaInfo info;
     if (!record.loaded)
         return info;
-    if (record.root != "asset" && record.root != "runtime") {
-        Log::warning("FileSystem: \"%s.meta\" has the root <%s>, not <asset> or <runtime>\n", record.path.c_str(),
-                     record.root.c_str());
+    if (record.root() != "asset" && record.root() != "runtime") {
+        Log::warning("FileSystem: \"%s.meta\" has the root <%s>, not <asset> or <runtime>\n", record.path().data(),
+                     record.root().data());
         return info;
     }
-    if (!info.guid.setString(record.guid.c_str()) || info.guid.isEmpty()) {
+    if (!info.guid.setString(record.guid().data()) || info.guid.isEmpty()) {
         Log::warning("FileSystem: \"%s.meta\" has a broken GUID \"%s\"; the file gets its path GUID\n",
-                     record.path.c_str(), record.guid.c_str());
+                     record.path().data(), record.guid().data());
         info.guid.clear();
         return info;
     }
     info.readable = true;
-    info.is_asset = record.root == "asset";
+    info.is_asset = record.root() == "asset";
     if (!info.is_asset)
-        info.owner.setString(record.owner.c_str());
+        info.owner.setString(record.owner().data());
     return info;
 }
 
@@ -419,14 +419,11 @@ MetaInfo metaInfo(const MetaRecord &record)
 MetaInfo readMeta(const QString &meta_path, const std::string &relative)
 {
     MetaRecord record;
-    record.path = relative;
     Xml xml;
     if (!xml.load(meta_path.toUtf8().constData()))
         return MetaInfo();
     record.loaded = true;
-    record.root = xml.getName();
-    record.guid = xml.getArg("guid");
-    record.owner = xml.getArg("asset");
+    record.setTexts(relative, xml.getName(), xml.getArg("guid"), xml.getArg("asset"), std::string_view());
     return metaInfo(record);
 }
 
@@ -520,7 +517,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     for (const std::string &relative : scan.files)
         if (!isMetaPath(relative)) {
             paths.push_back(&relative);
-            const bool has_record = next_meta < scan.metas.size() && scan.metas[next_meta].path == relative;
+            const bool has_record = next_meta < scan.metas.size() && scan.metas[next_meta].path() == relative;
             path_records.push_back(has_record ? &scan.metas[next_meta++] : nullptr);
         }
 

@@ -9,6 +9,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 #include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -87,23 +90,20 @@ void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord
                 : !xml.load(path.c_str()))
         return;
     record.loaded = true;
-    record.root = xml.getName();
-    record.guid = xml.getArg("guid");
-    record.owner = xml.getArg("asset");
+    record.setTexts(record.path(), xml.getName(), xml.getArg("guid"), xml.getArg("asset"), xml.getArg("type"));
     record.has_type = xml.isArg("type");
     record.type = xml.getIntArg("type", 0);
-    record.type_text = xml.getArg("type");
     record.excluded = xml.getIntArg("excluded", 0);
     for (int i = 0; i < xml.getNumChildren(); ++i) {
         const Xml *child = xml.getChild(i);
         if (!std::strcmp(child->getName(), "runtime")) {
-            record.runtimes.push_back(MetaRuntime{child->getArg("guid"), child->getIntArg("kind", 0),
-                                                  child->getArg("name"), child->getArg("ext")});
+            record.extra().runtimes.push_back(MetaRuntime{child->getArg("guid"), child->getIntArg("kind", 0),
+                                                          child->getArg("name"), child->getArg("ext")});
         } else if (!std::strcmp(child->getName(), "import")) {
             for (int p = 0; p < child->getNumChildren(); ++p) {
                 const Xml *param = child->getChild(p);
                 if (!std::strcmp(param->getName(), "param")) {
-                    record.params.emplace_back(param->getArg("name"), param->getData());
+                    record.extra().params.emplace_back(param->getArg("name"), param->getData());
                 } else if (!std::strcmp(param->getName(), "mapper")) {
                     MetaMapper mapper;
                     mapper.name = param->getArg("name");
@@ -112,7 +112,7 @@ void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord
                         if (!std::strcmp(file->getName(), "file"))
                             mapper.files.emplace_back(file->getArg("key"), file->getData());
                     }
-                    record.mappers.push_back(std::move(mapper));
+                    record.extra().mappers.push_back(std::move(mapper));
                 }
             }
         }
@@ -275,7 +275,7 @@ private:
             if (!std::binary_search(result.files.begin() + long(i), result.files.end(), meta_path))
                 continue;
             MetaRecord record;
-            record.path = path;
+            record.setPath(path);
             record.visible = visiblePath(path);
             record.link = std::binary_search(result.links.begin(), result.links.end(), path);
             result.records.push_back(std::move(record));
@@ -303,7 +303,7 @@ private:
             MetaRecord &record = folder.records[i];
             LogHold hold(&folder.lines[i]);
             path.resize(root_.size());
-            path += record.path;
+            path += record.path();
             path += ".meta";
             if (dir >= 0)
                 readRecordAt(dir, path.c_str() + root_.size() + folder.folder.size(), path, record);
@@ -323,9 +323,70 @@ private:
 
 } // namespace
 
+void MetaRecord::setPath(std::string_view path)
+{
+    setTexts(path, std::string_view(), std::string_view(), std::string_view(), std::string_view());
+}
+
+void MetaRecord::setTexts(std::string_view path, std::string_view root, std::string_view guid, std::string_view owner,
+                          std::string_view type_text)
+{
+    // Exactly sized, one block for all.
+    const size_t size = path.size() + root.size() + guid.size() + owner.size() + type_text.size() + 5;
+    std::unique_ptr<char[]> texts(new char[size]);
+    uint32_t at = 0;
+    auto put = [&texts, &at](std::string_view text) {
+        const uint32_t begin = at;
+        if (!text.empty())
+            std::memcpy(texts.get() + at, text.data(), text.size());
+        at += uint32_t(text.size());
+        texts[at++] = 0;
+        return begin;
+    };
+    put(path);
+    root_ = put(root);
+    guid_ = put(guid);
+    owner_ = put(owner);
+    type_text_ = put(type_text);
+    end_ = at;
+    texts_ = std::move(texts);
+}
+
+namespace {
+
+const MetaExtra &noExtra()
+{
+    static const MetaExtra none;
+    return none;
+}
+
+} // namespace
+
+const std::vector<MetaRuntime> &MetaRecord::runtimes() const
+{
+    return (extra_ ? *extra_ : noExtra()).runtimes;
+}
+
+const std::vector<std::pair<std::string, std::string>> &MetaRecord::params() const
+{
+    return (extra_ ? *extra_ : noExtra()).params;
+}
+
+const std::vector<MetaMapper> &MetaRecord::mappers() const
+{
+    return (extra_ ? *extra_ : noExtra()).mappers;
+}
+
+MetaExtra &MetaRecord::extra()
+{
+    if (!extra_)
+        extra_.reset(new MetaExtra);
+    return *extra_;
+}
+
 void MetaScan::readRecord(const std::string &root, MetaRecord &record)
 {
-    const std::string path = root + record.path + ".meta";
+    const std::string path = root + std::string(record.path()) + ".meta";
     readRecordAt(AT_FDCWD, path.c_str(), path, record);
 }
 
@@ -487,7 +548,7 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
                 Run run{&folder, file, file, record, record, files_to, records_to};
                 while (file < folder.files.size()
                        && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
-                    if (record < folder.records.size() && folder.records[record].path == folder.files[file]) {
+                    if (record < folder.records.size() && folder.records[record].path() == folder.files[file]) {
                         LogHold::Lines &lines = folder.lines[record++];
                         if (!ahead)
                             LogHold::release(lines);
@@ -620,6 +681,12 @@ void MetaScan::releaseRecords(bool served) const
     // is made by read() and never const, so it may be changed here.
     records_released_ = true;
     std::vector<MetaRecord>().swap(const_cast<MetaScan *>(this)->metas);
+#ifdef __GLIBC__
+    // Most of the records' texts were made by the reading threads, in
+    // arenas of their own, between blocks that live on: what they held
+    // would stay in the process until those arenas are used again.
+    ::malloc_trim(0);
+#endif
 }
 
 bool MetaScan::recordsReleased() const

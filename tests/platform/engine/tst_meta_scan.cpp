@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 using namespace enginetest;
@@ -74,28 +75,35 @@ void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
 
     const Velmora::MetaRecord &runtime = scan->metas[0];
     QVERIFY(!runtime.visible);
-    QCOMPARE(runtime.root, std::string("runtime"));
-    QCOMPARE(runtime.owner, guid('a', 1).toStdString());
+    QCOMPARE(std::string(runtime.root()), std::string("runtime"));
+    QCOMPARE(std::string(runtime.owner()), guid('a', 1).toStdString());
 
     const Velmora::MetaRecord &link = scan->metas[1];
     QVERIFY(link.visible && link.link && link.loaded);
+    QCOMPARE(std::string(link.path()), std::string("link.txt"));
+    QVERIFY(link.owner().empty() && link.typeText().empty() && !link.has_type);
+    QVERIFY(link.runtimes().empty() && link.params().empty() && link.mappers().empty());
 
     const Velmora::MetaRecord &model = scan->metas[2];
-    QCOMPARE(model.path, std::string("models/crate.model"));
+    QCOMPARE(std::string(model.path()), std::string("models/crate.model"));
     QVERIFY(model.visible && !model.link && model.loaded);
-    QCOMPARE(model.root, std::string("asset"));
-    QCOMPARE(model.guid, guid('a', 1).toStdString());
+    QCOMPARE(std::string(model.root()), std::string("asset"));
+    QCOMPARE(std::string(model.guid()), guid('a', 1).toStdString());
+    // Read as C strings by the file system and the asset manager.
+    QCOMPARE(std::strlen(model.guid().data()), model.guid().size());
+    QCOMPARE(std::strlen(model.path().data()), model.path().size());
+    QCOMPARE(std::string(model.typeText()), std::string("7"));
     QVERIFY(model.has_type);
     QCOMPARE(model.type, 7);
     QCOMPARE(model.excluded, 1);
-    QCOMPARE(int(model.runtimes.size()), 1);
-    QCOMPARE(model.runtimes[0].guid, guid('b', 1).toStdString());
-    QCOMPARE(model.runtimes[0].kind, 3);
-    QCOMPARE(model.runtimes[0].ext, std::string("node"));
-    QCOMPARE(int(model.params.size()), 1);
-    QCOMPARE(model.params[0].second, std::string("2"));
-    QCOMPARE(int(model.mappers.size()), 1);
-    QCOMPARE(model.mappers[0].files[1].second, std::string("t/b.tile"));
+    QCOMPARE(int(model.runtimes().size()), 1);
+    QCOMPARE(model.runtimes()[0].guid, guid('b', 1).toStdString());
+    QCOMPARE(model.runtimes()[0].kind, 3);
+    QCOMPARE(model.runtimes()[0].ext, std::string("node"));
+    QCOMPARE(int(model.params().size()), 1);
+    QCOMPARE(model.params()[0].second, std::string("2"));
+    QCOMPARE(int(model.mappers().size()), 1);
+    QCOMPARE(model.mappers()[0].files[1].second, std::string("t/b.tile"));
 
     QVERIFY(!scan->metas[3].visible); // sub/.hidden_file.png
 }
@@ -126,9 +134,16 @@ void TestMetaScan::parse_errors_are_logged_in_path_order_whatever_thread_read_th
     }
     QCOMPARE(reported, broken);
     int loaded = 0;
-    for (const Velmora::MetaRecord &record : scan->metas)
+    QStringList unloaded;
+    for (const Velmora::MetaRecord &record : scan->metas) {
         loaded += record.loaded ? 1 : 0;
+        if (!record.loaded) {
+            QVERIFY(record.guid().empty() && record.root().empty());
+            unloaded << QString::fromStdString(std::string(record.path()));
+        }
+    }
     QCOMPARE(loaded, 600 - broken.size());
+    QCOMPARE(unloaded, broken);
 }
 
 void TestMetaScan::a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once()
@@ -300,7 +315,7 @@ void TestMetaScan::a_large_read_is_merged_in_path_order_and_indexed_whole()
     QCOMPARE(scan->files, expected_files);
     QCOMPARE(int(scan->metas.size()), 4200);
     for (size_t i = 0; i < scan->metas.size(); ++i) {
-        QCOMPARE(scan->metas[i].path, expected_files[2 * i]);
+        QCOMPARE(std::string(scan->metas[i].path()), expected_files[2 * i]);
         QVERIFY(scan->metas[i].loaded);
     }
 
@@ -329,7 +344,7 @@ void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_ot
         return installation.writeData(one_meta, "<asset guid=\"" + guid('a', number) + "\" type=\"6\"/>");
     };
     const auto guidOfOne = [](const std::shared_ptr<Velmora::MetaScan> &scan) {
-        return scan->metas.empty() ? std::string() : scan->metas[0].guid;
+        return scan->metas.empty() ? std::string() : std::string(scan->metas[0].guid());
     };
     const auto errorsOfTwo = [](const LogCapture &log) { return log.count(QStringLiteral("two.png.meta")); };
 
@@ -395,7 +410,7 @@ void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_ot
         const auto guids = [](const std::shared_ptr<Velmora::MetaScan> &scan) {
             std::vector<std::string> all;
             for (const Velmora::MetaRecord &record : scan->metas)
-                all.push_back(record.path + " " + record.guid);
+                all.push_back(std::string(record.path()) + " " + std::string(record.guid()));
             return all;
         };
         LogCapture ahead_log;

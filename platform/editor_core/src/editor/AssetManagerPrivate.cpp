@@ -78,11 +78,11 @@ void listFiles(const QString &root, const QString &relative, QStringList &out, Q
     }
 }
 
-bool isValidUtf8Path(const std::string &path)
+bool isValidUtf8Path(std::string_view path)
 {
     for (const char c : path)
         if (static_cast<unsigned char>(c) >= 0x80)
-            return as::isValidUtf8(QByteArray::fromStdString(path));
+            return as::isValidUtf8(QByteArray(path.data(), int(path.size())));
     return true;
 }
 
@@ -378,15 +378,15 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
                               qUtf8Printable(metaPath()), qUtf8Printable(relative));
         return false;
     }
-    if (meta.root != "asset") {
+    if (meta.root() != "asset") {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has no <asset> root; \"%s\" is not an asset\n",
                               qUtf8Printable(metaPath()), qUtf8Printable(relative));
         return false;
     }
     Velmora::UGUID guid;
-    if (!guid.setString(meta.guid.c_str()) || guid.isEmpty()) {
+    if (!guid.setString(meta.guid().data()) || guid.isEmpty()) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has a broken GUID \"%s\"; \"%s\" is not an asset\n",
-                              qUtf8Printable(metaPath()), meta.guid.c_str(), qUtf8Printable(relative));
+                              qUtf8Printable(metaPath()), meta.guid().data(), qUtf8Printable(relative));
         return false;
     }
 
@@ -398,7 +398,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         else
             Velmora::Log::warning("Asset manager: the meta file \"%s\" has an unknown type \"%s\"; the type comes "
                                   "from the extension\n",
-                                  qUtf8Printable(metaPath()), meta.type_text.c_str());
+                                  qUtf8Printable(metaPath()), meta.typeText().data());
     }
     // The file name and its parts as QFileInfo gives them: the suffix
     // after the last ".", the base name before it.
@@ -420,7 +420,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
 
     QVariantMap params;
     as::Mappers mappers;
-    for (const Velmora::MetaRuntime &stored : meta.runtimes) {
+    for (const Velmora::MetaRuntime &stored : meta.runtimes()) {
         Velmora::UGUID runtime_guid;
         if (!runtime_guid.setString(stored.guid.c_str()) || runtime_guid.isEmpty()) {
             Velmora::Log::warning("Asset manager: a runtime of \"%s\" has a broken GUID \"%s\"; it is left out\n",
@@ -437,9 +437,9 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         runtimes.append(as::Runtime(runtime_guid, QString::fromStdString(stored.name), stored.kind, guid, true,
                                     QString::fromStdString(stored.ext)));
     }
-    for (const auto &param : meta.params)
+    for (const auto &param : meta.params())
         params.insert(QString::fromStdString(param.first), QString::fromStdString(param.second));
-    for (const Velmora::MetaMapper &mapper : meta.mappers) {
+    for (const Velmora::MetaMapper &mapper : meta.mappers()) {
         as::MapperFiles files;
         for (const auto &file : mapper.files)
             files.append(qMakePair(QString::fromStdString(file.first), QString::fromStdString(file.second)));
@@ -462,7 +462,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
 bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
 {
     Velmora::MetaRecord meta;
-    meta.path = relative.toStdString();
+    meta.setPath(relative.toStdString());
     Velmora::MetaScan::readRecord(root.toStdString(), meta);
     return assetFromMeta(root, relative, meta, asset);
 }
@@ -622,9 +622,9 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         files.reserve(int(engine_scan->metas.size()));
         known.reserve(engine_scan->metas.size());
         for (const Velmora::MetaRecord &meta : engine_scan->metas) {
-            if (!meta.visible || meta.link || !isValidUtf8Path(meta.path))
+            if (!meta.visible || meta.link || !isValidUtf8Path(meta.path()))
                 continue;
-            files.append(QString::fromUtf8(meta.path.data(), int(meta.path.size())));
+            files.append(QString::fromUtf8(meta.path().data(), int(meta.path().size())));
             known.push_back(&meta);
         }
     } else if (!root.isEmpty() && QFileInfo(root).isDir()) {

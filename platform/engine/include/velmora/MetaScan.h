@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -33,24 +34,63 @@ struct MetaMapper
     std::vector<std::pair<std::string, std::string>> files; // key, data-relative path, in file order
 };
 
-struct MetaRecord
+// Children of a meta file's root that few files have: <runtime> elements
+// and the <import> element's <param> and <mapper> elements, in file order.
+struct MetaExtra
 {
-    std::string path; // data-relative path of the file the meta file describes
-    bool visible = true; // no component of path starts with "."
-    bool link = false; // the file itself is a symbolic link
-    bool loaded = false; // the meta file was read and is well-formed XML
-    std::string root; // name of its root element
-    std::string guid; // the root's "guid" attribute
-    std::string owner; // the root's "asset" attribute (side meta files of stored runtimes)
-    bool has_type = false; // the root has a "type" attribute
-    int type = 0; // its value as a number (0 when it is none)
-    std::string type_text;
-    int excluded = 0;
-    // Children of the root: <runtime> elements and the <import> element's
-    // <param> and <mapper> elements, in file order.
     std::vector<MetaRuntime> runtimes;
     std::vector<std::pair<std::string, std::string>> params; // name, text
     std::vector<MetaMapper> mappers;
+};
+
+// What one meta file says. A read holds one per file of a large project,
+// so its texts share one block of their own (each ending with a 0 byte, so
+// that data() of each view is a C string) and the children of the root
+// that few files have are kept apart.
+class MetaRecord
+{
+public:
+    bool visible = true; // no component of path starts with "."
+    bool link = false; // the file itself is a symbolic link
+    bool loaded = false; // the meta file was read and is well-formed XML
+    bool has_type = false; // the root has a "type" attribute
+    int type = 0; // its value as a number (0 when it is none)
+    int excluded = 0;
+
+    // Data-relative path of the file the meta file describes.
+    std::string_view path() const { return text(0, root_); }
+    // Name of its root element.
+    std::string_view root() const { return text(root_, guid_); }
+    // The root's "guid" attribute.
+    std::string_view guid() const { return text(guid_, owner_); }
+    // The root's "asset" attribute (side meta files of stored runtimes).
+    std::string_view owner() const { return text(owner_, type_text_); }
+    // The root's "type" attribute as written.
+    std::string_view typeText() const { return text(type_text_, end_); }
+
+    void setPath(std::string_view path);
+    // Sets every text at once (path included); any of them may be one of
+    // this record's own.
+    void setTexts(std::string_view path, std::string_view root, std::string_view guid, std::string_view owner,
+                  std::string_view type_text);
+
+    const std::vector<MetaRuntime> &runtimes() const;
+    const std::vector<std::pair<std::string, std::string>> &params() const;
+    const std::vector<MetaMapper> &mappers() const;
+    // The children, made when first asked for.
+    MetaExtra &extra();
+
+private:
+    // Each text runs from its offset to the next one's (the last to end_),
+    // its 0 byte included.
+    std::string_view text(uint32_t begin, uint32_t next) const
+    {
+        return texts_ ? std::string_view(texts_.get() + begin, next - begin - 1) : std::string_view("", 0);
+    }
+
+    std::unique_ptr<char[]> texts_;
+    uint32_t root_ = 0, guid_ = 0, owner_ = 0, type_text_ = 0, end_ = 0;
+    std::unique_ptr<MetaExtra> extra_;
 };
 
 struct MetaScan
@@ -121,8 +161,8 @@ struct MetaScan
     // them from before it tells the listeners; a listener holds them from
     // inside the listener). When the last holder lets go and one of them
     // said that what it made from them serves (served), metas is emptied
-    // (on the thread of that call). A reader that may still need them never
-    // lets go.
+    // and the memory it held given back to the system (on the thread of
+    // that call). A reader that may still need them never lets go.
     void holdRecords() const;
     void releaseRecords(bool served) const;
     // Whether metas was emptied so: the records then have to be read again.
