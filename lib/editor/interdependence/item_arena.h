@@ -49,7 +49,7 @@ public:
     };
 
 private:
-    static constexpr size_t BLOCK_SIZE = 1 << 20;
+    static constexpr size_t BLOCK_SIZE = 1 << 18;
 
     struct Block
     {
