@@ -1,10 +1,14 @@
 // The reference set against a plain vector model, on seeded random inserts
 // and removals that take it back and forth across the size from which it
-// keeps an index.
+// keeps an index; and sets whose memory lies in the items' arenas.
 
+#include <editor/interdependence/item_arena.h>
+#include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_hash_set.h>
+#include <editor/interdependence/parser/item.h>
 #include <editor/interdependence/parser/ordered_set.h>
 
+#include <velmora/String.h>
 #include <velmora/UGUID.h>
 
 #include <QRandomGenerator>
@@ -12,6 +16,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 #include <vector>
 
 class TestOrderedSet : public QObject
@@ -22,6 +27,7 @@ private slots:
     void matchesAPlainVector_data();
     void matchesAPlainVector();
     void theIdTableMatchesAPlainSetThroughErasures();
+    void setsFilledInAnArenaOutliveTheirThreadAndBuilder();
 };
 
 void TestOrderedSet::matchesAPlainVector_data()
@@ -98,6 +104,71 @@ void TestOrderedSet::theIdTableMatchesAPlainSetThroughErasures()
                 QCOMPARE(table.contains(guidOf(m)), model.count(m) == 1);
         }
     }
+}
+
+// The parser's threads fill items' sets from arenas that go with the items:
+// sets filled side by side (each growing past the other's memory), then
+// copied, moved, grown and thinned on a thread without an arena, must keep
+// their values; and the items' values must stay readable once the thread
+// and the item factory are gone.
+void TestOrderedSet::setsFilledInAnArenaOutliveTheirThreadAndBuilder()
+{
+    auto guidOf = [](int n) {
+        Velmora::UGUID guid;
+        guid.setWord(2, quint32(n) * 2246822519u);
+        guid.setWord(4, quint32(n));
+        return guid;
+    };
+    using Paths = inas::parser::OrderedSet<Velmora::String>;
+    auto builder = std::make_unique<inas::parser::GenericItemBuilder>();
+    inas::parser::ItemPtr item = builder->build(guidOf(-1), 0);
+    Paths paths;
+    inas::parser::OrderedSet<Velmora::UGUID> lost;
+    std::vector<Velmora::UGUID> uses;
+    std::vector<Velmora::UGUID> lost_model;
+    std::vector<Velmora::String> path_model;
+    std::thread filler([&, arena = builder->arena()->side()] {
+        inas::ItemArena::Scope scope(arena);
+        for (int n = 0; n < 400; ++n) {
+            // Three sets growing in turns, one of them by every other value.
+            uses.push_back(guidOf(n));
+            item->addDependent(guidOf(n));
+            item->addDependent(guidOf(n / 2)); // already there
+            if (n % 2 == 0) {
+                lost.insert(guidOf(1000 + n));
+                lost_model.push_back(guidOf(1000 + n));
+            }
+            const Velmora::String path(("textures/a_long_enough_name_" + std::to_string(n) + ".png").c_str());
+            paths.insert(path);
+            path_model.push_back(path);
+        }
+    });
+    filler.join();
+    QVERIFY(item->getDependents().values() == uses);
+
+    // Away from the arena's thread: a copy, a move, growth and removals.
+    inas::parser::OrderedSet<Velmora::UGUID> copy = lost;
+    inas::parser::OrderedSet<Velmora::UGUID> moved = std::move(lost);
+    for (int n = 0; n < 200; n += 3) {
+        QVERIFY(moved.remove(guidOf(1000 + 2 * n)));
+        lost_model.erase(std::find(lost_model.begin(), lost_model.end(), guidOf(1000 + 2 * n)));
+        QVERIFY(moved.insert(guidOf(5000 + n)));
+        lost_model.push_back(guidOf(5000 + n));
+    }
+    Paths paths_copy;
+    paths_copy = paths;
+    paths.clear();
+    QVERIFY(paths.empty() && !paths.contains(path_model.front()));
+
+    builder.reset();
+    QVERIFY(item->getDependents().values() == uses);
+    QCOMPARE(copy.size(), 200);
+    QVERIFY(copy.contains(guidOf(1000)) && !copy.contains(guidOf(5000)));
+    QVERIFY(moved.values() == lost_model);
+    for (const Velmora::UGUID &guid : lost_model)
+        QVERIFY(moved.contains(guid));
+    QVERIFY(paths_copy.values() == path_model);
+    QVERIFY(paths_copy.contains(path_model[123]));
 }
 
 QTEST_GUILESS_MAIN(TestOrderedSet)

@@ -1,5 +1,7 @@
 #include "editor/interdependence/parser/driver.h"
 
+#include "editor/interdependence/item_arena.h"
+
 #include "editor/interdependence/parser/items/node.h"
 #include "editor/interdependence/parser/lookup_cache.h"
 
@@ -193,7 +195,12 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     bool closing = false;
     std::atomic<bool> stop{false};
 
-    auto worker = [&] {
+    // The items' sets take their memory from arenas that go with the items:
+    // one per thread that fills them, so that the sets cost no free each
+    // when the items go.
+    const std::shared_ptr<ItemArena> arena = item_builder_->arena();
+    ItemArena::Scope own_sets(arena ? arena->side() : nullptr);
+    auto worker = [&, arena] {
         // Every open and close takes the lock of the process's table of
         // descriptors; with a table of its own a reading thread waits for no
         // other thread. Everything it opens is closed before it ends.
@@ -203,6 +210,7 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         // The assets come in path order: most files are in the folder of
         // the one before.
         Velmora::Xml::FolderScope folders;
+        ItemArena::Scope sets(arena ? arena->side() : nullptr);
         for (;;) {
             int b = 0;
             {

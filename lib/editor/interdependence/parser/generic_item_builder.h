@@ -24,6 +24,7 @@ public:
     ItemPtr build(const Velmora::UGUID &id, int type) override;
     // The item of an asset record: its GUID and the given type.
     ItemPtr build(const as::Asset &asset, int type);
+    std::shared_ptr<ItemArena> arena() const override { return allocator_.arena(); }
 
 private:
     // Over one arena; handed to every item as it is, so that making an item
