@@ -570,16 +570,23 @@ private slots:
         QStringList kept;
         QVector<as::DuplicateGuid> duplicates;
         QStringList warned; // the file each warning names last, in order
+        QStringList engine_warned; // the same for the file system's
         for (int n = 0; n < 8400; ++n) {
             if (n % 997 == 500) {
                 // Repeats the GUID of the file before it.
                 data.asset(path(n), numbered(n - 1));
                 duplicates.append({numbered(n - 1), path(n - 1), path(n)});
                 warned << path(n) + QStringLiteral("\" is left out");
+                engine_warned << path(n) + QStringLiteral("\" claims the GUID ") + text(numbered(n - 1));
             } else if (n % 1009 == 7) {
                 data.file(path(n));
                 data.meta(path(n), "not xml\n");
                 warned << path(n) + QStringLiteral("\" is not an asset");
+            } else if (n % 1013 == 9) {
+                data.file(path(n));
+                data.meta(path(n), "<asset guid=\"broken\"/>\n");
+                warned << path(n) + QStringLiteral("\" is not an asset");
+                engine_warned << path(n) + QStringLiteral(".meta\" has a broken GUID");
             } else {
                 data.asset(path(n), numbered(n));
                 kept << path(n);
@@ -593,8 +600,16 @@ private slots:
         Editor::AssetManagerPrivate manager;
         manager.setRootPath(data.root());
         scan(manager);
-        if (engine)
+        if (engine) {
+            // The file system's index, made in runs of files too.
+            const QStringList lines = log.lines().filter(QStringLiteral("FileSystem: "));
+            QCOMPARE(lines.size(), engine_warned.size());
+            for (int i = 0; i < lines.size(); ++i)
+                QVERIFY2(lines[i].contains(engine_warned[i]), qPrintable(lines[i]));
+            QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(8399))), numbered(8399));
+            QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(500))), UGUID::fromPath(qPrintable(path(500))));
             Velmora::Engine::shutdown();
+        }
 
         QCOMPARE(relativePaths(manager.assets()), kept);
         QCOMPARE(manager.duplicates(), duplicates);
