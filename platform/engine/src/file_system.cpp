@@ -505,6 +505,24 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         db = readGuidsDb(data_path, index.guids_db_entries);
 
     index.scan = MetaScan::read(data_path.toStdString());
+    // The table by path is built from the listing (sorted by bytes, as the
+    // table is) on a thread of its own from here on, while the GUIDs are
+    // claimed in path order on this one; the records in the table get
+    // their GUIDs once both are done. It reads the meta files' paths only
+    // to pass them by; once it is past them, they may go.
+    std::vector<FileTable::iterator> table_entries;
+    std::promise<void> listed;
+    std::thread table([&index, &table_entries, &listed] {
+        const std::vector<std::string> &files = index.scan->files;
+        const size_t count = size_t(std::count_if(files.begin(), files.end(),
+                                                  [](const std::string &relative) { return !isMetaPath(relative); }));
+        table_entries.reserve(count);
+        index.files.reserve(count);
+        for (const std::string &relative : files)
+            if (!isMetaPath(relative))
+                table_entries.push_back(index.files.appendSorted(std::string(relative), Record()));
+        listed.set_value();
+    });
     if (notify) {
         // Held while the GUIDs are claimed, so that a listener that has
         // made what it needs of the records cannot drop them before.
@@ -527,16 +545,6 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             path_records.push_back(has_record ? &scan.metas[next_meta++] : nullptr);
         }
 
-    // The table by path and the GUID claims are built at once, on two
-    // threads: the table from the listing (sorted by bytes, as the table
-    // is), the claims in path order; the records in the table get their
-    // GUIDs once both are done.
-    std::vector<FileTable::iterator> table_entries(paths.size());
-    std::thread table([&index, &paths, &table_entries] {
-        index.files.reserve(paths.size());
-        for (size_t i = 0; i < paths.size(); ++i)
-            table_entries[i] = index.files.appendSorted(std::string(*paths[i]), Record());
-    });
     // What each file's meta file says is taken from the records in runs of
     // files on other threads (for a large project), while this thread
     // claims the GUIDs of each run in path order as soon as it is made.
@@ -580,18 +588,21 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     bool releasing = false;
     if (notify) {
         try {
-            index.release_thread = std::thread([release_records, release_files, read = index.scan,
-                                                facts = facts_made.get_future(), done = built.get_future()]() mutable {
-                facts.wait();
-                release_records(*read);
-                // The meta files' own paths are not indexed: they go at once,
-                // the others once the index is built.
-                for (std::string &relative : read->files)
-                    if (isMetaPath(relative))
-                        std::string().swap(relative);
-                done.wait();
-                release_files(*read);
-            });
+            index.release_thread
+                    = std::thread([release_records, release_files, read = index.scan, facts = facts_made.get_future(),
+                                   passed = listed.get_future(), done = built.get_future()]() mutable {
+                          facts.wait();
+                          release_records(*read);
+                          // The meta files' own paths are not indexed: they go as
+                          // soon as the table is past them, the others once the index
+                          // is built.
+                          passed.wait();
+                          for (std::string &relative : read->files)
+                              if (isMetaPath(relative))
+                                  std::string().swap(relative);
+                          done.wait();
+                          release_files(*read);
+                      });
             releasing = true;
         } catch (const std::system_error &) {}
     }
