@@ -14,11 +14,14 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <atomic>
+#include <condition_variable>
 #include <cstdarg>
 #include <cstdint>
 #include <cstring>
 #include <future>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <shared_mutex>
@@ -28,6 +31,9 @@
 #include <thread>
 #include <unordered_map>
 #include <vector>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 namespace Velmora {
 
@@ -499,6 +505,24 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         db = readGuidsDb(data_path, index.guids_db_entries);
 
     index.scan = MetaScan::read(data_path.toStdString());
+    // The table by path is built from the listing (sorted by bytes, as the
+    // table is) on a thread of its own from here on, while the GUIDs are
+    // claimed in path order on this one; the records in the table get
+    // their GUIDs once both are done. It reads the meta files' paths only
+    // to pass them by; once it is past them, they may go.
+    std::vector<FileTable::iterator> table_entries;
+    std::promise<void> listed;
+    std::thread table([&index, &table_entries, &listed] {
+        const std::vector<std::string> &files = index.scan->files;
+        const size_t count = size_t(std::count_if(files.begin(), files.end(),
+                                                  [](const std::string &relative) { return !isMetaPath(relative); }));
+        table_entries.reserve(count);
+        index.files.reserve(count);
+        for (const std::string &relative : files)
+            if (!isMetaPath(relative))
+                table_entries.push_back(index.files.appendSorted(std::string(relative), Record()));
+        listed.set_value();
+    });
     if (notify) {
         // Held while the GUIDs are claimed, so that a listener that has
         // made what it needs of the records cannot drop them before.
@@ -521,78 +545,40 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             path_records.push_back(has_record ? &scan.metas[next_meta++] : nullptr);
         }
 
-    // The table by path and the GUID claims are built at once, on two
-    // threads: the table from the listing (sorted by bytes, as the table
-    // is), the claims in path order; the records in the table get their
-    // GUIDs once both are done.
-    std::vector<FileTable::iterator> table_entries(paths.size());
-    std::thread table([&index, &paths, &table_entries] {
-        index.files.reserve(paths.size());
-        for (size_t i = 0; i < paths.size(); ++i)
-            table_entries[i] = index.files.appendSorted(std::string(*paths[i]), Record());
-    });
-    // What each file's meta file says, taken from the records first, so
-    // that they can go while the GUIDs are claimed. The lines logged for a
-    // file (few files have any) are held and written before its claim, in
-    // the order one pass would write them.
-    // A large project's files are shared among several threads, each with
-    // a consecutive part.
-    // The owners that stored runtimes' side metas name are few: they are
-    // held apart, by file, in path order.
+    // What each file's meta file says is taken from the records in runs of
+    // files on other threads (for a large project), while this thread
+    // claims the GUIDs of each run in path order as soon as it is made.
+    // The lines logged for a file (few files have any) are held and written
+    // before its claim, in the order one pass would write them. The owners
+    // that stored runtimes' side metas name are few: they are held apart,
+    // by file, in path order.
     struct Facts
     {
         UGUID guid;
         bool readable = false;
         bool is_asset = false;
     };
+    constexpr size_t CHUNK = 256;
+    constexpr size_t PARALLEL_FROM = 4096;
+    const size_t chunks = paths.size() / CHUNK + 1;
     std::vector<Facts> infos(paths.size());
-    std::vector<std::pair<size_t, UGUID>> owners;
-    std::map<size_t, LogHold::Lines> info_lines;
-    {
-        constexpr size_t PARALLEL_FROM = 4096;
-        const unsigned cores = std::thread::hardware_concurrency();
-        const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-        std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> part_lines(parts);
-        std::vector<std::vector<std::pair<size_t, UGUID>>> part_owners(parts);
-        auto read_part = [&](size_t part) {
-            LogHold::Lines lines;
-            for (size_t i = paths.size() * part / parts; i < paths.size() * (part + 1) / parts; ++i) {
-                if (!path_records[i])
-                    continue;
-                {
-                    LogHold hold(&lines);
-                    const MetaInfo info = metaInfo(*path_records[i]);
-                    infos[i] = Facts{info.guid, info.readable, info.is_asset};
-                    if (!info.owner.isEmpty())
-                        part_owners[part].emplace_back(i, info.owner);
-                }
-                if (!lines.empty())
-                    part_lines[part].emplace_back(i, std::move(lines));
-                lines.clear();
-            }
-        };
-        std::vector<std::thread> pool;
-        size_t started = 1;
-        try {
-            for (; started < parts; ++started)
-                pool.emplace_back(read_part, started);
-        } catch (const std::system_error &) {}
-        for (size_t part = started; part < parts; ++part)
-            read_part(part); // the parts no thread could be started for
-        read_part(0);
-        for (std::thread &thread : pool)
-            thread.join();
-        for (auto &part : part_lines)
-            for (auto &held : part)
-                info_lines[held.first].swap(held.second);
-        for (const auto &part : part_owners)
-            owners.insert(owners.end(), part.begin(), part.end());
-    }
-    std::vector<const MetaRecord *>().swap(path_records);
+    std::vector<std::vector<std::pair<size_t, UGUID>>> chunk_owners(chunks);
+    std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> chunk_lines(chunks);
+    std::unique_ptr<std::atomic<char>[]> made(new std::atomic<char>[chunks]);
+    for (size_t c = 0; c < chunks; ++c)
+        made[c].store(0, std::memory_order_relaxed);
+    std::mutex made_lock;
+    std::condition_variable made_changed;
+    std::atomic<size_t> next_chunk{0};
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t makers = paths.size() < PARALLEL_FROM ? 0 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores) - 1);
+    // The makers still at work, and this thread until it has started them.
+    std::atomic<size_t> making{makers + 1};
     // The listing is not needed once the index is built, nor the records
     // once every listener has made what it needs of them (this may be the
     // last hold). Dropping a large project's takes a while: not on this
     // thread, which has more to do.
+    std::promise<void> facts_made;
     std::promise<void> built;
     auto release_records = [notify](MetaScan &read) {
         if (notify)
@@ -602,35 +588,97 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     bool releasing = false;
     if (notify) {
         try {
-            index.release_thread = std::thread(
-                    [release_records, release_files, read = index.scan, done = built.get_future()]() mutable {
-                        release_records(*read);
-                        // The meta files' own paths are not indexed: they
-                        // go at once, the others once the index is built.
-                        for (std::string &relative : read->files)
-                            if (isMetaPath(relative))
-                                std::string().swap(relative);
-                        done.wait();
-                        release_files(*read);
-                    });
+            index.release_thread
+                    = std::thread([release_records, release_files, read = index.scan, facts = facts_made.get_future(),
+                                   passed = listed.get_future(), done = built.get_future()]() mutable {
+                          facts.wait();
+                          release_records(*read);
+                          // The meta files' own paths are not indexed: they go as
+                          // soon as the table is past them, the others once the index
+                          // is built.
+                          passed.wait();
+                          for (std::string &relative : read->files)
+                              if (isMetaPath(relative))
+                                  std::string().swap(relative);
+                          done.wait();
+                          release_files(*read);
+#ifdef __GLIBC__
+                          // The paths were made on the reading threads, in
+                          // arenas of their own: give what they held back.
+                          ::malloc_trim(0);
+#endif
+                      });
             releasing = true;
         } catch (const std::system_error &) {}
     }
-    if (!releasing)
-        release_records(scan);
+    // n makers are done: the last one lets the records go.
+    auto leave = [&](size_t n) {
+        bool last = false;
+        {
+            std::lock_guard<std::mutex> locker(made_lock);
+            last = making.fetch_sub(n) == n;
+        }
+        if (last && releasing)
+            facts_made.set_value();
+    };
+    auto make_facts = [&] {
+        LogHold::Lines lines;
+        for (size_t begin = next_chunk.fetch_add(CHUNK); begin < paths.size(); begin = next_chunk.fetch_add(CHUNK)) {
+            const size_t chunk = begin / CHUNK;
+            for (size_t i = begin; i < std::min(paths.size(), begin + CHUNK); ++i) {
+                if (!path_records[i])
+                    continue;
+                {
+                    LogHold hold(&lines);
+                    const MetaInfo info = metaInfo(*path_records[i]);
+                    infos[i] = Facts{info.guid, info.readable, info.is_asset};
+                    if (!info.owner.isEmpty())
+                        chunk_owners[chunk].emplace_back(i, info.owner);
+                }
+                if (!lines.empty())
+                    chunk_lines[chunk].emplace_back(i, std::move(lines));
+                lines.clear();
+            }
+            {
+                std::lock_guard<std::mutex> locker(made_lock);
+                made[chunk].store(1, std::memory_order_release);
+            }
+            made_changed.notify_one();
+        }
+    };
+    std::vector<std::thread> pool;
+    try {
+        for (size_t t = 0; t < makers; ++t)
+            pool.emplace_back([&] {
+                make_facts();
+                leave(1);
+            });
+    } catch (const std::system_error &) {}
+    // Made here when the project is small or no thread could be started.
+    if (pool.empty())
+        make_facts();
+    leave(makers - pool.size() + 1);
 
     // Where each file's entry goes once the table is built (references to
     // the map's values stay valid when it grows).
     std::vector<FileTable::iterator *> guid_entries(paths.size());
     index.by_guid.reserve(paths.size());
+    size_t next_lines = 0; // in the run's held lines and owners
     size_t next_owner = 0;
     for (size_t i = 0; i < paths.size(); ++i) {
+        const size_t chunk = i / CHUNK;
+        if (i % CHUNK == 0) {
+            next_lines = next_owner = 0;
+            if (!made[chunk].load(std::memory_order_acquire)) {
+                std::unique_lock<std::mutex> locker(made_lock);
+                made_changed.wait(locker, [&] { return made[chunk].load(std::memory_order_acquire) != 0; });
+            }
+        }
         const std::string &relative = *paths[i];
         Record record;
         UGUID owner;
-        const auto held = info_lines.find(i);
-        if (held != info_lines.end())
-            LogHold::release(held->second);
+        if (next_lines < chunk_lines[chunk].size() && chunk_lines[chunk][next_lines].first == i)
+            LogHold::release(chunk_lines[chunk][next_lines++].second);
         Facts &meta = infos[i];
         const bool runtime = isRuntimePath(relative);
         UGUID candidate;
@@ -642,8 +690,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             candidate = meta.guid;
             record.asset = meta.is_asset && !runtime;
         }
-        if (next_owner < owners.size() && owners[next_owner].first == i)
-            owner = owners[next_owner++].second;
+        if (next_owner < chunk_owners[chunk].size() && chunk_owners[chunk][next_owner].first == i)
+            owner = chunk_owners[chunk][next_owner++].second;
         // One lookup both checks and claims the GUID.
         bool taken = false;
         if (candidate.isValid()) {
@@ -672,6 +720,11 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         if (!owner.isEmpty())
             index.owners.emplace(candidate, owner);
     }
+    for (std::thread &thread : pool)
+        thread.join();
+    std::vector<const MetaRecord *>().swap(path_records);
+    if (!releasing)
+        release_records(scan);
     table.join();
     for (size_t i = 0; i < paths.size(); ++i) {
         Record &record = table_entries[i]->second;

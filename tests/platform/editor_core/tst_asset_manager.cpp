@@ -562,6 +562,82 @@ private slots:
         QCOMPARE(data.snapshot(), before);
     }
 
+    void a_project_made_in_parts_keeps_records_clashes_and_warnings_in_path_order_data()
+    {
+        QTest::addColumn<bool>("engine");
+        QTest::newRow("own read") << false;
+        QTest::newRow("the engine's read") << true;
+    }
+    // Large enough for its files to be listed and made in parts on several
+    // threads while they are claimed: the outcome is that of one pass.
+    void a_project_made_in_parts_keeps_records_clashes_and_warnings_in_path_order()
+    {
+        QFETCH(bool, engine);
+        DataFolder data;
+        auto numbered = [](int n) {
+            return UGUID(QStringLiteral("c%1").arg(n, 39, 10, QLatin1Char('0')).toLatin1().constData());
+        };
+        auto path = [](int n) {
+            return QStringLiteral("f%1/a%2.world")
+                    .arg(n / 300, 2, 10, QLatin1Char('0'))
+                    .arg(n, 5, 10, QLatin1Char('0'));
+        };
+        QStringList kept;
+        QVector<as::DuplicateGuid> duplicates;
+        QStringList warned; // the file each warning names last, in order
+        QStringList engine_warned; // the same for the file system's
+        for (int n = 0; n < 8400; ++n) {
+            if (n % 997 == 500) {
+                // Repeats the GUID of the file before it.
+                data.asset(path(n), numbered(n - 1));
+                duplicates.append({numbered(n - 1), path(n - 1), path(n)});
+                warned << path(n) + QStringLiteral("\" is left out");
+                engine_warned << path(n) + QStringLiteral("\" claims the GUID ") + text(numbered(n - 1));
+            } else if (n % 1009 == 7) {
+                data.file(path(n));
+                data.meta(path(n), "not xml\n");
+                warned << path(n) + QStringLiteral("\" is not an asset");
+            } else if (n % 1013 == 9) {
+                data.file(path(n));
+                data.meta(path(n), "<asset guid=\"broken\"/>\n");
+                warned << path(n) + QStringLiteral("\" is not an asset");
+                engine_warned << path(n) + QStringLiteral(".meta\" has a broken GUID");
+            } else {
+                data.asset(path(n), numbered(n));
+                kept << path(n);
+            }
+        }
+
+        LogCapture log;
+        QTemporaryDir home;
+        if (engine)
+            QVERIFY(startEngine(data.root(), home.path()));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        if (engine) {
+            // The file system's index, made in runs of files too.
+            const QStringList lines = log.lines().filter(QStringLiteral("FileSystem: "));
+            QCOMPARE(lines.size(), engine_warned.size());
+            for (int i = 0; i < lines.size(); ++i)
+                QVERIFY2(lines[i].contains(engine_warned[i]), qPrintable(lines[i]));
+            QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(8399))), numbered(8399));
+            QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(500))), UGUID::fromPath(qPrintable(path(500))));
+            Velmora::Engine::shutdown();
+        }
+
+        QCOMPARE(relativePaths(manager.assets()), kept);
+        QCOMPARE(manager.duplicates(), duplicates);
+        QStringList warnings = log.lines().filter(QStringLiteral("Asset manager: "));
+        QCOMPARE(warnings.size(), warned.size());
+        for (int i = 0; i < warned.size(); ++i)
+            QVERIFY2(warnings[i].contains(warned[i]), qPrintable(warnings[i]));
+        // Records moved forward past those left out are found where they went.
+        QCOMPARE(manager.asset(numbered(8399)).getRelativePath(), path(8399));
+        QCOMPARE(manager.asset(numbered(499)).getRelativePath(), path(499));
+        QCOMPARE(manager.assetGUIDByRuntimeGUID(numbered(4000)), numbered(4000));
+    }
+
     void initialized_comes_last_once_and_never_from_inside_init_data()
     {
         QTest::addColumn<QString>("kind");

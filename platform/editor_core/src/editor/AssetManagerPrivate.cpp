@@ -23,6 +23,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -110,6 +113,53 @@ QStringList unreadableNames(const Velmora::MetaScan &scan)
     return result;
 }
 
+// The records of the engine's read that can be assets (visible, no links,
+// valid UTF-8 paths) and their paths, in the read's order. A large read is
+// split into consecutive parts on several threads: each counts its records,
+// then writes them where its part starts.
+void listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &files,
+                 std::vector<const Velmora::MetaRecord *> &known)
+{
+    auto listed = [](const Velmora::MetaRecord &meta) {
+        return meta.visible && !meta.link && isValidUtf8Path(meta.path());
+    };
+    constexpr size_t PARALLEL_FROM = 8192;
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t parts = metas.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+    auto onParts = [parts](const auto &run) {
+        std::vector<std::thread> pool;
+        for (size_t part = 1; part < parts; ++part)
+            pool.emplace_back(run, part);
+        run(size_t(0));
+        for (std::thread &thread : pool)
+            thread.join();
+    };
+    auto begin = [&](size_t part) { return metas.size() * part / parts; };
+    std::vector<size_t> starts(parts + 1, 0);
+    onParts([&](size_t part) {
+        starts[part + 1] = size_t(
+                std::count_if(metas.begin() + long(begin(part)), metas.begin() + long(begin(part + 1)), listed));
+    });
+    for (size_t part = 0; part < parts; ++part)
+        starts[part + 1] += starts[part];
+    const size_t total = starts[parts];
+    files.reserve(int(total));
+    for (size_t i = 0; i < total; ++i)
+        files.append(QString());
+    known.resize(total);
+    const QStringList::iterator first_file = files.begin();
+    onParts([&](size_t part) {
+        size_t at = starts[part];
+        for (size_t i = begin(part); i < begin(part + 1); ++i) {
+            const Velmora::MetaRecord &meta = metas[i];
+            if (!listed(meta))
+                continue;
+            first_file[int(at)] = QString::fromUtf8(meta.path().data(), int(meta.path().size()));
+            known[at++] = &meta;
+        }
+    });
+}
+
 // Sorts data-relative paths (case-sensitive, as QString compares them) and
 // the records that go with them (when there are any) alike.
 void sortByPath(QStringList &files, std::vector<const Velmora::MetaRecord *> &known)
@@ -172,29 +222,29 @@ struct AssetManagerPrivate::Index
     // kept data-relative path -> data-relative paths left out for it
     QHash<QString, QStringList> left_out;
 
-    // Indexes every record; assets must be in path order. guids_made: the
-    // lookups by GUID are made already (see claim).
-    void build(bool guids_made = false)
+    // Indexes every record; assets must be in path order. runtimes_made:
+    // the lookup by runtime GUID is made already (see claim).
+    void build(bool runtimes_made = false)
     {
         sorted = assets.size();
         left_out.clear();
         for (const as::DuplicateGuid &duplicate : qAsConst(duplicates))
             left_out[duplicate.kept].append(duplicate.left_out);
-        if (!guids_made) {
-            by_guid.clear();
+        by_guid.clear();
+        if (!runtimes_made)
             runtimes.clear();
-        }
         by_path.clear();
         by_folder.clear();
         const QVector<as::Asset> &all = assets;
-        auto guids = [this, &all, guids_made] {
-            if (guids_made)
-                return;
+        auto guids = [this, &all, runtimes_made] {
             by_guid.reserve(all.size());
+            for (int i = 0; i < all.size(); ++i)
+                setAsset(all[i].getGUID(), i);
+            if (runtimes_made)
+                return;
             runtimes.reserve(all.size());
             for (int i = 0; i < all.size(); ++i) {
                 const as::Asset &asset = all[i];
-                setAsset(asset.getGUID(), i);
                 for (int r = 0; r < asset.getNumRuntimes(); ++r)
                     setRuntime(asset.getRuntime(r).getGUID(), i, r);
             }
@@ -255,9 +305,10 @@ struct AssetManagerPrivate::Index
     }
 
     // Claims the GUIDs of assets[index] (the last record so far) as
-    // as::GuidClaims does, in the lookups by GUID themselves: true when
-    // all are free, else the clash is recorded and logged and nothing is
-    // claimed.
+    // as::GuidClaims does, in the lookup by runtime GUID itself (which
+    // holds every asset's GUID as its primary runtime's): true when all are
+    // free, else the clash is recorded and logged and nothing is claimed.
+    // The lookup by asset GUID is left to build.
     bool claim(int index)
     {
         const as::Asset &asset = assets[index];
@@ -271,7 +322,6 @@ struct AssetManagerPrivate::Index
             Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
             return false;
         }
-        setAsset(asset.getGUID(), index);
         for (int r = 0; r < asset.getNumRuntimes(); ++r)
             setRuntime(asset.getRuntime(r).getGUID(), index, r);
         return true;
@@ -474,7 +524,6 @@ constexpr size_t READ_CHUNK = 64;
 // the log lines of making it (to be written in the files' order).
 struct ReadMetas
 {
-    QVector<as::Asset> assets;
     std::vector<char> has_meta;
     std::vector<char> is_asset;
     // Few files log anything: the lines of each run of files, by file.
@@ -489,22 +538,41 @@ struct ReadMetas
     }
 };
 
-// known: what the engine's read says of each of files (empty: read the
-// meta files here).
-ReadMetas readMetas(const QString &root, const QStringList &files,
-                    const std::vector<const Velmora::MetaRecord *> &known, const std::atomic<bool> &cancel)
+// Makes the records of files into assets (sized here, one record per file)
+// on other threads, while this thread hands each file in order to take(i)
+// as soon as its run of files is made. read_done runs once every file is
+// made (not when cancelled), on the thread that made the last run. Returns
+// whether every file was taken. known: what the engine's read says of each
+// of files (empty: read the meta files here).
+template<typename Take, typename ReadDone>
+bool readMetas(const QString &root, const QStringList &files, const std::vector<const Velmora::MetaRecord *> &known,
+               const std::atomic<bool> &cancel, QVector<as::Asset> &records, ReadMetas &read, Take take,
+               ReadDone read_done)
 {
     const size_t count = size_t(files.size());
-    ReadMetas read;
     // Sized exactly: growing would round a large project's block up to the
     // next power of two.
-    read.assets.reserve(int(count));
-    read.assets.resize(int(count));
-    as::Asset *assets = read.assets.data(); // written by the threads, one record each
+    records.reserve(int(count));
+    records.resize(int(count));
+    as::Asset *assets = records.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
     read.is_asset.assign(count, 0);
     constexpr size_t CHUNK = READ_CHUNK;
-    read.log.resize(count / CHUNK + 1);
+    const size_t chunks = count / CHUNK + 1;
+    read.log.resize(chunks);
+    // A run is made when its flag is set; the taking thread waits for the
+    // next run in order, or for every maker to have stopped (cancelled).
+    std::unique_ptr<std::atomic<char>[]> made(new std::atomic<char>[chunks]);
+    for (size_t c = 0; c < chunks; ++c)
+        made[c].store(0, std::memory_order_relaxed);
+    std::mutex lock;
+    std::condition_variable changed;
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t threads = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), chunks);
+    // This thread takes the records; the others make them (all of them
+    // when there is one thread).
+    const size_t makers = std::max<size_t>(1, threads - 1);
+    std::atomic<size_t> making{makers};
     std::atomic<size_t> next{0};
     auto work = [&] {
         Velmora::LogHold::Lines lines;
@@ -528,17 +596,46 @@ ReadMetas readMetas(const QString &root, const QStringList &files,
                     lines.clear();
                 }
             }
+            {
+                std::lock_guard<std::mutex> locker(lock);
+                made[begin / CHUNK].store(1, std::memory_order_release);
+            }
+            changed.notify_one();
         }
+        bool last = false;
+        {
+            std::lock_guard<std::mutex> locker(lock);
+            last = making.fetch_sub(1) == 1;
+        }
+        changed.notify_one();
+        if (last && !cancel)
+            read_done();
     };
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t threads = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), count / CHUNK + 1);
     std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back(work);
-    work();
+    if (threads == 1)
+        work();
+    else
+        for (size_t t = 0; t < makers; ++t)
+            pool.emplace_back(work);
+    bool all = true;
+    for (size_t i = 0; i < count; ++i) {
+        if (i % CHUNK == 0 && !made[i / CHUNK].load(std::memory_order_acquire)) {
+            std::unique_lock<std::mutex> locker(lock);
+            changed.wait(locker, [&] { return made[i / CHUNK].load(std::memory_order_acquire) || making == 0; });
+            if (!made[i / CHUNK].load(std::memory_order_acquire)) {
+                all = false;
+                break;
+            }
+        }
+        if (cancel) {
+            all = false;
+            break;
+        }
+        take(i);
+    }
     for (std::thread &thread : pool)
         thread.join();
-    return read;
+    return all;
 }
 
 } // namespace
@@ -619,14 +716,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     if (engine_scan) {
         result->root_exists = true;
         unreadable = unreadableNames(*engine_scan);
-        files.reserve(int(engine_scan->metas.size()));
-        known.reserve(engine_scan->metas.size());
-        for (const Velmora::MetaRecord &meta : engine_scan->metas) {
-            if (!meta.visible || meta.link || !isValidUtf8Path(meta.path()))
-                continue;
-            files.append(QString::fromUtf8(meta.path().data(), int(meta.path().size())));
-            known.push_back(&meta);
-        }
+        listRecords(engine_scan->metas, files, known);
     } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
         result->root_exists = true;
         listFiles(root, QString(), files, unreadable, cancel);
@@ -637,22 +727,17 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
                               qUtf8Printable(name));
     sortByPath(files, known);
 
-    ReadMetas read = readMetas(root, files, known, cancel);
-    std::vector<const Velmora::MetaRecord *>().swap(known);
-    // The records made here are all that is needed of the read's records:
-    // they may go now rather than with the scan.
-    if (release && engine_scan && !cancel)
-        engine_scan->releaseRecords(true);
-    // The records kept move to the front of the ones read; each claims its
-    // GUIDs in the lookups by GUID, which are then made.
+    // Each record kept moves to the front of the ones made and claims its
+    // GUIDs in the lookups by GUID, in path order, while later records are
+    // still being made.
     Index &index = result->index;
-    index.assets = std::move(read.assets);
-    index.by_guid.reserve(files.size());
     index.runtimes.reserve(files.size());
+    ReadMetas read;
     int kept = 0;
-    for (int i = 0; i < files.size() && !cancel; ++i) {
-        read.releaseLog(size_t(i));
-        if (read.has_meta[size_t(i)] && read.is_asset[size_t(i)]) {
+    auto take = [&](size_t at) {
+        const int i = int(at);
+        read.releaseLog(at);
+        if (read.has_meta[at] && read.is_asset[at]) {
             if (kept != i)
                 index.assets[kept] = std::move(index.assets[i]);
             if (index.claim(kept)) {
@@ -661,7 +746,15 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
                 ++kept;
             }
         }
-    }
+    };
+    // The records made here are all that is needed of the read's records:
+    // they may go now rather than with the scan.
+    auto read_done = [&] {
+        if (release && engine_scan)
+            engine_scan->releaseRecords(true);
+    };
+    readMetas(root, files, known, cancel, index.assets, read, take, read_done);
+    std::vector<const Velmora::MetaRecord *>().swap(known);
     if (cancel)
         return nullptr;
     index.assets.resize(kept);
