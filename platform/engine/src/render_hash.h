@@ -51,6 +51,24 @@ public:
         add(v.z);
         add(v.w);
     }
+    // count floats laid out one after another from data, two to a step
+    // (their bits side by side): the same change detection as one add per
+    // float at half the steps.
+    void addFloats(const void *data, int count)
+    {
+        const unsigned char *bytes = static_cast<const unsigned char *>(data);
+        int i = 0;
+        for (; i + 1 < count; i += 2) {
+            uint64_t bits = 0;
+            std::memcpy(&bits, bytes + i * sizeof(float), sizeof bits);
+            add(bits);
+        }
+        if (i < count) {
+            float last = 0.0f;
+            std::memcpy(&last, bytes + i * sizeof(float), sizeof last);
+            add(last);
+        }
+    }
     void add(const mat4 &m)
     {
         for (float value : m.m)

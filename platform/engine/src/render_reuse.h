@@ -17,6 +17,7 @@ struct FrameReuse
     uint64_t key = 0;
     bool valid = false; // key belongs to a picture the view holds
     bool hit = false; // set by the render: the held picture is still right
+    int triangles = 0; // the last scene's size, room made for the next
 };
 
 // The fingerprint of one view's picture: its size, camera, render settings

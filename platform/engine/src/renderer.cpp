@@ -157,6 +157,8 @@ public:
     void run(Vector<vec4> *color)
     {
         setupCamera();
+        if (request_.reuse)
+            scene_.triangles.reserve(request_.reuse->triangles);
         collectScene(request_.nodes, request_.light_usage, projection_ * renderer_.modelview_, settings_.shadows,
                      scene_);
         if (keepsLastPicture()) {
@@ -201,6 +203,7 @@ private:
             return false;
         const uint64_t key = viewFingerprint(settings_, request_.environment, renderer_.modelview_, projection_,
                                              request_.width, request_.height, scene_);
+        reuse->triangles = scene_.triangles.size();
         reuse->hit = reuse->valid && reuse->key == key;
         reuse->key = key;
         reuse->valid = true;
