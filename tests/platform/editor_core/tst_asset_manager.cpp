@@ -155,6 +155,14 @@ bool startEngine(const QString &data, const QString &home)
     return Velmora::Engine::init(Velmora::ENGINE_VERSION, nullptr, int(argv.size()), argv.data());
 }
 
+// Rows of a test run on the asset manager's own read and on the engine's.
+void bothReads()
+{
+    QTest::addColumn<bool>("engine");
+    QTest::newRow("own read") << false;
+    QTest::newRow("the engine's read") << true;
+}
+
 } // namespace
 
 class TestAssetManager : public QObject
@@ -495,12 +503,7 @@ private slots:
         }
     }
 
-    void a_taken_guid_keeps_the_first_file_and_names_both_data()
-    {
-        QTest::addColumn<bool>("engine");
-        QTest::newRow("own read") << false;
-        QTest::newRow("the engine's read") << true;
-    }
+    void a_taken_guid_keeps_the_first_file_and_names_both_data() { bothReads(); }
     void a_taken_guid_keeps_the_first_file_and_names_both()
     {
         QFETCH(bool, engine);
@@ -562,12 +565,7 @@ private slots:
         QCOMPARE(data.snapshot(), before);
     }
 
-    void a_project_made_in_parts_keeps_records_clashes_and_warnings_in_path_order_data()
-    {
-        QTest::addColumn<bool>("engine");
-        QTest::newRow("own read") << false;
-        QTest::newRow("the engine's read") << true;
-    }
+    void a_project_made_in_parts_keeps_records_clashes_and_warnings_in_path_order_data() { bothReads(); }
     // Large enough for its files to be listed and made in parts on several
     // threads while they are claimed: the outcome is that of one pass.
     void a_project_made_in_parts_keeps_records_clashes_and_warnings_in_path_order()
