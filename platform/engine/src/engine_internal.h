@@ -120,6 +120,10 @@ void renderWorldFloat(const Ptr<Camera> &camera, int width, int height, Vector<f
 
 void materialsInit();
 void materialsShutdown();
+// Raised after every change to a material (its declarations, parent or
+// states) and to the set of materials: while it stays the same, every
+// material that is still alive reads as it did.
+uint64_t materialsRevision();
 // One step of the shader compile simulation (called by Engine::update).
 void materialsCompileStep();
 // Schedules count entries for compilation; every fourth one is unnamed.

@@ -12,6 +12,7 @@
 #include <QReadWriteLock>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -49,6 +50,15 @@ MaterialsState &state()
     return s;
 }
 
+// Counts every change to a material or to the set of materials (see
+// engine_internal::materialsRevision); raised after the change is made.
+std::atomic<uint64_t> g_revision{1};
+
+void changed()
+{
+    g_revision.fetch_add(1);
+}
+
 // Replaces the file materials and their lookups (under the write lock).
 void setFiles(MaterialsState &s, const Vector<Ptr<Material>> &files)
 {
@@ -66,6 +76,7 @@ void setFiles(MaterialsState &s, const Vector<Ptr<Material>> &files)
         if (!s.files_by_name.contains(name))
             s.files_by_name.insert(name, i);
     }
+    changed();
 }
 
 Ptr<Material> findIn(const Vector<Ptr<Material>> &list, const char *name, const Material *skip = nullptr)
@@ -249,6 +260,7 @@ public:
                 holder = parent_index[size_t(holder)];
             }
         }
+        changed();
     }
 
     static bool save(const Material &material)
@@ -516,6 +528,7 @@ void Material::setTexturePath(int index, const char *path)
     if (const Entry *entry = resolvedEntry(list, index)) {
         const String name = entry->name;
         makeOwn(TEXTURES, name.get())->value = path;
+        changed();
     }
 }
 
@@ -583,6 +596,7 @@ void Material::setParameterFloat(int index, float value)
         Entry *own = makeOwn(PARAMETERS, name.get());
         own->value = engine_internal::formatFloat(value);
         own->expression = false;
+        changed();
     }
 }
 
@@ -595,6 +609,7 @@ void Material::setParameterFloat4(int index, const vec4 &value)
         own->value = engine_internal::formatFloat(value.x) + " " + engine_internal::formatFloat(value.y) + " "
                 + engine_internal::formatFloat(value.z) + " " + engine_internal::formatFloat(value.w);
         own->expression = false;
+        changed();
     }
 }
 
@@ -606,6 +621,7 @@ void Material::setParameterExpression(int index, const char *expression)
         Entry *own = makeOwn(PARAMETERS, name.get());
         own->value = expression;
         own->expression = true;
+        changed();
     }
 }
 
@@ -646,8 +662,10 @@ int Material::getState(const char *name, int default_value) const
 
 void Material::setState(const char *name, int value)
 {
-    if (name && *name)
+    if (name && *name) {
         makeOwn(STATES, name)->value = String::format("%d", value);
+        changed();
+    }
 }
 
 int Material::getTransparent() const
@@ -664,6 +682,7 @@ int Material::getTransparent() const
 void Material::setTransparent(int transparent)
 {
     transparent_ = transparent;
+    changed();
 }
 
 int Material::getBlendSrcFunc() const
@@ -692,6 +711,7 @@ void Material::setBlendFunc(int src, int dest)
 {
     blend_src_ = src;
     blend_dest_ = dest;
+    changed();
 }
 
 // ---- Materials ------------------------------------------------------------------------
@@ -863,6 +883,7 @@ bool Materials::removeBaseMaterial(const char *name)
     for (int i = 0; i < s.base.size(); ++i) {
         if (name && String(s.base[i]->getName()) == name) {
             s.base.remove(i);
+            changed();
             return true;
         }
     }
@@ -969,6 +990,11 @@ void Materials::compileShaders(const Vector<Ptr<Material>> &materials)
 
 namespace engine_internal {
 
+uint64_t materialsRevision()
+{
+    return g_revision.load();
+}
+
 void materialsInit()
 {
     MaterialsState &s = state();
@@ -977,6 +1003,7 @@ void materialsInit()
     for (const BaseDeclaration &declaration : BASE_MATERIALS)
         s.base.append(MaterialLoader::createBase(declaration));
     setFiles(s, Vector<Ptr<Material>>());
+    changed();
     s.precompile = false;
     s.precompile_calls = 0;
     s.pending.clear();
@@ -990,6 +1017,7 @@ void materialsShutdown()
     MaterialsState &s = state();
     QWriteLocker lock(&s.lock);
     s.base.clear();
+    changed();
     s.pending.clear();
     s.compiling = false;
     s.precompile = false;

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -19,6 +20,7 @@ namespace {
 
 std::mutex g_cache_mutex;
 std::map<std::string, Ptr<Mesh>> g_cache;
+std::atomic<uint64_t> g_revisions{0};
 
 struct Corner
 {
@@ -268,6 +270,12 @@ void Mesh::updateBounds()
             surface.bound_box.expand(vertex.position);
         bound_box_.expand(surface.bound_box);
     }
+    revision_ = newRevision();
+}
+
+uint64_t Mesh::newRevision()
+{
+    return g_revisions.fetch_add(1) + 1;
 }
 
 } // namespace Velmora

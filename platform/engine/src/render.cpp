@@ -9,6 +9,7 @@
 #include "render_color.h"
 #include "render_internal.h"
 #include "render_reuse.h"
+#include "render_scene.h"
 #include "texture_streaming.h"
 
 #include <QThread>
@@ -544,6 +545,7 @@ void renderInit(int api, const Vector<int> &supported_apis)
     }
     Render::resetSettings();
     render_internal::resetRenderStates();
+    render_internal::releaseSceneCache();
     TextureStreaming::init();
     if (!s.pool) {
         s.pool = new QThreadPool;
@@ -562,6 +564,7 @@ void renderShutdown()
     TextureStreaming::shutdown();
     render_internal::resetRenderStates();
     render_internal::releaseScratch();
+    render_internal::releaseSceneCache();
     Render::resetSettings();
     std::lock_guard<std::mutex> lock(s.mutex);
     resetStoredValues(s);

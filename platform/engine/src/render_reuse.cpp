@@ -9,8 +9,6 @@
 namespace Velmora {
 namespace render_internal {
 
-namespace {} // namespace
-
 uint64_t viewFingerprint(const Settings &settings, const String &environment, const mat4 &modelview,
                          const mat4 &projection, int width, int height, const Scene &scene)
 {
@@ -51,17 +49,16 @@ uint64_t viewFingerprint(const Settings &settings, const String &environment, co
         h.add(shading.cutout);
         h.add(shading.ambient_occlusion);
     }
-    h.add(scene.triangles.size());
-    // Every triangle is hashed each frame an unchanged view is kept: its
-    // floats go two to a step, its flags with its shading in one.
-    static_assert(sizeof(vec3) == 3 * sizeof(float) && sizeof(vec2) == 2 * sizeof(float),
-                  "vectors are hashed as plain floats");
-    for (const SceneTriangle &triangle : scene.triangles) {
-        h.addFloats(triangle.position, 9);
-        h.addFloats(triangle.normal, 9);
-        h.addFloats(triangle.uv, 6);
-        h.add((uint64_t(uint32_t(triangle.shading)) << 2) | (triangle.visible ? 2u : 0u)
-              | (triangle.casts_shadow ? 1u : 0u));
+    // Each piece's triangles come hashed with their surface's geometry (the
+    // floats two to a step); their flags and shading are the piece's.
+    int triangles = 0;
+    for (const ScenePiece &piece : scene.pieces)
+        triangles += piece.geometry->triangles.size();
+    h.add(triangles);
+    for (const ScenePiece &piece : scene.pieces) {
+        h.add(piece.geometry->hash);
+        h.add(piece.geometry->triangles.size());
+        h.add((uint64_t(uint32_t(piece.shading)) << 2) | (piece.visible ? 2u : 0u) | (piece.casts_shadow ? 1u : 0u));
     }
     return h.value();
 }

@@ -17,12 +17,11 @@ struct FrameReuse
     uint64_t key = 0;
     bool valid = false; // key belongs to a picture the view holds
     bool hit = false; // set by the render: the held picture is still right
-    int triangles = 0; // the last scene's size, room made for the next
 };
 
 // The fingerprint of one view's picture: its size, camera, render settings
-// and the collected scene (every triangle, light and surface shading with
-// its textures).
+// and the collected scene (every piece's triangles, light and surface shading
+// with its textures).
 uint64_t viewFingerprint(const Settings &settings, const String &environment, const mat4 &modelview,
                          const mat4 &projection, int width, int height, const Scene &scene);
 

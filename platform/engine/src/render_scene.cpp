@@ -8,12 +8,17 @@
 #include "velmora/Object.h"
 #include "velmora/Texture.h"
 
+#include "engine_internal.h"
 #include "node_tree.h"
 #include "render_color.h"
+#include "render_hash.h"
 #include "texture_streaming.h"
 
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <map>
+#include <mutex>
 
 namespace Velmora {
 namespace render_internal {
@@ -64,11 +69,194 @@ float parameter(const Material &material, const char *name, float fallback)
     return index >= 0 ? material.getParameterFloat(index) : fallback;
 }
 
-Ptr<Texture> texture(const Material &material, const char *slot, bool *cutout)
+String texturePath(const Material &material, const char *slot)
 {
     const int index = material.findTexture(slot);
     const char *path = index >= 0 ? material.getTexturePath(index) : "";
-    return path && *path ? TextureStreaming::acquire(path, cutout) : Ptr<Texture>();
+    return String(path ? path : "");
+}
+
+// What a surface's shading reads from its material (textures by path: they
+// are acquired from the streaming registry at every collection).
+struct MaterialValues
+{
+    vec4 albedo_color;
+    float metalness = 0.0f;
+    float roughness = 0.0f;
+    float specular = 0.0f;
+    float microfiber = 0.0f;
+    float translucence = 0.0f;
+    String albedo;
+    String ambient_occlusion;
+};
+
+MaterialValues readValues(const Material &material)
+{
+    const SurfaceShading defaults;
+    MaterialValues values;
+    values.albedo_color = defaults.albedo_color;
+    const int color = material.findParameter("albedo_color");
+    if (color >= 0)
+        values.albedo_color = material.getParameterFloat4(color);
+    values.metalness = parameter(material, "metalness", defaults.metalness);
+    values.roughness = parameter(material, "roughness", defaults.roughness);
+    values.specular = parameter(material, "specular", defaults.specular);
+    values.microfiber = parameter(material, "microfiber", defaults.microfiber);
+    values.translucence = parameter(material, "translucent", defaults.translucence);
+    values.albedo = texturePath(material, "albedo");
+    values.ambient_occlusion = texturePath(material, "ambient_occlusion");
+    return values;
+}
+
+// A mesh surface under a transform: the mesh's revision stands for its
+// vertices, the transform is compared bit for bit.
+struct GeometryKey
+{
+    uint64_t revision = 0;
+    int surface = 0;
+    uint32_t world[16] = {};
+
+    bool operator<(const GeometryKey &other) const
+    {
+        if (revision != other.revision)
+            return revision < other.revision;
+        if (surface != other.surface)
+            return surface < other.surface;
+        return std::memcmp(world, other.world, sizeof world) < 0;
+    }
+};
+
+// Entries not used by this many collections are dropped (the editor's views
+// and viewports each collect once a frame).
+constexpr uint64_t KEEP_COLLECTIONS = 8;
+
+// What collections keep between frames. Material values stay while the
+// materials' revision does (each entry holds its material, so that no other
+// material takes its address meanwhile).
+struct SceneCache
+{
+    std::mutex mutex;
+    uint64_t collections = 0;
+    uint64_t materials_revision = 0;
+    struct KeptValues
+    {
+        Ptr<Material> material;
+        MaterialValues values;
+        uint64_t used = 0;
+    };
+    std::map<const Material *, KeptValues> materials;
+    struct KeptGeometry
+    {
+        std::shared_ptr<const SurfaceGeometry> geometry;
+        uint64_t used = 0;
+    };
+    std::map<GeometryKey, KeptGeometry> geometry;
+
+    // Under the mutex: drops what the last few collections did not use.
+    template<typename Map>
+    void sweep(Map &map)
+    {
+        for (auto it = map.begin(); it != map.end();) {
+            if (it->second.used + KEEP_COLLECTIONS < collections)
+                it = map.erase(it);
+            else
+                ++it;
+        }
+    }
+};
+
+SceneCache &cache()
+{
+    static SceneCache c;
+    return c;
+}
+
+uint64_t startCollection()
+{
+    SceneCache &c = cache();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    return ++c.collections;
+}
+
+void endCollection()
+{
+    SceneCache &c = cache();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.sweep(c.materials);
+    c.sweep(c.geometry);
+}
+
+MaterialValues valuesOf(const Ptr<Material> &material, uint64_t collection)
+{
+    SceneCache &c = cache();
+    // Read before the material is: a change made meanwhile raises it again.
+    const uint64_t revision = engine_internal::materialsRevision();
+    {
+        std::lock_guard<std::mutex> lock(c.mutex);
+        if (c.materials_revision != revision) {
+            c.materials.clear();
+            c.materials_revision = revision;
+        }
+        const auto found = c.materials.find(material.get());
+        if (found != c.materials.end()) {
+            found->second.used = collection;
+            return found->second.values;
+        }
+    }
+    const MaterialValues values = readValues(*material);
+    std::lock_guard<std::mutex> lock(c.mutex);
+    if (c.materials_revision == revision)
+        c.materials[material.get()] = SceneCache::KeptValues{material, values, collection};
+    return values;
+}
+
+std::shared_ptr<const SurfaceGeometry> transformSurface(const Mesh::Surface &surface, const mat4 &world)
+{
+    const auto geometry = std::make_shared<SurfaceGeometry>();
+    const mat4 normal_matrix = Math::transpose(Math::inverse(world));
+    const Vector<Mesh::Vertex> &vertices = surface.vertices;
+    geometry->triangles.reserve(vertices.size() / 3);
+    // The floats go two to a step.
+    static_assert(sizeof(vec3) == 3 * sizeof(float) && sizeof(vec2) == 2 * sizeof(float),
+                  "vectors are hashed as plain floats");
+    Hasher h;
+    for (int v = 0; v + 2 < vertices.size(); v += 3) {
+        SceneTriangle triangle;
+        for (int c = 0; c < 3; ++c) {
+            const Mesh::Vertex &vertex = vertices[v + c];
+            triangle.position[c] = world * vertex.position;
+            triangle.normal[c] = Math::normalize((normal_matrix * vec4(vertex.normal, 0.0f)).xyz());
+            triangle.uv[c] = vertex.texcoord;
+        }
+        h.addFloats(triangle.position, 9);
+        h.addFloats(triangle.normal, 9);
+        h.addFloats(triangle.uv, 6);
+        geometry->triangles.append(triangle);
+    }
+    geometry->hash = h.value();
+    return geometry;
+}
+
+std::shared_ptr<const SurfaceGeometry> geometryOf(const Mesh &mesh, int index, const mat4 &world, uint64_t collection)
+{
+    GeometryKey key;
+    key.revision = mesh.getRevision();
+    key.surface = index;
+    static_assert(sizeof(key.world) == sizeof(world.m), "a transform is sixteen floats");
+    std::memcpy(key.world, world.m, sizeof key.world);
+    SceneCache &c = cache();
+    {
+        std::lock_guard<std::mutex> lock(c.mutex);
+        const auto found = c.geometry.find(key);
+        if (found != c.geometry.end()) {
+            found->second.used = collection;
+            return found->second.geometry;
+        }
+    }
+    const std::shared_ptr<const SurfaceGeometry> geometry = transformSurface(mesh.getSurface(index), world);
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.geometry[key] = SceneCache::KeptGeometry{geometry, collection};
+    return geometry;
 }
 
 // Textures up to this many texels are checked for a single colour.
@@ -97,9 +285,10 @@ void findUniformAlbedo(SurfaceShading &shading)
 class Collector
 {
 public:
-    Collector(const mat4 &view_projection, Scene &scene)
+    Collector(const mat4 &view_projection, Scene &scene, uint64_t collection)
         : frustum_(view_projection)
         , scene_(scene)
+        , collection_(collection)
     {}
 
     void collectLights(Node *node)
@@ -142,7 +331,6 @@ private:
         const Ptr<Mesh> mesh = object->getMesh();
         if (!mesh)
             return;
-        const mat4 normal_matrix = Math::transpose(Math::inverse(world));
         for (int s = 0; s < object->getNumSurfaces(); ++s) {
             if (!object->isEnabled(s) || object->getViewportMask(s) == 0)
                 continue;
@@ -154,20 +342,15 @@ private:
             if (!visible && !casts_shadow)
                 continue;
             const int shading = shadingOf(object->getMaterial(s));
-            const Vector<Mesh::Vertex> &vertices = mesh->getSurface(index).vertices;
-            for (int v = 0; v + 2 < vertices.size(); v += 3) {
-                SceneTriangle triangle;
-                for (int c = 0; c < 3; ++c) {
-                    const Mesh::Vertex &vertex = vertices[v + c];
-                    triangle.position[c] = world * vertex.position;
-                    triangle.normal[c] = Math::normalize((normal_matrix * vec4(vertex.normal, 0.0f)).xyz());
-                    triangle.uv[c] = vertex.texcoord;
-                }
-                triangle.shading = shading;
-                triangle.visible = visible;
-                triangle.casts_shadow = casts_shadow;
-                scene_.triangles.append(triangle);
-            }
+            std::shared_ptr<const SurfaceGeometry> geometry = geometryOf(*mesh, index, world, collection_);
+            if (geometry->triangles.empty())
+                continue;
+            ScenePiece piece;
+            piece.geometry = std::move(geometry);
+            piece.shading = shading;
+            piece.visible = visible;
+            piece.casts_shadow = casts_shadow;
+            scene_.pieces.append(piece);
         }
     }
 
@@ -178,16 +361,17 @@ private:
             return found->second;
         SurfaceShading shading;
         if (material) {
-            const int color = material->findParameter("albedo_color");
-            if (color >= 0)
-                shading.albedo_color = material->getParameterFloat4(color);
-            shading.metalness = parameter(*material, "metalness", shading.metalness);
-            shading.roughness = parameter(*material, "roughness", shading.roughness);
-            shading.specular = parameter(*material, "specular", shading.specular);
-            shading.microfiber = parameter(*material, "microfiber", shading.microfiber);
-            shading.translucence = parameter(*material, "translucent", shading.translucence);
-            shading.albedo = texture(*material, "albedo", &shading.cutout);
-            shading.ambient_occlusion = texture(*material, "ambient_occlusion", nullptr);
+            const MaterialValues values = valuesOf(material, collection_);
+            shading.albedo_color = values.albedo_color;
+            shading.metalness = values.metalness;
+            shading.roughness = values.roughness;
+            shading.specular = values.specular;
+            shading.microfiber = values.microfiber;
+            shading.translucence = values.translucence;
+            if (!values.albedo.empty())
+                shading.albedo = TextureStreaming::acquire(values.albedo.get(), &shading.cutout);
+            if (!values.ambient_occlusion.empty())
+                shading.ambient_occlusion = TextureStreaming::acquire(values.ambient_occlusion.get(), nullptr);
         }
         if (!shading.albedo && FileSystem::isFileExist(WHITE_TEXTURE))
             shading.albedo = TextureStreaming::acquire(WHITE_TEXTURE, &shading.cutout);
@@ -200,6 +384,7 @@ private:
 
     Frustum frustum_;
     Scene &scene_;
+    const uint64_t collection_;
     std::map<const Material *, int> shadings_;
 };
 
@@ -208,7 +393,8 @@ private:
 void collectScene(const Vector<Ptr<Node>> *nodes, int light_usage, const mat4 &view_projection, bool with_shadows,
                   Scene &scene)
 {
-    Collector collector(view_projection, scene);
+    const uint64_t collection = startCollection();
+    Collector collector(view_projection, scene, collection);
     if (nodes && light_usage == 2) {
         for (const Ptr<Node> &node : *nodes) {
             if (node)
@@ -232,6 +418,32 @@ void collectScene(const Vector<Ptr<Node>> *nodes, int light_usage, const mat4 &v
         for (Node *root : NodeTree::roots())
             collector.collectDrawables(root, root->getTransform(), with_shadows);
     }
+    endCollection();
+}
+
+void makeTriangles(Scene &scene)
+{
+    int count = 0;
+    for (const ScenePiece &piece : scene.pieces)
+        count += piece.geometry->triangles.size();
+    scene.triangles.clear();
+    scene.triangles.reserve(count);
+    for (const ScenePiece &piece : scene.pieces) {
+        for (SceneTriangle triangle : piece.geometry->triangles) {
+            triangle.shading = piece.shading;
+            triangle.visible = piece.visible;
+            triangle.casts_shadow = piece.casts_shadow;
+            scene.triangles.append(triangle);
+        }
+    }
+}
+
+void releaseSceneCache()
+{
+    SceneCache &c = cache();
+    std::lock_guard<std::mutex> lock(c.mutex);
+    c.materials.clear();
+    c.geometry.clear();
 }
 
 } // namespace render_internal

@@ -4,6 +4,9 @@
 #include "velmora/Ptr.h"
 #include "velmora/Vector.h"
 
+#include <cstdint>
+#include <memory>
+
 namespace Velmora {
 
 class Node;
@@ -41,6 +44,23 @@ struct SceneTriangle
     bool casts_shadow = true;
 };
 
+// The world-space triangles of one mesh surface under one transform (their
+// shading and flags left at the defaults), and a hash of their floats.
+struct SurfaceGeometry
+{
+    Vector<SceneTriangle> triangles;
+    uint64_t hash = 0;
+};
+
+// The triangles one drawn surface adds to the scene, in order.
+struct ScenePiece
+{
+    std::shared_ptr<const SurfaceGeometry> geometry;
+    int shading = 0;
+    bool visible = true;
+    bool casts_shadow = true;
+};
+
 struct SceneLight
 {
     vec3 to_light; // unit vector towards the light
@@ -51,7 +71,8 @@ struct SceneLight
 struct Scene
 {
     Vector<SurfaceShading> shadings;
-    Vector<SceneTriangle> triangles;
+    Vector<ScenePiece> pieces;
+    Vector<SceneTriangle> triangles; // the pieces' triangles, once made
     Vector<SceneLight> lights;
 };
 
@@ -60,8 +81,18 @@ struct Scene
 // world unless light_usage is 2 (the node list's own). Surfaces outside the
 // view are kept only as shadow casters when with_shadows is set. Textures of
 // the kept surfaces are loaded through the streaming registry.
+//
+// The surfaces come as pieces: the world-space triangles of a mesh surface
+// are kept between collections while the mesh's revision and the transform
+// stay the same, and a material's values while no material changes, so an
+// unchanged scene costs a walk of its nodes. makeTriangles then lays the
+// pieces' triangles out one after another.
 void collectScene(const Vector<Ptr<Node>> *nodes, int light_usage, const mat4 &view_projection, bool with_shadows,
                   Scene &scene);
+void makeTriangles(Scene &scene);
+
+// Drops what collections keep between frames (at engine start and stop).
+void releaseSceneCache();
 
 } // namespace render_internal
 } // namespace Velmora

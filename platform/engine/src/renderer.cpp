@@ -157,14 +157,13 @@ public:
     void run(Vector<vec4> *color)
     {
         setupCamera();
-        if (request_.reuse)
-            scene_.triangles.reserve(request_.reuse->triangles);
         collectScene(request_.nodes, request_.light_usage, projection_ * renderer_.modelview_, settings_.shadows,
                      scene_);
         if (keepsLastPicture()) {
             TextureStreaming::collect();
             return;
         }
+        makeTriangles(scene_);
         std::unique_ptr<Scratch> scratch = takeScratch(request_.width * request_.height);
         scratch_ = scratch.get();
         std::swap(renderer_.gbuffer_, scratch_->gbuffer);
@@ -203,7 +202,6 @@ private:
             return false;
         const uint64_t key = viewFingerprint(settings_, request_.environment, renderer_.modelview_, projection_,
                                              request_.width, request_.height, scene_);
-        reuse->triangles = scene_.triangles.size();
         reuse->hit = reuse->valid && reuse->key == key;
         reuse->key = key;
         reuse->valid = true;

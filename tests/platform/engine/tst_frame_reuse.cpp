@@ -8,6 +8,7 @@
 #include "velmora/Light.h"
 #include "velmora/Material.h"
 #include "velmora/Materials.h"
+#include "velmora/Mesh.h"
 #include "velmora/Object.h"
 #include "velmora/Player.h"
 #include "velmora/Render.h"
@@ -142,6 +143,18 @@ void TestFrameReuse::a_change_of_each_kind_is_drawn_on_the_next_frame_data()
     QTest::newRow("node removed") << Change([](Screen &) { QVERIFY(Velmora::World::removeNode(box())); });
     QTest::newRow("material parameter") << Change([](Screen &) {
         red()->setParameterFloat4(red()->findParameter("albedo_color"), Velmora::vec4(0.0f, 1.0f, 0.0f, 1.0f));
+    });
+    // Inherited values: the parent changes, not the surface's own material.
+    QTest::newRow("parent material parameter") << Change([](Screen &) {
+        const Velmora::Ptr<Velmora::Material> base = Velmora::Materials::findBaseMaterial("mesh_base");
+        base->setParameterFloat(base->findParameter("metalness"), 1.0f);
+    });
+    // The same mesh object takes other vertices; node and transform stay.
+    QTest::newRow("mesh reshaped in place") << Change([](Screen &) {
+        auto object = box().cast<Velmora::ObjectMeshStatic>();
+        QVERIFY(object && object->getMesh());
+        QByteArray text = enginetest::cubeMesh("body", "red").replace("v 1 1 1\n", "v 2 2 2\n");
+        QVERIFY(object->getMesh()->parse(text.constData(), text.size()));
     });
     QTest::newRow("material texture") << Change(
             [](Screen &) { red()->setTexturePath(red()->findTexture("albedo"), "textures/checker.png"); });

@@ -6,6 +6,8 @@
 #include "velmora/String.h"
 #include "velmora/Vector.h"
 
+#include <cstdint>
+
 namespace Velmora {
 
 // Triangle mesh read from the OBJ-style text of mesh and model files:
@@ -56,13 +58,21 @@ public:
     BoundBox getBoundBox(int surface) const { return surfaces_[surface].bound_box; }
     BoundSphere getBoundSphere() const { return BoundSphere(bound_box_); }
 
+    // Stands for the surfaces as they are now: a new number after every
+    // change, and never the same number for other surfaces (a copy keeps it
+    // along with the surfaces).
+    uint64_t getRevision() const { return revision_; }
+
 private:
     Mesh() = default;
+    // Also takes a new revision: every change to the surfaces ends here.
     void updateBounds();
+    static uint64_t newRevision();
 
     String path_;
     Vector<Surface> surfaces_;
     BoundBox bound_box_;
+    uint64_t revision_ = newRevision();
 };
 
 } // namespace Velmora
