@@ -28,6 +28,7 @@ Application::Application(int &argc, char **argv)
 {
     StartupImages::preload(QString::fromLatin1(StartupImages::EDITOR_ICON));
     StartupImages::preload(QString::fromLatin1(StartupImages::SPLASH_BACKGROUND));
+    StartupImages::preloadFolder(QString::fromLatin1(StartupImages::HELP_PICTURES));
     QTimer::singleShot(0, this, [this, argc, argv] { initialize(argc, argv); });
     connect(this, &QCoreApplication::aboutToQuit, this, &Application::shutdown, Qt::DirectConnection);
 }

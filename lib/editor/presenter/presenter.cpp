@@ -714,6 +714,9 @@ void Presenter::restoreLayout()
     else
         depr::g.window_manager->restoreState(workspace::getDefaultMainWindowLayout());
 
+    // The Help window's pictures, decoded while the editor started, are
+    // found in the pixmap cache when its style sheets load them.
+    StartupImages::cacheFolder(QString::fromLatin1(StartupImages::HELP_PICTURES));
     help_window_ = new HelpWindow(main_window_);
     depr::gui.help = help_window_;
     help_window_->showOnStartupIfEnabled();

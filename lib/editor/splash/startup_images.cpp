@@ -1,11 +1,20 @@
 #include "editor/splash/startup_images.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
 #include <QHash>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QVector>
 
 #include <future>
 #include <mutex>
+#include <utility>
 
 namespace {
+
+using DecodedFolder = QVector<std::pair<QString, QImage>>;
 
 std::mutex &pendingMutex()
 {
@@ -19,10 +28,42 @@ QHash<QString, std::shared_future<QImage>> &pending()
     return images;
 }
 
+QHash<QString, std::shared_future<DecodedFolder>> &pendingFolders()
+{
+    static QHash<QString, std::shared_future<DecodedFolder>> folders;
+    return folders;
+}
+
+DecodedFolder decodeFolder(const QString &folder)
+{
+    DecodedFolder images;
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+    for (const QString &name : names) {
+        const QString path = dir.filePath(name);
+        images.append({path, QImage(path)});
+    }
+    return images;
+}
+
+// Appends the bytes of value as QPixmap's cache keys write them: two
+// hexadecimal digits a byte, lower digit first, in memory order.
+template<typename T>
+void appendHex(QString &key, T value)
+{
+    static const char digits[] = "0123456789abcdef";
+    const auto *bytes = reinterpret_cast<const unsigned char *>(&value);
+    for (size_t i = 0; i < sizeof(T); ++i) {
+        key += QLatin1Char(digits[bytes[i] & 0xf]);
+        key += QLatin1Char(digits[bytes[i] >> 4]);
+    }
+}
+
 } // namespace
 
 const char *const StartupImages::SPLASH_BACKGROUND = ":/images/splashscreen_editor.png";
 const char *const StartupImages::EDITOR_ICON = ":/images/editor_icon.png";
+const char *const StartupImages::HELP_PICTURES = ":/images/help_window";
 
 void StartupImages::preload(const QString &path)
 {
@@ -40,4 +81,41 @@ QImage StartupImages::take(const QString &path)
         image = pending().take(path);
     }
     return image.valid() ? image.get() : QImage(path);
+}
+
+void StartupImages::preloadFolder(const QString &folder)
+{
+    std::lock_guard<std::mutex> lock(pendingMutex());
+    if (pendingFolders().contains(folder))
+        return;
+    pendingFolders().insert(folder, std::async(std::launch::async, [folder] { return decodeFolder(folder); }).share());
+}
+
+void StartupImages::cacheFolder(const QString &folder)
+{
+    std::shared_future<DecodedFolder> images;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex());
+        images = pendingFolders().take(folder);
+    }
+    if (!images.valid())
+        return;
+    for (const auto &image : images.get()) {
+        // A file that is no image is left to be read (and refused) where it
+        // is asked for, as before.
+        if (!image.second.isNull())
+            QPixmapCache::insert(pixmapCacheKey(image.first), QPixmap::fromImage(image.second));
+    }
+}
+
+QString StartupImages::pixmapCacheKey(const QString &path)
+{
+    // As QPixmap::load makes it: the file's absolute path, its time and size,
+    // and the pixel type of a pixmap (0 for a pixmap, not a bitmap).
+    const QFileInfo info(path);
+    QString key = QLatin1String("qt_pixmap") + info.absoluteFilePath();
+    appendHex(key, uint(info.lastModified().toSecsSinceEpoch()));
+    appendHex(key, quint64(info.size()));
+    appendHex(key, uint(0));
+    return key;
 }

@@ -4,9 +4,11 @@
 
 #include <editor_core/ElidedLabel.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLayout>
+#include <QPixmapCache>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -23,6 +25,7 @@ private slots:
     void long_detail_keeps_its_end_visible();
     void splash_has_the_background_size();
     void preloaded_background_is_the_image_read_on_the_spot();
+    void preloaded_help_pictures_are_what_loading_their_files_finds();
     void size_follows_the_background_pixel_ratio_data();
     void size_follows_the_background_pixel_ratio();
     void lines_sit_at_their_places_over_the_background();
@@ -137,6 +140,37 @@ void tst_SplashWidget::preloaded_background_is_the_image_read_on_the_spot()
     StartupImages::preload(background);
     SplashWidget splash;
     QCOMPARE(splash.size(), QSize(960, 540));
+}
+
+void tst_SplashWidget::preloaded_help_pictures_are_what_loading_their_files_finds()
+{
+    const QString folder = QString::fromLatin1(StartupImages::HELP_PICTURES);
+    const QDir dir(folder);
+    const QStringList names = dir.entryList(QDir::Files, QDir::Name);
+    QVERIFY(names.size() >= 2);
+    QHash<QString, QImage> read_here;
+    QPixmapCache::clear();
+    for (const QString &name : names)
+        read_here.insert(name, QPixmap(dir.filePath(name)).toImage());
+
+    QPixmapCache::clear();
+    StartupImages::preloadFolder(folder);
+    StartupImages::preloadFolder(folder); // asked twice, decoded once
+    StartupImages::cacheFolder(folder);
+    for (const QString &name : names) {
+        const QString path = dir.filePath(name);
+        QPixmap cached;
+        QVERIFY2(QPixmapCache::find(StartupImages::pixmapCacheKey(path), &cached), qPrintable(path));
+        // Loading the file finds the very pixmap put in the cache (the key is
+        // the one QPixmap uses), and it is the picture read on the spot.
+        const QPixmap loaded(path);
+        QCOMPARE(loaded.cacheKey(), cached.cacheKey());
+        QCOMPARE(loaded.toImage(), read_here.value(name));
+    }
+    QPixmapCache::clear();
+    StartupImages::cacheFolder(folder); // no longer preloaded: nothing cached
+    QPixmap none;
+    QVERIFY(!QPixmapCache::find(StartupImages::pixmapCacheKey(dir.filePath(names.first())), &none));
 }
 
 void tst_SplashWidget::size_follows_the_background_pixel_ratio_data()
