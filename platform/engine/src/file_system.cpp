@@ -50,6 +50,52 @@ struct Record
     // by the file's GUID: few files have one.
 };
 
+// The extension of a data-relative path as String::extension() finds it
+// (after the last dot of the last path component, unless that dot starts
+// the name): whether it is extension (length bytes, lower case), case
+// aside.
+bool hasExtension(const std::string &path, const char *extension, size_t length)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.size() - dot - 1 != length)
+        return false;
+    const size_t slash = path.find_last_of("/\\");
+    if (slash != std::string::npos && dot <= slash + 1)
+        return false;
+    if (dot == 0)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = path[dot + 1 + i];
+        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != extension[i])
+            return false;
+    }
+    return true;
+}
+
+// A hash of the bytes of an extension, never 0.
+uint32_t extensionHash(const char *extension, size_t length, bool lower)
+{
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = extension[i];
+        hash = (hash ^ uint8_t(lower && c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c)) * 16777619u;
+    }
+    return hash | 1;
+}
+
+// The hash of a path's extension in lower case (see hasExtension); 0 when
+// it has none. A path has extension only when their hashes are the same.
+uint32_t extensionKey(const std::string &path)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return 0;
+    const size_t slash = path.find_last_of("/\\");
+    if (slash != std::string::npos && dot <= slash + 1)
+        return 0;
+    return extensionHash(path.data() + dot + 1, path.size() - dot - 1, true);
+}
+
 // Data-relative path -> record, listed in path order, with a hash index for
 // the lookups by path that every resolved reference makes: an open-addressing
 // table of map positions (which stay valid while their entry lives, also
@@ -81,23 +127,31 @@ public:
     }
     size_t count(std::string_view path) const { return find(path) == map_.cend() ? 0 : 1; }
     // The entry of path, made (with an empty record) when there is none.
-    iterator insert(const std::string &path) { return slotFor(path, hashOf(path)); }
-    // Room for n entries without a rehash.
-    void reserve(size_t n)
+    iterator insert(const std::string &path)
     {
-        if (n * 2 > slots_.size())
-            rehash(n * 2);
-    }
-    // Adds a path that sorts after every path the table has (no check);
-    // building from a sorted listing this way skips the tree search.
-    iterator appendSorted(std::string &&path, const Record &record)
-    {
-        const size_t hash = hashOf(path);
-        if ((map_.size() + 1) * 2 > slots_.size())
-            rehash((map_.size() + 1) * 2);
-        const iterator it = map_.emplace_hint(map_.end(), std::move(path), record);
-        insert(it, hash);
+        const size_t before = map_.size();
+        const iterator it = slotFor(path, hashOf(path));
+        if (map_.size() != before)
+            forgetOrder();
         return it;
+    }
+    // Fills an empty table with the paths that keep(path) accepts, from
+    // paths sorted by bytes (no check), each with an empty record; their
+    // entries are appended to entries, in order. The tree is built without
+    // searching it, and the slots are placed once every entry is in.
+    template<typename Keep>
+    void fillSorted(const std::vector<std::string> &paths, Keep keep, std::vector<iterator> &entries)
+    {
+        clear();
+        std::vector<size_t> hashes;
+        hashes.reserve(paths.size());
+        entries.reserve(entries.size() + paths.size());
+        for (const std::string &path : paths)
+            if (keep(path)) {
+                hashes.push_back(hashOf(path));
+                entries.push_back(map_.emplace_hint(map_.end(), path, Record()));
+            }
+        place(entries.data() + (entries.size() - hashes.size()), hashes);
     }
     void erase(iterator it)
     {
@@ -105,6 +159,7 @@ public:
         if (slot >= 0)
             removeSlot(size_t(slot));
         map_.erase(it);
+        forgetOrder();
     }
     void erase(std::string_view path)
     {
@@ -117,6 +172,35 @@ public:
         map_.clear();
         slots_.clear();
         filter_.clear();
+        forgetOrder();
+    }
+    // Keeps every entry in path order with the extension key of its path
+    // (see extensionKey), until the entries change: a search by extension
+    // then reads the keys, not the tree and its paths. entries: all the
+    // table's entries, in order.
+    void keepOrder(std::vector<iterator> &&entries, std::vector<uint32_t> &&keys)
+    {
+        if (entries.size() != map_.size() || keys.size() != entries.size())
+            return;
+        ordered_ = std::move(entries);
+        extension_keys_ = std::move(keys);
+    }
+    // Calls found(path) in path order for each path whose extension is
+    // extension (lower case, see hasExtension).
+    template<typename Found>
+    void forEachWithExtension(const char *extension, Found found) const
+    {
+        const size_t length = std::strlen(extension);
+        if (ordered_.empty() && !map_.empty()) {
+            for (const auto &file : map_)
+                if (hasExtension(file.first, extension, length))
+                    found(file.first);
+            return;
+        }
+        const uint32_t key = extensionHash(extension, length, false);
+        for (size_t i = 0; i < ordered_.size(); ++i)
+            if (extension_keys_[i] == key && hasExtension(ordered_[i]->first, extension, length))
+                found(ordered_[i]->first);
     }
     size_t size() const { return map_.size(); }
     iterator begin() { return map_.begin(); }
@@ -191,6 +275,41 @@ private:
             hole = next;
         }
     }
+    // Makes the slots of a table whose map holds exactly the entries at
+    // entries (their path hashes alongside). They are placed in the order
+    // of their home slots: a large table is written front to back, not at
+    // random. Any order of insertion leaves every entry reachable from its
+    // home slot, so lookups find the same entries.
+    void place(const iterator *entries, const std::vector<size_t> &hashes)
+    {
+        const size_t count = hashes.size();
+        size_t capacity = 1024;
+        while (capacity < count * 2)
+            capacity *= 2;
+        slots_.assign(capacity, Slot());
+        filter_.assign(capacity * FILTER_BITS_PER_SLOT / 64, 0);
+        // A bucket sort by home slot, 64 slots to a bucket.
+        constexpr size_t BUCKET_SLOTS = 64;
+        const size_t buckets = capacity / BUCKET_SLOTS;
+        std::vector<uint32_t> homes(count);
+        std::vector<uint32_t> starts(buckets + 1, 0);
+        for (size_t i = 0; i < count; ++i) {
+            homes[i] = uint32_t(home(uint32_t(hashes[i])));
+            ++starts[homes[i] / BUCKET_SLOTS + 1];
+        }
+        for (size_t b = 0; b < buckets; ++b)
+            starts[b + 1] += starts[b];
+        std::vector<uint32_t> order(count);
+        for (size_t i = 0; i < count; ++i)
+            order[starts[homes[i] / BUCKET_SLOTS]++] = uint32_t(i);
+        for (const uint32_t i : order) {
+            size_t slot = homes[i];
+            while (slots_[slot].used)
+                slot = (slot + 1) & (capacity - 1);
+            slots_[slot] = Slot{entries[i], uint32_t(hashes[i]), true};
+            setFilterBits(hashes[i]);
+        }
+    }
     void rehash(size_t minimum)
     {
         size_t capacity = 1024;
@@ -226,9 +345,18 @@ private:
         filter_[b / 64] |= uint64_t(1) << (b % 64);
     }
 
+    void forgetOrder()
+    {
+        std::vector<iterator>().swap(ordered_);
+        std::vector<uint32_t>().swap(extension_keys_);
+    }
+
     Map map_;
     std::vector<Slot> slots_;
     std::vector<uint64_t> filter_;
+    // Empty, or every entry in path order with its extension key.
+    std::vector<iterator> ordered_;
+    std::vector<uint32_t> extension_keys_;
 };
 
 // GUID -> the file's entry in the table (entries stay where they are while
@@ -513,14 +641,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     std::vector<FileTable::iterator> table_entries;
     std::promise<void> listed;
     std::thread table([&index, &table_entries, &listed] {
-        const std::vector<std::string> &files = index.scan->files;
-        const size_t count = size_t(std::count_if(files.begin(), files.end(),
-                                                  [](const std::string &relative) { return !isMetaPath(relative); }));
-        table_entries.reserve(count);
-        index.files.reserve(count);
-        for (const std::string &relative : files)
-            if (!isMetaPath(relative))
-                table_entries.push_back(index.files.appendSorted(std::string(relative), Record()));
+        index.files.fillSorted(
+                index.scan->files, [](const std::string &relative) { return !isMetaPath(relative); }, table_entries);
         listed.set_value();
     });
     if (notify) {
@@ -562,6 +684,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     constexpr size_t PARALLEL_FROM = 4096;
     const size_t chunks = paths.size() / CHUNK + 1;
     std::vector<Facts> infos(paths.size());
+    // The extension of each file, for the table's searches by extension.
+    std::vector<uint32_t> extension_keys(paths.size());
     std::vector<std::vector<std::pair<size_t, UGUID>>> chunk_owners(chunks);
     std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> chunk_lines(chunks);
     std::unique_ptr<std::atomic<char>[]> made(new std::atomic<char>[chunks]);
@@ -626,6 +750,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         for (size_t begin = next_chunk.fetch_add(CHUNK); begin < paths.size(); begin = next_chunk.fetch_add(CHUNK)) {
             const size_t chunk = begin / CHUNK;
             for (size_t i = begin; i < std::min(paths.size(), begin + CHUNK); ++i) {
+                extension_keys[i] = extensionKey(*paths[i]);
                 if (!path_records[i])
                     continue;
                 {
@@ -732,6 +857,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         record.asset = infos[i].is_asset;
         *guid_entries[i] = table_entries[i];
     }
+    index.files.keepOrder(std::move(table_entries), std::move(extension_keys));
     if (releasing)
         built.set_value();
     else
@@ -1030,31 +1156,11 @@ namespace engine_internal {
 
 std::vector<String> filesWithExtension(const char *extension)
 {
-    const size_t length = std::strlen(extension);
     FsState &s = state();
     DeferredLog log;
     std::shared_lock<std::shared_mutex> locker(s.lock);
     std::vector<String> result;
-    for (const auto &file : s.files) {
-        // The extension as String::extension() finds it: after the last
-        // dot of the last path component, unless that dot starts the name.
-        const std::string &path = file.first;
-        const size_t dot = path.rfind('.');
-        if (dot == std::string::npos || path.size() - dot - 1 != length)
-            continue;
-        const size_t slash = path.find_last_of("/\\");
-        if (slash != std::string::npos && dot <= slash + 1)
-            continue;
-        if (dot == 0)
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < length && same; ++i) {
-            const char c = path[dot + 1 + i];
-            same = (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == extension[i];
-        }
-        if (same)
-            result.emplace_back(path);
-    }
+    s.files.forEachWithExtension(extension, [&result](const std::string &path) { result.emplace_back(path); });
     return result;
 }
 
