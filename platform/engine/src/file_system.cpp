@@ -30,6 +30,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -138,19 +139,65 @@ public:
     // Fills an empty table with the paths that keep(path) accepts, from
     // paths sorted by bytes (no check), each with an empty record; their
     // entries are appended to entries, in order. The tree is built without
-    // searching it, and the slots are placed once every entry is in.
+    // searching it, and the slots are placed once every entry is in. A
+    // large listing is cut into consecutive parts whose entries (paths,
+    // nodes and hashes) are made on several threads; this one moves the
+    // nodes of each part, as soon as it is made, to the end of the tree.
     template<typename Keep>
     void fillSorted(const std::vector<std::string> &paths, Keep keep, std::vector<iterator> &entries)
     {
         clear();
+        constexpr size_t PARALLEL_FROM = 8192;
+        const unsigned cores = std::thread::hardware_concurrency();
+        const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+        std::vector<Map> part_maps(parts);
+        std::vector<std::vector<size_t>> part_hashes(parts);
+        std::unique_ptr<std::atomic<bool>[]> made(new std::atomic<bool>[parts]);
+        std::mutex made_lock;
+        std::condition_variable made_changed;
+        auto make = [&](size_t part) {
+            Map &map = part_maps[part];
+            std::vector<size_t> &hashes = part_hashes[part];
+            const size_t end = paths.size() * (part + 1) / parts;
+            hashes.reserve(end - paths.size() * part / parts);
+            for (size_t i = paths.size() * part / parts; i < end; ++i)
+                if (keep(paths[i])) {
+                    hashes.push_back(hashOf(paths[i]));
+                    map.emplace_hint(map.end(), paths[i], Record());
+                }
+            {
+                std::lock_guard<std::mutex> locker(made_lock);
+                made[part].store(true);
+            }
+            made_changed.notify_one();
+        };
+        for (size_t part = 0; part < parts; ++part)
+            made[part].store(false);
+        std::vector<std::thread> pool;
+        try {
+            for (size_t part = 1; part < parts; ++part)
+                pool.emplace_back(make, part);
+        } catch (const std::system_error &) {}
+        make(0);
+        // Parts no thread took are made here.
+        for (size_t part = pool.size() + 1; part < parts; ++part)
+            make(part);
         std::vector<size_t> hashes;
         hashes.reserve(paths.size());
         entries.reserve(entries.size() + paths.size());
-        for (const std::string &path : paths)
-            if (keep(path)) {
-                hashes.push_back(hashOf(path));
-                entries.push_back(map_.emplace_hint(map_.end(), path, Record()));
+        for (size_t part = 0; part < parts; ++part) {
+            if (!made[part].load()) {
+                std::unique_lock<std::mutex> locker(made_lock);
+                made_changed.wait(locker, [&] { return made[part].load(); });
             }
+            Map &map = part_maps[part];
+            while (!map.empty())
+                entries.push_back(map_.insert(map_.end(), map.extract(map.begin())));
+            hashes.insert(hashes.end(), part_hashes[part].begin(), part_hashes[part].end());
+            std::vector<size_t>().swap(part_hashes[part]);
+        }
+        for (std::thread &thread : pool)
+            thread.join();
         place(entries.data() + (entries.size() - hashes.size()), hashes);
     }
     void erase(iterator it)
@@ -359,14 +406,146 @@ private:
     std::vector<uint32_t> extension_keys_;
 };
 
-// GUID -> the file's entry in the table (entries stay where they are while
-// they live). The hash is cheap and never throws, so that the nodes do not
-// keep a copy of it.
 struct GuidHash
 {
     size_t operator()(const UGUID &guid) const noexcept { return guid.hash(); }
 };
-using GuidMap = std::unordered_map<UGUID, FileTable::iterator, GuidHash>;
+
+// GUID -> the file's entry in the table (entries stay where they are while
+// they live): one open-addressing array of GUIDs and entries, at most half
+// full, so that claiming a GUID allocates nothing and touches one place.
+// Its positions work as a map's iterators (first: the GUID, second: the
+// entry; end() is null); adding may move every position, removing moves
+// later ones back.
+class GuidMap
+{
+public:
+    struct Slot
+    {
+        UGUID first;
+        bool used = false;
+        FileTable::iterator second;
+    };
+    using iterator = Slot *;
+    using const_iterator = const Slot *;
+
+    GuidMap() = default;
+    GuidMap(GuidMap &&other) noexcept
+        : slots_(std::move(other.slots_))
+        , size_(std::exchange(other.size_, 0))
+    {}
+    GuidMap &operator=(GuidMap &&other) noexcept
+    {
+        slots_ = std::move(other.slots_);
+        size_ = std::exchange(other.size_, 0);
+        return *this;
+    }
+    GuidMap(const GuidMap &) = delete;
+    GuidMap &operator=(const GuidMap &) = delete;
+
+    iterator end() { return nullptr; }
+    const_iterator end() const { return nullptr; }
+    iterator find(const UGUID &guid) { return slots_.empty() ? nullptr : at(locate(guid)); }
+    const_iterator find(const UGUID &guid) const
+    {
+        return slots_.empty() ? nullptr : const_cast<GuidMap *>(this)->at(locate(guid));
+    }
+    size_t count(const UGUID &guid) const { return find(guid) ? 1 : 0; }
+    size_t size() const { return size_; }
+    // The position of guid, made (with no entry) when there is none; second:
+    // whether it was made.
+    std::pair<iterator, bool> try_emplace(const UGUID &guid)
+    {
+        if ((size_ + 1) * 2 > slots_.size())
+            rehash((size_ + 1) * 2);
+        const size_t slot = locate(guid);
+        if (slots_[slot].used)
+            return {&slots_[slot], false};
+        slots_[slot].first = guid;
+        slots_[slot].used = true;
+        slots_[slot].second = FileTable::iterator();
+        ++size_;
+        return {&slots_[slot], true};
+    }
+    std::pair<iterator, bool> emplace(const UGUID &guid, FileTable::iterator entry)
+    {
+        const auto made = try_emplace(guid);
+        if (made.second)
+            made.first->second = entry;
+        return made;
+    }
+    FileTable::iterator &operator[](const UGUID &guid) { return try_emplace(guid).first->second; }
+    size_t erase(const UGUID &guid)
+    {
+        const iterator it = find(guid);
+        if (!it)
+            return 0;
+        erase(it);
+        return 1;
+    }
+    void erase(iterator it)
+    {
+        const size_t mask = slots_.size() - 1;
+        size_t hole = size_t(it - slots_.data());
+        slots_[hole] = Slot();
+        --size_;
+        for (size_t next = (hole + 1) & mask; slots_[next].used; next = (next + 1) & mask) {
+            const size_t wanted = home(slots_[next].first);
+            const bool stays = hole <= next ? (hole < wanted && wanted <= next) : (hole < wanted || wanted <= next);
+            if (stays)
+                continue;
+            slots_[hole] = slots_[next];
+            slots_[next] = Slot();
+            hole = next;
+        }
+    }
+    // Room for n GUIDs: adding up to n moves no position.
+    void reserve(size_t n)
+    {
+        if (n * 2 > slots_.size())
+            rehash(n * 2);
+    }
+    void clear()
+    {
+        std::vector<Slot>().swap(slots_);
+        size_ = 0;
+    }
+    // Asks for the home of guid to be brought into the cache.
+    void prefetch(const UGUID &guid) const
+    {
+        if (!slots_.empty())
+            __builtin_prefetch(&slots_[home(guid)]);
+    }
+
+private:
+    size_t home(const UGUID &guid) const
+    {
+        return size_t(((uint64_t(guid.hash()) | 1) * 0x9E3779B97F4A7C15ull) >> 20) & (slots_.size() - 1);
+    }
+    // The slot of guid, or the free slot where it would go.
+    size_t locate(const UGUID &guid) const
+    {
+        size_t slot = home(guid);
+        while (slots_[slot].used && !(slots_[slot].first == guid))
+            slot = (slot + 1) & (slots_.size() - 1);
+        return slot;
+    }
+    iterator at(size_t slot) { return slots_[slot].used ? &slots_[slot] : nullptr; }
+    void rehash(size_t minimum)
+    {
+        size_t capacity = 16;
+        while (capacity < minimum)
+            capacity *= 2;
+        std::vector<Slot> old(capacity);
+        old.swap(slots_);
+        for (const Slot &slot : old)
+            if (slot.used)
+                slots_[locate(slot.first)] = slot;
+    }
+
+    std::vector<Slot> slots_;
+    size_t size_ = 0;
+};
 
 struct FsState
 {
@@ -784,8 +963,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         make_facts();
     leave(makers - pool.size() + 1);
 
-    // Where each file's entry goes once the table is built (references to
-    // the map's values stay valid when it grows).
+    // Where each file's entry goes once the table is built (each file adds
+    // at most one GUID, so the reserved map does not move its positions).
     std::vector<FileTable::iterator *> guid_entries(paths.size());
     index.by_guid.reserve(paths.size());
     size_t next_lines = 0; // in the run's held lines and owners
@@ -799,6 +978,11 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                 made_changed.wait(locker, [&] { return made[chunk].load(std::memory_order_acquire) != 0; });
             }
         }
+        // The claims go to places all over the map: later ones of the run
+        // are asked for ahead.
+        constexpr size_t AHEAD = 16;
+        if (i % CHUNK + AHEAD < CHUNK && i + AHEAD < paths.size() && infos[i + AHEAD].readable)
+            index.by_guid.prefetch(infos[i + AHEAD].guid);
         const std::string &relative = *paths[i];
         Record record;
         UGUID owner;
@@ -852,6 +1036,12 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         release_records(scan);
     table.join();
     for (size_t i = 0; i < paths.size(); ++i) {
+        // Nodes and positions all over memory: later ones are asked for ahead.
+        constexpr size_t AHEAD = 16;
+        if (i + AHEAD < paths.size()) {
+            __builtin_prefetch(&*table_entries[i + AHEAD]);
+            __builtin_prefetch(guid_entries[i + AHEAD]);
+        }
         Record &record = table_entries[i]->second;
         record.guid = infos[i].guid;
         record.asset = infos[i].is_asset;
