@@ -230,6 +230,7 @@ public:
         if (entries.size() != map_.size() || keys.size() != entries.size())
             return;
         ordered_ = std::move(entries);
+        ordered_.shrink_to_fit();
         extension_keys_ = std::move(keys);
     }
     // Calls found(path) in path order for each path whose extension is
@@ -338,19 +339,16 @@ private:
         // A bucket sort by home slot, 64 slots to a bucket.
         constexpr size_t BUCKET_SLOTS = 64;
         const size_t buckets = capacity / BUCKET_SLOTS;
-        std::vector<uint32_t> homes(count);
         std::vector<uint32_t> starts(buckets + 1, 0);
-        for (size_t i = 0; i < count; ++i) {
-            homes[i] = uint32_t(home(uint32_t(hashes[i])));
-            ++starts[homes[i] / BUCKET_SLOTS + 1];
-        }
+        for (size_t i = 0; i < count; ++i)
+            ++starts[home(uint32_t(hashes[i])) / BUCKET_SLOTS + 1];
         for (size_t b = 0; b < buckets; ++b)
             starts[b + 1] += starts[b];
         std::vector<uint32_t> order(count);
         for (size_t i = 0; i < count; ++i)
-            order[starts[homes[i] / BUCKET_SLOTS]++] = uint32_t(i);
+            order[starts[home(uint32_t(hashes[i])) / BUCKET_SLOTS]++] = uint32_t(i);
         for (const uint32_t i : order) {
-            size_t slot = homes[i];
+            size_t slot = home(uint32_t(hashes[i]));
             while (slots_[slot].used)
                 slot = (slot + 1) & (capacity - 1);
             slots_[slot] = Slot{entries[i], uint32_t(hashes[i]), true};
@@ -412,8 +410,9 @@ struct GuidHash
 };
 
 // GUID -> the file's entry in the table (entries stay where they are while
-// they live): one open-addressing array of GUIDs and entries, at most half
-// full, so that claiming a GUID allocates nothing and touches one place.
+// they live): one open-addressing array of GUIDs and entries, at most two
+// thirds full, so that claiming a GUID allocates nothing and touches one
+// place.
 // Its positions work as a map's iterators (first: the GUID, second: the
 // entry; end() is null); adding may move every position, removing moves
 // later ones back.
@@ -456,8 +455,8 @@ public:
     // whether it was made.
     std::pair<iterator, bool> try_emplace(const UGUID &guid)
     {
-        if ((size_ + 1) * 2 > slots_.size())
-            rehash((size_ + 1) * 2);
+        if (!fits(size_ + 1))
+            rehash(std::max<size_t>(8, size_ * 2));
         const size_t slot = locate(guid);
         if (slots_[slot].used)
             return {&slots_[slot], false};
@@ -485,11 +484,10 @@ public:
     }
     void erase(iterator it)
     {
-        const size_t mask = slots_.size() - 1;
         size_t hole = size_t(it - slots_.data());
         slots_[hole] = Slot();
         --size_;
-        for (size_t next = (hole + 1) & mask; slots_[next].used; next = (next + 1) & mask) {
+        for (size_t next = following(hole); slots_[next].used; next = following(next)) {
             const size_t wanted = home(slots_[next].first);
             const bool stays = hole <= next ? (hole < wanted && wanted <= next) : (hole < wanted || wanted <= next);
             if (stays)
@@ -502,8 +500,8 @@ public:
     // Room for n GUIDs: adding up to n moves no position.
     void reserve(size_t n)
     {
-        if (n * 2 > slots_.size())
-            rehash(n * 2);
+        if (!fits(n))
+            rehash(n);
     }
     void clear()
     {
@@ -518,24 +516,27 @@ public:
     }
 
 private:
+    bool fits(size_t n) const { return n * 3 <= slots_.size() * 2; }
+    // The mixed hash scaled to the array's size (any size).
     size_t home(const UGUID &guid) const
     {
-        return size_t(((uint64_t(guid.hash()) | 1) * 0x9E3779B97F4A7C15ull) >> 20) & (slots_.size() - 1);
+        const uint64_t mixed = ((uint64_t(guid.hash()) | 1) * 0x9E3779B97F4A7C15ull) >> 32;
+        return size_t((mixed * slots_.size()) >> 32);
     }
+    size_t following(size_t slot) const { return slot + 1 == slots_.size() ? 0 : slot + 1; }
     // The slot of guid, or the free slot where it would go.
     size_t locate(const UGUID &guid) const
     {
         size_t slot = home(guid);
         while (slots_[slot].used && !(slots_[slot].first == guid))
-            slot = (slot + 1) & (slots_.size() - 1);
+            slot = following(slot);
         return slot;
     }
     iterator at(size_t slot) { return slots_[slot].used ? &slots_[slot] : nullptr; }
-    void rehash(size_t minimum)
+    // Room for n GUIDs (n at least the size).
+    void rehash(size_t n)
     {
-        size_t capacity = 16;
-        while (capacity < minimum)
-            capacity *= 2;
+        const size_t capacity = std::max<size_t>(16, n * 3 / 2 + 1);
         std::vector<Slot> old(capacity);
         old.swap(slots_);
         for (const Slot &slot : old)
