@@ -716,7 +716,7 @@ MetaInfo metaInfo(const MetaRecord &record)
                      record.root().data());
         return info;
     }
-    if (!info.guid.setString(record.guid().data()) || info.guid.isEmpty()) {
+    if (!record.guidValue(info.guid) || info.guid.isEmpty()) {
         Log::warning("FileSystem: \"%s.meta\" has a broken GUID \"%s\"; the file gets its path GUID\n",
                      record.path().data(), record.guid().data());
         info.guid.clear();
