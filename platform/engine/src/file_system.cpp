@@ -141,8 +141,8 @@ public:
     // entries are appended to entries, in order. The tree is built without
     // searching it, and the slots are placed once every entry is in. A
     // large listing is cut into consecutive parts whose entries (paths,
-    // nodes and hashes) are made on several threads; this one moves the
-    // nodes of each part, as soon as it is made, to the end of the tree.
+    // nodes and hashes) are made on several threads; this one then moves
+    // the nodes of each part in turn to the end of the tree.
     template<typename Keep>
     void fillSorted(const std::vector<std::string> &paths, Keep keep, std::vector<iterator> &entries)
     {
@@ -182,14 +182,19 @@ public:
         // Parts no thread took are made here.
         for (size_t part = pool.size() + 1; part < parts; ++part)
             make(part);
-        std::vector<size_t> hashes;
-        hashes.reserve(paths.size());
-        entries.reserve(entries.size() + paths.size());
+        // Every part is made first, so that the lists are sized exactly.
+        size_t count = 0;
         for (size_t part = 0; part < parts; ++part) {
             if (!made[part].load()) {
                 std::unique_lock<std::mutex> locker(made_lock);
                 made_changed.wait(locker, [&] { return made[part].load(); });
             }
+            count += part_hashes[part].size();
+        }
+        std::vector<size_t> hashes;
+        hashes.reserve(count);
+        entries.reserve(entries.size() + count);
+        for (size_t part = 0; part < parts; ++part) {
             Map &map = part_maps[part];
             while (!map.empty())
                 entries.push_back(map_.insert(map_.end(), map.extract(map.begin())));
