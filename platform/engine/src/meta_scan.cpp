@@ -382,10 +382,10 @@ namespace {
 // lower-case letter, 2: an upper-case one).
 struct HexDigits
 {
-    int8_t value[256];
-    uint8_t letter_case[256];
+    int8_t value[256] = {};
+    uint8_t letter_case[256] = {};
 
-    HexDigits()
+    constexpr HexDigits()
     {
         for (int c = 0; c < 256; ++c) {
             value[c] = -1;
@@ -401,7 +401,7 @@ struct HexDigits
     }
 };
 
-const HexDigits HEX_DIGITS;
+constexpr HexDigits HEX_DIGITS;
 
 } // namespace
 
