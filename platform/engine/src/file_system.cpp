@@ -30,6 +30,7 @@
 #include <system_error>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -49,6 +50,52 @@ struct Record
     // A stored runtime's owner (the "asset" of its side meta) is kept apart,
     // by the file's GUID: few files have one.
 };
+
+// The extension of a data-relative path as String::extension() finds it
+// (after the last dot of the last path component, unless that dot starts
+// the name): whether it is extension (length bytes, lower case), case
+// aside.
+bool hasExtension(const std::string &path, const char *extension, size_t length)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || path.size() - dot - 1 != length)
+        return false;
+    const size_t slash = path.find_last_of("/\\");
+    if (slash != std::string::npos && dot <= slash + 1)
+        return false;
+    if (dot == 0)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = path[dot + 1 + i];
+        if ((c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) != extension[i])
+            return false;
+    }
+    return true;
+}
+
+// A hash of the bytes of an extension, never 0.
+uint32_t extensionHash(const char *extension, size_t length, bool lower)
+{
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i) {
+        const char c = extension[i];
+        hash = (hash ^ uint8_t(lower && c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c)) * 16777619u;
+    }
+    return hash | 1;
+}
+
+// The hash of a path's extension in lower case (see hasExtension); 0 when
+// it has none. A path has extension only when their hashes are the same.
+uint32_t extensionKey(const std::string &path)
+{
+    const size_t dot = path.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return 0;
+    const size_t slash = path.find_last_of("/\\");
+    if (slash != std::string::npos && dot <= slash + 1)
+        return 0;
+    return extensionHash(path.data() + dot + 1, path.size() - dot - 1, true);
+}
 
 // Data-relative path -> record, listed in path order, with a hash index for
 // the lookups by path that every resolved reference makes: an open-addressing
@@ -81,23 +128,82 @@ public:
     }
     size_t count(std::string_view path) const { return find(path) == map_.cend() ? 0 : 1; }
     // The entry of path, made (with an empty record) when there is none.
-    iterator insert(const std::string &path) { return slotFor(path, hashOf(path)); }
-    // Room for n entries without a rehash.
-    void reserve(size_t n)
+    iterator insert(const std::string &path)
     {
-        if (n * 2 > slots_.size())
-            rehash(n * 2);
-    }
-    // Adds a path that sorts after every path the table has (no check);
-    // building from a sorted listing this way skips the tree search.
-    iterator appendSorted(std::string &&path, const Record &record)
-    {
-        const size_t hash = hashOf(path);
-        if ((map_.size() + 1) * 2 > slots_.size())
-            rehash((map_.size() + 1) * 2);
-        const iterator it = map_.emplace_hint(map_.end(), std::move(path), record);
-        insert(it, hash);
+        const size_t before = map_.size();
+        const iterator it = slotFor(path, hashOf(path));
+        if (map_.size() != before)
+            forgetOrder();
         return it;
+    }
+    // Fills an empty table with the paths that keep(path) accepts, from
+    // paths sorted by bytes (no check), each with an empty record; their
+    // entries are appended to entries, in order. The tree is built without
+    // searching it, and the slots are placed once every entry is in. A
+    // large listing is cut into consecutive parts whose entries (paths,
+    // nodes and hashes) are made on several threads; this one then moves
+    // the nodes of each part in turn to the end of the tree.
+    template<typename Keep>
+    void fillSorted(const std::vector<std::string> &paths, Keep keep, std::vector<iterator> &entries)
+    {
+        clear();
+        constexpr size_t PARALLEL_FROM = 8192;
+        const unsigned cores = std::thread::hardware_concurrency();
+        const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+        std::vector<Map> part_maps(parts);
+        std::vector<std::vector<size_t>> part_hashes(parts);
+        std::unique_ptr<std::atomic<bool>[]> made(new std::atomic<bool>[parts]);
+        std::mutex made_lock;
+        std::condition_variable made_changed;
+        auto make = [&](size_t part) {
+            Map &map = part_maps[part];
+            std::vector<size_t> &hashes = part_hashes[part];
+            const size_t end = paths.size() * (part + 1) / parts;
+            hashes.reserve(end - paths.size() * part / parts);
+            for (size_t i = paths.size() * part / parts; i < end; ++i)
+                if (keep(paths[i])) {
+                    hashes.push_back(hashOf(paths[i]));
+                    map.emplace_hint(map.end(), paths[i], Record());
+                }
+            {
+                std::lock_guard<std::mutex> locker(made_lock);
+                made[part].store(true);
+            }
+            made_changed.notify_one();
+        };
+        for (size_t part = 0; part < parts; ++part)
+            made[part].store(false);
+        std::vector<std::thread> pool;
+        try {
+            for (size_t part = 1; part < parts; ++part)
+                pool.emplace_back(make, part);
+        } catch (const std::system_error &) {}
+        make(0);
+        // Parts no thread took are made here.
+        for (size_t part = pool.size() + 1; part < parts; ++part)
+            make(part);
+        // Every part is made first, so that the lists are sized exactly.
+        size_t count = 0;
+        for (size_t part = 0; part < parts; ++part) {
+            if (!made[part].load()) {
+                std::unique_lock<std::mutex> locker(made_lock);
+                made_changed.wait(locker, [&] { return made[part].load(); });
+            }
+            count += part_hashes[part].size();
+        }
+        std::vector<size_t> hashes;
+        hashes.reserve(count);
+        entries.reserve(entries.size() + count);
+        for (size_t part = 0; part < parts; ++part) {
+            Map &map = part_maps[part];
+            while (!map.empty())
+                entries.push_back(map_.insert(map_.end(), map.extract(map.begin())));
+            hashes.insert(hashes.end(), part_hashes[part].begin(), part_hashes[part].end());
+            std::vector<size_t>().swap(part_hashes[part]);
+        }
+        for (std::thread &thread : pool)
+            thread.join();
+        place(entries.data() + (entries.size() - hashes.size()), hashes);
     }
     void erase(iterator it)
     {
@@ -105,6 +211,7 @@ public:
         if (slot >= 0)
             removeSlot(size_t(slot));
         map_.erase(it);
+        forgetOrder();
     }
     void erase(std::string_view path)
     {
@@ -117,6 +224,36 @@ public:
         map_.clear();
         slots_.clear();
         filter_.clear();
+        forgetOrder();
+    }
+    // Keeps every entry in path order with the extension key of its path
+    // (see extensionKey), until the entries change: a search by extension
+    // then reads the keys, not the tree and its paths. entries: all the
+    // table's entries, in order.
+    void keepOrder(std::vector<iterator> &&entries, std::vector<uint32_t> &&keys)
+    {
+        if (entries.size() != map_.size() || keys.size() != entries.size())
+            return;
+        ordered_ = std::move(entries);
+        ordered_.shrink_to_fit();
+        extension_keys_ = std::move(keys);
+    }
+    // Calls found(path) in path order for each path whose extension is
+    // extension (lower case, see hasExtension).
+    template<typename Found>
+    void forEachWithExtension(const char *extension, Found found) const
+    {
+        const size_t length = std::strlen(extension);
+        if (ordered_.empty() && !map_.empty()) {
+            for (const auto &file : map_)
+                if (hasExtension(file.first, extension, length))
+                    found(file.first);
+            return;
+        }
+        const uint32_t key = extensionHash(extension, length, false);
+        for (size_t i = 0; i < ordered_.size(); ++i)
+            if (extension_keys_[i] == key && hasExtension(ordered_[i]->first, extension, length))
+                found(ordered_[i]->first);
     }
     size_t size() const { return map_.size(); }
     iterator begin() { return map_.begin(); }
@@ -191,6 +328,38 @@ private:
             hole = next;
         }
     }
+    // Makes the slots of a table whose map holds exactly the entries at
+    // entries (their path hashes alongside). They are placed in the order
+    // of their home slots: a large table is written front to back, not at
+    // random. Any order of insertion leaves every entry reachable from its
+    // home slot, so lookups find the same entries.
+    void place(const iterator *entries, const std::vector<size_t> &hashes)
+    {
+        const size_t count = hashes.size();
+        size_t capacity = 1024;
+        while (capacity < count * 2)
+            capacity *= 2;
+        slots_.assign(capacity, Slot());
+        filter_.assign(capacity * FILTER_BITS_PER_SLOT / 64, 0);
+        // A bucket sort by home slot, 64 slots to a bucket.
+        constexpr size_t BUCKET_SLOTS = 64;
+        const size_t buckets = capacity / BUCKET_SLOTS;
+        std::vector<uint32_t> starts(buckets + 1, 0);
+        for (size_t i = 0; i < count; ++i)
+            ++starts[home(uint32_t(hashes[i])) / BUCKET_SLOTS + 1];
+        for (size_t b = 0; b < buckets; ++b)
+            starts[b + 1] += starts[b];
+        std::vector<uint32_t> order(count);
+        for (size_t i = 0; i < count; ++i)
+            order[starts[home(uint32_t(hashes[i])) / BUCKET_SLOTS]++] = uint32_t(i);
+        for (const uint32_t i : order) {
+            size_t slot = home(uint32_t(hashes[i]));
+            while (slots_[slot].used)
+                slot = (slot + 1) & (capacity - 1);
+            slots_[slot] = Slot{entries[i], uint32_t(hashes[i]), true};
+            setFilterBits(hashes[i]);
+        }
+    }
     void rehash(size_t minimum)
     {
         size_t capacity = 1024;
@@ -226,19 +395,163 @@ private:
         filter_[b / 64] |= uint64_t(1) << (b % 64);
     }
 
+    void forgetOrder()
+    {
+        std::vector<iterator>().swap(ordered_);
+        std::vector<uint32_t>().swap(extension_keys_);
+    }
+
     Map map_;
     std::vector<Slot> slots_;
     std::vector<uint64_t> filter_;
+    // Empty, or every entry in path order with its extension key.
+    std::vector<iterator> ordered_;
+    std::vector<uint32_t> extension_keys_;
 };
 
-// GUID -> the file's entry in the table (entries stay where they are while
-// they live). The hash is cheap and never throws, so that the nodes do not
-// keep a copy of it.
 struct GuidHash
 {
     size_t operator()(const UGUID &guid) const noexcept { return guid.hash(); }
 };
-using GuidMap = std::unordered_map<UGUID, FileTable::iterator, GuidHash>;
+
+// GUID -> the file's entry in the table (entries stay where they are while
+// they live): one open-addressing array of GUIDs and entries, at most two
+// thirds full, so that claiming a GUID allocates nothing and touches one
+// place.
+// Its positions work as a map's iterators (first: the GUID, second: the
+// entry; end() is null); adding may move every position, removing moves
+// later ones back.
+class GuidMap
+{
+public:
+    struct Slot
+    {
+        UGUID first;
+        bool used = false;
+        FileTable::iterator second;
+    };
+    using iterator = Slot *;
+    using const_iterator = const Slot *;
+
+    GuidMap() = default;
+    GuidMap(GuidMap &&other) noexcept
+        : slots_(std::move(other.slots_))
+        , size_(std::exchange(other.size_, 0))
+    {}
+    GuidMap &operator=(GuidMap &&other) noexcept
+    {
+        slots_ = std::move(other.slots_);
+        size_ = std::exchange(other.size_, 0);
+        return *this;
+    }
+    GuidMap(const GuidMap &) = delete;
+    GuidMap &operator=(const GuidMap &) = delete;
+
+    iterator end() { return nullptr; }
+    const_iterator end() const { return nullptr; }
+    iterator find(const UGUID &guid) { return slots_.empty() ? nullptr : at(locate(guid)); }
+    const_iterator find(const UGUID &guid) const
+    {
+        return slots_.empty() ? nullptr : const_cast<GuidMap *>(this)->at(locate(guid));
+    }
+    size_t count(const UGUID &guid) const { return find(guid) ? 1 : 0; }
+    size_t size() const { return size_; }
+    // The position of guid, made (with no entry) when there is none; second:
+    // whether it was made.
+    std::pair<iterator, bool> try_emplace(const UGUID &guid)
+    {
+        if (!fits(size_ + 1))
+            rehash(std::max<size_t>(8, size_ * 2));
+        const size_t slot = locate(guid);
+        if (slots_[slot].used)
+            return {&slots_[slot], false};
+        slots_[slot].first = guid;
+        slots_[slot].used = true;
+        slots_[slot].second = FileTable::iterator();
+        ++size_;
+        return {&slots_[slot], true};
+    }
+    std::pair<iterator, bool> emplace(const UGUID &guid, FileTable::iterator entry)
+    {
+        const auto made = try_emplace(guid);
+        if (made.second)
+            made.first->second = entry;
+        return made;
+    }
+    FileTable::iterator &operator[](const UGUID &guid) { return try_emplace(guid).first->second; }
+    size_t erase(const UGUID &guid)
+    {
+        const iterator it = find(guid);
+        if (!it)
+            return 0;
+        erase(it);
+        return 1;
+    }
+    void erase(iterator it)
+    {
+        size_t hole = size_t(it - slots_.data());
+        slots_[hole] = Slot();
+        --size_;
+        for (size_t next = following(hole); slots_[next].used; next = following(next)) {
+            const size_t wanted = home(slots_[next].first);
+            const bool stays = hole <= next ? (hole < wanted && wanted <= next) : (hole < wanted || wanted <= next);
+            if (stays)
+                continue;
+            slots_[hole] = slots_[next];
+            slots_[next] = Slot();
+            hole = next;
+        }
+    }
+    // Room for n GUIDs: adding up to n moves no position.
+    void reserve(size_t n)
+    {
+        if (!fits(n))
+            rehash(n);
+    }
+    void clear()
+    {
+        std::vector<Slot>().swap(slots_);
+        size_ = 0;
+    }
+    // Asks for the home of guid to be brought into the cache.
+    void prefetch(const UGUID &guid) const
+    {
+        if (!slots_.empty())
+            __builtin_prefetch(&slots_[home(guid)]);
+    }
+
+private:
+    bool fits(size_t n) const { return n * 3 <= slots_.size() * 2; }
+    // The mixed hash scaled to the array's size (any size).
+    size_t home(const UGUID &guid) const
+    {
+        const uint64_t mixed = ((uint64_t(guid.hash()) | 1) * 0x9E3779B97F4A7C15ull) >> 32;
+        return size_t((mixed * slots_.size()) >> 32);
+    }
+    size_t following(size_t slot) const { return slot + 1 == slots_.size() ? 0 : slot + 1; }
+    // The slot of guid, or the free slot where it would go.
+    size_t locate(const UGUID &guid) const
+    {
+        size_t slot = home(guid);
+        while (slots_[slot].used && !(slots_[slot].first == guid))
+            slot = following(slot);
+        return slot;
+    }
+    iterator at(size_t slot) { return slots_[slot].used ? &slots_[slot] : nullptr; }
+    // Room for n GUIDs (n at least the size).
+    void rehash(size_t n)
+    {
+        const size_t capacity = std::max<size_t>(16, n * 3 / 2 + 1);
+        std::vector<Slot> old(capacity);
+        old.swap(slots_);
+        for (const Slot &slot : old)
+            if (slot.used)
+                slots_[locate(slot.first)] = slot;
+    }
+
+    std::vector<Slot> slots_;
+    size_t size_ = 0;
+};
 
 struct FsState
 {
@@ -408,7 +721,7 @@ MetaInfo metaInfo(const MetaRecord &record)
                      record.root().data());
         return info;
     }
-    if (!info.guid.setString(record.guid().data()) || info.guid.isEmpty()) {
+    if (!record.guidValue(info.guid) || info.guid.isEmpty()) {
         Log::warning("FileSystem: \"%s.meta\" has a broken GUID \"%s\"; the file gets its path GUID\n",
                      record.path().data(), record.guid().data());
         info.guid.clear();
@@ -513,14 +826,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     std::vector<FileTable::iterator> table_entries;
     std::promise<void> listed;
     std::thread table([&index, &table_entries, &listed] {
-        const std::vector<std::string> &files = index.scan->files;
-        const size_t count = size_t(std::count_if(files.begin(), files.end(),
-                                                  [](const std::string &relative) { return !isMetaPath(relative); }));
-        table_entries.reserve(count);
-        index.files.reserve(count);
-        for (const std::string &relative : files)
-            if (!isMetaPath(relative))
-                table_entries.push_back(index.files.appendSorted(std::string(relative), Record()));
+        index.files.fillSorted(
+                index.scan->files, [](const std::string &relative) { return !isMetaPath(relative); }, table_entries);
         listed.set_value();
     });
     if (notify) {
@@ -562,6 +869,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     constexpr size_t PARALLEL_FROM = 4096;
     const size_t chunks = paths.size() / CHUNK + 1;
     std::vector<Facts> infos(paths.size());
+    // The extension of each file, for the table's searches by extension.
+    std::vector<uint32_t> extension_keys(paths.size());
     std::vector<std::vector<std::pair<size_t, UGUID>>> chunk_owners(chunks);
     std::vector<std::vector<std::pair<size_t, LogHold::Lines>>> chunk_lines(chunks);
     std::unique_ptr<std::atomic<char>[]> made(new std::atomic<char>[chunks]);
@@ -626,6 +935,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         for (size_t begin = next_chunk.fetch_add(CHUNK); begin < paths.size(); begin = next_chunk.fetch_add(CHUNK)) {
             const size_t chunk = begin / CHUNK;
             for (size_t i = begin; i < std::min(paths.size(), begin + CHUNK); ++i) {
+                extension_keys[i] = extensionKey(*paths[i]);
                 if (!path_records[i])
                     continue;
                 {
@@ -659,8 +969,8 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         make_facts();
     leave(makers - pool.size() + 1);
 
-    // Where each file's entry goes once the table is built (references to
-    // the map's values stay valid when it grows).
+    // Where each file's entry goes once the table is built (each file adds
+    // at most one GUID, so the reserved map does not move its positions).
     std::vector<FileTable::iterator *> guid_entries(paths.size());
     index.by_guid.reserve(paths.size());
     size_t next_lines = 0; // in the run's held lines and owners
@@ -674,6 +984,11 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                 made_changed.wait(locker, [&] { return made[chunk].load(std::memory_order_acquire) != 0; });
             }
         }
+        // The claims go to places all over the map: later ones of the run
+        // are asked for ahead.
+        constexpr size_t AHEAD = 16;
+        if (i % CHUNK + AHEAD < CHUNK && i + AHEAD < paths.size() && infos[i + AHEAD].readable)
+            index.by_guid.prefetch(infos[i + AHEAD].guid);
         const std::string &relative = *paths[i];
         Record record;
         UGUID owner;
@@ -727,11 +1042,18 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         release_records(scan);
     table.join();
     for (size_t i = 0; i < paths.size(); ++i) {
+        // Nodes and positions all over memory: later ones are asked for ahead.
+        constexpr size_t AHEAD = 16;
+        if (i + AHEAD < paths.size()) {
+            __builtin_prefetch(&*table_entries[i + AHEAD]);
+            __builtin_prefetch(guid_entries[i + AHEAD]);
+        }
         Record &record = table_entries[i]->second;
         record.guid = infos[i].guid;
         record.asset = infos[i].is_asset;
         *guid_entries[i] = table_entries[i];
     }
+    index.files.keepOrder(std::move(table_entries), std::move(extension_keys));
     if (releasing)
         built.set_value();
     else
@@ -1030,31 +1352,11 @@ namespace engine_internal {
 
 std::vector<String> filesWithExtension(const char *extension)
 {
-    const size_t length = std::strlen(extension);
     FsState &s = state();
     DeferredLog log;
     std::shared_lock<std::shared_mutex> locker(s.lock);
     std::vector<String> result;
-    for (const auto &file : s.files) {
-        // The extension as String::extension() finds it: after the last
-        // dot of the last path component, unless that dot starts the name.
-        const std::string &path = file.first;
-        const size_t dot = path.rfind('.');
-        if (dot == std::string::npos || path.size() - dot - 1 != length)
-            continue;
-        const size_t slash = path.find_last_of("/\\");
-        if (slash != std::string::npos && dot <= slash + 1)
-            continue;
-        if (dot == 0)
-            continue;
-        bool same = true;
-        for (size_t i = 0; i < length && same; ++i) {
-            const char c = path[dot + 1 + i];
-            same = (c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c) == extension[i];
-        }
-        if (same)
-            result.emplace_back(path);
-    }
+    s.files.forEachWithExtension(extension, [&result](const std::string &path) { result.emplace_back(path); });
     return result;
 }
 

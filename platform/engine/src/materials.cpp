@@ -66,6 +66,9 @@ void setFiles(MaterialsState &s, const Vector<Ptr<Material>> &files)
     s.files_by_guid.clear();
     s.files_by_file_guid.clear();
     s.files_by_name.clear();
+    s.files_by_guid.reserve(files.size());
+    s.files_by_file_guid.reserve(files.size());
+    s.files_by_name.reserve(files.size());
     for (int i = 0; i < files.size(); ++i) {
         const Material &material = *files[i];
         if (!s.files_by_guid.contains(material.getGUID()))
@@ -186,16 +189,22 @@ public:
     static void linkParents(const Vector<Ptr<Material>> &files, const Ptr<Material> &mesh_base)
     {
         // Lookups over files: the last material of a GUID or a file GUID, and
-        // the first two of a name (a material never takes itself as parent).
+        // the first two of a name (a material never takes itself as parent;
+        // -1 when there is no second).
         QHash<UGUID, int> last_by_guid;
         QHash<UGUID, int> last_by_file_guid;
-        QHash<QByteArray, QVector<int>> by_name;
+        QHash<QByteArray, QPair<int, int>> by_name;
+        last_by_guid.reserve(files.size());
+        last_by_file_guid.reserve(files.size());
+        by_name.reserve(files.size());
         for (int i = 0; i < files.size(); ++i) {
             last_by_guid.insert(files[i]->guid_, i);
             last_by_file_guid.insert(files[i]->file_guid_, i);
-            QVector<int> &named = by_name[QByteArray(files[i]->name_.get())];
-            if (named.size() < 2)
-                named.append(i);
+            const auto named = by_name.find(QByteArray(files[i]->name_.get()));
+            if (named == by_name.end())
+                by_name.insert(QByteArray(files[i]->name_.get()), qMakePair(i, -1));
+            else if (named->second < 0)
+                named->second = i;
         }
         for (const Ptr<Material> &material : files) {
             Ptr<Material> parent;
@@ -209,8 +218,11 @@ public:
                         parent = files[index];
                     itself = guid == material->guid_ || guid == material->file_guid_;
                 } else {
-                    for (const int index : by_name.value(QByteArray(reference.get()))) {
-                        if (files[index].get() != material.get()) {
+                    const QPair<int, int> named
+                            = by_name.value(QByteArray::fromRawData(reference.get(), int(std::strlen(reference.get()))),
+                                            qMakePair(-1, -1));
+                    for (const int index : {named.first, named.second}) {
+                        if (index >= 0 && files[index].get() != material.get()) {
                             parent = files[index];
                             break;
                         }

@@ -133,6 +133,10 @@ struct FolderList
     // reading each meta file. Sized once, before any of them is read.
     std::vector<MetaRecord> records;
     std::vector<LogHold::Lines> lines;
+    // For each subfolder, the first of files and of records that sort after
+    // it: where the paths below it go among this folder's own.
+    std::vector<size_t> file_splits;
+    std::vector<size_t> record_splits;
 };
 
 // Reads a data folder on several threads: each folder is listed by one of
@@ -281,6 +285,16 @@ private:
             result.records.push_back(std::move(record));
         }
         result.lines.resize(result.records.size());
+        for (const std::string &subfolder : result.subfolders) {
+            result.file_splits.push_back(size_t(std::lower_bound(result.files.begin(), result.files.end(), subfolder)
+                                                - result.files.begin()));
+            result.record_splits.push_back(
+                    size_t(std::lower_bound(result.records.begin(), result.records.end(), subfolder,
+                                            [](const MetaRecord &record, const std::string &path) {
+                                                return record.path() < path;
+                                            })
+                           - result.records.begin()));
+        }
         FolderList *stored = nullptr;
         {
             std::lock_guard<std::mutex> locker(mutex_);
@@ -361,6 +375,74 @@ const MetaExtra &noExtra()
 }
 
 } // namespace
+
+namespace {
+
+// Each byte's value as a hexadecimal digit (-1: none) and its case (1: a
+// lower-case letter, 2: an upper-case one).
+struct HexDigits
+{
+    int8_t value[256] = {};
+    uint8_t letter_case[256] = {};
+
+    constexpr HexDigits()
+    {
+        for (int c = 0; c < 256; ++c) {
+            value[c] = -1;
+            letter_case[c] = 0;
+        }
+        for (int c = '0'; c <= '9'; ++c)
+            value[c] = int8_t(c - '0');
+        for (int c = 0; c < 6; ++c) {
+            value['a' + c] = value['A' + c] = int8_t(10 + c);
+            letter_case['a' + c] = 1;
+            letter_case['A' + c] = 2;
+        }
+    }
+};
+
+constexpr HexDigits HEX_DIGITS;
+
+} // namespace
+
+bool MetaRecord::guidValue(UGUID &guid) const
+{
+    // The rules of UGUID::setString (an optional "guid://", then exactly
+    // the digits of every word, in one case), by table: every meta file's
+    // GUID is read this way at start-up.
+    static const char PREFIX[] = "guid://";
+    constexpr size_t PREFIX_LENGTH = sizeof(PREFIX) - 1;
+    const char *text = this->guid().data();
+    if (std::strncmp(text, PREFIX, PREFIX_LENGTH) == 0)
+        text += PREFIX_LENGTH;
+    if (std::strlen(text) != size_t(UGUID::TEXT_LENGTH)) {
+        guid.clear();
+        return false;
+    }
+    uint32_t words[UGUID::NUM_WORDS];
+    unsigned cases = 0;
+    for (int w = 0; w < UGUID::NUM_WORDS; ++w) {
+        uint32_t word = 0;
+        for (int i = 0; i < 8; ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[w * 8 + i]);
+            const int digit = HEX_DIGITS.value[c];
+            if (digit < 0) {
+                guid.clear();
+                return false;
+            }
+            word = (word << 4) | uint32_t(digit);
+            cases |= HEX_DIGITS.letter_case[c];
+        }
+        words[w] = word;
+    }
+    if (cases == 3) {
+        guid.clear();
+        return false;
+    }
+    for (int w = 0; w < UGUID::NUM_WORDS; ++w)
+        guid.setWord(w, words[w]);
+    return true;
+}
 
 const std::vector<MetaRuntime> &MetaRecord::runtimes() const
 {
@@ -540,48 +622,64 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     };
     std::vector<Run> runs;
     size_t files_to = 0, records_to = 0;
+    // A small project's few records are moved on this thread alone.
+    constexpr size_t PARALLEL_FROM = 8192;
+    // The places of the subfolders among the files were found when the
+    // folders were listed: the walk compares no paths.
     std::function<void(FolderList &)> walk = [&](FolderList &folder) {
-        size_t file = 0, sub = 0, record = 0;
-        while (file < folder.files.size() || sub < folder.subfolders.size()) {
-            if (sub == folder.subfolders.size()
-                || (file < folder.files.size() && folder.files[file] < folder.subfolders[sub])) {
-                Run run{&folder, file, file, record, record, files_to, records_to};
-                while (file < folder.files.size()
-                       && (sub == folder.subfolders.size() || folder.files[file] < folder.subfolders[sub])) {
-                    if (record < folder.records.size() && folder.records[record].path() == folder.files[file]) {
-                        LogHold::Lines &lines = folder.lines[record++];
-                        if (!ahead)
-                            LogHold::release(lines);
-                        else if (!lines.empty())
-                            scan->held_lines_.push_back(std::move(lines));
-                    }
-                    ++file;
+        size_t file = 0, record = 0;
+        for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
+            const bool last = sub == folder.subfolders.size();
+            const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
+            const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
+            if (file < file_end) {
+                for (size_t r = record; r < record_end; ++r) {
+                    LogHold::Lines &lines = folder.lines[r];
+                    if (lines.empty())
+                        continue;
+                    if (!ahead)
+                        LogHold::release(lines);
+                    else
+                        scan->held_lines_.push_back(std::move(lines));
                 }
-                run.file_end = file;
-                run.record_end = record;
-                files_to += run.file_end - run.file_begin;
-                records_to += run.record_end - run.record_begin;
-                runs.push_back(run);
-            } else {
-                const auto below = by_path.find(folder.subfolders[sub++]);
-                if (below != by_path.end())
-                    walk(*below->second);
+                runs.push_back(Run{&folder, file, file_end, record, record_end, files_to, records_to});
+                files_to += file_end - file;
+                records_to += record_end - record;
+                file = file_end;
+                record = record_end;
             }
+            if (last)
+                break;
+            const auto below = by_path.find(folder.subfolders[sub]);
+            if (below != by_path.end())
+                walk(*below->second);
         }
     };
+    // The walk reaches every folder listed, so the merged lists' sizes are
+    // known before it: a large project's lists (new memory the system
+    // has to hand over page by page) are made on another thread meanwhile.
+    size_t all_files = 0;
+    for (const FolderList &folder : read.folders)
+        all_files += folder.files.size();
+    std::thread sizing;
+    if (all_files >= PARALLEL_FROM) {
+        try {
+            sizing = std::thread([&scan, all_files] { scan->files.resize(all_files); });
+        } catch (const std::system_error &) {}
+    }
     const auto root = by_path.find(std::string());
     if (root != by_path.end())
         walk(*root->second);
-    scan->files.resize(files_to);
     scan->metas.resize(records_to);
+    if (sizing.joinable())
+        sizing.join();
+    scan->files.resize(files_to);
     std::vector<FolderList *> lists;
     lists.reserve(read.folders.size());
     for (FolderList &folder : read.folders)
         lists.push_back(&folder);
     std::atomic<size_t> next_run{0};
     std::atomic<size_t> next_list{0};
-    // A small project's few records are moved on this thread alone.
-    constexpr size_t PARALLEL_FROM = 8192;
     const size_t movers = files_to < PARALLEL_FROM ? 1 : threads;
     size_t moving = movers;
     std::mutex moved_mutex;

@@ -10,8 +10,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <set>
 #include <string>
+#include <vector>
 
 using Velmora::FileSystem;
 
@@ -22,6 +24,7 @@ class TestFileSystemIndex : public QObject
 private slots:
     void lookups_follow_added_moved_and_removed_files_data();
     void lookups_follow_added_moved_and_removed_files();
+    void a_large_folder_is_listed_and_found_by_path_and_guid();
 };
 
 void TestFileSystemIndex::lookups_follow_added_moved_and_removed_files_data()
@@ -82,6 +85,41 @@ void TestFileSystemIndex::lookups_follow_added_moved_and_removed_files()
         }
     }
     QCOMPARE(FileSystem::getNumFiles(), int(present.size()));
+    FileSystem::shutdown();
+}
+
+void TestFileSystemIndex::a_large_folder_is_listed_and_found_by_path_and_guid()
+{
+    // Enough files for the index to be built on several threads.
+    QTemporaryDir dir;
+    const QString data = dir.path() + QStringLiteral("/data/");
+    std::vector<std::string> paths;
+    for (int folder = 0; folder < 40; ++folder) {
+        const std::string name = "d" + std::to_string(folder * 7 % 40);
+        QDir().mkpath(data + QString::fromStdString(name));
+        for (int file = 0; file < 210; ++file) {
+            paths.push_back(name + "/f" + std::to_string(file * 13 % 210) + (file % 3 ? ".txt" : ""));
+            QFile out(data + QString::fromStdString(paths.back()));
+            QVERIFY(out.open(QIODevice::WriteOnly));
+        }
+    }
+    std::sort(paths.begin(), paths.end());
+    QVERIFY(FileSystem::init(data.toUtf8().constData()));
+    const Velmora::Vector<Velmora::String> listed = FileSystem::getFiles();
+    QCOMPARE(size_t(listed.size()), paths.size());
+    std::vector<Velmora::UGUID> guids;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        QCOMPARE(listed[int(i)].get(), paths[i].c_str());
+        guids.push_back(FileSystem::getGUID(paths[i].c_str()));
+        QVERIFY(guids.back() == Velmora::UGUID::fromPath(paths[i].c_str()));
+        QCOMPARE(FileSystem::getVirtualPath(guids.back()).get(), paths[i].c_str());
+    }
+    // Every other file goes; the rest are still found by GUID.
+    for (size_t i = 0; i < paths.size(); i += 2)
+        QVERIFY(FileSystem::removeFile(guids[i]));
+    for (size_t i = 0; i < paths.size(); ++i)
+        QCOMPARE(FileSystem::isFileExist(guids[i]), i % 2 == 1);
+    QCOMPARE(FileSystem::getNumFiles(), int(paths.size() / 2));
     FileSystem::shutdown();
 }
 

@@ -61,6 +61,7 @@ private slots:
     void precompile_schedules_every_material_once_and_counts_calls();
     void properties_inherit_parameters_and_decal();
     void only_files_whose_extension_is_mat_or_prop_in_any_case_load();
+    void materials_follow_files_added_moved_and_removed_after_the_scan();
 
 private:
     Installation *installation_ = nullptr;
@@ -338,6 +339,28 @@ void TestMaterials::only_files_whose_extension_is_mat_or_prop_in_any_case_load()
              (QStringList{QStringLiteral("x.mat/inside.mat"), QStringLiteral("x/mixed.Mat"),
                           QStringLiteral("x/upper.MAT")}));
     QCOMPARE(Velmora::Properties::loadProperties(), 2);
+}
+
+void TestMaterials::materials_follow_files_added_moved_and_removed_after_the_scan()
+{
+    // The index was built from the start-up read; the files it lists
+    // change afterwards, one at a time.
+    const QString data = installation_->dataPath();
+    QVERIFY(installation_->writeData(QStringLiteral("added/new.mat"), ROCK));
+    QVERIFY(Velmora::FileSystem::addFile("added/new.mat"));
+    QVERIFY(Velmora::FileSystem::removeFile("materials/orphan.mat"));
+    QVERIFY(QFile::rename(data + QStringLiteral("materials/shiny.mat"), data + QStringLiteral("materials/shiny.txt")));
+    QVERIFY(Velmora::FileSystem::moveFile("materials/shiny.mat", "materials/shiny.txt"));
+    QVERIFY(QFile::remove(data + QStringLiteral("materials/zbroken.mat")));
+    QVERIFY(installation_->writeData(QStringLiteral("b/metal.MAT"), METAL));
+    QVERIFY(Velmora::FileSystem::moveFile("materials/zbroken.mat", "b/metal.MAT"));
+    QCOMPARE(Velmora::Materials::loadMaterials(), 4);
+    QStringList paths;
+    for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i)
+        paths << QDir(data).relativeFilePath(QString::fromUtf8(Velmora::Materials::getMaterial(i)->getFilePath()));
+    QCOMPARE(paths,
+             (QStringList{QStringLiteral("added/new.mat"), QStringLiteral("b/metal.MAT"),
+                          QStringLiteral("materials/base/rock.mat"), QStringLiteral("materials/metal.mat")}));
 }
 
 QTEST_GUILESS_MAIN(TestMaterials)

@@ -13,8 +13,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 using namespace enginetest;
 
@@ -24,6 +27,7 @@ class TestMetaScan : public QObject
 
 private slots:
     void lists_the_indexed_files_and_reads_each_meta_file();
+    void a_record_s_guid_reads_as_a_guid_text_does();
     void parse_errors_are_logged_in_path_order_whatever_thread_read_the_file();
     void a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once();
     void records_go_when_the_last_holder_lets_go_and_one_was_served_data();
@@ -423,6 +427,39 @@ void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_ot
         QCOMPARE(guids(taken), guids(own));
         QCOMPARE(ahead_lines, own_log.lines());
         QCOMPARE(ahead_lines.size(), 23); // 22 broken and two.png.meta
+    }
+}
+
+void TestMetaScan::a_record_s_guid_reads_as_a_guid_text_does()
+{
+    const std::string digits = "0123456789abcdef0123456789abcdef01234567";
+    std::string upper = digits;
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) { return char(std::toupper(c)); });
+    std::vector<std::string> texts{digits,
+                                   upper,
+                                   "guid://" + digits,
+                                   "GUID://" + digits,
+                                   "guid://guid://" + digits,
+                                   digits.substr(1),
+                                   digits + "0",
+                                   "",
+                                   "guid://",
+                                   std::string(40, '0'),
+                                   "A" + digits.substr(1),
+                                   "a" + upper.substr(1),
+                                   digits.substr(0, 39) + "g",
+                                   digits.substr(0, 20) + " " + digits.substr(21),
+                                   digits.substr(0, 39) + "\xff"};
+    for (int c = 1; c < 256; ++c)
+        texts.push_back(digits.substr(0, 17) + char(c) + digits.substr(18));
+    for (const std::string &text : texts) {
+        Velmora::MetaRecord record;
+        record.setTexts("a.png", "asset", text, std::string_view(), std::string_view());
+        Velmora::UGUID expected(Velmora::UGUID::fromPath("x"));
+        Velmora::UGUID read(Velmora::UGUID::fromPath("y"));
+        const bool expected_ok = expected.setString(text.c_str());
+        QCOMPARE(record.guidValue(read), expected_ok);
+        QVERIFY2(read == expected, text.c_str());
     }
 }
 

@@ -434,7 +434,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
         return false;
     }
     Velmora::UGUID guid;
-    if (!guid.setString(meta.guid().data()) || guid.isEmpty()) {
+    if (!meta.guidValue(guid) || guid.isEmpty()) {
         Velmora::Log::warning("Asset manager: the meta file \"%s\" has a broken GUID \"%s\"; \"%s\" is not an asset\n",
                               qUtf8Printable(metaPath()), meta.guid().data(), qUtf8Printable(relative));
         return false;

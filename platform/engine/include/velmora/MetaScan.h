@@ -1,6 +1,7 @@
 #pragma once
 
 #include "velmora/LogHold.h"
+#include "velmora/UGUID.h"
 
 #include <atomic>
 #include <cstdint>
@@ -67,6 +68,9 @@ public:
     std::string_view owner() const { return text(owner_, type_text_); }
     // The root's "type" attribute as written.
     std::string_view typeText() const { return text(type_text_, end_); }
+    // The "guid" attribute read as UGUID::setString reads a text: false
+    // (guid cleared) when it is no GUID.
+    bool guidValue(UGUID &guid) const;
 
     void setPath(std::string_view path);
     // Sets every text at once (path included); any of them may be one of
