@@ -66,21 +66,24 @@ void removeDependent(Item &item, const Velmora::UGUID &guid)
                   records.end());
 }
 
-// The UTF-8 form of a path in one allocation (paths are mostly ASCII,
-// which is copied as it is).
-Velmora::String utf8Path(const QString &path)
+// The UTF-8 form of a path after prefix (UTF-8 already) in one allocation
+// (paths are mostly ASCII, which is copied as it is).
+Velmora::String utf8Path(const QString &path, const std::string &prefix = std::string())
 {
     const int size = path.size();
     const QChar *chars = path.constData();
-    std::string bytes(size_t(size), '\0');
+    std::string bytes(prefix.size() + size_t(size), '\0');
+    prefix.copy(&bytes[0], prefix.size());
+    char *const out = &bytes[prefix.size()];
     for (int i = 0; i < size; ++i) {
         const ushort c = chars[i].unicode();
         if (c >= 0x80) {
             const QByteArray converted = path.toUtf8();
-            bytes.assign(converted.constData(), size_t(converted.size()));
+            bytes.resize(prefix.size());
+            bytes.append(converted.constData(), size_t(converted.size()));
             break;
         }
-        bytes[size_t(i)] = char(c);
+        out[i] = char(c);
     }
     return Velmora::String(std::move(bytes));
 }
@@ -171,6 +174,11 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     // Files left out for a taken GUID are rare: when the manager knows of
     // none, no asset needs to ask for its own.
     ask_left_out_ = !as_manager_->duplicates().isEmpty();
+    // The records of the data folder give their files as the folder and a
+    // relative path: joined here in UTF-8, they are never made as absolute
+    // paths in the records (each kept by its record once made).
+    root_ = as_manager_->rootPath();
+    root_utf8_ = root_.toStdString();
 
     // One asset's work: its items (made here, in order) and the log lines of
     // making them and of reading its files (written here, in order).
@@ -283,16 +291,6 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         writeFinished(window);
     };
 
-    // The records make their absolute paths when first asked, under one lock
-    // for all records: made here on a thread of their own, in list order and
-    // ahead of the readers, they spare the readers queueing for that lock.
-    std::thread paths;
-    if (threads > 1 && num_batches > 1)
-        paths = std::thread([&] {
-            for (int i = 0; i < n && !stop; ++i)
-                assets_.at(i).getFilePath();
-        });
-
     bool keep_going = true;
     for (int i = 0; i < n; ++i) {
         if (!progress(n, i)) {
@@ -318,13 +316,13 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     work_ready.notify_all();
     for (std::thread &thread : pool)
         thread.join();
-    if (paths.joinable())
-        paths.join();
     writeFinished(0);
     // Lines of assets prepared after the last whole batch (a cancel).
     for (int i = written * batch; i < n; ++i)
         Velmora::LogHold::release(tasks[size_t(i)].log);
     ask_left_out_ = true;
+    root_.clear();
+    root_utf8_.clear();
     releaseRuntimeSlots();
     if (!keep_going)
         return false;
@@ -544,8 +542,12 @@ Driver::RuntimeItem *Driver::runtimeSlots(size_t count)
 Velmora::String Driver::filePathOf(const Velmora::UGUID &id, const as::Asset *record) const
 {
     // The asset being parsed brings its own file along.
-    if (record && record->getGUID() == id && !record->getFilePath().isEmpty())
-        return utf8Path(record->getFilePath());
+    if (record && record->getGUID() == id) {
+        if (!root_.isEmpty() && record->isFilePathIn(root_))
+            return utf8Path(record->getRelativePath(), root_utf8_);
+        if (!record->getFilePath().isEmpty())
+            return utf8Path(record->getFilePath());
+    }
     QString path = as_manager_->filePath(id);
     if (path.isEmpty()) {
         const Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(id);

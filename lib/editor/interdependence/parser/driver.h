@@ -11,11 +11,13 @@
 
 #include <velmora/Vector.h>
 
+#include <QString>
 #include <QVector>
 
 #include <array>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -138,6 +140,10 @@ private:
     std::vector<std::unique_ptr<RuntimeItem[]>> runtime_blocks_;
     RuntimeItem *runtime_next_ = nullptr;
     size_t runtime_slots_left_ = 0;
+    // The manager's data folder during a run (else empty), and its UTF-8
+    // form.
+    QString root_;
+    std::string root_utf8_;
     // Whether runModule asks the asset manager for files left out for an
     // asset's GUID; false during a run when the manager knows of none.
     bool ask_left_out_ = true;
