@@ -121,6 +121,10 @@ private:
     // else (a runtime without a file) the file of the asset that owns it.
     // record: the asset record that brings id's file along, or null.
     Velmora::String filePathOf(const Velmora::UGUID &id, const as::Asset *record) const;
+    // Whether a record's file is the run's data folder followed by the
+    // record's relative path, told without making the record's absolute
+    // path (kept by the record once made). False outside a run.
+    bool liesAtRelativePath(const as::Asset &record) const;
     // locateFile for each item of an asset, with the warnings for runtimes
     // listed twice in the runtimes' order.
     void locateFiles(AssetItems &items) const;
