@@ -397,8 +397,9 @@ void ParserDriverTest::an_assets_item_has_the_records_own_file_in_or_out_of_the_
     QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
     const as::Asset texture = fixture.assets()->asset(guid('a', 110));
     const QString root = fixture.assets()->rootPath();
-    // A scanned record, one with a name beyond ASCII, and two whose files lie
-    // outside the data folder although their relative paths read the same.
+    // A scanned record, one with a name beyond ASCII, and two whose files are
+    // not the data folder followed by their relative paths: one outside the
+    // folder, one in a folder below it.
     QVector<as::Asset> list{texture};
     const QStringList files{root + QStringLiteral("textures/\u00e9t\u00e9 \u4e2d.png"),
                             QStringLiteral("/elsewhere/") + texture.getRelativePath(),
