@@ -103,6 +103,7 @@ private slots:
     void an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning();
     void a_null_or_repeated_asset_is_skipped_with_a_warning();
     void runtimes_of_many_assets_are_each_located_once_in_order();
+    void an_assets_item_has_the_records_own_file_in_or_out_of_the_data_folder();
     void an_external_entity_is_never_fetched();
     void invalid_utf8_is_passed_over_and_the_references_around_it_are_found();
     void reading_on_a_worker_while_the_gui_thread_rescans_is_safe();
@@ -388,6 +389,35 @@ void ParserDriverTest::runtimes_of_many_assets_are_each_located_once_in_order()
             actual << line.mid(at + 21).section(QLatin1Char(';'), 0, 0);
     }
     QCOMPARE(actual, expected);
+}
+
+void ParserDriverTest::an_assets_item_has_the_records_own_file_in_or_out_of_the_data_folder()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const as::Asset texture = fixture.assets()->asset(guid('a', 110));
+    const QString root = fixture.assets()->rootPath();
+    // A scanned record, one with a name beyond ASCII, and two whose files are
+    // not the data folder followed by their relative paths: one outside the
+    // folder, one in a folder below it.
+    QVector<as::Asset> list{texture};
+    const QStringList files{root + QStringLiteral("textures/\u00e9t\u00e9 \u4e2d.png"),
+                            QStringLiteral("/elsewhere/") + texture.getRelativePath(),
+                            root + QStringLiteral("sub/") + texture.getRelativePath()};
+    for (int n = 0; n < files.size(); ++n) {
+        as::Asset asset;
+        asset.setGUID(guid('b', n));
+        asset.setType(texture.getType());
+        asset.setFilePath(files[n], n == 0 ? files[n].mid(root.size()) : texture.getRelativePath());
+        asset.setRuntimes({as::Runtime(asset.getGUID(), QStringLiteral("x"), 0, asset.getGUID(), false)});
+        list << asset;
+    }
+
+    const auto output = makeDriver(fixture, list)->parse(&accept);
+    QVERIFY(output);
+    QCOMPARE(int(output->getItems().size()), list.size());
+    for (int i = 0; i < list.size(); ++i)
+        QCOMPARE(QString::fromUtf8(output->getItems()[size_t(i)]->getAbsolutePath().get()), list[i].getFilePath());
 }
 
 void ParserDriverTest::an_external_entity_is_never_fetched()

@@ -36,9 +36,14 @@ bool isValidType(int type)
 
 const char *const WORLD_SCRIPT_EXTENSIONS[] = {"usc", "cpp"};
 
-// Consecutive assets that one thread of the pool takes at a time (fewer
-// when there are few assets, so that every thread gets some).
+// Consecutive assets handed to the pool at a time, whose log lines are
+// written together (fewer when there are few assets, so that every thread
+// gets some).
 constexpr int PARSE_BATCH = 64;
+// Consecutive assets of a batch that one thread of the pool takes at a time:
+// a batch is shared by several threads, so that a batch of large files does
+// not keep the others waiting for it.
+constexpr int PARSE_CLAIM = 8;
 
 // Threads that read and parse files in one run: the machine's cores, at
 // most eight.
@@ -66,21 +71,24 @@ void removeDependent(Item &item, const Velmora::UGUID &guid)
                   records.end());
 }
 
-// The UTF-8 form of a path in one allocation (paths are mostly ASCII,
-// which is copied as it is).
-Velmora::String utf8Path(const QString &path)
+// The UTF-8 form of a path after prefix (UTF-8 already) in one allocation
+// (paths are mostly ASCII, which is copied as it is).
+Velmora::String utf8Path(const QString &path, const std::string &prefix = std::string())
 {
     const int size = path.size();
     const QChar *chars = path.constData();
-    std::string bytes(size_t(size), '\0');
+    std::string bytes(prefix.size() + size_t(size), '\0');
+    prefix.copy(&bytes[0], prefix.size());
+    char *const out = &bytes[prefix.size()];
     for (int i = 0; i < size; ++i) {
         const ushort c = chars[i].unicode();
         if (c >= 0x80) {
             const QByteArray converted = path.toUtf8();
-            bytes.assign(converted.constData(), size_t(converted.size()));
+            bytes.resize(prefix.size());
+            bytes.append(converted.constData(), size_t(converted.size()));
             break;
         }
-        bytes[size_t(i)] = char(c);
+        out[i] = char(c);
     }
     return Velmora::String(std::move(bytes));
 }
@@ -166,11 +174,16 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     output.getItems().clear();
     output.getItems().reserve(size_t(n));
     made_.clear();
-    made_.reserve(size_t(n) * 2);
+    made_.reserve(size_t(n));
     releaseRuntimeSlots();
     // Files left out for a taken GUID are rare: when the manager knows of
     // none, no asset needs to ask for its own.
     ask_left_out_ = !as_manager_->duplicates().isEmpty();
+    // The records of the data folder give their files as the folder and a
+    // relative path: joined here in UTF-8, they are never made as absolute
+    // paths in the records (each kept by its record once made).
+    root_ = as_manager_->rootPath();
+    root_utf8_ = root_.toStdString();
 
     // One asset's work: its items (made here, in order) and the log lines of
     // making them and of reading its files (written here, in order).
@@ -180,18 +193,24 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         Velmora::LogHold::Lines log;
         bool made = false;
     };
-    // The pool takes the assets in batches of consecutive ones, so that a
-    // hand-over costs little next to the files it brings.
+    // The assets are handed to the pool in batches of consecutive ones, and
+    // each thread takes a few consecutive assets of the oldest batch at a
+    // time, so that a hand-over costs little next to the files it brings.
     const int batch = std::max(1, std::min(PARSE_BATCH, n / (4 * parseThreads()) + 1));
+    const int claim = std::min(PARSE_CLAIM, batch);
     const int num_batches = (n + batch - 1) / batch;
     std::vector<Task> tasks(static_cast<size_t>(n));
-    std::vector<char> batch_done(static_cast<size_t>(num_batches), 0);
+    // Per batch, its assets that are not parsed yet; 0 once it is done.
+    std::vector<int> batch_left(static_cast<size_t>(num_batches));
+    for (int b = 0; b < num_batches; ++b)
+        batch_left[size_t(b)] = std::min(n, (b + 1) * batch) - b * batch;
     std::mutex mutex;
     std::condition_variable work_ready;
     std::condition_variable work_done;
     int submitted = 0; // batches handed to the pool
-    int taken = 0;
-    int idle = 0; // threads of the pool waiting for a batch
+    int ready = 0; // assets handed to the pool
+    int next = 0; // the first asset that no thread has taken
+    int idle = 0; // threads of the pool waiting for assets
     bool closing = false;
     std::atomic<bool> stop{false};
 
@@ -211,31 +230,39 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         // the one before.
         Velmora::Xml::FolderScope folders;
         ItemArena::Scope sets(arena ? arena->side() : nullptr);
+        int first = 0;
+        int last = 0; // the assets taken, all of one batch
         for (;;) {
-            int b = 0;
+            bool wake_another = false;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                if (taken == submitted && !closing) {
+                // Told before this thread may wait for more: the job's thread
+                // may be waiting for this batch.
+                if (last > first && (batch_left[size_t(first / batch)] -= last - first) == 0)
+                    work_done.notify_all();
+                if (next == ready && !closing) {
                     ++idle;
-                    work_ready.wait(lock, [&] { return taken < submitted || closing; });
+                    work_ready.wait(lock, [&] { return next < ready || closing; });
                     --idle;
                 }
-                if (taken == submitted)
-                    return;
-                b = taken++;
+                first = last = next;
+                if (next < ready) {
+                    last = std::min(std::min(next + claim, ready), (next / batch + 1) * batch);
+                    next = last;
+                    wake_another = next < ready && idle > 0;
+                }
             }
-            for (int i = b * batch; i < std::min(n, (b + 1) * batch) && !stop; ++i) {
+            if (wake_another)
+                work_ready.notify_one();
+            if (first == last)
+                return;
+            for (int i = first; i < last && !stop; ++i) {
                 Task &task = tasks[size_t(i)];
                 if (task.made) {
                     Velmora::LogHold hold(&task.log);
                     parseFiles(output, task.items, &stop);
                 }
             }
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                batch_done[size_t(b)] = 1;
-            }
-            work_done.notify_all();
         }
     };
     std::vector<std::thread> pool;
@@ -248,10 +275,10 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         std::unique_lock<std::mutex> lock(mutex);
         while (written < submitted) {
             const int b = written;
-            if (!batch_done[size_t(b)]) {
+            if (batch_left[size_t(b)] != 0) {
                 if (submitted - written <= limit)
                     return;
-                work_done.wait(lock, [&] { return batch_done[size_t(b)] != 0; });
+                work_done.wait(lock, [&] { return batch_left[size_t(b)] == 0; });
             }
             lock.unlock();
             for (int i = b * batch; i < std::min(n, (b + 1) * batch); ++i) {
@@ -272,8 +299,10 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         {
             std::lock_guard<std::mutex> lock(mutex);
             ++submitted;
-            // A busy thread takes the batch when it is done with its own:
-            // waking nobody spares a system call per batch.
+            ready = std::min(n, submitted * batch);
+            // A busy thread takes the batch when it is done with its own
+            // assets: waking nobody spares a system call per batch. A thread
+            // woken wakes another while assets are left.
             wake = idle > 0;
         }
         if (int(pool.size()) < std::min(threads, num_batches))
@@ -282,16 +311,6 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
             work_ready.notify_one();
         writeFinished(window);
     };
-
-    // The records make their absolute paths when first asked, under one lock
-    // for all records: made here on a thread of their own, in list order and
-    // ahead of the readers, they spare the readers queueing for that lock.
-    std::thread paths;
-    if (threads > 1 && num_batches > 1)
-        paths = std::thread([&] {
-            for (int i = 0; i < n && !stop; ++i)
-                assets_.at(i).getFilePath();
-        });
 
     bool keep_going = true;
     for (int i = 0; i < n; ++i) {
@@ -318,13 +337,13 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     work_ready.notify_all();
     for (std::thread &thread : pool)
         thread.join();
-    if (paths.joinable())
-        paths.join();
     writeFinished(0);
     // Lines of assets prepared after the last whole batch (a cancel).
     for (int i = written * batch; i < n; ++i)
         Velmora::LogHold::release(tasks[size_t(i)].log);
     ask_left_out_ = true;
+    root_.clear();
+    root_utf8_.clear();
     releaseRuntimeSlots();
     if (!keep_going)
         return false;
@@ -541,11 +560,28 @@ Driver::RuntimeItem *Driver::runtimeSlots(size_t count)
     return first;
 }
 
+bool Driver::liesAtRelativePath(const as::Asset &record) const
+{
+    if (root_.isEmpty())
+        return false;
+    // The data folder and the relative path joined in a text kept by the
+    // thread: its memory is reused from one record to the next.
+    thread_local QString joined;
+    joined.resize(0);
+    joined += root_;
+    joined += record.getRelativePath();
+    return record.isFilePathIn(joined);
+}
+
 Velmora::String Driver::filePathOf(const Velmora::UGUID &id, const as::Asset *record) const
 {
     // The asset being parsed brings its own file along.
-    if (record && record->getGUID() == id && !record->getFilePath().isEmpty())
-        return utf8Path(record->getFilePath());
+    if (record && record->getGUID() == id) {
+        if (liesAtRelativePath(*record))
+            return utf8Path(record->getRelativePath(), root_utf8_);
+        if (!record->getFilePath().isEmpty())
+            return utf8Path(record->getFilePath());
+    }
     QString path = as_manager_->filePath(id);
     if (path.isEmpty()) {
         const Velmora::UGUID owner = as_manager_->assetGUIDByRuntimeGUID(id);

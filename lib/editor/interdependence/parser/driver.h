@@ -11,11 +11,13 @@
 
 #include <velmora/Vector.h>
 
+#include <QString>
 #include <QVector>
 
 #include <array>
 #include <atomic>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -119,6 +121,10 @@ private:
     // else (a runtime without a file) the file of the asset that owns it.
     // record: the asset record that brings id's file along, or null.
     Velmora::String filePathOf(const Velmora::UGUID &id, const as::Asset *record) const;
+    // Whether a record's file is the run's data folder followed by the
+    // record's relative path, told without making the record's absolute
+    // path (kept by the record once made). False outside a run.
+    bool liesAtRelativePath(const as::Asset &record) const;
     // locateFile for each item of an asset, with the warnings for runtimes
     // listed twice in the runtimes' order.
     void locateFiles(AssetItems &items) const;
@@ -138,6 +144,10 @@ private:
     std::vector<std::unique_ptr<RuntimeItem[]>> runtime_blocks_;
     RuntimeItem *runtime_next_ = nullptr;
     size_t runtime_slots_left_ = 0;
+    // The manager's data folder during a run (else empty), and its UTF-8
+    // form.
+    QString root_;
+    std::string root_utf8_;
     // Whether runModule asks the asset manager for files left out for an
     // asset's GUID; false during a run when the manager knows of none.
     bool ask_left_out_ = true;
