@@ -48,6 +48,46 @@ QString folderOf(const Velmora::String &utf8_path)
     return folderOf(QString::fromUtf8(utf8_path.get(), utf8_path.size()));
 }
 
+// What indexing needs of an item: the one of the extensions that later steps
+// look up which its file has (bits GROUP_MASK; 0 for any other), and whether
+// it is a node's item (NODE_KIND).
+const unsigned char GROUP_MASK = 3;
+const unsigned char NODE_KIND = 4;
+const char *const GROUP_EXTENSIONS[]
+        = {nullptr, MATERIAL_EXTENSION, implicit_uses::LANDSCAPE_EXTENSION, implicit_uses::GUI_SKIN_EXTENSION};
+
+unsigned char kindOf(const parser::Item &parser_item)
+{
+    // The extension is the text after the last dot of the file's name,
+    // compared in lower case; a name without a dot has none.
+    const std::string &path = parser_item.getAbsolutePath().std();
+    size_t dot = path.size();
+    while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
+        --dot;
+    unsigned char kind = 0;
+    if (dot > 0 && path[dot - 1] == '.') {
+        const size_t length = path.size() - dot;
+        for (unsigned char group = 1; group <= GROUP_MASK && kind == 0; ++group) {
+            const char *extension = GROUP_EXTENSIONS[group];
+            if (std::char_traits<char>::length(extension) != length)
+                continue;
+            size_t i = 0;
+            for (; i < length; ++i) {
+                char c = path[dot + i];
+                if (c >= 'A' && c <= 'Z')
+                    c = char(c - 'A' + 'a');
+                if (c != extension[i])
+                    break;
+            }
+            if (i == length)
+                kind = group;
+        }
+    }
+    if (dynamic_cast<const parser::items::Node *>(&parser_item))
+        kind |= NODE_KIND;
+    return kind;
+}
+
 } // namespace
 
 Driver::Driver() = default;
@@ -99,6 +139,9 @@ void Driver::reset()
     path_files_.clear();
     path_folders_.clear();
     kind_ = KindCache();
+    built_ids_ = std::vector<Velmora::UGUID>();
+    item_kinds_ = std::vector<unsigned char>();
+    kinds_of_ = nullptr;
 }
 
 std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
@@ -106,25 +149,36 @@ std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
     auto output = std::make_unique<Output>();
     const std::vector<parser::ItemPtr> &parser_items = parser_output.getItems();
     const size_t count = parser_items.size();
-    // The items are made, and their ids read, on several threads; the map
-    // takes them in the parser's order.
+    // The items are made, and their ids and what indexing needs of them
+    // read, on several threads; the map takes them in the parser's order.
     const auto block = std::make_shared<ItemBlock>(count);
-    std::vector<Velmora::UGUID> ids(count);
+    std::vector<Velmora::UGUID> &ids = built_ids_;
+    ids.resize(count);
+    item_kinds_.resize(count);
     ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             block->fill(i, parser_items[i]);
             ids[i] = parser_items[i]->getId();
+            item_kinds_[i] = kindOf(*parser_items[i]);
         }
     });
+    kinds_of_ = &output->item_map;
+    if (output->item_map.assign(ids.data(), block->data(), count, block))
+        return output;
+    // Some id comes twice: the items go in one by one, and the first keeps it.
     output->item_map.reserve(int(count));
+    size_t kept = 0;
     for (size_t i = 0; i < count; ++i) {
         if (!output->item_map.insert(ids[i], ItemBlock::at(block, i))) {
             // The parser makes one item per id; a repeat would be its fault,
             // and the first item already holds everything that id uses.
             Velmora::Log::warning("Dependency analysis: the item %s is listed twice; the first is kept\n",
                                   ids[i].getString().get());
+            continue;
         }
+        item_kinds_[kept++] = item_kinds_[i];
     }
+    item_kinds_.resize(kept);
     return output;
 }
 
@@ -160,44 +214,32 @@ void Driver::indexStep(Output &output)
 void Driver::indexByExtension(Output &output)
 {
     EC_ASSERT(map_by_ext_.empty() && node_items_.empty());
-    // Each item's extension and kind are found on several threads, then
-    // grouped in map order.
     const size_t count = size_t(output.item_map.size());
-    std::vector<std::string> extensions(count);
-    std::vector<char> nodes(count);
     const auto first = output.item_map.begin();
-    ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            const parser::Item &parser_item = *(first + std::ptrdiff_t(i))->data->getParserData();
-            // The text after the last dot of the file's name, in lower case;
-            // empty when the name has no dot.
-            const std::string &path = parser_item.getAbsolutePath().std();
-            size_t dot = path.size();
-            while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
-                --dot;
-            if (dot > 0 && path[dot - 1] == '.') {
-                std::string &extension = extensions[i];
-                extension.assign(path, dot, std::string::npos);
-                for (char &c : extension) {
-                    if (c >= 'A' && c <= 'Z')
-                        c = char(c - 'A' + 'a');
-                }
-            }
-            nodes[i] = dynamic_cast<const parser::items::Node *>(&parser_item) != nullptr;
-        }
-    });
-    std::vector<Item *> *group = nullptr;
-    const std::string *group_extension = nullptr;
+    if (kinds_of_ != &output.item_map || item_kinds_.size() != count) {
+        // Items this driver did not build: their kinds are found here, on
+        // several threads.
+        item_kinds_.resize(count);
+        ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i)
+                item_kinds_[i] = kindOf(*(first + std::ptrdiff_t(i))->data->getParserData());
+        });
+        kinds_of_ = &output.item_map;
+    }
+    // Grouped in map order; only the extensions that the steps look up get
+    // a group, and only when an item has them.
+    std::vector<Item *> *groups[GROUP_MASK + 1] = {};
     for (size_t i = 0; i < count; ++i) {
-        Item *item = (first + std::ptrdiff_t(i))->data.get();
-        // Neighbours mostly share an extension: the group is looked up again
-        // only when it changes.
-        if (!group || *group_extension != extensions[i]) {
-            group = &map_by_ext_[extensions[i]];
-            group_extension = &extensions[i];
+        const unsigned char kind = item_kinds_[i];
+        if (kind == 0)
+            continue;
+        Item *item = (first + std::ptrdiff_t(i))->data;
+        if (const unsigned char group = kind & GROUP_MASK) {
+            if (!groups[group])
+                groups[group] = &map_by_ext_[GROUP_EXTENSIONS[group]];
+            groups[group]->push_back(item);
         }
-        group->push_back(item);
-        if (nodes[i])
+        if (kind & NODE_KIND)
             node_items_.push_back(item);
     }
 }
@@ -384,6 +426,9 @@ void Driver::linkMaterials(Output & /*output*/)
                 parser_item.addDependent(texture);
         }
     }
+    // Its tables go with the run's other tables in reset(), which the
+    // executor calls off this thread.
+    material_search_ = std::move(search);
 }
 
 void Driver::findMaterialTextures(MaterialSearch &search)

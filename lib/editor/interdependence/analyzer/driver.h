@@ -177,6 +177,16 @@ private:
 
     int max_iterations_ = 0;
     int current_iteration_ = 0;
+    // The ids of the items buildItems made, kept until reset() so that they
+    // are freed with the run's other tables.
+    std::vector<Velmora::UGUID> built_ids_;
+    // For each entry of the map kinds_of_, in map order: the group of its
+    // extension and whether it is a node's item (see indexByExtension).
+    std::vector<unsigned char> item_kinds_;
+    const ItemMap *kinds_of_ = nullptr;
+    // The items of the extensions that the steps look up ("mat", "ter",
+    // "rc", in lower case), in map order; an extension no item has has no
+    // entry.
     std::unordered_map<std::string, std::vector<Item *>> map_by_ext_;
     // The items of node and world files (and of node runtimes), in map
     // order; filled with map_by_ext_.
