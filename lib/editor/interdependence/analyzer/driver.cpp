@@ -17,6 +17,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <string_view>
 
 namespace inas {
 namespace analyzer {
@@ -46,6 +47,33 @@ QString folderOf(const QString &path)
 QString folderOf(const Velmora::String &utf8_path)
 {
     return folderOf(QString::fromUtf8(utf8_path.get(), utf8_path.size()));
+}
+
+// Whether the extension of a file path (UTF-8) begins, in lower case, with a
+// landscape's: what fs::getExtension(path).toLower().startsWith() says of it,
+// read from the bytes. The extension is the text after the last dot of the
+// file's name, unless the name starts with that dot; no character outside
+// ASCII lowers to an ASCII letter of "ter".
+bool hasLandscapeExtension(std::string_view path)
+{
+    size_t name = path.size();
+    while (name > 0 && path[name - 1] != '/' && path[name - 1] != '\\')
+        --name;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot <= name)
+        return false;
+    const char *const prefix = implicit_uses::LANDSCAPE_EXTENSION;
+    const size_t length = std::char_traits<char>::length(prefix);
+    if (path.size() - dot - 1 < length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = path[dot + 1 + i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
 }
 
 // What indexing needs of an item: the one of the extensions that later steps
@@ -368,14 +396,16 @@ std::vector<Driver::SideFile> Driver::sideFiles(const parser::Item &landscape) c
     const std::vector<FolderFile> unlisted
             = listed == folders_.constEnd() ? listFolder(folder) : std::vector<FolderFile>();
     for (const FolderFile &file : listed == folders_.constEnd() ? unlisted : listed.value()) {
+        // Few files of a folder have a landscape's extension: the others go
+        // first, before their paths are read.
+        if (!file.landscape_extension)
+            continue;
         // A side file's path extends the landscape's.
         std::string own;
         if (!file.item_path)
             own = file.own_path.toUtf8().toStdString();
         const std::string &path = file.item_path ? *file.item_path : own;
         if (file.guid == landscape.getId() || path.compare(0, main.size(), main) != 0)
-            continue;
-        if (!fs::getExtension(file.qtPath()).toLower().startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
             continue;
         if (path.size() - main.size() >= size_t(implicit_uses::MAX_SIDE_FILE_SUFFIX))
             found.push_back({file.guid, path});
@@ -611,9 +641,13 @@ void Driver::describeFile(const Velmora::UGUID &guid, FolderFile &file) const
     if (item && !item->getParserData()->getOwnerId().isValid()) {
         file.item_path = &item->getParserData()->getAbsolutePath().std();
         file.script = implicit_uses::hasNodePathExtension(*file.item_path);
+        file.landscape_extension = hasLandscapeExtension(*file.item_path);
     } else {
         file.own_path = as_manager_->filePath(guid);
         file.script = implicit_uses::hasNodePathExtension(file.own_path);
+        file.landscape_extension = fs::getExtension(file.own_path)
+                                           .toLower()
+                                           .startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION));
     }
     // Asked here, once per script, rather than once per node that uses it.
     file.known = file.script && as_manager_->hasRuntime(guid);
@@ -637,15 +671,19 @@ void Driver::listFolders(const std::vector<QString> &folders)
             missing.push_back(&folder);
         }
     }
-    // The lists are made here and the files described on several threads:
-    // what lasts comes from this thread's heap, not from theirs, where it
-    // would leave the process holding more memory.
+    // The asset manager lists the folders on several threads (one lock per
+    // folder), the lists that last are made here, and the files described on
+    // several threads: what lasts comes from this thread's heap, not from
+    // theirs, where it would leave the process holding more memory.
     std::vector<Velmora::Vector<Velmora::UGUID>> guids(missing.size());
+    ChunkedWork::run(missing.size(), ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD),
+                     [&](int, size_t begin, size_t end) {
+                         for (size_t i = begin; i < end; ++i)
+                             guids[i] = as_manager_->assets(*missing[i]);
+                     });
     std::vector<std::vector<FolderFile>> listed(missing.size());
-    for (size_t i = 0; i < missing.size(); ++i) {
-        guids[i] = as_manager_->assets(*missing[i]);
+    for (size_t i = 0; i < missing.size(); ++i)
         listed[i].resize(size_t(guids[i].size()));
-    }
     // Threads pay when the files' paths come from the items; the asset
     // manager's lock, taken once per other file, does not bear them.
     const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;

@@ -89,6 +89,8 @@ private:
         bool script = false;
         // For a script: whether the asset manager knew it as a runtime.
         bool known = false;
+        // Whether its extension, in lower case, begins with a landscape's.
+        bool landscape_extension = false;
 
         QString qtPath() const
         {
