@@ -165,7 +165,7 @@ void Driver::reset()
     node_folder_slots_.clear();
     node_folders_.clear();
     path_files_.clear();
-    path_folders_.clear();
+    path_folder_slots_.clear();
     kind_ = KindCache();
     built_ids_ = std::vector<Velmora::UGUID>();
     item_kinds_ = std::vector<unsigned char>();
@@ -286,17 +286,10 @@ void Driver::linkNodePathFiles(Output & /*output*/)
         const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
         for (const Velmora::String &path : node.getPaths()) {
             // Many nodes name the same paths: each text is resolved once.
-            auto known = path_files_.find(path.std());
-            if (known == path_files_.end()) {
-                const QString folder = pathFolder(path);
-                auto slot = node_folder_slots_.constFind(folder);
-                if (slot == node_folder_slots_.constEnd()) {
-                    slot = node_folder_slots_.insert(folder, int(node_folders_.size()));
-                    node_folders_.push_back({folder, {}, {}});
-                    pending.push_back(folder);
-                }
-                known = path_files_.emplace(path.std(), slot.value()).first;
-            }
+            const std::string_view text = path.std();
+            auto known = path_files_.find(text);
+            if (known == path_files_.end())
+                known = path_files_.emplace(text, pathFolderSlot(path, pending)).first;
             path_slots.push_back(known->second);
         }
     }
@@ -337,7 +330,7 @@ void Driver::linkNodePathFiles(Output & /*output*/)
     linkLandscapeSideFiles();
 }
 
-QString Driver::pathFolder(const Velmora::String &path)
+int Driver::pathFolderSlot(const Velmora::String &path, std::vector<QString> &pending)
 {
     // A text "<folder>/<name>" with a plain file name points into the same
     // folder whatever the name: such texts are resolved once per folder
@@ -349,14 +342,25 @@ QString Driver::pathFolder(const Velmora::String &path)
             && text.find('\\') == std::string::npos && text.compare(slash + 1, std::string::npos, ".") != 0
             && text.compare(slash + 1, std::string::npos, "..") != 0;
     if (!plain)
-        return folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-    std::string key(text, 0, slash);
-    auto known = path_folders_.find(key);
-    if (known == path_folders_.end()) {
+        return nodeFolderSlot(folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size()))), pending);
+    const std::string_view key(text.data(), slash);
+    auto known = path_folder_slots_.find(key);
+    if (known == path_folder_slots_.end()) {
         const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-        known = path_folders_.emplace(std::move(key), folder).first;
+        known = path_folder_slots_.emplace(key, nodeFolderSlot(folder, pending)).first;
     }
     return known->second;
+}
+
+int Driver::nodeFolderSlot(const QString &folder, std::vector<QString> &pending)
+{
+    auto slot = node_folder_slots_.constFind(folder);
+    if (slot == node_folder_slots_.constEnd()) {
+        slot = node_folder_slots_.insert(folder, int(node_folders_.size()));
+        node_folders_.push_back({folder, {}, {}});
+        pending.push_back(folder);
+    }
+    return slot.value();
 }
 
 void Driver::linkLandscapeSideFiles()
@@ -671,19 +675,15 @@ void Driver::listFolders(const std::vector<QString> &folders)
             missing.push_back(&folder);
         }
     }
-    // The asset manager lists the folders on several threads (one lock per
-    // folder), the lists that last are made here, and the files described on
-    // several threads: what lasts comes from this thread's heap, not from
-    // theirs, where it would leave the process holding more memory.
+    // The lists are made here and the files described on several threads:
+    // what lasts comes from this thread's heap, not from theirs, where it
+    // would leave the process holding more memory.
     std::vector<Velmora::Vector<Velmora::UGUID>> guids(missing.size());
-    ChunkedWork::run(missing.size(), ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD),
-                     [&](int, size_t begin, size_t end) {
-                         for (size_t i = begin; i < end; ++i)
-                             guids[i] = as_manager_->assets(*missing[i]);
-                     });
     std::vector<std::vector<FolderFile>> listed(missing.size());
-    for (size_t i = 0; i < missing.size(); ++i)
+    for (size_t i = 0; i < missing.size(); ++i) {
+        guids[i] = as_manager_->assets(*missing[i]);
         listed[i].resize(size_t(guids[i].size()));
+    }
     // Threads pay when the files' paths come from the items; the asset
     // manager's lock, taken once per other file, does not bear them.
     const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;

@@ -15,6 +15,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -125,8 +126,11 @@ private:
     // addRuntimeDependency with the asset manager's answer known; it writes
     // only item's sets and kind.
     void addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item, KindCache &kind) const;
-    // The folder (absolute, cleaned) that a node's path text points into.
-    QString pathFolder(const Velmora::String &path);
+    // The slot in node_folders_ of the folder (absolute, cleaned) that a
+    // node's path text points into; a folder met first is added to
+    // node_folders_ and pending.
+    int pathFolderSlot(const Velmora::String &path, std::vector<QString> &pending);
+    int nodeFolderSlot(const QString &folder, std::vector<QString> &pending);
     void linkLandscapeSideFiles();
     // A file of a landscape's folder whose path extends the landscape's and
     // whose extension is one of a landscape; too_long holds its path when
@@ -200,10 +204,13 @@ private:
     // The folders nodes refer into, in order of first use, and their slots.
     std::vector<NodeFolder> node_folders_;
     QHash<QString, int> node_folder_slots_;
-    // A path text as a node writes it -> the slot of its folder.
-    std::unordered_map<std::string, int> path_files_;
-    // The folder part of a plain path text -> the folder it points into.
-    std::unordered_map<std::string, QString> path_folders_;
+    // A path text as a node writes it -> the slot of its folder. The keys
+    // of both tables are read in place from the nodes' paths, which stay
+    // until reset() clears the tables.
+    std::unordered_map<std::string_view, int> path_files_;
+    // The folder part of a plain path text -> the slot of the folder it
+    // points into.
+    std::unordered_map<std::string_view, int> path_folder_slots_;
     // What addRuntimeDependency knows of the item it saw last.
     KindCache kind_;
     std::unique_ptr<MaterialSearch> material_search_;

@@ -1,7 +1,5 @@
 #include "editor/interdependence/analyzer/item_map.h"
 
-#include "editor/interdependence/chunked_work.h"
-
 #include <utility>
 
 namespace inas {
@@ -9,8 +7,8 @@ namespace analyzer {
 
 namespace {
 
-// Entries put into the table per thread at least.
-const size_t ENTRIES_PER_THREAD = 16384;
+// How many entries ahead assign() fetches a slot.
+const size_t PREFETCH_DISTANCE = 8;
 
 } // namespace
 
@@ -41,23 +39,18 @@ bool ItemMap::assign(const Velmora::UGUID *keys, Item *items, size_t count, std:
     if (count * 2 > capacity_)
         rehash(count * 2);
     entries_.resize(count);
-    std::atomic<bool> repeated(false);
-    ChunkedWork::run(count, ChunkedWork::chunks(count, ENTRIES_PER_THREAD), [&](int, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i)
-            entries_[i] = {keys[i], items + i};
-    });
-    // Each thread reads the entries only once all are written.
-    ChunkedWork::run(count, ChunkedWork::chunks(count, ENTRIES_PER_THREAD), [&](int, size_t begin, size_t end) {
-        for (size_t i = begin; i < end && !repeated.load(std::memory_order_relaxed); ++i) {
-            if (!claimSlot(i))
-                repeated.store(true, std::memory_order_relaxed);
+    for (size_t i = 0; i < count; ++i)
+        entries_[i] = {keys[i], items + i};
+    // The slots are far apart in a large table: each is fetched a few
+    // entries ahead of its turn.
+    for (size_t i = 0; i < count; ++i) {
+        if (i + PREFETCH_DISTANCE < count)
+            __builtin_prefetch(&slots_[firstSlot(qHash(keys[i + PREFETCH_DISTANCE]))]);
+        if (!claimSlot(i)) {
+            entries_.clear();
+            slots_.assign(capacity_, 0);
+            return false;
         }
-    });
-    if (repeated.load()) {
-        entries_.clear();
-        for (size_t slot = 0; slot < capacity_; ++slot)
-            slots_[slot].store(0, std::memory_order_relaxed);
-        return false;
     }
     owners_.push_back(std::move(owner));
     return true;
@@ -69,7 +62,7 @@ ItemMap::const_iterator ItemMap::find(const Velmora::UGUID &key) const
         return entries_.end();
     const uint32_t hash = qHash(key);
     for (size_t slot = firstSlot(hash);; slot = (slot + 1) & (capacity_ - 1)) {
-        const uint64_t value = slots_[slot].load(std::memory_order_relaxed);
+        const uint64_t value = slots_[slot];
         if (value == 0)
             return entries_.end();
         const size_t position = size_t(uint32_t(value)) - 1;
@@ -83,8 +76,7 @@ void ItemMap::rehash(size_t minimum)
     size_t capacity = 16;
     while (capacity < minimum)
         capacity *= 2;
-    // Value-initialised: every slot free.
-    slots_.reset(new Slot[capacity]());
+    slots_.assign(capacity, 0);
     capacity_ = capacity;
     for (size_t i = 0; i < entries_.size(); ++i)
         claimSlot(i);
@@ -94,21 +86,16 @@ bool ItemMap::claimSlot(size_t position)
 {
     const Velmora::UGUID &key = entries_[position].key;
     const uint32_t hash = qHash(key);
-    const uint64_t mine = slotValue(hash, position);
     size_t slot = firstSlot(hash);
-    uint64_t value = slots_[slot].load(std::memory_order_relaxed);
-    for (;;) {
-        if (value == 0) {
-            // On failure value holds what another thread put there.
-            if (slots_[slot].compare_exchange_weak(value, mine, std::memory_order_relaxed))
-                return true;
-            continue;
-        }
+    for (;; slot = (slot + 1) & (capacity_ - 1)) {
+        const uint64_t value = slots_[slot];
+        if (value == 0)
+            break;
         if (uint32_t(value >> 32) == hash && sameKey(entries_[size_t(uint32_t(value)) - 1].key, key))
             return false;
-        slot = (slot + 1) & (capacity_ - 1);
-        value = slots_[slot].load(std::memory_order_relaxed);
     }
+    slots_[slot] = slotValue(hash, position);
+    return true;
 }
 
 } // namespace analyzer

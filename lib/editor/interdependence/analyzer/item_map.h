@@ -4,7 +4,6 @@
 
 #include <velmora/UGUID.h>
 
-#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -28,18 +27,14 @@ public:
     };
     using const_iterator = std::vector<Entry>::const_iterator;
 
-    ItemMap() = default;
-    ItemMap(const ItemMap &) = delete;
-    ItemMap &operator=(const ItemMap &) = delete;
-
     void reserve(int size);
     // False (and no change) when the key is there already.
     bool insert(const Velmora::UGUID &key, ItemPtr item);
 
     // Makes an empty map hold count items at once, items[i] under keys[i] in
-    // that order, with the table filled on several threads; owner keeps the
-    // items alive. False, and the map stays empty, when a key comes twice:
-    // then the caller inserts them one by one, which says which to keep.
+    // that order; owner keeps the items alive. False, and the map stays
+    // empty, when a key comes twice: then the caller inserts them one by
+    // one, which says which to keep.
     bool assign(const Velmora::UGUID *keys, Item *items, size_t count, std::shared_ptr<const void> owner);
 
     bool contains(const Velmora::UGUID &key) const { return find(key) != entries_.end(); }
@@ -59,9 +54,7 @@ public:
 private:
     // A slot holds the key's hash in its upper half and the entry's position
     // plus one in its lower half (0: free), so that a probe compares keys
-    // only where the hashes agree. Slots are atomic only for assign(), whose
-    // threads claim free slots; everything else runs on one thread.
-    using Slot = std::atomic<uint64_t>;
+    // only where the hashes agree.
 
     static uint64_t slotValue(uint32_t hash, size_t position) { return uint64_t(hash) << 32 | (position + 1); }
     size_t firstSlot(uint32_t hash) const
@@ -81,13 +74,12 @@ private:
     // entries.
     void rehash(size_t minimum);
     // Puts the entry at position into the table, unless its key is there
-    // already (then false). Safe on several threads at once, as long as the
-    // table does not grow and the entries do not change meanwhile.
+    // already (then false).
     bool claimSlot(size_t position);
 
     std::vector<Entry> entries_;
-    std::unique_ptr<Slot[]> slots_;
-    // A power of two, or 0 before the first insertion.
+    std::vector<uint64_t> slots_;
+    // The size of slots_: a power of two, or 0 before the first insertion.
     size_t capacity_ = 0;
     std::vector<ItemPtr> owned_;
     std::vector<std::shared_ptr<const void>> owners_;
