@@ -52,10 +52,6 @@ public:
     const_iterator end() const { return entries_.end(); }
 
 private:
-    // A slot holds the key's hash in its upper half and the entry's position
-    // plus one in its lower half (0: free), so that a probe compares keys
-    // only where the hashes agree.
-
     static uint64_t slotValue(uint32_t hash, size_t position) { return uint64_t(hash) << 32 | (position + 1); }
     size_t firstSlot(uint32_t hash) const
     {
@@ -78,6 +74,9 @@ private:
     bool claimSlot(size_t position);
 
     std::vector<Entry> entries_;
+    // A slot holds the key's hash in its upper half and the entry's position
+    // plus one in its lower half (0: free), so that a probe compares keys
+    // only where the hashes agree.
     std::vector<uint64_t> slots_;
     // The size of slots_: a power of two, or 0 before the first insertion.
     size_t capacity_ = 0;

@@ -47,6 +47,9 @@ bool PathTable::add(std::string_view path, const Velmora::UGUID &guid)
 
 void PathTable::stage(std::string_view path, const Velmora::UGUID &guid)
 {
+    // As many as were reserved and not added yet.
+    if (staged_.empty())
+        staged_.reserve(entries_.capacity() - entries_.size());
     staged_.push_back({buffer_.size(), path.size(), guid});
     buffer_.append(path.data(), path.size());
 }
