@@ -38,6 +38,8 @@ const size_t NODES_PER_THREAD = 2048;
 const size_t LANDSCAPES_PER_THREAD = 256;
 // Folders listed per thread at least: below that one thread lists them all.
 const size_t FOLDERS_PER_THREAD = 64;
+// How many files ahead a folder's files are fetched while they are described.
+const size_t PREFETCH_DISTANCE = 16;
 
 QString folderOf(const QString &path)
 {
@@ -631,17 +633,45 @@ std::vector<Driver::FolderFile> Driver::listFolder(const QString &folder) const
 {
     const Velmora::Vector<Velmora::UGUID> guids = as_manager_->assets(folder);
     std::vector<FolderFile> files(size_t(guids.size()));
-    for (int i = 0; i < guids.size(); ++i)
-        describeFile(guids[i], files[size_t(i)]);
+    describeFiles(guids, files);
     return files;
 }
 
-void Driver::describeFile(const Velmora::UGUID &guid, FolderFile &file) const
+void Driver::describeFiles(const Velmora::Vector<Velmora::UGUID> &guids, std::vector<FolderFile> &files) const
+{
+    // A file's item, the item's record and the record's path lie apart in
+    // memory: the items are looked up first, and then each item, record and
+    // path fetched ahead of its file's turn, one after the other.
+    const size_t count = size_t(guids.size());
+    std::vector<const Item *> items(count, nullptr);
+    if (item_map_) {
+        for (size_t f = 0; f < count; ++f) {
+            if (f + PREFETCH_DISTANCE < count)
+                item_map_->prefetch(guids[int(f + PREFETCH_DISTANCE)]);
+            items[f] = item_map_->value(guids[int(f)]);
+        }
+    }
+    const auto ahead = [&](size_t f, size_t distance) { return f + distance < count ? items[f + distance] : nullptr; };
+    for (size_t f = 0; f < count; ++f) {
+        if (const Item *item = ahead(f, PREFETCH_DISTANCE))
+            __builtin_prefetch(item);
+        if (const Item *item = ahead(f, PREFETCH_DISTANCE / 2)) {
+            // The record's owner and path may lie in different lines.
+            const parser::Item *record = item->getParserData().get();
+            __builtin_prefetch(&record->getOwnerId());
+            __builtin_prefetch(&record->getAbsolutePath());
+        }
+        if (const Item *item = ahead(f, PREFETCH_DISTANCE / 4))
+            __builtin_prefetch(item->getParserData()->getAbsolutePath().get());
+        describeFile(guids[int(f)], items[f], files[f]);
+    }
+}
+
+void Driver::describeFile(const Velmora::UGUID &guid, const Item *item, FolderFile &file) const
 {
     file.guid = guid;
     // An analysed asset's item holds its file's path: the asset manager is
     // asked only for the others.
-    const Item *item = item_map_ ? item_map_->value(guid) : nullptr;
     if (item && !item->getParserData()->getOwnerId().isValid()) {
         file.item_path = &item->getParserData()->getAbsolutePath().std();
         file.script = implicit_uses::hasNodePathExtension(*file.item_path);
@@ -689,10 +719,8 @@ void Driver::listFolders(const std::vector<QString> &folders)
     const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;
     ChunkedWork::run(missing.size(), analysed ? ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD) : 1,
                      [&](int, size_t begin, size_t end) {
-                         for (size_t i = begin; i < end; ++i) {
-                             for (int f = 0; f < guids[i].size(); ++f)
-                                 describeFile(guids[i][f], listed[i][size_t(f)]);
-                         }
+                         for (size_t i = begin; i < end; ++i)
+                             describeFiles(guids[i], listed[i]);
                      });
     for (size_t i = 0; i < missing.size(); ++i)
         folders_[*missing[i]] = std::move(listed[i]);

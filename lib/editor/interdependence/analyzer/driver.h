@@ -9,6 +9,7 @@
 #include <velmora/Ptr.h>
 #include <velmora/String.h>
 #include <velmora/UGUID.h>
+#include <velmora/Vector.h>
 
 #include <QHash>
 #include <QString>
@@ -111,8 +112,11 @@ private:
     // What folderFiles keeps; reads only the asset manager and the run's
     // items (any thread).
     std::vector<FolderFile> listFolder(const QString &folder) const;
-    // Fills file for the asset guid (any thread, as listFolder).
-    void describeFile(const Velmora::UGUID &guid, FolderFile &file) const;
+    // Fills files (as many as guids) for the assets guids (any thread, as
+    // listFolder).
+    void describeFiles(const Velmora::Vector<Velmora::UGUID> &guids, std::vector<FolderFile> &files) const;
+    // Fills file for the asset guid, whose item (null: none) is known.
+    void describeFile(const Velmora::UGUID &guid, const Item *item, FolderFile &file) const;
     // Lists the folders that folderFiles does not hold yet, on several threads.
     void listFolders(const std::vector<QString> &folders);
     // The folders of the landscape items, in map order.

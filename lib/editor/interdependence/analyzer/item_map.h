@@ -46,6 +46,13 @@ public:
         return it == entries_.end() ? nullptr : it->data;
     }
 
+    // Asks the processor to fetch the slot where a lookup of key begins.
+    void prefetch(const Velmora::UGUID &key) const
+    {
+        if (capacity_ != 0)
+            __builtin_prefetch(&slots_[firstSlot(qHash(key))]);
+    }
+
     int size() const { return int(entries_.size()); }
     bool empty() const { return entries_.empty(); }
     const_iterator begin() const { return entries_.begin(); }
