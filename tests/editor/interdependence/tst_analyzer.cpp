@@ -106,6 +106,12 @@ void AnalyzerTest::initTestCase()
             .asset("terrain/land.ter1", "side", "{a121}", 21)
             .asset("terrain/land.terrain_backup", "backup", "{a122}", 21)
             .asset("terrain/other.ter", "ter", "{a123}", 17)
+            // Extensions in capitals; a name that extends the landscape's
+            // but ends in another extension.
+            .asset("terrain2/HILL.TER", "ter", "{a124}", 17)
+            .asset("terrain2/HILL.TER2", "side", "{a125}", 21)
+            .asset("terrain2/HILL.TER.png", "png", "{a126}", 6)
+            .asset("terrain2/HILL.TERx", "side", "{a127}", 21)
             // GUI skins: the name "gui.rc" in any letter case.
             .asset("skin/gui.rc", "rc", "{a130}", 21)
             .asset("skin/font.ttf", "ttf", "{a131}", 10)
@@ -201,6 +207,7 @@ void AnalyzerTest::implicit_uses_follow_from_where_files_lie_data()
     QTest::newRow("node whose path leaves the folder") << 112 << QList<int>{};
     QTest::newRow("landscape: its side file only") << 120 << QList<int>{121};
     QTest::newRow("landscape without side files") << 123 << QList<int>{};
+    QTest::newRow("landscape in capitals: its side files only") << 124 << QList<int>{125, 127};
     QTest::newRow("gui.rc: the skin files beside it") << 130 << QList<int>{131, 132};
     QTest::newRow("another rc file") << 134 << QList<int>{};
     QTest::newRow("GUI.RC in capitals") << 135 << QList<int>{136};

@@ -63,6 +63,7 @@ private slots:
     void the_index_answers_as_a_scan_of_the_list_data();
     void the_index_answers_as_a_scan_of_the_list();
     void the_table_finds_exactly_the_paths_it_holds();
+    void staged_paths_go_in_as_they_would_one_by_one();
 };
 
 void PathIndexTest::the_index_answers_as_a_scan_of_the_list_data()
@@ -124,6 +125,43 @@ void PathIndexTest::the_table_finds_exactly_the_paths_it_holds()
     for (const std::string &path : paths.list) {
         if (table.find(path + "~") >= 0 || table.find(path.substr(1)) == table.find(path))
             QFAIL(path.c_str());
+    }
+}
+
+void PathIndexTest::staged_paths_go_in_as_they_would_one_by_one()
+{
+    // Paths with repeats, some of a path added before the staging began,
+    // some of a path staged before; each with a GUID of its own.
+    QRandomGenerator random(11);
+    const Paths paths = randomPaths(random, 2000);
+    std::vector<std::string> sequence;
+    for (int i = 0; i < 3000; ++i)
+        sequence.push_back(paths.list[random.bounded(quint32(paths.list.size()))]);
+    const auto guidOf = [](size_t i) { return Velmora::UGUID::derive(Velmora::UGUID(), std::to_string(i).c_str()); };
+
+    inas::parser::PathTable one_by_one;
+    std::vector<std::string> refused;
+    for (size_t i = 0; i < sequence.size(); ++i) {
+        if (!one_by_one.add(sequence[i], guidOf(i)))
+            refused.push_back(sequence[i]);
+    }
+    inas::parser::PathTable staged;
+    std::vector<std::string> repeated;
+    for (size_t i = 0; i < 500; ++i) {
+        if (!staged.add(sequence[i], guidOf(i)))
+            repeated.push_back(sequence[i]);
+    }
+    for (size_t i = 500; i < sequence.size(); ++i)
+        staged.stage(sequence[i], guidOf(i));
+    staged.addStaged([&](std::string_view path) { repeated.emplace_back(path); });
+
+    QVERIFY(!refused.empty());
+    QCOMPARE(repeated, refused);
+    QCOMPARE(staged.size(), one_by_one.size());
+    for (int i = 0; i < one_by_one.size(); ++i) {
+        QCOMPARE(staged.path(i), one_by_one.path(i));
+        QVERIFY(staged.guid(i) == one_by_one.guid(i));
+        QCOMPARE(staged.find(one_by_one.path(i)), i);
     }
 }
 

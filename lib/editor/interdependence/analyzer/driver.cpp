@@ -17,6 +17,7 @@
 #include <QDir>
 
 #include <algorithm>
+#include <string_view>
 
 namespace inas {
 namespace analyzer {
@@ -37,6 +38,8 @@ const size_t NODES_PER_THREAD = 2048;
 const size_t LANDSCAPES_PER_THREAD = 256;
 // Folders listed per thread at least: below that one thread lists them all.
 const size_t FOLDERS_PER_THREAD = 64;
+// How many files ahead a folder's files are fetched while they are described.
+const size_t PREFETCH_DISTANCE = 16;
 
 QString folderOf(const QString &path)
 {
@@ -46,6 +49,73 @@ QString folderOf(const QString &path)
 QString folderOf(const Velmora::String &utf8_path)
 {
     return folderOf(QString::fromUtf8(utf8_path.get(), utf8_path.size()));
+}
+
+// Whether the extension of a file path (UTF-8) begins, in lower case, with a
+// landscape's: what fs::getExtension(path).toLower().startsWith() says of it,
+// read from the bytes. The extension is the text after the last dot of the
+// file's name, unless the name starts with that dot; no character outside
+// ASCII lowers to an ASCII letter of "ter".
+bool hasLandscapeExtension(std::string_view path)
+{
+    size_t name = path.size();
+    while (name > 0 && path[name - 1] != '/' && path[name - 1] != '\\')
+        --name;
+    const size_t dot = path.rfind('.');
+    if (dot == std::string_view::npos || dot <= name)
+        return false;
+    const char *const prefix = implicit_uses::LANDSCAPE_EXTENSION;
+    const size_t length = std::char_traits<char>::length(prefix);
+    if (path.size() - dot - 1 < length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        char c = path[dot + 1 + i];
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// What indexing needs of an item: the one of the extensions that later steps
+// look up which its file has (bits GROUP_MASK; 0 for any other), and whether
+// it is a node's item (NODE_KIND).
+const unsigned char GROUP_MASK = 3;
+const unsigned char NODE_KIND = 4;
+const char *const GROUP_EXTENSIONS[]
+        = {nullptr, MATERIAL_EXTENSION, implicit_uses::LANDSCAPE_EXTENSION, implicit_uses::GUI_SKIN_EXTENSION};
+
+unsigned char kindOf(const parser::Item &parser_item)
+{
+    // The extension is the text after the last dot of the file's name,
+    // compared in lower case; a name without a dot has none.
+    const std::string &path = parser_item.getAbsolutePath().std();
+    size_t dot = path.size();
+    while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
+        --dot;
+    unsigned char kind = 0;
+    if (dot > 0 && path[dot - 1] == '.') {
+        const size_t length = path.size() - dot;
+        for (unsigned char group = 1; group <= GROUP_MASK && kind == 0; ++group) {
+            const char *extension = GROUP_EXTENSIONS[group];
+            if (std::char_traits<char>::length(extension) != length)
+                continue;
+            size_t i = 0;
+            for (; i < length; ++i) {
+                char c = path[dot + i];
+                if (c >= 'A' && c <= 'Z')
+                    c = char(c - 'A' + 'a');
+                if (c != extension[i])
+                    break;
+            }
+            if (i == length)
+                kind = group;
+        }
+    }
+    if (dynamic_cast<const parser::items::Node *>(&parser_item))
+        kind |= NODE_KIND;
+    return kind;
 }
 
 } // namespace
@@ -97,8 +167,11 @@ void Driver::reset()
     node_folder_slots_.clear();
     node_folders_.clear();
     path_files_.clear();
-    path_folders_.clear();
+    path_folder_slots_.clear();
     kind_ = KindCache();
+    built_ids_ = std::vector<Velmora::UGUID>();
+    item_kinds_ = std::vector<unsigned char>();
+    kinds_of_ = nullptr;
 }
 
 std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
@@ -106,25 +179,36 @@ std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
     auto output = std::make_unique<Output>();
     const std::vector<parser::ItemPtr> &parser_items = parser_output.getItems();
     const size_t count = parser_items.size();
-    // The items are made, and their ids read, on several threads; the map
-    // takes them in the parser's order.
+    // The items are made, and their ids and what indexing needs of them
+    // read, on several threads; the map takes them in the parser's order.
     const auto block = std::make_shared<ItemBlock>(count);
-    std::vector<Velmora::UGUID> ids(count);
+    std::vector<Velmora::UGUID> &ids = built_ids_;
+    ids.resize(count);
+    item_kinds_.resize(count);
     ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             block->fill(i, parser_items[i]);
             ids[i] = parser_items[i]->getId();
+            item_kinds_[i] = kindOf(*parser_items[i]);
         }
     });
+    kinds_of_ = &output->item_map;
+    if (output->item_map.assign(ids.data(), block->data(), count, block))
+        return output;
+    // Some id comes twice: the items go in one by one, and the first keeps it.
     output->item_map.reserve(int(count));
+    size_t kept = 0;
     for (size_t i = 0; i < count; ++i) {
         if (!output->item_map.insert(ids[i], ItemBlock::at(block, i))) {
             // The parser makes one item per id; a repeat would be its fault,
             // and the first item already holds everything that id uses.
             Velmora::Log::warning("Dependency analysis: the item %s is listed twice; the first is kept\n",
                                   ids[i].getString().get());
+            continue;
         }
+        item_kinds_[kept++] = item_kinds_[i];
     }
+    item_kinds_.resize(kept);
     return output;
 }
 
@@ -160,44 +244,32 @@ void Driver::indexStep(Output &output)
 void Driver::indexByExtension(Output &output)
 {
     EC_ASSERT(map_by_ext_.empty() && node_items_.empty());
-    // Each item's extension and kind are found on several threads, then
-    // grouped in map order.
     const size_t count = size_t(output.item_map.size());
-    std::vector<std::string> extensions(count);
-    std::vector<char> nodes(count);
     const auto first = output.item_map.begin();
-    ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            const parser::Item &parser_item = *(first + std::ptrdiff_t(i))->data->getParserData();
-            // The text after the last dot of the file's name, in lower case;
-            // empty when the name has no dot.
-            const std::string &path = parser_item.getAbsolutePath().std();
-            size_t dot = path.size();
-            while (dot > 0 && path[dot - 1] != '.' && path[dot - 1] != '/')
-                --dot;
-            if (dot > 0 && path[dot - 1] == '.') {
-                std::string &extension = extensions[i];
-                extension.assign(path, dot, std::string::npos);
-                for (char &c : extension) {
-                    if (c >= 'A' && c <= 'Z')
-                        c = char(c - 'A' + 'a');
-                }
-            }
-            nodes[i] = dynamic_cast<const parser::items::Node *>(&parser_item) != nullptr;
-        }
-    });
-    std::vector<Item *> *group = nullptr;
-    const std::string *group_extension = nullptr;
+    if (kinds_of_ != &output.item_map || item_kinds_.size() != count) {
+        // Items this driver did not build: their kinds are found here, on
+        // several threads.
+        item_kinds_.resize(count);
+        ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
+            for (size_t i = begin; i < end; ++i)
+                item_kinds_[i] = kindOf(*(first + std::ptrdiff_t(i))->data->getParserData());
+        });
+        kinds_of_ = &output.item_map;
+    }
+    // Grouped in map order; only the extensions that the steps look up get
+    // a group, and only when an item has them.
+    std::vector<Item *> *groups[GROUP_MASK + 1] = {};
     for (size_t i = 0; i < count; ++i) {
-        Item *item = (first + std::ptrdiff_t(i))->data.get();
-        // Neighbours mostly share an extension: the group is looked up again
-        // only when it changes.
-        if (!group || *group_extension != extensions[i]) {
-            group = &map_by_ext_[extensions[i]];
-            group_extension = &extensions[i];
+        const unsigned char kind = item_kinds_[i];
+        if (kind == 0)
+            continue;
+        Item *item = (first + std::ptrdiff_t(i))->data;
+        if (const unsigned char group = kind & GROUP_MASK) {
+            if (!groups[group])
+                groups[group] = &map_by_ext_[GROUP_EXTENSIONS[group]];
+            groups[group]->push_back(item);
         }
-        group->push_back(item);
-        if (nodes[i])
+        if (kind & NODE_KIND)
             node_items_.push_back(item);
     }
 }
@@ -216,17 +288,10 @@ void Driver::linkNodePathFiles(Output & /*output*/)
         const auto &node = static_cast<const parser::items::Node &>(*item->getParserData());
         for (const Velmora::String &path : node.getPaths()) {
             // Many nodes name the same paths: each text is resolved once.
-            auto known = path_files_.find(path.std());
-            if (known == path_files_.end()) {
-                const QString folder = pathFolder(path);
-                auto slot = node_folder_slots_.constFind(folder);
-                if (slot == node_folder_slots_.constEnd()) {
-                    slot = node_folder_slots_.insert(folder, int(node_folders_.size()));
-                    node_folders_.push_back({folder, {}, {}});
-                    pending.push_back(folder);
-                }
-                known = path_files_.emplace(path.std(), slot.value()).first;
-            }
+            const std::string_view text = path.std();
+            auto known = path_files_.find(text);
+            if (known == path_files_.end())
+                known = path_files_.emplace(text, pathFolderSlot(path, pending)).first;
             path_slots.push_back(known->second);
         }
     }
@@ -267,7 +332,7 @@ void Driver::linkNodePathFiles(Output & /*output*/)
     linkLandscapeSideFiles();
 }
 
-QString Driver::pathFolder(const Velmora::String &path)
+int Driver::pathFolderSlot(const Velmora::String &path, std::vector<QString> &pending)
 {
     // A text "<folder>/<name>" with a plain file name points into the same
     // folder whatever the name: such texts are resolved once per folder
@@ -279,14 +344,25 @@ QString Driver::pathFolder(const Velmora::String &path)
             && text.find('\\') == std::string::npos && text.compare(slash + 1, std::string::npos, ".") != 0
             && text.compare(slash + 1, std::string::npos, "..") != 0;
     if (!plain)
-        return folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-    std::string key(text, 0, slash);
-    auto known = path_folders_.find(key);
-    if (known == path_folders_.end()) {
+        return nodeFolderSlot(folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size()))), pending);
+    const std::string_view key(text.data(), slash);
+    auto known = path_folder_slots_.find(key);
+    if (known == path_folder_slots_.end()) {
         const QString folder = folderOf(fs::absDataPath(QString::fromUtf8(path.get(), path.size())));
-        known = path_folders_.emplace(std::move(key), folder).first;
+        known = path_folder_slots_.emplace(key, nodeFolderSlot(folder, pending)).first;
     }
     return known->second;
+}
+
+int Driver::nodeFolderSlot(const QString &folder, std::vector<QString> &pending)
+{
+    auto slot = node_folder_slots_.constFind(folder);
+    if (slot == node_folder_slots_.constEnd()) {
+        slot = node_folder_slots_.insert(folder, int(node_folders_.size()));
+        node_folders_.push_back({folder, {}, {}});
+        pending.push_back(folder);
+    }
+    return slot.value();
 }
 
 void Driver::linkLandscapeSideFiles()
@@ -326,14 +402,16 @@ std::vector<Driver::SideFile> Driver::sideFiles(const parser::Item &landscape) c
     const std::vector<FolderFile> unlisted
             = listed == folders_.constEnd() ? listFolder(folder) : std::vector<FolderFile>();
     for (const FolderFile &file : listed == folders_.constEnd() ? unlisted : listed.value()) {
+        // Few files of a folder have a landscape's extension: the others go
+        // first, before their paths are read.
+        if (!file.landscape_extension)
+            continue;
         // A side file's path extends the landscape's.
         std::string own;
         if (!file.item_path)
             own = file.own_path.toUtf8().toStdString();
         const std::string &path = file.item_path ? *file.item_path : own;
         if (file.guid == landscape.getId() || path.compare(0, main.size(), main) != 0)
-            continue;
-        if (!fs::getExtension(file.qtPath()).toLower().startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION)))
             continue;
         if (path.size() - main.size() >= size_t(implicit_uses::MAX_SIDE_FILE_SUFFIX))
             found.push_back({file.guid, path});
@@ -384,6 +462,9 @@ void Driver::linkMaterials(Output & /*output*/)
                 parser_item.addDependent(texture);
         }
     }
+    // Its tables go with the run's other tables in reset(), which the
+    // executor calls off this thread.
+    material_search_ = std::move(search);
 }
 
 void Driver::findMaterialTextures(MaterialSearch &search)
@@ -552,23 +633,55 @@ std::vector<Driver::FolderFile> Driver::listFolder(const QString &folder) const
 {
     const Velmora::Vector<Velmora::UGUID> guids = as_manager_->assets(folder);
     std::vector<FolderFile> files(size_t(guids.size()));
-    for (int i = 0; i < guids.size(); ++i)
-        describeFile(guids[i], files[size_t(i)]);
+    describeFiles(guids, files);
     return files;
 }
 
-void Driver::describeFile(const Velmora::UGUID &guid, FolderFile &file) const
+void Driver::describeFiles(const Velmora::Vector<Velmora::UGUID> &guids, std::vector<FolderFile> &files) const
+{
+    // A file's item, the item's record and the record's path lie apart in
+    // memory: the items are looked up first, and then each item, record and
+    // path fetched ahead of its file's turn, one after the other.
+    const size_t count = size_t(guids.size());
+    std::vector<const Item *> items(count, nullptr);
+    if (item_map_) {
+        for (size_t f = 0; f < count; ++f) {
+            if (f + PREFETCH_DISTANCE < count)
+                item_map_->prefetch(guids[int(f + PREFETCH_DISTANCE)]);
+            items[f] = item_map_->value(guids[int(f)]);
+        }
+    }
+    const auto ahead = [&](size_t f, size_t distance) { return f + distance < count ? items[f + distance] : nullptr; };
+    for (size_t f = 0; f < count; ++f) {
+        if (const Item *item = ahead(f, PREFETCH_DISTANCE))
+            __builtin_prefetch(item);
+        if (const Item *item = ahead(f, PREFETCH_DISTANCE / 2)) {
+            // The record's owner and path may lie in different lines.
+            const parser::Item *record = item->getParserData().get();
+            __builtin_prefetch(&record->getOwnerId());
+            __builtin_prefetch(&record->getAbsolutePath());
+        }
+        if (const Item *item = ahead(f, PREFETCH_DISTANCE / 4))
+            __builtin_prefetch(item->getParserData()->getAbsolutePath().get());
+        describeFile(guids[int(f)], items[f], files[f]);
+    }
+}
+
+void Driver::describeFile(const Velmora::UGUID &guid, const Item *item, FolderFile &file) const
 {
     file.guid = guid;
     // An analysed asset's item holds its file's path: the asset manager is
     // asked only for the others.
-    const Item *item = item_map_ ? item_map_->value(guid) : nullptr;
     if (item && !item->getParserData()->getOwnerId().isValid()) {
         file.item_path = &item->getParserData()->getAbsolutePath().std();
         file.script = implicit_uses::hasNodePathExtension(*file.item_path);
+        file.landscape_extension = hasLandscapeExtension(*file.item_path);
     } else {
         file.own_path = as_manager_->filePath(guid);
         file.script = implicit_uses::hasNodePathExtension(file.own_path);
+        file.landscape_extension = fs::getExtension(file.own_path)
+                                           .toLower()
+                                           .startsWith(QLatin1String(implicit_uses::LANDSCAPE_EXTENSION));
     }
     // Asked here, once per script, rather than once per node that uses it.
     file.known = file.script && as_manager_->hasRuntime(guid);
@@ -606,10 +719,8 @@ void Driver::listFolders(const std::vector<QString> &folders)
     const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;
     ChunkedWork::run(missing.size(), analysed ? ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD) : 1,
                      [&](int, size_t begin, size_t end) {
-                         for (size_t i = begin; i < end; ++i) {
-                             for (int f = 0; f < guids[i].size(); ++f)
-                                 describeFile(guids[i][f], listed[i][size_t(f)]);
-                         }
+                         for (size_t i = begin; i < end; ++i)
+                             describeFiles(guids[i], listed[i]);
                      });
     for (size_t i = 0; i < missing.size(); ++i)
         folders_[*missing[i]] = std::move(listed[i]);

@@ -9,12 +9,14 @@
 #include <velmora/Ptr.h>
 #include <velmora/String.h>
 #include <velmora/UGUID.h>
+#include <velmora/Vector.h>
 
 #include <QHash>
 #include <QString>
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -89,6 +91,8 @@ private:
         bool script = false;
         // For a script: whether the asset manager knew it as a runtime.
         bool known = false;
+        // Whether its extension, in lower case, begins with a landscape's.
+        bool landscape_extension = false;
 
         QString qtPath() const
         {
@@ -108,8 +112,11 @@ private:
     // What folderFiles keeps; reads only the asset manager and the run's
     // items (any thread).
     std::vector<FolderFile> listFolder(const QString &folder) const;
-    // Fills file for the asset guid (any thread, as listFolder).
-    void describeFile(const Velmora::UGUID &guid, FolderFile &file) const;
+    // Fills files (as many as guids) for the assets guids (any thread, as
+    // listFolder).
+    void describeFiles(const Velmora::Vector<Velmora::UGUID> &guids, std::vector<FolderFile> &files) const;
+    // Fills file for the asset guid, whose item (null: none) is known.
+    void describeFile(const Velmora::UGUID &guid, const Item *item, FolderFile &file) const;
     // Lists the folders that folderFiles does not hold yet, on several threads.
     void listFolders(const std::vector<QString> &folders);
     // The folders of the landscape items, in map order.
@@ -123,8 +130,11 @@ private:
     // addRuntimeDependency with the asset manager's answer known; it writes
     // only item's sets and kind.
     void addDependency(const Velmora::UGUID &runtime_guid, bool known, Item &item, KindCache &kind) const;
-    // The folder (absolute, cleaned) that a node's path text points into.
-    QString pathFolder(const Velmora::String &path);
+    // The slot in node_folders_ of the folder (absolute, cleaned) that a
+    // node's path text points into; a folder met first is added to
+    // node_folders_ and pending.
+    int pathFolderSlot(const Velmora::String &path, std::vector<QString> &pending);
+    int nodeFolderSlot(const QString &folder, std::vector<QString> &pending);
     void linkLandscapeSideFiles();
     // A file of a landscape's folder whose path extends the landscape's and
     // whose extension is one of a landscape; too_long holds its path when
@@ -177,6 +187,16 @@ private:
 
     int max_iterations_ = 0;
     int current_iteration_ = 0;
+    // The ids of the items buildItems made, kept until reset() so that they
+    // are freed with the run's other tables.
+    std::vector<Velmora::UGUID> built_ids_;
+    // For each entry of the map kinds_of_, in map order: the group of its
+    // extension and whether it is a node's item (see indexByExtension).
+    std::vector<unsigned char> item_kinds_;
+    const ItemMap *kinds_of_ = nullptr;
+    // The items of the extensions that the steps look up ("mat", "ter",
+    // "rc", in lower case), in map order; an extension no item has has no
+    // entry.
     std::unordered_map<std::string, std::vector<Item *>> map_by_ext_;
     // The items of node and world files (and of node runtimes), in map
     // order; filled with map_by_ext_.
@@ -188,10 +208,13 @@ private:
     // The folders nodes refer into, in order of first use, and their slots.
     std::vector<NodeFolder> node_folders_;
     QHash<QString, int> node_folder_slots_;
-    // A path text as a node writes it -> the slot of its folder.
-    std::unordered_map<std::string, int> path_files_;
-    // The folder part of a plain path text -> the folder it points into.
-    std::unordered_map<std::string, QString> path_folders_;
+    // A path text as a node writes it -> the slot of its folder. The keys
+    // of both tables are read in place from the nodes' paths, which stay
+    // until reset() clears the tables.
+    std::unordered_map<std::string_view, int> path_files_;
+    // The folder part of a plain path text -> the slot of the folder it
+    // points into.
+    std::unordered_map<std::string_view, int> path_folder_slots_;
     // What addRuntimeDependency knows of the item it saw last.
     KindCache kind_;
     std::unique_ptr<MaterialSearch> material_search_;

@@ -25,6 +25,8 @@ public:
     // The item at a filled position, sharing the ownership of block.
     static ItemPtr at(const std::shared_ptr<ItemBlock> &block, size_t position);
     size_t size() const { return count_; }
+    // The items, position 0 first.
+    Item *data() const { return items_; }
 
 private:
     size_t count_;

@@ -5,6 +5,7 @@
 #include <velmora/UGUID.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace inas {
@@ -12,55 +13,44 @@ namespace analyzer {
 
 // Item id -> analyzer item, iterating in insertion order (the parser's item
 // order), so that everything built by walking it comes out the same on every
-// run. Lookups go through an open-addressing table of entry positions: one
-// allocation however many items a project has.
+// run. Lookups go through an open-addressing table of entry positions and
+// their keys' hashes: one allocation however many items a project has. The
+// map keeps its items alive: those inserted one by one through their
+// pointers, those of a whole block (assign) through the block's owner.
 class ItemMap
 {
 public:
     struct Entry
     {
         Velmora::UGUID key;
-        ItemPtr data;
+        Item *data = nullptr;
     };
     using const_iterator = std::vector<Entry>::const_iterator;
 
-    void reserve(int size)
-    {
-        entries_.reserve(size_t(size > 0 ? size : 0));
-        if (size_t(size) * 2 > slots_.size())
-            rehash(size_t(size) * 2);
-    }
+    void reserve(int size);
     // False (and no change) when the key is there already.
-    bool insert(const Velmora::UGUID &key, ItemPtr item)
-    {
-        if ((entries_.size() + 1) * 2 > slots_.size())
-            rehash((entries_.size() + 1) * 2);
-        size_t slot = firstSlot(key);
-        while (slots_[slot] >= 0) {
-            if (entries_[size_t(slots_[slot])].key == key)
-                return false;
-            slot = (slot + 1) & (slots_.size() - 1);
-        }
-        slots_[slot] = int(entries_.size());
-        entries_.push_back({key, std::move(item)});
-        return true;
-    }
+    bool insert(const Velmora::UGUID &key, ItemPtr item);
+
+    // Makes an empty map hold count items at once, items[i] under keys[i] in
+    // that order; owner keeps the items alive. False, and the map stays
+    // empty, when a key comes twice: then the caller inserts them one by
+    // one, which says which to keep.
+    bool assign(const Velmora::UGUID *keys, Item *items, size_t count, std::shared_ptr<const void> owner);
+
     bool contains(const Velmora::UGUID &key) const { return find(key) != entries_.end(); }
-    const_iterator find(const Velmora::UGUID &key) const
-    {
-        if (slots_.empty())
-            return entries_.end();
-        for (size_t slot = firstSlot(key); slots_[slot] >= 0; slot = (slot + 1) & (slots_.size() - 1)) {
-            if (entries_[size_t(slots_[slot])].key == key)
-                return entries_.begin() + slots_[slot];
-        }
-        return entries_.end();
-    }
+    const_iterator find(const Velmora::UGUID &key) const;
     // The item of a key, null when none.
     Item *value(const Velmora::UGUID &key) const
     {
         const auto it = find(key);
-        return it == entries_.end() ? nullptr : it->data.get();
+        return it == entries_.end() ? nullptr : it->data;
+    }
+
+    // Asks the processor to fetch the slot where a lookup of key begins.
+    void prefetch(const Velmora::UGUID &key) const
+    {
+        if (capacity_ != 0)
+            __builtin_prefetch(&slots_[firstSlot(qHash(key))]);
     }
 
     int size() const { return int(entries_.size()); }
@@ -69,28 +59,36 @@ public:
     const_iterator end() const { return entries_.end(); }
 
 private:
-    size_t firstSlot(const Velmora::UGUID &key) const
+    static uint64_t slotValue(uint32_t hash, size_t position) { return uint64_t(hash) << 32 | (position + 1); }
+    size_t firstSlot(uint32_t hash) const
     {
         // Fibonacci hashing spreads the GUID hash over the table.
-        return size_t((uint64_t(qHash(key)) * 0x9E3779B97F4A7C15ull) >> 20) & (slots_.size() - 1);
+        return size_t((uint64_t(hash) * 0x9E3779B97F4A7C15ull) >> 20) & (capacity_ - 1);
     }
-    void rehash(size_t minimum)
+    static bool sameKey(const Velmora::UGUID &a, const Velmora::UGUID &b)
     {
-        size_t capacity = 16;
-        while (capacity < minimum)
-            capacity *= 2;
-        slots_.assign(capacity, -1);
-        for (size_t i = 0; i < entries_.size(); ++i) {
-            size_t slot = firstSlot(entries_[i].key);
-            while (slots_[slot] >= 0)
-                slot = (slot + 1) & (capacity - 1);
-            slots_[slot] = int(i);
+        for (int i = 0; i < Velmora::UGUID::NUM_WORDS; ++i) {
+            if (a.getWord(i) != b.getWord(i))
+                return false;
         }
+        return true;
     }
+    // Makes the table at least minimum slots large and fills it from the
+    // entries.
+    void rehash(size_t minimum);
+    // Puts the entry at position into the table, unless its key is there
+    // already (then false).
+    bool claimSlot(size_t position);
 
     std::vector<Entry> entries_;
-    // Positions in entries_; -1 for a free slot. The size is a power of two.
-    std::vector<int> slots_;
+    // A slot holds the key's hash in its upper half and the entry's position
+    // plus one in its lower half (0: free), so that a probe compares keys
+    // only where the hashes agree.
+    std::vector<uint64_t> slots_;
+    // The size of slots_: a power of two, or 0 before the first insertion.
+    size_t capacity_ = 0;
+    std::vector<ItemPtr> owned_;
+    std::vector<std::shared_ptr<const void>> owners_;
 };
 
 } // namespace analyzer

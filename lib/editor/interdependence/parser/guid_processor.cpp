@@ -91,23 +91,23 @@ public:
         held_.push_back(asset);
     }
 
-    // Adds the records held back; the caller no longer holds the manager's
-    // lock.
+    // Adds the records held back and puts all paths into the table; the
+    // caller no longer holds the manager's lock.
     void finish()
     {
         for (const as::Asset &asset : held_)
             insert(relativePath(root_, asset.getFilePath()), asset.getGUID());
         held_.clear();
+        table_.addStaged([](std::string_view path) {
+            Velmora::Log::warning("Dependency analysis: two assets claim the path \"%.*s\"; the first one is kept\n",
+                                  int(path.size()), path.data());
+        });
     }
 
 private:
-    void insert(const QString &relative, const Velmora::UGUID &guid)
-    {
-        const std::string_view key = utf8(relative, buffer_);
-        if (!table_.add(key, guid))
-            Velmora::Log::warning("Dependency analysis: two assets claim the path \"%s\"; the first one is kept\n",
-                                  buffer_.c_str());
-    }
+    // The paths are staged in the records' order, and looked up all at once
+    // by finish().
+    void insert(const QString &relative, const Velmora::UGUID &guid) { table_.stage(utf8(relative, buffer_), guid); }
 
     const QString root_;
     PathTable &table_;

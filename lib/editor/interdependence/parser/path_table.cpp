@@ -9,6 +9,8 @@ namespace {
 
 // Filter bits per slot: the filter has 16 bits per path at most half load.
 const size_t FILTER_BITS_PER_SLOT = 8;
+// How many paths ahead addStaged() fetches a path's slot and filter word.
+const size_t PREFETCH_DISTANCE = 8;
 
 size_t mix(size_t hash)
 {
@@ -32,34 +34,82 @@ void PathTable::reserve(size_t paths, size_t bytes)
 
 bool PathTable::add(std::string_view path, const Velmora::UGUID &guid)
 {
-    if (find(path) >= 0)
+    const size_t hash = hashOf(path);
+    if (find(path, hash) >= 0)
         return false;
     if ((entries_.size() + 1) * 2 > slots_.size())
         rebuild((entries_.size() + 1) * 2);
-    const size_t hash = hashOf(path);
-    size_t slot = (mix(hash) >> 16) & (slots_.size() - 1);
-    while (slots_[slot] >= 0)
-        slot = (slot + 1) & (slots_.size() - 1);
-    slots_[slot] = int(entries_.size());
-    entries_.push_back({buffer_.size(), path.size(), guid});
+    const Entry entry{buffer_.size(), path.size(), guid};
     buffer_.append(path.data(), path.size());
-    setFilterBits(hash);
+    insert(entry, hash);
     return true;
+}
+
+void PathTable::stage(std::string_view path, const Velmora::UGUID &guid)
+{
+    // As many as were reserved and not added yet.
+    if (staged_.empty())
+        staged_.reserve(entries_.capacity() - entries_.size());
+    staged_.push_back({buffer_.size(), path.size(), guid});
+    buffer_.append(path.data(), path.size());
+}
+
+void PathTable::addStaged(const std::function<void(std::string_view path)> &repeated)
+{
+    const size_t count = staged_.size();
+    if ((entries_.size() + count) * 2 > slots_.size())
+        rebuild((entries_.size() + count) * 2);
+    const auto text
+            = [this](const Entry &entry) { return std::string_view(buffer_.data() + entry.offset, entry.length); };
+    std::vector<size_t> hashes(count);
+    for (size_t i = 0; i < count; ++i)
+        hashes[i] = hashOf(text(staged_[i]));
+    // The slots and filter words lie far apart in large tables: those of a
+    // path are fetched a few paths ahead of its turn.
+    for (size_t i = 0; i < count; ++i) {
+        if (i + PREFETCH_DISTANCE < count) {
+            const size_t ahead = hashes[i + PREFETCH_DISTANCE];
+            __builtin_prefetch(&slots_[firstSlot(ahead)]);
+            __builtin_prefetch(&filter_[(ahead & (filter_.size() * 64 - 1)) / 64]);
+        }
+        if (find(text(staged_[i]), hashes[i]) >= 0) {
+            repeated(text(staged_[i]));
+            continue;
+        }
+        insert(staged_[i], hashes[i]);
+    }
+    staged_ = std::vector<Entry>();
 }
 
 int PathTable::find(std::string_view path) const
 {
-    if (slots_.empty())
+    return find(path, hashOf(path));
+}
+
+int PathTable::find(std::string_view path, size_t hash) const
+{
+    if (slots_.empty() || !mayContain(hash))
         return -1;
-    const size_t hash = hashOf(path);
-    if (!mayContain(hash))
-        return -1;
-    for (size_t slot = (mix(hash) >> 16) & (slots_.size() - 1); slots_[slot] >= 0;
-         slot = (slot + 1) & (slots_.size() - 1)) {
+    for (size_t slot = firstSlot(hash); slots_[slot] >= 0; slot = (slot + 1) & (slots_.size() - 1)) {
         if (this->path(slots_[slot]) == path)
             return slots_[slot];
     }
     return -1;
+}
+
+void PathTable::insert(const Entry &entry, size_t hash)
+{
+    size_t slot = firstSlot(hash);
+    while (slots_[slot] >= 0)
+        slot = (slot + 1) & (slots_.size() - 1);
+    slots_[slot] = int(entries_.size());
+    entries_.push_back(entry);
+    setFilterBits(hash);
+}
+
+size_t PathTable::firstSlot(size_t hash) const
+{
+    return (mix(hash) >> 16) & (slots_.size() - 1);
 }
 
 bool PathTable::mayContain(size_t hash) const
@@ -88,7 +138,7 @@ void PathTable::rebuild(size_t minimum)
     filter_.assign(capacity * FILTER_BITS_PER_SLOT / 64, 0);
     for (size_t i = 0; i < entries_.size(); ++i) {
         const size_t hash = hashOf(path(int(i)));
-        size_t slot = (mix(hash) >> 16) & (capacity - 1);
+        size_t slot = firstSlot(hash);
         while (slots_[slot] >= 0)
             slot = (slot + 1) & (capacity - 1);
         slots_[slot] = int(i);

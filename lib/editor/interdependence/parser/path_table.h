@@ -3,6 +3,7 @@
 #include <velmora/UGUID.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,13 @@ public:
     void reserve(size_t paths, size_t bytes);
     // Adds a path; false (and no change) when the path is there already.
     bool add(std::string_view path, const Velmora::UGUID &guid);
+    // Holds a path back for addStaged(), which adds many at less cost per
+    // path than add() one by one.
+    void stage(std::string_view path, const Velmora::UGUID &guid);
+    // Adds the staged paths as add() would, in the order they were staged,
+    // and calls repeated with each that was there already (or staged before
+    // it), which is left out.
+    void addStaged(const std::function<void(std::string_view path)> &repeated);
 
     // Position of the path, -1 when it is not in the table.
     int find(std::string_view path) const;
@@ -42,12 +50,17 @@ private:
     };
 
     static size_t hashOf(std::string_view path);
+    int find(std::string_view path, size_t hash) const;
+    void insert(const Entry &entry, size_t hash);
+    size_t firstSlot(size_t hash) const;
     bool mayContain(size_t hash) const;
     void rebuild(size_t capacity);
     void setFilterBits(size_t hash);
 
     std::string buffer_;
     std::vector<Entry> entries_;
+    // Paths held back by stage(), their texts in buffer_.
+    std::vector<Entry> staged_;
     // Positions in entries_, -1 for a free slot; the size is a power of two.
     std::vector<int> slots_;
     std::vector<uint64_t> filter_;
