@@ -15,7 +15,11 @@ string(REGEX MATCHALL "[A-Za-z_0-9]+->setWidget\\([A-Za-z_0-9]+\\)" _handovers "
 foreach(_handover IN LISTS _handovers)
     string(REGEX REPLACE "^([A-Za-z_0-9]+)->setWidget\\(.*$" "\\1" _area "${_handover}")
     string(REGEX REPLACE "^.*->setWidget\\(([A-Za-z_0-9]+)\\)$" "\\1" _contents "${_handover}")
-    string(REPLACE "${_contents} = new QWidget();" "${_contents} = new QWidget(${_area}->viewport());" _text
-        "${_text}")
+    set(_made "${_contents} = new QWidget(${_area}->viewport());")
+    string(REPLACE "${_contents} = new QWidget();" "${_made}" _text "${_text}")
+    string(FIND "${_text}" "${_made}" _found)
+    if(_found EQUAL -1)
+        message(FATAL_ERROR "${INPUT}: the contents of ${_area} are not made as expected")
+    endif()
 endforeach()
 file(WRITE "${OUTPUT}" "${_text}")
