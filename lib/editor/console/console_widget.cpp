@@ -181,14 +181,23 @@ QColor ConsoleWidget::colorForKind(int kind) const
 
 void ConsoleWidget::recolorAll()
 {
+    // One edit block for the whole document: the cursor is placed by
+    // position, which inside an edit block lays out no line, and the view
+    // lays the changed blocks out once at its end instead of block by block.
     QTextDocument *document = text_edit_->document();
+    // Placing a cursor by position makes no frame: the root frame is made
+    // here, at the same point of the document's life as always.
+    document->rootFrame();
+    QTextCursor cursor(document);
+    cursor.beginEditBlock();
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
-        QTextCursor cursor(block);
-        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        cursor.setPosition(block.position());
+        cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
         QTextCharFormat format;
         format.setForeground(QBrush(colorForKind(block.userState())));
         cursor.setCharFormat(format);
     }
+    cursor.endEditBlock();
 }
 
 void ConsoleWidget::runCommand()

@@ -44,6 +44,7 @@ private slots:
     void kinds_have_their_colours_data();
     void kinds_have_their_colours();
     void blocks_follow_a_new_palette_by_their_stored_kind();
+    void a_recolour_covers_every_character_and_leaves_the_view_alone();
     void view_follows_new_text_only_at_the_bottom();
     void a_resize_keeps_the_view_following_or_where_the_user_left_it_data();
     void a_resize_keeps_the_view_following_or_where_the_user_left_it();
@@ -219,6 +220,51 @@ void tst_ConsoleWidget::blocks_follow_a_new_palette_by_their_stored_kind()
     const QTextBlock plain = console.outputView()->document()->firstBlock();
     QCOMPARE(plain.begin().fragment().charFormat().foreground().color().name(), QStringLiteral("#abcdef"));
     QCOMPARE(plain.next().begin().fragment().charFormat().foreground().color().name(), QStringLiteral("#ff6c6c"));
+}
+
+void tst_ConsoleWidget::a_recolour_covers_every_character_and_leaves_the_view_alone()
+{
+    ConsoleWidget console;
+    console.resize(400, 200);
+    console.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&console));
+    QPalette palette = console.palette();
+    palette.setColor(QPalette::WindowText, QColor(QStringLiteral("#101010")));
+    console.setPalette(palette);
+    // A block of two kinds takes the colour of the one stored last; the last
+    // block has no line feed after it.
+    console.onConsoleOutput("warning start, ", 1);
+    console.onConsoleOutput("error end\n", 2);
+    for (int i = 0; i < 150; ++i)
+        console.onConsoleOutput(
+                qPrintable(QStringLiteral("line %1 %2\n").arg(i).arg(QString(i % 40, QLatin1Char('x')))), i % 3);
+    console.onConsoleOutput("last", 0);
+    console.flushOutput();
+    QScrollBar *bar = console.outputView()->verticalScrollBar();
+    bar->setValue(bar->maximum() / 2);
+    const int value = bar->value();
+    const int maximum = bar->maximum();
+    QTextDocument *document = console.outputView()->document();
+    const QString text = document->toPlainText();
+
+    palette.setColor(QPalette::WindowText, QColor(QStringLiteral("#abcdef")));
+    console.setPalette(palette);
+
+    QCOMPARE(document->toPlainText(), text);
+    const QString colours[] = {QStringLiteral("#abcdef"), QStringLiteral("#ffa000"), QStringLiteral("#ff6c6c")};
+    int checked = 0;
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        int covered = 0;
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            QCOMPARE(it.fragment().charFormat().foreground().color().name(), colours[block.userState()]);
+            covered += it.fragment().length();
+        }
+        QCOMPARE(covered, block.length() - 1);
+        ++checked;
+    }
+    QCOMPARE(checked, 152);
+    QCOMPARE(bar->maximum(), maximum);
+    QCOMPARE(bar->value(), value);
 }
 
 void tst_ConsoleWidget::view_follows_new_text_only_at_the_bottom()
