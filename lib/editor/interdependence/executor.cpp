@@ -11,11 +11,40 @@
 #include <velmora/Log.h>
 
 #include <algorithm>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace inas {
+
+namespace {
+
+#ifdef __GLIBC__
+constexpr int ARENA_TOP_KEPT = 1 << 20;
+#endif
+
+// Every query starts threads of its own (the parser's readers, the
+// analyzer's parts, the release threads), and each frees what it made into
+// a malloc arena of its own. glibc keeps the free memory at the top of such
+// an arena below the trim threshold, which it raises by itself (up to 64 MB)
+// whenever a large block is freed, and malloc_trim does not give it back:
+// each query would leave the process larger, and a query's peak would carry
+// what the arenas of the one before kept. A fixed threshold returns that
+// memory as it is freed; the arenas still keep up to a megabyte each.
+void boundArenaTops()
+{
+#ifdef __GLIBC__
+    static std::once_flag once;
+    std::call_once(once, [] { ::mallopt(M_TRIM_THRESHOLD, ARENA_TOP_KEPT); });
+#endif
+}
+
+} // namespace
 
 Executor::Executor() = default;
 
@@ -55,6 +84,7 @@ std::unique_ptr<ResultData> Executor::execute(const ProgressCallback &progress)
 {
     progress_fn_ = progress;
     EC_ASSERT(settings_ && parser_ && analyzer_ && combiner_ && progress_fn_);
+    boundArenaTops();
     std::unique_ptr<ResultData> result;
     if (prepare())
         result = run();
