@@ -52,6 +52,8 @@ Executor::~Executor()
 {
     if (release_.joinable())
         release_.join();
+    if (teardown_.joinable())
+        teardown_.join();
     // In reverse order of the members: the combiner and the analyzer may
     // refer to what the parser and the settings own.
     combiner_.reset();
@@ -192,7 +194,15 @@ std::unique_ptr<ResultData> Executor::run()
     combiner_->reset(settings_.get());
     if (analysis_reset.joinable())
         analysis_reset.join();
-    analyzer_output.reset();
+    // The items hold nothing of the other pieces: they go on a thread of
+    // their own, and the result is handed over meanwhile.
+    if (teardown_.joinable())
+        teardown_.join();
+    try {
+        teardown_ = std::thread([output = std::move(analyzer_output)]() mutable { output.reset(); });
+    } catch (const std::system_error &) {
+        // Freed here, with the lambda that failed to start.
+    }
     return result;
 }
 
