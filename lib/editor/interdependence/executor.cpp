@@ -25,7 +25,7 @@ namespace inas {
 namespace {
 
 #ifdef __GLIBC__
-constexpr int ARENA_TOP_KEPT = 1 << 20;
+constexpr int ARENA_TOP_KEPT = 1 << 18;
 #endif
 
 // Every query starts threads of its own (the parser's readers, the
@@ -35,7 +35,7 @@ constexpr int ARENA_TOP_KEPT = 1 << 20;
 // whenever a large block is freed, and malloc_trim does not give it back:
 // each query would leave the process larger, and a query's peak would carry
 // what the arenas of the one before kept. A fixed threshold returns that
-// memory as it is freed; the arenas still keep up to a megabyte each.
+// memory as it is freed; the arenas still keep up to 256 KB each.
 void boundArenaTops()
 {
 #ifdef __GLIBC__
