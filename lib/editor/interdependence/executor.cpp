@@ -44,6 +44,13 @@ void boundArenaTops()
 #endif
 }
 
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
 } // namespace
 
 Executor::Executor() = default;
@@ -195,13 +202,23 @@ std::unique_ptr<ResultData> Executor::run()
     if (analysis_reset.joinable())
         analysis_reset.join();
     // The items hold nothing of the other pieces: they go on a thread of
-    // their own, and the result is handed over meanwhile.
+    // their own, and the result is handed over meanwhile. That thread also
+    // waits for the records' release and then gives the memory the run's
+    // threads freed back to the system, so that the next query starts from
+    // what the editor held before this one.
     if (teardown_.joinable())
         teardown_.join();
+    auto teardown = [output = std::move(analyzer_output), records = std::move(release_)]() mutable {
+        output.reset();
+        if (records.joinable())
+            records.join();
+        returnFreedMemory();
+    };
     try {
-        teardown_ = std::thread([output = std::move(analyzer_output)]() mutable { output.reset(); });
+        teardown_ = std::thread(std::move(teardown));
     } catch (const std::system_error &) {
-        // Freed here, with the lambda that failed to start.
+        // Not started: done here.
+        teardown();
     }
     return result;
 }
