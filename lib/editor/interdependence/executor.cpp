@@ -51,6 +51,23 @@ void returnFreedMemory()
 #endif
 }
 
+// A thread that is waited for when this goes, so that a task holding one is
+// safe to drop unstarted.
+struct Joined
+{
+    explicit Joined(std::thread started)
+        : thread(std::move(started))
+    {}
+    Joined(Joined &&) = default;
+    ~Joined()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+    std::thread thread;
+};
+
 } // namespace
 
 Executor::Executor() = default;
@@ -208,17 +225,17 @@ std::unique_ptr<ResultData> Executor::run()
     // what the editor held before this one.
     if (teardown_.joinable())
         teardown_.join();
-    auto teardown = [output = std::move(analyzer_output), records = std::move(release_)]() mutable {
+    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_))]() mutable {
         output.reset();
-        if (records.joinable())
-            records.join();
+        if (records.thread.joinable())
+            records.thread.join();
         returnFreedMemory();
     };
     try {
         teardown_ = std::thread(std::move(teardown));
     } catch (const std::system_error &) {
-        // Not started: done here.
-        teardown();
+        // Not started: the output and the release went with the task.
+        returnFreedMemory();
     }
     return result;
 }
