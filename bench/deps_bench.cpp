@@ -18,8 +18,12 @@
 // scripts/bench.
 //
 //   deps_bench --data DIR [--truth FILE] [--queries 1000] [--seed S] [--repeat 3]
+//   deps_bench --data DIR --growth N
 //   deps_bench --generate --assets N [--seed S] [--data DIR]
 //
+// --growth runs only the large "Assets Using This One" query N times in a
+// row and prints the process's resident memory (after giving free heap
+// memory back to the system) after each, to show what queries leave behind.
 // --generate writes the project first (into DIR, which must not exist, or
 // into a temporary folder that is removed at exit). The exit code is 0 when
 // every result matches the truth.
@@ -53,7 +57,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <malloc.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -72,12 +78,13 @@ using depsbench::Edge;
 
 struct Timing
 {
-    double total_ms = 0;
+    double total_ms = 0; // until the result is there
     double setup_ms = 0; // building the executor (the resolver's path table)
     double parse_ms = 0;
     double analyze_ms = 0;
     double combine_ms = 0;
-    double cpu_ms = 0; // processor time of every thread of the process
+    double teardown_ms = 0; // destroying the executor after that
+    double cpu_ms = 0; // processor time of every thread of the process (teardown included)
 };
 
 // Processor time (user and system) the process has used so far.
@@ -150,13 +157,29 @@ std::unique_ptr<inas::ResultData> runAnalysis(const Velmora::Vector<Velmora::UGU
             analyzed_at = msSince(timer);
         return true;
     });
-    executor.reset();
+    // The viewer has its result here; the executor goes with the job, later.
     timing->total_ms = msSince(timer);
+    executor.reset();
+    timing->teardown_ms = msSince(timer) - timing->total_ms;
     timing->cpu_ms = cpuMs() - cpu_before;
     timing->parse_ms = parsed_at - timing->setup_ms;
     timing->analyze_ms = analyzed_at - parsed_at;
     timing->combine_ms = timing->total_ms - analyzed_at;
     return result;
+}
+
+// Resident memory of the process now, once free heap memory is given back.
+double residentMbAfterTrim()
+{
+    malloc_trim(0);
+    long pages = 0;
+    long resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
 }
 
 QByteArray text(const Velmora::UGUID &guid)
@@ -350,9 +373,9 @@ void report(const char *what, const std::vector<Timing> &runs, const std::vector
     const double best = *std::min_element(totals.begin(), totals.end());
     const double best_baseline = *std::min_element(baselines.begin(), baselines.end());
     std::printf("%-34s median %6.0f ms, ratio %.2f; best %6.0f ms, ratio %.2f  (setup %.0f, parse %.0f, analyze "
-                "%.0f, combine %.0f ms; processor %.0f ms)\n",
+                "%.0f, combine %.0f ms; then teardown %.0f ms; processor %.0f ms)\n",
                 what, middle, middle / median(baselines), best, best / best_baseline, typical->setup_ms,
-                typical->parse_ms, typical->analyze_ms, typical->combine_ms, typical->cpu_ms);
+                typical->parse_ms, typical->analyze_ms, typical->combine_ms, typical->teardown_ms, typical->cpu_ms);
 }
 
 } // namespace
@@ -374,6 +397,9 @@ int main(int argc, char **argv)
                        QStringLiteral("1000")});
     options.addOption({QStringLiteral("repeat"), QStringLiteral("Measured repetitions."), QStringLiteral("n"),
                        QStringLiteral("3")});
+    options.addOption({QStringLiteral("growth"),
+                       QStringLiteral("Only run the large query N times, printing resident memory after each."),
+                       QStringLiteral("n"), QStringLiteral("0")});
     options.process(app);
 
     const quint64 seed = options.value(QStringLiteral("seed")).toULongLong();
@@ -446,6 +472,40 @@ int main(int argc, char **argv)
         many.append(all[i].getGUID());
     all.clear();
 
+    const auto shutdown = [&] {
+        depr::g.mat_manager = nullptr;
+        depr::g.prop_manager = nullptr;
+        depr::g.asset_manager = nullptr;
+        properties.reset();
+        materials.reset();
+        assets->shutdown();
+        assets.reset();
+        Velmora::Engine::shutdown();
+    };
+    const int growth = options.value(QStringLiteral("growth")).toInt();
+    if (growth > 0) {
+        std::printf("resident memory before the queries: %.1f MB\n", residentMbAfterTrim());
+        int growth_errors = 0;
+        for (int q = 1; q <= growth; ++q) {
+            Timing timing;
+            std::unique_ptr<inas::ResultData> result = runAnalysis(many, false, &timing);
+            auto *using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
+            if (!using_result) {
+                std::fprintf(stderr, "deps_bench: no result for the large query\n");
+                ++growth_errors;
+                break;
+            }
+            if (q == 1)
+                growth_errors += checkUsing(*using_result->data(), truth, many);
+            result.reset();
+            std::printf("after query %2d: resident %.1f MB (%.0f ms, then teardown %.0f ms; processor %.0f ms)\n", q,
+                        residentMbAfterTrim(), timing.total_ms, timing.teardown_ms, timing.cpu_ms);
+        }
+        std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
+        shutdown();
+        return growth_errors == 0 ? 0 : 1;
+    }
+
     int errors = 0;
     int rows_one = 0;
     int rows_many = 0;
@@ -515,13 +575,6 @@ int main(int argc, char **argv)
                 num_assets, files.size(), baseline_ms, median(many_totals), median(many_totals) / baseline_ms,
                 peakRssKb() / 1024.0, errors == 0 ? "ok" : "MISMATCH");
 
-    depr::g.mat_manager = nullptr;
-    depr::g.prop_manager = nullptr;
-    depr::g.asset_manager = nullptr;
-    properties.reset();
-    materials.reset();
-    assets->shutdown();
-    assets.reset();
-    Velmora::Engine::shutdown();
+    shutdown();
     return errors == 0 ? 0 : 1;
 }

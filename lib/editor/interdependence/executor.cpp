@@ -11,11 +11,64 @@
 #include <velmora/Log.h>
 
 #include <algorithm>
+#include <mutex>
 #include <system_error>
 #include <thread>
 #include <utility>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace inas {
+
+namespace {
+
+#ifdef __GLIBC__
+constexpr int ARENA_TOP_KEPT = 1 << 18;
+#endif
+
+// Every query starts threads of its own (the parser's readers, the
+// analyzer's parts, the release threads), and each frees what it made into
+// a malloc arena of its own. glibc keeps the free memory at the top of such
+// an arena below the trim threshold, which it raises by itself (up to 64 MB)
+// whenever a large block is freed, and malloc_trim does not give it back:
+// each query would leave the process larger, and a query's peak would carry
+// what the arenas of the one before kept. A fixed threshold returns that
+// memory as it is freed; the arenas still keep up to 256 KB each.
+void boundArenaTops()
+{
+#ifdef __GLIBC__
+    static std::once_flag once;
+    std::call_once(once, [] { ::mallopt(M_TRIM_THRESHOLD, ARENA_TOP_KEPT); });
+#endif
+}
+
+void returnFreedMemory()
+{
+#ifdef __GLIBC__
+    ::malloc_trim(0);
+#endif
+}
+
+// A thread that is waited for when this goes, so that a task holding one is
+// safe to drop unstarted.
+struct Joined
+{
+    explicit Joined(std::thread started)
+        : thread(std::move(started))
+    {}
+    Joined(Joined &&) = default;
+    ~Joined()
+    {
+        if (thread.joinable())
+            thread.join();
+    }
+
+    std::thread thread;
+};
+
+} // namespace
 
 Executor::Executor() = default;
 
@@ -23,6 +76,8 @@ Executor::~Executor()
 {
     if (release_.joinable())
         release_.join();
+    if (teardown_.joinable())
+        teardown_.join();
     // In reverse order of the members: the combiner and the analyzer may
     // refer to what the parser and the settings own.
     combiner_.reset();
@@ -55,6 +110,7 @@ std::unique_ptr<ResultData> Executor::execute(const ProgressCallback &progress)
 {
     progress_fn_ = progress;
     EC_ASSERT(settings_ && parser_ && analyzer_ && combiner_ && progress_fn_);
+    boundArenaTops();
     std::unique_ptr<ResultData> result;
     if (prepare())
         result = run();
@@ -162,7 +218,25 @@ std::unique_ptr<ResultData> Executor::run()
     combiner_->reset(settings_.get());
     if (analysis_reset.joinable())
         analysis_reset.join();
-    analyzer_output.reset();
+    // The items hold nothing of the other pieces: they go on a thread of
+    // their own, and the result is handed over meanwhile. That thread also
+    // waits for the records' release and then gives the memory the run's
+    // threads freed back to the system, so that the next query starts from
+    // what the editor held before this one.
+    if (teardown_.joinable())
+        teardown_.join();
+    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_))]() mutable {
+        output.reset();
+        if (records.thread.joinable())
+            records.thread.join();
+        returnFreedMemory();
+    };
+    try {
+        teardown_ = std::thread(std::move(teardown));
+    } catch (const std::system_error &) {
+        // Not started: the output and the release went with the task.
+        returnFreedMemory();
+    }
     return result;
 }
 

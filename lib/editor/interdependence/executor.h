@@ -67,6 +67,9 @@ private:
     ProgressCallback progress_fn_;
     int max_progress_value_ = 0;
     std::thread release_;
+    // Frees the analyzer's output (every item of the run) once the result is
+    // made; the destructor waits for it, the result does not.
+    std::thread teardown_;
 };
 
 } // namespace inas

@@ -27,6 +27,19 @@ namespace {
 struct Journal
 {
     QStringList stages;
+    std::atomic<bool> output_freed{false}; // the analyzer's output is gone
+};
+
+class TrackedOutput : public inas::analyzer::Output
+{
+public:
+    explicit TrackedOutput(Journal *journal)
+        : journal_(journal)
+    {}
+    ~TrackedOutput() override { journal_->output_freed = true; }
+
+private:
+    Journal *journal_;
 };
 
 class FakeParser : public inas::parser::Driver
@@ -77,7 +90,7 @@ public:
             if (!progress(5, v))
                 return nullptr;
         }
-        return std::make_unique<inas::analyzer::Output>();
+        return std::make_unique<TrackedOutput>(journal_);
     }
     void reset() override { ready_ = false; }
 
@@ -99,7 +112,8 @@ public:
     std::unique_ptr<inas::ResultData> combine(inas::CustomSettings *, const inas::ProgressCallback &progress,
                                               const inas::analyzer::Output &) override
     {
-        journal_->stages << QStringLiteral("combine");
+        journal_->stages << (journal_->output_freed ? QStringLiteral("combine without the output")
+                                                    : QStringLiteral("combine"));
         for (int v = 1; v <= steps_; ++v) {
             if (!progress(steps_, v))
                 return nullptr;
@@ -132,6 +146,7 @@ private slots:
     void the_job_tells_done_failed_and_cancelled_apart();
     void the_job_reports_only_changes_of_the_shown_percentage();
     void a_cancel_from_the_gui_thread_stops_the_running_job();
+    void the_analyzer_output_outlives_the_combiner_but_not_the_executor();
 
 private:
     std::unique_ptr<inas::Executor> makeExecutor(int parser_steps, int combiner_steps, bool has_result,
@@ -312,6 +327,19 @@ void ExecutorTest::a_cancel_from_the_gui_thread_stops_the_running_job()
     QCOMPARE(int(job->getStatus()), int(tbb::JobInterface::STATUS_CANCELLED));
     QVERIFY(!job->takeResult());
     QCOMPARE(journal.stages, QStringList{"parse"});
+}
+
+void ExecutorTest::the_analyzer_output_outlives_the_combiner_but_not_the_executor()
+{
+    // The output may be freed after the result is handed over, but the
+    // combiner reads it and nothing may still free it once the executor is
+    // gone.
+    Journal journal;
+    auto executor = makeExecutor(4, 2, true, &journal);
+    QVERIFY(executor->execute([](int, int) { return true; }));
+    QCOMPARE(journal.stages, (QStringList{"parse", "analyze", "combine"}));
+    executor.reset();
+    QVERIFY(journal.output_freed);
 }
 
 QTEST_GUILESS_MAIN(ExecutorTest)
