@@ -92,13 +92,16 @@ void LookupCache::startOver()
 
 const LookupCache::Answer *LookupCache::find(const void *owner, std::string_view text)
 {
+    missed_.text = nullptr;
     const uint8_t index = ownerIndex(owner);
     if (slots_.empty() || !index || text.size() > UINT16_MAX)
         return nullptr;
     const uint32_t hash = uint32_t(hashOf(owner, text));
     const Slot &slot = slotOf(hash, index, text);
-    if (!slot.owner)
+    if (!slot.owner) {
+        missed_ = Missed{owner, text.data(), text.size(), hash, size_t(&slot - slots_.data())};
         return nullptr;
+    }
     found_.kind = slot.kind;
     found_.guid = slot.kind == Kind::NONE ? Velmora::UGUID() : guids_[slot.guid];
     return &found_;
@@ -117,13 +120,22 @@ void LookupCache::insert(const void *owner, std::string_view text, const Answer 
         owners_.push_back(owner);
         index = uint8_t(owners_.size());
     }
+    // The search of a find that just missed this very text holds while the
+    // table has neither started over nor grown since.
+    const bool missed = missed_.text == text.data() && missed_.length == text.size() && missed_.owner == owner;
+    missed_.text = nullptr;
+    bool moved = false;
     const bool long_text = text.size() > INLINE_TEXT;
-    if (size_t(count_) >= MAX_ENTRIES || (long_text && chars_.size() + text.size() > MAX_CHARS))
+    if (size_t(count_) >= MAX_ENTRIES || (long_text && chars_.size() + text.size() > MAX_CHARS)) {
         startOver();
-    if (size_t(count_ + 1) * 2 > slots_.size())
+        moved = true;
+    }
+    if (size_t(count_ + 1) * 2 > slots_.size()) {
         grow();
-    const uint32_t hash = uint32_t(hashOf(owner, text));
-    Slot &slot = slotOf(hash, index, text);
+        moved = true;
+    }
+    const uint32_t hash = missed ? missed_.hash : uint32_t(hashOf(owner, text));
+    Slot &slot = missed && !moved ? slots_[missed_.slot] : slotOf(hash, index, text);
     if (!slot.owner) {
         slot.hash = hash;
         slot.length = uint16_t(text.size());

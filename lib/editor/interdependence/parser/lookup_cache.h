@@ -43,7 +43,8 @@ public:
     static LookupCache *current();
 
     // The answer owner gave for text, or null. The answer stays valid until
-    // the next call on this cache.
+    // the next call on this cache. A text not found is remembered, so that
+    // inserting its answer right after costs no second search.
     const Answer *find(const void *owner, std::string_view text);
     void insert(const void *owner, std::string_view text, const Answer &answer);
 
@@ -94,6 +95,16 @@ private:
     std::string chars_;
     int count_ = 0;
     Answer found_;
+    // The last text find did not find, and the free slot where it would go.
+    struct Missed
+    {
+        const void *owner = nullptr;
+        const char *text = nullptr;
+        size_t length = 0;
+        uint32_t hash = 0;
+        size_t slot = 0;
+    };
+    Missed missed_;
 };
 
 } // namespace parser
