@@ -1,8 +1,14 @@
 #include "editor/interdependence/parser/lookup_cache.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstring>
+#include <deque>
 #include <functional>
+#include <mutex>
+#include <string>
+#include <unordered_map>
 
 namespace inas {
 namespace parser {
@@ -11,17 +17,135 @@ namespace {
 
 thread_local LookupCache *innermost = nullptr;
 
+// The shared answers, split by the texts' hashes into parts that each take
+// a lock of their own, so that threads asking about different texts seldom
+// meet. Each part keeps the answers of one run: the living caches count the
+// runs, and a part holding an earlier run's answers drops them when first
+// used in a later one.
+class SharedAnswers
+{
+public:
+    using Answer = LookupCache::Answer;
+
+    void enter()
+    {
+        const std::lock_guard<std::mutex> locker(runs_);
+        if (alive_++ == 0)
+            run_.fetch_add(1);
+    }
+
+    void leave()
+    {
+        bool last = false;
+        {
+            const std::lock_guard<std::mutex> locker(runs_);
+            last = --alive_ == 0;
+        }
+        if (!last)
+            return;
+        for (Part &part : parts_) {
+            const std::lock_guard<std::mutex> locker(part.mutex);
+            part.drop(0);
+        }
+    }
+
+    bool find(const void *owner, std::string_view text, Answer &answer)
+    {
+        const Key key{owner, text};
+        Part &part = partOf(key);
+        const std::lock_guard<std::mutex> locker(part.mutex);
+        if (part.run != run_.load())
+            return false;
+        const auto it = part.answers.find(key);
+        if (it == part.answers.end())
+            return false;
+        answer = it->second;
+        return true;
+    }
+
+    // Keeps the first answer to a text.
+    void insert(const void *owner, std::string_view text, const Answer &answer)
+    {
+        const Key key{owner, text};
+        Part &part = partOf(key);
+        const std::lock_guard<std::mutex> locker(part.mutex);
+        const uint64_t run = run_.load();
+        if (part.run != run)
+            part.drop(run);
+        if (part.answers.count(key))
+            return;
+        part.texts.emplace_back(text);
+        part.answers.emplace(Key{owner, part.texts.back()}, answer);
+    }
+
+private:
+    struct Key
+    {
+        const void *owner;
+        std::string_view text;
+        bool operator==(const Key &other) const { return owner == other.owner && text == other.text; }
+    };
+    struct KeyHash
+    {
+        size_t operator()(const Key &key) const
+        {
+            return std::hash<std::string_view>()(key.text) ^ std::hash<const void *>()(key.owner);
+        }
+    };
+    struct alignas(64) Part
+    {
+        std::mutex mutex;
+        uint64_t run = 0;
+        std::deque<std::string> texts; // the keys' texts
+        std::unordered_map<Key, Answer, KeyHash> answers;
+
+        void drop(uint64_t next)
+        {
+            answers = {};
+            texts = {};
+            run = next;
+        }
+    };
+    static constexpr size_t PARTS = 32;
+
+    Part &partOf(const Key &key) { return parts_[(KeyHash()(key) >> 7) % PARTS]; }
+
+    std::mutex runs_;
+    int alive_ = 0;
+    std::atomic<uint64_t> run_{0};
+    std::array<Part, PARTS> parts_;
+};
+
+SharedAnswers &sharedAnswers()
+{
+    static SharedAnswers answers;
+    return answers;
+}
+
 } // namespace
 
 LookupCache::LookupCache()
     : previous_(innermost)
 {
     innermost = this;
+    sharedAnswers().enter();
 }
 
 LookupCache::~LookupCache()
 {
+    sharedAnswers().leave();
     innermost = previous_;
+}
+
+bool LookupCache::findShared(const void *owner, std::string_view text, Answer &answer)
+{
+    return innermost && sharedAnswers().find(owner, text, answer);
+}
+
+void LookupCache::insertShared(const void *owner, std::string_view text, const Answer &answer)
+{
+    if (innermost)
+        sharedAnswers().insert(owner, text, answer);
 }
 
 LookupCache *LookupCache::current()

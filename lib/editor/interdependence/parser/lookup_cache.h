@@ -50,6 +50,15 @@ public:
 
     int size() const { return count_; }
 
+    // Answers shared by the caches of one run on all threads, for lookups
+    // that every thread would otherwise repeat for itself (material names):
+    // the first thread to ask keeps its answer here for the others. A run
+    // lasts while any cache lives; its shared answers go with its last
+    // cache. Both take a lock of their own per part of the texts, and do
+    // nothing when the calling thread has no cache.
+    static bool findShared(const void *owner, std::string_view text, Answer &answer);
+    static void insertShared(const void *owner, std::string_view text, const Answer &answer);
+
 private:
     // Texts of at most this many bytes are kept in their slot.
     static constexpr size_t INLINE_TEXT = 20;
