@@ -51,7 +51,7 @@ public:
 
     bool find(const void *owner, std::string_view text, Answer &answer)
     {
-        const Key key{owner, text};
+        const Key key(owner, text);
         Part &part = partOf(key);
         const std::lock_guard<std::mutex> locker(part.mutex);
         if (part.run != run_.load())
@@ -66,7 +66,7 @@ public:
     // Keeps the first answer to a text.
     void insert(const void *owner, std::string_view text, const Answer &answer)
     {
-        const Key key{owner, text};
+        const Key key(owner, text);
         Part &part = partOf(key);
         const std::lock_guard<std::mutex> locker(part.mutex);
         const uint64_t run = run_.load();
@@ -75,22 +75,34 @@ public:
         if (part.answers.count(key))
             return;
         part.texts.emplace_back(text);
-        part.answers.emplace(Key{owner, part.texts.back()}, answer);
+        part.answers.emplace(Key(key, part.texts.back()), answer);
     }
 
 private:
+    // A text of an owner, with its hash worked out once.
     struct Key
     {
+        Key(const void *owner, std::string_view text)
+            : owner(owner)
+            , text(text)
+            , hash(std::hash<std::string_view>()(text) ^ std::hash<const void *>()(owner))
+        {}
+        Key(const Key &key, std::string_view text)
+            : owner(key.owner)
+            , text(text)
+            , hash(key.hash)
+        {}
         const void *owner;
         std::string_view text;
-        bool operator==(const Key &other) const { return owner == other.owner && text == other.text; }
+        size_t hash;
+        bool operator==(const Key &other) const
+        {
+            return hash == other.hash && owner == other.owner && text == other.text;
+        }
     };
     struct KeyHash
     {
-        size_t operator()(const Key &key) const
-        {
-            return std::hash<std::string_view>()(key.text) ^ std::hash<const void *>()(key.owner);
-        }
+        size_t operator()(const Key &key) const { return key.hash; }
     };
     struct alignas(64) Part
     {
@@ -108,7 +120,7 @@ private:
     };
     static constexpr size_t PARTS = 32;
 
-    Part &partOf(const Key &key) { return parts_[(KeyHash()(key) >> 7) % PARTS]; }
+    Part &partOf(const Key &key) { return parts_[(key.hash >> 7) % PARTS]; }
 
     std::mutex runs_;
     int alive_ = 0;
