@@ -25,6 +25,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 
 using inas::parser::GuidProcessor;
 using inas::parser::LookupCache;
@@ -97,6 +98,7 @@ private slots:
     void answers_stay_with_their_resolver_and_their_scope();
     void a_full_cache_starts_over_and_never_gives_a_wrong_answer();
     void material_names_share_the_cache_without_mixing_and_guid_texts_are_asked_each_time();
+    void shared_answers_reach_the_other_threads_of_a_run_only();
 };
 
 void LookupCacheTest::every_text_of_a_generated_project_gets_the_answer_of_direct_lookups()
@@ -247,6 +249,35 @@ void LookupCacheTest::material_names_share_the_cache_without_mixing_and_guid_tex
         developer_lines
                 += line.startsWith(QLatin1String("Developer.")) && line.contains(QString::fromStdString(near_guid));
     QCOMPARE(developer_lines, 2);
+}
+
+void LookupCacheTest::shared_answers_reach_the_other_threads_of_a_run_only()
+{
+    const int owner = 0;
+    const int other_owner = 0;
+    const LookupCache::Answer answer{LookupCache::Kind::FOUND, Velmora::UGUID::derive(Velmora::UGUID(), "shared")};
+    LookupCache::Answer got;
+    // Outside a run nothing is kept.
+    LookupCache::insertShared(&owner, "name", answer);
+    QVERIFY(!LookupCache::findShared(&owner, "name", got));
+    {
+        LookupCache cache;
+        LookupCache::insertShared(&owner, "name", answer);
+        bool found = false;
+        bool mixed = true;
+        std::thread([&] {
+            LookupCache own;
+            found = LookupCache::findShared(&owner, "name", got);
+            mixed = LookupCache::findShared(&other_owner, "name", got) || LookupCache::findShared(&owner, "nam", got);
+        }).join();
+        QVERIFY(found);
+        QVERIFY(!mixed);
+        QCOMPARE(got.guid, answer.guid);
+        QVERIFY(got.kind == LookupCache::Kind::FOUND);
+    }
+    // The next run asks again.
+    LookupCache next;
+    QVERIFY(!LookupCache::findShared(&owner, "name", got));
 }
 
 QTEST_GUILESS_MAIN(LookupCacheTest)

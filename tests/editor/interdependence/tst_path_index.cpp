@@ -19,13 +19,13 @@ struct Paths
     std::vector<std::string_view> views;
 };
 
-Paths randomPaths(QRandomGenerator &random, int count)
+Paths randomPaths(QRandomGenerator &random, int count, int most_pieces = 5)
 {
     static const char *const PIECES[] = {"a", "b", "ab", "ba", "/", ".png", "x", "aa", "b/a", "é"};
     std::set<std::string> unique;
     while (int(unique.size()) < count) {
         std::string path;
-        const int pieces = 1 + int(random.bounded(5));
+        const int pieces = 1 + int(random.bounded(most_pieces));
         for (int i = 0; i < pieces; ++i)
             path += PIECES[random.bounded(10)];
         unique.insert(path);
@@ -70,24 +70,31 @@ void PathIndexTest::the_index_answers_as_a_scan_of_the_list_data()
 {
     QTest::addColumn<quint32>("seed");
     QTest::addColumn<int>("count");
+    QTest::addColumn<int>("most_pieces");
+    QTest::addColumn<int>("longest_suffix");
     for (quint32 seed = 1; seed <= 8; ++seed)
-        QTest::addRow("seed %u", seed) << seed << int(20 + seed * 40);
-    QTest::newRow("one path") << 99u << 1;
+        QTest::addRow("seed %u", seed) << seed << int(20 + seed * 40) << 5 << 5;
+    QTest::newRow("one path") << 99u << 1 << 5 << 5;
     // Ranges of many whole blocks of the index.
-    QTest::newRow("many paths") << 11u << 6000;
+    QTest::newRow("many paths") << 11u << 6000 << 5 << 5;
+    // Paths and suffixes well past the characters the index keeps packed.
+    QTest::newRow("long paths") << 23u << 3000 << 12 << 40;
 }
 
 void PathIndexTest::the_index_answers_as_a_scan_of_the_list()
 {
     QFETCH(quint32, seed);
     QFETCH(int, count);
+    QFETCH(int, most_pieces);
+    QFETCH(int, longest_suffix);
     QRandomGenerator random(seed);
-    const Paths paths = randomPaths(random, count);
+    const Paths paths = randomPaths(random, count, most_pieces);
     const inas::parser::PathIndex index(paths.views);
 
     for (int round = 0; round < 400; ++round) {
         const std::string text = randomText(random, paths);
-        const std::string suffix = text.substr(text.size() - std::min<size_t>(text.size(), random.bounded(6)));
+        const std::string suffix
+                = text.substr(text.size() - std::min<size_t>(text.size(), random.bounded(longest_suffix + 1)));
 
         int first = -1;
         for (size_t i = 0; i < paths.list.size() && first < 0; ++i) {

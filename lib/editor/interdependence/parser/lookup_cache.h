@@ -43,11 +43,21 @@ public:
     static LookupCache *current();
 
     // The answer owner gave for text, or null. The answer stays valid until
-    // the next call on this cache.
+    // the next call on this cache. A text not found is remembered, so that
+    // inserting its answer right after costs no second search.
     const Answer *find(const void *owner, std::string_view text);
     void insert(const void *owner, std::string_view text, const Answer &answer);
 
     int size() const { return count_; }
+
+    // Answers shared by the caches of one run on all threads, for lookups
+    // that every thread would otherwise repeat for itself (material names):
+    // the first thread to ask keeps its answer here for the others. A run
+    // lasts while any cache lives; its shared answers go with its last
+    // cache. Both take a lock of their own per part of the texts, and do
+    // nothing when the calling thread has no cache.
+    static bool findShared(const void *owner, std::string_view text, Answer &answer);
+    static void insertShared(const void *owner, std::string_view text, const Answer &answer);
 
 private:
     // Texts of at most this many bytes are kept in their slot.
@@ -94,6 +104,16 @@ private:
     std::string chars_;
     int count_ = 0;
     Answer found_;
+    // The last text find did not find, and the free slot where it would go.
+    struct Missed
+    {
+        const void *owner = nullptr;
+        const char *text = nullptr;
+        size_t length = 0;
+        uint32_t hash = 0;
+        size_t slot = 0;
+    };
+    Missed missed_;
 };
 
 } // namespace parser

@@ -43,16 +43,23 @@ Velmora::UGUID findMaterialGuid(const mat::Manager *materials, const char *text)
     if (!text || !*text)
         return Velmora::UGUID();
     const std::string_view key(text);
-    // A name is looked up once per thread and run (under the registry's
-    // lock); GUID texts are asked every time, as they may log.
+    // A name is looked up once per run (under the registry's lock), by the
+    // first thread to meet it; GUID texts are asked every time, as they may
+    // log.
     LookupCache *cache = mayBeGuidText(key) ? nullptr : LookupCache::current();
     if (!cache)
         return lookUpMaterialGuid(materials, text);
     if (const LookupCache::Answer *known = cache->find(materials, key))
         return known->guid;
-    const Velmora::UGUID guid = lookUpMaterialGuid(materials, text);
-    cache->insert(materials, key, {guid.isValid() ? LookupCache::Kind::FOUND : LookupCache::Kind::NONE, guid});
-    return guid;
+    // The other reading threads of the run meet the same names.
+    LookupCache::Answer answer;
+    if (!LookupCache::findShared(materials, key, answer)) {
+        const Velmora::UGUID guid = lookUpMaterialGuid(materials, text);
+        answer = {guid.isValid() ? LookupCache::Kind::FOUND : LookupCache::Kind::NONE, guid};
+        LookupCache::insertShared(materials, key, answer);
+    }
+    cache->insert(materials, key, answer);
+    return answer.guid;
 }
 
 bool reportMaterialList(const mat::Manager *materials, const char *text, const FoundCallback &found)

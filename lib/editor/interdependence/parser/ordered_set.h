@@ -2,16 +2,41 @@
 
 #include "editor/interdependence/item_arena.h"
 
+#include <velmora/UGUID.h>
+
 #include <QHash>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <new>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 namespace inas {
 namespace parser {
+
+namespace ordered_set {
+
+// Whether two values of a set are the same. GUIDs, the values of nearly
+// every set, are compared here inline, byte for byte, as their own
+// (out-of-line) operator compares them.
+template<typename T>
+bool same(const T &a, const T &b)
+{
+    return a == b;
+}
+
+inline bool same(const Velmora::UGUID &a, const Velmora::UGUID &b)
+{
+    static_assert(sizeof(Velmora::UGUID) == Velmora::UGUID::NUM_WORDS * sizeof(uint32_t)
+                          && std::is_trivially_copyable<Velmora::UGUID>::value,
+                  "a GUID is its words");
+    return std::memcmp(&a, &b, sizeof(Velmora::UGUID)) == 0;
+}
+
+} // namespace ordered_set
 
 // A set that iterates in insertion order: an array for the order, and, once
 // the set holds more than a handful of values, an open-addressing table of
@@ -70,7 +95,7 @@ public:
     bool insert(const T &value)
     {
         if (!index_) {
-            if (std::find(begin(), end(), value) != end())
+            if (find(value) != end())
                 return false;
             append(value);
             if (size_ > SCAN_LIMIT)
@@ -81,7 +106,7 @@ public:
         const size_t mask = indexCapacity() - 1;
         size_t slot = firstSlot(value);
         for (; table[slot] >= 0; slot = (slot + 1) & mask) {
-            if (values_[size_t(table[slot])] == value)
+            if (ordered_set::same(values_[size_t(table[slot])], value))
                 return false;
         }
         append(value);
@@ -95,7 +120,7 @@ public:
     // True when the value was there.
     bool remove(const T &value)
     {
-        T *const it = std::find(values_, values_ + size_, value);
+        T *const it = const_cast<T *>(find(value));
         if (it == values_ + size_)
             return false;
         std::move(it + 1, values_ + size_, it);
@@ -110,11 +135,11 @@ public:
     bool contains(const T &value) const
     {
         if (!index_)
-            return std::find(begin(), end(), value) != end();
+            return find(value) != end();
         const int32_t *const table = positions();
         const size_t mask = indexCapacity() - 1;
         for (size_t slot = firstSlot(value); table[slot] >= 0; slot = (slot + 1) & mask) {
-            if (values_[size_t(table[slot])] == value)
+            if (ordered_set::same(values_[size_t(table[slot])], value))
                 return true;
         }
         return false;
@@ -133,6 +158,16 @@ public:
     std::vector<T> values() const { return std::vector<T>(begin(), end()); }
 
 private:
+    // The value's place in the array, or end(): a scan.
+    const T *find(const T &value) const
+    {
+        for (const T *it = values_; it != values_ + size_; ++it) {
+            if (ordered_set::same(*it, value))
+                return it;
+        }
+        return values_ + size_;
+    }
+
     // Up to this many values membership is a scan.
     static constexpr uint32_t SCAN_LIMIT = 16;
 

@@ -64,9 +64,13 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
     });
     reversed_.reserve(paths.size());
     order_.reserve(paths.size());
+    heads_.reserve(paths.size());
+    nexts_.reserve(paths.size());
     for (const Key &key : keys) {
         reversed_.push_back(reversed[size_t(key.position)]);
         order_.push_back(key.position);
+        heads_.push_back(key.head);
+        nexts_.push_back(key.next);
     }
 
     // The ranges of the first one and two characters.
@@ -119,6 +123,28 @@ PathIndex::Range PathIndex::narrow(Range range, int position, unsigned char c) c
     return {int(lower - reversed_.begin()), int(upper - reversed_.begin())};
 }
 
+PathIndex::Range PathIndex::narrow(Range range, int position, unsigned char c, uint64_t &word) const
+{
+    const int in_word = position % 8;
+    word = (in_word == 0 ? 0 : word) << 8 | c;
+    // No path holds a zero byte, and a zero in the numbers stands for the
+    // end of a path: past the packed characters the texts decide.
+    if (position >= PACKED || c == 0)
+        return narrow(range, position, c);
+    // The paths whose characters of this word so far are those of word lie
+    // together: their numbers run from word followed by zeros to word
+    // followed by all ones.
+    const int shift = 8 * (7 - in_word);
+    const uint64_t lowest = shift == 0 ? word : word << shift;
+    const uint64_t highest = shift == 0 ? word : lowest | ((uint64_t(1) << shift) - 1);
+    const std::vector<uint64_t> &numbers = position < 8 ? heads_ : nexts_;
+    const auto first = numbers.begin() + range.begin;
+    const auto last = numbers.begin() + range.end;
+    const auto lower = std::lower_bound(first, last, lowest);
+    const auto upper = std::upper_bound(lower, last, highest);
+    return {int(lower - numbers.begin()), int(upper - numbers.begin())};
+}
+
 int PathIndex::firstInList(Range range) const
 {
     const int first_block = (range.begin + BLOCK - 1) / BLOCK; // first whole block
@@ -144,8 +170,9 @@ int PathIndex::firstEndingWith(std::string_view text) const
         return -1;
     const auto back = [&text](size_t i) { return static_cast<unsigned char>(text[text.size() - 1 - i]); };
     Range range = text.size() == 1 ? startingWith(back(0)) : startingWith(back(0), back(1));
+    uint64_t word = text.size() == 1 ? 0 : uint64_t(back(0)) << 8 | back(1);
     for (size_t i = 2; i < text.size() && !range.empty(); ++i)
-        range = narrow(range, int(i), back(i));
+        range = narrow(range, int(i), back(i), word);
     return range.empty() ? -1 : firstInList(range);
 }
 
@@ -156,11 +183,15 @@ std::vector<int> PathIndex::containedIn(std::string_view text) const
         // The paths that end right before text[end], grown to the left.
         const unsigned char last = static_cast<unsigned char>(text[end - 1]);
         Range range = startingWith(last);
+        uint64_t word = last;
         for (size_t length = 1; length <= end && !range.empty(); ++length) {
-            if (length == 2)
-                range = startingWith(last, static_cast<unsigned char>(text[end - 2]));
-            else if (length > 2)
-                range = narrow(range, int(length - 1), static_cast<unsigned char>(text[end - length]));
+            const unsigned char c = static_cast<unsigned char>(text[end - length]);
+            if (length == 2) {
+                range = startingWith(last, c);
+                word = word << 8 | c;
+            } else if (length > 2) {
+                range = narrow(range, int(length - 1), c, word);
+            }
             if (range.empty())
                 break;
             if (reversed_[size_t(range.begin)].size() == length)

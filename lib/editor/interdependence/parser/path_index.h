@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,10 @@ private:
     // Narrows a range of reversed paths that agree in their first position
     // characters to those whose next character is c.
     Range narrow(Range range, int position, unsigned char c) const;
+    // The same, kept in word: the characters of the positions of the word
+    // of position (positions 0-7, 8-15) before it, packed as in heads_; c
+    // is added to it.
+    Range narrow(Range range, int position, unsigned char c, uint64_t &word) const;
     // The range of the reversed paths that begin with c0 (then c1): tables,
     // since nearly every position of an expression text ends no path at all.
     Range startingWith(unsigned char c0) const { return first_[c0]; }
@@ -47,6 +52,13 @@ private:
     std::vector<std::string_view> reversed_;
     // reversed_[i] is the path at list position order_[i].
     std::vector<int> order_;
+    // The first PACKED characters of reversed_[i], eight to a number (zeros
+    // past the end): heads_[i] and nexts_[i]. Sorted as reversed_ is, so
+    // the first narrowing steps search these numbers, which lie together,
+    // and touch no text.
+    static constexpr int PACKED = 16;
+    std::vector<uint64_t> heads_;
+    std::vector<uint64_t> nexts_;
     // Sorted positions per block of min_block_.
     static constexpr int BLOCK = 64;
     // min_block_[k][b]: smallest order_ value of the blocks [b, b + 2^k).
