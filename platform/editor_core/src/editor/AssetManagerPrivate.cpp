@@ -351,7 +351,8 @@ struct AssetManagerPrivate::Index
     // as::GuidClaims does, in the lookup by runtime GUID itself (which
     // holds every asset's GUID as its primary runtime's): true when all are
     // free, else the clash is recorded and logged and nothing is claimed.
-    // The lookup by asset GUID is left to build.
+    // The lookup by asset GUID is left to build (or to a thread that
+    // follows the claims, see compute).
     bool claim(int index)
     {
         const as::Asset &asset = assets[index];
@@ -581,12 +582,12 @@ struct ReadMetas
     }
 };
 
-// Makes the records of files into assets (sized here, one record per file)
-// on other threads, while this thread hands each file in order to take(i)
-// as soon as its run of files is made. read_done runs once every file is
-// made (not when cancelled), on the thread that made the last run. Returns
-// whether every file was taken. known: what the engine's read says of each
-// of files (empty: read the meta files here).
+// Makes the records of files into assets (one record per file, sized here
+// unless the caller has sized them) on other threads, while this thread
+// hands each file in order to take(i) as soon as its run of files is made.
+// read_done runs once every file is made (not when cancelled), on the thread
+// that made the last run. Returns whether every file was taken. known: what
+// the engine's read says of each of files (empty: read the meta files here).
 template<typename Take, typename ReadDone>
 bool readMetas(const QString &root, const QStringList &files, const std::vector<const Velmora::MetaRecord *> &known,
                const std::atomic<bool> &cancel, QVector<as::Asset> &records, ReadMetas &read, Take take,
