@@ -347,30 +347,6 @@ struct AssetManagerPrivate::Index
         }
     };
 
-    // Claims the GUIDs of assets[index] (the last record so far) as
-    // as::GuidClaims does, in the lookup by runtime GUID itself (which
-    // holds every asset's GUID as its primary runtime's): true when all are
-    // free, else the clash is recorded and logged and nothing is claimed.
-    // The lookup by asset GUID is left to build (or to a thread that
-    // follows the claims, see compute).
-    bool claim(int index)
-    {
-        const as::Asset &asset = assets[index];
-        for (const as::Runtime &runtime : asset.getRuntimes()) {
-            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
-            if (!owner)
-                continue;
-            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
-                                              asset.getRelativePath()};
-            duplicates.append(duplicate);
-            Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
-            return false;
-        }
-        for (int r = 0; r < asset.getNumRuntimes(); ++r)
-            setRuntime(asset.getRuntime(r).getGUID(), index, r);
-        return true;
-    }
-
     // The key helpers. A position is set for the key its record has (or is
     // about to have, see insert).
     auto sameAsset(const Velmora::UGUID &guid) const
@@ -398,6 +374,37 @@ struct AssetManagerPrivate::Index
     void setRuntime(const Velmora::UGUID &guid, int i, int r)
     {
         runtimes.insert(qHash(guid), sameRuntime(guid), qMakePair(i, r));
+    }
+
+    // Claims the GUIDs of assets[index] (the last record so far) as
+    // as::GuidClaims does, in the lookup by runtime GUID itself (which
+    // holds every asset's GUID as its primary runtime's): true when all are
+    // free, else the clash is recorded and logged and nothing is claimed.
+    // The lookup by asset GUID is left to build (or to a thread that
+    // follows the claims, see compute).
+    bool claim(int index)
+    {
+        const as::Asset &asset = assets[index];
+        // Most assets have their primary runtime only: looked up and
+        // claimed at once.
+        if (asset.getNumRuntimes() == 1) {
+            const Velmora::UGUID &guid = asset.getRuntime(0).getGUID();
+            if (runtimes.insertNew(qHash(guid), sameRuntime(guid), qMakePair(index, 0)))
+                return true;
+        }
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
+            if (!owner)
+                continue;
+            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
+                                              asset.getRelativePath()};
+            duplicates.append(duplicate);
+            Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
+            return false;
+        }
+        for (int r = 0; r < asset.getNumRuntimes(); ++r)
+            setRuntime(asset.getRuntime(r).getGUID(), index, r);
+        return true;
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
