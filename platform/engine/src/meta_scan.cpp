@@ -376,72 +376,9 @@ const MetaExtra &noExtra()
 
 } // namespace
 
-namespace {
-
-// Each byte's value as a hexadecimal digit (-1: none) and its case (1: a
-// lower-case letter, 2: an upper-case one).
-struct HexDigits
-{
-    int8_t value[256] = {};
-    uint8_t letter_case[256] = {};
-
-    constexpr HexDigits()
-    {
-        for (int c = 0; c < 256; ++c) {
-            value[c] = -1;
-            letter_case[c] = 0;
-        }
-        for (int c = '0'; c <= '9'; ++c)
-            value[c] = int8_t(c - '0');
-        for (int c = 0; c < 6; ++c) {
-            value['a' + c] = value['A' + c] = int8_t(10 + c);
-            letter_case['a' + c] = 1;
-            letter_case['A' + c] = 2;
-        }
-    }
-};
-
-constexpr HexDigits HEX_DIGITS;
-
-} // namespace
-
 bool MetaRecord::guidValue(UGUID &guid) const
 {
-    // The rules of UGUID::setString (an optional "guid://", then exactly
-    // the digits of every word, in one case), by table: every meta file's
-    // GUID is read this way at start-up.
-    static const char PREFIX[] = "guid://";
-    constexpr size_t PREFIX_LENGTH = sizeof(PREFIX) - 1;
-    const char *text = this->guid().data();
-    if (std::strncmp(text, PREFIX, PREFIX_LENGTH) == 0)
-        text += PREFIX_LENGTH;
-    if (std::strlen(text) != size_t(UGUID::TEXT_LENGTH)) {
-        guid.clear();
-        return false;
-    }
-    uint32_t words[UGUID::NUM_WORDS];
-    unsigned cases = 0;
-    for (int w = 0; w < UGUID::NUM_WORDS; ++w) {
-        uint32_t word = 0;
-        for (int i = 0; i < 8; ++i) {
-            const unsigned char c = static_cast<unsigned char>(text[w * 8 + i]);
-            const int digit = HEX_DIGITS.value[c];
-            if (digit < 0) {
-                guid.clear();
-                return false;
-            }
-            word = (word << 4) | uint32_t(digit);
-            cases |= HEX_DIGITS.letter_case[c];
-        }
-        words[w] = word;
-    }
-    if (cases == 3) {
-        guid.clear();
-        return false;
-    }
-    for (int w = 0; w < UGUID::NUM_WORDS; ++w)
-        guid.setWord(w, words[w]);
-    return true;
+    return guid.setString(this->guid().data());
 }
 
 const std::vector<MetaRuntime> &MetaRecord::runtimes() const

@@ -14,23 +14,34 @@ namespace {
 const char GUID_PREFIX[] = "guid://";
 const int GUID_PREFIX_LENGTH = 7;
 
-int hexValue(char c, bool &lower, bool &upper)
+// Each byte's value as a hexadecimal digit (-1: none) and its case (1: a
+// lower-case letter, 2: an upper-case one).
+struct HexDigits
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f') {
-        lower = true;
-        return c - 'a' + 10;
+    int8_t value[256] = {};
+    uint8_t letter_case[256] = {};
+
+    constexpr HexDigits()
+    {
+        for (int c = 0; c < 256; ++c) {
+            value[c] = -1;
+            letter_case[c] = 0;
+        }
+        for (int c = '0'; c <= '9'; ++c)
+            value[c] = int8_t(c - '0');
+        for (int c = 0; c < 6; ++c) {
+            value['a' + c] = value['A' + c] = int8_t(10 + c);
+            letter_case['a' + c] = 1;
+            letter_case['A' + c] = 2;
+        }
     }
-    if (c >= 'A' && c <= 'F') {
-        upper = true;
-        return c - 'A' + 10;
-    }
-    return -1;
-}
+};
+
+constexpr HexDigits HEX_DIGITS;
 
 // Parses 40 hexadecimal digits (optionally behind "guid://") into words;
-// false for a wrong length, a non-hex digit or mixed case.
+// false for a wrong length, a non-hex digit or mixed case. Every meta
+// file's GUID is read here at start-up, so by table.
 bool parseWords(const char *text, uint32_t *words)
 {
     if (!text)
@@ -39,19 +50,20 @@ bool parseWords(const char *text, uint32_t *words)
         text += GUID_PREFIX_LENGTH;
     if (std::strlen(text) != size_t(UGUID::TEXT_LENGTH))
         return false;
-    bool lower = false;
-    bool upper = false;
+    unsigned cases = 0;
     for (int w = 0; w < UGUID::NUM_WORDS; w++) {
         uint32_t value = 0;
         for (int i = 0; i < 8; i++) {
-            const int digit = hexValue(text[w * 8 + i], lower, upper);
+            const unsigned char c = static_cast<unsigned char>(text[w * 8 + i]);
+            const int digit = HEX_DIGITS.value[c];
             if (digit < 0)
                 return false;
             value = (value << 4) | uint32_t(digit);
+            cases |= HEX_DIGITS.letter_case[c];
         }
         words[w] = value;
     }
-    return !(lower && upper);
+    return cases != 3;
 }
 
 UGUID fromDigest(const QByteArray &digest)

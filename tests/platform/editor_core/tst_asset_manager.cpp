@@ -584,7 +584,10 @@ private slots:
         QVector<as::DuplicateGuid> duplicates;
         QStringList warned; // the file each warning names last, in order
         QStringList engine_warned; // the same for the file system's
-        for (int n = 0; n < 8400; ++n) {
+        // Large enough for the manager's lookups to be made on threads of
+        // their own while records are claimed.
+        const int count = 10400;
+        for (int n = 0; n < count; ++n) {
             if (n % 997 == 500) {
                 // Repeats the GUID of the file before it.
                 data.asset(path(n), numbered(n - 1));
@@ -619,7 +622,7 @@ private slots:
             QCOMPARE(lines.size(), engine_warned.size());
             for (int i = 0; i < lines.size(); ++i)
                 QVERIFY2(lines[i].contains(engine_warned[i]), qPrintable(lines[i]));
-            QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(8399))), numbered(8399));
+            QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(count - 1))), numbered(count - 1));
             QCOMPARE(Velmora::FileSystem::getGUID(qPrintable(path(500))), UGUID::fromPath(qPrintable(path(500))));
             Velmora::Engine::shutdown();
         }
@@ -630,10 +633,22 @@ private slots:
         QCOMPARE(warnings.size(), warned.size());
         for (int i = 0; i < warned.size(); ++i)
             QVERIFY2(warnings[i].contains(warned[i]), qPrintable(warnings[i]));
-        // Records moved forward past those left out are found where they went.
-        QCOMPARE(manager.asset(numbered(8399)).getRelativePath(), path(8399));
+        // Records moved forward past those left out are found where they
+        // went, by GUID, path and folder, up to the last one.
+        QCOMPARE(manager.asset(numbered(count - 1)).getRelativePath(), path(count - 1));
         QCOMPARE(manager.asset(numbered(499)).getRelativePath(), path(499));
         QCOMPARE(manager.assetGUIDByRuntimeGUID(numbered(4000)), numbered(4000));
+        QCOMPARE(manager.asset(path(count - 1)).getGUID(), numbered(count - 1));
+        QCOMPARE(manager.asset(data.path(path(9000))).getGUID(), numbered(9000));
+        QVERIFY(manager.asset(path(9126)).isNull()); // no asset: its meta file is broken
+        QCOMPARE(manager.leftOutFiles(numbered(9472)), QStringList{data.path(path(9473))});
+        for (const int first : {9000, 9300, count - 200}) {
+            Velmora::Vector<UGUID> folder;
+            for (int n = first; n < std::min(count, first + 300); ++n)
+                if (kept.contains(path(n)))
+                    folder.append(numbered(n));
+            QCOMPARE(manager.assets(data.path(path(first).section(QLatin1Char('/'), 0, 0))), folder);
+        }
     }
 
     void initialized_comes_last_once_and_never_from_inside_init_data()

@@ -23,10 +23,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <climits>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <numeric>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -114,11 +116,13 @@ QStringList unreadableNames(const Velmora::MetaScan &scan)
 }
 
 // The records of the engine's read that can be assets (visible, no links,
-// valid UTF-8 paths) and their paths, in the read's order. A large read is
-// split into consecutive parts on several threads: each counts its records,
-// then writes them where its part starts.
-void listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &files,
-                 std::vector<const Velmora::MetaRecord *> &known)
+// valid UTF-8 paths) and their paths, in the read's order; the number of
+// stored runtimes they list. A large read is split into consecutive parts on
+// several threads: each counts its records, then writes them where its part
+// starts.
+template<typename Counted>
+size_t listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &files,
+                   std::vector<const Velmora::MetaRecord *> &known, Counted counted)
 {
     auto listed = [](const Velmora::MetaRecord &meta) {
         return meta.visible && !meta.link && isValidUtf8Path(meta.path());
@@ -136,13 +140,20 @@ void listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &fil
     };
     auto begin = [&](size_t part) { return metas.size() * part / parts; };
     std::vector<size_t> starts(parts + 1, 0);
+    std::vector<size_t> stored(parts, 0);
     onParts([&](size_t part) {
-        starts[part + 1] = size_t(
-                std::count_if(metas.begin() + long(begin(part)), metas.begin() + long(begin(part + 1)), listed));
+        size_t count = 0;
+        for (size_t i = begin(part); i < begin(part + 1); ++i)
+            if (listed(metas[i])) {
+                ++count;
+                stored[part] += metas[i].runtimes().size();
+            }
+        starts[part + 1] = count;
     });
     for (size_t part = 0; part < parts; ++part)
         starts[part + 1] += starts[part];
     const size_t total = starts[parts];
+    counted(total);
     files.reserve(int(total));
     for (size_t i = 0; i < total; ++i)
         files.append(QString());
@@ -158,6 +169,7 @@ void listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &fil
             known[at++] = &meta;
         }
     });
+    return std::accumulate(stored.begin(), stored.end(), size_t(0));
 }
 
 // Sorts data-relative paths (case-sensitive, as QString compares them) and
@@ -223,75 +235,49 @@ struct AssetManagerPrivate::Index
     QHash<QString, QStringList> left_out;
 
     // Indexes every record; assets must be in path order. runtimes_made:
-    // the lookup by runtime GUID is made already (see claim).
-    void build(bool runtimes_made = false)
+    // the lookup by runtime GUID is made already (see claim); positions_made:
+    // so are the lookups by asset GUID, by path and by folder (see
+    // indexGuids, indexPaths and FolderRuns).
+    void build(bool runtimes_made = false, bool positions_made = false)
     {
         sorted = assets.size();
         left_out.clear();
         for (const as::DuplicateGuid &duplicate : qAsConst(duplicates))
             left_out[duplicate.kept].append(duplicate.left_out);
+        if (positions_made)
+            return;
         by_guid.clear();
         if (!runtimes_made)
             runtimes.clear();
         by_path.clear();
         by_folder.clear();
-        const QVector<as::Asset> &all = assets;
-        auto guids = [this, &all, runtimes_made] {
-            by_guid.reserve(all.size());
-            for (int i = 0; i < all.size(); ++i)
-                setAsset(all[i].getGUID(), i);
+        const int count = assets.size();
+        auto guids = [this, count, runtimes_made] {
+            by_guid.reserve(count);
+            indexGuids(0, count);
             if (runtimes_made)
                 return;
-            runtimes.reserve(all.size());
-            for (int i = 0; i < all.size(); ++i) {
+            runtimes.reserve(count);
+            const QVector<as::Asset> &all = assets;
+            for (int i = 0; i < count; ++i) {
                 const as::Asset &asset = all[i];
                 for (int r = 0; r < asset.getNumRuntimes(); ++r)
                     setRuntime(asset.getRuntime(r).getGUID(), i, r);
             }
         };
-        auto paths = [this, &all] {
-            by_path.reserve(all.size());
-            for (int i = 0; i < all.size(); ++i)
-                setPath(all[i].getRelativePath(), i);
+        auto paths = [this, count] {
+            by_path.reserve(count);
+            indexPaths(0, count);
         };
-        // The records are sorted by path: the assets of a folder mostly
-        // follow each other, and its key is made once for each run (from
-        // the first record's absolute path: the others' are not made here).
-        auto folders = [this, &all] {
-            QString run_folder;
-            QStringRef run_relative;
-            std::vector<int> run;
-            auto flush = [&] {
-                if (run.empty())
-                    return;
-                // Sized to fit: a large project has many folders.
-                QVector<int> &target = by_folder[folderKey(run_folder)];
-                target.reserve(target.size() + int(run.size()));
-                for (const int i : run)
-                    target.append(i);
-                run.clear();
-            };
-            for (int i = 0; i < all.size(); ++i) {
-                const QString &relative = all[i].getRelativePath();
-                const QStringRef relative_folder
-                        = relative.leftRef(std::max(0, relative.lastIndexOf(QLatin1Char('/'))));
-                if (run.empty() || relative_folder != run_relative) {
-                    const QString &file = all[i].getFilePath();
-                    const QStringRef folder = file.leftRef(file.lastIndexOf(QLatin1Char('/')));
-                    if (run.empty() || folder != run_folder) {
-                        flush();
-                        run_folder = folder.toString();
-                    }
-                    run_relative = relative_folder;
-                }
-                run.push_back(i);
-            }
-            flush();
+        auto folders = [this, count] {
+            FolderRuns runs;
+            for (int i = 0; i < count; ++i)
+                runs.add(*this, i);
+            runs.flush(*this);
         };
         // The lookups are independent of each other: for a large project
         // each is made on a thread of its own.
-        constexpr int PARALLEL_FROM = 10000;
-        if (all.size() < PARALLEL_FROM) {
+        if (count < PARALLEL_FROM) {
             guids();
             paths();
             folders();
@@ -303,29 +289,63 @@ struct AssetManagerPrivate::Index
         guid_thread.join();
         path_thread.join();
     }
+    // From this many records on, the lookups are made on several threads.
+    static constexpr int PARALLEL_FROM = 10000;
 
-    // Claims the GUIDs of assets[index] (the last record so far) as
-    // as::GuidClaims does, in the lookup by runtime GUID itself (which
-    // holds every asset's GUID as its primary runtime's): true when all are
-    // free, else the clash is recorded and logged and nothing is claimed.
-    // The lookup by asset GUID is left to build.
-    bool claim(int index)
+    // Sets the positions of records begin..end in the lookups by asset GUID
+    // and by path. Only const access: other threads may meanwhile write
+    // later records.
+    void indexGuids(int begin, int end)
     {
-        const as::Asset &asset = assets[index];
-        for (const as::Runtime &runtime : asset.getRuntimes()) {
-            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
-            if (!owner)
-                continue;
-            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
-                                              asset.getRelativePath()};
-            duplicates.append(duplicate);
-            Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
-            return false;
-        }
-        for (int r = 0; r < asset.getNumRuntimes(); ++r)
-            setRuntime(asset.getRuntime(r).getGUID(), index, r);
-        return true;
+        const QVector<as::Asset> &all = assets;
+        for (int i = begin; i < end; ++i)
+            setAsset(all[i].getGUID(), i);
     }
+    void indexPaths(int begin, int end)
+    {
+        const QVector<as::Asset> &all = assets;
+        for (int i = begin; i < end; ++i)
+            setPath(all[i].getRelativePath(), i);
+    }
+
+    // Adds records to the lookup by folder, one after the other in path
+    // order. The assets of a folder mostly follow each other, and its key is
+    // made once for each run (from the first record's absolute path: the
+    // others' are not made here).
+    struct FolderRuns
+    {
+        QString folder;
+        QStringRef relative;
+        std::vector<int> run;
+
+        void add(Index &index, int i)
+        {
+            const as::Asset &asset = static_cast<const QVector<as::Asset> &>(index.assets)[i];
+            const QString &path = asset.getRelativePath();
+            const QStringRef relative_folder = path.leftRef(std::max(0, path.lastIndexOf(QLatin1Char('/'))));
+            if (run.empty() || relative_folder != relative) {
+                const QString &file = asset.getFilePath();
+                const QStringRef file_folder = file.leftRef(file.lastIndexOf(QLatin1Char('/')));
+                if (run.empty() || file_folder != folder) {
+                    flush(index);
+                    folder = file_folder.toString();
+                }
+                relative = relative_folder;
+            }
+            run.push_back(i);
+        }
+        void flush(Index &index)
+        {
+            if (run.empty())
+                return;
+            // Sized to fit: a large project has many folders.
+            QVector<int> &target = index.by_folder[folderKey(folder)];
+            target.reserve(target.size() + int(run.size()));
+            for (const int i : run)
+                target.append(i);
+            run.clear();
+        }
+    };
 
     // The key helpers. A position is set for the key its record has (or is
     // about to have, see insert).
@@ -354,6 +374,37 @@ struct AssetManagerPrivate::Index
     void setRuntime(const Velmora::UGUID &guid, int i, int r)
     {
         runtimes.insert(qHash(guid), sameRuntime(guid), qMakePair(i, r));
+    }
+
+    // Claims the GUIDs of assets[index] (the last record so far) as
+    // as::GuidClaims does, in the lookup by runtime GUID itself (which
+    // holds every asset's GUID as its primary runtime's): true when all are
+    // free, else the clash is recorded and logged and nothing is claimed.
+    // The lookup by asset GUID is left to build (or to a thread that
+    // follows the claims, see compute).
+    bool claim(int index)
+    {
+        const as::Asset &asset = assets[index];
+        // Most assets have their primary runtime only: looked up and
+        // claimed at once.
+        if (asset.getNumRuntimes() == 1) {
+            const Velmora::UGUID &guid = asset.getRuntime(0).getGUID();
+            if (runtimes.insertNew(qHash(guid), sameRuntime(guid), qMakePair(index, 0)))
+                return true;
+        }
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
+            if (!owner)
+                continue;
+            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
+                                              asset.getRelativePath()};
+            duplicates.append(duplicate);
+            Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
+            return false;
+        }
+        for (int r = 0; r < asset.getNumRuntimes(); ++r)
+            setRuntime(asset.getRuntime(r).getGUID(), index, r);
+        return true;
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -538,12 +589,12 @@ struct ReadMetas
     }
 };
 
-// Makes the records of files into assets (sized here, one record per file)
-// on other threads, while this thread hands each file in order to take(i)
-// as soon as its run of files is made. read_done runs once every file is
-// made (not when cancelled), on the thread that made the last run. Returns
-// whether every file was taken. known: what the engine's read says of each
-// of files (empty: read the meta files here).
+// Makes the records of files into assets (one record per file, sized here
+// unless the caller has sized them) on other threads, while this thread
+// hands each file in order to take(i) as soon as its run of files is made.
+// read_done runs once every file is made (not when cancelled), on the thread
+// that made the last run. Returns whether every file was taken. known: what
+// the engine's read says of each of files (empty: read the meta files here).
 template<typename Take, typename ReadDone>
 bool readMetas(const QString &root, const QStringList &files, const std::vector<const Velmora::MetaRecord *> &known,
                const std::atomic<bool> &cancel, QVector<as::Asset> &records, ReadMetas &read, Take take,
@@ -551,9 +602,11 @@ bool readMetas(const QString &root, const QStringList &files, const std::vector<
 {
     const size_t count = size_t(files.size());
     // Sized exactly: growing would round a large project's block up to the
-    // next power of two.
-    records.reserve(int(count));
-    records.resize(int(count));
+    // next power of two. The caller may have sized them already.
+    if (records.size() != int(count)) {
+        records.reserve(int(count));
+        records.resize(int(count));
+    }
     as::Asset *assets = records.data(); // written by the threads, one record each
     read.has_meta.assign(count, 0);
     read.is_asset.assign(count, 0);
@@ -713,10 +766,24 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     QStringList unreadable;
     // What the engine's read says of each of files, when it is used.
     std::vector<const Velmora::MetaRecord *> known;
+    // Runtimes the meta files list besides each asset's primary one.
+    size_t stored_runtimes = 0;
+    // A large project's records (new memory the system hands over page by
+    // page) are made on another thread while the paths are listed.
+    std::thread sizing;
     if (engine_scan) {
         result->root_exists = true;
         unreadable = unreadableNames(*engine_scan);
-        listRecords(engine_scan->metas, files, known);
+        stored_runtimes = listRecords(engine_scan->metas, files, known, [&sizing, result](size_t total) {
+            if (total < size_t(Index::PARALLEL_FROM))
+                return;
+            try {
+                sizing = std::thread([result, total] {
+                    result->index.assets.reserve(int(total));
+                    result->index.assets.resize(int(total));
+                });
+            } catch (const std::system_error &) {}
+        });
     } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
         result->root_exists = true;
         listFiles(root, QString(), files, unreadable, cancel);
@@ -726,14 +793,78 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
                               "below it is; rename it\n",
                               qUtf8Printable(name));
     sortByPath(files, known);
+    if (sizing.joinable())
+        sizing.join();
 
     // Each record kept moves to the front of the ones made and claims its
     // GUIDs in the lookups by GUID, in path order, while later records are
     // still being made.
     Index &index = result->index;
-    index.runtimes.reserve(files.size());
+    // Room for the primary and stored runtimes (the few virtual ones of
+    // materials and properties mostly fit in the table's spare room): a
+    // large table grown while claiming is the slowest step of this pass.
+    index.runtimes.reserve(files.size() + int(std::min<size_t>(stored_runtimes, size_t(INT_MAX / 2))));
     ReadMetas read;
     int kept = 0;
+    // For a large project the other lookups (by asset GUID, by path, by
+    // folder) are made on threads of their own, each following the records
+    // kept so far: a record no longer changes once it is kept.
+    bool follow = files.size() >= Index::PARALLEL_FROM;
+    std::mutex kept_mutex;
+    std::condition_variable kept_changed;
+    int published = 0; // records kept and handed to the followers
+    bool taken = false; // no more records will be kept
+    constexpr int PUBLISH_EVERY = 1024;
+    auto publish = [&](bool last) {
+        {
+            std::lock_guard<std::mutex> locker(kept_mutex);
+            published = kept;
+            taken = last;
+        }
+        kept_changed.notify_all();
+    };
+    auto follower = [&](auto step) {
+        return [&, step]() mutable {
+            int done = 0;
+            for (;;) {
+                int upto = 0;
+                bool last = false;
+                {
+                    std::unique_lock<std::mutex> locker(kept_mutex);
+                    kept_changed.wait(locker, [&] { return published > done || taken; });
+                    upto = published;
+                    last = taken;
+                }
+                step(done, upto, last);
+                done = upto;
+                if (last)
+                    return;
+            }
+        };
+    };
+    std::thread followers[3];
+    if (follow) {
+        index.by_guid.reserve(files.size());
+        index.by_path.reserve(files.size());
+        try {
+            followers[0] = std::thread(follower([&index](int begin, int end, bool) { index.indexGuids(begin, end); }));
+            followers[1] = std::thread(follower([&index](int begin, int end, bool) { index.indexPaths(begin, end); }));
+            followers[2]
+                    = std::thread(follower([&index, runs = Index::FolderRuns()](int begin, int end, bool last) mutable {
+                          for (int i = begin; i < end; ++i)
+                              runs.add(index, i);
+                          if (last)
+                              runs.flush(index);
+                      }));
+        } catch (const std::system_error &) {
+            // No threads: build makes every lookup afterwards.
+            publish(true);
+            for (std::thread &thread : followers)
+                if (thread.joinable())
+                    thread.join();
+            follow = false;
+        }
+    }
     auto take = [&](size_t at) {
         const int i = int(at);
         read.releaseLog(at);
@@ -746,6 +877,8 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
                 ++kept;
             }
         }
+        if (follow && (at + 1) % PUBLISH_EVERY == 0)
+            publish(false);
     };
     // The records made here are all that is needed of the read's records:
     // they may go now rather than with the scan.
@@ -754,13 +887,19 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
             engine_scan->releaseRecords(true);
     };
     readMetas(root, files, known, cancel, index.assets, read, take, read_done);
+    if (follow) {
+        publish(true);
+        for (std::thread &thread : followers)
+            if (thread.joinable())
+                thread.join();
+    }
     std::vector<const Velmora::MetaRecord *>().swap(known);
     if (cancel)
         return nullptr;
     index.assets.resize(kept);
     read = ReadMetas();
     result->file_count = files.size();
-    index.build(true);
+    index.build(true, follow);
     return result;
 }
 

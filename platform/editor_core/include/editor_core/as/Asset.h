@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <utility>
 
 namespace as {
 
@@ -124,10 +125,17 @@ private:
     public:
         FilePath() = default;
         FilePath(const FilePath &other) { assign(other); }
+        FilePath(FilePath &&other) noexcept { take(other); }
         FilePath &operator=(const FilePath &other)
         {
             if (this != &other)
                 assign(other);
+            return *this;
+        }
+        FilePath &operator=(FilePath &&other) noexcept
+        {
+            if (this != &other)
+                take(other);
             return *this;
         }
         void set(const QString &absolute);
@@ -137,6 +145,14 @@ private:
 
     private:
         void assign(const FilePath &other);
+        // Moving is for records nobody else reads meanwhile: no reader can
+        // be making other's path.
+        void take(FilePath &other)
+        {
+            folder_ = std::move(other.folder_);
+            path_ = std::move(other.path_);
+            made_.store(other.made_.load(std::memory_order_relaxed), std::memory_order_relaxed);
+        }
 
         QString folder_;
         mutable QString path_;

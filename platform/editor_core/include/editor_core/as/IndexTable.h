@@ -65,6 +65,25 @@ public:
         place(stored(hash), value);
         ++size_;
     }
+    // Sets the value of a key that is not there yet, in one walk over the
+    // slots; false, changing nothing, when the key is there already.
+    template<typename Same>
+    bool insertNew(unsigned hash, Same same, const Value &value)
+    {
+        if (size_t(size_ + 1) * 4 > slots_.size() * 3)
+            rehash(std::max<size_t>(16, slots_.size() * 2));
+        const uint32_t wanted = stored(hash);
+        for (size_t slot = home(wanted);; slot = next(slot)) {
+            Slot &entry = slots_[slot];
+            if (entry.hash == 0) {
+                entry = Slot{wanted, value};
+                ++size_;
+                return true;
+            }
+            if (entry.hash == wanted && same(entry.value))
+                return false;
+        }
+    }
     // Takes the key out when keep(value) is false; true when it went.
     template<typename Same, typename Keep>
     bool remove(unsigned hash, Same same, Keep keep)
