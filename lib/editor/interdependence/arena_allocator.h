@@ -3,32 +3,39 @@
 #include "editor/interdependence/item_arena.h"
 
 #include <cstddef>
-#include <memory>
-#include <utility>
 
 namespace inas {
 
-// A standard allocator over an ItemArena, for std::allocate_shared: the
-// record and its control block come from the arena, and the allocator copy
-// that the control block keeps holds the arena alive as long as the record.
+// A standard allocator over a shared ItemArena (ItemArena::makeShared), for
+// std::allocate_shared: the record and its control block come from the
+// arena, and each record holds the arena from its allocation to its
+// deallocation. Copies of the allocator hold nothing, so that making and
+// dropping a record touches the arena's count once each (the standard
+// library copies the allocator several times per record).
 template<typename T>
 class ArenaAllocator
 {
 public:
     using value_type = T;
 
-    explicit ArenaAllocator(std::shared_ptr<ItemArena> arena)
-        : arena_(std::move(arena))
+    explicit ArenaAllocator(ItemArena *arena)
+        : arena_(arena)
     {}
     template<typename U>
     ArenaAllocator(const ArenaAllocator<U> &other)
         : arena_(other.arena())
     {}
 
-    T *allocate(size_t count) { return static_cast<T *>(arena_->allocate(count * sizeof(T), alignof(T))); }
-    void deallocate(T *, size_t) {}
+    T *allocate(size_t count)
+    {
+        T *const record = static_cast<T *>(arena_->allocate(count * sizeof(T), alignof(T)));
+        arena_->hold();
+        return record;
+    }
+    // The record's memory stays in the arena; the arena may go with it.
+    void deallocate(T *, size_t) { ItemArena::release(arena_); }
 
-    const std::shared_ptr<ItemArena> &arena() const { return arena_; }
+    ItemArena *arena() const { return arena_; }
 
     template<typename U>
     bool operator==(const ArenaAllocator<U> &other) const
@@ -42,7 +49,7 @@ public:
     }
 
 private:
-    std::shared_ptr<ItemArena> arena_;
+    ItemArena *arena_;
 };
 
 } // namespace inas

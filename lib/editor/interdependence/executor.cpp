@@ -11,6 +11,7 @@
 #include <velmora/Log.h>
 
 #include <algorithm>
+#include <future>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -51,6 +52,42 @@ void returnFreedMemory()
 #endif
 }
 
+// The giving back of the memory that the last query freed, which goes on
+// after its executor is gone: the next query waits for it before it starts,
+// so that it still starts from what the editor held before the last one.
+class PendingReturn
+{
+public:
+    PendingReturn() = default;
+    PendingReturn(const PendingReturn &) = delete;
+    PendingReturn &operator=(const PendingReturn &) = delete;
+    ~PendingReturn() { wait(); }
+
+    void wait()
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (thread_.joinable())
+            thread_.join();
+    }
+    void adopt(std::thread thread)
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (thread_.joinable())
+            thread_.join();
+        thread_ = std::move(thread);
+    }
+
+private:
+    std::mutex mutex_;
+    std::thread thread_;
+};
+
+PendingReturn &pendingReturn()
+{
+    static PendingReturn pending;
+    return pending;
+}
+
 // A thread that is waited for when this goes, so that a task holding one is
 // safe to drop unstarted.
 struct Joined
@@ -76,8 +113,12 @@ Executor::~Executor()
 {
     if (release_.joinable())
         release_.join();
-    if (teardown_.joinable())
-        teardown_.join();
+    if (teardown_.joinable()) {
+        // Once the items and the records are freed nothing of this executor
+        // is in use; the memory goes back to the system meanwhile.
+        teardown_freed_.wait();
+        pendingReturn().adopt(std::move(teardown_));
+    }
     // In reverse order of the members: the combiner and the analyzer may
     // refer to what the parser and the settings own.
     combiner_.reset();
@@ -110,6 +151,7 @@ std::unique_ptr<ResultData> Executor::execute(const ProgressCallback &progress)
 {
     progress_fn_ = progress;
     EC_ASSERT(settings_ && parser_ && analyzer_ && combiner_ && progress_fn_);
+    pendingReturn().wait();
     boundArenaTops();
     std::unique_ptr<ResultData> result;
     if (prepare())
@@ -225,10 +267,14 @@ std::unique_ptr<ResultData> Executor::run()
     // what the editor held before this one.
     if (teardown_.joinable())
         teardown_.join();
-    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_))]() mutable {
+    std::promise<void> freed;
+    teardown_freed_ = freed.get_future();
+    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_)),
+                     freed = std::move(freed)]() mutable {
         output.reset();
         if (records.thread.joinable())
             records.thread.join();
+        freed.set_value();
         returnFreedMemory();
     };
     try {

@@ -2,6 +2,7 @@
 
 #include "editor/interdependence/progress.h"
 
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -68,8 +69,11 @@ private:
     int max_progress_value_ = 0;
     std::thread release_;
     // Frees the analyzer's output (every item of the run) once the result is
-    // made; the destructor waits for it, the result does not.
+    // made, then gives the freed memory back to the system. The destructor
+    // waits for the freeing (teardown_freed_), the result does not; the
+    // giving back goes on after the executor and the next query waits for it.
     std::thread teardown_;
+    std::future<void> teardown_freed_;
 };
 
 } // namespace inas

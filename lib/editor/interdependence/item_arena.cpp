@@ -22,6 +22,17 @@ ItemArena::~ItemArena()
         ::munmap(block.start, block.size);
 }
 
+std::shared_ptr<ItemArena> ItemArena::makeShared()
+{
+    return std::shared_ptr<ItemArena>(new ItemArena, &ItemArena::release);
+}
+
+void ItemArena::release(ItemArena *arena)
+{
+    if (arena->holders_.fetch_sub(1, std::memory_order_acq_rel) == 1)
+        delete arena;
+}
+
 void *ItemArena::allocate(size_t bytes, size_t alignment)
 {
     const auto aligned = [&](char *pointer) {

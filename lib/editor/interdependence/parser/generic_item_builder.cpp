@@ -11,7 +11,8 @@ namespace inas {
 namespace parser {
 
 GenericItemBuilder::GenericItemBuilder()
-    : allocator_(std::make_shared<ItemArena>())
+    : arena_(ItemArena::makeShared())
+    , allocator_(arena_.get())
 {}
 
 ItemPtr GenericItemBuilder::build(const Velmora::UGUID &id, int type)

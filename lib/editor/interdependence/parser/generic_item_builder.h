@@ -24,11 +24,11 @@ public:
     ItemPtr build(const Velmora::UGUID &id, int type) override;
     // The item of an asset record: its GUID and the given type.
     ItemPtr build(const as::Asset &asset, int type);
-    std::shared_ptr<ItemArena> arena() const override { return allocator_.arena(); }
+    std::shared_ptr<ItemArena> arena() const override { return arena_; }
 
 private:
-    // Over one arena; handed to every item as it is, so that making an item
-    // copies the arena's owner no more than the item keeps.
+    std::shared_ptr<ItemArena> arena_;
+    // Over arena_; every item holds the arena on its own.
     ArenaAllocator<Item> allocator_;
 };
 
