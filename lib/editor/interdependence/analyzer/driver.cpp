@@ -216,6 +216,12 @@ bool Driver::runSteps(Output &output, const ProgressCallback &progress)
 {
     EC_ASSERT(progress);
     item_map_ = &output.item_map;
+    // The sets the steps grow take their memory from an arena of the items'
+    // own, on this thread and on each thread that links nodes, so that they
+    // cost no free each when the items go.
+    ItemArena *const arena
+            = output.item_map.size() > 0 ? output.item_map.begin()->data->getParserData()->getArena() : nullptr;
+    ItemArena::Scope sets(arena ? arena->side() : nullptr);
     using Step = void (Driver::*)(Output &);
     const Step steps[]
             = {&Driver::indexStep, &Driver::linkNodePathFiles, &Driver::linkGuiSkins, &Driver::linkMaterials};
@@ -311,8 +317,10 @@ void Driver::linkNodePathFiles(Output & /*output*/)
     // on several threads, their lines joined in part order.
     const int parts = ChunkedWork::chunks(node_items_.size(), NODES_PER_THREAD);
     std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
+    ItemArena *const arena = node_items_.empty() ? nullptr : node_items_.front()->getParserData()->getArena();
     ChunkedWork::run(node_items_.size(), parts, [&](int part, size_t begin, size_t end) {
         Velmora::LogHold hold(&lines[size_t(part)]);
+        ItemArena::Scope sets(arena ? arena->side() : nullptr);
         KindCache kind;
         for (size_t k = begin; k < end; ++k) {
             Item &item = *node_items_[k];
