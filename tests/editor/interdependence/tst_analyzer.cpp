@@ -6,9 +6,12 @@
 #include "project_builder.h"
 
 #include <editor/interdependence/analyzer/driver.h>
+#include <editor/interdependence/item_arena.h>
+#include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/items/hierarchy.h>
 #include <editor/interdependence/parser/items/node.h>
 
+#include <editor_core/AssetType.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 
 #include <velmora/UGUID.h>
@@ -78,6 +81,7 @@ private slots:
     void a_runtime_dependency_is_never_the_item_itself_nor_its_parent();
     void init_makes_the_driver_ready_for_another_run();
     void a_large_run_links_and_logs_as_a_small_one();
+    void the_uses_linked_into_items_stay_with_their_own_items();
 
 private:
     QTemporaryDir dir_;
@@ -451,6 +455,43 @@ void AnalyzerTest::a_large_run_links_and_logs_as_a_small_one()
         if (item->getAbsolutePath().std().find(".node") != std::string::npos
             && item->getAbsolutePath().std().find("/nowhere/") == 0)
             QCOMPARE(item->getDependents().values(), script_uses);
+    }
+}
+
+// Items of two origins in one analysis, each made as the parser makes them:
+// the uses linked into an item's sets must stay readable for as long as the
+// item, whichever other items (and their memory) are gone by then.
+void AnalyzerTest::the_uses_linked_into_items_stay_with_their_own_items()
+{
+    std::unique_ptr<inas::parser::Output> parsed = fixture_.parseAll();
+    std::vector<inas::parser::ItemPtr> nodes;
+    {
+        // Enough nodes that their linking is split among threads.
+        auto builder = std::make_unique<inas::parser::GenericItemBuilder>();
+        const inas::ItemArena::Scope made_as_parsed(builder->arena()->side());
+        for (int i = 0; i < 5000; ++i) {
+            const Velmora::UGUID id(("ef" + QByteArray::number(i, 16).rightJustified(38, '0')).constData());
+            inas::parser::ItemPtr node = builder->build(id, AssetType::NODE);
+            static_cast<inas::parser::items::Node &>(*node).getPaths().insert(Velmora::String("maps/a/x.mesh"));
+            const QByteArray path = "/nowhere/made/" + QByteArray::number(i) + ".node";
+            node->setAbsolutePath(Velmora::String(path.constData(), path.size()));
+            nodes.push_back(node);
+        }
+    }
+    parsed->getItems().insert(parsed->getItems().end(), nodes.begin(), nodes.end());
+    {
+        inas::analyzer::Driver analyzer;
+        analyzer.init(fixture_.assets());
+        LogCapture log;
+        QVERIFY(analyzer.run(*parsed, [](int, int) { return true; }));
+    }
+    const std::vector<Velmora::UGUID> uses = nodes.front()->getDependents().values();
+    QVERIFY(uses.size() >= 2);
+    // The parsed items go first, with all their memory.
+    parsed.reset();
+    for (const inas::parser::ItemPtr &node : nodes) {
+        QCOMPARE(node->getDependents().values(), uses);
+        QVERIFY(node->getDependents().contains(uses.back()));
     }
 }
 

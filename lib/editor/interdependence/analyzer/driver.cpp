@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace inas {
 namespace analyzer {
@@ -120,6 +122,23 @@ unsigned char kindOf(const parser::Item &parser_item)
 
 } // namespace
 
+ItemArena *Driver::SideArenas::of(const parser::Item &item)
+{
+    ItemArena *const origin = item.getArena();
+    if (!origin)
+        return ItemArena::current();
+    if (origin != last_origin_) {
+        const auto known
+                = std::find_if(sides_.begin(), sides_.end(),
+                               [&](const std::pair<ItemArena *, ItemArena *> &side) { return side.first == origin; });
+        last_side_ = known != sides_.end() ? known->second : origin->side();
+        if (known == sides_.end())
+            sides_.emplace_back(origin, last_side_);
+        last_origin_ = origin;
+    }
+    return last_side_;
+}
+
 Driver::Driver() = default;
 
 Driver::~Driver()
@@ -169,6 +188,7 @@ void Driver::reset()
     path_files_.clear();
     path_folder_slots_.clear();
     kind_ = KindCache();
+    arenas_ = SideArenas();
     built_ids_ = std::vector<Velmora::UGUID>();
     item_kinds_ = std::vector<unsigned char>();
     kinds_of_ = nullptr;
@@ -216,6 +236,7 @@ bool Driver::runSteps(Output &output, const ProgressCallback &progress)
 {
     EC_ASSERT(progress);
     item_map_ = &output.item_map;
+    arenas_ = SideArenas();
     using Step = void (Driver::*)(Output &);
     const Step steps[]
             = {&Driver::indexStep, &Driver::linkNodePathFiles, &Driver::linkGuiSkins, &Driver::linkMaterials};
@@ -314,8 +335,10 @@ void Driver::linkNodePathFiles(Output & /*output*/)
     ChunkedWork::run(node_items_.size(), parts, [&](int part, size_t begin, size_t end) {
         Velmora::LogHold hold(&lines[size_t(part)]);
         KindCache kind;
+        SideArenas arenas;
         for (size_t k = begin; k < end; ++k) {
             Item &item = *node_items_[k];
+            ItemArena::Scope sets(arenas.of(*item.getParserData()));
             const auto &node = static_cast<const parser::items::Node &>(*item.getParserData());
             size_t next = first_slots[k];
             for (size_t i = 0, n = size_t(node.getPaths().size()); i < n; ++i) {
@@ -381,6 +404,7 @@ void Driver::linkLandscapeSideFiles()
                      });
     for (size_t i = 0; i < items.size(); ++i) {
         const std::string &main = items[i]->getParserData()->getAbsolutePath().std();
+        ItemArena::Scope sets(arenas_.of(*items[i]->getParserData()));
         for (const SideFile &file : side_files[i]) {
             if (!file.too_long.empty()) {
                 Velmora::Log::warning("Dependency analysis: \"%s\" is not taken as a side file of the landscape "
@@ -433,8 +457,10 @@ void Driver::linkGuiSkins(Output & /*output*/)
         if (!implicit_uses::isGuiSkinFileName(QString::fromUtf8(name.get(), name.size())))
             continue;
         for (const FolderFile &file : folderFiles(folderOf(path))) {
-            if (file.guid != parser_item.getId() && implicit_uses::isGuiSkinFile(fs::basename(file.qtPath())))
+            if (file.guid != parser_item.getId() && implicit_uses::isGuiSkinFile(fs::basename(file.qtPath()))) {
+                ItemArena::Scope sets(arenas_.of(parser_item));
                 addRuntimeDependency(file.guid, *item);
+            }
         }
     }
 }
@@ -458,6 +484,7 @@ void Driver::linkMaterials(Output & /*output*/)
     for (size_t i = 0; i < candidates->second.size(); ++i) {
         if (const std::vector<Velmora::UGUID> *textures = search->textures[i]) {
             parser::Item &parser_item = *candidates->second[i]->getParserData();
+            ItemArena::Scope sets(arenas_.of(parser_item));
             for (const Velmora::UGUID &texture : *textures)
                 parser_item.addDependent(texture);
         }

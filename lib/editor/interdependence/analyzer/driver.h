@@ -19,6 +19,7 @@
 #include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace Editor {
@@ -217,6 +218,22 @@ private:
     std::unordered_map<std::string_view, int> path_folder_slots_;
     // What addRuntimeDependency knows of the item it saw last.
     KindCache kind_;
+    // The arena in which one thread grows the sets of the items it links: a
+    // side arena of the one each item was made under (the parser's items all
+    // share one), so that the memory goes with the items and costs no free
+    // each; the thread's current one (mostly none: the heap) for an item made
+    // under none. One per node-linking part, and arenas_ for this thread.
+    class SideArenas
+    {
+    public:
+        ItemArena *of(const parser::Item &item);
+
+    private:
+        ItemArena *last_origin_ = nullptr;
+        ItemArena *last_side_ = nullptr;
+        std::vector<std::pair<ItemArena *, ItemArena *>> sides_;
+    };
+    SideArenas arenas_;
     std::unique_ptr<MaterialSearch> material_search_;
 };
 

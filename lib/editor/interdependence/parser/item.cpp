@@ -5,6 +5,7 @@ namespace parser {
 
 Item::Item(const Velmora::UGUID &id)
     : id_(id)
+    , arena_(ItemArena::current())
 {}
 
 Item::~Item() = default;

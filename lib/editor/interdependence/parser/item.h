@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/interdependence/item_arena.h"
 #include "editor/interdependence/parser/ordered_set.h"
 
 #include <velmora/String.h>
@@ -60,6 +61,12 @@ public:
     const Velmora::String &getAbsolutePath() const { return absolute_path_; }
     void setAbsolutePath(Velmora::String path) { absolute_path_ = std::move(path); }
 
+    // The arena current on the thread that made the item, or null. The
+    // parser's items keep it alive (it is a side arena of theirs), and the
+    // later steps that grow their sets take their threads' arenas from it
+    // (ItemArena::side()).
+    ItemArena *getArena() const { return arena_; }
+
 private:
     Velmora::UGUID id_;
     Velmora::UGUID owner_id_;
@@ -67,6 +74,7 @@ private:
     GuidSet lost_;
     RuntimeSet descendants_;
     Velmora::String absolute_path_;
+    ItemArena *arena_;
 };
 
 } // namespace parser
