@@ -406,6 +406,30 @@ private slots:
         QVERIFY(whole != copied_before[3]);
     }
 
+    void copies_of_a_record_keep_their_own_runtimes_when_one_is_given_new_ones()
+    {
+        const Velmora::UGUID asset_guid = guid('a', 1);
+        const Velmora::Vector<as::Runtime> first{
+                as::Runtime(asset_guid, QStringLiteral("a"), as::Runtime::KIND_PRIMARY, asset_guid, false),
+                as::Runtime(guid('b', 1), QStringLiteral("n"), as::Runtime::KIND_NODE, asset_guid, true,
+                            QStringLiteral("node"))};
+        as::Asset record;
+        record.setGUID(asset_guid);
+        record.setType(AssetType::MODEL);
+        record.setRuntimes(first);
+        as::Asset copy = record;
+        copy.setRuntimes({first[0]});
+        as::Asset emptied = record;
+        emptied.setRuntimes({});
+        QCOMPARE(record.getRuntimes(), first);
+        QCOMPARE(record.findSRuntime(), first[1]);
+        QCOMPARE(copy.getNumRuntimes(), 1);
+        QCOMPARE(copy.findSRuntime(), first[0]);
+        QVERIFY(copy != record);
+        QCOMPARE(emptied.getNumRuntimes(), 0);
+        QVERIFY(emptied.findPRuntime().isNull());
+    }
+
     void broken_meta_files_give_a_warning_and_no_asset_and_nothing_is_written()
     {
         DataFolder data;

@@ -87,9 +87,23 @@ void Asset::setFilePathIn(const QString &folder, const QString &relative)
     relative_path_ = relative;
 }
 
+const Velmora::Vector<Runtime> &Asset::noRuntimes()
+{
+    static const Velmora::Vector<Runtime> none;
+    return none;
+}
+
+void Asset::setRuntimes(const Velmora::Vector<Runtime> &runtimes)
+{
+    if (runtimes.empty())
+        runtimes_.reset();
+    else
+        runtimes_ = std::make_shared<const Velmora::Vector<Runtime>>(runtimes);
+}
+
 Runtime Asset::findRuntime(const Velmora::UGUID &guid) const
 {
-    for (const Runtime &runtime : runtimes_) {
+    for (const Runtime &runtime : getRuntimes()) {
         if (runtime.getGUID() == guid)
             return runtime;
     }
@@ -98,7 +112,7 @@ Runtime Asset::findRuntime(const Velmora::UGUID &guid) const
 
 Runtime Asset::findPRuntime() const
 {
-    for (const Runtime &runtime : runtimes_) {
+    for (const Runtime &runtime : getRuntimes()) {
         if (runtime.getKind() == Runtime::KIND_PRIMARY)
             return runtime;
     }
@@ -115,7 +129,7 @@ Runtime Asset::findSRuntime() const
     else if (type_ == AssetType::PROPERTY)
         wanted = Runtime::KIND_PROPERTY;
     if (wanted != -1) {
-        for (const Runtime &runtime : runtimes_) {
+        for (const Runtime &runtime : getRuntimes()) {
             if (runtime.getKind() == wanted)
                 return runtime;
         }
@@ -127,7 +141,8 @@ bool Asset::operator==(const Asset &other) const
 {
     return guid_ == other.guid_ && type_ == other.type_ && getFilePath() == other.getFilePath()
             && relative_path_ == other.relative_path_ && core_ == other.core_ && excluded_ == other.excluded_
-            && runtimes_ == other.runtimes_ && import_params_ == other.import_params_ && mappers_ == other.mappers_;
+            && getRuntimes() == other.getRuntimes() && import_params_ == other.import_params_
+            && mappers_ == other.mappers_;
 }
 
 FileInfo::FileInfo(const QString &file_path, unsigned char flags)

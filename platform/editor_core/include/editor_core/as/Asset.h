@@ -12,6 +12,7 @@
 #include <QVector>
 
 #include <atomic>
+#include <memory>
 #include <utility>
 
 namespace as {
@@ -87,11 +88,11 @@ public:
     const QVariantMap &getImportParams() const { return import_params_; }
     const Mappers &getMappers() const { return mappers_; }
 
-    int getNumRuntimes() const { return runtimes_.size(); }
+    int getNumRuntimes() const { return getRuntimes().size(); }
     // Runtimes: the primary first, then the stored ones in meta order, then
     // the virtual material or property runtime.
-    const Runtime &getRuntime(int index) const { return runtimes_[index]; }
-    const Velmora::Vector<Runtime> &getRuntimes() const { return runtimes_; }
+    const Runtime &getRuntime(int index) const { return getRuntimes()[index]; }
+    const Velmora::Vector<Runtime> &getRuntimes() const { return runtimes_ ? *runtimes_ : noRuntimes(); }
     Runtime findRuntime(const Velmora::UGUID &guid) const;
     // The primary runtime (kind 0, GUID = asset GUID).
     Runtime findPRuntime() const;
@@ -115,7 +116,7 @@ public:
     void setExcluded(bool excluded) { excluded_ = excluded; }
     void setImportParams(const QVariantMap &params) { import_params_ = params; }
     void setMappers(const Mappers &mappers) { mappers_ = mappers; }
-    void setRuntimes(const Velmora::Vector<Runtime> &runtimes) { runtimes_ = runtimes; }
+    void setRuntimes(const Velmora::Vector<Runtime> &runtimes);
 
 private:
     // An absolute path given whole or as a folder and a relative path; made
@@ -159,13 +160,17 @@ private:
         mutable std::atomic<bool> made_{true};
     };
 
+    static const Velmora::Vector<Runtime> &noRuntimes();
+
     // Ordered so that the flags share one word: a large project has many
     // records.
     Velmora::UGUID guid_;
     AssetType type_ = AssetType::BEGIN;
     FilePath file_path_;
     QString relative_path_;
-    Velmora::Vector<Runtime> runtimes_;
+    // Never changed once set, so copies of a record share it (a copy of every
+    // record then allocates nothing for the runtimes); null when empty.
+    std::shared_ptr<const Velmora::Vector<Runtime>> runtimes_;
     QVariantMap import_params_;
     Mappers mappers_;
     bool core_ = false;
