@@ -17,6 +17,7 @@
 // The exit code is 0 when every result matches the truth.
 
 #include "bench_engine.h"
+#include "editor_managers.h"
 #include "project_generator.h"
 
 #include <editor/cleaner/collector/collector.h>
@@ -182,14 +183,7 @@ bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive
     if (naive)
         std::printf("  plain search: %.0f ms (%.1fx the automaton)\n", out.naive_ms, out.naive_ms / out.collect_ms);
 
-    depr::g.mat_manager = nullptr;
-    depr::g.prop_manager = nullptr;
-    depr::g.asset_manager = nullptr;
-    properties.reset();
-    materials.reset();
-    assets->shutdown();
-    assets.reset();
-    Velmora::Engine::shutdown();
+    bench::stopEditorManagers(assets, materials, properties);
     return true;
 }
 

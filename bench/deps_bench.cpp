@@ -29,6 +29,7 @@
 // every result matches the truth.
 
 #include "bench_engine.h"
+#include "editor_managers.h"
 #include "project_generator.h"
 
 #include <editor/interdependence/custom_settings.h>
@@ -475,16 +476,7 @@ int main(int argc, char **argv)
         many.append(all[i].getGUID());
     all.clear();
 
-    const auto shutdown = [&] {
-        depr::g.mat_manager = nullptr;
-        depr::g.prop_manager = nullptr;
-        depr::g.asset_manager = nullptr;
-        properties.reset();
-        materials.reset();
-        assets->shutdown();
-        assets.reset();
-        Velmora::Engine::shutdown();
-    };
+    const auto shutdown = [&] { bench::stopEditorManagers(assets, materials, properties); };
     const int growth = options.value(QStringLiteral("growth")).toInt();
     if (growth > 0) {
         std::printf("resident memory before the queries: %.1f MB\n", residentMbAfterTrim());
