@@ -58,7 +58,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
 #include <malloc.h>
+#endif
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -175,7 +177,9 @@ std::unique_ptr<inas::ResultData> runAnalysis(const Velmora::Vector<Velmora::UGU
 // Resident memory of the process now, once free heap memory is given back.
 double residentMbAfterTrim()
 {
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
     malloc_trim(0);
+#endif
     long pages = 0;
     long resident = 0;
     if (FILE *statm = std::fopen("/proc/self/statm", "r")) {

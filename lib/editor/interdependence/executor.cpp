@@ -17,7 +17,7 @@
 #include <thread>
 #include <utility>
 
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
 #include <malloc.h>
 #endif
 
@@ -25,7 +25,7 @@ namespace inas {
 
 namespace {
 
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
 constexpr int ARENA_TOP_KEPT = 1 << 18;
 #endif
 
@@ -39,7 +39,7 @@ constexpr int ARENA_TOP_KEPT = 1 << 18;
 // memory as it is freed; the arenas still keep up to 256 KB each.
 void boundArenaTops()
 {
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
     static std::once_flag once;
     std::call_once(once, [] { ::mallopt(M_TRIM_THRESHOLD, ARENA_TOP_KEPT); });
 #endif
@@ -47,7 +47,7 @@ void boundArenaTops()
 
 void returnFreedMemory()
 {
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
     ::malloc_trim(0);
 #endif
 }

@@ -32,7 +32,7 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
 #include <malloc.h>
 #endif
 
@@ -911,7 +911,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                                   std::string().swap(relative);
                           done.wait();
                           release_files(*read);
-#ifdef __GLIBC__
+#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
                           // The paths were made on the reading threads, in
                           // arenas of their own: give what they held back.
                           ::malloc_trim(0);
