@@ -104,6 +104,7 @@ Window::Window(QWidget *parent)
     copy_rules_ = new CopyRulesWidget(sections_);
     copy_rules_->setObjectName(QStringLiteral("copy_rules"));
     sections_->addSection(tr("Copy User Files"), copy_rules_);
+    // After the section's header, where a section puts the contents it is given.
     copy_rules_->raise();
     connect(copy_rules_, &CopyRulesWidget::dataChanged, this,
             [this]() { emit copyRulesChanged(copy_rules_->rules()); });
