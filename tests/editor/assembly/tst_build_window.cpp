@@ -22,6 +22,7 @@
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -85,6 +86,7 @@ private slots:
     void the_banner_takes_only_png_images_and_resets_to_none_data();
     void the_banner_takes_only_png_images_and_resets_to_none();
     void the_wheel_scrolls_the_form_over_a_combo_until_the_combo_has_the_focus();
+    void a_disabled_combo_has_its_list_disabled_too();
 
 private:
     Installation installation_;
@@ -478,6 +480,22 @@ void TestBuildWindow::the_wheel_scrolls_the_form_over_a_combo_until_the_combo_ha
     QTRY_VERIFY(combo->hasFocus());
     wheel();
     QCOMPARE(combo->currentIndex(), 1);
+}
+
+void TestBuildWindow::a_disabled_combo_has_its_list_disabled_too()
+{
+    // A popup list made only once its combo box is disabled would be enabled.
+    Window window;
+    window.setConfigurationEnabled(false);
+    window.setBinaryEnabled(false);
+    for (const char *name : {"build_type", "binary"}) {
+        auto combo = window.findChild<QComboBox *>(name);
+        QVERIFY(!combo->isEnabled());
+        QVERIFY2(!combo->view()->isEnabled(), name);
+    }
+    window.setConfigurationEnabled(true);
+    QVERIFY(window.findChild<QComboBox *>("build_type")->view()->isEnabled());
+    QVERIFY(window.findChild<QComboBox *>("precision")->view()->isEnabled());
 }
 
 QTEST_MAIN(TestBuildWindow)

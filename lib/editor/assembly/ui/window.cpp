@@ -17,6 +17,7 @@
 #include <editor_core/LabelFieldLayout.h>
 #include <editor_core/ResettableWidget.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -100,9 +101,11 @@ Window::Window(QWidget *parent)
     buildCommonSection();
     buildLauncherSection();
 
-    copy_rules_ = new CopyRulesWidget(this);
+    copy_rules_ = new CopyRulesWidget(sections_);
     copy_rules_->setObjectName(QStringLiteral("copy_rules"));
     sections_->addSection(tr("Copy User Files"), copy_rules_);
+    // After the section's header, where a section puts the contents it is given.
+    copy_rules_->raise();
     connect(copy_rules_, &CopyRulesWidget::dataChanged, this,
             [this]() { emit copyRulesChanged(copy_rules_->rules()); });
 
@@ -146,9 +149,9 @@ Window::~Window()
     disconnect(project_name_, nullptr, this, nullptr);
 }
 
-ElidedLabel *Window::makeLabel(const QString &text)
+ElidedLabel *Window::makeLabel(QWidget *page, const QString &text)
 {
-    auto label = new ElidedLabel(text, this);
+    auto label = new ElidedLabel(text, page);
     // The label column is as wide as its texts, and they elide only when the
     // window gets narrower than that.
     label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
@@ -160,28 +163,37 @@ QSize Window::sizeHint() const
     return QSize(PREFERRED_WIDTH, QWidget::sizeHint().height());
 }
 
+// A row's field is made on its section's page before its label; raised, it
+// follows the label among the page's children, as the layout would have put
+// them had they come from elsewhere.
 Window::Row Window::addRow(LabelFieldLayout *layout, const QString &label, QWidget *field, const QString &tooltip)
 {
-    auto label_widget = makeLabel(label);
+    auto label_widget = makeLabel(layout->parentWidget(), label);
+    field->raise();
     if (!tooltip.isEmpty()) {
         label_widget->setToolTip(tooltip);
         field->setToolTip(tooltip);
     }
-    return Row{layout, layout->addLabelField(label_widget, field)};
+    const Row row{layout, layout->addLabelField(label_widget, field)};
+    // A combo box makes its popup list with its row: the list then follows
+    // the combo box's enabled state from the start.
+    if (auto combo = qobject_cast<QComboBox *>(field))
+        combo->view();
+    return row;
 }
 
-QComboBox *Window::addCombo(const QString &object_name, const QVector<QPair<QString, int>> &items)
+QComboBox *Window::addCombo(QWidget *page, const QString &object_name, const QVector<QPair<QString, int>> &items)
 {
-    auto combo = new QComboBox(this);
+    auto combo = new QComboBox(page);
     combo->setObjectName(object_name);
     for (const auto &item : items)
         combo->addItem(item.first, item.second);
     return combo;
 }
 
-QCheckBox *Window::addCheckBox(const QString &object_name)
+QCheckBox *Window::addCheckBox(QWidget *page, const QString &object_name)
 {
-    auto box = new QCheckBox(this);
+    auto box = new QCheckBox(page);
     box->setObjectName(object_name);
     box->setTristate(false);
     return box;
@@ -190,7 +202,7 @@ QCheckBox *Window::addCheckBox(const QString &object_name)
 QLineEdit *Window::addPathSelector(LabelFieldLayout *layout, const QString &label, const QString &object_name,
                                    const QString &tooltip, QToolButton **button, Row *row)
 {
-    auto holder = new QWidget(this);
+    auto holder = new QWidget(layout->parentWidget());
     auto line_row = new QHBoxLayout(holder);
     line_row->setContentsMargins(0, 0, 0, 0);
     auto line = new QLineEdit(holder);
@@ -200,7 +212,8 @@ QLineEdit *Window::addPathSelector(LabelFieldLayout *layout, const QString &labe
     *button = makeLoadButton(holder);
     (*button)->setObjectName(object_name + QStringLiteral("_button"));
     line_row->addWidget(*button);
-    auto label_widget = makeLabel(label);
+    auto label_widget = makeLabel(layout->parentWidget(), label);
+    holder->raise();
     label_widget->setToolTip(tooltip);
     *row = Row{layout, layout->addLabelField(label_widget, holder)};
     return line;
@@ -216,10 +229,12 @@ void Window::connectCombo(QComboBox *combo, void (Window::*emitter)(int))
 
 void Window::buildCommonSection()
 {
+    // Every widget of a section is made on its page: moved there, it would be
+    // restyled a second time under the style sheet.
     common_layout_ = new LabelFieldLayout;
-    sections_->addSection(tr("Common Settings"), common_layout_);
+    QWidget *page = sections_->sectionContent(sections_->addSection(tr("Common Settings"), common_layout_));
 
-    build_type_ = addCombo(QStringLiteral("build_type"),
+    build_type_ = addCombo(page, QStringLiteral("build_type"),
                            {{tr("Release"), int(BuildConfiguration::Release)},
                             {tr("Development"), int(BuildConfiguration::Development)}});
     addRow(common_layout_, tr("Build Type"), build_type_,
@@ -229,7 +244,7 @@ void Window::buildCommonSection()
               "<li><em>debug</em> — unoptimized, with debug information available</li></ul></li></ul></p>"));
     connectCombo(build_type_, &Window::emitConfiguration);
 
-    project_name_ = new QLineEdit(this);
+    project_name_ = new QLineEdit(page);
     project_name_->setObjectName(QStringLiteral("project_name"));
     project_name_->setValidator(new AssemblyFileNameValidator(project_name_));
     addRow(common_layout_, tr("Project Name"), project_name_, tr("Name of the output executable (or .bat/.sh file)"));
@@ -238,7 +253,7 @@ void Window::buildCommonSection()
         emit projectNameChanged(sent_name_);
     });
 
-    auto folder_holder = new QWidget(this);
+    auto folder_holder = new QWidget(page);
     auto folder_row = new QHBoxLayout(folder_holder);
     folder_row->setContentsMargins(0, 0, 0, 0);
     build_folder_ = new QLineEdit(folder_holder);
@@ -257,7 +272,7 @@ void Window::buildCommonSection()
     build_folder_->setToolTip(folder_tip);
     connect(folder_button, &QToolButton::clicked, this, &Window::chooseOutputPath);
 
-    start_world_ = new AssetWidget(this);
+    start_world_ = new AssetWidget(page);
     start_world_->setObjectName(QStringLiteral("default_world"));
     start_world_->setAssetType(AssetType::WORLD);
     addRow(common_layout_, tr("Default World"), start_world_,
@@ -265,12 +280,12 @@ void Window::buildCommonSection()
               "would be displayed when running the application.</p>"));
     connect(start_world_, &AssetWidget::guidChanged, this, &Window::startWorldChanged);
 
-    precision_ = addCombo(QStringLiteral("precision"),
+    precision_ = addCombo(page, QStringLiteral("precision"),
                           {{tr("Float"), int(Precision::Float)}, {tr("Double"), int(Precision::Double)}});
     precision_row_ = addRow(common_layout_, tr("Precision"), precision_);
     connectCombo(precision_, &Window::emitPrecision);
 
-    precompile_ = addCheckBox(QStringLiteral("precompile_shaders"));
+    precompile_ = addCheckBox(page, QStringLiteral("precompile_shaders"));
     addRow(common_layout_, tr("Precompile Shaders"), precompile_,
            tr("<p>Generate shaders for the current Video API.</p><p>Shader cache increases performance and reduces "
               "spikes and freezes in the application, which makes it very important for the release build.</p><p>If "
@@ -281,12 +296,12 @@ void Window::buildCommonSection()
 void Window::buildLauncherSection()
 {
     launcher_layout_ = new LabelFieldLayout;
-    sections_->addSection(tr("Launcher Default Settings"), launcher_layout_);
+    QWidget *page = sections_->sectionContent(sections_->addSection(tr("Launcher Default Settings"), launcher_layout_));
 
     // The script launcher is a shell script on Linux; the item's value is the
     // same on every system.
     const QString script_text = getCurrentSystem() == System::Linux ? tr(".sh") : tr(".bat");
-    launcher_ = addCombo(QStringLiteral("launcher_type"),
+    launcher_ = addCombo(page, QStringLiteral("launcher_type"),
                          {{tr("Gui Based"), int(Launcher::BinaryFile)}, {script_text, int(Launcher::ScriptFile)}});
     addRow(launcher_layout_, tr("Type"), launcher_,
            tr("<p>Launcher type:<ul><li><b>GUI-based</b> — executable file with the &lt;project_name&gt; is created. "
@@ -300,47 +315,47 @@ void Window::buildLauncherSection()
     banner_->setAssetType(AssetType::IMAGE);
     banner_->setPostfix(tr("(.png only)"));
     banner_->setDragAndDropDelegate(std::make_unique<PngDragAndDropDelegate>());
-    auto resettable = new ResettableWidget(banner_, this);
+    auto resettable = new ResettableWidget(banner_, page);
     resettable->setObjectName(QStringLiteral("banner_reset"));
     banner_row_ = addRow(launcher_layout_, tr("Banner Image"), resettable,
                          tr("<p>The image to be displayed in the launcher.</p><p><b>Notice</b>: <em>available for "
                             "GUI-based launcher only</em>.</p>"));
     connect(banner_, &AssetWidget::guidChanged, this, &Window::bannerChanged);
 
-    vr_openvr_ = addCheckBox(QStringLiteral("use_openvr"));
+    vr_openvr_ = addCheckBox(page, QStringLiteral("use_openvr"));
     addRow(launcher_layout_, tr("Use OpenVR"), vr_openvr_,
            tr("<p>Check this box if your project is intended for VR and requires OpenVR support.</p><p>This option "
               "enables VR-mode selection in the application launcher.</p>"));
     connect(vr_openvr_, &QCheckBox::clicked, this, &Window::VROpenChanged);
 
-    vr_oculus_ = addCheckBox(QStringLiteral("use_oculus"));
+    vr_oculus_ = addCheckBox(page, QStringLiteral("use_oculus"));
     oculus_row_ = addRow(launcher_layout_, tr("Use Oculus"), vr_oculus_,
                          tr("<p>Check this box if your project is intended for VR and requires Oculus HMD "
                             "support.</p><p>This option enables VR-mode selection in the application launcher.</p>"));
     connect(vr_oculus_, &QCheckBox::clicked, this, &Window::VROculusChanged);
 
-    vr_varjo_ = addCheckBox(QStringLiteral("use_varjo"));
+    vr_varjo_ = addCheckBox(page, QStringLiteral("use_varjo"));
     varjo_row_ = addRow(launcher_layout_, tr("Use Varjo"), vr_varjo_,
                         tr("<p>Check this box if your project is intended for VR and requires Varjo HMD "
                            "support.</p><p>This option enables VR-mode selection in the application launcher.</p>"));
     connect(vr_varjo_, &QCheckBox::clicked, this, &Window::VRVarjoChanged);
 
-    resolution_ = new ComboBoxWithCheckboxes(this);
+    resolution_ = new ComboBoxWithCheckboxes(page);
     resolution_->setObjectName(QStringLiteral("resolution"));
     addRow(launcher_layout_, tr("Resolution"), resolution_, tr("<p>Application screen resolution.</p>"));
     connect(resolution_, QOverload<int>::of(&QComboBox::currentIndexChanged), this, &Window::resolutionIndexChanged);
 
-    fullscreen_ = addCheckBox(QStringLiteral("fullscreen"));
+    fullscreen_ = addCheckBox(page, QStringLiteral("fullscreen"));
     addRow(launcher_layout_, tr("Fullscreen"), fullscreen_,
            tr("<p>Enables running the application in the Fullscreen mode.</p>"));
     connect(fullscreen_, &QCheckBox::clicked, this, &Window::fullscreenChanged);
 
-    binary_ = addCombo(QStringLiteral("binary"),
+    binary_ = addCombo(page, QStringLiteral("binary"),
                        {{tr("Development"), int(Binary::Development)}, {tr("Debug"), int(Binary::Debug)}});
     binary_row_ = addRow(launcher_layout_, tr("Binary"), binary_);
     connectCombo(binary_, &Window::emitBinary);
 
-    video_debug_ = addCombo(QStringLiteral("video_debug"),
+    video_debug_ = addCombo(page, QStringLiteral("video_debug"),
                             {{tr("Disabled"), int(VideoDebug::Disabled)},
                              {tr("Messages"), int(VideoDebug::Messages)},
                              {tr("Asserts"), int(VideoDebug::Asserts)}});
@@ -365,12 +380,14 @@ void Window::buildLauncherSection()
     connect(dev_button, &QToolButton::clicked, this, [this]() { openExecutableChooser(AppRow::Development); });
     connect(debug_button, &QToolButton::clicked, this, [this]() { openExecutableChooser(AppRow::Debug); });
 
-    auto arguments_section = new AccordionWidget(this);
+    auto arguments_section = new AccordionWidget(page);
     arguments_section->setObjectName(QStringLiteral("arguments_section"));
-    arguments_ = new QPlainTextEdit(this);
+    arguments_ = new QPlainTextEdit(arguments_section);
     arguments_->setObjectName(QStringLiteral("arguments"));
     arguments_->setMaximumHeight(ARGUMENTS_MAX_HEIGHT);
     arguments_section->addSection(tr("Arguments"), arguments_, false);
+    // After the section's header, where a section puts the contents it is given.
+    arguments_->raise();
     launcher_layout_->addFullRow(arguments_section);
     connect(arguments_, &QPlainTextEdit::textChanged, this,
             [this]() { emit argumentsChanged(arguments_->toPlainText()); });

@@ -130,11 +130,11 @@ private:
         int index = -1;
     };
 
-    ElidedLabel *makeLabel(const QString &text);
+    ElidedLabel *makeLabel(QWidget *page, const QString &text);
     void buildCommonSection();
     void buildLauncherSection();
-    QComboBox *addCombo(const QString &object_name, const QVector<QPair<QString, int>> &items);
-    QCheckBox *addCheckBox(const QString &object_name);
+    QComboBox *addCombo(QWidget *page, const QString &object_name, const QVector<QPair<QString, int>> &items);
+    QCheckBox *addCheckBox(QWidget *page, const QString &object_name);
     Row addRow(LabelFieldLayout *layout, const QString &label, QWidget *field, const QString &tooltip = QString());
     QLineEdit *addPathSelector(LabelFieldLayout *layout, const QString &label, const QString &object_name,
                                const QString &tooltip, QToolButton **button, Row *row);
