@@ -437,11 +437,13 @@ struct AssetManagerPrivate::ScanResult
     Velmora::LogHold::Lines log;
 
     // Scans root: from the engine's read when there is one (current), else
-    // by listing the folder. Null when cancelled. release: let go of the
-    // read's records (held for this) once the records here are made.
+    // by listing the folder. Null when cancelled. read_done (when set) runs
+    // once every record here is made from the read's records, which are then
+    // no longer needed (not when cancelled).
     static std::shared_ptr<ScanResult> compute(const QString &root,
                                                const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                               const std::atomic<bool> &cancel, bool release = false);
+                                               const std::atomic<bool> &cancel,
+                                               const std::function<void()> &read_done = nullptr);
 };
 
 struct AssetManagerPrivate::Prepared
@@ -451,12 +453,17 @@ struct AssetManagerPrivate::Prepared
     std::atomic<bool> cancel{false};
     std::shared_ptr<ScanResult> result;
     std::thread thread;
+    // Lets go of the read's records once the records here are made (started
+    // by thread, see prepare).
+    std::thread releasing;
 
     ~Prepared()
     {
         cancel = true;
         if (thread.joinable())
             thread.join();
+        if (releasing.joinable())
+            releasing.join();
     }
 };
 
@@ -708,6 +715,13 @@ AssetManagerPrivate::~AssetManagerPrivate()
     Velmora::MetaScan::removeReadListener(read_listener_);
     stopScan();
     prepared_.reset();
+    joinReleasing();
+}
+
+void AssetManagerPrivate::joinReleasing()
+{
+    if (releasing_.joinable())
+        releasing_.join();
 }
 
 void AssetManagerPrivate::setRootPath(const QString &path)
@@ -757,7 +771,7 @@ bool AssetManagerPrivate::isScanning() const
 std::shared_ptr<AssetManagerPrivate::ScanResult>
 AssetManagerPrivate::ScanResult::compute(const QString &root,
                                          const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                         const std::atomic<bool> &cancel, bool release)
+                                         const std::atomic<bool> &cancel, const std::function<void()> &read_done)
 {
     auto result = std::make_shared<ScanResult>();
     Velmora::LogHold hold(&result->log);
@@ -880,13 +894,10 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         if (follow && (at + 1) % PUBLISH_EVERY == 0)
             publish(false);
     };
-    // The records made here are all that is needed of the read's records:
-    // they may go now rather than with the scan.
-    auto read_done = [&] {
-        if (release && engine_scan)
-            engine_scan->releaseRecords(true);
-    };
-    readMetas(root, files, known, cancel, index.assets, read, take, read_done);
+    readMetas(root, files, known, cancel, index.assets, read, take, [&read_done] {
+        if (read_done)
+            read_done();
+    });
     if (follow) {
         publish(true);
         for (std::thread &thread : followers)
@@ -913,8 +924,20 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
     prepared->scan = scan;
     Prepared *raw = prepared.get();
     scan->holdRecords();
-    prepared->thread
-            = std::thread([raw] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, true); });
+    // The records made are all that is needed of the read's records: they
+    // may go then rather than with the scan. Freeing them (and handing their
+    // memory back to the system) takes long, and the scan need not wait for
+    // it: it is done on a thread of its own, joined when the prepared
+    // records go (or after the first scan, see applyScan).
+    auto read_done = [raw] {
+        try {
+            raw->releasing = std::thread([scan = raw->scan] { scan->releaseRecords(true); });
+        } catch (const std::system_error &) {
+            raw->scan->releaseRecords(true);
+        }
+    };
+    prepared->thread = std::thread(
+            [raw, read_done] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done); });
     prepared_ = std::move(prepared);
 }
 
@@ -961,6 +984,10 @@ void AssetManagerPrivate::startScan(bool initial)
             prepared->thread.join();
             if (current && !*cancel)
                 result = std::move(prepared->result);
+            // Scanning again reads the records (unless they are gone):
+            // not while they are let go.
+            if (!result && prepared->releasing.joinable())
+                prepared->releasing.join();
         }
         if (!result && !*cancel)
             result = ScanResult::compute(root, current && !engine_scan->recordsReleased() ? engine_scan : nullptr,
@@ -1029,6 +1056,12 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         scan_thread_ = nullptr;
     }
     scan_cancel_.reset();
+    // The read's records may still be going: that need not hold up the
+    // records applied here.
+    if (taken_ && taken_->releasing.joinable()) {
+        joinReleasing();
+        releasing_ = std::move(taken_->releasing);
+    }
     taken_.reset();
 
     const QString root = result->index.root;
@@ -1038,9 +1071,11 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
     else if (result->index.assets.isEmpty())
         Velmora::Log::warning("Asset manager: the data folder \"%s\" holds no assets\n", qUtf8Printable(root));
 
-    // Differences to the previous records (empty on the first scan).
+    // Differences to the previous records: none are told on the first scan
+    // (nor after a scan that found nothing), so none are looked for.
+    const bool had_records = !index_->assets.isEmpty();
     QVector<Velmora::UGUID> gone, added_guids, moved_guids, changed_guids;
-    {
+    if (had_records) {
         QReadLocker locker(&lock_);
         for (const as::Asset &old_asset : qAsConst(index_->assets)) {
             const as::Asset *now = result->index.find(old_asset.getGUID());
@@ -1056,7 +1091,6 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
                 added_guids.append(new_asset.getGUID());
         }
     }
-    const bool had_records = !index_->assets.isEmpty();
 
     for (const Velmora::UGUID &guid : qAsConst(gone))
         emit aboutToBeRemoved(guid);
@@ -1096,6 +1130,7 @@ void AssetManagerPrivate::shutdown()
     ++generation_; // drops every result not delivered yet
     stopScan();
     prepared_.reset();
+    joinReleasing();
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);
