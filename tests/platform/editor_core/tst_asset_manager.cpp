@@ -574,8 +574,11 @@ private slots:
         QCOMPARE(manager.leftOutFiles(guid('a', 1)), QStringList{data.path("worlds/level1.world")});
         QCOMPARE(manager.leftOutFiles(guid('a', 2)), QStringList{data.path("models/b.model")});
         QVERIFY(manager.leftOutFiles(guid('a', 3)).isEmpty());
-        // The lookups by GUID name the records kept, wherever they moved.
+        // The lookups by GUID name the records kept, wherever they moved; a
+        // file left out claims none of its GUIDs, not even those before the
+        // clash.
         QVERIFY(!manager.hasAsset(guid('a', 3)));
+        QVERIFY(!manager.hasRuntime(guid('a', 3)));
         QCOMPARE(manager.assetGUIDByRuntimeGUID(guid('b', 1)), guid('a', 2));
         QCOMPARE(manager.asset(guid('a', 1)).getRelativePath(), QStringLiteral("worlds/copy of level1.world"));
         QCOMPARE(log.count("\"worlds/copy of level1.world\" and \"worlds/level1.world\" have the same GUID "

@@ -386,25 +386,53 @@ struct AssetManagerPrivate::Index
     {
         const as::Asset &asset = assets[index];
         // Most assets have their primary runtime only: looked up and
-        // claimed at once.
+        // claimed at once (its GUID is the asset's).
         if (asset.getNumRuntimes() == 1) {
-            const Velmora::UGUID &guid = asset.getRuntime(0).getGUID();
+            const Velmora::UGUID &guid = asset.getGUID();
             if (runtimes.insertNew(qHash(guid), sameRuntime(guid), qMakePair(index, 0)))
                 return true;
         }
-        for (const as::Runtime &runtime : asset.getRuntimes()) {
-            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
-            if (!owner)
+        // Each runtime is claimed in one walk over the lookup; a GUID that
+        // another asset has takes back what this one claimed. A GUID the
+        // asset lists twice goes to its later runtime.
+        const int count = asset.getNumRuntimes();
+        for (int r = 0; r < count; ++r) {
+            const Velmora::UGUID &guid = asset.getRuntime(r).getGUID();
+            if (runtimes.insertNew(qHash(guid), sameRuntime(guid), qMakePair(index, r)))
                 continue;
-            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
-                                              asset.getRelativePath()};
+            const QPair<int, int> owner = *runtimePosition(guid);
+            if (owner.first == index) {
+                setRuntime(guid, index, r);
+                continue;
+            }
+            for (int taken = 0; taken < r; ++taken) {
+                const Velmora::UGUID &claimed = asset.getRuntime(taken).getGUID();
+                runtimes.remove(qHash(claimed), sameRuntime(claimed),
+                                [index](const QPair<int, int> &at) { return at.first != index; });
+            }
+            const as::DuplicateGuid duplicate{guid, assets[owner.first].getRelativePath(), asset.getRelativePath()};
             duplicates.append(duplicate);
             Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
             return false;
         }
-        for (int r = 0; r < asset.getNumRuntimes(); ++r)
-            setRuntime(asset.getRuntime(r).getGUID(), index, r);
         return true;
+    }
+
+    // Asks for what claim(index) reads, to be at hand when it runs: the
+    // record, its runtimes and its GUID's slot in the lookup by runtime
+    // GUID. The record has to be made already (prefetchRecord: the record
+    // only, which needs nothing made).
+    void prefetchRecord(int index) const
+    {
+        const char *record = reinterpret_cast<const char *>(assets.constData() + index);
+        __builtin_prefetch(record);
+        __builtin_prefetch(record + sizeof(as::Asset) - 1);
+    }
+    void prefetchClaim(int index) const
+    {
+        const as::Asset &asset = assets.constData()[index];
+        __builtin_prefetch(&asset.getRuntimes());
+        runtimes.prefetch(qHash(asset.getGUID()));
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -523,7 +551,10 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
     asset.setExcluded(meta.excluded != 0);
 
     const QString base_name = relative.mid(name_start, (has_dot ? dot : relative.size()) - name_start);
+    const bool has_virtual = type == AssetType::MATERIAL || type == AssetType::PROPERTY;
     Velmora::Vector<as::Runtime> runtimes;
+    // Sized for every runtime there may be: the record keeps this very list.
+    runtimes.reserve(1 + int(meta.runtimes().size()) + (has_virtual ? 1 : 0));
     runtimes.append(as::Runtime(guid, base_name, as::Runtime::KIND_PRIMARY, guid, false));
 
     QVariantMap params;
@@ -559,7 +590,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
     else if (type == AssetType::PROPERTY)
         runtimes.append(as::Runtime(Velmora::UGUID::derive(guid, "property"), base_name, as::Runtime::KIND_PROPERTY,
                                     guid, false));
-    asset.setRuntimes(runtimes);
+    asset.setRuntimes(std::move(runtimes));
     asset.setImportParams(params);
     asset.setMappers(mappers);
     return true;
@@ -598,7 +629,8 @@ struct ReadMetas
 
 // Makes the records of files into assets (one record per file, sized here
 // unless the caller has sized them) on other threads, while this thread
-// hands each file in order to take(i) as soon as its run of files is made.
+// hands each file in order to take(i, ready) as soon as its run of files is
+// made: the records before ready are made too (take may look ahead at them).
 // read_done runs once every file is made (not when cancelled), on the thread
 // that made the last run. Returns whether every file was taken. known: what
 // the engine's read says of each of files (empty: read the meta files here).
@@ -678,20 +710,30 @@ bool readMetas(const QString &root, const QStringList &files, const std::vector<
         for (size_t t = 0; t < makers; ++t)
             pool.emplace_back(work);
     bool all = true;
+    // The runs in order from here on are made up to ready (a few runs are
+    // looked at ahead).
+    constexpr size_t AHEAD_RUNS = 4;
+    size_t ready = 0;
     for (size_t i = 0; i < count; ++i) {
-        if (i % CHUNK == 0 && !made[i / CHUNK].load(std::memory_order_acquire)) {
-            std::unique_lock<std::mutex> locker(lock);
-            changed.wait(locker, [&] { return made[i / CHUNK].load(std::memory_order_acquire) || making == 0; });
+        if (i == ready) {
             if (!made[i / CHUNK].load(std::memory_order_acquire)) {
-                all = false;
-                break;
+                std::unique_lock<std::mutex> locker(lock);
+                changed.wait(locker, [&] { return made[i / CHUNK].load(std::memory_order_acquire) || making == 0; });
+                if (!made[i / CHUNK].load(std::memory_order_acquire)) {
+                    all = false;
+                    break;
+                }
             }
+            ready = std::min(count, i + CHUNK);
+            while (ready < count && ready < i + AHEAD_RUNS * CHUNK
+                   && made[ready / CHUNK].load(std::memory_order_acquire))
+                ready = std::min(count, ready + CHUNK);
         }
         if (cancel) {
             all = false;
             break;
         }
-        take(i);
+        take(i, ready);
     }
     for (std::thread &thread : pool)
         thread.join();
@@ -879,7 +921,15 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
             follow = false;
         }
     }
-    auto take = [&](size_t at) {
+    auto take = [&](size_t at, size_t ready) {
+        // The records a few steps ahead are made on other threads, and the
+        // slots of their GUIDs lie anywhere in the lookup: they are asked
+        // for now, to be at hand when claimed.
+        constexpr size_t AHEAD = 8;
+        if (at + 2 * AHEAD < ready)
+            index.prefetchRecord(int(at + 2 * AHEAD));
+        if (at + AHEAD < ready && read.is_asset[at + AHEAD])
+            index.prefetchClaim(int(at + AHEAD));
         const int i = int(at);
         read.releaseLog(at);
         if (read.has_meta[at] && read.is_asset[at]) {
@@ -1181,8 +1231,23 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
 void AssetManagerPrivate::forEachAsset(const std::function<void(const as::Asset &)> &visit) const
 {
     QReadLocker locker(&lock_);
-    for (int i : index_->pathOrder())
-        visit(index_->assets[i]);
+    const QVector<int> order = index_->pathOrder();
+    const as::Asset *assets = index_->assets.constData();
+    // Visitors mostly read the paths, which lie anywhere in memory: those a
+    // few records ahead are asked for early.
+    constexpr int AHEAD = 8;
+    for (int k = 0; k < order.size(); ++k) {
+        if (k + AHEAD < order.size()) {
+            // Its header (the reference count) and the text after it, as far
+            // as most paths go: without reading the header (data_ptr only
+            // hands out the pointer to it).
+            QString &path = const_cast<QString &>(assets[order[k + AHEAD]].getRelativePath());
+            const char *header = reinterpret_cast<const char *>(path.data_ptr());
+            __builtin_prefetch(header);
+            __builtin_prefetch(header + 64);
+        }
+        visit(assets[order[k]]);
+    }
 }
 
 Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folder) const
