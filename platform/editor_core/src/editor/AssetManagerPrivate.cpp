@@ -61,7 +61,7 @@ QString storedRuntimePath(const QString &root, const as::Runtime &runtime)
 // Lists every visible file below root (hidden files and folders skipped,
 // meta files left out) as data-relative paths. Entries whose names are not
 // valid UTF-8 cannot be listed; they go to unreadable, escaped.
-void listFiles(const QString &root, const QString &relative, QStringList &out, QStringList &unreadable,
+void listFiles(const QString &root, const QString &relative, std::vector<QString> &out, QStringList &unreadable,
                const std::atomic<bool> &cancel)
 {
     if (cancel)
@@ -79,8 +79,24 @@ void listFiles(const QString &root, const QString &relative, QStringList &out, Q
         if (entry.isDir())
             listFiles(root, path + QLatin1Char('/'), out, unreadable, cancel);
         else if (!name.endsWith(QLatin1String(".meta")))
-            out.append(path);
+            out.push_back(path);
     }
+}
+
+// Room for the primary and stored runtimes of records listing this many
+// stored ones (the few virtual ones of materials and properties mostly fit
+// in the table's spare room): a large table grown while claiming is the
+// slowest step of a scan.
+int runtimeRoom(size_t records, size_t stored)
+{
+    return int(records) + int(std::min<size_t>(stored, size_t(INT_MAX / 2)));
+}
+
+// Data-relative paths in the records' order (case-sensitive, as QString
+// compares them).
+bool relativeLess(const QString &a, const QString &b)
+{
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
 bool isValidUtf8Path(std::string_view path)
@@ -116,13 +132,15 @@ QStringList unreadableNames(const Velmora::MetaScan &scan)
 }
 
 // The records of the engine's read that can be assets (visible, no links,
-// valid UTF-8 paths) and their paths, in the read's order; the number of
-// stored runtimes they list. A large read is split into consecutive parts on
-// several threads: each counts its records, then writes them where its part
-// starts.
+// valid UTF-8 paths) and their paths, in the read's order; counted(number of
+// records, number of stored runtimes they list) is told before the paths are
+// made. A large read is split into consecutive parts on several threads:
+// each counts its records, then writes them where its part starts and tells
+// whether they are in path order (as sortByPath compares). Returns whether
+// all of them are.
 template<typename Counted>
-size_t listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &files,
-                   std::vector<const Velmora::MetaRecord *> &known, Counted counted)
+bool listRecords(const std::vector<Velmora::MetaRecord> &metas, std::vector<QString> &files,
+                 std::vector<const Velmora::MetaRecord *> &known, Counted counted)
 {
     auto listed = [](const Velmora::MetaRecord &meta) {
         return meta.visible && !meta.link && isValidUtf8Path(meta.path());
@@ -153,43 +171,50 @@ size_t listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &f
     for (size_t part = 0; part < parts; ++part)
         starts[part + 1] += starts[part];
     const size_t total = starts[parts];
-    counted(total);
-    files.reserve(int(total));
-    for (size_t i = 0; i < total; ++i)
-        files.append(QString());
+    counted(total, std::accumulate(stored.begin(), stored.end(), size_t(0)));
+    files.resize(total);
     known.resize(total);
-    const QStringList::iterator first_file = files.begin();
+    std::vector<char> sorted(parts, 1);
     onParts([&](size_t part) {
         size_t at = starts[part];
         for (size_t i = begin(part); i < begin(part + 1); ++i) {
             const Velmora::MetaRecord &meta = metas[i];
             if (!listed(meta))
                 continue;
-            first_file[int(at)] = QString::fromUtf8(meta.path().data(), int(meta.path().size()));
+            files[at] = QString::fromUtf8(meta.path().data(), int(meta.path().size()));
             known[at++] = &meta;
         }
+        sorted[part] = std::is_sorted(files.begin() + std::ptrdiff_t(starts[part]),
+                                      files.begin() + std::ptrdiff_t(starts[part + 1]), relativeLess);
     });
-    return std::accumulate(stored.begin(), stored.end(), size_t(0));
+    if (std::find(sorted.begin(), sorted.end(), 0) != sorted.end())
+        return false;
+    // Where two parts meet.
+    for (size_t part = 1; part < parts; ++part)
+        if (starts[part] > 0 && starts[part] < total && relativeLess(files[starts[part]], files[starts[part] - 1]))
+            return false;
+    return true;
 }
 
 // Sorts data-relative paths (case-sensitive, as QString compares them) and
-// the records that go with them (when there are any) alike.
-void sortByPath(QStringList &files, std::vector<const Velmora::MetaRecord *> &known)
+// the records that go with them (when there are any) alike. sorted: they are
+// known to be in order already.
+void sortByPath(std::vector<QString> &files, std::vector<const Velmora::MetaRecord *> &known, bool sorted = false)
 {
-    auto less = [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; };
     // The engine lists by bytes, which is the same order but for rare
     // characters: mostly there is nothing to do.
-    if (std::is_sorted(files.begin(), files.end(), less))
+    if (sorted || std::is_sorted(files.begin(), files.end(), relativeLess))
         return;
-    std::vector<int> order(size_t(files.size()));
+    std::vector<int> order(files.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(files[a], files[b]); });
-    QStringList sorted_files;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return relativeLess(files[size_t(a)], files[size_t(b)]); });
+    std::vector<QString> sorted_files;
     std::vector<const Velmora::MetaRecord *> sorted_known;
     sorted_files.reserve(files.size());
     for (int i : order) {
-        sorted_files.append(files[i]);
+        sorted_files.push_back(std::move(files[size_t(i)]));
         if (!known.empty())
             sorted_known.push_back(known[size_t(i)]);
     }
@@ -635,7 +660,7 @@ struct ReadMetas
 // that made the last run. Returns whether every file was taken. known: what
 // the engine's read says of each of files (empty: read the meta files here).
 template<typename Take, typename ReadDone>
-bool readMetas(const QString &root, const QStringList &files, const std::vector<const Velmora::MetaRecord *> &known,
+bool readMetas(const QString &root, std::vector<QString> &files, const std::vector<const Velmora::MetaRecord *> &known,
                const std::atomic<bool> &cancel, QVector<as::Asset> &records, ReadMetas &read, Take take,
                ReadDone read_done)
 {
@@ -670,7 +695,7 @@ bool readMetas(const QString &root, const QStringList &files, const std::vector<
         Velmora::LogHold::Lines lines;
         for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
-                const QString &relative = files[int(i)];
+                const QString &relative = files[i];
                 {
                     Velmora::LogHold hold(&lines);
                     if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
@@ -683,6 +708,9 @@ bool readMetas(const QString &root, const QStringList &files, const std::vector<
                         read.is_asset[i] = readMeta(root, relative, assets[i]);
                     }
                 }
+                // The record shares the name it keeps: the list lets go
+                // of it here rather than all at once at the end.
+                files[i] = QString();
                 if (!lines.empty()) {
                     read.log[i / CHUNK].emplace_back(i, std::move(lines));
                     lines.clear();
@@ -818,28 +846,33 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     auto result = std::make_shared<ScanResult>();
     Velmora::LogHold hold(&result->log);
     result->index.root = root;
-    QStringList files;
+    std::vector<QString> files;
     QStringList unreadable;
     // What the engine's read says of each of files, when it is used.
     std::vector<const Velmora::MetaRecord *> known;
     // Runtimes the meta files list besides each asset's primary one.
     size_t stored_runtimes = 0;
-    // A large project's records (new memory the system hands over page by
-    // page) are made on another thread while the paths are listed.
+    bool sorted = false;
+    // A large project's records and the lookup its GUIDs are claimed in
+    // (new memory the system hands over page by page) are made on another
+    // thread while the paths are listed.
     std::thread sizing;
     if (engine_scan) {
         result->root_exists = true;
         unreadable = unreadableNames(*engine_scan);
-        stored_runtimes = listRecords(engine_scan->metas, files, known, [&sizing, result](size_t total) {
-            if (total < size_t(Index::PARALLEL_FROM))
-                return;
-            try {
-                sizing = std::thread([result, total] {
-                    result->index.assets.reserve(int(total));
-                    result->index.assets.resize(int(total));
-                });
-            } catch (const std::system_error &) {}
-        });
+        sorted = listRecords(engine_scan->metas, files, known,
+                             [&sizing, &stored_runtimes, result](size_t total, size_t stored) {
+                                 stored_runtimes = stored;
+                                 if (total < size_t(Index::PARALLEL_FROM))
+                                     return;
+                                 try {
+                                     sizing = std::thread([result, total, stored] {
+                                         result->index.assets.reserve(int(total));
+                                         result->index.assets.resize(int(total));
+                                         result->index.runtimes.reserve(runtimeRoom(total, stored));
+                                     });
+                                 } catch (const std::system_error &) {}
+                             });
     } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
         result->root_exists = true;
         listFiles(root, QString(), files, unreadable, cancel);
@@ -848,7 +881,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
                               "below it is; rename it\n",
                               qUtf8Printable(name));
-    sortByPath(files, known);
+    sortByPath(files, known, sorted);
     if (sizing.joinable())
         sizing.join();
 
@@ -856,16 +889,14 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     // GUIDs in the lookups by GUID, in path order, while later records are
     // still being made.
     Index &index = result->index;
-    // Room for the primary and stored runtimes (the few virtual ones of
-    // materials and properties mostly fit in the table's spare room): a
-    // large table grown while claiming is the slowest step of this pass.
-    index.runtimes.reserve(files.size() + int(std::min<size_t>(stored_runtimes, size_t(INT_MAX / 2))));
+    // Made already on the sizing thread for a large project.
+    index.runtimes.reserve(runtimeRoom(files.size(), stored_runtimes));
     ReadMetas read;
     int kept = 0;
     // For a large project the other lookups (by asset GUID, by path, by
     // folder) are made on threads of their own, each following the records
     // kept so far: a record no longer changes once it is kept.
-    bool follow = files.size() >= Index::PARALLEL_FROM;
+    bool follow = files.size() >= size_t(Index::PARALLEL_FROM);
     std::mutex kept_mutex;
     std::condition_variable kept_changed;
     int published = 0; // records kept and handed to the followers
@@ -900,11 +931,19 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     };
     std::thread followers[3];
     if (follow) {
-        index.by_guid.reserve(files.size());
-        index.by_path.reserve(files.size());
+        // Each lookup is sized by its own thread, as it starts.
+        const int room = int(files.size());
         try {
-            followers[0] = std::thread(follower([&index](int begin, int end, bool) { index.indexGuids(begin, end); }));
-            followers[1] = std::thread(follower([&index](int begin, int end, bool) { index.indexPaths(begin, end); }));
+            followers[0] = std::thread(follower([&index, room](int begin, int end, bool) {
+                if (begin == 0)
+                    index.by_guid.reserve(room);
+                index.indexGuids(begin, end);
+            }));
+            followers[1] = std::thread(follower([&index, room](int begin, int end, bool) {
+                if (begin == 0)
+                    index.by_path.reserve(room);
+                index.indexPaths(begin, end);
+            }));
             followers[2]
                     = std::thread(follower([&index, runs = Index::FolderRuns()](int begin, int end, bool last) mutable {
                           for (int i = begin; i < end; ++i)
@@ -959,7 +998,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         return nullptr;
     index.assets.resize(kept);
     read = ReadMetas();
-    result->file_count = files.size();
+    result->file_count = int(files.size());
     index.build(true, follow);
     return result;
 }
