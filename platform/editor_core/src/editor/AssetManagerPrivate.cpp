@@ -1270,22 +1270,33 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
 void AssetManagerPrivate::forEachAsset(const std::function<void(const as::Asset &)> &visit) const
 {
     QReadLocker locker(&lock_);
-    const QVector<int> order = index_->pathOrder();
+    const int count = index_->assets.size();
+    // Mostly no import has appended records: the records are in path order
+    // as they are.
+    const bool in_order = index_->sorted >= count;
+    const QVector<int> order = in_order ? QVector<int>() : index_->pathOrder();
+    auto position = [in_order, &order](int k) { return in_order ? k : order[k]; };
     const as::Asset *assets = index_->assets.constData();
-    // Visitors mostly read the paths, which lie anywhere in memory: those a
-    // few records ahead are asked for early.
+    // Visitors mostly read the records and their paths (and copy the
+    // paths), which lie anywhere in memory: the records some way ahead and
+    // the paths of those a few records ahead are asked for early.
     constexpr int AHEAD = 8;
-    for (int k = 0; k < order.size(); ++k) {
-        if (k + AHEAD < order.size()) {
-            // Its header (the reference count) and the text after it, as far
-            // as most paths go: without reading the header (data_ptr only
-            // hands out the pointer to it).
-            QString &path = const_cast<QString &>(assets[order[k + AHEAD]].getRelativePath());
+    for (int k = 0; k < count; ++k) {
+        if (k + 2 * AHEAD < count) {
+            const char *record = reinterpret_cast<const char *>(assets + position(k + 2 * AHEAD));
+            __builtin_prefetch(record);
+            __builtin_prefetch(record + sizeof(as::Asset) - 1);
+        }
+        if (k + AHEAD < count) {
+            // Its header (the reference count, to be written) and the text
+            // after it, as far as most paths go: without reading the header
+            // (data_ptr only hands out the pointer to it).
+            QString &path = const_cast<QString &>(assets[position(k + AHEAD)].getRelativePath());
             const char *header = reinterpret_cast<const char *>(path.data_ptr());
-            __builtin_prefetch(header);
+            __builtin_prefetch(header, 1);
             __builtin_prefetch(header + 64);
         }
-        visit(assets[order[k]]);
+        visit(assets[position(k)]);
     }
 }
 
