@@ -678,6 +678,44 @@ private slots:
         }
     }
 
+    // The engine lists by bytes, and a large read is listed in parts on
+    // several threads. Here two halves whose order by bytes is the reverse
+    // of their order as text meet in the middle of the read, which is where
+    // two of its parts meet when there is an even number of them.
+    void a_large_read_listed_in_parts_takes_the_text_order_where_the_bytes_order_differs()
+    {
+        DataFolder data;
+        // U+FF01 comes before U+1F600 by UTF-8 bytes, after it in UTF-16.
+        const QString wide = QString::fromUtf8("\xEF\xBC\x81");
+        const QString astral = QString::fromUtf8("\xF0\x9F\x98\x80");
+        const int half = 4200;
+        auto numbered = [](int n) {
+            return UGUID(QStringLiteral("d%1").arg(n, 39, 10, QLatin1Char('0')).toLatin1().constData());
+        };
+        QStringList expected;
+        for (const QString &folder : {astral, wide})
+            for (int n = 0; n < half; ++n) {
+                const QString path = folder + QStringLiteral("/a%1.world").arg(n, 5, 10, QLatin1Char('0'));
+                data.asset(path, numbered(expected.size()));
+                expected << path;
+            }
+
+        QTemporaryDir home;
+        QVERIFY(startEngine(data.root(), home.path()));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        Velmora::Engine::shutdown();
+
+        QCOMPARE(relativePaths(manager.assets()), expected);
+        for (const int n : {0, half - 1, half, 2 * half - 1}) {
+            QCOMPARE(manager.asset(expected[n]).getGUID(), numbered(n));
+            QCOMPARE(manager.asset(numbered(n)).getRelativePath(), expected[n]);
+        }
+        QCOMPARE(manager.assets(data.path(wide)).size(), half);
+        QCOMPARE(manager.assets(data.path(astral)).first(), numbered(0));
+    }
+
     void initialized_comes_last_once_and_never_from_inside_init_data()
     {
         QTest::addColumn<QString>("kind");
