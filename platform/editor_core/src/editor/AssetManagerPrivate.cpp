@@ -692,6 +692,10 @@ bool readMetas(const QString &root, std::vector<QString> &files, const std::vect
     std::atomic<size_t> making{makers};
     std::atomic<size_t> next{0};
     auto work = [&] {
+        // Every record shares the text of the folder it is in: each thread
+        // has its own copy, so that the threads do not all count references
+        // to one.
+        const QString own_root(root.constData(), root.size());
         Velmora::LogHold::Lines lines;
         for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
@@ -700,12 +704,12 @@ bool readMetas(const QString &root, std::vector<QString> &files, const std::vect
                     Velmora::LogHold hold(&lines);
                     if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                         read.has_meta[i] = 1;
-                        read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
+                        read.is_asset[i] = assetFromMeta(own_root, relative, *meta, assets[i]);
                     } else if (known.empty()
-                               && QFileInfo::exists(root + relative + QLatin1Char('.')
+                               && QFileInfo::exists(own_root + relative + QLatin1Char('.')
                                                     + QLatin1String(as::ASSET_EXTENSION))) {
                         read.has_meta[i] = 1;
-                        read.is_asset[i] = readMeta(root, relative, assets[i]);
+                        read.is_asset[i] = readMeta(own_root, relative, assets[i]);
                     }
                 }
                 // The record shares the name it keeps: the list lets go
