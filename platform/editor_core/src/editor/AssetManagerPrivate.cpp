@@ -131,67 +131,150 @@ QStringList unreadableNames(const Velmora::MetaScan &scan)
     return result;
 }
 
+// Work done in steps, each step in runs that the thread doing the work and
+// its helpers take in turn, as many helpers as get to run: a step ends when
+// its last run is done, and never waits for a helper that has not started
+// (one that starts late finds nothing left). The helpers are joined when
+// this goes.
+class RunSteps
+{
+public:
+    RunSteps() = default;
+    RunSteps(const RunSteps &) = delete;
+    RunSteps &operator=(const RunSteps &) = delete;
+    ~RunSteps()
+    {
+        {
+            std::lock_guard<std::mutex> locker(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread &helper : helpers_)
+            if (helper.joinable())
+                helper.join();
+    }
+
+    // work(step, run) does a run of a step; up to helpers threads help.
+    void start(size_t runs, size_t helpers, std::function<void(int, size_t)> work)
+    {
+        runs_ = runs;
+        work_ = std::move(work);
+        try {
+            for (size_t h = 0; h < helpers; ++h)
+                helpers_.emplace_back([this] {
+                    for (int step = 0; step < STEPS; ++step) {
+                        {
+                            std::unique_lock<std::mutex> locker(mutex_);
+                            changed_.wait(locker, [&] { return closed_ || open_ >= step; });
+                            if (closed_)
+                                return;
+                        }
+                        take(step);
+                    }
+                });
+        } catch (const std::system_error &) {
+            // Fewer helpers (or none): this thread does the rest.
+        }
+    }
+    // Does a step (0, then 1) with the helpers; returns when all its runs
+    // are done.
+    void run(int step)
+    {
+        {
+            std::lock_guard<std::mutex> locker(mutex_);
+            open_ = step;
+        }
+        changed_.notify_all();
+        take(step);
+        std::unique_lock<std::mutex> locker(mutex_);
+        changed_.wait(locker, [&] { return done_[step] == runs_; });
+        if (step == STEPS - 1)
+            closed_ = true; // nothing is left for the helpers
+    }
+
+private:
+    static constexpr int STEPS = 2;
+
+    void take(int step)
+    {
+        for (size_t run = next_[step].fetch_add(1); run < runs_; run = next_[step].fetch_add(1)) {
+            work_(step, run);
+            std::lock_guard<std::mutex> locker(mutex_);
+            if (++done_[step] == runs_)
+                changed_.notify_all();
+        }
+    }
+
+    size_t runs_ = 0;
+    std::function<void(int, size_t)> work_;
+    std::atomic<size_t> next_[STEPS] = {};
+    size_t done_[STEPS] = {}; // under mutex_
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int open_ = -1;
+    bool closed_ = false;
+    std::vector<std::thread> helpers_;
+};
+
 // The records of the engine's read that can be assets (visible, no links,
 // valid UTF-8 paths) and their paths, in the read's order; counted(number of
 // records, number of stored runtimes they list) is told before the paths are
-// made. A large read is split into consecutive parts on several threads:
-// each counts its records, then writes them where its part starts and tells
-// whether they are in path order (as sortByPath compares). Returns whether
-// all of them are.
+// made. The read is split into consecutive runs, a large one done with
+// helpers (see RunSteps, which has to outlive them): the records of each run
+// are counted, then written where the run starts and checked for path order
+// (as sortByPath compares). Returns whether all of them are in order.
 template<typename Counted>
 bool listRecords(const std::vector<Velmora::MetaRecord> &metas, std::vector<QString> &files,
-                 std::vector<const Velmora::MetaRecord *> &known, Counted counted)
+                 std::vector<const Velmora::MetaRecord *> &known, RunSteps &steps, Counted counted)
 {
     auto listed = [](const Velmora::MetaRecord &meta) {
         return meta.visible && !meta.link && isValidUtf8Path(meta.path());
     };
+    constexpr size_t RUN = 1024;
     constexpr size_t PARALLEL_FROM = 8192;
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t parts = metas.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-    auto onParts = [parts](const auto &run) {
-        std::vector<std::thread> pool;
-        for (size_t part = 1; part < parts; ++part)
-            pool.emplace_back(run, part);
-        run(size_t(0));
-        for (std::thread &thread : pool)
-            thread.join();
-    };
-    auto begin = [&](size_t part) { return metas.size() * part / parts; };
-    std::vector<size_t> starts(parts + 1, 0);
-    std::vector<size_t> stored(parts, 0);
-    onParts([&](size_t part) {
-        size_t count = 0;
-        for (size_t i = begin(part); i < begin(part + 1); ++i)
+    const size_t runs = (metas.size() + RUN - 1) / RUN;
+    auto first = [&](size_t run) { return run * RUN; };
+    auto last = [&](size_t run) { return std::min(metas.size(), (run + 1) * RUN); };
+    std::vector<size_t> starts(runs + 1, 0);
+    std::vector<size_t> stored(runs, 0);
+    std::vector<char> sorted(runs, 1);
+    auto count = [&](size_t run) {
+        size_t listed_here = 0;
+        for (size_t i = first(run); i < last(run); ++i)
             if (listed(metas[i])) {
-                ++count;
-                stored[part] += metas[i].runtimes().size();
+                ++listed_here;
+                stored[run] += metas[i].runtimes().size();
             }
-        starts[part + 1] = count;
-    });
-    for (size_t part = 0; part < parts; ++part)
-        starts[part + 1] += starts[part];
-    const size_t total = starts[parts];
-    counted(total, std::accumulate(stored.begin(), stored.end(), size_t(0)));
-    files.resize(total);
-    known.resize(total);
-    std::vector<char> sorted(parts, 1);
-    onParts([&](size_t part) {
-        size_t at = starts[part];
-        for (size_t i = begin(part); i < begin(part + 1); ++i) {
+        starts[run + 1] = listed_here;
+    };
+    auto write = [&](size_t run) {
+        size_t at = starts[run];
+        for (size_t i = first(run); i < last(run); ++i) {
             const Velmora::MetaRecord &meta = metas[i];
             if (!listed(meta))
                 continue;
             files[at] = QString::fromUtf8(meta.path().data(), int(meta.path().size()));
             known[at++] = &meta;
         }
-        sorted[part] = std::is_sorted(files.begin() + std::ptrdiff_t(starts[part]),
-                                      files.begin() + std::ptrdiff_t(starts[part + 1]), relativeLess);
-    });
+        sorted[run] = std::is_sorted(files.begin() + std::ptrdiff_t(starts[run]),
+                                     files.begin() + std::ptrdiff_t(starts[run + 1]), relativeLess);
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t helpers = metas.size() < PARALLEL_FROM ? 0 : std::min(7u, cores == 0 ? 1u : cores - 1);
+    steps.start(runs, helpers, [&](int step, size_t run) { step == 0 ? count(run) : write(run); });
+    steps.run(0);
+    for (size_t run = 0; run < runs; ++run)
+        starts[run + 1] += starts[run];
+    const size_t total = starts[runs];
+    counted(total, std::accumulate(stored.begin(), stored.end(), size_t(0)));
+    files.resize(total);
+    known.resize(total);
+    steps.run(1);
     if (std::find(sorted.begin(), sorted.end(), 0) != sorted.end())
         return false;
-    // Where two parts meet.
-    for (size_t part = 1; part < parts; ++part)
-        if (starts[part] > 0 && starts[part] < total && relativeLess(files[starts[part]], files[starts[part] - 1]))
+    // Where two runs meet.
+    for (size_t run = 1; run < runs; ++run)
+        if (starts[run] > 0 && starts[run] < total && relativeLess(files[starts[run]], files[starts[run] - 1]))
             return false;
     return true;
 }
@@ -852,6 +935,8 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     result->index.root = root;
     std::vector<QString> files;
     QStringList unreadable;
+    // Helpers in listing the read's records, joined when this returns.
+    RunSteps listing;
     // What the engine's read says of each of files, when it is used.
     std::vector<const Velmora::MetaRecord *> known;
     // Runtimes the meta files list besides each asset's primary one.
@@ -859,24 +944,40 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     bool sorted = false;
     // A large project's records and the lookup its GUIDs are claimed in
     // (new memory the system hands over page by page) are made on another
-    // thread while the paths are listed.
+    // thread while the paths are listed, or here when that thread has not
+    // started by the time they are needed.
+    size_t sizing_total = 0;
+    std::atomic<bool> sizing_claimed{false};
+    auto size = [&result, &sizing_total, &stored_runtimes] {
+        result->index.assets.reserve(int(sizing_total));
+        result->index.assets.resize(int(sizing_total));
+        result->index.runtimes.reserve(runtimeRoom(sizing_total, stored_runtimes));
+    };
     std::thread sizing;
+    struct Joined
+    {
+        std::thread &thread;
+        ~Joined()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } sizing_joined{sizing};
     if (engine_scan) {
         result->root_exists = true;
         unreadable = unreadableNames(*engine_scan);
-        sorted = listRecords(engine_scan->metas, files, known,
-                             [&sizing, &stored_runtimes, result](size_t total, size_t stored) {
-                                 stored_runtimes = stored;
-                                 if (total < size_t(Index::PARALLEL_FROM))
-                                     return;
-                                 try {
-                                     sizing = std::thread([result, total, stored] {
-                                         result->index.assets.reserve(int(total));
-                                         result->index.assets.resize(int(total));
-                                         result->index.runtimes.reserve(runtimeRoom(total, stored));
-                                     });
-                                 } catch (const std::system_error &) {}
-                             });
+        sorted = listRecords(engine_scan->metas, files, known, listing, [&](size_t total, size_t stored) {
+            stored_runtimes = stored;
+            if (total < size_t(Index::PARALLEL_FROM))
+                return;
+            sizing_total = total;
+            try {
+                sizing = std::thread([&] {
+                    if (!sizing_claimed.exchange(true))
+                        size();
+                });
+            } catch (const std::system_error &) {}
+        });
     } else if (!root.isEmpty() && QFileInfo(root).isDir()) {
         result->root_exists = true;
         listFiles(root, QString(), files, unreadable, cancel);
@@ -886,8 +987,12 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
                               "below it is; rename it\n",
                               qUtf8Printable(name));
     sortByPath(files, known, sorted);
-    if (sizing.joinable())
-        sizing.join();
+    if (sizing_total > 0) {
+        if (!sizing_claimed.exchange(true))
+            size();
+        else
+            sizing.join();
+    }
 
     // Each record kept moves to the front of the ones made and claims its
     // GUIDs in the lookups by GUID, in path order, while later records are
