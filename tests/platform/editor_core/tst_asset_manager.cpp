@@ -574,8 +574,11 @@ private slots:
         QCOMPARE(manager.leftOutFiles(guid('a', 1)), QStringList{data.path("worlds/level1.world")});
         QCOMPARE(manager.leftOutFiles(guid('a', 2)), QStringList{data.path("models/b.model")});
         QVERIFY(manager.leftOutFiles(guid('a', 3)).isEmpty());
-        // The lookups by GUID name the records kept, wherever they moved.
+        // The lookups by GUID name the records kept, wherever they moved; a
+        // file left out claims none of its GUIDs, not even those before the
+        // clash.
         QVERIFY(!manager.hasAsset(guid('a', 3)));
+        QVERIFY(!manager.hasRuntime(guid('a', 3)));
         QCOMPARE(manager.assetGUIDByRuntimeGUID(guid('b', 1)), guid('a', 2));
         QCOMPARE(manager.asset(guid('a', 1)).getRelativePath(), QStringLiteral("worlds/copy of level1.world"));
         QCOMPARE(log.count("\"worlds/copy of level1.world\" and \"worlds/level1.world\" have the same GUID "
@@ -673,6 +676,44 @@ private slots:
                     folder.append(numbered(n));
             QCOMPARE(manager.assets(data.path(path(first).section(QLatin1Char('/'), 0, 0))), folder);
         }
+    }
+
+    // The engine lists by bytes, and a large read is listed in runs on
+    // several threads. Here two halves whose order by bytes is the reverse
+    // of their order as text meet in the middle of the read, where two runs
+    // meet.
+    void a_large_read_listed_in_parts_takes_the_text_order_where_the_bytes_order_differs()
+    {
+        DataFolder data;
+        // U+FF01 comes before U+1F600 by UTF-8 bytes, after it in UTF-16.
+        const QString wide = QString::fromUtf8("\xEF\xBC\x81");
+        const QString astral = QString::fromUtf8("\xF0\x9F\x98\x80");
+        const int half = 4096;
+        auto numbered = [](int n) {
+            return UGUID(QStringLiteral("d%1").arg(n, 39, 10, QLatin1Char('0')).toLatin1().constData());
+        };
+        QStringList expected;
+        for (const QString &folder : {astral, wide})
+            for (int n = 0; n < half; ++n) {
+                const QString path = folder + QStringLiteral("/a%1.world").arg(n, 5, 10, QLatin1Char('0'));
+                data.asset(path, numbered(expected.size()));
+                expected << path;
+            }
+
+        QTemporaryDir home;
+        QVERIFY(startEngine(data.root(), home.path()));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        Velmora::Engine::shutdown();
+
+        QCOMPARE(relativePaths(manager.assets()), expected);
+        for (const int n : {0, half - 1, half, 2 * half - 1}) {
+            QCOMPARE(manager.asset(expected[n]).getGUID(), numbered(n));
+            QCOMPARE(manager.asset(numbered(n)).getRelativePath(), expected[n]);
+        }
+        QCOMPARE(manager.assets(data.path(wide)).size(), half);
+        QCOMPARE(manager.assets(data.path(astral)).first(), numbered(0));
     }
 
     void initialized_comes_last_once_and_never_from_inside_init_data()

@@ -101,6 +101,14 @@ void Asset::setRuntimes(const Velmora::Vector<Runtime> &runtimes)
         runtimes_ = std::make_shared<const Velmora::Vector<Runtime>>(runtimes);
 }
 
+void Asset::setRuntimes(Velmora::Vector<Runtime> &&runtimes)
+{
+    if (runtimes.empty())
+        runtimes_.reset();
+    else
+        runtimes_ = std::make_shared<const Velmora::Vector<Runtime>>(std::move(runtimes));
+}
+
 Runtime Asset::findRuntime(const Velmora::UGUID &guid) const
 {
     for (const Runtime &runtime : getRuntimes()) {

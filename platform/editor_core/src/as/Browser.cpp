@@ -15,6 +15,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace as {
 
@@ -63,12 +65,18 @@ public:
     }
 };
 
-// Folders by name (the rows of assets come after them, made later).
+// Folders by name (the rows of assets come after them, made later). Each
+// name is read from its row once, not at every comparison.
 void sortFolders(QTreeWidgetItem *parent)
 {
     QList<QTreeWidgetItem *> children = parent->takeChildren();
-    std::sort(children.begin(), children.end(),
-              [](const QTreeWidgetItem *a, const QTreeWidgetItem *b) { return a->text(0) < b->text(0); });
+    std::vector<std::pair<QString, QTreeWidgetItem *>> named;
+    named.reserve(size_t(children.size()));
+    for (QTreeWidgetItem *child : qAsConst(children))
+        named.emplace_back(child->text(0), child);
+    std::sort(named.begin(), named.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    for (int i = 0; i < children.size(); ++i)
+        children[i] = named[size_t(i)].second;
     parent->addChildren(children);
     for (QTreeWidgetItem *child : qAsConst(children))
         sortFolders(child);

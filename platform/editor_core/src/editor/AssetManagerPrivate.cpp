@@ -61,7 +61,7 @@ QString storedRuntimePath(const QString &root, const as::Runtime &runtime)
 // Lists every visible file below root (hidden files and folders skipped,
 // meta files left out) as data-relative paths. Entries whose names are not
 // valid UTF-8 cannot be listed; they go to unreadable, escaped.
-void listFiles(const QString &root, const QString &relative, QStringList &out, QStringList &unreadable,
+void listFiles(const QString &root, const QString &relative, std::vector<QString> &out, QStringList &unreadable,
                const std::atomic<bool> &cancel)
 {
     if (cancel)
@@ -79,8 +79,24 @@ void listFiles(const QString &root, const QString &relative, QStringList &out, Q
         if (entry.isDir())
             listFiles(root, path + QLatin1Char('/'), out, unreadable, cancel);
         else if (!name.endsWith(QLatin1String(".meta")))
-            out.append(path);
+            out.push_back(path);
     }
+}
+
+// Room for the primary and stored runtimes of records listing this many
+// stored ones (the few virtual ones of materials and properties mostly fit
+// in the table's spare room): a large table grown while claiming is the
+// slowest step of a scan.
+int runtimeRoom(size_t records, size_t stored)
+{
+    return int(records) + int(std::min<size_t>(stored, size_t(INT_MAX / 2)));
+}
+
+// Data-relative paths in the records' order (case-sensitive, as QString
+// compares them).
+bool relativeLess(const QString &a, const QString &b)
+{
+    return QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
 bool isValidUtf8Path(std::string_view path)
@@ -115,81 +131,173 @@ QStringList unreadableNames(const Velmora::MetaScan &scan)
     return result;
 }
 
+// Work done in steps, each step in runs that the thread doing the work and
+// its helpers take in turn, as many helpers as get to run: a step ends when
+// its last run is done, and never waits for a helper that has not started
+// (one that starts late finds nothing left). The helpers are joined when
+// this goes.
+class RunSteps
+{
+public:
+    RunSteps() = default;
+    RunSteps(const RunSteps &) = delete;
+    RunSteps &operator=(const RunSteps &) = delete;
+    ~RunSteps()
+    {
+        {
+            std::lock_guard<std::mutex> locker(mutex_);
+            closed_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread &helper : helpers_)
+            if (helper.joinable())
+                helper.join();
+    }
+
+    // work(step, run) does a run of a step; up to helpers threads help.
+    void start(size_t runs, size_t helpers, std::function<void(int, size_t)> work)
+    {
+        runs_ = runs;
+        work_ = std::move(work);
+        try {
+            for (size_t h = 0; h < helpers; ++h)
+                helpers_.emplace_back([this] {
+                    for (int step = 0; step < STEPS; ++step) {
+                        {
+                            std::unique_lock<std::mutex> locker(mutex_);
+                            changed_.wait(locker, [&] { return closed_ || open_ >= step; });
+                            if (closed_)
+                                return;
+                        }
+                        take(step);
+                    }
+                });
+        } catch (const std::system_error &) {
+            // Fewer helpers (or none): this thread does the rest.
+        }
+    }
+    // Does a step (0, then 1) with the helpers; returns when all its runs
+    // are done.
+    void run(int step)
+    {
+        {
+            std::lock_guard<std::mutex> locker(mutex_);
+            open_ = step;
+        }
+        changed_.notify_all();
+        take(step);
+        std::unique_lock<std::mutex> locker(mutex_);
+        changed_.wait(locker, [&] { return done_[step] == runs_; });
+        if (step == STEPS - 1)
+            closed_ = true; // nothing is left for the helpers
+    }
+
+private:
+    static constexpr int STEPS = 2;
+
+    void take(int step)
+    {
+        for (size_t run = next_[step].fetch_add(1); run < runs_; run = next_[step].fetch_add(1)) {
+            work_(step, run);
+            std::lock_guard<std::mutex> locker(mutex_);
+            if (++done_[step] == runs_)
+                changed_.notify_all();
+        }
+    }
+
+    size_t runs_ = 0;
+    std::function<void(int, size_t)> work_;
+    std::atomic<size_t> next_[STEPS] = {};
+    size_t done_[STEPS] = {}; // under mutex_
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int open_ = -1;
+    bool closed_ = false;
+    std::vector<std::thread> helpers_;
+};
+
 // The records of the engine's read that can be assets (visible, no links,
-// valid UTF-8 paths) and their paths, in the read's order; the number of
-// stored runtimes they list. A large read is split into consecutive parts on
-// several threads: each counts its records, then writes them where its part
-// starts.
+// valid UTF-8 paths) and their paths, in the read's order; counted(number of
+// records, number of stored runtimes they list) is told before the paths are
+// made. The read is split into consecutive runs, a large one done with
+// helpers (see RunSteps, which has to outlive them): the records of each run
+// are counted, then written where the run starts and checked for path order
+// (as sortByPath compares). Returns whether all of them are in order.
 template<typename Counted>
-size_t listRecords(const std::vector<Velmora::MetaRecord> &metas, QStringList &files,
-                   std::vector<const Velmora::MetaRecord *> &known, Counted counted)
+bool listRecords(const std::vector<Velmora::MetaRecord> &metas, std::vector<QString> &files,
+                 std::vector<const Velmora::MetaRecord *> &known, RunSteps &steps, Counted counted)
 {
     auto listed = [](const Velmora::MetaRecord &meta) {
         return meta.visible && !meta.link && isValidUtf8Path(meta.path());
     };
+    constexpr size_t RUN = 1024;
     constexpr size_t PARALLEL_FROM = 8192;
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t parts = metas.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-    auto onParts = [parts](const auto &run) {
-        std::vector<std::thread> pool;
-        for (size_t part = 1; part < parts; ++part)
-            pool.emplace_back(run, part);
-        run(size_t(0));
-        for (std::thread &thread : pool)
-            thread.join();
-    };
-    auto begin = [&](size_t part) { return metas.size() * part / parts; };
-    std::vector<size_t> starts(parts + 1, 0);
-    std::vector<size_t> stored(parts, 0);
-    onParts([&](size_t part) {
-        size_t count = 0;
-        for (size_t i = begin(part); i < begin(part + 1); ++i)
+    const size_t runs = (metas.size() + RUN - 1) / RUN;
+    auto first = [&](size_t run) { return run * RUN; };
+    auto last = [&](size_t run) { return std::min(metas.size(), (run + 1) * RUN); };
+    std::vector<size_t> starts(runs + 1, 0);
+    std::vector<size_t> stored(runs, 0);
+    std::vector<char> sorted(runs, 1);
+    auto count = [&](size_t run) {
+        size_t listed_here = 0;
+        for (size_t i = first(run); i < last(run); ++i)
             if (listed(metas[i])) {
-                ++count;
-                stored[part] += metas[i].runtimes().size();
+                ++listed_here;
+                stored[run] += metas[i].runtimes().size();
             }
-        starts[part + 1] = count;
-    });
-    for (size_t part = 0; part < parts; ++part)
-        starts[part + 1] += starts[part];
-    const size_t total = starts[parts];
-    counted(total);
-    files.reserve(int(total));
-    for (size_t i = 0; i < total; ++i)
-        files.append(QString());
-    known.resize(total);
-    const QStringList::iterator first_file = files.begin();
-    onParts([&](size_t part) {
-        size_t at = starts[part];
-        for (size_t i = begin(part); i < begin(part + 1); ++i) {
+        starts[run + 1] = listed_here;
+    };
+    auto write = [&](size_t run) {
+        size_t at = starts[run];
+        for (size_t i = first(run); i < last(run); ++i) {
             const Velmora::MetaRecord &meta = metas[i];
             if (!listed(meta))
                 continue;
-            first_file[int(at)] = QString::fromUtf8(meta.path().data(), int(meta.path().size()));
+            files[at] = QString::fromUtf8(meta.path().data(), int(meta.path().size()));
             known[at++] = &meta;
         }
-    });
-    return std::accumulate(stored.begin(), stored.end(), size_t(0));
+        sorted[run] = std::is_sorted(files.begin() + std::ptrdiff_t(starts[run]),
+                                     files.begin() + std::ptrdiff_t(starts[run + 1]), relativeLess);
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const size_t helpers = metas.size() < PARALLEL_FROM ? 0 : std::min(7u, cores == 0 ? 1u : cores - 1);
+    steps.start(runs, helpers, [&](int step, size_t run) { step == 0 ? count(run) : write(run); });
+    steps.run(0);
+    for (size_t run = 0; run < runs; ++run)
+        starts[run + 1] += starts[run];
+    const size_t total = starts[runs];
+    counted(total, std::accumulate(stored.begin(), stored.end(), size_t(0)));
+    files.resize(total);
+    known.resize(total);
+    steps.run(1);
+    if (std::find(sorted.begin(), sorted.end(), 0) != sorted.end())
+        return false;
+    // Where two runs meet.
+    for (size_t run = 1; run < runs; ++run)
+        if (starts[run] > 0 && starts[run] < total && relativeLess(files[starts[run]], files[starts[run] - 1]))
+            return false;
+    return true;
 }
 
 // Sorts data-relative paths (case-sensitive, as QString compares them) and
-// the records that go with them (when there are any) alike.
-void sortByPath(QStringList &files, std::vector<const Velmora::MetaRecord *> &known)
+// the records that go with them (when there are any) alike. sorted: they are
+// known to be in order already.
+void sortByPath(std::vector<QString> &files, std::vector<const Velmora::MetaRecord *> &known, bool sorted = false)
 {
-    auto less = [](const QString &a, const QString &b) { return QString::compare(a, b, Qt::CaseSensitive) < 0; };
     // The engine lists by bytes, which is the same order but for rare
     // characters: mostly there is nothing to do.
-    if (std::is_sorted(files.begin(), files.end(), less))
+    if (sorted || std::is_sorted(files.begin(), files.end(), relativeLess))
         return;
-    std::vector<int> order(size_t(files.size()));
+    std::vector<int> order(files.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return less(files[a], files[b]); });
-    QStringList sorted_files;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return relativeLess(files[size_t(a)], files[size_t(b)]); });
+    std::vector<QString> sorted_files;
     std::vector<const Velmora::MetaRecord *> sorted_known;
     sorted_files.reserve(files.size());
     for (int i : order) {
-        sorted_files.append(files[i]);
+        sorted_files.push_back(std::move(files[size_t(i)]));
         if (!known.empty())
             sorted_known.push_back(known[size_t(i)]);
     }
@@ -386,25 +494,53 @@ struct AssetManagerPrivate::Index
     {
         const as::Asset &asset = assets[index];
         // Most assets have their primary runtime only: looked up and
-        // claimed at once.
+        // claimed at once (its GUID is the asset's).
         if (asset.getNumRuntimes() == 1) {
-            const Velmora::UGUID &guid = asset.getRuntime(0).getGUID();
+            const Velmora::UGUID &guid = asset.getGUID();
             if (runtimes.insertNew(qHash(guid), sameRuntime(guid), qMakePair(index, 0)))
                 return true;
         }
-        for (const as::Runtime &runtime : asset.getRuntimes()) {
-            const QPair<int, int> *owner = runtimePosition(runtime.getGUID());
-            if (!owner)
+        // Each runtime is claimed in one walk over the lookup; a GUID that
+        // another asset has takes back what this one claimed. A GUID the
+        // asset lists twice goes to its later runtime.
+        const int count = asset.getNumRuntimes();
+        for (int r = 0; r < count; ++r) {
+            const Velmora::UGUID &guid = asset.getRuntime(r).getGUID();
+            if (runtimes.insertNew(qHash(guid), sameRuntime(guid), qMakePair(index, r)))
                 continue;
-            const as::DuplicateGuid duplicate{runtime.getGUID(), assets[owner->first].getRelativePath(),
-                                              asset.getRelativePath()};
+            const QPair<int, int> owner = *runtimePosition(guid);
+            if (owner.first == index) {
+                setRuntime(guid, index, r);
+                continue;
+            }
+            for (int taken = 0; taken < r; ++taken) {
+                const Velmora::UGUID &claimed = asset.getRuntime(taken).getGUID();
+                runtimes.remove(qHash(claimed), sameRuntime(claimed),
+                                [index](const QPair<int, int> &at) { return at.first != index; });
+            }
+            const as::DuplicateGuid duplicate{guid, assets[owner.first].getRelativePath(), asset.getRelativePath()};
             duplicates.append(duplicate);
             Velmora::Log::warning("Asset manager: %s\n", qUtf8Printable(as::GuidClaims::describe(duplicate)));
             return false;
         }
-        for (int r = 0; r < asset.getNumRuntimes(); ++r)
-            setRuntime(asset.getRuntime(r).getGUID(), index, r);
         return true;
+    }
+
+    // Asks for what claim(index) reads, to be at hand when it runs: the
+    // record, its runtimes and its GUID's slot in the lookup by runtime
+    // GUID. The record has to be made already (prefetchRecord: the record
+    // only, which needs nothing made).
+    void prefetchRecord(int index) const
+    {
+        const char *record = reinterpret_cast<const char *>(assets.constData() + index);
+        __builtin_prefetch(record);
+        __builtin_prefetch(record + sizeof(as::Asset) - 1);
+    }
+    void prefetchClaim(int index) const
+    {
+        const as::Asset &asset = assets.constData()[index];
+        __builtin_prefetch(&asset.getRuntimes());
+        runtimes.prefetch(qHash(asset.getGUID()));
     }
 
     const as::Asset *find(const Velmora::UGUID &guid) const
@@ -437,11 +573,13 @@ struct AssetManagerPrivate::ScanResult
     Velmora::LogHold::Lines log;
 
     // Scans root: from the engine's read when there is one (current), else
-    // by listing the folder. Null when cancelled. release: let go of the
-    // read's records (held for this) once the records here are made.
+    // by listing the folder. Null when cancelled. read_done (when set) runs
+    // once every record here is made from the read's records, which are then
+    // no longer needed (not when cancelled).
     static std::shared_ptr<ScanResult> compute(const QString &root,
                                                const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                               const std::atomic<bool> &cancel, bool release = false);
+                                               const std::atomic<bool> &cancel,
+                                               const std::function<void()> &read_done = nullptr);
 };
 
 struct AssetManagerPrivate::Prepared
@@ -451,12 +589,17 @@ struct AssetManagerPrivate::Prepared
     std::atomic<bool> cancel{false};
     std::shared_ptr<ScanResult> result;
     std::thread thread;
+    // Lets go of the read's records once the records here are made (started
+    // by thread, see prepare).
+    std::thread releasing;
 
     ~Prepared()
     {
         cancel = true;
         if (thread.joinable())
             thread.join();
+        if (releasing.joinable())
+            releasing.join();
     }
 };
 
@@ -516,7 +659,10 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
     asset.setExcluded(meta.excluded != 0);
 
     const QString base_name = relative.mid(name_start, (has_dot ? dot : relative.size()) - name_start);
+    const bool has_virtual = type == AssetType::MATERIAL || type == AssetType::PROPERTY;
     Velmora::Vector<as::Runtime> runtimes;
+    // Sized for every runtime there may be: the record keeps this very list.
+    runtimes.reserve(1 + int(meta.runtimes().size()) + (has_virtual ? 1 : 0));
     runtimes.append(as::Runtime(guid, base_name, as::Runtime::KIND_PRIMARY, guid, false));
 
     QVariantMap params;
@@ -552,7 +698,7 @@ bool assetFromMeta(const QString &root, const QString &relative, const Velmora::
     else if (type == AssetType::PROPERTY)
         runtimes.append(as::Runtime(Velmora::UGUID::derive(guid, "property"), base_name, as::Runtime::KIND_PROPERTY,
                                     guid, false));
-    asset.setRuntimes(runtimes);
+    asset.setRuntimes(std::move(runtimes));
     asset.setImportParams(params);
     asset.setMappers(mappers);
     return true;
@@ -591,12 +737,13 @@ struct ReadMetas
 
 // Makes the records of files into assets (one record per file, sized here
 // unless the caller has sized them) on other threads, while this thread
-// hands each file in order to take(i) as soon as its run of files is made.
+// hands each file in order to take(i, ready) as soon as its run of files is
+// made: the records before ready are made too (take may look ahead at them).
 // read_done runs once every file is made (not when cancelled), on the thread
 // that made the last run. Returns whether every file was taken. known: what
 // the engine's read says of each of files (empty: read the meta files here).
 template<typename Take, typename ReadDone>
-bool readMetas(const QString &root, const QStringList &files, const std::vector<const Velmora::MetaRecord *> &known,
+bool readMetas(const QString &root, std::vector<QString> &files, const std::vector<const Velmora::MetaRecord *> &known,
                const std::atomic<bool> &cancel, QVector<as::Asset> &records, ReadMetas &read, Take take,
                ReadDone read_done)
 {
@@ -628,22 +775,29 @@ bool readMetas(const QString &root, const QStringList &files, const std::vector<
     std::atomic<size_t> making{makers};
     std::atomic<size_t> next{0};
     auto work = [&] {
+        // Every record shares the text of the folder it is in: each thread
+        // has its own copy, so that the threads do not all count references
+        // to one.
+        const QString own_root(root.constData(), root.size());
         Velmora::LogHold::Lines lines;
         for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
-                const QString &relative = files[int(i)];
+                const QString &relative = files[i];
                 {
                     Velmora::LogHold hold(&lines);
                     if (const Velmora::MetaRecord *meta = known.empty() ? nullptr : known[i]) {
                         read.has_meta[i] = 1;
-                        read.is_asset[i] = assetFromMeta(root, relative, *meta, assets[i]);
+                        read.is_asset[i] = assetFromMeta(own_root, relative, *meta, assets[i]);
                     } else if (known.empty()
-                               && QFileInfo::exists(root + relative + QLatin1Char('.')
+                               && QFileInfo::exists(own_root + relative + QLatin1Char('.')
                                                     + QLatin1String(as::ASSET_EXTENSION))) {
                         read.has_meta[i] = 1;
-                        read.is_asset[i] = readMeta(root, relative, assets[i]);
+                        read.is_asset[i] = readMeta(own_root, relative, assets[i]);
                     }
                 }
+                // The record shares the name it keeps: the list lets go
+                // of it here rather than all at once at the end.
+                files[i] = QString();
                 if (!lines.empty()) {
                     read.log[i / CHUNK].emplace_back(i, std::move(lines));
                     lines.clear();
@@ -671,20 +825,30 @@ bool readMetas(const QString &root, const QStringList &files, const std::vector<
         for (size_t t = 0; t < makers; ++t)
             pool.emplace_back(work);
     bool all = true;
+    // The runs in order from here on are made up to ready (a few runs are
+    // looked at ahead).
+    constexpr size_t AHEAD_RUNS = 4;
+    size_t ready = 0;
     for (size_t i = 0; i < count; ++i) {
-        if (i % CHUNK == 0 && !made[i / CHUNK].load(std::memory_order_acquire)) {
-            std::unique_lock<std::mutex> locker(lock);
-            changed.wait(locker, [&] { return made[i / CHUNK].load(std::memory_order_acquire) || making == 0; });
+        if (i == ready) {
             if (!made[i / CHUNK].load(std::memory_order_acquire)) {
-                all = false;
-                break;
+                std::unique_lock<std::mutex> locker(lock);
+                changed.wait(locker, [&] { return made[i / CHUNK].load(std::memory_order_acquire) || making == 0; });
+                if (!made[i / CHUNK].load(std::memory_order_acquire)) {
+                    all = false;
+                    break;
+                }
             }
+            ready = std::min(count, i + CHUNK);
+            while (ready < count && ready < i + AHEAD_RUNS * CHUNK
+                   && made[ready / CHUNK].load(std::memory_order_acquire))
+                ready = std::min(count, ready + CHUNK);
         }
         if (cancel) {
             all = false;
             break;
         }
-        take(i);
+        take(i, ready);
     }
     for (std::thread &thread : pool)
         thread.join();
@@ -708,6 +872,13 @@ AssetManagerPrivate::~AssetManagerPrivate()
     Velmora::MetaScan::removeReadListener(read_listener_);
     stopScan();
     prepared_.reset();
+    joinReleasing();
+}
+
+void AssetManagerPrivate::joinReleasing()
+{
+    if (releasing_.joinable())
+        releasing_.join();
 }
 
 void AssetManagerPrivate::setRootPath(const QString &path)
@@ -757,30 +928,53 @@ bool AssetManagerPrivate::isScanning() const
 std::shared_ptr<AssetManagerPrivate::ScanResult>
 AssetManagerPrivate::ScanResult::compute(const QString &root,
                                          const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                         const std::atomic<bool> &cancel, bool release)
+                                         const std::atomic<bool> &cancel, const std::function<void()> &read_done)
 {
     auto result = std::make_shared<ScanResult>();
     Velmora::LogHold hold(&result->log);
     result->index.root = root;
-    QStringList files;
+    std::vector<QString> files;
     QStringList unreadable;
+    // Helpers in listing the read's records, joined when this returns.
+    RunSteps listing;
     // What the engine's read says of each of files, when it is used.
     std::vector<const Velmora::MetaRecord *> known;
     // Runtimes the meta files list besides each asset's primary one.
     size_t stored_runtimes = 0;
-    // A large project's records (new memory the system hands over page by
-    // page) are made on another thread while the paths are listed.
+    bool sorted = false;
+    // A large project's records and the lookup its GUIDs are claimed in
+    // (new memory the system hands over page by page) are made on another
+    // thread while the paths are listed, or here when that thread has not
+    // started by the time they are needed.
+    size_t sizing_total = 0;
+    std::atomic<bool> sizing_claimed{false};
+    auto size = [&result, &sizing_total, &stored_runtimes] {
+        result->index.assets.reserve(int(sizing_total));
+        result->index.assets.resize(int(sizing_total));
+        result->index.runtimes.reserve(runtimeRoom(sizing_total, stored_runtimes));
+    };
     std::thread sizing;
+    struct Joined
+    {
+        std::thread &thread;
+        ~Joined()
+        {
+            if (thread.joinable())
+                thread.join();
+        }
+    } sizing_joined{sizing};
     if (engine_scan) {
         result->root_exists = true;
         unreadable = unreadableNames(*engine_scan);
-        stored_runtimes = listRecords(engine_scan->metas, files, known, [&sizing, result](size_t total) {
+        sorted = listRecords(engine_scan->metas, files, known, listing, [&](size_t total, size_t stored) {
+            stored_runtimes = stored;
             if (total < size_t(Index::PARALLEL_FROM))
                 return;
+            sizing_total = total;
             try {
-                sizing = std::thread([result, total] {
-                    result->index.assets.reserve(int(total));
-                    result->index.assets.resize(int(total));
+                sizing = std::thread([&] {
+                    if (!sizing_claimed.exchange(true))
+                        size();
                 });
             } catch (const std::system_error &) {}
         });
@@ -792,24 +986,26 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         Velmora::Log::warning("Asset manager: the name \"%s\" is not valid UTF-8, so it is no asset and nothing "
                               "below it is; rename it\n",
                               qUtf8Printable(name));
-    sortByPath(files, known);
-    if (sizing.joinable())
-        sizing.join();
+    sortByPath(files, known, sorted);
+    if (sizing_total > 0) {
+        if (!sizing_claimed.exchange(true))
+            size();
+        else
+            sizing.join();
+    }
 
     // Each record kept moves to the front of the ones made and claims its
     // GUIDs in the lookups by GUID, in path order, while later records are
     // still being made.
     Index &index = result->index;
-    // Room for the primary and stored runtimes (the few virtual ones of
-    // materials and properties mostly fit in the table's spare room): a
-    // large table grown while claiming is the slowest step of this pass.
-    index.runtimes.reserve(files.size() + int(std::min<size_t>(stored_runtimes, size_t(INT_MAX / 2))));
+    // Made already on the sizing thread for a large project.
+    index.runtimes.reserve(runtimeRoom(files.size(), stored_runtimes));
     ReadMetas read;
     int kept = 0;
     // For a large project the other lookups (by asset GUID, by path, by
     // folder) are made on threads of their own, each following the records
     // kept so far: a record no longer changes once it is kept.
-    bool follow = files.size() >= Index::PARALLEL_FROM;
+    bool follow = files.size() >= size_t(Index::PARALLEL_FROM);
     std::mutex kept_mutex;
     std::condition_variable kept_changed;
     int published = 0; // records kept and handed to the followers
@@ -844,11 +1040,19 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     };
     std::thread followers[3];
     if (follow) {
-        index.by_guid.reserve(files.size());
-        index.by_path.reserve(files.size());
+        // Each lookup is sized by its own thread, as it starts.
+        const int room = int(files.size());
         try {
-            followers[0] = std::thread(follower([&index](int begin, int end, bool) { index.indexGuids(begin, end); }));
-            followers[1] = std::thread(follower([&index](int begin, int end, bool) { index.indexPaths(begin, end); }));
+            followers[0] = std::thread(follower([&index, room](int begin, int end, bool) {
+                if (begin == 0)
+                    index.by_guid.reserve(room);
+                index.indexGuids(begin, end);
+            }));
+            followers[1] = std::thread(follower([&index, room](int begin, int end, bool) {
+                if (begin == 0)
+                    index.by_path.reserve(room);
+                index.indexPaths(begin, end);
+            }));
             followers[2]
                     = std::thread(follower([&index, runs = Index::FolderRuns()](int begin, int end, bool last) mutable {
                           for (int i = begin; i < end; ++i)
@@ -865,7 +1069,15 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
             follow = false;
         }
     }
-    auto take = [&](size_t at) {
+    auto take = [&](size_t at, size_t ready) {
+        // The records a few steps ahead are made on other threads, and the
+        // slots of their GUIDs lie anywhere in the lookup: they are asked
+        // for now, to be at hand when claimed.
+        constexpr size_t AHEAD = 8;
+        if (at + 2 * AHEAD < ready)
+            index.prefetchRecord(int(at + 2 * AHEAD));
+        if (at + AHEAD < ready && read.is_asset[at + AHEAD])
+            index.prefetchClaim(int(at + AHEAD));
         const int i = int(at);
         read.releaseLog(at);
         if (read.has_meta[at] && read.is_asset[at]) {
@@ -880,13 +1092,10 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         if (follow && (at + 1) % PUBLISH_EVERY == 0)
             publish(false);
     };
-    // The records made here are all that is needed of the read's records:
-    // they may go now rather than with the scan.
-    auto read_done = [&] {
-        if (release && engine_scan)
-            engine_scan->releaseRecords(true);
-    };
-    readMetas(root, files, known, cancel, index.assets, read, take, read_done);
+    readMetas(root, files, known, cancel, index.assets, read, take, [&read_done] {
+        if (read_done)
+            read_done();
+    });
     if (follow) {
         publish(true);
         for (std::thread &thread : followers)
@@ -898,7 +1107,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         return nullptr;
     index.assets.resize(kept);
     read = ReadMetas();
-    result->file_count = files.size();
+    result->file_count = int(files.size());
     index.build(true, follow);
     return result;
 }
@@ -913,8 +1122,20 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
     prepared->scan = scan;
     Prepared *raw = prepared.get();
     scan->holdRecords();
-    prepared->thread
-            = std::thread([raw] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, true); });
+    // The records made are all that is needed of the read's records: they
+    // may go then rather than with the scan. Freeing them (and handing their
+    // memory back to the system) takes long, and the scan need not wait for
+    // it: it is done on a thread of its own, joined when the prepared
+    // records go (or after the first scan, see applyScan).
+    auto read_done = [raw] {
+        try {
+            raw->releasing = std::thread([scan = raw->scan] { scan->releaseRecords(true); });
+        } catch (const std::system_error &) {
+            raw->scan->releaseRecords(true);
+        }
+    };
+    prepared->thread = std::thread(
+            [raw, read_done] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done); });
     prepared_ = std::move(prepared);
 }
 
@@ -961,6 +1182,10 @@ void AssetManagerPrivate::startScan(bool initial)
             prepared->thread.join();
             if (current && !*cancel)
                 result = std::move(prepared->result);
+            // Scanning again reads the records (unless they are gone):
+            // not while they are let go.
+            if (!result && prepared->releasing.joinable())
+                prepared->releasing.join();
         }
         if (!result && !*cancel)
             result = ScanResult::compute(root, current && !engine_scan->recordsReleased() ? engine_scan : nullptr,
@@ -1029,6 +1254,12 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         scan_thread_ = nullptr;
     }
     scan_cancel_.reset();
+    // The read's records may still be going: that need not hold up the
+    // records applied here.
+    if (taken_ && taken_->releasing.joinable()) {
+        joinReleasing();
+        releasing_ = std::move(taken_->releasing);
+    }
     taken_.reset();
 
     const QString root = result->index.root;
@@ -1038,9 +1269,11 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
     else if (result->index.assets.isEmpty())
         Velmora::Log::warning("Asset manager: the data folder \"%s\" holds no assets\n", qUtf8Printable(root));
 
-    // Differences to the previous records (empty on the first scan).
+    // Differences to the previous records: none are told on the first scan
+    // (nor after a scan that found nothing), so none are looked for.
+    const bool had_records = !index_->assets.isEmpty();
     QVector<Velmora::UGUID> gone, added_guids, moved_guids, changed_guids;
-    {
+    if (had_records) {
         QReadLocker locker(&lock_);
         for (const as::Asset &old_asset : qAsConst(index_->assets)) {
             const as::Asset *now = result->index.find(old_asset.getGUID());
@@ -1056,7 +1289,6 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
                 added_guids.append(new_asset.getGUID());
         }
     }
-    const bool had_records = !index_->assets.isEmpty();
 
     for (const Velmora::UGUID &guid : qAsConst(gone))
         emit aboutToBeRemoved(guid);
@@ -1096,6 +1328,7 @@ void AssetManagerPrivate::shutdown()
     ++generation_; // drops every result not delivered yet
     stopScan();
     prepared_.reset();
+    joinReleasing();
     {
         QWriteLocker locker(&lock_);
         index_.reset(new Index);
@@ -1146,8 +1379,34 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
 void AssetManagerPrivate::forEachAsset(const std::function<void(const as::Asset &)> &visit) const
 {
     QReadLocker locker(&lock_);
-    for (int i : index_->pathOrder())
-        visit(index_->assets[i]);
+    const int count = index_->assets.size();
+    // Mostly no import has appended records: the records are in path order
+    // as they are.
+    const bool in_order = index_->sorted >= count;
+    const QVector<int> order = in_order ? QVector<int>() : index_->pathOrder();
+    auto position = [in_order, &order](int k) { return in_order ? k : order[k]; };
+    const as::Asset *assets = index_->assets.constData();
+    // Visitors mostly read the records and their paths (and copy the
+    // paths), which lie anywhere in memory: the records some way ahead and
+    // the paths of those a few records ahead are asked for early.
+    constexpr int AHEAD = 8;
+    for (int k = 0; k < count; ++k) {
+        if (k + 2 * AHEAD < count) {
+            const char *record = reinterpret_cast<const char *>(assets + position(k + 2 * AHEAD));
+            __builtin_prefetch(record);
+            __builtin_prefetch(record + sizeof(as::Asset) - 1);
+        }
+        if (k + AHEAD < count) {
+            // Its header (the reference count, to be written) and the text
+            // after it, as far as most paths go: without reading the header
+            // (data_ptr only hands out the pointer to it).
+            QString &path = const_cast<QString &>(assets[position(k + AHEAD)].getRelativePath());
+            const char *header = reinterpret_cast<const char *>(path.data_ptr());
+            __builtin_prefetch(header, 1);
+            __builtin_prefetch(header + 64);
+        }
+        visit(assets[position(k)]);
+    }
 }
 
 Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folder) const

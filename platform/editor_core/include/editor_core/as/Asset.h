@@ -117,6 +117,7 @@ public:
     void setImportParams(const QVariantMap &params) { import_params_ = params; }
     void setMappers(const Mappers &mappers) { mappers_ = mappers; }
     void setRuntimes(const Velmora::Vector<Runtime> &runtimes);
+    void setRuntimes(Velmora::Vector<Runtime> &&runtimes);
 
 private:
     // An absolute path given whole or as a folder and a relative path; made

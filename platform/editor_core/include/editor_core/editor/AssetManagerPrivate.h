@@ -18,6 +18,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <thread>
 #include <vector>
 
 class QThread;
@@ -181,6 +182,7 @@ private:
     QString currentRoot() const;
     // Drops the records of these assets (one pass over all records).
     void eraseRecords(const QSet<Velmora::UGUID> &guids);
+    void joinReleasing();
 
     mutable QReadWriteLock lock_;
     std::atomic<quint64> revision_{0};
@@ -201,6 +203,9 @@ private:
     int read_listener_ = 0;
     std::shared_ptr<Prepared> prepared_; // made, not taken by a scan yet
     std::shared_ptr<Prepared> taken_; // taken by the running scan
+    // Lets go of the engine's read's records after the first scan took
+    // what it made from them.
+    std::thread releasing_;
 };
 
 } // namespace Editor
