@@ -61,6 +61,7 @@ private slots:
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
     void properties_inherit_parameters_and_decal();
+    void property_parents_resolve_by_name_guid_and_file_guid_and_cycles_are_cut();
     void only_files_whose_extension_is_mat_or_prop_in_any_case_load();
     void materials_follow_files_added_moved_and_removed_after_the_scan();
 
@@ -373,6 +374,65 @@ void TestMaterials::properties_inherit_parameters_and_decal()
     QVERIFY(Velmora::Properties::isProperty(car->getFileGUID()));
     QVERIFY(!Velmora::Properties::findPropertyByGUID(car->getFileGUID()));
     QCOMPARE(QByteArray(Velmora::Properties::getProperty(0)->getName()), QByteArray("car"));
+}
+
+void TestMaterials::property_parents_resolve_by_name_guid_and_file_guid_and_cycles_are_cut()
+{
+    const QByteArray base_property
+            = Velmora::UGUID::derive(Velmora::UGUID(guid('c', 1).constData()), "property").getString().get();
+    const QByteArray own_property
+            = Velmora::UGUID::derive(Velmora::UGUID(guid('c', 10).constData()), "property").getString().get();
+    // Files in path order; a name names the first other property of that
+    // name, a GUID the first other property of that GUID or file GUID.
+    const QByteArray properties[] = {
+            "<property name=\"base\"/>",
+            "<property name=\"by_name\" parent_name=\"base\"/>",
+            "<property name=\"by_file\" parent=\"" + guid('c', 1) + "\"/>",
+            "<property name=\"by_guid\" parent=\"" + base_property + "\"/>",
+            "<property name=\"twin\" parent_name=\"twin\"/>",
+            "<property name=\"twin\" parent_name=\"by_guid\"/>",
+            "<property name=\"lost\" parent_name=\"nowhere\"/>",
+            "<property name=\"loop1\" parent_name=\"loop2\"/>",
+            "<property name=\"loop2\" parent_name=\"loop1\"/>",
+            "<property name=\"me\" parent=\"" + own_property + "\"/>",
+    };
+    int number = 0;
+    for (const QByteArray &property : properties) {
+        ++number;
+        QVERIFY(installation_->writeAsset(QStringLiteral("props/p%1.prop").arg(number, 2, 10, QLatin1Char('0')),
+                                          property, guid('c', number), 5));
+    }
+    installation_->stop();
+    QVERIFY(installation_->start());
+    delete log_;
+    log_ = new LogCapture;
+    QCOMPARE(Velmora::Properties::loadProperties(), 10);
+    const auto parentOf = [](int number) {
+        const Velmora::Ptr<Velmora::Property> parent = Velmora::Properties::getProperty(number - 1)->getParent();
+        return parent ? QString::fromUtf8(parent->getFilePath()).section('/', -1) : QString();
+    };
+    const QStringList expected{QString(),
+                               QStringLiteral("p01.prop"),
+                               QStringLiteral("p01.prop"),
+                               QStringLiteral("p01.prop"),
+                               QStringLiteral("p06.prop"),
+                               QStringLiteral("p04.prop"),
+                               QString(),
+                               QString(),
+                               QStringLiteral("p08.prop"),
+                               QString()};
+    QStringList parents;
+    for (int i = 1; i <= 10; ++i)
+        parents << parentOf(i);
+    QCOMPARE(parents, expected);
+    QCOMPARE(log_->count(QStringLiteral("not found"), 1), 2);
+    QCOMPARE(log_->count(QStringLiteral("parent \"nowhere\" of \"lost\" not found"), 1), 1);
+    QCOMPARE(log_->count(QStringLiteral("parent \"%1\" of \"me\" not found").arg(QString::fromLatin1(own_property)), 1),
+             1);
+    QCOMPARE(log_->count(QStringLiteral("inherits from itself"), 2), 1);
+    QCOMPARE(log_->count(QStringLiteral("\"loop1\" inherits from itself"), 2), 1);
+    const Velmora::Ptr<Velmora::Property> twin = Velmora::Properties::findProperty("twin");
+    QCOMPARE(QString::fromUtf8(twin->getFilePath()).section('/', -1), QStringLiteral("p05.prop"));
 }
 
 void TestMaterials::only_files_whose_extension_is_mat_or_prop_in_any_case_load()
