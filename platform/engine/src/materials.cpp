@@ -4,6 +4,7 @@
 #include "velmora/Fesk.h"
 #include "velmora/FileSystem.h"
 #include "velmora/Log.h"
+#include "velmora/LogHold.h"
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
@@ -17,6 +18,7 @@
 #include <deque>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Velmora {
@@ -853,13 +855,21 @@ int Materials::loadMaterials()
             files.append(std::move(material));
     }
     MaterialsState &s = state();
-    MaterialIndex index(files);
-    MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
     std::vector<std::pair<UGUID, UGUID>> virtual_files;
     virtual_files.reserve(size_t(files.size()));
     for (const Ptr<Material> &material : files)
         virtual_files.emplace_back(material->getGUID(), material->getFileGUID());
-    engine_internal::registerVirtualFiles(virtual_files);
+    // The file system learns of the materials on a thread of its own while
+    // this one links them; its log lines are held and follow the links'.
+    LogHold::Lines registered;
+    std::thread registering([&virtual_files, &registered] {
+        LogHold hold(&registered);
+        engine_internal::registerVirtualFiles(virtual_files);
+    });
+    MaterialIndex index(files);
+    MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
+    registering.join();
+    LogHold::release(registered);
     const int count = files.size();
     {
         QWriteLocker lock(&s.lock);
