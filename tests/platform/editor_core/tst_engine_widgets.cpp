@@ -357,8 +357,8 @@ void TestEngineWidgets::materials_and_properties_windows_list_the_loaded_ones()
     QListWidget *window = materials.materialsWindow();
     QCOMPARE(depr::gui.materials_window, window);
     // A refill lists the rows in the registry's order, each with its
-    // material's own GUID (not its file's) as tooltip and user data, and
-    // tells the view of them in one insertion, as rows already whole.
+    // material's own GUID (not its file's) as tooltip and user data, in one
+    // insertion and with no change notice for the values of a new row.
     QSignalSpy inserted(window->model(), &QAbstractItemModel::rowsInserted);
     QSignalSpy changed(window, &QListWidget::itemChanged);
     materials.refresh();
