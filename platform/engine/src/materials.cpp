@@ -4,11 +4,11 @@
 #include "velmora/Fesk.h"
 #include "velmora/FileSystem.h"
 #include "velmora/Log.h"
+#include "velmora/LogHold.h"
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
 
-#include <QHash>
 #include <QReadWriteLock>
 
 #include <algorithm>
@@ -17,6 +17,8 @@
 #include <cstring>
 #include <deque>
 #include <set>
+#include <string>
+#include <thread>
 #include <vector>
 
 namespace Velmora {
@@ -27,16 +29,153 @@ enum Kind { TEXTURES = 0, PARAMETERS = 1, STATES = 2 };
 
 constexpr int MAX_CHAIN = 64;
 
+// Where the materials of a list stand, by GUID, by file GUID and by name:
+// for each distinct key its first, second and last position. Flat
+// open-addressed tables of positions (no allocation per material): a
+// project has tens of thousands of materials and the tables are made on
+// every load. Keys are read from the list itself, which lookups take.
+class MaterialIndex
+{
+public:
+    struct Positions
+    {
+        int first = -1;
+        int second = -1;
+        int last = -1;
+    };
+
+    MaterialIndex() = default;
+    explicit MaterialIndex(const Vector<Ptr<Material>> &files)
+    {
+        size_t capacity = 16;
+        while (capacity < size_t(files.size()) + size_t(files.size()) / 2)
+            capacity *= 2;
+        for (Table &table : tables_) {
+            table.cells.assign(capacity, Slot());
+            table.second.assign(size_t(files.size()), -1);
+            table.last.assign(size_t(files.size()), -1);
+        }
+        mask_ = capacity - 1;
+        for (int i = 0; i < files.size(); ++i) {
+            const Material *material = files[i].get();
+            const UGUID &guid = material->getGUID();
+            const UGUID &file_guid = material->getFileGUID();
+            const char *name = material->getName();
+            const size_t length = std::strlen(name);
+            add(tables_[BY_GUID], files, hashOf(guid), i,
+                [&](const Material &other) { return other.getGUID() == guid; });
+            add(tables_[BY_FILE_GUID], files, hashOf(file_guid), i,
+                [&](const Material &other) { return other.getFileGUID() == file_guid; });
+            add(tables_[BY_NAME], files, hashOf(name, length), i,
+                [&](const Material &other) { return sameName(other, name, length); });
+        }
+    }
+
+    // files: the list the index was made over.
+    Positions byGUID(const Vector<Ptr<Material>> &files, const UGUID &guid) const
+    {
+        return find(tables_[BY_GUID], files, hashOf(guid),
+                    [&](const Material &other) { return other.getGUID() == guid; });
+    }
+    Positions byFileGUID(const Vector<Ptr<Material>> &files, const UGUID &guid) const
+    {
+        return find(tables_[BY_FILE_GUID], files, hashOf(guid),
+                    [&](const Material &other) { return other.getFileGUID() == guid; });
+    }
+    // Names compare as C strings.
+    Positions byName(const Vector<Ptr<Material>> &files, const char *name) const
+    {
+        const size_t length = std::strlen(name);
+        return find(tables_[BY_NAME], files, hashOf(name, length),
+                    [&](const Material &other) { return sameName(other, name, length); });
+    }
+
+private:
+    enum { BY_GUID = 0, BY_FILE_GUID = 1, BY_NAME = 2 };
+
+    struct Slot
+    {
+        uint32_t hash = 0;
+        int first = -1; // -1: free
+    };
+
+    struct Table
+    {
+        std::vector<Slot> cells;
+        std::vector<int> second; // by first position
+        std::vector<int> last; // by first position
+    };
+
+    static uint32_t mix(uint32_t hash) { return hash * 0x9E3779B1u; }
+
+    static uint32_t hashOf(const UGUID &guid)
+    {
+        uint32_t hash = 0;
+        for (int w = 0; w < UGUID::NUM_WORDS; ++w)
+            hash = mix(hash ^ guid.getWord(w)) ^ (hash >> 15);
+        return hash;
+    }
+
+    static uint32_t hashOf(const char *name, size_t length)
+    {
+        uint32_t hash = 2166136261u;
+        for (size_t i = 0; i < length; ++i)
+            hash = (hash ^ uint8_t(name[i])) * 16777619u;
+        return mix(hash);
+    }
+
+    static bool sameName(const Material &material, const char *name, size_t length)
+    {
+        const char *own = material.getName();
+        return std::strncmp(own, name, length) == 0 && own[length] == '\0';
+    }
+
+    template<typename Same>
+    void add(Table &table, const Vector<Ptr<Material>> &files, uint32_t hash, int index, const Same &same)
+    {
+        for (size_t at = hash >> 8 & mask_;; at = (at + 1) & mask_) {
+            Slot &slot = table.cells[at];
+            if (slot.first < 0) {
+                slot.hash = hash;
+                slot.first = index;
+                table.last[size_t(index)] = index;
+                return;
+            }
+            if (slot.hash == hash && same(*files[slot.first])) {
+                int &second = table.second[size_t(slot.first)];
+                if (second < 0)
+                    second = index;
+                table.last[size_t(slot.first)] = index;
+                return;
+            }
+        }
+    }
+
+    template<typename Same>
+    Positions find(const Table &table, const Vector<Ptr<Material>> &files, uint32_t hash, const Same &same) const
+    {
+        if (table.cells.empty())
+            return Positions();
+        for (size_t at = hash >> 8 & mask_;; at = (at + 1) & mask_) {
+            const Slot &slot = table.cells[at];
+            if (slot.first < 0)
+                return Positions();
+            const Material *material = slot.hash == hash ? files[slot.first].get() : nullptr;
+            if (material && same(*material))
+                return Positions{slot.first, table.second[size_t(slot.first)], table.last[size_t(slot.first)]};
+        }
+    }
+
+    size_t mask_ = 0;
+    Table tables_[3];
+};
+
 struct MaterialsState
 {
     QReadWriteLock lock; // never taken twice by one thread
     Vector<Ptr<Material>> base;
     Vector<Ptr<Material>> files; // sorted by file path
-    // Lookups over files: the first material of a GUID, of a file GUID and
-    // of a name (rebuilt with files).
-    QHash<UGUID, int> files_by_guid;
-    QHash<UGUID, int> files_by_file_guid;
-    QHash<QByteArray, int> files_by_name;
+    MaterialIndex index; // over files
     bool precompile = false;
     int precompile_calls = 0;
     std::deque<Ptr<Material>> pending;
@@ -59,33 +198,18 @@ void changed()
     g_revision.fetch_add(1);
 }
 
-// Replaces the file materials and their lookups (under the write lock).
-void setFiles(MaterialsState &s, const Vector<Ptr<Material>> &files)
+// Replaces the file materials and their index (under the write lock).
+void setFiles(MaterialsState &s, Vector<Ptr<Material>> files, MaterialIndex index)
 {
-    s.files = files;
-    s.files_by_guid.clear();
-    s.files_by_file_guid.clear();
-    s.files_by_name.clear();
-    s.files_by_guid.reserve(files.size());
-    s.files_by_file_guid.reserve(files.size());
-    s.files_by_name.reserve(files.size());
-    for (int i = 0; i < files.size(); ++i) {
-        const Material &material = *files[i];
-        if (!s.files_by_guid.contains(material.getGUID()))
-            s.files_by_guid.insert(material.getGUID(), i);
-        if (!s.files_by_file_guid.contains(material.getFileGUID()))
-            s.files_by_file_guid.insert(material.getFileGUID(), i);
-        const QByteArray name(material.getName());
-        if (!s.files_by_name.contains(name))
-            s.files_by_name.insert(name, i);
-    }
+    s.files = std::move(files);
+    s.index = std::move(index);
     changed();
 }
 
 Ptr<Material> findIn(const Vector<Ptr<Material>> &list, const char *name, const Material *skip = nullptr)
 {
     for (const Ptr<Material> &material : list) {
-        if (material.get() != skip && name && String(material->getName()) == name)
+        if (material.get() != skip && name && std::strcmp(material->getName(), name) == 0)
             return material;
     }
     return Ptr<Material>();
@@ -185,45 +309,29 @@ public:
         return material;
     }
 
-    // Resolves the parent references of the file materials.
-    static void linkParents(const Vector<Ptr<Material>> &files, const Ptr<Material> &mesh_base)
+    // Resolves the parent references of the file materials (index is over
+    // files).
+    static void linkParents(const Vector<Ptr<Material>> &files, const MaterialIndex &index,
+                            const Ptr<Material> &mesh_base)
     {
-        // Lookups over files: the last material of a GUID or a file GUID, and
-        // the first two of a name (a material never takes itself as parent;
-        // -1 when there is no second).
-        QHash<UGUID, int> last_by_guid;
-        QHash<UGUID, int> last_by_file_guid;
-        QHash<QByteArray, QPair<int, int>> by_name;
-        last_by_guid.reserve(files.size());
-        last_by_file_guid.reserve(files.size());
-        by_name.reserve(files.size());
-        for (int i = 0; i < files.size(); ++i) {
-            last_by_guid.insert(files[i]->guid_, i);
-            last_by_file_guid.insert(files[i]->file_guid_, i);
-            const auto named = by_name.find(QByteArray(files[i]->name_.get()));
-            if (named == by_name.end())
-                by_name.insert(QByteArray(files[i]->name_.get()), qMakePair(i, -1));
-            else if (named->second < 0)
-                named->second = i;
-        }
+        // By GUID: the last material of that GUID or file GUID. By name: the
+        // first of that name that is not the material itself.
         for (const Ptr<Material> &material : files) {
             Ptr<Material> parent;
-            const String reference = material->parent_reference_;
+            const String &reference = material->parent_reference_;
             if (!reference.empty()) {
                 bool itself = false;
-                if (UGUID::isGUIDText(reference.get())) {
-                    const UGUID guid(reference.get());
-                    const int index = std::max(last_by_guid.value(guid, -1), last_by_file_guid.value(guid, -1));
-                    if (index >= 0)
-                        parent = files[index];
+                UGUID guid;
+                if (guid.setString(reference.get())) {
+                    const int at = std::max(index.byGUID(files, guid).last, index.byFileGUID(files, guid).last);
+                    if (at >= 0)
+                        parent = files[at];
                     itself = guid == material->guid_ || guid == material->file_guid_;
                 } else {
-                    const QPair<int, int> named
-                            = by_name.value(QByteArray::fromRawData(reference.get(), int(std::strlen(reference.get()))),
-                                            qMakePair(-1, -1));
-                    for (const int index : {named.first, named.second}) {
-                        if (index >= 0 && files[index].get() != material.get()) {
-                            parent = files[index];
+                    const MaterialIndex::Positions named = index.byName(files, reference.get());
+                    for (const int at : {named.first, named.second}) {
+                        if (at >= 0 && files[at].get() != material.get()) {
+                            parent = files[at];
                             break;
                         }
                     }
@@ -252,7 +360,7 @@ public:
         std::vector<int> parent_index(size_t(files.size()));
         for (int i = 0; i < files.size(); ++i) {
             parent_guids[size_t(i)] = files[i]->parent_guid_;
-            parent_index[size_t(i)] = last_by_guid.value(files[i]->parent_guid_, -1);
+            parent_index[size_t(i)] = index.byGUID(files, files[i]->parent_guid_).last;
         }
         for (int i = 0; i < files.size(); ++i) {
             Material &material = *files[i];
@@ -263,7 +371,7 @@ public:
                     Log::error("Materials: \"%s\" inherits from itself, using mesh_base\n", material.name_.get());
                     material.parent_guid_ = mesh_base ? mesh_base->guid_ : UGUID();
                     parent_guids[size_t(i)] = material.parent_guid_;
-                    parent_index[size_t(i)] = last_by_guid.value(material.parent_guid_, -1);
+                    parent_index[size_t(i)] = index.byGUID(files, material.parent_guid_).last;
                     break;
                 }
                 if (holder < 0)
@@ -741,23 +849,34 @@ int Materials::loadMaterials()
     engine_internal::forEachOnThreads(paths.size(), [&](size_t i) {
         loaded[i] = MaterialLoader::load(FileSystem::getAbsolutePath(paths[i].get()), paths[i]);
     });
-    for (const Ptr<Material> &material : loaded) {
+    files.reserve(int(loaded.size()));
+    for (Ptr<Material> &material : loaded) {
         if (material)
-            files.append(material);
+            files.append(std::move(material));
     }
     MaterialsState &s = state();
-    MaterialLoader::linkParents(files, findBaseMaterial("mesh_base"));
     std::vector<std::pair<UGUID, UGUID>> virtual_files;
     virtual_files.reserve(size_t(files.size()));
     for (const Ptr<Material> &material : files)
         virtual_files.emplace_back(material->getGUID(), material->getFileGUID());
-    engine_internal::registerVirtualFiles(virtual_files);
+    // The file system learns of the materials on a thread of its own while
+    // this one links them; its log lines are held and follow the links'.
+    LogHold::Lines registered;
+    std::thread registering([&virtual_files, &registered] {
+        LogHold hold(&registered);
+        engine_internal::registerVirtualFiles(virtual_files);
+    });
+    MaterialIndex index(files);
+    MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
+    registering.join();
+    LogHold::release(registered);
+    const int count = files.size();
     {
         QWriteLocker lock(&s.lock);
-        setFiles(s, files);
+        setFiles(s, std::move(files), std::move(index));
     }
-    Log::message("Materials: %d materials loaded\n", files.size());
-    return files.size();
+    Log::message("Materials: %d materials loaded\n", count);
+    return count;
 }
 
 Ptr<Material> Materials::loadMaterial(const char *path)
@@ -782,11 +901,12 @@ Ptr<Material> Materials::loadMaterial(const char *path)
     while (at < files.size() && String(files[at]->getFilePath()) < String(material->getFilePath()))
         ++at;
     files.insert(at, material);
-    MaterialLoader::linkParents(files, findBaseMaterial("mesh_base"));
+    MaterialIndex index(files);
+    MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
     FileSystem::registerVirtualFile(material->getGUID(), material->getFileGUID());
     {
         QWriteLocker lock(&s.lock);
-        setFiles(s, files);
+        setFiles(s, std::move(files), std::move(index));
     }
     return material;
 }
@@ -812,7 +932,7 @@ void Materials::clearMaterials()
     {
         QWriteLocker lock(&s.lock);
         old = s.files;
-        setFiles(s, Vector<Ptr<Material>>());
+        setFiles(s, Vector<Ptr<Material>>(), MaterialIndex());
     }
     if (FileSystem::isInitialized()) {
         for (const Ptr<Material> &material : old)
@@ -839,9 +959,9 @@ Ptr<Material> Materials::findMaterial(const char *name)
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
     if (name) {
-        const auto it = s.files_by_name.constFind(QByteArray::fromRawData(name, int(std::strlen(name))));
-        if (it != s.files_by_name.constEnd())
-            return s.files[it.value()];
+        const int first = s.index.byName(s.files, name).first;
+        if (first >= 0)
+            return s.files[first];
     }
     return findIn(s.base, name);
 }
@@ -852,9 +972,9 @@ Ptr<Material> Materials::findMaterialByGUID(const UGUID &guid)
         return Ptr<Material>();
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
-    const auto it = s.files_by_guid.constFind(guid);
-    if (it != s.files_by_guid.constEnd())
-        return s.files[it.value()];
+    const int first = s.index.byGUID(s.files, guid).first;
+    if (first >= 0)
+        return s.files[first];
     for (const Ptr<Material> &material : s.base) {
         if (material->getGUID() == guid)
             return material;
@@ -870,8 +990,8 @@ Ptr<Material> Materials::findMaterialByFileGUID(const UGUID &guid)
         return Ptr<Material>();
     MaterialsState &s = state();
     QReadLocker lock(&s.lock);
-    const auto it = s.files_by_file_guid.constFind(guid);
-    return it == s.files_by_file_guid.constEnd() ? Ptr<Material>() : s.files[it.value()];
+    const int first = s.index.byFileGUID(s.files, guid).first;
+    return first < 0 ? Ptr<Material>() : s.files[first];
 }
 
 Ptr<Material> Materials::findBaseMaterial(const char *name)
@@ -1014,7 +1134,7 @@ void materialsInit()
     s.base.clear();
     for (const BaseDeclaration &declaration : BASE_MATERIALS)
         s.base.append(MaterialLoader::createBase(declaration));
-    setFiles(s, Vector<Ptr<Material>>());
+    setFiles(s, Vector<Ptr<Material>>(), MaterialIndex());
     changed();
     s.precompile = false;
     s.precompile_calls = 0;

@@ -9,6 +9,8 @@
 #include <QReadWriteLock>
 
 #include <cstdlib>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace Velmora {
@@ -28,6 +30,24 @@ PropertiesState &state()
     static PropertiesState s;
     return s;
 }
+
+// The first two positions of a key in a list.
+struct FirstTwo
+{
+    int first = -1;
+    int second = -1;
+
+    void see(int index)
+    {
+        if (first < 0)
+            first = index;
+        else if (second < 0 && first != index)
+            second = index;
+    }
+
+    // The first position that is not index (-1: none).
+    int otherThan(int index) const { return first != index ? first : second; }
+};
 
 } // namespace
 
@@ -184,22 +204,41 @@ int Properties::loadProperties()
             files.append(property);
     }
 
-    for (const Ptr<Property> &property : files) {
-        const String reference = property->parent_reference_;
-        if (reference.empty())
-            continue;
-        Ptr<Property> parent;
-        const bool by_guid = UGUID::isGUIDText(reference.get());
-        const UGUID guid = by_guid ? UGUID(reference.get()) : UGUID();
-        for (const Ptr<Property> &candidate : files) {
-            if (candidate == property || parent)
-                continue;
-            if (by_guid ? (candidate->guid_ == guid || candidate->file_guid_ == guid) : candidate->name_ == reference)
-                parent = candidate;
+    // A parent is the first other property (in file order) of the GUID or
+    // file GUID, or of the name, that the reference gives.
+    bool any_reference = false;
+    for (const Ptr<Property> &property : files)
+        any_reference = any_reference || !property->parent_reference_.empty();
+    if (any_reference) {
+        std::unordered_map<UGUID, FirstTwo> by_guid; // by GUID and by file GUID
+        std::unordered_map<std::string, FirstTwo> by_name;
+        by_guid.reserve(size_t(files.size()) * 2);
+        by_name.reserve(size_t(files.size()));
+        for (int i = 0; i < files.size(); ++i) {
+            by_guid[files[i]->guid_].see(i);
+            by_guid[files[i]->file_guid_].see(i);
+            by_name[files[i]->name_.std()].see(i);
         }
-        if (!parent)
-            Log::warning("Properties: parent \"%s\" of \"%s\" not found\n", reference.get(), property->name_.get());
-        property->parent_guid_ = parent ? parent->guid_ : UGUID();
+        for (int i = 0; i < files.size(); ++i) {
+            Property &property = *files[i];
+            const String &reference = property.parent_reference_;
+            if (reference.empty())
+                continue;
+            int parent = -1;
+            UGUID guid;
+            if (guid.setString(reference.get())) {
+                const auto found = by_guid.find(guid);
+                if (found != by_guid.end())
+                    parent = found->second.otherThan(i);
+            } else {
+                const auto found = by_name.find(reference.std());
+                if (found != by_name.end())
+                    parent = found->second.otherThan(i);
+            }
+            if (parent < 0)
+                Log::warning("Properties: parent \"%s\" of \"%s\" not found\n", reference.get(), property.name_.get());
+            property.parent_guid_ = parent >= 0 ? files[parent]->guid_ : UGUID();
+        }
     }
     std::vector<std::pair<UGUID, UGUID>> virtual_files;
     virtual_files.reserve(size_t(files.size()));
@@ -212,16 +251,31 @@ int Properties::loadProperties()
         QWriteLocker lock(&s.lock);
         s.files = files;
     }
-    // A chain that comes back to a property is cut there.
-    for (const Ptr<Property> &property : files) {
-        Ptr<Property> parent = property->getParent();
-        for (int depth = 0; parent && depth < MAX_CHAIN; ++depth) {
-            if (parent == property) {
-                Log::error("Properties: \"%s\" inherits from itself\n", property->name_.get());
-                property->parent_guid_ = UGUID();
-                break;
+    // A chain that comes back to a property is cut there. A parent is the
+    // first property of its GUID, as Property::getParent finds it.
+    bool any_parent = false;
+    for (const Ptr<Property> &property : files)
+        any_parent = any_parent || !property->parent_guid_.isEmpty();
+    if (any_parent) {
+        std::unordered_map<UGUID, int> first_by_guid;
+        first_by_guid.reserve(size_t(files.size()));
+        for (int i = 0; i < files.size(); ++i)
+            first_by_guid.emplace(files[i]->guid_, i);
+        const auto parentOf = [&](int index) {
+            const UGUID &guid = files[index]->parent_guid_;
+            const auto found = guid.isEmpty() ? first_by_guid.end() : first_by_guid.find(guid);
+            return found == first_by_guid.end() ? -1 : found->second;
+        };
+        for (int i = 0; i < files.size(); ++i) {
+            int parent = parentOf(i);
+            for (int depth = 0; parent >= 0 && depth < MAX_CHAIN; ++depth) {
+                if (parent == i) {
+                    Log::error("Properties: \"%s\" inherits from itself\n", files[i]->name_.get());
+                    files[i]->parent_guid_ = UGUID();
+                    break;
+                }
+                parent = parentOf(parent);
             }
-            parent = parent->getParent();
         }
     }
     Log::message("Properties: %d properties loaded\n", files.size());

@@ -22,6 +22,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -146,6 +147,8 @@ void TestEngineWidgets::initTestCase()
     QVERIFY(writeAsset(data + "worlds/yard.world", "ccccc00000000000000000000000000000000301", 18, WORLD));
     QVERIFY(writeAsset(data + "materials/metal.mat", "aaaaa00000000000000000000000000000000101", 4,
                        "<material name=\"metal\"/>\n"));
+    QVERIFY(writeAsset(data + "materials/rust.mat", "aaaaa00000000000000000000000000000000102", 4,
+                       "<material name=\"rust\"/>\n"));
     QVERIFY(writeAsset(data + "properties/car.prop", "bbbbb00000000000000000000000000000000201", 5,
                        "<property name=\"car\"/>\n"));
     args_ = std::make_unique<Arguments>(engineArguments({}));
@@ -351,14 +354,27 @@ void TestEngineWidgets::materials_and_properties_windows_list_the_loaded_ones()
 
     mat::Presenter materials(nullptr);
     materials.initGUI(&main);
-    QCOMPARE(depr::gui.materials_window, materials.materialsWindow());
-    QCOMPARE(materials.materialsWindow()->count(), 1);
-    QListWidgetItem *metal = materials.materialsWindow()->item(0);
-    QCOMPARE(metal->text(), QStringLiteral("metal"));
-    // The tool tip is the material's own GUID, not its file's.
-    const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::findMaterial("metal");
-    QCOMPARE(metal->toolTip(), QString::fromLatin1(material->getGUID().getString().get()));
-    QVERIFY(metal->toolTip() != "aaaaa00000000000000000000000000000000101");
+    QListWidget *window = materials.materialsWindow();
+    QCOMPARE(depr::gui.materials_window, window);
+    // A refill lists the rows in the registry's order, each with its
+    // material's own GUID (not its file's) as tooltip and user data, in one
+    // insertion and with no change notice for the values of a new row.
+    QSignalSpy inserted(window->model(), &QAbstractItemModel::rowsInserted);
+    QSignalSpy changed(window, &QListWidget::itemChanged);
+    materials.refresh();
+    QCOMPARE(inserted.count(), 1);
+    QCOMPARE(changed.count(), 0);
+    QCOMPARE(window->count(), 2);
+    const char *const names[] = {"metal", "rust"};
+    for (int i = 0; i < 2; ++i) {
+        QListWidgetItem *item = window->item(i);
+        const QString guid
+                = QString::fromLatin1(Velmora::Materials::findMaterial(names[i])->getGUID().getString().get());
+        QCOMPARE(item->text(), QString::fromLatin1(names[i]));
+        QCOMPARE(item->toolTip(), guid);
+        QCOMPARE(item->data(Qt::UserRole).toString(), guid);
+    }
+    QVERIFY(window->item(0)->toolTip() != "aaaaa00000000000000000000000000000000101");
 
     prop::Presenter properties(nullptr);
     properties.initGUI(&main);

@@ -56,10 +56,12 @@ private slots:
     void overriding_an_inherited_value_keeps_its_index();
     void a_missing_parent_falls_back_to_mesh_base();
     void a_parent_cycle_is_cut_once_at_its_first_material();
+    void many_materials_sharing_names_link_and_resolve_as_in_file_order();
     void built_in_base_materials_have_derived_guids_and_no_file();
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
     void properties_inherit_parameters_and_decal();
+    void property_parents_resolve_by_name_guid_and_file_guid_and_cycles_are_cut();
     void only_files_whose_extension_is_mat_or_prop_in_any_case_load();
     void materials_follow_files_added_moved_and_removed_after_the_scan();
 
@@ -229,6 +231,65 @@ void TestMaterials::a_parent_cycle_is_cut_once_at_its_first_material()
     QCOMPARE(name(Velmora::Materials::findMaterial("tail")->getParent()), QStringLiteral("c2"));
 }
 
+void TestMaterials::many_materials_sharing_names_link_and_resolve_as_in_file_order()
+{
+    // Enough materials to crowd the lookups. Every tenth one takes the
+    // name of the one before it; each names its predecessor as parent, in
+    // turn by name, by material GUID and by file GUID. By name, the parent
+    // is the first material of that name (by path).
+    constexpr int COUNT = 300;
+    QByteArrayList names;
+    for (int i = 0; i < COUNT; ++i) {
+        names << (i % 10 == 9 ? names.last() : QByteArray("m") + QByteArray::number(1000 + i));
+        QByteArray body = "<material name=\"" + names.last() + "\"";
+        if (i > 0 && i % 3 == 0)
+            body += " parent_name=\"" + names[i - 1] + "\"";
+        else if (i > 0 && i % 3 == 1)
+            body += " parent=\"" + QByteArray(materialGuidOf(guid('d', i - 1)).getString().get()) + "\"";
+        else if (i > 0)
+            body += " parent=\"" + guid('d', i - 1) + "\"";
+        QVERIFY(installation_->writeAsset(QStringLiteral("many/%1.mat").arg(1000 + i), body + "/>", guid('d', i), 4));
+    }
+    // A material that names its own name takes the next of that name.
+    QVERIFY(installation_->writeAsset(QStringLiteral("many/pair_a.mat"),
+                                      "<material name=\"pair\" parent_name=\"pair\"/>", guid('e', 1), 4));
+    QVERIFY(installation_->writeAsset(QStringLiteral("many/pair_b.mat"), "<material name=\"pair\"/>", guid('e', 2), 4));
+    Velmora::FileSystem::rescan();
+    QCOMPARE(Velmora::Materials::loadMaterials(), 4 + COUNT + 2);
+    const Velmora::Ptr<Velmora::Material> pair = Velmora::Materials::findMaterial("pair");
+    QCOMPARE(pair->getFileGUID(), Velmora::UGUID(guid('e', 1).constData()));
+    QCOMPARE(pair->getParent()->getFileGUID(), Velmora::UGUID(guid('e', 2).constData()));
+    QCOMPARE(name(pair->getParent()->getParent()), QStringLiteral("mesh_base"));
+    QCOMPARE(log_->count(QStringLiteral("not found"), 1), 1); // lonely's, as ever
+    QCOMPARE(log_->count(QStringLiteral("itself")), 0);
+    const auto material = [](int i) {
+        return Velmora::Materials::findMaterialByFileGUID(Velmora::UGUID(guid('d', i).constData()));
+    };
+    for (int i = 0; i < COUNT; ++i) {
+        const Velmora::Ptr<Velmora::Material> own = material(i);
+        QVERIFY(own);
+        QCOMPARE(QByteArray(own->getName()), names[i]);
+        QCOMPARE(Velmora::Materials::findMaterialByGUID(materialGuidOf(guid('d', i))), own);
+        QCOMPARE(Velmora::Materials::findMaterial(names[i]), material(names.indexOf(names[i])));
+        const int parent = i % 3 == 0 && i > 0 ? int(names.indexOf(names[i - 1])) : i - 1;
+        if (parent < 0)
+            QCOMPARE(name(own->getParent()), QStringLiteral("mesh_base"));
+        else
+            QCOMPARE(own->getParent(), material(parent));
+    }
+
+    // Reading one file again keeps every lookup.
+    const Velmora::Ptr<Velmora::Material> old = material(151);
+    const Velmora::Ptr<Velmora::Material> again = Velmora::Materials::loadMaterial("many/1151.mat");
+    QVERIFY(again && again != old);
+    QCOMPARE(Velmora::Materials::getNumMaterials(), 4 + COUNT + 2);
+    QCOMPARE(material(151), again);
+    QCOMPARE(Velmora::Materials::findMaterial("m1151"), again);
+    QCOMPARE(Velmora::Materials::findMaterialByGUID(materialGuidOf(guid('d', 151))), again);
+    QCOMPARE(material(152)->getParent(), again);
+    QCOMPARE(again->getParent(), material(150));
+}
+
 void TestMaterials::built_in_base_materials_have_derived_guids_and_no_file()
 {
     const Velmora::Ptr<Velmora::Material> base = Velmora::Materials::findBaseMaterial("mesh_base");
@@ -313,6 +374,65 @@ void TestMaterials::properties_inherit_parameters_and_decal()
     QVERIFY(Velmora::Properties::isProperty(car->getFileGUID()));
     QVERIFY(!Velmora::Properties::findPropertyByGUID(car->getFileGUID()));
     QCOMPARE(QByteArray(Velmora::Properties::getProperty(0)->getName()), QByteArray("car"));
+}
+
+void TestMaterials::property_parents_resolve_by_name_guid_and_file_guid_and_cycles_are_cut()
+{
+    const QByteArray base_property
+            = Velmora::UGUID::derive(Velmora::UGUID(guid('c', 1).constData()), "property").getString().get();
+    const QByteArray own_property
+            = Velmora::UGUID::derive(Velmora::UGUID(guid('c', 10).constData()), "property").getString().get();
+    // Files in path order; a name names the first other property of that
+    // name, a GUID the first other property of that GUID or file GUID.
+    const QByteArray properties[] = {
+            "<property name=\"base\"/>",
+            "<property name=\"by_name\" parent_name=\"base\"/>",
+            "<property name=\"by_file\" parent=\"" + guid('c', 1) + "\"/>",
+            "<property name=\"by_guid\" parent=\"" + base_property + "\"/>",
+            "<property name=\"twin\" parent_name=\"twin\"/>",
+            "<property name=\"twin\" parent_name=\"by_guid\"/>",
+            "<property name=\"lost\" parent_name=\"nowhere\"/>",
+            "<property name=\"loop1\" parent_name=\"loop2\"/>",
+            "<property name=\"loop2\" parent_name=\"loop1\"/>",
+            "<property name=\"me\" parent=\"" + own_property + "\"/>",
+    };
+    int number = 0;
+    for (const QByteArray &property : properties) {
+        ++number;
+        QVERIFY(installation_->writeAsset(QStringLiteral("props/p%1.prop").arg(number, 2, 10, QLatin1Char('0')),
+                                          property, guid('c', number), 5));
+    }
+    installation_->stop();
+    QVERIFY(installation_->start());
+    delete log_;
+    log_ = new LogCapture;
+    QCOMPARE(Velmora::Properties::loadProperties(), 10);
+    const auto parentOf = [](int number) {
+        const Velmora::Ptr<Velmora::Property> parent = Velmora::Properties::getProperty(number - 1)->getParent();
+        return parent ? QString::fromUtf8(parent->getFilePath()).section('/', -1) : QString();
+    };
+    const QStringList expected{QString(),
+                               QStringLiteral("p01.prop"),
+                               QStringLiteral("p01.prop"),
+                               QStringLiteral("p01.prop"),
+                               QStringLiteral("p06.prop"),
+                               QStringLiteral("p04.prop"),
+                               QString(),
+                               QString(),
+                               QStringLiteral("p08.prop"),
+                               QString()};
+    QStringList parents;
+    for (int i = 1; i <= 10; ++i)
+        parents << parentOf(i);
+    QCOMPARE(parents, expected);
+    QCOMPARE(log_->count(QStringLiteral("not found"), 1), 2);
+    QCOMPARE(log_->count(QStringLiteral("parent \"nowhere\" of \"lost\" not found"), 1), 1);
+    QCOMPARE(log_->count(QStringLiteral("parent \"%1\" of \"me\" not found").arg(QString::fromLatin1(own_property)), 1),
+             1);
+    QCOMPARE(log_->count(QStringLiteral("inherits from itself"), 2), 1);
+    QCOMPARE(log_->count(QStringLiteral("\"loop1\" inherits from itself"), 2), 1);
+    const Velmora::Ptr<Velmora::Property> twin = Velmora::Properties::findProperty("twin");
+    QCOMPARE(QString::fromUtf8(twin->getFilePath()).section('/', -1), QStringLiteral("p05.prop"));
 }
 
 void TestMaterials::only_files_whose_extension_is_mat_or_prop_in_any_case_load()

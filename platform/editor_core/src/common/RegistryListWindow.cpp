@@ -7,6 +7,7 @@
 #include <velmora/Log.h>
 
 #include <QListWidget>
+#include <QSignalBlocker>
 
 namespace registry_list {
 
@@ -49,15 +50,40 @@ void refresh(QListWidget *window, const std::function<void(QListWidget *)> &fill
         fill(window);
 }
 
-void addEntry(QListWidget *window, const char *name, const Velmora::UGUID &guid)
+namespace {
+
+// The GUID's text form (40 lower-case hexadecimal digits), made straight
+// into the string the list keeps.
+QString guidText(const Velmora::UGUID &guid)
 {
-    // Made whole before it joins the list: the list then tells its view of
-    // one new row, not of every value set.
-    auto *item = new QListWidgetItem(QString::fromUtf8(name));
-    const QString text = QString::fromUtf8(guid.getString().get());
-    item->setToolTip(text);
-    item->setData(Qt::UserRole, text);
-    window->addItem(item);
+    static const char DIGITS[] = "0123456789abcdef";
+    QString text(Velmora::UGUID::TEXT_LENGTH, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (int w = 0; w < Velmora::UGUID::NUM_WORDS; ++w) {
+        const uint32_t word = guid.getWord(w);
+        for (int shift = 28; shift >= 0; shift -= 4)
+            *out++ = QLatin1Char(DIGITS[(word >> shift) & 0xf]);
+    }
+    return text;
+}
+
+} // namespace
+
+void addEntries(QListWidget *window, const QStringList &names, const std::vector<Velmora::UGUID> &guids)
+{
+    // One insertion for all the rows: the view hears of them once, not
+    // once a row. The new rows are not laid out or drawn yet: their
+    // tooltips and user data are filled in straight away, without a change
+    // notice for each value.
+    const int first = window->count();
+    window->addItems(names);
+    const QSignalBlocker quiet(window->model());
+    for (int i = 0; i < names.size(); ++i) {
+        QListWidgetItem *item = window->item(first + i);
+        const QString text = guidText(guids[size_t(i)]);
+        item->setToolTip(text);
+        item->setData(Qt::UserRole, text);
+    }
 }
 
 } // namespace registry_list

@@ -4,8 +4,10 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
+#include <vector>
 
 class QListWidget;
 class QWidget;
@@ -28,7 +30,8 @@ void destroy(QPointer<QListWidget> &window, QWidget *&slot);
 // Refills the window through fill, once the engine runs.
 void refresh(QListWidget *window, const std::function<void(QListWidget *)> &fill);
 
-// One row: the name, with the GUID text as tooltip and Qt::UserRole data.
-void addEntry(QListWidget *window, const char *name, const Velmora::UGUID &guid);
+// Appends one row per name, with the text of the GUID of the same position
+// as its tooltip and Qt::UserRole data.
+void addEntries(QListWidget *window, const QStringList &names, const std::vector<Velmora::UGUID> &guids);
 
 } // namespace registry_list

@@ -21,10 +21,17 @@ namespace {
 void fillMaterials(QListWidget *window)
 {
     const int count = Velmora::Materials::getNumMaterials();
+    QStringList names;
+    std::vector<Velmora::UGUID> guids;
+    names.reserve(count);
+    guids.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
-        if (const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::getMaterial(i))
-            registry_list::addEntry(window, material->getName(), material->getGUID());
+        if (const Velmora::Ptr<Velmora::Material> material = Velmora::Materials::getMaterial(i)) {
+            names.append(QString::fromUtf8(material->getName()));
+            guids.push_back(material->getGUID());
+        }
     }
+    registry_list::addEntries(window, names, guids);
 }
 
 } // namespace

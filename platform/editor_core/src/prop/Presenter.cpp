@@ -21,10 +21,17 @@ namespace {
 void fillProperties(QListWidget *window)
 {
     const int count = Velmora::Properties::getNumProperties();
+    QStringList names;
+    std::vector<Velmora::UGUID> guids;
+    names.reserve(count);
+    guids.reserve(size_t(count));
     for (int i = 0; i < count; ++i) {
-        if (const Velmora::Ptr<Velmora::Property> property = Velmora::Properties::getProperty(i))
-            registry_list::addEntry(window, property->getName(), property->getGUID());
+        if (const Velmora::Ptr<Velmora::Property> property = Velmora::Properties::getProperty(i)) {
+            names.append(QString::fromUtf8(property->getName()));
+            guids.push_back(property->getGUID());
+        }
     }
+    registry_list::addEntries(window, names, guids);
 }
 
 } // namespace
