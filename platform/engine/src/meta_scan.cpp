@@ -133,6 +133,9 @@ struct FolderList
     // reading each meta file. Sized once, before any of them is read.
     std::vector<MetaRecord> records;
     std::vector<LogHold::Lines> lines;
+    // For each of files: the index of its record in records, or one of
+    // MetaScan's marks.
+    std::vector<uint32_t> file_records;
     // For each subfolder, the first of files and of records that sort after
     // it: where the paths below it go among this folder's own.
     std::vector<size_t> file_splits;
@@ -173,6 +176,18 @@ public:
     // Another thread reads too, from now until all is read.
     void help() { work(); }
 
+    // listed is called once every folder is listed, on the thread that
+    // listed the last one, while the other threads go on reading; false
+    // (listed not kept) when every folder is listed already.
+    bool whenListed(std::function<void()> listed)
+    {
+        std::lock_guard<std::mutex> locker(mutex_);
+        if (unlisted_ == 0)
+            return false;
+        listed_ = std::move(listed);
+        return true;
+    }
+
     std::deque<FolderList> folders; // in no particular order
 
 private:
@@ -188,6 +203,8 @@ private:
     void push(Task task)
     {
         std::lock_guard<std::mutex> locker(mutex_);
+        if (task.list)
+            ++unlisted_;
         tasks_.push_back(std::move(task));
         ready_.notify_one();
     }
@@ -271,13 +288,17 @@ private:
         // The meta file sorts after the file itself and before any other
         // name that starts with the file's name and a character after ".".
         std::string meta_path;
+        result.file_records.assign(result.files.size(), MetaScan::NO_RECORD);
         for (size_t i = 0; i < result.files.size(); ++i) {
             const std::string &path = result.files[i];
-            if (isMeta(path))
+            if (isMeta(path)) {
+                result.file_records[i] = MetaScan::META_FILE;
                 continue;
+            }
             meta_path.assign(path).append(".meta");
             if (!std::binary_search(result.files.begin() + long(i), result.files.end(), meta_path))
                 continue;
+            result.file_records[i] = uint32_t(result.records.size());
             MetaRecord record;
             record.setPath(path);
             record.visible = visiblePath(path);
@@ -296,14 +317,19 @@ private:
                            - result.records.begin()));
         }
         FolderList *stored = nullptr;
+        std::function<void()> listed;
         {
             std::lock_guard<std::mutex> locker(mutex_);
             folders.push_back(std::move(result));
             stored = &folders.back();
+            if (--unlisted_ == 0)
+                listed = std::move(listed_);
         }
         const size_t count = stored->records.size();
         for (size_t begin = 0; begin < count; begin += CHUNK)
             push(Task{false, std::string(), stored, begin, std::min(count, begin + CHUNK)});
+        if (listed)
+            listed();
     }
 
     // Reads the meta files of records begin..end of one folder, opened
@@ -333,6 +359,8 @@ private:
     std::condition_variable ready_;
     std::vector<Task> tasks_;
     size_t busy_ = 0;
+    size_t unlisted_ = 0; // folders to list, being listed included
+    std::function<void()> listed_;
 };
 
 } // namespace
@@ -516,19 +544,11 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
     std::shared_ptr<ParallelRead> reading;
     if (ahead) {
-        // Read ahead: one core is left to the program's own set-up, and the
-        // engine's read joins in when it comes before the end.
         ReadAhead &slot = readAheadSlot();
-        {
-            std::lock_guard<std::mutex> locker(slot.mutex);
-            reading = slot.reading;
-        }
-        reading->run(std::max<size_t>(1, threads - 1));
         std::lock_guard<std::mutex> locker(slot.mutex);
-        slot.reading.reset();
+        reading = slot.reading;
     } else {
         reading = std::make_shared<ParallelRead>(data_path);
-        reading->run(threads);
     }
     ParallelRead &read = *reading;
 
@@ -537,20 +557,8 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     // folder's files that sort before and after the folder's own path
     // (with its "/"), so walking the folders in that order gives the files
     // and records sorted without comparing paths of different folders.
-    std::unordered_map<std::string, FolderList *> by_path;
-    for (FolderList &folder : read.folders) {
-        by_path.emplace(folder.folder, &folder);
-        if (folder.listed)
-            scan->folders.emplace_back(folder.folder, folder.change_time);
-        for (std::string &name : folder.non_ascii)
-            scan->non_ascii_names.push_back(std::move(name));
-    }
-    std::sort(scan->folders.begin(), scan->folders.end());
-    std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
     // The walk finds where each run of a folder's files (the files between
-    // two of its subfolders) and their records go, and writes the records'
-    // log lines in path order; the runs are moved into place on several
-    // threads, since a large project has many records to move.
+    // two of its subfolders) and their records go.
     struct Run
     {
         FolderList *folder;
@@ -559,58 +567,92 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     };
     std::vector<Run> runs;
     size_t files_to = 0, records_to = 0;
-    // A small project's few records are moved on this thread alone.
-    constexpr size_t PARALLEL_FROM = 8192;
-    // The places of the subfolders among the files were found when the
-    // folders were listed: the walk compares no paths.
-    std::function<void(FolderList &)> walk = [&](FolderList &folder) {
-        size_t file = 0, record = 0;
-        for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
-            const bool last = sub == folder.subfolders.size();
-            const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
-            const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
-            if (file < file_end) {
-                for (size_t r = record; r < record_end; ++r) {
-                    LogHold::Lines &lines = folder.lines[r];
-                    if (lines.empty())
-                        continue;
-                    if (!ahead)
-                        LogHold::release(lines);
-                    else
-                        scan->held_lines_.push_back(std::move(lines));
+    // Everything but the records is known once every folder is listed,
+    // long before the last meta file is read: the walk, the merged lists
+    // (new memory the system has to hand over page by page) and the files
+    // moved into place are made meanwhile, by the thread that listed the
+    // last folder, while the others read on. The reading threads never
+    // touch what this moves.
+    auto plan = [&read, &scan, &runs, &files_to, &records_to] {
+        std::unordered_map<std::string, FolderList *> by_path;
+        for (FolderList &folder : read.folders) {
+            by_path.emplace(folder.folder, &folder);
+            if (folder.listed)
+                scan->folders.emplace_back(folder.folder, folder.change_time);
+            for (std::string &name : folder.non_ascii)
+                scan->non_ascii_names.push_back(std::move(name));
+        }
+        std::sort(scan->folders.begin(), scan->folders.end());
+        std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
+        // The places of the subfolders among the files were found when the
+        // folders were listed: the walk compares no paths.
+        std::function<void(FolderList &)> walk = [&](FolderList &folder) {
+            size_t file = 0, record = 0;
+            for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
+                const bool last = sub == folder.subfolders.size();
+                const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
+                const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
+                if (file < file_end) {
+                    runs.push_back(Run{&folder, file, file_end, record, record_end, files_to, records_to});
+                    files_to += file_end - file;
+                    records_to += record_end - record;
+                    file = file_end;
+                    record = record_end;
                 }
-                runs.push_back(Run{&folder, file, file_end, record, record_end, files_to, records_to});
-                files_to += file_end - file;
-                records_to += record_end - record;
-                file = file_end;
-                record = record_end;
+                if (last)
+                    break;
+                const auto below = by_path.find(folder.subfolders[sub]);
+                if (below != by_path.end())
+                    walk(*below->second);
             }
-            if (last)
-                break;
-            const auto below = by_path.find(folder.subfolders[sub]);
-            if (below != by_path.end())
-                walk(*below->second);
+        };
+        const auto root = by_path.find(std::string());
+        if (root != by_path.end())
+            walk(*root->second);
+        scan->files.resize(files_to);
+        scan->file_records.resize(files_to);
+        scan->metas.resize(records_to);
+        for (const Run &run : runs) {
+            std::move(run.folder->files.begin() + long(run.file_begin), run.folder->files.begin() + long(run.file_end),
+                      scan->files.begin() + long(run.file_to));
+            // The records of a run's files are the run's records.
+            for (size_t f = run.file_begin; f < run.file_end; ++f) {
+                const uint32_t record = run.folder->file_records[f];
+                scan->file_records[run.file_to + f - run.file_begin]
+                        = record >= MetaScan::NO_RECORD ? record : uint32_t(run.record_to + record - run.record_begin);
+            }
         }
     };
-    // The walk reaches every folder listed, so the merged lists' sizes are
-    // known before it: a large project's lists (new memory the system
-    // has to hand over page by page) are made on another thread meanwhile.
-    size_t all_files = 0;
-    for (const FolderList &folder : read.folders)
-        all_files += folder.files.size();
-    std::thread sizing;
-    if (all_files >= PARALLEL_FROM) {
-        try {
-            sizing = std::thread([&scan, all_files] { scan->files.resize(all_files); });
-        } catch (const std::system_error &) {}
+    // Every folder may be listed already when another thread joined a read
+    // ahead early: the plan is then made here while that thread reads.
+    if (!read.whenListed(plan))
+        plan();
+    if (ahead) {
+        // Read ahead: one core is left to the program's own set-up, and the
+        // engine's read joins in when it comes before the end.
+        read.run(std::max<size_t>(1, threads - 1));
+        ReadAhead &slot = readAheadSlot();
+        std::lock_guard<std::mutex> locker(slot.mutex);
+        slot.reading.reset();
+    } else {
+        read.run(threads);
     }
-    const auto root = by_path.find(std::string());
-    if (root != by_path.end())
-        walk(*root->second);
-    scan->metas.resize(records_to);
-    if (sizing.joinable())
-        sizing.join();
-    scan->files.resize(files_to);
+
+    // The records' log lines, in path order.
+    for (const Run &run : runs)
+        for (size_t r = run.record_begin; r < run.record_end; ++r) {
+            LogHold::Lines &lines = run.folder->lines[r];
+            if (lines.empty())
+                continue;
+            if (!ahead)
+                LogHold::release(lines);
+            else
+                scan->held_lines_.push_back(std::move(lines));
+        }
+    // The records are moved into place on several threads, since a large
+    // project has many records to move; a small project's few records are
+    // moved on this thread alone.
+    constexpr size_t PARALLEL_FROM = 8192;
     std::vector<FolderList *> lists;
     lists.reserve(read.folders.size());
     for (FolderList &folder : read.folders)
@@ -626,8 +668,6 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
         for (size_t begin = next_run.fetch_add(RUNS); begin < runs.size(); begin = next_run.fetch_add(RUNS))
             for (size_t r = begin; r < std::min(runs.size(), begin + RUNS); ++r) {
                 const Run &run = runs[r];
-                std::move(run.folder->files.begin() + long(run.file_begin),
-                          run.folder->files.begin() + long(run.file_end), scan->files.begin() + long(run.file_to));
                 std::move(run.folder->records.begin() + long(run.record_begin),
                           run.folder->records.begin() + long(run.record_end),
                           scan->metas.begin() + long(run.record_to));
