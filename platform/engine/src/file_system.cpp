@@ -141,8 +141,9 @@ public:
     // entries are appended to entries, in order. The tree is built without
     // searching it, and the slots are placed once every entry is in. A
     // large listing is cut into consecutive parts whose entries (paths,
-    // nodes and hashes) are made on several threads; this one then moves
-    // the nodes of each part in turn to the end of the tree.
+    // nodes and hashes) are made on several threads, each node on its own;
+    // this one then puts the nodes of each part in turn at the end of the
+    // tree.
     template<typename Keep>
     void fillSorted(const std::vector<std::string> &paths, Keep keep, std::vector<iterator> &entries)
     {
@@ -150,20 +151,24 @@ public:
         constexpr size_t PARALLEL_FROM = 8192;
         const unsigned cores = std::thread::hardware_concurrency();
         const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-        std::vector<Map> part_maps(parts);
+        std::vector<std::vector<Map::node_type>> part_nodes(parts);
         std::vector<std::vector<size_t>> part_hashes(parts);
         std::unique_ptr<std::atomic<bool>[]> made(new std::atomic<bool>[parts]);
         std::mutex made_lock;
         std::condition_variable made_changed;
         auto make = [&](size_t part) {
-            Map &map = part_maps[part];
+            std::vector<Map::node_type> &nodes = part_nodes[part];
             std::vector<size_t> &hashes = part_hashes[part];
             const size_t end = paths.size() * (part + 1) / parts;
             hashes.reserve(end - paths.size() * part / parts);
+            nodes.reserve(end - paths.size() * part / parts);
+            // A node taken out of a map of one entry: nothing to rebalance.
+            Map node_map;
             for (size_t i = paths.size() * part / parts; i < end; ++i)
                 if (keep(i)) {
                     hashes.push_back(hashOf(paths[i]));
-                    map.emplace_hint(map.end(), paths[i], Record());
+                    node_map.emplace(paths[i], Record());
+                    nodes.push_back(node_map.extract(node_map.begin()));
                 }
             {
                 std::lock_guard<std::mutex> locker(made_lock);
@@ -195,9 +200,9 @@ public:
         hashes.reserve(count);
         entries.reserve(entries.size() + count);
         for (size_t part = 0; part < parts; ++part) {
-            Map &map = part_maps[part];
-            while (!map.empty())
-                entries.push_back(map_.insert(map_.end(), map.extract(map.begin())));
+            for (Map::node_type &node : part_nodes[part])
+                entries.push_back(map_.insert(map_.end(), std::move(node)));
+            std::vector<Map::node_type>().swap(part_nodes[part]);
             hashes.insert(hashes.end(), part_hashes[part].begin(), part_hashes[part].end());
             std::vector<size_t>().swap(part_hashes[part]);
         }

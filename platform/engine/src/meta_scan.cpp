@@ -140,6 +140,19 @@ struct FolderList
     // it: where the paths below it go among this folder's own.
     std::vector<size_t> file_splits;
     std::vector<size_t> record_splits;
+    // Where each record goes among the records of the whole read (set by
+    // the merge's plan; NOT_PLACED for none), and for each chunk of records
+    // how many of its two steps are done: read, and that plan made. The
+    // second step moves the chunk's records there.
+    static constexpr uint32_t NOT_PLACED = UINT32_MAX;
+    std::vector<uint32_t> record_to;
+    std::unique_ptr<std::atomic<char>[]> chunk_steps;
+    // The chunks not placed yet: the last one placed lets the records go.
+    // record_count: their number, kept.
+    std::unique_ptr<std::atomic<size_t>> chunks_left;
+    size_t record_count = 0;
+    // For each chunk, whether reading it logged anything (lines).
+    std::unique_ptr<bool[]> chunk_logged;
 };
 
 // Reads a data folder on several threads: each folder is listed by one of
@@ -173,8 +186,24 @@ public:
             thread.join();
     }
 
+    // Meta files read as one task.
+    static constexpr size_t CHUNK = 64;
+
     // Another thread reads too, from now until all is read.
     void help() { work(); }
+
+    // Once every folder is listed and each one's record_to set (the
+    // merge's plan): the records of each chunk go to metas, sized for them,
+    // as soon as both the chunk is read and this is called.
+    void placeIn(std::vector<MetaRecord> &metas)
+    {
+        // Read by a reading thread only once its chunk's steps tell this
+        // was called.
+        merged_ = &metas;
+        for (FolderList &folder : folders)
+            for (size_t begin = 0; begin < folder.record_count; begin += CHUNK)
+                stepDone(folder, begin);
+    }
 
     // listed is called once every folder is listed, on the thread that
     // listed the last one, while the other threads go on reading; false
@@ -198,14 +227,13 @@ private:
         FolderList *read; // records begin..end of this folder
         size_t begin, end;
     };
-    static constexpr size_t CHUNK = 64;
 
     void push(Task task)
     {
         std::lock_guard<std::mutex> locker(mutex_);
         if (task.list)
             ++unlisted_;
-        tasks_.push_back(std::move(task));
+        (task.list ? lists_ : tasks_).push_back(std::move(task));
         ready_.notify_one();
     }
 
@@ -215,13 +243,17 @@ private:
             Task task;
             {
                 std::unique_lock<std::mutex> locker(mutex_);
-                ready_.wait(locker, [this] { return !tasks_.empty() || busy_ == 0; });
-                if (tasks_.empty()) {
+                ready_.wait(locker, [this] { return !lists_.empty() || !tasks_.empty() || busy_ == 0; });
+                // Folders are listed first: the sooner every folder is
+                // listed, the sooner the merge is planned, and the more
+                // chunks there are to share out.
+                std::vector<Task> &from = lists_.empty() ? tasks_ : lists_;
+                if (from.empty()) {
                     ready_.notify_all();
                     return;
                 }
-                task = std::move(tasks_.back());
-                tasks_.pop_back();
+                task = std::move(from.back());
+                from.pop_back();
                 ++busy_;
             }
             if (task.list)
@@ -229,7 +261,7 @@ private:
             else
                 read(*task.read, task.begin, task.end);
             std::lock_guard<std::mutex> locker(mutex_);
-            if (--busy_ == 0 && tasks_.empty())
+            if (--busy_ == 0 && lists_.empty() && tasks_.empty())
                 ready_.notify_all();
         }
     }
@@ -305,7 +337,11 @@ private:
             record.link = std::binary_search(result.links.begin(), result.links.end(), path);
             result.records.push_back(std::move(record));
         }
+        result.record_count = result.records.size();
         result.lines.resize(result.records.size());
+        result.chunk_steps.reset(new std::atomic<char>[result.records.size() / CHUNK + 1]());
+        result.chunk_logged.reset(new bool[result.records.size() / CHUNK + 1]());
+        result.chunks_left.reset(new std::atomic<size_t>((result.records.size() + CHUNK - 1) / CHUNK));
         for (const std::string &subfolder : result.subfolders) {
             result.file_splits.push_back(size_t(std::lower_bound(result.files.begin(), result.files.end(), subfolder)
                                                 - result.files.begin()));
@@ -352,15 +388,37 @@ private:
         }
         if (dir >= 0)
             ::close(dir);
+        folder.chunk_logged[begin / CHUNK]
+                = std::any_of(folder.lines.begin() + long(begin), folder.lines.begin() + long(end),
+                              [](const LogHold::Lines &lines) { return !lines.empty(); });
+        stepDone(folder, begin);
+    }
+
+    // One more step of the chunk that starts at begin is done: the second
+    // one places its records.
+    void stepDone(FolderList &folder, size_t begin)
+    {
+        if (folder.chunk_steps[begin / CHUNK].fetch_add(1, std::memory_order_acq_rel) != 1)
+            return;
+        const size_t end = std::min(folder.record_count, begin + CHUNK);
+        for (size_t i = begin; i < end; ++i)
+            if (folder.record_to[i] != FolderList::NOT_PLACED)
+                (*merged_)[folder.record_to[i]] = std::move(folder.records[i]);
+        if (folder.chunks_left->fetch_sub(1, std::memory_order_acq_rel) == 1) {
+            std::vector<MetaRecord>().swap(folder.records);
+            std::vector<uint32_t>().swap(folder.record_to);
+        }
     }
 
     const std::string root_;
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::vector<Task> tasks_;
+    std::vector<Task> lists_; // folders to list
+    std::vector<Task> tasks_; // chunks to read
     size_t busy_ = 0;
     size_t unlisted_ = 0; // folders to list, being listed included
     std::function<void()> listed_;
+    std::vector<MetaRecord> *merged_ = nullptr;
 };
 
 } // namespace
@@ -567,12 +625,13 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     };
     std::vector<Run> runs;
     size_t files_to = 0, records_to = 0;
-    // Everything but the records is known once every folder is listed,
-    // long before the last meta file is read: the walk, the merged lists
-    // (new memory the system has to hand over page by page) and the files
-    // moved into place are made meanwhile, by the thread that listed the
-    // last folder, while the others read on. The reading threads never
-    // touch what this moves.
+    // Where everything goes is known once every folder is listed, long
+    // before the last meta file is read: the walk, the merged lists (new
+    // memory the system has to hand over page by page) and the files moved
+    // into place are made meanwhile, by the thread that listed the last
+    // folder, while the others read on (they never touch the files). From
+    // then on the records of each chunk go into place as soon as it is
+    // read, those read before with the plan.
     auto plan = [&read, &scan, &runs, &files_to, &records_to] {
         std::unordered_map<std::string, FolderList *> by_path;
         for (FolderList &folder : read.folders) {
@@ -612,7 +671,11 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
         scan->files.resize(files_to);
         scan->file_records.resize(files_to);
         scan->metas.resize(records_to);
+        for (FolderList &folder : read.folders)
+            folder.record_to.assign(folder.records.size(), FolderList::NOT_PLACED);
         for (const Run &run : runs) {
+            for (size_t r = run.record_begin; r < run.record_end; ++r)
+                run.folder->record_to[r] = uint32_t(run.record_to + r - run.record_begin);
             std::move(run.folder->files.begin() + long(run.file_begin), run.folder->files.begin() + long(run.file_end),
                       scan->files.begin() + long(run.file_to));
             // The records of a run's files are the run's records.
@@ -621,6 +684,17 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
                 scan->file_records[run.file_to + f - run.file_begin]
                         = record >= MetaScan::NO_RECORD ? record : uint32_t(run.record_to + record - run.record_begin);
             }
+        }
+        read.placeIn(scan->metas);
+        // What was listed is all in place (the records aside).
+        for (FolderList &folder : read.folders) {
+            std::vector<std::string>().swap(folder.files);
+            std::vector<uint32_t>().swap(folder.file_records);
+            std::vector<std::string>().swap(folder.links);
+            std::vector<std::string>().swap(folder.non_ascii);
+            std::vector<std::string>().swap(folder.subfolders);
+            std::vector<size_t>().swap(folder.file_splits);
+            std::vector<size_t>().swap(folder.record_splits);
         }
     };
     // Every folder may be listed already when another thread joined a read
@@ -638,9 +712,13 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
         read.run(threads);
     }
 
-    // The records' log lines, in path order.
+    // The records' log lines, in path order (few chunks have any).
     for (const Run &run : runs)
         for (size_t r = run.record_begin; r < run.record_end; ++r) {
+            if (!run.folder->chunk_logged[r / ParallelRead::CHUNK]) {
+                r = (r / ParallelRead::CHUNK + 1) * ParallelRead::CHUNK - 1;
+                continue;
+            }
             LogHold::Lines &lines = run.folder->lines[r];
             if (lines.empty())
                 continue;
@@ -649,53 +727,6 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
             else
                 scan->held_lines_.push_back(std::move(lines));
         }
-    // The records are moved into place on several threads, since a large
-    // project has many records to move; a small project's few records are
-    // moved on this thread alone.
-    constexpr size_t PARALLEL_FROM = 8192;
-    std::vector<FolderList *> lists;
-    lists.reserve(read.folders.size());
-    for (FolderList &folder : read.folders)
-        lists.push_back(&folder);
-    std::atomic<size_t> next_run{0};
-    std::atomic<size_t> next_list{0};
-    const size_t movers = files_to < PARALLEL_FROM ? 1 : threads;
-    size_t moving = movers;
-    std::mutex moved_mutex;
-    std::condition_variable moved;
-    auto move = [&] {
-        constexpr size_t RUNS = 16;
-        for (size_t begin = next_run.fetch_add(RUNS); begin < runs.size(); begin = next_run.fetch_add(RUNS))
-            for (size_t r = begin; r < std::min(runs.size(), begin + RUNS); ++r) {
-                const Run &run = runs[r];
-                std::move(run.folder->records.begin() + long(run.record_begin),
-                          run.folder->records.begin() + long(run.record_end),
-                          scan->metas.begin() + long(run.record_to));
-            }
-        // What is left of the folders' lists goes once every run is moved.
-        {
-            std::unique_lock<std::mutex> locker(moved_mutex);
-            if (--moving == 0)
-                moved.notify_all();
-            moved.wait(locker, [&moving] { return moving == 0; });
-        }
-        for (size_t i = next_list.fetch_add(1); i < lists.size(); i = next_list.fetch_add(1))
-            *lists[i] = FolderList();
-    };
-    std::vector<std::thread> pool;
-    try {
-        for (size_t t = 1; t < movers; ++t)
-            pool.emplace_back(move);
-    } catch (const std::system_error &) {
-        // Fewer threads: those that did start do not wait for the others.
-        std::lock_guard<std::mutex> locker(moved_mutex);
-        moving -= movers - 1 - pool.size();
-        if (moving == 0)
-            moved.notify_all();
-    }
-    move();
-    for (std::thread &thread : pool)
-        thread.join();
     return scan;
 }
 
