@@ -165,7 +165,7 @@ public:
     explicit ParallelRead(const std::string &root)
         : root_(root)
     {
-        push(Task{true, std::string(), nullptr, 0, 0});
+        push(Task{Task::LIST, std::string(), nullptr, 0, 0});
     }
 
     // Reads on this thread and threads - 1 more; returns when all is read.
@@ -192,9 +192,10 @@ public:
     // Another thread reads too, from now until all is read.
     void help() { work(); }
 
-    // Once every folder is listed and each one's record_to set (the
-    // merge's plan): the records of each chunk go to metas, sized for them,
-    // as soon as both the chunk is read and this is called.
+    // Once every folder is listed, its files placed and its record_to set
+    // (the merge's plan): the records of each chunk go to metas, sized for
+    // them, as soon as both the chunk is read and this is called (those
+    // read already as tasks of their own).
     void placeIn(std::vector<MetaRecord> &metas)
     {
         // Read by a reading thread only once its chunk's steps tell this
@@ -202,7 +203,7 @@ public:
         merged_ = &metas;
         for (FolderList &folder : folders)
             for (size_t begin = 0; begin < folder.record_count; begin += CHUNK)
-                stepDone(folder, begin);
+                stepDone(folder, begin, true);
     }
 
     // listed is called once every folder is listed, on the thread that
@@ -222,18 +223,19 @@ public:
 private:
     struct Task
     {
-        bool list; // list a folder, else read meta files
+        enum Kind : char { LIST, READ, PLACE };
+        Kind kind; // list folder, read records begin..end of read, or place them
         std::string folder;
-        FolderList *read; // records begin..end of this folder
+        FolderList *read;
         size_t begin, end;
     };
 
     void push(Task task)
     {
         std::lock_guard<std::mutex> locker(mutex_);
-        if (task.list)
+        if (task.kind == Task::LIST)
             ++unlisted_;
-        (task.list ? lists_ : tasks_).push_back(std::move(task));
+        tasks_.push_back(std::move(task));
         ready_.notify_one();
     }
 
@@ -243,25 +245,26 @@ private:
             Task task;
             {
                 std::unique_lock<std::mutex> locker(mutex_);
-                ready_.wait(locker, [this] { return !lists_.empty() || !tasks_.empty() || busy_ == 0; });
-                // Folders are listed first: the sooner every folder is
-                // listed, the sooner the merge is planned, and the more
-                // chunks there are to share out.
-                std::vector<Task> &from = lists_.empty() ? tasks_ : lists_;
-                if (from.empty()) {
+                ready_.wait(locker, [this] { return !tasks_.empty() || busy_ == 0; });
+                if (tasks_.empty()) {
                     ready_.notify_all();
                     return;
                 }
-                task = std::move(from.back());
-                from.pop_back();
+                // Last in, first out: a folder's meta files are read soon
+                // after it is listed, while what the system found of it is
+                // fresh.
+                task = std::move(tasks_.back());
+                tasks_.pop_back();
                 ++busy_;
             }
-            if (task.list)
+            if (task.kind == Task::LIST)
                 list(task.folder);
-            else
+            else if (task.kind == Task::READ)
                 read(*task.read, task.begin, task.end);
+            else
+                place(*task.read, task.begin);
             std::lock_guard<std::mutex> locker(mutex_);
-            if (--busy_ == 0 && lists_.empty() && tasks_.empty())
+            if (--busy_ == 0 && tasks_.empty())
                 ready_.notify_all();
         }
     }
@@ -303,7 +306,7 @@ private:
                     if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER)))
                         continue;
                     result.subfolders.push_back(relative + "/");
-                    push(Task{true, result.subfolders.back(), nullptr, 0, 0});
+                    push(Task{Task::LIST, result.subfolders.back(), nullptr, 0, 0});
                 } else if (type == DT_REG) {
                     if (link)
                         result.links.push_back(relative);
@@ -363,7 +366,7 @@ private:
         }
         const size_t count = stored->records.size();
         for (size_t begin = 0; begin < count; begin += CHUNK)
-            push(Task{false, std::string(), stored, begin, std::min(count, begin + CHUNK)});
+            push(Task{Task::READ, std::string(), stored, begin, std::min(count, begin + CHUNK)});
         if (listed)
             listed();
     }
@@ -391,30 +394,47 @@ private:
         folder.chunk_logged[begin / CHUNK]
                 = std::any_of(folder.lines.begin() + long(begin), folder.lines.begin() + long(end),
                               [](const LogHold::Lines &lines) { return !lines.empty(); });
-        stepDone(folder, begin);
+        stepDone(folder, begin, false);
     }
 
     // One more step of the chunk that starts at begin is done: the second
-    // one places its records.
-    void stepDone(FolderList &folder, size_t begin)
+    // one places its records, here or (later) as a task of its own.
+    void stepDone(FolderList &folder, size_t begin, bool later)
     {
         if (folder.chunk_steps[begin / CHUNK].fetch_add(1, std::memory_order_acq_rel) != 1)
             return;
+        if (later)
+            push(Task{Task::PLACE, std::string(), &folder, begin, 0});
+        else
+            place(folder, begin);
+    }
+
+    // Places the records of the chunk that starts at begin. The last chunk
+    // placed lets go of what the folder's listing and records held (its
+    // files were placed with the plan).
+    void place(FolderList &folder, size_t begin)
+    {
         const size_t end = std::min(folder.record_count, begin + CHUNK);
         for (size_t i = begin; i < end; ++i)
             if (folder.record_to[i] != FolderList::NOT_PLACED)
                 (*merged_)[folder.record_to[i]] = std::move(folder.records[i]);
-        if (folder.chunks_left->fetch_sub(1, std::memory_order_acq_rel) == 1) {
-            std::vector<MetaRecord>().swap(folder.records);
-            std::vector<uint32_t>().swap(folder.record_to);
-        }
+        if (folder.chunks_left->fetch_sub(1, std::memory_order_acq_rel) != 1)
+            return;
+        std::vector<MetaRecord>().swap(folder.records);
+        std::vector<uint32_t>().swap(folder.record_to);
+        std::vector<std::string>().swap(folder.files);
+        std::vector<uint32_t>().swap(folder.file_records);
+        std::vector<std::string>().swap(folder.links);
+        std::vector<std::string>().swap(folder.non_ascii);
+        std::vector<std::string>().swap(folder.subfolders);
+        std::vector<size_t>().swap(folder.file_splits);
+        std::vector<size_t>().swap(folder.record_splits);
     }
 
     const std::string root_;
     std::mutex mutex_;
     std::condition_variable ready_;
-    std::vector<Task> lists_; // folders to list
-    std::vector<Task> tasks_; // chunks to read
+    std::vector<Task> tasks_;
     size_t busy_ = 0;
     size_t unlisted_ = 0; // folders to list, being listed included
     std::function<void()> listed_;
@@ -633,6 +653,25 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     // then on the records of each chunk go into place as soon as it is
     // read, those read before with the plan.
     auto plan = [&read, &scan, &runs, &files_to, &records_to] {
+        // The walk reaches every folder listed, so the merged lists' sizes
+        // are known before it: a large project's lists are made on other
+        // threads meanwhile.
+        size_t all_files = 0, all_records = 0;
+        for (const FolderList &folder : read.folders) {
+            all_files += folder.files.size();
+            all_records += folder.record_count;
+        }
+        constexpr size_t PARALLEL_FROM = 8192;
+        std::thread sizing_files, sizing_records;
+        if (all_files >= PARALLEL_FROM) {
+            try {
+                sizing_files = std::thread([&scan, all_files] {
+                    scan->files.resize(all_files);
+                    scan->file_records.resize(all_files);
+                });
+                sizing_records = std::thread([&scan, all_records] { scan->metas.resize(all_records); });
+            } catch (const std::system_error &) {}
+        }
         std::unordered_map<std::string, FolderList *> by_path;
         for (FolderList &folder : read.folders) {
             by_path.emplace(folder.folder, &folder);
@@ -668,14 +707,16 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
         const auto root = by_path.find(std::string());
         if (root != by_path.end())
             walk(*root->second);
-        scan->files.resize(files_to);
-        scan->file_records.resize(files_to);
-        scan->metas.resize(records_to);
         for (FolderList &folder : read.folders)
             folder.record_to.assign(folder.records.size(), FolderList::NOT_PLACED);
-        for (const Run &run : runs) {
+        for (const Run &run : runs)
             for (size_t r = run.record_begin; r < run.record_end; ++r)
                 run.folder->record_to[r] = uint32_t(run.record_to + r - run.record_begin);
+        if (sizing_files.joinable())
+            sizing_files.join();
+        scan->files.resize(files_to);
+        scan->file_records.resize(files_to);
+        for (const Run &run : runs) {
             std::move(run.folder->files.begin() + long(run.file_begin), run.folder->files.begin() + long(run.file_end),
                       scan->files.begin() + long(run.file_to));
             // The records of a run's files are the run's records.
@@ -685,17 +726,10 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
                         = record >= MetaScan::NO_RECORD ? record : uint32_t(run.record_to + record - run.record_begin);
             }
         }
+        if (sizing_records.joinable())
+            sizing_records.join();
+        scan->metas.resize(records_to);
         read.placeIn(scan->metas);
-        // What was listed is all in place (the records aside).
-        for (FolderList &folder : read.folders) {
-            std::vector<std::string>().swap(folder.files);
-            std::vector<uint32_t>().swap(folder.file_records);
-            std::vector<std::string>().swap(folder.links);
-            std::vector<std::string>().swap(folder.non_ascii);
-            std::vector<std::string>().swap(folder.subfolders);
-            std::vector<size_t>().swap(folder.file_splits);
-            std::vector<size_t>().swap(folder.record_splits);
-        }
     };
     // Every folder may be listed already when another thread joined a read
     // ahead early: the plan is then made here while that thread reads.
