@@ -35,6 +35,7 @@ private slots:
     void init_keeps_the_records_unless_a_listener_has_served_them();
     void the_index_s_warnings_come_in_path_order_whatever_kind();
     void a_large_read_is_merged_in_path_order_and_indexed_whole();
+    void a_large_read_gives_each_file_its_own_record_among_files_without_any();
     void a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise();
 };
 
@@ -332,6 +333,71 @@ void TestMetaScan::a_large_read_is_merged_in_path_order_and_indexed_whole()
     QCOMPARE(named, warned);
     for (const auto &claim : claims)
         QCOMPARE(Velmora::FileSystem::getGUID(claim.first.constData()), Velmora::UGUID(claim.second.constData()));
+    Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::a_large_read_gives_each_file_its_own_record_among_files_without_any()
+{
+    // Files with and without a meta file, meta files without their file and
+    // meta files of files named like meta files, sorting before, between
+    // and after the subfolders of their folder: a file that takes a
+    // neighbour's record gets a GUID that is not its own.
+    Installation installation;
+    const QStringList folders{QString(), QStringLiteral("p/"), QStringLiteral("p/q/"), QStringLiteral("r/")};
+    const QStringList prefixes{QStringLiteral("a"), QStringLiteral("q"), QStringLiteral("z")};
+    std::vector<std::pair<QByteArray, QByteArray>> assets; // path, GUID
+    QList<QByteArray> plain;
+    int indexed = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const QString name = folders[i % folders.size()] + prefixes[i / 11 % prefixes.size()]
+                + QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0'));
+        const QByteArray id = guid(char('a' + i / 1000), i % 1000);
+        if (i % 7 == 3) {
+            // A meta file of its own, with a meta file beside it.
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta"), "<asset guid=\"" + id + "\"/>"));
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta.meta"), "<asset guid=\"" + id + "\"/>"));
+            continue;
+        }
+        QVERIFY(installation.writeData(name, "x"));
+        ++indexed;
+        if (i % 5 == 1) {
+            QVERIFY(installation.writeData(name + QStringLiteral("x.meta"), "<asset guid=\"" + id + "\"/>"));
+            plain << name.toUtf8();
+        } else {
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta"), "<asset guid=\"" + id + "\"/>"));
+            assets.emplace_back(name.toUtf8(), id);
+        }
+    }
+
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(scan->file_records.size(), scan->files.size());
+    size_t next_record = 0;
+    for (size_t f = 0; f < scan->files.size(); ++f) {
+        const std::string &path = scan->files[f];
+        const uint32_t record = scan->file_records[f];
+        const bool meta = path.size() > 5 && path.compare(path.size() - 5, 5, ".meta") == 0;
+        QCOMPARE(record == Velmora::MetaScan::META_FILE, meta);
+        if (meta)
+            continue;
+        const bool has_meta = std::binary_search(scan->files.begin(), scan->files.end(), path + ".meta");
+        QCOMPARE(record != Velmora::MetaScan::NO_RECORD, has_meta);
+        if (has_meta) {
+            QCOMPARE(size_t(record), next_record++);
+            QCOMPARE(std::string(scan->metas[record].path()), path);
+        }
+    }
+    QCOMPARE(next_record, scan->metas.size());
+
+    Velmora::MetaScan::readAhead(installation.dataPath().toStdString());
+    QVERIFY(Velmora::FileSystem::init(installation.dataPath().toUtf8().constData()));
+    QCOMPARE(Velmora::FileSystem::getNumFiles(), indexed);
+    for (const auto &asset : assets) {
+        const Velmora::UGUID id = Velmora::FileSystem::getGUID(asset.first.constData());
+        QCOMPARE(id, Velmora::UGUID(asset.second.constData()));
+        QVERIFY(Velmora::FileSystemAssets::isAsset(id));
+    }
+    for (const QByteArray &path : plain)
+        QVERIFY(!Velmora::FileSystemAssets::isAsset(Velmora::FileSystem::getGUID(path.constData())));
     Velmora::FileSystem::shutdown();
 }
 
