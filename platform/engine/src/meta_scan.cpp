@@ -18,7 +18,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -78,6 +82,124 @@ bool readSmallFile(int dir, const char *name, char *buffer, size_t size, QByteAr
     return true;
 }
 
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// An attribute's value read as Xml::getIntArg reads it.
+int intValue(std::string_view value, int def)
+{
+    if (value.empty())
+        return def;
+    const std::string text(value);
+    errno = 0;
+    char *end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    while (end && (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r' || *end == '\f' || *end == '\v'))
+        end++;
+    if (errno != 0 || end == text.c_str() || (end && *end) || number < INT32_MIN || number > INT32_MAX)
+        return def;
+    return int(number);
+}
+
+// Most meta files are one element with a few plain attributes, perhaps
+// after an XML declaration. Such a text (size bytes) is read into record
+// here, as the XML parser would read it, without building a tree; false,
+// record untouched, for anything else (children, entities, comments, white
+// space the parser would change, ...), which the parser then reads.
+bool readPlainMeta(const char *text, size_t size, MetaRecord &record)
+{
+    const char *at = text;
+    const char *const end = text + size;
+    const auto skipSpace = [&at, end] {
+        while (at < end && isXmlSpace(*at))
+            ++at;
+    };
+    skipSpace();
+    if (end - at >= 6 && std::memcmp(at, "<?xml ", 6) == 0) {
+        const char *close = at + 6;
+        for (; end - close >= 2 && !(close[0] == '?' && close[1] == '>'); ++close)
+            if (*close == 0)
+                return false;
+        if (end - close < 2)
+            return false;
+        at = close + 2;
+        skipSpace();
+    }
+    if (at == end || *at != '<' || ++at == end || !isNameStart(*at))
+        return false;
+    const char *const name = at;
+    while (at < end && isNameChar(*at))
+        ++at;
+    const std::string_view root(name, size_t(at - name));
+    constexpr size_t MAX_ARGS = 8;
+    std::pair<std::string_view, std::string_view> args[MAX_ARGS];
+    size_t count = 0;
+    for (;;) {
+        const bool spaced = at < end && isXmlSpace(*at);
+        skipSpace();
+        if (at == end)
+            return false;
+        if (*at == '/') {
+            if (end - at < 2 || at[1] != '>')
+                return false;
+            at += 2;
+            break;
+        }
+        if (!spaced || !isNameStart(*at) || count == MAX_ARGS)
+            return false;
+        const char *const arg = at;
+        while (at < end && isNameChar(*at))
+            ++at;
+        const std::string_view arg_name(arg, size_t(at - arg));
+        if (end - at < 2 || at[0] != '=' || (at[1] != '"' && at[1] != '\''))
+            return false;
+        const char quote = at[1];
+        at += 2;
+        const char *const value = at;
+        for (; at < end && *at != quote; ++at)
+            if (*at == 0 || *at == '&' || *at == '<' || *at == '>' || *at == '\t' || *at == '\r' || *at == '\n')
+                return false;
+        if (at == end)
+            return false;
+        for (size_t i = 0; i < count; ++i)
+            if (args[i].first == arg_name)
+                return false;
+        args[count++] = {arg_name, std::string_view(value, size_t(at - value))};
+        ++at;
+    }
+    skipSpace();
+    if (at != end)
+        return false;
+    const auto find = [&args, count](std::string_view arg_name) -> const std::string_view * {
+        for (size_t i = 0; i < count; ++i)
+            if (args[i].first == arg_name)
+                return &args[i].second;
+        return nullptr;
+    };
+    const auto value = [&find](std::string_view arg_name) {
+        const std::string_view *found = find(arg_name);
+        return found ? *found : std::string_view();
+    };
+    record.loaded = true;
+    record.setTexts(record.path(), root, value("guid"), value("asset"), value("type"));
+    record.has_type = find("type") != nullptr;
+    record.type = intValue(value("type"), 0);
+    record.excluded = intValue(value("excluded"), 0);
+    return true;
+}
+
 // Reads the meta file path into record; name is the same file relative to
 // the folder dir (AT_FDCWD for path itself).
 void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord &record)
@@ -85,10 +207,14 @@ void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord
     Xml xml;
     char buffer[16384];
     QByteArray bytes;
-    if (readSmallFile(dir, name, buffer, sizeof(buffer), bytes)
-                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
-                : !xml.load(path.c_str()))
+    if (readSmallFile(dir, name, buffer, sizeof(buffer), bytes)) {
+        if (readPlainMeta(bytes.constData(), size_t(bytes.size()), record))
+            return;
+        if (!engine_internal::parseXmlFile(xml, bytes, path.c_str()))
+            return;
+    } else if (!xml.load(path.c_str())) {
         return;
+    }
     record.loaded = true;
     record.setTexts(record.path(), xml.getName(), xml.getArg("guid"), xml.getArg("asset"), xml.getArg("type"));
     record.has_type = xml.isArg("type");

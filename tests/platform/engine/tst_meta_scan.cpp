@@ -6,6 +6,7 @@
 
 #include "velmora/FileSystem.h"
 #include "velmora/MetaScan.h"
+#include "velmora/Xml.h"
 
 #include <QtTest>
 
@@ -36,6 +37,7 @@ private slots:
     void the_index_s_warnings_come_in_path_order_whatever_kind();
     void a_large_read_is_merged_in_path_order_and_indexed_whole();
     void a_large_read_gives_each_file_its_own_record_among_files_without_any();
+    void a_record_says_what_the_xml_parser_reads_in_its_meta_file();
     void a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise();
 };
 
@@ -399,6 +401,71 @@ void TestMetaScan::a_large_read_gives_each_file_its_own_record_among_files_witho
     for (const QByteArray &path : plain)
         QVERIFY(!Velmora::FileSystemAssets::isAsset(Velmora::FileSystem::getGUID(path.constData())));
     Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::a_record_says_what_the_xml_parser_reads_in_its_meta_file()
+{
+    // Meta files as the editor writes them and as people and other tools
+    // may: each record says what Xml reads in the same file.
+    const QByteArray id = guid('a', 1);
+    const QList<QByteArray> texts{
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"" + id
+                    + "\" type=\"1\" excluded=\"0\"/>\n",
+            "<asset guid=\"" + id + "\"/>",
+            "<asset guid='" + id + "' type='7' asset=\"it's\"/>",
+            "  \r\n<asset  guid=\"" + id + "\"\r\n   type=\" 12 \" excluded=\"1 \" />  \n",
+            "<asset guid=\"" + id + "\" type=\"&#51;\" asset=\"a&amp;b\"/>",
+            "<asset guid=\"" + id + "\" asset=\"a\tb\r\nc\"/>",
+            "<asset guid=\"" + id + "\" guid=\"" + guid('b', 2) + "\"/>",
+            "<asset guid=\"" + id + "\"><runtime guid=\"" + guid('b', 3) + "\" kind=\"2\"/></asset>",
+            "<!-- made by hand --><asset guid=\"" + id + "\"/>",
+            "<asset guid=\"" + id + "\"",
+            "<asset guid=\"" + id + "\" type=\"x7\" excluded=\"99999999999\"/>",
+            "<asset guid=\"" + id + "\" type=\"\"/>",
+            "<asset/>",
+            "<runtime guid=\"" + id + "\" asset=\"" + guid('b', 4) + "\"/>",
+            "<asset guid=\"" + id + "\"></asset>",
+            "<asset my-note=\"1\" x.y=\"2\" guid=\"" + id + "\"/>",
+            "<asset guid=\"" + id + "\"type=\"1\"/>",
+            "<asset guid = \"" + id + "\" type= \"5\"/>",
+            "<asset guid=\"" + id + "\" asset=\"a>b<c\"/>",
+            "<asset guid=\"" + id + "\" asset=\"\xc3\xa9t\xc3\xa9\"/>",
+            "<?xml version=\"1.0\"?>",
+            "<?xml-stylesheet href=\"x\"?><asset guid=\"" + id + "\"/>",
+            "<?xml version=\"1.0\"?><asset guid=\"" + id + "\"/><other/>",
+            "\xef\xbb\xbf<asset guid=\"" + id + "\" type=\"2\"/>",
+            "<asset a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\" f=\"6\" g=\"7\" h=\"8\" guid=\"" + id + "\"/>",
+            "<asset guid=\"" + id + "\" />\n<!-- after -->\n",
+            "<Asset GUID=\"" + id + "\" Type=\"3\"/>",
+            "<asset\tguid=\"" + id + "\"\ttype=\"-4\"/>",
+            "",
+            "not xml",
+    };
+    Installation installation;
+    for (int i = 0; i < texts.size(); ++i) {
+        const QString name = QStringLiteral("m%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(installation.writeData(name, "x"));
+        QVERIFY(installation.writeData(name + QStringLiteral(".meta"), texts[i]));
+    }
+
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(scan->metas.size(), size_t(texts.size()));
+    for (const Velmora::MetaRecord &record : scan->metas) {
+        const QByteArray path = installation.dataPath().toUtf8() + QByteArray(record.path().data()) + ".meta";
+        Velmora::Xml xml;
+        const bool loaded = xml.load(path.constData());
+        QCOMPARE(record.loaded, loaded);
+        if (!loaded)
+            continue;
+        QCOMPARE(std::string(record.root()), std::string(xml.getName()));
+        QCOMPARE(std::string(record.guid()), std::string(xml.getArg("guid")));
+        QCOMPARE(std::string(record.owner()), std::string(xml.getArg("asset")));
+        QCOMPARE(std::string(record.typeText()), std::string(xml.getArg("type")));
+        QCOMPARE(record.has_type, xml.isArg("type"));
+        QCOMPARE(record.type, xml.getIntArg("type", 0));
+        QCOMPARE(record.excluded, xml.getIntArg("excluded", 0));
+        QCOMPARE(int(record.runtimes().size()), xml.getNumChildren());
+    }
 }
 
 void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise()
