@@ -136,13 +136,14 @@ public:
             forgetOrder();
         return it;
     }
-    // Fills an empty table with the paths that keep(path) accepts, from
+    // Fills an empty table with the paths that keep(index) accepts, from
     // paths sorted by bytes (no check), each with an empty record; their
     // entries are appended to entries, in order. The tree is built without
     // searching it, and the slots are placed once every entry is in. A
     // large listing is cut into consecutive parts whose entries (paths,
-    // nodes and hashes) are made on several threads; this one then moves
-    // the nodes of each part in turn to the end of the tree.
+    // nodes and hashes) are made on several threads, each node on its own;
+    // this one then puts the nodes of each part in turn at the end of the
+    // tree.
     template<typename Keep>
     void fillSorted(const std::vector<std::string> &paths, Keep keep, std::vector<iterator> &entries)
     {
@@ -150,20 +151,24 @@ public:
         constexpr size_t PARALLEL_FROM = 8192;
         const unsigned cores = std::thread::hardware_concurrency();
         const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
-        std::vector<Map> part_maps(parts);
+        std::vector<std::vector<Map::node_type>> part_nodes(parts);
         std::vector<std::vector<size_t>> part_hashes(parts);
         std::unique_ptr<std::atomic<bool>[]> made(new std::atomic<bool>[parts]);
         std::mutex made_lock;
         std::condition_variable made_changed;
         auto make = [&](size_t part) {
-            Map &map = part_maps[part];
+            std::vector<Map::node_type> &nodes = part_nodes[part];
             std::vector<size_t> &hashes = part_hashes[part];
             const size_t end = paths.size() * (part + 1) / parts;
             hashes.reserve(end - paths.size() * part / parts);
+            nodes.reserve(end - paths.size() * part / parts);
+            // A node taken out of a map of one entry: nothing to rebalance.
+            Map node_map;
             for (size_t i = paths.size() * part / parts; i < end; ++i)
-                if (keep(paths[i])) {
+                if (keep(i)) {
                     hashes.push_back(hashOf(paths[i]));
-                    map.emplace_hint(map.end(), paths[i], Record());
+                    node_map.emplace(paths[i], Record());
+                    nodes.push_back(node_map.extract(node_map.begin()));
                 }
             {
                 std::lock_guard<std::mutex> locker(made_lock);
@@ -195,9 +200,9 @@ public:
         hashes.reserve(count);
         entries.reserve(entries.size() + count);
         for (size_t part = 0; part < parts; ++part) {
-            Map &map = part_maps[part];
-            while (!map.empty())
-                entries.push_back(map_.insert(map_.end(), map.extract(map.begin())));
+            for (Map::node_type &node : part_nodes[part])
+                entries.push_back(map_.insert(map_.end(), std::move(node)));
+            std::vector<Map::node_type>().swap(part_nodes[part]);
             hashes.insert(hashes.end(), part_hashes[part].begin(), part_hashes[part].end());
             std::vector<size_t>().swap(part_hashes[part]);
         }
@@ -826,8 +831,9 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     std::vector<FileTable::iterator> table_entries;
     std::promise<void> listed;
     std::thread table([&index, &table_entries, &listed] {
+        const std::vector<uint32_t> &records = index.scan->file_records;
         index.files.fillSorted(
-                index.scan->files, [](const std::string &relative) { return !isMetaPath(relative); }, table_entries);
+                index.scan->files, [&records](size_t i) { return records[i] != MetaScan::META_FILE; }, table_entries);
         listed.set_value();
     });
     if (notify) {
@@ -837,20 +843,19 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         MetaScan::notifyRead(index.scan);
     }
     MetaScan &scan = *index.scan;
-    // The files (meta files aside), in path order.
-    // The files (meta files aside), in path order, each with its record
-    // (records are in the same order).
+    // The files (meta files aside), in path order, each with its record:
+    // the listing found both, so no path is read here.
     std::vector<const std::string *> paths;
     std::vector<const MetaRecord *> path_records;
     paths.reserve(scan.files.size() - scan.metas.size());
     path_records.reserve(scan.files.size() - scan.metas.size());
-    size_t next_meta = 0;
-    for (const std::string &relative : scan.files)
-        if (!isMetaPath(relative)) {
-            paths.push_back(&relative);
-            const bool has_record = next_meta < scan.metas.size() && scan.metas[next_meta].path() == relative;
-            path_records.push_back(has_record ? &scan.metas[next_meta++] : nullptr);
-        }
+    for (size_t f = 0; f < scan.files.size(); ++f) {
+        const uint32_t record = scan.file_records[f];
+        if (record == MetaScan::META_FILE)
+            continue;
+        paths.push_back(&scan.files[f]);
+        path_records.push_back(record == MetaScan::NO_RECORD ? nullptr : &scan.metas[record]);
+    }
 
     // What each file's meta file says is taken from the records in runs of
     // files on other threads (for a large project), while this thread
@@ -864,6 +869,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         UGUID guid;
         bool readable = false;
         bool is_asset = false;
+        bool runtime = false; // below .runtimes/
     };
     constexpr size_t CHUNK = 256;
     constexpr size_t PARALLEL_FROM = 4096;
@@ -893,7 +899,10 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         if (notify)
             read.releaseRecords(false);
     };
-    auto release_files = [](MetaScan &read) { std::vector<std::string>().swap(read.files); };
+    auto release_files = [](MetaScan &read) {
+        std::vector<std::string>().swap(read.files);
+        std::vector<uint32_t>().swap(read.file_records);
+    };
     bool releasing = false;
     if (notify) {
         try {
@@ -906,9 +915,9 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                           // soon as the table is past them, the others once the index
                           // is built.
                           passed.wait();
-                          for (std::string &relative : read->files)
-                              if (isMetaPath(relative))
-                                  std::string().swap(relative);
+                          for (size_t f = 0; f < read->files.size(); ++f)
+                              if (read->file_records[f] == MetaScan::META_FILE)
+                                  std::string().swap(read->files[f]);
                           done.wait();
                           release_files(*read);
 #if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
@@ -936,12 +945,15 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
             const size_t chunk = begin / CHUNK;
             for (size_t i = begin; i < std::min(paths.size(), begin + CHUNK); ++i) {
                 extension_keys[i] = extensionKey(*paths[i]);
+                infos[i].runtime = isRuntimePath(*paths[i]);
                 if (!path_records[i])
                     continue;
                 {
                     LogHold hold(&lines);
                     const MetaInfo info = metaInfo(*path_records[i]);
-                    infos[i] = Facts{info.guid, info.readable, info.is_asset};
+                    infos[i].guid = info.guid;
+                    infos[i].readable = info.readable;
+                    infos[i].is_asset = info.is_asset;
                     if (!info.owner.isEmpty())
                         chunk_owners[chunk].emplace_back(i, info.owner);
                 }
@@ -995,7 +1007,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
         if (next_lines < chunk_lines[chunk].size() && chunk_lines[chunk][next_lines].first == i)
             LogHold::release(chunk_lines[chunk][next_lines++].second);
         Facts &meta = infos[i];
-        const bool runtime = isRuntimePath(relative);
+        const bool runtime = meta.runtime;
         UGUID candidate;
         auto db_entry = db.find(relative);
         if (db_entry != db.end()) {

@@ -18,7 +18,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <climits>
 #include <condition_variable>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <functional>
@@ -78,6 +82,124 @@ bool readSmallFile(int dir, const char *name, char *buffer, size_t size, QByteAr
     return true;
 }
 
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+bool isNameStart(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':';
+}
+
+bool isNameChar(char c)
+{
+    return isNameStart(c) || (c >= '0' && c <= '9') || c == '-' || c == '.';
+}
+
+// An attribute's value read as Xml::getIntArg reads it.
+int intValue(std::string_view value, int def)
+{
+    if (value.empty())
+        return def;
+    const std::string text(value);
+    errno = 0;
+    char *end = nullptr;
+    const long number = std::strtol(text.c_str(), &end, 10);
+    while (end && (*end == ' ' || *end == '\t' || *end == '\n' || *end == '\r' || *end == '\f' || *end == '\v'))
+        end++;
+    if (errno != 0 || end == text.c_str() || (end && *end) || number < INT32_MIN || number > INT32_MAX)
+        return def;
+    return int(number);
+}
+
+// Most meta files are one element with a few plain attributes, perhaps
+// after an XML declaration. Such a text (size bytes) is read into record
+// here, as the XML parser would read it, without building a tree; false,
+// record untouched, for anything else (children, entities, comments, white
+// space the parser would change, ...), which the parser then reads.
+bool readPlainMeta(const char *text, size_t size, MetaRecord &record)
+{
+    const char *at = text;
+    const char *const end = text + size;
+    const auto skipSpace = [&at, end] {
+        while (at < end && isXmlSpace(*at))
+            ++at;
+    };
+    skipSpace();
+    if (end - at >= 6 && std::memcmp(at, "<?xml ", 6) == 0) {
+        const char *close = at + 6;
+        for (; end - close >= 2 && !(close[0] == '?' && close[1] == '>'); ++close)
+            if (*close == 0)
+                return false;
+        if (end - close < 2)
+            return false;
+        at = close + 2;
+        skipSpace();
+    }
+    if (at == end || *at != '<' || ++at == end || !isNameStart(*at))
+        return false;
+    const char *const name = at;
+    while (at < end && isNameChar(*at))
+        ++at;
+    const std::string_view root(name, size_t(at - name));
+    constexpr size_t MAX_ARGS = 8;
+    std::pair<std::string_view, std::string_view> args[MAX_ARGS];
+    size_t count = 0;
+    for (;;) {
+        const bool spaced = at < end && isXmlSpace(*at);
+        skipSpace();
+        if (at == end)
+            return false;
+        if (*at == '/') {
+            if (end - at < 2 || at[1] != '>')
+                return false;
+            at += 2;
+            break;
+        }
+        if (!spaced || !isNameStart(*at) || count == MAX_ARGS)
+            return false;
+        const char *const arg = at;
+        while (at < end && isNameChar(*at))
+            ++at;
+        const std::string_view arg_name(arg, size_t(at - arg));
+        if (end - at < 2 || at[0] != '=' || (at[1] != '"' && at[1] != '\''))
+            return false;
+        const char quote = at[1];
+        at += 2;
+        const char *const value = at;
+        for (; at < end && *at != quote; ++at)
+            if (*at == 0 || *at == '&' || *at == '<' || *at == '>' || *at == '\t' || *at == '\r' || *at == '\n')
+                return false;
+        if (at == end)
+            return false;
+        for (size_t i = 0; i < count; ++i)
+            if (args[i].first == arg_name)
+                return false;
+        args[count++] = {arg_name, std::string_view(value, size_t(at - value))};
+        ++at;
+    }
+    skipSpace();
+    if (at != end)
+        return false;
+    const auto find = [&args, count](std::string_view arg_name) -> const std::string_view * {
+        for (size_t i = 0; i < count; ++i)
+            if (args[i].first == arg_name)
+                return &args[i].second;
+        return nullptr;
+    };
+    const auto value = [&find](std::string_view arg_name) {
+        const std::string_view *found = find(arg_name);
+        return found ? *found : std::string_view();
+    };
+    record.loaded = true;
+    record.setTexts(record.path(), root, value("guid"), value("asset"), value("type"));
+    record.has_type = find("type") != nullptr;
+    record.type = intValue(value("type"), 0);
+    record.excluded = intValue(value("excluded"), 0);
+    return true;
+}
+
 // Reads the meta file path into record; name is the same file relative to
 // the folder dir (AT_FDCWD for path itself).
 void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord &record)
@@ -85,10 +207,14 @@ void readRecordAt(int dir, const char *name, const std::string &path, MetaRecord
     Xml xml;
     char buffer[16384];
     QByteArray bytes;
-    if (readSmallFile(dir, name, buffer, sizeof(buffer), bytes)
-                ? !engine_internal::parseXmlFile(xml, bytes, path.c_str())
-                : !xml.load(path.c_str()))
+    if (readSmallFile(dir, name, buffer, sizeof(buffer), bytes)) {
+        if (readPlainMeta(bytes.constData(), size_t(bytes.size()), record))
+            return;
+        if (!engine_internal::parseXmlFile(xml, bytes, path.c_str()))
+            return;
+    } else if (!xml.load(path.c_str())) {
         return;
+    }
     record.loaded = true;
     record.setTexts(record.path(), xml.getName(), xml.getArg("guid"), xml.getArg("asset"), xml.getArg("type"));
     record.has_type = xml.isArg("type");
@@ -133,10 +259,26 @@ struct FolderList
     // reading each meta file. Sized once, before any of them is read.
     std::vector<MetaRecord> records;
     std::vector<LogHold::Lines> lines;
+    // For each of files: the index of its record in records, or one of
+    // MetaScan's marks.
+    std::vector<uint32_t> file_records;
     // For each subfolder, the first of files and of records that sort after
     // it: where the paths below it go among this folder's own.
     std::vector<size_t> file_splits;
     std::vector<size_t> record_splits;
+    // Where each record goes among the records of the whole read (set by
+    // the merge's plan; NOT_PLACED for none), and for each chunk of records
+    // how many of its two steps are done: read, and that plan made. The
+    // second step moves the chunk's records there.
+    static constexpr uint32_t NOT_PLACED = UINT32_MAX;
+    std::vector<uint32_t> record_to;
+    std::unique_ptr<std::atomic<char>[]> chunk_steps;
+    // The chunks not placed yet: the last one placed lets the records go.
+    // record_count: their number, kept.
+    std::unique_ptr<std::atomic<size_t>> chunks_left;
+    size_t record_count = 0;
+    // For each chunk, whether reading it logged anything (lines).
+    std::unique_ptr<bool[]> chunk_logged;
 };
 
 // Reads a data folder on several threads: each folder is listed by one of
@@ -149,7 +291,7 @@ public:
     explicit ParallelRead(const std::string &root)
         : root_(root)
     {
-        push(Task{true, std::string(), nullptr, 0, 0});
+        push(Task{Task::LIST, std::string(), nullptr, 0, 0});
     }
 
     // Reads on this thread and threads - 1 more; returns when all is read.
@@ -170,24 +312,55 @@ public:
             thread.join();
     }
 
+    // Meta files read as one task.
+    static constexpr size_t CHUNK = 64;
+
     // Another thread reads too, from now until all is read.
     void help() { work(); }
+
+    // Once every folder is listed, its files placed and its record_to set
+    // (the merge's plan): the records of each chunk go to metas, sized for
+    // them, as soon as both the chunk is read and this is called (those
+    // read already as tasks of their own).
+    void placeIn(std::vector<MetaRecord> &metas)
+    {
+        // Read by a reading thread only once its chunk's steps tell this
+        // was called.
+        merged_ = &metas;
+        for (FolderList &folder : folders)
+            for (size_t begin = 0; begin < folder.record_count; begin += CHUNK)
+                stepDone(folder, begin, true);
+    }
+
+    // listed is called once every folder is listed, on the thread that
+    // listed the last one, while the other threads go on reading; false
+    // (listed not kept) when every folder is listed already.
+    bool whenListed(std::function<void()> listed)
+    {
+        std::lock_guard<std::mutex> locker(mutex_);
+        if (unlisted_ == 0)
+            return false;
+        listed_ = std::move(listed);
+        return true;
+    }
 
     std::deque<FolderList> folders; // in no particular order
 
 private:
     struct Task
     {
-        bool list; // list a folder, else read meta files
+        enum Kind : char { LIST, READ, PLACE };
+        Kind kind; // list folder, read records begin..end of read, or place them
         std::string folder;
-        FolderList *read; // records begin..end of this folder
+        FolderList *read;
         size_t begin, end;
     };
-    static constexpr size_t CHUNK = 64;
 
     void push(Task task)
     {
         std::lock_guard<std::mutex> locker(mutex_);
+        if (task.kind == Task::LIST)
+            ++unlisted_;
         tasks_.push_back(std::move(task));
         ready_.notify_one();
     }
@@ -203,14 +376,19 @@ private:
                     ready_.notify_all();
                     return;
                 }
+                // Last in, first out: a folder's meta files are read soon
+                // after it is listed, while what the system found of it is
+                // fresh.
                 task = std::move(tasks_.back());
                 tasks_.pop_back();
                 ++busy_;
             }
-            if (task.list)
+            if (task.kind == Task::LIST)
                 list(task.folder);
-            else
+            else if (task.kind == Task::READ)
                 read(*task.read, task.begin, task.end);
+            else
+                place(*task.read, task.begin);
             std::lock_guard<std::mutex> locker(mutex_);
             if (--busy_ == 0 && tasks_.empty())
                 ready_.notify_all();
@@ -254,7 +432,7 @@ private:
                     if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER)))
                         continue;
                     result.subfolders.push_back(relative + "/");
-                    push(Task{true, result.subfolders.back(), nullptr, 0, 0});
+                    push(Task{Task::LIST, result.subfolders.back(), nullptr, 0, 0});
                 } else if (type == DT_REG) {
                     if (link)
                         result.links.push_back(relative);
@@ -271,20 +449,28 @@ private:
         // The meta file sorts after the file itself and before any other
         // name that starts with the file's name and a character after ".".
         std::string meta_path;
+        result.file_records.assign(result.files.size(), MetaScan::NO_RECORD);
         for (size_t i = 0; i < result.files.size(); ++i) {
             const std::string &path = result.files[i];
-            if (isMeta(path))
+            if (isMeta(path)) {
+                result.file_records[i] = MetaScan::META_FILE;
                 continue;
+            }
             meta_path.assign(path).append(".meta");
             if (!std::binary_search(result.files.begin() + long(i), result.files.end(), meta_path))
                 continue;
+            result.file_records[i] = uint32_t(result.records.size());
             MetaRecord record;
             record.setPath(path);
             record.visible = visiblePath(path);
             record.link = std::binary_search(result.links.begin(), result.links.end(), path);
             result.records.push_back(std::move(record));
         }
+        result.record_count = result.records.size();
         result.lines.resize(result.records.size());
+        result.chunk_steps.reset(new std::atomic<char>[result.records.size() / CHUNK + 1]());
+        result.chunk_logged.reset(new bool[result.records.size() / CHUNK + 1]());
+        result.chunks_left.reset(new std::atomic<size_t>((result.records.size() + CHUNK - 1) / CHUNK));
         for (const std::string &subfolder : result.subfolders) {
             result.file_splits.push_back(size_t(std::lower_bound(result.files.begin(), result.files.end(), subfolder)
                                                 - result.files.begin()));
@@ -296,14 +482,19 @@ private:
                            - result.records.begin()));
         }
         FolderList *stored = nullptr;
+        std::function<void()> listed;
         {
             std::lock_guard<std::mutex> locker(mutex_);
             folders.push_back(std::move(result));
             stored = &folders.back();
+            if (--unlisted_ == 0)
+                listed = std::move(listed_);
         }
         const size_t count = stored->records.size();
         for (size_t begin = 0; begin < count; begin += CHUNK)
-            push(Task{false, std::string(), stored, begin, std::min(count, begin + CHUNK)});
+            push(Task{Task::READ, std::string(), stored, begin, std::min(count, begin + CHUNK)});
+        if (listed)
+            listed();
     }
 
     // Reads the meta files of records begin..end of one folder, opened
@@ -326,6 +517,44 @@ private:
         }
         if (dir >= 0)
             ::close(dir);
+        folder.chunk_logged[begin / CHUNK]
+                = std::any_of(folder.lines.begin() + long(begin), folder.lines.begin() + long(end),
+                              [](const LogHold::Lines &lines) { return !lines.empty(); });
+        stepDone(folder, begin, false);
+    }
+
+    // One more step of the chunk that starts at begin is done: the second
+    // one places its records, here or (later) as a task of its own.
+    void stepDone(FolderList &folder, size_t begin, bool later)
+    {
+        if (folder.chunk_steps[begin / CHUNK].fetch_add(1, std::memory_order_acq_rel) != 1)
+            return;
+        if (later)
+            push(Task{Task::PLACE, std::string(), &folder, begin, 0});
+        else
+            place(folder, begin);
+    }
+
+    // Places the records of the chunk that starts at begin. The last chunk
+    // placed lets go of what the folder's listing and records held (its
+    // files were placed with the plan).
+    void place(FolderList &folder, size_t begin)
+    {
+        const size_t end = std::min(folder.record_count, begin + CHUNK);
+        for (size_t i = begin; i < end; ++i)
+            if (folder.record_to[i] != FolderList::NOT_PLACED)
+                (*merged_)[folder.record_to[i]] = std::move(folder.records[i]);
+        if (folder.chunks_left->fetch_sub(1, std::memory_order_acq_rel) != 1)
+            return;
+        std::vector<MetaRecord>().swap(folder.records);
+        std::vector<uint32_t>().swap(folder.record_to);
+        std::vector<std::string>().swap(folder.files);
+        std::vector<uint32_t>().swap(folder.file_records);
+        std::vector<std::string>().swap(folder.links);
+        std::vector<std::string>().swap(folder.non_ascii);
+        std::vector<std::string>().swap(folder.subfolders);
+        std::vector<size_t>().swap(folder.file_splits);
+        std::vector<size_t>().swap(folder.record_splits);
     }
 
     const std::string root_;
@@ -333,6 +562,9 @@ private:
     std::condition_variable ready_;
     std::vector<Task> tasks_;
     size_t busy_ = 0;
+    size_t unlisted_ = 0; // folders to list, being listed included
+    std::function<void()> listed_;
+    std::vector<MetaRecord> *merged_ = nullptr;
 };
 
 } // namespace
@@ -516,19 +748,11 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
     std::shared_ptr<ParallelRead> reading;
     if (ahead) {
-        // Read ahead: one core is left to the program's own set-up, and the
-        // engine's read joins in when it comes before the end.
         ReadAhead &slot = readAheadSlot();
-        {
-            std::lock_guard<std::mutex> locker(slot.mutex);
-            reading = slot.reading;
-        }
-        reading->run(std::max<size_t>(1, threads - 1));
         std::lock_guard<std::mutex> locker(slot.mutex);
-        slot.reading.reset();
+        reading = slot.reading;
     } else {
         reading = std::make_shared<ParallelRead>(data_path);
-        reading->run(threads);
     }
     ParallelRead &read = *reading;
 
@@ -537,20 +761,8 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     // folder's files that sort before and after the folder's own path
     // (with its "/"), so walking the folders in that order gives the files
     // and records sorted without comparing paths of different folders.
-    std::unordered_map<std::string, FolderList *> by_path;
-    for (FolderList &folder : read.folders) {
-        by_path.emplace(folder.folder, &folder);
-        if (folder.listed)
-            scan->folders.emplace_back(folder.folder, folder.change_time);
-        for (std::string &name : folder.non_ascii)
-            scan->non_ascii_names.push_back(std::move(name));
-    }
-    std::sort(scan->folders.begin(), scan->folders.end());
-    std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
     // The walk finds where each run of a folder's files (the files between
-    // two of its subfolders) and their records go, and writes the records'
-    // log lines in path order; the runs are moved into place on several
-    // threads, since a large project has many records to move.
+    // two of its subfolders) and their records go.
     struct Run
     {
         FolderList *folder;
@@ -559,103 +771,122 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     };
     std::vector<Run> runs;
     size_t files_to = 0, records_to = 0;
-    // A small project's few records are moved on this thread alone.
-    constexpr size_t PARALLEL_FROM = 8192;
-    // The places of the subfolders among the files were found when the
-    // folders were listed: the walk compares no paths.
-    std::function<void(FolderList &)> walk = [&](FolderList &folder) {
-        size_t file = 0, record = 0;
-        for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
-            const bool last = sub == folder.subfolders.size();
-            const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
-            const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
-            if (file < file_end) {
-                for (size_t r = record; r < record_end; ++r) {
-                    LogHold::Lines &lines = folder.lines[r];
-                    if (lines.empty())
-                        continue;
-                    if (!ahead)
-                        LogHold::release(lines);
-                    else
-                        scan->held_lines_.push_back(std::move(lines));
+    // Where everything goes is known once every folder is listed, long
+    // before the last meta file is read: the walk, the merged lists (new
+    // memory the system has to hand over page by page) and the files moved
+    // into place are made meanwhile, by the thread that listed the last
+    // folder, while the others read on (they never touch the files). From
+    // then on the records of each chunk go into place as soon as it is
+    // read, those read before with the plan.
+    auto plan = [&read, &scan, &runs, &files_to, &records_to] {
+        // The walk reaches every folder listed, so the merged lists' sizes
+        // are known before it: a large project's lists are made on other
+        // threads meanwhile.
+        size_t all_files = 0, all_records = 0;
+        for (const FolderList &folder : read.folders) {
+            all_files += folder.files.size();
+            all_records += folder.record_count;
+        }
+        constexpr size_t PARALLEL_FROM = 8192;
+        std::thread sizing_files, sizing_records;
+        if (all_files >= PARALLEL_FROM) {
+            try {
+                sizing_files = std::thread([&scan, all_files] {
+                    scan->files.resize(all_files);
+                    scan->file_records.resize(all_files);
+                });
+                sizing_records = std::thread([&scan, all_records] { scan->metas.resize(all_records); });
+            } catch (const std::system_error &) {}
+        }
+        std::unordered_map<std::string, FolderList *> by_path;
+        for (FolderList &folder : read.folders) {
+            by_path.emplace(folder.folder, &folder);
+            if (folder.listed)
+                scan->folders.emplace_back(folder.folder, folder.change_time);
+            for (std::string &name : folder.non_ascii)
+                scan->non_ascii_names.push_back(std::move(name));
+        }
+        std::sort(scan->folders.begin(), scan->folders.end());
+        std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
+        // The places of the subfolders among the files were found when the
+        // folders were listed: the walk compares no paths.
+        std::function<void(FolderList &)> walk = [&](FolderList &folder) {
+            size_t file = 0, record = 0;
+            for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
+                const bool last = sub == folder.subfolders.size();
+                const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
+                const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
+                if (file < file_end) {
+                    runs.push_back(Run{&folder, file, file_end, record, record_end, files_to, records_to});
+                    files_to += file_end - file;
+                    records_to += record_end - record;
+                    file = file_end;
+                    record = record_end;
                 }
-                runs.push_back(Run{&folder, file, file_end, record, record_end, files_to, records_to});
-                files_to += file_end - file;
-                records_to += record_end - record;
-                file = file_end;
-                record = record_end;
+                if (last)
+                    break;
+                const auto below = by_path.find(folder.subfolders[sub]);
+                if (below != by_path.end())
+                    walk(*below->second);
             }
-            if (last)
-                break;
-            const auto below = by_path.find(folder.subfolders[sub]);
-            if (below != by_path.end())
-                walk(*below->second);
-        }
-    };
-    // The walk reaches every folder listed, so the merged lists' sizes are
-    // known before it: a large project's lists (new memory the system
-    // has to hand over page by page) are made on another thread meanwhile.
-    size_t all_files = 0;
-    for (const FolderList &folder : read.folders)
-        all_files += folder.files.size();
-    std::thread sizing;
-    if (all_files >= PARALLEL_FROM) {
-        try {
-            sizing = std::thread([&scan, all_files] { scan->files.resize(all_files); });
-        } catch (const std::system_error &) {}
-    }
-    const auto root = by_path.find(std::string());
-    if (root != by_path.end())
-        walk(*root->second);
-    scan->metas.resize(records_to);
-    if (sizing.joinable())
-        sizing.join();
-    scan->files.resize(files_to);
-    std::vector<FolderList *> lists;
-    lists.reserve(read.folders.size());
-    for (FolderList &folder : read.folders)
-        lists.push_back(&folder);
-    std::atomic<size_t> next_run{0};
-    std::atomic<size_t> next_list{0};
-    const size_t movers = files_to < PARALLEL_FROM ? 1 : threads;
-    size_t moving = movers;
-    std::mutex moved_mutex;
-    std::condition_variable moved;
-    auto move = [&] {
-        constexpr size_t RUNS = 16;
-        for (size_t begin = next_run.fetch_add(RUNS); begin < runs.size(); begin = next_run.fetch_add(RUNS))
-            for (size_t r = begin; r < std::min(runs.size(), begin + RUNS); ++r) {
-                const Run &run = runs[r];
-                std::move(run.folder->files.begin() + long(run.file_begin),
-                          run.folder->files.begin() + long(run.file_end), scan->files.begin() + long(run.file_to));
-                std::move(run.folder->records.begin() + long(run.record_begin),
-                          run.folder->records.begin() + long(run.record_end),
-                          scan->metas.begin() + long(run.record_to));
+        };
+        const auto root = by_path.find(std::string());
+        if (root != by_path.end())
+            walk(*root->second);
+        for (FolderList &folder : read.folders)
+            folder.record_to.assign(folder.records.size(), FolderList::NOT_PLACED);
+        for (const Run &run : runs)
+            for (size_t r = run.record_begin; r < run.record_end; ++r)
+                run.folder->record_to[r] = uint32_t(run.record_to + r - run.record_begin);
+        if (sizing_files.joinable())
+            sizing_files.join();
+        scan->files.resize(files_to);
+        scan->file_records.resize(files_to);
+        for (const Run &run : runs) {
+            std::move(run.folder->files.begin() + long(run.file_begin), run.folder->files.begin() + long(run.file_end),
+                      scan->files.begin() + long(run.file_to));
+            // The records of a run's files are the run's records.
+            for (size_t f = run.file_begin; f < run.file_end; ++f) {
+                const uint32_t record = run.folder->file_records[f];
+                scan->file_records[run.file_to + f - run.file_begin]
+                        = record >= MetaScan::NO_RECORD ? record : uint32_t(run.record_to + record - run.record_begin);
             }
-        // What is left of the folders' lists goes once every run is moved.
-        {
-            std::unique_lock<std::mutex> locker(moved_mutex);
-            if (--moving == 0)
-                moved.notify_all();
-            moved.wait(locker, [&moving] { return moving == 0; });
         }
-        for (size_t i = next_list.fetch_add(1); i < lists.size(); i = next_list.fetch_add(1))
-            *lists[i] = FolderList();
+        if (sizing_records.joinable())
+            sizing_records.join();
+        scan->metas.resize(records_to);
+        read.placeIn(scan->metas);
     };
-    std::vector<std::thread> pool;
-    try {
-        for (size_t t = 1; t < movers; ++t)
-            pool.emplace_back(move);
-    } catch (const std::system_error &) {
-        // Fewer threads: those that did start do not wait for the others.
-        std::lock_guard<std::mutex> locker(moved_mutex);
-        moving -= movers - 1 - pool.size();
-        if (moving == 0)
-            moved.notify_all();
+    // Every folder may be listed already when another thread joined a read
+    // ahead early: the plan is then made here while that thread reads.
+    if (!read.whenListed(plan))
+        plan();
+    if (ahead) {
+        // Read ahead: one core is left to the program's own set-up, and the
+        // engine's read joins in when it comes before the end.
+        read.run(std::max<size_t>(1, threads - 1));
+        ReadAhead &slot = readAheadSlot();
+        std::lock_guard<std::mutex> locker(slot.mutex);
+        slot.reading.reset();
+    } else {
+        read.run(threads);
     }
-    move();
-    for (std::thread &thread : pool)
-        thread.join();
+
+    // The records' log lines, in path order (few chunks have any).
+    for (const Run &run : runs)
+        for (size_t r = run.record_begin; r < run.record_end; ++r) {
+            if (!run.folder->chunk_logged[r / ParallelRead::CHUNK]) {
+                r = (r / ParallelRead::CHUNK + 1) * ParallelRead::CHUNK - 1;
+                continue;
+            }
+            LogHold::Lines &lines = run.folder->lines[r];
+            if (lines.empty())
+                continue;
+            if (!ahead)
+                LogHold::release(lines);
+            else
+                scan->held_lines_.push_back(std::move(lines));
+        }
     return scan;
 }
 

@@ -6,6 +6,7 @@
 
 #include "velmora/FileSystem.h"
 #include "velmora/MetaScan.h"
+#include "velmora/Xml.h"
 
 #include <QtTest>
 
@@ -35,6 +36,8 @@ private slots:
     void init_keeps_the_records_unless_a_listener_has_served_them();
     void the_index_s_warnings_come_in_path_order_whatever_kind();
     void a_large_read_is_merged_in_path_order_and_indexed_whole();
+    void a_large_read_gives_each_file_its_own_record_among_files_without_any();
+    void a_record_says_what_the_xml_parser_reads_in_its_meta_file();
     void a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise();
 };
 
@@ -333,6 +336,136 @@ void TestMetaScan::a_large_read_is_merged_in_path_order_and_indexed_whole()
     for (const auto &claim : claims)
         QCOMPARE(Velmora::FileSystem::getGUID(claim.first.constData()), Velmora::UGUID(claim.second.constData()));
     Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::a_large_read_gives_each_file_its_own_record_among_files_without_any()
+{
+    // Files with and without a meta file, meta files without their file and
+    // meta files of files named like meta files, sorting before, between
+    // and after the subfolders of their folder: a file that takes a
+    // neighbour's record gets a GUID that is not its own.
+    Installation installation;
+    const QStringList folders{QString(), QStringLiteral("p/"), QStringLiteral("p/q/"), QStringLiteral("r/")};
+    const QStringList prefixes{QStringLiteral("a"), QStringLiteral("q"), QStringLiteral("z")};
+    std::vector<std::pair<QByteArray, QByteArray>> assets; // path, GUID
+    QList<QByteArray> plain;
+    int indexed = 0;
+    for (int i = 0; i < 6000; ++i) {
+        const QString name = folders[i % folders.size()] + prefixes[i / 11 % prefixes.size()]
+                + QStringLiteral("%1.png").arg(i, 4, 10, QLatin1Char('0'));
+        const QByteArray id = guid(char('a' + i / 1000), i % 1000);
+        if (i % 7 == 3) {
+            // A meta file of its own, with a meta file beside it.
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta"), "<asset guid=\"" + id + "\"/>"));
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta.meta"), "<asset guid=\"" + id + "\"/>"));
+            continue;
+        }
+        QVERIFY(installation.writeData(name, "x"));
+        ++indexed;
+        if (i % 5 == 1) {
+            QVERIFY(installation.writeData(name + QStringLiteral("x.meta"), "<asset guid=\"" + id + "\"/>"));
+            plain << name.toUtf8();
+        } else {
+            QVERIFY(installation.writeData(name + QStringLiteral(".meta"), "<asset guid=\"" + id + "\"/>"));
+            assets.emplace_back(name.toUtf8(), id);
+        }
+    }
+
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(scan->file_records.size(), scan->files.size());
+    size_t next_record = 0;
+    for (size_t f = 0; f < scan->files.size(); ++f) {
+        const std::string &path = scan->files[f];
+        const uint32_t record = scan->file_records[f];
+        const bool meta = path.size() > 5 && path.compare(path.size() - 5, 5, ".meta") == 0;
+        QCOMPARE(record == Velmora::MetaScan::META_FILE, meta);
+        if (meta)
+            continue;
+        const bool has_meta = std::binary_search(scan->files.begin(), scan->files.end(), path + ".meta");
+        QCOMPARE(record != Velmora::MetaScan::NO_RECORD, has_meta);
+        if (has_meta) {
+            QCOMPARE(size_t(record), next_record++);
+            QCOMPARE(std::string(scan->metas[record].path()), path);
+        }
+    }
+    QCOMPARE(next_record, scan->metas.size());
+
+    Velmora::MetaScan::readAhead(installation.dataPath().toStdString());
+    QVERIFY(Velmora::FileSystem::init(installation.dataPath().toUtf8().constData()));
+    QCOMPARE(Velmora::FileSystem::getNumFiles(), indexed);
+    for (const auto &asset : assets) {
+        const Velmora::UGUID id = Velmora::FileSystem::getGUID(asset.first.constData());
+        QCOMPARE(id, Velmora::UGUID(asset.second.constData()));
+        QVERIFY(Velmora::FileSystemAssets::isAsset(id));
+    }
+    for (const QByteArray &path : plain)
+        QVERIFY(!Velmora::FileSystemAssets::isAsset(Velmora::FileSystem::getGUID(path.constData())));
+    Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::a_record_says_what_the_xml_parser_reads_in_its_meta_file()
+{
+    // Meta files as the editor writes them and as people and other tools
+    // may: each record says what Xml reads in the same file.
+    const QByteArray id = guid('a', 1);
+    const QList<QByteArray> texts{
+            "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<asset version=\"1\" guid=\"" + id
+                    + "\" type=\"1\" excluded=\"0\"/>\n",
+            "<asset guid=\"" + id + "\"/>",
+            "<asset guid='" + id + "' type='7' asset=\"it's\"/>",
+            "  \r\n<asset  guid=\"" + id + "\"\r\n   type=\" 12 \" excluded=\"1 \" />  \n",
+            "<asset guid=\"" + id + "\" type=\"&#51;\" asset=\"a&amp;b\"/>",
+            "<asset guid=\"" + id + "\" asset=\"a\tb\r\nc\"/>",
+            "<asset guid=\"" + id + "\" guid=\"" + guid('b', 2) + "\"/>",
+            "<asset guid=\"" + id + "\"><runtime guid=\"" + guid('b', 3) + "\" kind=\"2\"/></asset>",
+            "<!-- made by hand --><asset guid=\"" + id + "\"/>",
+            "<asset guid=\"" + id + "\"",
+            "<asset guid=\"" + id + "\" type=\"x7\" excluded=\"99999999999\"/>",
+            "<asset guid=\"" + id + "\" type=\"\"/>",
+            "<asset/>",
+            "<runtime guid=\"" + id + "\" asset=\"" + guid('b', 4) + "\"/>",
+            "<asset guid=\"" + id + "\"></asset>",
+            "<asset my-note=\"1\" x.y=\"2\" guid=\"" + id + "\"/>",
+            "<asset guid=\"" + id + "\"type=\"1\"/>",
+            "<asset guid = \"" + id + "\" type= \"5\"/>",
+            "<asset guid=\"" + id + "\" asset=\"a>b<c\"/>",
+            "<asset guid=\"" + id + "\" asset=\"\xc3\xa9t\xc3\xa9\"/>",
+            "<?xml version=\"1.0\"?>",
+            "<?xml-stylesheet href=\"x\"?><asset guid=\"" + id + "\"/>",
+            "<?xml version=\"1.0\"?><asset guid=\"" + id + "\"/><other/>",
+            "\xef\xbb\xbf<asset guid=\"" + id + "\" type=\"2\"/>",
+            "<asset a=\"1\" b=\"2\" c=\"3\" d=\"4\" e=\"5\" f=\"6\" g=\"7\" h=\"8\" guid=\"" + id + "\"/>",
+            "<asset guid=\"" + id + "\" />\n<!-- after -->\n",
+            "<Asset GUID=\"" + id + "\" Type=\"3\"/>",
+            "<asset\tguid=\"" + id + "\"\ttype=\"-4\"/>",
+            "",
+            "not xml",
+    };
+    Installation installation;
+    for (int i = 0; i < texts.size(); ++i) {
+        const QString name = QStringLiteral("m%1.png").arg(i, 2, 10, QLatin1Char('0'));
+        QVERIFY(installation.writeData(name, "x"));
+        QVERIFY(installation.writeData(name + QStringLiteral(".meta"), texts[i]));
+    }
+
+    const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
+    QCOMPARE(scan->metas.size(), size_t(texts.size()));
+    for (const Velmora::MetaRecord &record : scan->metas) {
+        const QByteArray path = installation.dataPath().toUtf8() + QByteArray(record.path().data()) + ".meta";
+        Velmora::Xml xml;
+        const bool loaded = xml.load(path.constData());
+        QCOMPARE(record.loaded, loaded);
+        if (!loaded)
+            continue;
+        QCOMPARE(std::string(record.root()), std::string(xml.getName()));
+        QCOMPARE(std::string(record.guid()), std::string(xml.getArg("guid")));
+        QCOMPARE(std::string(record.owner()), std::string(xml.getArg("asset")));
+        QCOMPARE(std::string(record.typeText()), std::string(xml.getArg("type")));
+        QCOMPARE(record.has_type, xml.isArg("type"));
+        QCOMPARE(record.type, xml.getIntArg("type", 0));
+        QCOMPARE(record.excluded, xml.getIntArg("excluded", 0));
+        QCOMPARE(int(record.runtimes().size()), xml.getNumChildren());
+    }
 }
 
 void TestMetaScan::a_read_ahead_is_taken_for_its_folder_unchanged_and_dropped_otherwise()

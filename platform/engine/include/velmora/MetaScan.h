@@ -107,6 +107,13 @@ struct MetaScan
     // One record per listed file (not itself a meta file) whose meta file
     // is listed too, in the order of files.
     std::vector<MetaRecord> metas;
+    // For each of files, in the same order: the index in metas of its
+    // record, or one of the marks below. The listing finds them, so that a
+    // reader that walks the files need not compare their paths; emptied
+    // with files.
+    static constexpr uint32_t META_FILE = UINT32_MAX; // itself a meta file
+    static constexpr uint32_t NO_RECORD = UINT32_MAX - 1;
+    std::vector<uint32_t> file_records;
     // Every listed folder ("" for the data folder itself) with the time of
     // its last change (nanoseconds) when it was listed.
     std::vector<std::pair<std::string, int64_t>> folders;
