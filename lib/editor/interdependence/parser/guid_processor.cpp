@@ -121,6 +121,7 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager)
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
+    startRuntimeSet();
     // The records are read in place, under the manager's read lock, rather
     // than copied out first.
     TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(as_manager_->getNumAssets()));
@@ -133,6 +134,7 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
+    startRuntimeSet();
     TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(all_assets.size()));
     for (const as::Asset &asset : all_assets)
         builder.add(asset);
@@ -144,9 +146,23 @@ GuidProcessor::~GuidProcessor()
 {
     if (path_index_builder_.joinable())
         path_index_builder_.join();
+    if (runtime_set_builder_.joinable())
+        runtime_set_builder_.join();
 }
 
 namespace {
+
+// Every runtime GUID of the manager's records: the keys of its lookup by
+// runtime, which holds each record's runtimes (the asset's own GUID among
+// them) and nothing else.
+void gatherRuntimes(const Editor::AssetManagerPrivate &manager, GuidHashSet &set)
+{
+    set.reserve(size_t(manager.getNumAssets()) * 5 / 4);
+    manager.forEachAsset([&set](const as::Asset &asset) {
+        for (const as::Runtime &runtime : asset.getRuntimes())
+            set.insert(runtime.getGUID());
+    });
+}
 
 std::unique_ptr<PathIndex> makePathIndex(const PathTable &table)
 {
@@ -178,12 +194,31 @@ const PathIndex &GuidProcessor::pathIndex() const
     return *path_index_;
 }
 
+void GuidProcessor::startRuntimeSet()
+{
+    // Alongside the path table: both only read the manager.
+    try {
+        runtime_set_builder_ = std::thread([this] { gatherRuntimes(*as_manager_, runtime_set_); });
+    } catch (const std::system_error &) {}
+}
+
+bool GuidProcessor::isRuntime(const Velmora::UGUID &guid) const
+{
+    std::call_once(runtime_set_built_, [this] {
+        if (runtime_set_builder_.joinable())
+            runtime_set_builder_.join();
+        else
+            gatherRuntimes(*as_manager_, runtime_set_);
+    });
+    return runtime_set_.contains(guid);
+}
+
 LookupCache::Answer GuidProcessor::resolve(const char *text) const
 {
     using Kind = LookupCache::Kind;
     const Velmora::UGUID guid = utils::tryConvertToGuid(text);
     if (guid.isValid()) {
-        if (as_manager_->hasRuntime(guid))
+        if (isRuntime(guid))
             return {Kind::FOUND, guid};
         // A GUID whose file still exists but that no runtime carries names
         // neither a use nor a loss.
@@ -194,7 +229,7 @@ LookupCache::Answer GuidProcessor::resolve(const char *text) const
 
     const Velmora::UGUID file_guid = Velmora::FileSystem::getGUID(text);
     if (file_guid.isValid()) {
-        if (as_manager_->hasRuntime(file_guid))
+        if (isRuntime(file_guid))
             return {Kind::FOUND, file_guid};
         return {};
     }

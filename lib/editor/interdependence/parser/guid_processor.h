@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/interdependence/parser/guid_hash_set.h"
 #include "editor/interdependence/parser/guid_processor_base.h"
 #include "editor/interdependence/parser/lookup_cache.h"
 #include "editor/interdependence/parser/path_table.h"
@@ -25,7 +26,11 @@ class PathIndex;
 // system knows, and data-relative asset paths (the table rel_paths, built
 // once from the asset manager and never refreshed). Every lookup only reads,
 // so the resolver may be used from the analysis thread while the asset
-// manager serves other threads under its own read lock. Suffix and
+// manager serves other threads under its own read lock. Whether a GUID is
+// some asset's runtime is answered from a set of the manager's runtime GUIDs,
+// which a thread of its own gathers while the path table is made (the
+// first lookup waits for it), so that the reading threads of a parse do not
+// meet at the manager's lock for every GUID they find. Suffix and
 // contained matches go through an index of the paths, which a thread of its
 // own starts building as soon as the table is made (the first match waits
 // for it), and report exactly what a scan of the table in its order would
@@ -60,12 +65,19 @@ private:
     // first match when no thread can be had).
     void startPathIndex();
     const PathIndex &pathIndex() const;
+    // The same for the set of runtime GUIDs, and the manager's answer to
+    // hasRuntime from it.
+    void startRuntimeSet();
+    bool isRuntime(const Velmora::UGUID &guid) const;
 
     Editor::AssetManagerPrivate *as_manager_;
     PathTable rel_paths_;
     mutable std::thread path_index_builder_;
     mutable std::once_flag path_index_built_;
     mutable std::unique_ptr<PathIndex> path_index_;
+    mutable std::thread runtime_set_builder_;
+    mutable std::once_flag runtime_set_built_;
+    mutable GuidHashSet runtime_set_;
 };
 
 } // namespace parser
