@@ -121,25 +121,25 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager)
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
-    startRuntimeSet();
     // The records are read in place, under the manager's read lock, rather
     // than copied out first.
     TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(as_manager_->getNumAssets()));
     as_manager_->forEachAsset([&builder](const as::Asset &asset) { builder.add(asset); });
     builder.finish();
     startPathIndex();
+    startRuntimeSet();
 }
 
 GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets)
     : as_manager_(manager)
 {
     EC_ASSERT(as_manager_);
-    startRuntimeSet();
     TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(all_assets.size()));
     for (const as::Asset &asset : all_assets)
         builder.add(asset);
     builder.finish();
     startPathIndex();
+    startRuntimeSet();
 }
 
 GuidProcessor::~GuidProcessor()
@@ -196,21 +196,21 @@ const PathIndex &GuidProcessor::pathIndex() const
 
 void GuidProcessor::startRuntimeSet()
 {
-    // Alongside the path table: both only read the manager.
+    // After the path table: a second walk alongside it held up the first.
+    // Until the set is there, the manager answers.
     try {
-        runtime_set_builder_ = std::thread([this] { gatherRuntimes(*as_manager_, runtime_set_); });
+        runtime_set_builder_ = std::thread([this] {
+            gatherRuntimes(*as_manager_, runtime_set_);
+            runtime_set_ready_.store(true, std::memory_order_release);
+        });
     } catch (const std::system_error &) {}
 }
 
 bool GuidProcessor::isRuntime(const Velmora::UGUID &guid) const
 {
-    std::call_once(runtime_set_built_, [this] {
-        if (runtime_set_builder_.joinable())
-            runtime_set_builder_.join();
-        else
-            gatherRuntimes(*as_manager_, runtime_set_);
-    });
-    return runtime_set_.contains(guid);
+    if (runtime_set_ready_.load(std::memory_order_acquire))
+        return runtime_set_.contains(guid);
+    return as_manager_->hasRuntime(guid);
 }
 
 LookupCache::Answer GuidProcessor::resolve(const char *text) const

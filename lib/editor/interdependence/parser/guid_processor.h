@@ -9,6 +9,7 @@
 
 #include <QVector>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -28,9 +29,9 @@ class PathIndex;
 // so the resolver may be used from the analysis thread while the asset
 // manager serves other threads under its own read lock. Whether a GUID is
 // some asset's runtime is answered from a set of the manager's runtime GUIDs,
-// which a thread of its own gathers while the path table is made (the
-// first lookup waits for it), so that the reading threads of a parse do not
-// meet at the manager's lock for every GUID they find. Suffix and
+// which a thread of its own gathers once the path table is made (the manager
+// answers until then), so that the reading threads of a parse do not meet
+// at the manager's lock for every GUID they find. Suffix and
 // contained matches go through an index of the paths, which a thread of its
 // own starts building as soon as the table is made (the first match waits
 // for it), and report exactly what a scan of the table in its order would
@@ -65,8 +66,8 @@ private:
     // first match when no thread can be had).
     void startPathIndex();
     const PathIndex &pathIndex() const;
-    // The same for the set of runtime GUIDs, and the manager's answer to
-    // hasRuntime from it.
+    // Starts gathering the set of runtime GUIDs on a thread of its own; the
+    // manager's answer to hasRuntime, from the set once it is there.
     void startRuntimeSet();
     bool isRuntime(const Velmora::UGUID &guid) const;
 
@@ -75,9 +76,9 @@ private:
     mutable std::thread path_index_builder_;
     mutable std::once_flag path_index_built_;
     mutable std::unique_ptr<PathIndex> path_index_;
-    mutable std::thread runtime_set_builder_;
-    mutable std::once_flag runtime_set_built_;
-    mutable GuidHashSet runtime_set_;
+    std::thread runtime_set_builder_;
+    GuidHashSet runtime_set_;
+    std::atomic<bool> runtime_set_ready_{false};
 };
 
 } // namespace parser
