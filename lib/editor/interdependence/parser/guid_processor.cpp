@@ -196,8 +196,8 @@ const PathIndex &GuidProcessor::pathIndex() const
 
 void GuidProcessor::startRuntimeSet()
 {
-    // After the path table: a second walk alongside it held up the first.
-    // Until the set is there, the manager answers.
+    // After the path table, so that the two walks of the manager do not
+    // compete; until the set is there, the manager answers.
     try {
         runtime_set_builder_ = std::thread([this] {
             gatherRuntimes(*as_manager_, runtime_set_);
