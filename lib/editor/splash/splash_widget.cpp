@@ -131,8 +131,10 @@ void SplashWidget::finish(QWidget *main_window)
         // One pass of the event loop at a time, sleeping only while nothing
         // happens: the expose is seen as soon as it is handled, even while
         // a zero-interval timer (the frame loop) keeps the loop busy. The
-        // deadline's timer wakes the last wait.
+        // deadline's timer wakes the last wait; a precise one, as a coarse
+        // timer may fire a twentieth of its interval early.
         QTimer deadline;
+        deadline.setTimerType(Qt::PreciseTimer);
         deadline.setSingleShot(true);
         deadline.start(FINISH_WAIT_MS);
         while (window && !window->isExposed() && deadline.isActive()) {
