@@ -8,13 +8,13 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
-#include <QThread>
+#include <QTimer>
 #include <QWindow>
 
 #include <cmath>
@@ -127,16 +127,19 @@ void SplashWidget::finish(QWidget *main_window)
     if (main_window) {
         if (!main_window->windowHandle())
             main_window->createWinId();
-        QWindow *window = main_window->windowHandle();
-        QElapsedTimer clock;
-        clock.start();
-        while (window && !window->isExposed()) {
-            const qint64 remaining = FINISH_WAIT_MS - clock.elapsed();
-            if (remaining < 1)
-                break;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, int(remaining));
+        const QPointer<QWindow> window = main_window->windowHandle();
+        // One pass of the event loop at a time, sleeping only while nothing
+        // happens: the expose is seen as soon as it is handled, even while
+        // a zero-interval timer (the frame loop) keeps the loop busy. The
+        // deadline's timer wakes the last wait; a precise one, as a coarse
+        // timer may fire a twentieth of its interval early.
+        QTimer deadline;
+        deadline.setTimerType(Qt::PreciseTimer);
+        deadline.setSingleShot(true);
+        deadline.start(FINISH_WAIT_MS);
+        while (window && !window->isExposed() && deadline.isActive()) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QThread::msleep(10);
         }
     }
     close();
