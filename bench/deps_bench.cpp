@@ -58,7 +58,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
 #endif
 #include <sys/resource.h>
@@ -177,7 +177,7 @@ std::unique_ptr<inas::ResultData> runAnalysis(const Velmora::Vector<Velmora::UGU
 // Resident memory of the process now, once free heap memory is given back.
 double residentMbAfterTrim()
 {
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
     malloc_trim(0);
 #endif
     long pages = 0;

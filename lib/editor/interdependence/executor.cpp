@@ -17,7 +17,7 @@
 #include <thread>
 #include <utility>
 
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
 #endif
 
@@ -25,7 +25,7 @@ namespace inas {
 
 namespace {
 
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
 constexpr int ARENA_TOP_KEPT = 1 << 18;
 #endif
 
@@ -39,7 +39,7 @@ constexpr int ARENA_TOP_KEPT = 1 << 18;
 // memory as it is freed; the arenas still keep up to 256 KB each.
 void boundArenaTops()
 {
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
     static std::once_flag once;
     std::call_once(once, [] { ::mallopt(M_TRIM_THRESHOLD, ARENA_TOP_KEPT); });
 #endif
@@ -47,7 +47,7 @@ void boundArenaTops()
 
 void returnFreedMemory()
 {
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
     ::malloc_trim(0);
 #endif
 }

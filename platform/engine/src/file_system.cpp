@@ -32,7 +32,7 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
 #endif
 
@@ -920,7 +920,7 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                                   std::string().swap(read->files[f]);
                           done.wait();
                           release_files(*read);
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
                           // The paths were made on the reading threads, in
                           // arenas of their own: give what they held back.
                           ::malloc_trim(0);

@@ -9,7 +9,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
 #endif
 #include <sched.h>
@@ -947,7 +947,7 @@ void MetaScan::releaseRecords(bool served) const
     // is made by read() and never const, so it may be changed here.
     records_released_ = true;
     std::vector<MetaRecord>().swap(const_cast<MetaScan *>(this)->metas);
-#if defined(__GLIBC__) && !defined(VELMORA_OWN_ALLOCATOR)
+#ifdef VELMORA_TUNE_GLIBC_HEAP
     // Most of the records' texts were made by the reading threads, in
     // arenas of their own, between blocks that live on: what they held
     // would stay in the process until those arenas are used again.
