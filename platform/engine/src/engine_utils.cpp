@@ -2,6 +2,7 @@
 #include "velmora/Log.h"
 #include "velmora/LogHold.h"
 #include "velmora/UGUID.h"
+#include "velmora/Xml.h"
 
 #include "engine_internal.h"
 
@@ -88,6 +89,9 @@ void forEachOnThreads(size_t count, const std::function<void(size_t)> &work)
     std::atomic<size_t> next{0};
     constexpr size_t CHUNK = 16;
     auto run = [&] {
+        // The files of one pass do not move: each thread keeps the handle of
+        // the folder it last opened a file in.
+        Xml::FolderScope folders;
         for (size_t begin = next.fetch_add(CHUNK); begin < count; begin = next.fetch_add(CHUNK)) {
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 LogHold hold(&lines[i]);
@@ -116,10 +120,9 @@ void forEachOnThreads(size_t count, const std::function<void(size_t)> &work)
 FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)
 {
     data.clear();
-    int fd = -1;
-    do {
-        fd = ::open(path, O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
+    // Through the folder of this thread's scope, if any; the open does not
+    // wait, so a FIFO or device is refused by fstat instead of blocking.
+    const int fd = Xml::openForReading(path);
     if (fd < 0)
         return FileRead::CANNOT_OPEN;
     struct stat info;
@@ -131,11 +134,14 @@ FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)
         ::close(fd);
         return FileRead::TOO_LARGE;
     }
-    data.resize(int(info.st_size));
+    // One byte more than the file's size: a read that ends at that size
+    // tells the file has ended, without a second read or a larger buffer.
+    const long long expected = info.st_size;
+    data.resize(int(std::min<long long>(max_size + 1, expected + 1)));
     long long done = 0;
     for (;;) {
         if (done == data.size()) {
-            // The file may have grown since fstat: read on until it ends.
+            // The file has grown since fstat: read on until it ends.
             if (done >= max_size + 1)
                 break;
             data.resize(int(std::min<long long>(max_size + 1, done + 4096)));
@@ -151,6 +157,8 @@ FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)
         if (n == 0)
             break;
         done += n;
+        if (done == expected && done < data.size())
+            break;
     }
     ::close(fd);
     data.resize(int(done));

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <strings.h>
+#include <utility>
 
 namespace Velmora {
 
@@ -96,7 +97,27 @@ private:
     static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
     static bool isIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
     static bool isIdentChar(char c) { return isIdentStart(c) || (c >= '0' && c <= '9') || c == '.'; }
-    static bool isWordChar(char c) { return !isBlank(c) && !std::strchr("\"()[]{},;=?#", c) && c != '\0'; }
+    static bool isWordChar(char c)
+    {
+        switch (c) {
+        case '"':
+        case '(':
+        case ')':
+        case '[':
+        case ']':
+        case '{':
+        case '}':
+        case ',':
+        case ';':
+        case '=':
+        case '?':
+        case '#':
+        case '\0':
+            return false;
+        default:
+            return !isBlank(c);
+        }
+    }
 
     int line() const
     {
@@ -161,31 +182,34 @@ private:
         p_++;
         out.clear();
         while (p_ < end_) {
-            const char c = *p_++;
-            if (c == '"')
+            // The plain characters up to the next quote or backslash at once.
+            const char *run = p_;
+            while (p_ < end_ && *p_ != '"' && *p_ != '\\')
+                p_++;
+            out.append(run, size_t(p_ - run));
+            if (p_ >= end_)
+                break;
+            if (*p_++ == '"')
                 return true;
-            if (c == '\\') {
-                if (p_ >= end_)
-                    break;
-                const char e = *p_++;
-                switch (e) {
-                case '"':
-                    out += '"';
-                    break;
-                case '\\':
-                    out += '\\';
-                    break;
-                case 'n':
-                    out += '\n';
-                    break;
-                case 't':
-                    out += '\t';
-                    break;
-                default:
-                    return fail(std::string("unknown escape '\\") + e + "'");
-                }
-            } else {
-                out += c;
+            // A backslash: the escaped character follows.
+            if (p_ >= end_)
+                break;
+            const char e = *p_++;
+            switch (e) {
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            default:
+                return fail(std::string("unknown escape '\\") + e + "'");
             }
         }
         return fail("unterminated string");
@@ -219,7 +243,7 @@ private:
                 std::string item;
                 if (!scalar(item))
                     return false;
-                items.push_back(item);
+                items.push_back(std::move(item));
                 if (peek(',')) {
                     p_++;
                     continue;
@@ -258,7 +282,7 @@ private:
                     FeskValue v;
                     if (!value(v))
                         return false;
-                    node->args_.emplace_back(name, v);
+                    node->args_.emplace_back(std::move(name), std::move(v));
                     if (peek(',')) {
                         p_++;
                         continue;

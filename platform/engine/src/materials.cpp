@@ -444,25 +444,27 @@ private:
 
     static bool readXml(const Xml &xml, Material &material)
     {
-        const String root = xml.getName();
-        if (root != "material" && root != "base_material" && root != "brush_material")
+        const char *const root = xml.getName();
+        if (std::strcmp(root, "material") != 0 && std::strcmp(root, "base_material") != 0
+            && std::strcmp(root, "brush_material") != 0)
             return false;
-        material.brush_ = root == "brush_material";
+        material.brush_ = std::strcmp(root, "brush_material") == 0;
         if (*xml.getArg("name"))
             material.name_ = xml.getArg("name");
         setParentReference(material, xml.getArg("parent"), xml.getArg("parent_name"), xml.getArg("base_material"));
         for (int i = 0; i < xml.getNumChildren(); ++i) {
             const Xml *child = xml.getChild(i);
-            const String element = child->getName();
-            const String name = child->getArg("name");
-            if (element == "texture")
-                material.textures_.append(Material::Entry{name, String(child->getData()), false});
-            else if (element == "parameter")
-                material.parameters_.append(
-                        Material::Entry{name, String(child->getData()), child->getBoolArg("expression", false)});
-            else if (element == "state")
-                material.states_.append(Material::Entry{name, String(child->getData()), false});
-            else if (element == "options")
+            const char *const element = child->getName();
+            if (std::strcmp(element, "texture") == 0)
+                material.textures_.append(
+                        Material::Entry{String(child->getArg("name")), String(child->getData()), false});
+            else if (std::strcmp(element, "parameter") == 0)
+                material.parameters_.append(Material::Entry{String(child->getArg("name")), String(child->getData()),
+                                                            child->getBoolArg("expression", false)});
+            else if (std::strcmp(element, "state") == 0)
+                material.states_.append(
+                        Material::Entry{String(child->getArg("name")), String(child->getData()), false});
+            else if (std::strcmp(element, "options") == 0)
                 readOptions(material, child->getArg("transparent"), child->getArg("blend_src"),
                             child->getArg("blend_dest"));
         }
@@ -480,18 +482,20 @@ private:
                            node->getArgValue("base_material"));
         for (int i = 0; i < node->getNumChildren(); ++i) {
             const FeskNode *child = node->getChild(i);
-            const String type = child->getType();
-            const String name = child->getArgValue("name");
-            const String value = child->getValue().getString();
-            if (type == "Texture")
-                material.textures_.append(Material::Entry{name, value, false});
-            else if (type == "Parameter")
-                material.parameters_.append(Material::Entry{name, value, child->getArgBool("expression", false)});
-            else if (type == "Expression")
-                material.parameters_.append(Material::Entry{name, value, true});
-            else if (type == "State")
-                material.states_.append(Material::Entry{name, value, false});
-            else if (type == "Options")
+            const char *const type = child->getType();
+            const auto entry = [child](bool expression) {
+                return Material::Entry{String(child->getArgValue("name")), String(child->getValue().getString()),
+                                       expression};
+            };
+            if (std::strcmp(type, "Texture") == 0)
+                material.textures_.append(entry(false));
+            else if (std::strcmp(type, "Parameter") == 0)
+                material.parameters_.append(entry(child->getArgBool("expression", false)));
+            else if (std::strcmp(type, "Expression") == 0)
+                material.parameters_.append(entry(true));
+            else if (std::strcmp(type, "State") == 0)
+                material.states_.append(entry(false));
+            else if (std::strcmp(type, "Options") == 0)
                 readOptions(material, child->getArgValue("transparent"), child->getArgValue("blend_src"),
                             child->getArgValue("blend_dest"));
         }

@@ -1,10 +1,10 @@
 #include "velmora/UGUID.h"
 
-#include <QByteArray>
-#include <QCryptographicHash>
 #include <QMetaType>
 #include <QRandomGenerator>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 namespace Velmora {
@@ -66,28 +66,125 @@ bool parseWords(const char *text, uint32_t *words)
     return cases != 3;
 }
 
-UGUID fromDigest(const QByteArray &digest)
+// SHA-1 over a few pieces of text, with no allocation: GUIDs are derived
+// for every file at start-up.
+class Sha1
 {
-    UGUID guid;
-    const auto *bytes = reinterpret_cast<const unsigned char *>(digest.constData());
-    for (int w = 0; w < UGUID::NUM_WORDS; w++) {
-        guid.setWord(w,
-                     (uint32_t(bytes[w * 4]) << 24) | (uint32_t(bytes[w * 4 + 1]) << 16)
-                             | (uint32_t(bytes[w * 4 + 2]) << 8) | uint32_t(bytes[w * 4 + 3]));
+public:
+    void add(const char *data, size_t size)
+    {
+        const auto *bytes = reinterpret_cast<const unsigned char *>(data);
+        total_ += size;
+        if (used_ > 0) {
+            const size_t take = std::min(size, sizeof(block_) - used_);
+            std::memcpy(block_ + used_, bytes, take);
+            used_ += take;
+            bytes += take;
+            size -= take;
+            if (used_ < sizeof(block_))
+                return;
+            compress(block_);
+            used_ = 0;
+        }
+        for (; size >= sizeof(block_); bytes += sizeof(block_), size -= sizeof(block_))
+            compress(bytes);
+        std::memcpy(block_, bytes, size);
+        used_ = size;
     }
-    return guid;
+
+    // The digest as five big-endian words.
+    void finish(uint32_t *words)
+    {
+        const uint64_t bits = uint64_t(total_) * 8;
+        block_[used_++] = 0x80;
+        if (used_ > 56) {
+            std::memset(block_ + used_, 0, sizeof(block_) - used_);
+            compress(block_);
+            used_ = 0;
+        }
+        std::memset(block_ + used_, 0, 56 - used_);
+        for (int i = 0; i < 8; i++)
+            block_[56 + i] = static_cast<unsigned char>(bits >> (56 - 8 * i));
+        compress(block_);
+        std::memcpy(words, state_, sizeof(state_));
+    }
+
+private:
+    static uint32_t rotate(uint32_t value, int bits) { return (value << bits) | (value >> (32 - bits)); }
+
+    void compress(const unsigned char *block)
+    {
+        uint32_t w[80];
+        for (int i = 0; i < 16; i++)
+            w[i] = (uint32_t(block[i * 4]) << 24) | (uint32_t(block[i * 4 + 1]) << 16)
+                    | (uint32_t(block[i * 4 + 2]) << 8) | uint32_t(block[i * 4 + 3]);
+        for (int i = 16; i < 80; i++)
+            w[i] = rotate(w[i - 3] ^ w[i - 8] ^ w[i - 14] ^ w[i - 16], 1);
+        uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4];
+        const auto round = [&](uint32_t f, uint32_t k, uint32_t word) {
+            const uint32_t next = rotate(a, 5) + f + e + k + word;
+            e = d;
+            d = c;
+            c = rotate(b, 30);
+            b = a;
+            a = next;
+        };
+        for (int i = 0; i < 20; i++)
+            round((b & c) | (~b & d), 0x5a827999, w[i]);
+        for (int i = 20; i < 40; i++)
+            round(b ^ c ^ d, 0x6ed9eba1, w[i]);
+        for (int i = 40; i < 60; i++)
+            round((b & c) | (b & d) | (c & d), 0x8f1bbcdc, w[i]);
+        for (int i = 60; i < 80; i++)
+            round(b ^ c ^ d, 0xca62c1d6, w[i]);
+        state_[0] += a;
+        state_[1] += b;
+        state_[2] += c;
+        state_[3] += d;
+        state_[4] += e;
+    }
+
+    uint32_t state_[5] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476, 0xc3d2e1f0};
+    unsigned char block_[64] = {};
+    size_t used_ = 0;
+    size_t total_ = 0;
+};
+
+// What isUsableText says of the GUID's text: its digits are the words'
+// nibbles.
+bool usableWords(const uint32_t *words)
+{
+    int digits = 0;
+    for (int w = 0; w < UGUID::NUM_WORDS; w++)
+        for (int i = 0; i < 32; i += 4)
+            digits += ((words[w] >> i) & 0xf) < 10;
+    const int letters = UGUID::TEXT_LENGTH - digits;
+    return digits >= 5 && letters >= 5;
 }
 
-// SHA-1 of text, then of text + "\n1", "\n2", ... until the GUID is usable.
-UGUID usableHash(const QByteArray &text)
+// SHA-1 of prefix + text, then of prefix + text + "\n1", "\n2", ... until the
+// GUID is usable.
+UGUID usableHash(const char *prefix, size_t prefix_size, const char *text)
 {
+    const size_t size = std::strlen(text);
+    Sha1 start;
+    start.add(prefix, prefix_size);
+    start.add(text, size);
+    UGUID guid;
     for (int attempt = 0;; attempt++) {
-        QByteArray input = text;
-        if (attempt > 0)
-            input += "\n" + QByteArray::number(attempt);
-        const UGUID guid = fromDigest(QCryptographicHash::hash(input, QCryptographicHash::Sha1));
-        if (UGUID::isUsableText(guid.getString().get()))
+        Sha1 hash = start;
+        if (attempt > 0) {
+            char suffix[16];
+            const int length = std::snprintf(suffix, sizeof(suffix), "\n%d", attempt);
+            hash.add(suffix, size_t(length));
+        }
+        uint32_t words[UGUID::NUM_WORDS];
+        hash.finish(words);
+        if (usableWords(words)) {
+            for (int w = 0; w < UGUID::NUM_WORDS; w++)
+                guid.setWord(w, words[w]);
             return guid;
+        }
     }
 }
 
@@ -153,15 +250,19 @@ UGUID UGUID::generate()
 
 UGUID UGUID::fromPath(const char *data_relative_path)
 {
-    return usableHash(QByteArray(data_relative_path ? data_relative_path : ""));
+    return usableHash("", 0, data_relative_path ? data_relative_path : "");
 }
 
 UGUID UGUID::derive(const UGUID &base, const char *salt)
 {
-    QByteArray text(base.getString().get());
-    text += ':';
-    text += salt ? salt : "";
-    return usableHash(text);
+    // The base's text and a colon, then the salt.
+    static const char DIGITS[] = "0123456789abcdef";
+    char prefix[TEXT_LENGTH + 1];
+    for (int w = 0; w < NUM_WORDS; w++)
+        for (int i = 0; i < 8; i++)
+            prefix[w * 8 + i] = DIGITS[(base.words_[w] >> (28 - 4 * i)) & 0xf];
+    prefix[TEXT_LENGTH] = ':';
+    return usableHash(prefix, sizeof(prefix), salt ? salt : "");
 }
 
 bool UGUID::isUsableText(const char *text)

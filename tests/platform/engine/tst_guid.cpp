@@ -160,6 +160,39 @@ private slots:
         QCOMPARE(UGUID::derive(UGUID(), "builtin:mesh_base"), guidOfSha1(QByteArray(40, '0') + ":builtin:mesh_base"));
     }
 
+    void hashes_match_sha1_across_block_boundaries_and_retries()
+    {
+        // The first usable SHA-1 of text, text + "\n1", text + "\n2", ...
+        const auto expected = [](const QByteArray &text) {
+            for (int attempt = 0;; attempt++) {
+                const QByteArray input = attempt ? text + "\n" + QByteArray::number(attempt) : text;
+                const UGUID guid = guidOfSha1(input);
+                if (UGUID::isUsableText(guid.getString().get()))
+                    return guid;
+            }
+        };
+        // Every length across the padding edges of one, two and three
+        // blocks, with bytes of every value but zero.
+        for (int length = 0; length <= 200; length++) {
+            QByteArray text;
+            for (int i = 0; i < length; i++)
+                text += char(1 + (i * 37 + length) % 255);
+            QCOMPARE(UGUID::fromPath(text.constData()), expected(text));
+            const UGUID base(expected(text));
+            QCOMPARE(UGUID::derive(base, text.constData()), expected(QByteArray(base.getString().get()) + ":" + text));
+        }
+        // Paths whose first hash is not usable take the retries.
+        int retried = 0;
+        for (int i = 0; retried < 3 && i < 200000; i++) {
+            const QByteArray path = "d_" + QByteArray::number(i) + "/file.png";
+            if (UGUID::isUsableText(guidOfSha1(path).getString().get()))
+                continue;
+            retried++;
+            QCOMPARE(UGUID::fromPath(path.constData()), expected(path));
+        }
+        QCOMPARE(retried, 3);
+    }
+
     void meta_type_is_registered_under_its_engine_name()
     {
         const int id = QMetaType::type("Velmora::UGUID");

@@ -57,6 +57,7 @@ private slots:
     void a_missing_parent_falls_back_to_mesh_base();
     void a_parent_cycle_is_cut_once_at_its_first_material();
     void many_materials_sharing_names_link_and_resolve_as_in_file_order();
+    void files_of_one_name_in_many_folders_are_each_read_from_their_own();
     void built_in_base_materials_have_derived_guids_and_no_file();
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
@@ -288,6 +289,28 @@ void TestMaterials::many_materials_sharing_names_link_and_resolve_as_in_file_ord
     QCOMPARE(Velmora::Materials::findMaterialByGUID(materialGuidOf(guid('d', 151))), again);
     QCOMPARE(material(152)->getParent(), again);
     QCOMPARE(again->getParent(), material(150));
+}
+
+void TestMaterials::files_of_one_name_in_many_folders_are_each_read_from_their_own()
+{
+    // Enough files for several threads; in path order, each file sits in
+    // another folder than the one before it (some folder names prefix
+    // others), in both formats.
+    constexpr int COUNT = 90;
+    for (int i = 0; i < COUNT; ++i) {
+        const QByteArray own = "f" + QByteArray::number(i);
+        const QByteArray body = i % 2 ? "Material(name=\"" + own + "\");" : "<material name=\"" + own + "\"/>";
+        QVERIFY(installation_->writeAsset(QStringLiteral("same/%1/m.mat").arg(i), body, guid('f', i), 4));
+    }
+    Velmora::FileSystem::rescan();
+    QCOMPARE(Velmora::Materials::loadMaterials(), 4 + COUNT);
+    for (int i = 0; i < COUNT; ++i) {
+        const Velmora::Ptr<Velmora::Material> material
+                = Velmora::Materials::findMaterialByFileGUID(Velmora::UGUID(guid('f', i).constData()));
+        QVERIFY(material);
+        QCOMPARE(QByteArray(material->getName()), "f" + QByteArray::number(i));
+        QCOMPARE(QByteArray(material->getFileFormat()), QByteArray(i % 2 ? "fesk" : "xml"));
+    }
 }
 
 void TestMaterials::built_in_base_materials_have_derived_guids_and_no_file()
