@@ -32,9 +32,6 @@
 #include <unordered_map>
 #include <utility>
 #include <vector>
-#ifdef VELMORA_TUNE_GLIBC_HEAP
-#include <malloc.h>
-#endif
 
 namespace Velmora {
 
@@ -905,6 +902,9 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
     };
     bool releasing = false;
     if (notify) {
+        // The listing's paths are a part of the read's memory that this
+        // thread lets go last.
+        index.scan->shareRelease();
         try {
             index.release_thread
                     = std::thread([release_records, release_files, read = index.scan, facts = facts_made.get_future(),
@@ -920,14 +920,12 @@ Index buildIndex(const QString &data_path, bool read_guids_db, const std::unorde
                                   std::string().swap(read->files[f]);
                           done.wait();
                           release_files(*read);
-#ifdef VELMORA_TUNE_GLIBC_HEAP
-                          // The paths were made on the reading threads, in
-                          // arenas of their own: give what they held back.
-                          ::malloc_trim(0);
-#endif
+                          read->partReleased();
                       });
             releasing = true;
-        } catch (const std::system_error &) {}
+        } catch (const std::system_error &) {
+            index.scan->partReleased(); // the paths go with the scan
+        }
     }
     // n makers are done: the last one lets the records go.
     auto leave = [&](size_t n) {

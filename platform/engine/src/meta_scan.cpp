@@ -947,10 +947,22 @@ void MetaScan::releaseRecords(bool served) const
     // is made by read() and never const, so it may be changed here.
     records_released_ = true;
     std::vector<MetaRecord>().swap(const_cast<MetaScan *>(this)->metas);
+    partReleased();
+}
+
+void MetaScan::shareRelease() const
+{
+    release_parts_.fetch_add(1);
+}
+
+void MetaScan::partReleased() const
+{
+    if (release_parts_.fetch_sub(1) != 1)
+        return;
 #ifdef VELMORA_TUNE_GLIBC_HEAP
-    // Most of the records' texts were made by the reading threads, in
-    // arenas of their own, between blocks that live on: what they held
-    // would stay in the process until those arenas are used again.
+    // Most of the read's texts were made by the reading threads, in arenas
+    // of their own, between blocks that live on: what they held would stay
+    // in the process until those arenas are used again.
     ::malloc_trim(0);
 #endif
 }

@@ -178,6 +178,12 @@ struct MetaScan
     void releaseRecords(bool served) const;
     // Whether metas was emptied so: the records then have to be read again.
     bool recordsReleased() const;
+    // Giving the freed memory back to the system walks the whole heap and
+    // holds each arena meanwhile, so it is done once, by whoever lets go of
+    // the read's memory last: the records' last holder, and each part that
+    // shareRelease() added, ending with partReleased().
+    void shareRelease() const;
+    void partReleased() const;
 
 private:
     // ahead: the read begun by readAhead (its lines held until it is taken).
@@ -188,6 +194,8 @@ private:
     mutable std::atomic<int> record_holds_{0};
     mutable std::atomic<bool> records_served_{false};
     mutable std::atomic<bool> records_released_{false};
+    // The parts of the read's memory still to be let go (the records first).
+    mutable std::atomic<int> release_parts_{1};
 };
 
 } // namespace Velmora
