@@ -11,7 +11,6 @@
 #include <velmora/Log.h>
 
 #include <algorithm>
-#include <future>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -107,18 +106,25 @@ struct Joined
 
 } // namespace
 
-Executor::Executor() = default;
+Executor::Executor()
+{
+    waitForFreedMemory();
+}
+
+void Executor::waitForFreedMemory()
+{
+    pendingReturn().wait();
+}
 
 Executor::~Executor()
 {
     if (release_.joinable())
         release_.join();
-    if (teardown_.joinable()) {
-        // Once the items and the records are freed nothing of this executor
-        // is in use; the memory goes back to the system meanwhile.
-        teardown_freed_.wait();
+    // The items and the records hold nothing of this executor: their
+    // freeing, and the giving back of the memory, go on after it, and the
+    // next query waits for them before it starts.
+    if (teardown_.joinable())
         pendingReturn().adopt(std::move(teardown_));
-    }
     // In reverse order of the members: the combiner and the analyzer may
     // refer to what the parser and the settings own.
     combiner_.reset();
@@ -151,7 +157,7 @@ std::unique_ptr<ResultData> Executor::execute(const ProgressCallback &progress)
 {
     progress_fn_ = progress;
     EC_ASSERT(settings_ && parser_ && analyzer_ && combiner_ && progress_fn_);
-    pendingReturn().wait();
+    waitForFreedMemory();
     boundArenaTops();
     std::unique_ptr<ResultData> result;
     if (prepare())
@@ -267,14 +273,10 @@ std::unique_ptr<ResultData> Executor::run()
     // what the editor held before this one.
     if (teardown_.joinable())
         teardown_.join();
-    std::promise<void> freed;
-    teardown_freed_ = freed.get_future();
-    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_)),
-                     freed = std::move(freed)]() mutable {
+    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_))]() mutable {
         output.reset();
         if (records.thread.joinable())
             records.thread.join();
-        freed.set_value();
         returnFreedMemory();
     };
     try {

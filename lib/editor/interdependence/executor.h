@@ -2,7 +2,6 @@
 
 #include "editor/interdependence/progress.h"
 
-#include <future>
 #include <memory>
 #include <thread>
 
@@ -31,8 +30,14 @@ class Driver;
 class Executor
 {
 public:
+    // Waits for the memory of the last query to be freed and given back
+    // (see the teardown below), so that a query starts from what the editor
+    // held before the last one.
     Executor();
     virtual ~Executor();
+
+    // The same wait, for whoever must not overlap that freeing.
+    static void waitForFreedMemory();
     Executor(const Executor &) = delete;
     Executor &operator=(const Executor &) = delete;
 
@@ -69,11 +74,10 @@ private:
     int max_progress_value_ = 0;
     std::thread release_;
     // Frees the analyzer's output (every item of the run) once the result is
-    // made, then gives the freed memory back to the system. The destructor
-    // waits for the freeing (teardown_freed_), the result does not; the
-    // giving back goes on after the executor and the next query waits for it.
+    // made, then gives the freed memory back to the system. Neither the
+    // result nor the destructor waits for it: it goes on after the executor,
+    // and the next query waits for it.
     std::thread teardown_;
-    std::future<void> teardown_freed_;
 };
 
 } // namespace inas

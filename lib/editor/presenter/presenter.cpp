@@ -6,6 +6,7 @@
 #include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
+#include "editor/interdependence/executor.h"
 #include "editor/presenter/engine_arguments.h"
 #include "editor/presenter/window_title.h"
 #include "editor/preview_thumbnails/project_preview_grabber.h"
@@ -1054,6 +1055,8 @@ void Presenter::shutdownGUI()
 void Presenter::shutdownTools()
 {
     tbb::Queue::instance()->shutdown();
+    // The last dependency query's items may still be being freed.
+    inas::Executor::waitForFreedMemory();
 
     if (depr::g.cs_manager)
         depr::g.cs_manager->shutdown();

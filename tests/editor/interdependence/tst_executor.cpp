@@ -20,6 +20,7 @@
 #include <QtTest>
 
 #include <atomic>
+#include <memory>
 
 namespace {
 
@@ -27,19 +28,21 @@ namespace {
 struct Journal
 {
     QStringList stages;
-    std::atomic<bool> output_freed{false}; // the analyzer's output is gone
+    // The analyzer's output is gone. It may go after the executor, so the
+    // flag outlives the journal.
+    std::shared_ptr<std::atomic<bool>> output_freed = std::make_shared<std::atomic<bool>>(false);
 };
 
 class TrackedOutput : public inas::analyzer::Output
 {
 public:
     explicit TrackedOutput(Journal *journal)
-        : journal_(journal)
+        : freed_(journal->output_freed)
     {}
-    ~TrackedOutput() override { journal_->output_freed = true; }
+    ~TrackedOutput() override { *freed_ = true; }
 
 private:
-    Journal *journal_;
+    std::shared_ptr<std::atomic<bool>> freed_;
 };
 
 class FakeParser : public inas::parser::Driver
@@ -112,8 +115,8 @@ public:
     std::unique_ptr<inas::ResultData> combine(inas::CustomSettings *, const inas::ProgressCallback &progress,
                                               const inas::analyzer::Output &) override
     {
-        journal_->stages << (journal_->output_freed ? QStringLiteral("combine without the output")
-                                                    : QStringLiteral("combine"));
+        journal_->stages << (*journal_->output_freed ? QStringLiteral("combine without the output")
+                                                     : QStringLiteral("combine"));
         for (int v = 1; v <= steps_; ++v) {
             if (!progress(steps_, v))
                 return nullptr;
@@ -146,7 +149,7 @@ private slots:
     void the_job_tells_done_failed_and_cancelled_apart();
     void the_job_reports_only_changes_of_the_shown_percentage();
     void a_cancel_from_the_gui_thread_stops_the_running_job();
-    void the_analyzer_output_outlives_the_combiner_but_not_the_executor();
+    void the_analyzer_output_outlives_the_combiner_and_goes_before_the_next_query();
 
 private:
     std::unique_ptr<inas::Executor> makeExecutor(int parser_steps, int combiner_steps, bool has_result,
@@ -329,17 +332,18 @@ void ExecutorTest::a_cancel_from_the_gui_thread_stops_the_running_job()
     QCOMPARE(journal.stages, QStringList{"parse"});
 }
 
-void ExecutorTest::the_analyzer_output_outlives_the_combiner_but_not_the_executor()
+void ExecutorTest::the_analyzer_output_outlives_the_combiner_and_goes_before_the_next_query()
 {
-    // The output may be freed after the result is handed over, but the
-    // combiner reads it and nothing may still free it once the executor is
-    // gone.
+    // The output may be freed after the result is handed over, and even
+    // after the executor is gone, but the combiner reads it, and the next
+    // query starts only once it is freed.
     Journal journal;
     auto executor = makeExecutor(4, 2, true, &journal);
     QVERIFY(executor->execute([](int, int) { return true; }));
     QCOMPARE(journal.stages, (QStringList{"parse", "analyze", "combine"}));
     executor.reset();
-    QVERIFY(journal.output_freed);
+    inas::Executor next;
+    QVERIFY(*journal.output_freed);
 }
 
 QTEST_GUILESS_MAIN(ExecutorTest)
