@@ -16,22 +16,44 @@ namespace {
 
 using DecodedFolder = QVector<std::pair<QString, QImage>>;
 
+// Decoding started on threads of their own, by what they decode.
+template<typename Result>
+using Pending = QHash<QString, std::shared_future<Result>>;
+
 std::mutex &pendingMutex()
 {
     static std::mutex mutex;
     return mutex;
 }
 
-QHash<QString, std::shared_future<QImage>> &pending()
+Pending<QImage> &pending()
 {
-    static QHash<QString, std::shared_future<QImage>> images;
+    static Pending<QImage> images;
     return images;
 }
 
-QHash<QString, std::shared_future<DecodedFolder>> &pendingFolders()
+Pending<DecodedFolder> &pendingFolders()
 {
-    static QHash<QString, std::shared_future<DecodedFolder>> folders;
+    static Pending<DecodedFolder> folders;
     return folders;
+}
+
+// Starts make on a thread of its own under key, unless it was started.
+template<typename Result, typename Make>
+void startOnce(Pending<Result> &started, const QString &key, Make make)
+{
+    std::lock_guard<std::mutex> lock(pendingMutex());
+    if (!started.contains(key))
+        started.insert(key, std::async(std::launch::async, std::move(make)).share());
+}
+
+// What was started under key (nothing valid when nothing was), no longer
+// pending.
+template<typename Result>
+std::shared_future<Result> takeStarted(Pending<Result> &started, const QString &key)
+{
+    std::lock_guard<std::mutex> lock(pendingMutex());
+    return started.take(key);
 }
 
 DecodedFolder decodeFolder(const QString &folder)
@@ -67,37 +89,23 @@ const char *const StartupImages::HELP_PICTURES = ":/images/help_window";
 
 void StartupImages::preload(const QString &path)
 {
-    std::lock_guard<std::mutex> lock(pendingMutex());
-    if (pending().contains(path))
-        return;
-    pending().insert(path, std::async(std::launch::async, [path] { return QImage(path); }).share());
+    startOnce(pending(), path, [path] { return QImage(path); });
 }
 
 QImage StartupImages::take(const QString &path)
 {
-    std::shared_future<QImage> image;
-    {
-        std::lock_guard<std::mutex> lock(pendingMutex());
-        image = pending().take(path);
-    }
+    const std::shared_future<QImage> image = takeStarted(pending(), path);
     return image.valid() ? image.get() : QImage(path);
 }
 
 void StartupImages::preloadFolder(const QString &folder)
 {
-    std::lock_guard<std::mutex> lock(pendingMutex());
-    if (pendingFolders().contains(folder))
-        return;
-    pendingFolders().insert(folder, std::async(std::launch::async, [folder] { return decodeFolder(folder); }).share());
+    startOnce(pendingFolders(), folder, [folder] { return decodeFolder(folder); });
 }
 
 void StartupImages::cacheFolder(const QString &folder)
 {
-    std::shared_future<DecodedFolder> images;
-    {
-        std::lock_guard<std::mutex> lock(pendingMutex());
-        images = pendingFolders().take(folder);
-    }
+    const std::shared_future<DecodedFolder> images = takeStarted(pendingFolders(), folder);
     if (!images.valid())
         return;
     for (const auto &image : images.get()) {
