@@ -2,10 +2,14 @@
 //
 //   bench_frames idle [--short 60] [--long 420] -- PROGRAM ARGUMENTS...
 //       Runs the program (the editor or the player, offscreen) once with
-//       "-quit_after_frames SHORT" and once with LONG, twice in turns, and
-//       takes the differences, so that start-up and shut-down drop out:
-//       frames per second and processor seconds per second of the frames
-//       in between.
+//       "-quit_after_frames SHORT" and once with LONG, twice in turns.
+//       Frames per second: the extra frames of the long run over its extra
+//       time. Processor seconds per second: the long run's processor time
+//       (read from /proc while it runs) over its frames past the point
+//       where the short run had ended, until a second before it ends, so
+//       that neither start-up nor shut-down counts. (The difference of the
+//       two runs' processor times is printed too: a start-up's processor
+//       time varies by more than the frames cost on a busy machine.)
 //   bench_frames moving --data DIR [--world NAME] [--size 1280x720] [--frames 240]
 //       Starts the engine in this process with one on-screen view, loads the
 //       world and draws frames while the camera circles the world, then as
@@ -36,6 +40,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -52,7 +57,32 @@ struct Run
     double wall = 0;
     double cpu = 0;
     int status = -1;
+    // While it ran: seconds since its start, processor seconds so far.
+    std::vector<std::pair<double, double>> samples;
 };
+
+// Processor seconds of a running process, all its threads (those that
+// ended included); negative when it cannot be read.
+double processorSecondsOf(pid_t pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof(path), "/proc/%d/stat", int(pid));
+    std::FILE *file = std::fopen(path, "r");
+    if (!file)
+        return -1;
+    char line[1024];
+    const bool read = std::fgets(line, sizeof(line), file) != nullptr;
+    std::fclose(file);
+    // The name (field 2) is in parentheses and may hold anything; utime and
+    // stime are fields 14 and 15, the 12th and 13th after it.
+    const char *at = read ? std::strrchr(line, ')') : nullptr;
+    if (!at)
+        return -1;
+    unsigned long long utime = 0, stime = 0;
+    if (std::sscanf(at + 1, " %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %*s %llu %llu", &utime, &stime) != 2)
+        return -1;
+    return double(utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
 
 Run runProgram(const std::vector<std::string> &command, int frames, const std::string &home)
 {
@@ -76,10 +106,21 @@ Run runProgram(const std::vector<std::string> &command, int frames, const std::s
         execv(argv[0], argv.data());
         _exit(127);
     }
+    if (pid < 0)
+        return run;
     rusage usage{};
     int status = 0;
-    if (pid < 0 || wait4(pid, &status, 0, &usage) < 0)
-        return run;
+    for (;;) {
+        const pid_t ended = wait4(pid, &status, WNOHANG, &usage);
+        if (ended == pid)
+            break;
+        if (ended < 0)
+            return run;
+        const double cpu = processorSecondsOf(pid);
+        if (cpu >= 0)
+            run.samples.emplace_back(double(timer.nsecsElapsed()) / 1e9, cpu);
+        usleep(20000);
+    }
     run.wall = double(timer.nsecsElapsed()) / 1e9;
     run.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -109,9 +150,26 @@ int idle(int short_frames, int long_frames, const std::vector<std::string> &comm
         const double wall = runs[1].wall - runs[0].wall;
         const double cpu = runs[1].cpu - runs[0].cpu;
         fps.push_back(double(long_frames - short_frames) / wall);
-        load.push_back(std::max(0.0, cpu) / wall);
-        std::printf("pair %d: %d frames in %.2f s more, %.3f s processor time more\n", pair + 1,
-                    long_frames - short_frames, wall, cpu);
+        // The long run's frames from where the short run had ended (its
+        // start-up is over by then) until a second before its own end.
+        const std::vector<std::pair<double, double>> &samples = runs[1].samples;
+        const auto first = std::find_if(samples.begin(), samples.end(), [&](const std::pair<double, double> &sample) {
+            return sample.first >= runs[0].wall;
+        });
+        auto last = std::find_if(samples.begin(), samples.end(), [&](const std::pair<double, double> &sample) {
+            return sample.first > runs[1].wall - 1.0;
+        });
+        if (first == samples.end() || last == samples.begin() || (--last)->first - first->first < 1.0) {
+            std::fprintf(stderr,
+                         "bench_frames: the long run has too few frames past the short run's end; "
+                         "give --long more frames\n");
+            return 1;
+        }
+        const double window = last->first - first->first;
+        load.push_back((last->second - first->second) / window);
+        std::printf("pair %d: %d frames in %.2f s more, %.3f s processor time more; %.3f s processor time in "
+                    "%.2f s of frames alone\n",
+                    pair + 1, long_frames - short_frames, wall, cpu, last->second - first->second, window);
     }
     std::printf("unchanged frames: %.1f frames/s, %.3f processor seconds per second\n", median(fps), median(load));
     std::printf("RESULT idle fps=%.1f cpu_per_s=%.4f\n", median(fps), median(load));
