@@ -2,7 +2,8 @@
 //
 //   bench_frames idle [--short 60] [--long 420] -- PROGRAM ARGUMENTS...
 //       Runs the program (the editor or the player, offscreen) once with
-//       "-quit_after_frames SHORT" and once with LONG, twice in turns.
+//       "-quit_after_frames SHORT" and once with LONG, three times in turns
+//       (the medians are taken).
 //       Frames per second: the extra frames of the long run over its extra
 //       time. Processor seconds per second: the long run's processor time
 //       (read from /proc while it runs) over its frames past the point
@@ -136,10 +137,10 @@ int idle(int short_frames, int long_frames, const std::vector<std::string> &comm
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     const std::string folder = home.path().toStdString();
     std::vector<double> fps, load;
-    for (int pair = 0; pair < 2; ++pair) {
+    for (int pair = 0; pair < 3; ++pair) {
         Run runs[2];
         for (int turn = 0; turn < 2; ++turn) {
-            const bool take_long = (turn == 0) == (pair == 1);
+            const bool take_long = (turn == 0) == (pair % 2 == 1);
             const Run run = runProgram(command, take_long ? long_frames : short_frames, folder);
             if (run.status != 0) {
                 std::fprintf(stderr, "bench_frames: %s ended with %d\n", command[0].c_str(), run.status);
