@@ -340,20 +340,54 @@ private:
         // no callback that could look in between.
         const bool seen = !request_.full || request_.viewport;
         const bool neutral_occlusion = seen || !occlusionRuns();
+        // Locals, so that the stores below do not make the compiler read
+        // the view and the buffers' addresses again for every pixel.
+        const mat4 imodelview = imodelview_;
+        const int *sources = scratch_->source.data();
+        const vec3 *barys = scratch_->bary.data();
+        const float *depths = scratch_->depth.data();
+        vec4 *view_positions = scratch_->view_position.data();
+        const SceneTriangle *triangles = scene_.triangles.data();
+        const ViewTriangle *view_triangles = view_triangles_.data();
+        const SurfaceShading *shadings = scene_.shadings.data();
+        float *coverage = g.coverage.data();
+        float *depth = g.depth.data();
+        vec3 *normal = g.normal.data();
+        vec4 *albedo_out = g.albedo.data();
+        vec4 *shading = g.shading.data();
+        float *baked_ao = g.baked_ao.data();
+        float *translucence = g.translucence.data();
+        vec3 *position_out = g.position.data();
+        float *ssao = g.ssao.data();
+        vec3 *bent_normal = g.bent_normal.data();
+        vec3 *irradiance = g.irradiance.data();
+        vec4 *color = g.color.data();
         for (int y = begin; y < end; ++y) {
             const vec3 ray = rayDirection(0.0f, float(y));
             const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
             for (int x = 0; x < width; ++x) {
                 const int i = y * width + x;
-                const int source = scratch_->source.data()[i];
+                const int source = sources[i];
                 if (source < 0) {
-                    clearPixel(i, background(ray + ray_step * float(x)));
+                    coverage[i] = 0.0f;
+                    depth[i] = 0.0f;
+                    normal[i] = vec3();
+                    albedo_out[i] = vec4();
+                    shading[i] = vec4();
+                    baked_ao[i] = 0.0f;
+                    translucence[i] = 0.0f;
+                    position_out[i] = vec3();
+                    ssao[i] = 1.0f;
+                    bent_normal[i] = vec3();
+                    irradiance[i] = vec3();
+                    color[i] = vec4(background(ray + ray_step * float(x)), 0.0f);
+                    view_positions[i] = vec4();
                     continue;
                 }
-                const SceneTriangle &t = scene_.triangles.data()[source];
-                const ViewTriangle &v = view_triangles_.data()[source];
-                const SurfaceShading &s = scene_.shadings.data()[t.shading];
-                const vec3 b = scratch_->bary.data()[i];
+                const SceneTriangle &t = triangles[source];
+                const ViewTriangle &v = view_triangles[source];
+                const SurfaceShading &s = shadings[t.shading];
+                const vec3 b = barys[i];
                 const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
                 const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
                 vec4 albedo = s.albedo_color;
@@ -363,43 +397,26 @@ private:
                     const vec4 texel = s.albedo->sample(uv.x, uv.y);
                     albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
                 }
-                g.coverage.data()[i] = 1.0f;
-                g.depth.data()[i] = scratch_->depth.data()[i];
-                g.normal.data()[i] = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
-                g.albedo.data()[i] = albedo;
-                g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
-                g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
-                g.translucence.data()[i] = s.translucence;
-                g.position.data()[i] = transformPoint(imodelview_, position);
+                const vec3 n = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
+                coverage[i] = 1.0f;
+                depth[i] = depths[i];
+                normal[i] = n;
+                albedo_out[i] = albedo;
+                shading[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
+                baked_ao[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
+                translucence[i] = s.translucence;
+                position_out[i] = transformPoint(imodelview, position);
                 if (neutral_occlusion) {
-                    g.ssao.data()[i] = 1.0f;
-                    g.bent_normal.data()[i] = g.normal.data()[i];
+                    ssao[i] = 1.0f;
+                    bent_normal[i] = n;
                 }
                 if (seen) {
-                    g.irradiance.data()[i] = vec3();
-                    g.color.data()[i] = vec4();
+                    irradiance[i] = vec3();
+                    color[i] = vec4();
                 }
-                scratch_->view_position.data()[i] = vec4(position, 1.0f);
+                view_positions[i] = vec4(position, 1.0f);
             }
         }
-    }
-
-    void clearPixel(int i, const vec3 &background)
-    {
-        Renderer::GBuffer &g = renderer_.gbuffer_;
-        g.coverage.data()[i] = 0.0f;
-        g.depth.data()[i] = 0.0f;
-        g.normal.data()[i] = vec3();
-        g.albedo.data()[i] = vec4();
-        g.shading.data()[i] = vec4();
-        g.baked_ao.data()[i] = 0.0f;
-        g.translucence.data()[i] = 0.0f;
-        g.position.data()[i] = vec3();
-        g.ssao.data()[i] = 1.0f;
-        g.bent_normal.data()[i] = vec3();
-        g.irradiance.data()[i] = vec3();
-        g.color.data()[i] = vec4(background, 0.0f);
-        scratch_->view_position.data()[i] = vec4();
     }
 
     // With no callback to look between the stages, each band of rows is
@@ -561,51 +578,71 @@ private:
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
         const int height = request_.height;
-        const vec3 eye = imodelview_.getTranslate();
-        const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
+        // Locals, so that the stores to the buffers below do not make the
+        // compiler read the view and the settings again for every pixel.
+        const mat4 imodelview = imodelview_;
+        const vec3 eye = imodelview.getTranslate();
+        const vec3 forward = unit(transformVector(imodelview, vec3(0.0f, 0.0f, -1.0f)));
         const int light_count = scene_.lights.size();
+        const SceneLight *lights = scene_.lights.data();
+        const std::shared_ptr<const ShadowMap> *maps = shadow_maps_.data();
+        const bool debug_lights = settings_.debug_lights;
+        const vec3 settings_ambient = settings_.ambient;
+        const bool hemisphere = hemisphere_;
+        const bool perspective = perspective_;
+        const float *coverage = g.coverage.data();
+        const vec3 *positions = g.position.data();
+        const vec3 *normals = g.normal.data();
+        const vec4 *shadings = g.shading.data();
+        const vec4 *albedos = g.albedo.data();
+        const vec3 *bent_normals = g.bent_normal.data();
+        const float *ssao = g.ssao.data();
+        const float *baked_ao = g.baked_ao.data();
+        const float *translucences = g.translucence.data();
+        vec3 *irradiances = g.irradiance.data();
+        vec4 *colors = g.color.data();
         for (int y = begin; y < end; ++y) {
             for (int x = 0; x < width; ++x) {
                 const int i = y * width + x;
-                if (g.coverage.data()[i] == 0.0f)
+                if (coverage[i] == 0.0f)
                     continue;
-                const vec3 position = g.position.data()[i];
-                const vec3 normal = unit(transformVector(imodelview_, g.normal.data()[i]));
-                const vec4 shading = g.shading.data()[i];
-                const vec3 albedo = g.albedo.data()[i].xyz();
+                const vec3 position = positions[i];
+                const vec3 normal = unit(transformVector(imodelview, normals[i]));
+                const vec4 shading = shadings[i];
+                const vec3 albedo = albedos[i].xyz();
 
                 vec3 irradiance;
-                if (!settings_.debug_lights) {
-                    vec3 ambient = settings_.ambient;
-                    if (hemisphere_) {
-                        const vec3 bent = transformVector(imodelview_, g.bent_normal.data()[i]);
+                if (!debug_lights) {
+                    vec3 ambient = settings_ambient;
+                    if (hemisphere) {
+                        const vec3 bent = transformVector(imodelview, bent_normals[i]);
                         const float length = std::sqrt(dot3(bent, bent));
                         const float up = length > 0.0f ? bent.z / length : bent.z;
                         ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
                                 * HEMISPHERE_AMBIENT;
                     }
-                    irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
+                    irradiance = ambient * (ssao[i] * baked_ao[i]);
                 }
                 vec3 specular;
                 vec3 behind;
                 // Light from behind shows only through translucence.
-                const float translucence = g.translucence.data()[i];
+                const float translucence = translucences[i];
                 if (light_count > 0) {
                     const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
                     const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
                     const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
                     for (int l = 0; l < light_count; ++l) {
-                        const SceneLight &light = scene_.lights.data()[l];
+                        const SceneLight &light = lights[l];
                         const float n_dot_l = dot3(normal, light.to_light);
                         if (!(n_dot_l > 0.0f) && translucence == 0.0f)
                             continue;
-                        const ShadowMap *map = shadow_maps_.data()[l].get();
+                        const ShadowMap *map = maps[l].get();
                         const float shadow = map && n_dot_l != 0.0f
                                 ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
                                 : 1.0f;
                         if (n_dot_l > 0.0f) {
                             irradiance += light.color * (n_dot_l * shadow);
-                            const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
+                            const vec3 to_eye = perspective ? unit(eye - position) : -forward;
                             const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
                             if (n_dot_h > 0.0f && strength * shadow > 0.0f)
                                 specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
@@ -614,17 +651,17 @@ private:
                         }
                     }
                 }
-                g.irradiance.data()[i] = irradiance;
-                if (settings_.debug_lights) {
-                    g.color.data()[i] = vec4(irradiance, 1.0f);
+                irradiances[i] = irradiance;
+                if (debug_lights) {
+                    colors[i] = vec4(irradiance, 1.0f);
                     continue;
                 }
                 const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
                 const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
-                g.color.data()[i] = vec4(lit, 1.0f);
+                colors[i] = vec4(lit, 1.0f);
             }
             if (bytes)
-                quantiseRow(g.color.data() + size_t(y) * size_t(width), width, bytes + size_t(height - 1 - y) * stride);
+                quantiseRow(colors + size_t(y) * size_t(width), width, bytes + size_t(height - 1 - y) * stride);
         }
     }
 
