@@ -62,8 +62,8 @@ struct Scratch
 {
     Renderer::GBuffer gbuffer;
     Vector<float> depth;
-    Vector<int> source;
-    Vector<vec3> bary;
+    Vector<int> triangle; // the rasterised triangle covering the pixel (-1: none)
+    Vector<vec3> weights; // and the fragment's weights in it
     Vector<vec4> view_position; // w: coverage
     Vector<vec4> points_coarse; // the horizon search on every second pixel and row
     Vector<float> ao_coarse;
@@ -244,14 +244,14 @@ private:
                 [&] { fit(g.position, size); },
                 [&] { fit(g.bent_normal, size); },
                 [&] { fit(g.irradiance, size); },
-                [&] { fit(scratch_->bary, size); },
+                [&] { fit(scratch_->weights, size); },
                 [&] { fit(g.coverage, size); },
                 [&] { fit(g.depth, size); },
                 [&] { fit(g.baked_ao, size); },
                 [&] { fit(g.translucence, size); },
                 [&] { fit(g.ssao, size); },
                 [&] { fit(scratch_->depth, size); },
-                [&] { fit(scratch_->source, size); },
+                [&] { fit(scratch_->triangle, size); },
                 [&] {
                     fit(scratch_->points_coarse, coarse);
                     fit(scratch_->ao_coarse, coarse);
@@ -271,7 +271,8 @@ private:
     {
         const int count = scene_.triangles.size();
         view_triangles_ = Vector<ViewTriangle>(count);
-        Vector<RasterTriangle> raster;
+        Vector<RasterTriangle> &raster = raster_;
+        raster.clear();
         for (int i = 0; i < count; ++i) {
             const SceneTriangle &t = scene_.triangles[i];
             if (!t.visible)
@@ -298,8 +299,8 @@ private:
         target.width = request_.width;
         target.height = request_.height;
         target.depth = scratch_->depth.data();
-        target.source = scratch_->source.data();
-        target.bary = scratch_->bary.data();
+        target.triangle = scratch_->triangle.data();
+        target.weights = scratch_->weights.data();
         // Each band of rows is resolved as soon as it is drawn, while its
         // depth and triangle buffers are still in the cache.
         rasterise(raster, &cutout_, target, [this](int begin, int end) {
@@ -343,8 +344,9 @@ private:
         // Locals, so that the stores below do not make the compiler read
         // the view and the buffers' addresses again for every pixel.
         const mat4 imodelview = imodelview_;
-        const int *sources = scratch_->source.data();
-        const vec3 *barys = scratch_->bary.data();
+        const int *covering = scratch_->triangle.data();
+        const vec3 *weights = scratch_->weights.data();
+        const RasterTriangle *raster = raster_.data();
         const float *depths = scratch_->depth.data();
         vec4 *view_positions = scratch_->view_position.data();
         const SceneTriangle *triangles = scene_.triangles.data();
@@ -367,8 +369,8 @@ private:
             const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
             for (int x = 0; x < width; ++x) {
                 const int i = y * width + x;
-                const int source = sources[i];
-                if (source < 0) {
+                const int covered_by = covering[i];
+                if (covered_by < 0) {
                     coverage[i] = 0.0f;
                     depth[i] = 0.0f;
                     normal[i] = vec3();
@@ -384,10 +386,11 @@ private:
                     view_positions[i] = vec4();
                     continue;
                 }
-                const SceneTriangle &t = triangles[source];
-                const ViewTriangle &v = view_triangles[source];
+                const RasterTriangle &r = raster[covered_by];
+                const SceneTriangle &t = triangles[r.source];
+                const ViewTriangle &v = view_triangles[r.source];
                 const SurfaceShading &s = shadings[t.shading];
-                const vec3 b = barys[i];
+                const vec3 b = r.bary(weights[i]);
                 const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
                 const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
                 vec4 albedo = s.albedo_color;
@@ -717,6 +720,7 @@ private:
     Scene scene_;
     Cutout cutout_;
     Vector<ViewTriangle> view_triangles_;
+    Vector<RasterTriangle> raster_; // the view's rasterised triangles
     Vector<std::shared_ptr<const ShadowMap>> shadow_maps_;
     std::unique_ptr<AmbientOcclusion> occlusion_;
     mat4 projection_;
