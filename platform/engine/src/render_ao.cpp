@@ -137,6 +137,7 @@ public:
         , inv_radius2_(1.0f / (input.radius * input.radius))
         , threshold_(Math::clamp(input.threshold, 0.0f, 0.99f))
         , inv_open_(1.0f / (1.0f - threshold_))
+        , directions_(directions())
     {
         // For each reach, direction and step: the offset of the grid point
         // whose cell the step lands in, from a grid pixel's own.
@@ -216,7 +217,7 @@ private:
     // sample.
     void horizons(int k, float origin_x, float origin_y, float reach, const vec3 &p, const vec3 &n, float *out) const
     {
-        const Directions &d = directions();
+        const Directions &d = directions_;
         const int width = in_.width;
 #if defined(__SSE2__)
         const __m128 steps = _mm_set1_ps(float(steps_));
@@ -277,7 +278,7 @@ private:
     void openArcs(const float *horizon, const vec3 &n, float *occlusion, float *bent_x, float *bent_y,
                   float *bent_z) const
     {
-        const Directions &d = directions();
+        const Directions &d = directions_;
 #if defined(__SSE2__)
         const __m128 zero = _mm_setzero_ps();
         const __m128 one = _mm_set1_ps(1.0f);
@@ -437,6 +438,7 @@ private:
     const float inv_radius2_;
     const float threshold_;
     const float inv_open_;
+    const Directions &directions_;
     Vector<int> cells_;
     Vector<int> offsets_x_;
     Vector<int> offsets_y_;
@@ -517,6 +519,10 @@ void AmbientOcclusion::fill(int begin, int end) const
         // The grid rows at or around this row.
         const int rows = (y & 1) && y + 1 < height ? 2 : 1;
         const int grid_rows[2] = {y / 2, y / 2 + rows - 1};
+        // Per grid row: its first grid point, and the first full-size pixel
+        // of the row it samples.
+        const int coarse_row[2] = {grid_rows[0] * coarse_width, grid_rows[1] * coarse_width};
+        const int pixel_row[2] = {(2 * grid_rows[0]) * width, (2 * grid_rows[1]) * width};
         for (int x = 0; x < width; ++x) {
             const int i = y * width + x;
             const vec4 p = points[i];
@@ -535,13 +541,14 @@ void AmbientOcclusion::fill(int begin, int end) const
             float ao = 0.0f;
             vec3 bent;
             int last = -1;
+            const int cx = x >> 1;
             for (int b = 0; b < rows; ++b) {
                 for (int a = 0; a < columns; ++a) {
-                    const int c = grid_rows[b] * coarse_width + x / 2 + a;
+                    const int c = coarse_row[b] + cx + a;
                     const vec4 q = coarse_points[c];
                     const float off_plane = (q.x - p.x) * n.x + (q.y - p.y) * n.y + (q.z - p.z) * n.z;
                     if (q.w == 0.0f || !(std::fabs(off_plane) <= tolerance)
-                        || !(dot3(normals[(2 * grid_rows[b]) * width + 2 * (x / 2 + a)], n) >= NORMAL_TOLERANCE))
+                        || !(dot3(normals[pixel_row[b] + 2 * (cx + a)], n) >= NORMAL_TOLERANCE))
                         continue;
                     ao += coarse_ao[c];
                     bent += coarse_bent[c];
