@@ -519,10 +519,6 @@ void AmbientOcclusion::fill(int begin, int end) const
         // The grid rows at or around this row.
         const int rows = (y & 1) && y + 1 < height ? 2 : 1;
         const int grid_rows[2] = {y / 2, y / 2 + rows - 1};
-        // Per grid row: its first grid point, and the first full-size pixel
-        // of the row it samples.
-        const int coarse_row[2] = {grid_rows[0] * coarse_width, grid_rows[1] * coarse_width};
-        const int pixel_row[2] = {(2 * grid_rows[0]) * width, (2 * grid_rows[1]) * width};
         for (int x = 0; x < width; ++x) {
             const int i = y * width + x;
             const vec4 p = points[i];
@@ -541,14 +537,13 @@ void AmbientOcclusion::fill(int begin, int end) const
             float ao = 0.0f;
             vec3 bent;
             int last = -1;
-            const int cx = x >> 1;
             for (int b = 0; b < rows; ++b) {
                 for (int a = 0; a < columns; ++a) {
-                    const int c = coarse_row[b] + cx + a;
+                    const int c = grid_rows[b] * coarse_width + x / 2 + a;
                     const vec4 q = coarse_points[c];
                     const float off_plane = (q.x - p.x) * n.x + (q.y - p.y) * n.y + (q.z - p.z) * n.z;
                     if (q.w == 0.0f || !(std::fabs(off_plane) <= tolerance)
-                        || !(dot3(normals[pixel_row[b] + 2 * (cx + a)], n) >= NORMAL_TOLERANCE))
+                        || !(dot3(normals[(2 * grid_rows[b]) * width + 2 * (x / 2 + a)], n) >= NORMAL_TOLERANCE))
                         continue;
                     ao += coarse_ao[c];
                     bent += coarse_bent[c];

@@ -581,71 +581,51 @@ private:
         Renderer::GBuffer &g = renderer_.gbuffer_;
         const int width = request_.width;
         const int height = request_.height;
-        // Locals, so that the stores to the buffers below do not make the
-        // compiler read the view and the settings again for every pixel.
-        const mat4 imodelview = imodelview_;
-        const vec3 eye = imodelview.getTranslate();
-        const vec3 forward = unit(transformVector(imodelview, vec3(0.0f, 0.0f, -1.0f)));
+        const vec3 eye = imodelview_.getTranslate();
+        const vec3 forward = unit(transformVector(imodelview_, vec3(0.0f, 0.0f, -1.0f)));
         const int light_count = scene_.lights.size();
-        const SceneLight *lights = scene_.lights.data();
-        const std::shared_ptr<const ShadowMap> *maps = shadow_maps_.data();
-        const bool debug_lights = settings_.debug_lights;
-        const vec3 settings_ambient = settings_.ambient;
-        const bool hemisphere = hemisphere_;
-        const bool perspective = perspective_;
-        const float *coverage = g.coverage.data();
-        const vec3 *positions = g.position.data();
-        const vec3 *normals = g.normal.data();
-        const vec4 *shadings = g.shading.data();
-        const vec4 *albedos = g.albedo.data();
-        const vec3 *bent_normals = g.bent_normal.data();
-        const float *ssao = g.ssao.data();
-        const float *baked_ao = g.baked_ao.data();
-        const float *translucences = g.translucence.data();
-        vec3 *irradiances = g.irradiance.data();
-        vec4 *colors = g.color.data();
         for (int y = begin; y < end; ++y) {
             for (int x = 0; x < width; ++x) {
                 const int i = y * width + x;
-                if (coverage[i] == 0.0f)
+                if (g.coverage.data()[i] == 0.0f)
                     continue;
-                const vec3 position = positions[i];
-                const vec3 normal = unit(transformVector(imodelview, normals[i]));
-                const vec4 shading = shadings[i];
-                const vec3 albedo = albedos[i].xyz();
+                const vec3 position = g.position.data()[i];
+                const vec3 normal = unit(transformVector(imodelview_, g.normal.data()[i]));
+                const vec4 shading = g.shading.data()[i];
+                const vec3 albedo = g.albedo.data()[i].xyz();
 
                 vec3 irradiance;
-                if (!debug_lights) {
-                    vec3 ambient = settings_ambient;
-                    if (hemisphere) {
-                        const vec3 bent = transformVector(imodelview, bent_normals[i]);
+                if (!settings_.debug_lights) {
+                    vec3 ambient = settings_.ambient;
+                    if (hemisphere_) {
+                        const vec3 bent = transformVector(imodelview_, g.bent_normal.data()[i]);
                         const float length = std::sqrt(dot3(bent, bent));
                         const float up = length > 0.0f ? bent.z / length : bent.z;
                         ambient = Math::lerp(GROUND_COLOR, SKY_COLOR, Math::clamp(up * 0.5f + 0.5f, 0.0f, 1.0f))
                                 * HEMISPHERE_AMBIENT;
                     }
-                    irradiance = ambient * (ssao[i] * baked_ao[i]);
+                    irradiance = ambient * (g.ssao.data()[i] * g.baked_ao.data()[i]);
                 }
                 vec3 specular;
                 vec3 behind;
                 // Light from behind shows only through translucence.
-                const float translucence = translucences[i];
+                const float translucence = g.translucence.data()[i];
                 if (light_count > 0) {
                     const float smooth = 1.0f - Math::clamp(shading.y, 0.0f, 1.0f);
                     const float exponent = 2.0f + 254.0f * (smooth * smooth) * (smooth * smooth);
                     const float strength = 0.08f * Math::clamp(shading.z, 0.0f, 1.0f);
                     for (int l = 0; l < light_count; ++l) {
-                        const SceneLight &light = lights[l];
+                        const SceneLight &light = scene_.lights.data()[l];
                         const float n_dot_l = dot3(normal, light.to_light);
                         if (!(n_dot_l > 0.0f) && translucence == 0.0f)
                             continue;
-                        const ShadowMap *map = maps[l].get();
+                        const ShadowMap *map = shadow_maps_.data()[l].get();
                         const float shadow = map && n_dot_l != 0.0f
                                 ? shadowFactor(*map, position, n_dot_l > 0.0f ? normal : -normal)
                                 : 1.0f;
                         if (n_dot_l > 0.0f) {
                             irradiance += light.color * (n_dot_l * shadow);
-                            const vec3 to_eye = perspective ? unit(eye - position) : -forward;
+                            const vec3 to_eye = perspective_ ? unit(eye - position) : -forward;
                             const float n_dot_h = dot3(normal, unit(light.to_light + to_eye));
                             if (n_dot_h > 0.0f && strength * shadow > 0.0f)
                                 specular += light.color * (strength * shadow * std::pow(n_dot_h, exponent));
@@ -654,17 +634,17 @@ private:
                         }
                     }
                 }
-                irradiances[i] = irradiance;
-                if (debug_lights) {
-                    colors[i] = vec4(irradiance, 1.0f);
+                g.irradiance.data()[i] = irradiance;
+                if (settings_.debug_lights) {
+                    g.color.data()[i] = vec4(irradiance, 1.0f);
                     continue;
                 }
                 const vec3 tint = Math::lerp(vec3(1.0f), albedo, Math::clamp(shading.x, 0.0f, 1.0f));
                 const vec3 lit = albedo * irradiance + albedo * behind * translucence + specular * tint;
-                colors[i] = vec4(lit, 1.0f);
+                g.color.data()[i] = vec4(lit, 1.0f);
             }
             if (bytes)
-                quantiseRow(colors + size_t(y) * size_t(width), width, bytes + size_t(height - 1 - y) * stride);
+                quantiseRow(g.color.data() + size_t(y) * size_t(width), width, bytes + size_t(height - 1 - y) * stride);
         }
     }
 
