@@ -383,7 +383,7 @@ private:
         for (int s = 0; s < steps_; ++s) {
             for (int g = 0; g < GROUPS; ++g) {
                 const int e = g * group_stride + s * 4;
-                int at[4] = {cells[e], cells[e + 1], cells[e + 2], cells[e + 3]};
+                alignas(16) int at[4] = {cells[e], cells[e + 1], cells[e + 2], cells[e + 3]};
                 if (bounded) {
                     // A walk ends where it leaves the view; stopped lanes
                     // read the pixel's own grid point and are masked out.
@@ -397,8 +397,9 @@ private:
                     const int mask = _mm_movemask_ps(walking[g]);
                     if (mask == 0)
                         continue;
-                    for (int lane = 0; lane < 4; ++lane)
-                        at[lane] = (mask >> lane) & 1 ? at[lane] : 0;
+                    _mm_store_si128(reinterpret_cast<__m128i *>(at),
+                                    _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(cells + e)),
+                                                  _mm_castps_si128(walking[g])));
                 }
                 __m128 qx = _mm_loadu_ps(&origin[at[0]].x);
                 __m128 qy = _mm_loadu_ps(&origin[at[1]].x);
