@@ -137,6 +137,7 @@ public:
         , inv_radius2_(1.0f / (input.radius * input.radius))
         , threshold_(Math::clamp(input.threshold, 0.0f, 0.99f))
         , inv_open_(1.0f / (1.0f - threshold_))
+        , directions_(directions())
     {
         // For each reach, direction and step: the offset of the grid point
         // whose cell the step lands in, from a grid pixel's own.
@@ -181,13 +182,11 @@ public:
         if (x % 2 == 0 && y % 2 == 0) {
             const int cell = (y / 2) * grid_width_ + x / 2;
             const bool inside = x >= margin && y >= margin && x + margin < in_.width && y + margin < in_.height;
-            for (int k = 0; k < DIRECTIONS; k += 4) {
-                const int entry = cellIndex(quanta, k, 1);
-                if (inside)
-                    horizonsFromTable<false>(x, y, cell, entry, p, n, horizon + k);
-                else
-                    horizonsFromTable<true>(x, y, cell, entry, p, n, horizon + k);
-            }
+            const int entry = cellIndex(quanta, 0, 1);
+            if (inside)
+                horizonsFromTable<false>(x, y, cell, entry, p, n, horizon);
+            else
+                horizonsFromTable<true>(x, y, cell, entry, p, n, horizon);
         } else {
             for (int k = 0; k < DIRECTIONS; k += 4)
                 horizons(k, float(x) + 0.5f, float(y) + 0.5f, reach, p, n, horizon + k);
@@ -218,7 +217,7 @@ private:
     // sample.
     void horizons(int k, float origin_x, float origin_y, float reach, const vec3 &p, const vec3 &n, float *out) const
     {
-        const Directions &d = directions();
+        const Directions &d = directions_;
         const int width = in_.width;
 #if defined(__SSE2__)
         const __m128 steps = _mm_set1_ps(float(steps_));
@@ -279,7 +278,7 @@ private:
     void openArcs(const float *horizon, const vec3 &n, float *occlusion, float *bent_x, float *bent_y,
                   float *bent_z) const
     {
-        const Directions &d = directions();
+        const Directions &d = directions_;
 #if defined(__SSE2__)
         const __m128 zero = _mm_setzero_ps();
         const __m128 one = _mm_set1_ps(1.0f);
@@ -350,64 +349,85 @@ private:
         return ((quanta * (DIRECTIONS / 4) + k / 4) * steps_ + (s - 1)) * 4 + k % 4;
     }
 
-    // horizons for a grid pixel (x, y): the samples' grid points come from
-    // the table. Bounded: some walk may leave the view.
+    // horizons for a grid pixel (x, y), all directions from the table entry
+    // of the first: the samples' grid points come from the table. Bounded:
+    // some walk may leave the view. The four lanes of directions walk side
+    // by side, one step of each at a time, so that their chains of
+    // comparisons overlap.
     template<bool bounded>
     void horizonsFromTable(int x, int y, int cell, int entry, const vec3 &p, const vec3 &n, float *out) const
     {
+        constexpr int GROUPS = DIRECTIONS / 4;
+        // Entries of one lane of directions lie steps_ * 4 apart.
+        const int group_stride = steps_ * 4;
         const int *cells = cells_.data() + entry;
         const int *offsets_x = offsets_x_.data() + entry;
         const int *offsets_y = offsets_y_.data() + entry;
 #if defined(__SSE2__)
         const HorizonLanes lanes(p, n, inv_radius2_);
         const __m128 zero = lanes.zero;
-        __m128 best_e2 = zero;
-        __m128 best_v2 = lanes.one;
-        const vec4 *origin = grid_ + cell;
-        __m128 walking = _mm_cmpeq_ps(zero, zero);
-        for (int s = 0; s < steps_; ++s, cells += 4, offsets_x += 4, offsets_y += 4) {
-            int at[4] = {cells[0], cells[1], cells[2], cells[3]};
-            if (bounded) {
-                // A walk ends where it leaves the view; stopped lanes read
-                // the pixel's own grid point and are masked out below.
-                const __m128i sx = _mm_add_epi32(_mm_set1_epi32(x),
-                                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(offsets_x)));
-                const __m128i sy = _mm_add_epi32(_mm_set1_epi32(y),
-                                                 _mm_loadu_si128(reinterpret_cast<const __m128i *>(offsets_y)));
-                const __m128i below = _mm_set1_epi32(-1);
-                const __m128i in_x
-                        = _mm_and_si128(_mm_cmpgt_epi32(sx, below), _mm_cmplt_epi32(sx, _mm_set1_epi32(in_.width)));
-                const __m128i in_y
-                        = _mm_and_si128(_mm_cmpgt_epi32(sy, below), _mm_cmplt_epi32(sy, _mm_set1_epi32(in_.height)));
-                walking = _mm_and_ps(walking, _mm_castsi128_ps(_mm_and_si128(in_x, in_y)));
-                const int lanes = _mm_movemask_ps(walking);
-                if (lanes == 0)
-                    break;
-                for (int lane = 0; lane < 4; ++lane)
-                    at[lane] = (lanes >> lane) & 1 ? at[lane] : 0;
-            }
-            __m128 qx = _mm_loadu_ps(&origin[at[0]].x);
-            __m128 qy = _mm_loadu_ps(&origin[at[1]].x);
-            __m128 qz = _mm_loadu_ps(&origin[at[2]].x);
-            __m128 qw = _mm_loadu_ps(&origin[at[3]].x);
-            lanes.step(qx, qy, qz, qw, walking, best_e2, best_v2);
+        __m128 best_e2[GROUPS];
+        __m128 best_v2[GROUPS];
+        __m128 walking[GROUPS];
+        for (int g = 0; g < GROUPS; ++g) {
+            best_e2[g] = zero;
+            best_v2[g] = lanes.one;
+            walking[g] = _mm_cmpeq_ps(zero, zero);
         }
-        _mm_store_ps(out, _mm_sqrt_ps(_mm_div_ps(best_e2, best_v2)));
-#else
-        for (int lane = 0; lane < 4; ++lane) {
-            float best_e2 = 0.0f;
-            float best_v2 = 1.0f;
-            for (int s = 0; s < steps_; ++s) {
+        const vec4 *origin = grid_ + cell;
+        const __m128i px = _mm_set1_epi32(x);
+        const __m128i py = _mm_set1_epi32(y);
+        const __m128i below = _mm_set1_epi32(-1);
+        const __m128i view_w = _mm_set1_epi32(in_.width);
+        const __m128i view_h = _mm_set1_epi32(in_.height);
+        for (int s = 0; s < steps_; ++s) {
+            for (int g = 0; g < GROUPS; ++g) {
+                const int e = g * group_stride + s * 4;
+                alignas(16) int at[4] = {cells[e], cells[e + 1], cells[e + 2], cells[e + 3]};
                 if (bounded) {
-                    const int sx = x + offsets_x[s * 4 + lane];
-                    const int sy = y + offsets_y[s * 4 + lane];
-                    if (sx < 0 || sy < 0 || sx >= in_.width || sy >= in_.height)
-                        break;
+                    // A walk ends where it leaves the view; stopped lanes
+                    // read the pixel's own grid point and are masked out.
+                    const __m128i sx
+                            = _mm_add_epi32(px, _mm_loadu_si128(reinterpret_cast<const __m128i *>(offsets_x + e)));
+                    const __m128i sy
+                            = _mm_add_epi32(py, _mm_loadu_si128(reinterpret_cast<const __m128i *>(offsets_y + e)));
+                    const __m128i in_x = _mm_and_si128(_mm_cmpgt_epi32(sx, below), _mm_cmplt_epi32(sx, view_w));
+                    const __m128i in_y = _mm_and_si128(_mm_cmpgt_epi32(sy, below), _mm_cmplt_epi32(sy, view_h));
+                    walking[g] = _mm_and_ps(walking[g], _mm_castsi128_ps(_mm_and_si128(in_x, in_y)));
+                    const int mask = _mm_movemask_ps(walking[g]);
+                    if (mask == 0)
+                        continue;
+                    _mm_store_si128(reinterpret_cast<__m128i *>(at),
+                                    _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i *>(cells + e)),
+                                                  _mm_castps_si128(walking[g])));
                 }
-                const vec4 q = grid_[cell + cells[s * 4 + lane]];
-                horizonSample(q, p, n, inv_radius2_, best_e2, best_v2);
+                __m128 qx = _mm_loadu_ps(&origin[at[0]].x);
+                __m128 qy = _mm_loadu_ps(&origin[at[1]].x);
+                __m128 qz = _mm_loadu_ps(&origin[at[2]].x);
+                __m128 qw = _mm_loadu_ps(&origin[at[3]].x);
+                lanes.step(qx, qy, qz, qw, walking[g], best_e2[g], best_v2[g]);
             }
-            out[lane] = std::sqrt(best_e2 / best_v2);
+        }
+        for (int g = 0; g < GROUPS; ++g)
+            _mm_store_ps(out + 4 * g, _mm_sqrt_ps(_mm_div_ps(best_e2[g], best_v2[g])));
+#else
+        for (int g = 0; g < GROUPS; ++g) {
+            for (int lane = 0; lane < 4; ++lane) {
+                float best_e2 = 0.0f;
+                float best_v2 = 1.0f;
+                for (int s = 0; s < steps_; ++s) {
+                    const int e = g * group_stride + s * 4 + lane;
+                    if (bounded) {
+                        const int sx = x + offsets_x[e];
+                        const int sy = y + offsets_y[e];
+                        if (sx < 0 || sy < 0 || sx >= in_.width || sy >= in_.height)
+                            break;
+                    }
+                    const vec4 q = grid_[cell + cells[e]];
+                    horizonSample(q, p, n, inv_radius2_, best_e2, best_v2);
+                }
+                out[4 * g + lane] = std::sqrt(best_e2 / best_v2);
+            }
         }
 #endif
     }
@@ -419,6 +439,7 @@ private:
     const float inv_radius2_;
     const float threshold_;
     const float inv_open_;
+    const Directions &directions_;
     Vector<int> cells_;
     Vector<int> offsets_x_;
     Vector<int> offsets_y_;

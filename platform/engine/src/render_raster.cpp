@@ -137,7 +137,8 @@ void addTriangle(const ClipVertex &v0, const ClipVertex &v1, const ClipVertex &v
     out.append(t);
 }
 
-void rasteriseRows(const RasterTriangle &t, const CutoutTest *test, int row_begin, int row_end, RasterTarget &target)
+void rasteriseRows(const RasterTriangle &t, int index_in_list, const CutoutTest *test, int row_begin, int row_end,
+                   RasterTarget &target)
 {
     const int y0 = std::max(t.min_y, row_begin);
     const int y1 = std::min(t.max_y, row_end - 1);
@@ -186,14 +187,13 @@ void rasteriseRows(const RasterTriangle &t, const CutoutTest *test, int row_begi
             const int index = y * target.width + x;
             if (!(depth < target.depth[index]))
                 continue;
-            const vec3 bary = (t.qb[0] * l0 + t.qb[1] * l1 + t.qb[2] * l2) * (1.0f / q);
-            if (t.tested && test && !test->keep(t.source, bary))
+            if (t.tested && test && !test->keep(t.source, t.bary(vec3(l0, l1, l2))))
                 continue;
             target.depth[index] = depth;
-            if (target.source)
-                target.source[index] = t.source;
-            if (target.bary)
-                target.bary[index] = bary;
+            if (target.triangle)
+                target.triangle[index] = index_in_list;
+            if (target.weights)
+                target.weights[index] = vec3(l0, l1, l2);
         }
     }
 }
@@ -232,12 +232,10 @@ void rasterise(const Vector<RasterTriangle> &triangles, const CutoutTest *test, 
         const size_t row_pixels = size_t(target.width);
         std::fill(target.depth + size_t(begin) * row_pixels, target.depth + size_t(end) * row_pixels,
                   std::numeric_limits<float>::infinity());
-        if (target.source)
-            std::fill(target.source + size_t(begin) * row_pixels, target.source + size_t(end) * row_pixels, -1);
-        if (target.bary)
-            std::fill(target.bary + size_t(begin) * row_pixels, target.bary + size_t(end) * row_pixels, vec3());
+        if (target.triangle)
+            std::fill(target.triangle + size_t(begin) * row_pixels, target.triangle + size_t(end) * row_pixels, -1);
         for (int index : bins[size_t(begin / BAND_ROWS)])
-            rasteriseRows(data[index], test, begin, end, target);
+            rasteriseRows(data[index], index, test, begin, end, target);
         if (band_done)
             band_done(begin, end);
     });

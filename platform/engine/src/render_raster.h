@@ -26,6 +26,14 @@ struct RasterTriangle
     int max_y = -1;
     int source = 0;
     bool tested = false; // fragments go through the cutout test
+
+    // The barycentric coordinates in the source triangle of a fragment with
+    // screen-space weights l (edge values times inv_area).
+    vec3 bary(const vec3 &l) const
+    {
+        const float w = l.x * q[0] + l.y * q[1] + l.z * q[2];
+        return (qb[0] * l.x + qb[1] * l.y + qb[2] * l.z) * (1.0f / w);
+    }
 };
 
 // Clips a triangle (clip-space corners and their linear view depths) to
@@ -43,15 +51,19 @@ public:
 };
 
 // The buffers a rasterisation writes: per pixel the nearest linear depth
-// (+infinity when nothing covers it), the source triangle (-1) and its
-// barycentric coordinates (optional).
+// (+infinity when nothing covers it) and, optionally, the index of the
+// covering triangle in the rasterised list (-1 for none) with the fragment's
+// screen-space weights, from which RasterTriangle::bary gives its
+// barycentric coordinates (weights are left as they were where nothing
+// covers the pixel). Keeping the weights defers that division to the
+// fragments that stay.
 struct RasterTarget
 {
     int width = 0;
     int height = 0;
     float *depth = nullptr;
-    int *source = nullptr;
-    vec3 *bary = nullptr;
+    int *triangle = nullptr;
+    vec3 *weights = nullptr;
 };
 
 // Clears the target and rasterises the triangles into it, row bands in

@@ -62,8 +62,8 @@ struct Scratch
 {
     Renderer::GBuffer gbuffer;
     Vector<float> depth;
-    Vector<int> source;
-    Vector<vec3> bary;
+    Vector<int> triangle; // the rasterised triangle covering the pixel (-1: none)
+    Vector<vec3> weights; // and the fragment's weights in it
     Vector<vec4> view_position; // w: coverage
     Vector<vec4> points_coarse; // the horizon search on every second pixel and row
     Vector<float> ao_coarse;
@@ -244,14 +244,14 @@ private:
                 [&] { fit(g.position, size); },
                 [&] { fit(g.bent_normal, size); },
                 [&] { fit(g.irradiance, size); },
-                [&] { fit(scratch_->bary, size); },
+                [&] { fit(scratch_->weights, size); },
                 [&] { fit(g.coverage, size); },
                 [&] { fit(g.depth, size); },
                 [&] { fit(g.baked_ao, size); },
                 [&] { fit(g.translucence, size); },
                 [&] { fit(g.ssao, size); },
                 [&] { fit(scratch_->depth, size); },
-                [&] { fit(scratch_->source, size); },
+                [&] { fit(scratch_->triangle, size); },
                 [&] {
                     fit(scratch_->points_coarse, coarse);
                     fit(scratch_->ao_coarse, coarse);
@@ -271,7 +271,8 @@ private:
     {
         const int count = scene_.triangles.size();
         view_triangles_ = Vector<ViewTriangle>(count);
-        Vector<RasterTriangle> raster;
+        Vector<RasterTriangle> &raster = raster_;
+        raster.clear();
         for (int i = 0; i < count; ++i) {
             const SceneTriangle &t = scene_.triangles[i];
             if (!t.visible)
@@ -298,8 +299,8 @@ private:
         target.width = request_.width;
         target.height = request_.height;
         target.depth = scratch_->depth.data();
-        target.source = scratch_->source.data();
-        target.bary = scratch_->bary.data();
+        target.triangle = scratch_->triangle.data();
+        target.weights = scratch_->weights.data();
         // Each band of rows is resolved as soon as it is drawn, while its
         // depth and triangle buffers are still in the cache.
         rasterise(raster, &cutout_, target, [this](int begin, int end) {
@@ -340,20 +341,56 @@ private:
         // no callback that could look in between.
         const bool seen = !request_.full || request_.viewport;
         const bool neutral_occlusion = seen || !occlusionRuns();
+        // Locals, so that the stores below do not make the compiler read
+        // the view and the buffers' addresses again for every pixel.
+        const mat4 imodelview = imodelview_;
+        const int *covering = scratch_->triangle.data();
+        const vec3 *weights = scratch_->weights.data();
+        const RasterTriangle *raster = raster_.data();
+        const float *depths = scratch_->depth.data();
+        vec4 *view_positions = scratch_->view_position.data();
+        const SceneTriangle *triangles = scene_.triangles.data();
+        const ViewTriangle *view_triangles = view_triangles_.data();
+        const SurfaceShading *shadings = scene_.shadings.data();
+        float *coverage = g.coverage.data();
+        float *depth = g.depth.data();
+        vec3 *normal = g.normal.data();
+        vec4 *albedo_out = g.albedo.data();
+        vec4 *shading = g.shading.data();
+        float *baked_ao = g.baked_ao.data();
+        float *translucence = g.translucence.data();
+        vec3 *position_out = g.position.data();
+        float *ssao = g.ssao.data();
+        vec3 *bent_normal = g.bent_normal.data();
+        vec3 *irradiance = g.irradiance.data();
+        vec4 *color = g.color.data();
         for (int y = begin; y < end; ++y) {
             const vec3 ray = rayDirection(0.0f, float(y));
             const vec3 ray_step = rayDirection(1.0f, float(y)) - ray;
             for (int x = 0; x < width; ++x) {
                 const int i = y * width + x;
-                const int source = scratch_->source.data()[i];
-                if (source < 0) {
-                    clearPixel(i, background(ray + ray_step * float(x)));
+                const int covered_by = covering[i];
+                if (covered_by < 0) {
+                    coverage[i] = 0.0f;
+                    depth[i] = 0.0f;
+                    normal[i] = vec3();
+                    albedo_out[i] = vec4();
+                    shading[i] = vec4();
+                    baked_ao[i] = 0.0f;
+                    translucence[i] = 0.0f;
+                    position_out[i] = vec3();
+                    ssao[i] = 1.0f;
+                    bent_normal[i] = vec3();
+                    irradiance[i] = vec3();
+                    color[i] = vec4(background(ray + ray_step * float(x)), 0.0f);
+                    view_positions[i] = vec4();
                     continue;
                 }
-                const SceneTriangle &t = scene_.triangles.data()[source];
-                const ViewTriangle &v = view_triangles_.data()[source];
-                const SurfaceShading &s = scene_.shadings.data()[t.shading];
-                const vec3 b = scratch_->bary.data()[i];
+                const RasterTriangle &r = raster[covered_by];
+                const SceneTriangle &t = triangles[r.source];
+                const ViewTriangle &v = view_triangles[r.source];
+                const SurfaceShading &s = shadings[t.shading];
+                const vec3 b = r.bary(weights[i]);
                 const vec3 position = v.position[0] * b.x + v.position[1] * b.y + v.position[2] * b.z;
                 const vec2 uv = t.uv[0] * b.x + t.uv[1] * b.y + t.uv[2] * b.z;
                 vec4 albedo = s.albedo_color;
@@ -363,43 +400,26 @@ private:
                     const vec4 texel = s.albedo->sample(uv.x, uv.y);
                     albedo = vec4(albedo.xyz() * decode(texel.xyz()), albedo.w * texel.w);
                 }
-                g.coverage.data()[i] = 1.0f;
-                g.depth.data()[i] = scratch_->depth.data()[i];
-                g.normal.data()[i] = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
-                g.albedo.data()[i] = albedo;
-                g.shading.data()[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
-                g.baked_ao.data()[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
-                g.translucence.data()[i] = s.translucence;
-                g.position.data()[i] = transformPoint(imodelview_, position);
+                const vec3 n = unit(v.normal[0] * b.x + v.normal[1] * b.y + v.normal[2] * b.z);
+                coverage[i] = 1.0f;
+                depth[i] = depths[i];
+                normal[i] = n;
+                albedo_out[i] = albedo;
+                shading[i] = vec4(s.metalness, s.roughness, s.specular, s.microfiber);
+                baked_ao[i] = s.ambient_occlusion ? s.ambient_occlusion->sample(uv.x, uv.y).x : 1.0f;
+                translucence[i] = s.translucence;
+                position_out[i] = transformPoint(imodelview, position);
                 if (neutral_occlusion) {
-                    g.ssao.data()[i] = 1.0f;
-                    g.bent_normal.data()[i] = g.normal.data()[i];
+                    ssao[i] = 1.0f;
+                    bent_normal[i] = n;
                 }
                 if (seen) {
-                    g.irradiance.data()[i] = vec3();
-                    g.color.data()[i] = vec4();
+                    irradiance[i] = vec3();
+                    color[i] = vec4();
                 }
-                scratch_->view_position.data()[i] = vec4(position, 1.0f);
+                view_positions[i] = vec4(position, 1.0f);
             }
         }
-    }
-
-    void clearPixel(int i, const vec3 &background)
-    {
-        Renderer::GBuffer &g = renderer_.gbuffer_;
-        g.coverage.data()[i] = 0.0f;
-        g.depth.data()[i] = 0.0f;
-        g.normal.data()[i] = vec3();
-        g.albedo.data()[i] = vec4();
-        g.shading.data()[i] = vec4();
-        g.baked_ao.data()[i] = 0.0f;
-        g.translucence.data()[i] = 0.0f;
-        g.position.data()[i] = vec3();
-        g.ssao.data()[i] = 1.0f;
-        g.bent_normal.data()[i] = vec3();
-        g.irradiance.data()[i] = vec3();
-        g.color.data()[i] = vec4(background, 0.0f);
-        scratch_->view_position.data()[i] = vec4();
     }
 
     // With no callback to look between the stages, each band of rows is
@@ -680,6 +700,7 @@ private:
     Scene scene_;
     Cutout cutout_;
     Vector<ViewTriangle> view_triangles_;
+    Vector<RasterTriangle> raster_; // the view's rasterised triangles
     Vector<std::shared_ptr<const ShadowMap>> shadow_maps_;
     std::unique_ptr<AmbientOcclusion> occlusion_;
     mat4 projection_;
