@@ -6,10 +6,45 @@
 #include <velmora/Engine.h>
 #include <velmora/Log.h>
 
+#include <QEvent>
 #include <QListWidget>
 #include <QSignalBlocker>
 
 namespace registry_list {
+
+namespace {
+
+// A large project's registries have tens of thousands of entries, and the
+// list windows start hidden: a new list is filled when it is first shown,
+// unless a refresh fills it before.
+const char FIRST_FILL[] = "registry_list_first_fill";
+
+class FirstShowFill : public QObject
+{
+public:
+    FirstShowFill(QListWidget *list, std::function<void(QListWidget *)> fill)
+        : QObject(list)
+        , list_(list)
+        , fill_(std::move(fill))
+    {
+        setObjectName(QString::fromLatin1(FIRST_FILL));
+        list->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        // refresh lets this filter go.
+        if (watched == list_ && event->type() == QEvent::Show)
+            refresh(list_, fill_);
+        return false;
+    }
+
+private:
+    QListWidget *list_;
+    std::function<void(QListWidget *)> fill_;
+};
+
+} // namespace
 
 QListWidget *create(QPointer<QListWidget> &window, View *main_window, QWidget *&slot, const QString &object_name,
                     const QString &title, const char *owner, const std::function<void(QListWidget *)> &fill)
@@ -24,7 +59,7 @@ QListWidget *create(QPointer<QListWidget> &window, View *main_window, QWidget *&
     list->setUniformItemSizes(true);
     window = list;
     slot = list;
-    refresh(list, fill);
+    new FirstShowFill(list, fill);
     if (Editor::WindowManager::instance())
         Editor::WindowManager::add(list, Editor::WindowManager::AREA_TOOL);
     return list;
@@ -45,6 +80,12 @@ void refresh(QListWidget *window, const std::function<void(QListWidget *)> &fill
 {
     if (!window)
         return;
+    if (QObject *first_fill
+        = window->findChild<QObject *>(QString::fromLatin1(FIRST_FILL), Qt::FindDirectChildrenOnly)) {
+        window->removeEventFilter(first_fill);
+        first_fill->setObjectName(QString());
+        first_fill->deleteLater();
+    }
     window->clear();
     if (Velmora::Engine::get())
         fill(window);

@@ -18,8 +18,9 @@ class View;
 // user data), kept in one depr::gui member.
 namespace registry_list {
 
-// Creates the window (object name, title), stores it in slot, fills it and
-// docks it as a tool window. Returns null with a warning (naming owner)
+// Creates the window (object name, title), stores it in slot and docks it
+// as a tool window; fill fills it when it is first shown (or refresh does,
+// if it comes first). Returns null with a warning (naming owner)
 // when window already holds one.
 QListWidget *create(QPointer<QListWidget> &window, View *main_window, QWidget *&slot, const QString &object_name,
                     const QString &title, const char *owner, const std::function<void(QListWidget *)> &fill);

@@ -21,7 +21,8 @@ public:
     ~Presenter() override;
 
     // Creates the materials window (depr::gui.materials_window, object name
-    // "MaterialsWindow") and docks it as a tool window.
+    // "MaterialsWindow") and docks it as a tool window; it lists the
+    // materials when it is first shown (or refreshed).
     void initGUI(View *main_window);
     // Undocks and deletes it, clears depr::gui.materials_window (the
     // destructor does the same when it was not called).

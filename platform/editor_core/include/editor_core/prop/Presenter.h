@@ -21,7 +21,8 @@ public:
     ~Presenter() override;
 
     // Creates the properties window (depr::gui.properties_window, object
-    // name "PropertiesWindow") and docks it as a tool window.
+    // name "PropertiesWindow") and docks it as a tool window; it lists the
+    // properties when it is first shown (or refreshed).
     void initGUI(View *main_window);
     // Undocks and deletes it, clears depr::gui.properties_window (the
     // destructor does the same when it was not called).
