@@ -97,6 +97,10 @@ Run runProgram(const std::vector<std::string> &command, int frames, const std::s
     Run run;
     QElapsedTimer timer;
     timer.start();
+    // The child would write out what this process still holds in its
+    // buffers when it reopens its own streams.
+    std::fflush(stdout);
+    std::fflush(stderr);
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
