@@ -195,17 +195,33 @@ public:
         }
         std::vector<size_t> hashes;
         hashes.reserve(count);
+        for (size_t part = 0; part < parts; ++part) {
+            hashes.insert(hashes.end(), part_hashes[part].begin(), part_hashes[part].end());
+            std::vector<size_t>().swap(part_hashes[part]);
+        }
+        // Where each entry's slot goes depends on the hashes alone: the slots
+        // are placed on another thread while the nodes go into the tree, and
+        // get their positions once both are done.
+        std::vector<uint32_t> slot_of;
         entries.reserve(entries.size() + count);
+        std::thread placing;
+        try {
+            placing = std::thread([this, &hashes, &slot_of] { placeHashes(hashes, slot_of); });
+        } catch (const std::system_error &) {
+            placeHashes(hashes, slot_of);
+        }
         for (size_t part = 0; part < parts; ++part) {
             for (Map::node_type &node : part_nodes[part])
                 entries.push_back(map_.insert(map_.end(), std::move(node)));
             std::vector<Map::node_type>().swap(part_nodes[part]);
-            hashes.insert(hashes.end(), part_hashes[part].begin(), part_hashes[part].end());
-            std::vector<size_t>().swap(part_hashes[part]);
         }
         for (std::thread &thread : pool)
             thread.join();
-        place(entries.data() + (entries.size() - hashes.size()), hashes);
+        if (placing.joinable())
+            placing.join();
+        const iterator *placed = entries.data() + (entries.size() - count);
+        for (size_t i = 0; i < count; ++i)
+            slots_[slot_of[i]].position = placed[i];
     }
     void erase(iterator it)
     {
@@ -330,12 +346,14 @@ private:
             hole = next;
         }
     }
-    // Makes the slots of a table whose map holds exactly the entries at
-    // entries (their path hashes alongside). They are placed in the order
-    // of their home slots: a large table is written front to back, not at
-    // random. Any order of insertion leaves every entry reachable from its
-    // home slot, so lookups find the same entries.
-    void place(const iterator *entries, const std::vector<size_t> &hashes)
+    // Makes the slots (and filter bits) of a table whose map will hold
+    // exactly the entries of these path hashes; slot_of gets the slot of
+    // each, whose position the caller fills in once the entries are in the
+    // map. They are placed in the order of their home slots: a large table
+    // is written front to back, not at random. Any order of insertion
+    // leaves every entry reachable from its home slot, so lookups find the
+    // same entries.
+    void placeHashes(const std::vector<size_t> &hashes, std::vector<uint32_t> &slot_of)
     {
         const size_t count = hashes.size();
         size_t capacity = 1024;
@@ -354,11 +372,14 @@ private:
         std::vector<uint32_t> order(count);
         for (size_t i = 0; i < count; ++i)
             order[starts[home(uint32_t(hashes[i])) / BUCKET_SLOTS]++] = uint32_t(i);
+        slot_of.resize(count);
         for (const uint32_t i : order) {
             size_t slot = home(uint32_t(hashes[i]));
             while (slots_[slot].used)
                 slot = (slot + 1) & (capacity - 1);
-            slots_[slot] = Slot{entries[i], uint32_t(hashes[i]), true};
+            slots_[slot].hash = uint32_t(hashes[i]);
+            slots_[slot].used = true;
+            slot_of[i] = uint32_t(slot);
             setFilterBits(hashes[i]);
         }
     }
