@@ -1,5 +1,7 @@
 #include "editor/about/about_window.h"
 
+#include "core/base/widgets/lazy_scroll_area.h"
+
 #include <editor_core/WidgetUtils.h>
 
 #include <velmora/Console.h>
@@ -9,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QScreen>
-#include <QScrollArea>
 #include <QVBoxLayout>
 
 namespace {
@@ -67,7 +68,7 @@ AboutWindow::AboutWindow(QWidget *parent)
     binary_info_->setAlignment(Qt::AlignCenter);
     layout->addWidget(binary_info_);
 
-    auto scroll = new QScrollArea(central);
+    auto scroll = new base::LazyScrollArea(central);
     scroll->setObjectName(QStringLiteral("scrollArea"));
     scroll->setWidgetResizable(true);
     auto contents = new QWidget;

@@ -1,5 +1,6 @@
 #include "editor/assembly/ui/window.h"
 
+#include "core/base/widgets/lazy_scroll_area.h"
 #include "editor/assembly/core/engine_info.h"
 #include "editor/assembly/core/path_utils.h"
 #include "editor/assembly/ui/assembly_file_name_validator.h"
@@ -89,8 +90,8 @@ Window::Window(QWidget *parent)
     layout->setContentsMargins(0, 0, 0, 0);
     // The sections scroll when the dock is shorter than the form; the
     // "Create Build" button below them stays in view.
-    scroll_ = new QScrollArea(this);
-    QScrollArea *scroll = scroll_;
+    auto scroll = new base::LazyScrollArea(this);
+    scroll_ = scroll;
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
