@@ -41,10 +41,8 @@ QVector<as::Asset> ShowAssetsSettings::assetsToParse(const Editor::AssetManagerP
     if (!asset_manager)
         return assets;
     if (!used) {
-        // Each record copied once, straight into the list.
-        assets.reserve(asset_manager->getNumAssets());
-        asset_manager->forEachAsset([&assets](const as::Asset &asset) { assets.append(asset); });
-        return assets;
+        // The manager's own list, shared: no record is copied.
+        return asset_manager->assetList();
     }
     // Two runtimes of one asset, or a repeated GUID, name the asset once.
     QSet<Velmora::UGUID> listed;

@@ -134,9 +134,9 @@ core::ProgressDialog *progressDialog()
 std::unique_ptr<inas::Executor> createExecutor(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
 {
     auto executor = std::make_unique<inas::Executor>();
-    // "Assets Using This One" copies every record of the manager for the
-    // parser: the resolver's table is made from the manager's records on
-    // another thread meanwhile (both only read the manager).
+    // "Assets Using This One" parses every asset of the manager: the
+    // resolver's table is made from the manager's records on another thread
+    // while the settings are made (both only read the manager).
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
     std::future<std::shared_ptr<inas::parser::GuidProcessor>> table;
     if (!used) {

@@ -6,6 +6,7 @@
 #include "velmora/Xml.h"
 
 #include "log_internal.h"
+#include "spread_shared_mutex.h"
 
 #include <QDir>
 #include <QFile>
@@ -578,7 +579,8 @@ private:
 
 struct FsState
 {
-    std::shared_mutex lock; // a standard lock, so that thread sanitizer runs see it
+    // Standard locks inside, so that thread sanitizer runs see it.
+    engine_internal::SpreadSharedMutex lock;
     bool initialized = false;
     bool read_guids_db = true;
     QString data_path; // absolute, cleaned, ending with "/"
@@ -1129,7 +1131,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
         // Never fall back to the working folder or "/": an empty index instead.
         Log::warning("FileSystem::init(): no data folder given\n");
         FsState &s = state();
-        std::unique_lock<std::shared_mutex> locker(s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
         s.initialized = true;
         s.read_guids_db = read_guids_db;
         s.data_path.clear();
@@ -1146,7 +1148,7 @@ bool FileSystem::init(const char *data_path, bool read_guids_db)
     joinReleaseThread(state());
     Index index = buildIndex(path, read_guids_db, {}, true);
     FsState &s = state();
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     s.release_thread = std::move(index.release_thread);
     s.initialized = true;
     s.read_guids_db = read_guids_db;
@@ -1164,7 +1166,7 @@ void FileSystem::shutdown()
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     s.initialized = false;
     s.data_path.clear();
     s.files.clear();
@@ -1180,7 +1182,7 @@ bool FileSystem::isInitialized()
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     return s.initialized;
 }
 
@@ -1192,7 +1194,7 @@ bool FileSystem::rescan()
     {
         FsState &s = state();
         DeferredLog log;
-        std::shared_lock<std::shared_mutex> locker(s.lock);
+        std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
         if (!checkInitialized(s, "rescan", log))
             return false;
         path = s.data_path;
@@ -1203,7 +1205,7 @@ bool FileSystem::rescan()
         return false;
     Index index = buildIndex(path, read_guids_db, virtual_files, false);
     FsState &s = state();
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!s.initialized || s.data_path != path)
         return false; // shut down or restarted meanwhile
     s.files = std::move(index.files);
@@ -1218,7 +1220,7 @@ String FileSystem::getDataPath()
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     return String(s.data_path.toStdString());
 }
 
@@ -1226,7 +1228,7 @@ UGUID FileSystem::getGUID(const char *path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "getGUID", log))
         return UGUID();
     if (startsWithGuidPrefix(path)) {
@@ -1242,7 +1244,7 @@ bool FileSystem::isFileExist(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "isFileExist", log))
         return false;
     return guid.isValid() && s.by_guid.count(guid) > 0;
@@ -1252,7 +1254,7 @@ bool FileSystem::isFileExist(const char *path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "isFileExist", log))
         return false;
     return findFile(s, path) != nullptr;
@@ -1262,7 +1264,7 @@ String FileSystem::getAbsolutePath(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "getAbsolutePath", log))
         return String();
     auto it = s.by_guid.find(guid);
@@ -1275,7 +1277,7 @@ String FileSystem::getAbsolutePath(const char *path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "getAbsolutePath", log))
         return String();
     const auto *file = findFile(s, path);
@@ -1286,7 +1288,7 @@ String FileSystem::getVirtualPath(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "getVirtualPath", log) || guid.isEmpty())
         return String();
     auto it = s.by_guid.find(guid);
@@ -1301,7 +1303,7 @@ String FileSystem::getVirtualPath(const char *path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "getVirtualPath", log))
         return String();
     if (startsWithGuidPrefix(path)) {
@@ -1328,7 +1330,7 @@ bool FileSystem::isVirtualFile(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     return s.initialized && guid.isValid() && s.virtual_files.count(guid) > 0;
 }
 
@@ -1341,7 +1343,7 @@ String FileSystem::resolvePartialVirtualPath(const char *path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     const String unchanged(path ? path : "");
     if (!checkInitialized(s, "resolvePartialVirtualPath", log) || !path || !*path || startsWithGuidPrefix(path))
         return unchanged;
@@ -1371,7 +1373,7 @@ Vector<String> FileSystem::getFiles()
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     Vector<String> result;
     result.reserve(int(s.files.size()));
     for (const auto &file : s.files)
@@ -1385,7 +1387,7 @@ std::vector<String> filesWithExtension(const char *extension)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     std::vector<String> result;
     s.files.forEachWithExtension(extension, [&result](const std::string &path) { result.emplace_back(path); });
     return result;
@@ -1396,7 +1398,7 @@ void registerVirtualFiles(const std::vector<std::pair<UGUID, UGUID>> &files)
     FsState &s = state();
     std::vector<UGUID> refused;
     {
-        std::unique_lock<std::shared_mutex> locker(s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
         if (!s.initialized) {
             locker.unlock();
             for (const auto &file : files)
@@ -1422,7 +1424,7 @@ int FileSystem::getNumFiles()
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     return int(s.files.size());
 }
 
@@ -1430,7 +1432,7 @@ int FileSystem::getNumGUIDsDbEntries()
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     return s.guids_db_entries;
 }
 
@@ -1441,7 +1443,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     QString data_path;
     {
         DeferredLog log;
-        std::shared_lock<std::shared_mutex> locker(s.lock);
+        std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
         if (!checkInitialized(s, "addFile", log))
             return false;
         relative = toRelative(s, path);
@@ -1468,7 +1470,7 @@ bool FileSystem::addFile(const char *path, const UGUID &guid)
     }
 
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!s.initialized || s.data_path != data_path)
         return false;
     auto used = chosen.isValid() ? s.by_guid.find(chosen) : s.by_guid.end();
@@ -1500,7 +1502,7 @@ bool FileSystem::removeFile(const char *path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "removeFile", log))
         return false;
     const auto *file = findFile(s, path);
@@ -1518,7 +1520,7 @@ bool FileSystem::removeFile(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "removeFile", log))
         return false;
     auto it = s.by_guid.find(guid);
@@ -1535,7 +1537,7 @@ bool FileSystem::moveFile(const char *from, const char *to)
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "moveFile", log))
         return false;
     const auto *file = findFile(s, from);
@@ -1564,7 +1566,7 @@ bool FileSystem::registerVirtualFile(const UGUID &guid, const UGUID &owner)
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!checkInitialized(s, "registerVirtualFile", log))
         return false;
     if (guid.isEmpty() || s.by_guid.count(guid)) {
@@ -1580,7 +1582,7 @@ bool FileSystem::unregisterVirtualFile(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     return s.virtual_files.erase(guid) > 0;
 }
 
@@ -1588,7 +1590,7 @@ UGUID FileSystem::getVirtualFileOwner(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     auto it = s.virtual_files.find(guid);
     return it == s.virtual_files.end() ? UGUID() : it->second;
 }
@@ -1597,7 +1599,7 @@ std::shared_ptr<MetaScan> MetaScan::takeFromFileSystem(const char *data_path)
 {
     FsState &s = state();
     DeferredLog log;
-    std::unique_lock<std::shared_mutex> locker(s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!s.initialized || !s.scan || !data_path || !*data_path)
         return nullptr;
     QString path = QDir::cleanPath(QString::fromUtf8(data_path));
@@ -1612,7 +1614,7 @@ bool FileSystemAssets::isAsset(const UGUID &guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (!s.initialized || guid.isEmpty())
         return false;
     auto it = s.by_guid.find(guid);
@@ -1630,7 +1632,7 @@ UGUID FileSystemAssets::getRuntimeOwner(const UGUID &runtime_guid)
 {
     FsState &s = state();
     DeferredLog log;
-    std::shared_lock<std::shared_mutex> locker(s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> locker(s.lock);
     if (runtime_guid.isEmpty() || !s.by_guid.count(runtime_guid))
         return UGUID();
     auto it = s.owners.find(runtime_guid);

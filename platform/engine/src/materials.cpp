@@ -8,8 +8,10 @@
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
+#include "spread_shared_mutex.h"
 
-#include <QReadWriteLock>
+#include <mutex>
+#include <shared_mutex>
 
 #include <algorithm>
 #include <atomic>
@@ -172,7 +174,7 @@ private:
 
 struct MaterialsState
 {
-    QReadWriteLock lock; // never taken twice by one thread
+    engine_internal::SpreadSharedMutex lock; // never taken twice by one thread
     Vector<Ptr<Material>> base;
     Vector<Ptr<Material>> files; // sorted by file path
     MaterialIndex index; // over files
@@ -876,7 +878,7 @@ int Materials::loadMaterials()
     LogHold::release(registered);
     const int count = files.size();
     {
-        QWriteLocker lock(&s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         setFiles(s, std::move(files), std::move(index));
     }
     Log::message("Materials: %d materials loaded\n", count);
@@ -894,7 +896,7 @@ Ptr<Material> Materials::loadMaterial(const char *path)
     MaterialsState &s = state();
     Vector<Ptr<Material>> files;
     {
-        QReadLocker lock(&s.lock);
+        std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         files = s.files;
     }
     for (int i = files.size() - 1; i >= 0; --i) {
@@ -909,7 +911,7 @@ Ptr<Material> Materials::loadMaterial(const char *path)
     MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
     FileSystem::registerVirtualFile(material->getGUID(), material->getFileGUID());
     {
-        QWriteLocker lock(&s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         setFiles(s, std::move(files), std::move(index));
     }
     return material;
@@ -934,7 +936,7 @@ void Materials::clearMaterials()
     MaterialsState &s = state();
     Vector<Ptr<Material>> old;
     {
-        QWriteLocker lock(&s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         old = s.files;
         setFiles(s, Vector<Ptr<Material>>(), MaterialIndex());
     }
@@ -947,21 +949,21 @@ void Materials::clearMaterials()
 int Materials::getNumMaterials()
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return s.files.size();
 }
 
 Ptr<Material> Materials::getMaterial(int index)
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return index >= 0 && index < s.files.size() ? s.files[index] : Ptr<Material>();
 }
 
 Ptr<Material> Materials::findMaterial(const char *name)
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     if (name) {
         const int first = s.index.byName(s.files, name).first;
         if (first >= 0)
@@ -975,7 +977,7 @@ Ptr<Material> Materials::findMaterialByGUID(const UGUID &guid)
     if (guid.isEmpty())
         return Ptr<Material>();
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     const int first = s.index.byGUID(s.files, guid).first;
     if (first >= 0)
         return s.files[first];
@@ -993,7 +995,7 @@ Ptr<Material> Materials::findMaterialByFileGUID(const UGUID &guid)
     if (guid.isEmpty())
         return Ptr<Material>();
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     const int first = s.index.byFileGUID(s.files, guid).first;
     return first < 0 ? Ptr<Material>() : s.files[first];
 }
@@ -1001,21 +1003,21 @@ Ptr<Material> Materials::findMaterialByFileGUID(const UGUID &guid)
 Ptr<Material> Materials::findBaseMaterial(const char *name)
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return findIn(s.base, name);
 }
 
 int Materials::getNumBaseMaterials()
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return s.base.size();
 }
 
 bool Materials::removeBaseMaterial(const char *name)
 {
     MaterialsState &s = state();
-    QWriteLocker lock(&s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     for (int i = 0; i < s.base.size(); ++i) {
         if (name && String(s.base[i]->getName()) == name) {
             s.base.remove(i);
@@ -1029,7 +1031,7 @@ bool Materials::removeBaseMaterial(const char *name)
 Ptr<Material> Materials::getBaseMaterial(int index)
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return index >= 0 && index < s.base.size() ? s.base[index] : Ptr<Material>();
 }
 
@@ -1050,7 +1052,7 @@ Ptr<Material> Materials::resolve(const char *name_or_guid)
 bool Materials::isPrecompileAllShaders()
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return s.precompile;
 }
 
@@ -1062,7 +1064,7 @@ void Materials::setPrecompileAllShaders(bool enabled)
     bool schedule = false;
     Vector<Ptr<Material>> files;
     {
-        QWriteLocker lock(&s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         ++s.precompile_calls;
         schedule = enabled && !s.precompile;
         s.precompile = enabled;
@@ -1075,14 +1077,14 @@ void Materials::setPrecompileAllShaders(bool enabled)
 int Materials::getPrecompileAllShadersCallCount()
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return s.precompile_calls;
 }
 
 void Materials::scheduleCompile(const Vector<Ptr<Material>> &materials)
 {
     MaterialsState &s = state();
-    QWriteLocker lock(&s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     for (const Ptr<Material> &material : materials)
         s.pending.push_back(material);
 }
@@ -1090,7 +1092,7 @@ void Materials::scheduleCompile(const Vector<Ptr<Material>> &materials)
 int Materials::getNumPendingCompiles()
 {
     MaterialsState &s = state();
-    QReadLocker lock(&s.lock);
+    std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return int(s.pending.size());
 }
 
@@ -1134,7 +1136,7 @@ uint64_t materialsRevision()
 void materialsInit()
 {
     MaterialsState &s = state();
-    QWriteLocker lock(&s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     s.base.clear();
     for (const BaseDeclaration &declaration : BASE_MATERIALS)
         s.base.append(MaterialLoader::createBase(declaration));
@@ -1151,7 +1153,7 @@ void materialsShutdown()
 {
     Materials::clearMaterials();
     MaterialsState &s = state();
-    QWriteLocker lock(&s.lock);
+    std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     s.base.clear();
     changed();
     s.pending.clear();
@@ -1167,7 +1169,7 @@ void materialsCompileStep()
     bool end = false;
     int remaining = 0;
     {
-        QWriteLocker lock(&s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         if (s.pending.empty())
             return;
         begin = !s.compiling;
@@ -1195,7 +1197,7 @@ void materialsScheduleTest(int count)
     MaterialsState &s = state();
     Vector<Ptr<Material>> entries;
     {
-        QWriteLocker lock(&s.lock);
+        std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         const Vector<Ptr<Material>> &source = s.files.empty() ? s.base : s.files;
         for (int i = 0; i < count; ++i) {
             if (i % 4 == 3 || source.empty()) {
@@ -1215,7 +1217,7 @@ Vector<String> materialsTexturePaths()
     std::set<std::string> paths;
     MaterialsState &s = state();
     {
-        QReadLocker lock(&s.lock);
+        std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
         for (const Ptr<Material> &material : s.files) {
             for (const Material::Entry &entry : material->getOwnTextures()) {
                 String path = entry.value.trim();

@@ -77,6 +77,9 @@ void PathIndexTest::the_index_answers_as_a_scan_of_the_list_data()
     QTest::newRow("one path") << 99u << 1 << 5 << 5;
     // Ranges of many whole blocks of the index.
     QTest::newRow("many paths") << 11u << 6000 << 5 << 5;
+    // Enough paths to be sorted in parts on several threads and merged (an
+    // odd number of parts on eight cores).
+    QTest::newRow("paths sorted in parts") << 31u << 41000 << 8 << 9;
     // Paths and suffixes well past the characters the index keeps packed.
     QTest::newRow("long paths") << 23u << 3000 << 12 << 40;
 }

@@ -350,6 +350,57 @@ private slots:
         QCOMPARE(manager.asset(guid('a', 3)).getFilePath(), data.path(QStringLiteral("levels/sub/c.world")));
     }
 
+    void the_shared_list_is_the_manager_s_own_and_outlives_its_changes()
+    {
+        // assetList() hands out the manager's own list. While a caller holds
+        // it, threads asking the manager must only read that list (a write
+        // would copy it under the read lock, on several threads at once),
+        // and a change of the manager leaves the caller's list as it was.
+        DataFolder data;
+        for (int i = 0; i < 200; ++i)
+            data.asset(QStringLiteral("f%1/a%2.world").arg(i % 7).arg(i, 3, 10, QLatin1Char('0')), guid('a', i + 1));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        scan(manager);
+        const QVector<as::Asset> list = manager.assetList();
+        const Velmora::Vector<as::Asset> ordered = manager.assets();
+        QCOMPARE(list.size(), ordered.size());
+        for (int i = 0; i < list.size(); ++i)
+            QVERIFY(list.at(i) == ordered[i]);
+        QVERIFY(manager.assetList().constData() == list.constData());
+
+        std::atomic<int> wrong{0};
+        std::vector<std::thread> readers;
+        for (int t = 0; t < 4; ++t) {
+            readers.emplace_back([&manager, &list, &wrong, t] {
+                for (int round = 0; round < 20; ++round) {
+                    for (int i = t; i < list.size(); i += 4) {
+                        const UGUID &id = list.at(i).getGUID();
+                        if (manager.asset(id).getGUID() != id || manager.assetByRuntimeGUID(id).getGUID() != id
+                            || manager.assetGUIDByRuntimeGUID(id) != id || !manager.hasRuntime(id))
+                            ++wrong;
+                    }
+                }
+            });
+        }
+        for (std::thread &reader : readers)
+            reader.join();
+        QCOMPARE(wrong.load(), 0);
+        QVERIFY(manager.assetList().constData() == list.constData());
+
+        data.asset(QStringLiteral("f0/new.world"), guid('b', 1));
+        QVERIFY(manager.importSync(data.path(QStringLiteral("f0/new.world"))).isValid());
+        QCOMPARE(manager.getNumAssets(), list.size() + 1);
+        QCOMPARE(list.size(), ordered.size());
+        for (int i = 0; i < list.size(); ++i)
+            QVERIFY(list.at(i) == ordered[i]);
+        // The appended record takes its place in path order.
+        const QVector<as::Asset> after = manager.assetList();
+        QCOMPARE(after.size(), list.size() + 1);
+        for (int i = 1; i < after.size(); ++i)
+            QVERIFY(after.at(i - 1).getRelativePath() < after.at(i).getRelativePath());
+    }
+
     void a_record_s_absolute_path_is_whole_however_and_wherever_it_is_first_asked_for()
     {
         // Records keep their folder and relative path and make the absolute

@@ -1,5 +1,6 @@
 #include "editor/interdependence/parser/guid_processor.h"
 
+#include "editor/interdependence/chunked_work.h"
 #include "editor/interdependence/parser/path_index.h"
 #include "editor/interdependence/parser/utils.h"
 
@@ -12,6 +13,7 @@
 
 #include <QDir>
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -52,102 +54,137 @@ std::string_view utf8(const QString &text, std::string &buffer)
     return buffer;
 }
 
-// Fills the path table from asset records in the manager's order. A record
-// whose relative path can be had only by asking the manager again (a file
-// outside the manager's root) is copied and added after the walk, and so is
-// every later one, so that the table keeps the records' order even when the
-// walk runs under the manager's lock.
-class TableBuilder
+// Records of one part that the table needs at most, per thread.
+constexpr size_t RECORDS_PER_THREAD = 8192;
+
+// Fills the path table from asset records, in their order. The UTF-8 forms of
+// the relative paths (what nearly every record of a project has) are made
+// in consecutive parts on several threads; the table then takes them, and
+// the paths of the few records outside the data folder, here in the
+// records' order.
+void fillTable(const QString &root, const QVector<as::Asset> &records, PathTable &table)
 {
-public:
-    TableBuilder(QString root, PathTable &table, size_t expected)
-        : root_(std::move(root))
-        , table_(table)
+    const size_t count = size_t(records.size());
+    // A record's path in its part's bytes, or OUTSIDE for a record whose
+    // path is worked out here.
+    constexpr uint32_t OUTSIDE = UINT32_MAX;
+    struct Part
     {
-        table_.reserve(expected, expected * 32);
-    }
-
-    void add(const as::Asset &asset)
-    {
-        // The record's own file, as fileInfo(guid) would give it, without
-        // asking the disk whether it is still there, nor making the
-        // record's absolute path (kept by the record once made).
-        if (held_.empty() && !root_.isEmpty() && !asset.getRelativePath().isEmpty() && asset.isFilePathIn(root_)) {
-            insert(asset.getRelativePath(), asset.getGUID());
-            return;
+        std::string bytes;
+        std::vector<uint32_t> lengths;
+    };
+    const int num_parts = ChunkedWork::chunks(count, RECORDS_PER_THREAD);
+    std::vector<Part> parts(static_cast<size_t>(num_parts));
+    ChunkedWork::run(count, num_parts, [&](int index, size_t begin, size_t end) {
+        Part &part = parts[size_t(index)];
+        part.lengths.reserve(end - begin);
+        part.bytes.reserve((end - begin) * 48);
+        std::string buffer;
+        for (size_t i = begin; i < end; ++i) {
+            // The record's own file, as fileInfo(guid) would give it, without
+            // asking the disk whether it is still there, nor making the
+            // record's absolute path (kept by the record once made).
+            const as::Asset &asset = records.at(int(i));
+            if (root.isEmpty() || asset.getRelativePath().isEmpty() || !asset.isFilePathIn(root)) {
+                part.lengths.push_back(OUTSIDE);
+                continue;
+            }
+            const std::string_view path = utf8(asset.getRelativePath(), buffer);
+            part.bytes.append(path.data(), path.size());
+            part.lengths.push_back(uint32_t(path.size()));
         }
-        const QString &file = asset.getFilePath();
-        if (file.isEmpty())
-            return;
-        if (!held_.empty()) {
-            held_.push_back(asset);
-            return;
+    });
+    size_t bytes = 0;
+    for (const Part &part : parts)
+        bytes += part.bytes.size();
+    table.reserve(count, bytes);
+    std::string buffer;
+    size_t record = 0;
+    for (Part &part : parts) {
+        size_t offset = 0;
+        for (const uint32_t length : part.lengths) {
+            const as::Asset &asset = records.at(int(record++));
+            if (length != OUTSIDE) {
+                table.stage(std::string_view(part.bytes.data() + offset, length), asset.getGUID());
+                offset += length;
+                continue;
+            }
+            const QString &file = asset.getFilePath();
+            if (file.isEmpty())
+                continue;
+            const QString clean = QDir::cleanPath(file);
+            const QString relative
+                    = !root.isEmpty() && clean.startsWith(root) ? clean.mid(root.size()) : relativePath(root, file);
+            table.stage(utf8(relative, buffer), asset.getGUID());
         }
-        const QString clean = QDir::cleanPath(file);
-        if (!root_.isEmpty() && clean.startsWith(root_)) {
-            insert(clean.mid(root_.size()), asset.getGUID());
-            return;
-        }
-        held_.push_back(asset);
+        part = Part();
     }
+    table.addStaged([](std::string_view path) {
+        Velmora::Log::warning("Dependency analysis: two assets claim the path \"%.*s\"; the first one is kept\n",
+                              int(path.size()), path.data());
+    });
+}
 
-    // Adds the records held back and puts all paths into the table; the
-    // caller no longer holds the manager's lock.
-    void finish()
-    {
-        for (const as::Asset &asset : held_)
-            insert(relativePath(root_, asset.getFilePath()), asset.getGUID());
-        held_.clear();
-        table_.addStaged([](std::string_view path) {
-            Velmora::Log::warning("Dependency analysis: two assets claim the path \"%.*s\"; the first one is kept\n",
-                                  int(path.size()), path.data());
-        });
-    }
-
-private:
-    // The paths are staged in the records' order, and looked up all at once
-    // by finish().
-    void insert(const QString &relative, const Velmora::UGUID &guid) { table_.stage(utf8(relative, buffer_), guid); }
-
-    const QString root_;
-    PathTable &table_;
-    std::string buffer_;
-    std::vector<as::Asset> held_;
-};
+std::unique_ptr<PathIndex> makePathIndex(const PathTable &table)
+{
+    std::vector<std::string_view> paths;
+    paths.reserve(size_t(table.size()));
+    for (int i = 0; i < table.size(); ++i)
+        paths.push_back(table.path(i));
+    return std::make_unique<PathIndex>(paths);
+}
 
 } // namespace
 
 GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager)
-    : as_manager_(manager)
-{
-    EC_ASSERT(as_manager_);
-    // The records are read in place, under the manager's read lock, rather
-    // than copied out first.
-    TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(as_manager_->getNumAssets()));
-    as_manager_->forEachAsset([&builder](const as::Asset &asset) { builder.add(asset); });
-    builder.finish();
-    startPathIndex();
-    startRuntimeSet();
-}
+    : GuidProcessor(manager, manager ? manager->assetList() : QVector<as::Asset>())
+{}
 
 GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets)
     : as_manager_(manager)
+    , table_ready_(table_done_.get_future().share())
+    , index_ready_(index_done_.get_future().share())
 {
     EC_ASSERT(as_manager_);
-    TableBuilder builder(as_manager_->rootPath(), rel_paths_, size_t(all_assets.size()));
-    for (const as::Asset &asset : all_assets)
-        builder.add(asset);
-    builder.finish();
-    startPathIndex();
+    // The table and then the index are made on a thread of their own: a
+    // parse has its list to go through and its first files to open before
+    // the first text asks for a path.
+    auto build = [this, root = as_manager_->rootPath(), all_assets] {
+        fillTable(root, all_assets, rel_paths_);
+        table_done_.set_value();
+        path_index_ = makePathIndex(rel_paths_);
+        index_done_.set_value();
+    };
+    try {
+        builder_ = std::thread(build);
+    } catch (const std::system_error &) {
+        build();
+    }
     startRuntimeSet();
 }
 
 GuidProcessor::~GuidProcessor()
 {
-    if (path_index_builder_.joinable())
-        path_index_builder_.join();
+    if (builder_.joinable())
+        builder_.join();
     if (runtime_set_builder_.joinable())
         runtime_set_builder_.join();
+}
+
+int GuidProcessor::getNumPaths() const
+{
+    return table().size();
+}
+
+const PathTable &GuidProcessor::getPaths() const
+{
+    return table();
+}
+
+const PathTable &GuidProcessor::table() const
+{
+    table_ready_.wait();
+    return rel_paths_;
 }
 
 namespace {
@@ -164,40 +201,17 @@ void gatherRuntimes(const Editor::AssetManagerPrivate &manager, GuidHashSet &set
     });
 }
 
-std::unique_ptr<PathIndex> makePathIndex(const PathTable &table)
-{
-    std::vector<std::string_view> paths;
-    paths.reserve(size_t(table.size()));
-    for (int i = 0; i < table.size(); ++i)
-        paths.push_back(table.path(i));
-    return std::make_unique<PathIndex>(paths);
-}
-
 } // namespace
-
-void GuidProcessor::startPathIndex()
-{
-    // The table no longer changes: the thread only reads it.
-    try {
-        path_index_builder_ = std::thread([this] { path_index_ = makePathIndex(rel_paths_); });
-    } catch (const std::system_error &) {}
-}
 
 const PathIndex &GuidProcessor::pathIndex() const
 {
-    std::call_once(path_index_built_, [this] {
-        if (path_index_builder_.joinable())
-            path_index_builder_.join();
-        else
-            path_index_ = makePathIndex(rel_paths_);
-    });
+    index_ready_.wait();
     return *path_index_;
 }
 
 void GuidProcessor::startRuntimeSet()
 {
-    // After the path table, so that the two walks of the manager do not
-    // compete; until the set is there, the manager answers.
+    // Until the set is there, the manager answers.
     try {
         runtime_set_builder_ = std::thread([this] {
             gatherRuntimes(*as_manager_, runtime_set_);
@@ -234,7 +248,7 @@ LookupCache::Answer GuidProcessor::resolve(const char *text) const
         return {};
     }
 
-    const int position = rel_paths_.find(std::string_view(text));
+    const int position = table().find(std::string_view(text));
     if (position < 0)
         return {};
     return {Kind::FOUND, rel_paths_.guid(position)};

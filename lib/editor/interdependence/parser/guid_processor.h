@@ -10,8 +10,8 @@
 #include <QVector>
 
 #include <atomic>
+#include <future>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 namespace Editor {
@@ -25,24 +25,25 @@ class PathIndex;
 
 // The reference resolver of one parse: GUID text, file paths the engine file
 // system knows, and data-relative asset paths (the table rel_paths, built
-// once from the asset manager and never refreshed). Every lookup only reads,
-// so the resolver may be used from the analysis thread while the asset
-// manager serves other threads under its own read lock. Whether a GUID is
-// some asset's runtime is answered from a set of the manager's runtime GUIDs,
-// which a thread of its own gathers once the path table is made (the manager
-// answers until then), so that the reading threads of a parse do not meet
-// at the manager's lock for every GUID they find. Suffix and
-// contained matches go through an index of the paths, which a thread of its
-// own starts building as soon as the table is made (the first match waits
-// for it), and report exactly what a scan of the table in its order would
-// report.
+// once from the asset manager's records and never refreshed). Every lookup
+// only reads, so the resolver may be used from the analysis thread while the
+// asset manager serves other threads under its own read lock. The table,
+// then an index of its paths for suffix and contained matches, are made on
+// a thread of their own that the constructor starts: a lookup that needs
+// one waits until it is there. The matches report exactly what a scan of
+// the table in its order would report. Whether a GUID is some asset's
+// runtime is answered from a set of the manager's runtime GUIDs, which
+// another thread gathers meanwhile (the manager answers until then), so that
+// the reading threads of a parse do not meet at the manager's lock for every
+// GUID they find.
 class GuidProcessor : public GuidProcessorBase
 {
 public:
-    // manager must not be null. The table holds every asset of the manager.
+    // manager must not be null. The table holds every asset of the manager
+    // (its assetList()).
     explicit GuidProcessor(Editor::AssetManagerPrivate *manager);
     // The same from a list of every asset of the manager that the caller has
-    // just taken from it (so that the records are not copied twice).
+    // just taken from it.
     GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets);
     ~GuidProcessor() override;
 
@@ -56,15 +57,15 @@ public:
     bool matchSuffix(const char *text, const FoundCallback &found) const override;
     bool matchContained(const char *text, const FoundCallback &found) const override;
 
-    int getNumPaths() const { return rel_paths_.size(); }
+    int getNumPaths() const;
     // The table rel_paths: data-relative path -> asset GUID, in the asset
     // manager's order.
-    const PathTable &getPaths() const { return rel_paths_; }
+    const PathTable &getPaths() const;
 
 private:
-    // Starts building the index on a thread of its own (or leaves it to the
-    // first match when no thread can be had).
-    void startPathIndex();
+    // The table and the index, once made (they are made on a thread of
+    // their own, see the constructor).
+    const PathTable &table() const;
     const PathIndex &pathIndex() const;
     // Starts gathering the set of runtime GUIDs on a thread of its own; the
     // manager's answer to hasRuntime, from the set once it is there.
@@ -73,9 +74,12 @@ private:
 
     Editor::AssetManagerPrivate *as_manager_;
     PathTable rel_paths_;
-    mutable std::thread path_index_builder_;
-    mutable std::once_flag path_index_built_;
-    mutable std::unique_ptr<PathIndex> path_index_;
+    std::unique_ptr<PathIndex> path_index_;
+    std::promise<void> table_done_;
+    std::promise<void> index_done_;
+    std::shared_future<void> table_ready_;
+    std::shared_future<void> index_ready_;
+    std::thread builder_;
     std::thread runtime_set_builder_;
     GuidHashSet runtime_set_;
     std::atomic<bool> runtime_set_ready_{false};

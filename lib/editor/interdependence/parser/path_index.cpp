@@ -1,5 +1,7 @@
 #include "editor/interdependence/parser/path_index.h"
 
+#include "editor/interdependence/chunked_work.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -17,28 +19,37 @@ int charAt(std::string_view text, int position)
     return size_t(position) < text.size() ? int(static_cast<unsigned char>(text[size_t(position)])) : -1;
 }
 
+// Paths of one part of the building, at least (see ChunkedWork).
+constexpr size_t PATHS_PER_THREAD = 8192;
+
 } // namespace
 
 PathIndex::PathIndex(const std::vector<std::string_view> &paths)
 {
-    size_t total = 0;
-    for (const std::string_view path : paths)
-        total += path.size();
-    buffer_.reserve(total);
-    std::vector<std::string_view> reversed;
-    reversed.reserve(paths.size());
-    for (const std::string_view path : paths)
-        buffer_.append(path.rbegin(), path.rend());
-    size_t offset = 0;
-    for (const std::string_view path : paths) {
-        reversed.emplace_back(buffer_.data() + offset, path.size());
-        offset += path.size();
-    }
+    // The reversing, the sorting and the copying into the sorted lists run
+    // in consecutive parts on several threads: a project of 100,000 assets
+    // has its index in a few milliseconds, while its first files are read.
+    const size_t count = paths.size();
+    const int parts = ChunkedWork::chunks(count, PATHS_PER_THREAD);
+    std::vector<size_t> offsets(count + 1);
+    for (size_t i = 0; i < count; ++i)
+        offsets[i + 1] = offsets[i] + paths[i].size();
+    buffer_.resize(offsets[count]);
+    std::vector<std::string_view> reversed(count);
+    ChunkedWork::run(count, parts, [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            char *const start = &buffer_[0] + offsets[i];
+            std::reverse_copy(paths[i].begin(), paths[i].end(), start);
+            reversed[i] = std::string_view(start, paths[i].size());
+        }
+    });
 
     // Sorted by the first sixteen characters packed into two numbers first
     // (the same order, as no path holds a zero byte), so that most
     // comparisons touch neither text: paths of one folder and extension
-    // differ within their first sixteen characters reversed.
+    // differ within their first sixteen characters reversed. The order is
+    // total (the list position decides last), so sorting the parts and
+    // merging them gives the one order a single sort would.
     struct Key
     {
         uint64_t head;
@@ -51,27 +62,45 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
             packed = packed << 8 | (c < path.size() ? static_cast<unsigned char>(path[c]) : 0u);
         return packed;
     };
-    std::vector<Key> keys(paths.size());
-    for (size_t i = 0; i < paths.size(); ++i)
-        keys[i] = Key{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
-    std::sort(keys.begin(), keys.end(), [&](const Key &a, const Key &b) {
+    const auto less = [&reversed](const Key &a, const Key &b) {
         if (a.head != b.head)
             return a.head < b.head;
         if (a.next != b.next)
             return a.next < b.next;
         const int order = reversed[size_t(a.position)].compare(reversed[size_t(b.position)]);
         return order != 0 ? order < 0 : a.position < b.position;
+    };
+    std::vector<Key> keys(count);
+    ChunkedWork::run(count, parts, [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i)
+            keys[i] = Key{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
+        std::sort(keys.begin() + std::ptrdiff_t(begin), keys.begin() + std::ptrdiff_t(end), less);
     });
-    reversed_.reserve(paths.size());
-    order_.reserve(paths.size());
-    heads_.reserve(paths.size());
-    nexts_.reserve(paths.size());
-    for (const Key &key : keys) {
-        reversed_.push_back(reversed[size_t(key.position)]);
-        order_.push_back(key.position);
-        heads_.push_back(key.head);
-        nexts_.push_back(key.next);
+    // Neighbouring sorted runs are merged in pairs, the pairs of a round on
+    // several threads.
+    const auto bound = [&](size_t part) { return count * std::min(part, size_t(parts)) / size_t(parts); };
+    for (size_t width = 1; width < size_t(parts); width *= 2) {
+        const size_t merges = (size_t(parts) + 2 * width - 1) / (2 * width);
+        ChunkedWork::run(merges, int(merges), [&](int, size_t first, size_t last) {
+            for (size_t m = first; m < last; ++m) {
+                const auto at = [&](size_t part) { return keys.begin() + std::ptrdiff_t(bound(part)); };
+                std::inplace_merge(at(2 * width * m), at(2 * width * m + width), at(2 * width * (m + 1)), less);
+            }
+        });
     }
+    reversed_.resize(count);
+    order_.resize(count);
+    heads_.resize(count);
+    nexts_.resize(count);
+    ChunkedWork::run(count, parts, [&](int, size_t begin, size_t end) {
+        for (size_t i = begin; i < end; ++i) {
+            const Key &key = keys[i];
+            reversed_[i] = reversed[size_t(key.position)];
+            order_[i] = key.position;
+            heads_[i] = key.head;
+            nexts_[i] = key.next;
+        }
+    });
 
     // The ranges of the first one and two characters.
     first_.assign(256, Range{0, 0});

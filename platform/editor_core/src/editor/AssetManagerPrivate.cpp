@@ -1372,7 +1372,20 @@ Velmora::Vector<as::Asset> AssetManagerPrivate::assets() const
     Velmora::Vector<as::Asset> result;
     result.reserve(index_->assets.size());
     for (int i : index_->pathOrder())
-        result.append(index_->assets[i]);
+        result.append(index_->assets.at(i));
+    return result;
+}
+
+QVector<as::Asset> AssetManagerPrivate::assetList() const
+{
+    QReadLocker locker(&lock_);
+    // Mostly no import has appended records: the list is in path order.
+    if (index_->sorted >= index_->assets.size())
+        return index_->assets;
+    QVector<as::Asset> result;
+    result.reserve(index_->assets.size());
+    for (int i : index_->pathOrder())
+        result.append(index_->assets.at(i));
     return result;
 }
 
@@ -1418,7 +1431,7 @@ Velmora::Vector<Velmora::UGUID> AssetManagerPrivate::assets(const QString &folde
     Velmora::Vector<Velmora::UGUID> result;
     const QVector<int> indices = index_->by_folder.value(folderKey(key));
     for (int i : indices)
-        result.append(index_->assets[i].getGUID());
+        result.append(index_->assets.at(i).getGUID());
     return result;
 }
 
@@ -1439,7 +1452,7 @@ as::Asset AssetManagerPrivate::asset(const QString &path) const
         relative = relative.mid(index_->root.size());
     }
     const int *i = index_->pathPosition(relative);
-    return i ? index_->assets[*i] : as::Asset();
+    return i ? index_->assets.at(*i) : as::Asset();
 }
 
 bool AssetManagerPrivate::hasAsset(const Velmora::UGUID &guid) const
@@ -1465,14 +1478,14 @@ as::Asset AssetManagerPrivate::assetByRuntimeGUID(const Velmora::UGUID &guid) co
 {
     QReadLocker locker(&lock_);
     const QPair<int, int> *at = index_->runtimePosition(guid);
-    return at ? index_->assets[at->first] : as::Asset();
+    return at ? index_->assets.at(at->first) : as::Asset();
 }
 
 Velmora::UGUID AssetManagerPrivate::assetGUIDByRuntimeGUID(const Velmora::UGUID &guid) const
 {
     QReadLocker locker(&lock_);
     const QPair<int, int> *at = index_->runtimePosition(guid);
-    return at ? index_->assets[at->first].getGUID() : Velmora::UGUID();
+    return at ? index_->assets.at(at->first).getGUID() : Velmora::UGUID();
 }
 
 int AssetManagerPrivate::assetType(const Velmora::UGUID &guid) const
@@ -1513,7 +1526,7 @@ as::FileInfo AssetManagerPrivate::fileInfo(const Velmora::UGUID &guid) const
     {
         QReadLocker locker(&lock_);
         if (const QPair<int, int> *at = index_->runtimePosition(guid))
-            core = index_->assets[at->first].isCore();
+            core = index_->assets.at(at->first).isCore();
     }
     const QFileInfo info(path);
     unsigned char flags = 0;
@@ -1565,8 +1578,8 @@ void AssetManagerPrivate::eraseRecords(const QSet<Velmora::UGUID> &guids)
     QVector<as::Asset> kept;
     kept.reserve(index_->assets.size());
     for (int i : index_->pathOrder()) {
-        if (!guids.contains(index_->assets[i].getGUID()))
-            kept.append(index_->assets[i]);
+        if (!guids.contains(index_->assets.at(i).getGUID()))
+            kept.append(index_->assets.at(i));
     }
     index_->assets.swap(kept);
     index_->build();

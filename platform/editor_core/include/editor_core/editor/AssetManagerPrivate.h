@@ -14,6 +14,7 @@
 #include <QSet>
 #include <QString>
 #include <QVariantMap>
+#include <QVector>
 
 #include <atomic>
 #include <functional>
@@ -83,6 +84,10 @@ public:
     // read lock and without copying them; visit must not call back into
     // the manager's mutations.
     void forEachAsset(const std::function<void(const as::Asset &)> &visit) const;
+    // The records of assets(), in its order, as an implicitly shared list:
+    // mostly the manager's own list, taken without copying a record (a
+    // later change of the manager then copies its list, not this one).
+    QVector<as::Asset> assetList() const;
     // GUIDs of the assets directly in a folder (absolute, with or without a
     // trailing "/"), sorted by path.
     Velmora::Vector<Velmora::UGUID> assets(const QString &folder) const;
