@@ -13,6 +13,8 @@
 
 #include <QDir>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -57,26 +59,28 @@ std::string_view utf8(const QString &text, std::string &buffer)
 // Records of one part that the table needs at most, per thread.
 constexpr size_t RECORDS_PER_THREAD = 8192;
 
-// Fills the path table from asset records, in their order. The UTF-8 forms of
-// the relative paths (what nearly every record of a project has) are made
-// in consecutive parts on several threads; the table then takes them, and
-// the paths of the few records outside the data folder, here in the
-// records' order.
-void fillTable(const QString &root, const QVector<as::Asset> &records, PathTable &table)
+// A record's path in its part's bytes, or OUTSIDE for a record whose path is
+// worked out as the table takes it.
+constexpr uint32_t OUTSIDE = UINT32_MAX;
+
+// The UTF-8 relative paths of consecutive records, one after the other.
+struct PathPart
+{
+    std::string bytes;
+    std::vector<uint32_t> lengths;
+    bool outside = false; // some record's length is OUTSIDE
+};
+
+// The relative paths of the records inside the data folder (what nearly
+// every record of a project is), made in consecutive parts on several
+// threads.
+std::vector<PathPart> pathParts(const QString &root, const QVector<as::Asset> &records)
 {
     const size_t count = size_t(records.size());
-    // A record's path in its part's bytes, or OUTSIDE for a record whose
-    // path is worked out here.
-    constexpr uint32_t OUTSIDE = UINT32_MAX;
-    struct Part
-    {
-        std::string bytes;
-        std::vector<uint32_t> lengths;
-    };
     const int num_parts = ChunkedWork::chunks(count, RECORDS_PER_THREAD);
-    std::vector<Part> parts(static_cast<size_t>(num_parts));
+    std::vector<PathPart> parts(static_cast<size_t>(num_parts));
     ChunkedWork::run(count, num_parts, [&](int index, size_t begin, size_t end) {
-        Part &part = parts[size_t(index)];
+        PathPart &part = parts[size_t(index)];
         part.lengths.reserve(end - begin);
         part.bytes.reserve((end - begin) * 48);
         std::string buffer;
@@ -87,6 +91,7 @@ void fillTable(const QString &root, const QVector<as::Asset> &records, PathTable
             const as::Asset &asset = records.at(int(i));
             if (root.isEmpty() || asset.getRelativePath().isEmpty() || !asset.isFilePathIn(root)) {
                 part.lengths.push_back(OUTSIDE);
+                part.outside = true;
                 continue;
             }
             const std::string_view path = utf8(asset.getRelativePath(), buffer);
@@ -94,13 +99,35 @@ void fillTable(const QString &root, const QVector<as::Asset> &records, PathTable
             part.lengths.push_back(uint32_t(path.size()));
         }
     });
+    return parts;
+}
+
+// Every path of the parts, in order.
+std::vector<std::string_view> partPaths(const std::vector<PathPart> &parts)
+{
+    std::vector<std::string_view> paths;
+    for (const PathPart &part : parts) {
+        size_t offset = 0;
+        for (const uint32_t length : part.lengths) {
+            paths.emplace_back(part.bytes.data() + offset, length);
+            offset += length;
+        }
+    }
+    return paths;
+}
+
+// Fills the path table from the records' parts, in the records' order; the
+// paths of records outside the data folder are worked out here.
+void fillTable(const QString &root, const QVector<as::Asset> &records, const std::vector<PathPart> &parts,
+               PathTable &table)
+{
     size_t bytes = 0;
-    for (const Part &part : parts)
+    for (const PathPart &part : parts)
         bytes += part.bytes.size();
-    table.reserve(count, bytes);
+    table.reserve(size_t(records.size()), bytes);
     std::string buffer;
     size_t record = 0;
-    for (Part &part : parts) {
+    for (const PathPart &part : parts) {
         size_t offset = 0;
         for (const uint32_t length : part.lengths) {
             const as::Asset &asset = records.at(int(record++));
@@ -117,7 +144,6 @@ void fillTable(const QString &root, const QVector<as::Asset> &records, PathTable
                     = !root.isEmpty() && clean.startsWith(root) ? clean.mid(root.size()) : relativePath(root, file);
             table.stage(utf8(relative, buffer), asset.getGUID());
         }
-        part = Part();
     }
     table.addStaged([](std::string_view path) {
         Velmora::Log::warning("Dependency analysis: two assets claim the path \"%.*s\"; the first one is kept\n",
@@ -150,9 +176,27 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector
     // parse has its list to go through and its first files to open before
     // the first text asks for a path.
     auto build = [this, root = as_manager_->rootPath(), all_assets] {
-        fillTable(root, all_assets, rel_paths_);
+        const std::vector<PathPart> parts = pathParts(root, all_assets);
+        // When every record lies in the data folder, the index is made from
+        // the parts while the table takes them: its positions are the
+        // table's unless the table leaves a repeated path out.
+        const bool inside = std::none_of(parts.begin(), parts.end(), [](const PathPart &p) { return p.outside; });
+        const std::vector<std::string_view> paths = inside ? partPaths(parts) : std::vector<std::string_view>();
+        std::unique_ptr<PathIndex> early;
+        std::thread early_builder;
+        if (inside) {
+            try {
+                early_builder = std::thread([&early, &paths] { early = std::make_unique<PathIndex>(paths); });
+            } catch (const std::system_error &) {}
+        }
+        fillTable(root, all_assets, parts, rel_paths_);
         table_done_.set_value();
-        path_index_ = makePathIndex(rel_paths_);
+        if (early_builder.joinable())
+            early_builder.join();
+        if (early && size_t(rel_paths_.size()) == paths.size())
+            path_index_ = std::move(early);
+        else
+            path_index_ = makePathIndex(rel_paths_);
         index_done_.set_value();
     };
     try {

@@ -76,17 +76,39 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
             keys[i] = Key{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
         std::sort(keys.begin() + std::ptrdiff_t(begin), keys.begin() + std::ptrdiff_t(end), less);
     });
-    // Neighbouring sorted runs are merged in pairs, the pairs of a round on
-    // several threads.
+    // Neighbouring sorted runs are merged in pairs, round by round, into a
+    // second list. Each merge is cut into as many pieces as there are parts
+    // (a piece of the left run and the keys of the right run that go with
+    // it), so that every round, the last one too, runs on all threads.
+    std::vector<Key> merged(count);
     const auto bound = [&](size_t part) { return count * std::min(part, size_t(parts)) / size_t(parts); };
     for (size_t width = 1; width < size_t(parts); width *= 2) {
         const size_t merges = (size_t(parts) + 2 * width - 1) / (2 * width);
-        ChunkedWork::run(merges, int(merges), [&](int, size_t first, size_t last) {
-            for (size_t m = first; m < last; ++m) {
-                const auto at = [&](size_t part) { return keys.begin() + std::ptrdiff_t(bound(part)); };
-                std::inplace_merge(at(2 * width * m), at(2 * width * m + width), at(2 * width * (m + 1)), less);
+        const size_t pieces = merges * size_t(parts);
+        ChunkedWork::run(pieces, int(std::min(pieces, size_t(parts))), [&](int, size_t first, size_t last) {
+            for (size_t piece = first; piece < last; ++piece) {
+                const size_t m = piece / size_t(parts);
+                const size_t k = piece % size_t(parts);
+                const auto begin = keys.begin();
+                const auto left = begin + std::ptrdiff_t(bound(2 * width * m));
+                const auto middle = begin + std::ptrdiff_t(bound(2 * width * m + width));
+                const auto right = begin + std::ptrdiff_t(bound(2 * width * (m + 1)));
+                if (left == middle) {
+                    // No left run (never with parts of the least size).
+                    if (k == 0)
+                        std::copy(middle, right, merged.begin() + (middle - begin));
+                    continue;
+                }
+                const auto cut = [&](size_t j) { return left + (middle - left) * std::ptrdiff_t(j) / parts; };
+                const auto from = cut(k);
+                const auto to = cut(k + 1);
+                const auto other_from = k == 0 ? middle : std::lower_bound(middle, right, *from, less);
+                const auto other_to = k + 1 == size_t(parts) ? right : std::lower_bound(middle, right, *to, less);
+                const auto out = merged.begin() + ((from - begin) + (other_from - middle));
+                std::merge(from, to, other_from, other_to, out, less);
             }
         });
+        keys.swap(merged);
     }
     reversed_.resize(count);
     order_.resize(count);
