@@ -63,11 +63,14 @@ constexpr size_t RECORDS_PER_THREAD = 8192;
 // worked out as the table takes it.
 constexpr uint32_t OUTSIDE = UINT32_MAX;
 
-// The UTF-8 relative paths of consecutive records, one after the other.
+// The UTF-8 relative paths of consecutive records, one after the other, with
+// their hashes (PathTable::hashOf) and the records' GUIDs.
 struct PathPart
 {
     std::string bytes;
     std::vector<uint32_t> lengths;
+    std::vector<size_t> hashes; // of the paths in bytes
+    std::vector<Velmora::UGUID> guids; // of the records of the paths in bytes
     bool outside = false; // some record's length is OUTSIDE
 };
 
@@ -82,6 +85,8 @@ std::vector<PathPart> pathParts(const QString &root, const QVector<as::Asset> &r
     ChunkedWork::run(count, num_parts, [&](int index, size_t begin, size_t end) {
         PathPart &part = parts[size_t(index)];
         part.lengths.reserve(end - begin);
+        part.hashes.reserve(end - begin);
+        part.guids.reserve(end - begin);
         part.bytes.reserve((end - begin) * 48);
         std::string buffer;
         for (size_t i = begin; i < end; ++i) {
@@ -97,6 +102,8 @@ std::vector<PathPart> pathParts(const QString &root, const QVector<as::Asset> &r
             const std::string_view path = utf8(asset.getRelativePath(), buffer);
             part.bytes.append(path.data(), path.size());
             part.lengths.push_back(uint32_t(path.size()));
+            part.hashes.push_back(PathTable::hashOf(path));
+            part.guids.push_back(asset.getGUID());
         }
     });
     return parts;
@@ -116,26 +123,37 @@ std::vector<std::string_view> partPaths(const std::vector<PathPart> &parts)
     return paths;
 }
 
-// Fills the path table from the records' parts, in the records' order; the
+// Fills the path table from the records' parts, in the records' order: the
+// parts' texts are joined into the table's on several threads, and only the
 // paths of records outside the data folder are worked out here.
 void fillTable(const QString &root, const QVector<as::Asset> &records, const std::vector<PathPart> &parts,
                PathTable &table)
 {
-    size_t bytes = 0;
-    for (const PathPart &part : parts)
-        bytes += part.bytes.size();
-    table.reserve(size_t(records.size()), bytes);
+    std::vector<size_t> starts(parts.size() + 1);
+    for (size_t p = 0; p < parts.size(); ++p)
+        starts[p + 1] = starts[p] + parts[p].bytes.size();
+    std::string text(starts.back(), '\0');
+    ChunkedWork::run(parts.size(), int(parts.size()), [&](int, size_t begin, size_t end) {
+        for (size_t p = begin; p < end; ++p)
+            parts[p].bytes.copy(&text[starts[p]], parts[p].bytes.size());
+    });
+    table.adopt(std::move(text));
+    table.reserve(size_t(records.size()), 0);
     std::string buffer;
     size_t record = 0;
-    for (const PathPart &part : parts) {
-        size_t offset = 0;
+    for (size_t p = 0; p < parts.size(); ++p) {
+        const PathPart &part = parts[p];
+        size_t offset = starts[p];
+        size_t inside = 0;
         for (const uint32_t length : part.lengths) {
-            const as::Asset &asset = records.at(int(record++));
+            const size_t at = record++;
             if (length != OUTSIDE) {
-                table.stage(std::string_view(part.bytes.data() + offset, length), asset.getGUID());
+                table.stageAt(offset, length, part.guids[inside], part.hashes[inside]);
                 offset += length;
+                ++inside;
                 continue;
             }
+            const as::Asset &asset = records.at(int(at));
             const QString &file = asset.getFilePath();
             if (file.isEmpty())
                 continue;
@@ -204,7 +222,7 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector
     } catch (const std::system_error &) {
         build();
     }
-    startRuntimeSet();
+    startRuntimeSet(all_assets);
 }
 
 GuidProcessor::~GuidProcessor()
@@ -236,13 +254,13 @@ namespace {
 // Every runtime GUID of the manager's records: the keys of its lookup by
 // runtime, which holds each record's runtimes (the asset's own GUID among
 // them) and nothing else.
-void gatherRuntimes(const Editor::AssetManagerPrivate &manager, GuidHashSet &set)
+void gatherRuntimes(const QVector<as::Asset> &records, GuidHashSet &set)
 {
-    set.reserve(size_t(manager.getNumAssets()) * 5 / 4);
-    manager.forEachAsset([&set](const as::Asset &asset) {
+    set.reserve(size_t(records.size()) * 5 / 4);
+    for (const as::Asset &asset : records) {
         for (const as::Runtime &runtime : asset.getRuntimes())
             set.insert(runtime.getGUID());
-    });
+    }
 }
 
 } // namespace
@@ -253,12 +271,12 @@ const PathIndex &GuidProcessor::pathIndex() const
     return *path_index_;
 }
 
-void GuidProcessor::startRuntimeSet()
+void GuidProcessor::startRuntimeSet(const QVector<as::Asset> &records)
 {
     // Until the set is there, the manager answers.
     try {
-        runtime_set_builder_ = std::thread([this] {
-            gatherRuntimes(*as_manager_, runtime_set_);
+        runtime_set_builder_ = std::thread([this, records] {
+            gatherRuntimes(records, runtime_set_);
             runtime_set_ready_.store(true, std::memory_order_release);
         });
     } catch (const std::system_error &) {}

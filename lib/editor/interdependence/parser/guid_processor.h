@@ -67,9 +67,10 @@ private:
     // their own, see the constructor).
     const PathTable &table() const;
     const PathIndex &pathIndex() const;
-    // Starts gathering the set of runtime GUIDs on a thread of its own; the
-    // manager's answer to hasRuntime, from the set once it is there.
-    void startRuntimeSet();
+    // Starts gathering the set of runtime GUIDs of the records (every asset
+    // of the manager) on a thread of its own; the manager's answer to
+    // hasRuntime, from the set once it is there.
+    void startRuntimeSet(const QVector<as::Asset> &records);
     bool isRuntime(const Velmora::UGUID &guid) const;
 
     Editor::AssetManagerPrivate *as_manager_;

@@ -47,11 +47,26 @@ bool PathTable::add(std::string_view path, const Velmora::UGUID &guid)
 
 void PathTable::stage(std::string_view path, const Velmora::UGUID &guid)
 {
-    // As many as were reserved and not added yet.
-    if (staged_.empty())
-        staged_.reserve(entries_.capacity() - entries_.size());
-    staged_.push_back({buffer_.size(), path.size(), guid});
+    const size_t offset = buffer_.size();
     buffer_.append(path.data(), path.size());
+    stageAt(offset, path.size(), guid, hashOf(path));
+}
+
+void PathTable::adopt(std::string &&bytes)
+{
+    if (entries_.empty() && staged_.empty())
+        buffer_ = std::move(bytes);
+}
+
+void PathTable::stageAt(size_t offset, size_t length, const Velmora::UGUID &guid, size_t hash)
+{
+    // As many as were reserved and not added yet.
+    if (staged_.empty()) {
+        staged_.reserve(entries_.capacity() - entries_.size());
+        staged_hashes_.reserve(staged_.capacity());
+    }
+    staged_.push_back({offset, length, guid});
+    staged_hashes_.push_back(hash);
 }
 
 void PathTable::addStaged(const std::function<void(std::string_view path)> &repeated)
@@ -61,9 +76,7 @@ void PathTable::addStaged(const std::function<void(std::string_view path)> &repe
         rebuild((entries_.size() + count) * 2);
     const auto text
             = [this](const Entry &entry) { return std::string_view(buffer_.data() + entry.offset, entry.length); };
-    std::vector<size_t> hashes(count);
-    for (size_t i = 0; i < count; ++i)
-        hashes[i] = hashOf(text(staged_[i]));
+    const std::vector<size_t> &hashes = staged_hashes_;
     // The slots and filter words lie far apart in large tables: those of a
     // path are fetched a few paths ahead of its turn.
     for (size_t i = 0; i < count; ++i) {
@@ -79,6 +92,7 @@ void PathTable::addStaged(const std::function<void(std::string_view path)> &repe
         insert(staged_[i], hashes[i]);
     }
     staged_ = std::vector<Entry>();
+    staged_hashes_ = std::vector<size_t>();
 }
 
 int PathTable::find(std::string_view path) const

@@ -26,10 +26,20 @@ public:
     // Holds a path back for addStaged(), which adds many at less cost per
     // path than add() one by one.
     void stage(std::string_view path, const Velmora::UGUID &guid);
+    // Takes bytes over as the table's text, for a table that neither holds
+    // nor stages a path yet: stageAt() then stages paths that lie in it, and
+    // stage() adds its paths after them.
+    void adopt(std::string &&bytes);
+    // Stages the path at [offset, offset + length) of the table's text, with
+    // its hash (hashOf), which the caller has worked out.
+    void stageAt(size_t offset, size_t length, const Velmora::UGUID &guid, size_t hash);
     // Adds the staged paths as add() would, in the order they were staged,
     // and calls repeated with each that was there already (or staged before
     // it), which is left out.
     void addStaged(const std::function<void(std::string_view path)> &repeated);
+
+    // The hash the table keeps a path under.
+    static size_t hashOf(std::string_view path);
 
     // Position of the path, -1 when it is not in the table.
     int find(std::string_view path) const;
@@ -49,7 +59,6 @@ private:
         Velmora::UGUID guid;
     };
 
-    static size_t hashOf(std::string_view path);
     int find(std::string_view path, size_t hash) const;
     void insert(const Entry &entry, size_t hash);
     size_t firstSlot(size_t hash) const;
@@ -59,8 +68,9 @@ private:
 
     std::string buffer_;
     std::vector<Entry> entries_;
-    // Paths held back by stage(), their texts in buffer_.
+    // Paths held back by stage(), their texts in buffer_, and their hashes.
     std::vector<Entry> staged_;
+    std::vector<size_t> staged_hashes_;
     // Positions in entries_, -1 for a free slot; the size is a power of two.
     std::vector<int> slots_;
     std::vector<uint64_t> filter_;
