@@ -190,9 +190,9 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector
     , index_ready_(index_done_.get_future().share())
 {
     EC_ASSERT(as_manager_);
-    // The table and then the index are made on a thread of their own: a
-    // parse has its list to go through and its first files to open before
-    // the first text asks for a path.
+    // The table and the index are made on threads of their own: a parse has
+    // its list to go through and its first files to open before the first
+    // text asks for a path.
     auto build = [this, root = as_manager_->rootPath(), all_assets] {
         const std::vector<PathPart> parts = pathParts(root, all_assets);
         // When every record lies in the data folder, the index is made from
