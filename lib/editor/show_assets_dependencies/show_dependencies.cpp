@@ -28,9 +28,6 @@
 #include <QPointer>
 #include <QtDebug>
 
-#include <future>
-#include <system_error>
-
 namespace show_deps {
 
 namespace {
@@ -134,23 +131,13 @@ core::ProgressDialog *progressDialog()
 std::unique_ptr<inas::Executor> createExecutor(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
 {
     auto executor = std::make_unique<inas::Executor>();
-    // "Assets Using This One" parses every asset of the manager: the
-    // resolver's table is made from the manager's records on another thread
-    // while the settings are made (both only read the manager).
-    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
-    std::future<std::shared_ptr<inas::parser::GuidProcessor>> table;
-    if (!used) {
-        try {
-            table = std::async(std::launch::async,
-                               [assets] { return std::make_shared<inas::parser::GuidProcessor>(assets); });
-        } catch (const std::system_error &) {}
-    }
+    // The resolver starts making its table from the manager's records on
+    // threads of its own, while the settings and the parser are made.
+    auto resolver = std::make_shared<inas::parser::GuidProcessor>(depr::g.asset_manager);
     auto settings = std::make_unique<ShowAssetsSettings>(guids, used);
     auto parser = std::make_unique<inas::parser::Driver>();
     parser->setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
-    inas::parser::utils::setupParser(settings.get(), parser.get(),
-                                     table.valid() ? table.get()
-                                                   : std::make_shared<inas::parser::GuidProcessor>(assets));
+    inas::parser::utils::setupParser(settings.get(), parser.get(), std::move(resolver));
     executor->setParser(std::move(parser));
     executor->setSettings(std::move(settings));
     executor->setAnalyzer(std::make_unique<inas::analyzer::Driver>());
