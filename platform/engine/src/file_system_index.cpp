@@ -204,8 +204,7 @@ private:
         made_.reset(new std::atomic<char>[chunks_]);
         for (size_t c = 0; c < chunks_; ++c)
             made_[c].store(0, std::memory_order_relaxed);
-        const unsigned cores = std::thread::hardware_concurrency();
-        makers_ = paths_.size() < PARALLEL_FROM ? 0 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores) - 1);
+        makers_ = paths_.size() < PARALLEL_FROM ? 0 : std::max<size_t>(1, workerCount() - 1);
         making_.store(makers_ + 1);
     }
 
@@ -293,15 +292,14 @@ private:
 
     void startFactMakers()
     {
-        try {
-            for (size_t t = 0; t < makers_; ++t)
-                pool_.emplace_back([this] {
+        for (size_t t = 0; t < makers_; ++t)
+            if (!pool_.start([this] {
                     makeFacts();
                     leave(1);
-                });
-        } catch (const std::system_error &) {}
+                }))
+                break;
         // Made here when the project is small or no thread could be started.
-        if (pool_.empty())
+        if (pool_.size() == 0)
             makeFacts();
         leave(makers_ - pool_.size() + 1);
     }
@@ -385,8 +383,7 @@ private:
 
     void joinFactMakers()
     {
-        for (std::thread &thread : pool_)
-            thread.join();
+        pool_.join();
         std::vector<const MetaRecord *>().swap(path_records_);
         if (!releasing_ && notify_)
             index_.scan->releaseRecords(false);
@@ -443,7 +440,7 @@ private:
     size_t makers_ = 0;
     // The makers still at work, and this thread until it has started them.
     std::atomic<size_t> making_{1};
-    std::vector<std::thread> pool_;
+    ThreadGroup pool_;
 
     bool releasing_ = false;
     std::promise<void> facts_made_;

@@ -5,6 +5,8 @@
 
 #include "velmora/UGUID.h"
 
+#include "thread_kit.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -132,8 +134,7 @@ public:
     {
         clear();
         constexpr size_t PARALLEL_FROM = 8192;
-        const unsigned cores = std::thread::hardware_concurrency();
-        const size_t parts = paths.size() < PARALLEL_FROM ? 1 : std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+        const size_t parts = paths.size() < PARALLEL_FROM ? 1 : workerCount();
         std::vector<std::vector<Map::node_type>> part_nodes(parts);
         std::vector<std::vector<size_t>> part_hashes(parts);
         std::unique_ptr<std::atomic<bool>[]> made(new std::atomic<bool>[parts]);
@@ -161,14 +162,13 @@ public:
         };
         for (size_t part = 0; part < parts; ++part)
             made[part].store(false);
-        std::vector<std::thread> pool;
-        try {
-            for (size_t part = 1; part < parts; ++part)
-                pool.emplace_back(make, part);
-        } catch (const std::system_error &) {}
+        ThreadGroup makers;
+        for (size_t part = 1; part < parts; ++part)
+            if (!makers.start([&make, part] { make(part); }))
+                break;
         make(0);
         // Parts no thread took are made here.
-        for (size_t part = pool.size() + 1; part < parts; ++part)
+        for (size_t part = makers.size() + 1; part < parts; ++part)
             make(part);
         // Every part is made first, so that the lists are sized exactly.
         size_t count = 0;
@@ -190,21 +190,16 @@ public:
         // get their positions once both are done.
         std::vector<uint32_t> slot_of;
         entries.reserve(entries.size() + count);
-        std::thread placing;
-        try {
-            placing = std::thread([this, &hashes, &slot_of] { placeHashes(hashes, slot_of); });
-        } catch (const std::system_error &) {
+        ThreadGroup placing;
+        if (!placing.start([this, &hashes, &slot_of] { placeHashes(hashes, slot_of); }))
             placeHashes(hashes, slot_of);
-        }
         for (size_t part = 0; part < parts; ++part) {
             for (Map::node_type &node : part_nodes[part])
                 entries.push_back(map_.insert(map_.end(), std::move(node)));
             std::vector<Map::node_type>().swap(part_nodes[part]);
         }
-        for (std::thread &thread : pool)
-            thread.join();
-        if (placing.joinable())
-            placing.join();
+        makers.join();
+        placing.join();
         const iterator *placed = entries.data() + (entries.size() - count);
         for (size_t i = 0; i < count; ++i)
             slots_[slot_of[i]].position = placed[i];

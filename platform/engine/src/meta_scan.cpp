@@ -4,6 +4,7 @@
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
+#include "thread_kit.h"
 
 #include <QByteArray>
 
@@ -297,19 +298,15 @@ public:
     // Reads on this thread and threads - 1 more; returns when all is read.
     void run(size_t threads)
     {
-        std::vector<std::thread> pool;
-        for (size_t t = 1; t < threads; ++t)
-            pool.emplace_back([this] {
-                // Every open and close takes the lock of the process's
-                // table of descriptors; with a table of its own a reading
-                // thread waits for no other thread (this one's files are
-                // all closed before it ends).
+        engine_internal::runOnThreads(threads - 1, [this](bool caller) {
+            // Every open and close takes the lock of the process's table of
+            // descriptors; with a table of its own a started reading thread
+            // waits for no other thread (its files are all closed before it
+            // ends).
+            if (!caller)
                 ::unshare(CLONE_FILES);
-                work();
-            });
-        work();
-        for (std::thread &thread : pool)
-            thread.join();
+            work();
+        });
     }
 
     // Meta files read as one task.
@@ -908,8 +905,7 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
 {
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+    const size_t threads = engine_internal::workerCount();
     std::shared_ptr<ParallelRead> reading;
     if (ahead) {
         ReadAhead &slot = readAheadSlot();
