@@ -5,6 +5,7 @@
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
+#include "thread_kit.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,20 +100,15 @@ void forEachOnThreads(size_t count, const std::function<void(size_t)> &work)
             }
         }
     };
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t threads = std::min<size_t>(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)), count / CHUNK + 1);
-    std::vector<std::thread> pool;
-    for (size_t t = 1; t < threads; ++t)
-        pool.emplace_back([&run] {
-            // Opening and closing files takes the lock of the process's
-            // table of descriptors; a table of its own spares this thread
-            // the wait (work closes what it opens).
+    const size_t threads = std::min<size_t>(workerCount(), count / CHUNK + 1);
+    runOnThreads(threads - 1, [&run](bool caller) {
+        // Opening and closing files takes the lock of the process's table
+        // of descriptors; a table of its own spares a started thread the
+        // wait (work closes what it opens).
+        if (!caller)
             ::unshare(CLONE_FILES);
-            run();
-        });
-    run();
-    for (std::thread &thread : pool)
-        thread.join();
+        run();
+    });
     for (LogHold::Lines &held : lines)
         LogHold::release(held);
 }

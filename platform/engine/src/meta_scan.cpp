@@ -4,6 +4,7 @@
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
+#include "thread_kit.h"
 
 #include <QByteArray>
 
@@ -297,19 +298,15 @@ public:
     // Reads on this thread and threads - 1 more; returns when all is read.
     void run(size_t threads)
     {
-        std::vector<std::thread> pool;
-        for (size_t t = 1; t < threads; ++t)
-            pool.emplace_back([this] {
-                // Every open and close takes the lock of the process's
-                // table of descriptors; with a table of its own a reading
-                // thread waits for no other thread (this one's files are
-                // all closed before it ends).
+        engine_internal::runOnThreads(threads - 1, [this](bool caller) {
+            // Every open and close takes the lock of the process's table of
+            // descriptors; with a table of its own a started reading thread
+            // waits for no other thread (its files are all closed before it
+            // ends).
+            if (!caller)
                 ::unshare(CLONE_FILES);
-                work();
-            });
-        work();
-        for (std::thread &thread : pool)
-            thread.join();
+            work();
+        });
     }
 
     // Meta files read as one task.
@@ -740,12 +737,175 @@ std::shared_ptr<MetaScan> MetaScan::read(const std::string &data_path)
     return readFolder(data_path, false);
 }
 
+namespace {
+
+// Where the merged read puts each folder's files and records: everything
+// by path, whatever thread found it. Every path below a folder sorts
+// between the paths of that folder's files that sort before and after the
+// folder's own path (with its "/"), so walking the folders in that order
+// gives the files and records sorted without comparing paths of different
+// folders. The walk finds where each run of a folder's files (the files
+// between two of its subfolders) and their records go.
+//
+// Where everything goes is known once every folder is listed, long before
+// the last meta file is read: the walk, the merged lists (new memory the
+// system has to hand over page by page) and the files moved into place are
+// made meanwhile, by the thread that listed the last folder, while the
+// others read on (they never touch the files). From then on the records of
+// each chunk go into place as soon as it is read, those read before with
+// the plan.
+class MergePlan
+{
+public:
+    struct Run
+    {
+        FolderList *folder;
+        size_t file_begin, file_end, record_begin, record_end;
+        size_t file_to, record_to;
+    };
+
+    void make(ParallelRead &read, MetaScan &scan)
+    {
+        startSizing(read, scan);
+        const auto by_path = indexFolders(read, scan);
+        // The places of the subfolders among the files were found when the
+        // folders were listed: the walk compares no paths.
+        const auto root = by_path.find(std::string());
+        if (root != by_path.end())
+            walk(*root->second, by_path);
+        placeRecords(read);
+        moveFiles(scan);
+        if (sizing_records_.joinable())
+            sizing_records_.join();
+        scan.metas.resize(records_to_);
+        read.placeIn(scan.metas);
+    }
+
+    // The records' log lines, in path order (few chunks have any): written,
+    // or held in the scan for a read ahead.
+    void writeLines(bool ahead, std::vector<LogHold::Lines> &held) const
+    {
+        for (const Run &run : runs_)
+            for (size_t r = run.record_begin; r < run.record_end; ++r) {
+                if (!run.folder->chunk_logged[r / ParallelRead::CHUNK]) {
+                    r = (r / ParallelRead::CHUNK + 1) * ParallelRead::CHUNK - 1;
+                    continue;
+                }
+                LogHold::Lines &lines = run.folder->lines[r];
+                if (lines.empty())
+                    continue;
+                if (!ahead)
+                    LogHold::release(lines);
+                else
+                    held.push_back(std::move(lines));
+            }
+    }
+
+private:
+    using FoldersByPath = std::unordered_map<std::string, FolderList *>;
+
+    // The walk reaches every folder listed, so the merged lists' sizes are
+    // known before it: a large project's lists are made on other threads
+    // meanwhile.
+    void startSizing(const ParallelRead &read, MetaScan &scan)
+    {
+        size_t all_files = 0, all_records = 0;
+        for (const FolderList &folder : read.folders) {
+            all_files += folder.files.size();
+            all_records += folder.record_count;
+        }
+        constexpr size_t PARALLEL_FROM = 8192;
+        if (all_files < PARALLEL_FROM)
+            return;
+        try {
+            sizing_files_ = std::thread([&scan, all_files] {
+                scan.files.resize(all_files);
+                scan.file_records.resize(all_files);
+            });
+            sizing_records_ = std::thread([&scan, all_records] { scan.metas.resize(all_records); });
+        } catch (const std::system_error &) {}
+    }
+
+    // The folders by path; the listed folders and the names that are not
+    // ASCII go to the scan, sorted.
+    static FoldersByPath indexFolders(ParallelRead &read, MetaScan &scan)
+    {
+        FoldersByPath by_path;
+        for (FolderList &folder : read.folders) {
+            by_path.emplace(folder.folder, &folder);
+            if (folder.listed)
+                scan.folders.emplace_back(folder.folder, folder.change_time);
+            for (std::string &name : folder.non_ascii)
+                scan.non_ascii_names.push_back(std::move(name));
+        }
+        std::sort(scan.folders.begin(), scan.folders.end());
+        std::sort(scan.non_ascii_names.begin(), scan.non_ascii_names.end());
+        return by_path;
+    }
+
+    void walk(FolderList &folder, const FoldersByPath &by_path)
+    {
+        size_t file = 0, record = 0;
+        for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
+            const bool last = sub == folder.subfolders.size();
+            const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
+            const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
+            if (file < file_end) {
+                runs_.push_back(Run{&folder, file, file_end, record, record_end, files_to_, records_to_});
+                files_to_ += file_end - file;
+                records_to_ += record_end - record;
+                file = file_end;
+                record = record_end;
+            }
+            if (last)
+                break;
+            const auto below = by_path.find(folder.subfolders[sub]);
+            if (below != by_path.end())
+                walk(*below->second, by_path);
+        }
+    }
+
+    // Where each folder's records go in the merged list.
+    void placeRecords(ParallelRead &read) const
+    {
+        for (FolderList &folder : read.folders)
+            folder.record_to.assign(folder.records.size(), FolderList::NOT_PLACED);
+        for (const Run &run : runs_)
+            for (size_t r = run.record_begin; r < run.record_end; ++r)
+                run.folder->record_to[r] = uint32_t(run.record_to + r - run.record_begin);
+    }
+
+    // The files into their place, each with its record's merged position.
+    void moveFiles(MetaScan &scan)
+    {
+        if (sizing_files_.joinable())
+            sizing_files_.join();
+        scan.files.resize(files_to_);
+        scan.file_records.resize(files_to_);
+        for (const Run &run : runs_) {
+            std::move(run.folder->files.begin() + long(run.file_begin), run.folder->files.begin() + long(run.file_end),
+                      scan.files.begin() + long(run.file_to));
+            // The records of a run's files are the run's records.
+            for (size_t f = run.file_begin; f < run.file_end; ++f) {
+                const uint32_t record = run.folder->file_records[f];
+                scan.file_records[run.file_to + f - run.file_begin]
+                        = record >= MetaScan::NO_RECORD ? record : uint32_t(run.record_to + record - run.record_begin);
+            }
+        }
+    }
+
+    std::vector<Run> runs_;
+    size_t files_to_ = 0, records_to_ = 0;
+    std::thread sizing_files_, sizing_records_;
+};
+
+} // namespace
+
 std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, bool ahead)
 {
     auto scan = std::make_shared<MetaScan>();
     scan->data_path = data_path;
-    const unsigned cores = std::thread::hardware_concurrency();
-    const size_t threads = std::max(1u, std::min(8u, cores == 0 ? 2u : cores));
+    const size_t threads = engine_internal::workerCount();
     std::shared_ptr<ParallelRead> reading;
     if (ahead) {
         ReadAhead &slot = readAheadSlot();
@@ -756,111 +916,12 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     }
     ParallelRead &read = *reading;
 
-    // Merged in a fixed order: everything by path, whatever thread found
-    // it. Every path below a folder sorts between the paths of that
-    // folder's files that sort before and after the folder's own path
-    // (with its "/"), so walking the folders in that order gives the files
-    // and records sorted without comparing paths of different folders.
-    // The walk finds where each run of a folder's files (the files between
-    // two of its subfolders) and their records go.
-    struct Run
-    {
-        FolderList *folder;
-        size_t file_begin, file_end, record_begin, record_end;
-        size_t file_to, record_to;
-    };
-    std::vector<Run> runs;
-    size_t files_to = 0, records_to = 0;
-    // Where everything goes is known once every folder is listed, long
-    // before the last meta file is read: the walk, the merged lists (new
-    // memory the system has to hand over page by page) and the files moved
-    // into place are made meanwhile, by the thread that listed the last
-    // folder, while the others read on (they never touch the files). From
-    // then on the records of each chunk go into place as soon as it is
-    // read, those read before with the plan.
-    auto plan = [&read, &scan, &runs, &files_to, &records_to] {
-        // The walk reaches every folder listed, so the merged lists' sizes
-        // are known before it: a large project's lists are made on other
-        // threads meanwhile.
-        size_t all_files = 0, all_records = 0;
-        for (const FolderList &folder : read.folders) {
-            all_files += folder.files.size();
-            all_records += folder.record_count;
-        }
-        constexpr size_t PARALLEL_FROM = 8192;
-        std::thread sizing_files, sizing_records;
-        if (all_files >= PARALLEL_FROM) {
-            try {
-                sizing_files = std::thread([&scan, all_files] {
-                    scan->files.resize(all_files);
-                    scan->file_records.resize(all_files);
-                });
-                sizing_records = std::thread([&scan, all_records] { scan->metas.resize(all_records); });
-            } catch (const std::system_error &) {}
-        }
-        std::unordered_map<std::string, FolderList *> by_path;
-        for (FolderList &folder : read.folders) {
-            by_path.emplace(folder.folder, &folder);
-            if (folder.listed)
-                scan->folders.emplace_back(folder.folder, folder.change_time);
-            for (std::string &name : folder.non_ascii)
-                scan->non_ascii_names.push_back(std::move(name));
-        }
-        std::sort(scan->folders.begin(), scan->folders.end());
-        std::sort(scan->non_ascii_names.begin(), scan->non_ascii_names.end());
-        // The places of the subfolders among the files were found when the
-        // folders were listed: the walk compares no paths.
-        std::function<void(FolderList &)> walk = [&](FolderList &folder) {
-            size_t file = 0, record = 0;
-            for (size_t sub = 0; sub <= folder.subfolders.size(); ++sub) {
-                const bool last = sub == folder.subfolders.size();
-                const size_t file_end = last ? folder.files.size() : folder.file_splits[sub];
-                const size_t record_end = last ? folder.records.size() : folder.record_splits[sub];
-                if (file < file_end) {
-                    runs.push_back(Run{&folder, file, file_end, record, record_end, files_to, records_to});
-                    files_to += file_end - file;
-                    records_to += record_end - record;
-                    file = file_end;
-                    record = record_end;
-                }
-                if (last)
-                    break;
-                const auto below = by_path.find(folder.subfolders[sub]);
-                if (below != by_path.end())
-                    walk(*below->second);
-            }
-        };
-        const auto root = by_path.find(std::string());
-        if (root != by_path.end())
-            walk(*root->second);
-        for (FolderList &folder : read.folders)
-            folder.record_to.assign(folder.records.size(), FolderList::NOT_PLACED);
-        for (const Run &run : runs)
-            for (size_t r = run.record_begin; r < run.record_end; ++r)
-                run.folder->record_to[r] = uint32_t(run.record_to + r - run.record_begin);
-        if (sizing_files.joinable())
-            sizing_files.join();
-        scan->files.resize(files_to);
-        scan->file_records.resize(files_to);
-        for (const Run &run : runs) {
-            std::move(run.folder->files.begin() + long(run.file_begin), run.folder->files.begin() + long(run.file_end),
-                      scan->files.begin() + long(run.file_to));
-            // The records of a run's files are the run's records.
-            for (size_t f = run.file_begin; f < run.file_end; ++f) {
-                const uint32_t record = run.folder->file_records[f];
-                scan->file_records[run.file_to + f - run.file_begin]
-                        = record >= MetaScan::NO_RECORD ? record : uint32_t(run.record_to + record - run.record_begin);
-            }
-        }
-        if (sizing_records.joinable())
-            sizing_records.join();
-        scan->metas.resize(records_to);
-        read.placeIn(scan->metas);
-    };
+    MergePlan plan;
+    auto make_plan = [&read, &scan, &plan] { plan.make(read, *scan); };
     // Every folder may be listed already when another thread joined a read
     // ahead early: the plan is then made here while that thread reads.
-    if (!read.whenListed(plan))
-        plan();
+    if (!read.whenListed(make_plan))
+        make_plan();
     if (ahead) {
         // Read ahead: one core is left to the program's own set-up, and the
         // engine's read joins in when it comes before the end.
@@ -871,22 +932,7 @@ std::shared_ptr<MetaScan> MetaScan::readFolder(const std::string &data_path, boo
     } else {
         read.run(threads);
     }
-
-    // The records' log lines, in path order (few chunks have any).
-    for (const Run &run : runs)
-        for (size_t r = run.record_begin; r < run.record_end; ++r) {
-            if (!run.folder->chunk_logged[r / ParallelRead::CHUNK]) {
-                r = (r / ParallelRead::CHUNK + 1) * ParallelRead::CHUNK - 1;
-                continue;
-            }
-            LogHold::Lines &lines = run.folder->lines[r];
-            if (lines.empty())
-                continue;
-            if (!ahead)
-                LogHold::release(lines);
-            else
-                scan->held_lines_.push_back(std::move(lines));
-        }
+    plan.writeLines(ahead, scan->held_lines_);
     return scan;
 }
 

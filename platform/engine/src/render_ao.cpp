@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cmath>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+// The occlusion search runs on SSE2, which every x86-64 processor has.
+#if !defined(__SSE2__)
+#error "the occlusion search needs SSE2"
 #endif
+#include <emmintrin.h>
 
 namespace Velmora {
 namespace render_internal {
@@ -29,7 +31,6 @@ constexpr int ROWS_PER_BAND = 8;
 constexpr float PLANE_TOLERANCE = 0.02f;
 constexpr float NORMAL_TOLERANCE = 0.9f;
 
-#if defined(__SSE2__)
 // One step of the horizon search for four directions at once: per lane, the
 // sample (qx, qy, qz; qw = 0 for no surface) raises the best horizon when it
 // counts (still walking, inside the radius, not the pixel itself) and its
@@ -72,28 +73,6 @@ struct HorizonLanes
     const __m128 nx, ny, nz;
     const __m128 inv_radius2;
 };
-#endif
-
-#if !defined(__SSE2__)
-// One step of the horizon search for one direction: the sample q (q.w = 0
-// for no surface) raises the best horizon when it counts and its
-// e^2 / v^2 is higher, compared crosswise.
-inline void horizonSample(const vec4 &q, const vec3 &p, const vec3 &n, float inv_radius2, float &best_e2,
-                          float &best_v2)
-{
-    const float vx = q.x - p.x;
-    const float vy = q.y - p.y;
-    const float vz = q.z - p.z;
-    const float v2 = vx * vx + vy * vy + vz * vz;
-    const float falloff = 1.0f - v2 * inv_radius2;
-    const float e = (vx * n.x + vy * n.y + vz * n.z) * falloff;
-    const float e2 = e * e;
-    if (q.w != 0.0f && v2 >= 1e-12f && falloff >= 0.0f && e > 0.0f && e2 * best_v2 > best_e2 * v2) {
-        best_e2 = e2;
-        best_v2 = v2;
-    }
-}
-#endif
 
 // The 16 search directions in the screen plane.
 struct Directions
@@ -219,7 +198,6 @@ private:
     {
         const Directions &d = directions_;
         const int width = in_.width;
-#if defined(__SSE2__)
         const __m128 steps = _mm_set1_ps(float(steps_));
         const __m128 step_x = _mm_div_ps(_mm_mul_ps(_mm_load_ps(d.x + k), _mm_set1_ps(reach)), steps);
         const __m128 step_y = _mm_div_ps(_mm_mul_ps(_mm_load_ps(d.y + k), _mm_set1_ps(reach)), steps);
@@ -251,23 +229,6 @@ private:
             lanes.step(qx, qy, qz, qw, walking, best_e2, best_v2);
         }
         _mm_store_ps(out, _mm_sqrt_ps(_mm_div_ps(best_e2, best_v2)));
-#else
-        for (int lane = 0; lane < 4; ++lane) {
-            const float step_x = d.x[k + lane] * reach / float(steps_);
-            const float step_y = d.y[k + lane] * reach / float(steps_);
-            float best_e2 = 0.0f;
-            float best_v2 = 1.0f;
-            for (int s = 1; s <= steps_; ++s) {
-                const float fx = origin_x + step_x * float(s);
-                const float fy = origin_y + step_y * float(s);
-                if (!(fx >= 0.0f && fy >= 0.0f && fx < float(width) && fy < float(in_.height)))
-                    break;
-                const vec4 q = grid_[(int(fy) >> 1) * grid_width_ + (int(fx) >> 1)];
-                horizonSample(q, p, n, inv_radius2_, best_e2, best_v2);
-            }
-            out[lane] = std::sqrt(best_e2 / best_v2);
-        }
-#endif
     }
 
     // Per direction: the occlusion above the threshold, and the middle of
@@ -279,7 +240,6 @@ private:
                   float *bent_z) const
     {
         const Directions &d = directions_;
-#if defined(__SSE2__)
         const __m128 zero = _mm_setzero_ps();
         const __m128 one = _mm_set1_ps(1.0f);
         const __m128 half = _mm_set1_ps(0.5f);
@@ -316,30 +276,6 @@ private:
         _mm_store_ps(bent_x, sum_x);
         _mm_store_ps(bent_y, sum_y);
         _mm_store_ps(bent_z, sum_z);
-#else
-        for (int lane = 0; lane < 4; ++lane) {
-            occlusion[lane] = bent_x[lane] = bent_y[lane] = bent_z[lane] = 0.0f;
-            for (int k = lane; k < DIRECTIONS; k += 4) {
-                const float h = horizon[k];
-                occlusion[lane] += std::max((h - threshold_) * inv_open_, 0.0f);
-                const float open = std::min(std::max(h, 0.0f), 1.0f);
-                const float along = d.x[k] * n.x + d.y[k] * n.y;
-                float tx = d.x[k] - n.x * along;
-                float ty = d.y[k] - n.y * along;
-                float tz = 0.0f - n.z * along;
-                const float length = std::sqrt(tx * tx + ty * ty + tz * tz);
-                const float inverse = 1.0f / (length > 0.0f ? length : 1.0f);
-                tx *= inverse;
-                ty *= inverse;
-                tz *= inverse;
-                const float across = std::sqrt((1.0f - open) * 0.5f);
-                const float up = std::sqrt((1.0f + open) * 0.5f);
-                bent_x[lane] += tx * across + n.x * up;
-                bent_y[lane] += ty * across + n.y * up;
-                bent_z[lane] += tz * across + n.z * up;
-            }
-        }
-#endif
     }
 
     // The table entry of a reach, direction and step (1 ..): four
@@ -363,7 +299,6 @@ private:
         const int *cells = cells_.data() + entry;
         const int *offsets_x = offsets_x_.data() + entry;
         const int *offsets_y = offsets_y_.data() + entry;
-#if defined(__SSE2__)
         const HorizonLanes lanes(p, n, inv_radius2_);
         const __m128 zero = lanes.zero;
         __m128 best_e2[GROUPS];
@@ -410,26 +345,6 @@ private:
         }
         for (int g = 0; g < GROUPS; ++g)
             _mm_store_ps(out + 4 * g, _mm_sqrt_ps(_mm_div_ps(best_e2[g], best_v2[g])));
-#else
-        for (int g = 0; g < GROUPS; ++g) {
-            for (int lane = 0; lane < 4; ++lane) {
-                float best_e2 = 0.0f;
-                float best_v2 = 1.0f;
-                for (int s = 0; s < steps_; ++s) {
-                    const int e = g * group_stride + s * 4 + lane;
-                    if (bounded) {
-                        const int sx = x + offsets_x[e];
-                        const int sy = y + offsets_y[e];
-                        if (sx < 0 || sy < 0 || sx >= in_.width || sy >= in_.height)
-                            break;
-                    }
-                    const vec4 q = grid_[cell + cells[e]];
-                    horizonSample(q, p, n, inv_radius2_, best_e2, best_v2);
-                }
-                out[4 * g + lane] = std::sqrt(best_e2 / best_v2);
-            }
-        }
-#endif
     }
 
     const AmbientOcclusionInput &in_;
