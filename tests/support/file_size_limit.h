@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QDir>
-#include <QString>
 #include <QStringList>
 
 #include <csignal>
@@ -10,43 +9,41 @@
 
 namespace test {
 
-// While it lives, no file of this process can grow past bytes: a write
-// beyond fails with EFBIG (SIGXFSZ is ignored), as a write to a full disk
-// fails with ENOSPC. Needs no privileges; the old limit comes back at the
-// end. Pipes (the test's output) are not affected.
+// While it lives, a write past bytes into any file of this process fails
+// with EFBIG (SIGXFSZ ignored), as a write to a full disk fails; pipes are
+// not affected. Needs no privileges.
 class FileSizeLimit
 {
 public:
     explicit FileSizeLimit(rlim_t bytes)
+        : old_handler_(std::signal(SIGXFSZ, SIG_IGN))
     {
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-        ok_ = ::getrlimit(RLIMIT_FSIZE, &old_) == 0;
+        if (::getrlimit(RLIMIT_FSIZE, &old_) != 0)
+            return;
         rlimit lowered = old_;
         lowered.rlim_cur = bytes;
-        ok_ = ok_ && ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
+        active_ = ::setrlimit(RLIMIT_FSIZE, &lowered) == 0;
     }
     ~FileSizeLimit()
     {
-        if (ok_)
+        if (active_)
             ::setrlimit(RLIMIT_FSIZE, &old_);
         std::signal(SIGXFSZ, old_handler_);
     }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-    bool isActive() const { return ok_; }
+    bool isActive() const { return active_; }
 
 private:
+    Q_DISABLE_COPY(FileSizeLimit)
+
     rlimit old_{};
-    void (*old_handler_)(int) = SIG_DFL;
-    bool ok_ = false;
+    void (*old_handler_)(int);
+    bool active_ = false;
 };
 
-// Every name in a folder, hidden ones included (a left-over temporary file
-// shows here).
+// Every name in a folder, hidden ones (a left temporary file) included.
 inline QStringList folderEntries(const QString &folder)
 {
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
 }
 
 } // namespace test

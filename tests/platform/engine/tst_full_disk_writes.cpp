@@ -1,7 +1,7 @@
-// Files the engine writes when the disk fills up: images of every format,
-// XML documents (tracks, worlds, meta files) and material files are written
-// whole or not at all, and a failure is reported. A lowered file-size limit
-// fails a write the way a full disk does.
+// The engine's files (images of every format, XML documents such as tracks,
+// worlds and meta files, material files) are written whole or not at all
+// when the disk is full, and never through a symbolic link. A lowered
+// file-size limit fails a write the way a full disk does.
 
 #include "engine_runtime_fixture.h"
 #include "file_size_limit.h"
@@ -12,23 +12,13 @@
 
 #include <QtTest>
 
+#include <memory>
+
 using namespace Velmora;
 
 namespace {
 
-// Noise does not compress: the encoded size follows the pixel count.
-Image noise(int width, int height)
-{
-    Image image;
-    image.create2D(width, height, Image::FORMAT_RGBA8);
-    quint32 state = 12345;
-    unsigned char *pixels = image.getPixels();
-    for (size_t i = 0; i < size_t(width) * size_t(height) * 4; ++i) {
-        state = state * 1664525u + 1013904223u;
-        pixels[i] = (i % 4 == 3) ? 255 : (unsigned char)(state >> 24);
-    }
-    return image;
-}
+const QByteArray OLD_BYTES = QByteArray("the user's own file, kept whatever happens to a save over it\n").repeated(4);
 
 QByteArray contents(const QString &path)
 {
@@ -36,7 +26,18 @@ QByteArray contents(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
 }
 
-const QByteArray OLD_BYTES = QByteArray("the user's own file, kept whatever happens to a save over it\n").repeated(4);
+// Noise does not compress: the file's size follows the pixel count.
+Image noise(int width, int height)
+{
+    Image image;
+    image.create2D(width, height, Image::FORMAT_RGBA8);
+    quint32 state = 12345;
+    for (size_t i = 0; i < size_t(width) * size_t(height) * 4; ++i) {
+        state = state * 1664525u + 1013904223u;
+        image.getPixels()[i] = (unsigned char)(state >> 24);
+    }
+    return image;
+}
 
 } // namespace
 
@@ -57,107 +58,79 @@ private slots:
     }
     void cleanupTestCase() { installation_.stop(); }
 
-    void an_image_that_does_not_fit_is_not_saved_and_replaces_nothing_data()
+    void a_failed_save_keeps_what_was_there_and_leaves_nothing_else_data()
     {
-        QTest::addColumn<QString>("extension");
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("existing");
-        const char *const extensions[] = {"png", "jpg", "tga", "psd", "dds", "exr"};
-        for (const char *extension : extensions) {
-            // 64 x 48 stays in a write buffer until the file is closed.
-            QTest::addRow("%s small", extension) << QString::fromLatin1(extension) << 64 << false;
-            QTest::addRow("%s large", extension) << QString::fromLatin1(extension) << 1024 << false;
-            QTest::addRow("%s small over a file", extension) << QString::fromLatin1(extension) << 64 << true;
+        QTest::addColumn<QString>("name"); // its extension chooses the writer
+        QTest::addColumn<int>("width"); // of the image
+        QTest::addColumn<QString>("before"); // what has the name: nothing, a file, a link
+        for (const char *extension : {"png", "jpg", "tga", "psd", "dds", "exr"}) {
+            const QString name = QStringLiteral("frame.") + QLatin1String(extension);
+            // 64 x 48 still sits in a write buffer when the file is closed.
+            QTest::addRow("%s small", extension) << name << 64 << "nothing";
+            QTest::addRow("%s large", extension) << name << 1024 << "nothing";
+            QTest::addRow("%s small over a file", extension) << name << 64 << "file";
         }
+        QTest::newRow("track") << "fly.track" << 0 << "nothing";
+        QTest::newRow("track over a file") << "fly.track" << 0 << "file";
+        QTest::newRow("image on a link") << "frame.tga" << 8 << "link";
+        QTest::newRow("track on a dangling link") << "fly.track" << 0 << "dangling link";
     }
-    void an_image_that_does_not_fit_is_not_saved_and_replaces_nothing()
+    void a_failed_save_keeps_what_was_there_and_leaves_nothing_else()
     {
-        QFETCH(QString, extension);
-        QFETCH(int, size);
-        QFETCH(bool, existing);
+        QFETCH(QString, name);
+        QFETCH(int, width);
+        QFETCH(QString, before);
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("frame.") + extension);
-        if (existing) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(OLD_BYTES) == OLD_BYTES.size());
-        }
-        const Image image = noise(size, size * 3 / 4);
+        const QString path = dir.filePath(name);
+        const QString outside = dir.filePath(QStringLiteral("outside"));
+        if (before == QLatin1String("file"))
+            QVERIFY(test::writeFile(path, OLD_BYTES));
+        if (before == QLatin1String("link"))
+            QVERIFY(test::writeFile(outside, OLD_BYTES));
+        if (before.endsWith(QLatin1String("link")))
+            QVERIFY(QFile::link(outside, path));
+        const QStringList entries = test::folderEntries(dir.path());
+        Xml track("track");
+        track.addChild("parameter")->setArg("type", "node.transform");
+        const auto save = [&] {
+            return width ? noise(width, width * 3 / 4).save(path.toUtf8().constData())
+                         : track.save(path.toUtf8().constData());
+        };
         {
             enginetest::LogCapture log;
-            test::FileSizeLimit limit(16);
-            QVERIFY(limit.isActive());
-            QVERIFY(!image.save(path.toUtf8().constData()));
-            QVERIFY(log.count(QStringLiteral("Image::save()")) > 0);
+            std::unique_ptr<test::FileSizeLimit> limit;
+            if (!before.endsWith(QLatin1String("link")))
+                limit = std::make_unique<test::FileSizeLimit>(16);
+            QVERIFY(!limit || limit->isActive());
+            QVERIFY(!save());
         }
-        QCOMPARE(test::folderEntries(dir.path()), existing ? QStringList{QFileInfo(path).fileName()} : QStringList());
-        if (existing)
-            QCOMPARE(contents(path), OLD_BYTES);
-
-        // With room on the disk the same save works.
-        QVERIFY(image.save(path.toUtf8().constData()));
-        Image loaded;
-        QVERIFY(loaded.load(path.toUtf8().constData()));
-        QCOMPARE(loaded.getWidth(), size);
-        QCOMPARE(test::folderEntries(dir.path()), QStringList{QFileInfo(path).fileName()});
+        QCOMPARE(test::folderEntries(dir.path()), entries);
+        QCOMPARE(contents(before.endsWith(QLatin1String("link")) ? outside : path),
+                 before == QLatin1String("nothing") || before == QLatin1String("dangling link") ? QByteArray("(none)")
+                                                                                                : OLD_BYTES);
+        if (!before.endsWith(QLatin1String("link"))) {
+            QVERIFY(save()); // with room on the disk
+            QVERIFY(contents(path).size() > 16);
+        }
     }
 
-    void documents_and_materials_that_do_not_fit_keep_the_old_file()
+    void a_material_that_does_not_fit_keeps_its_file()
     {
-        QTemporaryDir dir;
-        const QString track = dir.filePath(QStringLiteral("fly.track"));
-        {
-            QFile file(track);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(OLD_BYTES) == OLD_BYTES.size());
-        }
-        Xml xml("track");
-        xml.setArg("max_time", "2");
-        xml.addChild("parameter")->setArg("type", "node.transform");
-
-        const QString material = installation_.dataPath() + QStringLiteral("materials/rock.mat");
-        const QByteArray material_before = contents(material);
+        const QString path = installation_.dataPath() + QStringLiteral("materials/rock.mat");
+        const QStringList entries = test::folderEntries(QFileInfo(path).absolutePath());
+        const QByteArray before = contents(path);
         const Ptr<Material> rock = Materials::findMaterial("rock");
-        QVERIFY(rock);
         rock->setParameterFloat(rock->findParameter("size"), 7.0f);
         {
             enginetest::LogCapture log;
             test::FileSizeLimit limit(16);
             QVERIFY(limit.isActive());
-            QVERIFY(!xml.save(track.toUtf8().constData()));
-            QVERIFY(!xml.save(dir.filePath(QStringLiteral("new.track")).toUtf8().constData()));
             QVERIFY(!Materials::saveMaterial(rock));
         }
-        QCOMPARE(contents(track), OLD_BYTES);
-        QCOMPARE(test::folderEntries(dir.path()), QStringList{QStringLiteral("fly.track")});
-        QCOMPARE(contents(material), material_before);
-        QCOMPARE(test::folderEntries(installation_.dataPath() + QStringLiteral("materials")),
-                 (QStringList{QStringLiteral("rock.mat"), QStringLiteral("rock.mat.meta")}));
-
-        QVERIFY(xml.save(track.toUtf8().constData()));
-        QVERIFY(contents(track).contains("node.transform"));
+        QCOMPARE(contents(path), before);
+        QCOMPARE(test::folderEntries(QFileInfo(path).absolutePath()), entries);
         QVERIFY(Materials::saveMaterial(rock));
-        QVERIFY(contents(material).contains(">7<"));
-    }
-
-    void a_symbolic_link_is_neither_written_through_nor_replaced()
-    {
-        QTemporaryDir dir;
-        const QString outside = dir.filePath(QStringLiteral("outside.tga"));
-        {
-            QFile file(outside);
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(OLD_BYTES) == OLD_BYTES.size());
-        }
-        const QString link = dir.filePath(QStringLiteral("frame.tga"));
-        const QString dangling = dir.filePath(QStringLiteral("frame.track"));
-        QVERIFY(QFile::link(outside, link));
-        QVERIFY(QFile::link(dir.filePath(QStringLiteral("missing.track")), dangling));
-
-        enginetest::LogCapture log;
-        QVERIFY(!noise(8, 8).save(link.toUtf8().constData()));
-        QVERIFY(!Xml("track").save(dangling.toUtf8().constData()));
-        QCOMPARE(contents(outside), OLD_BYTES);
-        QCOMPARE(QFileInfo(link).symLinkTarget(), outside);
-        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing.track"))));
-        QCOMPARE(test::folderEntries(dir.path()).size(), 3);
+        QVERIFY(contents(path).contains(">7<"));
     }
 };
 
