@@ -49,7 +49,14 @@ String resolveDataFile(const char *name);
 // text unchanged.
 String toDataRelative(const String &absolute);
 
-// Writes data atomically; false with one error line on failure.
+// Writes a whole file or nothing: the bytes go to a new temporary file
+// beside the target, which replaces the target only once every write, the
+// sync and the close have succeeded. On any failure the old file is
+// untouched and the temporary file is gone. A target that is a symbolic
+// link, not a plain file, or an existing file that is not writable is
+// refused. Any thread. False on failure, with the reason in *error, or
+// logged as one error line when error is null.
+bool writeFileAtomic(const char *path, const char *data, size_t size, String *error = nullptr);
 bool writeFileAtomic(const String &path, const QByteArray &data);
 // Reads a whole file; false when unreadable.
 bool readFile(const String &path, QByteArray &data);

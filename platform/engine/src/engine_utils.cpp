@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 #include <atomic>
@@ -61,18 +60,122 @@ String toDataRelative(const String &absolute)
     return absolute;
 }
 
-bool writeFileAtomic(const String &path, const QByteArray &data)
+namespace {
+
+String errnoText(int error)
 {
-    QSaveFile file(QString::fromUtf8(path.get()));
-    if (!file.open(QIODevice::WriteOnly)) {
-        Log::error("cannot write %s: %s\n", path.get(), file.errorString().toUtf8().constData());
-        return false;
-    }
-    if (file.write(data) != data.size() || !file.commit()) {
-        Log::error("cannot write %s: %s\n", path.get(), file.errorString().toUtf8().constData());
-        return false;
+    return String(std::strerror(error));
+}
+
+// Writes every byte to fd, across short writes and interruptions.
+bool writeAll(int fd, const char *data, size_t size, String &reason)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            reason = written < 0 ? errnoText(errno) : String("nothing was written");
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
     }
     return true;
+}
+
+// A name beside the target that nothing else uses: created exclusively.
+int createTemporary(const QByteArray &target, QByteArray &temporary, String &reason)
+{
+    static std::atomic<unsigned> counter{0};
+    const int slash = target.lastIndexOf('/');
+    const QByteArray folder = target.left(slash + 1);
+    const QByteArray name = target.mid(slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = folder + '.' + name + '.' + QByteArray::number(qint64(::getpid())) + '-'
+                + QByteArray::number(counter.fetch_add(1)) + ".tmp";
+        const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0)
+            return fd;
+        if (errno != EEXIST) {
+            reason = errnoText(errno);
+            return -1;
+        }
+    }
+    reason = "no free temporary name";
+    return -1;
+}
+
+} // namespace
+
+bool writeFileAtomic(const char *path, const char *data, size_t size, String *error)
+{
+    String reason;
+    const bool written = [&] {
+        if (!path || !*path) {
+            reason = "no file name";
+            return false;
+        }
+        const QByteArray target = QFile::encodeName(QString::fromUtf8(path));
+        struct stat existing;
+        const bool exists = ::lstat(target.constData(), &existing) == 0;
+        if (!exists && errno != ENOENT) {
+            reason = errnoText(errno);
+            return false;
+        }
+        // Replacing a link would cut it; writing through it would change a
+        // file elsewhere. Neither is what a save means.
+        if (exists && S_ISLNK(existing.st_mode)) {
+            reason = "the name is a symbolic link";
+            return false;
+        }
+        if (exists && !S_ISREG(existing.st_mode)) {
+            reason = "the name is not a plain file";
+            return false;
+        }
+        if (exists && ::access(target.constData(), W_OK) != 0) {
+            reason = "the existing file is not writable";
+            return false;
+        }
+        QByteArray temporary;
+        const int fd = createTemporary(target, temporary, reason);
+        if (fd < 0)
+            return false;
+        bool ok = writeAll(fd, data, size, reason);
+        if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+            reason = errnoText(errno);
+            ok = false;
+        }
+        // A file system that buffers writes reports a full disk here at the
+        // latest.
+        if (ok && ::fsync(fd) != 0 && errno != EINVAL) {
+            reason = errnoText(errno);
+            ok = false;
+        }
+        if (::close(fd) != 0 && ok) {
+            reason = errnoText(errno);
+            ok = false;
+        }
+        if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
+            reason = errnoText(errno);
+            ok = false;
+        }
+        if (!ok)
+            ::unlink(temporary.constData());
+        return ok;
+    }();
+    if (written)
+        return true;
+    if (error)
+        *error = reason;
+    else
+        Log::error("cannot write \"%s\": %s\n", path ? path : "", reason.get());
+    return false;
+}
+
+bool writeFileAtomic(const String &path, const QByteArray &data)
+{
+    return writeFileAtomic(path.get(), data.constData(), size_t(data.size()));
 }
 
 bool readFile(const String &path, QByteArray &data)

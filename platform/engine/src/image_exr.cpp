@@ -1,25 +1,54 @@
-// OpenEXR files: half RGB or RGBA, written through a temporary file so that
-// a failed write never leaves a partial image under the final name.
+// OpenEXR files: half RGB or RGBA. The file is made in memory and then
+// written whole or not at all.
 
 #include "velmora/Log.h"
 
+#include "engine_internal.h"
 #include "image_exr.h"
 #include "image_internal.h"
 
 #include <ImfChannelList.h>
 #include <ImfHeader.h>
+#include <ImfIO.h>
 #include <ImfRgbaFile.h>
 #include <ImfThreading.h>
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
+#include <cstring>
 #include <exception>
 #include <vector>
 
 namespace Velmora {
 namespace image_detail {
+
+namespace {
+
+// The bytes of a file being made, with the seeking the writer needs.
+class MemoryStream : public Imf::OStream
+{
+public:
+    explicit MemoryStream(const char *name)
+        : Imf::OStream(name)
+    {}
+    void write(const char c[], int n) override
+    {
+        const size_t end = position_ + size_t(n);
+        if (end > bytes_.size())
+            bytes_.resize(end);
+        std::memcpy(bytes_.data() + position_, c, size_t(n));
+        position_ = end;
+    }
+    uint64_t tellp() override { return position_; }
+    void seekp(uint64_t position) override { position_ = size_t(position); }
+    const std::vector<char> &bytes() const { return bytes_; }
+
+private:
+    std::vector<char> bytes_;
+    size_t position_ = 0;
+};
+
+} // namespace
 
 bool saveExr(const Image &image, const char *path)
 {
@@ -39,22 +68,21 @@ bool saveExr(const Image &image, const char *path)
         readTexel(data + i * size_t(pixel_size), image.getFormat(), texel);
         pixels[i] = Imf::Rgba(half(texel[0]), half(texel[1]), half(texel[2]), half(alpha ? texel[3] : 1.0f));
     }
-    const QString final_path = QString::fromUtf8(path);
-    const QString temp_path = final_path + QStringLiteral(".part");
+    MemoryStream stream(path);
     try {
-        Imf::RgbaOutputFile file(QFile::encodeName(temp_path).constData(), width, height,
-                                 alpha ? Imf::WRITE_RGBA : Imf::WRITE_RGB);
+        Imf::Header header(width, height);
+        header.compression() = Imf::PIZ_COMPRESSION;
+        // The offsets table is completed when the writer is destroyed.
+        Imf::RgbaOutputFile file(stream, header, alpha ? Imf::WRITE_RGBA : Imf::WRITE_RGB);
         file.setFrameBuffer(pixels.data(), 1, size_t(width));
         file.writePixels(height);
     } catch (const std::exception &e) {
-        QFile::remove(temp_path);
         Log::error("Image::save(): \"%s\": %s\n", path, e.what());
         return false;
     }
-    QFile::remove(final_path);
-    if (!QFile::rename(temp_path, final_path)) {
-        QFile::remove(temp_path);
-        Log::error("Image::save(): cannot write \"%s\"\n", path);
+    String reason;
+    if (!engine_internal::writeFileAtomic(path, stream.bytes().data(), stream.bytes().size(), &reason)) {
+        Log::error("Image::save(): can't write \"%s\": %s\n", path, reason.get());
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "velmora/Log.h"
 
+#include "engine_internal.h"
 #include "image_exr.h"
 #include "image_internal.h"
 
@@ -12,7 +13,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include <cstring>
 
@@ -45,9 +45,9 @@ bool readWholeFile(const char *path, QByteArray &bytes)
 
 bool writeWholeFile(const char *path, const QByteArray &bytes)
 {
-    QSaveFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        Log::error("Image::save(): can't write \"%s\"\n", path);
+    String reason;
+    if (!engine_internal::writeFileAtomic(path, bytes.constData(), size_t(bytes.size()), &reason)) {
+        Log::error("Image::save(): can't write \"%s\": %s\n", path, reason.get());
         return false;
     }
     return true;
@@ -219,19 +219,17 @@ bool saveQt(const Image &image, const char *path, const char *qt_format)
     const size_t row = size_t(image.getWidth()) * size_t(channels);
     for (int y = 0; y < image.getHeight(); y++)
         std::memcpy(target.scanLine(y), bytes.data() + size_t(y) * row, row);
-    QSaveFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::WriteOnly)) {
-        Log::error("Image::save(): can't write \"%s\"\n", path);
-        return false;
-    }
-    QImageWriter writer(&file, qt_format);
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, qt_format);
     if (jpeg)
         writer.setQuality(95);
-    if (!writer.write(target) || !file.commit()) {
+    if (!writer.write(target)) {
         Log::error("Image::save(): \"%s\": %s\n", path, writer.errorString().toUtf8().constData());
         return false;
     }
-    return true;
+    return writeWholeFile(path, encoded);
 }
 
 // ---- TGA ----

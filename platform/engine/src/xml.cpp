@@ -5,7 +5,6 @@
 #include "engine_internal.h"
 
 #include <QByteArray>
-#include <QSaveFile>
 
 #include <pugixml.hpp>
 
@@ -624,9 +623,9 @@ bool Xml::save(const char *path) const
         return false;
     }
     const String text = toString();
-    QSaveFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::WriteOnly) || file.write(text.get(), text.size()) != text.size() || !file.commit()) {
-        Log::error("Xml::save(): can't write \"%s\"\n", path);
+    String reason;
+    if (!engine_internal::writeFileAtomic(path, text.get(), size_t(text.size()), &reason)) {
+        Log::error("Xml::save(): can't write \"%s\": %s\n", path, reason.get());
         return false;
     }
     return true;

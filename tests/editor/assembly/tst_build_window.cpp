@@ -86,6 +86,7 @@ private slots:
     void the_banner_takes_only_png_images_and_resets_to_none_data();
     void the_banner_takes_only_png_images_and_resets_to_none();
     void the_wheel_scrolls_the_form_over_a_combo_until_the_combo_has_the_focus();
+    void the_button_follows_the_sections_and_stays_in_view_when_they_scroll();
     void a_disabled_combo_has_its_list_disabled_too();
 
 private:
@@ -496,6 +497,32 @@ void TestBuildWindow::a_disabled_combo_has_its_list_disabled_too()
     window.setConfigurationEnabled(true);
     QVERIFY(window.findChild<QComboBox *>("build_type")->view()->isEnabled());
     QVERIFY(window.findChild<QComboBox *>("precision")->view()->isEnabled());
+}
+
+void TestBuildWindow::the_button_follows_the_sections_and_stays_in_view_when_they_scroll()
+{
+    Window window;
+    window.resize(460, 1600);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    auto scroll = window.findChild<QScrollArea *>();
+    auto button = window.findChild<QPushButton *>("create_build");
+    const auto gapBelowSections = [&] { return button->y() - scroll->geometry().bottom(); };
+    // Tall: every section in view, the button right below them, the rest of
+    // the window empty.
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), 0);
+    QVERIFY(gapBelowSections() < 20);
+    QVERIFY(window.height() - button->geometry().bottom() > 100);
+    // A section that opens makes the sections taller: the button moves down.
+    const int before = button->y();
+    window.findChildren<AccordionWidget *>().last()->setSectionOpen(0, true);
+    QTRY_VERIFY(button->y() > before);
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum(), 0);
+    QVERIFY(gapBelowSections() < 20);
+    // Short: the sections scroll, the button stays in the window.
+    window.resize(460, 300);
+    QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+    QVERIFY(button->geometry().bottom() < window.height());
 }
 
 QTEST_MAIN(TestBuildWindow)

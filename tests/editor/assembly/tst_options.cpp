@@ -7,6 +7,8 @@
 
 #include "core/base/qt_enum_utility.h"
 
+#include "file_size_limit.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QMetaEnum>
@@ -121,6 +123,7 @@ private slots:
     void broken_files_give_defaults_with_a_warning_and_stay_untouched_data();
     void broken_files_give_defaults_with_a_warning_and_stay_untouched();
     void without_a_data_folder_nothing_is_written();
+    void a_save_that_does_not_fit_or_names_a_link_keeps_the_old_file();
 };
 
 void TestOptions::a_fresh_record_writes_only_the_keys_written_always()
@@ -305,6 +308,31 @@ void TestOptions::without_a_data_folder_nothing_is_written()
     QVERIFY(!OptionsFile::save(Options().serialize()));
     QVERIFY(QDir(working.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
     QDir::setCurrent(previous);
+}
+
+void TestOptions::a_save_that_does_not_fit_or_names_a_link_keeps_the_old_file()
+{
+    Installation installation;
+    QVERIFY(installation.start());
+    const QByteArray old_bytes("{\"name\": \"kept\"}\n");
+    QVERIFY(Installation::writeFile(OptionsFile::path(), old_bytes));
+    const QString folder = QFileInfo(OptionsFile::path()).absolutePath();
+    const QStringList entries = test::folderEntries(folder);
+    {
+        // The options still sit in a write buffer when the file is closed.
+        test::FileSizeLimit limit(4);
+        QVERIFY(limit.isActive());
+        QVERIFY(!OptionsFile::save(everythingSet().serialize()));
+    }
+    QCOMPARE(Installation::read(OptionsFile::path()), old_bytes);
+    QCOMPARE(test::folderEntries(folder), entries);
+
+    QTemporaryDir outside;
+    QVERIFY(Installation::writeFile(outside.filePath("elsewhere"), old_bytes));
+    QVERIFY(QFile::remove(OptionsFile::path()) && QFile::link(outside.filePath("elsewhere"), OptionsFile::path()));
+    QVERIFY(!OptionsFile::save(everythingSet().serialize()));
+    QCOMPARE(Installation::read(outside.filePath("elsewhere")), old_bytes);
+    QCOMPARE(test::folderEntries(folder), entries);
 }
 
 QTEST_GUILESS_MAIN(TestOptions)

@@ -3,6 +3,7 @@
 // load, and an unreadable or unwritable file told apart from an absent one.
 
 #include "cleaner_fixture.h"
+#include "file_size_limit.h"
 #include "project_builder.h"
 
 #include <editor/cleaner/ignore_list/ignore_list.h>
@@ -266,6 +267,19 @@ void IgnoreListTest::a_failed_write_is_reported()
     QVERIFY(!error.isEmpty());
     QVERIFY(QFileInfo(blocker.fileName()).isFile());
     QVERIFY(QFile::remove(blocker.fileName()));
+
+    // A full disk, with the short list still in a write buffer at the close.
+    writeRaw("/old/*");
+    const QStringList entries = test::folderEntries(QFileInfo(IgnoreListFile::filePath()).absolutePath());
+    error.clear();
+    {
+        test::FileSizeLimit limit(4);
+        QVERIFY(limit.isActive());
+        QVERIFY(!IgnoreList::save({QStringLiteral("/new/*")}, &error));
+    }
+    QVERIFY(error.contains(QDir::toNativeSeparators(IgnoreListFile::filePath())));
+    QCOMPARE(readRaw(), QByteArray("/old/*"));
+    QCOMPARE(test::folderEntries(QFileInfo(IgnoreListFile::filePath()).absolutePath()), entries);
 }
 
 void IgnoreListTest::an_oversized_file_loses_only_its_cut_line()

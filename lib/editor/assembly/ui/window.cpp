@@ -89,7 +89,9 @@ Window::Window(QWidget *parent)
     auto layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     // The sections scroll when the dock is shorter than the form; the
-    // "Create Build" button below them stays in view.
+    // "Create Build" button below them stays in view. In a taller dock the
+    // area is no higher than the sections, so the button follows them and
+    // the trailing stretch takes the rest.
     auto scroll = new base::LazyScrollArea(this);
     scroll_ = scroll;
     scroll->setFrameShape(QFrame::NoFrame);
@@ -118,7 +120,12 @@ Window::Window(QWidget *parent)
     button_row->addWidget(create_button_);
     button_row->addStretch();
     layout->addLayout(button_row);
+    // Without a stretch factor of its own it takes only what the area, which
+    // has one, leaves once it holds all sections.
+    layout->addStretch();
     connect(create_button_, &QPushButton::clicked, this, &Window::startBuild);
+    // Sections open, close and change size: the area follows.
+    sections_->installEventFilter(this);
 
     // Scrolling the form over a combo box must not change its value: a combo
     // takes the wheel only once it has the focus.
@@ -131,6 +138,8 @@ Window::Window(QWidget *parent)
 
 bool Window::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == sections_ && event->type() == QEvent::LayoutRequest && isVisible())
+        fitScrollToSections();
     if (event->type() == QEvent::Wheel) {
         auto combo = qobject_cast<QComboBox *>(watched);
         if (combo && !combo->hasFocus()) {
@@ -139,6 +148,18 @@ bool Window::eventFilter(QObject *watched, QEvent *event)
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Window::fitScrollToSections()
+{
+    scroll_->setMaximumHeight(sections_->sizeHint().height() + 2 * scroll_->frameWidth());
+}
+
+void Window::showEvent(QShowEvent *event)
+{
+    // Measured when first needed, not while a hidden window is made.
+    fitScrollToSections();
+    QWidget::showEvent(event);
 }
 
 Window::~Window()

@@ -123,7 +123,13 @@ public slots:
     void setDebugFileVisible(bool visible);
     void setArguments(const QString &arguments);
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
+    // The scroll area no higher than the sections it holds.
+    void fitScrollToSections();
+
     struct Row
     {
         LabelFieldLayout *layout = nullptr;

@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QtDebug>
 
 namespace cleaner {
@@ -59,12 +58,12 @@ bool IgnoreListFile::write(const QString &text, QString *error)
             *error = QStringLiteral("The folder \"%1\" cannot be made.").arg(QDir::toNativeSeparators(folder));
         return false;
     }
-    QSaveFile file(path);
     const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QString reason;
+    if (!fs::writeStringToFSFile(path, bytes.constData(), bytes.size(), true, &reason)) {
         if (error)
             *error = QStringLiteral("The ignore list \"%1\" cannot be written: %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString());
+                             .arg(QDir::toNativeSeparators(path), reason);
         return false;
     }
     return true;

@@ -21,10 +21,10 @@ public:
     // A file over MAX_FILE_SIZE is read up to its last complete line within
     // the limit, with one warning.
     static ReadStatus read(QString &text, QString *error = nullptr);
-    // Writes the text as UTF-8 (all of it) through a temporary file that
-    // replaces the old one only when everything was written; the folder is
-    // made when missing. False, with the reason, when anything failed; the
-    // old file is then unchanged.
+    // Writes the text as UTF-8, the whole file or nothing (the editor-core
+    // whole-file write); the folder is made when missing. False, with the
+    // reason, when anything failed, the file is a symbolic link among them;
+    // the old file is then unchanged.
     static bool write(const QString &text, QString *error = nullptr);
     // Deletes the file; a missing file is no error.
     static bool remove(QString *error = nullptr);

@@ -10,7 +10,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace fs {
 
@@ -24,6 +31,100 @@ QString slashes(const QString &path)
     QString result = path;
     result.replace(QLatin1Char('\\'), QLatin1Char('/'));
     return result;
+}
+
+QString errnoText(int error)
+{
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool writeAll(int fd, const char *data, size_t size, QString &reason)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            reason = written < 0 ? errnoText(errno) : QStringLiteral("nothing was written");
+            return false;
+        }
+        data += written;
+        size -= size_t(written);
+    }
+    return true;
+}
+
+// The bytes go to a new temporary file beside the target, which takes the
+// target's name only once every write, the sync and the close succeeded;
+// on any failure the temporary file is removed and the target untouched.
+// A name that is a symbolic link is never written through nor replaced.
+bool commitWholeFile(const QString &path, const char *data, size_t size, bool overwrite, QString &reason)
+{
+    const QByteArray target = QFile::encodeName(path);
+    struct stat existing;
+    const bool exists = ::lstat(target.constData(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        reason = errnoText(errno);
+        return false;
+    }
+    if (exists && !overwrite) {
+        reason = QStringLiteral("the file exists and is not replaced");
+        return false;
+    }
+    if (exists && S_ISLNK(existing.st_mode)) {
+        reason = QStringLiteral("the name is a symbolic link");
+        return false;
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        reason = QStringLiteral("the name is not a plain file");
+        return false;
+    }
+    if (exists && ::access(target.constData(), W_OK) != 0) {
+        reason = QStringLiteral("the existing file is not writable");
+        return false;
+    }
+    static std::atomic<unsigned> counter{0};
+    const int slash = target.lastIndexOf('/');
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        temporary = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' + QByteArray::number(qint64(::getpid()))
+                + '-' + QByteArray::number(counter.fetch_add(1)) + ".tmp";
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            reason = errnoText(errno);
+            return false;
+        }
+    }
+    if (fd < 0) {
+        reason = QStringLiteral("no free temporary name");
+        return false;
+    }
+    bool ok = writeAll(fd, data, size, reason);
+    if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    if (ok) {
+        // Without overwrite the name is taken only if it is still free.
+        const int linked = overwrite ? ::rename(temporary.constData(), target.constData())
+                                     : ::link(temporary.constData(), target.constData());
+        if (linked != 0) {
+            reason = errno == EEXIST ? QStringLiteral("the file exists and is not replaced") : errnoText(errno);
+            ok = false;
+        }
+    }
+    if (!ok || !overwrite)
+        ::unlink(temporary.constData());
+    return ok;
 }
 
 bool isInside(const QString &absolute, const QString &folder)
@@ -233,24 +334,22 @@ QByteArray readFSFileToByteArray(const QString &path)
     return file.readAll();
 }
 
-bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite)
+bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite, QString *error)
 {
     const QString absolute = absDataPath(path);
-    if (absolute.isEmpty() || size < 0 || (size > 0 && !data)) {
-        Velmora::Log::warning("fs: nothing to write to \"%s\"\n", qUtf8Printable(path));
-        return false;
-    }
-    if (!overwrite && QFileInfo::exists(absolute)) {
-        Velmora::Log::warning("fs: \"%s\" exists and is not replaced\n", qUtf8Printable(absolute));
-        return false;
-    }
-    QSaveFile file(absolute);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data, size) != size || !file.commit()) {
-        Velmora::Log::warning("fs: cannot write \"%s\": %s\n", qUtf8Printable(absolute),
-                              qUtf8Printable(file.errorString()));
-        return false;
-    }
-    return true;
+    QString reason;
+    bool written = false;
+    if (absolute.isEmpty() || size < 0 || (size > 0 && !data))
+        reason = QStringLiteral("nothing to write");
+    else
+        written = commitWholeFile(absolute, data, size_t(size), overwrite, reason);
+    if (written)
+        return true;
+    Velmora::Log::warning("fs: cannot write \"%s\": %s\n", qUtf8Printable(absolute.isEmpty() ? path : absolute),
+                          qUtf8Printable(reason));
+    if (error)
+        *error = reason;
+    return false;
 }
 
 } // namespace fs

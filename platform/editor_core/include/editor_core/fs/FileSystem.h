@@ -54,8 +54,11 @@ bool fileExists(const QString &path);
 bool removeFile(const QString &path);
 // Whole file; empty (and one log line) when it cannot be read.
 QByteArray readFSFileToByteArray(const QString &path);
-// Atomic write (QSaveFile) of size bytes. With overwrite false an existing
-// file is left alone and false returned.
-bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite);
+// Writes size bytes as the whole file or not at all: a failed write, sync,
+// close or rename leaves an existing file untouched and no temporary file
+// behind. With overwrite false an existing file is left alone. A name that
+// is a symbolic link, or an existing file that is not a writable plain file,
+// is refused. False on failure, with one log line and the reason in *error.
+bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite, QString *error = nullptr);
 
 } // namespace fs
