@@ -66,7 +66,14 @@ public:
         Ptr<Camera> camera = Camera::create();
         camera->setModelview(modelview_);
         camera->setProjection(projection_);
+        // A clutter's stand-in mesh is kept disabled; the renderer skips
+        // disabled nodes, so it is switched on for this render only.
+        const bool was_enabled = node_ && node_->isEnabled();
+        if (node_)
+            node_->setEnabled(true);
         viewport_->renderNode(camera, node_);
+        if (node_)
+            node_->setEnabled(was_enabled);
         RenderState::restoreState();
         Render::setSupersampling(supersampling);
         Render::setDistanceScale(distance_scale);

@@ -3,6 +3,7 @@
 #include "editor/tools/camera_setup.h"
 #include "editor/tools/impostor_math.h"
 #include "editor/tools/master_thread.h"
+#include "editor/tools/material_update_action.h"
 
 #include <editor_core/CreateNodesAction.h>
 #include <editor_core/UpdateLock.h>
@@ -14,11 +15,13 @@
 #include <editor_core/editor/Selection.h>
 #include <editor_core/editor/SelectionAction.h>
 #include <editor_core/editor/Undo.h>
+#include <editor_core/fs/FileSystem.h>
 
 #include <velmora/Materials.h>
 #include <velmora/Object.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <cmath>
@@ -90,8 +93,9 @@ void GrabberTool::setSourceNode(const Ptr<Node> &node)
         mesh->setShadowMask(clutter->getShadowMask(i), i);
     }
     mesh->updateSurfaceBounds(-1);
-    // The mesh stays enabled: it never enters the world, and the renderer
-    // skips disabled nodes, so a disabled one would grab empty atlases.
+    // Disabled, so that nothing else ever draws it; the silhouette and grab
+    // renders switch it on for their own render only.
+    mesh->setEnabled(false);
     params_.grab_node = mesh;
 }
 
@@ -103,6 +107,38 @@ MasterThread *GrabberTool::masterThread() const
 void GrabberTool::setTextureFile(int kind, const QString &file_name)
 {
     params_.files[kind] = file_name;
+}
+
+QString GrabberTool::checkSettings() const
+{
+    const AtlasLayout layout
+            = atlasLayout(params_.resolution, params_.numPhi, params_.numTheta, params_.aspect, params_.supersampling);
+    GrabParameters grab;
+    grab.cellWidth = layout.cellWidth;
+    grab.cellHeight = layout.cellHeight;
+    grab.supersampling = params_.supersampling;
+    QString reason;
+    isRenderSizeSupported(grab, &reason);
+    return reason;
+}
+
+QStringList GrabberTool::existingFiles() const
+{
+    QStringList paths;
+    const QDir directory(params_.output_directory);
+    for (const QString &file : params_.files) {
+        if (!file.isEmpty())
+            paths << QDir::cleanPath(directory.absoluteFilePath(file));
+    }
+    paths << materialPath();
+    QStringList existing;
+    for (const QString &path : qAsConst(paths)) {
+        // A dangling link is a taken name too.
+        const QFileInfo info(path);
+        if (info.exists() || info.isSymLink())
+            existing << path;
+    }
+    return existing;
 }
 
 bool GrabberTool::prepare()
@@ -192,7 +228,10 @@ void GrabberTool::onMasterFinished()
         if (it.key() >= 0 && it.key() < NUM_TEXTURE_KINDS)
             textures_[it.key()] = it.value();
     }
-    makeImpostorNode();
+    // A material without a single texture is no impostor.
+    if (!imported.isEmpty())
+        makeImpostorNode();
+    result_built_ = true;
     emit finished();
     releaseFrames();
     step_ = STEP_FINISHED;
@@ -202,6 +241,61 @@ QString GrabberTool::impostorName() const
 {
     const QString name = params_.source_node ? QString::fromUtf8(params_.source_node->getName()) : QString();
     return QStringLiteral("%1_impostor").arg(name.isEmpty() ? QStringLiteral("???") : name);
+}
+
+QString GrabberTool::materialPath() const
+{
+    return QDir::cleanPath(QDir(params_.output_directory).absoluteFilePath(materialName() + QStringLiteral(".mat")));
+}
+
+QString GrabberTool::shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(fs::relDataPath(path));
+}
+
+QString GrabberTool::resultMessage() const
+{
+    if (!result_built_ || !master_)
+        return QString();
+    QStringList lines;
+    const QMap<int, int> &failures = master_->failures();
+    for (auto it = failures.constBegin(); it != failures.constEnd(); ++it) {
+        const QString file = shownPath(master_->outputs().value(it.key()));
+        switch (it.value()) {
+        case MasterThread::FAILED_GRAB:
+            lines << tr("%1: could not be rendered").arg(file);
+            break;
+        case MasterThread::FAILED_SAVE:
+            lines << tr("%1: could not be written (is the disk full or the folder read-only?)").arg(file);
+            break;
+        default:
+            lines << tr("%1: was written but could not be imported").arg(file);
+            break;
+        }
+    }
+    const QString details = lines.isEmpty() ? QString() : QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+    if (master_->imported().isEmpty())
+        return tr("No impostor was made: none of its textures could be made.") + details;
+    if (!material_problem_.isEmpty())
+        return tr("The textures were saved, but no impostor was made: %1.").arg(material_problem_) + details;
+    if (!lines.isEmpty())
+        return tr("The impostor was made without these textures:") + details;
+    return QString();
+}
+
+QString GrabberTool::cancelMessage() const
+{
+    if (!master_ || master_->saved().isEmpty())
+        return QString();
+    QStringList lines;
+    const QMap<int, QString> &saved = master_->saved();
+    for (auto it = saved.constBegin(); it != saved.constEnd(); ++it) {
+        const QString file = shownPath(it.value());
+        lines << (master_->imported().contains(it.key()) ? file : tr("%1 (not imported)").arg(file));
+    }
+    return tr("The impostor was cancelled: no material and no node were made. These textures had been saved "
+              "already and are kept:")
+            + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
 }
 
 QString GrabberTool::pivotOffsetText(const Velmora::vec3 &center, const Velmora::vec3 &position,
@@ -219,28 +313,50 @@ void GrabberTool::makeImpostorNode()
     const Ptr<Node> source = params_.source_node;
     if (!source) {
         base::printAssertMessage("params_.source_node", __FILE__, __LINE__);
+        material_problem_ = tr("the source node is gone");
         return;
     }
-    const Ptr<Node> impostor
-            = source->getType() == Node::OBJECT_MESH_CLUTTER ? makeGrass(source) : makeBillboards(source);
-    if (!impostor)
-        return; // the reason is logged; the imported textures stay
-    const QVector<Ptr<Node>> nodes{impostor};
-    Editor::SelectorNodes *selector
-            = Editor::SelectorNodes::createObjectsSelector(Velmora::Vector<Ptr<Node>>{impostor});
+    const bool grass = source->getType() == Node::OBJECT_MESH_CLUTTER;
+    const char *base_name = grass ? "grass_impostor_base" : "billboards_impostor_base";
+    const bool update = replace_existing_ && QFileInfo::exists(materialPath());
+    const Ptr<Material> material = update ? existingMaterial(base_name) : makeMaterial(base_name);
+    if (!material)
+        return; // material_problem_ says why; the imported textures stay
+
+    // A re-run keeps the impostor node an earlier run put under the source.
+    Ptr<Node> impostor;
+    for (int i = 0; update && i < source->getNumChildren() && !impostor; ++i) {
+        const Ptr<Node> child = source->getChild(i);
+        // Nodes name their material as the tool set it: by name.
+        const auto *object = dynamic_cast<const Velmora::Object *>(child.get());
+        if (object && object->getNumSurfaces() > 0 && qstrcmp(object->getMaterialName(0), material->getName()) == 0)
+            impostor = child;
+    }
+    const bool new_node = !impostor;
+    if (new_node)
+        impostor = grass ? makeGrass(source, material) : makeBillboards(source, material);
+
+    bool material_saved = true;
     Editor::Undo::begin();
-    Editor::Undo::apply(new CreateNodesAction(nodes, false));
-    Editor::Undo::apply(new Editor::ReparentNodesAction(nodes, source, -1));
-    Editor::Undo::apply(new Editor::SelectionAction(selector));
+    if (update)
+        Editor::Undo::apply(new MaterialUpdateAction(
+                material, [this, material]() { setUpMaterial(material); }, &material_saved));
+    if (new_node) {
+        const QVector<Ptr<Node>> nodes{impostor};
+        Editor::SelectorNodes *selector
+                = Editor::SelectorNodes::createObjectsSelector(Velmora::Vector<Ptr<Node>>{impostor});
+        Editor::Undo::apply(new CreateNodesAction(nodes, false));
+        Editor::Undo::apply(new Editor::ReparentNodesAction(nodes, source, -1));
+        Editor::Undo::apply(new Editor::SelectionAction(selector));
+    }
     Editor::Undo::commit();
+    if (!material_saved)
+        material_problem_ = tr("the material %1 could not be written").arg(shownPath(materialPath()));
 }
 
-Ptr<Node> GrabberTool::makeGrass(const Ptr<Node> &source)
+Ptr<Node> GrabberTool::makeGrass(const Ptr<Node> &source, const Ptr<Material> &material)
 {
     Q_ASSERT(source && source->getType() == Node::OBJECT_MESH_CLUTTER);
-    const Ptr<Material> material = makeMaterial("grass_impostor_base");
-    if (!material)
-        return Ptr<Node>();
     const auto &clutter = static_cast<const Velmora::ObjectMeshClutter &>(*source);
     Ptr<Velmora::ObjectGrass> grass = Velmora::ObjectGrass::create();
     grass->setWorldTransform(source->getWorldTransform());
@@ -289,11 +405,8 @@ Ptr<Node> GrabberTool::makeGrass(const Ptr<Node> &source)
     return grass;
 }
 
-Ptr<Node> GrabberTool::makeBillboards(const Ptr<Node> &source)
+Ptr<Node> GrabberTool::makeBillboards(const Ptr<Node> &source, const Ptr<Material> &material)
 {
-    const Ptr<Material> material = makeMaterial("billboards_impostor_base");
-    if (!material)
-        return Ptr<Node>();
     Ptr<Velmora::ObjectBillboards> billboards = Velmora::ObjectBillboards::create();
     billboards->setWorldTransform(Velmora::Math::translate(source->getWorldPosition())
                                   * Velmora::mat4(source->getWorldRotation()));
@@ -312,6 +425,7 @@ Ptr<Material> GrabberTool::makeMaterial(const char *base_name)
             = base && assets ? assets->assetGUIDByRuntimeGUID(base->getGUID()) : Velmora::UGUID();
     if (base_asset.isEmpty()) {
         qWarning("Impostor creator: the base material \"%s\" is missing; no impostor node is made", base_name);
+        material_problem_ = tr("the engine material %1 is missing").arg(QString::fromUtf8(base_name));
         return Ptr<Material>();
     }
     const QString path = QDir(params_.output_directory).absoluteFilePath(materialName());
@@ -319,6 +433,7 @@ Ptr<Material> GrabberTool::makeMaterial(const char *base_name)
     if (copy.isEmpty()) {
         qWarning("Impostor creator: cannot make the material \"%s\" from \"%s\"; no impostor node is made",
                  path.toUtf8().constData(), base_name);
+        material_problem_ = tr("the material %1 could not be made").arg(shownPath(materialPath()));
         return Ptr<Material>();
     }
     const as::Asset inherited = assets->asset(copy);
@@ -329,13 +444,38 @@ Ptr<Material> GrabberTool::makeMaterial(const char *base_name)
     if (!material) {
         qWarning("Impostor creator: the material \"%s\" did not load; no impostor node is made",
                  path.toUtf8().constData());
+        material_problem_ = tr("the material %1 could not be loaded").arg(shownPath(materialPath()));
         return material;
     }
+    setUpMaterial(material);
+    if (!Velmora::Materials::saveMaterial(material))
+        material_problem_ = tr("the material %1 could not be written").arg(shownPath(materialPath()));
+    return material_problem_.isEmpty() ? material : Ptr<Material>();
+}
+
+Ptr<Material> GrabberTool::existingMaterial(const char *base_name)
+{
+    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    const QString path = materialPath();
+    const as::Asset asset = assets ? assets->asset(path) : as::Asset();
+    const Ptr<Material> material
+            = asset.isNull() ? Ptr<Material>() : Velmora::Materials::findMaterialByFileGUID(asset.getGUID());
+    const Ptr<Material> base = Velmora::Materials::findMaterial(base_name);
+    // Only an impostor material of the same kind is written over.
+    if (!material || !base || !material->isParent(base)) {
+        qWarning("Impostor creator: \"%s\" is not a material inherited from \"%s\"; it is left as it is",
+                 path.toUtf8().constData(), base_name);
+        material_problem_ = tr("%1 exists but is not an impostor material of this kind").arg(shownPath(path));
+        return Ptr<Material>();
+    }
+    return material;
+}
+
+void GrabberTool::setUpMaterial(const Ptr<Material> &material) const
+{
     material->setTransparent(1);
     material->setBlendFunc(0, 0);
     bindMaterial(material);
-    Velmora::Materials::saveMaterial(material);
-    return material;
 }
 
 void GrabberTool::bindMaterial(const Ptr<Material> &material) const

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -24,6 +25,12 @@ class MasterThread;
 // material with the textures and view parameters bound (saved to its file),
 // and the impostor node (grass for a mesh clutter, else one billboard) put
 // under the source node and selected, all in one undo step.
+//
+// When no texture could be made, no material and no node are made. An
+// impostor whose files exist already is updated only when the caller said
+// so (setReplaceExisting): its textures are re-imported and its material
+// takes the new bindings and view parameters in the run's undo step.
+// resultMessage() and cancelMessage() say what the user has to know.
 //
 // The editor keeps rendering every frame while the tool runs; the claim is
 // given back when the tool finishes, is cancelled or is destroyed.
@@ -63,6 +70,15 @@ public:
     Params &params() { return params_; }
     const Params &params() const { return params_; }
 
+    // Why these settings cannot be grabbed ("" when they can): the renders
+    // must fit the renderer's largest texture.
+    QString checkSettings() const;
+    // Absolute paths of the requested textures and of the impostor
+    // material that exist already.
+    QStringList existingFiles() const;
+    // Lets the run write over the files existingFiles() lists.
+    void setReplaceExisting(bool replace) { replace_existing_ = replace; }
+
     // Fits the cameras; false, with a warning naming the node, when the
     // node cannot be framed (the step stays STEP_NEW).
     bool prepare();
@@ -80,6 +96,14 @@ public:
     // name "<impostor name>_material".
     QString impostorName() const;
     QString materialName() const { return impostorName() + QStringLiteral("_material"); }
+    // Absolute path of the impostor material's file.
+    QString materialPath() const;
+
+    // After finished(): what went wrong ("" when the impostor was made with
+    // every requested texture).
+    QString resultMessage() const;
+    // After cancel(): the files the run had already written ("" for none).
+    QString cancelMessage() const;
     // The pivot_offset expression: the bound-sphere centre relative to the
     // grab node, in the grab node's frame, with two decimals.
     static QString pivotOffsetText(const Velmora::vec3 &center, const Velmora::vec3 &position,
@@ -92,10 +116,16 @@ signals:
 private:
     void onMasterFinished();
     void makeImpostorNode();
-    Velmora::Ptr<Velmora::Node> makeGrass(const Velmora::Ptr<Velmora::Node> &source);
-    Velmora::Ptr<Velmora::Node> makeBillboards(const Velmora::Ptr<Velmora::Node> &source);
+    Velmora::Ptr<Velmora::Node> makeGrass(const Velmora::Ptr<Velmora::Node> &source,
+                                          const Velmora::Ptr<Velmora::Material> &material);
+    Velmora::Ptr<Velmora::Node> makeBillboards(const Velmora::Ptr<Velmora::Node> &source,
+                                               const Velmora::Ptr<Velmora::Material> &material);
     Velmora::Ptr<Velmora::Material> makeMaterial(const char *base_name);
+    Velmora::Ptr<Velmora::Material> existingMaterial(const char *base_name);
+    void setUpMaterial(const Velmora::Ptr<Velmora::Material> &material) const;
     void bindMaterial(const Velmora::Ptr<Velmora::Material> &material) const;
+    // The data-relative path of a file for the user's messages.
+    static QString shownPath(const QString &path);
     void claimFrames();
     void releaseFrames();
 
@@ -109,6 +139,10 @@ private:
     float size_ = 0.0f;
     Velmora::UGUID textures_[NUM_TEXTURE_KINDS];
     bool frames_claimed_ = false;
+    bool replace_existing_ = false;
+    bool result_built_ = false;
+    // Why the material or the node could not be made ("" when they were).
+    QString material_problem_;
 };
 
 } // namespace Impostors

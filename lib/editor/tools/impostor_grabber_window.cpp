@@ -80,6 +80,29 @@ T valueAt(const T (&table)[N], int index)
     return table[qBound(0, index, N - 1)];
 }
 
+// A box over the main window that does not block the caller (the tool's
+// signals come from inside the editor's frame update).
+void showMessage(QMessageBox::Icon icon, const QString &text)
+{
+    auto *box = new QMessageBox(icon, ImpostorGrabberWindow::tr("Impostors Creator"), text, QMessageBox::Ok,
+                                depr::gui.main_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+// Wide enough for its title: window managers elide a title that does not
+// fit beside their buttons, and a progress dialog sizes itself to its label.
+void fitTitle(QWidget *window)
+{
+    QFont font = window->font();
+    font.setBold(true);
+    const int title = QFontMetrics(font).horizontalAdvance(window->windowTitle());
+    // Room for a larger title font, the window menu icon and three title
+    // bar buttons.
+    const int decoration = 8 * QFontMetrics(font).height();
+    window->setMinimumWidth(qMax(window->sizeHint().width(), title * 5 / 4 + decoration));
+}
+
 } // namespace
 
 ImpostorGrabberWindow::ImpostorGrabberWindow(QWidget *parent)
@@ -216,12 +239,9 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
     if (!data.isEmpty() && !fs::normalizeDirPath(directory).startsWith(data)) {
         qWarning("Impostor creator: \"%s\" is outside the data folder \"%s\"; nothing is grabbed",
                  directory.toUtf8().constData(), data.toUtf8().constData());
-        auto *box = new QMessageBox(QMessageBox::Warning, tr("Impostors Creator"),
-                                    tr("The impostor textures must be saved inside the project's data folder:\n%1")
-                                            .arg(QDir::toNativeSeparators(data)),
-                                    QMessageBox::Ok, depr::gui.main_window);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        showMessage(QMessageBox::Warning,
+                    tr("The impostor textures must be saved inside the project's data folder:\n%1")
+                            .arg(QDir::toNativeSeparators(data)));
         return;
     }
     auto *tool = new Impostors::GrabberTool(this);
@@ -246,6 +266,32 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
         }
         tool->setTextureFile(kind, textureFileName(name, QLatin1String(row.word)));
     }
+    const QString reason = tool->checkSettings();
+    if (!reason.isEmpty()) {
+        delete tool;
+        showMessage(QMessageBox::Warning,
+                    tr("The impostor cannot be grabbed with these settings: %1.\n\n"
+                       "Choose a lower resolution or less supersampling.")
+                            .arg(reason));
+        return;
+    }
+    const QStringList existing = tool->existingFiles();
+    if (!existing.isEmpty()) {
+        QStringList shown;
+        for (const QString &path : existing)
+            shown << QDir::toNativeSeparators(fs::relDataPath(path));
+        const QMessageBox::StandardButton answer = QMessageBox::question(
+                depr::gui.main_window, tr("Impostors Creator"),
+                tr("An impostor named \"%1\" exists already; these files would be replaced:\n\n%2\n\n"
+                   "Replace its textures and update its material?")
+                        .arg(name, shown.join(QLatin1Char('\n'))),
+                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        if (answer != QMessageBox::Yes) {
+            delete tool;
+            return;
+        }
+        tool->setReplaceExisting(true);
+    }
     if (!tool->prepare()) {
         delete tool;
         return;
@@ -255,6 +301,7 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
     dialog->setWindowTitle(tr("Impostor Creator"));
     dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);
     dialog->setLabelText(tr("Grabbing Impostor Textures..."));
+    fitTitle(dialog);
     dialog->open();
     QPointer<QProgressDialog> dialog_guard(dialog);
     QPointer<Impostors::GrabberTool> tool_guard(tool);
@@ -266,12 +313,20 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
     connect(dialog, &QProgressDialog::canceled, this, [tool_guard, dialog_guard]() {
         if (tool_guard) {
             tool_guard->cancel();
+            const QString kept = tool_guard->cancelMessage();
             tool_guard->deleteLater();
+            if (!kept.isEmpty())
+                showMessage(QMessageBox::Information, kept);
         }
         if (dialog_guard) {
             dialog_guard->hide();
             dialog_guard->deleteLater();
         }
+    });
+    connect(tool, &Impostors::GrabberTool::finished, this, [tool]() {
+        const QString problems = tool->resultMessage();
+        if (!problems.isEmpty())
+            showMessage(QMessageBox::Warning, problems);
     });
     connect(tool, &Impostors::GrabberTool::finished, dialog, &QObject::deleteLater);
     connect(tool, &Impostors::GrabberTool::finished, tool, &QObject::deleteLater);

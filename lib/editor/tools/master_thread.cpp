@@ -147,7 +147,8 @@ void MasterThread::update()
     case STEP_SAVE:
         if (state_.save_future.isRunning())
             return;
-        if (!state_.save_future.result()) {
+        takeSaveResult();
+        if (!saved_.contains(tasks_[state_.current_task].first)) {
             state_.image = Velmora::Ptr<Velmora::Image>();
             nextTask();
             return;
@@ -174,6 +175,7 @@ void MasterThread::startTask()
     Q_ASSERT_X(!state_.grab_thread, "MasterThread::startTask", "!state_.grab_thread");
     state_.grab_thread = createGrabThread(tasks_[state_.current_task].first);
     if (!state_.grab_thread) {
+        fail(FAILED_GRAB);
         state_.step = STEP_NEXT_TASK;
         return;
     }
@@ -218,6 +220,7 @@ void MasterThread::onGrabCancelled()
     // is left out and the run goes on.
     qWarning("Impostor creator: the grab for \"%s\" made no image; the texture is skipped",
              tasks_[state_.current_task].second.toUtf8().constData());
+    fail(FAILED_GRAB);
     dropGrabThread(false);
     state_.step = STEP_NEXT_TASK;
 }
@@ -241,6 +244,7 @@ void MasterThread::importTask()
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
     if (!assets) {
         qWarning("Impostor creator: no asset manager; \"%s\" is not imported", task.second.toUtf8().constData());
+        fail(FAILED_IMPORT);
         return;
     }
     as::Asset asset = assets->asset(task.second);
@@ -251,15 +255,33 @@ void MasterThread::importTask()
         const Velmora::UGUID guid = assets->importSync(task.second, params.toParams());
         if (guid.isEmpty()) {
             qWarning("Impostor creator: \"%s\" could not be imported", task.second.toUtf8().constData());
+            fail(FAILED_IMPORT);
             return;
         }
         asset = assets->asset(guid);
     } else if (!assets->reimportSync(asset.getGUID(), QVariantMap())) {
         qWarning("Impostor creator: \"%s\" could not be re-imported", task.second.toUtf8().constData());
+        fail(FAILED_IMPORT);
         return;
     }
-    if (!asset.isNull())
+    if (asset.isNull())
+        fail(FAILED_IMPORT);
+    else
         imported_[task.first] = asset.findPRuntime().getGUID();
+}
+
+void MasterThread::takeSaveResult()
+{
+    const QPair<int, QString> &task = tasks_[state_.current_task];
+    if (state_.save_future.result())
+        saved_[task.first] = task.second;
+    else
+        fail(FAILED_SAVE);
+}
+
+void MasterThread::fail(int failure)
+{
+    failures_[tasks_[state_.current_task].first] = failure;
 }
 
 void MasterThread::nextTask()
@@ -280,6 +302,9 @@ void MasterThread::cancel()
     if (state_.step == STEP_DONE)
         return;
     state_.save_future.waitForFinished();
+    // A file written while the user cancelled stays on disk: say so.
+    if (state_.step == STEP_SAVE)
+        takeSaveResult();
     dropGrabThread(true);
     state_.image = Velmora::Ptr<Velmora::Image>();
     restoreGame();

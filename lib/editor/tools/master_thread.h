@@ -25,11 +25,19 @@ class GrabThreadBase;
 // engine's Game is switched off from the first step to the end and then put
 // back as it was. A failed save or import is logged and leaves that kind
 // out of imported(); a grab job that gives up on its own does the same.
+// failures() tells which kinds were left out and why, saved() which files
+// were written (also those a cancel kept from being imported).
 class MasterThread : public FrameThread
 {
     Q_OBJECT
 
 public:
+    enum Failure {
+        FAILED_GRAB = 0,
+        FAILED_SAVE = 1,
+        FAILED_IMPORT = 2,
+    };
+
     enum Step {
         STEP_SETUP = 0,
         STEP_FINISH = 1,
@@ -58,6 +66,10 @@ public:
     const QMap<int, QString> &outputs() const { return outputs_; }
     // Kind -> runtime GUID of the imported texture.
     const QMap<int, Velmora::UGUID> &imported() const { return imported_; }
+    // Kind -> Failure of the kinds that were left out.
+    const QMap<int, int> &failures() const { return failures_; }
+    // Kind -> path of every file written.
+    const QMap<int, QString> &saved() const { return saved_; }
 
     // Engine image format a kind is saved in (a ".jpg" path: RGB8 always).
     static int saveFormat(int kind, const QString &path);
@@ -79,10 +91,14 @@ private:
     void importTask();
     void nextTask();
     void restoreGame();
+    void takeSaveResult();
+    void fail(int failure);
 
     GrabParameters params_;
     QMap<int, QString> outputs_;
     QMap<int, Velmora::UGUID> imported_;
+    QMap<int, int> failures_;
+    QMap<int, QString> saved_;
     QVector<QPair<int, QString>> tasks_;
     bool game_saved_ = false;
     bool game_enabled_ = false;

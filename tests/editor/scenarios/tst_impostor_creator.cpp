@@ -4,6 +4,7 @@
 // and after a restart its material still has its textures.
 
 #include "asset_files.h"
+#include "message_boxes.h"
 #include "scenario_runner.h"
 
 #include "editor/tools/impostor_grabber_window.h"
@@ -114,6 +115,7 @@ private slots:
         // The start-up shader compilation keeps frames running too.
         QTRY_VERIFY_WITH_TIMEOUT(!UpdateLock::isAlwaysUpdate(), 60000);
         const int steps = Editor::Undo::count();
+        test::MessageBoxes boxes;
 
         // A first run, cancelled once it is under way.
         QTest::mouseClick(window()->createButton(), Qt::LeftButton);
@@ -126,6 +128,14 @@ private slots:
         QVERIFY(Velmora::Game::isEnabled());
         QVERIFY(!Velmora::World::getNodeByName("lamp_post_impostor"));
         QCOMPARE(Editor::Undo::count(), steps);
+        // Textures saved before the cancel are kept, and the user is told;
+        // the next run asks before it writes over them.
+        bool kept = false;
+        for (const char *texture : TEXTURES)
+            kept = kept || QFileInfo::exists(test::context().data_path + QLatin1String(texture));
+        QTRY_COMPARE(boxes.boxes().size(), kept ? 1 : 0);
+        if (kept)
+            boxes.answer(QMessageBox::Yes);
 
         // The full run.
         QTest::mouseClick(window()->createButton(), Qt::LeftButton);
@@ -134,6 +144,7 @@ private slots:
         QVERIFY(!UpdateLock::isAlwaysUpdate());
         QVERIFY(Velmora::Game::isEnabled());
         QCOMPARE(Editor::Undo::count(), steps + 1);
+        QCOMPARE(boxes.boxes().size(), kept ? 2 : 0);
         const Velmora::Ptr<Velmora::Node> impostor = Velmora::World::getNodeByName("lamp_post_impostor");
         QCOMPARE(impostor->getParent(), lamp);
         for (const char *texture : TEXTURES) {

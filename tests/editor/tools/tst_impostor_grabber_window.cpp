@@ -1,10 +1,12 @@
 #include "impostor_fixture.h"
+#include "message_boxes.h"
 #include "window_system.h"
 
 #include "editor/tools/grabber_tool.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/tools/master_thread.h"
 
+#include <editor_core/CreateNodesAction.h>
 #include <editor_core/Dialogs.h>
 #include <editor_core/EditorSettings.h>
 #include <editor_core/FrameThreadManager.h>
@@ -63,6 +65,45 @@ bool pump(FrameThreadManager &manager, GrabberTool &tool)
     return tool.getStep() == GrabberTool::STEP_FINISHED;
 }
 
+// Runs Create in the window and steps the frames until the tool is gone
+// (60 s at most); false when no tool ran.
+bool runWindow(FrameThreadManager &manager, ImpostorGrabberWindow &window, const QString &directory,
+               const QString &name)
+{
+    window.onCreate(directory, name);
+    QPointer<GrabberTool> tool = window.findChild<GrabberTool *>();
+    if (!tool)
+        return false;
+    QElapsedTimer timer;
+    timer.start();
+    while (tool && timer.elapsed() < 60000) {
+        manager.update();
+        QCoreApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return !tool;
+}
+
+// A quick grab of albedo and shading only: 64 pixels, 4 x 1 views.
+void smallForm(QWidget &window)
+{
+    for (QCheckBox *box : child<QWidget>(window, "textures_group")->findChildren<QCheckBox *>())
+        box->setChecked(false);
+    child<QCheckBox>(window, "albedo")->setChecked(true);
+    child<QCheckBox>(window, "shading")->setChecked(true);
+    child<QComboBox>(window, "resolution")->setCurrentIndex(1);
+    child<QComboBox>(window, "supersampling")->setCurrentIndex(0);
+    child<QComboBox>(window, "phi")->setCurrentIndex(0);
+    child<QComboBox>(window, "theta")->setCurrentIndex(0);
+    child<QComboBox>(window, "padding")->setCurrentIndex(0);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QStringList selectedNames()
 {
     QStringList names;
@@ -89,6 +130,11 @@ private slots:
     void pivot_offset_and_names();
     void a_full_run_builds_the_impostor_in_one_undo_step_data();
     void a_full_run_builds_the_impostor_in_one_undo_step();
+    void oversized_renders_are_refused_before_anything_starts();
+    void lost_textures_are_reported_and_none_makes_no_impostor_data();
+    void lost_textures_are_reported_and_none_makes_no_impostor();
+    void cancel_after_a_saved_kind_says_what_was_kept();
+    void a_rerun_with_the_same_name_asks_then_updates_the_impostor_in_one_step();
 
 private:
     std::unique_ptr<impostortest::Fixture> fixture_;
@@ -179,6 +225,10 @@ void tst_ImpostorGrabberWindow::the_form_fills_the_tool_and_cancel_ends_it_clean
     QCOMPARE(dialog->labelText(), QStringLiteral("Grabbing Impostor Textures..."));
     emit tool->progress(0.999f);
     QTRY_COMPARE(dialog->value(), 99);
+    // The title fits beside a title bar's icon and three buttons.
+    QFont title_font = dialog->font();
+    title_font.setBold(true);
+    QVERIFY(dialog->width() >= QFontMetrics(title_font).horizontalAdvance(dialog->windowTitle()) + 4 * 32);
     if (qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR"))
         dialog->grab().save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + "/impostor_progress.png");
 
@@ -317,6 +367,8 @@ void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step(
     for (int run = 0; run < 2; ++run) {
         GrabberTool tool;
         tool.setSourceNode(source);
+        // A clutter's stand-in mesh is drawn by the grab's own renders only.
+        QCOMPARE(tool.params().grab_node->isEnabled(), tool.params().grab_node == source);
         tool.params().output_directory = fixture_->dataPath() + "impostors";
         tool.params().resolution = 64;
         tool.params().supersampling = 1;
@@ -327,6 +379,14 @@ void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step(
         tool.setTextureFile(TEXTURE_SHADING, source_name + "_sh.tga");
         tool.setTextureFile(TEXTURE_DEPTH, source_name + "_depth.dds");
         QVERIFY(tool.prepare());
+        // The silhouette fit saw the stand-in mesh: the clutter and the tree
+        // hold the same box.
+        GrabberTool tree;
+        tree.setSourceNode(impostortest::node("tree"));
+        tree.params().numPhi = 4;
+        tree.params().numTheta = 1;
+        QVERIFY(tree.prepare());
+        QCOMPARE(tool.getSize(), tree.getSize());
         QSignalSpy finished(&tool, &GrabberTool::finished);
         if (run == 1) // the material of the first run is there already
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot make the material"));
@@ -334,6 +394,7 @@ void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step(
         QVERIFY(UpdateLock::isAlwaysUpdate());
         QVERIFY(pump(manager, tool));
         QCOMPARE(finished.count(), 1);
+        QCOMPARE(tool.params().grab_node->isEnabled(), tool.params().grab_node == source);
         QVERIFY(!UpdateLock::isAlwaysUpdate());
         QVERIFY(!tool.getTexture(TEXTURE_ALBEDO).isEmpty());
         QCOMPARE(Editor::Undo::count(), steps + 1); // none for the second run
@@ -388,6 +449,164 @@ void tst_ImpostorGrabberWindow::a_full_run_builds_the_impostor_in_one_undo_step(
         QCOMPARE(impostor->getParent(), source);
         QCOMPARE(selectedNames(), QStringList{impostor_name});
     }
+}
+
+void tst_ImpostorGrabberWindow::oversized_renders_are_refused_before_anything_starts()
+{
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    impostortest::select({impostortest::node("tree")});
+    // 16384 pixels over 8 x 4 views, each rendered 8 times larger than its
+    // cell: beyond the largest render texture.
+    child<QComboBox>(window, "resolution")->setCurrentIndex(9);
+    child<QComboBox>(window, "supersampling")->setCurrentIndex(3);
+    window.onCreate(fixture_->dataPath() + "huge", QStringLiteral("tree"));
+    QVERIFY(!window.findChild<GrabberTool *>());
+    QVERIFY(!progressDialog());
+    QTRY_COMPARE(boxes.boxes().size(), 1);
+    QVERIFY2(boxes.boxes()[0].text.contains(QStringLiteral("8192")), qPrintable(boxes.boxes()[0].text));
+    QVERIFY(!QFileInfo::exists(fixture_->dataPath() + "huge"));
+}
+
+void tst_ImpostorGrabberWindow::lost_textures_are_reported_and_none_makes_no_impostor_data()
+{
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("all");
+    QTest::newRow("one kind lost") << "lost_one" << false;
+    QTest::newRow("every kind lost") << "lost_all" << true;
+}
+
+void tst_ImpostorGrabberWindow::lost_textures_are_reported_and_none_makes_no_impostor()
+{
+    QFETCH(QString, folder);
+    QFETCH(bool, all);
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    impostortest::select({impostortest::node("tree")});
+    smallForm(window);
+    // A file where the texture's folder would be: the save cannot write.
+    QVERIFY(fixture_->writeData(folder + "/tree_b", "x"));
+    child<QLineEdit>(window, "shading_postfix")->setText(QStringLiteral("_b/sh"));
+    if (all)
+        child<QLineEdit>(window, "albedo_postfix")->setText(QStringLiteral("_b/alb"));
+    const int steps = Editor::Undo::count();
+    FrameThreadManager manager;
+    QVERIFY(runWindow(manager, window, fixture_->dataPath() + folder, QStringLiteral("tree")));
+    QTRY_COMPARE(boxes.boxes().size(), 1);
+    const QString text = boxes.boxes()[0].text;
+    QVERIFY2(text.contains(folder + "/tree_b/sh.tga: could not be written"), qPrintable(text));
+    const QString material = fixture_->dataPath() + folder + "/tree_impostor_material.mat";
+    if (all) {
+        QVERIFY2(text.startsWith(QStringLiteral("No impostor was made")), qPrintable(text));
+        QVERIFY(!QFileInfo::exists(material));
+        QCOMPARE(Editor::Undo::count(), steps);
+    } else {
+        QVERIFY2(!text.contains(QStringLiteral("tree_alb.tga")), qPrintable(text));
+        QVERIFY(QFileInfo::exists(material));
+        QCOMPARE(Editor::Undo::count(), steps + 1);
+    }
+}
+
+void tst_ImpostorGrabberWindow::cancel_after_a_saved_kind_says_what_was_kept()
+{
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    impostortest::select({impostortest::node("tree")});
+    smallForm(window);
+    const QString folder = fixture_->dataPath() + "cancelled";
+    FrameThreadManager manager;
+    window.onCreate(folder, QStringLiteral("tree"));
+    QPointer<GrabberTool> tool = window.findChild<GrabberTool *>();
+    QVERIFY(tool);
+    // Albedo comes first; cancel once it is imported.
+    QElapsedTimer timer;
+    timer.start();
+    while (tool->masterThread()->imported().isEmpty() && timer.elapsed() < 60000) {
+        manager.update();
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(!tool->masterThread()->imported().isEmpty());
+    progressDialog()->findChild<QPushButton *>()->click();
+    QTRY_VERIFY(!tool && !progressDialog());
+    QTRY_COMPARE(boxes.boxes().size(), 1);
+    const QString text = boxes.boxes()[0].text;
+    QVERIFY2(text.contains(QStringLiteral("cancelled/tree_alb.tga")), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("tree_sh.tga")), qPrintable(text));
+    QVERIFY(!fixture_->assets()->asset(QStringLiteral("cancelled/tree_alb.tga")).isNull());
+    QVERIFY(!QFileInfo::exists(folder + "/tree_impostor_material.mat"));
+}
+
+void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the_impostor_in_one_step()
+{
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    // A node of its own, so that no other impostor shares its names.
+    Ptr<Velmora::ObjectMeshStatic> rock = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
+    rock->setName("rock");
+    const Ptr<Node> source = rock;
+    Editor::Undo::apply(new CreateNodesAction({source}, false));
+    impostortest::select({source});
+    smallForm(window);
+    FrameThreadManager manager;
+    const QString folder = fixture_->dataPath() + "rerun";
+    QVERIFY(runWindow(manager, window, folder, QStringLiteral("tree")));
+    QTest::qWait(20);
+    QCOMPARE(boxes.boxes().size(), 0); // a clean run says nothing
+
+    const QString material_path = folder + "/rock_impostor_material.mat";
+    const Ptr<Velmora::Material> material = Velmora::Materials::findMaterialByFileGUID(
+            fixture_->assets()->asset(QStringLiteral("rerun/rock_impostor_material.mat")).getGUID());
+    QVERIFY(material);
+    const int phi = material->findParameter("phi");
+    QCOMPARE(material->getParameterFloat(phi), 4.0f);
+    const QByteArray material_before = fileBytes(material_path);
+    const QByteArray albedo_before = fileBytes(folder + "/tree_alb.tga");
+    const Velmora::UGUID albedo = fixture_->assets()->asset(QStringLiteral("rerun/tree_alb.tga")).getGUID();
+    auto impostors = [&]() {
+        int count = 0;
+        for (int i = 0; i < source->getNumChildren(); ++i)
+            count += QByteArray(static_cast<Velmora::Object *>(source->getChild(i).get())->getMaterialName(0))
+                            == "rock_impostor_material"
+                    ? 1
+                    : 0;
+        return count;
+    };
+    QCOMPARE(impostors(), 1);
+    const int steps = Editor::Undo::count();
+
+    // Eight views around: asked first; No writes nothing.
+    impostortest::select({source}); // the run selected its impostor
+    child<QComboBox>(window, "phi")->setCurrentIndex(1);
+    boxes.answer(QMessageBox::No);
+    window.onCreate(folder, QStringLiteral("tree"));
+    QCOMPARE(boxes.boxes().size(), 1);
+    const QString question = boxes.boxes()[0].text;
+    QVERIFY2(question.contains(QStringLiteral("rerun/tree_alb.tga"))
+                     && question.contains(QStringLiteral("rerun/rock_impostor_material.mat")),
+             qPrintable(question));
+    QVERIFY(!window.findChild<GrabberTool *>());
+    QVERIFY(!progressDialog());
+    QCOMPARE(fileBytes(material_path), material_before);
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+
+    // Yes: the textures are re-imported in place and the material takes the
+    // new grid, in one undo step, on the impostor node already there.
+    boxes.answer(QMessageBox::Yes);
+    QVERIFY(runWindow(manager, window, folder, QStringLiteral("tree")));
+    QTest::qWait(20);
+    QCOMPARE(boxes.boxes().size(), 2);
+    Velmora::Image atlas;
+    QVERIFY(atlas.load(qPrintable(folder + "/tree_alb.tga")));
+    QCOMPARE(atlas.getHeight(), 8);
+    QCOMPARE(fixture_->assets()->asset(QStringLiteral("rerun/tree_alb.tga")).getGUID(), albedo);
+    QCOMPARE(material->getParameterFloat(phi), 8.0f);
+    QVERIFY(fileBytes(material_path) != material_before);
+    QCOMPARE(impostors(), 1);
+    QCOMPARE(Editor::Undo::count(), steps + 1);
+
+    QVERIFY(Editor::Undo::undo());
+    QCOMPARE(material->getParameterFloat(phi), 4.0f);
+    QCOMPARE(fileBytes(material_path), material_before);
 }
 
 QTEST_MAIN(tst_ImpostorGrabberWindow)
