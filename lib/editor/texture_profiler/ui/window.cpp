@@ -58,8 +58,8 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     location_combo_->setObjectName(QStringLiteral("location"));
     location_combo_->addItem(tr("From Video Memory"), int(LOCATION_FROM_VIDEO_MEMORY));
     location_combo_->addItem(tr("From Viewport"), int(LOCATION_FROM_VIEWPORT));
-    // Full width when there is room, but a narrow dock may shrink it.
-    location_combo_->setMinimumWidth(100);
+    // Never narrower than its longest item: both locations start alike.
+    location_combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     controls->addWidget(location_combo_);
     display_core_check_ = new CheckBox(tr("Display Core Assets"), this);
     display_core_check_->setObjectName(QStringLiteral("display_core_assets"));
@@ -90,6 +90,8 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     textures_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     textures_view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     textures_view_->setShowGrid(false);
+    // Sorting on sorts at once by the header's indicator, which starts on the
+    // first column in descending order: paths read from A to Z instead.
     textures_view_->setSortingEnabled(true);
     textures_view_->sortByColumn(TexturesModel::COLUMN_PATH, Qt::AscendingOrder);
     // One line per row; when a path does not fit its file name stays
@@ -101,7 +103,8 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     connect(location_combo_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { setLocation(location_combo_->itemData(index).toInt()); });
     // toggled rather than clicked: the flag follows the box however it is
-    // changed.
+    // changed (a click, the keyboard, or code that checks the box), so the
+    // filter never disagrees with what the box shows.
     connect(display_core_check_, &QCheckBox::toggled, this, &Window::setDisplayCoreAssets);
     connect(refresh_button_, &QPushButton::clicked, this, &Window::refresh);
     connect(textures_view_, &QWidget::customContextMenuRequested, this,
