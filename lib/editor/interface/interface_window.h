@@ -31,6 +31,9 @@ public:
     InterfaceWindow(int flags, const char *skin);
     ~InterfaceWindow() override;
 
+    // The largest side when no screen is known.
+    static constexpr int MAX_SIDE = 16384;
+
     // Qt window flags of the window constant bits.
     static Qt::WindowFlags windowFlags(int flags);
     static Qt::CursorShape toQtCursorShape(int cursor);
@@ -88,9 +91,6 @@ public:
 
 protected:
     bool event(QEvent *event) override;
-
-    // Sides when no screen is known.
-    static constexpr int MAX_SIDE = 16384;
 
 private:
     int boundedSize(int size, bool vertical) const;
