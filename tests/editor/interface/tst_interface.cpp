@@ -265,10 +265,7 @@ private slots:
         addContent(&window, 300, 200);
         window.setPosition(100, -5000);
         enginetest::Installation::frame();
-        QCOMPARE(window.getPositionY(), 0);
-        QCOMPARE(window.framePosition(), QPoint(window.getPositionX(), window.getPositionY()));
-        QVERIFY(window.geometry().top() > window.frameGeometry().top());
-        window.setHidden(true);
+        QCOMPARE(window.framePosition(), QPoint(window.getPositionX(), 0));
     }
 
     void content_widget_moves_and_resizes_the_window()

@@ -102,10 +102,6 @@ void tst_StreamingList::a_table_line_becomes_a_texture_of_its_asset_or_file_data
     QTest::newRow("path holding \": \"") << "  textures/odd: name.png: 16B/16B  (RGBA8 2x2)" << Velmora::UGUID()
                                          << "textures/odd: name.png"
                                          << "RGBA8" << quint64(16) << quint64(16) << 2 << 2 << false;
-    QTest::newRow("absolute path into the data folder")
-            << QStringLiteral("  %1textures/big.png: 16B/16B  (RGBA8 2x2)").arg(fixture_->dataPath()) << bigGuid()
-            << "textures/big.png"
-            << "RGBA8" << quint64(16) << quint64(16) << 2 << 2 << false;
     QTest::newRow("path outside ASCII") << QStringLiteral("  textures/größe.png: 16B/16B  (RGBA8 2x2)") << umlautGuid()
                                         << QStringLiteral("textures/größe.png") << "RGBA8" << quint64(16) << quint64(16)
                                         << 2 << 2 << false;

