@@ -102,6 +102,12 @@ Qt::CursorShape InterfaceWindow::toQtCursorShape(int cursor)
     }
 }
 
+int InterfaceWindow::boundedSize(int size, bool vertical) const
+{
+    const int desktop = interface_ ? (vertical ? interface_->getHeight() : interface_->getWidth()) : 0;
+    return qBound(1, size, desktop > 0 ? desktop : MAX_SIDE);
+}
+
 void InterfaceWindow::applyFlags()
 {
     setFlags(windowFlags(flags_));
@@ -155,12 +161,14 @@ void InterfaceWindow::onWidgetEvent(const Velmora::Ptr<Velmora::Widget> &widget)
             widget->arrange();
             int x = position_x_;
             int y = position_y_;
+            const int width = boundedSize(widget->getWidth(), false);
+            const int height = boundedSize(widget->getHeight(), true);
             if (grab & Velmora::Gui::GRAB_LEFT)
-                x += width_ - widget->getWidth();
+                x += width_ - width;
             if (grab & Velmora::Gui::GRAB_TOP)
-                y += height_ - widget->getHeight();
-            setWidth(widget->getWidth());
-            setHeight(widget->getHeight());
+                y += height_ - height;
+            width_ = width;
+            height_ = height;
             setPosition(x, y);
         } else {
             widget->setMouseCursor(DRAG_CURSOR);
@@ -272,11 +280,17 @@ void InterfaceWindow::setCenterPosition()
 
 void InterfaceWindow::setPosition(int x, int y)
 {
+    // The position is the corner of the whole window, its frame included,
+    // so that a title bar lands on the screens with the rest and the window
+    // can still be dragged by it. The frame's size is known once the window
+    // has been shown.
+    const QMargins frame = frameMargins();
     if (interface_)
-        interface_->findVisiblePosition(x, y, width_, height_, 32, 32);
+        interface_->findVisiblePosition(x, y, width_ + frame.left() + frame.right(),
+                                        height_ + frame.top() + frame.bottom(), 32, 32);
     position_x_ = x;
     position_y_ = y;
-    QWindow::setPosition(x, y);
+    QWindow::setFramePosition(QPoint(x, y));
 }
 
 void InterfaceWindow::setMouse(int x, int y)
@@ -388,8 +402,9 @@ bool InterfaceWindow::event(QEvent *event)
     }
     if (focused_) {
         if (event->type() == QEvent::Move) {
-            position_x_ = x();
-            position_y_ = y();
+            const QPoint corner = framePosition();
+            position_x_ = corner.x();
+            position_y_ = corner.y();
         } else if (event->type() != QEvent::Resize && receiver) {
             QCoreApplication::sendEvent(receiver, event);
         }

@@ -31,6 +31,9 @@ public:
     InterfaceWindow(int flags, const char *skin);
     ~InterfaceWindow() override;
 
+    // The largest side when no screen is known.
+    static constexpr int MAX_SIDE = 16384;
+
     // Qt window flags of the window constant bits.
     static Qt::WindowFlags windowFlags(int flags);
     static Qt::CursorShape toQtCursorShape(int cursor);
@@ -55,8 +58,10 @@ public:
     void setPosition(int x, int y) override;
     int getPositionX() const override { return position_x_; }
     int getPositionY() const override { return position_y_; }
-    void setWidth(int width) override { width_ = qMax(1, width); }
-    void setHeight(int height) override { height_ = qMax(1, height); }
+    // Kept within 1 and the desktop's size, as positions are kept on the
+    // screens.
+    void setWidth(int width) override { width_ = boundedSize(width, false); }
+    void setHeight(int height) override { height_ = boundedSize(height, true); }
     int getWidth() const override { return width_; }
     int getHeight() const override { return height_; }
     void setMouse(int x, int y) override;
@@ -88,6 +93,7 @@ protected:
     bool event(QEvent *event) override;
 
 private:
+    int boundedSize(int size, bool vertical) const;
     void applyFlags();
     void ensureRenderContext();
     void onWidgetEvent(const Velmora::Ptr<Velmora::Widget> &widget);

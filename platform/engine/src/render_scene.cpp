@@ -19,6 +19,8 @@
 #include <cstring>
 #include <map>
 #include <mutex>
+#include <utility>
+#include <vector>
 
 namespace Velmora {
 namespace render_internal {
@@ -341,10 +343,15 @@ private:
             const bool casts_shadow = with_shadows && object->getShadowMask(s) != 0;
             if (!visible && !casts_shadow)
                 continue;
-            const int shading = shadingOf(object->getMaterial(s));
+            const Ptr<Material> material = object->getMaterial(s);
+            // Only what the view draws samples textures; a caster outside it
+            // gets its shading once every surface is collected.
+            const int shading = visible ? shadingOf(material) : -1;
             std::shared_ptr<const SurfaceGeometry> geometry = geometryOf(*mesh, index, world, collection_);
             if (geometry->triangles.empty())
                 continue;
+            if (!visible)
+                shadow_only_.push_back(std::make_pair(scene_.pieces.size(), material.get()));
             ScenePiece piece;
             piece.geometry = std::move(geometry);
             piece.shading = shading;
@@ -354,6 +361,27 @@ private:
         }
     }
 
+public:
+    // Shadings of the casters outside the view: the shading of the same
+    // material when the view draws it (its textures are loaded anyway, so
+    // the caster's shadow is cut out as in the view), else one shading
+    // without textures: the shadow pass needs only depth.
+    void finish()
+    {
+        int depth_only = -1;
+        for (const std::pair<int, const Material *> &pending : shadow_only_) {
+            const auto drawn = shadings_.find(pending.second);
+            int shading = drawn != shadings_.end() ? drawn->second : depth_only;
+            if (shading < 0) {
+                scene_.shadings.append(SurfaceShading());
+                depth_only = shading = scene_.shadings.size() - 1;
+            }
+            scene_.pieces[pending.first].shading = shading;
+        }
+        shadow_only_.clear();
+    }
+
+private:
     int shadingOf(const Ptr<Material> &material)
     {
         const auto found = shadings_.find(material.get());
@@ -385,7 +413,8 @@ private:
     Frustum frustum_;
     Scene &scene_;
     const uint64_t collection_;
-    std::map<const Material *, int> shadings_;
+    std::map<const Material *, int> shadings_; // of the surfaces in the view
+    std::vector<std::pair<int, const Material *>> shadow_only_; // piece, material
 };
 
 } // namespace
@@ -418,6 +447,7 @@ void collectScene(const Vector<Ptr<Node>> *nodes, int light_usage, const mat4 &v
         for (Node *root : NodeTree::roots())
             collector.collectDrawables(root, root->getTransform(), with_shadows);
     }
+    collector.finish();
     endCollection();
 }
 

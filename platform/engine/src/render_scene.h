@@ -79,8 +79,11 @@ struct Scene
 // Collects the enabled mesh surfaces (node-reference contents included) and
 // lights of the world (nodes null) or of the node list. Lights come from the
 // world unless light_usage is 2 (the node list's own). Surfaces outside the
-// view are kept only as shadow casters when with_shadows is set. Textures of
-// the kept surfaces are loaded through the streaming registry.
+// view are kept only as shadow casters when with_shadows is set. Only the
+// surfaces in the view load their textures through the streaming registry:
+// a caster outside it shares the shading of its material when the view draws
+// that material, else it gets a shading without textures (the shadow pass
+// draws depth only).
 //
 // The surfaces come as pieces: the world-space triangles of a mesh surface
 // are kept between collections while the mesh's revision and the transform

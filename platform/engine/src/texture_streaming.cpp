@@ -27,6 +27,10 @@ struct Entry
 {
     Ptr<Texture> texture; // null while not loaded
     bool cutout = false;
+    // Main memory: what the renderer holds, four floats a texel on every
+    // level. Video memory: the level-0 texels in the listed format, as a
+    // graphics card would hold them; the memory limit counts these.
+    uint64_t ram_bytes = 0;
     uint64_t bytes = 0;
     String format;
     int width = 0;
@@ -77,6 +81,9 @@ bool loadEntry(const String &key, Entry &entry)
     entry.failed_signature.clear();
     entry.texture = texture;
     entry.bytes = uint64_t(image.getSize());
+    entry.ram_bytes = 0;
+    for (int mip = 0; mip < texture->getNumMipmaps(); ++mip)
+        entry.ram_bytes += uint64_t(texture->getWidth(mip)) * uint64_t(texture->getHeight(mip)) * sizeof(vec4);
     entry.format = image.getFormatName();
     entry.width = image.getWidth();
     entry.height = image.getHeight();
@@ -123,6 +130,7 @@ String formatSize(uint64_t bytes)
 void unload(Entry &entry)
 {
     entry.texture.reset();
+    entry.ram_bytes = 0;
     entry.bytes = 0;
     entry.format.clear();
     entry.width = 0;
@@ -213,8 +221,9 @@ void TextureStreaming::printList()
                 continue;
             }
             const Entry &entry = it->second;
-            const String size = formatSize(entry.bytes);
-            lines.push_back(String::format("  %s: %s/%s  (%s %dx%d)\n", path.c_str(), size.get(), size.get(),
+            const String ram = formatSize(entry.ram_bytes);
+            const String vram = formatSize(entry.bytes);
+            lines.push_back(String::format("  %s: %s/%s  (%s %dx%d)\n", path.c_str(), ram.get(), vram.get(),
                                            entry.format.get(), entry.width, entry.height));
         }
     }

@@ -10,7 +10,8 @@ class Texture;
 
 // The streaming registry of the CPU renderer: every texture that a loaded
 // material names, the core textures, and every texture a render sampled.
-// A render loads what it samples; after each render, textures not sampled
+// A render loads what it samples (what its view draws; shadow casters
+// outside the view sample nothing); after each render, textures not sampled
 // during the last render_streaming_destroy_duration frames (at least the
 // last one) are unloaded, least recently sampled first, while the loaded
 // memory exceeds render_streaming_textures_memory_limit MB. Thread-safe.
@@ -31,7 +32,9 @@ public:
     // Unloads per the limits (called after each render).
     static void collect();
 
-    // Prints the registry as the render_streaming_list command does.
+    // Prints the registry as the render_streaming_list command does: main
+    // memory is the renderer's float texels, video memory the level-0 texels
+    // in their format.
     static void printList();
 };
 

@@ -247,6 +247,27 @@ private slots:
                  static_cast<Plugins::InterfaceWindow *>(&window));
     }
 
+    // Sizes are kept within the desktop as positions are kept on its
+    // screens, and a framed window's place is its frame's: the title bar
+    // lands on the screen with the rest.
+    void a_window_and_its_frame_stay_within_the_screens()
+    {
+        QVERIFY(start(oneScreen));
+        InterfaceWindow window(Interface::WINDOW_TITLE | Interface::WINDOW_FRAME | Interface::WINDOW_CLOSE, nullptr);
+        window.setWidth(INT_MAX);
+        window.setHeight(INT_MAX);
+        QCOMPARE(window.getWidth(), 1920);
+        QCOMPARE(window.getHeight(), 1080);
+        window.setHidden(false);
+        enginetest::Installation::frame();
+        QCOMPARE(window.size(), QSize(1920, 1080));
+
+        addContent(&window, 300, 200);
+        window.setPosition(100, -5000);
+        enginetest::Installation::frame();
+        QCOMPARE(window.framePosition(), QPoint(window.getPositionX(), 0));
+    }
+
     void content_widget_moves_and_resizes_the_window()
     {
         QVERIFY(start(oneScreen));

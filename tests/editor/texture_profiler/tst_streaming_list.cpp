@@ -51,6 +51,8 @@ private slots:
     void sorting_compares_bytes_and_pixels_not_texts();
 
 private:
+    QString outsidePath() const { return QDir::cleanPath(fixture_->dataPath() + QStringLiteral("/../outside.png")); }
+
     ProfilerFixture *fixture_ = nullptr;
     tprof::TexturesList *list_ = nullptr;
 };
@@ -60,6 +62,9 @@ void tst_StreamingList::initTestCase()
     fixture_ = new ProfilerFixture;
     QVERIFY(fixture_->start());
     list_ = new tprof::TexturesList(fixture_->assets());
+    // A picture beside the data folder, which a listing must not reach.
+    QFile outside(outsidePath());
+    QVERIFY(outside.open(QIODevice::WriteOnly) && outside.write(png(2, 2)) > 0);
 }
 
 void tst_StreamingList::cleanupTestCase()
@@ -143,6 +148,10 @@ void tst_StreamingList::a_malformed_line_is_skipped_with_a_warning_data()
     QTest::newRow("width beyond int") << "  textures/big.png: 1MB/1MB  (DXT5 99999999999x4)" << 1;
     QTest::newRow("no path") << "  : 1MB/1MB  (DXT5 4x4)" << 1;
     QTest::newRow("neither asset nor file") << "  textures/missing.png: 1MB/1MB  (DXT5 4x4)" << 0;
+    QTest::newRow("absolute path outside the data folder")
+            << QStringLiteral("  %1: 16B/16B  (RGBA8 2x2)").arg(outsidePath()) << 1;
+    QTest::newRow("climbs out") << "  ../outside.png: 16B/16B  (RGBA8 2x2)" << 1;
+    QTest::newRow("climbs out half way") << "  textures/../../outside.png: 0B/0B  (not loaded)" << 1;
     QTest::newRow("footer") << "---- end ----" << 0;
 }
 

@@ -76,6 +76,7 @@ private slots:
     void selecting_a_row_selects_its_asset_and_the_context_menu_opens_its_dependencies();
     void removing_the_selected_asset_drops_its_row_without_a_new_selection();
     void a_moved_asset_shows_its_new_path();
+    void the_location_box_shows_its_whole_text_at_the_narrowest_width();
 
 private:
     ProfilerFixture *fixture_ = nullptr;
@@ -120,8 +121,10 @@ void tst_TextureProfilerWindow::refresh_lists_the_streamed_textures_and_hiding_c
     QStringList texts;
     for (int column = 0; column < window_->model()->columnCount(); ++column)
         texts << big.sibling(big.row(), column).data().toString();
-    const QString size = QString::fromUtf8(Velmora::String::memory(64 * 32 * 4).get());
-    QCOMPARE(texts, QStringList({"textures/big.png", "png", size, size, "RGBA8", "64x32"}));
+    // Main memory: the renderer's float texels; video memory: RGBA8 texels.
+    const QString ram = QString::fromUtf8(Velmora::String::memory(64 * 32 * 16).get());
+    const QString vram = QString::fromUtf8(Velmora::String::memory(64 * 32 * 4).get());
+    QCOMPARE(texts, QStringList({"textures/big.png", "png", ram, vram, "RGBA8", "64x32"}));
     QCOMPARE(listingsRun(), 1);
 
     const QString screenshots = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
@@ -247,6 +250,13 @@ void tst_TextureProfilerWindow::a_moved_asset_shows_its_new_path()
     // Nothing new to show: no signal.
     window_->assetChanged(smallGuid());
     QCOMPARE(changed.count(), 1);
+}
+
+void tst_TextureProfilerWindow::the_location_box_shows_its_whole_text_at_the_narrowest_width()
+{
+    window_->resize(window_->minimumSizeHint().width(), 300);
+    QTRY_COMPARE(window_->width(), window_->minimumSizeHint().width());
+    QVERIFY(window_->locationComboBox()->width() >= window_->locationComboBox()->sizeHint().width());
 }
 
 QTEST_MAIN(tst_TextureProfilerWindow)

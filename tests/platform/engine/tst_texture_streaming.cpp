@@ -48,10 +48,10 @@ QByteArray quad(int id, const char *name, const char *material_name, float x)
 class PlayerView : public FakeApp
 {
 public:
-    PlayerView()
+    void lookAt(const Velmora::vec3 &target)
     {
         player_ = Velmora::PlayerDummy::create();
-        player_->lookAt(Velmora::vec3(0.0f, -10.0f, 0.0f), Velmora::vec3(0.0f, 0.0f, 0.0f));
+        player_->lookAt(Velmora::vec3(0.0f, -10.0f, 0.0f), target);
     }
     Velmora::Ptr<Velmora::Player> getViewPlayer() const override { return player_; }
 
@@ -90,6 +90,7 @@ private slots:
     void an_unsampled_texture_unloads_per_the_limits_data();
     void an_unsampled_texture_unloads_per_the_limits();
     void a_missing_texture_is_reported_once_until_its_file_appears();
+    void only_what_the_view_draws_holds_textures();
 
 private:
     Installation *installation_ = nullptr;
@@ -118,10 +119,17 @@ void TestTextureStreaming::init()
              "<world>" + quad(1, "big", "big", -4.5f) + quad(2, "small", "small", -1.5f)
                      + quad(3, "photo", "photo", 1.5f) + quad(4, "plain", "plain", 4.5f) + "</world>"},
             {QStringLiteral("ghost.world"), "<world>" + quad(1, "ghost", "ghost", 0.0f) + "</world>"},
+            // A sun casting shadows and a quad far beside the view: a shadow
+            // caster the view does not draw.
+            {QStringLiteral("sunny.world"),
+             "<world>" + quad(1, "small", "small", 0.0f) + quad(2, "far", "far", 60.0f)
+                     + "<node type=\"LightWorld\" id=\"3\" name=\"sun\"><color>1 1 1 1</color>"
+                       "<shadow>1</shadow></node></world>"},
     };
     for (auto it = files.begin(); it != files.end(); ++it)
         QVERIFY(installation_->writeData(it.key(), it.value()));
     QVERIFY(installation_->start());
+    view_.lookAt(Velmora::vec3(0.0f, 0.0f, 0.0f));
     Velmora::Engine::get()->addView(&view_);
     QCOMPARE(Velmora::Materials::loadMaterials(), 6);
 }
@@ -146,15 +154,16 @@ void TestTextureStreaming::the_list_shows_named_and_sampled_textures_sorted_with
     QVERIFY(Velmora::World::load("street"));
     Installation::frame();
     // A render loads what it samples: the plain material samples the core
-    // white texture, nothing samples far.png.
+    // white texture, nothing samples far.png. Main memory holds four floats
+    // a texel, video memory the texels in their format.
     QCOMPARE(listing(),
              QStringLiteral("---- streamed textures: 6 ----\n"
-                            "  core/textures/white.png: 64B/64B  (RGBA8 4x4)\n"
-                            "  textures/b.png: 1.5MB/1.5MB  (RGBA8 1024x384)\n"
+                            "  core/textures/white.png: 256B/64B  (RGBA8 4x4)\n"
+                            "  textures/b.png: 6MB/1.5MB  (RGBA8 1024x384)\n"
                             "  textures/far.png: 0B/0B  (not loaded)\n"
                             "  textures/missing.png: 0B/0B  (not loaded)\n"
-                            "  textures/photo.jpg: 9KB/9KB  (RGB8 64x48)\n"
-                            "  textures/small.png: 512B/512B  (RGBA8 16x8)\n"
+                            "  textures/photo.jpg: 48KB/9KB  (RGB8 64x48)\n"
+                            "  textures/small.png: 2KB/512B  (RGBA8 16x8)\n"
                             "---- end ----\n"));
 }
 
@@ -206,8 +215,25 @@ void TestTextureStreaming::a_missing_texture_is_reported_once_until_its_file_app
     QVERIFY(installation_->writeData(QStringLiteral("textures/missing.png"), rgbaPng(2, 2)));
     Installation::frame();
     QCOMPARE(lineOf(QStringLiteral("textures/missing.png")),
-             QStringLiteral("  textures/missing.png: 16B/16B  (RGBA8 2x2)"));
+             QStringLiteral("  textures/missing.png: 64B/16B  (RGBA8 2x2)"));
     QCOMPARE(log.errors(), 1);
+}
+
+void TestTextureStreaming::only_what_the_view_draws_holds_textures()
+{
+    Velmora::Render::setStreamingTexturesMemoryLimit(0);
+    Velmora::Render::setStreamingDestroyDuration(0);
+    QVERIFY(Velmora::World::load("sunny"));
+    Installation::frame();
+    Installation::frame();
+    // The far quad only casts a shadow: its depth needs no texture.
+    QCOMPARE(listing().count(QStringLiteral("(not loaded)")), 5);
+    QVERIFY(lineOf(QStringLiteral("textures/far.png")).endsWith(QLatin1String("(not loaded)")));
+    // Turned to the sky, the view draws nothing and holds nothing.
+    view_.lookAt(Velmora::vec3(0.0f, -9.0f, 10.0f));
+    Installation::frame();
+    Installation::frame();
+    QCOMPARE(listing().count(QStringLiteral("(not loaded)")), 6);
 }
 
 QTEST_GUILESS_MAIN(TestTextureStreaming)

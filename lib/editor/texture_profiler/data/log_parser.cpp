@@ -53,6 +53,10 @@ bool LogParser::parseLine(const QString &line)
         return false;
     }
     path.chop(2);
+    if (TexturesList::dataRelativePath(path).isEmpty()) {
+        skipMalformed(line, "path outside the data folder");
+        return false;
+    }
     uint64_t ram = 0;
     uint64_t vram = 0;
     if (!parseSize(match.captured(2), &ram) || !parseSize(match.captured(3), &vram)) {

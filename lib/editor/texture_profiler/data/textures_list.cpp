@@ -4,17 +4,33 @@
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/fs/FileSystem.h>
 
+#include <QDir>
+
 #include <algorithm>
 
 namespace tprof {
+
+QString TexturesList::dataRelativePath(const QString &path)
+{
+    // Cleaned first, so that "a/../../b" and an absolute path into the data
+    // folder are judged by where they lead.
+    const QString relative = fs::relDataPath(path);
+    if (relative.isEmpty() || !QDir::isRelativePath(relative) || relative == QLatin1String("..")
+        || relative.startsWith(QLatin1String("../")))
+        return QString();
+    return relative;
+}
 
 TexturesList::TexturesList(Editor::AssetManagerPrivate *asset_manager)
     : asset_manager_(asset_manager)
 {}
 
-bool TexturesList::add(const QString &path, const QString &format, uint64_t ram_usage, uint64_t vram_usage, int width,
-                       int height)
+bool TexturesList::add(const QString &listed_path, const QString &format, uint64_t ram_usage, uint64_t vram_usage,
+                       int width, int height)
 {
+    const QString path = dataRelativePath(listed_path);
+    if (path.isEmpty())
+        return false;
     TextureItem item;
     const as::Asset asset = asset_manager_ ? asset_manager_->asset(fs::virtualPath(path)) : as::Asset();
     if (asset.isNull()) {

@@ -6,6 +6,7 @@
 #include <velmora/Vector.h>
 
 #include <QHash>
+#include <QString>
 
 namespace Editor {
 class AssetManagerPrivate;
@@ -24,8 +25,13 @@ public:
     // asset_manager may be null: every texture is then a plain file.
     explicit TexturesList(Editor::AssetManagerPrivate *asset_manager);
 
-    // Appends a texture; false (nothing added) when the path is neither an
-    // asset nor an existing file of the data folder.
+    // The data-relative form of a listed path; "" when, cleaned, it does not
+    // lie inside the data folder (an absolute path elsewhere, a climb out
+    // with "..").
+    static QString dataRelativePath(const QString &path);
+
+    // Appends a texture; false (nothing added) when the path lies outside
+    // the data folder or is neither an asset nor an existing file there.
     bool add(const QString &path, const QString &format, uint64_t ram_usage, uint64_t vram_usage, int width,
              int height);
     bool addNotLoaded(const QString &path, uint64_t ram_usage, uint64_t vram_usage);

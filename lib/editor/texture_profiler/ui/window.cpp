@@ -6,6 +6,7 @@
 #include "editor/texture_profiler/data/streaming_settings_guard.h"
 #include "editor/texture_profiler/model/textures_filter_proxy_model.h"
 #include "editor/texture_profiler/model/textures_model.h"
+#include "editor/texture_profiler/ui/controls_flow_layout.h"
 
 #include <editor_core/CheckBox.h>
 #include <editor_core/ComboBox.h>
@@ -48,31 +49,37 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     auto layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    auto controls = new QHBoxLayout;
+    // The controls keep their whole texts: where a narrow dock has no room
+    // for them in one row, they continue on a second line.
+    auto controls = new ControlsFlowLayout;
     QMargins margins = controls->contentsMargins();
     margins.setTop(margins.top() + 6);
     controls->setContentsMargins(margins);
     controls->setSpacing(6);
-    controls->addWidget(new QLabel(tr("Location"), this));
-    location_combo_ = new ComboBox(this);
+    auto location = new QWidget(this);
+    auto location_layout = new QHBoxLayout(location);
+    location_layout->setContentsMargins(0, 0, 0, 0);
+    location_layout->setSpacing(6);
+    location_layout->addWidget(new QLabel(tr("Location"), location));
+    location_combo_ = new ComboBox(location);
     location_combo_->setObjectName(QStringLiteral("location"));
     location_combo_->addItem(tr("From Video Memory"), int(LOCATION_FROM_VIDEO_MEMORY));
     location_combo_->addItem(tr("From Viewport"), int(LOCATION_FROM_VIEWPORT));
-    // Full width when there is room, but a narrow dock may shrink it.
-    location_combo_->setMinimumWidth(100);
-    controls->addWidget(location_combo_);
+    // Never narrower than its longest item: both locations start alike.
+    location_combo_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    location_layout->addWidget(location_combo_);
+    controls->addWidget(location);
     display_core_check_ = new CheckBox(tr("Display Core Assets"), this);
     display_core_check_->setObjectName(QStringLiteral("display_core_assets"));
     display_core_check_->setCheckable(true);
     display_core_check_->setTristate(false);
     display_core_check_->setChecked(display_core_assets_);
     controls->addWidget(display_core_check_);
-    controls->addSpacing(20);
+    controls->addGap(20);
     refresh_button_ = new QPushButton(tr("Refresh"), this);
     refresh_button_->setObjectName(QStringLiteral("refresh"));
     UiCommon::setButtonMinWidth(refresh_button_, 120);
     controls->addWidget(refresh_button_);
-    controls->addStretch(1);
     layout->addLayout(controls);
 
     proxy_->setDisplayCoreAssets(display_core_assets_);
@@ -90,6 +97,11 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     textures_view_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     textures_view_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     textures_view_->setShowGrid(false);
+    // In a low dock the table gives up its rows before the controls above
+    // it lose theirs.
+    textures_view_->setMinimumHeight(1);
+    // Sorting on sorts at once by the header's indicator, which starts on the
+    // first column in descending order: paths read from A to Z instead.
     textures_view_->setSortingEnabled(true);
     textures_view_->sortByColumn(TexturesModel::COLUMN_PATH, Qt::AscendingOrder);
     // One line per row; when a path does not fit its file name stays
@@ -101,7 +113,8 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
     connect(location_combo_, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this](int index) { setLocation(location_combo_->itemData(index).toInt()); });
     // toggled rather than clicked: the flag follows the box however it is
-    // changed.
+    // changed (a click, the keyboard, or code that checks the box), so the
+    // filter never disagrees with what the box shows.
     connect(display_core_check_, &QCheckBox::toggled, this, &Window::setDisplayCoreAssets);
     connect(refresh_button_, &QPushButton::clicked, this, &Window::refresh);
     connect(textures_view_, &QWidget::customContextMenuRequested, this,
