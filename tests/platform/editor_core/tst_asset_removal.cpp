@@ -245,10 +245,10 @@ private slots:
         QCOMPARE(project.checksums(), before);
         QCOMPARE(project.manager.getNumAssets(), count);
         QVERIFY2(log.text().contains(logged) && log.text().contains("nothing is removed"), qPrintable(log.text()));
-        // The same rule, asked of one asset.
-        QVERIFY2(project.manager.removalRefusal(bad_guid).contains(logged),
-                 qPrintable(project.manager.removalRefusal(bad_guid)));
-        QCOMPARE(project.manager.removalRefusal(guid("{a103}")), QString());
+        // The same rule, asked asset by asset.
+        const QHash<UGUID, QString> refused = project.manager.removalRefusals({guid("{a103}"), bad_guid});
+        QCOMPARE(refused.keys(), QList<UGUID>{bad_guid});
+        QVERIFY2(refused.value(bad_guid).contains(logged), qPrintable(refused.value(bad_guid)));
     }
 
     void a_file_that_fails_to_go_keeps_its_whole_asset_and_is_reported()

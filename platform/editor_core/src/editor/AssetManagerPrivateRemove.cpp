@@ -37,38 +37,52 @@ QString text(const Velmora::UGUID &guid)
     return QString::fromLatin1(guid.getString().get());
 }
 
-// Where a path really leads: the file and every folder above it with
-// symlinks resolved. A path that does not exist resolves through its nearest
-// existing folder. Empty when that cannot be told (a dangling link).
-QString resolvedPath(const QString &path)
+// Where paths really lead: the file and every folder above it with symlinks
+// resolved. A path that does not exist resolves through its nearest existing
+// folder. Empty when that cannot be told (a dangling link). Folders are
+// resolved once each, so that the files of many assets cost about one look
+// each.
+class Resolver
 {
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    if (info.isSymLink())
-        return QString();
-    QString tail = info.fileName();
-    QString folder = info.absolutePath();
-    for (;;) {
-        const QFileInfo folder_info(folder);
-        if (folder_info.exists()) {
-            const QString canonical = folder_info.canonicalFilePath();
-            return canonical.isEmpty() ? QString() : canonical + QLatin1Char('/') + tail;
-        }
-        if (folder_info.isSymLink())
-            return QString();
-        const int slash = folder.lastIndexOf(QLatin1Char('/'));
-        if (slash <= 0)
-            return QString();
-        tail = folder.mid(slash + 1) + QLatin1Char('/') + tail;
-        folder = folder.left(slash);
+public:
+    QString resolve(const QString &path)
+    {
+        const QFileInfo info(path);
+        if (info.isSymLink())
+            return info.exists() ? info.canonicalFilePath() : QString();
+        const QString folder = this->folder(info.absolutePath());
+        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + info.fileName();
     }
-}
+
+private:
+    QString folder(const QString &path)
+    {
+        const auto known = folders_.constFind(path);
+        if (known != folders_.constEnd())
+            return known.value();
+        QString resolved;
+        const QFileInfo info(path);
+        if (info.exists()) {
+            resolved = info.canonicalFilePath();
+        } else if (!info.isSymLink()) {
+            const int slash = path.lastIndexOf(QLatin1Char('/'));
+            if (slash > 0) {
+                const QString parent = folder(path.left(slash));
+                if (!parent.isEmpty())
+                    resolved = parent + path.mid(slash);
+            }
+        }
+        folders_.insert(path, resolved);
+        return resolved;
+    }
+
+    QHash<QString, QString> folders_;
+};
 
 // Why a file of an asset must not be deleted; empty when it may. root ends
 // with "/", canonical_root does not; expected_prefix, when given, is where
 // the file must lie (stored runtimes live only under their own name).
-QString refusal(const QString &path, const QString &root, const QString &canonical_root,
+QString refusal(Resolver &resolver, const QString &path, const QString &root, const QString &canonical_root,
                 const QString &expected_prefix = QString())
 {
     if (!path.startsWith(root) || path.size() == root.size())
@@ -76,7 +90,7 @@ QString refusal(const QString &path, const QString &root, const QString &canonic
     if (!expected_prefix.isEmpty()
         && (!path.startsWith(expected_prefix) || path.indexOf(QLatin1Char('/'), expected_prefix.size()) >= 0))
         return QStringLiteral("it is not where the asset's stored runtimes belong");
-    const QString resolved = resolvedPath(path);
+    const QString resolved = resolver.resolve(path);
     if (resolved.isEmpty())
         return QStringLiteral("where it leads cannot be told");
     if (!resolved.startsWith(canonical_root + QLatin1Char('/')))
@@ -88,8 +102,8 @@ QString refusal(const QString &path, const QString &root, const QString &canonic
 
 // The check of remove() for one GUID: fills entry with the asset's files
 // and returns every reason to refuse it (none when it may go).
-QStringList problemsOf(const AssetManagerPrivate &manager, const Velmora::UGUID &guid, const QString &root,
-                       const QString &canonical_root, Doomed &entry)
+QStringList problemsOf(const AssetManagerPrivate &manager, Resolver &resolver, const Velmora::UGUID &guid,
+                       const QString &root, const QString &canonical_root, Doomed &entry)
 {
     const as::Asset record = manager.asset(guid);
     if (record.isNull()) {
@@ -123,7 +137,7 @@ QStringList problemsOf(const AssetManagerPrivate &manager, const Velmora::UGUID 
 
     QStringList problems;
     for (int i = 0; i < entry.files.size(); ++i) {
-        const QString why = refusal(entry.files[i], root, canonical_root, prefixes[i]);
+        const QString why = refusal(resolver, entry.files[i], root, canonical_root, prefixes[i]);
         if (!why.isEmpty()) {
             problems << QLatin1Char('"') + entry.files[i] + QStringLiteral("\" of \"") + entry.relative
                             + QStringLiteral("\" is not deleted: ") + why;
@@ -187,14 +201,23 @@ bool renameFile(const QString &from, const QString &to, QString *error)
 
 } // namespace
 
-QString AssetManagerPrivate::removalRefusal(const Velmora::UGUID &guid) const
+QHash<Velmora::UGUID, QString> AssetManagerPrivate::removalRefusals(const Velmora::Vector<Velmora::UGUID> &guids) const
 {
+    QHash<Velmora::UGUID, QString> refused;
     const QString root = rootPath();
     const QString canonical_root = root.isEmpty() ? QString() : QFileInfo(root).canonicalFilePath();
-    if (canonical_root.isEmpty())
-        return QStringLiteral("there is no data folder");
-    Doomed entry;
-    return problemsOf(*this, guid, root, canonical_root, entry).join(QStringLiteral("; "));
+    Resolver resolver;
+    for (const Velmora::UGUID &guid : guids) {
+        if (canonical_root.isEmpty()) {
+            refused.insert(guid, QStringLiteral("there is no data folder"));
+            continue;
+        }
+        Doomed entry;
+        const QStringList problems = problemsOf(*this, resolver, guid, root, canonical_root, entry);
+        if (!problems.isEmpty())
+            refused.insert(guid, problems.join(QStringLiteral("; ")));
+    }
+    return refused;
 }
 
 bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids, QVector<RemovalFailure> *failures)
@@ -217,12 +240,13 @@ bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids, Q
     doomed.reserve(guids.size());
     QSet<Velmora::UGUID> seen;
     bool refused = false;
+    Resolver resolver;
     for (const Velmora::UGUID &guid : guids) {
         if (seen.contains(guid))
             continue;
         seen.insert(guid);
         Doomed entry;
-        const QStringList problems = problemsOf(*this, guid, root, canonical_root, entry);
+        const QStringList problems = problemsOf(*this, resolver, guid, root, canonical_root, entry);
         for (const QString &problem : problems)
             Velmora::Log::warning("Asset manager: %s; nothing is removed\n", qUtf8Printable(problem));
         refused = refused || !problems.isEmpty();

@@ -149,9 +149,9 @@ public:
     // through the event loop, after remove has returned. True when the check
     // passed, also when some assets were kept. GUI thread only.
     bool remove(const Velmora::Vector<Velmora::UGUID> &guids, QVector<RemovalFailure> *failures = nullptr);
-    // Why remove() would refuse this asset (the check above, for one asset);
-    // empty when it would not. Any thread.
-    QString removalRefusal(const Velmora::UGUID &guid) const;
+    // The check above, asset by asset: the GUIDs that remove() would refuse,
+    // each with why. Any thread.
+    QHash<Velmora::UGUID, QString> removalRefusals(const Velmora::Vector<Velmora::UGUID> &guids) const;
     // Tests: asked with each file of a removal before it is moved aside;
     // answering true makes that move fail as an I/O error would.
     void setRemovalFaultForTests(std::function<bool(const QString &file)> fails) { removal_fault_ = std::move(fails); }
