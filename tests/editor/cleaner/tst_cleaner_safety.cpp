@@ -220,6 +220,11 @@ void CleanerSafetyTest::an_asset_that_fails_to_delete_stays_whole_and_is_marked(
     QCOMPARE(window->unusedModel()->index(0, 0).data(Qt::ToolTipRole).toString(), window->unusedModel()->note(guid));
     QVERIFY2(window->statusText().contains(QStringLiteral("1 asset(s) could not be deleted")),
              qPrintable(window->statusText()));
+    const QString screenshots = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+    if (!screenshots.isEmpty() && !delete_all) {
+        window->resize(640, 420);
+        QVERIFY(window->grab().save(screenshots + QStringLiteral("/cleaner_not_deleted.png")));
+    }
 
     // The sound is whole, on disk and in the asset manager, also after a
     // rescan: no orphan is left.
