@@ -1,9 +1,10 @@
 // The Cleaner window driven offscreen over a copy of the cleaner's test
 // project: Refresh and its tables, the selection hand-over, every deletion
 // with its confirmation answered both ways, and the guards that keep it from
-// deleting what is still needed (the ignore list saved after a Refresh, files
-// that could not be read, a refused or failing removal, a collection cancelled
-// or outlived by its window, and the Delete All rounds).
+// deleting what is still needed, or half of it (the ignore list saved after a
+// Refresh, files that could not be read, a change on disk after the Refresh,
+// a refused or failing removal, a collection cancelled or outlived by its
+// window, and the Delete All rounds).
 
 #include "cleaner_fixture.h"
 
@@ -20,6 +21,8 @@
 #include <editor_core/editor/Selection.h>
 #include <editor_core/editor/SelectionAction.h>
 #include <editor_core/tbb/Queue.h>
+
+#include <log_capture.h>
 
 #include <velmora/World.h>
 
@@ -69,11 +72,16 @@ private slots:
     void delete_selected_and_delete_listed_remove_only_the_confirmed_files();
     void a_saved_ignore_list_protects_its_rows_before_delete_listed();
     void unread_files_or_a_changed_project_block_delete_all_and_warn_before_deleting();
-    void a_refused_removal_is_reported_and_deletes_nothing();
+    void a_row_that_turned_into_a_link_to_outside_is_skipped_with_a_note();
     void a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window();
     void delete_all_removes_round_after_round_until_none_is_left_data();
     void delete_all_removes_round_after_round_until_none_is_left();
-    void delete_all_stops_when_a_removed_asset_survives();
+    void delete_all_stops_when_an_asset_cannot_be_deleted();
+    void a_change_on_disk_after_refresh_warns_before_deleting_data();
+    void a_change_on_disk_after_refresh_warns_before_deleting();
+    void an_asset_that_fails_to_delete_stays_whole_and_is_marked_data();
+    void an_asset_that_fails_to_delete_stays_whole_and_is_marked();
+    void an_unused_asset_leading_outside_is_not_listed_and_blocks_nothing();
 
 private:
     // A fresh window with the test's answers: confirmations answered from
@@ -116,6 +124,7 @@ void CleanerWindowTest::init()
 
 void CleanerWindowTest::cleanup()
 {
+    fixture_.assets()->setRemovalFaultForTests(nullptr);
     Velmora::World::quit();
     depr::g.world_controls = nullptr;
 }
@@ -387,26 +396,33 @@ void CleanerWindowTest::unread_files_or_a_changed_project_block_delete_all_and_w
     QVERIFY(asked_.last().contains(QStringLiteral("The project changed after the list was made")));
 }
 
-void CleanerWindowTest::a_refused_removal_is_reported_and_deletes_nothing()
+void CleanerWindowTest::a_row_that_turned_into_a_link_to_outside_is_skipped_with_a_note()
 {
     auto window = makeWindow();
     refresh(*window);
     // One listed file turns into a link to a file outside the data folder:
-    // the asset manager refuses the whole removal.
+    // the asset manager would refuse it, so it is left out and the rest go.
     QTemporaryDir outside;
     const QString target = outside.path() + QStringLiteral("/precious.wav");
     QVERIFY(QFile::copy(fixture_.dataPath() + QStringLiteral("sounds/unused.wav"), target));
     QVERIFY(QFile::remove(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")));
     QVERIFY(QFile::link(target, fixture_.dataPath() + QStringLiteral("sounds/unused.wav")));
     const QMap<QString, QByteArray> before = checksums();
+    QStringList listed = unusedRows(*window);
+    listed.removeOne(QStringLiteral("sounds/unused.wav"));
 
     window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY2(asked_.first().contains(QStringLiteral("Changed: \"sounds/unused.wav\"")), qPrintable(asked_.first()));
     QCOMPARE(told_.size(), 1);
-    QVERIFY(told_.first().startsWith(QStringLiteral("Nothing was deleted")));
-    QTest::qWait(20);
-    QCOMPARE(checksums(), before);
+    QVERIFY2(told_.first().startsWith(QStringLiteral("1 asset(s) could not be deleted"))
+                     && told_.first().contains(QStringLiteral("unused.wav: ")),
+             qPrintable(told_.first()));
+    QTRY_COMPARE(unusedRows(*window), QStringList{QStringLiteral("sounds/unused.wav")});
+    QVERIFY(window->unusedModel()->note(window->unusedModel()->guidAt(0)).contains(QStringLiteral("outside")));
+    QCOMPARE(gone(before, checksums()), filesOf(listed));
     QVERIFY(QFile::exists(target));
-    QCOMPARE(window->unusedModel()->rowCount(), 8);
+    QVERIFY(QFileInfo(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")).isSymLink());
 }
 
 void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window()
@@ -519,7 +535,7 @@ void CleanerWindowTest::delete_all_removes_round_after_round_until_none_is_left(
     QCOMPARE(window->unusedModel()->rowCount(), 0);
 }
 
-void CleanerWindowTest::delete_all_stops_when_a_removed_asset_survives()
+void CleanerWindowTest::delete_all_stops_when_an_asset_cannot_be_deleted()
 {
     // A folder that cannot be written to: its file is never deleted.
     const QString sounds = fixture_.dataPath() + QStringLiteral("sounds");
@@ -530,10 +546,151 @@ void CleanerWindowTest::delete_all_stops_when_a_removed_asset_survives()
     ::chmod(sounds.toUtf8().constData(), 0755);
 
     QCOMPARE(told_.size(), 1);
-    QVERIFY2(told_.first().contains(QStringLiteral("\"unused.wav\" was removed in an earlier round")),
+    QVERIFY2(told_.first().contains(QStringLiteral("could not be deleted in round 1"))
+                     && told_.first().contains(QStringLiteral("unused.wav: cannot delete")),
              qPrintable(told_.first()));
     QVERIFY(QFile::exists(sounds + QStringLiteral("/unused.wav")));
     QVERIFY(window->deleteAllRounds().rounds() >= 1);
+}
+
+void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("named");
+    // Each change makes a listed asset used (or protected) without the asset
+    // manager hearing of it.
+    QTest::newRow("world saved with a listed texture placed in it")
+            << "data/worlds/level.world"
+            << QByteArray("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                          "\t<texture>textures/unused.png</texture>\n</world>\n")
+            << "worlds/level.world";
+    QTest::newRow("source file naming a listed sound added")
+            << "source/code/extra.cpp" << QByteArray("const char *s = \"unused.wav\";\n") << "/source/code";
+    QTest::newRow("ignore list written") << "data/.tamsel2/.cleanerignore" << QByteArray("/sounds/*\n")
+                                         << ".tamsel2/.cleanerignore";
+}
+
+void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, named);
+    auto window = makeWindow();
+    refresh(*window);
+
+    // The cleaner's own deletions change nothing it read.
+    window->unusedView()->selectRow(0);
+    window->findChild<QPushButton *>(QStringLiteral("deleteSelected"))->click();
+    QTRY_COMPARE(window->unusedModel()->rowCount(), 7);
+    answers_ << false;
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(asked_.size(), 2);
+    QVERIFY2(!asked_.last().contains(QStringLiteral("Warning")), qPrintable(asked_.last()));
+
+    // A change on disk: both deletions warn with the stale-table reason.
+    const QString path = fixture_.dataPath() + QStringLiteral("../") + file;
+    QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+    QFile changed(path);
+    QVERIFY(changed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(changed.write(content), qint64(content.size()));
+    changed.close();
+    const QMap<QString, QByteArray> before = checksums();
+    for (const QString &name : {QStringLiteral("deleteListed"), QStringLiteral("deleteSelected")}) {
+        window->unusedView()->selectRow(0);
+        answers_ << false;
+        window->findChild<QPushButton *>(name)->click();
+        QVERIFY2(asked_.last().contains(QStringLiteral("| Warning:\nThe project changed after the list was made"))
+                         && asked_.last().contains(named),
+                 qPrintable(asked_.last()));
+    }
+    QCOMPARE(asked_.size(), 4);
+    QTest::qWait(20);
+    QCOMPARE(checksums(), before);
+    QCOMPARE(window->unusedModel()->rowCount(), 7);
+}
+
+void CleanerWindowTest::an_asset_that_fails_to_delete_stays_whole_and_is_marked_data()
+{
+    QTest::addColumn<bool>("delete_all");
+    QTest::newRow("Delete Listed") << false;
+    QTest::newRow("Delete All") << true;
+}
+
+void CleanerWindowTest::an_asset_that_fails_to_delete_stays_whole_and_is_marked()
+{
+    QFETCH(bool, delete_all);
+    // The second file of the sound (its meta file) fails as a busy file
+    // would.
+    const QString sound = fixture_.dataPath() + QStringLiteral("sounds/unused.wav");
+    fixture_.assets()->setRemovalFaultForTests(
+            [sound](const QString &file) { return file == sound + QStringLiteral(".meta"); });
+    const QMap<QString, QByteArray> before = checksums();
+    auto window = makeWindow();
+    if (delete_all) {
+        window->findChild<QPushButton *>(QStringLiteral("deleteAll"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isDeletingAll() && !window->isCollecting(), 60000);
+    } else {
+        refresh(*window);
+        window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    }
+
+    // Told, listed and marked with why; the others are gone.
+    QCOMPARE(told_.size(), 1);
+    QVERIFY2(told_.first().contains(QStringLiteral("1 asset(s) could not be deleted"))
+                     && told_.first().contains(QStringLiteral("unused.wav: cannot delete \"") + sound
+                                               + QStringLiteral(".meta\"")),
+             qPrintable(told_.first()));
+    QTRY_COMPARE(unusedRows(*window), QStringList{QStringLiteral("sounds/unused.wav")});
+    const Velmora::UGUID sound_guid = window->unusedModel()->guidAt(0);
+    QVERIFY(window->unusedModel()->note(sound_guid).startsWith(QStringLiteral("Not deleted: ")));
+    QCOMPARE(window->unusedModel()->index(0, 0).data(Qt::ToolTipRole).toString(),
+             window->unusedModel()->note(sound_guid));
+    QVERIFY2(window->statusText().contains(QStringLiteral("1 asset(s) could not be deleted")),
+             qPrintable(window->statusText()));
+    const QString screenshots = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+    if (!screenshots.isEmpty() && !delete_all) {
+        window->resize(640, 420);
+        QVERIFY(window->grab().save(screenshots + QStringLiteral("/cleaner_not_deleted.png")));
+    }
+
+    // The sound is whole, on disk and in the asset manager, also after a
+    // rescan: no orphan is left.
+    const QMap<QString, QByteArray> after = checksums();
+    for (const QString &name : {QStringLiteral("sounds/unused.wav"), QStringLiteral("sounds/unused.wav.meta")})
+        QCOMPARE(after.value(name), before.value(name));
+    QCOMPARE(after.keys().filter(QStringLiteral(".removing")), QStringList());
+    QVERIFY(fixture_.rescan());
+    QCOMPARE(fixture_.assets()->filePath(sound_guid), sound);
+}
+
+void CleanerWindowTest::an_unused_asset_leading_outside_is_not_listed_and_blocks_nothing()
+{
+    // The sound's file becomes a link to a file outside the data folder.
+    QTemporaryDir outside;
+    const QString target = outside.path() + QStringLiteral("/precious.wav");
+    const QString sound = fixture_.dataPath() + QStringLiteral("sounds/unused.wav");
+    QVERIFY(QFile::copy(sound, target));
+    QVERIFY(QFile::remove(sound));
+    QVERIFY(QFile::link(target, sound));
+    test::LogCapture log;
+
+    auto window = makeWindow();
+    refresh(*window);
+    QVERIFY(!unusedRows(*window).contains(QStringLiteral("sounds/unused.wav")));
+    QCOMPARE(window->unusedModel()->rowCount(), 7);
+    QVERIFY2(window->statusText().contains(QStringLiteral("1 unused asset(s) are not listed")),
+             qPrintable(window->statusText()));
+    QVERIFY2(log.text().contains("\"sounds/unused.wav\" is not listed as unused"), qPrintable(log.text()));
+
+    // Delete All goes to its end; the link and what it leads to stay.
+    window->findChild<QPushButton *>(QStringLiteral("deleteAll"))->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!window->isDeletingAll() && !window->isCollecting(), 60000);
+    QCOMPARE(told_, QStringList());
+    QCOMPARE(window->unusedModel()->rowCount(), 0);
+    QVERIFY(window->deleteAllRounds().removedTotal() >= 7);
+    QVERIFY(QFileInfo(sound).isSymLink());
+    QVERIFY(QFile::exists(target));
 }
 
 QTEST_MAIN(CleanerWindowTest)

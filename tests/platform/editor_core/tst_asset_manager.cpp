@@ -865,6 +865,8 @@ private slots:
         data.asset(QStringLiteral("gone.world"), guid('a', 2));
         data.asset(QStringLiteral("old_name.world"), guid('a', 3));
         data.asset(QStringLiteral("edit.txt"), guid('a', 4));
+        data.asset(QStringLiteral("saved.world"), guid('a', 6));
+        data.asset(QStringLiteral("touched.world"), guid('a', 7));
         Editor::AssetManagerPrivate manager;
         manager.setRootPath(data.root());
         scan(manager);
@@ -876,6 +878,14 @@ private slots:
                       data.path(QStringLiteral("new_name.world.meta")));
         data.asset(QStringLiteral("edit.txt"), guid('a', 4), "excluded=\"1\"");
         data.asset(QStringLiteral("added.world"), guid('a', 5));
+        // Saved with new content, the meta file untouched; or only touched.
+        data.file(QStringLiteral("saved.world"), "<world><node/></world>\n");
+        {
+            QFile touched(data.path(QStringLiteral("touched.world")));
+            QVERIFY(touched.open(QIODevice::ReadWrite));
+            QVERIFY(touched.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                                        QFileDevice::FileModificationTime));
+        }
 
         QStringList events;
         connect(&manager, &Editor::AssetManagerPrivate::aboutToBeRemoved, this, [&](const UGUID &g) {
@@ -896,6 +906,7 @@ private slots:
         QCOMPARE(events,
                  (QStringList{"aboutToBeRemoved " + text(guid('a', 2)) + " present", "removed " + text(guid('a', 2)),
                               "moved " + text(guid('a', 3)), "changed " + text(guid('a', 4)),
+                              "changed " + text(guid('a', 6)), "changed " + text(guid('a', 7)),
                               "added " + text(guid('a', 5)), "end"}));
         QCOMPARE(initialized.count(), 0);
         QVERIFY(manager.asset(guid('a', 4)).isExcluded());

@@ -245,6 +245,49 @@ private slots:
         QCOMPARE(project.checksums(), before);
         QCOMPARE(project.manager.getNumAssets(), count);
         QVERIFY2(log.text().contains(logged) && log.text().contains("nothing is removed"), qPrintable(log.text()));
+        // The same rule, asked asset by asset.
+        const QHash<UGUID, QString> refused = project.manager.removalRefusals({guid("{a103}"), bad_guid});
+        QCOMPARE(refused.keys(), QList<UGUID>{bad_guid});
+        QVERIFY2(refused.value(bad_guid).contains(logged), qPrintable(refused.value(bad_guid)));
+    }
+
+    void a_file_that_fails_to_go_keeps_its_whole_asset_and_is_reported()
+    {
+        Project project;
+        QVERIFY(project.scan());
+        const auto before = project.checksums();
+        // The second file of the crate (its first stored runtime) fails.
+        QStringList tried;
+        project.manager.setRemovalFaultForTests([&tried, &project](const QString &file) {
+            tried << file;
+            return file == project.data(runtimeFiles("{b201}", "node")[0]);
+        });
+        Recorder recorder(project.manager);
+        test::LogCapture log;
+
+        QVector<Editor::AssetManagerPrivate::RemovalFailure> failures;
+        QVERIFY(project.manager.remove({guid("{a101}"), guid("{a103}")}, &failures));
+        settle(project.manager);
+
+        QCOMPARE(tried.mid(0, 2),
+                 QStringList({project.data("models/crate.model"), project.data(runtimeFiles("{b201}", "node")[0])}));
+        QCOMPARE(failures.size(), 1);
+        QCOMPARE(failures.first().guid, guid("{a101}"));
+        QVERIFY2(failures.first().reason.contains(runtimeFiles("{b201}", "node")[0]),
+                 qPrintable(failures.first().reason));
+        QCOMPARE(recorder.events, QStringList({"about 103 1", "removed 103 0", "end"}));
+        // The crate's files are all back under their names; nothing is left
+        // aside.
+        QCOMPARE(project.checksums(), without(before, {"materials/paint.mat", "materials/paint.mat.meta"}));
+        QVERIFY(project.manager.hasAsset(guid("{a101}")));
+        QVERIFY2(log.text().contains("\"models/crate.model\" stays an asset"), qPrintable(log.text()));
+
+        // A rescan finds the crate whole: no orphans.
+        Recorder rescanned(project.manager);
+        project.manager.rescan();
+        settle(project.manager);
+        QCOMPARE(rescanned.events, QStringList());
+        QVERIFY(project.manager.hasRuntime(guid("{b201}")));
     }
 
     void an_undeletable_file_keeps_its_whole_asset_and_is_logged_data()

@@ -23,8 +23,6 @@
 #include <QHash>
 #include <QSet>
 
-#include <sys/stat.h>
-
 #include <array>
 #include <deque>
 #include <memory>
@@ -67,26 +65,6 @@ std::string lower(std::string text)
     }
     return text;
 }
-
-// Modification time and size of a file, to tell whether it changed; 0 and
-// -1 when it is gone.
-struct FileStamp
-{
-    qint64 nanoseconds = 0;
-    qint64 size = -1;
-
-    static FileStamp of(const QString &path)
-    {
-        struct stat info;
-        FileStamp stamp;
-        if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
-            stamp.nanoseconds = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-            stamp.size = qint64(info.st_size);
-        }
-        return stamp;
-    }
-    bool operator==(const FileStamp &other) const { return nanoseconds == other.nanoseconds && size == other.size; }
-};
 
 // Calls visit(token) for every text between two neighbouring double quotes
 // and for every string when a backslash escapes the next byte; a token may
@@ -229,7 +207,8 @@ struct Collector::Context
     QHash<Velmora::UGUID, Velmora::UGUID> owner_of;
     std::unordered_map<std::string, std::vector<Item *>> items_by_folder;
     std::unordered_set<std::string> registered_extensions;
-    std::vector<FileStamp> stamps;
+    // What the real pass read, noted just before it read it.
+    std::shared_ptr<ReadStamps> stamps;
     quint64 revision = 0;
     ReadFailures failures;
     unsigned visit = 0;
@@ -275,12 +254,15 @@ public:
     static void linkParents(Context &context);
     static bool scanSourceFolder(Context &context);
     static bool walkFolder(const QDir &dir, const QStringList &filters, const QString &project_root,
-                           QSet<QString> &visited, const std::function<bool(const QString &)> &visit);
+                           QSet<QString> &visited, ReadStamps *stamps,
+                           const std::function<bool(const QString &)> &visit);
     static std::vector<Item *> unusedCandidates(Context &context);
     static bool ownsUsedItem(Context &context, Item *item);
-    static Velmora::Vector<Velmora::UGUID> makeUnusedResult(Context &context);
+    static Velmora::Vector<Velmora::UGUID> makeUnusedResult(Context &context, CollectorResult &result);
     static LostMap makeLostResult(Context &context);
     static void markNamesUsed(Context &context, std::string_view text);
+    static void stampAssetFiles(Context &context);
+    static void leaveOutRefused(Context &context, std::vector<Item *> &unused, CollectorResult &result);
     static bool checkStale(Context &context);
 };
 
@@ -293,13 +275,7 @@ bool CollectorSteps::buildItems(Context &context)
         return linkItems(context);
     }
 
-    // What each asset file looks like before anything is read, so that a
-    // save while the collection runs is noticed.
-    const QVector<as::Asset> &assets = context.factory.assets();
-    context.stamps.clear();
-    context.stamps.reserve(size_t(assets.size()));
-    for (const as::Asset &asset : assets)
-        context.stamps.push_back(FileStamp::of(asset.getFilePath()));
+    stampAssetFiles(context);
 
     const int start = context.progress_value;
     Velmora::Vector<AssetInfo> infos;
@@ -318,8 +294,35 @@ bool CollectorSteps::buildItems(Context &context)
     return linkItems(context);
 }
 
+void CollectorSteps::stampAssetFiles(Context &context)
+{
+    // The files the items factory reads, as they look before any is read,
+    // so that a save while the collection runs, or after it, is noticed:
+    // every asset file, the meta files of worlds and landscape maps, stored
+    // node runtimes and the copies the scan left out.
+    const QVector<as::Asset> &assets = context.factory.assets();
+    ReadStamps &stamps = *context.stamps;
+    stamps.reserve(assets.size() + assets.size() / 8);
+    for (const as::Asset &asset : assets) {
+        const Velmora::UGUID &guid = asset.getGUID();
+        stamps.add(asset.getFilePath(), guid);
+        if (asset.getType() == AssetType::WORLD || asset.getType() == AssetType::LANDSCAPE_MAP)
+            stamps.add(asset.getFilePath() + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION), guid);
+        for (const as::Runtime &runtime : asset.getRuntimes()) {
+            if (runtime.isStored() && runtime.getKind() == as::Runtime::KIND_NODE) {
+                const QString path = context.asset_manager->filePath(runtime.getGUID());
+                if (!path.isEmpty())
+                    stamps.add(path, guid);
+            }
+        }
+        for (const QString &copy : context.factory.leftOutFiles(guid))
+            stamps.add(copy, guid);
+    }
+}
+
 void CollectorSteps::addItem(Context &context, Velmora::Vector<AssetInfo> &infos)
 {
+    context.stamps->add(IgnoreListFile::filePath());
     QString ignore_error;
     IgnoreList ignore;
     ignore.setPatterns(IgnoreList::load(&ignore_error));
@@ -696,8 +699,13 @@ void CollectorSteps::markNamesUsed(Context &context, std::string_view text)
 }
 
 bool CollectorSteps::walkFolder(const QDir &dir, const QStringList &filters, const QString &project_root,
-                                QSet<QString> &visited, const std::function<bool(const QString &)> &visit)
+                                QSet<QString> &visited, ReadStamps *stamps,
+                                const std::function<bool(const QString &)> &visit)
 {
+    // A file added to, removed from or renamed in a folder changes the
+    // folder's stamp.
+    if (stamps)
+        stamps->add(dir.absolutePath());
     // Links are followed when they stay inside the project; a folder is
     // entered once, whatever the links that lead to it.
     auto inside = [&project_root](const QFileInfo &entry) {
@@ -722,7 +730,7 @@ bool CollectorSteps::walkFolder(const QDir &dir, const QStringList &filters, con
         QDir sub(dir.absolutePath());
         if (!sub.cd(folder.fileName()))
             continue;
-        if (!walkFolder(sub, filters, project_root, visited, visit))
+        if (!walkFolder(sub, filters, project_root, visited, stamps, visit))
             return false;
     }
     return true;
@@ -735,8 +743,13 @@ bool CollectorSteps::scanSourceFolder(Context &context)
     if (!data.cdUp())
         return true;
     const QDir folder(data.absoluteFilePath(QStringLiteral("source")));
-    if (!folder.exists())
+    ReadStamps *stamps = context.pass == 1 ? context.stamps.get() : nullptr;
+    if (!folder.exists()) {
+        // A source folder made later is a change too.
+        if (stamps)
+            stamps->add(folder.absolutePath());
         return true;
+    }
     QStringList filters;
     for (const char *filter : SOURCE_FILTERS)
         filters << QLatin1String(filter);
@@ -751,7 +764,7 @@ bool CollectorSteps::scanSourceFolder(Context &context)
     }
 
     QSet<QString> visited{folder.canonicalPath()};
-    return walkFolder(folder, filters, project_root, visited, [&](const QString &path) {
+    return walkFolder(folder, filters, project_root, visited, stamps, [&](const QString &path) {
         context.progress_value += context.pass == 1 ? 2 : 0;
         if (context.pass == 0) {
             context.max_progress_value += 2;
@@ -759,6 +772,7 @@ bool CollectorSteps::scanSourceFolder(Context &context)
         }
         if (!context.report())
             return false;
+        stamps->add(path);
         std::string text;
         QString failure;
         if (!Collector::readScriptFile(path, text, &failure)) {
@@ -785,10 +799,38 @@ bool CollectorSteps::scanSourceFolder(Context &context)
     });
 }
 
-Velmora::Vector<Velmora::UGUID> CollectorSteps::makeUnusedResult(Context &context)
+void CollectorSteps::leaveOutRefused(Context &context, std::vector<Item *> &unused, CollectorResult &result)
 {
+    // What the asset manager would refuse to remove (a file that leads out
+    // of the data folder, a core asset) is not offered for deletion: one
+    // such row would make every deletion that includes it fail.
+    Velmora::Vector<Velmora::UGUID> guids;
+    guids.reserve(int(unused.size()));
+    for (const Item *item : unused)
+        guids.append(item->item.getAssetId());
+    const QHash<Velmora::UGUID, QString> refused = context.asset_manager->removalRefusals(guids);
+    if (refused.isEmpty())
+        return;
+    auto kept = std::remove_if(unused.begin(), unused.end(), [&](const Item *item) {
+        const auto why = refused.constFind(item->item.getAssetId());
+        if (why == refused.constEnd())
+            return false;
+        Velmora::Log::warning("Cleaner: \"%s\" is not listed as unused, since it cannot be deleted safely: %s\n",
+                              item->relative_path.c_str(), qUtf8Printable(why.value()));
+        result.refused.append(
+                RefusedAsset{item->item.getAssetId(), QString::fromStdString(item->relative_path), why.value()});
+        return true;
+    });
+    unused.erase(kept, unused.end());
+}
+
+Velmora::Vector<Velmora::UGUID> CollectorSteps::makeUnusedResult(Context &context, CollectorResult &result)
+{
+    std::vector<Item *> items = unusedCandidates(context);
+    leaveOutRefused(context, items, result);
     Velmora::Vector<Velmora::UGUID> unused;
-    for (Item *item : unusedCandidates(context))
+    unused.reserve(int(items.size()));
+    for (Item *item : items)
         unused.append(item->item.getAssetId());
     return unused;
 }
@@ -812,14 +854,7 @@ LostMap CollectorSteps::makeLostResult(Context &context)
 
 bool CollectorSteps::checkStale(Context &context)
 {
-    if (context.asset_manager->revision() != context.revision)
-        return true;
-    const QVector<as::Asset> &assets = context.factory.assets();
-    for (int i = 0; i < assets.size() && size_t(i) < context.stamps.size(); ++i) {
-        if (!(FileStamp::of(assets[i].getFilePath()) == context.stamps[size_t(i)]))
-            return true;
-    }
-    return false;
+    return context.asset_manager->revision() != context.revision || !context.stamps->firstChange().isEmpty();
 }
 
 bool Collector::collect(CollectorResult &result, Editor::AssetManagerPrivate *as_manager, const mat::Manager *materials,
@@ -832,6 +867,7 @@ bool Collector::collect(CollectorResult &result, Editor::AssetManagerPrivate *as
         context->materials = materials;
         context->progress = progress;
         context->options = options;
+        context->stamps = std::make_shared<ReadStamps>();
         for (const QString &extension : as::getRegisteredExtensions())
             context->registered_extensions.insert(utf8(extension));
 
@@ -846,10 +882,11 @@ bool Collector::collect(CollectorResult &result, Editor::AssetManagerPrivate *as
             ok = CollectorSteps::buildItems(*context);
         }
         if (ok) {
-            result.unused = CollectorSteps::makeUnusedResult(*context);
+            result.unused = CollectorSteps::makeUnusedResult(*context, result);
             result.lost = CollectorSteps::makeLostResult(*context);
             result.read_failures = context->failures;
             result.stale = CollectorSteps::checkStale(*context);
+            result.stamps = context->stamps;
             if (result.stale)
                 Velmora::Log::warning("Cleaner: the project changed while its assets were examined; the result may "
                                       "be out of date\n");

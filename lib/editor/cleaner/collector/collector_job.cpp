@@ -43,4 +43,14 @@ bool CollectorJob::isStale() const
     return isFinished() && result_.stale;
 }
 
+QVector<RefusedAsset> CollectorJob::refusedAssets() const
+{
+    return isFinished() ? result_.refused : QVector<RefusedAsset>();
+}
+
+std::shared_ptr<ReadStamps> CollectorJob::readStamps() const
+{
+    return isFinished() ? result_.stamps : nullptr;
+}
+
 } // namespace cleaner

@@ -38,6 +38,9 @@ public:
     // project changed during the run); false until the job has finished.
     bool mayBeIncomplete() const;
     bool isStale() const;
+    QVector<RefusedAsset> refusedAssets() const;
+    // What the collection read; null until the job has finished.
+    std::shared_ptr<ReadStamps> readStamps() const;
 
     // Tests: the naive text search.
     void setOptions(const Collector::Options &options) { options_ = options; }

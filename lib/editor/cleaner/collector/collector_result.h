@@ -1,5 +1,6 @@
 #pragma once
 
+#include "editor/cleaner/collector/read_stamps.h"
 #include "editor/cleaner/parser/node_info.h"
 #include "editor/cleaner/parser/read_failure.h"
 
@@ -7,6 +8,9 @@
 #include <velmora/Vector.h>
 
 #include <QHash>
+#include <QVector>
+
+#include <memory>
 
 namespace cleaner {
 
@@ -20,6 +24,16 @@ struct LostEntry
 };
 
 using LostMap = QHash<Velmora::UGUID, LostEntry>;
+
+// An asset that nothing uses but that is not listed, since the asset
+// manager would refuse to delete it (a file that leads out of the data
+// folder).
+struct RefusedAsset
+{
+    Velmora::UGUID guid;
+    QString path; // data-relative
+    QString reason;
+};
 
 // What one collection found.
 struct CollectorResult
@@ -35,6 +49,10 @@ struct CollectorResult
     ReadFailures read_failures;
     // The asset database or an asset file changed while the collection ran.
     bool stale = false;
+    // Unused assets left out of unused.
+    QVector<RefusedAsset> refused;
+    // What the collection read, to tell later whether the project changed.
+    std::shared_ptr<ReadStamps> stamps;
 
     // While true, an asset in unused may still be used by something the
     // collection could not see: deleting them all is not safe.
@@ -47,6 +65,8 @@ struct CollectorResult
         lost.clear();
         read_failures.clear();
         stale = false;
+        refused.clear();
+        stamps.reset();
     }
 };
 

@@ -3,6 +3,7 @@
 #include <editor_core/as/AssetTypes.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 
+#include <QColor>
 #include <QTimer>
 
 namespace cleaner {
@@ -36,6 +37,12 @@ QVariant UnusedAssetsTableModel::data(const QModelIndex &index, int role) const
         return QVariant();
     if (role == GUID_ROLE)
         return QVariant::fromValue(guid);
+    if (role == Qt::ToolTipRole || role == Qt::ForegroundRole) {
+        const QString text = notes_.value(guid);
+        if (text.isEmpty())
+            return QVariant();
+        return role == Qt::ToolTipRole ? QVariant(text) : QVariant(QColor(0xe0, 0xa0, 0x30));
+    }
     if (role != Qt::DisplayRole || !as_manager_)
         return QVariant();
     if (index.column() == 0)
@@ -71,6 +78,7 @@ void UnusedAssetsTableModel::setAssets(const Velmora::Vector<Velmora::UGUID> &gu
     row_of_.clear();
     row_of_.reserve(guids.size());
     removals_.clear();
+    notes_.clear();
     for (const Velmora::UGUID &guid : guids) {
         if (row_of_.contains(guid))
             continue;
@@ -97,6 +105,26 @@ QModelIndexList UnusedAssetsTableModel::indexesOf(const Velmora::UGUID &guid) co
     if (!first.isValid())
         return QModelIndexList();
     return QModelIndexList{first, index(first.row(), 1)};
+}
+
+void UnusedAssetsTableModel::setNote(const Velmora::UGUID &guid, const QString &note)
+{
+    const QModelIndex first = indexOf(guid);
+    if (!first.isValid())
+        return;
+    if (note.isEmpty())
+        notes_.remove(guid);
+    else
+        notes_.insert(guid, note);
+    emit dataChanged(first, index(first.row(), columnCount() - 1), {Qt::ToolTipRole, Qt::ForegroundRole});
+}
+
+int UnusedAssetsTableModel::noteCount() const
+{
+    int count = 0;
+    for (auto it = notes_.constBegin(); it != notes_.constEnd(); ++it)
+        count += row_of_.contains(it.key()) && !removals_.contains(it.key()) ? 1 : 0;
+    return count;
 }
 
 void UnusedAssetsTableModel::asset_changed(const Velmora::UGUID &guid)

@@ -18,7 +18,9 @@ class AssetManagerPrivate;
 namespace cleaner {
 
 // The unused assets in display order: "File Name" and "Asset Type", the
-// asset GUID under GUID_ROLE of every cell. Each GUID is listed once.
+// asset GUID under GUID_ROLE of every cell. Each GUID is listed once. A row
+// may carry a note (an asset that could not be deleted, and why), shown as
+// its tool tip and in the warning colour.
 //
 // Removed assets (asset_removed) leave the table together when the asset
 // manager ends its batch (flushRemovals, connected to its end signal) or on
@@ -52,6 +54,13 @@ public:
     QModelIndexList indexesOf(const Velmora::UGUID &guid) const;
     bool isPendingRemoval(const Velmora::UGUID &guid) const { return removals_.contains(guid); }
 
+    // The note of a listed asset; an empty text takes it away. Replacing
+    // the rows drops every note.
+    void setNote(const Velmora::UGUID &guid, const QString &note);
+    QString note(const Velmora::UGUID &guid) const { return notes_.value(guid); }
+    // The listed assets with a note.
+    int noteCount() const;
+
     // Takes out every row the predicate accepts, in one pass; returns how
     // many went.
     int removeIf(const std::function<bool(const Velmora::UGUID &)> &predicate);
@@ -68,6 +77,7 @@ private:
     Editor::AssetManagerPrivate *as_manager_;
     std::vector<Velmora::UGUID> rows_;
     QHash<Velmora::UGUID, int> row_of_;
+    QHash<Velmora::UGUID, QString> notes_;
     RemovalBatch removals_;
     bool flush_queued_ = false;
 };

@@ -4,6 +4,7 @@
 #include "editor/cleaner/collector/collector_job.h"
 #include "editor/cleaner/ignore_list/ignore_key.h"
 #include "editor/cleaner/ignore_list/ignore_list.h"
+#include "editor/cleaner/ignore_list/ignore_list_file.h"
 #include "editor/cleaner/model/lost_assets_table_model.h"
 #include "editor/cleaner/model/sort_assets_by_type_and_name.h"
 #include "editor/cleaner/model/unused_assets_table_model.h"
@@ -21,6 +22,7 @@
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/editor/Selection.h>
 #include <editor_core/editor/SelectionAction.h>
+#include <editor_core/fs/FileSystem.h>
 #include <editor_core/tbb/Queue.h>
 
 #include <velmora/World.h>
@@ -211,7 +213,8 @@ CleanerWindow::CleanerWindow(QWidget *parent)
         // tables made before them may be out of date. Removals cannot.
         for (auto signal : {&AM::added, &AM::changed, &AM::moved})
             connect(as_manager_, signal, this, [this] { ++generation_; });
-        connect(as_manager_, &AM::removed, this, [this] {
+        connect(as_manager_, &AM::removed, this, [this](const Velmora::UGUID &guid) {
+            removed_since_.insert(guid);
             if (removing_)
                 ++removed_in_round_;
         });
@@ -264,6 +267,9 @@ void CleanerWindow::startCollect()
     unused_model_->clear();
     lost_model_->clear();
     read_failures_.clear();
+    stamps_.reset();
+    removed_since_.clear();
+    refused_.clear();
     tables_filled_ = false;
     tables_stale_ = false;
     tables_generation_ = generation_;
@@ -318,6 +324,8 @@ void CleanerWindow::onCollectFinished(const std::shared_ptr<tbb::JobInterface> &
     }
     read_failures_ = job->readFailures();
     tables_stale_ = job->isStale();
+    stamps_ = job->readStamps();
+    refused_ = job->refusedAssets();
     setUnusedAssets(job->unusedAssets());
     setLostAssets(job->lostAssets());
     tables_filled_ = true;
@@ -342,11 +350,14 @@ void CleanerWindow::setLostAssets(const LostMap &lost)
 void CleanerWindow::continueDeleteAll(const CollectorJob &job)
 {
     const Velmora::Vector<Velmora::UGUID> unused = job.unusedAssets();
-    const bool changed = job.isStale() || generation_ != tables_generation_;
+    // Nothing is deleted on a collection that is out of date already.
+    const bool changed = job.isStale() || generation_ != tables_generation_
+            || (!unused.isEmpty() && !changedSinceCollection().isEmpty());
     switch (rounds_.judge(unused, job.readFailures().size(), changed)) {
     case DeleteAllRounds::Step::Remove:
         removing_ = true;
         removed_in_round_ = 0;
+        round_failures_.clear();
         // Queued: the next round starts once the removal has fully ended,
         // never inside the asset manager's own signal.
         end_connection_ = connect(as_manager_, &Editor::AssetManagerPrivate::end, this, &CleanerWindow::onRemovalEnded,
@@ -354,7 +365,7 @@ void CleanerWindow::continueDeleteAll(const CollectorJob &job)
         setStatus(
                 tr("Delete All: removing %n asset(s) (round %1)...", nullptr, unused.size()).arg(rounds_.rounds() + 1));
         Editor::Selection::clear();
-        if (!as_manager_->remove(unused)) {
+        if (!as_manager_->remove(unused, &round_failures_)) {
             QObject::disconnect(end_connection_);
             removing_ = false;
             stopDeleteAll(tr("Delete All stopped: the asset manager refused to remove the assets of round %1 and "
@@ -392,6 +403,18 @@ void CleanerWindow::onRemovalEnded()
         return;
     QObject::disconnect(end_connection_);
     removing_ = false;
+    if (!round_failures_.isEmpty()) {
+        rounds_.roundRemoved(removed_in_round_);
+        const int count = round_failures_.size();
+        const QString names = markNotDeleted(round_failures_);
+        round_failures_.clear();
+        stopDeleteAll(tr("Delete All stopped: %n asset(s) could not be deleted in round %1 and stay in the list, "
+                         "marked:",
+                         nullptr, count)
+                              .arg(rounds_.rounds())
+                      + QLatin1Char('\n') + names);
+        return;
+    }
     if (!rounds_.roundRemoved(removed_in_round_)) {
         stopDeleteAll(tr("Delete All stopped: round %1 removed nothing. See the console for the reason.")
                               .arg(rounds_.rounds()));
@@ -419,32 +442,100 @@ QStringList CleanerWindow::doubts() const
                       "unused.",
                       nullptr, read_failures_.size());
     }
-    if (tables_filled_ && (tables_stale_ || generation_ != tables_generation_))
-        reasons << tr("The project changed after the list was made; press Refresh to bring it up to date.");
+    if (tables_filled_) {
+        const QString changed = changedSinceCollection();
+        if (tables_stale_ || generation_ != tables_generation_ || !changed.isEmpty()) {
+            QString reason = tr("The project changed after the list was made; press Refresh to bring it up to date.");
+            if (!changed.isEmpty())
+                reason += QLatin1Char(' ') + tr("Changed: \"%1\".").arg(changed);
+            reasons << reason;
+        }
+    }
     if (world_controls_ && world_controls_->isDirty())
         reasons << tr("The loaded world has unsaved changes, which the cleaner cannot see.");
     return reasons;
+}
+
+QString CleanerWindow::changedSinceCollection() const
+{
+    if (!stamps_)
+        return QString();
+    const QString changed = stamps_->firstChange(removed_since_);
+    if (changed.isEmpty())
+        return QString();
+    const QString relative = fs::relDataPath(changed);
+    return relative.isEmpty() || relative.startsWith(QLatin1Char('/')) ? changed : relative;
+}
+
+QString CleanerWindow::deletionQuestion(const QStringList &reasons) const
+{
+    QString text = tr("Are you sure you want to delete selected asset(s) permanently?\nYou cannot undo this action.");
+    if (!reasons.isEmpty())
+        text = tr("Warning:") + QLatin1Char('\n') + reasons.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + text;
+    return text;
 }
 
 void CleanerWindow::confirmAndRemove(const Velmora::Vector<Velmora::UGUID> &guids)
 {
     if (guids.isEmpty() || !ask_)
         return;
-    QString text = tr("Are you sure you want to delete selected asset(s) permanently?\nYou cannot undo this action.");
     const QStringList reasons = doubts();
-    if (!reasons.isEmpty())
-        text = tr("Warning:") + QLatin1Char('\n') + reasons.join(QLatin1Char('\n')) + QStringLiteral("\n\n") + text;
-    if (!ask_(tr("Delete Assets"), text, tr("Delete")))
+    if (!ask_(tr("Delete Assets"), deletionQuestion(reasons), tr("Delete")))
         return;
-    Editor::Selection::clear();
-    if (!as_manager_->remove(guids)) {
-        if (tell_) {
-            tell_(tr("Delete Assets"),
-                  tr("Nothing was deleted: the asset manager refused to remove the assets. See the console for the "
-                     "reason."));
-        }
+    // The question may have been open for a while: what changed meanwhile
+    // is asked about once more.
+    if (reasons.isEmpty()) {
+        const QStringList late = doubts();
+        if (!late.isEmpty() && !ask_(tr("Delete Assets"), deletionQuestion(late), tr("Delete")))
+            return;
     }
+    removeConfirmed(guids);
+}
+
+void CleanerWindow::removeConfirmed(const Velmora::Vector<Velmora::UGUID> &guids)
+{
+    // What the asset manager would refuse is left out, so that the others
+    // still go.
+    QVector<Editor::AssetManagerPrivate::RemovalFailure> failures;
+    const QHash<Velmora::UGUID, QString> refused = as_manager_->removalRefusals(guids);
+    Velmora::Vector<Velmora::UGUID> removable;
+    for (const Velmora::UGUID &guid : guids) {
+        const auto why = refused.constFind(guid);
+        if (why == refused.constEnd())
+            removable.append(guid);
+        else
+            failures.append(Editor::AssetManagerPrivate::RemovalFailure{guid, why.value()});
+    }
+    Editor::Selection::clear();
+    const bool done = removable.isEmpty() || as_manager_->remove(removable, &failures);
     unused_view_->clearSelection();
+    QStringList messages;
+    if (!done) {
+        messages << tr("Nothing was deleted: the asset manager refused to remove the assets. See the console for the "
+                       "reason.");
+    }
+    if (!failures.isEmpty()) {
+        const QString names = markNotDeleted(failures);
+        messages << tr("%n asset(s) could not be deleted and stay in the list, marked:", nullptr, failures.size())
+                        + QLatin1Char('\n') + names;
+    }
+    updateStatus();
+    if (!messages.isEmpty() && tell_)
+        tell_(tr("Delete Assets"), messages.join(QStringLiteral("\n\n")));
+}
+
+QString CleanerWindow::markNotDeleted(const QVector<Editor::AssetManagerPrivate::RemovalFailure> &failures)
+{
+    const int MAX_NAMED = 10;
+    QStringList lines;
+    for (const Editor::AssetManagerPrivate::RemovalFailure &failure : failures) {
+        unused_model_->setNote(failure.guid, tr("Not deleted: %1").arg(failure.reason));
+        if (lines.size() < MAX_NAMED)
+            lines << as_manager_->fileName(failure.guid) + QStringLiteral(": ") + failure.reason;
+    }
+    if (failures.size() > MAX_NAMED)
+        lines << tr("...and %n more.", nullptr, failures.size() - MAX_NAMED);
+    return lines.join(QLatin1Char('\n'));
 }
 
 Velmora::Vector<Velmora::UGUID> CleanerWindow::guidsOfIndexes(const QModelIndexList &indexes, int role) const
@@ -535,6 +626,9 @@ void CleanerWindow::refilterIgnored()
         const as::FileInfo info = as_manager_->fileInfo(guid);
         return !info.isNull() && list.matches(ignoreKey(as_manager_, info));
     });
+    // The table now follows the saved list: its change is taken in.
+    if (stamps_)
+        stamps_->restamp(IgnoreListFile::filePath());
     updateStatus();
     if (taken > 0) {
         setStatus(status_text_ + QLatin1Char('\n')
@@ -650,6 +744,15 @@ void CleanerWindow::updateStatus()
         lines << tr("Delete All: %n asset(s) removed in %1 round(s) (%2).", nullptr, rounds_.removedTotal())
                          .arg(rounds_.rounds())
                          .arg(counts.join(QStringLiteral(", ")));
+    }
+    if (tables_filled_ && unused_model_->noteCount() > 0) {
+        lines << tr("%n asset(s) could not be deleted; they are marked in the list (see their tool tips).", nullptr,
+                    unused_model_->noteCount());
+    }
+    if (tables_filled_ && !refused_.isEmpty()) {
+        lines << tr("%n unused asset(s) are not listed, since they cannot be deleted safely (a file leads out of "
+                    "the data folder); see the console.",
+                    nullptr, refused_.size());
     }
     setStatus(lines.join(QLatin1Char('\n')));
     if (read_failures_.isEmpty()) {

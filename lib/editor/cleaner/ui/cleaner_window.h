@@ -8,8 +8,11 @@
 
 #include <editor_core/core/ProgressDialog.h>
 
+#include <editor_core/editor/AssetManagerPrivate.h>
+
 #include <QModelIndexList>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -20,9 +23,6 @@ class QLabel;
 class QPushButton;
 class QTableView;
 
-namespace Editor {
-class AssetManagerPrivate;
-}
 namespace mat {
 class Manager;
 }
@@ -48,9 +48,11 @@ class UnusedAssetsTableModel;
 //
 // Deletion is guarded: every deletion is confirmed; a table that may be out
 // of date (files that could not be read, the project changed since the
-// collection) says so in the question, and "Delete All" refuses while files
-// could not be read; saving the ignore list takes the newly ignored rows out
-// of the table at once.
+// collection: the asset database, or any file or folder the collection read)
+// says so in the question, and "Delete All" refuses while files could not be
+// read; saving the ignore list takes the newly ignored rows out of the table
+// at once. What the asset manager would refuse to delete is never offered;
+// assets that could not be deleted stay in the table, marked with why.
 class CleanerWindow : public QWidget
 {
     Q_OBJECT
@@ -86,6 +88,9 @@ public:
     QString statusText() const;
     // Why the tables may not tell the whole truth; empty when they do.
     QStringList doubts() const;
+    // A file or folder the last collection read that has changed since;
+    // empty when none has (the files of assets removed since aside).
+    QString changedSinceCollection() const;
 
 public slots:
     void startCollect();
@@ -105,8 +110,12 @@ private:
     void continueDeleteAll(const CollectorJob &job);
     void onRemovalEnded();
     void stopDeleteAll(const QString &message);
-    void removeAssets(const Velmora::Vector<Velmora::UGUID> &guids);
     void confirmAndRemove(const Velmora::Vector<Velmora::UGUID> &guids);
+    QString deletionQuestion(const QStringList &reasons) const;
+    void removeConfirmed(const Velmora::Vector<Velmora::UGUID> &guids);
+    // Marks the rows of the assets that were not deleted; returns the
+    // message that names them.
+    QString markNotDeleted(const QVector<Editor::AssetManagerPrivate::RemovalFailure> &failures);
     void showContextMenu(const QPoint &global_position);
     void selectUnusedInEditor();
     void selectLostInEditor(const QItemSelection &selected);
@@ -152,6 +161,12 @@ private:
     bool tables_filled_ = false;
     bool tables_stale_ = false;
     ReadFailures read_failures_;
+    // What the collection that filled the tables read, the assets removed
+    // since, and the unused ones it left out.
+    std::shared_ptr<ReadStamps> stamps_;
+    QSet<Velmora::UGUID> removed_since_;
+    QVector<RefusedAsset> refused_;
+    QVector<Editor::AssetManagerPrivate::RemovalFailure> round_failures_;
     QString status_text_;
 
     AskFunction ask_;

@@ -21,6 +21,8 @@
 #include <QSet>
 #include <QThread>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <climits>
@@ -306,6 +308,60 @@ void sortByPath(std::vector<QString> &files, std::vector<const Velmora::MetaReco
         known.swap(sorted_known);
 }
 
+// Size and modification time of an asset file, as a scan saw it: a later
+// scan that sees other values reports the asset changed.
+struct FileStamp
+{
+    qint64 size = -1;
+    qint64 modified = 0; // nanoseconds
+
+    bool operator==(const FileStamp &other) const { return size == other.size && modified == other.modified; }
+    bool operator!=(const FileStamp &other) const { return !(*this == other); }
+};
+
+FileStamp stampOf(const QString &path)
+{
+    struct stat info;
+    FileStamp stamp;
+    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
+        stamp.size = qint64(info.st_size);
+        stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    }
+    return stamp;
+}
+
+// The stamps of the records' files; a large project's on several threads.
+QHash<Velmora::UGUID, FileStamp> stampFiles(const QVector<as::Asset> &assets, const std::atomic<bool> &cancel)
+{
+    constexpr int PARALLEL_FROM = 4096;
+    const int count = assets.size();
+    std::vector<FileStamp> stamps(size_t(std::max(count, 0)));
+    auto work = [&](int part, int parts) {
+        for (int i = part; i < count && !cancel; i += parts)
+            stamps[size_t(i)] = stampOf(assets[i].getFilePath());
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    const int parts = count < PARALLEL_FROM ? 1 : int(std::min(4u, std::max(cores, 1u)));
+    std::vector<std::thread> helpers;
+    for (int part = 1; part < parts; ++part) {
+        try {
+            helpers.emplace_back(work, part, parts);
+        } catch (const std::system_error &) {
+            work(part, parts);
+        }
+    }
+    work(0, parts);
+    for (std::thread &helper : helpers)
+        helper.join();
+    QHash<Velmora::UGUID, FileStamp> result;
+    if (cancel)
+        return result;
+    result.reserve(count);
+    for (int i = 0; i < count; ++i)
+        result.insert(assets[i].getGUID(), stamps[size_t(i)]);
+    return result;
+}
+
 bool failsValidation(const as::Asset &asset)
 {
     if (asset.getType() != AssetType::CS_COMPONENT)
@@ -341,6 +397,9 @@ struct AssetManagerPrivate::Index
     QVector<as::DuplicateGuid> duplicates;
     // kept data-relative path -> data-relative paths left out for it
     QHash<QString, QStringList> left_out;
+    // The stamps of the files as the scan that made the records saw them
+    // (GUI thread only; imports and removals leave them alone).
+    QHash<Velmora::UGUID, FileStamp> stamps;
 
     // Indexes every record; assets must be in path order. runtimes_made:
     // the lookup by runtime GUID is made already (see claim); positions_made:
@@ -1109,6 +1168,7 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
     read = ReadMetas();
     result->file_count = int(files.size());
     index.build(true, follow);
+    index.stamps = stampFiles(index.assets, cancel);
     return result;
 }
 
@@ -1273,6 +1333,14 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
     // (nor after a scan that found nothing), so none are looked for.
     const bool had_records = !index_->assets.isEmpty();
     QVector<Velmora::UGUID> gone, added_guids, moved_guids, changed_guids;
+    // Another size or modification time of the asset's file than the last
+    // scan saw.
+    auto file_changed = [this, &result](const Velmora::UGUID &guid) {
+        const auto before = index_->stamps.constFind(guid);
+        const auto after = result->index.stamps.constFind(guid);
+        return before != index_->stamps.constEnd() && after != result->index.stamps.constEnd()
+                && before.value() != after.value();
+    };
     if (had_records) {
         QReadLocker locker(&lock_);
         for (const as::Asset &old_asset : qAsConst(index_->assets)) {
@@ -1281,7 +1349,7 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
                 gone.append(old_asset.getGUID());
             else if (now->getRelativePath() != old_asset.getRelativePath())
                 moved_guids.append(old_asset.getGUID());
-            else if (*now != old_asset)
+            else if (*now != old_asset || file_changed(old_asset.getGUID()))
                 changed_guids.append(old_asset.getGUID());
         }
         for (const as::Asset &new_asset : qAsConst(result->index.assets)) {
@@ -1302,6 +1370,7 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         std::swap(index_->by_folder, result->index.by_folder);
         std::swap(index_->duplicates, result->index.duplicates);
         std::swap(index_->left_out, result->index.left_out);
+        std::swap(index_->stamps, result->index.stamps);
         index_->root = root;
         if (!had_records || !gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty()
             || !added_guids.isEmpty())

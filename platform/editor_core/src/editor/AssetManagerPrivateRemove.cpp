@@ -7,10 +7,17 @@
 
 #include <velmora/Log.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QThread>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace Editor {
 
@@ -30,38 +37,52 @@ QString text(const Velmora::UGUID &guid)
     return QString::fromLatin1(guid.getString().get());
 }
 
-// Where a path really leads: the file and every folder above it with
-// symlinks resolved. A path that does not exist resolves through its nearest
-// existing folder. Empty when that cannot be told (a dangling link).
-QString resolvedPath(const QString &path)
+// Where paths really lead: the file and every folder above it with symlinks
+// resolved. A path that does not exist resolves through its nearest existing
+// folder. Empty when that cannot be told (a dangling link). Folders are
+// resolved once each, so that the files of many assets cost about one look
+// each.
+class Resolver
 {
-    const QFileInfo info(path);
-    if (info.exists())
-        return info.canonicalFilePath();
-    if (info.isSymLink())
-        return QString();
-    QString tail = info.fileName();
-    QString folder = info.absolutePath();
-    for (;;) {
-        const QFileInfo folder_info(folder);
-        if (folder_info.exists()) {
-            const QString canonical = folder_info.canonicalFilePath();
-            return canonical.isEmpty() ? QString() : canonical + QLatin1Char('/') + tail;
-        }
-        if (folder_info.isSymLink())
-            return QString();
-        const int slash = folder.lastIndexOf(QLatin1Char('/'));
-        if (slash <= 0)
-            return QString();
-        tail = folder.mid(slash + 1) + QLatin1Char('/') + tail;
-        folder = folder.left(slash);
+public:
+    QString resolve(const QString &path)
+    {
+        const QFileInfo info(path);
+        if (info.isSymLink())
+            return info.exists() ? info.canonicalFilePath() : QString();
+        const QString folder = this->folder(info.absolutePath());
+        return folder.isEmpty() ? QString() : folder + QLatin1Char('/') + info.fileName();
     }
-}
+
+private:
+    QString folder(const QString &path)
+    {
+        const auto known = folders_.constFind(path);
+        if (known != folders_.constEnd())
+            return known.value();
+        QString resolved;
+        const QFileInfo info(path);
+        if (info.exists()) {
+            resolved = info.canonicalFilePath();
+        } else if (!info.isSymLink()) {
+            const int slash = path.lastIndexOf(QLatin1Char('/'));
+            if (slash > 0) {
+                const QString parent = folder(path.left(slash));
+                if (!parent.isEmpty())
+                    resolved = parent + path.mid(slash);
+            }
+        }
+        folders_.insert(path, resolved);
+        return resolved;
+    }
+
+    QHash<QString, QString> folders_;
+};
 
 // Why a file of an asset must not be deleted; empty when it may. root ends
 // with "/", canonical_root does not; expected_prefix, when given, is where
 // the file must lie (stored runtimes live only under their own name).
-QString refusal(const QString &path, const QString &root, const QString &canonical_root,
+QString refusal(Resolver &resolver, const QString &path, const QString &root, const QString &canonical_root,
                 const QString &expected_prefix = QString())
 {
     if (!path.startsWith(root) || path.size() == root.size())
@@ -69,7 +90,7 @@ QString refusal(const QString &path, const QString &root, const QString &canonic
     if (!expected_prefix.isEmpty()
         && (!path.startsWith(expected_prefix) || path.indexOf(QLatin1Char('/'), expected_prefix.size()) >= 0))
         return QStringLiteral("it is not where the asset's stored runtimes belong");
-    const QString resolved = resolvedPath(path);
+    const QString resolved = resolver.resolve(path);
     if (resolved.isEmpty())
         return QStringLiteral("where it leads cannot be told");
     if (!resolved.startsWith(canonical_root + QLatin1Char('/')))
@@ -77,6 +98,52 @@ QString refusal(const QString &path, const QString &root, const QString &canonic
     if (resolved.midRef(canonical_root.size() + 1).startsWith(QLatin1String("core/")))
         return QStringLiteral("it leads into the engine's core data, to \"") + resolved + QLatin1Char('"');
     return QString();
+}
+
+// The check of remove() for one GUID: fills entry with the asset's files
+// and returns every reason to refuse it (none when it may go).
+QStringList problemsOf(const AssetManagerPrivate &manager, Resolver &resolver, const Velmora::UGUID &guid,
+                       const QString &root, const QString &canonical_root, Doomed &entry)
+{
+    const as::Asset record = manager.asset(guid);
+    if (record.isNull()) {
+        const as::Asset owner = guid.isEmpty() ? as::Asset() : manager.assetByRuntimeGUID(guid);
+        if (!owner.isNull())
+            return {text(guid) + QStringLiteral(" is a runtime of \"") + owner.getRelativePath()
+                    + QStringLiteral("\", not an asset")};
+        return {(guid.isEmpty() ? QStringLiteral("the empty GUID") : text(guid)) + QStringLiteral(" is not an asset")};
+    }
+    if (record.isCore())
+        return {QLatin1Char('"') + record.getRelativePath() + QStringLiteral("\" is a core asset")};
+
+    entry.guid = guid;
+    entry.relative = record.getRelativePath();
+    const QString file = QDir::cleanPath(record.getFilePath());
+    QStringList prefixes;
+    entry.files << file;
+    prefixes << QString();
+    for (const as::Runtime &runtime : record.getRuntimes()) {
+        if (!runtime.isStored())
+            continue;
+        const QString hex = text(runtime.getGUID());
+        const QString runtime_file = QDir::cleanPath(manager.filePath(runtime.getGUID()));
+        const QString prefix
+                = root + QStringLiteral(".runtimes/") + hex.left(2) + QLatin1Char('/') + hex + QLatin1Char('.');
+        entry.files << runtime_file << runtime_file + QStringLiteral(".meta");
+        prefixes << prefix << prefix;
+    }
+    entry.files << file + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+    prefixes << QString();
+
+    QStringList problems;
+    for (int i = 0; i < entry.files.size(); ++i) {
+        const QString why = refusal(resolver, entry.files[i], root, canonical_root, prefixes[i]);
+        if (!why.isEmpty()) {
+            problems << QLatin1Char('"') + entry.files[i] + QStringLiteral("\" of \"") + entry.relative
+                            + QStringLiteral("\" is not deleted: ") + why;
+        }
+    }
+    return problems;
 }
 
 // Why an existing file cannot be deleted; empty when nothing stands in the
@@ -97,9 +164,63 @@ QString obstacle(const QString &path)
     return QString();
 }
 
+bool present(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// A hidden name in the folder of path that nothing has: where a file waits
+// between being moved aside and deleted. Short, whatever the file's name.
+QString asideName(const QString &path)
+{
+    static std::atomic<quint64> counter{0};
+    const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+    for (;;) {
+        const QString candidate = folder
+                + QStringLiteral(".removing-%1-%2").arg(QCoreApplication::applicationPid()).arg(counter.fetch_add(1));
+        if (!present(candidate))
+            return candidate;
+    }
+}
+
+// Renames a file, or a link itself, within its folder. Never replaces a
+// file: false when to exists.
+bool renameFile(const QString &from, const QString &to, QString *error)
+{
+    if (present(to)) {
+        *error = QStringLiteral("\"") + to + QStringLiteral("\" exists");
+        return false;
+    }
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
+        *error = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
-bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids)
+QHash<Velmora::UGUID, QString> AssetManagerPrivate::removalRefusals(const Velmora::Vector<Velmora::UGUID> &guids) const
+{
+    QHash<Velmora::UGUID, QString> refused;
+    const QString root = rootPath();
+    const QString canonical_root = root.isEmpty() ? QString() : QFileInfo(root).canonicalFilePath();
+    Resolver resolver;
+    for (const Velmora::UGUID &guid : guids) {
+        if (canonical_root.isEmpty()) {
+            refused.insert(guid, QStringLiteral("there is no data folder"));
+            continue;
+        }
+        Doomed entry;
+        const QStringList problems = problemsOf(*this, resolver, guid, root, canonical_root, entry);
+        if (!problems.isEmpty())
+            refused.insert(guid, problems.join(QStringLiteral("; ")));
+    }
+    return refused;
+}
+
+bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids, QVector<RemovalFailure> *failures)
 {
     EC_ASSERT(QThread::currentThread() == thread());
 
@@ -119,96 +240,85 @@ bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids)
     doomed.reserve(guids.size());
     QSet<Velmora::UGUID> seen;
     bool refused = false;
+    Resolver resolver;
     for (const Velmora::UGUID &guid : guids) {
         if (seen.contains(guid))
             continue;
         seen.insert(guid);
-        const as::Asset record = asset(guid);
-        if (record.isNull()) {
-            const as::Asset owner = guid.isEmpty() ? as::Asset() : assetByRuntimeGUID(guid);
-            if (!owner.isNull())
-                Velmora::Log::warning("Asset manager: %s is a runtime of \"%s\", not an asset; nothing is removed\n",
-                                      qUtf8Printable(text(guid)), qUtf8Printable(owner.getRelativePath()));
-            else
-                Velmora::Log::warning("Asset manager: %s is not an asset; nothing is removed\n",
-                                      qUtf8Printable(guid.isEmpty() ? QStringLiteral("the empty GUID") : text(guid)));
-            refused = true;
-            continue;
-        }
-        if (record.isCore()) {
-            Velmora::Log::warning("Asset manager: \"%s\" is a core asset; nothing is removed\n",
-                                  qUtf8Printable(record.getRelativePath()));
-            refused = true;
-            continue;
-        }
-
         Doomed entry;
-        entry.guid = guid;
-        entry.relative = record.getRelativePath();
-        const QString file = QDir::cleanPath(record.getFilePath());
-        QStringList prefixes;
-        entry.files << file;
-        prefixes << QString();
-        for (const as::Runtime &runtime : record.getRuntimes()) {
-            if (!runtime.isStored())
-                continue;
-            const QString hex = text(runtime.getGUID());
-            const QString runtime_file = QDir::cleanPath(filePath(runtime.getGUID()));
-            const QString prefix
-                    = root + QStringLiteral(".runtimes/") + hex.left(2) + QLatin1Char('/') + hex + QLatin1Char('.');
-            entry.files << runtime_file << runtime_file + QStringLiteral(".meta");
-            prefixes << prefix << prefix;
-        }
-        entry.files << file + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
-        prefixes << QString();
-
-        for (int i = 0; i < entry.files.size(); ++i) {
-            const QString why = refusal(entry.files[i], root, canonical_root, prefixes[i]);
-            if (!why.isEmpty()) {
-                Velmora::Log::warning("Asset manager: \"%s\" of \"%s\" is not deleted: %s; nothing is removed\n",
-                                      qUtf8Printable(entry.files[i]), qUtf8Printable(entry.relative),
-                                      qUtf8Printable(why));
-                refused = true;
-            }
-        }
+        const QStringList problems = problemsOf(*this, resolver, guid, root, canonical_root, entry);
+        for (const QString &problem : problems)
+            Velmora::Log::warning("Asset manager: %s; nothing is removed\n", qUtf8Printable(problem));
+        refused = refused || !problems.isEmpty();
         doomed.append(entry);
     }
     if (refused)
         return false;
 
-    // Delete. An asset whose files cannot all go is not touched at all when
-    // that shows beforehand; a deletion that fails anyway stops at that file
-    // and keeps the meta file (deleted last), so the asset stays whole enough
-    // to be removed again.
+    // Delete, each asset all or nothing: its files are moved aside first;
+    // when one cannot be, those moved go back and the asset stays whole.
+    // Once all are aside, the asset is gone; a file that then cannot be
+    // deleted stays under its hidden name (logged), which no scan takes
+    // for an asset.
+    auto keep = [failures](const Doomed &entry, const QString &why) {
+        Velmora::Log::warning("Asset manager: %s; \"%s\" stays an asset\n", qUtf8Printable(why),
+                              qUtf8Printable(entry.relative));
+        if (failures)
+            failures->append(RemovalFailure{entry.guid, why});
+    };
     Velmora::Vector<Velmora::UGUID> gone;
     for (const Doomed &entry : qAsConst(doomed)) {
-        bool blocked = false;
+        QStringList obstacles;
         for (const QString &file : entry.files) {
             const QString why = obstacle(file);
-            if (!why.isEmpty()) {
-                Velmora::Log::warning("Asset manager: cannot delete \"%s\": %s; \"%s\" stays an asset\n",
-                                      qUtf8Printable(file), qUtf8Printable(why), qUtf8Printable(entry.relative));
-                blocked = true;
-            }
+            if (!why.isEmpty())
+                obstacles << QStringLiteral("cannot delete \"") + file + QStringLiteral("\": ") + why;
         }
-        if (blocked)
+        if (!obstacles.isEmpty()) {
+            keep(entry, obstacles.join(QStringLiteral("; ")));
             continue;
-        bool failed = false;
+        }
+
+        QVector<QPair<QString, QString>> aside; // (file, its hidden name)
+        QString failed;
         for (const QString &file : entry.files) {
-            const QFileInfo info(file);
-            if (!info.exists() && !info.isSymLink())
+            if (!present(file))
                 continue;
-            QFile doomed_file(file);
-            if (!doomed_file.remove()) {
-                Velmora::Log::warning("Asset manager: cannot delete \"%s\": %s; \"%s\" stays an asset\n",
-                                      qUtf8Printable(file), qUtf8Printable(doomed_file.errorString()),
-                                      qUtf8Printable(entry.relative));
-                failed = true;
+            const QString hidden = asideName(file);
+            QString error;
+            if (removal_fault_ && removal_fault_(file))
+                error = QStringLiteral("the file system reported an error");
+            else if (renameFile(file, hidden, &error))
+                aside.append(qMakePair(file, hidden));
+            if (!error.isEmpty()) {
+                failed = QStringLiteral("cannot delete \"") + file + QStringLiteral("\": it cannot be moved aside (")
+                        + error + QLatin1Char(')');
                 break;
             }
         }
-        if (!failed)
-            gone.append(entry.guid);
+        if (!failed.isEmpty()) {
+            for (int i = aside.size() - 1; i >= 0; --i) {
+                QString error;
+                if (!renameFile(aside[i].second, aside[i].first, &error)) {
+                    Velmora::Log::error("Asset manager: \"%s\" could not be put back; it is kept as \"%s\" (%s)\n",
+                                        qUtf8Printable(aside[i].first), qUtf8Printable(aside[i].second),
+                                        qUtf8Printable(error));
+                    failed += QStringLiteral("; \"") + aside[i].first + QStringLiteral("\" is kept as \"")
+                            + aside[i].second + QLatin1Char('"');
+                }
+            }
+            keep(entry, failed);
+            continue;
+        }
+        for (const auto &file : qAsConst(aside)) {
+            if (::unlink(QFile::encodeName(file.second).constData()) != 0) {
+                Velmora::Log::warning("Asset manager: \"%s\" of the removed \"%s\" could not be deleted and is left "
+                                      "as \"%s\" (%s)\n",
+                                      qUtf8Printable(file.first), qUtf8Printable(entry.relative),
+                                      qUtf8Printable(file.second), std::strerror(errno));
+            }
+        }
+        gone.append(entry.guid);
     }
 
     QSet<Velmora::UGUID> erased;

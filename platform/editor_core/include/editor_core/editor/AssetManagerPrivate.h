@@ -125,21 +125,36 @@ public:
     // the data folder; true when it exists afterwards.
     bool createDir(const QString &parent, const QString &name);
 
+    // An asset that remove() kept, and why.
+    struct RemovalFailure
+    {
+        Velmora::UGUID guid;
+        QString reason;
+    };
+
     // The one way asset files are deleted. Every GUID is checked first, all
     // or nothing: each must name an asset (not a runtime), none may be a core
     // asset, and every file of each asset must really lie inside the data
     // folder (symlinks resolved) and outside its core data. When the check
     // fails, nothing is deleted, no signal is emitted and the result is
-    // false. Otherwise each asset's own files are deleted: the asset file,
-    // its stored runtimes with their side metas, and its meta file last;
-    // nothing else. A file that cannot be deleted (a folder in its place, a
-    // folder that is read-only, even for a user who could override it) is
-    // logged, and its asset stays with the files it still has. Then
-    // aboutToBeRemoved and removed are emitted for every removed asset in
-    // list order (records dropped in between), and one end() follows through
-    // the event loop, after remove has returned. True when the check passed.
-    // GUI thread only.
-    bool remove(const Velmora::Vector<Velmora::UGUID> &guids);
+    // false. Otherwise each asset's own files go, all or none of them: the
+    // asset file, its stored runtimes with their side metas, and its meta
+    // file are first moved aside under hidden names in their own folders,
+    // then deleted; when one cannot be moved (a folder in its place, a
+    // read-only folder, even for a user who could override it, a busy file,
+    // an I/O error) the ones moved are put back and the asset stays whole.
+    // Each asset kept is logged and, when failures is given, appended to it.
+    // Then aboutToBeRemoved and removed are emitted for every removed asset
+    // in list order (records dropped in between), and one end() follows
+    // through the event loop, after remove has returned. True when the check
+    // passed, also when some assets were kept. GUI thread only.
+    bool remove(const Velmora::Vector<Velmora::UGUID> &guids, QVector<RemovalFailure> *failures = nullptr);
+    // The check above, asset by asset: the GUIDs that remove() would refuse,
+    // each with why. Any thread.
+    QHash<Velmora::UGUID, QString> removalRefusals(const Velmora::Vector<Velmora::UGUID> &guids) const;
+    // Tests: asked with each file of a removal before it is moved aside;
+    // answering true makes that move fail as an I/O error would.
+    void setRemovalFaultForTests(std::function<bool(const QString &file)> fails) { removal_fault_ = std::move(fails); }
 
     // Makes a file of the visible data folder (absolute or data-relative
     // path) an asset: writes its meta file with a new GUID and the import
@@ -211,6 +226,7 @@ private:
     // Lets go of the engine's read's records after the first scan took
     // what it made from them.
     std::thread releasing_;
+    std::function<bool(const QString &file)> removal_fault_;
 };
 
 } // namespace Editor
