@@ -970,8 +970,7 @@ void Presenter::resetWindowsLayout()
     // its default size (their docks set its minimum). Once the default layout
     // has hidden them, the minimum is recomputed and the default geometry
     // applies in full.
-    if (QLayout *layout = main_window->layout())
-        layout->activate();
+    main_window_->updateMinimumSize();
     main_window->restoreGeometry(geometry);
     depr::gui.asset_browser->restoreState(browser_state_);
 }

@@ -66,7 +66,8 @@ MainMenu::MainMenu(QWidget *parent)
     });
     file->addSeparator();
     QAction *quit = file->addAction(tr("Quit"));
-    quit->setShortcut(QKeySequence::Quit);
+    // Ctrl+Q on every platform (the standard binding is empty on some).
+    quit->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q));
     connect(quit, &QAction::triggered, this, [this]() {
         // The main window may ask first (unsaved changes).
         auto view = qobject_cast<View *>(window());
