@@ -163,6 +163,8 @@ void TestMainMenu::edit_menu_undoes_and_redoes_by_menu_and_shortcut_as_the_store
 
 void TestMainMenu::quit_and_the_close_button_ask_the_main_window_first()
 {
+    // Closing the window must not end the test's application.
+    main_->setAttribute(Qt::WA_QuitOnClose, false);
     main_->show();
     int asked = 0;
     bool may_quit = false;
