@@ -1,5 +1,8 @@
 #include "editor/application/application_environment.h"
 
+#include <QLocale>
+
+#include <clocale>
 #include <cstdlib>
 
 namespace Editor {
@@ -22,6 +25,12 @@ bool wantsHighDpiScaling(const EnvironmentReader &is_set)
             return false;
     }
     return true;
+}
+
+void useCNumericLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
 }
 
 QSize mainWindowSize(const QRect &available)

@@ -17,6 +17,12 @@ bool isEnvironmentVariableSet(const char *name);
 // through one of Qt's own scaling variables.
 bool wantsHighDpiScaling(const EnvironmentReader &is_set);
 
+// Decimal numbers are written and read with a point whatever the user's
+// locale: the C library's numeric category and Qt's default locale become
+// "C". Called after the application object exists, which takes the user's
+// locale for every category.
+void useCNumericLocale();
+
 // The main window starts at three quarters of the available desktop, each
 // side truncated toward zero.
 QSize mainWindowSize(const QRect &available);

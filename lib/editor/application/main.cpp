@@ -4,10 +4,6 @@
 
 #include <velmora/MetaScan.h>
 
-#include <QLocale>
-
-#include <clocale>
-
 int main(int argc, char **argv)
 {
     // Declared first, so that it outlives the application that uses it.
@@ -22,9 +18,7 @@ int main(int argc, char **argv)
     int code = 0;
     {
         Editor::Application application(arguments.argc(), arguments.argv());
-
-        std::setlocale(LC_NUMERIC, "C");
-        QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
+        Editor::useCNumericLocale();
 
         code = application.exec();
     }

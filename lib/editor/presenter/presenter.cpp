@@ -8,6 +8,7 @@
 #include "editor/help/help_window.h"
 #include "editor/interdependence/executor.h"
 #include "editor/presenter/engine_arguments.h"
+#include "editor/presenter/quit_confirmation.h"
 #include "editor/presenter/window_title.h"
 #include "editor/preview_thumbnails/project_preview_grabber.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
@@ -676,6 +677,7 @@ void Presenter::initGUI()
         connect(build_presenter_, &assembly::Presenter::buildFinished, components, &cs::Manager::setDirtyBuild);
 
     initTitleUpdates();
+    main_window_->setQuitGuard([this] { return confirmQuit(); });
 }
 
 void Presenter::initPlugins()
@@ -802,6 +804,39 @@ void Presenter::updateTitle(bool with_world)
     state.branch_tag = base::BuildInformation::branchTag();
     state.revision = base::BuildInformation::revision();
     main_window_->setWindowTitle(windowTitle(state));
+}
+
+bool Presenter::confirmQuit()
+{
+    QuitConfirmation::World world;
+    world.has_unsaved_changes
+            = [] { return depr::g.world_controls && depr::g.world_controls->isDirty() && Velmora::World::isLoaded(); };
+    world.name = [] { return QString::fromUtf8(Velmora::World::getPath()); };
+    world.save = [] { return depr::g.world_controls && depr::g.world_controls->saveWorld(); };
+    QWidget *parent = main_window_;
+    const auto ask = [parent](const QString &name) {
+        QMessageBox box(QMessageBox::Warning, tr("Unsaved Changes"),
+                        tr("The world \"%1\" has changes that are not saved.").arg(name),
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, parent);
+        box.setInformativeText(tr("Save them before quitting?"));
+        box.setDefaultButton(QMessageBox::Save);
+        box.setEscapeButton(QMessageBox::Cancel);
+        switch (box.exec()) {
+        case QMessageBox::Save:
+            return QuitConfirmation::Answer::Save;
+        case QMessageBox::Discard:
+            return QuitConfirmation::Answer::Discard;
+        default:
+            return QuitConfirmation::Answer::Cancel;
+        }
+    };
+    const auto tell_save_failed = [parent](const QString &name) {
+        QMessageBox::warning(parent, tr("Save World"),
+                             tr("The world \"%1\" could not be saved, so the editor stays open. "
+                                "The console tells why.")
+                                     .arg(name));
+    };
+    return QuitConfirmation(world, ask, tell_save_failed).mayQuit();
 }
 
 void Presenter::addParameters()
@@ -935,8 +970,7 @@ void Presenter::resetWindowsLayout()
     // its default size (their docks set its minimum). Once the default layout
     // has hidden them, the minimum is recomputed and the default geometry
     // applies in full.
-    if (QLayout *layout = main_window->layout())
-        layout->activate();
+    main_window_->updateMinimumSize();
     main_window->restoreGeometry(geometry);
     depr::gui.asset_browser->restoreState(browser_state_);
 }
@@ -946,6 +980,8 @@ void Presenter::shutdown()
     if (shut_down_)
         return;
     shut_down_ = true;
+    if (main_window_)
+        main_window_->setQuitGuard(View::QuitGuard());
     stopUpdateTimer();
     destroy(plugin_presenter_);
     PluginManager::unloadPlugins();

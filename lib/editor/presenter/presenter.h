@@ -180,6 +180,9 @@ private:
     void stopUpdateTimer();
     void initTitleUpdates();
     void onNodeRemoved(int id);
+    // The main window's quit guard: unsaved changes of the world are saved,
+    // discarded or kept, as the user answers.
+    bool confirmQuit();
 
     void saveWindowLayout();
     void shutdownGUI();

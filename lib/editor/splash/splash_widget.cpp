@@ -4,7 +4,8 @@
 #include "editor/splash/startup_images.h"
 
 #include <editor_core/ElidedLabel.h>
-#include <editor_core/base/Assert.h>
+
+#include <velmora/Log.h>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -21,6 +22,14 @@
 
 namespace {
 
+// A broken start-up contract stops the program. The line names the splash's
+// source as the editor's sources name it, whatever folder it was built in.
+#define SPLASH_ASSERT(expr)                                                                                            \
+    do {                                                                                                               \
+        if (!(expr))                                                                                                   \
+            ::Velmora::Log::fatal("%s:%d: Assertion: '%s'\n", "lib/editor/splash/SplashWidget", __LINE__, #expr);      \
+    } while (false)
+
 QFont lineFont(const char *family, int point_size)
 {
     QFont font(QString::fromLatin1(family));
@@ -35,9 +44,9 @@ SplashWidget::SplashWidget(QWidget *parent, Qt::WindowFlags flags)
 {
     // The same pixels as reading the file into a pixmap here.
     bg_ = QPixmap::fromImage(StartupImages::take(QString::fromLatin1(StartupImages::SPLASH_BACKGROUND)));
-    EC_ASSERT(!bg_.isNull()
-              && "SplashWidget::SplashWidget: background image "
-                 "not found.");
+    SPLASH_ASSERT(!bg_.isNull()
+                  && "SplashWidget::SplashWidget: background image "
+                     "not found.");
 
     QPalette pal = palette();
     pal.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black));

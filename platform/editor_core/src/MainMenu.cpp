@@ -1,8 +1,10 @@
 #include "editor_core/MainMenu.h"
 
 #include "editor_core/Constants.h"
+#include "editor_core/View.h"
 #include "editor_core/WorldControls.h"
 #include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/Undo.h"
 #include "editor_core/editor/WindowManagerPrivate.h"
 
 #include <velmora/Log.h>
@@ -64,8 +66,26 @@ MainMenu::MainMenu(QWidget *parent)
     });
     file->addSeparator();
     QAction *quit = file->addAction(tr("Quit"));
-    quit->setShortcut(QKeySequence::Quit);
-    connect(quit, &QAction::triggered, this, []() { QCoreApplication::quit(); });
+    // Ctrl+Q on every platform (the standard binding is empty on some).
+    quit->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, [this]() {
+        // The main window may ask first (unsaved changes).
+        auto view = qobject_cast<View *>(window());
+        if (view && !view->confirmQuit())
+            return;
+        QCoreApplication::quit();
+    });
+
+    QMenu *edit = addMenu(tr("&Edit"));
+    edit->setObjectName(QString::fromLatin1(Constants::MM_EDIT));
+    undo_ = edit->addAction(tr("Undo"));
+    undo_->setShortcut(QKeySequence(Qt::CTRL + Qt::Key_Z));
+    connect(undo_, &QAction::triggered, this, []() { Editor::Undo::undo(); });
+    redo_ = edit->addAction(tr("Redo"));
+    redo_->setShortcuts({QKeySequence(Qt::CTRL + Qt::Key_Y), QKeySequence(Qt::CTRL + Qt::SHIFT + Qt::Key_Z)});
+    connect(redo_, &QAction::triggered, this, []() { Editor::Undo::redo(); });
+    connect(edit, &QMenu::aboutToShow, this, [this]() { followUndoStore(); });
+    followUndoStore();
 
     QMenu *window = addMenu(tr("&Window"));
     window->setObjectName(QString::fromLatin1(Constants::MM_WINDOW));
@@ -128,6 +148,26 @@ QMenu *MainMenu::findMenu(const QMenuBar *bar, const QString &id)
             return menu;
     }
     return nullptr;
+}
+
+void MainMenu::followUndoStore()
+{
+    Editor::UndoPrivate *store = depr::g.undo;
+    if (store != undo_store_) {
+        disconnect(undo_connection_);
+        undo_store_ = store;
+        if (store)
+            undo_connection_ = connect(store, &Editor::UndoPrivate::changed, this, [this]() { updateUndoActions(); });
+    }
+    updateUndoActions();
+}
+
+void MainMenu::updateUndoActions()
+{
+    const Editor::UndoPrivate *store = undo_store_;
+    const bool open = store && store->isGroupOpen();
+    undo_->setEnabled(store && !open && store->count() > 0);
+    redo_->setEnabled(store && !open && store->redoCount() > 0);
 }
 
 QAction *MainMenu::findAction(const QString &menu_id, const QString &text) const

@@ -1,9 +1,13 @@
 #include "editor/application/application_environment.h"
 #include "editor/application/process_arguments.h"
 
+#include <QLocale>
 #include <QSet>
 #include <QTest>
 
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -17,6 +21,7 @@ private slots:
     void main_window_takes_three_quarters_truncated_data();
     void main_window_takes_three_quarters_truncated();
     void argument_copies_keep_utf8_bytes_and_end_with_null();
+    void decimals_use_a_point_in_a_comma_locale();
 };
 
 void tst_ApplicationEnvironment::high_dpi_scaling_is_off_when_a_scaling_variable_is_set_data()
@@ -85,6 +90,27 @@ void tst_ApplicationEnvironment::argument_copies_keep_utf8_bytes_and_end_with_nu
     copies[2] = nullptr;
     arguments->argc() = 1;
     arguments.reset();
+}
+
+void tst_ApplicationEnvironment::decimals_use_a_point_in_a_comma_locale()
+{
+    // A user whose locale writes 1,5 (the application object takes it).
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && !std::setlocale(LC_NUMERIC, "de_DE"))
+        QSKIP("No locale with a decimal comma is installed.");
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f", 1.5);
+    QCOMPARE(QByteArray(text), QByteArray("1,5"));
+
+    Editor::useCNumericLocale();
+
+    std::snprintf(text, sizeof(text), "%.1f", 1.5);
+    QCOMPARE(QByteArray(text), QByteArray("1.5"));
+    QCOMPARE(std::strtod("2.25", nullptr), 2.25);
+    QCOMPARE(QLocale().toString(1.5), QStringLiteral("1.5"));
+    bool ok = false;
+    QCOMPARE(QLocale().toDouble(QStringLiteral("2.25"), &ok), 2.25);
+    QVERIFY(ok);
 }
 
 QTEST_GUILESS_MAIN(tst_ApplicationEnvironment)

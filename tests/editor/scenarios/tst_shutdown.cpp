@@ -1,4 +1,6 @@
+#include "message_boxes.h"
 #include "scenario_runner.h"
+#include "window_system.h"
 
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
@@ -6,11 +8,19 @@
 #include "editor/texture_profiler/ui/window.h"
 #include "editor/tools/impostor_grabber_window.h"
 
+#include <editor_core/Constants.h>
+#include <editor_core/CreateNodesAction.h>
+#include <editor_core/MainMenu.h>
 #include <editor_core/View.h>
+#include <editor_core/WorldControls.h>
 #include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/editor/Undo.h>
 #include <editor_core/tbb/QJob.h>
 #include <editor_core/tbb/Queue.h>
+
+#include <velmora/Node.h>
+#include <velmora/World.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -178,6 +188,79 @@ private slots:
     }
 };
 
+// ---- unsaved_world ------------------------------------------------------------
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString worldFile()
+{
+    return test::context().data_path + QLatin1String("worlds/main.world");
+}
+
+class UnsavedWorld : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &project, QStringList &arguments) override
+    {
+        project.world(QStringLiteral("worlds/main.world"), QStringLiteral("{a401}"), {"tree"});
+        arguments << QStringLiteral("-console_command") << QStringLiteral("world_load \"worlds/main\"");
+    }
+
+private slots:
+    void a_node_made_in_an_undo_step_leaves_unsaved_changes()
+    {
+        QTRY_VERIFY(Velmora::World::isLoaded());
+        Velmora::Ptr<Velmora::Node> node(Velmora::NodeDummy::create());
+        node->setName("made_since_save");
+        Editor::Undo::begin();
+        Editor::Undo::apply(new CreateNodesAction({node}));
+        QVERIFY(Editor::Undo::commit());
+        QTRY_VERIFY(depr::gui.main_window->windowTitle().startsWith(QLatin1String("worlds/main.world * - ")));
+    }
+
+    void quitting_asks_and_cancel_keeps_the_editor_running()
+    {
+        test::MessageBoxes boxes;
+        boxes.answer(QMessageBox::Cancel);
+        boxes.answer(QMessageBox::Cancel);
+        View *main = qobject_cast<View *>(depr::gui.main_window);
+        QVERIFY(main);
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main));
+        QTest::keyClick(main, Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(boxes.boxes().size(), 1);
+        const test::MessageBoxes::Box box = boxes.boxes().first();
+        QVERIFY2(box.text.contains(QLatin1String("worlds/main.world")), qPrintable(box.text));
+        QCOMPARE(box.buttons, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+
+        // The window's close button asks the same.
+        test::sendSpontaneousClose(main);
+        QCOMPARE(boxes.boxes().size(), 2);
+        QVERIFY(main->isVisible());
+        QVERIFY(test::waitFrames(2));
+        QVERIFY(test::presenter()->isStarted());
+        QVERIFY(depr::g.world_controls->isDirty());
+        QVERIFY(!readFile(worldFile()).contains("made_since_save"));
+    }
+
+    void save_writes_the_world_and_lets_the_window_close()
+    {
+        test::MessageBoxes boxes;
+        boxes.answer(QMessageBox::Save);
+        test::sendSpontaneousClose(depr::gui.main_window);
+        QCOMPARE(boxes.boxes().size(), 1);
+        QVERIFY(!depr::g.world_controls->isDirty());
+        QVERIFY(readFile(worldFile()).contains("made_since_save"));
+        QVERIFY(!depr::gui.main_window->isVisible());
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -188,6 +271,7 @@ int main(int argc, char **argv)
                     {"job_queue_first", [] { return std::make_unique<JobQueueFirst>(); }},
                     {"persistence", [] { return std::make_unique<Persistence>(); }},
                     {"restore_saved_settings", [] { return std::make_unique<RestoreSavedSettings>(); }},
+                    {"unsaved_world", [] { return std::make_unique<UnsavedWorld>(); }},
             });
 }
 

@@ -43,6 +43,17 @@ UGUID guid(char letter, int number)
     return UGUID(text.toLatin1().constData());
 }
 
+// Holds a scan's reading threads before the runs of files from
+// HELD_FROM on, while g_hold_reading is set.
+constexpr int HELD_FROM = 320;
+std::atomic<bool> g_hold_reading{false};
+
+void holdLateRuns(int first_file)
+{
+    while (first_file >= HELD_FROM && g_hold_reading.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
 QString text(const UGUID &g)
 {
     return QString::fromLatin1(g.getString().get());
@@ -856,6 +867,44 @@ private slots:
         QCOMPARE(last, 100);
         QVERIFY(events.indexOf(QRegularExpression(QStringLiteral("^failed")))
                 < events.indexOf(QStringLiteral("ended")));
+    }
+
+    void progress_is_reported_while_the_records_are_made()
+    {
+        if (QThread::idealThreadCount() < 2)
+            QSKIP("With one reading thread every record is made before any is taken.");
+        DataFolder data;
+        const int count = 2 * HELD_FROM;
+        for (int i = 0; i < count; ++i)
+            data.asset(QStringLiteral("f/%1.txt").arg(i, 4, 10, QLatin1Char('0')), guid(char('a' + i / 500), i % 500));
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        QList<int> values;
+        QObject::connect(&manager, &Editor::AssetManagerPrivate::progress,
+                         [&values](int percent) { values << percent; });
+
+        g_hold_reading = true;
+        Editor::AssetManagerPrivate::setReadHookForTests(holdLateRuns);
+        const auto release = qScopeGuard([] {
+            g_hold_reading = false;
+            Editor::AssetManagerPrivate::setReadHookForTests(nullptr);
+        });
+        manager.init();
+        // The first half of the records is made, the second half is held.
+        QTRY_COMPARE_WITH_TIMEOUT(values.isEmpty() ? 0 : values.last(), 50, 10000);
+        QTest::qWait(50);
+        QCOMPARE(values.last(), 50);
+        QVERIFY(!manager.isInitialized());
+
+        g_hold_reading = false;
+        QTRY_VERIFY_WITH_TIMEOUT(manager.isInitialized(), 10000);
+        QCOMPARE(manager.getNumAssets(), count);
+        // Every step once, rising, and 100 again once the records are in.
+        QList<int> expected;
+        for (int percent = 1; percent <= 100; ++percent)
+            expected << percent;
+        expected << 100;
+        QCOMPARE(values, expected);
     }
 
     void rescan_reports_the_differences()

@@ -6,6 +6,7 @@
 #include "editor_core/MainMenuInterface.h"
 #include "editor_core/View.h"
 #include "editor_core/depr/EditorGlobals.h"
+#include "editor_core/editor/Undo.h"
 #include "editor_core/editor/WindowManager.h"
 #include "editor_core/editor/WindowManagerPrivate.h"
 
@@ -38,6 +39,25 @@ QStringList actionTexts(const QMenu *menu)
     return texts;
 }
 
+// Sets a value; undo and redo switch between the old and the new one.
+class SetValue : public Editor::Action
+{
+public:
+    SetValue(int &target, int value)
+        : target_(target)
+        , before_(target)
+        , after_(value)
+    {}
+    void apply() override { target_ = after_; }
+    void undo() override { target_ = before_; }
+    void redo() override { target_ = after_; }
+
+private:
+    int &target_;
+    int before_;
+    int after_;
+};
+
 } // namespace
 
 class TestMainMenu : public QObject
@@ -48,6 +68,8 @@ private slots:
     void init();
     void cleanup();
 
+    void edit_menu_undoes_and_redoes_by_menu_and_shortcut_as_the_store_allows();
+    void quit_and_the_close_button_ask_the_main_window_first();
     void menus_carry_their_object_names_and_commands_data();
     void menus_carry_their_object_names_and_commands();
     void each_command_emits_exactly_its_signal_data();
@@ -83,11 +105,93 @@ void TestMainMenu::cleanup()
     depr::clearGui();
 }
 
+void TestMainMenu::edit_menu_undoes_and_redoes_by_menu_and_shortcut_as_the_store_allows()
+{
+    // As in the editor: the undo store is there before the menu.
+    delete wm_;
+    delete main_;
+    depr::clearGlobals();
+    Editor::Undo store;
+    main_ = new View;
+    depr::gui.main_window = main_;
+    wm_ = new Editor::WindowManager;
+    main_->setCentralWidget(depr::g.window_manager);
+    menu_ = new MainMenu(main_);
+    main_->setMenuBar(menu_);
+
+    QMenu *edit = menu_->findMenu(QString::fromLatin1(Constants::MM_EDIT));
+    QVERIFY(edit);
+    QCOMPARE(actionTexts(edit), (QStringList{"Undo", "Redo"}));
+    QAction *undo = menu_->findAction(Constants::MM_EDIT, "Undo");
+    QAction *redo = menu_->findAction(Constants::MM_EDIT, "Redo");
+    QCOMPARE(undo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Z"))}));
+    QCOMPARE(redo->shortcuts(),
+             (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
+                                  QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+
+    int value = 0;
+    Editor::Undo::apply(new SetValue(value, 1));
+    QVERIFY(undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+
+    main_->show();
+    QVERIFY(QTest::qWaitForWindowActive(main_));
+    QTest::keyClick(main_, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(value, 0);
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(redo->isEnabled());
+    QTest::keyClick(main_, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(value, 1);
+    undo->trigger();
+    QCOMPARE(value, 0);
+    QTest::keyClick(main_, Qt::Key_Y, Qt::ControlModifier);
+    QCOMPARE(value, 1);
+    QVERIFY(undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+
+    // Nothing is undone while a step is being recorded.
+    Editor::Undo::begin();
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(Editor::Undo::commit());
+    QVERIFY(undo->isEnabled());
+    Editor::Undo::reset();
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(!redo->isEnabled());
+}
+
+void TestMainMenu::quit_and_the_close_button_ask_the_main_window_first()
+{
+    // Closing the window must not end the test's application.
+    main_->setAttribute(Qt::WA_QuitOnClose, false);
+    main_->show();
+    int asked = 0;
+    bool may_quit = false;
+    main_->setQuitGuard([&] {
+        ++asked;
+        // A second request while the first is still asking is refused.
+        if (asked == 1)
+            [&] { QVERIFY(!main_->confirmQuit()); }();
+        return may_quit;
+    });
+    menu_->findAction(Constants::MM_FILE, "Quit")->trigger();
+    QCOMPARE(asked, 1);
+    QVERIFY(!main_->close());
+    QCOMPARE(asked, 2);
+    QVERIFY(main_->isVisible());
+    may_quit = true;
+    QVERIFY(main_->close());
+    QCOMPARE(asked, 3);
+    QVERIFY(!main_->isVisible());
+}
+
 void TestMainMenu::menus_carry_their_object_names_and_commands_data()
 {
     QTest::addColumn<QString>("id");
     QTest::addColumn<QStringList>("texts");
     QTest::newRow("file") << QString(Constants::MM_FILE) << QStringList{"Save World", "Quit"};
+    QTest::newRow("edit") << QString(Constants::MM_EDIT) << QStringList{"Undo", "Redo"};
     QTest::newRow("window") << QString(Constants::MM_WINDOW)
                             << QStringList{"Asset Browser",      "Nodes",       "Materials", "Properties",
                                            "Parameters",         "Console",     "Settings",  "Engine Viewport",

@@ -626,10 +626,13 @@ struct AssetManagerPrivate::ScanResult
     bool root_exists = false;
     Index index;
     QVector<as::Asset> failed;
-    int file_count = 0; // files looked at: the steps of the progress
     // Everything the scan logged, in order, to be written when the scan is
     // taken.
     Velmora::LogHold::Lines log;
+
+    // Tells how far a scan is: the per cent of its files whose records are
+    // made, each new value once, rising, on the thread that runs compute.
+    using Progress = std::function<void(int percent)>;
 
     // Scans root: from the engine's read when there is one (current), else
     // by listing the folder. Null when cancelled. read_done (when set) runs
@@ -638,7 +641,8 @@ struct AssetManagerPrivate::ScanResult
     static std::shared_ptr<ScanResult> compute(const QString &root,
                                                const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
                                                const std::atomic<bool> &cancel,
-                                               const std::function<void()> &read_done = nullptr);
+                                               const std::function<void()> &read_done = nullptr,
+                                               const Progress &progress = nullptr);
 };
 
 struct AssetManagerPrivate::Prepared
@@ -651,6 +655,51 @@ struct AssetManagerPrivate::Prepared
     // Lets go of the read's records once the records here are made (started
     // by thread, see prepare).
     std::thread releasing;
+
+    // How far thread has made the records, for the scan that takes them
+    // (see followProgress).
+    std::mutex progress_mutex;
+    std::condition_variable progress_changed;
+    int percent = 0;
+    bool finished = false;
+
+    void setPercent(int value)
+    {
+        {
+            std::lock_guard<std::mutex> locker(progress_mutex);
+            percent = value;
+        }
+        progress_changed.notify_all();
+    }
+    void finish()
+    {
+        {
+            std::lock_guard<std::mutex> locker(progress_mutex);
+            finished = true;
+        }
+        progress_changed.notify_all();
+    }
+    // Hands each new value of percent on to report, until thread has
+    // finished (or been cancelled). Values reached before the call come as
+    // one, the latest.
+    void followProgress(const ScanResult::Progress &report)
+    {
+        int reported = 0;
+        std::unique_lock<std::mutex> locker(progress_mutex);
+        for (;;) {
+            progress_changed.wait(locker, [&] { return finished || percent != reported; });
+            const int now = percent;
+            const bool done = finished;
+            if (now != reported) {
+                reported = now;
+                locker.unlock();
+                report(now);
+                locker.lock();
+            }
+            if (done)
+                return;
+        }
+    }
 
     ~Prepared()
     {
@@ -776,6 +825,8 @@ bool readMeta(const QString &root, const QString &relative, as::Asset &asset)
 // Files are shared among the reading threads in runs of this many.
 constexpr size_t READ_CHUNK = 64;
 
+std::atomic<AssetManagerPrivate::ReadHook> g_read_hook{nullptr};
+
 // The asset records of a scan's files, made on several threads, each with
 // the log lines of making it (to be written in the files' order).
 struct ReadMetas
@@ -840,6 +891,8 @@ bool readMetas(const QString &root, std::vector<QString> &files, const std::vect
         const QString own_root(root.constData(), root.size());
         Velmora::LogHold::Lines lines;
         for (size_t begin = next.fetch_add(CHUNK); begin < count && !cancel; begin = next.fetch_add(CHUNK)) {
+            if (const AssetManagerPrivate::ReadHook hook = g_read_hook.load(std::memory_order_acquire))
+                hook(int(begin));
             for (size_t i = begin; i < std::min(count, begin + CHUNK); ++i) {
                 const QString &relative = files[i];
                 {
@@ -984,10 +1037,14 @@ bool AssetManagerPrivate::isScanning() const
     return scan_thread_ != nullptr;
 }
 
-std::shared_ptr<AssetManagerPrivate::ScanResult>
-AssetManagerPrivate::ScanResult::compute(const QString &root,
-                                         const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
-                                         const std::atomic<bool> &cancel, const std::function<void()> &read_done)
+void AssetManagerPrivate::setReadHookForTests(ReadHook hook)
+{
+    g_read_hook.store(hook, std::memory_order_release);
+}
+
+std::shared_ptr<AssetManagerPrivate::ScanResult> AssetManagerPrivate::ScanResult::compute(
+        const QString &root, const std::shared_ptr<const Velmora::MetaScan> &engine_scan,
+        const std::atomic<bool> &cancel, const std::function<void()> &read_done, const Progress &progress)
 {
     auto result = std::make_shared<ScanResult>();
     Velmora::LogHold hold(&result->log);
@@ -1128,6 +1185,12 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
             follow = false;
         }
     }
+    // The files taken so far are reported as their share grows: one report
+    // for each per-cent step (each a queued event at most), a comparison
+    // for each file.
+    const size_t file_total = files.size();
+    auto filesFor = [file_total](size_t percent) { return (percent * file_total + 99) / 100; };
+    size_t next_report = progress && file_total > 0 ? filesFor(1) : SIZE_MAX;
     auto take = [&](size_t at, size_t ready) {
         // The records a few steps ahead are made on other threads, and the
         // slots of their GUIDs lie anywhere in the lookup: they are asked
@@ -1150,6 +1213,11 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         }
         if (follow && (at + 1) % PUBLISH_EVERY == 0)
             publish(false);
+        if (at + 1 >= next_report) {
+            const size_t percent = (at + 1) * 100 / file_total;
+            next_report = percent >= 100 ? SIZE_MAX : filesFor(percent + 1);
+            progress(int(percent));
+        }
     };
     readMetas(root, files, known, cancel, index.assets, read, take, [&read_done] {
         if (read_done)
@@ -1166,7 +1234,6 @@ AssetManagerPrivate::ScanResult::compute(const QString &root,
         return nullptr;
     index.assets.resize(kept);
     read = ReadMetas();
-    result->file_count = int(files.size());
     index.build(true, follow);
     index.stamps = stampFiles(index.assets, cancel);
     return result;
@@ -1194,8 +1261,11 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
             raw->scan->releaseRecords(true);
         }
     };
-    prepared->thread = std::thread(
-            [raw, read_done] { raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done); });
+    prepared->thread = std::thread([raw, read_done] {
+        raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done,
+                                          [raw](int percent) { raw->setPercent(percent); });
+        raw->finish();
+    });
     prepared_ = std::move(prepared);
 }
 
@@ -1236,9 +1306,28 @@ void AssetManagerPrivate::startScan(bool initial)
             Qt::QueuedConnection);
 
     scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan, prepared]() mutable {
+        // The splash shows how far the records are made while they are
+        // made; the values only rise.
+        int posted = 0;
+        const ScanResult::Progress post = [this, generation, &posted](int percent) {
+            if (percent <= posted)
+                return;
+            posted = percent;
+            QMetaObject::invokeMethod(
+                    this,
+                    [this, generation, percent] {
+                        if (generation == generation_)
+                            emit progress(percent);
+                    },
+                    Qt::QueuedConnection);
+        };
         std::shared_ptr<ScanResult> result;
         const bool current = engine_scan && engine_scan->isCurrent();
         if (prepared) {
+            // Records made before this scan began count at once, the rest
+            // as they are made (unless they will not be taken).
+            if (current)
+                prepared->followProgress(post);
             prepared->thread.join();
             if (current && !*cancel)
                 result = std::move(prepared->result);
@@ -1249,26 +1338,12 @@ void AssetManagerPrivate::startScan(bool initial)
         }
         if (!result && !*cancel)
             result = ScanResult::compute(root, current && !engine_scan->recordsReleased() ? engine_scan : nullptr,
-                                         *cancel);
+                                         *cancel, nullptr, post);
         prepared.reset();
         engine_scan.reset();
         if (!result || *cancel)
             return;
         Velmora::LogHold::release(result->log);
-        int last_percent = -1;
-        for (int i = 0; i < result->file_count; ++i) {
-            const int percent = int((i + 1) * 100LL / result->file_count);
-            if (percent == last_percent)
-                continue;
-            last_percent = percent;
-            QMetaObject::invokeMethod(
-                    this,
-                    [this, generation, percent] {
-                        if (generation == generation_)
-                            emit progress(percent);
-                    },
-                    Qt::QueuedConnection);
-        }
         QMetaObject::invokeMethod(
                 this,
                 [this, generation, result, initial, text] {

@@ -19,7 +19,9 @@ void UndoPrivate::init()
 
 void UndoPrivate::begin()
 {
-    ++depth_;
+    // While a group is open nothing can be undone or redone.
+    if (depth_++ == 0)
+        emit changed();
 }
 
 void UndoPrivate::apply(Action *action)
@@ -49,8 +51,10 @@ bool UndoPrivate::commit()
     }
     if (--depth_ > 0)
         return true;
-    if (open_.empty())
+    if (open_.empty()) {
+        emit changed();
         return true;
+    }
     for (std::unique_ptr<Action> &action : open_)
         action->captureAfter();
     undo_stack_.push_back(std::move(open_));
@@ -66,7 +70,10 @@ void UndoPrivate::cancel()
     for (auto it = open_.rbegin(); it != open_.rend(); ++it)
         (*it)->undo();
     open_.clear();
+    const bool was_open = depth_ > 0;
     depth_ = 0;
+    if (was_open)
+        emit changed();
 }
 
 bool UndoPrivate::undo()

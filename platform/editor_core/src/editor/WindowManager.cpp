@@ -10,7 +10,9 @@
 #include <velmora/Log.h>
 
 #include <QDockWidget>
+#include <QLayout>
 #include <QMainWindow>
+#include <QTabBar>
 #include <QTimer>
 #include <QVariant>
 
@@ -76,6 +78,13 @@ struct WindowManager::Private
                 dock->setTitleBarWidget(nullptr);
                 bar->deleteLater();
             }
+        }
+        // The tabs of docked windows keep their whole titles; a row of tabs
+        // too long for its docks scrolls.
+        const QList<QTabBar *> tab_bars = main->findChildren<QTabBar *>(QString(), Qt::FindDirectChildrenOnly);
+        for (QTabBar *tabs : tab_bars) {
+            tabs->setElideMode(Qt::ElideNone);
+            tabs->setUsesScrollButtons(true);
         }
     }
 
@@ -208,12 +217,29 @@ struct WindowManager::Private
         case AREA_TOOL:
         default:
             main->addDockWidget(Qt::RightDockWidgetArea, dock);
+            // Tool windows share one group of tabs: opened together they
+            // take turns instead of squeezing each other (and the window).
+            if (QDockWidget *group = toolGroup(main, dock))
+                main->tabifyDockWidget(group, dock);
             dock->hide();
             break;
         }
         // A dock only leaves its floating window once it is in the layout.
         if (dock->isFloating() && area_type != AREA_FLOATING)
             dock->setFloating(false);
+    }
+
+    // The dock of another tool window that is docked on the right, to
+    // share its tabs; null when there is none.
+    QDockWidget *toolGroup(QMainWindow *main, const QDockWidget *dock) const
+    {
+        for (const Record &r : records) {
+            QDockWidget *other = r.dock;
+            if (r.area_type == AREA_TOOL && other && other != dock && !other->isFloating()
+                && main->dockWidgetArea(other) == Qt::RightDockWidgetArea)
+                return other;
+        }
+        return nullptr;
     }
 
     // False when the reference cannot take the dock (gone, floating or not
@@ -436,8 +462,21 @@ void WindowManager::show(QWidget *widget)
     }
     if (widget->isHidden())
         widget->show();
+    // A window that opens a dock area of its own takes its room from the
+    // views rather than from the node list, whose names would be cut.
+    QMainWindow *main = s_instance->d_->mainWindow();
+    QDockWidget *nodes = s_instance->d_->dockOfRegistered(depr::gui.nodes_window);
+    const bool keep_nodes = main && nodes && nodes != dock && dock->isHidden() && nodes->isVisible()
+            && !nodes->isFloating() && !dock->isFloating();
+    const int nodes_width = keep_nodes ? nodes->width() : 0;
     dock->show();
     dock->raise();
+    if (keep_nodes && main->dockWidgetArea(dock) != main->dockWidgetArea(nodes)) {
+        if (QLayout *layout = main->layout())
+            layout->activate();
+        if (nodes->width() < nodes_width)
+            main->resizeDocks({nodes}, {nodes_width}, Qt::Horizontal);
+    }
     widget->setFocus(Qt::OtherFocusReason);
 }
 

@@ -67,6 +67,12 @@ public:
     bool isInitialized() const;
     bool isScanning() const;
 
+    // Tests: called on the reading threads of a scan before each run of
+    // files whose records they make, with the place of the run's first file
+    // in path order; null for none. Lets a test hold a scan half way.
+    using ReadHook = void (*)(int first_file);
+    static void setReadHookForTests(ReadHook hook);
+
     // Background work (rescans requested while inactive wait for activate);
     // explicit calls still work.
     void activate();

@@ -56,6 +56,8 @@ public:
 signals:
     // A step was committed, undone or redone.
     void stepDone();
+    // What can be undone or redone may have changed (a step, a reset, a
+    // group opened or closed).
     void changed();
 
 private:
