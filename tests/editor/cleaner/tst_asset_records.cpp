@@ -32,6 +32,8 @@ private slots:
     void a_guid_text_needs_one_letter_case_and_three_digits_and_letters();
     void each_asset_records_what_it_uses_and_what_is_lost_data();
     void each_asset_records_what_it_uses_and_what_is_lost();
+    void node_records_read_the_id_as_the_world_reader_does();
+    void a_parent_the_project_lacks_is_a_soft_assertion();
     void a_cancel_at_the_first_asset_leaves_no_records();
 
 private:
@@ -41,6 +43,7 @@ private:
     AnalysisFixture fixture_;
     cleaner::ItemsFactory factory_;
     Velmora::Vector<cleaner::AssetInfo> records_;
+    int verified_asserts_ = 0;
 };
 
 void AssetRecordsTest::initTestCase()
@@ -70,11 +73,32 @@ void AssetRecordsTest::initTestCase()
             .asset("nodes/plain_ref.node", "<nodes><mesh>other/plain.txt</mesh></nodes>", "{a031}", 1)
             .world("worlds/w.world", "{a050}", {"n"})
             .asset("worlds/w.usc", "//", "{a051}", 20)
-            .file("worlds/w.cpp", "//");
+            .file("worlds/w.cpp", "//")
+            .asset("properties/orphan.prop", "<property name=\"porphan\" parent=\"{a098}\"/>", "{a022}", 5)
+            .asset("properties/odd_root.prop", "<settings name=\"podd\" parent=\"{a020}\"/>", "{a023}", 5)
+            .asset("nodes/ids.node",
+                   "<nodes><node name=\"numbered\" id=\"12\"><a>{d011}</a></node>"
+                   "<node name=\"worded\" id=\"seven\"><a>{d012}</a></node>"
+                   "<node name=\"half\" id=\"7x\"><a>{d013}</a></node>"
+                   "<node name=\"bare\"><a>{d014}</a></node></nodes>",
+                   "{a032}", 1)
+            .asset("terrain/t_0_0.tile", "tile", "{a060}", 21)
+            .asset("terrain/spare.tile", "tile", "{a061}", 21)
+            .file("terrain/island.lmap", "lmap")
+            .rawMeta("terrain/island.lmap",
+                     test::ProjectBuilder::expandGuids(
+                             "<asset version=\"1\" guid=\"{a062}\" type=\"9\"><import>"
+                             "<param name=\"detail\">{d015}</param>"
+                             "<mapper name=\"ground\"><file key=\"0_0\">terrain/t_0_0.tile</file>"
+                             "<file key=\"1_0\">terrain/gone.tile</file></mapper>"
+                             "</import></asset>")
+                             .toUtf8());
     QVERIFY(project.ok());
     QVERIFY(fixture_.start(project.dataPath()));
     factory_.init(fixture_.assets(), fixture_.materials());
+    LogCapture capture;
     QVERIFY(factory_.createItems([](int, int) { return true; }, records_));
+    verified_asserts_ = capture.count(QStringLiteral("SOFT ASSERT: \"verified\""));
     QVERIFY(factory_.readFailures().isEmpty());
 }
 
@@ -154,6 +178,22 @@ void AssetRecordsTest::each_asset_records_what_it_uses_and_what_is_lost_data()
     QTest::newRow("a file without a meta file")
             << "nodes/plain_ref.node"
             << "" << QString::fromLatin1(Velmora::UGUID::fromPath("other/plain.txt").getString().get()) << "";
+    // The root element decides nothing but the parent: its references
+    // still count.
+    QTest::newRow("property file with another root") << "properties/odd_root.prop"
+                                                     << "properties/base.prop"
+                                                     << ""
+                                                     << "";
+    QTest::newRow("property whose parent is nothing") << "properties/orphan.prop"
+                                                      << ""
+                                                      << "{a098}"
+                                                      << "";
+    // A mapped tile is used, a tile it does not map is not; a reference in
+    // its meta file that resolves to nothing is lost.
+    QTest::newRow("landscape map") << "terrain/island.lmap"
+                                   << "terrain/t_0_0.tile"
+                                   << "{d015}"
+                                   << "";
     QTest::newRow("world and its scripts") << "worlds/w.world"
                                            << "worlds/w.usc"
                                            << ""
@@ -176,6 +216,30 @@ void AssetRecordsTest::each_asset_records_what_it_uses_and_what_is_lost()
     QCOMPARE(used.join(QStringLiteral(", ")), uses);
     QCOMPARE(fixture_.describe(std::vector<Velmora::UGUID>(info->lost_ids.begin(), info->lost_ids.end())), lost);
     QCOMPARE(info->getParentAssetId().isEmpty() ? QString() : fixture_.describe(info->getParentAssetId()), parent);
+}
+
+void AssetRecordsTest::node_records_read_the_id_as_the_world_reader_does()
+{
+    const cleaner::AssetInfo *info = record(QStringLiteral("nodes/ids.node"));
+    QVERIFY(info);
+    QStringList nodes;
+    for (const cleaner::NodeInfo &node : info->nodes) {
+        nodes << QStringLiteral("%1 %2 %3")
+                         .arg(QString::fromUtf8(node.name.get()))
+                         .arg(node.id)
+                         .arg(fixture_.describe(
+                                 std::vector<Velmora::UGUID>(node.lost_ids_.begin(), node.lost_ids_.end())));
+    }
+    // A present id that is no number is 0; only a missing one is -1.
+    QCOMPARE(nodes, QStringList({"numbered 12 {d011}", "worded 0 {d012}", "half 0 {d013}", "bare -1 {d014}"}));
+    QVERIFY(info->lost_ids.empty());
+}
+
+void AssetRecordsTest::a_parent_the_project_lacks_is_a_soft_assertion()
+{
+    // Only the property whose parent GUID names nothing; a parent by name
+    // or of a file with another root element asserts nothing.
+    QCOMPARE(verified_asserts_, 1);
 }
 
 void AssetRecordsTest::a_cancel_at_the_first_asset_leaves_no_records()

@@ -1,6 +1,8 @@
 // The "Ignore List" dialog over a copy of the cleaner's test project: what it
 // shows, what "Check" reports (invalid and never-matching patterns included),
-// and what each button does to the ignore file, a failed save included.
+// and what each button does to the ignore file: saved only after a change, a
+// file that could not be read replaced only when the user agrees, a failed
+// save shown.
 
 #include "cleaner_fixture.h"
 
@@ -30,6 +32,7 @@ private slots:
     void check_lists_the_examined_files_and_notes_doubtful_patterns_data();
     void check_lists_the_examined_files_and_notes_doubtful_patterns();
     void ok_and_cancel_save_or_keep_the_file();
+    void an_unreadable_file_is_replaced_only_after_a_change_and_a_yes();
     void a_failed_save_is_shown_and_keeps_apply_enabled();
 
 private:
@@ -163,14 +166,97 @@ void IgnoreListDialogTest::ok_and_cancel_save_or_keep_the_file()
     QVERIFY(!QFile::exists(filePath()));
 }
 
+void IgnoreListDialogTest::an_unreadable_file_is_replaced_only_after_a_change_and_a_yes()
+{
+    // Too large to be read whole: what the dialog shows is not the file.
+    QByteArray bytes(int(cleaner::IgnoreListFile::MAX_FILE_SIZE), 'x');
+    bytes += "\n/protected/*";
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(filePath()).absolutePath()));
+        QFile file(filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    }
+    const auto fileBytes = [this] {
+        QFile file(filePath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QStringList asked;
+    QList<bool> answers;
+    const auto ask = [&asked, &answers](const QString &title, const QString &text, const QString &accept) {
+        asked << title + QStringLiteral(" | ") + accept + QStringLiteral(" | ") + text;
+        return !answers.isEmpty() && answers.takeFirst();
+    };
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("IgnoreList\\. The ignore list .*")));
+    {
+        // OK without a change saves nothing.
+        CleanerIgnoreListDialog dialog(fixture_.assets());
+        dialog.setAsk(ask);
+        QVERIFY(!dialog.messageLabel()->isHidden());
+        QVERIFY(!dialog.applyButton()->isEnabled());
+        click(dialog, "ok");
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!dialog.savedChanges());
+        QVERIFY(asked.isEmpty());
+        QVERIFY(fileBytes() == bytes);
+    }
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("IgnoreList\\. The ignore list .*")));
+    {
+        // A change is saved over it only after a yes.
+        CleanerIgnoreListDialog dialog(fixture_.assets());
+        dialog.setAsk(ask);
+        dialog.show();
+        dialog.patternEditor()->setPlainText(QStringLiteral("/sounds/*"));
+        answers << false;
+        click(dialog, "ok");
+        QCOMPARE(asked.size(), 1);
+        QVERIFY2(asked.first().startsWith(QStringLiteral("Replace Ignore List | Replace | ")),
+                 qPrintable(asked.first()));
+        QVERIFY2(asked.first().contains(QStringLiteral("larger than")), qPrintable(asked.first()));
+        QVERIFY(dialog.isVisible());
+        QVERIFY(dialog.applyButton()->isEnabled());
+        QVERIFY(fileBytes() == bytes);
+        answers << true;
+        click(dialog, "apply");
+        QCOMPARE(asked.size(), 2);
+        QVERIFY(dialog.savedChanges());
+        QCOMPARE(fileBytes(), QByteArray("/sounds/*"));
+        // Once replaced, the file is the user's list again: no more asking.
+        dialog.patternEditor()->setPlainText(QStringLiteral("/other/*"));
+        click(dialog, "apply");
+        QCOMPARE(asked.size(), 2);
+        QCOMPARE(fileBytes(), QByteArray("/other/*"));
+    }
+    QVERIFY(QFile::remove(filePath()));
+    QVERIFY(QFile::link(dir_.path() + QStringLiteral("/nowhere"), filePath()));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("IgnoreList\\. The ignore list .*")));
+    {
+        // "Restore Defaults" over a file that could not be read is a change
+        // although the editor already shows the defaults.
+        CleanerIgnoreListDialog dialog(fixture_.assets());
+        dialog.setAsk(ask);
+        click(dialog, "restoreDefaults");
+        QVERIFY(dialog.applyButton()->isEnabled());
+        answers << true;
+        click(dialog, "ok");
+        QCOMPARE(asked.size(), 3);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!QFileInfo(filePath()).isSymLink());
+    }
+}
+
 void IgnoreListDialogTest::a_failed_save_is_shown_and_keeps_apply_enabled()
 {
     // A folder where the file should be: it cannot be written.
     QVERIFY(QDir().mkpath(filePath()));
+    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("IgnoreList\\. The ignore list .*")));
     CleanerIgnoreListDialog dialog(fixture_.assets());
+    int asked = 0;
+    dialog.setAsk([&asked](const QString &, const QString &, const QString &) { return ++asked > 0; });
     dialog.show();
     dialog.patternEditor()->setPlainText(QStringLiteral("/sounds/*"));
     QVERIFY(!dialog.apply());
+    QCOMPARE(asked, 1);
     QVERIFY(dialog.applyButton()->isEnabled());
     QVERIFY(!dialog.messageLabel()->isHidden());
     QVERIFY2(dialog.messageLabel()->text().contains(QStringLiteral("could not be saved")),

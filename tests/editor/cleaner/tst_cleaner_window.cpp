@@ -249,16 +249,22 @@ void CleanerWindowTest::a_lost_row_selects_its_node_only_in_the_loaded_world_dat
     QTest::addColumn<QString>("loaded");
     QTest::addColumn<QString>("row");
     QTest::addColumn<QString>("selected");
+    // What changed in the loaded world since it was saved: "id", "both".
+    QTest::addColumn<QString>("changed");
     const QString lamp = QStringLiteral("worlds/lamps.world {d009} lamp 7");
-    QTest::newRow("node of the loaded world") << "worlds/lamps" << lamp << "node lamp 7";
-    QTest::newRow("node of a world not loaded") << "worlds/level" << lamp << "asset worlds/lamps.world";
-    QTest::newRow("no world loaded") << "" << lamp << "asset worlds/lamps.world";
+    QTest::newRow("node of the loaded world") << "worlds/lamps" << lamp << "node lamp 7" << QString();
+    QTest::newRow("node found by name") << "worlds/lamps" << lamp << "node lamp 8"
+                                        << "id";
+    QTest::newRow("node found neither by id nor by name") << "worlds/lamps" << lamp << "asset worlds/lamps.world"
+                                                          << "both";
+    QTest::newRow("node of a world not loaded") << "worlds/level" << lamp << "asset worlds/lamps.world" << QString();
+    QTest::newRow("no world loaded") << "" << lamp << "asset worlds/lamps.world" << QString();
     QTest::newRow("outside nodes") << "worlds/lamps"
                                    << "worlds/lamps.world {d008}  -1"
-                                   << "asset worlds/lamps.world";
+                                   << "asset worlds/lamps.world" << QString();
     QTest::newRow("node of another asset") << "worlds/lamps"
                                            << "nodes/house.node {d001} inner 2"
-                                           << "asset nodes/house.node";
+                                           << "asset nodes/house.node" << QString();
 }
 
 void CleanerWindowTest::a_lost_row_selects_its_node_only_in_the_loaded_world()
@@ -266,8 +272,16 @@ void CleanerWindowTest::a_lost_row_selects_its_node_only_in_the_loaded_world()
     QFETCH(QString, loaded);
     QFETCH(QString, row);
     QFETCH(QString, selected);
+    QFETCH(QString, changed);
     if (!loaded.isEmpty())
         QVERIFY(Velmora::World::load(loaded.toUtf8().constData()));
+    if (!changed.isEmpty()) {
+        const Velmora::Ptr<Velmora::Node> node = Velmora::World::getNodeById(7);
+        QVERIFY(node);
+        node->setID(8);
+        if (changed == QLatin1String("both"))
+            node->setName("lantern");
+    }
     auto window = makeWindow();
     refresh(*window);
     int index = -1;

@@ -1,6 +1,7 @@
 // The cleaner's ignore list: wildcard matching of whole keys, the default
 // list, and the ignore file: exact bytes written, line breaks unified on
-// load, and an unreadable or unwritable file told apart from an absent one.
+// load, and anything in its place that cannot be read (without waiting on it)
+// or written told apart from an absent file.
 
 #include "cleaner_fixture.h"
 #include "file_size_limit.h"
@@ -11,7 +12,12 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QThread>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using cleaner::IgnoreList;
 using cleaner::IgnoreListFile;
@@ -32,9 +38,10 @@ private slots:
     void the_file_holds_exactly_the_joined_list_and_the_defaults_mean_no_file();
     void loading_unifies_line_breaks_data();
     void loading_unifies_line_breaks();
-    void an_unreadable_file_is_not_taken_for_the_defaults();
-    void a_failed_write_is_reported();
-    void an_oversized_file_loses_only_its_cut_line();
+    void whatever_is_there_but_unreadable_is_a_failure_not_the_defaults_data();
+    void whatever_is_there_but_unreadable_is_a_failure_not_the_defaults();
+    void the_whole_file_is_read_up_to_the_limit_also_through_a_link();
+    void a_failed_write_is_reported_and_no_link_is_written_through();
 
 private:
     void writeRaw(const QByteArray &bytes);
@@ -63,6 +70,7 @@ void IgnoreListTest::cleanup()
     QFile::remove(IgnoreListFile::filePath());
     QDir(IgnoreListFile::filePath()).removeRecursively();
     QFile::remove(fixture_.dataPath() + QStringLiteral(".tamsel2"));
+    QDir(dir_.path() + QStringLiteral("/elsewhere")).removeRecursively();
 }
 
 void IgnoreListTest::writeRaw(const QByteArray &bytes)
@@ -242,20 +250,103 @@ void IgnoreListTest::loading_unifies_line_breaks()
     QCOMPARE(IgnoreList::load(), patterns);
 }
 
-void IgnoreListTest::an_unreadable_file_is_not_taken_for_the_defaults()
+void IgnoreListTest::whatever_is_there_but_unreadable_is_a_failure_not_the_defaults_data()
 {
-    QVERIFY(QDir().mkpath(IgnoreListFile::filePath()));
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("folder") << "folder"
+                            << "it is a folder";
+    QTest::newRow("FIFO") << "fifo"
+                          << "it is not a regular file";
+    QTest::newRow("link leading nowhere") << "dangling"
+                                          << "symbolic link that leads nowhere";
+    QTest::newRow("loop of links") << "loop"
+                                   << "loop of symbolic links";
+    QTest::newRow("link to a FIFO") << "link to fifo"
+                                    << "it is not a regular file";
+    QTest::newRow("editor folder leading nowhere") << "folder link"
+                                                   << "link that leads nowhere";
+    // A pattern past the limit would silently stop protecting.
+    QTest::newRow("over the size limit") << "large"
+                                         << "larger than 1048576 bytes";
+}
+
+void IgnoreListTest::whatever_is_there_but_unreadable_is_a_failure_not_the_defaults()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, reason);
+    const QString path = IgnoreListFile::filePath();
+    const QByteArray native = QFile::encodeName(path);
+    const QString elsewhere = dir_.path() + QStringLiteral("/elsewhere");
+    QVERIFY(QDir().mkpath(elsewhere));
+    QVERIFY(QDir().mkpath(fixture_.dataPath() + QStringLiteral(".tamsel2")));
+    if (kind == QLatin1String("folder")) {
+        QVERIFY(QDir().mkpath(path));
+    } else if (kind == QLatin1String("fifo")) {
+        QCOMPARE(::mkfifo(native.constData(), 0600), 0);
+    } else if (kind == QLatin1String("dangling")) {
+        QVERIFY(QFile::link(elsewhere + QStringLiteral("/missing"), path));
+    } else if (kind == QLatin1String("loop")) {
+        QVERIFY(QFile::link(path, path));
+    } else if (kind == QLatin1String("link to fifo")) {
+        QCOMPARE(::mkfifo(QFile::encodeName(elsewhere + QStringLiteral("/fifo")).constData(), 0600), 0);
+        QVERIFY(QFile::link(elsewhere + QStringLiteral("/fifo"), path));
+    } else if (kind == QLatin1String("folder link")) {
+        QVERIFY(QDir(fixture_.dataPath() + QStringLiteral(".tamsel2")).removeRecursively());
+        QVERIFY(QFile::link(elsewhere + QStringLiteral("/gone"), fixture_.dataPath() + QStringLiteral(".tamsel2")));
+    } else {
+        QByteArray bytes(int(IgnoreListFile::MAX_FILE_SIZE), 'x');
+        bytes += "\n/protected/*";
+        writeRaw(bytes);
+    }
+
+    // On a thread: a read that waits for a writer must fail the test, not
+    // hang it.
     QString text;
     QString error;
-    QCOMPARE(IgnoreListFile::read(text, &error), IgnoreListFile::ReadStatus::Failed);
-    QVERIFY(error.contains(QLatin1String(".cleanerignore")));
+    IgnoreListFile::ReadStatus status = IgnoreListFile::ReadStatus::Read;
+    QThread *reader = QThread::create([&] { status = IgnoreListFile::read(text, &error); });
+    reader->start();
+    if (!reader->wait(5000)) {
+        const int fd = ::open(native.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        reader->wait();
+        delete reader;
+        QFAIL("The read waited on the file.");
+    }
+    delete reader;
+    QCOMPARE(status, IgnoreListFile::ReadStatus::Failed);
+    QVERIFY2(error.contains(QLatin1String(".cleanerignore")) && error.contains(reason), qPrintable(error));
+    QVERIFY(text.isEmpty());
+
+    // The list still applies its defaults, but the caller is told.
     QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("IgnoreList\\. The ignore list .*")));
     error.clear();
-    IgnoreList::load(&error);
+    QCOMPARE(IgnoreList::load(&error), IgnoreList::defaultPatterns());
     QVERIFY(!error.isEmpty());
 }
 
-void IgnoreListTest::a_failed_write_is_reported()
+void IgnoreListTest::the_whole_file_is_read_up_to_the_limit_also_through_a_link()
+{
+    QByteArray bytes(int(IgnoreListFile::MAX_FILE_SIZE) - 8, 'x');
+    bytes += "\n/last/*";
+    const QString target = dir_.path() + QStringLiteral("/elsewhere/list");
+    QVERIFY(QDir().mkpath(dir_.path() + QStringLiteral("/elsewhere")));
+    QVERIFY(QDir().mkpath(fixture_.dataPath() + QStringLiteral(".tamsel2")));
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+    file.close();
+    QVERIFY(QFile::link(target, IgnoreListFile::filePath()));
+    QString error;
+    const QStringList patterns = IgnoreList::load(&error);
+    QVERIFY2(error.isEmpty(), qPrintable(error));
+    QCOMPARE(patterns.size(), 2);
+    QCOMPARE(patterns.last(), QStringLiteral("/last/*"));
+}
+
+void IgnoreListTest::a_failed_write_is_reported_and_no_link_is_written_through()
 {
     // The editor folder is a file: nothing can be made inside it.
     QVERIFY(QDir(fixture_.dataPath() + QStringLiteral(".tamsel2")).removeRecursively());
@@ -280,20 +371,20 @@ void IgnoreListTest::a_failed_write_is_reported()
     QVERIFY(error.contains(QDir::toNativeSeparators(IgnoreListFile::filePath())));
     QCOMPARE(readRaw(), QByteArray("/old/*"));
     QCOMPARE(test::folderEntries(QFileInfo(IgnoreListFile::filePath()).absolutePath()), entries);
-}
 
-void IgnoreListTest::an_oversized_file_loses_only_its_cut_line()
-{
-    QByteArray bytes;
-    while (bytes.size() < IgnoreListFile::MAX_FILE_SIZE - 10)
-        bytes += "/folder/*\n";
-    bytes += "/cut/in/the/middle/*\n/after/*";
-    writeRaw(bytes);
-    QTest::ignoreMessage(QtWarningMsg,
-                         QRegularExpression(QStringLiteral("IgnoreList\\. The file .* is larger than.*")));
-    const QStringList patterns = IgnoreList::load();
-    QCOMPARE(patterns.last(), QStringLiteral("/folder/*"));
-    QVERIFY(!patterns.contains(QStringLiteral("/after/*")));
+    // A link leading out of the project: nothing appears where it leads,
+    // and saving the defaults deletes the link itself.
+    const QString outside = dir_.path() + QStringLiteral("/elsewhere/written");
+    QVERIFY(QDir().mkpath(dir_.path() + QStringLiteral("/elsewhere")));
+    QVERIFY(QDir().mkpath(fixture_.dataPath() + QStringLiteral(".tamsel2")));
+    QVERIFY(QFile::link(outside, IgnoreListFile::filePath()));
+    error.clear();
+    QVERIFY(!IgnoreList::save({QStringLiteral("/keep/*")}, &error));
+    QVERIFY2(error.contains(QLatin1String("symbolic link")), qPrintable(error));
+    QVERIFY(!QFileInfo::exists(outside));
+    QVERIFY(QFileInfo(IgnoreListFile::filePath()).isSymLink());
+    QVERIFY(IgnoreList::save(IgnoreList::defaultPatterns(), &error));
+    QVERIFY(!QFileInfo(IgnoreListFile::filePath()).isSymLink());
 }
 
 QTEST_GUILESS_MAIN(IgnoreListTest)

@@ -7,6 +7,12 @@
 #include <QFileInfo>
 #include <QtDebug>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
 namespace cleaner {
 
 QString IgnoreListFile::filePath()
@@ -14,36 +20,104 @@ QString IgnoreListFile::filePath()
     return fs::absDataPath(QStringLiteral(".tamsel2/.cleanerignore"));
 }
 
+namespace {
+
+// Why a path that lstat does not find is not there: a folder on the way that
+// is a link leading nowhere hides a file rather than proves it absent.
+QString whyFolderUnreachable(const QByteArray &folder)
+{
+    struct stat info;
+    if (::lstat(folder.constData(), &info) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? QString() : qt_error_string(errno);
+    if (!S_ISLNK(info.st_mode) || ::stat(folder.constData(), &info) == 0)
+        return QString();
+    const int error = errno;
+    return QStringLiteral("its folder \"%1\" is a link that leads nowhere (%2)")
+            .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), qt_error_string(error));
+}
+
+// What is wrong with a path whose target stat describes, before it is opened:
+// only a regular file is read (a FIFO or a device would block or be changed).
+QString whyNotRegular(const struct stat &info)
+{
+    if (S_ISREG(info.st_mode))
+        return QString();
+    if (S_ISDIR(info.st_mode))
+        return QStringLiteral("it is a folder");
+    return QStringLiteral("it is not a regular file");
+}
+
+// Reads the open regular file to its end; more than limit bytes is an error.
+bool readAll(int fd, qint64 limit, QByteArray &bytes, QString &reason)
+{
+    bytes.clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            reason = qt_error_string(errno);
+            return false;
+        }
+        if (n == 0)
+            return true;
+        if (bytes.size() + n > limit) {
+            reason = QStringLiteral("it is larger than %1 bytes").arg(limit);
+            return false;
+        }
+        bytes.append(buffer, int(n));
+    }
+}
+
+} // namespace
+
 IgnoreListFile::ReadStatus IgnoreListFile::read(QString &text, QString *error)
 {
     text.clear();
     const QString path = filePath();
-    const QFileInfo info(path);
-    if (!info.exists())
-        return ReadStatus::Absent;
-    QFile file(path);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        if (error)
-            *error = QStringLiteral("The ignore list \"%1\" cannot be opened: %2")
-                             .arg(QDir::toNativeSeparators(path),
-                                  info.isDir() ? QStringLiteral("it is a folder") : file.errorString());
-        return ReadStatus::Failed;
-    }
-    QByteArray bytes = file.read(MAX_FILE_SIZE);
-    if (file.error() != QFileDevice::NoError) {
+    const QByteArray native = QFile::encodeName(path);
+    QString reason;
+    const auto fail = [&](const QString &what) {
         if (error)
             *error = QStringLiteral("The ignore list \"%1\" cannot be read: %2")
-                             .arg(QDir::toNativeSeparators(path), file.errorString());
+                             .arg(QDir::toNativeSeparators(path), what);
         return ReadStatus::Failed;
+    };
+
+    // Anything in the file's place that cannot be read, a link leading
+    // nowhere included, fails: the defaults must not stand in for patterns
+    // the user has but the editor cannot see.
+    struct stat info;
+    if (::lstat(native.constData(), &info) != 0) {
+        const int lstat_error = errno;
+        if (lstat_error != ENOENT && lstat_error != ENOTDIR)
+            return fail(qt_error_string(lstat_error));
+        reason = whyFolderUnreachable(QFile::encodeName(QFileInfo(path).absolutePath()));
+        return reason.isEmpty() ? ReadStatus::Absent : fail(reason);
     }
-    if (file.size() > MAX_FILE_SIZE) {
-        // The cut most likely fell inside a line: a part of a pattern would
-        // match other files than the whole one.
-        const int last_break = bytes.lastIndexOf('\n');
-        bytes.truncate(last_break < 0 ? 0 : last_break);
-        qWarning() << "IgnoreList. The file" << path << "is larger than" << MAX_FILE_SIZE
-                   << "bytes; only its complete lines within that size are used.";
+    if (S_ISLNK(info.st_mode) && ::stat(native.constData(), &info) != 0) {
+        const int stat_error = errno;
+        return fail(stat_error == ELOOP ? QStringLiteral("it is a loop of symbolic links")
+                                        : QStringLiteral("it is a symbolic link that leads nowhere (%1)")
+                                                  .arg(qt_error_string(stat_error)));
     }
+    reason = whyNotRegular(info);
+    if (!reason.isEmpty())
+        return fail(reason);
+
+    // Without waiting: should a FIFO have taken the file's place since the
+    // look above, the open returns at once and fstat refuses it.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return fail(qt_error_string(errno));
+    QByteArray bytes;
+    bool ok = ::fstat(fd, &info) == 0;
+    reason = ok ? whyNotRegular(info) : qt_error_string(errno);
+    ok = ok && reason.isEmpty() && readAll(fd, MAX_FILE_SIZE, bytes, reason);
+    ::close(fd);
+    if (!ok)
+        return fail(reason);
     // With its size: the array form stops at the first NUL byte.
     text = QString::fromUtf8(bytes.constData(), bytes.size());
     return ReadStatus::Read;
@@ -52,6 +126,14 @@ IgnoreListFile::ReadStatus IgnoreListFile::read(QString &text, QString *error)
 bool IgnoreListFile::write(const QString &text, QString *error)
 {
     const QString path = filePath();
+    if (QFileInfo(path).isSymLink()) {
+        // Writing through it could put the list anywhere, even outside the
+        // project; replacing it would quietly unshare a shared list.
+        if (error)
+            *error = QStringLiteral("The ignore list \"%1\" is a symbolic link; it is not written through it.")
+                             .arg(QDir::toNativeSeparators(path));
+        return false;
+    }
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
         if (error)
@@ -72,9 +154,14 @@ bool IgnoreListFile::write(const QString &text, QString *error)
 bool IgnoreListFile::remove(QString *error)
 {
     const QString path = filePath();
-    if (!QFileInfo::exists(path))
+    // A link leading nowhere is there too, and is deleted (not its target).
+    const auto present = [&path] {
+        const QFileInfo info(path);
+        return info.exists() || info.isSymLink();
+    };
+    if (!present())
         return true;
-    if (fs::removeFile(path) && !QFileInfo::exists(path))
+    if (fs::removeFile(path) && !present())
         return true;
     if (error)
         *error = QStringLiteral("The ignore list \"%1\" cannot be deleted.").arg(QDir::toNativeSeparators(path));

@@ -5,7 +5,7 @@
 namespace cleaner {
 
 // The project's ignore file, ".tamsel2/.cleanerignore" in the data folder:
-// UTF-8 text, read up to MAX_FILE_SIZE bytes, written atomically.
+// UTF-8 text of at most MAX_FILE_SIZE bytes, written atomically.
 class IgnoreListFile
 {
 public:
@@ -18,15 +18,18 @@ public:
     };
 
     static QString filePath();
-    // A file over MAX_FILE_SIZE is read up to its last complete line within
-    // the limit, with one warning.
+    // Reads the whole file, never waiting on it. Only a regular file (or a
+    // link to one) is read; anything else in its place, a link leading
+    // nowhere, a loop of links, a folder of the path that is a link leading
+    // nowhere, and a file over MAX_FILE_SIZE are failures, never Absent.
     static ReadStatus read(QString &text, QString *error = nullptr);
     // Writes the text as UTF-8, the whole file or nothing (the editor-core
     // whole-file write); the folder is made when missing. False, with the
     // reason, when anything failed, the file is a symbolic link among them;
     // the old file is then unchanged.
     static bool write(const QString &text, QString *error = nullptr);
-    // Deletes the file; a missing file is no error.
+    // Deletes the file (a symbolic link itself, not its target); a missing
+    // file is no error.
     static bool remove(QString *error = nullptr);
 };
 

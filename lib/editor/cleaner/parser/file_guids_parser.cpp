@@ -213,7 +213,8 @@ void FileGUIDsParser::parse(const Context &context, const Velmora::Xml &element,
             && element.findArg("name") != -1;
     if (opens_node) {
         node.name = Velmora::String(element.getArg("name"));
-        node.id = element.findArg("id") != -1 ? element.getIntArg("id", -1) : -1;
+        // Read as the world reader reads it: a text that is no number is 0.
+        node.id = element.findArg("id") != -1 ? element.getIntArg("id") : -1;
         in_force.lost_guids = &node.lost_ids_;
     }
 

@@ -231,6 +231,7 @@ Velmora::UGUID ItemsFactory::parseMaterialParent(const Velmora::Xml &root)
         const Velmora::UGUID guid(value);
         bool is_asset = false;
         if (!isAliveGuid(as_manager_, guid, &is_asset)) {
+            base::printAssertMessage("verified", __FILE__, __LINE__);
             Velmora::Log::warning("Cleaner: the parent %s of a property is not an asset the project has\n", value);
             return Velmora::UGUID();
         }

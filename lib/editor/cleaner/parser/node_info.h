@@ -11,7 +11,7 @@ namespace cleaner {
 struct NodeInfo
 {
     Velmora::String name; // the element's "name"
-    int id = -1; // the element's "id"; -1 when it has none
+    int id = -1; // the element's "id" (0 when it is no number); -1 when it has none
     // The runtime whose file held the node; empty for the asset's own file.
     Velmora::UGUID guid;
     // GUIDs lost inside this element (nested node elements keep their own).

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
@@ -85,10 +86,19 @@ CleanerIgnoreListDialog::CleanerIgnoreListDialog(Editor::AssetManagerPrivate *as
     connect(apply_button_, &QPushButton::clicked, this, &CleanerIgnoreListDialog::apply);
     connect(editor_, &QPlainTextEdit::textChanged, this, &CleanerIgnoreListDialog::onTextChanged);
 
+    ask_ = [this](const QString &title, const QString &text, const QString &accept) {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::Cancel, this);
+        box.button(QMessageBox::Yes)->setText(accept);
+        box.button(QMessageBox::Cancel)->setText(tr("Cancel"));
+        box.setDefaultButton(QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Yes;
+    };
+
     const QStringList patterns = IgnoreList::load(&load_error_);
     ignore_list_.setPatterns(patterns);
     editor_->setPlainText(IgnoreList::joinLines(patterns));
-    apply_button_->setEnabled(false);
+    setUnsaved(false);
     resize(520, 560);
 }
 
@@ -106,15 +116,23 @@ QStringList CleanerIgnoreListDialog::currentPatterns()
 void CleanerIgnoreListDialog::onTextChanged()
 {
     text_changed_ = true;
-    apply_button_->setEnabled(true);
+    setUnsaved(true);
     showMessage();
+}
+
+void CleanerIgnoreListDialog::setUnsaved(bool unsaved)
+{
+    unsaved_ = unsaved;
+    apply_button_->setEnabled(unsaved);
 }
 
 void CleanerIgnoreListDialog::showMessage()
 {
     QStringList lines;
     if (!load_error_.isEmpty())
-        lines << tr("The ignore list could not be read (%1); the default list is shown.").arg(load_error_);
+        lines << tr("The ignore list could not be read (%1); the default list is shown, and the file is left as it "
+                    "is unless you save a change.")
+                         .arg(load_error_);
     if (!save_error_.isEmpty())
         lines << tr("The ignore list could not be saved: %1").arg(save_error_);
     const IgnoreListCheck review = IgnoreListCheck::reviewPatterns(currentPatterns());
@@ -135,26 +153,37 @@ void CleanerIgnoreListDialog::check()
 void CleanerIgnoreListDialog::restoreDefaults()
 {
     const QStringList defaults = IgnoreList::defaultPatterns();
-    if (currentPatterns() == defaults)
+    // A file that could not be read is not the default list, whatever the
+    // editor shows in its stead.
+    if (currentPatterns() == defaults && load_error_.isEmpty())
         return;
     ignore_list_.setPatterns(defaults);
     editor_->setPlainText(IgnoreList::joinLines(defaults));
-    apply_button_->setEnabled(true);
+    setUnsaved(true);
 }
 
 bool CleanerIgnoreListDialog::apply()
 {
+    if (!unsaved_)
+        return true;
+    if (!load_error_.isEmpty()
+        && !ask_(tr("Replace Ignore List"),
+                 tr("The ignore list file could not be read:\n%1\n\nSaving replaces it with the list shown here. "
+                    "Replace it?")
+                         .arg(load_error_),
+                 tr("Replace")))
+        return false;
     QString error;
     if (!IgnoreList::save(currentPatterns(), &error)) {
         save_error_ = error.isEmpty() ? tr("the file could not be written") : error;
-        apply_button_->setEnabled(true);
+        setUnsaved(true);
         showMessage();
         return false;
     }
     save_error_.clear();
     load_error_.clear();
     saved_ = true;
-    apply_button_->setEnabled(false);
+    setUnsaved(false);
     showMessage();
     return true;
 }
