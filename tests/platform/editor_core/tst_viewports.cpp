@@ -242,27 +242,21 @@ void TestViewports::every_viewport_paints_its_own_gui_over_its_picture()
     viewports_->showScene(QString());
     viewports_->showScene(QString());
     ViewportWindowScene *first = viewports_->getScene("Scene 1");
-    ViewportWindowScene *second = viewports_->getScene("Scene 2");
-    QVERIFY(first->getGui() && second->getGui());
-    QVERIFY(first->getGui() != second->getGui());
+    QVERIFY(first->getGui() && first->getGui() != viewports_->getScene("Scene 2")->getGui());
     first->resize(200, 120);
-    QCOMPARE(QSize(first->getGui()->getWidth(), first->getGui()->getHeight()), QSize(200, 120));
-
+    QCOMPARE(first->getGui()->getWidth(), 200);
     QImage picture(200, 120, QImage::Format_RGB32);
     picture.fill(Qt::black);
     first->presentFrame(picture);
-    const QImage bare = first->grab().toImage();
-    Velmora::Ptr<Velmora::WidgetButton> button = Velmora::WidgetButton::create(first->getGui(), "Key");
-    first->getGui()->addChild(Velmora::Ptr<Velmora::Widget>(button));
+    Velmora::Ptr<Velmora::Widget> button(Velmora::WidgetButton::create(first->getGui(), "Key"));
+    first->getGui()->addChild(button);
     first->getGui()->update(0.0f);
-    const QImage overlaid = first->grab().toImage();
-    QCOMPARE(overlaid.pixel(button->getWidth() / 2, button->getHeight() / 2) == bare.pixel(1, 1), false);
-    QCOMPARE(overlaid.pixel(190, 110), bare.pixel(190, 110)); // the picture around it
-
+    const QImage shown = first->grab().toImage();
+    QVERIFY(shown.pixel(button->getWidth() / 2, button->getHeight() / 2) != qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(190, 110), qRgb(0, 0, 0));
     // The mouse over the viewport reaches its GUI.
     QTest::mouseMove(first, QPoint(30, 20));
     QCOMPARE(first->getGui()->getMouseX(), 30);
-    QCOMPARE(second->getGui()->getMouseX() == 30, false);
 }
 
 QTEST_MAIN(TestViewports)
