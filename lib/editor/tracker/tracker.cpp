@@ -197,7 +197,7 @@ void Tracker::onTrackLoaded(const Velmora::UGUID &guid)
         return;
     }
     setWindowTitle(TITLE);
-    const QString error = QString::fromUtf8(engine_ ? engine_->getError() : "");
+    const QString error = QString::fromLatin1(engine_ ? engine_->getError() : "");
     QMessageBox box(QMessageBox::Critical, translated("Error"), translated("Can't load track\n") + error,
                     QMessageBox::Ok, this);
     box.exec();

@@ -23,17 +23,24 @@
 #include <velmora/World.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <memory>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr int SETTLING_FRAMES = 30;
-constexpr int MAX_FRAME_NUMBER = 9999;
+// Names taken by something else are skipped; a folder that fills more
+// than this many names in a row is not searched any further.
+constexpr int MAX_SKIPPED_NAMES = 100000;
 
 const QRegularExpression &frameFilePattern()
 {
@@ -50,6 +57,52 @@ QString dataPath()
 Tracker *tracker()
 {
     return depr::gui.tracker;
+}
+
+QString frameName(int number, const QString &extension)
+{
+    return QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension);
+}
+
+// Anything under that name, a dangling link included, takes it.
+bool nameTaken(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+
+// The first number from `from` on whose name is free in folder; -1 when
+// the numbers run out.
+int freeFrameNumber(const QString &folder, int from, const QString &extension)
+{
+    for (int skipped = 0; from >= 0 && skipped < MAX_SKIPPED_NAMES; ++skipped) {
+        if (!nameTaken(folder + QLatin1Char('/') + frameName(from, extension)))
+            return from;
+        if (from == std::numeric_limits<int>::max())
+            break;
+        ++from;
+    }
+    return -1;
+}
+
+// Gives the finished file `source` the name `target`, never replacing
+// anything of that name. false with errno EEXIST when the name is taken.
+bool moveToFreeName(const QString &source, const QString &target)
+{
+    const QByteArray from = QFile::encodeName(source);
+    const QByteArray to = QFile::encodeName(target);
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    // A file system without hard links: a rename after a last look.
+    if (nameTaken(target)) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::rename(from.constData(), to.constData()) == 0;
 }
 
 } // namespace
@@ -314,16 +367,28 @@ void VideoGrabberController::findNextFrameNumber()
     scanned_folder_ = folder;
 }
 
+bool VideoGrabberController::takeFrameName(QString &path)
+{
+    const QString folder = saveFolder();
+    const QString extension = VideoGrabberController::extension(state_->getFormat());
+    const int number = freeFrameNumber(folder, std::max(next_frame_, 0), extension);
+    if (number < 0) {
+        Velmora::Log::message("VideoGrabber::update: no free frame name is left in %s\n", folder.toUtf8().constData());
+        return false;
+    }
+    next_frame_ = number == std::numeric_limits<int>::max() ? number : number + 1;
+    const QString name = frameName(number, extension);
+    state_->setImageName(name);
+    path = fs::normalizePath(folder + QLatin1Char('/') + name);
+    return true;
+}
+
 bool VideoGrabberController::grabFrame(bool &deferred)
 {
-    if (next_frame_ > MAX_FRAME_NUMBER || next_frame_ < 0)
-        next_frame_ = 0;
-    const int number = next_frame_;
-    next_frame_ = number + 1;
-    const QString name
-            = QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension(state_->getFormat()));
-    state_->setImageName(name);
-    const QString path = fs::normalizePath(saveFolder() + QLatin1Char('/') + name);
+    const int first = next_frame_;
+    QString path;
+    if (!takeFrameName(path))
+        return false;
 
     int width = state_->getWidth();
     int height = state_->getHeight();
@@ -339,7 +404,8 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     if (!renderFrame(width, height, deferred))
         return false;
     if (deferred) {
-        next_frame_ = number;
+        // The name is looked for again when the frame completes.
+        next_frame_ = first;
         return true;
     }
     if (!state_->isAlphaMask())
@@ -350,9 +416,8 @@ bool VideoGrabberController::grabFrame(bool &deferred)
         return false;
     }
     linearizeForExr();
-    const QByteArray utf8 = path.toUtf8();
-    if (!image_->save(utf8.constData())) {
-        Velmora::Log::message("VideoGrabber::update: failed to save image to %s\n", utf8.constData());
+    if (!saveImage(path)) {
+        Velmora::Log::message("VideoGrabber::update: failed to save image to %s\n", path.toUtf8().constData());
         return false;
     }
     const QString data = dataPath();
@@ -360,6 +425,28 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     if (assets && !data.isEmpty() && path.startsWith(data))
         assets->importSync(path, as::TextureImportParams().toParams());
     return true;
+}
+
+bool VideoGrabberController::saveImage(QString &path)
+{
+    // The image is written under a name of its own in a hidden folder beside
+    // the frames and then linked to its frame name, which fails rather than
+    // replace anything that took that name meanwhile (then the next free
+    // number is used). Nothing is ever written through a link.
+    const QString folder = fs::dirname(path);
+    QTemporaryDir scratch(folder + QStringLiteral("/.frame_XXXXXX"));
+    if (!scratch.isValid())
+        return false;
+    const QString written = scratch.filePath(fs::basename(path));
+    if (!image_->save(written.toUtf8().constData()))
+        return false;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        if (moveToFreeName(written, path))
+            return true;
+        if (errno != EEXIST || !takeFrameName(path))
+            return false;
+    }
+    return false;
 }
 
 bool VideoGrabberController::renderFrame(int width, int height, bool &deferred)

@@ -24,7 +24,10 @@ class Viewport;
 // 1 / fps, after an optional warm-up). Each frame is rendered off-screen
 // (supersampled when anti-aliasing is on), loses its alpha unless the mask
 // is on, is linearised for EXR, saved as frame_NNNN.<ext> in the save
-// folder and imported when that folder lies inside the data folder.
+// folder and imported when that folder lies inside the data folder. A frame
+// never takes a name that anything in the folder has (a file, a folder, a
+// link, even a dangling one): taken numbers are skipped, and after 9999
+// the numbers go on with more digits.
 //
 // Sequence frames are counted by an index (time = index x step, in double),
 // so a track of L units at a step s gives floor(L / s + 1e-6) + 1 frames,
@@ -67,7 +70,13 @@ private:
     // The state's save folder, cleaned; a relative one is taken inside the
     // data folder rather than the editor's working folder.
     QString saveFolder() const;
+    // Names the next frame: the first number from the next one on whose
+    // name nothing in the folder has; false when none is left.
+    bool takeFrameName(QString &path);
     bool grabFrame(bool &deferred);
+    // Saves the image as a new file under path, or under the next free name
+    // (path then changes); false when it cannot be written whole.
+    bool saveImage(QString &path);
     bool renderFrame(int width, int height, bool &deferred);
     void dropAlpha();
     void linearizeForExr();

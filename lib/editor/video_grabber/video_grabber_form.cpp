@@ -12,6 +12,8 @@
 #include <velmora/Engine.h>
 #include <velmora/Log.h>
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QIntValidator>
 #include <QMessageBox>
@@ -59,6 +61,13 @@ VideoGrabberForm::VideoGrabberForm(VideoGrabberState *state, QWidget *parent)
     ui_->setupUi(this);
     setObjectName(QStringLiteral("VideoGrabberForm"));
     setFocusPolicy(Qt::ClickFocus);
+    // The wheel scrolls the form unless a combo box was clicked or tabbed
+    // into; each combo box is as wide as its longest entry.
+    for (QComboBox *combo : {ui_->camera_cb, ui_->aa_cb, ui_->format_cb}) {
+        combo->setFocusPolicy(Qt::StrongFocus);
+        combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        combo->installEventFilter(this);
+    }
     hide();
 }
 
@@ -359,6 +368,13 @@ void VideoGrabberForm::updateAvailableCameras()
 
 bool VideoGrabberForm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Wheel) {
+        auto *combo = qobject_cast<QComboBox *>(watched);
+        if (combo && !combo->hasFocus()) {
+            QCoreApplication::sendEvent(ui_->scrollArea->viewport(), event);
+            return true;
+        }
+    }
     if (watched == ui_->fps_le && event->type() == QEvent::FocusOut && state_ && !ui_->fps_le->hasAcceptableInput())
         onChangeFps(state_->getFps());
     return QWidget::eventFilter(watched, event);

@@ -1,6 +1,7 @@
 #include "editor_core/ViewportWindowScene.h"
 
 #include <velmora/Editor.h>
+#include <velmora/Gui.h>
 #include <velmora/Player.h>
 
 #include <QPainter>
@@ -93,8 +94,12 @@ void ViewportWindowScene::presentFrame(const QImage &frame)
     ++presented_frames_;
     // The engine hands over the very picture it showed last when nothing in
     // it changed: nothing to paint again.
-    if (!frame.isNull() && frame.cacheKey() == frame_.cacheKey())
+    if (!frame.isNull() && frame.cacheKey() == frame_.cacheKey()) {
+        // Widgets of the engine GUI over it may still have changed.
+        if (isVisible() && getGui()->getNumChildren() > 0)
+            update();
         return;
+    }
     frame_ = frame;
     emit framePresented();
     if (isVisible())
@@ -109,9 +114,10 @@ void ViewportWindowScene::paintEvent(QPaintEvent *)
         painter.setPen(QColor(150, 150, 150));
         painter.drawText(rect(), Qt::AlignCenter,
                          registered_ ? tr("Waiting for the engine...") : tr("Engine not running"));
-        return;
+    } else {
+        // Frames are rendered at the widget's size; a stale frame from
+        // before a resize is stretched until the next one arrives.
+        drawOpaque(painter, rect(), frame_);
     }
-    // Frames are rendered at the widget's size; a stale frame from before a
-    // resize is stretched until the next one arrives.
-    drawOpaque(painter, rect(), frame_);
+    paintGui(painter);
 }

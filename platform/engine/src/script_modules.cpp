@@ -22,6 +22,8 @@ namespace {
 
 constexpr int SLIDER_STEPS = 1000;
 constexpr float EMPTY_TRACK_LENGTH = 10.0f;
+constexpr int CONTENT_PADDING = 6;
+constexpr int MIN_SLIDER_WIDTH = 40;
 
 // Resolves a GUID text to the track file and loads it; sets the script
 // error on failure.
@@ -44,6 +46,9 @@ bool loadTrackFile(const char *guid_text, track::Track &track, String &name)
 
 // ---- track editor ------------------------------------------------------------------------
 
+struct TrackerModule;
+TrackerModule &tracker();
+
 struct TrackerModule
 {
     Ptr<Gui> gui;
@@ -52,6 +57,10 @@ struct TrackerModule
     Ptr<WidgetSlider> slider;
     Ptr<WidgetLabel> label;
     Ptr<Gui> viewport_gui;
+    // The controls shown in the viewport handed over last: the track's
+    // state and a key button for that viewport's camera.
+    Ptr<WidgetHBox> viewport_panel;
+    Ptr<WidgetLabel> viewport_label;
     Ptr<Player> player;
     track::Track track;
     String name;
@@ -74,11 +83,33 @@ struct TrackerModule
             slider->setValue(int(std::lround(time / length() * SLIDER_STEPS)));
         if (play)
             play->setText(playing ? "Stop" : "Play");
-        if (label) {
-            const String text = String::format("%s  %.2f / %.2f  keys: %d", name.empty() ? "(no track)" : name.get(),
-                                               double(time), double(track.max_time), track.getNumKeys());
+        const String text = String::format("%s  %.2f / %.2f  keys: %d", name.empty() ? "(no track)" : name.get(),
+                                           double(time), double(track.max_time), track.getNumKeys());
+        if (label)
             label->setText(text.get());
-        }
+        if (viewport_label)
+            viewport_label->setText(text.get());
+    }
+
+    // The viewport controls leave the viewport handed over before and
+    // appear in the one handed over now (none for a null GUI).
+    void setViewportGui(const Ptr<Gui> &next)
+    {
+        if (viewport_gui && viewport_panel)
+            viewport_gui->removeChild(Ptr<Widget>(viewport_panel));
+        viewport_panel.reset();
+        viewport_label.reset();
+        viewport_gui = next;
+        if (!viewport_gui)
+            return;
+        viewport_panel = WidgetHBox::create(viewport_gui, 4, 4);
+        viewport_label = WidgetLabel::create(viewport_gui, "");
+        auto key = WidgetButton::create(viewport_gui, "Add key");
+        key->addCallback(Gui::CLICKED, [] { tracker().addKey(); });
+        viewport_panel->addChild(viewport_label);
+        viewport_panel->addChild(key);
+        viewport_gui->addChild(Ptr<Widget>(viewport_panel), Gui::ALIGN_LEFT | Gui::ALIGN_TOP);
+        refresh();
     }
 
     void addKey()
@@ -107,7 +138,11 @@ struct TrackerModule
         refresh();
     }
 
-    void reset() { *this = TrackerModule(); }
+    void reset()
+    {
+        setViewportGui(Ptr<Gui>());
+        *this = TrackerModule();
+    }
 };
 
 TrackerModule &tracker()
@@ -132,7 +167,7 @@ Variable trackerInit(const Variables &args)
         return Variable();
     }
     Gui *gui = m.gui.get();
-    m.content = WidgetVBox::create(gui, 4, 6);
+    m.content = WidgetVBox::create(gui, 4, CONTENT_PADDING);
     auto file_row = WidgetHBox::create(gui, 4, 0);
     for (int i = 1; i <= 3; ++i)
         if (const Ptr<Widget> button = args[i].getWidget(interpreter))
@@ -149,7 +184,7 @@ Variable trackerInit(const Variables &args)
     m.label = WidgetLabel::create(m.gui, "");
     m.content->addChild(file_row);
     m.content->addChild(key_row);
-    m.content->addChild(m.slider, Gui::ALIGN_EXPAND);
+    m.content->addChild(m.slider);
     m.content->addChild(m.label);
 
     m.play->addCallback(Gui::CLICKED, [] {
@@ -179,6 +214,10 @@ Variable trackerInit(const Variables &args)
 Variable trackerUpdate(const Variables &)
 {
     TrackerModule &m = tracker();
+    // The time slider spans the window however narrow it is docked (the
+    // label below may be wider than the window, the slider never is).
+    if (m.gui && m.slider)
+        m.slider->setWidth(std::max(MIN_SLIDER_WIDTH, m.gui->getWidth() - 2 * CONTENT_PADDING));
     if (m.playing) {
         const float unit = m.track.unit_time > 0.0f ? m.track.unit_time : 1.0f;
         m.time += std::max(0.0f, Game::getIFps()) / unit;
@@ -237,7 +276,7 @@ void registerEditorScript()
     });
     add("tracker_update", 0, trackerUpdate);
     add("set_viewport_gui", 1, [](const Variables &args) {
-        tracker().viewport_gui = args[0].getGui(Interpreter::get());
+        tracker().setViewportGui(args[0].getGui(Interpreter::get()));
         return Variable();
     });
     add("set_viewport_player", 1, [](const Variables &args) {
@@ -294,8 +333,20 @@ void registerEditorScript()
     add("VideoGrabber::track_is_loaded", 0, [](const Variables &) { return Variable(grabber().loaded ? 1 : 0); });
     add("VideoGrabber::track_set", 1, [](const Variables &args) {
         GrabberModule &g = grabber();
-        if (g.loaded)
-            g.playback.apply(g.track, args[0].getFloat());
+        if (!g.loaded)
+            return Variable();
+        const float time = args[0].getFloat();
+        g.playback.apply(g.track, time);
+        // The track editor plays the camera path on the camera of the
+        // viewport it was handed, whatever node the path was recorded for;
+        // the cameras a grab can look through follow it the same way (a
+        // player node follows its own parameter, as placed above).
+        const track::Parameter *path = g.track.findTransformParameter();
+        mat4 transform;
+        if (path && track::Track::sample(*path, time, transform)) {
+            g.playback.place(Editor::getPlayer(), transform);
+            g.playback.place(Game::getPlayer(), transform);
+        }
         return Variable();
     });
     add("VideoGrabber::track_get_max_time", 0, [](const Variables &) { return Variable(grabber().track.max_time); });

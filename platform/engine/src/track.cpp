@@ -237,10 +237,7 @@ void Playback::apply(const Track &track, float time)
             mat4 transform;
             if (!node || !Track::sample(parameter, time, transform))
                 continue;
-            const std::string key = parameter.node.get();
-            if (!originals_.count(key))
-                originals_[key] = std::make_pair(node, node->getWorldTransform());
-            node->setWorldTransform(transform);
+            place(node, transform);
         } else if (parameter.type == String(Track::SURFACE_MATERIAL)) {
             const Ptr<Object> object = findNode(parameter.node).cast<Object>();
             if (!object || parameter.keys.size() == 0)
@@ -273,6 +270,15 @@ void Playback::apply(const Track &track, float time)
             material->setParameterFloat(index, value);
         }
     }
+}
+
+void Playback::place(const Ptr<Node> &node, const mat4 &transform)
+{
+    if (!node)
+        return;
+    if (!originals_.count(node.get()))
+        originals_[node.get()] = std::make_pair(node, node->getWorldTransform());
+    node->setWorldTransform(transform);
 }
 
 void Playback::restore()

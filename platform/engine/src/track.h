@@ -71,13 +71,15 @@ class Playback
 {
 public:
     void apply(const Track &track, float time);
+    // Puts node at transform, remembering where it was.
+    void place(const Ptr<Node> &node, const mat4 &transform);
     void restore();
     // Extra players (outside the world) by name, tried before the world.
     void setPlayer(const Ptr<Node> &player) { player_ = player; }
 
 private:
     Ptr<Node> findNode(const String &name) const;
-    std::map<std::string, std::pair<Ptr<Node>, mat4>> originals_;
+    std::map<const Node *, std::pair<Ptr<Node>, mat4>> originals_;
     Ptr<Node> player_;
 };
 

@@ -9,14 +9,17 @@
 #include "capture_shell.h"
 
 #include <editor_core/UpdateLock.h>
+#include <editor_core/ViewportWindowScene.h>
 #include <editor_core/depr/EditorGlobals.h>
 
 #include <velmora/Editor.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Game.h>
+#include <velmora/Gui.h>
 #include <velmora/Image.h>
 #include <velmora/Node.h>
 #include <velmora/Player.h>
+#include <velmora/Widget.h>
 #include <velmora/World.h>
 
 #include <QtTest>
@@ -296,7 +299,15 @@ private slots:
                 << QStringList{"frame_0041.png", "frame_0007.tga"} << QStringLiteral("frame_0042.png");
         QTest::newRow("names that do not count") << QStringList{"frame_12.png", "frame_00042.png", "frame_0099.png/"}
                                                  << QStringLiteral("frame_0000.png");
-        QTest::newRow("wrap after 9999") << QStringList{"frame_9999.png"} << QStringLiteral("frame_0000.png");
+        // Never over a name in use: past 9999 the numbers take more digits,
+        // names taken by a folder or a link (even a dangling one, whose
+        // target lies outside the data folder) are skipped.
+        QTest::newRow("past 9999") << QStringList{"frame_9999.png", "frame_0000.png"}
+                                   << QStringLiteral("frame_10000.png");
+        QTest::newRow("a folder takes the next name")
+                << QStringList{"frame_0041.png", "frame_0042.png/"} << QStringLiteral("frame_0043.png");
+        QTest::newRow("a dangling link takes its name")
+                << QStringList{"frame_0000.png@"} << QStringLiteral("frame_0001.png");
     }
     void numbering_starts_after_the_highest_frame_file()
     {
@@ -306,26 +317,49 @@ private slots:
         VideoGrabberController controller(state_);
         controller.init();
         delete controller_;
-        controller_ = nullptr;
+        controller_ = &controller;
+        // However this ends, the other tests get a controller of their own.
+        struct Restore
+        {
+            TestVideoGrabber *test;
+            ~Restore()
+            {
+                test->controller_ = new VideoGrabberController(test->state_);
+                test->controller_->init();
+            }
+        } restore{this};
         const QString path = folder(QStringLiteral("numbers_%1").arg(QTest::currentDataTag()));
+        const QString outside = shell_->root() + QStringLiteral("/outside_link_target.png");
+        QDir().mkpath(path);
         for (const QString &name : existing) {
             if (name.endsWith(QLatin1Char('/')))
                 QDir().mkpath(path + QLatin1Char('/') + name);
+            else if (name.endsWith(QLatin1Char('@')))
+                QVERIFY(QFile::link(outside, path + QLatin1Char('/') + name.chopped(1)));
             else
                 QVERIFY(shell_->writeData(QDir(shell_->dataPath()).relativeFilePath(path + QLatin1Char('/') + name),
                                           "x"));
         }
         state_->setFormat(VideoGrabberState::PNG);
         state_->setSavePath(path);
-        controller_ = &controller;
         grab();
         QVERIFY2(QFileInfo::exists(path + QLatin1Char('/') + first), qPrintable(files(path).join(' ')));
+        QVERIFY(!states_.contains(VideoGrabberState::FAILED));
+        for (const QString &name : existing) {
+            if (name.endsWith(QLatin1Char('@'))) {
+                QVERIFY(QFileInfo(path + QLatin1Char('/') + name.chopped(1)).isSymLink());
+                QVERIFY(!QFileInfo::exists(path + QLatin1Char('/') + name.chopped(1) + QStringLiteral(".meta")));
+            } else if (!name.endsWith(QLatin1Char('/'))) {
+                QCOMPARE(fileBytes(path + QLatin1Char('/') + name), QByteArray("x"));
+            }
+        }
+        QVERIFY(!QFileInfo::exists(outside));
+        // Nothing of the write is left beside the frames.
+        QCOMPARE(QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
+                 existing.size() + 2);
         const int after = controller.nextFrame();
         grab();
         QCOMPARE(controller.nextFrame(), after + 1); // later grabs go on from there
-        controller_ = nullptr;
-        controller_ = new VideoGrabberController(state_);
-        controller_->init();
     }
 
     void exr_frames_hold_linearised_clamped_half_floats()
@@ -358,6 +392,105 @@ private slots:
                 const Image::Pixel p = saved.get2D(x, y);
                 QVERIFY(p.f.r >= 0.0f && p.f.r <= 1.0f && p.f.a >= 0.0f && p.f.a <= 1.0f);
             }
+    }
+
+    void an_exr_frame_is_the_8_bit_frame_linearised()
+    {
+        // One render saved both ways: every channel of the EXR file is
+        // pow(v / 255, 2.2) of the 8-bit file's, up to the 8-bit and half
+        // float steps.
+        const QString path = folder(QStringLiteral("exr_vs_8bit"));
+        state_->setSavePath(path);
+        for (VideoGrabberState::Format format : {VideoGrabberState::PNG, VideoGrabberState::EXR}) {
+            state_->setFormat(format);
+            grab();
+        }
+        const QStringList written = files(path);
+        Image ldr;
+        Image hdr;
+        QVERIFY(written.size() == 2 && ldr.load(qPrintable(path + QLatin1Char('/') + written[0]))
+                && hdr.load(qPrintable(path + QLatin1Char('/') + written[1])));
+        QCOMPARE(QSize(hdr.getWidth(), hdr.getHeight()), QSize(ldr.getWidth(), ldr.getHeight()));
+        float worst = 0.0f;
+        int mid_tones = 0;
+        for (int y = 0; y < ldr.getHeight(); ++y)
+            for (int x = 0; x < ldr.getWidth(); ++x) {
+                const Image::Pixel a = ldr.get2D(x, y);
+                const Image::Pixel b = hdr.get2D(x, y);
+                for (const auto &c :
+                     {std::make_pair(a.i.r, b.f.r), std::make_pair(a.i.g, b.f.g), std::make_pair(a.i.b, b.f.b)}) {
+                    mid_tones += c.first > 20 && c.first < 235;
+                    worst = std::max(worst, std::abs(c.second - std::pow(c.first / 255.0f, 2.2f)));
+                }
+            }
+        QVERIFY(mid_tones > 0);
+        QVERIFY2(worst < 0.01f, qPrintable(QString::number(worst)));
+    }
+
+    void a_sequence_follows_the_tracker_playback_with_every_camera_data()
+    {
+        QTest::addColumn<QString>("camera");
+        QTest::newRow("editor camera") << QStringLiteral("Editor Camera");
+        QTest::newRow("game camera") << QStringLiteral("Game Camera");
+        QTest::newRow("player node") << QStringLiteral("camera_1");
+    }
+    void a_sequence_follows_the_tracker_playback_with_every_camera()
+    {
+        QFETCH(QString, camera);
+        using namespace Velmora;
+        // A game camera of its own, where the track starts but not named in it.
+        Ptr<PlayerDummy> game = PlayerDummy::create();
+        game->setName("game_view");
+        game->setWorldTransform(World::getNodeByName("camera_1")->getWorldTransform());
+        game->setFov(60.0f);
+        Game::setPlayer(Ptr<Player>(game));
+        state_->setCameraName(camera);
+        const Ptr<Player> player = state_->getPlayer();
+        QVERIFY(player);
+        const mat4 start = player->getWorldTransform();
+
+        // 2 fps along a track of 2 s: times 0, 0.5, 1, 1.5 and 2.
+        const QString name = QStringLiteral("follow_") + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
+        sequence(name, 2.0f);
+        grab();
+        const QStringList frames = files(folder(name));
+        QCOMPARE(frames.size(), 5);
+        for (int k = 1; k < frames.size(); ++k)
+            QVERIFY2(pixels(folder(name) + QLatin1Char('/') + frames[k - 1])
+                             != pixels(folder(name) + QLatin1Char('/') + frames[k]),
+                     qPrintable(frames[k]));
+        QVERIFY(player->getWorldTransform() == start); // put back after the grab
+
+        // The track editor, handed a viewport that shows this camera, set
+        // to time k x 0.5 on its slider; then a single shot.
+        const QString scene_id = shell_->viewports()->showScene(QString());
+        ViewportWindowScene *scene = shell_->viewports()->getScene(scene_id);
+        if (camera != QLatin1String("Editor Camera"))
+            scene->setPlayer(player);
+        tracker_->setViewportPlayer(scene);
+        Engine *engine = Engine::get();
+        QCOMPARE(engine->runFunction(Variable(engine->findFunction("load_track", 1)),
+                                     Variable(test::CaptureShell::TRACK_GUID))
+                         .getInt(),
+                 1);
+        WidgetSlider *slider = static_cast<WidgetSlider *>(tracker_->gui()->getChild(0)->getChild(2).get());
+        QCOMPARE(slider->getType(), int(Widget::WIDGET_SLIDER));
+        const QString shots = name + QStringLiteral("_shots");
+        for (int k : {1, 3}) {
+            slider->setValue(250 * k); // of 1000 over the track's 2 s
+            slider->runCallbacks(Gui::CHANGED);
+            state_->setMode(VideoGrabberState::SINGLE_SHOT);
+            state_->setSavePath(folder(shots));
+            grab();
+            QCOMPARE(pixels(folder(shots) + QLatin1Char('/') + files(folder(shots)).last()),
+                     pixels(folder(name) + QLatin1Char('/') + frames[k]));
+        }
+        engine->runFunction(Variable(engine->findFunction("clear_track", 0)));
+        tracker_->setViewportPlayer(nullptr);
+        shell_->viewports()->closeScene(scene_id);
+        player->setWorldTransform(start);
+        Game::setPlayer(Ptr<Player>());
+        state_->setCameraName(QStringLiteral("camera_1"));
     }
 
     void every_format_writes_files_of_the_right_shape_data()
@@ -533,6 +666,13 @@ private slots:
     }
 
 private:
+    static QByteArray pixels(const QString &path)
+    {
+        Image image;
+        if (!image.load(path.toUtf8().constData()))
+            return QByteArray();
+        return QByteArray(reinterpret_cast<const char *>(image.getPixels()), int(image.getSize()));
+    }
     static QByteArray fileBytes(const QString &path)
     {
         QFile file(path);

@@ -25,7 +25,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
 
 class TestVideoGrabberForm : public QObject
@@ -99,6 +102,34 @@ private slots:
         tracker_->shutdown();
         delete tracker_;
         delete shell_;
+    }
+
+    void the_form_fits_its_texts_and_the_wheel_scrolls_it()
+    {
+        // Docked at the width the editor gives it, short enough to scroll.
+        Editor::WindowManager::resize(form_, form_->preferredWidth(), 200);
+        form_->resize(form_->preferredWidth(), 200);
+        QCoreApplication::processEvents();
+        screenshot(form_, "video_grabber_form_docked.png");
+        auto *area = child<QScrollArea>("scrollArea");
+        QVERIFY(!area->horizontalScrollBar()->isVisible());
+        for (QComboBox *combo : form_->findChildren<QComboBox *>())
+            for (int i = 0; i < combo->count(); ++i)
+                QVERIFY2(combo->width() >= combo->fontMetrics().horizontalAdvance(combo->itemText(i)) + 16,
+                         qPrintable(combo->itemText(i)));
+
+        // A wheel over a combo box that has not been clicked scrolls the form.
+        auto *format = child<QComboBox>("format_cb");
+        QVERIFY(area->verticalScrollBar()->maximum() > 0);
+        area->verticalScrollBar()->setValue(0);
+        form_->setFocus();
+        const int index = format->currentIndex();
+        const QPoint at = format->rect().center();
+        QWheelEvent wheel(at, format->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(format, &wheel);
+        QCOMPARE(format->currentIndex(), index);
+        QVERIFY(area->verticalScrollBar()->value() > 0);
     }
 
     void binding_shows_the_state_and_the_data_folder()

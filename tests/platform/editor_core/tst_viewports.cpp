@@ -5,7 +5,9 @@
 #include "editor_core/editor/WindowManager.h"
 #include "editor_core/editor/WindowManagerPrivate.h"
 
+#include <velmora/Gui.h>
 #include <velmora/Player.h>
+#include <velmora/Widget.h>
 
 #include <QApplication>
 #include <QDockWidget>
@@ -35,6 +37,7 @@ private slots:
     void closing_the_hovered_viewport_clears_it();
     void shutdown_closes_every_scene();
     void without_a_running_engine_a_scene_has_no_player_and_is_not_registered();
+    void every_viewport_paints_its_own_gui_over_its_picture();
 
 private:
     View *main_ = nullptr;
@@ -231,8 +234,29 @@ void TestViewports::without_a_running_engine_a_scene_has_no_player_and_is_not_re
     ViewportWindowScene *scene = viewports_->getScene("Scene 1");
     QVERIFY(!scene->isRegistered());
     QVERIFY(scene->getPlayer().isNull());
-    QVERIFY(scene->getGui().isNull());
     QCOMPARE(scene->getViewWidth(), scene->width());
+}
+
+void TestViewports::every_viewport_paints_its_own_gui_over_its_picture()
+{
+    viewports_->showScene(QString());
+    viewports_->showScene(QString());
+    ViewportWindowScene *first = viewports_->getScene("Scene 1");
+    QVERIFY(first->getGui() && first->getGui() != viewports_->getScene("Scene 2")->getGui());
+    first->resize(200, 120);
+    QCOMPARE(first->getGui()->getWidth(), 200);
+    QImage picture(200, 120, QImage::Format_RGB32);
+    picture.fill(Qt::black);
+    first->presentFrame(picture);
+    Velmora::Ptr<Velmora::Widget> button(Velmora::WidgetButton::create(first->getGui(), "Key"));
+    first->getGui()->addChild(button);
+    first->getGui()->update(0.0f);
+    const QImage shown = first->grab().toImage();
+    QVERIFY(shown.pixel(button->getWidth() / 2, button->getHeight() / 2) != qRgb(0, 0, 0));
+    QCOMPARE(shown.pixel(190, 110), qRgb(0, 0, 0));
+    // The mouse over the viewport reaches its GUI.
+    QTest::mouseMove(first, QPoint(30, 20));
+    QCOMPARE(first->getGui()->getMouseX(), 30);
 }
 
 QTEST_MAIN(TestViewports)

@@ -164,6 +164,22 @@ private slots:
         gui->update(0.0f);
         QCOMPARE(pressed_, before + 1);
 
+        // The viewport controls go with the hand-over, in one viewport at a time.
+        Ptr<Gui> first = Gui::create("test/");
+        Ptr<Gui> second = Gui::create("test/");
+        run("set_viewport_gui", Variable(interp, first));
+        run("set_viewport_gui", Variable(interp, second));
+        QCOMPARE(first->getNumChildren(), 0);
+        QCOMPARE(second->getNumChildren(), 1);
+        run("set_viewport_gui", Variable(interp, Ptr<Gui>()));
+        QCOMPARE(second->getNumChildren(), 0);
+        // Docked narrower than the content was made (but wide enough for its
+        // buttons), the time slider still ends inside the window.
+        gui->setSize(std::max(widget->getChild(0)->getWidth(), widget->getChild(1)->getWidth()) + 12, 200);
+        run("tracker_update");
+        gui->update(0.0f);
+        QVERIFY(slider->getScreenPositionX() + slider->getWidth() <= gui->getWidth());
+
         const QString saved = installation_.dataPath() + QStringLiteral("tracks/copy.track");
         QCOMPARE(run("save_track", Variable(saved.toUtf8().constData())).getInt(), 1);
         run("clear_track");

@@ -4,14 +4,17 @@
 
 #include <QWidget>
 
+class QPainter;
+
 namespace Velmora {
 class Gui;
 class Player;
 } // namespace Velmora
 
 // A viewport window of the editor: something the engine renders a player
-// into. Gives its engine GUI (may be null) and its player (the camera it
-// shows).
+// into. Gives its engine GUI and its player (the camera it shows). The GUI
+// is the window's own, kept at its size and given the mouse over it; a
+// window that shows a picture paints the GUI's widgets over it.
 class ViewportWindow : public QWidget
 {
     Q_OBJECT
@@ -30,4 +33,13 @@ signals:
 
 protected:
     void enterEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    // Paints the GUI's widgets (not a background) over what painter holds.
+    void paintGui(QPainter &painter) const;
+
+private:
+    Velmora::Ptr<Velmora::Gui> gui_;
 };
