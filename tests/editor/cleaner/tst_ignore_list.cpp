@@ -377,6 +377,7 @@ void IgnoreListTest::a_failed_write_is_reported_and_no_link_is_written_through()
     const QString outside = dir_.path() + QStringLiteral("/elsewhere/written");
     QVERIFY(QDir().mkpath(dir_.path() + QStringLiteral("/elsewhere")));
     QVERIFY(QDir().mkpath(fixture_.dataPath() + QStringLiteral(".tamsel2")));
+    QFile::remove(IgnoreListFile::filePath());
     QVERIFY(QFile::link(outside, IgnoreListFile::filePath()));
     error.clear();
     QVERIFY(!IgnoreList::save({QStringLiteral("/keep/*")}, &error));
