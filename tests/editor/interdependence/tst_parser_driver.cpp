@@ -9,20 +9,28 @@
 #include <editor/interdependence/custom_settings.h>
 #include <editor/interdependence/parser/driver.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
+#include <editor/interdependence/parser/item.h>
+#include <editor/interdependence/parser/modules/module.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>
 
 #include <velmora/FileSystem.h>
+#include <velmora/Log.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtConcurrent>
 #include <QtTest>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <thread>
+#include <vector>
 
 using inas::parser::Driver;
 using inas::parser::ItemPtr;
@@ -98,6 +106,8 @@ private slots:
     void the_static_data_folder_gives_the_expected_items_and_log_lines();
     void progress_counts_every_asset_and_a_cancel_discards_the_output_data();
     void progress_counts_every_asset_and_a_cancel_discards_the_output();
+    void reports_follow_the_reading_and_a_cancel_stops_every_reading_thread_data();
+    void reports_follow_the_reading_and_a_cancel_stops_every_reading_thread();
     void bad_files_give_a_warning_and_the_analysis_goes_on_data();
     void bad_files_give_a_warning_and_the_analysis_goes_on();
     void an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning();
@@ -143,9 +153,11 @@ void ParserDriverTest::progress_counts_every_asset_and_a_cancel_discards_the_out
     QTest::addColumn<bool>("has_output");
     QTest::addColumn<int>("items_made");
 
+    // The assets are read ahead of the reports: a cancel does not say how
+    // many items were made (-1), only that no output comes.
     const QStringList all{"3 0", "3 1", "3 2", "3 3"};
     QTest::newRow("three assets") << 3 << -1 << all << true << 3;
-    QTest::newRow("cancel before the second") << 3 << 1 << QStringList(all.mid(0, 2)) << false << 1;
+    QTest::newRow("cancel before the second") << 3 << 1 << QStringList(all.mid(0, 2)) << false << -1;
     QTest::newRow("cancel in the last call") << 3 << 3 << all << false << 3;
     QTest::newRow("no assets") << 0 << -1 << QStringList{"0 0"} << true << 0;
 }
@@ -190,9 +202,97 @@ void ParserDriverTest::progress_counts_every_asset_and_a_cancel_discards_the_out
     });
     QCOMPARE(seen, calls);
     QCOMPARE(bool(output), has_output);
-    QCOMPARE(made, items_made);
+    if (items_made >= 0)
+        QCOMPARE(made, items_made);
     if (output)
         QCOMPARE(int(output->getItems().size()), items_made);
+}
+
+void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_reading_thread_data()
+{
+    QTest::addColumn<int>("cancel_at");
+    QTest::newRow("no cancel") << -1;
+    QTest::newRow("cancel at the first report") << 1;
+    QTest::newRow("cancel halfway") << 200;
+    QTest::newRow("cancel at the last report before the end") << 399;
+}
+
+void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_reading_thread()
+{
+    QFETCH(int, cancel_at);
+    constexpr int COUNT = 400;
+
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const as::Asset texture = fixture.assets()->asset(guid('a', 110));
+    QVector<as::Asset> list;
+    for (int n = 0; n < COUNT; ++n) {
+        as::Asset asset;
+        asset.setGUID(guid('b', n));
+        asset.setType(texture.getType());
+        asset.setFilePath(texture.getFilePath(), texture.getRelativePath());
+        list << asset;
+    }
+    // Slow files: each takes 2 ms and logs that it was read; the files
+    // begun after the cancel are counted.
+    struct SlowModule : inas::parser::Module
+    {
+        explicit SlowModule(int count)
+            : read(size_t(count))
+        {}
+        void process(const char *, inas::parser::Item &item) override
+        {
+            if (cancelled)
+                ++begun_after_cancel;
+            // The last three digits of the shorthand GUID.
+            const int index = std::atoi(item.getId().getString().get() + 37);
+            QThread::msleep(2);
+            Velmora::Log::message("read %d\n", index);
+            read[size_t(index)] = true;
+        }
+        std::vector<std::atomic<bool>> read;
+        std::atomic<bool> cancelled{false};
+        std::atomic<int> begun_after_cancel{0};
+    };
+    auto module = std::make_shared<SlowModule>(COUNT);
+    auto driver = makeDriver(fixture, list);
+    driver->setModule(texture.getType(), module);
+
+    QList<int> values;
+    int reported_unread = 0;
+    LogCapture log;
+    const auto output = driver->parse([&](int max, int value) {
+        values << (max == COUNT ? value : -max);
+        for (int i = 0; i < value; ++i)
+            reported_unread += module->read[size_t(i)] ? 0 : 1;
+        if (value != cancel_at)
+            return true;
+        module->cancelled = true;
+        return false;
+    });
+
+    // (n, i) comes once the first i assets have been read.
+    const int last = cancel_at < 0 ? COUNT : cancel_at;
+    QList<int> expected_values;
+    for (int i = 0; i <= last; ++i)
+        expected_values << i;
+    QCOMPARE(values, expected_values);
+    QCOMPARE(reported_unread, 0);
+    QCOMPARE(bool(output), cancel_at < 0);
+    // No thread begins another file once the cancel has come, whatever is
+    // still handed out.
+    const int threads = int(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
+    QVERIFY2(module->begun_after_cancel <= threads, qPrintable(QString::number(module->begun_after_cancel)));
+    // The log tells of the assets reported, in order, and of no other.
+    QStringList expected_log;
+    for (int i = 0; i < last; ++i)
+        expected_log << QStringLiteral("read %1").arg(i);
+    QStringList read_log;
+    for (const QString &line : log.lines(0)) {
+        if (line.startsWith(QLatin1String("read ")))
+            read_log << line;
+    }
+    QCOMPARE(read_log, expected_log);
 }
 
 void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on_data()

@@ -41,10 +41,12 @@ namespace parser {
 //
 // The items are made in the list's order on the calling thread; the files
 // are read and parsed by a small pool of threads of the run's own, at most a
-// bounded number of assets ahead of the progress reports. The items, and the
-// log lines of each asset, come out in the list's order whatever thread did
-// the work, so the output is the same as that of one thread. The modules
-// and the resolver are shared by the pool's threads and only read.
+// bounded number of assets ahead of the first one not read yet. The items,
+// the log lines of each asset and the progress reports come out in the
+// list's order whatever thread did the work, so they are the same as those
+// of one thread: (n, i) is reported once the first i assets have been read.
+// A cancel stops every reading thread after the file it is reading. The
+// modules and the resolver are shared by the pool's threads and only read.
 class Driver
 {
 public:
@@ -72,8 +74,11 @@ public:
 
 protected:
     virtual std::unique_ptr<Output> makeOutput() const;
-    // n + 1 progress calls for n assets: (n, 0) before the first, ... (n, n)
-    // after the last. False when one of them asked to stop.
+    // n + 1 progress calls for n assets, on the calling thread: (n, 0)
+    // before any work, (n, i) once the first i assets have been read, and
+    // (n, n) after all work. False when one of them asked to stop; then no
+    // more files are read than the reading threads had begun, and only the
+    // log lines of the assets reported come out.
     virtual bool runLoop(Output &output, const ProgressCallback &progress);
     // The item of an id, from the item builder; its file is set by
     // locateFile.
