@@ -289,10 +289,10 @@ bool GuidProcessor::isRuntime(const Velmora::UGUID &guid) const
     return as_manager_->hasRuntime(guid);
 }
 
-LookupCache::Answer GuidProcessor::resolve(const char *text) const
+LookupCache::Answer GuidProcessor::resolve(const char *text, bool *logged) const
 {
     using Kind = LookupCache::Kind;
-    const Velmora::UGUID guid = utils::tryConvertToGuid(text);
+    const Velmora::UGUID guid = utils::tryConvertToGuid(text, logged);
     if (guid.isValid()) {
         if (isRuntime(guid))
             return {Kind::FOUND, guid};
@@ -326,8 +326,9 @@ bool GuidProcessor::process(const char *text, const FoundCallback &found, const 
     if (const LookupCache::Answer *known = cache ? cache->find(this, text) : nullptr) {
         answer = *known;
     } else {
-        answer = resolve(text);
-        if (cache)
+        bool logged = false;
+        answer = resolve(text, &logged);
+        if (cache && !logged)
             cache->insert(this, text, answer);
     }
     switch (answer.kind) {

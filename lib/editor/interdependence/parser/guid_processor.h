@@ -47,11 +47,14 @@ public:
     GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets);
     ~GuidProcessor() override;
 
-    // Answers from the calling thread's LookupCache when one is active.
+    // Answers from the calling thread's LookupCache when one is active. A
+    // text that leaves a developer line is never answered from it: it is
+    // looked up, and so logged, every time it is met.
     bool process(const char *text, const FoundCallback &found, const MissingCallback &missing) const override;
     // The answer to one text (not empty) from the asset manager, the engine
-    // file system and the path table, asked now.
-    LookupCache::Answer resolve(const char *text) const;
+    // file system and the path table, asked now; logged (when given) tells
+    // whether the lookup wrote a developer line.
+    LookupCache::Answer resolve(const char *text, bool *logged = nullptr) const;
     // An empty text matches nothing. Among several matching paths the first
     // in the asset manager's order (sorted by path) wins.
     bool matchSuffix(const char *text, const FoundCallback &found) const override;

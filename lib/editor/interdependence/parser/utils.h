@@ -22,6 +22,8 @@ constexpr int UGUID_LENGTH = 40;
 // (40 hexadecimal digits in mixed case, or too few digits or letters) leave a
 // developer line in the engine log.
 Velmora::UGUID tryConvertToGuid(const char *text);
+// The same; logged tells whether a developer line was written.
+Velmora::UGUID tryConvertToGuid(const char *text, bool *logged);
 
 // Registers the modules of a parse on the driver, all sharing one resolver
 // over the settings' asset manager: materials (4), properties (5), render
