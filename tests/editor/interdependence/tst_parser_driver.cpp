@@ -9,6 +9,7 @@
 #include <editor/interdependence/custom_settings.h>
 #include <editor/interdependence/parser/driver.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
+#include <editor/interdependence/parser/guid_processor.h>
 #include <editor/interdependence/parser/item.h>
 #include <editor/interdependence/parser/modules/module.h>
 #include <editor/interdependence/parser/utils.h>
@@ -108,6 +109,7 @@ private slots:
     void progress_counts_every_asset_and_a_cancel_discards_the_output();
     void reports_follow_the_reading_and_a_cancel_stops_every_reading_thread_data();
     void reports_follow_the_reading_and_a_cancel_stops_every_reading_thread();
+    void a_path_claimed_twice_is_logged_before_the_assets_lines_in_every_run();
     void bad_files_give_a_warning_and_the_analysis_goes_on_data();
     void bad_files_give_a_warning_and_the_analysis_goes_on();
     void an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning();
@@ -293,6 +295,63 @@ void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_readi
             read_log << line;
     }
     QCOMPARE(read_log, expected_log);
+}
+
+void ParserDriverTest::a_path_claimed_twice_is_logged_before_the_assets_lines_in_every_run()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const QVector<as::Asset> records = allAssets(fixture);
+    // Assets whose lines need no lookup: each has a runtime without a file.
+    const as::Asset texture = fixture.assets()->asset(guid('a', 110));
+    QVector<as::Asset> assets;
+    for (int n = 0; n < 2000; ++n) {
+        as::Asset asset;
+        asset.setGUID(Velmora::UGUID::derive(guid('b', 0), QByteArray::number(n).constData()));
+        asset.setType(texture.getType());
+        asset.setFilePath(texture.getFilePath(), texture.getRelativePath());
+        const Velmora::UGUID runtime = Velmora::UGUID::derive(guid('c', 0), QByteArray::number(n).constData());
+        asset.setRuntimes({as::Runtime(runtime, QStringLiteral("own"), 0, asset.getGUID(), false)});
+        assets << asset;
+    }
+    // The resolver's table is made from a long list (so that making it takes
+    // longer than making the first items) whose last record claims the path
+    // of an asset again.
+    QVector<as::Asset> table_records = records;
+    const QString root = fixture.assets()->rootPath();
+    for (int n = 0; n < 200000; ++n) {
+        as::Asset filler;
+        filler.setGUID(Velmora::UGUID::derive(guid('f', 0), QByteArray::number(n).constData()));
+        filler.setType(texture.getType());
+        filler.setFilePathIn(root, QStringLiteral("filler/%1.png").arg(n));
+        table_records << filler;
+    }
+    as::Asset claimant = texture;
+    claimant.setGUID(guid('f', 1));
+    table_records << claimant;
+
+    auto warnings = [&](const QVector<as::Asset> &table) {
+        auto driver = std::make_unique<Driver>();
+        const inas::CustomSettings settings(fixture.assets(), fixture.materials(), fixture.properties(), assets);
+        LogCapture log;
+        inas::parser::utils::setupParser(&settings, driver.get(),
+                                         std::make_shared<inas::parser::GuidProcessor>(fixture.assets(), table));
+        driver->setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+        driver->setAssetManager(fixture.assets());
+        driver->setAssets(assets);
+        if (!driver->parse(&accept))
+            return QStringList{QStringLiteral("no output")};
+        driver.reset();
+        return log.lines(1);
+    };
+    const QStringList plain = warnings(records);
+    QCOMPARE(plain.size(), assets.size());
+    const QStringList expected
+            = QStringList{QStringLiteral("Dependency analysis: two assets claim the path \"%1\"; the first one is kept")
+                                  .arg(texture.getRelativePath())}
+            + plain;
+    for (int run = 0; run < 3; ++run)
+        QCOMPARE(warnings(table_records), expected);
 }
 
 void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on_data()

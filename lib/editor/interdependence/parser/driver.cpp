@@ -2,6 +2,7 @@
 
 #include "editor/interdependence/item_arena.h"
 
+#include "editor/interdependence/parser/guid_processor.h"
 #include "editor/interdependence/parser/items/node.h"
 #include "editor/interdependence/parser/lookup_cache.h"
 
@@ -134,6 +135,11 @@ ModulePtr Driver::getModule(int type) const
     return isValidType(type) ? modules_[size_t(type)] : ModulePtr();
 }
 
+void Driver::setResolver(std::shared_ptr<const GuidProcessorBase> resolver)
+{
+    resolver_ = std::move(resolver);
+}
+
 int Driver::getMaxIterations() const
 {
     return max_iterations_;
@@ -155,6 +161,7 @@ void Driver::reset()
     assets_ = QVector<as::Asset>();
     item_builder_.reset();
     modules_.fill(ModulePtr());
+    resolver_.reset();
     made_.clear();
     releaseRuntimeSlots();
 }
@@ -298,8 +305,14 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     int reported = 0; // assets read, in the list's order, and reported
     unsigned seen = 0;
     bool keep_going = true;
+    // What making the resolver's table logged comes before the assets'
+    // lines, whenever the table is done.
+    const auto *resolver = dynamic_cast<const GuidProcessor *>(resolver_.get());
+    bool table_lines_written = !resolver;
     for (;;) {
         while (reported < handed && tasks[size_t(reported)].parsed.load(std::memory_order_acquire)) {
+            if (!table_lines_written && !(table_lines_written = resolver->writeTableLines(false)))
+                break;
             Velmora::LogHold::release(tasks[size_t(reported)].log);
             if (++reported == n)
                 break;

@@ -28,6 +28,8 @@ class AssetManagerPrivate;
 namespace inas {
 namespace parser {
 
+class GuidProcessorBase;
+
 // The first stage of the dependency analysis: one item for every asset of the
 // list and for every runtime of those assets, filled by the module registered
 // for the asset's type. Set up (setupParser, setItemBuilder,
@@ -65,6 +67,9 @@ public:
     // change).
     void setModule(int type, ModulePtr module);
     ModulePtr getModule(int type) const;
+    // The resolver that the modules share (setupParser sets it): a run
+    // writes what making its path table logged before any asset's lines.
+    void setResolver(std::shared_ptr<const GuidProcessorBase> resolver);
 
     virtual int getMaxIterations() const;
     // The items, or null when the progress callback cancelled the run.
@@ -144,6 +149,7 @@ private:
     std::array<ModulePtr, AssetType::SIZE> modules_;
     QVector<as::Asset> assets_;
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
+    std::shared_ptr<const GuidProcessorBase> resolver_;
     // Ids that have an item in the current run.
     GuidHashSet made_;
     std::vector<std::unique_ptr<RuntimeItem[]>> runtime_blocks_;

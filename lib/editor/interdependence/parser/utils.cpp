@@ -106,6 +106,7 @@ void setupParser(const CustomSettings *settings, Driver *driver, std::shared_ptr
     driver->setModule(AssetType::LAYER, generic);
     driver->setModule(AssetType::SPLINE, generic);
     driver->setModule(AssetType::CURVE, generic);
+    driver->setResolver(std::move(resolver));
 }
 
 } // namespace utils
