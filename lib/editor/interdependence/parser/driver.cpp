@@ -284,11 +284,11 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
                     parseFiles(output, task.items, &stop);
                 }
                 task.parsed.store(true, std::memory_order_release);
-                if (num_parsed.fetch_add(1, std::memory_order_relaxed) + 1 == n) {
-                    std::lock_guard<std::mutex> lock(mutex);
-                    ++events;
-                    work_done.notify_one();
-                }
+            }
+            if (num_parsed.fetch_add(last - first, std::memory_order_relaxed) + (last - first) == n) {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++events;
+                work_done.notify_one();
             }
         }
     };
@@ -303,18 +303,23 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     constexpr auto POLL_INTERVAL = std::chrono::milliseconds(1);
     int handed = 0; // assets made and handed out
     int reported = 0; // assets read, in the list's order, and reported
+    int written = 0; // assets whose lines are written
     unsigned seen = 0;
     bool keep_going = true;
     // What making the resolver's table logged comes before the assets'
-    // lines, whenever the table is done.
+    // lines: until the table is done, the lines of the assets reported wait.
     const auto *resolver = dynamic_cast<const GuidProcessor *>(resolver_.get());
     bool table_lines_written = !resolver;
+    auto writeLines = [&] {
+        while (written < reported)
+            Velmora::LogHold::release(tasks[size_t(written++)].log);
+    };
     for (;;) {
         while (reported < handed && tasks[size_t(reported)].parsed.load(std::memory_order_acquire)) {
-            if (!table_lines_written && !(table_lines_written = resolver->writeTableLines(false)))
-                break;
-            Velmora::LogHold::release(tasks[size_t(reported)].log);
-            if (++reported == n)
+            ++reported;
+            if (table_lines_written || (table_lines_written = resolver->writeTableLines(false)))
+                writeLines();
+            if (reported == n)
                 break;
             if (!progress(n, reported)) {
                 keep_going = false;
@@ -361,6 +366,9 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     work_ready.notify_all();
     for (std::thread &thread : pool)
         thread.join();
+    if (!table_lines_written)
+        resolver->writeTableLines(true);
+    writeLines();
     // The lines of assets not reported (a cancel) go with their tasks: as
     // far as the log tells, those assets were never read.
     ask_left_out_ = true;
