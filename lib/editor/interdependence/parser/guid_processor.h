@@ -36,11 +36,11 @@ class PathIndex;
 // one waits until it is there. The matches report exactly what a scan of
 // the table in its order would report. What making the table logs (paths
 // claimed twice) is held back and written by writeTableLines, so that its
-// place in the log does not depend on the thread. Whether a GUID is some asset's
-// runtime is answered from a set of the manager's runtime GUIDs, which
-// another thread gathers meanwhile (the manager answers until then), so that
-// the reading threads of a parse do not meet at the manager's lock for every
-// GUID they find.
+// place in the log does not depend on the thread. Whether a GUID is some
+// asset's runtime is answered from a set of the manager's runtime GUIDs,
+// which another thread gathers meanwhile (the manager answers until then),
+// so that the reading threads of a parse do not meet at the manager's lock
+// for every GUID they find.
 class GuidProcessor : public GuidProcessorBase
 {
 public:
