@@ -235,7 +235,7 @@ void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_readi
         asset.setFilePath(texture.getFilePath(), texture.getRelativePath());
         list << asset;
     }
-    // Slow files: each takes 2 ms and logs that it was read; the files
+    // Slow files: each takes 5 ms and logs that it was read; the files
     // begun after the cancel are counted.
     struct SlowModule : inas::parser::Module
     {
@@ -248,7 +248,7 @@ void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_readi
                 ++begun_after_cancel;
             // The last three digits of the shorthand GUID.
             const int index = std::atoi(item.getId().getString().get() + 37);
-            QThread::msleep(2);
+            QThread::msleep(5);
             Velmora::Log::message("read %d\n", index);
             read[size_t(index)] = true;
         }
