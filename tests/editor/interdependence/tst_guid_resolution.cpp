@@ -185,7 +185,10 @@ void GuidResolutionTest::a_text_resolves_by_guid_then_file_system_then_path_tabl
         QCOMPARE(resolver_->process(text.constData(), cached.found(fixture_), cached.missing(fixture_)), result);
         QCOMPARE(cached.list, calls);
     }
-    QCOMPARE(cache.size(), text.isEmpty() ? 0 : 1);
+    // A text that leaves a developer line is not kept: it logs again when
+    // met again.
+    const bool logs = QTest::currentDataTag() == QLatin1String("mixed-case GUID");
+    QCOMPARE(cache.size(), text.isEmpty() || logs ? 0 : 1);
 }
 
 void GuidResolutionTest::a_file_system_path_wins_over_the_path_table()

@@ -1,8 +1,10 @@
 // The resolver's per-thread answers: on a generated project every text the
-// parser's threads resolve gets the answer that direct lookups give, and an
-// answer is never carried over from one resolver to another.
+// parser's threads resolve gets the answer that direct lookups give, an
+// answer is never carried over from one resolver to another, and a text that
+// leaves a developer line leaves it every time it is met.
 
 #include "analysis_fixture.h"
+#include "project_builder.h"
 #include "project_generator.h"
 
 #include <editor/interdependence/custom_settings.h>
@@ -99,6 +101,7 @@ private slots:
     void a_full_cache_starts_over_and_never_gives_a_wrong_answer();
     void material_names_share_the_cache_without_mixing_and_guid_texts_are_asked_each_time();
     void shared_answers_reach_the_other_threads_of_a_run_only();
+    void every_file_that_holds_a_near_guid_text_leaves_its_developer_lines();
 };
 
 void LookupCacheTest::every_text_of_a_generated_project_gets_the_answer_of_direct_lookups()
@@ -278,6 +281,46 @@ void LookupCacheTest::shared_answers_reach_the_other_threads_of_a_run_only()
     // The next run asks again.
     LookupCache next;
     QVERIFY(!LookupCache::findShared(&owner, "name", got));
+}
+
+void LookupCacheTest::every_file_that_holds_a_near_guid_text_leaves_its_developer_lines()
+{
+    // 64 files, each with the same two texts that come close to a GUID text
+    // (40 digits; mixed letter case), read by the parser's threads.
+    const QByteArray digits(40, '7');
+    const QByteArray mixed = "Abcdef" + QByteArray(33, '0') + "1";
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    for (int n = 0; n < 64; ++n)
+        project.asset(QStringLiteral("nodes/n%1.node").arg(n),
+                      "<nodes><a>" + digits + "</a><b v=\"" + mixed + "\"/></nodes>",
+                      QStringLiteral("{a%1}").arg(100 + n), 1);
+    QVERIFY(project.ok());
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    const Velmora::Vector<as::Asset> records = fixture.assets()->assets();
+    const QVector<as::Asset> assets(records.begin(), records.end());
+
+    auto developerLines = [&] {
+        inas::parser::Driver driver;
+        const inas::CustomSettings settings(fixture.assets(), fixture.materials(), fixture.properties(), assets);
+        inas::parser::utils::setupParser(&settings, &driver);
+        driver.setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+        driver.setAssetManager(fixture.assets());
+        driver.setAssets(assets);
+        LogCapture capture;
+        if (!driver.parse([](int, int) { return true; }))
+            return QStringList();
+        return capture.lines().filter(QRegularExpression(QStringLiteral("^Developer\\.")));
+    };
+    const QStringList lines = developerLines();
+    QCOMPARE(lines.filter(QStringLiteral("(1), not guid(") + QString::fromLatin1(mixed) + QLatin1Char(')')).size(), 64);
+    QCOMPARE(lines.filter(QStringLiteral("(2), not guid(") + QString::fromLatin1(digits) + QLatin1Char(')')).size(),
+             64);
+    QCOMPARE(lines.size(), 128);
+    // In the files' order, the same in every run.
+    for (int run = 0; run < 3; ++run)
+        QCOMPARE(developerLines(), lines);
 }
 
 QTEST_GUILESS_MAIN(LookupCacheTest)

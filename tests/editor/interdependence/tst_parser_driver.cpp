@@ -9,20 +9,29 @@
 #include <editor/interdependence/custom_settings.h>
 #include <editor/interdependence/parser/driver.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
+#include <editor/interdependence/parser/guid_processor.h>
+#include <editor/interdependence/parser/item.h>
+#include <editor/interdependence/parser/modules/module.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>
 
 #include <velmora/FileSystem.h>
+#include <velmora/Log.h>
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtConcurrent>
 #include <QtTest>
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdlib>
+#include <thread>
+#include <vector>
 
 using inas::parser::Driver;
 using inas::parser::ItemPtr;
@@ -98,6 +107,9 @@ private slots:
     void the_static_data_folder_gives_the_expected_items_and_log_lines();
     void progress_counts_every_asset_and_a_cancel_discards_the_output_data();
     void progress_counts_every_asset_and_a_cancel_discards_the_output();
+    void reports_follow_the_reading_and_a_cancel_stops_every_reading_thread_data();
+    void reports_follow_the_reading_and_a_cancel_stops_every_reading_thread();
+    void a_path_claimed_twice_is_logged_before_the_assets_lines_in_every_run();
     void bad_files_give_a_warning_and_the_analysis_goes_on_data();
     void bad_files_give_a_warning_and_the_analysis_goes_on();
     void an_asset_whose_file_vanished_after_the_scan_is_skipped_with_a_warning();
@@ -143,9 +155,11 @@ void ParserDriverTest::progress_counts_every_asset_and_a_cancel_discards_the_out
     QTest::addColumn<bool>("has_output");
     QTest::addColumn<int>("items_made");
 
+    // The assets are read ahead of the reports: a cancel does not say how
+    // many items were made (-1), only that no output comes.
     const QStringList all{"3 0", "3 1", "3 2", "3 3"};
     QTest::newRow("three assets") << 3 << -1 << all << true << 3;
-    QTest::newRow("cancel before the second") << 3 << 1 << QStringList(all.mid(0, 2)) << false << 1;
+    QTest::newRow("cancel before the second") << 3 << 1 << QStringList(all.mid(0, 2)) << false << -1;
     QTest::newRow("cancel in the last call") << 3 << 3 << all << false << 3;
     QTest::newRow("no assets") << 0 << -1 << QStringList{"0 0"} << true << 0;
 }
@@ -190,9 +204,154 @@ void ParserDriverTest::progress_counts_every_asset_and_a_cancel_discards_the_out
     });
     QCOMPARE(seen, calls);
     QCOMPARE(bool(output), has_output);
-    QCOMPARE(made, items_made);
+    if (items_made >= 0)
+        QCOMPARE(made, items_made);
     if (output)
         QCOMPARE(int(output->getItems().size()), items_made);
+}
+
+void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_reading_thread_data()
+{
+    QTest::addColumn<int>("cancel_at");
+    QTest::newRow("no cancel") << -1;
+    QTest::newRow("cancel at the first report") << 1;
+    QTest::newRow("cancel halfway") << 200;
+    QTest::newRow("cancel at the last report before the end") << 399;
+}
+
+void ParserDriverTest::reports_follow_the_reading_and_a_cancel_stops_every_reading_thread()
+{
+    QFETCH(int, cancel_at);
+    constexpr int COUNT = 400;
+
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const as::Asset texture = fixture.assets()->asset(guid('a', 110));
+    QVector<as::Asset> list;
+    for (int n = 0; n < COUNT; ++n) {
+        as::Asset asset;
+        asset.setGUID(guid('b', n));
+        asset.setType(texture.getType());
+        asset.setFilePath(texture.getFilePath(), texture.getRelativePath());
+        list << asset;
+    }
+    // Slow files: each takes 5 ms and logs that it was read; the files
+    // begun after the cancel are counted.
+    struct SlowModule : inas::parser::Module
+    {
+        explicit SlowModule(int count)
+            : read(size_t(count))
+        {}
+        void process(const char *, inas::parser::Item &item) override
+        {
+            if (cancelled)
+                ++begun_after_cancel;
+            // The last three digits of the shorthand GUID.
+            const int index = std::atoi(item.getId().getString().get() + 37);
+            QThread::msleep(5);
+            Velmora::Log::message("read %d\n", index);
+            read[size_t(index)] = true;
+        }
+        std::vector<std::atomic<bool>> read;
+        std::atomic<bool> cancelled{false};
+        std::atomic<int> begun_after_cancel{0};
+    };
+    auto module = std::make_shared<SlowModule>(COUNT);
+    auto driver = makeDriver(fixture, list);
+    driver->setModule(texture.getType(), module);
+
+    QList<int> values;
+    int reported_unread = 0;
+    LogCapture log;
+    const auto output = driver->parse([&](int max, int value) {
+        values << (max == COUNT ? value : -max);
+        for (int i = 0; i < value; ++i)
+            reported_unread += module->read[size_t(i)] ? 0 : 1;
+        if (value != cancel_at)
+            return true;
+        module->cancelled = true;
+        return false;
+    });
+
+    // (n, i) comes once the first i assets have been read.
+    const int last = cancel_at < 0 ? COUNT : cancel_at;
+    QList<int> expected_values;
+    for (int i = 0; i <= last; ++i)
+        expected_values << i;
+    QCOMPARE(values, expected_values);
+    QCOMPARE(reported_unread, 0);
+    QCOMPARE(bool(output), cancel_at < 0);
+    // No thread begins another file once the cancel has come, whatever is
+    // still handed out.
+    const int threads = int(std::max(1u, std::min(8u, std::thread::hardware_concurrency())));
+    QVERIFY2(module->begun_after_cancel <= threads, qPrintable(QString::number(module->begun_after_cancel)));
+    // The log tells of the assets reported, in order, and of no other.
+    QStringList expected_log;
+    for (int i = 0; i < last; ++i)
+        expected_log << QStringLiteral("read %1").arg(i);
+    QStringList read_log;
+    for (const QString &line : log.lines(0)) {
+        if (line.startsWith(QLatin1String("read ")))
+            read_log << line;
+    }
+    QCOMPARE(read_log, expected_log);
+}
+
+void ParserDriverTest::a_path_claimed_twice_is_logged_before_the_assets_lines_in_every_run()
+{
+    AnalysisFixture fixture;
+    QVERIFY(fixture.startWithCopyOf(inastest::staticDataFolder()));
+    const QVector<as::Asset> records = allAssets(fixture);
+    // Assets whose lines need no lookup: each has a runtime without a file.
+    const as::Asset texture = fixture.assets()->asset(guid('a', 110));
+    QVector<as::Asset> assets;
+    for (int n = 0; n < 2000; ++n) {
+        as::Asset asset;
+        asset.setGUID(Velmora::UGUID::derive(guid('b', 0), QByteArray::number(n).constData()));
+        asset.setType(texture.getType());
+        asset.setFilePath(texture.getFilePath(), texture.getRelativePath());
+        const Velmora::UGUID runtime = Velmora::UGUID::derive(guid('c', 0), QByteArray::number(n).constData());
+        asset.setRuntimes({as::Runtime(runtime, QStringLiteral("own"), 0, asset.getGUID(), false)});
+        assets << asset;
+    }
+    // The resolver's table is made from a long list (so that making it takes
+    // longer than making the first items) whose last record claims the path
+    // of an asset again.
+    QVector<as::Asset> table_records = records;
+    const QString root = fixture.assets()->rootPath();
+    for (int n = 0; n < 200000; ++n) {
+        as::Asset filler;
+        filler.setGUID(Velmora::UGUID::derive(guid('f', 0), QByteArray::number(n).constData()));
+        filler.setType(texture.getType());
+        filler.setFilePathIn(root, QStringLiteral("filler/%1.png").arg(n));
+        table_records << filler;
+    }
+    as::Asset claimant = texture;
+    claimant.setGUID(guid('f', 1));
+    table_records << claimant;
+
+    auto warnings = [&](const QVector<as::Asset> &table) {
+        auto driver = std::make_unique<Driver>();
+        const inas::CustomSettings settings(fixture.assets(), fixture.materials(), fixture.properties(), assets);
+        LogCapture log;
+        inas::parser::utils::setupParser(&settings, driver.get(),
+                                         std::make_shared<inas::parser::GuidProcessor>(fixture.assets(), table));
+        driver->setItemBuilder(std::make_unique<inas::parser::GenericItemBuilder>());
+        driver->setAssetManager(fixture.assets());
+        driver->setAssets(assets);
+        if (!driver->parse(&accept))
+            return QStringList{QStringLiteral("no output")};
+        driver.reset();
+        return log.lines(1);
+    };
+    const QStringList plain = warnings(records);
+    QCOMPARE(plain.size(), assets.size());
+    const QStringList expected
+            = QStringList{QStringLiteral("Dependency analysis: two assets claim the path \"%1\"; the first one is kept")
+                                  .arg(texture.getRelativePath())}
+            + plain;
+    for (int run = 0; run < 3; ++run)
+        QCOMPARE(warnings(table_records), expected);
 }
 
 void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on_data()

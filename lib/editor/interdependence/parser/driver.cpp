@@ -2,6 +2,7 @@
 
 #include "editor/interdependence/item_arena.h"
 
+#include "editor/interdependence/parser/guid_processor.h"
 #include "editor/interdependence/parser/items/node.h"
 #include "editor/interdependence/parser/lookup_cache.h"
 
@@ -17,6 +18,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -36,13 +38,12 @@ bool isValidType(int type)
 
 const char *const WORLD_SCRIPT_EXTENSIONS[] = {"usc", "cpp"};
 
-// Consecutive assets handed to the pool at a time, whose log lines are
-// written together (fewer when there are few assets, so that every thread
-// gets some).
+// Consecutive assets made and handed to the pool at a time (fewer when
+// there are few assets, so that every thread gets some).
 constexpr int PARSE_BATCH = 64;
-// Consecutive assets of a batch that one thread of the pool takes at a time:
-// a batch is shared by several threads, so that a batch of large files does
-// not keep the others waiting for it.
+// Consecutive assets that one thread of the pool takes at a time: a batch is
+// shared by several threads, so that a batch of large files does not keep
+// the others waiting for it.
 constexpr int PARSE_CLAIM = 8;
 
 // Threads that read and parse files in one run: the machine's cores, at
@@ -134,6 +135,11 @@ ModulePtr Driver::getModule(int type) const
     return isValidType(type) ? modules_[size_t(type)] : ModulePtr();
 }
 
+void Driver::setResolver(std::shared_ptr<const GuidProcessorBase> resolver)
+{
+    resolver_ = std::move(resolver);
+}
+
 int Driver::getMaxIterations() const
 {
     return max_iterations_;
@@ -155,6 +161,7 @@ void Driver::reset()
     assets_ = QVector<as::Asset>();
     item_builder_.reset();
     modules_.fill(ModulePtr());
+    resolver_.reset();
     made_.clear();
     releaseRuntimeSlots();
 }
@@ -173,6 +180,11 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
 
     output.getItems().clear();
     output.getItems().reserve(size_t(n));
+    if (n == 0)
+        return progress(0, 0);
+    // Before any work.
+    if (!progress(n, 0))
+        return false;
     made_.clear();
     made_.reserve(size_t(n));
     releaseRuntimeSlots();
@@ -185,34 +197,41 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     root_ = as_manager_->rootPath();
     root_utf8_ = root_.toStdString();
 
-    // One asset's work: its items (made here, in order) and the log lines of
-    // making them and of reading its files (written here, in order).
+    // One asset's work: its items (made here, in order), the log lines of
+    // making them and of reading its files (written here, in order), and
+    // whether its files have been read.
     struct Task
     {
         AssetItems items;
         Velmora::LogHold::Lines log;
         bool made = false;
+        std::atomic<bool> parsed{false};
     };
     // The assets are handed to the pool in batches of consecutive ones, and
-    // each thread takes a few consecutive assets of the oldest batch at a
-    // time, so that a hand-over costs little next to the files it brings.
-    const int batch = std::max(1, std::min(PARSE_BATCH, n / (4 * parseThreads()) + 1));
+    // each thread takes a few consecutive assets at a time, so that a
+    // hand-over costs little next to the files it brings.
+    const int threads = parseThreads();
+    const int batch = std::max(1, std::min(PARSE_BATCH, n / (4 * threads) + 1));
     const int claim = std::min(PARSE_CLAIM, batch);
     const int num_batches = (n + batch - 1) / batch;
+    // Assets differ widely in cost (a folder of images next to one of
+    // nodes): handing out many batches per thread beyond the first asset not
+    // read yet keeps the threads busy while that one is read; an eighth of
+    // the list at most keeps the items made ahead of the reading few.
+    const int ahead = batch * std::max(2 * threads, std::min(16 * threads, num_batches / 8));
     std::vector<Task> tasks(static_cast<size_t>(n));
-    // Per batch, its assets that are not parsed yet; 0 once it is done.
-    std::vector<int> batch_left(static_cast<size_t>(num_batches));
-    for (int b = 0; b < num_batches; ++b)
-        batch_left[size_t(b)] = std::min(n, (b + 1) * batch) - b * batch;
     std::mutex mutex;
     std::condition_variable work_ready;
+    // Told when a thread of the pool runs out of assets and when the last
+    // asset has been read.
     std::condition_variable work_done;
-    int submitted = 0; // batches handed to the pool
     int ready = 0; // assets handed to the pool
     int next = 0; // the first asset that no thread has taken
     int idle = 0; // threads of the pool waiting for assets
+    unsigned events = 0; // what work_done tells, counted
     bool closing = false;
     std::atomic<bool> stop{false};
+    std::atomic<int> num_parsed{0};
 
     // The items' sets take their memory from arenas that go with the items:
     // one per thread that fills them, so that the sets cost no free each
@@ -230,24 +249,22 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
         // the one before.
         Velmora::Xml::FolderScope folders;
         ItemArena::Scope sets(arena ? arena->side() : nullptr);
-        int first = 0;
-        int last = 0; // the assets taken, all of one batch
         for (;;) {
+            int first = 0;
+            int last = 0;
             bool wake_another = false;
             {
                 std::unique_lock<std::mutex> lock(mutex);
-                // Told before this thread may wait for more: the job's thread
-                // may be waiting for this batch.
-                if (last > first && (batch_left[size_t(first / batch)] -= last - first) == 0)
-                    work_done.notify_all();
                 if (next == ready && !closing) {
                     ++idle;
+                    ++events;
+                    work_done.notify_one();
                     work_ready.wait(lock, [&] { return next < ready || closing; });
                     --idle;
                 }
                 first = last = next;
-                if (next < ready) {
-                    last = std::min(std::min(next + claim, ready), (next / batch + 1) * batch);
+                if (next < ready && !stop) {
+                    last = std::min(next + claim, ready);
                     next = last;
                     wake_another = next < ready && idle > 0;
                 }
@@ -256,77 +273,89 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
                 work_ready.notify_one();
             if (first == last)
                 return;
-            for (int i = first; i < last && !stop; ++i) {
+            for (int i = first; i < last; ++i) {
+                // Between two files at most: a cancel leaves each thread
+                // with the file it is reading.
+                if (stop)
+                    return;
                 Task &task = tasks[size_t(i)];
                 if (task.made) {
                     Velmora::LogHold hold(&task.log);
                     parseFiles(output, task.items, &stop);
                 }
+                task.parsed.store(true, std::memory_order_release);
+            }
+            if (num_parsed.fetch_add(last - first, std::memory_order_relaxed) + (last - first) == n) {
+                std::lock_guard<std::mutex> lock(mutex);
+                ++events;
+                work_done.notify_one();
             }
         }
     };
     std::vector<std::thread> pool;
-    const int threads = parseThreads();
-    int written = 0; // batches whose lines are written
-    // Writes the lines of finished batches in the list's order; waits while
-    // more than limit batches are unwritten, so that the progress reports
-    // stay close to the work done.
-    auto writeFinished = [&](int limit) {
-        std::unique_lock<std::mutex> lock(mutex);
-        while (written < submitted) {
-            const int b = written;
-            if (batch_left[size_t(b)] != 0) {
-                if (submitted - written <= limit)
-                    return;
-                work_done.wait(lock, [&] { return batch_left[size_t(b)] == 0; });
-            }
-            lock.unlock();
-            for (int i = b * batch; i < std::min(n, (b + 1) * batch); ++i) {
-                Task &task = tasks[size_t(i)];
-                Velmora::LogHold::release(task.log);
-            }
-            lock.lock();
-            ++written;
-        }
-    };
-    // Batches differ widely in cost (a folder of images next to one of
-    // nodes): a window of many batches per thread keeps the others busy while
-    // the oldest one is still being read, and an eighth of the list at most
-    // keeps the progress reports close to the work done.
-    const int window = std::max(2 * threads, std::min(16 * threads, num_batches / 8));
-    auto submit = [&] {
-        bool wake = false;
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            ++submitted;
-            ready = std::min(n, submitted * batch);
-            // A busy thread takes the batch when it is done with its own
-            // assets: waking nobody spares a system call per batch. A thread
-            // woken wakes another while assets are left.
-            wake = idle > 0;
-        }
-        if (int(pool.size()) < std::min(threads, num_batches))
-            pool.emplace_back(worker);
-        if (wake)
-            work_ready.notify_one();
-        writeFinished(window);
-    };
 
+    // The job's thread makes the items and hands them out, and reports each
+    // asset once it and all before it have been read, with its log lines:
+    // the reports and the log are those of reading the assets one by one.
+    // It looks at what has been read at least every POLL_INTERVAL, so that a
+    // cancel is seen while the threads are still reading, and at once when
+    // a thread runs out of assets or the last one has been read.
+    constexpr auto POLL_INTERVAL = std::chrono::milliseconds(1);
+    int handed = 0; // assets made and handed out
+    int reported = 0; // assets read, in the list's order, and reported
+    int written = 0; // assets whose lines are written
+    unsigned seen = 0;
     bool keep_going = true;
-    for (int i = 0; i < n; ++i) {
-        if (!progress(n, i)) {
-            keep_going = false;
+    // What making the resolver's table logged comes before the assets'
+    // lines: until the table is done, the lines of the assets reported wait.
+    const auto *resolver = dynamic_cast<const GuidProcessor *>(resolver_.get());
+    bool table_lines_written = !resolver;
+    auto writeLines = [&] {
+        while (written < reported)
+            Velmora::LogHold::release(tasks[size_t(written++)].log);
+    };
+    for (;;) {
+        while (reported < handed && tasks[size_t(reported)].parsed.load(std::memory_order_acquire)) {
+            ++reported;
+            if (table_lines_written || (table_lines_written = resolver->writeTableLines(false)))
+                writeLines();
+            if (reported == n)
+                break;
+            if (!progress(n, reported)) {
+                keep_going = false;
+                break;
+            }
+        }
+        if (!keep_going || reported == n)
             break;
+        if (handed < n && handed - reported < ahead) {
+            const int end = std::min(n, handed + batch);
+            for (int i = handed; i < end; ++i) {
+                Task &task = tasks[size_t(i)];
+                Velmora::LogHold hold(&task.log);
+                // at(): the list is shared with the settings, and a writable
+                // access would copy every record.
+                task.made = prepareAsset(assets_.at(i), output, task.items);
+            }
+            handed = end;
+            bool wake = false;
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                ready = handed;
+                // A busy thread takes the batch when it is done with its own
+                // assets: waking nobody spares a system call per batch. A
+                // thread woken wakes another while assets are left.
+                wake = idle > 0;
+            }
+            if (int(pool.size()) < std::min(threads, num_batches))
+                pool.emplace_back(worker);
+            if (wake)
+                work_ready.notify_one();
+            continue;
         }
-        Task &task = tasks[size_t(i)];
-        {
-            Velmora::LogHold hold(&task.log);
-            // at(): the list is shared with the settings, and a writable
-            // access would copy every record.
-            task.made = prepareAsset(assets_.at(i), output, task.items);
-        }
-        if ((i + 1) % batch == 0 || i + 1 == n)
-            submit();
+        std::unique_lock<std::mutex> lock(mutex);
+        work_done.wait_for(lock, POLL_INTERVAL, [&] { return events != seen; });
+        seen = events;
     }
     if (!keep_going)
         stop = true;
@@ -337,10 +366,11 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     work_ready.notify_all();
     for (std::thread &thread : pool)
         thread.join();
-    writeFinished(0);
-    // Lines of assets prepared after the last whole batch (a cancel).
-    for (int i = written * batch; i < n; ++i)
-        Velmora::LogHold::release(tasks[size_t(i)].log);
+    if (!table_lines_written)
+        resolver->writeTableLines(true);
+    writeLines();
+    // The lines of assets not reported (a cancel) go with their tasks: as
+    // far as the log tells, those assets were never read.
     ask_left_out_ = true;
     root_.clear();
     root_utf8_.clear();

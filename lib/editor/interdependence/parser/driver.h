@@ -28,6 +28,8 @@ class AssetManagerPrivate;
 namespace inas {
 namespace parser {
 
+class GuidProcessorBase;
+
 // The first stage of the dependency analysis: one item for every asset of the
 // list and for every runtime of those assets, filled by the module registered
 // for the asset's type. Set up (setupParser, setItemBuilder,
@@ -41,10 +43,12 @@ namespace parser {
 //
 // The items are made in the list's order on the calling thread; the files
 // are read and parsed by a small pool of threads of the run's own, at most a
-// bounded number of assets ahead of the progress reports. The items, and the
-// log lines of each asset, come out in the list's order whatever thread did
-// the work, so the output is the same as that of one thread. The modules
-// and the resolver are shared by the pool's threads and only read.
+// bounded number of assets ahead of the first one not read yet. The items,
+// the log lines of each asset and the progress reports come out in the
+// list's order whatever thread did the work, so they are the same as those
+// of one thread: (n, i) is reported once the first i assets have been read.
+// A cancel stops every reading thread after the file it is reading. The
+// modules and the resolver are shared by the pool's threads and only read.
 class Driver
 {
 public:
@@ -63,6 +67,9 @@ public:
     // change).
     void setModule(int type, ModulePtr module);
     ModulePtr getModule(int type) const;
+    // The resolver that the modules share (setupParser sets it): a run
+    // writes what making its path table logged before any asset's lines.
+    void setResolver(std::shared_ptr<const GuidProcessorBase> resolver);
 
     virtual int getMaxIterations() const;
     // The items, or null when the progress callback cancelled the run.
@@ -72,8 +79,11 @@ public:
 
 protected:
     virtual std::unique_ptr<Output> makeOutput() const;
-    // n + 1 progress calls for n assets: (n, 0) before the first, ... (n, n)
-    // after the last. False when one of them asked to stop.
+    // n + 1 progress calls for n assets, on the calling thread: (n, 0)
+    // before any work, (n, i) once the first i assets have been read, and
+    // (n, n) after all work. False when one of them asked to stop; then no
+    // more files are read than the reading threads had begun, and only the
+    // log lines of the assets reported come out.
     virtual bool runLoop(Output &output, const ProgressCallback &progress);
     // The item of an id, from the item builder; its file is set by
     // locateFile.
@@ -139,6 +149,7 @@ private:
     std::array<ModulePtr, AssetType::SIZE> modules_;
     QVector<as::Asset> assets_;
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
+    std::shared_ptr<const GuidProcessorBase> resolver_;
     // Ids that have an item in the current run.
     GuidHashSet made_;
     std::vector<std::unique_ptr<RuntimeItem[]>> runtime_blocks_;

@@ -10,10 +10,12 @@
 
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
+#include <velmora/LogHold.h>
 
 #include <QDir>
 
 #include <algorithm>
+#include <chrono>
 
 #include <cstdint>
 #include <string>
@@ -207,7 +209,10 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector
                 early_builder = std::thread([&early, &paths] { early = std::make_unique<PathIndex>(paths); });
             } catch (const std::system_error &) {}
         }
-        fillTable(root, all_assets, parts, rel_paths_);
+        {
+            Velmora::LogHold hold(&table_lines_);
+            fillTable(root, all_assets, parts, rel_paths_);
+        }
         table_done_.set_value();
         if (early_builder.joinable())
             early_builder.join();
@@ -231,6 +236,16 @@ GuidProcessor::~GuidProcessor()
         builder_.join();
     if (runtime_set_builder_.joinable())
         runtime_set_builder_.join();
+    writeTableLines(true);
+}
+
+bool GuidProcessor::writeTableLines(bool wait) const
+{
+    if (!wait && table_ready_.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return false;
+    table_ready_.wait();
+    std::call_once(table_lines_written_, [this] { Velmora::LogHold::release(table_lines_); });
+    return true;
 }
 
 int GuidProcessor::getNumPaths() const
@@ -289,10 +304,10 @@ bool GuidProcessor::isRuntime(const Velmora::UGUID &guid) const
     return as_manager_->hasRuntime(guid);
 }
 
-LookupCache::Answer GuidProcessor::resolve(const char *text) const
+LookupCache::Answer GuidProcessor::resolve(const char *text, bool *logged) const
 {
     using Kind = LookupCache::Kind;
-    const Velmora::UGUID guid = utils::tryConvertToGuid(text);
+    const Velmora::UGUID guid = utils::tryConvertToGuid(text, logged);
     if (guid.isValid()) {
         if (isRuntime(guid))
             return {Kind::FOUND, guid};
@@ -326,8 +341,9 @@ bool GuidProcessor::process(const char *text, const FoundCallback &found, const 
     if (const LookupCache::Answer *known = cache ? cache->find(this, text) : nullptr) {
         answer = *known;
     } else {
-        answer = resolve(text);
-        if (cache)
+        bool logged = false;
+        answer = resolve(text, &logged);
+        if (cache && !logged)
             cache->insert(this, text, answer);
     }
     switch (answer.kind) {

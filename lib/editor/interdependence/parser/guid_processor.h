@@ -7,11 +7,14 @@
 
 #include <editor_core/as/Asset.h>
 
+#include <velmora/LogHold.h>
+
 #include <QVector>
 
 #include <atomic>
 #include <future>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace Editor {
@@ -31,11 +34,13 @@ class PathIndex;
 // then an index of its paths for suffix and contained matches, are made on
 // a thread of their own that the constructor starts: a lookup that needs
 // one waits until it is there. The matches report exactly what a scan of
-// the table in its order would report. Whether a GUID is some asset's
-// runtime is answered from a set of the manager's runtime GUIDs, which
-// another thread gathers meanwhile (the manager answers until then), so that
-// the reading threads of a parse do not meet at the manager's lock for every
-// GUID they find.
+// the table in its order would report. What making the table logs (paths
+// claimed twice) is held back and written by writeTableLines, so that its
+// place in the log does not depend on the thread. Whether a GUID is some
+// asset's runtime is answered from a set of the manager's runtime GUIDs,
+// which another thread gathers meanwhile (the manager answers until then),
+// so that the reading threads of a parse do not meet at the manager's lock
+// for every GUID they find.
 class GuidProcessor : public GuidProcessorBase
 {
 public:
@@ -47,15 +52,24 @@ public:
     GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector<as::Asset> &all_assets);
     ~GuidProcessor() override;
 
-    // Answers from the calling thread's LookupCache when one is active.
+    // Answers from the calling thread's LookupCache when one is active. A
+    // text that leaves a developer line is never answered from it: it is
+    // looked up, and so logged, every time it is met.
     bool process(const char *text, const FoundCallback &found, const MissingCallback &missing) const override;
     // The answer to one text (not empty) from the asset manager, the engine
-    // file system and the path table, asked now.
-    LookupCache::Answer resolve(const char *text) const;
+    // file system and the path table, asked now; logged (when given) tells
+    // whether the lookup wrote a developer line.
+    LookupCache::Answer resolve(const char *text, bool *logged = nullptr) const;
     // An empty text matches nothing. Among several matching paths the first
     // in the asset manager's order (sorted by path) wins.
     bool matchSuffix(const char *text, const FoundCallback &found) const override;
     bool matchContained(const char *text, const FoundCallback &found) const override;
+
+    // Writes the log lines of making the table (paths that two assets
+    // claim), once, where the caller wants them: with wait, once the table
+    // is there; without, only when it is there already (false when not).
+    // Lines not written by the time the resolver goes are written then.
+    bool writeTableLines(bool wait) const;
 
     int getNumPaths() const;
     // The table rel_paths: data-relative path -> asset GUID, in the asset
@@ -80,6 +94,9 @@ private:
     std::promise<void> index_done_;
     std::shared_future<void> table_ready_;
     std::shared_future<void> index_ready_;
+    // The lines of making the table, held until writeTableLines.
+    mutable Velmora::LogHold::Lines table_lines_;
+    mutable std::once_flag table_lines_written_;
     std::thread builder_;
     std::thread runtime_set_builder_;
     GuidHashSet runtime_set_;

@@ -33,6 +33,13 @@ const int MIN_LETTERS = 5;
 
 Velmora::UGUID tryConvertToGuid(const char *text)
 {
+    return tryConvertToGuid(text, nullptr);
+}
+
+Velmora::UGUID tryConvertToGuid(const char *text, bool *logged)
+{
+    if (logged)
+        *logged = false;
     if (!text || !*text)
         return Velmora::UGUID();
     const char *candidate = text;
@@ -58,11 +65,15 @@ Velmora::UGUID tryConvertToGuid(const char *text)
 
     if (lower > 0 && upper > 0) {
         Velmora::Log::message("Developer. Pay attention (1), not guid(%s)\n", candidate);
+        if (logged)
+            *logged = true;
         return Velmora::UGUID();
     }
     const int letters = lower > 0 ? lower : upper;
     if (digits < MIN_DIGITS || letters < MIN_LETTERS) {
         Velmora::Log::message("Developer. Pay attention (2), not guid(%s)\n", candidate);
+        if (logged)
+            *logged = true;
         return Velmora::UGUID();
     }
     return Velmora::UGUID(candidate);
@@ -95,6 +106,7 @@ void setupParser(const CustomSettings *settings, Driver *driver, std::shared_ptr
     driver->setModule(AssetType::LAYER, generic);
     driver->setModule(AssetType::SPLINE, generic);
     driver->setModule(AssetType::CURVE, generic);
+    driver->setResolver(std::move(resolver));
 }
 
 } // namespace utils

@@ -38,10 +38,10 @@ template<typename DataT, typename ModelT>
 ResultWindow<DataT, ModelT>::~ResultWindow() = default;
 
 template<typename DataT, typename ModelT>
-void ResultWindow<DataT, ModelT>::setUp(const QString &title, const QString &object_name)
+void ResultWindow<DataT, ModelT>::setUp(const QString &title, const QString &object_name, AssertPlace no_data)
 {
     if (!data_) {
-        EC_SOFT_ASSERT(data_);
+        base::printAssertMessage("data_", no_data.source, no_data.line);
         table_->setParent(this);
         return;
     }

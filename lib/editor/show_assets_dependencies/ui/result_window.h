@@ -38,9 +38,17 @@ protected:
     // Takes the data; the model and the table are made here.
     ResultWindow(std::unique_ptr<DataT> data, QWidget *parent);
 
+    // Where a window made without data says so in its soft assertion line:
+    // the source and line are part of the line's fixed text.
+    struct AssertPlace
+    {
+        const char *source;
+        int line;
+    };
+
     // Dresses the window as a result dialog and shows the data. Without data
-    // the window stays empty (soft assertion).
-    void setUp(const QString &title, const QString &object_name);
+    // the window stays empty (soft assertion "data_" at no_data).
+    void setUp(const QString &title, const QString &object_name, AssertPlace no_data);
 
     void assetChangedIn(const Velmora::UGUID &asset_guid);
     void assetRemovedIn(const Velmora::UGUID &asset_guid);

@@ -7,7 +7,7 @@ namespace show_deps {
 UsedWindow::UsedWindow(std::unique_ptr<UsedData> data, QWidget *parent)
     : ResultWindow(std::move(data), parent)
 {
-    setUp(tr("Assets Used"), QStringLiteral("AssetsUsed"));
+    setUp(tr("Assets Used"), QStringLiteral("AssetsUsed"), {"lib/editor/show_assets_dependencies/ui/UsedWindow", 47});
 }
 
 UsedWindow::~UsedWindow() = default;

@@ -33,7 +33,8 @@ bool isLoadedWorld(const Velmora::UGUID &guid)
 UsingThisOneWindow::UsingThisOneWindow(std::unique_ptr<UsingThisOneData> data, QWidget *parent)
     : ResultWindow(std::move(data), parent)
 {
-    setUp(tr("Assets Using This One"), QStringLiteral("AssetsUsingThisOne"));
+    setUp(tr("Assets Using This One"), QStringLiteral("AssetsUsingThisOne"),
+          {"lib/editor/show_assets_dependencies/ui/UsingThisOneWindow", 54});
 }
 
 UsingThisOneWindow::~UsingThisOneWindow() = default;
