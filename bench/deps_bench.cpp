@@ -53,11 +53,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <core/base/heap_tuning.h>
 
 #ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
@@ -394,6 +396,8 @@ void report(const char *what, const std::vector<Timing> &runs, const std::vector
 
 int main(int argc, char **argv)
 {
+    // As the editor's main does, before any thread runs.
+    base::HeapTuning::boundArenaTops();
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
     options.addHelpOption();

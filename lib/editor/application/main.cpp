@@ -2,12 +2,15 @@
 #include "editor/application/application_environment.h"
 #include "editor/application/process_arguments.h"
 
+#include <core/base/heap_tuning.h>
 #include <velmora/MetaScan.h>
 
 int main(int argc, char **argv)
 {
     // Declared first, so that it outlives the application that uses it.
     Editor::ProcessArguments arguments(argc, argv);
+    // Before any worker thread makes an arena of its own.
+    base::HeapTuning::boundArenaTops();
     // The engine reads the data folder first thing; that read starts now,
     // on threads of its own, while Qt and the windows are set up.
     Velmora::MetaScan::readAheadForEngine(arguments.argc(), arguments.argv());

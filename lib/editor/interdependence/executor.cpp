@@ -24,26 +24,9 @@ namespace inas {
 
 namespace {
 
-#ifdef VELMORA_TUNE_GLIBC_HEAP
-constexpr int ARENA_TOP_KEPT = 1 << 18;
-#endif
-
-// Every query starts threads of its own (the parser's readers, the
-// analyzer's parts, the release threads), and each frees what it made into
-// a malloc arena of its own. glibc keeps the free memory at the top of such
-// an arena below the trim threshold, which it raises by itself (up to 64 MB)
-// whenever a large block is freed, and malloc_trim does not give it back:
-// each query would leave the process larger, and a query's peak would carry
-// what the arenas of the one before kept. A fixed threshold returns that
-// memory as it is freed; the arenas still keep up to 256 KB each.
-void boundArenaTops()
-{
-#ifdef VELMORA_TUNE_GLIBC_HEAP
-    static std::once_flag once;
-    std::call_once(once, [] { ::mallopt(M_TRIM_THRESHOLD, ARENA_TOP_KEPT); });
-#endif
-}
-
+// The memory a query's threads freed goes back to the system at once, so
+// that the next query starts from what the editor held before this one
+// (main bounds the arenas' kept tops: base::HeapTuning).
 void returnFreedMemory()
 {
 #ifdef VELMORA_TUNE_GLIBC_HEAP
@@ -158,7 +141,6 @@ std::unique_ptr<ResultData> Executor::execute(const ProgressCallback &progress)
     progress_fn_ = progress;
     EC_ASSERT(settings_ && parser_ && analyzer_ && combiner_ && progress_fn_);
     waitForFreedMemory();
-    boundArenaTops();
     std::unique_ptr<ResultData> result;
     if (prepare())
         result = run();

@@ -319,48 +319,77 @@ struct FileStamp
     bool operator!=(const FileStamp &other) const { return !(*this == other); }
 };
 
-FileStamp stampOf(const QString &path)
+// The stamps of a scan's records, sorted by GUID: 40 bytes an asset, and
+// no path is kept.
+class FileStamps
 {
-    struct stat info;
-    FileStamp stamp;
-    if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
-        stamp.size = qint64(info.st_size);
-        stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
-    }
-    return stamp;
-}
-
-// The stamps of the records' files; a large project's on several threads.
-QHash<Velmora::UGUID, FileStamp> stampFiles(const QVector<as::Asset> &assets, const std::atomic<bool> &cancel)
-{
-    constexpr int PARALLEL_FROM = 4096;
-    const int count = assets.size();
-    std::vector<FileStamp> stamps(size_t(std::max(count, 0)));
-    auto work = [&](int part, int parts) {
-        for (int i = part; i < count && !cancel; i += parts)
-            stamps[size_t(i)] = stampOf(assets[i].getFilePath());
-    };
-    const unsigned cores = std::thread::hardware_concurrency();
-    const int parts = count < PARALLEL_FROM ? 1 : int(std::min(4u, std::max(cores, 1u)));
-    std::vector<std::thread> helpers;
-    for (int part = 1; part < parts; ++part) {
-        try {
-            helpers.emplace_back(work, part, parts);
-        } catch (const std::system_error &) {
-            work(part, parts);
+public:
+    // The stamps of the records' files (root: the data folder, ending with
+    // "/"); a large project's on several threads. Empty when cancelled.
+    static FileStamps of(const QString &root, const QVector<as::Asset> &assets, const std::atomic<bool> &cancel)
+    {
+        constexpr int PARALLEL_FROM = 4096;
+        const int count = assets.size();
+        FileStamps result;
+        result.entries_.resize(size_t(std::max(count, 0)));
+        const QByteArray root_bytes = QFile::encodeName(root);
+        auto work = [&](int part, int parts) {
+            // One path buffer per thread: the records keep no absolute path.
+            std::string path(root_bytes.constData(), size_t(root_bytes.size()));
+            for (int i = part; i < count && !cancel; i += parts) {
+                const as::Asset &asset = assets[i];
+                path.resize(size_t(root_bytes.size()));
+                path += QFile::encodeName(asset.getRelativePath()).constData();
+                result.entries_[size_t(i)] = {asset.getGUID(), stampOf(path.c_str())};
+            }
+        };
+        const unsigned cores = std::thread::hardware_concurrency();
+        const int parts = count < PARALLEL_FROM ? 1 : int(std::min(4u, std::max(cores, 1u)));
+        std::vector<std::thread> helpers;
+        for (int part = 1; part < parts; ++part) {
+            try {
+                helpers.emplace_back(work, part, parts);
+            } catch (const std::system_error &) {
+                work(part, parts);
+            }
         }
-    }
-    work(0, parts);
-    for (std::thread &helper : helpers)
-        helper.join();
-    QHash<Velmora::UGUID, FileStamp> result;
-    if (cancel)
+        work(0, parts);
+        for (std::thread &helper : helpers)
+            helper.join();
+        if (cancel)
+            return FileStamps();
+        std::sort(result.entries_.begin(), result.entries_.end(),
+                  [](const Entry &a, const Entry &b) { return a.first < b.first; });
         return result;
-    result.reserve(count);
-    for (int i = 0; i < count; ++i)
-        result.insert(assets[i].getGUID(), stamps[size_t(i)]);
-    return result;
-}
+    }
+
+    // Null when the GUID has no stamp.
+    const FileStamp *find(const Velmora::UGUID &guid) const
+    {
+        const auto it
+                = std::lower_bound(entries_.begin(), entries_.end(), guid,
+                                   [](const Entry &entry, const Velmora::UGUID &key) { return entry.first < key; });
+        return it != entries_.end() && it->first == guid ? &it->second : nullptr;
+    }
+
+    void swap(FileStamps &other) { entries_.swap(other.entries_); }
+
+private:
+    using Entry = std::pair<Velmora::UGUID, FileStamp>;
+
+    static FileStamp stampOf(const char *path)
+    {
+        struct stat info;
+        FileStamp stamp;
+        if (::stat(path, &info) == 0) {
+            stamp.size = qint64(info.st_size);
+            stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        }
+        return stamp;
+    }
+
+    std::vector<Entry> entries_;
+};
 
 bool failsValidation(const as::Asset &asset)
 {
@@ -399,7 +428,7 @@ struct AssetManagerPrivate::Index
     QHash<QString, QStringList> left_out;
     // The stamps of the files as the scan that made the records saw them
     // (GUI thread only; imports and removals leave them alone).
-    QHash<Velmora::UGUID, FileStamp> stamps;
+    FileStamps stamps;
 
     // Indexes every record; assets must be in path order. runtimes_made:
     // the lookup by runtime GUID is made already (see claim); positions_made:
@@ -1235,7 +1264,7 @@ std::shared_ptr<AssetManagerPrivate::ScanResult> AssetManagerPrivate::ScanResult
     index.assets.resize(kept);
     read = ReadMetas();
     index.build(true, follow);
-    index.stamps = stampFiles(index.assets, cancel);
+    index.stamps = FileStamps::of(root, index.assets, cancel);
     return result;
 }
 
@@ -1411,10 +1440,9 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
     // Another size or modification time of the asset's file than the last
     // scan saw.
     auto file_changed = [this, &result](const Velmora::UGUID &guid) {
-        const auto before = index_->stamps.constFind(guid);
-        const auto after = result->index.stamps.constFind(guid);
-        return before != index_->stamps.constEnd() && after != result->index.stamps.constEnd()
-                && before.value() != after.value();
+        const FileStamp *before = index_->stamps.find(guid);
+        const FileStamp *after = result->index.stamps.find(guid);
+        return before && after && *before != *after;
     };
     if (had_records) {
         QReadLocker locker(&lock_);
@@ -1445,7 +1473,7 @@ void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_pt
         std::swap(index_->by_folder, result->index.by_folder);
         std::swap(index_->duplicates, result->index.duplicates);
         std::swap(index_->left_out, result->index.left_out);
-        std::swap(index_->stamps, result->index.stamps);
+        index_->stamps.swap(result->index.stamps);
         index_->root = root;
         if (!had_records || !gone.isEmpty() || !moved_guids.isEmpty() || !changed_guids.isEmpty()
             || !added_guids.isEmpty())
