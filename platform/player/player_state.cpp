@@ -93,6 +93,12 @@ bool PlayerState::write(const QString &path) const
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
-    file.write(QJsonDocument(toJson()).toJson());
+    const QByteArray bytes = QJsonDocument(toJson()).toJson();
+    // commit() does not look at a failed flush of the write buffer: a small
+    // record on a full disk would replace the old one with an empty file.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        file.cancelWriting();
+        return false;
+    }
     return file.commit();
 }

@@ -1,6 +1,8 @@
 // What the player checks about the build it runs from: the start world on
-// its command line, and a guids.db whose files must all be there.
+// its command line, and a guids.db whose files must all be there; and the
+// record it writes of them, whole or not at all.
 
+#include "file_size_limit.h"
 #include "player_state.h"
 
 #include <velmora/Engine.h>
@@ -22,6 +24,7 @@ private slots:
     void the_start_world_is_read_from_the_command_line();
     void a_build_is_checked_against_its_guids_db_data();
     void a_build_is_checked_against_its_guids_db();
+    void a_record_that_does_not_fit_keeps_the_old_one();
 };
 
 void TestPlayerState::the_start_world_is_read_from_the_command_line_data()
@@ -94,6 +97,30 @@ void TestPlayerState::a_build_is_checked_against_its_guids_db()
     QCOMPARE(state.world.isEmpty(), world != "worlds/a");
     QCOMPARE(state.failed(), failed);
     QCOMPARE(state.toJson().value("failed").toBool(), failed);
+}
+
+void TestPlayerState::a_record_that_does_not_fit_keeps_the_old_one()
+{
+    QTemporaryDir root;
+    const QString path = root.path() + "/state.json";
+    QFile old(path);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("{}");
+    old.close();
+    PlayerState state;
+    state.world = QStringLiteral("worlds/a");
+    state.frames = 3;
+    {
+        // A full disk while the short record still sits in the write buffer.
+        test::FileSizeLimit limit(8);
+        QVERIFY(limit.isActive());
+        QVERIFY(!state.write(path));
+    }
+    QVERIFY(old.open(QIODevice::ReadOnly));
+    QCOMPARE(old.readAll(), QByteArray("{}"));
+    old.close();
+    QCOMPARE(test::folderEntries(root.path()), QStringList{QStringLiteral("state.json")});
+    QVERIFY(state.write(path));
 }
 
 QTEST_GUILESS_MAIN(TestPlayerState)
