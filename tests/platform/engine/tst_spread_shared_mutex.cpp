@@ -41,6 +41,10 @@ private slots:
                 }
             });
         }
+        // The readers are at work before the first write (on a busy machine
+        // they could otherwise start after the last).
+        while (reads.load() == 0)
+            std::this_thread::yield();
         for (int i = 0; i < 2000; ++i) {
             std::unique_lock<SpreadSharedMutex> writing(lock);
             ++first;
