@@ -1,6 +1,6 @@
 #include "editor/show_assets_dependencies/using_this_one_combiner.h"
 
-#include "editor/interdependence/chunked_work.h"
+#include "core/base/parallel_for.h"
 #include "editor/interdependence/parser/items/node.h"
 
 #include <algorithm>
@@ -54,10 +54,10 @@ UsingThisOneCombiner::findUsers(const inas::analyzer::Output &output, const QSet
     // map order too.
     using Find = std::pair<const Velmora::UGUID *, const inas::analyzer::ItemMap::Entry *>;
     const size_t count = size_t(output.item_map.size());
-    const int chunks = inas::ChunkedWork::chunks(count, ITEMS_PER_SEARCH_THREAD);
+    const int chunks = base::ParallelFor::chunks(count, ITEMS_PER_SEARCH_THREAD);
     std::vector<std::vector<Find>> finds(static_cast<size_t>(chunks));
     const auto first = output.item_map.begin();
-    inas::ChunkedWork::run(count, chunks, [&](int chunk, size_t begin, size_t end) {
+    base::ParallelFor::run(count, chunks, [&](int chunk, size_t begin, size_t end) {
         std::vector<Find> &found = finds[size_t(chunk)];
         for (size_t i = begin; i < end; ++i) {
             // The items and their sets lie apart in memory: a set is

@@ -1,8 +1,8 @@
 #include "editor/interdependence/analyzer/driver.h"
 
+#include "core/base/parallel_for.h"
 #include "editor/interdependence/analyzer/implicit_uses.h"
 #include "editor/interdependence/analyzer/item_block.h"
-#include "editor/interdependence/chunked_work.h"
 #include "editor/interdependence/parser/items/hierarchy.h"
 #include "editor/interdependence/parser/items/node.h"
 
@@ -205,13 +205,14 @@ std::unique_ptr<Output> Driver::buildItems(const parser::Output &parser_output)
     std::vector<Velmora::UGUID> &ids = built_ids_;
     ids.resize(count);
     item_kinds_.resize(count);
-    ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
-        for (size_t i = begin; i < end; ++i) {
-            block->fill(i, parser_items[i]);
-            ids[i] = parser_items[i]->getId();
-            item_kinds_[i] = kindOf(*parser_items[i]);
-        }
-    });
+    base::ParallelFor::run(count, base::ParallelFor::chunks(count, ITEMS_PER_THREAD),
+                           [&](int, size_t begin, size_t end) {
+                               for (size_t i = begin; i < end; ++i) {
+                                   block->fill(i, parser_items[i]);
+                                   ids[i] = parser_items[i]->getId();
+                                   item_kinds_[i] = kindOf(*parser_items[i]);
+                               }
+                           });
     kinds_of_ = &output->item_map;
     if (output->item_map.assign(ids.data(), block->data(), count, block))
         return output;
@@ -271,10 +272,11 @@ void Driver::indexByExtension(Output &output)
         // Items this driver did not build: their kinds are found here, on
         // several threads.
         item_kinds_.resize(count);
-        ChunkedWork::run(count, ChunkedWork::chunks(count, ITEMS_PER_THREAD), [&](int, size_t begin, size_t end) {
-            for (size_t i = begin; i < end; ++i)
-                item_kinds_[i] = kindOf(*(first + std::ptrdiff_t(i))->data->getParserData());
-        });
+        base::ParallelFor::run(count, base::ParallelFor::chunks(count, ITEMS_PER_THREAD),
+                               [&](int, size_t begin, size_t end) {
+                                   for (size_t i = begin; i < end; ++i)
+                                       item_kinds_[i] = kindOf(*(first + std::ptrdiff_t(i))->data->getParserData());
+                               });
         kinds_of_ = &output.item_map;
     }
     // Grouped in map order; only the extensions that the steps look up get
@@ -330,9 +332,9 @@ void Driver::linkNodePathFiles(Output & /*output*/)
 
     // Each node's uses go into its own sets: consecutive parts of the nodes
     // on several threads, their lines joined in part order.
-    const int parts = ChunkedWork::chunks(node_items_.size(), NODES_PER_THREAD);
+    const int parts = base::ParallelFor::chunks(node_items_.size(), NODES_PER_THREAD);
     std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
-    ChunkedWork::run(node_items_.size(), parts, [&](int part, size_t begin, size_t end) {
+    base::ParallelFor::run(node_items_.size(), parts, [&](int part, size_t begin, size_t end) {
         Velmora::LogHold hold(&lines[size_t(part)]);
         KindCache kind;
         SideArenas arenas;
@@ -397,11 +399,11 @@ void Driver::linkLandscapeSideFiles()
     // Each landscape's files are looked through on several threads, and
     // what they call for is done here in map order.
     std::vector<std::vector<SideFile>> side_files(items.size());
-    ChunkedWork::run(items.size(), ChunkedWork::chunks(items.size(), LANDSCAPES_PER_THREAD),
-                     [&](int, size_t begin, size_t end) {
-                         for (size_t i = begin; i < end; ++i)
-                             side_files[i] = sideFiles(*items[i]->getParserData());
-                     });
+    base::ParallelFor::run(items.size(), base::ParallelFor::chunks(items.size(), LANDSCAPES_PER_THREAD),
+                           [&](int, size_t begin, size_t end) {
+                               for (size_t i = begin; i < end; ++i)
+                                   side_files[i] = sideFiles(*items[i]->getParserData());
+                           });
     for (size_t i = 0; i < items.size(); ++i) {
         const std::string &main = items[i]->getParserData()->getAbsolutePath().std();
         ItemArena::Scope sets(arenas_.of(*items[i]->getParserData()));
@@ -502,11 +504,11 @@ void Driver::findMaterialTextures(MaterialSearch &search)
     // Consecutive parts of the candidates on several threads, each with
     // tables and lines of its own; the lines are joined in part order.
     const std::vector<Item *> &items = candidates->second;
-    const int parts = ChunkedWork::chunks(items.size(), MATERIALS_PER_THREAD);
+    const int parts = base::ParallelFor::chunks(items.size(), MATERIALS_PER_THREAD);
     search.textures.assign(items.size(), nullptr);
     search.tables.resize(size_t(parts));
     std::vector<Velmora::LogHold::Lines> lines(static_cast<size_t>(parts));
-    ChunkedWork::run(items.size(), parts, [&](int part, size_t begin, size_t end) {
+    base::ParallelFor::run(items.size(), parts, [&](int part, size_t begin, size_t end) {
         Velmora::LogHold hold(&lines[size_t(part)]);
         MaterialTables &tables = search.tables[size_t(part)];
         for (size_t i = begin; i < end; ++i) {
@@ -744,11 +746,11 @@ void Driver::listFolders(const std::vector<QString> &folders)
     // Threads pay when the files' paths come from the items; the asset
     // manager's lock, taken once per other file, does not bear them.
     const bool analysed = item_map_ && item_map_->size() >= as_manager_->getNumAssets() / 2;
-    ChunkedWork::run(missing.size(), analysed ? ChunkedWork::chunks(missing.size(), FOLDERS_PER_THREAD) : 1,
-                     [&](int, size_t begin, size_t end) {
-                         for (size_t i = begin; i < end; ++i)
-                             describeFiles(guids[i], listed[i]);
-                     });
+    base::ParallelFor::run(missing.size(), analysed ? base::ParallelFor::chunks(missing.size(), FOLDERS_PER_THREAD) : 1,
+                           [&](int, size_t begin, size_t end) {
+                               for (size_t i = begin; i < end; ++i)
+                                   describeFiles(guids[i], listed[i]);
+                           });
     for (size_t i = 0; i < missing.size(); ++i)
         folders_[*missing[i]] = std::move(listed[i]);
 }

@@ -15,14 +15,11 @@ const size_t PREFETCH_DISTANCE = 8;
 void ItemMap::reserve(int size)
 {
     entries_.reserve(size_t(size > 0 ? size : 0));
-    if (size_t(size) * 2 > capacity_)
-        rehash(size_t(size) * 2);
+    index_.reserve(size_t(size > 0 ? size : 0));
 }
 
 bool ItemMap::insert(const Velmora::UGUID &key, ItemPtr item)
 {
-    if ((entries_.size() + 1) * 2 > capacity_)
-        rehash((entries_.size() + 1) * 2);
     entries_.push_back({key, item.get()});
     if (!claimSlot(entries_.size() - 1)) {
         entries_.pop_back();
@@ -36,8 +33,7 @@ bool ItemMap::assign(const Velmora::UGUID *keys, Item *items, size_t count, std:
 {
     if (!entries_.empty())
         return false;
-    if (count * 2 > capacity_)
-        rehash(count * 2);
+    index_.reserve(count);
     entries_.resize(count);
     for (size_t i = 0; i < count; ++i)
         entries_[i] = {keys[i], items + i};
@@ -45,10 +41,10 @@ bool ItemMap::assign(const Velmora::UGUID *keys, Item *items, size_t count, std:
     // entries ahead of its turn.
     for (size_t i = 0; i < count; ++i) {
         if (i + PREFETCH_DISTANCE < count)
-            __builtin_prefetch(&slots_[firstSlot(qHash(keys[i + PREFETCH_DISTANCE]))]);
+            index_.prefetch(qHash(keys[i + PREFETCH_DISTANCE]));
         if (!claimSlot(i)) {
             entries_.clear();
-            slots_.assign(capacity_, 0);
+            index_.clear();
             return false;
         }
     }
@@ -58,44 +54,14 @@ bool ItemMap::assign(const Velmora::UGUID *keys, Item *items, size_t count, std:
 
 ItemMap::const_iterator ItemMap::find(const Velmora::UGUID &key) const
 {
-    if (capacity_ == 0)
-        return entries_.end();
-    const uint32_t hash = qHash(key);
-    for (size_t slot = firstSlot(hash);; slot = (slot + 1) & (capacity_ - 1)) {
-        const uint64_t value = slots_[slot];
-        if (value == 0)
-            return entries_.end();
-        const size_t position = size_t(uint32_t(value)) - 1;
-        if (uint32_t(value >> 32) == hash && sameKey(entries_[position].key, key))
-            return entries_.begin() + std::ptrdiff_t(position);
-    }
-}
-
-void ItemMap::rehash(size_t minimum)
-{
-    size_t capacity = 16;
-    while (capacity < minimum)
-        capacity *= 2;
-    slots_.assign(capacity, 0);
-    capacity_ = capacity;
-    for (size_t i = 0; i < entries_.size(); ++i)
-        claimSlot(i);
+    const size_t position = index_.find(qHash(key), [&](size_t p) { return sameKey(entries_[p].key, key); });
+    return position == base::FlatIndex::NOT_FOUND ? entries_.end() : entries_.begin() + std::ptrdiff_t(position);
 }
 
 bool ItemMap::claimSlot(size_t position)
 {
     const Velmora::UGUID &key = entries_[position].key;
-    const uint32_t hash = qHash(key);
-    size_t slot = firstSlot(hash);
-    for (;; slot = (slot + 1) & (capacity_ - 1)) {
-        const uint64_t value = slots_[slot];
-        if (value == 0)
-            break;
-        if (uint32_t(value >> 32) == hash && sameKey(entries_[size_t(uint32_t(value)) - 1].key, key))
-            return false;
-    }
-    slots_[slot] = slotValue(hash, position);
-    return true;
+    return index_.insert(qHash(key), position, [&](size_t p) { return sameKey(entries_[p].key, key); });
 }
 
 } // namespace analyzer

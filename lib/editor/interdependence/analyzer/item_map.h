@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/base/flat_index.h"
 #include "editor/interdependence/analyzer/item.h"
 
 #include <velmora/UGUID.h>
 
-#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -13,10 +13,10 @@ namespace analyzer {
 
 // Item id -> analyzer item, iterating in insertion order (the parser's item
 // order), so that everything built by walking it comes out the same on every
-// run. Lookups go through an open-addressing table of entry positions and
-// their keys' hashes: one allocation however many items a project has. The
-// map keeps its items alive: those inserted one by one through their
-// pointers, those of a whole block (assign) through the block's owner.
+// run. Lookups go through a flat index of entry positions: one allocation
+// however many items a project has. The map keeps its items alive: those
+// inserted one by one through their pointers, those of a whole block
+// (assign) through the block's owner.
 class ItemMap
 {
 public:
@@ -47,11 +47,7 @@ public:
     }
 
     // Asks the processor to fetch the slot where a lookup of key begins.
-    void prefetch(const Velmora::UGUID &key) const
-    {
-        if (capacity_ != 0)
-            __builtin_prefetch(&slots_[firstSlot(qHash(key))]);
-    }
+    void prefetch(const Velmora::UGUID &key) const { index_.prefetch(qHash(key)); }
 
     int size() const { return int(entries_.size()); }
     bool empty() const { return entries_.empty(); }
@@ -59,12 +55,6 @@ public:
     const_iterator end() const { return entries_.end(); }
 
 private:
-    static uint64_t slotValue(uint32_t hash, size_t position) { return uint64_t(hash) << 32 | (position + 1); }
-    size_t firstSlot(uint32_t hash) const
-    {
-        // Fibonacci hashing spreads the GUID hash over the table.
-        return size_t((uint64_t(hash) * 0x9E3779B97F4A7C15ull) >> 20) & (capacity_ - 1);
-    }
     static bool sameKey(const Velmora::UGUID &a, const Velmora::UGUID &b)
     {
         for (int i = 0; i < Velmora::UGUID::NUM_WORDS; ++i) {
@@ -73,20 +63,12 @@ private:
         }
         return true;
     }
-    // Makes the table at least minimum slots large and fills it from the
-    // entries.
-    void rehash(size_t minimum);
-    // Puts the entry at position into the table, unless its key is there
-    // already (then false).
+    // Indexes the entry at position, unless its key is there already (then
+    // false).
     bool claimSlot(size_t position);
 
     std::vector<Entry> entries_;
-    // A slot holds the key's hash in its upper half and the entry's position
-    // plus one in its lower half (0: free), so that a probe compares keys
-    // only where the hashes agree.
-    std::vector<uint64_t> slots_;
-    // The size of slots_: a power of two, or 0 before the first insertion.
-    size_t capacity_ = 0;
+    base::FlatIndex index_;
     std::vector<ItemPtr> owned_;
     std::vector<std::shared_ptr<const void>> owners_;
 };

@@ -1,5 +1,6 @@
 #include "editor/assembly/core/impl/file_processing/copying_handler.h"
 
+#include "core/base/worker_count.h"
 #include "editor/assembly/core/path_utils.h"
 
 #include <editor_core/fs/FileSystem.h>
@@ -148,8 +149,7 @@ public:
         : items_(items)
         , jobs_(jobs)
     {
-        const int threads
-                = std::min({COPY_THREADS, int(std::max(1u, std::thread::hardware_concurrency())), int(jobs_.size())});
+        const int threads = std::min({COPY_THREADS, base::WorkerCount::ofMachine(), int(jobs_.size())});
         try {
             for (int i = 0; i < threads; ++i)
                 threads_.emplace_back([this] { work(); });
