@@ -1,5 +1,7 @@
 #include "editor/cleaner/collector/read_stamps.h"
 
+#include "core/base/worker_count.h"
+
 #include <QFile>
 
 #include <sys/stat.h>
@@ -68,8 +70,7 @@ QString ReadStamps::firstChange(const QSet<Velmora::UGUID> &gone) const
     };
     std::vector<std::thread> helpers;
     if (count >= PARALLEL_FROM) {
-        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-        for (unsigned i = 1; i < std::min(4u, cores); ++i) {
+        for (int i = 1; i < std::min(4, base::WorkerCount::ofMachine()); ++i) {
             try {
                 helpers.emplace_back(work);
             } catch (const std::system_error &) {

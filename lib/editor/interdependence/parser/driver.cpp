@@ -2,6 +2,8 @@
 
 #include "editor/interdependence/item_arena.h"
 
+#include "core/base/worker_count.h"
+
 #include "editor/interdependence/parser/guid_processor.h"
 #include "editor/interdependence/parser/items/node.h"
 #include "editor/interdependence/parser/lookup_cache.h"
@@ -50,8 +52,7 @@ constexpr int PARSE_CLAIM = 8;
 // most eight.
 int parseThreads()
 {
-    const unsigned cores = std::thread::hardware_concurrency();
-    return int(std::max(1u, std::min(8u, cores == 0 ? 2u : cores)));
+    return base::WorkerCount::ofMachine();
 }
 
 // Takes a GUID out of every dependents set of an item, its node records and

@@ -1,6 +1,6 @@
 #include "editor/interdependence/parser/guid_processor.h"
 
-#include "editor/interdependence/chunked_work.h"
+#include "core/base/parallel_for.h"
 #include "editor/interdependence/parser/path_index.h"
 #include "editor/interdependence/parser/utils.h"
 
@@ -82,9 +82,9 @@ struct PathPart
 std::vector<PathPart> pathParts(const QString &root, const QVector<as::Asset> &records)
 {
     const size_t count = size_t(records.size());
-    const int num_parts = ChunkedWork::chunks(count, RECORDS_PER_THREAD);
+    const int num_parts = base::ParallelFor::chunks(count, RECORDS_PER_THREAD);
     std::vector<PathPart> parts(static_cast<size_t>(num_parts));
-    ChunkedWork::run(count, num_parts, [&](int index, size_t begin, size_t end) {
+    base::ParallelFor::run(count, num_parts, [&](int index, size_t begin, size_t end) {
         PathPart &part = parts[size_t(index)];
         part.lengths.reserve(end - begin);
         part.hashes.reserve(end - begin);
@@ -135,7 +135,7 @@ void fillTable(const QString &root, const QVector<as::Asset> &records, const std
     for (size_t p = 0; p < parts.size(); ++p)
         starts[p + 1] = starts[p] + parts[p].bytes.size();
     std::string text(starts.back(), '\0');
-    ChunkedWork::run(parts.size(), int(parts.size()), [&](int, size_t begin, size_t end) {
+    base::ParallelFor::run(parts.size(), int(parts.size()), [&](int, size_t begin, size_t end) {
         for (size_t p = begin; p < end; ++p)
             parts[p].bytes.copy(&text[starts[p]], parts[p].bytes.size());
     });

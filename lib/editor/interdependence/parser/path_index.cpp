@@ -1,6 +1,6 @@
 #include "editor/interdependence/parser/path_index.h"
 
-#include "editor/interdependence/chunked_work.h"
+#include "core/base/parallel_for.h"
 
 #include <algorithm>
 #include <climits>
@@ -19,7 +19,7 @@ int charAt(std::string_view text, int position)
     return size_t(position) < text.size() ? int(static_cast<unsigned char>(text[size_t(position)])) : -1;
 }
 
-// Paths of one part of the building, at least (see ChunkedWork).
+// Paths of one part of the building, at least (see base::ParallelFor).
 constexpr size_t PATHS_PER_THREAD = 8192;
 
 } // namespace
@@ -30,13 +30,13 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
     // in consecutive parts on several threads: a project of 100,000 assets
     // has its index in a few milliseconds, while its first files are read.
     const size_t count = paths.size();
-    const int parts = ChunkedWork::chunks(count, PATHS_PER_THREAD);
+    const int parts = base::ParallelFor::chunks(count, PATHS_PER_THREAD);
     std::vector<size_t> offsets(count + 1);
     for (size_t i = 0; i < count; ++i)
         offsets[i + 1] = offsets[i] + paths[i].size();
     buffer_.resize(offsets[count]);
     std::vector<std::string_view> reversed(count);
-    ChunkedWork::run(count, parts, [&](int, size_t begin, size_t end) {
+    base::ParallelFor::run(count, parts, [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             char *const start = &buffer_[0] + offsets[i];
             std::reverse_copy(paths[i].begin(), paths[i].end(), start);
@@ -71,7 +71,7 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
         return order != 0 ? order < 0 : a.position < b.position;
     };
     std::vector<Key> keys(count);
-    ChunkedWork::run(count, parts, [&](int, size_t begin, size_t end) {
+    base::ParallelFor::run(count, parts, [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i)
             keys[i] = Key{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
         std::sort(keys.begin() + std::ptrdiff_t(begin), keys.begin() + std::ptrdiff_t(end), less);
@@ -85,7 +85,7 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
     for (size_t width = 1; width < size_t(parts); width *= 2) {
         const size_t merges = (size_t(parts) + 2 * width - 1) / (2 * width);
         const size_t pieces = merges * size_t(parts);
-        ChunkedWork::run(pieces, int(std::min(pieces, size_t(parts))), [&](int, size_t first, size_t last) {
+        base::ParallelFor::run(pieces, int(std::min(pieces, size_t(parts))), [&](int, size_t first, size_t last) {
             for (size_t piece = first; piece < last; ++piece) {
                 const size_t m = piece / size_t(parts);
                 const size_t k = piece % size_t(parts);
@@ -114,7 +114,7 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
     order_.resize(count);
     heads_.resize(count);
     nexts_.resize(count);
-    ChunkedWork::run(count, parts, [&](int, size_t begin, size_t end) {
+    base::ParallelFor::run(count, parts, [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
             const Key &key = keys[i];
             reversed_[i] = reversed[size_t(key.position)];
