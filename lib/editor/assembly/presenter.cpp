@@ -14,7 +14,8 @@
 #include "editor/assembly/executor/options_file.h"
 #include "editor/assembly/models/resolutions_model.h"
 #include "editor/assembly/ui/build_folder_check.h"
-#include "editor/assembly/ui/window.h"
+#include "editor/assembly/ui/build_window.h"
+#include "editor/assembly/ui/diff_files_prompt.h"
 
 #include "core/base/widgets/job_progress_dialog.h"
 
@@ -553,7 +554,7 @@ std::unique_ptr<Executor> Presenter::createExecutor(const Options &options, cons
     const SelectedBinaries binaries = selectBinaries(options.getConfig(), sdk_valid_);
     EC_ASSERT(!binaries.release == (binaries.debug || binaries.development));
     return ExecutorBuilder::build(options, binaries, paths, plugins, edition, depr::g.cs_manager, depr::g.asset_manager,
-                                  depr::g.mat_manager, depr::g.prop_manager);
+                                  depr::g.mat_manager, depr::g.prop_manager, &DiffFilesPrompt::showDiffWidget);
 }
 
 void Presenter::make_build()

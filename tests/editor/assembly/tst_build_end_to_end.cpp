@@ -18,6 +18,7 @@
 #include "editor/assembly/executor/options.h"
 #include "editor/assembly/executor/options_file.h"
 #include "editor/assembly/presenter.h"
+#include "editor/assembly/ui/diff_files_prompt.h"
 
 #include <editor_core/EditorLogic.h>
 #include <editor_core/View.h>
@@ -225,7 +226,8 @@ void TestBuildEndToEnd::the_sample_project_builds_into_a_folder_that_runs()
 
     auto job = std::make_shared<ExecutorJob>();
     job->setExecutor(ExecutorBuilder::build(options, binaries, paths, {}, SDKEdition::Unknown, components_.get(),
-                                            assets_.get(), materials_.get(), properties_.get()));
+                                            assets_.get(), materials_.get(), properties_.get(),
+                                            &DiffFilesPrompt::showDiffWidget));
     QList<int> percents;
     connect(job.get(), &ExecutorJob::progress, this,
             [&percents](int max, int value) { percents << value * 100 / max; });

@@ -15,7 +15,7 @@
 #include "editor/assembly/models/resolutions_model.h"
 #include "editor/assembly/presenter.h"
 #include "editor/assembly/ui/build_folder_check.h"
-#include "editor/assembly/ui/window.h"
+#include "editor/assembly/ui/build_window.h"
 
 #include <editor_core/AccordionWidget.h>
 #include <editor_core/AssetType.h>

@@ -8,9 +8,9 @@
 
 #include "editor/assembly/core/engine_info.h"
 #include "editor/assembly/ui/build_folder_check.h"
+#include "editor/assembly/ui/build_window.h"
 #include "editor/assembly/ui/executable_file_filter_proxy_model.h"
 #include "editor/assembly/ui/png_drag_and_drop_delegate.h"
-#include "editor/assembly/ui/window.h"
 
 #include <editor_core/AccordionWidget.h>
 #include <editor_core/AssetType.h>

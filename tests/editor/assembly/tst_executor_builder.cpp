@@ -181,9 +181,10 @@ void TestExecutorBuilder::the_build_is_composed_from_the_options()
     QCOMPARE(dynamic_cast<const OutputDirRemover *>(combiner_action->action(1))->path(), QStringLiteral("/tmp/out/"));
 
     // Content needs real managers only when it runs; building it is enough.
-    const auto file_sources = ExecutorBuilder::createFileSources(options, binaries, paths, plugins, SDKEdition::Unknown,
-                                                                 nullptr, &assets, reinterpret_cast<mat::Manager *>(1),
-                                                                 reinterpret_cast<prop::Manager *>(1));
+    const auto file_sources = ExecutorBuilder::createFileSources(
+            options, binaries, paths, plugins, SDKEdition::Unknown, nullptr, &assets,
+            reinterpret_cast<mat::Manager *>(1), reinterpret_cast<prop::Manager *>(1),
+            [](const QString &, const QString &, const QString &) { return 0; });
     const auto combiner = dynamic_cast<const SourceCombiner *>(file_sources.get());
     QVERIFY(combiner);
     QStringList source_names;

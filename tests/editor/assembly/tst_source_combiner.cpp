@@ -4,9 +4,10 @@
 
 #include "assembly_test_support.h"
 
-#include "editor/assembly/core/impl/file_processing/diff_files_widget.h"
 #include "editor/assembly/core/impl/file_processing/source_combiner.h"
 #include "editor/assembly/core/post_processing_handler.h"
+#include "editor/assembly/ui/diff_files_prompt.h"
+#include "editor/assembly/ui/diff_files_widget.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -335,7 +336,8 @@ void TestSourceCombiner::the_dialog_shows_both_files_and_ignores_escape_and_clos
 void TestSourceCombiner::use_second_in_the_dialog_takes_the_second_file()
 {
     SourceCombiner combiner(sources({new FixedSource({})}),
-                            sources({new FixedSource({{a_, "docs/x.txt"}, {b_same_size_, "docs/x.txt"}})}));
+                            sources({new FixedSource({{a_, "docs/x.txt"}, {b_same_size_, "docs/x.txt"}})}),
+                            &DiffFilesPrompt::showDiffWidget);
     // Clicked once the dialog is up, through the event loop.
     int shown = 0;
     QTimer poll;
@@ -360,7 +362,8 @@ void TestSourceCombiner::an_answer_before_the_worker_waits_is_not_lost()
 {
     OnShow click([](DiffFilesWidget *dialog) { dialog->useSecondButton()->click(); });
     SourceCombiner combiner(sources({new FixedSource({})}),
-                            sources({new FixedSource({{a_, "x"}, {b_same_size_, "x"}, {a_, "y"}, {c_longer_, "y"}})}));
+                            sources({new FixedSource({{a_, "x"}, {b_same_size_, "x"}, {a_, "y"}, {c_longer_, "y"}})}),
+                            &DiffFilesPrompt::showDiffWidget);
     fp::CopyItems out;
     QElapsedTimer timer;
     timer.start();
@@ -375,7 +378,8 @@ void TestSourceCombiner::a_dialog_destroyed_without_answer_keeps_the_first_file(
 {
     OnShow destroy([](DiffFilesWidget *dialog) { dialog->deleteLater(); });
     SourceCombiner combiner(sources({new FixedSource({})}),
-                            sources({new FixedSource({{a_, "x"}, {b_same_size_, "x"}})}));
+                            sources({new FixedSource({{a_, "x"}, {b_same_size_, "x"}})}),
+                            &DiffFilesPrompt::showDiffWidget);
     fp::CopyItems out;
     QVERIFY(runOnWorker(combiner, out));
     QCOMPARE(destroy.shown, 1);

@@ -2,7 +2,7 @@
 
 #include "editor/about/about_window.h"
 #include "editor/assembly/presenter.h"
-#include "editor/assembly/ui/window.h"
+#include "editor/assembly/ui/build_window.h"
 #include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"

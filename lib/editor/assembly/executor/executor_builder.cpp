@@ -219,7 +219,7 @@ std::unique_ptr<Executor> ExecutorBuilder::build(const Options &options, const S
                                                  const BuildPaths &paths, const QStringList &plugins,
                                                  SDKEdition sdk_edition, cs::Manager *cs_manager,
                                                  Editor::AssetManagerPrivate *asset_manager, mat::Manager *mat_manager,
-                                                 prop::Manager *prop_manager)
+                                                 prop::Manager *prop_manager, CollisionChooser chooser)
 {
     // The window keeps the build folder as the user typed it; the pipeline
     // works with its normal form (cleaned, ending with '/'), and an unusable
@@ -227,7 +227,7 @@ std::unique_ptr<Executor> ExecutorBuilder::build(const Options &options, const S
     const QString output = options.getPath().isEmpty() ? QString() : normalizePath(options.getPath());
     auto pre_actions = createPreActions(options, cs_manager);
     auto sources = createFileSources(options, binaries, paths, plugins, sdk_edition, cs_manager, asset_manager,
-                                     mat_manager, prop_manager);
+                                     mat_manager, prop_manager, std::move(chooser));
     return std::make_unique<Executor>(std::move(pre_actions), std::move(sources),
                                       std::make_unique<CopyingHandler>(output));
 }
@@ -359,7 +359,8 @@ std::unique_ptr<fp::Source> ExecutorBuilder::createFileSources(const Options &op
                                                                const BuildPaths &paths, const QStringList &plugins,
                                                                SDKEdition sdk_edition, cs::Manager *cs_manager,
                                                                Editor::AssetManagerPrivate *asset_manager,
-                                                               mat::Manager *mat_manager, prop::Manager *prop_manager)
+                                                               mat::Manager *mat_manager, prop::Manager *prop_manager,
+                                                               CollisionChooser chooser)
 {
     EC_ASSERT(binaries.release || binaries.development || binaries.debug);
 
@@ -381,7 +382,7 @@ std::unique_ptr<fp::Source> ExecutorBuilder::createFileSources(const Options &op
     Sources user;
     if (!options.getRules().isEmpty())
         user.push_back(std::make_unique<UserFilesSource>(options.getRules()));
-    return std::make_unique<SourceCombiner>(std::move(project), std::move(user));
+    return std::make_unique<SourceCombiner>(std::move(project), std::move(user), std::move(chooser));
 }
 
 } // namespace assembly

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/assembly/core/assembly_enums.h"
+#include "editor/assembly/core/impl/file_processing/source_combiner.h"
 #include "editor/assembly/core/pre_action.h"
 #include "editor/assembly/core/source.h"
 #include "editor/assembly/executor/selected_binaries.h"
@@ -40,18 +41,21 @@ struct BuildPaths;
 // with the collision check, and the copier into the build folder. It also
 // makes the launcher's command line: the fixed engine arguments, the start
 // world, the data folder, the user's arguments, and the launcher parameters
-// (VR mode, resolution, full screen, video debugging).
+// (VR mode, resolution, full screen, video debugging). Collisions of two
+// user files are settled by the chooser that the caller hands in.
 class ExecutorBuilder
 {
 public:
     using Sources = std::vector<std::unique_ptr<fp::Source>>;
+    using CollisionChooser = SourceCombiner::CollisionChooser;
 
     // The managers are not owned; the sources use them on the build's
     // worker thread.
     static std::unique_ptr<Executor> build(const Options &options, const SelectedBinaries &binaries,
                                            const BuildPaths &paths, const QStringList &plugins, SDKEdition sdk_edition,
                                            cs::Manager *cs_manager, Editor::AssetManagerPrivate *asset_manager,
-                                           mat::Manager *mat_manager, prop::Manager *prop_manager);
+                                           mat::Manager *mat_manager, prop::Manager *prop_manager,
+                                           CollisionChooser chooser);
 
     static std::unique_ptr<pre::Action> createPreActions(const Options &options, cs::Manager *cs_manager);
     static Sources createEngineSources(const Options &options, const SelectedBinaries &binaries,
@@ -69,7 +73,8 @@ public:
                                                          const BuildPaths &paths, const QStringList &plugins,
                                                          SDKEdition sdk_edition, cs::Manager *cs_manager,
                                                          Editor::AssetManagerPrivate *asset_manager,
-                                                         mat::Manager *mat_manager, prop::Manager *prop_manager);
+                                                         mat::Manager *mat_manager, prop::Manager *prop_manager,
+                                                         CollisionChooser chooser);
     // Script names: the project name for release or a single kind,
     // name + "_development" and name + "_debug" when both are selected.
     static QString scriptName(const QString &name, const SelectedBinaries &binaries, Binary kind);

@@ -17,8 +17,9 @@ namespace assembly {
 // output path (compared without regard to letter case) occurs once:
 //   - two system items: the first stays (a warning when the files differ);
 //   - a user item never replaces a system item (a warning when they differ);
-//   - two different user files: the user chooses in the collision dialog,
-//     while the build's worker waits.
+//   - two different user files: the collision chooser that the combiner is
+//     given decides (in the editor, the user in the collision dialog, while
+//     the build's worker waits).
 // Identical files are merged silently. Items whose destination would leave
 // the build folder are dropped with a warning; items whose source is gone
 // are dropped.
@@ -27,14 +28,13 @@ class SourceCombiner : public fp::Source
 public:
     using Sources = std::vector<std::unique_ptr<fp::Source>>;
     // Answers a collision of two user files: 0 keeps the first, 1 takes the
-    // second. Called on the worker thread.
+    // second. Called on the worker thread; the caller that composes the build
+    // provides it (the build tool's UI asks the user).
     using CollisionChooser = std::function<int(const QString &first, const QString &second, const QString &output)>;
 
     static constexpr int RESERVED_ITEMS = 1501;
     static constexpr int COMPARE_BLOCK_SIZE = 8192;
 
-    // The collision dialog answers.
-    SourceCombiner(Sources system_sources, Sources user_sources);
     SourceCombiner(Sources system_sources, Sources user_sources, CollisionChooser chooser);
     ~SourceCombiner() override;
 
@@ -44,11 +44,6 @@ public:
     const Sources &systemSources() const { return system_sources_; }
     const Sources &userSources() const { return user_sources_; }
 
-    // Shows the collision dialog on the GUI thread and waits for its answer.
-    // The answer is never lost, even when it comes before the worker waits;
-    // a dialog destroyed without an answer, a dialog that could not be shown
-    // and a job queue that shuts down all answer 0 ("Use First").
-    static int showDiffWidget(const QString &first, const QString &second, const QString &output);
     // Same size and same bytes; two empty files are equal, unreadable files
     // are not.
     static bool filesEqual(const QString &first, const QString &second);

@@ -1,4 +1,4 @@
-#include "editor/assembly/core/impl/file_processing/diff_files_widget.h"
+#include "editor/assembly/ui/diff_files_widget.h"
 
 #include <QCloseEvent>
 #include <QFrame>

@@ -31,6 +31,8 @@ class CopyRulesWidget;
 // value it shows is put there by a slot. It keeps no options of its own.
 // Combo signals also follow slot changes of the current item; check-box
 // signals follow clicks only.
+// The class keeps the short name Window inside the tool's namespace; the
+// file is named build_window so that it is not mistaken for another tool's.
 class Window : public QWidget
 {
     Q_OBJECT

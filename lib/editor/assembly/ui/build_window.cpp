@@ -1,4 +1,4 @@
-#include "editor/assembly/ui/window.h"
+#include "editor/assembly/ui/build_window.h"
 
 #include "core/base/widgets/lazy_scroll_area.h"
 #include "editor/assembly/core/engine_info.h"
