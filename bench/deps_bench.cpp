@@ -33,8 +33,8 @@
 #include "editor_managers.h"
 #include "project_generator.h"
 
+#include <editor/interdependence/analysis_executor.h>
 #include <editor/interdependence/custom_settings.h>
-#include <editor/interdependence/executor.h>
 #include <editor/show_assets_dependencies/data/used_data.h>
 #include <editor/show_assets_dependencies/data/using_this_one_data.h>
 #include <editor/show_assets_dependencies/show_dependencies.h>

@@ -3,7 +3,7 @@
 
 #include "fuzz_walkers.h"
 
-#include <editor/interdependence/parser/item.h>
+#include <editor/interdependence/parser/parser_item.h>
 
 #include <velmora/Xml.h>
 

@@ -2,11 +2,11 @@
 
 #include "core/base/build_information.h"
 #include "editor/about/about_window.h"
-#include "editor/assembly/presenter.h"
+#include "editor/assembly/build_presenter.h"
 #include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
-#include "editor/interdependence/executor.h"
+#include "editor/interdependence/analysis_executor.h"
 #include "editor/presenter/engine_arguments.h"
 #include "editor/presenter/quit_confirmation.h"
 #include "editor/presenter/window_title.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "editor/interdependence/analyzer/output.h"
-#include "editor/interdependence/combiner/driver.h"
-#include "editor/interdependence/parser/item.h"
+#include "editor/interdependence/analyzer/analyzer_output.h"
+#include "editor/interdependence/combiner/combiner_driver.h"
+#include "editor/interdependence/parser/parser_item.h"
 #include "editor/show_assets_dependencies/show_assets_settings.h"
 
 #include <editor_core/as/Presenter.h>

@@ -9,15 +9,15 @@
 #include "assembly_test_support.h"
 #include "build_window_test_support.h"
 
+#include "editor/assembly/build_presenter.h"
+#include "editor/assembly/core/build_executor.h"
 #include "editor/assembly/core/engine_info.h"
-#include "editor/assembly/core/executor.h"
 #include "editor/assembly/core/path_utils.h"
+#include "editor/assembly/executor/build_executor_job.h"
 #include "editor/assembly/executor/build_paths.h"
 #include "editor/assembly/executor/executor_builder.h"
-#include "editor/assembly/executor/executor_job.h"
 #include "editor/assembly/executor/options.h"
 #include "editor/assembly/executor/options_file.h"
-#include "editor/assembly/presenter.h"
 #include "editor/assembly/ui/diff_files_prompt.h"
 
 #include <editor_core/EditorLogic.h>

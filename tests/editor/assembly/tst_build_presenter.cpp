@@ -8,12 +8,12 @@
 #include "assembly_test_support.h"
 #include "build_window_test_support.h"
 
+#include "editor/assembly/build_presenter.h"
 #include "editor/assembly/core/engine_info.h"
 #include "editor/assembly/core/path_utils.h"
 #include "editor/assembly/executor/options.h"
 #include "editor/assembly/executor/options_file.h"
 #include "editor/assembly/models/resolutions_model.h"
-#include "editor/assembly/presenter.h"
 #include "editor/assembly/ui/build_folder_check.h"
 #include "editor/assembly/ui/build_window.h"
 

@@ -3,11 +3,11 @@
 
 #include "assembly_test_support.h"
 
-#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/build_executor.h"
 #include "editor/assembly/core/impl/file_processing/list_files_recursive.h"
 #include "editor/assembly/core/impl/file_processing/temporary_build_file.h"
 #include "editor/assembly/core/post_processing_handler.h"
-#include "editor/assembly/executor/executor_job.h"
+#include "editor/assembly/executor/build_executor_job.h"
 
 #include <editor_core/tbb/Queue.h>
 

@@ -3,7 +3,7 @@
 
 #include "assembly_test_support.h"
 
-#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/build_executor.h"
 #include "editor/assembly/core/impl/file_processing/binary_launcher_files_source.h"
 #include "editor/assembly/core/impl/file_processing/cfg_file_source.h"
 #include "editor/assembly/core/impl/file_processing/content_files_source.h"

@@ -3,7 +3,7 @@
 
 #include "assembly_test_support.h"
 
-#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/build_executor.h"
 #include "editor/assembly/core/impl/pre_processing/action_combiner.h"
 #include "editor/assembly/core/impl/pre_processing/cs_builder.h"
 #include "editor/assembly/core/impl/pre_processing/editor_stopper.h"

@@ -1,10 +1,10 @@
 #include "analysis_fixture.h"
 
 #include <editor/interdependence/custom_settings.h>
-#include <editor/interdependence/parser/driver.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/items/hierarchy.h>
 #include <editor/interdependence/parser/items/node.h>
+#include <editor/interdependence/parser/parser_driver.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/depr/EditorGlobals.h>

@@ -8,7 +8,7 @@
 #include "asset_files.h"
 #include "log_capture.h"
 
-#include <editor/interdependence/parser/output.h>
+#include <editor/interdependence/parser/parser_output.h>
 
 #include <velmora/UGUID.h>
 

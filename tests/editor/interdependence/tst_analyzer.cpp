@@ -5,7 +5,7 @@
 #include "analysis_fixture.h"
 #include "project_builder.h"
 
-#include <editor/interdependence/analyzer/driver.h>
+#include <editor/interdependence/analyzer/analyzer_driver.h>
 #include <editor/interdependence/item_arena.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/items/hierarchy.h>

@@ -2,12 +2,12 @@
 // progress range for the three stages, cancel at every point, failure, and
 // the job on the real job queue.
 
-#include <editor/interdependence/analyzer/driver.h>
-#include <editor/interdependence/combiner/driver.h>
+#include <editor/interdependence/analysis_executor.h>
+#include <editor/interdependence/analysis_executor_job.h>
+#include <editor/interdependence/analyzer/analyzer_driver.h>
+#include <editor/interdependence/combiner/combiner_driver.h>
 #include <editor/interdependence/custom_settings.h>
-#include <editor/interdependence/executor.h>
-#include <editor/interdependence/executor_job.h>
-#include <editor/interdependence/parser/driver.h>
+#include <editor/interdependence/parser/parser_driver.h>
 #include <editor/interdependence/result_data.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>

@@ -8,11 +8,11 @@
 #include "project_generator.h"
 
 #include <editor/interdependence/custom_settings.h>
-#include <editor/interdependence/parser/driver.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_processor.h>
 #include <editor/interdependence/parser/lookup_cache.h>
 #include <editor/interdependence/parser/material_xml_parser.h>
+#include <editor/interdependence/parser/parser_driver.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>

@@ -5,8 +5,8 @@
 #include <editor/interdependence/item_arena.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_hash_set.h>
-#include <editor/interdependence/parser/item.h>
 #include <editor/interdependence/parser/ordered_set.h>
+#include <editor/interdependence/parser/parser_item.h>
 
 #include <velmora/String.h>
 #include <velmora/UGUID.h>

@@ -7,11 +7,11 @@
 #include "project_builder.h"
 
 #include <editor/interdependence/custom_settings.h>
-#include <editor/interdependence/parser/driver.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_processor.h>
-#include <editor/interdependence/parser/item.h>
 #include <editor/interdependence/parser/modules/module.h>
+#include <editor/interdependence/parser/parser_driver.h>
+#include <editor/interdependence/parser/parser_item.h>
 #include <editor/interdependence/parser/utils.h>
 
 #include <editor_core/editor/AssetManagerPrivate.h>

@@ -1,7 +1,7 @@
 #include "scenario_runner.h"
 
 #include "editor/application/application.h"
-#include "editor/assembly/presenter.h"
+#include "editor/assembly/build_presenter.h"
 #include "editor/console/console_widget.h"
 #include "editor/presenter/presenter.h"
 

@@ -1,7 +1,7 @@
 #include "scenario_runner.h"
 
 #include "editor/about/about_window.h"
-#include "editor/assembly/presenter.h"
+#include "editor/assembly/build_presenter.h"
 #include "editor/assembly/ui/build_window.h"
 #include "editor/cleaner/ui/cleaner_window.h"
 #include "editor/console/console_widget.h"

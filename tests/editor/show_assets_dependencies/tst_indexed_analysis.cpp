@@ -5,12 +5,12 @@
 #include "analysis_fixture.h"
 #include "project_generator.h"
 
-#include <editor/interdependence/analyzer/driver.h>
-#include <editor/interdependence/analyzer/output.h>
-#include <editor/interdependence/executor.h>
-#include <editor/interdependence/parser/driver.h>
+#include <editor/interdependence/analysis_executor.h>
+#include <editor/interdependence/analyzer/analyzer_driver.h>
+#include <editor/interdependence/analyzer/analyzer_output.h>
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_processor.h>
+#include <editor/interdependence/parser/parser_driver.h>
 #include <editor/interdependence/parser/utils.h>
 #include <editor/show_assets_dependencies/data/used_data.h>
 #include <editor/show_assets_dependencies/data/using_this_one_data.h>

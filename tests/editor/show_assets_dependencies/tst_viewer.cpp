@@ -6,7 +6,7 @@
 #include "analysis_fixture.h"
 #include "message_boxes.h"
 
-#include <editor/interdependence/executor.h>
+#include <editor/interdependence/analysis_executor.h>
 #include <editor/show_assets_dependencies/data/used_data.h>
 #include <editor/show_assets_dependencies/data/using_this_one_data.h>
 #include <editor/show_assets_dependencies/model/roles.h>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "editor/assembly/core/build_progress.h"
 #include "editor/assembly/core/copy_item.h"
 #include "editor/assembly/core/operation_queue.h"
-#include "editor/assembly/core/progress.h"
 
 namespace assembly::fp {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/assembly/core/progress.h"
+#include "editor/assembly/core/build_progress.h"
 
 namespace assembly::post {
 

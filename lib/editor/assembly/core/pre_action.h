@@ -1,7 +1,7 @@
 #pragma once
 
+#include "editor/assembly/core/build_progress.h"
 #include "editor/assembly/core/operation_queue.h"
-#include "editor/assembly/core/progress.h"
 
 namespace assembly::pre {
 

@@ -1,6 +1,6 @@
 #include "editor/assembly/executor/executor_builder.h"
 
-#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/build_executor.h"
 #include "editor/assembly/core/impl/file_processing/binary_launcher_files_source.h"
 #include "editor/assembly/core/impl/file_processing/binary_traits.h"
 #include "editor/assembly/core/impl/file_processing/cfg_file_source.h"

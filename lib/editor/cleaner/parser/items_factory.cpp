@@ -4,10 +4,10 @@
 
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_processor.h>
-#include <editor/interdependence/parser/item.h>
 #include <editor/interdependence/parser/items/hierarchy.h>
 #include <editor/interdependence/parser/modules/landscape_map_module.h>
 #include <editor/interdependence/parser/modules/material_module.h>
+#include <editor/interdependence/parser/parser_item.h>
 
 #include <editor_core/AssetType.h>
 #include <editor_core/as/AssetTypes.h>

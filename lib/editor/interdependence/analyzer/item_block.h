@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/interdependence/analyzer/item.h"
+#include "editor/interdependence/analyzer/analyzer_item.h"
 
 #include <cstddef>
 #include <memory>

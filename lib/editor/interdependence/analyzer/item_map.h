@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/base/flat_index.h"
-#include "editor/interdependence/analyzer/item.h"
+#include "editor/interdependence/analyzer/analyzer_item.h"
 
 #include <velmora/UGUID.h>
 

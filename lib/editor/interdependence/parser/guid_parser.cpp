@@ -1,6 +1,6 @@
 #include "editor/interdependence/parser/guid_parser.h"
 
-#include "editor/interdependence/parser/item.h"
+#include "editor/interdependence/parser/parser_item.h"
 
 #include <editor_core/base/Assert.h>
 

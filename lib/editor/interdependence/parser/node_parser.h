@@ -1,7 +1,7 @@
 #pragma once
 
 #include "editor/interdependence/parser/guid_parser.h"
-#include "editor/interdependence/parser/item.h"
+#include "editor/interdependence/parser/parser_item.h"
 #include "editor/interdependence/parser/xml_parser.h"
 
 #include <deque>

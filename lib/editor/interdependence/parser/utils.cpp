@@ -1,7 +1,6 @@
 #include "editor/interdependence/parser/utils.h"
 
 #include "editor/interdependence/custom_settings.h"
-#include "editor/interdependence/parser/driver.h"
 #include "editor/interdependence/parser/guid_processor.h"
 #include "editor/interdependence/parser/modules/landscape_map_module.h"
 #include "editor/interdependence/parser/modules/material_module.h"
@@ -10,6 +9,7 @@
 #include "editor/interdependence/parser/modules/render_settings_module.h"
 #include "editor/interdependence/parser/modules/track_module.h"
 #include "editor/interdependence/parser/modules/xml_generic_module.h"
+#include "editor/interdependence/parser/parser_driver.h"
 
 #include <editor_core/AssetType.h>
 #include <editor_core/base/Assert.h>

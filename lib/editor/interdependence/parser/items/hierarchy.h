@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/interdependence/parser/item.h"
+#include "editor/interdependence/parser/parser_item.h"
 
 namespace inas {
 namespace parser {

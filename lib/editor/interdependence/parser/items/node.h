@@ -1,7 +1,7 @@
 #pragma once
 
-#include "editor/interdependence/parser/item.h"
 #include "editor/interdependence/parser/node_record.h"
+#include "editor/interdependence/parser/parser_item.h"
 
 #include <velmora/String.h>
 

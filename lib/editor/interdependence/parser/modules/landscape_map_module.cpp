@@ -1,6 +1,6 @@
 #include "editor/interdependence/parser/modules/landscape_map_module.h"
 
-#include "editor/interdependence/parser/item.h"
+#include "editor/interdependence/parser/parser_item.h"
 #include "editor/interdependence/parser/xml_parser.h"
 
 #include <editor_core/as/AssetTypes.h>

@@ -1,4 +1,4 @@
-#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/build_executor.h"
 
 #include "editor/assembly/core/post_processing_handler.h"
 

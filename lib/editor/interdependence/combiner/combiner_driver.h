@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/interdependence/progress.h"
+#include "editor/interdependence/analysis_progress.h"
 
 #include <memory>
 

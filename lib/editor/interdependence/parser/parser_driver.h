@@ -1,10 +1,10 @@
 #pragma once
 
+#include "editor/interdependence/analysis_progress.h"
 #include "editor/interdependence/parser/guid_hash_set.h"
 #include "editor/interdependence/parser/item_builder.h"
 #include "editor/interdependence/parser/modules/module.h"
-#include "editor/interdependence/parser/output.h"
-#include "editor/interdependence/progress.h"
+#include "editor/interdependence/parser/parser_output.h"
 
 #include <editor_core/AssetType.h>
 #include <editor_core/as/Asset.h>

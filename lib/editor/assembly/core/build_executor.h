@@ -1,8 +1,8 @@
 #pragma once
 
+#include "editor/assembly/core/build_progress.h"
 #include "editor/assembly/core/copier.h"
 #include "editor/assembly/core/pre_action.h"
-#include "editor/assembly/core/progress.h"
 #include "editor/assembly/core/source.h"
 
 #include <memory>

@@ -1,11 +1,11 @@
-#include "editor/interdependence/analyzer/output.h"
+#include "editor/interdependence/parser/parser_output.h"
 
 namespace inas {
-namespace analyzer {
+namespace parser {
 
 Output::Output() = default;
 
 Output::~Output() = default;
 
-} // namespace analyzer
+} // namespace parser
 } // namespace inas

@@ -1,4 +1,4 @@
-#include "editor/interdependence/parser/driver.h"
+#include "editor/interdependence/parser/parser_driver.h"
 
 #include "editor/interdependence/item_arena.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "editor/interdependence/analyzer/output.h"
-#include "editor/interdependence/parser/output.h"
-#include "editor/interdependence/progress.h"
+#include "editor/interdependence/analysis_progress.h"
+#include "editor/interdependence/analyzer/analyzer_output.h"
+#include "editor/interdependence/parser/parser_output.h"
 
 #include <velmora/LogHold.h>
 #include <velmora/Material.h>

@@ -1,4 +1,4 @@
-#include "editor/interdependence/analyzer/item.h"
+#include "editor/interdependence/analyzer/analyzer_item.h"
 
 #include <utility>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/interdependence/parser/output.h"
+#include "editor/interdependence/parser/parser_output.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "editor/interdependence/executor_job.h"
+#include "editor/interdependence/analysis_executor_job.h"
 
-#include "editor/interdependence/executor.h"
+#include "editor/interdependence/analysis_executor.h"
 #include "editor/interdependence/result_data.h"
 
 #include <editor_core/base/Assert.h>

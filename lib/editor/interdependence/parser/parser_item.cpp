@@ -1,4 +1,4 @@
-#include "editor/interdependence/parser/item.h"
+#include "editor/interdependence/parser/parser_item.h"
 
 namespace inas {
 namespace parser {

@@ -1,4 +1,4 @@
-#include "editor/interdependence/combiner/driver.h"
+#include "editor/interdependence/combiner/combiner_driver.h"
 
 namespace inas {
 namespace combiner {

@@ -1,6 +1,6 @@
-#include "editor/assembly/executor/executor_job.h"
+#include "editor/assembly/executor/build_executor_job.h"
 
-#include "editor/assembly/core/executor.h"
+#include "editor/assembly/core/build_executor.h"
 
 #include <editor_core/base/Assert.h>
 

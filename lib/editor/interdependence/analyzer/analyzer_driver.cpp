@@ -1,4 +1,4 @@
-#include "editor/interdependence/analyzer/driver.h"
+#include "editor/interdependence/analyzer/analyzer_driver.h"
 
 #include "core/base/parallel_for.h"
 #include "editor/interdependence/analyzer/implicit_uses.h"
