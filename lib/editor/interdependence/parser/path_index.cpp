@@ -22,6 +22,14 @@ int charAt(std::string_view text, int position)
 // Paths of one part of the building, at least (see base::ParallelFor).
 constexpr size_t PATHS_PER_THREAD = 8192;
 
+uint64_t pack(std::string_view path, size_t from)
+{
+    uint64_t packed = 0;
+    for (size_t c = from; c < from + 8; ++c)
+        packed = packed << 8 | (c < path.size() ? static_cast<unsigned char>(path[c]) : 0u);
+    return packed;
+}
+
 } // namespace
 
 PathIndex::PathIndex(const std::vector<std::string_view> &paths)
@@ -29,8 +37,17 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
     // The reversing, the sorting and the copying into the sorted lists run
     // in consecutive parts on several threads: a project of 100,000 assets
     // has its index in a few milliseconds, while its first files are read.
+    const int parts = base::ParallelFor::chunks(paths.size(), PATHS_PER_THREAD);
+    const std::vector<std::string_view> reversed = reverseIntoBuffer(paths, parts);
+    keepSorted(reversed, sortedKeys(reversed, parts), parts);
+    indexFirstCharacters();
+    indexBlockMinima();
+}
+
+// Every path reversed into buffer_, viewed in list order.
+std::vector<std::string_view> PathIndex::reverseIntoBuffer(const std::vector<std::string_view> &paths, int parts)
+{
     const size_t count = paths.size();
-    const int parts = base::ParallelFor::chunks(count, PATHS_PER_THREAD);
     std::vector<size_t> offsets(count + 1);
     for (size_t i = 0; i < count; ++i)
         offsets[i + 1] = offsets[i] + paths[i].size();
@@ -43,26 +60,19 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
             reversed[i] = std::string_view(start, paths[i].size());
         }
     });
+    return reversed;
+}
 
-    // Sorted by the first sixteen characters packed into two numbers first
-    // (the same order, as no path holds a zero byte), so that most
-    // comparisons touch neither text: paths of one folder and extension
-    // differ within their first sixteen characters reversed. The order is
-    // total (the list position decides last), so sorting the parts and
-    // merging them gives the one order a single sort would.
-    struct Key
-    {
-        uint64_t head;
-        uint64_t next;
-        int position;
-    };
-    const auto pack = [](std::string_view path, size_t from) {
-        uint64_t packed = 0;
-        for (size_t c = from; c < from + 8; ++c)
-            packed = packed << 8 | (c < path.size() ? static_cast<unsigned char>(path[c]) : 0u);
-        return packed;
-    };
-    const auto less = [&reversed](const Key &a, const Key &b) {
+// The keys of the reversed paths in their sorted order. Each part is sorted
+// on a thread of its own; neighbouring sorted runs are then merged in pairs,
+// round by round, into a second list. Each merge is cut into as many pieces
+// as there are parts (a piece of the left run and the keys of the right run
+// that go with it), so that every round, the last one too, runs on all
+// threads.
+std::vector<PathIndex::SortKey> PathIndex::sortedKeys(const std::vector<std::string_view> &reversed, int parts)
+{
+    const size_t count = reversed.size();
+    const auto less = [&reversed](const SortKey &a, const SortKey &b) {
         if (a.head != b.head)
             return a.head < b.head;
         if (a.next != b.next)
@@ -70,17 +80,13 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
         const int order = reversed[size_t(a.position)].compare(reversed[size_t(b.position)]);
         return order != 0 ? order < 0 : a.position < b.position;
     };
-    std::vector<Key> keys(count);
+    std::vector<SortKey> keys(count);
     base::ParallelFor::run(count, parts, [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i)
-            keys[i] = Key{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
+            keys[i] = SortKey{pack(reversed[i], 0), pack(reversed[i], 8), int(i)};
         std::sort(keys.begin() + std::ptrdiff_t(begin), keys.begin() + std::ptrdiff_t(end), less);
     });
-    // Neighbouring sorted runs are merged in pairs, round by round, into a
-    // second list. Each merge is cut into as many pieces as there are parts
-    // (a piece of the left run and the keys of the right run that go with
-    // it), so that every round, the last one too, runs on all threads.
-    std::vector<Key> merged(count);
+    std::vector<SortKey> merged(count);
     const auto bound = [&](size_t part) { return count * std::min(part, size_t(parts)) / size_t(parts); };
     for (size_t width = 1; width < size_t(parts); width *= 2) {
         const size_t merges = (size_t(parts) + 2 * width - 1) / (2 * width);
@@ -110,21 +116,32 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
         });
         keys.swap(merged);
     }
+    return keys;
+}
+
+// The reversed paths, their list positions and packed heads, in the sorted
+// order the keys give.
+void PathIndex::keepSorted(const std::vector<std::string_view> &reversed, const std::vector<SortKey> &keys, int parts)
+{
+    const size_t count = keys.size();
     reversed_.resize(count);
     order_.resize(count);
     heads_.resize(count);
     nexts_.resize(count);
     base::ParallelFor::run(count, parts, [&](int, size_t begin, size_t end) {
         for (size_t i = begin; i < end; ++i) {
-            const Key &key = keys[i];
+            const SortKey &key = keys[i];
             reversed_[i] = reversed[size_t(key.position)];
             order_[i] = key.position;
             heads_[i] = key.head;
             nexts_[i] = key.next;
         }
     });
+}
 
-    // The ranges of the first one and two characters.
+// The ranges of the first one and two characters.
+void PathIndex::indexFirstCharacters()
+{
     first_.assign(256, Range{0, 0});
     second_.assign(256 * 256, Range{0, 0});
     for (int i = 0; i < int(reversed_.size()); ++i) {
@@ -142,10 +159,13 @@ PathIndex::PathIndex(const std::vector<std::string_view> &paths)
             two = Range{i, i};
         two.end = i + 1;
     }
+}
 
-    // The smallest list position of each block of the sorted order, and a
-    // sparse table over those: a range is its whole blocks plus at most two
-    // partial ones, scanned.
+// The smallest list position of each block of the sorted order, and a
+// sparse table over those: a range is its whole blocks plus at most two
+// partial ones, scanned.
+void PathIndex::indexBlockMinima()
+{
     const size_t blocks = (order_.size() + BLOCK - 1) / BLOCK;
     std::vector<int> block_min(blocks);
     for (size_t b = 0; b < blocks; ++b) {

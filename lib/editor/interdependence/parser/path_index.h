@@ -26,6 +26,26 @@ public:
     std::vector<int> containedIn(std::string_view text) const;
 
 private:
+    // A path's place in the sorted order: its first sixteen characters packed
+    // into two numbers (the same order, as no path holds a zero byte), so that
+    // most comparisons touch neither text: paths of one folder and extension
+    // differ within their first sixteen characters reversed. The order is
+    // total (the list position decides last), so sorting parts and merging
+    // them gives the one order a single sort would.
+    struct SortKey
+    {
+        uint64_t head;
+        uint64_t next;
+        int position;
+    };
+
+    // The phases of making the index, in order.
+    std::vector<std::string_view> reverseIntoBuffer(const std::vector<std::string_view> &paths, int parts);
+    static std::vector<SortKey> sortedKeys(const std::vector<std::string_view> &reversed, int parts);
+    void keepSorted(const std::vector<std::string_view> &reversed, const std::vector<SortKey> &keys, int parts);
+    void indexFirstCharacters();
+    void indexBlockMinima();
+
     struct Range
     {
         int begin;
