@@ -172,6 +172,11 @@ std::unique_ptr<Output> Driver::makeOutput() const
     return std::make_unique<Output>();
 }
 
+// One run over the list. It stays one function: the reading threads (the
+// worker), the hand-out of made items and the in-order reports share one
+// state (the tasks, the counters under one mutex, two condition variables,
+// the stop flag) whose every change is made under rules that read best in
+// one place; its three parts are marked below.
 bool Driver::runLoop(Output &output, const ProgressCallback &progress)
 {
     EC_ASSERT(item_builder_ && as_manager_);
