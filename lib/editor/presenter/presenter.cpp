@@ -14,7 +14,7 @@
 #include "editor/show_assets_dependencies/show_dependencies.h"
 #include "editor/splash/splash_widget.h"
 #include "editor/splash/startup_images.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/tools/randomizer_widget.h"
 #include "editor/tracker/tracker.h"
