@@ -1,6 +1,7 @@
 #include "editor/cleaner/ui/cleaner_window.h"
 
 #include "core/base/model_guids.h"
+#include "core/base/widgets/job_progress_dialog.h"
 #include "editor/cleaner/collector/collector_job.h"
 #include "editor/cleaner/ignore_list/ignore_key.h"
 #include "editor/cleaner/ignore_list/ignore_list.h"
@@ -23,7 +24,6 @@
 #include <editor_core/editor/Selection.h>
 #include <editor_core/editor/SelectionAction.h>
 #include <editor_core/fs/FileSystem.h>
-#include <editor_core/tbb/Queue.h>
 
 #include <velmora/World.h>
 
@@ -256,13 +256,14 @@ void CleanerWindow::startCollect()
         rounds_.stop();
         return;
     }
-    auto *dialog = new core::ProgressDialog(tr("Analyzing assets in your project. Please wait.\nThis process may take "
-                                               "some time depending on the project's size."),
-                                            dialogParent(this));
-    dialog->setWindowTitle(tr("Cleaner"));
-    dialog->setModal(true);
-    dialog->show();
-    progress_dialog_ = dialog;
+    auto job = std::make_shared<CollectorJob>(as_manager_, materials_);
+    // The dialog is gone before the end is taken in: whatever follows (a
+    // removal whose signals may start the next round) finds the window idle.
+    progress_dialog_ = base::JobProgressDialog::start(
+            job, tr("Cleaner"),
+            tr("Analyzing assets in your project. Please wait.\nThis process may take some time depending on the "
+               "project's size."),
+            dialogParent(this), this, [this](const tbb::JobPtr &finished) { onCollectFinished(finished); });
 
     unused_model_->clear();
     lost_model_->clear();
@@ -273,44 +274,18 @@ void CleanerWindow::startCollect()
     tables_filled_ = false;
     tables_stale_ = false;
     tables_generation_ = generation_;
-    setStatus(rounds_.isActive() ? tr("Delete All: collecting (round %1)...").arg(rounds_.rounds() + 1)
-                                 : tr("Collecting..."));
-
-    auto job = std::make_shared<CollectorJob>(as_manager_, materials_);
-    job_ = job;
-    connect(job.get(), &tbb::QJob::done, this, &CleanerWindow::onCollectFinished);
-    connect(dialog, &core::ProgressDialog::cancelled, job.get(), &CollectorJob::cancel, Qt::DirectConnection);
-    connect(
-            job.get(), &CollectorJob::progress, dialog, [this](int max, int value) { onProgress(max, value); },
-            Qt::QueuedConnection);
-    if (!tbb::Queue::instance()->enqueue(job)) {
-        job_.reset();
-        dropProgressDialog();
+    if (!progress_dialog_) {
         stopDeleteAll(QString());
         setStatus(tr("The collection could not be started: the job queue is shutting down."));
+        return;
     }
-}
-
-void CleanerWindow::onProgress(int max, int value)
-{
-    if (progress_dialog_ && max > 0)
-        progress_dialog_->setProgress(int(qint64(value) * 100 / max));
-}
-
-void CleanerWindow::dropProgressDialog()
-{
-    if (core::ProgressDialog *dialog = progress_dialog_.data()) {
-        progress_dialog_.clear();
-        dialog->hide();
-        delete dialog;
-    }
+    job_ = job;
+    setStatus(rounds_.isActive() ? tr("Delete All: collecting (round %1)...").arg(rounds_.rounds() + 1)
+                                 : tr("Collecting..."));
 }
 
 void CleanerWindow::onCollectFinished(const std::shared_ptr<tbb::JobInterface> &finished)
 {
-    // The dialog goes first: whatever follows (a removal whose signals may
-    // start the next round) finds the window idle.
-    dropProgressDialog();
     job_.reset();
     const auto *job = dynamic_cast<const CollectorJob *>(finished.get());
     if (!job)

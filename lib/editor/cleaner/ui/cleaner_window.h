@@ -104,7 +104,6 @@ protected:
 
 private:
     void onCollectFinished(const std::shared_ptr<tbb::JobInterface> &job);
-    void onProgress(int max, int value);
     void setUnusedAssets(Velmora::Vector<Velmora::UGUID> guids);
     void setLostAssets(const LostMap &lost);
     void continueDeleteAll(const CollectorJob &job);
@@ -126,7 +125,6 @@ private:
     void setStatus(const QString &text);
     void updateStatus();
     void onTableRowsChanged();
-    void dropProgressDialog();
 
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     mat::Manager *materials_ = nullptr;
