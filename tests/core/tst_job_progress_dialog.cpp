@@ -1,6 +1,7 @@
 // The shared job helper as its users run it: a ProgressJob queued under the
 // modal progress dialog, ended normally, by a failure, or by the dialog's
-// Cancel button while the work is still running.
+// Cancel button while the work is still running; and a done handler that
+// goes on with more work once the dialog has gone.
 
 #include "core/base/progress_job.h"
 #include "core/base/widgets/job_progress_dialog.h"
@@ -57,6 +58,14 @@ private:
     int pause_at_;
 };
 
+int progressDialogCount()
+{
+    int count = 0;
+    for (QWidget *widget : QApplication::allWidgets())
+        count += qobject_cast<core::ProgressDialog *>(widget) ? 1 : 0;
+    return count;
+}
+
 } // namespace
 
 class JobProgressDialogTest : public QObject
@@ -67,6 +76,8 @@ private slots:
     void the_dialog_follows_the_job_and_goes_with_its_end_data();
     void the_dialog_follows_the_job_and_goes_with_its_end();
     void cancel_in_the_dialog_stops_the_running_work_and_ends_it_cancelled();
+    void a_done_handler_runs_once_the_dialog_has_gone_and_may_start_the_next_job();
+    void without_the_handler_s_receiver_the_dialog_still_goes();
 };
 
 void JobProgressDialogTest::the_dialog_follows_the_job_and_goes_with_its_end_data()
@@ -125,6 +136,54 @@ void JobProgressDialogTest::cancel_in_the_dialog_stops_the_running_work_and_ends
     // The work stopped at its next report.
     QCOMPARE(job->last_step.load(), 30);
     QTRY_VERIFY(!dialog);
+}
+
+void JobProgressDialogTest::a_done_handler_runs_once_the_dialog_has_gone_and_may_start_the_next_job()
+{
+    auto first = std::make_shared<CountingJob>(10, -1, -1);
+    auto second = std::make_shared<CountingJob>(10, -1, -1);
+    QSignalSpy second_done(second.get(), &tbb::QJob::done);
+    QObject receiver;
+    QPointer<core::ProgressDialog> first_dialog;
+    QPointer<core::ProgressDialog> second_dialog;
+    tbb::JobInterface *handled = nullptr;
+    int dialogs_seen = -1;
+    first_dialog = base::JobProgressDialog::start(
+            first, QStringLiteral("Title"), QStringLiteral("First"), nullptr, &receiver, [&](const tbb::JobPtr &done) {
+                handled = done.get();
+                dialogs_seen = progressDialogCount();
+                second_dialog = base::JobProgressDialog::start(second, QStringLiteral("Title"),
+                                                               QStringLiteral("Second"), nullptr);
+            });
+    QVERIFY(first_dialog);
+
+    QVERIFY(second_done.wait(10000));
+    QCOMPARE(handled, static_cast<tbb::JobInterface *>(first.get()));
+    // Not hidden and left for later: deleted before the handler ran.
+    QCOMPARE(dialogs_seen, 0);
+    QVERIFY(!first_dialog);
+    QCOMPARE(int(second->getStatus()), int(tbb::JobInterface::STATUS_DONE));
+    QTRY_VERIFY(!second_dialog);
+}
+
+void JobProgressDialogTest::without_the_handler_s_receiver_the_dialog_still_goes()
+{
+    auto job = std::make_shared<CountingJob>(10, -1, 5);
+    QSignalSpy done(job.get(), &tbb::QJob::done);
+    auto receiver = std::make_unique<QObject>();
+    bool handled = false;
+    QPointer<core::ProgressDialog> dialog
+            = base::JobProgressDialog::start(job, QStringLiteral("Title"), QStringLiteral("Working"), nullptr,
+                                             receiver.get(), [&handled](const tbb::JobPtr &) { handled = true; });
+    QVERIFY(dialog);
+    QTRY_VERIFY(job->paused.load());
+    receiver.reset();
+    job->resume.store(true);
+
+    QVERIFY(done.wait(10000));
+    QVERIFY(!handled);
+    QTRY_VERIFY(!dialog);
+    QCOMPARE(progressDialogCount(), 0);
 }
 
 QTEST_MAIN(JobProgressDialogTest)

@@ -14,7 +14,7 @@
 #include "editor/show_assets_dependencies/show_dependencies.h"
 #include "editor/splash/splash_widget.h"
 #include "editor/splash/startup_images.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/tools/randomizer_widget.h"
 #include "editor/tracker/tracker.h"
@@ -522,40 +522,172 @@ void Presenter::initComponents(cs::Manager *components, AssetManagerPrivate *ass
 
 void Presenter::initGUI()
 {
+    setUpMainWindow();
+    connectMenuCommands(depr::g.window_manager);
+
+    cs::Manager *components = depr::g.cs_manager;
+    const bool components_active = components->active();
+    createEditorPresenters(components_active);
+    dockEditorWindows();
+    createEngineViewport(components_active);
+    createViewports();
+    createMenuAndToolBar();
+    connectAssetBrowserRequests(components);
+    createToolWindows();
+    createBuildTool(components, components_active);
+
+    initTitleUpdates();
+    main_window_->setQuitGuard([this] { return confirmQuit(); });
+}
+
+struct Presenter::ToolWindow
+{
+    // Made inside a dock of its own (WindowManager::newDockParent), or
+    // directly under the main window.
+    bool own_dock;
+    // Makes the window under parent, keeps it, and prepares it for docking.
+    QWidget *(*make)(Presenter &presenter, QWidget *parent);
+    // What the window needs once it is docked; may be null.
+    void (*docked)(Presenter &presenter);
+    // The menu command that shows the window and the slot that serves it;
+    // null for a window that the menu does not open.
+    void (WindowManagerPrivate::*command)();
+    void (Presenter::*show)();
+    // Saves what the window keeps, takes it out of the window manager,
+    // deletes it and forgets it.
+    void (*close)(Presenter &presenter);
+};
+
+const std::vector<Presenter::ToolWindow> &Presenter::toolWindows()
+{
+    // In the order of creation; shut down in the reverse order.
+    static const std::vector<ToolWindow> tools = {
+            {true,
+             [](Presenter &, QWidget *parent) -> QWidget * {
+                 return depr::gui.settings_window = new SettingsWindow(parent);
+             },
+             [](Presenter &) { depr::gui.settings_window->init(depr::g.settings); },
+             &WindowManagerPrivate::toggleSettings, &Presenter::toggleSettings,
+             [](Presenter &) {
+                 if (depr::gui.settings_window)
+                     depr::gui.settings_window->shutdown(depr::g.settings);
+                 undockAndDelete(depr::gui.settings_window);
+             }},
+            {true,
+             [](Presenter &, QWidget *parent) -> QWidget * {
+                 depr::gui.brush_window = new BrushWindow(parent);
+                 depr::gui.brush_window->initGUI(depr::g.controls);
+                 return depr::gui.brush_window;
+             },
+             nullptr, nullptr, nullptr,
+             [](Presenter &) {
+                 if (depr::gui.brush_window)
+                     depr::gui.brush_window->shutdownGUI(depr::g.controls);
+                 undockAndDelete(depr::gui.brush_window);
+             }},
+            {true,
+             [](Presenter &, QWidget *parent) -> QWidget * {
+                 depr::gui.impostor_grabber = new ImpostorGrabberWindow(parent);
+                 depr::gui.impostor_grabber->restoreSettings(depr::g.settings);
+                 return depr::gui.impostor_grabber;
+             },
+             nullptr, &WindowManagerPrivate::toggleImpostorGrabber, &Presenter::toggleImpostorGrabber,
+             [](Presenter &) {
+                 if (depr::gui.impostor_grabber)
+                     depr::gui.impostor_grabber->saveSettings(depr::g.settings);
+                 undockAndDelete(depr::gui.impostor_grabber);
+             }},
+            {true,
+             [](Presenter &presenter, QWidget *parent) -> QWidget * {
+                 return presenter.randomizer_ = new RandomizerWidget(parent);
+             },
+             nullptr, &WindowManagerPrivate::toggleRandomizer, &Presenter::toggleRandomizer,
+             [](Presenter &presenter) { undockAndDelete(presenter.randomizer_); }},
+            {true,
+             [](Presenter &, QWidget *parent) -> QWidget * {
+                 return depr::gui.light_baking = new LightBakingWidget(parent);
+             },
+             nullptr, &WindowManagerPrivate::toggleLightBaking, &Presenter::toggleLightBaking,
+             [](Presenter &) { undockAndDelete(depr::gui.light_baking); }},
+            {true,
+             [](Presenter &, QWidget *parent) -> QWidget * {
+                 return depr::gui.cleaner = new cleaner::CleanerWindow(parent);
+             },
+             nullptr, &WindowManagerPrivate::toggleCleaner, &Presenter::toggleCleaner,
+             [](Presenter &) { undockAndDelete(depr::gui.cleaner); }},
+            {false,
+             [](Presenter &presenter, QWidget *parent) -> QWidget * {
+                 return presenter.video_grabber_form_ = new VideoGrabberForm(presenter.video_grabber_state_, parent);
+             },
+             [](Presenter &presenter) { presenter.video_grabber_form_->setState(); },
+             &WindowManagerPrivate::toggleVideoGrabber, &Presenter::toggleVideoGrabber,
+             [](Presenter &presenter) { undockAndDelete(presenter.video_grabber_form_); }},
+            {true,
+             [](Presenter &presenter, QWidget *parent) -> QWidget * {
+                 AssetManagerPrivate *assets = presenter.asset_manager_;
+                 auto profiler = new tprof::Window(assets, parent);
+                 presenter.texture_profiler_ = profiler;
+                 if (assets) {
+                     connect(assets, &AssetManagerPrivate::changed, profiler, &tprof::Window::assetChanged);
+                     connect(assets, &AssetManagerPrivate::moved, profiler, &tprof::Window::assetChanged);
+                     connect(assets, &AssetManagerPrivate::removed, profiler, &tprof::Window::assetRemoved);
+                 }
+                 profiler->restoreSettings(depr::g.settings);
+                 return profiler;
+             },
+             nullptr, &WindowManagerPrivate::toggleTextureProfiler, &Presenter::toggleTextureProfiler,
+             [](Presenter &presenter) {
+                 if (presenter.texture_profiler_)
+                     presenter.texture_profiler_->saveSettings(depr::g.settings);
+                 undockAndDelete(presenter.texture_profiler_);
+             }},
+    };
+    return tools;
+}
+
+void Presenter::setUpMainWindow()
+{
     ConsoleWidget *console = depr::gui.console;
     console->loadHistory(depr::g.settings);
     depr::g.controls->addWidget(console);
 
     new WindowManager(this);
-    WindowManagerPrivate *window_manager = depr::g.window_manager;
-
     main_window_->setTabPosition(Qt::AllDockWidgetAreas, QTabWidget::North);
-    main_window_->setCentralWidget(window_manager);
+    main_window_->setCentralWidget(depr::g.window_manager);
+}
 
-    connect(window_manager, &WindowManagerPrivate::addParameters, this, &Presenter::addParameters);
-    connect(window_manager, &WindowManagerPrivate::toggleAssetBrowser, this, &Presenter::toggleAssetBrowser);
-    connect(window_manager, &WindowManagerPrivate::toggleSettings, this, &Presenter::toggleSettings);
-    connect(window_manager, &WindowManagerPrivate::toggleNodes, this, &Presenter::toggleNodes);
-    connect(window_manager, &WindowManagerPrivate::toggleMaterials, this, &Presenter::toggleMaterials);
-    connect(window_manager, &WindowManagerPrivate::toggleProperties, this, &Presenter::toggleProperties);
-    connect(window_manager, &WindowManagerPrivate::toggleConsole, this, &Presenter::toggleConsole);
-    connect(window_manager, &WindowManagerPrivate::toggleImpostorGrabber, this, &Presenter::toggleImpostorGrabber);
-    connect(window_manager, &WindowManagerPrivate::toggleRandomizer, this, &Presenter::toggleRandomizer);
-    connect(window_manager, &WindowManagerPrivate::toggleLightBaking, this, &Presenter::toggleLightBaking);
-    connect(window_manager, &WindowManagerPrivate::toggleAbout, this, &Presenter::toggleAbout);
-    connect(window_manager, &WindowManagerPrivate::toggleEngineViewport, this, &Presenter::toggleEngineViewport);
-    connect(window_manager, &WindowManagerPrivate::addEditorViewport, this, &Presenter::addEditorViewport);
-    connect(window_manager, &WindowManagerPrivate::showTracker, this, &Presenter::showTracker);
-    connect(window_manager, &WindowManagerPrivate::closeTracker, this, &Presenter::closeTracker);
-    connect(window_manager, &WindowManagerPrivate::toggleTracker, this, &Presenter::toggleTracker);
-    connect(window_manager, &WindowManagerPrivate::toggleCleaner, this, &Presenter::toggleCleaner);
-    connect(window_manager, &WindowManagerPrivate::toggleVideoGrabber, this, &Presenter::toggleVideoGrabber);
-    connect(window_manager, &WindowManagerPrivate::toggleTextureProfiler, this, &Presenter::toggleTextureProfiler);
-    connect(window_manager, &WindowManagerPrivate::openHelp, this, &Presenter::openHelp);
-    connect(window_manager, &WindowManagerPrivate::resetWindowsLayout, this, &Presenter::resetWindowsLayout);
+void Presenter::connectMenuCommands(WindowManagerPrivate *window_manager)
+{
+    using Command = void (WindowManagerPrivate::*)();
+    using Slot = void (Presenter::*)();
+    // The commands of the editor's own windows; the tool windows' come from
+    // their table.
+    static const std::pair<Command, Slot> commands[] = {
+            {&WindowManagerPrivate::addParameters, &Presenter::addParameters},
+            {&WindowManagerPrivate::toggleAssetBrowser, &Presenter::toggleAssetBrowser},
+            {&WindowManagerPrivate::toggleNodes, &Presenter::toggleNodes},
+            {&WindowManagerPrivate::toggleMaterials, &Presenter::toggleMaterials},
+            {&WindowManagerPrivate::toggleProperties, &Presenter::toggleProperties},
+            {&WindowManagerPrivate::toggleConsole, &Presenter::toggleConsole},
+            {&WindowManagerPrivate::toggleAbout, &Presenter::toggleAbout},
+            {&WindowManagerPrivate::toggleEngineViewport, &Presenter::toggleEngineViewport},
+            {&WindowManagerPrivate::addEditorViewport, &Presenter::addEditorViewport},
+            {&WindowManagerPrivate::showTracker, &Presenter::showTracker},
+            {&WindowManagerPrivate::closeTracker, &Presenter::closeTracker},
+            {&WindowManagerPrivate::toggleTracker, &Presenter::toggleTracker},
+            {&WindowManagerPrivate::openHelp, &Presenter::openHelp},
+            {&WindowManagerPrivate::resetWindowsLayout, &Presenter::resetWindowsLayout},
+    };
+    for (const auto &command : commands)
+        connect(window_manager, command.first, this, command.second);
+    for (const ToolWindow &tool : toolWindows()) {
+        if (tool.command)
+            connect(window_manager, tool.command, this, tool.show);
+    }
+}
 
-    cs::Manager *components = depr::g.cs_manager;
-    const bool components_active = components->active();
+void Presenter::createEditorPresenters(bool components_active)
+{
     asset_presenter_ = new as::Presenter(asset_manager_, components_active, depr::g.thumbnails);
     asset_presenter_->initGUI(main_window_);
     if (depr::gui.asset_browser)
@@ -569,32 +701,44 @@ void Presenter::initGUI()
     mat_presenter_->initGUI(main_window_);
     prop_presenter_ = new prop::Presenter(prop_manager_);
     prop_presenter_->initGUI(main_window_);
+}
 
+void Presenter::dockEditorWindows()
+{
     WindowManager::activate(depr::gui.nodes_window);
     depr::g.inspector = new depr::InspectorPrivate;
     depr::g.inspector->init();
 
+    ConsoleWidget *console = depr::gui.console;
     WindowManager::add(console, WindowManager::REFERENCE_TABIFY, WindowManager::getArea(depr::gui.asset_browser));
     console->setWindowTitle(tr("Console"));
     console->setObjectName(QStringLiteral("console_w"));
     WindowManager::activate(depr::gui.asset_browser);
+}
 
+void Presenter::createEngineViewport(bool components_active)
+{
+    // The component system draws on its own: the engine neither renders
+    // nor shows its GUI, and there is no engine viewport.
     if (components_active) {
         Velmora::Render::setEnabled(0);
         if (Velmora::Gui *gui = Velmora::Gui::get())
             gui->setHidden(true);
-    } else {
-        engine_viewport_ = new EngineViewportWidget(app_widget_, main_window_);
-        engine_viewport_->setObjectName(QStringLiteral("EngineViewport"));
-        engine_viewport_->setWindowTitle(tr("Engine Viewport"));
-        WindowManager::add(engine_viewport_, WindowManager::REFERENCE_SPLIT_HORIZONTAL,
-                           WindowManager::getArea(depr::gui.nodes_window));
-        WindowManager::resize(depr::gui.nodes_window, 200, 300);
-        connect(WindowManager::instance(), &WindowManager::windowHidden, engine_viewport_,
-                &EngineViewportWidget::handleHide);
-        depr::gui.engine_viewport = engine_viewport_;
+        return;
     }
+    engine_viewport_ = new EngineViewportWidget(app_widget_, main_window_);
+    engine_viewport_->setObjectName(QStringLiteral("EngineViewport"));
+    engine_viewport_->setWindowTitle(tr("Engine Viewport"));
+    WindowManager::add(engine_viewport_, WindowManager::REFERENCE_SPLIT_HORIZONTAL,
+                       WindowManager::getArea(depr::gui.nodes_window));
+    WindowManager::resize(depr::gui.nodes_window, 200, 300);
+    connect(WindowManager::instance(), &WindowManager::windowHidden, engine_viewport_,
+            &EngineViewportWidget::handleHide);
+    depr::gui.engine_viewport = engine_viewport_;
+}
 
+void Presenter::createViewports()
+{
     Tracker *tracker = depr::gui.tracker;
     tracker->init();
 
@@ -611,7 +755,10 @@ void Presenter::initGUI()
 
     depr::g.manipulators = new manipulators::EditorManipulators(main_window_);
     depr::g.manipulators->initComponent();
+}
 
+void Presenter::createMenuAndToolBar()
+{
     auto menu = new MainMenu(main_window_);
     main_window_->setMenuBar(menu);
     auto tools = new EditorTools(main_window_);
@@ -619,7 +766,10 @@ void Presenter::initGUI()
     tools->setMinimumHeight(33);
     main_window_->addToolBar(tools);
     depr::gui.main_menu = new MainMenuInterface(menu, menu);
+}
 
+void Presenter::connectAssetBrowserRequests(cs::Manager *components)
+{
     connect(asset_presenter_, &as::Presenter::createMaterialRequest, mat_presenter_, &mat::Presenter::createMaterial);
     connect(asset_presenter_, &as::Presenter::createPropertyRequest, prop_presenter_, &prop::Presenter::createProperty);
     connect(asset_presenter_, &as::Presenter::createComponentRequest, components,
@@ -630,54 +780,30 @@ void Presenter::initGUI()
             [](const Velmora::Vector<Velmora::UGUID> &guids) { show_deps::showDependents(guids); });
     connect(asset_presenter_, &as::Presenter::showDependencies, this,
             [](const Velmora::Vector<Velmora::UGUID> &guids) { show_deps::showDependencies(guids); });
+}
 
-    EditorSettings *settings = depr::g.settings;
-    about_window_ = new AboutWindow(main_window_);
-    depr::gui.about = about_window_;
+void Presenter::createToolWindows()
+{
+    depr::gui.about = new AboutWindow(main_window_);
 
-    // Each tool window is made inside its dock (see WindowManager::newDockParent).
-    depr::gui.settings_window = new SettingsWindow(WindowManager::newDockParent(main_window_));
-    WindowManager::add(depr::gui.settings_window, WindowManager::AREA_TOOL);
-    depr::gui.settings_window->init(settings);
-
-    depr::gui.brush_window = new BrushWindow(WindowManager::newDockParent(main_window_));
-    depr::gui.brush_window->initGUI(depr::g.controls);
-    WindowManager::add(depr::gui.brush_window, WindowManager::AREA_TOOL);
-
-    depr::gui.impostor_grabber = new ImpostorGrabberWindow(WindowManager::newDockParent(main_window_));
-    depr::gui.impostor_grabber->restoreSettings(settings);
-    WindowManager::add(depr::gui.impostor_grabber, WindowManager::AREA_TOOL);
-
-    randomizer_ = new RandomizerWidget(WindowManager::newDockParent(main_window_));
-    WindowManager::add(randomizer_, WindowManager::AREA_TOOL);
-
-    depr::gui.light_baking = new LightBakingWidget(WindowManager::newDockParent(main_window_));
-    WindowManager::add(depr::gui.light_baking, WindowManager::AREA_TOOL);
-
-    depr::gui.cleaner = new cleaner::CleanerWindow(WindowManager::newDockParent(main_window_));
-    WindowManager::add(depr::gui.cleaner, WindowManager::AREA_TOOL);
-
-    video_grabber_form_ = new VideoGrabberForm(video_grabber_state_, main_window_);
-    WindowManager::add(video_grabber_form_, WindowManager::AREA_TOOL);
-    video_grabber_form_->setState();
-
-    texture_profiler_ = new tprof::Window(asset_manager_, WindowManager::newDockParent(main_window_));
-    if (asset_manager_) {
-        connect(asset_manager_, &AssetManagerPrivate::changed, texture_profiler_, &tprof::Window::assetChanged);
-        connect(asset_manager_, &AssetManagerPrivate::moved, texture_profiler_, &tprof::Window::assetChanged);
-        connect(asset_manager_, &AssetManagerPrivate::removed, texture_profiler_, &tprof::Window::assetRemoved);
+    for (const ToolWindow &tool : toolWindows()) {
+        // A window made inside its dock is added to the window manager next.
+        QWidget *parent = tool.own_dock ? WindowManager::newDockParent(main_window_) : main_window_;
+        QWidget *window = tool.make(*this, parent);
+        WindowManager::add(window, WindowManager::AREA_TOOL);
+        if (tool.docked)
+            tool.docked(*this);
     }
-    texture_profiler_->restoreSettings(settings);
-    WindowManager::add(texture_profiler_, WindowManager::AREA_TOOL);
+}
 
+void Presenter::createBuildTool(cs::Manager *components, bool components_active)
+{
     build_presenter_ = new assembly::Presenter(this);
     build_presenter_->init(main_window_);
-    connect(window_manager, &WindowManagerPrivate::toggleAssembly, build_presenter_, &assembly::Presenter::showUI);
+    connect(depr::g.window_manager, &WindowManagerPrivate::toggleAssembly, build_presenter_,
+            &assembly::Presenter::showUI);
     if (components_active)
         connect(build_presenter_, &assembly::Presenter::buildFinished, components, &cs::Manager::setDirtyBuild);
-
-    initTitleUpdates();
-    main_window_->setQuitGuard([this] { return confirmQuit(); });
 }
 
 void Presenter::initPlugins()
@@ -1017,25 +1143,11 @@ void Presenter::shutdownGUI()
         build_presenter_->saveOptions();
     destroy(build_presenter_);
 
-    if (texture_profiler_)
-        texture_profiler_->saveSettings(depr::g.settings);
-    undockAndDelete(texture_profiler_);
-    undockAndDelete(video_grabber_form_);
-    undockAndDelete(depr::gui.cleaner);
-    undockAndDelete(depr::gui.light_baking);
-    undockAndDelete(randomizer_);
-    if (depr::gui.impostor_grabber)
-        depr::gui.impostor_grabber->saveSettings(depr::g.settings);
-    undockAndDelete(depr::gui.impostor_grabber);
-    if (depr::gui.brush_window)
-        depr::gui.brush_window->shutdownGUI(depr::g.controls);
-    undockAndDelete(depr::gui.brush_window);
-    if (depr::gui.settings_window)
-        depr::gui.settings_window->shutdown(depr::g.settings);
-    undockAndDelete(depr::gui.settings_window);
+    const std::vector<ToolWindow> &tools = toolWindows();
+    for (auto tool = tools.rbegin(); tool != tools.rend(); ++tool)
+        tool->close(*this);
 
     destroy(depr::gui.about);
-    about_window_ = nullptr;
     destroy(depr::gui.main_menu);
     destroy(shader_watcher_);
 

@@ -9,6 +9,7 @@
 #include <QVector>
 
 #include <functional>
+#include <vector>
 
 class EditorLogic;
 class EngineAppWidget;
@@ -24,7 +25,6 @@ class VideoGrabberController;
 class VideoGrabberForm;
 class VideoGrabberState;
 class NodeIconProvider;
-class AboutWindow;
 class HelpWindow;
 
 namespace Velmora {
@@ -71,6 +71,7 @@ namespace Editor {
 
 class AssetManagerPrivate;
 class PluginPresenter;
+class WindowManagerPrivate;
 
 // The composition root of the editor. init() shows the splash, starts the
 // engine inside the engine widget, loads the editor script, materials,
@@ -166,7 +167,18 @@ private:
     void initTools(Velmora::Vector<Velmora::UGUID> &failed);
     void initComponents(cs::Manager *components, AssetManagerPrivate *assets,
                         const Velmora::Vector<Velmora::UGUID> &failed);
+    // The phases of initGUI, in their order.
     void initGUI();
+    void setUpMainWindow();
+    void connectMenuCommands(WindowManagerPrivate *window_manager);
+    void createEditorPresenters(bool components_active);
+    void dockEditorWindows();
+    void createEngineViewport(bool components_active);
+    void createViewports();
+    void createMenuAndToolBar();
+    void connectAssetBrowserRequests(cs::Manager *components);
+    void createToolWindows();
+    void createBuildTool(cs::Manager *components, bool components_active);
     void initPlugins();
     void restoreLayout();
     void closeSplash();
@@ -183,6 +195,11 @@ private:
     // The main window's quit guard: unsaved changes of the world are saved,
     // discarded or kept, as the user answers.
     bool confirmQuit();
+
+    // The docked tool windows, one entry each: how a window is made, the
+    // menu command that shows it and how it goes at shutdown.
+    struct ToolWindow;
+    static const std::vector<ToolWindow> &toolWindows();
 
     void saveWindowLayout();
     void shutdownGUI();
@@ -211,7 +228,6 @@ private:
     ShaderCompilationWatcher *shader_watcher_ = nullptr;
     NodeIconProvider *node_icon_provider_ = nullptr;
     RandomizerWidget *randomizer_ = nullptr;
-    AboutWindow *about_window_ = nullptr;
     HelpWindow *help_window_ = nullptr;
     tprof::Window *texture_profiler_ = nullptr;
     assembly::Presenter *build_presenter_ = nullptr;

@@ -6,7 +6,7 @@
 
 #include "editor/console/console_widget.h"
 #include "editor/presenter/presenter.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 
 #include <editor_core/View.h>
 #include <editor_core/depr/EditorGlobals.h>

@@ -5,7 +5,7 @@
 #include "editor/console/console_widget.h"
 #include "editor/help/help_window.h"
 #include "editor/presenter/presenter.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 #include "editor/tools/impostor_grabber_window.h"
 
 #include <editor_core/Constants.h>

@@ -3,7 +3,7 @@
 #include "editor/presenter/presenter.h"
 #include "editor/texture_profiler/model/textures_filter_proxy_model.h"
 #include "editor/texture_profiler/model/textures_model.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 
 #include <editor_core/View.h>
 #include <editor_core/depr/EditorGlobals.h>

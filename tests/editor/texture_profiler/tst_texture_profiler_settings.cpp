@@ -1,5 +1,5 @@
 #include "editor/texture_profiler/model/textures_filter_proxy_model.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 #include "window_system.h"
 
 #include <editor_core/EditorSettings.h>

@@ -2,7 +2,7 @@
 
 #include "editor/texture_profiler/model/textures_filter_proxy_model.h"
 #include "editor/texture_profiler/model/textures_model.h"
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/editor/Selection.h>

@@ -6,34 +6,74 @@
 #include <editor_core/core/ProgressDialog.h>
 #include <editor_core/tbb/Queue.h>
 
+#include <QPointer>
+
 namespace base {
 
-core::ProgressDialog *JobProgressDialog::start(const std::shared_ptr<ProgressJob> &job, const QString &title,
-                                               const QString &text, QWidget *parent)
+namespace {
+
+core::ProgressDialog *openDialog(const QString &title, const QString &text, QWidget *parent)
 {
     auto *dialog = new core::ProgressDialog(text, parent);
     dialog->setWindowTitle(title);
     dialog->setModal(true);
     dialog->show();
+    return dialog;
+}
 
-    ProgressJob *raw = job.get();
-    QObject::connect(raw, &tbb::QJob::done, dialog, &QWidget::hide);
-    QObject::connect(raw, &tbb::QJob::done, dialog, &QObject::deleteLater);
-    QObject::connect(dialog, &core::ProgressDialog::cancelled, raw, &ProgressJob::cancel, Qt::DirectConnection);
+// The bar and Cancel follow the job; the dialog goes once the job is done.
+void followJob(ProgressJob *job, core::ProgressDialog *dialog)
+{
+    QObject::connect(job, &tbb::QJob::done, dialog, &QWidget::hide);
+    QObject::connect(job, &tbb::QJob::done, dialog, &QObject::deleteLater);
+    QObject::connect(dialog, &core::ProgressDialog::cancelled, job, &ProgressJob::cancel, Qt::DirectConnection);
     QObject::connect(
-            raw, &ProgressJob::progress, dialog,
+            job, &ProgressJob::progress, dialog,
             [dialog](int max, int value) {
                 EC_SOFT_ASSERT(max > 0);
                 if (max > 0)
                     dialog->setProgress(int(qint64(value) * 100 / max));
             },
             Qt::QueuedConnection);
+}
 
+core::ProgressDialog *enqueue(const std::shared_ptr<ProgressJob> &job, core::ProgressDialog *dialog)
+{
     if (!tbb::Queue::instance()->enqueue(job)) {
         delete dialog;
         return nullptr;
     }
     return dialog;
+}
+
+} // namespace
+
+core::ProgressDialog *JobProgressDialog::start(const std::shared_ptr<ProgressJob> &job, const QString &title,
+                                               const QString &text, QWidget *parent)
+{
+    core::ProgressDialog *dialog = openDialog(title, text, parent);
+    followJob(job.get(), dialog);
+    return enqueue(job, dialog);
+}
+
+core::ProgressDialog *JobProgressDialog::start(const std::shared_ptr<ProgressJob> &job, const QString &title,
+                                               const QString &text, QWidget *parent, QObject *context,
+                                               DoneHandler on_done)
+{
+    core::ProgressDialog *dialog = openDialog(title, text, parent);
+    // Connected ahead of the dialog's own handlers, which find it gone.
+    QPointer<core::ProgressDialog> shown(dialog);
+    QObject::connect(job.get(), &tbb::QJob::done, context,
+                     [shown, on_done = std::move(on_done)](const tbb::JobPtr &done) {
+                         if (core::ProgressDialog *closing = shown.data()) {
+                             closing->hide();
+                             delete closing;
+                         }
+                         if (on_done)
+                             on_done(done);
+                     });
+    followJob(job.get(), dialog);
+    return enqueue(job, dialog);
 }
 
 } // namespace base

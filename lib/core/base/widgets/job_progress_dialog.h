@@ -1,7 +1,11 @@
 #pragma once
 
+#include <editor_core/tbb/Job.h>
+
+#include <functional>
 #include <memory>
 
+class QObject;
 class QString;
 class QWidget;
 
@@ -21,15 +25,26 @@ class ProgressJob;
 //
 // The job's done handlers that must run while the dialog is still shown (a
 // result window opening over it) are connected before start(); the dialog's
-// own handlers come after them.
+// own handlers come after them. A caller whose handler goes on with more
+// work (another job under a dialog of its own) hands it to start() instead:
+// it runs once the dialog has gone.
 class JobProgressDialog
 {
 public:
+    // Called with the job when it is done.
+    using DoneHandler = std::function<void(const tbb::JobPtr &job)>;
+
     // Opens the dialog (title, text, modal, child of parent) and queues the
     // job. Returns the dialog, or null when the queue refused the job (it is
     // shutting down): the dialog is gone again and the job will not run.
     static core::ProgressDialog *start(const std::shared_ptr<ProgressJob> &job, const QString &title,
                                        const QString &text, QWidget *parent);
+
+    // As above; when the job is done the dialog is hidden and deleted at
+    // once, and then on_done runs with context as its receiver (not at all
+    // once context is gone; the dialog closes all the same).
+    static core::ProgressDialog *start(const std::shared_ptr<ProgressJob> &job, const QString &title,
+                                       const QString &text, QWidget *parent, QObject *context, DoneHandler on_done);
 };
 
 } // namespace base

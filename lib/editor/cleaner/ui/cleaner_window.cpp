@@ -1,6 +1,7 @@
 #include "editor/cleaner/ui/cleaner_window.h"
 
 #include "core/base/model_guids.h"
+#include "core/base/widgets/job_progress_dialog.h"
 #include "editor/cleaner/collector/collector_job.h"
 #include "editor/cleaner/ignore_list/ignore_key.h"
 #include "editor/cleaner/ignore_list/ignore_list.h"
@@ -23,7 +24,6 @@
 #include <editor_core/editor/Selection.h>
 #include <editor_core/editor/SelectionAction.h>
 #include <editor_core/fs/FileSystem.h>
-#include <editor_core/tbb/Queue.h>
 
 #include <velmora/World.h>
 
@@ -86,7 +86,25 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     setObjectName(QStringLiteral("CleanerWindow"));
     setWindowTitle(tr("Cleaner"));
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    useMessageBoxes();
 
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    QPushButton *refresh = addRefreshRow(layout);
+    addStatusLines(layout);
+    QPushButton *ignore_list = addTables(layout);
+    stretchOpenSections();
+
+    connectControls(refresh, ignore_list);
+    followAssetDatabase();
+
+    resize(500, height());
+    updateStatus();
+    hide();
+}
+
+void CleanerWindow::useMessageBoxes()
+{
     ask_ = [this](const QString &title, const QString &text, const QString &accept) {
         QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::Cancel, dialogParent(this));
         box.button(QMessageBox::Yes)->setText(accept);
@@ -98,10 +116,10 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     tell_ = [this](const QString &title, const QString &text) {
         QMessageBox::warning(dialogParent(this), title, text);
     };
+}
 
-    auto *layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-
+QPushButton *CleanerWindow::addRefreshRow(QVBoxLayout *layout)
+{
     auto *refresh_row = new QHBoxLayout;
     QMargins margins = refresh_row->contentsMargins();
     margins.setTop(margins.top() + 6);
@@ -114,7 +132,11 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     refresh_row->addWidget(refresh);
     refresh_row->addStretch(1);
     layout->addLayout(refresh_row);
+    return refresh;
+}
 
+void CleanerWindow::addStatusLines(QVBoxLayout *layout)
+{
     warning_ = new QLabel(this);
     warning_->setObjectName(QStringLiteral("warning"));
     warning_->setWordWrap(true);
@@ -126,7 +148,10 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     status_->setWordWrap(true);
     status_->setStyleSheet(QStringLiteral("padding: 2px 6px;"));
     layout->addWidget(status_);
+}
 
+QPushButton *CleanerWindow::addTables(QVBoxLayout *layout)
+{
     accordion_ = new AccordionWidget(this);
     accordion_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
     layout->addWidget(accordion_, 1);
@@ -137,29 +162,7 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     auto *unused_page = new QWidget;
     auto *unused_layout = new QVBoxLayout(unused_page);
     unused_layout->setContentsMargins(0, 0, 0, 0);
-    auto *buttons = new QHBoxLayout;
-    buttons->setContentsMargins(0, 0, 0, 0);
-    delete_selected_ = makeButton(tr("Delete Selected"),
-                                  tr("Delete only those unused assets that are currently selected in the list below"),
-                                  unused_page);
-    delete_selected_->setObjectName(QStringLiteral("deleteSelected"));
-    delete_listed_
-            = makeButton(tr("Delete Listed"), tr("Delete all unused assets contained in the list below"), unused_page);
-    delete_listed_->setObjectName(QStringLiteral("deleteListed"));
-    delete_all_ = makeButton(tr("Delete All"), tr("Delete all unused assets from the project"), unused_page);
-    delete_all_->setObjectName(QStringLiteral("deleteAll"));
-    auto *ignore_list = makeButton(
-            tr("Show Ignore List..."),
-            tr("<p>List of wildcards defining assets to be ignored by Cleaner.</p><p><b>Notice:</b> <em>if names of "
-               "certain assets to be used are generated in your code (e.g. string concatenation or otherwise), it "
-               "is recommended to put such assets to a separate folder and add to ignore list. Otherwise they can "
-               "be removed by Cleaner as unused ones since their names are not explicitly referred to.</em></p>"),
-            unused_page);
-    ignore_list->setObjectName(QStringLiteral("showIgnoreList"));
-    for (QPushButton *button : {delete_selected_, delete_listed_, delete_all_, ignore_list})
-        buttons->addWidget(button);
-    buttons->addStretch(1);
-    unused_layout->addLayout(buttons);
+    QPushButton *ignore_list = addDeletionButtons(unused_page, unused_layout);
     unused_view_ = makeTable(unused_model_, unused_page);
     unused_view_->setObjectName(QStringLiteral("unusedTable"));
     unused_view_->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -170,6 +173,38 @@ CleanerWindow::CleanerWindow(QWidget *parent)
 
     accordion_->addSection(tr("Unused Assets"), unused_page);
     accordion_->addSection(tr("Lost Assets"), lost_view_);
+    return ignore_list;
+}
+
+QPushButton *CleanerWindow::addDeletionButtons(QWidget *page, QVBoxLayout *page_layout)
+{
+    auto *buttons = new QHBoxLayout;
+    buttons->setContentsMargins(0, 0, 0, 0);
+    delete_selected_
+            = makeButton(tr("Delete Selected"),
+                         tr("Delete only those unused assets that are currently selected in the list below"), page);
+    delete_selected_->setObjectName(QStringLiteral("deleteSelected"));
+    delete_listed_ = makeButton(tr("Delete Listed"), tr("Delete all unused assets contained in the list below"), page);
+    delete_listed_->setObjectName(QStringLiteral("deleteListed"));
+    delete_all_ = makeButton(tr("Delete All"), tr("Delete all unused assets from the project"), page);
+    delete_all_->setObjectName(QStringLiteral("deleteAll"));
+    auto *ignore_list = makeButton(
+            tr("Show Ignore List..."),
+            tr("<p>List of wildcards defining assets to be ignored by Cleaner.</p><p><b>Notice:</b> <em>if names of "
+               "certain assets to be used are generated in your code (e.g. string concatenation or otherwise), it "
+               "is recommended to put such assets to a separate folder and add to ignore list. Otherwise they can "
+               "be removed by Cleaner as unused ones since their names are not explicitly referred to.</em></p>"),
+            page);
+    ignore_list->setObjectName(QStringLiteral("showIgnoreList"));
+    for (QPushButton *button : {delete_selected_, delete_listed_, delete_all_, ignore_list})
+        buttons->addWidget(button);
+    buttons->addStretch(1);
+    page_layout->addLayout(buttons);
+    return ignore_list;
+}
+
+void CleanerWindow::stretchOpenSections()
+{
     auto *accordion_layout = qobject_cast<QBoxLayout *>(accordion_->layout());
     EC_SOFT_ASSERT(accordion_layout);
     auto set_stretch = [this, accordion_layout](int section, bool open) {
@@ -179,7 +214,10 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     for (int section = 0; section < accordion_->count(); ++section)
         set_stretch(section, accordion_->isSectionOpen(section));
     connect(accordion_, &AccordionWidget::sectionToggled, this, set_stretch);
+}
 
+void CleanerWindow::connectControls(QPushButton *refresh, QPushButton *ignore_list)
+{
     delete_selected_->setEnabled(false);
     delete_listed_->setEnabled(false);
     connect(refresh, &QPushButton::clicked, this, &CleanerWindow::startCollect);
@@ -198,31 +236,30 @@ CleanerWindow::CleanerWindow(QWidget *parent)
     connect(unused_model_, &QAbstractItemModel::rowsRemoved, this, &CleanerWindow::onTableRowsChanged);
     connect(unused_model_, &QAbstractItemModel::modelReset, this, &CleanerWindow::onTableRowsChanged);
     connect(lost_model_, &QAbstractItemModel::rowsRemoved, this, &CleanerWindow::onTableRowsChanged);
+}
 
-    if (as_manager_) {
-        using AM = Editor::AssetManagerPrivate;
-        connect(as_manager_, &AM::changed, unused_model_, &UnusedAssetsTableModel::asset_changed);
-        connect(as_manager_, &AM::changed, lost_model_, &LostAssetsTableModel::asset_changed);
-        connect(as_manager_, &AM::moved, unused_model_, &UnusedAssetsTableModel::asset_changed);
-        connect(as_manager_, &AM::moved, lost_model_, &LostAssetsTableModel::asset_changed);
-        connect(as_manager_, &AM::removed, unused_model_, &UnusedAssetsTableModel::asset_removed);
-        connect(as_manager_, &AM::removed, lost_model_, &LostAssetsTableModel::asset_removed);
-        connect(as_manager_, &AM::end, unused_model_, &UnusedAssetsTableModel::flushRemovals);
-        connect(as_manager_, &AM::end, lost_model_, &LostAssetsTableModel::flushRemovals);
-        // Additions, changes and moves may give an unused asset a user: the
-        // tables made before them may be out of date. Removals cannot.
-        for (auto signal : {&AM::added, &AM::changed, &AM::moved})
-            connect(as_manager_, signal, this, [this] { ++generation_; });
-        connect(as_manager_, &AM::removed, this, [this](const Velmora::UGUID &guid) {
-            removed_since_.insert(guid);
-            if (removing_)
-                ++removed_in_round_;
-        });
-    }
-
-    resize(500, height());
-    updateStatus();
-    hide();
+void CleanerWindow::followAssetDatabase()
+{
+    if (!as_manager_)
+        return;
+    using AM = Editor::AssetManagerPrivate;
+    connect(as_manager_, &AM::changed, unused_model_, &UnusedAssetsTableModel::asset_changed);
+    connect(as_manager_, &AM::changed, lost_model_, &LostAssetsTableModel::asset_changed);
+    connect(as_manager_, &AM::moved, unused_model_, &UnusedAssetsTableModel::asset_changed);
+    connect(as_manager_, &AM::moved, lost_model_, &LostAssetsTableModel::asset_changed);
+    connect(as_manager_, &AM::removed, unused_model_, &UnusedAssetsTableModel::asset_removed);
+    connect(as_manager_, &AM::removed, lost_model_, &LostAssetsTableModel::asset_removed);
+    connect(as_manager_, &AM::end, unused_model_, &UnusedAssetsTableModel::flushRemovals);
+    connect(as_manager_, &AM::end, lost_model_, &LostAssetsTableModel::flushRemovals);
+    // Additions, changes and moves may give an unused asset a user: the
+    // tables made before them may be out of date. Removals cannot.
+    for (auto signal : {&AM::added, &AM::changed, &AM::moved})
+        connect(as_manager_, signal, this, [this] { ++generation_; });
+    connect(as_manager_, &AM::removed, this, [this](const Velmora::UGUID &guid) {
+        removed_since_.insert(guid);
+        if (removing_)
+            ++removed_in_round_;
+    });
 }
 
 CleanerWindow::~CleanerWindow()
@@ -256,13 +293,14 @@ void CleanerWindow::startCollect()
         rounds_.stop();
         return;
     }
-    auto *dialog = new core::ProgressDialog(tr("Analyzing assets in your project. Please wait.\nThis process may take "
-                                               "some time depending on the project's size."),
-                                            dialogParent(this));
-    dialog->setWindowTitle(tr("Cleaner"));
-    dialog->setModal(true);
-    dialog->show();
-    progress_dialog_ = dialog;
+    auto job = std::make_shared<CollectorJob>(as_manager_, materials_);
+    // The dialog is gone before the end is taken in: whatever follows (a
+    // removal whose signals may start the next round) finds the window idle.
+    progress_dialog_ = base::JobProgressDialog::start(
+            job, tr("Cleaner"),
+            tr("Analyzing assets in your project. Please wait.\nThis process may take some time depending on the "
+               "project's size."),
+            dialogParent(this), this, [this](const tbb::JobPtr &finished) { onCollectFinished(finished); });
 
     unused_model_->clear();
     lost_model_->clear();
@@ -273,44 +311,18 @@ void CleanerWindow::startCollect()
     tables_filled_ = false;
     tables_stale_ = false;
     tables_generation_ = generation_;
-    setStatus(rounds_.isActive() ? tr("Delete All: collecting (round %1)...").arg(rounds_.rounds() + 1)
-                                 : tr("Collecting..."));
-
-    auto job = std::make_shared<CollectorJob>(as_manager_, materials_);
-    job_ = job;
-    connect(job.get(), &tbb::QJob::done, this, &CleanerWindow::onCollectFinished);
-    connect(dialog, &core::ProgressDialog::cancelled, job.get(), &CollectorJob::cancel, Qt::DirectConnection);
-    connect(
-            job.get(), &CollectorJob::progress, dialog, [this](int max, int value) { onProgress(max, value); },
-            Qt::QueuedConnection);
-    if (!tbb::Queue::instance()->enqueue(job)) {
-        job_.reset();
-        dropProgressDialog();
+    if (!progress_dialog_) {
         stopDeleteAll(QString());
         setStatus(tr("The collection could not be started: the job queue is shutting down."));
+        return;
     }
-}
-
-void CleanerWindow::onProgress(int max, int value)
-{
-    if (progress_dialog_ && max > 0)
-        progress_dialog_->setProgress(int(qint64(value) * 100 / max));
-}
-
-void CleanerWindow::dropProgressDialog()
-{
-    if (core::ProgressDialog *dialog = progress_dialog_.data()) {
-        progress_dialog_.clear();
-        dialog->hide();
-        delete dialog;
-    }
+    job_ = job;
+    setStatus(rounds_.isActive() ? tr("Delete All: collecting (round %1)...").arg(rounds_.rounds() + 1)
+                                 : tr("Collecting..."));
 }
 
 void CleanerWindow::onCollectFinished(const std::shared_ptr<tbb::JobInterface> &finished)
 {
-    // The dialog goes first: whatever follows (a removal whose signals may
-    // start the next round) finds the window idle.
-    dropProgressDialog();
     job_.reset();
     const auto *job = dynamic_cast<const CollectorJob *>(finished.get());
     if (!job)

@@ -22,6 +22,7 @@ class QItemSelection;
 class QLabel;
 class QPushButton;
 class QTableView;
+class QVBoxLayout;
 
 namespace mat {
 class Manager;
@@ -103,8 +104,21 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The phases of the constructor, in their order.
+    void useMessageBoxes();
+    QPushButton *addRefreshRow(QVBoxLayout *layout);
+    void addStatusLines(QVBoxLayout *layout);
+    // Returns the ignore list's button, which the deletion buttons' row holds.
+    QPushButton *addTables(QVBoxLayout *layout);
+    QPushButton *addDeletionButtons(QWidget *page, QVBoxLayout *page_layout);
+    // An open section of the accordion takes the room the closed ones leave.
+    void stretchOpenSections();
+    void connectControls(QPushButton *refresh, QPushButton *ignore_list);
+    // The tables follow the asset database, and so does what makes them out
+    // of date.
+    void followAssetDatabase();
+
     void onCollectFinished(const std::shared_ptr<tbb::JobInterface> &job);
-    void onProgress(int max, int value);
     void setUnusedAssets(Velmora::Vector<Velmora::UGUID> guids);
     void setLostAssets(const LostMap &lost);
     void continueDeleteAll(const CollectorJob &job);
@@ -126,7 +140,6 @@ private:
     void setStatus(const QString &text);
     void updateStatus();
     void onTableRowsChanged();
-    void dropProgressDialog();
 
     Editor::AssetManagerPrivate *as_manager_ = nullptr;
     mat::Manager *materials_ = nullptr;

@@ -1,4 +1,4 @@
-#include "editor/texture_profiler/ui/window.h"
+#include "editor/texture_profiler/ui/texture_profiler_window.h"
 
 #include "core/base/model_guids.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
