@@ -24,8 +24,10 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <system_error>
 #include <thread>
 
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -776,6 +778,55 @@ private slots:
         }
         QCOMPARE(manager.assets(data.path(wide)).size(), half);
         QCOMPARE(manager.assets(data.path(astral)).first(), numbered(0));
+    }
+
+    // Large enough for every step of the scan that can use several threads
+    // to start them. When the system gives no thread after the scan's own,
+    // the scan does their work itself and misses nothing.
+    void a_large_scan_misses_nothing_when_no_worker_thread_can_start()
+    {
+        DataFolder data;
+        QStringList expected;
+        auto numbered = [](int n) {
+            return UGUID(QStringLiteral("e%1").arg(n, 39, 10, QLatin1Char('0')).toLatin1().constData());
+        };
+        const int count = 10000;
+        for (int n = 0; n < count; ++n) {
+            expected << QStringLiteral("f%1/a%2.world")
+                                .arg(n / 500, 2, 10, QLatin1Char('0'))
+                                .arg(n, 5, 10, QLatin1Char('0'));
+            data.asset(expected.last(), numbered(n));
+        }
+
+        Editor::AssetManagerPrivate manager;
+        manager.setRootPath(data.root());
+        QSignalSpy initialized(&manager, &Editor::AssetManagerPrivate::initialized);
+        manager.init();
+        {
+            // The scan's own thread runs: from here on a new thread cannot
+            // have its stack (the scan lists every file before it starts
+            // another).
+            pthread_attr_t usual;
+            QCOMPARE(pthread_getattr_default_np(&usual), 0);
+            pthread_attr_t refused;
+            pthread_attr_init(&refused);
+            pthread_attr_setstacksize(&refused, size_t(1) << 46);
+            QCOMPARE(pthread_setattr_default_np(&refused), 0);
+            auto restore = qScopeGuard([&] {
+                pthread_setattr_default_np(&usual);
+                pthread_attr_destroy(&refused);
+                pthread_attr_destroy(&usual);
+            });
+            QVERIFY_EXCEPTION_THROWN(std::thread([] {}).join(), std::system_error);
+            QTRY_COMPARE_WITH_TIMEOUT(initialized.count(), 1, 20000);
+        }
+
+        QCOMPARE(relativePaths(manager.assets()), expected);
+        for (const int n : {0, 4095, 4096, count - 1}) {
+            QCOMPARE(manager.asset(numbered(n)).getRelativePath(), expected[n]);
+            QCOMPARE(manager.asset(expected[n]).getGUID(), numbered(n));
+        }
+        QCOMPARE(manager.assets(data.path(QStringLiteral("f19"))).size(), 500);
     }
 
     void initialized_comes_last_once_and_never_from_inside_init_data()

@@ -199,6 +199,93 @@ bool renameFile(const QString &from, const QString &to, QString *error)
     return true;
 }
 
+// The check of remove() for every asset named (each once), all or nothing:
+// fills doomed with the assets' files and returns whether all may go. Each
+// problem is logged.
+bool checkEveryAsset(const AssetManagerPrivate &manager, const Velmora::Vector<Velmora::UGUID> &guids,
+                     const QString &root, const QString &canonical_root, QVector<Doomed> &doomed)
+{
+    doomed.reserve(guids.size());
+    QSet<Velmora::UGUID> seen;
+    bool refused = false;
+    Resolver resolver;
+    for (const Velmora::UGUID &guid : guids) {
+        if (seen.contains(guid))
+            continue;
+        seen.insert(guid);
+        Doomed entry;
+        const QStringList problems = problemsOf(manager, resolver, guid, root, canonical_root, entry);
+        for (const QString &problem : problems)
+            Velmora::Log::warning("Asset manager: %s; nothing is removed\n", qUtf8Printable(problem));
+        refused = refused || !problems.isEmpty();
+        doomed.append(entry);
+    }
+    return !refused;
+}
+
+// What stands in the way of deleting the asset's files; empty when nothing.
+QString obstaclesTo(const Doomed &entry)
+{
+    QStringList obstacles;
+    for (const QString &file : entry.files) {
+        const QString why = obstacle(file);
+        if (!why.isEmpty())
+            obstacles << QStringLiteral("cannot delete \"") + file + QStringLiteral("\": ") + why;
+    }
+    return obstacles.join(QStringLiteral("; "));
+}
+
+// Moves the asset's files aside under hidden names, listed in aside; empty
+// when all are. When one cannot be moved (or fault says so), those moved go
+// back, and the text says why (and which could not be put back).
+QString moveAside(const Doomed &entry, const std::function<bool(const QString &file)> &fault,
+                  QVector<QPair<QString, QString>> &aside)
+{
+    QString failed;
+    for (const QString &file : entry.files) {
+        if (!present(file))
+            continue;
+        const QString hidden = asideName(file);
+        QString error;
+        if (fault && fault(file))
+            error = QStringLiteral("the file system reported an error");
+        else if (renameFile(file, hidden, &error))
+            aside.append(qMakePair(file, hidden));
+        if (!error.isEmpty()) {
+            failed = QStringLiteral("cannot delete \"") + file + QStringLiteral("\": it cannot be moved aside (")
+                    + error + QLatin1Char(')');
+            break;
+        }
+    }
+    if (!failed.isEmpty()) {
+        for (int i = aside.size() - 1; i >= 0; --i) {
+            QString error;
+            if (!renameFile(aside[i].second, aside[i].first, &error)) {
+                Velmora::Log::error("Asset manager: \"%s\" could not be put back; it is kept as \"%s\" (%s)\n",
+                                    qUtf8Printable(aside[i].first), qUtf8Printable(aside[i].second),
+                                    qUtf8Printable(error));
+                failed += QStringLiteral("; \"") + aside[i].first + QStringLiteral("\" is kept as \"") + aside[i].second
+                        + QLatin1Char('"');
+            }
+        }
+    }
+    return failed;
+}
+
+// Deletes the files moved aside; one that cannot be deleted stays under its
+// hidden name (logged), which no scan takes for an asset.
+void deleteMovedAside(const Doomed &entry, const QVector<QPair<QString, QString>> &aside)
+{
+    for (const auto &file : aside) {
+        if (::unlink(QFile::encodeName(file.second).constData()) != 0) {
+            Velmora::Log::warning("Asset manager: \"%s\" of the removed \"%s\" could not be deleted and is left "
+                                  "as \"%s\" (%s)\n",
+                                  qUtf8Printable(file.first), qUtf8Printable(entry.relative),
+                                  qUtf8Printable(file.second), std::strerror(errno));
+        }
+    }
+}
+
 } // namespace
 
 QHash<Velmora::UGUID, QString> AssetManagerPrivate::removalRefusals(const Velmora::Vector<Velmora::UGUID> &guids) const
@@ -237,22 +324,7 @@ bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids, Q
 
     // Check every asset and every file first: all or nothing.
     QVector<Doomed> doomed;
-    doomed.reserve(guids.size());
-    QSet<Velmora::UGUID> seen;
-    bool refused = false;
-    Resolver resolver;
-    for (const Velmora::UGUID &guid : guids) {
-        if (seen.contains(guid))
-            continue;
-        seen.insert(guid);
-        Doomed entry;
-        const QStringList problems = problemsOf(*this, resolver, guid, root, canonical_root, entry);
-        for (const QString &problem : problems)
-            Velmora::Log::warning("Asset manager: %s; nothing is removed\n", qUtf8Printable(problem));
-        refused = refused || !problems.isEmpty();
-        doomed.append(entry);
-    }
-    if (refused)
+    if (!checkEveryAsset(*this, guids, root, canonical_root, doomed))
         return false;
 
     // Delete, each asset all or nothing: its files are moved aside first;
@@ -268,56 +340,18 @@ bool AssetManagerPrivate::remove(const Velmora::Vector<Velmora::UGUID> &guids, Q
     };
     Velmora::Vector<Velmora::UGUID> gone;
     for (const Doomed &entry : qAsConst(doomed)) {
-        QStringList obstacles;
-        for (const QString &file : entry.files) {
-            const QString why = obstacle(file);
-            if (!why.isEmpty())
-                obstacles << QStringLiteral("cannot delete \"") + file + QStringLiteral("\": ") + why;
-        }
+        const QString obstacles = obstaclesTo(entry);
         if (!obstacles.isEmpty()) {
-            keep(entry, obstacles.join(QStringLiteral("; ")));
+            keep(entry, obstacles);
             continue;
         }
-
         QVector<QPair<QString, QString>> aside; // (file, its hidden name)
-        QString failed;
-        for (const QString &file : entry.files) {
-            if (!present(file))
-                continue;
-            const QString hidden = asideName(file);
-            QString error;
-            if (removal_fault_ && removal_fault_(file))
-                error = QStringLiteral("the file system reported an error");
-            else if (renameFile(file, hidden, &error))
-                aside.append(qMakePair(file, hidden));
-            if (!error.isEmpty()) {
-                failed = QStringLiteral("cannot delete \"") + file + QStringLiteral("\": it cannot be moved aside (")
-                        + error + QLatin1Char(')');
-                break;
-            }
-        }
+        const QString failed = moveAside(entry, removal_fault_, aside);
         if (!failed.isEmpty()) {
-            for (int i = aside.size() - 1; i >= 0; --i) {
-                QString error;
-                if (!renameFile(aside[i].second, aside[i].first, &error)) {
-                    Velmora::Log::error("Asset manager: \"%s\" could not be put back; it is kept as \"%s\" (%s)\n",
-                                        qUtf8Printable(aside[i].first), qUtf8Printable(aside[i].second),
-                                        qUtf8Printable(error));
-                    failed += QStringLiteral("; \"") + aside[i].first + QStringLiteral("\" is kept as \"")
-                            + aside[i].second + QLatin1Char('"');
-                }
-            }
             keep(entry, failed);
             continue;
         }
-        for (const auto &file : qAsConst(aside)) {
-            if (::unlink(QFile::encodeName(file.second).constData()) != 0) {
-                Velmora::Log::warning("Asset manager: \"%s\" of the removed \"%s\" could not be deleted and is left "
-                                      "as \"%s\" (%s)\n",
-                                      qUtf8Printable(file.first), qUtf8Printable(entry.relative),
-                                      qUtf8Printable(file.second), std::strerror(errno));
-            }
-        }
+        deleteMovedAside(entry, aside);
         gone.append(entry.guid);
     }
 
