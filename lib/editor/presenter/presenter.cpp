@@ -8,6 +8,7 @@
 #include "editor/help/help_window.h"
 #include "editor/interdependence/analysis_executor.h"
 #include "editor/presenter/engine_arguments.h"
+#include "editor/presenter/presenter_windows.h"
 #include "editor/presenter/quit_confirmation.h"
 #include "editor/presenter/window_title.h"
 #include "editor/preview_thumbnails/project_preview_grabber.h"
@@ -108,6 +109,8 @@
 
 namespace Editor {
 
+using namespace presenter_windows;
+
 namespace {
 
 // The splash while the start-up runs; set by showSplash, cleared at its end.
@@ -131,23 +134,6 @@ void setSplashStatus(const QString &status, const QString &detail)
     g_splash->setStatus(status);
     g_splash->setDetail(detail);
     g_splash->repaint();
-}
-
-template<typename T>
-void destroy(T *&object)
-{
-    delete object;
-    object = nullptr;
-}
-
-// Removes a docked window from the window manager and deletes it.
-template<typename T>
-void undockAndDelete(T *&window)
-{
-    if (!window)
-        return;
-    WindowManager::remove(window);
-    destroy(window);
 }
 
 constexpr int COMPONENT_ASSET = AssetType::CS_COMPONENT;
@@ -539,24 +525,6 @@ void Presenter::initGUI()
     initTitleUpdates();
     main_window_->setQuitGuard([this] { return confirmQuit(); });
 }
-
-struct Presenter::ToolWindow
-{
-    // Made inside a dock of its own (WindowManager::newDockParent), or
-    // directly under the main window.
-    bool own_dock;
-    // Makes the window under parent, keeps it, and prepares it for docking.
-    QWidget *(*make)(Presenter &presenter, QWidget *parent);
-    // What the window needs once it is docked; may be null.
-    void (*docked)(Presenter &presenter);
-    // The menu command that shows the window and the slot that serves it;
-    // null for a window that the menu does not open.
-    void (WindowManagerPrivate::*command)();
-    void (Presenter::*show)();
-    // Saves what the window keeps, takes it out of the window manager,
-    // deletes it and forgets it.
-    void (*close)(Presenter &presenter);
-};
 
 const std::vector<Presenter::ToolWindow> &Presenter::toolWindows()
 {
@@ -1099,189 +1067,6 @@ void Presenter::resetWindowsLayout()
     main_window_->updateMinimumSize();
     main_window->restoreGeometry(geometry);
     depr::gui.asset_browser->restoreState(browser_state_);
-}
-
-void Presenter::shutdown()
-{
-    if (shut_down_)
-        return;
-    shut_down_ = true;
-    if (main_window_)
-        main_window_->setQuitGuard(View::QuitGuard());
-    stopUpdateTimer();
-    destroy(plugin_presenter_);
-    PluginManager::unloadPlugins();
-    if (engine_) {
-        shutdownGUI();
-        shutdownTools();
-        shutdownAssets();
-        shutdownEngine();
-    }
-    destroy(app_widget_);
-    depr::gui.main_window = nullptr;
-    started_ = false;
-}
-
-void Presenter::saveWindowLayout()
-{
-    // Start-up restores both from the windows section; keeping them here
-    // makes the user's layout survive a restart.
-    EditorSettings *settings = depr::g.settings;
-    if (!settings || !depr::g.window_manager)
-        return;
-    const EditorSettings::WindowsSection windows = settings->windows();
-    windows.geometry.file->set(windows.geometry.key, main_window_->saveGeometry());
-    windows.layout.file->set(windows.layout.key, depr::g.window_manager->saveState());
-}
-
-void Presenter::shutdownGUI()
-{
-    saveWindowLayout();
-    Selection::clear();
-
-    if (build_presenter_)
-        build_presenter_->saveOptions();
-    destroy(build_presenter_);
-
-    const std::vector<ToolWindow> &tools = toolWindows();
-    for (auto tool = tools.rbegin(); tool != tools.rend(); ++tool)
-        tool->close(*this);
-
-    destroy(depr::gui.about);
-    destroy(depr::gui.main_menu);
-    destroy(shader_watcher_);
-
-    if (depr::g.viewports)
-        depr::g.viewports->shutdown();
-    destroy(depr::g.viewports);
-
-    if (depr::gui.tracker)
-        depr::gui.tracker->shutdown();
-    undockAndDelete(depr::gui.tracker);
-
-    if (engine_viewport_) {
-        WindowManager::remove(engine_viewport_);
-        destroy(engine_viewport_);
-        depr::gui.engine_viewport = nullptr;
-    }
-
-    if (depr::g.inspector)
-        depr::g.inspector->shutdown();
-    destroy(depr::g.inspector);
-
-    destroy(prop_presenter_);
-    destroy(mat_presenter_);
-    if (world_presenter_)
-        world_presenter_->shutdownGUI();
-    destroy(world_presenter_);
-    depr::g.world_presenter = nullptr;
-    if (asset_presenter_)
-        asset_presenter_->shutdownGUI();
-    destroy(asset_presenter_);
-    depr::g.asset_presenter = nullptr;
-
-    if (ConsoleWidget *console = depr::gui.console) {
-        if (depr::g.controls)
-            depr::g.controls->removeWidget(console);
-        console->saveHistory(depr::g.settings);
-        WindowManager::remove(console);
-        destroy(depr::gui.console);
-    }
-
-    // The Help window, the menu bar and the tool bar are children of the main
-    // window and go with it; the registry must not point at them meanwhile.
-    depr::gui.help = nullptr;
-    help_window_ = nullptr;
-    depr::gui.nodes_window = nullptr;
-    depr::gui.materials_window = nullptr;
-    depr::gui.properties_window = nullptr;
-    depr::gui.asset_browser = nullptr;
-
-    delete WindowManager::instance();
-}
-
-void Presenter::shutdownTools()
-{
-    tbb::Queue::instance()->shutdown();
-    // The last dependency query's items may still be being freed.
-    inas::Executor::waitForFreedMemory();
-
-    if (depr::g.cs_manager)
-        depr::g.cs_manager->shutdown();
-    destroy(depr::g.cs_manager);
-    if (depr::g.runtime_model)
-        depr::g.runtime_model->shutdown();
-    destroy(depr::g.runtime_model);
-
-    destroy(prop_manager_);
-    depr::g.prop_manager = nullptr;
-    destroy(mat_manager_);
-    depr::g.mat_manager = nullptr;
-
-    destroy(depr::g.custom_ui_registry);
-    destroy(depr::gui.parameters_view_cache);
-    if (depr::g.thumbnails)
-        depr::g.thumbnails->shutdown();
-    destroy(depr::g.thumbnails);
-    if (depr::g.manipulators)
-        depr::g.manipulators->shutdownComponent();
-    destroy(depr::g.manipulators);
-    destroy(depr::g.node_reference_controls);
-    destroy(depr::g.mesh_cluster_controls);
-    if (depr::g.splines_controls)
-        depr::g.splines_controls->shutdown();
-    destroy(depr::g.splines_controls);
-    if (depr::g.node_controls)
-        depr::g.node_controls->shutdown();
-    destroy(depr::g.node_controls);
-    destroy(depr::g.render_controls);
-    destroy(depr::g.editor_controls);
-    destroy(depr::g.world_controls);
-
-    delete Selection::instance();
-    Undo::reset();
-
-    destroy(depr::g.creators);
-    destroy(depr::g.image_cache);
-    if (depr::g.controls)
-        depr::g.controls->shutdown();
-    destroy(depr::g.controls);
-    destroy(node_icon_provider_);
-
-    if (video_grabber_controller_)
-        video_grabber_controller_->shutdown();
-    destroy(video_grabber_controller_);
-    destroy(video_grabber_state_);
-
-    if (depr::g.frame_threads)
-        depr::g.frame_threads->shutdown();
-    destroy(depr::g.frame_threads);
-    if (depr::g.fs_watcher)
-        depr::g.fs_watcher->shutdown();
-    destroy(depr::g.fs_watcher);
-    destroy(depr::g.runtime_clipboard);
-    destroy(preview_grabber_);
-
-    ReflectedType::shutdown();
-    as::ItemIconFactory::shutdown();
-}
-
-void Presenter::shutdownAssets()
-{
-    if (asset_manager_)
-        asset_manager_->shutdown();
-    asset_manager_ = nullptr;
-    depr::g.asset_manager = nullptr;
-    destroy(depr::g.settings);
-}
-
-void Presenter::shutdownEngine()
-{
-    Velmora::Engine::shutdown();
-    engine_ = nullptr;
-    depr::g.editor = nullptr;
-    destroy(editor_logic_);
-    destroy(app_widget_);
 }
 
 } // namespace Editor
