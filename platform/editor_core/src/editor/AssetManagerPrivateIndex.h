@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -66,21 +67,38 @@ public:
     // The stamps of the records' files (root: the data folder, ending with
     // "/"); a large project's on several threads. Empty when cancelled.
     static FileStamps of(const QString &root, const QVector<as::Asset> &assets, const std::atomic<bool> &cancel);
+    // The same, made on a thread of its own while the caller goes on: the
+    // first scan's stamps are only needed by the next scan, so the start-up
+    // does not wait for them. The thread holds its own copy of the list.
+    static FileStamps later(const QString &root, const QVector<as::Asset> &assets);
 
-    // Null when the GUID has no stamp.
+    // Null when the GUID has no stamp. Waits for stamps still being made.
+    // One thread at a time (the GUI thread).
     const FileStamp *find(const Velmora::UGUID &guid) const
     {
+        if (pending_.valid()) {
+            entries_ = pending_.get();
+            pending_ = {};
+        }
         const auto it
                 = std::lower_bound(entries_.begin(), entries_.end(), guid,
                                    [](const Entry &entry, const Velmora::UGUID &key) { return entry.first < key; });
         return it != entries_.end() && it->first == guid ? &it->second : nullptr;
     }
 
-    void swap(FileStamps &other) { entries_.swap(other.entries_); }
+    void swap(FileStamps &other)
+    {
+        entries_.swap(other.entries_);
+        std::swap(pending_, other.pending_);
+    }
 
 private:
     using Entry = std::pair<Velmora::UGUID, FileStamp>;
-    std::vector<Entry> entries_;
+    static std::vector<Entry> make(const QString &root, const QVector<as::Asset> &assets,
+                                   const std::atomic<bool> &cancel);
+
+    mutable std::vector<Entry> entries_;
+    mutable std::shared_future<std::vector<Entry>> pending_;
 };
 
 // Reads one meta file into an asset record; false (with one warning) when

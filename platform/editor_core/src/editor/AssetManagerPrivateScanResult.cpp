@@ -583,6 +583,7 @@ struct AssetManagerPrivate::ScanResult::Making
 
     ScanResult &result;
     Index &index;
+    bool from_engine_read = false;
     std::vector<QString> files;
     QStringList unreadable;
     // Helpers in listing the read's records.
@@ -789,17 +790,19 @@ struct AssetManagerPrivate::ScanResult::Making
         index.assets.resize(kept);
         read = ReadMetas();
         index.build(true, follow);
-        index.stamps = asset_records::FileStamps::of(index.root, index.assets, cancel);
+        // The records of the engine's read are the start-up's: their stamps
+        // are made meanwhile.
+        index.stamps = from_engine_read ? asset_records::FileStamps::later(index.root, index.assets)
+                                        : asset_records::FileStamps::of(index.root, index.assets, cancel);
     }
 };
 
-asset_records::FileStamps asset_records::FileStamps::of(const QString &root, const QVector<as::Asset> &assets,
-                                                        const std::atomic<bool> &cancel)
+std::vector<asset_records::FileStamps::Entry>
+asset_records::FileStamps::make(const QString &root, const QVector<as::Asset> &assets, const std::atomic<bool> &cancel)
 {
     constexpr int PARALLEL_FROM = 4096;
     const int count = assets.size();
-    FileStamps result;
-    result.entries_.resize(size_t(std::max(count, 0)));
+    std::vector<Entry> entries(size_t(std::max(count, 0)));
     const QByteArray root_bytes = QFile::encodeName(root);
     auto work = [&](int part, int parts) {
         // One path buffer per thread: the records keep no absolute path.
@@ -808,7 +811,7 @@ asset_records::FileStamps asset_records::FileStamps::of(const QString &root, con
             const as::Asset &asset = assets[i];
             path.resize(size_t(root_bytes.size()));
             path += QFile::encodeName(asset.getRelativePath()).constData();
-            result.entries_[size_t(i)] = {asset.getGUID(), stampOf(path.c_str())};
+            entries[size_t(i)] = {asset.getGUID(), stampOf(path.c_str())};
         }
     };
     const int parts = count < PARALLEL_FROM ? 1 : int(core_internal::workerCount(4));
@@ -819,9 +822,31 @@ asset_records::FileStamps asset_records::FileStamps::of(const QString &root, con
     work(0, parts);
     helpers.join();
     if (cancel)
-        return FileStamps();
-    std::sort(result.entries_.begin(), result.entries_.end(),
-              [](const Entry &a, const Entry &b) { return a.first < b.first; });
+        return {};
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) { return a.first < b.first; });
+    return entries;
+}
+
+asset_records::FileStamps asset_records::FileStamps::of(const QString &root, const QVector<as::Asset> &assets,
+                                                        const std::atomic<bool> &cancel)
+{
+    FileStamps result;
+    result.entries_ = make(root, assets, cancel);
+    return result;
+}
+
+asset_records::FileStamps asset_records::FileStamps::later(const QString &root, const QVector<as::Asset> &assets)
+{
+    FileStamps result;
+    try {
+        result.pending_ = std::async(std::launch::async, [root, assets] {
+                              static const std::atomic<bool> never{false};
+                              return make(root, assets, never);
+                          }).share();
+    } catch (const std::system_error &) {
+        static const std::atomic<bool> never{false};
+        result.entries_ = make(root, assets, never);
+    }
     return result;
 }
 
@@ -833,6 +858,7 @@ std::shared_ptr<AssetManagerPrivate::ScanResult> AssetManagerPrivate::ScanResult
     Velmora::LogHold hold(&result->log);
     result->index.root = root;
     Making making(*result);
+    making.from_engine_read = engine_scan != nullptr;
     making.listAssetFiles(root, engine_scan, cancel);
     making.warnOfUnreadableNames();
     making.orderFilesAndSizeRecords();
