@@ -25,7 +25,6 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QThread>
 
 #include <algorithm>
