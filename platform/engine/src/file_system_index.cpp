@@ -173,7 +173,7 @@ private:
         if (notify_) {
             // Held while the GUIDs are claimed, so that a listener that has
             // made what it needs of the records cannot drop them before.
-            index_.scan->holdRecords();
+            records_ = index_.scan->shareRecords();
             MetaScan::notifyRead(index_.scan);
         }
     }
@@ -216,20 +216,20 @@ private:
 
     // The listing is not needed once the index is built, nor the records
     // once every listener has made what it needs of them (this may be the
-    // last hold). Dropping a large project's takes a while: not on this
+    // last share). Dropping a large project's takes a while: not on this
     // thread, which has more to do.
     void startReleasing()
     {
         if (!notify_)
             return;
-        // The listing's paths are a part of the read's memory that the
-        // release thread lets go last.
-        index_.scan->shareRelease();
         try {
-            index_.release_thread = std::thread([read = index_.scan, facts = facts_made_.get_future(),
-                                                 passed = listed_.get_future(), done = built_.get_future()] {
+            // The listing's paths are a part of the read's memory that the
+            // release thread lets go last.
+            index_.release_thread = std::thread([read = index_.scan, records = records_,
+                                                 memory = index_.scan->shareMemory(), facts = facts_made_.get_future(),
+                                                 passed = listed_.get_future(), done = built_.get_future()]() mutable {
                 facts.wait();
-                read->releaseRecords(false);
+                records.reset();
                 // The meta files' own paths are not indexed: they go as soon
                 // as the table is past them, the others once the index is
                 // built.
@@ -239,11 +239,13 @@ private:
                         std::string().swap(read->files[f]);
                 done.wait();
                 releaseFiles(*read);
-                read->partReleased();
+                memory.reset();
             });
+            // The thread's copy holds the records from here on.
+            records_.reset();
             releasing_ = true;
         } catch (const std::system_error &) {
-            index_.scan->partReleased(); // the paths go with the scan
+            // Without it, this one lets go once the makers are done.
         }
     }
 
@@ -385,8 +387,7 @@ private:
     {
         pool_.join();
         std::vector<const MetaRecord *>().swap(path_records_);
-        if (!releasing_ && notify_)
-            index_.scan->releaseRecords(false);
+        records_.reset();
     }
 
     // Once the table is built: each entry takes its record, each claim its
@@ -443,6 +444,9 @@ private:
     ThreadGroup pool_;
 
     bool releasing_ = false;
+    // Held from before the listeners are told until the makers are done,
+    // by this or by the release thread (see startReleasing).
+    MetaRecordsShare records_;
     std::promise<void> facts_made_;
     std::promise<void> built_;
 

@@ -978,39 +978,102 @@ void MetaScan::notifyRead(const std::shared_ptr<const MetaScan> &scan)
         entry.second(scan);
 }
 
-void MetaScan::holdRecords() const
+// Each share of the records holds their keeper; the last one to go ends it.
+struct MetaRecordsShare::Keeper
 {
-    record_holds_.fetch_add(1);
+    Keeper(std::shared_ptr<const MetaScan> read, std::shared_ptr<const void> read_memory)
+        : scan(std::move(read))
+        , memory(std::move(read_memory))
+    {}
+    Keeper(const Keeper &) = delete;
+    Keeper &operator=(const Keeper &) = delete;
+
+    const std::shared_ptr<const MetaScan> scan;
+    std::shared_ptr<const void> memory;
+    std::atomic<bool> served{false};
+
+    ~Keeper()
+    {
+        if (!served)
+            return;
+        // Both go outside the lock: freeing the records takes long, and the
+        // newer share may be the last one by then.
+        std::shared_ptr<Keeper> newer;
+        std::vector<MetaRecord> records;
+        std::lock_guard<std::mutex> locker(scan->share_mutex_);
+        // A share taken after the last one went, but before this: its
+        // keeper holds the records now, and lets them go in turn.
+        newer = scan->records_keeper_.lock();
+        if (newer) {
+            newer->served = true;
+        } else {
+            // The scan itself is made by read() and never const.
+            records.swap(const_cast<MetaScan &>(*scan).metas);
+            scan->records_released_ = true;
+        }
+    }
+};
+
+void MetaRecordsShare::serve() const
+{
+    if (keeper_)
+        keeper_->served = true;
 }
 
-void MetaScan::releaseRecords(bool served) const
+MetaRecordsShare MetaScan::shareRecords() const
 {
-    if (served)
-        records_served_ = true;
-    if (record_holds_.fetch_sub(1) != 1 || !records_served_)
-        return;
-    // The last holder; nobody reads the records any more. The scan itself
-    // is made by read() and never const, so it may be changed here.
-    records_released_ = true;
-    std::vector<MetaRecord>().swap(const_cast<MetaScan *>(this)->metas);
-    partReleased();
+    MetaRecordsShare share;
+    std::lock_guard<std::mutex> locker(share_mutex_);
+    share.keeper_ = records_keeper_.lock();
+    if (!share.keeper_ && !records_released_) {
+        share.keeper_ = std::make_shared<MetaRecordsShare::Keeper>(shared_from_this(), memoryShare());
+        records_keeper_ = share.keeper_;
+    }
+    return share;
 }
 
-void MetaScan::shareRelease() const
-{
-    release_parts_.fetch_add(1);
-}
+namespace {
 
-void MetaScan::partReleased() const
+// Gives the memory of a read back to the system once the records and
+// every other part let go early are gone.
+struct MemoryReturn
 {
-    if (release_parts_.fetch_sub(1) != 1)
-        return;
+    explicit MemoryReturn(std::shared_ptr<const MetaScan> read)
+        : scan(std::move(read))
+    {}
+    MemoryReturn(const MemoryReturn &) = delete;
+    MemoryReturn &operator=(const MemoryReturn &) = delete;
+
+    const std::shared_ptr<const MetaScan> scan;
+
+    ~MemoryReturn()
+    {
 #ifdef VELMORA_TUNE_GLIBC_HEAP
-    // Most of the read's texts were made by the reading threads, in arenas
-    // of their own, between blocks that live on: what they held would stay
-    // in the process until those arenas are used again.
-    ::malloc_trim(0);
+        // Most of the read's texts were made by the reading threads, in
+        // arenas of their own, between blocks that live on: what they held
+        // would stay in the process until those arenas are used again.
+        if (scan->recordsReleased())
+            ::malloc_trim(0);
 #endif
+    }
+};
+
+} // namespace
+
+std::shared_ptr<const void> MetaScan::shareMemory() const
+{
+    std::lock_guard<std::mutex> locker(share_mutex_);
+    return memoryShare();
+}
+
+std::shared_ptr<const void> MetaScan::memoryShare() const
+{
+    std::shared_ptr<const void> share = memory_.lock();
+    if (!share) {
+        share = std::make_shared<const MemoryReturn>(shared_from_this());
+        memory_ = share;
+    }
+    return share;
 }
 
 bool MetaScan::recordsReleased() const

@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cctype>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +34,7 @@ private slots:
     void a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once();
     void records_go_when_the_last_holder_lets_go_and_one_was_served_data();
     void records_go_when_the_last_holder_lets_go_and_one_was_served();
+    void a_share_taken_while_the_last_one_goes_keeps_the_records();
     void init_keeps_the_records_unless_a_listener_has_served_them();
     void the_index_s_warnings_come_in_path_order_whatever_kind();
     void a_large_read_is_merged_in_path_order_and_indexed_whole();
@@ -183,7 +185,8 @@ void TestMetaScan::a_changed_folder_makes_the_read_stale_and_the_file_system_len
 
 void TestMetaScan::records_go_when_the_last_holder_lets_go_and_one_was_served_data()
 {
-    // Steps: "h" holds, "s" lets go having served, "r" lets go without.
+    // Steps: "h" takes a share, "s" lets go of the oldest share having
+    // served, "r" lets go of it without; "c" copies the newest share.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<bool>("released");
     QTest::newRow("served first, the other last") << QStringLiteral("hhsr") << true;
@@ -191,6 +194,9 @@ void TestMetaScan::records_go_when_the_last_holder_lets_go_and_one_was_served_da
     QTest::newRow("nobody served") << QStringLiteral("hhrr") << false;
     QTest::newRow("one still holds") << QStringLiteral("hhs") << false;
     QTest::newRow("a holder that never lets go") << QStringLiteral("hhhsr") << false;
+    QTest::newRow("a copy holds them too") << QStringLiteral("hcs") << false;
+    QTest::newRow("the copy let go") << QStringLiteral("hcsr") << true;
+    QTest::newRow("a share taken after the last went") << QStringLiteral("hrhs") << true;
 }
 
 void TestMetaScan::records_go_when_the_last_holder_lets_go_and_one_was_served()
@@ -201,15 +207,59 @@ void TestMetaScan::records_go_when_the_last_holder_lets_go_and_one_was_served()
     QVERIFY(installation.writeAsset(QStringLiteral("a/one.png"), "x", guid('a', 1), 6));
     const auto scan = Velmora::MetaScan::read(installation.dataPath().toStdString());
     QCOMPARE(int(scan->metas.size()), 1);
+    std::deque<Velmora::MetaRecordsShare> shares;
     for (const QChar step : steps) {
-        if (step == QLatin1Char('h'))
-            scan->holdRecords();
-        else
-            scan->releaseRecords(step == QLatin1Char('s'));
+        if (step == QLatin1Char('h')) {
+            shares.push_back(scan->shareRecords());
+            QVERIFY(shares.back());
+        } else if (step == QLatin1Char('c')) {
+            shares.push_back(shares.back());
+        } else {
+            if (step == QLatin1Char('s'))
+                shares.front().serve();
+            shares.pop_front();
+        }
     }
     QCOMPARE(scan->recordsReleased(), released);
     QCOMPARE(scan->metas.empty(), released);
+    // Once they are gone, nobody gets a share of them.
+    QCOMPARE(!scan->shareRecords(), released);
     QCOMPARE(int(scan->files.size()), 2); // the listing is the file system's to drop
+}
+
+void TestMetaScan::a_share_taken_while_the_last_one_goes_keeps_the_records()
+{
+    // One thread lets go of the last share, served, while another takes a
+    // new one: whoever wins, a reader with a share reads whole records, and
+    // the records go once both are done.
+    Installation installation;
+    for (int i = 0; i < 32; ++i)
+        QVERIFY(installation.writeAsset(QStringLiteral("r/%1.png").arg(i), "x", guid('a', i), 6));
+    const std::string data = installation.dataPath().toStdString();
+    int shared_late = 0;
+    for (int round = 0; round < 200; ++round) {
+        const auto scan = Velmora::MetaScan::read(data);
+        Velmora::MetaRecordsShare first = scan->shareRecords();
+        first.serve();
+        std::atomic<bool> go{false};
+        std::thread last([&] {
+            while (!go) {}
+            first.reset();
+        });
+        go = true;
+        Velmora::MetaRecordsShare late = scan->shareRecords();
+        if (late) {
+            ++shared_late;
+            QCOMPARE(int(scan->metas.size()), 32);
+            for (const Velmora::MetaRecord &record : scan->metas)
+                QVERIFY(!record.path().empty() && int(record.guid().size()) == guid('a', 0).size());
+        }
+        last.join();
+        QCOMPARE(scan->recordsReleased(), !late);
+        late.reset();
+        QVERIFY(scan->recordsReleased());
+    }
+    QVERIFY(shared_late > 0);
 }
 
 void TestMetaScan::init_keeps_the_records_unless_a_listener_has_served_them()
@@ -236,10 +286,10 @@ void TestMetaScan::init_keeps_the_records_unless_a_listener_has_served_them()
     std::thread reader;
     std::atomic<int> read_records{0};
     const int id = Velmora::MetaScan::addReadListener([&](const std::shared_ptr<const Velmora::MetaScan> &scan) {
-        scan->holdRecords();
-        reader = std::thread([scan, &read_records] {
+        reader = std::thread([scan, share = scan->shareRecords(), &read_records]() mutable {
             read_records = int(scan->metas.size());
-            scan->releaseRecords(true);
+            share.serve();
+            share.reset();
         });
     });
     QVERIFY(Velmora::FileSystem::init(data.constData()));

@@ -31,11 +31,13 @@ struct AssetManagerPrivate::Prepared
 {
     QString root;
     std::shared_ptr<const Velmora::MetaScan> scan;
+    // Held while thread reads the read's records.
+    Velmora::MetaRecordsShare records;
     std::atomic<bool> cancel{false};
     std::shared_ptr<ScanResult> result;
     std::thread thread;
-    // Lets go of the read's records once the records here are made (started
-    // by thread, see prepare).
+    // Lets go of the share of the read's records once the records here are
+    // made (started by thread, see prepare).
     std::thread releasing;
 
     // How far thread has made the records, for the scan that takes them
@@ -129,18 +131,19 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
     auto prepared = std::make_shared<Prepared>();
     prepared->root = cleanFolder(QString::fromStdString(scan->data_path));
     prepared->scan = scan;
+    prepared->records = scan->shareRecords();
     Prepared *raw = prepared.get();
-    scan->holdRecords();
     // The records made are all that is needed of the read's records: they
     // may go then rather than with the scan. Freeing them (and handing their
     // memory back to the system) takes long, and the scan need not wait for
-    // it: it is done on a thread of its own, joined when the prepared
+    // it: the share goes on a thread of its own, joined when the prepared
     // records go (or after the first scan, see applyScan).
     auto read_done = [raw] {
+        raw->records.serve();
         try {
-            raw->releasing = std::thread([scan = raw->scan] { scan->releaseRecords(true); });
+            raw->releasing = std::thread([share = std::move(raw->records)]() mutable { share.reset(); });
         } catch (const std::system_error &) {
-            raw->scan->releaseRecords(true);
+            // The share went here, with the thread's function.
         }
     };
     prepared->thread = std::thread([raw, read_done] {
@@ -213,14 +216,13 @@ void AssetManagerPrivate::startScan(bool initial)
             prepared->thread.join();
             if (current && !*cancel)
                 result = std::move(prepared->result);
-            // Scanning again reads the records (unless they are gone):
-            // not while they are let go.
-            if (!result && prepared->releasing.joinable())
-                prepared->releasing.join();
         }
-        if (!result && !*cancel)
-            result = ScanResult::compute(root, current && !engine_scan->recordsReleased() ? engine_scan : nullptr,
-                                         *cancel, nullptr, post);
+        if (!result && !*cancel) {
+            // The read's records serve unless they are gone; held while read.
+            const Velmora::MetaRecordsShare records
+                    = current ? engine_scan->shareRecords() : Velmora::MetaRecordsShare();
+            result = ScanResult::compute(root, records ? engine_scan : nullptr, *cancel, nullptr, post);
+        }
         prepared.reset();
         engine_scan.reset();
         if (!result || *cancel)

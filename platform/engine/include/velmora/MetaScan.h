@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -97,7 +98,26 @@ private:
     std::unique_ptr<MetaExtra> extra_;
 };
 
-struct MetaScan
+// A share of a read's records (see MetaScan::shareRecords). Copies are
+// shares too; a default one holds nothing.
+class MetaRecordsShare
+{
+public:
+    MetaRecordsShare() = default;
+    // What its holder made of the records serves in their place: they may
+    // go once the last share has gone.
+    void serve() const;
+    // Lets go of the share (as the destructor does).
+    void reset() { keeper_.reset(); }
+    explicit operator bool() const { return bool(keeper_); }
+
+private:
+    friend struct MetaScan;
+    struct Keeper;
+    std::shared_ptr<Keeper> keeper_;
+};
+
+struct MetaScan : std::enable_shared_from_this<MetaScan>
 {
     std::string data_path; // absolute, cleaned, ending with "/"
     // Every file below the data folder outside hidden folders (".runtimes"
@@ -158,7 +178,7 @@ struct MetaScan
     // it is read, before the index is built from it, on the thread that
     // runs init (under a lock: a listener only starts its own work). They
     // may read the scan on any thread while it lives, but never change it;
-    // a listener that reads the records holds them (see holdRecords).
+    // a listener that reads the records takes a share of them (see shareRecords).
     using ReadListener = std::function<void(const std::shared_ptr<const MetaScan> &scan)>;
     // An id for removeReadListener.
     static int addReadListener(ReadListener listener);
@@ -168,34 +188,40 @@ struct MetaScan
 
     // The records are the larger part of a read; once everything made from
     // them is made, they can go before the scan does. Each reader that may
-    // let them go holds them while it reads (the file system's init holds
-    // them from before it tells the listeners; a listener holds them from
-    // inside the listener). When the last holder lets go and one of them
-    // said that what it made from them serves (served), metas is emptied
-    // and the memory it held given back to the system (on the thread of
-    // that call). A reader that may still need them never lets go.
-    void holdRecords() const;
-    void releaseRecords(bool served) const;
+    // let them go takes a share of them while it reads (the file system's
+    // init before it tells the listeners, a listener from inside the
+    // listener). Once the last share has gone, and one holder said that
+    // what it made of them serves, metas is emptied and the memory it held
+    // given back to the system, on the thread that let go of the last share.
+    // A reader that may still need them holds no share. Once the records
+    // are gone, the share is empty.
+    MetaRecordsShare shareRecords() const;
     // Whether metas was emptied so: the records then have to be read again.
     bool recordsReleased() const;
     // Giving the freed memory back to the system walks the whole heap and
-    // holds each arena meanwhile, so it is done once, by whoever lets go of
-    // the read's memory last: the records' last holder, and each part that
-    // shareRelease() added, ending with partReleased().
-    void shareRelease() const;
-    void partReleased() const;
+    // holds each arena meanwhile, so it is done once, when the last share
+    // of the read's memory goes, and only if the records went: each share
+    // of the records holds one, and a holder of another part of the read
+    // that it lets go early (the file system, the listing) holds one of its
+    // own until that part is gone.
+    std::shared_ptr<const void> shareMemory() const;
 
 private:
     // ahead: the read begun by readAhead (its lines held until it is taken).
     static std::shared_ptr<MetaScan> readFolder(const std::string &data_path, bool ahead);
+    // shareMemory under share_mutex_.
+    std::shared_ptr<const void> memoryShare() const;
 
     // Parse errors of a read ahead, in path order, until it is taken.
     std::vector<LogHold::Lines> held_lines_;
-    mutable std::atomic<int> record_holds_{0};
-    mutable std::atomic<bool> records_served_{false};
+    // The live shares (see shareRecords and shareMemory), weakly: they
+    // end by themselves. Under share_mutex_, as is the release of metas.
+    mutable std::mutex share_mutex_;
+    mutable std::weak_ptr<MetaRecordsShare::Keeper> records_keeper_;
+    mutable std::weak_ptr<const void> memory_;
     mutable std::atomic<bool> records_released_{false};
-    // The parts of the read's memory still to be let go (the records first).
-    mutable std::atomic<int> release_parts_{1};
+
+    friend class MetaRecordsShare;
 };
 
 } // namespace Velmora
