@@ -11,8 +11,8 @@
 #include "render_reuse.h"
 #include "render_scene.h"
 #include "texture_streaming.h"
+#include "thread_kit.h"
 
-#include <QThread>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -549,7 +549,7 @@ void renderInit(int api, const Vector<int> &supported_apis)
     TextureStreaming::init();
     if (!s.pool) {
         s.pool = new QThreadPool;
-        s.pool->setMaxThreadCount(std::max(1, std::min(8, QThread::idealThreadCount())));
+        s.pool->setMaxThreadCount(int(engine_internal::workerCount()));
     }
 }
 

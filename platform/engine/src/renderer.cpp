@@ -15,9 +15,9 @@
 #include "render_scene.h"
 #include "render_shadow.h"
 #include "texture_streaming.h"
+#include "thread_kit.h"
 
 #include <QImage>
-#include <QThread>
 
 #include <algorithm>
 #include <atomic>
@@ -456,7 +456,8 @@ private:
             // Task t: a grid band (value >= 0) or a lit band (-1 - band).
             std::vector<int> order;
             order.reserve(size_t(grid_bands + lit_bands));
-            const int lag = std::max(1, QThread::idealThreadCount());
+            // As many as the pool runs at once.
+            const int lag = int(engine_internal::workerCount());
             int next_lit = 0;
             auto lastGridBand = [&](int band) {
                 const int last_row = std::min(height, (band + 1) * LIT_BAND) - 1;
