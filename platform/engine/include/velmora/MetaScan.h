@@ -194,7 +194,7 @@ struct MetaScan : std::enable_shared_from_this<MetaScan>
     // what it made of them serves, metas is emptied and the memory it held
     // given back to the system, on the thread that let go of the last share.
     // A reader that may still need them holds no share. Once the records
-    // are gone, the share is empty.
+    // are gone, the share given is empty.
     MetaRecordsShare shareRecords() const;
     // Whether metas was emptied so: the records then have to be read again.
     bool recordsReleased() const;
