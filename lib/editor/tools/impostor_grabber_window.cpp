@@ -231,19 +231,34 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
         return;
     }
     const Velmora::Ptr<Velmora::Node> node = selectedNode();
-    if (!holdsObject(node))
+    if (!holdsObject(node) || !insideDataFolder(directory))
         return;
+    auto *tool = makeTool(node, directory, name);
+    if (!acceptSettings(tool, name) || !tool->prepare()) {
+        delete tool;
+        return;
+    }
+    runBehindProgress(tool);
+}
+
+bool ImpostorGrabberWindow::insideDataFolder(const QString &directory) const
+{
     // Textures outside the data folder cannot become assets: refuse before a
     // long grab instead of failing at its end.
     const QString data = fs::dataPath();
-    if (!data.isEmpty() && !fs::normalizeDirPath(directory).startsWith(data)) {
-        qWarning("Impostor creator: \"%s\" is outside the data folder \"%s\"; nothing is grabbed",
-                 directory.toUtf8().constData(), data.toUtf8().constData());
-        showMessage(QMessageBox::Warning,
-                    tr("The impostor textures must be saved inside the project's data folder:\n%1")
-                            .arg(QDir::toNativeSeparators(data)));
-        return;
-    }
+    if (data.isEmpty() || fs::normalizeDirPath(directory).startsWith(data))
+        return true;
+    qWarning("Impostor creator: \"%s\" is outside the data folder \"%s\"; nothing is grabbed",
+             directory.toUtf8().constData(), data.toUtf8().constData());
+    showMessage(QMessageBox::Warning,
+                tr("The impostor textures must be saved inside the project's data folder:\n%1")
+                        .arg(QDir::toNativeSeparators(data)));
+    return false;
+}
+
+Impostors::GrabberTool *ImpostorGrabberWindow::makeTool(const Velmora::Ptr<Velmora::Node> &node,
+                                                        const QString &directory, const QString &name)
+{
     auto *tool = new Impostors::GrabberTool(this);
     tool->setSourceNode(node);
     Impostors::GrabberTool::Params &params = tool->params();
@@ -266,37 +281,39 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
         }
         tool->setTextureFile(kind, textureFileName(name, QLatin1String(row.word)));
     }
+    return tool;
+}
+
+bool ImpostorGrabberWindow::acceptSettings(Impostors::GrabberTool *tool, const QString &name) const
+{
     const QString reason = tool->checkSettings();
     if (!reason.isEmpty()) {
-        delete tool;
         showMessage(QMessageBox::Warning,
                     tr("The impostor cannot be grabbed with these settings: %1.\n\n"
                        "Choose a lower resolution or less supersampling.")
                             .arg(reason));
-        return;
+        return false;
     }
     const QStringList existing = tool->existingFiles();
-    if (!existing.isEmpty()) {
-        QStringList shown;
-        for (const QString &path : existing)
-            shown << QDir::toNativeSeparators(fs::relDataPath(path));
-        const QMessageBox::StandardButton answer = QMessageBox::question(
-                depr::gui.main_window, tr("Impostors Creator"),
-                tr("An impostor named \"%1\" exists already; these files would be replaced:\n\n%2\n\n"
-                   "Replace its textures and update its material?")
-                        .arg(name, shown.join(QLatin1Char('\n'))),
-                QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
-        if (answer != QMessageBox::Yes) {
-            delete tool;
-            return;
-        }
-        tool->setReplaceExisting(true);
-    }
-    if (!tool->prepare()) {
-        delete tool;
-        return;
-    }
+    if (existing.isEmpty())
+        return true;
+    QStringList shown;
+    for (const QString &path : existing)
+        shown << QDir::toNativeSeparators(fs::relDataPath(path));
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+            depr::gui.main_window, tr("Impostors Creator"),
+            tr("An impostor named \"%1\" exists already; these files would be replaced:\n\n%2\n\n"
+               "Replace its textures and update its material?")
+                    .arg(name, shown.join(QLatin1Char('\n'))),
+            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return false;
+    tool->setReplaceExisting(true);
+    return true;
+}
 
+void ImpostorGrabberWindow::runBehindProgress(Impostors::GrabberTool *tool)
+{
     auto *dialog = new QProgressDialog(depr::gui.main_window);
     dialog->setWindowTitle(tr("Impostor Creator"));
     dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);

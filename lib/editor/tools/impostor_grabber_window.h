@@ -11,6 +11,9 @@ class QButtonGroup;
 class QCheckBox;
 class QPushButton;
 class Ui_ImpostorGrabberWindow;
+namespace Impostors {
+class GrabberTool;
+}
 
 // The "Impostors Creator" tool window: the texture kinds to grab (each with
 // a check box, a file-name postfix and a format), six grab settings and the
@@ -48,6 +51,13 @@ public:
     QPushButton *createButton() const;
 
 private:
+    // The steps of onCreate: each asks or tells the user what stops it.
+    bool insideDataFolder(const QString &directory) const;
+    Impostors::GrabberTool *makeTool(const Velmora::Ptr<Velmora::Node> &node, const QString &directory,
+                                     const QString &name);
+    bool acceptSettings(Impostors::GrabberTool *tool, const QString &name) const;
+    void runBehindProgress(Impostors::GrabberTool *tool);
+
     Ui_ImpostorGrabberWindow *ui = nullptr;
     QButtonGroup *albedo_group_ = nullptr;
     QButtonGroup *normal_group_ = nullptr;
