@@ -168,6 +168,26 @@ int Properties::loadProperties()
     if (!engine_internal::checkRunning("Properties::loadProperties"))
         return 0;
     clearProperties();
+    const Vector<Ptr<Property>> files = readFiles();
+    findParents(files);
+    std::vector<std::pair<UGUID, UGUID>> virtual_files;
+    virtual_files.reserve(size_t(files.size()));
+    for (const Ptr<Property> &property : files)
+        virtual_files.emplace_back(property->getGUID(), property->getFileGUID());
+    engine_internal::registerVirtualFiles(virtual_files);
+
+    PropertiesState &s = state();
+    {
+        QWriteLocker lock(&s.lock);
+        s.files = files;
+    }
+    cutCycles(files);
+    Log::message("Properties: %d properties loaded\n", files.size());
+    return files.size();
+}
+
+Vector<Ptr<Property>> Properties::readFiles()
+{
     const std::vector<String> paths = engine_internal::filesWithExtension("prop");
     // Read on several threads; the log reads as if one after another, and
     // the properties are kept in the order of the files.
@@ -203,7 +223,11 @@ int Properties::loadProperties()
         if (property)
             files.append(property);
     }
+    return files;
+}
 
+void Properties::findParents(const Vector<Ptr<Property>> &files)
+{
     // A parent is the first other property (in file order) of the GUID or
     // file GUID, or of the name, that the reference gives.
     bool any_reference = false;
@@ -240,17 +264,10 @@ int Properties::loadProperties()
             property.parent_guid_ = parent >= 0 ? files[parent]->guid_ : UGUID();
         }
     }
-    std::vector<std::pair<UGUID, UGUID>> virtual_files;
-    virtual_files.reserve(size_t(files.size()));
-    for (const Ptr<Property> &property : files)
-        virtual_files.emplace_back(property->getGUID(), property->getFileGUID());
-    engine_internal::registerVirtualFiles(virtual_files);
+}
 
-    PropertiesState &s = state();
-    {
-        QWriteLocker lock(&s.lock);
-        s.files = files;
-    }
+void Properties::cutCycles(const Vector<Ptr<Property>> &files)
+{
     // A chain that comes back to a property is cut there. A parent is the
     // first property of its GUID, as Property::getParent finds it.
     bool any_parent = false;
@@ -278,8 +295,6 @@ int Properties::loadProperties()
             }
         }
     }
-    Log::message("Properties: %d properties loaded\n", files.size());
-    return files.size();
 }
 
 void Properties::clearProperties()

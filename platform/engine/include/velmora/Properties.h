@@ -21,6 +21,13 @@ public:
     static Ptr<Property> findPropertyByGUID(const UGUID &guid);
     // True for a property GUID and for a property file's GUID.
     static bool isProperty(const UGUID &guid);
+
+private:
+    // The steps of loadProperties: the files read (in file order), each
+    // reference to a parent found, and chains that come back cut.
+    static Vector<Ptr<Property>> readFiles();
+    static void findParents(const Vector<Ptr<Property>> &files);
+    static void cutCycles(const Vector<Ptr<Property>> &files);
 };
 
 } // namespace Velmora
