@@ -217,6 +217,7 @@ private:
     void addTerrains(int count);
     void addGuiSkins();
     void addPlainFiles(int count);
+    // The materials' parents, then their texts, parents first.
     void writeMaterials(int num_materials);
     // The files' contents that the kinds above did not give them, with the
     // uses they write.
@@ -226,6 +227,8 @@ private:
     void writeRenderSettings(int index);
     void writeLayer(int index);
 
+    // The cleaner's evidence besides references in asset files (see
+    // GeneratorOptions::cleaner_evidence) and the uses only it sees.
     void addCleanerEvidence();
     int pickNamedFile();
     void writeCleanerScripts();
