@@ -161,6 +161,97 @@ std::pair<double, double> timeDilation(int side, int passes)
     return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds() - cpu_start};
 }
 
+// The creator's defaults.
+const int RESOLUTION = 4096;
+const int SUPERSAMPLING = 4;
+const int NUM_PHI = 8;
+const int NUM_THETA = 4;
+const float ASPECT = 1.0f;
+const int PADDING = 16;
+
+// The bush's mesh and its leaf material in the data folder below root.
+void writeScene(const QString &root)
+{
+    write(root + "/data/meshes/bush.mesh", bush());
+    write(root + "/data/materials/leaf.mat",
+          "<material name=\"leaf\"><parameter name=\"albedo_color\">0.2 0.5 0.1 1</parameter></material>");
+}
+
+// --passes: the dilation pass alone, row-parallel and on one thread.
+void compareDilation(int passes)
+{
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("%d dilation passes over 2048 x 2048, %d cores, load average %.1f\n", passes,
+                QThread::idealThreadCount(), load[0]);
+    RenderRitual::setMaxThreads(0);
+    const auto parallel = timeDilation(2048, passes);
+    RenderRitual::setMaxThreads(1);
+    const auto single = timeDilation(2048, passes);
+    RenderRitual::setMaxThreads(0);
+    std::printf("row-parallel  %.2f s (cpu %.2f s)\none thread    %.2f s (cpu %.2f s)\nratio %.2f\n", parallel.first,
+                parallel.second, single.first, single.second, single.first / parallel.first);
+}
+
+// Fits the cameras around node at the creator's defaults and fills the
+// grab's parameters; prints the layout and the fit. False when the camera
+// setup fails.
+bool prepareGrab(const Ptr<ObjectMeshStatic> &node, const QString &kind, Impostors::GrabParameters &params)
+{
+    QElapsedTimer fit_timer;
+    fit_timer.start();
+    Impostors::CameraSetup setup;
+    setup.node = node;
+    setup.numPhi = NUM_PHI;
+    setup.numTheta = NUM_THETA;
+    setup.aspect = ASPECT;
+    if (!setup.setup()) {
+        std::fprintf(stderr, "the camera setup failed\n");
+        return false;
+    }
+    const double fit_ms = double(fit_timer.nsecsElapsed()) / 1e6;
+    const Impostors::AtlasLayout layout = Impostors::atlasLayout(RESOLUTION, NUM_PHI, NUM_THETA, ASPECT, SUPERSAMPLING);
+    params.node = node;
+    params.distance = setup.distance;
+    params.projection = setup.projection;
+    params.modelviews = setup.modelviews;
+    params.cellWidth = layout.cellWidth;
+    params.cellHeight = layout.cellHeight;
+    params.supersampling = SUPERSAMPLING;
+    params.numPhi = NUM_PHI;
+    params.numTheta = NUM_THETA;
+    params.padding = PADDING;
+
+    std::printf("kind %s: atlas %d x %d, cell %d x %d, render %d x %d, %d dilation passes per view, %d views\n",
+                qPrintable(kind), layout.atlasWidth, layout.atlasHeight, layout.cellWidth, layout.cellHeight,
+                layout.renderWidth, layout.renderHeight, PADDING * SUPERSAMPLING, NUM_PHI * NUM_THETA);
+    std::printf("camera setup (silhouette fit, %d masks): %.1f ms\n", setup.getNumFitSteps(), fit_ms);
+    return true;
+}
+
+// The same views row-parallel, then on one thread, and their ratios.
+void compareGrabs(const Impostors::GrabParameters &params, const QString &kind, int views)
+{
+    double load[3] = {};
+    getloadavg(load, 3);
+    std::printf("cores: %d, load average %.1f\n", QThread::idealThreadCount(), load[0]);
+
+    RenderRitual::setMaxThreads(0);
+    const Times parallel = runViews(params, kind, views);
+    print("row-parallel", parallel);
+    RenderRitual::setMaxThreads(1);
+    const Times single = runViews(params, kind, views);
+    print("one thread", single);
+    RenderRitual::setMaxThreads(0);
+
+    const double passes_parallel = parallel.state_ms[2] + parallel.state_ms[3];
+    const double passes_single = single.state_ms[2] + single.state_ms[3];
+    std::printf("passes (post + downsample): one thread / row-parallel = %.2f\n", passes_single / passes_parallel);
+    std::printf("whole views: one thread / row-parallel = %.2f\n", single.total() / parallel.total());
+    std::printf("estimated kind (32 views), row-parallel: %.1f s\n",
+                parallel.total() / double(parallel.views) * double(NUM_PHI * NUM_THETA) / 1000.0);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -180,86 +271,21 @@ int main(int argc, char **argv)
     const QString kind = parser.value(QStringLiteral("kind"));
 
     QTemporaryDir root;
-    write(root.path() + "/data/meshes/bush.mesh", bush());
-    write(root.path() + "/data/materials/leaf.mat",
-          "<material name=\"leaf\"><parameter name=\"albedo_color\">0.2 0.5 0.1 1</parameter></material>");
+    writeScene(root.path());
     if (!bench::startEngine("bench_impostor_grab", root.path(), root.path() + QStringLiteral("/data")))
         return 1;
     Materials::loadMaterials();
     if (parser.isSet(QStringLiteral("passes"))) {
-        const int passes = std::max(1, parser.value(QStringLiteral("passes")).toInt());
-        double load[3] = {};
-        getloadavg(load, 3);
-        std::printf("%d dilation passes over 2048 x 2048, %d cores, load average %.1f\n", passes,
-                    QThread::idealThreadCount(), load[0]);
-        RenderRitual::setMaxThreads(0);
-        const auto parallel = timeDilation(2048, passes);
-        RenderRitual::setMaxThreads(1);
-        const auto single = timeDilation(2048, passes);
-        RenderRitual::setMaxThreads(0);
-        std::printf("row-parallel  %.2f s (cpu %.2f s)\none thread    %.2f s (cpu %.2f s)\nratio %.2f\n",
-                    parallel.first, parallel.second, single.first, single.second, single.first / parallel.first);
+        compareDilation(std::max(1, parser.value(QStringLiteral("passes")).toInt()));
         Engine::shutdown();
         return 0;
     }
     Ptr<ObjectMeshStatic> node = ObjectMeshStatic::create("meshes/bush.mesh");
     node->setMaterial("leaf", -1);
-
-    // The creator's defaults.
-    const int resolution = 4096;
-    const int supersampling = 4;
-    const int numPhi = 8;
-    const int numTheta = 4;
-    const float aspect = 1.0f;
-    const int padding = 16;
-
-    QElapsedTimer fit_timer;
-    fit_timer.start();
-    Impostors::CameraSetup setup;
-    setup.node = node;
-    setup.numPhi = numPhi;
-    setup.numTheta = numTheta;
-    setup.aspect = aspect;
-    if (!setup.setup()) {
-        std::fprintf(stderr, "the camera setup failed\n");
-        return 1;
-    }
-    const double fit_ms = double(fit_timer.nsecsElapsed()) / 1e6;
-    const Impostors::AtlasLayout layout = Impostors::atlasLayout(resolution, numPhi, numTheta, aspect, supersampling);
     Impostors::GrabParameters params;
-    params.node = node;
-    params.distance = setup.distance;
-    params.projection = setup.projection;
-    params.modelviews = setup.modelviews;
-    params.cellWidth = layout.cellWidth;
-    params.cellHeight = layout.cellHeight;
-    params.supersampling = supersampling;
-    params.numPhi = numPhi;
-    params.numTheta = numTheta;
-    params.padding = padding;
-
-    std::printf("kind %s: atlas %d x %d, cell %d x %d, render %d x %d, %d dilation passes per view, %d views\n",
-                qPrintable(kind), layout.atlasWidth, layout.atlasHeight, layout.cellWidth, layout.cellHeight,
-                layout.renderWidth, layout.renderHeight, padding * supersampling, numPhi * numTheta);
-    std::printf("camera setup (silhouette fit, %d masks): %.1f ms\n", setup.getNumFitSteps(), fit_ms);
-    double load[3] = {};
-    getloadavg(load, 3);
-    std::printf("cores: %d, load average %.1f\n", QThread::idealThreadCount(), load[0]);
-
-    RenderRitual::setMaxThreads(0);
-    const Times parallel = runViews(params, kind, views);
-    print("row-parallel", parallel);
-    RenderRitual::setMaxThreads(1);
-    const Times single = runViews(params, kind, views);
-    print("one thread", single);
-    RenderRitual::setMaxThreads(0);
-
-    const double passes_parallel = parallel.state_ms[2] + parallel.state_ms[3];
-    const double passes_single = single.state_ms[2] + single.state_ms[3];
-    std::printf("passes (post + downsample): one thread / row-parallel = %.2f\n", passes_single / passes_parallel);
-    std::printf("whole views: one thread / row-parallel = %.2f\n", single.total() / parallel.total());
-    std::printf("estimated kind (32 views), row-parallel: %.1f s\n",
-                parallel.total() / double(parallel.views) * double(numPhi * numTheta) / 1000.0);
+    if (!prepareGrab(node, kind, params))
+        return 1;
+    compareGrabs(params, kind, views);
     std::printf("peak memory: %.1f MB\n", double(bench::peakRssKb()) / 1024.0);
 
     node = Ptr<ObjectMeshStatic>();

@@ -80,11 +80,10 @@ struct Measurement
     bool matches = false;
 };
 
-// Generates one project, starts the editor's side on it and measures.
-bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive, Measurement &out)
+// A project with the cleaner's evidence, with as many source files as
+// make num_files together with its scripts.
+depsbench::GeneratorOptions projectOptions(int num_assets, int num_files, quint64 seed)
 {
-    QTemporaryDir dir;
-    const QString data = dir.path() + QStringLiteral("/project/data");
     depsbench::GeneratorOptions options;
     options.assets = num_assets;
     options.seed = seed;
@@ -93,6 +92,113 @@ bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive
     // Scripts are 2 % of the assets (and half the worlds have one).
     const int scripts = num_assets / 50 + num_assets / 200;
     options.source_files = std::max(10, num_files - scripts);
+    return options;
+}
+
+// The editor's managers over the started engine's data folder.
+struct EditorManagers
+{
+    std::unique_ptr<Editor::AssetManagerPrivate> assets;
+    std::unique_ptr<mat::Manager> materials;
+    std::unique_ptr<prop::Manager> properties;
+};
+
+// Registers the managers as the editor does, once the asset manager's
+// first scan is done.
+EditorManagers startEditorManagers()
+{
+    EditorManagers editor;
+    editor.assets = std::make_unique<Editor::AssetManagerPrivate>();
+    depr::g.asset_manager = editor.assets.get();
+    QEventLoop loop;
+    QObject::connect(editor.assets.get(), &Editor::AssetManagerPrivate::initialized, &loop, &QEventLoop::quit);
+    QTimer::singleShot(1200000, &loop, &QEventLoop::quit);
+    editor.assets->init();
+    loop.exec();
+    editor.materials = std::make_unique<mat::Manager>(nullptr);
+    editor.properties = std::make_unique<prop::Manager>(nullptr);
+    depr::g.mat_manager = editor.materials.get();
+    depr::g.prop_manager = editor.properties.get();
+    return editor;
+}
+
+using Steps = std::vector<std::pair<const char *, int>>;
+
+// Where the time goes: the first report at or past each step's end.
+Steps collectionSteps(Editor::AssetManagerPrivate *assets)
+{
+    int scripts_and_materials = 0;
+    for (const as::Asset &asset : assets->assets())
+        scripts_and_materials += asset.getType() == AssetType::SCRIPT || asset.getType() == AssetType::MATERIAL;
+    return {{"counting pass", 1},
+            {"asset files", 1 + assets->getNumAssets() / 2},
+            {"items and ignore list", 2 + assets->getNumAssets() / 2},
+            {"indexes, local files, GUI skin", 5 + assets->getNumAssets() / 2},
+            {"scripts and materials as text", 5 + assets->getNumAssets() / 2 + 5 * scripts_and_materials},
+            {"source files", INT_MAX}};
+}
+
+// What the timed runs of one project give.
+struct Runs
+{
+    std::vector<double> baselines;
+    std::vector<double> collections;
+    std::vector<double> step_ms; // of the last run
+    qint64 bytes = 0; // read by the baseline
+};
+
+// Each run reads every file once, then collects into result.
+Runs timeRuns(int repeat, const QStringList &folders, const EditorManagers &editor, const Steps &steps,
+              cleaner::CollectorResult &result)
+{
+    Runs runs;
+    runs.step_ms.assign(steps.size(), 0);
+    QElapsedTimer timer;
+    for (int r = 0; r < repeat; ++r) {
+        timer.start();
+        runs.bytes = readEverything(folders);
+        runs.baselines.push_back(msSince(timer));
+        size_t step = 0;
+        double step_start = 0;
+        timer.start();
+        cleaner::Collector::collect(result, editor.assets.get(), editor.materials.get(), [&](int max, int value) {
+            if (max > 1 && step < steps.size() && value >= steps[step].second && value < max) {
+                runs.step_ms[step] = msSince(timer) - step_start;
+                step_start = msSince(timer);
+                ++step;
+            }
+            return true;
+        });
+        runs.collections.push_back(msSince(timer));
+        if (step < steps.size())
+            runs.step_ms[step] = msSince(timer) - step_start;
+    }
+    return runs;
+}
+
+// One collection with the plain one-name-at-a-time search; its time.
+double timeNaiveSearch(const EditorManagers &editor, const cleaner::CollectorResult &result)
+{
+    cleaner::CollectorResult plain;
+    cleaner::Collector::Options slow;
+    slow.naive_search = true;
+    QElapsedTimer timer;
+    timer.start();
+    cleaner::Collector::collect(
+            plain, editor.assets.get(), editor.materials.get(), [](int, int) { return true; }, slow);
+    const double ms = msSince(timer);
+    if (plain.unused.size() != result.unused.size())
+        std::printf("  the plain search gives %d unused assets, the automaton %d\n", plain.unused.size(),
+                    result.unused.size());
+    return ms;
+}
+
+// Generates one project, starts the editor's side on it and measures.
+bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive, Measurement &out)
+{
+    QTemporaryDir dir;
+    const QString data = dir.path() + QStringLiteral("/project/data");
+    const depsbench::GeneratorOptions options = projectOptions(num_assets, num_files, seed);
     depsbench::ProjectGenerator generator(options);
     QString error;
     QElapsedTimer timer;
@@ -106,76 +212,24 @@ bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive
 
     if (!bench::startEngine("cleaner_bench", dir.path(), data))
         return false;
-    auto assets = std::make_unique<Editor::AssetManagerPrivate>();
-    depr::g.asset_manager = assets.get();
-    QEventLoop loop;
-    QObject::connect(assets.get(), &Editor::AssetManagerPrivate::initialized, &loop, &QEventLoop::quit);
-    QTimer::singleShot(1200000, &loop, &QEventLoop::quit);
-    assets->init();
-    loop.exec();
-    auto materials = std::make_unique<mat::Manager>(nullptr);
-    auto properties = std::make_unique<prop::Manager>(nullptr);
-    depr::g.mat_manager = materials.get();
-    depr::g.prop_manager = properties.get();
-
+    EditorManagers editor = startEditorManagers();
     const QStringList folders{data, dir.path() + QStringLiteral("/project/source")};
     readEverything(folders); // the same warm file cache for everything below
-    std::vector<double> baselines, collections, naive_runs;
     cleaner::CollectorResult result;
-    // Where the time goes: the first report at or past each step's end.
-    int scripts_and_materials = 0;
-    for (const as::Asset &asset : assets->assets())
-        scripts_and_materials += asset.getType() == AssetType::SCRIPT || asset.getType() == AssetType::MATERIAL;
-    const std::vector<std::pair<const char *, int>> steps{
-            {"counting pass", 1},
-            {"asset files", 1 + assets->getNumAssets() / 2},
-            {"items and ignore list", 2 + assets->getNumAssets() / 2},
-            {"indexes, local files, GUI skin", 5 + assets->getNumAssets() / 2},
-            {"scripts and materials as text", 5 + assets->getNumAssets() / 2 + 5 * scripts_and_materials},
-            {"source files", INT_MAX}};
-    std::vector<double> step_ms(steps.size(), 0);
-    for (int r = 0; r < repeat; ++r) {
-        timer.restart();
-        out.bytes = readEverything(folders);
-        baselines.push_back(msSince(timer));
-        size_t step = 0;
-        double step_start = 0;
-        timer.restart();
-        cleaner::Collector::collect(result, assets.get(), materials.get(), [&](int max, int value) {
-            if (max > 1 && step < steps.size() && value >= steps[step].second && value < max) {
-                step_ms[step] = msSince(timer) - step_start;
-                step_start = msSince(timer);
-                ++step;
-            }
-            return true;
-        });
-        collections.push_back(msSince(timer));
-        if (step < steps.size())
-            step_ms[step] = msSince(timer) - step_start;
-    }
+    const Steps steps = collectionSteps(editor.assets.get());
+    const Runs runs = timeRuns(repeat, folders, editor, steps, result);
     for (size_t i = 0; i < steps.size(); ++i)
-        std::printf("    %-32s %7.0f ms\n", steps[i].first, step_ms[i]);
-    if (naive) {
-        cleaner::CollectorResult plain;
-        cleaner::Collector::Options slow;
-        slow.naive_search = true;
-        timer.restart();
-        cleaner::Collector::collect(
-                plain, assets.get(), materials.get(), [](int, int) { return true; }, slow);
-        naive_runs.push_back(msSince(timer));
-        if (plain.unused.size() != result.unused.size())
-            std::printf("  the plain search gives %d unused assets, the automaton %d\n", plain.unused.size(),
-                        result.unused.size());
-    }
+        std::printf("    %-32s %7.0f ms\n", steps[i].first, runs.step_ms[i]);
+    out.naive_ms = naive ? timeNaiveSearch(editor, result) : 0;
 
     std::vector<QByteArray> found;
     for (const Velmora::UGUID &guid : result.unused)
         found.push_back(QByteArray(guid.getString().get()));
-    out.assets = assets->getNumAssets();
+    out.assets = editor.assets->getNumAssets();
     out.source_files = options.source_files;
-    out.baseline_ms = median(baselines);
-    out.collect_ms = median(collections);
-    out.naive_ms = naive_runs.empty() ? 0 : naive_runs.front();
+    out.bytes = runs.bytes;
+    out.baseline_ms = median(runs.baselines);
+    out.collect_ms = median(runs.collections);
     out.matches = result.success && found == generator.unusedAssets();
     std::printf("  read every file once: %.0f ms (%.0f MB); collection: %.0f ms (%.2fx); %d unused, truth %s\n",
                 out.baseline_ms, out.bytes / 1048576.0, out.collect_ms, out.collect_ms / out.baseline_ms,
@@ -183,7 +237,7 @@ bool measure(int num_assets, int num_files, quint64 seed, int repeat, bool naive
     if (naive)
         std::printf("  plain search: %.0f ms (%.1fx the automaton)\n", out.naive_ms, out.naive_ms / out.collect_ms);
 
-    bench::stopEditorManagers(assets, materials, properties);
+    bench::stopEditorManagers(editor.assets, editor.materials, editor.properties);
     return true;
 }
 

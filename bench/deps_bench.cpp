@@ -392,13 +392,23 @@ void report(const char *what, const std::vector<Timing> &runs, const std::vector
                 typical->parse_ms, typical->analyze_ms, typical->combine_ms, typical->teardown_ms, typical->cpu_ms);
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// What the command line asks for.
+struct Settings
 {
-    // As the editor's main does, before any thread runs.
-    base::HeapTuning::boundArenaTops();
-    QCoreApplication app(argc, argv);
+    quint64 seed = 1;
+    QString data_path;
+    QString truth_path;
+    bool generate = false;
+    int assets = 0;
+    int queries = 0;
+    int repeat = 1;
+    int growth = 0;
+};
+
+// Reads the command line (exits on --help or a bad option); the paths are
+// still as given.
+Settings parseCommandLine(const QCoreApplication &app)
+{
     QCommandLineParser options;
     options.addHelpOption();
     options.addOption({QStringLiteral("data"), QStringLiteral("Data folder of the project."), QStringLiteral("dir")});
@@ -418,36 +428,60 @@ int main(int argc, char **argv)
                        QStringLiteral("n"), QStringLiteral("0")});
     options.process(app);
 
-    const quint64 seed = options.value(QStringLiteral("seed")).toULongLong();
-    QTemporaryDir scratch;
-    QString data_path = options.value(QStringLiteral("data"));
-    if (data_path.isEmpty())
-        data_path = scratch.path() + QStringLiteral("/data");
-    data_path = QDir(data_path).absolutePath();
-    QString truth_path = options.value(QStringLiteral("truth"));
-    if (truth_path.isEmpty())
-        truth_path = QFileInfo(data_path).absolutePath() + QStringLiteral("/truth.tsv");
+    Settings settings;
+    settings.seed = options.value(QStringLiteral("seed")).toULongLong();
+    settings.data_path = options.value(QStringLiteral("data"));
+    settings.truth_path = options.value(QStringLiteral("truth"));
+    settings.generate = options.isSet(QStringLiteral("generate"));
+    settings.assets = options.value(QStringLiteral("assets")).toInt();
+    settings.queries = options.value(QStringLiteral("queries")).toInt();
+    settings.repeat = std::max(1, options.value(QStringLiteral("repeat")).toInt());
+    settings.growth = options.value(QStringLiteral("growth")).toInt();
+    return settings;
+}
 
-    if (options.isSet(QStringLiteral("generate"))) {
-        depsbench::GeneratorOptions generator_options;
-        generator_options.assets = options.value(QStringLiteral("assets")).toInt();
-        generator_options.seed = seed;
-        generator_options.big_folder_files = std::min(5000, generator_options.assets / 2);
-        QElapsedTimer timer;
-        timer.start();
-        QString error;
-        if (!depsbench::ProjectGenerator(generator_options).write(data_path, truth_path, &error)) {
-            std::fprintf(stderr, "deps_bench: %s\n", qPrintable(error));
-            return 2;
-        }
-        std::printf("generated %d assets in %.1f s\n", generator_options.assets, msSince(timer) / 1000);
+// The data folder defaults to one in scratch, the truth file to one beside
+// the data folder.
+void resolvePaths(Settings &settings, const QString &scratch)
+{
+    if (settings.data_path.isEmpty())
+        settings.data_path = scratch + QStringLiteral("/data");
+    settings.data_path = QDir(settings.data_path).absolutePath();
+    if (settings.truth_path.isEmpty())
+        settings.truth_path = QFileInfo(settings.data_path).absolutePath() + QStringLiteral("/truth.tsv");
+}
+
+bool generateProject(const Settings &settings)
+{
+    depsbench::GeneratorOptions generator_options;
+    generator_options.assets = settings.assets;
+    generator_options.seed = settings.seed;
+    generator_options.big_folder_files = std::min(5000, generator_options.assets / 2);
+    QElapsedTimer timer;
+    timer.start();
+    QString error;
+    if (!depsbench::ProjectGenerator(generator_options).write(settings.data_path, settings.truth_path, &error)) {
+        std::fprintf(stderr, "deps_bench: %s\n", qPrintable(error));
+        return false;
     }
-    // The truth is read for each check and dropped after it: kept through
-    // the queries, it would count in the peak memory measured for them.
-    const auto readTruth = [&truth_path](Truth &truth, size_t *true_uses) {
+    std::printf("generated %d assets in %.1f s\n", generator_options.assets, msSince(timer) / 1000);
+    return true;
+}
+
+// The truth is read for each check and dropped after it: kept through
+// the queries, it would count in the peak memory measured for them.
+class TruthFile
+{
+public:
+    explicit TruthFile(const QString &path)
+        : path_(path)
+    {}
+
+    bool read(Truth &truth, size_t *true_uses) const
+    {
         std::vector<Edge> edges;
         QString error;
-        if (!depsbench::ProjectGenerator::readTruth(truth_path, &edges, &error)) {
+        if (!depsbench::ProjectGenerator::readTruth(path_, &edges, &error)) {
             std::fprintf(stderr, "deps_bench: %s\n", qPrintable(error));
             return false;
         }
@@ -455,155 +489,231 @@ int main(int argc, char **argv)
             *true_uses = edges.size();
         truth = makeTruth(edges);
         return true;
-    };
+    }
+
+    // A check of a result against the truth: the number of mismatches.
+    template<class Check>
+    int check(const Check &check) const
+    {
+        Truth truth;
+        return read(truth, nullptr) ? check(truth) : 1;
+    }
+
+private:
+    QString path_;
+};
+
+// The editor's side: engine, asset manager, materials and properties.
+struct EditorSide
+{
+    std::unique_ptr<Editor::AssetManagerPrivate> assets;
+    std::unique_ptr<mat::Manager> materials;
+    std::unique_ptr<prop::Manager> properties;
+
+    // Starts the engine with its home below home and scans the project;
+    // false (said on stderr) when that fails.
+    bool start(const QString &home, const QString &data_path)
+    {
+        if (!bench::startEngine("deps_bench", home, data_path))
+            return false;
+        assets = std::make_unique<Editor::AssetManagerPrivate>();
+        depr::g.asset_manager = assets.get();
+        if (!waitForScan(assets.get())) {
+            std::fprintf(stderr, "deps_bench: no assets in %s\n", qPrintable(data_path));
+            return false;
+        }
+        materials = std::make_unique<mat::Manager>(nullptr);
+        properties = std::make_unique<prop::Manager>(nullptr);
+        depr::g.mat_manager = materials.get();
+        depr::g.prop_manager = properties.get();
+        return true;
+    }
+    void stop() { bench::stopEditorManagers(assets, materials, properties); }
+};
+
+// Queries: the most used asset, and a seeded pick of assets.
+struct Queries
+{
+    Velmora::Vector<Velmora::UGUID> one;
+    Velmora::Vector<Velmora::UGUID> many;
+    int num_many = 0;
+};
+
+Queries pickQueries(const Velmora::UGUID &most_used, Editor::AssetManagerPrivate *assets, const Settings &settings)
+{
+    Queries queries;
+    queries.one.append(most_used);
+    // A copy of every record: gone before the queries.
+    Velmora::Vector<as::Asset> all = assets->assets();
+    std::mt19937_64 random(settings.seed);
+    std::shuffle(all.begin(), all.end(), random);
+    queries.num_many = std::min(settings.queries, all.size());
+    for (int i = 0; i < queries.num_many; ++i)
+        queries.many.append(all[i].getGUID());
+    return queries;
+}
+
+// The large "Assets Using This One" query growth times in a row, with the
+// resident memory after each; the number of mismatches and failures.
+int runGrowth(int growth, const Velmora::Vector<Velmora::UGUID> &many, const TruthFile &truth)
+{
+    std::printf("resident memory before the queries: %.1f MB\n", residentMbAfterTrim());
+    int growth_errors = 0;
+    for (int q = 1; q <= growth; ++q) {
+        Timing timing;
+        std::unique_ptr<inas::ResultData> result = runAnalysis(many, false, &timing);
+        auto *using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
+        if (!using_result) {
+            std::fprintf(stderr, "deps_bench: no result for the large query\n");
+            ++growth_errors;
+            break;
+        }
+        if (q == 1)
+            growth_errors += truth.check([&](Truth &t) { return checkUsing(*using_result->data(), t, many); });
+        result.reset();
+        std::printf("after query %2d: resident %.1f MB (%.0f ms, then teardown %.0f ms; processor %.0f ms)\n", q,
+                    residentMbAfterTrim(), timing.total_ms, timing.teardown_ms, timing.cpu_ms);
+    }
+    std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
+    return growth_errors;
+}
+
+// What the repetitions measured, and what the first one checked.
+struct Measurements
+{
+    std::vector<double> baselines;
+    std::vector<Timing> using_one, using_many, used_many;
+    int parsed = 0; // files the baseline parsed as XML
+    int errors = 0;
+    int rows_one = 0;
+    int rows_many = 0;
+};
+
+// The typed result of a query, or null (said on stderr) when there is none.
+template<class Result>
+Result *resultAs(const std::unique_ptr<inas::ResultData> &result, const char *what)
+{
+    auto *typed = dynamic_cast<Result *>(result.get());
+    if (!typed)
+        std::fprintf(stderr, "deps_bench: no result for %s\n", what);
+    return typed;
+}
+
+// One repetition: the baseline (first in even ones, last in odd ones) and
+// the three queries; the first one also checks the results. A result is
+// freed when the next query's result takes its place. False when a query
+// has no result.
+bool measureRepetition(int r, const Queries &queries, const std::vector<std::string> &files, const TruthFile &truth,
+                       Measurements &m)
+{
+    if (r % 2 == 0)
+        m.baselines.push_back(baseline(files, &m.parsed));
+
+    Timing timing;
+    std::unique_ptr<inas::ResultData> result = runAnalysis(queries.one, false, &timing);
+    auto *using_result = resultAs<show_deps::UsingThisOneResultData>(result, "the most used asset");
+    if (!using_result)
+        return false;
+    m.using_one.push_back(timing);
+    if (r == 0) {
+        m.rows_one = using_result->data()->getNumRows();
+        m.errors += truth.check([&](Truth &t) { return checkUsing(*using_result->data(), t, queries.one); });
+    }
+
+    result = runAnalysis(queries.many, false, &timing);
+    using_result = resultAs<show_deps::UsingThisOneResultData>(result, "the large query");
+    if (!using_result)
+        return false;
+    m.using_many.push_back(timing);
+    if (r == 0) {
+        m.rows_many = using_result->data()->getNumRows();
+        m.errors += truth.check([&](Truth &t) { return checkUsing(*using_result->data(), t, queries.many); });
+    }
+
+    result = runAnalysis(queries.many, true, &timing);
+    auto *used_result = resultAs<show_deps::UsedResultData>(result, "\"Assets Used\"");
+    if (!used_result)
+        return false;
+    m.used_many.push_back(timing);
+    if (r == 0)
+        m.errors += truth.check([&](Truth &t) { return checkUsed(*used_result->data(), t, queries.many); });
+    if (r % 2 == 1)
+        m.baselines.push_back(baseline(files, &m.parsed));
+    return true;
+}
+
+void printSummary(const Measurements &m, int num_assets, size_t num_files, int num_queries, int repeat)
+{
+    const double baseline_ms = median(m.baselines);
+    std::printf("baseline: %zu files the analysis reads, %d parsed as XML: median %.0f ms, best %.0f ms of %d runs\n",
+                num_files, m.parsed, baseline_ms, *std::min_element(m.baselines.begin(), m.baselines.end()), repeat);
+    report("Assets Using This One, 1 asset:", m.using_one, m.baselines);
+    std::printf("%-34s %d rows\n", "", m.rows_one);
+    report(qPrintable(QStringLiteral("Assets Using This One, %1 assets:").arg(num_queries)), m.using_many, m.baselines);
+    std::printf("%-34s %d rows\n", "", m.rows_many);
+    report(qPrintable(QStringLiteral("Assets Used, %1 assets:").arg(num_queries)), m.used_many, m.baselines);
+    std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
+    std::printf("check against the truth: %s\n", m.errors == 0 ? "all results match" : "MISMATCHES");
+    std::vector<double> many_totals;
+    for (const Timing &run : m.using_many)
+        many_totals.push_back(run.total_ms);
+    std::printf("RESULT deps assets=%d files=%zu baseline_ms=%.1f using_many_ms=%.1f ratio=%.3f peak_mb=%.0f "
+                "check=%s\n",
+                num_assets, num_files, baseline_ms, median(many_totals), median(many_totals) / baseline_ms,
+                peakRssKb() / 1024.0, m.errors == 0 ? "ok" : "MISMATCH");
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // As the editor's main does, before any thread runs.
+    base::HeapTuning::boundArenaTops();
+    QCoreApplication app(argc, argv);
+    Settings settings = parseCommandLine(app);
+    QTemporaryDir scratch;
+    resolvePaths(settings, scratch.path());
+    if (settings.generate && !generateProject(settings))
+        return 2;
+    const TruthFile truth(settings.truth_path);
     size_t true_uses = 0;
     Velmora::UGUID most_used;
     {
-        Truth truth;
-        if (!readTruth(truth, &true_uses))
+        Truth first;
+        if (!truth.read(first, &true_uses))
             return 2;
-        most_used = mostUsed(truth);
+        most_used = mostUsed(first);
     }
-    // A check of a result against the truth: the number of mismatches.
-    const auto checked = [&readTruth](const auto &check) {
-        Truth truth;
-        return readTruth(truth, nullptr) ? check(truth) : 1;
-    };
 
-    // The editor's side: engine, asset manager, materials and properties.
     QTemporaryDir home;
     QElapsedTimer startup;
     startup.start();
-    if (!bench::startEngine("deps_bench", home.path(), data_path))
+    EditorSide editor;
+    if (!editor.start(home.path(), settings.data_path))
         return 2;
-    auto assets = std::make_unique<Editor::AssetManagerPrivate>();
-    depr::g.asset_manager = assets.get();
-    if (!waitForScan(assets.get())) {
-        std::fprintf(stderr, "deps_bench: no assets in %s\n", qPrintable(data_path));
-        return 2;
-    }
-    auto materials = std::make_unique<mat::Manager>(nullptr);
-    auto properties = std::make_unique<prop::Manager>(nullptr);
-    depr::g.mat_manager = materials.get();
-    depr::g.prop_manager = properties.get();
-    const int num_assets = assets->getNumAssets();
+    const int num_assets = editor.assets->getNumAssets();
     std::printf("project: %d assets, %zu true uses; editor start-up %.1f s, memory %.0f MB\n", num_assets, true_uses,
                 msSince(startup) / 1000, peakRssKb() / 1024.0);
 
     // Baseline, with the files in the page cache as they will be for the
     // analysis: one reading pass first, then the measured ones.
-    const std::vector<std::string> files = analysedFiles(assets.get());
-    int parsed = 0;
-    baseline(files, &parsed);
+    const std::vector<std::string> files = analysedFiles(editor.assets.get());
+    Measurements measurements;
+    baseline(files, &measurements.parsed);
+    const Queries queries = pickQueries(most_used, editor.assets.get(), settings);
 
-    // Queries: the most used asset, and a seeded pick of assets.
-    const Velmora::Vector<Velmora::UGUID> one{most_used};
-    Velmora::Vector<Velmora::UGUID> many;
-    int num_queries = 0;
-    {
-        // A copy of every record: gone before the queries.
-        Velmora::Vector<as::Asset> all = assets->assets();
-        std::mt19937_64 random(seed);
-        std::shuffle(all.begin(), all.end(), random);
-        num_queries = std::min(options.value(QStringLiteral("queries")).toInt(), all.size());
-        for (int i = 0; i < num_queries; ++i)
-            many.append(all[i].getGUID());
-    }
-
-    const auto shutdown = [&] { bench::stopEditorManagers(assets, materials, properties); };
-    const int growth = options.value(QStringLiteral("growth")).toInt();
-    if (growth > 0) {
-        std::printf("resident memory before the queries: %.1f MB\n", residentMbAfterTrim());
-        int growth_errors = 0;
-        for (int q = 1; q <= growth; ++q) {
-            Timing timing;
-            std::unique_ptr<inas::ResultData> result = runAnalysis(many, false, &timing);
-            auto *using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
-            if (!using_result) {
-                std::fprintf(stderr, "deps_bench: no result for the large query\n");
-                ++growth_errors;
-                break;
-            }
-            if (q == 1)
-                growth_errors += checked([&](Truth &truth) { return checkUsing(*using_result->data(), truth, many); });
-            result.reset();
-            std::printf("after query %2d: resident %.1f MB (%.0f ms, then teardown %.0f ms; processor %.0f ms)\n", q,
-                        residentMbAfterTrim(), timing.total_ms, timing.teardown_ms, timing.cpu_ms);
-        }
-        std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
-        shutdown();
+    if (settings.growth > 0) {
+        const int growth_errors = runGrowth(settings.growth, queries.many, truth);
+        editor.stop();
         return growth_errors == 0 ? 0 : 1;
     }
-
-    int errors = 0;
-    int rows_one = 0;
-    int rows_many = 0;
-
     // Each repetition measures the baseline and the three queries one after
     // the other, so that a load change of the machine touches all of them.
-    std::vector<double> baselines;
-    std::vector<Timing> using_one, using_many, used_many;
-    const int repeat = std::max(1, options.value(QStringLiteral("repeat")).toInt());
-    for (int r = 0; r < repeat; ++r) {
-        if (r % 2 == 0)
-            baselines.push_back(baseline(files, &parsed));
-
-        Timing timing;
-        std::unique_ptr<inas::ResultData> result = runAnalysis(one, false, &timing);
-        auto *using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
-        if (!using_result) {
-            std::fprintf(stderr, "deps_bench: no result for the most used asset\n");
+    for (int r = 0; r < settings.repeat; ++r) {
+        if (!measureRepetition(r, queries, files, truth, measurements))
             return 1;
-        }
-        using_one.push_back(timing);
-        if (r == 0) {
-            rows_one = using_result->data()->getNumRows();
-            errors += checked([&](Truth &truth) { return checkUsing(*using_result->data(), truth, one); });
-        }
-
-        result = runAnalysis(many, false, &timing);
-        using_result = dynamic_cast<show_deps::UsingThisOneResultData *>(result.get());
-        if (!using_result) {
-            std::fprintf(stderr, "deps_bench: no result for the large query\n");
-            return 1;
-        }
-        using_many.push_back(timing);
-        if (r == 0) {
-            rows_many = using_result->data()->getNumRows();
-            errors += checked([&](Truth &truth) { return checkUsing(*using_result->data(), truth, many); });
-        }
-
-        result = runAnalysis(many, true, &timing);
-        auto *used_result = dynamic_cast<show_deps::UsedResultData *>(result.get());
-        if (!used_result) {
-            std::fprintf(stderr, "deps_bench: no result for \"Assets Used\"\n");
-            return 1;
-        }
-        used_many.push_back(timing);
-        if (r == 0)
-            errors += checked([&](Truth &truth) { return checkUsed(*used_result->data(), truth, many); });
-        if (r % 2 == 1)
-            baselines.push_back(baseline(files, &parsed));
     }
-
-    const double baseline_ms = median(baselines);
-    std::printf("baseline: %zu files the analysis reads, %d parsed as XML: median %.0f ms, best %.0f ms of %d runs\n",
-                files.size(), parsed, baseline_ms, *std::min_element(baselines.begin(), baselines.end()), repeat);
-    report("Assets Using This One, 1 asset:", using_one, baselines);
-    std::printf("%-34s %d rows\n", "", rows_one);
-    report(qPrintable(QStringLiteral("Assets Using This One, %1 assets:").arg(num_queries)), using_many, baselines);
-    std::printf("%-34s %d rows\n", "", rows_many);
-    report(qPrintable(QStringLiteral("Assets Used, %1 assets:").arg(num_queries)), used_many, baselines);
-    std::printf("peak memory: %.0f MB\n", peakRssKb() / 1024.0);
-    std::printf("check against the truth: %s\n", errors == 0 ? "all results match" : "MISMATCHES");
-    std::vector<double> many_totals;
-    for (const Timing &run : using_many)
-        many_totals.push_back(run.total_ms);
-    std::printf("RESULT deps assets=%d files=%zu baseline_ms=%.1f using_many_ms=%.1f ratio=%.3f peak_mb=%.0f "
-                "check=%s\n",
-                num_assets, files.size(), baseline_ms, median(many_totals), median(many_totals) / baseline_ms,
-                peakRssKb() / 1024.0, errors == 0 ? "ok" : "MISMATCH");
-
-    shutdown();
-    return errors == 0 ? 0 : 1;
+    printSummary(measurements, num_assets, files.size(), queries.num_many, settings.repeat);
+    editor.stop();
+    return measurements.errors == 0 ? 0 : 1;
 }

@@ -124,6 +124,14 @@ QByteArray pngBytes()
     return bytes;
 }
 
+// A triangle: the content of every mesh file and of every model's mesh
+// runtime.
+const QByteArray &meshText()
+{
+    static const QByteArray MESH = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n";
+    return MESH;
+}
+
 QByteArray xmlText(const QByteArray &text)
 {
     QByteArray out = text;
@@ -135,6 +143,40 @@ QByteArray fileName(const QString &path)
 {
     return QFileInfo(path).fileName().toUtf8();
 }
+
+// UTF-8 text as UTF-16, little-endian, after a byte order mark.
+QByteArray utf16WithByteOrderMark(const QByteArray &text)
+{
+    const QString wide = QString::fromUtf8(text);
+    QByteArray utf16("\xFF\xFE", 2);
+    for (const QChar c : wide) {
+        utf16 += char(c.unicode() & 0xFF);
+        utf16 += char(c.unicode() >> 8);
+    }
+    return utf16;
+}
+
+// How many assets of each kind a project has.
+struct Mix
+{
+    int materials = 0;
+    int nodes = 0;
+    int worlds = 0;
+    int world_scripts = 0;
+    int meshes = 0;
+    int models = 0;
+    int properties = 0;
+    int renders = 0;
+    int layers = 0;
+    int sounds = 0;
+    int scripts = 0;
+    int node_path_scripts = 0;
+    int terrains = 0;
+    int images = 0;
+    int big = 0; // images in the big folder
+    int nested = 0; // copies of images planned under "nest/"
+    int plain = 0;
+};
 
 } // namespace
 
@@ -160,7 +202,39 @@ public:
     std::vector<std::pair<QString, QByteArray>> source_files_;
 
 private:
+    // The mix of asset kinds for the number of assets asked for; false
+    // with a reason when it is too small.
+    bool planMix(Mix &mix, QString *error) const;
+    // The assets of each kind, called in this order (the seeded draws of
+    // folders and GUIDs follow it), with the uses that follow from where
+    // their files lie.
+    void addFolders(const Mix &mix);
+    void addImages(Mix &mix);
+    void addMeshesMaterialsAndNodes(const Mix &mix);
+    void addWorlds(const Mix &mix);
+    void addSettingsAndSounds(const Mix &mix);
+    void addScripts(const Mix &mix);
+    void addTerrains(int count);
+    void addGuiSkins();
+    void addPlainFiles(int count);
+    // The materials' parents, then their texts, parents first.
+    void writeMaterials(int num_materials);
+    // The files' contents that the kinds above did not give them, with the
+    // uses they write.
+    void writeContents();
+    void writeModel(Asset &asset);
+    void writeProperty(int index);
+    void writeRenderSettings(int index);
+    void writeLayer(int index);
+
+    // The cleaner's evidence besides references in asset files (see
+    // GeneratorOptions::cleaner_evidence) and the uses only it sees.
     void addCleanerEvidence();
+    int pickNamedFile();
+    void writeCleanerScripts();
+    void makeUiFiles();
+    // Path below the "source" folder and content of source file number f.
+    std::pair<QString, QByteArray> makeSourceFile(int f);
     // A material's text holds the path of target: the cleaner's search of
     // material texts also finds the path of the image a nested copy
     // copies, since it is part of the copy's path.
@@ -262,58 +336,97 @@ void ProjectGenerator::Impl::addEdge(int user, int target, const QByteArray &nod
 
 bool ProjectGenerator::Impl::generate(QString *error)
 {
+    Mix mix;
+    if (!planMix(mix, error))
+        return false;
+    addFolders(mix);
+    addImages(mix);
+    addMeshesMaterialsAndNodes(mix);
+    addWorlds(mix);
+    addSettingsAndSounds(mix);
+    addScripts(mix);
+    addTerrains(mix.terrains);
+    addGuiSkins();
+    addPlainFiles(mix.plain);
+    if (int(assets_.size()) != options_.assets) {
+        *error = QStringLiteral("planned %1 assets instead of %2").arg(assets_.size()).arg(options_.assets);
+        return false;
+    }
+
+    textures_.finish(random_);
+    meshes_.finish(random_);
+    materials_.finish(random_);
+    nodes_.finish(random_);
+    sounds_.finish(random_);
+
+    writeMaterials(mix.materials);
+    if (options_.cleaner_evidence)
+        addCleanerEvidence();
+    writeContents();
+    return true;
+}
+
+bool ProjectGenerator::Impl::planMix(Mix &mix, QString *error) const
+{
     const int n = options_.assets;
     if (n < 100) {
         *error = QStringLiteral("a project needs at least 100 assets");
         return false;
     }
     auto share = [n](double fraction, int minimum) { return std::max(minimum, int(std::lround(n * fraction))); };
-    const int num_materials = share(0.10, 4);
-    const int num_nodes = share(0.10, 3);
-    const int num_worlds = share(0.01, 1);
-    const int num_meshes = share(0.12, 2);
-    const int num_models = share(0.02, 1);
-    const int num_properties = share(0.02, 1);
-    const int num_render = share(0.01, 1);
-    const int num_layers = share(0.02, 1);
-    const int num_sounds = share(0.05, 1);
-    const int num_scripts = share(0.02, 1);
-    const int num_node_path_scripts = share(0.02, 2);
-    const int num_terrains = share(0.005, 1);
+    mix.materials = share(0.10, 4);
+    mix.nodes = share(0.10, 3);
+    mix.worlds = share(0.01, 1);
+    mix.meshes = share(0.12, 2);
+    mix.models = share(0.02, 1);
+    mix.properties = share(0.02, 1);
+    mix.renders = share(0.01, 1);
+    mix.layers = share(0.02, 1);
+    mix.sounds = share(0.05, 1);
+    mix.scripts = share(0.02, 1);
+    mix.node_path_scripts = share(0.02, 2);
+    mix.terrains = share(0.005, 1);
     const int num_skin_assets = 2 + 11 + 5; // two "gui.rc", their skin files and one extra image
-    const int num_world_scripts = (num_worlds + 1) / 2;
-    int fixed = num_materials + num_nodes + num_worlds + num_meshes + num_models + num_properties + num_render
-            + num_layers + num_sounds + num_scripts + num_node_path_scripts + num_terrains * 3 + 1 + num_skin_assets
-            + num_world_scripts;
-    int num_images = std::max(1, int(std::lround(n * 0.40)));
-    int num_plain = n - fixed - num_images;
-    if (num_plain < 0) {
-        num_images += num_plain;
-        num_plain = 0;
+    mix.world_scripts = (mix.worlds + 1) / 2;
+    int fixed = mix.materials + mix.nodes + mix.worlds + mix.meshes + mix.models + mix.properties + mix.renders
+            + mix.layers + mix.sounds + mix.scripts + mix.node_path_scripts + mix.terrains * 3 + 1 + num_skin_assets
+            + mix.world_scripts;
+    mix.images = std::max(1, int(std::lround(n * 0.40)));
+    mix.plain = n - fixed - mix.images;
+    if (mix.plain < 0) {
+        mix.images += mix.plain;
+        mix.plain = 0;
     }
-    if (num_images < 2) {
+    if (mix.images < 2) {
         *error = QStringLiteral("too few assets for the mix");
         return false;
     }
-    const int big = std::min(options_.big_folder_files, num_images);
+    mix.big = std::min(options_.big_folder_files, mix.images);
     // Copies of a few images under "nest/": their paths end with, and
     // contain, the path of the image they copy, so that suffix and
     // contained matches have more than one candidate.
-    const int num_nested = std::min(num_plain, std::max(2, n / 500));
-    num_plain -= num_nested;
+    mix.nested = std::min(mix.plain, std::max(2, n / 500));
+    mix.plain -= mix.nested;
+    return true;
+}
 
-    const int num_folders = std::max(1, (n - big) / std::max(1, options_.files_per_folder));
+void ProjectGenerator::Impl::addFolders(const Mix &mix)
+{
+    const int num_folders = std::max(1, (options_.assets - mix.big) / std::max(1, options_.files_per_folder));
     for (int i = 0; i < num_folders; ++i)
         folders_ << QStringLiteral("d_%1/").arg(i, 4, 10, QLatin1Char('0'));
+}
 
+void ProjectGenerator::Impl::addImages(Mix &mix)
+{
     // Images: the big folder first, then spread.
-    for (int i = 0; i < num_images; ++i) {
-        const QString folder = i < big ? QStringLiteral("big/") : folderFor();
+    for (int i = 0; i < mix.images; ++i) {
+        const QString folder = i < mix.big ? QStringLiteral("big/") : folderFor();
         textures_.assets.push_back(
                 addAsset(Kind::Image, 6, folder + QStringLiteral("img_%1.png").arg(i, 6, 10, QLatin1Char('0'))));
     }
-    for (int i = 0; i < num_nested && num_images > big; ++i) {
-        const int original = textures_.assets[size_t(uniform(big, num_images - 1))];
+    for (int i = 0; i < mix.nested && mix.images > mix.big; ++i) {
+        const int original = textures_.assets[size_t(uniform(mix.big, mix.images - 1))];
         if (nested_of_.key(original, -1) >= 0)
             continue;
         const int copy = addAsset(Kind::Image, 6, QStringLiteral("nest/") + assets_[size_t(original)].path);
@@ -321,18 +434,23 @@ bool ProjectGenerator::Impl::generate(QString *error)
         nested_.push_back(copy);
         textures_.assets.push_back(copy);
     }
-    num_plain += num_nested - int(nested_of_.size());
-    for (int i = 0; i < num_meshes; ++i)
+    // The copies that were not made are plain files instead.
+    mix.plain += mix.nested - int(nested_of_.size());
+}
+
+void ProjectGenerator::Impl::addMeshesMaterialsAndNodes(const Mix &mix)
+{
+    for (int i = 0; i < mix.meshes; ++i)
         meshes_.assets.push_back(
                 addAsset(Kind::Mesh, 2, folderFor() + QStringLiteral("m_%1.mesh").arg(i, 6, 10, QLatin1Char('0'))));
-    for (int i = 0; i < num_models; ++i) {
+    for (int i = 0; i < mix.models; ++i) {
         const int model = addAsset(Kind::Model, 7,
                                    folderFor() + QStringLiteral("mdl_%1.model").arg(i, 6, 10, QLatin1Char('0')));
         assets_[size_t(model)].node_runtime = newGuid();
         assets_[size_t(model)].mesh_runtime = newGuid();
         meshes_.assets.push_back(model);
     }
-    for (int i = 0; i < num_materials; ++i) {
+    for (int i = 0; i < mix.materials; ++i) {
         const int material = addAsset(Kind::Material, 4,
                                       folderFor() + QStringLiteral("mat_%1.mat").arg(i, 6, 10, QLatin1Char('0')));
         Asset &asset = assets_[size_t(material)];
@@ -342,47 +460,54 @@ bool ProjectGenerator::Impl::generate(QString *error)
         asset.fesk = (i % 2) == 1;
         materials_.assets.push_back(material);
     }
-    for (int i = 0; i < num_nodes; ++i)
+    for (int i = 0; i < mix.nodes; ++i)
         nodes_.assets.push_back(
                 addAsset(Kind::Node, 1, folderFor() + QStringLiteral("n_%1.node").arg(i, 6, 10, QLatin1Char('0'))));
-    std::vector<int> worlds;
-    for (int i = 0; i < num_worlds; ++i) {
+}
+
+void ProjectGenerator::Impl::addWorlds(const Mix &mix)
+{
+    for (int i = 0; i < mix.worlds; ++i) {
         const QString folder = folderFor();
         const QString base = folder + QStringLiteral("w_%1").arg(i, 6, 10, QLatin1Char('0'));
         const int world = addAsset(Kind::World, 18, base + QStringLiteral(".world"));
-        worlds.push_back(world);
-        if (i < num_world_scripts) {
+        if (i < mix.world_scripts) {
             const int script = addAsset(Kind::Script, 20, base + QStringLiteral(".usc"));
             assets_[size_t(script)].content = "// world script\n";
             addEdge(world, script);
         }
     }
-    std::vector<int> properties, layers;
-    for (int i = 0; i < num_properties; ++i)
-        properties.push_back(
-                addAsset(Kind::Property, 5, folderFor() + QStringLiteral("p_%1.prop").arg(i, 6, 10, QLatin1Char('0'))));
-    for (int i = 0; i < num_render; ++i)
+}
+
+void ProjectGenerator::Impl::addSettingsAndSounds(const Mix &mix)
+{
+    for (int i = 0; i < mix.properties; ++i)
+        addAsset(Kind::Property, 5, folderFor() + QStringLiteral("p_%1.prop").arg(i, 6, 10, QLatin1Char('0')));
+    for (int i = 0; i < mix.renders; ++i)
         renders_.push_back(addAsset(Kind::Render, 14,
                                     folderFor() + QStringLiteral("r_%1.render").arg(i, 6, 10, QLatin1Char('0'))));
-    for (int i = 0; i < num_layers; ++i)
-        layers.push_back(
-                addAsset(Kind::Layer, 8, folderFor() + QStringLiteral("l_%1.layer").arg(i, 6, 10, QLatin1Char('0'))));
-    for (int i = 0; i < num_sounds; ++i) {
+    for (int i = 0; i < mix.layers; ++i)
+        addAsset(Kind::Layer, 8, folderFor() + QStringLiteral("l_%1.layer").arg(i, 6, 10, QLatin1Char('0')));
+    for (int i = 0; i < mix.sounds; ++i) {
         const int sound
                 = addAsset(Kind::Sound, 11, folderFor() + QStringLiteral("s_%1.wav").arg(i, 6, 10, QLatin1Char('0')));
         assets_[size_t(sound)].content = QByteArray("RIFF\0\0\0\0WAVE", 12);
         sounds_.assets.push_back(sound);
     }
-    for (int i = 0; i < num_scripts; ++i) {
+}
+
+void ProjectGenerator::Impl::addScripts(const Mix &mix)
+{
+    for (int i = 0; i < mix.scripts; ++i) {
         const int script
                 = addAsset(Kind::Script, 20, folderFor() + QStringLiteral("sc_%1.usc").arg(i, 6, 10, QLatin1Char('0')));
         assets_[size_t(script)].content = "// script\n";
     }
     // "uts"/"utsh" files in about a tenth of the folders, and a few in the
     // big one.
-    const int num_script_folders = std::max(1, num_folders / 10);
-    for (int i = 0; i < num_node_path_scripts; ++i) {
-        const QString folder = (i < 3 && big > 0) ? QStringLiteral("big/") : folders_[i % num_script_folders];
+    const int num_script_folders = std::max(1, folders_.size() / 10);
+    for (int i = 0; i < mix.node_path_scripts; ++i) {
+        const QString folder = (i < 3 && mix.big > 0) ? QStringLiteral("big/") : folders_[i % num_script_folders];
         const QString extension = (i % 2) ? QStringLiteral("utsh") : QStringLiteral("uts");
         const int script = addAsset(Kind::NodePathScript, 21,
                                     folder + QStringLiteral("u_%1.").arg(i, 6, 10, QLatin1Char('0')) + extension);
@@ -391,9 +516,13 @@ bool ProjectGenerator::Impl::generate(QString *error)
     }
     script_folders_ = node_path_scripts_.keys();
     std::sort(script_folders_.begin(), script_folders_.end());
+}
+
+void ProjectGenerator::Impl::addTerrains(int count)
+{
     // Landscape files with their side files; the first also has a backup
     // whose long suffix does not make it a side file.
-    for (int i = 0; i < num_terrains; ++i) {
+    for (int i = 0; i < count; ++i) {
         const QString base = folderFor() + QStringLiteral("t_%1.ter").arg(i, 6, 10, QLatin1Char('0'));
         const int terrain = addAsset(Kind::Terrain, 17, base);
         assets_[size_t(terrain)].content = "terrain\n";
@@ -405,39 +534,38 @@ bool ProjectGenerator::Impl::generate(QString *error)
         if (i == 0)
             assets_[size_t(addAsset(Kind::PlainFile, 21, base + QStringLiteral("rain_backup")))].content = "backup\n";
     }
+}
+
+void ProjectGenerator::Impl::addGuiSkins()
+{
     // Two GUI skins: "gui.rc" and "GUI.RC" (the name is compared ignoring
     // case), each with skin files beside it and one file that is not one.
-    {
-        const int skin = addAsset(Kind::PlainFile, 21, QStringLiteral("skin_a/gui.rc"));
-        assets_[size_t(skin)].content = "skin\n";
-        for (const char *name : SKIN_FILES) {
-            const QString file = QStringLiteral("skin_a/") + QLatin1String(name);
-            const int asset = addAsset(file.endsWith(QLatin1String(".ttf")) ? Kind::PlainFile : Kind::Image,
-                                       file.endsWith(QLatin1String(".ttf")) ? 10 : 6, file);
-            addEdge(skin, asset);
-        }
-        addAsset(Kind::Image, 6, QStringLiteral("skin_a/gui_extra.png"));
-        const int other = addAsset(Kind::PlainFile, 21, QStringLiteral("skin_b/GUI.RC"));
-        assets_[size_t(other)].content = "skin\n";
-        for (int i = 0; i < 5; ++i)
-            addEdge(other, addAsset(Kind::Image, 6, QStringLiteral("skin_b/") + QLatin1String(SKIN_FILES[i + 1])));
+    const int skin = addAsset(Kind::PlainFile, 21, QStringLiteral("skin_a/gui.rc"));
+    assets_[size_t(skin)].content = "skin\n";
+    for (const char *name : SKIN_FILES) {
+        const QString file = QStringLiteral("skin_a/") + QLatin1String(name);
+        const int asset = addAsset(file.endsWith(QLatin1String(".ttf")) ? Kind::PlainFile : Kind::Image,
+                                   file.endsWith(QLatin1String(".ttf")) ? 10 : 6, file);
+        addEdge(skin, asset);
     }
-    for (int i = 0; i < num_plain; ++i) {
+    addAsset(Kind::Image, 6, QStringLiteral("skin_a/gui_extra.png"));
+    const int other = addAsset(Kind::PlainFile, 21, QStringLiteral("skin_b/GUI.RC"));
+    assets_[size_t(other)].content = "skin\n";
+    for (int i = 0; i < 5; ++i)
+        addEdge(other, addAsset(Kind::Image, 6, QStringLiteral("skin_b/") + QLatin1String(SKIN_FILES[i + 1])));
+}
+
+void ProjectGenerator::Impl::addPlainFiles(int count)
+{
+    for (int i = 0; i < count; ++i) {
         const int plain = addAsset(Kind::PlainFile, 21,
                                    folderFor() + QStringLiteral("o_%1.json").arg(i, 6, 10, QLatin1Char('0')));
         assets_[size_t(plain)].content = "{}\n";
     }
-    if (int(assets_.size()) != n) {
-        *error = QStringLiteral("planned %1 assets instead of %2").arg(assets_.size()).arg(n);
-        return false;
-    }
+}
 
-    textures_.finish(random_);
-    meshes_.finish(random_);
-    materials_.finish(random_);
-    nodes_.finish(random_);
-    sounds_.finish(random_);
-
+void ProjectGenerator::Impl::writeMaterials(int num_materials)
+{
     // A fifth of the materials inherit from one of the others.
     const int num_children = num_materials / 5;
     std::vector<int> order = materials_.assets;
@@ -453,11 +581,11 @@ bool ProjectGenerator::Impl::generate(QString *error)
     });
     for (const int material : material_order)
         writeMaterial(material);
-    if (options_.cleaner_evidence)
-        addCleanerEvidence();
+}
 
+void ProjectGenerator::Impl::writeContents()
+{
     static const QByteArray PNG = pngBytes();
-    static const QByteArray MESH = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nf 1/1 2/2 3/3\n";
     for (size_t i = 0; i < assets_.size(); ++i) {
         Asset &asset = assets_[i];
         switch (asset.kind) {
@@ -465,66 +593,83 @@ bool ProjectGenerator::Impl::generate(QString *error)
             asset.content = PNG;
             break;
         case Kind::Mesh:
-            asset.content = MESH;
+            asset.content = meshText();
             break;
-        case Kind::Model: {
-            asset.content = MESH;
-            const QByteArray node = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<nodes version=\"1\">\n"
-                                    "\t<node type=\"ObjectMeshStatic\" id=\"1\" name=\""
-                    + fileName(asset.path) + "\">\n\t\t<mesh_name>guid://" + asset.mesh_runtime
-                    + "</mesh_name>\n\t</node>\n</nodes>\n";
-            runtime_files_.push_back({QStringLiteral(".runtimes/%1/%2.node")
-                                              .arg(QString::fromLatin1(asset.node_runtime.left(2)),
-                                                   QString::fromLatin1(asset.node_runtime)),
-                                      node});
-            runtime_files_.push_back({QStringLiteral(".runtimes/%1/%2.mesh")
-                                              .arg(QString::fromLatin1(asset.mesh_runtime.left(2)),
-                                                   QString::fromLatin1(asset.mesh_runtime)),
-                                      MESH});
+        case Kind::Model:
+            writeModel(asset);
             break;
-        }
         case Kind::Node:
             writeNodeFile(int(i), false);
             break;
         case Kind::World:
             writeNodeFile(int(i), true);
             break;
-        case Kind::Property: {
-            const int texture = textures_.draw(random_);
-            asset.content = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<property name=\""
-                    + fileName(asset.path).replace(".prop", "") + "\">\n\t<parameter name=\"mass\">1200</parameter>\n"
-                    + "\t<decal>" + pathOf(texture) + "</decal>\n</property>\n";
-            addEdge(int(i), texture);
+        case Kind::Property:
+            writeProperty(int(i));
             break;
-        }
-        case Kind::Render: {
-            const int texture = textures_.draw(random_);
-            const int a = materials_.draw(random_);
-            const int b = materials_.draw(random_);
-            asset.content = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<render_settings>\n"
-                            "\t<ambient_color>0.30 0.30 0.35</ambient_color>\n\t<environment>"
-                    + pathOf(texture) + "</environment>\n\t<postprocess_materials>" + assets_[size_t(a)].name + ","
-                    + assets_[size_t(b)].name
-                    + "</postprocess_materials>\n\t<exposure>1.0</exposure>\n</render_settings>\n";
-            addEdge(int(i), texture);
-            addEdge(int(i), a);
-            addEdge(int(i), b);
+        case Kind::Render:
+            writeRenderSettings(int(i));
             break;
-        }
-        case Kind::Layer: {
-            const int first = meshes_.draw(random_);
-            const int second = textures_.draw(random_);
-            asset.content = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<layer>\n\t<object>" + pathOf(first)
-                    + "</object>\n\t<object>" + assets_[size_t(second)].guid + "</object>\n</layer>\n";
-            addEdge(int(i), first);
-            addEdge(int(i), second);
+        case Kind::Layer:
+            writeLayer(int(i));
             break;
-        }
         default:
             break;
         }
     }
-    return true;
+}
+
+void ProjectGenerator::Impl::writeModel(Asset &asset)
+{
+    asset.content = meshText();
+    const QByteArray node = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<nodes version=\"1\">\n"
+                            "\t<node type=\"ObjectMeshStatic\" id=\"1\" name=\""
+            + fileName(asset.path) + "\">\n\t\t<mesh_name>guid://" + asset.mesh_runtime
+            + "</mesh_name>\n\t</node>\n</nodes>\n";
+    runtime_files_.push_back(
+            {QStringLiteral(".runtimes/%1/%2.node")
+                     .arg(QString::fromLatin1(asset.node_runtime.left(2)), QString::fromLatin1(asset.node_runtime)),
+             node});
+    runtime_files_.push_back(
+            {QStringLiteral(".runtimes/%1/%2.mesh")
+                     .arg(QString::fromLatin1(asset.mesh_runtime.left(2)), QString::fromLatin1(asset.mesh_runtime)),
+             meshText()});
+}
+
+void ProjectGenerator::Impl::writeProperty(int index)
+{
+    Asset &asset = assets_[size_t(index)];
+    const int texture = textures_.draw(random_);
+    asset.content = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<property name=\""
+            + fileName(asset.path).replace(".prop", "") + "\">\n\t<parameter name=\"mass\">1200</parameter>\n"
+            + "\t<decal>" + pathOf(texture) + "</decal>\n</property>\n";
+    addEdge(index, texture);
+}
+
+void ProjectGenerator::Impl::writeRenderSettings(int index)
+{
+    Asset &asset = assets_[size_t(index)];
+    const int texture = textures_.draw(random_);
+    const int a = materials_.draw(random_);
+    const int b = materials_.draw(random_);
+    asset.content = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<render_settings>\n"
+                    "\t<ambient_color>0.30 0.30 0.35</ambient_color>\n\t<environment>"
+            + pathOf(texture) + "</environment>\n\t<postprocess_materials>" + assets_[size_t(a)].name + ","
+            + assets_[size_t(b)].name + "</postprocess_materials>\n\t<exposure>1.0</exposure>\n</render_settings>\n";
+    addEdge(index, texture);
+    addEdge(index, a);
+    addEdge(index, b);
+}
+
+void ProjectGenerator::Impl::writeLayer(int index)
+{
+    Asset &asset = assets_[size_t(index)];
+    const int first = meshes_.draw(random_);
+    const int second = textures_.draw(random_);
+    asset.content = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<layer>\n\t<object>" + pathOf(first)
+            + "</object>\n\t<object>" + assets_[size_t(second)].guid + "</object>\n</layer>\n";
+    addEdge(index, first);
+    addEdge(index, second);
 }
 
 void ProjectGenerator::Impl::markBasename(const QByteArray &name, bool skip_materials_and_properties, int user)
@@ -566,21 +711,29 @@ void ProjectGenerator::Impl::addCleanerEvidence()
         if (assets_[i].kind == Kind::Terrain)
             cleaner_used_.insert(int(i));
     }
+    writeCleanerScripts();
+    makeUiFiles();
+    for (int f = 0; f < options_.source_files; ++f)
+        source_files_.push_back(makeSourceFile(f));
+}
 
+int ProjectGenerator::Impl::pickNamedFile()
+{
     // What a text may name: a file name of an image, mesh, sound or node.
-    auto pickFile = [this]() {
-        switch (uniform(0, 3)) {
-        case 0:
-            return meshes_.draw(random_);
-        case 1:
-            return sounds_.draw(random_);
-        case 2:
-            return nodes_.draw(random_);
-        default:
-            return textures_.draw(random_);
-        }
-    };
+    switch (uniform(0, 3)) {
+    case 0:
+        return meshes_.draw(random_);
+    case 1:
+        return sounds_.draw(random_);
+    case 2:
+        return nodes_.draw(random_);
+    default:
+        return textures_.draw(random_);
+    }
+}
 
+void ProjectGenerator::Impl::writeCleanerScripts()
+{
     // Scripts: quoted material names and file names; one line in ten is
     // longer than a read buffer of 2048 bytes, with the name across it.
     for (size_t i = 0; i < assets_.size(); ++i) {
@@ -595,7 +748,7 @@ void ProjectGenerator::Impl::addCleanerEvidence()
                 text += "material_set(\"" + assets_[size_t(material)].name + "\");\n";
                 cleaner_used_.insert(material);
             } else {
-                const int target = pickFile();
+                const int target = pickNamedFile();
                 const QByteArray name = fileName(assets_[size_t(target)].path);
                 if (chance(0.1))
                     text += QByteArray(2040 - uniform(0, 12), 'x');
@@ -605,6 +758,10 @@ void ProjectGenerator::Impl::addCleanerEvidence()
         }
         script.content = text;
     }
+}
+
+void ProjectGenerator::Impl::makeUiFiles()
+{
     // A third of the plain files become "ui" files that name a file.
     for (size_t i = 0; i < assets_.size(); ++i) {
         Asset &plain = assets_[i];
@@ -615,50 +772,44 @@ void ProjectGenerator::Impl::addCleanerEvidence()
                                                  by_basename_[fileName(plain.path)].end());
         plain.path.replace(QLatin1String(".json"), QLatin1String(".ui"));
         by_basename_[fileName(plain.path)].push_back(int(i));
-        const int target = pickFile();
+        const int target = pickNamedFile();
         const QByteArray name = fileName(assets_[size_t(target)].path);
         plain.content = "<window>\n\t<image>" + name + "</image>\n</window>\n";
         markBasename(name, true, int(i));
     }
+}
 
+std::pair<QString, QByteArray> ProjectGenerator::Impl::makeSourceFile(int f)
+{
     // Source files: names of materials in quotes (some after an escaped
     // quote or a quote character literal) and file names anywhere.
     static const char *const EXTENSIONS[] = {"cpp", "h", "hpp", "cxx", "hxx", "cs", "ucs", "usc"};
-    for (int f = 0; f < options_.source_files; ++f) {
-        const QByteArray extension = EXTENSIONS[f % 8];
-        const QString path = QStringLiteral("module_%1/file_%2.").arg(f / 100).arg(f, 6, 10, QLatin1Char('0'))
-                + QString::fromLatin1(extension);
-        QByteArray text = "// generated source\n#include <engine.h>\n\n";
-        const int size = uniform(5000, 30000);
-        while (text.size() < size) {
-            text += filler(uniform(200, 2000));
-            const int kind = uniform(0, 9);
-            if (kind < 3 && !materials_.empty()) {
-                const int material = materials_.draw(random_);
-                if (kind == 1)
-                    text += "    const char *say = \"a \\\"quoted\\\" word\";\n";
-                else if (kind == 2)
-                    text += "    const char quote = '\"';\n";
-                text += "    set_material(\"" + assets_[size_t(material)].name + "\");\n";
-                cleaner_used_.insert(material);
-            } else if (kind < 5) {
-                const int target = pickFile();
-                const QByteArray name = fileName(assets_[size_t(target)].path);
-                text += "    // loads " + name + " on start\n";
-                markBasename(name, false, -1);
-            }
+    const QByteArray extension = EXTENSIONS[f % 8];
+    const QString path = QStringLiteral("module_%1/file_%2.").arg(f / 100).arg(f, 6, 10, QLatin1Char('0'))
+            + QString::fromLatin1(extension);
+    QByteArray text = "// generated source\n#include <engine.h>\n\n";
+    const int size = uniform(5000, 30000);
+    while (text.size() < size) {
+        text += filler(uniform(200, 2000));
+        const int kind = uniform(0, 9);
+        if (kind < 3 && !materials_.empty()) {
+            const int material = materials_.draw(random_);
+            if (kind == 1)
+                text += "    const char *say = \"a \\\"quoted\\\" word\";\n";
+            else if (kind == 2)
+                text += "    const char quote = '\"';\n";
+            text += "    set_material(\"" + assets_[size_t(material)].name + "\");\n";
+            cleaner_used_.insert(material);
+        } else if (kind < 5) {
+            const int target = pickNamedFile();
+            const QByteArray name = fileName(assets_[size_t(target)].path);
+            text += "    // loads " + name + " on start\n";
+            markBasename(name, false, -1);
         }
-        if (extension == "cs" && (f / 8) % 2 == 0) {
-            const QString wide = QString::fromUtf8(text);
-            QByteArray utf16("\xFF\xFE", 2);
-            for (const QChar c : wide) {
-                utf16 += char(c.unicode() & 0xFF);
-                utf16 += char(c.unicode() >> 8);
-            }
-            text = utf16;
-        }
-        source_files_.push_back({path, text});
     }
+    if (extension == "cs" && (f / 8) % 2 == 0)
+        text = utf16WithByteOrderMark(text);
+    return {path, text};
 }
 
 bool ProjectGenerator::Impl::writeSources(const QString &folder, QString *error) const
