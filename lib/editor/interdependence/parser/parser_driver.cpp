@@ -175,9 +175,9 @@ std::unique_ptr<Output> Driver::makeOutput() const
 // One run over the list. The job's thread makes the items and hands them out
 // in batches to a pool of reading threads, and reports each asset once it and
 // all before it have been read, with its log lines: the reports and the log
-// are those of reading the assets one by one. The pool and the job's thread
-// share the state below; every change of it is made under the rules written
-// beside the code that makes it.
+// are those of reading the assets one by one. The state below is shared by
+// the pool and the job's thread; the rules for changing it are written where
+// it changes.
 class Driver::ParseRun
 {
 public:
