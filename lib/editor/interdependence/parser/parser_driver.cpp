@@ -172,11 +172,291 @@ std::unique_ptr<Output> Driver::makeOutput() const
     return std::make_unique<Output>();
 }
 
-// One run over the list. It stays one function: the reading threads (the
-// worker), the hand-out of made items and the in-order reports share one
-// state (the tasks, the counters under one mutex, two condition variables,
-// the stop flag) whose every change is made under rules that read best in
-// one place; its three parts are marked below.
+// One run over the list. The job's thread makes the items and hands them out
+// in batches to a pool of reading threads, and reports each asset once it and
+// all before it have been read, with its log lines: the reports and the log
+// are those of reading the assets one by one. The state below is shared by
+// the pool and the job's thread; the rules for changing it are written where
+// it changes.
+class Driver::ParseRun
+{
+public:
+    // Sizes the batches for the driver's list (not empty) and the machine.
+    ParseRun(Driver &driver, Output &output, const ProgressCallback &progress);
+    ParseRun(const ParseRun &) = delete;
+    ParseRun &operator=(const ParseRun &) = delete;
+
+    // Makes, hands out and reports the assets until every one has been read
+    // (true) or a progress call asked to stop (false).
+    bool readAll();
+    // Stops the pool after a cancel (each thread after the file it is
+    // reading), waits for it and writes the lines of the assets reported.
+    void close(bool cancelled);
+
+private:
+    // One asset's work: its items (made here, in order), the log lines of
+    // making them and of reading its files (written here, in order), and
+    // whether its files have been read.
+    struct Task
+    {
+        AssetItems items;
+        Velmora::LogHold::Lines log;
+        bool made = false;
+        std::atomic<bool> parsed{false};
+    };
+
+    // The body of a reading thread of the pool.
+    void readAssets();
+    // Takes the next consecutive assets for the calling reading thread,
+    // [first, last), and waits for some while none is left; none once the
+    // run closes or stops.
+    void claimAssets(int &first, int &last);
+    // Reads the files of the assets claimed; false when the run stopped
+    // before the last one.
+    bool readClaimed(int first, int last);
+
+    // Reports in order the assets read since the last call, and writes
+    // their lines; false when a progress call asked to stop.
+    bool reportRead();
+    void writeLines();
+    // Whether the next batch may be made: the items made ahead of the first
+    // asset not reported are bounded.
+    bool mayHandOut() const;
+    // Makes the items of the next batch and hands it to the pool, which
+    // grows by a thread if it has fewer than it may.
+    void handOutBatch();
+    // Waits until a reading thread runs out of assets, the last asset has
+    // been read or the poll interval has passed.
+    void waitForEvent();
+
+    Driver &driver_;
+    Output &output_;
+    const ProgressCallback &progress_;
+    const int n_;
+
+    // The assets are handed to the pool in batches of consecutive ones, and
+    // each thread takes a few consecutive assets at a time, so that a
+    // hand-over costs little next to the files it brings.
+    const int threads_;
+    const int batch_;
+    const int claim_;
+    const int num_batches_;
+    // Assets differ widely in cost (a folder of images next to one of
+    // nodes): handing out many batches per thread beyond the first asset not
+    // read yet keeps the threads busy while that one is read; an eighth of
+    // the list at most keeps the items made ahead of the reading few.
+    const int ahead_;
+
+    std::vector<Task> tasks_;
+    std::mutex mutex_;
+    std::condition_variable work_ready_;
+    // Told when a thread of the pool runs out of assets and when the last
+    // asset has been read.
+    std::condition_variable work_done_;
+    int ready_ = 0; // assets handed to the pool
+    int next_ = 0; // the first asset that no thread has taken
+    int idle_ = 0; // threads of the pool waiting for assets
+    unsigned events_ = 0; // what work_done_ tells, counted
+    bool closing_ = false;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> num_parsed_{0};
+
+    // The items' sets take their memory from arenas that go with the items:
+    // one per thread that fills them, so that the sets cost no free each
+    // when the items go.
+    const std::shared_ptr<ItemArena> arena_;
+    ItemArena::Scope own_sets_;
+    std::vector<std::thread> pool_;
+
+    // Kept by the job's thread alone.
+    int handed_ = 0; // assets made and handed out
+    int reported_ = 0; // assets read, in the list's order, and reported
+    int written_ = 0; // assets whose lines are written
+    unsigned seen_ = 0;
+    // What making the resolver's table logged comes before the assets'
+    // lines: until the table is done, the lines of the assets reported wait.
+    const GuidProcessor *const resolver_;
+    bool table_lines_written_;
+};
+
+Driver::ParseRun::ParseRun(Driver &driver, Output &output, const ProgressCallback &progress)
+    : driver_(driver)
+    , output_(output)
+    , progress_(progress)
+    , n_(driver.assets_.size())
+    , threads_(parseThreads())
+    , batch_(std::max(1, std::min(PARSE_BATCH, n_ / (4 * threads_) + 1)))
+    , claim_(std::min(PARSE_CLAIM, batch_))
+    , num_batches_((n_ + batch_ - 1) / batch_)
+    , ahead_(batch_ * std::max(2 * threads_, std::min(16 * threads_, num_batches_ / 8)))
+    , tasks_(static_cast<size_t>(n_))
+    , arena_(driver.item_builder_->arena())
+    , own_sets_(arena_ ? arena_->side() : nullptr)
+    , resolver_(dynamic_cast<const GuidProcessor *>(driver.resolver_.get()))
+    , table_lines_written_(!resolver_)
+{}
+
+void Driver::ParseRun::readAssets()
+{
+    // Every open and close takes the lock of the process's table of
+    // descriptors; with a table of its own a reading thread waits for no
+    // other thread. Everything it opens is closed before it ends.
+    ::unshare(CLONE_FILES);
+    // The resolver's answers, remembered on this thread for this run.
+    LookupCache lookups;
+    // The assets come in path order: most files are in the folder of the
+    // one before.
+    Velmora::Xml::FolderScope folders;
+    ItemArena::Scope sets(arena_ ? arena_->side() : nullptr);
+    for (;;) {
+        int first = 0;
+        int last = 0;
+        claimAssets(first, last);
+        if (first == last || !readClaimed(first, last))
+            return;
+    }
+}
+
+void Driver::ParseRun::claimAssets(int &first, int &last)
+{
+    bool wake_another = false;
+    {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (next_ == ready_ && !closing_) {
+            ++idle_;
+            ++events_;
+            work_done_.notify_one();
+            work_ready_.wait(lock, [this] { return next_ < ready_ || closing_; });
+            --idle_;
+        }
+        first = last = next_;
+        if (next_ < ready_ && !stop_) {
+            last = std::min(next_ + claim_, ready_);
+            next_ = last;
+            wake_another = next_ < ready_ && idle_ > 0;
+        }
+    }
+    if (wake_another)
+        work_ready_.notify_one();
+}
+
+bool Driver::ParseRun::readClaimed(int first, int last)
+{
+    for (int i = first; i < last; ++i) {
+        // Between two files at most: a cancel leaves each thread with the
+        // file it is reading.
+        if (stop_)
+            return false;
+        Task &task = tasks_[size_t(i)];
+        if (task.made) {
+            Velmora::LogHold hold(&task.log);
+            driver_.parseFiles(output_, task.items, &stop_);
+        }
+        task.parsed.store(true, std::memory_order_release);
+    }
+    if (num_parsed_.fetch_add(last - first, std::memory_order_relaxed) + (last - first) == n_) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++events_;
+        work_done_.notify_one();
+    }
+    return true;
+}
+
+bool Driver::ParseRun::readAll()
+{
+    for (;;) {
+        if (!reportRead())
+            return false;
+        if (reported_ == n_)
+            return true;
+        if (mayHandOut())
+            handOutBatch();
+        else
+            waitForEvent();
+    }
+}
+
+bool Driver::ParseRun::reportRead()
+{
+    while (reported_ < handed_ && tasks_[size_t(reported_)].parsed.load(std::memory_order_acquire)) {
+        ++reported_;
+        if (table_lines_written_ || (table_lines_written_ = resolver_->writeTableLines(false)))
+            writeLines();
+        if (reported_ == n_)
+            return true;
+        if (!progress_(n_, reported_))
+            return false;
+    }
+    return true;
+}
+
+void Driver::ParseRun::writeLines()
+{
+    while (written_ < reported_)
+        Velmora::LogHold::release(tasks_[size_t(written_++)].log);
+}
+
+bool Driver::ParseRun::mayHandOut() const
+{
+    return handed_ < n_ && handed_ - reported_ < ahead_;
+}
+
+void Driver::ParseRun::handOutBatch()
+{
+    const int end = std::min(n_, handed_ + batch_);
+    for (int i = handed_; i < end; ++i) {
+        Task &task = tasks_[size_t(i)];
+        Velmora::LogHold hold(&task.log);
+        // at(): the list is shared with the settings, and a writable access
+        // would copy every record.
+        task.made = driver_.prepareAsset(driver_.assets_.at(i), output_, task.items);
+    }
+    handed_ = end;
+    bool wake = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ready_ = handed_;
+        // A busy thread takes the batch when it is done with its own assets:
+        // waking nobody spares a system call per batch. A thread woken wakes
+        // another while assets are left.
+        wake = idle_ > 0;
+    }
+    if (int(pool_.size()) < std::min(threads_, num_batches_))
+        pool_.emplace_back([this] { readAssets(); });
+    if (wake)
+        work_ready_.notify_one();
+}
+
+void Driver::ParseRun::waitForEvent()
+{
+    // The job's thread looks at what has been read at least every
+    // POLL_INTERVAL, so that a cancel is seen while the threads are still
+    // reading, and at once when a thread runs out of assets or the last one
+    // has been read.
+    constexpr auto POLL_INTERVAL = std::chrono::milliseconds(1);
+    std::unique_lock<std::mutex> lock(mutex_);
+    work_done_.wait_for(lock, POLL_INTERVAL, [this] { return events_ != seen_; });
+    seen_ = events_;
+}
+
+void Driver::ParseRun::close(bool cancelled)
+{
+    if (cancelled)
+        stop_ = true;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        closing_ = true;
+    }
+    work_ready_.notify_all();
+    for (std::thread &thread : pool_)
+        thread.join();
+    if (!table_lines_written_)
+        resolver_->writeTableLines(true);
+    writeLines();
+    // The lines of assets not reported (a cancel) go with their tasks: as
+    // far as the log tells, those assets were never read.
+}
+
 bool Driver::runLoop(Output &output, const ProgressCallback &progress)
 {
     EC_ASSERT(item_builder_ && as_manager_);
@@ -191,8 +471,18 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     // Before any work.
     if (!progress(n, 0))
         return false;
+    beginRun();
+    ParseRun run(*this, output, progress);
+    const bool read_all = run.readAll();
+    run.close(!read_all);
+    endRun();
+    return read_all && progress(n, n);
+}
+
+void Driver::beginRun()
+{
     made_.clear();
-    made_.reserve(size_t(n));
+    made_.reserve(size_t(assets_.size()));
     releaseRuntimeSlots();
     // Files left out for a taken GUID are rare: when the manager knows of
     // none, no asset needs to ask for its own.
@@ -202,188 +492,14 @@ bool Driver::runLoop(Output &output, const ProgressCallback &progress)
     // paths in the records (each kept by its record once made).
     root_ = as_manager_->rootPath();
     root_utf8_ = root_.toStdString();
+}
 
-    // One asset's work: its items (made here, in order), the log lines of
-    // making them and of reading its files (written here, in order), and
-    // whether its files have been read.
-    struct Task
-    {
-        AssetItems items;
-        Velmora::LogHold::Lines log;
-        bool made = false;
-        std::atomic<bool> parsed{false};
-    };
-    // The assets are handed to the pool in batches of consecutive ones, and
-    // each thread takes a few consecutive assets at a time, so that a
-    // hand-over costs little next to the files it brings.
-    const int threads = parseThreads();
-    const int batch = std::max(1, std::min(PARSE_BATCH, n / (4 * threads) + 1));
-    const int claim = std::min(PARSE_CLAIM, batch);
-    const int num_batches = (n + batch - 1) / batch;
-    // Assets differ widely in cost (a folder of images next to one of
-    // nodes): handing out many batches per thread beyond the first asset not
-    // read yet keeps the threads busy while that one is read; an eighth of
-    // the list at most keeps the items made ahead of the reading few.
-    const int ahead = batch * std::max(2 * threads, std::min(16 * threads, num_batches / 8));
-    std::vector<Task> tasks(static_cast<size_t>(n));
-    std::mutex mutex;
-    std::condition_variable work_ready;
-    // Told when a thread of the pool runs out of assets and when the last
-    // asset has been read.
-    std::condition_variable work_done;
-    int ready = 0; // assets handed to the pool
-    int next = 0; // the first asset that no thread has taken
-    int idle = 0; // threads of the pool waiting for assets
-    unsigned events = 0; // what work_done tells, counted
-    bool closing = false;
-    std::atomic<bool> stop{false};
-    std::atomic<int> num_parsed{0};
-
-    // The items' sets take their memory from arenas that go with the items:
-    // one per thread that fills them, so that the sets cost no free each
-    // when the items go.
-    const std::shared_ptr<ItemArena> arena = item_builder_->arena();
-    ItemArena::Scope own_sets(arena ? arena->side() : nullptr);
-    auto worker = [&, arena] {
-        // Every open and close takes the lock of the process's table of
-        // descriptors; with a table of its own a reading thread waits for no
-        // other thread. Everything it opens is closed before it ends.
-        ::unshare(CLONE_FILES);
-        // The resolver's answers, remembered on this thread for this run.
-        LookupCache lookups;
-        // The assets come in path order: most files are in the folder of
-        // the one before.
-        Velmora::Xml::FolderScope folders;
-        ItemArena::Scope sets(arena ? arena->side() : nullptr);
-        for (;;) {
-            int first = 0;
-            int last = 0;
-            bool wake_another = false;
-            {
-                std::unique_lock<std::mutex> lock(mutex);
-                if (next == ready && !closing) {
-                    ++idle;
-                    ++events;
-                    work_done.notify_one();
-                    work_ready.wait(lock, [&] { return next < ready || closing; });
-                    --idle;
-                }
-                first = last = next;
-                if (next < ready && !stop) {
-                    last = std::min(next + claim, ready);
-                    next = last;
-                    wake_another = next < ready && idle > 0;
-                }
-            }
-            if (wake_another)
-                work_ready.notify_one();
-            if (first == last)
-                return;
-            for (int i = first; i < last; ++i) {
-                // Between two files at most: a cancel leaves each thread
-                // with the file it is reading.
-                if (stop)
-                    return;
-                Task &task = tasks[size_t(i)];
-                if (task.made) {
-                    Velmora::LogHold hold(&task.log);
-                    parseFiles(output, task.items, &stop);
-                }
-                task.parsed.store(true, std::memory_order_release);
-            }
-            if (num_parsed.fetch_add(last - first, std::memory_order_relaxed) + (last - first) == n) {
-                std::lock_guard<std::mutex> lock(mutex);
-                ++events;
-                work_done.notify_one();
-            }
-        }
-    };
-    std::vector<std::thread> pool;
-
-    // The job's thread makes the items and hands them out, and reports each
-    // asset once it and all before it have been read, with its log lines:
-    // the reports and the log are those of reading the assets one by one.
-    // It looks at what has been read at least every POLL_INTERVAL, so that a
-    // cancel is seen while the threads are still reading, and at once when
-    // a thread runs out of assets or the last one has been read.
-    constexpr auto POLL_INTERVAL = std::chrono::milliseconds(1);
-    int handed = 0; // assets made and handed out
-    int reported = 0; // assets read, in the list's order, and reported
-    int written = 0; // assets whose lines are written
-    unsigned seen = 0;
-    bool keep_going = true;
-    // What making the resolver's table logged comes before the assets'
-    // lines: until the table is done, the lines of the assets reported wait.
-    const auto *resolver = dynamic_cast<const GuidProcessor *>(resolver_.get());
-    bool table_lines_written = !resolver;
-    auto writeLines = [&] {
-        while (written < reported)
-            Velmora::LogHold::release(tasks[size_t(written++)].log);
-    };
-    for (;;) {
-        while (reported < handed && tasks[size_t(reported)].parsed.load(std::memory_order_acquire)) {
-            ++reported;
-            if (table_lines_written || (table_lines_written = resolver->writeTableLines(false)))
-                writeLines();
-            if (reported == n)
-                break;
-            if (!progress(n, reported)) {
-                keep_going = false;
-                break;
-            }
-        }
-        if (!keep_going || reported == n)
-            break;
-        if (handed < n && handed - reported < ahead) {
-            const int end = std::min(n, handed + batch);
-            for (int i = handed; i < end; ++i) {
-                Task &task = tasks[size_t(i)];
-                Velmora::LogHold hold(&task.log);
-                // at(): the list is shared with the settings, and a writable
-                // access would copy every record.
-                task.made = prepareAsset(assets_.at(i), output, task.items);
-            }
-            handed = end;
-            bool wake = false;
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                ready = handed;
-                // A busy thread takes the batch when it is done with its own
-                // assets: waking nobody spares a system call per batch. A
-                // thread woken wakes another while assets are left.
-                wake = idle > 0;
-            }
-            if (int(pool.size()) < std::min(threads, num_batches))
-                pool.emplace_back(worker);
-            if (wake)
-                work_ready.notify_one();
-            continue;
-        }
-        std::unique_lock<std::mutex> lock(mutex);
-        work_done.wait_for(lock, POLL_INTERVAL, [&] { return events != seen; });
-        seen = events;
-    }
-    if (!keep_going)
-        stop = true;
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        closing = true;
-    }
-    work_ready.notify_all();
-    for (std::thread &thread : pool)
-        thread.join();
-    if (!table_lines_written)
-        resolver->writeTableLines(true);
-    writeLines();
-    // The lines of assets not reported (a cancel) go with their tasks: as
-    // far as the log tells, those assets were never read.
+void Driver::endRun()
+{
     ask_left_out_ = true;
     root_.clear();
     root_utf8_.clear();
     releaseRuntimeSlots();
-    if (!keep_going)
-        return false;
-    return progress(n, n);
 }
 
 ItemPtr Driver::makeItem(const Velmora::UGUID &id, int type)

@@ -127,6 +127,14 @@ protected:
     void parseFiles(Output &output, AssetItems &items, const std::atomic<bool> *stop = nullptr);
 
 private:
+    // The state that one run shares between the job's thread and its pool
+    // of reading threads (the .cpp file).
+    class ParseRun;
+
+    // The driver's own state for a run: set before the first item is made,
+    // cleared once every reading thread has ended.
+    void beginRun();
+    void endRun();
     // The absolute file of an id: an asset's or a stored runtime's own file,
     // else (a runtime without a file) the file of the asset that owns it.
     // record: the asset record that brings id's file along, or null.
