@@ -4,6 +4,7 @@
 // (rows, order, node column, spans).
 
 #include "analysis_fixture.h"
+#include "thread_refusal.h"
 
 #include <editor/interdependence/analysis_executor.h>
 #include <editor/show_assets_dependencies/data/used_data.h>
@@ -20,6 +21,10 @@
 #include <QFile>
 #include <QTableView>
 #include <QtTest>
+
+#include <optional>
+#include <system_error>
+#include <thread>
 
 using inastest::AnalysisFixture;
 using inastest::guid;
@@ -136,17 +141,33 @@ void ResultTablesTest::cleanupTestCase()
 void ResultTablesTest::every_asset_gives_the_expected_tables_data()
 {
     QTest::addColumn<bool>("used");
-    QTest::newRow("Assets Used") << true;
-    QTest::newRow("Assets Using This One") << false;
+    QTest::addColumn<bool>("threads_refused");
+    QTest::newRow("Assets Used") << true << false;
+    QTest::newRow("Assets Using This One") << false << false;
+    // A process at its thread limit: every step does the work of the threads
+    // it cannot start itself, and the tables are the same.
+    QTest::newRow("Assets Used, no thread can start") << true << true;
+    QTest::newRow("Assets Using This One, no thread can start") << false << true;
 }
 
 void ResultTablesTest::every_asset_gives_the_expected_tables()
 {
     QFETCH(bool, used);
-    const QStringList expected = readExpected().value(QString::fromLatin1(QTest::currentDataTag()));
+    QFETCH(bool, threads_refused);
+    const QStringList expected
+            = readExpected().value(used ? QStringLiteral("Assets Used") : QStringLiteral("Assets Using This One"));
     QVERIFY(!expected.isEmpty());
 
-    std::unique_ptr<inas::ResultData> result = analyse(all_, used);
+    std::unique_ptr<inas::ResultData> result;
+    {
+        std::optional<test::ThreadRefusal> refusal;
+        if (threads_refused) {
+            refusal.emplace();
+            QVERIFY(refusal->isActive());
+            QVERIFY_EXCEPTION_THROWN(std::thread([] {}).join(), std::system_error);
+        }
+        result = analyse(all_, used);
+    }
     QVERIFY(result);
     QStringList actual;
     if (used) {

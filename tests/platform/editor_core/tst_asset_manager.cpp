@@ -1,4 +1,5 @@
 #include "log_capture.h"
+#include "thread_refusal.h"
 
 #include <editor_core/EditorCore.h>
 #include <editor_core/as/AssetTypes.h>
@@ -27,7 +28,6 @@
 #include <system_error>
 #include <thread>
 
-#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -806,17 +806,8 @@ private slots:
             // The scan's own thread runs: from here on a new thread cannot
             // have its stack (the scan lists every file before it starts
             // another).
-            pthread_attr_t usual;
-            QCOMPARE(pthread_getattr_default_np(&usual), 0);
-            pthread_attr_t refused;
-            pthread_attr_init(&refused);
-            pthread_attr_setstacksize(&refused, size_t(1) << 46);
-            QCOMPARE(pthread_setattr_default_np(&refused), 0);
-            auto restore = qScopeGuard([&] {
-                pthread_setattr_default_np(&usual);
-                pthread_attr_destroy(&refused);
-                pthread_attr_destroy(&usual);
-            });
+            const test::ThreadRefusal refusal;
+            QVERIFY(refusal.isActive());
             QVERIFY_EXCEPTION_THROWN(std::thread([] {}).join(), std::system_error);
             QTRY_COMPARE_WITH_TIMEOUT(initialized.count(), 1, 20000);
         }

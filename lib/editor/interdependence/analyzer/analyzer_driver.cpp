@@ -18,6 +18,8 @@
 
 #include <algorithm>
 #include <string_view>
+#include <system_error>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -529,7 +531,12 @@ void Driver::startMaterialSearch()
         return;
     material_search_ = std::make_unique<MaterialSearch>();
     MaterialSearch *search = material_search_.get();
-    search->thread = std::thread([this, search] { findMaterialTextures(*search); });
+    try {
+        search->thread = std::thread([this, search] { findMaterialTextures(*search); });
+    } catch (const std::system_error &) {
+        // Not started: linkMaterials searches when it comes to it.
+        material_search_.reset();
+    }
 }
 
 bool Driver::finishMaterialSearch()

@@ -23,6 +23,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -225,6 +226,9 @@ private:
     // Makes the items of the next batch and hands it to the pool, which
     // grows by a thread if it has fewer than it may.
     void handOutBatch();
+    // Reads what is handed out on the job's thread: when the system refuses
+    // every reading thread (a process at its thread limit).
+    void readHere();
     // Waits until a reading thread runs out of assets, the last asset has
     // been read or the poll interval has passed.
     void waitForEvent();
@@ -421,10 +425,34 @@ void Driver::ParseRun::handOutBatch()
         // another while assets are left.
         wake = idle_ > 0;
     }
-    if (int(pool_.size()) < std::min(threads_, num_batches_))
-        pool_.emplace_back([this] { readAssets(); });
-    if (wake)
+    if (int(pool_.size()) < std::min(threads_, num_batches_)) {
+        try {
+            pool_.emplace_back([this] { readAssets(); });
+        } catch (const std::system_error &) {
+            // The threads that run read it all; with none, this one does.
+        }
+    }
+    if (pool_.empty())
+        readHere();
+    else if (wake)
         work_ready_.notify_one();
+}
+
+void Driver::ParseRun::readHere()
+{
+    LookupCache lookups;
+    Velmora::Xml::FolderScope folders;
+    for (;;) {
+        int first = 0;
+        int last = 0;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            first = next_;
+            last = next_ = std::min(next_ + claim_, ready_);
+        }
+        if (first == last || !readClaimed(first, last))
+            return;
+    }
 }
 
 void Driver::ParseRun::waitForEvent()
