@@ -12,6 +12,7 @@
 
 #include <future>
 #include <map>
+#include <system_error>
 
 namespace Velmora {
 namespace engine_internal {
@@ -163,13 +164,18 @@ private:
         index_.scan = MetaScan::read(data_path_.toStdString());
         // It reads the meta files' paths only to pass them by; once it is
         // past them, they may go.
-        table_ = std::thread([this] {
+        auto fill = [this] {
             const std::vector<uint32_t> &records = index_.scan->file_records;
             index_.files.fillSorted(
                     index_.scan->files, [&records](size_t i) { return records[i] != MetaScan::META_FILE; },
                     table_entries_);
             listed_.set_value();
-        });
+        };
+        try {
+            table_ = std::thread(fill);
+        } catch (const std::system_error &) {
+            fill();
+        }
         if (notify_) {
             // Held while the GUIDs are claimed, so that a listener that has
             // made what it needs of the records cannot drop them before.
@@ -394,7 +400,8 @@ private:
     // entry, and the table keeps its entries in path order.
     void fillTable()
     {
-        table_.join();
+        if (table_.joinable())
+            table_.join();
         for (size_t i = 0; i < paths_.size(); ++i) {
             if (i + AHEAD < paths_.size()) {
                 __builtin_prefetch(&*table_entries_[i + AHEAD]);

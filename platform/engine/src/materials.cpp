@@ -21,6 +21,7 @@
 #include <deque>
 #include <set>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -560,13 +561,20 @@ int Materials::loadMaterials()
     // The file system learns of the materials on a thread of its own while
     // this one links them; its log lines are held and follow the links'.
     LogHold::Lines registered;
-    std::thread registering([&virtual_files, &registered] {
+    auto register_files = [&virtual_files, &registered] {
         LogHold hold(&registered);
         engine_internal::registerVirtualFiles(virtual_files);
-    });
+    };
+    std::thread registering;
+    try {
+        registering = std::thread(register_files);
+    } catch (const std::system_error &) {
+        register_files();
+    }
     MaterialIndex index(files);
     MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
-    registering.join();
+    if (registering.joinable())
+        registering.join();
     LogHold::release(registered);
     const int count = files.size();
     {

@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -533,20 +534,27 @@ private slots:
     {
         QTest::addColumn<bool>("add_file");
         QTest::addColumn<bool>("manager_first");
+        QTest::addColumn<bool>("threads_refused");
         QTest::addColumn<QStringList>("expected");
         for (const bool manager_first : {false, true}) {
             // A manager made before the engine starts makes its records
             // while the engine starts.
             const char *const when = manager_first ? ", manager made first" : "";
             QTest::addRow("folders unchanged%s", when)
-                    << false << manager_first << QStringList{"models/a.model", "z.world"};
-            QTest::addRow("a file added%s", when) << true << manager_first << QStringList{"models/b.model", "z.world"};
+                    << false << manager_first << false << QStringList{"models/a.model", "z.world"};
+            QTest::addRow("a file added%s", when)
+                    << true << manager_first << false << QStringList{"models/b.model", "z.world"};
         }
+        // At the thread limit while the engine starts, it makes them in its
+        // first scan.
+        QTest::newRow("folders unchanged, manager made first, no thread while the engine starts")
+                << false << true << true << QStringList{"models/a.model", "z.world"};
     }
     void the_first_scan_takes_the_engine_s_read_unless_a_folder_changed()
     {
         QFETCH(bool, add_file);
         QFETCH(bool, manager_first);
+        QFETCH(bool, threads_refused);
         QFETCH(QStringList, expected);
         DataFolder data;
         data.asset(QStringLiteral("models/a.model"), guid('a', 1), "type=\"7\"",
@@ -561,7 +569,14 @@ private slots:
         std::unique_ptr<Editor::AssetManagerPrivate> made_first;
         if (manager_first)
             made_first.reset(new Editor::AssetManagerPrivate);
-        QVERIFY(startEngine(data.root(), home.path()));
+        {
+            std::optional<test::ThreadRefusal> refusal;
+            if (threads_refused) {
+                refusal.emplace();
+                QVERIFY(refusal->isActive());
+            }
+            QVERIFY(startEngine(data.root(), home.path()));
+        }
         QCOMPARE(Velmora::FileSystem::getGUID("models/a.model"), guid('a', 1));
 
         // Rewritten in place, which leaves its folder as it was: only a scan

@@ -1,4 +1,5 @@
 #include "engine_runtime_fixture.h"
+#include "thread_refusal.h"
 
 #include "velmora/Materials.h"
 #include "velmora/Properties.h"
@@ -6,6 +7,8 @@
 #include <velmora/FileSystem.h>
 
 #include <QtTest>
+
+#include <optional>
 
 using namespace enginetest;
 
@@ -50,6 +53,7 @@ private slots:
     void init();
     void cleanup();
 
+    void xml_and_fesk_materials_load_sorted_by_path_data();
     void xml_and_fesk_materials_load_sorted_by_path();
     void material_guids_derive_from_their_files();
     void declarations_are_inherited_along_the_parent_chain();
@@ -97,10 +101,26 @@ void TestMaterials::cleanup()
     installation_ = nullptr;
 }
 
+void TestMaterials::xml_and_fesk_materials_load_sorted_by_path_data()
+{
+    QTest::addColumn<bool>("threads_refused");
+    QTest::newRow("threads") << false;
+    // A process at its thread limit loads the same, on the threads it has.
+    QTest::newRow("no thread can start") << true;
+}
+
 void TestMaterials::xml_and_fesk_materials_load_sorted_by_path()
 {
+    QFETCH(bool, threads_refused);
     QCOMPARE(Velmora::Materials::getNumMaterials(), 0);
-    QCOMPARE(Velmora::Materials::loadMaterials(), 4);
+    {
+        std::optional<test::ThreadRefusal> refusal;
+        if (threads_refused) {
+            refusal.emplace();
+            QVERIFY(refusal->isActive());
+        }
+        QCOMPARE(Velmora::Materials::loadMaterials(), 4);
+    }
     QCOMPARE(log_->count(QStringLiteral("4 materials"), 0), 1);
     QCOMPARE(log_->count(QStringLiteral("zbroken.mat"), 2), 1);
     QStringList names;

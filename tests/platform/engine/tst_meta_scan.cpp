@@ -3,6 +3,7 @@
 // log lines, and when it is still current.
 
 #include "engine_runtime_fixture.h"
+#include "thread_refusal.h"
 
 #include "velmora/FileSystem.h"
 #include "velmora/MetaScan.h"
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <deque>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -36,6 +38,7 @@ private slots:
     void records_go_when_the_last_holder_lets_go_and_one_was_served();
     void a_share_taken_while_the_last_one_goes_keeps_the_records();
     void init_keeps_the_records_unless_a_listener_has_served_them();
+    void init_indexes_every_file_when_no_thread_can_start();
     void the_index_s_warnings_come_in_path_order_whatever_kind();
     void a_large_read_is_merged_in_path_order_and_indexed_whole();
     void a_large_read_gives_each_file_its_own_record_among_files_without_any();
@@ -302,6 +305,28 @@ void TestMetaScan::init_keeps_the_records_unless_a_listener_has_served_them()
     QVERIFY(served->metas.empty());
     QCOMPARE(Velmora::FileSystem::getGUID("f/7.png"), Velmora::UGUID(guid('a', 7).constData()));
     QVERIFY(Velmora::FileSystemAssets::isAsset(Velmora::UGUID(guid('a', 299).constData())));
+    Velmora::FileSystem::shutdown();
+}
+
+void TestMetaScan::init_indexes_every_file_when_no_thread_can_start()
+{
+    // A process at its thread limit: init does the work of every thread it
+    // cannot start itself.
+    Installation installation;
+    for (int i = 0; i < 300; ++i)
+        QVERIFY(installation.writeAsset(QStringLiteral("f/%1.png").arg(i), "x", guid('a', i), 6));
+    const QByteArray data = installation.dataPath().toUtf8();
+    {
+        const test::ThreadRefusal refusal;
+        QVERIFY(refusal.isActive());
+        QVERIFY_EXCEPTION_THROWN(std::thread([] {}).join(), std::system_error);
+        QVERIFY(Velmora::FileSystem::init(data.constData()));
+    }
+    for (const int i : {0, 7, 299}) {
+        QCOMPARE(Velmora::FileSystem::getGUID(QStringLiteral("f/%1.png").arg(i).toUtf8().constData()),
+                 Velmora::UGUID(guid('a', i).constData()));
+        QVERIFY(Velmora::FileSystemAssets::isAsset(Velmora::UGUID(guid('a', i).constData())));
+    }
     Velmora::FileSystem::shutdown();
 }
 

@@ -146,11 +146,15 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
             // The share went here, with the thread's function.
         }
     };
-    prepared->thread = std::thread([raw, read_done] {
-        raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done,
-                                          [raw](int percent) { raw->setPercent(percent); });
-        raw->finish();
-    });
+    try {
+        prepared->thread = std::thread([raw, read_done] {
+            raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done,
+                                              [raw](int percent) { raw->setPercent(percent); });
+            raw->finish();
+        });
+    } catch (const std::system_error &) {
+        return; // the first scan makes its records itself
+    }
     prepared_ = std::move(prepared);
 }
 
