@@ -10,6 +10,7 @@
 
 #include <future>
 #include <mutex>
+#include <system_error>
 #include <utility>
 
 namespace {
@@ -43,8 +44,13 @@ template<typename Result, typename Make>
 void startOnce(Pending<Result> &started, const QString &key, Make make)
 {
     std::lock_guard<std::mutex> lock(pendingMutex());
-    if (!started.contains(key))
+    if (started.contains(key))
+        return;
+    try {
         started.insert(key, std::async(std::launch::async, std::move(make)).share());
+    } catch (const std::system_error &) {
+        // No thread to spare: it is decoded when it is asked for.
+    }
 }
 
 // What was started under key (nothing valid when nothing was), no longer

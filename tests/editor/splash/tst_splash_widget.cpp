@@ -1,5 +1,6 @@
 #include "editor/splash/splash_widget.h"
 #include "editor/splash/startup_images.h"
+#include "thread_refusal.h"
 #include "window_system.h"
 
 #include <editor_core/ElidedLabel.h>
@@ -160,6 +161,14 @@ void tst_SplashWidget::preloaded_background_is_the_image_read_on_the_spot()
     QVERIFY(!preloaded.isNull());
     QCOMPARE(preloaded, read_here);
     QCOMPARE(QPixmap::fromImage(preloaded).toImage(), QPixmap(background).toImage());
+    QCOMPARE(StartupImages::take(icon), QImage(icon));
+    {
+        // At the thread limit nothing is decoded ahead: the picture is read
+        // when it is taken.
+        const test::ThreadRefusal refusal;
+        QVERIFY(refusal.isActive());
+        StartupImages::preload(icon);
+    }
     QCOMPARE(StartupImages::take(icon), QImage(icon));
 
     StartupImages::preload(background);
