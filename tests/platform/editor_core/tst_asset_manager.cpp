@@ -797,9 +797,17 @@ private slots:
 
     // Large enough for every step of the scan that can use several threads
     // to start them. When the system gives no thread after the scan's own,
-    // the scan does their work itself and misses nothing.
+    // the scan does their work itself and misses nothing; when it gives not
+    // even that one, the scan runs on the caller's thread.
+    void a_large_scan_misses_nothing_when_no_worker_thread_can_start_data()
+    {
+        QTest::addColumn<bool>("scan_thread_refused");
+        QTest::newRow("after the scan's own thread") << false;
+        QTest::newRow("not even the scan's own") << true;
+    }
     void a_large_scan_misses_nothing_when_no_worker_thread_can_start()
     {
+        QFETCH(bool, scan_thread_refused);
         DataFolder data;
         QStringList expected;
         auto numbered = [](int n) {
@@ -816,14 +824,20 @@ private slots:
         Editor::AssetManagerPrivate manager;
         manager.setRootPath(data.root());
         QSignalSpy initialized(&manager, &Editor::AssetManagerPrivate::initialized);
-        manager.init();
         {
-            // The scan's own thread runs: from here on a new thread cannot
-            // have its stack (the scan lists every file before it starts
-            // another).
-            const test::ThreadRefusal refusal;
-            QVERIFY(refusal.isActive());
+            std::optional<test::ThreadRefusal> refusal;
+            if (scan_thread_refused)
+                refusal.emplace();
+            manager.init();
+            // Otherwise the scan's own thread runs: from here on a new thread
+            // cannot have its stack (the scan lists every file before it
+            // starts another).
+            if (!refusal)
+                refusal.emplace();
+            QVERIFY(refusal->isActive());
             QVERIFY_EXCEPTION_THROWN(std::thread([] {}).join(), std::system_error);
+            // Never from inside init(), even when it ran there.
+            QCOMPARE(initialized.count(), 0);
             QTRY_COMPARE_WITH_TIMEOUT(initialized.count(), 1, 20000);
         }
 

@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -194,63 +195,72 @@ void AssetManagerPrivate::startScan(bool initial)
             },
             Qt::QueuedConnection);
 
-    scan_thread_ = QThread::create([this, generation, root, cancel, initial, text, engine_scan, prepared]() mutable {
-        // The splash shows how far the records are made while they are
-        // made; the values only rise.
-        int posted = 0;
-        const ScanResult::Progress post = [this, generation, &posted](int percent) {
-            if (percent <= posted)
-                return;
-            posted = percent;
-            QMetaObject::invokeMethod(
-                    this,
-                    [this, generation, percent] {
-                        if (generation == generation_)
-                            emit progress(percent);
-                    },
-                    Qt::QueuedConnection);
-        };
-        std::shared_ptr<ScanResult> result;
-        const bool current = engine_scan && engine_scan->isCurrent();
-        if (prepared) {
-            // Records made before this scan began count at once, the rest
-            // as they are made (unless they will not be taken).
-            if (current)
-                prepared->followProgress(post);
-            prepared->thread.join();
-            if (current && !*cancel)
-                result = std::move(prepared->result);
-        }
-        if (!result && !*cancel) {
-            // The read's records serve unless they are gone; held while read.
-            const Velmora::MetaRecordsShare records
-                    = current ? engine_scan->shareRecords() : Velmora::MetaRecordsShare();
-            result = ScanResult::compute(root, records ? engine_scan : nullptr, *cancel, nullptr, post);
-        }
-        prepared.reset();
-        engine_scan.reset();
-        if (!result || *cancel)
-            return;
-        Velmora::LogHold::release(result->log);
-        QMetaObject::invokeMethod(
-                this,
-                [this, generation, result, initial, text] {
-                    if (generation != generation_)
+    auto scan = std::make_shared<std::function<void()>>(
+            [this, generation, root, cancel, initial, text, engine_scan, prepared]() mutable {
+                // The splash shows how far the records are made while they are
+                // made; the values only rise.
+                int posted = 0;
+                const ScanResult::Progress post = [this, generation, &posted](int percent) {
+                    if (percent <= posted)
                         return;
-                    applyScan(generation, result);
-                    emit progress(100);
-                    pipeline_open_ = false;
-                    emit pipeline_ended(as::ActionType::Scan, text);
-                    if (initial) {
-                        initial_pending_ = false;
-                        initialized_ = true;
-                        emit initialized();
-                    }
-                },
-                Qt::QueuedConnection);
-    });
+                    posted = percent;
+                    QMetaObject::invokeMethod(
+                            this,
+                            [this, generation, percent] {
+                                if (generation == generation_)
+                                    emit progress(percent);
+                            },
+                            Qt::QueuedConnection);
+                };
+                std::shared_ptr<ScanResult> result;
+                const bool current = engine_scan && engine_scan->isCurrent();
+                if (prepared) {
+                    // Records made before this scan began count at once, the rest
+                    // as they are made (unless they will not be taken).
+                    if (current)
+                        prepared->followProgress(post);
+                    prepared->thread.join();
+                    if (current && !*cancel)
+                        result = std::move(prepared->result);
+                }
+                if (!result && !*cancel) {
+                    // The read's records serve unless they are gone; held while read.
+                    const Velmora::MetaRecordsShare records
+                            = current ? engine_scan->shareRecords() : Velmora::MetaRecordsShare();
+                    result = ScanResult::compute(root, records ? engine_scan : nullptr, *cancel, nullptr, post);
+                }
+                prepared.reset();
+                engine_scan.reset();
+                if (!result || *cancel)
+                    return;
+                Velmora::LogHold::release(result->log);
+                QMetaObject::invokeMethod(
+                        this,
+                        [this, generation, result, initial, text] {
+                            if (generation != generation_)
+                                return;
+                            applyScan(generation, result);
+                            emit progress(100);
+                            pipeline_open_ = false;
+                            emit pipeline_ended(as::ActionType::Scan, text);
+                            if (initial) {
+                                initial_pending_ = false;
+                                initialized_ = true;
+                                emit initialized();
+                            }
+                        },
+                        Qt::QueuedConnection);
+            });
+    scan_thread_ = QThread::create([scan] { (*scan)(); });
     scan_thread_->setObjectName(QStringLiteral("Asset scan"));
     scan_thread_->start();
+    // Neither running nor finished: the system refused the thread (a process
+    // at its thread limit). The scan runs here rather than never; what it
+    // tells still comes through the event loop.
+    if (!scan_thread_->isRunning() && !scan_thread_->isFinished()) {
+        Velmora::Log::warning("Asset manager: no thread could be started for the scan; it runs on this one\n");
+        (*scan)();
+    }
 }
 
 void AssetManagerPrivate::stopScan()
