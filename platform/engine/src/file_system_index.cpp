@@ -171,11 +171,8 @@ private:
                     table_entries_);
             listed_.set_value();
         };
-        try {
-            table_ = std::thread(fill);
-        } catch (const std::system_error &) {
+        if (!table_.start(fill))
             fill();
-        }
         if (notify_) {
             // Held while the GUIDs are claimed, so that a listener that has
             // made what it needs of the records cannot drop them before.
@@ -400,8 +397,7 @@ private:
     // entry, and the table keeps its entries in path order.
     void fillTable()
     {
-        if (table_.joinable())
-            table_.join();
+        table_.join();
         for (size_t i = 0; i < paths_.size(); ++i) {
             if (i + AHEAD < paths_.size()) {
                 __builtin_prefetch(&*table_entries_[i + AHEAD]);
@@ -426,7 +422,7 @@ private:
 
     Index index_;
     std::map<std::string, UGUID> db_;
-    std::thread table_;
+    ThreadGroup table_;
     std::vector<FileTable::iterator> table_entries_;
     std::promise<void> listed_;
 

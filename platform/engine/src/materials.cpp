@@ -10,6 +10,7 @@
 #include "engine_internal.h"
 #include "materials_internal.h"
 #include "spread_shared_mutex.h"
+#include "thread_kit.h"
 
 #include <mutex>
 #include <shared_mutex>
@@ -21,8 +22,6 @@
 #include <deque>
 #include <set>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 namespace Velmora {
@@ -565,16 +564,12 @@ int Materials::loadMaterials()
         LogHold hold(&registered);
         engine_internal::registerVirtualFiles(virtual_files);
     };
-    std::thread registering;
-    try {
-        registering = std::thread(register_files);
-    } catch (const std::system_error &) {
+    engine_internal::ThreadGroup registering;
+    if (!registering.start(register_files))
         register_files();
-    }
     MaterialIndex index(files);
     MaterialLoader::linkParents(files, index, findBaseMaterial("mesh_base"));
-    if (registering.joinable())
-        registering.join();
+    registering.join();
     LogHold::release(registered);
     const int count = files.size();
     {
