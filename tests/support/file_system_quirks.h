@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QtGlobal>
+
+namespace test {
+
+// While it lives, the process sees a file system that stores no hard links,
+// no symbolic links and no modes, as a FAT folder mounted through FUSE or
+// some network shares: link, linkat, symlink, symlinkat, chmod, fchmod and
+// fchmodat fail with the given error (EPERM by default). Every caller is
+// affected, the engine's and editor-core's libraries and Qt included; the
+// calls are caught in this test program (file_system_quirks.cpp), so no
+// LD_PRELOAD is needed. Not nestable.
+class NoLinksOrModes
+{
+public:
+    explicit NoLinksOrModes(int error = 0);
+    ~NoLinksOrModes();
+
+    // How many calls were refused since this object was made.
+    int refusedCalls() const;
+
+private:
+    Q_DISABLE_COPY(NoLinksOrModes)
+};
+
+} // namespace test
