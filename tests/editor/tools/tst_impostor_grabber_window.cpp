@@ -135,6 +135,9 @@ private slots:
     void lost_textures_are_reported_and_none_makes_no_impostor();
     void cancel_after_a_saved_kind_says_what_was_kept();
     void a_rerun_with_the_same_name_asks_then_updates_the_impostor_in_one_step();
+    void output_folders_compare_by_their_resolved_paths_data();
+    void output_folders_compare_by_their_resolved_paths();
+    void a_folder_given_through_a_link_to_the_data_folder_is_inside();
 
 private:
     std::unique_ptr<impostortest::Fixture> fixture_;
@@ -607,6 +610,74 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(Editor::Undo::undo());
     QCOMPARE(material->getParameterFloat(phi), 4.0f);
     QCOMPARE(fileBytes(material_path), material_before);
+}
+
+void tst_ImpostorGrabberWindow::output_folders_compare_by_their_resolved_paths_data()
+{
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("expected"); // "" for outside
+    // real/data is the data folder; link -> real; real/data/out -> real/other.
+    QTest::newRow("by its real path") << "link/data/"
+                                      << "real/data/impostors"
+                                      << "link/data/impostors/";
+    QTest::newRow("through the link") << "link/data/"
+                                      << "link/data/impostors/"
+                                      << "link/data/impostors/";
+    QTest::newRow("new folders below, by the real path") << "link/data/"
+                                                         << "real/data/new/deeper"
+                                                         << "link/data/new/deeper/";
+    QTest::newRow("the data folder itself") << "link/data/"
+                                            << "real/data"
+                                            << "link/data/";
+    QTest::newRow("data by its real path, folder through the link") << "real/data/"
+                                                                    << "link/data/impostors"
+                                                                    << "real/data/impostors/";
+    QTest::newRow("outside") << "link/data/"
+                             << "real/other"
+                             << "";
+    QTest::newRow("a sibling with the same beginning") << "link/data/"
+                                                       << "real/data2/x"
+                                                       << "";
+    QTest::newRow("a link inside that leads outside") << "link/data/"
+                                                      << "link/data/out/x"
+                                                      << "";
+    QTest::newRow("up and out") << "link/data/"
+                                << "link/data/../other"
+                                << "";
+}
+
+void tst_ImpostorGrabberWindow::output_folders_compare_by_their_resolved_paths()
+{
+    QFETCH(QString, data);
+    QFETCH(QString, directory);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString root = dir.path() + QLatin1Char('/');
+    for (const char *folder : {"real/data/impostors", "real/other", "real/data2/x"})
+        QVERIFY(QDir().mkpath(root + folder));
+    QVERIFY(QFile::link(root + "real", root + "link"));
+    QVERIFY(QFile::link(root + "real/other", root + "real/data/out"));
+    QCOMPARE(ImpostorGrabberWindow::sameFolderInDataFolder(root + directory, root + data),
+             expected.isEmpty() ? QString() : root + expected);
+}
+
+void tst_ImpostorGrabberWindow::a_folder_given_through_a_link_to_the_data_folder_is_inside()
+{
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    impostortest::select({impostortest::node("tree")});
+    smallForm(window);
+    // A file dialog that resolves links names the data folder otherwise
+    // than the engine does: the same folder all the same.
+    const QString alias = fixture_->root() + "alias";
+    QVERIFY(QFile::link(fixture_->dataPath(), alias));
+    FrameThreadManager manager;
+    QVERIFY(runWindow(manager, window, alias + "/linked", QStringLiteral("tree")));
+    QTest::qWait(20);
+    QCOMPARE(boxes.boxes().size(), 0);
+    QVERIFY(!fixture_->assets()->asset(QStringLiteral("linked/tree_alb.tga")).isNull());
+    QVERIFY(!fixture_->assets()->asset(QStringLiteral("linked/tree_impostor_material.mat")).isNull());
 }
 
 QTEST_MAIN(tst_ImpostorGrabberWindow)
