@@ -111,4 +111,17 @@ int fchmodat(int dir, const char *path, mode_t mode, int flags)
     return real(dir, path, mode, flags);
 }
 
+// Such file systems cannot exchange two names at once either (nor rename
+// without replacing): a rename with flags fails as FUSE reports it.
+int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags)
+{
+    if (flags != 0 && refused_error.load() != 0) {
+        refused_calls.fetch_add(1);
+        errno = EINVAL;
+        return -1;
+    }
+    static const auto real = next<int (*)(int, const char *, int, const char *, unsigned int)>("renameat2");
+    return real(from_dir, from, to_dir, to, flags);
+}
+
 } // extern "C"

@@ -1,6 +1,7 @@
 #include "editor/tools/grabber_tool.h"
 
 #include "editor/tools/camera_setup.h"
+#include "editor/tools/file_keeper.h"
 #include "editor/tools/impostor_math.h"
 #include "editor/tools/master_thread.h"
 #include "editor/tools/material_update_action.h"
@@ -75,6 +76,9 @@ GrabberTool::~GrabberTool()
     // The master job is a child and goes with the tool; it waits for its
     // save job on the way.
     releaseFrames();
+    // Earlier textures that no undo step took.
+    for (const QString &kept : qAsConst(kept_))
+        FileKeeper::discard(kept);
 }
 
 void GrabberTool::setSourceNode(const Ptr<Node> &node)
@@ -191,6 +195,8 @@ void GrabberTool::start()
         if (!params_.files[kind].isEmpty())
             master_->setOutputPath(kind, directory.filePath(params_.files[kind]));
     }
+    // What the run writes over can be given back by its undo step.
+    master_->setKeepReplaced(replace_existing_);
     connect(master_, &FrameThread::progress, this, &GrabberTool::progress);
     connect(master_, &FrameThread::finished, this, &GrabberTool::onMasterFinished);
     master_->run();
@@ -228,6 +234,7 @@ void GrabberTool::onMasterFinished()
         if (it.key() >= 0 && it.key() < NUM_TEXTURE_KINDS)
             textures_[it.key()] = it.value();
     }
+    kept_ = master_->takeKept();
     // A material without a single texture is no impostor.
     if (!imported.isEmpty())
         makeImpostorNode();
@@ -338,6 +345,10 @@ void GrabberTool::makeImpostorNode()
 
     bool material_saved = true;
     Editor::Undo::begin();
+    // The textures first: undo then gives back the material's earlier
+    // bindings and grid before the atlases they were made for.
+    if (!kept_.isEmpty())
+        Editor::Undo::apply(new TextureSwapAction(keptTextures()));
     if (update)
         Editor::Undo::apply(new MaterialUpdateAction(
                 material, [this, material]() { setUpMaterial(material); }, &material_saved));
@@ -352,6 +363,15 @@ void GrabberTool::makeImpostorNode()
     Editor::Undo::commit();
     if (!material_saved)
         material_problem_ = tr("the material %1 could not be written").arg(shownPath(materialPath()));
+}
+
+QVector<TextureSwapAction::File> GrabberTool::keptTextures()
+{
+    QVector<TextureSwapAction::File> files;
+    for (auto it = kept_.constBegin(); it != kept_.constEnd(); ++it)
+        files.append({fs::toSourcePath(master_->outputs().value(it.key())), it.value()});
+    kept_.clear();
+    return files;
 }
 
 Ptr<Node> GrabberTool::makeGrass(const Ptr<Node> &source, const Ptr<Material> &material)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/tools/grab_parameters.h"
+#include "editor/tools/texture_swap_action.h"
 
 #include <velmora/Material.h>
 #include <velmora/Math.h>
@@ -8,6 +9,7 @@
 #include <velmora/Ptr.h>
 #include <velmora/UGUID.h>
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -29,7 +31,9 @@ class MasterThread;
 // When no texture could be made, no material and no node are made. An
 // impostor whose files exist already is updated only when the caller said
 // so (setReplaceExisting): its textures are re-imported and its material
-// takes the new bindings and view parameters in the run's undo step.
+// takes the new bindings and view parameters in the run's undo step, which
+// also keeps the textures' earlier contents: undo gives back the earlier
+// impostor whole, atlases and material alike.
 // resultMessage() and cancelMessage() say what the user has to know.
 //
 // The editor keeps rendering every frame while the tool runs; the claim is
@@ -123,6 +127,8 @@ private:
     Velmora::Ptr<Velmora::Material> makeMaterial(const char *base_name);
     Velmora::Ptr<Velmora::Material> existingMaterial(const char *base_name);
     void setUpMaterial(const Velmora::Ptr<Velmora::Material> &material) const;
+    // The kept earlier textures, handed over (kept_ is empty afterwards).
+    QVector<TextureSwapAction::File> keptTextures();
     void bindMaterial(const Velmora::Ptr<Velmora::Material> &material) const;
     // The data-relative path of a file for the user's messages.
     static QString shownPath(const QString &path);
@@ -141,6 +147,9 @@ private:
     bool frames_claimed_ = false;
     bool replace_existing_ = false;
     bool result_built_ = false;
+    // Kind -> hidden file with the earlier contents of a texture the run
+    // wrote over, until the undo step takes it.
+    QMap<int, QString> kept_;
     // Why the material or the node could not be made ("" when they were).
     QString material_problem_;
 };

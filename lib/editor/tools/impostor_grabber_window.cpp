@@ -18,6 +18,7 @@
 
 #include <QButtonGroup>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
@@ -103,7 +104,37 @@ void fitTitle(QWidget *window)
     window->setMinimumWidth(qMax(window->sizeHint().width(), title * 5 / 4 + decoration));
 }
 
+// The folder with its symbolic links resolved, ending with "/"; a folder
+// that does not exist yet is resolved from its deepest existing ancestor.
+QString resolvedFolder(const QString &folder)
+{
+    QString existing = fs::normalizePath(folder);
+    QString rest;
+    while (!existing.isEmpty() && !QFileInfo(existing).exists()) {
+        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash <= 0)
+            return fs::normalizeDirPath(folder);
+        rest.prepend(existing.mid(slash));
+        existing.truncate(slash);
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    return fs::normalizeDirPath((canonical.isEmpty() ? existing : canonical) + rest);
+}
+
 } // namespace
+
+QString ImpostorGrabberWindow::sameFolderInDataFolder(const QString &directory, const QString &data)
+{
+    // The data folder may be reached through a link, and a file dialog may
+    // give the folder by its real path (or through a link inside the data
+    // folder): the resolved paths decide, and the folder is then named as
+    // the data folder names it, which is how its files become assets.
+    const QString real_data = resolvedFolder(data);
+    const QString real_folder = resolvedFolder(directory);
+    if (!real_folder.startsWith(real_data))
+        return QString();
+    return fs::normalizeDirPath(data) + real_folder.mid(real_data.size());
+}
 
 ImpostorGrabberWindow::ImpostorGrabberWindow(QWidget *parent)
     : QWidget(parent)
@@ -231,9 +262,12 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
         return;
     }
     const Velmora::Ptr<Velmora::Node> node = selectedNode();
-    if (!holdsObject(node) || !insideDataFolder(directory))
+    if (!holdsObject(node))
         return;
-    auto *tool = makeTool(node, directory, name);
+    const QString folder = folderInDataFolder(directory);
+    if (folder.isEmpty())
+        return;
+    auto *tool = makeTool(node, folder, name);
     if (!acceptSettings(tool, name) || !tool->prepare()) {
         delete tool;
         return;
@@ -241,19 +275,22 @@ void ImpostorGrabberWindow::onCreate(const QString &directory, const QString &na
     runBehindProgress(tool);
 }
 
-bool ImpostorGrabberWindow::insideDataFolder(const QString &directory) const
+QString ImpostorGrabberWindow::folderInDataFolder(const QString &directory) const
 {
     // Textures outside the data folder cannot become assets: refuse before a
     // long grab instead of failing at its end.
     const QString data = fs::dataPath();
-    if (data.isEmpty() || fs::normalizeDirPath(directory).startsWith(data))
-        return true;
+    if (data.isEmpty())
+        return directory;
+    const QString folder = sameFolderInDataFolder(directory, data);
+    if (!folder.isEmpty())
+        return folder;
     qWarning("Impostor creator: \"%s\" is outside the data folder \"%s\"; nothing is grabbed",
              directory.toUtf8().constData(), data.toUtf8().constData());
     showMessage(QMessageBox::Warning,
                 tr("The impostor textures must be saved inside the project's data folder:\n%1")
                         .arg(QDir::toNativeSeparators(data)));
-    return false;
+    return QString();
 }
 
 Impostors::GrabberTool *ImpostorGrabberWindow::makeTool(const Velmora::Ptr<Velmora::Node> &node,

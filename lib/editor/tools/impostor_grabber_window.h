@@ -50,9 +50,16 @@ public:
 
     QPushButton *createButton() const;
 
+    // The folder as a path inside the data folder data ("/" at the end)
+    // when it is that folder or one below it once links are resolved, "" when
+    // it lies outside.
+    static QString sameFolderInDataFolder(const QString &directory, const QString &data);
+
 private:
     // The steps of onCreate: each asks or tells the user what stops it.
-    bool insideDataFolder(const QString &directory) const;
+    // The output folder named inside the data folder; "" (and the user told)
+    // when it lies outside.
+    QString folderInDataFolder(const QString &directory) const;
     Impostors::GrabberTool *makeTool(const Velmora::Ptr<Velmora::Node> &node, const QString &directory,
                                      const QString &name);
     bool acceptSettings(Impostors::GrabberTool *tool, const QString &name) const;

@@ -1,5 +1,6 @@
 #include "editor/tools/master_thread.h"
 
+#include "editor/tools/file_keeper.h"
 #include "editor/tools/grab_final_thread.h"
 #include "editor/tools/grab_gbuffer_thread.h"
 #include "editor/tools/grab_lighting_thread.h"
@@ -31,9 +32,26 @@ MasterThread::~MasterThread()
 {
     // The pool thread reads the image and the task list until it is done.
     state_.save_future.waitForFinished();
+    if (state_.step == STEP_SAVE)
+        takeSaveResult();
+    discardKept();
     dropGrabThread(true);
     if (state_.step != STEP_DONE)
         restoreGame();
+}
+
+QMap<int, QString> MasterThread::takeKept()
+{
+    QMap<int, QString> kept;
+    kept.swap(kept_);
+    return kept;
+}
+
+void MasterThread::discardKept()
+{
+    for (const QString &kept : qAsConst(kept_))
+        FileKeeper::discard(kept);
+    kept_.clear();
 }
 
 void MasterThread::setOutputPath(int kind, const QString &path)
@@ -198,20 +216,31 @@ void MasterThread::onGrabFinished()
     dropGrabThread(false);
     const QPair<int, QString> task = tasks_[state_.current_task];
     const Velmora::Ptr<Velmora::Image> image = state_.image;
-    state_.save_future = QtConcurrent::run(QThreadPool::globalInstance(), [this, task, image]() {
-        bool saved = false;
-        if (image) {
-            const int format = saveFormat(task.first, task.second);
-            const bool converted = image->getFormat() == format || image->convertToFormat(format);
-            saved = converted && saveImage(*image, task.second);
-        }
-        if (saved)
-            qInfo("Impostor image saved to \"%s\"", task.second.toUtf8().constData());
-        else
-            qWarning("Failed to save impostor image to \"%s\"", task.second.toUtf8().constData());
-        return saved;
-    });
+    state_.save_future
+            = QtConcurrent::run(QThreadPool::globalInstance(), [this, task, image]() { return save(task, image); });
     state_.step = STEP_SAVE;
+}
+
+MasterThread::SaveOutcome MasterThread::save(const QPair<int, QString> &task, const Velmora::Ptr<Velmora::Image> &image)
+{
+    SaveOutcome outcome;
+    const int format = saveFormat(task.first, task.second);
+    const bool converted = image && (image->getFormat() == format || image->convertToFormat(format));
+    QString error;
+    if (converted && keep_replaced_ && !FileKeeper::keep(fs::toSourcePath(task.second), &outcome.kept, &error)) {
+        qWarning("Impostor creator: cannot keep the earlier \"%s\" for undo (%s); it is not written over",
+                 task.second.toUtf8().constData(), error.toUtf8().constData());
+        return outcome;
+    }
+    outcome.saved = converted && saveImage(*image, task.second);
+    if (outcome.saved) {
+        qInfo("Impostor image saved to \"%s\"", task.second.toUtf8().constData());
+    } else {
+        qWarning("Failed to save impostor image to \"%s\"", task.second.toUtf8().constData());
+        FileKeeper::discard(outcome.kept);
+        outcome.kept.clear();
+    }
+    return outcome;
 }
 
 void MasterThread::onGrabCancelled()
@@ -273,7 +302,10 @@ void MasterThread::importTask()
 void MasterThread::takeSaveResult()
 {
     const QPair<int, QString> &task = tasks_[state_.current_task];
-    if (state_.save_future.result())
+    const SaveOutcome outcome = state_.save_future.result();
+    if (!outcome.kept.isEmpty())
+        kept_[task.first] = outcome.kept;
+    if (outcome.saved)
         saved_[task.first] = task.second;
     else
         fail(FAILED_SAVE);

@@ -55,6 +55,9 @@ public:
 
     // Before the first step only; an empty path leaves the kind out.
     void setOutputPath(int kind, const QString &path);
+    // Keeps what a file had before the run writes over it (FileKeeper); a
+    // kind whose earlier contents cannot be kept is not written.
+    void setKeepReplaced(bool keep) { keep_replaced_ = keep; }
 
     void update() override;
     // Waits for a running save, drops the grab job, gives the Game back its
@@ -70,6 +73,10 @@ public:
     const QMap<int, int> &failures() const { return failures_; }
     // Kind -> path of every file written.
     const QMap<int, QString> &saved() const { return saved_; }
+    // Kind -> the hidden file with the earlier contents of the kind's file;
+    // the caller owns them from then on. What is not taken is removed with
+    // the job.
+    QMap<int, QString> takeKept();
 
     // Engine image format a kind is saved in (a ".jpg" path: RGB8 always).
     static int saveFormat(int kind, const QString &path);
@@ -94,11 +101,21 @@ private:
     void takeSaveResult();
     void fail(int failure);
 
+    struct SaveOutcome
+    {
+        bool saved = false;
+        QString kept;
+    };
+    SaveOutcome save(const QPair<int, QString> &task, const Velmora::Ptr<Velmora::Image> &image);
+    void discardKept();
+
     GrabParameters params_;
     QMap<int, QString> outputs_;
     QMap<int, Velmora::UGUID> imported_;
     QMap<int, int> failures_;
     QMap<int, QString> saved_;
+    QMap<int, QString> kept_;
+    bool keep_replaced_ = false;
     QVector<QPair<int, QString>> tasks_;
     bool game_saved_ = false;
     bool game_enabled_ = false;
@@ -109,7 +126,7 @@ private:
         GrabThreadBase *grab_thread = nullptr;
         Velmora::Ptr<Velmora::Image> image;
         int import_format = 0;
-        QFuture<bool> save_future;
+        QFuture<SaveOutcome> save_future;
     } state_;
 };
 

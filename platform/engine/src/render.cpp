@@ -290,6 +290,11 @@ void Render::printStreamingTextures()
     TextureStreaming::printList();
 }
 
+void Render::reloadTexture(const char *name)
+{
+    TextureStreaming::reload(name);
+}
+
 float Render::getSupersampling()
 {
     return read(&RenderSettings::supersampling);

@@ -203,6 +203,20 @@ void TextureStreaming::collect()
     }
 }
 
+void TextureStreaming::reload(const char *name)
+{
+    const String key = keyOf(name ? name : "");
+    if (key.empty())
+        return;
+    Streaming &s = streaming();
+    std::lock_guard<std::mutex> lock(s.mutex);
+    const auto it = s.entries.find(key.std());
+    if (it == s.entries.end())
+        return;
+    unload(it->second);
+    it->second.failed_signature.clear();
+}
+
 void TextureStreaming::printList()
 {
     std::set<std::string> paths;

@@ -31,6 +31,9 @@ public:
     static Ptr<Texture> acquire(const char *name, bool *cutout = nullptr);
     // Unloads per the limits (called after each render).
     static void collect();
+    // Drops the loaded texture of a data path or GUID text (and what a failed
+    // load remembered): the next render that samples it reads the file again.
+    static void reload(const char *name);
 
     // Prints the registry as the render_streaming_list command does: main
     // memory is the renderer's float texels, video memory the level-0 texels

@@ -1,4 +1,7 @@
+#include "file_size_limit.h"
+#include "file_system_quirks.h"
 #include "impostor_fixture.h"
+#include "log_capture.h"
 #include "message_boxes.h"
 #include "window_system.h"
 
@@ -14,9 +17,11 @@
 #include <editor_core/UpdateLock.h>
 #include <editor_core/as/Presenter.h>
 
+#include <velmora/Camera.h>
 #include <velmora/Image.h>
 #include <velmora/Material.h>
 #include <velmora/Object.h>
+#include <velmora/Render.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -104,6 +109,42 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+// The hidden files kept beside the textures (earlier contents for undo).
+QStringList keptFiles(const QString &folder)
+{
+    QStringList kept;
+    for (const QString &name : test::folderEntries(folder)) {
+        if (name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".tmp")))
+            kept << name;
+    }
+    return kept;
+}
+
+// The size the renders hold a texture at ("WxH"), after one render of a
+// probe that carries the material; "" when no render holds it.
+QString heldTextureSize(const Ptr<Velmora::Material> &material, const QString &relative)
+{
+    Ptr<Velmora::ObjectMeshStatic> probe = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
+    probe->setWorldTransform(Velmora::Math::translate(Velmora::vec3(0.0f, 40.0f, 0.0f)));
+    probe->setMaterial(material, 0);
+    const Ptr<Velmora::Camera> camera = Velmora::Camera::create();
+    camera->setModelview(Velmora::Math::lookAt(Velmora::vec3(0.0f, 30.0f, 2.0f), Velmora::vec3(0.0f, 40.0f, 2.0f),
+                                               Velmora::vec3(0.0f, 0.0f, 1.0f)));
+    Ptr<Velmora::Image> image = Velmora::Image::create();
+    Velmora::World::addNode(probe);
+    Velmora::Render::renderImage2D(camera, image, 32, 32, 0, 0);
+    Velmora::World::removeNode(probe);
+    test::LogCapture log;
+    Velmora::Render::printStreamingTextures();
+    const QRegularExpression line("^  " + QRegularExpression::escape(relative) + ": .*\\(\\w+ (\\d+x\\d+)\\)$");
+    for (const QString &text : log.lines()) {
+        const QRegularExpressionMatch match = line.match(text);
+        if (match.hasMatch())
+            return match.captured(1);
+    }
+    return QString();
+}
+
 QStringList selectedNames()
 {
     QStringList names;
@@ -135,6 +176,9 @@ private slots:
     void lost_textures_are_reported_and_none_makes_no_impostor();
     void cancel_after_a_saved_kind_says_what_was_kept();
     void a_rerun_with_the_same_name_asks_then_updates_the_impostor_in_one_step();
+    void output_folders_compare_by_their_resolved_paths_data();
+    void output_folders_compare_by_their_resolved_paths();
+    void a_folder_given_through_a_link_to_the_data_folder_is_inside();
 
 private:
     std::unique_ptr<impostortest::Fixture> fixture_;
@@ -561,7 +605,9 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QCOMPARE(material->getParameterFloat(phi), 4.0f);
     const QByteArray material_before = fileBytes(material_path);
     const QByteArray albedo_before = fileBytes(folder + "/tree_alb.tga");
+    const QByteArray shading_before = fileBytes(folder + "/tree_sh.tga");
     const Velmora::UGUID albedo = fixture_->assets()->asset(QStringLiteral("rerun/tree_alb.tga")).getGUID();
+    QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x16"));
     auto impostors = [&]() {
         int count = 0;
         for (int i = 0; i < source->getNumChildren(); ++i)
@@ -588,6 +634,7 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(!progressDialog());
     QCOMPARE(fileBytes(material_path), material_before);
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    QVERIFY(keptFiles(folder).isEmpty());
 
     // Yes: the textures are re-imported in place and the material takes the
     // new grid, in one undo step, on the impostor node already there.
@@ -603,10 +650,113 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(fileBytes(material_path) != material_before);
     QCOMPARE(impostors(), 1);
     QCOMPARE(Editor::Undo::count(), steps + 1);
+    // The renders drop the atlas they held for the one now on disk.
+    QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x8"));
+    const QByteArray albedo_after = fileBytes(folder + "/tree_alb.tga");
+    const QByteArray shading_after = fileBytes(folder + "/tree_sh.tga");
+    QVERIFY(albedo_after != albedo_before && shading_after != shading_before);
+    QCOMPARE(keptFiles(folder).size(), 2); // the earlier albedo and shading
 
+    // Undo gives back the earlier impostor whole: atlases and material.
+    QSignalSpy changed(fixture_->assets(), &Editor::AssetManagerPrivate::changed);
     QVERIFY(Editor::Undo::undo());
     QCOMPARE(material->getParameterFloat(phi), 4.0f);
     QCOMPARE(fileBytes(material_path), material_before);
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    QCOMPARE(fileBytes(folder + "/tree_sh.tga"), shading_before);
+    QVERIFY(changed.contains(QVariantList{QVariant::fromValue(albedo)}));
+    QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x16"));
+    QVERIFY(fixture_->assets()->asset(QStringLiteral("rerun/") + keptFiles(folder).value(0)).isNull());
+
+    // Redo on a full disk of a file system without links: renames need no
+    // room, so the swap is whole all the same.
+    {
+        test::NoLinksOrModes fat;
+        test::FileSizeLimit full(0);
+        QVERIFY(Editor::Undo::redo());
+    }
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_after);
+    QCOMPARE(fileBytes(folder + "/tree_sh.tga"), shading_after);
+    QCOMPARE(material->getParameterFloat(phi), 8.0f);
+    QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x8"));
+    QCOMPARE(keptFiles(folder).size(), 2);
+    QCOMPARE(boxes.boxes().size(), 2);
+
+    // Once the step leaves the history, so do the earlier textures.
+    QVERIFY(Editor::Undo::undo());
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    Editor::Undo::reset();
+    QVERIFY(keptFiles(folder).isEmpty());
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    QCOMPARE(fileBytes(material_path), material_before);
+}
+
+void tst_ImpostorGrabberWindow::output_folders_compare_by_their_resolved_paths_data()
+{
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("directory");
+    QTest::addColumn<QString>("expected"); // "" for outside
+    // real/data is the data folder; link -> real; real/data/out -> real/other.
+    QTest::newRow("by its real path") << "link/data/"
+                                      << "real/data/impostors"
+                                      << "link/data/impostors/";
+    QTest::newRow("through the link") << "link/data/"
+                                      << "link/data/impostors/"
+                                      << "link/data/impostors/";
+    QTest::newRow("new folders below, by the real path") << "link/data/"
+                                                         << "real/data/new/deeper"
+                                                         << "link/data/new/deeper/";
+    QTest::newRow("the data folder itself") << "link/data/"
+                                            << "real/data"
+                                            << "link/data/";
+    QTest::newRow("data by its real path, folder through the link") << "real/data/"
+                                                                    << "link/data/impostors"
+                                                                    << "real/data/impostors/";
+    QTest::newRow("outside") << "link/data/"
+                             << "real/other"
+                             << "";
+    QTest::newRow("a sibling with the same beginning") << "link/data/"
+                                                       << "real/data2/x"
+                                                       << "";
+    QTest::newRow("a link inside that leads outside") << "link/data/"
+                                                      << "link/data/out/x"
+                                                      << "";
+    QTest::newRow("up and out") << "link/data/"
+                                << "link/data/../other"
+                                << "";
+}
+
+void tst_ImpostorGrabberWindow::output_folders_compare_by_their_resolved_paths()
+{
+    QFETCH(QString, data);
+    QFETCH(QString, directory);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString root = dir.path() + QLatin1Char('/');
+    for (const char *folder : {"real/data/impostors", "real/other", "real/data2/x"})
+        QVERIFY(QDir().mkpath(root + folder));
+    QVERIFY(QFile::link(root + "real", root + "link"));
+    QVERIFY(QFile::link(root + "real/other", root + "real/data/out"));
+    QCOMPARE(ImpostorGrabberWindow::sameFolderInDataFolder(root + directory, root + data),
+             expected.isEmpty() ? QString() : root + expected);
+}
+
+void tst_ImpostorGrabberWindow::a_folder_given_through_a_link_to_the_data_folder_is_inside()
+{
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    impostortest::select({impostortest::node("tree")});
+    smallForm(window);
+    // A file dialog that resolves links names the data folder otherwise
+    // than the engine does: the same folder all the same.
+    const QString alias = fixture_->root() + "alias";
+    QVERIFY(QFile::link(fixture_->dataPath(), alias));
+    FrameThreadManager manager;
+    QVERIFY(runWindow(manager, window, alias + "/linked", QStringLiteral("tree")));
+    QTest::qWait(20);
+    QCOMPARE(boxes.boxes().size(), 0);
+    QVERIFY(!fixture_->assets()->asset(QStringLiteral("linked/tree_alb.tga")).isNull());
+    QVERIFY(!fixture_->assets()->asset(QStringLiteral("linked/tree_impostor_material.mat")).isNull());
 }
 
 QTEST_MAIN(tst_ImpostorGrabberWindow)

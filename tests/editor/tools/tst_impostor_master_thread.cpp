@@ -1,3 +1,5 @@
+#include "file_size_limit.h"
+#include "file_system_quirks.h"
 #include "impostor_fixture.h"
 
 #include "editor/tools/camera_setup.h"
@@ -62,6 +64,8 @@ private slots:
     void a_grab_that_gives_up_skips_its_kind();
     void cancel_or_destruction_during_a_save_waits_for_the_file_data();
     void cancel_or_destruction_during_a_save_waits_for_the_file();
+    void a_kept_earlier_file_never_stays_behind_data();
+    void a_kept_earlier_file_never_stays_behind();
 
 private:
     GrabParameters params() const;
@@ -256,6 +260,44 @@ void tst_ImpostorMasterThread::cancel_or_destruction_during_a_save_waits_for_the
     QVERIFY(QFileInfo::exists(path));
     QVERIFY(Velmora::Game::isEnabled());
     QVERIFY(fixture_->assets()->asset(path).isNull());
+}
+
+void tst_ImpostorMasterThread::a_kept_earlier_file_never_stays_behind_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("cancelled while saving: removed") << "cancelled";
+    QTest::newRow("a full disk without links: the copy fails, nothing written") << "full fat";
+}
+
+void tst_ImpostorMasterThread::a_kept_earlier_file_never_stays_behind()
+{
+    QFETCH(QString, how);
+    const QString folder = dataPath("kept_" + QString(how).replace(QLatin1Char(' '), QLatin1Char('_')) + "/");
+    const QString path = folder + "tree_alb.tga";
+    const QByteArray earlier(70000, 'e');
+    QVERIFY(fixture_->writeData(QDir(fixture_->dataPath()).relativeFilePath(path), earlier));
+    auto job = std::make_unique<SlowSaveMaster>(params());
+    job->setOutputPath(TEXTURE_ALBEDO, path);
+    job->setKeepReplaced(true);
+    std::unique_ptr<test::NoLinksOrModes> fat(how.endsWith("fat") ? new test::NoLinksOrModes : nullptr);
+    std::unique_ptr<test::FileSizeLimit> full(fat ? new test::FileSizeLimit(4096) : nullptr);
+    if (how == "cancelled") {
+        while (job->getStep() != MasterThread::STEP_SAVE)
+            job->update();
+        QTRY_VERIFY(job->saving.loadAcquire() == 1);
+        job->cancel();
+    } else {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot keep the earlier"));
+        QVERIFY(runToEnd(*job));
+    }
+    full.reset();
+    fat.reset();
+    job.reset();
+    // Only the texture and, once imported, its meta file: nothing hidden.
+    for (const QString &name : test::folderEntries(folder))
+        QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+    if (how != "cancelled")
+        QCOMPARE(test::Installation::read(path), earlier);
 }
 
 QTEST_MAIN(tst_ImpostorMasterThread)

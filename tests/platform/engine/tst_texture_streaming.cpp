@@ -91,6 +91,7 @@ private slots:
     void an_unsampled_texture_unloads_per_the_limits();
     void a_missing_texture_is_reported_once_until_its_file_appears();
     void only_what_the_view_draws_holds_textures();
+    void a_loaded_texture_shows_new_contents_once_reloaded();
 
 private:
     Installation *installation_ = nullptr;
@@ -234,6 +235,26 @@ void TestTextureStreaming::only_what_the_view_draws_holds_textures()
     Installation::frame();
     Installation::frame();
     QCOMPARE(listing().count(QStringLiteral("(not loaded)")), 6);
+}
+
+void TestTextureStreaming::a_loaded_texture_shows_new_contents_once_reloaded()
+{
+    QVERIFY(Velmora::World::load("street"));
+    Installation::frame();
+    QVERIFY(lineOf(QStringLiteral("textures/small.png")).endsWith(QLatin1String("(RGBA8 16x8)")));
+    // A file written anew is not looked at while its texture is loaded...
+    QVERIFY(installation_->writeData(QStringLiteral("textures/small.png"), rgbaPng(32, 4)));
+    Installation::frame();
+    QVERIFY(lineOf(QStringLiteral("textures/small.png")).endsWith(QLatin1String("(RGBA8 16x8)")));
+    // ...until it is reloaded.
+    Velmora::Render::reloadTexture("textures/small.png");
+    Installation::frame();
+    QVERIFY(lineOf(QStringLiteral("textures/small.png")).endsWith(QLatin1String("(RGBA8 32x4)")));
+    Velmora::Render::reloadTexture("");
+    Velmora::Render::reloadTexture(nullptr);
+    Velmora::Render::reloadTexture("textures/never_loaded.png");
+    Installation::frame();
+    QVERIFY(lineOf(QStringLiteral("textures/small.png")).endsWith(QLatin1String("(RGBA8 32x4)")));
 }
 
 QTEST_GUILESS_MAIN(TestTextureStreaming)

@@ -5,8 +5,10 @@
 #include "editor_core/as/AssetTypes.h"
 #include "editor_core/as/ImportParams.h"
 
+#include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
+#include <velmora/Render.h>
 #include <velmora/Xml.h>
 
 #include <QDir>
@@ -36,6 +38,11 @@ Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVaria
 
     const as::Asset existing = asset(relative);
     const bool is_new = existing.getGUID().isEmpty();
+    // A re-import says the file has new contents: a render that holds the
+    // old ones reads the file again (also when the meta file cannot be
+    // written below).
+    if (!is_new && Velmora::Engine::get())
+        Velmora::Render::reloadTexture(relative.toUtf8().constData());
     if (!is_new && existing.getNumRuntimes() > 1) {
         // Stored runtimes come from a real import; their meta file stays.
         emit changed(existing.getGUID());

@@ -70,6 +70,9 @@ public:
     // render_streaming_list does: a header, one line per texture sorted by
     // path ("  path: main/video  (FORMAT WxH)" or "(not loaded)"), a footer.
     static void printStreamingTextures();
+    // The file of a texture (data path or GUID text) has new contents: the
+    // loaded copy is dropped and the next render reads the file again.
+    static void reloadTexture(const char *name);
 
     // Stored values, no effect on pixels.
     static float getSupersampling();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace Impostors {
+
+// Keeps the contents a file had before it is written over, under a hidden
+// name in the same folder (".<name>.<process id>-<n>.tmp": never an asset,
+// and marked with the process that owns it), and swaps the two later. Every
+// step leaves each name holding a whole file: the kept copy is a hard link
+// or, where the file system has none, a copy written whole; a swap is made
+// of renames within the folder.
+class FileKeeper
+{
+public:
+    // Keeps the current contents of path. *kept is the hidden file, or ""
+    // when there is nothing to keep (no plain file by that name: a write
+    // refuses those itself). False, with the reason in *error and nothing
+    // left behind, when the contents could not be kept (a full disk).
+    static bool keep(const QString &path, QString *kept, QString *error);
+
+    // Exchanges the contents of path and *kept. When the file system cannot
+    // exchange two names at once, three renames do it, and *kept may name
+    // another hidden file afterwards. False, with the reason in *error and
+    // both names as they were, when it cannot be done.
+    static bool exchange(const QString &path, QString *kept, QString *error);
+
+    // Removes a kept file (only one of ours: a hidden name in its folder).
+    static void discard(const QString &kept);
+};
+
+} // namespace Impostors
