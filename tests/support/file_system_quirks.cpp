@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -101,6 +102,19 @@ int fchmod(int fd, mode_t mode)
         return -1;
     static const auto real = next<int (*)(int, mode_t)>("fchmod");
     return real(fd, mode);
+}
+
+// A rename with flags (RENAME_NOREPLACE) is refused as FUSE refuses it
+// for a file system that does not implement it; a plain rename still works.
+int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags)
+{
+    if (flags != 0 && refused_error.load() != 0) {
+        refused_calls.fetch_add(1);
+        errno = EINVAL;
+        return -1;
+    }
+    static const auto real = next<int (*)(int, const char *, int, const char *, unsigned int)>("renameat2");
+    return real(from_dir, from, to_dir, to, flags);
 }
 
 int fchmodat(int dir, const char *path, mode_t mode, int flags)
