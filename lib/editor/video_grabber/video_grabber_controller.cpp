@@ -463,6 +463,11 @@ bool VideoGrabberController::grabFrame(bool &deferred)
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
     if (assets && !inside.isEmpty())
         assets->importSync(inside, as::TextureImportParams().toParams());
+    // The grab's own frames (and their meta files) do not make the folder
+    // listed again at the next grab.
+    const QString folder = fs::dirname(path);
+    if (QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
+        scanned_change_ = changeTime(folder);
     return true;
 }
 
@@ -473,23 +478,17 @@ bool VideoGrabberController::saveImage(QString &path)
     // anything that took that name meanwhile (then the next free number is
     // used). Nothing is ever written through a link, and the scratch folder
     // goes with whatever is in it whether the frame was saved or not.
-    const QString folder = fs::dirname(path);
-    bool saved = false;
-    {
-        FrameScratchFolder scratch(folder);
-        const QString name = fs::basename(path);
-        if (!scratch.isValid() || !image_->save(scratch.filePath(name).toUtf8().constData()))
+    FrameScratchFolder scratch(fs::dirname(path));
+    const QString name = fs::basename(path);
+    if (!scratch.isValid() || !image_->save(scratch.filePath(name).toUtf8().constData()))
+        return false;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        if (scratch.moveOut(name, path))
+            return true;
+        if (errno != EEXIST || !takeFrameName(path))
             return false;
-        for (int attempt = 0; attempt < 16 && !saved; ++attempt) {
-            saved = scratch.moveOut(name, path);
-            if (!saved && (errno != EEXIST || !takeFrameName(path)))
-                break;
-        }
     }
-    // This grab's own frames do not make the folder listed again.
-    if (saved && QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
-        scanned_change_ = changeTime(folder);
-    return saved;
+    return false;
 }
 
 bool VideoGrabberController::renderFrame(int width, int height, bool &deferred)
