@@ -30,8 +30,16 @@ bool notSupported(int error)
 bool moveOverReservation(const QByteArray &from, const QByteArray &to)
 {
     const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
+    if (fd < 0) {
+        // The name was free (else EEXIST); an empty file under it now is
+        // the half-made entry of a full FAT folder.
+        const int error = errno;
+        struct stat left;
+        if (error != EEXIST && ::lstat(to.constData(), &left) == 0 && S_ISREG(left.st_mode) && left.st_size == 0)
+            ::unlink(to.constData());
+        errno = error;
         return false;
+    }
     struct stat made;
     const bool known = ::fstat(fd, &made) == 0;
     ::close(fd);
@@ -54,12 +62,19 @@ FrameScratchFolder::FrameScratchFolder(const QString &folder)
     for (int attempt = 0; attempt < MAX_NAME_ATTEMPTS; ++attempt) {
         const QString path = folder + QLatin1Char('/') + base::LeftoverSweeper::scratchName();
         // The mode is given at creation: nothing to change afterwards.
-        if (::mkdir(QFile::encodeName(path).constData(), 0700) == 0) {
+        const QByteArray native = QFile::encodeName(path);
+        if (::mkdir(native.constData(), 0700) == 0) {
             path_ = path;
             return;
         }
-        if (errno != EEXIST)
-            return;
+        if (errno == EEXIST)
+            continue;
+        // A full FAT folder reports the failure but keeps a half-made
+        // entry: the name was free, so what is there now is that one.
+        const int error = errno;
+        ::rmdir(native.constData());
+        errno = error;
+        return;
     }
 }
 
