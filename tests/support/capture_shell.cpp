@@ -21,8 +21,10 @@ QByteArray meta(const char *guid, int type)
 
 } // namespace
 
-CaptureShell::CaptureShell(const QStringList &extra)
+CaptureShell::CaptureShell(const QStringList &extra, bool data_through_link)
 {
+    QDir().mkpath(realDataPath());
+    data_through_link_ = data_through_link && QFile::link(realDataPath(), dir_.path() + QStringLiteral("/linked_data"));
     const QString data = dataPath();
     writeData(QStringLiteral("worlds/farm.world"),
               "<world version=\"1\">\n"
@@ -105,6 +107,11 @@ CaptureShell::~CaptureShell()
 }
 
 QString CaptureShell::dataPath() const
+{
+    return data_through_link_ ? dir_.path() + QStringLiteral("/linked_data/") : realDataPath();
+}
+
+QString CaptureShell::realDataPath() const
 {
     return dir_.path() + QStringLiteral("/data/");
 }

@@ -33,14 +33,18 @@ class CaptureShell
 public:
     static const char *const TRACK_GUID;
 
-    // extra: more engine arguments.
-    explicit CaptureShell(const QStringList &extra = {});
+    // extra: more engine arguments. data_through_link: the engine reaches
+    // the data folder through a symbolic link ("linked_data" beside it).
+    explicit CaptureShell(const QStringList &extra = {}, bool data_through_link = false);
     ~CaptureShell();
     CaptureShell(const CaptureShell &) = delete;
     CaptureShell &operator=(const CaptureShell &) = delete;
 
     bool isValid() const { return engine_ != nullptr; }
+    // The data folder as the engine knows it, ending with "/".
     QString dataPath() const;
+    // Where it really is (the same unless it is reached through a link).
+    QString realDataPath() const;
     QString root() const { return dir_.path(); }
     bool writeData(const QString &relative, const QByteArray &content) const;
     bool loadWorld();
@@ -56,6 +60,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    bool data_through_link_ = false;
     std::vector<std::string> storage_;
     std::vector<char *> pointers_;
     Velmora::Engine *engine_ = nullptr;

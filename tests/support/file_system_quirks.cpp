@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -103,16 +104,8 @@ int fchmod(int fd, mode_t mode)
     return real(fd, mode);
 }
 
-int fchmodat(int dir, const char *path, mode_t mode, int flags)
-{
-    if (refuse())
-        return -1;
-    static const auto real = next<int (*)(int, const char *, mode_t, int)>("fchmodat");
-    return real(dir, path, mode, flags);
-}
-
-// Such file systems cannot exchange two names at once either (nor rename
-// without replacing): a rename with flags fails as FUSE reports it.
+// A rename with flags (RENAME_NOREPLACE) is refused as FUSE refuses it
+// for a file system that does not implement it; a plain rename still works.
 int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsigned int flags)
 {
     if (flags != 0 && refused_error.load() != 0) {
@@ -122,6 +115,14 @@ int renameat2(int from_dir, const char *from, int to_dir, const char *to, unsign
     }
     static const auto real = next<int (*)(int, const char *, int, const char *, unsigned int)>("renameat2");
     return real(from_dir, from, to_dir, to, flags);
+}
+
+int fchmodat(int dir, const char *path, mode_t mode, int flags)
+{
+    if (refuse())
+        return -1;
+    static const auto real = next<int (*)(int, const char *, mode_t, int)>("fchmodat");
+    return real(dir, path, mode, flags);
 }
 
 } // extern "C"

@@ -7,8 +7,9 @@ namespace test {
 // While it lives, the process sees a file system that stores no hard links,
 // no symbolic links and no modes, as a FAT folder mounted through FUSE or
 // some network shares: link, linkat, symlink, symlinkat, chmod, fchmod and
-// fchmodat fail with the given error (EPERM by default), and a rename with
-// flags (an exchange) fails with EINVAL. Every caller is
+// fchmodat fail with the given error (EPERM by default), and a renameat2
+// with flags (RENAME_NOREPLACE or an exchange) fails with EINVAL, as FUSE answers for such
+// a file system. Every caller is
 // affected, the engine's and editor-core's libraries and Qt included; the
 // calls are caught in this test program (file_system_quirks.cpp), so no
 // LD_PRELOAD is needed. Not nestable.

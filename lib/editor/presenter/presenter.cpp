@@ -1,6 +1,7 @@
 #include "editor/presenter/presenter.h"
 
 #include "core/base/build_information.h"
+#include "core/base/leftover_sweeper.h"
 #include "editor/about/about_window.h"
 #include "editor/assembly/build_presenter.h"
 #include "editor/cleaner/ui/cleaner_window.h"
@@ -189,6 +190,9 @@ QVector<int> Presenter::supportedVideoAPIs()
 bool Presenter::init(int argc, char **argv)
 {
     showSplash(main_window_->windowTitle());
+    // Listens for the engine's read of the data folder, which lists what
+    // killed editors left behind.
+    base::LeftoverSweeper leftovers;
     if (!initEngine(argc, argv)) {
         closeSplash();
         reportEngineFailure();
@@ -204,6 +208,9 @@ bool Presenter::init(int argc, char **argv)
 
     Velmora::Vector<Velmora::UGUID> failed;
     initAssets(failed);
+    // Only now: the asset manager takes the read only while no folder of it
+    // has changed.
+    leftovers.sweep();
     initTools(failed);
     initGUI();
     initPlugins();

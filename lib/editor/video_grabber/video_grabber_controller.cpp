@@ -1,6 +1,8 @@
 #include "editor/video_grabber/video_grabber_controller.h"
 
+#include "core/base/leftover_sweeper.h"
 #include "editor/tracker/tracker.h"
+#include "editor/video_grabber/frame_scratch_folder.h"
 #include "editor/video_grabber/video_grabber_state.h"
 
 #include <editor_core/EditorLogic.h>
@@ -25,7 +27,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cerrno>
@@ -33,7 +34,7 @@
 #include <limits>
 #include <memory>
 
-#include <unistd.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -44,7 +45,7 @@ constexpr int MAX_SKIPPED_NAMES = 100000;
 
 const QRegularExpression &frameFilePattern()
 {
-    static const QRegularExpression pattern(QStringLiteral("(^frame_(?<number>\\d{4})\\.\\w+$)"));
+    static const QRegularExpression pattern(QStringLiteral("(^frame_(?<number>\\d{4,})\\.\\w+$)"));
     return pattern;
 }
 
@@ -62,6 +63,52 @@ Tracker *tracker()
 QString frameName(int number, const QString &extension)
 {
     return QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension);
+}
+
+// The path with every link resolved; a part that does not exist yet is
+// taken as written after the resolved part that does.
+QString resolvedPath(const QString &path)
+{
+    QString existing = QDir::cleanPath(path);
+    QStringList parts;
+    for (;;) {
+        const QString real = QFileInfo(existing).canonicalFilePath();
+        if (!real.isEmpty()) {
+            parts.prepend(real);
+            return QDir::cleanPath(parts.join(QLatin1Char('/')));
+        }
+        const int slash = existing.lastIndexOf(QLatin1Char('/'));
+        if (slash < 0)
+            return QDir::cleanPath(path);
+        parts.prepend(existing.mid(slash + 1));
+        existing = slash == 0 ? QStringLiteral("/") : existing.left(slash);
+    }
+}
+
+// When path lies inside the data folder once links are resolved on both
+// sides (a folder dialog gives real paths, the data folder may be reached
+// through a link), the same place written under the data folder's path;
+// empty otherwise.
+QString inDataFolder(const QString &path)
+{
+    const QString data = dataPath();
+    if (data.isEmpty() || path.isEmpty())
+        return QString();
+    const QString real_data = resolvedPath(data);
+    const QString real = resolvedPath(path);
+    if (real == real_data)
+        return data;
+    const QString prefix = real_data.endsWith(QLatin1Char('/')) ? real_data : real_data + QLatin1Char('/');
+    return real.startsWith(prefix) ? data + real.mid(prefix.size()) : QString();
+}
+
+// The time of a folder's last change (a name added, removed or renamed).
+qint64 changeTime(const QString &folder)
+{
+    struct stat info;
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0)
+        return -1;
+    return qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec);
 }
 
 // Anything under that name, a dangling link included, takes it.
@@ -83,26 +130,6 @@ int freeFrameNumber(const QString &folder, int from, const QString &extension)
         ++from;
     }
     return -1;
-}
-
-// Gives the finished file `source` the name `target`, never replacing
-// anything of that name. false with errno EEXIST when the name is taken.
-bool moveToFreeName(const QString &source, const QString &target)
-{
-    const QByteArray from = QFile::encodeName(source);
-    const QByteArray to = QFile::encodeName(target);
-    if (::link(from.constData(), to.constData()) == 0) {
-        ::unlink(from.constData());
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    // A file system without hard links: a rename after a last look.
-    if (nameTaken(target)) {
-        errno = EEXIST;
-        return false;
-    }
-    return ::rename(from.constData(), to.constData()) == 0;
 }
 
 } // namespace
@@ -239,11 +266,12 @@ void VideoGrabberController::startGrab()
 
     const QString folder = fs::normalizeDirPath(saveFolder());
     const QString dir = folder.left(folder.size() - 1);
-    const QString parent = fs::dirname(dir);
+    const QString inside = inDataFolder(dir);
+    const QString parent = fs::dirname(inside);
     const QString data = dataPath();
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
-    if (assets && !data.isEmpty() && parent.startsWith(data))
-        assets->createDir(parent, fs::basename(dir));
+    if (assets && !inside.isEmpty() && parent.startsWith(data))
+        assets->createDir(parent, fs::basename(inside));
     else
         QDir().mkpath(dir);
     findNextFrameNumber();
@@ -348,23 +376,34 @@ QString VideoGrabberController::saveFolder() const
 void VideoGrabberController::findNextFrameNumber()
 {
     const QString folder = saveFolder();
-    if (next_frame_ != -1 && QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
+    // The folder is listed again only when something else changed it.
+    if (next_frame_ != -1 && QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_)
+        && changeTime(folder) == scanned_change_)
         return;
-    int found = 0;
-    const QStringList files = QDir(folder).entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (int i = files.size() - 1; i >= 0; --i) {
-        const QRegularExpressionMatch match = frameFilePattern().match(files[i]);
-        if (!match.hasMatch())
+    // One after the highest number of any width; a name of any kind (a
+    // folder, a link, a dangling one) counts, as it takes its number.
+    qint64 highest = -1;
+    const QStringList names = QDir(folder).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
+    for (const QString &name : names) {
+        if (name.startsWith(QLatin1Char('.'))) {
+            // A scratch folder of a grab that was killed.
+            if (base::LeftoverSweeper::scratchProcess(name) > 0)
+                base::LeftoverSweeper::removeIfLeftOver(folder + QLatin1Char('/') + name);
             continue;
+        }
+        const QRegularExpressionMatch match = frameFilePattern().match(name);
         bool ok = false;
-        const int number = match.captured(QStringLiteral("number")).toInt(&ok);
-        found = ok ? number + 1 : 0;
-        break;
+        const int number = match.hasMatch() ? match.captured(QStringLiteral("number")).toInt(&ok) : -1;
+        if (ok)
+            highest = std::max<qint64>(highest, number);
     }
+    const int found = int(std::min<qint64>(highest + 1, std::numeric_limits<int>::max()));
     // A later grab into another folder goes on with the numbering but never
     // over files that are there already.
     next_frame_ = std::max(next_frame_, found);
     scanned_folder_ = folder;
+    scanned_change_ = changeTime(folder);
 }
 
 bool VideoGrabberController::takeFrameName(QString &path)
@@ -420,28 +459,31 @@ bool VideoGrabberController::grabFrame(bool &deferred)
         Velmora::Log::message("VideoGrabber::update: failed to save image to %s\n", path.toUtf8().constData());
         return false;
     }
-    const QString data = dataPath();
+    const QString inside = inDataFolder(path);
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
-    if (assets && !data.isEmpty() && path.startsWith(data))
-        assets->importSync(path, as::TextureImportParams().toParams());
+    if (assets && !inside.isEmpty())
+        assets->importSync(inside, as::TextureImportParams().toParams());
+    // The grab's own frames (and their meta files) do not make the folder
+    // listed again at the next grab.
+    const QString folder = fs::dirname(path);
+    if (QDir::cleanPath(folder) == QDir::cleanPath(scanned_folder_))
+        scanned_change_ = changeTime(folder);
     return true;
 }
 
 bool VideoGrabberController::saveImage(QString &path)
 {
-    // The image is written under a name of its own in a hidden folder beside
-    // the frames and then linked to its frame name, which fails rather than
-    // replace anything that took that name meanwhile (then the next free
-    // number is used). Nothing is ever written through a link.
-    const QString folder = fs::dirname(path);
-    QTemporaryDir scratch(folder + QStringLiteral("/.frame_XXXXXX"));
-    if (!scratch.isValid())
-        return false;
-    const QString written = scratch.filePath(fs::basename(path));
-    if (!image_->save(written.toUtf8().constData()))
+    // The image is written whole in a hidden folder of its own beside the
+    // frames and then given its frame name, which fails rather than replace
+    // anything that took that name meanwhile (then the next free number is
+    // used). Nothing is ever written through a link, and the scratch folder
+    // goes with whatever is in it whether the frame was saved or not.
+    FrameScratchFolder scratch(fs::dirname(path));
+    const QString name = fs::basename(path);
+    if (!scratch.isValid() || !image_->save(scratch.filePath(name).toUtf8().constData()))
         return false;
     for (int attempt = 0; attempt < 16; ++attempt) {
-        if (moveToFreeName(written, path))
+        if (scratch.moveOut(name, path))
             return true;
         if (errno != EEXIST || !takeFrameName(path))
             return false;

@@ -26,8 +26,9 @@ class Viewport;
 // is on, is linearised for EXR, saved as frame_NNNN.<ext> in the save
 // folder and imported when that folder lies inside the data folder. A frame
 // never takes a name that anything in the folder has (a file, a folder, a
-// link, even a dangling one): taken numbers are skipped, and after 9999
-// the numbers go on with more digits.
+// link, even a dangling one): the first grab into a folder starts after
+// the highest number there (of any width), taken numbers are skipped, and
+// after 9999 the numbers go on with more digits.
 //
 // Sequence frames are counted by an index (time = index x step, in double),
 // so a track of L units at a step s gives floor(L / s + 1e-6) + 1 frames,
@@ -99,8 +100,10 @@ private:
     double track_max_time_ = 0.0;
     double time_step_ = 0.0;
     float track_unit_time_ = 1.0f;
-    // The folder whose files the numbering was last checked against.
+    // The folder whose files the numbering was last checked against, and
+    // the time of its last change as this grab left it.
     QString scanned_folder_;
+    qint64 scanned_change_ = -1;
     // A modal box opened by a step runs engine frames of its own; the loop
     // does not run again inside them.
     bool updating_ = false;

@@ -56,6 +56,51 @@ bool hasNonAscii(const char *name)
     return false;
 }
 
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Whether text is "<digits>-<tag>", the tag being digits (digits_only) or
+// ASCII letters and digits.
+bool isProcessMark(std::string_view text, bool digits_only)
+{
+    size_t at = 0;
+    while (at < text.size() && isDigit(text[at]))
+        ++at;
+    if (at == 0 || at == text.size() || text[at] != '-' || at + 1 == text.size())
+        return false;
+    for (++at; at < text.size(); ++at) {
+        const char c = text[at];
+        if (!(isDigit(c) || (!digits_only && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))))
+            return false;
+    }
+    return true;
+}
+
+// ".<name>.<digits>-<digits>.tmp": the temporary name of a checked write.
+bool isMarkedTemporary(std::string_view name)
+{
+    constexpr std::string_view suffix(".tmp");
+    if (name.size() < 8 || name[0] != '.' || name.substr(name.size() - suffix.size()) != suffix)
+        return false;
+    const std::string_view rest = name.substr(1, name.size() - 1 - suffix.size());
+    const size_t dot = rest.rfind('.');
+    return dot != std::string_view::npos && dot > 0 && isProcessMark(rest.substr(dot + 1), true);
+}
+
+// ".<word>_<digits>-<tag>": a scratch folder's name.
+bool isMarkedScratch(std::string_view name)
+{
+    const size_t underscore = name.find('_');
+    if (name.size() < 2 || name[0] != '.' || underscore == std::string_view::npos || underscore < 2)
+        return false;
+    for (size_t i = 1; i < underscore; ++i)
+        if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= 'A' && name[i] <= 'Z')))
+            return false;
+    return isProcessMark(name.substr(underscore + 1), false);
+}
+
 bool visiblePath(const std::string &path)
 {
     if (!path.empty() && path[0] == '.')
@@ -255,6 +300,7 @@ struct FolderList
     std::vector<std::string> files; // data-relative
     std::vector<std::string> links; // files that are symbolic links
     std::vector<std::string> non_ascii;
+    std::vector<std::string> marked; // see MetaScan::marked_leftovers
     std::vector<std::string> subfolders; // data-relative, ending with "/", sorted
     // The files that have a meta file beside them, and the log lines of
     // reading each meta file. Sized once, before any of them is read.
@@ -426,13 +472,18 @@ private:
                 if (type == DT_DIR) {
                     if (link)
                         continue; // never follow links out of (or around) the data folder
-                    if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER)))
+                    if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER))) {
+                        if (isMarkedScratch(name))
+                            result.marked.push_back(relative + "/");
                         continue;
+                    }
                     result.subfolders.push_back(relative + "/");
                     push(Task{Task::LIST, result.subfolders.back(), nullptr, 0, 0});
                 } else if (type == DT_REG) {
                     if (link)
                         result.links.push_back(relative);
+                    else if (name[0] == '.' && isMarkedTemporary(name))
+                        result.marked.push_back(relative);
                     result.files.push_back(std::move(relative));
                 }
             }
@@ -549,6 +600,7 @@ private:
         std::vector<uint32_t>().swap(folder.file_records);
         std::vector<std::string>().swap(folder.links);
         std::vector<std::string>().swap(folder.non_ascii);
+        std::vector<std::string>().swap(folder.marked);
         std::vector<std::string>().swap(folder.subfolders);
         std::vector<size_t>().swap(folder.file_splits);
         std::vector<size_t>().swap(folder.record_splits);
@@ -837,9 +889,12 @@ private:
                 scan.folders.emplace_back(folder.folder, folder.change_time);
             for (std::string &name : folder.non_ascii)
                 scan.non_ascii_names.push_back(std::move(name));
+            for (std::string &name : folder.marked)
+                scan.marked_leftovers.push_back(std::move(name));
         }
         std::sort(scan.folders.begin(), scan.folders.end());
         std::sort(scan.non_ascii_names.begin(), scan.non_ascii_names.end());
+        std::sort(scan.marked_leftovers.begin(), scan.marked_leftovers.end());
         return by_path;
     }
 

@@ -21,7 +21,12 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
+
+#include <memory>
+
+#include <unistd.h>
 
 namespace {
 
@@ -307,6 +312,81 @@ private slots:
     }
 };
 
+// ---- leftovers -------------------------------------------------------------
+
+// Runs a shell command in folder as a process of its own that ends killed
+// by SIGKILL ("$$" in it is that process's id); returns the id, 0 when it
+// did not end so.
+qint64 runKilled(const QString &folder, const QString &command)
+{
+    QProcess shell;
+    shell.setWorkingDirectory(folder);
+    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), command + QStringLiteral("; kill -9 $$")});
+    if (!shell.waitForStarted())
+        return 0;
+    const qint64 pid = shell.processId();
+    shell.waitForFinished();
+    return shell.exitStatus() == QProcess::CrashExit ? pid : 0;
+}
+
+// What editors killed while saving or grabbing left in the data folder goes
+// at the next start; what only looks like it, what lies outside the data
+// folder or behind a link, and what running processes made stay.
+class Leftovers : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &project, QStringList &) override
+    {
+        project.projectFile();
+        project.world(QStringLiteral("worlds/courtyard.world"), QStringLiteral("{a101}"), {QStringLiteral("gate")});
+        const QString data = project.dataPath();
+        QDir().mkpath(data + QStringLiteral("shots"));
+        QDir().mkpath(data + QStringLiteral(".tamsel2"));
+        dead_ = runKilled(data,
+                          QStringLiteral("printf half > worlds/.courtyard.world.$$-0.tmp && "
+                                         "printf x > .tamsel2/..cleanerignore.$$-1.tmp && "
+                                         "mkdir shots/.frame_$$-k1 && printf x > shots/.frame_$$-k1/frame_0001.png && "
+                                         "mkdir shots/.frame_$$-k2 && printf x > shots/.frame_$$-k2/notes.txt && "
+                                         "printf x > worlds/courtyard.world.$$-0.tmp && "
+                                         "printf x > worlds/.courtyard.world.$$.tmp && "
+                                         "printf outside > ../.test.project.$$-0.tmp && "
+                                         "ln -s ../../.test.project.$$-0.tmp worlds/.linked.world.$$-2.tmp"));
+        running_.reset(new QProcess);
+        running_->start(QStringLiteral("sleep"), {QStringLiteral("120")});
+        running_->waitForStarted();
+        for (const qint64 pid : {running_->processId(), qint64(::getpid())})
+            project.file(QStringLiteral("worlds/.courtyard.world.%1-0.tmp").arg(pid), "being written");
+    }
+
+private slots:
+    void what_killed_editors_left_in_the_data_folder_is_gone_and_nothing_else()
+    {
+        QVERIFY(dead_ > 0);
+        const QString data = test::context().data_path;
+        const QString pid = QString::number(dead_);
+        for (const QString &gone :
+             {QStringLiteral("worlds/.courtyard.world.%1-0.tmp"), QStringLiteral(".tamsel2/..cleanerignore.%1-1.tmp"),
+              QStringLiteral("shots/.frame_%1-k1")})
+            QVERIFY2(!QFileInfo::exists(data + gone.arg(pid)), qPrintable(gone.arg(pid)));
+        for (const QString &kept :
+             {QStringLiteral("shots/.frame_%1-k2/notes.txt"), QStringLiteral("worlds/courtyard.world.%1-0.tmp"),
+              QStringLiteral("worlds/.courtyard.world.%1.tmp"), QStringLiteral("../.test.project.%1-0.tmp")})
+            QVERIFY2(QFileInfo::exists(data + kept.arg(pid)), qPrintable(kept.arg(pid)));
+        QVERIFY(QFileInfo(data + QStringLiteral("worlds/.linked.world.%1-2.tmp").arg(pid)).isSymLink());
+        for (const qint64 live : {running_->processId(), qint64(::getpid())})
+            QVERIFY(QFileInfo::exists(data + QStringLiteral("worlds/.courtyard.world.%1-0.tmp").arg(live)));
+        QVERIFY(QFileInfo::exists(data + QStringLiteral("worlds/courtyard.world")));
+        running_->kill();
+        running_->waitForFinished();
+    }
+
+private:
+    qint64 dead_ = 0;
+    std::unique_ptr<QProcess> running_;
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -317,6 +397,7 @@ int main(int argc, char **argv)
                     {"registries_and_arguments", [] { return std::make_unique<RegistriesAndArguments>(); }},
                     {"engine_failure", [] { return std::make_unique<EngineFailure>(); }},
                     {"components_active", [] { return std::make_unique<ComponentsActive>(); }},
+                    {"leftovers", [] { return std::make_unique<Leftovers>(); }},
             });
 }
 

@@ -297,8 +297,16 @@ private slots:
         QTest::addColumn<QString>("first");
         QTest::newRow("two numbered files")
                 << QStringList{"frame_0041.png", "frame_0007.tga"} << QStringLiteral("frame_0042.png");
-        QTest::newRow("names that do not count") << QStringList{"frame_12.png", "frame_00042.png", "frame_0099.png/"}
-                                                 << QStringLiteral("frame_0000.png");
+        QTest::newRow("names that do not count")
+                << QStringList{"frame_12.png", "frame_0042.png.bak", "Frame_0099.png", "frame_x0099.png"}
+                << QStringLiteral("frame_0000.png");
+        // Every width counts, and a name of any kind: the highest number
+        // is followed, even past a gap.
+        QTest::newRow("five digits and more") << QStringList{"frame_00042.png", "frame_0007.tga", "frame_0099.png/"}
+                                              << QStringLiteral("frame_0100.png");
+        QTest::newRow("past 9999 after the highest")
+                << QStringList{"frame_9999.png", "frame_10000.png", "frame_10002.png", "frame_123456.tga"}
+                << QStringLiteral("frame_123457.png");
         // Never over a name in use: past 9999 the numbers take more digits,
         // names taken by a folder or a link (even a dangling one, whose
         // target lies outside the data folder) are skipped.

@@ -31,6 +31,7 @@ class TestMetaScan : public QObject
 
 private slots:
     void lists_the_indexed_files_and_reads_each_meta_file();
+    void lists_hidden_names_that_carry_a_process_id_and_nothing_like_them();
     void a_record_s_guid_reads_as_a_guid_text_does();
     void parse_errors_are_logged_in_path_order_whatever_thread_read_the_file();
     void a_changed_folder_makes_the_read_stale_and_the_file_system_lends_it_once();
@@ -118,6 +119,37 @@ void TestMetaScan::lists_the_indexed_files_and_reads_each_meta_file()
     QCOMPARE(model.mappers()[0].files[1].second, std::string("t/b.tile"));
 
     QVERIFY(!scan->metas[3].visible); // sub/.hidden_file.png
+}
+
+void TestMetaScan::lists_hidden_names_that_carry_a_process_id_and_nothing_like_them()
+{
+    Installation installation;
+    const QString data = installation.dataPath();
+    QVERIFY(installation.writeData(QStringLiteral("worlds/.courtyard.world.4242-0.tmp"), "half"));
+    QVERIFY(installation.writeData(QStringLiteral(".top.txt.17-12.tmp"), "x"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("shots/.frame_4242-a1B2c3")));
+    QVERIFY(QDir().mkpath(data + QStringLiteral(".runtimes/aa")));
+    QVERIFY(installation.writeData(QStringLiteral(".runtimes/aa/.x.meta.5-1.tmp"), "x"));
+    // Alike but not so marked, or not plain: none of them is listed.
+    for (const char *name : {"worlds/courtyard.world.4242-0.tmp", "worlds/.courtyard.world.4242.tmp",
+                             "worlds/.courtyard.world.42a-0.tmp", "worlds/.courtyard.world.4242-0x.tmp",
+                             "worlds/.4242-0.tmp", "worlds/.courtyard.world.4242-0.tmp.bak", "worlds/.frame_4242-abc"})
+        QVERIFY(installation.writeData(QString::fromLatin1(name), "x"));
+    for (const char *name : {"shots/.frame_-abc", "shots/.frame_12-", "shots/._12-a", "shots/.fr4me_12-a",
+                             "shots/.frame_12-a.b", ".hidden/.frame_12-a"})
+        QVERIFY(QDir().mkpath(data + QString::fromLatin1(name)));
+    QVERIFY(installation.writeData(QStringLiteral(".hidden/.inner.9-9.tmp"), "x"));
+    QVERIFY(::symlink(qPrintable(data + QStringLiteral("shots/.frame_4242-a1B2c3")),
+                      qPrintable(data + QStringLiteral("shots/.frame_4243-link")))
+            == 0);
+    QVERIFY(::symlink(qPrintable(data + QStringLiteral(".top.txt.17-12.tmp")),
+                      qPrintable(data + QStringLiteral(".linked.txt.17-13.tmp")))
+            == 0);
+
+    const auto scan = Velmora::MetaScan::read(data.toStdString());
+    const std::vector<std::string> expected{".runtimes/aa/.x.meta.5-1.tmp", ".top.txt.17-12.tmp",
+                                            "shots/.frame_4242-a1B2c3/", "worlds/.courtyard.world.4242-0.tmp"};
+    QCOMPARE(scan->marked_leftovers, expected);
 }
 
 void TestMetaScan::parse_errors_are_logged_in_path_order_whatever_thread_read_the_file()
