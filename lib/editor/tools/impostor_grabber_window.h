@@ -3,6 +3,8 @@
 #include <velmora/Node.h>
 #include <velmora/Ptr.h>
 
+#include <QPointer>
+#include <QProgressDialog>
 #include <QVector>
 #include <QWidget>
 
@@ -49,6 +51,10 @@ public:
     QString textureFileName(const QString &name, const QString &word) const;
 
     QPushButton *createButton() const;
+    // Whether an impostor is being created (its progress dialog is up).
+    bool isCreating() const;
+    // Stops it as Cancel in its progress dialog does.
+    void cancelCreating();
 
 private:
     // The steps of onCreate: each asks or tells the user what stops it.
@@ -63,4 +69,5 @@ private:
     QButtonGroup *normal_group_ = nullptr;
     QButtonGroup *translucence_group_ = nullptr;
     QVector<QCheckBox *> texture_check_boxes_;
+    QPointer<QProgressDialog> progress_;
 };
