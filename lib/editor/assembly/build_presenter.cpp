@@ -478,8 +478,12 @@ bool Presenter::checkOptions(const Options &options) const
                 tr("The current world contains unsaved changes.\nDo you want to save them before assembling the "
                    "project?"),
                 QMessageBox::Yes | QMessageBox::Cancel);
-        if (answer == QMessageBox::Yes)
-            world->saveWorld();
+        // The build takes the world as its file holds it: a save that did
+        // not reach the disk is told before the build goes on.
+        if (answer == QMessageBox::Yes && !world->saveWorld())
+            warn(tr("Save World"),
+                 tr("The world \"%1\" could not be saved: %2.\nThe build takes the world as it was last saved.")
+                         .arg(QString::fromUtf8(Velmora::World::getPath()), world->lastSaveError()));
     }
     if (componentsActive())
         return true;
@@ -624,14 +628,25 @@ void Presenter::make_build()
     emit buildFinished(success);
 }
 
-void Presenter::saveOptions()
+bool Presenter::storeOptions(QString *error)
 {
     if (view_)
         view_->commitPendingEdits();
-    if (data_->isModified()) {
-        OptionsFile::save(data_->serialize());
-        data_->resetModified();
-    }
+    if (!data_->isModified())
+        return true;
+    // Marked saved only once the file holds them: a failed write leaves them
+    // to be saved again.
+    if (!OptionsFile::save(data_->serialize(), error))
+        return false;
+    data_->resetModified();
+    return true;
+}
+
+void Presenter::saveOptions()
+{
+    QString error;
+    if (!storeOptions(&error))
+        qWarning().noquote() << "Build Tool: the build options are not saved:" << error;
     if (resolutions_model_)
         disconnect(resolutions_model_, nullptr, this, nullptr);
     if (view_)

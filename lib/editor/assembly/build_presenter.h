@@ -39,8 +39,11 @@ public:
     // Loads the options and creates the window as a child of the main window,
     // docked but hidden. Once, on the GUI thread.
     void init(QWidget *main_window);
-    // Writes the options when they changed, then lets go of the window (the
-    // main window destroys it). At shutdown.
+    // Writes the options when they changed; true when the file holds them.
+    // A failed write keeps them marked unsaved and says why in *error.
+    bool storeOptions(QString *error = nullptr);
+    // Writes the options when they changed (a failure is logged), then lets
+    // go of the window (the main window destroys it). At shutdown.
     void saveOptions();
 
     Window *window() const;

@@ -287,6 +287,10 @@ bool Presenter::initEngine(int argc, char **argv)
     Velmora::Console::removeCommand("editor_quit");
     Velmora::Console::removeCommand("editor_load");
     Velmora::Console::removeCommand("editor_reload");
+    // The editor's own "quit" asks first, as File > Quit does.
+    Velmora::Console::removeCommand("quit");
+    Velmora::Console::addCommand("quit", "quits the editor (asking first while its window is shown)",
+                                 [this](int, const char *const *) { quitFromConsole(); });
 
     depr::gui.console = new ConsoleWidget(main_window_);
 
@@ -913,7 +917,13 @@ bool Presenter::confirmQuit()
     world.has_unsaved_changes
             = [] { return depr::g.world_controls && depr::g.world_controls->isDirty() && Velmora::World::isLoaded(); };
     world.name = [] { return QString::fromUtf8(Velmora::World::getPath()); };
-    world.save = [] { return depr::g.world_controls && depr::g.world_controls->saveWorld(); };
+    world.save = [](QString *reason) {
+        WorldControls *controls = depr::g.world_controls;
+        const bool saved = controls && controls->saveWorld();
+        if (!saved && controls)
+            *reason = controls->lastSaveError();
+        return saved;
+    };
     QWidget *parent = main_window_;
     const auto ask = [parent](const QString &name) {
         QMessageBox box(QMessageBox::Warning, tr("Unsaved Changes"),
@@ -931,13 +941,30 @@ bool Presenter::confirmQuit()
             return QuitConfirmation::Answer::Cancel;
         }
     };
-    const auto tell_save_failed = [parent](const QString &name) {
+    const auto tell_save_failed = [parent](const QString &name, const QString &reason) {
         QMessageBox::warning(parent, tr("Save World"),
-                             tr("The world \"%1\" could not be saved, so the editor stays open. "
-                                "The console tells why.")
-                                     .arg(name));
+                             tr("The world \"%1\" could not be saved, so the editor stays open: %2.")
+                                     .arg(name, reason.isEmpty() ? tr("the console tells why") : reason));
     };
-    return QuitConfirmation(world, ask, tell_save_failed).mayQuit();
+    QuitConfirmation confirmation(world, ask, tell_save_failed);
+    confirmation.setJob(impostorJob(), [parent] {
+        return QMessageBox::question(parent, tr("Impostors Creator"),
+                                     tr("An impostor is being created; quitting now stops it.\n\n"
+                                        "Cancel the impostor and quit?"),
+                                     QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+                == QMessageBox::Yes;
+    });
+    if (assembly::Presenter *build = build_presenter_)
+        confirmation.setSettings(
+                {[build](QString *reason) { return build->storeOptions(reason); }}, [parent](const QString &reason) {
+                    return QMessageBox::warning(parent, tr("Create Build"),
+                                                tr("The build options could not be saved: %1.\n\n"
+                                                   "Quit anyway? The changes to them are lost.")
+                                                        .arg(reason),
+                                                QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Cancel)
+                            == QMessageBox::Discard;
+                });
+    return confirmation.mayQuit();
 }
 
 void Presenter::addParameters()

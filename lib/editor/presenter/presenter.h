@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/presenter/quit_confirmation.h"
+
 #include <velmora/UGUID.h>
 #include <velmora/Vector.h>
 
@@ -192,9 +194,15 @@ private:
     void stopUpdateTimer();
     void initTitleUpdates();
     void onNodeRemoved(int id);
-    // The main window's quit guard: unsaved changes of the world are saved,
-    // discarded or kept, as the user answers.
+    // The main window's quit guard: a running impostor job is cancelled or
+    // kept, unsaved changes of the world are saved, discarded or kept, as the
+    // user answers; the build options are saved before the editor quits.
     bool confirmQuit();
+    // The impostor being made, as the quit guard sees it.
+    QuitConfirmation::Job impostorJob() const;
+    // The console's "quit": asks as File > Quit does while the main window is
+    // shown; without it the editor quits at once.
+    void quitFromConsole();
 
     // The docked tool windows, one entry each: how a window is made, the
     // menu command that shows it and how it goes at shutdown.

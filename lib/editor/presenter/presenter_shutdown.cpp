@@ -130,6 +130,33 @@ void Presenter::shutdown()
     started_ = false;
 }
 
+QuitConfirmation::Job Presenter::impostorJob() const
+{
+    QuitConfirmation::Job job;
+    job.running = [] { return depr::gui.impostor_grabber && depr::gui.impostor_grabber->isCreating(); };
+    job.cancel = [] {
+        if (depr::gui.impostor_grabber)
+            depr::gui.impostor_grabber->cancelCreating();
+    };
+    return job;
+}
+
+void Presenter::quitFromConsole()
+{
+    // Without the main window there is no one to ask.
+    if (shut_down_ || !main_window_ || !main_window_->isVisible()) {
+        QCoreApplication::quit();
+        return;
+    }
+    // The command runs inside the engine frame; the question waits until
+    // the frame is over.
+    View *view = main_window_;
+    QTimer::singleShot(0, view, [this, view] {
+        if (!shut_down_ && view->isVisible() && view->confirmQuit())
+            QCoreApplication::quit();
+    });
+}
+
 void Presenter::saveWindowLayout()
 {
     // Start-up restores both from the windows section; keeping them here

@@ -10,7 +10,35 @@ QuitConfirmation::QuitConfirmation(World world, Ask ask, TellSaveFailed tell_sav
     , tell_save_failed_(std::move(tell_save_failed))
 {}
 
+void QuitConfirmation::setJob(Job job, AskCancelJob ask_cancel)
+{
+    job_ = std::move(job);
+    ask_cancel_ = std::move(ask_cancel);
+}
+
+void QuitConfirmation::setSettings(Settings settings, AskQuitUnsaved ask_quit_unsaved)
+{
+    settings_ = std::move(settings);
+    ask_quit_unsaved_ = std::move(ask_quit_unsaved);
+}
+
 bool QuitConfirmation::mayQuit() const
+{
+    if (job_.running && job_.running()) {
+        if (!ask_cancel_ || !ask_cancel_())
+            return false;
+        if (job_.cancel)
+            job_.cancel();
+    }
+    if (!worldMayQuit())
+        return false;
+    QString reason;
+    if (settings_.save && !settings_.save(&reason))
+        return ask_quit_unsaved_ && ask_quit_unsaved_(reason);
+    return true;
+}
+
+bool QuitConfirmation::worldMayQuit() const
 {
     if (!world_.has_unsaved_changes || !world_.has_unsaved_changes())
         return true;
@@ -24,10 +52,11 @@ bool QuitConfirmation::mayQuit() const
         break;
     }
     // Saved means written and no longer reported as changed.
-    if (world_.save && world_.save() && !world_.has_unsaved_changes())
+    QString reason;
+    if (world_.save && world_.save(&reason) && !world_.has_unsaved_changes())
         return true;
     if (tell_save_failed_)
-        tell_save_failed_(name);
+        tell_save_failed_(name, reason);
     return false;
 }
 

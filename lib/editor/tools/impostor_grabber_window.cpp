@@ -22,6 +22,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressDialog>
+#include <QShortcut>
 
 const char *const ImpostorGrabberWindow::SETTINGS_FORM = "tools/impostor_creator";
 
@@ -89,6 +90,34 @@ void showMessage(QMessageBox::Icon icon, const QString &text)
                                 depr::gui.main_window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
+}
+
+// While the dialog is up the main window takes no input but can still be
+// closed, which asks whether to cancel the run: its parts are disabled,
+// where a modal dialog would have the window system's close request (and
+// Ctrl+Q) dropped without a word. Ctrl+Q reaches the main window from the
+// dialog too.
+void holdMainWindow(QWidget *main, QProgressDialog *dialog)
+{
+    if (!main)
+        return;
+    QList<QPointer<QWidget>> held;
+    for (QObject *child : main->children()) {
+        auto *widget = qobject_cast<QWidget *>(child);
+        if (!widget || widget == dialog || !widget->isEnabled())
+            continue;
+        widget->setEnabled(false);
+        held << widget;
+    }
+    QObject::connect(dialog, &QObject::destroyed, main, [held] {
+        for (const QPointer<QWidget> &widget : held) {
+            if (widget)
+                widget->setEnabled(true);
+        }
+    });
+    auto *quit = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), dialog);
+    quit->setContext(Qt::ApplicationShortcut);
+    QObject::connect(quit, &QShortcut::activated, main, &QWidget::close);
 }
 
 // Wide enough for its title: window managers elide a title that does not
@@ -349,6 +378,17 @@ bool ImpostorGrabberWindow::acceptSettings(Impostors::GrabberTool *tool, const Q
     return true;
 }
 
+bool ImpostorGrabberWindow::isCreating() const
+{
+    return progress_ && progress_->isVisible();
+}
+
+void ImpostorGrabberWindow::cancelCreating()
+{
+    if (isCreating())
+        emit progress_->canceled();
+}
+
 void ImpostorGrabberWindow::runBehindProgress(Impostors::GrabberTool *tool)
 {
     auto *dialog = new QProgressDialog(depr::gui.main_window);
@@ -356,11 +396,13 @@ void ImpostorGrabberWindow::runBehindProgress(Impostors::GrabberTool *tool)
     dialog->setWindowFlags(dialog->windowFlags() & ~Qt::WindowContextHelpButtonHint);
     dialog->setLabelText(tr("Grabbing Impostor Textures..."));
     fitTitle(dialog);
-    dialog->open();
+    holdMainWindow(depr::gui.main_window, dialog);
+    dialog->show();
+    progress_ = dialog;
     QPointer<QProgressDialog> dialog_guard(dialog);
     QPointer<Impostors::GrabberTool> tool_guard(tool);
-    // Queued: a window-modal progress dialog runs the event loop inside
-    // setValue, which must not happen inside the frame that reports.
+    // Queued: a modal progress dialog runs the event loop inside setValue,
+    // which must not happen inside the frame that reports.
     connect(
             tool, &Impostors::GrabberTool::progress, dialog,
             [dialog](float value) { dialog->setValue(int(value * 100.0f)); }, Qt::QueuedConnection);

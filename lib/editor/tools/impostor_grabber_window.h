@@ -3,6 +3,8 @@
 #include <velmora/Node.h>
 #include <velmora/Ptr.h>
 
+#include <QPointer>
+#include <QProgressDialog>
 #include <QVector>
 #include <QWidget>
 
@@ -49,6 +51,10 @@ public:
     QString textureFileName(const QString &name, const QString &word) const;
 
     QPushButton *createButton() const;
+    // Whether an impostor is being created (its progress dialog is up).
+    bool isCreating() const;
+    // Stops it as Cancel in its progress dialog does.
+    void cancelCreating();
 
     // The folder as a path inside the data folder data ("/" at the end)
     // when it is that folder or one below it once links are resolved, "" when
@@ -70,4 +76,5 @@ private:
     QButtonGroup *normal_group_ = nullptr;
     QButtonGroup *translucence_group_ = nullptr;
     QVector<QCheckBox *> texture_check_boxes_;
+    QPointer<QProgressDialog> progress_;
 };

@@ -8,10 +8,12 @@
 #include "editor_core/editor/WindowManagerPrivate.h"
 
 #include <velmora/Log.h>
+#include <velmora/World.h>
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QMenu>
+#include <QMessageBox>
 
 namespace {
 
@@ -57,12 +59,19 @@ MainMenu::MainMenu(QWidget *parent)
     file->setObjectName(QString::fromLatin1(Constants::MM_FILE));
     QAction *save = file->addAction(tr("Save World"));
     save->setShortcut(QKeySequence::Save);
-    connect(save, &QAction::triggered, this, []() {
-        if (!depr::g.world_controls) {
+    connect(save, &QAction::triggered, this, [this]() {
+        WorldControls *controls = depr::g.world_controls;
+        if (!controls) {
             Velmora::Log::warning("MainMenu: \"Save World\" needs the world controls\n");
             return;
         }
-        depr::g.world_controls->saveWorld();
+        // Without a world there is nothing to save (one log line). A save
+        // that did not reach the disk is told where it was asked for.
+        if (controls->saveWorld() || !Velmora::World::isLoaded())
+            return;
+        QMessageBox::warning(window(), tr("Save World"),
+                             tr("The world \"%1\" could not be saved: %2.")
+                                     .arg(QString::fromUtf8(Velmora::World::getPath()), controls->lastSaveError()));
     });
     file->addSeparator();
     QAction *quit = file->addAction(tr("Quit"));

@@ -72,12 +72,15 @@ void WorldControls::setDirty(bool dirty)
 bool WorldControls::saveWorld()
 {
     if (!Velmora::World::isLoaded()) {
+        save_error_ = QStringLiteral("no world is loaded");
         Velmora::Log::warning("No world is loaded; there is nothing to save\n");
         return false;
     }
     Velmora::Console::run("world_save");
     Velmora::Console::flush();
-    return true;
+    // The command saved the loaded world: its answer is the engine's last.
+    save_error_ = QString::fromUtf8(Velmora::World::getSaveError());
+    return save_error_.isEmpty();
 }
 
 void WorldControls::createUSC()

@@ -53,8 +53,11 @@ String toDataRelative(const String &absolute);
 // beside the target, which replaces the target only once every write, the
 // sync and the close have succeeded. On any failure the old file is
 // untouched and the temporary file is gone. A target that is a symbolic
-// link, not a plain file, or an existing file that is not writable is
-// refused. Any thread. False on failure, with the reason in *error, or
+// link to a file inside the data folder writes that file (the temporary file
+// beside it) and stays a link; a link leading outside, nowhere or round in a
+// loop, a name that is not a plain file, or an existing file that is not
+// writable is refused. A mode the file system cannot store is not kept, and
+// is no failure. Any thread. False on failure, with the reason in *error, or
 // logged as one error line when error is null.
 bool writeFileAtomic(const char *path, const char *data, size_t size, String *error = nullptr);
 bool writeFileAtomic(const String &path, const QByteArray &data);

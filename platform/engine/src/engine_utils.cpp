@@ -15,6 +15,7 @@
 #include <atomic>
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -106,64 +107,118 @@ int createTemporary(const QByteArray &target, QByteArray &temporary, String &rea
     return -1;
 }
 
+// The path with every symbolic link resolved ("" when it cannot be).
+QByteArray resolvedPath(const char *path, int &error)
+{
+    char *resolved = ::realpath(path, nullptr);
+    error = resolved ? 0 : errno;
+    const QByteArray result = resolved ? QByteArray(resolved) : QByteArray();
+    std::free(resolved);
+    return result;
+}
+
+// A document saved under a symbolic link is the file the link leads to,
+// provided that file lies inside the data folder (both compared with every
+// link resolved, the data folder's own included). A link leading outside,
+// nowhere or round in a loop is refused: writing through it would change a
+// file elsewhere or make one, and replacing it would cut it.
+bool followLink(const QByteArray &link, QByteArray &target, String &reason)
+{
+    int error = 0;
+    target = resolvedPath(link.constData(), error);
+    if (target.isEmpty()) {
+        reason = error == ELOOP   ? String("the name is a loop of symbolic links")
+                : error == ENOENT ? String("the name is a symbolic link that leads nowhere")
+                                  : String("the name is a symbolic link that cannot be followed: ") + errnoText(error);
+        return false;
+    }
+    const String data = dataPath();
+    const QByteArray folder = data.empty() ? QByteArray() : resolvedPath(data.get(), error);
+    if (folder.isEmpty() || !target.startsWith(folder.endsWith('/') ? folder : folder + '/')) {
+        reason = "the name is a symbolic link that leads outside the data folder";
+        return false;
+    }
+    return true;
+}
+
+// A file system that stores no modes (FAT, some network shares) refuses to
+// change one; the file is whole without it.
+bool modeNotStored(int error)
+{
+#if EOPNOTSUPP != ENOTSUP
+    if (error == EOPNOTSUPP)
+        return true;
+#endif
+    return error == EPERM || error == ENOSYS || error == ENOTSUP;
+}
+
+// Writes data whole to the file target names (or, for a link inside the data
+// folder, to the file it leads to): a temporary file in that file's folder,
+// then a rename over it. On any failure the file keeps its bytes and the
+// temporary file is gone.
+bool commitWholeFile(const QByteArray &name, const char *data, size_t size, String &reason)
+{
+    QByteArray target = name;
+    struct stat existing;
+    const bool exists = ::lstat(target.constData(), &existing) == 0;
+    if (!exists && errno != ENOENT) {
+        reason = errnoText(errno);
+        return false;
+    }
+    if (exists && S_ISLNK(existing.st_mode)) {
+        if (!followLink(name, target, reason))
+            return false;
+        if (::lstat(target.constData(), &existing) != 0) {
+            reason = errnoText(errno);
+            return false;
+        }
+    }
+    if (exists && !S_ISREG(existing.st_mode)) {
+        reason = "the name is not a plain file";
+        return false;
+    }
+    if (exists && ::access(target.constData(), W_OK) != 0) {
+        reason = "the existing file is not writable";
+        return false;
+    }
+    QByteArray temporary;
+    const int fd = createTemporary(target, temporary, reason);
+    if (fd < 0)
+        return false;
+    bool ok = writeAll(fd, data, size, reason);
+    if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0 && !modeNotStored(errno)) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    // A file system that buffers writes reports a full disk here at the
+    // latest.
+    if (ok && ::fsync(fd) != 0 && errno != EINVAL) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    if (::close(fd) != 0 && ok) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
+        reason = errnoText(errno);
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(temporary.constData());
+    return ok;
+}
+
 } // namespace
 
 bool writeFileAtomic(const char *path, const char *data, size_t size, String *error)
 {
     String reason;
-    const bool written = [&] {
-        if (!path || !*path) {
-            reason = "no file name";
-            return false;
-        }
-        const QByteArray target = QFile::encodeName(QString::fromUtf8(path));
-        struct stat existing;
-        const bool exists = ::lstat(target.constData(), &existing) == 0;
-        if (!exists && errno != ENOENT) {
-            reason = errnoText(errno);
-            return false;
-        }
-        // Replacing a link would cut it; writing through it would change a
-        // file elsewhere. Neither is what a save means.
-        if (exists && S_ISLNK(existing.st_mode)) {
-            reason = "the name is a symbolic link";
-            return false;
-        }
-        if (exists && !S_ISREG(existing.st_mode)) {
-            reason = "the name is not a plain file";
-            return false;
-        }
-        if (exists && ::access(target.constData(), W_OK) != 0) {
-            reason = "the existing file is not writable";
-            return false;
-        }
-        QByteArray temporary;
-        const int fd = createTemporary(target, temporary, reason);
-        if (fd < 0)
-            return false;
-        bool ok = writeAll(fd, data, size, reason);
-        if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
-            reason = errnoText(errno);
-            ok = false;
-        }
-        // A file system that buffers writes reports a full disk here at the
-        // latest.
-        if (ok && ::fsync(fd) != 0 && errno != EINVAL) {
-            reason = errnoText(errno);
-            ok = false;
-        }
-        if (::close(fd) != 0 && ok) {
-            reason = errnoText(errno);
-            ok = false;
-        }
-        if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
-            reason = errnoText(errno);
-            ok = false;
-        }
-        if (!ok)
-            ::unlink(temporary.constData());
-        return ok;
-    }();
+    bool written = false;
+    if (!path || !*path)
+        reason = "no file name";
+    else
+        written = commitWholeFile(QFile::encodeName(QString::fromUtf8(path)), data, size, reason);
     if (written)
         return true;
     if (error)

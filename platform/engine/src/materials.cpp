@@ -818,7 +818,11 @@ void Materials::compileShaders(const Vector<Ptr<Material>> &materials)
         data += String::format("%s %s %08x\n", material->getGUID().getString().get(), name.get(), resolved.hash())
                         .get();
     }
-    engine_internal::writeFileAtomic(path, data);
+    // The cache only speeds the next start up: a failed write keeps the old
+    // file and is told in the log, and compiling goes on.
+    String reason;
+    if (!engine_internal::writeFileAtomic(path.get(), data.constData(), size_t(data.size()), &reason))
+        Log::warning("Materials: the shader cache \"%s\" is not updated: %s\n", path.get(), reason.get());
 }
 
 namespace engine_internal {

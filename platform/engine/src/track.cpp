@@ -120,8 +120,10 @@ bool Track::save(const char *path, String &error) const
             k->setData(key.values.size() == 16 ? matrixText(toMatrix(key.values)).get() : key.text.get());
         }
     }
-    if (!path || !*path || !xml.save(path)) {
-        error = String("cannot write: ") + String(path ? path : "");
+    String reason;
+    if (!path || !*path || !xml.save(path, &reason)) {
+        error = String("cannot write \"") + String(path ? path : "")
+                + "\": " + (reason.empty() ? String("no file name") : reason);
         return false;
     }
     return true;

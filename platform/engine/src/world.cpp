@@ -41,6 +41,7 @@ struct WorldState
 
 WorldState g_world;
 int g_reference_depth = 0;
+String g_save_error;
 
 // ---- XML helpers -------------------------------------------------------------------
 
@@ -504,6 +505,7 @@ bool World::save(const char *name)
     if (!engine_internal::checkRunning("World::save"))
         return false;
     if (!g_world.loaded) {
+        g_save_error = "no world is loaded";
         Log::error("World::save: no world is loaded\n");
         return false;
     }
@@ -524,10 +526,13 @@ bool World::save(const char *name)
         appendElementText(&xml, text);
     for (Node *root : NodeTree::roots())
         writeNode(root, &xml);
-    if (!xml.save(absolute.get())) {
+    String reason;
+    if (!xml.save(absolute.get(), &reason)) {
+        g_save_error = reason.empty() ? String("the file cannot be written") : reason;
         Log::error("World::save: cannot write %s\n", absolute.get());
         return false;
     }
+    g_save_error = String();
     if (absolute != g_world.absolute_path) {
         g_world.absolute_path = absolute;
         g_world.path = engine_internal::toDataRelative(absolute);
@@ -751,6 +756,11 @@ Ptr<Node> World::loadNode(const char *name, int)
     for (const Ptr<Node> &root : roots)
         root->setParent(group);
     return group;
+}
+
+const char *World::getSaveError()
+{
+    return g_save_error.get();
 }
 
 bool World::saveNodes(const char *path, const Vector<Ptr<Node>> &nodes)

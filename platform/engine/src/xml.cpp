@@ -612,23 +612,22 @@ String Xml::toString() const
     return String(stream.str());
 }
 
-bool Xml::save(const char *path) const
+bool Xml::save(const char *path, String *error) const
 {
-    if (!path || !*path) {
-        Log::error("Xml::save(): empty path\n");
-        return false;
-    }
-    if (!*name_.text) {
-        Log::error("Xml::save(): \"%s\": the root element has no name\n", path);
-        return false;
-    }
-    const String text = toString();
     String reason;
-    if (!engine_internal::writeFileAtomic(path, text.get(), size_t(text.size()), &reason)) {
-        Log::error("Xml::save(): can't write \"%s\": %s\n", path, reason.get());
-        return false;
+    if (!path || !*path)
+        reason = "no file name";
+    else if (!*name_.text)
+        reason = "the root element has no name";
+    else {
+        const String text = toString();
+        if (engine_internal::writeFileAtomic(path, text.get(), size_t(text.size()), &reason))
+            return true;
     }
-    return true;
+    Log::error("Xml::save(): can't write \"%s\": %s\n", path ? path : "", reason.get());
+    if (error)
+        *error = reason;
+    return false;
 }
 
 void Xml::clear()

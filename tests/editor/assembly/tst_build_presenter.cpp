@@ -7,6 +7,8 @@
 
 #include "assembly_test_support.h"
 #include "build_window_test_support.h"
+#include "file_size_limit.h"
+#include "message_capture.h"
 
 #include "editor/assembly/build_presenter.h"
 #include "editor/assembly/core/engine_info.h"
@@ -156,6 +158,7 @@ private slots:
     void a_cancelled_build_ends_quietly_and_no_second_build_starts_meanwhile();
     void a_collision_is_decided_by_the_user();
     void options_set_in_the_window_survive_a_new_presenter();
+    void options_that_cannot_be_written_stay_unsaved_and_say_why();
     void quitting_the_application_during_a_build_cancels_it_and_waits_for_its_end();
 
 private:
@@ -566,15 +569,24 @@ void TestBuildPresenter::validation_stops_at_the_first_problem()
 void TestBuildPresenter::an_unsaved_world_is_saved_only_when_asked_data()
 {
     QTest::addColumn<int>("answer");
-    QTest::newRow("yes") << int(QMessageBox::Yes);
-    QTest::newRow("cancel") << int(QMessageBox::Cancel);
+    QTest::addColumn<bool>("refused"); // the world's file cannot be written
+    QTest::newRow("yes") << int(QMessageBox::Yes) << false;
+    QTest::newRow("cancel") << int(QMessageBox::Cancel) << false;
+    QTest::newRow("yes, not written") << int(QMessageBox::Yes) << true;
 }
 
 void TestBuildPresenter::an_unsaved_world_is_saved_only_when_asked()
 {
     QFETCH(int, answer);
+    QFETCH(bool, refused);
     QVERIFY(Velmora::World::load("worlds/level1"));
     world_controls_->setDirty(true);
+    const QString world_file = QString::fromUtf8(Velmora::World::getAbsolutePath());
+    const QByteArray world_bytes = Installation::read(world_file);
+    // A world file that is a link leading outside the data folder.
+    const QString moved = outside("level1.world");
+    if (refused)
+        QVERIFY(QFile::rename(world_file, moved) && QFile::link(moved, world_file));
     // The validation goes on after the question; a missing program then
     // stops it before anything is built.
     Options stored = buildableOptions(outside("b"));
@@ -587,7 +599,15 @@ void TestBuildPresenter::an_unsaved_world_is_saved_only_when_asked()
     boxes.answer(QMessageBox::StandardButton(answer));
     Velmora::Console::clearCommandLog();
     presenter->make_build();
-    QCOMPARE(boxes.boxes().size(), 2);
+    QCOMPARE(boxes.boxes().size(), refused ? 3 : 2);
+    if (refused) {
+        // A save that did not reach the disk is told; the build goes on.
+        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Save World"));
+        QVERIFY2(boxes.boxes().at(1).text.contains(QLatin1String("leads outside the data folder")),
+                 qPrintable(boxes.boxes().at(1).text));
+        QCOMPARE(Installation::read(moved), world_bytes);
+        QVERIFY(QFile::remove(world_file) && QFile::rename(moved, world_file));
+    }
     QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Save World"));
     QCOMPARE(boxes.boxes().at(0).text,
              QStringLiteral("The current world contains unsaved changes.\nDo you want to save "
@@ -843,6 +863,36 @@ void TestBuildPresenter::options_set_in_the_window_survive_a_new_presenter()
     QCOMPARE(window->findChild<AssetWidget *>("default_world")->guid(), WORLD);
     QCOMPARE(options.getRules(), (CopyRuleList{{"/home/u/readme.txt", "docs"}}));
     QCOMPARE(options.getArgs(), QStringLiteral("-console_command \"show_fps 1\""));
+}
+
+void TestBuildPresenter::options_that_cannot_be_written_stay_unsaved_and_say_why()
+{
+    storeOptions(buildableOptions(outside("before")));
+    const QByteArray before = Installation::read(OptionsFile::path());
+    auto presenter = makePresenter();
+    presenter->set_output_path(outside("after"));
+    QVERIFY(presenter->options().isModified());
+    const QString folder = QFileInfo(OptionsFile::path()).absolutePath();
+    const QStringList entries = test::folderEntries(folder);
+    {
+        test::FileSizeLimit full(16);
+        QVERIFY(full.isActive());
+        test::MessageCapture capture;
+        QString error;
+        QVERIFY(!presenter->storeOptions(&error));
+        QVERIFY2(error.contains(QDir::toNativeSeparators(OptionsFile::path())), qPrintable(error));
+        QVERIFY(presenter->options().isModified());
+        // Nor at shutdown: still unsaved, and the log says why.
+        presenter->saveOptions();
+        QVERIFY(presenter->options().isModified());
+        QCOMPARE(capture.count(QtWarningMsg, "the build options are not saved"), 1);
+    }
+    QCOMPARE(Installation::read(OptionsFile::path()), before);
+    QCOMPARE(test::folderEntries(folder), entries);
+    // With room again they are saved.
+    QVERIFY(presenter->storeOptions());
+    QVERIFY(!presenter->options().isModified());
+    QVERIFY(Installation::read(OptionsFile::path()).contains("after"));
 }
 
 void TestBuildPresenter::quitting_the_application_during_a_build_cancels_it_and_waits_for_its_end()

@@ -1,6 +1,7 @@
 // The user's copy rules and the copier that writes a build folder.
 
 #include "assembly_test_support.h"
+#include "file_system_quirks.h"
 
 #include "editor/assembly/core/impl/file_processing/copying_handler.h"
 #include "editor/assembly/core/impl/file_processing/user_files_source.h"
@@ -66,6 +67,7 @@ private slots:
     void destinations_outside_the_build_folder_are_refused();
 
     void the_copier_reports_every_file_and_keeps_bytes_and_modes();
+    void a_file_system_without_modes_takes_the_copies();
     void no_items_give_one_report();
     void a_folder_blocked_by_a_file_stops_before_any_copy();
     void a_file_that_cannot_be_copied_fails_the_build_with_its_path_data();
@@ -241,6 +243,22 @@ void TestUserFilesAndCopier::the_copier_reports_every_file_and_keeps_bytes_and_m
         QCOMPARE(Installation::read(output + item.relative_dest), Installation::read(item.source_path));
     QVERIFY(QFileInfo(output + "game.sh").isExecutable());
     QVERIFY(QFile::permissions(output + "game.sh") & QFile::ExeOther);
+}
+
+void TestUserFilesAndCopier::a_file_system_without_modes_takes_the_copies()
+{
+    QTemporaryDir out;
+    const QString output = out.path() + "/";
+    QVERIFY(Installation::writeFile(inst_.root() + "start.sh", "#!/bin/sh\n"));
+    const fp::CopyItems items{{inst_.dataPath() + "in/readme.txt", "readme.txt"}, {inst_.root() + "start.sh", "go.sh"}};
+    Reports reports;
+    {
+        test::NoLinksOrModes fat;
+        QVERIFY(copyAll(output, items, reports));
+        QVERIFY(fat.refusedCalls() > 0);
+    }
+    for (const fp::CopyItem &item : items)
+        QCOMPARE(Installation::read(output + item.relative_dest), Installation::read(item.source_path));
 }
 
 void TestUserFilesAndCopier::no_items_give_one_report()

@@ -41,7 +41,7 @@ private slots:
     void whatever_is_there_but_unreadable_is_a_failure_not_the_defaults_data();
     void whatever_is_there_but_unreadable_is_a_failure_not_the_defaults();
     void the_whole_file_is_read_up_to_the_limit_also_through_a_link();
-    void a_failed_write_is_reported_and_no_link_is_written_through();
+    void a_failed_write_is_reported_and_no_link_leading_out_is_written_through();
 
 private:
     void writeRaw(const QByteArray &bytes);
@@ -346,7 +346,7 @@ void IgnoreListTest::the_whole_file_is_read_up_to_the_limit_also_through_a_link(
     QCOMPARE(patterns.last(), QStringLiteral("/last/*"));
 }
 
-void IgnoreListTest::a_failed_write_is_reported_and_no_link_is_written_through()
+void IgnoreListTest::a_failed_write_is_reported_and_no_link_leading_out_is_written_through()
 {
     // The editor folder is a file: nothing can be made inside it.
     QVERIFY(QDir(fixture_.dataPath() + QStringLiteral(".tamsel2")).removeRecursively());
@@ -386,6 +386,21 @@ void IgnoreListTest::a_failed_write_is_reported_and_no_link_is_written_through()
     QVERIFY(QFileInfo(IgnoreListFile::filePath()).isSymLink());
     QVERIFY(IgnoreList::save(IgnoreList::defaultPatterns(), &error));
     QVERIFY(!QFileInfo(IgnoreListFile::filePath()).isSymLink());
+
+    // A link to a list elsewhere inside the project: that list is written
+    // and the link stays.
+    const QString shared = fixture_.dataPath() + QStringLiteral("shared/cleanerignore");
+    QVERIFY(QDir().mkpath(fixture_.dataPath() + QStringLiteral("shared")));
+    QFile list(shared);
+    QVERIFY(list.open(QIODevice::WriteOnly));
+    list.close();
+    QVERIFY(QFile::link(QStringLiteral("../shared/cleanerignore"), IgnoreListFile::filePath()));
+    error.clear();
+    QVERIFY2(IgnoreList::save({QStringLiteral("/shared/*")}, &error), qPrintable(error));
+    QVERIFY(QFileInfo(IgnoreListFile::filePath()).isSymLink());
+    QFile written(shared);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QCOMPARE(written.readAll(), QByteArray("/shared/*"));
 }
 
 QTEST_GUILESS_MAIN(IgnoreListTest)

@@ -12,6 +12,9 @@ class tst_QuitConfirmation : public QObject
 private slots:
     void unsaved_changes_are_saved_discarded_or_kept_as_answered_data();
     void unsaved_changes_are_saved_discarded_or_kept_as_answered();
+    void a_running_job_is_cancelled_only_when_the_user_agrees();
+    void settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway_data();
+    void settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway();
 };
 
 void tst_QuitConfirmation::unsaved_changes_are_saved_discarded_or_kept_as_answered_data()
@@ -51,10 +54,12 @@ void tst_QuitConfirmation::unsaved_changes_are_saved_discarded_or_kept_as_answer
     Editor::QuitConfirmation::World world;
     world.has_unsaved_changes = [&] { return dirty; };
     world.name = [] { return QStringLiteral("worlds/a.world"); };
-    world.save = [&] {
+    world.save = [&](QString *reason) {
         ++saved;
         if (save == QLatin1String("writes"))
             dirty = false;
+        if (save == QLatin1String("refused"))
+            *reason = QStringLiteral("the name is a symbolic link that leads nowhere");
         return save != QLatin1String("refused");
     };
     const Editor::QuitConfirmation confirmation(
@@ -64,9 +69,11 @@ void tst_QuitConfirmation::unsaved_changes_are_saved_discarded_or_kept_as_answer
                 named = name;
                 return answer;
             },
-            [&](const QString &name) {
+            [&](const QString &name, const QString &reason) {
                 ++told;
                 QCOMPARE(name, QStringLiteral("worlds/a.world"));
+                // A refusal comes with its reason.
+                QCOMPARE(reason.isEmpty(), save != QLatin1String("refused"));
             });
 
     QCOMPARE(confirmation.mayQuit(), may_quit);
@@ -75,6 +82,90 @@ void tst_QuitConfirmation::unsaved_changes_are_saved_discarded_or_kept_as_answer
     QCOMPARE(told, failures_told);
     if (asked > 0)
         QCOMPARE(named, QStringLiteral("worlds/a.world"));
+}
+
+void tst_QuitConfirmation::a_running_job_is_cancelled_only_when_the_user_agrees()
+{
+    bool running = true;
+    int cancelled = 0;
+    int asked = 0;
+    bool agree = false;
+    int world_questions = 0;
+    Editor::QuitConfirmation::World world;
+    world.has_unsaved_changes = [] { return true; };
+    Editor::QuitConfirmation confirmation(
+            world,
+            [&](const QString &) {
+                ++world_questions;
+                return Answer::Discard;
+            },
+            nullptr);
+    confirmation.setJob({[&] { return running; }, [&] { ++cancelled, running = false; }}, [&] {
+        ++asked;
+        return agree;
+    });
+
+    // No: the job goes on and nothing else is asked.
+    QVERIFY(!confirmation.mayQuit());
+    QCOMPARE(asked, 1);
+    QCOMPARE(cancelled, 0);
+    QCOMPARE(world_questions, 0);
+    // Yes: the job is cancelled, then the world is asked about.
+    agree = true;
+    QVERIFY(confirmation.mayQuit());
+    QCOMPARE(asked, 2);
+    QCOMPARE(cancelled, 1);
+    QCOMPARE(world_questions, 1);
+    // Without a running job nothing is asked about it.
+    QVERIFY(confirmation.mayQuit());
+    QCOMPARE(asked, 2);
+}
+
+void tst_QuitConfirmation::settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway_data()
+{
+    QTest::addColumn<bool>("saves");
+    QTest::addColumn<bool>("quit_anyway");
+    QTest::addColumn<Answer>("world_answer");
+    QTest::addColumn<bool>("may_quit");
+    QTest::addColumn<int>("attempts");
+    QTest::addColumn<int>("told");
+    QTest::newRow("saved") << true << false << Answer::Discard << true << 1 << 0;
+    QTest::newRow("not saved, stay") << false << false << Answer::Discard << false << 1 << 1;
+    QTest::newRow("not saved, quit anyway") << false << true << Answer::Discard << true << 1 << 1;
+    // Staying for the world comes first: the settings are left for later.
+    QTest::newRow("world kept open") << false << true << Answer::Cancel << false << 0 << 0;
+}
+
+void tst_QuitConfirmation::settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway()
+{
+    QFETCH(bool, saves);
+    QFETCH(bool, quit_anyway);
+    QFETCH(Answer, world_answer);
+    QFETCH(bool, may_quit);
+    QFETCH(int, attempts);
+    QFETCH(int, told);
+
+    Editor::QuitConfirmation::World world;
+    world.has_unsaved_changes = [] { return true; };
+    Editor::QuitConfirmation confirmation(
+            world, [&](const QString &) { return world_answer; }, nullptr);
+    int tried = 0;
+    QStringList reasons;
+    confirmation.setSettings({[&](QString *reason) {
+                                 ++tried;
+                                 if (!saves)
+                                     *reason = QStringLiteral("File too large");
+                                 return saves;
+                             }},
+                             [&](const QString &reason) {
+                                 reasons << reason;
+                                 return quit_anyway;
+                             });
+    QCOMPARE(confirmation.mayQuit(), may_quit);
+    QCOMPARE(tried, attempts);
+    QCOMPARE(reasons.size(), told);
+    if (told)
+        QCOMPARE(reasons.first(), QStringLiteral("File too large"));
 }
 
 QTEST_GUILESS_MAIN(tst_QuitConfirmation)

@@ -5,6 +5,7 @@
 #include "editor/tracker/tracker.h"
 
 #include "capture_shell.h"
+#include "message_boxes.h"
 #include "window_system.h"
 
 #include <editor_core/Dialogs.h>
@@ -96,6 +97,12 @@ private:
     }
     int group_ = -1;
 };
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 } // namespace
 
@@ -402,6 +409,38 @@ private slots:
         test::answerNextMessageBox(QMessageBox::Yes);
         click(tracker->clearButton());
         QTRY_COMPARE(tracker->windowTitle(), QStringLiteral("Tracker"));
+
+        // Under a name that is a link to a track inside the data folder the
+        // track is saved there and the link stays.
+        const QString saved = shell_->dataPath() + QStringLiteral("tracks/saved.track");
+        const QByteArray full = readBytes(saved);
+        QVERIFY(QFile::link(QStringLiteral("saved.track"), shell_->dataPath() + QStringLiteral("tracks/linked.track")));
+        Dialogs::setResponder([](const Dialogs::Request &) { return QStringLiteral("tracks/linked"); });
+        {
+            test::MessageBoxes boxes;
+            click(tracker->saveButton());
+            QTRY_VERIFY(readBytes(saved) != full); // the cleared track
+            QVERIFY(boxes.boxes().isEmpty());
+        }
+        QVERIFY(QFileInfo(shell_->dataPath() + QStringLiteral("tracks/linked.track")).isSymLink());
+        // A link leading out of the project is not written through, and the
+        // box says why.
+        QTemporaryDir elsewhere;
+        const QString outside = elsewhere.filePath(QStringLiteral("away.track"));
+        QVERIFY(QFile::copy(saved, outside));
+        QVERIFY(QFile::link(outside, shell_->dataPath() + QStringLiteral("tracks/away.track")));
+        Dialogs::setResponder([](const Dialogs::Request &) { return QStringLiteral("tracks/away"); });
+        {
+            test::MessageBoxes boxes;
+            click(tracker->saveButton());
+            QTRY_COMPARE(boxes.boxes().size(), 1);
+            QCOMPARE(boxes.boxes().first().title, QStringLiteral("Error"));
+            QVERIFY2(boxes.boxes().first().text.startsWith(QLatin1String("Can't save track\n")),
+                     qPrintable(boxes.boxes().first().text));
+            QVERIFY2(boxes.boxes().first().text.contains(QLatin1String("leads outside the data folder")),
+                     qPrintable(boxes.boxes().first().text));
+        }
+        QCOMPARE(readBytes(outside), readBytes(saved));
         Dialogs::setResponder(Dialogs::Responder());
         tracker->shutdown();
         Editor::WindowManager::remove(tracker);

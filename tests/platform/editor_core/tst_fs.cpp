@@ -4,9 +4,13 @@
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/fs/FileSystem.h>
 
+#include "file_system_quirks.h"
+
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <cerrno>
 
 using Velmora::UGUID;
 
@@ -215,6 +219,58 @@ private slots:
         QVERIFY(fs::readFSFileToByteArray(QStringLiteral("missing.txt")).isEmpty());
         QVERIFY(!fs::writeStringToFSFile(QStringLiteral("no/such/folder/x.txt"), "x", 1, true));
         QVERIFY(!fs::fileExists(QStringLiteral("levels")));
+    }
+
+    void a_link_inside_the_data_folder_is_saved_through_and_any_other_refused()
+    {
+        writeFile(data_ + "shared/list.txt", "old");
+        writeFile(dir_.path() + QStringLiteral("/outside.txt"), "outside");
+        QDir().mkpath(data_ + "links");
+        QVERIFY(QFile::link(QStringLiteral("../shared/list.txt"), data_ + "links/inside.txt"));
+        QVERIFY(QFile::link(dir_.path() + QStringLiteral("/outside.txt"), data_ + "links/outside.txt"));
+        QVERIFY(QFile::link(data_ + "shared/gone.txt", data_ + "links/dangling.txt"));
+        QVERIFY(QFile::link(data_ + "links/loop.txt", data_ + "links/loop.txt"));
+
+        // Saved: the target written whole, the link kept.
+        QString error;
+        QVERIFY2(fs::writeStringToFSFile(QStringLiteral("links/inside.txt"), "new", 3, true, &error),
+                 qPrintable(error));
+        QCOMPARE(readFile(data_ + "shared/list.txt"), QByteArray("new"));
+        QVERIFY(QFileInfo(data_ + "links/inside.txt").isSymLink());
+        QCOMPARE(QDir(data_ + "shared").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("list.txt")});
+        // New output never takes a name that exists, a good link included.
+        QVERIFY(!fs::writeStringToFSFile(QStringLiteral("links/inside.txt"), "output", 6, false));
+        QCOMPARE(readFile(data_ + "shared/list.txt"), QByteArray("new"));
+
+        const QList<QPair<QString, QString>> refused{
+                {QStringLiteral("links/outside.txt"), QStringLiteral("leads outside the data folder")},
+                {QStringLiteral("links/dangling.txt"), QStringLiteral("leads nowhere")},
+                {QStringLiteral("links/loop.txt"), QStringLiteral("loop of symbolic links")},
+        };
+        for (const auto &link : refused) {
+            error.clear();
+            QVERIFY(!fs::writeStringToFSFile(link.first, "new", 3, true, &error));
+            QVERIFY2(error.contains(link.second), qPrintable(error));
+            QVERIFY(QFileInfo(data_ + link.first).isSymLink());
+        }
+        QCOMPARE(readFile(dir_.path() + QStringLiteral("/outside.txt")), QByteArray("outside"));
+        QVERIFY(!QFileInfo::exists(data_ + "shared/gone.txt"));
+    }
+
+    void a_file_system_without_modes_saves_over_a_file()
+    {
+        writeFile(data_ + "fat/options.json", "old");
+        {
+            test::NoLinksOrModes fat(ENOSYS);
+            QString error;
+            QVERIFY2(fs::writeStringToFSFile(QStringLiteral("fat/options.json"), "new", 3, true, &error),
+                     qPrintable(error));
+            QVERIFY(fat.refusedCalls() > 0);
+        }
+        QCOMPARE(readFile(data_ + "fat/options.json"), QByteArray("new"));
+        QCOMPARE(QDir(data_ + "fat").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("options.json")});
     }
 
     void remove_file_deletes_only_inside_the_data_folder()

@@ -41,18 +41,24 @@ QJsonObject OptionsFile::load()
     return document.object();
 }
 
-bool OptionsFile::save(const QJsonObject &data)
+bool OptionsFile::save(const QJsonObject &data, QString *error)
 {
     const QString file = path();
     if (file.isEmpty()) {
         qWarning() << "Build Tool: no data folder is known, the options are not saved.";
+        if (error)
+            *error = QStringLiteral("no data folder is known");
         return false;
     }
     QDir(::fs::pathname(file)).mkpath(QStringLiteral("."));
     const QByteArray bytes = QJsonDocument(data).toJson();
-    const bool result = ::fs::writeStringToFSFile(file, bytes.constData(), bytes.size(), true);
-    if (!result)
+    QString reason;
+    const bool result = ::fs::writeStringToFSFile(file, bytes.constData(), bytes.size(), true, &reason);
+    if (!result) {
         base::printAssertMessage("result", "lib/editor/assembly/executor/OptionsFile", __LINE__);
+        if (error)
+            *error = QStringLiteral("\"%1\" cannot be written: %2").arg(QDir::toNativeSeparators(file), reason);
+    }
     return result;
 }
 

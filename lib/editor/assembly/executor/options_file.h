@@ -15,8 +15,9 @@ public:
     // warning). A broken file is left as it is.
     static QJsonObject load();
     // Writes the object atomically in QJsonDocument's indented form, creating
-    // ".tamsel2" when missing. A failed write logs a soft assertion.
-    static bool save(const QJsonObject &data);
+    // ".tamsel2" when missing. A failed write logs a soft assertion and says
+    // why in *error.
+    static bool save(const QJsonObject &data, QString *error = nullptr);
     static bool remove();
 };
 

@@ -125,15 +125,10 @@ IgnoreListFile::ReadStatus IgnoreListFile::read(QString &text, QString *error)
 
 bool IgnoreListFile::write(const QString &text, QString *error)
 {
+    // A link to a file inside the data folder saves that file and stays a
+    // link (a list shared within the project stays shared); the whole-file
+    // write refuses any other link, which could put the list anywhere.
     const QString path = filePath();
-    if (QFileInfo(path).isSymLink()) {
-        // Writing through it could put the list anywhere, even outside the
-        // project; replacing it would quietly unshare a shared list.
-        if (error)
-            *error = QStringLiteral("The ignore list \"%1\" is a symbolic link; it is not written through it.")
-                             .arg(QDir::toNativeSeparators(path));
-        return false;
-    }
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
         if (error)

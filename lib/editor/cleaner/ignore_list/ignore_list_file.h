@@ -24,9 +24,11 @@ public:
     // nowhere, and a file over MAX_FILE_SIZE are failures, never Absent.
     static ReadStatus read(QString &text, QString *error = nullptr);
     // Writes the text as UTF-8, the whole file or nothing (the editor-core
-    // whole-file write); the folder is made when missing. False, with the
-    // reason, when anything failed, the file is a symbolic link among them;
-    // the old file is then unchanged.
+    // whole-file write); the folder is made when missing. A symbolic link to
+    // a file inside the data folder writes that file and stays a link. False,
+    // with the reason, when anything failed, a link leading outside the data
+    // folder, nowhere or round in a loop among them; the old file is then
+    // unchanged.
     static bool write(const QString &text, QString *error = nullptr);
     // Deletes the file (a symbolic link itself, not its target); a missing
     // file is no error.

@@ -29,9 +29,12 @@ public:
     bool isDirty() const { return dirty_; }
     void setDirty(bool dirty);
 
-    // Queues "world_save" on the engine console and runs it; false when no
-    // world is loaded.
+    // Queues "world_save" on the engine console and runs it; true once the
+    // world's file holds it, false when no world is loaded or the file could
+    // not be written (lastSaveError() then says why).
     bool saveWorld();
+    // Why the last saveWorld() failed ("" after one that succeeded).
+    QString lastSaveError() const { return save_error_; }
 
 public slots:
     // Not available yet: log one line and do nothing.
@@ -44,4 +47,5 @@ signals:
 private:
     bool dirty_ = false;
     bool initialized_ = false;
+    QString save_error_;
 };

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include <fcntl.h>
@@ -54,13 +55,63 @@ bool writeAll(int fd, const char *data, size_t size, QString &reason)
     return true;
 }
 
+// The path with every symbolic link resolved ("" when it cannot be).
+QByteArray resolvedPath(const QByteArray &path, int &error)
+{
+    char *resolved = ::realpath(path.constData(), nullptr);
+    error = resolved ? 0 : errno;
+    const QByteArray result = resolved ? QByteArray(resolved) : QByteArray();
+    std::free(resolved);
+    return result;
+}
+
+// A document saved under a symbolic link is the file the link leads to,
+// provided that file lies inside the data folder (both compared with every
+// link resolved, the data folder's own included). A link leading outside,
+// nowhere or round in a loop is refused: writing through it would change a
+// file elsewhere or make one, and replacing it would cut it.
+bool followLink(const QByteArray &link, QByteArray &target, QString &reason)
+{
+    int error = 0;
+    target = resolvedPath(link, error);
+    if (target.isEmpty()) {
+        reason = error == ELOOP ? QStringLiteral("the name is a loop of symbolic links")
+                : error == ENOENT
+                ? QStringLiteral("the name is a symbolic link that leads nowhere")
+                : QStringLiteral("the name is a symbolic link that cannot be followed: ") + errnoText(error);
+        return false;
+    }
+    const QString data = dataPath();
+    const QByteArray folder = data.isEmpty() ? QByteArray() : resolvedPath(QFile::encodeName(data), error);
+    if (folder.isEmpty() || !target.startsWith(folder.endsWith('/') ? folder : folder + '/')) {
+        reason = QStringLiteral("the name is a symbolic link that leads outside the data folder");
+        return false;
+    }
+    return true;
+}
+
+// A file system that stores no modes (FAT, some network shares) refuses to
+// change one; the file is whole without it.
+bool modeNotStored(int error)
+{
+#if EOPNOTSUPP != ENOTSUP
+    if (error == EOPNOTSUPP)
+        return true;
+#endif
+    return error == EPERM || error == ENOSYS || error == ENOTSUP;
+}
+
 // The bytes go to a new temporary file beside the target, which takes the
 // target's name only once every write, the sync and the close succeeded;
 // on any failure the temporary file is removed and the target untouched.
-// A name that is a symbolic link is never written through nor replaced.
+// A name that is a symbolic link to a file inside the data folder saves
+// that file (its temporary file beside it) and stays a link; any other link
+// is never written through nor replaced. Without overwrite, any name that
+// exists, a link of any kind included, is refused.
 bool commitWholeFile(const QString &path, const char *data, size_t size, bool overwrite, QString &reason)
 {
-    const QByteArray target = QFile::encodeName(path);
+    const QByteArray name = QFile::encodeName(path);
+    QByteArray target = name;
     struct stat existing;
     const bool exists = ::lstat(target.constData(), &existing) == 0;
     if (!exists && errno != ENOENT) {
@@ -72,8 +123,12 @@ bool commitWholeFile(const QString &path, const char *data, size_t size, bool ov
         return false;
     }
     if (exists && S_ISLNK(existing.st_mode)) {
-        reason = QStringLiteral("the name is a symbolic link");
-        return false;
+        if (!followLink(name, target, reason))
+            return false;
+        if (::lstat(target.constData(), &existing) != 0) {
+            reason = errnoText(errno);
+            return false;
+        }
     }
     if (exists && !S_ISREG(existing.st_mode)) {
         reason = QStringLiteral("the name is not a plain file");
@@ -101,7 +156,7 @@ bool commitWholeFile(const QString &path, const char *data, size_t size, bool ov
         return false;
     }
     bool ok = writeAll(fd, data, size, reason);
-    if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0) {
+    if (ok && exists && ::fchmod(fd, existing.st_mode & 07777) != 0 && !modeNotStored(errno)) {
         reason = errnoText(errno);
         ok = false;
     }

@@ -20,6 +20,9 @@ public:
     // Writes the world atomically (to name, or to its own path when null or
     // empty), then fires worldSave.
     static bool save(const char *name = nullptr);
+    // Why the last save failed, as the user may read it ("" after a save
+    // that succeeded, and before any).
+    static const char *getSaveError();
     // Unloads the world without saving; fires worldShutdown when one was loaded.
     static void quit();
     static bool isLoaded();

@@ -77,8 +77,10 @@ public:
         int fd_ = -1;
     };
     bool parse(const char *text, int size = -1);
-    // Writes this element as a document, atomically.
-    bool save(const char *path) const;
+    // Writes this element as a document, atomically (a symbolic link to a
+    // file inside the data folder writes that file). On failure the reason
+    // is logged and, when error is given, kept there too.
+    bool save(const char *path, String *error = nullptr) const;
     // The document text that save() writes.
     String toString() const;
     // Empties the element: no name, arguments, data or children.

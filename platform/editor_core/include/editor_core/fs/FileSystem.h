@@ -56,9 +56,13 @@ bool removeFile(const QString &path);
 QByteArray readFSFileToByteArray(const QString &path);
 // Writes size bytes as the whole file or not at all: a failed write, sync,
 // close or rename leaves an existing file untouched and no temporary file
-// behind. With overwrite false an existing file is left alone. A name that
-// is a symbolic link, or an existing file that is not a writable plain file,
-// is refused. False on failure, with one log line and the reason in *error.
+// behind. With overwrite false an existing name of any kind, a link
+// included, is left alone. With overwrite, a name that is a symbolic link to
+// a file inside the data folder (links resolved on both sides) writes that
+// file and stays a link; a link leading outside, nowhere or round in a loop,
+// or an existing file that is not a writable plain file, is refused. A mode
+// the file system cannot store is no failure. False on failure, with one log
+// line and the reason in *error.
 bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite, QString *error = nullptr);
 
 } // namespace fs

@@ -252,6 +252,19 @@ private:
 
 } // namespace
 
+namespace {
+
+bool modeNotStored(int error)
+{
+#if EOPNOTSUPP != ENOTSUP
+    if (error == EOPNOTSUPP)
+        return true;
+#endif
+    return error == EPERM || error == ENOSYS || error == ENOTSUP;
+}
+
+} // namespace
+
 CopyingHandler::CopyingHandler(const QString &output_path)
     : output_path_(output_path)
 {}
@@ -280,7 +293,9 @@ bool CopyingHandler::copyFile(const QString &source, const QString &destination,
     // From here on the destination is ours: any failure removes it.
     bool ok = copyContent(in.get(), out.get(), info.st_size);
     int failure = ok ? 0 : errno;
-    if (ok && ::fchmod(out.get(), mode) != 0) {
+    // A file system that stores no modes (FAT, some network shares)
+    // refuses the change; the copy is whole without it.
+    if (ok && ::fchmod(out.get(), mode) != 0 && !modeNotStored(errno)) {
         ok = false;
         failure = errno;
     }
