@@ -26,6 +26,12 @@ bool isApplicationWindow(QWindow *window)
     return window && QGuiApplication::allWindows().contains(window);
 }
 
+InterfaceWindow::FrameSource &frameSource()
+{
+    static InterfaceWindow::FrameSource source;
+    return source;
+}
+
 } // namespace
 
 InterfaceWindow::InterfaceWindow(int flags, const char *skin)
@@ -278,19 +284,37 @@ void InterfaceWindow::setCenterPosition()
     setPosition(interface_->getCenterPositionX(width_), interface_->getCenterPositionY(height_));
 }
 
+void InterfaceWindow::setFrameSource(FrameSource source)
+{
+    frameSource() = std::move(source);
+}
+
+QMargins InterfaceWindow::frameExtents() const
+{
+    return frameSource() ? frameSource()(*this) : frameMargins();
+}
+
 void InterfaceWindow::setPosition(int x, int y)
 {
     // The position is the corner of the whole window, its frame included,
     // so that a title bar lands on the screens with the rest and the window
-    // can still be dragged by it. The frame's size is known once the window
-    // has been shown.
-    const QMargins frame = frameMargins();
+    // can still be dragged by it. A window manager frames the window only
+    // once it is shown: until then the client area stands at the corner,
+    // and it is placed again inside the frame once the frame is known.
+    const QMargins frame = frameExtents();
     if (interface_)
         interface_->findVisiblePosition(x, y, width_ + frame.left() + frame.right(),
                                         height_ + frame.top() + frame.bottom(), 32, 32);
     position_x_ = x;
     position_y_ = y;
-    QWindow::setFramePosition(QPoint(x, y));
+    placed_frame_ = frame;
+    QWindow::setPosition(x + frame.left(), y + frame.top());
+}
+
+void InterfaceWindow::followFrame()
+{
+    if (frameExtents() != placed_frame_)
+        setPosition(position_x_, position_y_);
 }
 
 void InterfaceWindow::setMouse(int x, int y)
@@ -355,6 +379,7 @@ void InterfaceWindow::render()
         gui_->removeFocus();
         return;
     }
+    followFrame();
     ensureRenderContext();
     if (!render_context_->isCreated())
         return;
@@ -402,9 +427,13 @@ bool InterfaceWindow::event(QEvent *event)
     }
     if (focused_) {
         if (event->type() == QEvent::Move) {
-            const QPoint corner = framePosition();
-            position_x_ = corner.x();
-            position_y_ = corner.y();
+            // A move before the window is placed inside its new frame is
+            // not where the frame is.
+            const QMargins frame = frameExtents();
+            if (frame == placed_frame_) {
+                position_x_ = x() - frame.left();
+                position_y_ = y() - frame.top();
+            }
         } else if (event->type() != QEvent::Resize && receiver) {
             QCoreApplication::sendEvent(receiver, event);
         }

@@ -4,8 +4,11 @@
 #include <velmora/String.h>
 #include <velmora/Vector.h>
 
+#include <QMargins>
 #include <QPointer>
 #include <QWindow>
+
+#include <functional>
 
 class Interface;
 
@@ -33,6 +36,13 @@ public:
 
     // The largest side when no screen is known.
     static constexpr int MAX_SIDE = 16384;
+
+    // The extents of a window's frame as the window system reports them
+    // (QWindow::frameMargins when none is set; tests stand in for a window
+    // manager with their own).
+    using FrameSource = std::function<QMargins(const InterfaceWindow &)>;
+    static void setFrameSource(FrameSource source);
+    QMargins frameExtents() const;
 
     // Qt window flags of the window constant bits.
     static Qt::WindowFlags windowFlags(int flags);
@@ -96,6 +106,9 @@ private:
     int boundedSize(int size, bool vertical) const;
     void applyFlags();
     void ensureRenderContext();
+    // Places the window again when its frame became known or changed since
+    // it was placed.
+    void followFrame();
     void onWidgetEvent(const Velmora::Ptr<Velmora::Widget> &widget);
     void releaseWidget();
 
@@ -106,6 +119,8 @@ private:
     QPointer<QWindow> previous_window_;
     int position_x_ = 0;
     int position_y_ = 0;
+    // The frame extents the last placement allowed for.
+    QMargins placed_frame_;
     int width_ = 16;
     int height_ = 16;
     bool moveable_ = true;

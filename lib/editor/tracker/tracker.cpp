@@ -126,10 +126,10 @@ void Tracker::update()
         return;
     const bool visible = Editor::WindowManager::isVisible(this) && !visibleRegion().isEmpty();
     if (was_visible_ && !visible) {
-        setViewportPlayer(nullptr);
+        handOver(nullptr);
         call(TRACKER_UPDATE);
     } else if (!was_visible_ && visible) {
-        setViewportPlayer(last_viewport_.data());
+        handOver(last_viewport_.data());
         call(TRACKER_UPDATE);
     } else if (visible) {
         call(TRACKER_UPDATE);
@@ -144,11 +144,21 @@ void Tracker::setUpdateEnabled(bool enabled)
 
 void Tracker::setViewportPlayer(ViewportWindow *viewport)
 {
+    if (viewport)
+        last_viewport_ = viewport;
+    // While the window is hidden the script keeps the nulls it was given
+    // when it was hidden (its controls stay out of the viewports); the
+    // viewport hovered meanwhile is handed over when it is shown.
+    if (was_visible_)
+        handOver(viewport);
+}
+
+void Tracker::handOver(ViewportWindow *viewport)
+{
     void *interpreter = engine_ ? engine_->getInterpreter() : nullptr;
     Velmora::Variable gui(interpreter, empty_gui_);
     Velmora::Variable player(interpreter, empty_player_);
     if (viewport) {
-        last_viewport_ = viewport;
         gui = Velmora::Variable(interpreter, viewport->getGui());
         player = Velmora::Variable(interpreter, viewport->getPlayer());
     }

@@ -24,7 +24,9 @@ class Widget;
 // window content around the engine buttons "Load", "Save" and "Clear".
 // Once per engine frame it hands the script the hovered viewport's GUI and
 // camera when the window becomes visible, nulls when it is hidden, and
-// runs the script's update while it is visible.
+// runs the script's update while it is visible. A viewport hovered while
+// the window is hidden is only remembered: the script sees no viewport
+// then.
 //
 // Script functions that are missing, or calls made before init(), do
 // nothing; closed viewports are never handed to the script.
@@ -79,6 +81,8 @@ private:
         NUM_FUNCTIONS,
     };
 
+    // Gives the script the viewport's GUI and camera (nulls for none).
+    void handOver(ViewportWindow *viewport);
     void onTrackLoaded(const Velmora::UGUID &guid);
     void onTrackSavePath(const QString &fpath);
     Velmora::Variable call(ScriptFunction function);

@@ -3,26 +3,15 @@
 #include "editor_core/EngineAppWidget.h"
 #include "editor_core/editor/WindowManager.h"
 
+#include "OpaqueFrame.h"
+
 #include <QMouseEvent>
 #include <QPainter>
-
-namespace {
-
-// Engine frames carry coverage in alpha (0 on the sky); on screen they are
-// opaque.
-void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
-{
-    if (frame.hasAlphaChannel())
-        painter.drawImage(target, frame.convertToFormat(QImage::Format_RGB32));
-    else
-        painter.drawImage(target, frame);
-}
-
-} // namespace
 
 EngineViewportWidget::EngineViewportWidget(EngineAppWidget *app_widget, QWidget *parent)
     : QWidget(parent)
     , app_widget_(app_widget)
+    , opaque_(std::make_unique<OpaqueFrame>())
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -76,7 +65,7 @@ void EngineViewportWidget::paintEvent(QPaintEvent *)
         painter.fillRect(rect(), QColor(40, 40, 44));
         return;
     }
-    drawOpaque(painter, rect(), frame);
+    opaque_->draw(painter, rect(), frame);
     ++painted_frames_;
 }
 

@@ -63,7 +63,13 @@ void ViewportWindow::mouseMoveEvent(QMouseEvent *event)
     QWidget::mouseMoveEvent(event);
 }
 
-void ViewportWindow::paintGui(QPainter &painter) const
+void ViewportWindow::paintGui(QPainter &painter)
 {
+    painted_gui_key_ = gui_->getPaintKey();
     gui_->paint(painter);
+}
+
+bool ViewportWindow::guiChanged() const
+{
+    return gui_->getPaintKey() != painted_gui_key_;
 }

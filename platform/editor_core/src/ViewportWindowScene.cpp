@@ -1,28 +1,17 @@
 #include "editor_core/ViewportWindowScene.h"
 
+#include "OpaqueFrame.h"
+
 #include <velmora/Editor.h>
 #include <velmora/Gui.h>
 #include <velmora/Player.h>
 
 #include <QPainter>
 
-namespace {
-
-// Engine frames carry coverage in alpha (0 on the sky); on screen they are
-// opaque.
-void drawOpaque(QPainter &painter, const QRect &target, const QImage &frame)
-{
-    if (frame.hasAlphaChannel())
-        painter.drawImage(target, frame.convertToFormat(QImage::Format_RGB32));
-    else
-        painter.drawImage(target, frame);
-}
-
-} // namespace
-
 ViewportWindowScene::ViewportWindowScene(const QString &id, QWidget *parent)
     : ViewportWindow(parent)
     , id_(id)
+    , opaque_(std::make_unique<OpaqueFrame>())
 {
     setObjectName(id);
     setWindowTitle(id);
@@ -96,7 +85,7 @@ void ViewportWindowScene::presentFrame(const QImage &frame)
     // it changed: nothing to paint again.
     if (!frame.isNull() && frame.cacheKey() == frame_.cacheKey()) {
         // Widgets of the engine GUI over it may still have changed.
-        if (isVisible() && getGui()->getNumChildren() > 0)
+        if (isVisible() && guiChanged())
             update();
         return;
     }
@@ -117,7 +106,7 @@ void ViewportWindowScene::paintEvent(QPaintEvent *)
     } else {
         // Frames are rendered at the widget's size; a stale frame from
         // before a resize is stretched until the next one arrives.
-        drawOpaque(painter, rect(), frame_);
+        opaque_->draw(painter, rect(), frame_);
     }
     paintGui(painter);
 }

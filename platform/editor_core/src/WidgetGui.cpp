@@ -114,9 +114,11 @@ void WidgetGui::keyPressEvent(QKeyEvent *event)
 
 void WidgetGui::timerEvent(QTimerEvent *event)
 {
-    if (event->timerId() == refresh_timer_)
-        update();
-    else
+    if (event->timerId() == refresh_timer_) {
+        // Nothing to paint while the widgets look as they were painted.
+        if (gui_ && gui_->getPaintKey() != painted_key_)
+            update();
+    } else
         QWidget::timerEvent(event);
 }
 
@@ -141,6 +143,8 @@ void WidgetGui::paintEvent(QPaintEvent *)
     // The engine GUI draws light text on its own dark panel, whatever the
     // application's style.
     painter.fillRect(rect(), QColor(0x19, 0x23, 0x2d));
-    if (gui_)
+    if (gui_) {
+        painted_key_ = gui_->getPaintKey();
         gui_->paint(painter);
+    }
 }

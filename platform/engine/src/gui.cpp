@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
 
 namespace Velmora {
 
@@ -44,6 +45,20 @@ void drawText(QPainter &painter, const QRect &rect, const String &text, int alig
     painter.setFont(font);
     painter.setPen(enabled ? TEXT : TEXT_DISABLED);
     painter.drawText(rect, align, QString::fromUtf8(text.get()));
+}
+
+void mixKey(uint64_t &key, uint64_t value)
+{
+    key ^= value + 0x9e3779b97f4a7c15ull + (key << 6) + (key >> 2);
+}
+
+void mixKey(uint64_t &key, const String &text)
+{
+    const char *data = text.get();
+    uint64_t hash = 1469598103934665603ull; // FNV-1a
+    for (size_t i = 0, n = data ? std::strlen(data) : 0; i < n; ++i)
+        hash = (hash ^ uint8_t(data[i])) * 1099511628211ull;
+    mixKey(key, hash);
 }
 
 } // namespace
@@ -247,6 +262,17 @@ void Gui::paint(QPainter &painter) const
         return;
     for (const auto &child : children_)
         child.first->paint(painter, 0, 0);
+}
+
+uint64_t Gui::getPaintKey() const
+{
+    uint64_t key = hidden_ ? 1 : 2;
+    if (hidden_)
+        return key;
+    mixKey(key, uint64_t(children_.size()));
+    for (const auto &child : children_)
+        mixKey(key, child.first->getPaintKey());
+    return key;
 }
 
 void Gui::enable(int width, int height)
@@ -469,6 +495,24 @@ void Widget::runCallbacks(int index)
         callback->run();
 }
 
+uint64_t Widget::getPaintKey() const
+{
+    uint64_t key = uint64_t(type_) + 1;
+    mixKey(key, hidden_);
+    if (hidden_)
+        return key;
+    mixKey(key, (uint64_t(uint32_t(x_)) << 32) | uint32_t(y_));
+    mixKey(key, (uint64_t(uint32_t(width_)) << 32) | uint32_t(height_));
+    mixKey(key, enabled_);
+    mixPaintState(key);
+    mixKey(key, uint64_t(children_.size()));
+    for (const auto &child : children_)
+        mixKey(key, child.first->getPaintKey());
+    return key;
+}
+
+void Widget::mixPaintState(uint64_t &) const {}
+
 void Widget::queue(int index)
 {
     if (gui_)
@@ -632,6 +676,11 @@ void WidgetLabel::paintSelf(QPainter &painter, int x, int y) const
     drawText(painter, QRect(x + 2, y, width_ - 2, height_), text_, Qt::AlignLeft | Qt::AlignVCenter, enabled_);
 }
 
+void WidgetLabel::mixPaintState(uint64_t &key) const
+{
+    mixKey(key, text_);
+}
+
 Ptr<WidgetButton> WidgetButton::create(const Ptr<Gui> &gui, const char *text)
 {
     return create(gui.get(), text);
@@ -660,6 +709,12 @@ void WidgetButton::paintSelf(QPainter &painter, int x, int y) const
     painter.setBrush(pressed_ ? BUTTON_DOWN : BUTTON);
     painter.drawRoundedRect(rect, 3, 3);
     drawText(painter, rect, text_, Qt::AlignCenter, enabled_);
+}
+
+void WidgetButton::mixPaintState(uint64_t &key) const
+{
+    mixKey(key, text_);
+    mixKey(key, pressed_);
 }
 
 bool WidgetButton::mousePressed(int, int)
@@ -719,6 +774,12 @@ void WidgetSlider::paintSelf(QPainter &painter, int x, int y) const
     painter.drawRect(knob - 4, y + 3, 8, height_ - 7);
 }
 
+void WidgetSlider::mixPaintState(uint64_t &key) const
+{
+    mixKey(key, (uint64_t(uint32_t(min_)) << 32) | uint32_t(max_));
+    mixKey(key, uint64_t(uint32_t(value_)));
+}
+
 bool WidgetSlider::mousePressed(int x, int)
 {
     setFromX(x);
@@ -764,6 +825,12 @@ void WidgetEditLine::paintSelf(QPainter &painter, int x, int y) const
     painter.setBrush(FIELD);
     painter.drawRect(rect);
     drawText(painter, rect.adjusted(4, 0, -4, 0), text_, Qt::AlignLeft | Qt::AlignVCenter, enabled_);
+}
+
+void WidgetEditLine::mixPaintState(uint64_t &key) const
+{
+    mixKey(key, text_);
+    mixKey(key, isFocused());
 }
 
 bool WidgetEditLine::mousePressed(int, int)
@@ -821,6 +888,12 @@ void WidgetWindow::paintSelf(QPainter &painter, int x, int y) const
     painter.setBrush(isFocused() ? BUTTON_DOWN : BUTTON);
     painter.drawRect(x, y, width_ - 1, TITLE_HEIGHT);
     drawText(painter, QRect(x + 6, y, width_ - 12, TITLE_HEIGHT), title_, Qt::AlignLeft | Qt::AlignVCenter);
+}
+
+void WidgetWindow::mixPaintState(uint64_t &key) const
+{
+    mixKey(key, title_);
+    mixKey(key, isFocused());
 }
 
 int WidgetWindow::grabAt(int x, int y) const

@@ -337,15 +337,17 @@ void registerEditorScript()
             return Variable();
         const float time = args[0].getFloat();
         g.playback.apply(g.track, time);
-        // The track editor plays the camera path on the camera of the
-        // viewport it was handed, whatever node the path was recorded for;
-        // the cameras a grab can look through follow it the same way (a
-        // player node follows its own parameter, as placed above).
+        // The track editor plays the camera path (the first transform
+        // entry) on the camera of the viewport it was handed, whatever node
+        // the path was recorded for; the editor camera and the game camera
+        // follow it the same way, unless the track names them: a node the
+        // track names follows its own entries only, as placed above.
         const track::Parameter *path = g.track.findTransformParameter();
         mat4 transform;
         if (path && track::Track::sample(*path, time, transform)) {
-            g.playback.place(Editor::getPlayer(), transform);
-            g.playback.place(Game::getPlayer(), transform);
+            for (const Ptr<Player> &camera : {Editor::getPlayer(), Game::getPlayer()})
+                if (camera && !g.track.namesNode(camera->getName()))
+                    g.playback.place(camera, transform);
         }
         return Variable();
     });

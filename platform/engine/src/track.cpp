@@ -162,6 +162,14 @@ const Parameter *Track::findTransformParameter() const
     return nullptr;
 }
 
+bool Track::namesNode(const char *node) const
+{
+    for (const Parameter &parameter : parameters)
+        if (!parameter.node.empty() && parameter.node == String(node))
+            return true;
+    return false;
+}
+
 void Track::setKey(Parameter &parameter, float time, const mat4 &transform)
 {
     Key key;

@@ -52,6 +52,8 @@ public:
     // The first node.transform parameter, creating one for node when none.
     Parameter &transformParameter(const char *node);
     const Parameter *findTransformParameter() const;
+    // Whether a parameter of the track is the named node's.
+    bool namesNode(const char *node) const;
     // Inserts or replaces (same time) a key of a parameter.
     static void setKey(Parameter &parameter, float time, const mat4 &transform);
     // Removes the key nearest to time within epsilon; false when none.

@@ -92,6 +92,7 @@ private slots:
         installation_.stop();
         app_.reset();
         Interface::setScreenSource(nullptr);
+        InterfaceWindow::setFrameSource(nullptr);
     }
 
     void script_positions_stay_on_the_screens_data()
@@ -266,6 +267,36 @@ private slots:
         window.setPosition(100, -5000);
         enginetest::Installation::frame();
         QCOMPARE(window.framePosition(), QPoint(window.getPositionX(), 0));
+    }
+
+    // A window manager frames a window only once it is shown: asked for a
+    // place above the screen, the window is placed again inside its frame
+    // once the frame is known, title bar on the screen.
+    void a_framed_window_is_placed_again_once_its_frame_is_known()
+    {
+        QVERIFY(start(oneScreen));
+        QMargins frame; // no frame before the window is shown
+        InterfaceWindow::setFrameSource([&frame](const InterfaceWindow &) { return frame; });
+        InterfaceWindow window(Interface::WINDOW_TITLE | Interface::WINDOW_FRAME | Interface::WINDOW_CLOSE, nullptr);
+        addContent(&window, 300, 96);
+        window.setPosition(990, -5000);
+        QCOMPARE(window.position(), QPoint(990, 0));
+        window.setHidden(false);
+        enginetest::Installation::frame();
+
+        frame = QMargins(1, 20, 1, 5); // the frame arrives
+        enginetest::Installation::frame();
+        QTRY_COMPARE(window.position(), QPoint(991, 20));
+        enginetest::Installation::frame();
+        QCOMPARE(window.position(), QPoint(991, 20));
+        QCOMPARE(QPoint(window.getPositionX(), window.getPositionY()), QPoint(990, 0));
+
+        // Moved by the window manager (the user dragging the title bar):
+        // the place is the frame's corner.
+        window.QWindow::setPosition(401, 320);
+        QTRY_COMPARE(QPoint(window.getPositionX(), window.getPositionY()), QPoint(400, 300));
+        enginetest::Installation::frame();
+        QCOMPARE(window.position(), QPoint(401, 320));
     }
 
     void content_widget_moves_and_resizes_the_window()

@@ -1,6 +1,7 @@
 // The Tracker and the video grabber inside the running editor, on a copy of
 // the sample project: the flyby track loads, plays, saves and clears; a
-// screenshot and a track sequence land numbered in the data folder.
+// screenshot and a track sequence land numbered in the data folder; a
+// pointer that crossed the viewports leaves an idle editor resting.
 
 #include "asset_files.h"
 #include "scenario_runner.h"
@@ -15,10 +16,12 @@
 #include <editor_core/View.h>
 #include <editor_core/ViewportManager.h>
 #include <editor_core/ViewportWindow.h>
+#include <editor_core/ViewportWindowScene.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/editor/WindowManagerPrivate.h>
 
+#include <velmora/Game.h>
 #include <velmora/Gui.h>
 #include <velmora/Image.h>
 #include <velmora/Player.h>
@@ -170,6 +173,103 @@ private slots:
     }
 };
 
+// Counts the paint events of the widgets it watches.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+class IdleAfterHover : public SampleScenario
+{
+    Q_OBJECT
+
+    QList<ViewportWindowScene *> scenes_;
+
+    // Runs frames until the docks' layout animations are over: five frames
+    // without a paint of the viewports.
+    void settle()
+    {
+        for (int tries = 0; tries < 40; ++tries) {
+            PaintCounter counter;
+            for (ViewportWindowScene *scene : scenes_)
+                scene->installEventFilter(&counter);
+            QVERIFY(test::waitFrames(5));
+            for (ViewportWindowScene *scene : scenes_)
+                scene->removeEventFilter(&counter);
+            if (counter.paints == 0)
+                return;
+        }
+    }
+
+    // Paints of every scene viewport over an idle second (frames running).
+    int paintsOverAnIdleSecond()
+    {
+        settle();
+        PaintCounter counter;
+        for (ViewportWindowScene *scene : scenes_)
+            scene->installEventFilter(&counter);
+        const int frame = Velmora::Game::getFrame();
+        QTest::qWait(1000);
+        for (ViewportWindowScene *scene : scenes_)
+            scene->removeEventFilter(&counter);
+        if (Velmora::Game::getFrame() - frame < 10)
+            return -1; // the frame loop did not run: nothing measured
+        return counter.paints;
+    }
+
+private slots:
+    void crossing_the_viewports_leaves_them_resting()
+    {
+        QTRY_VERIFY(Velmora::World::isLoaded());
+        depr::g.viewports->showScene(QString());
+        for (const QString &name : depr::g.viewports->getSceneNames())
+            scenes_ << depr::g.viewports->getScene(name);
+        QCOMPARE(scenes_.size(), 2);
+        for (ViewportWindowScene *scene : scenes_) {
+            QTRY_VERIFY(scene->isVisible() && !scene->frame().isNull());
+            QTest::mouseMove(scene, scene->rect().center());
+            QTRY_COMPARE(depr::g.viewports->getLastHoveredViewportWindow(), scene);
+            QVERIFY(test::waitFrames(3));
+        }
+        // With the Tracker closed the track editor shows nothing in them,
+        // and with nothing changing nothing is painted again.
+        for (ViewportWindowScene *scene : scenes_)
+            QCOMPARE(scene->getGui()->getNumChildren(), 0);
+        QCOMPARE(paintsOverAnIdleSecond(), 0);
+    }
+
+    void the_track_editor_controls_are_painted_when_they_change()
+    {
+        Tracker *tracker = depr::gui.tracker;
+        ViewportWindowScene *hovered = scenes_.last();
+        emit depr::g.window_manager->showTracker();
+        QTRY_VERIFY(hovered->getGui()->getNumChildren() == 1);
+        QVERIFY(test::waitFrames(3));
+        // The controls stand still: one picture of them is enough.
+        QCOMPARE(paintsOverAnIdleSecond(), 0);
+
+        // Closing the Tracker takes them out of the viewport, on screen too.
+        PaintCounter counter;
+        hovered->installEventFilter(&counter);
+        emit depr::g.window_manager->closeTracker();
+        QTRY_VERIFY(!tracker->isVisible());
+        QTRY_COMPARE(hovered->getGui()->getNumChildren(), 0);
+        QVERIFY(test::waitFrames(3));
+        hovered->removeEventFilter(&counter);
+        QVERIFY(counter.paints > 0);
+        QCOMPARE(paintsOverAnIdleSecond(), 0);
+    }
+};
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -178,6 +278,7 @@ int main(int argc, char **argv)
                               {
                                       {"tracker_session", [] { return std::make_unique<TrackerSession>(); }},
                                       {"grab_session", [] { return std::make_unique<GrabSession>(); }},
+                                      {"idle_after_hover", [] { return std::make_unique<IdleAfterHover>(); }},
                               });
 }
 

@@ -139,8 +139,10 @@ private slots:
         const QString scene_id = shell_->viewports()->showScene(QString());
         ViewportWindowScene *scene = shell_->viewports()->getScene(scene_id);
         QVERIFY(scene);
+        // Hovered while the window is hidden: only remembered, the script
+        // shows nothing in the viewport.
         tracker.setViewportPlayer(scene);
-        script.take();
+        QCOMPARE(script.take(), QStringList());
 
         // The viewport hands over its own engine GUI with its camera.
         tracker.showTracker();
@@ -148,11 +150,16 @@ private slots:
         QCOMPARE(script.take(), (QStringList{"set_viewport_gui:set", "set_viewport_player:set", "tracker_update"}));
         pump(2);
         QCOMPARE(script.take(), (QStringList{"tracker_update", "tracker_update"}));
+        tracker.setViewportPlayer(scene); // hovered while shown: at once
+        QCOMPARE(script.take(), (QStringList{"set_viewport_gui:set", "set_viewport_player:set"}));
 
         tracker.hideTracker();
         pump(3);
         QCOMPARE(script.take(), (QStringList{"set_viewport_gui:null", "set_viewport_player:null", "tracker_update"}));
         QCOMPARE(tracker.lastViewport(), scene);
+        tracker.setViewportPlayer(scene);
+        tracker.setViewportPlayer(nullptr);
+        QCOMPARE(script.take(), QStringList());
 
         // Switched off: nothing at all, and the visibility seen stays frozen.
         tracker.setUpdateEnabled(false);

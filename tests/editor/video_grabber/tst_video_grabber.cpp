@@ -475,6 +475,9 @@ private slots:
         ViewportWindowScene *scene = shell_->viewports()->getScene(scene_id);
         if (camera != QLatin1String("Editor Camera"))
             scene->setPlayer(player);
+        // The track editor is handed the viewport while its window is shown.
+        tracker_->showTracker();
+        shell_->pumpFrames(1);
         tracker_->setViewportPlayer(scene);
         Engine *engine = Engine::get();
         QCOMPARE(engine->runFunction(Variable(engine->findFunction("load_track", 1)),
@@ -495,6 +498,8 @@ private slots:
         }
         engine->runFunction(Variable(engine->findFunction("clear_track", 0)));
         tracker_->setViewportPlayer(nullptr);
+        tracker_->hideTracker();
+        shell_->pumpFrames(1);
         shell_->viewports()->closeScene(scene_id);
         player->setWorldTransform(start);
         Game::setPlayer(Ptr<Player>());

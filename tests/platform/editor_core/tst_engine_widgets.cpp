@@ -10,6 +10,8 @@
 #include "editor_core/prop/Presenter.h"
 #include "editor_core/world/Presenter.h"
 
+#include "../../../platform/editor_core/src/OpaqueFrame.h"
+
 #include <velmora/Editor.h>
 #include <velmora/Engine.h>
 #include <velmora/Materials.h>
@@ -113,6 +115,7 @@ private slots:
     void hidden_engine_viewport_stops_painting_until_shown_again();
     void scene_viewport_receives_frames_of_its_own_size();
     void deleted_scene_viewport_is_no_longer_drawn();
+    void frames_are_shown_opaque_from_one_kept_buffer();
     void scene_player_is_the_editor_camera_unless_one_is_set();
     void nodes_window_follows_the_loaded_world();
     void materials_and_properties_windows_list_the_loaded_ones();
@@ -278,6 +281,35 @@ void TestEngineWidgets::scene_viewport_receives_frames_of_its_own_size()
     runFrames(1);
     QCOMPARE(scene.presentedFrames(), 2);
     QCOMPARE(scene.frame().size(), QSize(240, 120));
+}
+
+void TestEngineWidgets::frames_are_shown_opaque_from_one_kept_buffer()
+{
+    // Engine frames: RGBA bytes, the sky with coverage 0.
+    QImage frame(4, 2, QImage::Format_RGBA8888);
+    frame.fill(QColor(10, 20, 30, 0));
+    frame.setPixelColor(1, 1, QColor(200, 100, 50, 255));
+    OpaqueFrame opaque;
+    const QImage &shown = opaque.convert(frame);
+    QCOMPARE(shown.format(), QImage::Format_RGB32);
+    QCOMPARE(shown.pixel(0, 0), qRgb(10, 20, 30));
+    QCOMPARE(shown.pixel(1, 1), qRgb(200, 100, 50));
+    QCOMPARE(opaque.convert(frame).pixel(0, 0), frame.convertToFormat(QImage::Format_RGB32).pixel(0, 0));
+    const uchar *buffer = shown.constBits();
+
+    // Painted again, or given the next frame of the same size: the same
+    // buffer, converted once per frame.
+    QCOMPARE(opaque.convert(frame).constBits(), buffer);
+    QImage next = frame.copy();
+    next.fill(QColor(1, 2, 3, 128));
+    QCOMPARE(opaque.convert(next).constBits(), buffer);
+    QCOMPARE(opaque.convert(next).pixel(3, 1), qRgb(1, 2, 3));
+    // Other formats still come out opaque; a frame without alpha is shown as it is.
+    QImage argb(2, 2, QImage::Format_ARGB32);
+    argb.fill(qRgba(40, 50, 60, 0));
+    QCOMPARE(opaque.convert(argb).pixel(1, 1), qRgb(40, 50, 60));
+    QImage plain(2, 2, QImage::Format_RGB32);
+    QCOMPARE(opaque.convert(plain).constBits(), plain.constBits());
 }
 
 void TestEngineWidgets::deleted_scene_viewport_is_no_longer_drawn()

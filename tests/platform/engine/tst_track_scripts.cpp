@@ -5,6 +5,7 @@
 
 #include "velmora/Editor.h"
 #include "velmora/Engine.h"
+#include "velmora/Game.h"
 #include "velmora/Gui.h"
 #include "velmora/Interpreter.h"
 #include "velmora/Node.h"
@@ -20,11 +21,26 @@ namespace {
 
 const QByteArray TRACK_GUID = enginetest::guid('d', 301);
 const QByteArray BROKEN_GUID = enginetest::guid('d', 302);
+const QByteArray CRATE_FIRST_GUID = enginetest::guid('d', 303);
+const QByteArray CRATE_ONLY_GUID = enginetest::guid('d', 304);
 
 QByteArray translation(float x, float y, float z)
 {
     return QByteArray("1 0 0 0  0 1 0 0  0 0 1 0  ") + QByteArray::number(x) + " " + QByteArray::number(y) + " "
             + QByteArray::number(z) + " 1";
+}
+
+// A transform entry of a track: node from x0 at time 0 to x2 at time 2.
+QByteArray path(const char *node, float x0, float x2, float y)
+{
+    return QByteArray("  <parameter type=\"node.transform\" node=\"") + node + "\">\n    <key time=\"0\">"
+            + translation(x0, y, 5) + "</key>\n    <key time=\"2\">" + translation(x2, y, 5)
+            + "</key>\n  </parameter>\n";
+}
+
+QByteArray trackFile(const QByteArray &parameters)
+{
+    return "<track version=\"1\" unit_time=\"1\" max_time=\"2\">\n" + parameters + "</track>\n";
 }
 
 } // namespace
@@ -54,7 +70,10 @@ private slots:
         QVERIFY(installation_.writeData(
                 QStringLiteral("worlds/farm.world"),
                 "<world version=\"1\">\n  <node type=\"PlayerDummy\" id=\"1\" name=\"camera_1\">\n    <transform>"
-                        + translation(0, 0, 5) + "</transform>\n  </node>\n</world>\n"));
+                        + translation(0, 0, 5)
+                        + "</transform>\n  </node>\n  <node type=\"NodeDummy\" id=\"2\" name=\"crate\">\n"
+                          "    <transform>"
+                        + translation(0, 50, 0) + "</transform>\n  </node>\n</world>\n"));
         QVERIFY(installation_.writeAsset(QStringLiteral("tracks/fly.track"),
                                          "<track version=\"1\" unit_time=\"0.5\" max_time=\"2\">\n"
                                          "  <parameter type=\"node.transform\" node=\"camera_1\">\n"
@@ -63,6 +82,11 @@ private slots:
                                                  + translation(10, 0, 5) + "</key>\n  </parameter>\n</track>\n",
                                          TRACK_GUID, 13));
         QVERIFY(installation_.writeAsset(QStringLiteral("tracks/broken.track"), "<track><parameter", BROKEN_GUID, 13));
+        QVERIFY(installation_.writeAsset(QStringLiteral("tracks/crate_first.track"),
+                                         trackFile(path("crate", 0, 20, 50) + path("camera_1", 0, -20, 0)),
+                                         CRATE_FIRST_GUID, 13));
+        QVERIFY(installation_.writeAsset(QStringLiteral("tracks/crate_only.track"), trackFile(path("crate", 0, 20, 50)),
+                                         CRATE_ONLY_GUID, 13));
         QVERIFY(installation_.start());
         QVERIFY(World::load("worlds/farm"));
         // The Tracker's callbacks exist before the script loads.
@@ -107,6 +131,42 @@ private slots:
         run("VideoGrabber::reset_track");
         QCOMPARE(camera->getWorldTransform().getTranslate().x, 0.0f);
         QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 0);
+    }
+
+    void the_camera_path_moves_no_camera_the_track_names_data()
+    {
+        QTest::addColumn<QByteArray>("track");
+        QTest::addColumn<float>("game_camera_x");
+        QTest::addColumn<float>("game_camera_y");
+        // The crate's path comes first. camera_1, the world's first player
+        // and so the game camera, follows its own path when it has one, and
+        // the camera path when it has none.
+        QTest::newRow("game camera named") << CRATE_FIRST_GUID << -10.0f << 0.0f;
+        QTest::newRow("game camera not named") << CRATE_ONLY_GUID << 10.0f << 50.0f;
+    }
+    void the_camera_path_moves_no_camera_the_track_names()
+    {
+        QFETCH(QByteArray, track);
+        QFETCH(float, game_camera_x);
+        QFETCH(float, game_camera_y);
+        const Ptr<Node> crate = World::getNodeByName("crate");
+        const Ptr<Node> camera = World::getNodeByName("camera_1");
+        QCOMPARE(Game::getPlayer().get(), static_cast<Node *>(camera.get()));
+        run("VideoGrabber::init");
+        const mat4 editor_start = Editor::getPlayer()->getWorldTransform();
+        QCOMPARE(run("VideoGrabber::load_track", Variable(track.constData())).getInt(), 1);
+
+        run("VideoGrabber::track_set", Variable(1.0f));
+        QCOMPARE(crate->getWorldTransform().getTranslate(), vec3(10, 50, 5));
+        QCOMPARE(camera->getWorldTransform().getTranslate(), vec3(game_camera_x, game_camera_y, 5));
+        // The editor camera is named by neither: it flies the camera path.
+        QCOMPARE(Editor::getPlayer()->getWorldTransform().getTranslate(), vec3(10, 50, 5));
+
+        run("VideoGrabber::reset_track");
+        QCOMPARE(camera->getWorldTransform().getTranslate(), vec3(0, 0, 5));
+        QCOMPARE(crate->getWorldTransform().getTranslate(), vec3(0, 50, 0));
+        QVERIFY(Editor::getPlayer()->getWorldTransform() == editor_start);
+        run("VideoGrabber::shutdown");
     }
 
     void bad_tracks_fail_with_the_reason_in_the_error_text_data()

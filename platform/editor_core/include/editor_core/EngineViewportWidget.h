@@ -3,7 +3,10 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <memory>
+
 class EngineAppWidget;
+class OpaqueFrame;
 
 // The "Engine Viewport" window: shows the frames of the engine's
 // application widget and sizes the engine's main view to itself.
@@ -37,6 +40,7 @@ private:
     void onFramePresented();
 
     QPointer<EngineAppWidget> app_widget_;
+    std::unique_ptr<OpaqueFrame> opaque_;
     bool presenting_ = true;
     int painted_frames_ = 0;
 };

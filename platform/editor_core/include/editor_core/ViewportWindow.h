@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 class QPainter;
 
 namespace Velmora {
@@ -38,8 +40,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     // Paints the GUI's widgets (not a background) over what painter holds.
-    void paintGui(QPainter &painter) const;
+    void paintGui(QPainter &painter);
+    // Whether the GUI would paint differently from what was painted last.
+    bool guiChanged() const;
 
 private:
     Velmora::Ptr<Velmora::Gui> gui_;
+    uint64_t painted_gui_key_ = 0;
 };

@@ -6,10 +6,15 @@
 
 #include <QImage>
 
+#include <memory>
+
+class OpaqueFrame;
+
 // The scene widget of a scene viewport ("Scene 1", ...): a Velmora::View
 // registered with the engine, which renders its player (the editor camera
 // unless one is set) at the widget's size; the widget paints the frames it
-// receives.
+// receives, and paints again only when the frame or the widgets of its
+// engine GUI changed.
 class ViewportWindowScene : public ViewportWindow, public Velmora::View
 {
     Q_OBJECT
@@ -43,6 +48,7 @@ private:
     QString id_;
     Velmora::Ptr<Velmora::Player> player_;
     QImage frame_;
+    std::unique_ptr<OpaqueFrame> opaque_;
     int presented_frames_ = 0;
     bool registered_ = false;
 };

@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+#include <cstdint>
+
 namespace Velmora {
 class Gui;
 }
@@ -11,7 +13,8 @@ class Gui;
 // A window that hosts an engine GUI surface (the Tracker's base): it owns
 // a Velmora::Gui kept at the widget's size, forwards the mouse and typed
 // keys to it (its widgets' callbacks then fire at the next engine frame),
-// and paints the surface's background and widgets, refreshing while shown.
+// and paints the surface's background and widgets, again while shown
+// whenever they changed.
 class WidgetGui : public QWidget
 {
     Q_OBJECT
@@ -43,4 +46,5 @@ private:
     bool focused_ = false;
     int mouse_buttons_ = 0;
     int refresh_timer_ = 0;
+    uint64_t painted_key_ = 0;
 };

@@ -5,6 +5,7 @@
 #include "velmora/String.h"
 #include "velmora/Vector.h"
 
+#include <cstdint>
 #include <functional>
 #include <set>
 #include <utility>
@@ -134,6 +135,10 @@ public:
     // current RenderContext while a frame is under way, else into the
     // Gui's own image.
     void paint(QPainter &painter) const;
+    // A summary of everything paint() draws (widgets, their places, texts,
+    // values and pressed or focused states): equal keys paint the same
+    // picture, so a host paints again only when the key changed.
+    uint64_t getPaintKey() const;
 
     // A surface that renders into its own image (render contexts): enable
     // with a size, render with the mouse state, read the last frame.

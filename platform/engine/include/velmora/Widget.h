@@ -83,6 +83,10 @@ public:
     // Runs the callbacks of an index now.
     void runCallbacks(int index);
 
+    // What paint() draws of the widget and its children, as a key (see
+    // Gui::getPaintKey).
+    uint64_t getPaintKey() const;
+
 protected:
     friend class Gui;
     friend class WidgetVBox;
@@ -95,6 +99,9 @@ protected:
     // Places the children inside the arranged size.
     virtual void layoutChildren();
     virtual void paintSelf(QPainter &painter, int x, int y) const;
+    // Mixes the state paintSelf() draws, beyond place, size and the
+    // flags every widget has, into key.
+    virtual void mixPaintState(uint64_t &key) const;
     // Input at screen coordinates; return true when handled.
     virtual bool mousePressed(int x, int y);
     virtual void mouseDragged(int x, int y);
@@ -162,6 +169,7 @@ protected:
     WidgetLabel(Gui *gui, const char *text);
     void measure(int &width, int &height) override;
     void paintSelf(QPainter &painter, int x, int y) const override;
+    void mixPaintState(uint64_t &key) const override;
     String text_;
 };
 
@@ -180,6 +188,7 @@ protected:
     WidgetButton(Gui *gui, const char *text);
     void measure(int &width, int &height) override;
     void paintSelf(QPainter &painter, int x, int y) const override;
+    void mixPaintState(uint64_t &key) const override;
     bool mousePressed(int x, int y) override;
     void mouseReleased(int x, int y, bool inside) override;
     String text_;
@@ -203,6 +212,7 @@ protected:
     WidgetSlider(Gui *gui, int min, int max, int value);
     void measure(int &width, int &height) override;
     void paintSelf(QPainter &painter, int x, int y) const override;
+    void mixPaintState(uint64_t &key) const override;
     bool mousePressed(int x, int y) override;
     void mouseDragged(int x, int y) override;
     void setFromX(int x);
@@ -225,6 +235,7 @@ protected:
     WidgetEditLine(Gui *gui, const char *text);
     void measure(int &width, int &height) override;
     void paintSelf(QPainter &painter, int x, int y) const override;
+    void mixPaintState(uint64_t &key) const override;
     bool mousePressed(int x, int y) override;
     void keyPressed(unsigned int key) override;
     String text_;
@@ -257,6 +268,7 @@ protected:
     void measure(int &width, int &height) override;
     void layoutChildren() override;
     void paintSelf(QPainter &painter, int x, int y) const override;
+    void mixPaintState(uint64_t &key) const override;
     bool mousePressed(int x, int y) override;
     void mouseDragged(int x, int y) override;
     void mouseReleased(int x, int y, bool inside) override;
