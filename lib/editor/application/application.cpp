@@ -3,6 +3,7 @@
 #include "core/base/build_information.h"
 #include "editor/application/application_environment.h"
 #include "editor/application/editor_message_handler.h"
+#include "editor/application/memory_shortage.h"
 #include "editor/application/thread_supply.h"
 #include "editor/presenter/presenter.h"
 #include "editor/splash/startup_images.h"
@@ -27,8 +28,9 @@ const char *const STYLE_SHEET = ":/qdarkstyle/style.qss";
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
-    // main has made sure of it already; a test that makes the application
-    // itself does it here.
+    // main has made sure of these already; a test that makes the
+    // application itself does it here.
+    MemoryShortage::install();
     if (!ThreadSupply::secure()) {
         QTimer::singleShot(0, this, [this] { exit(ThreadSupply::EXIT_TOO_FEW_THREADS); });
         return;
