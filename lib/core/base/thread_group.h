@@ -36,7 +36,9 @@ public:
             threads_.emplace_back(std::forward<Work>(work));
             return true;
         } catch (const std::system_error &) {
+            // The system gives no thread.
         } catch (const std::bad_alloc &) {
+            // Nor the memory to keep one.
         }
         noteRefused();
         return false;
