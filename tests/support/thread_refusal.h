@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QThreadPool>
 #include <QtGlobal>
 
 #include <cstddef>
@@ -9,9 +10,12 @@
 namespace test {
 
 // While it lives, every thread the process starts without a stack size of
-// its own (std::thread, QThread) is refused, as at the system's thread
-// limit: each asks for a stack larger than the address space. Needs no
-// privileges; threads already running are not affected.
+// its own (std::thread, QThread, the threads of Qt's pools) is refused, as at
+// the system's thread limit: each asks for a stack larger than the address
+// space. Needs no privileges; threads already running are not affected, but
+// Qt's global pool (which Qt's image conversions use too) is emptied first,
+// after its work is done, so that its work needs a new thread as in a process
+// that starts at the limit.
 class ThreadRefusal
 {
 public:
@@ -19,6 +23,7 @@ public:
         : has_usual_(::pthread_getattr_default_np(&usual_) == 0)
         , has_refused_(::pthread_attr_init(&refused_) == 0)
     {
+        QThreadPool::globalInstance()->waitForDone();
         active_ = has_usual_ && has_refused_ && ::pthread_attr_setstacksize(&refused_, std::size_t(1) << 46) == 0
                 && ::pthread_setattr_default_np(&refused_) == 0;
     }

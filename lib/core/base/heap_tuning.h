@@ -18,6 +18,11 @@ public:
     // Does nothing where the allocator is not glibc's or a sanitizer's
     // allocator serves the blocks.
     static void boundArenaTops();
+    // In an address space the system limits (RLIMIT_AS), the heap keeps to a
+    // few arenas: each further one reserves 64 MB of it, and a handful of
+    // threads would take what the editor's own work then cannot have. Does
+    // nothing without such a limit.
+    static void fitAddressSpace();
 };
 
 } // namespace base

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "core/base/thread_group.h"
+
 #include <algorithm>
 #include <cstddef>
-#include <system_error>
-#include <thread>
-#include <vector>
 
 namespace base {
 
@@ -29,22 +28,19 @@ public:
     {
         num_chunks = std::max(1, num_chunks);
         auto range = [&](int chunk) { return count * size_t(chunk) / size_t(num_chunks); };
-        std::vector<std::thread> threads;
-        threads.reserve(size_t(num_chunks - 1));
+        ThreadGroup threads;
         int started = 1;
-        try {
-            for (; started < num_chunks; ++started)
-                threads.emplace_back([&work, chunk = started, begin = range(started), end = range(started + 1)] {
+        for (; started < num_chunks; ++started) {
+            if (!threads.start([&work, chunk = started, begin = range(started), end = range(started + 1)] {
                     work(chunk, begin, end);
-                });
-        } catch (const std::system_error &) {
-            // No thread to be had: the chunks not started run below.
+                }))
+                break;
         }
         work(0, size_t(0), range(1));
+        // The chunks whose thread was refused.
         for (int chunk = started; chunk < num_chunks; ++chunk)
             work(chunk, range(chunk), range(chunk + 1));
-        for (std::thread &thread : threads)
-            thread.join();
+        threads.join();
     }
 };
 

@@ -3,6 +3,8 @@
 #include "core/base/build_information.h"
 #include "editor/application/application_environment.h"
 #include "editor/application/editor_message_handler.h"
+#include "editor/application/memory_shortage.h"
+#include "editor/application/thread_supply.h"
 #include "editor/presenter/presenter.h"
 #include "editor/splash/startup_images.h"
 
@@ -26,6 +28,13 @@ const char *const STYLE_SHEET = ":/qdarkstyle/style.qss";
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // main has made sure of these already; a test that makes the
+    // application itself does it here.
+    MemoryShortage::install();
+    if (!ThreadSupply::secure()) {
+        QTimer::singleShot(0, this, [this] { exit(ThreadSupply::EXIT_TOO_FEW_THREADS); });
+        return;
+    }
     StartupImages::preload(QString::fromLatin1(StartupImages::EDITOR_ICON));
     StartupImages::preload(QString::fromLatin1(StartupImages::SPLASH_BACKGROUND));
     StartupImages::preloadFolder(QString::fromLatin1(StartupImages::HELP_PICTURES));

@@ -1,6 +1,8 @@
 #include "editor/application/application.h"
 #include "editor/application/application_environment.h"
+#include "editor/application/memory_shortage.h"
 #include "editor/application/process_arguments.h"
+#include "editor/application/thread_supply.h"
 
 #include <core/base/heap_tuning.h>
 #include <velmora/MetaScan.h>
@@ -11,6 +13,14 @@ int main(int argc, char **argv)
     Editor::ProcessArguments arguments(argc, argv);
     // Before any worker thread makes an arena of its own.
     base::HeapTuning::boundArenaTops();
+    base::HeapTuning::fitAddressSpace();
+    Editor::MemoryShortage::install();
+    if (!Editor::MemoryShortage::enoughToStart())
+        return Editor::MemoryShortage::EXIT_OUT_OF_MEMORY;
+    // Before any other thread is started, so that what is counted is what
+    // the system gives.
+    if (!Editor::ThreadSupply::secure())
+        return Editor::ThreadSupply::EXIT_TOO_FEW_THREADS;
     // The engine reads the data folder first thing; that read starts now,
     // on threads of its own, while Qt and the windows are set up.
     Velmora::MetaScan::readAheadForEngine(arguments.argc(), arguments.argv());

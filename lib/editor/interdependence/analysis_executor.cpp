@@ -12,8 +12,6 @@
 
 #include <algorithm>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #ifdef VELMORA_TUNE_GLIBC_HEAP
@@ -48,20 +46,17 @@ public:
     void wait()
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (thread_.joinable())
-            thread_.join();
+        thread_.join();
     }
-    void adopt(std::thread thread)
+    void adopt(base::ThreadGroup thread)
     {
         std::lock_guard<std::mutex> lock(mutex_);
-        if (thread_.joinable())
-            thread_.join();
         thread_ = std::move(thread);
     }
 
 private:
     std::mutex mutex_;
-    std::thread thread_;
+    base::ThreadGroup thread_;
 };
 
 PendingReturn &pendingReturn()
@@ -69,23 +64,6 @@ PendingReturn &pendingReturn()
     static PendingReturn pending;
     return pending;
 }
-
-// A thread that is waited for when this goes, so that a task holding one is
-// safe to drop unstarted.
-struct Joined
-{
-    explicit Joined(std::thread started)
-        : thread(std::move(started))
-    {}
-    Joined(Joined &&) = default;
-    ~Joined()
-    {
-        if (thread.joinable())
-            thread.join();
-    }
-
-    std::thread thread;
-};
 
 } // namespace
 
@@ -101,12 +79,11 @@ void Executor::waitForFreedMemory()
 
 Executor::~Executor()
 {
-    if (release_.joinable())
-        release_.join();
+    release_.join();
     // The items and the records hold nothing of this executor: their
     // freeing, and the giving back of the memory, go on after it, and the
     // next query waits for them before it starts.
-    if (teardown_.joinable())
+    if (!teardown_.empty())
         pendingReturn().adopt(std::move(teardown_));
     // In reverse order of the members: the combiner and the analyzer may
     // refer to what the parser and the settings own.
@@ -227,12 +204,8 @@ std::unique_ptr<ResultData> Executor::run()
         analyzer_->reset();
         parser_output.reset();
     };
-    std::thread analysis_reset;
-    try {
-        analysis_reset = std::thread(resetAnalysis);
-    } catch (const std::system_error &) {
-        resetAnalysis();
-    }
+    base::ThreadGroup analysis_reset;
+    analysis_reset.startOrRun(resetAnalysis);
 
     // Combiner.
     position = 0;
@@ -246,24 +219,21 @@ std::unique_ptr<ResultData> Executor::run()
     if (result)
         EC_ASSERT(position == max_progress_value_);
     combiner_->reset(settings_.get());
-    if (analysis_reset.joinable())
-        analysis_reset.join();
+    analysis_reset.join();
     // The items hold nothing of the other pieces: they go on a thread of
     // their own, and the result is handed over meanwhile. That thread also
     // waits for the records' release and then gives the memory the run's
     // threads freed back to the system, so that the next query starts from
     // what the editor held before this one.
-    if (teardown_.joinable())
-        teardown_.join();
-    auto teardown = [output = std::move(analyzer_output), records = Joined(std::move(release_))]() mutable {
+    teardown_.join();
+    // The release's thread goes with the task: a task that never starts
+    // waits for it as it goes.
+    auto teardown = [output = std::move(analyzer_output), records = std::move(release_)]() mutable {
         output.reset();
-        if (records.thread.joinable())
-            records.thread.join();
+        records.join();
         returnFreedMemory();
     };
-    try {
-        teardown_ = std::thread(std::move(teardown));
-    } catch (const std::system_error &) {
+    if (!teardown_.start(std::move(teardown))) {
         // Not started: the output and the release went with the task.
         returnFreedMemory();
     }
@@ -275,17 +245,13 @@ void Executor::releaseAssets()
     // A hundred thousand records take a while to free, which this thread
     // need not wait for.
     QVector<as::Asset> records = settings_->takeAssets();
-    try {
-        release_ = std::thread([records = std::move(records)]() mutable { records = QVector<as::Asset>(); });
-    } catch (const std::system_error &) {
-        // Freed here, with the lambda that failed to start.
-    }
+    // Not started: freed here, with the task that did not start.
+    release_.start([records = std::move(records)]() mutable { records = QVector<as::Asset>(); });
 }
 
 void Executor::reset()
 {
-    if (release_.joinable())
-        release_.join();
+    release_.join();
     parser_->reset();
     analyzer_->reset();
     combiner_->reset(settings_.get());

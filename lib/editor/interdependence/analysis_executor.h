@@ -1,9 +1,9 @@
 #pragma once
 
+#include "core/base/thread_group.h"
 #include "editor/interdependence/analysis_progress.h"
 
 #include <memory>
-#include <thread>
 
 namespace inas {
 
@@ -72,12 +72,12 @@ private:
     std::unique_ptr<combiner::Driver> combiner_;
     ProgressCallback progress_fn_;
     int max_progress_value_ = 0;
-    std::thread release_;
+    base::ThreadGroup release_;
     // Frees the analyzer's output (every item of the run) once the result is
     // made, then gives the freed memory back to the system. Neither the
     // result nor the destructor waits for it: it goes on after the executor,
     // and the next query waits for it.
-    std::thread teardown_;
+    base::ThreadGroup teardown_;
 };
 
 } // namespace inas

@@ -13,8 +13,6 @@
 #include "texture_streaming.h"
 #include "thread_kit.h"
 
-#include <QThreadPool>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
@@ -62,7 +60,8 @@ struct RenderSettings
     bool ssao_noise = false;
     float ssao_radius = 1.0f;
     float ssao_threshold = 0.1f;
-    QThreadPool *pool = nullptr;
+    // Made by the first Engine::init, ended by its shutdown.
+    std::unique_ptr<engine_internal::WorkerPool> pool;
 };
 
 RenderSettings &state()
@@ -482,17 +481,12 @@ Settings settings()
     return result;
 }
 
-QThreadPool *pool()
-{
-    return state().pool;
-}
-
 void forBands(int count, int band, const std::function<void(int, int)> &fn)
 {
     if (count <= 0 || band <= 0)
         return;
     const int bands = (count + band - 1) / band;
-    QThreadPool *threads = pool();
+    engine_internal::WorkerPool *threads = state().pool.get();
     if (!threads || bands == 1) {
         for (int begin = 0; begin < count; begin += band)
             fn(begin, std::min(count, begin + band));
@@ -525,9 +519,10 @@ void forBands(int count, int band, const std::function<void(int, int)> &fn)
         if (shared->finished == bands)
             shared->done.notify_all();
     };
-    const int helpers = std::min(bands - 1, std::max(1, threads->maxThreadCount() - 1));
-    for (int i = 0; i < helpers; ++i)
-        threads->start(take);
+    // Helpers the pool has no thread for are left out: this thread takes
+    // their bands.
+    const int helpers = std::min(bands - 1, std::max(1, int(threads->most()) - 1));
+    threads->run(size_t(helpers), take);
     take();
     // The bands' writes are published to this thread when it sees the count
     // complete under the mutex.
@@ -552,20 +547,16 @@ void renderInit(int api, const Vector<int> &supported_apis)
     render_internal::resetRenderStates();
     render_internal::releaseSceneCache();
     TextureStreaming::init();
-    if (!s.pool) {
-        s.pool = new QThreadPool;
-        s.pool->setMaxThreadCount(int(engine_internal::workerCount()));
-    }
+    if (!s.pool)
+        s.pool = std::make_unique<engine_internal::WorkerPool>(engine_internal::workerCount());
 }
 
 void renderShutdown()
 {
     RenderSettings &s = state();
-    if (s.pool) {
-        s.pool->waitForDone();
-        delete s.pool;
-        s.pool = nullptr;
-    }
+    // Waits for the tasks its threads are running, not for those no thread
+    // took (their bands were done by the thread that handed them out).
+    s.pool.reset();
     TextureStreaming::shutdown();
     render_internal::resetRenderStates();
     render_internal::releaseScratch();

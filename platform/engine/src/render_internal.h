@@ -8,7 +8,6 @@
 #include <functional>
 
 class QImage;
-class QThreadPool;
 
 namespace Velmora {
 
@@ -41,10 +40,9 @@ struct Settings
 };
 Settings settings();
 
-// The renderer's own pool (null before Engine::init and after shutdown).
-QThreadPool *pool();
 // Runs fn(begin, end) over [0, count) in bands of at most band items on the
-// renderer's pool and returns once every band is done. Each band owns its
+// renderer's own pool (this thread alone before Engine::init and after
+// shutdown) and returns once every band is done. Each band owns its
 // items, so results do not depend on the number of threads.
 void forBands(int count, int band, const std::function<void(int, int)> &fn);
 

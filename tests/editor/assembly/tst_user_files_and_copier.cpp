@@ -7,9 +7,15 @@
 #include "editor/assembly/core/impl/file_processing/user_files_source.h"
 #include "editor/assembly/core/post_processing_handler.h"
 
+#include "core/base/thread_group.h"
+
+#include "thread_limit.h"
+#include "thread_refusal.h"
+
 #include <QtTest>
 
 #include <csignal>
+#include <optional>
 #include <sys/resource.h>
 
 using namespace assembly;
@@ -363,9 +369,16 @@ void TestUserFilesAndCopier::cancel_stops_between_files()
 
 void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_other_data()
 {
+    // threads: -1 as many as the copier asks for, 0 none (every start
+    // refused), n at most n of its own.
     QTest::addColumn<int>("cancel_at");
-    QTest::newRow("to the end") << -1;
-    QTest::newRow("cancelled in the middle") << 121;
+    QTest::addColumn<int>("threads");
+    QTest::newRow("to the end") << -1 << -1;
+    QTest::newRow("cancelled in the middle") << 121 << -1;
+    QTest::newRow("to the end, no thread to be had") << -1 << 0;
+    QTest::newRow("cancelled, no thread to be had") << 121 << 0;
+    QTest::newRow("to the end, one thread to be had") << -1 << 1;
+    QTest::newRow("cancelled, two threads to be had") << 121 << 2;
 }
 
 void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_other()
@@ -374,6 +387,7 @@ void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_o
     // item names the destination of the item before it, which must keep
     // the earlier item's file.
     QFETCH(int, cancel_at);
+    QFETCH(int, threads);
     QTemporaryDir in;
     QTemporaryDir out;
     const QString output = out.path() + "/";
@@ -387,7 +401,18 @@ void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_o
     }
     MessageCapture capture;
     Reports reports;
-    QVERIFY(!copyAll(output, items, reports, cancel_at));
+    {
+        const int refused_before = base::ThreadGroup::refusals();
+        std::optional<test::ThreadRefusal> refusal;
+        std::optional<test::ThreadLimit> limit;
+        if (threads == 0)
+            refusal.emplace();
+        else if (threads > 0)
+            limit.emplace(test::ThreadLimit::running() + threads);
+        QVERIFY(!copyAll(output, items, reports, cancel_at));
+        // Only a limit the copier runs into proves anything.
+        QCOMPARE(base::ThreadGroup::refusals() > refused_before, threads >= 0);
+    }
 
     const int last = cancel_at < 0 ? count + 1 : cancel_at;
     Reports expected;

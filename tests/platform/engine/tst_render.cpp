@@ -1,4 +1,5 @@
 #include "engine_runtime_fixture.h"
+#include "thread_refusal.h"
 
 #include "velmora/Editor.h"
 #include "velmora/Image.h"
@@ -123,6 +124,7 @@ private slots:
 
     void a_box_covers_the_centre_and_leaves_sky_and_ground_around_it();
     void the_same_view_renders_the_same_bytes_every_time();
+    void a_view_rendered_without_threads_is_the_same_and_the_engine_still_stops();
     void a_view_of_the_engine_frame_matches_render_image_2d();
     void the_material_albedo_colours_the_surface();
     void a_light_brightens_the_faces_it_shines_on();
@@ -237,6 +239,27 @@ void TestRender::the_same_view_renders_the_same_bytes_every_time()
     }
     QVERIFY(covered > 50);
     QVERIFY(covered < WIDTH * HEIGHT / 2);
+}
+
+void TestRender::a_view_rendered_without_threads_is_the_same_and_the_engine_still_stops()
+{
+    const Velmora::Ptr<Velmora::Camera> camera = cameraAt(Velmora::vec3(5.0f, -7.0f, 3.0f), Velmora::vec3());
+    auto bytes = [](const Velmora::Ptr<Velmora::Image> &image) {
+        return QByteArray(reinterpret_cast<const char *>(image->getPixels()), int(image->getSize()));
+    };
+    Velmora::Ptr<Velmora::Image> alone;
+    {
+        // The engine's first view: its pool has no thread yet and gets none.
+        const test::ThreadRefusal refusal;
+        QVERIFY(refusal.isActive());
+        alone = renderView(camera, 320, 240);
+    }
+    const Velmora::Ptr<Velmora::Image> shared = renderView(camera, 320, 240);
+    QVERIFY(alone && shared);
+    QCOMPARE(bytes(alone), bytes(shared));
+    // Nothing waits for the bands handed to threads that never started.
+    installation_->stop();
+    QCOMPARE(Velmora::Engine::get(), nullptr);
 }
 
 class PlayerView : public FakeApp

@@ -1,5 +1,6 @@
 #include "editor/cleaner/collector/read_stamps.h"
 
+#include "core/base/thread_group.h"
 #include "core/base/worker_count.h"
 
 #include <QFile>
@@ -8,8 +9,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <system_error>
-#include <thread>
 
 namespace cleaner {
 
@@ -68,19 +67,17 @@ QString ReadStamps::firstChange(const QSet<Velmora::UGUID> &gone) const
             }
         }
     };
-    std::vector<std::thread> helpers;
+    // Helpers the system refuses are done without: the runs are shared out
+    // as they are asked for, so this thread reads what no helper takes.
+    base::ThreadGroup helpers;
     if (count >= PARALLEL_FROM) {
         for (int i = 1; i < std::min(4, base::WorkerCount::ofMachine()); ++i) {
-            try {
-                helpers.emplace_back(work);
-            } catch (const std::system_error &) {
+            if (!helpers.start(work))
                 break;
-            }
         }
     }
     work();
-    for (std::thread &helper : helpers)
-        helper.join();
+    helpers.join();
     const size_t first = found.load();
     return first < count ? entries_[first].path : QString();
 }

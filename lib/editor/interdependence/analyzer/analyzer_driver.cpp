@@ -18,8 +18,6 @@
 
 #include <algorithm>
 #include <string_view>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -531,17 +529,14 @@ void Driver::startMaterialSearch()
         return;
     material_search_ = std::make_unique<MaterialSearch>();
     MaterialSearch *search = material_search_.get();
-    try {
-        search->thread = std::thread([this, search] { findMaterialTextures(*search); });
-    } catch (const std::system_error &) {
-        // Not started: linkMaterials searches when it comes to it.
+    // Not started: linkMaterials searches when it comes to it.
+    if (!search->thread.start([this, search] { findMaterialTextures(*search); }))
         material_search_.reset();
-    }
 }
 
 bool Driver::finishMaterialSearch()
 {
-    if (!material_search_ || !material_search_->thread.joinable())
+    if (!material_search_ || material_search_->thread.empty())
         return false;
     material_search_->thread.join();
     return true;

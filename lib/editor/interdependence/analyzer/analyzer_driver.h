@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/thread_group.h"
 #include "editor/interdependence/analysis_progress.h"
 #include "editor/interdependence/analyzer/analyzer_output.h"
 #include "editor/interdependence/parser/parser_output.h"
@@ -17,7 +18,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -159,7 +159,7 @@ private:
     // The material search of a run, started after the items are indexed.
     struct MaterialSearch
     {
-        std::thread thread;
+        base::ThreadGroup thread;
         // For every "*.mat" item in map order, its textures (null: no
         // material), held by tables.
         std::vector<const std::vector<Velmora::UGUID> *> textures;

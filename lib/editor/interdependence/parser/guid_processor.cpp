@@ -20,7 +20,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -203,39 +202,29 @@ GuidProcessor::GuidProcessor(Editor::AssetManagerPrivate *manager, const QVector
         const bool inside = std::none_of(parts.begin(), parts.end(), [](const PathPart &p) { return p.outside; });
         const std::vector<std::string_view> paths = inside ? partPaths(parts) : std::vector<std::string_view>();
         std::unique_ptr<PathIndex> early;
-        std::thread early_builder;
-        if (inside) {
-            try {
-                early_builder = std::thread([&early, &paths] { early = std::make_unique<PathIndex>(paths); });
-            } catch (const std::system_error &) {}
-        }
+        // Without a thread for it, the index is made from the table below.
+        base::ThreadGroup early_builder;
+        if (inside)
+            early_builder.start([&early, &paths] { early = std::make_unique<PathIndex>(paths); });
         {
             Velmora::LogHold hold(&table_lines_);
             fillTable(root, all_assets, parts, rel_paths_);
         }
         table_done_.set_value();
-        if (early_builder.joinable())
-            early_builder.join();
+        early_builder.join();
         if (early && size_t(rel_paths_.size()) == paths.size())
             path_index_ = std::move(early);
         else
             path_index_ = makePathIndex(rel_paths_);
         index_done_.set_value();
     };
-    try {
-        builder_ = std::thread(build);
-    } catch (const std::system_error &) {
-        build();
-    }
+    builders_.startOrRun(build);
     startRuntimeSet(all_assets);
 }
 
 GuidProcessor::~GuidProcessor()
 {
-    if (builder_.joinable())
-        builder_.join();
-    if (runtime_set_builder_.joinable())
-        runtime_set_builder_.join();
+    builders_.join();
     writeTableLines(true);
 }
 
@@ -288,13 +277,12 @@ const PathIndex &GuidProcessor::pathIndex() const
 
 void GuidProcessor::startRuntimeSet(const QVector<as::Asset> &records)
 {
-    // Until the set is there, the manager answers.
-    try {
-        runtime_set_builder_ = std::thread([this, records] {
-            gatherRuntimes(records, runtime_set_);
-            runtime_set_ready_.store(true, std::memory_order_release);
-        });
-    } catch (const std::system_error &) {}
+    // Until the set is there (for ever, when no thread makes it), the
+    // manager answers.
+    builders_.start([this, records] {
+        gatherRuntimes(records, runtime_set_);
+        runtime_set_ready_.store(true, std::memory_order_release);
+    });
 }
 
 bool GuidProcessor::isRuntime(const Velmora::UGUID &guid) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/base/thread_group.h"
 #include "editor/interdependence/parser/guid_hash_set.h"
 #include "editor/interdependence/parser/guid_processor_base.h"
 #include "editor/interdependence/parser/lookup_cache.h"
@@ -15,7 +16,6 @@
 #include <future>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 namespace Editor {
 class AssetManagerPrivate;
@@ -97,8 +97,8 @@ private:
     // The lines of making the table, held until writeTableLines.
     mutable Velmora::LogHold::Lines table_lines_;
     mutable std::once_flag table_lines_written_;
-    std::thread builder_;
-    std::thread runtime_set_builder_;
+    // The table's and index's builder and the runtime set's.
+    base::ThreadGroup builders_;
     GuidHashSet runtime_set_;
     std::atomic<bool> runtime_set_ready_{false};
 };

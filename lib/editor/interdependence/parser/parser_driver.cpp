@@ -2,6 +2,7 @@
 
 #include "editor/interdependence/item_arena.h"
 
+#include "core/base/thread_group.h"
 #include "core/base/worker_count.h"
 
 #include "editor/interdependence/parser/guid_processor.h"
@@ -23,8 +24,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <utility>
 
 #include <sched.h>
@@ -270,7 +269,7 @@ private:
     // when the items go.
     const std::shared_ptr<ItemArena> arena_;
     ItemArena::Scope own_sets_;
-    std::vector<std::thread> pool_;
+    base::ThreadGroup pool_;
 
     // Kept by the job's thread alone.
     int handed_ = 0; // assets made and handed out
@@ -426,11 +425,9 @@ void Driver::ParseRun::handOutBatch()
         wake = idle_ > 0;
     }
     if (int(pool_.size()) < std::min(threads_, num_batches_)) {
-        try {
-            pool_.emplace_back([this] { readAssets(); });
-        } catch (const std::system_error &) {
-            // The threads that run read it all; with none, this one does.
-        }
+        // A thread refused is asked for again with the next batch; until
+        // then the threads that run read it all, and with none, this one.
+        pool_.start([this] { readAssets(); });
     }
     if (pool_.empty())
         readHere();
@@ -476,8 +473,7 @@ void Driver::ParseRun::close(bool cancelled)
         closing_ = true;
     }
     work_ready_.notify_all();
-    for (std::thread &thread : pool_)
-        thread.join();
+    pool_.join();
     if (!table_lines_written_)
         resolver_->writeTableLines(true);
     writeLines();

@@ -106,6 +106,8 @@ Queue::Queue()
     worker_ = new Worker;
     worker_->moveToThread(thread_);
     thread_->start();
+    if (!thread_->isRunning() && !thread_->isFinished())
+        Velmora::Log::warning("Job queue: the system refused its thread; it is asked for again with the first job\n");
 }
 
 Queue::~Queue()
@@ -120,6 +122,15 @@ bool Queue::enqueue(const JobPtr &job)
     if (!job) {
         Velmora::Log::error("Job queue: a null job cannot be queued\n");
         return false;
+    }
+    // A worker the system refused runs nothing: the job is refused rather
+    // than left waiting for ever.
+    if (!thread_->isRunning() && !thread_->isFinished() && !isStopping()) {
+        thread_->start();
+        if (!thread_->isRunning()) {
+            Velmora::Log::error("Job queue: the system refuses a thread for the job; it is not run\n");
+            return false;
+        }
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -1,5 +1,6 @@
 #include "editor/assembly/core/impl/file_processing/copying_handler.h"
 
+#include "core/base/thread_group.h"
 #include "core/base/worker_count.h"
 #include "editor/assembly/core/path_utils.h"
 
@@ -22,8 +23,6 @@
 #include <mutex>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <system_error>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -150,11 +149,11 @@ public:
         , jobs_(jobs)
     {
         const int threads = std::min({COPY_THREADS, base::WorkerCount::ofMachine(), int(jobs_.size())});
-        try {
-            for (int i = 0; i < threads; ++i)
-                threads_.emplace_back([this] { work(); });
-        } catch (const std::system_error &) {
-            // Fewer threads, or none: then waitFor copies each item itself.
+        // Fewer threads share the items; with none, waitFor copies each
+        // item itself.
+        for (int i = 0; i < threads; ++i) {
+            if (!threads_.start([this] { work(); }))
+                break;
         }
     }
     ~ParallelCopy() { stop(); }
@@ -234,9 +233,7 @@ private:
         }
         window_moved_.notify_all();
         done_changed_.notify_all();
-        for (std::thread &thread : threads_)
-            thread.join();
-        threads_.clear();
+        threads_.join();
     }
 
     const fp::CopyItems &items_;
@@ -247,7 +244,7 @@ private:
     int next_ = 0;
     int reported_ = -1;
     bool stopping_ = false;
-    std::vector<std::thread> threads_;
+    base::ThreadGroup threads_;
 };
 
 } // namespace

@@ -1,0 +1,124 @@
+// Runs the real editor binary headless on a copy of the sample project in a
+// process the system gives little: a small address space. Whatever it can
+// do there, it ends by itself, with its own exit code and, when it cannot
+// run, a message saying what it could not have; it never hangs or aborts.
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+bool copyTree(const QString &from, const QString &to)
+{
+    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString source = it.next();
+        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
+        QDir().mkpath(QFileInfo(target).absolutePath());
+        QFile::remove(target);
+        if (!QFile::copy(source, target))
+            return false;
+    }
+    return true;
+}
+
+// The editor's own exit codes for what the system did not give.
+constexpr int TOO_FEW_THREADS = 2;
+constexpr int OUT_OF_MEMORY = 3;
+
+} // namespace
+
+class tst_Limits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void a_small_address_space_ends_the_editor_cleanly_data();
+    void a_small_address_space_ends_the_editor_cleanly();
+
+private:
+    QTemporaryDir root_;
+    QString project_;
+};
+
+void tst_Limits::initTestCase()
+{
+    QVERIFY(root_.isValid());
+    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
+    project_ = root_.path() + QLatin1String("/project");
+    const QString data = project_ + QLatin1String("/data/");
+    QVERIFY(copyTree(source + QLatin1String("/examples/sample_project/data"), data));
+    QVERIFY(copyTree(source + QLatin1String("/resources/engine_data"), data));
+    const QStringList project_files = QDir(source + QLatin1String("/examples/sample_project"))
+                                              .entryList({QStringLiteral("*.project")}, QDir::Files);
+    for (const QString &name : project_files)
+        QVERIFY(QFile::copy(source + QLatin1String("/examples/sample_project/") + name, project_ + '/' + name));
+}
+
+void tst_Limits::a_small_address_space_ends_the_editor_cleanly_data()
+{
+    QTest::addColumn<int>("megabytes");
+    QTest::newRow("200 MB") << 200;
+    QTest::newRow("300 MB") << 300;
+    QTest::newRow("450 MB") << 450;
+    QTest::newRow("600 MB") << 600;
+    QTest::newRow("900 MB") << 900;
+}
+
+void tst_Limits::a_small_address_space_ends_the_editor_cleanly()
+{
+    QFETCH(int, megabytes);
+    const QString binary = qEnvironmentVariable("VELMORA_EDITOR_BINARY");
+    QVERIFY2(QFileInfo::exists(binary), qPrintable(binary));
+    const QString run = root_.path() + QStringLiteral("/run%1").arg(megabytes);
+    QVERIFY(QDir().mkpath(run + QLatin1String("/config")));
+    QVERIFY(QDir().mkpath(run + QLatin1String("/runtime")));
+    QFile::setPermissions(run + QLatin1String("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), run + QLatin1String("/config"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), run + QLatin1String("/runtime"));
+    // Sanitizers reserve far more address space than any limit here.
+    environment.remove(QStringLiteral("ASAN_OPTIONS"));
+
+    QProcess editor;
+    editor.setProcessEnvironment(environment);
+    editor.setProcessChannelMode(QProcess::MergedChannels);
+    // The limit through the shell, which passes it on to what it runs.
+    const QStringList arguments{QStringLiteral("-data_path"),         project_ + QLatin1String("/data/"),
+                                QStringLiteral("-console_command"),   QStringLiteral("world_load \"worlds/level1\""),
+                                QStringLiteral("-fixed_ifps"),        QStringLiteral("0.02"),
+                                QStringLiteral("-quit_after_frames"), QStringLiteral("60"),
+                                QStringLiteral("-log_path"),          run + QLatin1String("/log.txt"),
+                                QStringLiteral("-cache_path"),        run + QLatin1String("/cache/")};
+    editor.start(QStringLiteral("/bin/sh"),
+                 QStringList{QStringLiteral("-c"),
+                             QStringLiteral("ulimit -v %1 && exec \"$0\" \"$@\"").arg(megabytes * 1024), binary}
+                         + arguments);
+    QVERIFY(editor.waitForStarted(10000));
+    const bool finished = editor.waitForFinished(180000);
+    if (!finished) {
+        editor.kill();
+        editor.waitForFinished(10000);
+    }
+    const QByteArray output = editor.readAll();
+    QVERIFY2(finished, qPrintable("the editor hung; its last output:\n" + output.right(2000)));
+    QVERIFY2(editor.exitStatus() == QProcess::NormalExit, output.right(3000).constData());
+    const int code = editor.exitCode();
+    QVERIFY2(code == 0 || code == TOO_FEW_THREADS || code == OUT_OF_MEMORY,
+             qPrintable(QStringLiteral("exit code %1:\n").arg(code) + output.right(3000)));
+    if (code != 0)
+        QVERIFY2(output.contains("Editor: the system gives"), output.right(3000).constData());
+    if (megabytes >= 900)
+        QCOMPARE(code, 0);
+}
+
+QTEST_GUILESS_MAIN(tst_Limits)
+#include "tst_limits.moc"
