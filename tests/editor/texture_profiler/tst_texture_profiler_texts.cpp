@@ -99,6 +99,9 @@ private slots:
                  qPrintable(QStringLiteral("%1 pixels for paths that need %2")
                                     .arg(table->columnWidth(tprof::TexturesModel::COLUMN_PATH))
                                     .arg(longest)));
+        const QString screenshots = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+        if (!screenshots.isEmpty())
+            QVERIFY(window.grab().save(screenshots + QStringLiteral("/texture_profiler_texts.png")));
         // Nothing hides to the right.
         QVERIFY(header->length() <= table->viewport()->width());
     }
