@@ -38,6 +38,8 @@
 #include <memory>
 #include <vector>
 
+#include <unistd.h>
+
 namespace {
 
 // Writes a small file; on failure says which and why on stderr.
@@ -140,10 +142,15 @@ bool runRounds(Editor::AssetManagerPrivate &manager, const QString &data, const 
         double import_ms = 0.0;
         double baseline_ms = 0.0;
         const bool baseline_first = round % 2 == 0;
+        // Each side starts on a written-out disk: the first sync of a side
+        // would otherwise also write out the new files and the other side's.
+        ::sync();
         if (baseline_first && !writeMetasAlone(baseline, imports, &baseline_ms))
             return false;
+        ::sync();
         if (!importAll(manager, frames, imports, &import_ms))
             return false;
+        ::sync();
         if (!baseline_first && !writeMetasAlone(baseline, imports, &baseline_ms))
             return false;
         rounds->import_ms.push_back(import_ms);
