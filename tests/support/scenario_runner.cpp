@@ -146,13 +146,16 @@ QMap<QString, QByteArray> folderChecksums(const QString &folder)
     return folderChecksums(folder, {QStringLiteral(".thumbnails/")});
 }
 
-int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
+namespace {
+
+// The scenario named by argv[1]; null (with a message) when there is none.
+std::unique_ptr<Scenario> findScenario(int argc, char **argv, const ScenarioList &scenarios)
 {
     if (argc < 2) {
         std::fprintf(stderr, "usage: %s SCENARIO [qtest arguments]\nscenarios:\n", argv[0]);
         for (const auto &entry : scenarios)
             std::fprintf(stderr, "  %s\n", qPrintable(entry.first));
-        return 2;
+        return nullptr;
     }
     const QString name = QString::fromUtf8(argv[1]);
     ScenarioFactory factory;
@@ -162,27 +165,28 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
     }
     if (!factory) {
         std::fprintf(stderr, "unknown scenario \"%s\"\n", argv[1]);
-        return 2;
+        return nullptr;
     }
-    QStringList qtest_arguments{QString::fromUtf8(argv[0])};
-    for (int i = 2; i < argc; ++i)
-        qtest_arguments << QString::fromUtf8(argv[i]);
+    return factory();
+}
 
-    std::unique_ptr<Scenario> scenario = factory();
+// Sets the run's folders in the context (a fresh temporary folder kept in
+// temporary, or VELMORA_SCENARIO_ROOT); false when there is none to use.
+bool prepareRunFolders(const Scenario &scenario, std::unique_ptr<QTemporaryDir> &temporary)
+{
     const QString fixed_root = qEnvironmentVariable("VELMORA_SCENARIO_ROOT");
-    std::unique_ptr<QTemporaryDir> temporary;
     if (fixed_root.isEmpty()) {
         const QString home = qEnvironmentVariable("VELMORA_TEST_HOME", QDir::tempPath());
         QDir().mkpath(home);
         temporary = std::make_unique<QTemporaryDir>(home + QLatin1String("/run-XXXXXX"));
         if (!temporary->isValid()) {
             std::fprintf(stderr, "cannot make a temporary folder in %s\n", qPrintable(home));
-            return 2;
+            return false;
         }
         g_context.root = temporary->path();
     } else {
-        if (!prepareFixedRoot(fixed_root, scenario->continuesEarlierRun()))
-            return 2;
+        if (!prepareFixedRoot(fixed_root, scenario.continuesEarlierRun()))
+            return false;
         g_context.root = QDir(fixed_root).absolutePath();
     }
     g_context.project = g_context.root + QLatin1String("/project");
@@ -191,6 +195,78 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
     QDir().mkpath(g_context.config_home);
     QDir().mkpath(g_context.root + QLatin1String("/cache"));
     qputenv("XDG_CONFIG_HOME", g_context.config_home.toUtf8());
+    return true;
+}
+
+// Runs the editor with the arguments until it quits, the scenario's tests
+// inside it once the presenter has started; the number of failures.
+int runEditor(Scenario &scenario, Editor::ProcessArguments &app_arguments, const QStringList &qtest_arguments)
+{
+    int failures = 0;
+    Editor::Application application(app_arguments.argc(), app_arguments.argv());
+    std::setlocale(LC_NUMERIC, "C");
+    QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
+    g_context.application = &application;
+
+    bool scenario_ran = false;
+    QElapsedTimer clock;
+    clock.start();
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, &application, [&] {
+        Editor::Presenter *p = application.presenter();
+        if (p && p->isStarted()) {
+            poll.stop();
+            scenario_ran = true;
+            failures += runTestObject(&scenario, qtest_arguments);
+            // Short widget animations a test started (the fade of a line
+            // edit's clear button, 160 ms) delete themselves when they
+            // end; quitting first would leave them behind as leaks.
+            QTest::qWait(200);
+            application.quit();
+        } else if (clock.elapsed() > START_TIMEOUT_MS) {
+            poll.stop();
+            std::fprintf(stderr, "the editor did not start within %d ms\n", START_TIMEOUT_MS);
+            ++failures;
+            application.exit(3);
+        }
+    });
+    poll.start();
+
+    g_context.exit_code = application.exec();
+    poll.stop();
+    if (scenario.expectsStart() && !scenario_ran) {
+        std::fprintf(stderr, "the scenario's tests did not run: the editor did not start\n");
+        ++failures;
+    }
+    if (!scenario.expectsStart() && scenario_ran) {
+        std::fprintf(stderr, "the editor started although the scenario expected it not to\n");
+        ++failures;
+    }
+    if (g_context.exit_code != scenario.expectedExitCode()) {
+        std::fprintf(stderr, "the editor exited with %d, expected %d\n", g_context.exit_code,
+                     scenario.expectedExitCode());
+        ++failures;
+    }
+    failures += runTestObject(scenario.postShutdownChecks(), qtest_arguments);
+    g_context.application = nullptr;
+    return failures;
+}
+
+} // namespace
+
+int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
+{
+    std::unique_ptr<Scenario> scenario = findScenario(argc, argv, scenarios);
+    if (!scenario)
+        return 2;
+    QStringList qtest_arguments{QString::fromUtf8(argv[0])};
+    for (int i = 2; i < argc; ++i)
+        qtest_arguments << QString::fromUtf8(argv[i]);
+
+    std::unique_ptr<QTemporaryDir> temporary;
+    if (!prepareRunFolders(*scenario, temporary))
+        return 2;
 
     Velmora::Console::addOutputCallback(new Velmora::CallbackFunction2<const char *, int>(captureLog));
 
@@ -217,56 +293,7 @@ int runScenarios(int argc, char **argv, const ScenarioList &scenarios)
         pointers.push_back(b.data());
     Editor::ProcessArguments app_arguments(int(pointers.size()), pointers.data());
 
-    int failures = 0;
-    {
-        Editor::Application application(app_arguments.argc(), app_arguments.argv());
-        std::setlocale(LC_NUMERIC, "C");
-        QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
-        g_context.application = &application;
-
-        bool scenario_ran = false;
-        QElapsedTimer clock;
-        clock.start();
-        QTimer poll;
-        poll.setInterval(10);
-        QObject::connect(&poll, &QTimer::timeout, &application, [&] {
-            Editor::Presenter *p = application.presenter();
-            if (p && p->isStarted()) {
-                poll.stop();
-                scenario_ran = true;
-                failures += runTestObject(scenario.get(), qtest_arguments);
-                // Short widget animations a test started (the fade of a line
-                // edit's clear button, 160 ms) delete themselves when they
-                // end; quitting first would leave them behind as leaks.
-                QTest::qWait(200);
-                application.quit();
-            } else if (clock.elapsed() > START_TIMEOUT_MS) {
-                poll.stop();
-                std::fprintf(stderr, "the editor did not start within %d ms\n", START_TIMEOUT_MS);
-                ++failures;
-                application.exit(3);
-            }
-        });
-        poll.start();
-
-        g_context.exit_code = application.exec();
-        poll.stop();
-        if (scenario->expectsStart() && !scenario_ran) {
-            std::fprintf(stderr, "the scenario's tests did not run: the editor did not start\n");
-            ++failures;
-        }
-        if (!scenario->expectsStart() && scenario_ran) {
-            std::fprintf(stderr, "the editor started although the scenario expected it not to\n");
-            ++failures;
-        }
-        if (g_context.exit_code != scenario->expectedExitCode()) {
-            std::fprintf(stderr, "the editor exited with %d, expected %d\n", g_context.exit_code,
-                         scenario->expectedExitCode());
-            ++failures;
-        }
-        failures += runTestObject(scenario->postShutdownChecks(), qtest_arguments);
-        g_context.application = nullptr;
-    }
+    const int failures = runEditor(*scenario, app_arguments, qtest_arguments);
     return failures == 0 ? 0 : 1;
 }
 

@@ -5,6 +5,7 @@
 
 #include "assembly_test_support.h"
 #include "build_window_test_support.h"
+#include "editor_look.h"
 
 #include "editor/assembly/core/engine_info.h"
 #include "editor/assembly/ui/build_folder_check.h"
@@ -29,6 +30,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -37,6 +39,7 @@
 #include <QWheelEvent>
 #include <QtTest>
 
+#include <cstdlib>
 #include <map>
 
 using namespace assembly;
@@ -88,6 +91,7 @@ private slots:
     void the_wheel_scrolls_the_form_over_a_combo_until_the_combo_has_the_focus();
     void the_button_follows_the_sections_and_stays_in_view_when_they_scroll();
     void a_disabled_combo_has_its_list_disabled_too();
+    void the_build_folder_reads_as_a_value_chosen_with_its_button();
 
 private:
     Installation installation_;
@@ -523,6 +527,42 @@ void TestBuildWindow::the_button_follows_the_sections_and_stays_in_view_when_the
     window.resize(460, 300);
     QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
     QVERIFY(button->geometry().bottom() < window.height());
+}
+
+void TestBuildWindow::the_build_folder_reads_as_a_value_chosen_with_its_button()
+{
+    // Under the editor's own look, as the user sees the form.
+    QVERIFY(test::applyEditorLook());
+    const auto plain = qScopeGuard([] { qApp->setStyleSheet(QString()); });
+    Window window;
+    window.resize(600, 500);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto folder = window.findChild<QLineEdit *>("build_folder");
+    auto name = window.findChild<QLineEdit *>("project_name");
+    QVERIFY(folder && name);
+
+    // Typing does nothing; empty, it says so as the form's other chosen
+    // values do.
+    QVERIFY(folder->isReadOnly());
+    folder->setFocus();
+    QTest::keyClicks(folder, "/tmp/out");
+    QCOMPARE(folder->text(), QString());
+    QCOMPARE(folder->placeholderText(), QStringLiteral("None"));
+    window.setOutputPath("/home/user/builds/game");
+    QCOMPARE(folder->text(), QStringLiteral("/home/user/builds/game"));
+
+    // Flat on the panel, without the frame of the field typed in beside it.
+    const QImage shown = folder->grab().toImage();
+    const QImage typed = name->grab().toImage();
+    const QColor inside = shown.pixelColor(shown.width() / 2, shown.height() - 3);
+    const QColor edge = shown.pixelColor(0, shown.height() / 2);
+    const QColor typed_inside = typed.pixelColor(typed.width() / 2, typed.height() - 3);
+    const QColor typed_edge = typed.pixelColor(0, typed.height() / 2);
+    QVERIFY2(typed_edge != typed_inside, qPrintable(typed_edge.name()));
+    QVERIFY2(edge == inside, qPrintable(edge.name() + QLatin1Char(' ') + inside.name()));
+    QVERIFY2(std::abs(inside.lightness() - typed_inside.lightness()) >= 12,
+             qPrintable(inside.name() + QLatin1Char(' ') + typed_inside.name()));
 }
 
 QTEST_MAIN(TestBuildWindow)

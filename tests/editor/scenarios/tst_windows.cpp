@@ -286,6 +286,26 @@ private slots:
                 QVERIFY2(main->rect().contains(dock->geometry()), qPrintable(dock->objectName()));
         }
     }
+
+    void in_a_small_window_the_tools_give_way_to_the_node_list_and_the_views()
+    {
+        // The smallest window a user met with every tool open.
+        QMainWindow *main = depr::gui.main_window;
+        main->resize(700, 646);
+        QVERIFY(test::waitFrames(3));
+        QList<QWidget *> views{depr::gui.nodes_window, depr::gui.engine_viewport};
+        for (const QString &id : depr::g.viewports->getSceneNames())
+            views.append(depr::g.viewports->getScene(id));
+        for (QWidget *view : qAsConst(views)) {
+            QDockWidget *dock = Editor::WindowManager::getDock(view);
+            QVERIFY(dock);
+            QVERIFY2(dock->width() >= 150 && dock->height() >= 100,
+                     qPrintable(QStringLiteral("%1: %2 x %3")
+                                        .arg(dock->objectName())
+                                        .arg(dock->width())
+                                        .arg(dock->height())));
+        }
+    }
 };
 
 // Colour of the text that contains needle in the console's view ("" when absent).

@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QToolButton>
@@ -108,6 +109,10 @@ private slots:
     {
         // Docked at the width the editor gives it, short enough to scroll.
         Editor::WindowManager::resize(form_, form_->preferredWidth(), 200);
+        // The dock's scroll area gives the form the dock's height; no higher
+        // than 200 pixels, it is as short as a dock of that height makes it.
+        form_->setMaximumHeight(200);
+        const auto tall = qScopeGuard([this] { form_->setMaximumHeight(QWIDGETSIZE_MAX); });
         form_->resize(form_->preferredWidth(), 200);
         QCoreApplication::processEvents();
         screenshot(form_, "video_grabber_form_docked.png");

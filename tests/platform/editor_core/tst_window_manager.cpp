@@ -14,9 +14,13 @@
 #include <QApplication>
 #include <QDockWidget>
 #include <QLabel>
+#include <QLayout>
 #include <QMutex>
 #include <QPointer>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTest>
 #include <QToolButton>
 
@@ -51,6 +55,8 @@ private slots:
     void reference_zero_tabifies_with_the_referenced_dock();
     void reference_two_splits_beside_the_referenced_dock();
     void docks_shown_as_tabs_leave_the_title_to_their_tab();
+    void a_tool_window_scrolls_in_a_dock_narrower_than_its_form();
+    void tool_tabs_too_long_for_their_dock_all_show();
     void hiding_a_window_reports_it_hidden();
     void remove_gives_the_widget_back_and_deletes_the_dock();
     void window_made_in_its_dock_is_docked_there_without_a_restyle();
@@ -203,6 +209,75 @@ void TestWindowManager::docks_shown_as_tabs_leave_the_title_to_their_tab()
     QTest::mouseClick(button(console, "dock_float"), Qt::LeftButton);
     QVERIFY(WindowManager::getDock(console)->isFloating());
     QTRY_VERIFY(!bar(console) && !bar(browser));
+}
+
+void TestWindowManager::a_tool_window_scrolls_in_a_dock_narrower_than_its_form()
+{
+    QWidget *nodes = namedWidget("NodesWindow", main_);
+    depr::gui.nodes_window = nodes;
+    WindowManager::add(nodes, 1);
+    auto *form = new QWidget(WindowManager::newDockParent(main_));
+    form->setObjectName("Form");
+    form->setMinimumSize(500, 200);
+    QVERIFY(WindowManager::add(form, 6));
+    WindowManager::show(form);
+    QVERIFY(WindowManager::isVisible(form));
+    QDockWidget *dock = WindowManager::getDock(form);
+
+    // The main window no longer needs the whole form beside the node list,
+    // which keeps a usable width; the form keeps its own width and scrolls.
+    QVERIFY2(main_->layout()->totalMinimumSize().width() < 500,
+             qPrintable(QString::number(main_->layout()->totalMinimumSize().width())));
+    main_->resize(420, 600);
+    QTRY_VERIFY(dock->width() < 500);
+    QTRY_VERIFY(WindowManager::getDock(nodes)->width() >= 150);
+    QVERIFY(form->width() >= 500);
+    QScrollArea *area = nullptr;
+    for (QWidget *w = form->parentWidget(); w && !area; w = w->parentWidget())
+        area = qobject_cast<QScrollArea *>(w);
+    QVERIFY(area);
+    QVERIFY(area->horizontalScrollBar()->maximum() > 0);
+    QCOMPARE(WindowManager::getDock(form), dock);
+
+    // Given back whole.
+    WindowManager::remove(form);
+    QCOMPARE(form->parentWidget(), main_);
+    delete form;
+}
+
+void TestWindowManager::tool_tabs_too_long_for_their_dock_all_show()
+{
+    WindowManager::add(namedWidget("NodesWindow", main_), 1);
+    QStringList titles;
+    QWidget *last = nullptr;
+    for (const char *title : {"Tracker", "Impostors Creator", "Randomizer", "Light Baking", "Cleaner", "Video Grabber",
+                              "Texture Profiler", "Create Build"}) {
+        QWidget *tool = namedWidget(QString::fromLatin1(title), main_);
+        QVERIFY(WindowManager::add(tool, 6));
+        WindowManager::show(tool);
+        titles << QString::fromLatin1(title);
+        last = tool;
+    }
+    main_->resize(700, 500);
+    main_->resizeDocks({WindowManager::getDock(last)}, {470}, Qt::Horizontal);
+    QTabBar *tabs = nullptr;
+    QTRY_VERIFY((tabs = [this] {
+        for (QTabBar *bar : main_->findChildren<QTabBar *>(QString(), Qt::FindDirectChildrenOnly))
+            if (bar->isVisible() && bar->count() == 8)
+                return bar;
+        return static_cast<QTabBar *>(nullptr);
+    }()));
+    // Narrower than the whole titles: each is shortened, none is pushed
+    // out of sight, and its tool tip keeps the whole title.
+    int whole = 0;
+    for (int i = 0; i < tabs->count(); ++i)
+        whole += tabs->fontMetrics().horizontalAdvance(tabs->tabText(i));
+    QVERIFY2(whole > tabs->width(), qPrintable(QString::number(tabs->width())));
+    QTest::qWait(50);
+    for (int i = 0; i < tabs->count(); ++i) {
+        QVERIFY2(tabs->rect().contains(tabs->tabRect(i)), qPrintable(tabs->tabText(i)));
+        QCOMPARE(tabs->tabToolTip(i), titles.at(i));
+    }
 }
 
 void TestWindowManager::hiding_a_window_reports_it_hidden()

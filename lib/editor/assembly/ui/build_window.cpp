@@ -230,6 +230,7 @@ QLineEdit *Window::addPathSelector(LabelFieldLayout *layout, const QString &labe
     auto line = new QLineEdit(holder);
     line->setObjectName(object_name);
     line->setReadOnly(true);
+    line->setPlaceholderText(tr("None"));
     line_row->addWidget(line, 1);
     *button = makeLoadButton(holder);
     (*button)->setObjectName(object_name + QStringLiteral("_button"));
@@ -281,6 +282,9 @@ void Window::buildCommonSection()
     build_folder_ = new QLineEdit(folder_holder);
     build_folder_->setObjectName(QStringLiteral("build_folder"));
     build_folder_->setReadOnly(true);
+    // Set only through the folder button: empty, it reads as the form's
+    // other chosen values do.
+    build_folder_->setPlaceholderText(tr("None"));
     folder_row->addWidget(build_folder_, 1);
     QToolButton *folder_button = makeLoadButton(folder_holder);
     folder_button->setObjectName(QStringLiteral("build_folder_button"));

@@ -7,6 +7,7 @@
 #include "editor/texture_profiler/model/textures_filter_proxy_model.h"
 #include "editor/texture_profiler/model/textures_model.h"
 #include "editor/texture_profiler/ui/controls_flow_layout.h"
+#include "editor/texture_profiler/ui/textures_header_view.h"
 
 #include <editor_core/CheckBox.h>
 #include <editor_core/ComboBox.h>
@@ -25,9 +26,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace tprof {
@@ -88,6 +91,7 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
 
     textures_view_ = new QTableView(this);
     textures_view_->setObjectName(QStringLiteral("textures"));
+    textures_view_->setHorizontalHeader(new TexturesHeaderView(textures_view_));
     textures_view_->setModel(proxy_);
     textures_view_->setAlternatingRowColors(true);
     textures_view_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -263,9 +267,32 @@ void Window::showContextMenu(const QPoint &global_position)
         menu->exec(global_position);
 }
 
+void Window::fitLocationBox()
+{
+    // The style sheet's box model leaves the text of the longest location a
+    // pixel or two, less than a display's hinting can make it need ("From
+    // Video Memor"): measured with the box's own style and font, its text
+    // field gets the longest item and one character more.
+    ComboBox *box = location_combo_;
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    option.frame = box->hasFrame();
+    option.rect = QRect(QPoint(0, 0), box->sizeHint());
+    const QRect field = box->style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, box);
+    const QFontMetrics metrics = box->fontMetrics();
+    int text = 0;
+    for (int i = 0; i < box->count(); ++i)
+        text = std::max(text, metrics.horizontalAdvance(box->itemText(i)));
+    const int wanted = option.rect.width() - field.width() + text + metrics.averageCharWidth();
+    if (wanted > box->minimumWidth())
+        box->setMinimumWidth(wanted);
+}
+
 void Window::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
+    fitLocationBox();
     QHeaderView *header = textures_view_->horizontalHeader();
     if (header->count() < 2 || header->sectionResizeMode(header->logicalIndex(1)) == QHeaderView::Fixed)
         return;

@@ -90,6 +90,8 @@ private:
     void onSelectionChanged(const QItemSelection &selected);
     void showContextMenu(const QPoint &global_position);
     void applyFilter();
+    // Makes the location box wide enough for its whole texts.
+    void fitLocationBox();
     Velmora::Vector<Velmora::UGUID> selectedGuids(const QModelIndexList &indexes) const;
 
     TexturesList list_;

@@ -1,5 +1,6 @@
 #include "editor_core/editor/WindowManager.h"
 
+#include "editor_core/EngineViewportWidget.h"
 #include "editor_core/View.h"
 #include "editor_core/ViewportWindowScene.h"
 #include "editor_core/depr/EditorGlobals.h"
@@ -10,8 +11,10 @@
 #include <velmora/Log.h>
 
 #include <QDockWidget>
+#include <QEvent>
 #include <QLayout>
 #include <QMainWindow>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QTimer>
 #include <QVariant>
@@ -24,6 +27,66 @@ namespace {
 constexpr int LAYOUT_VERSION = 1;
 
 WindowManager *s_instance = nullptr;
+
+// The scroll area a tool window sits in inside its dock.
+const char *const TOOL_SCROLL_AREA = "tool_scroll_area";
+
+// What the node list and each view keep when the main window is small: the
+// tool windows beside them give way first (they scroll in their docks).
+constexpr int VIEW_MINIMUM_WIDTH = 160;
+constexpr int VIEW_MINIMUM_HEIGHT = 120;
+
+// The scroll area a tool window sits in. It asks for the window's own size
+// (a plain QScrollArea caps its wish at a few dozen lines of text), so that
+// a tool dock opens as wide as its window wants, and shrinks to little.
+class ToolScrollArea : public QScrollArea
+{
+public:
+    using QScrollArea::QScrollArea;
+
+    QSize sizeHint() const override
+    {
+        const QWidget *contents = widget();
+        if (!contents)
+            return QScrollArea::sizeHint();
+        const int frame = 2 * frameWidth();
+        const QSize minimum = contents->minimumSize().expandedTo(contents->minimumSizeHint());
+        return contents->sizeHint().expandedTo(minimum) + QSize(frame, frame);
+    }
+};
+
+// The window a dock shows: a tool window in its scroll area, or the dock's
+// own widget.
+QWidget *dockContent(const QDockWidget *dock)
+{
+    QWidget *widget = dock->widget();
+    auto area = qobject_cast<QScrollArea *>(widget);
+    return area && area->objectName() == QLatin1String(TOOL_SCROLL_AREA) ? area->widget() : widget;
+}
+
+bool isToolDock(const QDockWidget *dock)
+{
+    const QWidget *widget = dock->widget();
+    return widget && widget->objectName() == QLatin1String(TOOL_SCROLL_AREA);
+}
+
+// Puts the tool window of a dock into a scroll area, so that the dock's
+// minimum no longer is the whole form's: a narrow dock scrolls its form.
+void putInScrollArea(QDockWidget *dock)
+{
+    QWidget *content = dock->widget();
+    if (!content || dockContent(dock) != content)
+        return;
+    const bool shown = !content->isHidden();
+    auto area = new ToolScrollArea(dock);
+    area->setObjectName(QString::fromLatin1(TOOL_SCROLL_AREA));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    // The dock hides the widget it gives up.
+    dock->setWidget(area);
+    area->setWidget(content);
+    content->setVisible(shown);
+}
 
 QByteArray utf8(const QString &text)
 {
@@ -79,12 +142,28 @@ struct WindowManager::Private
                 bar->deleteLater();
             }
         }
-        // The tabs of docked windows keep their whole titles; a row of tabs
-        // too long for its docks scrolls.
+        // A row of tabs too long for its docks shortens every title alike
+        // (the tab's tool tip keeps the whole title); only a row that does
+        // not fit even so scrolls.
         const QList<QTabBar *> tab_bars = main->findChildren<QTabBar *>(QString(), Qt::FindDirectChildrenOnly);
         for (QTabBar *tabs : tab_bars) {
-            tabs->setElideMode(Qt::ElideNone);
+            tabs->setElideMode(Qt::ElideRight);
             tabs->setUsesScrollButtons(true);
+        }
+        keepViewsUsable();
+    }
+
+    // The node list and the views keep a usable size in a small main window.
+    void keepViewsUsable()
+    {
+        const QSize minimum(VIEW_MINIMUM_WIDTH, VIEW_MINIMUM_HEIGHT);
+        for (const Record &r : qAsConst(records)) {
+            QWidget *widget = r.widget;
+            const bool view = widget
+                    && (widget == depr::gui.nodes_window || qobject_cast<EngineViewportWidget *>(widget)
+                        || qobject_cast<ViewportWindowScene *>(widget));
+            if (view && r.dock && r.dock->minimumSize() != minimum)
+                r.dock->setMinimumSize(minimum);
         }
     }
 
@@ -376,7 +455,7 @@ bool WindowManager::add(QWidget *widget, int area_type)
     QPointer<QDockWidget> guarded_dock = dock;
     record.connections.append(
             connect(dock, &QDockWidget::visibilityChanged, self, [self, guarded, guarded_dock](bool visible) {
-                if (!visible && guarded && guarded_dock && guarded_dock->widget() == guarded)
+                if (!visible && guarded && guarded_dock && dockContent(guarded_dock) == guarded)
                     emit self->windowHidden(guarded);
             }));
     record.connections.append(connect(widget, &QWidget::windowTitleChanged, dock, &QDockWidget::setWindowTitle));
@@ -396,10 +475,30 @@ bool WindowManager::add(QWidget *widget, int area_type)
             guarded_dock->deleteLater();
     }));
 
+    // A tool window goes into its scroll area when its dock is first made
+    // ready to show, before the window itself is styled.
+    if (area_type == AREA_TOOL) {
+        if (dock->testAttribute(Qt::WA_WState_Polished))
+            putInScrollArea(dock);
+        else
+            dock->installEventFilter(self);
+    }
+
     d->placeInArea(main, dock, area_type);
     d->records.append(record);
     d->scheduleTitleBars(self);
     return true;
+}
+
+bool WindowManager::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Polish) {
+        if (auto dock = qobject_cast<QDockWidget *>(watched)) {
+            dock->removeEventFilter(this);
+            putInScrollArea(dock);
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 bool WindowManager::add(QWidget *widget, int reference_type, const Area &area)
@@ -476,6 +575,16 @@ void WindowManager::show(QWidget *widget)
             layout->activate();
         if (nodes->width() < nodes_width)
             main->resizeDocks({nodes}, {nodes_width}, Qt::Horizontal);
+    }
+    // A tool window shown in a narrower group of tabs widens it to its own
+    // width where the views have room to give (they keep their minimum);
+    // a smaller main window then takes the room back from the tools first.
+    if (main && !dock->isFloating() && isToolDock(dock)) {
+        if (QLayout *layout = main->layout())
+            layout->activate();
+        const int wanted = dock->sizeHint().width();
+        if (dock->width() < wanted)
+            main->resizeDocks({dock}, {wanted}, Qt::Horizontal);
     }
     widget->setFocus(Qt::OtherFocusReason);
 }

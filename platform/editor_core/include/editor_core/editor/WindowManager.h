@@ -18,7 +18,9 @@ class WindowManagerPrivate;
 //
 // Area types of add(w, type):
 //   1 left, 2 right, 3 top, 4 bottom (shown at once), 5 floating,
-//   6 right and hidden until shown (the type used for every tool window).
+//   6 right and hidden until shown (the type used for every tool window;
+//     it scrolls inside its dock, so that a narrow dock does not hold the
+//     main window's other docks to their minimum).
 // Reference types of add(w, type, area):
 //   0 tabified with the referenced dock, 1 split below it,
 //   2 split beside it (horizontally).
@@ -106,6 +108,10 @@ public:
 signals:
     // A dock became hidden (closed, or covered by a tab).
     void windowHidden(QWidget *widget);
+
+protected:
+    // Puts a tool window into its scroll area when its dock is first polished.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     struct Private;
