@@ -35,6 +35,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using inastest::guid;
@@ -79,6 +80,8 @@ private slots:
     void delete_all_stops_when_an_asset_cannot_be_deleted();
     void a_change_on_disk_after_refresh_warns_before_deleting_data();
     void a_change_on_disk_after_refresh_warns_before_deleting();
+    void an_edit_in_place_with_size_and_times_put_back_still_warns_data();
+    void an_edit_in_place_with_size_and_times_put_back_still_warns();
     void an_asset_that_fails_to_delete_stays_whole_and_is_marked_data();
     void an_asset_that_fails_to_delete_stays_whole_and_is_marked();
     void an_unused_asset_leading_outside_is_not_listed_and_blocks_nothing();
@@ -622,6 +625,64 @@ void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()
     QTest::qWait(20);
     QCOMPARE(checksums(), before);
     QCOMPARE(window->unusedModel()->rowCount(), 7);
+}
+
+void CleanerWindowTest::an_edit_in_place_with_size_and_times_put_back_still_warns_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    // The new text is padded to the old size with line ends.
+    QTest::newRow("world") << "worlds/level.world" << QByteArray()
+                           << QByteArray("<world version=\"1\"><texture>textures/unused.png</texture></world>");
+    QTest::newRow("ignore list") << ".tamsel2/.cleanerignore" << QByteArray("/nothing/*\n") << QByteArray("/sounds/*");
+}
+
+void CleanerWindowTest::an_edit_in_place_with_size_and_times_put_back_still_warns()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QString path = fixture_.dataPath() + file;
+    if (!before.isEmpty()) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::WriteOnly) && written.write(before) == before.size());
+    }
+    auto window = makeWindow();
+    refresh(*window);
+    QVERIFY(window->unusedModel()->rowCount() > 0);
+    QCOMPARE(window->doubts(), QStringList());
+
+    // Rewritten in place (same inode, same size), then its times put back
+    // as cp -p, rsync --inplace -t or touch -r do.
+    struct stat old_info;
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &old_info) == 0);
+    QTest::qWait(20); // past the clock's step, so that the change time moves
+    QVERIFY(after.size() <= old_info.st_size);
+    after.append(QByteArray(int(old_info.st_size) - after.size(), '\n'));
+    QFile rewritten(path);
+    QVERIFY(rewritten.open(QIODevice::ReadWrite) && rewritten.write(after) == after.size());
+    rewritten.close();
+    const struct timespec times[2] = {old_info.st_atim, old_info.st_mtim};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+    struct stat new_info;
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &new_info) == 0);
+    QCOMPARE(new_info.st_ino, old_info.st_ino);
+    QCOMPARE(new_info.st_size, old_info.st_size);
+    QCOMPARE(new_info.st_mtim.tv_nsec, old_info.st_mtim.tv_nsec);
+
+    const QMap<QString, QByteArray> files = checksums();
+    for (const QString &name : {QStringLiteral("deleteSelected"), QStringLiteral("deleteListed")}) {
+        window->unusedView()->selectRow(0);
+        answers_ << false;
+        window->findChild<QPushButton *>(name)->click();
+        QVERIFY2(asked_.last().contains(QStringLiteral("| Warning:\nThe project changed after the list was made"))
+                         && asked_.last().contains(QStringLiteral("Changed: \"") + file + QLatin1Char('"')),
+                 qPrintable(asked_.last()));
+    }
+    QCOMPARE(asked_.size(), 2);
+    QCOMPARE(checksums(), files);
 }
 
 void CleanerWindowTest::an_asset_that_fails_to_delete_stays_whole_and_is_marked_data()
