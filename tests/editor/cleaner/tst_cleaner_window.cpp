@@ -74,6 +74,7 @@ private slots:
     void a_saved_ignore_list_protects_its_rows_before_delete_listed();
     void unread_files_or_a_changed_project_block_delete_all_and_warn_before_deleting();
     void a_row_that_turned_into_a_link_to_outside_is_skipped_with_a_note();
+    void a_linked_world_outside_is_named_before_deleting_and_stops_delete_all();
     void a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window();
     void delete_all_removes_round_after_round_until_none_is_left_data();
     void delete_all_removes_round_after_round_until_none_is_left();
@@ -440,6 +441,41 @@ void CleanerWindowTest::a_row_that_turned_into_a_link_to_outside_is_skipped_with
     QCOMPARE(gone(before, checksums()), filesOf(listed));
     QVERIFY(QFile::exists(target));
     QVERIFY(QFileInfo(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")).isSymLink());
+}
+
+void CleanerWindowTest::a_linked_world_outside_is_named_before_deleting_and_stops_delete_all()
+{
+    // A world kept outside the data folder, reached through a link inside
+    // it, names a listed texture; it is never read.
+    QTemporaryDir outside;
+    const QString target = outside.path() + QStringLiteral("/far.world");
+    QFile far(target);
+    QVERIFY(far.open(QIODevice::WriteOnly)
+            && far.write("<world version=\"1\"><texture>textures/unused.png</texture></world>\n") > 0);
+    far.close();
+    QVERIFY(QFile::link(target, fixture_.dataPath() + QStringLiteral("worlds/far.world")));
+
+    auto window = makeWindow();
+    refresh(*window);
+    QVERIFY2(window->statusText().contains(QStringLiteral("1 symbolic link(s) in the data folder")),
+             qPrintable(window->statusText()));
+    QCOMPARE(window->readFailures().size(), 1);
+    const QMap<QString, QByteArray> before = checksums();
+    answers_ << false;
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY2(asked_.first().contains(QStringLiteral("The first: \"worlds/far.world\" is a symbolic link that leads "
+                                                    "outside the data folder")),
+             qPrintable(asked_.first()));
+    window->findChild<QPushButton *>(QStringLiteral("deleteAll"))->click();
+    QCOMPARE(told_.size(), 1);
+    QVERIFY(!window->isCollecting());
+    QCOMPARE(checksums(), before);
+    const QString screenshots = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
+    if (!screenshots.isEmpty()) {
+        window->resize(640, 420);
+        QVERIFY(window->grab().save(screenshots + QStringLiteral("/cleaner_linked_outside.png")));
+    }
 }
 
 void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window()
