@@ -471,11 +471,6 @@ void CleanerWindowTest::a_linked_world_outside_is_named_before_deleting_and_stop
     QCOMPARE(told_.size(), 1);
     QVERIFY(!window->isCollecting());
     QCOMPARE(checksums(), before);
-    const QString screenshots = qEnvironmentVariable("VELMORA_SCREENSHOT_DIR");
-    if (!screenshots.isEmpty()) {
-        window->resize(640, 420);
-        QVERIFY(window->grab().save(screenshots + QStringLiteral("/cleaner_linked_outside.png")));
-    }
 }
 
 void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window()
@@ -702,11 +697,6 @@ void CleanerWindowTest::an_edit_in_place_with_size_and_times_put_back_still_warn
     rewritten.close();
     const struct timespec times[2] = {old_info.st_atim, old_info.st_mtim};
     QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
-    struct stat new_info;
-    QVERIFY(::stat(QFile::encodeName(path).constData(), &new_info) == 0);
-    QCOMPARE(new_info.st_ino, old_info.st_ino);
-    QCOMPARE(new_info.st_size, old_info.st_size);
-    QCOMPARE(new_info.st_mtim.tv_nsec, old_info.st_mtim.tv_nsec);
 
     const QMap<QString, QByteArray> files = checksums();
     for (const QString &name : {QStringLiteral("deleteSelected"), QStringLiteral("deleteListed")}) {

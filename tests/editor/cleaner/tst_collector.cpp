@@ -468,11 +468,9 @@ void CollectorTest::what_links_in_the_data_folder_lead_to_counts_as_used()
                           QStringLiteral("worlds/loop_b.world")}));
     QVERIFY(notes.value(QStringLiteral("meshes/crate.mesh")).contains(QStringLiteral("\"shared/crate.mesh\"")));
     QVERIFY(notes.value(QStringLiteral("worlds/level.world")).contains(QStringLiteral("read for what it uses")));
-    QVERIFY(notes.value(QStringLiteral("worlds/gone.world")).contains(QStringLiteral("nowhere")));
     QVERIFY(notes.value(QStringLiteral("worlds/loop_a.world")).contains(QStringLiteral("loop")));
-    QVERIFY(notes.value(QStringLiteral("textures/far.png")).contains(QStringLiteral("outside")));
-    QVERIFY2(log.text().contains("\"worlds/level.world\" is a symbolic link"), qPrintable(log.text()));
-    QVERIFY(result.lost.isEmpty());
+    QVERIFY2(log.text().contains("\"worlds/gone.world\" is a symbolic link that leads nowhere"),
+             qPrintable(log.text()));
 
     // Retargeting a link after the collection is a change.
     QVERIFY(result.stamps->firstChange().isEmpty());
