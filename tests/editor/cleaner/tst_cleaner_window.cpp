@@ -35,6 +35,7 @@
 #include <QTableView>
 #include <QtTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 using inastest::guid;
@@ -73,12 +74,15 @@ private slots:
     void a_saved_ignore_list_protects_its_rows_before_delete_listed();
     void unread_files_or_a_changed_project_block_delete_all_and_warn_before_deleting();
     void a_row_that_turned_into_a_link_to_outside_is_skipped_with_a_note();
+    void a_linked_world_outside_is_named_before_deleting_and_stops_delete_all();
     void a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window();
     void delete_all_removes_round_after_round_until_none_is_left_data();
     void delete_all_removes_round_after_round_until_none_is_left();
     void delete_all_stops_when_an_asset_cannot_be_deleted();
     void a_change_on_disk_after_refresh_warns_before_deleting_data();
     void a_change_on_disk_after_refresh_warns_before_deleting();
+    void an_edit_in_place_with_size_and_times_put_back_still_warns_data();
+    void an_edit_in_place_with_size_and_times_put_back_still_warns();
     void an_asset_that_fails_to_delete_stays_whole_and_is_marked_data();
     void an_asset_that_fails_to_delete_stays_whole_and_is_marked();
     void an_unused_asset_leading_outside_is_not_listed_and_blocks_nothing();
@@ -439,6 +443,36 @@ void CleanerWindowTest::a_row_that_turned_into_a_link_to_outside_is_skipped_with
     QVERIFY(QFileInfo(fixture_.dataPath() + QStringLiteral("sounds/unused.wav")).isSymLink());
 }
 
+void CleanerWindowTest::a_linked_world_outside_is_named_before_deleting_and_stops_delete_all()
+{
+    // A world kept outside the data folder, reached through a link inside
+    // it, names a listed texture; it is never read.
+    QTemporaryDir outside;
+    const QString target = outside.path() + QStringLiteral("/far.world");
+    QFile far(target);
+    QVERIFY(far.open(QIODevice::WriteOnly)
+            && far.write("<world version=\"1\"><texture>textures/unused.png</texture></world>\n") > 0);
+    far.close();
+    QVERIFY(QFile::link(target, fixture_.dataPath() + QStringLiteral("worlds/far.world")));
+
+    auto window = makeWindow();
+    refresh(*window);
+    QVERIFY2(window->statusText().contains(QStringLiteral("1 symbolic link(s) in the data folder")),
+             qPrintable(window->statusText()));
+    QCOMPARE(window->readFailures().size(), 1);
+    const QMap<QString, QByteArray> before = checksums();
+    answers_ << false;
+    window->findChild<QPushButton *>(QStringLiteral("deleteListed"))->click();
+    QCOMPARE(asked_.size(), 1);
+    QVERIFY2(asked_.first().contains(QStringLiteral("The first: \"worlds/far.world\" is a symbolic link that leads "
+                                                    "outside the data folder")),
+             qPrintable(asked_.first()));
+    window->findChild<QPushButton *>(QStringLiteral("deleteAll"))->click();
+    QCOMPARE(told_.size(), 1);
+    QVERIFY(!window->isCollecting());
+    QCOMPARE(checksums(), before);
+}
+
 void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_reaches_no_window()
 {
     // Cancelled: both tables stay empty and the window says so.
@@ -622,6 +656,59 @@ void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()
     QTest::qWait(20);
     QCOMPARE(checksums(), before);
     QCOMPARE(window->unusedModel()->rowCount(), 7);
+}
+
+void CleanerWindowTest::an_edit_in_place_with_size_and_times_put_back_still_warns_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    // The new text is padded to the old size with line ends.
+    QTest::newRow("world") << "worlds/level.world" << QByteArray()
+                           << QByteArray("<world version=\"1\"><texture>textures/unused.png</texture></world>");
+    QTest::newRow("ignore list") << ".tamsel2/.cleanerignore" << QByteArray("/nothing/*\n") << QByteArray("/sounds/*");
+}
+
+void CleanerWindowTest::an_edit_in_place_with_size_and_times_put_back_still_warns()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QString path = fixture_.dataPath() + file;
+    if (!before.isEmpty()) {
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        QFile written(path);
+        QVERIFY(written.open(QIODevice::WriteOnly) && written.write(before) == before.size());
+    }
+    auto window = makeWindow();
+    refresh(*window);
+    QVERIFY(window->unusedModel()->rowCount() > 0);
+    QCOMPARE(window->doubts(), QStringList());
+
+    // Rewritten in place (same inode, same size), then its times put back
+    // as cp -p, rsync --inplace -t or touch -r do.
+    struct stat old_info;
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &old_info) == 0);
+    QTest::qWait(20); // past the clock's step, so that the change time moves
+    QVERIFY(after.size() <= old_info.st_size);
+    after.append(QByteArray(int(old_info.st_size) - after.size(), '\n'));
+    QFile rewritten(path);
+    QVERIFY(rewritten.open(QIODevice::ReadWrite) && rewritten.write(after) == after.size());
+    rewritten.close();
+    const struct timespec times[2] = {old_info.st_atim, old_info.st_mtim};
+    QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0);
+
+    const QMap<QString, QByteArray> files = checksums();
+    for (const QString &name : {QStringLiteral("deleteSelected"), QStringLiteral("deleteListed")}) {
+        window->unusedView()->selectRow(0);
+        answers_ << false;
+        window->findChild<QPushButton *>(name)->click();
+        QVERIFY2(asked_.last().contains(QStringLiteral("| Warning:\nThe project changed after the list was made"))
+                         && asked_.last().contains(QStringLiteral("Changed: \"") + file + QLatin1Char('"')),
+                 qPrintable(asked_.last()));
+    }
+    QCOMPARE(asked_.size(), 2);
+    QCOMPARE(checksums(), files);
 }
 
 void CleanerWindowTest::an_asset_that_fails_to_delete_stays_whole_and_is_marked_data()

@@ -40,6 +40,9 @@ private slots:
     void source_links_inside_the_project_are_followed_and_others_are_not();
     void a_read_only_file_is_never_listed_whoever_runs_the_editor();
     void what_a_copy_left_out_by_the_scan_uses_is_not_listed();
+    void what_links_in_the_data_folder_lead_to_counts_as_used_data();
+    void what_links_in_the_data_folder_lead_to_counts_as_used();
+    void an_asset_file_replaced_by_a_link_to_outside_is_not_read();
     void the_sample_project_lists_its_unused_assets();
 
 private:
@@ -371,6 +374,136 @@ void CollectorTest::what_a_copy_left_out_by_the_scan_uses_is_not_listed()
     QVERIFY(result.read_failures.isEmpty());
     QVERIFY(!result.mayBeIncomplete());
     QVERIFY(result.lost.isEmpty());
+    fixture.stop();
+}
+
+void CollectorTest::what_links_in_the_data_folder_lead_to_counts_as_used_data()
+{
+    QTest::addColumn<bool>("data_through_link");
+    QTest::newRow("data folder") << false;
+    QTest::newRow("data folder reached through a link") << true;
+}
+
+void CollectorTest::what_links_in_the_data_folder_lead_to_counts_as_used()
+{
+    // The scan lists no link: links to a world, a script and a folder kept
+    // in a hidden folder, and a link to a mesh, are the only users of the
+    // images, the node and the mesh they name or lead to.
+    QFETCH(bool, data_through_link);
+    QTemporaryDir outside;
+    QFile far(outside.path() + QStringLiteral("/far.world"));
+    QVERIFY(far.open(QIODevice::WriteOnly)
+            && far.write("<world version=\"1\"><texture>textures/by_far.png</texture></world>\n") > 0);
+    far.close();
+    QFile far_image(outside.path() + QStringLiteral("/far.png"));
+    QVERIFY(far_image.open(QIODevice::WriteOnly) && far_image.write("png") == 3);
+    far_image.close();
+
+    QTemporaryDir dir;
+    const QByteArray world = "<world version=\"1\">\n<node type=\"NodeReference\" id=\"1\" name=\"r\">"
+                             "<reference>nodes/by_world.node</reference></node>\n"
+                             "<node type=\"ObjectMesh\" id=\"2\" name=\"m\"><texture>{a001}</texture></node>\n"
+                             "</world>\n";
+    test::ProjectBuilder project(dir.path() + QStringLiteral("/real"));
+    project.asset("textures/by_world.png", "png", "{a001}", 6)
+            .asset("nodes/by_world.node", "<nodes/>", "{a002}", 1)
+            .asset("shared/crate.mesh", "v 0 0 0\n", "{a003}", 2)
+            .asset("textures/by_folder.png", "png", "{a004}", 6)
+            .asset("textures/by_script.png", "png", "{a005}", 6)
+            .asset("textures/by_far.png", "png", "{a006}", 6)
+            .asset("textures/loose.png", "png", "{a007}", 6)
+            .file(".store/level.world", test::ProjectBuilder::expandGuids(QString::fromLatin1(world)).toUtf8())
+            .file("worlds/level.world.meta",
+                  test::ProjectBuilder::expandGuids(
+                          QStringLiteral("<asset version=\"1\" guid=\"{a010}\" type=\"18\"/>\n"))
+                          .toUtf8())
+            .file(".store/levels/deep.world", "<world><texture>textures/by_folder.png</texture></world>\n")
+            .file(".store/boot.usc", "load(\"by_script.png\");\n")
+            .file("worlds/keep", "");
+    QVERIFY(project.ok());
+    const QString real = QFileInfo(project.dataPath()).canonicalFilePath() + QLatin1Char('/');
+    const QString data = real;
+    auto link = [&](const QString &target, const QString &name) { return QFile::link(target, data + name); };
+    QVERIFY(::symlink("../.store/level.world", (data + QStringLiteral("worlds/level.world")).toUtf8().constData())
+            == 0);
+    QVERIFY(link(real + QStringLiteral(".store/levels"), QStringLiteral("levels")));
+    QVERIFY(link(real + QStringLiteral(".store/boot.usc"), QStringLiteral("worlds/boot.usc")));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("meshes")));
+    QVERIFY(::symlink("../shared/crate.mesh", (data + QStringLiteral("meshes/crate.mesh")).toUtf8().constData()) == 0);
+    QVERIFY(link(outside.path() + QStringLiteral("/far.world"), QStringLiteral("worlds/far.world")));
+    QVERIFY(link(outside.path() + QStringLiteral("/far.png"), QStringLiteral("textures/far.png")));
+    QVERIFY(link(real + QStringLiteral(".store/missing.world"), QStringLiteral("worlds/gone.world")));
+    QVERIFY(link(data + QStringLiteral("worlds/loop_b.world"), QStringLiteral("worlds/loop_a.world")));
+    QVERIFY(link(data + QStringLiteral("worlds/loop_a.world"), QStringLiteral("worlds/loop_b.world")));
+    // A link back up to the hidden folder is entered once.
+    QVERIFY(link(real + QStringLiteral(".store"), QStringLiteral(".store/levels/up")));
+
+    QString started = project.dataPath();
+    if (data_through_link) {
+        QVERIFY(QFile::link(dir.path() + QStringLiteral("/real"), dir.path() + QStringLiteral("/alias")));
+        started = dir.path() + QStringLiteral("/alias/data");
+    }
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(started));
+    QCOMPARE(fixture.assets()->getNumAssets(), 7);
+    LogCapture log;
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused),
+             QStringList({QStringLiteral("textures/by_far.png"), QStringLiteral("textures/loose.png")}));
+
+    // The link to a world outside is not read: named, and the list may be
+    // incomplete; the image outside names nothing and is only noted.
+    QCOMPARE(result.read_failures.size(), 1);
+    QCOMPARE(result.read_failures.first().path, fixture.dataPath() + QStringLiteral("worlds/far.world"));
+    QVERIFY(result.read_failures.first().reason.contains(QStringLiteral("outside the data folder")));
+    QMap<QString, QString> notes;
+    for (const cleaner::LinkNote &note : result.links)
+        notes.insert(note.path, note.note);
+    QCOMPARE(notes.keys(),
+             QStringList({QStringLiteral("levels"), QStringLiteral("levels/up"), QStringLiteral("meshes/crate.mesh"),
+                          QStringLiteral("textures/far.png"), QStringLiteral("worlds/boot.usc"),
+                          QStringLiteral("worlds/far.world"), QStringLiteral("worlds/gone.world"),
+                          QStringLiteral("worlds/level.world"), QStringLiteral("worlds/loop_a.world"),
+                          QStringLiteral("worlds/loop_b.world")}));
+    QVERIFY(notes.value(QStringLiteral("meshes/crate.mesh")).contains(QStringLiteral("\"shared/crate.mesh\"")));
+    QVERIFY(notes.value(QStringLiteral("worlds/level.world")).contains(QStringLiteral("read for what it uses")));
+    QVERIFY(notes.value(QStringLiteral("worlds/loop_a.world")).contains(QStringLiteral("loop")));
+    QVERIFY2(log.text().contains("\"worlds/gone.world\" is a symbolic link that leads nowhere"),
+             qPrintable(log.text()));
+
+    // Retargeting a link after the collection is a change.
+    QVERIFY(result.stamps->firstChange().isEmpty());
+    QVERIFY(QFile::remove(data + QStringLiteral("meshes/crate.mesh")));
+    QVERIFY(link(real + QStringLiteral("textures/loose.png"), QStringLiteral("meshes/crate.mesh")));
+    QCOMPARE(result.stamps->firstChange(), fixture.dataPath() + QStringLiteral("meshes/crate.mesh"));
+    fixture.stop();
+}
+
+void CollectorTest::an_asset_file_replaced_by_a_link_to_outside_is_not_read()
+{
+    QTemporaryDir dir;
+    test::ProjectBuilder project(dir.path());
+    project.asset("textures/a.png", "png", "{a001}", 6).asset("worlds/w.world", "<world/>", "{a010}", 18);
+    QVERIFY(project.ok());
+    AnalysisFixture fixture;
+    QVERIFY(fixture.start(project.dataPath()));
+    // After the scan the world becomes a link to one outside that uses the
+    // image: the record stays, the file behind it is not read.
+    QTemporaryDir outside;
+    QFile far(outside.path() + QStringLiteral("/w.world"));
+    QVERIFY(far.open(QIODevice::WriteOnly) && far.write("<world><texture>textures/a.png</texture></world>\n") > 0);
+    far.close();
+    const QString world = project.dataPath() + QStringLiteral("worlds/w.world");
+    QVERIFY(QFile::remove(world));
+    QVERIFY(QFile::link(far.fileName(), world));
+
+    cleaner::CollectorResult result;
+    QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    QCOMPARE(cleanertest::describeUnused(fixture, result.unused), QStringList{QStringLiteral("textures/a.png")});
+    QCOMPARE(result.read_failures.size(), 1);
+    QCOMPARE(result.read_failures.first().path, world);
+    QVERIFY(result.mayBeIncomplete());
     fixture.stop();
 }
 

@@ -1,6 +1,7 @@
 #include "editor/cleaner/collector/collector.h"
 
 #include "editor/cleaner/cleaner_common.h"
+#include "editor/cleaner/collector/linked_files.h"
 #include "editor/cleaner/collector/name_matcher.h"
 #include "editor/cleaner/ignore_list/ignore_key.h"
 #include "editor/cleaner/ignore_list/ignore_list.h"
@@ -64,6 +65,31 @@ std::string lower(std::string text)
             c = char(c - 'A' + 'a');
     }
     return text;
+}
+
+// Whether the collection reads files of this type (and extension, lower
+// case) for what they use.
+bool readsReferences(int type, const std::string &extension)
+{
+    switch (type) {
+    case AssetType::NODE:
+    case AssetType::MATERIAL:
+    case AssetType::PROPERTY:
+    case AssetType::LAYER:
+    case AssetType::LANDSCAPE_MAP:
+    case AssetType::TRACK:
+    case AssetType::RENDER_SETTINGS:
+    case AssetType::SPLINE:
+    case AssetType::CURVE:
+    case AssetType::WORLD:
+    case AssetType::SCRIPT:
+    case AssetType::PRESET:
+        return true;
+    case AssetType::AFILE:
+        return extension == "ui";
+    default:
+        return false;
+    }
 }
 
 // Calls visit(token) for every text between two neighbouring double quotes
@@ -211,6 +237,10 @@ struct Collector::Context
     std::shared_ptr<ReadStamps> stamps;
     quint64 revision = 0;
     ReadFailures failures;
+    // The data folder's links, and those of them that are not read.
+    LinkedFiles links;
+    QSet<QString> unread_links;
+    QVector<LinkNote> link_notes;
     unsigned visit = 0;
 
     bool report() { return progress(max_progress_value, progress_value); }
@@ -243,6 +273,10 @@ public:
 
     static bool buildItems(Context &context);
     static void addItem(Context &context, Velmora::Vector<AssetInfo> &infos);
+    static void findLinks(Context &context);
+    static void addLinkUsers(Context &context);
+    static QString useLink(Context &context, const LinkedFiles::Entry &entry,
+                           std::vector<std::unique_ptr<Item>> &users);
     static bool linkItems(Context &context);
     static void indexItemsByName(Context &context);
     static bool addRoot(Context &context, const Velmora::UGUID &target, Item *user);
@@ -275,6 +309,7 @@ bool CollectorSteps::buildItems(Context &context)
         return linkItems(context);
     }
 
+    findLinks(context);
     stampAssetFiles(context);
 
     const int start = context.progress_value;
@@ -288,6 +323,7 @@ bool CollectorSteps::buildItems(Context &context)
     context.progress_value += context.factory.size() / 2;
     addItem(context, infos);
     infos.clear();
+    addLinkUsers(context);
     context.progress_value += 1;
     if (!context.report())
         return false;
@@ -381,6 +417,117 @@ void CollectorSteps::addItem(Context &context, Velmora::Vector<AssetInfo> &infos
     context.items_by_folder.clear();
     for (const auto &item : context.items)
         context.items_by_folder[item->directory].push_back(item.get());
+}
+
+void CollectorSteps::findLinks(Context &context)
+{
+    // An asset file replaced by a link since the scan is still an asset; one
+    // that leads outside the data folder or nowhere is not read either.
+    context.links = LinkedFiles::find(fs::absDataPath(QString()));
+    context.unread_links.clear();
+    for (const LinkedFiles::Entry &entry : context.links.entries()) {
+        if (entry.kind != LinkedFiles::Kind::Inside)
+            context.unread_links.insert(entry.path);
+    }
+    context.factory.setUnread(context.unread_links);
+}
+
+void CollectorSteps::addLinkUsers(Context &context)
+{
+    // The scan lists no link, but the engine loads what links lead to: each
+    // link inside the data folder is a user of what it leads to, and a file
+    // reached through one that is no asset is read as a user of what it
+    // names. Nothing outside the data folder is read.
+    std::vector<std::unique_ptr<Item>> users;
+    for (const LinkedFiles::Entry &entry : context.links.entries()) {
+        context.stamps->add(entry.path);
+        const QString note = useLink(context, entry, users);
+        if (note.isEmpty())
+            continue;
+        Velmora::Log::message("Cleaner: \"%s\" is a symbolic link %s\n", qUtf8Printable(entry.relative),
+                              qUtf8Printable(note));
+        context.link_notes.append(LinkNote{entry.relative, note});
+    }
+    for (std::unique_ptr<Item> &user : users) {
+        context.items_by_folder[user->directory].push_back(user.get());
+        context.items.push_back(std::move(user));
+    }
+}
+
+QString CollectorSteps::useLink(Context &context, const LinkedFiles::Entry &entry,
+                                std::vector<std::unique_ptr<Item>> &users)
+{
+    const int slash = entry.relative.lastIndexOf(QLatin1Char('/'));
+    const QString name = entry.relative.mid(slash + 1);
+    const int dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString suffix = dot < 0 ? QString() : name.mid(dot + 1);
+    const int type = entry.folder ? AssetType::BEGIN : int(as::typeByExtension(suffix));
+    const std::string extension = lower(utf8(suffix));
+    switch (entry.kind) {
+    case LinkedFiles::Kind::Nowhere:
+        return QStringLiteral("that leads nowhere; nothing is read through it");
+    case LinkedFiles::Kind::Loop:
+        return QStringLiteral("in a loop of links; nothing is read through it");
+    case LinkedFiles::Kind::Outside:
+        if (entry.folder || readsReferences(type, extension)) {
+            context.addFailure(entry.path,
+                               QStringLiteral("is a symbolic link that leads outside the data folder "
+                                              "(to \"%1\"), so it is not read")
+                                       .arg(entry.target));
+            return QStringLiteral("that leads outside the data folder (to \"%1\"); it is not read, so what it "
+                                  "uses may be listed as unused")
+                    .arg(entry.target);
+        }
+        return QStringLiteral("that leads outside the data folder (to \"%1\"); it is not read (a file of its kind "
+                              "names no assets)")
+                .arg(entry.target);
+    case LinkedFiles::Kind::Inside:
+        break;
+    }
+
+    auto user = std::make_unique<Item>();
+    Item *raw = user.get();
+    user->absolute_path = utf8(entry.target);
+    user->directory = utf8(QDir::cleanPath(QFileInfo(entry.path).path()));
+    user->relative_path = utf8(entry.relative);
+    user->basename = utf8(name);
+    user->extension = extension;
+    users.push_back(std::move(user));
+    const QString shown = entry.target_relative.isEmpty() ? QStringLiteral("the data folder")
+                                                          : QLatin1Char('"') + entry.target_relative + QLatin1Char('"');
+    if (entry.folder) {
+        // Whatever lies there may be named through the link's path.
+        raw->item.initFile(AssetType::BEGIN);
+        const std::string prefix = entry.target_relative.isEmpty() ? std::string() : utf8(entry.target_relative) + '/';
+        for (const auto &item : context.items) {
+            if (startsWith(item->relative_path, prefix))
+                addRoot(context, item->item.getAssetId(), raw);
+        }
+        return QStringLiteral("to the folder %1: the assets in it count as used%2")
+                .arg(shown,
+                     LinkedFiles::isHidden(entry.target_relative)
+                             ? QStringLiteral(", and the files in it are read for what they use")
+                             : QString());
+    }
+    const as::Asset self = context.asset_manager->asset(entry.path);
+    const as::Asset target = context.asset_manager->asset(entry.target_relative);
+    if (!target.isNull() || !self.isNull()) {
+        // An asset is read as one already.
+        raw->item.initFile(type);
+        if (!target.isNull())
+            addRoot(context, target.getGUID(), raw);
+        if (entry.below_link || !self.isNull())
+            return QString();
+        return QStringLiteral("to the asset %1, which counts as used").arg(shown);
+    }
+    const int failures = context.factory.readFailures().size();
+    context.factory.createFileItem(entry.target, type, raw->item);
+    context.failures += context.factory.readFailures().mid(failures);
+    if (entry.below_link)
+        return QString();
+    return readsReferences(type, extension)
+            ? QStringLiteral("to %1, which is no asset: it is read for what it uses").arg(shown)
+            : QStringLiteral("to %1, which is no asset").arg(shown);
 }
 
 bool CollectorSteps::linkItems(Context &context)
@@ -480,6 +627,8 @@ void CollectorSteps::linkLocalFiles(Context &context)
     if (mains == context.items_by_extension.end())
         return;
     for (Item *main : mains->second) {
+        if (main->item.getAssetId().isEmpty())
+            continue;
         for (Item *local : context.inFolder(main->directory)) {
             if (local == main)
                 continue;
@@ -598,7 +747,7 @@ void CollectorSteps::findInScript(Context &context, const std::string &text, int
         if (type == AssetType::MATERIAL && candidate_type != AssetType::IMAGE)
             return false;
         const Velmora::UGUID &id = candidate->item.getAssetId();
-        return candidate != script && candidate->item.getParentAssetId() != script_asset
+        return candidate != script && (script_asset.isEmpty() || candidate->item.getParentAssetId() != script_asset)
                 && (script_parent.isEmpty() || id != script_parent);
     };
     auto needle = [type](const Item *candidate) -> const std::string & {
@@ -669,6 +818,8 @@ bool CollectorSteps::processScripts(Context &context)
             QStringList paths = context.factory.leftOutFiles(script->item.getAssetId());
             paths.prepend(QString::fromStdString(script->absolute_path));
             for (const QString &path : qAsConst(paths)) {
+                if (!context.unread_links.isEmpty() && context.unread_links.contains(path))
+                    continue;
                 std::string text;
                 QString failure;
                 if (!Collector::readScriptFile(path, text, &failure)) {
@@ -840,7 +991,7 @@ LostMap CollectorSteps::makeLostResult(Context &context)
     LostMap lost;
     for (const auto &item : context.items) {
         const AssetInfo &info = item->item;
-        if (info.lost_ids.empty() && info.nodes.empty())
+        if (info.getAssetId().isEmpty() || (info.lost_ids.empty() && info.nodes.empty()))
             continue;
         LostEntry entry;
         for (const Velmora::UGUID &guid : info.lost_ids)
@@ -887,6 +1038,7 @@ bool Collector::collect(CollectorResult &result, Editor::AssetManagerPrivate *as
             result.read_failures = context->failures;
             result.stale = CollectorSteps::checkStale(*context);
             result.stamps = context->stamps;
+            result.links = context->link_notes;
             if (result.stale)
                 Velmora::Log::warning("Cleaner: the project changed while its assets were examined; the result may "
                                       "be out of date\n");

@@ -48,6 +48,11 @@ QVector<RefusedAsset> CollectorJob::refusedAssets() const
     return isFinished() ? result_.refused : QVector<RefusedAsset>();
 }
 
+QVector<LinkNote> CollectorJob::linkNotes() const
+{
+    return isFinished() ? result_.links : QVector<LinkNote>();
+}
+
 std::shared_ptr<ReadStamps> CollectorJob::readStamps() const
 {
     return isFinished() ? result_.stamps : nullptr;

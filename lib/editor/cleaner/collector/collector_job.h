@@ -39,6 +39,8 @@ public:
     bool mayBeIncomplete() const;
     bool isStale() const;
     QVector<RefusedAsset> refusedAssets() const;
+    // The data folder's symbolic links and what was done with each.
+    QVector<LinkNote> linkNotes() const;
     // What the collection read; null until the job has finished.
     std::shared_ptr<ReadStamps> readStamps() const;
 

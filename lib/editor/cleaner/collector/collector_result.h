@@ -35,6 +35,14 @@ struct RefusedAsset
     QString reason;
 };
 
+// A symbolic link of the data folder (never an asset, so never listed) and
+// what the collection did with it.
+struct LinkNote
+{
+    QString path; // data-relative, as reached
+    QString note;
+};
+
 // What one collection found.
 struct CollectorResult
 {
@@ -53,6 +61,8 @@ struct CollectorResult
     QVector<RefusedAsset> refused;
     // What the collection read, to tell later whether the project changed.
     std::shared_ptr<ReadStamps> stamps;
+    // The data folder's links, in the order found.
+    QVector<LinkNote> links;
 
     // While true, an asset in unused may still be used by something the
     // collection could not see: deleting them all is not safe.
@@ -67,6 +77,7 @@ struct CollectorResult
         stale = false;
         refused.clear();
         stamps.reset();
+        links.clear();
     }
 };
 

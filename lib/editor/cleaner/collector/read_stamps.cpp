@@ -19,6 +19,7 @@ ReadStamps::Stamp ReadStamps::stampOf(const QString &path)
     if (::stat(QFile::encodeName(path).constData(), &info) == 0) {
         stamp.size = qint64(info.st_size);
         stamp.modified = qint64(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        stamp.changed = qint64(info.st_ctim.tv_sec) * 1000000000 + info.st_ctim.tv_nsec;
         stamp.node = quint64(info.st_ino);
     }
     return stamp;

@@ -10,10 +10,12 @@
 namespace cleaner {
 
 // What a collection read, each file or folder with how it looked just
-// before: size, modification time and identity, or that it was missing.
-// Asked again later (before anything is deleted) it tells whether any of it
-// changed since, without reading a file again: a world saved, a script
-// edited, a source file added, the ignore list replaced.
+// before: size, modification and change times and identity, or that it was
+// missing. Asked again later (before anything is deleted) it tells whether
+// any of it changed since, without reading a file again: a world saved, a
+// script edited, a source file added, the ignore list replaced. The change
+// time is what gives away an edit in place whose size and modification time
+// were put back (cp -p, rsync --inplace -t, touch -r): no one can set it.
 class ReadStamps
 {
 public:
@@ -21,11 +23,12 @@ public:
     {
         qint64 size = -1; // -1: missing
         qint64 modified = 0; // nanoseconds
+        qint64 changed = 0; // nanoseconds: the inode's change time
         quint64 node = 0; // identity on its device
 
         bool operator==(const Stamp &other) const
         {
-            return size == other.size && modified == other.modified && node == other.node;
+            return size == other.size && modified == other.modified && changed == other.changed && node == other.node;
         }
         bool operator!=(const Stamp &other) const { return !(*this == other); }
     };

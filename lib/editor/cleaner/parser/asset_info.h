@@ -26,6 +26,13 @@ public:
     void clear();
     // False (and no change) for a type outside 1..23.
     bool init(const as::Asset &asset);
+    // The record of a file that is no asset (one reached through a link):
+    // no id, the type its name gives.
+    void initFile(int type)
+    {
+        clear();
+        asset_type_ = type;
+    }
 
     const Velmora::UGUID &getAssetId() const { return asset_id_; }
     const Velmora::UGUID &getParentAssetId() const { return parent_asset_id_; }

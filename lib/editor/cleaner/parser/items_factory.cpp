@@ -134,7 +134,9 @@ bool ItemsFactory::createItem(const as::Asset &asset, AssetInfo &info)
     if (!info.init(asset))
         return false;
     const int type = info.getAssetType();
-    parseFiles(as_manager_->filePath(asset), type, asset, info, Sink{&info.lost_ids, &info.nodes, false});
+    const QString path = as_manager_->filePath(asset);
+    if (unread_.isEmpty() || !unread_.contains(path))
+        parseFiles(path, type, asset, info, Sink{&info.lost_ids, &info.nodes, false});
     const auto left_out = left_out_.constFind(asset.getGUID());
     if (left_out != left_out_.constEnd()) {
         std::set<Velmora::UGUID> ignored_lost;
@@ -159,6 +161,14 @@ bool ItemsFactory::createItem(const as::Asset &asset, AssetInfo &info)
     }
     info.getDependentRuntimeIds().erase(Velmora::UGUID());
     return true;
+}
+
+void ItemsFactory::createFileItem(const QString &path, int type, AssetInfo &info)
+{
+    info.initFile(type);
+    std::set<Velmora::UGUID> ignored_lost;
+    parseFiles(path, type, as::Asset(), info, Sink{&ignored_lost, nullptr, true});
+    info.getDependentRuntimeIds().erase(Velmora::UGUID());
 }
 
 void ItemsFactory::parseFiles(const QString &path, int type, const as::Asset &asset, AssetInfo &info, const Sink &sink)
@@ -256,7 +266,10 @@ Velmora::UGUID ItemsFactory::parseMaterialParent(const Velmora::Xml &root)
 void ItemsFactory::parseMetaAndScripts(const QString &file, AssetInfo &info, const Sink &sink)
 {
     const FileGUIDsParser::Result result{&info.getDependentRuntimeIds(), sink.lost, nullptr, &info.paths};
-    parseXmlFile(file + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION), AssetType::WORLD, result);
+    const QString meta = file + QLatin1Char('.') + QLatin1String(as::ASSET_EXTENSION);
+    // A world that is no asset (one reached through a link) may have none.
+    if (!sink.left_out || QFileInfo::exists(meta))
+        parseXmlFile(meta, AssetType::WORLD, result);
     const QFileInfo world(file);
     const QString base = world.path() + QLatin1Char('/') + world.completeBaseName();
     addScript(base + QStringLiteral(".usc"), info);

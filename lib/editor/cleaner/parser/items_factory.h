@@ -9,6 +9,7 @@
 #include <velmora/Vector.h>
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -54,6 +55,15 @@ public:
     // empty and the result is false.
     bool createItems(const Progress &progress, Velmora::Vector<AssetInfo> &out);
     bool createItem(const as::Asset &asset, AssetInfo &info);
+    // The record of a file that is no asset (one reached through a link),
+    // read by the rules of type: what it uses, its parent as a use, none of
+    // its lost references or nodes. Failures to read it are added to
+    // readFailures().
+    void createFileItem(const QString &path, int type, AssetInfo &info);
+
+    // Asset files not to read: symbolic links that lead outside the data
+    // folder or nowhere (made after the scan, which lists no link).
+    void setUnread(const QSet<QString> &paths) { unread_ = paths; }
 
     // Files that could not be read or parsed by the last createItems.
     const ReadFailures &readFailures() const { return failures_; }
@@ -94,6 +104,7 @@ private:
     std::unique_ptr<inas::parser::GenericItemBuilder> builder_;
     QVector<as::Asset> assets_;
     QHash<Velmora::UGUID, QStringList> left_out_;
+    QSet<QString> unread_;
     ReadFailures failures_;
 };
 

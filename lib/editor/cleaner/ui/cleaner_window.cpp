@@ -308,6 +308,7 @@ void CleanerWindow::startCollect()
     stamps_.reset();
     removed_since_.clear();
     refused_.clear();
+    link_count_ = 0;
     tables_filled_ = false;
     tables_stale_ = false;
     tables_generation_ = generation_;
@@ -338,6 +339,7 @@ void CleanerWindow::onCollectFinished(const std::shared_ptr<tbb::JobInterface> &
     tables_stale_ = job->isStale();
     stamps_ = job->readStamps();
     refused_ = job->refusedAssets();
+    link_count_ = job->linkNotes().size();
     setUnusedAssets(job->unusedAssets());
     setLostAssets(job->lostAssets());
     tables_filled_ = true;
@@ -450,9 +452,16 @@ QStringList CleanerWindow::doubts() const
 {
     QStringList reasons;
     if (!read_failures_.isEmpty()) {
+        const ReadFailure &first = read_failures_.first();
+        const QString relative = fs::relDataPath(first.path);
         reasons << tr("%n file(s) could not be read during the collection; assets they use may be listed as "
                       "unused.",
-                      nullptr, read_failures_.size());
+                      nullptr, read_failures_.size())
+                        + QLatin1Char(' ')
+                        + tr("The first: \"%1\" %2.")
+                                  .arg(relative.isEmpty() || relative.startsWith(QLatin1Char('/')) ? first.path
+                                                                                                   : relative,
+                                       first.reason);
     }
     if (tables_filled_) {
         const QString changed = changedSinceCollection();
@@ -765,6 +774,11 @@ void CleanerWindow::updateStatus()
         lines << tr("%n unused asset(s) are not listed, since they cannot be deleted safely (a file leads out of "
                     "the data folder); see the console.",
                     nullptr, refused_.size());
+    }
+    if (tables_filled_ && link_count_ > 0) {
+        lines << tr("%n symbolic link(s) in the data folder: links are no assets and are never listed; what they "
+                    "lead to inside the data folder counts as used (see the console).",
+                    nullptr, link_count_);
     }
     setStatus(lines.join(QLatin1Char('\n')));
     if (read_failures_.isEmpty()) {

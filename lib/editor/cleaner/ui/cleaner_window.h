@@ -179,6 +179,7 @@ private:
     std::shared_ptr<ReadStamps> stamps_;
     QSet<Velmora::UGUID> removed_since_;
     QVector<RefusedAsset> refused_;
+    int link_count_ = 0;
     QVector<Editor::AssetManagerPrivate::RemovalFailure> round_failures_;
     QString status_text_;
 
