@@ -15,10 +15,13 @@ namespace Velmora {
 namespace {
 
 // Every live Gui, in creation order (Engine::update updates them all).
+// Never destroyed: a GUI held by a global handle (the engine's main GUI in a
+// program that exits without shutting the engine down) lets go of itself
+// during exit, after any function-local list would have been destroyed.
 Vector<Gui *> &liveGuis()
 {
-    static Vector<Gui *> guis;
-    return guis;
+    static Vector<Gui *> *guis = new Vector<Gui *>;
+    return *guis;
 }
 
 // Text metrics are fixed so that sizes do not depend on the fonts installed.

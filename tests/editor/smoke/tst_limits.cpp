@@ -48,6 +48,11 @@ private:
 
 void tst_Limits::initTestCase()
 {
+#if defined(__SANITIZE_ADDRESS__)
+    // The editor built with AddressSanitizer reserves its shadow memory up
+    // front, terabytes of address space: no limit tried here can hold it.
+    QSKIP("an address-space limit cannot be tried on a build with AddressSanitizer");
+#endif
     QVERIFY(root_.isValid());
     const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     project_ = root_.path() + QLatin1String("/project");
@@ -85,8 +90,6 @@ void tst_Limits::a_small_address_space_ends_the_editor_cleanly()
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), run + QLatin1String("/config"));
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), run + QLatin1String("/runtime"));
-    // Sanitizers reserve far more address space than any limit here.
-    environment.remove(QStringLiteral("ASAN_OPTIONS"));
 
     QProcess editor;
     editor.setProcessEnvironment(environment);
