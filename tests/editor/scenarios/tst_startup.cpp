@@ -1,3 +1,5 @@
+#include "killed_process.h"
+
 #include "scenario_runner.h"
 
 #include "editor/application/application.h"
@@ -314,21 +316,6 @@ private slots:
 
 // ---- leftovers -------------------------------------------------------------
 
-// Runs a shell command in folder as a process of its own that ends killed
-// by SIGKILL ("$$" in it is that process's id); returns the id, 0 when it
-// did not end so.
-qint64 runKilled(const QString &folder, const QString &command)
-{
-    QProcess shell;
-    shell.setWorkingDirectory(folder);
-    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), command + QStringLiteral("; kill -9 $$")});
-    if (!shell.waitForStarted())
-        return 0;
-    const qint64 pid = shell.processId();
-    shell.waitForFinished();
-    return shell.exitStatus() == QProcess::CrashExit ? pid : 0;
-}
-
 // What editors killed while saving or grabbing left in the data folder goes
 // at the next start; what only looks like it, what lies outside the data
 // folder or behind a link, and what running processes made stay.
@@ -344,15 +331,16 @@ public:
         const QString data = project.dataPath();
         QDir().mkpath(data + QStringLiteral("shots"));
         QDir().mkpath(data + QStringLiteral(".tamsel2"));
-        dead_ = runKilled(data,
-                          QStringLiteral("printf half > worlds/.courtyard.world.$$-0.tmp && "
-                                         "printf x > .tamsel2/..cleanerignore.$$-1.tmp && "
-                                         "mkdir shots/.frame_$$-k1 && printf x > shots/.frame_$$-k1/frame_0001.png && "
-                                         "mkdir shots/.frame_$$-k2 && printf x > shots/.frame_$$-k2/notes.txt && "
-                                         "printf x > worlds/courtyard.world.$$-0.tmp && "
-                                         "printf x > worlds/.courtyard.world.$$.tmp && "
-                                         "printf outside > ../.test.project.$$-0.tmp && "
-                                         "ln -s ../../.test.project.$$-0.tmp worlds/.linked.world.$$-2.tmp"));
+        dead_ = test::runKilled(
+                data,
+                QStringLiteral("printf half > worlds/.courtyard.world.$$-0.tmp && "
+                               "printf x > .tamsel2/..cleanerignore.$$-1.tmp && "
+                               "mkdir shots/.frame_$$-k1 && printf x > shots/.frame_$$-k1/frame_0001.png && "
+                               "mkdir shots/.frame_$$-k2 && printf x > shots/.frame_$$-k2/notes.txt && "
+                               "printf x > worlds/courtyard.world.$$-0.tmp && "
+                               "printf x > worlds/.courtyard.world.$$.tmp && "
+                               "printf outside > ../.test.project.$$-0.tmp && "
+                               "ln -s ../../.test.project.$$-0.tmp worlds/.linked.world.$$-2.tmp"));
         running_.reset(new QProcess);
         running_->start(QStringLiteral("sleep"), {QStringLiteral("120")});
         running_->waitForStarted();

@@ -3,6 +3,8 @@
 // do there, it ends by itself, with its own exit code and, when it cannot
 // run, a message saying what it could not have; it never hangs or aborts.
 
+#include "folder_copy.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -11,20 +13,6 @@
 #include <QTest>
 
 namespace {
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::remove(target);
-        if (!QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
 
 // The editor's own exit codes for what the system did not give.
 constexpr int TOO_FEW_THREADS = 2;
@@ -57,8 +45,8 @@ void tst_Limits::initTestCase()
     const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     project_ = root_.path() + QLatin1String("/project");
     const QString data = project_ + QLatin1String("/data/");
-    QVERIFY(copyTree(source + QLatin1String("/examples/sample_project/data"), data));
-    QVERIFY(copyTree(source + QLatin1String("/resources/engine_data"), data));
+    QVERIFY(test::copyTree(source + QLatin1String("/examples/sample_project/data"), data));
+    QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data));
     const QStringList project_files = QDir(source + QLatin1String("/examples/sample_project"))
                                               .entryList({QStringLiteral("*.project")}, QDir::Files);
     for (const QString &name : project_files)

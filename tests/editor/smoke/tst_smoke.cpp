@@ -2,6 +2,8 @@
 // way a user's session ends: a world is loaded through -console_command and
 // the engine asks the editor to quit after a fixed number of frames.
 
+#include "folder_copy.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -11,23 +13,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-bool copyTree(const QString &from, const QString &to)
-{
-    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::remove(target);
-        if (!QFile::copy(source, target))
-            return false;
-    }
-    return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 class tst_Smoke : public QObject
 {
@@ -59,8 +45,8 @@ void tst_Smoke::initTestCase()
 
     const QString project = root_.path() + QLatin1String("/project");
     data_ = project + QLatin1String("/data/");
-    QVERIFY(copyTree(source + QLatin1String("/examples/sample_project/data"), data_));
-    QVERIFY(copyTree(source + QLatin1String("/resources/engine_data"), data_));
+    QVERIFY(test::copyTree(source + QLatin1String("/examples/sample_project/data"), data_));
+    QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data_));
     const QStringList project_files = QDir(source + QLatin1String("/examples/sample_project"))
                                               .entryList({QStringLiteral("*.project")}, QDir::Files);
     for (const QString &name : project_files)

@@ -4,6 +4,8 @@
 // disk, a read-only folder, names that are taken when a frame is moved to
 // its name, scratch folders of killed grabs, and a folder of 20,000 frames.
 
+#include "killed_process.h"
+
 #include "editor/tracker/tracker.h"
 #include "editor/video_grabber/frame_scratch_folder.h"
 #include "editor/video_grabber/video_grabber_controller.h"
@@ -40,20 +42,6 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-// Runs a shell command as a process of its own that ends killed by SIGKILL
-// ("$$" in it is that process's id) in folder; returns the id.
-qint64 runKilled(const QString &folder, const QString &command)
-{
-    QProcess shell;
-    shell.setWorkingDirectory(folder);
-    shell.start(QStringLiteral("sh"), {QStringLiteral("-c"), command + QStringLiteral("; kill -9 $$")});
-    if (!shell.waitForStarted())
-        return 0;
-    const qint64 pid = shell.processId();
-    shell.waitForFinished();
-    return shell.exitStatus() == QProcess::CrashExit ? pid : 0;
 }
 
 } // namespace
@@ -245,17 +233,17 @@ private slots:
         const QString folder = shell_->root() + QStringLiteral("/killed");
         QVERIFY(QDir().mkpath(folder));
         // Killed while the frame was written, and after.
-        const qint64 writing = runKilled(
+        const qint64 writing = test::runKilled(
                 folder, QStringLiteral("mkdir .frame_$$-a1 && printf half > .frame_$$-a1/.frame_0003.png.$$-0.tmp"));
-        const qint64 written
-                = runKilled(folder, QStringLiteral("mkdir .frame_$$-b2 && printf whole > .frame_$$-b2/frame_0003.png"));
-        const qint64 empty = runKilled(folder, QStringLiteral("mkdir .frame_$$-c3"));
+        const qint64 written = test::runKilled(
+                folder, QStringLiteral("mkdir .frame_$$-b2 && printf whole > .frame_$$-b2/frame_0003.png"));
+        const qint64 empty = test::runKilled(folder, QStringLiteral("mkdir .frame_$$-c3"));
         // Not ours to remove: anything else in it, a link, a running
         // process's, other names.
-        const qint64 other = runKilled(folder,
-                                       QStringLiteral("mkdir -p .frame_$$-d4/sub .frame_$$-e5 && "
-                                                      "printf notes > .frame_$$-e5/notes.txt && "
-                                                      "ln -s ../elsewhere .frame_$$-f6"));
+        const qint64 other = test::runKilled(folder,
+                                             QStringLiteral("mkdir -p .frame_$$-d4/sub .frame_$$-e5 && "
+                                                            "printf notes > .frame_$$-e5/notes.txt && "
+                                                            "ln -s ../elsewhere .frame_$$-f6"));
         QVERIFY(writing > 0 && written > 0 && empty > 0 && other > 0);
         QVERIFY(QDir().mkpath(shell_->root() + QStringLiteral("/elsewhere")));
         QVERIFY(writeFile(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png"), "keep"));
