@@ -292,17 +292,29 @@ QString GrabberTool::resultMessage() const
 
 QString GrabberTool::cancelMessage() const
 {
-    if (!master_ || master_->saved().isEmpty())
+    if (!master_)
         return QString();
-    QStringList lines;
+    // What a cancel put back is as it was before the run; the rest is told.
+    const QMap<int, QString> &not_put_back = master_->notPutBack();
+    QStringList written;
+    QStringList replaced;
     const QMap<int, QString> &saved = master_->saved();
     for (auto it = saved.constBegin(); it != saved.constEnd(); ++it) {
         const QString file = shownPath(it.value());
-        lines << (master_->imported().contains(it.key()) ? file : tr("%1 (not imported)").arg(file));
+        const QString line = master_->imported().contains(it.key()) ? file : tr("%1 (not imported)").arg(file);
+        (not_put_back.contains(it.key()) ? replaced : written) << line;
     }
-    return tr("The impostor was cancelled: no material and no node were made. These textures had been saved "
-              "already and are kept:")
-            + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+    if (written.isEmpty() && replaced.isEmpty())
+        return QString();
+    QString text = tr("The impostor was cancelled: no material and no node were made.");
+    if (!written.isEmpty())
+        text += tr(" These textures had been saved already and are kept:") + QStringLiteral("\n\n")
+                + written.join(QLatin1Char('\n'));
+    if (!replaced.isEmpty())
+        text += (written.isEmpty() ? QStringLiteral(" ") : QStringLiteral("\n\n"))
+                + tr("These textures had been written over and could not be given their earlier contents back:")
+                + QStringLiteral("\n\n") + replaced.join(QLatin1Char('\n'));
+    return text;
 }
 
 QString GrabberTool::pivotOffsetText(const Velmora::vec3 &center, const Velmora::vec3 &position,

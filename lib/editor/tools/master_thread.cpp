@@ -54,6 +54,33 @@ void MasterThread::discardKept()
     kept_.clear();
 }
 
+void MasterThread::putBackKept()
+{
+    // A cancelled run leaves an earlier impostor as it was: what it wrote
+    // over gets its earlier contents back, and the asset manager and the
+    // renders are told, as the undo of a whole run does.
+    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    for (auto it = kept_.constBegin(); it != kept_.constEnd(); ++it) {
+        const QString path = outputs_.value(it.key());
+        QString kept = it.value();
+        QString error;
+        if (!FileKeeper::exchange(fs::toSourcePath(path), &kept, &error)) {
+            qWarning("Impostor creator: cannot give \"%s\" its earlier contents back: %s", path.toUtf8().constData(),
+                     error.toUtf8().constData());
+            not_put_back_[it.key()] = path;
+            FileKeeper::discard(kept);
+            continue;
+        }
+        // kept now holds what the run wrote.
+        FileKeeper::discard(kept);
+        saved_.remove(it.key());
+        const as::Asset asset = assets ? assets->asset(path) : as::Asset();
+        if (!asset.isNull() && !assets->reimportSync(asset.getGUID(), QVariantMap()))
+            qWarning("Impostor creator: \"%s\" could not be re-imported", path.toUtf8().constData());
+    }
+    kept_.clear();
+}
+
 void MasterThread::setOutputPath(int kind, const QString &path)
 {
     Q_ASSERT_X(state_.step == STEP_SETUP, "MasterThread::setOutputPath", "state_.step == STEP_SETUP");
@@ -339,6 +366,7 @@ void MasterThread::cancel()
         takeSaveResult();
     dropGrabThread(true);
     state_.image = Velmora::Ptr<Velmora::Image>();
+    putBackKept();
     restoreGame();
     state_.step = STEP_DONE;
     stop();

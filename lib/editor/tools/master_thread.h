@@ -60,8 +60,9 @@ public:
     void setKeepReplaced(bool keep) { keep_replaced_ = keep; }
 
     void update() override;
-    // Waits for a running save, drops the grab job, gives the Game back its
-    // state (when it was taken), emits cancelled().
+    // Waits for a running save, drops the grab job, gives the files it wrote
+    // over their earlier contents back (and re-imports them), gives the Game
+    // back its state (when it was taken), emits cancelled().
     void cancel() override;
 
     int getStep() const { return state_.step; }
@@ -71,8 +72,11 @@ public:
     const QMap<int, Velmora::UGUID> &imported() const { return imported_; }
     // Kind -> Failure of the kinds that were left out.
     const QMap<int, int> &failures() const { return failures_; }
-    // Kind -> path of every file written.
+    // Kind -> path of every file written (and not put back by a cancel).
     const QMap<int, QString> &saved() const { return saved_; }
+    // Kind -> path of the files a cancel could not give their earlier
+    // contents back; they keep what the run wrote (also in saved()).
+    const QMap<int, QString> &notPutBack() const { return not_put_back_; }
     // Kind -> the hidden file with the earlier contents of the kind's file;
     // the caller owns them from then on. What is not taken is removed with
     // the job.
@@ -108,6 +112,7 @@ private:
     };
     SaveOutcome save(const QPair<int, QString> &task, const Velmora::Ptr<Velmora::Image> &image);
     void discardKept();
+    void putBackKept();
 
     GrabParameters params_;
     QMap<int, QString> outputs_;
@@ -115,6 +120,7 @@ private:
     QMap<int, int> failures_;
     QMap<int, QString> saved_;
     QMap<int, QString> kept_;
+    QMap<int, QString> not_put_back_;
     bool keep_replaced_ = false;
     QVector<QPair<int, QString>> tasks_;
     bool game_saved_ = false;

@@ -176,6 +176,7 @@ private slots:
     void lost_textures_are_reported_and_none_makes_no_impostor();
     void cancel_after_a_saved_kind_says_what_was_kept();
     void a_rerun_with_the_same_name_asks_then_updates_the_impostor_in_one_step();
+    void a_cancelled_rerun_leaves_the_earlier_impostor_whole();
     void output_folders_compare_by_their_resolved_paths_data();
     void output_folders_compare_by_their_resolved_paths();
     void a_folder_given_through_a_link_to_the_data_folder_is_inside();
@@ -689,6 +690,58 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(keptFiles(folder).isEmpty());
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
     QCOMPARE(fileBytes(material_path), material_before);
+}
+
+void tst_ImpostorGrabberWindow::a_cancelled_rerun_leaves_the_earlier_impostor_whole()
+{
+    test::MessageBoxes boxes;
+    ImpostorGrabberWindow window;
+    Ptr<Velmora::ObjectMeshStatic> stone = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
+    stone->setName("stone");
+    const Ptr<Node> source = stone;
+    Editor::Undo::apply(new CreateNodesAction({source}, false));
+    impostortest::select({source});
+    smallForm(window);
+    FrameThreadManager manager;
+    const QString folder = fixture_->dataPath() + "cancelled_rerun";
+    QVERIFY(runWindow(manager, window, folder, QStringLiteral("tree")));
+    const QString material_path = folder + "/stone_impostor_material.mat";
+    const Ptr<Velmora::Material> material = Velmora::Materials::findMaterialByFileGUID(
+            fixture_->assets()->asset(QStringLiteral("cancelled_rerun/stone_impostor_material.mat")).getGUID());
+    QVERIFY(material);
+    const QByteArray material_before = fileBytes(material_path);
+    const QByteArray albedo_before = fileBytes(folder + "/tree_alb.tga");
+    const QByteArray shading_before = fileBytes(folder + "/tree_sh.tga");
+    const int steps = Editor::Undo::count();
+
+    // Eight views this time; cancelled once the new albedo is imported.
+    impostortest::select({source});
+    child<QComboBox>(window, "phi")->setCurrentIndex(1);
+    boxes.answer(QMessageBox::Yes);
+    window.onCreate(folder, QStringLiteral("tree"));
+    QPointer<GrabberTool> tool = window.findChild<GrabberTool *>();
+    QVERIFY(tool);
+    QElapsedTimer timer;
+    timer.start();
+    while (tool->masterThread()->imported().isEmpty() && timer.elapsed() < 60000) {
+        manager.update();
+        QCoreApplication::processEvents();
+    }
+    QVERIFY(!tool->masterThread()->imported().isEmpty());
+    QVERIFY(fileBytes(folder + "/tree_alb.tga") != albedo_before);
+    progressDialog()->findChild<QPushButton *>()->click();
+    QTRY_VERIFY(!tool && !progressDialog());
+
+    // The earlier atlases are back under their names and in the renders, the
+    // material is untouched, and nothing is left to tell or to undo.
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    QCOMPARE(fileBytes(folder + "/tree_sh.tga"), shading_before);
+    QCOMPARE(fileBytes(material_path), material_before);
+    QCOMPARE(heldTextureSize(material, "cancelled_rerun/tree_alb.tga"), QStringLiteral("64x16"));
+    QVERIFY(keptFiles(folder).isEmpty());
+    QCOMPARE(Editor::Undo::count(), steps);
+    QTest::qWait(20);
+    QCOMPARE(boxes.boxes().size(), 1); // the question only
 }
 
 void tst_ImpostorGrabberWindow::output_folders_compare_by_their_resolved_paths_data()

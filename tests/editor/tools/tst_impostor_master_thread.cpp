@@ -265,7 +265,7 @@ void tst_ImpostorMasterThread::cancel_or_destruction_during_a_save_waits_for_the
 void tst_ImpostorMasterThread::a_kept_earlier_file_never_stays_behind_data()
 {
     QTest::addColumn<QString>("how");
-    QTest::newRow("cancelled while saving: removed") << "cancelled";
+    QTest::newRow("cancelled while saving: put back") << "cancelled";
     QTest::newRow("a full disk without links: the copy fails, nothing written") << "full fat";
 }
 
@@ -286,6 +286,8 @@ void tst_ImpostorMasterThread::a_kept_earlier_file_never_stays_behind()
             job->update();
         QTRY_VERIFY(job->saving.loadAcquire() == 1);
         job->cancel();
+        // Written, then given its earlier contents back: nothing to tell.
+        QVERIFY(job->saved().isEmpty() && job->notPutBack().isEmpty());
     } else {
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("cannot keep the earlier"));
         QVERIFY(runToEnd(*job));
@@ -296,8 +298,7 @@ void tst_ImpostorMasterThread::a_kept_earlier_file_never_stays_behind()
     // Only the texture and, once imported, its meta file: nothing hidden.
     for (const QString &name : test::folderEntries(folder))
         QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
-    if (how != "cancelled")
-        QCOMPARE(test::Installation::read(path), earlier);
+    QCOMPARE(test::Installation::read(path), earlier);
 }
 
 QTEST_MAIN(tst_ImpostorMasterThread)
