@@ -34,6 +34,11 @@ MasterThread::~MasterThread()
     state_.save_future.waitForFinished();
     if (state_.step == STEP_SAVE)
         takeSaveResult();
+    // A run that neither finished nor was cancelled (the editor going away)
+    // still leaves the files it wrote over as they were; what a finished run
+    // kept has been taken, or goes here.
+    if (state_.step != STEP_DONE)
+        putBackKept(false);
     discardKept();
     dropGrabThread(true);
     if (state_.step != STEP_DONE)
@@ -54,12 +59,12 @@ void MasterThread::discardKept()
     kept_.clear();
 }
 
-void MasterThread::putBackKept()
+void MasterThread::putBackKept(bool reimport)
 {
     // A cancelled run leaves an earlier impostor as it was: what it wrote
     // over gets its earlier contents back, and the asset manager and the
     // renders are told, as the undo of a whole run does.
-    Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    Editor::AssetManagerPrivate *assets = reimport ? depr::g.asset_manager : nullptr;
     for (auto it = kept_.constBegin(); it != kept_.constEnd(); ++it) {
         const QString path = outputs_.value(it.key());
         QString kept = it.value();
@@ -366,7 +371,7 @@ void MasterThread::cancel()
         takeSaveResult();
     dropGrabThread(true);
     state_.image = Velmora::Ptr<Velmora::Image>();
-    putBackKept();
+    putBackKept(true);
     restoreGame();
     state_.step = STEP_DONE;
     stop();

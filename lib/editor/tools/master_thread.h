@@ -50,7 +50,8 @@ public:
     };
 
     explicit MasterThread(const GrabParameters &params, QObject *parent = nullptr);
-    // Waits for a running save and cancels a running grab job first.
+    // Waits for a running save and cancels a running grab job first; a run
+    // not yet done gives back what it wrote over, as a cancel does.
     ~MasterThread() override;
 
     // Before the first step only; an empty path leaves the kind out.
@@ -112,7 +113,9 @@ private:
     };
     SaveOutcome save(const QPair<int, QString> &task, const Velmora::Ptr<Velmora::Image> &image);
     void discardKept();
-    void putBackKept();
+    // Gives each kept file's earlier contents back to its name; re-imports
+    // the textures when asked.
+    void putBackKept(bool reimport);
 
     GrabParameters params_;
     QMap<int, QString> outputs_;
