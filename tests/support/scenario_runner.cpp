@@ -16,14 +16,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocale>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
-#include <clocale>
 #include <cstdio>
 #include <memory>
 
@@ -204,8 +202,6 @@ int runEditor(Scenario &scenario, Editor::ProcessArguments &app_arguments, const
 {
     int failures = 0;
     Editor::Application application(app_arguments.argc(), app_arguments.argv());
-    std::setlocale(LC_NUMERIC, "C");
-    QLocale::setDefault(QLocale(QLocale::C, QLocale::AnyCountry));
     g_context.application = &application;
 
     bool scenario_ran = false;

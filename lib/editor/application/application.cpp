@@ -28,6 +28,11 @@ const char *const STYLE_SHEET = ":/qdarkstyle/style.qss";
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // Right after QApplication took the user's locale, and before the first
+    // thread of this object reads a QLocale (the start-up pictures' decoders
+    // do, through Qt's resources): the default locale may not change under a
+    // reader.
+    useCNumericLocale();
     // main has made sure of these already; a test that makes the
     // application itself does it here.
     MemoryShortage::install();

@@ -19,8 +19,8 @@ bool wantsHighDpiScaling(const EnvironmentReader &is_set);
 
 // Decimal numbers are written and read with a point whatever the user's
 // locale: the C library's numeric category and Qt's default locale become
-// "C". Called after the application object exists, which takes the user's
-// locale for every category.
+// "C". The application object calls it as soon as QApplication has taken
+// the user's locale for every category, before it starts a thread of its own.
 void useCNumericLocale();
 
 // The main window starts at three quarters of the available desktop, each

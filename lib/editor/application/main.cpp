@@ -30,8 +30,8 @@ int main(int argc, char **argv)
 
     int code = 0;
     {
+        // Numbers are read and written the C way from here on.
         Editor::Application application(arguments.argc(), arguments.argv());
-        Editor::useCNumericLocale();
 
         code = application.exec();
     }

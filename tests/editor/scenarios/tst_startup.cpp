@@ -23,9 +23,11 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QProcess>
 #include <QTest>
 
+#include <clocale>
 #include <memory>
 
 #include <unistd.h>
@@ -99,6 +101,8 @@ public:
     {
         arguments << QStringLiteral("-custom_flag") << QStringLiteral("w\u00f6rld value");
         arguments_ = arguments;
+        // A user whose numbers are written 1,5.
+        qputenv("LC_NUMERIC", "de_DE.UTF-8");
     }
     QObject *postShutdownChecks() override { return &after_; }
 
@@ -149,6 +153,13 @@ private slots:
         const int materials = log.indexOf(QLatin1String("Materials:"));
         QVERIFY(header >= 0);
         QVERIFY2(materials < 0 || header < materials, qPrintable(log.left(2000)));
+    }
+
+    void numbers_are_written_with_a_point_in_a_comma_locale()
+    {
+        QCOMPARE(QLocale::system().toString(1.5), QStringLiteral("1,5"));
+        QCOMPARE(QLocale().toString(1.5), QStringLiteral("1.5"));
+        QCOMPARE(QString::fromUtf8(std::localeconv()->decimal_point), QStringLiteral("."));
     }
 
     void main_window_starts_at_three_quarters_of_the_screen()
