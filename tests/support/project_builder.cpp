@@ -1,8 +1,9 @@
 #include "project_builder.h"
 
+#include "folder_copy.h"
+
 #include <QBuffer>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -15,19 +16,6 @@
 namespace test {
 
 namespace {
-
-void copyTree(const QString &from, const QString &to, bool &ok)
-{
-    QDirIterator it(from, QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString source = it.next();
-        const QString target = to + QLatin1Char('/') + QDir(from).relativeFilePath(source);
-        QDir().mkpath(QFileInfo(target).absolutePath());
-        QFile::remove(target);
-        if (!QFile::copy(source, target))
-            ok = false;
-    }
-}
 
 QByteArray tinyPng()
 {
@@ -84,7 +72,8 @@ ProjectBuilder &ProjectBuilder::engineData()
     const QString source_dir = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     const QString engine_data = source_dir + QLatin1String("/resources/engine_data");
     if (!source_dir.isEmpty() && QFileInfo(engine_data).isDir()) {
-        copyTree(engine_data, dataPath(), ok_);
+        if (!copyTree(engine_data, dataPath()))
+            ok_ = false;
         return *this;
     }
     write(dataPath() + QLatin1String("tamsel2/editor.usc"), QByteArray("// editor script\n"));

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "thread_refusal.h"
+
 #include <QtGlobal>
+
+#include <optional>
 
 namespace test {
 
@@ -26,6 +30,24 @@ public:
 
 private:
     Q_DISABLE_COPY(ThreadLimit)
+};
+
+// The threads a test row allows while it lives: any (threads < 0), no new
+// one at all (0: ThreadRefusal), or at most `threads` more than run now.
+class ThreadsAllowed
+{
+public:
+    explicit ThreadsAllowed(int threads)
+    {
+        if (threads == 0)
+            refusal_.emplace();
+        else if (threads > 0)
+            limit_.emplace(ThreadLimit::running() + threads);
+    }
+
+private:
+    std::optional<ThreadRefusal> refusal_;
+    std::optional<ThreadLimit> limit_;
 };
 
 } // namespace test

@@ -10,12 +10,10 @@
 #include "core/base/thread_group.h"
 
 #include "thread_limit.h"
-#include "thread_refusal.h"
 
 #include <QtTest>
 
 #include <csignal>
-#include <optional>
 #include <sys/resource.h>
 
 using namespace assembly;
@@ -403,12 +401,7 @@ void TestUserFilesAndCopier::many_files_keep_the_order_of_a_copy_one_after_the_o
     Reports reports;
     {
         const int refused_before = base::ThreadGroup::refusals();
-        std::optional<test::ThreadRefusal> refusal;
-        std::optional<test::ThreadLimit> limit;
-        if (threads == 0)
-            refusal.emplace();
-        else if (threads > 0)
-            limit.emplace(test::ThreadLimit::running() + threads);
+        const test::ThreadsAllowed allowed(threads);
         QVERIFY(!copyAll(output, items, reports, cancel_at));
         // Only a limit the copier runs into proves anything.
         QCOMPARE(base::ThreadGroup::refusals() > refused_before, threads >= 0);

@@ -6,13 +6,10 @@
 #include <editor/cleaner/collector/read_stamps.h>
 
 #include "thread_limit.h"
-#include "thread_refusal.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <optional>
 
 namespace {
 
@@ -85,12 +82,7 @@ void ReadStampsTest::the_first_change_in_list_order_is_told()
     QString first;
     {
         const int refused_before = base::ThreadGroup::refusals();
-        std::optional<test::ThreadRefusal> refusal;
-        std::optional<test::ThreadLimit> limit;
-        if (threads == 0)
-            refusal.emplace();
-        else if (threads > 0)
-            limit.emplace(test::ThreadLimit::running() + threads);
+        const test::ThreadsAllowed allowed(threads);
         first = stamps.firstChange(gone);
         QCOMPARE(base::ThreadGroup::refusals() > refused_before, threads >= 0);
     }

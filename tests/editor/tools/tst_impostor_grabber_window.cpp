@@ -70,6 +70,31 @@ bool pump(FrameThreadManager &manager, GrabberTool &tool)
     return tool.getStep() == GrabberTool::STEP_FINISHED;
 }
 
+// Steps the frame-thread manager until the tool's first kind (albedo) is
+// imported (60 s at most); false when it never is.
+bool pumpToFirstImport(FrameThreadManager &manager, GrabberTool &tool)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (tool.masterThread()->imported().isEmpty() && timer.elapsed() < 60000) {
+        manager.update();
+        QCoreApplication::processEvents();
+    }
+    return !tool.masterThread()->imported().isEmpty();
+}
+
+// A mesh node of its own under the given name, made by an undo step and
+// selected, so that no other impostor shares its names.
+Ptr<Node> ownNode(const char *name)
+{
+    Ptr<Velmora::ObjectMeshStatic> mesh = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
+    mesh->setName(name);
+    const Ptr<Node> node = mesh;
+    Editor::Undo::apply(new CreateNodesAction({node}, false));
+    impostortest::select({node});
+    return node;
+}
+
 // Runs Create in the window and steps the frames until the tool is gone
 // (60 s at most); false when no tool ran.
 bool runWindow(FrameThreadManager &manager, ImpostorGrabberWindow &window, const QString &directory,
@@ -564,13 +589,7 @@ void tst_ImpostorGrabberWindow::cancel_after_a_saved_kind_says_what_was_kept()
     QPointer<GrabberTool> tool = window.findChild<GrabberTool *>();
     QVERIFY(tool);
     // Albedo comes first; cancel once it is imported.
-    QElapsedTimer timer;
-    timer.start();
-    while (tool->masterThread()->imported().isEmpty() && timer.elapsed() < 60000) {
-        manager.update();
-        QCoreApplication::processEvents();
-    }
-    QVERIFY(!tool->masterThread()->imported().isEmpty());
+    QVERIFY(pumpToFirstImport(manager, *tool));
     progressDialog()->findChild<QPushButton *>()->click();
     QTRY_VERIFY(!tool && !progressDialog());
     QTRY_COMPARE(boxes.boxes().size(), 1);
@@ -585,12 +604,7 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
 {
     test::MessageBoxes boxes;
     ImpostorGrabberWindow window;
-    // A node of its own, so that no other impostor shares its names.
-    Ptr<Velmora::ObjectMeshStatic> rock = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
-    rock->setName("rock");
-    const Ptr<Node> source = rock;
-    Editor::Undo::apply(new CreateNodesAction({source}, false));
-    impostortest::select({source});
+    const Ptr<Node> source = ownNode("rock");
     smallForm(window);
     FrameThreadManager manager;
     const QString folder = fixture_->dataPath() + "rerun";
@@ -696,11 +710,7 @@ void tst_ImpostorGrabberWindow::a_cancelled_rerun_leaves_the_earlier_impostor_wh
 {
     test::MessageBoxes boxes;
     ImpostorGrabberWindow window;
-    Ptr<Velmora::ObjectMeshStatic> stone = Velmora::ObjectMeshStatic::create("meshes/box.mesh");
-    stone->setName("stone");
-    const Ptr<Node> source = stone;
-    Editor::Undo::apply(new CreateNodesAction({source}, false));
-    impostortest::select({source});
+    const Ptr<Node> source = ownNode("stone");
     smallForm(window);
     FrameThreadManager manager;
     const QString folder = fixture_->dataPath() + "cancelled_rerun";
@@ -721,13 +731,7 @@ void tst_ImpostorGrabberWindow::a_cancelled_rerun_leaves_the_earlier_impostor_wh
     window.onCreate(folder, QStringLiteral("tree"));
     QPointer<GrabberTool> tool = window.findChild<GrabberTool *>();
     QVERIFY(tool);
-    QElapsedTimer timer;
-    timer.start();
-    while (tool->masterThread()->imported().isEmpty() && timer.elapsed() < 60000) {
-        manager.update();
-        QCoreApplication::processEvents();
-    }
-    QVERIFY(!tool->masterThread()->imported().isEmpty());
+    QVERIFY(pumpToFirstImport(manager, *tool));
     QVERIFY(fileBytes(folder + "/tree_alb.tga") != albedo_before);
     progressDialog()->findChild<QPushButton *>()->click();
     QTRY_VERIFY(!tool && !progressDialog());

@@ -7,6 +7,7 @@
 #include "editor/video_grabber/video_grabber_state.h"
 
 #include "capture_shell.h"
+#include "grab_frames.h"
 
 #include <editor_core/UpdateLock.h>
 #include <editor_core/ViewportWindowScene.h>
@@ -44,13 +45,7 @@ class TestVideoGrabber : public QObject
     int grab(int max_frames = 400)
     {
         states_.clear();
-        state_->setState(VideoGrabberState::START_REQUESTED);
-        int frames = 0;
-        do {
-            shell_->pumpFrames(1);
-            ++frames;
-        } while (frames < max_frames && (controller_->isGrabbing() || state_->getState() != VideoGrabberState::IDLE));
-        return frames;
+        return grabFrames(*shell_, *state_, *controller_, max_frames);
     }
     QString folder(const QString &name) const { return shell_->dataPath() + name; }
     static QStringList files(const QString &path)

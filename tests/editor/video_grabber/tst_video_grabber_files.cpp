@@ -14,6 +14,7 @@
 #include "capture_shell.h"
 #include "file_size_limit.h"
 #include "file_system_quirks.h"
+#include "grab_frames.h"
 
 #include <editor_core/depr/EditorGlobals.h>
 
@@ -59,12 +60,7 @@ class TestVideoGrabberFiles : public QObject
     void grab(int max_frames = 400)
     {
         states_.clear();
-        state_->setState(VideoGrabberState::START_REQUESTED);
-        int frames = 0;
-        do {
-            shell_->pumpFrames(1);
-            ++frames;
-        } while (frames < max_frames && (controller_->isGrabbing() || state_->getState() != VideoGrabberState::IDLE));
+        grabFrames(*shell_, *state_, *controller_, max_frames);
     }
     // A new controller, whose first grab lists its folder (its init sets
     // the save folder and the size).
