@@ -93,17 +93,7 @@ private slots:
         state_->setWidth(64);
         state_->setHeight(48);
     }
-    void cleanupTestCase()
-    {
-        controller_->shutdown();
-        delete controller_;
-        delete state_;
-        VideoGrabberState::setWarningHandler(VideoGrabberState::WarningHandler());
-        depr::gui.tracker = nullptr;
-        tracker_->shutdown();
-        delete tracker_;
-        delete shell_;
-    }
+    void cleanupTestCase() { deleteGrabber(shell_, tracker_, state_, controller_); }
     void init()
     {
         warnings_.clear();

@@ -103,17 +103,7 @@ private slots:
         state_->setHeight(24);
         state_->setFormat(VideoGrabberState::PNG);
     }
-    void cleanupTestCase()
-    {
-        controller_->shutdown();
-        delete controller_;
-        delete state_;
-        VideoGrabberState::setWarningHandler(VideoGrabberState::WarningHandler());
-        depr::gui.tracker = nullptr;
-        tracker_->shutdown();
-        delete tracker_;
-        delete shell_;
-    }
+    void cleanupTestCase() { deleteGrabber(shell_, tracker_, state_, controller_); }
     void init() { state_->setMode(VideoGrabberState::SINGLE_SHOT); }
 
     void a_save_folder_is_inside_the_data_folder_by_where_it_really_is()
