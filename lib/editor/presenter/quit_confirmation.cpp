@@ -24,21 +24,24 @@ void QuitConfirmation::setSettings(Settings settings, AskQuitUnsaved ask_quit_un
 
 bool QuitConfirmation::mayQuit() const
 {
-    if (job_.running && job_.running()) {
-        if (!ask_cancel_ || !ask_cancel_())
-            return false;
-        if (job_.cancel)
-            job_.cancel();
-    }
-    if (!worldMayQuit())
+    // Every question comes first: nothing is cancelled or saved for a quit
+    // that the user may still call off.
+    const bool cancel_job = job_.running && job_.running();
+    if (cancel_job && (!ask_cancel_ || !ask_cancel_()))
+        return false;
+    bool save_world = false;
+    if (!worldMayQuit(&save_world))
         return false;
     QString reason;
-    if (settings_.save && !settings_.save(&reason))
-        return ask_quit_unsaved_ && ask_quit_unsaved_(reason);
-    return true;
+    if (settings_.save && !settings_.save(&reason) && !(ask_quit_unsaved_ && ask_quit_unsaved_(reason)))
+        return false;
+    if (cancel_job && job_.cancel)
+        job_.cancel();
+    // Saved as the cancelled job left the world.
+    return !save_world || saveWorld();
 }
 
-bool QuitConfirmation::worldMayQuit() const
+bool QuitConfirmation::worldMayQuit(bool *save) const
 {
     if (!world_.has_unsaved_changes || !world_.has_unsaved_changes())
         return true;
@@ -49,14 +52,20 @@ bool QuitConfirmation::worldMayQuit() const
     case Answer::Cancel:
         return false;
     case Answer::Save:
-        break;
+        *save = true;
+        return true;
     }
+    return false;
+}
+
+bool QuitConfirmation::saveWorld() const
+{
     // Saved means written and no longer reported as changed.
     QString reason;
     if (world_.save && world_.save(&reason) && !world_.has_unsaved_changes())
         return true;
     if (tell_save_failed_)
-        tell_save_failed_(name, reason);
+        tell_save_failed_(world_.name ? world_.name() : QString(), reason);
     return false;
 }
 

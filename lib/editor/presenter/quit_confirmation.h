@@ -9,8 +9,10 @@ namespace Editor {
 // Decides whether the editor may quit when the user asks it to: a running
 // job that quitting would cut short is cancelled only when the user agrees;
 // a world with unsaved changes is saved, discarded or kept open, as the user
-// answers; the settings written at quit are written first, and when they
-// cannot be, the user may stay. A save that does not reach the disk keeps
+// answers; the settings written at quit are written too, and when they
+// cannot be, the user may stay. Every question is asked before anything is
+// cancelled; the job is cancelled before the world is saved, so the file
+// holds what the user keeps. A save that does not reach the disk keeps
 // the editor open and is told with its reason. The world, the job, the
 // settings, the questions and the messages are given, so the decision needs
 // no window.
@@ -37,6 +39,7 @@ public:
     struct Job
     {
         std::function<bool()> running;
+        // Returns once the job has stopped and put back what it changed.
         std::function<void()> cancel;
     };
     // Asks whether to cancel the running job and quit; true to do so.
@@ -62,7 +65,10 @@ public:
     bool mayQuit() const;
 
 private:
-    bool worldMayQuit() const;
+    // False when the user keeps the editor open; *save when the world is
+    // to be saved first.
+    bool worldMayQuit(bool *save) const;
+    bool saveWorld() const;
 
     World world_;
     Ask ask_;

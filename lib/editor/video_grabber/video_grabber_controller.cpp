@@ -60,9 +60,16 @@ Tracker *tracker()
     return depr::gui.tracker;
 }
 
-QString frameName(int number, const QString &extension)
+QString frameName(qint64 number, const QString &extension)
 {
     return QStringLiteral("frame_%1.%2").arg(number, 4, 10, QLatin1Char('0')).arg(extension);
+}
+
+// The number after n; the numbers start again at 0 after the highest one a
+// counter holds (taken names are skipped on the way).
+qint64 followingNumber(qint64 n)
+{
+    return n == std::numeric_limits<qint64>::max() ? 0 : n + 1;
 }
 
 // The path with every link resolved; a part that does not exist yet is
@@ -119,15 +126,13 @@ bool nameTaken(const QString &path)
 }
 
 // The first number from `from` on whose name is free in folder; -1 when
-// the numbers run out.
-int freeFrameNumber(const QString &folder, int from, const QString &extension)
+// too many names in a row are taken.
+qint64 freeFrameNumber(const QString &folder, qint64 from, const QString &extension)
 {
-    for (int skipped = 0; from >= 0 && skipped < MAX_SKIPPED_NAMES; ++skipped) {
+    for (int skipped = 0; skipped < MAX_SKIPPED_NAMES; ++skipped) {
         if (!nameTaken(folder + QLatin1Char('/') + frameName(from, extension)))
             return from;
-        if (from == std::numeric_limits<int>::max())
-            break;
-        ++from;
+        from = followingNumber(from);
     }
     return -1;
 }
@@ -382,6 +387,8 @@ void VideoGrabberController::findNextFrameNumber()
         return;
     // One after the highest number of any width; a name of any kind (a
     // folder, a link, a dangling one) counts, as it takes its number.
+    // A number at the top of the counter, or past it, is not followed: it
+    // keeps its name, and the numbering goes on after the others.
     qint64 highest = -1;
     const QStringList names = QDir(folder).entryList(
             QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
@@ -394,11 +401,11 @@ void VideoGrabberController::findNextFrameNumber()
         }
         const QRegularExpressionMatch match = frameFilePattern().match(name);
         bool ok = false;
-        const int number = match.hasMatch() ? match.captured(QStringLiteral("number")).toInt(&ok) : -1;
-        if (ok)
-            highest = std::max<qint64>(highest, number);
+        const qint64 number = match.hasMatch() ? match.captured(QStringLiteral("number")).toLongLong(&ok) : -1;
+        if (ok && number < std::numeric_limits<qint64>::max())
+            highest = std::max(highest, number);
     }
-    const int found = int(std::min<qint64>(highest + 1, std::numeric_limits<int>::max()));
+    const qint64 found = highest + 1;
     // A later grab into another folder goes on with the numbering but never
     // over files that are there already.
     next_frame_ = std::max(next_frame_, found);
@@ -410,12 +417,15 @@ bool VideoGrabberController::takeFrameName(QString &path)
 {
     const QString folder = saveFolder();
     const QString extension = VideoGrabberController::extension(state_->getFormat());
-    const int number = freeFrameNumber(folder, std::max(next_frame_, 0), extension);
+    const qint64 first = std::max<qint64>(next_frame_, 0);
+    const qint64 number = freeFrameNumber(folder, first, extension);
     if (number < 0) {
+        // The failure names the frame that found no name.
+        state_->setImageName(frameName(first, extension));
         Velmora::Log::message("VideoGrabber::update: no free frame name is left in %s\n", folder.toUtf8().constData());
         return false;
     }
-    next_frame_ = number == std::numeric_limits<int>::max() ? number : number + 1;
+    next_frame_ = followingNumber(number);
     const QString name = frameName(number, extension);
     state_->setImageName(name);
     path = fs::normalizePath(folder + QLatin1Char('/') + name);
@@ -424,7 +434,7 @@ bool VideoGrabberController::takeFrameName(QString &path)
 
 bool VideoGrabberController::grabFrame(bool &deferred)
 {
-    const int first = next_frame_;
+    const qint64 first = next_frame_;
     QString path;
     if (!takeFrameName(path))
         return false;

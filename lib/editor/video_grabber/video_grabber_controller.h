@@ -28,7 +28,9 @@ class Viewport;
 // never takes a name that anything in the folder has (a file, a folder, a
 // link, even a dangling one): the first grab into a folder starts after
 // the highest number there (of any width), taken numbers are skipped, and
-// after 9999 the numbers go on with more digits.
+// after 9999 the numbers go on with more digits, counted in 64 bits: a name
+// with a number at the top of that range, or past it, is not followed (it
+// keeps its name), and past the top the numbers start again at 0.
 //
 // Sequence frames are counted by an index (time = index x step, in double),
 // so a track of L units at a step s gives floor(L / s + 1e-6) + 1 frames,
@@ -47,7 +49,7 @@ public:
     void shutdown();
 
     // The number the next file gets (-1 before the first grab).
-    int nextFrame() const { return next_frame_; }
+    qint64 nextFrame() const { return next_frame_; }
     bool isGrabbing() const { return grabbing_; }
     // While a grab runs the editor keeps running frames even when another
     // application is in front: the capture loop is driven by them.
@@ -93,7 +95,7 @@ private:
     Velmora::Ptr<Velmora::Viewport> viewport_;
     bool grabbing_ = false;
     bool frames_claimed_ = false;
-    int next_frame_ = -1;
+    qint64 next_frame_ = -1;
     bool warmed_up_ = false;
     bool shot_deferred_ = false;
     int frame_index_ = 0;

@@ -12,9 +12,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -36,6 +38,52 @@ void answerLater(QWidget *parent, std::function<void()> answer)
             return;
         answer();
     });
+}
+
+// Moves a list's current row with the keys that move it, pressed while the
+// filter above the list has the focus.
+class ListKeys : public QObject
+{
+public:
+    ListKeys(QListWidget *list, QObject *parent)
+        : QObject(parent)
+        , list_(list)
+    {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        switch (static_cast<QKeyEvent *>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QCoreApplication::sendEvent(list_, event);
+            return true;
+        default:
+            return QObject::eventFilter(watched, event);
+        }
+    }
+
+private:
+    QListWidget *list_;
+};
+
+// The current row when it is shown, else the first row shown (none when
+// the filter hides every row).
+void keepCurrentShown(QListWidget *list)
+{
+    if (list->currentItem() && !list->currentItem()->isHidden())
+        return;
+    for (int i = 0; i < list->count(); ++i) {
+        if (!list->item(i)->isHidden()) {
+            list->setCurrentRow(i);
+            return;
+        }
+    }
+    list->setCurrentItem(nullptr);
 }
 
 Velmora::UGUID guidFromAnswer(const QString &answer)
@@ -128,10 +176,20 @@ void Dialogs::selectAsset(QWidget *parent, const QString &title, const QVector<i
         }
     }
 
-    QObject::connect(filter, &QLineEdit::textChanged, list, [list](const QString &text) {
+    // Enter chooses the current row, as a double-click does: the filter
+    // keeps a shown row current and passes the arrow keys to the list, and
+    // OK (the default button) is enabled only while a row is current.
+    QPushButton *ok = buttons->button(QDialogButtonBox::Ok);
+    const auto enableOk = [list, ok] { ok->setEnabled(list->currentItem() && !list->currentItem()->isHidden()); };
+    enableOk();
+    QObject::connect(list, &QListWidget::currentItemChanged, ok, enableOk);
+    QObject::connect(filter, &QLineEdit::textChanged, list, [list, enableOk](const QString &text) {
         for (int i = 0; i < list->count(); ++i)
             list->item(i)->setHidden(!list->item(i)->text().contains(text, Qt::CaseInsensitive));
+        keepCurrentShown(list);
+        enableOk();
     });
+    filter->installEventFilter(new ListKeys(list, filter));
     QObject::connect(list, &QListWidget::itemDoubleClicked, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);

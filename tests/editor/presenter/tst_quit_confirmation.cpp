@@ -12,7 +12,8 @@ class tst_QuitConfirmation : public QObject
 private slots:
     void unsaved_changes_are_saved_discarded_or_kept_as_answered_data();
     void unsaved_changes_are_saved_discarded_or_kept_as_answered();
-    void a_running_job_is_cancelled_only_when_the_user_agrees();
+    void a_running_job_is_cancelled_only_once_every_question_is_answered_data();
+    void a_running_job_is_cancelled_only_once_every_question_is_answered();
     void settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway_data();
     void settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway();
 };
@@ -84,41 +85,87 @@ void tst_QuitConfirmation::unsaved_changes_are_saved_discarded_or_kept_as_answer
         QCOMPARE(named, QStringLiteral("worlds/a.world"));
 }
 
-void tst_QuitConfirmation::a_running_job_is_cancelled_only_when_the_user_agrees()
+void tst_QuitConfirmation::a_running_job_is_cancelled_only_once_every_question_is_answered_data()
 {
+    QTest::addColumn<bool>("agree");
+    QTest::addColumn<Answer>("world_answer");
+    QTest::addColumn<bool>("world_written");
+    QTest::addColumn<bool>("settings_written");
+    QTest::addColumn<bool>("quit_without_settings");
+    QTest::addColumn<bool>("may_quit");
+    // What happened, in order.
+    QTest::addColumn<QString>("events");
+
+    QTest::newRow("no: nothing else is asked") << false << Answer::Discard << true << true << false << false << "job?";
+    QTest::newRow("yes, then cancel: the job goes on")
+            << true << Answer::Cancel << true << true << false << false << "job? world?";
+    QTest::newRow("yes, discard") << true << Answer::Discard << true << true << false << true
+                                  << "job? world? settings cancel";
+    QTest::newRow("yes, save: saved after the cancel")
+            << true << Answer::Save << true << true << false << true << "job? world? settings cancel save";
+    QTest::newRow("yes, save fails: stays, told")
+            << true << Answer::Save << false << true << false << false << "job? world? settings cancel save told";
+    QTest::newRow("yes, settings not saved, stay: the job goes on")
+            << true << Answer::Save << true << false << false << false << "job? world? settings settings?";
+    QTest::newRow("yes, settings not saved, quit anyway")
+            << true << Answer::Save << true << false << true << true << "job? world? settings settings? cancel save";
+}
+
+void tst_QuitConfirmation::a_running_job_is_cancelled_only_once_every_question_is_answered()
+{
+    QFETCH(bool, agree);
+    QFETCH(Answer, world_answer);
+    QFETCH(bool, world_written);
+    QFETCH(bool, settings_written);
+    QFETCH(bool, quit_without_settings);
+    QFETCH(bool, may_quit);
+    QFETCH(QString, events);
+
     bool running = true;
-    int cancelled = 0;
-    int asked = 0;
-    bool agree = false;
-    int world_questions = 0;
+    bool dirty = true;
+    QStringList seen;
     Editor::QuitConfirmation::World world;
-    world.has_unsaved_changes = [] { return true; };
+    world.has_unsaved_changes = [&] { return dirty; };
+    world.save = [&](QString *) {
+        // The world is saved as the cancelled job left it.
+        seen << (running ? QStringLiteral("save-while-running") : QStringLiteral("save"));
+        dirty = !world_written;
+        return world_written;
+    };
     Editor::QuitConfirmation confirmation(
             world,
             [&](const QString &) {
-                ++world_questions;
-                return Answer::Discard;
+                seen << QStringLiteral("world?");
+                return world_answer;
             },
-            nullptr);
-    confirmation.setJob({[&] { return running; }, [&] { ++cancelled, running = false; }}, [&] {
-        ++asked;
-        return agree;
-    });
+            [&](const QString &, const QString &) { seen << QStringLiteral("told"); });
+    confirmation.setJob({[&] { return running; },
+                         [&] {
+                             seen << QStringLiteral("cancel");
+                             running = false;
+                         }},
+                        [&] {
+                            seen << QStringLiteral("job?");
+                            return agree;
+                        });
+    confirmation.setSettings({[&](QString *) {
+                                 seen << QStringLiteral("settings");
+                                 return settings_written;
+                             }},
+                             [&](const QString &) {
+                                 seen << QStringLiteral("settings?");
+                                 return quit_without_settings;
+                             });
 
-    // No: the job goes on and nothing else is asked.
-    QVERIFY(!confirmation.mayQuit());
-    QCOMPARE(asked, 1);
-    QCOMPARE(cancelled, 0);
-    QCOMPARE(world_questions, 0);
-    // Yes: the job is cancelled, then the world is asked about.
-    agree = true;
-    QVERIFY(confirmation.mayQuit());
-    QCOMPARE(asked, 2);
-    QCOMPARE(cancelled, 1);
-    QCOMPARE(world_questions, 1);
+    QCOMPARE(confirmation.mayQuit(), may_quit);
+    QCOMPARE(seen.join(QLatin1Char(' ')), events);
     // Without a running job nothing is asked about it.
+    running = false;
+    dirty = false;
+    seen.clear();
+    settings_written = true;
     QVERIFY(confirmation.mayQuit());
-    QCOMPARE(asked, 2);
+    QCOMPARE(seen, QStringList{"settings"});
 }
 
 void tst_QuitConfirmation::settings_that_cannot_be_saved_keep_the_editor_open_unless_the_user_quits_anyway_data()

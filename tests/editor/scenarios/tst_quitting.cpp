@@ -64,6 +64,22 @@ void screenshotBoxes(test::MessageBoxes &boxes, const QString &prefix)
     });
 }
 
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void makeUnsavedChange(const char *name)
+{
+    Velmora::Ptr<Velmora::Node> node(Velmora::NodeDummy::create());
+    node->setName(name);
+    Editor::Undo::begin();
+    Editor::Undo::apply(new CreateNodesAction({node}));
+    QVERIFY(Editor::Undo::commit());
+    QVERIFY(depr::g.world_controls->isDirty());
+}
+
 // ---- impostor_job ---------------------------------------------------------------
 
 class ImpostorJob : public test::Scenario
@@ -114,16 +130,36 @@ private slots:
         QVERIFY(!mainWindow()->centralWidget()->isEnabled());
         QVERIFY(!mainWindow()->menuBar()->isEnabled());
 
-        // Ctrl+Q in the progress dialog asks the same; Yes stops the run
-        // and the editor quits.
+        // Yes, then Cancel on the unsaved world: nothing was stopped for a
+        // quit that did not happen.
+        makeUnsavedChange("made_while_grabbing");
+        boxes.clear();
         boxes.answer(QMessageBox::Yes);
+        boxes.answer(QMessageBox::Cancel);
+        test::sendSpontaneousClose(mainWindow());
+        QCOMPARE(boxes.boxes().size(), 2);
+        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Unsaved Changes"));
+        QVERIFY(mainWindow()->isVisible());
+        QVERIFY(window->isCreating());
+
+        // Ctrl+Q in the progress dialog asks the same; Yes and Save stop
+        // the run, then save the world as it leaves it, and the editor
+        // quits.
+        boxes.clear();
+        boxes.answer(QMessageBox::Yes);
+        boxes.answer(QMessageBox::Save);
         progress->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(progress));
         QTest::keyClick(progress, Qt::Key_Q, Qt::ControlModifier);
         QTRY_COMPARE(boxes.boxes().size(), 2);
-        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Impostors Creator"));
+        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Impostors Creator"));
+        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Unsaved Changes"));
         QVERIFY(!window->isCreating());
         QTRY_VERIFY(!mainWindow()->isVisible());
+        QVERIFY(!depr::g.world_controls->isDirty());
+        const QByteArray saved = readFile(test::context().data_path + QStringLiteral("worlds/courtyard.world"));
+        QVERIFY(saved.contains("made_while_grabbing"));
+        QVERIFY(!saved.contains("lamp_post_impostor"));
         QVERIFY(!Velmora::World::getNodeByName("lamp_post_impostor"));
         Dialogs::setResponder(Dialogs::Responder());
     }
@@ -138,16 +174,6 @@ int loopUntilQuit(int timeout_ms)
     QEventLoop loop;
     QTimer::singleShot(timeout_ms, &loop, [&loop] { loop.exit(-1); });
     return loop.exec();
-}
-
-void makeUnsavedChange(const char *name)
-{
-    Velmora::Ptr<Velmora::Node> node(Velmora::NodeDummy::create());
-    node->setName(name);
-    Editor::Undo::begin();
-    Editor::Undo::apply(new CreateNodesAction({node}));
-    QVERIFY(Editor::Undo::commit());
-    QVERIFY(depr::g.world_controls->isDirty());
 }
 
 class WorldProject : public test::Scenario
@@ -193,12 +219,6 @@ private slots:
 };
 
 // ---- world_saves -----------------------------------------------------------------
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QAction *saveWorldAction()
 {

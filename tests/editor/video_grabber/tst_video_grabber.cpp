@@ -301,6 +301,14 @@ private slots:
                 << QStringList{"frame_0041.png", "frame_0042.png/"} << QStringLiteral("frame_0043.png");
         QTest::newRow("a dangling link takes its name")
                 << QStringList{"frame_0000.png@"} << QStringLiteral("frame_0001.png");
+        // Numbers at the top of a 64-bit counter, or past it, keep their
+        // names and are not followed; after the top the numbers start again.
+        QTest::newRow("the top of 64 bits and more digits")
+                << QStringList{"frame_0041.png", "frame_9223372036854775807.png",
+                               "frame_" + QString(30, QLatin1Char('9')) + ".png"}
+                << QStringLiteral("frame_0042.png");
+        QTest::newRow("the last 64-bit number")
+                << QStringList{"frame_9223372036854775806.png"} << QStringLiteral("frame_9223372036854775807.png");
     }
     void numbering_starts_after_the_highest_frame_file()
     {
@@ -350,7 +358,7 @@ private slots:
         // Nothing of the write is left beside the frames.
         QCOMPARE(QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot).size(),
                  existing.size() + 2);
-        const int after = controller.nextFrame();
+        const qint64 after = controller.nextFrame();
         grab();
         QCOMPARE(controller.nextFrame(), after + 1); // later grabs go on from there
     }
@@ -537,7 +545,7 @@ private slots:
         QVERIFY(shell_->writeData(QStringLiteral("blocker"), "a file"));
         state_->setFormat(VideoGrabberState::PNG);
         state_->setSavePath(folder(QStringLiteral("blocker/frames")));
-        const int number = controller_->nextFrame();
+        const qint64 number = controller_->nextFrame();
         grab();
         QCOMPARE(states_,
                  (QList<VideoGrabberState::State>{VideoGrabberState::START_REQUESTED, VideoGrabberState::GRABBING,

@@ -177,6 +177,30 @@ private slots:
         QCOMPARE(entries(folder), QStringList());
     }
 
+    void numbering_goes_past_the_top_of_int_and_a_failure_names_its_frame()
+    {
+        const QString folder = shell_->root() + QStringLiteral("/top_of_int");
+        QVERIFY(writeFile(folder + QStringLiteral("/frame_2147483647.png"), "x"));
+        freshController();
+        state_->setSavePath(folder);
+        {
+            test::FileSizeLimit full(16);
+            QVERIFY(full.isActive());
+            grab();
+        }
+        QVERIFY(states_.contains(VideoGrabberState::FAILED));
+        QCOMPARE(state_->getImagePath(), QStringLiteral("frame_2147483648.png"));
+        // The failed number is used up; later grabs go on, here and in
+        // another folder.
+        grab();
+        QVERIFY(!states_.contains(VideoGrabberState::FAILED));
+        QCOMPARE(frames(folder), (QStringList{"frame_2147483647.png", "frame_2147483649.png"}));
+        const QString other = shell_->root() + QStringLiteral("/after_top_of_int");
+        state_->setSavePath(other);
+        grab();
+        QCOMPARE(frames(other), QStringList{"frame_2147483650.png"});
+    }
+
     void a_frame_never_takes_a_name_that_exists_data()
     {
         QTest::addColumn<bool>("fat");

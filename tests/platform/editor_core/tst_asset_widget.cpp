@@ -1,12 +1,11 @@
 #include "asset_files.h"
+#include "global_assets.h"
 
 #include <editor_core/AssetType.h>
 #include <editor_core/AssetWidget.h>
 #include <editor_core/AssetsMimeDataHandler.h>
 #include <editor_core/Dialogs.h>
 #include <editor_core/DragAndDropDelegate.h>
-#include <editor_core/depr/EditorGlobals.h>
-#include <editor_core/editor/AssetManagerPrivate.h>
 
 #include <QMimeData>
 #include <QSignalSpy>
@@ -51,7 +50,7 @@ private slots:
 
 private:
     QTemporaryDir dir_;
-    std::unique_ptr<Editor::AssetManagerPrivate> assets_;
+    test::GlobalAssets assets_;
 };
 
 void TestAssetWidget::initTestCase()
@@ -60,20 +59,14 @@ void TestAssetWidget::initTestCase()
     QVERIFY(test::writeAsset(root, "worlds/level1.world", WORLD, AssetType::WORLD));
     QVERIFY(test::writeAsset(root, "worlds/level2.world", OTHER_WORLD, AssetType::WORLD));
     QVERIFY(test::writeAsset(root, "textures/logo.png", IMAGE, AssetType::IMAGE));
-    assets_ = std::make_unique<Editor::AssetManagerPrivate>();
-    assets_->setRootPath(root);
-    depr::g.asset_manager = assets_.get();
-    QSignalSpy initialized(assets_.get(), &Editor::AssetManagerPrivate::initialized);
-    assets_->init();
-    QVERIFY(initialized.wait(10000));
+    QVERIFY(assets_.start(root));
     QCOMPARE(assets_->getNumAssets(), 3);
 }
 
 void TestAssetWidget::cleanupTestCase()
 {
     Dialogs::setResponder({});
-    depr::g.asset_manager = nullptr;
-    assets_->shutdown();
+    assets_.stop();
 }
 
 void TestAssetWidget::a_guid_set_from_code_is_shown_and_not_reported()

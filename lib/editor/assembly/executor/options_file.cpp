@@ -1,6 +1,5 @@
 #include "editor/assembly/executor/options_file.h"
 
-#include <editor_core/base/Assert.h>
 #include <editor_core/fs/FileSystem.h>
 
 #include <QDir>
@@ -52,13 +51,12 @@ bool OptionsFile::save(const QJsonObject &data, QString *error)
     }
     QDir(::fs::pathname(file)).mkpath(QStringLiteral("."));
     const QByteArray bytes = QJsonDocument(data).toJson();
+    // A failed write is logged with its reason by the write itself, and the
+    // caller tells the user.
     QString reason;
     const bool result = ::fs::writeStringToFSFile(file, bytes.constData(), bytes.size(), true, &reason);
-    if (!result) {
-        base::printAssertMessage("result", "lib/editor/assembly/executor/OptionsFile", __LINE__);
-        if (error)
-            *error = QStringLiteral("\"%1\" cannot be written: %2").arg(QDir::toNativeSeparators(file), reason);
-    }
+    if (!result && error)
+        *error = QStringLiteral("\"%1\" cannot be written: %2").arg(QDir::toNativeSeparators(file), reason);
     return result;
 }
 
