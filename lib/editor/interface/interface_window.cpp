@@ -399,7 +399,8 @@ void InterfaceWindow::render()
     gui_->render(mouse_x_, mouse_y_, buttons, 0);
     gui_->disable();
     painted_key_ = gui_->getPaintKey();
-    // A frame that did not reach the window is made again next time.
+    // A frame that could not be drawn is tried again next time (one swapped
+    // while the window is not exposed reaches it with the expose to come).
     repaint_ = !render_context_->swapWindow();
 }
 

@@ -408,6 +408,7 @@ private slots:
         // The window system may expose the resized window once more.
         QTest::newRow("a new width") << "size" << 1 << 2 << true;
         QTest::newRow("an expose") << "expose" << 1 << 1 << false;
+        QTest::newRow("hidden and shown again") << "show" << 1 << 2 << false;
     }
     void script_windows_paint_only_what_changed()
     {
@@ -452,6 +453,10 @@ private slots:
         } else if (change == QLatin1String("expose")) {
             QExposeEvent expose(QRegion(0, 0, window->getWidth(), window->getHeight()));
             QCoreApplication::sendEvent(window, &expose);
+        } else if (change == QLatin1String("show")) {
+            window->setHidden(true);
+            frameAt(*app_, QPoint(0, 0), 0);
+            window->setHidden(false);
         }
         QVERIFY(framesOverASecond(*app_, window, inside, step, buttons) >= 10);
         const int painted = paints(interface) - before;
