@@ -346,17 +346,20 @@ void InterfaceWindow::ensureRenderContext()
         render_context_->destroyContext();
         render_context_->createVisual();
         render_context_->createContext(uintptr_t(winId()), width_, height_);
+        repaint_ = true;
     }
     if (width_ != render_width_ || height_ != render_height_) {
         render_width_ = width_;
         render_height_ = height_;
         resize(width_, height_);
+        repaint_ = true;
     }
 }
 
 void InterfaceWindow::destroyRenderContext()
 {
     render_width_ = 0;
+    repaint_ = true;
     if (render_context_ && render_context_->isCreated())
         render_context_->destroyContext();
 }
@@ -383,12 +386,22 @@ void InterfaceWindow::render()
     ensureRenderContext();
     if (!render_context_->isCreated())
         return;
+    // The mouse reaches the Gui every frame, before the picture is judged: a
+    // press or a drag changes what it paints. Gui::render hands it the same
+    // state again, which changes nothing more.
+    const int buttons = Velmora::App::getMouseButton();
+    gui_->setMouse(mouse_x_, mouse_y_, buttons);
+    if (!repaint_ && gui_->getPaintKey() == painted_key_)
+        return;
     render_context_->resizeWindow(render_width_, render_height_);
     render_context_->renderWindow();
     gui_->enable(width_, height_);
-    gui_->render(mouse_x_, mouse_y_, Velmora::App::getMouseButton(), 0);
+    gui_->render(mouse_x_, mouse_y_, buttons, 0);
     gui_->disable();
-    render_context_->swapWindow();
+    painted_key_ = gui_->getPaintKey();
+    // A frame that could not be drawn is tried again next time (one swapped
+    // while the window is not exposed reaches it with the expose to come).
+    repaint_ = !render_context_->swapWindow();
 }
 
 void InterfaceWindow::reset()
@@ -413,6 +426,10 @@ bool InterfaceWindow::event(QEvent *event)
         break;
     case QEvent::FocusOut:
         focused_ = false;
+        break;
+    case QEvent::Expose:
+        // The window system may have dropped the picture.
+        repaint_ = true;
         break;
     default:
         break;

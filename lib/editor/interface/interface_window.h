@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QWindow>
 
+#include <cstdint>
 #include <functional>
 
 class Interface;
@@ -85,7 +86,9 @@ public:
     // 1 when (x, y) lies inside the client area.
     int getIntersection(int x, int y) const;
 
-    // Per frame, from the Interface.
+    // Per frame, from the Interface. render hands the mouse to the Gui and
+    // paints only when what the window shows changed since its last picture:
+    // the Gui's paint key, the size, a new render context or an expose.
     void updateMouse();
     void render();
     void destroyRenderContext();
@@ -135,6 +138,10 @@ private:
     int flags_ = 0;
     int render_width_ = 0;
     int render_height_ = 0;
+    // The Gui's paint key of the picture on the window, and whether that
+    // picture must be made again whatever the key says.
+    uint64_t painted_key_ = 0;
+    bool repaint_ = true;
     bool focused_ = false;
     bool permanently_focused_ = false;
     Velmora::Vector<Velmora::String> drop_files_;

@@ -10,6 +10,7 @@
 #include <QWindow>
 
 #include <memory>
+#include <utility>
 
 namespace Velmora {
 
@@ -120,7 +121,9 @@ bool RenderContext::swapWindow()
     painter_ = nullptr;
     if (g_current == this)
         g_current = nullptr;
-    d_->last = d_->image;
+    // The two images take turns: the next frame is drawn into the one shown
+    // before, whose memory stays, instead of a copy of this one.
+    std::swap(d_->image, d_->last);
     ++frames_;
     if (!d_->window || !d_->window->isExposed())
         return true;
@@ -128,7 +131,7 @@ bool RenderContext::swapWindow()
     d_->store->beginPaint(area);
     if (QPaintDevice *device = d_->store->paintDevice()) {
         QPainter painter(device);
-        painter.drawImage(0, 0, d_->image);
+        painter.drawImage(0, 0, d_->last);
     }
     d_->store->endPaint();
     d_->store->flush(area);

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QtTest>
 
@@ -59,6 +60,31 @@ void frameAt(HostApp &app, QPoint global, int buttons)
     QCursor::setPos(global);
     app.buttons = buttons;
     enginetest::Installation::frame();
+}
+
+// Pictures the script windows have shown so far.
+int paints(Interface *interface)
+{
+    int total = 0;
+    for (int i = 0; i < interface->getNumWindows(); ++i)
+        if (const Ptr<RenderContext> context = interface->getWindow(i)->getRenderContext())
+            total += context->getNumFrames();
+    return total;
+}
+
+// Engine frames for a second of the display's rhythm, the pointer at a
+// point of the window (moved by step each frame) with the buttons held;
+// the number of frames run.
+int framesOverASecond(HostApp &app, InterfaceWindow *window, QPoint point, QPoint step, int buttons)
+{
+    QElapsedTimer timer;
+    timer.start();
+    int frames = 0;
+    for (; timer.elapsed() < 1000; ++frames) {
+        frameAt(app, QPoint(window->getPositionX(), window->getPositionY()) + point + step * (frames % 20), buttons);
+        QCoreApplication::processEvents();
+    }
+    return frames;
 }
 
 } // namespace
@@ -365,6 +391,77 @@ private slots:
         frameAt(app, inside, 1);
         QCOMPARE(window.getGui()->getFocus(), static_cast<Widget *>(button.get()));
         QCOMPARE(app.buttons, 0);
+    }
+
+    // Script windows rest with the editor: one picture of what they show
+    // until it changes, whatever the frames and the pointer do.
+    void script_windows_paint_only_what_changed_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<int>("least");
+        QTest::addColumn<int>("most");
+        QTest::addColumn<bool>("picture");
+        QTest::newRow("nothing") << "" << 0 << 0 << false;
+        QTest::newRow("the pointer moving over a window") << "pointer" << 0 << 0 << false;
+        QTest::newRow("a label's text set by a script") << "text" << 1 << 1 << true;
+        QTest::newRow("the content pressed and held, taking the focus") << "press" << 1 << 1 << true;
+        // The window system may expose the resized window once more.
+        QTest::newRow("a new width") << "size" << 1 << 2 << true;
+        QTest::newRow("an expose") << "expose" << 1 << 1 << false;
+        QTest::newRow("hidden and shown again") << "show" << 1 << 2 << false;
+    }
+    void script_windows_paint_only_what_changed()
+    {
+        QFETCH(QString, change);
+        QFETCH(int, least);
+        QFETCH(int, most);
+        QFETCH(bool, picture);
+        Interface *interface = start(oneScreen);
+        QVERIFY(interface);
+        Console::run("interface_demo");
+        Console::flush();
+        QCOMPARE(interface->getNumWindows(), 2);
+        InterfaceWindow *window = interface->getWindow(0);
+        QCOMPARE(QByteArray(window->getTitle()), QByteArray("Script window"));
+        // Shown and painted, then resting: five frames without a picture.
+        int settled = 0;
+        for (int tries = 0; tries < 100 && settled < 5; ++tries) {
+            const int before = paints(interface);
+            frameAt(*app_, QPoint(0, 0), 0);
+            QCoreApplication::processEvents();
+            const bool shown = window->isExposed() && interface->getWindow(1)->isExposed();
+            settled = shown && paints(interface) == before ? settled + 1 : 0;
+        }
+        QCOMPARE(settled, 5);
+        const int before = paints(interface);
+        const QImage shown = window->getRenderContext()->getLastFrame();
+
+        // Inside the content, below its title bar and clear of its edges.
+        const QPoint inside(40, 40);
+        QPoint step;
+        int buttons = 0;
+        if (change == QLatin1String("pointer")) {
+            step = QPoint(3, 1);
+        } else if (change == QLatin1String("text")) {
+            auto label = static_cast<WidgetLabel *>(window->getWidget()->getChild(0).get());
+            QCOMPARE(label->getType(), int(Widget::WIDGET_LABEL));
+            label->setText("Changed by the script.");
+        } else if (change == QLatin1String("press")) {
+            buttons = 1;
+        } else if (change == QLatin1String("size")) {
+            window->setWidth(window->getWidth() + 10);
+        } else if (change == QLatin1String("expose")) {
+            QExposeEvent expose(QRegion(0, 0, window->getWidth(), window->getHeight()));
+            QCoreApplication::sendEvent(window, &expose);
+        } else if (change == QLatin1String("show")) {
+            window->setHidden(true);
+            frameAt(*app_, QPoint(0, 0), 0);
+            window->setHidden(false);
+        }
+        QVERIFY(framesOverASecond(*app_, window, inside, step, buttons) >= 10);
+        const int painted = paints(interface) - before;
+        QVERIFY2(painted >= least && painted <= most, qPrintable(QString::number(painted)));
+        QCOMPARE(window->getRenderContext()->getLastFrame() != shown, picture);
     }
 
     void focus_hide_and_reset()

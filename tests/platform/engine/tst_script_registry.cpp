@@ -282,6 +282,16 @@ private slots:
         QVERIFY(frame.pixelColor(15, 15) != frame.pixelColor(100, 70)); // the button is there
         QVERIFY(gui->getImage().isNull()); // nothing went to the Gui's own image
 
+        // Later frames are drawn into the two images the context keeps, not
+        // into new ones (the high half of a cache key names an image's data).
+        QSet<qint64> images;
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY(context->renderWindow());
+            QVERIFY(context->swapWindow());
+            images << (context->getLastFrame().cacheKey() >> 32);
+        }
+        QCOMPARE(images.size(), 2);
+
         window.destroy();
         QVERIFY(!context->isReady());
         QVERIFY(!context->renderWindow());
