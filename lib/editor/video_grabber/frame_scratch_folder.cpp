@@ -1,8 +1,8 @@
 #include "editor/video_grabber/frame_scratch_folder.h"
 
-#include "core/base/leftover_sweeper.h"
-
 #include <editor_core/fs/FileSystem.h>
+
+#include <velmora/OwnNames.h>
 
 #include <QFile>
 
@@ -23,7 +23,8 @@ constexpr int MAX_NAME_ATTEMPTS = 16;
 FrameScratchFolder::FrameScratchFolder(const QString &folder)
 {
     for (int attempt = 0; attempt < MAX_NAME_ATTEMPTS; ++attempt) {
-        const QString path = folder + QLatin1Char('/') + base::LeftoverSweeper::scratchName();
+        const QString path = folder + QLatin1Char('/')
+                + QString::fromStdString(Velmora::OwnNames::make(Velmora::OwnNames::SCRATCH, {}));
         // The mode is given at creation: nothing to change afterwards.
         const QByteArray native = QFile::encodeName(path);
         if (::mkdir(native.constData(), 0700) == 0) {

@@ -6,12 +6,12 @@
 #include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
+#include <velmora/OwnNames.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -139,13 +139,13 @@ bool commitWholeFile(const QString &path, const char *data, size_t size, bool ov
         reason = QStringLiteral("the existing file is not writable");
         return false;
     }
-    static std::atomic<unsigned> counter{0};
     const int slash = target.lastIndexOf('/');
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' + QByteArray::number(qint64(::getpid()))
-                + '-' + QByteArray::number(counter.fetch_add(1)) + ".tmp";
+        temporary = target.left(slash + 1)
+                + QByteArray::fromStdString(
+                            Velmora::OwnNames::make(Velmora::OwnNames::TEMPORARY, target.mid(slash + 1).toStdString()));
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             reason = errnoText(errno);
