@@ -1,15 +1,17 @@
 #include "core/base/leftover_sweeper.h"
 
+#include "core/base/kept_files_journal.h"
+
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
 #include <velmora/MetaScan.h>
+#include <velmora/OwnNames.h>
 
 #include <QDir>
 #include <QFile>
-#include <QRandomGenerator>
+#include <QSet>
 
 #include <cerrno>
-#include <climits>
 #include <csignal>
 #include <cstring>
 
@@ -22,34 +24,28 @@ namespace base {
 
 namespace {
 
-const QLatin1String SCRATCH_PREFIX(".frame_");
-const QLatin1String TEMPORARY_SUFFIX(".tmp");
+using Velmora::OwnNames::parse;
 
-// "<digits>-<tag>" (the tag digits only, or ASCII letters and digits): the
-// process id; 0 when text is not so.
-qint64 processMark(const QStringRef &text, bool digits_only)
+QString nameOf(const QString &path)
 {
-    const int dash = text.indexOf(QLatin1Char('-'));
-    if (dash < 1 || dash + 1 == text.size())
-        return 0;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        const bool digit = c >= QLatin1Char('0') && c <= QLatin1Char('9');
-        if (i < dash ? !digit : i > dash && !(digit || (!digits_only && c.isLetter() && c.unicode() < 128)))
-            return 0;
-    }
-    bool ok = false;
-    const qint64 pid = text.left(dash).toLongLong(&ok);
-    return ok && pid > 0 && pid <= INT_MAX ? pid : 0;
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
+// "frame_<digits>.<extension>", as the video grabber names a frame.
 bool isFrameFile(const char *name)
 {
-    return std::strncmp(name, "frame_", 6) == 0;
+    if (std::strncmp(name, "frame_", 6) != 0)
+        return false;
+    const char *at = name + 6;
+    const char *digits = at;
+    while (*at >= '0' && *at <= '9')
+        ++at;
+    return at > digits && *at == '.' && at[1] != '\0' && !std::strchr(at + 1, '.');
 }
 
-// A scratch folder holds at most a frame and the temporary file of its
-// write; anything else (a folder, a link, another name) keeps it whole.
+// A scratch folder holds at most one frame and the temporary file of its
+// write, both plain files; anything else (a second frame, a folder, a link,
+// another name) keeps it whole.
 bool removeScratch(const QByteArray &path)
 {
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -62,6 +58,8 @@ bool removeScratch(const QByteArray &path)
         return false;
     }
     std::vector<std::string> names;
+    int frames = 0;
+    int temporaries = 0;
     bool ours = true;
     while (const dirent *entry = ::readdir(dir)) {
         const char *name = entry->d_name;
@@ -69,7 +67,10 @@ bool removeScratch(const QByteArray &path)
             continue;
         struct stat entry_info;
         const bool plain = ::fstatat(fd, name, &entry_info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(entry_info.st_mode);
-        if (!plain || !(isFrameFile(name) || LeftoverSweeper::temporaryProcess(QFile::decodeName(name)) > 0)) {
+        const bool temporary = parse(name) == Velmora::OwnNames::TEMPORARY;
+        frames += isFrameFile(name) ? 1 : 0;
+        temporaries += temporary ? 1 : 0;
+        if (!plain || !(isFrameFile(name) || temporary) || frames > 1 || temporaries > 1) {
             ours = false;
             break;
         }
@@ -79,6 +80,50 @@ bool removeScratch(const QByteArray &path)
         ours = ::unlinkat(fd, names[i].c_str(), 0) == 0;
     ::closedir(dir);
     return ours && ::rmdir(path.constData()) == 0;
+}
+
+// The kind of an entry name of ours, and the process id it carries.
+Velmora::OwnNames::Kind ownEntry(const QString &name, qint64 *pid)
+{
+    long long value = 0;
+    const Velmora::OwnNames::Kind kind = parse(QFile::encodeName(name).toStdString(), &value);
+    *pid = value;
+    return kind;
+}
+
+bool isOwnPlainFile(const QByteArray &path)
+{
+    struct stat info;
+    return ::lstat(path.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+}
+
+// "<folder>/<pid>": a process's entries in a folder.
+QString processInFolder(const QString &path, qint64 pid)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + QString::number(pid);
+}
+
+// A kept file that no journal names: its process was killed before it
+// wrote over the file (a journal names a kept file first), so the file
+// still has those contents and the kept one goes; were the file gone, the
+// kept one takes its name instead (never the only copy). True when it went.
+bool settleUnlistedKept(const QString &path, QStringList *put_back)
+{
+    qint64 pid = 0;
+    if (ownEntry(nameOf(path), &pid) != Velmora::OwnNames::KEPT || LeftoverSweeper::processRuns(pid))
+        return false;
+    const QByteArray kept = QFile::encodeName(path);
+    if (!isOwnPlainFile(kept))
+        return false;
+    const int slash = kept.lastIndexOf('/');
+    const QByteArray target = kept.left(slash + 1)
+            + QByteArray::fromStdString(Velmora::OwnNames::ownerName(kept.mid(slash + 1).toStdString()));
+    struct stat info;
+    if (::lstat(target.constData(), &info) == 0)
+        return S_ISREG(info.st_mode) && ::unlink(kept.constData()) == 0;
+    if (errno == ENOENT && ::rename(kept.constData(), target.constData()) == 0)
+        *put_back << QFile::decodeName(target);
+    return false;
 }
 
 } // namespace
@@ -97,7 +142,7 @@ LeftoverSweeper::~LeftoverSweeper()
     Velmora::MetaScan::removeReadListener(listener_);
 }
 
-int LeftoverSweeper::sweep()
+int LeftoverSweeper::sweep(QStringList *put_back)
 {
     std::string data_path;
     std::vector<std::string> marked;
@@ -110,13 +155,43 @@ int LeftoverSweeper::sweep()
         return 0;
     const QString data = QString::fromStdString(data_path);
     int removed = 0;
+    QStringList restored;
+    QStringList kept;
+    QStringList listed_kept;
+    QSet<QString> unresolved;
+    // The journals first: they tell what their kept files are for.
+    for (const std::string &entry : marked) {
+        const QString path = data + QString::fromStdString(entry);
+        qint64 pid = 0;
+        const Velmora::OwnNames::Kind kind = ownEntry(nameOf(path), &pid);
+        if (kind == Velmora::OwnNames::KEPT)
+            kept << path;
+        if (kind != Velmora::OwnNames::JOURNAL || processRuns(pid))
+            continue;
+        const KeptFilesJournal::Recovery recovery = KeptFilesJournal::recover(path);
+        restored += recovery.put_back;
+        listed_kept += recovery.kept;
+        removed += recovery.resolved ? 1 : 0;
+        // A journal that could not be dealt with may name more kept files
+        // than it was read for: its process's kept files there stay.
+        if (!recovery.resolved)
+            unresolved << processInFolder(path, pid);
+    }
+    for (const QString &path : qAsConst(kept)) {
+        qint64 pid = 0;
+        ownEntry(nameOf(path), &pid);
+        if (!listed_kept.contains(path) && !unresolved.contains(processInFolder(path, pid))
+            && settleUnlistedKept(path, &restored))
+            ++removed;
+    }
     for (const std::string &entry : marked) {
         const bool folder = !entry.empty() && entry.back() == '/';
         const QString path = data + QString::fromStdString(folder ? entry.substr(0, entry.size() - 1) : entry);
-        if (!removeIfLeftOver(path))
-            continue;
-        ++removed;
-        if (!folder && Velmora::FileSystem::isInitialized())
+        if (removeIfLeftOver(path))
+            ++removed;
+        // The engine's index lists the hidden files that are gone now.
+        struct stat info;
+        if (!folder && Velmora::FileSystem::isInitialized() && ::lstat(QFile::encodeName(path).constData(), &info) != 0)
             Velmora::FileSystem::removeFile(path.toUtf8().constData());
     }
     removed += sweepFolder(data + QStringLiteral(".tamsel2"));
@@ -124,27 +199,22 @@ int LeftoverSweeper::sweep()
     if (removed > 0)
         Velmora::Log::message("Editor: removed %d file(s) left over by editors that were stopped while saving\n",
                               removed);
+    if (!restored.isEmpty()) {
+        QStringList shown;
+        for (const QString &path : qAsConst(restored))
+            shown << path.mid(data.size());
+        Velmora::Log::warning("Editor: an editor was stopped while it wrote over these files, which have their "
+                              "earlier contents again: %s\n",
+                              shown.join(QStringLiteral(", ")).toUtf8().constData());
+    }
+    if (put_back)
+        *put_back = restored;
     return removed;
 }
 
-QString LeftoverSweeper::scratchName()
+bool LeftoverSweeper::isScratchName(const QString &name)
 {
-    return SCRATCH_PREFIX + QString::number(qint64(::getpid())) + QLatin1Char('-')
-            + QString::number(QRandomGenerator::global()->generate64() & 0xffffffffffffULL, 36);
-}
-
-qint64 LeftoverSweeper::temporaryProcess(const QString &name)
-{
-    if (!name.startsWith(QLatin1Char('.')) || !name.endsWith(TEMPORARY_SUFFIX))
-        return 0;
-    const QStringRef rest = name.midRef(1, name.size() - 1 - TEMPORARY_SUFFIX.size());
-    const int dot = rest.lastIndexOf(QLatin1Char('.'));
-    return dot > 0 ? processMark(rest.mid(dot + 1), true) : 0;
-}
-
-qint64 LeftoverSweeper::scratchProcess(const QString &name)
-{
-    return name.startsWith(SCRATCH_PREFIX) ? processMark(name.midRef(SCRATCH_PREFIX.size()), false) : 0;
+    return parse(QFile::encodeName(name).toStdString()) == Velmora::OwnNames::SCRATCH;
 }
 
 bool LeftoverSweeper::processRuns(qint64 pid)
@@ -156,17 +226,14 @@ bool LeftoverSweeper::processRuns(qint64 pid)
 
 bool LeftoverSweeper::removeIfLeftOver(const QString &path)
 {
-    const QString name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
-    const qint64 temporary = temporaryProcess(name);
-    const qint64 scratch = temporary > 0 ? 0 : scratchProcess(name);
-    if ((temporary <= 0 && scratch <= 0) || processRuns(temporary > 0 ? temporary : scratch))
+    qint64 pid = 0;
+    const Velmora::OwnNames::Kind kind = ownEntry(nameOf(path), &pid);
+    if ((kind != Velmora::OwnNames::TEMPORARY && kind != Velmora::OwnNames::SCRATCH) || processRuns(pid))
         return false;
     const QByteArray native = QFile::encodeName(path);
-    if (scratch > 0)
+    if (kind == Velmora::OwnNames::SCRATCH)
         return removeScratch(native);
-    struct stat info;
-    return ::lstat(native.constData(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid()
-            && ::unlink(native.constData()) == 0;
+    return isOwnPlainFile(native) && ::unlink(native.constData()) == 0;
 }
 
 int LeftoverSweeper::sweepFolder(const QString &folder)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <mutex>
 #include <string>
@@ -9,14 +10,17 @@
 namespace base {
 
 // What a process of ours leaves behind when it is killed at the wrong
-// moment: the temporary file of a checked write (".<name>.<pid>-<n>.tmp",
-// beside the file it replaces) and the video grabber's scratch folder
-// (".frame_<pid>-<tag>", beside the frames). Both carry the id of the
-// process that made them; once that process no longer runs they are left
-// over and are removed. Everything else is left alone: other names, what a
-// running process made (this one's included; a reused id counts as
-// running), links, entries of another user, and a scratch folder that
-// holds anything but a frame or a temporary file.
+// moment, under the program's own names (Velmora::OwnNames): the temporary
+// file of a checked write, the video grabber's scratch folder, and the kept
+// earlier contents of files a run wrote over, with the run's journal. Each
+// carries the id of the process that made it; once that process no longer
+// runs they are left over. Temporary files go; a scratch folder goes when it
+// holds exactly what the grabber puts there (at most one frame and its
+// temporary file); kept files go back over their files when their run did
+// not finish, and go when it did (KeptFilesJournal). Everything else is left
+// alone: other names (older forms of ours included), what a running process
+// made (this one's included; a reused id counts as running), links, and
+// entries of another user.
 class LeftoverSweeper
 {
 public:
@@ -27,20 +31,17 @@ public:
     LeftoverSweeper(const LeftoverSweeper &) = delete;
     LeftoverSweeper &operator=(const LeftoverSweeper &) = delete;
 
-    // Removes what is left over among the names the read listed and in the
-    // data folder's tool folders ".tamsel2" and ".thumbnails", which the
+    // Deals with what is left over among the names the read listed and in
+    // the data folder's tool folders ".tamsel2" and ".thumbnails", which the
     // read does not list. Costs nothing when nothing was listed. Returns how
-    // many entries were removed.
-    int sweep();
+    // many entries were removed; the files that got their kept contents
+    // back are told once in the log and are in *put_back.
+    int sweep(QStringList *put_back = nullptr);
 
-    // A new scratch folder's name for this process.
-    static QString scratchName();
-    // The process id that a name carries as a checked write's temporary
-    // file or as a scratch folder; 0 when it carries none so.
-    static qint64 temporaryProcess(const QString &name);
-    static qint64 scratchProcess(const QString &name);
+    // Whether name (no folder) is a scratch folder's name.
+    static bool isScratchName(const QString &name);
     static bool processRuns(qint64 pid);
-    // Removes path (a temporary file or a scratch folder with what it
+    // Removes path (a temporary file, or a scratch folder with what it
     // holds) when it is left over; true when it was.
     static bool removeIfLeftOver(const QString &path);
     // removeIfLeftOver for each hidden entry of folder; returns how many

@@ -210,7 +210,15 @@ bool Presenter::init(int argc, char **argv)
     initAssets(failed);
     // Only now: the asset manager takes the read only while no folder of it
     // has changed.
-    leftovers.sweep();
+    QStringList put_back;
+    leftovers.sweep(&put_back);
+    // Files that got their earlier contents back were read before: their
+    // assets are made again from what is now under their names.
+    for (const QString &path : qAsConst(put_back)) {
+        const as::Asset asset = asset_manager_ ? asset_manager_->asset(path) : as::Asset();
+        if (!asset.isNull() && !asset_manager_->reimportSync(asset.getGUID(), QVariantMap()))
+            qWarning("Editor: \"%s\" could not be re-imported", path.toUtf8().constData());
+    }
     initTools(failed);
     initGUI();
     initPlugins();

@@ -1,9 +1,10 @@
 #include "editor/tools/file_keeper.h"
 
+#include <velmora/OwnNames.h>
+
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -25,10 +26,10 @@ QString errnoText(int error)
 // it exist, exclusively).
 QByteArray hiddenName(const QByteArray &path)
 {
-    static std::atomic<unsigned> counter{0};
     const int slash = path.lastIndexOf('/');
-    return path.left(slash + 1) + '.' + path.mid(slash + 1) + '.' + QByteArray::number(qint64(::getpid())) + '-'
-            + QByteArray::number(counter.fetch_add(1)) + ".tmp";
+    return path.left(slash + 1)
+            + QByteArray::fromStdString(
+                    Velmora::OwnNames::make(Velmora::OwnNames::KEPT, path.mid(slash + 1).toStdString()));
 }
 
 bool writeAll(int fd, const char *data, size_t size)
@@ -185,7 +186,7 @@ bool FileKeeper::exchange(const QString &path, QString *kept, QString *error)
 void FileKeeper::discard(const QString &kept)
 {
     const QString name = QFileInfo(kept).fileName();
-    if (kept.isEmpty() || !name.startsWith(QLatin1Char('.')) || !name.endsWith(QLatin1String(".tmp")))
+    if (kept.isEmpty() || Velmora::OwnNames::parse(QFile::encodeName(name).toStdString()) != Velmora::OwnNames::KEPT)
         return;
     ::unlink(QFile::encodeName(kept).constData());
 }

@@ -5,8 +5,8 @@
 namespace Impostors {
 
 // Keeps the contents a file had before it is written over, under a hidden
-// name in the same folder (".<name>.<process id>-<n>.tmp": never an asset,
-// and marked with the process that owns it), and swaps the two later. Every
+// name in the same folder (Velmora::OwnNames KEPT: never an asset, and
+// marked with the process that owns it), and swaps the two later. Every
 // step leaves each name holding a whole file: the kept copy is a hard link
 // or, where the file system has none, a copy written whole; a swap is made
 // of renames within the folder.
@@ -25,7 +25,7 @@ public:
     // both names as they were, when it cannot be done.
     static bool exchange(const QString &path, QString *kept, QString *error);
 
-    // Removes a kept file (only one of ours: a hidden name in its folder).
+    // Removes a kept file (only one of ours: a KEPT name).
     static void discard(const QString &kept);
 };
 

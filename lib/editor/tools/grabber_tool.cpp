@@ -1,5 +1,6 @@
 #include "editor/tools/grabber_tool.h"
 
+#include "core/base/kept_files_journal.h"
 #include "editor/tools/camera_setup.h"
 #include "editor/tools/file_keeper.h"
 #include "editor/tools/impostor_math.h"
@@ -79,6 +80,8 @@ GrabberTool::~GrabberTool()
     // Earlier textures that no undo step took.
     for (const QString &kept : qAsConst(kept_))
         FileKeeper::discard(kept);
+    if (journal_)
+        journal_->remove();
 }
 
 void GrabberTool::setSourceNode(const Ptr<Node> &node)
@@ -235,6 +238,7 @@ void GrabberTool::onMasterFinished()
             textures_[it.key()] = it.value();
     }
     kept_ = master_->takeKept();
+    journal_ = master_->takeJournal();
     // A material without a single texture is no impostor.
     if (!imported.isEmpty())
         makeImpostorNode();
@@ -355,12 +359,23 @@ void GrabberTool::makeImpostorNode()
     if (new_node)
         impostor = grass ? makeGrass(source, material) : makeBillboards(source, material);
 
+    // Until the run is marked finished, a start after a kill puts back the
+    // earlier material with the earlier textures.
+    QString kept_material;
+    if (update && journal_) {
+        QString error;
+        if (!FileKeeper::keep(materialPath(), &kept_material, &error)
+            || (!kept_material.isEmpty() && !journal_->add(materialPath(), kept_material, &error)))
+            qWarning("Impostor creator: cannot keep the earlier \"%s\" (%s)", materialPath().toUtf8().constData(),
+                     error.toUtf8().constData());
+    }
     bool material_saved = true;
     Editor::Undo::begin();
     // The textures first: undo then gives back the material's earlier
     // bindings and grid before the atlases they were made for.
-    if (!kept_.isEmpty())
-        Editor::Undo::apply(new TextureSwapAction(keptTextures()));
+    const bool swap = !kept_.isEmpty();
+    if (swap)
+        Editor::Undo::apply(new TextureSwapAction(keptTextures(), journal_));
     if (update)
         Editor::Undo::apply(new MaterialUpdateAction(
                 material, [this, material]() { setUpMaterial(material); }, &material_saved));
@@ -375,6 +390,17 @@ void GrabberTool::makeImpostorNode()
     Editor::Undo::commit();
     if (!material_saved)
         material_problem_ = tr("the material %1 could not be written").arg(shownPath(materialPath()));
+    // The impostor is whole on disk: its kept files only serve undo now. A
+    // material that could not be written left the earlier one, which goes
+    // with the earlier textures.
+    QString error;
+    if (journal_ && material_saved && !journal_->finish(&error))
+        qWarning("Impostor creator: cannot record the finished run (%s)", error.toUtf8().constData());
+    FileKeeper::discard(kept_material);
+    // The undo step owns the journal now, or no texture was kept.
+    if (journal_ && !swap)
+        journal_->remove();
+    journal_.reset();
 }
 
 QVector<TextureSwapAction::File> GrabberTool::keptTextures()

@@ -15,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
 
 namespace Impostors {
@@ -150,6 +151,8 @@ private:
     // Kind -> hidden file with the earlier contents of a texture the run
     // wrote over, until the undo step takes it.
     QMap<int, QString> kept_;
+    // The run's journal of the kept files (null when none were kept).
+    std::shared_ptr<base::KeptFilesJournal> journal_;
     // Why the material or the node could not be made ("" when they were).
     QString material_problem_;
 };

@@ -1,5 +1,6 @@
 #include "editor/tools/master_thread.h"
 
+#include "core/base/kept_files_journal.h"
 #include "editor/tools/file_keeper.h"
 #include "editor/tools/grab_final_thread.h"
 #include "editor/tools/grab_gbuffer_thread.h"
@@ -52,11 +53,19 @@ QMap<int, QString> MasterThread::takeKept()
     return kept;
 }
 
+std::shared_ptr<base::KeptFilesJournal> MasterThread::takeJournal()
+{
+    return std::move(journal_);
+}
+
 void MasterThread::discardKept()
 {
     for (const QString &kept : qAsConst(kept_))
         FileKeeper::discard(kept);
     kept_.clear();
+    if (journal_)
+        journal_->remove();
+    journal_.reset();
 }
 
 void MasterThread::putBackKept(bool reimport)
@@ -65,15 +74,18 @@ void MasterThread::putBackKept(bool reimport)
     // over gets its earlier contents back, and the asset manager and the
     // renders are told, as the undo of a whole run does.
     Editor::AssetManagerPrivate *assets = reimport ? depr::g.asset_manager : nullptr;
+    bool all_back = true;
     for (auto it = kept_.constBegin(); it != kept_.constEnd(); ++it) {
         const QString path = outputs_.value(it.key());
         QString kept = it.value();
         QString error;
         if (!FileKeeper::exchange(fs::toSourcePath(path), &kept, &error)) {
+            // The kept file stays, the only copy of the earlier contents,
+            // and the journal with it: the next start tries again.
             qWarning("Impostor creator: cannot give \"%s\" its earlier contents back: %s", path.toUtf8().constData(),
                      error.toUtf8().constData());
             not_put_back_[it.key()] = path;
-            FileKeeper::discard(kept);
+            all_back = false;
             continue;
         }
         // kept now holds what the run wrote.
@@ -84,6 +96,9 @@ void MasterThread::putBackKept(bool reimport)
             qWarning("Impostor creator: \"%s\" could not be re-imported", path.toUtf8().constData());
     }
     kept_.clear();
+    if (all_back)
+        discardKept();
+    journal_.reset();
 }
 
 void MasterThread::setOutputPath(int kind, const QString &path)
@@ -264,6 +279,13 @@ MasterThread::SaveOutcome MasterThread::save(const QPair<int, QString> &task, co
                  task.second.toUtf8().constData(), error.toUtf8().constData());
         return outcome;
     }
+    if (!outcome.kept.isEmpty() && !recordKept(fs::toSourcePath(task.second), outcome.kept, &error)) {
+        qWarning("Impostor creator: cannot record the earlier \"%s\" kept for undo (%s); it is not written over",
+                 task.second.toUtf8().constData(), error.toUtf8().constData());
+        FileKeeper::discard(outcome.kept);
+        outcome.kept.clear();
+        return outcome;
+    }
     outcome.saved = converted && saveImage(*image, task.second);
     if (outcome.saved) {
         qInfo("Impostor image saved to \"%s\"", task.second.toUtf8().constData());
@@ -273,6 +295,15 @@ MasterThread::SaveOutcome MasterThread::save(const QPair<int, QString> &task, co
         outcome.kept.clear();
     }
     return outcome;
+}
+
+bool MasterThread::recordKept(const QString &path, const QString &kept, QString *error)
+{
+    // One journal for the run, beside the textures: it names each kept file
+    // before its texture is written over.
+    if (!journal_)
+        journal_ = std::make_shared<base::KeptFilesJournal>(QFileInfo(path).path(), QStringLiteral("impostor"));
+    return journal_->add(path, kept, error);
 }
 
 void MasterThread::onGrabCancelled()

@@ -14,6 +14,12 @@
 #include <QString>
 #include <QVector>
 
+#include <memory>
+
+namespace base {
+class KeptFilesJournal;
+}
+
 namespace Impostors {
 
 class GrabThreadBase;
@@ -56,8 +62,9 @@ public:
 
     // Before the first step only; an empty path leaves the kind out.
     void setOutputPath(int kind, const QString &path);
-    // Keeps what a file had before the run writes over it (FileKeeper); a
-    // kind whose earlier contents cannot be kept is not written.
+    // Keeps what a file had before the run writes over it (FileKeeper), and
+    // names the kept file in the run's journal before the file is written
+    // over; a kind whose earlier contents cannot be kept so is not written.
     void setKeepReplaced(bool keep) { keep_replaced_ = keep; }
 
     void update() override;
@@ -79,9 +86,11 @@ public:
     // contents back; they keep what the run wrote (also in saved()).
     const QMap<int, QString> &notPutBack() const { return not_put_back_; }
     // Kind -> the hidden file with the earlier contents of the kind's file;
-    // the caller owns them from then on. What is not taken is removed with
-    // the job.
+    // the caller owns them from then on, with the journal that names them
+    // (null when nothing was kept). What is not taken is removed with the
+    // job.
     QMap<int, QString> takeKept();
+    std::shared_ptr<base::KeptFilesJournal> takeJournal();
 
     // Engine image format a kind is saved in (a ".jpg" path: RGB8 always).
     static int saveFormat(int kind, const QString &path);
@@ -112,6 +121,7 @@ private:
         QString kept;
     };
     SaveOutcome save(const QPair<int, QString> &task, const Velmora::Ptr<Velmora::Image> &image);
+    bool recordKept(const QString &path, const QString &kept, QString *error);
     void discardKept();
     // Gives each kept file's earlier contents back to its name; re-imports
     // the textures when asked.
@@ -124,6 +134,8 @@ private:
     QMap<int, QString> saved_;
     QMap<int, QString> kept_;
     QMap<int, QString> not_put_back_;
+    // Written by the save jobs (one at a time), read once they are done.
+    std::shared_ptr<base::KeptFilesJournal> journal_;
     bool keep_replaced_ = false;
     QVector<QPair<int, QString>> tasks_;
     bool game_saved_ = false;

@@ -1,5 +1,6 @@
 #include "editor/tools/texture_swap_action.h"
 
+#include "core/base/kept_files_journal.h"
 #include "editor/tools/file_keeper.h"
 
 #include <editor_core/View.h>
@@ -15,7 +16,8 @@
 
 namespace Impostors {
 
-TextureSwapAction::TextureSwapAction(const QVector<File> &files)
+TextureSwapAction::TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal)
+    : journal_(journal)
 {
     for (const File &file : files)
         entries_.append({file, false});
@@ -25,6 +27,8 @@ TextureSwapAction::~TextureSwapAction()
 {
     for (const Entry &entry : qAsConst(entries_))
         FileKeeper::discard(entry.file.kept);
+    if (journal_)
+        journal_->remove();
 }
 
 void TextureSwapAction::undo()

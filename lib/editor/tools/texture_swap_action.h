@@ -6,6 +6,12 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
+namespace base {
+class KeptFilesJournal;
+}
+
 namespace Impostors {
 
 // The textures a run wrote over, as part of its undo step: each holds the
@@ -13,8 +19,8 @@ namespace Impostors {
 // (FileKeeper). Undo puts the earlier contents back under the name, redo the
 // run's; each swap is whole, and the texture is re-imported so that the asset
 // manager and the renders see what is now under its name. The hidden files
-// are removed with the action: when its step leaves the undo history, or at
-// shutdown.
+// are removed with the action (when its step leaves the undo history, or at
+// shutdown), and then the run's journal that names them.
 class TextureSwapAction : public Editor::Action
 {
 public:
@@ -24,7 +30,7 @@ public:
         QString kept; // the hidden file with the other contents
     };
 
-    explicit TextureSwapAction(const QVector<File> &files);
+    TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal);
     ~TextureSwapAction() override;
 
     // The run has written the files already.
@@ -46,6 +52,7 @@ private:
     void show(bool earlier);
 
     QVector<Entry> entries_;
+    std::shared_ptr<base::KeptFilesJournal> journal_;
     QStringList failed_;
 };
 

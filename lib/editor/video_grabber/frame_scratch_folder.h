@@ -3,9 +3,9 @@
 #include <QString>
 
 // The hidden folder, beside the frames, in which a frame is written whole
-// before it takes its name. Its name carries this process's id
-// (base::LeftoverSweeper::scratchName), so that what a killed grab leaves is
-// known for left over later. It is made by one mkdir and needs no mode
+// before it takes its name. Its name is the program's own, with this
+// process's id (Velmora::OwnNames SCRATCH), so that what a killed grab leaves
+// is known for left over later; it never holds more than one frame. It is made by one mkdir and needs no mode
 // change (a file system that stores no modes is fine), and it goes with
 // whatever is still in it when this goes.
 class FrameScratchFolder

@@ -395,7 +395,7 @@ void VideoGrabberController::findNextFrameNumber()
     for (const QString &name : names) {
         if (name.startsWith(QLatin1Char('.'))) {
             // A scratch folder of a grab that was killed.
-            if (base::LeftoverSweeper::scratchProcess(name) > 0)
+            if (base::LeftoverSweeper::isScratchName(name))
                 base::LeftoverSweeper::removeIfLeftOver(folder + QLatin1Char('/') + name);
             continue;
         }

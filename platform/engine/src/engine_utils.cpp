@@ -1,6 +1,7 @@
 #include "velmora/FileSystem.h"
 #include "velmora/Log.h"
 #include "velmora/LogHold.h"
+#include "velmora/OwnNames.h"
 #include "velmora/UGUID.h"
 #include "velmora/Xml.h"
 
@@ -88,13 +89,11 @@ bool writeAll(int fd, const char *data, size_t size, String &reason)
 // A name beside the target that nothing else uses: created exclusively.
 int createTemporary(const QByteArray &target, QByteArray &temporary, String &reason)
 {
-    static std::atomic<unsigned> counter{0};
     const int slash = target.lastIndexOf('/');
     const QByteArray folder = target.left(slash + 1);
     const QByteArray name = target.mid(slash + 1);
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = folder + '.' + name + '.' + QByteArray::number(qint64(::getpid())) + '-'
-                + QByteArray::number(counter.fetch_add(1)) + ".tmp";
+        temporary = folder + QByteArray::fromStdString(OwnNames::make(OwnNames::TEMPORARY, name.toStdString()));
         const int fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd >= 0)
             return fd;

@@ -1,6 +1,7 @@
 #include "velmora/MetaScan.h"
 
 #include "velmora/LogHold.h"
+#include "velmora/OwnNames.h"
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
@@ -56,49 +57,11 @@ bool hasNonAscii(const char *name)
     return false;
 }
 
-bool isDigit(char c)
+// A temporary file, a kept file or a journal of ours.
+bool isOwnFile(std::string_view name)
 {
-    return c >= '0' && c <= '9';
-}
-
-// Whether text is "<digits>-<tag>", the tag being digits (digits_only) or
-// ASCII letters and digits.
-bool isProcessMark(std::string_view text, bool digits_only)
-{
-    size_t at = 0;
-    while (at < text.size() && isDigit(text[at]))
-        ++at;
-    if (at == 0 || at == text.size() || text[at] != '-' || at + 1 == text.size())
-        return false;
-    for (++at; at < text.size(); ++at) {
-        const char c = text[at];
-        if (!(isDigit(c) || (!digits_only && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')))))
-            return false;
-    }
-    return true;
-}
-
-// ".<name>.<digits>-<digits>.tmp": the temporary name of a checked write.
-bool isMarkedTemporary(std::string_view name)
-{
-    constexpr std::string_view suffix(".tmp");
-    if (name.size() < 8 || name[0] != '.' || name.substr(name.size() - suffix.size()) != suffix)
-        return false;
-    const std::string_view rest = name.substr(1, name.size() - 1 - suffix.size());
-    const size_t dot = rest.rfind('.');
-    return dot != std::string_view::npos && dot > 0 && isProcessMark(rest.substr(dot + 1), true);
-}
-
-// ".<word>_<digits>-<tag>": a scratch folder's name.
-bool isMarkedScratch(std::string_view name)
-{
-    const size_t underscore = name.find('_');
-    if (name.size() < 2 || name[0] != '.' || underscore == std::string_view::npos || underscore < 2)
-        return false;
-    for (size_t i = 1; i < underscore; ++i)
-        if (!((name[i] >= 'a' && name[i] <= 'z') || (name[i] >= 'A' && name[i] <= 'Z')))
-            return false;
-    return isProcessMark(name.substr(underscore + 1), false);
+    const OwnNames::Kind kind = OwnNames::parse(name);
+    return kind == OwnNames::TEMPORARY || kind == OwnNames::KEPT || kind == OwnNames::JOURNAL;
 }
 
 bool visiblePath(const std::string &path)
@@ -473,7 +436,7 @@ private:
                     if (link)
                         continue; // never follow links out of (or around) the data folder
                     if (name[0] == '.' && !(folder.empty() && !std::strcmp(name, RUNTIMES_FOLDER))) {
-                        if (isMarkedScratch(name))
+                        if (OwnNames::parse(name) == OwnNames::SCRATCH)
                             result.marked.push_back(relative + "/");
                         continue;
                     }
@@ -482,7 +445,7 @@ private:
                 } else if (type == DT_REG) {
                     if (link)
                         result.links.push_back(relative);
-                    else if (name[0] == '.' && isMarkedTemporary(name))
+                    else if (name[0] == '.' && isOwnFile(name))
                         result.marked.push_back(relative);
                     result.files.push_back(std::move(relative));
                 }

@@ -328,8 +328,10 @@ private slots:
 // ---- leftovers -------------------------------------------------------------
 
 // What editors killed while saving or grabbing left in the data folder goes
-// at the next start; what only looks like it, what lies outside the data
-// folder or behind a link, and what running processes made stay.
+// at the next start, and the kept earlier contents of a run killed half way
+// go back over what it wrote; what only looks like ours (the users' own
+// names, our older forms), what is not what we make, what lies outside the
+// data folder or behind a link, and what running processes made stay.
 class Leftovers : public test::Scenario
 {
     Q_OBJECT
@@ -340,23 +342,54 @@ public:
         project.projectFile();
         project.world(QStringLiteral("worlds/courtyard.world"), QStringLiteral("{a101}"), {QStringLiteral("gate")});
         const QString data = project.dataPath();
-        QDir().mkpath(data + QStringLiteral("shots"));
         QDir().mkpath(data + QStringLiteral(".tamsel2"));
+        for (const char *name : {"lamp", "tree", "rock"})
+            QDir().mkpath(data + QLatin1String(name));
+        project.file(QStringLiteral(".budget.2019-04.tmp"), "budget");
+        project.file(QStringLiteral(".report.2023-11.tmp"), "report");
+        for (const char *name : {"frame_0001.png", "frame_0002.png"})
+            project.file(QStringLiteral("shots/.frame_123-x/") + QLatin1String(name), "mine");
         dead_ = test::runKilled(
                 data,
-                QStringLiteral("printf half > worlds/.courtyard.world.$$-0.tmp && "
-                               "printf x > .tamsel2/..cleanerignore.$$-1.tmp && "
-                               "mkdir shots/.frame_$$-k1 && printf x > shots/.frame_$$-k1/frame_0001.png && "
-                               "mkdir shots/.frame_$$-k2 && printf x > shots/.frame_$$-k2/notes.txt && "
-                               "printf x > worlds/courtyard.world.$$-0.tmp && "
-                               "printf x > worlds/.courtyard.world.$$.tmp && "
-                               "printf outside > ../.test.project.$$-0.tmp && "
-                               "ln -s ../../.test.project.$$-0.tmp worlds/.linked.world.$$-2.tmp"));
+                QStringLiteral(
+                        "printf half > worlds/.courtyard.world.velmora-tmp-$$-0 && "
+                        "printf x > .tamsel2/..cleanerignore.velmora-tmp-$$-1 && "
+                        "mkdir shots/.velmora-frame-$$-k1 && printf x > shots/.velmora-frame-$$-k1/frame_0001.png && "
+                        "mkdir shots/.velmora-frame-$$-k2 && printf x > shots/.velmora-frame-$$-k2/notes.txt && "
+                        "mkdir shots/.velmora-frame-$$-k3 && printf x > shots/.velmora-frame-$$-k3/frame_0001.png && "
+                        "printf x > shots/.velmora-frame-$$-k3/frame_0002.png && "
+                        "printf x > worlds/courtyard.world.velmora-tmp-$$-0 && "
+                        "printf x > worlds/.courtyard.world.$$-0.tmp && "
+                        "printf outside > ../.test.project.velmora-tmp-$$-0 && "
+                        "ln -s ../../.test.project.velmora-tmp-$$-0 worlds/.linked.world.velmora-tmp-$$-2 && "
+                        // A re-run killed once the albedo was written over.
+                        "printf \"velmora kept files 1\\nfinished 0\\n.lamp_alb.tga.velmora-keep-$$-3\\tlamp_alb.tga\\n"
+                        ".lamp_sh.tga.velmora-keep-$$-4\\tlamp_sh.tga\\n\" > lamp/.impostor.velmora-run-$$-5 && "
+                        "printf 'earlier albedo' > lamp/.lamp_alb.tga.velmora-keep-$$-3 && "
+                        "printf 'new albedo' > lamp/lamp_alb.tga && "
+                        "printf 'earlier shading' > lamp/lamp_sh.tga && "
+                        "ln lamp/lamp_sh.tga lamp/.lamp_sh.tga.velmora-keep-$$-4 && "
+                        "printf 'earlier ao' > lamp/.lamp_ao.tga.velmora-keep-$$-6 && "
+                        "printf 'earlier ao' > lamp/lamp_ao.tga && "
+                        // A finished re-run whose undo step was still there.
+                        "printf \"velmora kept files 1\\nfinished "
+                        "1\\n.tree_alb.tga.velmora-keep-$$-7\\ttree_alb.tga\\n\""
+                        " > tree/.impostor.velmora-run-$$-8 && "
+                        "printf 'earlier albedo' > tree/.tree_alb.tga.velmora-keep-$$-7 && "
+                        "printf 'new albedo' > tree/tree_alb.tga && "
+                        // A journal that cannot be read keeps its kept files.
+                        "printf 'not a journal' > rock/.impostor.velmora-run-$$-9 && "
+                        "printf 'earlier albedo' > rock/.rock_alb.tga.velmora-keep-$$-10 && "
+                        "printf 'new albedo' > rock/rock_alb.tga"));
         running_.reset(new QProcess);
         running_->start(QStringLiteral("sleep"), {QStringLiteral("120")});
         running_->waitForStarted();
-        for (const qint64 pid : {running_->processId(), qint64(::getpid())})
-            project.file(QStringLiteral("worlds/.courtyard.world.%1-0.tmp").arg(pid), "being written");
+        for (const qint64 pid : {running_->processId(), qint64(::getpid())}) {
+            project.file(QStringLiteral("worlds/.courtyard.world.velmora-tmp-%1-0").arg(pid), "being written");
+            project.file(QStringLiteral("tree/.tree_sh.tga.velmora-keep-%1-0").arg(pid), "kept for undo");
+            project.file(QStringLiteral("tree/.impostor.velmora-run-%1-1").arg(pid),
+                         "velmora kept files 1\nfinished 0\n");
+        }
     }
 
 private slots:
@@ -366,22 +399,51 @@ private slots:
         const QString data = test::context().data_path;
         const QString pid = QString::number(dead_);
         for (const QString &gone :
-             {QStringLiteral("worlds/.courtyard.world.%1-0.tmp"), QStringLiteral(".tamsel2/..cleanerignore.%1-1.tmp"),
-              QStringLiteral("shots/.frame_%1-k1")})
+             {QStringLiteral("worlds/.courtyard.world.velmora-tmp-%1-0"),
+              QStringLiteral(".tamsel2/..cleanerignore.velmora-tmp-%1-1"), QStringLiteral("shots/.velmora-frame-%1-k1"),
+              QStringLiteral("lamp/.impostor.velmora-run-%1-5"), QStringLiteral("lamp/.lamp_alb.tga.velmora-keep-%1-3"),
+              QStringLiteral("lamp/.lamp_sh.tga.velmora-keep-%1-4"),
+              QStringLiteral("lamp/.lamp_ao.tga.velmora-keep-%1-6"), QStringLiteral("tree/.impostor.velmora-run-%1-8"),
+              QStringLiteral("tree/.tree_alb.tga.velmora-keep-%1-7")})
             QVERIFY2(!QFileInfo::exists(data + gone.arg(pid)), qPrintable(gone.arg(pid)));
         for (const QString &kept :
-             {QStringLiteral("shots/.frame_%1-k2/notes.txt"), QStringLiteral("worlds/courtyard.world.%1-0.tmp"),
-              QStringLiteral("worlds/.courtyard.world.%1.tmp"), QStringLiteral("../.test.project.%1-0.tmp")})
+             {QStringLiteral("shots/.velmora-frame-%1-k2/notes.txt"),
+              QStringLiteral("shots/.velmora-frame-%1-k3/frame_0002.png"),
+              QStringLiteral("worlds/courtyard.world.velmora-tmp-%1-0"),
+              QStringLiteral("worlds/.courtyard.world.%1-0.tmp"), QStringLiteral("../.test.project.velmora-tmp-%1-0"),
+              QStringLiteral(".budget.2019-04.tmp"), QStringLiteral(".report.2023-11.tmp"),
+              QStringLiteral("shots/.frame_123-x/frame_0001.png"), QStringLiteral("shots/.frame_123-x/frame_0002.png"),
+              QStringLiteral("rock/.impostor.velmora-run-%1-9"),
+              QStringLiteral("rock/.rock_alb.tga.velmora-keep-%1-10")})
             QVERIFY2(QFileInfo::exists(data + kept.arg(pid)), qPrintable(kept.arg(pid)));
-        QVERIFY(QFileInfo(data + QStringLiteral("worlds/.linked.world.%1-2.tmp").arg(pid)).isSymLink());
-        for (const qint64 live : {running_->processId(), qint64(::getpid())})
-            QVERIFY(QFileInfo::exists(data + QStringLiteral("worlds/.courtyard.world.%1-0.tmp").arg(live)));
+        QVERIFY(QFileInfo(data + QStringLiteral("worlds/.linked.world.velmora-tmp-%1-2").arg(pid)).isSymLink());
+        for (const qint64 live : {running_->processId(), qint64(::getpid())}) {
+            for (const char *name : {"worlds/.courtyard.world.velmora-tmp-%1-0", "tree/.tree_sh.tga.velmora-keep-%1-0",
+                                     "tree/.impostor.velmora-run-%1-1"})
+                QVERIFY(QFileInfo::exists(data + QString::fromLatin1(name).arg(live)));
+        }
         QVERIFY(QFileInfo::exists(data + QStringLiteral("worlds/courtyard.world")));
         running_->kill();
         running_->waitForFinished();
+
+        // The run killed half way has its earlier textures whole again, and
+        // the user is told once; the finished one keeps what it made.
+        QCOMPARE(contents(data + QStringLiteral("lamp/lamp_alb.tga")), QByteArray("earlier albedo"));
+        QCOMPARE(contents(data + QStringLiteral("lamp/lamp_sh.tga")), QByteArray("earlier shading"));
+        QCOMPARE(contents(data + QStringLiteral("lamp/lamp_ao.tga")), QByteArray("earlier ao"));
+        QCOMPARE(contents(data + QStringLiteral("tree/tree_alb.tga")), QByteArray("new albedo"));
+        const QString log = test::capturedLog();
+        QCOMPARE(log.count(QStringLiteral("which have their earlier contents again")), 1);
+        QVERIFY2(log.contains(QStringLiteral("earlier contents again: lamp/lamp_alb.tga\n")), qPrintable(log));
     }
 
 private:
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
     qint64 dead_ = 0;
     std::unique_ptr<QProcess> running_;
 };

@@ -4,6 +4,7 @@
 #include "file_size_limit.h"
 #include "file_system_quirks.h"
 
+#include "core/base/kept_files_journal.h"
 #include "editor/tools/file_keeper.h"
 #include "editor/tools/texture_swap_action.h"
 
@@ -20,6 +21,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using base::KeptFilesJournal;
 using Impostors::FileKeeper;
 using Impostors::TextureSwapAction;
 
@@ -76,6 +78,8 @@ private slots:
     void init();
     void without_links_the_earlier_contents_are_copied_and_swapped_by_renames();
     void a_read_only_folder_swaps_nothing_and_says_which();
+    void the_journal_tells_the_next_start_what_to_put_back_data();
+    void the_journal_tells_the_next_start_what_to_put_back();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -105,7 +109,7 @@ void tst_ImpostorFileKeeper::without_links_the_earlier_contents_are_copied_and_s
     QVERIFY(writeWhole(path, version('b')));
     QCOMPARE(bytesOf(kept), version('a'));
     {
-        TextureSwapAction action({{path, kept}});
+        TextureSwapAction action({{path, kept}}, nullptr);
         for (int round = 0; round < 2; ++round) {
             action.undo();
             QVERIFY(action.failed().isEmpty());
@@ -140,7 +144,7 @@ void tst_ImpostorFileKeeper::a_read_only_folder_swaps_nothing_and_says_which()
     const int code = asOrdinaryUser(dir_->path(), [&]() {
         if (!QFile::setPermissions(folder_, QFile::ReadOwner | QFile::ExeOwner))
             return 1;
-        TextureSwapAction action(files);
+        TextureSwapAction action(files, nullptr);
         for (bool fat : {false, true}) {
             std::unique_ptr<test::NoLinksOrModes> quirks(fat ? new test::NoLinksOrModes : nullptr);
             action.undo();
@@ -158,6 +162,68 @@ void tst_ImpostorFileKeeper::a_read_only_folder_swaps_nothing_and_says_which()
         return 0;
     });
     QCOMPARE(code, 0);
+}
+
+void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("finished");
+    QTest::newRow("killed half way") << "plain" << false;
+    QTest::newRow("finished, kept for undo") << "plain" << true;
+    QTest::newRow("killed half way, the folder given through a link") << "link" << false;
+    QTest::newRow("killed half way, no links or modes") << "fat" << false;
+    QTest::newRow("finished, no links or modes") << "fat" << true;
+    QTest::newRow("a full disk: nothing recorded, nothing left") << "full" << false;
+}
+
+void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, finished);
+    QString folder = folder_;
+    if (how == "link") {
+        folder = dir_->path() + QStringLiteral("/linked/");
+        QVERIFY(QFile::link(folder_, dir_->path() + QStringLiteral("/linked")));
+    }
+    const QStringList names{QStringLiteral("lamp_alb.tga"), QStringLiteral("lamp_sh.tga")};
+    for (const QString &name : names)
+        QVERIFY(writeWhole(folder_ + name, version('a')));
+    std::unique_ptr<test::NoLinksOrModes> fat(how == "fat" ? new test::NoLinksOrModes : nullptr);
+    std::unique_ptr<test::FileSizeLimit> full(how == "full" ? new test::FileSizeLimit(0) : nullptr);
+    KeptFilesJournal journal(folder, QStringLiteral("impostor"));
+    for (const QString &name : names) {
+        QString kept;
+        QString error;
+        QVERIFY2(FileKeeper::keep(folder + name, &kept, &error), qPrintable(error));
+        if (!journal.add(folder + name, kept, &error)) {
+            // Not recorded: the file must not be written over.
+            QVERIFY(full);
+            FileKeeper::discard(kept);
+            break;
+        }
+        if (name == names.last() && !finished)
+            break; // killed once the second is kept, before it is written
+        QVERIFY(writeWhole(folder + name, version('b')));
+    }
+    QString error;
+    QVERIFY(!finished || journal.finish(&error));
+    full.reset();
+    fat.reset();
+    if (how == "full") {
+        QCOMPARE(test::folderEntries(folder_), names);
+        QCOMPARE(bytesOf(folder_ + names.first()), version('a'));
+        return;
+    }
+    QCOMPARE(test::folderEntries(folder_).size(), 2 + names.size() + 1);
+    // The next start, in the real folder.
+    const KeptFilesJournal::Recovery recovery
+            = KeptFilesJournal::recover(folder_ + QFileInfo(journal.path()).fileName());
+    QVERIFY(recovery.resolved);
+    QCOMPARE(test::folderEntries(folder_), names);
+    // Killed half way, the first was written over (the second only kept).
+    QCOMPARE(recovery.put_back.value(0), finished ? QString() : folder_ + names.first());
+    for (const QString &name : names)
+        QCOMPARE(bytesOf(folder_ + name), version(finished ? 'b' : 'a'));
 }
 
 QTEST_GUILESS_MAIN(tst_ImpostorFileKeeper)

@@ -5,6 +5,7 @@
 #include "message_boxes.h"
 #include "window_system.h"
 
+#include "core/base/kept_files_journal.h"
 #include "editor/tools/grabber_tool.h"
 #include "editor/tools/impostor_grabber_window.h"
 #include "editor/tools/master_thread.h"
@@ -21,6 +22,7 @@
 #include <velmora/Image.h>
 #include <velmora/Material.h>
 #include <velmora/Object.h>
+#include <velmora/OwnNames.h>
 #include <velmora/Render.h>
 
 #include <QApplication>
@@ -134,15 +136,41 @@ QByteArray fileBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The hidden files kept beside the textures (earlier contents for undo).
+// The hidden files of the program beside the textures, all of them or only
+// those of one kind (kept: the earlier contents for undo).
+QStringList ownFiles(const QString &folder, Velmora::OwnNames::Kind only = Velmora::OwnNames::NONE)
+{
+    QStringList own;
+    for (const QString &name : test::folderEntries(folder)) {
+        const Velmora::OwnNames::Kind kind = Velmora::OwnNames::parse(QFile::encodeName(name).toStdString());
+        if (kind != Velmora::OwnNames::NONE && (only == Velmora::OwnNames::NONE || kind == only))
+            own << name;
+    }
+    return own;
+}
+
 QStringList keptFiles(const QString &folder)
 {
-    QStringList kept;
+    return ownFiles(folder, Velmora::OwnNames::KEPT);
+}
+
+// What the next start makes of the folder were the editor killed now: its
+// files copied elsewhere, and the journals of the copy recovered there.
+// Name -> contents of what is left.
+QMap<QString, QByteArray> afterAKill(const QString &folder, QTemporaryDir &copy)
+{
+    QMap<QString, QByteArray> left;
     for (const QString &name : test::folderEntries(folder)) {
-        if (name.startsWith(QLatin1Char('.')) && name.endsWith(QLatin1String(".tmp")))
-            kept << name;
+        if (QFileInfo(folder + QLatin1Char('/') + name).isFile())
+            QFile::copy(folder + QLatin1Char('/') + name, copy.filePath(name));
     }
-    return kept;
+    for (const QString &journal : ownFiles(copy.path(), Velmora::OwnNames::JOURNAL)) {
+        if (!base::KeptFilesJournal::recover(copy.filePath(journal)).resolved)
+            return {};
+    }
+    for (const QString &name : test::folderEntries(copy.path()))
+        left[name] = fileBytes(copy.filePath(name));
+    return left;
 }
 
 // The size the renders hold a texture at ("WxH"), after one render of a
@@ -671,6 +699,16 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     const QByteArray shading_after = fileBytes(folder + "/tree_sh.tga");
     QVERIFY(albedo_after != albedo_before && shading_after != shading_before);
     QCOMPARE(keptFiles(folder).size(), 2); // the earlier albedo and shading
+    {
+        // Killed now, the run is finished: its kept files go at the next
+        // start and the impostor stays as it made it.
+        QTemporaryDir copy;
+        const QMap<QString, QByteArray> left = afterAKill(folder, copy);
+        QCOMPARE(left.value("tree_alb.tga"), albedo_after);
+        QCOMPARE(left.value("tree_sh.tga"), shading_after);
+        QCOMPARE(left.value("rock_impostor_material.mat"), fileBytes(material_path));
+        QVERIFY(ownFiles(copy.path()).isEmpty());
+    }
 
     // Undo gives back the earlier impostor whole: atlases and material.
     QSignalSpy changed(fixture_->assets(), &Editor::AssetManagerPrivate::changed);
@@ -682,6 +720,14 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(changed.contains(QVariantList{QVariant::fromValue(albedo)}));
     QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x16"));
     QVERIFY(fixture_->assets()->asset(QStringLiteral("rerun/") + keptFiles(folder).value(0)).isNull());
+    {
+        // Killed after the undo: the earlier impostor stays, whole.
+        QTemporaryDir copy;
+        const QMap<QString, QByteArray> left = afterAKill(folder, copy);
+        QCOMPARE(left.value("tree_alb.tga"), albedo_before);
+        QCOMPARE(left.value("rock_impostor_material.mat"), material_before);
+        QVERIFY(ownFiles(copy.path()).isEmpty());
+    }
 
     // Redo on a full disk of a file system without links: renames need no
     // room, so the swap is whole all the same.
@@ -701,7 +747,7 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(Editor::Undo::undo());
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
     Editor::Undo::reset();
-    QVERIFY(keptFiles(folder).isEmpty());
+    QVERIFY(ownFiles(folder).isEmpty());
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
     QCOMPARE(fileBytes(material_path), material_before);
 }
@@ -733,6 +779,16 @@ void tst_ImpostorGrabberWindow::a_cancelled_rerun_leaves_the_earlier_impostor_wh
     QVERIFY(tool);
     QVERIFY(pumpToFirstImport(manager, *tool));
     QVERIFY(fileBytes(folder + "/tree_alb.tga") != albedo_before);
+    {
+        // Killed now, half way: the next start gives the earlier albedo back
+        // and leaves nothing of the run.
+        QTemporaryDir copy;
+        const QMap<QString, QByteArray> left = afterAKill(folder, copy);
+        QCOMPARE(left.value("tree_alb.tga"), albedo_before);
+        QCOMPARE(left.value("tree_sh.tga"), shading_before);
+        QCOMPARE(left.value("stone_impostor_material.mat"), material_before);
+        QVERIFY(ownFiles(copy.path()).isEmpty());
+    }
     progressDialog()->findChild<QPushButton *>()->click();
     QTRY_VERIFY(!tool && !progressDialog());
 
@@ -742,7 +798,7 @@ void tst_ImpostorGrabberWindow::a_cancelled_rerun_leaves_the_earlier_impostor_wh
     QCOMPARE(fileBytes(folder + "/tree_sh.tga"), shading_before);
     QCOMPARE(fileBytes(material_path), material_before);
     QCOMPARE(heldTextureSize(material, "cancelled_rerun/tree_alb.tga"), QStringLiteral("64x16"));
-    QVERIFY(keptFiles(folder).isEmpty());
+    QVERIFY(ownFiles(folder).isEmpty());
     QCOMPARE(Editor::Undo::count(), steps);
     QTest::qWait(20);
     QCOMPARE(boxes.boxes().size(), 1); // the question only

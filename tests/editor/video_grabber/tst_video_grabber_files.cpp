@@ -243,27 +243,40 @@ private slots:
         const QString folder = shell_->root() + QStringLiteral("/killed");
         QVERIFY(QDir().mkpath(folder));
         // Killed while the frame was written, and after.
-        const qint64 writing = test::runKilled(
-                folder, QStringLiteral("mkdir .frame_$$-a1 && printf half > .frame_$$-a1/.frame_0003.png.$$-0.tmp"));
+        const qint64 writing = test::runKilled(folder,
+                                               QStringLiteral("mkdir .velmora-frame-$$-a1 && printf half > "
+                                                              ".velmora-frame-$$-a1/.frame_0003.png.velmora-tmp-$$-0"));
         const qint64 written = test::runKilled(
-                folder, QStringLiteral("mkdir .frame_$$-b2 && printf whole > .frame_$$-b2/frame_0003.png"));
-        const qint64 empty = test::runKilled(folder, QStringLiteral("mkdir .frame_$$-c3"));
-        // Not ours to remove: anything else in it, a link, a running
-        // process's, other names.
-        const qint64 other = test::runKilled(folder,
-                                             QStringLiteral("mkdir -p .frame_$$-d4/sub .frame_$$-e5 && "
-                                                            "printf notes > .frame_$$-e5/notes.txt && "
-                                                            "ln -s ../elsewhere .frame_$$-f6"));
+                folder,
+                QStringLiteral("mkdir .velmora-frame-$$-b2 && printf whole > .velmora-frame-$$-b2/frame_0003.png"));
+        const qint64 empty = test::runKilled(folder, QStringLiteral("mkdir .velmora-frame-$$-c3"));
+        // Not ours to remove: anything but one frame and its temporary file
+        // in it (a folder, other names, a second frame), a link, a running
+        // process's, other names (what only looks like ours, the older
+        // names included: a user's folder of frames).
+        const qint64 other = test::runKilled(
+                folder,
+                QStringLiteral("mkdir -p .velmora-frame-$$-d4/sub .velmora-frame-$$-e5 .velmora-frame-$$-h8 && "
+                               "printf notes > .velmora-frame-$$-e5/notes.txt && "
+                               "printf 1 > .velmora-frame-$$-h8/frame_0001.png && "
+                               "printf 2 > .velmora-frame-$$-h8/frame_0002.png && "
+                               "mkdir .frame_$$-b2 && printf whole > .frame_$$-b2/frame_0003.png && "
+                               "ln -s ../elsewhere .velmora-frame-$$-f6"));
+        QVERIFY(QDir().mkpath(folder + QStringLiteral("/.frame_123-x")));
+        for (const char *name : {"frame_0001.png", "frame_0002.png", "frame_0003.png"})
+            QVERIFY(writeFile(folder + QStringLiteral("/.frame_123-x/") + QLatin1String(name), "mine"));
         QVERIFY(writing > 0 && written > 0 && empty > 0 && other > 0);
         QVERIFY(QDir().mkpath(shell_->root() + QStringLiteral("/elsewhere")));
         QVERIFY(writeFile(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png"), "keep"));
         QProcess running;
         running.start(QStringLiteral("sleep"), {QStringLiteral("60")});
         QVERIFY(running.waitForStarted());
-        const QString live = QStringLiteral(".frame_%1-g7").arg(running.processId());
-        QVERIFY(QDir(folder).mkdir(live) && QDir(folder).mkdir(QStringLiteral(".frame_notes")));
-        const QStringList kept{QStringLiteral(".frame_%1-d4").arg(other), QStringLiteral(".frame_%1-e5").arg(other),
-                               QStringLiteral(".frame_%1-f6").arg(other), live, QStringLiteral(".frame_notes")};
+        const QString live = QStringLiteral(".velmora-frame-%1-g7").arg(running.processId());
+        QVERIFY(QDir(folder).mkdir(live) && QDir(folder).mkdir(QStringLiteral(".velmora-frame-notes")));
+        QStringList kept{live, QStringLiteral(".velmora-frame-notes"), QStringLiteral(".frame_123-x"),
+                         QStringLiteral(".frame_%1-b2").arg(other)};
+        for (const char *tag : {"d4", "e5", "f6", "h8"})
+            kept << QStringLiteral(".velmora-frame-%1-%2").arg(other).arg(QLatin1String(tag));
 
         freshController();
         state_->setSavePath(folder);
@@ -275,7 +288,9 @@ private slots:
         expected << QStringLiteral("frame_0000.png");
         expected.sort();
         QCOMPARE(entries(folder), expected);
-        QCOMPARE(fileBytes(folder + QStringLiteral("/.frame_%1-e5/notes.txt").arg(other)), QByteArray("notes"));
+        QCOMPARE(fileBytes(folder + QStringLiteral("/.velmora-frame-%1-e5/notes.txt").arg(other)), QByteArray("notes"));
+        QCOMPARE(entries(folder + QStringLiteral("/.velmora-frame-%1-h8").arg(other)).size(), 2);
+        QCOMPARE(entries(folder + QStringLiteral("/.frame_123-x")).size(), 3);
         QCOMPARE(fileBytes(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png")), QByteArray("keep"));
     }
 

@@ -258,7 +258,7 @@ private slots:
         QVERIFY(!QFileInfo::exists(data_ + "shared/gone.txt"));
     }
 
-    void a_file_system_without_modes_saves_over_a_file()
+    void a_file_system_without_modes_saves_over_a_file_and_new_output()
     {
         writeFile(data_ + "fat/options.json", "old");
         {
@@ -267,10 +267,16 @@ private slots:
             QVERIFY2(fs::writeStringToFSFile(QStringLiteral("fat/options.json"), "new", 3, true, &error),
                      qPrintable(error));
             QVERIFY(fat.refusedCalls() > 0);
+            // New output takes a free name without a link, and never one
+            // that is taken.
+            QVERIFY2(fs::writeStringToFSFile(QStringLiteral("fat/new.json"), "output", 6, false, &error),
+                     qPrintable(error));
+            QVERIFY(!fs::writeStringToFSFile(QStringLiteral("fat/options.json"), "output", 6, false, &error));
         }
         QCOMPARE(readFile(data_ + "fat/options.json"), QByteArray("new"));
+        QCOMPARE(readFile(data_ + "fat/new.json"), QByteArray("output"));
         QCOMPARE(QDir(data_ + "fat").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("options.json")});
+                 (QStringList{QStringLiteral("new.json"), QStringLiteral("options.json")}));
     }
 
     void remove_file_deletes_only_inside_the_data_folder()

@@ -125,30 +125,39 @@ void TestMetaScan::lists_hidden_names_that_carry_a_process_id_and_nothing_like_t
 {
     Installation installation;
     const QString data = installation.dataPath();
-    QVERIFY(installation.writeData(QStringLiteral("worlds/.courtyard.world.4242-0.tmp"), "half"));
-    QVERIFY(installation.writeData(QStringLiteral(".top.txt.17-12.tmp"), "x"));
-    QVERIFY(QDir().mkpath(data + QStringLiteral("shots/.frame_4242-a1B2c3")));
+    QVERIFY(installation.writeData(QStringLiteral("worlds/.courtyard.world.velmora-tmp-4242-0"), "half"));
+    QVERIFY(installation.writeData(QStringLiteral(".top.txt.velmora-tmp-17-12"), "x"));
+    QVERIFY(installation.writeData(QStringLiteral("imp/.lamp_alb.tga.velmora-keep-17-3"), "x"));
+    QVERIFY(installation.writeData(QStringLiteral("imp/.impostor.velmora-run-17-4"), "x"));
+    QVERIFY(QDir().mkpath(data + QStringLiteral("shots/.velmora-frame-4242-a1B2c3")));
     QVERIFY(QDir().mkpath(data + QStringLiteral(".runtimes/aa")));
-    QVERIFY(installation.writeData(QStringLiteral(".runtimes/aa/.x.meta.5-1.tmp"), "x"));
-    // Alike but not so marked, or not plain: none of them is listed.
-    for (const char *name : {"worlds/courtyard.world.4242-0.tmp", "worlds/.courtyard.world.4242.tmp",
-                             "worlds/.courtyard.world.42a-0.tmp", "worlds/.courtyard.world.4242-0x.tmp",
-                             "worlds/.4242-0.tmp", "worlds/.courtyard.world.4242-0.tmp.bak", "worlds/.frame_4242-abc"})
+    QVERIFY(installation.writeData(QStringLiteral(".runtimes/aa/.x.meta.velmora-tmp-5-1"), "x"));
+    // Alike but not ours, or not plain: none of them is listed. The older
+    // forms of our names are among them: users make such names too.
+    for (const char *name : {"worlds/courtyard.world.velmora-tmp-4242-0", "worlds/.courtyard.world.velmora-tmp-4242",
+                             "worlds/.courtyard.world.velmora-tmp-42a-0", "worlds/.courtyard.world.velmora-tmp-4242-0x",
+                             "worlds/.velmora-tmp-4242-0", "worlds/.courtyard.world.velmora-tmp-4242-0.bak",
+                             "worlds/.courtyard.world.velmora-temp-4242-0", "worlds/.courtyard.world.velmora-tmp-0-1",
+                             "worlds/.courtyard.world.velmora-tmp-99999999999-1", "worlds/.velmora-frame-4242-abc",
+                             "worlds/.courtyard.world.4242-0.tmp", ".budget.2019-04.tmp", ".report.2023-11.tmp"})
         QVERIFY(installation.writeData(QString::fromLatin1(name), "x"));
-    for (const char *name : {"shots/.frame_-abc", "shots/.frame_12-", "shots/._12-a", "shots/.fr4me_12-a",
-                             "shots/.frame_12-a.b", ".hidden/.frame_12-a"})
+    for (const char *name :
+         {"shots/.velmora-frame--abc", "shots/.velmora-frame-12-", "shots/.velmora-frame-12-a.b",
+          "shots/.velmora-frame12-a", "shots/.frame_12-a", ".hidden/.velmora-frame-12-a", "shots/.x.velmora-keep-12-1"})
         QVERIFY(QDir().mkpath(data + QString::fromLatin1(name)));
-    QVERIFY(installation.writeData(QStringLiteral(".hidden/.inner.9-9.tmp"), "x"));
-    QVERIFY(::symlink(qPrintable(data + QStringLiteral("shots/.frame_4242-a1B2c3")),
-                      qPrintable(data + QStringLiteral("shots/.frame_4243-link")))
+    QVERIFY(installation.writeData(QStringLiteral(".hidden/.inner.velmora-tmp-9-9"), "x"));
+    QVERIFY(::symlink(qPrintable(data + QStringLiteral("shots/.velmora-frame-4242-a1B2c3")),
+                      qPrintable(data + QStringLiteral("shots/.velmora-frame-4243-link")))
             == 0);
-    QVERIFY(::symlink(qPrintable(data + QStringLiteral(".top.txt.17-12.tmp")),
-                      qPrintable(data + QStringLiteral(".linked.txt.17-13.tmp")))
+    QVERIFY(::symlink(qPrintable(data + QStringLiteral(".top.txt.velmora-tmp-17-12")),
+                      qPrintable(data + QStringLiteral(".linked.txt.velmora-tmp-17-13")))
             == 0);
 
     const auto scan = Velmora::MetaScan::read(data.toStdString());
-    const std::vector<std::string> expected{".runtimes/aa/.x.meta.5-1.tmp", ".top.txt.17-12.tmp",
-                                            "shots/.frame_4242-a1B2c3/", "worlds/.courtyard.world.4242-0.tmp"};
+    const std::vector<std::string> expected{
+            ".runtimes/aa/.x.meta.velmora-tmp-5-1", ".top.txt.velmora-tmp-17-12",
+            "imp/.impostor.velmora-run-17-4",       "imp/.lamp_alb.tga.velmora-keep-17-3",
+            "shots/.velmora-frame-4242-a1B2c3/",    "worlds/.courtyard.world.velmora-tmp-4242-0"};
     QCOMPARE(scan->marked_leftovers, expected);
 }
 

@@ -6,13 +6,14 @@
 #include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Log.h>
+#include <velmora/OwnNames.h>
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -138,13 +139,13 @@ bool commitWholeFile(const QString &path, const char *data, size_t size, bool ov
         reason = QStringLiteral("the existing file is not writable");
         return false;
     }
-    static std::atomic<unsigned> counter{0};
     const int slash = target.lastIndexOf('/');
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temporary = target.left(slash + 1) + '.' + target.mid(slash + 1) + '.' + QByteArray::number(qint64(::getpid()))
-                + '-' + QByteArray::number(counter.fetch_add(1)) + ".tmp";
+        temporary = target.left(slash + 1)
+                + QByteArray::fromStdString(
+                            Velmora::OwnNames::make(Velmora::OwnNames::TEMPORARY, target.mid(slash + 1).toStdString()));
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             reason = errnoText(errno);
@@ -170,16 +171,54 @@ bool commitWholeFile(const QString &path, const char *data, size_t size, bool ov
     }
     if (ok) {
         // Without overwrite the name is taken only if it is still free.
-        const int linked = overwrite ? ::rename(temporary.constData(), target.constData())
-                                     : ::link(temporary.constData(), target.constData());
-        if (linked != 0) {
+        const bool moved = overwrite ? ::rename(temporary.constData(), target.constData()) == 0
+                                     : moveToFreeName(temporary, target);
+        if (!moved) {
             reason = errno == EEXIST ? QStringLiteral("the file exists and is not replaced") : errnoText(errno);
             ok = false;
         }
     }
-    if (!ok || !overwrite)
+    if (!ok)
         ::unlink(temporary.constData());
     return ok;
+}
+
+// The file system cannot do what was asked in that way (as opposed to a
+// taken name, a full disk, a refused permission).
+bool notSupported(int error)
+{
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP || error == ENOTSUP || error == EPERM
+            || error == EMLINK || error == EXDEV;
+}
+
+// Takes the name to by creating it exclusively, then renames from over
+// that empty file, which is still the one made here.
+bool moveOverReservation(const QByteArray &from, const QByteArray &to)
+{
+    const int fd = ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        // The name was free (else EEXIST); an empty file under it now is
+        // the half-made entry of a full FAT folder.
+        const int error = errno;
+        struct stat left;
+        if (error != EEXIST && ::lstat(to.constData(), &left) == 0 && S_ISREG(left.st_mode) && left.st_size == 0)
+            ::unlink(to.constData());
+        errno = error;
+        return false;
+    }
+    struct stat made;
+    const bool known = ::fstat(fd, &made) == 0;
+    ::close(fd);
+    struct stat now;
+    const bool still_ours = known && ::lstat(to.constData(), &now) == 0 && S_ISREG(now.st_mode)
+            && now.st_dev == made.st_dev && now.st_ino == made.st_ino && now.st_size == 0;
+    if (still_ours && ::rename(from.constData(), to.constData()) == 0)
+        return true;
+    const int error = still_ours ? errno : EEXIST;
+    if (still_ours)
+        ::unlink(to.constData());
+    errno = error;
+    return false;
 }
 
 bool isInside(const QString &absolute, const QString &folder)
@@ -188,6 +227,21 @@ bool isInside(const QString &absolute, const QString &folder)
 }
 
 } // namespace
+
+bool moveToFreeName(const QByteArray &from, const QByteArray &to)
+{
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (!notSupported(errno))
+        return false;
+    if (::link(from.constData(), to.constData()) == 0) {
+        ::unlink(from.constData());
+        return true;
+    }
+    if (!notSupported(errno))
+        return false;
+    return moveOverReservation(from, to);
+}
 
 QString dataPath()
 {

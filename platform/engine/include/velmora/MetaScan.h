@@ -142,10 +142,10 @@ struct MetaScan : std::enable_shared_from_this<MetaScan>
     // data-relative, sorted by bytes: the few names a caller may have to
     // check for valid UTF-8, without listing the folders again.
     std::vector<std::string> non_ascii_names;
-    // Hidden entries of the listed folders named as a process marks what it
-    // makes for a moment and removes again: plain files (no links)
-    // ".<name>.<pid>-<n>.tmp", the temporary files of checked writes, and
-    // folders (no links) ".<word>_<pid>-<tag>", scratch folders;
+    // Hidden entries of the listed folders that carry the program's own
+    // names (OwnNames) of what it keeps for a while: plain files (no links)
+    // that are temporary files of checked writes, kept earlier contents or
+    // journals, and folders (no links) that are scratch folders;
     // data-relative, folders ending with "/", sorted by bytes. What a
     // process killed meanwhile leaves behind is among them. The read only
     // lists them: whether one is left over is for its maker to tell.

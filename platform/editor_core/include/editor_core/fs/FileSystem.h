@@ -64,5 +64,13 @@ QByteArray readFSFileToByteArray(const QString &path);
 // the file system cannot store is no failure. False on failure, with one log
 // line and the reason in *error.
 bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite, QString *error = nullptr);
+// Gives the file from the name to (in the same file system), never
+// replacing nor writing through anything of that name: a file, a folder, a
+// link, a dangling link. Takes the name by a rename that refuses to
+// replace, else by a hard link, else (a file system with neither) by
+// creating the name exclusively and renaming over that empty file of its
+// own. False with errno EEXIST when the name is taken, with another errno
+// when the file cannot be moved.
+bool moveToFreeName(const QByteArray &from, const QByteArray &to);
 
 } // namespace fs

@@ -1,0 +1,178 @@
+#include "core/base/kept_files_journal.h"
+
+#include <editor_core/fs/FileSystem.h>
+
+#include <velmora/OwnNames.h>
+
+#include <QDir>
+#include <QFile>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace base {
+
+namespace {
+
+const QByteArray HEADER("velmora kept files 1\n");
+constexpr qint64 MAX_SIZE = 1 << 20;
+
+QString folderOf(const QString &path)
+{
+    return path.left(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+bool sameFolder(const QString &a, const QString &b)
+{
+    return QDir::cleanPath(a) == QDir::cleanPath(b);
+}
+
+QString nameOf(const QString &path)
+{
+    return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// A kept file of the process pid for the file named file.
+bool isKeptFor(const QString &kept, const QString &file)
+{
+    const std::string name = QFile::encodeName(kept).toStdString();
+    return !file.isEmpty() && !file.contains(QLatin1Char('/')) && !kept.contains(QLatin1Char('/'))
+            && Velmora::OwnNames::parse(name) == Velmora::OwnNames::KEPT
+            && Velmora::OwnNames::ownerName(name) == QFile::encodeName(file).toStdString();
+}
+
+// The whole of a small plain file of this user (never a link, nor a FIFO
+// that would block); "" when it is anything else.
+QByteArray readOwnFile(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    struct stat info;
+    QByteArray bytes;
+    if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == ::geteuid() && info.st_size <= MAX_SIZE) {
+        bytes.resize(int(info.st_size));
+        ssize_t got = 0;
+        while (got < info.st_size) {
+            const ssize_t read = ::read(fd, bytes.data() + got, size_t(info.st_size - got));
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (read <= 0)
+                break;
+            got += read;
+        }
+        bytes.resize(int(got));
+    }
+    ::close(fd);
+    return bytes;
+}
+
+} // namespace
+
+KeptFilesJournal::KeptFilesJournal(const QString &folder, const QString &label)
+    : folder_(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'))
+    , label_(label)
+{}
+
+bool KeptFilesJournal::add(const QString &file, const QString &kept, QString *error)
+{
+    if (!sameFolder(folderOf(file), folder_) || !sameFolder(folderOf(kept), folder_)
+        || !isKeptFor(nameOf(kept), nameOf(file))) {
+        *error = QStringLiteral("the kept file is not beside its file");
+        return false;
+    }
+    entries_.append({nameOf(file), nameOf(kept)});
+    if (write(error))
+        return true;
+    entries_.removeLast();
+    return false;
+}
+
+bool KeptFilesJournal::finish(QString *error)
+{
+    finished_ = true;
+    return write(error);
+}
+
+void KeptFilesJournal::remove()
+{
+    if (written_)
+        ::unlink(QFile::encodeName(path_).constData());
+    written_ = false;
+}
+
+bool KeptFilesJournal::write(QString *error)
+{
+    QByteArray text = HEADER + (finished_ ? "finished 1\n" : "finished 0\n");
+    for (const Entry &entry : qAsConst(entries_))
+        text += entry.kept.toUtf8() + '\t' + entry.file.toUtf8() + '\n';
+    if (written_)
+        return fs::writeStringToFSFile(path_, text.constData(), text.size(), true, error);
+    // A new name: never one that is there already.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        path_ = folder_
+                + QFile::decodeName(QByteArray::fromStdString(
+                        Velmora::OwnNames::make(Velmora::OwnNames::JOURNAL, QFile::encodeName(label_).toStdString())));
+        struct stat info;
+        if (::lstat(QFile::encodeName(path_).constData(), &info) == 0)
+            continue;
+        written_ = fs::writeStringToFSFile(path_, text.constData(), text.size(), false, error);
+        return written_;
+    }
+    *error = QStringLiteral("no free journal name");
+    return false;
+}
+
+KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
+{
+    Recovery recovery;
+    const QByteArray native = QFile::encodeName(path);
+    const QList<QByteArray> lines = readOwnFile(native).split('\n');
+    if (lines.size() < 2 || lines[0] + '\n' != HEADER || !lines[1].startsWith("finished "))
+        return recovery;
+    const bool finished = lines[1] == "finished 1";
+    const QString folder = folderOf(path);
+    bool whole = true;
+    for (int i = 2; i < lines.size(); ++i) {
+        if (lines[i].isEmpty())
+            continue;
+        const QList<QByteArray> fields = lines[i].split('\t');
+        const QString kept = fields.size() == 2 ? QString::fromUtf8(fields[0]) : QString();
+        const QString file = fields.size() == 2 ? QString::fromUtf8(fields[1]) : QString();
+        if (!isKeptFor(kept, file)) {
+            whole = false;
+            continue;
+        }
+        recovery.kept << folder + kept;
+        const QByteArray from = QFile::encodeName(folder + kept);
+        const QByteArray to = QFile::encodeName(folder + file);
+        struct stat kept_info;
+        if (::lstat(from.constData(), &kept_info) != 0) {
+            whole = whole && errno == ENOENT; // gone: dealt with already
+            continue;
+        }
+        const bool own = S_ISREG(kept_info.st_mode) && kept_info.st_uid == ::geteuid();
+        struct stat info;
+        const bool target_free = ::lstat(to.constData(), &info) != 0 && errno == ENOENT;
+        const bool target_plain = !target_free && S_ISREG(info.st_mode);
+        // Still the same file (a second name made before it was written
+        // over): a rename would keep both names.
+        const bool same = target_plain && info.st_dev == kept_info.st_dev && info.st_ino == kept_info.st_ino;
+        if (!own || !(target_free || target_plain)) {
+            whole = false;
+        } else if ((finished && target_plain) || same) {
+            whole = ::unlink(from.constData()) == 0 && whole;
+        } else if (::rename(from.constData(), to.constData()) == 0) {
+            recovery.put_back << folder + file;
+        } else {
+            whole = false;
+        }
+    }
+    recovery.resolved = whole && ::unlink(native.constData()) == 0;
+    return recovery;
+}
+
+} // namespace base

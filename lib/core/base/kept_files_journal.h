@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+namespace base {
+
+// The record a run that writes over several files of one folder keeps of
+// their earlier contents (the kept files, Velmora::OwnNames KEPT, beside
+// them), written whole beside them (a JOURNAL name) before the first file
+// is written over, and again each time a file is kept and when the run has
+// finished. It is what lets the next start tell a run that was killed half
+// way (the kept files go back over their files, so that the earlier set is
+// whole again) from a finished run whose kept files only served undo (they
+// go, and the set as the run left it stays).
+class KeptFilesJournal
+{
+public:
+    // A journal not written yet, named after label, in folder.
+    KeptFilesJournal(const QString &folder, const QString &label);
+
+    QString path() const { return path_; }
+
+    // Records that kept holds the earlier contents of file (both in the
+    // journal's folder); the journal is written whole before this returns
+    // true. False, with the reason in *error, when it could not be written
+    // (file must not be written over then).
+    bool add(const QString &file, const QString &kept, QString *error);
+    // Records that the run finished; true when that was written.
+    bool finish(QString *error);
+    // Removes the journal (once the kept files it names are dealt with).
+    void remove();
+
+    // What the start-up did with the journal at path, which a process that
+    // no longer runs left.
+    struct Recovery
+    {
+        QStringList put_back; // files that got their kept contents back
+        QStringList kept; // every kept file the journal names (absolute)
+        bool resolved = false; // the journal and its kept files are gone
+    };
+    // A run that did not finish: each kept file goes back over its file. A
+    // finished run: each kept file is removed, unless its file is missing
+    // (then it takes the file's name: never the only copy). A kept file that
+    // is not a plain file of this user, or a file name that is anything but
+    // a plain file or free, is left as it is, and so is the journal then.
+    static Recovery recover(const QString &path);
+
+private:
+    struct Entry
+    {
+        QString file; // names in the journal's folder
+        QString kept;
+    };
+
+    bool write(QString *error);
+
+    QString folder_;
+    QString label_;
+    QString path_;
+    QVector<Entry> entries_;
+    bool finished_ = false;
+    bool written_ = false;
+};
+
+} // namespace base
