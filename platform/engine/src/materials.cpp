@@ -208,54 +208,6 @@ MaterialsState &state()
     return s;
 }
 
-// Points the shader cache at the running engine's cache file (under
-// shader_lock); false when the engine has no cache folder.
-bool useShaderCache(MaterialsState &s)
-{
-    const String folder = engine_internal::cachePath();
-    if (folder.empty())
-        return false;
-    s.shaders.use(folder + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache"));
-    return true;
-}
-
-// Compiles what the shader cache does not hold yet and writes the cache
-// file when save is set or a batch is due.
-void compileMissing(const Vector<Ptr<Material>> &materials, bool save)
-{
-    MaterialsState &s = state();
-    std::lock_guard<std::mutex> lock(s.shader_lock);
-    if (!useShaderCache(s))
-        return;
-    for (const Ptr<Material> &material : materials) {
-        if (material)
-            s.shaders.add(engine_internal::ShaderCache::lineOf(material));
-    }
-    if (save || s.shaders.isSaveDue())
-        s.shaders.save();
-}
-
-// The materials whose programs the shader cache does not hold.
-Vector<Ptr<Material>> withoutCachedShaders(const Vector<Ptr<Material>> &materials)
-{
-    MaterialsState &s = state();
-    std::lock_guard<std::mutex> lock(s.shader_lock);
-    if (!useShaderCache(s))
-        return materials;
-    Vector<Ptr<Material>> missing;
-    for (const Ptr<Material> &material : materials) {
-        if (material && !s.shaders.holds(engine_internal::ShaderCache::lineOf(material)))
-            missing.append(material);
-    }
-    return missing;
-}
-
-void closeShaderCache(MaterialsState &s)
-{
-    std::lock_guard<std::mutex> lock(s.shader_lock);
-    s.shaders.close();
-}
-
 // Replaces the file materials and their index (under the write lock).
 void setFiles(MaterialsState &s, Vector<Ptr<Material>> files, MaterialIndex index)
 {
@@ -323,6 +275,23 @@ public:
         Ptr<Material> material(new Material);
         material->guid_ = guid;
         return material;
+    }
+
+    // The hash that stands for the material's compiled program: it changes
+    // with any resolved parameter, state or texture. Each kind is resolved
+    // once (the getters resolve the chain at every call); the text hashed is
+    // the one the getters give, so caches written before stay valid.
+    static uint32_t programHash(const Material &material)
+    {
+        using namespace engine_internal::mat;
+        String resolved;
+        for (const Material::Resolved &item : material.resolve(PARAMETERS))
+            resolved += item.entry->name + "=" + item.entry->value + ";";
+        for (const Material::Resolved &item : material.resolve(STATES))
+            resolved += item.entry->name + "=" + String::format("%d", std::atoi(item.entry->value.get())) + ";";
+        for (const Material::Resolved &item : material.resolve(TEXTURES))
+            resolved += item.entry->name + "=" + item.entry->value + ";";
+        return resolved.hash();
     }
 
     static Ptr<Material> load(const String &absolute, const String &relative)
@@ -570,6 +539,65 @@ private:
             material.blend_dest_ = std::atoi(dest);
     }
 };
+
+namespace {
+
+// The shader cache line of the material's compiled program.
+std::string shaderLine(const Material &material)
+{
+    return engine_internal::ShaderCache::lineOf(material.getGUID(), material.getName(),
+                                                MaterialLoader::programHash(material));
+}
+
+// Points the shader cache at the running engine's cache file (under
+// shader_lock); false when the engine has no cache folder.
+bool useShaderCache(MaterialsState &s)
+{
+    const String folder = engine_internal::cachePath();
+    if (folder.empty())
+        return false;
+    s.shaders.use(folder + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache"));
+    return true;
+}
+
+// Compiles what the shader cache does not hold yet and writes the cache
+// file when save is set or a batch is due.
+void compileMissing(const Vector<Ptr<Material>> &materials, bool save)
+{
+    MaterialsState &s = state();
+    std::lock_guard<std::mutex> lock(s.shader_lock);
+    if (!useShaderCache(s))
+        return;
+    for (const Ptr<Material> &material : materials) {
+        if (material)
+            s.shaders.add(shaderLine(*material));
+    }
+    if (save || s.shaders.isSaveDue())
+        s.shaders.save();
+}
+
+// The materials whose programs the shader cache does not hold.
+Vector<Ptr<Material>> withoutCachedShaders(const Vector<Ptr<Material>> &materials)
+{
+    MaterialsState &s = state();
+    std::lock_guard<std::mutex> lock(s.shader_lock);
+    if (!useShaderCache(s))
+        return materials;
+    Vector<Ptr<Material>> missing;
+    for (const Ptr<Material> &material : materials) {
+        if (material && !s.shaders.holds(shaderLine(*material)))
+            missing.append(material);
+    }
+    return missing;
+}
+
+void closeShaderCache(MaterialsState &s)
+{
+    std::lock_guard<std::mutex> lock(s.shader_lock);
+    s.shaders.close();
+}
+
+} // namespace
 
 namespace engine_internal {
 namespace mat {

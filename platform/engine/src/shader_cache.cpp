@@ -71,22 +71,13 @@ bool readLines(const String &path, std::vector<std::string> &lines, int &broken)
 
 } // namespace
 
-std::string ShaderCache::lineOf(const Ptr<Material> &material)
+std::string ShaderCache::lineOf(const UGUID &guid, const char *name, uint32_t program_hash)
 {
-    // The hash stands for the compiled program: it changes with any
-    // resolved parameter, state or texture.
-    String resolved;
-    for (int i = 0; i < material->getNumParameters(); ++i)
-        resolved += String(material->getParameterName(i)) + "=" + material->getParameterString(i) + ";";
-    for (int i = 0; i < material->getNumStates(); ++i)
-        resolved += String(material->getStateName(i)) + "=" + String::format("%d", material->getState(i)) + ";";
-    for (int i = 0; i < material->getNumTextures(); ++i)
-        resolved += String(material->getTextureName(i)) + "=" + material->getTexturePath(i) + ";";
     // A line break in a name would cut the line in two.
-    std::string name = *material->getName() ? material->getName() : "-";
+    std::string text = name && *name ? name : "-";
     std::replace_if(
-            name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
-    return String::format("%s %s %08x", material->getGUID().getString().get(), name.c_str(), resolved.hash()).std();
+            text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; }, '?');
+    return String::format("%s %s %08x", guid.getString().get(), text.c_str(), program_hash).std();
 }
 
 void ShaderCache::use(const String &path)

@@ -1,11 +1,11 @@
 // The shader cache file of the engine. Internal to the engine.
 #pragma once
 
-#include "velmora/Material.h"
-#include "velmora/Ptr.h"
 #include "velmora/String.h"
+#include "velmora/UGUID.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -29,8 +29,8 @@ public:
     // little, and the writes of a long pass cost a few times the file.
     static constexpr size_t MIN_BATCH = 64;
 
-    // The line compiling the material gives.
-    static std::string lineOf(const Ptr<Material> &material);
+    // The line of a material's compiled program.
+    static std::string lineOf(const UGUID &guid, const char *name, uint32_t program_hash);
 
     // Works on the file at path from now on; lines added for another file
     // are saved to it first.
