@@ -9,6 +9,7 @@
 
 #include "engine_internal.h"
 #include "materials_internal.h"
+#include "shader_cache.h"
 #include "spread_shared_mutex.h"
 #include "thread_kit.h"
 
@@ -197,6 +198,8 @@ struct MaterialsState
     std::deque<Ptr<Material>> pending;
     bool compiling = false;
     int unnamed_counter = 0;
+    std::mutex shader_lock; // taken before lock, never inside it
+    engine_internal::ShaderCache shaders;
 };
 
 MaterialsState &state()
@@ -272,6 +275,23 @@ public:
         Ptr<Material> material(new Material);
         material->guid_ = guid;
         return material;
+    }
+
+    // The hash that stands for the material's compiled program: it changes
+    // with any resolved parameter, state or texture. Each kind is resolved
+    // once (the getters resolve the chain at every call); the text hashed is
+    // the one the getters give, so caches written before stay valid.
+    static uint32_t programHash(const Material &material)
+    {
+        using namespace engine_internal::mat;
+        String resolved;
+        for (const Material::Resolved &item : material.resolve(PARAMETERS))
+            resolved += item.entry->name + "=" + item.entry->value + ";";
+        for (const Material::Resolved &item : material.resolve(STATES))
+            resolved += item.entry->name + "=" + String::format("%d", std::atoi(item.entry->value.get())) + ";";
+        for (const Material::Resolved &item : material.resolve(TEXTURES))
+            resolved += item.entry->name + "=" + item.entry->value + ";";
+        return resolved.hash();
     }
 
     static Ptr<Material> load(const String &absolute, const String &relative)
@@ -520,6 +540,65 @@ private:
     }
 };
 
+namespace {
+
+// The shader cache line of the material's compiled program.
+std::string shaderLine(const Material &material)
+{
+    return engine_internal::ShaderCache::lineOf(material.getGUID(), material.getName(),
+                                                MaterialLoader::programHash(material));
+}
+
+// Points the shader cache at the running engine's cache file (under
+// shader_lock); false when the engine has no cache folder.
+bool useShaderCache(MaterialsState &s)
+{
+    const String folder = engine_internal::cachePath();
+    if (folder.empty())
+        return false;
+    s.shaders.use(folder + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache"));
+    return true;
+}
+
+// Compiles what the shader cache does not hold yet and writes the cache
+// file when save is set or a batch is due.
+void compileMissing(const Vector<Ptr<Material>> &materials, bool save)
+{
+    MaterialsState &s = state();
+    std::lock_guard<std::mutex> lock(s.shader_lock);
+    if (!useShaderCache(s))
+        return;
+    for (const Ptr<Material> &material : materials) {
+        if (material)
+            s.shaders.add(shaderLine(*material));
+    }
+    if (save || s.shaders.isSaveDue())
+        s.shaders.save();
+}
+
+// The materials whose programs the shader cache does not hold.
+Vector<Ptr<Material>> withoutCachedShaders(const Vector<Ptr<Material>> &materials)
+{
+    MaterialsState &s = state();
+    std::lock_guard<std::mutex> lock(s.shader_lock);
+    if (!useShaderCache(s))
+        return materials;
+    Vector<Ptr<Material>> missing;
+    for (const Ptr<Material> &material : materials) {
+        if (material && !s.shaders.holds(shaderLine(*material)))
+            missing.append(material);
+    }
+    return missing;
+}
+
+void closeShaderCache(MaterialsState &s)
+{
+    std::lock_guard<std::mutex> lock(s.shader_lock);
+    s.shaders.close();
+}
+
+} // namespace
+
 namespace engine_internal {
 namespace mat {
 
@@ -765,8 +844,10 @@ void Materials::setPrecompileAllShaders(bool enabled)
         s.precompile = enabled;
         files = s.files;
     }
+    // Only what the shader cache lacks: a start on a full cache compiles
+    // nothing and shows no progress.
     if (schedule)
-        scheduleCompile(files);
+        scheduleCompile(withoutCachedShaders(files));
 }
 
 int Materials::getPrecompileAllShadersCallCount()
@@ -795,34 +876,7 @@ void Materials::compileShaders(const Vector<Ptr<Material>> &materials)
 {
     if (!engine_internal::checkRunning("Materials::compileShaders"))
         return;
-    const String cache = engine_internal::cachePath();
-    if (cache.empty())
-        return;
-    const String path
-            = cache + (engine_internal::buildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
-    QByteArray data;
-    engine_internal::readFile(path, data);
-    for (const Ptr<Material> &material : materials) {
-        if (!material)
-            continue;
-        // The hash stands for the compiled program: it changes with any
-        // resolved parameter, state or texture.
-        String resolved;
-        for (int i = 0; i < material->getNumParameters(); ++i)
-            resolved += String(material->getParameterName(i)) + "=" + material->getParameterString(i) + ";";
-        for (int i = 0; i < material->getNumStates(); ++i)
-            resolved += String(material->getStateName(i)) + "=" + String::format("%d", material->getState(i)) + ";";
-        for (int i = 0; i < material->getNumTextures(); ++i)
-            resolved += String(material->getTextureName(i)) + "=" + material->getTexturePath(i) + ";";
-        const String name = *material->getName() ? String(material->getName()) : String("-");
-        data += String::format("%s %s %08x\n", material->getGUID().getString().get(), name.get(), resolved.hash())
-                        .get();
-    }
-    // The cache only speeds the next start up: a failed write keeps the old
-    // file and is told in the log, and compiling goes on.
-    String reason;
-    if (!engine_internal::writeFileAtomic(path.get(), data.constData(), size_t(data.size()), &reason))
-        Log::warning("Materials: the shader cache \"%s\" is not updated: %s\n", path.get(), reason.get());
+    compileMissing(materials, true);
 }
 
 namespace engine_internal {
@@ -835,6 +889,7 @@ uint64_t materialsRevision()
 void materialsInit()
 {
     MaterialsState &s = state();
+    closeShaderCache(s);
     std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     s.base.clear();
     for (const BaseDeclaration &declaration : BASE_MATERIALS)
@@ -852,6 +907,8 @@ void materialsShutdown()
 {
     Materials::clearMaterials();
     MaterialsState &s = state();
+    // What a pass compiled before the engine stops is kept.
+    closeShaderCache(s);
     std::unique_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     s.base.clear();
     changed();
@@ -880,7 +937,9 @@ void materialsCompileStep()
         if (end)
             s.compiling = false;
     }
-    Materials::compileShaders(Vector<Ptr<Material>>{material});
+    // The cache file is written in batches while the pass goes on, and at
+    // its end.
+    compileMissing(Vector<Ptr<Material>>{material}, end);
     EditorLogicInterface *logic = editorLogic();
     if (!logic)
         return;

@@ -413,13 +413,16 @@ void TestBuildEndToEnd::the_build_window_builds_the_sample_project_with_precompi
     QVERIFY(finished.at(0).at(0).toBool());
     QCOMPARE(opened, QStringList{QDir::cleanPath(output)});
 
-    // The shader cache of the running engine's configuration is in the build
-    // with a line for every material.
+    // The shader cache of the running engine's configuration is in the build,
+    // copied as it is, with a line for every material, each line once.
     const QString debug_cache = output + QStringLiteral("data/shader_gl_debug.cache");
     const QString cache
             = QFileInfo(debug_cache).isFile() ? debug_cache : output + QStringLiteral("data/shader_gl.cache");
     const QByteArray shaders = Installation::read(cache);
     QVERIFY2(!shaders.isEmpty(), qPrintable(cache));
+    QCOMPARE(shaders, Installation::read(installation_.cachePath() + QFileInfo(cache).fileName()));
+    const QList<QByteArray> lines = shaders.trimmed().split('\n');
+    QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()).size(), lines.size());
     QVERIFY(Velmora::Materials::getNumMaterials() > 3);
     for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i) {
         const QByteArray guid = Velmora::Materials::getMaterial(i)->getGUID().getString().get();

@@ -16,6 +16,7 @@
 #include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
+#include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Materials.h>
 
@@ -115,7 +116,7 @@ private slots:
 
     void shaders_compile_in_batches_of_ten_on_the_gui_thread_data();
     void shaders_compile_in_batches_of_ten_on_the_gui_thread();
-    void engine_materials_that_are_gone_are_skipped();
+    void engine_materials_that_are_gone_are_skipped_and_a_second_build_leaves_the_cache();
     void the_combiner_shifts_reports_and_stops_at_the_first_failure();
     void the_editor_is_stopped_during_the_build_and_restarted_after_data();
     void the_editor_is_stopped_during_the_build_and_restarted_after();
@@ -172,7 +173,7 @@ void TestPreActions::shaders_compile_in_batches_of_ten_on_the_gui_thread()
     QVERIFY(!recorder.off_gui_thread);
 }
 
-void TestPreActions::engine_materials_that_are_gone_are_skipped()
+void TestPreActions::engine_materials_that_are_gone_are_skipped_and_a_second_build_leaves_the_cache()
 {
     Installation installation;
     for (int i = 0; i < 25; ++i)
@@ -190,9 +191,23 @@ void TestPreActions::engine_materials_that_are_gone_are_skipped()
 
     Reports reports;
     QVERIFY(runOnWorker(action, reports));
-    QByteArray cache = Installation::read(installation.cachePath() + "shader_gl_debug.cache");
-    cache += Installation::read(installation.cachePath() + "shader_gl.cache");
+    const bool debug = Velmora::Engine::get()->getBuildConfiguration() == 0;
+    const QString path = installation.cachePath() + (debug ? "shader_gl_debug.cache" : "shader_gl.cache");
+    const QByteArray cache = Installation::read(path);
     QCOMPARE(cache.count('\n'), 23);
+
+    // A second build finds every shader precompiled: the cache is left as
+    // it is, for the build to copy.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    PrecompileShaders again;
+    QVERIFY(runOnWorker(again, reports));
+    QCOMPARE(Installation::read(path), cache);
+    QCOMPARE(QFileInfo(path).lastModified(), old);
 }
 
 void TestPreActions::the_combiner_shifts_reports_and_stops_at_the_first_failure()

@@ -14,9 +14,12 @@
 #include <editor_core/editor/WindowManagerPrivate.h>
 
 #include <velmora/Console.h>
+#include <velmora/Engine.h>
 #include <velmora/Game.h>
 #include <velmora/Materials.h>
 
+#include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -26,6 +29,12 @@ ShaderCompilationPopupWidget *popupOf(const QString &scene_id)
 {
     ViewportWindowScene *scene = depr::g.viewports->getScene(scene_id);
     return scene ? scene->findChild<ShaderCompilationPopupWidget *>() : nullptr;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void setPrecompile(bool enabled)
@@ -155,15 +164,26 @@ private slots:
         QVERIFY(test::waitFrames(3));
     }
 
-    void switching_precompile_on_compiles_the_loaded_materials()
+    void switching_precompile_on_again_compiles_nothing_the_cache_holds()
     {
-        bool ended = false;
+        // The start compiled every loaded material; the cache holds them.
+        const QString cache = test::context().root + QStringLiteral("/cache/")
+                + (Velmora::Engine::get()->getBuildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
+        QVERIFY(QFileInfo(cache).isFile());
+        const QByteArray before = readAll(cache);
+        bool begun = false;
         QObject context;
-        connect(depr::g.editor, &EditorLogic::onMaterialCompileShadersEnd, &context, [&] { ended = true; });
+        connect(depr::g.editor, &EditorLogic::onMaterialCompileShadersBegin, &context, [&] { begun = true; });
+        QVERIFY(!Velmora::Materials::isPrecompileAllShaders());
         setPrecompile(true);
-        QTRY_VERIFY(ended);
+        QVERIFY(test::waitFrames(5));
         QVERIFY(Velmora::Materials::isPrecompileAllShaders());
+        QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 0);
+        QVERIFY(!begun);
+        for (const QString &scene : depr::g.viewports->getSceneNames())
+            QVERIFY(popupOf(scene)->isHidden());
         QVERIFY(!UpdateLock::isAlwaysUpdate());
+        QCOMPARE(readAll(cache), before);
     }
 };
 

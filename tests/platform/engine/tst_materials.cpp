@@ -1,4 +1,5 @@
 #include "engine_runtime_fixture.h"
+#include "file_size_limit.h"
 #include "thread_refusal.h"
 
 #include "velmora/Materials.h"
@@ -9,6 +10,8 @@
 #include <QtTest>
 
 #include <optional>
+
+#include <sys/stat.h>
 
 using namespace enginetest;
 
@@ -43,6 +46,22 @@ QString name(const Velmora::Ptr<Velmora::Material> &material)
     return material ? QString::fromUtf8(material->getName()) : QStringLiteral("<null>");
 }
 
+// A material's shader cache line as earlier versions wrote it, from the
+// resolved values the getters give.
+QByteArray cacheLineFromGetters(const Velmora::Ptr<Velmora::Material> &material)
+{
+    QByteArray resolved;
+    for (int i = 0; i < material->getNumParameters(); ++i)
+        resolved += QByteArray(material->getParameterName(i)) + '=' + material->getParameterString(i) + ';';
+    for (int i = 0; i < material->getNumStates(); ++i)
+        resolved += QByteArray(material->getStateName(i)) + '=' + QByteArray::number(material->getState(i)) + ';';
+    for (int i = 0; i < material->getNumTextures(); ++i)
+        resolved += QByteArray(material->getTextureName(i)) + '=' + material->getTexturePath(i) + ';';
+    const uint32_t hash = Velmora::String(resolved.constData()).hash();
+    return QByteArray(material->getGUID().getString().get()) + ' ' + material->getName() + ' '
+            + QByteArray::number(hash, 16).rightJustified(8, '0');
+}
+
 } // namespace
 
 class TestMaterials : public QObject
@@ -65,12 +84,26 @@ private slots:
     void built_in_base_materials_have_derived_guids_and_no_file();
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
+    void a_start_on_a_full_shader_cache_compiles_and_writes_nothing();
+    void a_shader_cache_holding_lines_twice_or_broken_is_read_data();
+    void a_shader_cache_holding_lines_twice_or_broken_is_read();
+    void a_long_compile_pass_writes_the_shader_cache_in_batches();
+    void a_shader_cache_that_cannot_be_read_or_written_only_costs_time_data();
+    void a_shader_cache_that_cannot_be_read_or_written_only_costs_time();
     void properties_inherit_parameters_and_decal();
     void property_parents_resolve_by_name_guid_and_file_guid_and_cycles_are_cut();
     void only_files_whose_extension_is_mat_or_prop_in_any_case_load();
     void materials_follow_files_added_moved_and_removed_after_the_scan();
 
 private:
+    QString shaderCachePath() const;
+    // Stops and starts the engine on the same installation, loads the
+    // materials and switches shader precompiling on.
+    bool restartAndPrecompile();
+    // Engine updates until no compile is pending; the lines of the shader
+    // cache afterwards.
+    QList<QByteArray> finishCompiling() const;
+
     Installation *installation_ = nullptr;
     RecordingLogic logic_;
     LogCapture *log_ = nullptr;
@@ -390,6 +423,208 @@ void TestMaterials::precompile_schedules_every_material_once_and_counts_calls()
     const QList<QByteArray> lines = cache.readAll().trimmed().split('\n');
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines[1].startsWith(QByteArray(materialGuidOf(guid('a', 102)).getString().get()) + " metal "));
+}
+
+QString TestMaterials::shaderCachePath() const
+{
+    const bool debug = Velmora::Engine::get()->getBuildConfiguration() == 0;
+    return installation_->cachePath() + (debug ? "shader_gl_debug.cache" : "shader_gl.cache");
+}
+
+bool TestMaterials::restartAndPrecompile()
+{
+    installation_->stop();
+    logic_.calls.clear();
+    if (!installation_->start({}, nullptr, &logic_))
+        return false;
+    Velmora::Materials::loadMaterials();
+    Velmora::Materials::setPrecompileAllShaders(true);
+    return true;
+}
+
+QList<QByteArray> TestMaterials::finishCompiling() const
+{
+    for (int i = 0; i < 1000 && Velmora::Materials::getNumPendingCompiles() > 0; ++i)
+        Velmora::Engine::get()->update();
+    // Never opened when it is not a plain file: a FIFO would block the read.
+    const QByteArray cache
+            = QFileInfo(shaderCachePath()).isFile() ? Installation::read(shaderCachePath()) : QByteArray();
+    return cache.isEmpty() ? QList<QByteArray>() : cache.split('\n').mid(0, cache.count('\n'));
+}
+
+void TestMaterials::a_start_on_a_full_shader_cache_compiles_and_writes_nothing()
+{
+    QVERIFY(restartAndPrecompile());
+    const QList<QByteArray> first = finishCompiling();
+    QCOMPARE(first.size(), 4);
+    // The lines of caches written before stay valid.
+    for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i)
+        QCOMPARE(first[i], cacheLineFromGetters(Velmora::Materials::getMaterial(i)));
+    const QString path = shaderCachePath();
+    const QByteArray bytes = Installation::read(path);
+    // An old time: a write in the same second would otherwise go unseen.
+    const QDateTime old = QDateTime::currentDateTime().addDays(-3);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    for (int start = 2; start <= 4; ++start) {
+        QVERIFY(restartAndPrecompile());
+        QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 0);
+        for (int i = 0; i < 3; ++i)
+            Velmora::Engine::get()->update();
+        QVERIFY(!logic_.calls.contains(QStringLiteral("compileBegin")));
+        QCOMPARE(Installation::read(path), bytes);
+        QCOMPARE(QFileInfo(path).lastModified(), old);
+    }
+
+    // A changed material compiles alone, and its program is added after the
+    // ones the file holds.
+    QVERIFY(installation_->writeAsset(QStringLiteral("materials/base/rock.mat"), QByteArray(ROCK).replace("0.9", "0.8"),
+                                      guid('a', 101), 4));
+    QVERIFY(restartAndPrecompile());
+    QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 1);
+    const QList<QByteArray> lines = finishCompiling();
+    QCOMPARE(logic_.calls.filter(QStringLiteral("compile")),
+             (QStringList{QStringLiteral("compileBegin"), QStringLiteral("compile rock 0"),
+                          QStringLiteral("compileEnd")}));
+    QCOMPARE(lines.mid(0, 4), first);
+    QCOMPARE(lines.size(), 5);
+    QVERIFY(lines[4].startsWith(first[0].left(first[0].indexOf(' ') + 1) + "rock "));
+    QVERIFY(lines[4] != first[0]);
+}
+
+void TestMaterials::a_shader_cache_holding_lines_twice_or_broken_is_read_data()
+{
+    // Lines of the cache before the start: the index of a material's line
+    // (in load order), "-cut" for its first 30 bytes, "-crlf" for a Windows
+    // line end; "!" before a broken line; anything else is written as it
+    // stands.
+    QTest::addColumn<QStringList>("cache");
+    QTest::addColumn<int>("compiled");
+    QTest::addColumn<int>("broken");
+    QTest::newRow("every line twice") << QStringList{"0", "1", "0", "2", "3", "3", "1"} << 0 << 0;
+    QTest::newRow("twice, broken and two missing")
+            << QStringList{"0", "0", "!garbage", "1-cut", "1-crlf", "", "0", "3-cut"} << 2 << 3;
+    QTest::newRow("a line of another program")
+            << QStringList{"2", "0000000000000000000000000000000000000000 gone with spaces 0000abcd", "1"} << 2 << 0;
+}
+
+void TestMaterials::a_shader_cache_holding_lines_twice_or_broken_is_read()
+{
+    QFETCH(QStringList, cache);
+    QFETCH(int, compiled);
+    QFETCH(int, broken);
+    QVERIFY(restartAndPrecompile());
+    const QList<QByteArray> lines = finishCompiling();
+    QCOMPARE(lines.size(), 4);
+
+    QByteArray text;
+    QList<QByteArray> expected; // each whole line once, in file order, then the added ones
+    for (const QString &entry : cache) {
+        const int index = entry.left(1).toInt();
+        const bool own = !entry.isEmpty() && entry.front().isDigit() && entry.size() <= 6;
+        const QByteArray line = own ? lines[index] : entry.toUtf8();
+        if (entry.endsWith(QLatin1String("-cut")) || entry.startsWith(QLatin1Char('!'))) {
+            text += (own ? line.left(30) : line.mid(1)) + '\n';
+            continue;
+        }
+        text += line + (entry.endsWith(QLatin1String("-crlf")) ? "\r\n" : "\n");
+        if (!line.isEmpty() && !expected.contains(line))
+            expected << line;
+    }
+    text.chop(1); // the last line without its end, as a killed writer leaves it
+    for (const QByteArray &line : lines) {
+        if (!expected.contains(line))
+            expected << line;
+    }
+    QVERIFY(Installation::writeAbsolute(shaderCachePath(), text));
+
+    QVERIFY(restartAndPrecompile());
+    QCOMPARE(Velmora::Materials::getNumPendingCompiles(), compiled);
+    QCOMPARE(log_->count(QStringLiteral("broken line"), 1), broken ? 1 : 0);
+    const QList<QByteArray> after = finishCompiling();
+    if (compiled == 0) {
+        // Nothing added: the file stays as it is.
+        QCOMPARE(Installation::read(shaderCachePath()), text);
+    } else {
+        QCOMPARE(after, expected);
+    }
+}
+
+void TestMaterials::a_long_compile_pass_writes_the_shader_cache_in_batches()
+{
+    for (int i = 0; i < 146; ++i)
+        QVERIFY(installation_->writeAsset(QStringLiteral("materials/many/m%1.mat").arg(i, 3, 10, QLatin1Char('0')),
+                                          "<material name=\"m" + QByteArray::number(i) + "\"/>", guid('d', i), 4));
+    QVERIFY(restartAndPrecompile());
+    QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 150);
+    Velmora::Engine *engine = Velmora::Engine::get();
+    // What a killed editor keeps: the batches written whole so far.
+    for (int i = 1; i < 64; ++i)
+        engine->update();
+    QVERIFY(!QFileInfo::exists(shaderCachePath()));
+    engine->update();
+    QCOMPARE(Installation::read(shaderCachePath()).count('\n'), 64);
+    for (int i = 0; i < 63; ++i)
+        engine->update();
+    QCOMPARE(Installation::read(shaderCachePath()).count('\n'), 64);
+    engine->update();
+    QCOMPARE(Installation::read(shaderCachePath()).count('\n'), 128);
+    // A line another editor adds meanwhile is kept.
+    const QByteArray other = "0000000000000000000000000000000000000000 other 0000abcd";
+    QVERIFY(Installation::writeAbsolute(shaderCachePath(), Installation::read(shaderCachePath()) + other + '\n'));
+    const QList<QByteArray> lines = finishCompiling();
+    QCOMPARE(lines.size(), 151);
+    QCOMPARE(QSet<QByteArray>(lines.begin(), lines.end()).size(), 151);
+    QCOMPARE(lines[128], other);
+    QCOMPARE(logic_.calls.last(), QStringLiteral("compileEnd"));
+    for (const QString &name : test::folderEntries(installation_->cachePath()))
+        QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+}
+
+void TestMaterials::a_shader_cache_that_cannot_be_read_or_written_only_costs_time_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a FIFO") << "fifo";
+    QTest::newRow("a full disk") << "full disk";
+}
+
+void TestMaterials::a_shader_cache_that_cannot_be_read_or_written_only_costs_time()
+{
+    QFETCH(QString, kind);
+    const QString path = shaderCachePath();
+    const QByteArray held = "0000000000000000000000000000000000000000 gone 0000abcd\n";
+    if (kind == QLatin1String("fifo"))
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+    else
+        QVERIFY(Installation::writeAbsolute(path, held));
+    Velmora::Materials::loadMaterials();
+    {
+        std::optional<test::FileSizeLimit> full;
+        if (kind == QLatin1String("full disk")) {
+            full.emplace(held.size());
+            QVERIFY(full->isActive());
+        }
+        Velmora::Materials::setPrecompileAllShaders(true);
+        QCOMPARE(Velmora::Materials::getNumPendingCompiles(), 4);
+        finishCompiling();
+    }
+    QCOMPARE(logic_.calls.last(), QStringLiteral("compileEnd"));
+    QCOMPARE(log_->count(QStringLiteral("is not updated"), 1), 1);
+    for (const QString &name : test::folderEntries(installation_->cachePath()))
+        QVERIFY2(!name.startsWith(QLatin1Char('.')), qPrintable(name));
+    if (kind == QLatin1String("fifo")) {
+        QVERIFY(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+        return;
+    }
+    QCOMPARE(Installation::read(path), held);
+    // With room again, the next write holds what was compiled meanwhile.
+    Velmora::Materials::compileShaders({});
+    const QByteArray after = Installation::read(path);
+    QVERIFY(after.startsWith(held));
+    QCOMPARE(after.count('\n'), 5);
 }
 
 void TestMaterials::properties_inherit_parameters_and_decal()

@@ -44,7 +44,9 @@ public:
     static Ptr<Material> resolve(const char *name_or_guid);
 
     // Shader precompilation: switching it on schedules every loaded material
-    // for compilation (one per engine update, reported to the editor logic).
+    // whose program the shader cache lacks for compilation (one per engine
+    // update, reported to the editor logic; the cache file is written in
+    // batches and when the last one is done).
     static bool isPrecompileAllShaders();
     static void setPrecompileAllShaders(bool enabled);
     // Number of setPrecompileAllShaders calls since init (tests).
@@ -53,7 +55,9 @@ public:
     static void scheduleCompile(const Vector<Ptr<Material>> &materials);
     // Entries still waiting (tests).
     static int getNumPendingCompiles();
-    // Compiles now, appending one line per material to the shader cache.
+    // Compiles now what the shader cache lacks and writes the cache file
+    // (whole) when it holds anything not written yet; each program is a line
+    // of its own, held once.
     static void compileShaders(const Vector<Ptr<Material>> &materials);
 };
 
