@@ -100,11 +100,19 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("target"); // relative to the link's folder
         QTest::addColumn<QString>("imported"); // data-relative; empty: nothing
-        QTest::newRow("to an asset") << "textures/linked.png" << "a.png" << "textures/a.png";
-        QTest::newRow("to a new file") << "tracks/linked.track" << "fly.track" << "tracks/fly.track";
-        QTest::newRow("into a hidden folder") << "tracks/shared.track" << "../.shared/shared.track" << QString();
-        QTest::newRow("to outside") << "tracks/away.track" << "../../away.track" << QString();
-        QTest::newRow("through a linked folder") << "via/fly.track" << "" << "tracks/fly.track";
+        QTest::newRow("to an asset") << "textures/linked.png"
+                                     << "a.png"
+                                     << "textures/a.png";
+        QTest::newRow("to a new file") << "tracks/linked.track"
+                                       << "fly.track"
+                                       << "tracks/fly.track";
+        QTest::newRow("into a hidden folder") << "tracks/shared.track"
+                                              << "../.shared/shared.track" << QString();
+        QTest::newRow("to outside") << "tracks/away.track"
+                                    << "../../away.track" << QString();
+        QTest::newRow("through a linked folder") << "via/fly.track"
+                                                 << ""
+                                                 << "tracks/fly.track";
     }
     void a_file_reached_through_a_link_imports_its_target()
     {

@@ -224,8 +224,8 @@ private slots:
         QCOMPARE(::mkfifo(QFile::encodeName(data_ + QStringLiteral("pipe.txt")).constData(), 0600), 0);
         QVERIFY(QFile::link(QStringLiteral("pipe.txt"), data_ + QStringLiteral("linked_pipe.txt")));
         QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data_ + QStringLiteral("zero.txt")));
-        for (const QString &name : {QStringLiteral("pipe.txt"), QStringLiteral("linked_pipe.txt"),
-                                    QStringLiteral("zero.txt")}) {
+        for (const QString &name :
+             {QStringLiteral("pipe.txt"), QStringLiteral("linked_pipe.txt"), QStringLiteral("zero.txt")}) {
             QVERIFY(fs::readFSFileToByteArray(name).isEmpty());
             QByteArray bytes;
             QString reason;

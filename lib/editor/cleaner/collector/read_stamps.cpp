@@ -46,7 +46,12 @@ void ReadStamps::restamp(const QString &path)
 
 void ReadStamps::addFolders(const QString &root, const QSet<QString> &extensions, const QSet<QString> &asset_files)
 {
-    extensions_ = extensions;
+    extensions_.clear();
+    longest_extension_ = 0;
+    for (const QString &extension : extensions) {
+        extensions_.insert(extension.toLower().toStdString());
+        longest_extension_ = std::max(longest_extension_, size_t(extension.size()));
+    }
     QString folder = root;
     if (!folder.endsWith(QLatin1Char('/')))
         folder += QLatin1Char('/');
@@ -95,9 +100,12 @@ bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::v
         // Any other kind, a link or a FIFO included, is a file the engine
         // may be given.
         const char *dot = std::strrchr(name, '.');
-        if (!dot || dot[1] == '\0')
+        if (!dot || dot[1] == '\0' || std::strlen(dot + 1) > longest_extension_)
             continue;
-        if (extensions_.contains(QString::fromLatin1(dot + 1).toLower()))
+        std::string extension(dot + 1);
+        for (char &c : extension)
+            c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        if (extensions_.count(extension))
             files.push_back(QFile::decodeName(name));
     }
     ::closedir(dir);

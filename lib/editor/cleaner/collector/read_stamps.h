@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QString>
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace cleaner {
@@ -93,7 +95,9 @@ private:
 
     std::vector<Entry> entries_;
     std::vector<Listing> listings_;
-    QSet<QString> extensions_;
+    // Lower case, no dot.
+    std::unordered_set<std::string> extensions_;
+    size_t longest_extension_ = 0;
 };
 
 } // namespace cleaner

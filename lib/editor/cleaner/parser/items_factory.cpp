@@ -307,8 +307,7 @@ void ItemsFactory::parseModuleAsset(const QString &path, int type, const as::Ass
             if (!QFileInfo::exists(path)) {
                 addFailure(path, QStringLiteral("is missing"));
             } else {
-                const QString reason
-                        = whyUnreadable(path, QStringLiteral("is neither a FESK nor an XML material"));
+                const QString reason = whyUnreadable(path, QStringLiteral("is neither a FESK nor an XML material"));
                 if (!reason.isEmpty())
                     addFailure(path, reason);
             }

@@ -410,7 +410,8 @@ bool readRegularFile(const QString &path, QByteArray &bytes, QString *reason)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 || bytes.size() + n > std::numeric_limits<int>::max() - 1) {
-            const QString why = n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("it is too large");
+            const QString why
+                    = n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("it is too large");
             ::close(fd);
             bytes.clear();
             return fail(why);
