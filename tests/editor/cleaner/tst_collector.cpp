@@ -488,8 +488,17 @@ void CollectorTest::what_links_in_the_data_folder_lead_to_counts_as_used()
     QVERIFY2(log.text().contains("\"worlds/gone.world\" is a symbolic link that leads nowhere"),
              qPrintable(log.text()));
 
-    // Retargeting a link after the collection is a change.
+    // A world copied in after the collection was never read: it is named,
+    // as the data folder was reached; once gone again nothing has changed.
     QVERIFY(result.stamps->firstChange().isEmpty());
+    QFile added(real + QStringLiteral("worlds/added.world"));
+    QVERIFY(added.open(QIODevice::WriteOnly) && added.write("<world/>\n") > 0);
+    added.close();
+    QCOMPARE(result.stamps->firstChange(), fixture.dataPath() + QStringLiteral("worlds/added.world"));
+    QVERIFY(added.remove());
+    QVERIFY(result.stamps->firstChange().isEmpty());
+
+    // Retargeting a link after the collection is a change.
     QVERIFY(QFile::remove(data + QStringLiteral("meshes/crate.mesh")));
     QVERIFY(link(real + QStringLiteral("textures/loose.png"), QStringLiteral("meshes/crate.mesh")));
     QCOMPARE(result.stamps->firstChange(), fixture.dataPath() + QStringLiteral("meshes/crate.mesh"));
