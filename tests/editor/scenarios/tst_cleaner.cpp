@@ -1,8 +1,9 @@
 // The asset cleaner in the running editor on a copy of the sample project:
 // Tools > Cleaner, Refresh, then deleting one asset, the listed ones and all
 // of them (through the real confirmation boxes), until nothing unused is
-// left; a world that appears after Refresh is named before a deletion. Only the removed assets' files leave the data folder, and they leave
-// the asset browser too.
+// left; a world that appears after Refresh is named before a deletion. Only
+// the removed assets' files leave the data folder, and they leave the asset
+// browser too.
 
 #include "asset_files.h"
 #include "message_boxes.h"
