@@ -88,26 +88,4 @@ bool RegularFile::readAll(int fd, qint64 limit, QByteArray &bytes, QString *reas
     }
 }
 
-bool RegularFile::read(const QString &path, qint64 limit, QByteArray &bytes, QString *reason)
-{
-    bytes.clear();
-    const int fd = open(path, reason);
-    if (fd < 0)
-        return false;
-    struct stat info;
-    if (::fstat(fd, &info) == 0) {
-        if (info.st_size > limit) {
-            ::close(fd);
-            setReason(reason, QStringLiteral("it is larger than %1 bytes").arg(limit));
-            return false;
-        }
-        bytes.reserve(int(info.st_size));
-    }
-    const bool ok = readAll(fd, limit, bytes, reason);
-    ::close(fd);
-    if (!ok)
-        bytes.clear();
-    return ok;
-}
-
 } // namespace base

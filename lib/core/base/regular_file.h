@@ -21,10 +21,8 @@ public:
     // Opens path for reading; the descriptor (blocking reads), or -1 with
     // the reason.
     static int open(const QString &path, QString *reason = nullptr);
-    // The whole file at path, at most limit bytes (more is an error); false
-    // with the reason when it cannot be read.
-    static bool read(const QString &path, qint64 limit, QByteArray &bytes, QString *reason = nullptr);
-    // The rest of an open file, at most limit bytes.
+    // The rest of an open file, at most limit bytes (more is an error);
+    // false with the reason when it cannot be read.
     static bool readAll(int fd, qint64 limit, QByteArray &bytes, QString *reason = nullptr);
 };
 
