@@ -13,6 +13,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
 
 constexpr int FILES = 6000; // beyond what one thread looks at alone
@@ -100,7 +103,9 @@ void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told_data()
 {
     // The folder holds worlds/level.world (an asset), worlds/linked.world
     // (no asset), textures/a.png and the empty folder empty/.
-    QTest::addColumn<QString>("change"); // "+path": added, "-path": removed, "+path/": a folder
+    // "+path": added, "-path": removed, "+path/": a folder, "=path": added
+    // with the times of its folder put back.
+    QTest::addColumn<QString>("change");
     QTest::addColumn<QString>("told"); // relative; empty: nothing
     QTest::newRow("nothing") << QString() << QString();
     QTest::newRow("world added") << "+worlds/added.world"
@@ -111,6 +116,8 @@ void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told_data()
                                                     << "empty/added.world";
     QTest::newRow("world added in a new folder") << "+levels/deep/added.world"
                                                  << "levels/deep/added.world";
+    QTest::newRow("world added, the folder's times put back") << "=worlds/added.world"
+                                                              << "worlds/added.world";
     QTest::newRow("image added") << "+textures/b.png" << QString();
     QTest::newRow("new empty folder") << "+levels/" << QString();
     QTest::newRow("hidden world added") << "+worlds/.added.world" << QString();
@@ -137,8 +144,16 @@ void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told()
                       {root + QStringLiteral("worlds/level.world")});
     QCOMPARE(stamps.firstChange(), QString());
 
+    struct stat folder_before;
+    QVERIFY(::stat(QFile::encodeName(root + QStringLiteral("worlds")).constData(), &folder_before) == 0);
     QTest::qWait(20); // past the clock's step, so that the folders' times move
-    if (change.startsWith(QLatin1Char('-'))) {
+    if (change.startsWith(QLatin1Char('='))) {
+        // As touch -r or cp -p on the folder would: only its change time
+        // still moves.
+        QVERIFY(writeFile(root + change.mid(1), "<world/>"));
+        const struct timespec times[2] = {folder_before.st_atim, folder_before.st_mtim};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(root + QStringLiteral("worlds")).constData(), times, 0) == 0);
+    } else if (change.startsWith(QLatin1Char('-'))) {
         QVERIFY(QFile::remove(root + change.mid(1)));
     } else if (change.endsWith(QLatin1Char('/'))) {
         QVERIFY(QDir().mkpath(root + change.mid(1)));
