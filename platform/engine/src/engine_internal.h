@@ -61,7 +61,11 @@ String toDataRelative(const String &absolute);
 // logged as one error line when error is null.
 bool writeFileAtomic(const char *path, const char *data, size_t size, String *error = nullptr);
 bool writeFileAtomic(const String &path, const QByteArray &data);
-// Reads a whole file; false when unreadable.
+// Opens a user's file for reading without ever waiting: only a regular
+// file (its kind seen after every link, on the opened descriptor) is
+// opened; a FIFO, a device or a socket gives -1, as a missing file does.
+int openRegularFile(const char *path);
+// Reads a whole regular file (openRegularFile); false when unreadable.
 bool readFile(const String &path, QByteArray &data);
 
 // How a whole-file read of the readers went.

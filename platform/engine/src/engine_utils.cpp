@@ -18,6 +18,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -234,11 +235,7 @@ bool writeFileAtomic(const String &path, const QByteArray &data)
 
 bool readFile(const String &path, QByteArray &data)
 {
-    QFile file(QString::fromUtf8(path.get()));
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    data = file.readAll();
-    return true;
+    return readWholeFile(path.get(), std::numeric_limits<int>::max() - 1, data) == FileRead::OK;
 }
 
 void forEachOnThreads(size_t count, const std::function<void(size_t)> &work)
@@ -270,16 +267,30 @@ void forEachOnThreads(size_t count, const std::function<void(size_t)> &work)
         LogHold::release(held);
 }
 
-FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)
+int openRegularFile(const char *path)
 {
-    data.clear();
     // Through the folder of this thread's scope, if any; the open does not
     // wait, so a FIFO or device is refused by fstat instead of blocking.
     const int fd = Xml::openForReading(path);
     if (fd < 0)
-        return FileRead::CANNOT_OPEN;
+        return -1;
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+FileRead readWholeFile(const char *path, long long max_size, QByteArray &data)
+{
+    data.clear();
+    const int fd = openRegularFile(path);
+    if (fd < 0)
+        return FileRead::CANNOT_OPEN;
+    struct stat info;
+    if (::fstat(fd, &info) != 0) {
         ::close(fd);
         return FileRead::CANNOT_OPEN;
     }

@@ -2,10 +2,15 @@
 
 #include "velmora/Log.h"
 
+#include "engine_internal.h"
+
 #include <QFile>
 #include <QFileInfo>
 
+#include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace Velmora {
 
@@ -84,7 +89,15 @@ bool File::open(const char *path, const char *mode)
         Log::warning("File::open(): \"%s\" is a folder\n", path);
         return false;
     }
-    file_ = std::fopen(QFile::encodeName(QString::fromUtf8(path)).constData(), mode);
+    if (mode[0] == 'r' && !std::strchr(mode, '+')) {
+        // A reader never waits on a FIFO or reads a device for ever.
+        const int fd = engine_internal::openRegularFile(path);
+        file_ = fd < 0 ? nullptr : ::fdopen(fd, mode);
+        if (fd >= 0 && !file_)
+            ::close(fd);
+    } else {
+        file_ = std::fopen(QFile::encodeName(QString::fromUtf8(path)).constData(), mode);
+    }
     if (!file_) {
         Log::warning("File::open(): can't open \"%s\" with mode \"%s\"\n", path, mode);
         return false;
@@ -176,12 +189,11 @@ bool File::flush()
 
 String File::readAll(const char *path)
 {
-    QFile file(QString::fromUtf8(path ? path : ""));
-    if (!path || !file.open(QIODevice::ReadOnly)) {
+    QByteArray bytes;
+    if (!path || !*path || !engine_internal::readFile(String(path), bytes)) {
         Log::warning("File::readAll(): can't read \"%s\"\n", path ? path : "");
         return String();
     }
-    const QByteArray bytes = file.readAll();
     return String(bytes.constData(), bytes.size());
 }
 

@@ -30,17 +30,16 @@ QString extensionOf(const char *path)
 
 bool readWholeFile(const char *path, QByteArray &bytes)
 {
-    QFile file(QString::fromUtf8(path));
-    if (!file.open(QIODevice::ReadOnly)) {
+    switch (engine_internal::readWholeFile(path, MAX_FILE_SIZE, bytes)) {
+    case engine_internal::FileRead::OK:
+        return true;
+    case engine_internal::FileRead::TOO_LARGE:
+        Log::error("Image::load(): \"%s\" is too large\n", path);
+        return false;
+    default:
         Log::error("Image::load(): can't open \"%s\"\n", path);
         return false;
     }
-    if (file.size() > MAX_FILE_SIZE) {
-        Log::error("Image::load(): \"%s\" is too large\n", path);
-        return false;
-    }
-    bytes = file.readAll();
-    return true;
 }
 
 bool writeWholeFile(const char *path, const QByteArray &bytes)

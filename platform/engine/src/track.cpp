@@ -50,8 +50,15 @@ String matrixText(const mat4 &m)
 bool Track::load(const char *path, String &error)
 {
     const String file = path ? path : "";
-    if (file.empty() || !QFileInfo(QString::fromUtf8(file.get())).isFile()) {
+    const QFileInfo info(QString::fromUtf8(file.get()));
+    if (file.empty() || !info.exists()) {
         error = String("file not found: ") + file;
+        return false;
+    }
+    // A FIFO, a device or a socket (directly or through a link) is never
+    // opened: it could wait for ever or never end.
+    if (!info.isFile()) {
+        error = String("not a regular file: ") + file;
         return false;
     }
     Xml xml;

@@ -168,7 +168,7 @@ int Xml::openForReading(const char *path)
 
 namespace {
 
-enum class ReadResult { OK, CANNOT_OPEN, TOO_LARGE, CANNOT_READ };
+enum class ReadResult { OK, CANNOT_OPEN, NOT_REGULAR, TOO_LARGE, CANNOT_READ };
 
 // Reads a whole regular file into a new document with one open, fstat and
 // (usually) one read: the read asks for one byte more than the file's size,
@@ -182,9 +182,10 @@ ReadResult readDocument(const char *path, XmlDocument *&document, size_t &size)
     if (fd < 0)
         return ReadResult::CANNOT_OPEN;
     struct stat info;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    const bool stated = ::fstat(fd, &info) == 0;
+    if (!stated || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return ReadResult::CANNOT_OPEN;
+        return stated && !S_ISDIR(info.st_mode) ? ReadResult::NOT_REGULAR : ReadResult::CANNOT_OPEN;
     }
     if (info.st_size > Xml::MAX_FILE_SIZE) {
         ::close(fd);
@@ -550,6 +551,8 @@ bool Xml::load(const char *path)
     // path may be a text of this tree: it is used up before the tree goes.
     if (read == ReadResult::CANNOT_OPEN)
         Log::error("Xml::load(): can't open \"%s\"\n", path);
+    else if (read == ReadResult::NOT_REGULAR)
+        Log::error("Xml::load(): \"%s\" is not a regular file (a FIFO, a device or a socket); it is not read\n", path);
     else if (read == ReadResult::TOO_LARGE)
         Log::error("Xml::load(): \"%s\" is larger than 64 MiB\n", path);
     else if (read == ReadResult::CANNOT_READ)

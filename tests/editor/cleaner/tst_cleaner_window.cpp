@@ -617,6 +617,12 @@ void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting_dat
             << "source/code/extra.cpp" << QByteArray("const char *s = \"unused.wav\";\n") << "/source/code";
     QTest::newRow("ignore list written") << "data/.tamsel2/.cleanerignore" << QByteArray("/sounds/*\n")
                                          << ".tamsel2/.cleanerignore";
+    // Files that appeared (a copy, a pull) were never read.
+    const QByteArray user("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                          "\t<texture>textures/unused.png</texture>\n</world>\n");
+    QTest::newRow("world using a listed texture added") << "data/worlds/added.world" << user << "worlds/added.world";
+    QTest::newRow("world using a listed texture added in a new folder")
+            << "data/levels/pulled/added.world" << user << "levels/pulled/added.world";
 }
 
 void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()

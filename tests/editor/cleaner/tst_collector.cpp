@@ -16,6 +16,7 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using cleanertest::ProgressLog;
@@ -181,9 +182,16 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
                             QStringLiteral("<?xml version=\"1.0\"?>\n<asset version=\"1\" guid=\"{a006}\" type=\"7\">\n"
                                            "<runtime guid=\"{b001}\" kind=\"3\" name=\"m\" ext=\"node\"/>\n</asset>\n"))
                             .toUtf8())
+            .asset("scripts/pipe.usc", "", "{a008}", 20)
             // The ignore file is there but is no file that can be read.
             .file(".tamsel2/.cleanerignore/x", "");
     QVERIFY(project.ok());
+    // A world that is a link to a FIFO inside the data folder, and a script
+    // that became a FIFO after the scan: neither is waited on.
+    QVERIFY(QDir().mkpath(project.dataPath() + QStringLiteral(".shared")));
+    QCOMPARE(::mkfifo(QFile::encodeName(project.dataPath() + QStringLiteral(".shared/pipe")).constData(), 0600), 0);
+    QVERIFY(QDir().mkpath(project.dataPath() + QStringLiteral("worlds")));
+    QVERIFY(QFile::link(QStringLiteral("../.shared/pipe"), project.dataPath() + QStringLiteral("worlds/pipe.world")));
     AnalysisFixture fixture;
     QVERIFY(fixture.start(project.dataPath()));
     // A script over the size limit (sparse, so it costs no disk).
@@ -191,6 +199,8 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(cleaner::Collector::MAX_SCRIPT_FILE_SIZE + 1));
     huge.close();
     QVERIFY(fixture.rescan());
+    QVERIFY(QFile::remove(project.dataPath() + QStringLiteral("scripts/pipe.usc")));
+    QCOMPARE(::mkfifo(QFile::encodeName(project.dataPath() + QStringLiteral("scripts/pipe.usc")).constData(), 0600), 0);
     const bool root = ::geteuid() == 0;
     if (!root)
         QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("scripts/locked.usc"),
@@ -201,12 +211,18 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     QStringList failed;
     for (const cleaner::ReadFailure &failure : result.read_failures) {
         QVERIFY(!failure.reason.isEmpty());
+        if (failure.path.contains(QLatin1String("pipe")))
+            QVERIFY2(failure.reason.contains(QLatin1String("FIFO")), qPrintable(failure.reason));
         failed << QDir(project.dataPath()).relativeFilePath(failure.path);
     }
     failed.sort();
     QStringList expected{QStringLiteral(".runtimes/bb/bbbbb00000000000000000000000000000000001.node"),
-                         QStringLiteral(".tamsel2/.cleanerignore"), QStringLiteral("materials/garbage.mat"),
-                         QStringLiteral("nodes/half_written.node"), QStringLiteral("scripts/huge.usc")};
+                         QStringLiteral(".shared/pipe"),
+                         QStringLiteral(".tamsel2/.cleanerignore"),
+                         QStringLiteral("materials/garbage.mat"),
+                         QStringLiteral("nodes/half_written.node"),
+                         QStringLiteral("scripts/huge.usc"),
+                         QStringLiteral("scripts/pipe.usc")};
     if (!root)
         expected << QStringLiteral("scripts/locked.usc");
     expected.sort();
@@ -472,8 +488,17 @@ void CollectorTest::what_links_in_the_data_folder_lead_to_counts_as_used()
     QVERIFY2(log.text().contains("\"worlds/gone.world\" is a symbolic link that leads nowhere"),
              qPrintable(log.text()));
 
-    // Retargeting a link after the collection is a change.
+    // A world copied in after the collection was never read: it is named,
+    // as the data folder was reached; once gone again nothing has changed.
     QVERIFY(result.stamps->firstChange().isEmpty());
+    QFile added(real + QStringLiteral("worlds/added.world"));
+    QVERIFY(added.open(QIODevice::WriteOnly) && added.write("<world/>\n") > 0);
+    added.close();
+    QCOMPARE(result.stamps->firstChange(), fixture.dataPath() + QStringLiteral("worlds/added.world"));
+    QVERIFY(added.remove());
+    QVERIFY(result.stamps->firstChange().isEmpty());
+
+    // Retargeting a link after the collection is a change.
     QVERIFY(QFile::remove(data + QStringLiteral("meshes/crate.mesh")));
     QVERIFY(link(real + QStringLiteral("textures/loose.png"), QStringLiteral("meshes/crate.mesh")));
     QCOMPARE(result.stamps->firstChange(), fixture.dataPath() + QStringLiteral("meshes/crate.mesh"));

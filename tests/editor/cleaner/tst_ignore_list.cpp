@@ -257,13 +257,15 @@ void IgnoreListTest::whatever_is_there_but_unreadable_is_a_failure_not_the_defau
     QTest::newRow("folder") << "folder"
                             << "it is a folder";
     QTest::newRow("FIFO") << "fifo"
-                          << "it is not a regular file";
+                          << "it is a FIFO, not a regular file";
     QTest::newRow("link leading nowhere") << "dangling"
                                           << "symbolic link that leads nowhere";
     QTest::newRow("loop of links") << "loop"
                                    << "loop of symbolic links";
     QTest::newRow("link to a FIFO") << "link to fifo"
-                                    << "it is not a regular file";
+                                    << "it is a FIFO, not a regular file";
+    QTest::newRow("link to a device") << "link to device"
+                                      << "it is a device, not a regular file";
     QTest::newRow("editor folder leading nowhere") << "folder link"
                                                    << "link that leads nowhere";
     // A pattern past the limit would silently stop protecting.
@@ -291,6 +293,8 @@ void IgnoreListTest::whatever_is_there_but_unreadable_is_a_failure_not_the_defau
     } else if (kind == QLatin1String("link to fifo")) {
         QCOMPARE(::mkfifo(QFile::encodeName(elsewhere + QStringLiteral("/fifo")).constData(), 0600), 0);
         QVERIFY(QFile::link(elsewhere + QStringLiteral("/fifo"), path));
+    } else if (kind == QLatin1String("link to device")) {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));
     } else if (kind == QLatin1String("folder link")) {
         QVERIFY(QDir(fixture_.dataPath() + QStringLiteral(".tamsel2")).removeRecursively());
         QVERIFY(QFile::link(elsewhere + QStringLiteral("/gone"), fixture_.dataPath() + QStringLiteral(".tamsel2")));

@@ -7,9 +7,14 @@
 
 #include "thread_limit.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -31,6 +36,8 @@ private slots:
     void initTestCase();
     void the_first_change_in_list_order_is_told_data();
     void the_first_change_in_list_order_is_told();
+    void a_file_that_can_use_assets_added_or_removed_is_told_data();
+    void a_file_that_can_use_assets_added_or_removed_is_told();
 
 private:
     QString path(int i) const { return dir_.filePath(QStringLiteral("f%1").arg(i)); }
@@ -90,6 +97,71 @@ void ReadStampsTest::the_first_change_in_list_order_is_told()
 
     for (int i : changed)
         QVERIFY(writeFile(path(i), QByteArray::number(i)));
+}
+
+void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told_data()
+{
+    // The folder holds worlds/level.world (an asset), worlds/linked.world
+    // (no asset), textures/a.png and the empty folder empty/.
+    // "+path": added, "-path": removed, "+path/": a folder, "=path": added
+    // with the times of its folder put back.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<QString>("told"); // relative; empty: nothing
+    QTest::newRow("nothing") << QString() << QString();
+    QTest::newRow("world added") << "+worlds/added.world"
+                                 << "worlds/added.world";
+    QTest::newRow("world added, upper-case extension") << "+worlds/ADDED.WORLD"
+                                                       << "worlds/ADDED.WORLD";
+    QTest::newRow("world added to an empty folder") << "+empty/added.world"
+                                                    << "empty/added.world";
+    QTest::newRow("world added in a new folder") << "+levels/deep/added.world"
+                                                 << "levels/deep/added.world";
+    QTest::newRow("world added, the folder's times put back") << "=worlds/added.world"
+                                                              << "worlds/added.world";
+    QTest::newRow("image added") << "+textures/b.png" << QString();
+    QTest::newRow("new empty folder") << "+levels/" << QString();
+    QTest::newRow("hidden world added") << "+worlds/.added.world" << QString();
+    QTest::newRow("meta file added") << "+worlds/added.world.meta" << QString();
+    QTest::newRow("world that is no asset removed") << "-worlds/linked.world"
+                                                    << "worlds/linked.world";
+    QTest::newRow("asset world removed (its own stamp tells)") << "-worlds/level.world" << QString();
+}
+
+void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told()
+{
+    QFETCH(QString, change);
+    QFETCH(QString, told);
+    QTemporaryDir dir;
+    const QString root = dir.path() + QStringLiteral("/data/");
+    for (const char *folder : {"worlds", "textures", "empty"})
+        QVERIFY(QDir().mkpath(root + QLatin1String(folder)));
+    QVERIFY(writeFile(root + QStringLiteral("worlds/level.world"), "<world/>"));
+    QVERIFY(writeFile(root + QStringLiteral("worlds/linked.world"), "<world/>"));
+    QVERIFY(writeFile(root + QStringLiteral("textures/a.png"), "png"));
+
+    cleaner::ReadStamps stamps;
+    stamps.addFolders(root, {QStringLiteral("world"), QStringLiteral("node")},
+                      {root + QStringLiteral("worlds/level.world")});
+    QCOMPARE(stamps.firstChange(), QString());
+
+    struct stat folder_before;
+    QVERIFY(::stat(QFile::encodeName(root + QStringLiteral("worlds")).constData(), &folder_before) == 0);
+    QTest::qWait(20); // past the clock's step, so that the folders' times move
+    if (change.startsWith(QLatin1Char('='))) {
+        // As touch -r or cp -p on the folder would: only its change time
+        // still moves.
+        QVERIFY(writeFile(root + change.mid(1), "<world/>"));
+        const struct timespec times[2] = {folder_before.st_atim, folder_before.st_mtim};
+        QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(root + QStringLiteral("worlds")).constData(), times, 0) == 0);
+    } else if (change.startsWith(QLatin1Char('-'))) {
+        QVERIFY(QFile::remove(root + change.mid(1)));
+    } else if (change.endsWith(QLatin1Char('/'))) {
+        QVERIFY(QDir().mkpath(root + change.mid(1)));
+    } else if (!change.isEmpty()) {
+        QVERIFY(QDir().mkpath(QFileInfo(root + change.mid(1)).absolutePath()));
+        QVERIFY(writeFile(root + change.mid(1), "<world/>"));
+    }
+    QCOMPARE(stamps.firstChange(), told.isEmpty() ? QString() : root + told);
 }
 
 QTEST_GUILESS_MAIN(ReadStampsTest)

@@ -398,6 +398,8 @@ void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on_data()
     // A FIFO where a file is expected is passed over at once, never waited on.
     QTest::newRow("FIFO node") << "nodes/pipe.node" << 1 << QByteArray() << xml_warning;
     QTest::newRow("FIFO material") << "materials/pipe.mat" << 4 << QByteArray() << material_warning;
+    // Nor is a device read for ever.
+    QTest::newRow("node linked to a device") << "nodes/zero.node" << 1 << QByteArray() << xml_warning;
 }
 
 void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on()
@@ -432,6 +434,10 @@ void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on()
         const QByteArray path = QFile::encodeName(project.dataPath() + file);
         QVERIFY(QFile::remove(project.dataPath() + file));
         QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+    }
+    if (QTest::currentDataTag() == QLatin1String("node linked to a device")) {
+        QVERIFY(QFile::remove(project.dataPath() + file));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), project.dataPath() + file));
     }
     LogCapture log;
     const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);

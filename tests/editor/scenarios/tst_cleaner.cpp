@@ -1,8 +1,9 @@
 // The asset cleaner in the running editor on a copy of the sample project:
 // Tools > Cleaner, Refresh, then deleting one asset, the listed ones and all
 // of them (through the real confirmation boxes), until nothing unused is
-// left. Only the removed assets' files leave the data folder, and they leave
-// the asset browser too.
+// left; a world that appears after Refresh is named before a deletion. Only
+// the removed assets' files leave the data folder, and they leave the asset
+// browser too.
 
 #include "asset_files.h"
 #include "message_boxes.h"
@@ -120,6 +121,24 @@ private slots:
         const Velmora::UGUID crate_old = cleanerWindow()->unusedModel()->guidAt(0);
         const Velmora::UGUID barrel = cleanerWindow()->unusedModel()->guidAt(1);
         QVERIFY(browser->findItem(barrel));
+
+        {
+            // A world written after Refresh (a copy, a pull) that places the
+            // mesh: the question names it, and declining keeps the mesh.
+            test::MessageBoxes boxes;
+            QVERIFY(test::writeFile(data + QStringLiteral("worlds/added.world"),
+                                    "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<world version=\"1\">\n"
+                                    "\t<node type=\"ObjectMesh\" id=\"1\" name=\"barrel\">"
+                                    "<mesh>meshes/barrel.mesh</mesh></node>\n</world>\n"));
+            cleanerWindow()->unusedView()->selectRow(1);
+            boxes.answer(QMessageBox::Cancel);
+            click("deleteSelected");
+            QCOMPARE(boxes.boxes().size(), 1);
+            QVERIFY2(boxes.boxes().first().text.contains(QLatin1String("Changed: \"worlds/added.world\"")),
+                     qPrintable(boxes.boxes().first().text));
+            QVERIFY(QFile::exists(data + QStringLiteral("meshes/barrel.mesh")));
+            QVERIFY(QFile::remove(data + QStringLiteral("worlds/added.world")));
+        }
 
         test::MessageBoxes boxes;
         // Delete Selected, declined, then accepted.

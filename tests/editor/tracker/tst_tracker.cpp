@@ -430,6 +430,10 @@ private slots:
             QVERIFY(boxes.boxes().isEmpty());
         }
         QVERIFY(QFileInfo(shell_->dataPath() + QStringLiteral("tracks/linked.track")).isSymLink());
+        // The link stays what it was, no asset: its target is the asset.
+        QVERIFY(shell_->assets()->asset(QStringLiteral("tracks/linked.track")).getGUID().isEmpty());
+        QVERIFY(!QFileInfo::exists(shell_->dataPath() + QStringLiteral("tracks/linked.track.meta")));
+        QTRY_COMPARE(tracker->windowTitle(), QStringLiteral("Tracker - saved"));
         // A link leading out of the project is not written through, and the
         // box says why.
         QTemporaryDir elsewhere;

@@ -93,6 +93,64 @@ private slots:
         QVERIFY(!QFileInfo::exists(path + QStringLiteral(".meta")));
     }
 
+    // A link is never an asset, whatever was written through it: its target
+    // is imported when it lies in the visible data folder.
+    void a_file_reached_through_a_link_imports_its_target_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("target"); // relative to the link's folder
+        QTest::addColumn<QString>("imported"); // data-relative; empty: nothing
+        QTest::newRow("to an asset") << "textures/linked.png"
+                                     << "a.png"
+                                     << "textures/a.png";
+        QTest::newRow("to a new file") << "tracks/linked.track"
+                                       << "fly.track"
+                                       << "tracks/fly.track";
+        QTest::newRow("into a hidden folder") << "tracks/shared.track"
+                                              << "../.shared/shared.track" << QString();
+        QTest::newRow("to outside") << "tracks/away.track"
+                                    << "../../away.track" << QString();
+        QTest::newRow("through a linked folder") << "via/fly.track"
+                                                 << ""
+                                                 << "tracks/fly.track";
+    }
+    void a_file_reached_through_a_link_imports_its_target()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, target);
+        QFETCH(QString, imported);
+        const QString folder = QFileInfo(root_ + link).absolutePath();
+        if (target.isEmpty()) {
+            // The link is the folder (via -> tracks), the file is plain.
+            if (!QFileInfo::exists(root_ + imported))
+                write(imported, "<track/>\n");
+            QVERIFY(QFile::link(QStringLiteral("tracks"), folder));
+        } else {
+            QVERIFY(QDir().mkpath(folder));
+            const QString target_path = QDir::cleanPath(folder + QLatin1Char('/') + target);
+            if (!QFileInfo::exists(target_path)) {
+                QVERIFY(QDir().mkpath(QFileInfo(target_path).absolutePath()));
+                QVERIFY(test::writeFile(target_path, "<track/>\n"));
+            }
+            QVERIFY(QFile::link(target, root_ + link));
+        }
+        const UGUID before = imported.isEmpty() ? UGUID() : manager_->asset(imported).getGUID();
+        const UGUID guid = manager_->importSync(root_ + link);
+        QVERIFY(manager_->asset(link).getGUID().isEmpty());
+        if (!target.isEmpty()) {
+            QVERIFY(QFileInfo(root_ + link).isSymLink());
+            QVERIFY(!QFileInfo::exists(root_ + link + QStringLiteral(".meta")));
+        }
+        if (imported.isEmpty()) {
+            QVERIFY(guid.isEmpty());
+            return;
+        }
+        QVERIFY(!guid.isEmpty());
+        QCOMPARE(guid, manager_->asset(imported).getGUID());
+        if (!before.isEmpty())
+            QCOMPARE(guid, before);
+    }
+
     // Imports index their records one by one; whatever order they come in,
     // around a removal, every query must answer as a fresh scan does.
     void imports_answer_every_query_as_a_fresh_scan_does()

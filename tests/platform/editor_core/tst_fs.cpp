@@ -12,6 +12,8 @@
 
 #include <cerrno>
 
+#include <sys/stat.h>
+
 using Velmora::UGUID;
 
 namespace {
@@ -217,6 +219,19 @@ private slots:
         QCOMPARE(fs::readFSFileToByteArray(relative), QByteArray("new"));
 
         QVERIFY(fs::readFSFileToByteArray(QStringLiteral("missing.txt")).isEmpty());
+        // A FIFO, directly or through a link, and a device are refused at
+        // once, with the reason.
+        QCOMPARE(::mkfifo(QFile::encodeName(data_ + QStringLiteral("pipe.txt")).constData(), 0600), 0);
+        QVERIFY(QFile::link(QStringLiteral("pipe.txt"), data_ + QStringLiteral("linked_pipe.txt")));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data_ + QStringLiteral("zero.txt")));
+        for (const QString &name :
+             {QStringLiteral("pipe.txt"), QStringLiteral("linked_pipe.txt"), QStringLiteral("zero.txt")}) {
+            QVERIFY(fs::readFSFileToByteArray(name).isEmpty());
+            QByteArray bytes;
+            QString reason;
+            QVERIFY(!fs::readRegularFile(data_ + name, bytes, &reason));
+            QCOMPARE(reason, QStringLiteral("it is not a regular file"));
+        }
         QVERIFY(!fs::writeStringToFSFile(QStringLiteral("no/such/folder/x.txt"), "x", 1, true));
         QVERIFY(!fs::fileExists(QStringLiteral("levels")));
     }

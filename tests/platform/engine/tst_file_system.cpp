@@ -15,6 +15,8 @@
 
 #include <cstring>
 
+#include <sys/stat.h>
+
 using Velmora::FileSystem;
 using Velmora::FileSystemAssets;
 using Velmora::UGUID;
@@ -313,6 +315,17 @@ private slots:
         QCOMPARE(in->readLine(buffer, sizeof(buffer)), 0);
         QVERIFY(!Velmora::File::create((data_ + "missing/x.txt").toUtf8().constData(), "rb")->isOpened());
         QVERIFY(!Velmora::File::create(data_.toUtf8().constData(), "rb")->isOpened()); // a folder
+        // A FIFO (directly or through a link) and a device are refused at
+        // once: never waited on, never read for ever.
+        const QByteArray fifo = (data_ + "pipe.txt").toUtf8();
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY(QFile::link(QStringLiteral("pipe.txt"), data_ + "linked_pipe.txt"));
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data_ + "zero.txt"));
+        for (const char *name : {"pipe.txt", "linked_pipe.txt", "zero.txt"}) {
+            const QByteArray special = (data_ + QLatin1String(name)).toUtf8();
+            QVERIFY2(!Velmora::File::create(special.constData(), "rb")->isOpened(), name);
+            QVERIFY2(Velmora::File::readAll(special.constData()).empty(), name);
+        }
     }
 
     void queries_run_safely_while_the_index_changes()

@@ -15,6 +15,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace Velmora;
 
 namespace {
@@ -23,6 +25,8 @@ const QByteArray TRACK_GUID = enginetest::guid('d', 301);
 const QByteArray BROKEN_GUID = enginetest::guid('d', 302);
 const QByteArray CRATE_FIRST_GUID = enginetest::guid('d', 303);
 const QByteArray CRATE_ONLY_GUID = enginetest::guid('d', 304);
+const QByteArray PIPE_GUID = enginetest::guid('d', 305);
+const QByteArray ZERO_GUID = enginetest::guid('d', 306);
 
 QByteArray translation(float x, float y, float z)
 {
@@ -82,6 +86,8 @@ private slots:
                                                  + translation(10, 0, 5) + "</key>\n  </parameter>\n</track>\n",
                                          TRACK_GUID, 13));
         QVERIFY(installation_.writeAsset(QStringLiteral("tracks/broken.track"), "<track><parameter", BROKEN_GUID, 13));
+        QVERIFY(installation_.writeAsset(QStringLiteral("tracks/pipe.track"), "<track/>", PIPE_GUID, 13));
+        QVERIFY(installation_.writeAsset(QStringLiteral("tracks/zero.track"), "<track/>", ZERO_GUID, 13));
         QVERIFY(installation_.writeAsset(QStringLiteral("tracks/crate_first.track"),
                                          trackFile(path("crate", 0, 20, 50) + path("camera_1", 0, -20, 0)),
                                          CRATE_FIRST_GUID, 13));
@@ -176,11 +182,25 @@ private slots:
         QTest::newRow("unknown guid") << enginetest::guid('e', 999) << QByteArray("file not found");
         QTest::newRow("malformed xml") << BROKEN_GUID << QByteArray("parse error");
         QTest::newRow("not a guid") << QByteArray("tracks/fly.track") << QByteArray("file not found");
+        // Never waited on, never read for ever.
+        QTest::newRow("FIFO") << PIPE_GUID << QByteArray("not a regular file");
+        QTest::newRow("link to a device") << ZERO_GUID << QByteArray("not a regular file");
     }
     void bad_tracks_fail_with_the_reason_in_the_error_text()
     {
         QFETCH(QByteArray, guid);
         QFETCH(QByteArray, error);
+        // Put in place after the index was read, as a user would.
+        const QString pipe = installation_.dataPath() + QStringLiteral("tracks/pipe.track");
+        const QString zero = installation_.dataPath() + QStringLiteral("tracks/zero.track");
+        if (guid == PIPE_GUID && QFileInfo(pipe).isFile()) {
+            QVERIFY(QFile::remove(pipe));
+            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        }
+        if (guid == ZERO_GUID && !QFileInfo(zero).isSymLink()) {
+            QVERIFY(QFile::remove(zero));
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
+        }
         QCOMPARE(run("VideoGrabber::load_track", Variable(guid.constData())).getInt(), 0);
         QVERIFY2(QByteArray(Engine::get()->getError()).startsWith(error), Engine::get()->getError());
         QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 0);

@@ -12,6 +12,8 @@
 
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace enginetest;
 
 namespace {
@@ -81,6 +83,7 @@ private slots:
     void save_and_load_round_trip_keeps_ids_and_unknown_elements();
     void a_file_that_is_not_a_world_leaves_no_world_and_writes_nothing_data();
     void a_file_that_is_not_a_world_leaves_no_world_and_writes_nothing();
+    void a_world_that_is_a_fifo_or_a_device_is_refused_at_once();
     void clashing_ids_in_a_file_are_renumbered();
     void added_nodes_with_clashing_ids_are_renumbered();
     void removing_a_node_reports_it_and_its_children();
@@ -229,6 +232,27 @@ void TestWorld::a_file_that_is_not_a_world_leaves_no_world_and_writes_nothing()
     QCOMPARE(installation_->readData(QStringLiteral("levels/broken.world")), content);
     QCOMPARE(QDir(installation_->dataPath() + QStringLiteral("levels")).entryList(QDir::Files), before);
     QVERIFY(!Velmora::World::save());
+}
+
+void TestWorld::a_world_that_is_a_fifo_or_a_device_is_refused_at_once()
+{
+    // Put in place of worlds the index knows, as a user would: never waited
+    // on, never read for ever, and named.
+    const QString data = installation_->dataPath();
+    QVERIFY(installation_->writeData(QStringLiteral("levels/pipe.world"), "<world/>"));
+    QVERIFY(installation_->writeData(QStringLiteral("levels/zero.world"), "<world/>"));
+    QVERIFY(Velmora::World::load("levels/pipe"));
+    QVERIFY(Velmora::World::load("levels/zero"));
+    QVERIFY(QFile::remove(data + QStringLiteral("levels/pipe.world")));
+    QCOMPARE(::mkfifo(QFile::encodeName(data + QStringLiteral("levels/pipe.world")).constData(), 0600), 0);
+    QVERIFY(QFile::remove(data + QStringLiteral("levels/zero.world")));
+    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data + QStringLiteral("levels/zero.world")));
+    for (const char *name : {"levels/pipe", "levels/zero"}) {
+        LogCapture log;
+        QVERIFY(!Velmora::World::load(name));
+        QVERIFY(!Velmora::World::isLoaded());
+        QVERIFY2(log.text().contains(QString::fromLatin1(name) + QStringLiteral(".world")), qPrintable(log.text()));
+    }
 }
 
 void TestWorld::clashing_ids_in_a_file_are_renumbered()

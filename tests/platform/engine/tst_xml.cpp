@@ -265,6 +265,9 @@ private slots:
         const QByteArray fifo = dir.filePath("pipe.xml").toUtf8();
         QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
         QVERIFY(!xml.load(fifo.constData())); // refused at once, never waits for a writer
+        const QByteArray zero = dir.filePath("zero.xml").toUtf8();
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), QString::fromUtf8(zero)));
+        QVERIFY(!xml.load(zero.constData())); // a device is never read
         xml.setName("r");
         QVERIFY(!xml.save(dir.filePath("no/such/folder/r.xml").toUtf8().constData()));
     }

@@ -8,6 +8,8 @@
 #include "editor/cleaner/ignore_list/ignore_list_file.h"
 #include "editor/cleaner/parser/items_factory.h"
 
+#include "core/base/regular_file.h"
+
 #include <editor_core/AssetType.h>
 #include <editor_core/as/AssetTypes.h>
 #include <editor_core/base/Assert.h>
@@ -23,6 +25,12 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSet>
+#include <QtDebug>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <array>
 #include <deque>
@@ -354,6 +362,23 @@ void CollectorSteps::stampAssetFiles(Context &context)
         for (const QString &copy : context.factory.leftOutFiles(guid))
             stamps.add(copy, guid);
     }
+    // A file that could use assets and appears later (a copy, a pull from
+    // version control) was never read: the folders tell it.
+    QSet<QString> extensions{QStringLiteral("ui"), QStringLiteral("rc")};
+    for (int type = AssetType::BEGIN + 1; type < AssetType::SIZE; ++type) {
+        if (readsReferences(type, std::string())) {
+            for (const QString &extension : as::getRegisteredExtensions(AssetType(type)))
+                extensions.insert(extension);
+        }
+    }
+    QSet<QString> asset_files;
+    for (const as::Asset &asset : assets) {
+        const QString &path = asset.getFilePath();
+        const int dot = path.lastIndexOf(QLatin1Char('.'));
+        if (dot > path.lastIndexOf(QLatin1Char('/')) && extensions.contains(path.mid(dot + 1).toLower()))
+            asset_files.insert(path);
+    }
+    stamps.addFolders(fs::absDataPath(QString()), extensions, asset_files);
 }
 
 void CollectorSteps::addItem(Context &context, Velmora::Vector<AssetInfo> &infos)
@@ -1065,25 +1090,42 @@ std::set<std::string> Collector::quotedStrings(std::string_view text)
 bool Collector::readScriptFile(const QString &path, std::string &text, QString *failure)
 {
     text.clear();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QString reason;
+    const int fd = base::RegularFile::open(path, &reason);
+    if (fd < 0) {
         if (failure)
-            *failure = QStringLiteral("cannot be opened: ") + file.errorString();
+            *failure = QStringLiteral("cannot be opened: ") + reason;
         return false;
     }
-    if (file.size() > MAX_SCRIPT_FILE_SIZE) {
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || info.st_size > MAX_SCRIPT_FILE_SIZE) {
+        const int error = errno;
+        ::close(fd);
         if (failure)
-            *failure = QStringLiteral("is larger than %1 bytes and is not searched").arg(MAX_SCRIPT_FILE_SIZE);
+            *failure = info.st_size > MAX_SCRIPT_FILE_SIZE
+                    ? QStringLiteral("is larger than %1 bytes and is not searched").arg(MAX_SCRIPT_FILE_SIZE)
+                    : QStringLiteral("cannot be read: ") + qt_error_string(error);
         return false;
     }
-    std::string raw(size_t(file.size()), '\0');
-    const qint64 got = raw.empty() ? 0 : file.read(&raw[0], qint64(raw.size()));
-    if (got < 0 || file.error() != QFileDevice::NoError) {
-        if (failure)
-            *failure = QStringLiteral("cannot be read: ") + file.errorString();
-        return false;
+    std::string raw(size_t(info.st_size), '\0');
+    size_t done = 0;
+    while (done < raw.size()) {
+        const ssize_t n = ::read(fd, &raw[done], raw.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            if (failure)
+                *failure = QStringLiteral("cannot be read: ") + qt_error_string(error);
+            return false;
+        }
+        if (n == 0)
+            break;
+        done += size_t(n);
     }
-    raw.resize(size_t(got));
+    ::close(fd);
+    raw.resize(done);
     const bool utf16_le = raw.compare(0, 2, "\xFF\xFE") == 0;
     const bool utf16_be = raw.compare(0, 2, "\xFE\xFF") == 0;
     if (utf16_le || utf16_be) {

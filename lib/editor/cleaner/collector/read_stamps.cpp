@@ -5,10 +5,13 @@
 
 #include <QFile>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 
 namespace cleaner {
 
@@ -39,6 +42,116 @@ void ReadStamps::restamp(const QString &path)
         }
     }
     add(path);
+}
+
+void ReadStamps::addFolders(const QString &root, const QSet<QString> &extensions, const QSet<QString> &asset_files)
+{
+    extensions_.clear();
+    longest_extension_ = 0;
+    for (const QString &extension : extensions) {
+        extensions_.insert(extension.toLower().toStdString());
+        longest_extension_ = std::max(longest_extension_, size_t(extension.size()));
+    }
+    QString folder = root;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    addTree(folder, asset_files);
+}
+
+void ReadStamps::addTree(const QString &folder, const QSet<QString> &asset_files)
+{
+    Listing listing;
+    listing.folder = folder;
+    // Stamped before it is listed: a file added meanwhile moves the stamp.
+    listing.stamp = stampOf(folder);
+    list(folder, listing.files, listing.folders);
+    listing.asset_file.reserve(listing.files.size());
+    for (const QString &name : listing.files)
+        listing.asset_file.push_back(asset_files.contains(folder + name));
+    const std::vector<QString> folders = listing.folders;
+    listings_.push_back(std::move(listing));
+    for (const QString &name : folders)
+        addTree(folder + name + QLatin1Char('/'), asset_files);
+}
+
+bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::vector<QString> &folders) const
+{
+    files.clear();
+    folders.clear();
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return false;
+    while (const dirent *entry = ::readdir(dir)) {
+        const char *name = entry->d_name;
+        const size_t length = std::strlen(name);
+        if (name[0] == '.' || (length > 5 && std::strcmp(name + length - 5, ".meta") == 0))
+            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info;
+            if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
+        }
+        if (type == DT_DIR) {
+            folders.push_back(QFile::decodeName(name));
+            continue;
+        }
+        // Any other kind, a link or a FIFO included, is a file the engine
+        // may be given.
+        const char *dot = std::strrchr(name, '.');
+        if (!dot || dot[1] == '\0' || std::strlen(dot + 1) > longest_extension_)
+            continue;
+        std::string extension(dot + 1);
+        for (char &c : extension)
+            c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        if (extensions_.count(extension))
+            files.push_back(QFile::decodeName(name));
+    }
+    ::closedir(dir);
+    std::sort(files.begin(), files.end());
+    std::sort(folders.begin(), folders.end());
+    return true;
+}
+
+QString ReadStamps::firstWatchedBelow(const QString &folder) const
+{
+    std::vector<QString> files;
+    std::vector<QString> folders;
+    if (!list(folder, files, folders))
+        return QString();
+    if (!files.empty())
+        return folder + files.front();
+    for (const QString &name : folders) {
+        const QString found = firstWatchedBelow(folder + name + QLatin1Char('/'));
+        if (!found.isEmpty())
+            return found;
+    }
+    return QString();
+}
+
+QString ReadStamps::listingChange(const Listing &listing) const
+{
+    std::vector<QString> files;
+    std::vector<QString> folders;
+    list(listing.folder, files, folders);
+    for (const QString &name : files) {
+        if (!std::binary_search(listing.files.begin(), listing.files.end(), name))
+            return listing.folder + name;
+    }
+    for (size_t i = 0; i < listing.files.size(); ++i) {
+        if (!listing.asset_file[i] && !std::binary_search(files.begin(), files.end(), listing.files[i]))
+            return listing.folder + listing.files[i];
+    }
+    // A folder gone is told by its own listing; a new one by what it holds.
+    for (const QString &name : folders) {
+        if (!std::binary_search(listing.folders.begin(), listing.folders.end(), name)) {
+            const QString found = firstWatchedBelow(listing.folder + name + QLatin1Char('/'));
+            if (!found.isEmpty())
+                return found;
+        }
+    }
+    return QString();
 }
 
 QString ReadStamps::firstChange(const QSet<Velmora::UGUID> &gone) const
@@ -80,7 +193,17 @@ QString ReadStamps::firstChange(const QSet<Velmora::UGUID> &gone) const
     work();
     helpers.join();
     const size_t first = found.load();
-    return first < count ? entries_[first].path : QString();
+    if (first < count)
+        return entries_[first].path;
+    // Only a folder whose stamp moved is listed again.
+    for (const Listing &listing : listings_) {
+        if (stampOf(listing.folder) == listing.stamp)
+            continue;
+        const QString change = listingChange(listing);
+        if (!change.isEmpty())
+            return change;
+    }
+    return QString();
 }
 
 } // namespace cleaner

@@ -5,6 +5,8 @@
 #include <QSet>
 #include <QString>
 
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace cleaner {
@@ -16,6 +18,8 @@ namespace cleaner {
 // script edited, a source file added, the ignore list replaced. The change
 // time is what gives away an edit in place whose size and modification time
 // were put back (cp -p, rsync --inplace -t, touch -r): no one can set it.
+// A file that appeared since (a copy, a pull from version control) was never
+// read: the folders' listings tell it.
 class ReadStamps
 {
 public:
@@ -45,12 +49,43 @@ public:
     // in; adds it when it was not noted.
     void restamp(const QString &path);
 
-    // A file or folder that is no longer as it was noted; empty when none
-    // is. The files of assets in gone (removed since) are not looked at.
-    // A large list is looked at on several threads.
+    // Notes every folder below root (the data folder, absolute) with the
+    // names in it of the files whose extension is in extensions (lower case,
+    // no dot: the kinds of files that can use assets) and of its
+    // sub-folders, so that such a file added or removed since is told
+    // without reading any file again: only a folder whose own stamp moved is
+    // listed again. Names the asset scan passes over (hidden ones, meta
+    // files) are passed over too. asset_files: the absolute paths of asset
+    // files, whose removal their own stamps tell.
+    void addFolders(const QString &root, const QSet<QString> &extensions, const QSet<QString> &asset_files);
+
+    // A file or folder that is no longer as it was noted, or a file of the
+    // kinds addFolders watches that was added or removed since; empty when
+    // there is none. The files of assets in gone (removed since) are not
+    // looked at. A large list is looked at on several threads.
     QString firstChange(const QSet<Velmora::UGUID> &gone = QSet<Velmora::UGUID>()) const;
 
 private:
+    // One folder as addFolders noted it.
+    struct Listing
+    {
+        QString folder; // absolute, ending with "/"
+        Stamp stamp;
+        std::vector<QString> files; // watched files, sorted
+        std::vector<bool> asset_file; // per file: an asset's own file
+        std::vector<QString> folders; // sorted
+    };
+
+    // The watched files and the sub-folders of a folder, each sorted; false
+    // when it cannot be listed.
+    bool list(const QString &folder, std::vector<QString> &files, std::vector<QString> &folders) const;
+    // Notes folder and, below it, every folder not in a hidden one.
+    void addTree(const QString &folder, const QSet<QString> &asset_files);
+    // A watched file added to, or removed from, a listed folder since.
+    QString listingChange(const Listing &listing) const;
+    // The first watched file in folder or below it; empty when none.
+    QString firstWatchedBelow(const QString &folder) const;
+
     struct Entry
     {
         QString path;
@@ -59,6 +94,10 @@ private:
     };
 
     std::vector<Entry> entries_;
+    std::vector<Listing> listings_;
+    // Lower case, no dot.
+    std::unordered_set<std::string> extensions_;
+    size_t longest_extension_ = 0;
 };
 
 } // namespace cleaner

@@ -1,5 +1,7 @@
 #include "editor/cleaner/ignore_list/ignore_list_file.h"
 
+#include "core/base/regular_file.h"
+
 #include <editor_core/fs/FileSystem.h>
 
 #include <QDir>
@@ -36,40 +38,6 @@ QString whyFolderUnreachable(const QByteArray &folder)
             .arg(QDir::toNativeSeparators(QFile::decodeName(folder)), qt_error_string(error));
 }
 
-// What is wrong with a path whose target stat describes, before it is opened:
-// only a regular file is read (a FIFO or a device would block or be changed).
-QString whyNotRegular(const struct stat &info)
-{
-    if (S_ISREG(info.st_mode))
-        return QString();
-    if (S_ISDIR(info.st_mode))
-        return QStringLiteral("it is a folder");
-    return QStringLiteral("it is not a regular file");
-}
-
-// Reads the open regular file to its end; more than limit bytes is an error.
-bool readAll(int fd, qint64 limit, QByteArray &bytes, QString &reason)
-{
-    bytes.clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            reason = qt_error_string(errno);
-            return false;
-        }
-        if (n == 0)
-            return true;
-        if (bytes.size() + n > limit) {
-            reason = QStringLiteral("it is larger than %1 bytes").arg(limit);
-            return false;
-        }
-        bytes.append(buffer, int(n));
-    }
-}
-
 } // namespace
 
 IgnoreListFile::ReadStatus IgnoreListFile::read(QString &text, QString *error)
@@ -102,19 +70,17 @@ IgnoreListFile::ReadStatus IgnoreListFile::read(QString &text, QString *error)
                                         : QStringLiteral("it is a symbolic link that leads nowhere (%1)")
                                                   .arg(qt_error_string(stat_error)));
     }
-    reason = whyNotRegular(info);
+    reason = base::RegularFile::whyNotRegular(info.st_mode);
     if (!reason.isEmpty())
         return fail(reason);
 
-    // Without waiting: should a FIFO have taken the file's place since the
-    // look above, the open returns at once and fstat refuses it.
-    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // Should a FIFO have taken the file's place since the look above, the
+    // open refuses it without waiting.
+    const int fd = base::RegularFile::open(path, &reason);
     if (fd < 0)
-        return fail(qt_error_string(errno));
+        return fail(reason);
     QByteArray bytes;
-    bool ok = ::fstat(fd, &info) == 0;
-    reason = ok ? whyNotRegular(info) : qt_error_string(errno);
-    ok = ok && reason.isEmpty() && readAll(fd, MAX_FILE_SIZE, bytes, reason);
+    const bool ok = base::RegularFile::readAll(fd, MAX_FILE_SIZE, bytes, &reason);
     ::close(fd);
     if (!ok)
         return fail(reason);

@@ -2,6 +2,8 @@
 
 #include "editor/cleaner/cleaner_common.h"
 
+#include "core/base/regular_file.h"
+
 #include <editor/interdependence/parser/generic_item_builder.h>
 #include <editor/interdependence/parser/guid_processor.h>
 #include <editor/interdependence/parser/items/hierarchy.h>
@@ -20,9 +22,11 @@
 #include <velmora/Properties.h>
 #include <velmora/Xml.h>
 
-#include <QFile>
 #include <QFileInfo>
 #include <QSet>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
@@ -50,16 +54,20 @@ bool isXmlType(int type)
 
 // Why a file that exists cannot be read as XML; empty when it is empty (an
 // empty file names nothing, so nothing is hidden).
-QString whyUnreadable(const QString &path)
+QString whyUnreadable(const QString &path, const QString &malformed = QStringLiteral("is not well-formed XML"))
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("cannot be opened: ") + file.errorString();
-    if (file.size() == 0)
+    QString reason;
+    const int fd = base::RegularFile::open(path, &reason);
+    if (fd < 0)
+        return QStringLiteral("cannot be opened: ") + reason;
+    struct stat info;
+    const qint64 size = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : 0;
+    ::close(fd);
+    if (size == 0)
         return QString();
-    if (file.size() > Velmora::Xml::MAX_FILE_SIZE)
+    if (size > Velmora::Xml::MAX_FILE_SIZE)
         return QStringLiteral("is larger than %1 bytes").arg(Velmora::Xml::MAX_FILE_SIZE);
-    return QStringLiteral("is not well-formed XML");
+    return malformed;
 }
 
 } // namespace
@@ -296,16 +304,13 @@ void ItemsFactory::parseModuleAsset(const QString &path, int type, const as::Ass
     if (type == AssetType::MATERIAL) {
         inas::parser::MaterialModule module(materials_, guid_processor_);
         if (!module.processFile(utf8.constData(), *item)) {
-            QFile file(path);
-            if (!QFileInfo::exists(path))
+            if (!QFileInfo::exists(path)) {
                 addFailure(path, QStringLiteral("is missing"));
-            else if (!file.open(QIODevice::ReadOnly))
-                addFailure(path, QStringLiteral("cannot be opened: ") + file.errorString());
-            else if (file.size() > 0)
-                addFailure(path,
-                           file.size() > Velmora::Xml::MAX_FILE_SIZE
-                                   ? QStringLiteral("is larger than %1 bytes").arg(Velmora::Xml::MAX_FILE_SIZE)
-                                   : QStringLiteral("is neither a FESK nor an XML material"));
+            } else {
+                const QString reason = whyUnreadable(path, QStringLiteral("is neither a FESK nor an XML material"));
+                if (!reason.isEmpty())
+                    addFailure(path, reason);
+            }
         }
     } else {
         inas::parser::LandscapeMapModule module(as_manager_, guid_processor_);

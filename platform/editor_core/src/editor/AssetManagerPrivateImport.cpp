@@ -24,7 +24,22 @@ Velmora::UGUID AssetManagerPrivate::importSync(const QString &path, const QVaria
     QString absolute = QDir::cleanPath(QDir::fromNativeSeparators(path));
     if (QDir::isRelativePath(absolute) && !root.isEmpty())
         absolute = root + absolute;
-    const QString relative = absolute.mid(root.size());
+    QString relative = absolute.mid(root.size());
+    // A link is never an asset (the scan lists none): a file saved or
+    // written through one is its target, which is imported when it lies in
+    // the visible data folder (paths compared with every link resolved).
+    const QString real = QFileInfo(absolute).canonicalFilePath();
+    const QString real_root = root.isEmpty() ? QString() : QFileInfo(root).canonicalFilePath() + QLatin1Char('/');
+    if (!real.isEmpty() && !real_root.isEmpty() && absolute.startsWith(root) && real != real_root + relative) {
+        if (!real.startsWith(real_root)) {
+            Velmora::Log::warning("Asset manager: \"%s\" is a link that leads outside the data folder; it is not "
+                                  "imported\n",
+                                  qUtf8Printable(absolute));
+            return Velmora::UGUID();
+        }
+        relative = real.mid(real_root.size());
+        absolute = root + relative;
+    }
     const bool hidden = relative.startsWith(QLatin1Char('.')) || relative.contains(QLatin1String("/."));
     if (root.isEmpty() || !absolute.startsWith(root) || hidden || relative.endsWith(QLatin1String(".meta"))) {
         Velmora::Log::warning("Asset manager: \"%s\" is not inside the visible data folder; it is not imported\n",

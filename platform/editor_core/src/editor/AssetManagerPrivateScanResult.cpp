@@ -8,6 +8,7 @@
 #include "editor_core/as/AssetTypes.h"
 #include "editor_core/as/FileNames.h"
 #include "editor_core/as/ImportParams.h"
+#include "editor_core/fs/FileSystem.h"
 
 #include <velmora/Log.h>
 #include <velmora/LogHold.h>
@@ -294,11 +295,11 @@ bool failsValidation(const as::Asset &asset)
 {
     if (asset.getType() != AssetType::CS_COMPONENT)
         return false;
-    QFile file(asset.getFilePath());
-    if (!file.open(QIODevice::ReadOnly))
+    QByteArray bytes;
+    if (!fs::readRegularFile(asset.getFilePath(), bytes))
         return false;
-    while (!file.atEnd()) {
-        if (file.readLine().trimmed().startsWith("#error"))
+    for (const QByteArray &line : bytes.split('\n')) {
+        if (line.trimmed().startsWith("#error"))
             return true;
     }
     return false;

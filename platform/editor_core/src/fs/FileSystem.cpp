@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -431,16 +432,60 @@ bool removeFile(const QString &path)
     return true;
 }
 
+bool readRegularFile(const QString &path, QByteArray &bytes, QString *reason)
+{
+    bytes.clear();
+    auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return false;
+    };
+    int fd;
+    do {
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return fail(QString::fromLocal8Bit(std::strerror(errno)));
+    struct stat info;
+    const bool stated = ::fstat(fd, &info) == 0;
+    if (!stated || !S_ISREG(info.st_mode)) {
+        const bool folder = stated && S_ISDIR(info.st_mode);
+        ::close(fd);
+        return fail(folder ? QStringLiteral("it is a folder") : QStringLiteral("it is not a regular file"));
+    }
+    if (info.st_size > std::numeric_limits<int>::max() - 1) {
+        ::close(fd);
+        return fail(QStringLiteral("it is too large"));
+    }
+    bytes.reserve(int(info.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 || bytes.size() + n > std::numeric_limits<int>::max() - 1) {
+            const QString why
+                    = n < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : QStringLiteral("it is too large");
+            ::close(fd);
+            bytes.clear();
+            return fail(why);
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, int(n));
+    }
+    ::close(fd);
+    return true;
+}
+
 QByteArray readFSFileToByteArray(const QString &path)
 {
     const QString absolute = absDataPath(path);
-    QFile file(absolute);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Velmora::Log::warning("fs: cannot read \"%s\": %s\n", qUtf8Printable(absolute),
-                              qUtf8Printable(file.errorString()));
-        return QByteArray();
-    }
-    return file.readAll();
+    QByteArray bytes;
+    QString reason;
+    if (!readRegularFile(absolute, bytes, &reason))
+        Velmora::Log::warning("fs: cannot read \"%s\": %s\n", qUtf8Printable(absolute), qUtf8Printable(reason));
+    return bytes;
 }
 
 bool writeStringToFSFile(const QString &path, const char *data, qint64 size, bool overwrite, QString *error)

@@ -52,7 +52,13 @@ bool fileExists(const QString &path);
 // Deletes a file inside the data folder; refuses (false, one log line) any
 // path outside it. A missing file is not an error (true).
 bool removeFile(const QString &path);
-// Whole file; empty (and one log line) when it cannot be read.
+// Reads the whole file at path (absolute) without ever waiting on it: only
+// a regular file is read, its kind taken from the opened descriptor (links
+// resolved), so a FIFO, a device or a socket is refused at once. False with
+// the reason otherwise.
+bool readRegularFile(const QString &path, QByteArray &bytes, QString *reason = nullptr);
+// Whole file (readRegularFile); empty (and one log line) when it cannot be
+// read.
 QByteArray readFSFileToByteArray(const QString &path);
 // Writes size bytes as the whole file or not at all: a failed write, sync,
 // close or rename leaves an existing file untouched and no temporary file
