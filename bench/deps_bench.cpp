@@ -48,6 +48,7 @@
 
 #include <velmora/Base.h>
 #include <velmora/Engine.h>
+#include <velmora/HeapTuning.h>
 
 #include <pugixml.hpp>
 
@@ -59,7 +60,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <core/base/heap_tuning.h>
 
 #ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
@@ -668,7 +668,7 @@ void printSummary(const Measurements &m, int num_assets, size_t num_files, int n
 int main(int argc, char **argv)
 {
     // As the editor's main does, before any thread runs.
-    base::HeapTuning::boundArenaTops();
+    Velmora::HeapTuning::boundArenaTops();
     QCoreApplication app(argc, argv);
     Settings settings = parseCommandLine(app);
     QTemporaryDir scratch;

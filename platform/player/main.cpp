@@ -4,23 +4,77 @@
 // Test mode: with -quit_after_frames N the player ends after N frames and
 // exits with 2 when its start world did not load, a command failed or
 // guids.db names missing files; -state_file FILE records what it found.
+//
+// When the system gives it too little, the player stops with its own
+// message: too few threads (a limit on processes) end it with 4 before it
+// starts, too little memory with 3, at start or once memory has run out.
 
 #include "player_state.h"
 #include "player_window.h"
 
 #include <velmora/Engine.h>
+#include <velmora/GlobalPoolThreads.h>
+#include <velmora/HeapTuning.h>
 #include <velmora/Log.h>
 #include <velmora/Materials.h>
+#include <velmora/MemoryReserve.h>
 #include <velmora/Properties.h>
 
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 namespace {
+
+constexpr int EXIT_TOO_FEW_THREADS = 4;
+// Threads the player cannot do without besides the one it starts on: one
+// for Qt's global pool, which Qt's image conversions wait for.
+constexpr int NEEDED_THREADS = 1;
+constexpr int MOST_POOL_THREADS = 2;
+// The address space the player needs free when it starts, beyond what its
+// program and libraries take: the engine, a world and its frames.
+constexpr int START_MEGABYTES = 192;
+
+void tell(const QString &text)
+{
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+// 0 when the player can start on what the system gives, else its exit code
+// (after telling why). Before any other thread starts, so that what is
+// counted is what the system gives.
+int secureWhatItNeeds()
+{
+    Velmora::HeapTuning::boundArenaTops();
+    Velmora::HeapTuning::fitAddressSpace();
+    Velmora::MemoryReserve::install(QStringLiteral("Player: the system gives the player no more memory; it stops. ")
+                                    + Velmora::MemoryReserve::limitText());
+    if (!Velmora::MemoryReserve::hasRoom(START_MEGABYTES)) {
+        tell(QStringLiteral("Player: the system gives the player too little memory to start: it needs %1 MB more "
+                            "address space than it has. ")
+                     .arg(START_MEGABYTES)
+             + Velmora::MemoryReserve::limitText());
+        return Velmora::MemoryReserve::EXIT_OUT_OF_MEMORY;
+    }
+    int available = 0;
+    const int kept = Velmora::GlobalPoolThreads::secure(NEEDED_THREADS, MOST_POOL_THREADS, &available);
+    if (kept > 0)
+        return 0;
+    tell(QStringLiteral("Player: the system gives this process %1 more thread(s); the player needs at least %2. "
+                        "Raise the limit on processes (ulimit -u) or on the address space (ulimit -v) and start "
+                        "it again.")
+                 .arg(kept < 0 ? 0 : available)
+                 .arg(NEEDED_THREADS));
+    // Qt's pool waits for the thread it was refused: it cannot be shut down.
+    if (kept < 0)
+        std::_Exit(EXIT_TOO_FEW_THREADS);
+    return EXIT_TOO_FEW_THREADS;
+}
 
 int intArg(Velmora::Engine *engine, const char *name, int fallback)
 {
@@ -34,6 +88,8 @@ int intArg(Velmora::Engine *engine, const char *name, int fallback)
 
 int main(int argc, char **argv)
 {
+    if (const int code = secureWhatItNeeds())
+        return code;
     // The engine gets the arguments unchanged; Qt may take its own out of
     // argv, so a copy is kept first.
     std::vector<std::string> arguments(argv, argv + argc);
@@ -66,7 +122,7 @@ int main(int argc, char **argv)
         engine->swap();
     });
     frame.start(0);
-    application.exec();
+    const int code = application.exec();
     frame.stop();
 
     const PlayerState state = PlayerState::collect(window.framesPresented());
@@ -81,5 +137,7 @@ int main(int argc, char **argv)
                             "files of guids.db)\n",
                             state.requested_world.toUtf8().constData(), state.failed_commands, state.guids_db_missing);
     Velmora::Engine::shutdown();
+    if (code == Velmora::MemoryReserve::EXIT_OUT_OF_MEMORY)
+        return code;
     return test_mode && state.failed() ? 2 : 0;
 }

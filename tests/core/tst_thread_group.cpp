@@ -1,10 +1,12 @@
 // Starting threads when the system gives fewer than asked for: lib/'s thread
-// group, and Qt's global pool given its threads once and kept.
-#include "core/base/global_pool_threads.h"
+// group, and Qt's global pool given its threads once and kept (the engine's
+// Velmora::GlobalPoolThreads, which the editor's start-up uses).
 #include "core/base/thread_group.h"
 
 #include "thread_limit.h"
 #include "thread_refusal.h"
+
+#include <velmora/GlobalPoolThreads.h>
 
 #include <QImage>
 #include <QSemaphore>
@@ -88,20 +90,20 @@ void TestThreadGroup::a_moved_group_hands_its_threads_over()
 
 void TestThreadGroup::threads_to_be_had_are_counted_up_to_the_limit()
 {
-    QCOMPARE(base::GlobalPoolThreads::available(5), 5);
+    QCOMPARE(Velmora::GlobalPoolThreads::available(5), 5);
     {
         const test::ThreadLimit limit(test::ThreadLimit::running() + 3);
-        QCOMPARE(base::GlobalPoolThreads::available(5), 3);
+        QCOMPARE(Velmora::GlobalPoolThreads::available(5), 3);
         // The threads counted have ended: as many can be had again.
-        QCOMPARE(base::GlobalPoolThreads::available(5), 3);
+        QCOMPARE(Velmora::GlobalPoolThreads::available(5), 3);
     }
     const test::ThreadRefusal refusal;
-    QCOMPARE(base::GlobalPoolThreads::available(5), 0);
+    QCOMPARE(Velmora::GlobalPoolThreads::available(5), 0);
 }
 
 void TestThreadGroup::qt_work_runs_on_the_kept_threads_when_no_new_one_can_start()
 {
-    QCOMPARE(base::GlobalPoolThreads::keep(2), 2);
+    QCOMPARE(Velmora::GlobalPoolThreads::keep(2), 2);
     QThreadPool *pool = QThreadPool::globalInstance();
     QCOMPARE(pool->maxThreadCount(), 2);
 

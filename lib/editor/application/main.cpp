@@ -4,7 +4,7 @@
 #include "editor/application/process_arguments.h"
 #include "editor/application/thread_supply.h"
 
-#include <core/base/heap_tuning.h>
+#include <velmora/HeapTuning.h>
 #include <velmora/MetaScan.h>
 
 int main(int argc, char **argv)
@@ -12,8 +12,8 @@ int main(int argc, char **argv)
     // Declared first, so that it outlives the application that uses it.
     Editor::ProcessArguments arguments(argc, argv);
     // Before any worker thread makes an arena of its own.
-    base::HeapTuning::boundArenaTops();
-    base::HeapTuning::fitAddressSpace();
+    Velmora::HeapTuning::boundArenaTops();
+    Velmora::HeapTuning::fitAddressSpace();
     Editor::MemoryShortage::install();
     if (!Editor::MemoryShortage::enoughToStart())
         return Editor::MemoryShortage::EXIT_OUT_OF_MEMORY;

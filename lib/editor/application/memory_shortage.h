@@ -5,13 +5,14 @@
 namespace Editor {
 
 // What the editor does when the system gives it no more memory (a process
-// limited in its address space, `ulimit -v`): it never aborts. A block held
-// from the start is given back at the first allocation that fails, so that
-// the allocation goes through, and the editor tells the user and quits the
-// ordinary way (its shutdown saves what it saves on every quit) with
-// EXIT_OUT_OF_MEMORY. Should memory run out again before it is done, or
-// should a failed allocation end the process anyway (an exception nobody
-// catches), it tells the user and ends at once with the same code.
+// limited in its address space, `ulimit -v`): it never aborts, and an
+// allocation that fails where code handles the failure (a large image) stays
+// handled (see Velmora::MemoryReserve). Once memory has truly run out the
+// editor tells the user and quits the ordinary way, through the main
+// window's quit guard, which offers to save the unsaved world; its shutdown
+// saves what it saves on every quit, and it ends with EXIT_OUT_OF_MEMORY.
+// Only a failed allocation that nobody catches ends it at once, after the
+// message, with the same code.
 class MemoryShortage
 {
 public:
@@ -27,10 +28,12 @@ public:
     // Whether START_MEGABYTES of address space can be had now. Tells the user
     // (on the standard error) when they cannot.
     static bool enoughToStart();
-    // True once an allocation has failed.
-    static bool happened();
     // What the user is told.
     static QString message();
+    // On the GUI thread once memory has run out: tells the user and asks the
+    // main window whether the editor may quit (true without a shown main
+    // window).
+    static bool mayQuit();
 };
 
 } // namespace Editor

@@ -9,7 +9,7 @@ namespace Editor {
 // too small for more stacks) the editor does what it can on the threads
 // there are; only Qt's global pool and the job queue cannot do without a
 // thread each. Qt's pool gets its threads here, for the whole run (see
-// base::GlobalPoolThreads), a share of those the system gives, so that the
+// Velmora::GlobalPoolThreads), a share of those the system gives, so that the
 // rest is left for the editor's own work.
 class ThreadSupply
 {
@@ -30,9 +30,6 @@ public:
     // that pool could not be shut down.
     static bool secure();
 
-    // How many threads Qt's global pool keeps when the system gives
-    // available threads (0: too few for the editor).
-    static int poolShare(int available);
     // What the user is told when the system gives only available threads.
     static QString shortage(int available);
 };

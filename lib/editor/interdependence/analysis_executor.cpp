@@ -24,7 +24,7 @@ namespace {
 
 // The memory a query's threads freed goes back to the system at once, so
 // that the next query starts from what the editor held before this one
-// (main bounds the arenas' kept tops: base::HeapTuning).
+// (main bounds the arenas' kept tops: Velmora::HeapTuning).
 void returnFreedMemory()
 {
 #ifdef VELMORA_TUNE_GLIBC_HEAP

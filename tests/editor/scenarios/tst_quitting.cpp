@@ -7,6 +7,7 @@
 #include "scenario_runner.h"
 #include "window_system.h"
 
+#include "editor/application/memory_shortage.h"
 #include "editor/assembly/build_presenter.h"
 #include "editor/assembly/executor/options.h"
 #include "editor/presenter/presenter.h"
@@ -206,6 +207,21 @@ private slots:
         QVERIFY(mainWindow()->isVisible());
         QVERIFY(test::presenter()->isStarted());
         QVERIFY(depr::g.world_controls->isDirty());
+    }
+
+    void running_out_of_memory_tells_and_offers_to_save_the_world()
+    {
+        makeUnsavedChange("saved_as_memory_ran_out");
+        test::MessageBoxes boxes;
+        boxes.answer(QMessageBox::Ok);
+        boxes.answer(QMessageBox::Save);
+        // What the editor asks once memory has run out.
+        QVERIFY(Editor::MemoryShortage::mayQuit());
+        QCOMPARE(boxes.boxes().size(), 2);
+        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Out of Memory"));
+        QVERIFY(boxes.boxes().at(0).text.contains(QLatin1String("the system gives the editor no more memory")));
+        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Unsaved Changes"));
+        QVERIFY(!depr::g.world_controls->isDirty());
     }
 
     void without_the_main_window_quit_quits_at_once()

@@ -1,6 +1,6 @@
-#include "core/base/global_pool_threads.h"
+#include "velmora/GlobalPoolThreads.h"
 
-#include "core/base/thread_group.h"
+#include "thread_kit.h"
 
 #include <QDir>
 #include <QThreadPool>
@@ -14,7 +14,7 @@
 #include <mutex>
 #include <thread>
 
-namespace base {
+namespace Velmora {
 
 namespace {
 
@@ -80,7 +80,7 @@ int GlobalPoolThreads::available(int most)
     Gate gate;
     int started = 0;
     {
-        ThreadGroup probes;
+        engine_internal::ThreadGroup probes;
         while (started < most && probes.start([&gate] { gate.pass(); }))
             ++started;
         gate.release();
@@ -127,4 +127,20 @@ int GlobalPoolThreads::keep(int count)
     return kept;
 }
 
-} // namespace base
+int GlobalPoolThreads::share(int available, int needed, int most)
+{
+    if (available < needed)
+        return 0;
+    return std::max(1, std::min({int(engine_internal::workerCount()), most, (available - needed + 1) / 2}));
+}
+
+int GlobalPoolThreads::secure(int needed, int most, int *available)
+{
+    *available = GlobalPoolThreads::available(2 * most + needed);
+    const int pool = share(*available, needed, most);
+    if (pool == 0)
+        return 0;
+    return keep(pool) < 0 ? -1 : pool;
+}
+
+} // namespace Velmora

@@ -1,6 +1,6 @@
 #pragma once
 
-namespace base {
+namespace Velmora {
 
 // Qt's global thread pool (QThreadPool::globalInstance, which Qt's own image
 // conversions share out their rows to) does not survive a thread the system
@@ -24,6 +24,24 @@ public:
     // thread for ever: the process cannot shut the pool down and has to end
     // without it). To be called before anything else uses the pool.
     static int keep(int count);
+
+    // How many threads the pool keeps when the system gives `available`
+    // more and the program cannot do without `needed` of them (the pool's
+    // own included): none when available is less; else half of what is left
+    // once the others have theirs, at least one and at most `most` and the
+    // machine's cores. Each is kept for the whole run, with its stack (and
+    // the heap arena of its own that it makes), and Qt shares out no more
+    // than an image's rows to them.
+    static int share(int available, int needed, int most);
+
+    // Once per process, before anything else starts a thread, so that what
+    // is counted is what the system gives: counts the threads to be had (up
+    // to enough to tell the pool's full share from less) and gives the pool
+    // its share. Returns how many it keeps; 0 when fewer than `needed` can be
+    // had (*available then says how many); -1 when the pool was left waiting
+    // for a thread the system refused: the process cannot shut the pool down
+    // and has to end at once.
+    static int secure(int needed, int most, int *available);
 };
 
-} // namespace base
+} // namespace Velmora

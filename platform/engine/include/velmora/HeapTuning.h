@@ -1,6 +1,6 @@
 #pragma once
 
-namespace base {
+namespace Velmora {
 
 // Process-wide settings of the C library's allocator, made once by the
 // program's main before any worker thread runs.
@@ -25,4 +25,4 @@ public:
     static void fitAddressSpace();
 };
 
-} // namespace base
+} // namespace Velmora

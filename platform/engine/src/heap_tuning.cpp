@@ -1,4 +1,4 @@
-#include "core/base/heap_tuning.h"
+#include "velmora/HeapTuning.h"
 
 #ifdef VELMORA_TUNE_GLIBC_HEAP
 #include <malloc.h>
@@ -6,7 +6,7 @@
 
 #include <sys/resource.h>
 
-namespace base {
+namespace Velmora {
 
 void HeapTuning::boundArenaTops()
 {
@@ -26,4 +26,4 @@ void HeapTuning::fitAddressSpace()
 #endif
 }
 
-} // namespace base
+} // namespace Velmora
