@@ -551,6 +551,17 @@ private slots:
         for (const QString &name : qAsConst(named)) {
             auto control = form->findChild<QWidget *>(name);
             QVERIFY2(control && control->isVisible(), qPrintable(name));
+            // A button shows its whole picture: an icon within the style's
+            // padding, or its text.
+            const QSize hint = control->sizeHint();
+            QVERIFY2(!qobject_cast<QAbstractButton *>(control)
+                             || (control->width() >= hint.width() && control->height() >= hint.height()),
+                     qPrintable(QStringLiteral("%1: %2 x %3 of %4 x %5")
+                                        .arg(name)
+                                        .arg(control->width())
+                                        .arg(control->height())
+                                        .arg(hint.width())
+                                        .arg(hint.height())));
         }
         // The views gave way no further than their own minimum.
         for (QWidget *view : {depr::gui.nodes_window, static_cast<QWidget *>(depr::gui.engine_viewport)}) {

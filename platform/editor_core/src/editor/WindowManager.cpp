@@ -56,15 +56,6 @@ public:
         const QSize minimum = contents->minimumSize().expandedTo(contents->minimumSizeHint());
         return contents->sizeHint().expandedTo(minimum) + QSize(frame, frame);
     }
-
-protected:
-    void resizeEvent(QResizeEvent *event) override
-    {
-        // The scroll bars were placed for the ranges before the resize; the
-        // ranges follow it only now, so they are placed again.
-        QScrollArea::resizeEvent(event);
-        setHorizontalScrollBarPolicy(horizontalScrollBarPolicy());
-    }
 };
 
 // The window a dock shows: a tool window in its scroll area, or the dock's
