@@ -30,6 +30,7 @@
 #include <editor_core/editor/WindowManager.h>
 #include <editor_core/editor/WindowManagerPrivate.h>
 
+#include <velmora/Console.h>
 #include <velmora/Widget.h>
 
 #include <QAbstractButton>
@@ -491,10 +492,21 @@ private slots:
         QVERIFY(test::waitFrames(2));
         QVERIFY2(nodeNamesShow(), qPrintable(nodeNames()));
 
-        // The same layout made anew (as at the next start).
+        // A layout left by an earlier run with the node list squeezed comes
+        // back at the next start, before the world's nodes are listed.
+        QMainWindow *main = depr::gui.main_window;
+        main->resizeDocks({dockOf(depr::gui.nodes_window)},
+                          {QWidgetItem(dockOf(depr::gui.nodes_window)).minimumSize().width()}, Qt::Horizontal);
+        QVERIFY(test::waitFrames(1));
+        QVERIFY(!nodeNamesShow());
         const QVariant layout = depr::g.window_manager->saveState();
         defaultWindow();
+        Velmora::Console::run("world_quit");
+        QVERIFY(test::waitFrames(2));
         depr::g.window_manager->restoreState(layout);
+        QVERIFY(test::waitFrames(2));
+        Velmora::Console::run("world_load \"worlds/yard\"");
+        QTRY_COMPARE(qobject_cast<QTreeWidget *>(depr::gui.nodes_window)->topLevelItemCount(), 4);
         QVERIFY(test::waitFrames(2));
         QVERIFY(Editor::WindowManager::isVisible(depr::gui.cleaner));
         QVERIFY2(nodeNamesShow(), qPrintable(nodeNames()));

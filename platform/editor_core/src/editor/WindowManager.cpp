@@ -562,6 +562,9 @@ bool WindowManager::add(QWidget *widget, int area_type)
             guarded_dock->deleteLater();
     }));
 
+    // The node list's width follows its names.
+    if (widget == depr::gui.nodes_window)
+        dock->installEventFilter(self);
     // A tool window goes into its scroll area when its dock is first made
     // ready to show, before the window itself is styled.
     if (area_type == AREA_TOOL) {
@@ -587,8 +590,12 @@ bool WindowManager::eventFilter(QObject *watched, QEvent *event)
         // shows are what the docks want.
         Private *d = d_;
         QTimer::singleShot(0, this, [d]() { d->sizes.remember(d->watched); });
+    } else if (event->type() == QEvent::LayoutRequest && watched != d_->watched) {
+        // The node list asks for a new width (its names changed).
+        d_->scheduleFit(this);
     } else if (event->type() == QEvent::Polish) {
-        if (auto dock = qobject_cast<QDockWidget *>(watched)) {
+        auto dock = qobject_cast<QDockWidget *>(watched);
+        if (dock && dockContent(dock) != depr::gui.nodes_window) {
             dock->removeEventFilter(this);
             putInScrollArea(dock);
         }

@@ -29,7 +29,13 @@ namespace {
 class NodesTree : public QTreeWidget
 {
 public:
-    using QTreeWidget::QTreeWidget;
+    explicit NodesTree(QWidget *parent)
+        : QTreeWidget(parent)
+    {
+        // The names shown change the width asked for.
+        connect(this, &QTreeView::expanded, this, [this]() { updateGeometry(); });
+        connect(this, &QTreeView::collapsed, this, [this]() { updateGeometry(); });
+    }
 
     QSize sizeHint() const override
     {
@@ -44,6 +50,13 @@ public:
         }
         hint.setWidth(width);
         return hint;
+    }
+
+protected:
+    void rowsInserted(const QModelIndex &parent, int start, int end) override
+    {
+        QTreeWidget::rowsInserted(parent, start, end);
+        updateGeometry();
     }
 };
 
