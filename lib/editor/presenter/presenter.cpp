@@ -1072,9 +1072,6 @@ void Presenter::toggleCleaner()
 void Presenter::toggleVideoGrabber()
 {
     WindowManager::show(video_grabber_form_);
-    const int width = video_grabber_form_->preferredWidth();
-    if (video_grabber_form_->width() < width)
-        WindowManager::resize(video_grabber_form_, width, video_grabber_form_->height());
 }
 
 void Presenter::toggleTextureProfiler()

@@ -169,9 +169,12 @@ void Tracker::handOver(ViewportWindow *viewport)
 void Tracker::showTracker()
 {
     Editor::WindowManager::show(this);
-    // The dock opens no narrower than the script's content.
-    if (content_size_.isValid() && width() < content_size_.width())
-        Editor::WindowManager::resize(this, content_size_.width(), content_size_.height());
+}
+
+QSize Tracker::sizeHint() const
+{
+    // The script's content, whole: its dock opens no narrower.
+    return content_size_.isValid() ? content_size_ : WidgetGui::sizeHint();
 }
 
 void Tracker::hideTracker()

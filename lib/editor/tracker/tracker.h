@@ -64,6 +64,9 @@ public:
     Velmora::Ptr<Velmora::Widget> saveButton() const { return save_button_; }
     Velmora::Ptr<Velmora::Widget> clearButton() const { return clear_button_; }
 
+    // The size of the script's content.
+    QSize sizeHint() const override;
+
 protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;

@@ -20,6 +20,8 @@
 #include <QScrollBar>
 #include <QTimerEvent>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int STATUS_MS = 2000;
@@ -76,10 +78,16 @@ VideoGrabberForm::~VideoGrabberForm()
     delete progress_.data();
 }
 
-int VideoGrabberForm::preferredWidth() const
+QSize VideoGrabberForm::sizeHint() const
 {
+    // A scroll area asks for little width of its own: the fields' width,
+    // with room for the scroll area's vertical bar, stands in for it.
     const int scroll_bar = ui_->scrollArea->verticalScrollBar()->sizeHint().width();
-    return ui_->scrollAreaWidgetContents->sizeHint().width() + scroll_bar + 2 * ui_->scrollArea->frameWidth();
+    const int fields
+            = ui_->scrollAreaWidgetContents->sizeHint().width() + scroll_bar + 2 * ui_->scrollArea->frameWidth();
+    QSize hint = QWidget::sizeHint();
+    hint.rwidth() += std::max(0, fields - ui_->scrollArea->sizeHint().width());
+    return hint;
 }
 
 void VideoGrabberForm::setResolutionQuestion(std::function<bool(QWidget *)> question)

@@ -32,8 +32,8 @@ public:
 
     void setState();
     VideoGrabberProgress *progress() const { return progress_; }
-    // The width at which every field shows whole.
-    int preferredWidth() const;
+    // Wide enough for every field of the scrolled form to show whole.
+    QSize sizeHint() const override;
 
     // Test seams for the two modal dialogs: the resolution question (true
     // = proceed) and the folder chooser (the chosen folder or "").

@@ -23,23 +23,35 @@
 #include <editor_core/View.h>
 #include <editor_core/ViewportManager.h>
 #include <editor_core/ViewportWindowScene.h>
+#include <editor_core/WidgetGui.h>
 #include <editor_core/as/Browser.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/depr/InspectorPrivate.h>
 #include <editor_core/editor/WindowManager.h>
 #include <editor_core/editor/WindowManagerPrivate.h>
 
+#include <velmora/Console.h>
+#include <velmora/Widget.h>
+
+#include <QAbstractButton>
+#include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QDockWidget>
+#include <QLayoutItem>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
+#include <QStyleOptionFrame>
 #include <QTest>
 #include <QTextBlock>
+#include <QTreeWidget>
 
 #include <algorithm>
 
@@ -308,6 +320,263 @@ private slots:
     }
 };
 
+QScrollArea *toolScrollArea(QWidget *form)
+{
+    return qobject_cast<QScrollArea *>(form->parentWidget() ? form->parentWidget()->parentWidget() : nullptr);
+}
+
+// The controls of a tool window that its dock, or a scroll area in the
+// window, cuts or hides across (forms scroll down in a dock lower than
+// them), the scroll areas that scroll across, and the line edits narrower
+// than they ask to be and too narrow for their text.
+QStringList cutControls(QWidget *form)
+{
+    QStringList cut;
+    for (QWidget *control : form->findChildren<QWidget *>()) {
+        if (!control->isVisible() || control->window() != form->window())
+            continue;
+        const QString name = control->objectName().isEmpty() ? QString::fromLatin1(control->metaObject()->className())
+                                                             : control->objectName();
+        auto area = qobject_cast<QAbstractScrollArea *>(control);
+        if (area && area->horizontalScrollBar()->isVisible())
+            cut << QStringLiteral("%1 scrolls across").arg(name);
+        const bool is_control = (qobject_cast<QAbstractButton *>(control) || qobject_cast<QComboBox *>(control)
+                                 || qobject_cast<QLineEdit *>(control) || qobject_cast<QAbstractSpinBox *>(control))
+                && !qobject_cast<QAbstractSpinBox *>(control->parentWidget());
+        if (!is_control)
+            continue;
+        // Across, inside every view it lies in up to the dock's.
+        for (QWidget *view = control->parentWidget(); view; view = view->parentWidget()) {
+            auto scroll = qobject_cast<QAbstractScrollArea *>(view->parentWidget());
+            if (!scroll || scroll->viewport() != view)
+                continue;
+            const int left = control->mapTo(view, QPoint(0, 0)).x();
+            if (left < 0 || left + control->width() > view->width())
+                cut << QStringLiteral("%1 spans %2 to %3 of %4 px")
+                                .arg(name)
+                                .arg(left)
+                                .arg(left + control->width())
+                                .arg(view->width());
+            if (scroll == toolScrollArea(form))
+                break;
+        }
+        auto line = qobject_cast<QLineEdit *>(control);
+        if (line && line->width() < line->sizeHint().width()) {
+            QStyleOptionFrame option;
+            option.initFrom(line);
+            option.lineWidth = line->hasFrame() ? line->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
+            const QRect text = line->style()->subElementRect(QStyle::SE_LineEditContents, &option, line);
+            if (line->fontMetrics().horizontalAdvance(line->text()) > text.width() - 4)
+                cut << QStringLiteral("%1 shows part of \"%2\"").arg(name, line->text());
+        }
+    }
+    // A window of engine widgets (the Tracker): its buttons.
+    if (auto gui_window = qobject_cast<WidgetGui *>(form)) {
+        const int shown = form->parentWidget()->width() - form->mapTo(form->parentWidget(), QPoint(0, 0)).x();
+        std::function<void(const Velmora::Widget *)> walk = [&](const Velmora::Widget *widget) {
+            if (widget->isHidden())
+                return;
+            if (widget->getType() == Velmora::Widget::WIDGET_BUTTON
+                && widget->getScreenPositionX() + widget->getWidth() > shown)
+                cut << QStringLiteral("button \"%1\" ends at %2 of %3 px")
+                                .arg(QString::fromUtf8(static_cast<const Velmora::WidgetButton *>(widget)->getText()))
+                                .arg(widget->getScreenPositionX() + widget->getWidth())
+                                .arg(shown);
+            for (int i = 0; i < widget->getNumChildren(); ++i)
+                walk(widget->getChild(i).get());
+        };
+        for (int i = 0; i < gui_window->gui()->getNumChildren(); ++i)
+            walk(gui_window->gui()->getChild(i).get());
+    }
+    return cut;
+}
+
+// The default window of a 1920 x 1080 screen, in the default layout, no
+// tool window open.
+void defaultWindow()
+{
+    for (QWidget *docked : Editor::WindowManager::getWidgets())
+        if (toolScrollArea(docked))
+            Editor::WindowManager::hide(docked);
+    depr::gui.main_window->resize(1440, 810);
+    depr::g.window_manager->restoreState(QVariant());
+    QVERIFY(test::waitFrames(2));
+}
+
+void triggerTool(const QString &entry)
+{
+    auto menu = qobject_cast<MainMenu *>(depr::gui.main_window->menuBar());
+    const QList<QAction *> entries = menu->findMenu(QString::fromLatin1(Constants::MM_TOOLS))->actions();
+    const auto action
+            = std::find_if(entries.begin(), entries.end(), [&entry](QAction *a) { return a->text() == entry; });
+    QVERIFY(action != entries.end());
+    (*action)->trigger();
+}
+
+QDockWidget *dockOf(QWidget *widget)
+{
+    return Editor::WindowManager::getDock(widget);
+}
+
+// Whether the node list's Name column shows its names whole.
+bool nodeNamesShow()
+{
+    auto tree = qobject_cast<QTreeView *>(depr::gui.nodes_window);
+    return tree && tree->columnWidth(0) >= static_cast<QAbstractItemView *>(tree)->sizeHintForColumn(0);
+}
+
+QString nodeNames()
+{
+    auto tree = qobject_cast<QTreeView *>(depr::gui.nodes_window);
+    return QStringLiteral("names %1 px of %2 in a dock %3 px wide")
+            .arg(tree->columnWidth(0))
+            .arg(static_cast<QAbstractItemView *>(tree)->sizeHintForColumn(0))
+            .arg(dockOf(tree)->width());
+}
+
+class RoomForWindows : public test::Scenario
+{
+    Q_OBJECT
+
+public:
+    void prepare(test::ProjectBuilder &project, QStringList &arguments) override
+    {
+        project.world(QStringLiteral("worlds/yard.world"), QStringLiteral("{a901}"),
+                      {"player_camera", "gate_pillar_west", "fence_east_2", "watchtower"});
+        arguments << QStringLiteral("-console_command") << QStringLiteral("world_load \"worlds/yard\"");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        auto nodes = qobject_cast<QTreeWidget *>(depr::gui.nodes_window);
+        QVERIFY(nodes);
+        QTRY_COMPARE(nodes->topLevelItemCount(), 4);
+    }
+
+    void a_window_made_small_and_large_again_gives_the_views_their_room_back()
+    {
+        defaultWindow();
+        QMainWindow *main = depr::gui.main_window;
+        const QList<QDockWidget *> docks{dockOf(depr::gui.nodes_window), dockOf(depr::gui.engine_viewport),
+                                         dockOf(depr::gui.asset_browser)};
+        QList<QSize> at_start;
+        for (QDockWidget *dock : docks)
+            at_start << dock->size();
+
+        main->resize(400, 300);
+        QVERIFY(test::waitFrames(2));
+        QVERIFY(docks[1]->height() < at_start[1].height() / 2);
+        main->resize(1440, 810);
+        QVERIFY(test::waitFrames(2));
+        for (int i = 0; i < docks.size(); ++i) {
+            const QSize size = docks[i]->size();
+            QVERIFY2(qAbs(size.width() - at_start[i].width()) <= 2 && qAbs(size.height() - at_start[i].height()) <= 2,
+                     qPrintable(QStringLiteral("%1: %2 x %3, at start %4 x %5")
+                                        .arg(docks[i]->objectName())
+                                        .arg(size.width())
+                                        .arg(size.height())
+                                        .arg(at_start[i].width())
+                                        .arg(at_start[i].height())));
+        }
+    }
+
+    void tools_opened_as_a_group_of_tabs_leave_the_node_names_whole()
+    {
+        defaultWindow();
+        for (const char *entry : {"Cleaner", "Impostors Creator", "Texture Profiler", "Create Build"}) {
+            triggerTool(QString::fromLatin1(entry));
+            QVERIFY(test::waitFrames(1));
+        }
+        QVERIFY(test::waitFrames(2));
+        QVERIFY2(nodeNamesShow(), qPrintable(nodeNames()));
+
+        // A layout left by an earlier run with the node list squeezed comes
+        // back at the next start, before the world's nodes are listed.
+        QMainWindow *main = depr::gui.main_window;
+        main->resizeDocks({dockOf(depr::gui.nodes_window)},
+                          {QWidgetItem(dockOf(depr::gui.nodes_window)).minimumSize().width()}, Qt::Horizontal);
+        QVERIFY(test::waitFrames(1));
+        QVERIFY(!nodeNamesShow());
+        const QVariant layout = depr::g.window_manager->saveState();
+        defaultWindow();
+        Velmora::Console::run("world_quit");
+        QVERIFY(test::waitFrames(2));
+        depr::g.window_manager->restoreState(layout);
+        QVERIFY(test::waitFrames(2));
+        Velmora::Console::run("world_load \"worlds/yard\"");
+        QTRY_COMPARE(qobject_cast<QTreeWidget *>(depr::gui.nodes_window)->topLevelItemCount(), 4);
+        QVERIFY(test::waitFrames(2));
+        QVERIFY(Editor::WindowManager::isVisible(depr::gui.cleaner));
+        QVERIFY2(nodeNamesShow(), qPrintable(nodeNames()));
+    }
+
+    void each_tool_opened_alone_shows_its_whole_form_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<Target>("window");
+        QTest::addColumn<QStringList>("named");
+        Editor::Presenter *p = test::presenter();
+        QTest::newRow("create build") << QStringLiteral("Create Build")
+                                      << Target([p] { return static_cast<QWidget *>(p->buildPresenter()->window()); })
+                                      << QStringList{QStringLiteral("build_folder_button")};
+        QTest::newRow("cleaner") << QStringLiteral("Cleaner")
+                                 << Target([] { return static_cast<QWidget *>(depr::gui.cleaner); })
+                                 << QStringList{QStringLiteral("deleteAll"), QStringLiteral("showIgnoreList")};
+        QTest::newRow("impostors") << QStringLiteral("Impostors Creator")
+                                   << Target([] { return static_cast<QWidget *>(depr::gui.impostor_grabber); })
+                                   << QStringList{QStringLiteral("depth_postfix"), QStringLiteral("ao_postfix")};
+        QTest::newRow("randomizer") << QStringLiteral("Randomizer")
+                                    << Target([p] { return static_cast<QWidget *>(p->randomizer()); }) << QStringList();
+        QTest::newRow("light baking") << QStringLiteral("Light Baking")
+                                      << Target([] { return static_cast<QWidget *>(depr::gui.light_baking); })
+                                      << QStringList();
+        QTest::newRow("tracker") << QStringLiteral("Tracker")
+                                 << Target([] { return static_cast<QWidget *>(depr::gui.tracker); }) << QStringList();
+        QTest::newRow("video grabber") << QStringLiteral("Video Grabber")
+                                       << Target([p] { return static_cast<QWidget *>(p->videoGrabberForm()); })
+                                       << QStringList();
+        QTest::newRow("texture profiler")
+                << QStringLiteral("Texture Profiler")
+                << Target([p] { return static_cast<QWidget *>(p->textureProfiler()); }) << QStringList();
+    }
+
+    void each_tool_opened_alone_shows_its_whole_form()
+    {
+        QFETCH(QString, entry);
+        QFETCH(Target, window);
+        QFETCH(QStringList, named);
+        defaultWindow();
+        triggerTool(entry);
+        QVERIFY(test::waitFrames(3));
+
+        QWidget *form = window();
+        QVERIFY(Editor::WindowManager::isVisible(form));
+        QScrollArea *area = toolScrollArea(form);
+        QVERIFY(area);
+        QDockWidget *dock = Editor::WindowManager::getDock(form);
+        const QStringList cut = cutControls(form);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QStringLiteral("; "))));
+        QVERIFY2(dock->width() >= QWidgetItem(form).minimumSize().width(), qPrintable(QString::number(dock->width())));
+        QVERIFY(!area->horizontalScrollBar()->isVisible());
+        for (const QString &name : qAsConst(named)) {
+            auto control = form->findChild<QWidget *>(name);
+            QVERIFY2(control && control->isVisible(), qPrintable(name));
+            // A button shows its whole picture: an icon within the style's
+            // padding, or its text.
+            const QSize hint = control->sizeHint();
+            QVERIFY2(!qobject_cast<QAbstractButton *>(control)
+                             || (control->width() >= hint.width() && control->height() >= hint.height()),
+                     qPrintable(QStringLiteral("%1: %2 x %3 of %4 x %5")
+                                        .arg(name)
+                                        .arg(control->width())
+                                        .arg(control->height())
+                                        .arg(hint.width())
+                                        .arg(hint.height())));
+        }
+    }
+};
+
 // Colour of the text that contains needle in the console's view ("" when absent).
 QString colourOf(const QString &needle)
 {
@@ -373,6 +642,7 @@ int main(int argc, char **argv)
                                       {"reset_layout", [] { return std::make_unique<ResetLayout>(); }},
                                       {"console_session", [] { return std::make_unique<ConsoleSession>(); }},
                                       {"all_tools", [] { return std::make_unique<AllTools>(); }},
+                                      {"room_for_windows", [] { return std::make_unique<RoomForWindows>(); }},
                               });
 }
 

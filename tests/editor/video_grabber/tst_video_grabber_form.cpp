@@ -108,12 +108,12 @@ private slots:
     void the_form_fits_its_texts_and_the_wheel_scrolls_it()
     {
         // Docked at the width the editor gives it, short enough to scroll.
-        Editor::WindowManager::resize(form_, form_->preferredWidth(), 200);
+        Editor::WindowManager::resize(form_, form_->sizeHint().width(), 200);
         // The dock's scroll area gives the form the dock's height; no higher
         // than 200 pixels, it is as short as a dock of that height makes it.
         form_->setMaximumHeight(200);
         const auto tall = qScopeGuard([this] { form_->setMaximumHeight(QWIDGETSIZE_MAX); });
-        form_->resize(form_->preferredWidth(), 200);
+        form_->resize(form_->sizeHint().width(), 200);
         QCoreApplication::processEvents();
         screenshot(form_, "video_grabber_form_docked.png");
         auto *area = child<QScrollArea>("scrollArea");

@@ -62,7 +62,8 @@ QToolButton *makeLoadButton(QWidget *parent)
     if (icon.availableSizes().isEmpty())
         icon = parent->style()->standardIcon(QStyle::SP_DirOpenIcon);
     button->setIcon(icon);
-    button->setFixedSize(16, 16);
+    // The button's own size (a tool button's is fixed): the icon whole
+    // within the style's padding.
     button->setIconSize(QSize(16, 16));
     button->setCheckable(false);
     button->setAutoRaise(true);

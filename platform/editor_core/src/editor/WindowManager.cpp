@@ -6,6 +6,7 @@
 #include "editor_core/depr/EditorGlobals.h"
 #include "editor_core/editor/WindowManagerPrivate.h"
 
+#include "DockSizes.h"
 #include "DockTitleBar.h"
 
 #include <velmora/Log.h>
@@ -13,8 +14,10 @@
 #include <QDockWidget>
 #include <QEvent>
 #include <QLayout>
+#include <QLayoutItem>
 #include <QMainWindow>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTimer>
 #include <QVariant>
@@ -70,6 +73,18 @@ bool isToolDock(const QDockWidget *dock)
     return widget && widget->objectName() == QLatin1String(TOOL_SCROLL_AREA);
 }
 
+// The width a tool dock needs to show its form whole: the form's own, and
+// room beside it for a vertical scroll bar when the dock is lower than the
+// form.
+int toolWidth(const QDockWidget *dock)
+{
+    auto area = static_cast<const QScrollArea *>(dock->widget());
+    int width = area->sizeHint().width() + dock->width() - area->width();
+    if (area->widget() && QWidgetItem(area->widget()).minimumSize().height() > area->viewport()->height())
+        width += area->verticalScrollBar()->sizeHint().width();
+    return width;
+}
+
 // Puts the tool window of a dock into a scroll area, so that the dock's
 // minimum no longer is the whole form's: a narrow dock scrolls its form.
 void putInScrollArea(QDockWidget *dock)
@@ -115,6 +130,12 @@ struct WindowManager::Private
     // Docks made by newDockParent() that no window has been added to yet.
     QVector<QPointer<QDockWidget>> new_docks;
     bool title_bars_pending = false;
+    // What the docks want to be, and the main window whose resizing shares
+    // the bands out again by it.
+    DockSizes sizes;
+    QPointer<QMainWindow> watched;
+    bool fit_pending = false;
+    bool remember_next_fit = false;
 
     // A dock shown as one tab of several gets the compact title bar (its tab
     // shows the title already); every other dock has the standard one.
@@ -165,6 +186,72 @@ struct WindowManager::Private
             if (view && r.dock && r.dock->minimumSize() != minimum)
                 r.dock->setMinimumSize(minimum);
         }
+    }
+
+    // How a dock takes part in the sharing of its band (see DockSizes).
+    DockSizes::Traits traitsOf(const QDockWidget *dock) const
+    {
+        DockSizes::Traits traits;
+        const QWidget *content = dockContent(dock);
+        if (content && content == depr::gui.nodes_window) {
+            traits.rank = DockSizes::RANK_NODES;
+            // The node list asks for the width that shows its names.
+            traits.least_width = content->sizeHint().width() + dock->width() - content->width();
+        } else if (qobject_cast<const EngineViewportWidget *>(content)
+                   || qobject_cast<const ViewportWindowScene *>(content)) {
+            traits.rank = DockSizes::RANK_VIEW;
+        } else if (isToolDock(dock)) {
+            traits.rank = DockSizes::RANK_TOOL;
+            traits.least_width = toolWidth(dock);
+        }
+        return traits;
+    }
+
+    // Shares the main window's bands out by what the docks want, once the
+    // main window's layout is up to date.
+    void fitDocks()
+    {
+        fit_pending = false;
+        QMainWindow *main = mainWindow();
+        if (!main || !main->isVisible())
+            return;
+        if (QLayout *layout = main->layout())
+            layout->activate();
+        if (remember_next_fit)
+            sizes.remember(main);
+        remember_next_fit = false;
+        sizes.fit(main, [this](const QDockWidget *dock) { return traitsOf(dock); });
+        // At once: what asks for the sizes next sees them.
+        if (QLayout *layout = main->layout())
+            layout->activate();
+    }
+
+    void scheduleFit(QObject *context)
+    {
+        if (fit_pending)
+            return;
+        fit_pending = true;
+        QTimer::singleShot(0, context, [this]() { fitDocks(); });
+    }
+
+    // A new layout: its sizes are what the docks want from now on (see
+    // DockSizes::forget).
+    void settleNewLayout(QObject *context)
+    {
+        sizes.forget(mainWindow());
+        remember_next_fit = true;
+        scheduleFit(context);
+    }
+
+    // The main window's resizes reach the window manager before its layout.
+    void watchMainWindow(QMainWindow *main, QObject *filter)
+    {
+        if (!main || watched == main)
+            return;
+        if (watched)
+            watched->removeEventFilter(filter);
+        watched = main;
+        main->installEventFilter(filter);
     }
 
     // Docks move, float and hide in bursts: the bars follow once the burst
@@ -475,6 +562,9 @@ bool WindowManager::add(QWidget *widget, int area_type)
             guarded_dock->deleteLater();
     }));
 
+    // The node list's width follows its names.
+    if (widget == depr::gui.nodes_window)
+        dock->installEventFilter(self);
     // A tool window goes into its scroll area when its dock is first made
     // ready to show, before the window itself is styled.
     if (area_type == AREA_TOOL) {
@@ -487,13 +577,25 @@ bool WindowManager::add(QWidget *widget, int area_type)
     d->placeInArea(main, dock, area_type);
     d->records.append(record);
     d->scheduleTitleBars(self);
+    d->watchMainWindow(main, self);
     return true;
 }
 
 bool WindowManager::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Polish) {
-        if (auto dock = qobject_cast<QDockWidget *>(watched)) {
+    if (event->type() == QEvent::Resize && watched == d_->watched) {
+        d_->scheduleFit(this);
+    } else if (event->type() == QEvent::MouseButtonRelease && watched == d_->watched) {
+        // The user may have moved a separator between docks: the sizes that
+        // shows are what the docks want.
+        Private *d = d_;
+        QTimer::singleShot(0, this, [d]() { d->sizes.remember(d->watched); });
+    } else if (event->type() == QEvent::LayoutRequest && watched != d_->watched) {
+        // The node list asks for a new width (its names changed).
+        d_->scheduleFit(this);
+    } else if (event->type() == QEvent::Polish) {
+        auto dock = qobject_cast<QDockWidget *>(watched);
+        if (dock && dockContent(dock) != depr::gui.nodes_window) {
             dock->removeEventFilter(this);
             putInScrollArea(dock);
         }
@@ -561,30 +663,21 @@ void WindowManager::show(QWidget *widget)
     }
     if (widget->isHidden())
         widget->show();
-    // A window that opens a dock area of its own takes its room from the
-    // views rather than from the node list, whose names would be cut.
-    QMainWindow *main = s_instance->d_->mainWindow();
-    QDockWidget *nodes = s_instance->d_->dockOfRegistered(depr::gui.nodes_window);
-    const bool keep_nodes = main && nodes && nodes != dock && dock->isHidden() && nodes->isVisible()
-            && !nodes->isFloating() && !dock->isFloating();
-    const int nodes_width = keep_nodes ? nodes->width() : 0;
+    Private *d = s_instance->d_;
+    QMainWindow *main = d->mainWindow();
+    // What the docks show before this one opens is what they want.
+    if (main && !dock->isFloating())
+        d->sizes.remember(main);
     dock->show();
     dock->raise();
-    if (keep_nodes && main->dockWidgetArea(dock) != main->dockWidgetArea(nodes)) {
+    if (main && !dock->isFloating()) {
         if (QLayout *layout = main->layout())
             layout->activate();
-        if (nodes->width() < nodes_width)
-            main->resizeDocks({nodes}, {nodes_width}, Qt::Horizontal);
-    }
-    // A tool window shown in a narrower group of tabs widens it to its own
-    // width where the views have room to give (they keep their minimum);
-    // a smaller main window then takes the room back from the tools first.
-    if (main && !dock->isFloating() && isToolDock(dock)) {
-        if (QLayout *layout = main->layout())
-            layout->activate();
-        const int wanted = dock->sizeHint().width();
-        if (dock->width() < wanted)
-            main->resizeDocks({dock}, {wanted}, Qt::Horizontal);
+        // A tool window gets its form's width: the views give way, the node
+        // list keeps the width of its names. Forms settle their size when
+        // they are first shown: the docks are shared out again after that.
+        d->fitDocks();
+        d->scheduleFit(s_instance);
     }
     widget->setFocus(Qt::OtherFocusReason);
 }
@@ -641,6 +734,7 @@ void WindowManager::resize(QWidget *widget, int width, int height)
         return;
     main->resizeDocks({dock}, {width}, Qt::Horizontal);
     main->resizeDocks({dock}, {height}, Qt::Vertical);
+    self->d_->sizes.want(main, dock, QSize(width, height));
 }
 
 QDockWidget *WindowManager::getDock(QWidget *widget)
@@ -689,7 +783,9 @@ void WindowManager::restoreState(const QVariant &state)
         Velmora::Log::warning("WindowManager: the saved window layout cannot be read; the "
                               "default layout is used\n");
         applyDefaultLayout();
+        return;
     }
+    d_->settleNewLayout(this);
     d_->scheduleTitleBars(this);
 }
 
@@ -762,6 +858,7 @@ void WindowManager::applyDefaultLayout()
     if (browser && (nodes || viewport))
         main->resizeDocks({viewport ? viewport : nodes, browser}, {size.height() * 2 / 3, size.height() / 3},
                           Qt::Vertical);
+    d_->settleNewLayout(this);
     d_->scheduleTitleBars(this);
 }
 

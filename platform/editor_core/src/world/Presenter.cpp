@@ -13,13 +13,52 @@
 
 #include <QHeaderView>
 #include <QScopedValueRollback>
+#include <QScrollBar>
 #include <QSet>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include <algorithm>
+
 namespace world {
 
 namespace {
+
+// The node list asks for the width that shows its names whole beside the
+// other columns (the window manager keeps it that wide where it can).
+class NodesTree : public QTreeWidget
+{
+public:
+    explicit NodesTree(QWidget *parent)
+        : QTreeWidget(parent)
+    {
+        // The names shown change the width asked for.
+        connect(this, &QTreeView::expanded, this, [this]() { updateGeometry(); });
+        connect(this, &QTreeView::collapsed, this, [this]() { updateGeometry(); });
+    }
+
+    QSize sizeHint() const override
+    {
+        QSize hint = QTreeWidget::sizeHint();
+        int width = 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+        for (int column = 0; column < columnCount(); ++column) {
+            if (header()->isSectionHidden(column))
+                continue;
+            width += header()->sectionResizeMode(column) == QHeaderView::Stretch
+                    ? std::max(sizeHintForColumn(column), header()->sectionSizeHint(column))
+                    : header()->sectionSize(column);
+        }
+        hint.setWidth(width);
+        return hint;
+    }
+
+protected:
+    void rowsInserted(const QModelIndex &parent, int start, int end) override
+    {
+        QTreeWidget::rowsInserted(parent, start, end);
+        updateGeometry();
+    }
+};
 
 void addNode(QTreeWidgetItem *parent, const Velmora::Ptr<Velmora::Node> &node)
 {
@@ -52,7 +91,7 @@ void Presenter::initGUI(View *main_window)
         Velmora::Log::warning("world::Presenter: the nodes window exists already\n");
         return;
     }
-    auto *tree = new QTreeWidget(Editor::WindowManager::newDockParent(main_window));
+    auto *tree = new NodesTree(Editor::WindowManager::newDockParent(main_window));
     tree->setObjectName(QStringLiteral("NodesWindow"));
     tree->setWindowTitle(tr("Nodes"));
     tree->setColumnCount(3);

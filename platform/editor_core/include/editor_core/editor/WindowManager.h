@@ -24,6 +24,14 @@ class WindowManagerPrivate;
 // Reference types of add(w, type, area):
 //   0 tabified with the referenced dock, 1 split below it,
 //   2 split beside it (horizontally).
+//
+// The views (engine and scene viewports) stand where a central widget
+// would: the docks beside them keep the size they want (as the layout, the
+// user's separators or resize() left them) and the views take the rest,
+// giving way first, down to their own minimum, when the main window shrinks
+// or a dock asks for more. A tool window shown gets its form's width (its
+// size hint), the node list the width that shows its names; a main window
+// made small and then large again gets its arrangement back.
 class WindowManager : public QObject
 {
     Q_OBJECT
