@@ -24,11 +24,11 @@ namespace Impostors {
 // step writes between: the run's journal is started again before the first
 // file changes (each file's present contents kept beside it) and marked
 // finished after the last, so that a start after a kill half way has every
-// file, the material included, as it was before. The action is first in its
-// step and end() gives the action that must be last.
+// file, the material included, as it was before. The action comes before
+// the material's in its step, and end() gives the action that comes after.
 //
 // The hidden files are removed with the action (when its step leaves the
-// undo history, or at shutdown), after the journal that names them.
+// undo history, or at shutdown), once the journal that names them is gone.
 class TextureSwapAction : public Editor::Action
 {
 public:
