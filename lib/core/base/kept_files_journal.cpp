@@ -6,8 +6,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPair>
 
 #include <cerrno>
+#include <utility>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -77,14 +79,23 @@ KeptFilesJournal::KeptFilesJournal(const QString &folder, const QString &label)
     , label_(label)
 {}
 
-bool KeptFilesJournal::add(const QString &file, const QString &kept, QString *error)
+bool KeptFilesJournal::entryOf(const Kept &kept, bool drop, Entry *entry, QString *error) const
 {
-    if (!sameFolder(folderOf(file), folder_) || !sameFolder(folderOf(kept), folder_)
-        || !isKeptFor(nameOf(kept), nameOf(file))) {
+    if (!sameFolder(folderOf(kept.file), folder_) || !sameFolder(folderOf(kept.kept), folder_)
+        || !isKeptFor(nameOf(kept.kept), nameOf(kept.file))) {
         *error = QStringLiteral("the kept file is not beside its file");
         return false;
     }
-    entries_.append({nameOf(file), nameOf(kept)});
+    *entry = {nameOf(kept.file), nameOf(kept.kept), drop};
+    return true;
+}
+
+bool KeptFilesJournal::add(const QString &file, const QString &kept, QString *error)
+{
+    Entry entry;
+    if (!entryOf({file, kept}, false, &entry, error))
+        return false;
+    entries_.append(entry);
     if (write(error))
         return true;
     entries_.removeLast();
@@ -95,6 +106,39 @@ bool KeptFilesJournal::finish(QString *error)
 {
     finished_ = true;
     return write(error);
+}
+
+bool KeptFilesJournal::begin(const QVector<Kept> &back, const QVector<Kept> &drop, QString *error)
+{
+    return replace(back, drop, false, error);
+}
+
+bool KeptFilesJournal::finish(const QVector<Kept> &kept, QString *error)
+{
+    return replace(kept, {}, true, error);
+}
+
+bool KeptFilesJournal::replace(const QVector<Kept> &back, const QVector<Kept> &drop, bool finished, QString *error)
+{
+    QVector<Entry> entries;
+    Entry entry;
+    for (const Kept &kept : back) {
+        if (!entryOf(kept, false, &entry, error))
+            return false;
+        entries.append(entry);
+    }
+    for (const Kept &kept : drop) {
+        if (!entryOf(kept, true, &entry, error))
+            return false;
+        entries.append(entry);
+    }
+    std::swap(entries, entries_);
+    std::swap(finished, finished_);
+    if (write(error))
+        return true;
+    entries_ = entries;
+    finished_ = finished;
+    return false;
 }
 
 void KeptFilesJournal::remove()
@@ -108,7 +152,7 @@ bool KeptFilesJournal::write(QString *error)
 {
     QByteArray text = HEADER + (finished_ ? "finished 1\n" : "finished 0\n");
     for (const Entry &entry : qAsConst(entries_))
-        text += entry.kept.toUtf8() + '\t' + entry.file.toUtf8() + '\n';
+        text += entry.kept.toUtf8() + '\t' + entry.file.toUtf8() + (entry.drop ? "\tdrop\n" : "\n");
     if (written_)
         return fs::writeStringToFSFile(path_, text.constData(), text.size(), true, error);
     // A new name: never one that is there already.
@@ -136,12 +180,15 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
     const bool finished = lines[1] == "finished 1";
     const QString folder = folderOf(path);
     bool whole = true;
+    QVector<QPair<QByteArray, QByteArray>> drops;
     for (int i = 2; i < lines.size(); ++i) {
         if (lines[i].isEmpty())
             continue;
         const QList<QByteArray> fields = lines[i].split('\t');
-        const QString kept = fields.size() == 2 ? QString::fromUtf8(fields[0]) : QString();
-        const QString file = fields.size() == 2 ? QString::fromUtf8(fields[1]) : QString();
+        const bool drop = fields.size() == 3 && fields[2] == "drop";
+        const bool known = fields.size() == 2 || drop;
+        const QString kept = known ? QString::fromUtf8(fields[0]) : QString();
+        const QString file = known ? QString::fromUtf8(fields[1]) : QString();
         if (!isKeptFor(kept, file)) {
             whole = false;
             continue;
@@ -149,6 +196,10 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
         recovery.kept << folder + kept;
         const QByteArray from = QFile::encodeName(folder + kept);
         const QByteArray to = QFile::encodeName(folder + file);
+        if (drop) {
+            drops.append({from, to});
+            continue;
+        }
         struct stat kept_info;
         if (::lstat(from.constData(), &kept_info) != 0) {
             whole = whole && errno == ENOENT; // gone: dealt with already
@@ -170,6 +221,18 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
         } else {
             whole = false;
         }
+    }
+    // The other set's copies: only once every file has its kept contents,
+    // and never one whose file is missing (it would be the only copy).
+    for (int i = 0; whole && i < drops.size(); ++i) {
+        struct stat info;
+        if (::lstat(drops[i].first.constData(), &info) != 0) {
+            whole = errno == ENOENT; // put in place, or dropped already
+            continue;
+        }
+        const bool own = S_ISREG(info.st_mode) && info.st_uid == ::geteuid();
+        whole = own && ::lstat(drops[i].second.constData(), &info) == 0 && S_ISREG(info.st_mode)
+                && ::unlink(drops[i].first.constData()) == 0;
     }
     recovery.resolved = whole && ::unlink(native.constData()) == 0;
     return recovery;

@@ -14,9 +14,20 @@ namespace base {
 // way (the kept files go back over their files, so that the earlier set is
 // whole again) from a finished run whose kept files only served undo (they
 // go, and the set as the run left it stays).
+//
+// A later change between the two sets (an undo or redo swap) starts the
+// record again: each file's present contents kept (the files go back to
+// them unless the change finishes), and the other set's copies it puts in
+// place, to be dropped once the files are whole again.
 class KeptFilesJournal
 {
 public:
+    struct Kept
+    {
+        QString file; // absolute, in the journal's folder
+        QString kept;
+    };
+
     // A journal not written yet, named after label, in folder.
     KeptFilesJournal(const QString &folder, const QString &label);
 
@@ -29,6 +40,13 @@ public:
     bool add(const QString &file, const QString &kept, QString *error);
     // Records that the run finished; true when that was written.
     bool finish(QString *error);
+    // Starts a change over again: back names the kept present contents of
+    // the files, drop the copies the change puts under them instead. Written
+    // whole before this returns true; on failure the record stays as it was.
+    bool begin(const QVector<Kept> &back, const QVector<Kept> &drop, QString *error);
+    // Records that the change finished, and that the files' other contents
+    // are now in kept (only for undo).
+    bool finish(const QVector<Kept> &kept, QString *error);
     // Removes the journal (once the kept files it names are dealt with).
     void remove();
 
@@ -45,6 +63,8 @@ public:
     // (then it takes the file's name: never the only copy). A kept file that
     // is not a plain file of this user, or a file name that is anything but
     // a plain file or free, is left as it is, and so is the journal then.
+    // The copies a change was to drop go only once all that is done, and
+    // only while their file is there.
     static Recovery recover(const QString &path);
 
 private:
@@ -52,8 +72,11 @@ private:
     {
         QString file; // names in the journal's folder
         QString kept;
+        bool drop = false;
     };
 
+    bool entryOf(const Kept &kept, bool drop, Entry *entry, QString *error) const;
+    bool replace(const QVector<Kept> &back, const QVector<Kept> &drop, bool finished, QString *error);
     bool write(QString *error);
 
     QString folder_;

@@ -51,6 +51,10 @@ Application::~Application()
 {
     presenter_.reset();
     view_.reset();
+    // A start that ended early (the engine failed) did not take every
+    // picture decoded for it; their decoders read through Qt's image
+    // plugins, which go with the application.
+    StartupImages::dropPending();
 }
 
 void Application::initialize(int argc, char **argv)

@@ -8,6 +8,7 @@
 #include <QPixmapCache>
 #include <QVector>
 
+#include <atomic>
 #include <future>
 #include <mutex>
 #include <system_error>
@@ -39,6 +40,9 @@ Pending<DecodedFolder> &pendingFolders()
     return folders;
 }
 
+// Set while what is pending is dropped: a folder's decoding stops.
+std::atomic<bool> g_dropping{false};
+
 // Starts make on a thread of its own under key, unless it was started.
 template<typename Result, typename Make>
 void startOnce(Pending<Result> &started, const QString &key, Make make)
@@ -68,6 +72,8 @@ DecodedFolder decodeFolder(const QString &folder)
     const QDir dir(folder);
     const QStringList names = dir.entryList(QDir::Files, QDir::Name);
     for (const QString &name : names) {
+        if (g_dropping)
+            break;
         const QString path = dir.filePath(name);
         images.append({path, QImage(path)});
     }
@@ -120,6 +126,22 @@ void StartupImages::cacheFolder(const QString &folder)
         if (!image.second.isNull())
             QPixmapCache::insert(pixmapCacheKey(image.first), QPixmap::fromImage(image.second));
     }
+}
+
+void StartupImages::dropPending()
+{
+    Pending<QImage> images;
+    Pending<DecodedFolder> folders;
+    {
+        std::lock_guard<std::mutex> lock(pendingMutex());
+        images.swap(pending());
+        folders.swap(pendingFolders());
+        g_dropping = true;
+    }
+    // The last holder of a decoding's result joins its thread.
+    images.clear();
+    folders.clear();
+    g_dropping = false;
 }
 
 QString StartupImages::pixmapCacheKey(const QString &path)

@@ -30,6 +30,10 @@ public:
     // them; the folder is no longer preloaded. Does nothing for a folder that
     // is not preloaded. To be called on the GUI thread.
     static void cacheFolder(const QString &folder);
+    // Waits for the decoding still under way (a folder's stops before its
+    // next image) and forgets what was not taken. The decoders use the
+    // application's image readers: to be called before it goes away.
+    static void dropPending();
     // The key under which QPixmap's loading from a file caches the file's
     // pixmap.
     static QString pixmapCacheKey(const QString &path);

@@ -148,39 +148,17 @@ bool FileKeeper::keep(const QString &path, QString *kept, QString *error)
     return true;
 }
 
-bool FileKeeper::exchange(const QString &path, QString *kept, QString *error)
+bool FileKeeper::putBack(const QString &path, const QString &kept, QString *error)
 {
-    const QByteArray a = QFile::encodeName(path);
-    const QByteArray b = QFile::encodeName(*kept);
-    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_EXCHANGE) == 0)
+    const QByteArray from = QFile::encodeName(kept);
+    if (::rename(from.constData(), QFile::encodeName(path).constData()) == 0) {
+        // Two names of one file (nothing was written over): the rename
+        // leaves both.
+        ::unlink(from.constData());
         return true;
-    if (errno == ENOENT) {
-        *error = errnoText(errno);
-        return false;
     }
-    // The file system cannot exchange at once: path goes to a third hidden
-    // name, the kept contents take path's name, and the third name becomes
-    // the kept file. Each rename is whole; a failure puts back what moved.
-    QByteArray spare;
-    const int fd = createHidden(a, spare);
-    if (fd < 0) {
-        *error = errnoText(errno);
-        return false;
-    }
-    ::close(fd);
-    if (::rename(a.constData(), spare.constData()) != 0) {
-        *error = errnoText(errno);
-        ::unlink(spare.constData());
-        return false;
-    }
-    if (::rename(b.constData(), a.constData()) != 0) {
-        *error = errnoText(errno);
-        ::rename(spare.constData(), a.constData());
-        return false;
-    }
-    if (::rename(spare.constData(), b.constData()) != 0)
-        *kept = QFile::decodeName(spare);
-    return true;
+    *error = errnoText(errno);
+    return false;
 }
 
 void FileKeeper::discard(const QString &kept)

@@ -372,13 +372,23 @@ void GrabberTool::makeImpostorNode()
     bool material_saved = true;
     Editor::Undo::begin();
     // The textures first: undo then gives back the material's earlier
-    // bindings and grid before the atlases they were made for.
-    const bool swap = !kept_.isEmpty();
-    if (swap)
-        Editor::Undo::apply(new TextureSwapAction(keptTextures(), journal_));
-    if (update)
+    // bindings and grid before the atlases they were made for. Each undo and
+    // redo of the step is journaled from the swap to its end, the material
+    // included.
+    TextureSwapAction *textures = kept_.isEmpty()
+            ? nullptr
+            : new TextureSwapAction(keptTextures(), journal_, update ? materialPath() : QString());
+    if (textures)
+        Editor::Undo::apply(textures);
+    if (update) {
+        std::function<bool()> may_write;
+        if (textures)
+            may_write = [textures]() { return textures->changing(); };
         Editor::Undo::apply(new MaterialUpdateAction(
-                material, [this, material]() { setUpMaterial(material); }, &material_saved));
+                material, [this, material]() { setUpMaterial(material); }, &material_saved, may_write));
+    }
+    if (textures)
+        Editor::Undo::apply(textures->end());
     if (new_node) {
         const QVector<Ptr<Node>> nodes{impostor};
         Editor::SelectorNodes *selector
@@ -394,12 +404,24 @@ void GrabberTool::makeImpostorNode()
     // material that could not be written left the earlier one, which goes
     // with the earlier textures.
     QString error;
-    if (journal_ && material_saved && !journal_->finish(&error))
-        qWarning("Impostor creator: cannot record the finished run (%s)", error.toUtf8().constData());
-    FileKeeper::discard(kept_material);
-    // The undo step owns the journal now, or no texture was kept.
-    if (journal_ && !swap)
-        journal_->remove();
+    bool finished = false;
+    if (journal_ && material_saved) {
+        finished = journal_->finish(&error);
+        if (!finished)
+            qWarning("Impostor creator: cannot record the finished run (%s)", error.toUtf8().constData());
+    }
+    if (!textures) {
+        // No undo step takes the journal: the files are whole as they are.
+        if (journal_)
+            journal_->remove();
+        FileKeeper::discard(kept_material);
+    } else if (finished) {
+        FileKeeper::discard(kept_material);
+    } else {
+        // Until the journal is written again, a start after a kill gives
+        // the earlier material back with the earlier textures.
+        textures->holdMaterialKept(kept_material);
+    }
     journal_.reset();
 }
 

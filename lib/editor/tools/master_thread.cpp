@@ -77,9 +77,10 @@ void MasterThread::putBackKept(bool reimport)
     bool all_back = true;
     for (auto it = kept_.constBegin(); it != kept_.constEnd(); ++it) {
         const QString path = outputs_.value(it.key());
-        QString kept = it.value();
         QString error;
-        if (!FileKeeper::exchange(fs::toSourcePath(path), &kept, &error)) {
+        // What the run wrote goes: a kill half way leaves the journal
+        // naming only the earlier contents not yet back.
+        if (!FileKeeper::putBack(fs::toSourcePath(path), it.value(), &error)) {
             // The kept file stays, the only copy of the earlier contents,
             // and the journal with it: the next start tries again.
             qWarning("Impostor creator: cannot give \"%s\" its earlier contents back: %s", path.toUtf8().constData(),
@@ -88,8 +89,6 @@ void MasterThread::putBackKept(bool reimport)
             all_back = false;
             continue;
         }
-        // kept now holds what the run wrote.
-        FileKeeper::discard(kept);
         saved_.remove(it.key());
         const as::Asset asset = assets ? assets->asset(path) : as::Asset();
         if (!asset.isNull() && !assets->reimportSync(asset.getGUID(), QVariantMap()))

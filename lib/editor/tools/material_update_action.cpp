@@ -9,10 +9,12 @@ namespace Impostors {
 using Velmora::Material;
 using Velmora::Ptr;
 
-MaterialUpdateAction::MaterialUpdateAction(const Ptr<Material> &material, std::function<void()> change, bool *saved)
+MaterialUpdateAction::MaterialUpdateAction(const Ptr<Material> &material, std::function<void()> change, bool *saved,
+                                           std::function<bool()> may_write)
     : material_(material)
     , change_(std::move(change))
     , saved_in_apply_(saved)
+    , may_write_(std::move(may_write))
 {}
 
 void MaterialUpdateAction::apply()
@@ -37,12 +39,14 @@ void MaterialUpdateAction::captureAfter()
 
 void MaterialUpdateAction::undo()
 {
-    restore(before_);
+    if (!may_write_ || may_write_())
+        restore(before_);
 }
 
 void MaterialUpdateAction::redo()
 {
-    restore(after_);
+    if (!may_write_ || may_write_())
+        restore(after_);
 }
 
 MaterialUpdateAction::Snapshot MaterialUpdateAction::capture() const

@@ -20,9 +20,11 @@ class MaterialUpdateAction : public Editor::Action
 {
 public:
     // *saved, when given, learns whether apply() could write the file; it
-    // is not touched afterwards.
+    // is not touched afterwards. may_write, when given, tells undo and redo
+    // whether they may change the material now (when false, it stays as it
+    // is, in the editor and in its file).
     MaterialUpdateAction(const Velmora::Ptr<Velmora::Material> &material, std::function<void()> change,
-                         bool *saved = nullptr);
+                         bool *saved = nullptr, std::function<bool()> may_write = nullptr);
 
     void apply() override;
     void captureAfter() override;
@@ -55,6 +57,7 @@ private:
     Snapshot before_;
     Snapshot after_;
     bool *saved_in_apply_ = nullptr;
+    std::function<bool()> may_write_;
 };
 
 } // namespace Impostors

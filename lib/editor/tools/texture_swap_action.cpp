@@ -11,55 +11,173 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QVariantMap>
 
 namespace Impostors {
 
-TextureSwapAction::TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal)
+// Last in the step: undo runs it first, redo last.
+class TextureSwapAction::End : public Editor::Action
+{
+public:
+    explicit End(TextureSwapAction *swap)
+        : swap_(swap)
+    {}
+    void apply() override {}
+    void undo() override { swap_->begin(true); }
+    void redo() override { swap_->finish(); }
+
+private:
+    TextureSwapAction *swap_;
+};
+
+TextureSwapAction::TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal,
+                                     const QString &material)
     : journal_(journal)
+    , material_(material)
 {
     for (const File &file : files)
-        entries_.append({file, false});
+        entries_.append({file, false, QString()});
+    if (!journal_ && !entries_.isEmpty())
+        journal_ = std::make_shared<base::KeptFilesJournal>(QFileInfo(entries_.first().file.path).path(),
+                                                            QStringLiteral("impostor"));
 }
 
 TextureSwapAction::~TextureSwapAction()
 {
-    for (const Entry &entry : qAsConst(entries_))
-        FileKeeper::discard(entry.file.kept);
+    // The files are whole as they are: without the journal a start after a
+    // kill keeps them, and the kept files go.
     if (journal_)
         journal_->remove();
+    for (const Entry &entry : qAsConst(entries_)) {
+        FileKeeper::discard(entry.file.kept);
+        FileKeeper::discard(entry.present);
+    }
+    FileKeeper::discard(material_kept_);
+}
+
+void TextureSwapAction::holdMaterialKept(const QString &kept)
+{
+    FileKeeper::discard(material_kept_);
+    material_kept_ = kept;
+}
+
+Editor::Action *TextureSwapAction::end()
+{
+    has_end_ = true;
+    return new End(this);
 }
 
 void TextureSwapAction::undo()
 {
-    show(true);
+    if (state_ == IDLE)
+        begin(true);
+    swap(true);
+    finish();
 }
 
 void TextureSwapAction::redo()
 {
-    show(false);
+    begin(false);
+    swap(false);
+    if (!has_end_)
+        finish();
 }
 
-void TextureSwapAction::show(bool earlier)
+void TextureSwapAction::begin(bool earlier)
 {
     failed_.clear();
+    QVector<base::KeptFilesJournal::Kept> back;
+    QVector<base::KeptFilesJournal::Kept> drop;
+    QString material_present;
+    QString error;
+    bool ok = true;
+    for (int i = 0; ok && i < entries_.size(); ++i) {
+        Entry &entry = entries_[i];
+        if (entry.earlier == earlier)
+            continue;
+        ok = FileKeeper::keep(entry.file.path, &entry.present, &error);
+        if (ok && entry.present.isEmpty()) {
+            ok = false;
+            error = QStringLiteral("it is no longer a plain file");
+        }
+        back.append({entry.file.path, entry.present});
+        drop.append({entry.file.path, entry.file.kept});
+    }
+    if (ok && !material_.isEmpty()) {
+        ok = FileKeeper::keep(material_, &material_present, &error);
+        if (ok && !material_present.isEmpty())
+            back.append({material_, material_present});
+    }
+    ok = ok && journal_ && journal_->begin(back, drop, &error);
+    if (!ok) {
+        qWarning("Impostor creator: cannot start changing the impostor's files, which keep their present contents "
+                 "(%s)",
+                 error.toUtf8().constData());
+        for (Entry &entry : entries_) {
+            FileKeeper::discard(entry.present);
+            entry.present.clear();
+        }
+        FileKeeper::discard(material_present);
+        state_ = REFUSED;
+        return;
+    }
+    // The journal no longer names the material's earlier copy, only this one.
+    FileKeeper::discard(material_kept_);
+    material_kept_ = material_present;
+    state_ = CHANGING;
+}
+
+void TextureSwapAction::swap(bool earlier)
+{
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
     for (Entry &entry : entries_) {
         if (entry.earlier == earlier)
             continue;
         QString error;
-        if (!FileKeeper::exchange(entry.file.path, &entry.file.kept, &error)) {
-            qWarning("Impostor creator: cannot swap \"%s\" with its kept contents: %s",
-                     entry.file.path.toUtf8().constData(), error.toUtf8().constData());
+        if (state_ != CHANGING || !FileKeeper::putBack(entry.file.path, entry.file.kept, &error)) {
+            if (state_ == CHANGING)
+                qWarning("Impostor creator: cannot swap \"%s\" with its kept contents: %s",
+                         entry.file.path.toUtf8().constData(), error.toUtf8().constData());
             failed_ << entry.file.path;
+            // The file has what the copy has.
+            FileKeeper::discard(entry.present);
+            entry.present.clear();
             continue;
         }
+        entry.file.kept = entry.present;
+        entry.present.clear();
         entry.earlier = earlier;
         const as::Asset asset = assets ? assets->asset(entry.file.path) : as::Asset();
         if (!asset.isNull() && !assets->reimportSync(asset.getGUID(), QVariantMap()))
             qWarning("Impostor creator: \"%s\" could not be re-imported", entry.file.path.toUtf8().constData());
     }
+    tell();
+}
+
+void TextureSwapAction::finish()
+{
+    const bool changing = state_ == CHANGING;
+    state_ = IDLE;
+    if (!changing)
+        return;
+    QVector<base::KeptFilesJournal::Kept> kept;
+    for (const Entry &entry : qAsConst(entries_))
+        kept.append({entry.file.path, entry.file.kept});
+    QString error;
+    if (!journal_->finish(kept, &error)) {
+        // The journal still gives back the files as they were before.
+        qWarning("Impostor creator: cannot record the finished change of the impostor's files (%s)",
+                 error.toUtf8().constData());
+        return;
+    }
+    FileKeeper::discard(material_kept_);
+    material_kept_.clear();
+}
+
+void TextureSwapAction::tell()
+{
     if (failed_.isEmpty() || !depr::gui.main_window)
         return;
     QStringList shown;

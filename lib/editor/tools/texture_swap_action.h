@@ -15,12 +15,20 @@ class KeptFilesJournal;
 namespace Impostors {
 
 // The textures a run wrote over, as part of its undo step: each holds the
-// file's name and the hidden file that keeps its earlier contents
+// file's name and the hidden file that keeps its other contents
 // (FileKeeper). Undo puts the earlier contents back under the name, redo the
-// run's; each swap is whole, and the texture is re-imported so that the asset
-// manager and the renders see what is now under its name. The hidden files
-// are removed with the action (when its step leaves the undo history, or at
-// shutdown), and then the run's journal that names them.
+// run's; the texture is re-imported so that the asset manager and the
+// renders see what is now under its name.
+//
+// Undo and redo are each one change of several files, with the material the
+// step writes between: the run's journal is started again before the first
+// file changes (each file's present contents kept beside it) and marked
+// finished after the last, so that a start after a kill half way has every
+// file, the material included, as it was before. The action comes before
+// the material's in its step, and end() gives the action that comes after.
+//
+// The hidden files are removed with the action (when its step leaves the
+// undo history, or at shutdown), once the journal that names them is gone.
 class TextureSwapAction : public Editor::Action
 {
 public:
@@ -30,29 +38,56 @@ public:
         QString kept; // the hidden file with the other contents
     };
 
-    TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal);
+    // material: the material file the step writes ("" when it writes none).
+    // A null journal: one is made beside the files.
+    TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal,
+                      const QString &material = QString());
     ~TextureSwapAction() override;
+
+    // The material's earlier contents, kept by a run its journal could not
+    // record as finished: the journal still gives them back after a kill,
+    // so they stay until it is written again.
+    void holdMaterialKept(const QString &kept);
 
     // The run has written the files already.
     void apply() override {}
     void undo() override;
     void redo() override;
+    // The action that ends the step's undo or redo (owned by the step).
+    Editor::Action *end();
 
+    // Whether an undo or redo is changing the files now: false when its
+    // journal could not be written, and then the material keeps its file.
+    bool changing() const { return state_ == CHANGING; }
     // The files that could not be swapped by the last undo or redo (each
     // keeps what it had, and the user was told).
     const QStringList &failed() const { return failed_; }
 
 private:
+    class End;
+    enum State {
+        IDLE,
+        CHANGING,
+        REFUSED // the journal could not be started: nothing changes
+    };
     struct Entry
     {
         File file;
         bool earlier = false; // the earlier contents are under the name
+        QString present; // a copy of what is under the name, during a change
     };
 
-    void show(bool earlier);
+    void begin(bool earlier);
+    void swap(bool earlier);
+    void finish();
+    void tell();
 
     QVector<Entry> entries_;
     std::shared_ptr<base::KeptFilesJournal> journal_;
+    QString material_;
+    QString material_kept_;
+    State state_ = IDLE;
+    bool has_end_ = false;
     QStringList failed_;
 };
 

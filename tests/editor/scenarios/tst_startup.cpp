@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <clocale>
@@ -343,7 +344,7 @@ public:
         project.world(QStringLiteral("worlds/courtyard.world"), QStringLiteral("{a101}"), {QStringLiteral("gate")});
         const QString data = project.dataPath();
         QDir().mkpath(data + QStringLiteral(".tamsel2"));
-        for (const char *name : {"lamp", "tree", "rock"})
+        for (const char *name : {"lamp", "tree", "rock", "bush"})
             QDir().mkpath(data + QLatin1String(name));
         project.file(QStringLiteral(".budget.2019-04.tmp"), "budget");
         project.file(QStringLiteral(".report.2023-11.tmp"), "report");
@@ -377,6 +378,22 @@ public:
                         " > tree/.impostor.velmora-run-$$-8 && "
                         "printf 'earlier albedo' > tree/.tree_alb.tga.velmora-keep-$$-7 && "
                         "printf 'new albedo' > tree/tree_alb.tga && "
+                        // An undo killed once the albedo and the material
+                        // had their earlier contents, before the shading.
+                        "printf \"velmora kept files 1\\nfinished 0\\n"
+                        ".bush_alb.tga.velmora-keep-$$-11\\tbush_alb.tga\\n"
+                        ".bush_sh.tga.velmora-keep-$$-12\\tbush_sh.tga\\n"
+                        ".bush.mat.velmora-keep-$$-14\\tbush.mat\\n"
+                        ".bush_alb.tga.velmora-keep-$$-15\\tbush_alb.tga\\tdrop\\n"
+                        ".bush_sh.tga.velmora-keep-$$-13\\tbush_sh.tga\\tdrop\\n\""
+                        " > bush/.impostor.velmora-run-$$-16 && "
+                        "printf 'earlier albedo' > bush/bush_alb.tga && "
+                        "printf 'new albedo' > bush/.bush_alb.tga.velmora-keep-$$-11 && "
+                        "printf 'new shading' > bush/bush_sh.tga && "
+                        "ln bush/bush_sh.tga bush/.bush_sh.tga.velmora-keep-$$-12 && "
+                        "printf 'earlier shading' > bush/.bush_sh.tga.velmora-keep-$$-13 && "
+                        "printf 'earlier material' > bush/bush.mat && "
+                        "printf 'new material' > bush/.bush.mat.velmora-keep-$$-14 && "
                         // A journal that cannot be read keeps its kept files.
                         "printf 'not a journal' > rock/.impostor.velmora-run-$$-9 && "
                         "printf 'earlier albedo' > rock/.rock_alb.tga.velmora-keep-$$-10 && "
@@ -404,7 +421,12 @@ private slots:
               QStringLiteral("lamp/.impostor.velmora-run-%1-5"), QStringLiteral("lamp/.lamp_alb.tga.velmora-keep-%1-3"),
               QStringLiteral("lamp/.lamp_sh.tga.velmora-keep-%1-4"),
               QStringLiteral("lamp/.lamp_ao.tga.velmora-keep-%1-6"), QStringLiteral("tree/.impostor.velmora-run-%1-8"),
-              QStringLiteral("tree/.tree_alb.tga.velmora-keep-%1-7")})
+              QStringLiteral("tree/.tree_alb.tga.velmora-keep-%1-7"),
+              QStringLiteral("bush/.impostor.velmora-run-%1-16"),
+              QStringLiteral("bush/.bush_alb.tga.velmora-keep-%1-11"),
+              QStringLiteral("bush/.bush_sh.tga.velmora-keep-%1-12"),
+              QStringLiteral("bush/.bush_sh.tga.velmora-keep-%1-13"),
+              QStringLiteral("bush/.bush.mat.velmora-keep-%1-14")})
             QVERIFY2(!QFileInfo::exists(data + gone.arg(pid)), qPrintable(gone.arg(pid)));
         for (const QString &kept :
              {QStringLiteral("shots/.velmora-frame-%1-k2/notes.txt"),
@@ -432,9 +454,19 @@ private slots:
         QCOMPARE(contents(data + QStringLiteral("lamp/lamp_sh.tga")), QByteArray("earlier shading"));
         QCOMPARE(contents(data + QStringLiteral("lamp/lamp_ao.tga")), QByteArray("earlier ao"));
         QCOMPARE(contents(data + QStringLiteral("tree/tree_alb.tga")), QByteArray("new albedo"));
+        // The undo killed half way: the impostor as it was before it, all of
+        // it.
+        QCOMPARE(contents(data + QStringLiteral("bush/bush_alb.tga")), QByteArray("new albedo"));
+        QCOMPARE(contents(data + QStringLiteral("bush/bush_sh.tga")), QByteArray("new shading"));
+        QCOMPARE(contents(data + QStringLiteral("bush/bush.mat")), QByteArray("new material"));
         const QString log = test::capturedLog();
         QCOMPARE(log.count(QStringLiteral("which have their earlier contents again")), 1);
-        QVERIFY2(log.contains(QStringLiteral("earlier contents again: lamp/lamp_alb.tga\n")), qPrintable(log));
+        const QRegularExpression told("earlier contents again: ([^\n]*)\n");
+        QStringList put_back = told.match(log).captured(1).split(QStringLiteral(", "));
+        put_back.sort();
+        QCOMPARE(put_back,
+                 (QStringList{QStringLiteral("bush/bush.mat"), QStringLiteral("bush/bush_alb.tga"),
+                              QStringLiteral("lamp/lamp_alb.tga")}));
     }
 
 private:

@@ -11,6 +11,7 @@
 #include <QLayout>
 #include <QPixmapCache>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
@@ -30,6 +31,7 @@ private slots:
     void splash_has_the_background_size();
     void preloaded_background_is_the_image_read_on_the_spot();
     void preloaded_help_pictures_are_what_loading_their_files_finds();
+    void dropping_leaves_no_decoder_running_and_nothing_to_take();
     void size_follows_the_background_pixel_ratio_data();
     void size_follows_the_background_pixel_ratio();
     void lines_sit_at_their_places_over_the_background();
@@ -174,6 +176,47 @@ void tst_SplashWidget::preloaded_background_is_the_image_read_on_the_spot()
     StartupImages::preload(background);
     SplashWidget splash;
     QCOMPARE(splash.size(), QSize(960, 540));
+}
+
+namespace {
+
+// The threads of this process.
+int threadCount()
+{
+    return QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+}
+
+} // namespace
+
+void tst_SplashWidget::dropping_leaves_no_decoder_running_and_nothing_to_take()
+{
+    // What a start that ended early did not take is dropped before the
+    // application goes away: no decoder may still read through its image
+    // plugins then.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QImage picture(512, 512, QImage::Format_ARGB32);
+    for (int i = 0; i < 40; ++i) {
+        picture.fill(QColor::fromHsv(i * 9, 200, 200));
+        QVERIFY(picture.save(dir.filePath(QStringLiteral("picture_%1.png").arg(i, 2, 10, QLatin1Char('0')))));
+    }
+    const QString background = QString::fromLatin1(StartupImages::SPLASH_BACKGROUND);
+    const int threads = threadCount();
+    StartupImages::preloadFolder(dir.path());
+    StartupImages::preload(background);
+    StartupImages::dropPending();
+    QCOMPARE(threadCount(), threads);
+    QPixmapCache::clear();
+    StartupImages::cacheFolder(dir.path());
+    QPixmap cached;
+    QVERIFY(!QPixmapCache::find(StartupImages::pixmapCacheKey(dir.filePath(QStringLiteral("picture_39.png"))),
+                                &cached));
+
+    // A later start decodes whole folders again.
+    StartupImages::preloadFolder(dir.path());
+    StartupImages::cacheFolder(dir.path());
+    QVERIFY(QPixmapCache::find(StartupImages::pixmapCacheKey(dir.filePath(QStringLiteral("picture_39.png"))), &cached));
+    QCOMPARE(cached.toImage().pixelColor(0, 0), picture.pixelColor(0, 0));
 }
 
 void tst_SplashWidget::preloaded_help_pictures_are_what_loading_their_files_finds()

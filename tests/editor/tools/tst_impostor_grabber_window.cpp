@@ -680,9 +680,30 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(keptFiles(folder).isEmpty());
 
     // Yes: the textures are re-imported in place and the material takes the
-    // new grid, in one undo step, on the impostor node already there.
+    // new grid, in one undo step, on the impostor node already there. The
+    // disk fills up once the step is made: the run cannot be recorded as
+    // finished.
+    // What the next start leaves were the editor killed now, nothing of ours
+    // left: {albedo, shading, material}.
+    auto afterAKillNow = [&]() {
+        QTemporaryDir copy;
+        const QMap<QString, QByteArray> left = afterAKill(folder, copy);
+        return ownFiles(copy.path()).isEmpty() ? QByteArrayList{left.value("tree_alb.tga"), left.value("tree_sh.tga"),
+                                                                left.value("rock_impostor_material.mat")}
+                                               : QByteArrayList();
+    };
     boxes.answer(QMessageBox::Yes);
+    QByteArrayList killed_before_finish;
+    std::unique_ptr<test::FileSizeLimit> full;
+    const QMetaObject::Connection made = connect(depr::g.undo, &Editor::UndoPrivate::stepDone, this, [&]() {
+        killed_before_finish = afterAKillNow();
+        full.reset(new test::FileSizeLimit(0));
+    });
     QVERIFY(runWindow(manager, window, folder, QStringLiteral("tree")));
+    disconnect(made);
+    full.reset();
+    // Killed between the material's save and the mark: the earlier impostor.
+    QCOMPARE(killed_before_finish, (QByteArrayList{albedo_before, shading_before, material_before}));
     QTest::qWait(20);
     QCOMPARE(boxes.boxes().size(), 2);
     Velmora::Image atlas;
@@ -698,21 +719,26 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     const QByteArray albedo_after = fileBytes(folder + "/tree_alb.tga");
     const QByteArray shading_after = fileBytes(folder + "/tree_sh.tga");
     QVERIFY(albedo_after != albedo_before && shading_after != shading_before);
-    QCOMPARE(keptFiles(folder).size(), 2); // the earlier albedo and shading
-    {
-        // Killed now, the run is finished: its kept files go at the next
-        // start and the impostor stays as it made it.
-        QTemporaryDir copy;
-        const QMap<QString, QByteArray> left = afterAKill(folder, copy);
-        QCOMPARE(left.value("tree_alb.tga"), albedo_after);
-        QCOMPARE(left.value("tree_sh.tga"), shading_after);
-        QCOMPARE(left.value("rock_impostor_material.mat"), fileBytes(material_path));
-        QVERIFY(ownFiles(copy.path()).isEmpty());
-    }
+    // The earlier albedo and shading, and the earlier material the journal
+    // still names.
+    QCOMPARE(keptFiles(folder).size(), 3);
+    const QByteArray material_after = fileBytes(material_path);
+    // Killed now, the run is not recorded as finished: the next start gives
+    // back the earlier impostor whole, the material with it.
+    QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_before, shading_before, material_before}));
+    // Killed between two textures of an undo or a redo, the next start has
+    // the impostor as it was before it: all of it.
+    QByteArrayList killed_mid_swap;
+    const QMetaObject::Connection swapping
+            = connect(fixture_->assets(), &Editor::AssetManagerPrivate::changed, this, [&]() {
+                  if (killed_mid_swap.isEmpty())
+                      killed_mid_swap = afterAKillNow();
+              });
 
     // Undo gives back the earlier impostor whole: atlases and material.
     QSignalSpy changed(fixture_->assets(), &Editor::AssetManagerPrivate::changed);
     QVERIFY(Editor::Undo::undo());
+    QCOMPARE(killed_mid_swap, (QByteArrayList{albedo_after, shading_after, material_after}));
     QCOMPARE(material->getParameterFloat(phi), 4.0f);
     QCOMPARE(fileBytes(material_path), material_before);
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
@@ -720,28 +746,37 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY(changed.contains(QVariantList{QVariant::fromValue(albedo)}));
     QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x16"));
     QVERIFY(fixture_->assets()->asset(QStringLiteral("rerun/") + keptFiles(folder).value(0)).isNull());
-    {
-        // Killed after the undo: the earlier impostor stays, whole.
-        QTemporaryDir copy;
-        const QMap<QString, QByteArray> left = afterAKill(folder, copy);
-        QCOMPARE(left.value("tree_alb.tga"), albedo_before);
-        QCOMPARE(left.value("rock_impostor_material.mat"), material_before);
-        QVERIFY(ownFiles(copy.path()).isEmpty());
-    }
+    // Killed after the undo: the earlier impostor stays, whole.
+    QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_before, shading_before, material_before}));
 
-    // Redo on a full disk of a file system without links: renames need no
-    // room, so the swap is whole all the same.
+    // Redo on a full disk of a file system without links: the change cannot
+    // be journaled, so nothing changes, the material neither.
     {
         test::NoLinksOrModes fat;
         test::FileSizeLimit full(0);
         QVERIFY(Editor::Undo::redo());
     }
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    QCOMPARE(fileBytes(material_path), material_before);
+    QCOMPARE(material->getParameterFloat(phi), 4.0f);
+    QCOMPARE(keptFiles(folder).size(), 2);
+
+    // With room again, undo has nothing to give back and redo makes the
+    // run's impostor again.
+    killed_mid_swap.clear();
+    QVERIFY(Editor::Undo::undo());
+    killed_mid_swap.clear();
+    QVERIFY(Editor::Undo::redo());
+    disconnect(swapping);
+    QCOMPARE(killed_mid_swap, (QByteArrayList{albedo_before, shading_before, material_before}));
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_after);
     QCOMPARE(fileBytes(folder + "/tree_sh.tga"), shading_after);
+    QCOMPARE(fileBytes(material_path), material_after);
     QCOMPARE(material->getParameterFloat(phi), 8.0f);
     QCOMPARE(heldTextureSize(material, "rerun/tree_alb.tga"), QStringLiteral("64x8"));
     QCOMPARE(keptFiles(folder).size(), 2);
-    QCOMPARE(boxes.boxes().size(), 2);
+    // Killed after the redo: the run's impostor stays, whole.
+    QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_after, shading_after, material_after}));
 
     // Once the step leaves the history, so do the earlier textures.
     QVERIFY(Editor::Undo::undo());
