@@ -11,8 +11,6 @@
 
 #include <optional>
 
-#include <sys/stat.h>
-
 using namespace enginetest;
 
 namespace {
@@ -595,7 +593,7 @@ void TestMaterials::a_shader_cache_that_cannot_be_read_or_written_only_costs_tim
     const QString path = shaderCachePath();
     const QByteArray held = "0000000000000000000000000000000000000000 gone 0000abcd\n";
     if (kind == QLatin1String("fifo"))
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0644), 0);
+        QVERIFY(test::makeFifo(path));
     else
         QVERIFY(Installation::writeAbsolute(path, held));
     Velmora::Materials::loadMaterials();
