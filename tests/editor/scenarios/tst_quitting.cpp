@@ -65,12 +65,6 @@ void screenshotBoxes(test::MessageBoxes &boxes, const QString &prefix)
     });
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void makeUnsavedChange(const char *name)
 {
     Velmora::Ptr<Velmora::Node> node(Velmora::NodeDummy::create());
@@ -158,7 +152,7 @@ private slots:
         QVERIFY(!window->isCreating());
         QTRY_VERIFY(!mainWindow()->isVisible());
         QVERIFY(!depr::g.world_controls->isDirty());
-        const QByteArray saved = readFile(test::context().data_path + QStringLiteral("worlds/courtyard.world"));
+        const QByteArray saved = test::readFile(test::context().data_path + QStringLiteral("worlds/courtyard.world"));
         QVERIFY(saved.contains("made_while_grabbing"));
         QVERIFY(!saved.contains("lamp_post_impostor"));
         QVERIFY(!Velmora::World::getNodeByName("lamp_post_impostor"));
@@ -258,7 +252,7 @@ private slots:
         saveWorldAction()->trigger();
         QVERIFY(boxes.boxes().isEmpty());
         QVERIFY(!depr::g.world_controls->isDirty());
-        QVERIFY(readFile(data("worlds/real.world")).contains("saved_through_the_link"));
+        QVERIFY(test::readFile(data("worlds/real.world")).contains("saved_through_the_link"));
         QVERIFY(QFileInfo(data("worlds/main.world")).isSymLink());
     }
 
@@ -268,7 +262,7 @@ private slots:
         QVERIFY(QFile::copy(data("worlds/real.world"), outside));
         QVERIFY(QFile::remove(data("worlds/main.world")));
         QVERIFY(QFile::link(outside, data("worlds/main.world")));
-        const QByteArray before = readFile(outside);
+        const QByteArray before = test::readFile(outside);
         makeUnsavedChange("not_saved_outside");
 
         test::MessageBoxes boxes;
@@ -280,7 +274,7 @@ private slots:
                          && boxes.boxes().first().text.contains(QLatin1String("leads outside the data folder")),
                  qPrintable(boxes.boxes().first().text));
         QVERIFY(depr::g.world_controls->isDirty());
-        QCOMPARE(readFile(outside), before);
+        QCOMPARE(test::readFile(outside), before);
 
         // Quit > Save: the editor stays open and says why.
         boxes.clear();
@@ -291,7 +285,7 @@ private slots:
                          && boxes.boxes().at(1).text.contains(QLatin1String("leads outside the data folder")),
                  qPrintable(boxes.boxes().at(1).text));
         QVERIFY(mainWindow()->isVisible());
-        QCOMPARE(readFile(outside), before);
+        QCOMPARE(test::readFile(outside), before);
 
         // Discard quits.
         boxes.clear();
@@ -313,7 +307,7 @@ class BuildOptionsChecks : public QObject
 private slots:
     void the_options_were_saved_once_there_was_room()
     {
-        const QByteArray options = readFile(test::context().data_path + QStringLiteral(".tamsel2/.assemblytool"));
+        const QByteArray options = test::readFile(test::context().data_path + QStringLiteral(".tamsel2/.assemblytool"));
         QVERIFY2(options.contains(g_build_folder.toUtf8()), options.constData());
     }
 };
