@@ -1,4 +1,5 @@
 #include "asset_files.h"
+#include "installation.h"
 #include "scenario_runner.h"
 #include "window_system.h"
 
@@ -15,7 +16,6 @@
 #include <editor_core/editor/WindowManagerPrivate.h>
 
 #include <velmora/Console.h>
-#include <velmora/Engine.h>
 #include <velmora/Game.h>
 #include <velmora/Materials.h>
 
@@ -162,8 +162,7 @@ private slots:
     void switching_precompile_on_again_compiles_nothing_the_cache_holds()
     {
         // The start compiled every loaded material; the cache holds them.
-        const QString cache = test::context().root + QStringLiteral("/cache/")
-                + (Velmora::Engine::get()->getBuildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
+        const QString cache = test::context().root + QStringLiteral("/cache/") + test::Installation::shaderCacheName();
         QVERIFY(QFileInfo(cache).isFile());
         const QByteArray before = test::readFile(cache);
         bool begun = false;

@@ -414,19 +414,14 @@ void TestMaterials::precompile_schedules_every_material_once_and_counts_calls()
     QCOMPARE(logic_.calls.last(), QStringLiteral("compileEnd"));
 
     // Each compiled material leaves one line in the shader cache.
-    QFile cache(installation_->cachePath() + QStringLiteral("shader_gl_debug.cache"));
-    if (!cache.exists())
-        cache.setFileName(installation_->cachePath() + QStringLiteral("shader_gl.cache"));
-    QVERIFY(cache.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = cache.readAll().trimmed().split('\n');
+    const QList<QByteArray> lines = Installation::read(shaderCachePath()).trimmed().split('\n');
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines[1].startsWith(QByteArray(materialGuidOf(guid('a', 102)).getString().get()) + " metal "));
 }
 
 QString TestMaterials::shaderCachePath() const
 {
-    const bool debug = Velmora::Engine::get()->getBuildConfiguration() == 0;
-    return installation_->cachePath() + (debug ? "shader_gl_debug.cache" : "shader_gl.cache");
+    return installation_->cachePath() + Installation::shaderCacheName();
 }
 
 bool TestMaterials::restartAndPrecompile()
