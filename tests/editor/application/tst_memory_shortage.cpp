@@ -1,10 +1,5 @@
 // The editor's handling of memory running out, each case in a child process
-// (this program started again) whose address space the system limits: an
-// allocation too large for what is free, that code catches, stays caught on
-// every thread, and the program goes on; memory truly running out ends the
-// event loop the ordinary way, asking the quit guard (again, should it have
-// declined, once memory came back and ran out anew); a failure nobody
-// catches ends the process at once with the message and the editor's code.
+// (this program started again) whose address space the system limits.
 
 #include "bounded_run.h"
 
