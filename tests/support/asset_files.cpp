@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 namespace test {
 
 QByteArray guidText(char letter, int number)
@@ -43,6 +45,18 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool makeFifo(const QString &path)
+{
+    QFile::remove(path);
+    return ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0;
+}
+
+bool linkToDevice(const QString &path)
+{
+    QFile::remove(path);
+    return QFile::link(QStringLiteral("/dev/zero"), path);
 }
 
 QByteArray assetMeta(const QByteArray &guid_text, int type)

@@ -22,6 +22,10 @@ bool writeFile(const QString &path, const QByteArray &content = QByteArray("x"))
 bool copyFolder(const QString &source, const QString &target);
 // The file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString &path);
+// Puts at path, in place of a file there, a FIFO (a read waits for a writer)
+// or a link to /dev/zero (a read never ends); true when done.
+bool makeFifo(const QString &path);
+bool linkToDevice(const QString &path);
 
 // The text of an asset's meta file.
 QByteArray assetMeta(const QByteArray &guid_text, int type);

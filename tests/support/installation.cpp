@@ -55,6 +55,12 @@ QByteArray Installation::read(const QString &path)
     return readFile(path);
 }
 
+QString Installation::shaderCacheName()
+{
+    return Velmora::Engine::get()->getBuildConfiguration() == 0 ? QStringLiteral("shader_gl_debug.cache")
+                                                                : QStringLiteral("shader_gl.cache");
+}
+
 Velmora::Engine *Installation::start(const QStringList &extra, Velmora::App *app, Velmora::EditorLogicInterface *logic)
 {
     QStringList args{QStringLiteral("test_engine"),

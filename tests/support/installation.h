@@ -43,6 +43,8 @@ public:
 
     static bool writeFile(const QString &path, const QByteArray &content = QByteArray("x"));
     static QByteArray read(const QString &path);
+    // The running engine's shader cache file name (its build configuration's).
+    static QString shaderCacheName();
 
     // Starts the engine with the installation's folders, then the extra
     // arguments; the logic, when given, is set on the started engine.

@@ -21,6 +21,14 @@ QStringList MessageBoxes::texts() const
     return result;
 }
 
+QStringList MessageBoxes::titles() const
+{
+    QStringList result;
+    for (const Box &box : boxes_)
+        result << box.title;
+    return result;
+}
+
 void MessageBoxes::poll()
 {
     const QWidgetList widgets = QApplication::topLevelWidgets();

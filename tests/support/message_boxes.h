@@ -33,6 +33,7 @@ public:
 
     const QList<Box> &boxes() const { return boxes_; }
     QStringList texts() const;
+    QStringList titles() const;
     void clear() { boxes_.clear(); }
 
 private:

@@ -1,10 +1,5 @@
 // The editor's handling of memory running out, each case in a child process
-// (this program started again) whose address space the system limits: an
-// allocation too large for what is free, that code catches, stays caught on
-// every thread, and the program goes on; memory truly running out ends the
-// event loop the ordinary way, asking the quit guard (again, should it have
-// declined, once memory came back and ran out anew); a failure nobody
-// catches ends the process at once with the message and the editor's code.
+// (this program started again) whose address space the system limits.
 
 #include "bounded_run.h"
 
@@ -78,17 +73,13 @@ bool largeAllocationCaught()
 
 int caughtAllocations()
 {
-    int caught = 0;
-    for (int i = 0; i < 3; ++i)
-        caught += largeAllocationCaught() ? 1 : 0;
+    const int caught = largeAllocationCaught() + largeAllocationCaught() + largeAllocationCaught();
     std::printf("caught %d of 3 on one thread\n", caught);
     std::atomic<int> caught_on_threads{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)
-        threads.emplace_back([&caught_on_threads] {
-            for (int i = 0; i < 2; ++i)
-                caught_on_threads += largeAllocationCaught() ? 1 : 0;
-        });
+        threads.emplace_back(
+                [&caught_on_threads] { caught_on_threads += largeAllocationCaught() + largeAllocationCaught(); });
     for (std::thread &thread : threads)
         thread.join();
     std::printf("caught %d of 8 on four threads\n", caught_on_threads.load());

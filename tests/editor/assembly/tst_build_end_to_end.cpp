@@ -415,9 +415,7 @@ void TestBuildEndToEnd::the_build_window_builds_the_sample_project_with_precompi
 
     // The shader cache of the running engine's configuration is in the build,
     // copied as it is, with a line for every material, each line once.
-    const QString debug_cache = output + QStringLiteral("data/shader_gl_debug.cache");
-    const QString cache
-            = QFileInfo(debug_cache).isFile() ? debug_cache : output + QStringLiteral("data/shader_gl.cache");
+    const QString cache = output + QStringLiteral("data/") + Installation::shaderCacheName();
     const QByteArray shaders = Installation::read(cache);
     QVERIFY2(!shaders.isEmpty(), qPrintable(cache));
     QCOMPARE(shaders, Installation::read(installation_.cachePath() + QFileInfo(cache).fileName()));

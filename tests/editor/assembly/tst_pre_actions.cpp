@@ -16,7 +16,6 @@
 #include <editor_core/cs/Manager.h>
 #include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
-#include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
 #include <velmora/Materials.h>
 
@@ -191,8 +190,7 @@ void TestPreActions::engine_materials_that_are_gone_are_skipped_and_a_second_bui
 
     Reports reports;
     QVERIFY(runOnWorker(action, reports));
-    const bool debug = Velmora::Engine::get()->getBuildConfiguration() == 0;
-    const QString path = installation.cachePath() + (debug ? "shader_gl_debug.cache" : "shader_gl.cache");
+    const QString path = installation.cachePath() + Installation::shaderCacheName();
     const QByteArray cache = Installation::read(path);
     QCOMPARE(cache.count('\n'), 23);
 

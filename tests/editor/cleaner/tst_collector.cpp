@@ -16,7 +16,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 using cleanertest::ProgressLog;
@@ -189,7 +188,7 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     // A world that is a link to a FIFO inside the data folder, and a script
     // that became a FIFO after the scan: neither is waited on.
     QVERIFY(QDir().mkpath(project.dataPath() + QStringLiteral(".shared")));
-    QCOMPARE(::mkfifo(QFile::encodeName(project.dataPath() + QStringLiteral(".shared/pipe")).constData(), 0600), 0);
+    QVERIFY(test::makeFifo(project.dataPath() + QStringLiteral(".shared/pipe")));
     QVERIFY(QDir().mkpath(project.dataPath() + QStringLiteral("worlds")));
     QVERIFY(QFile::link(QStringLiteral("../.shared/pipe"), project.dataPath() + QStringLiteral("worlds/pipe.world")));
     AnalysisFixture fixture;
@@ -199,8 +198,7 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(cleaner::Collector::MAX_SCRIPT_FILE_SIZE + 1));
     huge.close();
     QVERIFY(fixture.rescan());
-    QVERIFY(QFile::remove(project.dataPath() + QStringLiteral("scripts/pipe.usc")));
-    QCOMPARE(::mkfifo(QFile::encodeName(project.dataPath() + QStringLiteral("scripts/pipe.usc")).constData(), 0600), 0);
+    QVERIFY(test::makeFifo(project.dataPath() + QStringLiteral("scripts/pipe.usc")));
     const bool root = ::geteuid() == 0;
     if (!root)
         QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("scripts/locked.usc"),

@@ -431,13 +431,10 @@ void ParserDriverTest::bad_files_give_a_warning_and_the_analysis_goes_on()
     if (QTest::currentDataTag() == QLatin1String("FIFO node")
         || QTest::currentDataTag() == QLatin1String("FIFO material")) {
         // Replaced after the scan, which passes over anything but files.
-        const QByteArray path = QFile::encodeName(project.dataPath() + file);
-        QVERIFY(QFile::remove(project.dataPath() + file));
-        QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        QVERIFY(test::makeFifo(project.dataPath() + file));
     }
     if (QTest::currentDataTag() == QLatin1String("node linked to a device")) {
-        QVERIFY(QFile::remove(project.dataPath() + file));
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), project.dataPath() + file));
+        QVERIFY(test::linkToDevice(project.dataPath() + file));
     }
     LogCapture log;
     const auto output = makeDriver(fixture, allAssets(fixture))->parse(&accept);

@@ -1,3 +1,4 @@
+#include "asset_files.h"
 #include "editor/preview_thumbnails/project_preview_grabber.h"
 #include "project_builder.h"
 #include "window_system.h"
@@ -18,16 +19,6 @@
 
 #include <string>
 #include <vector>
-
-namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-} // namespace
 
 class tst_ProjectPreviewGrabber : public QObject
 {
@@ -120,9 +111,9 @@ void tst_ProjectPreviewGrabber::failed_render_leaves_no_file_and_keeps_an_existi
     QImage old_picture(270, 152, QImage::Format_RGB888);
     old_picture.fill(Qt::red);
     QVERIFY(old_picture.save(existing));
-    const QByteArray before = fileBytes(existing);
+    const QByteArray before = test::readFile(existing);
     QVERIFY(!ProjectPreviewGrabber::writeThumbnail(Velmora::Ptr<Velmora::Camera>(), existing));
-    QCOMPARE(fileBytes(existing), before);
+    QCOMPARE(test::readFile(existing), before);
 }
 
 void tst_ProjectPreviewGrabber::rendered_view_becomes_a_270_by_152_png()

@@ -65,12 +65,6 @@ void screenshotBoxes(test::MessageBoxes &boxes, const QString &prefix)
     });
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 void makeUnsavedChange(const char *name)
 {
     Velmora::Ptr<Velmora::Node> node(Velmora::NodeDummy::create());
@@ -121,8 +115,7 @@ private slots:
         // The close button asks; No keeps the run and the editor.
         boxes.answer(QMessageBox::No);
         test::sendSpontaneousClose(mainWindow());
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().title, QStringLiteral("Impostors Creator"));
+        QCOMPARE(boxes.titles(), QStringList{"Impostors Creator"});
         QVERIFY2(boxes.boxes().first().text.contains(QLatin1String("Cancel the impostor and quit?")),
                  qPrintable(boxes.boxes().first().text));
         QVERIFY(mainWindow()->isVisible());
@@ -138,8 +131,7 @@ private slots:
         boxes.answer(QMessageBox::Yes);
         boxes.answer(QMessageBox::Cancel);
         test::sendSpontaneousClose(mainWindow());
-        QCOMPARE(boxes.boxes().size(), 2);
-        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Unsaved Changes"));
+        QCOMPARE(boxes.titles(), (QStringList{"Impostors Creator", "Unsaved Changes"}));
         QVERIFY(mainWindow()->isVisible());
         QVERIFY(window->isCreating());
 
@@ -152,13 +144,11 @@ private slots:
         progress->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(progress));
         QTest::keyClick(progress, Qt::Key_Q, Qt::ControlModifier);
-        QTRY_COMPARE(boxes.boxes().size(), 2);
-        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Impostors Creator"));
-        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Unsaved Changes"));
+        QTRY_COMPARE(boxes.titles(), (QStringList{"Impostors Creator", "Unsaved Changes"}));
         QVERIFY(!window->isCreating());
         QTRY_VERIFY(!mainWindow()->isVisible());
         QVERIFY(!depr::g.world_controls->isDirty());
-        const QByteArray saved = readFile(test::context().data_path + QStringLiteral("worlds/courtyard.world"));
+        const QByteArray saved = test::readFile(test::context().data_path + QStringLiteral("worlds/courtyard.world"));
         QVERIFY(saved.contains("made_while_grabbing"));
         QVERIFY(!saved.contains("lamp_post_impostor"));
         QVERIFY(!Velmora::World::getNodeByName("lamp_post_impostor"));
@@ -202,8 +192,7 @@ private slots:
         boxes.answer(QMessageBox::Cancel);
         Velmora::Console::run("quit");
         QCOMPARE(loopUntilQuit(3000), -1);
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().title, QStringLiteral("Unsaved Changes"));
+        QCOMPARE(boxes.titles(), QStringList{"Unsaved Changes"});
         QVERIFY(mainWindow()->isVisible());
         QVERIFY(test::presenter()->isStarted());
         QVERIFY(depr::g.world_controls->isDirty());
@@ -217,10 +206,8 @@ private slots:
         boxes.answer(QMessageBox::Save);
         // What the editor asks once memory has run out.
         QVERIFY(Editor::MemoryShortage::mayQuit());
-        QCOMPARE(boxes.boxes().size(), 2);
-        QCOMPARE(boxes.boxes().at(0).title, QStringLiteral("Out of Memory"));
+        QCOMPARE(boxes.titles(), (QStringList{"Out of Memory", "Unsaved Changes"}));
         QVERIFY(boxes.boxes().at(0).text.contains(QLatin1String("the system gives the editor no more memory")));
-        QCOMPARE(boxes.boxes().at(1).title, QStringLiteral("Unsaved Changes"));
         QVERIFY(!depr::g.world_controls->isDirty());
     }
 
@@ -258,7 +245,7 @@ private slots:
         saveWorldAction()->trigger();
         QVERIFY(boxes.boxes().isEmpty());
         QVERIFY(!depr::g.world_controls->isDirty());
-        QVERIFY(readFile(data("worlds/real.world")).contains("saved_through_the_link"));
+        QVERIFY(test::readFile(data("worlds/real.world")).contains("saved_through_the_link"));
         QVERIFY(QFileInfo(data("worlds/main.world")).isSymLink());
     }
 
@@ -268,19 +255,18 @@ private slots:
         QVERIFY(QFile::copy(data("worlds/real.world"), outside));
         QVERIFY(QFile::remove(data("worlds/main.world")));
         QVERIFY(QFile::link(outside, data("worlds/main.world")));
-        const QByteArray before = readFile(outside);
+        const QByteArray before = test::readFile(outside);
         makeUnsavedChange("not_saved_outside");
 
         test::MessageBoxes boxes;
         screenshotBoxes(boxes, QStringLiteral("world_saves_box_"));
         saveWorldAction()->trigger();
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().title, QStringLiteral("Save World"));
+        QCOMPARE(boxes.titles(), QStringList{"Save World"});
         QVERIFY2(boxes.boxes().first().text.contains(QLatin1String("worlds/main.world"))
                          && boxes.boxes().first().text.contains(QLatin1String("leads outside the data folder")),
                  qPrintable(boxes.boxes().first().text));
         QVERIFY(depr::g.world_controls->isDirty());
-        QCOMPARE(readFile(outside), before);
+        QCOMPARE(test::readFile(outside), before);
 
         // Quit > Save: the editor stays open and says why.
         boxes.clear();
@@ -291,7 +277,7 @@ private slots:
                          && boxes.boxes().at(1).text.contains(QLatin1String("leads outside the data folder")),
                  qPrintable(boxes.boxes().at(1).text));
         QVERIFY(mainWindow()->isVisible());
-        QCOMPARE(readFile(outside), before);
+        QCOMPARE(test::readFile(outside), before);
 
         // Discard quits.
         boxes.clear();
@@ -313,7 +299,7 @@ class BuildOptionsChecks : public QObject
 private slots:
     void the_options_were_saved_once_there_was_room()
     {
-        const QByteArray options = readFile(test::context().data_path + QStringLiteral(".tamsel2/.assemblytool"));
+        const QByteArray options = test::readFile(test::context().data_path + QStringLiteral(".tamsel2/.assemblytool"));
         QVERIFY2(options.contains(g_build_folder.toUtf8()), options.constData());
     }
 };
@@ -348,8 +334,7 @@ private slots:
         }
         if (!picture.isNull() && qEnvironmentVariableIsSet("VELMORA_SCREENSHOT_DIR"))
             picture.save(qEnvironmentVariable("VELMORA_SCREENSHOT_DIR") + QStringLiteral("/build_options_box.png"));
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().first().title, QStringLiteral("Create Build"));
+        QCOMPARE(boxes.titles(), QStringList{"Create Build"});
         QVERIFY2(boxes.boxes().first().text.contains(QLatin1String("could not be saved")),
                  qPrintable(boxes.boxes().first().text));
         QVERIFY(mainWindow()->isVisible());

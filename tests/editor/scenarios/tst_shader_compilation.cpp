@@ -1,3 +1,5 @@
+#include "asset_files.h"
+#include "installation.h"
 #include "scenario_runner.h"
 #include "window_system.h"
 
@@ -14,7 +16,6 @@
 #include <editor_core/editor/WindowManagerPrivate.h>
 
 #include <velmora/Console.h>
-#include <velmora/Engine.h>
 #include <velmora/Game.h>
 #include <velmora/Materials.h>
 
@@ -29,12 +30,6 @@ ShaderCompilationPopupWidget *popupOf(const QString &scene_id)
 {
     ViewportWindowScene *scene = depr::g.viewports->getScene(scene_id);
     return scene ? scene->findChild<ShaderCompilationPopupWidget *>() : nullptr;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void setPrecompile(bool enabled)
@@ -167,10 +162,9 @@ private slots:
     void switching_precompile_on_again_compiles_nothing_the_cache_holds()
     {
         // The start compiled every loaded material; the cache holds them.
-        const QString cache = test::context().root + QStringLiteral("/cache/")
-                + (Velmora::Engine::get()->getBuildConfiguration() == 0 ? "shader_gl_debug.cache" : "shader_gl.cache");
+        const QString cache = test::context().root + QStringLiteral("/cache/") + test::Installation::shaderCacheName();
         QVERIFY(QFileInfo(cache).isFile());
-        const QByteArray before = readAll(cache);
+        const QByteArray before = test::readFile(cache);
         bool begun = false;
         QObject context;
         connect(depr::g.editor, &EditorLogic::onMaterialCompileShadersBegin, &context, [&] { begun = true; });
@@ -183,7 +177,7 @@ private slots:
         for (const QString &scene : depr::g.viewports->getSceneNames())
             QVERIFY(popupOf(scene)->isHidden());
         QVERIFY(!UpdateLock::isAlwaysUpdate());
-        QCOMPARE(readAll(cache), before);
+        QCOMPARE(test::readFile(cache), before);
     }
 };
 

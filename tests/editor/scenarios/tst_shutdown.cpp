@@ -1,3 +1,4 @@
+#include "asset_files.h"
 #include "message_boxes.h"
 #include "scenario_runner.h"
 #include "window_system.h"
@@ -190,12 +191,6 @@ private slots:
 
 // ---- unsaved_world ------------------------------------------------------------
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString worldFile()
 {
     return test::context().data_path + QLatin1String("worlds/main.world");
@@ -246,7 +241,7 @@ private slots:
         QVERIFY(test::waitFrames(2));
         QVERIFY(test::presenter()->isStarted());
         QVERIFY(depr::g.world_controls->isDirty());
-        QVERIFY(!readFile(worldFile()).contains("made_since_save"));
+        QVERIFY(!test::readFile(worldFile()).contains("made_since_save"));
     }
 
     void save_writes_the_world_and_lets_the_window_close()
@@ -256,7 +251,7 @@ private slots:
         test::sendSpontaneousClose(depr::gui.main_window);
         QCOMPARE(boxes.boxes().size(), 1);
         QVERIFY(!depr::g.world_controls->isDirty());
-        QVERIFY(readFile(worldFile()).contains("made_since_save"));
+        QVERIFY(test::readFile(worldFile()).contains("made_since_save"));
         QVERIFY(!depr::gui.main_window->isVisible());
     }
 };

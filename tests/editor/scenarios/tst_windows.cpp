@@ -69,6 +69,13 @@ Q_DECLARE_METATYPE(Target)
 
 namespace {
 
+// The window that a global of the editor holds when the row runs.
+template<typename T>
+Target at(T *const &window)
+{
+    return [&window] { return static_cast<QWidget *>(window); };
+}
+
 class MenuCommands : public test::Scenario
 {
     Q_OBJECT
@@ -96,41 +103,34 @@ private slots:
         QTest::addColumn<Target>("window");
         Editor::Presenter *p = test::presenter();
         QTest::newRow("asset browser") << Signal(&Editor::WindowManagerPrivate::toggleAssetBrowser)
-                                       << Target([] { return static_cast<QWidget *>(depr::gui.asset_browser); });
+                                       << at(depr::gui.asset_browser);
         QTest::newRow("settings") << Signal(&Editor::WindowManagerPrivate::toggleSettings)
-                                  << Target([] { return static_cast<QWidget *>(depr::gui.settings_window); });
-        QTest::newRow("nodes") << Signal(&Editor::WindowManagerPrivate::toggleNodes)
-                               << Target([] { return depr::gui.nodes_window; });
+                                  << at(depr::gui.settings_window);
+        QTest::newRow("nodes") << Signal(&Editor::WindowManagerPrivate::toggleNodes) << at(depr::gui.nodes_window);
         QTest::newRow("materials") << Signal(&Editor::WindowManagerPrivate::toggleMaterials)
-                                   << Target([] { return depr::gui.materials_window; });
+                                   << at(depr::gui.materials_window);
         QTest::newRow("properties") << Signal(&Editor::WindowManagerPrivate::toggleProperties)
-                                    << Target([] { return depr::gui.properties_window; });
-        QTest::newRow("console") << Signal(&Editor::WindowManagerPrivate::toggleConsole)
-                                 << Target([] { return static_cast<QWidget *>(depr::gui.console); });
+                                    << at(depr::gui.properties_window);
+        QTest::newRow("console") << Signal(&Editor::WindowManagerPrivate::toggleConsole) << at(depr::gui.console);
         QTest::newRow("impostors") << Signal(&Editor::WindowManagerPrivate::toggleImpostorGrabber)
-                                   << Target([] { return static_cast<QWidget *>(depr::gui.impostor_grabber); });
+                                   << at(depr::gui.impostor_grabber);
         QTest::newRow("randomizer") << Signal(&Editor::WindowManagerPrivate::toggleRandomizer)
-                                    << Target([p] { return static_cast<QWidget *>(p->randomizer()); });
+                                    << Target([p]() -> QWidget * { return p->randomizer(); });
         QTest::newRow("light baking") << Signal(&Editor::WindowManagerPrivate::toggleLightBaking)
-                                      << Target([] { return static_cast<QWidget *>(depr::gui.light_baking); });
-        QTest::newRow("about") << Signal(&Editor::WindowManagerPrivate::toggleAbout)
-                               << Target([] { return static_cast<QWidget *>(depr::gui.about); });
+                                      << at(depr::gui.light_baking);
+        QTest::newRow("about") << Signal(&Editor::WindowManagerPrivate::toggleAbout) << at(depr::gui.about);
         QTest::newRow("engine viewport") << Signal(&Editor::WindowManagerPrivate::toggleEngineViewport)
-                                         << Target([] { return static_cast<QWidget *>(depr::gui.engine_viewport); });
-        QTest::newRow("tracker") << Signal(&Editor::WindowManagerPrivate::toggleTracker)
-                                 << Target([] { return static_cast<QWidget *>(depr::gui.tracker); });
-        QTest::newRow("show tracker") << Signal(&Editor::WindowManagerPrivate::showTracker)
-                                      << Target([] { return static_cast<QWidget *>(depr::gui.tracker); });
-        QTest::newRow("cleaner") << Signal(&Editor::WindowManagerPrivate::toggleCleaner)
-                                 << Target([] { return static_cast<QWidget *>(depr::gui.cleaner); });
+                                         << at(depr::gui.engine_viewport);
+        QTest::newRow("tracker") << Signal(&Editor::WindowManagerPrivate::toggleTracker) << at(depr::gui.tracker);
+        QTest::newRow("show tracker") << Signal(&Editor::WindowManagerPrivate::showTracker) << at(depr::gui.tracker);
+        QTest::newRow("cleaner") << Signal(&Editor::WindowManagerPrivate::toggleCleaner) << at(depr::gui.cleaner);
         QTest::newRow("video grabber") << Signal(&Editor::WindowManagerPrivate::toggleVideoGrabber)
-                                       << Target([p] { return static_cast<QWidget *>(p->videoGrabberForm()); });
+                                       << Target([p]() -> QWidget * { return p->videoGrabberForm(); });
         QTest::newRow("texture profiler") << Signal(&Editor::WindowManagerPrivate::toggleTextureProfiler)
-                                          << Target([p] { return static_cast<QWidget *>(p->textureProfiler()); });
-        QTest::newRow("help") << Signal(&Editor::WindowManagerPrivate::openHelp)
-                              << Target([] { return static_cast<QWidget *>(depr::gui.help); });
+                                          << Target([p]() -> QWidget * { return p->textureProfiler(); });
+        QTest::newRow("help") << Signal(&Editor::WindowManagerPrivate::openHelp) << at(depr::gui.help);
         QTest::newRow("create build") << Signal(&Editor::WindowManagerPrivate::toggleAssembly)
-                                      << Target([p] { return static_cast<QWidget *>(p->buildPresenter()->window()); });
+                                      << Target([p]() -> QWidget * { return p->buildPresenter()->window(); });
     }
 
     void every_window_command_shows_its_window()
@@ -418,20 +418,21 @@ QDockWidget *dockOf(QWidget *widget)
     return Editor::WindowManager::getDock(widget);
 }
 
-// Whether the node list's Name column shows its names whole.
-bool nodeNamesShow()
+// How the node list's Name column cuts its names; empty when it shows them whole.
+QString nodeNamesCut()
 {
     auto tree = qobject_cast<QTreeView *>(depr::gui.nodes_window);
-    return tree && tree->columnWidth(0) >= static_cast<QAbstractItemView *>(tree)->sizeHintForColumn(0);
+    const int wanted = static_cast<QAbstractItemView *>(tree)->sizeHintForColumn(0);
+    return tree->columnWidth(0) >= wanted ? QString()
+                                          : QStringLiteral("names %1 px of %2 in a dock %3 px wide")
+                                                    .arg(tree->columnWidth(0))
+                                                    .arg(wanted)
+                                                    .arg(dockOf(tree)->width());
 }
 
-QString nodeNames()
+QString sizeText(const QSize &size)
 {
-    auto tree = qobject_cast<QTreeView *>(depr::gui.nodes_window);
-    return QStringLiteral("names %1 px of %2 in a dock %3 px wide")
-            .arg(tree->columnWidth(0))
-            .arg(static_cast<QAbstractItemView *>(tree)->sizeHintForColumn(0))
-            .arg(dockOf(tree)->width());
+    return QStringLiteral("%1 x %2").arg(size.width()).arg(size.height());
 }
 
 class RoomForWindows : public test::Scenario
@@ -470,14 +471,9 @@ private slots:
         main->resize(1440, 810);
         QVERIFY(test::waitFrames(2));
         for (int i = 0; i < docks.size(); ++i) {
-            const QSize size = docks[i]->size();
-            QVERIFY2(qAbs(size.width() - at_start[i].width()) <= 2 && qAbs(size.height() - at_start[i].height()) <= 2,
-                     qPrintable(QStringLiteral("%1: %2 x %3, at start %4 x %5")
-                                        .arg(docks[i]->objectName())
-                                        .arg(size.width())
-                                        .arg(size.height())
-                                        .arg(at_start[i].width())
-                                        .arg(at_start[i].height())));
+            const QSize off = docks[i]->size() - at_start[i];
+            QVERIFY2(qAbs(off.width()) <= 2 && qAbs(off.height()) <= 2,
+                     qPrintable(docks[i]->objectName() + QStringLiteral(" off by ") + sizeText(off)));
         }
     }
 
@@ -489,7 +485,7 @@ private slots:
             QVERIFY(test::waitFrames(1));
         }
         QVERIFY(test::waitFrames(2));
-        QVERIFY2(nodeNamesShow(), qPrintable(nodeNames()));
+        QVERIFY2(nodeNamesCut().isEmpty(), qPrintable(nodeNamesCut()));
 
         // A layout left by an earlier run with the node list squeezed comes
         // back at the next start, before the world's nodes are listed.
@@ -497,7 +493,7 @@ private slots:
         main->resizeDocks({dockOf(depr::gui.nodes_window)},
                           {QWidgetItem(dockOf(depr::gui.nodes_window)).minimumSize().width()}, Qt::Horizontal);
         QVERIFY(test::waitFrames(1));
-        QVERIFY(!nodeNamesShow());
+        QVERIFY(!nodeNamesCut().isEmpty());
         const QVariant layout = depr::g.window_manager->saveState();
         defaultWindow();
         Velmora::Console::run("world_quit");
@@ -508,46 +504,34 @@ private slots:
         QTRY_COMPARE(qobject_cast<QTreeWidget *>(depr::gui.nodes_window)->topLevelItemCount(), 4);
         QVERIFY(test::waitFrames(2));
         QVERIFY(Editor::WindowManager::isVisible(depr::gui.cleaner));
-        QVERIFY2(nodeNamesShow(), qPrintable(nodeNames()));
+        QVERIFY2(nodeNamesCut().isEmpty(), qPrintable(nodeNamesCut()));
     }
 
     void each_tool_opened_alone_shows_its_whole_form_data()
     {
-        QTest::addColumn<QString>("entry");
+        // Rows named as the Tools menu's entries.
         QTest::addColumn<Target>("window");
         QTest::addColumn<QStringList>("named");
         Editor::Presenter *p = test::presenter();
-        QTest::newRow("create build") << QStringLiteral("Create Build")
-                                      << Target([p] { return static_cast<QWidget *>(p->buildPresenter()->window()); })
-                                      << QStringList{QStringLiteral("build_folder_button")};
-        QTest::newRow("cleaner") << QStringLiteral("Cleaner")
-                                 << Target([] { return static_cast<QWidget *>(depr::gui.cleaner); })
-                                 << QStringList{QStringLiteral("deleteAll"), QStringLiteral("showIgnoreList")};
-        QTest::newRow("impostors") << QStringLiteral("Impostors Creator")
-                                   << Target([] { return static_cast<QWidget *>(depr::gui.impostor_grabber); })
-                                   << QStringList{QStringLiteral("depth_postfix"), QStringLiteral("ao_postfix")};
-        QTest::newRow("randomizer") << QStringLiteral("Randomizer")
-                                    << Target([p] { return static_cast<QWidget *>(p->randomizer()); }) << QStringList();
-        QTest::newRow("light baking") << QStringLiteral("Light Baking")
-                                      << Target([] { return static_cast<QWidget *>(depr::gui.light_baking); })
-                                      << QStringList();
-        QTest::newRow("tracker") << QStringLiteral("Tracker")
-                                 << Target([] { return static_cast<QWidget *>(depr::gui.tracker); }) << QStringList();
-        QTest::newRow("video grabber") << QStringLiteral("Video Grabber")
-                                       << Target([p] { return static_cast<QWidget *>(p->videoGrabberForm()); })
-                                       << QStringList();
-        QTest::newRow("texture profiler")
-                << QStringLiteral("Texture Profiler")
-                << Target([p] { return static_cast<QWidget *>(p->textureProfiler()); }) << QStringList();
+        QTest::newRow("Create Build") << Target([p]() -> QWidget * { return p->buildPresenter()->window(); })
+                                      << QStringList{"build_folder_button"};
+        QTest::newRow("Cleaner") << at(depr::gui.cleaner) << QStringList{"deleteAll", "showIgnoreList"};
+        QTest::newRow("Impostors Creator")
+                << at(depr::gui.impostor_grabber) << QStringList{"depth_postfix", "ao_postfix"};
+        QTest::newRow("Randomizer") << Target([p]() -> QWidget * { return p->randomizer(); }) << QStringList();
+        QTest::newRow("Light Baking") << at(depr::gui.light_baking) << QStringList();
+        QTest::newRow("Tracker") << at(depr::gui.tracker) << QStringList();
+        QTest::newRow("Video Grabber") << Target([p]() -> QWidget * { return p->videoGrabberForm(); }) << QStringList();
+        QTest::newRow("Texture Profiler")
+                << Target([p]() -> QWidget * { return p->textureProfiler(); }) << QStringList();
     }
 
     void each_tool_opened_alone_shows_its_whole_form()
     {
-        QFETCH(QString, entry);
         QFETCH(Target, window);
         QFETCH(QStringList, named);
         defaultWindow();
-        triggerTool(entry);
+        triggerTool(QString::fromLatin1(QTest::currentDataTag()));
         QVERIFY(test::waitFrames(3));
 
         QWidget *form = window();
@@ -567,12 +551,8 @@ private slots:
             const QSize hint = control->sizeHint();
             QVERIFY2(!qobject_cast<QAbstractButton *>(control)
                              || (control->width() >= hint.width() && control->height() >= hint.height()),
-                     qPrintable(QStringLiteral("%1: %2 x %3 of %4 x %5")
-                                        .arg(name)
-                                        .arg(control->width())
-                                        .arg(control->height())
-                                        .arg(hint.width())
-                                        .arg(hint.height())));
+                     qPrintable(name + QStringLiteral(": ") + sizeText(control->size()) + QStringLiteral(" of ")
+                                + sizeText(hint)));
         }
     }
 };

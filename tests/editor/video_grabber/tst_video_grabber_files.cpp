@@ -4,6 +4,7 @@
 // disk, a read-only folder, names that are taken when a frame is moved to
 // its name, scratch folders of killed grabs, and a folder of 20,000 frames.
 
+#include "asset_files.h"
 #include "killed_process.h"
 
 #include "editor/tracker/tracker.h"
@@ -29,23 +30,6 @@
 
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
-} // namespace
 
 class TestVideoGrabberFiles : public QObject
 {
@@ -180,7 +164,7 @@ private slots:
     void numbering_goes_past_the_top_of_int_and_a_failure_names_its_frame()
     {
         const QString folder = shell_->root() + QStringLiteral("/top_of_int");
-        QVERIFY(writeFile(folder + QStringLiteral("/frame_2147483647.png"), "x"));
+        QVERIFY(test::writeFile(folder + QStringLiteral("/frame_2147483647.png"), "x"));
         freshController();
         state_->setSavePath(folder);
         {
@@ -212,28 +196,28 @@ private slots:
         QFETCH(bool, fat);
         const QString folder = shell_->root() + QStringLiteral("/taken_") + QTest::currentDataTag();
         const QString outside = shell_->root() + QStringLiteral("/target_") + QTest::currentDataTag();
-        QVERIFY(writeFile(outside, "outside"));
-        QVERIFY(writeFile(folder + QStringLiteral("/file.png"), "file"));
+        QVERIFY(test::writeFile(outside, "outside"));
+        QVERIFY(test::writeFile(folder + QStringLiteral("/file.png"), "file"));
         QVERIFY(QDir().mkpath(folder + QStringLiteral("/folder.png")));
         QVERIFY(QFile::link(outside, folder + QStringLiteral("/link.png")));
         QVERIFY(QFile::link(outside + QStringLiteral(".gone"), folder + QStringLiteral("/dangling.png")));
         std::unique_ptr<test::NoLinksOrModes> quirks(fat ? new test::NoLinksOrModes : nullptr);
         FrameScratchFolder scratch(folder);
         QVERIFY(scratch.isValid());
-        QVERIFY(writeFile(scratch.filePath(QStringLiteral("frame.png")), "frame"));
+        QVERIFY(test::writeFile(scratch.filePath(QStringLiteral("frame.png")), "frame"));
         for (const char *name : {"file.png", "folder.png", "link.png", "dangling.png"}) {
             errno = 0;
             QVERIFY(!scratch.moveOut(QStringLiteral("frame.png"), folder + QLatin1Char('/') + QLatin1String(name)));
             QCOMPARE(errno, EEXIST);
         }
-        QCOMPARE(fileBytes(folder + QStringLiteral("/file.png")), QByteArray("file"));
+        QCOMPARE(test::readFile(folder + QStringLiteral("/file.png")), QByteArray("file"));
         QVERIFY(QFileInfo(folder + QStringLiteral("/folder.png")).isDir());
         QVERIFY(QDir(folder + QStringLiteral("/folder.png")).isEmpty());
-        QCOMPARE(fileBytes(outside), QByteArray("outside"));
+        QCOMPARE(test::readFile(outside), QByteArray("outside"));
         QVERIFY(!QFileInfo::exists(outside + QStringLiteral(".gone")));
         QVERIFY(QFileInfo(folder + QStringLiteral("/dangling.png")).isSymLink());
         QVERIFY(scratch.moveOut(QStringLiteral("frame.png"), folder + QStringLiteral("/free.png")));
-        QCOMPARE(fileBytes(folder + QStringLiteral("/free.png")), QByteArray("frame"));
+        QCOMPARE(test::readFile(folder + QStringLiteral("/free.png")), QByteArray("frame"));
         if (quirks)
             QVERIFY(quirks->refusedCalls() >= 8); // no rename without replacing, no link
     }
@@ -264,10 +248,10 @@ private slots:
                                "ln -s ../elsewhere .velmora-frame-$$-f6"));
         QVERIFY(QDir().mkpath(folder + QStringLiteral("/.frame_123-x")));
         for (const char *name : {"frame_0001.png", "frame_0002.png", "frame_0003.png"})
-            QVERIFY(writeFile(folder + QStringLiteral("/.frame_123-x/") + QLatin1String(name), "mine"));
+            QVERIFY(test::writeFile(folder + QStringLiteral("/.frame_123-x/") + QLatin1String(name), "mine"));
         QVERIFY(writing > 0 && written > 0 && empty > 0 && other > 0);
         QVERIFY(QDir().mkpath(shell_->root() + QStringLiteral("/elsewhere")));
-        QVERIFY(writeFile(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png"), "keep"));
+        QVERIFY(test::writeFile(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png"), "keep"));
         QProcess running;
         running.start(QStringLiteral("sleep"), {QStringLiteral("60")});
         QVERIFY(running.waitForStarted());
@@ -288,10 +272,11 @@ private slots:
         expected << QStringLiteral("frame_0000.png");
         expected.sort();
         QCOMPARE(entries(folder), expected);
-        QCOMPARE(fileBytes(folder + QStringLiteral("/.velmora-frame-%1-e5/notes.txt").arg(other)), QByteArray("notes"));
+        QCOMPARE(test::readFile(folder + QStringLiteral("/.velmora-frame-%1-e5/notes.txt").arg(other)),
+                 QByteArray("notes"));
         QCOMPARE(entries(folder + QStringLiteral("/.velmora-frame-%1-h8").arg(other)).size(), 2);
         QCOMPARE(entries(folder + QStringLiteral("/.frame_123-x")).size(), 3);
-        QCOMPARE(fileBytes(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png")), QByteArray("keep"));
+        QCOMPARE(test::readFile(shell_->root() + QStringLiteral("/elsewhere/frame_0001.png")), QByteArray("keep"));
     }
 
     void numbering_goes_on_after_the_highest_frame_of_any_width()
@@ -307,7 +292,7 @@ private slots:
             QFile file(folder + name);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        QVERIFY(writeFile(folder + QStringLiteral("/frame_99999.png.bak"), "x"));
+        QVERIFY(test::writeFile(folder + QStringLiteral("/frame_99999.png.bak"), "x"));
         freshController();
         state_->setSavePath(folder);
         grab();

@@ -37,6 +37,7 @@ public:
         manager_.reset();
     }
     Editor::AssetManagerPrivate *operator->() const { return manager_.get(); }
+    Editor::AssetManagerPrivate *get() const { return manager_.get(); }
 
 private:
     std::unique_ptr<Editor::AssetManagerPrivate> manager_;

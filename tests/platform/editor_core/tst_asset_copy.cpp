@@ -2,6 +2,7 @@
 // re-import of an asset with its own or new parameters.
 
 #include "asset_files.h"
+#include "global_assets.h"
 
 #include <editor_core/EditorCore.h>
 #include <editor_core/as/ImportParams.h>
@@ -9,7 +10,6 @@
 
 #include <velmora/Xml.h>
 
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -21,7 +21,7 @@ class TestAssetCopy : public QObject
 
     QTemporaryDir dir_;
     QString root_;
-    Editor::AssetManagerPrivate *manager_ = nullptr;
+    test::GlobalAssets manager_;
     const UGUID base_{"aaaaa00000000000000000000000000000000701"};
     const UGUID image_{"aaaaa00000000000000000000000000000000702"};
 
@@ -42,11 +42,7 @@ private slots:
         write(QStringLiteral("textures/a.png.meta"),
               "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000702\" type=\"6\">"
               "<import><param name=\"mipmap_type\">2</param></import></asset>\n");
-        manager_ = new Editor::AssetManagerPrivate(this);
-        manager_->setRootPath(root_);
-        QSignalSpy initialized(manager_, &Editor::AssetManagerPrivate::initialized);
-        manager_->init();
-        QVERIFY(initialized.wait());
+        QVERIFY(manager_.start(root_));
     }
 
     void an_inherited_material_names_its_parent_and_never_overwrites()

@@ -2,11 +2,11 @@
 // the track dialogs built on it.
 
 #include "asset_files.h"
+#include "global_assets.h"
 
 #include <editor_core/Dialogs.h>
 #include <editor_core/EditorCore.h>
 #include <editor_core/as/TextureImportParams.h>
-#include <editor_core/depr/EditorGlobals.h>
 #include <editor_core/editor/AssetManagerPrivate.h>
 
 #include <QSignalSpy>
@@ -21,7 +21,7 @@ class TestAssetImport : public QObject
 
     QTemporaryDir dir_;
     QString root_;
-    Editor::AssetManagerPrivate *manager_ = nullptr;
+    test::GlobalAssets manager_;
 
     void write(const QString &relative, const QByteArray &content = "x")
     {
@@ -36,20 +36,14 @@ private slots:
         write(QStringLiteral("textures/a.png"));
         write(QStringLiteral("textures/a.png.meta"),
               "<asset version=\"1\" guid=\"aaaaa00000000000000000000000000000000601\" type=\"6\"/>\n");
-        manager_ = new Editor::AssetManagerPrivate(this);
-        manager_->setRootPath(root_);
-        QSignalSpy initialized(manager_, &Editor::AssetManagerPrivate::initialized);
-        manager_->init();
-        QVERIFY(initialized.wait());
-        depr::g.asset_manager = manager_;
+        QVERIFY(manager_.start(root_));
     }
-    void cleanupTestCase() { depr::g.asset_manager = nullptr; }
 
     void a_file_inside_the_data_folder_becomes_an_asset_with_its_parameters()
     {
         write(QStringLiteral("screenshots/frame_0000.tga"));
-        QSignalSpy added(manager_, &Editor::AssetManagerPrivate::added);
-        QSignalSpy changed(manager_, &Editor::AssetManagerPrivate::changed);
+        QSignalSpy added(manager_.get(), &Editor::AssetManagerPrivate::added);
+        QSignalSpy changed(manager_.get(), &Editor::AssetManagerPrivate::changed);
         const QVariantMap params = as::TextureImportParams().toParams();
         const quint64 revision = manager_->revision();
         const UGUID guid = manager_->importSync(root_ + QStringLiteral("screenshots/frame_0000.tga"), params);

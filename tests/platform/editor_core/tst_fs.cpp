@@ -4,6 +4,7 @@
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/fs/FileSystem.h>
 
+#include "asset_files.h"
 #include "file_system_quirks.h"
 
 #include <QSignalSpy>
@@ -11,8 +12,6 @@
 #include <QtTest>
 
 #include <cerrno>
-
-#include <sys/stat.h>
 
 using Velmora::UGUID;
 
@@ -31,12 +30,6 @@ void writeFile(const QString &path, const QByteArray &content)
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write(content);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 } // namespace
@@ -209,21 +202,21 @@ private slots:
         QDir().mkpath(data_ + ".tamsel2");
         const QByteArray content("{\"a\": 1}\n\0tail", 14);
         QVERIFY(fs::writeStringToFSFile(relative, content.constData(), content.size(), true));
-        QCOMPARE(readFile(data_ + relative), content);
+        QCOMPARE(test::readFile(data_ + relative), content);
         QVERIFY(fs::fileExists(relative));
         QCOMPARE(fs::readFSFileToByteArray(relative), content);
 
         QVERIFY(!fs::writeStringToFSFile(relative, "new", 3, false));
-        QCOMPARE(readFile(data_ + relative), content);
+        QCOMPARE(test::readFile(data_ + relative), content);
         QVERIFY(fs::writeStringToFSFile(relative, "new", 3, true));
         QCOMPARE(fs::readFSFileToByteArray(relative), QByteArray("new"));
 
         QVERIFY(fs::readFSFileToByteArray(QStringLiteral("missing.txt")).isEmpty());
         // A FIFO, directly or through a link, and a device are refused at
         // once, with the reason.
-        QCOMPARE(::mkfifo(QFile::encodeName(data_ + QStringLiteral("pipe.txt")).constData(), 0600), 0);
+        QVERIFY(test::makeFifo(data_ + QStringLiteral("pipe.txt")));
         QVERIFY(QFile::link(QStringLiteral("pipe.txt"), data_ + QStringLiteral("linked_pipe.txt")));
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data_ + QStringLiteral("zero.txt")));
+        QVERIFY(test::linkToDevice(data_ + QStringLiteral("zero.txt")));
         for (const QString &name :
              {QStringLiteral("pipe.txt"), QStringLiteral("linked_pipe.txt"), QStringLiteral("zero.txt")}) {
             QVERIFY(fs::readFSFileToByteArray(name).isEmpty());
@@ -250,13 +243,13 @@ private slots:
         QString error;
         QVERIFY2(fs::writeStringToFSFile(QStringLiteral("links/inside.txt"), "new", 3, true, &error),
                  qPrintable(error));
-        QCOMPARE(readFile(data_ + "shared/list.txt"), QByteArray("new"));
+        QCOMPARE(test::readFile(data_ + "shared/list.txt"), QByteArray("new"));
         QVERIFY(QFileInfo(data_ + "links/inside.txt").isSymLink());
         QCOMPARE(QDir(data_ + "shared").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("list.txt")});
         // New output never takes a name that exists, a good link included.
         QVERIFY(!fs::writeStringToFSFile(QStringLiteral("links/inside.txt"), "output", 6, false));
-        QCOMPARE(readFile(data_ + "shared/list.txt"), QByteArray("new"));
+        QCOMPARE(test::readFile(data_ + "shared/list.txt"), QByteArray("new"));
 
         const QList<QPair<QString, QString>> refused{
                 {QStringLiteral("links/outside.txt"), QStringLiteral("leads outside the data folder")},
@@ -269,7 +262,7 @@ private slots:
             QVERIFY2(error.contains(link.second), qPrintable(error));
             QVERIFY(QFileInfo(data_ + link.first).isSymLink());
         }
-        QCOMPARE(readFile(dir_.path() + QStringLiteral("/outside.txt")), QByteArray("outside"));
+        QCOMPARE(test::readFile(dir_.path() + QStringLiteral("/outside.txt")), QByteArray("outside"));
         QVERIFY(!QFileInfo::exists(data_ + "shared/gone.txt"));
     }
 
@@ -288,8 +281,8 @@ private slots:
                      qPrintable(error));
             QVERIFY(!fs::writeStringToFSFile(QStringLiteral("fat/options.json"), "output", 6, false, &error));
         }
-        QCOMPARE(readFile(data_ + "fat/options.json"), QByteArray("new"));
-        QCOMPARE(readFile(data_ + "fat/new.json"), QByteArray("output"));
+        QCOMPARE(test::readFile(data_ + "fat/options.json"), QByteArray("new"));
+        QCOMPARE(test::readFile(data_ + "fat/new.json"), QByteArray("output"));
         QCOMPARE(QDir(data_ + "fat").entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  (QStringList{QStringLiteral("new.json"), QStringLiteral("options.json")}));
     }

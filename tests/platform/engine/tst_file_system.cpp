@@ -15,8 +15,6 @@
 
 #include <cstring>
 
-#include <sys/stat.h>
-
 using Velmora::FileSystem;
 using Velmora::FileSystemAssets;
 using Velmora::UGUID;
@@ -317,10 +315,9 @@ private slots:
         QVERIFY(!Velmora::File::create(data_.toUtf8().constData(), "rb")->isOpened()); // a folder
         // A FIFO (directly or through a link) and a device are refused at
         // once: never waited on, never read for ever.
-        const QByteArray fifo = (data_ + "pipe.txt").toUtf8();
-        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        QVERIFY(test::makeFifo(data_ + "pipe.txt"));
         QVERIFY(QFile::link(QStringLiteral("pipe.txt"), data_ + "linked_pipe.txt"));
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data_ + "zero.txt"));
+        QVERIFY(test::linkToDevice(data_ + "zero.txt"));
         for (const char *name : {"pipe.txt", "linked_pipe.txt", "zero.txt"}) {
             const QByteArray special = (data_ + QLatin1String(name)).toUtf8();
             QVERIFY2(!Velmora::File::create(special.constData(), "rb")->isOpened(), name);

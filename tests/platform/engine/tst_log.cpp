@@ -1,3 +1,4 @@
+#include "asset_files.h"
 #include "log_capture.h"
 
 #include "velmora/Console.h"
@@ -24,12 +25,6 @@ namespace {
 
 // Records console output as received; thread-safe.
 using Recorder = test::LogCapture;
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // Child mode: log one fatal with a hook and a log file, then (never) return.
 int runFatalChild(const QByteArray &log_path)
@@ -86,7 +81,7 @@ private slots:
         Log::error("broken %s\n", "thing");
         Log::closeFile();
         Log::message("not in the file\n");
-        QCOMPARE(readFile(path), QByteArray("first\nWARNING: careful\nERROR: broken thing\n"));
+        QCOMPARE(test::readFile(path), QByteArray("first\nWARNING: careful\nERROR: broken thing\n"));
         QCOMPARE(QByteArray(Log::getFilePath()), QByteArray());
     }
 
@@ -120,7 +115,7 @@ private slots:
             delete worker;
         }
         Log::closeFile();
-        const QList<QByteArray> lines = readFile(path).split('\n');
+        const QList<QByteArray> lines = test::readFile(path).split('\n');
         QCOMPARE(lines.size(), threads * per_thread + 1);
         const QRegularExpression whole("^thread \\d line \\d+ of a reasonably long text$");
         for (int i = 0; i < threads * per_thread; i++)
@@ -155,7 +150,7 @@ private slots:
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
         QCOMPARE(child.readAllStandardOutput(), QByteArray("hook saw: boom 7\n"));
         QVERIFY(child.readAllStandardError().contains("FATAL: boom 7\n"));
-        QCOMPARE(readFile(log_path), QByteArray("FATAL: boom 7\n"));
+        QCOMPARE(test::readFile(log_path), QByteArray("FATAL: boom 7\n"));
     }
 };
 

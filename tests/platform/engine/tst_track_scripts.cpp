@@ -15,8 +15,6 @@
 
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using namespace Velmora;
 
 namespace {
@@ -193,14 +191,10 @@ private slots:
         // Put in place after the index was read, as a user would.
         const QString pipe = installation_.dataPath() + QStringLiteral("tracks/pipe.track");
         const QString zero = installation_.dataPath() + QStringLiteral("tracks/zero.track");
-        if (guid == PIPE_GUID && QFileInfo(pipe).isFile()) {
-            QVERIFY(QFile::remove(pipe));
-            QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-        }
-        if (guid == ZERO_GUID && !QFileInfo(zero).isSymLink()) {
-            QVERIFY(QFile::remove(zero));
-            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), zero));
-        }
+        if (guid == PIPE_GUID && QFileInfo(pipe).isFile())
+            QVERIFY(test::makeFifo(pipe));
+        if (guid == ZERO_GUID && !QFileInfo(zero).isSymLink())
+            QVERIFY(test::linkToDevice(zero));
         QCOMPARE(run("VideoGrabber::load_track", Variable(guid.constData())).getInt(), 0);
         QVERIFY2(QByteArray(Engine::get()->getError()).startsWith(error), Engine::get()->getError());
         QCOMPARE(run("VideoGrabber::track_is_loaded").getInt(), 0);

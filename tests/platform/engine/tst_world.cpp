@@ -12,8 +12,6 @@
 
 #include <QtTest>
 
-#include <sys/stat.h>
-
 using namespace enginetest;
 
 namespace {
@@ -243,10 +241,8 @@ void TestWorld::a_world_that_is_a_fifo_or_a_device_is_refused_at_once()
     QVERIFY(installation_->writeData(QStringLiteral("levels/zero.world"), "<world/>"));
     QVERIFY(Velmora::World::load("levels/pipe"));
     QVERIFY(Velmora::World::load("levels/zero"));
-    QVERIFY(QFile::remove(data + QStringLiteral("levels/pipe.world")));
-    QCOMPARE(::mkfifo(QFile::encodeName(data + QStringLiteral("levels/pipe.world")).constData(), 0600), 0);
-    QVERIFY(QFile::remove(data + QStringLiteral("levels/zero.world")));
-    QVERIFY(QFile::link(QStringLiteral("/dev/zero"), data + QStringLiteral("levels/zero.world")));
+    QVERIFY(test::makeFifo(data + QStringLiteral("levels/pipe.world")));
+    QVERIFY(test::linkToDevice(data + QStringLiteral("levels/zero.world")));
     for (const char *name : {"levels/pipe", "levels/zero"}) {
         LogCapture log;
         QVERIFY(!Velmora::World::load(name));

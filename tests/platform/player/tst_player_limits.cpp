@@ -24,9 +24,8 @@ constexpr int TOO_FEW_THREADS = 4;
 // The user root's tries run as.
 const char *const ORDINARY_USER = "65534";
 
-const QFileDevice::Permissions EVERYONE = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-        | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-        | QFileDevice::WriteOther | QFileDevice::ExeOther;
+// Read, write and run for the owner, the group and everyone else.
+const QFileDevice::Permissions EVERYONE(0x7777);
 
 } // namespace
 
