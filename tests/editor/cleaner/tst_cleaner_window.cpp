@@ -623,6 +623,13 @@ void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting_dat
     QTest::newRow("world using a listed texture added") << "data/worlds/added.world" << user << "worlds/added.world";
     QTest::newRow("world using a listed texture added in a new folder")
             << "data/levels/pulled/added.world" << user << "levels/pulled/added.world";
+    // Content "-> target": a link made. The data folder holds .stash/, with
+    // a world using a listed texture, and worlds/shared -> ../.shared/worlds
+    // (which holds the empty folder deep/).
+    QTest::newRow("link to a hidden folder holding a world added")
+            << "data/worlds/more" << QByteArray("-> ../.stash") << "worlds/more";
+    QTest::newRow("world using a listed texture added in a hidden folder a link leads to")
+            << "data/.shared/worlds/deep/added.world" << user << "worlds/shared/deep/added.world";
 }
 
 void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()
@@ -630,6 +637,14 @@ void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()
     QFETCH(QString, file);
     QFETCH(QByteArray, content);
     QFETCH(QString, named);
+    const QString data = fixture_.dataPath();
+    QVERIFY(QDir().mkpath(data + QStringLiteral(".shared/worlds/deep"))
+            && QDir().mkpath(data + QStringLiteral(".stash")));
+    QFile stashed(data + QStringLiteral(".stash/uses.world"));
+    QVERIFY(stashed.open(QIODevice::WriteOnly)
+            && stashed.write("<world version=\"1\"><texture>textures/unused.png</texture></world>") > 0);
+    stashed.close();
+    QVERIFY(QFile::link(QStringLiteral("../.shared/worlds"), data + QStringLiteral("worlds/shared")));
     auto window = makeWindow();
     refresh(*window);
 
@@ -643,12 +658,16 @@ void CleanerWindowTest::a_change_on_disk_after_refresh_warns_before_deleting()
     QVERIFY2(!asked_.last().contains(QStringLiteral("Warning")), qPrintable(asked_.last()));
 
     // A change on disk: both deletions warn with the stale-table reason.
-    const QString path = fixture_.dataPath() + QStringLiteral("../") + file;
+    const QString path = data + QStringLiteral("../") + file;
     QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
     QFile changed(path);
-    QVERIFY(changed.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(changed.write(content), qint64(content.size()));
-    changed.close();
+    if (content.startsWith("-> ")) {
+        QVERIFY(QFile::link(QString::fromUtf8(content.mid(3)), path));
+    } else {
+        QVERIFY(changed.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QCOMPARE(changed.write(content), qint64(content.size()));
+        changed.close();
+    }
     const QMap<QString, QByteArray> before = checksums();
     for (const QString &name : {QStringLiteral("deleteListed"), QStringLiteral("deleteSelected")}) {
         window->unusedView()->selectRow(0);

@@ -102,9 +102,11 @@ void ReadStampsTest::the_first_change_in_list_order_is_told()
 void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told_data()
 {
     // The folder holds worlds/level.world (an asset), worlds/linked.world
-    // (no asset), textures/a.png and the empty folder empty/.
+    // (no asset), textures/a.png, the empty folder empty/ and the link
+    // worlds/old -> ../textures.
     // "+path": added, "-path": removed, "+path/": a folder, "=path": added
-    // with the times of its folder put back.
+    // with the times of its folder put back, ">path=target": a link made
+    // (or pointed elsewhere).
     QTest::addColumn<QString>("change");
     QTest::addColumn<bool>("told"); // the file changed
     QTest::newRow("nothing") << QString() << false;
@@ -119,6 +121,10 @@ void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told_data()
     QTest::newRow("meta file added") << "+worlds/added.world.meta" << false;
     QTest::newRow("world that is no asset removed") << "-worlds/linked.world" << true;
     QTest::newRow("asset world removed (its own stamp tells)") << "-worlds/level.world" << false;
+    QTest::newRow("link to a folder added") << ">worlds/more=../empty" << true;
+    QTest::newRow("link to an image added") << ">textures/b.png=a.png" << true;
+    QTest::newRow("link to a folder removed") << "-worlds/old" << true;
+    QTest::newRow("link to a folder pointed elsewhere") << ">worlds/old=../empty" << true;
 }
 
 void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told()
@@ -132,6 +138,7 @@ void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told()
     QVERIFY(writeFile(root + QStringLiteral("worlds/level.world"), "<world/>"));
     QVERIFY(writeFile(root + QStringLiteral("worlds/linked.world"), "<world/>"));
     QVERIFY(writeFile(root + QStringLiteral("textures/a.png"), "png"));
+    QVERIFY(QFile::link(QStringLiteral("../textures"), root + QStringLiteral("worlds/old")));
 
     cleaner::ReadStamps stamps;
     stamps.addFolders(root, {QStringLiteral("world"), QStringLiteral("node")},
@@ -147,6 +154,12 @@ void ReadStampsTest::a_file_that_can_use_assets_added_or_removed_is_told()
         QVERIFY(writeFile(root + change.mid(1), "<world/>"));
         const struct timespec times[2] = {folder_before.st_atim, folder_before.st_mtim};
         QVERIFY(::utimensat(AT_FDCWD, QFile::encodeName(root + QStringLiteral("worlds")).constData(), times, 0) == 0);
+    } else if (change.startsWith(QLatin1Char('>'))) {
+        const int equals = change.indexOf(QLatin1Char('='));
+        const QString link = root + change.mid(1, equals - 1);
+        QFile::remove(link);
+        QVERIFY(QFile::link(change.mid(equals + 1), link));
+        change.truncate(equals);
     } else if (change.startsWith(QLatin1Char('-'))) {
         QVERIFY(QFile::remove(root + change.mid(1)));
     } else if (change.endsWith(QLatin1Char('/'))) {

@@ -317,8 +317,10 @@ bool CollectorSteps::buildItems(Context &context)
         return linkItems(context);
     }
 
-    findLinks(context);
+    // The listings, links included, are noted before the links are
+    // followed.
     stampAssetFiles(context);
+    findLinks(context);
 
     const int start = context.progress_value;
     Velmora::Vector<AssetInfo> infos;
@@ -455,6 +457,16 @@ void CollectorSteps::findLinks(Context &context)
             context.unread_links.insert(entry.path);
     }
     context.factory.setUnread(context.unread_links);
+    // A hidden folder that a link leads to is walked only through it: what is
+    // added there is told too.
+    QSet<QString> linked_folders;
+    for (const LinkedFiles::Entry &entry : context.links.entries()) {
+        if (entry.kind == LinkedFiles::Kind::Inside && entry.folder && LinkedFiles::isHidden(entry.target_relative)
+            && !linked_folders.contains(entry.target)) {
+            linked_folders.insert(entry.target);
+            context.stamps->addLinkedFolder(entry.path);
+        }
+    }
 }
 
 void CollectorSteps::addLinkUsers(Context &context)
@@ -465,7 +477,11 @@ void CollectorSteps::addLinkUsers(Context &context)
     // names. Nothing outside the data folder is read.
     std::vector<std::unique_ptr<Item>> users;
     for (const LinkedFiles::Entry &entry : context.links.entries()) {
-        context.stamps->add(entry.path);
+        // A link to a folder inside is watched by the listings: of its own
+        // folder (where it leads) and of the folder it leads to, which name
+        // what is added there rather than the link.
+        if (entry.kind != LinkedFiles::Kind::Inside || !entry.folder)
+            context.stamps->add(entry.path);
         const QString note = useLink(context, entry, users);
         if (note.isEmpty())
             continue;

@@ -8,12 +8,34 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 
 namespace cleaner {
+
+namespace {
+
+// What the link name in the folder open as dir holds; empty when it cannot
+// be read.
+QByteArray linkTarget(int dir, const char *name)
+{
+    QByteArray target(256, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t length = ::readlinkat(dir, name, target.data(), size_t(target.size()));
+        if (length < 0)
+            return QByteArray();
+        if (length < target.size()) {
+            target.resize(int(length));
+            return target;
+        }
+        target.resize(target.size() * 2);
+    }
+}
+
+} // namespace
 
 ReadStamps::Stamp ReadStamps::stampOf(const QString &path)
 {
@@ -58,13 +80,18 @@ void ReadStamps::addFolders(const QString &root, const QSet<QString> &extensions
     addTree(folder, asset_files);
 }
 
+void ReadStamps::addLinkedFolder(const QString &folder)
+{
+    addTree(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'), QSet<QString>());
+}
+
 void ReadStamps::addTree(const QString &folder, const QSet<QString> &asset_files)
 {
     Listing listing;
     listing.folder = folder;
     // Stamped before it is listed: a file added meanwhile moves the stamp.
     listing.stamp = stampOf(folder);
-    list(folder, listing.files, listing.folders);
+    list(folder, listing.files, listing.links, listing.folders);
     listing.asset_file.reserve(listing.files.size());
     for (const QString &name : listing.files)
         listing.asset_file.push_back(asset_files.contains(folder + name));
@@ -74,9 +101,11 @@ void ReadStamps::addTree(const QString &folder, const QSet<QString> &asset_files
         addTree(folder + name + QLatin1Char('/'), asset_files);
 }
 
-bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::vector<QString> &folders) const
+bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::vector<Link> &links,
+                      std::vector<QString> &folders) const
 {
     files.clear();
+    links.clear();
     folders.clear();
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
@@ -91,14 +120,18 @@ bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::v
             struct stat info;
             if (::fstatat(::dirfd(dir), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
                 continue;
-            type = S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
+            type = S_ISDIR(info.st_mode) ? DT_DIR : S_ISLNK(info.st_mode) ? DT_LNK : DT_REG;
         }
         if (type == DT_DIR) {
             folders.push_back(QFile::decodeName(name));
             continue;
         }
-        // Any other kind, a link or a FIFO included, is a file the engine
-        // may be given.
+        if (type == DT_LNK) {
+            // Whatever its name, a link is a user of what it leads to.
+            links.push_back(Link{QFile::decodeName(name), linkTarget(::dirfd(dir), name)});
+            continue;
+        }
+        // Any other kind, a FIFO included, is a file the engine may be given.
         const char *dot = std::strrchr(name, '.');
         if (!dot || dot[1] == '\0' || std::strlen(dot + 1) > longest_extension_)
             continue;
@@ -110,6 +143,7 @@ bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::v
     }
     ::closedir(dir);
     std::sort(files.begin(), files.end());
+    std::sort(links.begin(), links.end());
     std::sort(folders.begin(), folders.end());
     return true;
 }
@@ -117,11 +151,14 @@ bool ReadStamps::list(const QString &folder, std::vector<QString> &files, std::v
 QString ReadStamps::firstWatchedBelow(const QString &folder) const
 {
     std::vector<QString> files;
+    std::vector<Link> links;
     std::vector<QString> folders;
-    if (!list(folder, files, folders))
+    if (!list(folder, files, links, folders))
         return QString();
     if (!files.empty())
         return folder + files.front();
+    if (!links.empty())
+        return folder + links.front().name;
     for (const QString &name : folders) {
         const QString found = firstWatchedBelow(folder + name + QLatin1Char('/'));
         if (!found.isEmpty())
@@ -133,8 +170,17 @@ QString ReadStamps::firstWatchedBelow(const QString &folder) const
 QString ReadStamps::listingChange(const Listing &listing) const
 {
     std::vector<QString> files;
+    std::vector<Link> links;
     std::vector<QString> folders;
-    list(listing.folder, files, folders);
+    list(listing.folder, files, links, folders);
+    // A link added, removed or pointed elsewhere.
+    const auto differ = std::mismatch(links.begin(), links.end(), listing.links.begin(), listing.links.end());
+    if (differ.first != links.end() || differ.second != listing.links.end()) {
+        // Both sorted by name: the first to differ is the earlier name.
+        const bool now = differ.second == listing.links.end()
+                || (differ.first != links.end() && !(differ.second->name < differ.first->name));
+        return listing.folder + (now ? differ.first->name : differ.second->name);
+    }
     for (const QString &name : files) {
         if (!std::binary_search(listing.files.begin(), listing.files.end(), name))
             return listing.folder + name;

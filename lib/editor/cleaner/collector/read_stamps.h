@@ -56,8 +56,14 @@ public:
     // without reading any file again: only a folder whose own stamp moved is
     // listed again. Names the asset scan passes over (hidden ones, meta
     // files) are passed over too. asset_files: the absolute paths of asset
-    // files, whose removal their own stamps tell.
+    // files, whose removal their own stamps tell. Every symbolic link is
+    // noted too, whatever its name, with where it leads: one added, removed
+    // or pointed elsewhere since is told.
     void addFolders(const QString &root, const QSet<QString> &extensions, const QSet<QString> &asset_files);
+    // Notes, as addFolders does, a folder that a link inside the data folder
+    // leads to and that the walk from the data folder does not reach (one
+    // in a hidden folder). folder: as reached through the link.
+    void addLinkedFolder(const QString &folder);
 
     // A file or folder that is no longer as it was noted, or a file of the
     // kinds addFolders watches that was added or removed since; empty when
@@ -66,24 +72,36 @@ public:
     QString firstChange(const QSet<Velmora::UGUID> &gone = QSet<Velmora::UGUID>()) const;
 
 private:
+    // A symbolic link in a listed folder and what it holds (readlink).
+    struct Link
+    {
+        QString name;
+        QByteArray target;
+
+        bool operator<(const Link &other) const { return name < other.name; }
+        bool operator==(const Link &other) const { return name == other.name && target == other.target; }
+    };
+
     // One folder as addFolders noted it.
     struct Listing
     {
         QString folder; // absolute, ending with "/"
         Stamp stamp;
-        std::vector<QString> files; // watched files, sorted
+        std::vector<QString> files; // watched files that are no links, sorted
         std::vector<bool> asset_file; // per file: an asset's own file
+        std::vector<Link> links; // sorted
         std::vector<QString> folders; // sorted
     };
 
-    // The watched files and the sub-folders of a folder, each sorted; false
-    // when it cannot be listed.
-    bool list(const QString &folder, std::vector<QString> &files, std::vector<QString> &folders) const;
+    // The watched files, the links and the sub-folders of a folder, each
+    // sorted; false when it cannot be listed.
+    bool list(const QString &folder, std::vector<QString> &files, std::vector<Link> &links,
+              std::vector<QString> &folders) const;
     // Notes folder and, below it, every folder not in a hidden one.
     void addTree(const QString &folder, const QSet<QString> &asset_files);
     // A watched file added to, or removed from, a listed folder since.
     QString listingChange(const Listing &listing) const;
-    // The first watched file in folder or below it; empty when none.
+    // The first watched file or link in folder or below it; empty when none.
     QString firstWatchedBelow(const QString &folder) const;
 
     struct Entry
