@@ -37,12 +37,14 @@ QString nameOf(const QString &path)
     return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
-// A kept file of the process pid for the file named file.
-bool isKeptFor(const QString &kept, const QString &file)
+// A kept file for the file named file, of the process pid when pid is not
+// negative.
+bool isKeptFor(const QString &kept, const QString &file, long long pid)
 {
     const std::string name = QFile::encodeName(kept).toStdString();
+    long long owner = 0;
     return !file.isEmpty() && !file.contains(QLatin1Char('/')) && !kept.contains(QLatin1Char('/'))
-            && Velmora::OwnNames::parse(name) == Velmora::OwnNames::KEPT
+            && Velmora::OwnNames::parse(name, &owner) == Velmora::OwnNames::KEPT && (pid < 0 || owner == pid)
             && Velmora::OwnNames::ownerName(name) == QFile::encodeName(file).toStdString();
 }
 
@@ -82,7 +84,7 @@ KeptFilesJournal::KeptFilesJournal(const QString &folder, const QString &label)
 bool KeptFilesJournal::entryOf(const Kept &kept, bool drop, Entry *entry, QString *error) const
 {
     if (!sameFolder(folderOf(kept.file), folder_) || !sameFolder(folderOf(kept.kept), folder_)
-        || !isKeptFor(nameOf(kept.kept), nameOf(kept.file))) {
+        || !isKeptFor(nameOf(kept.kept), nameOf(kept.file), -1)) {
         *error = QStringLiteral("the kept file is not beside its file");
         return false;
     }
@@ -178,6 +180,10 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
     if (lines.size() < 2 || lines[0] + '\n' != HEADER || !lines[1].startsWith("finished "))
         return recovery;
     const bool finished = lines[1] == "finished 1";
+    // Only what the journal's own process kept is acted on.
+    long long pid = 0;
+    if (Velmora::OwnNames::parse(QFile::encodeName(nameOf(path)).toStdString(), &pid) != Velmora::OwnNames::JOURNAL)
+        return recovery;
     const QString folder = folderOf(path);
     bool whole = true;
     QVector<QPair<QByteArray, QByteArray>> drops;
@@ -189,7 +195,7 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
         const bool known = fields.size() == 2 || drop;
         const QString kept = known ? QString::fromUtf8(fields[0]) : QString();
         const QString file = known ? QString::fromUtf8(fields[1]) : QString();
-        if (!isKeptFor(kept, file)) {
+        if (!isKeptFor(kept, file, pid)) {
             whole = false;
             continue;
         }

@@ -151,12 +151,18 @@ bool FileKeeper::keep(const QString &path, QString *kept, QString *error)
 bool FileKeeper::putBack(const QString &path, const QString &kept, QString *error)
 {
     const QByteArray from = QFile::encodeName(kept);
-    if (::rename(from.constData(), QFile::encodeName(path).constData()) == 0) {
-        // Two names of one file (nothing was written over): the rename
-        // leaves both.
+    const QByteArray to = QFile::encodeName(path);
+    // Two names of one file (nothing was written over): a rename would leave
+    // both, and the kept name is only a second one.
+    struct stat kept_info;
+    struct stat info;
+    if (::lstat(from.constData(), &kept_info) == 0 && ::lstat(to.constData(), &info) == 0
+        && kept_info.st_dev == info.st_dev && kept_info.st_ino == info.st_ino) {
         ::unlink(from.constData());
         return true;
     }
+    if (::rename(from.constData(), to.constData()) == 0)
+        return true;
     *error = errnoText(errno);
     return false;
 }

@@ -175,6 +175,7 @@ void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back_d
     QTest::newRow("killed half way, no links or modes") << "fat" << false;
     QTest::newRow("finished, no links or modes") << "fat" << true;
     QTest::newRow("a full disk: nothing recorded, nothing left") << "full" << false;
+    QTest::newRow("a kept name of another process listed: left as it is") << "foreign" << false;
 }
 
 void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
@@ -216,9 +217,23 @@ void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
         return;
     }
     QCOMPARE(test::folderEntries(folder_).size(), 2 + names.size() + 1);
+    const QString journal_path = folder_ + QFileInfo(journal.path()).fileName();
+    if (how == "foreign") {
+        // The first kept name made to carry another process's id, in the
+        // journal too: nothing of it is acted on, nor the journal removed.
+        const QString kept = test::folderEntries(folder_).filter(QStringLiteral(".lamp_alb.tga.")).value(0);
+        const QString pid = QString::number(::getpid());
+        QString other = kept;
+        other.replace(QStringLiteral("-%1-").arg(pid), QStringLiteral("-%1-").arg(::getpid() + 1));
+        QVERIFY(kept != other && QFile::rename(folder_ + kept, folder_ + other));
+        QVERIFY(writeWhole(journal_path, bytesOf(journal_path).replace(kept.toUtf8(), other.toUtf8())));
+        QVERIFY(!KeptFilesJournal::recover(journal_path).resolved);
+        QVERIFY(QFile::exists(folder_ + other) && QFile::exists(journal_path));
+        QCOMPARE(bytesOf(folder_ + names.first()), version('b'));
+        return;
+    }
     // The next start, in the real folder.
-    const KeptFilesJournal::Recovery recovery
-            = KeptFilesJournal::recover(folder_ + QFileInfo(journal.path()).fileName());
+    const KeptFilesJournal::Recovery recovery = KeptFilesJournal::recover(journal_path);
     QVERIFY(recovery.resolved);
     QCOMPARE(test::folderEntries(folder_), names);
     // Killed half way, the first was written over (the second only kept).
