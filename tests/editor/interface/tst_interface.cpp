@@ -72,9 +72,8 @@ int paints(Interface *interface)
     return total;
 }
 
-// Engine frames for a second of the display's rhythm, the pointer at a
-// point of the window (moved by step each frame) with the buttons held;
-// the number of frames run.
+// Engine frames for a second, the pointer at a point inside the window
+// (moved by step each frame) with the buttons held; the number run.
 int framesOverASecond(HostApp &app, InterfaceWindow *window, QPoint point, QPoint step, int buttons)
 {
     QElapsedTimer timer;
@@ -436,16 +435,12 @@ private slots:
         const int before = paints(interface);
         const QImage shown = window->getRenderContext()->getLastFrame();
 
-        // Inside the content, below its title bar and clear of its edges.
-        const QPoint inside(40, 40);
         QPoint step;
         int buttons = 0;
         if (change == QLatin1String("pointer")) {
             step = QPoint(3, 1);
         } else if (change == QLatin1String("text")) {
-            auto label = static_cast<WidgetLabel *>(window->getWidget()->getChild(0).get());
-            QCOMPARE(label->getType(), int(Widget::WIDGET_LABEL));
-            label->setText("Changed by the script.");
+            static_cast<WidgetLabel *>(window->getWidget()->getChild(0).get())->setText("Changed by the script.");
         } else if (change == QLatin1String("press")) {
             buttons = 1;
         } else if (change == QLatin1String("size")) {
@@ -458,7 +453,7 @@ private slots:
             frameAt(*app_, QPoint(0, 0), 0);
             window->setHidden(false);
         }
-        QVERIFY(framesOverASecond(*app_, window, inside, step, buttons) >= 10);
+        QVERIFY(framesOverASecond(*app_, window, QPoint(40, 40), step, buttons) >= 10);
         const int painted = paints(interface) - before;
         QVERIFY2(painted >= least && painted <= most, qPrintable(QString::number(painted)));
         QCOMPARE(window->getRenderContext()->getLastFrame() != shown, picture);

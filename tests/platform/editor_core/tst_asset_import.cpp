@@ -91,28 +91,19 @@ private slots:
     // is imported when it lies in the visible data folder.
     void a_file_reached_through_a_link_imports_its_target_data()
     {
-        QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("target"); // relative to the link's folder
-        QTest::addColumn<QString>("imported"); // data-relative; empty: nothing
-        QTest::newRow("to an asset") << "textures/linked.png"
-                                     << "a.png"
-                                     << "textures/a.png";
-        QTest::newRow("to a new file") << "tracks/linked.track"
-                                       << "fly.track"
-                                       << "tracks/fly.track";
-        QTest::newRow("into a hidden folder") << "tracks/shared.track"
-                                              << "../.shared/shared.track" << QString();
-        QTest::newRow("to outside") << "tracks/away.track"
-                                    << "../../away.track" << QString();
-        QTest::newRow("through a linked folder") << "via/fly.track"
-                                                 << ""
-                                                 << "tracks/fly.track";
+        // The link, its target (relative to the link's folder) and what is
+        // imported (data-relative; empty: nothing).
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("to an asset") << QStringList{"textures/linked.png", "a.png", "textures/a.png"};
+        QTest::newRow("to a new file") << QStringList{"tracks/linked.track", "fly.track", "tracks/fly.track"};
+        QTest::newRow("into a hidden folder") << QStringList{"tracks/shared.track", "../.shared/shared.track", ""};
+        QTest::newRow("to outside") << QStringList{"tracks/away.track", "../../away.track", ""};
+        QTest::newRow("through a linked folder") << QStringList{"via/fly.track", "", "tracks/fly.track"};
     }
     void a_file_reached_through_a_link_imports_its_target()
     {
-        QFETCH(QString, link);
-        QFETCH(QString, target);
-        QFETCH(QString, imported);
+        QFETCH(QStringList, paths);
+        const QString link = paths[0], target = paths[1], imported = paths[2];
         const QString folder = QFileInfo(root_ + link).absolutePath();
         if (target.isEmpty()) {
             // The link is the folder (via -> tracks), the file is plain.

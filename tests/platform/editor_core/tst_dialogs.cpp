@@ -10,20 +10,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-namespace {
-
-QDialog *shownDialog(const QString &title)
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        auto dialog = qobject_cast<QDialog *>(widget);
-        if (dialog && dialog->isVisible() && dialog->windowTitle() == title)
-            return dialog;
-    }
-    return nullptr;
-}
-
-} // namespace
-
 class TestDialogs : public QObject
 {
     Q_OBJECT
@@ -130,8 +116,9 @@ void TestDialogs::enter_in_select_track_chooses_the_current_entry()
     QFETCH(QString, chosen);
     QList<Velmora::UGUID> answers;
     Dialogs::browseAssetTrack([&answers](const Velmora::UGUID &guid) { answers << guid; }, Velmora::UGUID());
-    QPointer<QDialog> dialog = shownDialog(QStringLiteral("Select Track"));
+    QPointer<QDialog> dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget());
     QVERIFY(dialog);
+    QCOMPARE(dialog->windowTitle(), QStringLiteral("Select Track"));
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
     QLineEdit *line = dialog->findChild<QLineEdit *>();
     QVERIFY(line);

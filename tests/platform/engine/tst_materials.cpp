@@ -94,12 +94,10 @@ private slots:
     void materials_follow_files_added_moved_and_removed_after_the_scan();
 
 private:
-    QString shaderCachePath() const;
-    // Stops and starts the engine on the same installation, loads the
-    // materials and switches shader precompiling on.
+    QString shaderCachePath() const { return installation_->cachePath() + Installation::shaderCacheName(); }
+    // A new start on the same installation, shaders precompiled.
     bool restartAndPrecompile();
-    // Engine updates until no compile is pending; the lines of the shader
-    // cache afterwards.
+    // The shader cache's lines once no compile is pending.
     QList<QByteArray> finishCompiling() const;
 
     Installation *installation_ = nullptr;
@@ -417,11 +415,6 @@ void TestMaterials::precompile_schedules_every_material_once_and_counts_calls()
     const QList<QByteArray> lines = Installation::read(shaderCachePath()).trimmed().split('\n');
     QCOMPARE(lines.size(), 4);
     QVERIFY(lines[1].startsWith(QByteArray(materialGuidOf(guid('a', 102)).getString().get()) + " metal "));
-}
-
-QString TestMaterials::shaderCachePath() const
-{
-    return installation_->cachePath() + Installation::shaderCacheName();
 }
 
 bool TestMaterials::restartAndPrecompile()

@@ -21,8 +21,6 @@ namespace {
 // The player's own exit codes for what the system did not give.
 constexpr int OUT_OF_MEMORY = 3;
 constexpr int TOO_FEW_THREADS = 4;
-// The user root's tries run as.
-const char *const ORDINARY_USER = "65534";
 
 // Read, write and run for the owner, the group and everyone else.
 const QFileDevice::Permissions EVERYONE(0x7777);
@@ -98,13 +96,12 @@ void tst_PlayerLimits::a_player_given_little_runs_or_stops_with_its_message()
 #endif
 
     QStringList command;
-    if (threads && ::geteuid() == 0)
-        command << setpriv << QStringLiteral("--reuid=%1").arg(QLatin1String(ORDINARY_USER))
-                << QStringLiteral("--regid=%1").arg(QLatin1String(ORDINARY_USER)) << QStringLiteral("--clear-groups");
-    command << prlimit << limit << binary << QStringLiteral("-data_path") << data_ << QStringLiteral("-console_command")
-            << QStringLiteral("world_load \"worlds/level1\"") << QStringLiteral("-quit_after_frames")
-            << QStringLiteral("60") << QStringLiteral("-log_path") << run + QLatin1String("/log.txt")
-            << QStringLiteral("-cache_path") << run + QLatin1String("/cache/");
+    if (threads && ::geteuid() == 0) // as nobody
+        command << setpriv << QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
+    command << prlimit << limit << binary
+            << QStringList{"-data_path",         data_,          "-console_command", "world_load \"worlds/level1\"",
+                           "-quit_after_frames", "60",           "-log_path",        run + "/log.txt",
+                           "-cache_path",        run + "/cache/"};
     QProcess player;
     player.setProcessEnvironment(environment);
     const QString program = command.takeFirst();
