@@ -2,6 +2,7 @@
 
 #include <velmora/Engine.h>
 
+#include <QCommandLineParser>
 #include <QDir>
 
 #include <algorithm>
@@ -35,6 +36,23 @@ bool startEngine(const char *program, const QString &home, const QString &data)
         return false;
     }
     return true;
+}
+
+void addDataAndRepeatOptions(QCommandLineParser &options, const QString &repeated)
+{
+    options.addHelpOption();
+    options.addOption({QStringLiteral("data"), QStringLiteral("Data folder."), QStringLiteral("dir")});
+    options.addOption({QStringLiteral("repeat"), repeated, QStringLiteral("n"), QStringLiteral("3")});
+}
+
+QString dataOption(const QCommandLineParser &options)
+{
+    return QDir(options.value(QStringLiteral("data"))).absolutePath();
+}
+
+int repeatOption(const QCommandLineParser &options)
+{
+    return std::max(1, options.value(QStringLiteral("repeat")).toInt());
 }
 
 double msSince(const QElapsedTimer &timer)

@@ -3,6 +3,8 @@
 #include <QElapsedTimer>
 #include <QString>
 
+class QCommandLineParser;
+
 #include <vector>
 
 namespace bench {
@@ -11,6 +13,14 @@ namespace bench {
 // cache and log kept under home (created as needed). The engine reads no
 // guids.db. Prints why on stderr and returns false when it does not start.
 bool startEngine(const char *program, const QString &home, const QString &data);
+
+// Adds the options a benchmark on a project folder takes: --help, --data DIR
+// and --repeat N (default 3, described as repeated).
+void addDataAndRepeatOptions(QCommandLineParser &options, const QString &repeated);
+
+// The --data folder as an absolute path, and the --repeat count (at least 1).
+QString dataOption(const QCommandLineParser &options);
+int repeatOption(const QCommandLineParser &options);
 
 // Milliseconds since the timer started.
 double msSince(const QElapsedTimer &timer);

@@ -26,7 +26,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -215,19 +214,16 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
-    options.addHelpOption();
-    options.addOption({QStringLiteral("data"), QStringLiteral("Data folder."), QStringLiteral("dir")});
+    bench::addDataAndRepeatOptions(options, QStringLiteral("Measured rounds."));
     options.addOption({QStringLiteral("starts"), QStringLiteral("Starts on one cache."), QStringLiteral("n"),
                        QStringLiteral("3")});
-    options.addOption(
-            {QStringLiteral("repeat"), QStringLiteral("Measured rounds."), QStringLiteral("n"), QStringLiteral("3")});
     options.addOption(
             {QStringLiteral("assets"), QStringLiteral("Generate a project of n assets."), QStringLiteral("n")});
     options.addOption({QStringLiteral("max-steps"), QStringLiteral("Most engine updates of a pass."),
                        QStringLiteral("n"), QStringLiteral("2000000000")});
     options.process(app);
     QTemporaryDir work;
-    QString data = QDir(options.value(QStringLiteral("data"))).absolutePath();
+    QString data = bench::dataOption(options);
     if (options.isSet(QStringLiteral("assets"))) {
         depsbench::GeneratorOptions project;
         project.assets = std::max(100, options.value(QStringLiteral("assets")).toInt());
@@ -243,7 +239,7 @@ int main(int argc, char **argv)
         return 2;
     }
     const int starts = std::max(2, options.value(QStringLiteral("starts")).toInt());
-    const int repeat = std::max(1, options.value(QStringLiteral("repeat")).toInt());
+    const int repeat = bench::repeatOption(options);
     const int max_steps = std::max(1, options.value(QStringLiteral("max-steps")).toInt());
     const bool capped = options.isSet(QStringLiteral("max-steps"));
 

@@ -114,19 +114,16 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
-    options.addHelpOption();
-    options.addOption({QStringLiteral("data"), QStringLiteral("Data folder."), QStringLiteral("dir")});
+    bench::addDataAndRepeatOptions(options, QStringLiteral("Measured runs."));
     options.addOption({QStringLiteral("editor"), QStringLiteral("Editor program."), QStringLiteral("file")});
-    options.addOption(
-            {QStringLiteral("repeat"), QStringLiteral("Measured runs."), QStringLiteral("n"), QStringLiteral("3")});
     options.process(app);
-    const QString data = QDir(options.value(QStringLiteral("data"))).absolutePath();
+    const QString data = bench::dataOption(options);
     const QString editor = options.value(QStringLiteral("editor"));
     if (!QFileInfo(data).isDir() || !QFileInfo(editor).isExecutable()) {
         std::fprintf(stderr, "bench_startup: --data DIR and --editor PROGRAM are needed\n");
         return 2;
     }
-    const int repeat = std::max(1, options.value(QStringLiteral("repeat")).toInt());
+    const int repeat = bench::repeatOption(options);
     QTemporaryDir home;
 
     const std::vector<std::string> files = metaFiles(data);

@@ -297,10 +297,7 @@ public:
     static Ptr<Material> load(const String &absolute, const String &relative)
     {
         QByteArray data;
-        // Plain system calls first; anything unusual is read the ordinary
-        // way, which has the last word.
-        if (engine_internal::readWholeFile(absolute.get(), Xml::MAX_FILE_SIZE, data) != engine_internal::FileRead::OK
-            && !engine_internal::readFile(absolute, data)) {
+        if (!engine_internal::readFile(absolute, data)) {
             Log::error("Materials: cannot read %s\n", absolute.get());
             return Ptr<Material>();
         }
