@@ -3,7 +3,9 @@
 #include <editor_core/fs/FileSystem.h>
 
 #include <velmora/OwnNames.h>
+#include <velmora/WriteWatch.h>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QPair>
@@ -45,7 +47,37 @@ bool isKeptFor(const QString &kept, const QString &file, long long pid)
     long long owner = 0;
     return !file.isEmpty() && !file.contains(QLatin1Char('/')) && !kept.contains(QLatin1Char('/'))
             && Velmora::OwnNames::parse(name, &owner) == Velmora::OwnNames::KEPT && (pid < 0 || owner == pid)
-            && Velmora::OwnNames::ownerName(name) == QFile::encodeName(file).toStdString();
+            && Velmora::OwnNames::belongsTo(name, QFile::encodeName(file).toStdString());
+}
+
+QByteArray checksumOf(const QByteArray &contents)
+{
+    return QCryptographicHash::hash(contents, QCryptographicHash::Sha1).toHex();
+}
+
+// The checksum of the plain file at path (never a link, nor a FIFO that
+// would block); "" when it cannot be read whole.
+QByteArray fileChecksum(const QByteArray &path)
+{
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return QByteArray();
+    struct stat info;
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    QByteArray buffer(1 << 16, Qt::Uninitialized);
+    while (ok) {
+        const ssize_t read = ::read(fd, buffer.data(), size_t(buffer.size()));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0) {
+            ok = read == 0;
+            break;
+        }
+        hash.addData(buffer.constData(), int(read));
+    }
+    ::close(fd);
+    return ok ? hash.result().toHex() : QByteArray();
 }
 
 // The whole of a small plain file of this user (never a link, nor a FIFO
@@ -74,6 +106,14 @@ QByteArray readOwnFile(const QByteArray &path)
     return bytes;
 }
 
+// Whether the file at path still has what a stopped change left under it:
+// what it was about to put there (checksum put), or the kept contents.
+bool isAsLeft(const QByteArray &path, const QByteArray &kept, const QByteArray &put)
+{
+    const QByteArray present = fileChecksum(path);
+    return !present.isEmpty() && ((!put.isEmpty() && present == put) || present == fileChecksum(kept));
+}
+
 } // namespace
 
 KeptFilesJournal::KeptFilesJournal(const QString &folder, const QString &label)
@@ -88,7 +128,7 @@ bool KeptFilesJournal::entryOf(const Kept &kept, bool drop, Entry *entry, QStrin
         *error = QStringLiteral("the kept file is not beside its file");
         return false;
     }
-    *entry = {nameOf(kept.file), nameOf(kept.kept), drop};
+    *entry = {nameOf(kept.file), nameOf(kept.kept), drop, QByteArray()};
     return true;
 }
 
@@ -102,6 +142,37 @@ bool KeptFilesJournal::add(const QString &file, const QString &kept, QString *er
         return true;
     entries_.removeLast();
     return false;
+}
+
+bool KeptFilesJournal::expect(const QString &file, const QByteArray &contents, QString *error)
+{
+    if (!sameFolder(folderOf(file), folder_))
+        return true;
+    const QString name = nameOf(file);
+    for (Entry &entry : entries_) {
+        if (entry.drop || entry.file != name)
+            continue;
+        const QByteArray earlier = entry.put;
+        entry.put = checksumOf(contents);
+        if (write(error))
+            return true;
+        entry.put = earlier;
+        return false;
+    }
+    return true;
+}
+
+std::unique_ptr<Velmora::WriteWatch> KeptFilesJournal::watchWrites()
+{
+    return std::make_unique<Velmora::WriteWatch>(
+            [this](const std::string &path, const char *data, size_t size, std::string *reason) {
+                QString error;
+                if (expect(QFile::decodeName(QByteArray::fromStdString(path)),
+                           QByteArray::fromRawData(data, int(size)), &error))
+                    return true;
+                *reason = error.toStdString();
+                return false;
+            });
 }
 
 bool KeptFilesJournal::finish(QString *error)
@@ -133,6 +204,16 @@ bool KeptFilesJournal::replace(const QVector<Kept> &back, const QVector<Kept> &d
         if (!entryOf(kept, true, &entry, error))
             return false;
         entries.append(entry);
+        // What the copy puts under its file.
+        for (Entry &back_entry : entries) {
+            if (back_entry.drop || back_entry.file != entry.file)
+                continue;
+            back_entry.put = fileChecksum(QFile::encodeName(kept.kept));
+            if (back_entry.put.isEmpty()) {
+                *error = QStringLiteral("the kept copy %1 cannot be read").arg(entry.kept);
+                return false;
+            }
+        }
     }
     std::swap(entries, entries_);
     std::swap(finished, finished_);
@@ -154,7 +235,9 @@ bool KeptFilesJournal::write(QString *error)
 {
     QByteArray text = HEADER + (finished_ ? "finished 1\n" : "finished 0\n");
     for (const Entry &entry : qAsConst(entries_))
-        text += entry.kept.toUtf8() + '\t' + entry.file.toUtf8() + (entry.drop ? "\tdrop\n" : "\n");
+        text += entry.kept.toUtf8() + '\t' + entry.file.toUtf8()
+                + (entry.drop ? QByteArray("\tdrop") : entry.put.isEmpty() ? QByteArray() : "\tput " + entry.put)
+                + '\n';
     if (written_)
         return fs::writeStringToFSFile(path_, text.constData(), text.size(), true, error);
     // A new name: never one that is there already.
@@ -192,7 +275,9 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
             continue;
         const QList<QByteArray> fields = lines[i].split('\t');
         const bool drop = fields.size() == 3 && fields[2] == "drop";
-        const bool known = fields.size() == 2 || drop;
+        const bool put = fields.size() == 3 && fields[2].startsWith("put ");
+        const QByteArray put_checksum = put ? fields[2].mid(4) : QByteArray();
+        const bool known = fields.size() == 2 || drop || put;
         const QString kept = known ? QString::fromUtf8(fields[0]) : QString();
         const QString file = known ? QString::fromUtf8(fields[1]) : QString();
         if (!isKeptFor(kept, file, pid)) {
@@ -222,6 +307,11 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
             whole = false;
         } else if ((finished && target_plain) || same) {
             whole = ::unlink(from.constData()) == 0 && whole;
+        } else if (target_plain && !isAsLeft(to, from, put_checksum)) {
+            // Changed since the run stopped: what is there now stays, and so
+            // does what was kept.
+            recovery.changed.append({folder + file, folder + kept});
+            whole = false;
         } else if (::rename(from.constData(), to.constData()) == 0) {
             recovery.put_back << folder + file;
         } else {

@@ -4,6 +4,12 @@
 #include <QStringList>
 #include <QVector>
 
+#include <memory>
+
+namespace Velmora {
+class WriteWatch;
+}
+
 namespace base {
 
 // The record a run that writes over several files of one folder keeps of
@@ -19,6 +25,11 @@ namespace base {
 // record again: each file's present contents kept (the files go back to
 // them unless the change finishes), and the other set's copies it puts in
 // place, to be dropped once the files are whole again.
+//
+// Before a file is written over, the record also holds a checksum of what
+// the change puts there, so that the next start writes a kept file back only
+// over a file that is still what the change left: one changed since (by the
+// user, after the crash) stays as it is, and so does its kept file.
 class KeptFilesJournal
 {
 public:
@@ -38,10 +49,21 @@ public:
     // true. False, with the reason in *error, when it could not be written
     // (file must not be written over then).
     bool add(const QString &file, const QString &kept, QString *error);
+    // Records that contents are about to be put under file, one the journal
+    // keeps the earlier contents of (for any other file there is nothing to
+    // record); written whole before this returns true. file must not be
+    // written over when it returns false.
+    bool expect(const QString &file, const QByteArray &contents, QString *error);
+    // Calls expect for each checked write of the engine on this thread for
+    // as long as the watch lives (it must not outlive the journal); a write
+    // expect refuses does not happen.
+    std::unique_ptr<Velmora::WriteWatch> watchWrites();
     // Records that the run finished; true when that was written.
     bool finish(QString *error);
     // Starts a change over again: back names the kept present contents of
-    // the files, drop the copies the change puts under them instead. Written
+    // the files, drop the copies the change puts under them instead (their
+    // checksums are taken now; a file the change writes another way is
+    // announced by expect). Written
     // whole before this returns true; on failure the record stays as it was.
     bool begin(const QVector<Kept> &back, const QVector<Kept> &drop, QString *error);
     // Records that the change finished, and that the files' other contents
@@ -52,13 +74,22 @@ public:
 
     // What the start-up did with the journal at path, which a process that
     // no longer runs left.
+    struct Changed
+    {
+        QString file; // absolute
+        QString kept;
+    };
     struct Recovery
     {
         QStringList put_back; // files that got their kept contents back
+        // Files changed since the change left them, which keep what they
+        // have; their kept files stay, and so does the journal.
+        QVector<Changed> changed;
         QStringList kept; // every kept file the journal names (absolute)
         bool resolved = false; // the journal and its kept files are gone
     };
-    // A run that did not finish: each kept file goes back over its file. A
+    // A run that did not finish: each kept file goes back over its file,
+    // when the file still has what the run put there or what was kept. A
     // finished run: each kept file is removed, unless its file is missing
     // (then it takes the file's name: never the only copy). A kept file that
     // is not a plain file of this user, or a file name that is anything but
@@ -73,6 +104,7 @@ private:
         QString file; // names in the journal's folder
         QString kept;
         bool drop = false;
+        QByteArray put; // checksum of what the change puts under file
     };
 
     bool entryOf(const Kept &kept, bool drop, Entry *entry, QString *error) const;

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSet>
+#include <QVector>
 
 #include <cerrno>
 #include <csignal>
@@ -44,7 +45,7 @@ bool isFrameFile(const char *name)
 }
 
 // A scratch folder holds at most one frame and the temporary file of its
-// write, both plain files; anything else (a second frame, a folder, a link,
+// write, both plain files, and its claim; anything else (a second frame, a folder, a link,
 // another name) keeps it whole.
 bool removeScratch(const QByteArray &path)
 {
@@ -68,6 +69,11 @@ bool removeScratch(const QByteArray &path)
         struct stat entry_info;
         const bool plain = ::fstatat(fd, name, &entry_info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(entry_info.st_mode);
         const bool temporary = parse(name) == Velmora::OwnNames::TEMPORARY;
+        // Its grabber's claim on it, let go.
+        if (plain && !std::strcmp(name, Velmora::OwnNames::CLAIM_FILE)) {
+            names.emplace_back(name);
+            continue;
+        }
         frames += isFrameFile(name) ? 1 : 0;
         temporaries += temporary ? 1 : 0;
         if (!plain || !(isFrameFile(name) || temporary) || frames > 1 || temporaries > 1) {
@@ -103,6 +109,31 @@ QString processInFolder(const QString &path, qint64 pid)
     return path.left(path.lastIndexOf(QLatin1Char('/')) + 1) + QString::number(pid);
 }
 
+// The file a kept file belongs to, in its folder: the name it carries, or,
+// when it carries only the start of a long name, the one file there it was
+// made for. "" when that cannot be told.
+QByteArray fileOfKept(const QByteArray &kept)
+{
+    const int slash = kept.lastIndexOf('/');
+    const std::string kept_name = kept.mid(slash + 1).toStdString();
+    const std::string name = Velmora::OwnNames::ownerName(kept_name);
+    if (!name.empty())
+        return kept.left(slash + 1) + QByteArray::fromStdString(name);
+    QByteArray found;
+    const QStringList names = QDir(QFile::decodeName(kept.left(slash + 1)))
+                                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QString &entry : names) {
+        const QByteArray native = QFile::encodeName(entry);
+        if (Velmora::OwnNames::parse(native.toStdString()) == Velmora::OwnNames::NONE
+            && Velmora::OwnNames::belongsTo(kept_name, native.toStdString())) {
+            if (!found.isEmpty())
+                return QByteArray();
+            found = kept.left(slash + 1) + native;
+        }
+    }
+    return found;
+}
+
 // A kept file that no journal names: its process was killed before it
 // wrote over the file (a journal names a kept file first), so the file
 // still has those contents and the kept one goes; were the file gone, the
@@ -110,14 +141,12 @@ QString processInFolder(const QString &path, qint64 pid)
 bool settleUnlistedKept(const QString &path, QStringList *put_back)
 {
     qint64 pid = 0;
-    if (ownEntry(nameOf(path), &pid) != Velmora::OwnNames::KEPT || LeftoverSweeper::processRuns(pid))
+    if (ownEntry(nameOf(path), &pid) != Velmora::OwnNames::KEPT || LeftoverSweeper::ownerRuns(path, pid))
         return false;
     const QByteArray kept = QFile::encodeName(path);
-    if (!isOwnPlainFile(kept))
+    const QByteArray target = fileOfKept(kept);
+    if (!isOwnPlainFile(kept) || target.isEmpty())
         return false;
-    const int slash = kept.lastIndexOf('/');
-    const QByteArray target = kept.left(slash + 1)
-            + QByteArray::fromStdString(Velmora::OwnNames::ownerName(kept.mid(slash + 1).toStdString()));
     struct stat info;
     if (::lstat(target.constData(), &info) == 0)
         return S_ISREG(info.st_mode) && ::unlink(kept.constData()) == 0;
@@ -157,6 +186,7 @@ int LeftoverSweeper::sweep(QStringList *put_back)
     int removed = 0;
     QStringList restored;
     QStringList kept;
+    QVector<KeptFilesJournal::Changed> changed;
     QStringList listed_kept;
     QSet<QString> unresolved;
     // The journals first: they tell what their kept files are for.
@@ -166,10 +196,11 @@ int LeftoverSweeper::sweep(QStringList *put_back)
         const Velmora::OwnNames::Kind kind = ownEntry(nameOf(path), &pid);
         if (kind == Velmora::OwnNames::KEPT)
             kept << path;
-        if (kind != Velmora::OwnNames::JOURNAL || processRuns(pid))
+        if (kind != Velmora::OwnNames::JOURNAL || ownerRuns(path, pid))
             continue;
         const KeptFilesJournal::Recovery recovery = KeptFilesJournal::recover(path);
         restored += recovery.put_back;
+        changed += recovery.changed;
         listed_kept += recovery.kept;
         removed += recovery.resolved ? 1 : 0;
         // A journal that could not be dealt with may name more kept files
@@ -207,6 +238,14 @@ int LeftoverSweeper::sweep(QStringList *put_back)
                               "earlier contents again: %s\n",
                               shown.join(QStringLiteral(", ")).toUtf8().constData());
     }
+    if (!changed.isEmpty()) {
+        QStringList shown;
+        for (const KeptFilesJournal::Changed &file : qAsConst(changed))
+            shown << QStringLiteral("%1 (earlier contents: %2)").arg(file.file.mid(data.size()), file.kept.mid(data.size()));
+        Velmora::Log::warning("Editor: an editor was stopped while it wrote over these files, which were changed "
+                              "since; they stay as they are, and their earlier contents are kept beside them: %s\n",
+                              shown.join(QStringLiteral(", ")).toUtf8().constData());
+    }
     if (put_back)
         *put_back = restored;
     return removed;
@@ -217,18 +256,16 @@ bool LeftoverSweeper::isScratchName(const QString &name)
     return parse(QFile::encodeName(name).toStdString()) == Velmora::OwnNames::SCRATCH;
 }
 
-bool LeftoverSweeper::processRuns(qint64 pid)
+bool LeftoverSweeper::ownerRuns(const QString &path, qint64 pid)
 {
-    if (pid == qint64(::getpid()))
-        return true;
-    return ::kill(pid_t(pid), 0) == 0 || errno == EPERM;
+    return Velmora::OwnNames::ownerMayRun(QFile::encodeName(QDir::cleanPath(path)).toStdString(), pid);
 }
 
 bool LeftoverSweeper::removeIfLeftOver(const QString &path)
 {
     qint64 pid = 0;
     const Velmora::OwnNames::Kind kind = ownEntry(nameOf(path), &pid);
-    if ((kind != Velmora::OwnNames::TEMPORARY && kind != Velmora::OwnNames::SCRATCH) || processRuns(pid))
+    if ((kind != Velmora::OwnNames::TEMPORARY && kind != Velmora::OwnNames::SCRATCH) || ownerRuns(path, pid))
         return false;
     const QByteArray native = QFile::encodeName(path);
     if (kind == Velmora::OwnNames::SCRATCH)

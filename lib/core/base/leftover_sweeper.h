@@ -19,8 +19,9 @@ namespace base {
 // temporary file); kept files go back over their files when their run did
 // not finish, and go when it did (KeptFilesJournal). Everything else is left
 // alone: other names (older forms of ours included), what a running process
-// made (this one's included; a reused id counts as running), links, and
-// entries of another user.
+// made (this one's included; a reused id counts as running; so does a
+// process that still holds its claim on the folder, in a container or on
+// another machine), links, and entries of another user.
 class LeftoverSweeper
 {
 public:
@@ -40,7 +41,9 @@ public:
 
     // Whether name (no folder) is a scratch folder's name.
     static bool isScratchName(const QString &name);
-    static bool processRuns(qint64 pid);
+    // Whether the process pid that made the entry at path may still run,
+    // here or wherever else the folder is shared (Velmora::OwnNames).
+    static bool ownerRuns(const QString &path, qint64 pid);
     // Removes path (a temporary file, or a scratch folder with what it
     // holds) when it is left over; true when it was.
     static bool removeIfLeftOver(const QString &path);

@@ -21,6 +21,7 @@
 
 #include <velmora/Materials.h>
 #include <velmora/Object.h>
+#include <velmora/WriteWatch.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -384,6 +385,9 @@ void GrabberTool::makeImpostorNode()
         std::function<bool()> may_write;
         if (textures)
             may_write = [textures]() { return textures->changing(); };
+        // The journal holds what is about to be under the material's name
+        // before it is there.
+        const std::unique_ptr<Velmora::WriteWatch> watch = journal_ ? journal_->watchWrites() : nullptr;
         Editor::Undo::apply(new MaterialUpdateAction(
                 material, [this, material]() { setUpMaterial(material); }, &material_saved, may_write));
     }

@@ -16,6 +16,7 @@
 #include <editor_core/fs/FileSystem.h>
 
 #include <velmora/Game.h>
+#include <velmora/WriteWatch.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -285,7 +286,13 @@ MasterThread::SaveOutcome MasterThread::save(const QPair<int, QString> &task, co
         outcome.kept.clear();
         return outcome;
     }
-    outcome.saved = converted && saveImage(*image, task.second);
+    {
+        // The journal holds what is about to be under the texture's name
+        // before it is there: a start after a kill puts the kept contents
+        // back only over that.
+        const std::unique_ptr<Velmora::WriteWatch> watch = journal_ ? journal_->watchWrites() : nullptr;
+        outcome.saved = converted && saveImage(*image, task.second);
+    }
     if (outcome.saved) {
         qInfo("Impostor image saved to \"%s\"", task.second.toUtf8().constData());
     } else {

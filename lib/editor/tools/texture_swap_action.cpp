@@ -9,6 +9,8 @@
 #include <editor_core/editor/AssetManagerPrivate.h>
 #include <editor_core/fs/FileSystem.h>
 
+#include <velmora/WriteWatch.h>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -46,6 +48,7 @@ TextureSwapAction::TextureSwapAction(const QVector<File> &files, const std::shar
 
 TextureSwapAction::~TextureSwapAction()
 {
+    watch_.reset();
     // The files are whole as they are: without the journal a start after a
     // kill keeps them, and the kept files go.
     if (journal_)
@@ -127,6 +130,8 @@ void TextureSwapAction::begin(bool earlier)
     FileKeeper::discard(material_kept_);
     material_kept_ = material_present;
     state_ = CHANGING;
+    // The material is written by its own action before the change ends.
+    watch_ = journal_->watchWrites();
 }
 
 void TextureSwapAction::swap(bool earlier)
@@ -160,6 +165,7 @@ void TextureSwapAction::finish()
 {
     const bool changing = state_ == CHANGING;
     state_ = IDLE;
+    watch_.reset();
     if (!changing)
         return;
     QVector<base::KeptFilesJournal::Kept> kept;

@@ -11,6 +11,9 @@
 namespace base {
 class KeptFilesJournal;
 }
+namespace Velmora {
+class WriteWatch;
+}
 
 namespace Impostors {
 
@@ -87,6 +90,7 @@ private:
     QString material_;
     QString material_kept_;
     State state_ = IDLE;
+    std::unique_ptr<Velmora::WriteWatch> watch_; // during a change
     bool has_end_ = false;
     QStringList failed_;
 };

@@ -29,6 +29,9 @@ FrameScratchFolder::FrameScratchFolder(const QString &folder)
         const QByteArray native = QFile::encodeName(path);
         if (::mkdir(native.constData(), 0700) == 0) {
             path_ = path;
+            // Held while it is used: a grabber elsewhere that shares the
+            // folder (in a container, on another machine) leaves it alone.
+            Velmora::OwnNames::claim(native.toStdString());
             return;
         }
         if (errno == EEXIST)
@@ -47,6 +50,7 @@ FrameScratchFolder::~FrameScratchFolder()
     if (path_.isEmpty())
         return;
     const QByteArray path = QFile::encodeName(path_);
+    Velmora::OwnNames::release(path.toStdString());
     const int fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (DIR *dir = fd >= 0 ? ::fdopendir(fd) : nullptr) {
         while (const dirent *entry = ::readdir(dir))

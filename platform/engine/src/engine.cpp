@@ -9,6 +9,7 @@
 #include "velmora/Log.h"
 #include "velmora/Materials.h"
 #include "velmora/MetaScan.h"
+#include "velmora/OwnNames.h"
 #include "velmora/Player.h"
 #include "velmora/Properties.h"
 #include "velmora/Render.h"
@@ -22,6 +23,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -30,8 +32,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <set>
@@ -403,6 +407,15 @@ Engine *Engine::init(int version, App *app, int argc, char **argv, const char *,
 
     registerGUIDMetaTypes();
     Log::message("Engine: version %s, data folder %s\n", versionInfo().get(), d->data_path.get());
+    // Before anything of ours is written there: another program that shares
+    // the folder leaves what this one makes alone while it runs.
+    const QString claimed = QDir::cleanPath(toQString(d->data_path));
+    // A folder this process cannot write in holds nothing of its own.
+    if (!claimed.isEmpty() && !OwnNames::claim(QFile::encodeName(claimed).toStdString()) && errno != EROFS
+        && errno != EACCES && errno != EPERM)
+        Log::warning("Engine: the data folder cannot be claimed for this process (%s); editors that share it cannot "
+                     "tell that it runs\n",
+                     std::strerror(errno));
     FileSystem::init(d->data_path.get(), !engine->hasArg("-skip_guidsdb"));
 
     engine_internal::gameInit(seed, fixed_ifps);

@@ -3,6 +3,7 @@
 #include "velmora/LogHold.h"
 #include "velmora/OwnNames.h"
 #include "velmora/UGUID.h"
+#include "velmora/WriteWatch.h"
 #include "velmora/Xml.h"
 
 #include "engine_internal.h"
@@ -19,6 +20,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -198,6 +200,11 @@ bool commitWholeFile(const QByteArray &name, const char *data, size_t size, Stri
     }
     if (::close(fd) != 0 && ok) {
         reason = errnoText(errno);
+        ok = false;
+    }
+    std::string refused;
+    if (ok && !WriteWatch::approve(target.toStdString(), data, size, &refused)) {
+        reason = refused.c_str();
         ok = false;
     }
     if (ok && ::rename(temporary.constData(), target.constData()) != 0) {

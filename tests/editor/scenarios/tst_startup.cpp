@@ -344,7 +344,7 @@ public:
         project.world(QStringLiteral("worlds/courtyard.world"), QStringLiteral("{a101}"), {QStringLiteral("gate")});
         const QString data = project.dataPath();
         QDir().mkpath(data + QStringLiteral(".tamsel2"));
-        for (const char *name : {"lamp", "tree", "rock", "bush"})
+        for (const char *name : {"lamp", "tree", "rock", "bush", "post"})
             QDir().mkpath(data + QLatin1String(name));
         project.file(QStringLiteral(".budget.2019-04.tmp"), "budget");
         project.file(QStringLiteral(".report.2023-11.tmp"), "report");
@@ -353,6 +353,7 @@ public:
         dead_ = test::runKilled(
                 data,
                 QStringLiteral(
+                        "sum() { printf %s \"$1\" | sha1sum | cut -c1-40; } && "
                         "printf half > worlds/.courtyard.world.velmora-tmp-$$-0 && "
                         "printf x > .tamsel2/..cleanerignore.velmora-tmp-$$-1 && "
                         "mkdir shots/.velmora-frame-$$-k1 && printf x > shots/.velmora-frame-$$-k1/frame_0001.png && "
@@ -364,7 +365,8 @@ public:
                         "printf outside > ../.test.project.velmora-tmp-$$-0 && "
                         "ln -s ../../.test.project.velmora-tmp-$$-0 worlds/.linked.world.velmora-tmp-$$-2 && "
                         // A re-run killed once the albedo was written over.
-                        "printf \"velmora kept files 1\\nfinished 0\\n.lamp_alb.tga.velmora-keep-$$-3\\tlamp_alb.tga\\n"
+                        "printf \"velmora kept files 1\\nfinished 0\\n.lamp_alb.tga.velmora-keep-$$-3\\tlamp_alb.tga"
+                        "\\tput $(sum 'new albedo')\\n"
                         ".lamp_sh.tga.velmora-keep-$$-4\\tlamp_sh.tga\\n\" > lamp/.impostor.velmora-run-$$-5 && "
                         "printf 'earlier albedo' > lamp/.lamp_alb.tga.velmora-keep-$$-3 && "
                         "printf 'new albedo' > lamp/lamp_alb.tga && "
@@ -381,9 +383,9 @@ public:
                         // An undo killed once the albedo and the material
                         // had their earlier contents, before the shading.
                         "printf \"velmora kept files 1\\nfinished 0\\n"
-                        ".bush_alb.tga.velmora-keep-$$-11\\tbush_alb.tga\\n"
-                        ".bush_sh.tga.velmora-keep-$$-12\\tbush_sh.tga\\n"
-                        ".bush.mat.velmora-keep-$$-14\\tbush.mat\\n"
+                        ".bush_alb.tga.velmora-keep-$$-11\\tbush_alb.tga\\tput $(sum 'earlier albedo')\\n"
+                        ".bush_sh.tga.velmora-keep-$$-12\\tbush_sh.tga\\tput $(sum 'earlier shading')\\n"
+                        ".bush.mat.velmora-keep-$$-14\\tbush.mat\\tput $(sum 'earlier material')\\n"
                         ".bush_alb.tga.velmora-keep-$$-15\\tbush_alb.tga\\tdrop\\n"
                         ".bush_sh.tga.velmora-keep-$$-13\\tbush_sh.tga\\tdrop\\n\""
                         " > bush/.impostor.velmora-run-$$-16 && "
@@ -394,10 +396,34 @@ public:
                         "printf 'earlier shading' > bush/.bush_sh.tga.velmora-keep-$$-13 && "
                         "printf 'earlier material' > bush/bush.mat && "
                         "printf 'new material' > bush/.bush.mat.velmora-keep-$$-14 && "
+                        // A re-run killed once the material took its name,
+                        // and then the material and a texture changed by the
+                        // user: they stay, and so do their earlier contents.
+                        "printf \"velmora kept files 1\\nfinished 0\\n"
+                        ".post.mat.velmora-keep-$$-17\\tpost.mat\\tput $(sum 'new material')\\n"
+                        ".post_alb.tga.velmora-keep-$$-18\\tpost_alb.tga\\tput $(sum 'new albedo')\\n"
+                        ".post_sh.tga.velmora-keep-$$-19\\tpost_sh.tga\\tput $(sum 'new shading')\\n\""
+                        " > post/.impostor.velmora-run-$$-20 && "
+                        "printf 'earlier material' > post/.post.mat.velmora-keep-$$-17 && "
+                        "printf 'edited by the user' > post/post.mat && "
+                        "printf 'earlier albedo' > post/.post_alb.tga.velmora-keep-$$-18 && "
+                        "printf 'new albedo' > post/post_alb.tga && "
+                        "printf 'earlier shading' > post/.post_sh.tga.velmora-keep-$$-19 && "
+                        "printf 'replaced by the user' > post/post_sh.tga && "
                         // A journal that cannot be read keeps its kept files.
                         "printf 'not a journal' > rock/.impostor.velmora-run-$$-9 && "
                         "printf 'earlier albedo' > rock/.rock_alb.tga.velmora-keep-$$-10 && "
                         "printf 'new albedo' > rock/rock_alb.tga"));
+        container_ = startInContainer(data, &contained_);
+        if (container_) {
+            project.file(QStringLiteral("worlds/.courtyard.world.velmora-tmp-%1-0").arg(contained_), "being written");
+            project.file(QStringLiteral("lamp/.impostor.velmora-run-%1-1").arg(contained_),
+                         QStringLiteral("velmora kept files 1\nfinished 0\n.c.tga.velmora-keep-%1-2\tc.tga\n")
+                                 .arg(contained_)
+                                 .toUtf8());
+            project.file(QStringLiteral("lamp/.c.tga.velmora-keep-%1-2").arg(contained_), "earlier c");
+            project.file(QStringLiteral("lamp/c.tga"), "earlier c");
+        }
         running_.reset(new QProcess);
         running_->start(QStringLiteral("sleep"), {QStringLiteral("120")});
         running_->waitForStarted();
@@ -445,6 +471,15 @@ private slots:
                 QVERIFY(QFileInfo::exists(data + QString::fromLatin1(name).arg(live)));
         }
         QVERIFY(QFileInfo::exists(data + QStringLiteral("worlds/courtyard.world")));
+        // An editor in a container of its own, whose process id no process
+        // has here, still runs: what it made stays as it is.
+        if (container_) {
+            for (const char *name : {"worlds/.courtyard.world.velmora-tmp-%1-0", "lamp/.impostor.velmora-run-%1-1",
+                                     "lamp/.c.tga.velmora-keep-%1-2"})
+                QVERIFY2(QFileInfo::exists(data + QString::fromLatin1(name).arg(contained_)), name);
+            container_->kill();
+            container_->waitForFinished();
+        }
         running_->kill();
         running_->waitForFinished();
 
@@ -466,10 +501,44 @@ private slots:
         put_back.sort();
         QCOMPARE(put_back,
                  (QStringList{QStringLiteral("bush/bush.mat"), QStringLiteral("bush/bush_alb.tga"),
-                              QStringLiteral("lamp/lamp_alb.tga")}));
+                              QStringLiteral("lamp/lamp_alb.tga"), QStringLiteral("post/post_alb.tga")}));
+        // What the user changed after the kill stays, both versions are
+        // there, and the console names them.
+        QCOMPARE(contents(data + QStringLiteral("post/post.mat")), QByteArray("edited by the user"));
+        QCOMPARE(contents(data + QStringLiteral("post/post_sh.tga")), QByteArray("replaced by the user"));
+        QCOMPARE(contents(data + QStringLiteral("post/post_alb.tga")), QByteArray("earlier albedo"));
+        const QString kept = QStringLiteral("post/.post.mat.velmora-keep-%1-17").arg(dead_);
+        QCOMPARE(contents(data + kept), QByteArray("earlier material"));
+        QVERIFY(QFileInfo::exists(data + QStringLiteral("post/.impostor.velmora-run-%1-20").arg(dead_)));
+        const QString changed = QRegularExpression("which were changed since; [^:]*: ([^\n]*)\n").match(log).captured(1);
+        QVERIFY2(changed.contains(QStringLiteral("post/post.mat (earlier contents: %1)").arg(kept)), qPrintable(log));
+        QVERIFY2(changed.contains(QStringLiteral("post/post_sh.tga (earlier contents: post/.post_sh.tga.velmora-keep-%1-19)")
+                                          .arg(dead_)),
+                 qPrintable(changed));
     }
 
 private:
+    // A stand-in for an editor in a container of its own on the data
+    // folder: a process in a pid namespace of its own, with an id that no
+    // process has here. Null where the system does not let a test make one.
+    static std::unique_ptr<QProcess> startInContainer(const QString &data, qint64 *pid)
+    {
+        const QString holder = qEnvironmentVariable("VELMORA_CLAIM_HOLDER");
+        qint64 free = 30000;
+        while (free > 1000 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(free)))
+            --free;
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral("unshare"),
+                       {QStringLiteral("--pid"), QStringLiteral("--fork"), QStringLiteral("--kill-child"),
+                        QStringLiteral("--mount-proc"), QStringLiteral("sh"), QStringLiteral("-c"),
+                        QStringLiteral("echo %1 > /proc/sys/kernel/ns_last_pid; \"$0\" \"$1\" & wait").arg(free - 1),
+                        holder, QDir::cleanPath(data)});
+        if (::geteuid() != 0 || holder.isEmpty() || !process->waitForStarted() || !process->waitForReadyRead(10000))
+            return nullptr;
+        *pid = process->readLine().trimmed().toLongLong();
+        return *pid == free ? std::move(process) : nullptr;
+    }
+
     static QByteArray contents(const QString &path)
     {
         QFile file(path);
@@ -478,6 +547,8 @@ private:
 
     qint64 dead_ = 0;
     std::unique_ptr<QProcess> running_;
+    std::unique_ptr<QProcess> container_;
+    qint64 contained_ = 0;
 };
 
 } // namespace

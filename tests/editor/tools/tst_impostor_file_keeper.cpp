@@ -36,7 +36,7 @@ QByteArray bytesOf(const QString &path)
 bool writeWhole(const QString &path, const QByteArray &bytes)
 {
     // As the image writer does: a new file takes the name.
-    const QString temporary = path + QStringLiteral(".new");
+    const QString temporary = QFileInfo(path).path() + QStringLiteral("/.new");
     QFile file(temporary);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush()
             && (file.close(), ::rename(QFile::encodeName(temporary), QFile::encodeName(path)) == 0);
@@ -176,6 +176,9 @@ void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back_d
     QTest::newRow("finished, no links or modes") << "fat" << true;
     QTest::newRow("a full disk: nothing recorded, nothing left") << "full" << false;
     QTest::newRow("a kept name of another process listed: left as it is") << "foreign" << false;
+    QTest::newRow("killed half way, then the written file edited: it stays") << "edited" << false;
+    QTest::newRow("killed half way, names of 255 bytes") << "long" << false;
+    QTest::newRow("finished, names of 255 bytes") << "long" << true;
 }
 
 void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
@@ -187,7 +190,11 @@ void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
         folder = dir_->path() + QStringLiteral("/linked/");
         QVERIFY(QFile::link(folder_, dir_->path() + QStringLiteral("/linked")));
     }
-    const QStringList names{QStringLiteral("lamp_alb.tga"), QStringLiteral("lamp_sh.tga")};
+    // The longest names a file system takes, one cut within a character.
+    const QStringList names = how == "long"
+            ? QStringList{QString(251, QLatin1Char('a')) + QStringLiteral(".tga"),
+                          QStringLiteral("lamp_") + QString(122, QChar(0xe4)) + QStringLiteral(".tga")}
+            : QStringList{QStringLiteral("lamp_alb.tga"), QStringLiteral("lamp_sh.tga")};
     for (const QString &name : names)
         QVERIFY(writeWhole(folder_ + name, version('a')));
     std::unique_ptr<test::NoLinksOrModes> fat(how == "fat" ? new test::NoLinksOrModes : nullptr);
@@ -205,6 +212,7 @@ void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
         }
         if (name == names.last() && !finished)
             break; // killed once the second is kept, before it is written
+        QVERIFY2(journal.expect(folder + name, version('b'), &error), qPrintable(error));
         QVERIFY(writeWhole(folder + name, version('b')));
     }
     QString error;
@@ -230,6 +238,22 @@ void tst_ImpostorFileKeeper::the_journal_tells_the_next_start_what_to_put_back()
         QVERIFY(!KeptFilesJournal::recover(journal_path).resolved);
         QVERIFY(QFile::exists(folder_ + other) && QFile::exists(journal_path));
         QCOMPARE(bytesOf(folder_ + names.first()), version('b'));
+        return;
+    }
+    if (how == "edited") {
+        // Changed by the user after the kill: neither it nor its earlier
+        // contents are written over, and the journal stays to say so again.
+        const QString kept = folder_ + test::folderEntries(folder_).filter(QStringLiteral(".lamp_alb.tga.")).value(0);
+        QVERIFY(writeWhole(folder_ + names.first(), "the user's"));
+        const KeptFilesJournal::Recovery recovery = KeptFilesJournal::recover(journal_path);
+        QVERIFY(!recovery.resolved && recovery.put_back.isEmpty());
+        QCOMPARE(recovery.changed.size(), 1);
+        QCOMPARE(recovery.changed[0].file, folder_ + names.first());
+        QCOMPARE(recovery.changed[0].kept, kept);
+        QCOMPARE(bytesOf(folder_ + names.first()), QByteArray("the user's"));
+        QCOMPARE(bytesOf(kept), version('a'));
+        QVERIFY(QFile::exists(journal_path));
+        QCOMPARE(test::folderEntries(folder_).size(), 2 + 1 + 1);
         return;
     }
     // The next start, in the real folder.

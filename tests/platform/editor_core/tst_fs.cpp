@@ -210,6 +210,11 @@ private slots:
         QCOMPARE(test::readFile(data_ + relative), content);
         QVERIFY(fs::writeStringToFSFile(relative, "new", 3, true));
         QCOMPARE(fs::readFSFileToByteArray(relative), QByteArray("new"));
+        // The longest name a file system takes, new and over itself.
+        const QString longest = QStringLiteral(".tamsel2/") + QString(126, QChar(0x3b1)) + QStringLiteral(".jn");
+        QVERIFY(fs::writeStringToFSFile(longest, "1", 1, false));
+        QVERIFY(fs::writeStringToFSFile(longest, "2", 1, true));
+        QCOMPARE(fs::readFSFileToByteArray(longest), QByteArray("2"));
 
         QVERIFY(fs::readFSFileToByteArray(QStringLiteral("missing.txt")).isEmpty());
         // A FIFO, directly or through a link, and a device are refused at

@@ -7,6 +7,7 @@
 
 #include "velmora/FileSystem.h"
 #include "velmora/MetaScan.h"
+#include "velmora/OwnNames.h"
 #include "velmora/Xml.h"
 
 #include <QtTest>
@@ -153,11 +154,24 @@ void TestMetaScan::lists_hidden_names_that_carry_a_process_id_and_nothing_like_t
                       qPrintable(data + QStringLiteral(".linked.txt.velmora-tmp-17-13")))
             == 0);
 
-    const auto scan = Velmora::MetaScan::read(data.toStdString());
-    const std::vector<std::string> expected{
+    // Ours for a name of 255 bytes fit, and carry its start and checksum.
+    const std::string longest = std::string(251, 'l') + ".tga";
+    std::vector<std::string> expected{
             ".runtimes/aa/.x.meta.velmora-tmp-5-1", ".top.txt.velmora-tmp-17-12",
             "imp/.impostor.velmora-run-17-4",       "imp/.lamp_alb.tga.velmora-keep-17-3",
             "shots/.velmora-frame-4242-a1B2c3/",    "worlds/.courtyard.world.velmora-tmp-4242-0"};
+    for (const auto kind : {Velmora::OwnNames::TEMPORARY, Velmora::OwnNames::KEPT}) {
+        const std::string own = Velmora::OwnNames::make(kind, longest);
+        QVERIFY(own.size() <= 255 && Velmora::OwnNames::belongsTo(own, longest));
+        QVERIFY(!Velmora::OwnNames::belongsTo(own, std::string(251, 'l') + ".png"));
+        QCOMPARE(Velmora::OwnNames::ownerName(own), std::string());
+        QVERIFY(installation.writeData(QStringLiteral("long/") + QString::fromStdString(own), "x"));
+        expected.insert(expected.begin() + 2, "long/" + own);
+    }
+    QVERIFY(installation.writeData(QStringLiteral("long/") + QString::fromStdString(longest), "x"));
+
+    const auto scan = Velmora::MetaScan::read(data.toStdString());
+    std::sort(expected.begin(), expected.end());
     QCOMPARE(scan->marked_leftovers, expected);
 }
 

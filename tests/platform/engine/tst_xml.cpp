@@ -201,6 +201,12 @@ private slots:
         Xml *p = loaded.findChild("import")->findChild("param");
         QCOMPARE(QByteArray(p->getArg("name")), QByteArray("a\"b"));
         QCOMPARE(QByteArray(p->getData()), QByteArray("x < y & z"));
+
+        // The longest name a file system takes, new and over itself.
+        const QByteArray longest = dir.filePath(QString(251, QLatin1Char('w')) + QStringLiteral(".xml")).toUtf8();
+        QVERIFY(xml->save(longest.constData()));
+        QVERIFY(xml->save(longest.constData()));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot).size(), 2);
     }
 
     void edits_of_a_loaded_tree_save_like_a_tree_built_by_hand()
