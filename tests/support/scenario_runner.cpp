@@ -10,6 +10,7 @@
 #include <velmora/Base.h>
 #include <velmora/Console.h>
 #include <velmora/Game.h>
+#include <velmora/OwnNames.h>
 
 #include <QDir>
 #include <QDirIterator>
@@ -141,7 +142,11 @@ bool waitFrames(int count, int timeout_ms)
 
 QMap<QString, QByteArray> folderChecksums(const QString &folder)
 {
-    return folderChecksums(folder, {QStringLiteral(".thumbnails/")});
+    // Not the editor's own: its thumbnails, and its claim on the data folder.
+    QMap<QString, QByteArray> sums = folderChecksums(folder, {QStringLiteral(".thumbnails/")});
+    for (auto it = sums.begin(); it != sums.end();)
+        it = QFileInfo(it.key()).fileName() == QLatin1String(Velmora::OwnNames::CLAIM_FILE) ? sums.erase(it) : it + 1;
+    return sums;
 }
 
 namespace {

@@ -167,8 +167,8 @@ std::unique_ptr<Velmora::WriteWatch> KeptFilesJournal::watchWrites()
     return std::make_unique<Velmora::WriteWatch>(
             [this](const std::string &path, const char *data, size_t size, std::string *reason) {
                 QString error;
-                if (expect(QFile::decodeName(QByteArray::fromStdString(path)),
-                           QByteArray::fromRawData(data, int(size)), &error))
+                if (expect(QFile::decodeName(QByteArray::fromStdString(path)), QByteArray::fromRawData(data, int(size)),
+                           &error))
                     return true;
                 *reason = error.toStdString();
                 return false;
@@ -236,7 +236,9 @@ bool KeptFilesJournal::write(QString *error)
     QByteArray text = HEADER + (finished_ ? "finished 1\n" : "finished 0\n");
     for (const Entry &entry : qAsConst(entries_))
         text += entry.kept.toUtf8() + '\t' + entry.file.toUtf8()
-                + (entry.drop ? QByteArray("\tdrop") : entry.put.isEmpty() ? QByteArray() : "\tput " + entry.put)
+                + (entry.drop                    ? QByteArray("\tdrop")
+                           : entry.put.isEmpty() ? QByteArray()
+                                                 : "\tput " + entry.put)
                 + '\n';
     if (written_)
         return fs::writeStringToFSFile(path_, text.constData(), text.size(), true, error);

@@ -241,7 +241,8 @@ int LeftoverSweeper::sweep(QStringList *put_back)
     if (!changed.isEmpty()) {
         QStringList shown;
         for (const KeptFilesJournal::Changed &file : qAsConst(changed))
-            shown << QStringLiteral("%1 (earlier contents: %2)").arg(file.file.mid(data.size()), file.kept.mid(data.size()));
+            shown << QStringLiteral("%1 (earlier contents: %2)")
+                             .arg(file.file.mid(data.size()), file.kept.mid(data.size()));
         Velmora::Log::warning("Editor: an editor was stopped while it wrote over these files, which were changed "
                               "since; they stay as they are, and their earlier contents are kept beside them: %s\n",
                               shown.join(QStringLiteral(", ")).toUtf8().constData());

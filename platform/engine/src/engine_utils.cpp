@@ -203,7 +203,7 @@ bool commitWholeFile(const QByteArray &name, const char *data, size_t size, Stri
         ok = false;
     }
     std::string refused;
-    if (ok && !WriteWatch::approve(target.toStdString(), data, size, &refused)) {
+    if (ok && !WriteWatch::approve(target.constData(), data, size, &refused)) {
         reason = refused.c_str();
         ok = false;
     }

@@ -1,8 +1,8 @@
 #include "velmora/OwnNames.h"
 
 #include <atomic>
-#include <cerrno>
 #include <cctype>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -191,8 +191,8 @@ std::string ownerName(std::string_view name)
     const std::string_view part = name.substr(1, at - 1);
     // A part that may be the start of a longer name and its checksum.
     const size_t room = LONGEST_NAME - 1 - (name.size() - at);
-    bool may_be_shortened = part.size() + 3 >= room && part.size() >= CHECKSUM_SIZE
-            && part[part.size() - CHECKSUM_SIZE] == '~';
+    bool may_be_shortened
+            = part.size() + 3 >= room && part.size() >= CHECKSUM_SIZE && part[part.size() - CHECKSUM_SIZE] == '~';
     for (size_t i = part.size() - CHECKSUM_SIZE + 1; may_be_shortened && i < part.size(); ++i)
         may_be_shortened = std::isxdigit(static_cast<unsigned char>(part[i])) != 0;
     return may_be_shortened ? std::string() : std::string(part);

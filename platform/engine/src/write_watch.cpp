@@ -23,7 +23,7 @@ WriteWatch::~WriteWatch()
     t_watches.erase(std::remove(t_watches.begin(), t_watches.end(), this), t_watches.end());
 }
 
-bool WriteWatch::approve(const std::string &path, const char *data, size_t size, std::string *reason)
+bool WriteWatch::approve(const char *path, const char *data, size_t size, std::string *reason)
 {
     if (t_watches.empty() || !t_watches.back()->callback_)
         return true;

@@ -510,10 +510,12 @@ private slots:
         const QString kept = QStringLiteral("post/.post.mat.velmora-keep-%1-17").arg(dead_);
         QCOMPARE(contents(data + kept), QByteArray("earlier material"));
         QVERIFY(QFileInfo::exists(data + QStringLiteral("post/.impostor.velmora-run-%1-20").arg(dead_)));
-        const QString changed = QRegularExpression("which were changed since; [^:]*: ([^\n]*)\n").match(log).captured(1);
+        const QString changed
+                = QRegularExpression("which were changed since; [^:]*: ([^\n]*)\n").match(log).captured(1);
         QVERIFY2(changed.contains(QStringLiteral("post/post.mat (earlier contents: %1)").arg(kept)), qPrintable(log));
-        QVERIFY2(changed.contains(QStringLiteral("post/post_sh.tga (earlier contents: post/.post_sh.tga.velmora-keep-%1-19)")
-                                          .arg(dead_)),
+        QVERIFY2(changed.contains(
+                         QStringLiteral("post/post_sh.tga (earlier contents: post/.post_sh.tga.velmora-keep-%1-19)")
+                                 .arg(dead_)),
                  qPrintable(changed));
     }
 

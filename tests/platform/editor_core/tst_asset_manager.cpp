@@ -13,6 +13,7 @@
 #include <velmora/Console.h>
 #include <velmora/Engine.h>
 #include <velmora/FileSystem.h>
+#include <velmora/OwnNames.h>
 
 #include <QDirIterator>
 #include <QMutex>
@@ -95,13 +96,16 @@ public:
                      + g.getString().get() + "\" " + attributes + ">\n" + children + "</asset>\n");
     }
 
-    // Every file below the project folder with its size and time stamp.
+    // Every file below the project folder with its size and time stamp, but
+    // the claim a running engine holds on its data folder.
     QStringList snapshot() const
     {
         QStringList result;
         QDirIterator it(dir_.path(), QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             it.next();
+            if (it.fileName() == QLatin1String(Velmora::OwnNames::CLAIM_FILE))
+                continue;
             result << it.filePath() + QLatin1Char(' ') + QString::number(it.fileInfo().size()) + QLatin1Char(' ')
                             + QString::number(it.fileInfo().lastModified().toMSecsSinceEpoch());
         }

@@ -25,7 +25,7 @@ public:
 
     // Asks the watch of this thread, if any, whether data may now be put
     // under path; true when there is none.
-    static bool approve(const std::string &path, const char *data, size_t size, std::string *reason);
+    static bool approve(const char *path, const char *data, size_t size, std::string *reason);
 
 private:
     Callback callback_;
