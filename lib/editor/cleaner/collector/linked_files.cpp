@@ -82,6 +82,7 @@ struct LinkedFiles::Walk
                 file.relative = text(reached + name);
                 file.target = text(dir + name);
                 file.target_relative = text((dir + name).substr(real_root.size() + 1));
+                file.target_as_reached = text(root + (dir + name).substr(real_root.size() + 1));
                 file.kind = Kind::Inside;
                 file.below_link = true;
                 out.push_back(std::move(file));
@@ -126,6 +127,8 @@ struct LinkedFiles::Walk
         }
         link.kind = Kind::Inside;
         link.target_relative = target.size() > real_root.size() ? text(target.substr(real_root.size() + 1)) : QString();
+        link.target_as_reached = text(target.size() > real_root.size() ? root + target.substr(real_root.size() + 1)
+                                                                       : root.substr(0, root.size() - 1));
         const bool walk_below = link.folder && isHidden(link.target_relative) && entered.insert(target).second;
         out.push_back(std::move(link));
         // A visible folder is listed by the scan (and here) on its own.

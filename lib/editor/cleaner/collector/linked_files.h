@@ -29,6 +29,9 @@ public:
         QString relative; // data-relative, as reached
         QString target; // resolved; empty unless Inside or Outside
         QString target_relative; // data-relative path of the target (Inside only; empty for the data folder)
+        // The target through the data folder as given, as the asset manager
+        // names its files (Inside only): what the target is read and named as.
+        QString target_as_reached;
         Kind kind = Kind::Nowhere;
         bool folder = false; // leads to a folder
         bool below_link = false; // a plain file below a linked folder, not a link itself
