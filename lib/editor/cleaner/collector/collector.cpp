@@ -907,7 +907,10 @@ bool CollectorSteps::walkFolder(const QDir &dir, const QStringList &filters, con
         const QString target = entry.canonicalFilePath();
         return !target.isEmpty() && target.startsWith(project_root);
     };
-    const QFileInfoList files = dir.entryInfoList(filters, QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    // FIFOs, sockets and devices too: read, each fails and is told, as it
+    // is through a link.
+    const QFileInfoList files
+            = dir.entryInfoList(filters, QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo &file : files) {
         if (file.isSymLink() && !inside(file))
             continue;

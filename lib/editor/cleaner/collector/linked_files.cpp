@@ -67,16 +67,15 @@ struct LinkedFiles::Walk
                 struct stat info;
                 if (::fstatat(::dirfd(folder), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
                     continue;
-                type = S_ISLNK(info.st_mode)    ? DT_LNK
-                        : S_ISDIR(info.st_mode) ? DT_DIR
-                        : S_ISREG(info.st_mode) ? DT_REG
-                                                : 0;
+                type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
             }
             if (type == DT_LNK) {
                 follow(root + reached + name, reached + name);
             } else if (type == DT_DIR) {
                 folders.emplace_back(name);
-            } else if (type == DT_REG && below_link) {
+            } else if (below_link) {
+                // A FIFO, socket or device is listed as well: reading it
+                // fails, and is told, as through a link of its own.
                 Entry file;
                 file.path = text(root + reached + name);
                 file.relative = text(reached + name);
