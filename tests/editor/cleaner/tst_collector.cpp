@@ -35,7 +35,8 @@ private slots:
     void progress_ends_at_exactly_the_total_and_never_goes_back();
     void a_cancel_at_any_report_leaves_no_result();
     void the_job_reports_progress_and_ends_done_or_cancelled();
-    void files_that_cannot_be_read_are_reported_and_make_the_list_incomplete();
+    void files_that_cannot_be_read_are_reported_once_and_make_the_list_incomplete_data();
+    void files_that_cannot_be_read_are_reported_once_and_make_the_list_incomplete();
     void a_file_saved_or_an_asset_removed_during_the_collection_makes_the_result_stale();
     void source_links_inside_the_project_are_followed_and_others_are_not();
     void a_read_only_file_is_never_listed_whoever_runs_the_editor();
@@ -163,10 +164,18 @@ void CollectorTest::the_job_reports_progress_and_ends_done_or_cancelled()
     tbb::Queue::instance()->shutdown();
 }
 
-void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_incomplete()
+void CollectorTest::files_that_cannot_be_read_are_reported_once_and_make_the_list_incomplete_data()
 {
+    QTest::addColumn<bool>("data_through_link");
+    QTest::newRow("data folder") << false;
+    QTest::newRow("data folder reached through a link") << true;
+}
+
+void CollectorTest::files_that_cannot_be_read_are_reported_once_and_make_the_list_incomplete()
+{
+    QFETCH(bool, data_through_link);
     QTemporaryDir dir;
-    test::ProjectBuilder project(dir.path());
+    test::ProjectBuilder project(dir.path() + QStringLiteral("/real"));
     project.asset("textures/a.png", "png", "{a001}", 6)
             .asset("nodes/half_written.node", "<nodes><node name=\"n\" id=\"1\"><mesh>textures/a.png", "{a002}", 1)
             .asset("nodes/empty.node", "", "{a003}", 1)
@@ -182,23 +191,43 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
                                            "<runtime guid=\"{b001}\" kind=\"3\" name=\"m\" ext=\"node\"/>\n</asset>\n"))
                             .toUtf8())
             .asset("scripts/pipe.usc", "", "{a008}", 20)
+            .asset("materials/pipe.mat", "", "{a009}", 4)
+            .asset("materials/gone.mat", "", "{a010}", 4)
             // The ignore file is there but is no file that can be read.
             .file(".tamsel2/.cleanerignore/x", "");
     QVERIFY(project.ok());
-    // A world that is a link to a FIFO inside the data folder, and a script
-    // that became a FIFO after the scan: neither is waited on.
+    // One FIFO inside the data folder reached through links as a world,
+    // twice as a material (each read both as a material and as its text)
+    // and below a linked folder; a source file and a link to it; a script
+    // and a material that became FIFOs after the scan: none is waited on,
+    // each is told once.
     QVERIFY(QDir().mkpath(project.dataPath() + QStringLiteral(".shared")));
-    QVERIFY(test::makeFifo(project.dataPath() + QStringLiteral(".shared/pipe")));
+    QVERIFY(test::makeFifo(project.dataPath() + QStringLiteral(".shared/pipe.mat")));
     QVERIFY(QDir().mkpath(project.dataPath() + QStringLiteral("worlds")));
-    QVERIFY(QFile::link(QStringLiteral("../.shared/pipe"), project.dataPath() + QStringLiteral("worlds/pipe.world")));
+    for (const char *name : {"worlds/pipe.world", "materials/linked.mat", "materials/linked_again.mat"}) {
+        const QByteArray link = (project.dataPath() + QLatin1String(name)).toUtf8();
+        QVERIFY(::symlink("../.shared/pipe.mat", link.constData()) == 0);
+    }
+    QVERIFY(QFile::link(QStringLiteral(".shared"), project.dataPath() + QStringLiteral("shared")));
+    const QString source = dir.path() + QStringLiteral("/real/source/code/");
+    QVERIFY(QDir().mkpath(source) && test::makeFifo(source + QStringLiteral("pipe.cpp")));
+    QVERIFY(QFile::link(QStringLiteral("pipe.cpp"), source + QStringLiteral("alias.cpp")));
+    QVERIFY(test::linkToDevice(project.dataPath() + QStringLiteral("materials/device.mat")));
+    QString data = project.dataPath();
+    if (data_through_link) {
+        QVERIFY(QFile::link(dir.path() + QStringLiteral("/real"), dir.path() + QStringLiteral("/alias")));
+        data = dir.path() + QStringLiteral("/alias/data/");
+    }
     AnalysisFixture fixture;
-    QVERIFY(fixture.start(project.dataPath()));
+    QVERIFY(fixture.start(data));
     // A script over the size limit (sparse, so it costs no disk).
     QFile huge(project.dataPath() + QStringLiteral("scripts/huge.usc"));
     QVERIFY(huge.open(QIODevice::WriteOnly) && huge.resize(cleaner::Collector::MAX_SCRIPT_FILE_SIZE + 1));
     huge.close();
     QVERIFY(fixture.rescan());
     QVERIFY(test::makeFifo(project.dataPath() + QStringLiteral("scripts/pipe.usc")));
+    QVERIFY(test::makeFifo(project.dataPath() + QStringLiteral("materials/pipe.mat")));
+    QVERIFY(QFile::remove(project.dataPath() + QStringLiteral("materials/gone.mat")));
     const bool root = ::geteuid() == 0;
     if (!root)
         QVERIFY(QFile::setPermissions(project.dataPath() + QStringLiteral("scripts/locked.usc"),
@@ -206,18 +235,29 @@ void CollectorTest::files_that_cannot_be_read_are_reported_and_make_the_list_inc
 
     cleaner::CollectorResult result;
     QVERIFY(cleaner::Collector::collect(result, fixture.assets(), fixture.materials(), [](int, int) { return true; }));
+    const QString alias = QDir::cleanPath(fixture.dataPath() + QStringLiteral("../source/code/alias.cpp"));
     QStringList failed;
     for (const cleaner::ReadFailure &failure : result.read_failures) {
         QVERIFY(!failure.reason.isEmpty());
         if (failure.path.contains(QLatin1String("pipe")))
-            QVERIFY2(failure.reason.contains(QLatin1String("FIFO")), qPrintable(failure.reason));
-        failed << QDir(project.dataPath()).relativeFilePath(failure.path);
+            QVERIFY2(failure.reason.startsWith(QLatin1String("cannot be opened: it is a FIFO, not a regular file")),
+                     qPrintable(failure.reason));
+        // The link to the source file is no second file, but it is told.
+        if (failure.path.endsWith(QLatin1String("pipe.cpp")))
+            QVERIFY2(failure.reason.endsWith(QStringLiteral("(also reached as \"%1\")").arg(alias)),
+                     qPrintable(failure.reason));
+        // Named as the data folder was reached, as the assets are.
+        failed << QDir(fixture.dataPath()).relativeFilePath(failure.path);
     }
     failed.sort();
     QStringList expected{QStringLiteral(".runtimes/bb/bbbbb00000000000000000000000000000000001.node"),
-                         QStringLiteral(".shared/pipe"),
+                         QStringLiteral(".shared/pipe.mat"),
                          QStringLiteral(".tamsel2/.cleanerignore"),
+                         QStringLiteral("../source/code/pipe.cpp"),
+                         QStringLiteral("materials/device.mat"),
                          QStringLiteral("materials/garbage.mat"),
+                         QStringLiteral("materials/gone.mat"),
+                         QStringLiteral("materials/pipe.mat"),
                          QStringLiteral("nodes/half_written.node"),
                          QStringLiteral("scripts/huge.usc"),
                          QStringLiteral("scripts/pipe.usc")};

@@ -244,7 +244,9 @@ struct Collector::Context
     // What the real pass read, noted just before it read it.
     std::shared_ptr<ReadStamps> stamps;
     quint64 revision = 0;
-    ReadFailures failures;
+    // Every file that could not be read, once, whichever step or name
+    // reached it (the items factory's own are added to it).
+    ReadFailureList failures;
     // The data folder's links, and those of them that are not read.
     LinkedFiles links;
     QSet<QString> unread_links;
@@ -254,9 +256,10 @@ struct Collector::Context
     bool report() { return progress(max_progress_value, progress_value); }
     void addFailure(const QString &path, const QString &reason)
     {
+        if (!failures.add(path, reason))
+            return;
         Velmora::Log::warning("Cleaner: \"%s\" %s; the assets it may use can be listed as unused\n",
                               qUtf8Printable(path), qUtf8Printable(reason));
-        failures.append(ReadFailure{path, reason});
     }
     Item *find(const Velmora::UGUID &guid) const { return items_map.value(guid, nullptr); }
     Velmora::UGUID ownerOf(const Velmora::UGUID &guid) const
@@ -329,7 +332,7 @@ bool CollectorSteps::buildItems(Context &context)
             infos);
     if (!created)
         return false;
-    context.failures += context.factory.readFailures();
+    context.failures.add(context.factory.readFailures());
     context.progress_value += context.factory.size() / 2;
     addItem(context, infos);
     infos.clear();
@@ -390,7 +393,7 @@ void CollectorSteps::addItem(Context &context, Velmora::Vector<AssetInfo> &infos
     IgnoreList ignore;
     ignore.setPatterns(IgnoreList::load(&ignore_error));
     if (!ignore_error.isEmpty())
-        context.failures.append(ReadFailure{IgnoreListFile::filePath(), ignore_error});
+        context.failures.add(IgnoreListFile::filePath(), ignore_error);
 
     context.items.clear();
     context.items_map.clear();
@@ -489,6 +492,8 @@ void CollectorSteps::addLinkUsers(Context &context)
                               qUtf8Printable(note));
         context.link_notes.append(LinkNote{entry.relative, note});
     }
+    // What the factory could not read through the links.
+    context.failures.add(context.factory.readFailures());
     for (std::unique_ptr<Item> &user : users) {
         context.items_by_folder[user->directory].push_back(user.get());
         context.items.push_back(std::move(user));
@@ -528,7 +533,7 @@ QString CollectorSteps::useLink(Context &context, const LinkedFiles::Entry &entr
 
     auto user = std::make_unique<Item>();
     Item *raw = user.get();
-    user->absolute_path = utf8(entry.target);
+    user->absolute_path = utf8(entry.target_as_reached);
     user->directory = utf8(QDir::cleanPath(QFileInfo(entry.path).path()));
     user->relative_path = utf8(entry.relative);
     user->basename = utf8(name);
@@ -561,9 +566,7 @@ QString CollectorSteps::useLink(Context &context, const LinkedFiles::Entry &entr
             return QString();
         return QStringLiteral("to the asset %1, which counts as used").arg(shown);
     }
-    const int failures = context.factory.readFailures().size();
-    context.factory.createFileItem(entry.target, type, raw->item);
-    context.failures += context.factory.readFailures().mid(failures);
+    context.factory.createFileItem(entry.target_as_reached, type, raw->item);
     if (entry.below_link)
         return QString();
     return readsReferences(type, extension)
@@ -904,7 +907,10 @@ bool CollectorSteps::walkFolder(const QDir &dir, const QStringList &filters, con
         const QString target = entry.canonicalFilePath();
         return !target.isEmpty() && target.startsWith(project_root);
     };
-    const QFileInfoList files = dir.entryInfoList(filters, QDir::Files | QDir::NoDotAndDotDot, QDir::NoSort);
+    // FIFOs, sockets and devices too: read, each fails and is told, as it
+    // is through a link.
+    const QFileInfoList files
+            = dir.entryInfoList(filters, QDir::Files | QDir::System | QDir::NoDotAndDotDot, QDir::NoSort);
     for (const QFileInfo &file : files) {
         if (file.isSymLink() && !inside(file))
             continue;
@@ -1076,7 +1082,7 @@ bool Collector::collect(CollectorResult &result, Editor::AssetManagerPrivate *as
         if (ok) {
             result.unused = CollectorSteps::makeUnusedResult(*context, result);
             result.lost = CollectorSteps::makeLostResult(*context);
-            result.read_failures = context->failures;
+            result.read_failures = context->failures.failures();
             result.stale = CollectorSteps::checkStale(*context);
             result.stamps = context->stamps;
             result.links = context->link_notes;

@@ -67,21 +67,21 @@ struct LinkedFiles::Walk
                 struct stat info;
                 if (::fstatat(::dirfd(folder), name, &info, AT_SYMLINK_NOFOLLOW) != 0)
                     continue;
-                type = S_ISLNK(info.st_mode)    ? DT_LNK
-                        : S_ISDIR(info.st_mode) ? DT_DIR
-                        : S_ISREG(info.st_mode) ? DT_REG
-                                                : 0;
+                type = S_ISLNK(info.st_mode) ? DT_LNK : S_ISDIR(info.st_mode) ? DT_DIR : DT_REG;
             }
             if (type == DT_LNK) {
                 follow(root + reached + name, reached + name);
             } else if (type == DT_DIR) {
                 folders.emplace_back(name);
-            } else if (type == DT_REG && below_link) {
+            } else if (below_link) {
+                // A FIFO, socket or device is listed as well: reading it
+                // fails, and is told, as through a link of its own.
                 Entry file;
                 file.path = text(root + reached + name);
                 file.relative = text(reached + name);
                 file.target = text(dir + name);
                 file.target_relative = text((dir + name).substr(real_root.size() + 1));
+                file.target_as_reached = text(root + (dir + name).substr(real_root.size() + 1));
                 file.kind = Kind::Inside;
                 file.below_link = true;
                 out.push_back(std::move(file));
@@ -126,6 +126,8 @@ struct LinkedFiles::Walk
         }
         link.kind = Kind::Inside;
         link.target_relative = target.size() > real_root.size() ? text(target.substr(real_root.size() + 1)) : QString();
+        link.target_as_reached = text(target.size() > real_root.size() ? root + target.substr(real_root.size() + 1)
+                                                                       : root.substr(0, root.size() - 1));
         const bool walk_below = link.folder && isHidden(link.target_relative) && entered.insert(target).second;
         out.push_back(std::move(link));
         // A visible folder is listed by the scan (and here) on its own.

@@ -12,8 +12,8 @@ namespace cleaner {
 // each is found here with where it leads (resolved, also when the data
 // folder is itself reached through a link):
 //   - inside the data folder: a file, or a folder; below a linked folder
-//     that lies in a hidden folder (which no scan lists) every file is
-//     listed too, as reached through the link;
+//     that lies in a hidden folder (which no scan lists) every file, of
+//     whatever kind, is listed too, as reached through the link;
 //   - outside the data folder: never entered, nor listed below;
 //   - nowhere (dangling), or a loop of links.
 // Names the scan skips (hidden ones, meta files) are skipped alike; every
@@ -29,9 +29,12 @@ public:
         QString relative; // data-relative, as reached
         QString target; // resolved; empty unless Inside or Outside
         QString target_relative; // data-relative path of the target (Inside only; empty for the data folder)
+        // The target through the data folder as given, as the asset manager
+        // names its files (Inside only): what the target is read and named as.
+        QString target_as_reached;
         Kind kind = Kind::Nowhere;
         bool folder = false; // leads to a folder
-        bool below_link = false; // a plain file below a linked folder, not a link itself
+        bool below_link = false; // a file below a linked folder, not a link itself
     };
 
     // data_root: the data folder, absolute.

@@ -111,9 +111,10 @@ void ItemsFactory::makeGuidProcessor()
 
 void ItemsFactory::addFailure(const QString &path, const QString &reason)
 {
-    Velmora::Log::warning("Cleaner: \"%s\" %s; the assets it may use can be listed as unused\n", qUtf8Printable(path),
-                          qUtf8Printable(reason));
-    failures_.append(ReadFailure{path, reason});
+    if (failures_.add(path, reason)) {
+        Velmora::Log::warning("Cleaner: \"%s\" %s; the assets it may use can be listed as unused\n",
+                              qUtf8Printable(path), qUtf8Printable(reason));
+    }
 }
 
 bool ItemsFactory::createItems(const Progress &progress, Velmora::Vector<AssetInfo> &out)

@@ -65,8 +65,9 @@ public:
     // folder or nowhere (made after the scan, which lists no link).
     void setUnread(const QSet<QString> &paths) { unread_ = paths; }
 
-    // Files that could not be read or parsed by the last createItems.
-    const ReadFailures &readFailures() const { return failures_; }
+    // Files that could not be read or parsed since the last createItems
+    // began (each file once, however often it was reached).
+    const ReadFailureList &readFailures() const { return failures_; }
 
     // The files of the snapshot that claim this asset's GUID but were left
     // out by the scan (copies made together with their meta files). What
@@ -105,7 +106,7 @@ private:
     QVector<as::Asset> assets_;
     QHash<Velmora::UGUID, QStringList> left_out_;
     QSet<QString> unread_;
-    ReadFailures failures_;
+    ReadFailureList failures_;
 };
 
 } // namespace cleaner
