@@ -27,6 +27,10 @@ namespace Impostors {
 // file, the material included, as it was before. The action comes before
 // the material's in its step, and end() gives the action that comes after.
 //
+// A change whose journal cannot be written (a full disk, a read-only
+// folder) changes nothing, the material neither: the user is told why, and
+// the undo store keeps the step where it was (unchangedBecause()).
+//
 // The hidden files are removed with the action (when its step leaves the
 // undo history, or at shutdown), once the journal that names them is gone.
 class TextureSwapAction : public Editor::Action
@@ -53,6 +57,7 @@ public:
     void apply() override {}
     void undo() override;
     void redo() override;
+    QString unchangedBecause() const override { return refusal_; }
     // The action that ends the step's undo or redo (owned by the step).
     Editor::Action *end();
 
@@ -65,11 +70,7 @@ public:
 
 private:
     class End;
-    enum State {
-        IDLE,
-        CHANGING,
-        REFUSED // the journal could not be started: nothing changes
-    };
+    enum State { IDLE, CHANGING };
     struct Entry
     {
         File file;
@@ -77,10 +78,10 @@ private:
         QString present; // a copy of what is under the name, during a change
     };
 
-    void begin(bool earlier);
+    bool begin(bool earlier);
     void swap(bool earlier);
     void finish();
-    void tell();
+    void tell(bool undoing, const QStringList &reasons);
 
     QVector<Entry> entries_;
     std::shared_ptr<base::KeptFilesJournal> journal_;
@@ -89,6 +90,7 @@ private:
     State state_ = IDLE;
     bool has_end_ = false;
     QStringList failed_;
+    QString refusal_; // why the last undo or redo changed nothing
 };
 
 } // namespace Impostors
