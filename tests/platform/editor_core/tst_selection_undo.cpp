@@ -31,13 +31,15 @@ UGUID guid(char letter, int number)
     return UGUID(text.toLatin1().constData());
 }
 
-// Sets an int and can put it back: the smallest real undoable change.
+// Sets an int and can put it back: the smallest real undoable change. While
+// *refused is true, its undo and redo change nothing and say why.
 class SetValueAction : public Editor::Action
 {
 public:
-    SetValueAction(int &target, int value)
+    SetValueAction(int &target, int value, const bool *refused = nullptr)
         : target_(target)
         , value_(value)
+        , refused_(refused)
     {}
     void apply() override
     {
@@ -45,42 +47,19 @@ public:
         target_ = value_;
     }
     void captureAfter() override { after_ = target_; }
-    void undo() override { target_ = before_; }
-    void redo() override { target_ = after_; }
+    void undo() override { target_ = unchangedBecause().isEmpty() ? before_ : target_; }
+    void redo() override { target_ = unchangedBecause().isEmpty() ? after_ : target_; }
+    QString unchangedBecause() const override
+    {
+        return refused_ && *refused_ ? QStringLiteral("No space left on device") : QString();
+    }
 
 private:
     int &target_;
     int value_;
+    const bool *refused_;
     int before_ = 0;
     int after_ = 0;
-};
-
-// A SetValueAction whose undo and redo change nothing, and say why, while
-// *refused is true.
-class RefusableAction : public SetValueAction
-{
-public:
-    RefusableAction(int &target, int value, const bool &refused)
-        : SetValueAction(target, value)
-        , refused_(refused)
-    {}
-    void undo() override
-    {
-        if (!refused_)
-            SetValueAction::undo();
-    }
-    void redo() override
-    {
-        if (!refused_)
-            SetValueAction::redo();
-    }
-    QString unchangedBecause() const override
-    {
-        return refused_ ? QStringLiteral("No space left on device") : QString();
-    }
-
-private:
-    const bool &refused_;
 };
 
 // A running engine over a temporary installation with one world, the editor
@@ -269,7 +248,7 @@ private slots:
         bool refused[3] = {false, false, false};
         Editor::Undo::begin();
         for (int i = 0; i < 3; ++i)
-            Editor::Undo::apply(new RefusableAction(values[i], i + 1, refused[i]));
+            Editor::Undo::apply(new SetValueAction(values[i], i + 1, &refused[i]));
         Editor::Undo::commit();
         Editor::Undo::apply(new SetValueAction(values[0], 7)); // a step below stays below
         QVERIFY(Editor::Undo::undo());
