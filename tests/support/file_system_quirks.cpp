@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdarg>
 #include <cstdio>
 
 #include <dlfcn.h>
@@ -22,6 +23,36 @@ bool refuse()
     refused_calls.fetch_add(1);
     errno = error;
     return true;
+}
+
+std::atomic<bool> no_inodes{false};
+std::atomic<int> inode_refusals{0};
+
+// A new name that needs an inode, refused with ENOSPC.
+bool refuseNewName(int dir, const char *path, int flags)
+{
+    if (!no_inodes.load() || !(flags & O_CREAT || (flags & O_TMPFILE) == O_TMPFILE))
+        return false;
+    struct stat info;
+    if ((flags & O_TMPFILE) != O_TMPFILE && !(flags & O_EXCL) && ::fstatat(dir, path, &info, AT_SYMLINK_NOFOLLOW) == 0)
+        return false;
+    inode_refusals.fetch_add(1);
+    errno = ENOSPC;
+    return true;
+}
+
+bool refuseNewName()
+{
+    if (!no_inodes.load())
+        return false;
+    inode_refusals.fetch_add(1);
+    errno = ENOSPC;
+    return true;
+}
+
+mode_t modeOf(int flags, va_list args)
+{
+    return (flags & O_CREAT) || (flags & O_TMPFILE) == O_TMPFILE ? mode_t(va_arg(args, int)) : 0;
 }
 
 template<typename Function>
@@ -50,6 +81,22 @@ int NoLinksOrModes::refusedCalls() const
     return refused_calls.load();
 }
 
+NoFreeInodes::NoFreeInodes()
+{
+    inode_refusals.store(0);
+    no_inodes.store(true);
+}
+
+NoFreeInodes::~NoFreeInodes()
+{
+    no_inodes.store(false);
+}
+
+int NoFreeInodes::refusedCalls() const
+{
+    return inode_refusals.load();
+}
+
 } // namespace test
 
 // These definitions take the place of the C library's for the whole process
@@ -74,7 +121,7 @@ int linkat(int from_dir, const char *from, int to_dir, const char *to, int flags
 
 int symlink(const char *target, const char *name)
 {
-    if (refuse())
+    if (refuse() || refuseNewName())
         return -1;
     static const auto real = next<int (*)(const char *, const char *)>("symlink");
     return real(target, name);
@@ -82,7 +129,7 @@ int symlink(const char *target, const char *name)
 
 int symlinkat(const char *target, int dir, const char *name)
 {
-    if (refuse())
+    if (refuse() || refuseNewName())
         return -1;
     static const auto real = next<int (*)(const char *, int, const char *)>("symlinkat");
     return real(target, dir, name);
@@ -123,6 +170,62 @@ int fchmodat(int dir, const char *path, mode_t mode, int flags)
         return -1;
     static const auto real = next<int (*)(int, const char *, mode_t, int)>("fchmodat");
     return real(dir, path, mode, flags);
+}
+
+int open(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    if (refuseNewName(AT_FDCWD, path, flags))
+        return -1;
+    static const auto real = next<int (*)(const char *, int, ...)>("open");
+    return real(path, flags, mode);
+}
+
+int open64(const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    if (refuseNewName(AT_FDCWD, path, flags))
+        return -1;
+    static const auto real = next<int (*)(const char *, int, ...)>("open64");
+    return real(path, flags, mode);
+}
+
+int openat(int dir, const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    if (refuseNewName(dir, path, flags))
+        return -1;
+    static const auto real = next<int (*)(int, const char *, int, ...)>("openat");
+    return real(dir, path, flags, mode);
+}
+
+int openat64(int dir, const char *path, int flags, ...)
+{
+    va_list args;
+    va_start(args, flags);
+    const mode_t mode = modeOf(flags, args);
+    va_end(args);
+    if (refuseNewName(dir, path, flags))
+        return -1;
+    static const auto real = next<int (*)(int, const char *, int, ...)>("openat64");
+    return real(dir, path, flags, mode);
+}
+
+int mkdir(const char *path, mode_t mode)
+{
+    if (refuseNewName())
+        return -1;
+    static const auto real = next<int (*)(const char *, mode_t)>("mkdir");
+    return real(path, mode);
 }
 
 } // extern "C"

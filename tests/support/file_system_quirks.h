@@ -26,4 +26,22 @@ private:
     Q_DISABLE_COPY(NoLinksOrModes)
 };
 
+// While it lives, the process sees a file system with no free inode: a new
+// name that needs one fails with ENOSPC (open or openat with O_CREAT of a
+// name that is not there, O_TMPFILE, mkdir, symlink), while existing files
+// open, a hard link and a rename still work. Caught in this test program as
+// NoLinksOrModes's calls are; not nestable.
+class NoFreeInodes
+{
+public:
+    NoFreeInodes();
+    ~NoFreeInodes();
+
+    // How many calls were refused since this object was made.
+    int refusedCalls() const;
+
+private:
+    Q_DISABLE_COPY(NoFreeInodes)
+};
+
 } // namespace test

@@ -17,6 +17,9 @@
 #include <QMessageBox>
 #include <QVariantMap>
 
+#include <cerrno>
+#include <cstring>
+
 namespace Impostors {
 
 // Last in the step: undo runs it first, redo last.
@@ -27,11 +30,17 @@ public:
         : swap_(swap)
     {}
     void apply() override {}
-    void undo() override { swap_->begin(true); }
-    void redo() override { swap_->finish(); }
+    void undo() override { refused_ = !swap_->begin(true); }
+    void redo() override
+    {
+        refused_ = false;
+        swap_->finish();
+    }
+    QString unchangedBecause() const override { return refused_ ? swap_->refusal_ : QString(); }
 
 private:
     TextureSwapAction *swap_;
+    bool refused_ = false;
 };
 
 TextureSwapAction::TextureSwapAction(const QVector<File> &files, const std::shared_ptr<base::KeptFilesJournal> &journal,
@@ -74,23 +83,25 @@ Editor::Action *TextureSwapAction::end()
 
 void TextureSwapAction::undo()
 {
-    if (state_ == IDLE)
-        begin(true);
+    if (state_ == IDLE && !begin(true))
+        return;
     swap(true);
     finish();
 }
 
 void TextureSwapAction::redo()
 {
-    begin(false);
+    if (!begin(false))
+        return;
     swap(false);
     if (!has_end_)
         finish();
 }
 
-void TextureSwapAction::begin(bool earlier)
+bool TextureSwapAction::begin(bool earlier)
 {
     failed_.clear();
+    refusal_.clear();
     QVector<base::KeptFilesJournal::Kept> back;
     QVector<base::KeptFilesJournal::Kept> drop;
     QString material_present;
@@ -121,10 +132,14 @@ void TextureSwapAction::begin(bool earlier)
         for (Entry &entry : entries_) {
             FileKeeper::discard(entry.present);
             entry.present.clear();
+            if (entry.earlier != earlier)
+                failed_ << entry.file.path;
         }
         FileKeeper::discard(material_present);
-        state_ = REFUSED;
-        return;
+        state_ = IDLE;
+        refusal_ = error.isEmpty() ? QStringLiteral("the change cannot be recorded") : error;
+        tell(earlier, {});
+        return false;
     }
     // The journal no longer names the material's earlier copy, only this one.
     FileKeeper::discard(material_kept_);
@@ -132,20 +147,22 @@ void TextureSwapAction::begin(bool earlier)
     state_ = CHANGING;
     // The material is written by its own action before the change ends.
     watch_ = journal_->watchWrites();
+    return true;
 }
 
 void TextureSwapAction::swap(bool earlier)
 {
     Editor::AssetManagerPrivate *assets = depr::g.asset_manager;
+    QStringList reasons;
     for (Entry &entry : entries_) {
         if (entry.earlier == earlier)
             continue;
         QString error;
-        if (state_ != CHANGING || !FileKeeper::putBack(entry.file.path, entry.file.kept, &error)) {
-            if (state_ == CHANGING)
-                qWarning("Impostor creator: cannot swap \"%s\" with its kept contents: %s",
-                         entry.file.path.toUtf8().constData(), error.toUtf8().constData());
+        if (!FileKeeper::putBack(entry.file.path, entry.file.kept, &error)) {
+            qWarning("Impostor creator: cannot swap \"%s\" with its kept contents: %s",
+                     entry.file.path.toUtf8().constData(), error.toUtf8().constData());
             failed_ << entry.file.path;
+            reasons << error;
             // The file has what the copy has.
             FileKeeper::discard(entry.present);
             entry.present.clear();
@@ -158,7 +175,7 @@ void TextureSwapAction::swap(bool earlier)
         if (!asset.isNull() && !assets->reimportSync(asset.getGUID(), QVariantMap()))
             qWarning("Impostor creator: \"%s\" could not be re-imported", entry.file.path.toUtf8().constData());
     }
-    tell();
+    tell(earlier, reasons);
 }
 
 void TextureSwapAction::finish()
@@ -182,21 +199,66 @@ void TextureSwapAction::finish()
     material_kept_.clear();
 }
 
-void TextureSwapAction::tell()
+namespace {
+
+// Whether a reason, as FileKeeper and the journal give it (the system's
+// text for the error), is a refused permission or a read-only file system.
+bool refusedWriting(const QString &reason)
+{
+    for (const int code : {EROFS, EACCES, EPERM}) {
+        if (reason == QString::fromLocal8Bit(std::strerror(code)))
+            return true;
+    }
+    return false;
+}
+
+QString shownPath(const QString &path)
+{
+    return QDir::toNativeSeparators(fs::relDataPath(path));
+}
+
+} // namespace
+
+// Tells what the last undo or redo could not change: all of it when it was
+// refused (refusal_), else the files in failed_, each with its reason.
+void TextureSwapAction::tell(bool undoing, const QStringList &reasons)
 {
     if (failed_.isEmpty() || !depr::gui.main_window)
         return;
-    QStringList shown;
-    for (const QString &path : qAsConst(failed_))
-        shown << QDir::toNativeSeparators(fs::relDataPath(path));
+    const bool refused = !refusal_.isEmpty();
+    QStringList lines;
+    bool read_only = refused && refusedWriting(refusal_);
+    for (int i = 0; i < failed_.size(); ++i) {
+        const QString reason = reasons.value(i);
+        read_only = read_only || refusedWriting(reason);
+        lines << (refused ? shownPath(failed_[i])
+                          : QCoreApplication::translate("ImpostorGrabberWindow", "%1: %2")
+                                    .arg(shownPath(failed_[i]), reason));
+    }
+    QString text;
+    if (refused) {
+        text = (undoing ? QCoreApplication::translate("ImpostorGrabberWindow",
+                                                      "Undo changed nothing: the impostor's files could not be "
+                                                      "safeguarded before the change (%1). They keep their present "
+                                                      "contents, and Undo can be tried again:")
+                        : QCoreApplication::translate("ImpostorGrabberWindow",
+                                                      "Redo changed nothing: the impostor's files could not be "
+                                                      "safeguarded before the change (%1). They keep their present "
+                                                      "contents, and Redo can be tried again:"))
+                       .arg(refusal_);
+    } else {
+        text = QCoreApplication::translate("ImpostorGrabberWindow",
+                                           "These impostor textures could not be changed and keep their present "
+                                           "contents:");
+    }
+    text += QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+    if (read_only)
+        text += QStringLiteral("\n\n")
+                + QCoreApplication::translate("ImpostorGrabberWindow", "Is the folder read-only?");
     // Not blocking: undo and redo run from menus and shortcuts alike.
-    auto *box = new QMessageBox(
-            QMessageBox::Warning, QCoreApplication::translate("ImpostorGrabberWindow", "Impostors Creator"),
-            QCoreApplication::translate("ImpostorGrabberWindow",
-                                        "These impostor textures could not be changed and keep their present "
-                                        "contents (is the folder read-only?):\n\n%1")
-                    .arg(shown.join(QLatin1Char('\n'))),
-            QMessageBox::Ok, depr::gui.main_window);
+    auto *box = new QMessageBox(QMessageBox::Warning,
+                                QCoreApplication::translate("ImpostorGrabberWindow", "Impostors Creator"), text,
+                                QMessageBox::Ok, depr::gui.main_window);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

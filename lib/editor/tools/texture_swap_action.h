@@ -30,6 +30,10 @@ namespace Impostors {
 // file, the material included, as it was before. The action comes before
 // the material's in its step, and end() gives the action that comes after.
 //
+// A change whose journal cannot be written (a full disk, a read-only
+// folder) changes nothing, the material neither: the user is told why, and
+// the undo store keeps the step where it was (unchangedBecause()).
+//
 // The hidden files are removed with the action (when its step leaves the
 // undo history, or at shutdown), once the journal that names them is gone.
 class TextureSwapAction : public Editor::Action
@@ -56,6 +60,7 @@ public:
     void apply() override {}
     void undo() override;
     void redo() override;
+    QString unchangedBecause() const override { return refusal_; }
     // The action that ends the step's undo or redo (owned by the step).
     Editor::Action *end();
 
@@ -68,11 +73,7 @@ public:
 
 private:
     class End;
-    enum State {
-        IDLE,
-        CHANGING,
-        REFUSED // the journal could not be started: nothing changes
-    };
+    enum State { IDLE, CHANGING };
     struct Entry
     {
         File file;
@@ -80,10 +81,10 @@ private:
         QString present; // a copy of what is under the name, during a change
     };
 
-    void begin(bool earlier);
+    bool begin(bool earlier);
     void swap(bool earlier);
     void finish();
-    void tell();
+    void tell(bool undoing, const QStringList &reasons);
 
     QVector<Entry> entries_;
     std::shared_ptr<base::KeptFilesJournal> journal_;
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<Velmora::WriteWatch> watch_; // during a change
     bool has_end_ = false;
     QStringList failed_;
+    QString refusal_; // why the last undo or redo changed nothing
 };
 
 } // namespace Impostors

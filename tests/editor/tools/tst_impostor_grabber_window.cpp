@@ -16,6 +16,7 @@
 #include <editor_core/FrameThreadManager.h>
 #include <editor_core/LabelFieldLayout.h>
 #include <editor_core/UpdateLock.h>
+#include <editor_core/View.h>
 #include <editor_core/as/Presenter.h>
 
 #include <velmora/Camera.h>
@@ -197,6 +198,13 @@ QString heldTextureSize(const Ptr<Velmora::Material> &material, const QString &r
     }
     return QString();
 }
+
+// The main window, while it lives: undo's messages show over it.
+struct MainWindow : View
+{
+    MainWindow() { depr::gui.main_window = this; }
+    ~MainWindow() override { depr::gui.main_window = nullptr; }
+};
 
 QStringList selectedNames()
 {
@@ -726,6 +734,25 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     // Killed now, the run is not recorded as finished: the next start gives
     // back the earlier impostor whole, the material with it.
     QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_before, shading_before, material_before}));
+    // Undo with no free inode for the journal changes nothing, says why, and
+    // can be tried again.
+    MainWindow main;
+    {
+        test::NoFreeInodes full;
+        QVERIFY(!Editor::Undo::undo());
+        QVERIFY(full.refusedCalls() > 0);
+    }
+    QCOMPARE(Editor::Undo::count(), steps + 1);
+    QCOMPARE(depr::g.undo->redoCount(), 0);
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_after);
+    QCOMPARE(fileBytes(material_path), material_after);
+    QCOMPARE(material->getParameterFloat(phi), 8.0f);
+    QCOMPARE(keptFiles(folder).size(), 3);
+    QTRY_COMPARE(boxes.boxes().size(), 3);
+    const QString refused = boxes.boxes()[2].text;
+    QVERIFY2(refused.startsWith(QStringLiteral("Undo changed nothing")) && refused.contains("No space left on device")
+                     && refused.contains(QStringLiteral("rerun/tree_alb.tga")) && !refused.contains("read-only"),
+             qPrintable(refused));
     // Killed between two textures of an undo or a redo, the next start has
     // the impostor as it was before it: all of it.
     QByteArrayList killed_mid_swap;
@@ -750,21 +777,23 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_before, shading_before, material_before}));
 
     // Redo on a full disk of a file system without links: the change cannot
-    // be journaled, so nothing changes, the material neither.
+    // be journaled, so nothing changes, the material neither, and the step
+    // stays to be redone.
     {
         test::NoLinksOrModes fat;
         test::FileSizeLimit full(0);
-        QVERIFY(Editor::Undo::redo());
+        QVERIFY(!Editor::Undo::redo());
     }
     QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
     QCOMPARE(fileBytes(material_path), material_before);
     QCOMPARE(material->getParameterFloat(phi), 4.0f);
     QCOMPARE(keptFiles(folder).size(), 2);
+    QCOMPARE(depr::g.undo->redoCount(), 1);
+    QTRY_COMPARE(boxes.boxes().size(), 4);
+    QVERIFY2(boxes.boxes()[3].text.startsWith(QStringLiteral("Redo changed nothing")),
+             qPrintable(boxes.boxes()[3].text));
 
-    // With room again, undo has nothing to give back and redo makes the
-    // run's impostor again.
-    killed_mid_swap.clear();
-    QVERIFY(Editor::Undo::undo());
+    // With room again, redo makes the run's impostor again.
     killed_mid_swap.clear();
     QVERIFY(Editor::Undo::redo());
     disconnect(swapping);

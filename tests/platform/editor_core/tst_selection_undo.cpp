@@ -31,13 +31,15 @@ UGUID guid(char letter, int number)
     return UGUID(text.toLatin1().constData());
 }
 
-// Sets an int and can put it back: the smallest real undoable change.
+// Sets an int and can put it back: the smallest real undoable change. While
+// *refused is true, its undo and redo change nothing and say why.
 class SetValueAction : public Editor::Action
 {
 public:
-    SetValueAction(int &target, int value)
+    SetValueAction(int &target, int value, const bool *refused = nullptr)
         : target_(target)
         , value_(value)
+        , refused_(refused)
     {}
     void apply() override
     {
@@ -45,12 +47,17 @@ public:
         target_ = value_;
     }
     void captureAfter() override { after_ = target_; }
-    void undo() override { target_ = before_; }
-    void redo() override { target_ = after_; }
+    void undo() override { target_ = unchangedBecause().isEmpty() ? before_ : target_; }
+    void redo() override { target_ = unchangedBecause().isEmpty() ? after_ : target_; }
+    QString unchangedBecause() const override
+    {
+        return refused_ && *refused_ ? QStringLiteral("No space left on device") : QString();
+    }
 
 private:
     int &target_;
     int value_;
+    const bool *refused_;
     int before_ = 0;
     int after_ = 0;
 };
@@ -218,6 +225,55 @@ private slots:
         QCOMPARE(Editor::Undo::count(), 1);
         Editor::Undo::undo();
         QCOMPARE(x, 0);
+    }
+
+    void a_step_that_changes_nothing_stays_where_it_was_data()
+    {
+        QTest::addColumn<bool>("undoing");
+        QTest::addColumn<int>("refusing"); // which of the step's three actions
+        QTest::newRow("undo refused by the action undone first") << true << 2;
+        QTest::newRow("undo refused half way: the actions undone are redone") << true << 1;
+        QTest::newRow("undo refused by the action undone last") << true << 0;
+        QTest::newRow("redo refused by the action redone first") << false << 0;
+        QTest::newRow("redo refused half way: the actions redone are undone") << false << 1;
+        QTest::newRow("redo refused by the action redone last") << false << 2;
+    }
+
+    void a_step_that_changes_nothing_stays_where_it_was()
+    {
+        QFETCH(bool, undoing);
+        QFETCH(int, refusing);
+        Editor::Undo undo;
+        int values[3] = {0, 0, 0};
+        bool refused[3] = {false, false, false};
+        Editor::Undo::begin();
+        for (int i = 0; i < 3; ++i)
+            Editor::Undo::apply(new SetValueAction(values[i], i + 1, &refused[i]));
+        Editor::Undo::commit();
+        Editor::Undo::apply(new SetValueAction(values[0], 7)); // a step below stays below
+        QVERIFY(Editor::Undo::undo());
+        if (!undoing)
+            QVERIFY(Editor::Undo::undo());
+        const QVector<int> before{values[0], values[1], values[2]};
+        QSignalSpy done(undo.get(), &Editor::UndoPrivate::stepDone);
+
+        refused[refusing] = true;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            QVERIFY(!(undoing ? Editor::Undo::undo() : Editor::Undo::redo()));
+            QCOMPARE((QVector<int>{values[0], values[1], values[2]}), before);
+            QCOMPARE(undo.get()->count(), undoing ? 1 : 0);
+            QCOMPARE(undo.get()->redoCount(), undoing ? 1 : 2);
+            QCOMPARE(undo.get()->lastRefusal(), QStringLiteral("No space left on device"));
+        }
+        QCOMPARE(done.count(), 0);
+
+        // Tried again once it can be made: the step moves as a whole.
+        refused[refusing] = false;
+        QVERIFY(undoing ? Editor::Undo::undo() : Editor::Undo::redo());
+        QCOMPARE((QVector<int>{values[0], values[1], values[2]}),
+                 (undoing ? QVector<int>{0, 0, 0} : QVector<int>{1, 2, 3}));
+        QCOMPARE(undo.get()->lastRefusal(), QString());
+        QCOMPARE(done.count(), 1);
     }
 
     void without_an_undo_store_actions_still_apply()

@@ -78,27 +78,43 @@ void UndoPrivate::cancel()
 
 bool UndoPrivate::undo()
 {
-    if (depth_ > 0 || undo_stack_.empty())
-        return false;
-    Step step = std::move(undo_stack_.back());
-    undo_stack_.pop_back();
-    for (auto it = step.rbegin(); it != step.rend(); ++it)
-        (*it)->undo();
-    redo_stack_.push_back(std::move(step));
-    emit stepDone();
-    emit changed();
-    return true;
+    return walk(undo_stack_, redo_stack_, true);
 }
 
 bool UndoPrivate::redo()
 {
-    if (depth_ > 0 || redo_stack_.empty())
+    return walk(redo_stack_, undo_stack_, false);
+}
+
+// Undoes the step on top of from (its actions last first) or redoes it
+// (first first) and moves it onto to.
+bool UndoPrivate::walk(std::vector<Step> &from, std::vector<Step> &to, bool undoing)
+{
+    if (depth_ > 0 || from.empty())
         return false;
-    Step step = std::move(redo_stack_.back());
-    redo_stack_.pop_back();
-    for (std::unique_ptr<Action> &action : step)
-        action->redo();
-    undo_stack_.push_back(std::move(step));
+    last_refusal_.clear();
+    Step step = std::move(from.back());
+    from.pop_back();
+    const int count = int(step.size());
+    for (int done = 0; done < count; ++done) {
+        Action &action = *step[size_t(undoing ? count - 1 - done : done)];
+        undoing ? action.undo() : action.redo();
+        const QString refusal = action.unchangedBecause();
+        if (refusal.isEmpty())
+            continue;
+        // The actions already switched go back, newest first: the step is
+        // as it was, and stays where it was.
+        for (int back = done - 1; back >= 0; --back) {
+            Action &switched = *step[size_t(undoing ? count - 1 - back : back)];
+            undoing ? switched.redo() : switched.undo();
+        }
+        from.push_back(std::move(step));
+        last_refusal_ = refusal;
+        Velmora::Log::warning("Undo: the step was not %s and stays where it was: %s\n", undoing ? "undone" : "redone",
+                              qUtf8Printable(refusal));
+        return false;
+    }
+    to.push_back(std::move(step));
     emit stepDone();
     emit changed();
     return true;

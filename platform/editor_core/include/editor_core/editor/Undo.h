@@ -19,10 +19,18 @@ public:
     virtual void captureAfter() {}
     virtual void undo() = 0;
     virtual void redo() = 0;
+    // Asked right after undo() or redo(): "" when it was made, else why it
+    // changed nothing. An action that changed nothing is as it was before
+    // the call, so its step can be tried again. Actions that cannot fail
+    // keep this.
+    virtual QString unchangedBecause() const { return QString(); }
 };
 
 // The undo store: a stack of committed steps (each a group of actions) and a
-// redo stack. One begin()/commit() group is one step.
+// redo stack. One begin()/commit() group is one step. An undo or redo is
+// the whole step or nothing: when one of its actions changes nothing, those
+// of the step that had changed already are switched back, and the step
+// stays where it was.
 class UndoPrivate : public QObject
 {
     Q_OBJECT
@@ -44,8 +52,12 @@ public:
     void cancel();
     bool isGroupOpen() const { return depth_ > 0; }
 
+    // False when there is nothing to undo (or redo), or when the step
+    // changed nothing (lastRefusal() says why).
     bool undo();
     bool redo();
+    // Why the last undo or redo changed nothing; "" after one that was made.
+    QString lastRefusal() const { return last_refusal_; }
     // Forgets every step (and an open group).
     void reset();
 
@@ -62,11 +74,14 @@ signals:
 
 private:
     using Step = std::vector<std::unique_ptr<Action>>;
+    bool walk(std::vector<Step> &from, std::vector<Step> &to, bool undoing);
+
     std::vector<Step> undo_stack_;
     std::vector<Step> redo_stack_;
     Step open_;
     int depth_ = 0;
     bool initialized_ = false;
+    QString last_refusal_;
 };
 
 // Facade of the undo store: the constructor makes the store and sets
