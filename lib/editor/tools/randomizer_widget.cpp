@@ -52,7 +52,40 @@ float draw(const QDoubleSpinBox *from, const QDoubleSpinBox *to)
     return float(Velmora::Game::getRandomDouble(from->value(), to->value()));
 }
 
+// The least value a range spin box leaves room for.
+constexpr double ROOM_FOR_VALUE = -999.999;
+
 } // namespace
+
+RandomizerRangeSpinBox::RandomizerRangeSpinBox(QWidget *parent)
+    : DoubleSpinBox(parent)
+{
+    // Layouts take the minimum hint for the least width of a box that may shrink.
+    setSizePolicy(QSizePolicy::Preferred, sizePolicy().verticalPolicy());
+    connect(this, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this, [this](double value) {
+        const int width = textWidth(value);
+        if (width != shown_width_) {
+            shown_width_ = width;
+            updateGeometry();
+        }
+    });
+}
+
+QSize RandomizerRangeSpinBox::minimumSizeHint() const
+{
+    // The text of the range's ends gave the width of the base's hint.
+    QSize size = DoubleSpinBox::minimumSizeHint();
+    const int range = std::max(textWidth(minimum()), textWidth(maximum()));
+    const int shown = std::max(textWidth(value()), textWidth(ROOM_FOR_VALUE));
+    if (shown < range)
+        size.rwidth() -= range - shown;
+    return size;
+}
+
+int RandomizerRangeSpinBox::textWidth(double value) const
+{
+    return fontMetrics().horizontalAdvance(prefix() + textFromValue(value) + suffix());
+}
 
 RandomizerWidget::RandomizerWidget(QWidget *parent)
     : QWidget(parent)

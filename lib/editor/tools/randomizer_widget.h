@@ -4,6 +4,8 @@
 #include <velmora/Ptr.h>
 #include <velmora/UGUID.h>
 
+#include <editor_core/DoubleSpinBox.h>
+
 #include <QVector>
 #include <QWidget>
 
@@ -12,6 +14,26 @@ class AssetsMimeDataHandler;
 class QSpinBox;
 class QToolButton;
 class Ui_RandomizerWidget;
+
+// A spin box of the Randomizer's ranges. A spin box asks for the width of
+// its range's longest value (-99999999.000): three of those side by side do
+// not fit a narrow dock. This one asks for the width of the value it shows,
+// at least that of a few hundred units, and takes more when its column has
+// room.
+class RandomizerRangeSpinBox : public DoubleSpinBox
+{
+    Q_OBJECT
+
+public:
+    explicit RandomizerRangeSpinBox(QWidget *parent = nullptr);
+
+    QSize minimumSizeHint() const override;
+
+private:
+    int textWidth(double value) const;
+
+    int shown_width_ = 0;
+};
 
 // The "Randomizer" tool window. The user lists node, mesh and model assets
 // with integer weights and sets From/To ranges for an offset, a rotation (in

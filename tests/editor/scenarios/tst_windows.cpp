@@ -56,6 +56,7 @@
 #include <algorithm>
 
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -384,14 +385,14 @@ QStringList cutControls(QWidget *form)
     return cut;
 }
 
-// The default window of a 1920 x 1080 screen, in the default layout, no
-// tool window open.
-void defaultWindow()
+// The default window of a screen (three quarters of it, 1920 x 1080 unless
+// told), in the default layout, no tool window open.
+void defaultWindow(const QSize &screen = QSize(1920, 1080))
 {
     for (QWidget *docked : Editor::WindowManager::getWidgets())
         if (toolScrollArea(docked))
             Editor::WindowManager::hide(docked);
-    depr::gui.main_window->resize(1440, 810);
+    depr::gui.main_window->resize(screen.width() * 3 / 4, screen.height() * 3 / 4);
     depr::g.window_manager->restoreState(QVariant());
     QVERIFY(test::waitFrames(2));
 }
@@ -488,29 +489,37 @@ private slots:
 
     void each_tool_opened_alone_shows_its_whole_form_data()
     {
-        // Rows named as the Tools menu's entries.
+        QTest::addColumn<QString>("entry");
         QTest::addColumn<Target>("window");
         QTest::addColumn<QStringList>("named");
+        QTest::addColumn<QSize>("screen");
         Editor::Presenter *p = test::presenter();
-        QTest::newRow("Create Build") << Target([p]() -> QWidget * { return p->buildPresenter()->window(); })
-                                      << QStringList{"build_folder_button"};
-        QTest::newRow("Cleaner") << at(depr::gui.cleaner) << QStringList{"deleteAll", "showIgnoreList"};
-        QTest::newRow("Impostors Creator")
-                << at(depr::gui.impostor_grabber) << QStringList{"depth_postfix", "ao_postfix"};
-        QTest::newRow("Randomizer") << Target([p]() -> QWidget * { return p->randomizer(); }) << QStringList();
-        QTest::newRow("Light Baking") << at(depr::gui.light_baking) << QStringList();
-        QTest::newRow("Tracker") << at(depr::gui.tracker) << QStringList();
-        QTest::newRow("Video Grabber") << Target([p]() -> QWidget * { return p->videoGrabberForm(); }) << QStringList();
-        QTest::newRow("Texture Profiler")
-                << Target([p]() -> QWidget * { return p->textureProfiler(); }) << QStringList();
+        // By the Tools menu's entries.
+        const QVector<std::tuple<const char *, Target, QStringList>> tools{
+                {"Create Build", Target([p]() -> QWidget * { return p->buildPresenter()->window(); }),
+                 QStringList{"build_folder_button"}},
+                {"Cleaner", at(depr::gui.cleaner), QStringList{"deleteAll", "showIgnoreList"}},
+                {"Impostors Creator", at(depr::gui.impostor_grabber), QStringList{"depth_postfix", "ao_postfix"}},
+                {"Randomizer", Target([p]() -> QWidget * { return p->randomizer(); }), QStringList()},
+                {"Light Baking", at(depr::gui.light_baking), QStringList()},
+                {"Tracker", at(depr::gui.tracker), QStringList()},
+                {"Video Grabber", Target([p]() -> QWidget * { return p->videoGrabberForm(); }), QStringList()},
+                {"Texture Profiler", Target([p]() -> QWidget * { return p->textureProfiler(); }), QStringList()},
+        };
+        for (const QSize screen : {QSize(1920, 1080), QSize(1366, 768), QSize(3840, 2160)})
+            for (const auto &[entry, window, named] : tools)
+                QTest::addRow("%s, %d x %d", entry, screen.width(), screen.height())
+                        << QString::fromLatin1(entry) << window << named << screen;
     }
 
     void each_tool_opened_alone_shows_its_whole_form()
     {
+        QFETCH(QString, entry);
         QFETCH(Target, window);
         QFETCH(QStringList, named);
-        defaultWindow();
-        triggerTool(QString::fromLatin1(QTest::currentDataTag()));
+        QFETCH(QSize, screen);
+        defaultWindow(screen);
+        triggerTool(entry);
         QVERIFY(test::waitFrames(3));
 
         QWidget *form = window();

@@ -1,6 +1,7 @@
 #include "editor/cleaner/ui/cleaner_window.h"
 
 #include "core/base/model_guids.h"
+#include "core/base/widgets/controls_flow_layout.h"
 #include "core/base/widgets/job_progress_dialog.h"
 #include "editor/cleaner/collector/collector_job.h"
 #include "editor/cleaner/ignore_list/ignore_key.h"
@@ -178,7 +179,9 @@ QPushButton *CleanerWindow::addTables(QVBoxLayout *layout)
 
 QPushButton *CleanerWindow::addDeletionButtons(QWidget *page, QVBoxLayout *page_layout)
 {
-    auto *buttons = new QHBoxLayout;
+    // The buttons keep their whole texts: a narrow dock puts them on more
+    // lines instead of squeezing them.
+    auto *buttons = new base::ControlsFlowLayout;
     buttons->setContentsMargins(0, 0, 0, 0);
     delete_selected_
             = makeButton(tr("Delete Selected"),
@@ -198,7 +201,6 @@ QPushButton *CleanerWindow::addDeletionButtons(QWidget *page, QVBoxLayout *page_
     ignore_list->setObjectName(QStringLiteral("showIgnoreList"));
     for (QPushButton *button : {delete_selected_, delete_listed_, delete_all_, ignore_list})
         buttons->addWidget(button);
-    buttons->addStretch(1);
     page_layout->addLayout(buttons);
     return ignore_list;
 }

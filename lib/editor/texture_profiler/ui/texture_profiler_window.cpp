@@ -1,12 +1,12 @@
 #include "editor/texture_profiler/ui/texture_profiler_window.h"
 
 #include "core/base/model_guids.h"
+#include "core/base/widgets/controls_flow_layout.h"
 #include "editor/show_assets_dependencies/show_dependencies.h"
 #include "editor/texture_profiler/data/log_parser.h"
 #include "editor/texture_profiler/data/streaming_settings_guard.h"
 #include "editor/texture_profiler/model/textures_filter_proxy_model.h"
 #include "editor/texture_profiler/model/textures_model.h"
-#include "editor/texture_profiler/ui/controls_flow_layout.h"
 #include "editor/texture_profiler/ui/textures_header_view.h"
 
 #include <editor_core/CheckBox.h>
@@ -54,7 +54,7 @@ Window::Window(Editor::AssetManagerPrivate *asset_manager, QWidget *parent)
 
     // The controls keep their whole texts: where a narrow dock has no room
     // for them in one row, they continue on a second line.
-    auto controls = new ControlsFlowLayout;
+    auto controls = new base::ControlsFlowLayout;
     QMargins margins = controls->contentsMargins();
     margins.setTop(margins.top() + 6);
     controls->setContentsMargins(margins);

@@ -45,6 +45,7 @@ struct DockSizes::Part
     int size = 0;
     int minimum = 0;
     int wanted = 0;
+    int whole = 0;
     int rank = RANK_OTHER;
 };
 
@@ -163,19 +164,22 @@ bool DockSizes::fitBand(QMainWindow *main, Qt::Orientation o, const TraitsOf &tr
             part.rank = std::max(part.rank, t.rank);
             part.minimum = std::max(part.minimum, along(QWidgetItem(dock).minimumSize(), o));
             part.wanted = std::max(part.wanted, along(wanted_.value(dock, dock->size()), o));
-            if (o == Qt::Horizontal)
+            if (o == Qt::Horizontal) {
                 least = std::max(least, t.least_width);
+                part.whole = std::max(part.whole, t.whole_width);
+            }
         }
         if (view)
             part.rank = RANK_VIEW;
         // The node list's names leave the views most of the band.
         part.wanted = std::max(part.wanted, part.rank == RANK_NODES ? std::min(least, total / 3) : least);
         part.wanted = std::max(part.wanted, part.minimum);
+        part.whole = std::clamp(part.whole, part.minimum, part.wanted);
     }
 
-    // Everyone gets their minimum; the windows beside the views get what
-    // they want, the last to give way first; the views share the rest as
-    // they shared it before.
+    // Everyone gets their minimum; the tool windows the width that shows
+    // them whole; the windows beside the views get what they want, the last
+    // to give way first; the views share the rest as they shared it before.
     QVector<int> sizes(parts.size());
     int rest = total;
     for (int i = 0; i < parts.size(); ++i) {
@@ -184,11 +188,16 @@ bool DockSizes::fitBand(QMainWindow *main, Qt::Orientation o, const TraitsOf &tr
     }
     if (rest < 0)
         return true;
+    for (int i = 0; i < parts.size(); ++i) {
+        const int more = std::min(parts[i].whole - sizes[i], rest);
+        sizes[i] += more;
+        rest -= more;
+    }
     for (int rank = RANK_NODES; rank > RANK_VIEW; --rank) {
         for (int i = 0; i < parts.size(); ++i) {
             if (parts[i].rank != rank)
                 continue;
-            const int more = std::min(parts[i].wanted - parts[i].minimum, rest);
+            const int more = std::min(parts[i].wanted - sizes[i], rest);
             sizes[i] += more;
             rest -= more;
         }

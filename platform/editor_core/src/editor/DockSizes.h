@@ -27,7 +27,9 @@ class DockSizes
 {
 public:
     // Who gives way last: the views first, then the tool windows (they
-    // scroll in their docks), then the other windows, the node list last.
+    // scroll in their docks), then the other windows, the node list last;
+    // but a tool window keeps the width that shows it whole before the node
+    // list keeps the width of its names.
     enum Rank {
         RANK_VIEW = 0,
         RANK_TOOL = 1,
@@ -40,6 +42,9 @@ public:
         // Width the dock wants at least (a tool window's form, the node
         // list's names: a third of the band at most); 0 for none.
         int least_width = 0;
+        // Width a tool window needs to show whole, nothing in it scrolling
+        // across: it gets it before the node list gets its names' width.
+        int whole_width = 0;
     };
     using TraitsOf = std::function<Traits(const QDockWidget *)>;
 

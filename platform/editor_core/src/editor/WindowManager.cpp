@@ -13,13 +13,16 @@
 
 #include <QDockWidget>
 #include <QEvent>
+#include <QHeaderView>
 #include <QLayout>
 #include <QLayoutItem>
 #include <QMainWindow>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTabBar>
+#include <QTableView>
 #include <QTimer>
+#include <QTreeView>
 #include <QVariant>
 
 namespace Editor {
@@ -73,16 +76,57 @@ bool isToolDock(const QDockWidget *dock)
     return widget && widget->objectName() == QLatin1String(TOOL_SCROLL_AREA);
 }
 
-// The width a tool dock needs to show its form whole: the form's own, and
-// room beside it for a vertical scroll bar when the dock is lower than the
-// form.
-int toolWidth(const QDockWidget *dock)
+// The width of a tool dock around a form of the given width: room beside
+// it for a vertical scroll bar when the dock is lower than the form.
+int toolDockWidth(const QDockWidget *dock, int form_width)
 {
     auto area = static_cast<const QScrollArea *>(dock->widget());
-    int width = area->sizeHint().width() + dock->width() - area->width();
+    int width = form_width + 2 * area->frameWidth() + dock->width() - area->width();
     if (area->widget() && QWidgetItem(area->widget()).minimumSize().height() > area->viewport()->height())
         width += area->verticalScrollBar()->sizeHint().width();
     return width;
+}
+
+// The width a tool dock wants: its form's own.
+int toolWidth(const QDockWidget *dock)
+{
+    auto area = static_cast<const QScrollArea *>(dock->widget());
+    return toolDockWidth(dock, area->sizeHint().width() - 2 * area->frameWidth());
+}
+
+// The width a tool dock needs to show its form whole: the form's minimum,
+// and wider where a table in it would scroll across, its columns narrower
+// than their contents (stretched ones at their least).
+int toolWholeWidth(const QDockWidget *dock)
+{
+    const QWidget *form = dockContent(dock);
+    if (!form)
+        return 0;
+    int width = QWidgetItem(const_cast<QWidget *>(form)).minimumSize().width();
+    for (const QAbstractItemView *view : form->findChildren<QAbstractItemView *>()) {
+        auto table = qobject_cast<const QTableView *>(view);
+        auto tree = qobject_cast<const QTreeView *>(view);
+        const QHeaderView *header = table ? table->horizontalHeader() : tree ? tree->header() : nullptr;
+        if (!header || view->isHidden() || !view->isVisibleTo(form)
+            || view->horizontalScrollBarPolicy() == Qt::ScrollBarAlwaysOff)
+            continue;
+        int columns = 0;
+        int last = -1;
+        for (int visual = header->count() - 1; visual >= 0 && last < 0; --visual)
+            if (!header->isSectionHidden(header->logicalIndex(visual)))
+                last = header->logicalIndex(visual);
+        for (int i = 0; i < header->count(); ++i) {
+            if (header->isSectionHidden(i))
+                continue;
+            const bool stretched = header->sectionResizeMode(i) == QHeaderView::Stretch
+                    || (i == last && header->stretchLastSection());
+            columns += stretched ? header->minimumSectionSize() : header->sectionSize(i);
+        }
+        // The rest of the form beside the table keeps its width.
+        const int beside = form->width() - view->viewport()->width();
+        width = std::max(width, columns + beside);
+    }
+    return toolDockWidth(dock, width);
 }
 
 // Puts the tool window of a dock into a scroll area, so that the dock's
@@ -203,6 +247,7 @@ struct WindowManager::Private
         } else if (isToolDock(dock)) {
             traits.rank = DockSizes::RANK_TOOL;
             traits.least_width = toolWidth(dock);
+            traits.whole_width = toolWholeWidth(dock);
         }
         return traits;
     }

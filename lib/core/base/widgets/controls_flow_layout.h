@@ -3,7 +3,7 @@
 #include <QLayout>
 #include <QVector>
 
-namespace tprof {
+namespace base {
 
 // A row of controls that continues on a new line where the width runs out,
 // so that a narrow dock shows every control whole instead of squeezing
@@ -47,4 +47,4 @@ private:
     int laid_out_height_ = -1;
 };
 
-} // namespace tprof
+} // namespace base

@@ -1,10 +1,10 @@
-#include "editor/texture_profiler/ui/controls_flow_layout.h"
+#include "core/base/widgets/controls_flow_layout.h"
 
 #include <QWidget>
 
 #include <algorithm>
 
-namespace tprof {
+namespace base {
 
 ControlsFlowLayout::ControlsFlowLayout(QWidget *parent)
     : QLayout(parent)
@@ -142,4 +142,4 @@ int ControlsFlowLayout::arrange(const QRect &rect, bool apply) const
     return y + line_height - rect.y() + contentsMargins().bottom();
 }
 
-} // namespace tprof
+} // namespace base
