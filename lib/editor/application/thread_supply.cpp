@@ -1,5 +1,7 @@
 #include "editor/application/thread_supply.h"
 
+#include <editor_core/tbb/Queue.h>
+
 #include <velmora/GlobalPoolThreads.h>
 
 #include <cstdio>
@@ -38,6 +40,12 @@ bool ThreadSupply::secure()
         if (kept < 0) {
             tell(shortage(0));
             std::_Exit(EXIT_TOO_FEW_THREADS);
+        }
+        // Counted among those available, but another process of the user
+        // may have taken it since.
+        if (!tbb::Queue::startWorkerAhead()) {
+            tell(shortage(kept));
+            return false;
         }
         return true;
     }();

@@ -589,11 +589,13 @@ void Presenter::make_build()
         loop.exit(0);
     });
 
+    QString refused;
     if (!base::JobProgressDialog::start(job, tr("Create Build"),
                                         tr("Assembling files of your project. Please wait.\nThis process may take "
                                            "some time depending on the project's size."),
-                                        main_view_)) {
-        qCritical() << "Build Tool: the job queue refused the build.";
+                                        main_view_, &refused)) {
+        qCritical().noquote() << "Build Tool: the build could not be started:" << refused;
+        warn(tr("Error"), tr("The build could not be started: %1.").arg(refused));
         building_ = false;
         emit buildFinished(false);
         return;

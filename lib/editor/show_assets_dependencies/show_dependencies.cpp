@@ -111,13 +111,14 @@ bool showAssets(const Velmora::Vector<Velmora::UGUID> &guids, bool used)
         QObject::connect(raw, &tbb::QJob::done, raw,
                          [raw] { onJobDone<UsingThisOneResultData>(raw, &showUsingThisOneWindow); });
 
+    QString refused;
     progress_dialog = base::JobProgressDialog::start(
             job, used ? tr("Assets Used") : tr("Assets Using This One"),
             tr("Analyzing assets in your project. Please wait.\nThis process may take some time depending on the "
                "project's size."),
-            mainWindow());
+            mainWindow(), &refused);
     if (!progress_dialog) {
-        qWarning("Dependency viewer: the job queue is shutting down; no analysis");
+        qWarning("Dependency viewer: no analysis: %s", qUtf8Printable(refused));
         return false;
     }
     return true;

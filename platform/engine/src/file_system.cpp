@@ -62,13 +62,12 @@ struct FsState
     std::shared_ptr<MetaScan> scan;
     // Lets go of that read's records (see buildIndex); joined by the next
     // init and by shutdown.
-    std::thread release_thread;
+    engine_internal::ThreadGroup release_thread;
 };
 
 void joinReleaseThread(FsState &s)
 {
-    if (s.release_thread.joinable())
-        s.release_thread.join();
+    s.release_thread.join();
 }
 
 FsState &state()

@@ -12,7 +12,6 @@
 
 #include <future>
 #include <map>
-#include <system_error>
 
 namespace Velmora {
 namespace engine_internal {
@@ -225,31 +224,31 @@ private:
     {
         if (!notify_)
             return;
-        try {
-            // The listing's paths are a part of the read's memory that the
-            // release thread lets go last.
-            index_.release_thread = std::thread([read = index_.scan, records = records_,
-                                                 memory = index_.scan->shareMemory(), facts = facts_made_.get_future(),
-                                                 passed = listed_.get_future(), done = built_.get_future()]() mutable {
-                facts.wait();
-                records.reset();
-                // The meta files' own paths are not indexed: they go as soon
-                // as the table is past them, the others once the index is
-                // built.
-                passed.wait();
-                for (size_t f = 0; f < read->files.size(); ++f)
-                    if (read->file_records[f] == MetaScan::META_FILE)
-                        std::string().swap(read->files[f]);
-                done.wait();
-                releaseFiles(*read);
-                memory.reset();
-            });
-            // The thread's copy holds the records from here on.
-            records_.reset();
-            releasing_ = true;
-        } catch (const std::system_error &) {
-            // Without it, this one lets go once the makers are done.
-        }
+        // The listing's paths are a part of the read's memory that the
+        // release thread lets go last.
+        const bool started
+                = index_.release_thread.start([read = index_.scan, records = records_,
+                                               memory = index_.scan->shareMemory(), facts = facts_made_.get_future(),
+                                               passed = listed_.get_future(), done = built_.get_future()]() mutable {
+                      facts.wait();
+                      records.reset();
+                      // The meta files' own paths are not indexed: they go as
+                      // soon as the table is past them, the others once the
+                      // index is built.
+                      passed.wait();
+                      for (size_t f = 0; f < read->files.size(); ++f)
+                          if (read->file_records[f] == MetaScan::META_FILE)
+                              std::string().swap(read->files[f]);
+                      done.wait();
+                      releaseFiles(*read);
+                      memory.reset();
+                  });
+        // Without it, this one lets go once the makers are done.
+        if (!started)
+            return;
+        // The thread's copy holds the records from here on.
+        records_.reset();
+        releasing_ = true;
     }
 
     // n makers are done: the last one lets the records go.

@@ -10,7 +10,6 @@
 
 #include <memory>
 #include <string>
-#include <thread>
 #include <unordered_map>
 
 namespace Velmora {
@@ -39,7 +38,7 @@ UGUID freePathGUID(const GuidMap &by_guid, const std::unordered_map<UGUID, UGUID
 struct Index
 {
     std::shared_ptr<MetaScan> scan;
-    std::thread release_thread;
+    engine_internal::ThreadGroup release_thread;
     FileTable files;
     GuidMap by_guid;
     std::unordered_map<UGUID, UGUID, GuidHash> owners;

@@ -29,8 +29,6 @@
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <unordered_map>
 
 namespace Velmora {
@@ -661,7 +659,7 @@ struct ReadAhead
 {
     std::mutex mutex;
     std::string data_path;
-    std::thread thread;
+    engine_internal::ThreadGroup thread;
     std::shared_ptr<ParallelRead> reading; // while its files are read
     std::shared_ptr<MetaScan> scan; // written by thread, read once it is joined
 
@@ -671,7 +669,7 @@ struct ReadAhead
     // calling thread reads too when the read is of the folder help_for.
     std::shared_ptr<MetaScan> take(std::string *path, const std::string *help_for)
     {
-        std::thread joining;
+        engine_internal::ThreadGroup joining;
         std::shared_ptr<ParallelRead> helping;
         {
             std::lock_guard<std::mutex> locker(mutex);
@@ -684,8 +682,7 @@ struct ReadAhead
         }
         if (helping)
             helping->help();
-        if (joining.joinable())
-            joining.join();
+        joining.join();
         std::lock_guard<std::mutex> locker(mutex);
         return std::move(scan);
     }
@@ -709,15 +706,14 @@ void MetaScan::readAhead(const std::string &data_path)
     slot.data_path = data_path;
     // Made here, so that a read that comes at once finds it to join in.
     slot.reading = std::make_shared<ParallelRead>(data_path);
-    try {
-        slot.thread = std::thread([&slot, data_path] {
-            // Its files are all closed before it ends (see ParallelRead).
-            ::unshare(CLONE_FILES);
-            auto scan = readFolder(data_path, true);
-            std::lock_guard<std::mutex> locker(slot.mutex);
-            slot.scan = std::move(scan);
-        });
-    } catch (const std::system_error &) {
+    const bool started = slot.thread.start([&slot, data_path] {
+        // Its files are all closed before it ends (see ParallelRead).
+        ::unshare(CLONE_FILES);
+        auto scan = readFolder(data_path, true);
+        std::lock_guard<std::mutex> locker(slot.mutex);
+        slot.scan = std::move(scan);
+    });
+    if (!started) {
         slot.data_path.clear(); // no thread: the engine reads as it would have
         slot.reading.reset();
     }
@@ -790,8 +786,7 @@ public:
             walk(*root->second, by_path);
         placeRecords(read);
         moveFiles(scan);
-        if (sizing_records_.joinable())
-            sizing_records_.join();
+        sizing_records_.join();
         scan.metas.resize(records_to_);
         read.placeIn(scan.metas);
     }
@@ -832,13 +827,12 @@ private:
         constexpr size_t PARALLEL_FROM = 8192;
         if (all_files < PARALLEL_FROM)
             return;
-        try {
-            sizing_files_ = std::thread([&scan, all_files] {
-                scan.files.resize(all_files);
-                scan.file_records.resize(all_files);
-            });
-            sizing_records_ = std::thread([&scan, all_records] { scan.metas.resize(all_records); });
-        } catch (const std::system_error &) {}
+        // Without a thread, each list is sized where it is filled.
+        sizing_files_.start([&scan, all_files] {
+            scan.files.resize(all_files);
+            scan.file_records.resize(all_files);
+        });
+        sizing_records_.start([&scan, all_records] { scan.metas.resize(all_records); });
     }
 
     // The folders by path; the listed folders and the names that are not
@@ -896,8 +890,7 @@ private:
     // The files into their place, each with its record's merged position.
     void moveFiles(MetaScan &scan)
     {
-        if (sizing_files_.joinable())
-            sizing_files_.join();
+        sizing_files_.join();
         scan.files.resize(files_to_);
         scan.file_records.resize(files_to_);
         for (const Run &run : runs_) {
@@ -914,7 +907,7 @@ private:
 
     std::vector<Run> runs_;
     size_t files_to_ = 0, records_to_ = 0;
-    std::thread sizing_files_, sizing_records_;
+    engine_internal::ThreadGroup sizing_files_, sizing_records_;
 };
 
 } // namespace

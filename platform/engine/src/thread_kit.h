@@ -34,6 +34,22 @@ public:
     ThreadGroup() = default;
     ThreadGroup(const ThreadGroup &) = delete;
     ThreadGroup &operator=(const ThreadGroup &) = delete;
+    // Moving hands the threads over: the group moved from is empty.
+    ThreadGroup(ThreadGroup &&other) noexcept
+        : threads_(std::move(other.threads_))
+    {
+        other.threads_.clear();
+    }
+    // Joins this group's threads first.
+    ThreadGroup &operator=(ThreadGroup &&other)
+    {
+        if (this != &other) {
+            join();
+            threads_ = std::move(other.threads_);
+            other.threads_.clear();
+        }
+        return *this;
+    }
     ~ThreadGroup() { join(); }
 
     template<typename Work>
@@ -50,6 +66,7 @@ public:
     }
 
     size_t size() const { return threads_.size(); }
+    bool empty() const { return threads_.empty(); }
 
     void join()
     {

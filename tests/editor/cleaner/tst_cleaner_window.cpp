@@ -23,6 +23,7 @@
 #include <editor_core/tbb/Queue.h>
 
 #include <log_capture.h>
+#include <thread_refusal.h>
 
 #include <velmora/World.h>
 
@@ -557,6 +558,24 @@ void CleanerWindowTest::a_cancelled_or_abandoned_collection_shows_nothing_and_re
     QVERIFY(done.wait(30000));
     QCOMPARE(job->getStatus(), tbb::JobInterface::STATUS_CANCELLED);
     QTest::qWait(20);
+
+    // Refused, the system giving the job queue no thread: the window tells
+    // the cause, and the tables stay those the last collection made.
+    window = makeWindow();
+    refresh(*window);
+    const QStringList rows = unusedRows(*window);
+    QVERIFY(!rows.isEmpty());
+    tbb::Queue::instance()->shutdown();
+    {
+        test::ThreadRefusal refusal;
+        QVERIFY(refusal.isActive());
+        window->startCollect();
+    }
+    QVERIFY(!window->isCollecting());
+    QVERIFY2(window->statusText().startsWith(QLatin1String("The collection could not be started: the system gives "
+                                                           "the editor no thread")),
+             qPrintable(window->statusText()));
+    QCOMPARE(unusedRows(*window), rows);
 }
 
 void CleanerWindowTest::delete_all_removes_round_after_round_until_none_is_left_data()

@@ -2,6 +2,8 @@
 #include <editor_core/tbb/QJob.h>
 #include <editor_core/tbb/Queue.h>
 
+#include <thread_refusal.h>
+
 #include <QCoreApplication>
 #include <QMutex>
 #include <QSemaphore>
@@ -235,6 +237,53 @@ private slots:
         QVERIFY(fresh->enqueue(job));
         QTRY_COMPARE(spy.count(), 1);
         QVERIFY(job->isSuccess());
+    }
+
+    void a_refused_job_is_told_by_its_cause_data()
+    {
+        QTest::addColumn<bool>("shut_down");
+        QTest::newRow("the queue shuts down") << true;
+        QTest::newRow("the system refuses its worker") << false;
+    }
+    void a_refused_job_is_told_by_its_cause()
+    {
+        QFETCH(bool, shut_down);
+        tbb::Queue::instance()->shutdown();
+        auto refused = makeJob();
+        {
+            test::ThreadRefusal refusal;
+            QVERIFY(refusal.isActive());
+            tbb::Queue *queue = tbb::Queue::instance();
+            if (shut_down)
+                queue->shutdown();
+            QVERIFY(!queue->enqueue(refused));
+            QCOMPARE(queue->isStopping(), shut_down);
+            QVERIFY(!queue->hasWorker());
+            QCOMPARE(int(refused->getStatus()), int(tbb::JobInterface::STATUS_CREATED));
+        }
+        // A worker refused once is asked for again with the next job.
+        auto job = makeJob();
+        QSignalSpy spy(job.get(), &tbb::QJob::done);
+        QVERIFY(tbb::Queue::instance()->enqueue(job));
+        QTRY_COMPARE(spy.count(), 1);
+        QVERIFY(job->isSuccess());
+        QVERIFY(!refused->ran_);
+    }
+
+    void a_worker_started_ahead_serves_the_next_queue_at_the_thread_limit()
+    {
+        tbb::Queue::instance()->shutdown();
+        QVERIFY(tbb::Queue::startWorkerAhead());
+        test::ThreadRefusal refusal;
+        QVERIFY(refusal.isActive());
+        tbb::Queue *queue = tbb::Queue::instance();
+        QVERIFY(queue->hasWorker());
+        auto job = makeJob();
+        QSignalSpy spy(job.get(), &tbb::QJob::done);
+        QVERIFY(queue->enqueue(job));
+        QTRY_COMPARE(spy.count(), 1);
+        QVERIFY(job->isSuccess());
+        QVERIFY(job->thread_ != QCoreApplication::instance()->thread());
     }
 
     void a_job_finished_by_its_owner_while_queued_is_reported_but_not_run()

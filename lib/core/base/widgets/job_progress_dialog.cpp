@@ -6,6 +6,7 @@
 #include <editor_core/core/ProgressDialog.h>
 #include <editor_core/tbb/Queue.h>
 
+#include <QCoreApplication>
 #include <QPointer>
 
 namespace base {
@@ -37,28 +38,36 @@ void followJob(ProgressJob *job, core::ProgressDialog *dialog)
             Qt::QueuedConnection);
 }
 
-core::ProgressDialog *enqueue(const std::shared_ptr<ProgressJob> &job, core::ProgressDialog *dialog)
+core::ProgressDialog *enqueue(const std::shared_ptr<ProgressJob> &job, core::ProgressDialog *dialog, QString *refused)
 {
-    if (!tbb::Queue::instance()->enqueue(job)) {
-        delete dialog;
-        return nullptr;
+    tbb::Queue *queue = tbb::Queue::instance();
+    if (queue->enqueue(job))
+        return dialog;
+    delete dialog;
+    if (refused) {
+        *refused = queue->isStopping()
+                ? QCoreApplication::translate("base::JobProgressDialog", "the job queue is shutting down")
+                : QCoreApplication::translate("base::JobProgressDialog",
+                                              "the system gives the editor no thread to run it on; close other "
+                                              "programs, or raise the limit on processes (ulimit -u) or on the "
+                                              "address space (ulimit -v), and try again");
     }
-    return dialog;
+    return nullptr;
 }
 
 } // namespace
 
 core::ProgressDialog *JobProgressDialog::start(const std::shared_ptr<ProgressJob> &job, const QString &title,
-                                               const QString &text, QWidget *parent)
+                                               const QString &text, QWidget *parent, QString *refused)
 {
     core::ProgressDialog *dialog = openDialog(title, text, parent);
     followJob(job.get(), dialog);
-    return enqueue(job, dialog);
+    return enqueue(job, dialog, refused);
 }
 
 core::ProgressDialog *JobProgressDialog::start(const std::shared_ptr<ProgressJob> &job, const QString &title,
                                                const QString &text, QWidget *parent, QObject *context,
-                                               DoneHandler on_done)
+                                               DoneHandler on_done, QString *refused)
 {
     core::ProgressDialog *dialog = openDialog(title, text, parent);
     // Connected ahead of the dialog's own handlers, which find it gone.
@@ -73,7 +82,7 @@ core::ProgressDialog *JobProgressDialog::start(const std::shared_ptr<ProgressJob
                              on_done(done);
                      });
     followJob(job.get(), dialog);
-    return enqueue(job, dialog);
+    return enqueue(job, dialog, refused);
 }
 
 } // namespace base

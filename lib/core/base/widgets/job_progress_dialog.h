@@ -35,16 +35,19 @@ public:
     using DoneHandler = std::function<void(const tbb::JobPtr &job)>;
 
     // Opens the dialog (title, text, modal, child of parent) and queues the
-    // job. Returns the dialog, or null when the queue refused the job (it is
-    // shutting down): the dialog is gone again and the job will not run.
+    // job. Returns the dialog, or null when the queue refused the job: the
+    // dialog is gone again, the job will not run, and *refused (when given)
+    // says why, in words for the user: the queue is shutting down, or the
+    // system gives no thread to run the job on.
     static core::ProgressDialog *start(const std::shared_ptr<ProgressJob> &job, const QString &title,
-                                       const QString &text, QWidget *parent);
+                                       const QString &text, QWidget *parent, QString *refused = nullptr);
 
     // As above; when the job is done the dialog is hidden and deleted at
     // once, and then on_done runs with context as its receiver (not at all
     // once context is gone; the dialog closes all the same).
     static core::ProgressDialog *start(const std::shared_ptr<ProgressJob> &job, const QString &title,
-                                       const QString &text, QWidget *parent, QObject *context, DoneHandler on_done);
+                                       const QString &text, QWidget *parent, QObject *context, DoneHandler on_done,
+                                       QString *refused = nullptr);
 };
 
 } // namespace base

@@ -298,11 +298,19 @@ void CleanerWindow::startCollect()
     auto job = std::make_shared<CollectorJob>(as_manager_, materials_);
     // The dialog is gone before the end is taken in: whatever follows (a
     // removal whose signals may start the next round) finds the window idle.
+    QString refused;
     progress_dialog_ = base::JobProgressDialog::start(
             job, tr("Cleaner"),
             tr("Analyzing assets in your project. Please wait.\nThis process may take some time depending on the "
                "project's size."),
-            dialogParent(this), this, [this](const tbb::JobPtr &finished) { onCollectFinished(finished); });
+            dialogParent(this), this, [this](const tbb::JobPtr &finished) { onCollectFinished(finished); }, &refused);
+    // A collection that never ran leaves the tables as they were: they are
+    // still what the last collection found.
+    if (!progress_dialog_) {
+        stopDeleteAll(QString());
+        setStatus(tr("The collection could not be started: %1.").arg(refused));
+        return;
+    }
 
     unused_model_->clear();
     lost_model_->clear();
@@ -314,11 +322,6 @@ void CleanerWindow::startCollect()
     tables_filled_ = false;
     tables_stale_ = false;
     tables_generation_ = generation_;
-    if (!progress_dialog_) {
-        stopDeleteAll(QString());
-        setStatus(tr("The collection could not be started: the job queue is shutting down."));
-        return;
-    }
     job_ = job;
     setStatus(rounds_.isActive() ? tr("Delete All: collecting (round %1)...").arg(rounds_.rounds() + 1)
                                  : tr("Collecting..."));

@@ -2,8 +2,11 @@
 // to this library: the engine and lib/ have kits of their own.
 #pragma once
 
+#include <QThread>
+
 #include <algorithm>
 #include <cstddef>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -39,10 +42,13 @@ public:
             return true;
         } catch (const std::system_error &) {
             return false;
+        } catch (const std::bad_alloc &) {
+            return false;
         }
     }
 
     size_t size() const { return threads_.size(); }
+    bool empty() const { return threads_.empty(); }
 
     void join()
     {
@@ -54,6 +60,17 @@ public:
 private:
     std::vector<std::thread> threads_;
 };
+
+// Starts a QThread, for work that needs a Qt event loop of its own (a job
+// that runs a QProcess, objects living on that thread); true when it runs
+// (or has run). QThread::start tells of a thread the system refused only in
+// a warning: such a thread is neither running nor finished, and nothing of
+// it runs until start succeeds.
+inline bool startQThread(QThread &thread)
+{
+    thread.start();
+    return thread.isRunning() || thread.isFinished();
+}
 
 } // namespace core_internal
 } // namespace Editor

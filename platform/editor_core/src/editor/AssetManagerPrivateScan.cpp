@@ -9,14 +9,11 @@
 #include <velmora/MetaScan.h>
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 
 namespace Editor {
 
@@ -36,10 +33,10 @@ struct AssetManagerPrivate::Prepared
     Velmora::MetaRecordsShare records;
     std::atomic<bool> cancel{false};
     std::shared_ptr<ScanResult> result;
-    std::thread thread;
+    core_internal::ThreadGroup thread;
     // Lets go of the share of the read's records once the records here are
     // made (started by thread, see prepare).
-    std::thread releasing;
+    std::unique_ptr<core_internal::ThreadGroup> releasing;
 
     // How far thread has made the records, for the scan that takes them
     // (see followProgress).
@@ -89,17 +86,14 @@ struct AssetManagerPrivate::Prepared
     ~Prepared()
     {
         cancel = true;
-        if (thread.joinable())
-            thread.join();
-        if (releasing.joinable())
-            releasing.join();
+        thread.join();
+        releasing.reset();
     }
 };
 
 void AssetManagerPrivate::joinReleasing()
 {
-    if (releasing_.joinable())
-        releasing_.join();
+    releasing_.reset();
 }
 
 void AssetManagerPrivate::init()
@@ -141,21 +135,17 @@ void AssetManagerPrivate::prepare(const std::shared_ptr<const Velmora::MetaScan>
     // records go (or after the first scan, see applyScan).
     auto read_done = [raw] {
         raw->records.serve();
-        try {
-            raw->releasing = std::thread([share = std::move(raw->records)]() mutable { share.reset(); });
-        } catch (const std::system_error &) {
-            // The share went here, with the thread's function.
-        }
+        raw->releasing = std::make_unique<core_internal::ThreadGroup>();
+        // Without a thread the share went here, with the thread's function.
+        raw->releasing->start([share = std::move(raw->records)]() mutable { share.reset(); });
     };
-    try {
-        prepared->thread = std::thread([raw, read_done] {
-            raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done,
-                                              [raw](int percent) { raw->setPercent(percent); });
-            raw->finish();
-        });
-    } catch (const std::system_error &) {
+    const bool started = prepared->thread.start([raw, read_done] {
+        raw->result = ScanResult::compute(raw->root, raw->scan, raw->cancel, read_done,
+                                          [raw](int percent) { raw->setPercent(percent); });
+        raw->finish();
+    });
+    if (!started)
         return; // the first scan makes its records itself
-    }
     prepared_ = std::move(prepared);
 }
 
@@ -251,13 +241,11 @@ void AssetManagerPrivate::startScan(bool initial)
                         },
                         Qt::QueuedConnection);
             });
-    scan_thread_ = QThread::create([scan] { (*scan)(); });
-    scan_thread_->setObjectName(QStringLiteral("Asset scan"));
-    scan_thread_->start();
-    // Neither running nor finished: the system refused the thread (a process
-    // at its thread limit). The scan runs here rather than never; what it
-    // tells still comes through the event loop.
-    if (!scan_thread_->isRunning() && !scan_thread_->isFinished()) {
+    scan_thread_ = std::make_unique<core_internal::ThreadGroup>();
+    // The system refused the thread (a process at its thread limit): the
+    // scan runs here rather than never; what it tells still comes through
+    // the event loop.
+    if (!scan_thread_->start([scan] { (*scan)(); })) {
         Velmora::Log::warning("Asset manager: no thread could be started for the scan; it runs on this one\n");
         (*scan)();
     }
@@ -269,11 +257,7 @@ void AssetManagerPrivate::stopScan()
         *scan_cancel_ = true;
     if (taken_)
         taken_->cancel = true;
-    if (scan_thread_) {
-        scan_thread_->wait();
-        delete scan_thread_;
-        scan_thread_ = nullptr;
-    }
+    scan_thread_.reset();
     scan_cancel_.reset();
     taken_.reset();
 }
@@ -281,15 +265,11 @@ void AssetManagerPrivate::stopScan()
 void AssetManagerPrivate::applyScan(quint64 /*generation*/, const std::shared_ptr<ScanResult> &result)
 {
     // The thread has posted its last event; join it.
-    if (scan_thread_) {
-        scan_thread_->wait();
-        delete scan_thread_;
-        scan_thread_ = nullptr;
-    }
+    scan_thread_.reset();
     scan_cancel_.reset();
     // The read's records may still be going: that need not hold up the
     // records applied here.
-    if (taken_ && taken_->releasing.joinable()) {
+    if (taken_ && taken_->releasing) {
         joinReleasing();
         releasing_ = std::move(taken_->releasing);
     }

@@ -1,11 +1,14 @@
 #include "editor_core/tbb/Queue.h"
 
+#include "../base/ThreadKit.h"
+
 #include <velmora/Log.h>
 
 #include <QCoreApplication>
 #include <QThread>
 
 #include <algorithm>
+#include <condition_variable>
 
 namespace tbb {
 
@@ -15,6 +18,44 @@ class Queue::Worker : public QObject
 {
 public:
     using QObject::QObject;
+};
+
+// The worker's thread: an event loop, for jobs that need one (a QProcess).
+// A thread started ahead of its queue, maybe before the application exists
+// (without which an event loop does not run), waits until it is opened: by
+// the queue that takes it, or to end without a loop.
+class QueueThread : public QThread
+{
+public:
+    QueueThread() { setObjectName(QStringLiteral("tbb::Queue worker")); }
+
+    void open(bool run_loop)
+    {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            opened_ = true;
+            run_loop_ = run_loop;
+        }
+        opened_changed_.notify_all();
+    }
+
+protected:
+    void run() override
+    {
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            opened_changed_.wait(lock, [this] { return opened_; });
+            if (!run_loop_)
+                return;
+        }
+        exec();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable opened_changed_;
+    bool opened_ = false;
+    bool run_loop_ = false;
 };
 
 // The jobs whose completion has not been delivered yet. Shared with the
@@ -53,6 +94,20 @@ std::mutex g_instance_mutex;
 Queue *g_instance = nullptr;
 std::atomic<bool> g_shutting_down{false};
 bool g_post_routine_added = false;
+// Started by startWorkerAhead, until a queue takes it.
+QueueThread *g_worker_ahead = nullptr;
+
+void destroyAtExit();
+
+// With g_instance_mutex held. Post routines run as the application goes;
+// one added before it exists waits for it.
+void addPostRoutine()
+{
+    if (!g_post_routine_added) {
+        qAddPostRoutine(destroyAtExit);
+        g_post_routine_added = true;
+    }
+}
 
 void destroyAtExit()
 {
@@ -61,6 +116,12 @@ void destroyAtExit()
         g_instance->shutdown();
         delete g_instance;
         g_instance = nullptr;
+    }
+    if (g_worker_ahead) {
+        g_worker_ahead->open(false);
+        g_worker_ahead->wait();
+        delete g_worker_ahead;
+        g_worker_ahead = nullptr;
     }
 }
 } // namespace
@@ -76,12 +137,10 @@ Queue *Queue::instance()
             g_instance = nullptr;
         }
         if (!g_instance) {
-            g_instance = new Queue;
+            g_instance = new Queue(g_worker_ahead);
+            g_worker_ahead = nullptr;
             g_shutting_down = false;
-            if (!g_post_routine_added && QCoreApplication::instance()) {
-                qAddPostRoutine(destroyAtExit);
-                g_post_routine_added = true;
-            }
+            addPostRoutine();
         }
         result = g_instance;
     }
@@ -94,19 +153,33 @@ bool Queue::isShuttingDown()
     return g_shutting_down.load();
 }
 
-Queue::Queue()
+bool Queue::startWorkerAhead()
+{
+    std::lock_guard<std::mutex> lock(g_instance_mutex);
+    if (g_worker_ahead || (g_instance && !g_instance->isStopping() && g_instance->hasWorker()))
+        return true;
+    auto *thread = new QueueThread;
+    if (!Editor::core_internal::startQThread(*thread)) {
+        delete thread;
+        return false;
+    }
+    g_worker_ahead = thread;
+    addPostRoutine();
+    return true;
+}
+
+Queue::Queue(QueueThread *worker_thread)
     : deliveries_(std::make_shared<Deliveries>())
 {
     if (QCoreApplication *app = QCoreApplication::instance()) {
         if (thread() != app->thread())
             moveToThread(app->thread());
     }
-    thread_ = new QThread;
-    thread_->setObjectName(QStringLiteral("tbb::Queue worker"));
+    thread_ = worker_thread ? worker_thread : new QueueThread;
     worker_ = new Worker;
     worker_->moveToThread(thread_);
-    thread_->start();
-    if (!thread_->isRunning() && !thread_->isFinished())
+    thread_->open(true);
+    if (!worker_thread && !Editor::core_internal::startQThread(*thread_))
         Velmora::Log::warning("Job queue: the system refused its thread; it is asked for again with the first job\n");
 }
 
@@ -125,12 +198,10 @@ bool Queue::enqueue(const JobPtr &job)
     }
     // A worker the system refused runs nothing: the job is refused rather
     // than left waiting for ever.
-    if (!thread_->isRunning() && !thread_->isFinished() && !isStopping()) {
-        thread_->start();
-        if (!thread_->isRunning()) {
-            Velmora::Log::error("Job queue: the system refuses a thread for the job; it is not run\n");
-            return false;
-        }
+    if (!thread_->isRunning() && !thread_->isFinished() && !isStopping()
+        && !Editor::core_internal::startQThread(*thread_)) {
+        Velmora::Log::error("Job queue: the system refuses a thread for the job; it is not run\n");
+        return false;
     }
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -220,6 +291,11 @@ void Queue::shutdown()
         }
         deliverDone(job);
     }
+}
+
+bool Queue::hasWorker() const
+{
+    return thread_->isRunning();
 }
 
 bool Queue::isStopping() const

@@ -19,10 +19,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <thread>
 #include <vector>
-
-class QThread;
 
 namespace Velmora {
 struct MetaScan;
@@ -33,6 +30,10 @@ class PrepareActionLandscape;
 }
 
 namespace Editor {
+
+namespace core_internal {
+class ThreadGroup;
+}
 
 // The asset manager: the records of every asset of the data folder (a data
 // file with a meta file beside it) and their runtimes.
@@ -215,7 +216,9 @@ private:
     std::unique_ptr<Index> index_;
 
     QString root_override_;
-    QThread *scan_thread_ = nullptr;
+    // The scan's thread; kept (empty) while a scan the system gave no
+    // thread runs on the GUI thread.
+    std::unique_ptr<core_internal::ThreadGroup> scan_thread_;
     std::shared_ptr<std::atomic<bool>> scan_cancel_;
     quint64 generation_ = 0;
     bool initialized_ = false;
@@ -231,7 +234,7 @@ private:
     std::shared_ptr<Prepared> taken_; // taken by the running scan
     // Lets go of the engine's read's records after the first scan took
     // what it made from them.
-    std::thread releasing_;
+    std::unique_ptr<core_internal::ThreadGroup> releasing_;
     std::function<bool(const QString &file)> removal_fault_;
 };
 

@@ -9,9 +9,9 @@
 #include <memory>
 #include <mutex>
 
-class QThread;
-
 namespace tbb {
+
+class QueueThread;
 
 // What users of the job queue need: enqueue, shut down, ask whether it is
 // shutting down.
@@ -20,7 +20,8 @@ class QueueInterface
 public:
     virtual ~QueueInterface() = default;
     // Queues the job (status 2) and keeps the handle until the job has ended.
-    // Returns false (and leaves the job alone) once the queue shuts down.
+    // Returns false (and leaves the job alone) once the queue shuts down, or
+    // when the system gives it no thread to run the job on.
     virtual bool enqueue(const JobPtr &job) = 0;
     // Refuses new jobs, marks queued jobs cancelled (6) without running them,
     // cancels the running job and waits for it, and joins the worker. Every
@@ -46,10 +47,22 @@ public:
     // from any thread and never creates a queue, so waits on other threads
     // can give up instead of waiting for a job that will never run.
     static bool isShuttingDown();
+    // Starts the worker thread of the next queue made, ahead of that queue
+    // (and of the application, which may not exist yet): a start-up keeps
+    // the thread its jobs need before anything else can take the last one
+    // the system gives. Its event loop begins once the queue is made. True
+    // when such a worker waits (or already did); false when the system
+    // refuses the thread.
+    static bool startWorkerAhead();
 
     bool enqueue(const JobPtr &job) override;
     void shutdown() override;
     bool isStopping() const override;
+
+    // True while the worker thread runs. A queue whose worker the system
+    // refused asks for it again with each job, and refuses the job while it
+    // gets none: a refusal by a queue that is not stopping has this cause.
+    bool hasWorker() const;
 
     // Jobs queued and not started yet (tests).
     int pendingCount() const;
@@ -57,7 +70,8 @@ public:
     ~Queue() override;
 
 private:
-    Queue();
+    // Takes worker_thread (started ahead) when given, else starts its own.
+    explicit Queue(QueueThread *worker_thread);
     void runNext();
     void deliverDone(const JobPtr &job);
 
@@ -65,7 +79,7 @@ private:
     std::shared_ptr<Deliveries> deliveries_;
 
     class Worker;
-    QThread *thread_ = nullptr;
+    QueueThread *thread_ = nullptr;
     Worker *worker_ = nullptr;
     mutable std::mutex mutex_;
     std::deque<JobPtr> pending_;
