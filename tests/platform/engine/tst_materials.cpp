@@ -96,6 +96,7 @@ private slots:
     void materials_compile_reports_one_material_per_update();
     void precompile_schedules_every_material_once_and_counts_calls();
     void a_start_on_a_full_shader_cache_compiles_and_writes_nothing();
+    void the_shader_cache_is_looked_up_by_the_updates_after_the_switch();
     void a_shader_cache_holding_lines_twice_or_broken_is_read_data();
     void a_shader_cache_holding_lines_twice_or_broken_is_read();
     void a_long_compile_pass_writes_the_shader_cache_in_batches();
@@ -492,6 +493,38 @@ void TestMaterials::a_start_on_a_full_shader_cache_compiles_and_writes_nothing()
     QCOMPARE(lines.size(), 5);
     QVERIFY(lines[4].startsWith(first[0].left(first[0].indexOf(' ') + 1) + "rock "));
     QVERIFY(lines[4] != first[0]);
+}
+
+void TestMaterials::the_shader_cache_is_looked_up_by_the_updates_after_the_switch()
+{
+    // More materials than a frame should wait for.
+    for (int i = 0; i < 400; ++i)
+        QVERIFY(installation_->writeAsset(QStringLiteral("materials/many/m%1.mat").arg(i, 3, 10, QLatin1Char('0')),
+                                          "<material name=\"m" + QByteArray::number(i) + "\"/>", guid('d', i), 4));
+    QVERIFY(restartAndPrecompile());
+    const QList<QByteArray> full = finishCompiling();
+    QCOMPARE(full.size(), 404);
+
+    // The switch reads nothing: the cache as the updates find it counts,
+    // here without the first and the last material's lines.
+    QVERIFY(restartAndPrecompile());
+    const QByteArray first = Velmora::Materials::getMaterial(0)->getName();
+    const QByteArray last = Velmora::Materials::getMaterial(403)->getName();
+    QVERIFY(Installation::writeAbsolute(shaderCachePath(), full.mid(1, 402).join('\n') + '\n'));
+    int updates = 0;
+    while (!logic_.calls.contains(QStringLiteral("compileBegin")) && updates < 100) {
+        Velmora::Engine::get()->update();
+        ++updates;
+    }
+    // Spread over the updates, and the pass shows from its first material
+    // how many remain.
+    QVERIFY2(updates > 1, qPrintable(QString::number(updates)));
+    QCOMPARE(logic_.calls,
+             (QStringList{QStringLiteral("compileBegin"), QStringLiteral("compile %1 1").arg(first.constData())}));
+    const QList<QByteArray> after = finishCompiling();
+    QCOMPARE(logic_.calls.mid(2),
+             (QStringList{QStringLiteral("compile %1 0").arg(last.constData()), QStringLiteral("compileEnd")}));
+    QCOMPARE(QSet<QByteArray>(after.begin(), after.end()), QSet<QByteArray>(full.begin(), full.end()));
 }
 
 void TestMaterials::a_shader_cache_holding_lines_twice_or_broken_is_read_data()
