@@ -593,9 +593,9 @@ void lookUpLater(const Vector<Ptr<Material>> &materials)
     s.unchecked.insert(s.unchecked.end(), materials.begin(), materials.end());
 }
 
-// Looks up to `most` materials of the pending look-up up in the shader
-// cache; once all are, schedules those it lacks and returns true (also when
-// there is no look-up).
+// Checks up to `most` more materials of the pending look-up against the
+// shader cache; once all are checked, schedules those it lacks and returns
+// true (also when there is no look-up).
 bool lookUp(size_t most)
 {
     MaterialsState &s = state();
