@@ -6,12 +6,21 @@
 //
 // The editor runs offscreen with "-quit_after_frames 1"; its time is the
 // time from starting the process to the moment its first frame is done (the
-// engine's "frames done" log line). The two sides take turns at going first,
-// after one untimed run of each has filled the page cache. Reports the
-// median times, their ratio and the editor's peak memory; the last line
-// ("RESULT ...") is for scripts/bench.
+// engine's "frames done" log line). It starts in three ways: with the editor
+// setting "precompile all shaders" on (the default) and a shader cache that
+// holds every material, with it on and no shader cache, and with it off.
+// Precompiling runs behind the frames, so the first frame should come as
+// soon with it on as with it off. Each round runs the read and the three
+// editor starts once, in an order that shifts by one every round, after one
+// untimed run of each has filled the page cache. Reports the median times,
+// the ratio against the read, the median of the rounds' ratios of the starts
+// with the setting on against the one with it off, and the editor's peak
+// memory; the last line ("RESULT ...") is for scripts/bench.
 
 #include "bench_engine.h"
+
+#include <velmora/Engine.h>
+#include <velmora/Materials.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -66,6 +75,59 @@ double readAll(const std::vector<std::string> &files, long long *bytes)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+// How an editor run starts: its home folder (settings and cache) and,
+// with the setting on, the shader cache it finds.
+struct EditorSide
+{
+    const char *name;
+    QString home;
+    bool precompile;
+    QByteArray shader_cache; // with precompile: what the cache file holds before the run; empty: no file
+};
+
+// Writes the shader cache of every material of the data folder with the
+// engine in this process, as a start that compiled them all leaves it; its
+// name and contents, or false.
+bool fullShaderCache(const char *program, const QString &scratch, const QString &data, QString *name,
+                     QByteArray *contents)
+{
+    if (!bench::startEngine(program, scratch, data))
+        return false;
+    Velmora::Materials::loadMaterials();
+    Velmora::Vector<Velmora::Ptr<Velmora::Material>> all;
+    for (int i = 0; i < Velmora::Materials::getNumMaterials(); ++i)
+        all.append(Velmora::Materials::getMaterial(i));
+    Velmora::Materials::compileShaders(all);
+    const bool debug = Velmora::Engine::get()->getBuildConfiguration() == 0;
+    Velmora::Engine::shutdown();
+    *name = debug ? QStringLiteral("shader_gl_debug.cache") : QStringLiteral("shader_gl.cache");
+    QFile file(scratch + QStringLiteral("/cache/") + *name);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *contents = file.readAll();
+    return !contents->isEmpty() || all.isEmpty();
+}
+
+// Puts the side's settings and shader cache in place.
+bool prepare(const EditorSide &side, const QString &cache_name)
+{
+    const QString config = side.home + QStringLiteral("/config/Velmora");
+    const QString cache = side.home + QStringLiteral("/cache/") + cache_name;
+    QDir().mkpath(config);
+    QDir().mkpath(side.home + QStringLiteral("/cache"));
+    QFile settings(config + QStringLiteral("/Editor.conf"));
+    if (!settings.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    settings.write(side.precompile ? "[editor]\nprecompile_all_shaders=true\n"
+                                   : "[editor]\nprecompile_all_shaders=false\n");
+    settings.close();
+    QFile::remove(cache);
+    if (side.shader_cache.isEmpty())
+        return true;
+    QFile file(cache);
+    return file.open(QIODevice::WriteOnly) && file.write(side.shader_cache) == side.shader_cache.size();
+}
+
 // One editor run; the milliseconds to its first frame, or a negative value
 // when it did not get there.
 double runEditor(const QString &editor, const QString &data, const QString &home)
@@ -114,7 +176,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
-    bench::addDataAndRepeatOptions(options, QStringLiteral("Measured runs."));
+    bench::addDataAndRepeatOptions(options, QStringLiteral("Measured rounds."));
     options.addOption({QStringLiteral("editor"), QStringLiteral("Editor program."), QStringLiteral("file")});
     options.process(app);
     const QString data = bench::dataOption(options);
@@ -124,38 +186,83 @@ int main(int argc, char **argv)
         return 2;
     }
     const int repeat = bench::repeatOption(options);
-    QTemporaryDir home;
+    QTemporaryDir work;
+
+    QString cache_name;
+    QByteArray full_cache;
+    if (!fullShaderCache(argv[0], work.path() + QStringLiteral("/filler"), data, &cache_name, &full_cache)) {
+        std::fprintf(stderr, "bench_startup: the shader cache of the project cannot be made\n");
+        return 1;
+    }
+    std::vector<EditorSide> sides{
+            {"on, full cache", work.path() + QStringLiteral("/on-full"), true, full_cache},
+            {"on, no cache", work.path() + QStringLiteral("/on-new"), true, QByteArray()},
+            {"off", work.path() + QStringLiteral("/off"), false, QByteArray()},
+    };
 
     const std::vector<std::string> files = metaFiles(data);
     long long bytes = 0;
     readAll(files, &bytes);
-    if (runEditor(editor, data, home.path()) < 0)
-        return 1;
+    for (const EditorSide &side : sides) {
+        if (!prepare(side, cache_name) || runEditor(editor, data, side.home) < 0)
+            return 1;
+    }
 
-    std::vector<double> baselines, editors;
+    // Turn 0 is the read, turn k the start of sides[k - 1].
+    const size_t turns = sides.size() + 1;
+    std::vector<std::vector<double>> times(turns);
+    bool checked = true;
     for (int r = 0; r < repeat; ++r) {
-        for (int turn = 0; turn < 2; ++turn) {
-            if ((turn == 0) == (r % 2 == 0)) {
-                baselines.push_back(readAll(files, &bytes));
-            } else {
-                const double ms = runEditor(editor, data, home.path());
-                if (ms < 0)
-                    return 1;
-                editors.push_back(ms);
+        for (size_t t = 0; t < turns; ++t) {
+            const size_t turn = (t + size_t(r)) % turns;
+            if (turn == 0) {
+                times[0].push_back(readAll(files, &bytes));
+                continue;
+            }
+            const EditorSide &side = sides[turn - 1];
+            if (!prepare(side, cache_name))
+                return 1;
+            const double ms = runEditor(editor, data, side.home);
+            if (ms < 0)
+                return 1;
+            times[turn].push_back(ms);
+            // A start on a full cache compiles and writes nothing.
+            QFile cache(side.home + QStringLiteral("/cache/") + cache_name);
+            if (!side.shader_cache.isEmpty()
+                && (!cache.open(QIODevice::ReadOnly) || cache.readAll() != side.shader_cache)) {
+                std::fprintf(stderr, "bench_startup: a start on a full shader cache changed it\n");
+                checked = false;
             }
         }
-        std::printf("run %d (%s first): read %.0f ms, editor %.0f ms\n", r + 1, r % 2 == 0 ? "read" : "editor",
-                    baselines.back(), editors.back());
+        std::printf("round %d: read %.0f ms", r + 1, times[0].back());
+        for (size_t k = 0; k < sides.size(); ++k)
+            std::printf(", %s %.0f ms", sides[k].name, times[k + 1].back());
+        std::printf(" (first: %s)\n", r % int(turns) == 0 ? "read" : sides[size_t(r) % turns - 1].name);
     }
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    const double baseline = median(baselines);
-    const double started = median(editors);
-    std::printf("%zu meta files (%.1f MB): one read of each %.0f ms; editor to its first frame %.0f ms; ratio %.2f; "
-                "editor peak memory %.0f MB\n",
-                files.size(), double(bytes) / 1048576.0, baseline, started, started / baseline,
-                usage.ru_maxrss / 1024.0);
-    std::printf("RESULT startup metas=%zu baseline_ms=%.1f editor_ms=%.1f ratio=%.3f peak_mb=%.0f\n", files.size(),
-                baseline, started, started / baseline, usage.ru_maxrss / 1024.0);
-    return 0;
+    // On against off round by round: the pairs keep the ratio when the
+    // machine's speed drifts between rounds.
+    const auto against_off = [&times](size_t side) {
+        std::vector<double> ratios;
+        for (size_t r = 0; r < times[side].size(); ++r)
+            ratios.push_back(times[side][r] / times[3][r]);
+        return median(ratios);
+    };
+    const double baseline = median(times[0]);
+    const double on_full = median(times[1]);
+    const double on_new = median(times[2]);
+    const double off = median(times[3]);
+    std::printf("%zu meta files (%.1f MB), %d rounds: one read of each %.0f ms; editor to its first frame with "
+                "precompiling on %.0f ms (full shader cache), %.0f ms (none), off %.0f ms; on against the read "
+                "%.2f; on against off, median of the rounds %.3f (full cache), %.3f (none); editor peak memory "
+                "%.0f MB; check %s\n",
+                files.size(), double(bytes) / 1048576.0, repeat, baseline, on_full, on_new, off, on_full / baseline,
+                against_off(1), against_off(2), usage.ru_maxrss / 1024.0, checked ? "ok" : "FAILED");
+    std::printf(
+            "RESULT startup metas=%zu rounds=%d baseline_ms=%.1f editor_ms=%.1f ratio=%.3f editor_new_cache_ms=%.1f "
+            "editor_off_ms=%.1f ratio_on_off=%.3f ratio_new_cache_off=%.3f check=%s peak_mb=%.0f\n",
+            files.size(), repeat, baseline, on_full, on_full / baseline, on_new, off, against_off(1), against_off(2),
+            checked ? "ok" : "FAILED", usage.ru_maxrss / 1024.0);
+    return checked ? 0 : 1;
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -200,7 +201,17 @@ struct MaterialsState
     int unnamed_counter = 0;
     std::mutex shader_lock; // taken before lock, never inside it
     engine_internal::ShaderCache shaders;
+    // Under shader_lock: the materials a switch to precompiling asked for,
+    // looked up in the shader cache by the following updates (the first
+    // frame does not wait for the look-up), and those found missing so far.
+    std::vector<Ptr<Material>> unchecked;
+    size_t checked = 0;
+    Vector<Ptr<Material>> missing;
 };
+
+// Materials looked up in the shader cache per engine update while a switch
+// to precompiling is being served: a few milliseconds.
+constexpr size_t LOOKUPS_PER_UPDATE = 256;
 
 MaterialsState &state()
 {
@@ -573,25 +584,51 @@ void compileMissing(const Vector<Ptr<Material>> &materials, bool save)
         s.shaders.save();
 }
 
-// The materials whose programs the shader cache does not hold.
-Vector<Ptr<Material>> withoutCachedShaders(const Vector<Ptr<Material>> &materials)
+// Has the materials looked up in the shader cache before any of them is
+// compiled: only those whose programs it lacks are compiled.
+void lookUpLater(const Vector<Ptr<Material>> &materials)
 {
     MaterialsState &s = state();
     std::lock_guard<std::mutex> lock(s.shader_lock);
-    if (!useShaderCache(s))
-        return materials;
-    Vector<Ptr<Material>> missing;
-    for (const Ptr<Material> &material : materials) {
-        if (material && !s.shaders.holds(shaderLine(*material)))
-            missing.append(material);
-    }
-    return missing;
+    s.unchecked.insert(s.unchecked.end(), materials.begin(), materials.end());
 }
 
+// Checks up to `most` more materials of the pending look-up against the
+// shader cache; once all are checked, schedules those it lacks and returns
+// true (also when there is no look-up).
+bool lookUp(size_t most)
+{
+    MaterialsState &s = state();
+    Vector<Ptr<Material>> missing;
+    {
+        std::lock_guard<std::mutex> lock(s.shader_lock);
+        if (s.unchecked.empty())
+            return true;
+        const bool cached = useShaderCache(s);
+        const size_t stop = s.unchecked.size() - s.checked > most ? s.checked + most : s.unchecked.size();
+        for (; s.checked < stop; ++s.checked) {
+            const Ptr<Material> &material = s.unchecked[s.checked];
+            if (material && (!cached || !s.shaders.holds(shaderLine(*material))))
+                s.missing.append(material);
+        }
+        if (s.checked < s.unchecked.size())
+            return false;
+        std::vector<Ptr<Material>>().swap(s.unchecked);
+        s.checked = 0;
+        std::swap(missing, s.missing);
+    }
+    Materials::scheduleCompile(missing);
+    return true;
+}
+
+// Drops a pending look-up and forgets the cache file.
 void closeShaderCache(MaterialsState &s)
 {
     std::lock_guard<std::mutex> lock(s.shader_lock);
     s.shaders.close();
+    std::vector<Ptr<Material>>().swap(s.unchecked);
+    s.checked = 0;
+    s.missing.clear();
 }
 
 } // namespace
@@ -842,9 +879,10 @@ void Materials::setPrecompileAllShaders(bool enabled)
         files = s.files;
     }
     // Only what the shader cache lacks: a start on a full cache compiles
-    // nothing and shows no progress.
+    // nothing and shows no progress. The cache is read and the materials
+    // looked up by the following updates, not on the way to a frame.
     if (schedule)
-        scheduleCompile(withoutCachedShaders(files));
+        lookUpLater(files);
 }
 
 int Materials::getPrecompileAllShadersCallCount()
@@ -864,6 +902,7 @@ void Materials::scheduleCompile(const Vector<Ptr<Material>> &materials)
 
 int Materials::getNumPendingCompiles()
 {
+    lookUp(SIZE_MAX);
     MaterialsState &s = state();
     std::shared_lock<engine_internal::SpreadSharedMutex> lock(s.lock);
     return int(s.pending.size());
@@ -916,6 +955,10 @@ void materialsShutdown()
 
 void materialsCompileStep()
 {
+    // The pass begins once the look-up is done, so that it shows from the
+    // first material how many remain.
+    if (!lookUp(LOOKUPS_PER_UPDATE))
+        return;
     MaterialsState &s = state();
     Ptr<Material> material;
     bool begin = false;

@@ -37,38 +37,6 @@ bool isWhole(const std::string &line)
             && isHex(line.data() + hash, HASH_LENGTH);
 }
 
-// The whole lines of the file in order, each once; false when it exists
-// but cannot be read. A missing file holds nothing.
-bool readLines(const String &path, std::vector<std::string> &lines, int &broken)
-{
-    lines.clear();
-    broken = 0;
-    QByteArray data;
-    if (readWholeFile(path.get(), MAX_FILE_SIZE, data) != FileRead::OK) {
-        struct stat info;
-        return ::stat(path.get(), &info) != 0 && errno == ENOENT;
-    }
-    std::unordered_set<std::string> seen;
-    const char *at = data.constData();
-    const char *end = at + data.size();
-    while (at < end) {
-        const char *stop = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)));
-        if (!stop)
-            stop = end;
-        std::string line(at, stop);
-        at = stop + 1;
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.empty())
-            continue;
-        if (!isWhole(line))
-            ++broken;
-        else if (seen.insert(line).second)
-            lines.push_back(std::move(line));
-    }
-    return true;
-}
-
 } // namespace
 
 std::string ShaderCache::lineOf(const UGUID &guid, const char *name, uint32_t program_hash)
@@ -88,6 +56,63 @@ void ShaderCache::use(const String &path)
     path_ = path;
 }
 
+bool ShaderCache::Stamp::operator==(const Stamp &other) const
+{
+    return exists == other.exists && device == other.device && inode == other.inode && size == other.size
+            && modified_ns == other.modified_ns && changed_ns == other.changed_ns;
+}
+
+bool ShaderCache::stampNow(Stamp &stamp) const
+{
+    stamp = Stamp();
+    struct stat info;
+    if (::stat(path_.get(), &info) != 0)
+        return errno == ENOENT;
+    stamp.exists = true;
+    stamp.device = static_cast<unsigned long long>(info.st_dev);
+    stamp.inode = static_cast<unsigned long long>(info.st_ino);
+    stamp.size = static_cast<long long>(info.st_size);
+    stamp.modified_ns = static_cast<long long>(info.st_mtim.tv_sec) * 1000000000LL + info.st_mtim.tv_nsec;
+    stamp.changed_ns = static_cast<long long>(info.st_ctim.tv_sec) * 1000000000LL + info.st_ctim.tv_nsec;
+    return true;
+}
+
+bool ShaderCache::read(std::deque<std::string> &lines, int &broken, Stamp &stamp) const
+{
+    lines.clear();
+    broken = 0;
+    // Stamped before the read: a write in between makes the next save read
+    // the file again, never miss what it added.
+    if (!stampNow(stamp))
+        return false;
+    QByteArray data;
+    if (readWholeFile(path_.get(), MAX_FILE_SIZE, data) != FileRead::OK) {
+        struct stat info;
+        return ::stat(path_.get(), &info) != 0 && errno == ENOENT;
+    }
+    std::unordered_set<std::string_view> seen;
+    const char *at = data.constData();
+    const char *end = at + data.size();
+    while (at < end) {
+        const char *stop = static_cast<const char *>(std::memchr(at, '\n', size_t(end - at)));
+        if (!stop)
+            stop = end;
+        std::string line(at, stop);
+        at = stop + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty())
+            continue;
+        if (!isWhole(line)) {
+            ++broken;
+        } else if (!seen.count(line)) {
+            lines.push_back(std::move(line));
+            seen.insert(lines.back());
+        }
+    }
+    return true;
+}
+
 bool ShaderCache::holds(const std::string &line)
 {
     load();
@@ -97,9 +122,10 @@ bool ShaderCache::holds(const std::string &line)
 bool ShaderCache::add(const std::string &line)
 {
     load();
-    if (!held_.insert(line).second)
+    if (held_.count(line))
         return false;
-    unsaved_.push_back(line);
+    lines_.push_back(line);
+    held_.insert(lines_.back());
     ++added_since_attempt_;
     return true;
 }
@@ -111,33 +137,40 @@ bool ShaderCache::isSaveDue() const
 
 bool ShaderCache::save()
 {
-    if (unsaved_.empty())
+    if (saved_ == lines_.size())
         return true;
     added_since_attempt_ = 0;
-    // What the file holds now comes first, so that lines another process
-    // wrote since it was read are kept.
-    std::vector<std::string> lines;
-    int broken = 0;
-    if (!readLines(path_, lines, broken)) {
-        Log::warning("Materials: the shader cache \"%s\" is not updated: it cannot be read\n", path_.get());
-        return false;
+    // Another process wrote the file since it was read or written here:
+    // what it holds now comes first, so that the lines it added are kept.
+    Stamp now;
+    if (!stamp_known_ || !stampNow(now) || !(now == stamp_)) {
+        std::deque<std::string> lines;
+        int broken = 0;
+        if (!read(lines, broken, now)) {
+            stamp_known_ = false;
+            Log::warning("Materials: the shader cache \"%s\" is not updated: it cannot be read\n", path_.get());
+            return false;
+        }
+        const size_t in_file = lines.size();
+        std::unordered_set<std::string_view> seen(lines.begin(), lines.end());
+        for (size_t i = saved_; i < lines_.size(); ++i) {
+            if (!seen.count(lines_[i]))
+                lines.push_back(std::move(lines_[i]));
+        }
+        lines_ = std::move(lines);
+        saved_ = in_file;
+        held_.clear();
+        held_.insert(lines_.begin(), lines_.end());
+        stamp_ = now;
+        stamp_known_ = true;
     }
-    std::unordered_set<std::string> in_file(lines.begin(), lines.end());
     size_t size = 0;
-    for (const std::string &line : lines)
-        size += line.size() + 1;
-    for (const std::string &line : unsaved_)
+    for (const std::string &line : lines_)
         size += line.size() + 1;
     QByteArray data;
     data.reserve(int(size));
-    for (const std::string &line : lines) {
-        held_.insert(line);
+    for (const std::string &line : lines_)
         data.append(line.data(), int(line.size())).append('\n');
-    }
-    for (const std::string &line : unsaved_) {
-        if (!in_file.count(line))
-            data.append(line.data(), int(line.size())).append('\n');
-    }
     // The cache only speeds the next start up: a failed write keeps the old
     // file and is told in the log, and compiling goes on.
     String reason;
@@ -145,7 +178,10 @@ bool ShaderCache::save()
         Log::warning("Materials: the shader cache \"%s\" is not updated: %s\n", path_.get(), reason.get());
         return false;
     }
-    unsaved_.clear();
+    saved_ = lines_.size();
+    // A file of another size is not this write's: another process wrote
+    // right after it.
+    stamp_known_ = stampNow(stamp_) && stamp_.exists && stamp_.size == static_cast<long long>(size);
     return true;
 }
 
@@ -156,7 +192,9 @@ void ShaderCache::close()
     path_ = String();
     loaded_ = false;
     held_.clear();
-    unsaved_.clear();
+    lines_.clear();
+    saved_ = 0;
+    stamp_known_ = false;
     added_since_attempt_ = 0;
 }
 
@@ -165,18 +203,18 @@ void ShaderCache::load()
     if (loaded_)
         return;
     loaded_ = true;
-    std::vector<std::string> lines;
     int broken = 0;
-    if (!readLines(path_, lines, broken)) {
+    stamp_known_ = read(lines_, broken, stamp_);
+    if (!stamp_known_) {
         Log::warning("Materials: the shader cache \"%s\" cannot be read; every shader is compiled\n", path_.get());
         return;
     }
     if (broken > 0)
         Log::warning("Materials: the shader cache \"%s\" has %d broken line(s); they are skipped\n", path_.get(),
                      broken);
-    held_.reserve(lines.size());
-    for (std::string &line : lines)
-        held_.insert(std::move(line));
+    saved_ = lines_.size();
+    held_.reserve(lines_.size());
+    held_.insert(lines_.begin(), lines_.end());
 }
 
 } // namespace engine_internal

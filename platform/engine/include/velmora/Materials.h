@@ -46,14 +46,16 @@ public:
     // Shader precompilation: switching it on schedules every loaded material
     // whose program the shader cache lacks for compilation (one per engine
     // update, reported to the editor logic; the cache file is written in
-    // batches and when the last one is done).
+    // batches and when the last one is done). The following updates read
+    // the cache and look the materials up in it before the first compile.
     static bool isPrecompileAllShaders();
     static void setPrecompileAllShaders(bool enabled);
     // Number of setPrecompileAllShaders calls since init (tests).
     static int getPrecompileAllShadersCallCount();
     // Queues materials for compilation by the following updates.
     static void scheduleCompile(const Vector<Ptr<Material>> &materials);
-    // Entries still waiting (tests).
+    // Entries still waiting, once a look-up in the shader cache under way
+    // is finished (tests; on the engine's main thread).
     static int getNumPendingCompiles();
     // Compiles now what the shader cache lacks and writes the cache file
     // (whole) when it holds anything not written yet; each program is a line
