@@ -5,9 +5,9 @@
 //
 // When the system gives it too little, the launcher stops with its own
 // message: too little memory ends it with 3, too few threads for its window
-// with 4. A run without a window (--run, or settings that do not show it)
-// needs no thread besides its own, so that the executable has the rest of
-// what the user may run.
+// or no process for the executable with 4. A run without a window (--run,
+// or settings that do not show it) needs no thread besides its own, so that
+// the executable has the rest of what the user may run.
 
 #include "launcher_config.h"
 #include "launcher_style.h"
@@ -23,10 +23,12 @@
 #include <QProcess>
 #include <QScreen>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include <spawn.h>
@@ -36,9 +38,11 @@
 namespace {
 
 constexpr int EXIT_TOO_FEW_THREADS = 4;
-// Threads a window cannot do without: one for Qt's global pool, which Qt's
-// image conversions (the icon, the banner) wait for.
-constexpr int WINDOW_THREADS = 1;
+// Threads a window cannot do without besides those the window system runs
+// already: one for Qt's global pool, which Qt's image conversions (the icon,
+// the banner) wait for, and one for Qt's D-Bus connections, which the
+// window system's accessibility waits for on a desktop.
+constexpr int WINDOW_THREADS = 2;
 constexpr int MOST_POOL_THREADS = 1;
 // The address space the launcher needs free, beyond what its program and
 // libraries take: to start an executable, and for a window (the style's
@@ -157,16 +161,21 @@ int main(int argc, char **argv)
                                     + Velmora::MemoryReserve::limitText());
     if (const int code = secureMemory(RUN_MEGABYTES))
         return code;
-    QApplication application(argc, argv);
+    // With --run there is never a window: no connection to the window system
+    // and none of its threads, which would count against the user's limit
+    // while the executable runs.
+    const bool run_at_once = std::any_of(argv + 1, argv + argc,
+                                         [](const char *argument) { return std::strcmp(argument, "--run") == 0; });
+    const std::unique_ptr<QCoreApplication> application
+            = run_at_once ? std::make_unique<QCoreApplication>(argc, argv) : std::make_unique<QApplication>(argc, argv);
     const QString folder = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-    const bool run_at_once = application.arguments().contains(QStringLiteral("--run"));
 
     LauncherConfig config;
     QString error;
     if (!config.load(QCoreApplication::applicationFilePath() + QStringLiteral(".lconfig"), error)) {
         tell(error);
         if (!run_at_once && secureWindow() == 0) {
-            applyLauncherStyle(application);
+            applyLauncherStyle(*qApp);
             QMessageBox::critical(nullptr, QStringLiteral("Launcher"), error);
         }
         return 1;
@@ -182,7 +191,7 @@ int main(int argc, char **argv)
 
     if (const int code = secureWindow())
         return code;
-    applyLauncherStyle(application);
+    applyLauncherStyle(*qApp);
     LauncherWindow window(config, folder);
     if (QScreen *screen = QGuiApplication::primaryScreen())
         window.fitToScreen(screen->availableGeometry());
@@ -194,5 +203,5 @@ int main(int argc, char **argv)
         window.close();
     });
     window.show();
-    return application.exec();
+    return QApplication::exec();
 }
