@@ -1,18 +1,43 @@
 #include "bench_engine.h"
 
 #include <velmora/Engine.h>
+#include <velmora/GlobalPoolThreads.h>
 
 #include <QCommandLineParser>
 #include <QDir>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include <sys/resource.h>
 
 namespace bench {
+
+int secureThreads(const char *program, int needed, int pool)
+{
+    int available = 0;
+    int kept = 0;
+    if (pool > 0) {
+        kept = Velmora::GlobalPoolThreads::secure(needed, pool, &available);
+    } else {
+        available = Velmora::GlobalPoolThreads::available(needed);
+        kept = available >= needed ? 1 : 0;
+    }
+    if (kept > 0)
+        return 0;
+    std::fprintf(stderr,
+                 "%s: the system gives this process %d more thread(s); the benchmark needs at least %d. Raise the "
+                 "limit on processes (ulimit -u) and run it again.\n",
+                 program, kept < 0 ? 0 : available, needed);
+    std::fflush(stderr);
+    // Qt's pool waits for the thread it was refused: it cannot be shut down.
+    if (kept < 0)
+        std::_Exit(EXIT_TOO_FEW_THREADS);
+    return EXIT_TOO_FEW_THREADS;
+}
 
 bool startEngine(const char *program, const QString &home, const QString &data)
 {

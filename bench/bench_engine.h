@@ -9,6 +9,18 @@ class QCommandLineParser;
 
 namespace bench {
 
+// The exit code of a benchmark the system gives too few threads.
+constexpr int EXIT_TOO_FEW_THREADS = 4;
+
+// As the editor's main does, before anything else starts a thread: makes
+// sure the system gives `needed` more threads or processes (a job queue's
+// worker, a program the benchmark starts: under a limit on the user's
+// processes both count), and with pool > 0 gives Qt's global pool up to that
+// many of them for the whole run (Qt's image conversions and the atlas saves
+// wait for its threads; its own thread is one of `needed`). Returns 0, or
+// EXIT_TOO_FEW_THREADS after telling why.
+int secureThreads(const char *program, int needed, int pool = 0);
+
 // Starts the engine for a benchmark on a data folder, with its binaries,
 // cache and log kept under home (created as needed). The engine reads no
 // guids.db. Prints why on stderr and returns false when it does not start.

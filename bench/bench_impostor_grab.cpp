@@ -256,6 +256,9 @@ void compareGrabs(const Impostors::GrabParameters &params, const QString &kind, 
 
 int main(int argc, char **argv)
 {
+    // The grab's copies wait for Qt's global pool.
+    if (const int code = bench::secureThreads("bench_impostor_grab", 1, 2))
+        return code;
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();

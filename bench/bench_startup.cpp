@@ -174,6 +174,9 @@ double runEditor(const QString &editor, const QString &data, const QString &home
 
 int main(int argc, char **argv)
 {
+    // The editor it starts, and the two threads the editor needs besides.
+    if (const int code = bench::secureThreads("bench_startup", 3))
+        return code;
     QCoreApplication app(argc, argv);
     QCommandLineParser options;
     bench::addDataAndRepeatOptions(options, QStringLiteral("Measured rounds."));

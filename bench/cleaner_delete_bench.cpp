@@ -167,6 +167,9 @@ bool runSize(int count, Times &times)
 
 int main(int argc, char **argv)
 {
+    // Qt's global pool and the job queue's worker, as in the editor.
+    if (const int code = bench::secureThreads("cleaner_delete_bench", 2, 2))
+        return code;
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();

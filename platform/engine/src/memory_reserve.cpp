@@ -1,6 +1,8 @@
 #include "velmora/MemoryReserve.h"
 
+#ifndef VELMORA_SUPPLY_WITHOUT_LOG
 #include "velmora/Log.h"
+#endif
 
 #include <QCoreApplication>
 #include <QMetaObject>
@@ -63,6 +65,20 @@ bool holdReserve()
     return true;
 }
 
+// Once memory has run out, while the program can still quit the ordinary
+// way: in the engine's log (and so on the standard error too) where the
+// program has it; a program without the engine (the launcher) has only the
+// standard error.
+void tellRanOut()
+{
+#ifdef VELMORA_SUPPLY_WITHOUT_LOG
+    std::fprintf(stderr, "%s\n", told_text);
+    std::fflush(stderr);
+#else
+    Log::error("%s\n", told_text);
+#endif
+}
+
 // Without allocating: there may be nothing to allocate with.
 void tellAndEnd()
 {
@@ -86,7 +102,7 @@ void checkReserve()
         return;
     ran_out = true;
     if (!asked.exchange(true)) {
-        Log::error("%s\n", told_text);
+        tellRanOut();
         asking = true;
         // The guard may be replaced while it asks: the one asked is kept alive.
         const MemoryReserve::QuitGuard guard = quit_guard;

@@ -1,14 +1,18 @@
-// Runs the player a build ships on a copy of the sample project in a process
-// the system gives little: a limit on the user's processes (which threads
-// count against; as an ordinary user, since root does not feel it) or a
-// small address space. It runs, or stops with its own message and exit
-// code; it never hangs and never aborts.
+// Runs the player a build ships on a copy of the sample project, on its own
+// or through the build's launcher (`--run`, as the build's settings name the
+// player), and the benchmarks, in a process the system gives little: a limit
+// on the user's processes (which threads count against; as an ordinary user,
+// since root does not feel it) or a small address space. Each runs, or stops
+// with its own message and exit code; none hangs or aborts.
 
 #include "bounded_run.h"
 #include "folder_copy.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,12 +22,35 @@
 
 namespace {
 
-// The player's own exit codes for what the system did not give.
+// The exit codes of the player, the launcher and the benchmarks for what
+// the system did not give; the launcher passes on the player's.
 constexpr int OUT_OF_MEMORY = 3;
 constexpr int TOO_FEW_THREADS = 4;
 
 // Read, write and run for the owner, the group and everyone else.
 const QFileDevice::Permissions EVERYONE(0x7777);
+
+// A launcher in folder as a build ships it: a copy of the program beside
+// settings that name the player without showing the window. Returns its
+// path.
+QString launcherFor(const QString &folder, const QString &player, const QStringList &arguments)
+{
+    const QString launcher = folder + QLatin1String("/launcher");
+    [&] {
+        QVERIFY(QFile::copy(qEnvironmentVariable("VELMORA_LAUNCHER_BINARY"), launcher));
+        QVERIFY(QFile::setPermissions(launcher, EVERYONE));
+        const QJsonObject main{
+                {"name", "limits"},
+                {"binary", "Release"},
+                {"show", false},
+                {"paths", QJsonObject{{"release", QDir(folder).relativeFilePath(player)}}},
+                {"cmd", QJsonObject{{"args", QJsonArray::fromStringList(arguments)}, {"params", QJsonArray()}}}};
+        QFile settings(launcher + QLatin1String(".lconfig"));
+        QVERIFY(settings.open(QIODevice::WriteOnly));
+        QVERIFY(settings.write(QJsonDocument(QJsonObject{{"main", main}}).toJson()) > 0);
+    }();
+    return launcher;
+}
 
 } // namespace
 
@@ -33,8 +60,8 @@ class tst_PlayerLimits : public QObject
 
 private slots:
     void initTestCase();
-    void a_player_given_little_runs_or_stops_with_its_message_data();
-    void a_player_given_little_runs_or_stops_with_its_message();
+    void a_program_given_little_runs_or_stops_with_its_message_data();
+    void a_program_given_little_runs_or_stops_with_its_message();
 
 private:
     QTemporaryDir root_;
@@ -52,19 +79,45 @@ void tst_PlayerLimits::initTestCase()
     QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data_));
 }
 
-void tst_PlayerLimits::a_player_given_little_runs_or_stops_with_its_message_data()
+void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message_data()
 {
+    // "player", "launcher" or a benchmark with its arguments.
+    QTest::addColumn<QStringList>("program");
     QTest::addColumn<QStringList>("limit");
     QTest::addColumn<QList<int>>("codes");
-    QTest::newRow("no thread to spare") << QStringList{"--nproc=1"} << QList<int>{TOO_FEW_THREADS};
-    QTest::newRow("two threads to spare") << QStringList{"--nproc=3"} << QList<int>{0, TOO_FEW_THREADS};
-    QTest::newRow("150 MB") << QStringList{"--as=157286400"} << QList<int>{OUT_OF_MEMORY};
-    QTest::newRow("300 MB") << QStringList{"--as=314572800"} << QList<int>{0, OUT_OF_MEMORY};
-    QTest::newRow("600 MB") << QStringList{"--as=629145600"} << QList<int>{0, OUT_OF_MEMORY};
+    const QStringList player{"player"};
+    QTest::newRow("no thread to spare") << player << QStringList{"--nproc=1"} << QList<int>{TOO_FEW_THREADS};
+    QTest::newRow("two threads to spare") << player << QStringList{"--nproc=3"} << QList<int>{0, TOO_FEW_THREADS};
+    QTest::newRow("150 MB") << player << QStringList{"--as=157286400"} << QList<int>{OUT_OF_MEMORY};
+    QTest::newRow("300 MB") << player << QStringList{"--as=314572800"} << QList<int>{0, OUT_OF_MEMORY};
+    QTest::newRow("600 MB") << player << QStringList{"--as=629145600"} << QList<int>{0, OUT_OF_MEMORY};
+    // The launcher alone (no process to spare for the player), then beside
+    // a player with fewer threads than it needs, then with enough.
+    const QStringList launcher{"launcher"};
+    for (int processes = 1; processes <= 8; ++processes)
+        QTest::addRow("launched, nproc=%d", processes)
+                << launcher << QStringList{QStringLiteral("--nproc=%1").arg(processes)}
+                << (processes <= 2 ? QList<int>{TOO_FEW_THREADS} : QList<int>{0, TOO_FEW_THREADS});
+    QTest::newRow("launched, 100 MB") << launcher << QStringList{"--as=104857600"} << QList<int>{OUT_OF_MEMORY};
+    QTest::newRow("launched, 300 MB") << launcher << QStringList{"--as=314572800"} << QList<int>{0, OUT_OF_MEMORY};
+    QTest::newRow("launched, 600 MB") << launcher << QStringList{"--as=629145600"} << QList<int>{0, OUT_OF_MEMORY};
+    // Benchmarks that wait for Qt's global pool, the job queue or a program
+    // they start.
+    const QList<std::pair<QStringList, int>> benchmarks{{{"bench_copier", "50", "1"}, 1},
+                                                        {{"bench_startup"}, 1},
+                                                        {{"cleaner_delete_bench", "--assets", "200,400"}, 1},
+                                                        {{"cleaner_delete_bench", "--assets", "200,400"}, 3},
+                                                        {{"bench_impostor_grab", "--views", "1"}, 1},
+                                                        {{"bench_impostor_grab", "--views", "1"}, 5}};
+    for (const auto &[benchmark, processes] : benchmarks)
+        QTest::addRow("%s, nproc=%d", qPrintable(benchmark.first()), processes)
+                << benchmark << QStringList{QStringLiteral("--nproc=%1").arg(processes)}
+                << (processes == 1 ? QList<int>{TOO_FEW_THREADS} : QList<int>{0, TOO_FEW_THREADS});
 }
 
-void tst_PlayerLimits::a_player_given_little_runs_or_stops_with_its_message()
+void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message()
 {
+    QFETCH(QStringList, program);
     QFETCH(QStringList, limit);
     QFETCH(QList<int>, codes);
     const bool threads = limit.first().startsWith(QLatin1String("--nproc"));
@@ -76,8 +129,13 @@ void tst_PlayerLimits::a_player_given_little_runs_or_stops_with_its_message()
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
     if (prlimit.isEmpty() || (threads && ::geteuid() == 0 && setpriv.isEmpty()))
         QSKIP("prlimit and setpriv (util-linux) are needed");
-    const QString binary = qEnvironmentVariable("VELMORA_PLAYER_BINARY");
-    QVERIFY2(QFileInfo::exists(binary), qPrintable(binary));
+    const QString player = qEnvironmentVariable("VELMORA_PLAYER_BINARY");
+    QVERIFY2(QFileInfo::exists(player), qPrintable(player));
+    const QString name = program.first();
+    const bool benchmark = name != QLatin1String("player") && name != QLatin1String("launcher");
+    const QString benchmark_binary = qEnvironmentVariable("VELMORA_BINARY_DIR") + QLatin1String("/bench/") + name;
+    if (benchmark && !QFileInfo::exists(benchmark_binary))
+        QSKIP("the benchmark is not built");
 
     const QString run
             = root_.path() + QLatin1Char('/') + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
@@ -95,19 +153,35 @@ void tst_PlayerLimits::a_player_given_little_runs_or_stops_with_its_message()
                        environment.value(QStringLiteral("ASAN_OPTIONS")) + QLatin1String(":detect_leaks=0"));
 #endif
 
+    const QStringList arguments{
+            "-data_path",         data_,          "-console_command", "world_load \"worlds/level1\"",
+            "-quit_after_frames", "60",           "-log_path",        run + "/log.txt",
+            "-cache_path",        run + "/cache/"};
     QStringList command;
     if (threads && ::geteuid() == 0) // as nobody
         command << setpriv << QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
-    command << prlimit << limit << binary
-            << QStringList{"-data_path",         data_,          "-console_command", "world_load \"worlds/level1\"",
-                           "-quit_after_frames", "60",           "-log_path",        run + "/log.txt",
-                           "-cache_path",        run + "/cache/"};
-    QProcess player;
-    player.setProcessEnvironment(environment);
-    const QString program = command.takeFirst();
-    const QByteArray output = test::runToItsEnd(player, program, command, 120000, codes, "Player: the system gives");
+    command << prlimit << limit;
+    QByteArray told = name.toLatin1() + ": the system gives";
+    if (benchmark) {
+        command << benchmark_binary << program.mid(1);
+    } else if (name == QLatin1String("launcher")) {
+        command << launcherFor(run, player, arguments) << QStringLiteral("--run");
+        // Its own message or the player's, which it passes on.
+        told = "the system gives";
+    } else {
+        command << player << arguments;
+        told = "Player: the system gives";
+    }
     if (QTest::currentTestFailed())
         return;
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    const QString first = command.takeFirst();
+    const QByteArray output = test::runToItsEnd(process, first, command, 120000, codes, told);
+    if (QTest::currentTestFailed() || benchmark)
+        return;
+    // The player asks for no thread it was not sure of first (a benchmark's
+    // editor parts do their work without a thread they are refused).
     QVERIFY2(!output.contains("Thread creation error"), output.right(3000).constData());
 }
 

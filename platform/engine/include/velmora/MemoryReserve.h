@@ -6,9 +6,9 @@
 
 namespace Velmora {
 
-// What a program (the editor, the player) does when the system gives it no
-// more memory (an address space the system limits, `ulimit -v`): it never
-// aborts, and a failure that code catches stays caught.
+// What a program (the editor, the player, the launcher) does when the system
+// gives it no more memory (an address space the system limits, `ulimit -v`):
+// it never aborts, and a failure that code catches stays caught.
 //
 // A block is held from the start. When an allocation fails, the block is
 // given back and the allocation tried again. Should that fail too, the
