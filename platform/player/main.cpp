@@ -99,10 +99,14 @@ int secureThreads()
     const int kept = Velmora::GlobalPoolThreads::secure(needed, MOST_POOL_THREADS, &available);
     if (kept > 0 && (!bus || startSessionBusThread()))
         return 0;
+    // Those the pool took when only the D-Bus thread fell short.
+    int given = kept > 0 ? kept : available;
+    if (kept < 0)
+        given = 0;
     tell(QStringLiteral("Player: the system gives this process %1 more thread(s); the player needs at least %2. "
                         "Raise the limit on processes (ulimit -u) or on the address space (ulimit -v) and start "
                         "it again.")
-                 .arg(kept < 0 ? 0 : kept > 0 ? kept : available)
+                 .arg(given)
                  .arg(needed));
     // Qt's pool waits for the thread it was refused: it cannot be shut down.
     if (kept < 0)

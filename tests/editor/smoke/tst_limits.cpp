@@ -38,8 +38,7 @@ QString startXvfb(QProcess &server)
     server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
     if (!server.waitForStarted(10000))
         return QString();
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {
-    }
+    while (!server.canReadLine() && server.waitForReadyRead(10000)) {}
     const QByteArray number = server.readLine().trimmed();
     return number.isEmpty() ? QString() : QLatin1Char(':') + QString::fromLatin1(number);
 }

@@ -35,8 +35,7 @@ QString startXvfb(QProcess &server)
     server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
     if (!server.waitForStarted(10000))
         return QString();
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {
-    }
+    while (!server.canReadLine() && server.waitForReadyRead(10000)) {}
     const QByteArray number = server.readLine().trimmed();
     return number.isEmpty() ? QString() : QLatin1Char(':') + QString::fromLatin1(number);
 }
@@ -118,8 +117,8 @@ void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message_dat
     QTest::addColumn<bool>("display");
     const QStringList player{"player"};
     QTest::newRow("no thread to spare") << player << QStringList{"--nproc=1"} << QList<int>{TOO_FEW_THREADS} << false;
-    QTest::newRow("two threads to spare") << player << QStringList{"--nproc=3"} << QList<int>{0, TOO_FEW_THREADS}
-                                          << false;
+    QTest::newRow("two threads to spare")
+            << player << QStringList{"--nproc=3"} << QList<int>{0, TOO_FEW_THREADS} << false;
     QTest::newRow("150 MB") << player << QStringList{"--as=157286400"} << QList<int>{OUT_OF_MEMORY} << false;
     QTest::newRow("300 MB") << player << QStringList{"--as=314572800"} << QList<int>{0, OUT_OF_MEMORY} << false;
     QTest::newRow("600 MB") << player << QStringList{"--as=629145600"} << QList<int>{0, OUT_OF_MEMORY} << false;
@@ -138,10 +137,10 @@ void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message_dat
                 << (processes <= 2 ? QList<int>{TOO_FEW_THREADS} : QList<int>{0, TOO_FEW_THREADS}) << false;
     QTest::newRow("launched, 100 MB") << launcher << QStringList{"--as=104857600"} << QList<int>{OUT_OF_MEMORY}
                                       << false;
-    QTest::newRow("launched, 300 MB") << launcher << QStringList{"--as=314572800"}
-                                      << QList<int>{0, OUT_OF_MEMORY} << false;
-    QTest::newRow("launched, 600 MB") << launcher << QStringList{"--as=629145600"}
-                                      << QList<int>{0, OUT_OF_MEMORY} << false;
+    QTest::newRow("launched, 300 MB") << launcher << QStringList{"--as=314572800"} << QList<int>{0, OUT_OF_MEMORY}
+                                      << false;
+    QTest::newRow("launched, 600 MB") << launcher << QStringList{"--as=629145600"} << QList<int>{0, OUT_OF_MEMORY}
+                                      << false;
     // Benchmarks that wait for Qt's global pool, the job queue or a program
     // they start.
     const QList<std::pair<QStringList, int>> benchmarks{{{"bench_copier", "50", "1"}, 1},
