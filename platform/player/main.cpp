@@ -7,7 +7,7 @@
 //
 // When the system gives it too little, the player stops with its own
 // message: too few threads (a limit on processes) end it with 4 before it
-// starts, too little memory with 3, at start or once memory has run out.
+// starts the engine, too little memory with 3, at start or once memory has run out.
 
 #include "player_state.h"
 #include "player_window.h"
@@ -20,6 +20,7 @@
 #include <velmora/MemoryReserve.h>
 #include <velmora/Properties.h>
 
+#include <QAccessible>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -31,8 +32,10 @@
 namespace {
 
 constexpr int EXIT_TOO_FEW_THREADS = 4;
-// Threads the player cannot do without besides the one it starts on: one
-// for Qt's global pool, which Qt's image conversions wait for.
+// Threads the player cannot do without besides the one it starts on and
+// those of the window system: one for Qt's global pool, which Qt's image
+// conversions wait for, and on a desktop one for Qt's D-Bus connections,
+// which the window system's accessibility waits for.
 constexpr int NEEDED_THREADS = 1;
 constexpr int MOST_POOL_THREADS = 2;
 // The address space the player needs free when it starts, beyond what its
@@ -45,31 +48,66 @@ void tell(const QString &text)
     std::fflush(stderr);
 }
 
-// 0 when the player can start on what the system gives, else its exit code
-// (after telling why). Before any other thread starts, so that what is
-// counted is what the system gives.
-int secureWhatItNeeds()
+// 0 when the player has the memory it needs to start, else its exit code
+// (after telling why). Before any thread starts.
+int secureMemory()
 {
     Velmora::HeapTuning::boundArenaTops();
     Velmora::HeapTuning::fitAddressSpace();
     Velmora::MemoryReserve::install(QStringLiteral("Player: the system gives the player no more memory; it stops. ")
                                     + Velmora::MemoryReserve::limitText());
-    if (!Velmora::MemoryReserve::hasRoom(START_MEGABYTES)) {
-        tell(QStringLiteral("Player: the system gives the player too little memory to start: it needs %1 MB more "
-                            "address space than it has. ")
-                     .arg(START_MEGABYTES)
-             + Velmora::MemoryReserve::limitText());
-        return Velmora::MemoryReserve::EXIT_OUT_OF_MEMORY;
-    }
-    int available = 0;
-    const int kept = Velmora::GlobalPoolThreads::secure(NEEDED_THREADS, MOST_POOL_THREADS, &available);
-    if (kept > 0)
+    if (Velmora::MemoryReserve::hasRoom(START_MEGABYTES))
         return 0;
+    tell(QStringLiteral("Player: the system gives the player too little memory to start: it needs %1 MB more "
+                        "address space than it has. ")
+                 .arg(START_MEGABYTES)
+         + Velmora::MemoryReserve::limitText());
+    return Velmora::MemoryReserve::EXIT_OUT_OF_MEMORY;
+}
+
+// Whether the window system connects to the desktop's session bus (its
+// accessibility does, on Qt's D-Bus thread): on every platform but Qt's
+// windowless ones.
+bool usesSessionBus()
+{
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// Qt starts its D-Bus thread with the first connection to a bus, which the
+// window system's accessibility makes when first asked whether it is on
+// (the event loop asks first thing): asked now, while the system gives a
+// thread for it. False when it gives none (the connection would wait for
+// that thread for ever).
+bool startSessionBusThread()
+{
+    if (Velmora::GlobalPoolThreads::available(1) < 1)
+        return false;
+    QAccessible::isActive();
+    return true;
+}
+
+// 0 when the player can run on the threads the system gives, else its exit
+// code (after telling why). Once the application is made (the window
+// system's threads run then), before anything else starts a thread, so
+// that what is counted is what the system gives.
+int secureThreads()
+{
+    const bool bus = usesSessionBus();
+    const int needed = NEEDED_THREADS + (bus ? 1 : 0);
+    int available = 0;
+    const int kept = Velmora::GlobalPoolThreads::secure(needed, MOST_POOL_THREADS, &available);
+    if (kept > 0 && (!bus || startSessionBusThread()))
+        return 0;
+    // Those the pool took when only the D-Bus thread fell short.
+    int given = kept > 0 ? kept : available;
+    if (kept < 0)
+        given = 0;
     tell(QStringLiteral("Player: the system gives this process %1 more thread(s); the player needs at least %2. "
                         "Raise the limit on processes (ulimit -u) or on the address space (ulimit -v) and start "
                         "it again.")
-                 .arg(kept < 0 ? 0 : available)
-                 .arg(NEEDED_THREADS));
+                 .arg(given)
+                 .arg(needed));
     // Qt's pool waits for the thread it was refused: it cannot be shut down.
     if (kept < 0)
         std::_Exit(EXIT_TOO_FEW_THREADS);
@@ -88,12 +126,16 @@ int intArg(Velmora::Engine *engine, const char *name, int fallback)
 
 int main(int argc, char **argv)
 {
-    if (const int code = secureWhatItNeeds())
+    if (const int code = secureMemory())
         return code;
     // The engine gets the arguments unchanged; Qt may take its own out of
     // argv, so a copy is kept first.
     std::vector<std::string> arguments(argv, argv + argc);
     QGuiApplication application(argc, argv);
+    // Without them the event loop must not run: it would wait for Qt's D-Bus
+    // thread.
+    if (const int code = secureThreads())
+        return code;
 
     std::vector<char *> engine_argv;
     for (std::string &argument : arguments)

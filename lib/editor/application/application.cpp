@@ -33,9 +33,12 @@ Application::Application(int &argc, char **argv)
     // do, through Qt's resources): the default locale may not change under a
     // reader.
     useCNumericLocale();
-    // main has made sure of these already; a test that makes the
-    // application itself does it here.
+    // main has installed this already; a test that makes the application
+    // itself does it here.
     MemoryShortage::install();
+    // The threads, before any other starts (the window system's run now).
+    // Should they fall short, a test's event loop ends at once; it runs
+    // offscreen, where nothing waits for Qt's D-Bus thread.
     if (!ThreadSupply::secure()) {
         QTimer::singleShot(0, this, [this] { exit(ThreadSupply::EXIT_TOO_FEW_THREADS); });
         return;

@@ -17,21 +17,21 @@ int main(int argc, char **argv)
     Editor::MemoryShortage::install();
     if (!Editor::MemoryShortage::enoughToStart())
         return Editor::MemoryShortage::EXIT_OUT_OF_MEMORY;
-    // Before any other thread is started, so that what is counted is what
-    // the system gives.
-    if (!Editor::ThreadSupply::secure())
-        return Editor::ThreadSupply::EXIT_TOO_FEW_THREADS;
-    // The engine reads the data folder first thing; that read starts now,
-    // on threads of its own, while Qt and the windows are set up.
-    Velmora::MetaScan::readAheadForEngine(arguments.argc(), arguments.argv());
-
     if (Editor::wantsHighDpiScaling(Editor::isEnvironmentVariableSet))
         QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
 
     int code = 0;
     {
-        // Numbers are read and written the C way from here on.
+        // Numbers are read and written the C way from here on. The
+        // application makes sure of the threads the editor cannot do
+        // without (Editor::ThreadSupply) before it starts any other; when
+        // it could not, its event loop must not run.
         Editor::Application application(arguments.argc(), arguments.argv());
+        if (!Editor::ThreadSupply::secure())
+            return Editor::ThreadSupply::EXIT_TOO_FEW_THREADS;
+        // The engine reads the data folder first thing; that read starts
+        // now, on threads of its own, while the windows are set up.
+        Velmora::MetaScan::readAheadForEngine(arguments.argc(), arguments.argv());
 
         code = application.exec();
     }

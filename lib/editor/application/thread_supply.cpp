@@ -4,6 +4,9 @@
 
 #include <velmora/GlobalPoolThreads.h>
 
+#include <QAccessible>
+#include <QGuiApplication>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -17,34 +20,58 @@ void tell(const QString &text)
     std::fflush(stderr);
 }
 
+// Qt starts its D-Bus thread with the first connection to a bus, which the
+// window system's accessibility makes when first asked whether it is on:
+// asked now, while the system gives a thread for it. False when it gives
+// none (the connection would wait for that thread for ever).
+bool startSessionBusThread()
+{
+    if (Velmora::GlobalPoolThreads::available(1) < 1)
+        return false;
+    QAccessible::isActive();
+    return true;
+}
+
 } // namespace
 
-QString ThreadSupply::shortage(int available)
+bool ThreadSupply::usesSessionBus()
+{
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+QString ThreadSupply::shortage(int available, int needed)
 {
     return QStringLiteral("Editor: the system gives this process %1 more thread(s); the editor needs at least %2. "
                           "Raise the limit on processes (ulimit -u) or on the address space (ulimit -v) and start "
                           "it again.")
             .arg(available)
-            .arg(NEEDED);
+            .arg(needed);
 }
 
 bool ThreadSupply::secure()
 {
     static const bool secured = [] {
+        const bool bus = usesSessionBus();
+        const int needed = NEEDED + (bus ? 1 : 0);
         int available = 0;
-        const int kept = Velmora::GlobalPoolThreads::secure(NEEDED, MOST_POOL_THREADS, &available);
+        const int kept = Velmora::GlobalPoolThreads::secure(needed, MOST_POOL_THREADS, &available);
         if (kept == 0) {
-            tell(shortage(available));
+            tell(shortage(available, needed));
             return false;
         }
         if (kept < 0) {
-            tell(shortage(0));
+            tell(shortage(0, needed));
             std::_Exit(EXIT_TOO_FEW_THREADS);
         }
         // Counted among those available, but another process of the user
-        // may have taken it since.
+        // may have taken them since.
         if (!tbb::Queue::startWorkerAhead()) {
-            tell(shortage(kept));
+            tell(shortage(kept, needed));
+            return false;
+        }
+        if (bus && !startSessionBusThread()) {
+            tell(shortage(kept + 1, needed));
             return false;
         }
         return true;

@@ -1,5 +1,8 @@
-// Runs the real editor binary headless on a copy of the sample project in a
-// process the system gives little: a small address space. Whatever it can
+// Runs the real editor binary on a copy of the sample project in a process
+// the system gives little: a small address space, or a limit on the user's
+// processes (which threads count against; as an ordinary user, since root
+// does not feel it) on a display (Xvfb, when installed), whose window system
+// starts threads of its own and waits for Qt's D-Bus thread. Whatever it can
 // do there, it ends by itself, with its own exit code and, when it cannot
 // run, a message saying what it could not have; it never hangs or aborts.
 
@@ -7,17 +10,38 @@
 #include "folder_copy.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
 // The editor's own exit codes for what the system did not give.
 constexpr int TOO_FEW_THREADS = 2;
 constexpr int OUT_OF_MEMORY = 3;
+
+// Read, write and run for the owner, the group and everyone else.
+const QFileDevice::Permissions EVERYONE(0x7777);
+
+// Starts Xvfb on a display nobody uses; returns its name (":N"), or an
+// empty one when it is not installed or did not start.
+QString startXvfb(QProcess &server)
+{
+    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
+    if (xvfb.isEmpty())
+        return QString();
+    // It writes the number of the display it took once it takes connections.
+    server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
+    if (!server.waitForStarted(10000))
+        return QString();
+    while (!server.canReadLine() && server.waitForReadyRead(10000)) {}
+    const QByteArray number = server.readLine().trimmed();
+    return number.isEmpty() ? QString() : QLatin1Char(':') + QString::fromLatin1(number);
+}
 
 } // namespace
 
@@ -27,22 +51,22 @@ class tst_Limits : public QObject
 
 private slots:
     void initTestCase();
-    void a_small_address_space_ends_the_editor_cleanly_data();
-    void a_small_address_space_ends_the_editor_cleanly();
+    void cleanupTestCase();
+    void the_editor_given_little_ends_cleanly_data();
+    void the_editor_given_little_ends_cleanly();
 
 private:
     QTemporaryDir root_;
     QString project_;
+    QProcess xvfb_;
+    QString display_;
 };
 
 void tst_Limits::initTestCase()
 {
-#if defined(__SANITIZE_ADDRESS__)
-    // The editor built with AddressSanitizer reserves its shadow memory up
-    // front, terabytes of address space: no limit tried here can hold it.
-    QSKIP("an address-space limit cannot be tried on a build with AddressSanitizer");
-#endif
     QVERIFY(root_.isValid());
+    // An ordinary user reads the project and writes its log and cache here.
+    QVERIFY(QFile::setPermissions(root_.path(), EVERYONE));
     const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     project_ = root_.path() + QLatin1String("/project");
     const QString data = project_ + QLatin1String("/data/");
@@ -52,49 +76,96 @@ void tst_Limits::initTestCase()
                                               .entryList({QStringLiteral("*.project")}, QDir::Files);
     for (const QString &name : project_files)
         QVERIFY(QFile::copy(source + QLatin1String("/examples/sample_project/") + name, project_ + '/' + name));
+    display_ = startXvfb(xvfb_);
 }
 
-void tst_Limits::a_small_address_space_ends_the_editor_cleanly_data()
+void tst_Limits::cleanupTestCase()
 {
-    QTest::addColumn<int>("megabytes");
-    QTest::newRow("200 MB") << 200;
-    QTest::newRow("300 MB") << 300;
-    QTest::newRow("450 MB") << 450;
-    QTest::newRow("600 MB") << 600;
-    QTest::newRow("900 MB") << 900;
+    xvfb_.kill();
+    xvfb_.waitForFinished(10000);
 }
 
-void tst_Limits::a_small_address_space_ends_the_editor_cleanly()
+void tst_Limits::the_editor_given_little_ends_cleanly_data()
 {
-    QFETCH(int, megabytes);
+    // A limit as prlimit takes it.
+    QTest::addColumn<QStringList>("limit");
+    QTest::addColumn<QList<int>>("codes");
+    // On Xvfb rather than offscreen.
+    QTest::addColumn<bool>("display");
+    const QList<int> anything{0, TOO_FEW_THREADS, OUT_OF_MEMORY};
+    QTest::newRow("200 MB") << QStringList{"--as=209715200"} << anything << false;
+    QTest::newRow("300 MB") << QStringList{"--as=314572800"} << anything << false;
+    QTest::newRow("450 MB") << QStringList{"--as=471859200"} << anything << false;
+    QTest::newRow("600 MB") << QStringList{"--as=629145600"} << anything << false;
+    QTest::newRow("900 MB") << QStringList{"--as=943718400"} << QList<int>{0} << false;
+    // Besides Qt's pool and the job queue's worker, the window system's
+    // reader and Qt's D-Bus thread.
+    for (int processes = 1; processes <= 8; ++processes)
+        QTest::addRow("on a display, nproc=%d", processes)
+                << QStringList{QStringLiteral("--nproc=%1").arg(processes)}
+                << (processes <= 4 ? QList<int>{TOO_FEW_THREADS} : QList<int>{0, TOO_FEW_THREADS}) << true;
+}
+
+void tst_Limits::the_editor_given_little_ends_cleanly()
+{
+    QFETCH(QStringList, limit);
+    QFETCH(QList<int>, codes);
+    QFETCH(bool, display);
+    const bool threads = limit.first().startsWith(QLatin1String("--nproc"));
+#if defined(__SANITIZE_ADDRESS__)
+    // The editor built with AddressSanitizer reserves its shadow memory up
+    // front, terabytes of address space: no limit tried here can hold it.
+    if (!threads)
+        QSKIP("an address-space limit cannot be tried on a build with AddressSanitizer");
+#endif
+    if (display && display_.isEmpty())
+        QSKIP("Xvfb is needed");
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+    if (prlimit.isEmpty() || (threads && ::geteuid() == 0 && setpriv.isEmpty()))
+        QSKIP("prlimit and setpriv (util-linux) are needed");
     const QString binary = qEnvironmentVariable("VELMORA_EDITOR_BINARY");
     QVERIFY2(QFileInfo::exists(binary), qPrintable(binary));
-    const QString run = root_.path() + QStringLiteral("/run%1").arg(megabytes);
+    const QString run
+            = root_.path() + QLatin1Char('/') + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
     QVERIFY(QDir().mkpath(run + QLatin1String("/config")));
     QVERIFY(QDir().mkpath(run + QLatin1String("/runtime")));
-    QFile::setPermissions(run + QLatin1String("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QStringList owned{run, run + QLatin1String("/config")};
+    for (const QString &folder : owned)
+        QVERIFY(QFile::setPermissions(folder, EVERYONE));
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (display) {
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        environment.insert(QStringLiteral("DISPLAY"), display_);
+        // A session bus that is not there: the accessibility still connects
+        // on Qt's D-Bus thread, and no bus is started for the user.
+        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + run + "/no_bus");
+    } else {
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), run + QLatin1String("/config"));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), run + QLatin1String("/runtime"));
-
+    environment.insert(QStringLiteral("HOME"), run);
+    QStringList command;
+    if (threads && ::geteuid() == 0) { // as nobody, whose runtime folder Qt makes
+        command << setpriv << QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
+        environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+    } else {
+        QVERIFY(QFile::setPermissions(run + QLatin1String("/runtime"),
+                                      QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), run + QLatin1String("/runtime"));
+    }
+    command << prlimit << limit << binary
+            << QStringList{QStringLiteral("-data_path"),         project_ + QLatin1String("/data/"),
+                           QStringLiteral("-console_command"),   QStringLiteral("world_load \"worlds/level1\""),
+                           QStringLiteral("-fixed_ifps"),        QStringLiteral("0.02"),
+                           QStringLiteral("-quit_after_frames"), QStringLiteral("60"),
+                           QStringLiteral("-log_path"),          run + QLatin1String("/log.txt"),
+                           QStringLiteral("-cache_path"),        run + QLatin1String("/cache/")};
     QProcess editor;
     editor.setProcessEnvironment(environment);
-    // The limit through the shell, which passes it on to what it runs.
-    const QStringList arguments{QStringLiteral("-data_path"),         project_ + QLatin1String("/data/"),
-                                QStringLiteral("-console_command"),   QStringLiteral("world_load \"worlds/level1\""),
-                                QStringLiteral("-fixed_ifps"),        QStringLiteral("0.02"),
-                                QStringLiteral("-quit_after_frames"), QStringLiteral("60"),
-                                QStringLiteral("-log_path"),          run + QLatin1String("/log.txt"),
-                                QStringLiteral("-cache_path"),        run + QLatin1String("/cache/")};
-    const QList<int> codes = megabytes >= 900 ? QList<int>{0} : QList<int>{0, TOO_FEW_THREADS, OUT_OF_MEMORY};
-    test::runToItsEnd(editor, QStringLiteral("/bin/sh"),
-                      QStringList{QStringLiteral("-c"),
-                                  QStringLiteral("ulimit -v %1 && exec \"$0\" \"$@\"").arg(megabytes * 1024), binary}
-                              + arguments,
-                      180000, codes, "Editor: the system gives");
+    const QString first = command.takeFirst();
+    test::runToItsEnd(editor, first, command, 180000, codes, "Editor: the system gives");
 }
 
 QTEST_GUILESS_MAIN(tst_Limits)
