@@ -20,7 +20,6 @@
 #include <velmora/MemoryReserve.h>
 #include <velmora/Properties.h>
 
-#include <QAccessible>
 #include <QGuiApplication>
 #include <QTimer>
 
@@ -65,39 +64,17 @@ int secureMemory()
     return Velmora::MemoryReserve::EXIT_OUT_OF_MEMORY;
 }
 
-// Whether the window system connects to the desktop's session bus (its
-// accessibility does, on Qt's D-Bus thread): on every platform but Qt's
-// windowless ones.
-bool usesSessionBus()
-{
-    const QString platform = QGuiApplication::platformName();
-    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-}
-
-// Qt starts its D-Bus thread with the first connection to a bus, which the
-// window system's accessibility makes when first asked whether it is on
-// (the event loop asks first thing): asked now, while the system gives a
-// thread for it. False when it gives none (the connection would wait for
-// that thread for ever).
-bool startSessionBusThread()
-{
-    if (Velmora::GlobalPoolThreads::available(1) < 1)
-        return false;
-    QAccessible::isActive();
-    return true;
-}
-
 // 0 when the player can run on the threads the system gives, else its exit
 // code (after telling why). Once the application is made (the window
 // system's threads run then), before anything else starts a thread, so
 // that what is counted is what the system gives.
 int secureThreads()
 {
-    const bool bus = usesSessionBus();
+    const bool bus = Velmora::GlobalPoolThreads::usesSessionBus();
     const int needed = NEEDED_THREADS + (bus ? 1 : 0);
     int available = 0;
     const int kept = Velmora::GlobalPoolThreads::secure(needed, MOST_POOL_THREADS, &available);
-    if (kept > 0 && (!bus || startSessionBusThread()))
+    if (kept > 0 && (!bus || Velmora::GlobalPoolThreads::startSessionBusThread()))
         return 0;
     // Those the pool took when only the D-Bus thread fell short.
     int given = kept > 0 ? kept : available;

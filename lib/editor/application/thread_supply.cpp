@@ -4,9 +4,6 @@
 
 #include <velmora/GlobalPoolThreads.h>
 
-#include <QAccessible>
-#include <QGuiApplication>
-
 #include <cstdio>
 #include <cstdlib>
 
@@ -20,25 +17,7 @@ void tell(const QString &text)
     std::fflush(stderr);
 }
 
-// Qt starts its D-Bus thread with the first connection to a bus, which the
-// window system's accessibility makes when first asked whether it is on:
-// asked now, while the system gives a thread for it. False when it gives
-// none (the connection would wait for that thread for ever).
-bool startSessionBusThread()
-{
-    if (Velmora::GlobalPoolThreads::available(1) < 1)
-        return false;
-    QAccessible::isActive();
-    return true;
-}
-
 } // namespace
-
-bool ThreadSupply::usesSessionBus()
-{
-    const QString platform = QGuiApplication::platformName();
-    return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
-}
 
 QString ThreadSupply::shortage(int available, int needed)
 {
@@ -52,7 +31,7 @@ QString ThreadSupply::shortage(int available, int needed)
 bool ThreadSupply::secure()
 {
     static const bool secured = [] {
-        const bool bus = usesSessionBus();
+        const bool bus = Velmora::GlobalPoolThreads::usesSessionBus();
         const int needed = NEEDED + (bus ? 1 : 0);
         int available = 0;
         const int kept = Velmora::GlobalPoolThreads::secure(needed, MOST_POOL_THREADS, &available);
@@ -70,7 +49,7 @@ bool ThreadSupply::secure()
             tell(shortage(kept, needed));
             return false;
         }
-        if (bus && !startSessionBusThread()) {
+        if (bus && !Velmora::GlobalPoolThreads::startSessionBusThread()) {
             tell(shortage(kept + 1, needed));
             return false;
         }

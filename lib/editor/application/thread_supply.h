@@ -41,11 +41,6 @@ public:
     // down.
     static bool secure();
 
-    // Whether the application's window system connects to the desktop's
-    // session bus (its accessibility does, on Qt's D-Bus thread): on every
-    // platform but Qt's windowless ones, and never without an application.
-    static bool usesSessionBus();
-
     // What the user is told when the system gives only available threads
     // and the editor needs needed.
     static QString shortage(int available, int needed = NEEDED);

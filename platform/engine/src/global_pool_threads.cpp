@@ -2,7 +2,9 @@
 
 #include "thread_kit.h"
 
+#include <QAccessible>
 #include <QDir>
+#include <QGuiApplication>
 #include <QThreadPool>
 #include <QtGlobal>
 
@@ -141,6 +143,20 @@ int GlobalPoolThreads::secure(int needed, int most, int *available)
     if (pool == 0)
         return 0;
     return keep(pool) < 0 ? -1 : pool;
+}
+
+bool GlobalPoolThreads::usesSessionBus()
+{
+    const QString platform = QGuiApplication::platformName();
+    return !platform.isEmpty() && platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+bool GlobalPoolThreads::startSessionBusThread()
+{
+    if (available(1) < 1)
+        return false;
+    QAccessible::isActive();
+    return true;
 }
 
 } // namespace Velmora

@@ -8,6 +8,7 @@
 
 #include "bounded_run.h"
 #include "folder_copy.h"
+#include "xvfb_display.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,22 +27,6 @@ constexpr int OUT_OF_MEMORY = 3;
 
 // Read, write and run for the owner, the group and everyone else.
 const QFileDevice::Permissions EVERYONE(0x7777);
-
-// Starts Xvfb on a display nobody uses; returns its name (":N"), or an
-// empty one when it is not installed or did not start.
-QString startXvfb(QProcess &server)
-{
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
-        return QString();
-    // It writes the number of the display it took once it takes connections.
-    server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
-    if (!server.waitForStarted(10000))
-        return QString();
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {}
-    const QByteArray number = server.readLine().trimmed();
-    return number.isEmpty() ? QString() : QLatin1Char(':') + QString::fromLatin1(number);
-}
 
 } // namespace
 
@@ -76,7 +61,7 @@ void tst_Limits::initTestCase()
                                               .entryList({QStringLiteral("*.project")}, QDir::Files);
     for (const QString &name : project_files)
         QVERIFY(QFile::copy(source + QLatin1String("/examples/sample_project/") + name, project_ + '/' + name));
-    display_ = startXvfb(xvfb_);
+    display_ = test::startXvfb(xvfb_);
 }
 
 void tst_Limits::cleanupTestCase()

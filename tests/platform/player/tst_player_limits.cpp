@@ -9,6 +9,7 @@
 
 #include "bounded_run.h"
 #include "folder_copy.h"
+#include "xvfb_display.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,22 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Starts Xvfb on a display nobody uses; returns its name (":N"), or an
-// empty one when it is not installed or did not start.
-QString startXvfb(QProcess &server)
-{
-    const QString xvfb = QStandardPaths::findExecutable(QStringLiteral("Xvfb"));
-    if (xvfb.isEmpty())
-        return QString();
-    // It writes the number of the display it took once it takes connections.
-    server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1280x800x24"});
-    if (!server.waitForStarted(10000))
-        return QString();
-    while (!server.canReadLine() && server.waitForReadyRead(10000)) {}
-    const QByteArray number = server.readLine().trimmed();
-    return number.isEmpty() ? QString() : QLatin1Char(':') + QString::fromLatin1(number);
-}
 
 // The exit codes of the player, the launcher and the benchmarks for what
 // the system did not give; the launcher passes on the player's.
@@ -98,7 +83,7 @@ void tst_PlayerLimits::initTestCase()
     data_ = root_.path() + QLatin1String("/data/");
     QVERIFY(test::copyTree(source + QLatin1String("/examples/sample_project/data"), data_));
     QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data_));
-    display_ = startXvfb(xvfb_);
+    display_ = test::startXvfb(xvfb_);
 }
 
 void tst_PlayerLimits::cleanupTestCase()

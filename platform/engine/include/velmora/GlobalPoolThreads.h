@@ -42,6 +42,17 @@ public:
     // for a thread the system refused: the process cannot shut the pool down
     // and has to end at once.
     static int secure(int needed, int most, int *available);
+
+    // Whether the application's window system talks to the desktop's session
+    // bus (its accessibility does, on Qt's D-Bus thread, which it waits for
+    // from the event loop's first pass): on every platform but Qt's
+    // windowless ones, and never before the application object is made.
+    static bool usesSessionBus();
+    // Starts Qt's D-Bus thread now (its first connection to a bus, which the
+    // accessibility makes when first asked whether it is on), while the
+    // system gives a thread for it. False when it gives none: the connection
+    // would wait for that thread for ever.
+    static bool startSessionBusThread();
 };
 
 } // namespace Velmora
