@@ -105,6 +105,12 @@ void tst_Limits::the_editor_given_little_ends_cleanly()
 #endif
     if (display && display_.isEmpty())
         QSKIP("Xvfb is needed");
+#if defined(__SANITIZE_ADDRESS__)
+    // The X11 keyboard library hands strndup a string without its end, which
+    // the sanitizer's strict string checks stop before our code runs.
+    if (display)
+        QSKIP("the X11 keyboard library cannot start under AddressSanitizer's string checks");
+#endif
     const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
     const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
     if (prlimit.isEmpty() || (threads && ::geteuid() == 0 && setpriv.isEmpty()))

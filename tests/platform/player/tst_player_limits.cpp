@@ -148,6 +148,12 @@ void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message()
     QFETCH(bool, display);
     if (display && display_.isEmpty())
         QSKIP("Xvfb is needed");
+#if defined(__SANITIZE_ADDRESS__)
+    // The X11 keyboard library hands strndup a string without its end, which
+    // the sanitizer's strict string checks stop before our code runs.
+    if (display)
+        QSKIP("the X11 keyboard library cannot start under AddressSanitizer's string checks");
+#endif
     const bool threads = limit.first().startsWith(QLatin1String("--nproc"));
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     if (!threads)
