@@ -4,6 +4,8 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <string>
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -27,23 +29,25 @@ bool refuse()
 
 std::atomic<bool> no_inodes{false};
 std::atomic<int> inode_refusals{0};
+std::string inode_paths; // set while no_inodes is false
 
-// A new name that needs an inode, refused with ENOSPC.
-bool refuseNewName(int dir, const char *path, int flags)
+bool refuseNewName(const char *path)
 {
-    if (!no_inodes.load() || !(flags & O_CREAT || (flags & O_TMPFILE) == O_TMPFILE))
-        return false;
-    struct stat info;
-    if ((flags & O_TMPFILE) != O_TMPFILE && !(flags & O_EXCL) && ::fstatat(dir, path, &info, AT_SYMLINK_NOFOLLOW) == 0)
+    if (!no_inodes.load() || (path && !std::strstr(path, inode_paths.c_str())))
         return false;
     inode_refusals.fetch_add(1);
     errno = ENOSPC;
     return true;
 }
 
-bool refuseNewName()
+// A new name that needs an inode, refused with ENOSPC.
+bool refuseNewName(int dir, const char *path, int flags)
 {
-    if (!no_inodes.load())
+    if (!no_inodes.load() || !(flags & O_CREAT || (flags & O_TMPFILE) == O_TMPFILE)
+        || !std::strstr(path, inode_paths.c_str()))
+        return false;
+    struct stat info;
+    if ((flags & O_TMPFILE) != O_TMPFILE && !(flags & O_EXCL) && ::fstatat(dir, path, &info, AT_SYMLINK_NOFOLLOW) == 0)
         return false;
     inode_refusals.fetch_add(1);
     errno = ENOSPC;
@@ -81,8 +85,9 @@ int NoLinksOrModes::refusedCalls() const
     return refused_calls.load();
 }
 
-NoFreeInodes::NoFreeInodes()
+NoFreeInodes::NoFreeInodes(const char *only_paths_with)
 {
+    inode_paths = only_paths_with;
     inode_refusals.store(0);
     no_inodes.store(true);
 }
@@ -121,7 +126,7 @@ int linkat(int from_dir, const char *from, int to_dir, const char *to, int flags
 
 int symlink(const char *target, const char *name)
 {
-    if (refuse() || refuseNewName())
+    if (refuse() || refuseNewName(name))
         return -1;
     static const auto real = next<int (*)(const char *, const char *)>("symlink");
     return real(target, name);
@@ -129,7 +134,7 @@ int symlink(const char *target, const char *name)
 
 int symlinkat(const char *target, int dir, const char *name)
 {
-    if (refuse() || refuseNewName())
+    if (refuse() || refuseNewName(name))
         return -1;
     static const auto real = next<int (*)(const char *, int, const char *)>("symlinkat");
     return real(target, dir, name);
@@ -222,7 +227,7 @@ int openat64(int dir, const char *path, int flags, ...)
 
 int mkdir(const char *path, mode_t mode)
 {
-    if (refuseNewName())
+    if (refuseNewName(path))
         return -1;
     static const auto real = next<int (*)(const char *, mode_t)>("mkdir");
     return real(path, mode);

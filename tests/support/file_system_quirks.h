@@ -29,12 +29,13 @@ private:
 // While it lives, the process sees a file system with no free inode: a new
 // name that needs one fails with ENOSPC (open or openat with O_CREAT of a
 // name that is not there, O_TMPFILE, mkdir, symlink), while existing files
-// open, a hard link and a rename still work. Caught in this test program as
+// open, a hard link and a rename still work. Given a text, only new names
+// whose path holds it are refused. Caught in this test program as
 // NoLinksOrModes's calls are; not nestable.
 class NoFreeInodes
 {
 public:
-    NoFreeInodes();
+    explicit NoFreeInodes(const char *only_paths_with = "");
     ~NoFreeInodes();
 
     // How many calls were refused since this object was made.

@@ -1,7 +1,14 @@
 #include "editor/tools/material_update_action.h"
 
+#include <editor_core/View.h>
+#include <editor_core/depr/EditorGlobals.h>
+#include <editor_core/fs/FileSystem.h>
+
 #include <velmora/Materials.h>
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QMessageBox>
 #include <QStringList>
 
 namespace Impostors {
@@ -39,14 +46,47 @@ void MaterialUpdateAction::captureAfter()
 
 void MaterialUpdateAction::undo()
 {
-    if (!may_write_ || may_write_())
-        restore(before_);
+    change(before_, true);
 }
 
 void MaterialUpdateAction::redo()
 {
-    if (!may_write_ || may_write_())
-        restore(after_);
+    change(after_, false);
+}
+
+void MaterialUpdateAction::change(const Snapshot &to, bool undoing)
+{
+    refusal_.clear();
+    if (!material_ || (may_write_ && !may_write_()))
+        return;
+    const Snapshot present = capture();
+    restore(to);
+    QString error;
+    if (save(&error))
+        return;
+    // The file keeps what it had (written whole or not at all); so does the
+    // editor's material.
+    restore(present);
+    const QString path = QString::fromUtf8(material_->getFilePath());
+    refusal_ = QStringLiteral("%1 could not be written: %2").arg(path, error);
+    if (!depr::gui.main_window)
+        return;
+    const QString shown = QDir::toNativeSeparators(fs::relDataPath(path));
+    const QString text = (undoing ? QCoreApplication::translate("ImpostorGrabberWindow",
+                                                                "Undo changed nothing: the material %1 could not be "
+                                                                "written (%2). The impostor keeps its present files, "
+                                                                "and Undo can be tried again.")
+                                  : QCoreApplication::translate("ImpostorGrabberWindow",
+                                                                "Redo changed nothing: the material %1 could not be "
+                                                                "written (%2). The impostor keeps its present files, "
+                                                                "and Redo can be tried again."))
+                                 .arg(shown, error);
+    // Not blocking: undo and redo run from menus and shortcuts alike.
+    auto *box = new QMessageBox(QMessageBox::Warning,
+                                QCoreApplication::translate("ImpostorGrabberWindow", "Impostors Creator"), text,
+                                QMessageBox::Ok, depr::gui.main_window);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 MaterialUpdateAction::Snapshot MaterialUpdateAction::capture() const
@@ -110,12 +150,15 @@ void MaterialUpdateAction::restore(const Snapshot &snapshot)
         material_->setTransparent(snapshot.transparent);
     if (material_->getBlendSrcFunc() != snapshot.blend_src || material_->getBlendDestFunc() != snapshot.blend_dest)
         material_->setBlendFunc(snapshot.blend_src, snapshot.blend_dest);
-    save();
 }
 
-bool MaterialUpdateAction::save()
+bool MaterialUpdateAction::save(QString *error)
 {
-    return Velmora::Materials::saveMaterial(material_);
+    Velmora::String reason;
+    const bool saved = Velmora::Materials::saveMaterial(material_, &reason);
+    if (!saved && error)
+        *error = QString::fromUtf8(reason.get());
+    return saved;
 }
 
 } // namespace Impostors

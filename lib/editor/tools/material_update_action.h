@@ -15,7 +15,10 @@ namespace Impostors {
 // An undoable change of a file material: apply() runs the change and
 // writes the material to its file; undo and redo put back the texture
 // paths, parameters, states and blending the material had before the
-// change and at commit, and write the file again.
+// change and at commit, and write the file again. An undo or redo whose
+// file cannot be written changes nothing, in the editor or on disk: the
+// user is told why, and the undo store keeps the step where it was
+// (unchangedBecause()).
 class MaterialUpdateAction : public Editor::Action
 {
 public:
@@ -30,6 +33,7 @@ public:
     void captureAfter() override;
     void undo() override;
     void redo() override;
+    QString unchangedBecause() const override { return refusal_; }
 
 private:
     struct Value
@@ -50,7 +54,8 @@ private:
 
     Snapshot capture() const;
     void restore(const Snapshot &snapshot);
-    bool save();
+    void change(const Snapshot &to, bool undoing);
+    bool save(QString *error = nullptr);
 
     Velmora::Ptr<Velmora::Material> material_;
     std::function<void()> change_;
@@ -58,6 +63,7 @@ private:
     Snapshot after_;
     bool *saved_in_apply_ = nullptr;
     std::function<bool()> may_write_;
+    QString refusal_; // why the last undo or redo changed nothing
 };
 
 } // namespace Impostors

@@ -158,6 +158,14 @@ void TextureSwapAction::swap(bool earlier)
         if (entry.earlier == earlier)
             continue;
         QString error;
+        // A redo called off before its end (its material could not be
+        // written) swaps back files begin() kept no copy of.
+        if (entry.present.isEmpty()
+            && (!FileKeeper::keep(entry.file.path, &entry.present, &error) || entry.present.isEmpty())) {
+            failed_ << entry.file.path;
+            reasons << (error.isEmpty() ? QStringLiteral("it is no longer a plain file") : error);
+            continue;
+        }
         if (!FileKeeper::putBack(entry.file.path, entry.file.kept, &error)) {
             qWarning("Impostor creator: cannot swap \"%s\" with its kept contents: %s",
                      entry.file.path.toUtf8().constData(), error.toUtf8().constData());
@@ -185,6 +193,12 @@ void TextureSwapAction::finish()
     watch_.reset();
     if (!changing)
         return;
+    // A change called off before the swap (the material could not be
+    // written) leaves each file as it was: its copy of the present goes.
+    for (Entry &entry : entries_) {
+        FileKeeper::discard(entry.present);
+        entry.present.clear();
+    }
     QVector<base::KeptFilesJournal::Kept> kept;
     for (const Entry &entry : qAsConst(entries_))
         kept.append({entry.file.path, entry.file.kept});

@@ -32,7 +32,9 @@ namespace Impostors {
 //
 // A change whose journal cannot be written (a full disk, a read-only
 // folder) changes nothing, the material neither: the user is told why, and
-// the undo store keeps the step where it was (unchangedBecause()).
+// the undo store keeps the step where it was (unchangedBecause()). One whose
+// material cannot be written is called off by the store: the textures go
+// back as they were, and the journal is marked finished with them.
 //
 // The hidden files are removed with the action (when its step leaves the
 // undo history, or at shutdown), once the journal that names them is gone.

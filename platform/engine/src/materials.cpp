@@ -418,7 +418,7 @@ public:
         changed();
     }
 
-    static bool save(const Material &material)
+    static bool save(const Material &material, String *error)
     {
         Xml xml(material.brush_ ? "brush_material" : "material");
         xml.setArg("name", material.name_.get());
@@ -445,7 +445,7 @@ public:
             if (material.blend_dest_ >= 0)
                 options->setIntArg("blend_dest", material.blend_dest_);
         }
-        return xml.save(material.file_path_.get());
+        return xml.save(material.file_path_.get(), error);
     }
 
 private:
@@ -725,14 +725,16 @@ Ptr<Material> Materials::loadMaterial(const char *path)
     return material;
 }
 
-bool Materials::saveMaterial(const Ptr<Material> &material)
+bool Materials::saveMaterial(const Ptr<Material> &material, String *error)
 {
     if (!material || String(material->getFileFormat()) != "xml") {
         Log::warning("Materials: \"%s\" is not an XML material file; it is not saved\n",
                      material ? material->getName() : "");
+        if (error)
+            *error = "it is not an XML material file";
         return false;
     }
-    if (!MaterialLoader::save(*material)) {
+    if (!MaterialLoader::save(*material, error)) {
         Log::warning("Materials: cannot write %s\n", material->getFilePath());
         return false;
     }

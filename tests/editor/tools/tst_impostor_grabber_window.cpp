@@ -753,6 +753,26 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QVERIFY2(refused.startsWith(QStringLiteral("Undo changed nothing")) && refused.contains("No space left on device")
                      && refused.contains(QStringLiteral("rerun/tree_alb.tga")) && !refused.contains("read-only"),
              qPrintable(refused));
+    // Undo whose material cannot be written (no inode for it alone) changes
+    // nothing either: textures, material file and the editor's material. The
+    // journal is now finished: the run's impostor is whole.
+    {
+        test::NoFreeInodes full("rock_impostor_material");
+        QVERIFY(!Editor::Undo::undo());
+        QVERIFY(full.refusedCalls() > 0);
+    }
+    QCOMPARE(Editor::Undo::count(), steps + 1);
+    QCOMPARE(depr::g.undo->redoCount(), 0);
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_after);
+    QCOMPARE(fileBytes(material_path), material_after);
+    QCOMPARE(material->getParameterFloat(phi), 8.0f);
+    QCOMPARE(keptFiles(folder).size(), 2);
+    QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_after, shading_after, material_after}));
+    QTRY_COMPARE(boxes.boxes().size(), 4);
+    QVERIFY2(boxes.boxes()[3].text.startsWith(QStringLiteral("Undo changed nothing: the material "
+                                                             "rerun/rock_impostor_material.mat"))
+                     && boxes.boxes()[3].text.contains("No space left on device"),
+             qPrintable(boxes.boxes()[3].text));
     // Killed between two textures of an undo or a redo, the next start has
     // the impostor as it was before it: all of it.
     QByteArrayList killed_mid_swap;
@@ -789,9 +809,25 @@ void tst_ImpostorGrabberWindow::a_rerun_with_the_same_name_asks_then_updates_the
     QCOMPARE(material->getParameterFloat(phi), 4.0f);
     QCOMPARE(keptFiles(folder).size(), 2);
     QCOMPARE(depr::g.undo->redoCount(), 1);
-    QTRY_COMPARE(boxes.boxes().size(), 4);
-    QVERIFY2(boxes.boxes()[3].text.startsWith(QStringLiteral("Redo changed nothing")),
-             qPrintable(boxes.boxes()[3].text));
+    QTRY_COMPARE(boxes.boxes().size(), 5);
+    QVERIFY2(boxes.boxes()[4].text.startsWith(QStringLiteral("Redo changed nothing")),
+             qPrintable(boxes.boxes()[4].text));
+    // So does a redo whose material cannot be written: the textures it had
+    // swapped go back.
+    {
+        test::NoFreeInodes full("rock_impostor_material");
+        QVERIFY(!Editor::Undo::redo());
+    }
+    QCOMPARE(fileBytes(folder + "/tree_alb.tga"), albedo_before);
+    QCOMPARE(fileBytes(folder + "/tree_sh.tga"), shading_before);
+    QCOMPARE(fileBytes(material_path), material_before);
+    QCOMPARE(material->getParameterFloat(phi), 4.0f);
+    QCOMPARE(keptFiles(folder).size(), 2);
+    QCOMPARE(depr::g.undo->redoCount(), 1);
+    QCOMPARE(afterAKillNow(), (QByteArrayList{albedo_before, shading_before, material_before}));
+    QTRY_COMPARE(boxes.boxes().size(), 6);
+    QVERIFY2(boxes.boxes()[5].text.startsWith(QStringLiteral("Redo changed nothing: the material")),
+             qPrintable(boxes.boxes()[5].text));
 
     // With room again, redo makes the run's impostor again.
     killed_mid_swap.clear();

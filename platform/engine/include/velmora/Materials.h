@@ -19,8 +19,8 @@ public:
     static Ptr<Material> loadMaterial(const char *path);
     // Writes an XML file material's own declarations back to its file
     // (atomic); false, with one warning, for built-ins, FESK files and
-    // failed writes.
-    static bool saveMaterial(const Ptr<Material> &material);
+    // failed writes. *error, when given, learns why a write failed.
+    static bool saveMaterial(const Ptr<Material> &material, String *error = nullptr);
 
     // File materials, sorted by file path; null for an invalid index.
     static int getNumMaterials();
