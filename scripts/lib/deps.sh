@@ -13,8 +13,9 @@ VELMORA_PACKAGES=(
     libpugixml-dev libopenexr-dev libimath-dev
     # the fonts compiled into the editor (kept with their licence)
     fonts-roboto-unhinted
-    # headless screenshots and locale tests
-    xvfb locales-all
+    # headless screenshots and locale tests; a FUSE file system for the
+    # tests of claims on shared folders
+    xvfb locales-all bindfs
 )
 
 velmora_missing_packages()

@@ -6,6 +6,8 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <mutex>
 #include <random>
 #include <vector>
@@ -13,6 +15,8 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace Velmora {
@@ -129,6 +133,53 @@ struct flock byteOf(long long pid, short type)
 
 enum Claimed { NOT_CLAIMED, CLAIMED, CANNOT_TELL };
 
+// The options of the mounted file system that holds device (its "super
+// options" in the system's table of mounts); "" when it is not found.
+std::string mountOptionsOf(dev_t device)
+{
+    std::ifstream table("/proc/self/mountinfo");
+    const std::string id = std::to_string(major(device)) + ':' + std::to_string(minor(device));
+    for (std::string line; std::getline(table, line);) {
+        // "<id> <parent> <major:minor> <root> <mount point> <options>
+        // [fields] - <type> <source> <super options>"
+        const size_t first = line.find(' ');
+        const size_t second = first == std::string::npos ? first : line.find(' ', first + 1);
+        if (second == std::string::npos || line.compare(second + 1, id.size() + 1, id + ' ') != 0)
+            continue;
+        const size_t options = line.rfind(' ');
+        return options == std::string::npos ? std::string() : ',' + line.substr(options + 1) + ',';
+    }
+    return std::string();
+}
+
+// Whether a lock taken on the file by a process on another machine shows
+// here. File systems of this machine see every lock taken on them (those
+// it shares with others too: their servers take them here). A network
+// share sees them when it sends its locks to its server, which NFS and SMB
+// do unless mounted to keep them here; a FUSE file system may or may not,
+// and cannot be asked.
+bool locksReachEveryMachine(int fd, dev_t device)
+{
+    constexpr long FUSE = 0x65735546;
+    constexpr long NFS = 0x6969;
+    constexpr long CIFS = 0xff534d42;
+    constexpr long SMB2 = 0xfe534d42;
+    struct statfs system;
+    if (::fstatfs(fd, &system) != 0)
+        return false;
+    const long type = long(system.f_type);
+    if (type == FUSE)
+        return false;
+    if (type == NFS) {
+        const std::string options = mountOptionsOf(device);
+        return options.find(",local_lock=") == std::string::npos
+                || options.find(",local_lock=none,") != std::string::npos;
+    }
+    if (type == CIFS || type == SMB2)
+        return mountOptionsOf(device).find(",nobrl,") == std::string::npos;
+    return true;
+}
+
 // Whether the file of claims in folder holds a claim of pid, wherever the
 // process that holds it runs.
 Claimed claimIn(const std::string &folder, long long pid)
@@ -139,7 +190,8 @@ Claimed claimIn(const std::string &folder, long long pid)
         return errno == ENOENT || errno == ENOTDIR ? NOT_CLAIMED : CANNOT_TELL;
     struct stat info;
     struct flock lock = byteOf(pid, F_WRLCK);
-    const bool told = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ::fcntl(fd, F_OFD_GETLK, &lock) == 0;
+    const bool told = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && locksReachEveryMachine(fd, info.st_dev)
+            && ::fcntl(fd, F_OFD_GETLK, &lock) == 0;
     ::close(fd);
     return !told ? CANNOT_TELL : lock.l_type == F_UNLCK ? NOT_CLAIMED : CLAIMED;
 }

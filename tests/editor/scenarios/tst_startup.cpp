@@ -414,7 +414,7 @@ public:
                         "printf 'not a journal' > rock/.impostor.velmora-run-$$-9 && "
                         "printf 'earlier albedo' > rock/.rock_alb.tga.velmora-keep-$$-10 && "
                         "printf 'new albedo' > rock/rock_alb.tga"));
-        container_ = startInContainer(data, &contained_);
+        container_ = test::startInContainer(data, &contained_);
         if (container_) {
             project.file(QStringLiteral("worlds/.courtyard.world.velmora-tmp-%1-0").arg(contained_), "being written");
             project.file(QStringLiteral("lamp/.impostor.velmora-run-%1-1").arg(contained_),
@@ -520,27 +520,6 @@ private slots:
     }
 
 private:
-    // A stand-in for an editor in a container of its own on the data
-    // folder: a process in a pid namespace of its own, with an id that no
-    // process has here. Null where the system does not let a test make one.
-    static std::unique_ptr<QProcess> startInContainer(const QString &data, qint64 *pid)
-    {
-        const QString holder = qEnvironmentVariable("VELMORA_CLAIM_HOLDER");
-        qint64 free = 30000;
-        while (free > 1000 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(free)))
-            --free;
-        auto process = std::make_unique<QProcess>();
-        process->start(QStringLiteral("unshare"),
-                       {QStringLiteral("--pid"), QStringLiteral("--fork"), QStringLiteral("--kill-child"),
-                        QStringLiteral("--mount-proc"), QStringLiteral("sh"), QStringLiteral("-c"),
-                        QStringLiteral("echo %1 > /proc/sys/kernel/ns_last_pid; \"$0\" \"$1\" & wait").arg(free - 1),
-                        holder, QDir::cleanPath(data)});
-        if (::geteuid() != 0 || holder.isEmpty() || !process->waitForStarted() || !process->waitForReadyRead(10000))
-            return nullptr;
-        *pid = process->readLine().trimmed().toLongLong();
-        return *pid == free ? std::move(process) : nullptr;
-    }
-
     static QByteArray contents(const QString &path)
     {
         QFile file(path);

@@ -64,8 +64,9 @@ void release(const std::string &folder);
 // Whether the process pid that made the name at path (absolute) may still
 // run: its id is in use on this machine (by this process too), or path (a
 // folder) or a folder above it holds its claim, or a claim there cannot be
-// read. False only when neither is so: its owner no longer runs anywhere
-// that shares the folder.
+// read or lies on a file system whose locks other machines may not see
+// (FUSE, a network share mounted to keep its locks). False only when
+// neither is so: its owner no longer runs anywhere that shares the folder.
 bool ownerMayRun(const std::string &path, long long pid);
 
 } // namespace OwnNames
