@@ -309,9 +309,9 @@ KeptFilesJournal::Recovery KeptFilesJournal::recover(const QString &path)
             whole = false;
         } else if ((finished && target_plain) || same) {
             whole = ::unlink(from.constData()) == 0 && whole;
-        } else if (target_plain && !isAsLeft(to, from, put_checksum)) {
-            // Changed since the run stopped: what is there now stays, and so
-            // does what was kept.
+        } else if (target_free || !isAsLeft(to, from, put_checksum)) {
+            // Changed since the run stopped (written over or removed): what
+            // is there now stays, and so does what was kept.
             recovery.changed.append({folder + file, folder + kept});
             whole = false;
         } else if (::rename(from.constData(), to.constData()) == 0) {

@@ -90,10 +90,11 @@ public:
     };
     // A run that did not finish: each kept file goes back over its file,
     // when the file still has what the run put there or what was kept. A
-    // finished run: each kept file is removed, unless its file is missing
-    // (then it takes the file's name: never the only copy). A kept file that
-    // is not a plain file of this user, or a file name that is anything but
-    // a plain file or free, is left as it is, and so is the journal then.
+    // finished run: each kept file is removed. A file changed or removed
+    // since keeps what it has (or stays away), with its kept file beside it
+    // (changed): never the only copy goes. A kept file that is not a plain
+    // file of this user, or a file name that is anything but a plain file or
+    // free, is left as it is, and so is the journal then.
     // The copies a change was to drop go only once all that is done, and
     // only while their file is there.
     static Recovery recover(const QString &path);

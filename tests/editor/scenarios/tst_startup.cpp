@@ -397,12 +397,14 @@ public:
                         "printf 'earlier material' > bush/bush.mat && "
                         "printf 'new material' > bush/.bush.mat.velmora-keep-$$-14 && "
                         // A re-run killed once the material took its name,
-                        // and then the material and a texture changed by the
-                        // user: they stay, and so do their earlier contents.
+                        // and then the material and a texture changed and one
+                        // removed by the user: they stay (or stay away), and
+                        // so do their earlier contents.
                         "printf \"velmora kept files 1\\nfinished 0\\n"
                         ".post.mat.velmora-keep-$$-17\\tpost.mat\\tput $(sum 'new material')\\n"
                         ".post_alb.tga.velmora-keep-$$-18\\tpost_alb.tga\\tput $(sum 'new albedo')\\n"
-                        ".post_sh.tga.velmora-keep-$$-19\\tpost_sh.tga\\tput $(sum 'new shading')\\n\""
+                        ".post_sh.tga.velmora-keep-$$-19\\tpost_sh.tga\\tput $(sum 'new shading')\\n"
+                        ".post_ao.tga.velmora-keep-$$-21\\tpost_ao.tga\\tput $(sum 'new ao')\\n\""
                         " > post/.impostor.velmora-run-$$-20 && "
                         "printf 'earlier material' > post/.post.mat.velmora-keep-$$-17 && "
                         "printf 'edited by the user' > post/post.mat && "
@@ -410,6 +412,7 @@ public:
                         "printf 'new albedo' > post/post_alb.tga && "
                         "printf 'earlier shading' > post/.post_sh.tga.velmora-keep-$$-19 && "
                         "printf 'replaced by the user' > post/post_sh.tga && "
+                        "printf 'earlier ao' > post/.post_ao.tga.velmora-keep-$$-21 && "
                         // A journal that cannot be read keeps its kept files.
                         "printf 'not a journal' > rock/.impostor.velmora-run-$$-9 && "
                         "printf 'earlier albedo' > rock/.rock_alb.tga.velmora-keep-$$-10 && "
@@ -515,6 +518,11 @@ private slots:
         QVERIFY2(changed.contains(QStringLiteral("post/post.mat (earlier contents: %1)").arg(kept)), qPrintable(log));
         QVERIFY2(changed.contains(
                          QStringLiteral("post/post_sh.tga (earlier contents: post/.post_sh.tga.velmora-keep-%1-19)")
+                                 .arg(dead_)),
+                 qPrintable(changed));
+        QVERIFY(!QFileInfo::exists(data + QStringLiteral("post/post_ao.tga")));
+        QVERIFY2(changed.contains(
+                         QStringLiteral("post/post_ao.tga (earlier contents: post/.post_ao.tga.velmora-keep-%1-21)")
                                  .arg(dead_)),
                  qPrintable(changed));
     }
