@@ -136,9 +136,10 @@ QByteArray fileOfKept(const QByteArray &kept)
 
 // A kept file that no journal names: its process was killed before it
 // wrote over the file (a journal names a kept file first), so the file
-// still has those contents and the kept one goes; were the file gone, the
-// kept one takes its name instead (never the only copy). True when it went.
-bool settleUnlistedKept(const QString &path, QStringList *put_back)
+// still has those contents and the kept one goes. Were the file gone, it was
+// removed since: the kept one, the only copy, stays beside its name
+// (*changed). True when it went.
+bool settleUnlistedKept(const QString &path, QVector<KeptFilesJournal::Changed> *changed)
 {
     qint64 pid = 0;
     if (ownEntry(nameOf(path), &pid) != Velmora::OwnNames::KEPT || LeftoverSweeper::ownerRuns(path, pid))
@@ -150,8 +151,8 @@ bool settleUnlistedKept(const QString &path, QStringList *put_back)
     struct stat info;
     if (::lstat(target.constData(), &info) == 0)
         return S_ISREG(info.st_mode) && ::unlink(kept.constData()) == 0;
-    if (errno == ENOENT && ::rename(kept.constData(), target.constData()) == 0)
-        *put_back << QFile::decodeName(target);
+    if (errno == ENOENT)
+        changed->append({QFile::decodeName(target), path});
     return false;
 }
 
@@ -212,7 +213,7 @@ int LeftoverSweeper::sweep(QStringList *put_back)
         qint64 pid = 0;
         ownEntry(nameOf(path), &pid);
         if (!listed_kept.contains(path) && !unresolved.contains(processInFolder(path, pid))
-            && settleUnlistedKept(path, &restored))
+            && settleUnlistedKept(path, &changed))
             ++removed;
     }
     for (const std::string &entry : marked) {

@@ -413,6 +413,8 @@ public:
                         "printf 'earlier shading' > post/.post_sh.tga.velmora-keep-$$-19 && "
                         "printf 'replaced by the user' > post/post_sh.tga && "
                         "printf 'earlier ao' > post/.post_ao.tga.velmora-keep-$$-21 && "
+                        // One that no journal names yet, whose file is gone.
+                        "printf 'earlier fern' > tree/.fern.tga.velmora-keep-$$-22 && "
                         // A journal that cannot be read keeps its kept files.
                         "printf 'not a journal' > rock/.impostor.velmora-run-$$-9 && "
                         "printf 'earlier albedo' > rock/.rock_alb.tga.velmora-keep-$$-10 && "
@@ -520,7 +522,11 @@ private slots:
                          QStringLiteral("post/post_sh.tga (earlier contents: post/.post_sh.tga.velmora-keep-%1-19)")
                                  .arg(dead_)),
                  qPrintable(changed));
-        QVERIFY(!QFileInfo::exists(data + QStringLiteral("post/post_ao.tga")));
+        QVERIFY(!QFileInfo::exists(data + QStringLiteral("post/post_ao.tga"))
+                && !QFileInfo::exists(data + QStringLiteral("tree/fern.tga")));
+        QVERIFY2(changed.contains(QStringLiteral("tree/fern.tga (earlier contents: tree/.fern.tga.velmora-keep-%1-22)")
+                                          .arg(dead_)),
+                 qPrintable(changed));
         QVERIFY2(changed.contains(
                          QStringLiteral("post/post_ao.tga (earlier contents: post/.post_ao.tga.velmora-keep-%1-21)")
                                  .arg(dead_)),
