@@ -13,7 +13,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -111,9 +110,8 @@ void tst_Limits::the_editor_given_little_ends_cleanly()
     if (display)
         QSKIP("the X11 keyboard library cannot start under AddressSanitizer's string checks");
 #endif
-    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
-    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-    if (prlimit.isEmpty() || (threads && ::geteuid() == 0 && setpriv.isEmpty()))
+    QStringList command = test::limitedBy(limit);
+    if (command.isEmpty())
         QSKIP("prlimit and setpriv (util-linux) are needed");
     const QString binary = qEnvironmentVariable("VELMORA_EDITOR_BINARY");
     QVERIFY2(QFileInfo::exists(binary), qPrintable(binary));
@@ -125,28 +123,16 @@ void tst_Limits::the_editor_given_little_ends_cleanly()
     for (const QString &folder : owned)
         QVERIFY(QFile::setPermissions(folder, EVERYONE));
 
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (display) {
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DISPLAY"), display_);
-        // A session bus that is not there: the accessibility still connects
-        // on Qt's D-Bus thread, and no bus is started for the user.
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + run + "/no_bus");
-    } else {
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    }
+    QProcessEnvironment environment = test::limitedEnvironment(run, display ? display_ : QString());
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), run + QLatin1String("/config"));
-    environment.insert(QStringLiteral("HOME"), run);
-    QStringList command;
     if (threads && ::geteuid() == 0) { // as nobody, whose runtime folder Qt makes
-        command << setpriv << QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
         environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
     } else {
         QVERIFY(QFile::setPermissions(run + QLatin1String("/runtime"),
                                       QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), run + QLatin1String("/runtime"));
     }
-    command << prlimit << limit << binary
+    command << binary
             << QStringList{QStringLiteral("-data_path"),         project_ + QLatin1String("/data/"),
                            QStringLiteral("-console_command"),   QStringLiteral("world_load \"worlds/level1\""),
                            QStringLiteral("-fixed_ifps"),        QStringLiteral("0.02"),

@@ -17,7 +17,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -154,14 +153,12 @@ void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message()
     if (display)
         QSKIP("the X11 keyboard library cannot start under AddressSanitizer's string checks");
 #endif
-    const bool threads = limit.first().startsWith(QLatin1String("--nproc"));
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-    if (!threads)
+    if (!limit.first().startsWith(QLatin1String("--nproc")))
         QSKIP("an address-space limit cannot be tried on a build with a sanitizer");
 #endif
-    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
-    const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
-    if (prlimit.isEmpty() || (threads && ::geteuid() == 0 && setpriv.isEmpty()))
+    QStringList command = test::limitedBy(limit);
+    if (command.isEmpty())
         QSKIP("prlimit and setpriv (util-linux) are needed");
     const QString player = qEnvironmentVariable("VELMORA_PLAYER_BINARY");
     QVERIFY2(QFileInfo::exists(player), qPrintable(player));
@@ -175,19 +172,9 @@ void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message()
             = root_.path() + QLatin1Char('/') + QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_');
     QVERIFY(QDir().mkpath(run));
     QVERIFY(QFile::setPermissions(run, EVERYONE));
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (display) {
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        environment.insert(QStringLiteral("DISPLAY"), display_);
-        // A session bus that is not there: the accessibility still connects
-        // on Qt's D-Bus thread, and no bus is started for the user.
-        environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), "unix:path=" + run + "/no_bus");
-    } else {
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    }
+    QProcessEnvironment environment = test::limitedEnvironment(run, display ? display_ : QString());
     // Qt makes one of its own for the user the player runs as.
     environment.remove(QStringLiteral("XDG_RUNTIME_DIR"));
-    environment.insert(QStringLiteral("HOME"), run);
 #if defined(__SANITIZE_ADDRESS__)
     // The leak check at exit runs on a thread of its own, which a process at
     // its thread limit cannot start: it is the player that is tried here.
@@ -199,10 +186,6 @@ void tst_PlayerLimits::a_program_given_little_runs_or_stops_with_its_message()
             "-data_path",         data_,          "-console_command", "world_load \"worlds/level1\"",
             "-quit_after_frames", "60",           "-log_path",        run + "/log.txt",
             "-cache_path",        run + "/cache/"};
-    QStringList command;
-    if (threads && ::geteuid() == 0) // as nobody
-        command << setpriv << QStringList{"--reuid=65534", "--regid=65534", "--clear-groups"};
-    command << prlimit << limit;
     QByteArray told = name.toLatin1() + ": the system gives";
     if (benchmark) {
         command << benchmark_binary << program.mid(1);
