@@ -6,7 +6,6 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
-#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <random>
