@@ -65,6 +65,17 @@ Function next(const char *name)
     return reinterpret_cast<Function>(::dlsym(RTLD_NEXT, name));
 }
 
+// open, open64, openat and openat64 alike: the C library's openat, unless
+// the new name is refused (O_LARGEFILE is a no-op on 64-bit systems).
+int openThroughOpenat(int dir, const char *path, int flags, va_list args)
+{
+    const mode_t mode = modeOf(flags, args);
+    if (refuseNewName(dir, path, flags))
+        return -1;
+    static const auto real = next<int (*)(int, const char *, int, ...)>("openat");
+    return real(dir, path, flags, mode);
+}
+
 } // namespace
 
 namespace test {
@@ -181,48 +192,36 @@ int open(const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
+    const int fd = openThroughOpenat(AT_FDCWD, path, flags, args);
     va_end(args);
-    if (refuseNewName(AT_FDCWD, path, flags))
-        return -1;
-    static const auto real = next<int (*)(const char *, int, ...)>("open");
-    return real(path, flags, mode);
+    return fd;
 }
 
 int open64(const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
+    const int fd = openThroughOpenat(AT_FDCWD, path, flags, args);
     va_end(args);
-    if (refuseNewName(AT_FDCWD, path, flags))
-        return -1;
-    static const auto real = next<int (*)(const char *, int, ...)>("open64");
-    return real(path, flags, mode);
+    return fd;
 }
 
 int openat(int dir, const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
+    const int fd = openThroughOpenat(dir, path, flags, args);
     va_end(args);
-    if (refuseNewName(dir, path, flags))
-        return -1;
-    static const auto real = next<int (*)(int, const char *, int, ...)>("openat");
-    return real(dir, path, flags, mode);
+    return fd;
 }
 
 int openat64(int dir, const char *path, int flags, ...)
 {
     va_list args;
     va_start(args, flags);
-    const mode_t mode = modeOf(flags, args);
+    const int fd = openThroughOpenat(dir, path, flags, args);
     va_end(args);
-    if (refuseNewName(dir, path, flags))
-        return -1;
-    static const auto real = next<int (*)(int, const char *, int, ...)>("openat64");
-    return real(dir, path, flags, mode);
+    return fd;
 }
 
 int mkdir(const char *path, mode_t mode)

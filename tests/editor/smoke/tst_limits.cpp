@@ -51,15 +51,8 @@ void tst_Limits::initTestCase()
     QVERIFY(root_.isValid());
     // An ordinary user reads the project and writes its log and cache here.
     QVERIFY(QFile::setPermissions(root_.path(), EVERYONE));
-    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     project_ = root_.path() + QLatin1String("/project");
-    const QString data = project_ + QLatin1String("/data/");
-    QVERIFY(test::copyTree(source + QLatin1String("/examples/sample_project/data"), data));
-    QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data));
-    const QStringList project_files = QDir(source + QLatin1String("/examples/sample_project"))
-                                              .entryList({QStringLiteral("*.project")}, QDir::Files);
-    for (const QString &name : project_files)
-        QVERIFY(QFile::copy(source + QLatin1String("/examples/sample_project/") + name, project_ + '/' + name));
+    QVERIFY(test::copySampleProject(project_));
     display_ = test::startXvfb(xvfb_);
 }
 

@@ -39,18 +39,12 @@ private:
 void tst_Smoke::initTestCase()
 {
     QVERIFY(root_.isValid());
-    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     const QString binary = qEnvironmentVariable("VELMORA_EDITOR_BINARY");
     QVERIFY2(QFileInfo::exists(binary), qPrintable(binary));
 
     const QString project = root_.path() + QLatin1String("/project");
     data_ = project + QLatin1String("/data/");
-    QVERIFY(test::copyTree(source + QLatin1String("/examples/sample_project/data"), data_));
-    QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data_));
-    const QStringList project_files = QDir(source + QLatin1String("/examples/sample_project"))
-                                              .entryList({QStringLiteral("*.project")}, QDir::Files);
-    for (const QString &name : project_files)
-        QVERIFY(QFile::copy(source + QLatin1String("/examples/sample_project/") + name, project + '/' + name));
+    QVERIFY(test::copySampleProject(project));
 
     log_path_ = root_.path() + QLatin1String("/log.txt");
     config_ = root_.path() + QLatin1String("/config");

@@ -78,10 +78,8 @@ void tst_PlayerLimits::initTestCase()
     QVERIFY(root_.isValid());
     // An ordinary user reads the data and writes its log and cache here.
     QVERIFY(QFile::setPermissions(root_.path(), EVERYONE));
-    const QString source = qEnvironmentVariable("VELMORA_SOURCE_DIR");
     data_ = root_.path() + QLatin1String("/data/");
-    QVERIFY(test::copyTree(source + QLatin1String("/examples/sample_project/data"), data_));
-    QVERIFY(test::copyTree(source + QLatin1String("/resources/engine_data"), data_));
+    QVERIFY(test::copySampleProject(root_.path()));
     display_ = test::startXvfb(xvfb_);
 }
 
